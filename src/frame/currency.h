@@ -1,0 +1,92 @@
+#pragma once
+// Money as a 64-bit count of ten-thousandths. Never a double in program logic:
+// rounding happens only where a named rounding mode is passed.
+
+#include <QString>
+#include <QVariant>
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tesel {
+
+// Rounding modes of the suite's utility library, passed as letters:
+//   "S" half up (towards +infinity), "I" half down (towards -infinity),
+//   "A" half away from zero (commercial rounding), "T" truncation towards zero.
+enum class Arrotondamento { S, I, A, T };
+std::optional<Arrotondamento> arrotondamentoDaLettera(QStringView lettera);
+
+class Currency {
+public:
+    static constexpr int Decimali = 4;
+    static constexpr std::int64_t Scala = 10000;
+
+    constexpr Currency() = default;
+    static constexpr Currency daUnita(std::int64_t unita) { return Currency(unita * Scala); }
+    static constexpr Currency daDecimillesimi(std::int64_t v) { return Currency(v); }
+
+    // Strict parse of a FatturaPA amount: optional sign, digits, optional "." and decimals,
+    // surrounding white space allowed. Anything else (a comma, a letter, an empty text, an
+    // overflow) is no value. More than four decimals are rounded half away from zero.
+    static std::optional<Currency> daTesto(std::string_view testo);
+    static std::optional<Currency> daTesto(const QString& testo);
+    // A value read from a database column: integer, exact numeric text, or a REAL that
+    // SQLite kept (rounded to four decimals). Null or unreadable gives no value.
+    static std::optional<Currency> daVariant(const QVariant& v);
+    // From a double, rounded to four decimals; for values that came from outside only.
+    static Currency daDouble(double d);
+
+    constexpr std::int64_t decimillesimi() const { return v_; }
+    double comeDouble() const { return static_cast<double>(v_) / Scala; }
+    constexpr bool zero() const { return v_ == 0; }
+    constexpr bool negativo() const { return v_ < 0; }
+    constexpr Currency assoluto() const { return Currency(v_ < 0 ? -v_ : v_); }
+
+    // Plain text with "." and exactly four decimals, as SQL and files want it: "-1234.5000".
+    QString testoSql() const;
+    // Plain text with "." and the shortest decimals (at least `minDecimali`): "1234.5".
+    QString testoXml(int minDecimali = 2) const;
+
+    // Round to `decimali` (0..4) decimals with the given mode.
+    Currency arrotonda(int decimali, Arrotondamento modo) const;
+
+    // a * b and a * b / c computed exactly in 128 bits, then rounded to `decimali`.
+    static Currency prodotto(Currency a, Currency b, int decimali, Arrotondamento modo);
+    // a * percentuale / 100, the VAT and share computation.
+    static Currency percentuale(Currency a, Currency perc, int decimali, Arrotondamento modo);
+    // a * num / den; den must not be zero.
+    static Currency proporzione(Currency a, Currency num, Currency den, int decimali, Arrotondamento modo);
+    Currency moltiplica(std::int64_t n) const { return Currency(v_ * n); }
+    // Division by an integer count, rounded.
+    Currency dividi(std::int64_t n, int decimali, Arrotondamento modo) const;
+
+    constexpr Currency operator-() const { return Currency(-v_); }
+    constexpr Currency operator+(Currency o) const { return Currency(v_ + o.v_); }
+    constexpr Currency operator-(Currency o) const { return Currency(v_ - o.v_); }
+    constexpr Currency& operator+=(Currency o) {
+        v_ += o.v_;
+        return *this;
+    }
+    constexpr Currency& operator-=(Currency o) {
+        v_ -= o.v_;
+        return *this;
+    }
+    constexpr auto operator<=>(const Currency&) const = default;
+
+private:
+    constexpr explicit Currency(std::int64_t v) : v_(v) {}
+    std::int64_t v_ = 0;
+};
+
+// Rounds a scaled integer `valore / 10^scala` to `decimali` decimals: the one rounding rule.
+std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotondamento modo);
+
+// Italian display of a number with a format pattern of the suite:
+//   "#,##0.00" -> "1.234,50"; "#,##0" -> "1.235"; "#,###.^^" -> as many decimals as needed,
+//   at least two; "0.00" -> "1234,50"; an empty pattern -> "#,##0.00".
+// "." groups thousands and "," separates decimals whatever the machine locale.
+QString formatta(Currency c, QStringView formato);
+QString formattaIntero(std::int64_t n, QStringView formato = u"#,##0");
+
+} // namespace tesel

@@ -1,0 +1,143 @@
+#pragma once
+// The company (or common) database connection and its recordsets, over Qt SQL:
+// QSQLITE for a database file, QODBC for a data source.
+
+#include "frame/sqlvalore.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace tesel {
+
+class Currency;
+
+// Error code of a duplicate key on either engine.
+constexpr int ErrChiaveDuplicata = 3022;
+// Error code of every other database failure.
+constexpr int ErrDatabase = 3146;
+
+class ErroreDb : public std::runtime_error {
+public:
+    ErroreDb(int numero, const QString& descrizione, const QString& sql = {});
+    int numero() const { return numero_; }
+    const QString& descrizione() const { return descrizione_; }
+    const QString& sql() const { return sql_; }
+    bool chiaveDuplicata() const { return numero_ == ErrChiaveDuplicata; }
+
+private:
+    int numero_;
+    QString descrizione_;
+    QString sql_;
+};
+
+enum class TipoConnessione { Odbc, FileDatabase };
+
+// ODBC when the text begins with "ODBC;", ends with ".dsn" or contains no "."; else a file.
+TipoConnessione tipoConnessione(const QString& testo);
+// The ODBC connect text built from a connect text and credentials (empty for a file).
+QString testoConnessioneOdbc(const QString& testo, const QString& utente, const QString& password);
+
+class Recordset;
+
+class Database {
+public:
+    // Opens `testo` (a database file path or an ODBC connect text / data-source name).
+    // For a file that does not exist yet SQLite creates it. Throws ErroreDb.
+    static std::unique_ptr<Database> apri(const QString& testo, const QString& utente = {},
+                                          const QString& password = {});
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Dialetto dialetto() const { return dialetto_; }
+    TipoConnessione tipo() const { return tipo_; }
+    // True for a database on an SQL server (isolation statements are run around transactions).
+    bool sqlServer() const { return tipo_ == TipoConnessione::Odbc; }
+    const QString& nomeConnessione() const { return nome_; }
+    QSqlDatabase qt() const;
+
+    // EseguiSql: runs an action query; answers the number of rows affected. Throws ErroreDb.
+    int eseguiSql(const QString& sql);
+    // First column of the first row, or an invalid QVariant when there is no row.
+    QVariant valore(const QString& sql);
+
+    // ApriRs: opens a recordset on an SQL text.
+    Recordset apriRs(const QString& sql);
+
+    // IniziaTrans / ConfermaTrans / AnnullaTrans. Nested calls use savepoints, so an inner
+    // unit of work can be undone without losing the outer one.
+    void iniziaTrans();
+    void confermaTrans();
+    void annullaTrans();
+    int livelloTrans() const { return livello_; }
+
+    // ProssimoNumero: the highest `campo` (of the year, when `annuale`) plus one; 1 when none.
+    std::int64_t prossimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale);
+
+    // Columns of the primary key of a table, as the database reports them (cached).
+    QStringList chiavePrimaria(const QString& tabella);
+    bool esisteTabella(const QString& tabella);
+
+private:
+    Database() = default;
+    QString nome_;
+    Dialetto dialetto_ = Dialetto::SQLite;
+    TipoConnessione tipo_ = TipoConnessione::FileDatabase;
+    int livello_ = 0;
+    std::vector<std::pair<QString, QStringList>> chiavi_;
+};
+
+// A recordset over one SELECT. Read loop: vuoto(); while (!eof()) { leggiCampo...; moveNext(); }
+// Writes: addNew() or edit(), scriviCampo() per field, update(). Closes itself when destroyed.
+class Recordset {
+public:
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    ~Recordset();
+
+    bool vuoto() const;   // RsVuoto: no current record right after opening
+    bool eof() const;     // RsEof
+    void moveNext();      // RsMoveNext
+    // LeggiCampo: null QVariant for a null field; field names compare without regard to case.
+    // A field that the query does not have throws ErroreDb.
+    QVariant leggiCampo(const QString& campo) const;
+    QString leggiTesto(const QString& campo) const;              // null -> ""
+    std::optional<Currency> leggiValuta(const QString& campo) const;
+    std::optional<qint64> leggiIntero(const QString& campo) const;
+    bool haCampo(const QString& campo) const;
+    QStringList campi() const;
+
+    void addNew();                                           // RsAddNew
+    void edit();                                             // RsEdit
+    void scriviCampo(const QString& campo, const QVariant& valore); // ScriviCampo
+    void update();                                           // RsUpdate
+    void chiudi();                                           // ChiudiRs
+
+private:
+    friend class Database;
+    struct Dati;
+    explicit Recordset(std::unique_ptr<Dati> d);
+    std::unique_ptr<Dati> d_;
+};
+
+// A unit of work that rolls back unless confermata() was called, also on the error path.
+class Transazione {
+public:
+    explicit Transazione(Database& db);
+    ~Transazione();
+    Transazione(const Transazione&) = delete;
+    Transazione& operator=(const Transazione&) = delete;
+    void conferma();
+
+private:
+    Database& db_;
+    bool aperta_ = true;
+};
+
+} // namespace tesel

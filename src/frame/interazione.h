@@ -1,0 +1,50 @@
+#pragma once
+// The one way engine code talks to the user. Forms answer with the real windows,
+// tesel-cli with flags or a documented default, tests with a script that records everything.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tesel {
+
+// A question or message as the common message window shows it (one to three answers).
+struct Messaggio {
+    QString testo;
+    QStringList risposte{QStringLiteral("&Ok")}; // captions, 1 to 3
+    QString titolo;                              // empty: the program's title
+    int focus = 0;                               // answer (1..n) that gets the focus first; 0 none
+    bool beep = false;
+    int larghezza = 0;                           // percent of the screen width; 0 the default
+};
+
+class Interazione {
+public:
+    virtual ~Interazione() = default;
+    // Shows the message and answers the number of the answer chosen, 1 to 3.
+    virtual int mostra(const Messaggio& m) = 0;
+    // An input box; nothing when the user cancels.
+    virtual std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
+                                               const QString& predefinito) = 0;
+};
+
+// msgCom with the usual arguments: answers 1, 2 or 3.
+int msgCom(Interazione& i, const QString& testo, const QString& r1 = QStringLiteral("&Ok"),
+           const QString& r2 = {}, const QString& r3 = {}, const QString& titolo = {});
+
+// Without a user: every message is written to standard error and answered with the
+// answer given for that caption (by default the first answer: "&Ok" goes on, and a
+// "Riprova"/"Esci" question does not loop).
+class InterazioneNonPresidiata : public Interazione {
+public:
+    int mostra(const Messaggio& m) override;
+    std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
+                                       const QString& predefinito) override;
+    // Answers the question whose answers include `caption` (without "&") with that answer.
+    void rispondi(const QString& caption) { preferite_ << caption; }
+
+private:
+    QStringList preferite_;
+};
+
+} // namespace tesel
