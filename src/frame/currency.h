@@ -90,3 +90,5 @@ QString formatta(Currency c, QStringView formato);
 QString formattaIntero(std::int64_t n, QStringView formato = u"#,##0");
 
 } // namespace tesel
+
+Q_DECLARE_METATYPE(tesel::Currency)

@@ -86,6 +86,7 @@ public:
 
 private:
     Database() = default;
+    void ripristinaIsolamento();
     QString nome_;
     Dialetto dialetto_ = Dialetto::SQLite;
     TipoConnessione tipo_ = TipoConnessione::FileDatabase;
@@ -101,23 +102,23 @@ public:
     Recordset& operator=(Recordset&&) noexcept;
     ~Recordset();
 
-    bool vuoto() const;   // RsVuoto: no current record right after opening
-    bool eof() const;     // RsEof
-    void moveNext();      // RsMoveNext
+    bool vuoto() const; // RsVuoto: no current record right after opening
+    bool eof() const;   // RsEof
+    void moveNext();    // RsMoveNext
     // LeggiCampo: null QVariant for a null field; field names compare without regard to case.
     // A field that the query does not have throws ErroreDb.
     QVariant leggiCampo(const QString& campo) const;
-    QString leggiTesto(const QString& campo) const;              // null -> ""
+    QString leggiTesto(const QString& campo) const; // null -> ""
     std::optional<Currency> leggiValuta(const QString& campo) const;
     std::optional<qint64> leggiIntero(const QString& campo) const;
     bool haCampo(const QString& campo) const;
     QStringList campi() const;
 
-    void addNew();                                           // RsAddNew
-    void edit();                                             // RsEdit
+    void addNew();                                                  // RsAddNew
+    void edit();                                                    // RsEdit
     void scriviCampo(const QString& campo, const QVariant& valore); // ScriviCampo
-    void update();                                           // RsUpdate
-    void chiudi();                                           // ChiudiRs
+    void update();                                                  // RsUpdate
+    void chiudi();                                                  // ChiudiRs
 
 private:
     friend class Database;

@@ -15,7 +15,7 @@ struct Messaggio {
     QString titolo;                              // empty: the program's title
     int focus = 0;                               // answer (1..n) that gets the focus first; 0 none
     bool beep = false;
-    int larghezza = 0;                           // percent of the screen width; 0 the default
+    int larghezza = 0; // percent of the screen width; 0 the default
 };
 
 class Interazione {

@@ -24,14 +24,14 @@ enum TipoSql : int {
 // A null or (for non-text types) empty value is written as Null. A value that cannot be
 // read as the asked type throws std::invalid_argument: it never becomes a silent 0.
 QString SqlValore(const QVariant& valore, int tipo);
+// The same, with the type taken from the value itself (Currency, QDate, QDateTime, integers,
+// double, text); used by the recordset when it writes a row.
+QString SqlValore(const QVariant& valore);
 
 // True for null, empty or blank.
 bool IsVuoto(const QVariant& valore);
 
-// Dialect-specific fragments.
-struct Sql {
-    static QString limiteUno(Dialetto d, const QString& selectSenzaLimite); // appends " LIMIT 1"
-    static QString condizioneFalsa();                                       // " WHERE 1=0"
-};
+// A text as an SQL string literal, quotes doubled.
+QString quotaSql(const QString& testo);
 
 } // namespace tesel

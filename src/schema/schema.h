@@ -2,21 +2,29 @@
 // One description of the company and common databases, from which the DDL of both
 // dialects is generated. Every table the program reads or writes is listed here.
 
+#include "frame/sqlvalore.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
 
+namespace tesel {
+class Database;
+}
+
 namespace tesel::schema {
 
+using tesel::Dialetto;
+
 enum class Tipo {
-    Testo,   // VARCHAR(lunghezza); lunghezza 0 means unbounded text
-    Memo,    // unbounded text
-    Intero,  // 16-bit integer
-    Lungo,   // 32-bit integer
-    Valuta,  // fixed-point amount, four decimals
-    Doppio,  // floating point (exchange rates, factors)
-    Data,    // date or date-time
-    Sino,    // one-letter flag "S"/"N"
+    Testo,  // VARCHAR(lunghezza); lunghezza 0 means unbounded text
+    Memo,   // unbounded text
+    Intero, // 16-bit integer
+    Lungo,  // 32-bit integer
+    Valuta, // fixed-point amount, four decimals
+    Doppio, // floating point (exchange rates, factors)
+    Data,   // date or date-time
+    Sino,   // one-letter flag "S"/"N"
 };
 
 struct Colonna {
@@ -44,16 +52,30 @@ struct Tabella {
 };
 
 // Short builders so the table lists read like the column lists they come from.
-inline Colonna testo(const QString& n, int len) { return {n, Tipo::Testo, len, false, {}}; }
-inline Colonna memo(const QString& n) { return {n, Tipo::Memo, 0, false, {}}; }
-inline Colonna intero(const QString& n) { return {n, Tipo::Intero, 0, false, {}}; }
-inline Colonna lungo(const QString& n) { return {n, Tipo::Lungo, 0, false, {}}; }
-inline Colonna valuta(const QString& n) { return {n, Tipo::Valuta, 0, false, {}}; }
-inline Colonna doppio(const QString& n) { return {n, Tipo::Doppio, 0, false, {}}; }
-inline Colonna data(const QString& n) { return {n, Tipo::Data, 0, false, {}}; }
-inline Colonna sino(const QString& n) { return {n, Tipo::Sino, 1, false, {}}; }
-
-enum class Dialetto { SQLite, PostgreSQL };
+inline Colonna testo(const QString& n, int len) {
+    return {n, Tipo::Testo, len, false, {}};
+}
+inline Colonna memo(const QString& n) {
+    return {n, Tipo::Memo, 0, false, {}};
+}
+inline Colonna intero(const QString& n) {
+    return {n, Tipo::Intero, 0, false, {}};
+}
+inline Colonna lungo(const QString& n) {
+    return {n, Tipo::Lungo, 0, false, {}};
+}
+inline Colonna valuta(const QString& n) {
+    return {n, Tipo::Valuta, 0, false, {}};
+}
+inline Colonna doppio(const QString& n) {
+    return {n, Tipo::Doppio, 0, false, {}};
+}
+inline Colonna data(const QString& n) {
+    return {n, Tipo::Data, 0, false, {}};
+}
+inline Colonna sino(const QString& n) {
+    return {n, Tipo::Sino, 1, false, {}};
+}
 
 // The company database: received-invoice store, issued invoices, journal families,
 // due dates, VAT registers, locks, master tables and parameters.
@@ -67,11 +89,15 @@ const Tabella* trovaTabella(const std::vector<Tabella>& tabelle, const QString& 
 // ("IF NOT EXISTS"), so creating the schema twice changes nothing.
 QStringList ddl(const Tabella& t, Dialetto d);
 
+// Creates every table and index that is missing, and adds the columns an older database
+// lacks; running it on a complete database changes nothing. Throws ErroreDb.
+void creaSchema(Database& db, const std::vector<Tabella>& tabelle);
+
 // The pieces that make up tabelleAzienda(), one per area, defined in their own files.
-std::vector<Tabella> tabelleStore();      // FatXmlTest, FatXmlDett, FatXmlIva, FatXmlPag, FatXmlDatiGen
-std::vector<Tabella> tabelleContabili();  // journal families, Scadenze, LibriIva, PdcProg
-std::vector<Tabella> tabelleAnagrafiche();// master tables read by resolution and posting
-std::vector<Tabella> tabelleDocumenti();  // FatTest, FatTestFE, FattDocumenti, TabFatt, DocDaElab
-std::vector<Tabella> tabelleSistema();    // LockGest, parameters
+std::vector<Tabella> tabelleStore();       // FatXmlTest, FatXmlDett, FatXmlIva, FatXmlPag, FatXmlDatiGen
+std::vector<Tabella> tabelleContabili();   // journal families, Scadenze, LibriIva, PdcProg
+std::vector<Tabella> tabelleAnagrafiche(); // master tables read by resolution and posting
+std::vector<Tabella> tabelleDocumenti();   // FatTest, FatTestFE, FattDocumenti, TabFatt, DocDaElab
+std::vector<Tabella> tabelleSistema();     // LockGest, parameters
 
 } // namespace tesel::schema

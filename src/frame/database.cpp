@@ -1,0 +1,491 @@
+#include "frame/database.h"
+
+#include "frame/currency.h"
+
+#include <QAtomicInt>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace tesel {
+
+ErroreDb::ErroreDb(int numero, const QString& descrizione, const QString& sql)
+    : std::runtime_error(QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione).toStdString()),
+      numero_(numero), descrizione_(descrizione), sql_(sql) {
+}
+
+namespace {
+
+// SQLite: SQLITE_CONSTRAINT_UNIQUE / _PRIMARYKEY; PostgreSQL: SQLSTATE 23505.
+bool eChiaveDuplicata(const QSqlError& e) {
+    const QString codice = e.nativeErrorCode();
+    const QString testo = e.databaseText() + u' ' + e.driverText();
+    return codice == QStringLiteral("2067") || codice == QStringLiteral("1555") ||
+           codice.contains(QStringLiteral("23505")) || testo.contains(QStringLiteral("23505")) ||
+           testo.contains(QStringLiteral("UNIQUE constraint failed")) ||
+           testo.contains(QStringLiteral("duplicate key"));
+}
+
+[[noreturn]] void solleva(const QSqlError& e, const QString& sql) {
+    const QString testo = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    throw ErroreDb(eChiaveDuplicata(e) ? ErrChiaveDuplicata : ErrDatabase, testo.trimmed(), sql);
+}
+
+QString nuovoNomeConnessione() {
+    static QAtomicInt contatore;
+    return QStringLiteral("tesel-%1").arg(contatore.fetchAndAddRelaxed(1));
+}
+
+// The single table a SELECT reads, when it reads only one (needed to write rows back).
+QString tabellaDellaSelect(const QString& sql) {
+    static const QRegularExpression re(QStringLiteral("\\bfrom\\s+([A-Za-z_][A-Za-z0-9_]*)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression join(QStringLiteral("\\bjoin\\b|\\bfrom\\s+[A-Za-z0-9_]+\\s*,"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(sql);
+    if (!m.hasMatch() || join.match(sql).hasMatch())
+        return {};
+    return m.captured(1);
+}
+
+// Qt's ODBC driver puts "DSN=" (or "FILEDSN=" for a name containing ".dsn") before whatever
+// it is given unless the text names a DRIVER or SERVER, so the tag is left to it.
+QString testoPerDriverOdbc(const QString& connect) {
+    QString t = connect.mid(5); // without "ODBC;"
+    if (t.startsWith(QStringLiteral("DSN="), Qt::CaseInsensitive))
+        t.remove(0, 4);
+    else if (t.startsWith(QStringLiteral("FILEDSN="), Qt::CaseInsensitive))
+        t.remove(0, 8);
+    return t;
+}
+
+} // namespace
+
+TipoConnessione tipoConnessione(const QString& testo) {
+    const QString t = testo.trimmed();
+    if (t.toUpper().startsWith(QStringLiteral("ODBC;")) || t.toLower().endsWith(QStringLiteral(".dsn")) ||
+        !t.contains(u'.'))
+        return TipoConnessione::Odbc;
+    return TipoConnessione::FileDatabase;
+}
+
+QString testoConnessioneOdbc(const QString& testo, const QString& utente, const QString& password) {
+    const QString t = testo.trimmed();
+    if (tipoConnessione(t) != TipoConnessione::Odbc)
+        return {};
+    if (t.toUpper().startsWith(QStringLiteral("ODBC;")))
+        return t;
+    QString login;
+    if (!utente.isEmpty()) {
+        login = QStringLiteral("UID=") + utente;
+        if (!password.isEmpty())
+            login += QStringLiteral(";PWD=") + password;
+    }
+    if (t.toLower().endsWith(QStringLiteral(".dsn")))
+        return QStringLiteral("ODBC;FIleDSN=") + t + u';' + login;
+    return QStringLiteral("ODBC;DSN=") + t + u';' + login;
+}
+
+std::unique_ptr<Database> Database::apri(const QString& testo, const QString& utente,
+                                         const QString& password) {
+    std::unique_ptr<Database> db(new Database);
+    db->nome_ = nuovoNomeConnessione();
+    db->tipo_ = tipoConnessione(testo);
+    QSqlDatabase q;
+    if (db->tipo_ == TipoConnessione::FileDatabase) {
+        q = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), db->nome_);
+        q.setDatabaseName(testo.trimmed());
+        q.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+        db->dialetto_ = Dialetto::SQLite;
+    } else {
+        q = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), db->nome_);
+        q.setDatabaseName(testoPerDriverOdbc(testoConnessioneOdbc(testo, utente, password)));
+        db->dialetto_ = Dialetto::PostgreSQL;
+    }
+    if (!q.open()) {
+        const QSqlError e = q.lastError();
+        q = QSqlDatabase();
+        QSqlDatabase::removeDatabase(db->nome_);
+        db->nome_.clear();
+        throw ErroreDb(
+            ErrDatabase,
+            QStringLiteral("Impossibile aprire il database %1: %2").arg(testo, e.text().trimmed()));
+    }
+    if (db->dialetto_ == Dialetto::SQLite) {
+        // WAL lets readers and one writer share the file across processes.
+        db->valore(QStringLiteral("PRAGMA journal_mode=WAL"));
+        db->eseguiSql(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    }
+    return db;
+}
+
+Database::~Database() {
+    if (nome_.isEmpty())
+        return;
+    {
+        QSqlDatabase q = QSqlDatabase::database(nome_, false);
+        if (livello_ > 0 && q.isOpen())
+            q.rollback();
+        q.close();
+    }
+    QSqlDatabase::removeDatabase(nome_);
+}
+
+QSqlDatabase Database::qt() const {
+    return QSqlDatabase::database(nome_, false);
+}
+
+int Database::eseguiSql(const QString& sql) {
+    QSqlQuery q(qt());
+    if (!q.exec(sql))
+        solleva(q.lastError(), sql);
+    return q.numRowsAffected();
+}
+
+QVariant Database::valore(const QString& sql) {
+    QSqlQuery q(qt());
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!q.exec(sql))
+        solleva(q.lastError(), sql);
+    if (!q.next())
+        return {};
+    return q.value(0);
+}
+
+void Database::iniziaTrans() {
+    if (livello_ == 0) {
+        if (dialetto_ == Dialetto::SQLite) {
+            // Take the write lock now: a deferred transaction that reads and then writes
+            // can fail at once when another process writes first.
+            eseguiSql(QStringLiteral("BEGIN IMMEDIATE"));
+        } else {
+            QSqlDatabase q = qt();
+            if (!q.transaction())
+                solleva(q.lastError(), QStringLiteral("BEGIN"));
+            if (sqlServer())
+                eseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
+        }
+    } else {
+        eseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
+    }
+    ++livello_;
+}
+
+void Database::confermaTrans() {
+    if (livello_ <= 0)
+        throw ErroreDb(ErrDatabase, QStringLiteral("Nessuna transazione aperta da confermare"));
+    if (livello_ > 1) {
+        eseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
+        --livello_;
+        return;
+    }
+    if (dialetto_ == Dialetto::SQLite) {
+        eseguiSql(QStringLiteral("COMMIT"));
+    } else {
+        QSqlDatabase q = qt();
+        if (!q.commit())
+            solleva(q.lastError(), QStringLiteral("COMMIT"));
+    }
+    livello_ = 0;
+    ripristinaIsolamento();
+}
+
+void Database::annullaTrans() {
+    if (livello_ <= 0)
+        return;
+    if (livello_ > 1) {
+        eseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_%1").arg(livello_ - 1));
+        eseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
+        --livello_;
+        return;
+    }
+    livello_ = 0;
+    if (dialetto_ == Dialetto::SQLite) {
+        eseguiSql(QStringLiteral("ROLLBACK"));
+    } else {
+        QSqlDatabase q = qt();
+        if (!q.rollback())
+            solleva(q.lastError(), QStringLiteral("ROLLBACK"));
+    }
+    ripristinaIsolamento();
+}
+
+void Database::ripristinaIsolamento() {
+    // PostgreSQL sets the isolation per transaction and warns about a SET outside one, so
+    // the statement that restores read-committed is only sent to other SQL servers.
+    if (sqlServer() && dialetto_ != Dialetto::PostgreSQL)
+        eseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
+}
+
+std::int64_t Database::prossimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale) {
+    // max() rather than "top 1 ... order by desc": nulls sort differently on the two engines.
+    QString sql = QStringLiteral("Select max(") + campo + QStringLiteral(") as MaxNum from ") + tabella;
+    if (annuale)
+        sql += QStringLiteral(" where anno = ") + SqlValore(anno, SqlIntero);
+    const QVariant v = valore(sql);
+    if (!v.isValid() || v.isNull())
+        return 1;
+    const auto n = Currency::daVariant(v);
+    return n ? n->decimillesimi() / Currency::Scala + 1 : 1;
+}
+
+QStringList Database::chiavePrimaria(const QString& tabella) {
+    const QString chiave = tabella.toLower();
+    for (const auto& [t, colonne] : chiavi_)
+        if (t == chiave)
+            return colonne;
+    QStringList colonne;
+    if (dialetto_ == Dialetto::SQLite) {
+        QSqlQuery q(qt());
+        if (!q.exec(QStringLiteral("PRAGMA table_info(") + tabella + QStringLiteral(")")))
+            solleva(q.lastError(), tabella);
+        std::vector<std::pair<int, QString>> pk;
+        while (q.next())
+            if (q.value(5).toInt() > 0)
+                pk.emplace_back(q.value(5).toInt(), q.value(1).toString());
+        std::sort(pk.begin(), pk.end());
+        for (const auto& [ordine, nome] : pk)
+            colonne << nome;
+    } else {
+        const QString sql =
+            QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                           "AND a.attnum = "
+                           "ANY(i.indkey) WHERE i.indisprimary AND i.indrelid = to_regclass(") +
+            quotaSql(tabella.toLower()) + QStringLiteral(") ORDER BY array_position(i.indkey, a.attnum)");
+        QSqlQuery q(qt());
+        if (!q.exec(sql))
+            solleva(q.lastError(), sql);
+        while (q.next())
+            colonne << q.value(0).toString();
+    }
+    chiavi_.emplace_back(chiave, colonne);
+    return colonne;
+}
+
+bool Database::esisteTabella(const QString& tabella) {
+    const QString sql =
+        dialetto_ == Dialetto::SQLite
+            ? QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND lower(name) = ") +
+                  quotaSql(tabella.toLower())
+            : QStringLiteral("SELECT 1 WHERE to_regclass(") + quotaSql(tabella.toLower()) +
+                  QStringLiteral(") IS NOT NULL");
+    return valore(sql).isValid();
+}
+
+Recordset Database::apriRs(const QString& sql) {
+    auto d = std::make_unique<Recordset::Dati>(this, sql);
+    return Recordset(std::move(d));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct Recordset::Dati {
+    enum class Stato { Lettura, Aggiunta, Modifica };
+
+    Dati(Database* database, const QString& testo) : db(database), sql(testo), q(database->qt()) {
+        q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        if (!q.exec(sql))
+            solleva(q.lastError(), sql);
+        const QSqlRecord r = q.record();
+        for (int i = 0; i < r.count(); ++i) {
+            nomi << r.fieldName(i);
+            indici.insert(r.fieldName(i).toLower(), i);
+        }
+        leggiRiga();
+        vuoto = eof;
+    }
+
+    void leggiRiga() {
+        eof = !q.next();
+        riga.clear();
+        if (!eof) {
+            riga.reserve(nomi.size());
+            for (int i = 0; i < nomi.size(); ++i)
+                riga << (q.isNull(i) ? QVariant() : q.value(i));
+        }
+    }
+
+    int indice(const QString& campo) const {
+        const auto it = indici.constFind(campo.toLower());
+        if (it == indici.constEnd())
+            throw ErroreDb(ErrDatabase, QStringLiteral("Campo %1 non trovato nella selezione").arg(campo),
+                           sql);
+        return *it;
+    }
+
+    QString tabella() const {
+        const QString t = tabellaDellaSelect(sql);
+        if (t.isEmpty())
+            throw ErroreDb(ErrDatabase, QStringLiteral("La selezione non permette di scrivere righe"), sql);
+        return t;
+    }
+
+    Database* db;
+    QString sql;
+    QSqlQuery q;
+    QStringList nomi;
+    QHash<QString, int> indici;
+    QList<QVariant> riga; // the current record, or the one being added / edited
+    QList<QVariant> originale;
+    QList<bool> scritto;
+    bool eof = true;
+    bool vuoto = true;
+    Stato stato = Stato::Lettura;
+};
+
+Recordset::Recordset(std::unique_ptr<Dati> d) : d_(std::move(d)) {
+}
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+Recordset::~Recordset() = default;
+
+bool Recordset::vuoto() const {
+    return !d_ || d_->vuoto;
+}
+bool Recordset::eof() const {
+    return !d_ || (d_->eof && d_->stato == Dati::Stato::Lettura);
+}
+
+void Recordset::moveNext() {
+    if (!d_ || d_->eof)
+        return;
+    d_->stato = Dati::Stato::Lettura;
+    d_->leggiRiga();
+}
+
+QVariant Recordset::leggiCampo(const QString& campo) const {
+    if (!d_)
+        throw ErroreDb(ErrDatabase, QStringLiteral("Recordset chiuso"));
+    const int i = d_->indice(campo);
+    if (i >= d_->riga.size())
+        throw ErroreDb(ErrDatabase, QStringLiteral("Nessun record corrente"), d_->sql);
+    return d_->riga[i];
+}
+
+QString Recordset::leggiTesto(const QString& campo) const {
+    const QVariant v = leggiCampo(campo);
+    return v.isNull() ? QString() : v.toString();
+}
+
+std::optional<Currency> Recordset::leggiValuta(const QString& campo) const {
+    return Currency::daVariant(leggiCampo(campo));
+}
+
+std::optional<qint64> Recordset::leggiIntero(const QString& campo) const {
+    const QVariant v = leggiCampo(campo);
+    if (v.isNull())
+        return std::nullopt;
+    const auto c = Currency::daVariant(v);
+    if (!c)
+        return std::nullopt;
+    return c->decimillesimi() / Currency::Scala;
+}
+
+bool Recordset::haCampo(const QString& campo) const {
+    return d_ && d_->indici.contains(campo.toLower());
+}
+QStringList Recordset::campi() const {
+    return d_ ? d_->nomi : QStringList();
+}
+
+void Recordset::addNew() {
+    d_->tabella();
+    d_->stato = Dati::Stato::Aggiunta;
+    d_->riga = QList<QVariant>(d_->nomi.size());
+    d_->scritto = QList<bool>(d_->nomi.size(), false);
+}
+
+void Recordset::edit() {
+    if (d_->eof)
+        throw ErroreDb(ErrDatabase, QStringLiteral("Nessun record corrente da modificare"), d_->sql);
+    d_->tabella();
+    d_->stato = Dati::Stato::Modifica;
+    d_->originale = d_->riga;
+    d_->scritto = QList<bool>(d_->nomi.size(), false);
+}
+
+void Recordset::scriviCampo(const QString& campo, const QVariant& valore) {
+    if (d_->stato == Dati::Stato::Lettura)
+        throw ErroreDb(ErrDatabase, QStringLiteral("Scrittura del campo %1 senza AddNew o Edit").arg(campo),
+                       d_->sql);
+    const int i = d_->indice(campo);
+    d_->riga[i] = valore;
+    d_->scritto[i] = true;
+}
+
+void Recordset::update() {
+    Dati& d = *d_;
+    const QString tabella = d.tabella();
+    QString sql;
+    if (d.stato == Dati::Stato::Aggiunta) {
+        QStringList colonne, valori;
+        for (int i = 0; i < d.nomi.size(); ++i)
+            if (d.scritto[i]) {
+                colonne << d.nomi[i];
+                valori << SqlValore(d.riga[i]);
+            }
+        sql = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+              colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+              valori.join(QStringLiteral(", ")) + u')';
+    } else if (d.stato == Dati::Stato::Modifica) {
+        QStringList assegnazioni;
+        for (int i = 0; i < d.nomi.size(); ++i)
+            if (d.scritto[i])
+                assegnazioni << d.nomi[i] + QStringLiteral(" = ") + SqlValore(d.riga[i]);
+        if (assegnazioni.isEmpty()) {
+            d.stato = Dati::Stato::Lettura;
+            return;
+        }
+        const QStringList chiave = d.db->chiavePrimaria(tabella);
+        if (chiave.isEmpty())
+            throw ErroreDb(ErrDatabase, QStringLiteral("La tabella %1 non ha chiave primaria").arg(tabella),
+                           d.sql);
+        QStringList condizioni;
+        for (const QString& c : chiave) {
+            const int i = d.indice(c);
+            const QVariant& v = d.originale[i];
+            condizioni << (v.isNull() ? c + QStringLiteral(" IS NULL")
+                                      : c + QStringLiteral(" = ") + SqlValore(v));
+        }
+        sql = QStringLiteral("UPDATE ") + tabella + QStringLiteral(" SET ") +
+              assegnazioni.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+              condizioni.join(QStringLiteral(" AND "));
+    } else {
+        throw ErroreDb(ErrDatabase, QStringLiteral("Update senza AddNew o Edit"), d.sql);
+    }
+    d.db->eseguiSql(sql);
+    // The written record stays readable, as callers read back what they wrote.
+    d.stato = Dati::Stato::Lettura;
+}
+
+void Recordset::chiudi() {
+    d_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Transazione::Transazione(Database& db) : db_(db) {
+    db_.iniziaTrans();
+}
+
+Transazione::~Transazione() {
+    if (!aperta_)
+        return;
+    try {
+        db_.annullaTrans();
+    } catch (const ErroreDb&) {
+        // The connection is already failing; the rollback cannot be reported from a destructor.
+    }
+}
+
+void Transazione::conferma() {
+    db_.confermaTrans();
+    aperta_ = false;
+}
+
+} // namespace tesel

@@ -1,0 +1,589 @@
+#include "frame/clientmenu.h"
+#include "frame/configurazione.h"
+#include "frame/ini.h"
+#include "support/interazioneprova.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
+
+using tesel::Configurazione;
+using tesel::FileIni;
+using tesel::SceltaProfilo;
+
+namespace {
+
+class Ambiente {
+public:
+    void imposta(const char* nome, const QByteArray& valore) {
+        salva(nome);
+        qputenv(nome, valore);
+    }
+    void togli(const char* nome) {
+        salva(nome);
+        qunsetenv(nome);
+    }
+    ~Ambiente() {
+        for (auto it = vecchi_.rbegin(); it != vecchi_.rend(); ++it) {
+            if (it->second)
+                qputenv(it->first.constData(), *it->second);
+            else
+                qunsetenv(it->first.constData());
+        }
+    }
+
+private:
+    void salva(const char* nome) {
+        vecchi_.emplace_back(nome,
+                             qEnvironmentVariableIsSet(nome) ? std::optional(qgetenv(nome)) : std::nullopt);
+    }
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> vecchi_;
+};
+
+const QString ProfiloNonValido = QStringLiteral("File di inizializzazione non trovato\n"
+                                                "o con informazioni non corrette.\n"
+                                                "Correggere e rieseguire il programma.");
+
+QString rapporto(const QString& valore, const QString& sezione, const QString& chiave, const QString& fase) {
+    return "Aggiornamento del valore : " + valore + "\nnella sezione : " + sezione +
+           "\nparametro : " + chiave + "\nNON RIUSCITO.\n" + fase;
+}
+
+class ConfigurazioneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        env.imposta("BRENTA_INST", percorso("BrentaInst.ini").toUtf8());
+        env.imposta("BRENTA_UNITA_C", dir.path().toUtf8()); // "C:\x" lands in the test folder
+        for (const char* v : {"BRENTA_UNITA", "BRENTA_UNITA_D", "BRENTA_UNITA_E", "BRENTA_UNC"})
+            env.togli(v);
+        scrivi("BrentaInst.ini", "[Setup]\nDirSuite=" + percorso("suite") + "\n");
+    }
+    QString percorso(const QString& relativo) const { return dir.filePath(relativo); }
+    QString scrivi(const QString& relativo, const QString& testo) {
+        const QString p = percorso(relativo);
+        QDir().mkpath(QFileInfo(p).absolutePath());
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(testo.toUtf8());
+        return p;
+    }
+    static QByteArray contenuto(const QString& p) {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<illeggibile>");
+    }
+    // A profile file with a company database, chosen as the configuration's file.
+    Configurazione configurata(const QString& testo) {
+        const QString p = scrivi("suite/brenta.ini", testo);
+        Configurazione c(menu, ui);
+        c.impostaFileProfilo(p);
+        return c;
+    }
+    SceltaProfilo scegli(const QString& parametroI = {}) {
+        return tesel::scegliFileProfilo(menu, ui, parametroI);
+    }
+
+    QTemporaryDir dir;
+    Ambiente env;
+    tesel::ClientMenuFisso menu;
+    tesel::prova::InterazioneProva ui;
+};
+
+const QString Profilo = QStringLiteral("[Parametri Generali]\n"
+                                       "VisParam=N\n"
+                                       "[Connessioni]\n"
+                                       "NomeDB=azienda.db\n"
+                                       "Connect=SQLITE\n"
+                                       "Exec_option=3\n");
+
+TEST_F(ConfigurazioneTest, shouldMapSuitePathsToLocalPaths) {
+    const std::pair<const char*, QString> casi[] = {
+        {"C:\\Dati\\azienda.mdb", percorso("Dati/azienda.mdb")}, // BRENTA_UNITA_C
+        {"d:\\BrentaInst.ini", "/BrentaInst.ini"},               // no root: the drive is dropped
+        {"E:/Brenta/..\\Dati\\.\\x.ini", "/Dati/x.ini"},
+        {"\\\\server\\share\\brenta.ini", "/server/share/brenta.ini"},
+        {"\\Dati\\x.ini", "/Dati/x.ini"},
+        {"/etc/brenta/brenta.ini", "/etc/brenta/brenta.ini"},
+        {"main\\brenta.ini", "main/brenta.ini"},
+        {" brenta.ini ", "brenta.ini"},
+        {"", ""},
+    };
+    for (const auto& [suite, locale] : casi)
+        EXPECT_EQ(tesel::percorsoLocale(QString::fromUtf8(suite)), locale) << suite;
+
+    env.imposta("BRENTA_UNITA", "/srv/brenta/");
+    env.imposta("BRENTA_UNC", "/mnt/rete");
+    EXPECT_EQ(tesel::percorsoLocale("d:\\Archivio\\fe"), "/srv/brenta/Archivio/fe");
+    EXPECT_EQ(tesel::percorsoLocale("C:\\x"), percorso("x")); // the drive's own root first
+    EXPECT_EQ(tesel::percorsoLocale("\\\\srv1\\dati\\x.ini"), "/mnt/rete/srv1/dati/x.ini");
+}
+
+// ---- choosing the profile file
+
+TEST_F(ConfigurazioneTest, shouldTakeTheMenusFileBeforeTheCommandLine) {
+    const QString dalMenu = scrivi("menu/azienda.ini", Profilo);
+    scrivi("suite/brenta.ini", "[Connessioni]\nNomeDB=altro.db\n");
+    menu.impostaConfigurazione(dalMenu);
+    const SceltaProfilo s = scegli("brenta.ini");
+    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
+    EXPECT_EQ(s.percorso, dalMenu);
+    EXPECT_EQ(s.nomeDb, "azienda.db");
+    EXPECT_EQ(s.connect, "SQLITE");
+    EXPECT_EQ(s.sezioneConnessione, "Connessioni");
+    EXPECT_EQ(s.execOption, 3);
+    EXPECT_TRUE(ui.mostrati.isEmpty());
+
+    Configurazione c(menu, ui, s);
+    EXPECT_EQ(c.fileProfilo(), dalMenu);
+    EXPECT_EQ(c.execOption(), 3);
+    EXPECT_EQ(c.leggiIni("connessioni", "nomedb"), "azienda.db");
+}
+
+TEST_F(ConfigurazioneTest, shouldLookForTheMainFileInTheSuiteFolders) {
+    struct Caso {
+        const char* descrizione;
+        QString installazione; // content of the installation file
+        QString file;          // where the main file is
+        QString parametroI;
+    };
+    const QString suite = "[Setup]\nDirSuite=" + percorso("suite") + "\n";
+    const Caso casi[] = {
+        {"I in the suite folder", suite, "suite/uno.ini", "uno.ini"},
+        {"I in its main subfolder", suite, "suite/main/due.ini", "due.ini"},
+        {"I with a Windows subfolder", suite, "suite/main/tre.ini", "main\\tre.ini"},
+        {"I absolute", suite, "altrove/quattro.ini", percorso("altrove/quattro.ini")},
+        {"I on drive C", suite, "altrove/cinque.ini", "C:\\altrove\\cinque.ini"},
+        {"IniPrincipale", suite + "IniPrincipale=sei.ini\n", "suite/main/sei.ini", ""},
+        {"brenta.ini when IniPrincipale is missing", suite, "suite/brenta.ini", ""},
+        {"installation folder without DirSuite", "[Setup]\nIniPrincipale=sette.ini\n", "sette.ini", ""},
+        {"DirSuite relative to the installation file", "[Setup]\nDirSuite=suite\n", "suite/main/otto.ini",
+         "otto.ini"},
+    };
+    for (const Caso& c : casi) {
+        QDir(percorso("suite")).removeRecursively();
+        scrivi("BrentaInst.ini", c.installazione);
+        const QString atteso = scrivi(c.file, Profilo);
+        const SceltaProfilo s = scegli(c.parametroI);
+        EXPECT_TRUE(s.ok()) << c.descrizione << ": " << s.errore.toStdString();
+        EXPECT_EQ(s.percorso, atteso) << c.descrizione;
+        EXPECT_EQ(s.filePrincipale, atteso) << c.descrizione;
+    }
+}
+
+TEST_F(ConfigurazioneTest, shouldStopWhenTheMainFileIsNotFound) {
+    scrivi("suite/brenta.ini", Profilo);
+    const SceltaProfilo s = scegli("manca-del-tutto.ini");
+    EXPECT_FALSE(s.ok());
+    EXPECT_TRUE(s.percorso.isEmpty());
+    EXPECT_EQ(s.errore, "File ini non trovato\nSistemare e rieseguire");
+    ASSERT_EQ(ui.mostrati.size(), 1);
+    EXPECT_EQ(ui.mostrati[0].testo, s.errore);
+    EXPECT_EQ(ui.mostrati[0].risposte, QStringList{"&Ok"});
+}
+
+TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIni) {
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=1\n"
+                               "[Lista File Ini]\nOrdIniDBase0=zero.ini\nOrdIniDBase1=dati\\uno.ini\n"
+                               "OrdIniDBase2=due.ini\n");
+    const QString uno = scrivi("suite/dati/uno.ini", "[Connessioni]\nNomeDB=uno.db\n");
+    const SceltaProfilo s = scegli();
+    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
+    EXPECT_EQ(s.percorso, uno);
+    EXPECT_EQ(s.filePrincipale, percorso("suite/brenta.ini"));
+    EXPECT_EQ(s.nomeDb, "uno.db");
+}
+
+TEST_F(ConfigurazioneTest, shouldRefuseANumIniOutOfRange) {
+    for (const char* numIni : {"3", "-7x", "abc"}) {
+        ui.mostrati.clear();
+        scrivi("suite/brenta.ini", QString("[Parametri Generali]\nNumIni=%1\n"
+                                           "[Lista File Ini]\nOrdIniDBase0=a.ini\nOrdIniDBase2=c.ini\n")
+                                       .arg(numIni));
+        const SceltaProfilo s = scegli();
+        EXPECT_FALSE(s.ok()) << numIni;
+        EXPECT_EQ(ui.testiMostrati(), QStringList{"Numero di ini scelto\n(da 0 a 2)"}) << numIni;
+    }
+}
+
+TEST_F(ConfigurazioneTest, shouldAskForTheFileWhenNumIniIsAQuestion) {
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=?\n"
+                               "[Lista File Ini]\nOrdIniDBase0=a.ini\nOrdIniDBase1=b.ini\n");
+    const QString b = scrivi("suite/b.ini", "[Connessioni]\nNomeDB=b.db\n");
+    ui.accodaTesto(QStringLiteral("5"));
+    ui.accodaTesto(QStringLiteral(" 1 "));
+    const SceltaProfilo s = scegli();
+    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
+    EXPECT_EQ(s.percorso, b);
+    ASSERT_EQ(ui.mostrati.size(), 3);
+    EXPECT_EQ(ui.mostrati[0].titolo, "Scelta dell'INI");
+    EXPECT_EQ(ui.mostrati[0].testo, "0 -> a.ini\n1 -> b.ini");
+    EXPECT_EQ(ui.mostrati[0].risposte, QStringList{"0"}); // the default of the input box
+    EXPECT_EQ(ui.mostrati[1].testo, "Numero di ini scelto\n(da 0 a 1)");
+    EXPECT_EQ(ui.mostrati[2].titolo, "Scelta dell'INI");
+}
+
+TEST_F(ConfigurazioneTest, shouldGiveUpSilentlyWhenTheChoiceIsCancelled) {
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=-1\n[Lista File Ini]\nOrdIniDBase0=a.ini\n");
+    ui.accodaTesto(std::nullopt);
+    const SceltaProfilo s = scegli();
+    EXPECT_FALSE(s.ok());
+    EXPECT_TRUE(s.percorso.isEmpty());
+    EXPECT_TRUE(s.errore.startsWith("Err:"));
+    EXPECT_EQ(ui.mostrati.size(), 1); // the input box only
+}
+
+TEST_F(ConfigurazioneTest, shouldRefuseAProfileWithoutADatabase) {
+    struct Caso {
+        const char* descrizione;
+        QString testo;
+    };
+    const Caso casi[] = {
+        {"no NomeDB", "[Connessioni]\nConnect=x\n"},
+        {"empty NomeDB", "[Connessioni]\nNomeDB=\n"},
+        {"NomeDB in another section",
+         "[Parametri Generali]\nConnessione=Prova\n[Connessioni]\nNomeDB=x.db\n"},
+        {"listed file missing", "[Parametri Generali]\nNumIni=0\n[Lista File Ini]\nOrdIniDBase0=manca.ini\n"
+                                "[Connessioni]\nNomeDB=x.db\n"},
+    };
+    for (const Caso& c : casi) {
+        ui.mostrati.clear();
+        scrivi("suite/brenta.ini", c.testo);
+        const SceltaProfilo s = scegli();
+        EXPECT_FALSE(s.ok()) << c.descrizione;
+        EXPECT_EQ(ui.testiMostrati(), QStringList{ProfiloNonValido}) << c.descrizione;
+    }
+    ui.mostrati.clear();
+    menu.impostaConfigurazione(percorso("menu/manca.ini"));
+    EXPECT_FALSE(scegli().ok());
+    EXPECT_EQ(ui.testiMostrati(), QStringList{ProfiloNonValido});
+}
+
+TEST_F(ConfigurazioneTest, shouldUseTheConnectionSectionNamedByTheProfile) {
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nConnessione=Prova\n"
+                               "[Connessioni]\nNomeDB=vero.db\n[prova]\nNomeDB=prova.db\nExec_option=x\n");
+    const SceltaProfilo s = scegli();
+    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
+    EXPECT_EQ(s.sezioneConnessione, "Prova");
+    EXPECT_EQ(s.nomeDb, "prova.db");
+    EXPECT_EQ(s.execOption, 0);
+}
+
+TEST_F(ConfigurazioneTest, shouldShowTheParametersReadWhenVisParamIsSet) {
+    const QString p = scrivi("suite/brenta.ini", "[Parametri Generali]\nVisParam=s\n"
+                                                 "[Connessioni]\nNomeDB=Contab\nConnect=ODBC\n");
+    ASSERT_TRUE(scegli().ok());
+    EXPECT_EQ(ui.testiMostrati(), QStringList{"Parametri letti:\nFile dei parametri: " + p +
+                                              "\nDatabase: Contab\nTipo Connessione: ODBC"});
+}
+
+// ---- reading and writing values
+
+TEST_F(ConfigurazioneTest, shouldTellWhetherAValueWasFound) {
+    Configurazione c = configurata("[Base]\nDirFe = Fe \nVuoto=\n");
+    QString v;
+    EXPECT_EQ(c.LeggiIni("BASE", "dirfe", "x", v), "0");
+    EXPECT_EQ(v, "Fe");
+    EXPECT_EQ(c.LeggiIni("Base", "Vuoto", "x", v), "0");
+    EXPECT_EQ(v, "");
+    EXPECT_EQ(c.LeggiIni("Base", "Manca", "x", v), "1");
+    EXPECT_EQ(v, "x");
+    EXPECT_EQ(c.LeggiIni("Manca", "DirFe", "y", v), "1");
+    EXPECT_EQ(v, "y");
+    c.impostaFileProfilo(percorso("manca.ini"));
+    EXPECT_EQ(c.LeggiIni("Base", "DirFe", "z", v), "2");
+    EXPECT_EQ(v, "z");
+}
+
+TEST_F(ConfigurazioneTest, shouldWriteDeleteAKeyAndDeleteASection) {
+    const QString testo = "; configurazioni\n[Configurazioni]\nFELisAttLarg=100\n\n[Base]\nDirFe=Fe\n";
+    Configurazione c = configurata(testo);
+    const QString p = c.fileProfilo();
+
+    EXPECT_TRUE(c.ScriviIni("configurazioni", "FELISATTLARG", "200"));
+    EXPECT_TRUE(c.ScriviIni("Configurazioni", "FELisAttAlt", "50"));
+    EXPECT_EQ(contenuto(p), "; configurazioni\n[Configurazioni]\nFELisAttLarg=200\nFELisAttAlt=50\n\n"
+                            "[Base]\nDirFe=Fe\n");
+    EXPECT_TRUE(c.ScriviIni("Configurazioni", "FELisAttLarg", "", {}, false, true));
+    EXPECT_EQ(c.leggiIni("Configurazioni", "FELisAttLarg", "gone"), "gone");
+    EXPECT_EQ(c.leggiIni("Configurazioni", "FELisAttAlt"), "50");
+    EXPECT_TRUE(c.ScriviIni("Configurazioni", "", "", {}, true, false));
+    EXPECT_EQ(contenuto(p), "; configurazioni\n\n[Base]\nDirFe=Fe\n");
+    EXPECT_TRUE(c.ScriviIni("Tesel", "InvioFileFirmati", "S"));
+    EXPECT_EQ(c.leggiIni("TESEL", "invioFileFirmati"), "S");
+    // Deleting what is not there is no failure.
+    EXPECT_TRUE(c.ScriviIni("Manca", "x", "", {}, false, true));
+    EXPECT_TRUE(c.ScriviIni("Manca", "", "", {}, true, false));
+    EXPECT_TRUE(ui.mostrati.isEmpty());
+}
+
+TEST_F(ConfigurazioneTest, shouldWriteAnotherFileBesideTheProfile) {
+    Configurazione c = configurata(Profilo);
+    EXPECT_TRUE(c.ScriviIni("Setup", "Ultimo", "1", "altro.ini"));
+    EXPECT_EQ(FileIni(percorso("suite/altro.ini")).value("Setup", "Ultimo"), "1");
+    EXPECT_TRUE(c.ScriviIni("Setup", "Ultimo", "2", percorso("assoluto.ini")));
+    EXPECT_EQ(FileIni(percorso("assoluto.ini")).value("Setup", "Ultimo"), "2");
+    EXPECT_EQ(contenuto(c.fileProfilo()), Profilo.toUtf8());
+}
+
+TEST_F(ConfigurazioneTest, shouldReportAFailedWriteAndKeepTheOldValue) {
+    Configurazione c = configurata(Profilo);
+    const QString p = c.fileProfilo();
+    QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup);
+    EXPECT_FALSE(c.ScriviIni("Connessioni", "NomeDB", "nuovo.db"));
+    EXPECT_EQ(ui.testiMostrati(),
+              QStringList{rapporto("nuovo.db", "Connessioni", "NomeDB", "durante l' aggiornamento(1)")});
+    EXPECT_EQ(ui.mostrati.value(0).risposte, QStringList{"&Ok"});
+    EXPECT_EQ(contenuto(p), Profilo.toUtf8());
+
+    ui.mostrati.clear();
+    EXPECT_FALSE(c.ScriviIni("Connessioni", "", "", {}, true, false));
+    EXPECT_EQ(ui.testiMostrati(),
+              QStringList{rapporto("", "Connessioni", "", "durante l' aggiornamento(1)")});
+    EXPECT_EQ(contenuto(p), Profilo.toUtf8());
+
+    ui.mostrati.clear();
+    EXPECT_TRUE(c.ScriviIni("Connessioni", "NomeDB", "azienda.db")); // unchanged: nothing to write
+    EXPECT_TRUE(ui.mostrati.isEmpty());
+}
+
+TEST_F(ConfigurazioneTest, shouldReportAFileThatCannotBeRead) {
+    Configurazione c = configurata(Profilo);
+    QDir().mkpath(percorso("suite/cartella.ini"));
+    EXPECT_FALSE(c.ScriviIni("A", "x", "1", "cartella.ini"));
+    EXPECT_EQ(ui.testiMostrati(), QStringList{rapporto("1", "A", "x", "durante la ricerca")});
+}
+
+TEST_F(ConfigurazioneTest, shouldUndoAWriteThatReadsBackDifferently) {
+    Configurazione c = configurata(Profilo);
+    const QString p = c.fileProfilo();
+    EXPECT_FALSE(c.ScriviIni("Connessioni", "NomeDB", " spazi.db "));
+    EXPECT_EQ(ui.testiMostrati(),
+              QStringList{rapporto(" spazi.db ", "Connessioni", "NomeDB", "durante l' aggiornamento(2)")});
+    EXPECT_EQ(contenuto(p), Profilo.toUtf8());
+
+    ui.mostrati.clear();
+    EXPECT_FALSE(c.ScriviIni("A", "x", "1\n[B]"));
+    EXPECT_EQ(ui.testiMostrati(), QStringList{rapporto("1\n[B]", "A", "x", "durante l' aggiornamento(1)")});
+    EXPECT_EQ(contenuto(p), Profilo.toUtf8());
+
+    ui.mostrati.clear();
+    EXPECT_FALSE(c.ScriviIni("A", "x", "\"quoted\"", "nuovo.ini"));
+    EXPECT_EQ(ui.mostrati.size(), 1);
+    EXPECT_FALSE(QFile::exists(percorso("suite/nuovo.ini"))); // a file the write created goes again
+}
+
+// ---- personal values and per-company folders
+
+TEST_F(ConfigurazioneTest, shouldFallBackFromThePersonalValueToTheSectionThenToTheDefault) {
+    Configurazione c(menu, ui);
+    menu.imposta("Personal.XML.FaiLogInvio", "N");
+    menu.imposta("Personal.Help.§", "generale.hlp");
+    menu.imposta("Personal.Tesel.Vuoto", "");
+    EXPECT_EQ(c.LeggiPersonal("XML", "FaiLogInvio", "S"), "N");
+    EXPECT_EQ(c.LeggiPersonal("Help", "HlpSpost", "x"), "generale.hlp");
+    EXPECT_EQ(c.LeggiPersonal("XML", "ColSfondoSel", "S"), "S");
+    EXPECT_EQ(c.LeggiPersonal("Tesel", "Vuoto", "d"), ""); // an empty value is a value
+}
+
+TEST_F(ConfigurazioneTest, shouldBuildThePerCompanyFolder) {
+    Configurazione c(menu, ui);
+    menu.imposta("codiceazie", "AZ01");
+    menu.imposta("idazienda", "7");
+    const QString base = percorso("fe");
+
+    EXPECT_EQ(c.DirAzienda(base + "\\", "DirFe"), base + "\\"); // no template: unchanged
+    EXPECT_FALSE(QFileInfo::exists(base));
+
+    menu.imposta("Personal.Tutte.DirPerAzie", "Ditta_§IdAzienda§");
+    EXPECT_EQ(c.DirAzienda(base, "DirFe"), base + "/Ditta_7");
+    EXPECT_TRUE(QFileInfo(base + "/Ditta_7").isDir());
+
+    menu.imposta("Personal.DirFe.DirPerAzie", "§CodiceAzie§\\§idazienda§\\xml");
+    const QString atteso = base + "/AZ01/7/xml";
+    EXPECT_EQ(c.DirAzienda(base + "/", "DirFe"), atteso);
+    EXPECT_TRUE(QFileInfo(atteso).isDir());
+    EXPECT_EQ(c.DirAzienda(QString(base).replace('/', '\\'), "dirfe"), atteso); // an existing folder is fine
+    EXPECT_EQ(c.DirAzienda(base, "DirCarica"), base + "/Ditta_7");
+}
+
+// ---- connection settings
+
+TEST_F(ConfigurazioneTest, shouldUseTheStoredSqlLoginForADataSource) {
+    Configurazione c =
+        configurata("[Connessioni]\nNomeDB=Contab\nDbSqlPubUID=pub\nDbSqlPubPWD=segreta\nOwner=dbo\n"
+                    "[Menu]\nNomeDB=Menu.dsn\n");
+    menu.imposta("SqlLogin", "menu");
+    menu.imposta("SqlPwd", "altra");
+    const auto a = c.connessioneAzienda();
+    ASSERT_TRUE(a.ok());
+    EXPECT_EQ(a.tipo, tesel::TipoConnessione::Odbc);
+    EXPECT_EQ(a.testo, "Contab");
+    EXPECT_EQ(a.owner, "dbo");
+    EXPECT_EQ(a.utente, "pub");
+    EXPECT_EQ(a.password, "segreta");
+    const auto m = c.connessioneComune();
+    ASSERT_TRUE(m.ok());
+    EXPECT_EQ(m.testo, "Menu.dsn");
+    EXPECT_EQ(m.tipo, tesel::TipoConnessione::Odbc);
+    EXPECT_EQ(m.utente, "pub");
+    EXPECT_EQ(m.password, "segreta");
+}
+
+TEST_F(ConfigurazioneTest, shouldTakeTheMenusSqlLoginWhenNoPasswordIsStored) {
+    const QString testo = "[Connessioni]\nNomeDB=Contab\nDbSqlPubUID=pub\n[Menu]\nNomeDB=Comune\n";
+    Configurazione c = configurata(testo);
+    menu.imposta("SqlLogin", "mario");
+    menu.imposta("SqlPwd", "pw");
+    const auto a = c.connessioneAzienda();
+    EXPECT_EQ(a.utente, "mario");
+    EXPECT_EQ(a.password, "pw");
+    EXPECT_FALSE(a.chiediPassword);
+    menu.imposta("SqlPwd", "cambiata"); // taken once, kept for the run
+    const auto m = c.connessioneComune();
+    EXPECT_EQ(m.utente, "mario");
+    EXPECT_EQ(m.password, "pw");
+    EXPECT_EQ(contenuto(c.fileProfilo()), testo.toUtf8()); // never copied into the shared file
+}
+
+TEST_F(ConfigurazioneTest, shouldAskForTheLoginOnlyWhenTheMenuSaysSo) {
+    for (const auto& [chiedi, atteso] : {std::pair{"S", true}, {"N", false}, {"", false}}) {
+        Configurazione c = configurata("[Connessioni]\nNomeDB=Contab\n");
+        menu.imposta("ChiediPwdSql", chiedi);
+        const auto a = c.connessioneAzienda();
+        EXPECT_EQ(a.utente, "");
+        EXPECT_EQ(a.chiediPassword, atteso) << chiedi;
+    }
+}
+
+TEST_F(ConfigurazioneTest, shouldLeaveAFullOdbcTextItsOwnCredentials) {
+    Configurazione c = configurata("[Connessioni]\nNomeDB=Contab\nConnect=ODBC;DSN=Contab;UID=a;PWD=b\n"
+                                   "DbSqlPubUID=pub\nDbSqlPubPWD=segreta\n");
+    const auto a = c.connessioneAzienda();
+    EXPECT_EQ(a.testo, "ODBC;DSN=Contab;UID=a;PWD=b");
+    EXPECT_EQ(a.tipo, tesel::TipoConnessione::Odbc);
+    EXPECT_EQ(a.utente, "");
+    EXPECT_EQ(a.password, "");
+}
+
+TEST_F(ConfigurazioneTest, shouldCompleteADatabaseFileWithTheDriveAndFolder) {
+    struct Caso {
+        const char* descrizione;
+        QString testo;
+        QString atteso;
+    };
+    const Caso casi[] = {
+        {"drive and folder of Base", "[Connessioni]\nNomeDB=azienda.mdb\n[Base]\nDriveDB=C:\nDirDB=\\Dati\n",
+         percorso("Dati/azienda.mdb")},
+        {"drive of the connection first",
+         "[Connessioni]\nNomeDB=a.db\nDriveDB=" + percorso("x") + "\n[Base]\nDriveDB=C:\nDirDB=dati\n",
+         percorso("x/dati/a.db")},
+        {"absolute folder without drive", "[Connessioni]\nNomeDB=a.db\n[Base]\nDirDB=" + percorso("d") + "\n",
+         percorso("d/a.db")},
+        {"absolute name", "[Connessioni]\nNomeDB=C:\\Dati\\b.mdb\n[Base]\nDirDB=altro\n",
+         percorso("Dati/b.mdb")},
+        {"nothing: beside the profile", "[Connessioni]\nNomeDB=a.db\n", percorso("suite/a.db")},
+    };
+    for (const Caso& caso : casi) {
+        Configurazione c = configurata(caso.testo);
+        const auto a = c.connessioneAzienda();
+        EXPECT_EQ(a.tipo, tesel::TipoConnessione::FileDatabase) << caso.descrizione;
+        EXPECT_EQ(a.testo, caso.atteso) << caso.descrizione;
+        EXPECT_EQ(a.utente, "") << caso.descrizione;
+    }
+    // The password of a database file.
+    Configurazione c = configurata("[Connessioni]\nNomeDB=a.db\nDbAccPWD=acc\nDbSqlPubPWD=sql\n");
+    EXPECT_EQ(c.connessioneAzienda().password, "acc");
+}
+
+TEST_F(ConfigurazioneTest, shouldOpenTheCompanyTheMenuChose) {
+    Configurazione c = configurata("[Connessioni]\nNomeDB=profilo.db\nConnect=x\n");
+    menu.imposta("NomeDBAzie", "C:\\Aziende\\az2.db");
+    EXPECT_EQ(c.connessioneAzienda().testo, percorso("Aziende/az2.db"));
+    menu.imposta("ConnectDBAzie", "ODBC;DSN=Az2");
+    EXPECT_EQ(c.connessioneAzienda().testo, "ODBC;DSN=Az2");
+}
+
+TEST_F(ConfigurazioneTest, shouldReportAMissingCommonDatabase) {
+    Configurazione c = configurata("[Connessioni]\nNomeDB=a.db\n[Menu]\nConnect=x\n");
+    const auto m = c.connessioneComune();
+    EXPECT_FALSE(m.ok());
+    const QString atteso =
+        "File di inizializzazioni: " + c.fileProfilo() +
+        " non trovato  o con informazioni non corrette.\nCorreggere e rieseguire il programma.";
+    EXPECT_EQ(m.errore, atteso);
+    EXPECT_EQ(ui.testiMostrati(), QStringList{atteso});
+}
+
+TEST_F(ConfigurazioneTest, shouldFindTheCommonDatabaseInTheMainFile) {
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=0\n[Lista File Ini]\nOrdIniDBase0=az.ini\n"
+                               "[Menu]\nNomeDB=menu.db\nDriveDB=" +
+                                   percorso("m") + "\n");
+    scrivi("suite/az.ini", "[Connessioni]\nNomeDB=az.db\n");
+    const SceltaProfilo s = scegli();
+    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
+    Configurazione c(menu, ui, s);
+    const auto m = c.connessioneComune();
+    ASSERT_TRUE(m.ok());
+    EXPECT_EQ(m.testo, percorso("m/menu.db"));
+}
+
+// ---- other parameters
+
+TEST_F(ConfigurazioneTest, shouldReadTheSmallestAcceptedDate) {
+    Configurazione c(menu, ui);
+    EXPECT_EQ(c.dataMinima(), QDate(1900, 1, 1));
+    menu.imposta("Personal.Tutti.DataMinima", "01/01/2000");
+    EXPECT_EQ(c.dataMinima(), QDate(2000, 1, 1));
+    menu.imposta("Personal.Tutti.DataMinima", "non una data");
+    EXPECT_EQ(c.dataMinima(), QDate(1900, 1, 1));
+}
+
+TEST_F(ConfigurazioneTest, shouldReadListAndBeepSettings) {
+    Configurazione c =
+        configurata("[Config]\nLisSpostaCurs=s\nLisClickNoSel=N\n[Parametri Generali]\nBeepCome=2\n");
+    EXPECT_TRUE(c.lisSpostaCurs());
+    EXPECT_FALSE(c.lisClickNoSel());
+    EXPECT_EQ(c.beepCome(), "2");
+    Configurazione vuota = configurata("[Config]\nLisClickNoSel=Si\n");
+    EXPECT_FALSE(vuota.lisSpostaCurs());
+    EXPECT_FALSE(vuota.lisClickNoSel()); // only "S" switches it on
+    EXPECT_EQ(vuota.beepCome(), "");
+}
+
+TEST_F(ConfigurazioneTest, shouldResolveTheScreenFactorsAgainstTheBase) {
+    struct Caso {
+        QString testo;
+        tesel::FattoriVideo atteso;
+    };
+    const Caso casi[] = {
+        {"", {0, 0, 0, 0}},
+        {"Generale=3\n", {3, 3, 3, 3}},
+        {"Generale=-2\nPersBase=5\nHelp=1\n", {5, 5, 1, 5}},
+        {"Generale=-2\n", {0, 0, 0, 0}},
+        {"Generale=1,5\nStaVid=0\nMsgCom=-2\n", {1.5, 0, 1.5, 1.5}},
+    };
+    for (const Caso& caso : casi) {
+        Configurazione c = configurata("[Risoluzione Video]\n" + caso.testo);
+        const auto f = c.fattoriVideo();
+        EXPECT_EQ(f.base, caso.atteso.base) << caso.testo.toStdString();
+        EXPECT_EQ(f.staVid, caso.atteso.staVid) << caso.testo.toStdString();
+        EXPECT_EQ(f.help, caso.atteso.help) << caso.testo.toStdString();
+        EXPECT_EQ(f.msgCom, caso.atteso.msgCom) << caso.testo.toStdString();
+    }
+}
+
+TEST_F(ConfigurazioneTest, shouldPutTheDriveBeforeRelativeBaseFolders) {
+    Configurazione c =
+        configurata("[Base]\nDriveDb=C:\nDirFe=Fe\\Xml\nDirCarica=\\Carica\nDirImmagini=" + percorso("img") +
+                    "\nDirImgEmail=C:\\Mail\n");
+    EXPECT_EQ(c.cartellaBase("DirFe"), percorso("Fe/Xml"));
+    EXPECT_EQ(c.cartellaBase("DirCarica"), percorso("Carica"));
+    EXPECT_EQ(c.cartellaBase("DirImmagini"), percorso("img"));
+    EXPECT_EQ(c.cartellaBase("DirImgEmail"), percorso("Mail"));
+    EXPECT_EQ(c.cartellaBase("DirFeScar"), "");
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+#include "frame/currency.h"
+
+#include <gtest/gtest.h>
+
+using tesel::Arrotondamento;
+using tesel::Currency;
+
+namespace {
+
+Currency c(const char* t) {
+    auto v = Currency::daTesto(std::string_view(t));
+    if (!v)
+        throw std::invalid_argument(t);
+    return *v;
+}
+
+struct CasoLettura {
+    const char* testo;
+    std::int64_t atteso; // ten-thousandths
+};
+
+class LetturaValida : public ::testing::TestWithParam<CasoLettura> {};
+
+TEST_P(LetturaValida, shouldReadFatturaPaAmountsExactly) {
+    const auto v = Currency::daTesto(std::string_view(GetParam().testo));
+    ASSERT_TRUE(v.has_value()) << GetParam().testo;
+    EXPECT_EQ(v->decimillesimi(), GetParam().atteso) << GetParam().testo;
+}
+
+INSTANTIATE_TEST_SUITE_P(Currency, LetturaValida,
+                         ::testing::Values(CasoLettura{"1234.50", 12345000}, CasoLettura{"-0.5", -5000},
+                                           CasoLettura{"+7", 70000}, CasoLettura{"0.01", 100},
+                                           CasoLettura{"  2014.18 ", 20141800},
+                                           CasoLettura{"\n12.00\t", 120000}, CasoLettura{"1.23456789", 12346},
+                                           CasoLettura{"-1.23455", -12346}, CasoLettura{"1.23454999", 12345},
+                                           CasoLettura{".5", 5000}, CasoLettura{"5.", 50000},
+                                           CasoLettura{"99999999999.9999", 999999999999999LL}));
+
+class LetturaNonValida : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LetturaNonValida, shouldRefuseAnythingThatIsNotADotDecimal) {
+    EXPECT_FALSE(Currency::daTesto(std::string_view(GetParam())).has_value()) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Currency, LetturaNonValida,
+                         ::testing::Values("", "   ", "1234,50", "1.234,50", "12a", "abc", "-", ".", "1e5",
+                                           "1 000.00", "--1", "+-1", "0x10", "1234567890123456.00", "1.2.3"));
+
+TEST(Currency, shouldReadTextWhateverTheMachineLocale) {
+    std::setlocale(LC_ALL, "it_IT.UTF-8");
+    EXPECT_EQ(Currency::daTesto(QStringLiteral("1234.50"))->decimillesimi(), 12345000);
+    EXPECT_FALSE(Currency::daTesto(QStringLiteral("1234,50")).has_value());
+    std::setlocale(LC_ALL, "C");
+}
+
+TEST(Currency, shouldRefuseNonLatinDigits) {
+    EXPECT_FALSE(Currency::daTesto(QStringLiteral("١٢٣")).has_value());
+}
+
+struct CasoArrotondamento {
+    const char* valore;
+    int decimali;
+    Arrotondamento modo;
+    const char* atteso;
+};
+
+class Arrotonda : public ::testing::TestWithParam<CasoArrotondamento> {};
+
+TEST_P(Arrotonda, shouldRoundWithTheNamedMode) {
+    const auto& p = GetParam();
+    EXPECT_EQ(c(p.valore).arrotonda(p.decimali, p.modo), c(p.atteso))
+        << p.valore << " a " << p.decimali << " decimali, modo " << static_cast<int>(p.modo);
+}
+
+INSTANTIATE_TEST_SUITE_P(Currency, Arrotonda,
+                         ::testing::Values(
+                             // half away from zero
+                             CasoArrotondamento{"2.345", 2, Arrotondamento::A, "2.35"},
+                             CasoArrotondamento{"-2.345", 2, Arrotondamento::A, "-2.35"},
+                             CasoArrotondamento{"2.3449", 2, Arrotondamento::A, "2.34"},
+                             // half towards +infinity / -infinity
+                             CasoArrotondamento{"2.345", 2, Arrotondamento::S, "2.35"},
+                             CasoArrotondamento{"-2.345", 2, Arrotondamento::S, "-2.34"},
+                             CasoArrotondamento{"-2.345", 2, Arrotondamento::I, "-2.35"},
+                             CasoArrotondamento{"2.345", 2, Arrotondamento::I, "2.34"},
+                             CasoArrotondamento{"2.3451", 2, Arrotondamento::I, "2.35"},
+                             // truncation
+                             CasoArrotondamento{"2.3499", 2, Arrotondamento::T, "2.34"},
+                             CasoArrotondamento{"-2.3499", 2, Arrotondamento::T, "-2.34"},
+                             CasoArrotondamento{"1234.5", 0, Arrotondamento::A, "1235"},
+                             CasoArrotondamento{"1234.4999", 0, Arrotondamento::A, "1234"},
+                             CasoArrotondamento{"0.0049", 2, Arrotondamento::A, "0"},
+                             CasoArrotondamento{"12.3456", 4, Arrotondamento::T, "12.3456"}));
+
+TEST(Currency, shouldComputeVatAndNonDeductibleSharesToTheCent) {
+    // 100 at 22% = 22.00; 10% of it non-deductible = 2.20, the rest 19.80.
+    const Currency imposta = Currency::percentuale(c("100"), c("22"), 2, Arrotondamento::S);
+    EXPECT_EQ(imposta, c("22"));
+    const Currency indetraibile = Currency::percentuale(imposta, c("10"), 2, Arrotondamento::S);
+    EXPECT_EQ(indetraibile, c("2.20"));
+    EXPECT_EQ(imposta - indetraibile, c("19.80"));
+    // 0.15 at 22% = 0.033 -> 0.03; 12.25 at 22% = 2.695 -> 2.70
+    EXPECT_EQ(Currency::percentuale(c("0.15"), c("22"), 2, Arrotondamento::A), c("0.03"));
+    EXPECT_EQ(Currency::percentuale(c("12.25"), c("22"), 2, Arrotondamento::A), c("2.70"));
+    EXPECT_EQ(Currency::percentuale(c("-12.25"), c("22"), 2, Arrotondamento::I), c("-2.70"));
+    EXPECT_EQ(Currency::percentuale(c("-12.25"), c("22"), 2, Arrotondamento::S), c("-2.69"));
+}
+
+TEST(Currency, shouldExtractTaxableFromVatInclusiveAmount) {
+    // 122 at 22% -> 100; 10 at 22% -> 8.196... -> 8.19 truncated, 8.20 commercially.
+    EXPECT_EQ(Currency::proporzione(c("122"), c("100"), c("122"), 2, Arrotondamento::A), c("100"));
+    EXPECT_EQ(Currency::proporzione(c("10"), c("100"), c("122"), 2, Arrotondamento::T), c("8.19"));
+    EXPECT_EQ(Currency::proporzione(c("10"), c("100"), c("122"), 2, Arrotondamento::A), c("8.20"));
+}
+
+TEST(Currency, shouldSplitInstalmentsWithoutLosingCents) {
+    const Currency totale = c("100");
+    const Currency rata = totale.dividi(3, 2, Arrotondamento::A);
+    EXPECT_EQ(rata, c("33.33"));
+    EXPECT_EQ(totale - rata.moltiplica(2), c("33.34"));
+}
+
+TEST(Currency, shouldKeepLargeProductsExact) {
+    // 99,999,999.9999 * 1,000.0000 stays exact in 128 bits before rounding.
+    EXPECT_EQ(Currency::prodotto(c("99999999.9999"), c("1000"), 4, Arrotondamento::A), c("99999999999.9"));
+    EXPECT_EQ(Currency::prodotto(c("3.3333"), c("3"), 2, Arrotondamento::A), c("10.00"));
+}
+
+struct CasoFormato {
+    const char* valore;
+    const char16_t* formato;
+    const char16_t* atteso;
+};
+
+class Formato : public ::testing::TestWithParam<CasoFormato> {};
+
+TEST_P(Formato, shouldFormatTheItalianWay) {
+    const auto& p = GetParam();
+    EXPECT_EQ(tesel::formatta(c(p.valore), QStringView(p.formato)).toStdU16String(), std::u16string(p.atteso))
+        << p.valore;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Currency, Formato,
+    ::testing::Values(CasoFormato{"1234.5", u"#,##0.00", u"1.234,50"},
+                      CasoFormato{"-1234567.891", u"#,##0.00", u"-1.234.567,89"},
+                      CasoFormato{"0", u"#,##0.00", u"0,00"},
+                      CasoFormato{"999.995", u"#,##0.00", u"1.000,00"},
+                      CasoFormato{"-0.001", u"#,##0.00", u"0,00"}, CasoFormato{"1234.5", u"#,##0", u"1.235"},
+                      CasoFormato{"1234.5", u"0.00", u"1234,50"}, CasoFormato{"1234.5", u"", u"1.234,50"},
+                      CasoFormato{"1234.5", u"#,###.^^", u"1.234,50"},
+                      CasoFormato{"1234.1234", u"#,###.^^", u"1.234,1234"},
+                      CasoFormato{"0.125", u"#,###.^^", u",125"}, CasoFormato{"22", u"#,##0.00", u"22,00"}));
+
+TEST(Currency, shouldWriteSqlAndXmlTextWithADot) {
+    EXPECT_EQ(c("-1234.5").testoSql(), QStringLiteral("-1234.5000"));
+    EXPECT_EQ(c("0.0001").testoSql(), QStringLiteral("0.0001"));
+    EXPECT_EQ(c("-0.0001").testoSql(), QStringLiteral("-0.0001"));
+    EXPECT_EQ(c("1234.5").testoXml(), QStringLiteral("1234.50"));
+    EXPECT_EQ(c("1.2345").testoXml(), QStringLiteral("1.2345"));
+    EXPECT_EQ(Currency::daDecimillesimi(INT64_MIN + 1).testoSql(), QStringLiteral("-922337203685477.5807"));
+}
+
+TEST(Currency, shouldReadDatabaseValuesOfEitherEngine) {
+    EXPECT_EQ(Currency::daVariant(QVariant(1234.5))->decimillesimi(), 12345000);
+    EXPECT_EQ(Currency::daVariant(QVariant(0.1 + 0.2))->decimillesimi(), 3000); // REAL noise rounded away
+    EXPECT_EQ(Currency::daVariant(QVariant(QStringLiteral("1234.5000")))->decimillesimi(), 12345000);
+    EXPECT_EQ(Currency::daVariant(QVariant(qint64(7)))->decimillesimi(), 70000);
+    EXPECT_FALSE(Currency::daVariant(QVariant()).has_value());
+    EXPECT_FALSE(Currency::daVariant(QVariant(QStringLiteral("x"))).has_value());
+}
+
+} // namespace

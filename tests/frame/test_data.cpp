@@ -1,0 +1,49 @@
+#include "frame/data.h"
+
+#include <gtest/gtest.h>
+
+using namespace tesel;
+
+TEST(Data, shouldRoundTripTheMissingDateOfYear100) {
+    EXPECT_EQ(testoData(DataMancante), QStringLiteral("01/01/100"));
+    EXPECT_EQ(dataDaTesto(u"01/01/100"), DataMancante);
+    EXPECT_EQ(isoData(DataMancante), QStringLiteral("0100-01-01"));
+    EXPECT_EQ(dataDaIso(u"0100-01-01"), DataMancante);
+    EXPECT_EQ(dataOraDaVariant(QStringLiteral("0100-01-01 00:00:00"))->date(), DataMancante);
+}
+
+TEST(Data, shouldParseItalianDates) {
+    EXPECT_EQ(dataDaTesto(u"31/12/2024"), QDate(2024, 12, 31));
+    EXPECT_EQ(dataDaTesto(u" 1/2/2024 "), QDate(2024, 2, 1));
+    EXPECT_EQ(dataDaTesto(u"29/02/24"), QDate(2024, 2, 29));
+    EXPECT_EQ(dataDaTesto(u"01/01/95"), QDate(1995, 1, 1));
+    for (const char16_t* errata :
+         {u"30/02/2024", u"2024-01-01", u"", u"1/13/2024", u"aa/bb/cccc", u"01/01/2024/1", u"001/01/2024"})
+        EXPECT_FALSE(dataDaTesto(errata).has_value()) << QString::fromUtf16(errata).toStdString();
+}
+
+TEST(Data, shouldFormatWithLeadingZeros) {
+    EXPECT_EQ(testoData(QDate(2024, 3, 5)), QStringLiteral("05/03/2024"));
+    EXPECT_EQ(testoDataOra(QDateTime(QDate(2024, 3, 12), QTime(10, 15), Qt::UTC)),
+              QStringLiteral("12/03/2024 10:15:00"));
+    EXPECT_EQ(testoData(QDate()), QString());
+}
+
+TEST(Data, shouldReadIsoDatesAndDateTimes) {
+    EXPECT_EQ(dataDaIso(u"2019-03-31"), QDate(2019, 3, 31));
+    EXPECT_FALSE(dataDaIso(u"2019-02-30").has_value());
+    EXPECT_FALSE(dataDaIso(u"2019-3-31").has_value());
+    EXPECT_EQ(dataOraDaIso(u"2019-03-31T10:00:05"), QDateTime(QDate(2019, 3, 31), QTime(10, 0, 5), Qt::UTC));
+    EXPECT_EQ(dataOraDaIso(u"2019-03-31 10:00"), QDateTime(QDate(2019, 3, 31), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(dataOraDaIso(u"2019-03-31"), QDateTime(QDate(2019, 3, 31), QTime(0, 0), Qt::UTC));
+    EXPECT_FALSE(dataOraDaIso(u"2019-03-31 25:00").has_value());
+    // The hour that does not exist in Italy on the night summer time starts is still a stored value.
+    EXPECT_EQ(isoDataOra(*dataOraDaIso(u"2024-03-31 02:30:00")), QStringLiteral("2024-03-31 02:30:00"));
+}
+
+TEST(Data, shouldParseTimes) {
+    EXPECT_EQ(oraDaTesto(u"10:15"), QTime(10, 15));
+    EXPECT_EQ(oraDaTesto(u"23:59:59"), QTime(23, 59, 59));
+    EXPECT_FALSE(oraDaTesto(u"25:70").has_value());
+    EXPECT_FALSE(oraDaTesto(u"").has_value());
+}

@@ -1,0 +1,373 @@
+#include "frame/hash.h"
+#include "frame/testoxml.h"
+#include "support/dbprova.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace tesel;
+
+namespace {
+
+// ---- DecodificaTestoXml ------------------------------------------------------------------
+
+struct CasoDecodifica {
+    const char* nome;
+    const char16_t* ingresso;
+    const char16_t* atteso;
+};
+
+void PrintTo(const CasoDecodifica& c, std::ostream* os) {
+    *os << c.nome;
+}
+
+class DecodificaTestoXmlCasi : public ::testing::TestWithParam<CasoDecodifica> {};
+
+const CasoDecodifica casiDecodifica[] = {
+    {"testoSemplice", u"Fornitura carta", u"Fornitura carta"},
+    {"ampersandPoiACapoNumerici", u"&amp;&#13;&#10;", u"&\r\n"},
+    {"ampersandDavantiAlRiferimentoNonLoEspande", u"&amp;#10;", u"&#10;"},
+    {"acapoEsadecimali", u"a&#xD;&#xA;b", u"a\r\nb"},
+    {"cdataPerdeLaCornice", u"<![CDATA[Nota]]>", u"Nota"},
+    {"cdataInMinuscoloESeguitoDaiPassi", u"<![cdata[a &amp; b&#10;]]>", u"a & b\n"},
+    {"cdataTroncatoDiventaVuoto", u"<![CDATA[ab", u""},
+    {"cdataSoloInTesta", u"x<![CDATA[y]]>", u"x<![CDATA[y]]>"},
+    {"riferimentiDecimali", u"&#8364; &#224;&#0065;", u"€ àA"},
+    {"riferimentiEsadecimali", u"&#x20AC;&#X41;&#xe8;", u"€Aè"},
+    {"carattereFuoriDalPianoBase", u"&#128512;", u"\U0001F600"},
+    {"riferimentiNonValidiRestano", u"&#;&#x;&#65&#0;&#55296;&#1114112;&#12a;",
+     u"&#;&#x;&#65&#0;&#55296;&#1114112;&#12a;"},
+    {"riferimentoNonRiletto", u"&#38;#65;", u"&#65;"},
+    {"entitaPredefinite", u"&lt;a&gt; &quot;x&quot; &apos;y&apos; &amp;", u"<a> \"x\" 'y' &"},
+    {"entitaInUnaSolaPassata", u"&amp;lt;", u"&lt;"},
+    {"riferimentoPoiEntita", u"&#38;lt;", u"<"},
+    {"entitaSconosciuta", u"&euro; &nbsp;", u"&euro; &nbsp;"},
+    {"aCapoHtml", u"riga1<br />riga2<br/>riga3", u"riga1\r\nriga2\r\nriga3"},
+    {"aCapoHtmlDaEntita", u"a&lt;br /&gt;b", u"a\r\nb"},
+    {"aCapoHtmlMaiuscoloResta", u"a<BR/>b<br>c", u"a<BR/>b<br>c"},
+    {"vuoto", u"", u""},
+};
+
+} // namespace
+
+TEST_P(DecodificaTestoXmlCasi, decodesInStepOrder) {
+    EXPECT_EQ(DecodificaTestoXml(QString::fromUtf16(GetParam().ingresso)),
+              QString::fromUtf16(GetParam().atteso));
+}
+
+INSTANTIATE_TEST_SUITE_P(Casi, DecodificaTestoXmlCasi, ::testing::ValuesIn(casiDecodifica),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(TogliDichiarazione, dropsEverythingUpToTheFirstDeclarationEnd) {
+    EXPECT_EQ(TogliDichiarazione(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>1</a>")),
+              QLatin1String("<a>1</a>"));
+    EXPECT_EQ(TogliDichiarazione(
+                  QStringLiteral("<?xml version=\"1.0\"?>\r\n<?xml-stylesheet href=\"s.xsl\"?><a/>")),
+              QLatin1String("\r\n<?xml-stylesheet href=\"s.xsl\"?><a/>"));
+}
+
+TEST(TogliDichiarazione, leavesAnAnswerWithoutDeclarationUnchanged) {
+    const QString risposta = QStringLiteral("<Risposta><Esito>OK</Esito></Risposta>");
+    EXPECT_EQ(TogliDichiarazione(risposta), risposta);
+    EXPECT_EQ(TogliDichiarazione(QString()), QString());
+
+    pugi::xml_document doc;
+    QString errore;
+    ASSERT_TRUE(caricaXmlTesto(doc, TogliDichiarazione(risposta), &errore)) << errore.toStdString();
+    EXPECT_EQ(TestoNodo(doc, "Esito"), QLatin1String("OK"));
+}
+
+// ---- DOM look-ups ------------------------------------------------------------------------
+
+namespace {
+
+const char* const fattura = R"(<?xml version="1.0" encoding="UTF-8"?>
+<p:FatturaElettronica versione="FPR12" xmlns:p="http://ivaservizi.agenziaentrate.gov.it/docs/xsd/fatture/v1.2"
+    xmlns:ds="http://www.w3.org/2000/09/xmldsig#">
+  <FatturaElettronicaHeader>
+    <DatiTrasmissione>
+      <ProgressivoInvio>00001</ProgressivoInvio>
+      <ContattiTrasmittente/>
+      <PECDestinatario></PECDestinatario>
+    </DatiTrasmissione>
+  </FatturaElettronicaHeader>
+  <FatturaElettronicaBody>
+    <DatiGenerali>
+      <DatiGeneraliDocumento>
+        <Numero>FT-1</Numero>
+        <Causale><![CDATA[Prima & unica]]></Causale>
+        <Causale>seconda</Causale>
+      </DatiGeneraliDocumento>
+    </DatiGenerali>
+    <DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Carta &amp; penne &#8364;</Descrizione></DettaglioLinee>
+    <DettaglioLinee><NumeroLinea>2</NumeroLinea><Descrizione>Toner</Descrizione></DettaglioLinee>
+    <Allegati><Attachment ds:tipo="bin" Formato="png">Zm9v</Attachment></Allegati>
+  </FatturaElettronicaBody>
+  <FatturaElettronicaBody>
+    <DatiGenerali><DatiGeneraliDocumento><Numero>FT-2</Numero></DatiGeneraliDocumento></DatiGenerali>
+    <Codice/><Codice>X</Codice>
+  </FatturaElettronicaBody>
+</p:FatturaElettronica>
+)";
+
+class DomFattura : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString errore;
+        ASSERT_TRUE(caricaXml(doc, QByteArray(fattura), &errore)) << errore.toStdString();
+    }
+    pugi::xml_document doc;
+};
+
+} // namespace
+
+TEST_F(DomFattura, findsTheRootByItsQualifiedNameAndReadsItsAttribute) {
+    const pugi::xml_node radice = NodoPerNome(doc, "p:FatturaElettronica", 0);
+    ASSERT_TRUE(radice);
+    EXPECT_EQ(radice, doc.document_element());
+    EXPECT_EQ(AttributoNodo(radice, "versione"), QLatin1String("FPR12"));
+    EXPECT_FALSE(NodoPerNome(doc, "FatturaElettronica", 0));
+}
+
+TEST_F(DomFattura, countsMatchesInDocumentOrder) {
+    EXPECT_EQ(TestoNodo(doc, "Numero"), QLatin1String("FT-1"));
+    EXPECT_EQ(TestoNodo(doc, "Numero", 1), QLatin1String("FT-2"));
+    EXPECT_EQ(TestoNodo(doc, "NumeroLinea", 1), QLatin1String("2"));
+    EXPECT_EQ(TestoNodo(doc, "Causale", 1), QLatin1String("seconda"));
+    EXPECT_EQ(NodoPerNome(doc, "*", 1).name(), std::string("FatturaElettronicaHeader"));
+}
+
+TEST_F(DomFattura, indexBeyondTheCountOrNegativeGivesNothing) {
+    EXPECT_FALSE(NodoPerNome(doc, "Numero", 2));
+    EXPECT_EQ(TestoNodo(doc, "Numero", 2), QString());
+    EXPECT_FALSE(NodoPerNome(doc, "Numero", -1));
+    EXPECT_EQ(TestoNodo(doc, "NonEsiste"), QString());
+    EXPECT_FALSE(NodoPerNome(pugi::xml_node(), "Numero", 0));
+}
+
+TEST_F(DomFattura, elementWithoutChildNodesIsNothingButKeepsItsPlace) {
+    EXPECT_FALSE(NodoPerNome(doc, "ContattiTrasmittente", 0));
+    EXPECT_FALSE(NodoPerNome(doc, "PECDestinatario", 0));
+    EXPECT_EQ(TestoNodo(doc, "PECDestinatario"), QString());
+    EXPECT_FALSE(NodoPerNome(doc, "Codice", 0));
+    EXPECT_EQ(TestoNodo(doc, "Codice", 1), QLatin1String("X"));
+}
+
+TEST_F(DomFattura, searchesBelowAnElementOnly) {
+    const pugi::xml_node corpo2 = NodoPerNome(doc, "FatturaElettronicaBody", 1);
+    ASSERT_TRUE(corpo2);
+    EXPECT_EQ(TestoNodo(corpo2, "Numero"), QLatin1String("FT-2"));
+    EXPECT_FALSE(NodoPerNome(corpo2, "Numero", 1));
+    EXPECT_FALSE(NodoPerNome(corpo2, "FatturaElettronicaBody", 0));
+}
+
+TEST_F(DomFattura, textComesDecodedFromCdataAndReferences) {
+    EXPECT_EQ(TestoNodo(doc, "Causale"), QLatin1String("Prima & unica"));
+    EXPECT_EQ(TestoNodo(doc, "Descrizione"), QStringLiteral("Carta & penne €"));
+    EXPECT_EQ(TestoNodo(doc, "ProgressivoInvio"), QLatin1String("00001"));
+}
+
+TEST_F(DomFattura, textOfAContainerJoinsItsDescendants) {
+    EXPECT_EQ(TestoNodo(doc, "DettaglioLinee", 1), QLatin1String("2Toner"));
+}
+
+TEST_F(DomFattura, attributeIsFoundByLocalName) {
+    const pugi::xml_node allegato = NodoPerNome(doc, "Attachment", 0);
+    ASSERT_TRUE(allegato);
+    EXPECT_EQ(AttributoNodo(allegato, "tipo"), QLatin1String("bin"));
+    EXPECT_EQ(AttributoNodo(allegato, "Formato"), QLatin1String("png"));
+    EXPECT_EQ(AttributoNodo(allegato, "formato"), QString());
+    EXPECT_EQ(AttributoNodo(allegato, "ds:tipo"), QString());
+    EXPECT_EQ(AttributoNodo(NodoPerNome(doc, "Numero", 0), "versione"), QString());
+    EXPECT_EQ(AttributoNodo(pugi::xml_node(), "versione"), QString());
+}
+
+// ---- Loading -----------------------------------------------------------------------------
+
+TEST(CaricaXml, reportsTheParseErrorInItalianWithItsPosition) {
+    struct Caso {
+        QByteArray dati;
+        const char* messaggio;
+    } casi[] = {
+        {"<a><b>1</b></c>", "XML non valido: tag di chiusura non corrispondente alla posizione 13"},
+        {"", "XML non valido: elemento radice mancante alla posizione 0"},
+        {"<a x=1/>", "XML non valido: attributo non valido alla posizione 5"},
+        {"<a><!-- x </a>", "XML non valido: commento non valido alla posizione 13"},
+    };
+    for (const Caso& c : casi) {
+        pugi::xml_document doc;
+        QString errore;
+        EXPECT_FALSE(caricaXml(doc, c.dati, &errore)) << c.dati.constData();
+        EXPECT_EQ(errore, QLatin1String(c.messaggio)) << c.dati.constData();
+    }
+}
+
+TEST(CaricaXml, failedLoadLeavesAnEmptyDocument) {
+    pugi::xml_document doc;
+    ASSERT_TRUE(caricaXml(doc, "<a><b>1</b></a>", nullptr));
+    EXPECT_FALSE(caricaXml(doc, "<a><b>1</b>", nullptr));
+    EXPECT_FALSE(doc.first_child());
+    EXPECT_EQ(TestoNodo(doc, "b"), QString());
+}
+
+TEST(CaricaXml, decodesDeclaredEightBitEncodings) {
+    struct Caso {
+        QByteArray dati;
+        QString atteso;
+    } casi[] = {
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80 \xe0 \x93x\x94</a>",
+         QStringLiteral("€ à “x”")},
+        {"<?xml version='1.0' encoding = 'ISO-8859-1'?><a>perch\xe8 \x80</a>", QStringLiteral("perchè €")},
+        {"<?xml version=\"1.0\" encoding=\"latin1\"?><a>citt\xe0</a>", QStringLiteral("città")},
+        {"<?xml version=\"1.0\" encoding=\"iso-8859-15\"?><a>\xa4 \xbd</a>", QStringLiteral("€ œ")},
+        // Declared windows-1252 but written in UTF-8, as real files are.
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>M\xc2\xaa"
+         "F. Qt\xc3\xa0</a>",
+         QStringLiteral("MªF. Qtà")},
+        {"\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>\xc3\xa8</a>", QStringLiteral("è")},
+    };
+    for (const Caso& c : casi) {
+        pugi::xml_document doc;
+        QString errore;
+        ASSERT_TRUE(caricaXml(doc, c.dati, &errore)) << errore.toStdString();
+        EXPECT_EQ(TestoNodo(doc, "a"), c.atteso) << c.dati.constData();
+    }
+}
+
+TEST(CaricaXml, readsUtf16WithByteOrderMark) {
+    const QString testo = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>perché €</a>");
+    QByteArray dati("\xff\xfe", 2);
+    for (QChar c : testo) {
+        dati += static_cast<char>(c.unicode() & 0xFF);
+        dati += static_cast<char>(c.unicode() >> 8);
+    }
+    pugi::xml_document doc;
+    QString errore;
+    ASSERT_TRUE(caricaXml(doc, dati, &errore)) << errore.toStdString();
+    EXPECT_EQ(TestoNodo(doc, "a"), QStringLiteral("perché €"));
+}
+
+TEST(CaricaXml, errorPositionOfAConvertedFileCountsItsOwnBytes) {
+    pugi::xml_document doc;
+    QString errore8bit, erroreAscii;
+    EXPECT_FALSE(
+        caricaXml(doc, "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xe0\x80\xe0</b>", &errore8bit));
+    EXPECT_FALSE(caricaXml(doc, "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>xxx</b>", &erroreAscii));
+    EXPECT_EQ(errore8bit,
+              QLatin1String("XML non valido: tag di chiusura non corrispondente alla posizione 53"));
+    EXPECT_EQ(errore8bit, erroreAscii);
+}
+
+TEST(CaricaXml, refusesAnUnsupportedDeclaredEncoding) {
+    pugi::xml_document doc;
+    QString errore;
+    EXPECT_FALSE(caricaXml(doc, "<?xml version=\"1.0\" encoding=\"iso-8859-2\"?><a/>", &errore));
+    EXPECT_EQ(errore,
+              QLatin1String("XML non valido: codifica non supportata (iso-8859-2) alla posizione 30"));
+}
+
+TEST(CaricaXmlTesto, countsThePositionInCharactersAndIgnoresTheDeclaredEncoding) {
+    pugi::xml_document doc;
+    QString errore;
+    EXPECT_FALSE(caricaXmlTesto(doc, QStringLiteral("<a>èèè</b>"), &errore));
+    EXPECT_EQ(errore, QLatin1String("XML non valido: tag di chiusura non corrispondente alla posizione 8"));
+
+    ASSERT_TRUE(caricaXmlTesto(
+        doc, QStringLiteral("\uFEFF<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>€ è</a>"), &errore))
+        << errore.toStdString();
+    EXPECT_EQ(TestoNodo(doc, "a"), QStringLiteral("€ è"));
+}
+
+TEST(CaricaXml, neverReadsAnExternalEntity) {
+    QTemporaryDir cartella;
+    ASSERT_TRUE(cartella.isValid());
+    const QString segreto = cartella.filePath(QStringLiteral("segreto.txt"));
+    {
+        QFile f(segreto);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("CONTENUTO-RISERVATO");
+    }
+    const QByteArray xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n  <!ENTITY xxe SYSTEM \"file://" +
+                           segreto.toUtf8() + "\">\n  <!ENTITY % par SYSTEM \"file://" + segreto.toUtf8() +
+                           "\">\n  %par;\n]>\n<r><v>&xxe;</v><w>ok</w></r>";
+    pugi::xml_document doc;
+    QString errore;
+    ASSERT_TRUE(caricaXml(doc, xml, &errore)) << errore.toStdString();
+    EXPECT_EQ(TestoNodo(doc, "v"), QLatin1String("&xxe;"));
+    EXPECT_EQ(TestoNodo(doc, "w"), QLatin1String("ok"));
+    std::string tutto;
+    struct Raccogli : pugi::xml_tree_walker {
+        std::string* s;
+        bool for_each(pugi::xml_node& n) override {
+            *s += n.name();
+            *s += n.value();
+            return true;
+        }
+    } raccogli;
+    raccogli.s = &tutto;
+    doc.traverse(raccogli);
+    EXPECT_EQ(tutto.find("RISERVATO"), std::string::npos);
+}
+
+// ---- Corpus files ------------------------------------------------------------------------
+
+namespace {
+
+bool caricaCorpus(pugi::xml_document& doc, const char* relativo) {
+    QFile f(prova::fileCorpus(QString::fromUtf8(relativo)));
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "file del corpus mancante: " << f.fileName().toStdString();
+        return false;
+    }
+    QString errore;
+    const bool ok = caricaXml(doc, f.readAll(), &errore);
+    EXPECT_TRUE(ok) << relativo << ": " << errore.toStdString();
+    return ok;
+}
+
+} // namespace
+
+TEST(CorpusFatture, readsNumberDatesAndVersionOfARealInvoice) {
+    pugi::xml_document doc;
+    if (!caricaCorpus(doc, "invoices/php-fatturaelettronica/IT01234567890_11001.xml"))
+        return;
+    const pugi::xml_node radice = NodoPerNome(doc, "p:FatturaElettronica", 0);
+    ASSERT_TRUE(radice);
+    EXPECT_EQ(AttributoNodo(radice, "versione"), QLatin1String("1.1"));
+    EXPECT_EQ(TestoNodo(doc, "Numero"), QLatin1String("123"));
+    EXPECT_EQ(TestoNodo(doc, "Data", 0), QLatin1String("2014-12-18"));
+    EXPECT_EQ(TestoNodo(doc, "Data", 1), QLatin1String("2012-09-01"));
+    EXPECT_FALSE(NodoPerNome(doc, "ContattiTrasmittente", 0));
+}
+
+TEST(CorpusFatture, readsCdataValues) {
+    pugi::xml_document doc;
+    if (!caricaCorpus(doc, "invoices/oca-l10n-italy/IT04333730275_FPR17.xml"))
+        return;
+    EXPECT_EQ(TestoNodo(doc, "Nome"), QLatin1String("NOME"));
+    EXPECT_EQ(TestoNodo(doc, "Denominazione"), QLatin1String("AZIENDA"));
+    EXPECT_EQ(TestoNodo(doc, "Numero"), QLatin1String("177"));
+}
+
+TEST(CorpusFatture, readsAFileMislabelledWindows1252) {
+    pugi::xml_document doc;
+    if (!caricaCorpus(doc, "invoices/gobl-fatturapa/invoice-windows1252.xml"))
+        return;
+    EXPECT_EQ(TestoNodo(doc, "Denominazione"), QStringLiteral("MªF. Services"));
+}
+
+TEST(CorpusFatture, attachmentDecodesToTheFileWithItsDigest) {
+    pugi::xml_document doc;
+    if (!caricaCorpus(doc, "invoices/oca-l10n-italy/IT02780790107_11003.xml"))
+        return;
+    EXPECT_EQ(TestoNodo(doc, "NomeAttachment", 1), QLatin1String("test2.png"));
+    const auto png = base64Decodifica(TestoNodo(doc, "Attachment", 1));
+    ASSERT_TRUE(png.has_value());
+    EXPECT_EQ(png->size(), 13383);
+    EXPECT_TRUE(png->startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_TRUE(verificaSha256(
+        *png, QStringLiteral("BC21FC1A767519F1E483F348448FACDD9037E68F68A032230C277E299397ACC2")));
+}

@@ -1,0 +1,525 @@
+#include "frame/database.h"
+#include "schema/demo.h"
+#include "schema/schema.h"
+#include "support/dbprova.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace tesel::schema {
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Check digits of Italian identifiers, written from their public definitions.
+
+bool partitaIvaValida(const QString& p) {
+    static const QRegularExpression cifre(QStringLiteral("^\\d{11}$"));
+    if (!cifre.match(p).hasMatch())
+        return false;
+    int somma = 0;
+    for (int i = 0; i < 10; ++i) {
+        int d = p[i].digitValue();
+        if (i % 2 == 1) {
+            d *= 2;
+            if (d > 9)
+                d -= 9;
+        }
+        somma += d;
+    }
+    return (10 - somma % 10) % 10 == p[10].digitValue();
+}
+
+bool codiceFiscaleValido(const QString& cf) {
+    static const QRegularExpression forma(
+        QStringLiteral("^[A-Z]{6}\\d{2}[ABCDEHLMPRST]\\d{2}[A-Z]\\d{3}[A-Z]$"));
+    if (cf.size() == 11)
+        return partitaIvaValida(cf);
+    if (!forma.match(cf).hasMatch())
+        return false;
+    static const int dispari[] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
+                                  20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
+    int somma = 0;
+    for (int i = 0; i < 15; ++i) {
+        const QChar c = cf[i];
+        const int v = c.isDigit() ? c.digitValue() : c.unicode() - 'A';
+        somma += i % 2 == 0 ? dispari[v] : v;
+    }
+    return cf[15].unicode() == 'A' + somma % 26;
+}
+
+bool ibanValido(const QString& iban) {
+    if (iban.size() < 15)
+        return false;
+    const QString riordinato = iban.mid(4) + iban.left(4);
+    int resto = 0;
+    for (QChar c : riordinato) {
+        const int v = c.isDigit() ? c.digitValue() : c.unicode() - 'A' + 10;
+        resto = v >= 10 ? (resto * 100 + v) % 97 : (resto * 10 + v) % 97;
+    }
+    return resto == 1;
+}
+
+bool ean13Valido(const QString& ean) {
+    if (ean.size() != 13)
+        return false;
+    int somma = 0;
+    for (int i = 0; i < 12; ++i)
+        somma += ean[i].digitValue() * (i % 2 ? 3 : 1);
+    return (10 - somma % 10) % 10 == ean[12].digitValue();
+}
+
+TEST(Identificativi, checkDigitsFollowThePublicRules) {
+    EXPECT_TRUE(partitaIvaValida("12345678903"));
+    EXPECT_FALSE(partitaIvaValida("12345678901"));
+    EXPECT_TRUE(codiceFiscaleValido("RSSMRA85T10A562S"));
+    EXPECT_FALSE(codiceFiscaleValido("RSSMRA85T10A562T"));
+    EXPECT_TRUE(ibanValido("IT60X0542811101000000123456"));
+    EXPECT_FALSE(ibanValido("IT61X0542811101000000123456"));
+    EXPECT_TRUE(ean13Valido("4006381333931"));
+    EXPECT_FALSE(ean13Valido("4006381333932"));
+}
+
+// ---------------------------------------------------------------------------------------
+
+class DemoAzienda : public prova::ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        creaSchemaAzienda();
+        popolaDemo(db());
+    }
+
+    qint64 conta(const QString& sql) { return db().valore(sql).toLongLong(); }
+
+    std::vector<QStringList> righe(const QString& sql, const QStringList& campi) {
+        std::vector<QStringList> out;
+        Recordset rs = db().apriRs(sql);
+        while (!rs.eof()) {
+            QStringList r;
+            for (const QString& c : campi)
+                r << rs.leggiTesto(c);
+            out.push_back(r);
+            rs.moveNext();
+        }
+        return out;
+    }
+
+    QString parametro(const QString& nome) {
+        return db()
+            .valore("SELECT Valore FROM ParametriAzienda WHERE Nome = '" + nome + QChar('\''))
+            .toString();
+    }
+
+    std::map<QString, qint64> righePerTabella() {
+        std::map<QString, qint64> n;
+        for (const Tabella& t : tabelleAzienda())
+            n[t.nome] = conta("SELECT COUNT(*) FROM " + t.nome);
+        return n;
+    }
+};
+
+TEST_F(DemoAzienda, seedingAgainAddsNoRow) {
+    const auto prima = righePerTabella();
+    for (const char* t : {"PianoConti", "TabIva", "Causali", "Pagamenti", "PagTipi", "Banche", "Monete",
+                          "Articoli", "ArticoliFor", "Spese", "TabTrascod", "Stati", "IvaRiep", "Decodifiche",
+                          "LibriIva", "ParametriAzienda", "FattDocumenti", "TabFatt"})
+        EXPECT_GT(prima.at(t), 0) << t;
+    popolaDemo(db());
+    EXPECT_EQ(righePerTabella(), prima);
+}
+
+TEST_F(DemoAzienda, whatTheUserChangedSurvivesASecondSeed) {
+    db().eseguiSql("UPDATE ParametriAzienda SET Valore = '1002' WHERE Nome = 'CauCon.ContoAcq'");
+    db().eseguiSql("UPDATE TabIva SET Descrizione = 'Aliquota ordinaria' WHERE Iva = '22'");
+    db().eseguiSql("UPDATE LibriIva SET NumDoc = 57 WHERE TipoReg = 'A' AND Pref = '.'");
+    db().eseguiSql(
+        "UPDATE PianoConti SET Pagamento = 'BB30' WHERE Gruppo = '40' AND Mastro = '10' AND Conto = '1001'");
+    db().eseguiSql("DELETE FROM Pagamenti WHERE Pagamento = 'RD'");
+
+    popolaDemo(db());
+
+    EXPECT_EQ(parametro("CauCon.ContoAcq"), "1002");
+    EXPECT_EQ(db().valore("SELECT Descrizione FROM TabIva WHERE Iva = '22'").toString(),
+              "Aliquota ordinaria");
+    EXPECT_EQ(conta("SELECT NumDoc FROM LibriIva WHERE TipoReg = 'A' AND Pref = '.'"), 57);
+    EXPECT_EQ(
+        db().valore(
+                "SELECT Pagamento FROM PianoConti WHERE Gruppo = '40' AND Mastro = '10' AND Conto = '1001'")
+            .toString(),
+        "BB30");
+    // A row the user removed is missing again, so it is added back.
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM Pagamenti WHERE Pagamento = 'RD'"), 1);
+}
+
+TEST_F(DemoAzienda, suppliersAndCompanyHaveWellFormedIdentifiers) {
+    const auto fornitori = righe("SELECT * FROM PianoConti WHERE Tipo = 2 ORDER BY Conto",
+                                 {"Conto", "PartIva", "CodFisc", "Stato", "CCorrente", "Banca"});
+    ASSERT_GE(fornitori.size(), 12u);
+    QSet<QString> partiteIva;
+    for (const QStringList& f : fornitori) {
+        EXPECT_EQ(f[3], "IT") << f[0].toStdString();
+        EXPECT_TRUE(partitaIvaValida(f[1])) << f[0].toStdString() << " " << f[1].toStdString();
+        EXPECT_TRUE(codiceFiscaleValido(f[2])) << f[0].toStdString() << " " << f[2].toStdString();
+        partiteIva.insert(f[1]);
+        if (!f[4].isEmpty()) {
+            EXPECT_TRUE(ibanValido(f[4])) << f[4].toStdString();
+            // The IBAN's ABI and CAB are those of the supplier's bank.
+            const auto banca =
+                righe("SELECT Abi, Cab FROM Banche WHERE Banca = '" + f[5] + QChar('\''), {"Abi", "Cab"});
+            ASSERT_EQ(banca.size(), 1u) << f[4].toStdString();
+            EXPECT_EQ(f[4].mid(5, 10), banca[0][0] + banca[0][1]) << f[4].toStdString();
+        }
+    }
+    EXPECT_EQ(partiteIva.size(), qsizetype(fornitori.size()));
+    EXPECT_GE(
+        conta(
+            "SELECT COUNT(*) FROM PianoConti WHERE Tipo = 2 AND StatoGiurid = 'F' AND length(CodFisc) = 16"),
+        3);
+    EXPECT_TRUE(partitaIvaValida(parametro("Ditta.PartIva")));
+    for (const QStringList& b :
+         righe("SELECT * FROM Banche WHERE Iban IS NOT NULL", {"Iban", "Abi", "Cab"})) {
+        EXPECT_TRUE(ibanValido(b[0])) << b[0].toStdString();
+        EXPECT_EQ(b[0].mid(5, 10), b[1] + b[2]);
+    }
+    for (const QStringList& a : righe("SELECT Barcode FROM Articoli WHERE Barcode IS NOT NULL", {"Barcode"}))
+        EXPECT_TRUE(ean13Valido(a[0])) << a[0].toStdString();
+}
+
+// Every code a demo row refers to exists. `presente` selects the referring rows, the join
+// finds the referred row under the alias r.
+struct Riferimento {
+    const char* nome;
+    const char* da;
+    const char* presente;
+    const char* verso;
+    const char* on;
+};
+
+const Riferimento riferimenti[] = {
+    {"causale concatenata", "Causali c", "c.CausConcatenata IS NOT NULL", "Causali r",
+     "r.Causale = c.CausConcatenata"},
+    {"causale della ritenuta", "Causali c", "c.CausRit IS NOT NULL", "Causali r", "r.Causale = c.CausRit"},
+    {"conto IVA della causale", "Causali c", "c.IvaConto IS NOT NULL", "PianoConti r",
+     "r.Gruppo = c.IvaGruppo AND r.Mastro = c.IvaMastro AND r.Conto = c.IvaConto AND r.Tipo = 1"},
+    {"contropartita della causale", "Causali c", "c.CoPartConto IS NOT NULL", "PianoConti r",
+     "r.Gruppo = c.CoPartGruppo AND r.Mastro = c.CoPartMastro AND r.Conto = c.CoPartConto AND r.Tipo = 1"},
+    {"cliente della causale", "Causali c", "c.PartConto IS NOT NULL", "PianoConti r",
+     "r.Gruppo = c.PartGruppo AND r.Mastro = c.PartMastro AND r.Conto = c.PartConto AND r.Tipo = 3"},
+    {"tipo documento della causale", "Causali c", "c.FATipoDoc IS NOT NULL", "Decodifiche r",
+     "r.TipoTab = 'FETipDoc' AND r.Codice = c.FATipoDoc"},
+    {"causale del documento", "FattDocumenti c", "c.Causale IS NOT NULL", "Causali r",
+     "r.Causale = c.Causale"},
+    {"pagamento del fornitore", "PianoConti c", "c.Tipo = 2", "Pagamenti r", "r.Pagamento = c.Pagamento"},
+    {"banca del fornitore", "PianoConti c", "c.Tipo = 2 AND c.Banca IS NOT NULL", "Banche r",
+     "r.Banca = c.Banca"},
+    {"contropartita del fornitore", "PianoConti c", "c.Tipo = 2", "PianoConti r",
+     "r.Gruppo = c.GruppoContr AND r.Mastro = c.MastroContr AND r.Conto = c.ContoContr AND r.Tipo = 1"},
+    {"codice IVA del fornitore", "PianoConti c", "c.Tipo = 2", "TabIva r", "r.Iva = c.Iva"},
+    {"cliente collegato del fornitore", "PianoConti c", "c.ContoCFColl IS NOT NULL", "PianoConti r",
+     "r.Gruppo = c.GruppoCFColl AND r.Mastro = c.MastroCFColl AND r.Conto = c.ContoCFColl AND r.Tipo = 3"},
+    {"stato del fornitore", "PianoConti c", "c.Tipo = 2", "Stati r", "r.Stato = c.Stato"},
+    {"moneta del fornitore", "PianoConti c", "c.Tipo = 2", "Monete r", "r.Moneta = c.Moneta"},
+    {"mastro del conto", "PianoConti c", "c.Conto <> ''", "PianoConti r",
+     "r.Gruppo = c.Gruppo AND r.Mastro = c.Mastro AND r.Conto = ''"},
+    {"tipo del pagamento", "Pagamenti c", "1 = 1", "PagTipi r", "r.PagTipo = c.PagTipo"},
+    {"modalità FatturaPA del tipo pagamento", "PagTipi c", "1 = 1", "Decodifiche r",
+     "r.TipoTab = 'FEModPag' AND r.Codice = c.FETipPag"},
+    {"condizione FatturaPA del tipo pagamento", "PagTipi c", "1 = 1", "Decodifiche r",
+     "r.TipoTab = 'AFETipPag' AND r.Codice = c.AFETipPag"},
+    {"natura del codice IVA", "TabIva c", "c.FENatura IS NOT NULL", "Decodifiche r",
+     "r.TipoTab = 'FENatura' AND r.Codice = c.FENatura"},
+    {"tipo esenzione del codice IVA", "TabIva c", "c.AFEIvaEse IS NOT NULL", "Decodifiche r",
+     "r.TipoTab = 'AFEIvaEse' AND r.Codice = c.AFEIvaEse"},
+    {"natura del tipo esenzione", "Decodifiche c", "c.TipoTab = 'AFEIvaEse'", "Decodifiche r",
+     "r.TipoTab = 'FENatura' AND r.Codice = c.Riferimento"},
+    {"conto di acquisto dell'articolo", "Articoli c", "1 = 1", "PianoConti r",
+     "r.Gruppo = c.GruppoMerAcq AND r.Mastro = c.MastroMerAcq AND r.Conto = c.ContoMerAcq AND r.Tipo = 1"},
+    {"codice IVA dell'articolo", "Articoli c", "c.Iva IS NOT NULL", "TabIva r", "r.Iva = c.Iva"},
+    {"fornitore del codice articolo", "ArticoliFor c", "1 = 1", "PianoConti r",
+     "r.Gruppo = c.GruppoFor AND r.Mastro = c.MastroFor AND r.Conto = c.ContoFor AND r.Tipo = 2"},
+    {"articolo del codice fornitore", "ArticoliFor c", "1 = 1", "Articoli r", "r.Articolo = c.Articolo"},
+    {"conto della spesa", "Spese c", "1 = 1", "PianoConti r",
+     "r.Gruppo = c.Gruppo AND r.Mastro = c.Mastro AND r.Conto = c.Conto AND r.Tipo = 1"},
+    {"tipo documento transcodificato", "TabTrascod c", "c.Tabella = '§TD'", "Decodifiche r",
+     "r.TipoTab = 'FETipDoc' AND r.Codice = c.CodExt"},
+};
+
+void PrintTo(const Riferimento& r, std::ostream* os) {
+    *os << r.nome;
+}
+
+class RiferimentiDemo : public DemoAzienda, public ::testing::WithParamInterface<Riferimento> {};
+
+TEST_P(RiferimentiDemo, pointsToAnExistingRow) {
+    const Riferimento& r = GetParam();
+    const QString da = QString::fromUtf8(r.da);
+    EXPECT_GT(conta("SELECT COUNT(*) FROM " + da + " WHERE " + QString::fromUtf8(r.presente)), 0) << r.nome;
+    const QString senzaRiga = "SELECT COUNT(*) FROM " + da + " WHERE (" + QString::fromUtf8(r.presente) +
+                              ") AND NOT EXISTS (SELECT 1 FROM " + QString::fromUtf8(r.verso) + " WHERE " +
+                              QString::fromUtf8(r.on) + QChar(')');
+    EXPECT_EQ(conta(senzaRiga), 0) << r.nome;
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, RiferimentiDemo, ::testing::ValuesIn(riferimenti));
+
+TEST_F(DemoAzienda, accountingParametersNameExistingAccountsAndCodes) {
+    for (const char* voce : {"Acq", "IvaAcq", "IvaVen", "IvaCassaF", "RitAcc", "Omaggi", "CassaCont"}) {
+        const QString g = parametro(QStringLiteral("CauCon.Gruppo%1").arg(voce));
+        const QString m = parametro(QStringLiteral("CauCon.Mastro%1").arg(voce));
+        const QString c = parametro(QStringLiteral("CauCon.Conto%1").arg(voce));
+        EXPECT_EQ(conta("SELECT COUNT(*) FROM PianoConti WHERE Tipo = 1 AND Gruppo = '" + g +
+                        "' AND Mastro = '" + m + "' AND Conto = '" + c + QChar('\'')),
+                  1)
+            << voce;
+    }
+    for (const char* causale : {"CauCon.CausOmaggi", "CauCon.SaldaCauPagamenti"})
+        EXPECT_EQ(conta("SELECT COUNT(*) FROM Causali WHERE Causale = '" + parametro(causale) + QChar('\'')),
+                  1)
+            << causale;
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM Monete WHERE Moneta = '" + parametro("Ditta.Moneta") +
+                    "' AND Iso = 'EUR'"),
+              1);
+
+    // New suppliers are created in the suppliers' ledger, where the demo suppliers are.
+    const QString g = parametro("CauCon.GruppoFornitori"), m = parametro("CauCon.MastroFornitori");
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM PianoConti WHERE Tipo = 2 AND NOT (Gruppo = '" + g +
+                    "' AND Mastro = '" + m + "')"),
+              0);
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM PianoConti WHERE Gruppo = '" + g + "' AND Mastro = '" + m +
+                    "' AND Conto = ''"),
+              1);
+
+    // The open accounting year has its VAT registers and settlement.
+    const QString anno = parametro("CoGe.AnnoCorr");
+    EXPECT_EQ(parametro("CoGe.DataInizCont"), "01/01/" + anno);
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM LibriIva WHERE TipoReg = 'A' AND Pref = '.' AND Anno = " + anno),
+              1);
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM IvaRiep WHERE Anno = " + anno), 1);
+}
+
+TEST_F(DemoAzienda, vatCodesCoverEveryNatureAndRate) {
+    EXPECT_GT(conta("SELECT COUNT(*) FROM TabIva WHERE Aliquota = 0"), 0);
+    EXPECT_EQ(
+        conta("SELECT COUNT(*) FROM TabIva WHERE (Aliquota = 0 OR Aliquota IS NULL) AND FENatura IS NULL"),
+        0);
+    // A taxable code has no nature, except reverse charge, whose nature says who pays the VAT.
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM TabIva WHERE Aliquota > 0 AND FENatura IS NOT NULL AND "
+                    "NOT (FENatura LIKE 'N6%' AND RevCharge = 'S')"),
+              0);
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM TabIva WHERE FENatura LIKE 'N6%' AND NOT (Aliquota > 0)"), 0);
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM Decodifiche d WHERE d.TipoTab = 'FENatura' AND "
+                    "NOT EXISTS (SELECT 1 FROM TabIva t WHERE t.FENatura = d.Codice)"),
+              0);
+    for (int aliquota : {22, 10, 5, 4})
+        EXPECT_EQ(
+            conta(QStringLiteral("SELECT COUNT(*) FROM TabIva WHERE Aliquota = %1 AND PercNonDetr = 0 AND "
+                                 "FENatura IS NULL")
+                      .arg(aliquota)),
+            1)
+            << aliquota;
+    EXPECT_GE(conta("SELECT COUNT(*) FROM TabIva WHERE PercNonDetr > 0 AND PercNonDetr < 100"), 1);
+    EXPECT_GE(conta("SELECT COUNT(*) FROM TabIva WHERE PercNonDetr = 100"), 1);
+    // Every reverse-charge purchase causal chains a sales causal that chains the settlement.
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM Causali a JOIN Causali v ON v.Causale = a.CausConcatenata "
+                    "WHERE a.TipoReg = 'A' AND a.RevCharge IN ('S', 'M') AND v.TipoReg = 'V' "
+                    "AND v.CausConcatenata IS NOT NULL"),
+              conta("SELECT COUNT(*) FROM Causali WHERE TipoReg = 'A' AND RevCharge IN ('S', 'M')"));
+}
+
+// The public code tables hold exactly the codes of the official schema.
+QSet<QString> codiciXsd(const QString& file, const QString& tipo) {
+    QFile f(prova::fileCorpus("schema/" + file));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QString testo = QString::fromUtf8(f.readAll());
+    const QRegularExpression blocco("<xs:simpleType name=\"" + tipo + "\">(.*?)</xs:simpleType>",
+                                    QRegularExpression::DotMatchesEverythingOption);
+    const QString corpo = blocco.match(testo).captured(1);
+    QSet<QString> codici;
+    static const QRegularExpression voce(QStringLiteral("<xs:enumeration value=\"([^\"]+)\""));
+    for (auto it = voce.globalMatch(corpo); it.hasNext();)
+        codici.insert(it.next().captured(1));
+    return codici;
+}
+
+TEST_F(DemoAzienda, codeTablesHoldTheCodesOfTheOfficialSchema) {
+    const QString ordinaria = QStringLiteral("pa_1.2.xsd"); // version 1.2.3
+    const struct {
+        const char* tabella;
+        QSet<QString> attesi;
+    } casi[] = {
+        {"FETipDoc",
+         codiciXsd(ordinaria, "TipoDocumentoType") + codiciXsd("semplificata_1.0.xsd", "TipoDocumentoType")},
+        {"FENatura", codiciXsd(ordinaria, "NaturaType")},
+        {"FEModPag", codiciXsd(ordinaria, "ModalitaPagamentoType")},
+        {"AFETipPag", codiciXsd(ordinaria, "CondizioniPagamentoType")},
+        {"FETipoCassa", codiciXsd(ordinaria, "TipoCassaType")},
+        {"FETipoRitenuta", codiciXsd(ordinaria, "TipoRitenutaType")},
+        {"FE770", codiciXsd(ordinaria, "CausalePagamentoType")},
+    };
+    for (const auto& c : casi) {
+        ASSERT_GT(c.attesi.size(), 2) << c.tabella;
+        QSet<QString> presenti;
+        for (const QStringList& r : righe("SELECT Codice, Descrizione FROM Decodifiche WHERE TipoTab = '" +
+                                              QString::fromUtf8(c.tabella) + QChar('\''),
+                                          {"Codice", "Descrizione"})) {
+            presenti.insert(r[0]);
+            EXPECT_FALSE(r[1].trimmed().isEmpty()) << c.tabella << " " << r[0].toStdString();
+        }
+        QStringList mancanti = QStringList(c.attesi.begin(), c.attesi.end());
+        mancanti.removeIf([&](const QString& x) { return presenti.contains(x); });
+        QStringList estranei = QStringList(presenti.begin(), presenti.end());
+        estranei.removeIf([&](const QString& x) { return c.attesi.contains(x); });
+        EXPECT_TRUE(mancanti.isEmpty())
+            << c.tabella << " mancano " << mancanti.join(QChar(',')).toStdString();
+        EXPECT_TRUE(estranei.isEmpty()) << c.tabella << " in più " << estranei.join(QChar(',')).toStdString();
+    }
+    EXPECT_EQ(
+        conta("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FETipDoc' AND Codice IN ('TD07', 'TD29')"),
+        2);
+    EXPECT_EQ(conta("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FETipDoc' AND Codice = 'TD10'"), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Table lists
+
+void confrontaColonne(const QString& a, const QString& b) {
+    const Tabella* ta = trovaTabella(tabelleAzienda(), a);
+    const Tabella* tb = trovaTabella(tabelleAzienda(), b);
+    ASSERT_TRUE(ta && tb) << a.toStdString() << " " << b.toStdString();
+    ASSERT_EQ(ta->colonne.size(), tb->colonne.size()) << b.toStdString();
+    for (size_t i = 0; i < ta->colonne.size(); ++i) {
+        const Colonna &x = ta->colonne[i], &y = tb->colonne[i];
+        EXPECT_TRUE(x.nome == y.nome && x.tipo == y.tipo && x.lunghezza == y.lunghezza &&
+                    x.obbligatoria == y.obbligatoria)
+            << b.toStdString() << "." << y.nome.toStdString();
+    }
+    EXPECT_EQ(ta->chiave, tb->chiave) << b.toStdString();
+}
+
+TEST(TabelleContabili, theThreeJournalFamiliesHaveTheSameColumns) {
+    for (const char* parte : {"MovPnTes", "MovPnDett", "MovPnIva"}) {
+        const QString base = QString::fromUtf8(parte);
+        confrontaColonne(base + "Fatt", base);
+        confrontaColonne(base + "Fatt", base + "Fitt");
+    }
+    const Tabella* testata = trovaTabella(tabelleAzienda(), "MovPnTes");
+    ASSERT_TRUE(testata);
+    EXPECT_EQ(testata->chiave, QStringList({"Anno", "NumReg"}));
+    for (const char* c : {"XmlAnno", "XmlNumRif", "StatoGio", "StatoIva"})
+        EXPECT_TRUE(testata->colonna(c)) << c;
+}
+
+TEST(TabelleSistema, lockGestHasTheColumnsOfALock) {
+    const Tabella* t = trovaTabella(tabelleAzienda(), "LockGest");
+    ASSERT_TRUE(t);
+    const std::vector<std::pair<QString, Tipo>> attese{
+        {"Tipo", Tipo::Testo},       {"Anno", Tipo::Intero},      {"NumReg", Tipo::Lungo},
+        {"Utente", Tipo::Testo},     {"Stato", Tipo::Testo},      {"Ora", Tipo::Data},
+        {"Gestione", Tipo::Testo},   {"Varie", Tipo::Testo},      {"PadreTipo", Tipo::Testo},
+        {"PadreAnno", Tipo::Intero}, {"PadreNumReg", Tipo::Lungo}};
+    ASSERT_EQ(t->colonne.size(), attese.size());
+    for (size_t i = 0; i < attese.size(); ++i) {
+        EXPECT_EQ(t->colonne[i].nome, attese[i].first);
+        EXPECT_EQ(t->colonne[i].tipo, attese[i].second) << attese[i].first.toStdString();
+    }
+    bool unico = false;
+    for (const Indice& i : t->indici)
+        unico = unico || (i.unico && i.colonne == QStringList({"Tipo", "Anno", "NumReg"}));
+    EXPECT_TRUE(unico);
+}
+
+TEST(Tabelle, everyTableHasAPrimaryKeyAndIndexesOnItsOwnColumns) {
+    QSet<QString> nomi;
+    for (const auto* elenco : {&tabelleAzienda(), &tabelleComuni()})
+        for (const Tabella& t : *elenco) {
+            EXPECT_FALSE(nomi.contains(t.nome.toLower())) << t.nome.toStdString();
+            nomi.insert(t.nome.toLower());
+            EXPECT_FALSE(t.chiave.isEmpty()) << t.nome.toStdString();
+            QSet<QString> colonne;
+            for (const Colonna& c : t.colonne) {
+                EXPECT_FALSE(colonne.contains(c.nome.toLower()))
+                    << t.nome.toStdString() << "." << c.nome.toStdString();
+                colonne.insert(c.nome.toLower());
+            }
+            for (const QString& k : t.chiave) {
+                ASSERT_TRUE(t.colonna(k)) << t.nome.toStdString() << " chiave " << k.toStdString();
+                EXPECT_TRUE(t.colonna(k)->obbligatoria) << t.nome.toStdString() << "." << k.toStdString();
+            }
+            for (const Indice& i : t.indici)
+                for (const QString& c : i.colonne)
+                    EXPECT_TRUE(t.colonna(c)) << t.nome.toStdString() << " indice " << c.toStdString();
+        }
+}
+
+class LockGestDb : public prova::ConDatabase {};
+
+TEST_F(LockGestDb, aSecondWorkstationCannotTakeTheSameLock) {
+    creaSchemaAzienda();
+    const QString blocco = QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Stato) "
+                                          "VALUES ('MovPn', 2024, 17, '%1', 'B')");
+    db().eseguiSql(blocco.arg("mario"));
+    auto altra = altraConnessione();
+    try {
+        altra->eseguiSql(blocco.arg("lucia"));
+        FAIL() << "il secondo blocco dello stesso documento è stato accettato";
+    } catch (const ErroreDb& e) {
+        EXPECT_TRUE(e.chiaveDuplicata()) << e.numero() << " " << e.descrizione().toStdString();
+    }
+    altra->eseguiSql(blocco.arg("lucia").replace("17", "18"));
+    EXPECT_EQ(db().valore("SELECT Utente FROM LockGest WHERE NumReg = 17").toString(), "mario");
+}
+
+// ---------------------------------------------------------------------------------------
+// Common database
+
+class DemoComune : public prova::ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        creaSchema(db(), tabelleComuni());
+        popolaDemoComune(db(), "/dati/demo/azienda.db");
+    }
+    QString parametroMenu(const QString& nome) {
+        return db().valore("SELECT Valore FROM MenuParametri WHERE Nome = '" + nome + QChar('\'')).toString();
+    }
+};
+
+TEST_F(DemoComune, menuKnowsTheCompanyDatabaseAndTheEightForms) {
+    EXPECT_EQ(parametroMenu("NomeDBAzie"), "/dati/demo/azienda.db");
+    EXPECT_EQ(parametroMenu("VersMenu"), "1.07");
+    EXPECT_FALSE(parametroMenu("codiceazie").isEmpty());
+    EXPECT_EQ(db().valore("SELECT NomeDB FROM Aziende").toString(), "/dati/demo/azienda.db");
+    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuPersonali WHERE Nome LIKE '%DataMinima%'").toInt(), 0);
+
+    QSet<QString> forms;
+    Recordset rs = db().apriRs("SELECT Form, Descrizione FROM MenuDett");
+    while (!rs.eof()) {
+        forms.insert(rs.leggiTesto("Form"));
+        EXPECT_FALSE(rs.leggiTesto("Descrizione").isEmpty());
+        rs.moveNext();
+    }
+    EXPECT_EQ(forms, QSet<QString>({"frmFELisPas", "frmFELisAtt", "frmFEAppo", "frmFECarXML", "frmFEInfo",
+                                    "frmFEStFtPass", "frmFEContab", "frmFEPassTest"}));
+}
+
+TEST_F(DemoComune, seedingAgainKeepsRowsAndTheUsersValues) {
+    db().eseguiSql("UPDATE MenuParametri SET Valore = '/dati/altro.db' WHERE Nome = 'NomeDBAzie'");
+    const qint64 menu = db().valore("SELECT COUNT(*) FROM MenuDett").toLongLong();
+    const qint64 parametri = db().valore("SELECT COUNT(*) FROM MenuParametri").toLongLong();
+    popolaDemoComune(db(), "/dati/demo/azienda.db");
+    EXPECT_EQ(parametroMenu("NomeDBAzie"), "/dati/altro.db");
+    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuDett").toLongLong(), menu);
+    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuParametri").toLongLong(), parametri);
+    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM Aziende").toLongLong(), 1);
+}
+
+} // namespace
+} // namespace tesel::schema

@@ -1,0 +1,70 @@
+#include "support/dbprova.h"
+
+#include "schema/schema.h"
+
+#include <QRandomGenerator>
+#include <QUuid>
+
+namespace tesel::prova {
+
+bool usaOdbc() {
+    return qEnvironmentVariable("TESEL_TEST_DB").compare(QStringLiteral("odbc"), Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
+QString dsn() {
+    return qEnvironmentVariable("TESEL_TEST_DSN");
+}
+
+std::unique_ptr<Database> apriOdbc(const QString& schema) {
+    auto db =
+        Database::apri(dsn(), qEnvironmentVariable("TESEL_TEST_UID"), qEnvironmentVariable("TESEL_TEST_PWD"));
+    if (!schema.isEmpty())
+        db->eseguiSql(QStringLiteral("SET search_path TO ") + schema);
+    return db;
+}
+
+} // namespace
+
+void ConDatabase::SetUp() {
+    if (usaOdbc()) {
+        if (dsn().isEmpty())
+            GTEST_SKIP() << "TESEL_TEST_DB=odbc ma TESEL_TEST_DSN non è impostata: nessun server PostgreSQL";
+        schema_ = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+        connessione_ = dsn();
+        auto amministrazione = apriOdbc({});
+        amministrazione->eseguiSql(QStringLiteral("CREATE SCHEMA ") + schema_);
+        db_ = apriOdbc(schema_);
+    } else {
+        cartella_ = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(cartella_->isValid());
+        connessione_ = cartella_->filePath(QStringLiteral("azienda.db"));
+        db_ = Database::apri(connessione_);
+    }
+}
+
+void ConDatabase::TearDown() {
+    db_.reset();
+    if (!schema_.isEmpty()) {
+        auto amministrazione = apriOdbc({});
+        amministrazione->eseguiSql(QStringLiteral("DROP SCHEMA ") + schema_ + QStringLiteral(" CASCADE"));
+    }
+    cartella_.reset();
+}
+
+std::unique_ptr<Database> ConDatabase::altraConnessione() {
+    if (usaOdbc())
+        return apriOdbc(schema_);
+    return Database::apri(connessione_);
+}
+
+void ConDatabase::creaSchemaAzienda() {
+    schema::creaSchema(*db_, schema::tabelleAzienda());
+}
+
+QString fileCorpus(const QString& relativo) {
+    return QStringLiteral(TESEL_CORPUS_DIR "/") + relativo;
+}
+
+} // namespace tesel::prova
