@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Prepares the demo company on embedded SQLite databases and starts the program on it.
+#   scripts/demo.sh
+# Files go to ${XDG_DATA_HOME:-~/.local/share}/tesel/demo; running it again keeps what is there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/installa-pacchetti.sh
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$(nproc)" --target tesel-cli
+
+demo=${XDG_DATA_HOME:-$HOME/.local/share}/tesel/demo
+mkdir -p "$demo/fe"
+ini=$demo/tesel.ini
+if [[ ! -f $ini ]]; then
+    cat >"$ini" <<INI
+; Profile file of the Tesel demo company
+[Connessioni]
+NomeDB=$demo/azienda.db
+[Menu]
+NomeDB=$demo/comune.db
+[Base]
+DriveDB=$demo
+DirFe=fe
+DirCarica=fe
+[Config]
+LisSpostaCurs=N
+LisClickNoSel=N
+INI
+fi
+
+build/app/tesel-cli init-db --ini "$ini" --demo
+echo "Azienda dimostrativa in $demo"
+build/app/tesel-cli riepilogo --ini "$ini"
