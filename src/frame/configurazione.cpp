@@ -393,16 +393,7 @@ ImpostazioniConnessione Configurazione::connessioneAzienda() {
         msgCom(ui_, c.errore);
         return c;
     }
-    QString drive = leggiIni(sezione_, QStringLiteral("DriveDB"));
-    if (drive.isEmpty())
-        drive = leggiIni(SezBase, QStringLiteral("DriveDB"));
-    if (c.connect.startsWith(QLatin1String("ODBC;"), Qt::CaseInsensitive))
-        c.testo = c.connect;
-    else if (tipoConnessione(c.nomeDb) == TipoConnessione::Odbc)
-        c.testo = c.nomeDb;
-    else
-        c.testo = percorsoDatabase(c.nomeDb, drive);
-    completaCredenziali(c);
+    completaConnessione(c, leggiIni(sezione_, QStringLiteral("DriveDB")));
     return c;
 }
 
@@ -421,7 +412,11 @@ ImpostazioniConnessione Configurazione::connessioneComune() {
         msgCom(ui_, c.errore);
         return c;
     }
-    QString drive = ini.value(menu, QStringLiteral("DriveDB"));
+    completaConnessione(c, ini.value(menu, QStringLiteral("DriveDB")));
+    return c;
+}
+
+void Configurazione::completaConnessione(ImpostazioniConnessione& c, QString drive) {
     if (drive.isEmpty())
         drive = leggiIni(SezBase, QStringLiteral("DriveDB"));
     if (c.connect.startsWith(QLatin1String("ODBC;"), Qt::CaseInsensitive))
@@ -431,7 +426,6 @@ ImpostazioniConnessione Configurazione::connessioneComune() {
     else
         c.testo = percorsoDatabase(c.nomeDb, drive);
     completaCredenziali(c);
-    return c;
 }
 
 QDate Configurazione::dataMinima() {

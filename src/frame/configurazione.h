@@ -139,6 +139,8 @@ public:
 
 private:
     void completaCredenziali(ImpostazioniConnessione& c);
+    // The text Database::apri receives (an ODBC text or a database file path) and the login.
+    void completaConnessione(ImpostazioniConnessione& c, QString drive);
     QString percorsoDatabase(const QString& nome, const QString& drive) const;
     QString fileScrittura(const QString& file) const;
     QString cartellaLocale(const QString& cartella) const;
