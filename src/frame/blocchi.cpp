@@ -57,37 +57,37 @@ EsitoBloccoDoc BloccaDoc(Database& db, const RichiestaBlocco& r, Interazione* in
     try {
         const QString sql =
             QStringLiteral("Select * from LockGest") + condizioneChiave(r.tipo, r.anno, r.numero);
-        Recordset rs = db.apriRs(sql);
+        Recordset rs = db.ApriRs(sql);
         if (!r.prendi) {
-            if (rs.vuoto()) {
+            if (rs.RsVuoto()) {
                 e.messaggio = QStringLiteral("Blocco non trovato");
                 return e;
             }
-            rs.edit();
-            rs.scriviCampo(QStringLiteral("Stato"), r.stato);
-            rs.update();
+            rs.RsEdit();
+            rs.ScriviCampo(QStringLiteral("Stato"), r.stato);
+            rs.RsUpdate();
             e.esito = BloccoAggiornato;
             return e;
         }
-        if (rs.vuoto()) {
+        if (rs.RsVuoto()) {
             if (r.soloVerifica) {
                 e.esito = BloccoPreso;
                 return e;
             }
-            rs.addNew();
-            rs.scriviCampo(QStringLiteral("Tipo"), r.tipo);
-            rs.scriviCampo(QStringLiteral("Anno"), r.anno);
-            rs.scriviCampo(QStringLiteral("NumReg"), r.numero);
-            rs.scriviCampo(QStringLiteral("Utente"), r.utente);
-            rs.scriviCampo(QStringLiteral("Stato"), r.stato);
-            rs.scriviCampo(QStringLiteral("Ora"), QDateTime::currentDateTime());
-            rs.scriviCampo(QStringLiteral("Gestione"), r.gestione);
-            rs.scriviCampo(QStringLiteral("Varie"), r.varie);
-            rs.scriviCampo(QStringLiteral("PadreTipo"), r.padreTipo);
-            rs.scriviCampo(QStringLiteral("PadreAnno"), r.padreAnno);
-            rs.scriviCampo(QStringLiteral("PadreNumReg"), r.padreNumero);
+            rs.RsAddNew();
+            rs.ScriviCampo(QStringLiteral("Tipo"), r.tipo);
+            rs.ScriviCampo(QStringLiteral("Anno"), r.anno);
+            rs.ScriviCampo(QStringLiteral("NumReg"), r.numero);
+            rs.ScriviCampo(QStringLiteral("Utente"), r.utente);
+            rs.ScriviCampo(QStringLiteral("Stato"), r.stato);
+            rs.ScriviCampo(QStringLiteral("Ora"), QDateTime::currentDateTime());
+            rs.ScriviCampo(QStringLiteral("Gestione"), r.gestione);
+            rs.ScriviCampo(QStringLiteral("Varie"), r.varie);
+            rs.ScriviCampo(QStringLiteral("PadreTipo"), r.padreTipo);
+            rs.ScriviCampo(QStringLiteral("PadreAnno"), r.padreAnno);
+            rs.ScriviCampo(QStringLiteral("PadreNumReg"), r.padreNumero);
             try {
-                rs.update();
+                rs.RsUpdate();
                 e.esito = BloccoPreso;
                 return e;
             } catch (const ErroreDb& err) {
@@ -95,8 +95,8 @@ EsitoBloccoDoc BloccaDoc(Database& db, const RichiestaBlocco& r, Interazione* in
                     throw;
                 // Another workstation added the row between our look-up and our insert.
             }
-            rs = db.apriRs(sql);
-            if (rs.vuoto()) {
+            rs = db.ApriRs(sql);
+            if (rs.RsVuoto()) {
                 e.messaggio = QStringLiteral("Blocco conteso e poi rilasciato: riprovare");
                 e.esito = BloccoAltroUtente;
                 return e;
@@ -117,10 +117,10 @@ EsitoBloccoDoc BloccaDoc(Database& db, const RichiestaBlocco& r, Interazione* in
 }
 
 bool DocBloccato(Database& db, const QString& tipo, int anno, qint64 numero) {
-    Recordset rs = db.apriRs(
+    Recordset rs = db.ApriRs(
         QStringLiteral("Select * from LockGest") +
         condizioneChiave(tipo, anno, numero).replace(QStringLiteral(" AND "), QStringLiteral(" and ")));
-    return !rs.vuoto();
+    return !rs.RsVuoto();
 }
 
 bool BloccaDocRiprova(Database& db, const RichiestaBlocco& r, Interazione& interazione, ErroriBatch& errori) {
@@ -147,7 +147,7 @@ bool BloccaDocRiprova(Database& db, const RichiestaBlocco& r, Interazione& inter
 }
 
 void SbloccaDoc(Database& db, const QString& tipo, int anno, qint64 numero) {
-    db.eseguiSql(QStringLiteral("DELETE FROM LockGest") + condizioneChiave(tipo, anno, numero));
+    db.EseguiSql(QStringLiteral("DELETE FROM LockGest") + condizioneChiave(tipo, anno, numero));
 }
 
 } // namespace tesel

@@ -267,7 +267,11 @@ QString formatta(Currency c, QStringView formato) {
 }
 
 QString formattaIntero(std::int64_t n, QStringView formato) {
-    QString s = QString::number(n < 0 ? -n : n);
+    // "000" pads to three digits (page counters), "#,##0" groups thousands.
+    const qsizetype cifreMinime = formato.count(u'0');
+    QString s = QString::number(n < 0 ? -static_cast<quint64>(n) : static_cast<quint64>(n));
+    if (s.size() < cifreMinime)
+        s.prepend(QString(cifreMinime - s.size(), u'0'));
     if (formato.contains(u','))
         s = raggruppa(s);
     return n < 0 ? u'-' + s : s;

@@ -87,6 +87,7 @@ std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotond
 //   at least two; "0.00" -> "1234,50"; an empty pattern -> "#,##0.00".
 // "." groups thousands and "," separates decimals whatever the machine locale.
 QString formatta(Currency c, QStringView formato);
+// Integers: "#,##0" -> "12.345"; "000" -> "005" (zero padding to the count of "0").
 QString formattaIntero(std::int64_t n, QStringView formato = u"#,##0");
 
 } // namespace tesel

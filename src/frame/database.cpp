@@ -117,7 +117,7 @@ std::unique_ptr<Database> Database::apri(const QString& testo, const QString& ut
     if (db->dialetto_ == Dialetto::SQLite) {
         // WAL lets readers and one writer share the file across processes.
         db->valore(QStringLiteral("PRAGMA journal_mode=WAL"));
-        db->eseguiSql(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        db->EseguiSql(QStringLiteral("PRAGMA synchronous=NORMAL"));
     }
     return db;
 }
@@ -138,7 +138,7 @@ QSqlDatabase Database::qt() const {
     return QSqlDatabase::database(nome_, false);
 }
 
-int Database::eseguiSql(const QString& sql) {
+int Database::EseguiSql(const QString& sql) {
     QSqlQuery q(qt());
     if (!q.exec(sql))
         solleva(q.lastError(), sql);
@@ -156,35 +156,35 @@ QVariant Database::valore(const QString& sql) {
     return q.value(0);
 }
 
-void Database::iniziaTrans() {
+void Database::IniziaTrans() {
     if (livello_ == 0) {
         if (dialetto_ == Dialetto::SQLite) {
             // Take the write lock now: a deferred transaction that reads and then writes
             // can fail at once when another process writes first.
-            eseguiSql(QStringLiteral("BEGIN IMMEDIATE"));
+            EseguiSql(QStringLiteral("BEGIN IMMEDIATE"));
         } else {
             QSqlDatabase q = qt();
             if (!q.transaction())
                 solleva(q.lastError(), QStringLiteral("BEGIN"));
             if (sqlServer())
-                eseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
+                EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
         }
     } else {
-        eseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
+        EseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
     }
     ++livello_;
 }
 
-void Database::confermaTrans() {
+void Database::ConfermaTrans() {
     if (livello_ <= 0)
         throw ErroreDb(ErrDatabase, QStringLiteral("Nessuna transazione aperta da confermare"));
     if (livello_ > 1) {
-        eseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
+        EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
         --livello_;
         return;
     }
     if (dialetto_ == Dialetto::SQLite) {
-        eseguiSql(QStringLiteral("COMMIT"));
+        EseguiSql(QStringLiteral("COMMIT"));
     } else {
         QSqlDatabase q = qt();
         if (!q.commit())
@@ -194,18 +194,18 @@ void Database::confermaTrans() {
     ripristinaIsolamento();
 }
 
-void Database::annullaTrans() {
+void Database::AnnullaTrans() {
     if (livello_ <= 0)
         return;
     if (livello_ > 1) {
-        eseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_%1").arg(livello_ - 1));
-        eseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
+        EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_%1").arg(livello_ - 1));
+        EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
         --livello_;
         return;
     }
     livello_ = 0;
     if (dialetto_ == Dialetto::SQLite) {
-        eseguiSql(QStringLiteral("ROLLBACK"));
+        EseguiSql(QStringLiteral("ROLLBACK"));
     } else {
         QSqlDatabase q = qt();
         if (!q.rollback())
@@ -218,10 +218,10 @@ void Database::ripristinaIsolamento() {
     // PostgreSQL sets the isolation per transaction and warns about a SET outside one, so
     // the statement that restores read-committed is only sent to other SQL servers.
     if (sqlServer() && dialetto_ != Dialetto::PostgreSQL)
-        eseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
+        EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
 }
 
-std::int64_t Database::prossimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale) {
+std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale) {
     // max() rather than "top 1 ... order by desc": nulls sort differently on the two engines.
     QString sql = QStringLiteral("Select max(") + campo + QStringLiteral(") as MaxNum from ") + tabella;
     if (annuale)
@@ -276,7 +276,7 @@ bool Database::esisteTabella(const QString& tabella) {
     return valore(sql).isValid();
 }
 
-Recordset Database::apriRs(const QString& sql) {
+Recordset Database::ApriRs(const QString& sql) {
     auto d = std::make_unique<Recordset::Dati>(this, sql);
     return Recordset(std::move(d));
 }
@@ -344,21 +344,21 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::~Recordset() = default;
 
-bool Recordset::vuoto() const {
+bool Recordset::RsVuoto() const {
     return !d_ || d_->vuoto;
 }
-bool Recordset::eof() const {
+bool Recordset::RsEof() const {
     return !d_ || (d_->eof && d_->stato == Dati::Stato::Lettura);
 }
 
-void Recordset::moveNext() {
+void Recordset::RsMoveNext() {
     if (!d_ || d_->eof)
         return;
     d_->stato = Dati::Stato::Lettura;
     d_->leggiRiga();
 }
 
-QVariant Recordset::leggiCampo(const QString& campo) const {
+QVariant Recordset::LeggiCampo(const QString& campo) const {
     if (!d_)
         throw ErroreDb(ErrDatabase, QStringLiteral("Recordset chiuso"));
     const int i = d_->indice(campo);
@@ -368,16 +368,16 @@ QVariant Recordset::leggiCampo(const QString& campo) const {
 }
 
 QString Recordset::leggiTesto(const QString& campo) const {
-    const QVariant v = leggiCampo(campo);
+    const QVariant v = LeggiCampo(campo);
     return v.isNull() ? QString() : v.toString();
 }
 
 std::optional<Currency> Recordset::leggiValuta(const QString& campo) const {
-    return Currency::daVariant(leggiCampo(campo));
+    return Currency::daVariant(LeggiCampo(campo));
 }
 
 std::optional<qint64> Recordset::leggiIntero(const QString& campo) const {
-    const QVariant v = leggiCampo(campo);
+    const QVariant v = LeggiCampo(campo);
     if (v.isNull())
         return std::nullopt;
     const auto c = Currency::daVariant(v);
@@ -393,14 +393,14 @@ QStringList Recordset::campi() const {
     return d_ ? d_->nomi : QStringList();
 }
 
-void Recordset::addNew() {
+void Recordset::RsAddNew() {
     d_->tabella();
     d_->stato = Dati::Stato::Aggiunta;
     d_->riga = QList<QVariant>(d_->nomi.size());
     d_->scritto = QList<bool>(d_->nomi.size(), false);
 }
 
-void Recordset::edit() {
+void Recordset::RsEdit() {
     if (d_->eof)
         throw ErroreDb(ErrDatabase, QStringLiteral("Nessun record corrente da modificare"), d_->sql);
     d_->tabella();
@@ -409,7 +409,7 @@ void Recordset::edit() {
     d_->scritto = QList<bool>(d_->nomi.size(), false);
 }
 
-void Recordset::scriviCampo(const QString& campo, const QVariant& valore) {
+void Recordset::ScriviCampo(const QString& campo, const QVariant& valore) {
     if (d_->stato == Dati::Stato::Lettura)
         throw ErroreDb(ErrDatabase, QStringLiteral("Scrittura del campo %1 senza AddNew o Edit").arg(campo),
                        d_->sql);
@@ -418,7 +418,7 @@ void Recordset::scriviCampo(const QString& campo, const QVariant& valore) {
     d_->scritto[i] = true;
 }
 
-void Recordset::update() {
+void Recordset::RsUpdate() {
     Dati& d = *d_;
     const QString tabella = d.tabella();
     QString sql;
@@ -458,33 +458,33 @@ void Recordset::update() {
     } else {
         throw ErroreDb(ErrDatabase, QStringLiteral("Update senza AddNew o Edit"), d.sql);
     }
-    d.db->eseguiSql(sql);
+    d.db->EseguiSql(sql);
     // The written record stays readable, as callers read back what they wrote.
     d.stato = Dati::Stato::Lettura;
 }
 
-void Recordset::chiudi() {
+void Recordset::ChiudiRs() {
     d_.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
 
 Transazione::Transazione(Database& db) : db_(db) {
-    db_.iniziaTrans();
+    db_.IniziaTrans();
 }
 
 Transazione::~Transazione() {
     if (!aperta_)
         return;
     try {
-        db_.annullaTrans();
+        db_.AnnullaTrans();
     } catch (const ErroreDb&) {
         // The connection is already failing; the rollback cannot be reported from a destructor.
     }
 }
 
 void Transazione::conferma() {
-    db_.confermaTrans();
+    db_.ConfermaTrans();
     aperta_ = false;
 }
 

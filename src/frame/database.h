@@ -63,22 +63,22 @@ public:
     QSqlDatabase qt() const;
 
     // EseguiSql: runs an action query; answers the number of rows affected. Throws ErroreDb.
-    int eseguiSql(const QString& sql);
+    int EseguiSql(const QString& sql);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant valore(const QString& sql);
 
     // ApriRs: opens a recordset on an SQL text.
-    Recordset apriRs(const QString& sql);
+    Recordset ApriRs(const QString& sql);
 
     // IniziaTrans / ConfermaTrans / AnnullaTrans. Nested calls use savepoints, so an inner
     // unit of work can be undone without losing the outer one.
-    void iniziaTrans();
-    void confermaTrans();
-    void annullaTrans();
+    void IniziaTrans();
+    void ConfermaTrans();
+    void AnnullaTrans();
     int livelloTrans() const { return livello_; }
 
     // ProssimoNumero: the highest `campo` (of the year, when `annuale`) plus one; 1 when none.
-    std::int64_t prossimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale);
+    std::int64_t ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale);
 
     // Columns of the primary key of a table, as the database reports them (cached).
     QStringList chiavePrimaria(const QString& tabella);
@@ -94,31 +94,32 @@ private:
     std::vector<std::pair<QString, QStringList>> chiavi_;
 };
 
-// A recordset over one SELECT. Read loop: vuoto(); while (!eof()) { leggiCampo...; moveNext(); }
-// Writes: addNew() or edit(), scriviCampo() per field, update(). Closes itself when destroyed.
+// A recordset over one SELECT, with the operations the suite's database component offers.
+// Read loop: RsVuoto(); while (!RsEof()) { LeggiCampo...; RsMoveNext(); }
+// Writes: RsAddNew() or RsEdit(), ScriviCampo() per field, RsUpdate(). Closes itself when destroyed.
 class Recordset {
 public:
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
     ~Recordset();
 
-    bool vuoto() const; // RsVuoto: no current record right after opening
-    bool eof() const;   // RsEof
-    void moveNext();    // RsMoveNext
+    bool RsVuoto() const; // no current record right after opening
+    bool RsEof() const;
+    void RsMoveNext();
     // LeggiCampo: null QVariant for a null field; field names compare without regard to case.
     // A field that the query does not have throws ErroreDb.
-    QVariant leggiCampo(const QString& campo) const;
+    QVariant LeggiCampo(const QString& campo) const;
     QString leggiTesto(const QString& campo) const; // null -> ""
     std::optional<Currency> leggiValuta(const QString& campo) const;
     std::optional<qint64> leggiIntero(const QString& campo) const;
     bool haCampo(const QString& campo) const;
     QStringList campi() const;
 
-    void addNew();                                                  // RsAddNew
-    void edit();                                                    // RsEdit
-    void scriviCampo(const QString& campo, const QVariant& valore); // ScriviCampo
-    void update();                                                  // RsUpdate
-    void chiudi();                                                  // ChiudiRs
+    void RsAddNew();
+    void RsEdit();
+    void ScriviCampo(const QString& campo, const QVariant& valore);
+    void RsUpdate();
+    void ChiudiRs();
 
 private:
     friend class Database;

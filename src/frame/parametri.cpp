@@ -19,9 +19,9 @@ QString ParametriAzienda::leggi(const QString& nome, const QString& predefinito)
 
 void ParametriAzienda::scrivi(const QString& nome, const QString& valore) {
     Transazione tr(db_);
-    db_.eseguiSql(QStringLiteral("DELETE FROM ParametriAzienda WHERE lower(Nome) = ") +
+    db_.EseguiSql(QStringLiteral("DELETE FROM ParametriAzienda WHERE lower(Nome) = ") +
                   SqlValore(nome.toLower(), SqlTesto));
-    db_.eseguiSql(QStringLiteral("INSERT INTO ParametriAzienda (Nome, Valore) VALUES (%1, %2)")
+    db_.EseguiSql(QStringLiteral("INSERT INTO ParametriAzienda (Nome, Valore) VALUES (%1, %2)")
                       .arg(SqlValore(nome, SqlTesto), SqlValore(valore, SqlTesto)));
     tr.conferma();
     letti_.insert(nome.toLower(), valore);

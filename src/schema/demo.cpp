@@ -86,7 +86,7 @@ void inserisciMancanti(Database& db, const std::vector<Tabella>& schema, const B
         QStringList valori;
         for (qsizetype i = 0; i < riga.size(); ++i)
             valori << letterale(riga, i);
-        db.eseguiSql("INSERT INTO " + t->nome + " (" + b.colonne.join(", ") + ") VALUES (" +
+        db.EseguiSql("INSERT INTO " + t->nome + " (" + b.colonne.join(", ") + ") VALUES (" +
                      valori.join(", ") + QChar(')'));
     }
 }

@@ -100,18 +100,18 @@ void creaSchema(Database& db, const std::vector<Tabella>& tabelle) {
             // An older database: add what is missing, never drop or change what is there.
             QSet<QString> presenti;
             for (const QString& campo :
-                 db.apriRs(QStringLiteral("SELECT * FROM ") + t.nome + QStringLiteral(" WHERE 1=0")).campi())
+                 db.ApriRs(QStringLiteral("SELECT * FROM ") + t.nome + QStringLiteral(" WHERE 1=0")).campi())
                 presenti.insert(campo.toLower());
             for (const Colonna& c : t.colonne)
                 if (!presenti.contains(c.nome.toLower())) {
                     Colonna senzaVincolo = c;
                     senzaVincolo.obbligatoria = false;
-                    db.eseguiSql(QStringLiteral("ALTER TABLE ") + t.nome + QStringLiteral(" ADD COLUMN ") +
+                    db.EseguiSql(QStringLiteral("ALTER TABLE ") + t.nome + QStringLiteral(" ADD COLUMN ") +
                                  definizioneColonna(senzaVincolo, db.dialetto()));
                 }
         }
         for (const QString& s : ddl(t, db.dialetto()))
-            db.eseguiSql(s);
+            db.EseguiSql(s);
     }
     tr.conferma();
 }

@@ -171,3 +171,15 @@ TEST(Currency, shouldReadDatabaseValuesOfEitherEngine) {
 }
 
 } // namespace
+
+TEST(Currency, shouldFormatIntegersWithGroupingAndPadding) {
+    EXPECT_EQ(tesel::formattaIntero(1234567), QStringLiteral("1.234.567"));
+    EXPECT_EQ(tesel::formattaIntero(-1234, u"#,##0"), QStringLiteral("-1.234"));
+    EXPECT_EQ(tesel::formattaIntero(0, u"#,##0"), QStringLiteral("0"));
+    EXPECT_EQ(tesel::formattaIntero(5, u"000"), QStringLiteral("005"));
+    EXPECT_EQ(tesel::formattaIntero(1234, u"000"), QStringLiteral("1234"));
+    EXPECT_EQ(tesel::formattaIntero(42, u"00000"), QStringLiteral("00042"));
+    EXPECT_EQ(tesel::formatta(c("12.5"), u"###.^^"), QStringLiteral("12,50"));
+    EXPECT_EQ(tesel::formatta(c("1234.5"), u"###.00"), QStringLiteral("1234,50"));
+    EXPECT_EQ(tesel::formatta(c("1234.5"), u"0"), QStringLiteral("1235"));
+}

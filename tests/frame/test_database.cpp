@@ -37,7 +37,7 @@ protected:
     }
 
     void inserisci(int id, const QVariant& testo, const QVariant& importo = {}, const QVariant& giorno = {}) {
-        db().eseguiSql(
+        db().EseguiSql(
             QStringLiteral("INSERT INTO ProvaValori (Id, Testo, Importo, Giorno) VALUES (%1, %2, %3, %4)")
                 .arg(id)
                 .arg(SqlValore(testo, SqlTesto), SqlValore(importo, SqlValuta), SqlValore(giorno, SqlData)));
@@ -45,9 +45,9 @@ protected:
 
     QVariant leggi(int id, const QString& campo) {
         Recordset rs =
-            db().apriRs(QStringLiteral("Select * from ProvaValori Where Id = ") + SqlValore(id, SqlLungo));
-        EXPECT_FALSE(rs.vuoto());
-        return rs.leggiCampo(campo);
+            db().ApriRs(QStringLiteral("Select * from ProvaValori Where Id = ") + SqlValore(id, SqlLungo));
+        EXPECT_FALSE(rs.RsVuoto());
+        return rs.LeggiCampo(campo);
     }
 };
 
@@ -76,7 +76,7 @@ TEST_F(DatabaseTest, shouldKeepFourDecimalsExactly) {
     for (int i = 0; i < importi.size(); ++i)
         inserisci(i + 1, {}, QVariant::fromValue(*Currency::daTesto(importi[i])));
     for (int i = 0; i < importi.size(); ++i) {
-        Recordset rs = db().apriRs(QStringLiteral("Select Importo from ProvaValori Where Id = ") +
+        Recordset rs = db().ApriRs(QStringLiteral("Select Importo from ProvaValori Where Id = ") +
                                    QString::number(i + 1));
         EXPECT_EQ(rs.leggiValuta(QStringLiteral("Importo")), Currency::daTesto(importi[i]))
             << importi[i].toStdString();
@@ -112,15 +112,15 @@ TEST_F(DatabaseTest, shouldReportDuplicateKeysAs3022) {
     } catch (const ErroreDb& e) {
         EXPECT_EQ(e.numero(), ErrChiaveDuplicata) << e.descrizione().toStdString();
     }
-    db().eseguiSql(
+    db().EseguiSql(
         QStringLiteral("UPDATE ProvaValori SET NomeFile = 'IT01234567890_00001.xml' WHERE Id = 1"));
     inserisci(2, QStringLiteral("c"));
     // Empty file names are not unique, a repeated real one is.
-    db().eseguiSql(QStringLiteral("UPDATE ProvaValori SET NomeFile = '' WHERE Id = 2"));
+    db().EseguiSql(QStringLiteral("UPDATE ProvaValori SET NomeFile = '' WHERE Id = 2"));
     inserisci(3, QStringLiteral("d"));
-    db().eseguiSql(QStringLiteral("UPDATE ProvaValori SET NomeFile = '' WHERE Id = 3"));
+    db().EseguiSql(QStringLiteral("UPDATE ProvaValori SET NomeFile = '' WHERE Id = 3"));
     try {
-        db().eseguiSql(
+        db().EseguiSql(
             QStringLiteral("UPDATE ProvaValori SET NomeFile = 'IT01234567890_00001.xml' WHERE Id = 3"));
         FAIL() << "il NomeFile ripetuto doveva fallire";
     } catch (const ErroreDb& e) {
@@ -130,7 +130,7 @@ TEST_F(DatabaseTest, shouldReportDuplicateKeysAs3022) {
 
 TEST_F(DatabaseTest, shouldReportOtherFailuresWithTheirSql) {
     try {
-        db().eseguiSql(QStringLiteral("UPDATE TabellaCheNonEsiste SET x = 1"));
+        db().EseguiSql(QStringLiteral("UPDATE TabellaCheNonEsiste SET x = 1"));
         FAIL();
     } catch (const ErroreDb& e) {
         EXPECT_EQ(e.numero(), ErrDatabase);
@@ -140,42 +140,42 @@ TEST_F(DatabaseTest, shouldReportOtherFailuresWithTheirSql) {
 
 TEST_F(DatabaseTest, shouldAddEditAndReadRowsThroughARecordset) {
     {
-        Recordset rs = db().apriRs(QStringLiteral("Select * from ProvaValori where false"));
-        EXPECT_TRUE(rs.vuoto());
-        EXPECT_TRUE(rs.eof());
+        Recordset rs = db().ApriRs(QStringLiteral("Select * from ProvaValori where false"));
+        EXPECT_TRUE(rs.RsVuoto());
+        EXPECT_TRUE(rs.RsEof());
         for (int i = 1; i <= 3; ++i) {
-            rs.addNew();
-            rs.scriviCampo(QStringLiteral("id"), i); // names ignore case
-            rs.scriviCampo(QStringLiteral("TESTO"), QStringLiteral("riga %1").arg(i));
-            rs.scriviCampo(QStringLiteral("Importo"), QVariant::fromValue(Currency::daUnita(i * 10)));
-            rs.update();
-            EXPECT_EQ(rs.leggiCampo(QStringLiteral("Id")).toInt(), i); // what was written reads back
+            rs.RsAddNew();
+            rs.ScriviCampo(QStringLiteral("id"), i); // names ignore case
+            rs.ScriviCampo(QStringLiteral("TESTO"), QStringLiteral("riga %1").arg(i));
+            rs.ScriviCampo(QStringLiteral("Importo"), QVariant::fromValue(Currency::daUnita(i * 10)));
+            rs.RsUpdate();
+            EXPECT_EQ(rs.LeggiCampo(QStringLiteral("Id")).toInt(), i); // what was written reads back
         }
     }
     {
-        Recordset rs = db().apriRs(QStringLiteral("Select * from ProvaValori order by Id"));
-        ASSERT_FALSE(rs.vuoto());
+        Recordset rs = db().ApriRs(QStringLiteral("Select * from ProvaValori order by Id"));
+        ASSERT_FALSE(rs.RsVuoto());
         QStringList letti;
-        while (!rs.eof()) {
+        while (!rs.RsEof()) {
             if (rs.leggiIntero(QStringLiteral("Id")) == 2) {
-                rs.edit();
-                rs.scriviCampo(QStringLiteral("Testo"), QStringLiteral("cambiata"));
-                rs.scriviCampo(QStringLiteral("Giorno"), QVariant());
-                rs.update();
+                rs.RsEdit();
+                rs.ScriviCampo(QStringLiteral("Testo"), QStringLiteral("cambiata"));
+                rs.ScriviCampo(QStringLiteral("Giorno"), QVariant());
+                rs.RsUpdate();
             }
             letti << rs.leggiTesto(QStringLiteral("Testo"));
-            EXPECT_TRUE(rs.leggiCampo(QStringLiteral("Anno")).isNull()); // null stays null, never 0
-            rs.moveNext();
+            EXPECT_TRUE(rs.LeggiCampo(QStringLiteral("Anno")).isNull()); // null stays null, never 0
+            rs.RsMoveNext();
         }
         EXPECT_EQ(letti, (QStringList{QStringLiteral("riga 1"), QStringLiteral("cambiata"),
                                       QStringLiteral("riga 3")}));
-        EXPECT_THROW(rs.leggiCampo(QStringLiteral("Id")), ErroreDb); // past the end
+        EXPECT_THROW(rs.LeggiCampo(QStringLiteral("Id")), ErroreDb); // past the end
     }
     EXPECT_EQ(leggi(2, QStringLiteral("Testo")).toString(), QStringLiteral("cambiata"));
     EXPECT_EQ(leggi(1, QStringLiteral("Testo")).toString(), QStringLiteral("riga 1"));
     EXPECT_EQ(Currency::daVariant(leggi(3, QStringLiteral("Importo"))), Currency::daUnita(30));
-    Recordset rs = db().apriRs(QStringLiteral("Select Id from ProvaValori"));
-    EXPECT_THROW(rs.leggiCampo(QStringLiteral("NonCe")), ErroreDb);
+    Recordset rs = db().ApriRs(QStringLiteral("Select Id from ProvaValori"));
+    EXPECT_THROW(rs.LeggiCampo(QStringLiteral("NonCe")), ErroreDb);
 }
 
 TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
@@ -207,14 +207,14 @@ TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
 }
 
 TEST_F(DatabaseTest, shouldNumberFromOneAndPerYear) {
-    EXPECT_EQ(db().prossimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, true), 1);
-    EXPECT_EQ(db().prossimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, false), 1);
-    db().eseguiSql(
+    EXPECT_EQ(db().ProssimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, true), 1);
+    EXPECT_EQ(db().ProssimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, false), 1);
+    db().EseguiSql(
         QStringLiteral("INSERT INTO ProvaValori (Id, Anno) VALUES (7, 2023), (3, 2024), (4, NULL)"));
-    EXPECT_EQ(db().prossimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, true), 4);
-    EXPECT_EQ(db().prossimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2023, true), 8);
-    EXPECT_EQ(db().prossimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2025, true), 1);
-    EXPECT_EQ(db().prossimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, false), 8);
+    EXPECT_EQ(db().ProssimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, true), 4);
+    EXPECT_EQ(db().ProssimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2023, true), 8);
+    EXPECT_EQ(db().ProssimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2025, true), 1);
+    EXPECT_EQ(db().ProssimoNumero(QStringLiteral("ProvaValori"), QStringLiteral("Id"), 2024, false), 8);
 }
 
 TEST(Connessione, shouldTellOdbcFromDatabaseFiles) {
@@ -362,7 +362,7 @@ TEST_F(BloccoTest, shouldAskRetryOrExitWhileTheDocumentIsHeld) {
 }
 
 TEST_F(BloccoTest, shouldRecordALockingFailureInTheBatchLog) {
-    db().eseguiSql(QStringLiteral("DROP TABLE LockGest"));
+    db().EseguiSql(QStringLiteral("DROP TABLE LockGest"));
     prova::InterazioneProva utente;
     ErroriBatch errori;
     EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(QStringLiteral("mario")), utente, errori));

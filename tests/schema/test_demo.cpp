@@ -98,13 +98,13 @@ protected:
 
     std::vector<QStringList> righe(const QString& sql, const QStringList& campi) {
         std::vector<QStringList> out;
-        Recordset rs = db().apriRs(sql);
-        while (!rs.eof()) {
+        Recordset rs = db().ApriRs(sql);
+        while (!rs.RsEof()) {
             QStringList r;
             for (const QString& c : campi)
                 r << rs.leggiTesto(c);
             out.push_back(r);
-            rs.moveNext();
+            rs.RsMoveNext();
         }
         return out;
     }
@@ -134,12 +134,12 @@ TEST_F(DemoAzienda, seedingAgainAddsNoRow) {
 }
 
 TEST_F(DemoAzienda, whatTheUserChangedSurvivesASecondSeed) {
-    db().eseguiSql("UPDATE ParametriAzienda SET Valore = '1002' WHERE Nome = 'CauCon.ContoAcq'");
-    db().eseguiSql("UPDATE TabIva SET Descrizione = 'Aliquota ordinaria' WHERE Iva = '22'");
-    db().eseguiSql("UPDATE LibriIva SET NumDoc = 57 WHERE TipoReg = 'A' AND Pref = '.'");
-    db().eseguiSql(
+    db().EseguiSql("UPDATE ParametriAzienda SET Valore = '1002' WHERE Nome = 'CauCon.ContoAcq'");
+    db().EseguiSql("UPDATE TabIva SET Descrizione = 'Aliquota ordinaria' WHERE Iva = '22'");
+    db().EseguiSql("UPDATE LibriIva SET NumDoc = 57 WHERE TipoReg = 'A' AND Pref = '.'");
+    db().EseguiSql(
         "UPDATE PianoConti SET Pagamento = 'BB30' WHERE Gruppo = '40' AND Mastro = '10' AND Conto = '1001'");
-    db().eseguiSql("DELETE FROM Pagamenti WHERE Pagamento = 'RD'");
+    db().EseguiSql("DELETE FROM Pagamenti WHERE Pagamento = 'RD'");
 
     popolaDemo(db());
 
@@ -463,15 +463,15 @@ TEST_F(LockGestDb, aSecondWorkstationCannotTakeTheSameLock) {
     creaSchemaAzienda();
     const QString blocco = QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Stato) "
                                           "VALUES ('MovPn', 2024, 17, '%1', 'B')");
-    db().eseguiSql(blocco.arg("mario"));
+    db().EseguiSql(blocco.arg("mario"));
     auto altra = altraConnessione();
     try {
-        altra->eseguiSql(blocco.arg("lucia"));
+        altra->EseguiSql(blocco.arg("lucia"));
         FAIL() << "il secondo blocco dello stesso documento è stato accettato";
     } catch (const ErroreDb& e) {
         EXPECT_TRUE(e.chiaveDuplicata()) << e.numero() << " " << e.descrizione().toStdString();
     }
-    altra->eseguiSql(blocco.arg("lucia").replace("17", "18"));
+    altra->EseguiSql(blocco.arg("lucia").replace("17", "18"));
     EXPECT_EQ(db().valore("SELECT Utente FROM LockGest WHERE NumReg = 17").toString(), "mario");
 }
 
@@ -500,18 +500,18 @@ TEST_F(DemoComune, menuKnowsTheCompanyDatabaseAndTheEightForms) {
     EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuPersonali WHERE Nome LIKE '%DataMinima%'").toInt(), 0);
 
     QSet<QString> forms;
-    Recordset rs = db().apriRs("SELECT Form, Descrizione FROM MenuDett");
-    while (!rs.eof()) {
+    Recordset rs = db().ApriRs("SELECT Form, Descrizione FROM MenuDett");
+    while (!rs.RsEof()) {
         forms.insert(rs.leggiTesto("Form"));
         EXPECT_FALSE(rs.leggiTesto("Descrizione").isEmpty());
-        rs.moveNext();
+        rs.RsMoveNext();
     }
     EXPECT_EQ(forms, QSet<QString>({"frmFELisPas", "frmFELisAtt", "frmFEAppo", "frmFECarXML", "frmFEInfo",
                                     "frmFEStFtPass", "frmFEContab", "frmFEPassTest"}));
 }
 
 TEST_F(DemoComune, seedingAgainKeepsRowsAndTheUsersValues) {
-    db().eseguiSql("UPDATE MenuParametri SET Valore = '/dati/altro.db' WHERE Nome = 'NomeDBAzie'");
+    db().EseguiSql("UPDATE MenuParametri SET Valore = '/dati/altro.db' WHERE Nome = 'NomeDBAzie'");
     const qint64 menu = db().valore("SELECT COUNT(*) FROM MenuDett").toLongLong();
     const qint64 parametri = db().valore("SELECT COUNT(*) FROM MenuParametri").toLongLong();
     popolaDemoComune(db(), "/dati/demo/azienda.db");

@@ -21,7 +21,7 @@ std::unique_ptr<Database> apriOdbc(const QString& schema) {
     auto db =
         Database::apri(dsn(), qEnvironmentVariable("TESEL_TEST_UID"), qEnvironmentVariable("TESEL_TEST_PWD"));
     if (!schema.isEmpty())
-        db->eseguiSql(QStringLiteral("SET search_path TO ") + schema);
+        db->EseguiSql(QStringLiteral("SET search_path TO ") + schema);
     return db;
 }
 
@@ -34,7 +34,7 @@ void ConDatabase::SetUp() {
         schema_ = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
         connessione_ = dsn();
         auto amministrazione = apriOdbc({});
-        amministrazione->eseguiSql(QStringLiteral("CREATE SCHEMA ") + schema_);
+        amministrazione->EseguiSql(QStringLiteral("CREATE SCHEMA ") + schema_);
         db_ = apriOdbc(schema_);
     } else {
         cartella_ = std::make_unique<QTemporaryDir>();
@@ -48,7 +48,7 @@ void ConDatabase::TearDown() {
     db_.reset();
     if (!schema_.isEmpty()) {
         auto amministrazione = apriOdbc({});
-        amministrazione->eseguiSql(QStringLiteral("DROP SCHEMA ") + schema_ + QStringLiteral(" CASCADE"));
+        amministrazione->EseguiSql(QStringLiteral("DROP SCHEMA ") + schema_ + QStringLiteral(" CASCADE"));
     }
     cartella_.reset();
 }

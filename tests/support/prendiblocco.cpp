@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         auto db = Database::apri(a[1], qEnvironmentVariable("TESEL_TEST_UID"),
                                  qEnvironmentVariable("TESEL_TEST_PWD"));
         if (!a[2].isEmpty())
-            db->eseguiSql(QStringLiteral("SET search_path TO ") + a[2]);
+            db->EseguiSql(QStringLiteral("SET search_path TO ") + a[2]);
         while (!QFile::exists(a[5]))
             QThread::usleep(200);
         QTextStream out(stdout);
