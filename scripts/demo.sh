@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 scripts/installa-pacchetti.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j"$(nproc)" --target tesel-cli
+cmake --build --preset default -j"$(nproc)" --target tesel-cli tesel tesel-menu
 
 demo=${XDG_DATA_HOME:-$HOME/.local/share}/tesel/demo
 mkdir -p "$demo/fe"
@@ -31,4 +31,8 @@ fi
 
 build/app/tesel-cli init-db --ini "$ini" --demo
 echo "Azienda dimostrativa in $demo"
+if [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} || ${QT_QPA_PLATFORM:-} == offscreen ]]; then
+    exec build/app/tesel-menu --ini "$ini" --tesel "$PWD/build/app/tesel"
+fi
+echo "Nessun display: il menu si apre con  build/app/tesel-menu --ini \"$ini\"  in una sessione grafica."
 build/app/tesel-cli riepilogo --ini "$ini"

@@ -1,0 +1,25 @@
+#pragma once
+// What every form and operation works on: the process-wide objects created at start-up and
+// handed down explicitly (no widget reaches the database through a global).
+
+#include <QString>
+
+namespace tesel {
+
+class Database;
+class Configurazione;
+class ClientMenu;
+class Interazione;
+class ParametriAzienda;
+
+struct Contesto {
+    Database& db;                 // the company database
+    Database* comune = nullptr;   // the suite's common database, when open
+    Configurazione& configurazione;
+    ClientMenu& menu;
+    Interazione& interazione;
+    ParametriAzienda& parametri;
+    QString utente;               // the user name shown in locks and used for personal values
+};
+
+} // namespace tesel

@@ -1,0 +1,63 @@
+// tesel with two test forms registered under entry-form names, for the tests that drive the
+// program from a menu. Each form tells on standard output what happened to it:
+//   "aperta <nome>", "modale aperta", "modale chiusa".
+// "Aggiorna" (sent by the menu's "ritornoa" for an open form) opens a modal dialog, and
+// closes it when one is open.
+
+#include "ui/applicazione.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+using namespace tesel::ui;
+
+namespace {
+
+void dici(const QString& s) {
+    std::printf("%s\n", qPrintable(s));
+    std::fflush(stdout);
+}
+
+class FormProva : public FormTesel {
+public:
+    FormProva(const QString& nome, tesel::Contesto& c) : FormTesel(nome, c) {
+        auto* l = new QVBoxLayout(this);
+        l->addWidget(new QLabel(nome, this));
+    }
+    void Carica() override {
+        oiLoadOk = -1;
+        QTimer::singleShot(0, this, [this] { dici(QStringLiteral("aperta ") + nomeForm()); });
+    }
+    void ButtonComando(const QString& comando) override {
+        if (comando != u"Aggiorna")
+            return;
+        if (modale_) {
+            modale_->accept();
+            return;
+        }
+        QTimer::singleShot(0, this, [this] {
+            QDialog d(this);
+            d.setWindowTitle(QStringLiteral("Finestra modale di prova"));
+            modale_ = &d;
+            dici(QStringLiteral("modale aperta"));
+            d.exec();
+            dici(QStringLiteral("modale chiusa"));
+        });
+    }
+
+private:
+    QPointer<QDialog> modale_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return eseguiTesel(argc, argv, [](RegistroForm& r) {
+        for (const QString& nome : QStringList{QStringLiteral("frmFEInfo"), QStringLiteral("frmFEPassTest")})
+            r.registra(nome, [nome](tesel::Contesto& c) { return new FormProva(nome, c); });
+    });
+}

@@ -1,0 +1,140 @@
+// The menu and tesel as two processes: the test plays the menu on a local socket and starts
+// tesel-prova, a tesel with two test forms.
+
+#include "frame/database.h"
+#include "schema/schema.h"
+#include "support/dbprova.h"
+#include "ui/servermenu.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace tesel;
+
+namespace {
+
+class MenuETesel : public prova::ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped())
+            return;
+        creaSchemaAzienda();
+        ASSERT_TRUE(cartella_.isValid());
+        const QString comune = cartella_.filePath(QStringLiteral("comune.db"));
+        schema::creaSchema(*Database::apri(comune), schema::tabelleComuni());
+        const QString nomeDb =
+            schemaPg().isEmpty()
+                ? testoConnessione()
+                : QStringLiteral("ODBC;DSN=%1;UID=%2;PWD=%3;ConnSettings=SET search_path TO %4")
+                      .arg(testoConnessione(), qEnvironmentVariable("TESEL_TEST_UID"),
+                           qEnvironmentVariable("TESEL_TEST_PWD"), schemaPg());
+        ini_ = cartella_.filePath(QStringLiteral("tesel.ini"));
+        QFile f(ini_);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("[Connessioni]\nNomeDB=%1\n[Menu]\nNomeDB=%2\n").arg(nomeDb, comune).toUtf8());
+        f.close();
+
+        server_ = std::make_unique<ui::ServerMenu>(ui::ServerMenu::Valori{
+            [](const QString& k) { return k == u"Versione" ? QStringLiteral("1.0") : QString(); },
+            [](const QString&, const QString&) { return QString(); }, ini_});
+        ASSERT_TRUE(
+            server_->ascolta(QStringLiteral("tesel-prova-%1").arg(QCoreApplication::applicationPid())));
+        QObject::connect(server_.get(), &ui::ServerMenu::connesso,
+                         [this](qint64 pid, const QString&, const QString&) { pid_ = pid; });
+        QObject::connect(server_.get(), &ui::ServerMenu::risultato,
+                         [this](qint64, qint64 id, const QVariant& v) { risultati_.insert(id, v); });
+        QObject::connect(&tesel_, &QProcess::readyReadStandardOutput,
+                         [this] { uscita_ += QString::fromUtf8(tesel_.readAllStandardOutput()); });
+    }
+
+    void TearDown() override {
+        if (tesel_.state() != QProcess::NotRunning) {
+            tesel_.kill();
+            tesel_.waitForFinished(5000);
+        }
+        server_.reset();
+        ConDatabase::TearDown();
+    }
+
+    bool attendi(const std::function<bool()>& condizione, int ms = 20000) {
+        QElapsedTimer t;
+        t.start();
+        while (!condizione() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+        return condizione();
+    }
+
+    void avvia(const QString& form) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("TESEL_SENZA_SPLASH"), QStringLiteral("1"));
+        env.insert(QStringLiteral("TESEL_NON_PRESIDIATO"), QStringLiteral("1"));
+        tesel_.setProcessEnvironment(env);
+        tesel_.start(QStringLiteral(TESEL_PROVA), {QStringLiteral("M=") + server_->nome(),
+                                                   QStringLiteral("P=TESEL"), QStringLiteral("F=") + form});
+        ASSERT_TRUE(tesel_.waitForStarted());
+        ASSERT_TRUE(attendi([this] { return pid_ != 0; })) << "tesel non si è collegato al menu";
+    }
+
+    QVariant comando(const QString& c, const QVariant& parametro = {}) {
+        const qint64 id = server_->inviaComando(pid_, c, parametro);
+        EXPECT_GE(id, 0);
+        EXPECT_TRUE(attendi([&] { return risultati_.contains(id); }))
+            << "nessuna risposta a " << c.toStdString();
+        return risultati_.value(id);
+    }
+
+    bool haDetto(const QString& riga) {
+        return attendi([&] { return uscita_.split(u'\n').contains(riga); });
+    }
+
+    QTemporaryDir cartella_;
+    QString ini_;
+    std::unique_ptr<ui::ServerMenu> server_;
+    QProcess tesel_;
+    qint64 pid_ = 0;
+    QHash<qint64, QVariant> risultati_;
+    QString uscita_;
+};
+
+TEST_F(MenuETesel, shouldAnswerTheMenuRefuseToCloseUnderAModalDialogAndThenEnd) {
+    avvia(QStringLiteral("FRMFEINFO")); // capitals: the dispatcher ignores case
+    EXPECT_TRUE(haDetto(QStringLiteral("aperta frmFEInfo"))) << uscita_.toStdString();
+    EXPECT_EQ(comando(QStringLiteral("esiste")), QVariant(true));
+    EXPECT_EQ(comando(QStringLiteral("paramprgclie")).toString(), QStringLiteral("$Default$"));
+    EXPECT_EQ(comando(QStringLiteral("comandoprgclie")).toString(), QStringLiteral("comandoprgclie"));
+
+    // A form that is not open is opened by "ritornoa"; asked again, it refreshes (and the test
+    // form answers a refresh with a modal dialog).
+    comando(QStringLiteral("ritornoa"), QStringLiteral("frmFEPassTest"));
+    EXPECT_TRUE(haDetto(QStringLiteral("aperta frmFEPassTest"))) << uscita_.toStdString();
+    comando(QStringLiteral("ritornoa"), QStringLiteral("frmFEPassTest"));
+    ASSERT_TRUE(haDetto(QStringLiteral("modale aperta"))) << uscita_.toStdString();
+
+    EXPECT_EQ(comando(QStringLiteral("fine")).toString(), QStringLiteral("Maschera Modal"));
+    EXPECT_EQ(tesel_.state(), QProcess::Running);
+
+    comando(QStringLiteral("ritornoa"), QStringLiteral("frmFEPassTest"));
+    ASSERT_TRUE(haDetto(QStringLiteral("modale chiusa")));
+    EXPECT_EQ(comando(QStringLiteral("fine")).toString(), QString());
+    ASSERT_TRUE(attendi([this] { return tesel_.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(tesel_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tesel_.exitCode(), 0);
+}
+
+TEST_F(MenuETesel, shouldRefuseAnUnknownFormAndEnd) {
+    avvia(QStringLiteral("frmNonEsiste"));
+    // No form opens: the program ends by itself and tells the menu the procedure is over.
+    ASSERT_TRUE(attendi([this] { return tesel_.state() == QProcess::NotRunning; }));
+    EXPECT_TRUE(QString::fromUtf8(tesel_.readAllStandardError())
+                    .contains(QStringLiteral("La form richiesta e' inesistente")));
+    EXPECT_FALSE(uscita_.contains(QStringLiteral("aperta")));
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+// tesel-schermate: one PNG per window, for looking at the forms without a display.
+//   tesel-schermate --ini FILE --cartella DIR
+// Opens every registered entry form on the company of FILE, the common windows and the
+// launcher, each offscreen, and writes DIR/<name>.png.
+
+#include "../../app/tesel-menu/finestramenu.h"
+#include "../../app/tesel/registrazione.h"
+#include "frame/configurazione.h"
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "ui/applicazione.h"
+#include "ui/formtesel.h"
+#include "ui/inelab.h"
+#include "ui/msgcom.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTextStream>
+#include <QTimer>
+
+using namespace tesel;
+
+namespace {
+
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+bool salva(QWidget* w, const QString& cartella, const QString& nome) {
+    w->show();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    const QString file = QDir(cartella).filePath(nome + QStringLiteral(".png"));
+    const bool ok = w->grab().save(file);
+    err() << (ok ? "scritta " : "NON scritta ") << file << "\n";
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tesel"));
+    QString ini, cartella;
+    const QStringList a = app.arguments();
+    for (int i = 1; i + 1 < a.size(); ++i) {
+        if (a[i] == u"--ini")
+            ini = a[++i];
+        else if (a[i] == u"--cartella")
+            cartella = a[++i];
+    }
+    if (ini.isEmpty() || cartella.isEmpty()) {
+        err() << "Uso: tesel-schermate --ini FILE --cartella DIR\n";
+        return 2;
+    }
+    QDir().mkpath(cartella);
+    InterazioneNonPresidiata senzaUtente;
+    ClientMenuFisso menu;
+    menu.impostaConfigurazione(QFileInfo(ini).absoluteFilePath());
+    const SceltaProfilo scelta = scegliFileProfilo(menu, senzaUtente, {});
+    if (!scelta.ok())
+        return 1;
+    Configurazione conf(menu, senzaUtente, scelta);
+    const ImpostazioniConnessione c = conf.connessioneAzienda();
+    const ImpostazioniConnessione cc = conf.connessioneComune();
+    if (!c.ok() || !cc.ok())
+        return 1;
+    auto db = Database::apri(c.testo, c.utente, c.password);
+    auto comune = Database::apri(cc.testo, cc.utente, cc.password);
+    ParametriAzienda parametri(*db);
+    Contesto contesto{*db, comune.get(), conf, menu, senzaUtente, parametri, qEnvironmentVariable("USER")};
+    bool tutto = true;
+
+    ui::RegistroForm registro;
+    ui::registraFormTesel(registro);
+    for (const QString& nome : registro.nomi()) {
+        ui::FormTesel* f = registro.trova(nome)->second(contesto);
+        f->Carica();
+        tutto = salva(f, cartella, nome) && tutto;
+        f->close();
+    }
+
+    ui::frmMsgCom msg;
+    QTimer::singleShot(300, &msg, [&] {
+        tutto = salva(&msg, cartella, QStringLiteral("frmMsgCom")) && tutto;
+        msg.ComEsegui[1]->click();
+    });
+    msg.msgCom(
+        QStringLiteral("La fattura n. 125 del 12/03/2024 di Rossi Forniture Srl è già stata importata.\n"
+                       "Sovrascrivere la fattura già presente?"),
+        QStringLiteral("&Sì"), QStringLiteral("&No"), QStringLiteral("&Annulla"));
+
+    ui::frmInElab elab;
+    elab.impostaMessaggio(QStringLiteral("Importazione fatture ricevute"));
+    elab.inizia(1250);
+    elab.impostaFatti(318);
+    tutto = salva(&elab, cartella, QStringLiteral("frmInElab")) && tutto;
+
+    ui::frmConn splash(QStringLiteral("1.0"), QStringLiteral("06/12/2026"));
+    tutto = salva(&splash, cartella, QStringLiteral("frmConn")) && tutto;
+
+    FinestraMenu finestraMenu(QFileInfo(ini).absoluteFilePath(), comune.get(), QStringLiteral("tesel"));
+    tutto = salva(&finestraMenu, cartella, QStringLiteral("tesel-menu")) && tutto;
+    return tutto ? 0 : 1;
+}
