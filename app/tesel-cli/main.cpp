@@ -6,6 +6,10 @@
 //   tesel-cli riepilogo --ini FILE
 //       Prints the company database's tables with their row counts.
 //
+// Questions are answered without a user: by default with their first answer that is not a
+// retry ("&Ok" goes on; "Riprova"/"Esci" gives up), or with the answer named by
+// --rispondi CAPTION (repeatable, e.g. --rispondi Sì). Every message is written to standard error.
+//
 // Messages go to standard error; the exit status is 0 on success, 1 on failure, 2 on a
 // command-line error.
 
@@ -36,14 +40,15 @@ QTextStream& err() {
 
 int uso() {
     err() << "Uso:\n"
-             "  tesel-cli init-db --ini FILE [--demo]\n"
-             "  tesel-cli riepilogo --ini FILE\n";
+             "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
+             "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n";
     return 2;
 }
 
 struct Argomenti {
     QString comando;
     QString ini;
+    QStringList risposte;
     bool demo = false;
     bool ok = true;
 };
@@ -79,7 +84,9 @@ struct Ambiente {
     std::unique_ptr<Configurazione> conf;
     ImpostazioniConnessione azienda;
 
-    bool prepara(const QString& ini) {
+    bool prepara(const QString& ini, const QStringList& risposte) {
+        for (const QString& r : risposte)
+            ui.rispondi(r);
         const QString percorso = QFileInfo(ini).absoluteFilePath();
         if (!QFileInfo::exists(percorso)) {
             err() << "File di configurazione non trovato: " << ini << "\n";
@@ -99,7 +106,7 @@ struct Ambiente {
 
 int initDb(const Argomenti& a) {
     Ambiente amb;
-    if (!amb.prepara(a.ini))
+    if (!amb.prepara(a.ini, a.risposte))
         return 1;
     auto db = Database::apri(amb.azienda.testo, amb.azienda.utente, amb.azienda.password);
     schema::creaSchema(*db, schema::tabelleAzienda());
@@ -123,7 +130,7 @@ int initDb(const Argomenti& a) {
 
 int riepilogo(const Argomenti& a) {
     Ambiente amb;
-    if (!amb.prepara(a.ini))
+    if (!amb.prepara(a.ini, a.risposte))
         return 1;
     auto db = Database::apri(amb.azienda.testo, amb.azienda.utente, amb.azienda.password);
     for (const schema::Tabella& t : schema::tabelleAzienda()) {

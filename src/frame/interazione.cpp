@@ -30,6 +30,10 @@ int InterazioneNonPresidiata::mostra(const Messaggio& m) {
             for (int k = 0; k < m.risposte.size(); ++k)
                 if (senzaAcceleratore(m.risposte[k]).compare(preferita, Qt::CaseInsensitive) == 0)
                     return k + 1;
+        // Nobody can fix what a retry waits for: a retry answer is never the default.
+        for (int k = 0; k < m.risposte.size(); ++k)
+            if (!senzaAcceleratore(m.risposte[k]).startsWith(QStringLiteral("Riprov"), Qt::CaseInsensitive))
+                return k + 1;
         return 1;
     };
     const int scelta = scegli();

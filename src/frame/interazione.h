@@ -33,8 +33,8 @@ int msgCom(Interazione& i, const QString& testo, const QString& r1 = QStringLite
            const QString& r2 = {}, const QString& r3 = {}, const QString& titolo = {});
 
 // Without a user: every message is written to standard error and answered with the
-// answer given for that caption (by default the first answer: "&Ok" goes on, and a
-// "Riprova"/"Esci" question does not loop).
+// answer given for that caption; by default with the first answer that is not a retry
+// ("&Ok" goes on, "Riprova"/"Esci" gives up instead of looping).
 class InterazioneNonPresidiata : public Interazione {
 public:
     int mostra(const Messaggio& m) override;

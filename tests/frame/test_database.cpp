@@ -421,3 +421,26 @@ TEST_F(BloccoTest, shouldLetExactlyOneOfTwoProcessesTakeEachLock) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(InterazioneNonPresidiata, shouldAnswerWithTheFirstAnswerUnlessTold) {
+    InterazioneNonPresidiata senzaUtente;
+    EXPECT_EQ(
+        msgCom(senzaUtente, QStringLiteral("Continuare?"), QStringLiteral("&Ok"), QStringLiteral("&Annulla")),
+        1);
+    EXPECT_EQ(
+        msgCom(senzaUtente, QStringLiteral("In uso"), QStringLiteral("Riprova"), QStringLiteral("Esci")), 2);
+    EXPECT_EQ(msgCom(senzaUtente, QStringLiteral("Connessione"), QStringLiteral("&Annulla"),
+                     QStringLiteral("&Riprovare")),
+              1);
+    senzaUtente.rispondi(QStringLiteral("riprova"));
+    EXPECT_EQ(
+        msgCom(senzaUtente, QStringLiteral("In uso"), QStringLiteral("Riprova"), QStringLiteral("Esci")), 1);
+    senzaUtente.rispondi(QStringLiteral("Annulla"));
+    EXPECT_EQ(msgCom(senzaUtente, QStringLiteral("Sovrascrivere?"), QStringLiteral("&Sì"),
+                     QStringLiteral("&No"), QStringLiteral("&Annulla")),
+              3);
+}
+
+} // namespace
