@@ -1,0 +1,217 @@
+#include "import/lettorexml.h"
+
+#include "frame/data.h"
+#include "frame/hash.h"
+#include "frame/testoxml.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <stdexcept>
+
+namespace tesel {
+
+namespace {
+
+bool testuale(pugi::xml_node n) {
+    return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
+}
+
+bool stessoNome(pugi::xml_node n, QAnyStringView nome) {
+    return n.type() == pugi::node_element && QAnyStringView::compare(QUtf8StringView(n.name()), nome) == 0;
+}
+
+pugi::xml_node cercaPercorso(pugi::xml_node da, const QList<QStringView>& passi, qsizetype passo) {
+    if (passo == passi.size())
+        return da;
+    for (pugi::xml_node figlio = da.first_child(); figlio; figlio = figlio.next_sibling()) {
+        if (!stessoNome(figlio, passi[passo]))
+            continue;
+        if (pugi::xml_node trovato = cercaPercorso(figlio, passi, passo + 1))
+            return trovato;
+    }
+    return {};
+}
+
+[[noreturn]] void erroreFile(const QString& azione, const QString& percorso, const QString& motivo) {
+    throw std::runtime_error(
+        QStringLiteral("Impossibile %1 il file %2: %3").arg(azione, percorso, motivo).toStdString());
+}
+
+// Writes `dati` as a new file in place of whatever had the name: a link left there is
+// removed, never followed.
+void scriviNuovo(const QString& percorso, const QByteArray& dati) {
+    const QFileInfo info(percorso);
+    if (info.exists() || info.isSymLink())
+        QFile::remove(percorso);
+    QFile f(percorso);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        erroreFile(QStringLiteral("scrivere"), percorso, f.errorString());
+    if (f.write(dati) != dati.size() || !f.flush())
+        erroreFile(QStringLiteral("scrivere"), percorso, f.errorString());
+    f.close();
+}
+
+} // namespace
+
+QString EtichettaTag(QAnyStringView etichettaBlocco, pugi::xml_node elemento) {
+    return etichettaBlocco.toString() + NomeNodo(elemento);
+}
+
+QString EtichettaTagDatiGen(pugi::xml_node elemento, QAnyStringView xmlIdent) {
+    return NomeNodo(elemento) + u'_' + xmlIdent.toString();
+}
+
+QString NomeNodo(pugi::xml_node nodo) {
+    return QString::fromUtf8(nodo.name());
+}
+
+std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
+    std::vector<pugi::xml_node> figli;
+    for (pugi::xml_node n = blocco.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element)
+            figli.push_back(n);
+    return figli;
+}
+
+pugi::xml_node NodoPerPercorso(pugi::xml_node da, QAnyStringView percorso) {
+    const QString testo = percorso.toString();
+    if (!da || testo.isEmpty())
+        return {};
+    const QList<QStringView> passi = QStringView(testo).split(u'/');
+    for (QStringView p : passi)
+        if (p.isEmpty())
+            return {};
+    return cercaPercorso(da, passi, 0);
+}
+
+pugi::xml_node FiglioPerNome(pugi::xml_node nodo, QAnyStringView nome) {
+    for (pugi::xml_node n = nodo.first_child(); n; n = n.next_sibling())
+        if (stessoNome(n, nome))
+            return n;
+    return {};
+}
+
+QString TestoElemento(pugi::xml_node elemento) {
+    if (!elemento)
+        return {};
+    if (testuale(elemento))
+        return QString::fromUtf8(elemento.value());
+    // Depth first without recursion: an untrusted file may nest deeply.
+    QByteArray testo;
+    pugi::xml_node n = elemento.first_child();
+    while (n) {
+        if (testuale(n))
+            testo += n.value();
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n != elemento && !n.next_sibling())
+            n = n.parent();
+        if (n == elemento)
+            break;
+        n = n.next_sibling();
+    }
+    return QString::fromUtf8(testo);
+}
+
+QString ValoreTesto(pugi::xml_node elemento) {
+    return DecodificaTestoXml(TestoElemento(elemento));
+}
+
+QString TestoFiglio(pugi::xml_node nodo, QAnyStringView nome) {
+    return ValoreTesto(FiglioPerNome(nodo, nome));
+}
+
+std::optional<QDate> valoreData(pugi::xml_node elemento, const QString& etichetta, TestoErrori& errori,
+                                bool usaMinimo) {
+    if (!elemento)
+        return usaMinimo ? std::optional<QDate>(DataMancante) : std::nullopt;
+    static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    const QString testo = TestoElemento(elemento).trimmed().left(10).replace(u'T', u' ').trimmed();
+    if (iso.match(testo).hasMatch())
+        if (const auto d = dataDaIso(testo))
+            return d;
+    errori.aggiungi(QStringLiteral("Tag ") + etichetta + QStringLiteral(" con data non valida"));
+    return usaMinimo ? std::optional<QDate>(DataMancante) : std::nullopt;
+}
+
+std::optional<Currency> valoreImporto(pugi::xml_node elemento, const QString& etichetta,
+                                      TestoErrori& errori) {
+    if (!elemento)
+        return std::nullopt;
+    const auto v = valoreNumeroSilenzioso(elemento);
+    if (!v)
+        errori.aggiungi(QStringLiteral("Tag ") + etichetta +
+                        QStringLiteral(" con valore di tipo valuta non valida"));
+    return v;
+}
+
+std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento) {
+    if (!elemento)
+        return std::nullopt;
+    return Currency::daTesto(TestoElemento(elemento).trimmed());
+}
+
+QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp) {
+    static const QByteArray sbagliato("&#128;");
+    static const QByteArray giusto("&#8364;");
+    QFile f(percorso);
+    if (!f.open(QIODevice::ReadOnly))
+        return percorso;
+    QByteArray dati = f.readAll();
+    f.close();
+    if (!dati.contains(sbagliato))
+        return percorso;
+    dati.replace(sbagliato, giusto);
+
+    const QFileInfo origine(percorso);
+    const QDir cartella(cartellaTemp);
+    if (!cartella.exists() && !QDir().mkpath(cartella.absolutePath()))
+        erroreFile(QStringLiteral("scrivere"), cartella.absolutePath(),
+                   QStringLiteral("cartella non creata"));
+    QString nome = origine.fileName();
+    if (QFileInfo(cartella.absolutePath()).canonicalFilePath() == origine.absoluteDir().canonicalPath())
+        nome.prepend(QStringLiteral("euro_"));
+    const QString copia = cartella.absoluteFilePath(nome);
+    scriviNuovo(copia, dati);
+    return copia;
+}
+
+QString NomeFileAllegato(const QString& fileXml, const QString& nomeAttachment) {
+    QString nome = nomeAttachment;
+    for (QChar& c : nome)
+        if (c == u':' || c == u'\\' || c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u'_';
+    nome = QFileInfo(fileXml).completeBaseName() + u'_' + nome;
+    nome.replace(QStringLiteral(".."), QStringLiteral("__"));
+    for (QChar& c : nome) {
+        if (c != u'.')
+            break;
+        c = u'_';
+    }
+    return nome;
+}
+
+QString estraiAllegato(pugi::xml_node attachment, const QString& nomeAttachment, const QString& fileXml,
+                       const QString& cartella, TestoErrori& errori) {
+    const QString base64 = TestoElemento(attachment);
+    const std::optional<QByteArray> dati =
+        base64.trimmed().isEmpty() ? std::nullopt : base64Decodifica(base64);
+    if (!dati) {
+        errori.aggiungi(QStringLiteral("Allegato da estrarre mancante"));
+        return {};
+    }
+    const QDir dir(cartella);
+    const QString percorso = dir.absoluteFilePath(NomeFileAllegato(fileXml, nomeAttachment));
+    // The name holds no separator; this guards the rule, not the input.
+    if (QFileInfo(percorso).absolutePath() != dir.absolutePath())
+        throw std::runtime_error(
+            QStringLiteral("Nome di allegato non valido: %1").arg(nomeAttachment).toStdString());
+    scriviNuovo(percorso, *dati);
+    return percorso;
+}
+
+} // namespace tesel

@@ -1,0 +1,128 @@
+#pragma once
+// The small operations every block reader of the FatturaPA import uses: walking a block's
+// children, path look-ups, element texts, and the conversion of texts to dates, amounts and
+// numbers. A failed conversion never raises: it gives no value and adds one line to the
+// error text of the file, and the import goes on.
+
+#include "frame/currency.h"
+
+#include <QAnyStringView>
+#include <QDate>
+#include <QLatin1String>
+#include <QString>
+#include <QVariant>
+#include <optional>
+#include <pugixml.hpp>
+#include <vector>
+
+namespace tesel {
+
+// The problems of the file being imported: each one a line break ("\r\n") and a message,
+// in one text handed back to the caller at the end of the file.
+class TestoErrori {
+public:
+    void aggiungi(const QString& messaggio) { testo_ += QStringLiteral("\r\n") + messaggio; }
+    const QString& testo() const { return testo_; }
+    bool vuoto() const { return testo_.isEmpty(); }
+    void azzera() { testo_.clear(); }
+
+private:
+    QString testo_;
+};
+
+// ---- Tag labels: how a failed conversion names its element ----------------------------------
+// A header or row element is named by its block label and its own name ("DGD_" "Data");
+// an element of a FatXmlDatiGen block by its name, "_" and the block's XMLIdent
+// ("DataDDT_DatiDDT").
+namespace etichetta {
+inline constexpr QLatin1String DGD{"DGD_"};
+inline constexpr QLatin1String DGD_DR{"DGD_DR_"};
+inline constexpr QLatin1String DGD_DB{"DGD_DB_"};
+inline constexpr QLatin1String CP_DA{"CP_DA_"};
+inline constexpr QLatin1String CP_REA{"CP_REA_"};
+inline constexpr QLatin1String DV{"DV_"};
+inline constexpr QLatin1String Dettaglio{"Det_"};
+inline constexpr QLatin1String Iva{"Iva-"};
+inline constexpr QLatin1String Pagamento{"Pag_"};
+} // namespace etichetta
+
+QString EtichettaTag(QAnyStringView etichettaBlocco, pugi::xml_node elemento);
+QString EtichettaTagDatiGen(pugi::xml_node elemento, QAnyStringView xmlIdent);
+
+// ---- Walking and looking up ------------------------------------------------------------------
+
+// The name of a node as written, prefix included.
+QString NomeNodo(pugi::xml_node nodo);
+
+// The child elements of a block in document order. Comments, processing instructions and
+// stray text are skipped: only elements carry values.
+std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco);
+
+// The first element, in document order, reached from `da` by a relative path of element
+// names joined with "/" ("DatiGenerali/DatiGeneraliDocumento/Data"); names compare exactly.
+// An empty node when nothing matches.
+pugi::xml_node NodoPerPercorso(pugi::xml_node da, QAnyStringView percorso);
+
+// The first child element of `nodo` named exactly `nome`; empty when there is none.
+pugi::xml_node FiglioPerNome(pugi::xml_node nodo, QAnyStringView nome);
+
+// The text of an element as the DOM gives it: all its text and CDATA content in document
+// order, without any further decoding. Empty for an empty node.
+QString TestoElemento(pugi::xml_node elemento);
+
+// The value stored for a text column: the element's text through DecodificaTestoXml.
+QString ValoreTesto(pugi::xml_node elemento);
+
+// The value of the child named `nome` of `nodo` (ValoreTesto); empty when there is none.
+QString TestoFiglio(pugi::xml_node nodo, QAnyStringView nome);
+
+// ---- Conversions -------------------------------------------------------------------------------
+// Surrounding white space of dates and amounts is ignored, as real files carry it.
+// An element that is not there gives no value (a date asked with `usaMinimo`: DataMancante)
+// and no message: its column already holds Null.
+
+// yyyy-mm-dd, read from the first ten characters of the trimmed text, so a date-time keeps
+// its date. Failure: no value, or DataMancante (1 January 100) with `usaMinimo`, and the line
+// "Tag <etichetta> con data non valida".
+std::optional<QDate> valoreData(pugi::xml_node elemento, const QString& etichetta, TestoErrori& errori,
+                                bool usaMinimo = false);
+
+// A FatturaPA amount ("." decimals, optional sign), whatever the machine's locale. Failure,
+// an empty element included: no value and "Tag <etichetta> con valore di tipo valuta non valida".
+std::optional<Currency> valoreImporto(pugi::xml_node elemento, const QString& etichetta, TestoErrori& errori);
+
+// As valoreImporto, without any message.
+std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento);
+
+// A converted value ready for ScriviCampo: Null when there is none.
+template <class T> QVariant valoreCampo(const std::optional<T>& v) {
+    return v ? QVariant::fromValue(*v) : QVariant();
+}
+
+// ---- Files ---------------------------------------------------------------------------------------
+
+// Some programs write the euro sign as "&#128;", a control character in XML. When the file
+// holds it, a copy with every "&#128;" turned into "&#8364;" is written to `cartellaTemp`
+// under the same file name (with "euro_" in front when that folder is the file's own, so
+// the original is never touched), and the copy's path is returned; every other byte is kept
+// as it is. Otherwise, or when the file cannot be read, the original path is returned and
+// loading it reports the problem. A copy that cannot be written throws std::runtime_error.
+QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp);
+
+// Decodes the base64 content of an Attachment element and writes it to a file of
+// `cartella`, replacing a file of the same name; returns the path written. A missing, empty
+// or undecodable content adds "Allegato da estrarre mancante" and writes nothing (empty
+// result). A file that cannot be written throws std::runtime_error.
+//
+// File name: the XML file's name without its last extension, "_", and NomeAttachment, in
+// which every ":", "\" and "/" (and any control character) becomes "_". NomeAttachment is
+// untrusted, so every ".." becomes "__" and leading dots become "_": the name never holds a
+// separator and never leaves `cartella`, and two files of one folder can attach the same name
+// without clashing.
+QString estraiAllegato(pugi::xml_node attachment, const QString& nomeAttachment, const QString& fileXml,
+                       const QString& cartella, TestoErrori& errori);
+
+// The file name estraiAllegato writes to, without its folder.
+QString NomeFileAllegato(const QString& fileXml, const QString& nomeAttachment);
+
+} // namespace tesel

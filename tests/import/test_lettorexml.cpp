@@ -1,0 +1,364 @@
+// The reading primitives of the import: inline fragments, the exact messages asserted.
+
+#include "frame/data.h"
+#include "frame/hash.h"
+#include "frame/testoxml.h"
+#include "import/lettorexml.h"
+#include "support/dbprova.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace tesel;
+
+namespace {
+
+// The first element named `nome` of a fragment loaded as the import loads files.
+class Frammento {
+public:
+    explicit Frammento(const char* xml) {
+        QString errore;
+        caricato_ = caricaXml(doc_, QByteArray(xml), &errore);
+        EXPECT_TRUE(caricato_) << errore.toStdString();
+    }
+    pugi::xml_node radice() const { return doc_.document_element(); }
+    pugi::xml_node documento() const { return doc_; }
+    pugi::xml_node primo(const char* nome) const {
+        return doc_.find_node([&](pugi::xml_node n) { return std::strcmp(n.name(), nome) == 0; });
+    }
+
+private:
+    pugi::xml_document doc_;
+    bool caricato_ = false;
+};
+
+QByteArray leggiFile(const QString& percorso) {
+    QFile f(percorso);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void scriviFile(const QString& percorso, const QByteArray& dati) {
+    QFile f(percorso);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(dati);
+}
+
+// ---- Dates ---------------------------------------------------------------------------------
+
+struct CasoData {
+    const char* nome;
+    const char* xml;
+    bool usaMinimo;
+    const char* attesa; // dd/mm/yyyy, or "" for no value
+    const char* errori;
+};
+
+void PrintTo(const CasoData& c, std::ostream* os) {
+    *os << c.nome;
+}
+
+class ValoreDataCasi : public ::testing::TestWithParam<CasoData> {};
+
+const CasoData casiData[] = {
+    {"dataValida", "<Data>2019-03-31</Data>", false, "31/03/2019", ""},
+    {"dataOraPerdeLOra", "<Data>2019-03-31T10:00:00</Data>", false, "31/03/2019", ""},
+    {"spaziAttorno", "<Data>  2014-12-18 </Data>", false, "18/12/2014", ""},
+    {"aCapoAttorno", "<Data>\n\t2014-12-18\n</Data>", false, "18/12/2014", ""},
+    {"trentaFebbraio", "<Data>2019-02-30</Data>", false, "", "\r\nTag DGD_Data con data non valida"},
+    {"trentaFebbraioConMinimo", "<Data>2019-02-30</Data>", true, "01/01/100",
+     "\r\nTag DGD_Data con data non valida"},
+    {"formatoItaliano", "<Data>31/03/2019</Data>", false, "", "\r\nTag DGD_Data con data non valida"},
+    {"senzaZeri", "<Data>2019-3-1</Data>", false, "", "\r\nTag DGD_Data con data non valida"},
+    {"vuota", "<Data></Data>", true, "01/01/100", "\r\nTag DGD_Data con data non valida"},
+    {"annoCento", "<Data>0100-01-01</Data>", false, "01/01/100", ""},
+};
+
+TEST_P(ValoreDataCasi, convertsOrReportsTheTag) {
+    const CasoData& c = GetParam();
+    Frammento f(c.xml);
+    TestoErrori errori;
+    const auto d = valoreData(f.radice(), EtichettaTag(etichetta::DGD, f.radice()), errori, c.usaMinimo);
+    EXPECT_EQ(d ? testoData(*d) : QString(), QString::fromUtf8(c.attesa));
+    EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
+}
+
+INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreDataCasi, ::testing::ValuesIn(casiData),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(ValoreData, shouldGiveNoValueAndNoMessageForAMissingElement) {
+    TestoErrori errori;
+    EXPECT_FALSE(valoreData(pugi::xml_node(), QStringLiteral("DGD_Data"), errori).has_value());
+    EXPECT_EQ(valoreData(pugi::xml_node(), QStringLiteral("DGD_Data"), errori, true), DataMancante);
+    EXPECT_TRUE(errori.vuoto());
+}
+
+// ---- Amounts -------------------------------------------------------------------------------
+
+struct CasoImporto {
+    const char* nome;
+    const char* xml;
+    std::optional<qint64> decimillesimi;
+    const char* errori;
+};
+
+void PrintTo(const CasoImporto& c, std::ostream* os) {
+    *os << c.nome;
+}
+
+class ValoreImportoCasi : public ::testing::TestWithParam<CasoImporto> {
+protected:
+    // The machine's locale writes "," for decimals: it must not matter.
+    void SetUp() override {
+        precedente_ = QLocale();
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    }
+    void TearDown() override { QLocale::setDefault(precedente_); }
+
+private:
+    QLocale precedente_;
+};
+
+const char* const valutaNonValida = "\r\nTag Det_PrezzoTotale con valore di tipo valuta non valida";
+
+const CasoImporto casiImporto[] = {
+    {"puntoDecimale", "<PrezzoTotale>1234.50</PrezzoTotale>", 12345000, ""},
+    {"negativoConSpazi", "<PrezzoTotale>  -12.30 </PrezzoTotale>", -123000, ""},
+    {"intero", "<PrezzoTotale>7</PrezzoTotale>", 70000, ""},
+    {"ottoDecimaliArrotondati", "<PrezzoTotale>0.12345678</PrezzoTotale>", 1235, ""},
+    {"formatoItaliano", "<PrezzoTotale>1.234,50</PrezzoTotale>", std::nullopt, valutaNonValida},
+    {"virgolaDecimale", "<PrezzoTotale>12,5</PrezzoTotale>", std::nullopt, valutaNonValida},
+    {"lettere", "<PrezzoTotale>dodici</PrezzoTotale>", std::nullopt, valutaNonValida},
+    {"vuoto", "<PrezzoTotale></PrezzoTotale>", std::nullopt, valutaNonValida},
+    {"soloSpazi", "<PrezzoTotale>   </PrezzoTotale>", std::nullopt, valutaNonValida},
+};
+
+TEST_P(ValoreImportoCasi, convertsWhateverTheLocaleOrReportsTheTag) {
+    const CasoImporto& c = GetParam();
+    Frammento f(c.xml);
+    TestoErrori errori;
+    const auto v = valoreImporto(f.radice(), EtichettaTag(etichetta::Dettaglio, f.radice()), errori);
+    ASSERT_EQ(v.has_value(), c.decimillesimi.has_value());
+    if (v) {
+        EXPECT_EQ(v->decimillesimi(), *c.decimillesimi);
+    }
+    EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
+    // the silent form converts alike and never reports
+    EXPECT_EQ(valoreNumeroSilenzioso(f.radice()), v);
+}
+
+INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreImportoCasi, ::testing::ValuesIn(casiImporto),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(ValoreImporto, shouldGiveNoValueAndNoMessageForAMissingElement) {
+    Frammento f("<DettaglioLinee><Descrizione>x</Descrizione></DettaglioLinee>");
+    TestoErrori errori;
+    EXPECT_FALSE(valoreImporto(FiglioPerNome(f.radice(), u"PrezzoTotale"), "Det_PrezzoTotale", errori));
+    EXPECT_FALSE(valoreNumeroSilenzioso(FiglioPerNome(f.radice(), u"GiorniTerminiPagamento")));
+    EXPECT_TRUE(errori.vuoto());
+}
+
+TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
+    Frammento f("<DatiRiepilogo><AliquotaIVA>22,00</AliquotaIVA><Imposta>x</Imposta>"
+                "<ImponibileImporto>100.00</ImponibileImporto></DatiRiepilogo>");
+    TestoErrori errori;
+    for (pugi::xml_node n : FigliElemento(f.radice()))
+        valoreImporto(n, EtichettaTag(etichetta::Iva, n), errori);
+    EXPECT_EQ(errori.testo(), QStringLiteral("\r\nTag Iva-AliquotaIVA con valore di tipo valuta non valida"
+                                             "\r\nTag Iva-Imposta con valore di tipo valuta non valida"));
+    errori.azzera();
+    EXPECT_TRUE(errori.vuoto());
+}
+
+// ---- Labels, walks and look-ups ----------------------------------------------------------------
+
+TEST(FigliElemento, shouldVisitOnlyElementsInDocumentOrder) {
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string("<Blocco><A>1</A><!-- nota --><?pi x?>testo<B>2</B><C/></Blocco>",
+                                pugi::parse_default | pugi::parse_comments | pugi::parse_pi));
+    QStringList nomi;
+    for (pugi::xml_node n : FigliElemento(doc.document_element()))
+        nomi << NomeNodo(n);
+    EXPECT_EQ(nomi, QStringList({"A", "B", "C"}));
+}
+
+TEST(NodoPerPercorso, shouldGiveTheFirstMatchInDocumentOrder) {
+    Frammento f("<Body>"
+                "<DatiGenerali><Altro/></DatiGenerali>"
+                "<DatiGenerali><DatiGeneraliDocumento><Data>prima</Data><Data>seconda</Data>"
+                "</DatiGeneraliDocumento></DatiGenerali>"
+                "</Body>");
+    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), u"DatiGenerali/DatiGeneraliDocumento/Data")),
+              QStringLiteral("prima"));
+    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"DatiGenerali/DatiGeneraliDocumento/Numero"));
+    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"datigenerali/DatiGeneraliDocumento/Data"));
+    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"DatiGenerali//Data"));
+    EXPECT_FALSE(NodoPerPercorso(f.radice(), u""));
+}
+
+TEST(NodoPerPercorso, shouldMatchPrefixedNamesOnlyAsWritten) {
+    Frammento f("<p:FatturaElettronica xmlns:p=\"urn:x\"><FatturaElettronicaBody><DatiGenerali>"
+                "<DatiGeneraliDocumento><TipoDocumento>TD07</TipoDocumento></DatiGeneraliDocumento>"
+                "</DatiGenerali></FatturaElettronicaBody></p:FatturaElettronica>");
+    const char* tipo = "FatturaElettronicaBody/DatiGenerali/DatiGeneraliDocumento/TipoDocumento";
+    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), QLatin1String(tipo))), QStringLiteral("TD07"));
+    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.documento(), QLatin1String("p:FatturaElettronica/") + tipo)),
+              QStringLiteral("TD07"));
+    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("FatturaElettronica/") + tipo));
+}
+
+TEST(TestoFiglio, shouldReadTheDirectChildDecodedAndNothingWhenAbsent) {
+    Frammento f("<DettaglioLinee>"
+                "<AltriDatiGestionali><Descrizione>nipote</Descrizione></AltriDatiGestionali>"
+                "<Descrizione><![CDATA[Riga1&#13;&#10;Riga2 &amp; co]]></Descrizione>"
+                "<Note>a &amp;amp; b</Note>"
+                "</DettaglioLinee>");
+    EXPECT_EQ(TestoFiglio(f.radice(), u"Descrizione"), QStringLiteral("Riga1\r\nRiga2 & co"));
+    // the DOM gives "a &amp; b"; the un-escaping of stored texts then applies
+    EXPECT_EQ(TestoFiglio(f.radice(), u"Note"), QStringLiteral("a & b"));
+    EXPECT_EQ(TestoFiglio(f.radice(), u"UnitaMisura"), QString());
+    EXPECT_EQ(TestoFiglio(f.radice(), u"descrizione"), QString());
+}
+
+// ---- Euro pre-pass ---------------------------------------------------------------------------
+
+class FileEuro : public ::testing::Test {
+protected:
+    QTemporaryDir origine_;
+    QTemporaryDir temp_;
+};
+
+TEST_F(FileEuro, shouldLoadTheRepairedCopyWhoseDescriptionShowsTheEuroSign) {
+    const QByteArray originale = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<DettaglioLinee>\r\n"
+                                 "  <Descrizione>Canone 10 &#128; al mese, &#128;&#128;</Descrizione>\n"
+                                 "</DettaglioLinee>\n";
+    const QString percorso = origine_.filePath(QStringLiteral("IT01234567890_00001.xml"));
+    scriviFile(percorso, originale);
+
+    const QString daCaricare = preparaFileEuro(percorso, temp_.path());
+
+    EXPECT_EQ(daCaricare, QDir(temp_.path()).absoluteFilePath(QStringLiteral("IT01234567890_00001.xml")));
+    QByteArray attesi = originale;
+    attesi.replace("&#128;", "&#8364;");
+    EXPECT_EQ(leggiFile(daCaricare), attesi);
+    EXPECT_EQ(leggiFile(percorso), originale);
+    pugi::xml_document doc;
+    ASSERT_TRUE(caricaXml(doc, leggiFile(daCaricare), nullptr));
+    EXPECT_EQ(TestoFiglio(doc.document_element(), u"Descrizione"), QStringLiteral("Canone 10 € al mese, €€"));
+}
+
+TEST_F(FileEuro, shouldLoadAFileWithoutTheWrongReferenceFromItsOwnPlace) {
+    const QString percorso = origine_.filePath(QStringLiteral("a.xml"));
+    scriviFile(percorso, "<A>&#8364; 1</A>\n");
+    EXPECT_EQ(preparaFileEuro(percorso, temp_.path()), percorso);
+    EXPECT_TRUE(QDir(temp_.path()).isEmpty());
+    // an unreadable file is left to the loader to report
+    const QString mancante = origine_.filePath(QStringLiteral("mancante.xml"));
+    EXPECT_EQ(preparaFileEuro(mancante, temp_.path()), mancante);
+}
+
+TEST_F(FileEuro, shouldNeverOverwriteTheOriginalWhenTheTemporaryFolderIsItsOwn) {
+    const QString percorso = origine_.filePath(QStringLiteral("b.xml"));
+    scriviFile(percorso, "<A>&#128;</A>");
+    const QString copia = preparaFileEuro(percorso, origine_.path());
+    EXPECT_EQ(QFileInfo(copia).fileName(), QStringLiteral("euro_b.xml"));
+    EXPECT_EQ(leggiFile(percorso), QByteArray("<A>&#128;</A>"));
+    EXPECT_EQ(leggiFile(copia), QByteArray("<A>&#8364;</A>"));
+}
+
+// ---- Attachments -------------------------------------------------------------------------------
+
+class Allegati : public ::testing::Test {
+protected:
+    QString estrai(const char* xml, const QString& nome, TestoErrori& errori) {
+        Frammento f(xml);
+        return estraiAllegato(f.primo("Attachment"), nome, fileXml_, cartella_.path(), errori);
+    }
+    QStringList fileEstratti() const { return QDir(cartella_.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir cartella_;
+    const QString fileXml_ = QStringLiteral("/dati/scarico/IT01234567890_00001.xml");
+};
+
+TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite) {
+    TestoErrori errori;
+    const QString primo = estrai("<Allegati><Attachment>cHJpbW8gY29udGVudXRvIGx1bmdv</Attachment></Allegati>",
+                                 QStringLiteral("doc.pdf"), errori);
+    const QString secondo = estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>",
+                                   QStringLiteral("doc.pdf"), errori);
+    EXPECT_EQ(primo, secondo);
+    EXPECT_EQ(primo, QDir(cartella_.path()).absoluteFilePath(QStringLiteral("IT01234567890_00001_doc.pdf")));
+    EXPECT_EQ(leggiFile(secondo), QByteArray("secondo"));
+    EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
+    EXPECT_TRUE(errori.vuoto());
+}
+
+TEST_F(Allegati, shouldKeepAHostileNameInsideTheFolder) {
+    TestoErrori errori;
+    const QString scritto = estrai("<Allegati><Attachment>bWFsZQ==</Attachment></Allegati>",
+                                   QStringLiteral("../../etc/passwd"), errori);
+    EXPECT_EQ(QFileInfo(scritto).absolutePath(), QDir(cartella_.path()).absolutePath());
+    EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_______etc_passwd"}));
+    EXPECT_EQ(leggiFile(scritto), QByteArray("male"));
+}
+
+TEST(NomeFileAllegato, shouldNeverLeaveASeparatorALeadingDotOrADoubleDot) {
+    const struct {
+        const char* fileXml;
+        const char* nome;
+        const char* atteso;
+    } casi[] = {
+        {"/x/IT1_2.xml", "fattura.pdf", "IT1_2_fattura.pdf"},
+        {"/x/IT1_2.xml", "C:\\doc\\a/b.pdf", "IT1_2_C__doc_a_b.pdf"},
+        {"/x/IT1_2.xml", "..", "IT1_2___"},
+        {"/x/IT1_2.xml", "a\nb\tc.txt", "IT1_2_a_b_c.txt"},
+        {"/x/IT1_2.xml.xml", "n.pdf", "IT1_2.xml_n.pdf"},
+        {"/x/.nascosto.xml", "n.pdf", "_nascosto_n.pdf"},
+        {"/x/...xml", "n.pdf", "___n.pdf"},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(NomeFileAllegato(QString::fromUtf8(c.fileXml), QString::fromUtf8(c.nome)),
+                  QString::fromUtf8(c.atteso))
+            << c.fileXml << " " << c.nome;
+}
+
+TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
+    const char* casi[] = {
+        "<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",
+        "<Allegati><Attachment></Attachment></Allegati>",
+        "<Allegati><Attachment>non è base64!</Attachment></Allegati>",
+        "<Allegati><Attachment>QUJD=</Attachment></Allegati>",
+    };
+    for (const char* xml : casi) {
+        TestoErrori errori;
+        EXPECT_EQ(estrai(xml, QStringLiteral("a.pdf"), errori), QString()) << xml;
+        EXPECT_EQ(errori.testo(), QStringLiteral("\r\nAllegato da estrarre mancante")) << xml;
+    }
+    EXPECT_TRUE(fileEstratti().isEmpty());
+}
+
+TEST_F(Allegati, shouldExtractTheAttachmentsOfASampleInvoice) {
+    const QString file = prova::fileCorpus(QStringLiteral("invoices/oca-l10n-italy/IT02780790107_11003.xml"));
+    pugi::xml_document doc;
+    ASSERT_TRUE(caricaXml(doc, leggiFile(file), nullptr));
+    TestoErrori errori;
+    QStringList scritti;
+    for (pugi::xml_node allegati =
+             NodoPerPercorso(doc.document_element(), u"FatturaElettronicaBody/Allegati");
+         allegati; allegati = allegati.next_sibling("Allegati")) {
+        const QString s =
+            estraiAllegato(FiglioPerNome(allegati, u"Attachment"), TestoFiglio(allegati, u"NomeAttachment"),
+                           file, cartella_.path(), errori);
+        EXPECT_TRUE(leggiFile(s).startsWith("\x89PNG\r\n")) << s.toStdString();
+        scritti << QFileInfo(s).fileName();
+    }
+    EXPECT_EQ(scritti, QStringList({"IT02780790107_11003_test.png", "IT02780790107_11003_test2.png"}));
+    EXPECT_TRUE(errori.vuoto());
+}
+
+} // namespace

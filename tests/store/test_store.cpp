@@ -1,0 +1,252 @@
+// The store operations on the real store tables of the engine chosen for the run.
+
+#include "frame/currency.h"
+#include "frame/data.h"
+#include "schema/schema.h"
+#include "store/store.h"
+#include "support/dbprova.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using namespace tesel;
+
+namespace {
+
+// ---- The block table -----------------------------------------------------------------------
+
+TEST(BlocchiDatiGen, shouldFindEveryBlockByItsCodeAndByItsXmlIdent) {
+    const struct {
+        int codice;
+        const char* xmlIdent;
+        const char* prefisso;
+        LivelloBlocco livello;
+    } attesi[] = {
+        {0, "DatiOrdineAcquisto", "DGD_DOA_", LivelloBlocco::Documento},
+        {1, "DatiContratto", "DGD_DCT_", LivelloBlocco::Documento},
+        {2, "DatiConvenzione", "DGD_DCO_", LivelloBlocco::Documento},
+        {3, "DatiRicezione", "DGD_DR_", LivelloBlocco::Documento},
+        {4, "DatiFattureCollegate", "DGD_DFC_", LivelloBlocco::Documento},
+        {5, "DatiSAL", "DGD_DS_", LivelloBlocco::Documento},
+        {6, "DatiDDT", "DGD_DDT_", LivelloBlocco::Documento},
+        {7, "DatiCassaPrevidenziale", "DGD_DCP_", LivelloBlocco::Documento},
+        {8, "ScontoMaggiorazione", "DGD_SM_", LivelloBlocco::Documento},
+        {9, "Allegati", "ALL_", LivelloBlocco::Documento},
+        {10, "CodiceArticolo", "CA_", LivelloBlocco::Linea},
+        {11, "ART_ScontoMaggiorazione", "ART_SM_", LivelloBlocco::Linea},
+        {12, "AltriDatiGestionali", "ADG_", LivelloBlocco::Linea},
+        {13, "DatiRitenuta", "DGD_DR_", LivelloBlocco::Documento},
+    };
+    for (const auto& a : attesi) {
+        SCOPED_TRACE(a.xmlIdent);
+        const BloccoDatiGen* perCodice = bloccoPerCodice(a.codice);
+        ASSERT_NE(perCodice, nullptr);
+        EXPECT_EQ(perCodice->codice, a.codice);
+        EXPECT_EQ(perCodice->xmlIdent, QLatin1String(a.xmlIdent));
+        EXPECT_EQ(perCodice->prefisso, QLatin1String(a.prefisso));
+        EXPECT_EQ(perCodice->livello, a.livello);
+        EXPECT_EQ(bloccoPerXmlIdent(QString::fromLatin1(a.xmlIdent)), perCodice);
+    }
+    EXPECT_EQ(bloccoPerCodice(-1), nullptr);
+    EXPECT_EQ(bloccoPerCodice(14), nullptr);
+    EXPECT_EQ(bloccoPerXmlIdent(u"datiddt"), nullptr);
+    EXPECT_EQ(bloccoPerXmlIdent(u"Attachment"), nullptr);
+}
+
+TEST(BlocchiDatiGen, shouldNameOnlyPrefixesThatTheStoreTableHasColumnsFor) {
+    schema::Tabella datiGen;
+    for (auto& t : schema::tabelleStore())
+        if (t.nome == store::FatXmlDatiGen)
+            datiGen = t;
+    ASSERT_FALSE(datiGen.colonne.empty());
+    for (const auto& b : BlocchiDatiGen) {
+        int colonne = 0;
+        for (const auto& c : datiGen.colonne)
+            if (c.nome.startsWith(b.prefisso))
+                ++colonne;
+        EXPECT_GE(colonne, 1) << b.prefisso.data();
+    }
+}
+
+// ---- Operations ----------------------------------------------------------------------------
+
+class Store : public prova::ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (!IsSkipped())
+            schema::creaSchema(db(), schema::tabelleStore());
+    }
+
+    void testata(int anno, int numero, const QString& nomeFile = {}, const QVariant& idHub = {}) {
+        Recordset rs = apriPerInserimento(db(), store::FatXmlTest);
+        ASSERT_TRUE(rs.RsVuoto());
+        rs.RsAddNew();
+        rs.ScriviCampo(store::XmlAnno, anno);
+        rs.ScriviCampo(store::XmlNumRif, numero);
+        rs.ScriviCampo(store::NomeFile,
+                       nomeFile.isEmpty() ? QStringLiteral("F%1_%2.xml").arg(anno).arg(numero) : nomeFile);
+        rs.ScriviCampo(store::FEIDHub, idHub);
+        rs.RsUpdate();
+    }
+
+    // A row of one of the four row tables, with its extra key columns and values.
+    void riga(QLatin1String tabella, int anno, int numero,
+              std::initializer_list<std::pair<QString, QVariant>> campi) {
+        Recordset rs = apriPerInserimento(db(), tabella);
+        ASSERT_TRUE(rs.RsVuoto());
+        rs.RsAddNew();
+        rs.ScriviCampo(store::XmlAnno, anno);
+        rs.ScriviCampo(store::XmlNumRif, numero);
+        for (const auto& [campo, valore] : campi)
+            rs.ScriviCampo(campo, valore);
+        rs.RsUpdate();
+    }
+
+    // An invoice with rows in every table.
+    void fatturaCompleta(int anno, int numero) {
+        testata(anno, numero);
+        riga(store::FatXmlDett, anno, numero, {{"XmlRigDet", 1}, {"Descrizione", "Carta"}});
+        riga(store::FatXmlDett, anno, numero, {{"XmlRigDet", 2}, {"Descrizione", "Toner"}});
+        riga(store::FatXmlIva, anno, numero, {{"XmlRigDet", 1}, {"AliquotaIVA", 22}});
+        riga(store::FatXmlPag, anno, numero, {{"XmlRigDet", 1}, {"NumCond", 1}});
+        riga(store::FatXmlDatiGen, anno, numero,
+             {{"XMLIdent", "DatiDDT"}, {"XmlRigDet", 0}, {"XmlNumEle", 1}, {"DGD_DDT_NumeroDDT", "7"}});
+    }
+
+    // Rows of each table for one invoice, as "table=count" in deletion order.
+    QString conteggi(int anno, int numero) {
+        QStringList parti;
+        for (QLatin1String t : store::TabelleInOrdineDiCancellazione)
+            parti << QStringLiteral("%1=%2").arg(t).arg(
+                db().valore(QStringLiteral("SELECT count(*) FROM %1 WHERE XmlAnno = %2 AND XmlNumRif = %3")
+                                .arg(t)
+                                .arg(anno)
+                                .arg(numero))
+                    .toInt());
+        return parti.join(u' ');
+    }
+
+    QStringList fileTrovati(const QString& nomeFile, const QString& idHub) {
+        QStringList nomi;
+        Recordset rs = trovaPerFileOHub(db(), nomeFile, idHub);
+        for (; !rs.RsEof(); rs.RsMoveNext())
+            nomi << rs.leggiTesto(store::NomeFile);
+        nomi.sort();
+        return nomi;
+    }
+};
+
+TEST_F(Store, shouldNumberEachYearFromOneAndAfterItsHighestNumber) {
+    EXPECT_EQ(ProssimoNumeroFattura(db(), 2024), 1);
+    testata(2024, 1);
+    testata(2024, 7);
+    testata(2023, 12);
+    EXPECT_EQ(ProssimoNumeroFattura(db(), 2024), 8);
+    EXPECT_EQ(ProssimoNumeroFattura(db(), 2023), 13);
+    EXPECT_EQ(ProssimoNumeroFattura(db(), 2025), 1);
+}
+
+TEST_F(Store, shouldFindHeadersByFileNameOrByHubIdentifierWhenOneIsGiven) {
+    testata(2024, 1, "a.xml", "HUB-1");
+    testata(2024, 2, "b.xml", "HUB-2");
+    // A header without a Hub identifier must not match a search without one.
+    testata(2024, 3, "c.xml", "");
+    testata(2024, 4, "l'ultima.xml", {});
+
+    EXPECT_EQ(fileTrovati("a.xml", ""), QStringList({"a.xml"}));
+    EXPECT_EQ(fileTrovati("a.xml", "HUB-2"), QStringList({"a.xml", "b.xml"}));
+    EXPECT_EQ(fileTrovati("z.xml", "HUB-1"), QStringList({"a.xml"}));
+    EXPECT_EQ(fileTrovati("z.xml", ""), QStringList());
+    EXPECT_EQ(fileTrovati("z.xml", "   "), QStringList());
+    EXPECT_EQ(fileTrovati("l'ultima.xml", ""), QStringList({"l'ultima.xml"}));
+    EXPECT_EQ(fileTrovati("A.XML", ""), QStringList());
+}
+
+TEST_F(Store, shouldDeleteTheRowsOfOneInvoiceFromAllFiveTablesAndNothingElse) {
+    fatturaCompleta(2024, 1);
+    fatturaCompleta(2024, 2);
+    fatturaCompleta(2023, 1);
+    const QString intatta =
+        QStringLiteral("FatXmlDatiGen=1 FatXmlPag=1 FatXmlDett=2 FatXmlIva=1 FatXmlTest=1");
+    ASSERT_EQ(conteggi(2024, 1), intatta);
+
+    cancellaFattura(db(), 2024, 1);
+
+    EXPECT_EQ(conteggi(2024, 1),
+              QStringLiteral("FatXmlDatiGen=0 FatXmlPag=0 FatXmlDett=0 FatXmlIva=0 FatXmlTest=0"));
+    EXPECT_EQ(conteggi(2024, 2), intatta);
+    EXPECT_EQ(conteggi(2023, 1), intatta);
+}
+
+TEST_F(Store, shouldKeepEveryRowWhenOneOfTheDeletesFails) {
+    fatturaCompleta(2024, 1);
+    db().EseguiSql(QStringLiteral("DROP TABLE FatXmlIva"));
+    EXPECT_THROW(cancellaFattura(db(), 2024, 1), ErroreDb);
+    for (const char* t : {"FatXmlDatiGen", "FatXmlPag", "FatXmlDett", "FatXmlTest"})
+        EXPECT_GT(db().valore(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(t))).toInt(), 0)
+            << t;
+}
+
+TEST_F(Store, shouldReadAnInvoiceWithItsRowsInXmlRigDetOrder) {
+    testata(2024, 5, "ordine.xml", "HUB-5");
+    riga(store::FatXmlDett, 2024, 5, {{"XmlRigDet", 3}, {"Descrizione", "terza"}});
+    riga(store::FatXmlDett, 2024, 5,
+         {{"XmlRigDet", 1}, {"Descrizione", "prima"}, {"PrezzoTotale", "1234.5"}});
+    riga(store::FatXmlDett, 2024, 5, {{"XmlRigDet", 2}, {"Descrizione", "seconda"}});
+    riga(store::FatXmlIva, 2024, 5, {{"XmlRigDet", 2}, {"AliquotaIVA", 10}});
+    riga(store::FatXmlIva, 2024, 5, {{"XmlRigDet", 1}, {"AliquotaIVA", 22}});
+    riga(store::FatXmlPag, 2024, 5,
+         {{"XmlRigDet", 2}, {"NumCond", 2}, {"DataScadenzaPagamento", QDate(2024, 6, 30)}});
+    riga(store::FatXmlPag, 2024, 5,
+         {{"XmlRigDet", 1}, {"NumCond", 1}, {"DataScadenzaPagamento", QDate(2024, 5, 31)}});
+    riga(store::FatXmlDatiGen, 2024, 5,
+         {{"XMLIdent", "AltriDatiGestionali"}, {"XmlRigDet", 2}, {"XmlNumEle", 1}});
+    riga(store::FatXmlDatiGen, 2024, 5, {{"XMLIdent", "CodiceArticolo"}, {"XmlRigDet", 2}, {"XmlNumEle", 1}});
+    riga(store::FatXmlDatiGen, 2024, 5, {{"XMLIdent", "DatiDDT"}, {"XmlRigDet", 0}, {"XmlNumEle", 2}});
+    riga(store::FatXmlDatiGen, 2024, 5, {{"XMLIdent", "DatiDDT"}, {"XmlRigDet", 0}, {"XmlNumEle", 1}});
+    riga(store::FatXmlDatiGen, 2024, 5,
+         {{"XMLIdent", "DatiOrdineAcquisto"}, {"XmlRigDet", 0}, {"XmlNumEle", 1}});
+    // another invoice's rows stay out
+    fatturaCompleta(2024, 6);
+
+    const FatturaStore f = leggiFattura(db(), 2024, 5);
+    ASSERT_TRUE(f.testata.has_value());
+    EXPECT_EQ(f.testata->testo(store::NomeFile), QStringLiteral("ordine.xml"));
+    EXPECT_EQ(f.testata->testo(u"feidhub"), QStringLiteral("HUB-5"));
+    EXPECT_TRUE(f.testata->haColonna(u"CP_DA_IdFiscaleIVA_IdCodice"));
+
+    auto elenco = [](const std::vector<RigaStore>& righe, auto testo) {
+        QStringList l;
+        for (const auto& r : righe)
+            l << testo(r);
+        return l.join(u' ');
+    };
+    EXPECT_EQ(elenco(f.dettaglio, [](const RigaStore& r) { return r.testo(u"Descrizione"); }),
+              QStringLiteral("prima seconda terza"));
+    EXPECT_EQ(f.dettaglio[0].valuta(u"PrezzoTotale"), Currency::daDecimillesimi(12345000));
+    EXPECT_EQ(elenco(f.iva, [](const RigaStore& r) { return r.testo(u"XmlRigDet"); }), QStringLiteral("1 2"));
+    EXPECT_EQ(
+        elenco(f.pagamenti, [](const RigaStore& r) { return testoData(*r.data(u"DataScadenzaPagamento")); }),
+        QStringLiteral("31/05/2024 30/06/2024"));
+    EXPECT_EQ(elenco(f.datiGen,
+                     [](const RigaStore& r) {
+                         return QStringLiteral("%1/%2/%3")
+                             .arg(r.testo(store::XmlRigDet), r.testo(store::XMLIdent),
+                                  r.testo(store::XmlNumEle));
+                     }),
+              QStringLiteral("0/DatiOrdineAcquisto/1 0/DatiDDT/1 0/DatiDDT/2 2/CodiceArticolo/1 "
+                             "2/AltriDatiGestionali/1"));
+}
+
+TEST_F(Store, shouldReadNothingForAnInvoiceThatIsNotStored) {
+    fatturaCompleta(2024, 1);
+    const FatturaStore f = leggiFattura(db(), 2024, 2);
+    EXPECT_FALSE(f.testata.has_value());
+    EXPECT_TRUE(f.dettaglio.empty());
+    EXPECT_TRUE(f.iva.empty());
+    EXPECT_TRUE(f.pagamenti.empty());
+    EXPECT_TRUE(f.datiGen.empty());
+}
+
+} // namespace
