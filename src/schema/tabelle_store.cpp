@@ -184,7 +184,7 @@ Tabella testata() {
         // searches of the list, the posting and the print
         {"FatXmlTest_PartitaIva", {"CP_DA_IdFiscaleIVA_IdCodice"}, false, {}},
         {"FatXmlTest_DataDoc", {"DGD_Data"}, false, {}},
-        {"FatXmlTest_DataRicSdi", {"DataRicSdi"}, false, {}},
+        {"FatXmlTest_DataRicSdiNum", {"DataRicSdi", "XmlNumRif", "XmlAnno"}, false, {}},
         {"FatXmlTest_Fornitore", {"GruppoFor", "MastroFor", "ContoFor"}, false, {}},
         {"FatXmlTest_Contabilizzato", {"Contabilizzato"}, false, {}},
     };

@@ -1,0 +1,141 @@
+#include "ui/barrecomandi.h"
+
+#include <QAction>
+#include <QActionEvent>
+#include <QDateTime>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+
+namespace tesel::ui {
+
+BarraComandi::BarraComandi(QWidget* parent) : QToolBar(parent) {
+    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    setIconSize(QSize(20, 20));
+    setMovable(false);
+    setFloatable(false);
+}
+
+QAction* BarraComandi::aggiungi(const DefComando& d) {
+    auto* a = new QAction(d.testo, this);
+    a->setObjectName(d.chiave);
+    a->setToolTip(d.tooltip);
+    a->setStatusTip(d.tooltip);
+    if (d.icona != QStyle::SP_CustomBase)
+        a->setIcon(style()->standardIcon(d.icona));
+    if (!d.tasto.isEmpty()) {
+        a->setShortcut(d.tasto);
+        // The shortcut works anywhere in the form, whatever child has the focus.
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+    const QString chiave = d.chiave;
+    connect(a, &QAction::triggered, this, [this, chiave] { emit comando(chiave); });
+    addAction(a);
+    if (auto* b = qobject_cast<QToolButton*>(widgetForAction(a))) {
+        b->setObjectName(QStringLiteral("tol") + chiave);
+        // Clicking a button must not take the focus from the field being edited, so its
+        // leave-field check runs as the first step of the command.
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+    return a;
+}
+
+void BarraComandi::resizeEvent(QResizeEvent* e) {
+    QToolBar::resizeEvent(e);
+    adatta();
+}
+
+void BarraComandi::actionEvent(QActionEvent* e) {
+    QToolBar::actionEvent(e);
+    adatta();
+}
+
+void BarraComandi::adatta() {
+    // Measured from the captions, not from the buttons, so the choice never feeds back on itself.
+    const QFontMetrics fm(font());
+    int serve = 16;
+    for (QAction* a : actions()) {
+        if (!a->isVisible())
+            continue;
+        serve += a->isSeparator() ? 8 : std::max(iconSize().width(), fm.horizontalAdvance(a->text())) + 16;
+    }
+    const auto stile = serve <= width() ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly;
+    if (stile != toolButtonStyle())
+        setToolButtonStyle(stile);
+}
+
+QAction* BarraComandi::azione(const QString& chiave) const {
+    for (QAction* a : actions())
+        if (a->objectName().compare(chiave, Qt::CaseInsensitive) == 0)
+            return a;
+    return nullptr;
+}
+
+QStringList BarraComandi::chiavi() const {
+    QStringList out;
+    for (QAction* a : actions())
+        if (!a->objectName().isEmpty())
+            out << a->objectName();
+    return out;
+}
+
+void BarraComandi::abilita(const QString& chiave, bool si) {
+    if (QAction* a = azione(chiave))
+        a->setEnabled(si);
+}
+
+void BarraComandi::mostra(const QString& chiave, bool si) {
+    if (QAction* a = azione(chiave))
+        a->setVisible(si);
+}
+
+BarraStato::BarraStato(QWidget* parent) : QStatusBar(parent), orologio_(new QTimer(this)) {
+    setSizeGripEnabled(false);
+    const auto nuovo = [this](const QString& nome, int stretch, int minimo) {
+        auto* l = new QLabel(this);
+        l->setObjectName(nome);
+        l->setFrameShape(QFrame::Panel);
+        l->setFrameShadow(QFrame::Sunken);
+        l->setMinimumWidth(minimo);
+        l->setContentsMargins(3, 0, 3, 0);
+        addPermanentWidget(l, stretch);
+        pannelli_ << l;
+    };
+    const QFontMetrics fm(font());
+    nuovo(QStringLiteral("DescrCampo"), 2, 120);
+    nuovo(QStringLiteral("Messaggio"), 4, 160);
+    nuovo(QStringLiteral("Stato"), 0, fm.horizontalAdvance(QStringLiteral("Modifica (ricerca attiva)")) + 12);
+    nuovo(QStringLiteral("Ora"), 0, fm.horizontalAdvance(QStringLiteral("00:00")) + 12);
+    nuovo(QStringLiteral("Data"), 0, fm.horizontalAdvance(QStringLiteral("00/00/0000")) + 12);
+    pannello(QStringLiteral("Messaggio"))->setStyleSheet(QStringLiteral("color: #a00000;"));
+    aggiornaOra();
+    connect(orologio_, &QTimer::timeout, this, &BarraStato::aggiornaOra);
+    orologio_->start(20000);
+}
+
+QLabel* BarraStato::pannello(const QString& nome) const {
+    for (QLabel* l : pannelli_)
+        if (l->objectName().compare(nome, Qt::CaseInsensitive) == 0)
+            return l;
+    return nullptr;
+}
+
+QString BarraStato::testoPannello(const QString& nome) const {
+    const QLabel* l = pannello(nome);
+    return l ? l->text() : QString();
+}
+
+void BarraStato::impostaPannello(const QString& nome, const QString& testo) {
+    if (QLabel* l = pannello(nome)) {
+        l->setText(testo);
+        l->setToolTip(testo);
+    }
+}
+
+void BarraStato::aggiornaOra() {
+    const QDateTime adesso = QDateTime::currentDateTime();
+    impostaPannello(QStringLiteral("Ora"), adesso.toString(QStringLiteral("HH:mm")));
+    impostaPannello(QStringLiteral("Data"), adesso.toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+} // namespace tesel::ui

@@ -1,0 +1,333 @@
+#include "ui/insiemecampi.h"
+
+#include "frame/database.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSqlField>
+#include <QSqlRecord>
+
+namespace tesel::ui {
+
+namespace {
+
+const char* const ProprietaStile = "teselStileOriginale";
+
+bool tastoRicerca(int tasto) {
+    return (tasto >= Qt::Key_F2 && tasto <= Qt::Key_F5) || tasto == Qt::Key_F11 || tasto == Qt::Key_F12;
+}
+
+// What the "DescrCampo" panel shows: the registered description, else the tooltip, else the
+// caption of the label that names the field.
+QString descrizioneDi(const CampoScheda& c) {
+    if (!c.descrizione().isEmpty())
+        return c.descrizione();
+    QWidget* w = c.widget();
+    if (!w->toolTip().isEmpty())
+        return w->toolTip();
+    for (const QLabel* l : w->window()->findChildren<QLabel*>())
+        if (l->buddy() == w) {
+            QString t = l->text().remove(u'&').trimmed();
+            while (t.endsWith(u':') || t.endsWith(u';'))
+                t.chop(1);
+            return t.trimmed();
+        }
+    return {};
+}
+
+} // namespace
+
+InsiemeCampi::InsiemeCampi(Database& db, const QString& tabella, QObject* parent)
+    : QObject(parent), db_(db), tabella_(tabella) {
+    const QSqlRecord r = db_.qt().record(tabella_);
+    for (int i = 0; i < r.count(); ++i)
+        tipiColonne_.insert(r.fieldName(i).toLower(), r.field(i).metaType().id());
+}
+
+InsiemeCampi::~InsiemeCampi() = default;
+
+CampoScheda& InsiemeCampi::registra(QWidget* w, const QString& colonna, const QString& confronto,
+                                    const QString& formato) {
+    auto c = std::make_unique<CampoScheda>(w, colonna, confronto, formato);
+    QList<int> tipi;
+    for (const QString& col : c->colonne())
+        tipi << tipiColonne_.value(col.toLower(), QMetaType::UnknownType);
+    c->impostaTipiColonne(tipi);
+    w->installEventFilter(this);
+    collegaSegnali(*c);
+    campi_.push_back(std::move(c));
+    return *campi_.back();
+}
+
+void InsiemeCampi::collegaSegnali(CampoScheda& c) {
+    QWidget* w = c.widget();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        connect(e, &QLineEdit::textEdited, this, [this] { cambiato(); });
+    } else if (auto* b = qobject_cast<QComboBox*>(w)) {
+        connect(b, &QComboBox::currentIndexChanged, this, [this] { cambiato(); });
+        connect(b, &QComboBox::editTextChanged, this, [this] { cambiato(); });
+    } else if (auto* k = qobject_cast<QCheckBox*>(w)) {
+        connect(k, &QCheckBox::stateChanged, this, [this] { cambiato(); });
+    } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+        connect(p, &QPlainTextEdit::textChanged, this, [this] { cambiato(); });
+    }
+}
+
+void InsiemeCampi::cambiato() {
+    if (caricando_)
+        return;
+    emit modifica();
+    const bool m = modificato();
+    if (m != ultimoModificato_) {
+        ultimoModificato_ = m;
+        emit modificatoCambiato(m);
+    }
+}
+
+CampoScheda* InsiemeCampi::campo(const QWidget* w) const {
+    for (const auto& c : campi_)
+        if (c->widget() == w)
+            return c.get();
+    return nullptr;
+}
+
+CampoScheda* InsiemeCampi::campoColonna(const QString& colonna) const {
+    for (const auto& c : campi_)
+        if (c->registrazione().compare(colonna, Qt::CaseInsensitive) == 0 ||
+            c->colonne().contains(colonna, Qt::CaseInsensitive))
+            return c.get();
+    return nullptr;
+}
+
+QList<CampoScheda*> InsiemeCampi::chiavi() const {
+    QList<CampoScheda*> out;
+    for (const auto& c : campi_)
+        if (c->chiave)
+            out << c.get();
+    return out;
+}
+
+void InsiemeCampi::mostra(const Recordset& rs) {
+    caricando_ = true;
+    for (const auto& c : campi_) {
+        QVariantList valori;
+        for (const QString& col : c->colonne())
+            valori << (rs.haCampo(col) ? rs.LeggiCampo(col) : QVariant());
+        const QString t = c->testoDaValori(valori);
+        c->impostaTesto(t);
+        c->caricato = c->testo();
+        c->letti = valori;
+        segnaErrore(*c, false);
+        decodifica(*c);
+    }
+    caricando_ = false;
+    cambiato();
+}
+
+void InsiemeCampi::pulisci(bool predefiniti, bool ancheChiavi) {
+    caricando_ = true;
+    for (const auto& c : campi_) {
+        if (c->chiave && !ancheChiavi) {
+            c->caricato = c->testo();
+            continue;
+        }
+        c->impostaTesto(predefiniti ? c->valorePredefinito() : QString());
+        c->caricato = c->testo();
+        c->letti.clear();
+        segnaErrore(*c, false);
+        if (QLabel* l = c->etichettaDescrizione())
+            l->clear();
+        decodificati_.remove(c->widget());
+    }
+    caricando_ = false;
+    cambiato();
+}
+
+void InsiemeCampi::fissaCaricati() {
+    for (const auto& c : campi_)
+        c->caricato = c->testo();
+    cambiato();
+}
+
+bool InsiemeCampi::modificato() const {
+    for (const auto& c : campi_)
+        if (c->testo() != c->caricato)
+            return true;
+    return false;
+}
+
+QList<CampoScheda*> InsiemeCampi::modificati() const {
+    QList<CampoScheda*> out;
+    for (const auto& c : campi_)
+        if (c->testo() != c->caricato)
+            out << c.get();
+    return out;
+}
+
+CampoScheda* InsiemeCampi::primoNonValido(const std::function<bool(const CampoScheda&)>& considera) const {
+    for (const auto& c : campi_)
+        if (considera(*c) && !c->valoriDaTesto(c->testo()))
+            return c.get();
+    return nullptr;
+}
+
+void InsiemeCampi::segnaErrore(CampoScheda& c, bool errore) {
+    QWidget* w = c.widget();
+    const QVariant originale = w->property(ProprietaStile);
+    if (errore) {
+        if (!originale.isValid())
+            w->setProperty(ProprietaStile, w->styleSheet());
+        w->setStyleSheet(QStringLiteral("background-color: #ffd6d6;"));
+    } else if (originale.isValid()) {
+        w->setStyleSheet(originale.toString());
+        w->setProperty(ProprietaStile, QVariant());
+    }
+}
+
+bool InsiemeCampi::controlla(CampoScheda& c) {
+    const auto* riga = qobject_cast<const QLineEdit*>(c.widget());
+    if (!c.widget()->isEnabled() || c.soloLetturaSempre() || (riga && riga->isReadOnly()))
+        return true;
+    const QString testo = c.testo();
+    const auto normale = c.normalizza(testo);
+    if (!normale) {
+        segnaErrore(c, true);
+        if (messaggio)
+            messaggio(QStringLiteral("Valore non valido"));
+        return false;
+    }
+    if (*normale != testo) {
+        caricando_ = true; // the value does not change, only how it is written
+        c.impostaTesto(*normale);
+        caricando_ = false;
+        cambiato();
+    }
+    segnaErrore(c, false);
+    decodifica(c);
+    if (controlloForm && !controlloForm(c.widget())) {
+        segnaErrore(c, true);
+        return false;
+    }
+    return true;
+}
+
+void InsiemeCampi::decodifica(CampoScheda& c) {
+    if (!c.richiestaRicerca() || !c.etichettaDescrizione())
+        return;
+    const QString testo = c.testo().trimmed();
+    const auto fatto = decodificati_.constFind(c.widget());
+    if (fatto != decodificati_.constEnd() && *fatto == testo)
+        return;
+    decodificati_.insert(c.widget(), testo);
+    QString descr;
+    if (!testo.isEmpty()) {
+        try {
+            descr = descrizioneCodice(db_, *c.richiestaRicerca(), testo);
+        } catch (const ErroreDb&) {
+            // A failed decode leaves the description empty; the save reports a database fault.
+            descr.clear();
+        }
+        if (descr.isEmpty() && messaggio && !caricando_)
+            messaggio(QStringLiteral("Codice inesistente"));
+    }
+    c.etichettaDescrizione()->setText(descr);
+}
+
+void InsiemeCampi::apriRicercaCampo(CampoScheda& c) {
+    RichiestaRicerca r = *c.richiestaRicerca();
+    r.iniziale = c.testo().trimmed();
+    const auto scelto = apriRicerca(c.widget(), db_, r);
+    if (!scelto)
+        return;
+    scrivi(c, *scelto);
+    controlla(c);
+}
+
+void InsiemeCampi::scrivi(CampoScheda& c, const QString& testo) {
+    c.impostaTesto(testo);
+    cambiato();
+}
+
+void InsiemeCampi::abilita(const std::function<bool(const CampoScheda&)>& quali) {
+    for (const auto& c : campi_) {
+        const bool si = !c->soloLetturaSempre() && quali(*c);
+        c->widget()->setEnabled(si);
+    }
+}
+
+void InsiemeCampi::solaLettura(bool si) {
+    for (const auto& c : campi_) {
+        QWidget* w = c->widget();
+        if (auto* e = qobject_cast<QLineEdit*>(w))
+            e->setReadOnly(si || c->soloLetturaSempre());
+        else if (auto* p = qobject_cast<QPlainTextEdit*>(w))
+            p->setReadOnly(si || c->soloLetturaSempre());
+        else if (si)
+            w->setEnabled(false);
+    }
+}
+
+void InsiemeCampi::modoRicerca(bool si) {
+    caricando_ = true;
+    for (const auto& c : campi_)
+        if (auto* k = qobject_cast<QCheckBox*>(c->widget())) {
+            if (!si && k->checkState() == Qt::PartiallyChecked)
+                k->setCheckState(Qt::Unchecked);
+            k->setTristate(si);
+            if (si)
+                k->setCheckState(Qt::PartiallyChecked);
+        }
+    caricando_ = false;
+}
+
+bool InsiemeCampi::eventFilter(QObject* o, QEvent* e) {
+    auto* w = qobject_cast<QWidget*>(o);
+    CampoScheda* c = w ? campo(w) : nullptr;
+    if (!c)
+        return QObject::eventFilter(o, e);
+    switch (e->type()) {
+    case QEvent::FocusIn:
+        if (descrizione)
+            descrizione(descrizioneDi(*c));
+        break;
+    case QEvent::FocusOut: {
+        // A message window or a popup taking the focus is not the user leaving the field.
+        // Nor is a window being hidden or torn down.
+        const auto motivo = static_cast<QFocusEvent*>(e)->reason();
+        if (motivo != Qt::ActiveWindowFocusReason && motivo != Qt::PopupFocusReason && w->isVisible())
+            controlla(*c);
+        break;
+    }
+    case QEvent::KeyPress: {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (tastoRicerca(k->key()) && c->richiestaRicerca() && w->isEnabled()) {
+            apriRicercaCampo(*c);
+            return true;
+        }
+        auto* riga = qobject_cast<QLineEdit*>(w);
+        if (riga && c->tipo() == TipoCampo::Numero && k->key() == Qt::Key_Period &&
+            (k->modifiers() & Qt::KeypadModifier)) {
+            // The keypad's decimal key writes the Italian decimal comma.
+            riga->insert(QStringLiteral(","));
+            cambiato();
+            return true;
+        }
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            (riga || qobject_cast<QComboBox*>(w) || qobject_cast<QCheckBox*>(w))) {
+            emit invio(c);
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(o, e);
+}
+
+} // namespace tesel::ui

@@ -1,0 +1,88 @@
+#pragma once
+// The registered fields of one table, as the record-form and line-page components use them:
+// showing a row, tracking changes, the leave-field check, look-up keys and Enter.
+
+#include "ui/campischeda.h"
+
+#include <QHash>
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tesel {
+class Database;
+class Recordset;
+} // namespace tesel
+
+namespace tesel::ui {
+
+class InsiemeCampi : public QObject {
+    Q_OBJECT
+public:
+    InsiemeCampi(Database& db, const QString& tabella, QObject* parent = nullptr);
+    ~InsiemeCampi() override;
+
+    CampoScheda& registra(QWidget* w, const QString& colonna, const QString& confronto,
+                          const QString& formato);
+    CampoScheda* campo(const QWidget* w) const;
+    CampoScheda* campoColonna(const QString& colonna) const; // the field showing a column
+    const std::vector<std::unique_ptr<CampoScheda>>& campi() const { return campi_; }
+    QList<CampoScheda*> chiavi() const; // key fields in registration order
+
+    // Shows the current row of `rs`; what is shown becomes the loaded text.
+    void mostra(const Recordset& rs);
+    // Empty fields (default values where `predefiniti`) taken as the loaded state.
+    void pulisci(bool predefiniti, bool ancheChiavi = true);
+    // The shown texts become the loaded state (after a save).
+    void fissaCaricati();
+
+    bool modificato() const;
+    QList<CampoScheda*> modificati() const;
+    // The first field (of those `considera` accepts) whose text is not valid for it.
+    CampoScheda* primoNonValido(const std::function<bool(const CampoScheda&)>& considera) const;
+
+    // The leave-field check: normalises the text, colours and reports a wrong value,
+    // decodes a coded field and runs the form's own check. False when the value is refused.
+    bool controlla(CampoScheda& c);
+    // Marks a field wrong (or right) with its background colour.
+    void segnaErrore(CampoScheda& c, bool errore);
+
+    // Enables the fields `quali` accepts (never those registered read-only) and disables the others.
+    void abilita(const std::function<bool(const CampoScheda&)>& quali);
+    // Read-only: texts can still be selected and copied, nothing can be changed.
+    void solaLettura(bool si);
+    // Search mode: check boxes get a third, "no condition" state.
+    void modoRicerca(bool si);
+
+    // Sets a field's text as if the user had typed it (counts as a change).
+    void scrivi(CampoScheda& c, const QString& testo);
+
+    std::function<void(const QString&)> messaggio;   // writes the "Messaggio" panel
+    std::function<void(const QString&)> descrizione; // writes the "DescrCampo" panel
+    std::function<bool(QWidget*)> controlloForm;     // the form's own leave-field check
+
+signals:
+    void modifica(); // the user changed a field
+    void modificatoCambiato(bool si);
+    void invio(tesel::ui::CampoScheda* c); // Enter in a one-line field
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void collegaSegnali(CampoScheda& c);
+    void cambiato();
+    void apriRicercaCampo(CampoScheda& c);
+    void decodifica(CampoScheda& c);
+
+    Database& db_;
+    QString tabella_;
+    QHash<QString, int> tipiColonne_; // lower-case column -> QMetaType id
+    std::vector<std::unique_ptr<CampoScheda>> campi_;
+    QHash<const QWidget*, QString> decodificati_; // text last decoded per coded field
+    bool caricando_ = false;
+    bool ultimoModificato_ = false;
+};
+
+} // namespace tesel::ui

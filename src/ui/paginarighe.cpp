@@ -1,0 +1,1132 @@
+#include "ui/paginarighe.h"
+
+#include "frame/contesto.h"
+#include "frame/currency.h"
+#include "frame/data.h"
+#include "frame/database.h"
+#include "frame/interazione.h"
+#include "ui/insiemecampi.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QTableView>
+
+namespace tesel::ui {
+
+namespace {
+
+bool intero(int id) {
+    return id == QMetaType::Int || id == QMetaType::LongLong || id == QMetaType::UInt ||
+           id == QMetaType::ULongLong || id == QMetaType::Short || id == QMetaType::UShort;
+}
+
+bool decimale(int id) {
+    return id == QMetaType::Double || id == QMetaType::Float;
+}
+
+// A date written the way the database keeps it, as SQLite answers it (text).
+bool sembraData(const QString& s) {
+    static const QRegularExpression re(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}( \\d{2}:\\d{2}:\\d{2})?$"));
+    return re.match(s).hasMatch();
+}
+
+QString testoData(const QVariant& v, bool conOra) {
+    const auto d = dataOraDaVariant(v);
+    if (!d)
+        return v.toString();
+    if (conOra && d->time() != QTime(0, 0))
+        return testoDataOra(*d);
+    return tesel::testoData(d->date());
+}
+
+bool stessaChiave(const QVariantList& a, const QVariantList& b) {
+    if (a.size() != b.size() || a.isEmpty())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (a[i].toString() != b[i].toString())
+            return false;
+    return true;
+}
+
+class Clessidra {
+public:
+    Clessidra() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Clessidra() { QApplication::restoreOverrideCursor(); }
+    Clessidra(const Clessidra&) = delete;
+    Clessidra& operator=(const Clessidra&) = delete;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The grid's model
+
+void ModelloRighe::carica(const QString& sql, Database& db) {
+    Recordset rs = db.ApriRs(sql);
+    beginResetModel();
+    nomi_ = rs.campi();
+    tipi_ = QList<int>(nomi_.size(), QMetaType::UnknownType);
+    righe_.clear();
+    while (!rs.RsEof()) {
+        QVariantList riga;
+        riga.reserve(nomi_.size());
+        for (int i = 0; i < nomi_.size(); ++i) {
+            const QVariant v = rs.LeggiCampo(nomi_[i]);
+            // The column's kind is that of its first value (SQLite types values, not columns).
+            if (tipi_[i] == QMetaType::UnknownType && !v.isNull())
+                tipi_[i] = v.metaType().id();
+            riga << v;
+        }
+        righe_ << riga;
+        rs.RsMoveNext();
+    }
+    endResetModel();
+}
+
+int ModelloRighe::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(righe_.size());
+}
+
+int ModelloRighe::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(nomi_.size());
+}
+
+int ModelloRighe::colonna(const QString& nome) const {
+    for (int i = 0; i < nomi_.size(); ++i)
+        if (nomi_[i].compare(nome, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant ModelloRighe::valore(int riga, int colonna) const {
+    if (riga < 0 || riga >= righe_.size() || colonna < 0 || colonna >= nomi_.size())
+        return {};
+    return righe_[riga][colonna];
+}
+
+QString ModelloRighe::testo(int riga, int colonna) const {
+    const QVariant v = valore(riga, colonna);
+    if (v.isNull() || !v.isValid())
+        return {};
+    const QString formato = formati_.value(nomi_[colonna].toLower());
+    int id = v.metaType().id();
+    if (!formato.isEmpty()) {
+        if (formato.contains(QStringLiteral("dd"), Qt::CaseInsensitive))
+            return testoData(v, formato.contains(QStringLiteral("hh"), Qt::CaseInsensitive));
+        if (intero(id) && !formato.contains(u'.'))
+            return formattaIntero(v.toLongLong(), formato);
+        if (const auto c = Currency::daVariant(v))
+            return formatta(*c, formato);
+        return v.toString();
+    }
+    if (id == QMetaType::QDate || id == QMetaType::QDateTime)
+        return testoData(v, true);
+    if (intero(id))
+        return QString::number(v.toLongLong());
+    if (decimale(id)) {
+        const auto c = Currency::daVariant(v);
+        return c ? formatta(*c, u"#,##0.^^") : v.toString();
+    }
+    const QString s = v.toString();
+    return sembraData(s) ? testoData(v, true) : s;
+}
+
+QVariant ModelloRighe::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return testo(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) {
+        const int id = tipi_.value(index.column());
+        const bool numero =
+            intero(id) || decimale(id) || formati_.value(nomi_[index.column()].toLower()).contains(u'#');
+        return QVariant::fromValue(Qt::AlignVCenter | (numero ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    return {};
+}
+
+QVariant ModelloRighe::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const QString nome = nomi_.value(section);
+    return intestazioni_.value(nome.toLower(), nome);
+}
+
+void ModelloRighe::impostaIntestazione(const QString& colonna, const QString& testo) {
+    intestazioni_.insert(colonna.toLower(), testo);
+    const int c = this->colonna(colonna);
+    if (c >= 0)
+        emit headerDataChanged(Qt::Horizontal, c, c);
+}
+
+void ModelloRighe::impostaFormato(const QString& colonna, const QString& formato) {
+    formati_.insert(colonna.toLower(), formato);
+    const int c = this->colonna(colonna);
+    if (c >= 0 && !righe_.isEmpty())
+        emit dataChanged(index(0, c), index(static_cast<int>(righe_.size()) - 1, c));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+PaginaRighe::PaginaRighe(Database& db, Interazione& interazione, const QString& tabella, QWidget* form)
+    : QObject(form), db_(db), interazione_(interazione), tabella_(tabella), form_(form),
+      campi_(new InsiemeCampi(db, tabella, this)), griglia_(new QTableView(form)),
+      modello_(new ModelloRighe(this)), barra_(new BarraComandi(form)), stato_barra_(new BarraStato(form)) {
+    costruisci();
+}
+
+PaginaRighe::PaginaRighe(Contesto& contesto, const QString& tabella, QWidget* form)
+    : PaginaRighe(contesto.db, contesto.interazione, tabella, form) {
+}
+
+PaginaRighe::~PaginaRighe() = default;
+
+void PaginaRighe::costruisci() {
+    chiave_colonne_ = db_.chiavePrimaria(tabella_);
+    griglia_->setObjectName(QStringLiteral("dbgRiga"));
+    griglia_->setModel(modello_);
+    griglia_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    griglia_->setSelectionMode(QAbstractItemView::SingleSelection);
+    griglia_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    griglia_->setAlternatingRowColors(true);
+    griglia_->verticalHeader()->setVisible(false);
+    griglia_->verticalHeader()->setDefaultSectionSize(griglia_->fontMetrics().height() + 6);
+    griglia_->horizontalHeader()->setStretchLastSection(true);
+    griglia_->horizontalHeader()->setHighlightSections(false);
+    connect(griglia_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &PaginaRighe::rigaCambiata);
+
+    barra_->setObjectName(QStringLiteral("tolLinPag"));
+    stato_barra_->setObjectName(QStringLiteral("staMessaggi"));
+    const QList<DefComando> comandi{
+        {QStringLiteral("Nuovo"), QStringLiteral("Nuovo"), QStringLiteral("(N) Nuovo"),
+         QKeySequence(Qt::ALT | Qt::Key_N), QStyle::SP_FileIcon},
+        {QStringLiteral("Inserisci"), QStringLiteral("Inserisci"), QStringLiteral("(F10) Inserisci riga"),
+         QKeySequence(Qt::Key_F10), QStyle::SP_FileDialogNewFolder},
+        {QStringLiteral("Salva"), QStringLiteral("Salva"), QStringLiteral("(S) Salva"),
+         QKeySequence(Qt::ALT | Qt::Key_S), QStyle::SP_DialogSaveButton},
+        {QStringLiteral("Cancella"), QStringLiteral("Cancella"), QStringLiteral("(C) Cancella"),
+         QKeySequence(Qt::ALT | Qt::Key_C), QStyle::SP_TrashIcon},
+        {QStringLiteral("Annulla"), QStringLiteral("Annulla"), QStringLiteral("(A) Annulla"),
+         QKeySequence(Qt::ALT | Qt::Key_A), QStyle::SP_DialogResetButton},
+        {QStringLiteral("Duplica"), QStringLiteral("Duplica"), QStringLiteral("(D) Duplica"),
+         QKeySequence(Qt::ALT | Qt::Key_D), QStyle::SP_FileLinkIcon},
+        {QStringLiteral("VarKey"), QStringLiteral("Varia chiave"), QStringLiteral("(R) Varia campi chiave"),
+         QKeySequence(Qt::ALT | Qt::Key_R), QStyle::SP_FileDialogDetailedView},
+        {QStringLiteral("Punta"), QStringLiteral("Puntatore"), QStringLiteral("(P) Puntatore"),
+         QKeySequence(Qt::ALT | Qt::Key_P), QStyle::SP_ArrowRight},
+        {QStringLiteral("VaiA"), QStringLiteral("Vai a"), QStringLiteral("(V) Vai a"),
+         QKeySequence(Qt::ALT | Qt::Key_V), QStyle::SP_FileDialogToParent},
+        {QStringLiteral("Inizio"), QStringLiteral("Inizio"), QStringLiteral("(I) Inizio Archivio"),
+         QKeySequence(Qt::ALT | Qt::Key_I), QStyle::SP_MediaSkipBackward},
+        {QStringLiteral("Posiz"),
+         QStringLiteral("0 di 0"),
+         QStringLiteral("Posizione nella griglia"),
+         {},
+         QStyle::SP_CustomBase},
+        {QStringLiteral("Fine"), QStringLiteral("Fine"), QStringLiteral("(F) Fine Archivio"),
+         QKeySequence(Qt::ALT | Qt::Key_F), QStyle::SP_MediaSkipForward},
+        {QStringLiteral("Aggiorna"), QStringLiteral("Aggiorna"), QStringLiteral("(G) Aggiorna"),
+         QKeySequence(Qt::ALT | Qt::Key_G), QStyle::SP_BrowserReload},
+        {QStringLiteral("Trova"), QStringLiteral("Trova"), QStringLiteral("(T) Trova"),
+         QKeySequence(Qt::ALT | Qt::Key_T), QStyle::SP_FileDialogContentsView},
+        {QStringLiteral("Chiudi"), QStringLiteral("Chiudi"), QStringLiteral("(H) Chiudi"),
+         QKeySequence(Qt::ALT | Qt::Key_H), QStyle::SP_DialogCloseButton},
+        {QStringLiteral("Menu"), QStringLiteral("Menu"), QStringLiteral("(M) Menu"),
+         QKeySequence(Qt::ALT | Qt::Key_M), QStyle::SP_DirHomeIcon},
+    };
+    for (const DefComando& d : comandi)
+        barra_->aggiungi(d);
+    barra_->mostra(QStringLiteral("Inserisci"), false);
+    connect(barra_, &BarraComandi::comando, this, [this](const QString& k) { ButtonComando(k); });
+
+    campi_->messaggio = [this](const QString& t) { MostraMessaggio(t); };
+    campi_->descrizione = [this](const QString& t) {
+        stato_barra_->impostaPannello(QStringLiteral("DescrCampo"), t);
+    };
+    campi_->controlloForm = [this](QWidget* w) { return !ControlloCampo || ControlloCampo(w); };
+    connect(campi_, &InsiemeCampi::modificatoCambiato, this, [this](bool si) {
+        if (si && modo_ == Modo::Consultazione)
+            cambiaModo(Modo::Modifica);
+        else if (!si && modo_ == Modo::Modifica)
+            cambiaModo(Modo::Consultazione);
+        emit modificatoCambiato(si);
+    });
+    connect(campi_, &InsiemeCampi::invio, this, [this](CampoScheda* c) {
+        // Enter moves on to the next field, as Tab does.
+        if (!campi_->controlla(*c))
+            return;
+        QWidget* w = c->widget()->nextInFocusChain();
+        while (w && w != c->widget() &&
+               !(w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) &&
+                 form_->isAncestorOf(w)))
+            w = w->nextInFocusChain();
+        if (w)
+            w->setFocus(Qt::TabFocusReason);
+    });
+    form_->installEventFilter(this);
+    applicaModo();
+}
+
+CampoScheda& PaginaRighe::RegistraCampo(QWidget* w, const QString& colonna, const QString& formato) {
+    CampoScheda& c = campi_->registra(w, colonna, QStringLiteral("="), formato);
+    if (!c.composto() && chiave_colonne_.contains(c.colonne().value(0), Qt::CaseInsensitive))
+        c.chiave = true;
+    if (!formato.isEmpty() && !c.composto())
+        modello_->impostaFormato(c.colonne().value(0), formato);
+    applicaModo();
+    return c;
+}
+
+CampoScheda* PaginaRighe::campo(const QWidget* w) const {
+    return campi_->campo(w);
+}
+
+CampoScheda* PaginaRighe::campoColonna(const QString& colonna) const {
+    return campi_->campoColonna(colonna);
+}
+
+void PaginaRighe::impostaValoreFisso(const QString& colonna, const QVariant& valore) {
+    fissi_.insert(colonna, valore);
+}
+
+void PaginaRighe::impostaChiave(const QStringList& colonne) {
+    chiave_colonne_ = colonne;
+}
+
+QString PaginaRighe::colonnaNumero() const {
+    if (!colonnaNumero_.isEmpty())
+        return colonnaNumero_;
+    for (auto it = chiave_colonne_.crbegin(); it != chiave_colonne_.crend(); ++it) {
+        bool fisso = false;
+        for (auto f = fissi_.constBegin(); f != fissi_.constEnd(); ++f)
+            fisso = fisso || f.key().compare(*it, Qt::CaseInsensitive) == 0;
+        if (!fisso)
+            return *it;
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Grid columns
+
+void PaginaRighe::intestazione(const QString& colonna, const QString& testo) {
+    modello_->impostaIntestazione(colonna, testo);
+}
+
+void PaginaRighe::larghezza(const QString& colonna, int twip) {
+    larghezze_.insert(colonna.toLower(), twip);
+    applicaColonne();
+}
+
+void PaginaRighe::nascondiColonna(const QString& colonna, bool nascosta) {
+    nascoste_.insert(colonna.toLower(), nascosta);
+    applicaColonne();
+}
+
+void PaginaRighe::formatoColonna(const QString& colonna, const QString& formato) {
+    modello_->impostaFormato(colonna, formato);
+}
+
+double PaginaRighe::RisVid() const {
+    return form_->logicalDpiX() / 1440.0;
+}
+
+void PaginaRighe::applicaColonne() {
+    for (int c = 0; c < modello_->columnCount(); ++c) {
+        const QString nome = modello_->nomeColonna(c).toLower();
+        griglia_->setColumnHidden(c, nascoste_.value(nome, false));
+        if (const auto it = larghezze_.constFind(nome); it != larghezze_.constEnd())
+            griglia_->setColumnWidth(c, static_cast<int>(*it * RisVid() + 0.5));
+    }
+}
+
+QVariant PaginaRighe::ovField(int colonna, const QString& proprieta) const {
+    const QString nome = modello_->nomeColonna(colonna);
+    if (nome.isEmpty())
+        return {};
+    const QSqlRecord tabella = db_.qt().record(tabella_);
+    const int i = tabella.indexOf(nome);
+    const QString p = proprieta.toLower();
+    if (p == u"name" || p == u"sourcefield")
+        return nome;
+    if (p == u"sourcetable")
+        return i >= 0 ? tabella_ : QString();
+    if (p == u"type")
+        return QString::fromLatin1(i >= 0 ? tabella.field(i).metaType().name() : "");
+    if (p == u"dataupdatable")
+        return i >= 0 && !chiave_colonne_.contains(nome, Qt::CaseInsensitive);
+    if (p == u"size" || p == u"fieldsize")
+        return i >= 0 ? tabella.field(i).length() : 0;
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading the grid and showing a row
+
+int PaginaRighe::rigaCorrente() const {
+    const QModelIndex i = griglia_->currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+int PaginaRighe::numeroRighe() const {
+    return modello_->rowCount();
+}
+
+QVariantList PaginaRighe::chiaveRiga(int riga) const {
+    QVariantList out;
+    if (riga < 0 || riga >= modello_->rowCount())
+        return out;
+    for (const QString& c : chiave_colonne_)
+        out << modello_->valore(riga, c);
+    return out;
+}
+
+int PaginaRighe::rigaDellaChiave(const QVariantList& chiave) const {
+    for (int r = 0; r < modello_->rowCount(); ++r)
+        if (stessaChiave(chiaveRiga(r), chiave))
+            return r;
+    return -1;
+}
+
+QString PaginaRighe::condizioneChiave(const QVariantList& chiave) const {
+    QStringList parti;
+    for (int i = 0; i < chiave_colonne_.size(); ++i)
+        parti << chiave_colonne_[i] + QStringLiteral(" = ") + SqlValore(chiave.value(i));
+    return parti.join(QStringLiteral(" AND "));
+}
+
+QString PaginaRighe::condizioneFissi() const {
+    QStringList parti;
+    for (auto it = fissi_.constBegin(); it != fissi_.constEnd(); ++it)
+        parti << it.key() + QStringLiteral(" = ") + SqlValore(it.value());
+    return parti.isEmpty() ? QStringLiteral("1=1") : parti.join(QStringLiteral(" AND "));
+}
+
+void PaginaRighe::selezionaSenzaDomande(int riga) {
+    cambiandoRiga_ = true;
+    if (riga >= 0 && riga < modello_->rowCount()) {
+        int colonna = 0;
+        while (colonna < modello_->columnCount() - 1 && griglia_->isColumnHidden(colonna))
+            ++colonna;
+        griglia_->setCurrentIndex(modello_->index(riga, colonna));
+        griglia_->scrollTo(modello_->index(riga, colonna));
+    } else {
+        griglia_->setCurrentIndex({});
+    }
+    cambiandoRiga_ = false;
+}
+
+bool PaginaRighe::rileggi(const QVariantList& posizione, int rigaRiserva) {
+    if (!PrepSql)
+        return false;
+    try {
+        modello_->carica(PrepSql(), db_);
+    } catch (const std::exception& e) {
+        mostraErrore(QStringLiteral("Lettura delle righe non riuscita"), e);
+        return false;
+    }
+    applicaColonne();
+    if (PersColonne)
+        PersColonne();
+    int riga = rigaDellaChiave(posizione);
+    if (riga < 0)
+        riga = std::min(rigaRiserva, modello_->rowCount() - 1);
+    if (riga < 0 && modello_->rowCount() > 0)
+        riga = 0;
+    selezionaSenzaDomande(riga);
+    mostraRiga(riga);
+    return true;
+}
+
+bool PaginaRighe::Aggiorna() {
+    if (!confermaAbbandono() || !pri(PassoAggiorna))
+        return false;
+    const bool ok = rileggi(chiave_, rigaCorrente());
+    dop(PassoAggiorna);
+    return ok;
+}
+
+bool PaginaRighe::mostraRiga(int riga) {
+    if (!pri(PassoMostra))
+        return false;
+    inserisci_ = false;
+    if (riga < 0) {
+        chiave_.clear();
+        campi_->pulisci(false);
+        cambiaModo(Modo::Consultazione);
+        aggiornaPosizione();
+        dop(PassoMostra);
+        return true;
+    }
+    const QVariantList chiave = chiaveRiga(riga);
+    try {
+        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") +
+                                  condizioneChiave(chiave));
+        if (rs.RsEof()) {
+            MostraMessaggio(
+                QStringLiteral("La riga non esiste più: è stata cancellata da un'altra postazione"));
+            chiave_.clear();
+            campi_->pulisci(false);
+        } else {
+            campi_->mostra(rs);
+            chiave_ = chiave;
+        }
+    } catch (const std::exception& e) {
+        mostraErrore(QStringLiteral("Lettura della riga non riuscita"), e);
+        return false;
+    }
+    cambiaModo(Modo::Consultazione);
+    aggiornaPosizione();
+    dop(PassoMostra);
+    return true;
+}
+
+void PaginaRighe::rigaCambiata(const QModelIndex& attuale, const QModelIndex& precedente) {
+    if (cambiandoRiga_)
+        return;
+    const QVariantList destinazione = chiaveRiga(attuale.row());
+    const int rigaPrima = precedente.isValid() ? precedente.row() : -1;
+    const QVariantList chiavePrima = chiave_;
+    if (modificato() || modo_ == Modo::Nuovo) {
+        // Back on the row being changed while the user answers, so what is asked about is in view.
+        selezionaSenzaDomande(rigaPrima);
+        if (!confermaAbbandono())
+            return;
+    }
+    int riga = rigaDellaChiave(destinazione);
+    if (riga < 0)
+        riga = attuale.row() < modello_->rowCount() ? attuale.row() : rigaPrima;
+    selezionaSenzaDomande(riga);
+    if (!mostraRiga(riga)) {
+        selezionaSenzaDomande(rigaDellaChiave(chiavePrima));
+    }
+}
+
+bool PaginaRighe::posizionaRiga(int riga) {
+    if (riga < 0 || riga >= modello_->rowCount()) {
+        MostraMessaggio(QStringLiteral("Riga inesistente"));
+        return false;
+    }
+    if (riga == rigaCorrente() && modo_ != Modo::Nuovo)
+        return true;
+    const QVariantList destinazione = chiaveRiga(riga);
+    if (!confermaAbbandono())
+        return false;
+    const int r = rigaDellaChiave(destinazione);
+    selezionaSenzaDomande(r);
+    return mostraRiga(r);
+}
+
+bool PaginaRighe::posiziona(const QVariantList& chiave) {
+    const int r = rigaDellaChiave(chiave);
+    if (r < 0) {
+        MostraMessaggio(QStringLiteral("Riga inesistente"));
+        return false;
+    }
+    return posizionaRiga(r);
+}
+
+void PaginaRighe::aggiornaPosizione() {
+    if (QAction* a = barra_->azione(QStringLiteral("Posiz")))
+        a->setText(QStringLiteral("%1 di %2").arg(rigaCorrente() + 1).arg(numeroRighe()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Modes
+
+bool PaginaRighe::pri(int passo) {
+    bool annulla = false;
+    if (PersLPaPri)
+        PersLPaPri(passo, annulla);
+    return !annulla;
+}
+
+void PaginaRighe::dop(int passo) {
+    if (PersLPaDop)
+        PersLPaDop(passo);
+}
+
+bool PaginaRighe::modificato() const {
+    return modo_ != Modo::Consultazione && campi_->modificato();
+}
+
+void PaginaRighe::cambiaModo(Modo m) {
+    modo_ = m;
+    applicaModo();
+    emit modoCambiato();
+}
+
+void PaginaRighe::setOiAbilRW(bool si) {
+    abilRW_ = si;
+    applicaModo();
+}
+
+void PaginaRighe::mostraComando(const QString& chiave, bool si) {
+    barra_->mostra(chiave, si);
+}
+
+void PaginaRighe::applicaModo() {
+    const bool riga = !chiave_.isEmpty();
+    const Modo m = modo_;
+    campi_->abilita([&](const CampoScheda& c) {
+        switch (m) {
+        case Modo::Nuovo:
+            return true;
+        case Modo::VariaChiave:
+            return c.chiave;
+        default:
+            return riga && !c.chiave;
+        }
+    });
+    campi_->solaLettura(!abilRW_);
+    const bool scrive = abilRW_;
+    barra_->abilita(QStringLiteral("Nuovo"), scrive && m != Modo::VariaChiave);
+    barra_->abilita(QStringLiteral("Inserisci"), scrive && m != Modo::VariaChiave);
+    barra_->abilita(QStringLiteral("Duplica"), scrive && riga && m == Modo::Consultazione);
+    barra_->abilita(QStringLiteral("Salva"), scrive && (m != Modo::Consultazione || riga));
+    barra_->abilita(QStringLiteral("Cancella"), scrive && (riga || m == Modo::Nuovo));
+    barra_->abilita(QStringLiteral("VarKey"),
+                    scrive && riga && m == Modo::Consultazione && !campi_->chiavi().isEmpty());
+    barra_->abilita(QStringLiteral("Menu"), static_cast<bool>(RitornaMenu));
+    QString testo;
+    switch (m) {
+    case Modo::Consultazione:
+        testo = abilRW_ ? QStringLiteral("Consultazione") : QStringLiteral("Sola lettura");
+        break;
+    case Modo::Modifica:
+        testo = QStringLiteral("Modifica");
+        break;
+    case Modo::Nuovo:
+        testo = inserisci_ ? QStringLiteral("Inserimento riga") : QStringLiteral("Nuova riga");
+        break;
+    case Modo::VariaChiave:
+        testo = QStringLiteral("Variazione chiave");
+        break;
+    }
+    stato_barra_->impostaPannello(QStringLiteral("Stato"), testo);
+}
+
+void PaginaRighe::MostraMessaggio(const QString& testo) {
+    stato_barra_->MostraMessaggio(testo);
+}
+
+void PaginaRighe::focusPrimo() {
+    for (const auto& c : campi_->campi())
+        if (c->widget()->isEnabled() && c->widget()->isVisibleTo(form_)) {
+            c->widget()->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+}
+
+bool PaginaRighe::confermaAbbandono() {
+    if (modo_ == Modo::Nuovo && !campi_->modificato()) {
+        // A new row nobody typed in is just dropped.
+        const bool ins = inserisci_;
+        cambiaModo(Modo::Consultazione);
+        if (AnnullaIns)
+            AnnullaIns(ins);
+        return true;
+    }
+    if (!modificato())
+        return true;
+    switch (chiediSalvataggio(interazione_, domandaSalvataggio)) {
+    case 1:
+        return Salva();
+    case 2:
+        if (modo_ == Modo::Nuovo && AnnullaIns)
+            AnnullaIns(inserisci_);
+        modo_ = Modo::Consultazione;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+bool PaginaRighe::ButtonComando(const QString& chiave) {
+    if (QWidget* f = QApplication::focusWidget()) {
+        if (CampoScheda* c = campi_->campo(f)) {
+            const bool lascia = chiave.compare(QStringLiteral("Annulla"), Qt::CaseInsensitive) == 0 ||
+                                chiave.compare(QStringLiteral("Chiudi"), Qt::CaseInsensitive) == 0;
+            if (!campi_->controlla(*c) && !lascia)
+                return false;
+        }
+    }
+    if (ComandoForm && ComandoForm(chiave))
+        return true;
+    using Comando = bool (PaginaRighe::*)();
+    static const QList<std::pair<QString, Comando>> tabella{
+        {QStringLiteral("nuovo"), &PaginaRighe::Nuovo},
+        {QStringLiteral("inserisci"), &PaginaRighe::Inserisci},
+        {QStringLiteral("duplica"), &PaginaRighe::Duplica},
+        {QStringLiteral("salva"), &PaginaRighe::Salva},
+        {QStringLiteral("cancella"), &PaginaRighe::Cancella},
+        {QStringLiteral("annulla"), &PaginaRighe::Annulla},
+        {QStringLiteral("varkey"), &PaginaRighe::VarKey},
+        {QStringLiteral("punta"), &PaginaRighe::Punta},
+        {QStringLiteral("vaia"), &PaginaRighe::VaiA},
+        {QStringLiteral("posiz"), &PaginaRighe::VaiA},
+        {QStringLiteral("inizio"), &PaginaRighe::Inizio},
+        {QStringLiteral("precedente"), &PaginaRighe::Precedente},
+        {QStringLiteral("successivo"), &PaginaRighe::Successivo},
+        {QStringLiteral("fine"), &PaginaRighe::Fine},
+        {QStringLiteral("aggiorna"), &PaginaRighe::Aggiorna},
+        {QStringLiteral("trova"), &PaginaRighe::Trova},
+        {QStringLiteral("chiudi"), &PaginaRighe::Chiudi},
+        {QStringLiteral("menu"), &PaginaRighe::Menu},
+    };
+    const QString k = chiave.toLower();
+    for (const auto& [nome, metodo] : tabella)
+        if (nome == k) {
+            if (QAction* a = barra_->azione(chiave); a && (!a->isEnabled() || !a->isVisible()))
+                return false;
+            MostraMessaggio({});
+            Clessidra clessidra;
+            return (this->*metodo)();
+        }
+    MostraMessaggio(QStringLiteral("Comando non previsto: ") + chiave);
+    return false;
+}
+
+bool PaginaRighe::iniziaNuova(int passo, bool inserisci, bool copia) {
+    if (!abilRW_)
+        return false;
+    if (copia && chiave_.isEmpty())
+        return false;
+    if (!confermaAbbandono() || !pri(passo))
+        return false;
+    numeroInserimento_ = 0;
+    if (inserisci) {
+        const int n = modello_->colonna(colonnaNumero());
+        if (rigaCorrente() < 0 || n < 0) {
+            inserisci = false; // nothing to insert before: a row at the end
+        } else {
+            numeroInserimento_ = modello_->valore(rigaCorrente(), n).toLongLong();
+        }
+    }
+    inserisci_ = inserisci;
+    if (copia) {
+        for (const auto& c : campi_->campi()) {
+            c->caricato.clear();
+            c->letti.clear();
+        }
+    } else {
+        campi_->pulisci(true);
+    }
+    cambiaModo(Modo::Nuovo);
+    MostraMessaggio(inserisci ? QStringLiteral("Inserimento di una riga prima della riga corrente")
+                              : QStringLiteral("Nuova riga"));
+    focusPrimo();
+    dop(passo);
+    return true;
+}
+
+bool PaginaRighe::Nuovo() {
+    return iniziaNuova(PassoNuovo, false, false);
+}
+
+bool PaginaRighe::Inserisci() {
+    return iniziaNuova(PassoInserisci, true, false);
+}
+
+bool PaginaRighe::Duplica() {
+    return iniziaNuova(PassoDuplica, false, true);
+}
+
+void PaginaRighe::mostraErrore(const QString& cosa, const std::exception& e) {
+    QString testo;
+    if (const auto* db = dynamic_cast<const ErroreDb*>(&e)) {
+        testo = db->chiaveDuplicata()
+                    ? QStringLiteral("Esiste già una riga con questa chiave")
+                    : cosa + QStringLiteral(" - Errore(%1): %2").arg(db->numero()).arg(db->descrizione());
+    } else {
+        testo = cosa + QStringLiteral(" - ") + QString::fromUtf8(e.what());
+    }
+    msgCom(interazione_, testo);
+}
+
+bool PaginaRighe::Salva() {
+    if (!abilRW_)
+        return false;
+    if (modo_ == Modo::Consultazione) {
+        MostraMessaggio(QStringLiteral("Nessuna modifica da salvare"));
+        return true;
+    }
+    if (modo_ == Modo::VariaChiave)
+        return salvaChiave();
+    const auto daControllare = [](const CampoScheda& c) {
+        return c.widget()->isEnabled() && !c.soloLetturaSempre();
+    };
+    if (CampoScheda* c = campi_->primoNonValido(daControllare)) {
+        campi_->segnaErrore(*c, true);
+        MostraMessaggio(QStringLiteral("Valore non valido"));
+        c->widget()->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    if (!pri(PassoControllo) || !pri(PassoScrivi))
+        return false;
+    return modo_ == Modo::Nuovo ? salvaNuova() : salvaRiga();
+}
+
+bool PaginaRighe::salvaNuova() {
+    ValoriRiga valori = fissi_;
+    for (const auto& c : campi_->campi()) {
+        const auto v = c->valoriDaTesto(c->testo());
+        if (!v) {
+            campi_->segnaErrore(*c, true);
+            MostraMessaggio(QStringLiteral("Valore non valido"));
+            return false;
+        }
+        for (int j = 0; j < c->colonne().size(); ++j)
+            if (!v->value(j).isNull())
+                valori.insert(c->colonne()[j], v->value(j));
+    }
+    const bool inserisci = inserisci_;
+    QVariantList nuovaChiave;
+    try {
+        Transazione t(db_);
+        if (CompletaInserisci) {
+            CompletaInserisci(valori, inserisci);
+        } else if (const QString n = colonnaNumero(); !n.isEmpty()) {
+            if (inserisci) {
+                spostaRighe(numeroInserimento_, +1);
+                valori.insert(n, numeroInserimento_);
+            } else {
+                valori.insert(n, ultimoNumero() + 1);
+            }
+        }
+        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE 1=0"));
+        rs.RsAddNew();
+        for (auto it = valori.constBegin(); it != valori.constEnd(); ++it)
+            rs.ScriviCampo(it.key(), it.value());
+        rs.RsUpdate();
+        t.conferma();
+        for (const QString& c : chiave_colonne_) {
+            QVariant v;
+            for (auto it = valori.constBegin(); it != valori.constEnd(); ++it)
+                if (it.key().compare(c, Qt::CaseInsensitive) == 0)
+                    v = it.value();
+            nuovaChiave << v;
+        }
+    } catch (const std::exception& e) {
+        mostraErrore(QStringLiteral("Salvataggio non riuscito"), e);
+        return false;
+    }
+    inserisci_ = false;
+    modo_ = Modo::Consultazione;
+    rileggi(nuovaChiave, rigaCorrente());
+    MostraMessaggio(QStringLiteral("Riga inserita"));
+    dop(PassoScrivi);
+    return true;
+}
+
+bool PaginaRighe::salvaRiga() {
+    const QList<CampoScheda*> daScrivere = campi_->modificati();
+    if (daScrivere.isEmpty()) {
+        cambiaModo(Modo::Consultazione);
+        MostraMessaggio(QStringLiteral("Nessuna modifica da salvare"));
+        return true;
+    }
+    QList<QVariantList> valori;
+    for (CampoScheda* c : daScrivere) {
+        const auto v = c->valoriDaTesto(c->testo());
+        if (!v) {
+            campi_->segnaErrore(*c, true);
+            MostraMessaggio(QStringLiteral("Valore non valido"));
+            return false;
+        }
+        valori << *v;
+    }
+    try {
+        Transazione t(db_);
+        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") +
+                                  condizioneChiave(chiave_));
+        if (rs.RsEof()) {
+            msgCom(interazione_,
+                   QStringLiteral("La riga non esiste più: è stata cancellata da un'altra postazione."));
+            return false;
+        }
+        rs.RsEdit();
+        for (int i = 0; i < daScrivere.size(); ++i)
+            for (int j = 0; j < daScrivere[i]->colonne().size(); ++j)
+                rs.ScriviCampo(daScrivere[i]->colonne()[j], valori[i].value(j));
+        rs.RsUpdate();
+        t.conferma();
+    } catch (const std::exception& e) {
+        mostraErrore(QStringLiteral("Salvataggio non riuscito"), e);
+        return false;
+    }
+    modo_ = Modo::Consultazione;
+    rileggi(chiave_, rigaCorrente());
+    MostraMessaggio(QStringLiteral("Riga salvata"));
+    dop(PassoScrivi);
+    return true;
+}
+
+bool PaginaRighe::VarKey() {
+    if (!abilRW_ || chiave_.isEmpty() || campi_->chiavi().isEmpty() || !confermaAbbandono())
+        return false;
+    cambiaModo(Modo::VariaChiave);
+    focusPrimo();
+    return true;
+}
+
+bool PaginaRighe::salvaChiave() {
+    QVariantMap nuovi;
+    for (CampoScheda* c : campi_->chiavi()) {
+        const auto v = c->valoriDaTesto(c->testo());
+        if (!v || v->value(0).isNull()) {
+            MostraMessaggio(QStringLiteral("Valore non valido"));
+            return false;
+        }
+        nuovi.insert(c->colonne().value(0), v->value(0));
+    }
+    QVariantList nuovaChiave;
+    for (int i = 0; i < chiave_colonne_.size(); ++i) {
+        QVariant v = chiave_.value(i);
+        for (auto it = nuovi.constBegin(); it != nuovi.constEnd(); ++it)
+            if (it.key().compare(chiave_colonne_[i], Qt::CaseInsensitive) == 0)
+                v = it.value();
+        nuovaChiave << v;
+    }
+    try {
+        Transazione t(db_);
+        if (!pri(PassoVarKey))
+            return false;
+        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") +
+                                  condizioneChiave(chiave_));
+        if (rs.RsEof())
+            return false;
+        rs.RsEdit();
+        for (auto it = nuovi.constBegin(); it != nuovi.constEnd(); ++it)
+            rs.ScriviCampo(it.key(), it.value());
+        rs.RsUpdate();
+        t.conferma();
+    } catch (const std::exception& e) {
+        mostraErrore(QStringLiteral("Variazione della chiave non riuscita"), e);
+        return false;
+    }
+    modo_ = Modo::Consultazione;
+    dop(PassoVarKey);
+    rileggi(nuovaChiave, rigaCorrente());
+    return true;
+}
+
+bool PaginaRighe::Cancella() {
+    if (!abilRW_)
+        return false;
+    if (modo_ == Modo::Nuovo)
+        return Annulla();
+    if (chiave_.isEmpty()) {
+        MostraMessaggio(QStringLiteral("Nessuna riga da cancellare"));
+        return false;
+    }
+    if (msgCom(interazione_, QStringLiteral("Confermi la cancellazione della riga?"), QStringLiteral("&Ok"),
+               QStringLiteral("&Annulla")) != 1)
+        return false;
+    const int riga = rigaCorrente();
+    try {
+        Transazione t(db_);
+        if (!pri(PassoCancella))
+            return false;
+        db_.EseguiSql(QStringLiteral("DELETE FROM ") + tabella_ + QStringLiteral(" WHERE ") +
+                      condizioneChiave(chiave_));
+        t.conferma();
+    } catch (const std::exception& e) {
+        mostraErrore(QStringLiteral("Cancellazione non riuscita"), e);
+        return false;
+    }
+    chiave_.clear();
+    modo_ = Modo::Consultazione;
+    dop(PassoCancella);
+    rileggi({}, riga);
+    MostraMessaggio(QStringLiteral("Riga cancellata"));
+    return true;
+}
+
+bool PaginaRighe::Annulla() {
+    switch (modo_) {
+    case Modo::Consultazione:
+        return true;
+    case Modo::VariaChiave:
+        for (CampoScheda* c : campi_->chiavi())
+            c->impostaTesto(c->caricato);
+        cambiaModo(Modo::Consultazione);
+        return true;
+    case Modo::Nuovo: {
+        if (!pri(PassoAnnulla))
+            return false;
+        const bool ins = inserisci_;
+        modo_ = Modo::Consultazione;
+        if (AnnullaIns)
+            AnnullaIns(ins);
+        mostraRiga(rigaCorrente());
+        dop(PassoAnnulla);
+        return true;
+    }
+    case Modo::Modifica:
+        if (!pri(PassoAnnulla))
+            return false;
+        mostraRiga(rigaCorrente());
+        dop(PassoAnnulla);
+        return true;
+    }
+    return false;
+}
+
+bool PaginaRighe::Punta() {
+    if (griglia_->hasFocus()) {
+        focusPrimo();
+    } else {
+        griglia_->setFocus(Qt::OtherFocusReason);
+    }
+    return true;
+}
+
+bool PaginaRighe::VaiA() {
+    const auto testo = interazione_.chiediTesto(QStringLiteral("Vai a"), QStringLiteral("Numero della riga:"),
+                                                QString::number(rigaCorrente() + 1));
+    if (!testo)
+        return false;
+    bool ok = false;
+    const int n = testo->trimmed().toInt(&ok);
+    if (!ok) {
+        MostraMessaggio(QStringLiteral("Valore non valido"));
+        return false;
+    }
+    return posizionaRiga(n - 1);
+}
+
+bool PaginaRighe::Inizio() {
+    if (numeroRighe() == 0) {
+        MostraMessaggio(QStringLiteral("Nessuna riga"));
+        return false;
+    }
+    return posizionaRiga(0);
+}
+
+bool PaginaRighe::Fine() {
+    if (numeroRighe() == 0) {
+        MostraMessaggio(QStringLiteral("Nessuna riga"));
+        return false;
+    }
+    return posizionaRiga(numeroRighe() - 1);
+}
+
+bool PaginaRighe::Precedente() {
+    if (rigaCorrente() <= 0) {
+        MostraMessaggio(QStringLiteral("Inizio archivio"));
+        return false;
+    }
+    return posizionaRiga(rigaCorrente() - 1);
+}
+
+bool PaginaRighe::Successivo() {
+    if (rigaCorrente() + 1 >= numeroRighe()) {
+        MostraMessaggio(QStringLiteral("Fine archivio"));
+        return false;
+    }
+    return posizionaRiga(rigaCorrente() + 1);
+}
+
+bool PaginaRighe::Trova() {
+    const auto testo =
+        interazione_.chiediTesto(QStringLiteral("Trova"), QStringLiteral("Testo da cercare:"), ultimoTrova_);
+    if (!testo || testo->trimmed().isEmpty())
+        return false;
+    ultimoTrova_ = testo->trimmed();
+    const int n = numeroRighe();
+    for (int passo = 1; passo <= n; ++passo) {
+        const int r = (rigaCorrente() + passo + n) % n;
+        for (int c = 0; c < modello_->columnCount(); ++c)
+            if (!griglia_->isColumnHidden(c) &&
+                modello_->testo(r, c).contains(ultimoTrova_, Qt::CaseInsensitive))
+                return posizionaRiga(r);
+    }
+    MostraMessaggio(QStringLiteral("Testo non trovato"));
+    return false;
+}
+
+bool PaginaRighe::Chiudi() {
+    if (!confermaAbbandono() || !pri(PassoChiudi))
+        return false;
+    chiusuraConfermata_ = true;
+    const bool chiusa = form_->close();
+    chiusuraConfermata_ = false;
+    return chiusa;
+}
+
+bool PaginaRighe::Menu() {
+    if (!RitornaMenu || !confermaAbbandono() || !pri(PassoMenu))
+        return false;
+    RitornaMenu();
+    return true;
+}
+
+bool PaginaRighe::eventFilter(QObject* o, QEvent* e) {
+    if (o == form_ && e->type() == QEvent::Close && !chiusuraConfermata_) {
+        if (!confermaAbbandono() || !pri(PassoChiudi)) {
+            e->ignore();
+            return true;
+        }
+    }
+    return QObject::eventFilter(o, e);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Row numbers
+
+qint64 PaginaRighe::ultimoNumero() {
+    const QString n = colonnaNumero();
+    const QVariant v = db_.valore(QStringLiteral("SELECT ") + n + QStringLiteral(" FROM ") + tabella_ +
+                                  QStringLiteral(" WHERE ") + condizioneFissi() +
+                                  QStringLiteral(" ORDER BY ") + n + QStringLiteral(" DESC LIMIT 1"));
+    return v.isValid() && !v.isNull() ? v.toLongLong() : 0;
+}
+
+void PaginaRighe::spostaRighe(qint64 da, int passo) {
+    if (passo == 0)
+        return;
+    // Both engines check the key row by row, so "n = n + 1" would collide with the next row:
+    // the rows go through negative numbers first.
+    const QString n = colonnaNumero();
+    const QString dove = QStringLiteral(" WHERE ") + condizioneFissi();
+    db_.EseguiSql(QStringLiteral("UPDATE ") + tabella_ + QStringLiteral(" SET ") + n +
+                  QStringLiteral(" = -(") + n + (passo > 0 ? QStringLiteral(" + ") : QStringLiteral(" - ")) +
+                  QString::number(std::abs(passo)) + QStringLiteral(")") + dove + QStringLiteral(" AND ") +
+                  n + QStringLiteral(" >= ") + QString::number(da));
+    db_.EseguiSql(QStringLiteral("UPDATE ") + tabella_ + QStringLiteral(" SET ") + n +
+                  QStringLiteral(" = -") + n + dove + QStringLiteral(" AND ") + n + QStringLiteral(" < 0"));
+}
+
+void PaginaRighe::rinumeraRighe() {
+    const QString n = colonnaNumero();
+    QList<qint64> numeri;
+    {
+        Recordset rs =
+            db_.ApriRs(QStringLiteral("SELECT ") + n + QStringLiteral(" FROM ") + tabella_ +
+                       QStringLiteral(" WHERE ") + condizioneFissi() + QStringLiteral(" ORDER BY ") + n);
+        while (!rs.RsEof()) {
+            numeri << rs.LeggiCampo(n).toLongLong();
+            rs.RsMoveNext();
+        }
+    }
+    // Walking upward, the number given is never above the row's own, so it is always free.
+    for (int i = 0; i < numeri.size(); ++i)
+        if (numeri[i] != i + 1)
+            db_.EseguiSql(QStringLiteral("UPDATE ") + tabella_ + QStringLiteral(" SET ") + n +
+                          QStringLiteral(" = ") + QString::number(i + 1) + QStringLiteral(" WHERE ") +
+                          condizioneFissi() + QStringLiteral(" AND ") + n + QStringLiteral(" = ") +
+                          QString::number(numeri[i]));
+}
+
+} // namespace tesel::ui

@@ -1,0 +1,217 @@
+#pragma once
+// The record-form component: one row of a table shown in the fields of a form, with key
+// entry, search, navigation in key order, save, cancel, delete and change of key, driven by
+// the toolbar keys and calling the form back before and after each step.
+//
+// States:
+//   Chiave       key entry: only the key fields are enabled (with their defaults). Enter on
+//                the last key field opens the record with that key.
+//   Selezione    search: key fields and every field registered with a comparison take the
+//                values to look for; (R) Ricerca or Enter runs the search.
+//   Modifica     a record is shown: the data fields are enabled, the key fields are not.
+//   Nuovo        a record not yet in the table (a typed key not found, with consentiNuovo,
+//                or Duplica): Salva inserts it.
+//   VariaChiave  VarKey: only the key fields are enabled; Salva writes the new key.
+//
+// Call-backs, with the step numbers of enum Passo (campischeda.h). PersPagPri(passo, annulla)
+// runs before the step and cancels it by setting `annulla`; PersPagDop(passo) runs after it.
+// In PersPagDop the form tells "record shown" from "no record" with recordPresente().
+//   1  PassoRicerca    Ricerca from a record back to key entry.            Pri, Dop
+//   2  PassoMostra     a record is about to be shown (typed key, Inizio, Precedente,
+//                      Successivo, Fine, Lista, ListaInd, ListaAvanti, search, reload);
+//                      ultimoComando() names the command.                  Pri, Dop
+//   3  PassoCerca      the typed search values are about to be searched.   Pri
+//   4  PassoControllo  Salva, after the component found every field valid:
+//                      the form's own check of the controls.                Pri
+//   6  PassoNuovo      a typed key is not in the table: a new record begins. Pri, Dop
+//   8  PassoDuplica    Duplica: a copy of the shown record begins.          Pri, Dop
+//  10  PassoScrivi     Salva: before the values are read from the fields and written
+//                      (the form writes hidden fields back here); Dop after the commit
+//                      and the reload.                                      Pri, Dop
+//  12  PassoAnnulla    Annulla: the changes are dropped.                    Pri, Dop
+//  14  PassoVarKey     Salva in VariaChiave: Pri runs inside the transaction before the
+//                      key is updated (chiaveCorrente() old, chiaveDigitata() new), so the
+//                      form moves its dependent rows in the same unit of work; Dop after.
+//  16  PassoCancella   Cancella: Pri runs inside the transaction before the row is deleted;
+//                      the form confirms and deletes its dependent rows there (questions
+//                      asked there hold no lock: nothing has been written yet). Dop after
+//                      the commit, with key entry shown.                    Pri, Dop
+//  20  PassoChiudi     Chiudi (or the window's close button).               Pri
+//  22  PassoMenu       Menu.                                                Pri
+// An ErroreDb thrown by a call-back inside a transaction undoes the whole step and is shown.
+//
+// Toolbar keys (ButtonComando): Ricerca, Salva, Cancella, Annulla, Duplica (hidden until the
+// form shows it), VarKey, Lista, ListaInd, ListaAvanti, Inizio, Precedente, Successivo, Fine,
+// Chiudi, Menu; each has an Alt+letter shortcut as its tooltip says ("(S) Salva": Alt+S), so
+// the form's own mnemonics should avoid those letters. The form adds its own keys with
+// barraComandi()->aggiungi() and handles them in ComandoForm.
+
+#include "ui/barrecomandi.h"
+#include "ui/campischeda.h"
+
+#include <QObject>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tesel {
+class Database;
+class Interazione;
+struct Contesto;
+} // namespace tesel
+
+namespace tesel::ui {
+
+class InsiemeCampi;
+
+// What the form's list window answers: the chosen key, and how to step through the list's
+// rows in the list's own order (ListaInd / ListaAvanti).
+struct SceltaLista {
+    QVariantList chiave;
+    // The key before (passo -1) or after (+1) `da` in the list; nothing at either end.
+    std::function<std::optional<QVariantList>(const QVariantList& da, int passo)> vicino;
+    // A list given as its keys in order, `scelta` the chosen one.
+    static SceltaLista daChiavi(std::vector<QVariantList> chiavi, int scelta);
+};
+
+class SchedaRecord : public QObject {
+    Q_OBJECT
+public:
+    enum class Stato { Chiave, Selezione, Modifica, Nuovo, VariaChiave };
+
+    // `form` is the window the component serves: its close is guarded, the toolbar and
+    // status bar are its children (the form places them in its layout).
+    SchedaRecord(Database& db, Interazione& interazione, const QString& tabella, QWidget* form);
+    SchedaRecord(Contesto& contesto, const QString& tabella, QWidget* form);
+    ~SchedaRecord() override;
+
+    // Registration. `colonna` is a column or the pattern "|-|A|B|C" (one field, three columns,
+    // shown joined by "-"); `confronto` the search comparison ("=", "like", ">=", "<=", ">",
+    // "<", "<>"; empty: not searchable); `formato` the display format ("#,###.^^", "dd/mm/yyyy").
+    CampoScheda& RegistraCampo(QWidget* w, const QString& colonna,
+                               const QString& confronto = QStringLiteral("="), const QString& formato = {});
+    // Key fields, in key order.
+    CampoScheda& RegistraChiave(QWidget* w, const QString& colonna, const QString& formato = {});
+    CampoScheda* campo(const QWidget* w) const;
+    CampoScheda* campoColonna(const QString& colonna) const;
+    InsiemeCampi& campi() { return *campi_; }
+
+    BarraComandi* barraComandi() const { return barra_; }
+    BarraStato* barraStato() const { return stato_barra_; }
+
+    // Starts in key entry; call once every field is registered.
+    void avvia();
+
+    // Runs a toolbar key: the pending leave-field check of the focused field first, then the
+    // form's own keys (ComandoForm), then the component's. False when the command did not run
+    // or did not succeed.
+    bool ButtonComando(const QString& chiave);
+
+    bool Ricerca();
+    bool Salva();
+    bool Annulla();
+    bool Cancella();
+    bool Duplica();
+    bool VarKey();
+    bool Lista();
+    bool ListaInd();
+    bool ListaAvanti();
+    bool Inizio();
+    bool Precedente();
+    bool Successivo();
+    bool Fine();
+    bool Chiudi();
+    bool Menu();
+    // Runs the search typed in Selezione (also Ricerca or Enter in that state).
+    bool Cerca();
+    // Opens the record with this key (values in key order); asks first when the shown record
+    // has changes. False when it is not found (or the user stayed).
+    bool ApriChiave(const QVariantList& chiave);
+    // Opens the record whose key is typed in the key fields.
+    bool ApriChiaveDigitata();
+    // Reads the shown record again from the database, dropping changes without asking.
+    bool ricarica();
+    // Writes one column of the shown record (an SQL string value) and reloads it.
+    bool SegnaRec(const QString& campo, const QString& valore);
+
+    Stato stato() const { return stato_; }
+    bool recordPresente() const { return stato_ == Stato::Modifica || stato_ == Stato::VariaChiave; }
+    bool modificato() const;
+    QVariantList chiaveCorrente() const { return chiave_; }
+    // The key typed in the key fields; nothing when a part is empty or not valid.
+    std::optional<QVariantList> chiaveDigitata() const;
+    const QString& ultimoComando() const { return ultimoComando_; }
+    bool filtroAttivo() const { return !filtro_.isEmpty(); }
+    const QString& tabella() const { return tabella_; }
+    const QStringList& colonneChiave() const { return colonneChiave_; }
+
+    void MostraMessaggio(const QString& testo);
+    // Pixels per twip of this screen ("RisVid"): a width in twips times RisVid() is pixels.
+    double RisVid() const;
+
+    // Options.
+    bool consentiNuovo = false;         // a typed key not found begins a new record
+    bool chiediConfermaCancella = true; // Cancella asks "Confermi la cancellazione del record?"
+    // Asked before leaving a changed record.
+    QString domandaSalvataggio = QStringLiteral("Il record è stato modificato.\nSalvare le modifiche?");
+
+    // Call-backs (see the step table above).
+    std::function<void(int passo, bool& annulla)> PersPagPri;
+    std::function<void(int passo)> PersPagDop;
+    // Lista: the form opens its list window and answers the chosen key (nothing: cancelled).
+    std::function<std::optional<SceltaLista>()> ApriLista;
+    // Keys the form runs itself (its own buttons): true when handled.
+    std::function<bool(const QString& chiave)> ComandoForm;
+    // The form's own leave-field check (after the component's); false keeps the field wrong.
+    std::function<bool(QWidget* campo)> ControlloCampo;
+    // Menu: give the control back to the suite's menu.
+    std::function<void()> RitornaMenu;
+
+signals:
+    void statoCambiato();
+    void modificatoCambiato(bool si);
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void costruisci();
+    bool pri(int passo);
+    void dop(int passo);
+    void cambiaStato(Stato s);
+    void applicaStato();
+    bool confermaAbbandono();
+    void tornaChiave();
+    bool mostraChiave(const QVariantList& chiave);
+    bool leggiRecord(const QVariantList& chiave);
+    enum class Verso { Primo, Ultimo, Dopo, Prima };
+    bool muovi(Verso verso);
+    std::optional<QVariantList> trovaChiave(Verso verso, const QVariantList* da, bool* errore);
+    QString condizioneChiave(const QVariantList& chiave) const;
+    QString selectChiave(const QVariantList& chiave) const;
+    bool salvaRecord();
+    bool salvaChiave();
+    void mostraErrore(const QString& cosa, const std::exception& e);
+    void alInvio(CampoScheda* c);
+    void focusPrimo();
+    void aggiornaBarra();
+
+    Database& db_;
+    Interazione& interazione_;
+    QString tabella_;
+    QWidget* form_;
+    InsiemeCampi* campi_;
+    BarraComandi* barra_;
+    BarraStato* stato_barra_;
+    Stato stato_ = Stato::Chiave;
+    bool nuovoChiaveLibera_ = false; // Nuovo from Duplica: the key is still to be typed
+    QStringList colonneChiave_;
+    QVariantList chiave_; // key of the shown record
+    QString filtro_;      // search condition the navigation stays within
+    std::optional<SceltaLista> lista_;
+    QString ultimoComando_;
+    bool chiusuraConfermata_ = false;
+};
+
+} // namespace tesel::ui
