@@ -8,8 +8,6 @@
 #include "ui/insiemecampi.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QRegularExpression>
 #include <QSqlField>
@@ -43,23 +41,6 @@ QString testoData(const QVariant& v, bool conOra) {
         return testoDataOra(*d);
     return tesel::testoData(d->date());
 }
-
-bool stessaChiave(const QVariantList& a, const QVariantList& b) {
-    if (a.size() != b.size() || a.isEmpty())
-        return false;
-    for (int i = 0; i < a.size(); ++i)
-        if (a[i].toString() != b[i].toString())
-            return false;
-    return true;
-}
-
-class Clessidra {
-public:
-    Clessidra() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Clessidra() { QApplication::restoreOverrideCursor(); }
-    Clessidra(const Clessidra&) = delete;
-    Clessidra& operator=(const Clessidra&) = delete;
-};
 
 } // namespace
 
@@ -175,9 +156,10 @@ void ModelloRighe::impostaFormato(const QString& colonna, const QString& formato
 // Construction
 
 PaginaRighe::PaginaRighe(Database& db, Interazione& interazione, const QString& tabella, QWidget* form)
-    : QObject(form), db_(db), interazione_(interazione), tabella_(tabella), form_(form),
-      campi_(new InsiemeCampi(db, tabella, this)), griglia_(new QTableView(form)),
-      modello_(new ModelloRighe(this)), barra_(new BarraComandi(form)), stato_barra_(new BarraStato(form)) {
+    : ComponenteCampi(db, interazione, tabella, form,
+                      QStringLiteral("La riga è stata modificata.\nSalvare le modifiche?"),
+                      QStringLiteral("Esiste già una riga con questa chiave")),
+      griglia_(new QTableView(form)), modello_(new ModelloRighe(this)) {
     costruisci();
 }
 
@@ -188,7 +170,7 @@ PaginaRighe::PaginaRighe(Contesto& contesto, const QString& tabella, QWidget* fo
 PaginaRighe::~PaginaRighe() = default;
 
 void PaginaRighe::costruisci() {
-    chiave_colonne_ = db_.chiavePrimaria(tabella_);
+    colonneChiave_ = db_.chiavePrimaria(tabella_);
     griglia_->setObjectName(QStringLiteral("dbgRiga"));
     griglia_->setModel(modello_);
     griglia_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -202,55 +184,37 @@ void PaginaRighe::costruisci() {
     connect(griglia_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &PaginaRighe::rigaCambiata);
 
-    barra_->setObjectName(QStringLiteral("tolLinPag"));
-    stato_barra_->setObjectName(QStringLiteral("staMessaggi"));
     const QList<DefComando> comandi{
         {QStringLiteral("Nuovo"), QStringLiteral("Nuovo"), QStringLiteral("(N) Nuovo"),
          QKeySequence(Qt::ALT | Qt::Key_N), QStyle::SP_FileIcon},
         {QStringLiteral("Inserisci"), QStringLiteral("Inserisci"), QStringLiteral("(F10) Inserisci riga"),
          QKeySequence(Qt::Key_F10), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("Salva"), QStringLiteral("Salva"), QStringLiteral("(S) Salva"),
-         QKeySequence(Qt::ALT | Qt::Key_S), QStyle::SP_DialogSaveButton},
-        {QStringLiteral("Cancella"), QStringLiteral("Cancella"), QStringLiteral("(C) Cancella"),
-         QKeySequence(Qt::ALT | Qt::Key_C), QStyle::SP_TrashIcon},
-        {QStringLiteral("Annulla"), QStringLiteral("Annulla"), QStringLiteral("(A) Annulla"),
-         QKeySequence(Qt::ALT | Qt::Key_A), QStyle::SP_DialogResetButton},
-        {QStringLiteral("Duplica"), QStringLiteral("Duplica"), QStringLiteral("(D) Duplica"),
-         QKeySequence(Qt::ALT | Qt::Key_D), QStyle::SP_FileLinkIcon},
+        comandoComune(QStringLiteral("Salva")),
+        comandoComune(QStringLiteral("Cancella")),
+        comandoComune(QStringLiteral("Annulla")),
+        comandoComune(QStringLiteral("Duplica")),
         {QStringLiteral("VarKey"), QStringLiteral("Varia chiave"), QStringLiteral("(R) Varia campi chiave"),
          QKeySequence(Qt::ALT | Qt::Key_R), QStyle::SP_FileDialogDetailedView},
         {QStringLiteral("Punta"), QStringLiteral("Puntatore"), QStringLiteral("(P) Puntatore"),
          QKeySequence(Qt::ALT | Qt::Key_P), QStyle::SP_ArrowRight},
         {QStringLiteral("VaiA"), QStringLiteral("Vai a"), QStringLiteral("(V) Vai a"),
          QKeySequence(Qt::ALT | Qt::Key_V), QStyle::SP_FileDialogToParent},
-        {QStringLiteral("Inizio"), QStringLiteral("Inizio"), QStringLiteral("(I) Inizio Archivio"),
-         QKeySequence(Qt::ALT | Qt::Key_I), QStyle::SP_MediaSkipBackward},
+        comandoComune(QStringLiteral("Inizio")),
         {QStringLiteral("Posiz"),
          QStringLiteral("0 di 0"),
          QStringLiteral("Posizione nella griglia"),
          {},
          QStyle::SP_CustomBase},
-        {QStringLiteral("Fine"), QStringLiteral("Fine"), QStringLiteral("(F) Fine Archivio"),
-         QKeySequence(Qt::ALT | Qt::Key_F), QStyle::SP_MediaSkipForward},
+        comandoComune(QStringLiteral("Fine")),
         {QStringLiteral("Aggiorna"), QStringLiteral("Aggiorna"), QStringLiteral("(G) Aggiorna"),
          QKeySequence(Qt::ALT | Qt::Key_G), QStyle::SP_BrowserReload},
         {QStringLiteral("Trova"), QStringLiteral("Trova"), QStringLiteral("(T) Trova"),
          QKeySequence(Qt::ALT | Qt::Key_T), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("Chiudi"), QStringLiteral("Chiudi"), QStringLiteral("(H) Chiudi"),
-         QKeySequence(Qt::ALT | Qt::Key_H), QStyle::SP_DialogCloseButton},
-        {QStringLiteral("Menu"), QStringLiteral("Menu"), QStringLiteral("(M) Menu"),
-         QKeySequence(Qt::ALT | Qt::Key_M), QStyle::SP_DirHomeIcon},
+        comandoComune(QStringLiteral("Chiudi")),
+        comandoComune(QStringLiteral("Menu")),
     };
-    for (const DefComando& d : comandi)
-        barra_->aggiungi(d);
+    aggiungiComandi(QStringLiteral("tolLinPag"), comandi);
     barra_->mostra(QStringLiteral("Inserisci"), false);
-    connect(barra_, &BarraComandi::comando, this, [this](const QString& k) { ButtonComando(k); });
-
-    campi_->messaggio = [this](const QString& t) { MostraMessaggio(t); };
-    campi_->descrizione = [this](const QString& t) {
-        stato_barra_->impostaPannello(QStringLiteral("DescrCampo"), t);
-    };
-    campi_->controlloForm = [this](QWidget* w) { return !ControlloCampo || ControlloCampo(w); };
     connect(campi_, &InsiemeCampi::modificatoCambiato, this, [this](bool si) {
         if (si && modo_ == Modo::Consultazione)
             cambiaModo(Modo::Modifica);
@@ -258,25 +222,13 @@ void PaginaRighe::costruisci() {
             cambiaModo(Modo::Consultazione);
         emit modificatoCambiato(si);
     });
-    connect(campi_, &InsiemeCampi::invio, this, [this](CampoScheda* c) {
-        // Enter moves on to the next field, as Tab does.
-        if (!campi_->controlla(*c))
-            return;
-        QWidget* w = c->widget()->nextInFocusChain();
-        while (w && w != c->widget() &&
-               !(w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) &&
-                 form_->isAncestorOf(w)))
-            w = w->nextInFocusChain();
-        if (w)
-            w->setFocus(Qt::TabFocusReason);
-    });
-    form_->installEventFilter(this);
+    connect(campi_, &InsiemeCampi::invio, this, &PaginaRighe::campoSeguente);
     applicaModo();
 }
 
 CampoScheda& PaginaRighe::RegistraCampo(QWidget* w, const QString& colonna, const QString& formato) {
     CampoScheda& c = campi_->registra(w, colonna, QStringLiteral("="), formato);
-    if (!c.composto() && chiave_colonne_.contains(c.colonne().value(0), Qt::CaseInsensitive))
+    if (!c.composto() && colonneChiave_.contains(c.colonne().value(0), Qt::CaseInsensitive))
         c.chiave = true;
     if (!formato.isEmpty() && !c.composto())
         modello_->impostaFormato(c.colonne().value(0), formato);
@@ -284,26 +236,18 @@ CampoScheda& PaginaRighe::RegistraCampo(QWidget* w, const QString& colonna, cons
     return c;
 }
 
-CampoScheda* PaginaRighe::campo(const QWidget* w) const {
-    return campi_->campo(w);
-}
-
-CampoScheda* PaginaRighe::campoColonna(const QString& colonna) const {
-    return campi_->campoColonna(colonna);
-}
-
 void PaginaRighe::impostaValoreFisso(const QString& colonna, const QVariant& valore) {
     fissi_.insert(colonna, valore);
 }
 
 void PaginaRighe::impostaChiave(const QStringList& colonne) {
-    chiave_colonne_ = colonne;
+    colonneChiave_ = colonne;
 }
 
 QString PaginaRighe::colonnaNumero() const {
     if (!colonnaNumero_.isEmpty())
         return colonnaNumero_;
-    for (auto it = chiave_colonne_.crbegin(); it != chiave_colonne_.crend(); ++it) {
+    for (auto it = colonneChiave_.crbegin(); it != colonneChiave_.crend(); ++it) {
         bool fisso = false;
         for (auto f = fissi_.constBegin(); f != fissi_.constEnd(); ++f)
             fisso = fisso || f.key().compare(*it, Qt::CaseInsensitive) == 0;
@@ -334,10 +278,6 @@ void PaginaRighe::formatoColonna(const QString& colonna, const QString& formato)
     modello_->impostaFormato(colonna, formato);
 }
 
-double PaginaRighe::RisVid() const {
-    return form_->logicalDpiX() / 1440.0;
-}
-
 void PaginaRighe::applicaColonne() {
     for (int c = 0; c < modello_->columnCount(); ++c) {
         const QString nome = modello_->nomeColonna(c).toLower();
@@ -361,7 +301,7 @@ QVariant PaginaRighe::ovField(int colonna, const QString& proprieta) const {
     if (p == u"type")
         return QString::fromLatin1(i >= 0 ? tabella.field(i).metaType().name() : "");
     if (p == u"dataupdatable")
-        return i >= 0 && !chiave_colonne_.contains(nome, Qt::CaseInsensitive);
+        return i >= 0 && !colonneChiave_.contains(nome, Qt::CaseInsensitive);
     if (p == u"size" || p == u"fieldsize")
         return i >= 0 ? tabella.field(i).length() : 0;
     return {};
@@ -383,23 +323,16 @@ QVariantList PaginaRighe::chiaveRiga(int riga) const {
     QVariantList out;
     if (riga < 0 || riga >= modello_->rowCount())
         return out;
-    for (const QString& c : chiave_colonne_)
+    for (const QString& c : colonneChiave_)
         out << modello_->valore(riga, c);
     return out;
 }
 
 int PaginaRighe::rigaDellaChiave(const QVariantList& chiave) const {
     for (int r = 0; r < modello_->rowCount(); ++r)
-        if (stessaChiave(chiaveRiga(r), chiave))
+        if (!chiave.isEmpty() && stessaChiave(chiaveRiga(r), chiave))
             return r;
     return -1;
-}
-
-QString PaginaRighe::condizioneChiave(const QVariantList& chiave) const {
-    QStringList parti;
-    for (int i = 0; i < chiave_colonne_.size(); ++i)
-        parti << chiave_colonne_[i] + QStringLiteral(" = ") + SqlValore(chiave.value(i));
-    return parti.join(QStringLiteral(" AND "));
 }
 
 QString PaginaRighe::condizioneFissi() const {
@@ -467,8 +400,7 @@ bool PaginaRighe::mostraRiga(int riga) {
     }
     const QVariantList chiave = chiaveRiga(riga);
     try {
-        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") +
-                                  condizioneChiave(chiave));
+        Recordset rs = db_.ApriRs(selectChiave(chiave));
         if (rs.RsEof()) {
             MostraMessaggio(
                 QStringLiteral("La riga non esiste più: è stata cancellata da un'altra postazione"));
@@ -542,15 +474,11 @@ void PaginaRighe::aggiornaPosizione() {
 // Modes
 
 bool PaginaRighe::pri(int passo) {
-    bool annulla = false;
-    if (PersLPaPri)
-        PersLPaPri(passo, annulla);
-    return !annulla;
+    return chiamaPri(PersLPaPri, passo);
 }
 
 void PaginaRighe::dop(int passo) {
-    if (PersLPaDop)
-        PersLPaDop(passo);
+    chiamaDop(PersLPaDop, passo);
 }
 
 bool PaginaRighe::modificato() const {
@@ -613,18 +541,6 @@ void PaginaRighe::applicaModo() {
     stato_barra_->impostaPannello(QStringLiteral("Stato"), testo);
 }
 
-void PaginaRighe::MostraMessaggio(const QString& testo) {
-    stato_barra_->MostraMessaggio(testo);
-}
-
-void PaginaRighe::focusPrimo() {
-    for (const auto& c : campi_->campi())
-        if (c->widget()->isEnabled() && c->widget()->isVisibleTo(form_)) {
-            c->widget()->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-}
-
 bool PaginaRighe::confermaAbbandono() {
     if (modo_ == Modo::Nuovo && !campi_->modificato()) {
         // A new row nobody typed in is just dropped.
@@ -634,35 +550,22 @@ bool PaginaRighe::confermaAbbandono() {
             AnnullaIns(ins);
         return true;
     }
-    if (!modificato())
-        return true;
-    switch (chiediSalvataggio(interazione_, domandaSalvataggio)) {
-    case 1:
-        return Salva();
-    case 2:
-        if (modo_ == Modo::Nuovo && AnnullaIns)
-            AnnullaIns(inserisci_);
-        modo_ = Modo::Consultazione;
-        return true;
-    default:
-        return false;
-    }
+    return ComponenteCampi::confermaAbbandono();
+}
+
+void PaginaRighe::abbandona() {
+    if (modo_ == Modo::Nuovo && AnnullaIns)
+        AnnullaIns(inserisci_);
+    modo_ = Modo::Consultazione;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Commands
 
 bool PaginaRighe::ButtonComando(const QString& chiave) {
-    if (QWidget* f = QApplication::focusWidget()) {
-        if (CampoScheda* c = campi_->campo(f)) {
-            const bool lascia = chiave.compare(QStringLiteral("Annulla"), Qt::CaseInsensitive) == 0 ||
-                                chiave.compare(QStringLiteral("Chiudi"), Qt::CaseInsensitive) == 0;
-            if (!campi_->controlla(*c) && !lascia)
-                return false;
-        }
-    }
-    if (ComandoForm && ComandoForm(chiave))
-        return true;
+    static const QStringList lasciano{QStringLiteral("Annulla"), QStringLiteral("Chiudi")};
+    if (const auto fatto = comandoDelForm(chiave, lasciano))
+        return *fatto;
     using Comando = bool (PaginaRighe::*)();
     static const QList<std::pair<QString, Comando>> tabella{
         {QStringLiteral("nuovo"), &PaginaRighe::Nuovo},
@@ -684,17 +587,7 @@ bool PaginaRighe::ButtonComando(const QString& chiave) {
         {QStringLiteral("chiudi"), &PaginaRighe::Chiudi},
         {QStringLiteral("menu"), &PaginaRighe::Menu},
     };
-    const QString k = chiave.toLower();
-    for (const auto& [nome, metodo] : tabella)
-        if (nome == k) {
-            if (QAction* a = barra_->azione(chiave); a && (!a->isEnabled() || !a->isVisible()))
-                return false;
-            MostraMessaggio({});
-            Clessidra clessidra;
-            return (this->*metodo)();
-        }
-    MostraMessaggio(QStringLiteral("Comando non previsto: ") + chiave);
-    return false;
+    return eseguiComando(this, chiave, tabella, false);
 }
 
 bool PaginaRighe::iniziaNuova(int passo, bool inserisci, bool copia) {
@@ -742,18 +635,6 @@ bool PaginaRighe::Duplica() {
     return iniziaNuova(PassoDuplica, false, true);
 }
 
-void PaginaRighe::mostraErrore(const QString& cosa, const std::exception& e) {
-    QString testo;
-    if (const auto* db = dynamic_cast<const ErroreDb*>(&e)) {
-        testo = db->chiaveDuplicata()
-                    ? QStringLiteral("Esiste già una riga con questa chiave")
-                    : cosa + QStringLiteral(" - Errore(%1): %2").arg(db->numero()).arg(db->descrizione());
-    } else {
-        testo = cosa + QStringLiteral(" - ") + QString::fromUtf8(e.what());
-    }
-    msgCom(interazione_, testo);
-}
-
 bool PaginaRighe::Salva() {
     if (!abilRW_)
         return false;
@@ -763,16 +644,7 @@ bool PaginaRighe::Salva() {
     }
     if (modo_ == Modo::VariaChiave)
         return salvaChiave();
-    const auto daControllare = [](const CampoScheda& c) {
-        return c.widget()->isEnabled() && !c.soloLetturaSempre();
-    };
-    if (CampoScheda* c = campi_->primoNonValido(daControllare)) {
-        campi_->segnaErrore(*c, true);
-        MostraMessaggio(QStringLiteral("Valore non valido"));
-        c->widget()->setFocus(Qt::OtherFocusReason);
-        return false;
-    }
-    if (!pri(PassoControllo) || !pri(PassoScrivi))
+    if (!controlloSalva())
         return false;
     return modo_ == Modo::Nuovo ? salvaNuova() : salvaRiga();
 }
@@ -782,8 +654,7 @@ bool PaginaRighe::salvaNuova() {
     for (const auto& c : campi_->campi()) {
         const auto v = c->valoriDaTesto(c->testo());
         if (!v) {
-            campi_->segnaErrore(*c, true);
-            MostraMessaggio(QStringLiteral("Valore non valido"));
+            campoNonValido(*c, false);
             return false;
         }
         for (int j = 0; j < c->colonne().size(); ++j)
@@ -810,7 +681,7 @@ bool PaginaRighe::salvaNuova() {
             rs.ScriviCampo(it.key(), it.value());
         rs.RsUpdate();
         t.conferma();
-        for (const QString& c : chiave_colonne_) {
+        for (const QString& c : colonneChiave_) {
             QVariant v;
             for (auto it = valori.constBegin(); it != valori.constEnd(); ++it)
                 if (it.key().compare(c, Qt::CaseInsensitive) == 0)
@@ -836,30 +707,18 @@ bool PaginaRighe::salvaRiga() {
         MostraMessaggio(QStringLiteral("Nessuna modifica da salvare"));
         return true;
     }
-    QList<QVariantList> valori;
-    for (CampoScheda* c : daScrivere) {
-        const auto v = c->valoriDaTesto(c->testo());
-        if (!v) {
-            campi_->segnaErrore(*c, true);
-            MostraMessaggio(QStringLiteral("Valore non valido"));
-            return false;
-        }
-        valori << *v;
-    }
+    const auto valori = leggiValori(daScrivere, false);
+    if (!valori)
+        return false;
     try {
         Transazione t(db_);
-        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") +
-                                  condizioneChiave(chiave_));
+        Recordset rs = db_.ApriRs(selectChiave(chiave_));
         if (rs.RsEof()) {
             msgCom(interazione_,
                    QStringLiteral("La riga non esiste più: è stata cancellata da un'altra postazione."));
             return false;
         }
-        rs.RsEdit();
-        for (int i = 0; i < daScrivere.size(); ++i)
-            for (int j = 0; j < daScrivere[i]->colonne().size(); ++j)
-                rs.ScriviCampo(daScrivere[i]->colonne()[j], valori[i].value(j));
-        rs.RsUpdate();
+        aggiornaRecord(rs, daScrivere, *valori);
         t.conferma();
     } catch (const std::exception& e) {
         mostraErrore(QStringLiteral("Salvataggio non riuscito"), e);
@@ -891,10 +750,10 @@ bool PaginaRighe::salvaChiave() {
         nuovi.insert(c->colonne().value(0), v->value(0));
     }
     QVariantList nuovaChiave;
-    for (int i = 0; i < chiave_colonne_.size(); ++i) {
+    for (int i = 0; i < colonneChiave_.size(); ++i) {
         QVariant v = chiave_.value(i);
         for (auto it = nuovi.constBegin(); it != nuovi.constEnd(); ++it)
-            if (it.key().compare(chiave_colonne_[i], Qt::CaseInsensitive) == 0)
+            if (it.key().compare(colonneChiave_[i], Qt::CaseInsensitive) == 0)
                 v = it.value();
         nuovaChiave << v;
     }
@@ -902,8 +761,7 @@ bool PaginaRighe::salvaChiave() {
         Transazione t(db_);
         if (!pri(PassoVarKey))
             return false;
-        Recordset rs = db_.ApriRs(QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") +
-                                  condizioneChiave(chiave_));
+        Recordset rs = db_.ApriRs(selectChiave(chiave_));
         if (rs.RsEof())
             return false;
         rs.RsEdit();
@@ -934,17 +792,8 @@ bool PaginaRighe::Cancella() {
                QStringLiteral("&Annulla")) != 1)
         return false;
     const int riga = rigaCorrente();
-    try {
-        Transazione t(db_);
-        if (!pri(PassoCancella))
-            return false;
-        db_.EseguiSql(QStringLiteral("DELETE FROM ") + tabella_ + QStringLiteral(" WHERE ") +
-                      condizioneChiave(chiave_));
-        t.conferma();
-    } catch (const std::exception& e) {
-        mostraErrore(QStringLiteral("Cancellazione non riuscita"), e);
+    if (!cancellaRecord())
         return false;
-    }
     chiave_.clear();
     modo_ = Modo::Consultazione;
     dop(PassoCancella);
@@ -1054,32 +903,6 @@ bool PaginaRighe::Trova() {
     }
     MostraMessaggio(QStringLiteral("Testo non trovato"));
     return false;
-}
-
-bool PaginaRighe::Chiudi() {
-    if (!confermaAbbandono() || !pri(PassoChiudi))
-        return false;
-    chiusuraConfermata_ = true;
-    const bool chiusa = form_->close();
-    chiusuraConfermata_ = false;
-    return chiusa;
-}
-
-bool PaginaRighe::Menu() {
-    if (!RitornaMenu || !confermaAbbandono() || !pri(PassoMenu))
-        return false;
-    RitornaMenu();
-    return true;
-}
-
-bool PaginaRighe::eventFilter(QObject* o, QEvent* e) {
-    if (o == form_ && e->type() == QEvent::Close && !chiusuraConfermata_) {
-        if (!confermaAbbandono() || !pri(PassoChiudi)) {
-            e->ignore();
-            return true;
-        }
-    }
-    return QObject::eventFilter(o, e);
 }
 
 // ---------------------------------------------------------------------------------------------

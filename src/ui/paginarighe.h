@@ -38,26 +38,20 @@
 // Salva, Cancella, Annulla, Duplica, VarKey, Punta, VaiA, Inizio, Posiz, Fine, Aggiorna, Trova,
 // Chiudi, Menu; also Precedente and Successivo (the grid's own keys do the same).
 
-#include "ui/barrecomandi.h"
-#include "ui/campischeda.h"
+#include "ui/componentecampi.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
-#include <QObject>
 #include <QVariantMap>
 #include <functional>
 
 class QTableView;
 
 namespace tesel {
-class Database;
-class Interazione;
 struct Contesto;
 } // namespace tesel
 
 namespace tesel::ui {
-
-class InsiemeCampi;
 
 // The grid's rows, read once per query; numbers, amounts and dates shown the Italian way.
 class ModelloRighe : public QAbstractTableModel {
@@ -90,7 +84,7 @@ private:
 // The values of a new row, column -> value, as CompletaInserisci completes them.
 using ValoriRiga = QVariantMap;
 
-class PaginaRighe : public QObject {
+class PaginaRighe : public ComponenteCampi {
     Q_OBJECT
 public:
     enum class Modo { Consultazione, Modifica, Nuovo, VariaChiave };
@@ -103,21 +97,15 @@ public:
 
     // Fields of the page; `colonna` a column or "|-|A|B|C"; `formato` as in the record form.
     CampoScheda& RegistraCampo(QWidget* w, const QString& colonna, const QString& formato = {});
-    CampoScheda* campo(const QWidget* w) const;
-    CampoScheda* campoColonna(const QString& colonna) const;
-    InsiemeCampi& campi() { return *campi_; }
 
     QTableView* griglia() const { return griglia_; }
     ModelloRighe* modello() const { return modello_; }
-    BarraComandi* barraComandi() const { return barra_; }
-    BarraStato* barraStato() const { return stato_barra_; }
 
     // The parent's key columns and values, written into every new row.
     void impostaValoreFisso(const QString& colonna, const QVariant& valore);
     const ValoriRiga& valoriFissi() const { return fissi_; }
     // The key columns of a row (default: the table's primary key).
     void impostaChiave(const QStringList& colonne);
-    const QStringList& colonneChiave() const { return chiave_colonne_; }
     // The column numbering the rows of one parent (default: the last key column not fixed).
     void impostaColonnaNumero(const QString& colonna) { colonnaNumero_ = colonna; }
     QString colonnaNumero() const;
@@ -128,7 +116,6 @@ public:
     void larghezza(const QString& colonna, int twip);
     void nascondiColonna(const QString& colonna, bool nascosta = true);
     void formatoColonna(const QString& colonna, const QString& formato);
-    double RisVid() const;
     // A grid column's field property: "type", "name", "sourcefield", "sourcetable",
     // "dataupdatable", "size", "fieldsize" (the name compared in lower case).
     QVariant ovField(int colonna, const QString& proprieta) const;
@@ -138,16 +125,15 @@ public:
     int rigaCorrente() const;
     int numeroRighe() const;
     QVariantList chiaveRiga(int riga) const;
-    QVariantList chiaveCorrente() const { return chiave_; }
     // Moves to a row (by position, 0-based, or by key) as the user would: asks about changes.
     bool posizionaRiga(int riga);
     bool posiziona(const QVariantList& chiave);
 
-    bool ButtonComando(const QString& chiave);
+    bool ButtonComando(const QString& chiave) override;
     bool Nuovo();
     bool Inserisci();
     bool Duplica();
-    bool Salva();
+    bool Salva() override;
     bool Cancella();
     bool Annulla();
     bool VarKey();
@@ -158,20 +144,15 @@ public:
     bool Successivo();
     bool Fine();
     bool Trova();
-    bool Chiudi();
-    bool Menu();
 
     Modo modo() const { return modo_; }
-    bool modificato() const;
+    bool modificato() const override;
     bool inserimento() const { return modo_ == Modo::Nuovo && inserisci_; }
     // Fields editable (true) or read-only (false); read-only also hides nothing but refuses
     // every writing command.
     void setOiAbilRW(bool si);
     bool oiAbilRW() const { return abilRW_; }
     void mostraComando(const QString& chiave, bool si);
-    void MostraMessaggio(const QString& testo);
-    // Asked before leaving a changed row.
-    QString domandaSalvataggio = QStringLiteral("La riga è stata modificata.\nSalvare le modifiche?");
 
     // Row numbering helpers over colonnaNumero() within the fixed values (use them inside the
     // call-backs' transaction). spostaRighe moves the rows numbered `da` and above by `passo`
@@ -188,24 +169,20 @@ public:
     std::function<void(int passo)> PersLPaDop;
     std::function<void(ValoriRiga& valori, bool inserisci)> CompletaInserisci;
     std::function<void(bool inserisci)> AnnullaIns;
-    std::function<bool(const QString& chiave)> ComandoForm;
-    std::function<bool(QWidget* campo)> ControlloCampo;
-    std::function<void()> RitornaMenu;
 
 signals:
     void modoCambiato();
-    void modificatoCambiato(bool si);
 
 protected:
-    bool eventFilter(QObject* o, QEvent* e) override;
+    bool pri(int passo) override;
+    void dop(int passo) override;
+    bool confermaAbbandono() override;
+    void abbandona() override;
 
 private:
     void costruisci();
-    bool pri(int passo);
-    void dop(int passo);
     void cambiaModo(Modo m);
     void applicaModo();
-    bool confermaAbbandono();
     void rigaCambiata(const QModelIndex& attuale, const QModelIndex& precedente);
     bool mostraRiga(int riga);
     void selezionaSenzaDomande(int riga);
@@ -213,37 +190,24 @@ private:
     void applicaColonne();
     int rigaDellaChiave(const QVariantList& chiave) const;
     QString condizioneFissi() const;
-    QString condizioneChiave(const QVariantList& chiave) const;
     bool iniziaNuova(int passo, bool inserisci, bool copia);
     bool salvaNuova();
     bool salvaRiga();
     bool salvaChiave();
-    void mostraErrore(const QString& cosa, const std::exception& e);
-    void focusPrimo();
     void aggiornaPosizione();
 
-    Database& db_;
-    Interazione& interazione_;
-    QString tabella_;
-    QWidget* form_;
-    InsiemeCampi* campi_;
     QTableView* griglia_;
     ModelloRighe* modello_;
-    BarraComandi* barra_;
-    BarraStato* stato_barra_;
     Modo modo_ = Modo::Consultazione;
     bool inserisci_ = false;
     qint64 numeroInserimento_ = 0;
     bool abilRW_ = true;
-    QStringList chiave_colonne_;
     QString colonnaNumero_;
     ValoriRiga fissi_;
-    QVariantList chiave_; // key of the row shown in the fields
     QHash<QString, int> larghezze_;
     QHash<QString, bool> nascoste_;
     QString ultimoTrova_;
     bool cambiandoRiga_ = false;
-    bool chiusuraConfermata_ = false;
 };
 
 } // namespace tesel::ui

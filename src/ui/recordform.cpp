@@ -5,41 +5,9 @@
 #include "frame/interazione.h"
 #include "ui/insiemecampi.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QWidget>
 
 namespace tesel::ui {
-
-namespace {
-
-// The hourglass pointer for the length of a component command.
-class Clessidra {
-public:
-    Clessidra() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Clessidra() { QApplication::restoreOverrideCursor(); }
-    Clessidra(const Clessidra&) = delete;
-    Clessidra& operator=(const Clessidra&) = delete;
-};
-
-bool stessaChiave(const QVariantList& a, const QVariantList& b) {
-    if (a.size() != b.size())
-        return false;
-    for (int i = 0; i < a.size(); ++i)
-        if (a[i].toString() != b[i].toString())
-            return false;
-    return true;
-}
-
-// Commands that leave or drop what is shown: they run even when the focused field is wrong.
-bool lasciaCampoErrato(const QString& chiave) {
-    static const QStringList comandi{QStringLiteral("Annulla"), QStringLiteral("Chiudi"),
-                                     QStringLiteral("Menu"), QStringLiteral("Ricerca")};
-    return comandi.contains(chiave, Qt::CaseInsensitive);
-}
-
-} // namespace
 
 SceltaLista SceltaLista::daChiavi(std::vector<QVariantList> chiavi, int scelta) {
     SceltaLista s;
@@ -48,7 +16,7 @@ SceltaLista SceltaLista::daChiavi(std::vector<QVariantList> chiavi, int scelta) 
     s.vicino = [chiavi = std::move(chiavi)](const QVariantList& da,
                                             int passo) -> std::optional<QVariantList> {
         for (std::size_t i = 0; i < chiavi.size(); ++i)
-            if (stessaChiave(chiavi[i], da)) {
+            if (ComponenteCampi::stessaChiave(chiavi[i], da)) {
                 const auto j = static_cast<std::ptrdiff_t>(i) + passo;
                 if (j < 0 || j >= static_cast<std::ptrdiff_t>(chiavi.size()))
                     return std::nullopt;
@@ -60,9 +28,9 @@ SceltaLista SceltaLista::daChiavi(std::vector<QVariantList> chiavi, int scelta) 
 }
 
 SchedaRecord::SchedaRecord(Database& db, Interazione& interazione, const QString& tabella, QWidget* form)
-    : QObject(form), db_(db), interazione_(interazione), tabella_(tabella), form_(form),
-      campi_(new InsiemeCampi(db, tabella, this)), barra_(new BarraComandi(form)),
-      stato_barra_(new BarraStato(form)) {
+    : ComponenteCampi(db, interazione, tabella, form,
+                      QStringLiteral("Il record è stato modificato.\nSalvare le modifiche?"),
+                      QStringLiteral("Esiste già un record con questa chiave")) {
     costruisci();
 }
 
@@ -73,19 +41,13 @@ SchedaRecord::SchedaRecord(Contesto& contesto, const QString& tabella, QWidget* 
 SchedaRecord::~SchedaRecord() = default;
 
 void SchedaRecord::costruisci() {
-    barra_->setObjectName(QStringLiteral("tolComPag"));
-    stato_barra_->setObjectName(QStringLiteral("staMessaggi"));
     const QList<DefComando> comandi{
         {QStringLiteral("Ricerca"), QStringLiteral("Ricerca"), QStringLiteral("(R) Ricerca"),
          QKeySequence(Qt::ALT | Qt::Key_R), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("Salva"), QStringLiteral("Salva"), QStringLiteral("(S) Salva"),
-         QKeySequence(Qt::ALT | Qt::Key_S), QStyle::SP_DialogSaveButton},
-        {QStringLiteral("Cancella"), QStringLiteral("Cancella"), QStringLiteral("(C) Cancella"),
-         QKeySequence(Qt::ALT | Qt::Key_C), QStyle::SP_TrashIcon},
-        {QStringLiteral("Annulla"), QStringLiteral("Annulla"), QStringLiteral("(A) Annulla"),
-         QKeySequence(Qt::ALT | Qt::Key_A), QStyle::SP_DialogResetButton},
-        {QStringLiteral("Duplica"), QStringLiteral("Duplica"), QStringLiteral("(D) Duplica"),
-         QKeySequence(Qt::ALT | Qt::Key_D), QStyle::SP_FileLinkIcon},
+        comandoComune(QStringLiteral("Salva")),
+        comandoComune(QStringLiteral("Cancella")),
+        comandoComune(QStringLiteral("Annulla")),
+        comandoComune(QStringLiteral("Duplica")),
         {QStringLiteral("VarKey"), QStringLiteral("Varia chiave"), QStringLiteral("(V) Varia campi chiave"),
          QKeySequence(Qt::ALT | Qt::Key_V), QStyle::SP_FileDialogDetailedView},
         {QStringLiteral("Lista"), QStringLiteral("Lista"), QStringLiteral("(L) Lista"),
@@ -96,32 +58,19 @@ void SchedaRecord::costruisci() {
         {QStringLiteral("ListaAvanti"), QStringLiteral("Succ. lista"),
          QStringLiteral("(+) Successivo nella lista"), QKeySequence(Qt::ALT | Qt::Key_Plus),
          QStyle::SP_ArrowDown},
-        {QStringLiteral("Inizio"), QStringLiteral("Inizio"), QStringLiteral("(I) Inizio Archivio"),
-         QKeySequence(Qt::ALT | Qt::Key_I), QStyle::SP_MediaSkipBackward},
+        comandoComune(QStringLiteral("Inizio")),
         {QStringLiteral("Precedente"), QStringLiteral("Precedente"), QStringLiteral("(P) Precedente"),
          QKeySequence(Qt::ALT | Qt::Key_P), QStyle::SP_MediaSeekBackward},
         {QStringLiteral("Successivo"), QStringLiteral("Successivo"), QStringLiteral("(U) Successivo"),
          QKeySequence(Qt::ALT | Qt::Key_U), QStyle::SP_MediaSeekForward},
-        {QStringLiteral("Fine"), QStringLiteral("Fine"), QStringLiteral("(F) Fine Archivio"),
-         QKeySequence(Qt::ALT | Qt::Key_F), QStyle::SP_MediaSkipForward},
-        {QStringLiteral("Chiudi"), QStringLiteral("Chiudi"), QStringLiteral("(H) Chiudi"),
-         QKeySequence(Qt::ALT | Qt::Key_H), QStyle::SP_DialogCloseButton},
-        {QStringLiteral("Menu"), QStringLiteral("Menu"), QStringLiteral("(M) Menu"),
-         QKeySequence(Qt::ALT | Qt::Key_M), QStyle::SP_DirHomeIcon},
+        comandoComune(QStringLiteral("Fine")),
+        comandoComune(QStringLiteral("Chiudi")),
+        comandoComune(QStringLiteral("Menu")),
     };
-    for (const DefComando& d : comandi)
-        barra_->aggiungi(d);
+    aggiungiComandi(QStringLiteral("tolComPag"), comandi);
     barra_->mostra(QStringLiteral("Duplica"), false);
-    connect(barra_, &BarraComandi::comando, this, [this](const QString& k) { ButtonComando(k); });
-
-    campi_->messaggio = [this](const QString& t) { MostraMessaggio(t); };
-    campi_->descrizione = [this](const QString& t) {
-        stato_barra_->impostaPannello(QStringLiteral("DescrCampo"), t);
-    };
-    campi_->controlloForm = [this](QWidget* w) { return !ControlloCampo || ControlloCampo(w); };
     connect(campi_, &InsiemeCampi::invio, this, &SchedaRecord::alInvio);
     connect(campi_, &InsiemeCampi::modificatoCambiato, this, &SchedaRecord::modificatoCambiato);
-    form_->installEventFilter(this);
 }
 
 CampoScheda& SchedaRecord::RegistraCampo(QWidget* w, const QString& colonna, const QString& confronto,
@@ -136,14 +85,6 @@ CampoScheda& SchedaRecord::RegistraChiave(QWidget* w, const QString& colonna, co
     return c;
 }
 
-CampoScheda* SchedaRecord::campo(const QWidget* w) const {
-    return campi_->campo(w);
-}
-
-CampoScheda* SchedaRecord::campoColonna(const QString& colonna) const {
-    return campi_->campoColonna(colonna);
-}
-
 void SchedaRecord::avvia() {
     tornaChiave();
 }
@@ -153,24 +94,12 @@ bool SchedaRecord::modificato() const {
            campi_->modificato();
 }
 
-void SchedaRecord::MostraMessaggio(const QString& testo) {
-    stato_barra_->MostraMessaggio(testo);
-}
-
-double SchedaRecord::RisVid() const {
-    return form_->logicalDpiX() / 1440.0;
-}
-
 bool SchedaRecord::pri(int passo) {
-    bool annulla = false;
-    if (PersPagPri)
-        PersPagPri(passo, annulla);
-    return !annulla;
+    return chiamaPri(PersPagPri, passo);
 }
 
 void SchedaRecord::dop(int passo) {
-    if (PersPagDop)
-        PersPagDop(passo);
+    chiamaDop(PersPagDop, passo);
 }
 
 void SchedaRecord::cambiaStato(Stato s) {
@@ -239,15 +168,11 @@ void SchedaRecord::aggiornaBarra() {
 
 bool SchedaRecord::ButtonComando(const QString& chiave) {
     ultimoComando_ = chiave;
-    if (QWidget* f = QApplication::focusWidget()) {
-        if (CampoScheda* c = campi_->campo(f)) {
-            if (!campi_->controlla(*c) && !lasciaCampoErrato(chiave))
-                return false;
-        }
-    }
-    if (ComandoForm && ComandoForm(chiave))
-        return true;
-    const QString k = chiave.toLower();
+    // Commands that leave or drop what is shown run even when the focused field is wrong.
+    static const QStringList lasciano{QStringLiteral("Annulla"), QStringLiteral("Chiudi"),
+                                      QStringLiteral("Menu"), QStringLiteral("Ricerca")};
+    if (const auto fatto = comandoDelForm(chiave, lasciano))
+        return *fatto;
     using Comando = bool (SchedaRecord::*)();
     static const QList<std::pair<QString, Comando>> tabella{
         {QStringLiteral("ricerca"), &SchedaRecord::Ricerca},
@@ -266,34 +191,13 @@ bool SchedaRecord::ButtonComando(const QString& chiave) {
         {QStringLiteral("chiudi"), &SchedaRecord::Chiudi},
         {QStringLiteral("menu"), &SchedaRecord::Menu},
     };
-    for (const auto& [nome, metodo] : tabella)
-        if (nome == k) {
-            if (QAction* a = barra_->azione(chiave); a && !a->isEnabled())
-                return false;
-            MostraMessaggio({});
-            Clessidra clessidra;
-            ultimoComando_ = chiave;
-            return (this->*metodo)();
-        }
-    MostraMessaggio(QStringLiteral("Comando non previsto: ") + chiave);
-    return false;
+    // ComandoForm may have run other keys.
+    ultimoComando_ = chiave;
+    return eseguiComando(this, chiave, tabella, true);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Leaving a record
-
-bool SchedaRecord::confermaAbbandono() {
-    if (!modificato())
-        return true;
-    switch (chiediSalvataggio(interazione_, domandaSalvataggio)) {
-    case 1:
-        return Salva();
-    case 2:
-        return true;
-    default:
-        return false;
-    }
-}
 
 void SchedaRecord::tornaChiave() {
     filtro_.clear();
@@ -304,14 +208,8 @@ void SchedaRecord::tornaChiave() {
     focusPrimo();
 }
 
-void SchedaRecord::focusPrimo() {
-    for (const auto& c : campi_->campi()) {
-        QWidget* w = c->widget();
-        if (w->isEnabled() && w->isVisibleTo(form_) && (c->chiave || stato_ != Stato::Chiave)) {
-            w->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-    }
+bool SchedaRecord::primoFocusAmmesso(const CampoScheda& c) const {
+    return c.chiave || stato_ != Stato::Chiave;
 }
 
 bool SchedaRecord::Ricerca() {
@@ -334,17 +232,6 @@ bool SchedaRecord::Ricerca() {
 
 // ---------------------------------------------------------------------------------------------
 // Reading records
-
-QString SchedaRecord::condizioneChiave(const QVariantList& chiave) const {
-    QStringList parti;
-    for (int i = 0; i < colonneChiave_.size(); ++i)
-        parti << colonneChiave_[i] + QStringLiteral(" = ") + SqlValore(chiave.value(i));
-    return parti.join(QStringLiteral(" AND "));
-}
-
-QString SchedaRecord::selectChiave(const QVariantList& chiave) const {
-    return QStringLiteral("SELECT * FROM ") + tabella_ + QStringLiteral(" WHERE ") + condizioneChiave(chiave);
-}
 
 bool SchedaRecord::leggiRecord(const QVariantList& chiave) {
     Recordset rs = db_.ApriRs(selectChiave(chiave));
@@ -458,15 +345,7 @@ void SchedaRecord::alInvio(CampoScheda* c) {
         ApriChiaveDigitata();
         return;
     }
-    // Elsewhere Enter moves on to the next field, as Tab does.
-    if (!campi_->controlla(*c))
-        return;
-    QWidget* w = c->widget()->nextInFocusChain();
-    while (w && w != c->widget() &&
-           !(w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && form_->isAncestorOf(w)))
-        w = w->nextInFocusChain();
-    if (w)
-        w->setFocus(Qt::TabFocusReason);
+    campoSeguente(c);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -580,9 +459,7 @@ bool SchedaRecord::Cerca() {
             continue;
         const auto cond = c->condizione(c->testo());
         if (!cond) {
-            campi_->segnaErrore(*c, true);
-            MostraMessaggio(QStringLiteral("Valore non valido"));
-            c->widget()->setFocus(Qt::OtherFocusReason);
+            campoNonValido(*c, true);
             return false;
         }
         if (!cond->isEmpty())
@@ -658,18 +535,6 @@ bool SchedaRecord::ListaAvanti() {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-void SchedaRecord::mostraErrore(const QString& cosa, const std::exception& e) {
-    QString testo;
-    if (const auto* db = dynamic_cast<const ErroreDb*>(&e)) {
-        testo = db->chiaveDuplicata()
-                    ? QStringLiteral("Esiste già un record con questa chiave")
-                    : cosa + QStringLiteral(" - Errore(%1): %2").arg(db->numero()).arg(db->descrizione());
-    } else {
-        testo = cosa + QStringLiteral(" - ") + QString::fromUtf8(e.what());
-    }
-    msgCom(interazione_, testo);
-}
-
 bool SchedaRecord::Salva() {
     switch (stato_) {
     case Stato::Modifica:
@@ -684,16 +549,7 @@ bool SchedaRecord::Salva() {
 }
 
 bool SchedaRecord::salvaRecord() {
-    const auto daControllare = [](const CampoScheda& c) {
-        return c.widget()->isEnabled() && !c.soloLetturaSempre();
-    };
-    if (CampoScheda* c = campi_->primoNonValido(daControllare)) {
-        campi_->segnaErrore(*c, true);
-        MostraMessaggio(QStringLiteral("Valore non valido"));
-        c->widget()->setFocus(Qt::OtherFocusReason);
-        return false;
-    }
-    if (!pri(PassoControllo) || !pri(PassoScrivi))
+    if (!controlloSalva())
         return false;
 
     const bool nuovo = stato_ == Stato::Nuovo;
@@ -714,17 +570,10 @@ bool SchedaRecord::salvaRecord() {
         }
     }
     // The values, read before the transaction so a wrong one written by the form stops here.
-    QList<QVariantList> valori;
-    for (CampoScheda* c : daScrivere) {
-        const auto v = c->valoriDaTesto(c->testo());
-        if (!v) {
-            campi_->segnaErrore(*c, true);
-            MostraMessaggio(QStringLiteral("Valore non valido"));
-            c->widget()->setFocus(Qt::OtherFocusReason);
-            return false;
-        }
-        valori << *v;
-    }
+    const auto letti = leggiValori(daScrivere, true);
+    if (!letti)
+        return false;
+    const QList<QVariantList>& valori = *letti;
     QVariantList chiave = chiave_;
     try {
         Transazione t(db_);
@@ -760,11 +609,7 @@ bool SchedaRecord::salvaRecord() {
                                       "Sovrascrivere con i dati mostrati?"),
                        QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
                 return false;
-            rs.RsEdit();
-            for (int i = 0; i < daScrivere.size(); ++i)
-                for (int j = 0; j < daScrivere[i]->colonne().size(); ++j)
-                    rs.ScriviCampo(daScrivere[i]->colonne()[j], valori[i].value(j));
-            rs.RsUpdate();
+            aggiornaRecord(rs, daScrivere, valori);
         }
         t.conferma();
     } catch (const std::exception& e) {
@@ -891,17 +736,8 @@ bool SchedaRecord::Cancella() {
         msgCom(interazione_, QStringLiteral("Confermi la cancellazione del record?"), QStringLiteral("&Ok"),
                QStringLiteral("&Annulla")) != 1)
         return false;
-    try {
-        Transazione t(db_);
-        if (!pri(PassoCancella))
-            return false;
-        db_.EseguiSql(QStringLiteral("DELETE FROM ") + tabella_ + QStringLiteral(" WHERE ") +
-                      condizioneChiave(chiave_));
-        t.conferma();
-    } catch (const std::exception& e) {
-        mostraErrore(QStringLiteral("Cancellazione non riuscita"), e);
+    if (!cancellaRecord())
         return false;
-    }
     tornaChiave();
     MostraMessaggio(QStringLiteral("Record cancellato"));
     dop(PassoCancella);
@@ -920,36 +756,6 @@ bool SchedaRecord::SegnaRec(const QString& campo, const QString& valore) {
         return false;
     }
     return ricarica();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Leaving the form
-
-bool SchedaRecord::Chiudi() {
-    if (!confermaAbbandono() || !pri(PassoChiudi))
-        return false;
-    chiusuraConfermata_ = true;
-    const bool chiusa = form_->close();
-    chiusuraConfermata_ = false;
-    return chiusa;
-}
-
-bool SchedaRecord::Menu() {
-    if (!RitornaMenu || !confermaAbbandono() || !pri(PassoMenu))
-        return false;
-    RitornaMenu();
-    return true;
-}
-
-bool SchedaRecord::eventFilter(QObject* o, QEvent* e) {
-    if (o == form_ && e->type() == QEvent::Close && !chiusuraConfermata_) {
-        // The window's own close button goes through the same guard as Chiudi.
-        if (!confermaAbbandono() || !pri(PassoChiudi)) {
-            e->ignore();
-            return true;
-        }
-    }
-    return QObject::eventFilter(o, e);
 }
 
 } // namespace tesel::ui

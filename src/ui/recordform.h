@@ -46,24 +46,18 @@
 // the form's own mnemonics should avoid those letters. The form adds its own keys with
 // barraComandi()->aggiungi() and handles them in ComandoForm.
 
-#include "ui/barrecomandi.h"
-#include "ui/campischeda.h"
+#include "ui/componentecampi.h"
 
-#include <QObject>
 #include <QVariantList>
 #include <functional>
 #include <optional>
 #include <vector>
 
 namespace tesel {
-class Database;
-class Interazione;
 struct Contesto;
 } // namespace tesel
 
 namespace tesel::ui {
-
-class InsiemeCampi;
 
 // What the form's list window answers: the chosen key, and how to step through the list's
 // rows in the list's own order (ListaInd / ListaAvanti).
@@ -75,7 +69,7 @@ struct SceltaLista {
     static SceltaLista daChiavi(std::vector<QVariantList> chiavi, int scelta);
 };
 
-class SchedaRecord : public QObject {
+class SchedaRecord : public ComponenteCampi {
     Q_OBJECT
 public:
     enum class Stato { Chiave, Selezione, Modifica, Nuovo, VariaChiave };
@@ -93,12 +87,6 @@ public:
                                const QString& confronto = QStringLiteral("="), const QString& formato = {});
     // Key fields, in key order.
     CampoScheda& RegistraChiave(QWidget* w, const QString& colonna, const QString& formato = {});
-    CampoScheda* campo(const QWidget* w) const;
-    CampoScheda* campoColonna(const QString& colonna) const;
-    InsiemeCampi& campi() { return *campi_; }
-
-    BarraComandi* barraComandi() const { return barra_; }
-    BarraStato* barraStato() const { return stato_barra_; }
 
     // Starts in key entry; call once every field is registered.
     void avvia();
@@ -106,10 +94,10 @@ public:
     // Runs a toolbar key: the pending leave-field check of the focused field first, then the
     // form's own keys (ComandoForm), then the component's. False when the command did not run
     // or did not succeed.
-    bool ButtonComando(const QString& chiave);
+    bool ButtonComando(const QString& chiave) override;
 
     bool Ricerca();
-    bool Salva();
+    bool Salva() override;
     bool Annulla();
     bool Cancella();
     bool Duplica();
@@ -121,8 +109,6 @@ public:
     bool Precedente();
     bool Successivo();
     bool Fine();
-    bool Chiudi();
-    bool Menu();
     // Runs the search typed in Selezione (also Ricerca or Enter in that state).
     bool Cerca();
     // Opens the record with this key (values in key order); asks first when the shown record
@@ -137,81 +123,50 @@ public:
 
     Stato stato() const { return stato_; }
     bool recordPresente() const { return stato_ == Stato::Modifica || stato_ == Stato::VariaChiave; }
-    bool modificato() const;
-    QVariantList chiaveCorrente() const { return chiave_; }
+    bool modificato() const override;
     // The key typed in the key fields; nothing when a part is empty or not valid.
     std::optional<QVariantList> chiaveDigitata() const;
     const QString& ultimoComando() const { return ultimoComando_; }
     bool filtroAttivo() const { return !filtro_.isEmpty(); }
-    const QString& tabella() const { return tabella_; }
-    const QStringList& colonneChiave() const { return colonneChiave_; }
-
-    void MostraMessaggio(const QString& testo);
-    // Pixels per twip of this screen ("RisVid"): a width in twips times RisVid() is pixels.
-    double RisVid() const;
 
     // Options.
     bool consentiNuovo = false;         // a typed key not found begins a new record
     bool chiediConfermaCancella = true; // Cancella asks "Confermi la cancellazione del record?"
-    // Asked before leaving a changed record.
-    QString domandaSalvataggio = QStringLiteral("Il record è stato modificato.\nSalvare le modifiche?");
 
     // Call-backs (see the step table above).
     std::function<void(int passo, bool& annulla)> PersPagPri;
     std::function<void(int passo)> PersPagDop;
     // Lista: the form opens its list window and answers the chosen key (nothing: cancelled).
     std::function<std::optional<SceltaLista>()> ApriLista;
-    // Keys the form runs itself (its own buttons): true when handled.
-    std::function<bool(const QString& chiave)> ComandoForm;
-    // The form's own leave-field check (after the component's); false keeps the field wrong.
-    std::function<bool(QWidget* campo)> ControlloCampo;
-    // Menu: give the control back to the suite's menu.
-    std::function<void()> RitornaMenu;
 
 signals:
     void statoCambiato();
-    void modificatoCambiato(bool si);
 
 protected:
-    bool eventFilter(QObject* o, QEvent* e) override;
+    bool pri(int passo) override;
+    void dop(int passo) override;
+    bool primoFocusAmmesso(const CampoScheda& c) const override;
 
 private:
     void costruisci();
-    bool pri(int passo);
-    void dop(int passo);
     void cambiaStato(Stato s);
     void applicaStato();
-    bool confermaAbbandono();
     void tornaChiave();
     bool mostraChiave(const QVariantList& chiave);
     bool leggiRecord(const QVariantList& chiave);
     enum class Verso { Primo, Ultimo, Dopo, Prima };
     bool muovi(Verso verso);
     std::optional<QVariantList> trovaChiave(Verso verso, const QVariantList* da, bool* errore);
-    QString condizioneChiave(const QVariantList& chiave) const;
-    QString selectChiave(const QVariantList& chiave) const;
     bool salvaRecord();
     bool salvaChiave();
-    void mostraErrore(const QString& cosa, const std::exception& e);
     void alInvio(CampoScheda* c);
-    void focusPrimo();
     void aggiornaBarra();
 
-    Database& db_;
-    Interazione& interazione_;
-    QString tabella_;
-    QWidget* form_;
-    InsiemeCampi* campi_;
-    BarraComandi* barra_;
-    BarraStato* stato_barra_;
     Stato stato_ = Stato::Chiave;
     bool nuovoChiaveLibera_ = false; // Nuovo from Duplica: the key is still to be typed
-    QStringList colonneChiave_;
-    QVariantList chiave_; // key of the shown record
-    QString filtro_;      // search condition the navigation stays within
+    QString filtro_;                 // search condition the navigation stays within
     std::optional<SceltaLista> lista_;
     QString ultimoComando_;
-    bool chiusuraConfermata_ = false;
 };
 
 } // namespace tesel::ui
