@@ -99,6 +99,8 @@ class SchedaRecordTest : public prova::ConDatabase {
 protected:
     void SetUp() override {
         ConDatabase::SetUp();
+        if (IsSkipped())
+            return;
         auto tabelle = schema::tabelleStore();
         tabelle.push_back(*schema::trovaTabella(schema::tabelleAzienda(), QStringLiteral("PianoConti")));
         schema::creaSchema(db(), tabelle);
