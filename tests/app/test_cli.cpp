@@ -21,20 +21,8 @@ protected:
         if (IsSkipped())
             return;
         ASSERT_TRUE(cartella_.isValid());
-        // On PostgreSQL the program reaches this test's own schema through the driver's
-        // connection settings.
-        const QString nomeDb =
-            schemaPg().isEmpty()
-                ? testoConnessione()
-                : QStringLiteral("ODBC;DSN=%1;UID=%2;PWD=%3;ConnSettings=SET search_path TO %4")
-                      .arg(testoConnessione(), qEnvironmentVariable("TESEL_TEST_UID"),
-                           qEnvironmentVariable("TESEL_TEST_PWD"), schemaPg());
-        ini_ = cartella_.filePath(QStringLiteral("tesel.ini"));
-        QFile f(ini_);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("[Connessioni]\nNomeDB=%1\n[Menu]\nNomeDB=%2\n")
-                    .arg(nomeDb, cartella_.filePath(QStringLiteral("comune.db")))
-                    .toUtf8());
+        ini_ = scriviProfilo(cartella_.path());
+        ASSERT_FALSE(ini_.isEmpty());
     }
 
     Esito esegui(const QStringList& argomenti) {

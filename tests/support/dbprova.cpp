@@ -2,6 +2,8 @@
 
 #include "schema/schema.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QUuid>
 
@@ -61,6 +63,22 @@ std::unique_ptr<Database> ConDatabase::altraConnessione() {
 
 void ConDatabase::creaSchemaAzienda() {
     schema::creaSchema(*db_, schema::tabelleAzienda());
+}
+
+QString ConDatabase::scriviProfilo(const QString& cartella) const {
+    const QString nomeDb =
+        schema_.isEmpty() ? connessione_
+                          : QStringLiteral("ODBC;DSN=%1;UID=%2;PWD=%3;ConnSettings=SET search_path TO %4")
+                                .arg(connessione_, qEnvironmentVariable("TESEL_TEST_UID"),
+                                     qEnvironmentVariable("TESEL_TEST_PWD"), schema_);
+    const QString ini = QDir(cartella).filePath(QStringLiteral("tesel.ini"));
+    QFile f(ini);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(QStringLiteral("[Connessioni]\nNomeDB=%1\n[Menu]\nNomeDB=%2\n")
+                .arg(nomeDb, QDir(cartella).filePath(QStringLiteral("comune.db")))
+                .toUtf8());
+    return ini;
 }
 
 QString fileCorpus(const QString& relativo) {

@@ -29,6 +29,10 @@ protected:
     QString testoConnessione() const { return connessione_; }
     // PostgreSQL schema of this test (empty on SQLite); a new connection must select it.
     QString schemaPg() const { return schema_; }
+    // Writes `cartella`/tesel.ini for a separate program: "NomeDB" reaches this test's
+    // database (on PostgreSQL its schema, through the driver's connection settings) and the
+    // common database is `cartella`/comune.db. Answers the profile's path.
+    QString scriviProfilo(const QString& cartella) const;
 
 private:
     std::unique_ptr<Database> db_;

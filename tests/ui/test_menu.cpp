@@ -28,17 +28,8 @@ protected:
         ASSERT_TRUE(cartella_.isValid());
         const QString comune = cartella_.filePath(QStringLiteral("comune.db"));
         schema::creaSchema(*Database::apri(comune), schema::tabelleComuni());
-        const QString nomeDb =
-            schemaPg().isEmpty()
-                ? testoConnessione()
-                : QStringLiteral("ODBC;DSN=%1;UID=%2;PWD=%3;ConnSettings=SET search_path TO %4")
-                      .arg(testoConnessione(), qEnvironmentVariable("TESEL_TEST_UID"),
-                           qEnvironmentVariable("TESEL_TEST_PWD"), schemaPg());
-        ini_ = cartella_.filePath(QStringLiteral("tesel.ini"));
-        QFile f(ini_);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("[Connessioni]\nNomeDB=%1\n[Menu]\nNomeDB=%2\n").arg(nomeDb, comune).toUtf8());
-        f.close();
+        ini_ = scriviProfilo(cartella_.path());
+        ASSERT_FALSE(ini_.isEmpty());
 
         server_ = std::make_unique<ui::ServerMenu>(ui::ServerMenu::Valori{
             [](const QString& k) { return k == u"Versione" ? QStringLiteral("1.0") : QString(); },
