@@ -51,4 +51,16 @@ std::optional<QString> InterazioneNonPresidiata::chiediTesto(const QString&, con
     return predefinito;
 }
 
+int InterazioneNonPresidiata::scegli(const QStringList& descrizioni, const QStringList& elementi) {
+    QTextStream err(stderr);
+    for (const QString& d : descrizioni)
+        if (!d.isEmpty())
+            err << d << Qt::endl;
+    for (const QString& e : elementi)
+        err << "  " << e << Qt::endl;
+    if (!elementi.isEmpty())
+        err << "-> " << elementi.first() << Qt::endl;
+    return 0;
+}
+
 } // namespace tesel

@@ -26,6 +26,9 @@ public:
     // An input box; nothing when the user cancels.
     virtual std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
                                                const QString& predefinito) = 0;
+    // The selection list: up to three heading lines and the entries; answers the 0-based
+    // index of the entry chosen (there is always one: the first is selected at the start).
+    virtual int scegli(const QStringList& descrizioni, const QStringList& elementi) = 0;
 };
 
 // msgCom with the usual arguments: answers 1, 2 or 3.
@@ -40,6 +43,8 @@ public:
     int mostra(const Messaggio& m) override;
     std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
                                        const QString& predefinito) override;
+    // The first entry: the callers list the most likely one first.
+    int scegli(const QStringList& descrizioni, const QStringList& elementi) override;
     // Answers the question whose answers include `caption` (without "&") with that answer.
     void rispondi(const QString& caption) { preferite_ << caption; }
 

@@ -1,4 +1,5 @@
 #include "ui/msgcom.h"
+#include "ui/selezele.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -260,6 +261,21 @@ std::optional<QString> InterazioneFinestre::chiediTesto(const QString& titolo, c
     if (finestra.exec() != QDialog::Accepted)
         return std::nullopt;
     return finestra.textValue();
+}
+
+int InterazioneFinestre::scegli(const QStringList& descrizioni, const QStringList& elementi) {
+    if (elementi.isEmpty())
+        return 0;
+    frmSelezEle finestra(padre_);
+    for (int i = 0; i < 3; ++i)
+        finestra.osDescriz(i, i < 2 ? descrizioni.value(i) : descrizioni.mid(2).join(u'\n'));
+    for (qsizetype i = 0; i < elementi.size(); ++i)
+        finestra.AddElementiSel(elementi[i], i == 0);
+    {
+        PuntatoreNormale puntatore;
+        finestra.exec();
+    }
+    return std::max(finestra.elementoScelto(), 0);
 }
 
 } // namespace tesel::ui

@@ -73,13 +73,16 @@ private:
 };
 
 // The interaction interface answered by real windows: messages in frmMsgCom, text
-// questions in an input box.
+// questions in an input box, selections in frmSelezEle.
 class InterazioneFinestre : public Interazione {
 public:
     explicit InterazioneFinestre(QWidget* padre = nullptr) : padre_(padre) {}
     int mostra(const Messaggio& m) override;
     std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
                                        const QString& predefinito) override;
+    // Headings beyond the third are added to the third line. With no entries nothing is
+    // shown and 0 is answered, as every other answerer does.
+    int scegli(const QStringList& descrizioni, const QStringList& elementi) override;
 
 private:
     QWidget* padre_;

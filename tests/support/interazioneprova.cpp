@@ -40,4 +40,9 @@ QStringList InterazioneProva::testiMostrati() const {
     return out;
 }
 
+int InterazioneProva::scegli(const QStringList& descrizioni, const QStringList& elementi) {
+    scelteMostrate.append({descrizioni, elementi});
+    return scelte_.isEmpty() ? 0 : scelte_.takeFirst();
+}
+
 } // namespace tesel::prova

@@ -14,11 +14,19 @@ public:
     int mostra(const Messaggio& m) override;
     std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
                                        const QString& predefinito) override;
+    int scegli(const QStringList& descrizioni, const QStringList& elementi) override;
 
     // Next answers, in order: a caption with or without "&" ("Riprova") or a number ("2").
     // Without a scripted answer the first answer is taken.
     void accoda(const QString& risposta) { risposte_ << risposta; }
     void accodaTesto(const std::optional<QString>& t) { testi_ << t; }
+    // The next index the selection list answers; without one, 0.
+    void accodaScelta(int indice) { scelte_ << indice; }
+
+    struct Scelta {
+        QStringList descrizioni, elementi;
+    };
+    QList<Scelta> scelteMostrate;
 
     QList<Messaggio> mostrati;
     QStringList testiMostrati() const;
@@ -26,6 +34,7 @@ public:
 private:
     QStringList risposte_;
     QList<std::optional<QString>> testi_;
+    QList<int> scelte_;
 };
 
 } // namespace tesel::prova

@@ -12,6 +12,7 @@
 #include "ui/formtesel.h"
 #include "ui/inelab.h"
 #include "ui/msgcom.h"
+#include "ui/selezele.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,6 +94,21 @@ int main(int argc, char** argv) {
         QStringLiteral("La fattura n. 125 del 12/03/2024 di Rossi Forniture Srl è già stata importata.\n"
                        "Sovrascrivere la fattura già presente?"),
         QStringLiteral("&Sì"), QStringLiteral("&No"), QStringLiteral("&Annulla"));
+
+    // The selection list as the import shows it when a supplier matches several accounts.
+    ui::frmSelezEle selez;
+    selez.osDescriz(
+        0, QStringLiteral("Fornitore: P.Iva: 01234567890 Cod.Fisc.: 01234567890 - Rossi Forniture Srl"));
+    selez.osDescriz(1, QStringLiteral("Fattura N. 123/A del 12/03/2024"));
+    selez.osDescriz(2, QStringLiteral("Primo articolo: Carta A4 80 g"));
+    selez.AddElementiSel(QStringLiteral("40-10-0001\tRossi Forniture Srl"), true);
+    selez.AddElementiSel(QStringLiteral("40-10-0002\tRossi Forniture Srl - filiale di Verona"), false);
+    selez.AddElementiSel(QStringLiteral("40-12-0150\tRossi Carta e Cancelleria Spa"), false);
+    QTimer::singleShot(300, &selez, [&] {
+        tutto = salva(&selez, cartella, QStringLiteral("frmSelezEle")) && tutto;
+        selez.Ok->click();
+    });
+    selez.exec();
 
     ui::frmInElab elab;
     elab.impostaMessaggio(QStringLiteral("Importazione fatture ricevute"));
