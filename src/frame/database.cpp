@@ -319,10 +319,45 @@ struct Recordset::Dati {
     }
 
     QString tabella() const {
+        if (!tabellaScritta.isEmpty())
+            return tabellaScritta;
         const QString t = tabellaDellaSelect(sql);
         if (t.isEmpty())
             throw ErroreDb(ErrDatabase, QStringLiteral("La selezione non permette di scrivere righe"), sql);
+        tabellaScritta = t;
         return t;
+    }
+
+    // SQLite: rows added one after the other with the same columns share one prepared
+    // statement, which spares parsing the INSERT for every row of an import.
+    bool inserisciPreparato(const QString& tabella) {
+        QString firma;
+        QList<int> usati;
+        for (int i = 0; i < nomi.size(); ++i)
+            if (scritto[i]) {
+                firma += nomi[i] + u',';
+                usati << i;
+            }
+        if (!inserimento || firma != firmaInserimento) {
+            firmaInserimento.clear();
+            QStringList colonne, segnaposti;
+            for (int i : usati) {
+                colonne << nomi[i];
+                segnaposti << QStringLiteral("?");
+            }
+            testoInserimento = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                               colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                               segnaposti.join(QStringLiteral(", ")) + u')';
+            inserimento = std::make_unique<QSqlQuery>(db->qt());
+            if (!inserimento->prepare(testoInserimento))
+                solleva(inserimento->lastError(), testoInserimento);
+            firmaInserimento = firma;
+        }
+        for (int k = 0; k < usati.size(); ++k)
+            inserimento->bindValue(k, ParametroSqlite(riga[usati[k]]));
+        if (!inserimento->exec())
+            solleva(inserimento->lastError(), testoInserimento);
+        return true;
     }
 
     Database* db;
@@ -336,6 +371,9 @@ struct Recordset::Dati {
     bool eof = true;
     bool vuoto = true;
     Stato stato = Stato::Lettura;
+    mutable QString tabellaScritta;
+    std::unique_ptr<QSqlQuery> inserimento;
+    QString firmaInserimento, testoInserimento;
 };
 
 Recordset::Recordset(std::unique_ptr<Dati> d) : d_(std::move(d)) {
@@ -422,6 +460,11 @@ void Recordset::RsUpdate() {
     Dati& d = *d_;
     const QString tabella = d.tabella();
     QString sql;
+    if (d.stato == Dati::Stato::Aggiunta && d.db->dialetto() == Dialetto::SQLite) {
+        d.inserisciPreparato(tabella);
+        d.stato = Dati::Stato::Lettura;
+        return;
+    }
     if (d.stato == Dati::Stato::Aggiunta) {
         QStringList colonne, valori;
         for (int i = 0; i < d.nomi.size(); ++i)

@@ -139,6 +139,33 @@ QString SqlValore(const QVariant& valore) {
     }
 }
 
+QVariant ParametroSqlite(const QVariant& valore) {
+    if (!valore.isValid() || valore.isNull())
+        return QVariant();
+    if (valore.metaType() == QMetaType::fromType<Currency>())
+        return valore.value<Currency>().comeDouble();
+    switch (valore.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Bool:
+        return intero(valore).toLongLong();
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return doppio(valore).toDouble();
+    case QMetaType::QDate:
+    case QMetaType::QDateTime: {
+        const QString d = dataSql(valore);
+        return d.mid(1, d.size() - 2);
+    }
+    default:
+        return valore.toString();
+    }
+}
+
 bool IsVuoto(const QVariant& valore) {
     if (!valore.isValid() || valore.isNull())
         return true;

@@ -31,6 +31,11 @@ QString SqlValore(const QVariant& valore);
 // True for null, empty or blank.
 bool IsVuoto(const QVariant& valore);
 
+// The value SqlValore(valore) would write, as a bound parameter of a SQLite statement (the
+// same text, number or Null reaches the column), for statements prepared once and run many
+// times.
+QVariant ParametroSqlite(const QVariant& valore);
+
 // A text as an SQL string literal, quotes doubled.
 QString quotaSql(const QString& testo);
 
