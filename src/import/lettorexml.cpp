@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cstring>
 #include <stdexcept>
 
 namespace tesel {
@@ -18,8 +19,16 @@ bool testuale(pugi::xml_node n) {
     return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
 }
 
+// Files accepted by the exchange system put a namespace prefix on any element ("p:",
+// "ns2:"), so elements are matched by their local name.
+QUtf8StringView nomeSenzaPrefisso(pugi::xml_node n) {
+    const char* nome = n.name();
+    const char* duepunti = std::strrchr(nome, ':');
+    return QUtf8StringView(duepunti ? duepunti + 1 : nome);
+}
+
 bool stessoNome(pugi::xml_node n, QAnyStringView nome) {
-    return n.type() == pugi::node_element && QAnyStringView::compare(QUtf8StringView(n.name()), nome) == 0;
+    return n.type() == pugi::node_element && QAnyStringView::compare(nomeSenzaPrefisso(n), nome) == 0;
 }
 
 pugi::xml_node cercaPercorso(pugi::xml_node da, const QList<QStringView>& passi, qsizetype passo) {
@@ -56,15 +65,19 @@ void scriviNuovo(const QString& percorso, const QByteArray& dati) {
 } // namespace
 
 QString EtichettaTag(QAnyStringView etichettaBlocco, pugi::xml_node elemento) {
-    return etichettaBlocco.toString() + NomeNodo(elemento);
+    return etichettaBlocco.toString() + NomeLocale(elemento);
 }
 
 QString EtichettaTagDatiGen(pugi::xml_node elemento, QAnyStringView xmlIdent) {
-    return NomeNodo(elemento) + u'_' + xmlIdent.toString();
+    return NomeLocale(elemento) + u'_' + xmlIdent.toString();
 }
 
 QString NomeNodo(pugi::xml_node nodo) {
     return QString::fromUtf8(nodo.name());
+}
+
+QString NomeLocale(pugi::xml_node nodo) {
+    return nomeSenzaPrefisso(nodo).toString();
 }
 
 std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
@@ -155,17 +168,23 @@ std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento) {
     return Currency::daTesto(TestoElemento(elemento).trimmed());
 }
 
-QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp) {
+bool correggiEuro(QByteArray& dati) {
     static const QByteArray sbagliato("&#128;");
     static const QByteArray giusto("&#8364;");
+    if (!dati.contains(sbagliato))
+        return false;
+    dati.replace(sbagliato, giusto);
+    return true;
+}
+
+QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp) {
     QFile f(percorso);
     if (!f.open(QIODevice::ReadOnly))
         return percorso;
     QByteArray dati = f.readAll();
     f.close();
-    if (!dati.contains(sbagliato))
+    if (!correggiEuro(dati))
         return percorso;
-    dati.replace(sbagliato, giusto);
 
     const QFileInfo origine(percorso);
     const QDir cartella(cartellaTemp);

@@ -53,17 +53,21 @@ QString EtichettaTagDatiGen(pugi::xml_node elemento, QAnyStringView xmlIdent);
 
 // The name of a node as written, prefix included.
 QString NomeNodo(pugi::xml_node nodo);
+// The name without its namespace prefix ("p:FatturaElettronica" -> "FatturaElettronica"):
+// element names are always compared this way.
+QString NomeLocale(pugi::xml_node nodo);
 
 // The child elements of a block in document order. Comments, processing instructions and
 // stray text are skipped: only elements carry values.
 std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco);
 
 // The first element, in document order, reached from `da` by a relative path of element
-// names joined with "/" ("DatiGenerali/DatiGeneraliDocumento/Data"); names compare exactly.
+// names joined with "/" ("DatiGenerali/DatiGeneraliDocumento/Data"); local names compare
+// exactly.
 // An empty node when nothing matches.
 pugi::xml_node NodoPerPercorso(pugi::xml_node da, QAnyStringView percorso);
 
-// The first child element of `nodo` named exactly `nome`; empty when there is none.
+// The first child element of `nodo` whose local name is exactly `nome`; empty when none.
 pugi::xml_node FiglioPerNome(pugi::xml_node nodo, QAnyStringView nome);
 
 // The text of an element as the DOM gives it: all its text and CDATA content in document
@@ -108,6 +112,9 @@ template <class T> QVariant valoreCampo(const std::optional<T>& v) {
 // as it is. Otherwise, or when the file cannot be read, the original path is returned and
 // loading it reports the problem. A copy that cannot be written throws std::runtime_error.
 QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp);
+// The same repair on a file already in memory (the import works on the bytes, so the content
+// of a signed file gets it too); true when something was replaced.
+bool correggiEuro(QByteArray& dati);
 
 // Decodes the base64 content of an Attachment element and writes it to a file of
 // `cartella`, replacing a file of the same name; returns the path written. A missing, empty

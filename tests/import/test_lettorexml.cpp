@@ -200,15 +200,20 @@ TEST(NodoPerPercorso, shouldGiveTheFirstMatchInDocumentOrder) {
     EXPECT_FALSE(NodoPerPercorso(f.radice(), u""));
 }
 
-TEST(NodoPerPercorso, shouldMatchPrefixedNamesOnlyAsWritten) {
-    Frammento f("<p:FatturaElettronica xmlns:p=\"urn:x\"><FatturaElettronicaBody><DatiGenerali>"
-                "<DatiGeneraliDocumento><TipoDocumento>TD07</TipoDocumento></DatiGeneraliDocumento>"
-                "</DatiGenerali></FatturaElettronicaBody></p:FatturaElettronica>");
+TEST(NodoPerPercorso, shouldMatchElementsByTheirNameWithoutNamespacePrefix) {
+    Frammento f(
+        "<p:FatturaElettronica xmlns:p=\"urn:x\" xmlns:b=\"urn:y\"><FatturaElettronicaBody><b:DatiGenerali>"
+        "<DatiGeneraliDocumento><b:TipoDocumento>TD07</b:TipoDocumento></DatiGeneraliDocumento>"
+        "</b:DatiGenerali></FatturaElettronicaBody></p:FatturaElettronica>");
     const char* tipo = "FatturaElettronicaBody/DatiGenerali/DatiGeneraliDocumento/TipoDocumento";
     EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), QLatin1String(tipo))), QStringLiteral("TD07"));
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.documento(), QLatin1String("p:FatturaElettronica/") + tipo)),
+    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.documento(), QLatin1String("FatturaElettronica/") + tipo)),
               QStringLiteral("TD07"));
-    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("FatturaElettronica/") + tipo));
+    EXPECT_EQ(NomeLocale(f.radice()), QStringLiteral("FatturaElettronica"));
+    EXPECT_EQ(NomeNodo(f.radice()), QStringLiteral("p:FatturaElettronica"));
+    // Only the prefix goes: the rest of the name still compares exactly.
+    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("fatturaelettronica/") + tipo));
+    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("p:FatturaElettronica/") + tipo));
 }
 
 TEST(TestoFiglio, shouldReadTheDirectChildDecodedAndNothingWhenAbsent) {

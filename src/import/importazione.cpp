@@ -1,0 +1,486 @@
+#include "import/importazione.h"
+
+#include "frame/configurazione.h"
+#include "frame/data.h"
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "frame/testoxml.h"
+#include "import/firma.h"
+#include "import/lettorefattura.h"
+#include "store/store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <exception>
+#include <memory>
+
+namespace tesel {
+
+namespace {
+
+const QString AcapoErr = QStringLiteral("\r\n");
+constexpr int MassimoTentativi = 20;
+
+QString testoErrore(int numero, const QString& descrizione) {
+    return AcapoErr + QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione);
+}
+
+bool nomeContiene(pugi::xml_node n, QLatin1String parte) {
+    return n.type() == pugi::node_element && NomeNodo(n).contains(parte, Qt::CaseInsensitive);
+}
+
+// An element the store has no column for (a newer layout, a vendor's own element) is
+// reported and skipped: the rest of the invoice is still worth having.
+void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErrori& errori) {
+    if (!valore.toString().trimmed().isEmpty())
+        errori.aggiungi(QStringLiteral("Tag ") + colonna +
+                        QStringLiteral(" non previsto: valore non caricato"));
+}
+
+// The identity of one body as the store keeps it.
+struct IdentitaCorpo {
+    QString nomeFile; // NomeFile
+    QString idHub;    // FEIDHub, empty when not from the Hub
+};
+
+} // namespace
+
+QString nomeFileCorpo(const QString& nomeFile, int corpo) {
+    return corpo <= 1 || nomeFile.isEmpty() ? nomeFile : nomeFile + u'/' + QString::number(corpo);
+}
+
+std::pair<QString, int> fileECorpo(const QString& nomeFileStore) {
+    const qsizetype barra = nomeFileStore.lastIndexOf(u'/');
+    if (barra > 0) {
+        bool ok = false;
+        const int corpo = nomeFileStore.mid(barra + 1).toInt(&ok);
+        if (ok && corpo >= 2)
+            return {nomeFileStore.left(barra), corpo};
+    }
+    return {nomeFileStore, 1};
+}
+
+QString cartellaAllegatiImport(Configurazione& configurazione) {
+    QString cartella;
+    for (const char* chiave : {"DirFeScar", "DirFe", "DirCarica"}) {
+        cartella = configurazione.cartellaBase(QLatin1String(chiave));
+        if (!cartella.isEmpty())
+            break;
+    }
+    if (cartella.isEmpty())
+        cartella = QDir::tempPath();
+    if (!cartella.endsWith(u'/'))
+        cartella += u'/';
+    return cartella;
+}
+
+// ---- Driver ------------------------------------------------------------------------------------
+
+struct ImportatoreFatture::Stato {
+    Stato(Database& db, Interazione& ui, ParametriAzienda& parametri)
+        : risolutore(db, ui, parametri), lettura(ParametriLettura::leggi(parametri)) {}
+
+    Risolutore risolutore;
+    ParametriLettura lettura;
+
+    // The always-empty selection of each store table, opened once for the batch: rows are
+    // added through it, and its columns say which elements the table can hold.
+    struct Tabella {
+        Recordset inserimento;
+        QSet<QString> colonne; // lower case
+    };
+    std::vector<std::pair<QLatin1String, std::unique_ptr<Tabella>>> tabelle;
+
+    Tabella& tabella(Database& db, QLatin1String nome) {
+        for (auto& [n, t] : tabelle)
+            if (n == nome)
+                return *t;
+        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}});
+        for (const QString& c : t->inserimento.campi())
+            t->colonne.insert(c.toLower());
+        tabelle.emplace_back(nome, std::move(t));
+        return *tabelle.back().second;
+    }
+};
+
+namespace {
+
+// One file's import: a transaction around every body of the file.
+class ImportazioneFile {
+public:
+    ImportazioneFile(Database& db, ImportatoreFatture::Stato& stato, const OpzioniImport& opzioni,
+                     const QString& percorso, const DatiHub& hub)
+        : db_(db), stato_(stato), opzioni_(opzioni), percorso_(percorso), hub_(hub),
+          nome_(QFileInfo(percorso).fileName()) {}
+
+    std::vector<EsitoImport> esegui();
+
+private:
+    EsitoImport rifiuto(const QString& messaggio) const {
+        EsitoImport e;
+        e.file = percorso_;
+        e.nomeFile = nome_;
+        e.errori = AcapoErr + messaggio;
+        return {e};
+    }
+    bool caricaDocumento(pugi::xml_document& doc, QString& errore);
+    void importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo, EsitoImport& e);
+    // Saves the new header row; false when the file must stop (the message is in `errori`).
+    bool inserisciTestata(const IdentitaCorpo& id, int anno, qint32& numero, TestoErrori& errori);
+    void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
+    void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
+
+    Database& db_;
+    ImportatoreFatture::Stato& stato_;
+    const OpzioniImport& opzioni_;
+    QString percorso_;
+    DatiHub hub_;
+    QString nome_;
+};
+
+bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore) {
+    QFile f(percorso_);
+    if (!f.open(QIODevice::ReadOnly)) {
+        errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" non leggibile: ") + f.errorString();
+        return false;
+    }
+    QByteArray dati = f.readAll();
+    f.close();
+    if (sembraFirmato(percorso_, dati.left(64))) {
+        ContenutoFirmato busta = estraiXmlFirmato(dati);
+        if (!busta.xml) {
+            errore = QStringLiteral("File: ") + nome_ + u' ' + busta.errore;
+            return false;
+        }
+        dati = std::move(*busta.xml);
+    }
+    // correggiEuro(dati);
+    QString motivo;
+    if (!caricaXml(doc, dati, &motivo)) {
+        errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" XML non valido: ") + motivo;
+        return false;
+    }
+    return true;
+}
+
+std::vector<EsitoImport> ImportazioneFile::esegui() {
+    if (!QFileInfo::exists(percorso_))
+        return {rifiuto(nome_ + QStringLiteral(" - inesistente"))};
+    pugi::xml_document doc;
+    QString errore;
+    if (!caricaDocumento(doc, errore))
+        return {rifiuto(errore)};
+
+    pugi::xml_node radice;
+    for (pugi::xml_node n = doc.first_child(); n && !radice; n = n.next_sibling())
+        if (nomeContiene(n, QLatin1String("FatturaElettronica")))
+            radice = n;
+    pugi::xml_node header;
+    std::vector<pugi::xml_node> corpi;
+    for (pugi::xml_node n = radice.first_child(); n; n = n.next_sibling()) {
+        if (!header && nomeContiene(n, QLatin1String("FatturaElettronicaHeader")))
+            header = n;
+        else if (nomeContiene(n, QLatin1String("FatturaElettronicaBody")))
+            corpi.push_back(n);
+    }
+    if (!header || corpi.empty())
+        return {rifiuto(QStringLiteral("File: ") + nome_ +
+                        QStringLiteral(" File non di tipo FatturaElettronica"))};
+
+    std::vector<EsitoImport> esiti(corpi.size());
+    try {
+        Transazione transazione(db_);
+        bool tuttiOk = true;
+        for (size_t k = 0; k < corpi.size(); ++k) {
+            esiti[k].file = percorso_;
+            esiti[k].corpo = static_cast<int>(k + 1);
+            importaCorpo(header, corpi[k], static_cast<int>(k + 1), esiti[k]);
+            tuttiOk = tuttiOk && esiti[k].ok;
+        }
+        if (tuttiOk) {
+            transazione.conferma();
+            return esiti;
+        }
+    } catch (const ErroreDb& ex) {
+        // The commit itself failed: nothing of the file is stored.
+        for (EsitoImport& e : esiti) {
+            e.ok = false;
+            e.errori += testoErrore(ex.numero(), ex.descrizione());
+        }
+        return esiti;
+    }
+    // One body failed: the whole file is rolled back, so say so on the bodies that were fine.
+    for (EsitoImport& e : esiti)
+        if (e.ok) {
+            e.ok = false;
+            e.errori += AcapoErr + QStringLiteral("File: ") + e.nomeFile +
+                        QStringLiteral(" non caricato: un'altra fattura dello stesso file ha dato errore");
+        }
+    return esiti;
+}
+
+void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo, EsitoImport& e) {
+    TestoErrori errori;
+    const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
+    e.nomeFile = id.nomeFile;
+    e.numero = ValoreTesto(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/Numero"));
+    e.partitaIva =
+        ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/DatiAnagrafici/IdFiscaleIVA/IdCodice"));
+    if (e.partitaIva.isEmpty())
+        e.partitaIva = ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/IdFiscaleIVA/IdCodice"));
+    try {
+        if (!FiglioPerNome(header, u"CedentePrestatore")) {
+            errori.aggiungi(QStringLiteral("File: ") + id.nomeFile +
+                            QStringLiteral(" Manca il cedente/prestatore (fornitore)"));
+            e.errori = errori.testo();
+            return;
+        }
+        const QDate dataFattura =
+            *valoreData(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/Data"),
+                        QStringLiteral("DGD_Data"), errori, true);
+        if (dataFattura.year() == DataMancante.year()) {
+            errori.aggiungi(QStringLiteral("File: ") + id.nomeFile +
+                            QStringLiteral(" Manca la Data Fattura"));
+            e.errori = errori.testo();
+            return;
+        }
+        const int anno = dataFattura.year();
+        qint32 numero = 0;
+        if (!inserisciTestata(id, anno, numero, errori)) {
+            e.errori = errori.testo();
+            return;
+        }
+        e.anno = anno;
+        e.numRif = numero;
+
+        FatturaLetta letta;
+        LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori);
+        lettore.leggi(header, body, anno, numero, dataFattura, letta);
+
+        scriviRighe(store::FatXmlDett, letta.dettaglio, errori);
+        scriviRighe(store::FatXmlIva, letta.iva, errori);
+        scriviRighe(store::FatXmlPag, letta.pagamenti, errori);
+        scriviRighe(store::FatXmlDatiGen, letta.datiGen, errori);
+        aggiornaTestata(letta.testata, anno, numero, errori);
+        const QString pIva = letta.testata.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice"));
+        if (!pIva.isEmpty())
+            e.partitaIva = pIva;
+
+        if (!letta.allegati.empty()) {
+            const QString cartella = opzioni_.cartellaAllegati.isEmpty() ? QFileInfo(percorso_).absolutePath()
+                                                                         : opzioni_.cartellaAllegati;
+            if (!QDir().mkpath(cartella))
+                throw std::runtime_error(
+                    QStringLiteral("Impossibile creare la cartella %1").arg(cartella).toStdString());
+            for (const AllegatoDaEstrarre& a : letta.allegati)
+                estraiAllegato(a.attachment, a.nomeAttachment, id.nomeFile.section(u'/', 0, 0), cartella,
+                               errori);
+        }
+        e.ok = true;
+    } catch (const ErroreDb& ex) {
+        errori.aggiungi(QStringLiteral("Errore(%1): %2").arg(ex.numero()).arg(ex.descrizione()));
+        e.ok = false;
+    } catch (const std::exception& ex) {
+        errori.aggiungi(QStringLiteral("Errore(0): %1").arg(QString::fromUtf8(ex.what())));
+        e.ok = false;
+    }
+    e.errori = errori.testo();
+}
+
+bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int anno, qint32& numero,
+                                        TestoErrori& errori) {
+    numero = ProssimoNumeroFattura(db_, anno);
+    bool primoDoppione = true;
+    for (int tentativo = 1;; ++tentativo) {
+        if (tentativo > MassimoTentativi) {
+            errori.aggiungi(QStringLiteral("Superati 20 tentativi di chiave doppia"));
+            return false;
+        }
+        db_.IniziaTrans(); // a savepoint: a refused insert must not spoil the file's transaction
+        try {
+            Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
+            rs.RsAddNew();
+            rs.ScriviCampo(store::XmlAnno, anno);
+            rs.ScriviCampo(store::XmlNumRif, numero);
+            rs.ScriviCampo(store::NomeFile, id.nomeFile);
+            if (hub_.dataRicezione)
+                rs.ScriviCampo(store::DataRicSdi, *hub_.dataRicezione);
+            if (!hub_.idSdi.trimmed().isEmpty())
+                rs.ScriviCampo(store::IdentificativoSdi, hub_.idSdi.trimmed());
+            if (!id.idHub.isEmpty())
+                rs.ScriviCampo(store::FEIDHub, id.idHub);
+            rs.ScriviCampo(store::Stampato, QString(store::No));
+            rs.ScriviCampo(store::Contabilizzato, QString(store::No));
+            rs.RsUpdate();
+            db_.ConfermaTrans();
+            return true;
+        } catch (const ErroreDb& ex) {
+            db_.AnnullaTrans();
+            if (!ex.chiaveDuplicata())
+                throw;
+        }
+        if (!primoDoppione) {
+            ++numero;
+            continue;
+        }
+        primoDoppione = false;
+
+        // Which invoice is already there?
+        struct Memorizzata {
+            int anno;
+            qint32 numero;
+            QString nomeFile, idHub, contabilizzato;
+        };
+        std::vector<Memorizzata> trovate;
+        try {
+            Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub);
+            for (; !rs.RsEof(); rs.RsMoveNext())
+                trovate.push_back({static_cast<int>(rs.leggiIntero(store::XmlAnno).value_or(0)),
+                                   static_cast<qint32>(rs.leggiIntero(store::XmlNumRif).value_or(0)),
+                                   rs.leggiTesto(store::NomeFile), rs.leggiTesto(store::FEIDHub),
+                                   rs.leggiTesto(store::Contabilizzato)});
+        } catch (const ErroreDb& ex) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                            QStringLiteral(" errore nella verifica di univocità: ") +
+                            QStringLiteral("Errore %1 - (%2)").arg(ex.numero()).arg(ex.descrizione()));
+            return false;
+        }
+        if (trovate.empty()) { // only the number collided
+            ++numero;
+            continue;
+        }
+        if (trovate.size() > 1) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile + QStringLiteral(" e Id Hub ") + id.idHub +
+                            QStringLiteral(" già caricati in file diversi"));
+            return false;
+        }
+        const Memorizzata& m = trovate.front();
+        if (!opzioni_.sovrascrivi) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile + QStringLiteral(" già caricato"));
+            return false;
+        }
+        if (m.nomeFile.toUpper() != id.nomeFile.toUpper()) {
+            errori.aggiungi(QStringLiteral("Id Hub ") + id.idHub +
+                            QStringLiteral(" già caricato con file diverso"));
+            return false;
+        }
+        if (m.idHub != id.idHub) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                            QStringLiteral(" già caricato con Id Hub diverso"));
+            return false;
+        }
+        if (m.contabilizzato == store::Si) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile + QStringLiteral(" già contabilizzato"));
+            return false;
+        }
+        if (m.anno != anno)
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                            QStringLiteral(" sostituisce la fattura %1/%2 e ne mantiene la chiave")
+                                .arg(m.anno)
+                                .arg(m.numero));
+        try {
+            cancellaFattura(db_, m.anno, m.numero);
+        } catch (const ErroreDb&) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                            QStringLiteral(" errore nella cancellazione dati esistenti"));
+            return false;
+        }
+        // The replaced invoice keeps its key.
+        anno = m.anno;
+        numero = m.numero;
+    }
+}
+
+void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe,
+                                   TestoErrori& errori) {
+    if (righe.empty())
+        return;
+    ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, tabella);
+    for (const RigaFattura& riga : righe) {
+        t.inserimento.RsAddNew();
+        for (const auto& [colonna, valore] : riga.colonne()) {
+            if (t.colonne.contains(colonna.toLower()))
+                t.inserimento.ScriviCampo(colonna, valore);
+            else
+                segnalaNonPrevisto(colonna, valore, errori);
+        }
+        t.inserimento.RsUpdate();
+    }
+}
+
+void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
+                                       TestoErrori& errori) {
+    const QSet<QString>& colonne = stato_.tabella(db_, store::FatXmlTest).colonne;
+    QStringList assegnazioni;
+    for (const auto& [colonna, valore] : testata.colonne()) {
+        if (colonne.contains(colonna.toLower()))
+            assegnazioni << colonna + QStringLiteral(" = ") + SqlValore(valore);
+        else
+            segnalaNonPrevisto(colonna, valore, errori);
+    }
+    if (assegnazioni.isEmpty())
+        return;
+    db_.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni.join(QStringLiteral(", ")) +
+                  QStringLiteral(" WHERE XmlAnno = ") + SqlValore(anno) +
+                  QStringLiteral(" AND XmlNumRif = ") + SqlValore(numero));
+}
+
+} // namespace
+
+ImportatoreFatture::ImportatoreFatture(Database& db, Interazione& ui, ParametriAzienda& parametri,
+                                       OpzioniImport opzioni)
+    : db_(db), opzioni_(std::move(opzioni)), stato_(std::make_unique<Stato>(db, ui, parametri)) {
+}
+
+ImportatoreFatture::~ImportatoreFatture() = default;
+
+std::vector<EsitoImport> ImportatoreFatture::importa(const QString& percorso, const DatiHub& hub) {
+    try {
+        ImportazioneFile file(db_, *stato_, opzioni_, percorso, hub);
+        return file.esegui();
+    } catch (const ErroreDb& ex) {
+        EsitoImport e;
+        e.file = percorso;
+        e.nomeFile = QFileInfo(percorso).fileName();
+        e.errori = testoErrore(ex.numero(), ex.descrizione());
+        return {e};
+    } catch (const std::exception& ex) {
+        EsitoImport e;
+        e.file = percorso;
+        e.nomeFile = QFileInfo(percorso).fileName();
+        e.errori = testoErrore(0, QString::fromUtf8(ex.what()));
+        return {e};
+    }
+}
+
+// ---- Reports ---------------------------------------------------------------------------------------
+
+void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
+    bool erroriFile = false;
+    for (const EsitoImport& e : esiti) {
+        if (e.ok) {
+            caricate_ += AcapoErr + e.partitaIva + QStringLiteral(" - ") + e.nomeFile +
+                         QStringLiteral(" - ") + QString::number(e.numRif);
+            ++nCaricate_;
+        }
+        if (e.errori.isEmpty())
+            continue;
+        // Conversion messages do not name their file: the report must.
+        if (!e.errori.contains(e.nomeFile))
+            errori_ += AcapoErr + QStringLiteral("File: ") + e.nomeFile;
+        errori_ += e.errori;
+        erroriFile = erroriFile || !e.ok;
+    }
+    if (erroriFile)
+        ++nErrori_;
+}
+
+void RapportoImport::aggiungiInesistente(const QString& file) {
+    errori_ += AcapoErr + file + QStringLiteral(" - inesistente");
+    ++nErrori_;
+}
+
+} // namespace tesel

@@ -1,0 +1,110 @@
+#pragma once
+// The import of received FatturaPA files into the store: one file at a time, each invoice
+// body as its own invoice, each file inside one database transaction so that a file that
+// fails (or a process that is killed) leaves nothing half-written and a failed replace
+// leaves the stored invoice as it was. Used by the import dialog, tesel-cli and the Hub
+// download.
+
+#include <QDate>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace tesel {
+
+class Configurazione;
+class Database;
+class Interazione;
+class ParametriAzienda;
+
+// What the Hub knows of a downloaded file; all empty for a file chosen by the user.
+struct DatiHub {
+    QString idHub;                      // FEIDHub
+    QString idSdi;                      // identificativoSdi
+    std::optional<QDate> dataRicezione; // DataRicSdi
+};
+
+// A VAT code the user forces for one nature (N1 .. N7 and sub-natures).
+struct IvaPerNatura {
+    QString natura;
+    QString iva;
+};
+
+struct OpzioniImport {
+    bool sovrascrivi = false;               // replace an invoice already stored (never a posted one)
+    bool creaFornitori = false;             // create a supplier whose VAT number is unknown ...
+    QString gruppoFornitori;                // ... in this group
+    QString mastroFornitori;                // ... and ledger
+    bool estraiAllegati = false;            // write each Attachment to cartellaAllegati
+    QString causale;                        // forced purchase causal; empty: by document type
+    std::vector<IvaPerNatura> ivaPerNatura; // up to three forced codes by nature
+    QString ivaAltra;                       // forced code for taxable rows of its own rate
+    QString cartellaAllegati;               // where attachments go (see cartellaAllegatiImport)
+    QString cartellaTemp;                   // for repaired copies; empty: the system's temporary folder
+};
+
+// The outcome of one invoice body of one file. A file refused as a whole (missing,
+// unreadable, not a FatturaPA document, a damaged signed envelope) gives one result with
+// `corpo` 0 and `ok` false.
+struct EsitoImport {
+    QString file;  // the path as given
+    int corpo = 0; // 1, 2, ... the body within the file; 0 for the whole file
+    bool ok = false;
+    int anno = 0;       // XmlAnno
+    qint32 numRif = 0;  // XmlNumRif
+    QString partitaIva; // the supplier's VAT number (CP_DA_IdFiscaleIVA_IdCodice)
+    QString numero;     // DGD_Numero
+    QString nomeFile;   // NomeFile as stored
+    QString errori;     // the error text: "\r\n" before each message; may be non-empty when ok
+};
+
+// The stored NomeFile / FEIDHub of body `corpo` of a file: the first body keeps the name,
+// body N (N >= 2) gets "/N" after it. "/" never occurs in a file name, so a stored name is
+// never ambiguous and importing the same file again finds each body by its own name.
+QString nomeFileCorpo(const QString& nomeFile, int corpo);
+// The file name and body number of a stored NomeFile (body 1 when it has no suffix).
+std::pair<QString, int> fileECorpo(const QString& nomeFileStore);
+
+class ImportatoreFatture {
+public:
+    ImportatoreFatture(Database& db, Interazione& ui, ParametriAzienda& parametri, OpzioniImport opzioni);
+    ~ImportatoreFatture();
+    ImportatoreFatture(const ImportatoreFatture&) = delete;
+    ImportatoreFatture& operator=(const ImportatoreFatture&) = delete;
+
+    // Imports one file (.xml, or a signed .xml.p7m) and returns one result per body. Never
+    // throws: every problem is in the results.
+    std::vector<EsitoImport> importa(const QString& percorso, const DatiHub& hub = {});
+
+    struct Stato; // what stays the same from file to file: parameters, look-ups, table columns
+
+private:
+    Database& db_;
+    OpzioniImport opzioni_;
+    std::unique_ptr<Stato> stato_;
+};
+
+// The reports of a batch, worded as the import dialog shows them.
+class RapportoImport {
+public:
+    void aggiungi(const std::vector<EsitoImport>& esiti);
+    void aggiungiInesistente(const QString& file); // "\r\n" name " - inesistente"
+    // "\r\n" VAT number " - " file " - " XmlNumRif for each invoice loaded
+    const QString& caricate() const { return caricate_; }
+    const QString& errori() const { return errori_; }
+    int fattureCaricate() const { return nCaricate_; }
+    int fileConErrori() const { return nErrori_; }
+
+private:
+    QString caricate_, errori_;
+    int nCaricate_ = 0, nErrori_ = 0;
+};
+
+// The folder for extracted attachments: DirFeScar of section "Base", or DirFe, or
+// DirCarica, as a local path with a trailing "/"; the system's temporary folder when none
+// is configured.
+QString cartellaAllegatiImport(Configurazione& configurazione);
+
+} // namespace tesel

@@ -1,0 +1,153 @@
+#pragma once
+// Reads one FatturaPA invoice body (with its file's header) into the rows of the store, in
+// memory: the header row's columns, the lines, VAT summary rows, payment rows and the rows
+// of the repeating blocks. Codes of the suite's tables are resolved while reading. Writing
+// the rows is the import driver's job, so the reader never touches the store.
+
+#include "frame/currency.h"
+#include "import/importazione.h"
+#include "import/lettorexml.h"
+#include "import/risoluzione.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <array>
+#include <optional>
+#include <pugixml.hpp>
+#include <utility>
+#include <vector>
+
+namespace tesel {
+
+class ParametriAzienda;
+
+// One row to write: columns in the order they were first written; a later value of the same
+// column (compared without regard to case) replaces the earlier one.
+class RigaFattura {
+public:
+    void metti(const QString& colonna, const QVariant& valore);
+    void mettiTesto(const QString& colonna, const QString& testo) { metti(colonna, testo); }
+    template <class T> void mettiValore(const QString& colonna, const std::optional<T>& v) {
+        metti(colonna, v ? QVariant::fromValue(*v) : QVariant());
+    }
+    QVariant valore(const QString& colonna) const;
+    QString testo(const QString& colonna) const;
+    std::optional<Currency> valuta(const QString& colonna) const;
+    bool ha(const QString& colonna) const;
+    const std::vector<std::pair<QString, QVariant>>& colonne() const { return colonne_; }
+
+private:
+    std::vector<std::pair<QString, QVariant>> colonne_;
+    QHash<QString, int> indice_;
+};
+
+// The company parameters the reader needs, read once per import.
+struct ParametriLettura {
+    bool rigaZeroDescrittiva = true; // Tesel.RigaZeroDescr "S"
+    bool invertiNoteCredito = false; // Tesel.InvNotaCredNeg "S"
+    QString contoPrior = QStringLiteral("F");
+    ContoPdc contoAcquisti; // CauCon.GruppoAcq / MastroAcq / ContoAcq
+
+    static ParametriLettura leggi(ParametriAzienda& parametri);
+};
+
+// An attachment to write once the invoice is safely stored.
+struct AllegatoDaEstrarre {
+    pugi::xml_node attachment;
+    QString nomeAttachment;
+};
+
+// Everything one invoice body becomes.
+struct FatturaLetta {
+    RigaFattura testata;
+    std::vector<RigaFattura> dettaglio, iva, pagamenti, datiGen;
+    std::vector<AllegatoDaEstrarre> allegati;
+};
+
+class LettoreFattura {
+public:
+    LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri, const OpzioniImport& opzioni,
+                   TestoErrori& errori);
+
+    // Reads `header` and `body` into `out.testata` (which already holds the key and the
+    // identity columns) and the row lists, each row with the invoice's key.
+    void leggi(pugi::xml_node header, pugi::xml_node body, int anno, qint32 numero, const QDate& dataFattura,
+               FatturaLetta& out);
+
+private:
+    struct AttributiRiga {
+        QString tipoRiga, kitPadreFiglio, tipoSpesa, ivaSuggerita, omaggio;
+        std::optional<qint64> kitRifRiga, numIvaDoppia;
+        bool regolaDescrittivaSpenta = false;
+    };
+    struct ChiaveIva {
+        std::optional<Currency> aliquota;
+        QString natura;
+        qint64 numIvaDoppia = 0;
+        QString iva, afeIvaEse;
+    };
+
+    // Header (CedentePrestatore and the other parties)
+    void leggiTestataXml(pugi::xml_node header, pugi::xml_node body);
+    void leggiDatiTrasmissione(pugi::xml_node blocco);
+    void leggiCedente(pugi::xml_node blocco);
+    void leggiAnagraficaCedente(pugi::xml_node figlio);
+    void leggiCessionario(pugi::xml_node blocco);
+    void leggiDatiAnagraficiCessionario(pugi::xml_node da);
+    void leggiDatiAnagrafici(pugi::xml_node da, const QString& prefisso);
+    void leggiIdFiscale(pugi::xml_node id, const QString& prefisso);
+    void leggiFigliCome(pugi::xml_node blocco, const QString& prefisso);
+    void risolviFornitore(pugi::xml_node body);
+
+    // General data
+    void leggiDatiGenerali(pugi::xml_node blocco);
+    void leggiDatiGeneraliDocumento(pugi::xml_node blocco);
+    void leggiDatiTrasporto(pugi::xml_node blocco);
+    void leggiDatiVeicoli(pugi::xml_node blocco);
+    // Adds one FatXmlDatiGen row; for AltriDatiGestionali also returns what it says.
+    RigaFattura& scriviBlocco(pugi::xml_node elemento, int codice, qint64 rigDet);
+    void cercaContoCassa(const QString& tipoRitenuta, const std::optional<Currency>& aliquota);
+
+    // Lines, VAT, payments
+    void leggiBeniServizi(pugi::xml_node blocco);
+    void leggiLinea(pugi::xml_node linea);
+    void leggiLineaSemplificata(pugi::xml_node blocco);
+    void leggiRiepilogo(pugi::xml_node riepilogo);
+    void leggiPagamento(pugi::xml_node blocco);
+    void applicaAltriDati(const RigaFattura& adg, AttributiRiga& attr);
+    void completaLinea(RigaFattura& riga, const AttributiRiga& attr,
+                       const std::optional<ArticoloTrovato>& articolo, const QString& natura);
+    const ChiaveIva& ivaPerChiave(const std::optional<Currency>& aliquota, const QString& natura,
+                                  qint64 numIvaDoppia, const QString& suggerita);
+
+    void completaTestata();
+
+    void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
+    void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
+
+    Risolutore& risolutore_;
+    const ParametriLettura& par_;
+    const OpzioniImport& opzioni_;
+    TestoErrori& errori_;
+
+    FatturaLetta* out_ = nullptr;
+    int anno_ = 0;
+    qint32 numero_ = 0;
+    QDate dataFattura_;
+    bool semplificata_ = false;
+    bool inverti_ = false;
+    std::array<int, 14> contatori_{};
+    qint64 rigDett_ = 0, rigIva_ = 0, rigPag_ = 0, numCond_ = 0;
+    QString causaleRaccolta_;
+    FornitoreTrovato fornitore_;
+    std::vector<ChiaveIva> chiaviIva_;
+    std::optional<ContoPdc> contoCassa_;
+    // Kept from the payment details for the bank search
+    QString abi_, cab_, modalita_;
+    // From AltriDatiGestionali, for the causal and payment type searches
+    QString tipoDocAdg_, carDocAdg_, trattFiscAdg_, tipoPagAdg_;
+    QString ufficio_, ivata_;
+};
+
+} // namespace tesel
