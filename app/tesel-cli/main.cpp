@@ -5,6 +5,15 @@
 //       the common database when the file has a "Menu" section; --demo seeds the demo company.
 //   tesel-cli riepilogo --ini FILE
 //       Prints the company database's tables with their row counts.
+//   tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]
+//                    [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...
+//                    [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]
+//                    [--json] FILE...
+//       Imports received invoices (.xml or signed .xml.p7m) as the import dialog does and
+//       prints its reports; --json prints one JSON object per invoice body instead. Exit
+//       status 0 when every file was imported, 1 otherwise.
+//   tesel-cli show --ini FILE ANNO NUMRIF --json
+//       Prints one stored invoice: its rows of the five store tables as JSON.
 //
 // Questions are answered without a user: by default with their first answer that is not a
 // retry ("&Ok" goes on; "Riprova"/"Esci" gives up), or with the answer named by
@@ -15,14 +24,22 @@
 
 #include "frame/clientmenu.h"
 #include "frame/configurazione.h"
+#include "frame/currency.h"
+#include "frame/data.h"
 #include "frame/database.h"
 #include "frame/ini.h"
 #include "frame/interazione.h"
+#include "frame/parametri.h"
+#include "import/importazione.h"
 #include "schema/demo.h"
 #include "schema/schema.h"
+#include "store/store.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
 using namespace tesel;
@@ -41,7 +58,12 @@ QTextStream& err() {
 int uso() {
     err() << "Uso:\n"
              "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
-             "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n";
+             "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
+             "  tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]\n"
+             "                   [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...\n"
+             "                   [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]\n"
+             "                   [--json] FILE...\n"
+             "  tesel-cli show --ini FILE ANNO NUMRIF --json\n";
     return 2;
 }
 
@@ -50,6 +72,10 @@ struct Argomenti {
     QString ini;
     QStringList risposte;
     bool demo = false;
+    bool json = false;
+    OpzioniImport opzioni;
+    DatiHub hub;
+    QStringList posizionali;
     bool ok = true;
 };
 
@@ -60,15 +86,64 @@ Argomenti leggiArgomenti(const QStringList& a) {
         return r;
     }
     r.comando = a[1];
+    const auto valore = [&](int& i) -> QString {
+        if (i + 1 < a.size())
+            return a[++i];
+        err() << "Manca il valore di " << a[i] << "\n";
+        r.ok = false;
+        return {};
+    };
     for (int i = 2; i < a.size(); ++i) {
-        if (a[i] == QStringLiteral("--ini") && i + 1 < a.size())
-            r.ini = a[++i];
-        else if (a[i] == QStringLiteral("--demo"))
+        const QString& x = a[i];
+        if (x == QStringLiteral("--ini"))
+            r.ini = valore(i);
+        else if (x == QStringLiteral("--rispondi"))
+            r.risposte << valore(i);
+        else if (x == QStringLiteral("--demo"))
             r.demo = true;
-        else {
-            err() << "Argomento non riconosciuto: " << a[i] << "\n";
+        else if (x == QStringLiteral("--json"))
+            r.json = true;
+        else if (x == QStringLiteral("--overwrite"))
+            r.opzioni.sovrascrivi = true;
+        else if (x == QStringLiteral("--extract-attachments"))
+            r.opzioni.estraiAllegati = true;
+        else if (x == QStringLiteral("--create-suppliers")) {
+            r.opzioni.creaFornitori = true;
+            r.opzioni.gruppoFornitori = valore(i);
+            r.opzioni.mastroFornitori = valore(i);
+        } else if (x == QStringLiteral("--causale"))
+            r.opzioni.causale = valore(i);
+        else if (x == QStringLiteral("--iva"))
+            r.opzioni.ivaAltra = valore(i);
+        else if (x == QStringLiteral("--iva-natura")) {
+            const QString v = valore(i);
+            const qsizetype uguale = v.indexOf(u'=');
+            if (uguale <= 0) {
+                err() << "--iva-natura vuole NATURA=CODICE: " << v << "\n";
+                r.ok = false;
+            } else
+                r.opzioni.ivaPerNatura.push_back({v.left(uguale).trimmed(), v.mid(uguale + 1).trimmed()});
+        } else if (x == QStringLiteral("--id-sdi"))
+            r.hub.idSdi = valore(i);
+        else if (x == QStringLiteral("--id-hub"))
+            r.hub.idHub = valore(i);
+        else if (x == QStringLiteral("--data-sdi")) {
+            const QString v = valore(i);
+            r.hub.dataRicezione = dataDaTesto(v);
+            if (!r.hub.dataRicezione) {
+                err() << "Data ricezione SDI non valida: " << v << "\n";
+                r.ok = false;
+            }
+        } else if (x.startsWith(QStringLiteral("--"))) {
+            err() << "Argomento non riconosciuto: " << x << "\n";
             r.ok = false;
-        }
+        } else
+            r.posizionali << x;
+    }
+    if (r.opzioni.creaFornitori &&
+        (r.opzioni.gruppoFornitori.trimmed().isEmpty() || r.opzioni.mastroFornitori.trimmed().isEmpty())) {
+        err() << "Per creare i fornitori compilare sia il gruppo che il mastro\n";
+        r.ok = false;
     }
     if (r.ini.isEmpty()) {
         err() << "Manca --ini FILE\n";
@@ -105,6 +180,8 @@ struct Ambiente {
 };
 
 int initDb(const Argomenti& a) {
+    if (!a.posizionali.isEmpty())
+        return uso();
     Ambiente amb;
     if (!amb.prepara(a.ini, a.risposte))
         return 1;
@@ -133,6 +210,8 @@ int riepilogo(const Argomenti& a) {
     if (!amb.prepara(a.ini, a.risposte))
         return 1;
     auto db = Database::apri(amb.azienda.testo, amb.azienda.utente, amb.azienda.password);
+    if (!a.posizionali.isEmpty())
+        return uso();
     for (const schema::Tabella& t : schema::tabelleAzienda()) {
         if (!db->esisteTabella(t.nome)) {
             out() << t.nome << "\tmancante\n";
@@ -141,6 +220,152 @@ int riepilogo(const Argomenti& a) {
         out() << t.nome << '\t' << db->valore(QStringLiteral("SELECT count(*) FROM ") + t.nome).toLongLong()
               << '\n';
     }
+    return 0;
+}
+
+// The company database of the run, ready for the import and the reads.
+struct Azienda {
+    Ambiente amb;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<ParametriAzienda> parametri;
+
+    bool apri(const Argomenti& a) {
+        if (!amb.prepara(a.ini, a.risposte))
+            return false;
+        db = Database::apri(amb.azienda.testo, amb.azienda.utente, amb.azienda.password);
+        parametri = std::make_unique<ParametriAzienda>(*db);
+        return true;
+    }
+};
+
+QString compatto(const QJsonObject& o) {
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+int importa(const Argomenti& a) {
+    if (a.posizionali.isEmpty()) {
+        err() << "Selezionare i file da caricare\n";
+        return 2;
+    }
+    Azienda az;
+    if (!az.apri(a))
+        return 1;
+    OpzioniImport opzioni = a.opzioni;
+    if (opzioni.estraiAllegati && opzioni.cartellaAllegati.isEmpty())
+        opzioni.cartellaAllegati = cartellaAllegatiImport(*az.amb.conf);
+    ImportatoreFatture importatore(*az.db, az.amb.ui, *az.parametri, opzioni);
+    RapportoImport rapporto;
+    bool tuttiOk = true;
+    for (const QString& file : a.posizionali) {
+        if (!QFileInfo::exists(file)) {
+            rapporto.aggiungiInesistente(file);
+            tuttiOk = false;
+            if (a.json)
+                out() << compatto(
+                             {{"file", file},
+                              {"ok", false},
+                              {"XmlAnno", QJsonValue::Null},
+                              {"XmlNumRif", QJsonValue::Null},
+                              {"PartitaIva", QJsonValue::Null},
+                              {"errori", QStringLiteral("\r\n") + file + QStringLiteral(" - inesistente")}})
+                      << Qt::endl;
+            continue;
+        }
+        const std::vector<EsitoImport> esiti = importatore.importa(file, a.hub);
+        rapporto.aggiungi(esiti);
+        for (const EsitoImport& e : esiti) {
+            tuttiOk = tuttiOk && e.ok;
+            if (!a.json)
+                continue;
+            QJsonObject o{{"file", file}, {"ok", e.ok}};
+            if (e.corpo > 0)
+                o.insert(QStringLiteral("corpo"), e.corpo);
+            o.insert(QStringLiteral("XmlAnno"), e.ok ? QJsonValue(e.anno) : QJsonValue());
+            o.insert(QStringLiteral("XmlNumRif"),
+                     e.ok ? QJsonValue(static_cast<qint64>(e.numRif)) : QJsonValue());
+            o.insert(QStringLiteral("PartitaIva"),
+                     e.partitaIva.isEmpty() ? QJsonValue() : QJsonValue(e.partitaIva));
+            o.insert(QStringLiteral("errori"), e.errori);
+            out() << compatto(o) << Qt::endl;
+        }
+    }
+    if (!a.json) {
+        out() << "Fatture caricate (P.iva - File - Num. riferimento)" << rapporto.caricate() << "\n";
+        if (!rapporto.errori().isEmpty())
+            out() << "\nSegnalazione di errori" << rapporto.errori() << "\n";
+        out() << "\nCaricamento completato\n";
+    }
+    return tuttiOk ? 0 : 1;
+}
+
+// A stored value as JSON, by the column's type in the schema.
+QJsonValue valoreJson(const QVariant& v, schema::Tipo tipo) {
+    if (v.isNull())
+        return QJsonValue();
+    switch (tipo) {
+    case schema::Tipo::Valuta:
+    case schema::Tipo::Doppio:
+        if (const auto c = Currency::daVariant(v))
+            return QJsonValue(c->comeDouble());
+        return QJsonValue(v.toDouble());
+    case schema::Tipo::Intero:
+    case schema::Tipo::Lungo:
+        return QJsonValue(v.toLongLong());
+    case schema::Tipo::Data: {
+        const std::optional<QDateTime> letta = dataOraDaVariant(v);
+        if (!letta)
+            return QJsonValue(v.toString());
+        const QDateTime& dt = *letta;
+        return QJsonValue(dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+                                                   : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    }
+    default:
+        return QJsonValue(v.toString());
+    }
+}
+
+QJsonObject rigaJson(const RigaStore& riga, const schema::Tabella& t) {
+    QJsonObject o;
+    for (const schema::Colonna& c : t.colonne)
+        if (riga.haColonna(c.nome))
+            o.insert(c.nome, valoreJson(riga.valore(c.nome), c.tipo));
+    return o;
+}
+
+int mostra(const Argomenti& a) {
+    bool okAnno = false, okNumero = false;
+    const int anno = a.posizionali.value(0).toInt(&okAnno);
+    const qint32 numero = a.posizionali.value(1).toInt(&okNumero);
+    if (a.posizionali.size() != 2 || !okAnno || !okNumero || !a.json)
+        return uso();
+    Azienda az;
+    if (!az.apri(a))
+        return 1;
+    const FatturaStore f = leggiFattura(*az.db, anno, numero);
+    if (!f.testata) {
+        err() << "Fattura " << anno << "/" << numero << " inesistente\n";
+        return 1;
+    }
+    const std::vector<schema::Tabella> tabelle = schema::tabelleStore();
+    const auto tabella = [&](QLatin1String nome) -> const schema::Tabella& {
+        for (const schema::Tabella& t : tabelle)
+            if (t.nome.compare(nome, Qt::CaseInsensitive) == 0)
+                return t;
+        throw std::runtime_error("tabella mancante nello schema");
+    };
+    const auto righe = [&](const std::vector<RigaStore>& v, QLatin1String nome) {
+        QJsonArray arr;
+        for (const RigaStore& r : v)
+            arr.append(rigaJson(r, tabella(nome)));
+        return arr;
+    };
+    QJsonObject o;
+    o.insert(QString(store::FatXmlTest), rigaJson(*f.testata, tabella(store::FatXmlTest)));
+    o.insert(QString(store::FatXmlDett), righe(f.dettaglio, store::FatXmlDett));
+    o.insert(QString(store::FatXmlIva), righe(f.iva, store::FatXmlIva));
+    o.insert(QString(store::FatXmlPag), righe(f.pagamenti, store::FatXmlPag));
+    o.insert(QString(store::FatXmlDatiGen), righe(f.datiGen, store::FatXmlDatiGen));
+    out() << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented));
     return 0;
 }
 
@@ -156,6 +381,10 @@ int main(int argc, char** argv) {
             return initDb(a);
         if (a.comando == QStringLiteral("riepilogo"))
             return riepilogo(a);
+        if (a.comando == QStringLiteral("import"))
+            return importa(a);
+        if (a.comando == QStringLiteral("show"))
+            return mostra(a);
         err() << "Comando sconosciuto: " << a.comando << "\n";
         return uso();
     } catch (const ErroreDb& e) {
