@@ -161,8 +161,11 @@ QVariant ParametroSqlite(const QVariant& valore) {
         const QString d = dataSql(valore);
         return d.mid(1, d.size() - 2);
     }
-    default:
-        return valore.toString();
+    default: {
+        // SqlValore writes '' for an empty text; a null QString would bind NULL.
+        const QString testo = valore.toString();
+        return testo.isNull() ? QVariant(QStringLiteral("")) : QVariant(testo);
+    }
     }
 }
 

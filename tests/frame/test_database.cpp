@@ -178,6 +178,55 @@ TEST_F(DatabaseTest, shouldAddEditAndReadRowsThroughARecordset) {
     EXPECT_THROW(rs.LeggiCampo(QStringLiteral("NonCe")), ErroreDb);
 }
 
+// Rows added through a recordset (a prepared statement on SQLite) must store exactly what the
+// literal writer stores, and a duplicate must still be 3022.
+TEST_F(DatabaseTest, shouldAddRowsThroughARecordsetAsTheLiteralWriterDoes) {
+    const struct {
+        QVariant testo, importo, giorno, anno;
+    } righe[] = {
+        {QString(), QVariant::fromValue(Currency::daDecimillesimi(-12345678)), QDate(100, 1, 1), 2024},
+        {QStringLiteral(""), QVariant::fromValue(Currency::daUnita(100)),
+         QDateTime(QDate(2024, 2, 29), QTime(10, 15)), QVariant()},
+        {QStringLiteral("O'Brien \\ €"), QVariant(), QVariant(), true},
+    };
+    Recordset rs = db().ApriRs(QStringLiteral("Select * from ProvaValori where 1=0"));
+    int id = 0;
+    for (const auto& r : righe) {
+        ++id;
+        rs.RsAddNew();
+        rs.ScriviCampo(QStringLiteral("Id"), id);
+        rs.ScriviCampo(QStringLiteral("Testo"), r.testo);
+        rs.ScriviCampo(QStringLiteral("Importo"), r.importo);
+        rs.ScriviCampo(QStringLiteral("Giorno"), r.giorno);
+        rs.ScriviCampo(QStringLiteral("Anno"), r.anno);
+        rs.RsUpdate();
+        db().EseguiSql(
+            QStringLiteral("INSERT INTO ProvaValori (Id, Testo, Importo, Giorno, Anno) VALUES (%1, %2, %3, "
+                           "%4, %5)")
+                .arg(id + 100)
+                .arg(SqlValore(r.testo), SqlValore(r.importo), SqlValore(r.giorno), SqlValore(r.anno)));
+    }
+    const QString colonne = QStringLiteral("Testo, Importo, Giorno, Anno, Testo IS NULL AS TestoNullo");
+    for (int k = 1; k <= id; ++k) {
+        SCOPED_TRACE(k);
+        Recordset a = db().ApriRs(QStringLiteral("Select ") + colonne +
+                                  QStringLiteral(" from ProvaValori Where Id = ") + QString::number(k));
+        Recordset b = db().ApriRs(QStringLiteral("Select ") + colonne +
+                                  QStringLiteral(" from ProvaValori Where Id = ") + QString::number(k + 100));
+        for (const char* c : {"Testo", "Importo", "Giorno", "Anno", "TestoNullo"})
+            EXPECT_EQ(a.LeggiCampo(QLatin1String(c)), b.LeggiCampo(QLatin1String(c))) << c;
+    }
+    EXPECT_EQ(Currency::daVariant(leggi(1, QStringLiteral("Importo"))), Currency::daDecimillesimi(-12345678));
+    rs.RsAddNew();
+    rs.ScriviCampo(QStringLiteral("Id"), 1);
+    try {
+        rs.RsUpdate();
+        ADD_FAILURE() << "duplicate accepted";
+    } catch (const ErroreDb& e) {
+        EXPECT_EQ(e.numero(), 3022);
+    }
+}
+
 TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
     {
         Transazione esterna(db());
