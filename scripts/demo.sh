@@ -30,6 +30,13 @@ INI
 fi
 
 build/app/tesel-cli init-db --ini "$ini" --demo
+# A few received invoices to review, loaded once (copies in the demo's own folder, as if
+# downloaded; they stay there for the attachment extraction and the print).
+if [[ ! -f $demo/fe/.fatture-caricate ]]; then
+    cp scripts/fatture-demo/*.xml "$demo/fe/"
+    build/app/tesel-cli import --ini "$ini" "$demo"/fe/IT*_DEMO*.xml >/dev/null
+    touch "$demo/fe/.fatture-caricate"
+fi
 echo "Azienda dimostrativa in $demo"
 if [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} || ${QT_QPA_PLATFORM:-} == offscreen ]]; then
     exec build/app/tesel-menu --ini "$ini" --tesel "$PWD/build/app/tesel"

@@ -1,5 +1,6 @@
 #include "registrazione.h"
 
+#include "import/forms/frmfecarxml.h"
 #include "ui/formtesel.h"
 
 namespace tesel::ui {
@@ -7,7 +8,7 @@ namespace tesel::ui {
 void registraFormTesel(RegistroForm& registro) {
     // Each subsystem adds its entry forms here as they are built; an entry form nobody
     // registered answers "La form richiesta e' inesistente".
-    Q_UNUSED(registro);
+    registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
 }
 
 } // namespace tesel::ui

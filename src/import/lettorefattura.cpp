@@ -721,7 +721,8 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
         } else if (n == u"ScontoMaggiorazione") {
             r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
             if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo")) {
-                importo(r, QStringLiteral("SM_Importo"), imp, QStringLiteral("Det_SM_Importo"));
+                // Silent here: the block's own row reports a bad amount once.
+                r.mettiValore(QStringLiteral("SM_Importo"), valoreNumeroSilenzioso(imp));
                 r.mettiTesto(QStringLiteral("SM_ImportoStr"), TestoElemento(imp).trimmed());
             }
             if (pugi::xml_node perc = FiglioPerNome(figlio, u"Percentuale"))

@@ -1,0 +1,794 @@
+#include "import/forms/frmfecarxml.h"
+
+#include "frame/contesto.h"
+#include "frame/database.h"
+#include "frame/interazione.h"
+#include "frame/parametri.h"
+#include "ui/barrecomandi.h"
+#include "ui/msgcom.h"
+#include "ui/ricerca.h"
+#include "ui/validatori.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolTip>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace tesel::ui {
+
+namespace {
+
+const QString Titolo = QStringLiteral("Caricamento XML fatture passive");
+const QString TitoloCaricate = QStringLiteral("Fatture caricate (P.iva - File - Num. riferimento)");
+const QString TitoloErrori = QStringLiteral("Segnalazione di errori");
+
+// A code's description beside its field: sunken like a read-only field, as tall as a line
+// edit so the rows stay aligned, and cut with "..." when the window is narrower than the
+// text (the whole text is the tooltip), so a long nature never widens the window.
+class Descrizione : public QLabel {
+public:
+    explicit Descrizione(QWidget* padre) : QLabel(padre) {
+        setFrameShape(QFrame::StyledPanel);
+        setFrameShadow(QFrame::Sunken);
+        setTextFormat(Qt::PlainText);
+        setIndent(3);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        setFixedHeight(QLineEdit().sizeHint().height());
+        setMinimumWidth(fontMetrics().averageCharWidth() * 12);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QFrame::paintEvent(e);
+        QPainter p(this);
+        const QRect r = contentsRect().adjusted(indent(), 0, -indent(), 0);
+        style()->drawItemText(&p, r, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                              fontMetrics().elidedText(text(), Qt::ElideRight, r.width()), foregroundRole());
+    }
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ToolTip) {
+            const auto* h = static_cast<QHelpEvent*>(e);
+            const int spazio = contentsRect().width() - 2 * indent();
+            if (fontMetrics().horizontalAdvance(text()) > spazio)
+                QToolTip::showText(h->globalPos(), text(), this);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+        return QLabel::event(e);
+    }
+};
+
+// The file list: plain text, one path a line; files dropped from a file manager are added
+// as paths, one a line, and Tab moves on instead of writing a tab.
+class ElencoFile : public QPlainTextEdit {
+public:
+    explicit ElencoFile(QWidget* padre) : QPlainTextEdit(padre) {
+        setTabChangesFocus(true);
+        setLineWrapMode(QPlainTextEdit::NoWrap);
+    }
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* dati) const override {
+        return dati->hasUrls() || QPlainTextEdit::canInsertFromMimeData(dati);
+    }
+    void insertFromMimeData(const QMimeData* dati) override {
+        QStringList percorsi;
+        for (const QUrl& u : dati->urls())
+            if (u.isLocalFile())
+                percorsi << QDir::toNativeSeparators(u.toLocalFile());
+        if (percorsi.isEmpty()) {
+            QPlainTextEdit::insertFromMimeData(dati);
+            return;
+        }
+        QTextCursor c = textCursor();
+        if (!c.atBlockStart())
+            c.insertText(QStringLiteral("\n"));
+        c.insertText(percorsi.join(u'\n') + u'\n');
+        setTextCursor(c);
+    }
+};
+
+// A report as the text box shows it: the engine writes "\r\n" before each line.
+QString testoRapporto(const QString& rapporto) {
+    QString t = rapporto;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    while (t.startsWith(u'\n'))
+        t.remove(0, 1);
+    return t;
+}
+
+QPlainTextEdit* casellaRapporto(const QString& testo, int righe, QWidget* padre) {
+    auto* t = new QPlainTextEdit(padre);
+    t->setReadOnly(true);
+    t->setLineWrapMode(QPlainTextEdit::NoWrap);
+    t->setPlainText(testo);
+    const QFontMetrics fm(t->font());
+    t->setMinimumSize(fm.averageCharWidth() * 90, fm.lineSpacing() * righe + 2 * t->frameWidth() + 8);
+    return t;
+}
+
+QString codice(const QLineEdit* campo) {
+    return campo->text().trimmed();
+}
+
+void coloraCampo(QWidget* campo, bool errore) {
+    QPalette p = campo->palette();
+    p.setColor(QPalette::Base, errore ? coloreErroreCampo() : coloreNormaleCampo());
+    campo->setPalette(p);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+frmRapportoCarXML::frmRapportoCarXML(const QString& caricate, const QString& errori, QWidget* padre)
+    : QDialog(padre) {
+    setObjectName(QStringLiteral("frmRapportoCarXML"));
+    setWindowTitle(Titolo);
+    setModal(true);
+
+    LabCaricate = new QLabel(TitoloCaricate, this);
+    LabCaricate->setObjectName(QStringLiteral("LabCaricate"));
+    txtCaricate = casellaRapporto(testoRapporto(caricate), 8, this);
+    txtCaricate->setObjectName(QStringLiteral("txtCaricate"));
+    LabCaricate->setBuddy(txtCaricate);
+
+    LabErrori = new QLabel(TitoloErrori, this);
+    LabErrori->setObjectName(QStringLiteral("LabErrori"));
+    txtErrori = casellaRapporto(testoRapporto(errori), 10, this);
+    txtErrori->setObjectName(QStringLiteral("txtErrori"));
+    LabErrori->setBuddy(txtErrori);
+    const bool conErrori = !testoRapporto(errori).isEmpty();
+    LabErrori->setVisible(conErrori);
+    txtErrori->setVisible(conErrori);
+
+    ComCopia = new QPushButton(QStringLiteral("&Copia"), this);
+    ComCopia->setObjectName(QStringLiteral("ComCopia"));
+    ComCopia->setAutoDefault(false);
+    ComCopia->setToolTip(QStringLiteral("Copia i due elenchi negli appunti"));
+    connect(ComCopia, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(testoCompleto()); });
+    ComOk = new QPushButton(QStringLiteral("&Ok"), this);
+    ComOk->setObjectName(QStringLiteral("ComOk"));
+    ComOk->setDefault(true);
+    connect(ComOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* bottoni = new QHBoxLayout;
+    bottoni->addWidget(ComCopia);
+    bottoni->addStretch(1);
+    bottoni->addWidget(ComOk);
+
+    auto* colonna = new QVBoxLayout(this);
+    colonna->addWidget(LabCaricate);
+    colonna->addWidget(txtCaricate, 1);
+    colonna->addWidget(LabErrori);
+    colonna->addWidget(txtErrori, 2);
+    colonna->addLayout(bottoni);
+    resize(std::max(sizeHint().width(), 760), sizeHint().height());
+    ComOk->setFocus();
+}
+
+QString frmRapportoCarXML::testoCompleto() const {
+    QString t = LabCaricate->text() + u'\n' + txtCaricate->toPlainText() + u'\n';
+    if (txtErrori->isVisibleTo(this))
+        t += u'\n' + LabErrori->text() + u'\n' + txtErrori->toPlainText() + u'\n';
+    return t;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+frmFECarXML::frmFECarXML(Contesto& contesto, QWidget* padre)
+    : FormTesel(QStringLiteral("frmFECarXML"), contesto, padre) {
+    setWindowTitle(Titolo);
+    costruisci();
+    ordineTab();
+    impostaStato(Stato::Inattivo);
+    resize(960, 620);
+}
+
+frmFECarXML::~frmFECarXML() {
+    // ~QWidget hides the window, and the field that loses the focus would be checked by a
+    // form whose members are already gone.
+    for (QObject* figlio : findChildren<QObject*>())
+        disconnect(figlio, nullptr, this, nullptr);
+}
+
+void frmFECarXML::costruisci() {
+    const QFontMetrics fm(font());
+    const auto campo = [&](const QString& nome, int caratteri) {
+        auto* c = new QLineEdit(this);
+        c->setObjectName(nome);
+        c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
+        return c;
+    };
+    const auto etichetta = [this](const QString& testo, QWidget* compagno) {
+        auto* l = new QLabel(testo, this);
+        l->setBuddy(compagno);
+        return l;
+    };
+    const auto descrizione = [this](const QString& nome) {
+        auto* d = new Descrizione(this);
+        d->setObjectName(nome);
+        return d;
+    };
+    const auto casella = [this](const QString& nome, const QString& testo) {
+        auto* c = new QCheckBox(testo, this);
+        c->setObjectName(nome);
+        return c;
+    };
+    const QString aiutoRicerca = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
+
+    // Files.
+    LisFile = new ElencoFile(this);
+    LisFile->setObjectName(QStringLiteral("LisFile"));
+    LisFile->setMinimumHeight(fm.lineSpacing() * 6);
+    LisFile->setToolTip(QStringLiteral("Un file per riga: si possono anche incollare o trascinare qui"));
+    auto* labFile = etichetta(QStringLiteral("Selezionare i file da caricare:"), LisFile);
+    comSfoglia = new QPushButton(QStringLiteral("&Sfoglia"), this);
+    comSfoglia->setObjectName(QStringLiteral("comSfoglia"));
+    connect(comSfoglia, &QPushButton::clicked, this, &frmFECarXML::comSfoglia_Click);
+    connect(LisFile, &QPlainTextEdit::textChanged, this, [this] {
+        // A new list is a new batch: the progress of the last one no longer applies.
+        if (stato_ == Stato::Finito)
+            impostaStato(Stato::Inattivo);
+    });
+
+    // Hub data of a downloaded file.
+    txtIdSdi = campo(QStringLiteral("txtIdSdi"), 16);
+    txtDataRicSdi = campo(QStringLiteral("txtDataRicSdi"), 0);
+    txtDataRicSdi->setFixedWidth(fm.horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
+    txtDataRicSdi->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
+    txtIdHub = campo(QStringLiteral("txtIdHub"), 24);
+    txtIdHub->setMinimumWidth(txtIdHub->width()); // Hub identifiers are long: as wide as the column
+    txtIdHub->setMaximumWidth(QWIDGETSIZE_MAX);
+    connect(txtDataRicSdi, &QLineEdit::editingFinished, this, &frmFECarXML::controllaData);
+
+    auto* hub = new QGridLayout;
+    hub->setColumnStretch(1, 1);
+    hub->addWidget(etichetta(QStringLiteral("Identificativo SDI:"), txtIdSdi), 0, 0);
+    hub->addWidget(txtIdSdi, 0, 1, Qt::AlignLeft);
+    hub->addWidget(etichetta(QStringLiteral("Data ricezione SDI:"), txtDataRicSdi), 1, 0);
+    hub->addWidget(txtDataRicSdi, 1, 1, Qt::AlignLeft);
+    hub->addWidget(etichetta(QStringLiteral("Identificativo HUB:"), txtIdHub), 2, 0);
+    hub->addWidget(txtIdHub, 2, 1);
+
+    // Supplier creation.
+    FraFornitore = new QGroupBox(QStringLiteral("Fornitore"), this);
+    FraFornitore->setObjectName(QStringLiteral("FraFornitore"));
+    cheCreaForn = casella(QStringLiteral("cheCreaForn"),
+                          QStringLiteral("Crea fornitore se partita iva inesistente in archivio"));
+    txtGruppo = campo(QStringLiteral("txtGruppo"), 5);
+    txtMastro = campo(QStringLiteral("txtMastro"), 5);
+    labGruppo = descrizione(QStringLiteral("labGruppo"));
+    labMastro = descrizione(QStringLiteral("labMastro"));
+    connect(txtGruppo, &QLineEdit::editingFinished, this, [this] {
+        controllaGruppo();
+        controllaMastro();
+    });
+    connect(txtMastro, &QLineEdit::editingFinished, this, &frmFECarXML::controllaMastro);
+    auto* fornitore = new QGridLayout(FraFornitore);
+    fornitore->setColumnStretch(2, 1);
+    fornitore->addWidget(cheCreaForn, 0, 0, 1, 3);
+    fornitore->addWidget(etichetta(QStringLiteral("Gruppo:"), txtGruppo), 1, 0);
+    fornitore->addWidget(txtGruppo, 1, 1);
+    fornitore->addWidget(labGruppo, 1, 2);
+    fornitore->addWidget(etichetta(QStringLiteral("Mastro:"), txtMastro), 2, 0);
+    fornitore->addWidget(txtMastro, 2, 1);
+    fornitore->addWidget(labMastro, 2, 2);
+
+    cheEstraAll = casella(QStringLiteral("cheEstraAll"), QStringLiteral("Estrai allegati"));
+    CheSovrascrivi =
+        casella(QStringLiteral("CheSovrascrivi"), QStringLiteral("Sovrascrivi fatture già esistenti"));
+
+    auto* sinistra = new QVBoxLayout;
+    sinistra->addLayout(hub);
+    sinistra->addWidget(FraFornitore);
+    sinistra->addWidget(cheEstraAll);
+    sinistra->addWidget(CheSovrascrivi);
+
+    // Forced VAT codes by nature, the further code and the forced causal.
+    const auto collega = [&](QLineEdit* c, QLabel* d, const RichiestaRicerca& r) {
+        c->setToolTip(aiutoRicerca);
+        RicercaCampo* rc = collegaRicerca(c, d, contesto_.db, r);
+        ricerche_.insert(c, rc);
+        connect(c, &QLineEdit::editingFinished, this, [this, c, d] { controllaCodice(c, d); });
+        connect(rc, &RicercaCampo::codiceScelto, this, [this, c, d] { controllaCodice(c, d); });
+    };
+    RichiestaRicerca natura;
+    natura.tipo = TipoRicerca::Decodifica;
+    natura.tipoTab = QStringLiteral("FENatura");
+    RichiestaRicerca iva;
+    iva.tipo = TipoRicerca::Iva;
+    RichiestaRicerca causale;
+    causale.tipo = TipoRicerca::Causale;
+    causale.condizione = QStringLiteral("TipoCausale = ") + SqlValore(QStringLiteral("A"), SqlTesto);
+
+    auto* codici = new QGridLayout;
+    codici->setColumnStretch(2, 1);
+    codici->setColumnStretch(5, 1);
+    codici->setColumnMinimumWidth(2, fm.averageCharWidth() * 16);
+    codici->setColumnMinimumWidth(5, fm.averageCharWidth() * 16);
+    for (int i = 0; i < 4; ++i) {
+        txtIva[i] = campo(QStringLiteral("txtIva_%1").arg(i), 7);
+        labIva[i] = descrizione(QStringLiteral("labIva_%1").arg(i));
+        collega(txtIva[i], labIva[i], iva);
+        if (i < 3) {
+            txtNatura[i] = campo(QStringLiteral("txtNatura_%1").arg(i), 5);
+            labNatura[i] = descrizione(QStringLiteral("labNatura_%1").arg(i));
+            collega(txtNatura[i], labNatura[i], natura);
+            codici->addWidget(etichetta(QStringLiteral("Natura:"), txtNatura[i]), i, 0);
+            codici->addWidget(txtNatura[i], i, 1);
+            codici->addWidget(labNatura[i], i, 2);
+        }
+        codici->addWidget(etichetta(QStringLiteral("Cod. IVA:"), txtIva[i]), i, 3);
+        codici->addWidget(txtIva[i], i, 4);
+        codici->addWidget(labIva[i], i, 5);
+    }
+    txtCausale = campo(QStringLiteral("txtCausale"), 7);
+    labCausale = descrizione(QStringLiteral("labCausale"));
+    collega(txtCausale, labCausale, causale);
+    codici->addWidget(etichetta(QStringLiteral("Causale:"), txtCausale), 4, 0);
+    codici->addWidget(txtCausale, 4, 1);
+    codici->addWidget(labCausale, 4, 2, 1, 4);
+
+    auto* centro = new QHBoxLayout;
+    // Both columns stay packed at the top; the file list takes the height left over.
+    centro->addLayout(sinistra, 5);
+    centro->addSpacing(18); // not setSpacing: the grids inside would inherit it between rows
+    centro->addLayout(codici, 7);
+    centro->setAlignment(sinistra, Qt::AlignTop);
+    centro->setAlignment(codici, Qt::AlignTop);
+
+    // Progress.
+    PicCaricamento = new QFrame(this);
+    PicCaricamento->setObjectName(QStringLiteral("PicCaricamento"));
+    PicCaricamento->setFrameShape(QFrame::StyledPanel);
+    PicCaricamento->setFrameShadow(QFrame::Sunken);
+    LabFileCaricamento = new QLabel(PicCaricamento);
+    LabFileCaricamento->setObjectName(QStringLiteral("LabFileCaricamento"));
+    LabFileCaricamento->setTextFormat(Qt::PlainText);
+    LabFileCaricamento->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    proFile = new QProgressBar(PicCaricamento);
+    proFile->setObjectName(QStringLiteral("proFile"));
+    proFile->setFormat(QStringLiteral("%v/%m"));
+    proFile->setFixedWidth(fm.averageCharWidth() * 30);
+    auto* avanzamento = new QHBoxLayout(PicCaricamento);
+    avanzamento->addWidget(new QLabel(QStringLiteral("File in caricamento:"), PicCaricamento));
+    avanzamento->addWidget(LabFileCaricamento, 1);
+    avanzamento->addWidget(proFile);
+
+    // Commands.
+    ComEstrai = new QPushButton(QStringLiteral("&Importa"), this);
+    ComEstrai->setObjectName(QStringLiteral("ComEstrai"));
+    ComInterrompi = new QPushButton(QStringLiteral("&Interrompi"), this);
+    ComInterrompi->setObjectName(QStringLiteral("ComInterrompi"));
+    ComEsci = new QPushButton(QStringLiteral("&Chiudi"), this);
+    ComEsci->setObjectName(QStringLiteral("ComEsci"));
+    const int larghezzaBottone =
+        std::max({ComEstrai->sizeHint().width(), ComInterrompi->sizeHint().width(), 100});
+    for (QPushButton* b : {ComEstrai, ComInterrompi, ComEsci})
+        b->setMinimumWidth(larghezzaBottone);
+    connect(ComEstrai, &QPushButton::clicked, this, &frmFECarXML::ComEstrai_Click);
+    connect(ComInterrompi, &QPushButton::clicked, this, [this] {
+        interrompi_ = true;
+        ComInterrompi->setEnabled(false); // seen: the batch stops after the file in hand
+    });
+    connect(ComEsci, &QPushButton::clicked, this, &QWidget::close);
+    auto* comandi = new QHBoxLayout;
+    comandi->addStretch(1);
+    comandi->addWidget(ComEstrai);
+    comandi->addWidget(ComInterrompi);
+    comandi->addWidget(ComEsci);
+
+    staMessaggi = new BarraStato(this);
+    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
+
+    auto* listaFile = new QHBoxLayout;
+    listaFile->addWidget(LisFile, 1);
+    auto* sfoglia = new QVBoxLayout;
+    sfoglia->addWidget(comSfoglia);
+    sfoglia->addStretch(1);
+    listaFile->addLayout(sfoglia);
+
+    auto* principale = new QVBoxLayout(this);
+    principale->setContentsMargins(10, 10, 10, 0);
+    principale->addWidget(labFile);
+    principale->addLayout(listaFile, 1);
+    principale->addSpacing(6);
+    principale->addLayout(centro);
+    principale->addSpacing(6);
+    principale->addWidget(PicCaricamento);
+    principale->addLayout(comandi);
+    principale->addWidget(staMessaggi);
+}
+
+void frmFECarXML::ordineTab() {
+    const QList<QWidget*> ordine{
+        LisFile,      comSfoglia,  txtIdSdi,       txtDataRicSdi, txtIdHub,  cheCreaForn,   txtGruppo,
+        txtMastro,    cheEstraAll, CheSovrascrivi, txtNatura[0],  txtIva[0], txtNatura[1],  txtIva[1],
+        txtNatura[2], txtIva[2],   txtIva[3],      txtCausale,    ComEstrai, ComInterrompi, ComEsci};
+    for (qsizetype i = 1; i < ordine.size(); ++i)
+        setTabOrder(ordine[i - 1], ordine[i]);
+}
+
+void frmFECarXML::Carica() {
+    try {
+        txtGruppo->setText(contesto_.parametri.leggi(QStringLiteral("CauCon.GruppoFornitori")).trimmed());
+        txtMastro->setText(contesto_.parametri.leggi(QStringLiteral("CauCon.MastroFornitori")).trimmed());
+    } catch (const ErroreDb& e) {
+        msgCom(contesto_.interazione,
+               frmMsgCom::testoErrore(QStringLiteral("Lettura dei parametri"), e.numero(), e.descrizione()));
+        return;
+    }
+    // Defaults that no longer match the chart of accounts are shown as such at once.
+    controllaGruppo();
+    controllaMastro();
+    oiLoadOk = -1;
+}
+
+bool frmFECarXML::PuoChiudere() {
+    return stato_ != Stato::Caricamento;
+}
+
+QStringList frmFECarXML::fileElencati() const {
+    QStringList file;
+    const QStringList righe = LisFile->toPlainText().split(u'\n');
+    for (QString r : righe) {
+        r = r.trimmed();
+        if (r.size() >= 2 && r.startsWith(u'"') && r.endsWith(u'"'))
+            r = r.mid(1, r.size() - 2).trimmed();
+        if (r.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
+            const QUrl u(r);
+            if (u.isLocalFile())
+                r = u.toLocalFile();
+        }
+        if (!r.isEmpty())
+            file << r;
+    }
+    return file;
+}
+
+void frmFECarXML::impostaStato(Stato s) {
+    stato_ = s;
+    const bool caricamento = s == Stato::Caricamento;
+    // While loading the batch runs with the values read at its start: nothing can be changed.
+    for (QWidget* w : QList<QWidget*>{LisFile, comSfoglia, txtIdSdi, txtDataRicSdi, txtIdHub, FraFornitore,
+                                      cheEstraAll, CheSovrascrivi, txtCausale})
+        w->setEnabled(!caricamento);
+    for (int i = 0; i < 4; ++i) {
+        txtIva[i]->setEnabled(!caricamento);
+        if (i < 3)
+            txtNatura[i]->setEnabled(!caricamento);
+    }
+    ComEstrai->setEnabled(!caricamento);
+    ComEsci->setEnabled(!caricamento);
+    ComInterrompi->setEnabled(caricamento);
+    if (s == Stato::Inattivo) {
+        LabFileCaricamento->clear();
+        LabFileCaricamento->setToolTip({});
+        proFile->setRange(0, 1);
+        proFile->setValue(0);
+        proFile->setVisible(false); // shown from the first batch on
+    } else {
+        proFile->setVisible(true);
+    }
+}
+
+// ---- Field checks ---------------------------------------------------------------------------
+
+void frmFECarXML::segna(QWidget* campo, bool valido, const QString& messaggio) {
+    coloraCampo(campo, !valido);
+    if (valido) {
+        const bool eraNonValido = nonValidi_.remove(campo);
+        if (eraNonValido && nonValidi_.isEmpty())
+            staMessaggi->MostraMessaggio({});
+    } else {
+        nonValidi_.insert(campo);
+        staMessaggi->MostraMessaggio(messaggio);
+    }
+}
+
+bool frmFECarXML::controllaData() {
+    QString messaggio;
+    ControllaData(txtDataRicSdi, txtDataRicSdi->text(), 0, ReazColora, std::nullopt, false, messaggio);
+    segna(txtDataRicSdi, messaggio.isEmpty(), messaggio);
+    return messaggio.isEmpty();
+}
+
+bool frmFECarXML::controllaGruppo() {
+    const QString g = codice(txtGruppo);
+    labGruppo->clear();
+    if (g.isEmpty()) {
+        segna(txtGruppo, true, {});
+        return true;
+    }
+    try {
+        const QString chiave = " FROM PianoConti WHERE Gruppo = " + SqlValore(g, SqlTesto);
+        if (contesto_.db.valore("SELECT COUNT(*)" + chiave).toLongLong() == 0) {
+            segna(txtGruppo, false, QStringLiteral("Gruppo inesistente nel piano dei conti"));
+            return false;
+        }
+        labGruppo->setText(contesto_.db
+                               .valore("SELECT Descrizione" + chiave +
+                                       " AND COALESCE(Mastro, '') = '' AND COALESCE(Conto, '') = ''")
+                               .toString());
+    } catch (const ErroreDb& e) {
+        segna(txtGruppo, false,
+              frmMsgCom::testoErrore(QStringLiteral("Gruppo"), e.numero(), e.descrizione()));
+        return false;
+    }
+    segna(txtGruppo, true, {});
+    return true;
+}
+
+bool frmFECarXML::controllaMastro() {
+    const QString g = codice(txtGruppo);
+    const QString m = codice(txtMastro);
+    labMastro->clear();
+    // Without a group the ledger cannot be placed; the group field tells what is missing.
+    if (m.isEmpty() || g.isEmpty() || nonValidi_.contains(txtGruppo)) {
+        segna(txtMastro, true, {});
+        return true;
+    }
+    try {
+        const QString chiave = " FROM PianoConti WHERE Gruppo = " + SqlValore(g, SqlTesto) +
+                               " AND Mastro = " + SqlValore(m, SqlTesto);
+        if (contesto_.db.valore("SELECT COUNT(*)" + chiave).toLongLong() == 0) {
+            segna(txtMastro, false, QStringLiteral("Mastro inesistente nel gruppo ") + g);
+            return false;
+        }
+        labMastro->setText(
+            contesto_.db.valore("SELECT Descrizione" + chiave + " AND COALESCE(Conto, '') = ''").toString());
+    } catch (const ErroreDb& e) {
+        segna(txtMastro, false,
+              frmMsgCom::testoErrore(QStringLiteral("Mastro"), e.numero(), e.descrizione()));
+        return false;
+    }
+    segna(txtMastro, true, {});
+    return true;
+}
+
+QString frmFECarXML::esistenzaCodice(QLineEdit* campo) const {
+    const QString c = codice(campo);
+    if (campo == txtCausale) {
+        const QVariant tipo =
+            contesto_.db.valore("SELECT TipoCausale FROM Causali WHERE Causale = " + SqlValore(c, SqlTesto));
+        if (!tipo.isValid())
+            return QStringLiteral("Causale inesistente");
+        if (tipo.toString().trimmed() != u"A")
+            return QStringLiteral("La causale non è di acquisto");
+        return {};
+    }
+    if (std::find(txtIva.begin(), txtIva.end(), campo) != txtIva.end())
+        return contesto_.db.valore("SELECT COUNT(*) FROM TabIva WHERE Iva = " + SqlValore(c, SqlTesto))
+                           .toLongLong() > 0
+                   ? QString()
+                   : QStringLiteral("Codice IVA inesistente");
+    return contesto_.db.valore("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FENatura' AND Codice = " +
+                               SqlValore(c, SqlTesto))
+                       .toLongLong() > 0
+               ? QString()
+               : QStringLiteral("Natura inesistente");
+}
+
+bool frmFECarXML::controllaCodice(QLineEdit* campo, QLabel* descrizione) {
+    bool valido = true;
+    QString messaggio;
+    if (!codice(campo).isEmpty()) {
+        try {
+            messaggio = esistenzaCodice(campo);
+            // Codes are kept in capitals: "n2.1" or "fab" typed in haste still find theirs.
+            const QString maiuscolo = codice(campo).toUpper();
+            if (!messaggio.isEmpty() && maiuscolo != codice(campo)) {
+                const QString prima = campo->text();
+                campo->setText(maiuscolo);
+                const QString altro = esistenzaCodice(campo);
+                if (altro.isEmpty())
+                    messaggio.clear();
+                else
+                    campo->setText(prima);
+            }
+        } catch (const ErroreDb& e) {
+            messaggio =
+                frmMsgCom::testoErrore(QStringLiteral("Controllo del codice"), e.numero(), e.descrizione());
+        }
+        valido = messaggio.isEmpty();
+    }
+    if (RicercaCampo* rc = ricerche_.value(campo))
+        rc->decodifica();
+    if (!valido)
+        descrizione->clear();
+    segna(campo, valido, messaggio);
+
+    // Emptying one half of a nature pair also clears the complaint about the other half.
+    for (int i = 0; i < 3; ++i) {
+        QLineEdit* compagno = campo == txtNatura[i] ? txtIva[i] : campo == txtIva[i] ? txtNatura[i] : nullptr;
+        if (compagno && codice(campo).isEmpty() && codice(compagno).isEmpty())
+            segna(compagno, true, {});
+    }
+    return valido;
+}
+
+bool frmFECarXML::controllaTutto() {
+    controllaData();
+    controllaGruppo();
+    controllaMastro();
+    for (int i = 0; i < 4; ++i) {
+        if (i < 3)
+            controllaCodice(txtNatura[i], labNatura[i]);
+        controllaCodice(txtIva[i], labIva[i]);
+    }
+    controllaCodice(txtCausale, labCausale);
+    // A nature without its VAT code (or the reverse) would be dropped without a word.
+    for (int i = 0; i < 3; ++i) {
+        const bool n = !codice(txtNatura[i]).isEmpty();
+        const bool v = !codice(txtIva[i]).isEmpty();
+        if (n && !v)
+            segna(txtIva[i], false,
+                  QStringLiteral("Indicare il codice IVA della natura ") + codice(txtNatura[i]));
+        else if (v && !n)
+            segna(txtNatura[i], false,
+                  QStringLiteral("Indicare la natura del codice IVA ") + codice(txtIva[i]));
+    }
+    return nonValidi_.isEmpty();
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+
+void frmFECarXML::comSfoglia_Click() {
+    QString cartella = ultimaCartella_;
+    if (cartella.isEmpty()) {
+        const QStringList elencati = fileElencati();
+        if (!elencati.isEmpty())
+            cartella = QFileInfo(elencati.first()).absolutePath();
+    }
+    const QStringList scelti =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("File da Caricare"), cartella,
+                                      QStringLiteral("Xml (*.xml *.XML *.p7m *.P7M);;Tutti i file (*)"));
+    if (scelti.isEmpty())
+        return;
+    ultimaCartella_ = QFileInfo(scelti.first()).absolutePath();
+    QStringList righe;
+    for (const QString& f : scelti)
+        righe << QDir::toNativeSeparators(f);
+    LisFile->setPlainText(righe.join(u'\n'));
+}
+
+void frmFECarXML::ComEstrai_Click() {
+    if (stato_ == Stato::Caricamento)
+        return;
+    Interazione& ui = contesto_.interazione;
+    // Importa by its accelerator leaves no field, so every field is checked here again.
+    if (!controllaTutto()) {
+        msgCom(ui, QStringLiteral("ci sono dei dati non validi"));
+        for (QWidget* w = LisFile->nextInFocusChain(); w != LisFile; w = w->nextInFocusChain())
+            if (nonValidi_.contains(w)) {
+                w->setFocus();
+                break;
+            }
+        return;
+    }
+    const QStringList file = fileElencati();
+    if (file.isEmpty()) {
+        msgCom(ui, QStringLiteral("Selezionare i file da caricare"));
+        LisFile->setFocus();
+        return;
+    }
+    if (cheCreaForn->isChecked() && (codice(txtGruppo).isEmpty() || codice(txtMastro).isEmpty())) {
+        msgCom(ui, QStringLiteral("Per creare i fornitori compilare sia il gruppo che il mastro"));
+        (codice(txtGruppo).isEmpty() ? txtGruppo : txtMastro)->setFocus();
+        return;
+    }
+    carica(file);
+}
+
+OpzioniImport frmFECarXML::opzioni() const {
+    OpzioniImport o;
+    o.sovrascrivi = CheSovrascrivi->isChecked();
+    o.creaFornitori = cheCreaForn->isChecked();
+    o.gruppoFornitori = codice(txtGruppo);
+    o.mastroFornitori = codice(txtMastro);
+    o.estraiAllegati = cheEstraAll->isChecked();
+    o.causale = codice(txtCausale);
+    for (int i = 0; i < 3; ++i)
+        if (!codice(txtNatura[i]).isEmpty() && !codice(txtIva[i]).isEmpty())
+            o.ivaPerNatura.push_back({codice(txtNatura[i]), codice(txtIva[i])});
+    o.ivaAltra = codice(txtIva[3]);
+    if (o.estraiAllegati)
+        o.cartellaAllegati = cartellaAllegatiImport(contesto_.configurazione);
+    return o;
+}
+
+DatiHub frmFECarXML::datiHub() const {
+    DatiHub h;
+    h.idHub = txtIdHub->text().trimmed();
+    h.idSdi = txtIdSdi->text().trimmed();
+    const Conversione<QDate> data = convertiData(txtDataRicSdi->text(), 0, QDate(1900, 1, 1));
+    if (data.codice == CodOk)
+        h.dataRicezione = data.valore;
+    return h;
+}
+
+void frmFECarXML::carica(const QStringList& file) {
+    rapporto_ = RapportoImport();
+    interrompi_ = false;
+    staMessaggi->MostraMessaggio({});
+    impostaStato(Stato::Caricamento);
+    proFile->setRange(0, static_cast<int>(file.size()));
+    proFile->setValue(0);
+    proFile->setTextVisible(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        const DatiHub hub = datiHub();
+        ImportatoreFatture importatore(contesto_.db, contesto_.interazione, contesto_.parametri, opzioni());
+        for (int i = 0; i < file.size() && !interrompi_; ++i) {
+            const QString& f = file[i];
+            LabFileCaricamento->setText(QFileInfo(f).fileName());
+            LabFileCaricamento->setToolTip(f);
+            emit fileInCaricamento(i, f);
+            PicCaricamento->repaint();
+            if (!QFileInfo(f).isFile()) {
+                rapporto_.aggiungiInesistente(f);
+            } else {
+                try {
+                    rapporto_.aggiungi(importatore.importa(f, hub));
+                } catch (const std::exception& e) {
+                    // The import reports its own failures; anything else still ends only this file.
+                    EsitoImport esito;
+                    esito.file = f;
+                    esito.nomeFile = QFileInfo(f).fileName();
+                    const auto* db = dynamic_cast<const ErroreDb*>(&e);
+                    esito.errori = QStringLiteral("\r\nFile: ") + QFileInfo(f).fileName() + u' ' +
+                                   QStringLiteral("Errore(%1): ").arg(db ? db->numero() : 0) +
+                                   (db ? db->descrizione() : QString::fromLocal8Bit(e.what()));
+                    rapporto_.aggiungi({esito});
+                }
+            }
+            proFile->setValue(i + 1);
+            // The interrupt button and the window live on between two files.
+            QCoreApplication::processEvents();
+        }
+    } catch (const std::exception& e) {
+        // Only the start of the batch can fail this way (options, the import's set-up).
+        QApplication::restoreOverrideCursor();
+        impostaStato(Stato::Finito);
+        const auto* db = dynamic_cast<const ErroreDb*>(&e);
+        msgCom(contesto_.interazione,
+               frmMsgCom::testoErrore(Titolo, db ? db->numero() : 0,
+                                      db ? db->descrizione() : QString::fromLocal8Bit(e.what())));
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    impostaStato(Stato::Finito);
+    mostraRapporto();
+    msgCom(contesto_.interazione, QStringLiteral("Caricamento completato"));
+    ComEstrai->setFocus();
+}
+
+void frmFECarXML::mostraRapporto() {
+    frmRapportoCarXML finestra(rapporto_.caricate(), rapporto_.errori(), this);
+    finestra.exec();
+}
+
+} // namespace tesel::ui
