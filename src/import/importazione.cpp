@@ -157,7 +157,7 @@ bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore)
         }
         dati = std::move(*busta.xml);
     }
-    // correggiEuro(dati);
+    correggiEuro(dati);
     QString motivo;
     if (!caricaXml(doc, dati, &motivo)) {
         errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" XML non valido: ") + motivo;
