@@ -7,6 +7,7 @@
 #include "frame/testoxml.h"
 #include "import/firma.h"
 #include "import/lettorefattura.h"
+#include "schema/schema.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -38,6 +39,22 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
     if (!valore.toString().trimmed().isEmpty())
         errori.aggiungi(QStringLiteral("Tag ") + colonna +
                         QStringLiteral(" non previsto: valore non caricato"));
+}
+
+// A text longer than its column (an ABI of six characters) would make the whole file fail on
+// a server that enforces sizes and pass on one that does not: it is cut to the column on
+// every engine, and the report says so.
+QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
+                           const QHash<QString, int>& lunghezze, TestoErrori& errori) {
+    if (valore.metaType().id() != QMetaType::QString)
+        return valore;
+    const auto it = lunghezze.constFind(colonna.toLower());
+    const QString testo = valore.toString();
+    if (it == lunghezze.constEnd() || testo.size() <= *it)
+        return valore;
+    errori.aggiungi(QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
+                    testo);
+    return testo.left(*it);
 }
 
 // The identity of one body as the store keeps it.
@@ -90,7 +107,8 @@ struct ImportatoreFatture::Stato {
     // added through it, and its columns say which elements the table can hold.
     struct Tabella {
         Recordset inserimento;
-        QSet<QString> colonne; // lower case
+        QSet<QString> colonne;         // lower case
+        QHash<QString, int> lunghezze; // lower case -> the most characters a text column holds
     };
     std::vector<std::pair<QLatin1String, std::unique_ptr<Tabella>>> tabelle;
 
@@ -98,9 +116,14 @@ struct ImportatoreFatture::Stato {
         for (auto& [n, t] : tabelle)
             if (n == nome)
                 return *t;
-        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}});
+        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}});
         for (const QString& c : t->inserimento.campi())
             t->colonne.insert(c.toLower());
+        for (const schema::Tabella& descritta : schema::tabelleStore())
+            if (descritta.nome.compare(nome, Qt::CaseInsensitive) == 0)
+                for (const schema::Colonna& c : descritta.colonne)
+                    if (c.tipo == schema::Tipo::Testo && c.lunghezza > 0)
+                        t->lunghezze.insert(c.nome.toLower(), c.lunghezza);
         tabelle.emplace_back(nome, std::move(t));
         return *tabelle.back().second;
     }
@@ -403,7 +426,7 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
         t.inserimento.RsAddNew();
         for (const auto& [colonna, valore] : riga.colonne()) {
             if (t.colonne.contains(colonna.toLower()))
-                t.inserimento.ScriviCampo(colonna, valore);
+                t.inserimento.ScriviCampo(colonna, adattaAllaColonna(colonna, valore, t.lunghezze, errori));
             else
                 segnalaNonPrevisto(colonna, valore, errori);
         }
@@ -413,11 +436,12 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
 
 void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
                                        TestoErrori& errori) {
-    const QSet<QString>& colonne = stato_.tabella(db_, store::FatXmlTest).colonne;
+    const ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
     QStringList assegnazioni;
     for (const auto& [colonna, valore] : testata.colonne()) {
-        if (colonne.contains(colonna.toLower()))
-            assegnazioni << colonna + QStringLiteral(" = ") + SqlValore(valore);
+        if (t.colonne.contains(colonna.toLower()))
+            assegnazioni << colonna + QStringLiteral(" = ") +
+                                SqlValore(adattaAllaColonna(colonna, valore, t.lunghezze, errori));
         else
             segnalaNonPrevisto(colonna, valore, errori);
     }
