@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 
 namespace tesel {
 
@@ -122,7 +123,14 @@ std::unique_ptr<Database> Database::apri(const QString& testo, const QString& ut
     return db;
 }
 
+// Statements prepared for EseguiConValori, the most recently used first.
+struct Database::Preparate {
+    static constexpr size_t Massimo = 32;
+    std::vector<std::pair<QString, std::unique_ptr<QSqlQuery>>> voci;
+};
+
 Database::~Database() {
+    preparate_.reset(); // before the connection they belong to
     if (nome_.isEmpty())
         return;
     {
@@ -141,6 +149,43 @@ QSqlDatabase Database::qt() const {
 int Database::EseguiSql(const QString& sql) {
     QSqlQuery q(qt());
     if (!q.exec(sql))
+        solleva(q.lastError(), sql);
+    return q.numRowsAffected();
+}
+
+int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
+    if (dialetto_ != Dialetto::SQLite) {
+        QString testo;
+        qsizetype k = 0;
+        bool virgolette = false;
+        for (const QChar c : sql) {
+            if (c == u'\'')
+                virgolette = !virgolette;
+            if (c == u'?' && !virgolette && k < valori.size())
+                testo += SqlValore(valori[k++]);
+            else
+                testo += c;
+        }
+        return EseguiSql(testo);
+    }
+    if (!preparate_)
+        preparate_ = std::make_unique<Preparate>();
+    auto& voci = preparate_->voci;
+    auto it = std::find_if(voci.begin(), voci.end(), [&](const auto& v) { return v.first == sql; });
+    if (it == voci.end()) {
+        auto q = std::make_unique<QSqlQuery>(qt());
+        if (!q->prepare(sql))
+            solleva(q->lastError(), sql);
+        if (voci.size() >= Preparate::Massimo)
+            voci.pop_back();
+        voci.emplace(voci.begin(), sql, std::move(q));
+    } else if (it != voci.begin()) {
+        std::rotate(voci.begin(), it, it + 1);
+    }
+    QSqlQuery& q = *voci.front().second;
+    for (qsizetype i = 0; i < valori.size(); ++i)
+        q.bindValue(static_cast<int>(i), ParametroSqlite(valori[i]));
+    if (!q.exec())
         solleva(q.lastError(), sql);
     return q.numRowsAffected();
 }
@@ -328,36 +373,21 @@ struct Recordset::Dati {
         return t;
     }
 
-    // SQLite: rows added one after the other with the same columns share one prepared
-    // statement, which spares parsing the INSERT for every row of an import.
-    bool inserisciPreparato(const QString& tabella) {
-        QString firma;
-        QList<int> usati;
+    // Rows added one after the other with the same columns run the same statement, which
+    // SQLite prepares once.
+    void inserisci(const QString& tabella) {
+        QStringList colonne, segnaposti;
+        QVariantList valori;
         for (int i = 0; i < nomi.size(); ++i)
             if (scritto[i]) {
-                firma += nomi[i] + u',';
-                usati << i;
-            }
-        if (!inserimento || firma != firmaInserimento) {
-            firmaInserimento.clear();
-            QStringList colonne, segnaposti;
-            for (int i : usati) {
                 colonne << nomi[i];
                 segnaposti << QStringLiteral("?");
+                valori << riga[i];
             }
-            testoInserimento = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
-                               colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                               segnaposti.join(QStringLiteral(", ")) + u')';
-            inserimento = std::make_unique<QSqlQuery>(db->qt());
-            if (!inserimento->prepare(testoInserimento))
-                solleva(inserimento->lastError(), testoInserimento);
-            firmaInserimento = firma;
-        }
-        for (int k = 0; k < usati.size(); ++k)
-            inserimento->bindValue(k, ParametroSqlite(riga[usati[k]]));
-        if (!inserimento->exec())
-            solleva(inserimento->lastError(), testoInserimento);
-        return true;
+        db->EseguiConValori(QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                                colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                                segnaposti.join(QStringLiteral(", ")) + u')',
+                            valori);
     }
 
     Database* db;
@@ -372,8 +402,6 @@ struct Recordset::Dati {
     bool vuoto = true;
     Stato stato = Stato::Lettura;
     mutable QString tabellaScritta;
-    std::unique_ptr<QSqlQuery> inserimento;
-    QString firmaInserimento, testoInserimento;
 };
 
 Recordset::Recordset(std::unique_ptr<Dati> d) : d_(std::move(d)) {
@@ -460,22 +488,12 @@ void Recordset::RsUpdate() {
     Dati& d = *d_;
     const QString tabella = d.tabella();
     QString sql;
-    if (d.stato == Dati::Stato::Aggiunta && d.db->dialetto() == Dialetto::SQLite) {
-        d.inserisciPreparato(tabella);
+    if (d.stato == Dati::Stato::Aggiunta) {
+        d.inserisci(tabella);
         d.stato = Dati::Stato::Lettura;
         return;
     }
-    if (d.stato == Dati::Stato::Aggiunta) {
-        QStringList colonne, valori;
-        for (int i = 0; i < d.nomi.size(); ++i)
-            if (d.scritto[i]) {
-                colonne << d.nomi[i];
-                valori << SqlValore(d.riga[i]);
-            }
-        sql = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
-              colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-              valori.join(QStringLiteral(", ")) + u')';
-    } else if (d.stato == Dati::Stato::Modifica) {
+    if (d.stato == Dati::Stato::Modifica) {
         QStringList assegnazioni;
         for (int i = 0; i < d.nomi.size(); ++i)
             if (d.scritto[i])

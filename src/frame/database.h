@@ -64,6 +64,11 @@ public:
 
     // EseguiSql: runs an action query; answers the number of rows affected. Throws ErroreDb.
     int EseguiSql(const QString& sql);
+    // An action query with "?" for each of `valori`, which reach the database as SqlValore
+    // writes them. On SQLite the statement is prepared once and kept for the connection, as a
+    // batch runs the same few statements thousands of times; on a server the values are
+    // written into the text. The text itself must hold no other "?" outside quotes.
+    int EseguiConValori(const QString& sql, const QVariantList& valori);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant valore(const QString& sql);
 
@@ -92,6 +97,8 @@ private:
     TipoConnessione tipo_ = TipoConnessione::FileDatabase;
     int livello_ = 0;
     std::vector<std::pair<QString, QStringList>> chiavi_;
+    struct Preparate;
+    std::unique_ptr<Preparate> preparate_;
 };
 
 // A recordset over one SELECT, with the operations the suite's database component offers.

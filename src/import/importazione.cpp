@@ -438,18 +438,20 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
                                        TestoErrori& errori) {
     const ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
     QStringList assegnazioni;
+    QVariantList valori;
     for (const auto& [colonna, valore] : testata.colonne()) {
-        if (t.colonne.contains(colonna.toLower()))
-            assegnazioni << colonna + QStringLiteral(" = ") +
-                                SqlValore(adattaAllaColonna(colonna, valore, t.lunghezze, errori));
-        else
+        if (t.colonne.contains(colonna.toLower())) {
+            assegnazioni << colonna + QStringLiteral(" = ?");
+            valori << adattaAllaColonna(colonna, valore, t.lunghezze, errori);
+        } else
             segnalaNonPrevisto(colonna, valore, errori);
     }
     if (assegnazioni.isEmpty())
         return;
-    db_.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni.join(QStringLiteral(", ")) +
-                  QStringLiteral(" WHERE XmlAnno = ") + SqlValore(anno) +
-                  QStringLiteral(" AND XmlNumRif = ") + SqlValore(numero));
+    valori << anno << numero;
+    db_.EseguiConValori(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni.join(QStringLiteral(", ")) +
+                            QStringLiteral(" WHERE XmlAnno = ? AND XmlNumRif = ?"),
+                        valori);
 }
 
 } // namespace

@@ -32,19 +32,32 @@ const QString ReverseChargeNatura = QStringLiteral("N6");
 // ---- RigaFattura ---------------------------------------------------------------------------
 
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
-    const QString chiave = colonna.toLower();
-    const auto it = indice_.constFind(chiave);
-    if (it != indice_.constEnd()) {
+    // The readers name a column the same way every time: the exact name is the fast path.
+    if (const auto it = indice_.constFind(colonna); it != indice_.constEnd()) {
         colonne_[*it].second = valore;
         return;
     }
-    indice_.insert(chiave, static_cast<int>(colonne_.size()));
+    for (auto& [nome, v] : colonne_)
+        if (nome.compare(colonna, Qt::CaseInsensitive) == 0) {
+            v = valore;
+            return;
+        }
+    indice_.insert(colonna, static_cast<int>(colonne_.size()));
     colonne_.emplace_back(colonna, valore);
 }
 
+const QVariant* RigaFattura::trova(const QString& colonna) const {
+    if (const auto it = indice_.constFind(colonna); it != indice_.constEnd())
+        return &colonne_[*it].second;
+    for (const auto& [nome, v] : colonne_)
+        if (nome.compare(colonna, Qt::CaseInsensitive) == 0)
+            return &v;
+    return nullptr;
+}
+
 QVariant RigaFattura::valore(const QString& colonna) const {
-    const auto it = indice_.constFind(colonna.toLower());
-    return it == indice_.constEnd() ? QVariant() : colonne_[*it].second;
+    const QVariant* v = trova(colonna);
+    return v ? *v : QVariant();
 }
 
 QString RigaFattura::testo(const QString& colonna) const {
@@ -57,7 +70,7 @@ std::optional<Currency> RigaFattura::valuta(const QString& colonna) const {
 }
 
 bool RigaFattura::ha(const QString& colonna) const {
-    return indice_.contains(colonna.toLower());
+    return trova(colonna) != nullptr;
 }
 
 // ---- Parameters ------------------------------------------------------------------------------

@@ -38,8 +38,9 @@ public:
     const std::vector<std::pair<QString, QVariant>>& colonne() const { return colonne_; }
 
 private:
+    const QVariant* trova(const QString& colonna) const;
     std::vector<std::pair<QString, QVariant>> colonne_;
-    QHash<QString, int> indice_;
+    QHash<QString, int> indice_; // by the name as first written
 };
 
 // The company parameters the reader needs, read once per import.
