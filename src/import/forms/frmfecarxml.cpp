@@ -5,6 +5,7 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "ui/barrecomandi.h"
+#include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
 #include "ui/ricerca.h"
 #include "ui/validatori.h"
@@ -41,43 +42,6 @@ namespace {
 const QString Titolo = QStringLiteral("Caricamento XML fatture passive");
 const QString TitoloCaricate = QStringLiteral("Fatture caricate (P.iva - File - Num. riferimento)");
 const QString TitoloErrori = QStringLiteral("Segnalazione di errori");
-
-// A code's description beside its field: sunken like a read-only field, as tall as a line
-// edit so the rows stay aligned, and cut with "..." when the window is narrower than the
-// text (the whole text is the tooltip), so a long nature never widens the window.
-class Descrizione : public QLabel {
-public:
-    explicit Descrizione(QWidget* padre) : QLabel(padre) {
-        setFrameShape(QFrame::StyledPanel);
-        setFrameShadow(QFrame::Sunken);
-        setTextFormat(Qt::PlainText);
-        setIndent(3);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        setFixedHeight(QLineEdit().sizeHint().height());
-        setMinimumWidth(fontMetrics().averageCharWidth() * 12);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        QFrame::paintEvent(e);
-        QPainter p(this);
-        const QRect r = contentsRect().adjusted(indent(), 0, -indent(), 0);
-        style()->drawItemText(&p, r, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
-                              fontMetrics().elidedText(text(), Qt::ElideRight, r.width()), foregroundRole());
-    }
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::ToolTip) {
-            const auto* h = static_cast<QHelpEvent*>(e);
-            const int spazio = contentsRect().width() - 2 * indent();
-            if (fontMetrics().horizontalAdvance(text()) > spazio)
-                QToolTip::showText(h->globalPos(), text(), this);
-            else
-                QToolTip::hideText();
-            return true;
-        }
-        return QLabel::event(e);
-    }
-};
 
 // The file list: plain text, one path a line; files dropped from a file manager are added
 // as paths, one a line, and Tab moves on instead of writing a tab.
@@ -228,7 +192,9 @@ void frmFECarXML::costruisci() {
         return l;
     };
     const auto descrizione = [this](const QString& nome) {
-        auto* d = new Descrizione(this);
+        auto* d = new DescrizioneCodice(this);
+        // The grid gives the width: a long description never widens the window.
+        d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         d->setObjectName(nome);
         return d;
     };
@@ -257,7 +223,10 @@ void frmFECarXML::costruisci() {
     // Hub data of a downloaded file.
     txtIdSdi = campo(QStringLiteral("txtIdSdi"), 16);
     txtDataRicSdi = campo(QStringLiteral("txtDataRicSdi"), 0);
-    txtDataRicSdi->setFixedWidth(fm.horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
+    // Wide enough for the date and for the hint "gg/mm/aaaa" shown while it is empty.
+    txtDataRicSdi->setFixedWidth(std::max(fm.horizontalAdvance(QStringLiteral("00/00/00000")),
+                                          fm.horizontalAdvance(QStringLiteral("gg/mm/aaaa"))) +
+                                 24);
     txtDataRicSdi->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
     txtIdHub = campo(QStringLiteral("txtIdHub"), 24);
     txtIdHub->setMinimumWidth(txtIdHub->width()); // Hub identifiers are long: as wide as the column
