@@ -1,6 +1,7 @@
 #include "registrazione.h"
 
 #include "import/forms/frmfecarxml.h"
+#include "review/forms/frmfepasstest.h"
 #include "ui/formtesel.h"
 
 namespace tesel::ui {
@@ -9,6 +10,7 @@ void registraFormTesel(RegistroForm& registro) {
     // Each subsystem adds its entry forms here as they are built; an entry form nobody
     // registered answers "La form richiesta e' inesistente".
     registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
+    registro.registra(QStringLiteral("frmFEPassTest"), [](Contesto& c) { return new frmFEPassTest(c); });
 }
 
 } // namespace tesel::ui

@@ -8,6 +8,11 @@
 #include "frame/configurazione.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
+#include "review/forms/frmfepassdatigen.h"
+#include "review/forms/frmfepassdett.h"
+#include "review/forms/frmfepassiva.h"
+#include "review/forms/frmfepasspagam.h"
+#include "review/forms/frmfepasstestlis.h"
 #include "ui/applicazione.h"
 #include "ui/formtesel.h"
 #include "ui/inelab.h"
@@ -17,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
 
@@ -81,8 +87,41 @@ int main(int argc, char** argv) {
     for (const QString& nome : registro.nomi()) {
         ui::FormTesel* f = registro.trova(nome)->second(contesto);
         f->Carica();
+        // A record form shows the first record, so its fields are seen filled.
+        f->ButtonComando(QStringLiteral("Inizio"));
         tutto = salva(f, cartella, nome) && tutto;
+        // Every page of a form with tabs.
+        if (auto* pagine = f->findChild<QTabWidget*>()) {
+            for (int k = 1; k < pagine->count(); ++k) {
+                pagine->setCurrentIndex(k);
+                tutto = salva(f, cartella, nome + QStringLiteral("-%1").arg(k + 1)) && tutto;
+            }
+            pagine->setCurrentIndex(0);
+        }
         f->close();
+    }
+
+    // The review windows opened from the header form, on the first stored invoice.
+    {
+        ui::frmFEPassTestLis lista(contesto);
+        lista.resize(1280, 800);
+        lista.Carica();
+        tutto = salva(&lista, cartella, QStringLiteral("frmFEPassTestLis")) && tutto;
+        Recordset rs = db->ApriRs(
+            QStringLiteral("SELECT XmlAnno, XmlNumRif FROM FatXmlTest ORDER BY XmlAnno, XmlNumRif LIMIT 1"));
+        if (!rs.RsEof()) {
+            const ui::ChiaveFattura prima{
+                static_cast<int>(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0)),
+                static_cast<qint32>(rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0))};
+            ui::frmFEPassDatiGen altri(contesto, prima, -1);
+            tutto = salva(&altri, cartella, QStringLiteral("frmFEPassDatiGen")) && tutto;
+            ui::frmFEPassDett dett(contesto, prima, 0);
+            tutto = salva(&dett, cartella, QStringLiteral("frmFEPassDett")) && tutto;
+            ui::frmFEPassPagam pagam(contesto, prima, 0);
+            tutto = salva(&pagam, cartella, QStringLiteral("frmFEPassPagam")) && tutto;
+            ui::frmFEPassIva iva(contesto, prima);
+            tutto = salva(&iva, cartella, QStringLiteral("frmFEPassIva")) && tutto;
+        }
     }
 
     ui::frmMsgCom msg;

@@ -1,0 +1,41 @@
+#pragma once
+// How the review forms open one another. Each form lives in its own file; the header form
+// reaches the list and the sub-forms through these functions only, so each can be built and
+// tested on its own.
+
+#include "ui/recordform.h"
+
+#include <QtGlobal>
+#include <optional>
+
+class QWidget;
+
+namespace tesel {
+struct Contesto;
+} // namespace tesel
+
+namespace tesel::ui {
+
+// The key of one stored received invoice.
+struct ChiaveFattura {
+    int anno = 0;      // XmlAnno
+    qint32 numero = 0; // XmlNumRif
+};
+
+// frmFEPassTestLis: the list of the stored invoices, modal. The invoice picked, with the
+// keys of the rows in the list's order for ListaInd / ListaAvanti; nothing when closed
+// without a choice. `corrente`, the invoice the header form shows, is where "Vai a" goes.
+std::optional<SceltaLista> scegliFatturaPassiva(Contesto& contesto, QWidget* padre,
+                                                std::optional<ChiaveFattura> corrente = std::nullopt);
+
+// The sub-forms of one invoice, modal. `riga` is the XmlRigDet to show first (0: the first
+// row). Each answers true when it saved or deleted something, so the header form re-reads
+// its grids.
+bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
+                          qint64 riga); // frmFEPassDett
+bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
+                          qint64 riga);                                                  // frmFEPassPagam
+bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura); // frmFEPassIva
+bool apriDatiGeneraliFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura); // frmFEPassDatiGen
+
+} // namespace tesel::ui
