@@ -149,8 +149,7 @@ protected:
         if (IsSkipped())
             return;
         ASSERT_TRUE(cartella_.isValid());
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         parametri_ = std::make_unique<ParametriAzienda>(db());
     }
 

@@ -91,8 +91,7 @@ protected:
         ConDatabase::SetUp();
         if (IsSkipped())
             return;
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         parametri = std::make_unique<ParametriAzienda>(db());
     }
 

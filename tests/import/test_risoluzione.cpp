@@ -44,8 +44,7 @@ protected:
         ConDatabase::SetUp();
         if (IsSkipped())
             return;
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         parametri_ = std::make_unique<ParametriAzienda>(db());
         risolutore_ = std::make_unique<Risolutore>(db(), ui_, *parametri_);
     }

@@ -1,5 +1,6 @@
 #include "support/dbprova.h"
 
+#include "schema/demo.h"
 #include "schema/schema.h"
 
 #include <QDir>
@@ -63,6 +64,11 @@ std::unique_ptr<Database> ConDatabase::altraConnessione() {
 
 void ConDatabase::creaSchemaAzienda() {
     schema::creaSchema(*db_, schema::tabelleAzienda());
+}
+
+void ConDatabase::creaAziendaDemo() {
+    creaSchemaAzienda();
+    schema::popolaDemo(*db_);
 }
 
 QString ConDatabase::scriviProfilo(const QString& cartella) const {

@@ -25,6 +25,8 @@ protected:
     std::unique_ptr<Database> altraConnessione();
     // Creates every table of the company database.
     void creaSchemaAzienda();
+    // ... and seeds the demo company.
+    void creaAziendaDemo();
     // The text that names this database in a configuration file ("NomeDB").
     QString testoConnessione() const { return connessione_; }
     // PostgreSQL schema of this test (empty on SQLite); a new connection must select it.

@@ -168,8 +168,7 @@ protected:
         ConDatabase::SetUp();
         if (IsSkipped())
             return;
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         ASSERT_TRUE(cartella.isValid());
     }
     void TearDown() override {

@@ -100,8 +100,7 @@ protected:
         ConDatabase::SetUp();
         if (IsSkipped())
             return;
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         ASSERT_TRUE(cartella.isValid());
         QDir(cartella.path()).mkpath(QStringLiteral("fe"));
         QDir(cartella.path()).mkpath(QStringLiteral("altrove"));

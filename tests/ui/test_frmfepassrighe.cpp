@@ -109,8 +109,7 @@ protected:
         ConDatabase::SetUp();
         if (IsSkipped())
             return;
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         ASSERT_TRUE(cartella.isValid());
         configurazione = std::make_unique<Configurazione>(menu, utente);
         parametri = std::make_unique<ParametriAzienda>(db());

@@ -105,8 +105,7 @@ protected:
         ConDatabase::SetUp();
         if (IsSkipped())
             return;
-        creaSchemaAzienda();
-        schema::popolaDemo(db());
+        creaAziendaDemo();
         scriviFatture(db());
         configurazione = std::make_unique<Configurazione>(menu, utente);
         parametri = std::make_unique<ParametriAzienda>(db());

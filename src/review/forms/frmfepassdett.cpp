@@ -7,6 +7,7 @@
 #include "frame/parametri.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
+#include "ui/descrizionecodice.h"
 #include "ui/insiemecampi.h"
 #include "ui/paginarighe.h"
 #include "ui/validatori.h"
@@ -39,41 +40,6 @@ namespace {
 
 const QString AiutoRicerca = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
 const QString MsgTrattino = QStringLiteral("Non usare - nel campo conto");
-
-// A code's description beside its field: sunken like a read-only field, as tall as a line
-// edit, cut with "..." when narrower than the text (the whole text is then the tooltip).
-class Descrizione : public QLabel {
-public:
-    explicit Descrizione(QWidget* padre, int caratteri = 12) : QLabel(padre) {
-        setFrameShape(QFrame::StyledPanel);
-        setFrameShadow(QFrame::Sunken);
-        setTextFormat(Qt::PlainText);
-        setIndent(3);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setFixedHeight(QLineEdit().sizeHint().height());
-        setMinimumWidth(fontMetrics().averageCharWidth() * caratteri);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        QFrame::paintEvent(e);
-        QPainter p(this);
-        const QRect r = contentsRect().adjusted(indent(), 0, -indent(), 0);
-        style()->drawItemText(&p, r, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
-                              fontMetrics().elidedText(text(), Qt::ElideRight, r.width()), foregroundRole());
-    }
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::ToolTip) {
-            const auto* h = static_cast<QHelpEvent*>(e);
-            if (fontMetrics().horizontalAdvance(text()) > contentsRect().width() - 2 * indent())
-                QToolTip::showText(h->globalPos(), text(), this);
-            else
-                QToolTip::hideText();
-            return true;
-        }
-        return QLabel::event(e);
-    }
-};
 
 // Rows of "label: field" pairs: the first label and field of every row line up in two grid
 // columns, further pairs follow on the same row.
@@ -240,7 +206,8 @@ FormRigheFattura::FormRigheFattura(Contesto& contesto, ChiaveFattura fattura, co
     s->setContentsMargins(8, 4, 8, 4);
     s->setSpacing(6);
     const auto valore = [this, s](const QString& didascalia, const QString& nome, int caratteri) {
-        auto* l = new Descrizione(picFisso, std::abs(caratteri));
+        auto* l = new DescrizioneCodice(picFisso);
+        l->setMinimumWidth(l->fontMetrics().averageCharWidth() * std::abs(caratteri));
         l->setObjectName(nome);
         if (caratteri > 0)
             l->setFixedWidth(l->fontMetrics().averageCharWidth() * caratteri + 12);
@@ -456,7 +423,7 @@ QLineEdit* FormRigheFattura::data(const QString& colonna) {
 }
 
 QLabel* FormRigheFattura::etichettaDescrizione(const QString& nome) {
-    auto* l = new Descrizione(this);
+    auto* l = new DescrizioneCodice(this);
     l->setObjectName(nome);
     return l;
 }
