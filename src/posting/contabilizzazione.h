@@ -1,0 +1,187 @@
+#pragma once
+// Posting a received invoice to general accounting: the state of one posting, the driver
+// (ContabilizzaFattura), the steps the other modules of this folder add to it, and the
+// amount rules every step shares.
+
+#include "frame/currency.h"
+#include "posting/primanota.h"
+
+#include <QDate>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace tesel {
+
+class Database;
+class Interazione;
+class ParametriAzienda;
+class Configurazione;
+
+namespace posting {
+
+// A causal of the table Causali, as posting reads it.
+struct CausaleContabile {
+    QString causale, descrizione, tipoCausale, tipoReg, prefisso, segnoPrinc, revCharge;
+    QString inValuta, trasportatori, fattDett, regimeMargine, causRit, causConcatenata, splitPay;
+    ContoPn contoIva;      // IvaGruppo / IvaMastro / IvaConto
+    ContoPn contropartita; // CoPartGruppo / CoPartMastro / CoPartConto
+    ContoPn contoCliente;  // PartGruppo / PartMastro / PartConto
+    // Nothing when the causal does not exist. Throws ErroreDb.
+    static std::optional<CausaleContabile> leggi(Database& db, const QString& causale);
+};
+
+// Personal parameters of one posting run, with their defaults.
+struct ParametriContabilizzazione {
+    int ritAccFornAutom = 0;                            // "PN" RitAccFornAutom: 1 in the invoice, 2 apart
+    QString cassaPrevCreaReg = QStringLiteral("TC07,"); // always ends with ","
+    QString pagAutomNoData = QStringLiteral("C");
+    QString creaPagAut = QStringLiteral("A");
+    QString scadNoData = QStringLiteral("N");
+    QString fatPassDataReg = QStringLiteral("P");
+    QString notaCredInvSegno = QStringLiteral("N"); // "Scadenze" NotaCredInvSegno
+    // Reads "Personal.<program>.<name>" through the profile's personal values.
+    static ParametriContabilizzazione leggi(Configurazione* configurazione);
+};
+
+// scIvaApp: the registration's summary of one VAT code.
+struct RiepilogoIva {
+    QString iva;
+    Currency aliquota;
+    QString tipoIva;
+    Currency percNonDetr;
+    Currency imponibile, imposta, impostaIndetr;
+    QString forzatura;
+    Currency ventilazione;
+    bool sbiancaIndetr = false; // EsclBollato "S": the code's non-deductible amounts are cleared
+    QString revCharge;
+    bool conImposta() const {
+        return tipoIva != u"2" && tipoIva != u"3" && tipoIva != u"4" && tipoIva != u"5";
+    }
+};
+
+// The rounding of amounts of this company: decimals of its currency and ArrotIvaEuro.
+struct RegoleImporti {
+    int decimali = 2;
+    bool arrotIvaEuro = false;
+    // amount x percentage / 100: mode "S" (>= 0) / "I" (< 0) with ArrotIvaEuro or fewer than
+    // two decimals, "A" otherwise.
+    Currency percentuale(Currency importo, Currency perc) const;
+    // The taxable part of a VAT-inclusive amount at `aliquota` ("T", or "A" checked and
+    // redone in "T" when taxable + its VAT would exceed the amount).
+    Currency scorporo(Currency lordo, Currency aliquota) const;
+    Currency arrotonda(Currency c) const;
+};
+
+// Everything one ContabilizzaFattura call holds; reset at the start of each call.
+struct StatoContabilizzazione {
+    // The invoice
+    int xmlAnno = 0;
+    qint64 xmlNumRif = 0;
+    QString tipoDocumento;
+    bool semplificata = false; // TD07 / TD08 / TD09
+    QString identificazione;   // "Nr. rif. ... - P.Iva ... - File ..."
+    Currency totaleDocumento;
+
+    ContoPn fornitore;          // TipoPartita 2
+    ContoPn fornitoreCollegato; // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
+    QString ivaCassaDisabil;
+    CausaleContabile causale;
+    ParametriContabilizzazione parametri;
+    RegoleImporti importi;
+
+    // Company accounts
+    ContoPn contoRitenuta;  // the withholding causal's counter-account, else CauCon.*RitAcc
+    ContoPn contoCassaPrev; // the invoice's fund account, else the withholding account
+    ContoPn contoIva;       // the causal's VAT account (cash-basis account with IvaPerCassa)
+    ContoPn contoOmaggi;
+    QString causaleOmaggi;
+    QString tipoContabilita; // "G" ordinary accounts
+    QString causaleRitenuta; // CausRit of the invoice causal
+
+    // Questions of NumeraProtocollo for the further registrations (reverse charge); without
+    // one nobody is asked and a busy counter gives up.
+    Interazione* ui = nullptr;
+
+    // Automatic payments (dialog boxes 160 and 170)
+    QString causalePagamento;
+    ContoPn contoPagamento;
+
+    // The main registration's header; further registrations copy from it.
+    TestataPn testata;
+    qint64 numRegRitenuta = 0;
+    std::vector<qint64> numRegPagamenti{0};
+    // The payment rows (XmlRigDet, NumCond) that pagamentiAutomatici paid, and whether it paid
+    // the whole balance (CreaPagAut "S"): CreaScadenze leaves none of them open.
+    std::vector<std::pair<qint64, qint64>> righePagateAutom;
+    bool saldoPagatoAutom = false;
+    qint64 numRegReverse1 = 0, numRegReverse2 = 0;
+    qint64 numRegUlteriore = 0; // free goods
+
+    // Totals of the registration
+    Currency totImponibile, totImposta, totIndetraibile;
+    Currency totOmaggi, totRitenuta, totContributoTrattenuto;
+    std::vector<RiepilogoIva> riepilogo;
+};
+
+// A new temporary number of the staging journal for the year (ProssimoNumero with
+// Coge.AnnoAzzera).
+qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno);
+
+// The accounting year of a registration date, by CoGe.AnnoCorr, CoGe.DataInizCont,
+// CoGe.DataFineCont and CoGe.ApertoPrec; nothing when the date lies in no usable year.
+std::optional<int> annoContabile(ParametriAzienda& parametri, const QDate& dataReg);
+// True when the accounting year is closed (before the previous one, or the previous one
+// without CoGe.ApertoPrec "S").
+bool annoContabileChiuso(ParametriAzienda& parametri, int anno);
+
+// NumDoc from DGD_Numero: "123/A" -> "123", "A/123" -> "123", "12" -> "12".
+QString numeroDocumento(const QString& numero);
+// The linked document's number split into prefix and number.
+std::pair<QString, QString> prefissoENumeroOrigine(const QString& numero);
+
+// The VAT period of a registration (step 14): the document's month and year when VAT goes
+// back to it, else nothing. `tipoLiq` "M" monthly, anything else quarterly.
+std::optional<std::pair<int, int>> periodoIva(const QDate& dataDoc, const QDate& dataReg,
+                                              const QString& tipoLiq);
+
+// ---- Steps written in the other modules of this folder --------------------------------------
+
+// Cost and VAT rows of the main registration, its VAT register rows and the further
+// registrations (withholding, reverse charge, free goods, automatic payments). Messages are
+// appended to `errori` as CRLF + message; false fails the posting.
+bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                        QString& errori);
+
+// The two reverse-charge registrations.
+bool registrazioniReverseCharge(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                                QString& errori);
+
+// The automatic payment registrations from the invoice's payment rows.
+bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                         QString& errori);
+
+// The due dates of the invoice from its payment rows (after the transfers).
+void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s,
+                  QString& errori);
+
+// ---- The driver ----------------------------------------------------------------------------
+
+struct EsitoContabilizzazione {
+    bool ok = false;
+    QString errori;          // CRLF-separated messages (may hold transfer reports when ok)
+    QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
+    int anno = 0;
+    qint64 numRegGiornale = 0; // journal number of the main registration, 0 when not transferred
+};
+
+// ContabilizzaFattura(XmlAnno, XmlNumRif, CausalePagamento, ContoPagamento, CreaFornitore).
+// `contoPagamento` is "G-M-C" or empty. Never throws.
+EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
+                                           Configurazione* configurazione, Interazione& ui, int xmlAnno,
+                                           qint64 xmlNumRif, const QString& causalePagamento,
+                                           const QString& contoPagamento, bool creaFornitore,
+                                           const QString& utente = {});
+
+} // namespace posting
+} // namespace tesel

@@ -1,0 +1,163 @@
+#include "posting/primanota.h"
+
+#include "frame/database.h"
+#include "frame/sqlvalore.h"
+
+#include <QVariant>
+
+namespace tesel::posting {
+
+namespace {
+
+QVariant testoONull(const QString& t) {
+    return t.isEmpty() ? QVariant() : QVariant(t);
+}
+
+QVariant dataONull(const QDate& d) {
+    return d.isValid() ? QVariant(d) : QVariant();
+}
+
+QVariant valuta(Currency c) {
+    return QVariant::fromValue(c);
+}
+
+} // namespace
+
+TabellePn tabelle(FamigliaPn f) {
+    switch (f) {
+    case FamigliaPn::Giornale:
+        return {QStringLiteral("MovPnTes"), QStringLiteral("MovPnDett"), QStringLiteral("MovPnIva")};
+    case FamigliaPn::Fittizia:
+        return {QStringLiteral("MovPnTesFitt"), QStringLiteral("MovPnDettFitt"),
+                QStringLiteral("MovPnIvaFitt")};
+    case FamigliaPn::Appoggio:
+        break;
+    }
+    return {QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnDettFatt"), QStringLiteral("MovPnIvaFatt")};
+}
+
+std::optional<FamigliaPn> famigliaDaModo(QStringView modo) {
+    if (modo.compare(u"N", Qt::CaseInsensitive) == 0)
+        return FamigliaPn::Giornale;
+    if (modo.compare(u"F", Qt::CaseInsensitive) == 0)
+        return FamigliaPn::Fittizia;
+    if (modo.compare(u"A", Qt::CaseInsensitive) == 0)
+        return FamigliaPn::Appoggio;
+    return std::nullopt;
+}
+
+QDate dataVuota() {
+    return QDate(100, 1, 1);
+}
+
+bool eDataVuota(const QDate& d) {
+    return !d.isValid() || d.year() == 100;
+}
+
+QString latoOpposto(const QString& lato) {
+    return lato == u"D" ? QStringLiteral("A") : QStringLiteral("D");
+}
+
+QString latoDaSegno(int segno) {
+    return segno == 1 || segno == 3 ? QStringLiteral("D") : QStringLiteral("A");
+}
+
+void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
+    db.EseguiConValori(
+        QStringLiteral("INSERT INTO ") + tabelle(f).testata +
+            QStringLiteral(
+                " (Anno, NumReg, DataReg, Causale, InValuta, DescrAgg, PreDoc, NumDoc, DataDoc, PreProt,"
+                " NumProt, DataProt, Moneta, Cambio, PeriodoIva, AnnoIva, RagRB, BlackList, OperazRilev,"
+                " PreDocOrig, NumDocOrig, DataDocOrig, IvaPerCassa, XmlAnno, XmlNumRif, Pagamento)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'N', 'N', 'N', ?, ?, ?, ?, ?, ?, "
+                "?)"),
+        {t.anno,
+         t.numReg,
+         dataONull(t.dataReg),
+         testoONull(t.causale),
+         testoONull(t.inValuta),
+         testoONull(t.descrAgg),
+         testoONull(t.preDoc),
+         testoONull(t.numDoc),
+         dataONull(t.dataDoc),
+         testoONull(t.preProt),
+         t.numProt,
+         dataONull(t.dataProt),
+         testoONull(t.moneta),
+         t.cambio,
+         t.periodoIva ? QVariant(*t.periodoIva) : QVariant(),
+         t.annoIva ? QVariant(*t.annoIva) : QVariant(),
+         testoONull(t.preDocOrig),
+         testoONull(t.numDocOrig),
+         dataONull(t.dataDocOrig),
+         testoONull(t.ivaPerCassa),
+         t.xmlAnno ? QVariant(t.xmlAnno) : QVariant(),
+         t.xmlNumRif ? QVariant(t.xmlNumRif) : QVariant(),
+         testoONull(t.pagamento)});
+}
+
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f) {
+    db.EseguiConValori(
+        QStringLiteral("INSERT INTO ") + tabelle(f).righe +
+            QStringLiteral(
+                " (Anno, NumReg, RigReg, RigLiv, PreDoc, NumDoc, DataDoc, PreProt, NumProt, DataProt,"
+                " TipoPartita, GruppoPartita, MastroPartita, ContoPartita,"
+                " TipoCPartita, GruppoCPartita, MastroCPartita, ContoCPartita, DareAvere,"
+                " ImportoMon, Importo, Cambio, Iva, ImpostaMon, Imposta, ImpostaIndetrMon, ImpostaIndetr,"
+                " Forzatura, ForzaturaMonCor, FlagPartChiusa, BlackList, IvaPerCassa, DataCompDa, DataCompA)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?,"
+                " ?, ?, 'A', 'N', ?, ?, ?)"),
+        {t.anno,
+         t.numReg,
+         r.rigReg,
+         r.rigReg,
+         testoONull(t.preDoc),
+         testoONull(t.numDoc),
+         dataONull(t.dataDoc),
+         testoONull(t.preProt),
+         t.numProt,
+         dataONull(t.dataProt),
+         r.partita.tipo,
+         testoONull(r.partita.gruppo),
+         testoONull(r.partita.mastro),
+         testoONull(r.partita.conto),
+         r.cPartita.vuoto() ? QVariant() : QVariant(r.cPartita.tipo),
+         testoONull(r.cPartita.gruppo),
+         testoONull(r.cPartita.mastro),
+         testoONull(r.cPartita.conto),
+         r.dareAvere,
+         valuta(r.importo),
+         valuta(r.importo),
+         testoONull(r.iva),
+         valuta(r.imposta),
+         valuta(r.imposta),
+         valuta(r.impostaIndetr),
+         valuta(r.impostaIndetr),
+         testoONull(r.forzatura),
+         testoONull(r.forzatura),
+         testoONull(r.ivaPerCassa),
+         dataONull(r.dataCompDa),
+         dataONull(r.dataCompA)});
+}
+
+void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,
+                  const ContoPn& partita, const ContoPn& cPartita, const QString& ivaPerCassa) {
+    RigaPn r;
+    r.rigReg = rigReg;
+    r.partita = partita;
+    r.cPartita = cPartita;
+    r.dareAvere = latoDaSegno(segno);
+    r.importo = importo;
+    r.ivaPerCassa = ivaPerCassa;
+    scriviRiga(db, t, r);
+}
+
+int tipoConto(Database& db, const QString& gruppo, const QString& mastro, const QString& conto) {
+    const QVariant v =
+        db.valore(QStringLiteral("Select Tipo from PianoConti Where Gruppo = ") +
+                  SqlValore(gruppo, SqlTesto) + QStringLiteral(" And Mastro = ") +
+                  SqlValore(mastro, SqlTesto) + QStringLiteral(" And Conto = ") + SqlValore(conto, SqlTesto));
+    return v.isValid() && !v.isNull() ? v.toInt() : 0;
+}
+
+} // namespace tesel::posting

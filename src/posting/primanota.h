@@ -1,0 +1,104 @@
+#pragma once
+// Journal registrations as posting writes them: the three table families (journal, third
+// family, staging), the header and the account-row writers, shared by the invoice
+// registration, the withholding, free-goods, payment and reverse-charge registrations.
+
+#include "frame/currency.h"
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace tesel {
+
+class Database;
+
+namespace posting {
+
+// Source families of the transfer by its mode letter: "N" the journal itself, "F" the third
+// family, "A" the staging journal that posting writes.
+enum class FamigliaPn { Giornale, Fittizia, Appoggio };
+
+struct TabellePn {
+    QString testata, righe, iva;
+};
+TabellePn tabelle(FamigliaPn f);
+std::optional<FamigliaPn> famigliaDaModo(QStringView modo);
+
+// The date the store and the journal use for "no date" (01/01/100).
+QDate dataVuota();
+bool eDataVuota(const QDate& d); // invalid or year 100
+
+// "A" for "D", "D" for anything else.
+QString latoOpposto(const QString& lato);
+// ScriviRigaPn's Segno: 1 and 3 are Dare, anything else Avere.
+QString latoDaSegno(int segno);
+
+// An account of the chart with its kind: 1 general, 2 supplier, 3 customer (0 unknown).
+struct ContoPn {
+    int tipo = 0;
+    QString gruppo, mastro, conto;
+    bool vuoto() const { return gruppo.isEmpty() && mastro.isEmpty() && conto.isEmpty(); }
+    QString testo() const { return gruppo + u'-' + mastro + u'-' + conto; }
+    friend bool operator==(const ContoPn&, const ContoPn&) = default;
+};
+
+// A registration header (MovPnTes columns that posting writes).
+struct TestataPn {
+    int anno = 0;
+    qint64 numReg = 0;
+    QDate dataReg;
+    QString causale;
+    QString inValuta = QStringLiteral("N");
+    QString descrAgg;
+    QString preDoc, numDoc;
+    QDate dataDoc;
+    QString preProt = QStringLiteral(".");
+    qint64 numProt = 0;
+    QDate dataProt;
+    QString moneta;
+    double cambio = 1;
+    std::optional<int> periodoIva, annoIva;
+    QString preDocOrig, numDocOrig;
+    QDate dataDocOrig = dataVuota();
+    QString ivaPerCassa = QStringLiteral("N");
+    int xmlAnno = 0;
+    qint64 xmlNumRif = 0;
+    QString pagamento; // payment terms the transfer turns into due dates (Fat.FattCreaScad)
+};
+
+// Kinds of the record locks on registrations (LockGest.Tipo): staging and journal.
+inline const QString TipoBloccoAppoggio = QStringLiteral("MovPnFatt");
+inline const QString TipoBloccoGiornale = QStringLiteral("MovPn");
+
+// Adds the header row. Throws ErroreDb.
+void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f = FamigliaPn::Appoggio);
+
+// One account row; amounts are never negative, the side is in dareAvere.
+struct RigaPn {
+    int rigReg = 0;
+    ContoPn partita;
+    ContoPn cPartita;
+    QString dareAvere;
+    Currency importo;
+    QString iva; // empty: a row without VAT (Null)
+    Currency imposta, impostaIndetr;
+    QString forzatura; // "N", "S", "I" or empty (Null)
+    QString ivaPerCassa = QStringLiteral("N");
+    QDate dataCompDa, dataCompA; // invalid: Null
+};
+
+// Adds an account row to the registration of `t` (RigLiv = RigReg, document and protocol
+// fields from the header, Cambio 1, FlagPartChiusa "A", BlackList "N"). Throws ErroreDb.
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f = FamigliaPn::Appoggio);
+
+// ScriviRigaPn: the row writer with the suite's argument order (Segno 1/3 Dare, else Avere).
+void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,
+                  const ContoPn& partita, const ContoPn& cPartita,
+                  const QString& ivaPerCassa = QStringLiteral("N"));
+
+// Reads the Tipo of an account of PianoConti; 0 when the account does not exist.
+int tipoConto(Database& db, const QString& gruppo, const QString& mastro, const QString& conto);
+
+} // namespace posting
+} // namespace tesel

@@ -1,0 +1,731 @@
+// The account rows and VAT register rows of an invoice's main registration, and the further
+// registrations that hang on it (withholding, reverse charge, free goods, payments).
+
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "frame/sqlvalore.h"
+#include "posting/contabilizzazione.h"
+#include "posting/righeiva.h"
+
+#include <QStringList>
+#include <map>
+
+namespace tesel::posting {
+
+namespace {
+
+const QString Crlf = QStringLiteral("\r\n");
+
+QString testo(const QString& t) {
+    return SqlValore(t, SqlTesto);
+}
+
+Currency importo(const Recordset& rs, const QString& campo) {
+    return rs.leggiValuta(campo).value_or(Currency());
+}
+
+QVariant valuta(Currency c) {
+    return QVariant::fromValue(c);
+}
+
+QString doveRegistrazione(const TestataPn& t, const QString& tabella = QStringLiteral("MovPnDettFatt")) {
+    return QStringLiteral(" Where ") + tabella + QStringLiteral(".Anno = ") + QString::number(t.anno) +
+           QStringLiteral(" And ") + tabella + QStringLiteral(".NumReg = ") + QString::number(t.numReg);
+}
+
+QString doveFattura(const StatoContabilizzazione& s, const QString& tabella) {
+    return QStringLiteral(" Where ") + tabella + QStringLiteral(".XmlAnno = ") + QString::number(s.xmlAnno) +
+           QStringLiteral(" And ") + tabella + QStringLiteral(".XmlNumRif = ") + QString::number(s.xmlNumRif);
+}
+
+ContoPn contoParametri(ParametriAzienda& p, const QString& nome) {
+    return ContoPn{1, p.leggi(QStringLiteral("CauCon.Gruppo") + nome).trimmed(),
+                   p.leggi(QStringLiteral("CauCon.Mastro") + nome).trimmed(),
+                   p.leggi(QStringLiteral("CauCon.Conto") + nome).trimmed()};
+}
+
+ContoPn conTipo(ContoPn c, int tipo) {
+    c.tipo = tipo;
+    return c;
+}
+
+// The accounts the driver normally fills; a caller that left them empty gets the company's.
+void completaConti(Database& db, ParametriAzienda& p, StatoContabilizzazione& s) {
+    if (s.contoRitenuta.vuoto()) {
+        if (!s.causale.causRit.isEmpty())
+            if (const auto rit = CausaleContabile::leggi(db, s.causale.causRit);
+                rit && !rit->contropartita.vuoto())
+                s.contoRitenuta = rit->contropartita;
+        if (s.contoRitenuta.vuoto())
+            s.contoRitenuta = contoParametri(p, QStringLiteral("RitAcc"));
+    }
+    if (s.contoCassaPrev.vuoto()) {
+        Recordset t = db.ApriRs(QStringLiteral("Select GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev from "
+                                               "FatXmlTest") +
+                                doveFattura(s, QStringLiteral("FatXmlTest")));
+        if (!t.RsVuoto())
+            s.contoCassaPrev = ContoPn{1, t.leggiTesto(QStringLiteral("GruppoCassaPrev")).trimmed(),
+                                       t.leggiTesto(QStringLiteral("MastroCassaPrev")).trimmed(),
+                                       t.leggiTesto(QStringLiteral("ContoCassaPrev")).trimmed()};
+        if (s.contoCassaPrev.vuoto())
+            s.contoCassaPrev = s.contoRitenuta;
+    }
+    if (s.contoIva.vuoto())
+        s.contoIva =
+            s.causale.contoIva.vuoto() ? contoParametri(p, QStringLiteral("IvaAcq")) : s.causale.contoIva;
+    if (s.contoOmaggi.vuoto())
+        s.contoOmaggi = contoParametri(p, QStringLiteral("Omaggi"));
+    if (s.causaleOmaggi.isEmpty())
+        s.causaleOmaggi = p.leggi(QStringLiteral("CauCon.CausOmaggi")).trimmed();
+    if (s.causaleRitenuta.isEmpty())
+        s.causaleRitenuta = s.causale.causRit;
+    if (s.tipoContabilita.isEmpty()) {
+        const QVariant v = db.valore(QStringLiteral("Select TipoContabilita from IvaRiep Where Anno = ") +
+                                     QString::number(s.testata.anno) + QStringLiteral(" Order by Attivita"));
+        s.tipoContabilita = v.toString().trimmed();
+    }
+}
+
+bool tipoListato(const QString& lista, const QString& tipo) {
+    for (const QString& t : lista.split(u','))
+        if (!t.trimmed().isEmpty() && t.trimmed().compare(tipo.trimmed(), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// A further registration of the invoice: the main one's document, protocol and currency
+// under a new temporary number and its own causal.
+TestataPn testataUlteriore(Database& db, ParametriAzienda& p, const TestataPn& h, const QString& causale) {
+    TestataPn t;
+    t.anno = h.anno;
+    t.numReg = prossimoNumeroReg(db, p, QStringLiteral("MovPnTesFatt"), h.anno);
+    t.dataReg = h.dataReg;
+    t.causale = causale;
+    t.inValuta = h.inValuta;
+    t.preDoc = h.preDoc;
+    t.numDoc = h.numDoc;
+    t.dataDoc = h.dataDoc;
+    t.preProt = h.preProt;
+    t.numProt = h.numProt;
+    t.dataProt = h.dataProt;
+    t.moneta = h.moneta;
+    t.cambio = h.cambio;
+    t.xmlAnno = h.xmlAnno;
+    t.xmlNumRif = h.xmlNumRif;
+    return t;
+}
+
+RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
+                 Currency c) {
+    RigaPn r;
+    r.rigReg = rigReg;
+    r.partita = partita;
+    r.cPartita = cPartita;
+    r.dareAvere = lato;
+    r.importo = c;
+    return r;
+}
+
+// ---- Steps ------------------------------------------------------------------------------------
+
+// 1-2. One cost row per counter-account and VAT code of the lines. False when there is no
+// line at all; faults of single groups are appended to `errori` and set `difetti`.
+bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga, QString& errori,
+                bool& difetti) {
+    const RegoleImporti& R = s.importi;
+    QString raggruppa;
+    if (s.semplificata)
+        raggruppa = QStringLiteral("CASE WHEN FatXmlDett.NumIvaDoppia = -999 THEN FatXmlDett.PrezzoTotale - "
+                                   "FatXmlDett.AliquotaIVA ELSE FatXmlDett.AliquotaIVA END, ");
+    raggruppa += QStringLiteral("FatXmlDett.Iva, TabIva.Aliquota, FatXmlDett.GruppoCPartita, "
+                                "FatXmlDett.MastroCPartita, FatXmlDett.ContoCPartita");
+    const QString sql =
+        QStringLiteral(
+            "Select Sum(FatXmlDett.PrezzoTotale) As PrzTot, Min(PianoConti.Tipo) As Tipo"
+            ", FatXmlDett.Iva, TabIva.Aliquota"
+            ", FatXmlDett.GruppoCPartita, FatXmlDett.MastroCPartita, FatXmlDett.ContoCPartita"
+            ", Max(TabIva.PercNonDetr) As PercNonDetr, Max(TabIva.TipoIva) As TipoIva"
+            ", Max(FatXmlDett.NumIvaDoppia) As NoAliqIva"
+            ", Sum(FatXmlDett.AliquotaIVA) As TotImposta"
+            ", Sum(CASE WHEN FatXmlDett.SM_Importo IS NULL THEN 0 ELSE FatXmlDett.SM_Importo END) As "
+            "SommaDiSM_Importo"
+            ", Sum(CASE WHEN FatXmlDett.Omaggio = 'S' THEN FatXmlDett.PrezzoTotale ELSE 0 END) As "
+            "OmaggioTotale"
+            ", Sum(CASE WHEN FatXmlDett.Omaggio = 'I' THEN FatXmlDett.PrezzoTotale ELSE 0 END) As "
+            "OmaggioConRivalsaIva"
+            " From FatXmlDett Left Join PianoConti"
+            " On FatXmlDett.GruppoCPartita = PianoConti.Gruppo"
+            " And FatXmlDett.MastroCPartita = PianoConti.Mastro"
+            " And FatXmlDett.ContoCPartita = PianoConti.Conto"
+            " Left Join TabIva On FatXmlDett.Iva = TabIva.Iva") +
+        doveFattura(s, QStringLiteral("FatXmlDett")) +
+        QStringLiteral(" And ((FatXmlDett.TipoRiga <> 'DE' And FatXmlDett.TipoRiga <> 'ID')"
+                       " Or FatXmlDett.TipoRiga IS NULL)") +
+        QStringLiteral(" Group By ") + raggruppa + QStringLiteral(" Order By ") + raggruppa;
+    Recordset g = db.ApriRs(sql);
+    if (g.RsVuoto()) {
+        errori += Crlf + QStringLiteral("Mancano i dettagli");
+        return false;
+    }
+    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    for (; !g.RsEof(); g.RsMoveNext()) {
+        const QString iva = g.leggiTesto(QStringLiteral("Iva")).trimmed();
+        const ContoPn conto{0, g.leggiTesto(QStringLiteral("GruppoCPartita")).trimmed(),
+                            g.leggiTesto(QStringLiteral("MastroCPartita")).trimmed(),
+                            g.leggiTesto(QStringLiteral("ContoCPartita")).trimmed()};
+        const auto tipoConto = g.leggiIntero(QStringLiteral("Tipo"));
+        const QString tipoIva = g.leggiTesto(QStringLiteral("TipoIva")).trimmed();
+        bool buono = true;
+        if (iva.isEmpty()) {
+            errori += Crlf + QStringLiteral("Manca il codice iva");
+            buono = false;
+        } else if (g.LeggiCampo(QStringLiteral("TipoIva")).isNull()) {
+            errori += Crlf + QStringLiteral("Codice iva inesistente (") + iva + u')';
+            buono = false;
+        }
+        if (conto.conto.isEmpty()) {
+            errori += Crlf + QStringLiteral("Manca il codice della contropartita");
+            buono = false;
+        } else if (!tipoConto) {
+            errori += Crlf + QStringLiteral("Contropartita inesistente (") + conto.testo() + u')';
+            buono = false;
+        }
+        if (!buono) {
+            difetti = true;
+            continue;
+        }
+
+        const Currency przTot = importo(g, QStringLiteral("PrzTot"));
+        const Currency totImposta = importo(g, QStringLiteral("TotImposta"));
+        const Currency aliquota = importo(g, QStringLiteral("Aliquota"));
+        const qint64 noAliqIva = g.leggiIntero(QStringLiteral("NoAliqIva")).value_or(0);
+        Currency t, v;
+        QString forzatura = QStringLiteral("N");
+        if (noAliqIva == -999) {
+            // the document gives the VAT amount of a VAT-inclusive total
+            t = R.arrotonda(przTot - totImposta);
+            v = R.arrotonda(totImposta);
+            forzatura = QStringLiteral("S");
+        } else if (noAliqIva == -998 || s.semplificata) {
+            // a VAT-inclusive amount at a rate; a discount given apart lowers it first
+            const Currency lordo = R.arrotonda(
+                noAliqIva == -998 ? przTot : przTot - importo(g, QStringLiteral("SommaDiSM_Importo")));
+            t = R.scorporo(lordo, aliquota);
+            v = lordo - t;
+            if (v != R.percentuale(t, aliquota))
+                forzatura = QStringLiteral("S");
+        } else {
+            t = R.arrotonda(przTot);
+            v = R.percentuale(t, aliquota);
+        }
+
+        const Currency omaggio = R.arrotonda(importo(g, QStringLiteral("OmaggioTotale")));
+        s.totOmaggi += R.arrotonda(importo(g, QStringLiteral("OmaggioConRivalsaIva"))) + omaggio;
+        if (!omaggio.zero())
+            s.totOmaggi += R.percentuale(omaggio, aliquota);
+
+        RigaPn r =
+            rigaConto(++riga, ContoPn{static_cast<int>(*tipoConto), conto.gruppo, conto.mastro, conto.conto},
+                      fornitore, latoCosti, t);
+        r.iva = iva;
+        r.imposta = v;
+        if (tipoIva == u"1")
+            r.impostaIndetr = R.percentuale(v, importo(g, QStringLiteral("PercNonDetr")));
+        r.forzatura = forzatura;
+        scriviRiga(db, s.testata, r);
+        s.totImponibile += t;
+        s.totImposta += v;
+        s.totIndetraibile += r.impostaIndetr;
+    }
+    return true;
+}
+
+// 4. Pension-fund contributions of the document.
+void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga,
+                             QString& errori, bool& difetti) {
+    const RegoleImporti& R = s.importi;
+    Recordset c = db.ApriRs(
+        QStringLiteral("Select FatXmlDatiGen.DGD_DCP_Iva, FatXmlDatiGen.DGD_DCP_TipoCassa,"
+                       " FatXmlDatiGen.DGD_DCP_ImportoContributoCassa, TabIva.Aliquota, TabIva.TipoIva,"
+                       " TabIva.PercNonDetr"
+                       " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva") +
+        doveFattura(s, QStringLiteral("FatXmlDatiGen")) +
+        QStringLiteral(" And FatXmlDatiGen.XMLIdent = 'DatiCassaPrevidenziale'"
+                       " Order By FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle"));
+    for (; !c.RsEof(); c.RsMoveNext()) {
+        const QString iva = c.leggiTesto(QStringLiteral("DGD_DCP_Iva")).trimmed();
+        bool buono = true;
+        if (iva.isEmpty()) {
+            errori += Crlf + QStringLiteral("Manca il codice iva per cassa previdenza");
+            buono = false;
+        }
+        if (s.contoCassaPrev.vuoto()) {
+            errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
+            buono = false;
+        }
+        if (!buono) {
+            difetti = true;
+            continue;
+        }
+        const Currency contributo = R.arrotonda(importo(c, QStringLiteral("DGD_DCP_ImportoContributoCassa")));
+        RigaPn r =
+            rigaConto(++riga, conTipo(s.contoCassaPrev, 1), conTipo(s.fornitore, 2), latoCosti, contributo);
+        r.iva = iva;
+        r.imposta = R.percentuale(contributo, importo(c, QStringLiteral("Aliquota")));
+        if (c.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1")
+            r.impostaIndetr = R.percentuale(r.imposta, importo(c, QStringLiteral("PercNonDetr")));
+        r.forzatura = QStringLiteral("N");
+        scriviRiga(db, s.testata, r);
+        s.totImponibile += contributo;
+        s.totImposta += r.imposta;
+        s.totIndetraibile += r.impostaIndetr;
+        if (tipoListato(s.parametri.cassaPrevCreaReg, c.leggiTesto(QStringLiteral("DGD_DCP_TipoCassa"))))
+            s.totContributoTrattenuto += contributo;
+    }
+}
+
+// 5. Withholding tax and the contributions withheld with it.
+void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno, int& riga, QString& errori,
+                   bool& difetti) {
+    const RegoleImporti& R = s.importi;
+    const auto somma = [&](const Recordset& rs) {
+        const QString tipo = rs.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed();
+        if (tipo == u"RT01" || tipo == u"RT02")
+            s.totRitenuta += R.arrotonda(importo(rs, QStringLiteral("DGD_DR_ImportoRitenuta")));
+    };
+    {
+        Recordset t =
+            db.ApriRs(QStringLiteral("Select DGD_DR_TipoRitenuta, DGD_DR_ImportoRitenuta From FatXmlTest") +
+                      doveFattura(s, QStringLiteral("FatXmlTest")));
+        if (!t.RsVuoto())
+            somma(t);
+        Recordset g = db.ApriRs(
+            QStringLiteral("Select DGD_DR_TipoRitenuta, DGD_DR_ImportoRitenuta From FatXmlDatiGen") +
+            doveFattura(s, QStringLiteral("FatXmlDatiGen")) +
+            QStringLiteral(" And XMLIdent = 'DatiRitenuta'"));
+        for (; !g.RsEof(); g.RsMoveNext())
+            somma(g);
+    }
+    if (!s.totRitenuta.zero() && s.contoRitenuta.vuoto()) {
+        errori += Crlf + QStringLiteral("Manca il conto per la ritenuta d'acconto");
+        difetti = true;
+    }
+    {
+        Recordset a = db.ApriRs(
+            QStringLiteral("Select ADG_RiferimentoNumero, ADG_RiferimentoTesto From FatXmlDatiGen") +
+            doveFattura(s, QStringLiteral("FatXmlDatiGen")) +
+            QStringLiteral(" And XMLIdent = 'AltriDatiGestionali'"
+                           " And (ADG_TipoDato = 'CASSA-PREV' Or ADG_TipoDato = 'CASSAPREV')"));
+        for (; !a.RsEof(); a.RsMoveNext()) {
+            QString tipo = a.leggiTesto(QStringLiteral("ADG_RiferimentoTesto")).trimmed();
+            if (tipo.isEmpty())
+                tipo = QStringLiteral("TC07");
+            if (tipoListato(s.parametri.cassaPrevCreaReg, tipo))
+                s.totContributoTrattenuto += R.arrotonda(importo(a, QStringLiteral("ADG_RiferimentoNumero")));
+        }
+    }
+    if (!s.totContributoTrattenuto.zero() && s.contoCassaPrev.vuoto()) {
+        errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
+        difetti = true;
+    }
+    if (s.parametri.ritAccFornAutom != 1 || difetti)
+        return;
+    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    if (!s.totRitenuta.zero())
+        scriviRiga(db, s.testata,
+                   rigaConto(++riga, conTipo(s.contoRitenuta, 1), fornitore, segno, s.totRitenuta));
+    if (!s.totContributoTrattenuto.zero())
+        scriviRiga(
+            db, s.testata,
+            rigaConto(++riga, conTipo(s.contoCassaPrev, 1), fornitore, segno, s.totContributoTrattenuto));
+}
+
+// 6. The VAT of each rate as the document's summary states it; a difference goes onto the
+// largest row of that rate. Reverse-charge codes are left out: the document shows no VAT
+// for them.
+void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
+    const RegoleImporti& R = s.importi;
+    std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
+    {
+        Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
+                                doveFattura(s, QStringLiteral("FatXmlIva")));
+        for (; !d.RsEof(); d.RsMoveNext()) {
+            const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
+            if (imposta)
+                documento[importo(d, QStringLiteral("AliquotaIVA")).decimillesimi()] += *imposta;
+        }
+    }
+    if (documento.empty())
+        return;
+    struct RigaIva {
+        int rigReg;
+        Currency importo, imposta, indetr, percNonDetr;
+        bool detraibileParziale;
+    };
+    std::map<qint64, std::vector<RigaIva>> perAliquota;
+    Recordset r = db.ApriRs(
+        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
+                       " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
+                       " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+        doveRegistrazione(s.testata) +
+        QStringLiteral(
+            " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
+            " Order By MovPnDettFatt.RigReg"));
+    for (; !r.RsEof(); r.RsMoveNext())
+        perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
+            {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
+             importo(r, QStringLiteral("Importo")), importo(r, QStringLiteral("Imposta")),
+             importo(r, QStringLiteral("ImpostaIndetr")), importo(r, QStringLiteral("PercNonDetr")),
+             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1"});
+    for (const auto& [aliquota, imposta] : documento) {
+        const auto it = perAliquota.find(aliquota);
+        if (it == perAliquota.end())
+            continue;
+        Currency registrata;
+        const RigaIva* maggiore = nullptr;
+        for (const RigaIva& x : it->second) {
+            registrata += x.imposta;
+            if (!maggiore || x.importo.assoluto() > maggiore->importo.assoluto())
+                maggiore = &x;
+        }
+        const Currency differenza = imposta - registrata;
+        if (differenza.zero())
+            continue;
+        const Currency nuova = maggiore->imposta + differenza;
+        const Currency indetr =
+            maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
+        db.EseguiConValori(
+            QStringLiteral("UPDATE MovPnDettFatt SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
+                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
+                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+            {valuta(nuova), valuta(nuova), valuta(indetr), valuta(indetr), s.testata.anno, s.testata.numReg,
+             maggiore->rigReg});
+        s.totImposta += differenza;
+        s.totIndetraibile += indetr - maggiore->indetr;
+    }
+}
+
+// 9. Each code's non-deductible VAT as a whole, rounded once; the rows' rounding
+// differences go onto the row that rounded furthest the other way.
+void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
+    const RegoleImporti& R = s.importi;
+    for (RiepilogoIva& c : s.riepilogo) {
+        if (c.tipoIva != u"1" || c.percNonDetr.zero())
+            continue;
+        const Currency totale = R.percentuale(c.imposta, c.percNonDetr);
+        Recordset r =
+            db.ApriRs(QStringLiteral("Select RigReg, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
+                      doveRegistrazione(s.testata) + QStringLiteral(" And RigReg > 1 And Iva = ") +
+                      testo(c.iva) + QStringLiteral(" Order By RigReg"));
+        Currency somma;
+        int scelta = 0;
+        Currency sceltaDiff, sceltaIndetr;
+        Currency differenza;
+        std::vector<std::tuple<int, Currency, Currency>> righe; // RigReg, indetr, indetr - exact share
+        for (; !r.RsEof(); r.RsMoveNext()) {
+            const Currency indetr = importo(r, QStringLiteral("ImpostaIndetrMon"));
+            const Currency esatto = Currency::percentuale(importo(r, QStringLiteral("ImpostaMon")),
+                                                          c.percNonDetr, 4, Arrotondamento::A);
+            somma += indetr;
+            righe.emplace_back(static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)), indetr,
+                               indetr - esatto);
+        }
+        differenza = totale - somma;
+        if (!differenza.zero() && !righe.empty()) {
+            // adding: the row rounded down the most; taking away: the one rounded up the most
+            for (const auto& [rig, indetr, calcDiff] : righe)
+                if (scelta == 0 || (differenza.negativo() ? calcDiff > sceltaDiff : calcDiff < sceltaDiff)) {
+                    scelta = rig;
+                    sceltaDiff = calcDiff;
+                    sceltaIndetr = indetr;
+                }
+            const Currency nuovo = sceltaIndetr + differenza;
+            db.EseguiConValori(
+                QStringLiteral("UPDATE MovPnDettFatt SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
+                               " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                {valuta(nuovo), valuta(nuovo), s.testata.anno, s.testata.numReg, scelta});
+            s.totIndetraibile += differenza;
+        }
+        c.impostaIndetr = c.sbiancaIndetr ? Currency() : totale;
+    }
+}
+
+// 14. The withholding tax in a registration of its own.
+bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, QString& errori) {
+    if (s.causaleRitenuta.isEmpty()) {
+        errori += Crlf + QStringLiteral("Manca la causale della ritenuta d'acconto");
+        return false;
+    }
+    const TestataPn t = testataUlteriore(db, p, s.testata, s.causaleRitenuta);
+    scriviTestata(db, t);
+    s.numRegRitenuta = t.numReg;
+    // The supplier is relieved of the withheld amount, which becomes a debt to the treasury.
+    const QString latoFornitore =
+        latoOpposto(s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A"));
+    const QString latoRitenuta = latoOpposto(latoFornitore);
+    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    int riga = 0;
+    const auto coppia = [&](const ContoPn& conto, Currency c) {
+        scriviRiga(db, t, rigaConto(++riga, fornitore, conTipo(conto, 1), latoFornitore, c));
+        scriviRiga(db, t, rigaConto(++riga, conTipo(conto, 1), fornitore, latoRitenuta, c));
+    };
+    if (!s.totRitenuta.zero())
+        coppia(s.contoRitenuta, s.totRitenuta);
+    if (!s.totContributoTrattenuto.zero())
+        coppia(s.contoCassaPrev, s.totContributoTrattenuto);
+    return true;
+}
+
+// 14. Free goods: the free-goods account against the supplier.
+bool registrazioneOmaggi(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, const QString& segno,
+                         QString& errori) {
+    if (s.causaleOmaggi.isEmpty()) {
+        errori += Crlf + QStringLiteral("Manca la causale per gli omaggi");
+        return false;
+    }
+    if (s.contoOmaggi.vuoto()) {
+        errori += Crlf + QStringLiteral("Manca il conto per gli omaggi");
+        return false;
+    }
+    const TestataPn t = testataUlteriore(db, p, s.testata, s.causaleOmaggi);
+    scriviTestata(db, t);
+    s.numRegUlteriore = t.numReg;
+    RigaPn omaggi = rigaConto(1, conTipo(s.contoOmaggi, 1), conTipo(s.fornitore, 3), segno, s.totOmaggi);
+    omaggi.dataCompDa = t.dataDoc;
+    omaggi.dataCompA = t.dataDoc;
+    scriviRiga(db, t, omaggi);
+    scriviRiga(
+        db, t,
+        rigaConto(2, conTipo(s.fornitore, 2), conTipo(s.contoOmaggi, 1), latoOpposto(segno), s.totOmaggi));
+    return true;
+}
+
+bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
+    for (const RiepilogoIva& c : s.riepilogo)
+        if (c.revCharge == u"S")
+            return true;
+    return false;
+}
+
+} // namespace
+
+// ---- Shared with the reverse-charge registrations ----------------------------------------------
+
+std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg) {
+    TestataPn t;
+    t.anno = anno;
+    t.numReg = numReg;
+    Recordset r = db.ApriRs(
+        QStringLiteral(
+            "SELECT MovPnDettFatt.Iva"
+            ", Sum(MovPnDettFatt.ImportoMon) AS TotImportoMon, Sum(MovPnDettFatt.Importo) AS TotImporto"
+            ", Sum(MovPnDettFatt.ImpostaMon) AS TotImpostaMon, Sum(MovPnDettFatt.Imposta) AS TotImposta"
+            ", Sum(MovPnDettFatt.ImpostaIndetrMon) AS TotImpostaIndetrMon"
+            ", Sum(MovPnDettFatt.ImpostaIndetr) AS TotImpostaIndetr"
+            ", Max(MovPnDettFatt.Forzatura) AS ValForzatura"
+            ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
+            ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
+            ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
+            ", Sum(CASE WHEN PianoConti.Ventilazione = 'S' AND TabIva.TipoIva <> '2'"
+            " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5'"
+            " THEN MovPnDettFatt.Importo + MovPnDettFatt.Imposta ELSE 0 END) AS ValVentilazione"
+            " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
+            " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
+            " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
+            " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
+        doveRegistrazione(t) +
+        QStringLiteral(
+            " GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY MovPnDettFatt.Iva"));
+    std::vector<RiepilogoIva> v;
+    for (; !r.RsEof(); r.RsMoveNext()) {
+        RiepilogoIva c;
+        c.iva = r.leggiTesto(QStringLiteral("Iva")).trimmed();
+        c.aliquota = importo(r, QStringLiteral("ValAliquota"));
+        c.tipoIva = r.leggiTesto(QStringLiteral("ValTipoIva")).trimmed();
+        c.percNonDetr = importo(r, QStringLiteral("ValPercNonDetr"));
+        c.imponibile = importo(r, QStringLiteral("TotImporto"));
+        if (c.conImposta()) {
+            c.imposta = importo(r, QStringLiteral("TotImposta"));
+            c.impostaIndetr = importo(r, QStringLiteral("TotImpostaIndetr"));
+        }
+        c.forzatura = r.leggiTesto(QStringLiteral("ValForzatura")).trimmed();
+        c.ventilazione = importo(r, QStringLiteral("ValVentilazione"));
+        c.sbiancaIndetr = r.leggiTesto(QStringLiteral("SbiancaIndetrIva")).trimmed() == u"S";
+        if (c.sbiancaIndetr)
+            c.impostaIndetr = Currency();
+        c.revCharge = r.leggiTesto(QStringLiteral("ValRevCharge")).trimmed();
+        v.push_back(c);
+    }
+    return v;
+}
+
+bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const ContoPn& conto, int segno, bool perCodice,
+                            const std::vector<RiepilogoIva>& riepilogo, const RegoleImporti& importi) {
+    db.EseguiSql(QStringLiteral("DELETE FROM MovPnIvaFatt") +
+                 doveRegistrazione(t, QStringLiteral("MovPnIvaFatt")));
+    struct Valori {
+        QString iva;
+        Currency imponibile, imposta, impostaND, imponibileND, ventilazione;
+    };
+    std::vector<Valori> righe;
+    const auto imponibileND = [&](Currency imponibile, Currency impostaND, Currency perc) {
+        return impostaND.zero() ? Currency() : importi.percentuale(imponibile, perc);
+    };
+    if (perCodice) {
+        for (const RiepilogoIva& c : riepilogo)
+            righe.push_back({c.iva, c.imponibile, c.imposta, c.impostaIndetr,
+                             imponibileND(c.imponibile, c.impostaIndetr, c.percNonDetr), c.ventilazione});
+    } else {
+        Recordset r = db.ApriRs(
+            QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
+                           " MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr, TabIva.TipoIva"
+                           " From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+            doveRegistrazione(t) +
+            QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"));
+        for (; !r.RsEof(); r.RsMoveNext()) {
+            RiepilogoIva tipo;
+            tipo.tipoIva = r.leggiTesto(QStringLiteral("TipoIva")).trimmed();
+            const Currency imponibile = importo(r, QStringLiteral("Importo"));
+            const Currency imposta = tipo.conImposta() ? importo(r, QStringLiteral("Imposta")) : Currency();
+            const Currency nd = tipo.conImposta() ? importo(r, QStringLiteral("ImpostaIndetr")) : Currency();
+            righe.push_back({r.leggiTesto(QStringLiteral("Iva")).trimmed(), imponibile, imposta, nd,
+                             imponibileND(imponibile, nd, importo(r, QStringLiteral("PercNonDetr"))),
+                             Currency()});
+        }
+    }
+    int rigaIva = 0;
+    for (const Valori& v : righe) {
+        const auto firmato = [&](Currency c) { return valuta(segno < 0 ? -c : c); };
+        try {
+            db.EseguiConValori(
+                QStringLiteral(
+                    "INSERT INTO MovPnIvaFatt (Anno, NumReg, RigaIva, Iva, TipoPartita, GruppoPartita,"
+                    " MastroPartita, ContoPartita, ImponibileMon, Imponibile, ImpostaMon, Imposta,"
+                    " ImpostaNDMon, ImpostaND, ImponibileNDMon, ImponibileND, ImpVentilazione)"
+                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {t.anno, t.numReg, ++rigaIva, v.iva, conto.tipo, conto.gruppo, conto.mastro, conto.conto,
+                 firmato(v.imponibile), firmato(v.imponibile), firmato(v.imposta), firmato(v.imposta),
+                 firmato(v.impostaND), firmato(v.impostaND), firmato(v.imponibileND), firmato(v.imponibileND),
+                 firmato(v.ventilazione)});
+        } catch (const ErroreDb&) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int prossimaRigaReg(Database& db, const TestataPn& t) {
+    const QVariant v =
+        db.valore(QStringLiteral("Select Max(RigReg) From MovPnDettFatt") + doveRegistrazione(t));
+    return (v.isValid() && !v.isNull() ? v.toInt() : 0) + 1;
+}
+
+void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
+    for (const QString& lato : {QStringLiteral("D"), QStringLiteral("A")}) {
+        Recordset r = db.ApriRs(
+            QStringLiteral("Select count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
+                           " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
+                           " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
+            doveRegistrazione(t) + QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
+            QStringLiteral(" AND DareAvere = ") + testo(lato) +
+            QStringLiteral(
+                " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
+        if (r.RsVuoto() || r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) != 1)
+            continue;
+        db.EseguiConValori(
+            QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
+                           " MastroCPartita = ?, ContoCPartita = ?") +
+                doveRegistrazione(t) + QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
+                QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
+                QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
+            {r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
+             r.leggiTesto(QStringLiteral("GruppoPartitaU")), r.leggiTesto(QStringLiteral("MastroPartitaU")),
+             r.leggiTesto(QStringLiteral("ContoPartitaU"))});
+    }
+}
+
+// ---- The main registration ---------------------------------------------------------------------
+
+bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                        QString& errori) {
+    completaConti(db, parametri, s);
+    TestataPn& h = s.testata;
+    const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
+    const QString latoCosti = latoOpposto(segno);
+    const ContoPn fornitore = conTipo(s.fornitore, 2);
+
+    // 1-5. Cost, contribution and withholding rows; every fault is reported before failing.
+    int riga = 1;
+    bool difetti = false;
+    if (!righeCosto(db, s, latoCosti, riga, errori, difetti))
+        return false;
+    righeCassaPrevidenziale(db, s, latoCosti, riga, errori, difetti);
+    righeRitenuta(db, s, segno, riga, errori, difetti);
+    if (difetti)
+        return false;
+
+    // 6. The document's own VAT per rate
+    allineaRiepilogoDocumento(db, s);
+
+    // 7. Supplier
+    {
+        RigaPn r = rigaConto(1, fornitore, ContoPn{}, segno, s.totImponibile + s.totImposta);
+        if (s.parametri.ritAccFornAutom == 1)
+            r.importo -= s.totRitenuta + s.totContributoTrattenuto;
+        r.imposta = s.totImposta;
+        r.ivaPerCassa = h.ivaPerCassa;
+        scriviRiga(db, h, r);
+    }
+
+    // 8-9. Summary per VAT code
+    s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg);
+    arrotondaIndetraibile(db, s);
+
+    // 10. VAT register
+    const bool perCodice = s.tipoContabilita == u"G" && s.causale.regimeMargine != u"S";
+    if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo,
+                                s.importi)) {
+        errori += Crlf + QStringLiteral("Riga Iva non inserita");
+        return false;
+    }
+
+    // 11. Non-deductible VAT is a cost
+    db.EseguiSql(QStringLiteral("UPDATE MovPnDettFatt SET"
+                                " ImportoMon = CASE WHEN ImpostaIndetrMon IS NULL THEN ImportoMon"
+                                " ELSE ImportoMon + ImpostaIndetrMon END"
+                                ", Importo = CASE WHEN ImpostaIndetr IS NULL THEN Importo"
+                                " ELSE Importo + ImpostaIndetr END") +
+                 doveRegistrazione(h) +
+                 QStringLiteral(" AND Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I')"));
+
+    // 12. VAT account
+    const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
+    if (!ivaDetraibile.zero()) {
+        RigaPn r = rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIva, 1), ContoPn{},
+                             ivaDetraibile.negativo() ? segno : latoCosti, ivaDetraibile.assoluto());
+        r.forzatura = QStringLiteral("I");
+        scriviRiga(db, h, r);
+    }
+
+    // 13. Counterparts
+    db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
+                                      " MastroCPartita = ?, ContoCPartita = ?") +
+                           doveRegistrazione(h) +
+                           QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
+                       {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto});
+    contropartiteUniche(db, h, 1);
+
+    // 14. Further registrations
+    if (s.parametri.ritAccFornAutom == 2 && (!s.totRitenuta.zero() || !s.totContributoTrattenuto.zero()))
+        if (!registrazioneRitenuta(db, parametri, s, errori))
+            return false;
+    if (s.causale.revCharge == u"S" || s.causale.revCharge == u"M" || haCodiciReverseCharge(s))
+        if (!registrazioniReverseCharge(db, parametri, s, errori))
+            return false;
+    if (!s.totOmaggi.zero())
+        if (!registrazioneOmaggi(db, parametri, s, segno, errori))
+            return false;
+    return pagamentiAutomatici(db, parametri, s, errori);
+}
+
+} // namespace tesel::posting

@@ -1,0 +1,537 @@
+#include "posting/scadenze.h"
+
+#include "frame/data.h"
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "frame/sqlvalore.h"
+#include "posting/contabilizzazione.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tesel::posting {
+
+namespace {
+
+const QString Crlf = QStringLiteral("\r\n");
+const QString TitoloCalcScadenze = QStringLiteral("Calcolo scadenze");
+
+QString testo(const QString& t) {
+    return SqlValore(t, SqlTesto);
+}
+
+QVariant testoONull(const QString& t) {
+    return t.isEmpty() ? QVariant() : QVariant(t);
+}
+
+QVariant dataONull(const QDate& d) {
+    return d.isValid() ? QVariant(d) : QVariant();
+}
+
+QDate fineMese(const QDate& d) {
+    return QDate(d.year(), d.month(), d.daysInMonth());
+}
+
+// Day `giorno` of the month of `d`, or its last day when the month is shorter.
+QDate giornoDelMese(const QDate& d, int giorno) {
+    const QDate primo(d.year(), d.month(), 1);
+    return QDate(d.year(), d.month(), std::clamp(giorno, 1, primo.daysInMonth()));
+}
+
+// A date of a recordset; the store's "01/01/100" and Null both give an invalid date.
+QDate dataCampo(const Recordset& rs, const QString& campo) {
+    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
+    if (!d || d->date().year() == 100)
+        return {};
+    return d->date();
+}
+
+int interoCampo(const Recordset& rs, const QString& campo) {
+    return static_cast<int>(rs.leggiIntero(campo).value_or(0));
+}
+
+// ---- Due dates from terms ------------------------------------------------------------------
+
+// D0 of the terms from the document date.
+QDate dataDecorrenza(const TerminiPagamento& t, const QDate& d) {
+    if (t.decorrenza == u"F" || t.decorrenza == u"S") {
+        QDate d0 = fineMese(t.decorrenza == u"S" ? d.addMonths(1) : d);
+        if (t.giornoFisso > 0)
+            d0 = d0.addDays(t.giornoFisso);
+        return d0;
+    }
+    if (t.decorrenza == u"D" && t.giornoFisso > 0) {
+        QDate d0 = giornoDelMese(d, t.giornoFisso);
+        if (d0.day() < d.day())
+            d0 = giornoDelMese(d.addMonths(1), t.giornoFisso);
+        return d0;
+    }
+    return d;
+}
+
+// The due date after `base` for instalment `i` (from 0).
+QDate dataSuccessiva(const TerminiPagamento& t, const QDate& base, std::size_t i) {
+    const bool fineMeseFisso = (t.decorrenza == u"F" || t.decorrenza == u"S") && t.giornoFisso == 0;
+    const int periodo = i < t.periodi.size() ? t.periodi[i] : 0;
+    if (t.periodicita == u"M" || t.periodicita == u"T") {
+        const QDate d = base.addMonths(t.periodicita == u"M" ? t.numGGMM : periodo);
+        return fineMeseFisso ? fineMese(d) : d;
+    }
+    if (t.periodicita == u"G")
+        return base.addDays(t.numGGMM);
+    if (t.periodicita == u"A")
+        return base.addDays(periodo);
+    throw std::invalid_argument(QStringLiteral("Periodicità \"%1\" non valida nel pagamento %2")
+                                    .arg(t.periodicita, t.pagamento)
+                                    .toStdString());
+}
+
+std::vector<QDate> dateRate(const TerminiPagamento& t, const QDate& dataInizio) {
+    std::vector<QDate> date;
+    QDate base = dataDecorrenza(t, dataInizio);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(t.numScad); ++i) {
+        const QDate calcolata = dataSuccessiva(t, base, i);
+        QDate d = calcolata;
+        bool giornoDelMeseDopo = false;
+        // An excluded month sends the date to the next month; a second excluded month right
+        // after the first sends it on once more.
+        for (int passo = 0; passo < 2; ++passo) {
+            const bool primo = t.meseNoEf1 > 0 && d.month() == t.meseNoEf1;
+            const bool secondo = !primo && t.meseNoEf2 > 0 && d.month() == t.meseNoEf2;
+            if (!primo && !secondo)
+                break;
+            const int gioMesSucc = primo ? t.gioMesSucc1 : t.gioMesSucc2;
+            giornoDelMeseDopo = giornoDelMeseDopo || gioMesSucc > 0;
+            const QDate mese = giornoDelMese(d, 1).addMonths(1);
+            d = giornoDelMese(mese, gioMesSucc > 0      ? gioMesSucc
+                                    : t.giornoFisso > 0 ? t.giornoFisso
+                                                        : d.day());
+        }
+        date.push_back(d);
+        // A day fixed for the excluded month must not shift the later instalments.
+        base = giornoDelMeseDopo ? calcolata : d;
+    }
+    return date;
+}
+
+// `totale` over `n` instalments: equal parts (Periodicita "M"/"G") or the percentages from
+// `primaPercentuale`; the rounding remainder goes to the last instalment.
+std::vector<Currency> ripartisci(const TerminiPagamento& t, Currency totale, int n,
+                                 std::size_t primaPercentuale, int decimali) {
+    std::vector<Currency> quote;
+    if (n <= 0)
+        return quote;
+    const bool parti = t.periodicita == u"M" || t.periodicita == u"G";
+    Currency somma;
+    for (int i = 0; i < n; ++i) {
+        Currency q;
+        if (parti) {
+            q = totale.dividi(n, decimali, Arrotondamento::A);
+        } else {
+            const std::size_t k = primaPercentuale + static_cast<std::size_t>(i);
+            const Currency perc = k < t.percentuali.size() ? t.percentuali[k] : Currency();
+            q = Currency::percentuale(totale, perc, decimali, Arrotondamento::A);
+        }
+        quote.push_back(q);
+        somma += q;
+    }
+    quote.back() += totale - somma;
+    return quote;
+}
+
+} // namespace
+
+std::optional<TerminiPagamento> TerminiPagamento::leggi(Database& db, const QString& pagamento) {
+    Recordset rs =
+        db.ApriRs(QStringLiteral("Select * From Pagamenti Where Pagamenti.Pagamento = ") + testo(pagamento));
+    if (rs.RsVuoto())
+        return std::nullopt;
+    TerminiPagamento t;
+    t.pagamento = pagamento;
+    t.decorrenza = rs.leggiTesto(QStringLiteral("Decorrenza")).trimmed().toUpper();
+    t.periodicita = rs.leggiTesto(QStringLiteral("Periodicita")).trimmed().toUpper();
+    t.numScad = interoCampo(rs, QStringLiteral("NumScad"));
+    t.trattamIva = rs.leggiTesto(QStringLiteral("TrattamIva")).trimmed().toUpper();
+    t.giornoFisso = interoCampo(rs, QStringLiteral("GiornoFisso"));
+    t.numGGMM = interoCampo(rs, QStringLiteral("NumGGMM"));
+    t.meseNoEf1 = interoCampo(rs, QStringLiteral("MeseNoEf1"));
+    t.meseNoEf2 = interoCampo(rs, QStringLiteral("MeseNoEf2"));
+    t.gioMesSucc1 = interoCampo(rs, QStringLiteral("GioMesSucc1"));
+    t.gioMesSucc2 = interoCampo(rs, QStringLiteral("GioMesSucc2"));
+    for (int i = 1; i <= t.numScad; ++i) {
+        const QString periodo = QStringLiteral("Periodo%1").arg(i);
+        const QString perc = QStringLiteral("Percentuale%1").arg(i);
+        t.periodi.push_back(rs.haCampo(periodo) ? interoCampo(rs, periodo) : 0);
+        t.percentuali.push_back(rs.haCampo(perc) ? rs.leggiValuta(perc).value_or(Currency()) : Currency());
+    }
+    return t;
+}
+
+std::vector<Rata> rateDaTermini(const TerminiPagamento& termini, const QDate& dataInizio, Currency imponibile,
+                                Currency imposta, int decimali, Currency minimo, Currency massimo) {
+    if (termini.numScad <= 0)
+        throw std::invalid_argument(QStringLiteral("Numero di scadenze non valido nel pagamento %1")
+                                        .arg(termini.pagamento)
+                                        .toStdString());
+    if (!dataInizio.isValid())
+        throw std::invalid_argument("Data di inizio scadenze non valida");
+    decimali = std::clamp(decimali, 0, Currency::Decimali);
+
+    const std::vector<QDate> date = dateRate(termini, dataInizio);
+    std::vector<Currency> importi;
+    if (termini.trattamIva == u"U" && termini.numScad > 1) {
+        importi.push_back(imposta);
+        for (Currency q : ripartisci(termini, imponibile, termini.numScad - 1, 1, decimali))
+            importi.push_back(q);
+    } else {
+        importi = ripartisci(termini, imponibile + imposta, termini.numScad, 0, decimali);
+    }
+
+    std::vector<Rata> rate;
+    for (std::size_t i = 0; i < date.size(); ++i) {
+        Currency importo = importi[i];
+        if (!minimo.negativo())
+            importo = std::max(importo, minimo);
+        if (!massimo.negativo())
+            importo = std::min(importo, massimo);
+        rate.push_back(Rata{date[i], importo});
+    }
+    return rate;
+}
+
+QString formattaErrore(int numero, const QString& descrizione, const QString& procedura) {
+    return QStringLiteral("..............Errore n°") + QString::number(numero) + QStringLiteral(" : ") +
+           descrizione + QStringLiteral(" in ") + procedura + Crlf;
+}
+
+EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDate& dataInizio,
+                               Currency imponibile, Currency imposta, int decimali, const ContoPn& conto,
+                               Currency minimo, Currency massimo) {
+    EsitoCalcScadenze esito;
+    const auto errore = [&](int numero, const QString& descrizione) {
+        esito.rate.clear();
+        esito.errori += formattaErrore(numero, descrizione, QStringLiteral("CalcScadenze"));
+        esito.titolo = TitoloCalcScadenze;
+        return esito;
+    };
+    try {
+        const auto termini = TerminiPagamento::leggi(db, pagamento);
+        Recordset rs = db.ApriRs(QStringLiteral("Select * From PianoConti Where") +
+                                 QStringLiteral(" PianoConti.Gruppo = ") + testo(conto.gruppo) +
+                                 QStringLiteral(" And PianoConti.Mastro = ") + testo(conto.mastro) +
+                                 QStringLiteral(" And PianoConti.Conto = ") + testo(conto.conto));
+        if (!termini)
+            errore(ErrRecordMancante, QStringLiteral("Manca il pagamento con codice :") + pagamento);
+        if (rs.RsVuoto())
+            errore(ErrRecordMancante, QStringLiteral("Manca il cliente con codice :") + conto.testo());
+        if (!esito.errori.isEmpty())
+            return esito;
+        esito.rate = rateDaTermini(*termini, dataInizio, imponibile, imposta, decimali, minimo, massimo);
+    } catch (const ErroreDb& e) {
+        return errore(e.numero(), e.descrizione());
+    } catch (const std::invalid_argument& e) {
+        return errore(ErrTerminiNonValidi, QString::fromUtf8(e.what()));
+    }
+    return esito;
+}
+
+void aggiornaNumRegScadenze(Database& db, qint64 numReg, int annoReg, const QString& preProt, qint64 numProt,
+                            const QDate& dataProt) {
+    db.EseguiSql(QStringLiteral("UPDATE Scadenze") + QStringLiteral(" SET NumReg = ") +
+                 SqlValore(numReg, SqlLungo) + QStringLiteral(" where") + QStringLiteral(" AnnoReg = ") +
+                 SqlValore(annoReg, SqlIntero) + QStringLiteral(" and PreProt = ") + testo(preProt) +
+                 QStringLiteral(" and NumProt = ") + SqlValore(numProt, SqlLungo) +
+                 QStringLiteral(" and DataProt = ") + SqlValore(dataProt, SqlData));
+}
+
+// ---- The invoice's payment rows --------------------------------------------------------------
+
+namespace {
+
+struct RigaPagamento {
+    qint64 rigDet = 0, numCond = 0;
+    QString modalita, iban, abi, cab, banca, pagTipo;
+    QDate scadenza; // invalid: none
+    Currency importo;
+};
+
+std::vector<RigaPagamento> righePagamento(Database& db, int xmlAnno, qint64 xmlNumRif) {
+    std::vector<RigaPagamento> righe;
+    Recordset rs = db.ApriRs(QStringLiteral("Select * from FatXmlPag") + QStringLiteral(" Where XmlAnno = ") +
+                             SqlValore(xmlAnno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
+                             SqlValore(xmlNumRif, SqlLungo) +
+                             QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"));
+    for (; !rs.RsEof(); rs.RsMoveNext()) {
+        RigaPagamento r;
+        r.rigDet = rs.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0);
+        r.numCond = rs.leggiIntero(QStringLiteral("NumCond")).value_or(0);
+        r.modalita = rs.leggiTesto(QStringLiteral("ModalitaPagamento")).trimmed().toUpper();
+        r.iban = rs.leggiTesto(QStringLiteral("IBAN")).remove(u' ').toUpper();
+        r.abi = rs.leggiTesto(QStringLiteral("ABI")).trimmed();
+        r.cab = rs.leggiTesto(QStringLiteral("CAB")).trimmed();
+        r.banca = rs.leggiTesto(QStringLiteral("Banca")).trimmed();
+        r.pagTipo = rs.leggiTesto(QStringLiteral("PagTipo")).trimmed();
+        r.scadenza = dataCampo(rs, QStringLiteral("DataScadenzaPagamento"));
+        r.importo = rs.leggiValuta(QStringLiteral("ImportoPagamento")).value_or(Currency());
+        righe.push_back(r);
+    }
+    return righe;
+}
+
+// ABI and CAB of an Italian (or San Marino) IBAN: country, check digits, CIN, ABI, CAB, account.
+std::optional<std::pair<QString, QString>> abiCabDaIban(const QString& iban) {
+    if (iban.size() != 27 || !(iban.startsWith(u"IT") || iban.startsWith(u"SM")))
+        return std::nullopt;
+    return std::make_pair(iban.mid(5, 5), iban.mid(10, 5));
+}
+
+// Lire of an amount in euro, at the fixed conversion rate.
+Currency inLire(Currency euro) {
+    return Currency::prodotto(euro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A);
+}
+
+QString oppure(const QString& a, const QString& b) {
+    return a.isEmpty() ? b : a;
+}
+
+// Amounts of one instalment in euro and lire from the registration's currency and rate.
+std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, double cambio) {
+    Currency euro = importo;
+    if (moneta != u"EUR" && !moneta.isEmpty() && cambio > 0 && cambio != 1)
+        euro = Currency::proporzione(importo, Currency::daUnita(1), Currency::daDouble(cambio), 2,
+                                     Arrotondamento::A);
+    return {euro, inLire(euro)};
+}
+
+void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
+    const TestataPn& t = s.testata;
+    QString bancaFor, cCorrenteFor, ragRb = QStringLiteral("N");
+    {
+        Recordset rs =
+            db.ApriRs(QStringLiteral("Select Banca, CCorrente, RagRb from PianoConti Where Gruppo = ") +
+                      testo(s.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
+                      testo(s.fornitore.mastro) + QStringLiteral(" And Conto = ") + testo(s.fornitore.conto));
+        if (!rs.RsVuoto()) {
+            bancaFor = rs.leggiTesto(QStringLiteral("Banca")).trimmed();
+            cCorrenteFor = rs.leggiTesto(QStringLiteral("CCorrente")).trimmed();
+            if (rs.leggiTesto(QStringLiteral("RagRb")).trimmed().toUpper() == u"S")
+                ragRb = QStringLiteral("S");
+        }
+    }
+
+    const QString entrataUscita = s.causale.segnoPrinc == u"D" ? QStringLiteral("E") : QStringLiteral("U");
+    const QString notaCred =
+        s.parametri.notaCredInvSegno.isEmpty() ? QStringLiteral("N") : s.parametri.notaCredInvSegno;
+    const auto pagata = [&](const RigaPagamento& r) {
+        return s.saldoPagatoAutom ||
+               std::find(s.righePagateAutom.begin(), s.righePagateAutom.end(),
+                         std::make_pair(r.rigDet, r.numCond)) != s.righePagateAutom.end();
+    };
+
+    // Every instalment of the invoice or none: a half-written plan would look complete.
+    Transazione trans(db);
+    int rata = 0;
+    for (const RigaPagamento& r : righePagamento(db, s.xmlAnno, s.xmlNumRif)) {
+        if (pagata(r) || r.importo.zero())
+            continue;
+        QDate scadenza = r.scadenza;
+        if (!scadenza.isValid()) {
+            if (s.parametri.scadNoData == u"D")
+                scadenza = t.dataDoc;
+            else if (s.parametri.scadNoData == u"F" && t.dataDoc.isValid())
+                scadenza = fineMese(t.dataDoc);
+            if (!scadenza.isValid())
+                continue;
+        }
+
+        QString banca = oppure(r.banca, bancaFor);
+        QString cCorrente = cCorrenteFor;
+        QString abi = r.abi, cab = r.cab;
+        if (const auto abiCab = abiCabDaIban(r.iban))
+            std::tie(abi, cab) = *abiCab;
+        if (!abi.isEmpty() && !cab.isEmpty()) {
+            Recordset b = db.ApriRs(QStringLiteral("Select * from Banche") + QStringLiteral(" Where Abi = ") +
+                                    testo(abi) + QStringLiteral(" and Cab = ") + testo(cab));
+            if (!b.RsVuoto()) {
+                banca = b.leggiTesto(QStringLiteral("Banca")).trimmed();
+                // The supplier's own account is at another bank: never pair the two.
+                cCorrente = oppure(r.iban, b.leggiTesto(QStringLiteral("CCorrente")).trimmed());
+            }
+        }
+
+        ++rata;
+        const auto [euro, lire] = importiEuroLire(r.importo, t.moneta, t.cambio);
+        // Another workstation may take the same NumProg between reading and writing.
+        for (int tentativo = 1;; ++tentativo) {
+            Transazione riga(db);
+            try {
+                const qint64 numProg =
+                    db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
+                db.EseguiConValori(
+                    QStringLiteral(
+                        "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, "
+                        "DataScad,"
+                        " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt, "
+                        "NumProt,"
+                        " DataProt, Causale, Rata, Moneta, Cambio, NotaCredInvSegno, RagRB, EntrataUscita,"
+                        " ImportoScad, ImportoScadLire, ImportoScadEuro, ImportoFatt, ImpPagato, Insoluto, "
+                        "Manuale)"
+                        " VALUES (?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                        "?, ?, ?,"
+                        " ?, 0, 'N', 'N')"),
+                    {t.anno,
+                     numProg,
+                     testoONull(s.fornitore.gruppo),
+                     testoONull(s.fornitore.mastro),
+                     testoONull(s.fornitore.conto),
+                     scadenza,
+                     testoONull(r.pagTipo),
+                     testoONull(banca),
+                     testoONull(cCorrente),
+                     t.numReg,
+                     t.anno,
+                     testoONull(t.preDoc),
+                     testoONull(t.numDoc),
+                     dataONull(t.dataDoc),
+                     testoONull(t.preProt),
+                     t.numProt,
+                     dataONull(t.dataProt),
+                     testoONull(t.causale),
+                     rata,
+                     testoONull(t.moneta),
+                     t.cambio,
+                     notaCred,
+                     ragRb,
+                     entrataUscita,
+                     QVariant::fromValue(r.importo),
+                     QVariant::fromValue(lire),
+                     QVariant::fromValue(euro),
+                     QVariant::fromValue(s.totaleDocumento)});
+                riga.conferma();
+                break;
+            } catch (const ErroreDb& e) {
+                if (!e.chiaveDuplicata() || tentativo >= 5)
+                    throw;
+            }
+        }
+    }
+    trans.conferma();
+}
+
+} // namespace
+
+void CreaScadenze(Database& db, ParametriAzienda&, const StatoContabilizzazione& s, QString& errori) {
+    if (s.parametri.scadNoData == u"A")
+        return;
+    try {
+        scriviScadenze(db, s);
+    } catch (const ErroreDb& e) {
+        errori += Crlf + QStringLiteral("Errori nel calcolo scadenze: ") + QStringLiteral("Errore n°") +
+                  QString::number(e.numero()) + QStringLiteral(" : ") + e.descrizione();
+    } catch (const std::exception& e) {
+        errori += Crlf + QStringLiteral("Errori nel calcolo scadenze: ") + QString::fromUtf8(e.what());
+    }
+}
+
+// ---- Automatic payment registrations -------------------------------------------------------
+
+namespace {
+
+class ErrorePagamento : public std::runtime_error {
+public:
+    ErrorePagamento(int numero, const QString& descrizione)
+        : std::runtime_error(descrizione.toStdString()), numero(numero), descrizione(descrizione) {}
+    int numero;
+    QString descrizione;
+};
+
+} // namespace
+
+bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                         QString& errori) {
+    const ParametriContabilizzazione& p = s.parametri;
+    if (p.creaPagAut == u"N" || s.causalePagamento.trimmed().isEmpty() || s.contoPagamento.vuoto())
+        return true;
+
+    const auto errore = [&](int numero, const QString& descrizione) {
+        errori += Crlf + QStringLiteral("Errore(") + QString::number(numero) + QStringLiteral(" - ") +
+                  descrizione + QStringLiteral(") nella preparazione dei pagamenti automatici");
+        return false;
+    };
+    try {
+        const auto causale = CausaleContabile::leggi(db, s.causalePagamento.trimmed());
+        if (!causale)
+            throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Causale di pagamento ") +
+                                                         s.causalePagamento.trimmed() +
+                                                         QStringLiteral(" inesistente"));
+        ContoPn conto = s.contoPagamento;
+        conto.tipo = tipoConto(db, conto.gruppo, conto.mastro, conto.conto);
+        if (conto.tipo == 0)
+            throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Conto di pagamento ") + conto.testo() +
+                                                         QStringLiteral(" inesistente"));
+        ContoPn fornitore = s.fornitore;
+        fornitore.tipo = 2;
+
+        // The supplier's side that closes the debt of the invoice (or the credit of a note).
+        const QString latoFornitore =
+            latoOpposto(s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A"));
+        const auto registra = [&](Currency importo) {
+            TestataPn h;
+            h.anno = s.testata.anno;
+            h.numReg = prossimoNumeroReg(db, parametri, QStringLiteral("MovPnTesFatt"), h.anno);
+            h.dataReg = s.testata.dataReg;
+            h.causale = causale->causale;
+            h.inValuta = causale->inValuta.isEmpty() ? QStringLiteral("N") : causale->inValuta;
+            h.preDoc = s.testata.preDoc;
+            h.numDoc = s.testata.numDoc;
+            h.dataDoc = s.testata.dataDoc;
+            h.preProt = s.testata.preProt;
+            h.numProt = s.testata.numProt;
+            h.dataProt = s.testata.dataProt;
+            h.moneta = s.testata.moneta;
+            h.cambio = s.testata.cambio;
+            h.xmlAnno = s.testata.xmlAnno;
+            h.xmlNumRif = s.testata.xmlNumRif;
+            scriviTestata(db, h);
+            // A negative amount (a document with negative totals) reverses the sides.
+            const QString lato = importo.negativo() ? latoOpposto(latoFornitore) : latoFornitore;
+            const int segno = lato == u"D" ? 1 : 2;
+            ScriviRigaPn(db, h, 1, segno, importo.assoluto(), fornitore, conto, s.testata.ivaPerCassa);
+            ScriviRigaPn(db, h, 2, segno == 1 ? 2 : 1, importo.assoluto(), conto, fornitore);
+            s.numRegPagamenti.push_back(h.numReg);
+        };
+
+        Currency pagato;
+        for (const RigaPagamento& r : righePagamento(db, s.xmlAnno, s.xmlNumRif)) {
+            bool paga = false;
+            if (!r.scadenza.isValid())
+                paga = p.pagAutomNoData == u"S" || (p.pagAutomNoData == u"C" && r.modalita == u"MP01");
+            else
+                paga = p.creaPagAut != u"D" && s.testata.dataDoc.isValid() && r.scadenza <= s.testata.dataDoc;
+            if (!paga || r.importo.zero())
+                continue;
+            registra(r.importo);
+            pagato += r.importo;
+            s.righePagateAutom.emplace_back(r.rigDet, r.numCond);
+        }
+
+        if (p.creaPagAut == u"S") {
+            const Currency totale =
+                s.totImponibile + s.totImposta - s.totRitenuta - s.totContributoTrattenuto;
+            const Currency saldo = totale - pagato;
+            if ((totale.negativo() && saldo.negativo()) ||
+                (!totale.negativo() && !saldo.negativo() && !saldo.zero()))
+                registra(saldo);
+            s.saldoPagatoAutom = true;
+        }
+    } catch (const ErrorePagamento& e) {
+        return errore(e.numero, e.descrizione);
+    } catch (const ErroreDb& e) {
+        return errore(e.numero(), e.descrizione());
+    } catch (const std::exception& e) {
+        return errore(ErrDatabase, QString::fromUtf8(e.what()));
+    }
+    return true;
+}
+
+} // namespace tesel::posting

@@ -1,0 +1,598 @@
+#include "posting/trasferimento.h"
+
+#include "frame/data.h"
+#include "frame/database.h"
+#include "frame/interazione.h"
+#include "frame/parametri.h"
+#include "frame/sqlvalore.h"
+#include "posting/contabilizzazione.h"
+#include "posting/scadenze.h"
+
+#include <QThread>
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+namespace tesel::posting {
+
+namespace {
+
+const QString Crlf = QStringLiteral("\r\n");
+
+QString testo(const QString& t) {
+    return SqlValore(t, SqlTesto);
+}
+
+QVariant testoONull(const QString& t) {
+    return t.isEmpty() ? QVariant() : QVariant(t);
+}
+
+// A date of a recordset; Null and the missing date "01/01/100" both give an invalid date.
+QDate dataCampo(const Recordset& rs, const QString& campo) {
+    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
+    if (!d || d->date().year() == 100)
+        return {};
+    return d->date();
+}
+
+bool vale(ParametriAzienda& p, const QString& nome, QStringView lettera, const QString& predefinito = {}) {
+    return p.leggi(nome, predefinito).trimmed().compare(lettera, Qt::CaseInsensitive) == 0;
+}
+
+QString condizioneReg(const QString& tabella, int anno, qint64 numReg) {
+    return QStringLiteral(" where ") + tabella + QStringLiteral(".Anno = ") + SqlValore(anno, SqlIntero) +
+           QStringLiteral(" and ") + tabella + QStringLiteral(".NumReg = ") + SqlValore(numReg, SqlLungo);
+}
+
+// ---- Protocol numbering ---------------------------------------------------------------------
+
+// A counter row held by another connection: SQLite's busy file, PostgreSQL's lock and
+// serialization failures (by SQLSTATE when the driver passes it on, else by text).
+bool numeratoreOccupato(const ErroreDb& e) {
+    static const char* const segni[] = {"database is locked",
+                                        "database table is locked",
+                                        "lock timeout",
+                                        "could not obtain lock",
+                                        "could not serialize",
+                                        "deadlock detected",
+                                        "55P03",
+                                        "40001",
+                                        "40P01"};
+    const QString t = e.descrizione();
+    return std::any_of(std::begin(segni), std::end(segni),
+                       [&](const char* s) { return t.contains(QLatin1String(s), Qt::CaseInsensitive); });
+}
+
+struct Protocollo {
+    qint64 numero = 0;
+    QDate data;
+};
+
+QString intestazioneRegistro(Database& db, int anno, const QString& tipo, const QString& pref,
+                             QString& trasportatori) {
+    // A register that runs on from an earlier year keeps its heading.
+    Recordset rs = db.ApriRs(
+        QStringLiteral("Select Intestazione, Trasportatori from LibriIva Where TipoReg = ") + testo(tipo) +
+        QStringLiteral(" And Pref = ") + testo(pref) + QStringLiteral(" And Anno < ") +
+        SqlValore(anno, SqlIntero) + QStringLiteral(" Order by Anno DESC LIMIT 1"));
+    if (!rs.RsVuoto()) {
+        trasportatori = rs.leggiTesto(QStringLiteral("Trasportatori")).trimmed();
+        return rs.leggiTesto(QStringLiteral("Intestazione"));
+    }
+    QString base;
+    if (tipo == u"A")
+        base = QStringLiteral("Registro IVA acquisti");
+    else if (tipo == u"V")
+        base = QStringLiteral("Registro IVA vendite");
+    else if (tipo == u"C")
+        base = QStringLiteral("Registro dei corrispettivi");
+    else
+        base = QStringLiteral("Registro IVA ") + tipo;
+    return pref == u"." ? base : base + QStringLiteral(" - ") + pref;
+}
+
+// One attempt: nothing when the counter row is held by another connection.
+std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString& tipo, const QString& pref,
+                                           const QString& attivita, bool notaCreditoSeparata,
+                                           const QDate& dataReg) {
+    const QString campoNumero = notaCreditoSeparata ? QStringLiteral("NumDocNC") : QStringLiteral("NumDoc");
+    const QString campoData =
+        notaCreditoSeparata ? QStringLiteral("DataUltDocNC") : QStringLiteral("DataUltDoc");
+    const QString dove = QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) +
+                         QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
+                         testo(pref);
+    const bool server = db.dialetto() == Dialetto::PostgreSQL;
+    try {
+        Transazione tr(db);
+        qint64 ultimo = 0;
+        QDate ultimaData;
+        {
+            // On the server the row is locked for the rest of the caller's transaction; a row
+            // another posting holds is skipped rather than waited for, so the user decides.
+            // SQLite serialises writers on the file: BEGIN IMMEDIATE is where it gets busy.
+            Recordset rs = db.ApriRs(QStringLiteral("Select * from LibriIva") + dove +
+                                     (server ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString()));
+            if (rs.RsVuoto()) {
+                if (server &&
+                    db.valore(QStringLiteral("Select count(*) from LibriIva") + dove).toLongLong() > 0)
+                    return std::nullopt;
+                QString trasportatori = QStringLiteral("N");
+                const QString intestazione = intestazioneRegistro(db, anno, tipo, pref, trasportatori);
+                db.EseguiConValori(
+                    QStringLiteral("INSERT INTO LibriIva (Anno, TipoReg, Pref, NumDoc, DataUltDoc, "
+                                   "NumDocNC, DataUltDocNC, Intestazione, Attivita, Trasportatori)"
+                                   " VALUES (?, ?, ?, 0, ?, 0, ?, ?, ?, ?)"),
+                    {anno, tipo, pref, dataVuota(), dataVuota(), intestazione,
+                     attivita.trimmed().isEmpty() ? QStringLiteral(".") : attivita.trimmed(),
+                     trasportatori.isEmpty() ? QStringLiteral("N") : trasportatori});
+            } else {
+                ultimo = rs.leggiIntero(campoNumero).value_or(0);
+                ultimaData = dataCampo(rs, campoData);
+            }
+        }
+        Protocollo p{ultimo + 1, dataReg};
+        if (ultimaData.isValid() && ultimaData > dataReg)
+            p.data = ultimaData;
+        db.EseguiConValori(QStringLiteral("UPDATE LibriIva SET ") + campoNumero + QStringLiteral(" = ?, ") +
+                               campoData + QStringLiteral(" = ?") + dove,
+                           {p.numero, p.data});
+        tr.conferma();
+        return p;
+    } catch (const ErroreDb& e) {
+        // A duplicate key: another workstation created the same register row meanwhile.
+        if (e.chiaveDuplicata() || numeratoreOccupato(e))
+            return std::nullopt;
+        throw;
+    }
+}
+
+// ---- Transfer -------------------------------------------------------------------------------
+
+// Column lists of one table pair: the columns both tables have, in the target's order; the
+// select list gives NumReg as the "?" of the new number.
+struct Copia {
+    QString colonne, selezione;
+};
+
+Copia colonneComuni(Database& db, const QString& origine, const QString& destinazione) {
+    const QStringList da =
+        db.ApriRs(QStringLiteral("Select * from ") + origine + QStringLiteral(" where 1=0")).campi();
+    const QStringList a =
+        db.ApriRs(QStringLiteral("Select * from ") + destinazione + QStringLiteral(" where 1=0")).campi();
+    QStringList colonne, selezione;
+    for (const QString& c : a) {
+        if (!da.contains(c, Qt::CaseInsensitive))
+            continue;
+        colonne << c;
+        selezione << (c.compare(u"NumReg", Qt::CaseInsensitive) == 0 ? QStringLiteral("?") : c);
+    }
+    return {colonne.join(QStringLiteral(", ")), selezione.join(QStringLiteral(", "))};
+}
+
+void copia(Database& db, const Copia& c, const QString& origine, const QString& destinazione, int anno,
+           qint64 numReg, qint64 nuovo) {
+    db.EseguiConValori(QStringLiteral("INSERT INTO ") + destinazione + QStringLiteral(" (") + c.colonne +
+                           QStringLiteral(") SELECT ") + c.selezione + QStringLiteral(" FROM ") + origine +
+                           QStringLiteral(" WHERE Anno = ? AND NumReg = ?"),
+                       {nuovo, anno, numReg});
+}
+
+struct Testata {
+    int anno = 0;
+    qint64 numReg = 0;
+    QString causale, pagamento, preProt, preDoc, numDoc, moneta, operatore, cig, cup;
+    qint64 numProt = 0;
+    QDate dataReg, dataProt, dataDoc;
+    double cambio = 1;
+    int xmlAnno = 0;
+    qint64 xmlNumRif = 0;
+};
+
+Testata leggiTestata(const Recordset& rs) {
+    Testata t;
+    t.anno = static_cast<int>(rs.leggiIntero(QStringLiteral("Anno")).value_or(0));
+    t.numReg = rs.leggiIntero(QStringLiteral("NumReg")).value_or(0);
+    t.causale = rs.leggiTesto(QStringLiteral("Causale")).trimmed();
+    t.pagamento = rs.leggiTesto(QStringLiteral("Pagamento")).trimmed();
+    t.preProt = rs.leggiTesto(QStringLiteral("PreProt")).trimmed();
+    t.numProt = rs.leggiIntero(QStringLiteral("NumProt")).value_or(0);
+    t.preDoc = rs.leggiTesto(QStringLiteral("PreDoc")).trimmed();
+    t.numDoc = rs.leggiTesto(QStringLiteral("NumDoc")).trimmed();
+    t.moneta = rs.leggiTesto(QStringLiteral("Moneta")).trimmed();
+    t.operatore = rs.leggiTesto(QStringLiteral("Operatore")).trimmed();
+    t.cig = rs.leggiTesto(QStringLiteral("CIG")).trimmed();
+    t.cup = rs.leggiTesto(QStringLiteral("CUP")).trimmed();
+    t.dataReg = dataCampo(rs, QStringLiteral("DataReg"));
+    t.dataProt = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DataProt"))).value_or(QDateTime()).date();
+    t.dataDoc = dataCampo(rs, QStringLiteral("DataDoc"));
+    const QVariant cambio = rs.LeggiCampo(QStringLiteral("Cambio"));
+    t.cambio = cambio.isNull() || cambio.toDouble() <= 0 ? 1.0 : cambio.toDouble();
+    t.xmlAnno = static_cast<int>(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0));
+    t.xmlNumRif = rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0);
+    return t;
+}
+
+// ---- Due dates from payment terms ------------------------------------------------------------
+
+Currency somma(Database& db, const QString& sql) {
+    return Currency::daVariant(db.valore(sql)).value_or(Currency());
+}
+
+// The supplier's (or customer's) amounts of a registration: the account and its net amount.
+struct Partita {
+    ContoPn conto;
+    Currency netto;
+};
+
+std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, int anno, qint64 numReg) {
+    Recordset rs = db.ApriRs(QStringLiteral("Select TipoPartita, GruppoPartita, MastroPartita, ContoPartita, "
+                                            "DareAvere, Importo from ") +
+                             righe + condizioneReg(righe, anno, numReg) +
+                             QStringLiteral(" and (TipoPartita = 2 or TipoPartita = 3) Order by RigReg"));
+    if (rs.RsVuoto())
+        return std::nullopt;
+    Partita p;
+    p.conto = ContoPn{static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(2)),
+                      rs.leggiTesto(QStringLiteral("GruppoPartita")).trimmed(),
+                      rs.leggiTesto(QStringLiteral("MastroPartita")).trimmed(),
+                      rs.leggiTesto(QStringLiteral("ContoPartita")).trimmed()};
+    for (; !rs.RsEof(); rs.RsMoveNext()) {
+        const ContoPn c{p.conto.tipo, rs.leggiTesto(QStringLiteral("GruppoPartita")).trimmed(),
+                        rs.leggiTesto(QStringLiteral("MastroPartita")).trimmed(),
+                        rs.leggiTesto(QStringLiteral("ContoPartita")).trimmed()};
+        if (!(c == p.conto))
+            continue;
+        const Currency importo = rs.leggiValuta(QStringLiteral("Importo")).value_or(Currency());
+        p.netto += rs.leggiTesto(QStringLiteral("DareAvere")).trimmed() == u"D" ? importo : -importo;
+    }
+    p.netto = p.netto.assoluto();
+    return p;
+}
+
+// The account rows of the invoice's other registrations, in the source family and in the
+// journal, that already settle part of what is due: `condizione` selects them (never the
+// registration itself, whose causal differs).
+template <typename Condizione>
+Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const Testata& t,
+                                   const ContoPn& conto, Condizione condizione) {
+    Currency totale;
+    std::vector<TabellePn> famiglie{origine};
+    if (origine.testata.compare(tabelle(FamigliaPn::Giornale).testata, Qt::CaseInsensitive) != 0)
+        famiglie.push_back(tabelle(FamigliaPn::Giornale));
+    for (const TabellePn& f : famiglie) {
+        const QString h = f.testata + u'.';
+        const QString d = f.righe + u'.';
+        totale += somma(
+            db, QStringLiteral("Select sum(") + d + QStringLiteral("Importo) from ") + f.testata +
+                    QStringLiteral(" inner join ") + f.righe + QStringLiteral(" on ") + d +
+                    QStringLiteral("Anno = ") + h + QStringLiteral("Anno and ") + d +
+                    QStringLiteral("NumReg = ") + h + QStringLiteral("NumReg where ") + d +
+                    QStringLiteral("GruppoPartita = ") + testo(conto.gruppo) + QStringLiteral(" and ") + d +
+                    QStringLiteral("MastroPartita = ") + testo(conto.mastro) + QStringLiteral(" and ") + d +
+                    QStringLiteral("ContoPartita = ") + testo(conto.conto) + QStringLiteral(" and ") + h +
+                    QStringLiteral("Anno = ") + SqlValore(t.anno, SqlIntero) + condizione(h, d));
+    }
+    return totale;
+}
+
+Currency inLire(Currency euro) {
+    return Currency::prodotto(euro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A);
+}
+
+// Writes the instalments of the registration's payment terms; problems go to `avvisi`.
+void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
+                       const CausaleContabile& causale, qint64 numeroGiornale, QString& avvisi) {
+    const auto partita = partitaRegistrazione(db, origine.righe, t.anno, t.numReg);
+    if (!partita)
+        return;
+    Recordset termini =
+        db.ApriRs(QStringLiteral("Select PagTipi.RegIncAut, Pagamenti.PagTipo, Pagamenti.ScadValuta, "
+                                 "Pagamenti.NumScad from Pagamenti left join PagTipi on PagTipi.PagTipo = "
+                                 "Pagamenti.PagTipo where Pagamenti.Pagamento = ") +
+                  testo(t.pagamento));
+    const QString pagTipo =
+        termini.RsVuoto() ? QString() : termini.leggiTesto(QStringLiteral("PagTipo")).trimmed();
+
+    const Currency imposta = somma(db, QStringLiteral("Select sum(Imposta) from ") + origine.iva +
+                                           condizioneReg(origine.iva, t.anno, t.numReg))
+                                 .assoluto();
+    // Free goods the supplier already settled and withholding already registered on the same
+    // protocol are not due.
+    const Currency omaggi = t.xmlNumRif > 0
+                                ? importoAltreRegistrazioni(
+                                      db, origine, t, partita->conto,
+                                      [&](const QString& h, const QString& d) {
+                                          return QStringLiteral(" and ") + h + QStringLiteral("XmlAnno = ") +
+                                                 SqlValore(t.xmlAnno, SqlIntero) + QStringLiteral(" and ") +
+                                                 h + QStringLiteral("XmlNumRif = ") +
+                                                 SqlValore(t.xmlNumRif, SqlLungo) + QStringLiteral(" and ") +
+                                                 d + QStringLiteral("DareAvere = 'A' and ") + h +
+                                                 QStringLiteral("Causale <> ") + testo(t.causale);
+                                      })
+                                : Currency();
+    const Currency ritenute =
+        causale.causRit.isEmpty()
+            ? Currency()
+            : importoAltreRegistrazioni(
+                  db, origine, t, partita->conto, [&](const QString& h, const QString& d) {
+                      return QStringLiteral(" and ") + h + QStringLiteral("Causale = ") +
+                             testo(causale.causRit) + QStringLiteral(" and ") + d +
+                             QStringLiteral("DareAvere = 'D' and ") + h + QStringLiteral("PreProt = ") +
+                             testo(t.preProt) + QStringLiteral(" and ") + h + QStringLiteral("NumProt = ") +
+                             SqlValore(t.numProt, SqlLungo) + QStringLiteral(" and ") + h +
+                             QStringLiteral("NumDoc = ") + testo(t.numDoc);
+                  });
+    const Currency imponibile = partita->netto - imposta - omaggi - ritenute;
+
+    int decimali = 2;
+    if (const QVariant d =
+            db.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(t.moneta));
+        d.isValid() && !d.isNull())
+        decimali = std::clamp(d.toInt(), 0, 4);
+    const QDate inizio = t.dataDoc.isValid() ? t.dataDoc : t.dataReg;
+    const EsitoCalcScadenze calcolo =
+        CalcScadenze(db, t.pagamento, inizio, imponibile, imposta, decimali, partita->conto);
+    if (!calcolo.errori.isEmpty() || calcolo.rate.empty()) {
+        avvisi += Crlf + QStringLiteral("Errori nel calcolo scadenze: ") +
+                  (calcolo.errori.isEmpty() ? QStringLiteral("nessuna rata dal pagamento ") + t.pagamento
+                                            : calcolo.errori);
+        return;
+    }
+
+    QString banca, cCorrente, ragRb = QStringLiteral("N");
+    {
+        Recordset pc = db.ApriRs(
+            QStringLiteral("Select Banca, CCorrente, RagRB from PianoConti Where Gruppo = ") +
+            testo(partita->conto.gruppo) + QStringLiteral(" And Mastro = ") + testo(partita->conto.mastro) +
+            QStringLiteral(" And Conto = ") + testo(partita->conto.conto));
+        if (!pc.RsVuoto()) {
+            banca = pc.leggiTesto(QStringLiteral("Banca")).trimmed();
+            cCorrente = pc.leggiTesto(QStringLiteral("CCorrente")).trimmed();
+            if (pc.leggiTesto(QStringLiteral("RagRB")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0)
+                ragRb = QStringLiteral("S");
+        }
+    }
+    const bool euro = t.moneta.isEmpty() || t.moneta == u"EUR" || t.cambio == 1;
+    const Currency totaleFattura = partita->netto;
+    int rata = 0;
+    for (const Rata& r : calcolo.rate) {
+        const Currency inEuro =
+            euro ? r.importo
+                 : Currency::proporzione(r.importo, Currency::daUnita(1), Currency::daDouble(t.cambio), 2,
+                                         Arrotondamento::A);
+        db.EseguiConValori(
+            QStringLiteral(
+                "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
+                " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt,"
+                " NumProt, DataProt, Causale, Rata, Moneta, Cambio, NotaCredInvSegno, RagRB,"
+                " EntrataUscita, ImportoScad, ImportoScadLire, ImportoScadEuro, ImportoFatt, ImpPagato,"
+                " Insoluto, Manuale, Operatore, CIG, CUP)"
+                " VALUES (?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'N', ?, ?,"
+                " ?, ?, ?, ?, 0, 'N', 'N', ?, ?, ?)"),
+            {t.anno,
+             static_cast<qint64>(
+                 db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true)),
+             partita->conto.gruppo,
+             partita->conto.mastro,
+             partita->conto.conto,
+             r.data,
+             testoONull(pagTipo),
+             testoONull(banca),
+             testoONull(cCorrente),
+             numeroGiornale,
+             t.anno,
+             testoONull(t.preDoc),
+             testoONull(t.numDoc),
+             t.dataDoc.isValid() ? QVariant(t.dataDoc) : QVariant(),
+             testoONull(t.preProt),
+             t.numProt,
+             t.dataProt.isValid() ? QVariant(t.dataProt) : QVariant(),
+             testoONull(t.causale),
+             ++rata,
+             testoONull(t.moneta),
+             t.cambio,
+             ragRb,
+             causale.segnoPrinc == u"D" ? QStringLiteral("E") : QStringLiteral("U"),
+             QVariant::fromValue(r.importo),
+             QVariant::fromValue(inLire(inEuro)),
+             QVariant::fromValue(inEuro),
+             QVariant::fromValue(totaleFattura),
+             testoONull(t.operatore),
+             testoONull(t.cig),
+             testoONull(t.cup)});
+    }
+}
+
+// The journal number of a duplicate key found at the insert is retried this many times: on
+// the server another workstation can take the same number between our max() and our insert.
+constexpr int TentativiNumero = 5;
+
+} // namespace
+
+bool protocolloNotaCredito(const QString& tipoReg, const QString& segnoPrinc) {
+    const QString tipo = tipoReg.trimmed().toUpper();
+    const QString segno = segnoPrinc.trimmed().toUpper();
+    return !((tipo == u"V" && segno == u"D") || (tipo == u"A" && segno == u"A") || tipo == u"C");
+}
+
+std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
+                                       const QDate& dataReg, const QString& tipoReg, const QString& preProt,
+                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt) {
+    const QString tipo = tipoReg.trimmed().toUpper();
+    const QString pref = preProt.trimmed().isEmpty() ? QStringLiteral(".") : preProt.trimmed();
+    const bool separata = protocolloNotaCredito(tipo, segnoPrinc) &&
+                          vale(parametri, QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
+    for (;;) {
+        // A posting on another workstation holds the row only for its own transaction: a short
+        // wait spares the user most questions.
+        for (int tentativo = 0; tentativo < 10; ++tentativo) {
+            if (const auto p =
+                    tentaNumerazione(db, dataReg.year(), tipo, pref, attivita, separata, dataReg)) {
+                dataProt = p->data;
+                return p->numero;
+            }
+            if (db.dialetto() == Dialetto::SQLite)
+                break; // SQLite has already waited its busy timeout
+            QThread::msleep(100);
+        }
+        if (msgCom(ui, QStringLiteral("Tabella numeratore in uso: riprovo?"), QStringLiteral("&Si"),
+                   QStringLiteral("&No")) != 1)
+            return std::nullopt;
+    }
+}
+
+qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno) {
+    if (vale(parametri, QStringLiteral("Coge.Azzera"), u"N"))
+        return db.ProssimoNumero(tabelle(FamigliaPn::Giornale).testata, QStringLiteral("NumReg"), anno,
+                                 false);
+    return prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Giornale).testata, anno);
+}
+
+void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qint64 numReg,
+                         const QDate& dataReg, bool apertura, int verso) {
+    struct Importi {
+        Currency saldo, dare, avere;
+    };
+    std::map<std::tuple<int, QString, QString, QString>, Importi> conti;
+    {
+        Recordset rs = db.ApriRs(
+            QStringLiteral("Select TipoPartita, GruppoPartita, MastroPartita, ContoPartita, "
+                           "DareAvere, Importo from ") +
+            tabellaRighe + condizioneReg(tabellaRighe, anno, numReg) + QStringLiteral(" Order by RigReg"));
+        for (; !rs.RsEof(); rs.RsMoveNext()) {
+            Importi& i = conti[{static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(0)),
+                                rs.leggiTesto(QStringLiteral("GruppoPartita")),
+                                rs.leggiTesto(QStringLiteral("MastroPartita")),
+                                rs.leggiTesto(QStringLiteral("ContoPartita"))}];
+            const Currency importo = rs.leggiValuta(QStringLiteral("Importo")).value_or(Currency());
+            const bool dare =
+                rs.leggiTesto(QStringLiteral("DareAvere")).trimmed().compare(u"D", Qt::CaseInsensitive) == 0;
+            if (apertura)
+                i.saldo += dare ? importo : -importo;
+            else if (dare)
+                i.dare += importo;
+            else
+                i.avere += importo;
+        }
+    }
+    const QVariant data = dataReg.isValid() ? QVariant(dataReg) : QVariant();
+    for (const auto& [conto, i] : conti) {
+        const auto& [tipo, gruppo, mastro, numero] = conto;
+        const Currency saldo = verso < 0 ? -i.saldo : i.saldo;
+        const Currency dare = verso < 0 ? -i.dare : i.dare;
+        const Currency avere = verso < 0 ? -i.avere : i.avere;
+        const QString ultAgg =
+            verso > 0 && data.isValid()
+                ? QStringLiteral(", UltAgg = CASE WHEN UltAgg IS NULL OR UltAgg < ? THEN ? ELSE UltAgg END")
+                : QString();
+        QVariantList valori{QVariant::fromValue(saldo), QVariant::fromValue(dare),
+                            QVariant::fromValue(avere)};
+        if (!ultAgg.isEmpty())
+            valori << data << data;
+        valori << anno << tipo << gruppo << mastro << numero;
+        const int aggiornate = db.EseguiConValori(
+            QStringLiteral(
+                "UPDATE PdcProg SET SaldoIniziale = COALESCE(SaldoIniziale, 0) + ?,"
+                " ProgrDare = COALESCE(ProgrDare, 0) + ?, ProgrAvere = COALESCE(ProgrAvere, 0) + ?") +
+                ultAgg +
+                QStringLiteral(" where Anno = ? and PartTipo = ? and CoPartGruppo = ? and CoPartMastro = ?"
+                               " and CoPartConto = ?"),
+            valori);
+        if (aggiornate == 0 && verso > 0)
+            db.EseguiConValori(
+                QStringLiteral("INSERT INTO PdcProg (Anno, PartTipo, CoPartGruppo, CoPartMastro,"
+                               " CoPartConto, SaldoIniziale, ProgrDare, ProgrAvere, UltAgg)"
+                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {anno, tipo, gruppo, mastro, numero, QVariant::fromValue(saldo), QVariant::fromValue(dare),
+                 QVariant::fromValue(avere), data});
+    }
+}
+
+EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
+                                 qint64 primo, qint64 ultimo) {
+    EsitoTrasferimento esito;
+    const TabellePn da = tabelle(sorgente);
+    const TabellePn a = tabelle(FamigliaPn::Giornale);
+    const auto errore = [&](int numero, const QString& descrizione, qint64 numReg) {
+        if (!esito.errori.isEmpty())
+            esito.errori += Crlf;
+        esito.errori += QStringLiteral(" (ContabMovPn) Errore n°") + QString::number(numero) +
+                        QStringLiteral(" : ") + descrizione;
+        if (numReg > 0)
+            esito.errori += QStringLiteral(" (registrazione ") + QString::number(anno) + u'/' +
+                            QString::number(numReg) + u')';
+        ++esito.numeroErrori;
+    };
+
+    std::vector<qint64> numeri;
+    Copia testate, righe, iva;
+    bool creaScadenze = false;
+    try {
+        Recordset rs = db.ApriRs(QStringLiteral("Select * from ") + da.testata + QStringLiteral(" where") +
+                                 QStringLiteral(" Anno = ") + SqlValore(anno, SqlIntero) +
+                                 QStringLiteral(" And NumReg >= ") + SqlValore(primo, SqlLungo) +
+                                 QStringLiteral(" And NumReg <= ") + SqlValore(ultimo, SqlLungo) +
+                                 QStringLiteral(" Order by Anno, Numreg"));
+        for (; !rs.RsEof(); rs.RsMoveNext())
+            numeri.push_back(rs.leggiIntero(QStringLiteral("NumReg")).value_or(0));
+        if (numeri.empty()) {
+            esito.errori = QStringLiteral("Non ci sono movimenti nell'intervallo");
+            esito.numeroErrori = 1;
+            return esito;
+        }
+        testate = colonneComuni(db, da.testata, a.testata);
+        righe = colonneComuni(db, da.righe, a.righe);
+        iva = colonneComuni(db, da.iva, a.iva);
+        creaScadenze = vale(parametri, QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
+    } catch (const ErroreDb& e) {
+        errore(e.numero(), e.descrizione(), 0);
+        return esito;
+    }
+
+    for (const qint64 numReg : numeri) {
+        for (int tentativo = 1;; ++tentativo) {
+            try {
+                Transazione tr(db);
+                Recordset rs = db.ApriRs(QStringLiteral("Select * from ") + da.testata +
+                                         condizioneReg(da.testata, anno, numReg));
+                if (rs.RsVuoto())
+                    break; // moved meanwhile by another workstation
+                const Testata t = leggiTestata(rs);
+                rs.ChiudiRs();
+                const auto causale = CausaleContabile::leggi(db, t.causale);
+                if (!causale)
+                    throw ErroreDb(ErrRecordMancante,
+                                   QStringLiteral("Causale ") + t.causale + QStringLiteral(" inesistente"));
+                const qint64 nuovo = prossimoNumeroGiornale(db, parametri, anno);
+                copia(db, testate, da.testata, a.testata, anno, numReg, nuovo);
+                copia(db, righe, da.righe, a.righe, anno, numReg, nuovo);
+                copia(db, iva, da.iva, a.iva, anno, numReg, nuovo);
+                aggiornaProgressivi(db, a.righe, anno, nuovo, t.dataReg, causale->tipoCausale == u"AP", 1);
+                if (creaScadenze && !t.pagamento.isEmpty())
+                    scadenzeDaTermini(db, da, t, *causale, nuovo, esito.avvisi);
+                // Only the registration that owns the protocol takes its due dates: the
+                // withholding and payment registrations carry the invoice's protocol too.
+                if (!causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())
+                    aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
+                for (const QString& tabella : {da.iva, da.righe, da.testata})
+                    db.EseguiSql(QStringLiteral("DELETE FROM ") + tabella +
+                                 condizioneReg(tabella, anno, numReg));
+                tr.conferma();
+                esito.anno = anno;
+                esito.numReg = nuovo;
+                break;
+            } catch (const ErroreDb& e) {
+                if (e.chiaveDuplicata() && tentativo < TentativiNumero)
+                    continue;
+                errore(e.numero(), e.descrizione(), numReg);
+                break;
+            } catch (const std::exception& e) {
+                errore(ErrDatabase, QString::fromUtf8(e.what()), numReg);
+                break;
+            }
+        }
+    }
+    return esito;
+}
+
+} // namespace tesel::posting

@@ -1,0 +1,59 @@
+#pragma once
+// VAT register protocol numbering and the transfer of registrations from a source family
+// (the staging journal for posting) into the journal, with running totals and due dates.
+
+#include "posting/primanota.h"
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace tesel {
+
+class Database;
+class Interazione;
+class ParametriAzienda;
+
+namespace posting {
+
+// NumeraProtocollo: the next protocol number of the register (Anno of `dataReg`, `tipoReg`,
+// `preProt`, "." when empty) and, through `dataProt`, the protocol date (the registration
+// date, or the register's last date when later). The register row is created when missing.
+// A counter row held by another connection asks "Tabella numeratore in uso: riprovo?";
+// "&No" gives nothing. Runs inside the caller's transaction. Throws ErroreDb on other errors.
+std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
+                                       const QDate& dataReg, const QString& tipoReg, const QString& preProt,
+                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt);
+
+struct EsitoTrasferimento {
+    int numeroErrori = 0;
+    QString errori; // the error list
+    // Problems that did not stop a registration (due dates from terms that could not be
+    // computed: "Errori nel calcolo scadenze: ..."); the registration was transferred.
+    QString avvisi;
+    int anno = 0; // journal year and number of the last registration written
+    qint64 numReg = 0;
+};
+
+// TrasferisciPn: moves the registrations `primo`..`ultimo` of year `anno` from `sorgente` to
+// the journal, each in its own transaction. Never throws.
+EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
+                                 qint64 primo, qint64 ultimo);
+
+// The journal number the next registration of `anno` takes (Coge.Azzera "N": numbers never
+// restart; otherwise yearly, from Coge.AnnoAzzera on when it is set).
+qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno);
+
+// The rows of registration `anno`/`numReg` of `tabellaRighe` in the accounts' running totals
+// (PdcProg): `verso` 1 adds them (a missing PdcProg row is created, UltAgg moves on to
+// `dataReg`), -1 takes them back (accounts without a PdcProg row are left alone). An opening
+// registration (`apertura`, causal kind "AP") moves SaldoIniziale instead of the progressives.
+void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qint64 numReg,
+                         const QDate& dataReg, bool apertura, int verso);
+
+// True when the document of register `tipoReg` with main side `segnoPrinc` is numbered as a
+// credit note.
+bool protocolloNotaCredito(const QString& tipoReg, const QString& segnoPrinc);
+
+} // namespace posting
+} // namespace tesel

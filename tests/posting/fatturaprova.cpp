@@ -1,0 +1,331 @@
+#include "fatturaprova.h"
+
+#include "frame/database.h"
+#include "frame/sqlvalore.h"
+#include "store/store.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <stdexcept>
+
+namespace tesel::prova {
+
+namespace {
+
+QVariant testoONull(const QString& t) {
+    return t.isEmpty() ? QVariant() : QVariant(t);
+}
+
+QVariant dataONull(const QDate& d) {
+    return d.isValid() ? QVariant(d) : QVariant();
+}
+
+QVariant valuta(Currency c) {
+    return QVariant::fromValue(c);
+}
+
+QVariant valuta(const std::optional<Currency>& c) {
+    return c ? QVariant::fromValue(*c) : QVariant();
+}
+
+// INSERT INTO tabella (colonne) VALUES (?, ...)
+void inserisci(Database& db, const QString& tabella, const QStringList& colonne, const QVariantList& valori) {
+    QStringList segnaposto;
+    for (qsizetype i = 0; i < colonne.size(); ++i)
+        segnaposto << QStringLiteral("?");
+    db.EseguiConValori(QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                           colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                           segnaposto.join(QStringLiteral(", ")) + u')',
+                       valori);
+}
+
+} // namespace
+
+Euro::Euro(const char* testo) {
+    const auto c = Currency::daTesto(std::string_view(testo));
+    if (!c)
+        throw std::invalid_argument(std::string("importo non valido: ") + testo);
+    v = *c;
+}
+
+FatturaProva::FatturaProva(Database& db) : db_(db), data_(QDate::currentDate().year(), 3, 10) {
+}
+
+FatturaProva& FatturaProva::tipoDocumento(const QString& td) {
+    tipoDocumento_ = td;
+    return *this;
+}
+FatturaProva& FatturaProva::numero(const QString& n) {
+    numero_ = n;
+    return *this;
+}
+FatturaProva& FatturaProva::data(const QDate& d) {
+    data_ = d;
+    return *this;
+}
+FatturaProva& FatturaProva::ricezione(const QDate& d) {
+    ricezione_ = d;
+    ricezioneData_ = true;
+    return *this;
+}
+FatturaProva& FatturaProva::fornitore(const QString& g, const QString& m, const QString& c) {
+    fornitore_ = {g, m, c};
+    return *this;
+}
+FatturaProva& FatturaProva::senzaFornitore() {
+    fornitore_ = {};
+    return *this;
+}
+FatturaProva& FatturaProva::partitaIva(const QString& piva, const QString& codiceFiscale) {
+    partitaIva_ = piva;
+    codiceFiscale_ = codiceFiscale;
+    return *this;
+}
+FatturaProva& FatturaProva::causale(const QString& c) {
+    causale_ = c;
+    return *this;
+}
+FatturaProva& FatturaProva::preProt(const QString& p) {
+    preProt_ = p;
+    return *this;
+}
+FatturaProva& FatturaProva::preDoc(const QString& p) {
+    preDoc_ = p;
+    return *this;
+}
+FatturaProva& FatturaProva::descrizione(const QString& d) {
+    descrizione_ = d;
+    return *this;
+}
+FatturaProva& FatturaProva::nomeFile(const QString& f) {
+    nomeFile_ = f;
+    return *this;
+}
+FatturaProva& FatturaProva::totale(Euro t) {
+    totale_ = t.v;
+    return *this;
+}
+FatturaProva& FatturaProva::contoCassaPrev(const QString& g, const QString& m, const QString& c) {
+    cassaPrev_ = {g, m, c};
+    return *this;
+}
+FatturaProva& FatturaProva::contabilizzata() {
+    contabilizzata_ = true;
+    return *this;
+}
+
+FatturaProva& FatturaProva::riga(Euro prezzo, const QString& iva, const ContoProva& conto) {
+    RigaProva r;
+    r.prezzo = prezzo;
+    r.iva = iva;
+    r.conto = conto;
+    return riga(r);
+}
+FatturaProva& FatturaProva::riga(const RigaProva& r) {
+    righe_.push_back(r);
+    return *this;
+}
+FatturaProva& FatturaProva::iva(Euro aliquota, Euro imponibile, Euro imposta, const QString& codice,
+                                const QString& esigibilita) {
+    iva_.push_back({aliquota.v, imponibile.v, imposta.v, codice, esigibilita});
+    return *this;
+}
+FatturaProva& FatturaProva::pagamento(Euro importo, const QDate& scadenza, const QString& modalita) {
+    pagamenti_.push_back({importo.v, scadenza, modalita});
+    return *this;
+}
+FatturaProva& FatturaProva::ritenuta(Euro importo, const QString& tipo, Euro aliquota) {
+    ritenute_.push_back({importo.v, aliquota.v, tipo});
+    return *this;
+}
+FatturaProva& FatturaProva::cassaPrevidenziale(Euro contributo, const QString& iva, const QString& tipoCassa,
+                                               Euro aliquotaIva) {
+    casse_.push_back({contributo.v, aliquotaIva.v, iva, tipoCassa});
+    return *this;
+}
+FatturaProva& FatturaProva::altroDatoGestionale(const QString& tipoDato, const QString& testo,
+                                                std::optional<Euro> numero, int rigaDet) {
+    gestionali_.push_back(
+        {tipoDato, testo, numero ? std::optional<Currency>(numero->v) : std::nullopt, rigaDet});
+    return *this;
+}
+FatturaProva& FatturaProva::fatturaCollegata(const QString& idDocumento, const QDate& data) {
+    collegata_ = std::make_pair(idDocumento, data);
+    return *this;
+}
+
+ChiaveFattura FatturaProva::scrivi() {
+    ChiaveFattura k;
+    k.anno = data_.year();
+    k.numero = ProssimoNumeroFattura(db_, k.anno);
+    const QVariant anno(k.anno);
+    const QVariant num(k.numero);
+
+    const auto aliquotaDi = [&](const QString& codice) {
+        const QVariant v = db_.valore(QStringLiteral("Select Aliquota from TabIva Where Iva = ") +
+                                      SqlValore(codice, SqlTesto));
+        return Currency::daVariant(v).value_or(Currency());
+    };
+
+    QString piva = partitaIva_.value_or(QString());
+    QString cf = codiceFiscale_;
+    if (!partitaIva_ && !fornitore_.conto.isEmpty()) {
+        Recordset pc = db_.ApriRs(QStringLiteral("Select PartIva, CodFisc from PianoConti Where Gruppo = ") +
+                                  SqlValore(fornitore_.gruppo, SqlTesto) + QStringLiteral(" And Mastro = ") +
+                                  SqlValore(fornitore_.mastro, SqlTesto) + QStringLiteral(" And Conto = ") +
+                                  SqlValore(fornitore_.conto, SqlTesto));
+        if (!pc.RsVuoto()) {
+            piva = pc.leggiTesto(QStringLiteral("PartIva"));
+            cf = pc.leggiTesto(QStringLiteral("CodFisc"));
+        }
+    }
+
+    Currency totale;
+    if (totale_) {
+        totale = *totale_;
+    } else if (!iva_.empty()) {
+        for (const Iva& i : iva_)
+            totale += i.imponibile + i.imposta;
+    } else {
+        for (const RigaProva& r : righe_)
+            if (r.tipoRiga != u"DE")
+                totale += r.prezzo.v;
+    }
+
+    const Ritenuta* primaRitenuta = ritenute_.empty() ? nullptr : &ritenute_.front();
+    const QString file = nomeFile_.isEmpty()
+                             ? QStringLiteral("IT%1_prova_%2_%3.xml").arg(piva).arg(k.anno).arg(k.numero)
+                             : nomeFile_;
+    inserisci(db_, QStringLiteral("FatXmlTest"),
+              {"XmlAnno",
+               "XmlNumRif",
+               "NomeFile",
+               "DataRicSdi",
+               "Stampato",
+               "Contabilizzato",
+               "GruppoFor",
+               "MastroFor",
+               "ContoFor",
+               "Causale",
+               "PreProt",
+               "PreDoc",
+               "Moneta",
+               "GruppoCassaPrev",
+               "MastroCassaPrev",
+               "ContoCassaPrev",
+               "CP_DA_IdFiscaleIVA_IdPaese",
+               "CP_DA_IdFiscaleIVA_IdCodice",
+               "CP_DA_CodiceFiscale",
+               "DGD_TipoDocumento",
+               "DGD_Divisa",
+               "DGD_Data",
+               "DGD_Numero",
+               "DGD_DR_TipoRitenuta",
+               "DGD_DR_ImportoRitenuta",
+               "DGD_DR_AliquotaRitenuta",
+               "DGD_ImportoTotaleDocumento",
+               "DGD_Causale"},
+              {anno,
+               num,
+               file,
+               dataONull(ricezioneData_ ? ricezione_ : data_),
+               QStringLiteral("N"),
+               contabilizzata_ ? QStringLiteral("S") : QStringLiteral("N"),
+               testoONull(fornitore_.gruppo),
+               testoONull(fornitore_.mastro),
+               testoONull(fornitore_.conto),
+               testoONull(causale_),
+               testoONull(preProt_),
+               testoONull(preDoc_),
+               QStringLiteral("EUR"),
+               testoONull(cassaPrev_.gruppo),
+               testoONull(cassaPrev_.mastro),
+               testoONull(cassaPrev_.conto),
+               QStringLiteral("IT"),
+               testoONull(piva),
+               testoONull(cf),
+               tipoDocumento_,
+               QStringLiteral("EUR"),
+               dataONull(data_),
+               numero_,
+               primaRitenuta ? QVariant(primaRitenuta->tipo) : QVariant(),
+               primaRitenuta ? valuta(primaRitenuta->importo) : QVariant(),
+               primaRitenuta ? valuta(primaRitenuta->aliquota) : QVariant(),
+               valuta(totale),
+               testoONull(descrizione_)});
+
+    int rigDet = 0;
+    for (const RigaProva& r : righe_) {
+        ++rigDet;
+        const Currency aliquota = r.aliquota ? r.aliquota->v : aliquotaDi(r.iva);
+        inserisci(db_, QStringLiteral("FatXmlDett"),
+                  {"XmlAnno", "XmlNumRif", "XmlRigDet", "NumeroLinea", "Descrizione", "PrezzoTotale",
+                   "AliquotaIVA", "Iva", "NumIvaDoppia", "TipoRiga", "Omaggio", "SM_Importo",
+                   "GruppoCPartita", "MastroCPartita", "ContoCPartita", "DataInizioPeriodo",
+                   "DataFinePeriodo"},
+                  {anno, num, rigDet, QString::number(rigDet),
+                   r.descrizione.isEmpty() ? QStringLiteral("Riga %1").arg(rigDet) : r.descrizione,
+                   valuta(r.prezzo.v), valuta(aliquota), testoONull(r.iva), r.numIvaDoppia,
+                   testoONull(r.tipoRiga), testoONull(r.omaggio), r.sconto ? valuta(r.sconto->v) : QVariant(),
+                   testoONull(r.conto.gruppo), testoONull(r.conto.mastro), testoONull(r.conto.conto),
+                   dataONull(r.inizioPeriodo), dataONull(r.finePeriodo)});
+    }
+
+    rigDet = 0;
+    for (const Iva& i : iva_) {
+        ++rigDet;
+        QString codice = i.codice;
+        for (qsizetype n = 0; codice.isEmpty() && n < static_cast<qsizetype>(righe_.size()); ++n)
+            if (!righe_[n].iva.isEmpty() && aliquotaDi(righe_[n].iva) == i.aliquota)
+                codice = righe_[n].iva;
+        inserisci(db_, QStringLiteral("FatXmlIva"),
+                  {"XmlAnno", "XmlNumRif", "XmlRigDet", "AliquotaIVA", "ImponibileImporto", "Imposta",
+                   "EsigibilitaIVA", "Iva", "NumIvaDoppia"},
+                  {anno, num, rigDet, valuta(i.aliquota), valuta(i.imponibile), valuta(i.imposta),
+                   testoONull(i.esigibilita), testoONull(codice), 0});
+    }
+
+    rigDet = 0;
+    for (const Pagamento& p : pagamenti_) {
+        ++rigDet;
+        inserisci(db_, QStringLiteral("FatXmlPag"),
+                  {"XmlAnno", "XmlNumRif", "XmlRigDet", "NumCond", "CondizioniPagamento", "ModalitaPagamento",
+                   "DataScadenzaPagamento", "ImportoPagamento"},
+                  {anno, num, rigDet, 1, QStringLiteral("TP02"), p.modalita, dataONull(p.scadenza),
+                   valuta(p.importo)});
+    }
+
+    // FatXmlDatiGen: one XmlNumEle counter per block kind.
+    const QStringList chiaveDatiGen{"XmlAnno", "XmlNumRif", "XMLIdent", "XmlRigDet", "XmlNumEle"};
+    int numEle = 0;
+    for (std::size_t n = 1; n < ritenute_.size(); ++n) {
+        const Ritenuta& r = ritenute_[n];
+        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
+                  chiaveDatiGen +
+                      QStringList{"DGD_DR_TipoRitenuta", "DGD_DR_ImportoRitenuta", "DGD_DR_AliquotaRitenuta"},
+                  {anno, num, QStringLiteral("DatiRitenuta"), 0, ++numEle, r.tipo, valuta(r.importo),
+                   valuta(r.aliquota)});
+    }
+    numEle = 0;
+    for (const Cassa& c : casse_)
+        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
+                  chiaveDatiGen + QStringList{"DGD_DCP_TipoCassa", "DGD_DCP_ImportoContributoCassa",
+                                              "DGD_DCP_AliquotaIVA", "DGD_DCP_Iva"},
+                  {anno, num, QStringLiteral("DatiCassaPrevidenziale"), 0, ++numEle, c.tipo,
+                   valuta(c.contributo), valuta(c.aliquota), testoONull(c.iva)});
+    numEle = 0;
+    for (const Gestionale& g : gestionali_)
+        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
+                  chiaveDatiGen +
+                      QStringList{"ADG_TipoDato", "ADG_RiferimentoTesto", "ADG_RiferimentoNumero"},
+                  {anno, num, QStringLiteral("AltriDatiGestionali"), g.rigaDet, ++numEle, g.tipo,
+                   testoONull(g.testo), valuta(g.numero)});
+    if (collegata_)
+        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
+                  chiaveDatiGen + QStringList{"DGD_DFC_IdDocumento", "DGD_DFC_Data"},
+                  {anno, num, QStringLiteral("DatiFattureCollegate"), 0, 1, collegata_->first,
+                   dataONull(collegata_->second)});
+    return k;
+}
+
+} // namespace tesel::prova

@@ -1,0 +1,229 @@
+// Un-posting a received invoice: refusals that leave everything as it was, and the undoing of
+// registrations, running totals, due dates and the protocol number.
+
+#include "frame/blocchi.h"
+#include "posting/contabilizzazione.h"
+#include "posting/decontabilizzazione.h"
+#include "posting/registrazioniprova.h"
+#include "posting/trasferimento.h"
+#include "support/interazioneprova.h"
+
+#include <gtest/gtest.h>
+
+namespace tesel::posting {
+namespace {
+
+using prova::ConRegistrazioni;
+using prova::euro;
+using prova::Fattura;
+
+class Decontabilizzazione : public ConRegistrazioni {
+protected:
+    // Posts invoice `xmlNumRif` as posting leaves it: the store row marked posted, a protocol
+    // of the purchase register, a registration and its due date; in the journal unless
+    // `trasferisci` is false. Answers the registration's number (journal or staging).
+    qint64 posta(qint64 xmlNumRif, bool trasferisci = true, Currency imponibile = euro("100"),
+                 Currency imposta = euro("22"), QDate data = QDate()) {
+        if (!data.isValid())
+            data = QDate(anno, 3, 10);
+        db().EseguiConValori(
+            QStringLiteral("INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, "
+                           "DGD_Data, DGD_Numero, Causale, GruppoFor, MastroFor, ContoFor) "
+                           "VALUES (?, ?, 'S', ?, ?, ?, 'FAA', '40', '10', '1001')"),
+            {anno, xmlNumRif, data, data.addDays(-2), QString::number(xmlNumRif)});
+        tesel::prova::InterazioneProva nessuno;
+        QDate dataProt = data;
+        const qint64 protocollo =
+            NumeraProtocollo(db(), *parametri, nessuno, data, QStringLiteral("A"), QStringLiteral("."),
+                             QStringLiteral("A"), QStringLiteral("."), dataProt)
+                .value();
+        const qint64 numReg = prossimoNumeroReg(db(), *parametri, QStringLiteral("MovPnTesFatt"), anno);
+        const TestataPn t = scrivi(Fattura{.numReg = numReg,
+                                           .data = data,
+                                           .numProt = protocollo,
+                                           .numDoc = QString::number(xmlNumRif),
+                                           .imponibile = imponibile,
+                                           .imposta = imposta,
+                                           .xmlAnno = anno,
+                                           .xmlNumRif = xmlNumRif});
+        db().EseguiConValori(
+            QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad,"
+                           " DataScad, NumReg, AnnoReg, PreProt, NumProt, DataProt, Rata, ImportoScad)"
+                           " VALUES (?, ?, 2, '40', '10', '1001', ?, ?, ?, '.', ?, ?, 1, ?)"),
+            {anno,
+             static_cast<qint64>(
+                 db().ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), anno, true)),
+             data.addDays(30), numReg, anno, protocollo, t.dataProt,
+             QVariant::fromValue(imponibile + imposta)});
+        if (!trasferisci)
+            return numReg;
+        const EsitoTrasferimento e =
+            TrasferisciPn(db(), *parametri, FamigliaPn::Appoggio, anno, numReg, numReg);
+        EXPECT_EQ(e.numeroErrori, 0) << e.errori.toStdString();
+        return e.numReg;
+    }
+
+    bool decontabilizza(qint64 xmlNumRif) {
+        return DecontabilizzaFattura(db(), *parametri, nullptr, ui, anno, xmlNumRif, QStringLiteral("mario"));
+    }
+
+    // Everything un-posting may touch, as one line.
+    QString stato() {
+        QStringList v;
+        for (const char* t : {"MovPnTes", "MovPnDett", "MovPnIva", "MovPnTesFatt", "MovPnDettFatt",
+                              "MovPnIvaFatt", "Scadenze", "LockGest"})
+            v << QStringLiteral("%1=%2")
+                     .arg(QLatin1String(t))
+                     .arg(conta(QStringLiteral("Select count(*) from ") + QLatin1String(t)));
+        v << QStringLiteral("prot=%1").arg(conta(
+            QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'")
+                .arg(anno)));
+        v << QStringLiteral("contabilizzate=%1")
+                 .arg(conta(QStringLiteral("Select count(*) from FatXmlTest where Contabilizzato = 'S'")));
+        v << QStringLiteral("fornitore=") + progressivi(prova::Fornitore);
+        v << QStringLiteral("costo=") + progressivi(prova::Costo);
+        return v.join(u' ');
+    }
+
+    tesel::prova::InterazioneProva ui;
+};
+
+struct CasoRifiuto {
+    const char* modifica; // SQL run on the posted invoice, %1 the year
+    const char* messaggio;
+};
+
+class RifiutoDecontabilizzazione : public Decontabilizzazione,
+                                   public ::testing::WithParamInterface<CasoRifiuto> {};
+
+TEST_P(RifiutoDecontabilizzazione, shouldRefuseWithTheReasonAndChangeNothing) {
+    const CasoRifiuto c = GetParam();
+    posta(1);
+    db().EseguiSql(QString::fromUtf8(c.modifica).replace(QStringLiteral("%1"), QString::number(anno)));
+    const QString prima = stato();
+    EXPECT_FALSE(decontabilizza(1));
+    EXPECT_EQ(ui.testiMostrati(), QStringList{QString::fromUtf8(c.messaggio)});
+    ASSERT_EQ(ui.mostrati.size(), 1);
+    EXPECT_EQ(ui.mostrati[0].risposte, QStringList{QStringLiteral("&Ok")});
+    EXPECT_EQ(stato(), prima);
+}
+
+const char* const Stampati =
+    "La fattura non è ripristinabile a causa di movimenti di prima nota o IVA stampati";
+const char* const InDistinta = "La fattura non è ripristinabile a causa di scadenze in distinta";
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocchi, RifiutoDecontabilizzazione,
+    ::testing::Values(CasoRifiuto{"UPDATE MovPnTes SET StatoGio = 'S'", Stampati},
+                      CasoRifiuto{"UPDATE MovPnTes SET StatoIva = '1'", Stampati},
+                      CasoRifiuto{"UPDATE Scadenze SET NumRegPag = 12", InDistinta},
+                      CasoRifiuto{"UPDATE Scadenze SET DataRegPag = '%1-04-01 00:00:00'", InDistinta},
+                      CasoRifiuto{"UPDATE Scadenze SET NumDist = 3", InDistinta},
+                      CasoRifiuto{"UPDATE FatXmlTest SET Contabilizzato = 'N'",
+                                  "Non ci sono fatture da elaborare"},
+                      CasoRifiuto{"INSERT INTO LockGest (Tipo, Anno, NumReg, Utente) SELECT 'MovPn', Anno, "
+                                  "NumReg, 'anna' FROM MovPnTes",
+                                  "Ci sono in uso movimenti di prima nota collegati alla fattura"}));
+
+TEST_F(Decontabilizzazione, shouldRefuseAnInvoiceOfAClosedAccountingYear) {
+    posta(1, false, euro("100"), euro("22"), QDate(anno - 2, 11, 4));
+    const QString prima = stato();
+    EXPECT_FALSE(decontabilizza(1));
+    EXPECT_EQ(ui.testiMostrati(),
+              QStringList{QStringLiteral("Fattura di anno contabile chiuso: impossibile decontabilizzare")});
+    EXPECT_EQ(stato(), prima);
+}
+
+TEST_F(Decontabilizzazione, shouldUnpostAnInvoiceLeftInTheStagingJournal) {
+    posta(1, false);
+    ASSERT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 1);
+    EXPECT_TRUE(decontabilizza(1));
+    EXPECT_TRUE(ui.mostrati.isEmpty()) << ui.testiMostrati().join(u'|').toStdString();
+    EXPECT_EQ(stato(),
+              QStringLiteral("MovPnTes=0 MovPnDett=0 MovPnIva=0 MovPnTesFatt=0 MovPnDettFatt=0 "
+                             "MovPnIvaFatt=0 Scadenze=0 LockGest=0 prot=0 contabilizzate=0 fornitore=- "
+                             "costo=-"));
+    EXPECT_EQ(
+        db().valore(QStringLiteral("Select Contabilizzato from FatXmlTest where XmlNumRif = 1")).toString(),
+        QStringLiteral("N"));
+}
+
+TEST_F(Decontabilizzazione, shouldTakeBackExactlyTheInvoicesRunningTotalsAndDueDates) {
+    scriviProgressivi(prova::Fornitore, "5", "100", "50", QDate(anno, 1, 31));
+    posta(1);
+    const qint64 seconda = posta(2, true, euro("40.10"), euro("8.82"));
+    ASSERT_EQ(progressivi(prova::Fornitore), QStringLiteral("5.00/100.00/220.92"));
+
+    EXPECT_TRUE(decontabilizza(1));
+    EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("5.00/100.00/98.92"));
+    EXPECT_EQ(progressivi(prova::Costo), QStringLiteral("0.00/40.10/0.00"));
+    EXPECT_EQ(progressivi(prova::ContoIva), QStringLiteral("0.00/8.82/0.00"));
+    // The other invoice keeps its registration and due date.
+    EXPECT_EQ(
+        conta(
+            QStringLiteral("Select count(*) from MovPnTes where XmlNumRif = 2 and NumReg = %1").arg(seconda)),
+        1);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTes")), 1);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnDett")), 3);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnIva")), 1);
+    EXPECT_EQ(conta(QStringLiteral("Select NumProt from Scadenze")), 2);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from LockGest")), 0);
+}
+
+TEST_F(Decontabilizzazione, shouldGiveBackTheProtocolNumberOnlyWhenItWasTheLast) {
+    posta(1);
+    posta(2);
+    const auto protocollo = [&] {
+        return conta(
+            QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'")
+                .arg(anno));
+    };
+    ASSERT_EQ(protocollo(), 2);
+    EXPECT_TRUE(decontabilizza(1));
+    EXPECT_EQ(protocollo(), 2);
+    EXPECT_TRUE(decontabilizza(2));
+    EXPECT_EQ(protocollo(), 1);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest where Contabilizzato = 'N'")), 2);
+    // A second attempt finds nothing posted.
+    EXPECT_FALSE(decontabilizza(2));
+    EXPECT_EQ(ui.testiMostrati(), QStringList{QStringLiteral("Non ci sono fatture da elaborare")});
+}
+
+TEST_F(Decontabilizzazione, shouldGiveBackACreditNoteOnItsOwnCounter) {
+    parametri->scrivi(QStringLiteral("Ditta.NumNCSepar"), QStringLiteral("S"));
+    db().EseguiSql(
+        QStringLiteral("UPDATE LibriIva SET NumDoc = 7, NumDocNC = 3 WHERE Anno = %1 AND TipoReg = 'A'")
+            .arg(anno));
+    db().EseguiConValori(
+        QStringLiteral("INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, Causale)"
+                       " VALUES (?, 5, 'S', ?, 'NCA')"),
+        {anno, QDate(anno, 3, 10)});
+    scrivi(Fattura{.numReg = 1,
+                   .causale = QStringLiteral("NCA"),
+                   .segnoPrinc = QStringLiteral("D"),
+                   .numProt = 3,
+                   .xmlAnno = anno,
+                   .xmlNumRif = 5});
+    EXPECT_TRUE(decontabilizza(5));
+    EXPECT_EQ(
+        conta(QStringLiteral("Select NumDocNC from LibriIva where Anno = %1 and TipoReg = 'A'").arg(anno)),
+        2);
+    EXPECT_EQ(
+        conta(QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A'").arg(anno)), 7);
+}
+
+TEST_F(Decontabilizzazione, shouldCountTheDueDatesTheHeaderFormCannotDelete) {
+    posta(1);
+    posta(2);
+    EXPECT_EQ(scadenzeBloccate(db(), anno, 1), 0);
+    db().EseguiSql(QStringLiteral("UPDATE Scadenze SET NumRegPag = 4 WHERE NumProt = 1"));
+    EXPECT_EQ(scadenzeBloccate(db(), anno, 1), 1);
+    EXPECT_EQ(scadenzeBloccate(db(), anno, 2), 0);
+    db().EseguiSql(QStringLiteral("UPDATE Scadenze SET NumDist = 2 WHERE NumProt = 2"));
+    EXPECT_EQ(scadenzeBloccate(db(), anno, 2), 1);
+    db().EseguiSql(QStringLiteral("UPDATE Scadenze SET NumDist = 0, Utente = 'anna' WHERE NumProt = 2"));
+    EXPECT_EQ(scadenzeBloccate(db(), anno, 2), 1);
+}
+
+} // namespace
+} // namespace tesel::posting
