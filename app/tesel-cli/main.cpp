@@ -14,6 +14,17 @@
 //       status 0 when every file was imported, 1 otherwise.
 //   tesel-cli show --ini FILE ANNO NUMRIF --json
 //       Prints one stored invoice: its rows of the five store tables as JSON.
+//   tesel-cli post --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]
+//                  [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]
+//                  [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]
+//                  [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]
+//                  [--senza-registrazione] [--json]
+//       Posts the received invoices not yet posted that match the selection, as the posting
+//       dialog does; the payment causal and account default to the company's, as there.
+//       --json prints one JSON object per invoice. Exit status 0 when every selected invoice
+//       was posted, 1 otherwise.
+//   tesel-cli unpost --ini FILE ANNO NUMRIF
+//       Takes the posting of one invoice back, as the header form does.
 //
 // Questions are answered without a user: by default with their first answer that is not a
 // retry ("&Ok" goes on; "Riprova"/"Esci" gives up), or with the answer named by
@@ -31,6 +42,8 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "import/importazione.h"
+#include "posting/decontabilizzazione.h"
+#include "posting/selezione.h"
 #include "schema/demo.h"
 #include "schema/schema.h"
 #include "store/store.h"
@@ -41,6 +54,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <limits>
 
 using namespace tesel;
 
@@ -56,14 +70,21 @@ QTextStream& err() {
 }
 
 int uso() {
-    err() << "Uso:\n"
-             "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
-             "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
-             "  tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]\n"
-             "                   [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...\n"
-             "                   [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]\n"
-             "                   [--json] FILE...\n"
-             "  tesel-cli show --ini FILE ANNO NUMRIF --json\n";
+    err()
+        << "Uso:\n"
+           "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
+           "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
+           "  tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]\n"
+           "                   [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...\n"
+           "                   [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]\n"
+           "                   [--json] FILE...\n"
+           "  tesel-cli show --ini FILE ANNO NUMRIF --json\n"
+           "  tesel-cli post --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]\n"
+           "                 [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]\n"
+           "                 [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
+           "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
+           "                 [--senza-registrazione] [--json]\n"
+           "  tesel-cli unpost --ini FILE ANNO NUMRIF\n";
     return 2;
 }
 
@@ -76,6 +97,10 @@ struct Argomenti {
     OpzioniImport opzioni;
     DatiHub hub;
     QStringList posizionali;
+    // post
+    posting::CriteriSelezione criteri;
+    posting::OpzioniLotto lotto;
+    std::optional<QString> causalePag, contoPag; // nothing: the company's, as the dialog
     bool ok = true;
 };
 
@@ -93,9 +118,63 @@ Argomenti leggiArgomenti(const QStringList& a) {
         r.ok = false;
         return {};
     };
+    const auto data = [&](int& i, std::optional<QDate>& d) {
+        const QString nome = a[i];
+        const QString v = valore(i);
+        d = dataDaTesto(v);
+        if (!d && r.ok) {
+            err() << "Data non valida per " << nome << ": " << v << "\n";
+            r.ok = false;
+        }
+    };
+    const auto numero = [&]<typename T>(int& i, std::optional<T>& n) {
+        const QString nome = a[i];
+        const QString v = valore(i);
+        bool ok = false;
+        const qint64 letto = v.trimmed().toLongLong(&ok);
+        if (ok && letto >= 0 && letto <= std::numeric_limits<T>::max()) {
+            n = static_cast<T>(letto);
+        } else if (r.ok) {
+            err() << "Numero non valido per " << nome << ": " << v << "\n";
+            r.ok = false;
+        }
+    };
+    posting::CriteriSelezione& c = r.criteri;
     for (int i = 2; i < a.size(); ++i) {
         const QString& x = a[i];
-        if (x == QStringLiteral("--ini"))
+        if (x == QStringLiteral("--tipo-doc"))
+            c.tipoDocumento = valore(i);
+        else if (x == QStringLiteral("--anno-da"))
+            numero(i, c.annoDa);
+        else if (x == QStringLiteral("--anno-al"))
+            numero(i, c.annoA);
+        else if (x == QStringLiteral("--numero-da"))
+            numero(i, c.numeroDa);
+        else if (x == QStringLiteral("--numero-al"))
+            numero(i, c.numeroA);
+        else if (x == QStringLiteral("--data-da"))
+            data(i, c.dataDa);
+        else if (x == QStringLiteral("--data-al"))
+            data(i, c.dataA);
+        else if (x == QStringLiteral("--numero-doc"))
+            c.numeroDocumento = valore(i);
+        else if (x == QStringLiteral("--ricezione-da"))
+            data(i, c.ricezioneDa);
+        else if (x == QStringLiteral("--ricezione-al"))
+            data(i, c.ricezioneA);
+        else if (x == QStringLiteral("--partita-iva"))
+            c.partitaIva = valore(i);
+        else if (x == QStringLiteral("--codice-fiscale"))
+            c.codiceFiscale = valore(i);
+        else if (x == QStringLiteral("--causale-pag"))
+            r.causalePag = valore(i).trimmed();
+        else if (x == QStringLiteral("--conto-pag"))
+            r.contoPag = valore(i).trimmed();
+        else if (x == QStringLiteral("--crea-fornitore"))
+            r.lotto.creaFornitore = true;
+        else if (x == QStringLiteral("--senza-registrazione"))
+            r.lotto.senzaRegistrazione = true;
+        else if (x == QStringLiteral("--ini"))
             r.ini = valore(i);
         else if (x == QStringLiteral("--rispondi"))
             r.risposte << valore(i);
@@ -143,6 +222,17 @@ Argomenti leggiArgomenti(const QStringList& a) {
     if (r.opzioni.creaFornitori &&
         (r.opzioni.gruppoFornitori.trimmed().isEmpty() || r.opzioni.mastroFornitori.trimmed().isEmpty())) {
         err() << "Per creare i fornitori compilare sia il gruppo che il mastro\n";
+        r.ok = false;
+    }
+    if (r.contoPag && !r.contoPag->isEmpty()) {
+        const QStringList parti = r.contoPag->split(u'-');
+        if (parti.size() != 3 || parti.contains(QString())) {
+            err() << "Il conto di pagamento va scritto GRUPPO-MASTRO-CONTO: " << *r.contoPag << "\n";
+            r.ok = false;
+        }
+    }
+    if (const auto fuori = posting::controllaOrdine(r.criteri)) {
+        err() << fuori->messaggio << "\n";
         r.ok = false;
     }
     if (r.ini.isEmpty()) {
@@ -369,6 +459,81 @@ int mostra(const Argomenti& a) {
     return 0;
 }
 
+QString senzaCrLfIniziale(QString t) {
+    while (t.startsWith(QStringLiteral("\r\n")))
+        t.remove(0, 2);
+    return t;
+}
+
+int contabilizza(const Argomenti& a) {
+    if (!a.posizionali.isEmpty())
+        return uso();
+    Azienda az;
+    if (!az.apri(a))
+        return 1;
+    posting::OpzioniLotto opzioni = a.lotto;
+    opzioni.utente = qEnvironmentVariable("USER", QStringLiteral("tesel-cli"));
+    // The dialog's defaults, unless the command line says otherwise.
+    opzioni.causalePagamento =
+        a.causalePag.value_or(az.parametri->leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed());
+    if (a.contoPag) {
+        opzioni.contoPagamento = *a.contoPag;
+    } else {
+        const QStringList parti{az.parametri->leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
+                                az.parametri->leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
+                                az.parametri->leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()};
+        if (!parti.contains(QString()))
+            opzioni.contoPagamento = parti.join(u'-');
+    }
+    const posting::Avanzamento avanzamento = [](int fatti, int daFare) {
+        err() << "In elaborazione: " << formattaIntero(fatti) << " di " << formattaIntero(daFare) << Qt::endl;
+        return true;
+    };
+    const posting::EsitoLotto esito = posting::contabilizzaSelezione(
+        *az.db, *az.parametri, az.amb.conf.get(), az.amb.ui, a.criteri, opzioni, avanzamento);
+    if (a.json) {
+        for (const posting::EsitoFatturaLotto& f : esito.fatture)
+            out() << compatto({{"XmlAnno", f.xmlAnno},
+                               {"XmlNumRif", f.xmlNumRif},
+                               {"identificazione", f.identificazione},
+                               {"ok", f.ok},
+                               {"errori", f.errori}})
+                  << Qt::endl;
+    }
+    if (esito.fatture.empty()) {
+        err() << "Non ci sono fatture passive con i dati richiesti da contabilizzare\n";
+        return 0;
+    }
+    if (!a.json) {
+        const QString errori = senzaCrLfIniziale(esito.erroriRaccolti());
+        out() << (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) << "\n";
+    }
+    return esito.tutteOk() ? 0 : 1;
+}
+
+int decontabilizza(const Argomenti& a) {
+    bool okAnno = false, okNumero = false;
+    const int anno = a.posizionali.value(0).toInt(&okAnno);
+    const qint64 numero = a.posizionali.value(1).toLongLong(&okNumero);
+    if (a.posizionali.size() != 2 || !okAnno || !okNumero)
+        return uso();
+    Azienda az;
+    if (!az.apri(a))
+        return 1;
+    // The header form's own check comes first, with its message.
+    if (posting::scadenzeBloccate(*az.db, anno, numero) > 0) {
+        err() << "Ci sono delle scadenze che non si possono eliminare\n"
+                 "Impossibile decontabilizzare la fattura\n";
+        return 1;
+    }
+    const bool ok =
+        posting::DecontabilizzaFattura(*az.db, *az.parametri, az.amb.conf.get(), az.amb.ui, anno, numero,
+                                       qEnvironmentVariable("USER", QStringLiteral("tesel-cli")));
+    if (ok)
+        err() << "Fattura " << anno << "/" << numero << " decontabilizzata\n";
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -385,6 +550,10 @@ int main(int argc, char** argv) {
             return importa(a);
         if (a.comando == QStringLiteral("show"))
             return mostra(a);
+        if (a.comando == QStringLiteral("post"))
+            return contabilizza(a);
+        if (a.comando == QStringLiteral("unpost"))
+            return decontabilizza(a);
         err() << "Comando sconosciuto: " << a.comando << "\n";
         return uso();
     } catch (const ErroreDb& e) {

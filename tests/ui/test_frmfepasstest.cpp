@@ -306,11 +306,11 @@ TEST_F(FormTestata, typedKeyShowsTheInvoiceWithFormatsAccountGridsAndHeaderStrip
     EXPECT_EQ(p->testo(0, p->colonna(QStringLiteral("IBAN"))), "IT79I0897562160000000482911");
     EXPECT_EQ(p->headerData(p->colonna(QStringLiteral("PagTipo")), Qt::Horizontal).toString(), "Tipo.Pag.");
 
-    for (const char* c : {"Dettaglio", "DettPagam", "DettIva", "AltriDati", "DeStampa"})
+    for (const char* c :
+         {"Dettaglio", "DettPagam", "DettIva", "AltriDati", "DeStampa", "Contabil", "DeContab"})
         EXPECT_TRUE(attivo(QString::fromLatin1(c))) << c;
-    // Printing and posting are not available in this program yet.
-    for (const char* c : {"Stampa", "Contabil", "DeContab"})
-        EXPECT_FALSE(attivo(QString::fromLatin1(c))) << c;
+    // Printing is not available in this program yet.
+    EXPECT_FALSE(attivo(QStringLiteral("Stampa")));
 }
 
 TEST_F(FormTestata, toolbarKeysPagesAndTooltipsAreThoseOfTheProgram) {
@@ -790,7 +790,7 @@ TEST_F(FormTestata, aRightClickOnPostMarksTheInvoicePostedWithoutAJournalEntry) 
     const ChiaveFattura k = importa({}, QStringLiteral("IT03981270683_00001.xml"));
     apriFattura(k);
     QWidget* contabil = form->tolComPag->widgetForAction(form->tolComPag->azione(QStringLiteral("Contabil")));
-    ASSERT_FALSE(contabil->isEnabled()); // posting itself is not available
+    ASSERT_TRUE(contabil->isEnabled());
     utente.accoda(QStringLiteral("Ok"));
     QTest::mouseClick(contabil, Qt::RightButton);
     EXPECT_EQ(
@@ -798,6 +798,92 @@ TEST_F(FormTestata, aRightClickOnPostMarksTheInvoicePostedWithoutAJournalEntry) 
         QStringList{"Vuoi segnare questa fattura come contabilizzata senza creare movimento in prima nota"});
     EXPECT_EQ(testo(k, "Contabilizzato"), "S");
     EXPECT_TRUE(form->labContabilizzato->isVisible());
+}
+
+// ---- Posting and un-posting the invoice shown ---------------------------------------------------
+
+TEST_F(FormTestata, postingAsksForConfirmationThenPostsTheInvoiceShownAndReloadsIt) {
+    // Dated today: the demo company's accounting year is the current one.
+    Fattura oggi;
+    oggi.data = QDate::currentDate().toString(Qt::ISODate);
+    const ChiaveFattura k = importa(oggi, QStringLiteral("IT03981270683_00001.xml"));
+    apriFattura(k);
+    utente.accoda(QStringLiteral("Annulla"));
+    form->scheda()->ButtonComando(QStringLiteral("Contabil"));
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"Confermi contabilizzazione della fattura corrente"});
+    EXPECT_EQ(utente.mostrati.value(0).risposte, (QStringList{"&Ok", "&Annulla"}));
+    EXPECT_NE(testo(k, "Contabilizzato"), "S");
+
+    utente.mostrati.clear();
+    form->scheda()->ButtonComando(QStringLiteral("Contabil"));
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"Confermi contabilizzazione della fattura corrente"});
+    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_TRUE(form->labContabilizzato->isVisible());
+    // The invoice's registration and, with "DatiPagamAutom" "S", the payment settled with the
+    // company's payment causal.
+    QStringList causali;
+    for (Recordset rs = db().ApriRs(QStringLiteral("SELECT Causale FROM MovPnTes WHERE XmlAnno = %1 AND "
+                                                   "XmlNumRif = %2 ORDER BY NumReg")
+                                        .arg(k.anno)
+                                        .arg(k.numero));
+         !rs.RsEof(); rs.RsMoveNext())
+        causali << rs.leggiTesto(QStringLiteral("Causale"));
+    EXPECT_EQ(causali, (QStringList{"FAA", "PAG"}));
+
+    // Un-posting takes it all back after its own question.
+    utente.mostrati.clear();
+    utente.accoda(QStringLiteral("Ok"));
+    form->scheda()->ButtonComando(QStringLiteral("DeContab"));
+    EXPECT_EQ(utente.testiMostrati().value(0), "Confermi ripristino della fattura da stato contabilizzato");
+    EXPECT_EQ(testo(k, "Contabilizzato"), "N");
+    EXPECT_FALSE(form->labContabilizzato->isVisible());
+    for (const char* t : {"MovPnTes", "MovPnTesFatt"})
+        EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM %1 WHERE XmlAnno = %2 AND XmlNumRif = %3")
+                                  .arg(QString::fromLatin1(t))
+                                  .arg(k.anno)
+                                  .arg(k.numero))
+                      .toInt(),
+                  0)
+            << t;
+}
+
+TEST_F(FormTestata, withoutAutomaticPaymentDataPostingRegistersTheInvoiceAlone) {
+    const QString ini = cartella.filePath(QStringLiteral("tesel.ini"));
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Tesel]\nDatiPagamAutom=N\n");
+    f.close();
+    configurazione->impostaFileProfilo(ini);
+    Fattura oggi;
+    oggi.data = QDate::currentDate().toString(Qt::ISODate);
+    const ChiaveFattura k = importa(oggi, QStringLiteral("IT03981270683_00001.xml"));
+    apriFattura(k);
+    EXPECT_FALSE(form->pagamentiAutomatici());
+    form->scheda()->ButtonComando(QStringLiteral("Contabil"));
+    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_EQ(
+        db().valore(QStringLiteral("SELECT count(*) FROM MovPnTes WHERE XmlAnno = %1 AND XmlNumRif = %2")
+                        .arg(k.anno)
+                        .arg(k.numero))
+            .toInt(),
+        1);
+}
+
+TEST_F(FormTestata, unpostingIsRefusedWhileADueDateOfTheInvoiceIsPaid) {
+    const ChiaveFattura k = importa({}, QStringLiteral("IT03981270683_00001.xml"));
+    scrivi(k, "Contabilizzato", QStringLiteral("S"));
+    db().EseguiSql(
+        QStringLiteral("INSERT INTO MovPnTes (Anno, NumReg, XmlAnno, XmlNumRif) VALUES (2024, 7, %1, %2)")
+            .arg(k.anno)
+            .arg(k.numero));
+    db().EseguiSql(QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, AnnoReg, NumReg, NumRegPag) "
+                                  "VALUES (2024, 1, 2024, 7, 31)"));
+    apriFattura(k);
+    form->scheda()->ButtonComando(QStringLiteral("DeContab"));
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"Ci sono delle scadenze che non si possono eliminare\n"
+                                                  "Impossibile decontabilizzare la fattura"});
+    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM MovPnTes")).toInt(), 1);
 }
 
 } // namespace

@@ -6,10 +6,13 @@
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "posting/contabilizzazione.h"
+#include "posting/decontabilizzazione.h"
 #include "review/forms/frmfepassdatigen.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
 #include "ui/insiemecampi.h"
+#include "ui/msgcom.h"
 #include "ui/paginarighe.h"
 #include "ui/recordform.h"
 #include "ui/validatori.h"
@@ -23,6 +26,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -43,10 +47,9 @@ const QString TitoloRitenute = QStringLiteral("Dati Ritenuta");
 // Keys the form carries out itself, in toolbar order, after the component's.
 const QStringList ComandiSottoForm{QStringLiteral("Dettaglio"), QStringLiteral("DettPagam"),
                                    QStringLiteral("DettIva"), QStringLiteral("AltriDati")};
-// Posting, un-posting and printing are not available in this program yet: their buttons are
-// shown, never enabled.
-const QStringList ComandiNonDisponibili{QStringLiteral("Stampa"), QStringLiteral("Contabil"),
-                                        QStringLiteral("DeContab")};
+// Printing is not available in this program yet: its button is shown, never enabled.
+const QStringList ComandiNonDisponibili{QStringLiteral("Stampa")};
+const QString CrLf = QStringLiteral("\r\n");
 
 // "#,##0" with a number of decimals from the company parameters.
 QString formatoDecimali(ParametriAzienda& p, const QString& parametro) {
@@ -54,6 +57,13 @@ QString formatoDecimali(ParametriAzienda& p, const QString& parametro) {
     const int n = p.leggi(parametro, QStringLiteral("2")).trimmed().toInt(&ok);
     const int decimali = ok ? std::clamp(n, 0, 4) : 2;
     return decimali == 0 ? QStringLiteral("#,##0") : QStringLiteral("#,##0.") + QString(decimali, u'0');
+}
+
+// A failure of the posting engine as the common message window reports it.
+QString testoEccezione(const QString& testo, const std::exception& e) {
+    if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
+        return frmMsgCom::testoErrore(testo, db->numero(), db->descrizione());
+    return frmMsgCom::testoErrore(testo, 0, QString::fromLocal8Bit(e.what()));
 }
 
 bool flagSi(const QString& testo) {
@@ -292,6 +302,16 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
             DeStampa();
         return true;
     }
+    if (k == u"contabil") {
+        if (attivo(QStringLiteral("Contabil")))
+            Contabilizza();
+        return true;
+    }
+    if (k == u"decontab") {
+        if (attivo(QStringLiteral("DeContab")))
+            Decontabilizza();
+        return true;
+    }
     for (const QString& c :
          ComandiNonDisponibili + QStringList{QStringLiteral("Magaz"), QStringLiteral("Allegati")})
         if (k == c.toLower()) {
@@ -304,7 +324,9 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
 void frmFEPassTest::abilitaComandi(bool fattura) {
     for (const QString& c : ComandiSottoForm)
         tolComPag->abilita(c, fattura);
-    tolComPag->abilita(QStringLiteral("DeStampa"), fattura);
+    for (const QString& c :
+         {QStringLiteral("DeStampa"), QStringLiteral("Contabil"), QStringLiteral("DeContab")})
+        tolComPag->abilita(c, fattura);
     for (const QString& c : ComandiNonDisponibili)
         tolComPag->abilita(c, false);
     ComAltreRit->setEnabled(fattura);
@@ -368,6 +390,85 @@ bool frmFEPassTest::segnaContabilizzata() {
                QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return false;
     return scheda_->SegnaRec(QString(store::Contabilizzato), QString(store::Si));
+}
+
+bool frmFEPassTest::Contabilizza() {
+    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
+        return false;
+    Interazione& ui = contesto_.interazione;
+    if (msgCom(ui, QStringLiteral("Confermi contabilizzazione della fattura corrente"), QStringLiteral("&Ok"),
+               QStringLiteral("&Annulla")) != 1)
+        return false;
+    QString causale, conto;
+    try {
+        if (datiPagamAutom_) {
+            ParametriAzienda& p = contesto_.parametri;
+            causale = p.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
+            const QStringList parti{p.leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
+                                    p.leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
+                                    p.leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()};
+            if (!parti.contains(QString()))
+                conto = parti.join(u'-');
+        }
+    } catch (const ErroreDb& e) {
+        msgCom(ui,
+               frmMsgCom::testoErrore(QStringLiteral("Lettura dei parametri"), e.numero(), e.descrizione()));
+        return false;
+    }
+    QPointer<QWidget> fuoco = QApplication::focusWidget();
+    const ChiaveFattura k = fattura();
+    posting::EsitoContabilizzazione esito;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        esito = posting::ContabilizzaFattura(contesto_.db, contesto_.parametri, &contesto_.configurazione, ui,
+                                             k.anno, k.numero, causale, conto, false, contesto_.utente);
+    } catch (const std::exception& e) {
+        esito.errori = testoEccezione(QStringLiteral("Contabilizzazione"), e);
+    }
+    QApplication::restoreOverrideCursor();
+    QString messaggi = esito.errori;
+    while (messaggi.startsWith(CrLf))
+        messaggi.remove(0, CrLf.size());
+    if (!messaggi.trimmed().isEmpty())
+        msgCom(ui, messaggi.replace(CrLf, QStringLiteral("\n")));
+    // Also after a report: a registration left in the staging journal still posted the invoice.
+    scheda_->ricarica();
+    if (fuoco && fuoco->isEnabled() && fuoco->isVisible())
+        fuoco->setFocus(Qt::OtherFocusReason);
+    return esito.ok;
+}
+
+bool frmFEPassTest::Decontabilizza() {
+    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
+        return false;
+    Interazione& ui = contesto_.interazione;
+    const ChiaveFattura k = fattura();
+    try {
+        if (posting::scadenzeBloccate(contesto_.db, k.anno, k.numero) > 0) {
+            msgCom(ui, QStringLiteral("Ci sono delle scadenze che non si possono eliminare\n"
+                                      "Impossibile decontabilizzare la fattura"));
+            return false;
+        }
+    } catch (const std::exception& e) {
+        msgCom(ui, testoEccezione(QStringLiteral("Controllo delle scadenze"), e));
+        return false;
+    }
+    if (msgCom(ui, QStringLiteral("Confermi ripristino della fattura da stato contabilizzato"),
+               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
+        return false;
+    bool ok = false;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        ok = posting::DecontabilizzaFattura(contesto_.db, contesto_.parametri, &contesto_.configurazione, ui,
+                                            k.anno, k.numero, contesto_.utente);
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        msgCom(ui, testoEccezione(QStringLiteral("Decontabilizzazione"), e));
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    QApplication::restoreOverrideCursor();
+    scheda_->ricarica();
+    return ok;
 }
 
 void frmFEPassTest::comAnno(int indice) {

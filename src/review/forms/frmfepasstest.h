@@ -145,6 +145,8 @@ private:
     void spostaRighe();
     bool DeStampa();
     bool segnaContabilizzata();
+    bool Contabilizza();
+    bool Decontabilizza();
 
     SchedaRecord* scheda_;
     std::vector<DataOra> dateOra_;

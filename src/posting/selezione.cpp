@@ -1,0 +1,189 @@
+#include "posting/selezione.h"
+
+#include "frame/database.h"
+#include "frame/sqlvalore.h"
+#include "posting/contabilizzazione.h"
+
+#include <QDateTime>
+
+namespace tesel::posting {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+QString testo(const QString& t) {
+    return SqlValore(t.trimmed(), SqlTesto);
+}
+
+QString data(const QDate& d, const QTime& ora = QTime(0, 0)) {
+    return SqlValore(QDateTime(d, ora), SqlData);
+}
+
+template <typename T> bool fuoriOrdine(const std::optional<T>& da, const std::optional<T>& a) {
+    return da && a && *da > *a;
+}
+
+} // namespace
+
+QString PrepSql(const CriteriSelezione& c) {
+    QStringList criteri;
+    if (!c.tipoDocumento.trimmed().isEmpty())
+        criteri << QStringLiteral("FatXmlTest.DGD_TipoDocumento = ") + testo(c.tipoDocumento);
+    if (c.annoDa)
+        criteri << QStringLiteral("FatXmlTest.XmlAnno >= ") + SqlValore(*c.annoDa, SqlIntero);
+    if (c.annoA)
+        criteri << QStringLiteral("FatXmlTest.XmlAnno <= ") + SqlValore(*c.annoA, SqlIntero);
+    if (c.numeroDa)
+        criteri << QStringLiteral("FatXmlTest.XmlNumRif >= ") + SqlValore(*c.numeroDa, SqlLungo);
+    if (c.numeroA)
+        criteri << QStringLiteral("FatXmlTest.XmlNumRif <= ") + SqlValore(*c.numeroA, SqlLungo);
+    if (c.dataDa)
+        criteri << QStringLiteral("FatXmlTest.DGD_Data >= ") + data(*c.dataDa);
+    if (c.dataA)
+        criteri << QStringLiteral("FatXmlTest.DGD_Data <= ") + data(*c.dataA);
+    if (!c.numeroDocumento.trimmed().isEmpty())
+        criteri << QStringLiteral("FatXmlTest.DGD_Numero = ") + testo(c.numeroDocumento);
+    if (c.ricezioneDa)
+        criteri << QStringLiteral("FatXmlTest.DataRicSdi >= ") + data(*c.ricezioneDa);
+    // The receipt carries its time: the whole last day is in.
+    if (c.ricezioneA)
+        criteri << QStringLiteral("FatXmlTest.DataRicSdi <= ") + data(*c.ricezioneA, QTime(23, 59, 59));
+    if (!c.partitaIva.trimmed().isEmpty())
+        criteri << QStringLiteral("FatXmlTest.CP_DA_IdFiscaleIVA_IdCodice = ") + testo(c.partitaIva);
+    if (!c.codiceFiscale.trimmed().isEmpty())
+        criteri << QStringLiteral("FatXmlTest.CP_DA_CodiceFiscale = ") + testo(c.codiceFiscale);
+    criteri << QStringLiteral("(FatXmlTest.Contabilizzato <> 'S' Or FatXmlTest.Contabilizzato Is Null)");
+    // The key last, so invoices received together keep one order on every engine.
+    return QStringLiteral("SELECT FatXmlTest.* FROM FatXmlTest Where ") +
+           criteri.join(QStringLiteral(" and ")) +
+           QStringLiteral(
+               " Order by COALESCE(FatXmlTest.DataRicSdi, FatXmlTest.DGD_Data), FatXmlTest.XmlAnno, "
+               "FatXmlTest.XmlNumRif");
+}
+
+std::optional<ErroreOrdine> controllaOrdine(const CriteriSelezione& c) {
+    if (fuoriOrdine(c.annoDa, c.annoA))
+        return ErroreOrdine{Coppia::Anni,
+                            QStringLiteral("Si prega di inserire le date riferimento in ordine crescente")};
+    if (fuoriOrdine(c.numeroDa, c.numeroA))
+        return ErroreOrdine{Coppia::Numeri,
+                            QStringLiteral("Si prega di inserire i numeri riferimento in ordine crescente")};
+    if (fuoriOrdine(c.dataDa, c.dataA))
+        return ErroreOrdine{Coppia::DateDocumento,
+                            QStringLiteral("Si prega di inserire le date di Fattura in ordine crescente")};
+    if (fuoriOrdine(c.ricezioneDa, c.ricezioneA))
+        return ErroreOrdine{Coppia::DateRicezione,
+                            QStringLiteral("Si prega di inserire le date di Ricezione in ordine crescente")};
+    return std::nullopt;
+}
+
+QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale) {
+    if (partitaIva.trimmed().isEmpty() && codiceFiscale.trimmed().isEmpty())
+        return {};
+    QString sql = QStringLiteral("Select Gruppo, Mastro, Conto, Descrizione From Pianoconti Where Tipo = 2");
+    if (!partitaIva.trimmed().isEmpty())
+        sql += QStringLiteral(" And PartIva = ") + testo(partitaIva);
+    if (!codiceFiscale.trimmed().isEmpty())
+        sql += QStringLiteral(" And CodFisc = ") + testo(codiceFiscale);
+    sql += QStringLiteral(" Order by Gruppo desc, mastro desc, conto desc");
+    Recordset rs = db.ApriRs(sql);
+    if (rs.RsEof())
+        return QStringLiteral("Non esistente in archivio fornitori");
+    const QString prima = rs.leggiTesto(QStringLiteral("Descrizione"));
+    rs.RsMoveNext();
+    if (!rs.RsEof())
+        return QStringLiteral("DUPLICATO - ") + prima;
+    return prima;
+}
+
+bool EsitoLotto::tutteOk() const {
+    for (const EsitoFatturaLotto& f : fatture)
+        if (!f.ok)
+            return false;
+    return true;
+}
+
+QString EsitoLotto::erroriRaccolti() const {
+    QString r;
+    for (const EsitoFatturaLotto& f : fatture)
+        if (!f.ok || !f.errori.trimmed().isEmpty())
+            r += CrLf + f.identificazione + f.errori;
+    return r;
+}
+
+namespace {
+
+// One selected invoice as the run needs it, read before anything is posted.
+struct Selezionata {
+    int anno = 0;
+    qint64 numero = 0;
+    QString identificazione;
+};
+
+std::vector<Selezionata> leggiSelezione(Database& db, const CriteriSelezione& criteri) {
+    std::vector<Selezionata> v;
+    Recordset rs = db.ApriRs(PrepSql(criteri));
+    for (; !rs.RsEof(); rs.RsMoveNext()) {
+        Selezionata s;
+        s.anno = static_cast<int>(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0));
+        s.numero = rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0);
+        s.identificazione = QStringLiteral("Nr. rif. ") + QString::number(s.numero) +
+                            QStringLiteral(" - P.Iva ") +
+                            rs.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")) +
+                            QStringLiteral(" - File ") + rs.leggiTesto(QStringLiteral("NomeFile"));
+        v.push_back(s);
+    }
+    return v;
+}
+
+QString testoErrore(const std::exception& e) {
+    if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
+        return CrLf + QStringLiteral("Errore(%1): ").arg(db->numero()) + db->descrizione();
+    return CrLf + QStringLiteral("Errore: ") + QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Configurazione* configurazione,
+                                 Interazione& ui, const CriteriSelezione& criteri,
+                                 const OpzioniLotto& opzioni, const Avanzamento& avanzamento) {
+    EsitoLotto esito;
+    const std::vector<Selezionata> selezione = leggiSelezione(db, criteri);
+    const int daFare = static_cast<int>(selezione.size());
+    for (int i = 0; i < daFare; ++i) {
+        const Selezionata& s = selezione[static_cast<std::size_t>(i)];
+        if (avanzamento && !avanzamento(i + 1, daFare)) {
+            esito.interrotto = true;
+            break;
+        }
+        EsitoFatturaLotto f;
+        f.xmlAnno = s.anno;
+        f.xmlNumRif = s.numero;
+        f.identificazione = s.identificazione;
+        try {
+            if (opzioni.senzaRegistrazione) {
+                db.EseguiSql(QStringLiteral("Update FatXmlTest Set Contabilizzato = 'S' Where XmlAnno = ") +
+                             SqlValore(s.anno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
+                             SqlValore(s.numero, SqlLungo));
+                f.ok = true;
+            } else {
+                const EsitoContabilizzazione c = ContabilizzaFattura(
+                    db, parametri, configurazione, ui, s.anno, s.numero, opzioni.causalePagamento.trimmed(),
+                    opzioni.contoPagamento.trimmed(), opzioni.creaFornitore, opzioni.utente);
+                f.ok = c.ok;
+                f.errori = c.errori;
+                if (!c.identificazione.isEmpty())
+                    f.identificazione = c.identificazione;
+            }
+        } catch (const std::exception& e) {
+            // The posting reports its own failures; anything else still ends only this invoice.
+            f.ok = false;
+            f.errori += testoErrore(e);
+        }
+        esito.fatture.push_back(f);
+    }
+    return esito;
+}
+
+} // namespace tesel::posting

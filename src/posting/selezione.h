@@ -1,0 +1,91 @@
+#pragma once
+// Posting a selection of received invoices: the criteria the posting dialog and tesel-cli
+// share, the selection text, the checks before a run, and the run itself (one invoice after
+// the other, every failure collected, the batch never stopped by one invoice).
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tesel {
+
+class Database;
+class Interazione;
+class ParametriAzienda;
+class Configurazione;
+
+namespace posting {
+
+// Empty texts and missing values leave their criterion out.
+struct CriteriSelezione {
+    QString tipoDocumento;                        // DGD_TipoDocumento =
+    std::optional<int> annoDa, annoA;             // XmlAnno >= / <=
+    std::optional<qint64> numeroDa, numeroA;      // XmlNumRif >= / <=
+    std::optional<QDate> dataDa, dataA;           // DGD_Data >= / <=
+    QString numeroDocumento;                      // DGD_Numero =
+    std::optional<QDate> ricezioneDa, ricezioneA; // DataRicSdi >= the day / <= the day at 23:59:59
+    QString partitaIva;                           // CP_DA_IdFiscaleIVA_IdCodice =
+    QString codiceFiscale;                        // CP_DA_CodiceFiscale =
+};
+
+// The selection of the invoices not yet posted that match the criteria, oldest receipt first.
+QString PrepSql(const CriteriSelezione& c);
+
+// The "from"/"to" pairs of the criteria, in the order they are checked.
+enum class Coppia { Anni, Numeri, DateDocumento, DateRicezione };
+
+struct ErroreOrdine {
+    Coppia coppia;
+    QString messaggio; // "Si prega di inserire ... in ordine crescente"
+};
+
+// The first pair whose "from" is after its "to" (both given); nothing when all are in order.
+std::optional<ErroreOrdine> controllaOrdine(const CriteriSelezione& c);
+
+// The supplier accounts of a VAT number and fiscal code (DecodPartiva): the description of
+// the single account, "Non esistente in archivio fornitori" for none, "DUPLICATO - " and the
+// first description for several. Both inputs empty: nothing to say (empty). Throws ErroreDb.
+QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale);
+
+struct OpzioniLotto {
+    QString causalePagamento; // box 160; empty: no automatic payment registrations
+    QString contoPagamento;   // box 170, "G-M-C"
+    bool creaFornitore = false;
+    // Mark each selected invoice posted without writing any accounting record.
+    bool senzaRegistrazione = false;
+    QString utente;
+};
+
+struct EsitoFatturaLotto {
+    int xmlAnno = 0;
+    qint64 xmlNumRif = 0;
+    bool ok = false;
+    QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
+    QString errori;          // CRLF-separated messages; may hold transfer reports when ok
+};
+
+struct EsitoLotto {
+    std::vector<EsitoFatturaLotto> fatture; // in the selection's order
+    bool interrotto = false;                // the progress call-back asked to stop
+    bool tutteOk() const;
+    // The run's error list: for each invoice that failed, or was posted with reports (a
+    // registration left in the staging journal), CRLF + identification + its error text.
+    QString erroriRaccolti() const;
+};
+
+// Called before each invoice with the invoices started so far (1-based) and the selected
+// count; answering false stops the run before that invoice.
+using Avanzamento = std::function<bool(int fatti, int daFare)>;
+
+// Posts every invoice PrepSql(criteri) selects. The selection is read in full first, so a
+// posting never runs while the selection's recordset is open. An empty selection answers no
+// invoices. Errors of one invoice (including database errors) go into its result and the run
+// goes on. Throws ErroreDb only when the selection itself cannot be read.
+EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Configurazione* configurazione,
+                                 Interazione& ui, const CriteriSelezione& criteri,
+                                 const OpzioniLotto& opzioni, const Avanzamento& avanzamento = {});
+
+} // namespace posting
+} // namespace tesel

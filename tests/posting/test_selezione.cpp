@@ -1,0 +1,318 @@
+// Choosing the invoices to post: the selection text, what it finds on the engine, the order
+// checks, the supplier look-up by VAT number, and the run that marks invoices posted without
+// a journal entry.
+
+#include "frame/clientmenu.h"
+#include "frame/configurazione.h"
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "frame/sqlvalore.h"
+#include "posting/selezione.h"
+#include "support/dbprova.h"
+#include "support/interazioneprova.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace tesel::posting {
+namespace {
+
+const QString NonContabilizzate =
+    QStringLiteral("(FatXmlTest.Contabilizzato <> 'S' Or FatXmlTest.Contabilizzato Is Null)");
+const QString Ordine = QStringLiteral(" Order by COALESCE(FatXmlTest.DataRicSdi, FatXmlTest.DGD_Data), "
+                                      "FatXmlTest.XmlAnno, FatXmlTest.XmlNumRif");
+
+TEST(PrepSql, shouldSelectOnlyNotPostedInvoicesWhenNothingIsTyped) {
+    EXPECT_EQ(PrepSql({}),
+              QStringLiteral("SELECT FatXmlTest.* FROM FatXmlTest Where ") + NonContabilizzate + Ordine);
+}
+
+TEST(PrepSql, shouldJoinEveryTypedCriterionWithTheNotPostedTermInTheProgramsOrder) {
+    CriteriSelezione c;
+    c.tipoDocumento = QStringLiteral(" TD01 ");
+    c.annoDa = 2023;
+    c.annoA = 2024;
+    c.numeroDa = 5;
+    c.numeroA = 120;
+    c.dataDa = QDate(2024, 1, 1);
+    c.dataA = QDate(2024, 3, 31);
+    c.numeroDocumento = QStringLiteral("12'A");
+    c.ricezioneDa = QDate(2024, 2, 1);
+    c.ricezioneA = QDate(2024, 4, 30);
+    c.partitaIva = QStringLiteral("03981270683");
+    c.codiceFiscale = QStringLiteral("GRCNDR85M30D612O");
+    EXPECT_EQ(PrepSql(c),
+              QStringLiteral("SELECT FatXmlTest.* FROM FatXmlTest Where FatXmlTest.DGD_TipoDocumento = 'TD01'"
+                             " and FatXmlTest.XmlAnno >= 2023 and FatXmlTest.XmlAnno <= 2024"
+                             " and FatXmlTest.XmlNumRif >= 5 and FatXmlTest.XmlNumRif <= 120"
+                             " and FatXmlTest.DGD_Data >= '2024-01-01 00:00:00'"
+                             " and FatXmlTest.DGD_Data <= '2024-03-31 00:00:00'"
+                             " and FatXmlTest.DGD_Numero = '12''A'"
+                             " and FatXmlTest.DataRicSdi >= '2024-02-01 00:00:00'"
+                             " and FatXmlTest.DataRicSdi <= '2024-04-30 23:59:59'"
+                             " and FatXmlTest.CP_DA_IdFiscaleIVA_IdCodice = '03981270683'"
+                             " and FatXmlTest.CP_DA_CodiceFiscale = 'GRCNDR85M30D612O' and ") +
+                  NonContabilizzate + Ordine);
+}
+
+// ---- The order of the "from"/"to" pairs ------------------------------------------------------
+
+struct CasoOrdine {
+    const char* nome;
+    CriteriSelezione criteri;
+    std::optional<Coppia> coppia;
+    const char* messaggio;
+};
+
+class OrdineCasi : public ::testing::TestWithParam<CasoOrdine> {};
+
+TEST_P(OrdineCasi, shouldStopAtTheFirstPairOutOfOrder) {
+    const CasoOrdine& c = GetParam();
+    const auto e = controllaOrdine(c.criteri);
+    if (!c.coppia) {
+        EXPECT_FALSE(e.has_value()) << e->messaggio.toStdString();
+        return;
+    }
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->coppia, *c.coppia);
+    EXPECT_EQ(e->messaggio, QString::fromUtf8(c.messaggio));
+}
+
+CriteriSelezione criteri(std::function<void(CriteriSelezione&)> f) {
+    CriteriSelezione c;
+    f(c);
+    return c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Coppie, OrdineCasi,
+    ::testing::Values(
+        CasoOrdine{"vuoti", {}, std::nullopt, ""},
+        CasoOrdine{"uguali", criteri([](auto& c) {
+                       c.annoDa = c.annoA = 2024;
+                       c.numeroDa = c.numeroA = 7;
+                       c.dataDa = c.dataA = c.ricezioneDa = c.ricezioneA = QDate(2024, 5, 1);
+                   }),
+                   std::nullopt, ""},
+        CasoOrdine{"soloDa", criteri([](auto& c) { c.annoDa = 2030; }), std::nullopt, ""},
+        CasoOrdine{"anni", criteri([](auto& c) {
+                       c.annoDa = 2025;
+                       c.annoA = 2024;
+                       c.numeroDa = 9;
+                       c.numeroA = 1;
+                   }),
+                   Coppia::Anni, "Si prega di inserire le date riferimento in ordine crescente"},
+        CasoOrdine{"numeri", criteri([](auto& c) {
+                       c.numeroDa = 9;
+                       c.numeroA = 1;
+                   }),
+                   Coppia::Numeri, "Si prega di inserire i numeri riferimento in ordine crescente"},
+        CasoOrdine{"documento", criteri([](auto& c) {
+                       c.dataDa = QDate(2024, 3, 2);
+                       c.dataA = QDate(2024, 3, 1);
+                   }),
+                   Coppia::DateDocumento, "Si prega di inserire le date di Fattura in ordine crescente"},
+        CasoOrdine{"ricezione", criteri([](auto& c) {
+                       c.ricezioneDa = QDate(2025, 1, 1);
+                       c.ricezioneA = QDate(2024, 12, 31);
+                   }),
+                   Coppia::DateRicezione, "Si prega di inserire le date di Ricezione in ordine crescente"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+// ---- On the database ------------------------------------------------------------------------
+
+class Selezione : public prova::ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped())
+            return;
+        creaSchemaAzienda();
+    }
+
+    struct Riga {
+        int anno;
+        qint64 numero;
+        const char* tipo;
+        QDate data;
+        const char* numeroDoc;
+        QVariant ricezione; // QDateTime or null
+        const char* piva;
+        const char* cf;
+        QVariant contabilizzato; // "S", "N" or null
+    };
+
+    void inserisci(const Riga& r) {
+        db().EseguiSql(
+            QStringLiteral(
+                "INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, NomeFile, DGD_TipoDocumento, DGD_Data, "
+                "DGD_Numero, DataRicSdi, CP_DA_IdFiscaleIVA_IdCodice, CP_DA_CodiceFiscale, "
+                "Contabilizzato) VALUES (") +
+            QStringList{
+                SqlValore(r.anno, SqlIntero), SqlValore(r.numero, SqlLungo),
+                SqlValore(QStringLiteral("IT%1_%2.xml").arg(r.piva).arg(r.numero), SqlTesto),
+                SqlValore(QString::fromUtf8(r.tipo), SqlTesto), SqlValore(r.data, SqlData),
+                SqlValore(QString::fromUtf8(r.numeroDoc), SqlTesto), SqlValore(r.ricezione, SqlData),
+                SqlValore(QString::fromUtf8(r.piva), SqlTesto), SqlValore(QString::fromUtf8(r.cf), SqlTesto),
+                r.contabilizzato.isNull() ? QStringLiteral("Null") : SqlValore(r.contabilizzato, SqlTesto)}
+                .join(QStringLiteral(", ")) +
+            u')');
+    }
+
+    // The rows a typical archive holds: two years, posted and not, with and without receipt.
+    void archivio() {
+        const QDateTime ric(QDate(2024, 3, 15), QTime(18, 30));
+        for (const Riga& r : {
+                 Riga{2023, 7, "TD01", QDate(2023, 12, 20), "99", QDateTime(QDate(2024, 1, 3), QTime(9, 0)),
+                      "03981270683", "", QStringLiteral("N")},
+                 Riga{2024, 1, "TD01", QDate(2024, 3, 1), "123/A", ric, "03981270683", "",
+                      QStringLiteral("N")},
+                 Riga{2024, 2, "TD04", QDate(2024, 3, 2), "NC1", QDateTime(QDate(2024, 3, 16), QTime(0, 0)),
+                      "03981270683", "", QVariant()},
+                 Riga{2024, 3, "TD01", QDate(2024, 3, 10), "55", QDateTime(QDate(2024, 3, 5), QTime(8, 0)),
+                      "01234567890", "GRCNDR85M30D612O", QStringLiteral("S")},
+                 Riga{2024, 4, "TD01", QDate(2024, 2, 28), "56", QVariant(), "01234567890",
+                      "GRCNDR85M30D612O", QStringLiteral("N")},
+             })
+            inserisci(r);
+    }
+
+    QStringList scelte(const CriteriSelezione& c) {
+        QStringList k;
+        for (Recordset rs = db().ApriRs(PrepSql(c)); !rs.RsEof(); rs.RsMoveNext())
+            k << QStringLiteral("%1/%2")
+                     .arg(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0))
+                     .arg(rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0));
+        return k;
+    }
+};
+
+TEST_F(Selezione, shouldFindTheNotPostedInvoicesOfEachCriterionOldestReceiptFirst) {
+    archivio();
+    struct Caso {
+        const char* nome;
+        CriteriSelezione criteri;
+        QStringList attese;
+    };
+    const std::vector<Caso> casi{
+        // 2024/4 has no receipt: its document date (28/02) places it.
+        {"tutte", {}, {"2023/7", "2024/4", "2024/1", "2024/2"}},
+        {"tipo", criteri([](auto& c) { c.tipoDocumento = QStringLiteral("TD04"); }), {"2024/2"}},
+        {"anni", criteri([](auto& c) { c.annoDa = c.annoA = 2024; }), {"2024/4", "2024/1", "2024/2"}},
+        {"numeri",
+         criteri([](auto& c) {
+             c.numeroDa = 2;
+             c.numeroA = 4;
+         }),
+         {"2024/4", "2024/2"}},
+        {"dateDocumento",
+         criteri([](auto& c) {
+             c.dataDa = QDate(2024, 3, 1);
+             c.dataA = QDate(2024, 3, 2);
+         }),
+         {"2024/1", "2024/2"}},
+        {"numeroDocumento",
+         criteri([](auto& c) { c.numeroDocumento = QStringLiteral("123/A"); }),
+         {"2024/1"}},
+        // The last day counts whole: 18:30 of 15/03 is in, the next midnight is out.
+        {"ricezione",
+         criteri([](auto& c) {
+             c.ricezioneDa = QDate(2024, 3, 15);
+             c.ricezioneA = QDate(2024, 3, 15);
+         }),
+         {"2024/1"}},
+        {"partitaIva", criteri([](auto& c) { c.partitaIva = QStringLiteral("01234567890"); }), {"2024/4"}},
+        {"codiceFiscale",
+         criteri([](auto& c) { c.codiceFiscale = QStringLiteral("GRCNDR85M30D612O"); }),
+         {"2024/4"}},
+        {"nessuna", criteri([](auto& c) { c.annoDa = 2030; }), {}},
+    };
+    for (const Caso& c : casi)
+        EXPECT_EQ(scelte(c.criteri), c.attese) << c.nome;
+}
+
+TEST_F(Selezione, shouldNameTheSupplierAccountsOfAVatNumberOrFiscalCode) {
+    const auto conto = [this](const char* conto, const char* descrizione, int tipo, const char* piva,
+                              const char* cf) {
+        db().EseguiSql(
+            QStringLiteral(
+                "INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) "
+                "VALUES ('40', '10', %1, %2, %3, %4, %5)")
+                .arg(quotaSql(QString::fromUtf8(conto)), quotaSql(QString::fromUtf8(descrizione)))
+                .arg(tipo)
+                .arg(quotaSql(QString::fromUtf8(piva)), quotaSql(QString::fromUtf8(cf))));
+    };
+    conto("1001", "Ferramenta Adriatica Srl", 2, "03981270683", "03981270683");
+    conto("1002", "Rossi Forniture Srl", 2, "01234567890", "01234567890");
+    conto("1003", "Rossi Forniture Srl - filiale", 2, "01234567890", "01234567890");
+    conto("1004", "Cliente con la stessa partita iva", 3, "03981270683", "03981270683");
+
+    EXPECT_EQ(DecodPartiva(db(), "03981270683", ""), "Ferramenta Adriatica Srl");
+    EXPECT_EQ(DecodPartiva(db(), "", "03981270683"), "Ferramenta Adriatica Srl");
+    EXPECT_EQ(DecodPartiva(db(), "03981270683", "ALTRO"), "Non esistente in archivio fornitori");
+    EXPECT_EQ(DecodPartiva(db(), "99999999999", ""), "Non esistente in archivio fornitori");
+    // The highest account first.
+    EXPECT_EQ(DecodPartiva(db(), "01234567890", ""), "DUPLICATO - Rossi Forniture Srl - filiale");
+    EXPECT_EQ(DecodPartiva(db(), "", ""), "");
+}
+
+TEST_F(Selezione, shouldMarkEverySelectedInvoicePostedWithoutAnyAccountingRecord) {
+    archivio();
+    ClientMenuFisso menu;
+    prova::InterazioneProva ui;
+    Configurazione conf(menu, ui);
+    ParametriAzienda parametri(db());
+    OpzioniLotto opzioni;
+    opzioni.senzaRegistrazione = true;
+    QList<std::pair<int, int>> avanzamenti;
+    const EsitoLotto esito =
+        contabilizzaSelezione(db(), parametri, &conf, ui, criteri([](auto& c) { c.annoDa = 2024; }), opzioni,
+                              [&](int fatti, int daFare) {
+                                  avanzamenti.append({fatti, daFare});
+                                  return true;
+                              });
+    EXPECT_EQ(avanzamenti, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+    ASSERT_EQ(esito.fatture.size(), 3u);
+    EXPECT_TRUE(esito.tutteOk());
+    EXPECT_EQ(esito.erroriRaccolti(), "");
+    EXPECT_EQ(esito.fatture[0].identificazione, "Nr. rif. 4 - P.Iva 01234567890 - File IT01234567890_4.xml");
+    EXPECT_EQ(scelte({}), QStringList{"2023/7"});
+    EXPECT_EQ(db().valore("SELECT count(*) FROM FatXmlTest WHERE Contabilizzato = 'S'").toInt(), 4);
+    for (const char* t :
+         {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "MovPnTes", "MovPnDett", "MovPnIva", "Scadenze"})
+        EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM ") + t).toInt(), 0) << t;
+    EXPECT_TRUE(ui.mostrati.isEmpty());
+}
+
+TEST_F(Selezione, shouldStopBeforeTheNextInvoiceWhenAskedAndKeepWhatIsDone) {
+    archivio();
+    ClientMenuFisso menu;
+    prova::InterazioneProva ui;
+    Configurazione conf(menu, ui);
+    ParametriAzienda parametri(db());
+    OpzioniLotto opzioni;
+    opzioni.senzaRegistrazione = true;
+    const EsitoLotto esito = contabilizzaSelezione(db(), parametri, &conf, ui, {}, opzioni,
+                                                   [](int fatti, int) { return fatti < 3; });
+    EXPECT_TRUE(esito.interrotto);
+    ASSERT_EQ(esito.fatture.size(), 2u);
+    EXPECT_EQ(scelte({}), (QStringList{"2024/1", "2024/2"}));
+}
+
+TEST_F(Selezione, shouldAnswerNoInvoicesForAnEmptySelection) {
+    archivio();
+    ClientMenuFisso menu;
+    prova::InterazioneProva ui;
+    Configurazione conf(menu, ui);
+    ParametriAzienda parametri(db());
+    int chiamate = 0;
+    const EsitoLotto esito =
+        contabilizzaSelezione(db(), parametri, &conf, ui, criteri([](auto& c) { c.tipoDocumento = "TD24"; }),
+                              {}, [&](int, int) { return ++chiamate > 0; });
+    EXPECT_TRUE(esito.fatture.empty());
+    EXPECT_FALSE(esito.interrotto);
+    EXPECT_EQ(chiamate, 0);
+}
+
+} // namespace
+} // namespace tesel::posting
