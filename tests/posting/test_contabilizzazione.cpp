@@ -1,0 +1,291 @@
+// The posting driver end to end on the demo company: its refusals leave nothing behind, a
+// posted invoice lands in the journal balanced with consecutive protocols and its due dates,
+// and un-posting brings every table back.
+
+#include "fatturaprova.h"
+#include "fotografia.h"
+#include "frame/clientmenu.h"
+#include "frame/configurazione.h"
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "posting/contabilizzazione.h"
+#include "posting/decontabilizzazione.h"
+#include "support/dbprova.h"
+#include "support/interazioneprova.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace tesel::posting {
+namespace {
+
+using tesel::prova::ChiaveFattura;
+using tesel::prova::FatturaProva;
+using tesel::prova::RigaProva;
+
+const QString Crlf = QStringLiteral("\r\n");
+const tesel::prova::ContoProva Costo{QStringLiteral("60"), QStringLiteral("10"), QStringLiteral("1001")};
+
+class Contabilizzazione : public tesel::prova::ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped())
+            return;
+        creaAziendaDemo();
+        parametri = std::make_unique<ParametriAzienda>(db());
+        configurazione = std::make_unique<Configurazione>(menu, ui);
+        anno = parametri->leggi(QStringLiteral("CoGe.AnnoCorr")).toInt();
+    }
+
+    EsitoContabilizzazione posta(const ChiaveFattura& k) {
+        return ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno, k.numero, {}, {},
+                                   false, QStringLiteral("prova"));
+    }
+
+    // A 100 + 22% invoice of the demo supplier, paid in one instalment.
+    FatturaProva fattura() {
+        FatturaProva f(db());
+        f.numero(QStringLiteral("123/A"))
+            .riga(100, QStringLiteral("22"), Costo)
+            .iva(22, 100, 22)
+            .pagamento(122, QDate(anno, 4, 30));
+        return f;
+    }
+
+    QString contabilizzato(const ChiaveFattura& k) {
+        return db()
+            .valore(
+                QStringLiteral("Select Contabilizzato from FatXmlTest Where XmlAnno = %1 and XmlNumRif = %2")
+                    .arg(k.anno)
+                    .arg(k.numero))
+            .toString();
+    }
+
+    // "NumReg Causale NumProt DataReg DataProt NumDoc" of each journal registration of the invoice.
+    QStringList registrazioni(const ChiaveFattura& k) {
+        QStringList v;
+        Recordset r =
+            db().ApriRs(QStringLiteral("Select * from MovPnTes Where XmlAnno = %1 and XmlNumRif = %2"
+                                       " Order by NumReg")
+                            .arg(k.anno)
+                            .arg(k.numero));
+        for (; !r.RsEof(); r.RsMoveNext()) {
+            const auto data = [&](const char* c) {
+                return r.LeggiCampo(QLatin1String(c)).toDate().toString(QStringLiteral("dd/MM"));
+            };
+            v << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                     .arg(r.leggiTesto(QStringLiteral("NumReg")), r.leggiTesto(QStringLiteral("Causale")),
+                          r.leggiTesto(QStringLiteral("NumProt")), data("DataReg"), data("DataProt"),
+                          r.leggiTesto(QStringLiteral("NumDoc")));
+        }
+        return v;
+    }
+
+    // Every journal registration balances.
+    void verificaGiornaleBilanciato() {
+        Recordset r = db().ApriRs(QStringLiteral(
+            "Select Anno, NumReg, Sum(CASE WHEN DareAvere = 'D' THEN Importo ELSE 0 END) AS Dare,"
+            " Sum(CASE WHEN DareAvere = 'A' THEN Importo ELSE 0 END) AS Avere"
+            " From MovPnDett Group by Anno, NumReg"));
+        for (; !r.RsEof(); r.RsMoveNext())
+            EXPECT_EQ(r.leggiValuta(QStringLiteral("Dare")), r.leggiValuta(QStringLiteral("Avere")))
+                << "registrazione " << r.leggiTesto(QStringLiteral("NumReg")).toStdString();
+    }
+
+    qint64 conta(const QString& sql) { return db().valore(sql).toLongLong(); }
+
+    ClientMenuFisso menu;
+    tesel::prova::InterazioneProva ui;
+    std::unique_ptr<Configurazione> configurazione;
+    std::unique_ptr<ParametriAzienda> parametri;
+    int anno = 0;
+};
+
+// ---- Refusals: the message, and nothing written -------------------------------------------------
+
+struct CasoRifiuto {
+    const char* descrizione;
+    std::function<void(FatturaProva&, int anno)> prepara;
+    const char* errori;           // exact text; "\n" stands for CRLF
+    bool soloDescrittive = false; // the invoice has one "DE" line and nothing else; errori is contained
+};
+
+void PrintTo(const CasoRifiuto& c, std::ostream* os) {
+    *os << c.descrizione;
+}
+
+class RifiutoContabilizzazione : public Contabilizzazione,
+                                 public ::testing::WithParamInterface<CasoRifiuto> {};
+
+TEST_P(RifiutoContabilizzazione, shouldReportTheReasonAndLeaveEveryTableAsItWas) {
+    const CasoRifiuto& c = GetParam();
+    FatturaProva f = c.soloDescrittive ? FatturaProva(db()) : fattura();
+    if (c.soloDescrittive)
+        f.riga(RigaProva{
+            .prezzo = 0, .iva = QStringLiteral("22"), .conto = Costo, .tipoRiga = QStringLiteral("DE")});
+    c.prepara(f, anno);
+    const ChiaveFattura k = f.scrivi();
+    const QString statoPrima = contabilizzato(k);
+    const auto prima = prova::fotografia(db());
+
+    const EsitoContabilizzazione esito = posta(k);
+
+    EXPECT_FALSE(esito.ok);
+    const QString atteso = QString::fromUtf8(c.errori).replace(u'\n', Crlf);
+    if (c.soloDescrittive)
+        EXPECT_TRUE(esito.errori.contains(atteso)) << esito.errori.toStdString();
+    else
+        EXPECT_EQ(esito.errori, atteso);
+    EXPECT_EQ(prova::differenze(prima, prova::fotografia(db())), QString());
+    EXPECT_EQ(contabilizzato(k), statoPrima);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controlli, RifiutoContabilizzazione,
+    ::testing::Values(
+        CasoRifiuto{"senza fornitore", [](FatturaProva& f, int) { f.senzaFornitore(); },
+                    "\nManca il codice fornitore"},
+        CasoRifiuto{"fornitore fuori dal piano dei conti",
+                    [](FatturaProva& f, int) { f.fornitore("40", "10", "9999"); },
+                    "\nFornitore 40-10-9999 inesistente"},
+        CasoRifiuto{"senza causale e fuori esercizio: i due messaggi insieme",
+                    [](FatturaProva& f, int anno) { f.causale({}).ricezione(QDate(anno - 3, 5, 2)); },
+                    "\nManca la causale di contabilità\nData registrazione non valida per anno contabile"},
+        CasoRifiuto{"causale inesistente", [](FatturaProva& f, int) { f.causale("ZZZ"); },
+                    "\nCausale ZZZ inesistente"},
+        CasoRifiuto{"già contabilizzata", [](FatturaProva& f, int) { f.contabilizzata(); },
+                    "\nFattura già contabilizzata"},
+        // Fails after the protocol was numbered and the header written: all of it goes back.
+        CasoRifiuto{"solo righe descrittive", [](FatturaProva&, int) {}, "Mancano i dettagli", true}));
+
+// ---- Posting ------------------------------------------------------------------------------------
+
+TEST_F(Contabilizzazione, shouldNumberConsecutiveProtocolsAndMoveEachInvoiceToTheJournal) {
+    const ChiaveFattura k1 = fattura().ricezione(QDate(anno, 3, 12)).scrivi();
+    const ChiaveFattura k2 = fattura().numero("A/77").ricezione(QDate(anno, 3, 13)).scrivi();
+
+    const EsitoContabilizzazione e1 = posta(k1);
+    const EsitoContabilizzazione e2 = posta(k2);
+
+    ASSERT_TRUE(e1.ok) << e1.errori.toStdString();
+    ASSERT_TRUE(e2.ok) << e2.errori.toStdString();
+    EXPECT_EQ(e1.errori, QString());
+    EXPECT_EQ(registrazioni(k1), QStringList{QStringLiteral("1 FAA 1 12/03 12/03 123")});
+    EXPECT_EQ(registrazioni(k2), QStringList{QStringLiteral("2 FAA 2 13/03 13/03 77")});
+    EXPECT_EQ(e2.numRegGiornale, 2);
+    EXPECT_EQ(contabilizzato(k1), "S");
+    EXPECT_EQ(contabilizzato(k2), "S");
+    for (const char* t : {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "LockGest"})
+        EXPECT_EQ(conta(QStringLiteral("Select count(*) from ") + t), 0) << t;
+    verificaGiornaleBilanciato();
+    // The supplier's due date hangs on the journal registration.
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze Where NumReg = 2 and NumProt = 2 and "
+                                   "AnnoReg = %1")
+                        .arg(anno)),
+              1);
+    EXPECT_EQ(
+        db().valore(QStringLiteral("Select NumDoc from LibriIva Where Anno = %1 and TipoReg = 'A'").arg(anno))
+            .toLongLong(),
+        2);
+}
+
+struct CasoDataReg {
+    const char* fatPassDataReg;
+    const char* attese; // the second invoice's registration
+};
+
+void PrintTo(const CasoDataReg& c, std::ostream* os) {
+    *os << "FatPassDataReg " << c.fatPassDataReg;
+}
+
+class DataRegistrazione : public Contabilizzazione, public ::testing::WithParamInterface<CasoDataReg> {};
+
+// An invoice received before the register's last protocol date takes that date as protocol
+// date; with "R" the registration keeps the day it was received.
+TEST_P(DataRegistrazione, shouldDateTheRegistrationByFatPassDataReg) {
+    menu.imposta(QStringLiteral("Personal.Tesel.FatPassDataReg"), QLatin1String(GetParam().fatPassDataReg));
+    const ChiaveFattura k1 = fattura().ricezione(QDate(anno, 3, 20)).scrivi();
+    const ChiaveFattura k2 = fattura().numero("124").ricezione(QDate(anno, 3, 15)).scrivi();
+    ASSERT_TRUE(posta(k1).ok);
+    const EsitoContabilizzazione e2 = posta(k2);
+    ASSERT_TRUE(e2.ok) << e2.errori.toStdString();
+    EXPECT_EQ(registrazioni(k2), QStringList{QLatin1String(GetParam().attese)});
+}
+
+INSTANTIATE_TEST_SUITE_P(Parametro, DataRegistrazione,
+                         ::testing::Values(CasoDataReg{"P", "2 FAA 2 20/03 20/03 124"},
+                                           CasoDataReg{"R", "2 FAA 2 15/03 20/03 124"}));
+
+struct CasoRitenuta {
+    const char* modo;
+    int registrazioni;     // journal registrations of the invoice
+    const char* fornitore; // the supplier's balance in Avere after posting
+};
+
+void PrintTo(const CasoRitenuta& c, std::ostream* os) {
+    *os << "RitAccFornAutom " << c.modo;
+}
+
+class RitenutaInGiornale : public Contabilizzazione, public ::testing::WithParamInterface<CasoRitenuta> {};
+
+// 1,000 + 22% with 200 withheld: the supplier is owed 1,020 either way; mode 2 books the
+// withholding as a registration of its own.
+TEST_P(RitenutaInGiornale, shouldLeaveTheSupplierOwedTheNetOfTheWithholding) {
+    menu.imposta(QStringLiteral("Personal.PN.RitAccFornAutom"), QLatin1String(GetParam().modo));
+    const ChiaveFattura k = FatturaProva(db())
+                                .riga(1000, QStringLiteral("22"), Costo)
+                                .iva(22, 1000, 220)
+                                .ritenuta(200)
+                                .pagamento(1020, QDate(anno, 4, 30))
+                                .scrivi();
+    const EsitoContabilizzazione e = posta(k);
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(registrazioni(k).size(), GetParam().registrazioni) << registrazioni(k).join(u';').toStdString();
+    verificaGiornaleBilanciato();
+    const auto saldo = Currency::daVariant(db().valore(
+        QStringLiteral("Select Sum(CASE WHEN DareAvere = 'A' THEN Importo ELSE -Importo END) from "
+                       "MovPnDett Where TipoPartita = 2 and GruppoPartita = '40' and MastroPartita = "
+                       "'10' and ContoPartita = '1001'")));
+    ASSERT_TRUE(saldo.has_value());
+    EXPECT_EQ(saldo->testoXml(), QLatin1String(GetParam().fornitore));
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modi, RitenutaInGiornale,
+                         ::testing::Values(CasoRitenuta{"1", 1, "1020.00"}, CasoRitenuta{"2", 2, "1020.00"}));
+
+// ---- Un-posting ---------------------------------------------------------------------------------
+
+TEST_F(Contabilizzazione, shouldLeaveEveryTableAsBeforeWhenTheLastInvoiceIsPostedAndUnposted) {
+    const ChiaveFattura k1 = fattura().scrivi();
+    ASSERT_TRUE(posta(k1).ok);
+    const ChiaveFattura k2 = FatturaProva(db())
+                                 .numero("9")
+                                 .riga(1000, QStringLiteral("22"), Costo)
+                                 .riga(50, QStringLiteral("10"), Costo)
+                                 .iva(22, 1000, 220)
+                                 .iva(10, 50, 5)
+                                 .ritenuta(200)
+                                 .pagamento(500, QDate(anno, 4, 30))
+                                 .pagamento(575, QDate(anno, 5, 31))
+                                 .scrivi();
+    const auto prima = prova::fotografia(db());
+
+    const EsitoContabilizzazione e = posta(k2);
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    ASSERT_NE(prova::differenze(prima, prova::fotografia(db())), QString());
+    ASSERT_TRUE(DecontabilizzaFattura(db(), *parametri, configurazione.get(), ui, k2.anno, k2.numero,
+                                      QStringLiteral("prova")))
+        << ui.testiMostrati().join(u'\n').toStdString();
+
+    EXPECT_EQ(prova::differenze(prima, prova::fotografia(db())), QString());
+    EXPECT_EQ(contabilizzato(k2), "N");
+    EXPECT_EQ(contabilizzato(k1), "S");
+    // Posted again, it takes the same protocol number back.
+    ASSERT_TRUE(posta(k2).ok);
+    EXPECT_EQ(registrazioni(k2).value(0).section(u' ', 2, 2), "2");
+}
+
+} // namespace
+} // namespace tesel::posting
