@@ -326,6 +326,10 @@ Recordset Database::ApriRs(const QString& sql) {
     return Recordset(std::move(d));
 }
 
+Recordset Database::ApriRsBloccando(const QString& sql) {
+    return ApriRs(bloccaRighe() ? sql + QStringLiteral(" FOR UPDATE SKIP LOCKED") : sql);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 struct Recordset::Dati {
@@ -338,8 +342,9 @@ struct Recordset::Dati {
             solleva(q.lastError(), sql);
         const QSqlRecord r = q.record();
         for (int i = 0; i < r.count(); ++i) {
-            nomi << r.fieldName(i);
-            indici.insert(r.fieldName(i).toLower(), i);
+            const QString nome = r.fieldName(i);
+            nomi << nome;
+            indici.insert(nome.toLower(), i);
         }
         leggiRiga();
         vuoto = eof;

@@ -74,6 +74,11 @@ public:
 
     // ApriRs: opens a recordset on an SQL text.
     Recordset ApriRs(const QString& sql);
+    // A select that also locks its rows until the transaction ends, skipping (not waiting for)
+    // rows another connection holds. SQLite locks the whole file at the first write instead,
+    // after waiting its busy timeout: there the select is plain. True when rows may be skipped.
+    Recordset ApriRsBloccando(const QString& sql);
+    bool bloccaRighe() const { return dialetto_ == Dialetto::PostgreSQL; }
 
     // IniziaTrans / ConfermaTrans / AnnullaTrans. Nested calls use savepoints, so an inner
     // unit of work can be undone without losing the outer one.

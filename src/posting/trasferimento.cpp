@@ -8,6 +8,7 @@
 #include "posting/contabilizzazione.h"
 #include "posting/scadenze.h"
 
+#include <QMutex>
 #include <QThread>
 #include <algorithm>
 #include <map>
@@ -101,19 +102,16 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
     const QString dove = QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) +
                          QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
                          testo(pref);
-    const bool server = db.dialetto() == Dialetto::PostgreSQL;
     try {
         Transazione tr(db);
         qint64 ultimo = 0;
         QDate ultimaData;
         {
-            // On the server the row is locked for the rest of the caller's transaction; a row
-            // another posting holds is skipped rather than waited for, so the user decides.
-            // SQLite serialises writers on the file: BEGIN IMMEDIATE is where it gets busy.
-            Recordset rs = db.ApriRs(QStringLiteral("Select * from LibriIva") + dove +
-                                     (server ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString()));
+            // The row stays locked for the rest of the caller's transaction; a row another
+            // posting holds is skipped rather than waited for, so the user decides.
+            Recordset rs = db.ApriRsBloccando(QStringLiteral("Select * from LibriIva") + dove);
             if (rs.RsVuoto()) {
-                if (server &&
+                if (db.bloccaRighe() &&
                     db.valore(QStringLiteral("Select count(*) from LibriIva") + dove).toLongLong() > 0)
                     return std::nullopt;
                 QString trasportatori = QStringLiteral("N");
@@ -154,7 +152,18 @@ struct Copia {
     QString colonne, selezione;
 };
 
+// The schema is brought up to date before a company is used, so a pair's columns cannot
+// change while its connection is open: each pair is read once per connection instead of
+// with two empty selections per transfer, the dearest statements of a posting run.
 Copia colonneComuni(Database& db, const QString& origine, const QString& destinazione) {
+    static QMutex mutex;
+    static std::map<std::tuple<QString, QString, QString>, Copia> lette;
+    const auto chiave = std::make_tuple(db.nomeConnessione(), origine.toLower(), destinazione.toLower());
+    {
+        const QMutexLocker lock(&mutex);
+        if (const auto it = lette.find(chiave); it != lette.end())
+            return it->second;
+    }
     const QStringList da =
         db.ApriRs(QStringLiteral("Select * from ") + origine + QStringLiteral(" where 1=0")).campi();
     const QStringList a =
@@ -166,7 +175,10 @@ Copia colonneComuni(Database& db, const QString& origine, const QString& destina
         colonne << c;
         selezione << (c.compare(u"NumReg", Qt::CaseInsensitive) == 0 ? QStringLiteral("?") : c);
     }
-    return {colonne.join(QStringLiteral(", ")), selezione.join(QStringLiteral(", "))};
+    const Copia comuni{colonne.join(QStringLiteral(", ")), selezione.join(QStringLiteral(", "))};
+    const QMutexLocker lock(&mutex);
+    lette.emplace(chiave, comuni);
+    return comuni;
 }
 
 void copia(Database& db, const Copia& c, const QString& origine, const QString& destinazione, int anno,
@@ -431,8 +443,8 @@ std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri
                 dataProt = p->data;
                 return p->numero;
             }
-            if (db.dialetto() == Dialetto::SQLite)
-                break; // SQLite has already waited its busy timeout
+            if (!db.bloccaRighe())
+                break; // the engine has already waited its busy timeout
             QThread::msleep(100);
         }
         if (msgCom(ui, QStringLiteral("Tabella numeratore in uso: riprovo?"), QStringLiteral("&Si"),
