@@ -21,10 +21,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-QString testo(const QString& t) {
-    return SqlValore(t, SqlTesto);
-}
-
 ContoPn contoDa(const Recordset& rs, const QString& gruppo, const QString& mastro, const QString& conto,
                 int tipo = 1) {
     return ContoPn{tipo, rs.leggiTesto(gruppo).trimmed(), rs.leggiTesto(mastro).trimmed(),
@@ -39,14 +35,6 @@ ContoPn contoParametri(ParametriAzienda& p, const QString& nome, int tipo = 1) {
 
 std::optional<QDate> dataParametro(ParametriAzienda& p, const QString& nome) {
     return dataDaTesto(p.leggi(nome).trimmed());
-}
-
-// A date of a recordset; the store's "01/01/100" and Null both give an invalid date.
-QDate dataCampo(const Recordset& rs, const QString& campo) {
-    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
-    if (!d || d->date().year() == 100)
-        return {};
-    return d->date();
 }
 
 // The start and end of the current accounting year.
@@ -365,7 +353,9 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
 
         // 4. Supplier account
         {
-            Recordset pc = db.ApriRs(QStringLiteral("Select * from PianoConti Where Gruppo = ") +
+            // Only the columns read below: the chart's rows are wide.
+            Recordset pc = db.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
+                                                    "ContoCFColl from PianoConti Where Gruppo = ") +
                                      testo(s.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
                                      testo(s.fornitore.mastro) + QStringLiteral(" And Conto = ") +
                                      testo(s.fornitore.conto));

@@ -18,18 +18,6 @@ namespace tesel::posting {
 
 namespace {
 
-QString testo(const QString& t) {
-    return SqlValore(t, SqlTesto);
-}
-
-// A real date of a recordset: Null and the missing date "01/01/100" give an invalid date.
-QDate dataCampo(const Recordset& rs, const QString& campo) {
-    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
-    if (!d || d->date().year() == 100)
-        return {};
-    return d->date();
-}
-
 struct Protocollo {
     int anno = 0; // AnnoReg of the due dates
     QString preProt;

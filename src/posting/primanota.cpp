@@ -1,5 +1,6 @@
 #include "posting/primanota.h"
 
+#include "frame/data.h"
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
 
@@ -7,7 +8,9 @@
 
 namespace tesel::posting {
 
-namespace {
+QString testo(const QString& t) {
+    return SqlValore(t, SqlTesto);
+}
 
 QVariant testoONull(const QString& t) {
     return t.isEmpty() ? QVariant() : QVariant(t);
@@ -21,7 +24,32 @@ QVariant valuta(Currency c) {
     return QVariant::fromValue(c);
 }
 
-} // namespace
+QDate dataCampo(const Recordset& rs, const QString& campo) {
+    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
+    if (!d || d->date().year() == 100)
+        return {};
+    return d->date();
+}
+
+Currency importo(const Recordset& rs, const QString& campo) {
+    return rs.leggiValuta(campo).value_or(Currency());
+}
+
+ContoPn conTipo(ContoPn c, int tipo) {
+    c.tipo = tipo;
+    return c;
+}
+
+RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
+                 Currency c) {
+    RigaPn r;
+    r.rigReg = rigReg;
+    r.partita = partita;
+    r.cPartita = cPartita;
+    r.dareAvere = lato;
+    r.importo = c;
+    return r;
+}
 
 TabellePn tabelle(FamigliaPn f) {
     switch (f) {

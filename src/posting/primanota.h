@@ -7,11 +7,13 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 namespace tesel {
 
 class Database;
+class Recordset;
 
 namespace posting {
 
@@ -96,6 +98,25 @@ void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f 
 void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,
                   const ContoPn& partita, const ContoPn& cPartita,
                   const QString& ivaPerCassa = QStringLiteral("N"));
+
+// An account row with its counterpart, side and amount (no VAT).
+RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
+                 Currency c);
+
+// ---- Reading and writing the columns posting uses ---------------------------------------------
+
+// A quoted text literal.
+QString testo(const QString& t);
+// Values for EseguiConValori: Null for an empty text or an invalid date.
+QVariant testoONull(const QString& t);
+QVariant dataONull(const QDate& d);
+QVariant valuta(Currency c);
+// A real date of a recordset: Null and the missing date "01/01/100" give an invalid date.
+QDate dataCampo(const Recordset& rs, const QString& campo);
+// An amount of a recordset, 0 when Null.
+Currency importo(const Recordset& rs, const QString& campo);
+// `c` with the account kind `tipo`.
+ContoPn conTipo(ContoPn c, int tipo);
 
 // Reads the Tipo of an account of PianoConti; 0 when the account does not exist.
 int tipoConto(Database& db, const QString& gruppo, const QString& mastro, const QString& conto);

@@ -17,26 +17,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-Currency importo(const Recordset& rs, const QString& campo) {
-    return rs.leggiValuta(campo).value_or(Currency());
-}
-
-ContoPn conTipo(ContoPn c, int tipo) {
-    c.tipo = tipo;
-    return c;
-}
-
-RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
-                 Currency c) {
-    RigaPn r;
-    r.rigReg = rigReg;
-    r.partita = partita;
-    r.cPartita = cPartita;
-    r.dareAvere = lato;
-    r.importo = c;
-    return r;
-}
-
 // A VAT-bearing row of the purchase registration, as the sales side takes it over.
 struct RigaIntegrata {
     ContoPn conto;

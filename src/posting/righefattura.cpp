@@ -16,18 +16,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-QString testo(const QString& t) {
-    return SqlValore(t, SqlTesto);
-}
-
-Currency importo(const Recordset& rs, const QString& campo) {
-    return rs.leggiValuta(campo).value_or(Currency());
-}
-
-QVariant valuta(Currency c) {
-    return QVariant::fromValue(c);
-}
-
 QString doveRegistrazione(const TestataPn& t, const QString& tabella = QStringLiteral("MovPnDettFatt")) {
     return QStringLiteral(" Where ") + tabella + QStringLiteral(".Anno = ") + QString::number(t.anno) +
            QStringLiteral(" And ") + tabella + QStringLiteral(".NumReg = ") + QString::number(t.numReg);
@@ -42,11 +30,6 @@ ContoPn contoParametri(ParametriAzienda& p, const QString& nome) {
     return ContoPn{1, p.leggi(QStringLiteral("CauCon.Gruppo") + nome).trimmed(),
                    p.leggi(QStringLiteral("CauCon.Mastro") + nome).trimmed(),
                    p.leggi(QStringLiteral("CauCon.Conto") + nome).trimmed()};
-}
-
-ContoPn conTipo(ContoPn c, int tipo) {
-    c.tipo = tipo;
-    return c;
 }
 
 // The accounts the driver normally fills; a caller that left them empty gets the company's.
@@ -113,17 +96,6 @@ TestataPn testataUlteriore(Database& db, ParametriAzienda& p, const TestataPn& h
     t.xmlAnno = h.xmlAnno;
     t.xmlNumRif = h.xmlNumRif;
     return t;
-}
-
-RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
-                 Currency c) {
-    RigaPn r;
-    r.rigReg = rigReg;
-    r.partita = partita;
-    r.cPartita = cPartita;
-    r.dareAvere = lato;
-    r.importo = c;
-    return r;
 }
 
 // ---- Steps ------------------------------------------------------------------------------------

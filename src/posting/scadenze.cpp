@@ -16,18 +16,6 @@ namespace {
 const QString Crlf = QStringLiteral("\r\n");
 const QString TitoloCalcScadenze = QStringLiteral("Calcolo scadenze");
 
-QString testo(const QString& t) {
-    return SqlValore(t, SqlTesto);
-}
-
-QVariant testoONull(const QString& t) {
-    return t.isEmpty() ? QVariant() : QVariant(t);
-}
-
-QVariant dataONull(const QDate& d) {
-    return d.isValid() ? QVariant(d) : QVariant();
-}
-
 QDate fineMese(const QDate& d) {
     return QDate(d.year(), d.month(), d.daysInMonth());
 }
@@ -36,14 +24,6 @@ QDate fineMese(const QDate& d) {
 QDate giornoDelMese(const QDate& d, int giorno) {
     const QDate primo(d.year(), d.month(), 1);
     return QDate(d.year(), d.month(), std::clamp(giorno, 1, primo.daysInMonth()));
-}
-
-// A date of a recordset; the store's "01/01/100" and Null both give an invalid date.
-QDate dataCampo(const Recordset& rs, const QString& campo) {
-    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
-    if (!d || d->date().year() == 100)
-        return {};
-    return d->date();
 }
 
 int interoCampo(const Recordset& rs, const QString& campo) {

@@ -12,7 +12,8 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-QString testo(const QString& t) {
+// A criterion typed in a box: quoted without its surrounding blanks.
+QString testoCriterio(const QString& t) {
     return SqlValore(t.trimmed(), SqlTesto);
 }
 
@@ -29,7 +30,7 @@ template <typename T> bool fuoriOrdine(const std::optional<T>& da, const std::op
 QString PrepSql(const CriteriSelezione& c) {
     QStringList criteri;
     if (!c.tipoDocumento.trimmed().isEmpty())
-        criteri << QStringLiteral("FatXmlTest.DGD_TipoDocumento = ") + testo(c.tipoDocumento);
+        criteri << QStringLiteral("FatXmlTest.DGD_TipoDocumento = ") + testoCriterio(c.tipoDocumento);
     if (c.annoDa)
         criteri << QStringLiteral("FatXmlTest.XmlAnno >= ") + SqlValore(*c.annoDa, SqlIntero);
     if (c.annoA)
@@ -43,16 +44,16 @@ QString PrepSql(const CriteriSelezione& c) {
     if (c.dataA)
         criteri << QStringLiteral("FatXmlTest.DGD_Data <= ") + data(*c.dataA);
     if (!c.numeroDocumento.trimmed().isEmpty())
-        criteri << QStringLiteral("FatXmlTest.DGD_Numero = ") + testo(c.numeroDocumento);
+        criteri << QStringLiteral("FatXmlTest.DGD_Numero = ") + testoCriterio(c.numeroDocumento);
     if (c.ricezioneDa)
         criteri << QStringLiteral("FatXmlTest.DataRicSdi >= ") + data(*c.ricezioneDa);
     // The receipt carries its time: the whole last day is in.
     if (c.ricezioneA)
         criteri << QStringLiteral("FatXmlTest.DataRicSdi <= ") + data(*c.ricezioneA, QTime(23, 59, 59));
     if (!c.partitaIva.trimmed().isEmpty())
-        criteri << QStringLiteral("FatXmlTest.CP_DA_IdFiscaleIVA_IdCodice = ") + testo(c.partitaIva);
+        criteri << QStringLiteral("FatXmlTest.CP_DA_IdFiscaleIVA_IdCodice = ") + testoCriterio(c.partitaIva);
     if (!c.codiceFiscale.trimmed().isEmpty())
-        criteri << QStringLiteral("FatXmlTest.CP_DA_CodiceFiscale = ") + testo(c.codiceFiscale);
+        criteri << QStringLiteral("FatXmlTest.CP_DA_CodiceFiscale = ") + testoCriterio(c.codiceFiscale);
     criteri << QStringLiteral("(FatXmlTest.Contabilizzato <> 'S' Or FatXmlTest.Contabilizzato Is Null)");
     // The key last, so invoices received together keep one order on every engine.
     return QStringLiteral("SELECT FatXmlTest.* FROM FatXmlTest Where ") +
@@ -83,9 +84,9 @@ QString DecodPartiva(Database& db, const QString& partitaIva, const QString& cod
         return {};
     QString sql = QStringLiteral("Select Gruppo, Mastro, Conto, Descrizione From Pianoconti Where Tipo = 2");
     if (!partitaIva.trimmed().isEmpty())
-        sql += QStringLiteral(" And PartIva = ") + testo(partitaIva);
+        sql += QStringLiteral(" And PartIva = ") + testoCriterio(partitaIva);
     if (!codiceFiscale.trimmed().isEmpty())
-        sql += QStringLiteral(" And CodFisc = ") + testo(codiceFiscale);
+        sql += QStringLiteral(" And CodFisc = ") + testoCriterio(codiceFiscale);
     sql += QStringLiteral(" Order by Gruppo desc, mastro desc, conto desc");
     Recordset rs = db.ApriRs(sql);
     if (rs.RsEof())

@@ -20,22 +20,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-QString testo(const QString& t) {
-    return SqlValore(t, SqlTesto);
-}
-
-QVariant testoONull(const QString& t) {
-    return t.isEmpty() ? QVariant() : QVariant(t);
-}
-
-// A date of a recordset; Null and the missing date "01/01/100" both give an invalid date.
-QDate dataCampo(const Recordset& rs, const QString& campo) {
-    const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
-    if (!d || d->date().year() == 100)
-        return {};
-    return d->date();
-}
-
 bool vale(ParametriAzienda& p, const QString& nome, QStringView lettera, const QString& predefinito = {}) {
     return p.leggi(nome, predefinito).trimmed().compare(lettera, Qt::CaseInsensitive) == 0;
 }

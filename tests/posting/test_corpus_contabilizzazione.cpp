@@ -129,12 +129,11 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
         const bool conRiepilogo =
             db().valore(QStringLiteral("Select count(*) from FatXmlIva Where") + fattura).toInt() > 0;
         const bool reverseCharge =
-            db().valore(QStringLiteral("Select count(*) from MovPnIva Inner Join TabIva on MovPnIva.Iva = "
-                                       "TabIva.Iva") +
-                        principale.arg(QString())
-                            .replace(QStringLiteral("Anno"), QStringLiteral("MovPnIva.Anno"))
-                            .replace(QStringLiteral("NumReg"), QStringLiteral("MovPnIva.NumReg")) +
-                        QStringLiteral(" and TabIva.RevCharge = 'S'"))
+            db().valore(QStringLiteral(
+                            "Select count(*) from MovPnIva Inner Join TabIva on MovPnIva.Iva = TabIva.Iva"
+                            " Where MovPnIva.Anno = %1 and MovPnIva.NumReg = %2 and TabIva.RevCharge = 'S'")
+                            .arg(e.anno)
+                            .arg(e.numRegGiornale))
                 .toInt() > 0;
         const auto importo = [&](const QString& sql) {
             return Currency::daVariant(db().valore(sql)).value_or(Currency());
