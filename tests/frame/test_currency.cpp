@@ -19,6 +19,11 @@ struct CasoLettura {
     std::int64_t atteso; // ten-thousandths
 };
 
+// Quoted, with blanks and control characters escaped, so that the test's name shows them.
+void PrintTo(const CasoLettura& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.testo));
+}
+
 class LetturaValida : public ::testing::TestWithParam<CasoLettura> {};
 
 TEST_P(LetturaValida, shouldReadFatturaPaAmountsExactly) {
@@ -63,6 +68,23 @@ struct CasoArrotondamento {
     Arrotondamento modo;
     const char* atteso;
 };
+
+void PrintTo(const CasoArrotondamento& c, std::ostream* os) {
+    const auto lettera = [](Arrotondamento m) {
+        switch (m) {
+        case Arrotondamento::S:
+            return 'S';
+        case Arrotondamento::I:
+            return 'I';
+        case Arrotondamento::A:
+            return 'A';
+        case Arrotondamento::T:
+            return 'T';
+        }
+        return '?';
+    };
+    *os << c.valore << " a " << c.decimali << " decimali modo " << lettera(c.modo);
+}
 
 class Arrotonda : public ::testing::TestWithParam<CasoArrotondamento> {};
 
@@ -131,6 +153,10 @@ struct CasoFormato {
     const char16_t* formato;
     const char16_t* atteso;
 };
+
+void PrintTo(const CasoFormato& c, std::ostream* os) {
+    *os << c.valore << " '" << QString::fromUtf16(c.formato).toStdString() << "'";
+}
 
 class Formato : public ::testing::TestWithParam<CasoFormato> {};
 

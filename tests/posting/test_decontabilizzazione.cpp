@@ -93,6 +93,10 @@ struct CasoRifiuto {
     const char* messaggio;
 };
 
+void PrintTo(const CasoRifiuto& c, std::ostream* os) {
+    *os << c.modifica;
+}
+
 class RifiutoDecontabilizzazione : public Decontabilizzazione,
                                    public ::testing::WithParamInterface<CasoRifiuto> {};
 

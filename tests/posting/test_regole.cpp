@@ -18,6 +18,10 @@ struct CasoNumero {
     const char* numOrig;
 };
 
+void PrintTo(const CasoNumero& c, std::ostream* os) {
+    *os << "numero '" << c.numero << "'";
+}
+
 class NumeroDocumentoCasi : public ::testing::TestWithParam<CasoNumero> {};
 
 TEST_P(NumeroDocumentoCasi, shouldDropTheSeriesLetterWhereverItStands) {
@@ -41,6 +45,11 @@ struct CasoPeriodo {
     const char* tipoLiq;
     int mese; // 0: no period
 };
+
+void PrintTo(const CasoPeriodo& c, std::ostream* os) {
+    *os << c.tipoLiq << " documento " << c.documento.toString(Qt::ISODate).toStdString() << " registrazione "
+        << c.registrazione.toString(Qt::ISODate).toStdString();
+}
 
 class PeriodoIvaCasi : public ::testing::TestWithParam<CasoPeriodo> {};
 

@@ -64,6 +64,10 @@ struct CasoOrdine {
     const char* messaggio;
 };
 
+void PrintTo(const CasoOrdine& c, std::ostream* os) {
+    *os << c.nome;
+}
+
 class OrdineCasi : public ::testing::TestWithParam<CasoOrdine> {};
 
 TEST_P(OrdineCasi, shouldStopAtTheFirstPairOutOfOrder) {

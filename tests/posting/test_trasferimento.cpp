@@ -64,6 +64,10 @@ struct CasoContatore {
     qint64 atteso; // NumDoc starts at 10, NumDocNC at 20
 };
 
+void PrintTo(const CasoContatore& c, std::ostream* os) {
+    *os << "registro " << c.tipoReg << " segno " << c.segno << " NumNCSepar " << c.ncSeparate;
+}
+
 class ContatoreNotaCredito : public Protocollo, public ::testing::WithParamInterface<CasoContatore> {};
 
 TEST_P(ContatoreNotaCredito, shouldNumberCreditNotesApartOnlyWhenTheCompanyAsks) {
@@ -227,6 +231,11 @@ struct CasoNumerazione {
     const char* annoAzzera;
     qint64 atteso;
 };
+
+void PrintTo(const CasoNumerazione& c, std::ostream* os) {
+    const auto valore = [](const char* v) { return *v ? v : "(vuoto)"; };
+    *os << "Azzera " << valore(c.azzera) << " AnnoAzzera " << valore(c.annoAzzera);
+}
 
 class NumerazioneGiornale : public Trasferimento, public ::testing::WithParamInterface<CasoNumerazione> {};
 

@@ -331,6 +331,13 @@ struct CasoCambioRiga {
     const char* salvato;
 };
 
+void PrintTo(const CasoCambioRiga& c, std::ostream* os) {
+    // ASCII for the test's name: "Sì" reads "Si".
+    QString risposta = QString::fromUtf8(c.risposta).normalized(QString::NormalizationForm_D);
+    risposta.removeIf([](QChar ch) { return ch.unicode() > 0x7f; });
+    *os << risposta.toStdString();
+}
+
 class CambioRiga : public FormAltriDati, public ::testing::WithParamInterface<CasoCambioRiga> {};
 
 TEST_P(CambioRiga, movingToAnotherRowWithAChangeAsksFirst) {

@@ -443,6 +443,12 @@ struct CasoCancella {
     bool cancellata;
 };
 
+void PrintTo(const CasoCancella& c, std::ostream* os) {
+    *os << (c.contabilizzata ? "contabilizzata:" : "non contabilizzata:");
+    for (const char* r : c.risposte)
+        *os << " " << r;
+}
+
 class CancellaFattura : public FormTestata, public ::testing::WithParamInterface<CasoCancella> {};
 
 TEST_P(CancellaFattura, asksOnceForAnUnpostedInvoiceTwiceForAPostedOneAndEmptiesTheFiveTables) {

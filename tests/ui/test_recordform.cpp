@@ -363,6 +363,13 @@ struct CasoAbbandono {
     const char* denominazioneSalvata;
 };
 
+void PrintTo(const CasoAbbandono& c, std::ostream* os) {
+    // ASCII for the test's name: "Sì" reads "Si".
+    QString risposta = QString::fromUtf8(c.risposta).normalized(QString::NormalizationForm_D);
+    risposta.removeIf([](QChar ch) { return ch.unicode() > 0x7f; });
+    *os << risposta.toStdString();
+}
+
 class AbbandonoTest : public SchedaRecordTest, public ::testing::WithParamInterface<CasoAbbandono> {};
 
 TEST_P(AbbandonoTest, leavingAChangedRecordAsksFirst) {
@@ -570,6 +577,10 @@ struct CasoFormato {
     const char* mostrato; // "" : refused
     QVariant memorizzato;
 };
+
+void PrintTo(const CasoFormato& c, std::ostream* os) {
+    *os << c.formato << " '" << c.digitato << "'";
+}
 
 class FormatoTest : public ::testing::TestWithParam<CasoFormato> {};
 
