@@ -1,5 +1,7 @@
 #include "ui/barrecomandi.h"
 
+#include "ui/validatori.h"
+
 #include <QAction>
 #include <QActionEvent>
 #include <QDateTime>
@@ -136,6 +138,19 @@ void BarraStato::aggiornaOra() {
     const QDateTime adesso = QDateTime::currentDateTime();
     impostaPannello(QStringLiteral("Ora"), adesso.toString(QStringLiteral("HH:mm")));
     impostaPannello(QStringLiteral("Data"), adesso.toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+void CampiNonValidi::segna(BarraStato* barra, QWidget* campo, bool valido, const QString& messaggio) {
+    QPalette p = campo->palette();
+    p.setColor(QPalette::Base, valido ? coloreNormaleCampo() : coloreErroreCampo());
+    campo->setPalette(p);
+    if (valido) {
+        if (campi_.remove(campo) && campi_.isEmpty())
+            barra->MostraMessaggio({});
+    } else {
+        campi_.insert(campo);
+        barra->MostraMessaggio(messaggio);
+    }
 }
 
 } // namespace tesel::ui

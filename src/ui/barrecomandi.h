@@ -2,6 +2,7 @@
 // The command toolbar and the status bar of the record-form and line-page components.
 
 #include <QKeySequence>
+#include <QSet>
 #include <QStatusBar>
 #include <QString>
 #include <QStyle>
@@ -60,6 +61,19 @@ private:
     void aggiornaOra();
     QList<QLabel*> pannelli_;
     QTimer* orologio_;
+};
+
+// The fields of a dialog whose check failed: each is coloured, the status bar shows the last
+// fault, and the message goes when the last faulty field is corrected.
+class CampiNonValidi {
+public:
+    void segna(BarraStato* barra, QWidget* campo, bool valido, const QString& messaggio);
+    bool vuoto() const { return campi_.isEmpty(); }
+    bool contiene(QWidget* campo) const { return campi_.contains(campo); }
+    const QSet<QWidget*>& campi() const { return campi_; }
+
+private:
+    QSet<QWidget*> campi_;
 };
 
 } // namespace tesel::ui

@@ -96,12 +96,6 @@ QString codice(const QLineEdit* campo) {
     return campo->text().trimmed();
 }
 
-void coloraCampo(QWidget* campo, bool errore) {
-    QPalette p = campo->palette();
-    p.setColor(QPalette::Base, errore ? coloreErroreCampo() : coloreNormaleCampo());
-    campo->setPalette(p);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -467,15 +461,7 @@ void frmFECarXML::impostaStato(Stato s) {
 // ---- Field checks ---------------------------------------------------------------------------
 
 void frmFECarXML::segna(QWidget* campo, bool valido, const QString& messaggio) {
-    coloraCampo(campo, !valido);
-    if (valido) {
-        const bool eraNonValido = nonValidi_.remove(campo);
-        if (eraNonValido && nonValidi_.isEmpty())
-            staMessaggi->MostraMessaggio({});
-    } else {
-        nonValidi_.insert(campo);
-        staMessaggi->MostraMessaggio(messaggio);
-    }
+    nonValidi_.segna(staMessaggi, campo, valido, messaggio);
 }
 
 bool frmFECarXML::controllaData() {
@@ -516,7 +502,7 @@ bool frmFECarXML::controllaMastro() {
     const QString m = codice(txtMastro);
     labMastro->clear();
     // Without a group the ledger cannot be placed; the group field tells what is missing.
-    if (m.isEmpty() || g.isEmpty() || nonValidi_.contains(txtGruppo)) {
+    if (m.isEmpty() || g.isEmpty() || nonValidi_.contiene(txtGruppo)) {
         segna(txtMastro, true, {});
         return true;
     }
@@ -620,7 +606,7 @@ bool frmFECarXML::controllaTutto() {
             segna(txtNatura[i], false,
                   QStringLiteral("Indicare la natura del codice IVA ") + codice(txtIva[i]));
     }
-    return nonValidi_.isEmpty();
+    return nonValidi_.vuoto();
 }
 
 // ---- Commands -------------------------------------------------------------------------------
@@ -652,7 +638,7 @@ void frmFECarXML::ComEstrai_Click() {
     if (!controllaTutto()) {
         msgCom(ui, QStringLiteral("ci sono dei dati non validi"));
         for (QWidget* w = LisFile->nextInFocusChain(); w != LisFile; w = w->nextInFocusChain())
-            if (nonValidi_.contains(w)) {
+            if (nonValidi_.contiene(w)) {
                 w->setFocus();
                 break;
             }

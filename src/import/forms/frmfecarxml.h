@@ -4,6 +4,7 @@
 // loaded and what went wrong.
 
 #include "import/importazione.h"
+#include "ui/barrecomandi.h"
 #include "ui/formtesel.h"
 
 #include <QDialog>
@@ -63,7 +64,7 @@ public:
     // The reports of the last batch.
     const RapportoImport& rapporto() const { return rapporto_; }
     // The fields currently flagged invalid.
-    const QSet<QWidget*>& campiNonValidi() const { return nonValidi_; }
+    const QSet<QWidget*>& campiNonValidi() const { return nonValidi_.campi(); }
 
     // Controls, named as the program knows them.
     QPlainTextEdit* LisFile;
@@ -121,7 +122,7 @@ private:
     Stato stato_ = Stato::Inattivo;
     bool interrompi_ = false;
     RapportoImport rapporto_;
-    QSet<QWidget*> nonValidi_;
+    ui::CampiNonValidi nonValidi_;
     QHash<QLineEdit*, RicercaCampo*> ricerche_;
     QString ultimaCartella_;
 };

@@ -54,12 +54,6 @@ QString codice(const QLineEdit* campo) {
     return campo->text().trimmed();
 }
 
-void coloraCampo(QWidget* campo, bool errore) {
-    QPalette p = campo->palette();
-    p.setColor(QPalette::Base, errore ? coloreErroreCampo() : coloreNormaleCampo());
-    campo->setPalette(p);
-}
-
 std::optional<QDate> dataDi(const QLineEdit* campo) {
     const Conversione<QDate> c = convertiData(campo->text(), 0, QDate(1900, 1, 1));
     return c.codice == CodOk ? c.valore : std::nullopt;
@@ -329,15 +323,7 @@ posting::CriteriSelezione frmFEContab::criteri() const {
 // ---- Field checks ---------------------------------------------------------------------------
 
 void frmFEContab::segna(QWidget* campo, bool valido, const QString& messaggio) {
-    coloraCampo(campo, !valido);
-    if (valido) {
-        const bool eraNonValido = nonValidi_.remove(campo);
-        if (eraNonValido && nonValidi_.isEmpty())
-            staMessaggi->MostraMessaggio({});
-    } else {
-        nonValidi_.insert(campo);
-        staMessaggi->MostraMessaggio(messaggio);
-    }
+    nonValidi_.segna(staMessaggi, campo, valido, messaggio);
 }
 
 bool frmFEContab::controllaCampo(int indice) {
@@ -443,7 +429,7 @@ bool frmFEContab::controllaTutto() {
     controllaCodice(10);
     controllaCodice(160);
     controllaConto();
-    return nonValidi_.isEmpty();
+    return nonValidi_.vuoto();
 }
 
 // ---- Commands -------------------------------------------------------------------------------
@@ -456,7 +442,7 @@ void frmFEContab::ComOk_Click() {
     if (!controllaTutto()) {
         msgCom(ui, QStringLiteral("ci sono dei dati non validi"));
         for (int i : {10, 70, 80, 110, 120, 160, 170})
-            if (nonValidi_.contains(txt[i])) {
+            if (nonValidi_.contiene(txt[i])) {
                 txt[i]->setFocus();
                 break;
             }

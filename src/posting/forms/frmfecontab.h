@@ -4,6 +4,7 @@
 // of every invoice are shown together at the end.
 
 #include "posting/selezione.h"
+#include "ui/barrecomandi.h"
 #include "ui/formtesel.h"
 
 #include <QSet>
@@ -39,7 +40,7 @@ public:
     QString PrepSql() const { return posting::PrepSql(criteri()); }
     bool inElaborazione() const { return inElaborazione_; }
     // The fields currently flagged invalid.
-    const QSet<QWidget*>& campiNonValidi() const { return nonValidi_; }
+    const QSet<QWidget*>& campiNonValidi() const { return nonValidi_.campi(); }
 
     // Controls, named as the program knows them. txt and lab are keyed by the box's index.
     std::map<int, QLineEdit*> txt;
@@ -78,7 +79,7 @@ private:
 
     bool inElaborazione_ = false;
     bool interrompi_ = false;
-    QSet<QWidget*> nonValidi_;
+    ui::CampiNonValidi nonValidi_;
     std::map<int, RicercaCampo*> ricerche_;
 };
 
