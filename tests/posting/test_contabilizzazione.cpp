@@ -190,6 +190,43 @@ TEST_F(Contabilizzazione, shouldNumberConsecutiveProtocolsAndMoveEachInvoiceToTh
         2);
 }
 
+// A supplier unknown to the chart is created on request, and the invoice posts on it.
+TEST_F(Contabilizzazione, shouldCreateTheMissingSupplierWhenAskedAndPostOnIt) {
+    const ChiaveFattura k = fattura().senzaFornitore().partitaIva(QStringLiteral("09876543210")).scrivi();
+    db().EseguiSql(
+        QStringLiteral("UPDATE FatXmlTest SET CP_DA_Anagrafica_Denominazione = 'Officine Nuove Srl'"
+                       " Where XmlAnno = %1 and XmlNumRif = %2")
+            .arg(k.anno)
+            .arg(k.numero));
+    const qint64 fornitoriPrima =
+        conta(QStringLiteral("Select count(*) from PianoConti Where Gruppo = '40' and "
+                             "Mastro = '10'"));
+
+    const EsitoContabilizzazione e = ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno,
+                                                         k.numero, {}, {}, true, QStringLiteral("prova"));
+
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from PianoConti Where Gruppo = '40' and Mastro = '10'")),
+              fornitoriPrima + 1);
+    const QString conto =
+        db().valore(QStringLiteral("Select ContoFor from FatXmlTest Where XmlAnno = %1 and XmlNumRif = %2")
+                        .arg(k.anno)
+                        .arg(k.numero))
+            .toString();
+    ASSERT_FALSE(conto.isEmpty());
+    EXPECT_EQ(
+        db().valore(QStringLiteral("Select Descrizione from PianoConti Where Gruppo = '40' and Mastro = '10'"
+                                   " and Conto = '%1'")
+                        .arg(conto))
+            .toString(),
+        "Officine Nuove Srl");
+    EXPECT_EQ(
+        conta(QStringLiteral("Select count(*) from MovPnDett Where TipoPartita = 2 and ContoPartita = '%1'")
+                  .arg(conto)),
+        1);
+    verificaGiornaleBilanciato();
+}
+
 struct CasoDataReg {
     const char* fatPassDataReg;
     const char* attese; // the second invoice's registration
