@@ -156,7 +156,14 @@ bool TrasferisciRegistrazione(Database& db, ParametriAzienda& p, Interazione& ui
 } // namespace
 
 std::optional<CausaleContabile> CausaleContabile::leggi(Database& db, const QString& causale) {
-    Recordset rs = db.ApriRs(QStringLiteral("Select * from Causali Where Causale = ") + testo(causale));
+    // Read several times per invoice: only the columns posting uses.
+    Recordset rs = db.ApriRs(
+        QStringLiteral(
+            "Select Causale, Descrizione, TipoCausale, TipoReg, Prefisso, SegnoPrinc, RevCharge, InValuta,"
+            " Trasportatori, FattDett, RegimeMargine, CausRit, CausConcatenata, SplitPay, IvaGruppo,"
+            " IvaMastro, IvaConto, CoPartGruppo, CoPartMastro, CoPartConto, PartGruppo, PartMastro,"
+            " PartConto from Causali Where Causale = ") +
+        testo(causale));
     if (rs.RsVuoto())
         return std::nullopt;
     CausaleContabile c;
@@ -310,7 +317,15 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
     try {
         // 1-2. The invoice
         const QString dove = condizioneFattura(xmlAnno, xmlNumRif);
-        Recordset t = db.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove);
+        // The header has some 150 columns and a batch reads thousands of them: only those
+        // posting uses (the supplier's whole record is read apart, when it must be created).
+        Recordset t = db.ApriRs(
+            QStringLiteral(
+                "Select DGD_TipoDocumento, CP_DA_IdFiscaleIVA_IdCodice, NomeFile, Contabilizzato,"
+                " DGD_ImportoTotaleDocumento, GruppoFor, MastroFor, ContoFor, Causale, DGD_Data,"
+                " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
+                " PreDoc, DGD_Numero, Pagamento from FatXmlTest") +
+            dove);
         if (t.RsVuoto()) {
             errori += Crlf + QStringLiteral("Fattura passiva inesistente");
             return esito;
@@ -336,9 +351,10 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
                               QStringLiteral("ContoFor"), 2);
         if (s.fornitore.conto.isEmpty() && creaFornitore) {
             Risolutore risolutore(db, ui, parametri);
-            const FornitoreTrovato f = risolutore.fornitore(
-                cedente(t), true, parametri.leggi(QStringLiteral("CauCon.GruppoFornitori")),
-                parametri.leggi(QStringLiteral("CauCon.MastroFornitori")));
+            const FornitoreTrovato f =
+                risolutore.fornitore(cedente(db.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove)),
+                                     true, parametri.leggi(QStringLiteral("CauCon.GruppoFornitori")),
+                                     parametri.leggi(QStringLiteral("CauCon.MastroFornitori")));
             if (f.trovato()) {
                 s.fornitore = ContoPn{2, f.conto.gruppo, f.conto.mastro, f.conto.conto};
                 db.EseguiConValori(

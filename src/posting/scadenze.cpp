@@ -237,10 +237,13 @@ struct RigaPagamento {
 
 std::vector<RigaPagamento> righePagamento(Database& db, int xmlAnno, qint64 xmlNumRif) {
     std::vector<RigaPagamento> righe;
-    Recordset rs = db.ApriRs(QStringLiteral("Select * from FatXmlPag") + QStringLiteral(" Where XmlAnno = ") +
-                             SqlValore(xmlAnno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
-                             SqlValore(xmlNumRif, SqlLungo) +
-                             QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"));
+    // Only the columns read below: posting reads the rows twice, and each column costs.
+    Recordset rs =
+        db.ApriRs(QStringLiteral("Select XmlRigDet, NumCond, ModalitaPagamento, IBAN, ABI, CAB, Banca, "
+                                 "PagTipo, DataScadenzaPagamento, ImportoPagamento from FatXmlPag") +
+                  QStringLiteral(" Where XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
+                  QStringLiteral(" And XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo) +
+                  QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"));
     for (; !rs.RsEof(); rs.RsMoveNext()) {
         RigaPagamento r;
         r.rigDet = rs.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0);

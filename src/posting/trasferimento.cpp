@@ -524,11 +524,11 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
     Copia testate, righe, iva;
     bool creaScadenze = false;
     try {
-        Recordset rs = db.ApriRs(QStringLiteral("Select * from ") + da.testata + QStringLiteral(" where") +
-                                 QStringLiteral(" Anno = ") + SqlValore(anno, SqlIntero) +
-                                 QStringLiteral(" And NumReg >= ") + SqlValore(primo, SqlLungo) +
-                                 QStringLiteral(" And NumReg <= ") + SqlValore(ultimo, SqlLungo) +
-                                 QStringLiteral(" Order by Anno, Numreg"));
+        Recordset rs = db.ApriRs(QStringLiteral("Select NumReg from ") + da.testata +
+                                 QStringLiteral(" where") + QStringLiteral(" Anno = ") +
+                                 SqlValore(anno, SqlIntero) + QStringLiteral(" And NumReg >= ") +
+                                 SqlValore(primo, SqlLungo) + QStringLiteral(" And NumReg <= ") +
+                                 SqlValore(ultimo, SqlLungo) + QStringLiteral(" Order by Anno, Numreg"));
         for (; !rs.RsEof(); rs.RsMoveNext())
             numeri.push_back(rs.leggiIntero(QStringLiteral("NumReg")).value_or(0));
         if (numeri.empty()) {

@@ -1,0 +1,243 @@
+// Posting typical received invoices (those of bench_import, each received in the demo
+// company's accounting year, with its supplier and the purchase causal) to general
+// accounting, as the batch posting dialog runs it: contabilizzaSelezione over every invoice
+// not yet posted, with the dialog's payment causal and account. The import before it is
+// not timed. Prints invoices per second, wall and CPU time and the peak memory; asserts
+// nothing, but a run where any invoice is not fully posted prints no figures and exits 1,
+// so failures are never measured as speed.
+//
+//   bench_post [--fatture N] [--cartella DIR]
+//   --cartella keeps the generated files and the database in DIR.
+
+#include "fatturatipica.h"
+#include "frame/database.h"
+#include "frame/interazione.h"
+#include "frame/parametri.h"
+#include "import/importazione.h"
+#include "posting/primanota.h"
+#include "posting/selezione.h"
+#include "schema/demo.h"
+#include "schema/schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace tesel;
+
+namespace {
+
+const QString CausaleAcquisti = QStringLiteral("FAA");
+
+double secondiCpu() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+           static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+qint64 conta(Database& db, const QString& sql) {
+    return db.valore(sql).toLongLong();
+}
+
+// Everything a run must leave: each invoice posted with exactly one main registration in the
+// journal, nothing in the staging tables. Answers the problems found, one a line.
+QStringList controllaRisultato(Database& db, int n) {
+    QStringList problemi;
+    const posting::TabellePn giornale = posting::tabelle(posting::FamigliaPn::Giornale);
+    const posting::TabellePn appoggio = posting::tabelle(posting::FamigliaPn::Appoggio);
+    const qint64 contabilizzate =
+        conta(db, QStringLiteral("SELECT count(*) FROM FatXmlTest WHERE Contabilizzato = 'S'"));
+    if (contabilizzate != n)
+        problemi << QStringLiteral("Fatture contabilizzate: %1 di %2").arg(contabilizzate).arg(n);
+    const QString principali =
+        QStringLiteral(" FROM ") + giornale.testata +
+        QStringLiteral(" m JOIN FatXmlTest t"
+                       " ON t.XmlAnno = m.XmlAnno AND t.XmlNumRif = m.XmlNumRif WHERE m.Causale = '") +
+        CausaleAcquisti + u'\'';
+    const qint64 registrazioni = conta(db, QStringLiteral("SELECT count(*)") + principali);
+    const qint64 fattureRegistrate =
+        conta(db, QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT m.XmlAnno, m.XmlNumRif") +
+                      principali + u')');
+    if (registrazioni != n || fattureRegistrate != n)
+        problemi << QStringLiteral("Registrazioni di fattura in %1: %2 per %3 fatture, attese %4")
+                        .arg(giornale.testata)
+                        .arg(registrazioni)
+                        .arg(fattureRegistrate)
+                        .arg(n);
+    const qint64 senzaRighe =
+        conta(db, QStringLiteral("SELECT count(*) FROM ") + giornale.testata +
+                      QStringLiteral(" m WHERE NOT EXISTS (SELECT 1 FROM ") + giornale.righe +
+                      QStringLiteral(" r WHERE r.Anno = m.Anno AND r.NumReg = m.NumReg)"));
+    if (senzaRighe > 0)
+        problemi << QStringLiteral("Registrazioni senza righe in %1: %2").arg(giornale.righe).arg(senzaRighe);
+    for (const QString& t : {appoggio.testata, appoggio.righe, appoggio.iva}) {
+        const qint64 rimaste = conta(db, QStringLiteral("SELECT count(*) FROM ") + t);
+        if (rimaste > 0)
+            problemi << QStringLiteral("Righe rimaste in %1: %2").arg(t).arg(rimaste);
+    }
+    return problemi;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int n = 5000;
+    QString cartella;
+    const QStringList a = app.arguments();
+    for (int i = 1; i < a.size(); ++i) {
+        if (a[i] == QStringLiteral("--fatture") && i + 1 < a.size())
+            n = a[++i].toInt();
+        else if (a[i] == QStringLiteral("--cartella") && i + 1 < a.size())
+            cartella = a[++i];
+        else {
+            std::fprintf(stderr, "Uso: bench_post [--fatture N] [--cartella DIR]\n");
+            return 2;
+        }
+    }
+    if (n <= 0) {
+        std::fprintf(stderr, "Il numero di fatture deve essere positivo\n");
+        return 2;
+    }
+    QTemporaryDir temp;
+    if (cartella.isEmpty())
+        cartella = temp.path();
+    QDir().mkpath(cartella + QStringLiteral("/xml"));
+
+    const QString percorsoDb = cartella + QStringLiteral("/azienda.db");
+    QFile::remove(percorsoDb);
+    auto db = Database::apri(percorsoDb);
+    schema::creaSchema(*db, schema::tabelleAzienda());
+    schema::popolaDemo(*db);
+    ParametriAzienda parametri(*db);
+    InterazioneNonPresidiata ui;
+
+    // Invoices dated in the accounting year and received two days later, so that each
+    // registration date falls in the year.
+    bool annoOk = false;
+    const int anno = parametri.leggi(QStringLiteral("CoGe.AnnoCorr")).trimmed().toInt(&annoOk);
+    if (!annoOk || anno <= 0) {
+        std::fprintf(stderr, "Anno contabile (CoGe.AnnoCorr) mancante nell'azienda dimostrativa\n");
+        return 1;
+    }
+    const QStringList file = bench::scriviFattureTipiche(cartella + QStringLiteral("/xml"), n, anno);
+    if (file.size() != n)
+        return 1;
+
+    OpzioniImport opzioniImport;
+    opzioniImport.creaFornitori = true;
+    opzioniImport.gruppoFornitori = parametri.leggi(QStringLiteral("CauCon.GruppoFornitori"));
+    opzioniImport.mastroFornitori = parametri.leggi(QStringLiteral("CauCon.MastroFornitori"));
+    opzioniImport.causale = CausaleAcquisti;
+    {
+        ImportatoreFatture importatore(*db, ui, parametri, opzioniImport);
+        QElapsedTimer t;
+        t.start();
+        int importate = 0;
+        for (int k = 1; k <= n; ++k) {
+            DatiHub hub;
+            hub.dataRicezione = bench::dataFatturaTipica(k, anno).addDays(2);
+            for (const EsitoImport& e : importatore.importa(file[k - 1], hub)) {
+                if (e.ok)
+                    ++importate;
+                else
+                    std::fprintf(stderr, "Importazione di %s non riuscita:%s\n", qPrintable(e.file),
+                                 qPrintable(e.errori));
+            }
+        }
+        std::printf("%d fatture del %d importate in %.1f s (tempo non misurato)\n", importate, anno,
+                    t.elapsed() / 1000.0);
+        std::fflush(stdout);
+        if (importate != n)
+            return 1;
+    }
+    const qint64 incomplete =
+        conta(*db, QStringLiteral("SELECT count(*) FROM FatXmlTest WHERE ContoFor IS NULL OR "
+                                  "ContoFor = '' OR Causale IS NULL OR Causale = '' OR "
+                                  "DataRicSdi IS NULL"));
+    if (incomplete > 0) {
+        std::fprintf(stderr, "%lld fatture importate senza fornitore, causale o data di ricezione\n",
+                     static_cast<long long>(incomplete));
+        return 1;
+    }
+
+    // The dialog's defaults: the company's payment causal and cash account.
+    posting::OpzioniLotto opzioni;
+    opzioni.causalePagamento = parametri.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
+    opzioni.contoPagamento = QStringList{parametri.leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
+                                         parametri.leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
+                                         parametri.leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()}
+                                 .join(u'-');
+    opzioni.utente = QStringLiteral("bench");
+
+    QElapsedTimer tempo;
+    qint64 ultimo = 0;
+    int ultimoN = 0;
+    double cpuIniziale = 0, ultimoCpu = 0;
+    // Called before each invoice: the ones before it are done. The CPU time of each stretch
+    // shows whether an invoice costs more as the journal grows.
+    const posting::Avanzamento avanzamento = [&](int fatti, int) {
+        const int fatte = fatti - 1;
+        if (fatte > 0 && fatte % 1000 == 0) {
+            const qint64 ms = tempo.elapsed();
+            const double cpu = secondiCpu() - cpuIniziale;
+            std::printf(
+                "%6d fatture: %7.0f fatture/s (ultime %d: %7.0f/s, CPU %.2f s), memoria di picco %ld KB\n",
+                fatte, fatte * 1000.0 / std::max<qint64>(ms, 1), fatte - ultimoN,
+                (fatte - ultimoN) * 1000.0 / std::max<qint64>(ms - ultimo, 1), cpu - ultimoCpu,
+                bench::piccoMemoriaKb());
+            std::fflush(stdout);
+            ultimo = ms;
+            ultimoN = fatte;
+            ultimoCpu = cpu;
+        }
+        return true;
+    };
+    const long memoriaIniziale = bench::piccoMemoriaKb();
+    cpuIniziale = secondiCpu();
+    tempo.start();
+    const posting::EsitoLotto esito =
+        posting::contabilizzaSelezione(*db, parametri, nullptr, ui, {}, opzioni, avanzamento);
+    const qint64 ms = tempo.elapsed();
+    const double cpu = secondiCpu() - cpuIniziale;
+
+    // A registration left in staging is reported on an invoice that is still "ok".
+    int mostrate = 0, conErrori = 0;
+    for (const posting::EsitoFatturaLotto& f : esito.fatture) {
+        if (f.ok && f.errori.trimmed().isEmpty())
+            continue;
+        ++conErrori;
+        if (mostrate++ < 5)
+            std::fprintf(
+                stderr, "%s%s:%s\n", qPrintable(f.identificazione),
+                f.ok ? " (contabilizzata con segnalazioni)" : "",
+                qPrintable(QString(f.errori).replace(QStringLiteral("\r\n"), QStringLiteral("\n  "))));
+    }
+    QStringList problemi = controllaRisultato(*db, n);
+    if (static_cast<int>(esito.fatture.size()) != n)
+        problemi.prepend(QStringLiteral("Fatture elaborate: %1 di %2").arg(esito.fatture.size()).arg(n));
+    if (conErrori > 0)
+        problemi.prepend(QStringLiteral("Fatture con errori o segnalazioni: %1").arg(conErrori));
+    if (!problemi.isEmpty()) {
+        std::fprintf(stderr, "Contabilizzazione non riuscita, nessuna misura:\n  %s\n",
+                     qPrintable(problemi.join(QStringLiteral("\n  "))));
+        return 1;
+    }
+
+    const posting::TabellePn giornale = posting::tabelle(posting::FamigliaPn::Giornale);
+    std::printf("contabilizzate %d fatture in %.2f s (CPU %.2f s): %.0f fatture/s; %lld registrazioni, "
+                "%lld righe, %lld righe IVA, %lld scadenze; memoria di picco prima %ld KB, dopo %ld KB\n",
+                n, ms / 1000.0, cpu, n * 1000.0 / std::max<qint64>(ms, 1),
+                conta(*db, QStringLiteral("SELECT count(*) FROM ") + giornale.testata),
+                conta(*db, QStringLiteral("SELECT count(*) FROM ") + giornale.righe),
+                conta(*db, QStringLiteral("SELECT count(*) FROM ") + giornale.iva),
+                conta(*db, QStringLiteral("SELECT count(*) FROM Scadenze")), memoriaIniziale,
+                bench::piccoMemoriaKb());
+    return 0;
+}
