@@ -340,6 +340,12 @@ int importa(const Argomenti& a) {
     Azienda az;
     if (!az.apri(a))
         return 1;
+    // A forced code the company does not have would be silently passed over for every file.
+    if (const QStringList errori = erroriOpzioniImport(*az.db, a.opzioni); !errori.isEmpty()) {
+        for (const QString& e : errori)
+            err() << e << "\n";
+        return 2;
+    }
     OpzioniImport opzioni = a.opzioni;
     if (opzioni.estraiAllegati && opzioni.cartellaAllegati.isEmpty())
         opzioni.cartellaAllegati = cartellaAllegatiImport(*az.amb.conf);

@@ -4,6 +4,7 @@
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
+#include "frame/sqlvalore.h"
 #include "frame/testoxml.h"
 #include "import/firma.h"
 #include "import/lettorefattura.h"
@@ -507,6 +508,49 @@ void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
 void RapportoImport::aggiungiInesistente(const QString& file) {
     errori_ += AcapoErr + file + QStringLiteral(" - inesistente");
     ++nErrori_;
+}
+
+QString erroreCausaleImport(Database& db, const QString& causale) {
+    const QVariant tipo = db.valore(QStringLiteral("SELECT TipoCausale FROM Causali WHERE Causale = ") +
+                                    SqlValore(causale, SqlTesto));
+    if (!tipo.isValid())
+        return QStringLiteral("Causale inesistente");
+    if (tipo.toString().trimmed() != u"A")
+        return QStringLiteral("La causale non è di acquisto");
+    return {};
+}
+
+QString erroreCodiceIvaImport(Database& db, const QString& iva) {
+    return db.valore(QStringLiteral("SELECT COUNT(*) FROM TabIva WHERE Iva = ") + SqlValore(iva, SqlTesto))
+                       .toLongLong() > 0
+               ? QString()
+               : QStringLiteral("Codice IVA inesistente");
+}
+
+QString erroreNaturaImport(Database& db, const QString& natura) {
+    return db.valore(
+                 QStringLiteral("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FENatura' AND Codice = ") +
+                 SqlValore(natura, SqlTesto))
+                       .toLongLong() > 0
+               ? QString()
+               : QStringLiteral("Natura inesistente");
+}
+
+QStringList erroriOpzioniImport(Database& db, const OpzioniImport& opzioni) {
+    QStringList errori;
+    const auto aggiungi = [&](const QString& codice, const QString& errore) {
+        if (!errore.isEmpty())
+            errori << codice + QStringLiteral(": ") + errore;
+    };
+    if (!opzioni.causale.trimmed().isEmpty())
+        aggiungi(opzioni.causale.trimmed(), erroreCausaleImport(db, opzioni.causale.trimmed()));
+    for (const IvaPerNatura& n : opzioni.ivaPerNatura) {
+        aggiungi(n.natura, erroreNaturaImport(db, n.natura));
+        aggiungi(n.iva, erroreCodiceIvaImport(db, n.iva));
+    }
+    if (!opzioni.ivaAltra.trimmed().isEmpty())
+        aggiungi(opzioni.ivaAltra.trimmed(), erroreCodiceIvaImport(db, opzioni.ivaAltra.trimmed()));
+    return errori;
 }
 
 } // namespace tesel

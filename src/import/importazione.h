@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -85,6 +86,15 @@ private:
     OpzioniImport opzioni_;
     std::unique_ptr<Stato> stato_;
 };
+
+// Checks of the codes a user forces on an import (dialog or command line): the message, or
+// an empty text when the code may be used. "Causale inesistente", "La causale non è di
+// acquisto", "Codice IVA inesistente", "Natura inesistente".
+QString erroreCausaleImport(Database& db, const QString& causale);
+QString erroreCodiceIvaImport(Database& db, const QString& iva);
+QString erroreNaturaImport(Database& db, const QString& natura);
+// Every forced code of `opzioni` checked; one line "code: message" per fault.
+QStringList erroriOpzioniImport(Database& db, const OpzioniImport& opzioni);
 
 // The reports of a batch, worded as the import dialog shows them.
 class RapportoImport {

@@ -834,6 +834,22 @@ TEST_F(ImportCli, shouldUseTheVatCodeForcedForANatureOnLinesAndSummaryOnly) {
     EXPECT_NE(iva(f2, "FatXmlDett", 1), "NSF");
 }
 
+// A forced code the company lacks stops the run before any file: each fault is named.
+TEST_F(ImportCli, shouldRefuseForcedCodesTheCompanyDoesNotHaveAndImportNothing) {
+    const QString file = fileProva(
+        QStringLiteral("forzati.xml"),
+        fatturaProva(QStringLiteral("03981270683"), QStringLiteral("Ferramenta Adriatica Srl"),
+                     QStringLiteral("2024-05-10"), QStringLiteral("F1"),
+                     {{QStringLiteral("Viti"), QStringLiteral("100.00"), QStringLiteral("22.00")}}));
+    const Esito e = esegui(argomentiImport({file}, {QStringLiteral("--causale"), QStringLiteral("XXX"),
+                                                    QStringLiteral("--iva-natura"), QStringLiteral("N9=NSF"),
+                                                    QStringLiteral("--iva"), QStringLiteral("ZZ")}));
+    EXPECT_EQ(e.codice, 2);
+    EXPECT_EQ(e.errori, "XXX: Causale inesistente\nN9: Natura inesistente\nZZ: Codice IVA inesistente\n");
+    EXPECT_EQ(e.uscita, QString());
+    EXPECT_EQ(fattureMemorizzate(), 0);
+}
+
 TEST_F(ImportCli, shouldReplaceAnInvoiceOnlyWithOverwriteKeepingItsNumber) {
     const QString nome = QStringLiteral("IT03981270683_00042.xml");
     const QString percorso = fileProva(

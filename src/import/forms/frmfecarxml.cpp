@@ -526,25 +526,11 @@ bool frmFECarXML::controllaMastro() {
 
 QString frmFECarXML::esistenzaCodice(QLineEdit* campo) const {
     const QString c = codice(campo);
-    if (campo == txtCausale) {
-        const QVariant tipo =
-            contesto_.db.valore("SELECT TipoCausale FROM Causali WHERE Causale = " + SqlValore(c, SqlTesto));
-        if (!tipo.isValid())
-            return QStringLiteral("Causale inesistente");
-        if (tipo.toString().trimmed() != u"A")
-            return QStringLiteral("La causale non è di acquisto");
-        return {};
-    }
+    if (campo == txtCausale)
+        return erroreCausaleImport(contesto_.db, c);
     if (std::find(txtIva.begin(), txtIva.end(), campo) != txtIva.end())
-        return contesto_.db.valore("SELECT COUNT(*) FROM TabIva WHERE Iva = " + SqlValore(c, SqlTesto))
-                           .toLongLong() > 0
-                   ? QString()
-                   : QStringLiteral("Codice IVA inesistente");
-    return contesto_.db.valore("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FENatura' AND Codice = " +
-                               SqlValore(c, SqlTesto))
-                       .toLongLong() > 0
-               ? QString()
-               : QStringLiteral("Natura inesistente");
+        return erroreCodiceIvaImport(contesto_.db, c);
+    return erroreNaturaImport(contesto_.db, c);
 }
 
 bool frmFECarXML::controllaCodice(QLineEdit* campo, QLabel* descrizione) {
