@@ -31,10 +31,11 @@ fi
 
 build/app/tesel-cli init-db --ini "$ini" --demo
 # A few received invoices to review, loaded once (copies in the demo's own folder, as if
-# downloaded; they stay there for the attachment extraction and the print).
+# downloaded; they stay there for the attachment extraction and the print). They arrive
+# today, so they can be posted in the demo company's current accounting year.
 if [[ ! -f $demo/fe/.fatture-caricate ]]; then
     cp scripts/fatture-demo/*.xml "$demo/fe/"
-    build/app/tesel-cli import --ini "$ini" "$demo"/fe/IT*_DEMO*.xml >/dev/null
+    build/app/tesel-cli import --ini "$ini" --data-sdi "$(date +%d/%m/%Y)" "$demo"/fe/IT*_DEMO*.xml >/dev/null
     touch "$demo/fe/.fatture-caricate"
 fi
 echo "Azienda dimostrativa in $demo"
