@@ -311,12 +311,29 @@ void FormRigheFattura::leggiTestata() {
 }
 
 void FormRigheFattura::avvia(qint64 xmlRigDet) {
+    pagina_->PrepSql = [this] { return prepSql(); };
+    pagina_->PersColonne = [this] { persColonne(); };
     for (GruppoOpzioni* g : std::as_const(gruppi_))
         g->seguiCampo();
     pagina_->Aggiorna();
     if (xmlRigDet > 0)
         posizionaRigaDet(xmlRigDet);
     dbgRiga->setFocus(Qt::OtherFocusReason);
+}
+
+void FormRigheFattura::soloCorrezione() {
+    for (const char* k : {"Nuovo", "Cancella", "Duplica"})
+        pagina_->mostraComando(QString::fromLatin1(k), false);
+}
+
+void FormRigheFattura::impostaColonne(std::initializer_list<const char*> nascoste,
+                                      std::span<const ColonnaGriglia> colonne) {
+    for (const char* c : nascoste)
+        pagina_->nascondiColonna(QString::fromLatin1(c));
+    for (const ColonnaGriglia& c : colonne) {
+        pagina_->intestazione(QLatin1String(c.nome), QString::fromUtf8(c.titolo));
+        pagina_->larghezza(QLatin1String(c.nome), c.twip);
+    }
 }
 
 bool FormRigheFattura::posizionaRigaDet(qint64 xmlRigDet) {
@@ -572,10 +589,7 @@ frmFEPassDett::frmFEPassDett(Contesto& contesto, ChiaveFattura fattura, qint64 r
     formatoPrezzo_ = formatoDecimali(contesto.parametri, QStringLiteral("Ditta.DecPrezzi"));
     costruisci();
     // Lines are corrected here, never added, deleted or duplicated.
-    for (const char* k : {"Nuovo", "Cancella", "Duplica"})
-        pagina_->mostraComando(QString::fromLatin1(k), false);
-    pagina_->PrepSql = [this] { return prepSql(); };
-    pagina_->PersColonne = [this] { persColonne(); };
+    soloCorrezione();
     avvia(riga);
 }
 
@@ -746,15 +760,7 @@ QString frmFEPassDett::prepSql() const {
 }
 
 void frmFEPassDett::persColonne() {
-    for (const char* c :
-         {"XmlAnno", "XmlNumRif", "XmlRigDet", "GruppoCPartita", "MastroCPartita", "ContoCPartita"})
-        pagina_->nascondiColonna(QString::fromLatin1(c));
-    struct Colonna {
-        const char* nome;
-        const char* titolo;
-        int twip;
-    };
-    static const Colonna colonne[] = {
+    static const ColonnaGriglia colonne[] = {
         {"NumeroLinea", "Linea", 700},
         {"TipoRiga", "Tipo", 650},
         {"CA_CodiceTipo", "Cod.Tipo", 1000},
@@ -788,10 +794,8 @@ void frmFEPassDett::persColonne() {
         {"KitPadreFiglio", "PF", 400},
         {"KitRifRiga", "Kit rif.", 800},
     };
-    for (const Colonna& c : colonne) {
-        pagina_->intestazione(QLatin1String(c.nome), QString::fromUtf8(c.titolo));
-        pagina_->larghezza(QLatin1String(c.nome), c.twip);
-    }
+    impostaColonne({"XmlAnno", "XmlNumRif", "XmlRigDet", "GruppoCPartita", "MastroCPartita", "ContoCPartita"},
+                   colonne);
     pagina_->formatoColonna(QStringLiteral("Quantita"), formatoQuantita_);
     pagina_->formatoColonna(QStringLiteral("PrezzoUnitario"), formatoPrezzo_);
     pagina_->formatoColonna(QStringLiteral("PrezzoTotale"), formatoPrezzo_);

@@ -19,6 +19,7 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <span>
 #include <utility>
 
 class QCheckBox;
@@ -139,8 +140,23 @@ protected:
     // A sunken label for a code's description.
     QLabel* etichettaDescrizione(const QString& nome);
 
-    // Reads the grid the first time and shows row `xmlRigDet` (0: the first).
+    // The grid's query and its columns, asked by the line-page component.
+    virtual QString prepSql() const = 0;
+    virtual void persColonne() = 0;
+    // Reads the grid the first time and shows row `xmlRigDet` (0: the first). Called at the
+    // end of the form's constructor, when prepSql and persColonne are its own.
     void avvia(qint64 xmlRigDet);
+
+    // The rows are the supplier's: they are corrected, never added, deleted or duplicated.
+    void soloCorrezione();
+    // A grid column: caption and width in twips.
+    struct ColonnaGriglia {
+        const char* nome;
+        const char* titolo;
+        int twip;
+    };
+    // PersColonne's common part: hides `nascoste`, captions and sizes `colonne`.
+    void impostaColonne(std::initializer_list<const char*> nascoste, std::span<const ColonnaGriglia> colonne);
 
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -191,8 +207,8 @@ protected:
 
 private:
     void costruisci();
-    QString prepSql() const;
-    void persColonne();
+    QString prepSql() const override;
+    void persColonne() override;
     void leggiAltriDati();
     // The article's purchase account becomes the line's counter-account.
     void proponiConto();

@@ -24,8 +24,6 @@ frmFEPassIva::frmFEPassIva(Contesto& contesto, ChiaveFattura fattura, QWidget* p
     // upward) inside the transaction that writes it, so dropping a new row restores nothing.
     pagina_->mostraComando(QStringLiteral("Inserisci"), true);
     pagina_->impostaColonnaNumero(QString(store::XmlRigDet));
-    pagina_->PrepSql = [this] { return prepSql(); };
-    pagina_->PersColonne = [this] { persColonne(); };
     avvia(0);
 }
 
@@ -103,14 +101,7 @@ QString frmFEPassIva::prepSql() const {
 }
 
 void frmFEPassIva::persColonne() {
-    for (const char* c : {"XmlAnno", "XmlNumRif"})
-        pagina_->nascondiColonna(QString::fromLatin1(c));
-    struct Colonna {
-        const char* nome;
-        const char* titolo;
-        int twip;
-    };
-    static const Colonna colonne[] = {
+    static const ColonnaGriglia colonne[] = {
         {"XmlRigDet", "Riga", 600},
         {"Iva", "Iva", 900},
         {"AliquotaIVA", "Aliquota", 1000},
@@ -123,10 +114,7 @@ void frmFEPassIva::persColonne() {
         {"RiferimentoNormativo", "Riferimento Normativo", 4000},
         {"AFEIvaEse", "Cod.AssoSoftware", 1500},
     };
-    for (const Colonna& c : colonne) {
-        pagina_->intestazione(QLatin1String(c.nome), QString::fromUtf8(c.titolo));
-        pagina_->larghezza(QLatin1String(c.nome), c.twip);
-    }
+    impostaColonne({"XmlAnno", "XmlNumRif"}, colonne);
     pagina_->formatoColonna(QStringLiteral("AliquotaIVA"), QStringLiteral("##0.00"));
     for (const char* c : {"ImponibileImporto", "Imposta", "Arrotondamento", "SpeseAccessorie"})
         pagina_->formatoColonna(QLatin1String(c), QStringLiteral("#,##0.00"));

@@ -19,8 +19,8 @@ protected:
 
 private:
     void costruisci();
-    QString prepSql() const;
-    void persColonne();
+    QString prepSql() const override;
+    void persColonne() override;
 };
 
 } // namespace tesel::ui

@@ -58,10 +58,7 @@ frmFEPassPagam::frmFEPassPagam(Contesto& contesto, ChiaveFattura fattura, qint64
     costruisci();
     // Payment rows are corrected, never added, deleted or duplicated: posting reads them as
     // the supplier wrote them.
-    for (const char* k : {"Nuovo", "Cancella", "Duplica"})
-        pagina_->mostraComando(QString::fromLatin1(k), false);
-    pagina_->PrepSql = [this] { return prepSql(); };
-    pagina_->PersColonne = [this] { persColonne(); };
+    soloCorrezione();
     avvia(riga);
 }
 
@@ -151,14 +148,7 @@ QString frmFEPassPagam::prepSql() const {
 }
 
 void frmFEPassPagam::persColonne() {
-    for (const char* c : {"XmlAnno", "XmlNumRif"})
-        pagina_->nascondiColonna(QString::fromLatin1(c));
-    struct Colonna {
-        const char* nome;
-        const char* titolo;
-        int twip;
-    };
-    static const Colonna colonne[] = {
+    static const ColonnaGriglia colonne[] = {
         {"XmlRigDet", "Pag.", 600},
         {"NumCond", "Num.", 600},
         {"CondizioniPagamento", "Condizioni", 1100},
@@ -177,10 +167,7 @@ void frmFEPassPagam::persColonne() {
         {"CAB", "CAB", 700},
         {"BIC", "BIC", 1300},
     };
-    for (const Colonna& c : colonne) {
-        pagina_->intestazione(QLatin1String(c.nome), QString::fromUtf8(c.titolo));
-        pagina_->larghezza(QLatin1String(c.nome), c.twip);
-    }
+    impostaColonne({"XmlAnno", "XmlNumRif"}, colonne);
     pagina_->formatoColonna(QStringLiteral("ImportoPagamento"), QStringLiteral("#,##0.00"));
     pagina_->formatoColonna(QStringLiteral("ScontoPagamentoAnticipato"), QStringLiteral("#,##0.00"));
     pagina_->formatoColonna(QStringLiteral("PenalitaPagamentiRitardati"), QStringLiteral("#,##0.00"));

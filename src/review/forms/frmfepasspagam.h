@@ -18,8 +18,8 @@ public:
 
 private:
     void costruisci();
-    QString prepSql() const;
-    void persColonne();
+    QString prepSql() const override;
+    void persColonne() override;
 };
 
 } // namespace tesel::ui
