@@ -232,6 +232,21 @@ qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QStrin
     return (v.isValid() && !v.isNull() ? v.toLongLong() : 0) + 1;
 }
 
+void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t) {
+    for (int tentativo = 1;; ++tentativo) {
+        t.numReg = prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Appoggio).testata, t.anno);
+        try {
+            Transazione punto(db); // a savepoint: the caller's transaction survives a clash
+            scriviTestata(db, t);
+            punto.conferma();
+            return;
+        } catch (const ErroreDb& e) {
+            if (!e.chiaveDuplicata() || tentativo >= 20)
+                throw;
+        }
+    }
+}
+
 std::optional<int> annoContabile(ParametriAzienda& parametri, const QDate& dataReg) {
     const auto c = periodoCorrente(parametri);
     if (!c || !dataReg.isValid())
@@ -470,9 +485,6 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
             dataReg = dataProt;
         h.dataReg = dataReg;
 
-        // 13. Temporary number
-        h.numReg = prossimoNumeroReg(db, parametri, QStringLiteral("MovPnTesFatt"), h.anno);
-
         // 14. VAT period
         if (const auto periodo = periodoIva(dataDoc, dataReg, tipoLiq)) {
             h.periodoIva = periodo->first;
@@ -517,7 +529,8 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
         // Without payment rows the terms of the invoice give the due dates at the transfer.
         if (db.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove).toLongLong() == 0)
             h.pagamento = t.leggiTesto(QStringLiteral("Pagamento")).trimmed();
-        scriviTestata(db, h);
+        // 13. The temporary number, taken with the header
+        scriviTestataAppoggio(db, parametri, h);
 
         // 18. Lines, VAT rows, further registrations
         if (!scriviRigheFattura(db, parametri, s, errori))

@@ -128,6 +128,10 @@ struct StatoContabilizzazione {
 // Coge.AnnoAzzera).
 qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno);
 
+// Writes a new staging header under the next temporary number (into t.numReg). Two
+// workstations may take the same number at once: the loser takes the next one.
+void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t);
+
 // The accounting year of a registration date, by CoGe.AnnoCorr, CoGe.DataInizCont,
 // CoGe.DataFineCont and CoGe.ApertoPrec; nothing when the date lies in no usable year.
 std::optional<int> annoContabile(ParametriAzienda& parametri, const QDate& dataReg);

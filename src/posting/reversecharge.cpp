@@ -127,7 +127,6 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     // 5. The self-invoice
     TestataPn t1;
     t1.anno = h.anno;
-    t1.numReg = prossimoNumeroReg(db, parametri, QStringLiteral("MovPnTesFatt"), h.anno);
     t1.causale = vendite->causale;
     t1.inValuta = vendite->inValuta.isEmpty() ? QStringLiteral("N") : vendite->inValuta;
     t1.dataReg = dataReg;
@@ -143,7 +142,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     t1.cambio = h.cambio;
     t1.xmlAnno = h.xmlAnno;
     t1.xmlNumRif = h.xmlNumRif;
-    scriviTestata(db, t1);
+    scriviTestataAppoggio(db, parametri, t1);
     s.numRegReverse1 = t1.numReg;
 
     // 6. Its rows
@@ -208,7 +207,6 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     }
     TestataPn t2;
     t2.anno = h.anno;
-    t2.numReg = prossimoNumeroReg(db, parametri, QStringLiteral("MovPnTesFatt"), h.anno);
     t2.causale = saldo->causale;
     t2.inValuta = saldo->inValuta.isEmpty() ? QStringLiteral("N") : saldo->inValuta;
     t2.dataReg = dataReg;
@@ -218,7 +216,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     t2.cambio = h.cambio;
     t2.xmlAnno = h.xmlAnno;
     t2.xmlNumRif = h.xmlNumRif;
-    scriviTestata(db, t2);
+    scriviTestataAppoggio(db, parametri, t2);
     s.numRegReverse2 = t2.numReg;
     riga = 0;
     const ContoPn fornitore = conTipo(s.fornitore, 2);

@@ -77,11 +77,10 @@ bool tipoListato(const QString& lista, const QString& tipo) {
 }
 
 // A further registration of the invoice: the main one's document, protocol and currency
-// under a new temporary number and its own causal.
-TestataPn testataUlteriore(Database& db, ParametriAzienda& p, const TestataPn& h, const QString& causale) {
+// with its own causal (the temporary number comes when it is written).
+TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
     TestataPn t;
     t.anno = h.anno;
-    t.numReg = prossimoNumeroReg(db, p, QStringLiteral("MovPnTesFatt"), h.anno);
     t.dataReg = h.dataReg;
     t.causale = causale;
     t.inValuta = h.inValuta;
@@ -428,8 +427,8 @@ bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzaz
         errori += Crlf + QStringLiteral("Manca la causale della ritenuta d'acconto");
         return false;
     }
-    const TestataPn t = testataUlteriore(db, p, s.testata, s.causaleRitenuta);
-    scriviTestata(db, t);
+    TestataPn t = testataUlteriore(s.testata, s.causaleRitenuta);
+    scriviTestataAppoggio(db, p, t);
     s.numRegRitenuta = t.numReg;
     // The supplier is relieved of the withheld amount, which becomes a debt to the treasury.
     const QString latoFornitore =
@@ -459,8 +458,8 @@ bool registrazioneOmaggi(Database& db, ParametriAzienda& p, StatoContabilizzazio
         errori += Crlf + QStringLiteral("Manca il conto per gli omaggi");
         return false;
     }
-    const TestataPn t = testataUlteriore(db, p, s.testata, s.causaleOmaggi);
-    scriviTestata(db, t);
+    TestataPn t = testataUlteriore(s.testata, s.causaleOmaggi);
+    scriviTestataAppoggio(db, p, t);
     s.numRegUlteriore = t.numReg;
     RigaPn omaggi = rigaConto(1, conTipo(s.contoOmaggi, 1), conTipo(s.fornitore, 3), segno, s.totOmaggi);
     omaggi.dataCompDa = t.dataDoc;

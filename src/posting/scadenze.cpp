@@ -461,7 +461,6 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         const auto registra = [&](Currency importo) {
             TestataPn h;
             h.anno = s.testata.anno;
-            h.numReg = prossimoNumeroReg(db, parametri, QStringLiteral("MovPnTesFatt"), h.anno);
             h.dataReg = s.testata.dataReg;
             h.causale = causale->causale;
             h.inValuta = causale->inValuta.isEmpty() ? QStringLiteral("N") : causale->inValuta;
@@ -475,7 +474,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             h.cambio = s.testata.cambio;
             h.xmlAnno = s.testata.xmlAnno;
             h.xmlNumRif = s.testata.xmlNumRif;
-            scriviTestata(db, h);
+            scriviTestataAppoggio(db, parametri, h);
             // A negative amount (a document with negative totals) reverses the sides.
             const QString lato = importo.negativo() ? latoOpposto(latoFornitore) : latoFornitore;
             const int segno = lato == u"D" ? 1 : 2;

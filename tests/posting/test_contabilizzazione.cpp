@@ -7,14 +7,18 @@
 #include "frame/clientmenu.h"
 #include "frame/configurazione.h"
 #include "frame/database.h"
+#include "frame/errori.h"
 #include "frame/parametri.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
+#include <QThread>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace tesel::posting {
 namespace {
@@ -291,6 +295,44 @@ TEST_P(RitenutaInGiornale, shouldLeaveTheSupplierOwedTheNetOfTheWithholding) {
 
 INSTANTIATE_TEST_SUITE_P(Modi, RitenutaInGiornale,
                          ::testing::Values(CasoRitenuta{"1", 1, "1020.00"}, CasoRitenuta{"2", 2, "1020.00"}));
+
+// Two workstations may compute the same temporary number at once; the one that writes second
+// takes the next number instead of failing the posting. (SQLite serialises the two writers,
+// so there the second simply reads the number the first wrote.)
+TEST_F(Contabilizzazione, shouldTakeTheNextTemporaryNumberWhenAnotherWorkstationWroteItMeanwhile) {
+    const auto testata = [this] {
+        TestataPn t;
+        t.anno = anno;
+        t.dataReg = t.dataDoc = t.dataProt = QDate(anno, 3, 10);
+        t.causale = QStringLiteral("FAA");
+        t.numDoc = QStringLiteral("1");
+        t.moneta = QStringLiteral("EUR");
+        return t;
+    };
+    std::promise<void> scritta;
+    std::thread altra([&] {
+        const auto b = altraConnessione();
+        b->IniziaTrans();
+        TestataPn t = testata();
+        t.numReg = 1;
+        scriviTestata(*b, t);
+        scritta.set_value();
+        QThread::msleep(300); // still uncommitted while this workstation writes
+        b->ConfermaTrans();
+    });
+    scritta.get_future().wait();
+    TestataPn mia = testata();
+    try {
+        Transazione tr(db());
+        scriviTestataAppoggio(db(), *parametri, mia);
+        tr.conferma();
+    } catch (const ErroreDb& e) {
+        ADD_FAILURE() << e.descrizione().toStdString();
+    }
+    altra.join();
+    EXPECT_EQ(mia.numReg, 2);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 2);
+}
 
 // ---- Un-posting ---------------------------------------------------------------------------------
 
