@@ -346,17 +346,35 @@ struct Recordset::Dati {
             nomi << nome;
             indici.insert(nome.toLower(), i);
         }
+        haProssima = carica(prossima);
         leggiRiga();
         vuoto = eof;
     }
 
+    // One row ahead is read, so the statement is finished as soon as its last row is current:
+    // on SQLite an unfinished statement keeps its read snapshot, and a transaction begun on
+    // the connection meanwhile could not write once another workstation had (the engine
+    // answers "database is locked" at once instead of waiting).
+    bool carica(QList<QVariant>& destinazione) {
+        if (!q.isActive())
+            return false;
+        if (!q.next()) {
+            q.finish();
+            return false;
+        }
+        destinazione.clear();
+        destinazione.reserve(nomi.size());
+        for (int i = 0; i < nomi.size(); ++i)
+            destinazione << (q.isNull(i) ? QVariant() : q.value(i));
+        return true;
+    }
+
     void leggiRiga() {
-        eof = !q.next();
+        eof = !haProssima;
         riga.clear();
         if (!eof) {
-            riga.reserve(nomi.size());
-            for (int i = 0; i < nomi.size(); ++i)
-                riga << (q.isNull(i) ? QVariant() : q.value(i));
+            riga.swap(prossima);
+            haProssima = carica(prossima);
         }
     }
 
@@ -401,6 +419,8 @@ struct Recordset::Dati {
     QStringList nomi;
     QHash<QString, int> indici;
     QList<QVariant> riga; // the current record, or the one being added / edited
+    QList<QVariant> prossima;
+    bool haProssima = false;
     QList<QVariant> originale;
     QList<bool> scritto;
     bool eof = true;

@@ -11,6 +11,7 @@
 #include "frame/parametri.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
+#include "posting/selezione.h"
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
@@ -332,6 +333,46 @@ TEST_F(Contabilizzazione, shouldTakeTheNextTemporaryNumberWhenAnotherWorkstation
     altra.join();
     EXPECT_EQ(mia.numReg, 2);
     EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 2);
+}
+
+// Two workstations post halves of the same batch at the same time: every invoice is posted
+// once, protocols and journal numbers run without gaps or repeats, nothing stays in staging.
+TEST_F(Contabilizzazione, shouldPostOneBatchFromTwoWorkstationsAtOnceWithoutLosingOrRepeatingNumbers) {
+    constexpr int fatture = 24;
+    for (int i = 1; i <= fatture; ++i)
+        fattura().numero(QString::number(i)).ricezione(QDate(anno, 3, 12)).scrivi();
+    const auto posta = [this](qint64 da, qint64 a, EsitoLotto& esito) {
+        const auto c = altraConnessione();
+        ParametriAzienda p(*c);
+        tesel::prova::InterazioneProva utente; // "Tabella numeratore in uso: riprovo?" -> "&Si"
+        CriteriSelezione criteri;
+        criteri.numeroDa = da;
+        criteri.numeroA = a;
+        esito = contabilizzaSelezione(*c, p, nullptr, utente, criteri, {});
+    };
+    EsitoLotto primo, secondo;
+    std::thread t1([&] { posta(1, fatture / 2, primo); });
+    std::thread t2([&] { posta(fatture / 2 + 1, fatture, secondo); });
+    t1.join();
+    t2.join();
+
+    EXPECT_TRUE(primo.tutteOk()) << primo.erroriRaccolti().toStdString();
+    EXPECT_TRUE(secondo.tutteOk()) << secondo.erroriRaccolti().toStdString();
+    EXPECT_EQ(primo.fatture.size() + secondo.fatture.size(), static_cast<size_t>(fatture));
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), fatture);
+    const auto distinti = [this](const char* colonna) {
+        return conta(QStringLiteral("Select count(distinct %1) from MovPnTes").arg(QLatin1String(colonna)));
+    };
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTes")), fatture);
+    EXPECT_EQ(distinti("NumProt"), fatture);
+    EXPECT_EQ(conta(QStringLiteral("Select Max(NumProt) from MovPnTes")), fatture);
+    EXPECT_EQ(distinti("NumReg"), fatture);
+    EXPECT_EQ(conta(QStringLiteral("Select Max(NumReg) from MovPnTes")), fatture);
+    EXPECT_EQ(distinti("XmlNumRif"), fatture);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze")), fatture);
+    for (const char* t : {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "LockGest"})
+        EXPECT_EQ(conta(QStringLiteral("Select count(*) from ") + t), 0) << t;
+    verificaGiornaleBilanciato();
 }
 
 // ---- Un-posting ---------------------------------------------------------------------------------
