@@ -2,12 +2,12 @@
 // Registrations written straight into the journal tables of the demo company, for the tests
 // of the transfer and of un-posting.
 
+#include "aziendaprova.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
 #include "posting/primanota.h"
-#include "support/dbprova.h"
 
 #include <memory>
 
@@ -39,17 +39,8 @@ struct Fattura {
     QString pagamento = QString();
 };
 
-class ConRegistrazioni : public tesel::prova::ConDatabase {
+class ConRegistrazioni : public ConAziendaDemo {
 protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        creaAziendaDemo();
-        parametri = std::make_unique<ParametriAzienda>(db());
-        anno = parametri->leggi(QStringLiteral("CoGe.AnnoCorr")).toInt();
-    }
-
     TestataPn scrivi(const Fattura& f, FamigliaPn famiglia = FamigliaPn::Appoggio) {
         TestataPn t;
         t.anno = anno;
@@ -129,9 +120,6 @@ protected:
             {anno, c.tipo, c.gruppo, c.mastro, c.conto, QVariant::fromValue(euro(saldo)),
              QVariant::fromValue(euro(dare)), QVariant::fromValue(euro(avere)), ultAgg});
     }
-
-    std::unique_ptr<ParametriAzienda> parametri;
-    int anno = 0;
 };
 
 } // namespace tesel::posting::prova

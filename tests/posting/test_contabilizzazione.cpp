@@ -2,18 +2,15 @@
 // posted invoice lands in the journal balanced with consecutive protocols and its due dates,
 // and un-posting brings every table back.
 
+#include "aziendaprova.h"
 #include "fatturaprova.h"
 #include "fotografia.h"
-#include "frame/clientmenu.h"
-#include "frame/configurazione.h"
 #include "frame/database.h"
 #include "frame/errori.h"
-#include "frame/parametri.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "posting/selezione.h"
 #include "support/dbprova.h"
-#include "support/interazioneprova.h"
 
 #include <QThread>
 #include <functional>
@@ -31,18 +28,8 @@ using tesel::prova::RigaProva;
 const QString Crlf = QStringLiteral("\r\n");
 const tesel::prova::ContoProva Costo{QStringLiteral("60"), QStringLiteral("10"), QStringLiteral("1001")};
 
-class Contabilizzazione : public tesel::prova::ConDatabase {
+class Contabilizzazione : public prova::ConAziendaDemo {
 protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        creaAziendaDemo();
-        parametri = std::make_unique<ParametriAzienda>(db());
-        configurazione = std::make_unique<Configurazione>(menu, ui);
-        anno = parametri->leggi(QStringLiteral("CoGe.AnnoCorr")).toInt();
-    }
-
     EsitoContabilizzazione posta(const ChiaveFattura& k) {
         return ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno, k.numero, {}, {},
                                    false, QStringLiteral("prova"));
@@ -99,12 +86,6 @@ protected:
     }
 
     qint64 conta(const QString& sql) { return db().valore(sql).toLongLong(); }
-
-    ClientMenuFisso menu;
-    tesel::prova::InterazioneProva ui;
-    std::unique_ptr<Configurazione> configurazione;
-    std::unique_ptr<ParametriAzienda> parametri;
-    int anno = 0;
 };
 
 // ---- Refusals: the message, and nothing written -------------------------------------------------

@@ -2,16 +2,13 @@
 // register agrees with the document's VAT summary, and un-posting it (the last of its
 // register) leaves every accounting table as it was before posting.
 
+#include "aziendaprova.h"
 #include "fotografia.h"
-#include "frame/clientmenu.h"
-#include "frame/configurazione.h"
 #include "frame/database.h"
-#include "frame/parametri.h"
 #include "import/importazione.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "support/dbprova.h"
-#include "support/interazioneprova.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -21,28 +18,12 @@
 namespace tesel::posting {
 namespace {
 
-class CorpusContabilizzazione : public tesel::prova::ConDatabase {
+class CorpusContabilizzazione : public prova::ConAziendaDemo {
 protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        creaAziendaDemo();
-        parametri = std::make_unique<ParametriAzienda>(db());
-        configurazione = std::make_unique<Configurazione>(menu, ui);
-        anno = parametri->leggi(QStringLiteral("CoGe.AnnoCorr")).toInt();
-    }
-
     // An amount as text, so that a failure shows it.
     std::string somma(const QString& sql) {
         return Currency::daVariant(db().valore(sql)).value_or(Currency()).testoXml().toStdString();
     }
-
-    ClientMenuFisso menu;
-    tesel::prova::InterazioneProva ui;
-    std::unique_ptr<Configurazione> configurazione;
-    std::unique_ptr<ParametriAzienda> parametri;
-    int anno = 0;
 };
 
 TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWithoutTrace) {

@@ -1,6 +1,7 @@
 // The rows of an invoice's registrations: cost and VAT rows, VAT register, withholding,
 // free goods and reverse charge, on invoices written straight into the store.
 
+#include "aziendaprova.h"
 #include "fatturaprova.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
@@ -13,26 +14,18 @@
 namespace tesel::posting {
 namespace {
 
-using prova::ChiaveFattura;
-using prova::FatturaProva;
-using prova::RigaProva;
+using tesel::prova::ChiaveFattura;
+using tesel::prova::FatturaProva;
+using tesel::prova::RigaProva;
 
 const QString Crlf = QStringLiteral("\r\n");
 
 Currency euro(const char* testo) {
-    return prova::Euro(testo).v;
+    return tesel::prova::Euro(testo).v;
 }
 
-class RigheFattura : public prova::ConDatabase {
+class RigheFattura : public posting::prova::ConAziendaDemo {
 protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        creaAziendaDemo();
-        parametri_ = std::make_unique<ParametriAzienda>(db());
-    }
-
     // The state the driver holds when it calls scriviRigheFattura, and the main header.
     StatoContabilizzazione prepara(const ChiaveFattura& k, int ritAccFornAutom = 0) {
         StatoContabilizzazione s;
@@ -60,7 +53,7 @@ protected:
         s.parametri.ritAccFornAutom = ritAccFornAutom;
         TestataPn& h = s.testata;
         h.anno = k.anno;
-        h.numReg = prossimoNumeroReg(db(), *parametri_, QStringLiteral("MovPnTesFatt"), k.anno);
+        h.numReg = prossimoNumeroReg(db(), *parametri, QStringLiteral("MovPnTesFatt"), k.anno);
         h.dataReg = h.dataDoc = h.dataProt = QDate(k.anno, 3, 10);
         h.causale = s.causale.causale;
         h.numDoc = t.leggiTesto(QStringLiteral("DGD_Numero"));
@@ -73,7 +66,7 @@ protected:
     }
 
     bool contabilizza(StatoContabilizzazione& s, QString& errori) {
-        return scriviRigheFattura(db(), *parametri_, s, errori);
+        return scriviRigheFattura(db(), *parametri, s, errori);
     }
 
     // "RigReg Tipo:G-M-C DareAvere Importo", then for VAT rows "Iva Imposta Indetr Forzatura",
@@ -155,8 +148,6 @@ protected:
     qint64 conta(const QString& tabella) {
         return db().valore(QStringLiteral("Select count(*) from ") + tabella).toLongLong();
     }
-
-    std::unique_ptr<ParametriAzienda> parametri_;
 };
 
 // ---- Amount rules -------------------------------------------------------------------------------
@@ -352,7 +343,7 @@ TEST_F(RigheFattura, shouldTakeVatAmountOrRateOfSimplifiedInvoiceLines) {
                             .iva = "22",
                             .conto = {"60", "10", "1001"},
                             .numIvaDoppia = -999,
-                            .aliquota = prova::Euro(22)})
+                            .aliquota = tesel::prova::Euro(22)})
             // the rate is given on a VAT-inclusive 61
             .riga(RigaProva{.prezzo = 61, .iva = "22", .conto = {"60", "10", "1003"}, .numIvaDoppia = -998})
             .riga(RigaProva{
