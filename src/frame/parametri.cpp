@@ -17,6 +17,10 @@ QString ParametriAzienda::leggi(const QString& nome, const QString& predefinito)
     return it->trimmed().isEmpty() ? predefinito : *it;
 }
 
+bool ParametriAzienda::vale(const QString& nome, QStringView lettera, const QString& predefinito) {
+    return leggi(nome, predefinito).trimmed().compare(lettera, Qt::CaseInsensitive) == 0;
+}
+
 void ParametriAzienda::scrivi(const QString& nome, const QString& valore) {
     Transazione tr(db_);
     db_.EseguiSql(QStringLiteral("DELETE FROM ParametriAzienda WHERE lower(Nome) = ") +

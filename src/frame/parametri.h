@@ -16,6 +16,8 @@ public:
     explicit ParametriAzienda(Database& db) : db_(db) {}
     // The value of a parameter; `predefinito` when it has no row or an empty value.
     QString leggi(const QString& nome, const QString& predefinito = {});
+    // True when the parameter (or `predefinito`) is the letter `lettera`, in either case.
+    bool vale(const QString& nome, QStringView lettera, const QString& predefinito = {});
     // Writes (adds or replaces) a parameter.
     void scrivi(const QString& nome, const QString& valore);
 

@@ -57,7 +57,7 @@ std::optional<PeriodoContabile> periodoCorrente(ParametriAzienda& p) {
 }
 
 bool apertoPrecedente(ParametriAzienda& p) {
-    return p.leggi(QStringLiteral("CoGe.ApertoPrec")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0;
+    return p.vale(QStringLiteral("CoGe.ApertoPrec"), u"S");
 }
 
 DatiCedente cedente(const Recordset& t) {
@@ -92,17 +92,11 @@ DatiCedente cedente(const Recordset& t) {
     return c;
 }
 
-QString condizioneFattura(int anno, qint64 numero) {
-    return QStringLiteral(" Where XmlAnno = ") + QString::number(anno) + QStringLiteral(" and XmlNumRif = ") +
-           QString::number(numero);
-}
-
 // Cash-basis VAT of a purchase: the company's regime is on (CoGe.IvaCassaAttiva), the
 // document's VAT is of immediate or unspecified chargeability, the supplier is not excluded
 // and the registration date falls in the regime's period.
 bool ivaPerCassa(Database& db, ParametriAzienda& p, const StatoContabilizzazione& s, const QDate& dataRif) {
-    const QString attiva = p.leggi(QStringLiteral("CoGe.IvaCassaAttiva"), QStringLiteral("N")).trimmed();
-    if (attiva.isEmpty() || attiva.compare(u"N", Qt::CaseInsensitive) == 0)
+    if (p.vale(QStringLiteral("CoGe.IvaCassaAttiva"), u"N", QStringLiteral("N")))
         return false;
     const QVariant n = db.valore(
         QStringLiteral("Select count(*) from FatXmlIva") + condizioneFattura(s.xmlAnno, s.xmlNumRif) +
@@ -245,6 +239,21 @@ void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn&
                 throw;
         }
     }
+}
+
+void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
+                  const ContoPn& cassaPrevFattura) {
+    s.causaleRitenuta = s.causale.causRit;
+    s.contoRitenuta = contoParametri(p, QStringLiteral("RitAcc"));
+    if (!s.causale.causRit.isEmpty())
+        if (const auto rit = CausaleContabile::leggi(db, s.causale.causRit);
+            rit && !rit->contropartita.vuoto())
+            s.contoRitenuta = rit->contropartita;
+    s.contoCassaPrev = cassaPrevFattura.vuoto() ? s.contoRitenuta : cassaPrevFattura;
+    s.contoIva =
+        s.causale.contoIva.vuoto() ? contoParametri(p, QStringLiteral("IvaAcq")) : s.causale.contoIva;
+    s.contoOmaggi = contoParametri(p, QStringLiteral("Omaggi"));
+    s.causaleOmaggi = p.leggi(QStringLiteral("CauCon.CausOmaggi")).trimmed();
 }
 
 std::optional<int> annoContabile(ParametriAzienda& parametri, const QDate& dataReg) {
@@ -428,20 +437,9 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
             return esito;
         }
         s.causale = *causale;
-        s.causaleRitenuta = s.causale.causRit;
-        s.contoRitenuta = contoParametri(parametri, QStringLiteral("RitAcc"));
-        if (!s.causale.causRit.isEmpty())
-            if (const auto rit = CausaleContabile::leggi(db, s.causale.causRit);
-                rit && !rit->contropartita.vuoto())
-                s.contoRitenuta = rit->contropartita;
-        s.contoCassaPrev = contoDa(t, QStringLiteral("GruppoCassaPrev"), QStringLiteral("MastroCassaPrev"),
-                                   QStringLiteral("ContoCassaPrev"));
-        if (s.contoCassaPrev.vuoto())
-            s.contoCassaPrev = s.contoRitenuta;
-        s.contoIva = s.causale.contoIva.vuoto() ? contoParametri(parametri, QStringLiteral("IvaAcq"))
-                                                : s.causale.contoIva;
-        s.contoOmaggi = contoParametri(parametri, QStringLiteral("Omaggi"));
-        s.causaleOmaggi = parametri.leggi(QStringLiteral("CauCon.CausOmaggi")).trimmed();
+        contiAzienda(db, parametri, s,
+                     contoDa(t, QStringLiteral("GruppoCassaPrev"), QStringLiteral("MastroCassaPrev"),
+                             QStringLiteral("ContoCassaPrev")));
         QString tipoLiq;
         {
             Recordset r =
@@ -460,8 +458,7 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
             if (dec.isValid() && !dec.isNull())
                 s.importi.decimali = std::clamp(dec.toInt(), 0, 4);
         }
-        s.importi.arrotIvaEuro =
-            parametri.leggi(QStringLiteral("ArrotIvaEuro")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0;
+        s.importi.arrotIvaEuro = parametri.vale(QStringLiteral("ArrotIvaEuro"), u"S");
 
         // 10. One transaction for every staging row of the invoice and its flag
         Transazione tr(db);

@@ -128,6 +128,13 @@ struct StatoContabilizzazione {
 // Coge.AnnoAzzera).
 qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno);
 
+// The company accounts and causals of a posting of causal `s.causale` (step 9): the
+// withholding account (the withholding causal's counter-account, else CauCon.*RitAcc), the
+// fund account (`cassaPrevFattura`, the invoice's, else the withholding one), the VAT account
+// (the causal's, else CauCon.*IvaAcq), the free-goods account and causal.
+void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
+                  const ContoPn& cassaPrevFattura);
+
 // Writes a new staging header under the next temporary number (into t.numReg). Two
 // workstations may take the same number at once: the loser takes the next one.
 void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t);

@@ -90,11 +90,6 @@ bool scadenzaInDistinta(Database& db, const Protocollo& p) {
     return false;
 }
 
-QString condizioneReg(const QString& tabella, int anno, qint64 numReg) {
-    return QStringLiteral(" where ") + tabella + QStringLiteral(".Anno = ") + SqlValore(anno, SqlIntero) +
-           QStringLiteral(" and ") + tabella + QStringLiteral(".NumReg = ") + SqlValore(numReg, SqlLungo);
-}
-
 void eliminaRegistrazione(Database& db, const TabellePn& f, const Registrazione& r) {
     for (const QString& tabella : {f.iva, f.righe, f.testata})
         db.EseguiSql(QStringLiteral("DELETE FROM ") + tabella + condizioneReg(tabella, r.anno, r.numReg));
@@ -242,9 +237,7 @@ bool DecontabilizzaFattura(Database& db, ParametriAzienda& parametri, Configuraz
 
         Transazione tr(db);
         // 7. The protocol number goes back when no later one was issued on its register.
-        const bool ncSeparate = parametri.leggi(QStringLiteral("Ditta.NumNcSepar"), QStringLiteral("N"))
-                                    .trimmed()
-                                    .compare(u"S", Qt::CaseInsensitive) == 0;
+        const bool ncSeparate = parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S");
         std::vector<Protocollo> restituiti;
         for (const Registrazione& r : tutte) {
             const Causale& c = causali[r.causale];

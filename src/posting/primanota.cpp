@@ -24,6 +24,17 @@ QVariant valuta(Currency c) {
     return QVariant::fromValue(c);
 }
 
+QString condizioneReg(const QString& tabella, int anno, qint64 numReg) {
+    return QStringLiteral(" where ") + tabella + QStringLiteral(".Anno = ") + SqlValore(anno, SqlIntero) +
+           QStringLiteral(" and ") + tabella + QStringLiteral(".NumReg = ") + SqlValore(numReg, SqlLungo);
+}
+
+QString condizioneFattura(int xmlAnno, qint64 xmlNumRif, const QString& tabella) {
+    const QString t = tabella.isEmpty() ? QString() : tabella + u'.';
+    return QStringLiteral(" Where ") + t + QStringLiteral("XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
+           QStringLiteral(" and ") + t + QStringLiteral("XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo);
+}
+
 QDate dataCampo(const Recordset& rs, const QString& campo) {
     const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
     if (!d || d->date().year() == 100)

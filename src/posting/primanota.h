@@ -111,6 +111,10 @@ QString testo(const QString& t);
 QVariant testoONull(const QString& t);
 QVariant dataONull(const QDate& d);
 QVariant valuta(Currency c);
+// " where T.Anno = ... and T.NumReg = ..." of a registration in table T.
+QString condizioneReg(const QString& tabella, int anno, qint64 numReg);
+// " Where [T.]XmlAnno = ... and [T.]XmlNumRif = ..." of a stored invoice.
+QString condizioneFattura(int xmlAnno, qint64 xmlNumRif, const QString& tabella = {});
 // A real date of a recordset: Null and the missing date "01/01/100" give an invalid date.
 QDate dataCampo(const Recordset& rs, const QString& campo);
 // An amount of a recordset, 0 when Null.

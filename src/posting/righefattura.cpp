@@ -16,59 +16,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-QString doveRegistrazione(const TestataPn& t, const QString& tabella = QStringLiteral("MovPnDettFatt")) {
-    return QStringLiteral(" Where ") + tabella + QStringLiteral(".Anno = ") + QString::number(t.anno) +
-           QStringLiteral(" And ") + tabella + QStringLiteral(".NumReg = ") + QString::number(t.numReg);
-}
-
-QString doveFattura(const StatoContabilizzazione& s, const QString& tabella) {
-    return QStringLiteral(" Where ") + tabella + QStringLiteral(".XmlAnno = ") + QString::number(s.xmlAnno) +
-           QStringLiteral(" And ") + tabella + QStringLiteral(".XmlNumRif = ") + QString::number(s.xmlNumRif);
-}
-
-ContoPn contoParametri(ParametriAzienda& p, const QString& nome) {
-    return ContoPn{1, p.leggi(QStringLiteral("CauCon.Gruppo") + nome).trimmed(),
-                   p.leggi(QStringLiteral("CauCon.Mastro") + nome).trimmed(),
-                   p.leggi(QStringLiteral("CauCon.Conto") + nome).trimmed()};
-}
-
-// The accounts the driver normally fills; a caller that left them empty gets the company's.
-void completaConti(Database& db, ParametriAzienda& p, StatoContabilizzazione& s) {
-    if (s.contoRitenuta.vuoto()) {
-        if (!s.causale.causRit.isEmpty())
-            if (const auto rit = CausaleContabile::leggi(db, s.causale.causRit);
-                rit && !rit->contropartita.vuoto())
-                s.contoRitenuta = rit->contropartita;
-        if (s.contoRitenuta.vuoto())
-            s.contoRitenuta = contoParametri(p, QStringLiteral("RitAcc"));
-    }
-    if (s.contoCassaPrev.vuoto()) {
-        Recordset t = db.ApriRs(QStringLiteral("Select GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev from "
-                                               "FatXmlTest") +
-                                doveFattura(s, QStringLiteral("FatXmlTest")));
-        if (!t.RsVuoto())
-            s.contoCassaPrev = ContoPn{1, t.leggiTesto(QStringLiteral("GruppoCassaPrev")).trimmed(),
-                                       t.leggiTesto(QStringLiteral("MastroCassaPrev")).trimmed(),
-                                       t.leggiTesto(QStringLiteral("ContoCassaPrev")).trimmed()};
-        if (s.contoCassaPrev.vuoto())
-            s.contoCassaPrev = s.contoRitenuta;
-    }
-    if (s.contoIva.vuoto())
-        s.contoIva =
-            s.causale.contoIva.vuoto() ? contoParametri(p, QStringLiteral("IvaAcq")) : s.causale.contoIva;
-    if (s.contoOmaggi.vuoto())
-        s.contoOmaggi = contoParametri(p, QStringLiteral("Omaggi"));
-    if (s.causaleOmaggi.isEmpty())
-        s.causaleOmaggi = p.leggi(QStringLiteral("CauCon.CausOmaggi")).trimmed();
-    if (s.causaleRitenuta.isEmpty())
-        s.causaleRitenuta = s.causale.causRit;
-    if (s.tipoContabilita.isEmpty()) {
-        const QVariant v = db.valore(QStringLiteral("Select TipoContabilita from IvaRiep Where Anno = ") +
-                                     QString::number(s.testata.anno) + QStringLiteral(" Order by Attivita"));
-        s.tipoContabilita = v.toString().trimmed();
-    }
-}
-
 bool tipoListato(const QString& lista, const QString& tipo) {
     for (const QString& t : lista.split(u','))
         if (!t.trimmed().isEmpty() && t.trimmed().compare(tipo.trimmed(), Qt::CaseInsensitive) == 0)
@@ -129,7 +76,7 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
             " And FatXmlDett.MastroCPartita = PianoConti.Mastro"
             " And FatXmlDett.ContoCPartita = PianoConti.Conto"
             " Left Join TabIva On FatXmlDett.Iva = TabIva.Iva") +
-        doveFattura(s, QStringLiteral("FatXmlDett")) +
+        condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDett")) +
         QStringLiteral(" And ((FatXmlDett.TipoRiga <> 'DE' And FatXmlDett.TipoRiga <> 'ID')"
                        " Or FatXmlDett.TipoRiga IS NULL)") +
         QStringLiteral(" Group By ") + raggruppa + QStringLiteral(" Order By ") + raggruppa;
@@ -220,7 +167,7 @@ void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QStr
                        " FatXmlDatiGen.DGD_DCP_ImportoContributoCassa, TabIva.Aliquota, TabIva.TipoIva,"
                        " TabIva.PercNonDetr"
                        " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva") +
-        doveFattura(s, QStringLiteral("FatXmlDatiGen")) +
+        condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
         QStringLiteral(" And FatXmlDatiGen.XMLIdent = 'DatiCassaPrevidenziale'"
                        " Order By FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle"));
     for (; !c.RsEof(); c.RsMoveNext()) {
@@ -267,12 +214,12 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
     {
         Recordset t =
             db.ApriRs(QStringLiteral("Select DGD_DR_TipoRitenuta, DGD_DR_ImportoRitenuta From FatXmlTest") +
-                      doveFattura(s, QStringLiteral("FatXmlTest")));
+                      condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlTest")));
         if (!t.RsVuoto())
             somma(t);
         Recordset g = db.ApriRs(
             QStringLiteral("Select DGD_DR_TipoRitenuta, DGD_DR_ImportoRitenuta From FatXmlDatiGen") +
-            doveFattura(s, QStringLiteral("FatXmlDatiGen")) +
+            condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
             QStringLiteral(" And XMLIdent = 'DatiRitenuta'"));
         for (; !g.RsEof(); g.RsMoveNext())
             somma(g);
@@ -284,7 +231,7 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
     {
         Recordset a = db.ApriRs(
             QStringLiteral("Select ADG_RiferimentoNumero, ADG_RiferimentoTesto From FatXmlDatiGen") +
-            doveFattura(s, QStringLiteral("FatXmlDatiGen")) +
+            condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
             QStringLiteral(" And XMLIdent = 'AltriDatiGestionali'"
                            " And (ADG_TipoDato = 'CASSA-PREV' Or ADG_TipoDato = 'CASSAPREV')"));
         for (; !a.RsEof(); a.RsMoveNext()) {
@@ -319,7 +266,7 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
     std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
     {
         Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
-                                doveFattura(s, QStringLiteral("FatXmlIva")));
+                                condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlIva")));
         for (; !d.RsEof(); d.RsMoveNext()) {
             const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
             if (imposta)
@@ -338,7 +285,7 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
         QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
                        " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
                        " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-        doveRegistrazione(s.testata) +
+        condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
         QStringLiteral(
             " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
             " Order By MovPnDettFatt.RigReg"));
@@ -384,10 +331,10 @@ void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
         if (c.tipoIva != u"1" || c.percNonDetr.zero())
             continue;
         const Currency totale = R.percentuale(c.imposta, c.percNonDetr);
-        Recordset r =
-            db.ApriRs(QStringLiteral("Select RigReg, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
-                      doveRegistrazione(s.testata) + QStringLiteral(" And RigReg > 1 And Iva = ") +
-                      testo(c.iva) + QStringLiteral(" Order By RigReg"));
+        Recordset r = db.ApriRs(
+            QStringLiteral("Select RigReg, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
+            condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
+            QStringLiteral(" And RigReg > 1 And Iva = ") + testo(c.iva) + QStringLiteral(" Order By RigReg"));
         Currency somma;
         int scelta = 0;
         Currency sceltaDiff, sceltaIndetr;
@@ -504,7 +451,7 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
             " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
             " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
             " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
-        doveRegistrazione(t) +
+        condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
         QStringLiteral(
             " GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY MovPnDettFatt.Iva"));
     std::vector<RiepilogoIva> v;
@@ -533,7 +480,7 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const ContoPn& conto, int segno, bool perCodice,
                             const std::vector<RiepilogoIva>& riepilogo, const RegoleImporti& importi) {
     db.EseguiSql(QStringLiteral("DELETE FROM MovPnIvaFatt") +
-                 doveRegistrazione(t, QStringLiteral("MovPnIvaFatt")));
+                 condizioneReg(QStringLiteral("MovPnIvaFatt"), t.anno, t.numReg));
     struct Valori {
         QString iva;
         Currency imponibile, imposta, impostaND, imponibileND, ventilazione;
@@ -551,7 +498,7 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const ContoPn& con
             QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
                            " MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr, TabIva.TipoIva"
                            " From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-            doveRegistrazione(t) +
+            condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
             QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"));
         for (; !r.RsEof(); r.RsMoveNext()) {
             RiepilogoIva tipo;
@@ -586,8 +533,8 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const ContoPn& con
 }
 
 int prossimaRigaReg(Database& db, const TestataPn& t) {
-    const QVariant v =
-        db.valore(QStringLiteral("Select Max(RigReg) From MovPnDettFatt") + doveRegistrazione(t));
+    const QVariant v = db.valore(QStringLiteral("Select Max(RigReg) From MovPnDettFatt") +
+                                 condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg));
     return (v.isValid() && !v.isNull() ? v.toInt() : 0) + 1;
 }
 
@@ -597,21 +544,23 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
             QStringLiteral("Select count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
                            " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
                            " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
-            doveRegistrazione(t) + QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
+            condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
+            QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
             QStringLiteral(" AND DareAvere = ") + testo(lato) +
             QStringLiteral(
                 " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
         if (r.RsVuoto() || r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) != 1)
             continue;
-        db.EseguiConValori(
-            QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
-                           " MastroCPartita = ?, ContoCPartita = ?") +
-                doveRegistrazione(t) + QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
-                QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
-                QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
-            {r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
-             r.leggiTesto(QStringLiteral("GruppoPartitaU")), r.leggiTesto(QStringLiteral("MastroPartitaU")),
-             r.leggiTesto(QStringLiteral("ContoPartitaU"))});
+        db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
+                                          " MastroCPartita = ?, ContoCPartita = ?") +
+                               condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
+                               QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
+                               QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
+                               QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
+                           {r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
+                            r.leggiTesto(QStringLiteral("GruppoPartitaU")),
+                            r.leggiTesto(QStringLiteral("MastroPartitaU")),
+                            r.leggiTesto(QStringLiteral("ContoPartitaU"))});
     }
 }
 
@@ -619,7 +568,6 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
 
 bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
                         QString& errori) {
-    completaConti(db, parametri, s);
     TestataPn& h = s.testata;
     const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
     const QString latoCosti = latoOpposto(segno);
@@ -666,7 +614,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
                                 " ELSE ImportoMon + ImpostaIndetrMon END"
                                 ", Importo = CASE WHEN ImpostaIndetr IS NULL THEN Importo"
                                 " ELSE Importo + ImpostaIndetr END") +
-                 doveRegistrazione(h) +
+                 condizioneReg(QStringLiteral("MovPnDettFatt"), h.anno, h.numReg) +
                  QStringLiteral(" AND Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I')"));
 
     // 12. VAT account
@@ -681,7 +629,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // 13. Counterparts
     db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
                                       " MastroCPartita = ?, ContoCPartita = ?") +
-                           doveRegistrazione(h) +
+                           condizioneReg(QStringLiteral("MovPnDettFatt"), h.anno, h.numReg) +
                            QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
                        {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto});
     contropartiteUniche(db, h, 1);

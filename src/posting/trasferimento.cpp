@@ -20,15 +20,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-bool vale(ParametriAzienda& p, const QString& nome, QStringView lettera, const QString& predefinito = {}) {
-    return p.leggi(nome, predefinito).trimmed().compare(lettera, Qt::CaseInsensitive) == 0;
-}
-
-QString condizioneReg(const QString& tabella, int anno, qint64 numReg) {
-    return QStringLiteral(" where ") + tabella + QStringLiteral(".Anno = ") + SqlValore(anno, SqlIntero) +
-           QStringLiteral(" and ") + tabella + QStringLiteral(".NumReg = ") + SqlValore(numReg, SqlLungo);
-}
-
 // ---- Protocol numbering ---------------------------------------------------------------------
 
 // A counter row held by another connection: SQLite's busy file, PostgreSQL's lock and
@@ -417,7 +408,7 @@ std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri
     const QString tipo = tipoReg.trimmed().toUpper();
     const QString pref = preProt.trimmed().isEmpty() ? QStringLiteral(".") : preProt.trimmed();
     const bool separata = protocolloNotaCredito(tipo, segnoPrinc) &&
-                          vale(parametri, QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
+                          parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
     for (;;) {
         // A posting on another workstation holds the row only for its own transaction: a short
         // wait spares the user most questions.
@@ -438,7 +429,7 @@ std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri
 }
 
 qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno) {
-    if (vale(parametri, QStringLiteral("Coge.Azzera"), u"N"))
+    if (parametri.vale(QStringLiteral("Coge.Azzera"), u"N"))
         return db.ProssimoNumero(tabelle(FamigliaPn::Giornale).testata, QStringLiteral("NumReg"), anno,
                                  false);
     return prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Giornale).testata, anno);
@@ -539,7 +530,7 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
         testate = colonneComuni(db, da.testata, a.testata);
         righe = colonneComuni(db, da.righe, a.righe);
         iva = colonneComuni(db, da.iva, a.iva);
-        creaScadenze = vale(parametri, QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
+        creaScadenze = parametri.vale(QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
     } catch (const ErroreDb& e) {
         errore(e.numero(), e.descrizione(), 0);
         return esito;

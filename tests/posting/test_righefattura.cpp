@@ -50,6 +50,16 @@ protected:
                                        pc.leggiTesto(QStringLiteral("MastroCFColl")),
                                        pc.leggiTesto(QStringLiteral("ContoCFColl"))};
         s.causale = *CausaleContabile::leggi(db(), t.leggiTesto(QStringLiteral("Causale")));
+        contiAzienda(db(), *parametri, s,
+                     ContoPn{1, t.leggiTesto(QStringLiteral("GruppoCassaPrev")).trimmed(),
+                             t.leggiTesto(QStringLiteral("MastroCassaPrev")).trimmed(),
+                             t.leggiTesto(QStringLiteral("ContoCassaPrev")).trimmed()});
+        s.tipoContabilita =
+            db().valore(
+                    QStringLiteral("Select TipoContabilita from IvaRiep Where Anno = %1 Order by Attivita")
+                        .arg(k.anno))
+                .toString()
+                .trimmed();
         s.parametri.ritAccFornAutom = ritAccFornAutom;
         TestataPn& h = s.testata;
         h.anno = k.anno;
