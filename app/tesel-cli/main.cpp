@@ -503,6 +503,7 @@ int contabilizza(const Argomenti& a) {
                                {"XmlNumRif", f.xmlNumRif},
                                {"identificazione", f.identificazione},
                                {"ok", f.ok},
+                               {"giaContabilizzata", f.giaContabilizzata},
                                {"errori", f.errori}})
                   << Qt::endl;
     }
@@ -514,6 +515,13 @@ int contabilizza(const Argomenti& a) {
         const QString errori = senzaCrLfIniziale(esito.erroriRaccolti());
         out() << (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) << "\n";
     }
+    const int selezionate = static_cast<int>(esito.fatture.size());
+    int gia = 0;
+    for (const posting::EsitoFatturaLotto& f : esito.fatture)
+        gia += f.giaContabilizzata ? 1 : 0;
+    err() << "Contabilizzate " << formattaIntero(esito.contabilizzate()) << " di " << formattaIntero(selezionate)
+          << "; già contabilizzate da un'altra postazione: " << formattaIntero(gia)
+          << "; con errori: " << formattaIntero(selezionate - esito.contabilizzate() - gia) << Qt::endl;
     return esito.tutteOk() ? 0 : 1;
 }
 

@@ -4,6 +4,7 @@
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
 
 #include <QVariant>
@@ -165,9 +166,17 @@ FornitoreTrovato Risolutore::fornitore(const DatiCedente& cedente, bool crea, co
         };
         std::vector<RigaFornitore> righe = leggi();
         if (righe.empty() && crea && !gruppo.trimmed().isEmpty() && !mastro.trimmed().isEmpty()) {
-            creaFornitore(cedente, gruppo.trimmed(), mastro.trimmed());
-            creato = true;
-            righe = leggi();
+            // Two workstations creating the same supplier at once would open two accounts for
+            // one VAT number: the second waits here for the first to commit, then finds it.
+            if (db_.livelloTrans() > 0) {
+                serializzaNellaTransazione(db_, TipoSerializzazioneFornitore, numeroChiave(partitaIva));
+                righe = leggi();
+            }
+            if (righe.empty()) {
+                creaFornitore(cedente, gruppo.trimmed(), mastro.trimmed());
+                creato = true;
+                righe = leggi();
+            }
         }
         if (righe.empty())
             return {};

@@ -1,12 +1,12 @@
 #include "posting/contabilizzazione.h"
 
-#include "frame/blocchi.h"
 #include "frame/configurazione.h"
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/errori.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
 #include "import/risoluzione.h"
 #include "posting/scadenze.h"
@@ -115,38 +115,6 @@ bool ivaPerCassa(Database& db, ParametriAzienda& p, const StatoContabilizzazione
     return true;
 }
 
-// TrasferisciRegistrazione: moves one staging registration to the journal under its record
-// lock. False only when the lock could not be had.
-bool TrasferisciRegistrazione(Database& db, ParametriAzienda& p, Interazione& ui, const QString& utente,
-                              int anno, qint64 numero, EsitoTrasferimento& esito, QString& errori) {
-    RichiestaBlocco r;
-    r.tipo = TipoBloccoAppoggio;
-    r.anno = anno;
-    r.numero = numero;
-    r.utente = utente;
-    r.gestione = QStringLiteral("Contabilizzazione");
-    r.descrizione = QStringLiteral("Registrazione di prima nota");
-    ErroriBatch erroriBlocco;
-    if (!BloccaDocRiprova(db, r, ui, erroriBlocco)) {
-        errori += Crlf + QStringLiteral("Errore in contabilizzazione numero registrazione temp.: ") +
-                  QString::number(numero);
-        return false;
-    }
-    esito = TrasferisciPn(db, p, FamigliaPn::Appoggio, anno, numero, numero);
-    if (esito.numeroErrori > 0)
-        errori += Crlf + QStringLiteral("Errore ") + esito.errori + Crlf +
-                  QStringLiteral(" in contabilizzazione numero registrazione temp.: ") +
-                  QString::number(numero) + Crlf + QStringLiteral("Dati in prima nota di appoggio");
-    if (!esito.avvisi.isEmpty())
-        errori += esito.avvisi; // already CRLF-led
-    try {
-        SbloccaDoc(db, TipoBloccoAppoggio, anno, numero);
-    } catch (const ErroreDb&) {
-        // A lock row left behind names this user; the lock window lets it be cleared.
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<CausaleContabile> CausaleContabile::leggi(Database& db, const QString& causale) {
@@ -184,33 +152,76 @@ std::optional<CausaleContabile> CausaleContabile::leggi(Database& db, const QStr
     return c;
 }
 
+bool ParametriContabilizzazione::cassaTrattenuta(const QString& tipo) const {
+    return !tipo.trimmed().isEmpty() && tipiCassaTrattenuta.contains(tipo.trimmed(), Qt::CaseInsensitive);
+}
+
 ParametriContabilizzazione ParametriContabilizzazione::leggi(Configurazione* configurazione) {
     ParametriContabilizzazione p;
     if (!configurazione)
         return p;
     Configurazione& c = *configurazione;
-    p.ritAccFornAutom =
-        c.LeggiPersonal(QStringLiteral("PN"), QStringLiteral("RitAccFornAutom"), {}).trimmed().toInt();
-    p.cassaPrevCreaReg =
-        c.LeggiPersonal(QStringLiteral("Tesel"), QStringLiteral("CassaPrevCreaReg"), QStringLiteral("TC07"))
-            .trimmed();
-    if (!p.cassaPrevCreaReg.endsWith(u','))
-        p.cassaPrevCreaReg += u',';
-    const auto lettera = [&](const char* nome, const char* predefinito) {
+    switch (c.LeggiPersonal(QStringLiteral("PN"), QStringLiteral("RitAccFornAutom"), {}).trimmed().toInt()) {
+    case 1:
+        p.ritenuta = RegistrazioneRitenuta::NellaFattura;
+        break;
+    case 2:
+        p.ritenuta = RegistrazioneRitenuta::AParte;
+        break;
+    default:
+        p.ritenuta = RegistrazioneRitenuta::Nessuna;
+    }
+    p.tipiCassaTrattenuta.clear();
+    for (const QString& t :
+         c.LeggiPersonal(QStringLiteral("Tesel"), QStringLiteral("CassaPrevCreaReg"), QStringLiteral("TC07"))
+             .split(u','))
+        if (!t.trimmed().isEmpty())
+            p.tipiCassaTrattenuta << t.trimmed();
+    const auto lettera = [&](const char* programma, const char* nome, const char* predefinito) {
         const QString v =
-            c.LeggiPersonal(QStringLiteral("Tesel"), QLatin1String(nome), QLatin1String(predefinito))
-                .trimmed();
-        return v.isEmpty() ? QString(QLatin1String(predefinito)) : v.toUpper();
+            c.LeggiPersonal(QLatin1String(programma), QLatin1String(nome), QLatin1String(predefinito))
+                .trimmed()
+                .toUpper();
+        return v.isEmpty() ? QChar::fromLatin1(*predefinito) : v.at(0);
     };
-    p.pagAutomNoData = lettera("PagAutomNoData", "C");
-    p.creaPagAut = lettera("CreaPagAut", "A");
-    p.scadNoData = lettera("ScadNoData", "N");
-    p.fatPassDataReg = lettera("FatPassDataReg", "P");
-    const QString segno =
-        c.LeggiPersonal(QStringLiteral("Scadenze"), QStringLiteral("NotaCredInvSegno"), QStringLiteral("N"))
-            .trimmed()
-            .toUpper();
-    p.notaCredInvSegno = segno.isEmpty() ? QStringLiteral("N") : segno;
+    switch (lettera("Tesel", "PagAutomNoData", "C").toLatin1()) {
+    case 'S':
+        p.pagamentoSenzaData = PagamentoSenzaData::Sempre;
+        break;
+    case 'C':
+        p.pagamentoSenzaData = PagamentoSenzaData::SoloContanti;
+        break;
+    default:
+        p.pagamentoSenzaData = PagamentoSenzaData::Mai;
+    }
+    switch (lettera("Tesel", "CreaPagAut", "A").toLatin1()) {
+    case 'N':
+        p.pagamentoAutomatico = PagamentoAutomatico::Nessuno;
+        break;
+    case 'D':
+        p.pagamentoAutomatico = PagamentoAutomatico::SoloSenzaData;
+        break;
+    case 'S':
+        p.pagamentoAutomatico = PagamentoAutomatico::Saldo;
+        break;
+    default:
+        p.pagamentoAutomatico = PagamentoAutomatico::ScadutiAllaFattura;
+    }
+    switch (lettera("Tesel", "ScadNoData", "N").toLatin1()) {
+    case 'A':
+        p.scadenzeSenzaData = ScadenzeSenzaData::NessunaScadenza;
+        break;
+    case 'D':
+        p.scadenzeSenzaData = ScadenzeSenzaData::DataDocumento;
+        break;
+    case 'F':
+        p.scadenzeSenzaData = ScadenzeSenzaData::FineMeseDocumento;
+        break;
+    default:
+        p.scadenzeSenzaData = ScadenzeSenzaData::Saltate;
+    }
+    p.dataRegDaProtocollo = lettera("Tesel", "FatPassDataReg", "P") != u'R';
+    p.notaCreditoSegnoInvertito = lettera("Scadenze", "NotaCredInvSegno", "N") == u'S';
     return p;
 }
 
@@ -320,285 +331,430 @@ std::optional<std::pair<int, int>> periodoIva(const QDate& dataDoc, const QDate&
     return std::make_pair(mDoc, dataDoc.year());
 }
 
-EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
-                                           Configurazione* configurazione, Interazione& ui, int xmlAnno,
-                                           qint64 xmlNumRif, const QString& causalePagamento,
-                                           const QString& contoPagamento, bool creaFornitore,
-                                           const QString& utente) {
-    EsitoContabilizzazione esito;
-    QString& errori = esito.errori;
-    StatoContabilizzazione s;
-    s.ui = &ui;
-    s.xmlAnno = xmlAnno;
-    s.xmlNumRif = xmlNumRif;
-    s.causalePagamento = causalePagamento.trimmed();
-    {
-        const QStringList parti = contoPagamento.trimmed().split(u'-');
-        if (parti.size() == 3 && !contoPagamento.trimmed().isEmpty())
-            s.contoPagamento = ContoPn{0, parti[0].trimmed(), parti[1].trimmed(), parti[2].trimmed()};
+namespace {
+
+QString messaggioErrore(const std::exception& e) {
+    if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
+        return QStringLiteral("Errore n°") + QString::number(db->numero()) + QStringLiteral(" : ") +
+               db->descrizione();
+    return QString::fromUtf8(e.what());
+}
+
+// A conflict with another workstation that a new attempt can get past: a deadlock, a busy
+// SQLite file, a lock or serialisation failure on the server.
+bool conflittoTransitorio(const ErroreDb& e) {
+    static const char* const segni[] = {"database is locked",
+                                        "deadlock detected",
+                                        "could not serialize",
+                                        "lock timeout",
+                                        "40001",
+                                        "40P01",
+                                        "55P03"};
+    const QString t = e.descrizione();
+    return std::any_of(std::begin(segni), std::end(segni),
+                       [&](const char* s) { return t.contains(QLatin1String(s), Qt::CaseInsensitive); });
+}
+
+// Thrown by a step that refuses the invoice; its message is already in the error text.
+struct Rifiuto {};
+
+// One posting of one invoice. The steps before the transaction only read and refuse what
+// cannot be posted; every step that writes runs inside the one transaction of `esegui`, so
+// the invoice ends up posted completely (journal, protocol, running totals, due dates and
+// its flag) or not at all, whatever happens to the process or to the other workstations.
+class Contabilizzazione {
+public:
+    Contabilizzazione(Database& db, ParametriAzienda& parametri, const ParametriContabilizzazione& personali,
+                      Interazione& ui, int xmlAnno, qint64 xmlNumRif, bool creaFornitore)
+        : db_(db), p_(parametri), ui_(ui), creaFornitore_(creaFornitore) {
+        s_.ui = &ui;
+        s_.xmlAnno = xmlAnno;
+        s_.xmlNumRif = xmlNumRif;
+        s_.parametri = personali;
+        dove_ = condizioneFattura(xmlAnno, xmlNumRif);
     }
 
-    try {
-        // 1-2. The invoice
-        const QString dove = condizioneFattura(xmlAnno, xmlNumRif);
+    EsitoContabilizzazione esegui(const QString& causalePagamento, const QString& contoPagamento) {
+        s_.causalePagamento = causalePagamento.trimmed();
+        const QStringList parti = contoPagamento.trimmed().split(u'-');
+        if (parti.size() == 3 && !contoPagamento.trimmed().isEmpty())
+            s_.contoPagamento = ContoPn{0, parti[0].trimmed(), parti[1].trimmed(), parti[2].trimmed()};
+        try {
+            leggiFattura();
+            controllaDati();
+            leggiCausaleEImpostazioni();
+        } catch (const Rifiuto&) {
+            return esito_;
+        } catch (const std::exception& e) {
+            errore(messaggioErrore(e));
+            return esito_;
+        }
+        // A conflict with another workstation undoes everything this attempt wrote: the next
+        // attempt starts again from the claim.
+        constexpr int Tentativi = 5;
+        for (int tentativo = 1;; ++tentativo) {
+            const QString erroriPrima = esito_.errori;
+            try {
+                scriviTutto();
+                esito_.ok = true;
+                puntoDiInterruzione("contabilizzazione-confermata");
+                return esito_;
+            } catch (const Rifiuto&) {
+                return esito_;
+            } catch (const ErroreDb& e) {
+                if (tentativo < Tentativi && conflittoTransitorio(e)) {
+                    esito_.errori = erroriPrima;
+                    ripristinaStato();
+                    continue;
+                }
+                errore(messaggioErrore(e));
+                return esito_;
+            } catch (const std::exception& e) {
+                errore(messaggioErrore(e));
+                return esito_;
+            }
+        }
+    }
+
+private:
+    void errore(const QString& messaggio) { esito_.errori += Crlf + messaggio; }
+    [[noreturn]] void rifiuta(const QString& messaggio) {
+        errore(messaggio);
+        throw Rifiuto{};
+    }
+
+    // The invoice: refused when it does not exist or is already posted.
+    void leggiFattura() {
         // The header has some 150 columns and a batch reads thousands of them: only those
         // posting uses (the supplier's whole record is read apart, when it must be created).
-        Recordset t = db.ApriRs(
+        Recordset t = db_.ApriRs(
             QStringLiteral(
                 "Select DGD_TipoDocumento, CP_DA_IdFiscaleIVA_IdCodice, NomeFile, Contabilizzato,"
                 " DGD_ImportoTotaleDocumento, GruppoFor, MastroFor, ContoFor, Causale, DGD_Data,"
                 " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
                 " PreDoc, DGD_Numero, Pagamento from FatXmlTest") +
-            dove);
-        if (t.RsVuoto()) {
-            errori += Crlf + QStringLiteral("Fattura passiva inesistente");
-            return esito;
+            dove_);
+        if (t.RsVuoto())
+            rifiuta(QStringLiteral("Fattura passiva inesistente"));
+        s_.tipoDocumento = t.leggiTesto(QStringLiteral("DGD_TipoDocumento")).trimmed();
+        s_.semplificata =
+            s_.tipoDocumento == u"TD07" || s_.tipoDocumento == u"TD08" || s_.tipoDocumento == u"TD09";
+        s_.identificazione = QStringLiteral("Nr. rif. ") + QString::number(s_.xmlNumRif) +
+                             QStringLiteral(" - P.Iva ") +
+                             t.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")) +
+                             QStringLiteral(" - File ") + t.leggiTesto(QStringLiteral("NomeFile"));
+        esito_.identificazione = s_.identificazione;
+        // Checked again by the claim inside the transaction; this spares the work before it.
+        if (t.leggiTesto(QStringLiteral("Contabilizzato")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0)
+            giaContabilizzata();
+        s_.totaleDocumento = t.leggiValuta(QStringLiteral("DGD_ImportoTotaleDocumento")).value_or(Currency());
+        s_.fornitore = contoDa(t, QStringLiteral("GruppoFor"), QStringLiteral("MastroFor"),
+                               QStringLiteral("ContoFor"), 2);
+        codiceCausale_ = t.leggiTesto(QStringLiteral("Causale")).trimmed();
+        dataDoc_ = dataCampo(t, QStringLiteral("DGD_Data"));
+        dataRicezione_ = dataCampo(t, QStringLiteral("DataRicSdi"));
+        cassaPrevFattura_ = contoDa(t, QStringLiteral("GruppoCassaPrev"), QStringLiteral("MastroCassaPrev"),
+                                    QStringLiteral("ContoCassaPrev"));
+        preProt_ = t.leggiTesto(QStringLiteral("PreProt")).trimmed();
+        descrAgg_ = t.leggiTesto(QStringLiteral("DGD_Causale")).left(200);
+        preDoc_ = t.leggiTesto(QStringLiteral("PreDoc")).trimmed();
+        numeroDoc_ = t.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
+        pagamento_ = t.leggiTesto(QStringLiteral("Pagamento")).trimmed();
+    }
+
+    [[noreturn]] void giaContabilizzata() {
+        esito_.giaContabilizzata = true;
+        rifiuta(QStringLiteral("Fattura già contabilizzata"));
+    }
+
+    // Supplier, causal and registration date: the causal and date problems are reported
+    // together.
+    void controllaDati() {
+        if (s_.fornitore.conto.isEmpty()) {
+            if (!creaFornitore_)
+                rifiuta(QStringLiteral("Manca il codice fornitore"));
+            cercaFornitore();
+        } else {
+            leggiContoFornitore();
         }
-        s.tipoDocumento = t.leggiTesto(QStringLiteral("DGD_TipoDocumento")).trimmed();
-        s.semplificata =
-            s.tipoDocumento == u"TD07" || s.tipoDocumento == u"TD08" || s.tipoDocumento == u"TD09";
-        s.identificazione = QStringLiteral("Nr. rif. ") + QString::number(xmlNumRif) +
-                            QStringLiteral(" - P.Iva ") +
-                            t.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")) +
-                            QStringLiteral(" - File ") + t.leggiTesto(QStringLiteral("NomeFile"));
-        esito.identificazione = s.identificazione;
-        // Posting twice would book the cost and the VAT twice.
-        if (t.leggiTesto(QStringLiteral("Contabilizzato")).trimmed().compare(u"S", Qt::CaseInsensitive) ==
-            0) {
-            errori += Crlf + QStringLiteral("Fattura già contabilizzata");
-            return esito;
+        if (codiceCausale_.isEmpty())
+            errore(QStringLiteral("Manca la causale di contabilità"));
+        dataReg_ = dataRicezione_.isValid() ? dataRicezione_ : dataDoc_;
+        anno_ = annoContabile(p_, dataReg_).value_or(0);
+        if (anno_ == 0)
+            errore(QStringLiteral("Data registrazione non valida per anno contabile"));
+        if (!esito_.errori.isEmpty())
+            throw Rifiuto{};
+    }
+
+    // A supplier already in the chart, looked for (and, among several, chosen by the user)
+    // before the transaction; one that does not exist is created inside it.
+    void cercaFornitore() {
+        Risolutore risolutore(db_, ui_, p_);
+        const FornitoreTrovato f = risolutore.fornitore(
+            cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_)), false, {}, {});
+        if (f.trovato()) {
+            s_.fornitore = ContoPn{2, f.conto.gruppo, f.conto.mastro, f.conto.conto};
+            fornitoreDaSalvare_ = true;
+            leggiContoFornitore();
+        } else {
+            fornitoreDaCreare_ = true;
         }
-        s.totaleDocumento = t.leggiValuta(QStringLiteral("DGD_ImportoTotaleDocumento")).value_or(Currency());
+    }
 
-        // 3. Supplier
-        s.fornitore = contoDa(t, QStringLiteral("GruppoFor"), QStringLiteral("MastroFor"),
-                              QStringLiteral("ContoFor"), 2);
-        if (s.fornitore.conto.isEmpty() && creaFornitore) {
-            Risolutore risolutore(db, ui, parametri);
-            const FornitoreTrovato f =
-                risolutore.fornitore(cedente(db.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove)),
-                                     true, parametri.leggi(QStringLiteral("CauCon.GruppoFornitori")),
-                                     parametri.leggi(QStringLiteral("CauCon.MastroFornitori")));
-            if (f.trovato()) {
-                s.fornitore = ContoPn{2, f.conto.gruppo, f.conto.mastro, f.conto.conto};
-                db.EseguiConValori(
-                    QStringLiteral("UPDATE FatXmlTest SET GruppoFor = ?, MastroFor = ?, ContoFor = ?") + dove,
-                    {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto});
-            }
-        }
-        if (s.fornitore.conto.isEmpty()) {
-            errori += Crlf + QStringLiteral("Manca il codice fornitore");
-            return esito;
-        }
+    void leggiContoFornitore() {
+        // Only the columns read below: the chart's rows are wide.
+        Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
+                                                 "ContoCFColl from PianoConti Where Gruppo = ") +
+                                  testo(s_.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
+                                  testo(s_.fornitore.mastro) + QStringLiteral(" And Conto = ") +
+                                  testo(s_.fornitore.conto));
+        if (pc.RsVuoto())
+            rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
+        s_.ivaCassaDisabil = pc.leggiTesto(QStringLiteral("IvaCassaDisabil")).trimmed();
+        s_.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
+                                        QStringLiteral("ContoCFColl"), 3);
+    }
 
-        // 4. Supplier account
-        {
-            // Only the columns read below: the chart's rows are wide.
-            Recordset pc = db.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
-                                                    "ContoCFColl from PianoConti Where Gruppo = ") +
-                                     testo(s.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
-                                     testo(s.fornitore.mastro) + QStringLiteral(" And Conto = ") +
-                                     testo(s.fornitore.conto));
-            if (pc.RsVuoto()) {
-                errori += Crlf + QStringLiteral("Fornitore ") + s.fornitore.testo() +
-                          QStringLiteral(" inesistente");
-                return esito;
-            }
-            s.ivaCassaDisabil = pc.leggiTesto(QStringLiteral("IvaCassaDisabil")).trimmed();
-            s.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
-                                           QStringLiteral("ContoCFColl"), 3);
-        }
-
-        // 5. Causal
-        const QString codiceCausale = t.leggiTesto(QStringLiteral("Causale")).trimmed();
-        if (codiceCausale.isEmpty())
-            errori += Crlf + QStringLiteral("Manca la causale di contabilità");
-
-        // 6. Registration date and accounting year
-        const QDate dataDoc = dataCampo(t, QStringLiteral("DGD_Data"));
-        QDate dataReg = dataCampo(t, QStringLiteral("DataRicSdi"));
-        if (!dataReg.isValid())
-            dataReg = dataDoc;
-        const auto anno = annoContabile(parametri, dataReg);
-        if (!anno)
-            errori += Crlf + QStringLiteral("Data registrazione non valida per anno contabile");
-
-        // 7.
-        if (!errori.isEmpty())
-            return esito;
-
-        // 8. Personal parameters
-        s.parametri = ParametriContabilizzazione::leggi(configurazione);
-
-        // 9. Causal, company accounts, amounts
-        const auto causale = CausaleContabile::leggi(db, codiceCausale);
-        if (!causale) {
-            errori += Crlf + QStringLiteral("Causale ") + codiceCausale + QStringLiteral(" inesistente");
-            return esito;
-        }
-        s.causale = *causale;
-        contiAzienda(db, parametri, s,
-                     contoDa(t, QStringLiteral("GruppoCassaPrev"), QStringLiteral("MastroCassaPrev"),
-                             QStringLiteral("ContoCassaPrev")));
-        QString tipoLiq;
+    // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
+    void leggiCausaleEImpostazioni() {
+        const auto causale = CausaleContabile::leggi(db_, codiceCausale_);
+        if (!causale)
+            rifiuta(QStringLiteral("Causale ") + codiceCausale_ + QStringLiteral(" inesistente"));
+        s_.causale = *causale;
+        contiAzienda(db_, p_, s_, cassaPrevFattura_);
         {
             Recordset r =
-                db.ApriRs(QStringLiteral("Select TipoLiq, TipoContabilita from IvaRiep Where Anno = ") +
-                          QString::number(*anno) + QStringLiteral(" Order by Attivita"));
+                db_.ApriRs(QStringLiteral("Select TipoLiq, TipoContabilita from IvaRiep Where Anno = ") +
+                           QString::number(anno_) + QStringLiteral(" Order by Attivita"));
             if (!r.RsVuoto()) {
-                tipoLiq = r.leggiTesto(QStringLiteral("TipoLiq")).trimmed();
-                s.tipoContabilita = r.leggiTesto(QStringLiteral("TipoContabilita")).trimmed();
+                tipoLiq_ = r.leggiTesto(QStringLiteral("TipoLiq")).trimmed();
+                s_.tipoContabilita = r.leggiTesto(QStringLiteral("TipoContabilita")).trimmed();
             }
         }
-        const QString moneta =
-            parametri.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
-        {
-            const QVariant dec =
-                db.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(moneta));
-            if (dec.isValid() && !dec.isNull())
-                s.importi.decimali = std::clamp(dec.toInt(), 0, 4);
-        }
-        s.importi.arrotIvaEuro = parametri.vale(QStringLiteral("ArrotIvaEuro"), u"S");
+        moneta_ = p_.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
+        const QVariant dec =
+            db_.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(moneta_));
+        if (dec.isValid() && !dec.isNull())
+            s_.importi.decimali = std::clamp(dec.toInt(), 0, 4);
+        s_.importi.arrotIvaEuro = p_.vale(QStringLiteral("ArrotIvaEuro"), u"S");
+        conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
+        s_.ivaCassaDisabil = s_.ivaCassaDisabil.trimmed();
+    }
 
-        // 10. One transaction for every staging row of the invoice and its flag
-        Transazione tr(db);
+    // What an attempt wrote into the posting state is forgotten when it is rolled back.
+    void ripristinaStato() {
+        s_.testata = TestataPn{};
+        s_.numRegRitenuta = s_.numRegUlteriore = s_.numRegReverse1 = s_.numRegReverse2 = 0;
+        s_.numRegPagamenti = {0};
+        s_.righePagateAutom.clear();
+        s_.saldoPagatoAutom = false;
+        s_.totImponibile = s_.totImposta = s_.totIndetraibile = Currency();
+        s_.totOmaggi = s_.totRitenuta = s_.totContributoTrattenuto = Currency();
+        s_.riepilogo.clear();
+        esito_.anno = 0;
+        esito_.numRegGiornale = 0;
+    }
 
-        // 11-12. Protocol
-        TestataPn& h = s.testata;
-        h.anno = *anno;
-        h.preProt = t.leggiTesto(QStringLiteral("PreProt")).trimmed();
-        if (h.preProt.isEmpty())
-            h.preProt = QStringLiteral(".");
-        QDate dataProt = dataReg;
-        const auto numProt = NumeraProtocollo(db, parametri, ui, dataReg, s.causale.tipoReg, h.preProt,
-                                              s.causale.segnoPrinc, QStringLiteral("."), dataProt);
-        if (!numProt) {
-            errori += Crlf + QStringLiteral("Errore nell'aggiornamento dei numeratori");
-            return esito;
+    void scriviTutto() {
+        Transazione tr(db_);
+        // Postings run one at a time on the company, so journal and protocol numbers follow
+        // the order in which invoices are posted and two postings never meet halfway.
+        serializzaNellaTransazione(db_, TipoSerializzazioneContabile, 0);
+        rivendicaFattura();
+        puntoDiInterruzione("fattura-rivendicata");
+        stabilisciFornitore();
+        numeraProtocollo();
+        puntoDiInterruzione("protocollo-numerato");
+        scriviTestataFattura();
+        // Lines, VAT rows, further registrations; a failure leaves its reasons in the text.
+        if (!scriviRigheFattura(db_, p_, s_, esito_.errori))
+            throw Rifiuto{};
+        puntoDiInterruzione("registrazioni-in-appoggio");
+        trasferisciAlGiornale();
+        puntoDiInterruzione("registrazioni-trasferite");
+        creaScadenze();
+        puntoDiInterruzione("scadenze-create");
+        tr.conferma();
+    }
+
+    // The first write: only one workstation can turn the flag from not posted to posted.
+    void rivendicaFattura() {
+        const int prese =
+            db_.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'S', ContabSenzaReg = 'N'") +
+                          dove_ + QStringLiteral(" and (Contabilizzato IS NULL or Contabilizzato <> 'S')"));
+        if (prese == 0)
+            giaContabilizzata();
+    }
+
+    void stabilisciFornitore() {
+        if (fornitoreDaCreare_) {
+            Risolutore risolutore(db_, ui_, p_);
+            const FornitoreTrovato f =
+                risolutore.fornitore(cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_)),
+                                     true, p_.leggi(QStringLiteral("CauCon.GruppoFornitori")),
+                                     p_.leggi(QStringLiteral("CauCon.MastroFornitori")));
+            if (!f.trovato())
+                rifiuta(QStringLiteral("Manca il codice fornitore"));
+            s_.fornitore = ContoPn{2, f.conto.gruppo, f.conto.mastro, f.conto.conto};
+            leggiContoFornitore();
+            puntoDiInterruzione("fornitore-creato");
         }
+        if (fornitoreDaCreare_ || fornitoreDaSalvare_)
+            db_.EseguiConValori(
+                QStringLiteral("UPDATE FatXmlTest SET GruppoFor = ?, MastroFor = ?, ContoFor = ?") + dove_,
+                {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto});
+    }
+
+    // The VAT protocol; the registration date follows it unless FatPassDataReg keeps the
+    // receipt date. Then the VAT period and cash-basis VAT, which depend on that date.
+    void numeraProtocollo() {
+        TestataPn& h = s_.testata;
+        h.anno = anno_;
+        h.preProt = preProt_.isEmpty() ? QStringLiteral(".") : preProt_;
+        QDate dataProt = dataReg_;
+        const auto numProt = NumeraProtocollo(db_, p_, ui_, dataReg_, s_.causale.tipoReg, h.preProt,
+                                              s_.causale.segnoPrinc, QStringLiteral("."), dataProt);
+        if (!numProt)
+            rifiuta(QStringLiteral("Errore nell'aggiornamento dei numeratori"));
         h.numProt = *numProt;
         h.dataProt = dataProt;
-        if (s.parametri.fatPassDataReg != u"R")
-            dataReg = dataProt;
-        h.dataReg = dataReg;
-
-        // 14. VAT period
-        if (const auto periodo = periodoIva(dataDoc, dataReg, tipoLiq)) {
+        h.dataReg = s_.parametri.dataRegDaProtocollo ? dataProt : dataReg_;
+        if (const auto periodo = periodoIva(dataDoc_, h.dataReg, tipoLiq_)) {
             h.periodoIva = periodo->first;
             h.annoIva = periodo->second;
         }
-
-        // 15. Cash-basis VAT
-        if (ivaPerCassa(db, parametri, s, dataReg)) {
+        if (ivaPerCassa(db_, p_, s_, h.dataReg)) {
             h.ivaPerCassa = QStringLiteral("S");
-            const ContoPn cassa = contoParametri(parametri, QStringLiteral("IvaCassaF"));
+            const ContoPn cassa = contoParametri(p_, QStringLiteral("IvaCassaF"));
             if (!cassa.vuoto())
-                s.contoIva = cassa;
+                s_.contoIva = cassa;
         }
-
-        // 16-17. Staging header
-        h.causale = s.causale.causale;
-        h.inValuta = s.causale.inValuta.isEmpty() ? QStringLiteral("N") : s.causale.inValuta;
-        h.descrAgg = t.leggiTesto(QStringLiteral("DGD_Causale")).left(200);
-        h.preDoc = t.leggiTesto(QStringLiteral("PreDoc")).trimmed();
-        h.numDoc = numeroDocumento(t.leggiTesto(QStringLiteral("DGD_Numero")).trimmed()).left(20);
-        h.dataDoc = dataDoc;
-        h.moneta = moneta;
-        h.cambio = 1;
-        h.xmlAnno = xmlAnno;
-        h.xmlNumRif = xmlNumRif;
-        if (s.tipoDocumento == u"TD04" || s.tipoDocumento == u"TD05") {
-            Recordset fc = db.ApriRs(
-                QStringLiteral("Select DGD_DFC_IdDocumento, DGD_DFC_Data from FatXmlDatiGen") + dove +
-                QStringLiteral(" and XmlRigDet = 0 and XMLIdent = ") +
-                testo(QStringLiteral("DatiFattureCollegate")) + QStringLiteral(" Order by XmlNumEle"));
-            if (!fc.RsVuoto()) {
-                const QString collegato = fc.leggiTesto(QStringLiteral("DGD_DFC_IdDocumento")).trimmed();
-                if (!collegato.isEmpty()) {
-                    const auto [pre, num] = prefissoENumeroOrigine(collegato);
-                    h.preDocOrig = pre.left(10);
-                    h.numDocOrig = num.left(20);
-                    const QDate d = dataCampo(fc, QStringLiteral("DGD_DFC_Data"));
-                    h.dataDocOrig = d.isValid() ? d : dataVuota();
-                }
-            }
-        }
-        // Without payment rows the terms of the invoice give the due dates at the transfer.
-        if (db.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove).toLongLong() == 0)
-            h.pagamento = t.leggiTesto(QStringLiteral("Pagamento")).trimmed();
-        // 13. The temporary number, taken with the header
-        scriviTestataAppoggio(db, parametri, h);
-
-        // 18. Lines, VAT rows, further registrations
-        if (!scriviRigheFattura(db, parametri, s, errori))
-            return esito; // the guard rolls everything back
-
-        // 19. Posted
-        db.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'S'") + dove);
-        tr.conferma();
-    } catch (const ErroreDb& e) {
-        errori += Crlf + QStringLiteral("Errore n°") + QString::number(e.numero()) + QStringLiteral(" : ") +
-                  e.descrizione();
-        return esito;
-    } catch (const std::exception& e) {
-        errori += Crlf + QString::fromUtf8(e.what());
-        return esito;
     }
-    esito.ok = true;
-    esito.anno = s.testata.anno;
 
-    // 20. Transfers: the invoice stays posted whatever they report.
-    const auto trasferisci = [&](qint64 numero, const QString& intestazione) {
-        EsitoTrasferimento et;
-        QString report;
-        bool bloccoPreso = false;
-        try {
-            bloccoPreso =
-                TrasferisciRegistrazione(db, parametri, ui, utente, s.testata.anno, numero, et, report);
-        } catch (const std::exception& e) {
-            et.numeroErrori = 1;
-            et.errori = QString::fromUtf8(e.what());
-            bloccoPreso = true;
-        }
-        errori += report;
-        if (et.numeroErrori > 0)
-            errori += Crlf + intestazione + et.errori;
-        return std::make_pair(bloccoPreso, et);
-    };
-    const auto intestazione = [](qint64 n) {
-        return QStringLiteral("Errore in contabilizzazione: (nr.") + QString::number(n) + u')';
-    };
-    const auto [bloccoPreso, principale] = trasferisci(s.testata.numReg, intestazione(s.testata.numReg));
-    if (principale.numeroErrori == 0 && bloccoPreso)
-        esito.numRegGiornale = principale.numReg;
-    if (bloccoPreso) {
-        if (s.numRegRitenuta > 0)
-            trasferisci(s.numRegRitenuta, intestazione(s.numRegRitenuta));
-        for (qint64 n : s.numRegPagamenti)
+    // The staging header of the invoice's registration, under the next temporary number.
+    void scriviTestataFattura() {
+        TestataPn& h = s_.testata;
+        h.causale = s_.causale.causale;
+        h.inValuta = s_.causale.inValuta.isEmpty() ? QStringLiteral("N") : s_.causale.inValuta;
+        h.descrAgg = descrAgg_;
+        h.preDoc = preDoc_;
+        h.numDoc = numeroDocumento(numeroDoc_).left(20);
+        h.dataDoc = dataDoc_;
+        h.moneta = moneta_;
+        h.cambio = 1;
+        h.xmlAnno = s_.xmlAnno;
+        h.xmlNumRif = s_.xmlNumRif;
+        if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")
+            documentoOriginale(h);
+        // Without payment rows the terms of the invoice give the due dates at the transfer.
+        if (!conPagamenti_)
+            h.pagamento = pagamento_;
+        scriviTestataAppoggio(db_, p_, h);
+    }
+
+    // The invoice a credit or debit note refers to.
+    void documentoOriginale(TestataPn& h) {
+        Recordset fc =
+            db_.ApriRs(QStringLiteral("Select DGD_DFC_IdDocumento, DGD_DFC_Data from FatXmlDatiGen") + dove_ +
+                       QStringLiteral(" and XmlRigDet = 0 and XMLIdent = ") +
+                       testo(QStringLiteral("DatiFattureCollegate")) + QStringLiteral(" Order by XmlNumEle"));
+        if (fc.RsVuoto())
+            return;
+        const QString collegato = fc.leggiTesto(QStringLiteral("DGD_DFC_IdDocumento")).trimmed();
+        if (collegato.isEmpty())
+            return;
+        const auto [pre, num] = prefissoENumeroOrigine(collegato);
+        h.preDocOrig = pre.left(10);
+        h.numDocOrig = num.left(20);
+        const QDate d = dataCampo(fc, QStringLiteral("DGD_DFC_Data"));
+        h.dataDocOrig = d.isValid() ? d : dataVuota();
+    }
+
+    // Every staging registration of the invoice moves to the journal in this transaction:
+    // none is ever left behind in the staging journal.
+    void trasferisciAlGiornale() {
+        const auto trasferisci = [&](qint64 numero, const QString& intestazione) {
+            const EsitoTrasferimento et =
+                TrasferisciPn(db_, p_, FamigliaPn::Appoggio, s_.testata.anno, numero, numero);
+            if (et.numeroErrori > 0) {
+                errore(intestazione + et.errori);
+                throw Rifiuto{};
+            }
+            if (!et.avvisi.isEmpty()) {
+                esito_.errori += et.avvisi; // already CRLF-led
+                throw Rifiuto{};
+            }
+            return et.numReg;
+        };
+        const auto intestazione = [](qint64 n) {
+            return QStringLiteral("Errore in contabilizzazione: (nr.") + QString::number(n) + u')';
+        };
+        esito_.anno = s_.testata.anno;
+        esito_.numRegGiornale = trasferisci(s_.testata.numReg, intestazione(s_.testata.numReg));
+        if (s_.numRegRitenuta > 0)
+            trasferisci(s_.numRegRitenuta, intestazione(s_.numRegRitenuta));
+        for (qint64 n : s_.numRegPagamenti)
             if (n > 0)
                 trasferisci(n, intestazione(n));
-        if (s.numRegReverse1 > 0)
-            trasferisci(s.numRegReverse1, QStringLiteral("Errore in contabilizzazione (nr.") +
-                                              QString::number(s.numRegReverse1) + QStringLiteral("): "));
-        if (s.numRegReverse2 > 0)
-            trasferisci(s.numRegReverse2, intestazione(s.numRegReverse2));
-        if (s.numRegUlteriore > 0)
-            trasferisci(s.numRegUlteriore, intestazione(s.numRegUlteriore));
+        if (s_.numRegReverse1 > 0)
+            trasferisci(s_.numRegReverse1, QStringLiteral("Errore in contabilizzazione (nr.") +
+                                               QString::number(s_.numRegReverse1) + QStringLiteral("): "));
+        if (s_.numRegReverse2 > 0)
+            trasferisci(s_.numRegReverse2, intestazione(s_.numRegReverse2));
+        if (s_.numRegUlteriore > 0)
+            trasferisci(s_.numRegUlteriore, intestazione(s_.numRegUlteriore));
     }
 
-    // 21. Due dates, also after transfer errors
-    if (s.parametri.scadNoData != u"A") {
-        try {
-            CreaScadenze(db, parametri, s, errori);
-            // They were written after the transfer: move them onto the journal number.
-            if (esito.numRegGiornale > 0)
-                aggiornaNumRegScadenze(db, esito.numRegGiornale, s.testata.anno, s.testata.preProt,
-                                       s.testata.numProt, s.testata.dataProt);
-        } catch (const std::exception& e) {
-            errori += Crlf + QStringLiteral("Errori nel calcolo scadenze: ") + QString::fromUtf8(e.what());
-        }
+    // The supplier's due dates, on the journal number of the invoice's registration. An
+    // invoice whose due dates cannot be computed is not posted: its debt would be missing
+    // from the supplier's schedule.
+    void creaScadenze() {
+        if (s_.parametri.scadenzeSenzaData == ScadenzeSenzaData::NessunaScadenza)
+            return;
+        const qsizetype prima = esito_.errori.size();
+        CreaScadenze(db_, p_, s_, esito_.errori);
+        if (esito_.errori.size() != prima)
+            throw Rifiuto{};
+        aggiornaNumRegScadenze(db_, esito_.numRegGiornale, s_.testata.anno, s_.testata.preProt,
+                               s_.testata.numProt, s_.testata.dataProt);
     }
-    return esito;
+
+    Database& db_;
+    ParametriAzienda& p_;
+    Interazione& ui_;
+    const bool creaFornitore_;
+    QString dove_;
+    StatoContabilizzazione s_;
+    EsitoContabilizzazione esito_;
+
+    // Read from the invoice before the transaction.
+    QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, moneta_, tipoLiq_;
+    QDate dataDoc_, dataRicezione_, dataReg_;
+    int anno_ = 0;
+    ContoPn cassaPrevFattura_;
+    bool conPagamenti_ = false;
+    bool fornitoreDaSalvare_ = false; // found in the chart: written on the invoice
+    bool fornitoreDaCreare_ = false;  // not in the chart: created inside the transaction
+};
+
+} // namespace
+
+EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
+                                           const ParametriContabilizzazione& personali, Interazione& ui,
+                                           int xmlAnno, qint64 xmlNumRif, const QString& causalePagamento,
+                                           const QString& contoPagamento, bool creaFornitore) {
+    return Contabilizzazione(db, parametri, personali, ui, xmlAnno, xmlNumRif, creaFornitore)
+        .esegui(causalePagamento, contoPagamento);
+}
+
+EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
+                                           Configurazione* configurazione, Interazione& ui, int xmlAnno,
+                                           qint64 xmlNumRif, const QString& causalePagamento,
+                                           const QString& contoPagamento, bool creaFornitore,
+                                           const QString&) {
+    return ContabilizzaFattura(db, parametri, ParametriContabilizzazione::leggi(configurazione), ui, xmlAnno,
+                               xmlNumRif, causalePagamento, contoPagamento, creaFornitore);
 }
 
 } // namespace tesel::posting

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -31,15 +32,36 @@ struct CausaleContabile {
     static std::optional<CausaleContabile> leggi(Database& db, const QString& causale);
 };
 
-// Personal parameters of one posting run, with their defaults.
+// Where the supplier's withholding tax is registered ("PN" RitAccFornAutom).
+enum class RegistrazioneRitenuta { Nessuna, NellaFattura, AParte };
+// Which payment rows an automatic payment registration pays ("Tesel" CreaPagAut).
+enum class PagamentoAutomatico {
+    Nessuno,            // "N"
+    ScadutiAllaFattura, // rows due on or before the document date (the default)
+    SoloSenzaData,      // "D": dated rows never
+    Saldo,              // "S": the whole balance owed
+};
+// An automatic payment of a row without due date ("Tesel" PagAutomNoData).
+enum class PagamentoSenzaData { Mai, Sempre /* "S" */, SoloContanti /* "C": MP01 only */ };
+// Due dates of the invoice and of its payment rows without date ("Tesel" ScadNoData).
+enum class ScadenzeSenzaData {
+    NessunaScadenza,   // "A": the invoice gets no due dates at all
+    Saltate,           // rows without date give no due date (the default)
+    DataDocumento,     // "D"
+    FineMeseDocumento, // "F"
+};
+
+// Personal parameters of one posting run, with their defaults, read once per run.
 struct ParametriContabilizzazione {
-    int ritAccFornAutom = 0;                            // "PN" RitAccFornAutom: 1 in the invoice, 2 apart
-    QString cassaPrevCreaReg = QStringLiteral("TC07,"); // always ends with ","
-    QString pagAutomNoData = QStringLiteral("C");
-    QString creaPagAut = QStringLiteral("A");
-    QString scadNoData = QStringLiteral("N");
-    QString fatPassDataReg = QStringLiteral("P");
-    QString notaCredInvSegno = QStringLiteral("N"); // "Scadenze" NotaCredInvSegno
+    RegistrazioneRitenuta ritenuta = RegistrazioneRitenuta::Nessuna;
+    QStringList tipiCassaTrattenuta{QStringLiteral("TC07")}; // "Tesel" CassaPrevCreaReg
+    PagamentoSenzaData pagamentoSenzaData = PagamentoSenzaData::SoloContanti;
+    PagamentoAutomatico pagamentoAutomatico = PagamentoAutomatico::ScadutiAllaFattura;
+    ScadenzeSenzaData scadenzeSenzaData = ScadenzeSenzaData::Saltate;
+    bool dataRegDaProtocollo = true;        // "Tesel" FatPassDataReg other than "R"
+    bool notaCreditoSegnoInvertito = false; // "Scadenze" NotaCredInvSegno "S"
+    // True when a pension fund of type `tipo` counts as withheld.
+    bool cassaTrattenuta(const QString& tipo) const;
     // Reads "Personal.<program>.<name>" through the profile's personal values.
     static ParametriContabilizzazione leggi(Configurazione* configurazione);
 };
@@ -103,7 +125,7 @@ struct StatoContabilizzazione {
     // one nobody is asked and a busy counter gives up.
     Interazione* ui = nullptr;
 
-    // Automatic payments (dialog boxes 160 and 170)
+    // Automatic payments: the causal and cash or bank account chosen for the run
     QString causalePagamento;
     ContoPn contoPagamento;
 
@@ -128,7 +150,7 @@ struct StatoContabilizzazione {
 // Coge.AnnoAzzera).
 qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno);
 
-// The company accounts and causals of a posting of causal `s.causale` (step 9): the
+// The company accounts and causals of a posting of causal `s.causale`: the
 // withholding account (the withholding causal's counter-account, else CauCon.*RitAcc), the
 // fund account (`cassaPrevFattura`, the invoice's, else the withholding one), the VAT account
 // (the causal's, else CauCon.*IvaAcq), the free-goods account and causal.
@@ -151,7 +173,7 @@ QString numeroDocumento(const QString& numero);
 // The linked document's number split into prefix and number.
 std::pair<QString, QString> prefissoENumeroOrigine(const QString& numero);
 
-// The VAT period of a registration (step 14): the document's month and year when VAT goes
+// The VAT period of a registration: the document's month and year when VAT goes
 // back to it, else nothing. `tipoLiq` "M" monthly, anything else quarterly.
 std::optional<std::pair<int, int>> periodoIva(const QDate& dataDoc, const QDate& dataReg,
                                               const QString& tipoLiq);
@@ -179,15 +201,23 @@ void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabil
 // ---- The driver ----------------------------------------------------------------------------
 
 struct EsitoContabilizzazione {
-    bool ok = false;
-    QString errori;          // CRLF-separated messages (may hold transfer reports when ok)
+    bool ok = false;         // posted completely: journal, protocol, due dates and flag
+    QString errori;          // CRLF-separated messages; empty when ok
     QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
+    // Not posted because it already was (by another workstation, or before this run).
+    bool giaContabilizzata = false;
     int anno = 0;
-    qint64 numRegGiornale = 0; // journal number of the main registration, 0 when not transferred
+    qint64 numRegGiornale = 0; // journal number of the main registration when ok
 };
 
 // ContabilizzaFattura(XmlAnno, XmlNumRif, CausalePagamento, ContoPagamento, CreaFornitore).
-// `contoPagamento` is "G-M-C" or empty. Never throws.
+// `contoPagamento` is "G-M-C" or empty. One transaction: when it answers ok everything is
+// written, otherwise nothing is. Never throws.
+EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
+                                           const ParametriContabilizzazione& personali, Interazione& ui,
+                                           int xmlAnno, qint64 xmlNumRif, const QString& causalePagamento,
+                                           const QString& contoPagamento, bool creaFornitore);
+// The same, reading the personal parameters from the profile first.
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
                                            Configurazione* configurazione, Interazione& ui, int xmlAnno,
                                            qint64 xmlNumRif, const QString& causalePagamento,

@@ -5,6 +5,7 @@
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
 #include "posting/primanota.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace tesel::posting {
@@ -95,41 +97,155 @@ void eliminaRegistrazione(Database& db, const TabellePn& f, const Registrazione&
         db.EseguiSql(QStringLiteral("DELETE FROM ") + tabella + condizioneReg(tabella, r.anno, r.numReg));
 }
 
-// The record locks this un-posting holds; all are given back when it ends, however it ends.
-class Blocchi {
-public:
-    Blocchi(Database& db, const QString& utente) : db_(db), utente_(utente) {}
-    ~Blocchi() {
-        for (const auto& [tipo, anno, numero] : presi_) {
-            try {
-                SbloccaDoc(db_, tipo, anno, numero);
-            } catch (const ErroreDb&) {
-                // A lock row left behind names this user; the lock window lets it be cleared.
-            }
-        }
-    }
-    Blocchi(const Blocchi&) = delete;
-    Blocchi& operator=(const Blocchi&) = delete;
+} // namespace
 
-    // False when someone else holds the registration (or the lock table failed).
-    bool prendi(const QString& tipo, int anno, qint64 numero) {
-        RichiestaBlocco r;
-        r.tipo = tipo;
-        r.anno = anno;
-        r.numero = numero;
-        r.utente = utente_;
-        r.gestione = QStringLiteral("Decontabilizzazione");
-        if (BloccaDoc(db_, r).esito != BloccoPreso)
-            return false;
-        presi_.emplace_back(tipo, anno, numero);
-        return true;
-    }
+namespace {
 
-private:
-    Database& db_;
-    QString utente_;
-    std::vector<std::tuple<QString, int, qint64>> presi_;
+// What the protocol give-back needs of a registration's causal.
+struct CausaleRegistrazione {
+    QString tipoReg, segnoPrinc, tipoCausale;
 };
+
+// The registrations of one invoice and what stops their removal.
+struct RegistrazioniFattura {
+    std::vector<Registrazione> inAppoggio, inGiornale;
+    std::vector<Registrazione> tutte() const {
+        std::vector<Registrazione> v = inAppoggio;
+        v.insert(v.end(), inGiornale.begin(), inGiornale.end());
+        return v;
+    }
+};
+
+RegistrazioniFattura registrazioniFattura(Database& db, int xmlAnno, qint64 xmlNumRif) {
+    return {registrazioni(db, tabelle(FamigliaPn::Appoggio), xmlAnno, xmlNumRif),
+            registrazioni(db, tabelle(FamigliaPn::Giornale), xmlAnno, xmlNumRif)};
+}
+
+// The reason the registrations cannot be removed, or nothing.
+std::optional<QString> motivoBlocco(Database& db, const RegistrazioniFattura& r, int xmlAnno,
+                                    qint64 xmlNumRif) {
+    const QVariant stampati = db.valore(
+        QStringLiteral("Select count(*) from MovPnTes where XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
+        QStringLiteral(" and XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo) +
+        QStringLiteral(" and not ((StatoGio is null or StatoGio = '') and (StatoIva is null or "
+                       "StatoIva = ''))"));
+    if (stampati.toLongLong() > 0)
+        return QStringLiteral(
+            "La fattura non è ripristinabile a causa di movimenti di prima nota o IVA stampati");
+    for (const Protocollo& p : protocolli(r.tutte()))
+        if (scadenzaInDistinta(db, p))
+            return QStringLiteral("La fattura non è ripristinabile a causa di scadenze in distinta");
+    return std::nullopt;
+}
+
+const QString InUso = QStringLiteral("Ci sono in uso movimenti di prima nota collegati alla fattura");
+
+// Removes every registration of the invoice, its due dates and running totals, gives its
+// protocol numbers back when they were the last, and clears its flag: all in the caller's
+// transaction. Answers the reason when it cannot.
+std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri, const QString& utente,
+                                      int xmlAnno, qint64 xmlNumRif, const QString& causaleFattura) {
+    // The claim comes first: of two workstations un-posting the same invoice, one does it.
+    if (db.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N', ContabSenzaReg = 'N'") +
+                     condizioneFattura(xmlAnno, xmlNumRif) + QStringLiteral(" and Contabilizzato = 'S'")) ==
+        0)
+        return QStringLiteral("Non ci sono fatture da elaborare");
+    puntoDiInterruzione("decontabilizzazione-rivendicata");
+
+    // Read again under the claim: what was checked before may have changed meanwhile.
+    const RegistrazioniFattura regs = registrazioniFattura(db, xmlAnno, xmlNumRif);
+    if (const auto motivo = motivoBlocco(db, regs, xmlAnno, xmlNumRif))
+        return motivo;
+    // A registration another program has open is left alone. The locks are taken inside this
+    // transaction and given back before it commits, so none can outlive it.
+    // Nobody is asked anything here: the refusal is shown once this has rolled back.
+    std::vector<std::pair<QString, const Registrazione*>> bloccate;
+    const auto blocca = [&](const QString& tipo, const Registrazione& r) {
+        RichiestaBlocco b;
+        b.tipo = tipo;
+        b.anno = r.anno;
+        b.numero = r.numReg;
+        b.utente = utente;
+        b.gestione = QStringLiteral("Decontabilizzazione");
+        if (BloccaDoc(db, b).esito != BloccoPreso)
+            return false;
+        bloccate.emplace_back(tipo, &r);
+        return true;
+    };
+    for (const Registrazione& r : regs.inAppoggio)
+        if (!blocca(TipoBloccoAppoggio, r))
+            return InUso;
+    for (const Registrazione& r : regs.inGiornale)
+        if (!blocca(TipoBloccoGiornale, r))
+            return InUso;
+
+    std::map<QString, CausaleRegistrazione> causali;
+    const std::vector<Registrazione> tutte = regs.tutte();
+    for (const Registrazione& r : tutte) {
+        if (causali.count(r.causale))
+            continue;
+        const auto c = CausaleContabile::leggi(db, r.causale);
+        causali[r.causale] =
+            c ? CausaleRegistrazione{c->tipoReg, c->segnoPrinc, c->tipoCausale} : CausaleRegistrazione{};
+    }
+
+    // Staging registrations and their due dates.
+    const TabellePn appoggio = tabelle(FamigliaPn::Appoggio);
+    const TabellePn giornale = tabelle(FamigliaPn::Giornale);
+    for (const Registrazione& r : regs.inAppoggio)
+        eliminaRegistrazione(db, appoggio, r);
+    for (const Protocollo& p : protocolli(regs.inAppoggio))
+        db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") + condizioneScadenze(p));
+
+    // Journal registrations with their running totals and due dates.
+    for (const Registrazione& r : regs.inGiornale) {
+        aggiornaProgressivi(db, giornale.righe, r.anno, r.numReg, r.dataReg,
+                            causali[r.causale].tipoCausale == u"AP", -1);
+        eliminaRegistrazione(db, giornale, r);
+        if (r.protocollo.numProt > 0 && r.protocollo.dataProt.isValid())
+            db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") + condizioneScadenze(r.protocollo));
+        db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") + QStringLiteral(" where ") +
+                     QStringLiteral(" AnnoReg = ") + SqlValore(r.anno, SqlIntero) +
+                     QStringLiteral(" and NumReg = ") + SqlValore(r.numReg, SqlLungo));
+    }
+    puntoDiInterruzione("registrazioni-eliminate");
+
+    // The protocol number goes back when no later one was issued on its register.
+    const bool ncSeparate = parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S");
+    std::vector<Protocollo> restituiti;
+    for (const Registrazione& r : tutte) {
+        const CausaleRegistrazione& c = causali[r.causale];
+        if (c.tipoReg.isEmpty() || r.protocollo.numProt <= 0 ||
+            std::find(restituiti.begin(), restituiti.end(), r.protocollo) != restituiti.end())
+            continue;
+        restituiti.push_back(r.protocollo);
+        const QString campo = ncSeparate && protocolloNotaCredito(c.tipoReg, c.segnoPrinc)
+                                  ? QStringLiteral("NumDocNC")
+                                  : QStringLiteral("NumDoc");
+        const QString pref =
+            r.protocollo.preProt.trimmed().isEmpty() ? QStringLiteral(".") : r.protocollo.preProt.trimmed();
+        const int anno = r.protocollo.dataProt.isValid() ? r.protocollo.dataProt.year() : r.anno;
+        db.EseguiSql(QStringLiteral("UPDATE LibriIva SET ") + campo + QStringLiteral(" = ") + campo +
+                     QStringLiteral(" - 1 Where Anno = ") + SqlValore(anno, SqlIntero) +
+                     QStringLiteral(" And TipoReg = ") + testo(c.tipoReg) + QStringLiteral(" And Pref = ") +
+                     testo(pref) + QStringLiteral(" And ") + campo + QStringLiteral(" = ") +
+                     SqlValore(r.protocollo.numProt, SqlLungo));
+    }
+
+    // Due dates recorded under the document's number.
+    for (const Registrazione& r : tutte) {
+        bool numerico = false;
+        const qint64 numDoc = r.numDoc.toLongLong(&numerico);
+        if (r.causale != causaleFattura || !numerico || !r.dataDoc.isValid())
+            continue;
+        db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") +
+                     condizioneScadenze(Protocollo{r.anno, r.preDoc, numDoc, r.dataDoc}));
+    }
+
+    for (const auto& [tipo, r] : bloccate)
+        SbloccaDoc(db, tipo, r->anno, r->numReg);
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -140,16 +256,14 @@ bool DecontabilizzaFattura(Database& db, ParametriAzienda& parametri, Configuraz
         return false;
     };
     try {
-        // 2. The posted invoice
-        const QString chiave = QStringLiteral(" and FatXmlTest.XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
-                               QStringLiteral(" and FatXmlTest.XmlNumRif = ") +
-                               SqlValore(xmlNumRif, SqlLungo);
         QDate dataReg;
         QString causaleFattura;
         {
-            Recordset f = db.ApriRs(QStringLiteral("SELECT FatXmlTest.*") + QStringLiteral(" FROM") +
-                                    QStringLiteral(" FatXmlTest ") +
-                                    QStringLiteral(" WHERE FatXmlTest.Contabilizzato = 'S'") + chiave);
+            Recordset f =
+                db.ApriRs(QStringLiteral("SELECT DataRicSdi, DGD_Data, Causale FROM FatXmlTest ") +
+                          QStringLiteral(" WHERE FatXmlTest.Contabilizzato = 'S'") +
+                          QStringLiteral(" and FatXmlTest.XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
+                          QStringLiteral(" and FatXmlTest.XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo));
             if (f.RsVuoto())
                 return rifiuta(QStringLiteral("Non ci sono fatture da elaborare"));
             dataReg = dataCampo(f, QStringLiteral("DataRicSdi"));
@@ -157,122 +271,28 @@ bool DecontabilizzaFattura(Database& db, ParametriAzienda& parametri, Configuraz
                 dataReg = dataCampo(f, QStringLiteral("DGD_Data"));
             causaleFattura = f.leggiTesto(QStringLiteral("Causale")).trimmed();
         }
-
-        // 3. Accounting year
         if (dataReg.isValid()) {
             const int anno = annoContabile(parametri, dataReg).value_or(dataReg.year());
             if (annoContabileChiuso(parametri, anno))
                 return rifiuta(
                     QStringLiteral("Fattura di anno contabile chiuso: impossibile decontabilizzare"));
         }
+        // Checked before the transaction too, so the user is told without the company's
+        // postings waiting on this one.
+        if (const auto motivo =
+                motivoBlocco(db, registrazioniFattura(db, xmlAnno, xmlNumRif), xmlAnno, xmlNumRif))
+            return rifiuta(*motivo);
 
-        // 4. Printed registrations, due dates paid or in a bank list
-        const TabellePn appoggio = tabelle(FamigliaPn::Appoggio);
-        const TabellePn giornale = tabelle(FamigliaPn::Giornale);
-        const std::vector<Registrazione> inAppoggio = registrazioni(db, appoggio, xmlAnno, xmlNumRif);
-        const std::vector<Registrazione> inGiornale = registrazioni(db, giornale, xmlAnno, xmlNumRif);
-        const QVariant stampati = db.valore(
-            QStringLiteral("Select count(*) from MovPnTes where XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
-            QStringLiteral(" and XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo) +
-            QStringLiteral(" and not ((StatoGio is null or StatoGio = '') and (StatoIva is null or "
-                           "StatoIva = ''))"));
-        if (stampati.toLongLong() > 0)
-            return rifiuta(
-                QStringLiteral("La fattura non è ripristinabile a causa di movimenti di prima nota o "
-                               "IVA stampati"));
-        std::vector<Registrazione> tutte = inAppoggio;
-        tutte.insert(tutte.end(), inGiornale.begin(), inGiornale.end());
-        for (const Protocollo& p : protocolli(tutte))
-            if (scadenzaInDistinta(db, p))
-                return rifiuta(
-                    QStringLiteral("La fattura non è ripristinabile a causa di scadenze in distinta"));
-
-        // Every registration is locked before anything changes, so a registration in use
-        // elsewhere leaves the invoice exactly as it was.
-        Blocchi blocchi(db, utente);
-        for (const Registrazione& r : inAppoggio)
-            if (!blocchi.prendi(TipoBloccoAppoggio, r.anno, r.numReg))
-                return rifiuta(
-                    QStringLiteral("Ci sono in uso movimenti di prima nota collegati alla fattura"));
-        for (const Registrazione& r : inGiornale)
-            if (!blocchi.prendi(TipoBloccoGiornale, r.anno, r.numReg))
-                return rifiuta(
-                    QStringLiteral("Ci sono in uso movimenti di prima nota collegati alla fattura"));
-
-        // What the protocol give-back needs, read before the registrations go.
-        struct Causale {
-            QString tipoReg, segnoPrinc, tipoCausale;
-        };
-        std::map<QString, Causale> causali;
-        for (const Registrazione& r : tutte) {
-            if (causali.count(r.causale))
-                continue;
-            const auto c = CausaleContabile::leggi(db, r.causale);
-            causali[r.causale] = c ? Causale{c->tipoReg, c->segnoPrinc, c->tipoCausale} : Causale{};
-        }
-
-        // 5. Staging registrations and their due dates
+        std::optional<QString> motivo;
         {
             Transazione tr(db);
-            for (const Registrazione& r : inAppoggio)
-                eliminaRegistrazione(db, appoggio, r);
-            for (const Protocollo& p : protocolli(inAppoggio))
-                db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") + condizioneScadenze(p));
-            tr.conferma();
+            serializzaNellaTransazione(db, TipoSerializzazioneContabile, 0);
+            motivo = eliminaPosting(db, parametri, utente, xmlAnno, xmlNumRif, causaleFattura);
+            if (!motivo)
+                tr.conferma();
         }
-
-        // 6. Journal registrations, one transaction each, with their running totals
-        for (const Registrazione& r : inGiornale) {
-            Transazione tr(db);
-            aggiornaProgressivi(db, giornale.righe, r.anno, r.numReg, r.dataReg,
-                                causali[r.causale].tipoCausale == u"AP", -1);
-            eliminaRegistrazione(db, giornale, r);
-            if (r.protocollo.numProt > 0 && r.protocollo.dataProt.isValid())
-                db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") + condizioneScadenze(r.protocollo));
-            db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") + QStringLiteral(" where ") +
-                         QStringLiteral(" AnnoReg = ") + SqlValore(r.anno, SqlIntero) +
-                         QStringLiteral(" and NumReg = ") + SqlValore(r.numReg, SqlLungo));
-            tr.conferma();
-        }
-
-        Transazione tr(db);
-        // 7. The protocol number goes back when no later one was issued on its register.
-        const bool ncSeparate = parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S");
-        std::vector<Protocollo> restituiti;
-        for (const Registrazione& r : tutte) {
-            const Causale& c = causali[r.causale];
-            if (c.tipoReg.isEmpty() || r.protocollo.numProt <= 0 ||
-                std::find(restituiti.begin(), restituiti.end(), r.protocollo) != restituiti.end())
-                continue;
-            restituiti.push_back(r.protocollo);
-            const QString campo = ncSeparate && protocolloNotaCredito(c.tipoReg, c.segnoPrinc)
-                                      ? QStringLiteral("NumDocNC")
-                                      : QStringLiteral("NumDoc");
-            const QString pref = r.protocollo.preProt.trimmed().isEmpty() ? QStringLiteral(".")
-                                                                          : r.protocollo.preProt.trimmed();
-            const int anno = r.protocollo.dataProt.isValid() ? r.protocollo.dataProt.year() : r.anno;
-            db.EseguiSql(QStringLiteral("UPDATE LibriIva SET ") + campo + QStringLiteral(" = ") + campo +
-                         QStringLiteral(" - 1 Where Anno = ") + SqlValore(anno, SqlIntero) +
-                         QStringLiteral(" And TipoReg = ") + testo(c.tipoReg) +
-                         QStringLiteral(" And Pref = ") + testo(pref) + QStringLiteral(" And ") + campo +
-                         QStringLiteral(" = ") + SqlValore(r.protocollo.numProt, SqlLungo));
-        }
-
-        // 8. Due dates recorded under the document's number
-        for (const Registrazione& r : tutte) {
-            bool numerico = false;
-            const qint64 numDoc = r.numDoc.toLongLong(&numerico);
-            if (r.causale != causaleFattura || !numerico || !r.dataDoc.isValid())
-                continue;
-            db.EseguiSql(QStringLiteral("DELETE FROM Scadenze") +
-                         condizioneScadenze(Protocollo{r.anno, r.preDoc, numDoc, r.dataDoc}));
-        }
-
-        // 9.
-        db.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N' WHERE XmlAnno = ") +
-                     SqlValore(xmlAnno, SqlIntero) + QStringLiteral(" and XmlNumRif = ") +
-                     SqlValore(xmlNumRif, SqlLungo));
-        tr.conferma();
+        if (motivo)
+            return rifiuta(*motivo);
         return true;
     } catch (const ErroreDb& e) {
         return rifiuta(QStringLiteral("Errore n°") + QString::number(e.numero()) + QStringLiteral(" : ") +

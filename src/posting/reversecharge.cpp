@@ -68,10 +68,10 @@ std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizz
 bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s, QString& errori) {
     const TestataPn& h = s.testata;
     const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
-    // 1. The sales registration stands on the other side of the purchase.
+    // The sales registration stands on the other side of the purchase.
     const QString lato = segno == u"A" ? QStringLiteral("D") : QStringLiteral("A");
 
-    // 2. First chained causal
+    // First chained causal
     const auto vendite = s.causale.causConcatenata.isEmpty()
                              ? std::nullopt
                              : CausaleContabile::leggi(db, s.causale.causConcatenata);
@@ -82,7 +82,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         return false;
     }
 
-    // 3. Customer
+    // Customer
     ContoPn cliente = s.fornitoreCollegato.vuoto() ? vendite->contoCliente : s.fornitoreCollegato;
     if (cliente.vuoto()) {
         errori += Crlf + QStringLiteral("Manca Conto cliente collegato per creare movimento Reverse-Charge - "
@@ -100,7 +100,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     if (righe.empty())
         return true; // nothing bears reverse-charge VAT
 
-    // 4. Protocol on the sales register
+    // Protocol on the sales register
     QString prefisso = vendite->prefisso;
     if (prefisso.isEmpty())
         prefisso = parametri.leggi(QStringLiteral("Ditta.RegIvaVen"), QStringLiteral(".")).trimmed();
@@ -122,9 +122,9 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
                                   "reverse charge in automatico");
         return false;
     }
-    const QDate dataReg = s.parametri.fatPassDataReg == u"R" ? h.dataReg : dataProt;
+    const QDate dataReg = s.parametri.dataRegDaProtocollo ? dataProt : h.dataReg;
 
-    // 5. The self-invoice
+    // The self-invoice
     TestataPn t1;
     t1.anno = h.anno;
     t1.causale = vendite->causale;
@@ -145,7 +145,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     scriviTestataAppoggio(db, parametri, t1);
     s.numRegReverse1 = t1.numReg;
 
-    // 6. Its rows
+    // Its rows
     Currency imponibile, imposta;
     std::map<std::tuple<QString, QString, QString>, std::pair<ContoPn, Currency>> perConto;
     for (const RigaIntegrata& x : righe) {
@@ -196,7 +196,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     }
     contropartiteUniche(db, t1, 1);
 
-    // 7. Settling: the customer closes against the supplier for the VAT and against the cost
+    // Settling: the customer closes against the supplier for the VAT and against the cost
     // accounts for the taxable amount, so that the supplier owes the taxable amount only.
     const auto saldo = CausaleContabile::leggi(db, vendite->causConcatenata);
     if (vendite->causConcatenata.isEmpty() || !saldo) {

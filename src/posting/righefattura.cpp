@@ -16,13 +16,6 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-bool tipoListato(const QString& lista, const QString& tipo) {
-    for (const QString& t : lista.split(u','))
-        if (!t.trimmed().isEmpty() && t.trimmed().compare(tipo.trimmed(), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 // A further registration of the invoice: the main one's document, protocol and currency
 // with its own causal (the temporary number comes when it is written).
 TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
@@ -46,7 +39,7 @@ TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
 
 // ---- Steps ------------------------------------------------------------------------------------
 
-// 1-2. One cost row per counter-account and VAT code of the lines. False when there is no
+// One cost row per counter-account and VAT code of the lines. False when there is no
 // line at all; faults of single groups are appended to `errori` and set `difetti`.
 bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga, QString& errori,
                 bool& difetti) {
@@ -158,7 +151,7 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
     return true;
 }
 
-// 4. Pension-fund contributions of the document.
+// Pension-fund contributions of the document.
 void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga,
                              QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
@@ -197,12 +190,12 @@ void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QStr
         s.totImponibile += contributo;
         s.totImposta += r.imposta;
         s.totIndetraibile += r.impostaIndetr;
-        if (tipoListato(s.parametri.cassaPrevCreaReg, c.leggiTesto(QStringLiteral("DGD_DCP_TipoCassa"))))
+        if (s.parametri.cassaTrattenuta(c.leggiTesto(QStringLiteral("DGD_DCP_TipoCassa"))))
             s.totContributoTrattenuto += contributo;
     }
 }
 
-// 5. Withholding tax and the contributions withheld with it.
+// Withholding tax and the contributions withheld with it.
 void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno, int& riga, QString& errori,
                    bool& difetti) {
     const RegoleImporti& R = s.importi;
@@ -238,7 +231,7 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
             QString tipo = a.leggiTesto(QStringLiteral("ADG_RiferimentoTesto")).trimmed();
             if (tipo.isEmpty())
                 tipo = QStringLiteral("TC07");
-            if (tipoListato(s.parametri.cassaPrevCreaReg, tipo))
+            if (s.parametri.cassaTrattenuta(tipo))
                 s.totContributoTrattenuto += R.arrotonda(importo(a, QStringLiteral("ADG_RiferimentoNumero")));
         }
     }
@@ -246,7 +239,7 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
         errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
         difetti = true;
     }
-    if (s.parametri.ritAccFornAutom != 1 || difetti)
+    if (s.parametri.ritenuta != RegistrazioneRitenuta::NellaFattura || difetti)
         return;
     const ContoPn fornitore = conTipo(s.fornitore, 2);
     if (!s.totRitenuta.zero())
@@ -258,7 +251,7 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
             rigaConto(++riga, conTipo(s.contoCassaPrev, 1), fornitore, segno, s.totContributoTrattenuto));
 }
 
-// 6. The VAT of each rate as the document's summary states it; a difference goes onto the
+// The VAT of each rate as the document's summary states it; a difference goes onto the
 // largest row of that rate. Reverse-charge codes are left out: the document shows no VAT
 // for them.
 void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
@@ -323,7 +316,7 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
     }
 }
 
-// 9. Each code's non-deductible VAT as a whole, rounded once; the rows' rounding
+// Each code's non-deductible VAT as a whole, rounded once; the rows' rounding
 // differences go onto the row that rounded furthest the other way.
 void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
     const RegoleImporti& R = s.importi;
@@ -368,7 +361,7 @@ void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
     }
 }
 
-// 14. The withholding tax in a registration of its own.
+// The withholding tax in a registration of its own.
 bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, QString& errori) {
     if (s.causaleRitenuta.isEmpty()) {
         errori += Crlf + QStringLiteral("Manca la causale della ritenuta d'acconto");
@@ -394,7 +387,7 @@ bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzaz
     return true;
 }
 
-// 14. Free goods: the free-goods account against the supplier.
+// Free goods: the free-goods account against the supplier.
 bool registrazioneOmaggi(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, const QString& segno,
                          QString& errori) {
     if (s.causaleOmaggi.isEmpty()) {
@@ -573,7 +566,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     const QString latoCosti = latoOpposto(segno);
     const ContoPn fornitore = conTipo(s.fornitore, 2);
 
-    // 1-5. Cost, contribution and withholding rows; every fault is reported before failing.
+    // Cost, contribution and withholding rows; every fault is reported before failing.
     int riga = 1;
     bool difetti = false;
     if (!righeCosto(db, s, latoCosti, riga, errori, difetti))
@@ -583,24 +576,24 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     if (difetti)
         return false;
 
-    // 6. The document's own VAT per rate
+    // The document's own VAT per rate
     allineaRiepilogoDocumento(db, s);
 
-    // 7. Supplier
+    // Supplier
     {
         RigaPn r = rigaConto(1, fornitore, ContoPn{}, segno, s.totImponibile + s.totImposta);
-        if (s.parametri.ritAccFornAutom == 1)
+        if (s.parametri.ritenuta == RegistrazioneRitenuta::NellaFattura)
             r.importo -= s.totRitenuta + s.totContributoTrattenuto;
         r.imposta = s.totImposta;
         r.ivaPerCassa = h.ivaPerCassa;
         scriviRiga(db, h, r);
     }
 
-    // 8-9. Summary per VAT code
+    // Summary per VAT code
     s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg);
     arrotondaIndetraibile(db, s);
 
-    // 10. VAT register
+    // VAT register
     const bool perCodice = s.tipoContabilita == u"G" && s.causale.regimeMargine != u"S";
     if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo,
                                 s.importi)) {
@@ -608,7 +601,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         return false;
     }
 
-    // 11. Non-deductible VAT is a cost
+    // Non-deductible VAT is a cost
     db.EseguiSql(QStringLiteral("UPDATE MovPnDettFatt SET"
                                 " ImportoMon = CASE WHEN ImpostaIndetrMon IS NULL THEN ImportoMon"
                                 " ELSE ImportoMon + ImpostaIndetrMon END"
@@ -617,7 +610,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
                  condizioneReg(QStringLiteral("MovPnDettFatt"), h.anno, h.numReg) +
                  QStringLiteral(" AND Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I')"));
 
-    // 12. VAT account
+    // VAT account
     const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
     if (!ivaDetraibile.zero()) {
         RigaPn r = rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIva, 1), ContoPn{},
@@ -626,7 +619,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         scriviRiga(db, h, r);
     }
 
-    // 13. Counterparts
+    // Counterparts
     db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
                                       " MastroCPartita = ?, ContoCPartita = ?") +
                            condizioneReg(QStringLiteral("MovPnDettFatt"), h.anno, h.numReg) +
@@ -634,8 +627,9 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
                        {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto});
     contropartiteUniche(db, h, 1);
 
-    // 14. Further registrations
-    if (s.parametri.ritAccFornAutom == 2 && (!s.totRitenuta.zero() || !s.totContributoTrattenuto.zero()))
+    // Further registrations
+    if (s.parametri.ritenuta == RegistrazioneRitenuta::AParte &&
+        (!s.totRitenuta.zero() || !s.totContributoTrattenuto.zero()))
         if (!registrazioneRitenuta(db, parametri, s, errori))
             return false;
     if (s.causale.revCharge == u"S" || s.causale.revCharge == u"M" || haCodiciReverseCharge(s))

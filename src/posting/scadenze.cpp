@@ -304,7 +304,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
 
     const QString entrataUscita = s.causale.segnoPrinc == u"D" ? QStringLiteral("E") : QStringLiteral("U");
     const QString notaCred =
-        s.parametri.notaCredInvSegno.isEmpty() ? QStringLiteral("N") : s.parametri.notaCredInvSegno;
+        s.parametri.notaCreditoSegnoInvertito ? QStringLiteral("S") : QStringLiteral("N");
     const auto pagata = [&](const RigaPagamento& r) {
         return s.saldoPagatoAutom ||
                std::find(s.righePagateAutom.begin(), s.righePagateAutom.end(),
@@ -319,9 +319,10 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
             continue;
         QDate scadenza = r.scadenza;
         if (!scadenza.isValid()) {
-            if (s.parametri.scadNoData == u"D")
+            if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::DataDocumento)
                 scadenza = t.dataDoc;
-            else if (s.parametri.scadNoData == u"F" && t.dataDoc.isValid())
+            else if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::FineMeseDocumento &&
+                     t.dataDoc.isValid())
                 scadenza = fineMese(t.dataDoc);
             if (!scadenza.isValid())
                 continue;
@@ -404,7 +405,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
 } // namespace
 
 void CreaScadenze(Database& db, ParametriAzienda&, const StatoContabilizzazione& s, QString& errori) {
-    if (s.parametri.scadNoData == u"A")
+    if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::NessunaScadenza)
         return;
     try {
         scriviScadenze(db, s);
@@ -433,7 +434,8 @@ public:
 bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
                          QString& errori) {
     const ParametriContabilizzazione& p = s.parametri;
-    if (p.creaPagAut == u"N" || s.causalePagamento.trimmed().isEmpty() || s.contoPagamento.vuoto())
+    if (p.pagamentoAutomatico == PagamentoAutomatico::Nessuno || s.causalePagamento.trimmed().isEmpty() ||
+        s.contoPagamento.vuoto())
         return true;
 
     const auto errore = [&](int numero, const QString& descrizione) {
@@ -487,9 +489,11 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         for (const RigaPagamento& r : righePagamento(db, s.xmlAnno, s.xmlNumRif)) {
             bool paga = false;
             if (!r.scadenza.isValid())
-                paga = p.pagAutomNoData == u"S" || (p.pagAutomNoData == u"C" && r.modalita == u"MP01");
+                paga = p.pagamentoSenzaData == PagamentoSenzaData::Sempre ||
+                       (p.pagamentoSenzaData == PagamentoSenzaData::SoloContanti && r.modalita == u"MP01");
             else
-                paga = p.creaPagAut != u"D" && s.testata.dataDoc.isValid() && r.scadenza <= s.testata.dataDoc;
+                paga = p.pagamentoAutomatico != PagamentoAutomatico::SoloSenzaData &&
+                       s.testata.dataDoc.isValid() && r.scadenza <= s.testata.dataDoc;
             if (!paga || r.importo.zero())
                 continue;
             registra(r.importo);
@@ -497,7 +501,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             s.righePagateAutom.emplace_back(r.rigDet, r.numCond);
         }
 
-        if (p.creaPagAut == u"S") {
+        if (p.pagamentoAutomatico == PagamentoAutomatico::Saldo) {
             const Currency totale =
                 s.totImponibile + s.totImposta - s.totRitenuta - s.totContributoTrattenuto;
             const Currency saldo = totale - pagato;

@@ -3,8 +3,10 @@
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
+#include "posting/primanota.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 namespace tesel::posting {
 
@@ -99,16 +101,19 @@ QString DecodPartiva(Database& db, const QString& partitaIva, const QString& cod
 }
 
 bool EsitoLotto::tutteOk() const {
-    for (const EsitoFatturaLotto& f : fatture)
-        if (!f.ok)
-            return false;
-    return true;
+    return std::all_of(fatture.begin(), fatture.end(),
+                       [](const EsitoFatturaLotto& f) { return f.ok || f.giaContabilizzata; });
+}
+
+int EsitoLotto::contabilizzate() const {
+    return static_cast<int>(
+        std::count_if(fatture.begin(), fatture.end(), [](const EsitoFatturaLotto& f) { return f.ok; }));
 }
 
 QString EsitoLotto::erroriRaccolti() const {
     QString r;
     for (const EsitoFatturaLotto& f : fatture)
-        if (!f.ok || !f.errori.trimmed().isEmpty())
+        if (!f.ok)
             r += CrLf + f.identificazione + f.errori;
     return r;
 }
@@ -151,6 +156,7 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
                                  const OpzioniLotto& opzioni, const Avanzamento& avanzamento) {
     EsitoLotto esito;
     const std::vector<Selezionata> selezione = leggiSelezione(db, criteri);
+    const ParametriContabilizzazione personali = ParametriContabilizzazione::leggi(configurazione);
     const int daFare = static_cast<int>(selezione.size());
     for (int i = 0; i < daFare; ++i) {
         const Selezionata& s = selezione[static_cast<std::size_t>(i)];
@@ -164,15 +170,23 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
         f.identificazione = s.identificazione;
         try {
             if (opzioni.senzaRegistrazione) {
-                db.EseguiSql(QStringLiteral("Update FatXmlTest Set Contabilizzato = 'S' Where XmlAnno = ") +
-                             SqlValore(s.anno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
-                             SqlValore(s.numero, SqlLungo));
-                f.ok = true;
+                // The same claim as a posting: an invoice another workstation posted meanwhile
+                // keeps its registration and is not marked again.
+                const int segnate = db.EseguiSql(
+                    QStringLiteral("Update FatXmlTest Set Contabilizzato = 'S', ContabSenzaReg = 'S'") +
+                    condizioneFattura(s.anno, s.numero) +
+                    QStringLiteral(" and (Contabilizzato IS NULL or Contabilizzato <> 'S')"));
+                f.ok = segnate == 1;
+                if (!f.ok) {
+                    f.giaContabilizzata = true;
+                    f.errori = CrLf + QStringLiteral("Fattura già contabilizzata");
+                }
             } else {
                 const EsitoContabilizzazione c = ContabilizzaFattura(
-                    db, parametri, configurazione, ui, s.anno, s.numero, opzioni.causalePagamento.trimmed(),
-                    opzioni.contoPagamento.trimmed(), opzioni.creaFornitore, opzioni.utente);
+                    db, parametri, personali, ui, s.anno, s.numero, opzioni.causalePagamento.trimmed(),
+                    opzioni.contoPagamento.trimmed(), opzioni.creaFornitore);
                 f.ok = c.ok;
+                f.giaContabilizzata = c.giaContabilizzata;
                 f.errori = c.errori;
                 if (!c.identificazione.isEmpty())
                     f.identificazione = c.identificazione;

@@ -50,8 +50,8 @@ std::optional<ErroreOrdine> controllaOrdine(const CriteriSelezione& c);
 QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale);
 
 struct OpzioniLotto {
-    QString causalePagamento; // box 160; empty: no automatic payment registrations
-    QString contoPagamento;   // box 170, "G-M-C"
+    QString causalePagamento; // the dialog's causal; empty: no automatic payment registrations
+    QString contoPagamento;   // the dialog's cash or bank account, "G-M-C"
     bool creaFornitore = false;
     // Mark each selected invoice posted without writing any accounting record.
     bool senzaRegistrazione = false;
@@ -61,17 +61,20 @@ struct OpzioniLotto {
 struct EsitoFatturaLotto {
     int xmlAnno = 0;
     qint64 xmlNumRif = 0;
-    bool ok = false;
-    QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
-    QString errori;          // CRLF-separated messages; may hold transfer reports when ok
+    bool ok = false;                // posted by this run, completely
+    bool giaContabilizzata = false; // posted already (by another workstation meanwhile)
+    QString identificazione;        // "Nr. rif. ... - P.Iva ... - File ..."
+    QString errori;                 // CRLF-separated messages; empty when ok
 };
 
 struct EsitoLotto {
     std::vector<EsitoFatturaLotto> fatture; // in the selection's order
     bool interrotto = false;                // the progress call-back asked to stop
+    // No invoice failed: each was posted by this run or was found posted already.
     bool tutteOk() const;
-    // The run's error list: for each invoice that failed, or was posted with reports (a
-    // registration left in the staging journal), CRLF + identification + its error text.
+    int contabilizzate() const; // posted by this run
+    // The run's error list: for each invoice this run did not post, CRLF + identification +
+    // its error text ("Fattura già contabilizzata" for one posted elsewhere meanwhile).
     QString erroriRaccolti() const;
 };
 

@@ -111,6 +111,9 @@ Tabella testata() {
     aggiungi(c, {testo("NomeFile", 255), testo("FEIDHub", 100), testo("identificativoSdi", 50),
                  data("DataRicSdi"), conPredefinito(sino("Stampato"), "'N'"),
                  conPredefinito(sino("Contabilizzato"), "'N'")});
+    // "S" when the invoice was marked posted on purpose without any journal registration, so
+    // that the consistency check does not take it for a posting that was lost.
+    aggiungi(c, {conPredefinito(sino("ContabSenzaReg"), "'N'")});
     aggiungi(c, conto("For"));
     aggiungi(c, {testo("Causale", lenCodice), testo("PreProt", lenCodice), testo("PreDoc", lenCodice),
                  testo("Moneta", lenCodice), testo("Banca", lenCodice), testo("Pagamento", lenCodice),

@@ -60,7 +60,8 @@ protected:
                         .arg(k.anno))
                 .toString()
                 .trimmed();
-        s.parametri.ritAccFornAutom = ritAccFornAutom;
+        menu.imposta(QStringLiteral("Personal.PN.RitAccFornAutom"), QString::number(ritAccFornAutom));
+        s.parametri = ParametriContabilizzazione::leggi(configurazione.get());
         TestataPn& h = s.testata;
         h.anno = k.anno;
         h.numReg = prossimoNumeroReg(db(), *parametri, QStringLiteral("MovPnTesFatt"), k.anno);

@@ -1,12 +1,15 @@
 // Due dates: instalments from payment terms, the open items of a posted invoice and the
 // automatic payment registrations of the instalments paid at once.
 
+#include "frame/clientmenu.h"
+#include "frame/configurazione.h"
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
 #include "posting/contabilizzazione.h"
 #include "posting/scadenze.h"
 #include "support/dbprova.h"
+#include "support/interazioneprova.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +243,16 @@ TEST_F(CalcScadenzeDemo, shouldMoveOnlyTheInstalmentsOfTheProtocolOntoTheJournal
 
 // ---- Open items and automatic payments of a posted invoice ---------------------------------------
 
+// The personal parameters of a run whose profile holds `valori` ({"Tesel.ScadNoData", "D"}).
+ParametriContabilizzazione personali(std::initializer_list<std::pair<const char*, const char*>> valori) {
+    ClientMenuFisso menu;
+    for (const auto& [chiave, valore] : valori)
+        menu.imposta(QStringLiteral("Personal.") + QLatin1String(chiave), QLatin1String(valore));
+    tesel::prova::InterazioneProva ui;
+    Configurazione configurazione(menu, ui);
+    return ParametriContabilizzazione::leggi(&configurazione);
+}
+
 class ScadenzeFattura : public prova::ConDatabase {
 protected:
     void SetUp() override {
@@ -386,7 +399,7 @@ TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoData) {
         db().EseguiSql("DELETE FROM Scadenze");
         riga(1, "MP05", "", "500");
         riga(2, "MP05", "30/04/2026", "720");
-        s.parametri.scadNoData = QString::fromLatin1(c.scadNoData);
+        s.parametri = personali({{"Tesel.ScadNoData", c.scadNoData}});
         QString errori;
         CreaScadenze(db(), parametri(), s, errori);
         EXPECT_EQ(errori, QString());
@@ -399,7 +412,7 @@ TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoData) {
 
 TEST_F(ScadenzeFattura, shouldMarkTheOpenItemsOfACreditNoteAsReceivable) {
     s.causale = *CausaleContabile::leggi(db(), QStringLiteral("NCA"));
-    s.parametri.notaCredInvSegno = QStringLiteral("S");
+    s.parametri = personali({{"Scadenze.NotaCredInvSegno", "S"}});
     riga(1, "MP05", "30/04/2026", "100");
     QString errori;
     CreaScadenze(db(), parametri(), s, errori);
@@ -439,9 +452,9 @@ TEST_P(PagamentiAutomaticiCasi, shouldPayTheRowsTheParametersChooseAndLeaveTheOt
     riga(2, "MP05", "", "200");
     riga(3, "MP05", "10/03/2026", "300");
     riga(4, "MP05", "30/04/2026", "620");
-    s.parametri.pagAutomNoData = QString::fromLatin1(c.pagAutomNoData);
-    s.parametri.creaPagAut = QString::fromLatin1(c.creaPagAut);
-    s.parametri.scadNoData = QStringLiteral("D");
+    s.parametri = personali({{"Tesel.PagAutomNoData", c.pagAutomNoData},
+                             {"Tesel.CreaPagAut", c.creaPagAut},
+                             {"Tesel.ScadNoData", "D"}});
     QString errori;
     EXPECT_TRUE(pagamentiAutomatici(db(), parametri(), s, errori));
     EXPECT_EQ(errori, QString());
@@ -514,7 +527,7 @@ TEST_F(ScadenzeFattura, shouldPayTheBalanceNetOfWithholdingAndPutTheSupplierInAv
     s.causale = *CausaleContabile::leggi(db(), QStringLiteral("NCA"));
     s.totRitenuta = euro("200");
     s.totContributoTrattenuto = euro("20");
-    s.parametri.creaPagAut = QStringLiteral("S");
+    s.parametri = personali({{"Tesel.CreaPagAut", "S"}});
     riga(1, "MP01", "", "100");
     QString errori;
     ASSERT_TRUE(pagamentiAutomatici(db(), parametri(), s, errori));

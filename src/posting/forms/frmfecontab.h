@@ -34,7 +34,7 @@ public:
     // Refused while a run is in progress: the invoice in hand always runs to its end.
     bool PuoChiudere() override;
 
-    // The criteria as typed now (boxes 10 to 150).
+    // The selection criteria as typed now.
     posting::CriteriSelezione criteri() const;
     // The selection text of the criteria typed.
     QString PrepSql() const { return posting::PrepSql(criteri()); }

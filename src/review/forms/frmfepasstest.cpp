@@ -389,7 +389,9 @@ bool frmFEPassTest::segnaContabilizzata() {
                    "Vuoi segnare questa fattura come contabilizzata senza creare movimento in prima nota"),
                QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return false;
-    return scheda_->SegnaRec(QString(store::Contabilizzato), QString(store::Si));
+    // Marked on purpose: the consistency check does not take it for a lost posting.
+    return scheda_->SegnaRec(QStringLiteral("ContabSenzaReg"), QString(store::Si)) &&
+           scheda_->SegnaRec(QString(store::Contabilizzato), QString(store::Si));
 }
 
 bool frmFEPassTest::Contabilizza() {
@@ -431,7 +433,6 @@ bool frmFEPassTest::Contabilizza() {
         messaggi.remove(0, CrLf.size());
     if (!messaggi.trimmed().isEmpty())
         msgCom(ui, messaggi.replace(CrLf, QStringLiteral("\n")));
-    // Also after a report: a registration left in the staging journal still posted the invoice.
     scheda_->ricarica();
     if (fuoco && fuoco->isEnabled() && fuoco->isVisible())
         fuoco->setFocus(Qt::OtherFocusReason);

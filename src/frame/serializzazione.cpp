@@ -1,0 +1,37 @@
+#include "frame/serializzazione.h"
+
+#include "frame/database.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <csignal>
+
+namespace tesel {
+
+void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero) {
+    if (db.livelloTrans() == 0)
+        throw ErroreDb(ErrDatabase,
+                       QStringLiteral("Blocco di transazione richiesto fuori da una transazione"));
+    db.EseguiConValori(QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Gestione) "
+                                      "VALUES (?, 0, ?, 'tesel', 'Transazione')"),
+                       {tipo, numero});
+    db.EseguiConValori(QStringLiteral("DELETE FROM LockGest WHERE Tipo = ? AND Anno = 0 AND NumReg = ?"),
+                       {tipo, numero});
+}
+
+qint64 numeroChiave(const QString& testo) {
+    const QByteArray h =
+        QCryptographicHash::hash(testo.trimmed().toUpper().toUtf8(), QCryptographicHash::Sha256);
+    quint32 n = 0;
+    for (int i = 0; i < 4; ++i)
+        n = (n << 8) | static_cast<quint8>(h.at(i));
+    return static_cast<qint64>(n & 0x7fffffffU);
+}
+
+void puntoDiInterruzione(const char* punto) {
+    static const QByteArray richiesto = qgetenv("TESEL_INTERROMPI_A");
+    if (!richiesto.isEmpty() && richiesto == punto)
+        std::raise(SIGKILL);
+}
+
+} // namespace tesel

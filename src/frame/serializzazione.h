@@ -1,0 +1,30 @@
+#pragma once
+// Work that must not run on two workstations at once, and the test switch that kills the
+// process at a named point of such work.
+
+#include <QString>
+
+namespace tesel {
+
+class Database;
+
+// Makes the current transaction the only one holding `tipo`/`numero` until it ends: a LockGest
+// row is written and removed again at once, so it is never seen by others and can never
+// outlive its holder, while the unique key keeps any other transaction that asks for the same
+// key waiting until this one commits or rolls back (SQLite serialises every writer anyway).
+// Must be called inside a transaction. Throws ErroreDb.
+void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero);
+
+// The key of the company-wide posting lock (posting and un-posting run one at a time, so
+// journal and protocol numbers follow the order in which invoices were posted).
+inline const QString TipoSerializzazioneContabile = QStringLiteral("TeselContab");
+// The key family of the supplier-creation lock, one key per VAT number.
+inline const QString TipoSerializzazioneFornitore = QStringLiteral("TeselFornPIva");
+// A stable number for a text key (a non-negative 31-bit digest of its upper-case form).
+qint64 numeroChiave(const QString& testo);
+
+// Tests only: when the environment variable TESEL_INTERROMPI_A names `punto`, the process is
+// killed here (SIGKILL), as a crash or a power cut would stop it.
+void puntoDiInterruzione(const char* punto);
+
+} // namespace tesel
