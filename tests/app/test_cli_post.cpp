@@ -128,6 +128,7 @@ TEST_F(PostCli, shouldMarkTheSelectedInvoicesPostedWithoutRegistrationsAndSayWhe
                            {"XmlNumRif", 1},
                            {"identificazione", "Nr. rif. 1 - P.Iva 03981270683 - File IT03981270683_1.xml"},
                            {"ok", true},
+                           {"giaContabilizzata", false},
                            {"errori", ""}}));
     EXPECT_EQ(righe[1].value("XmlNumRif").toInt(), 3);
     EXPECT_EQ(contabilizzato(1), "S");
