@@ -104,7 +104,7 @@ bool ivaPerCassa(Database& db, ParametriAzienda& p, const StatoContabilizzazione
                        "Is Null)"));
     if (n.toLongLong() == 0)
         return false;
-    if (s.ivaCassaDisabil.compare(u"S", Qt::CaseInsensitive) == 0)
+    if (s.ivaCassaEsclusa)
         return false;
     const auto da = dataParametro(p, QStringLiteral("CoGe.IvaPerCassaDa"));
     const auto a = dataParametro(p, QStringLiteral("CoGe.IvaPerCassaA"));
@@ -139,7 +139,8 @@ std::optional<CausaleContabile> CausaleContabile::leggi(Database& db, const QStr
     c.inValuta = rs.leggiTesto(QStringLiteral("InValuta")).trimmed();
     c.trasportatori = rs.leggiTesto(QStringLiteral("Trasportatori")).trimmed();
     c.fattDett = rs.leggiTesto(QStringLiteral("FattDett")).trimmed();
-    c.regimeMargine = rs.leggiTesto(QStringLiteral("RegimeMargine")).trimmed();
+    c.regimeMargine =
+        rs.leggiTesto(QStringLiteral("RegimeMargine")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0;
     c.causRit = rs.leggiTesto(QStringLiteral("CausRit")).trimmed();
     c.causConcatenata = rs.leggiTesto(QStringLiteral("CausConcatenata")).trimmed();
     c.splitPay = rs.leggiTesto(QStringLiteral("SplitPay")).trimmed();
@@ -511,7 +512,9 @@ private:
                                   testo(s_.fornitore.conto));
         if (pc.RsVuoto())
             rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
-        s_.ivaCassaDisabil = pc.leggiTesto(QStringLiteral("IvaCassaDisabil")).trimmed();
+        s_.ivaCassaEsclusa =
+            pc.leggiTesto(QStringLiteral("IvaCassaDisabil")).trimmed().compare(u"S", Qt::CaseInsensitive) ==
+            0;
         s_.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
                                         QStringLiteral("ContoCFColl"), 3);
     }
@@ -529,7 +532,9 @@ private:
                            QString::number(anno_) + QStringLiteral(" Order by Attivita"));
             if (!r.RsVuoto()) {
                 tipoLiq_ = r.leggiTesto(QStringLiteral("TipoLiq")).trimmed();
-                s_.tipoContabilita = r.leggiTesto(QStringLiteral("TipoContabilita")).trimmed();
+                s_.contabilitaOrdinaria = r.leggiTesto(QStringLiteral("TipoContabilita"))
+                                              .trimmed()
+                                              .compare(u"G", Qt::CaseInsensitive) == 0;
             }
         }
         moneta_ = p_.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
@@ -539,7 +544,6 @@ private:
             s_.importi.decimali = std::clamp(dec.toInt(), 0, 4);
         s_.importi.arrotIvaEuro = p_.vale(QStringLiteral("ArrotIvaEuro"), u"S");
         conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
-        s_.ivaCassaDisabil = s_.ivaCassaDisabil.trimmed();
     }
 
     // What an attempt wrote into the posting state is forgotten when it is rolled back.

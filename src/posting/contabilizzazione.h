@@ -24,10 +24,11 @@ namespace posting {
 // A causal of the table Causali, as posting reads it.
 struct CausaleContabile {
     QString causale, descrizione, tipoCausale, tipoReg, prefisso, segnoPrinc, revCharge;
-    QString inValuta, trasportatori, fattDett, regimeMargine, causRit, causConcatenata, splitPay;
-    ContoPn contoIva;      // IvaGruppo / IvaMastro / IvaConto
-    ContoPn contropartita; // CoPartGruppo / CoPartMastro / CoPartConto
-    ContoPn contoCliente;  // PartGruppo / PartMastro / PartConto
+    QString inValuta, trasportatori, fattDett, causRit, causConcatenata, splitPay;
+    bool regimeMargine = false; // RegimeMargine "S": VAT not by code in ordinary accounts
+    ContoPn contoIva;           // IvaGruppo / IvaMastro / IvaConto
+    ContoPn contropartita;      // CoPartGruppo / CoPartMastro / CoPartConto
+    ContoPn contoCliente;       // PartGruppo / PartMastro / PartConto
     // Nothing when the causal does not exist. Throws ErroreDb.
     static std::optional<CausaleContabile> leggi(Database& db, const QString& causale);
 };
@@ -105,9 +106,9 @@ struct StatoContabilizzazione {
     QString identificazione;   // "Nr. rif. ... - P.Iva ... - File ..."
     Currency totaleDocumento;
 
-    ContoPn fornitore;          // TipoPartita 2
-    ContoPn fornitoreCollegato; // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
-    QString ivaCassaDisabil;
+    ContoPn fornitore;            // TipoPartita 2
+    ContoPn fornitoreCollegato;   // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
+    bool ivaCassaEsclusa = false; // the supplier's IvaCassaDisabil "S"
     CausaleContabile causale;
     ParametriContabilizzazione parametri;
     RegoleImporti importi;
@@ -118,8 +119,8 @@ struct StatoContabilizzazione {
     ContoPn contoIva;       // the causal's VAT account (cash-basis account with IvaPerCassa)
     ContoPn contoOmaggi;
     QString causaleOmaggi;
-    QString tipoContabilita; // "G" ordinary accounts
-    QString causaleRitenuta; // CausRit of the invoice causal
+    bool contabilitaOrdinaria = false; // TipoContabilita "G" of the year's VAT summary
+    QString causaleRitenuta;           // CausRit of the invoice causal
 
     // Questions of NumeraProtocollo for the further registrations (reverse charge); without
     // one nobody is asked and a busy counter gives up.

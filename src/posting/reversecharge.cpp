@@ -167,7 +167,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         scriviRiga(db, t1, r);
     }
     const auto riepilogo = riepilogoRegistrazione(db, t1.anno, t1.numReg);
-    const bool perCodice = s.tipoContabilita == u"G" && s.causale.regimeMargine != u"S";
+    const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
     if (!scriviRigheRegistroIva(db, t1, cliente, lato == u"D" ? 1 : -1, perCodice, riepilogo, s.importi)) {
         errori +=
             Crlf + QStringLiteral("Errore nella creazione righe iva - Impossibile creare i movimenti reverse "

@@ -594,7 +594,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     arrotondaIndetraibile(db, s);
 
     // VAT register
-    const bool perCodice = s.tipoContabilita == u"G" && s.causale.regimeMargine != u"S";
+    const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
     if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo,
                                 s.importi)) {
         errori += Crlf + QStringLiteral("Riga Iva non inserita");

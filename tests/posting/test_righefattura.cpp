@@ -54,12 +54,12 @@ protected:
                      ContoPn{1, t.leggiTesto(QStringLiteral("GruppoCassaPrev")).trimmed(),
                              t.leggiTesto(QStringLiteral("MastroCassaPrev")).trimmed(),
                              t.leggiTesto(QStringLiteral("ContoCassaPrev")).trimmed()});
-        s.tipoContabilita =
+        s.contabilitaOrdinaria =
             db().valore(
                     QStringLiteral("Select TipoContabilita from IvaRiep Where Anno = %1 Order by Attivita")
                         .arg(k.anno))
                 .toString()
-                .trimmed();
+                .trimmed() == u"G";
         menu.imposta(QStringLiteral("Personal.PN.RitAccFornAutom"), QString::number(ritAccFornAutom));
         s.parametri = ParametriContabilizzazione::leggi(configurazione.get());
         TestataPn& h = s.testata;
