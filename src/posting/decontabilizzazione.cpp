@@ -225,11 +225,20 @@ std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri,
         const QString pref =
             r.protocollo.preProt.trimmed().isEmpty() ? QStringLiteral(".") : r.protocollo.preProt.trimmed();
         const int anno = r.protocollo.dataProt.isValid() ? r.protocollo.dataProt.year() : r.anno;
-        db.EseguiSql(QStringLiteral("UPDATE LibriIva SET ") + campo + QStringLiteral(" = ") + campo +
-                     QStringLiteral(" - 1 Where Anno = ") + SqlValore(anno, SqlIntero) +
-                     QStringLiteral(" And TipoReg = ") + testo(c.tipoReg) + QStringLiteral(" And Pref = ") +
-                     testo(pref) + QStringLiteral(" And ") + campo + QStringLiteral(" = ") +
-                     SqlValore(r.protocollo.numProt, SqlLungo));
+        const QString dove = QStringLiteral(" And TipoReg = ") + testo(c.tipoReg) +
+                             QStringLiteral(" And Pref = ") + testo(pref) + QStringLiteral(" And ") + campo +
+                             QStringLiteral(" = ") + SqlValore(r.protocollo.numProt, SqlLungo);
+        const QString indietro = QStringLiteral("UPDATE LibriIva SET ") + campo + QStringLiteral(" = ") +
+                                 campo + QStringLiteral(" - 1 Where Anno = ");
+        // A number issued at the turn of the year may carry the register's last date of the
+        // new year while its counter is the old year's: that counter, and only when its last
+        // date is this very protocol's, gets it back.
+        if (db.EseguiSql(indietro + SqlValore(anno, SqlIntero) + dove) == 0 &&
+            r.protocollo.dataProt.isValid())
+            db.EseguiSql(
+                indietro + SqlValore(anno - 1, SqlIntero) + dove + QStringLiteral(" And ") +
+                (campo == u"NumDocNC" ? QStringLiteral("DataUltDocNC") : QStringLiteral("DataUltDoc")) +
+                QStringLiteral(" = ") + SqlValore(r.protocollo.dataProt, SqlData));
     }
 
     // Due dates recorded under the document's number.

@@ -7,8 +7,10 @@
 #include "fotografia.h"
 #include "frame/database.h"
 #include "frame/errori.h"
+#include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
+#include "posting/primanota.h"
 #include "posting/selezione.h"
 #include "support/dbprova.h"
 
@@ -386,6 +388,27 @@ TEST_F(Contabilizzazione, shouldLeaveEveryTableAsBeforeWhenTheLastInvoiceIsPoste
     // Posted again, it takes the same protocol number back.
     ASSERT_TRUE(posta(k2).ok);
     EXPECT_EQ(registrazioni(k2).value(0).section(u' ', 2, 2), "2");
+}
+
+// A register whose last protocol date is already in the new year numbers an invoice received
+// on 30 December with that date; un-posting gives the number back to the counter that issued
+// it, so posting it again leaves no gap.
+TEST_F(Contabilizzazione, shouldGiveBackAProtocolDatedInTheNewYearToTheCounterThatIssuedIt) {
+    db().EseguiSql(
+        QStringLiteral("UPDATE LibriIva SET NumDoc = 4, DataUltDoc = %1 Where Anno = %2 and TipoReg = "
+                       "'A' and Pref = '.'")
+            .arg(SqlValore(QDate(anno + 1, 1, 2), SqlData))
+            .arg(anno));
+    const ChiaveFattura k = fattura().data(QDate(anno, 12, 20)).ricezione(QDate(anno, 12, 30)).scrivi();
+    ASSERT_TRUE(posta(k).ok);
+    EXPECT_EQ(registrazioni(k).value(0).section(u' ', 2, 2), "5");
+    ASSERT_TRUE(DecontabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno, k.numero,
+                                      QStringLiteral("prova")))
+        << ui.testiMostrati().join(u'\n').toStdString();
+    EXPECT_EQ(
+        conta(QStringLiteral("Select NumDoc from LibriIva Where Anno = %1 and TipoReg = 'A'").arg(anno)), 4);
+    ASSERT_TRUE(posta(k).ok);
+    EXPECT_EQ(registrazioni(k).value(0).section(u' ', 2, 2), "5");
 }
 
 } // namespace
