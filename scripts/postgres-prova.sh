@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throw-away PostgreSQL 15 cluster on loopback for the tests, with a unixODBC data source.
-#   scripts/postgres-prova.sh start   -> prints the environment to export (eval "$(...)")
+#   scripts/postgres-prova.sh start   -> prints the environment to export (eval "$(...)"); a
+#                                        cluster already running there is reused
 #   scripts/postgres-prova.sh stop
 # The cluster lives in $TESEL_PG_DIR (default /tmp/tesel-pg), listens on 127.0.0.1:$TESEL_PG_PORT
 # (default 54329), owns a database "tesel_prove" with the login "tesel" / "tesel", and the
@@ -22,6 +23,12 @@ come_postgres() {
 case "${1:-}" in
 start)
     [[ -x $bin/initdb ]] || { echo "PostgreSQL 15 non installato ($bin)" >&2; exit 1; }
+    # A cluster already running (another shell of the same session) is used as it is: each
+    # test works in a schema of its own.
+    if [[ -f $dir/odbc.ini ]] && come_postgres "$bin/pg_ctl" -D "$dir/data" status >/dev/null 2>&1; then
+        echo "export ODBCINI=$dir/odbc.ini TESEL_TEST_DSN=tesel_prove TESEL_TEST_UID=tesel TESEL_TEST_PWD=tesel"
+        exit 0
+    fi
     if [[ -f $dir/data/postmaster.pid ]]; then
         come_postgres "$bin/pg_ctl" -D "$dir/data" -m fast stop >/dev/null 2>&1 || true
     fi

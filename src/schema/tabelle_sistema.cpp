@@ -11,12 +11,15 @@ namespace {
 
 // One row per locked document. Taking a lock is inserting its row: the unique index on the
 // document makes the second of two workstations fail with a duplicate key instead of both
-// believing they hold it.
+// believing they hold it. The holder columns say which program holds it (host, process id,
+// the process's start identity, the database session), so a lock left by a program that no
+// longer runs can be recognised; rows of older versions have them empty.
 Tabella lockGest() {
     return tabella("LockGest",
                    {testo("Tipo", 20), intero("Anno"), lungo("NumReg"), testo("Utente", 50),
                     testo("Stato", 10), data("Ora"), testo("Gestione", 50), testo("Varie", 255),
-                    testo("PadreTipo", 20), intero("PadreAnno"), lungo("PadreNumReg")},
+                    testo("PadreTipo", 20), intero("PadreAnno"), lungo("PadreNumReg"), testo("Host", 255),
+                    lungo("Processo"), testo("AvvioProcesso", 150), testo("SessioneDb", 60)},
                    {"Tipo", "Anno", "NumReg"}, {indice({"Tipo", "Anno", "NumReg"}, true)});
 }
 

@@ -425,54 +425,6 @@ TEST_F(BloccoTest, shouldRecordALockingFailureInTheBatchLog) {
 
 namespace {
 
-TEST_F(BloccoTest, shouldLetExactlyOneOfTwoProcessesTakeEachLock) {
-    constexpr int documenti = 40;
-    QTemporaryDir cartella;
-    const QString via = cartella.filePath(QStringLiteral("via"));
-    QProcess primo, secondo;
-    const QStringList comune{testoConnessione(), schemaPg()};
-    primo.start(QStringLiteral(TESEL_PRENDIBLOCCO),
-                comune + QStringList{QStringLiteral("mario"), QString::number(documenti), via});
-    secondo.start(QStringLiteral(TESEL_PRENDIBLOCCO),
-                  comune + QStringList{QStringLiteral("luisa"), QString::number(documenti), via});
-    ASSERT_TRUE(primo.waitForStarted());
-    ASSERT_TRUE(secondo.waitForStarted());
-    QThread::msleep(300); // both connected and waiting
-    QFile(via).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(primo.waitForFinished(120000));
-    ASSERT_TRUE(secondo.waitForFinished(120000));
-    ASSERT_EQ(primo.exitCode(), 0) << primo.readAllStandardError().toStdString();
-    ASSERT_EQ(secondo.exitCode(), 0) << secondo.readAllStandardError().toStdString();
-
-    const QStringList righePrimo =
-        QString::fromUtf8(primo.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    const QStringList righeSecondo =
-        QString::fromUtf8(secondo.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(righePrimo.size(), documenti);
-    ASSERT_EQ(righeSecondo.size(), documenti);
-    for (int n = 0; n < documenti; ++n) {
-        const QStringList a = righePrimo[n].split(u' '), b = righeSecondo[n].split(u' ');
-        const int esitoA = a[1].toInt(), esitoB = b[1].toInt();
-        EXPECT_TRUE((esitoA == BloccoPreso) != (esitoB == BloccoPreso))
-            << "documento " << n + 1 << ": " << esitoA << " e " << esitoB;
-        // The one that lost names the winner.
-        if (esitoA == BloccoPreso)
-            EXPECT_EQ(b[2], QStringLiteral("mario"));
-        else
-            EXPECT_EQ(a[2], QStringLiteral("luisa"));
-        const QString detentore =
-            db().valore(QStringLiteral("SELECT Utente FROM LockGest WHERE Tipo = 'PN' AND NumReg = %1")
-                            .arg(n + 1))
-                .toString();
-        EXPECT_EQ(detentore, esitoA == BloccoPreso ? QStringLiteral("mario") : QStringLiteral("luisa"));
-    }
-    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), documenti);
-}
-
-} // namespace
-
-namespace {
-
 TEST(InterazioneNonPresidiata, shouldAnswerWithTheFirstAnswerUnlessTold) {
     InterazioneNonPresidiata senzaUtente;
     EXPECT_EQ(

@@ -419,10 +419,11 @@ TEST(TabelleSistema, lockGestHasTheColumnsOfALock) {
     const Tabella* t = trovaTabella(tabelleAzienda(), "LockGest");
     ASSERT_TRUE(t);
     const std::vector<std::pair<QString, Tipo>> attese{
-        {"Tipo", Tipo::Testo},       {"Anno", Tipo::Intero},      {"NumReg", Tipo::Lungo},
-        {"Utente", Tipo::Testo},     {"Stato", Tipo::Testo},      {"Ora", Tipo::Data},
-        {"Gestione", Tipo::Testo},   {"Varie", Tipo::Testo},      {"PadreTipo", Tipo::Testo},
-        {"PadreAnno", Tipo::Intero}, {"PadreNumReg", Tipo::Lungo}};
+        {"Tipo", Tipo::Testo},       {"Anno", Tipo::Intero},         {"NumReg", Tipo::Lungo},
+        {"Utente", Tipo::Testo},     {"Stato", Tipo::Testo},         {"Ora", Tipo::Data},
+        {"Gestione", Tipo::Testo},   {"Varie", Tipo::Testo},         {"PadreTipo", Tipo::Testo},
+        {"PadreAnno", Tipo::Intero}, {"PadreNumReg", Tipo::Lungo},   {"Host", Tipo::Testo},
+        {"Processo", Tipo::Lungo},   {"AvvioProcesso", Tipo::Testo}, {"SessioneDb", Tipo::Testo}};
     ASSERT_EQ(t->colonne.size(), attese.size());
     for (size_t i = 0; i < attese.size(); ++i) {
         EXPECT_EQ(t->colonne[i].nome, attese[i].first);

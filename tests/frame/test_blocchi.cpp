@@ -1,0 +1,356 @@
+// Locks whose holder no longer runs: recognised from the holder recorded in LockGest, taken
+// over by the next workstation, and never taken from a holder that runs or cannot be checked.
+
+#include "frame/blocchi.h"
+#include "frame/database.h"
+#include "frame/errori.h"
+#include "schema/schema.h"
+#include "support/dbprova.h"
+#include "support/interazioneprova.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+
+using namespace tesel;
+using tesel::prova::ConDatabase;
+
+namespace tesel {
+// Found by GoogleTest through the argument's namespace.
+[[maybe_unused]] static void PrintTo(StatoDetentore s, std::ostream* o) {
+    const char* const nomi[] = {"Attivo", "Terminato", "Sconosciuto"};
+    *o << nomi[static_cast<int>(s)];
+}
+} // namespace tesel
+
+namespace {
+
+// A pid no process has (the kernel's pid_max is far lower).
+constexpr qint64 pidInesistente = 2147483647;
+
+bool attendi(const std::function<bool()>& condizione) {
+    QElapsedTimer t;
+    t.start();
+    while (!condizione()) {
+        if (t.elapsed() > 20000)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+class DetentoreTest : public ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped())
+            return;
+        schema::creaSchema(db(), {lockGest()});
+    }
+    static const schema::Tabella& lockGest() {
+        return *schema::trovaTabella(schema::tabelleAzienda(), QStringLiteral("LockGest"));
+    }
+    static RichiestaBlocco richiesta(const QString& utente, qint64 numero = 15) {
+        RichiestaBlocco r;
+        r.tipo = QStringLiteral("FE");
+        r.anno = 2024;
+        r.numero = numero;
+        r.utente = utente;
+        r.gestione = QStringLiteral("Contabilizzazione");
+        r.descrizione = QStringLiteral("Fattura ricevuta");
+        return r;
+    }
+    static QString subentro(const QString& utente) {
+        return QStringLiteral("Il blocco di Fattura ricevuta (anno: 2024 - Num.: 15) tenuto da ") + utente +
+               QStringLiteral(" su ") + QSysInfo::machineHostName() +
+               QStringLiteral(" era rimasto da un programma non più in esecuzione ed è stato acquisito da "
+                              "questa postazione");
+    }
+    QString detentore(Database& d, qint64 numero = 15) {
+        return d
+            .valore(
+                QStringLiteral("SELECT Utente FROM LockGest WHERE Tipo = 'FE' AND NumReg = %1").arg(numero))
+            .toString();
+    }
+    QStringList argomenti(const QStringList& altri) const {
+        return QStringList{testoConnessione(), schemaPg()} + altri;
+    }
+};
+
+// The lock of mario, taken through this connection, is changed into the row another holder
+// would have left; another workstation then looks at it and tries to take it.
+struct CasoDetentore {
+    const char* nome;
+    const char* colonna = ""; // a column whose blank-separated part `parte` becomes `valore`
+    int parte = 0;
+    const char* valore = "";
+    const char* altro = ""; // further SET assignments
+    StatoDetentore atteso = StatoDetentore::Attivo;
+    bool sessione = false; // the case is about the PostgreSQL session: keep it
+    bool preso = false;    // luisa takes it over
+};
+
+TEST_F(DetentoreTest, shouldTakeOverOnlyALockWhoseHolderIsKnownToBeGone) {
+    using enum StatoDetentore;
+    const CasoDetentore casi[] = {
+        {"il programma che lo tiene", "", 0, "", "", Attivo},
+        {"pid ora di un altro processo", "AvvioProcesso", 3, "1", "", Terminato, false, true},
+        {"macchina riavviata", "AvvioProcesso", 1, "00000000-0000-0000-0000-000000000000", "", Terminato,
+         false, true},
+        {"processo finito", "", 0, "", "Processo = 2147483647", Terminato, false, true},
+        {"altro host su un file condiviso", "", 0, "", "Host = 'altro-pc', Processo = 2147483647",
+         Sconosciuto},
+        {"altra macchina con lo stesso nome", "AvvioProcesso", 0, "ffffffffffffffffffffffffffffffff",
+         "Processo = 2147483647", Sconosciuto},
+        {"altro contenitore", "AvvioProcesso", 2, "1", "Processo = 2147483647", Sconosciuto},
+        {"riga di una versione precedente", "", 0, "", "Host = NULL, Processo = NULL, AvvioProcesso = NULL",
+         Sconosciuto},
+        {"operazione interrotta", "", 0, "", "Processo = 2147483647, Gestione = 'PNINT'", Terminato},
+        {"sessione aperta da un altro host", "", 0, "", "Host = 'altro-pc', Processo = 2147483647", Attivo,
+         true},
+        {"sessione chiusa, processo vivo", "SessioneDb", 0, "2147483647", "", Terminato, true, true},
+        {"pid della sessione ora di un'altra", "SessioneDb", 1, "2000-01-01", "", Terminato, true, true},
+    };
+    auto altra = altraConnessione();
+    for (const CasoDetentore& c : casi) {
+        if (c.sessione && !prova::usaOdbc())
+            continue;
+        SCOPED_TRACE(c.nome);
+        db().EseguiSql(QStringLiteral("DELETE FROM LockGest"));
+        ASSERT_EQ(BloccaDoc(db(), richiesta(QStringLiteral("mario"))).esito, BloccoPreso);
+        QStringList set;
+        if (*c.colonna) {
+            QStringList parti =
+                db().valore(QStringLiteral("SELECT %1 FROM LockGest").arg(QLatin1String(c.colonna)))
+                    .toString()
+                    .split(u' ');
+            ASSERT_GT(parti.size(), c.parte);
+            parti[c.parte] = QLatin1String(c.valore);
+            set << QLatin1String(c.colonna) + QStringLiteral(" = ") + quotaSql(parti.join(u' '));
+        }
+        if (!c.sessione)
+            set << QStringLiteral("SessioneDb = NULL");
+        if (*c.altro)
+            set << QLatin1String(c.altro);
+        if (!set.isEmpty())
+            db().EseguiSql(QStringLiteral("UPDATE LockGest SET ") + set.join(QStringLiteral(", ")));
+
+        const auto elenco = elencoBlocchi(*altra);
+        ASSERT_EQ(elenco.size(), 1u);
+        EXPECT_EQ(elenco[0].detentore, c.atteso);
+        EXPECT_EQ(elenco[0].utente, QStringLiteral("mario"));
+
+        prova::InterazioneProva utente;
+        auto r = richiesta(QStringLiteral("luisa"));
+        r.mostraMessaggio = true;
+        const auto e = BloccaDoc(*altra, r, &utente);
+        if (c.preso) {
+            EXPECT_EQ(e.esito, BloccoPreso);
+            EXPECT_EQ(e.subentro, subentro(QStringLiteral("mario")));
+            EXPECT_EQ(utente.testiMostrati(), QStringList{subentro(QStringLiteral("mario"))});
+            EXPECT_EQ(detentore(db()), QStringLiteral("luisa"));
+            EXPECT_EQ(db().valore(QStringLiteral("SELECT Processo FROM LockGest")).toLongLong(),
+                      QCoreApplication::applicationPid());
+        } else {
+            EXPECT_EQ(e.esito, BloccoAltroUtente);
+            EXPECT_TRUE(e.subentro.isEmpty());
+            EXPECT_EQ(detentore(db()), QStringLiteral("mario"));
+        }
+    }
+}
+
+TEST_F(DetentoreTest, shouldTakeOverTheLockOfAKilledProcessButNeverWhileItRuns) {
+    QProcess tiene;
+    tiene.start(QStringLiteral(TESEL_PRENDIBLOCCO),
+                argomenti({QStringLiteral("mario"), QStringLiteral("tieni"), QStringLiteral("15")}));
+    ASSERT_TRUE(tiene.waitForReadyRead(30000)) << tiene.readAllStandardError().toStdString();
+    ASSERT_EQ(tiene.readLine().trimmed(), QByteArray("0"));
+
+    auto elenco = elencoBlocchi(db());
+    ASSERT_EQ(elenco.size(), 1u);
+    EXPECT_EQ(elenco[0].processo, tiene.processId());
+    EXPECT_EQ(elenco[0].host, QSysInfo::machineHostName());
+    EXPECT_EQ(elenco[0].detentore, StatoDetentore::Attivo);
+    prova::InterazioneProva utente;
+    utente.accoda(QStringLiteral("Esci"));
+    ErroriBatch errori;
+    EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(QStringLiteral("luisa")), utente, errori));
+    EXPECT_EQ(utente.testiMostrati(),
+              QStringList{QStringLiteral("Fattura ricevuta (anno: 2024 - Num.: 15) in uso da mario")});
+    EXPECT_EQ(detentore(db()), QStringLiteral("mario"));
+
+    tiene.kill();
+    ASSERT_TRUE(tiene.waitForFinished());
+    // PostgreSQL ends the killed program's session a moment later.
+    EXPECT_TRUE(attendi([&] { return elencoBlocchi(db())[0].detentore == StatoDetentore::Terminato; }));
+    prova::InterazioneProva dopo;
+    EXPECT_TRUE(BloccaDocRiprova(db(), richiesta(QStringLiteral("luisa")), dopo, errori));
+    ASSERT_EQ(dopo.mostrati.size(), 1);
+    EXPECT_EQ(dopo.mostrati[0].testo, subentro(QStringLiteral("mario")));
+    EXPECT_EQ(dopo.mostrati[0].risposte, QStringList{QStringLiteral("&Ok")});
+    EXPECT_EQ(detentore(db()), QStringLiteral("luisa"));
+    EXPECT_EQ(errori.conteggio(), 0);
+}
+
+// Two workstations take the same documents at once: of each, exactly one gets the lock and the
+// other names it, whether the documents were free or held by a program no longer running.
+TEST_F(DetentoreTest, shouldLetExactlyOneOfTwoProcessesTakeEachLockFreeOrLeftBehind) {
+    constexpr int documenti = 30;
+    for (const bool lasciati : {false, true}) {
+        SCOPED_TRACE(lasciati ? "blocchi lasciati" : "documenti liberi");
+        db().EseguiSql(QStringLiteral("DELETE FROM LockGest"));
+        if (lasciati) {
+            RichiestaBlocco r = richiesta(QStringLiteral("vecchio"), 1);
+            r.tipo = QStringLiteral("PN");
+            ASSERT_EQ(BloccaDoc(db(), r).esito, BloccoPreso);
+            for (int n = 2; n <= documenti; ++n)
+                db().EseguiSql(
+                    QStringLiteral(
+                        "INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Ora, Host, AvvioProcesso) "
+                        "SELECT Tipo, Anno, %1, Utente, Ora, Host, AvvioProcesso FROM LockGest "
+                        "WHERE NumReg = 1")
+                        .arg(n));
+            db().EseguiSql(
+                QStringLiteral("UPDATE LockGest SET Processo = %1, SessioneDb = NULL").arg(pidInesistente));
+        }
+        QTemporaryDir cartella;
+        const QString via = cartella.filePath(QStringLiteral("via"));
+        QProcess primo, secondo;
+        primo.start(QStringLiteral(TESEL_PRENDIBLOCCO),
+                    argomenti({QStringLiteral("mario"), QString::number(documenti), via}));
+        secondo.start(QStringLiteral(TESEL_PRENDIBLOCCO),
+                      argomenti({QStringLiteral("luisa"), QString::number(documenti), via}));
+        ASSERT_TRUE(primo.waitForStarted());
+        ASSERT_TRUE(secondo.waitForStarted());
+        QThread::msleep(300); // both connected and waiting
+        QFile(via).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(primo.waitForFinished(120000));
+        ASSERT_TRUE(secondo.waitForFinished(120000));
+        ASSERT_EQ(primo.exitCode(), 0) << primo.readAllStandardError().toStdString();
+        ASSERT_EQ(secondo.exitCode(), 0) << secondo.readAllStandardError().toStdString();
+
+        const QStringList righePrimo =
+            QString::fromUtf8(primo.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList righeSecondo =
+            QString::fromUtf8(secondo.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(righePrimo.size(), documenti);
+        ASSERT_EQ(righeSecondo.size(), documenti);
+        int subentri = 0;
+        for (int n = 0; n < documenti; ++n) {
+            // "<numero> <esito> <detentore> <subentro>". A winner found a left lock and took it
+            // over, or found the document free because the loser had just removed it.
+            const QStringList a = righePrimo[n].split(u' '), b = righeSecondo[n].split(u' ');
+            ASSERT_EQ(a.size(), 4);
+            ASSERT_EQ(b.size(), 4);
+            const bool vinceA = a[1].toInt() == BloccoPreso;
+            EXPECT_NE(vinceA, b[1].toInt() == BloccoPreso) << "documento " << n + 1;
+            const QStringList& perdente = vinceA ? b : a;
+            const QString vincitore = vinceA ? QStringLiteral("mario") : QStringLiteral("luisa");
+            subentri += (vinceA ? a : b)[3] == QStringLiteral("S");
+            EXPECT_EQ(perdente.mid(1), (QStringList{QString::number(BloccoAltroUtente), vincitore, "-"}))
+                << "documento " << n + 1;
+            EXPECT_EQ(
+                db().valore(QStringLiteral("SELECT Utente FROM LockGest WHERE Tipo = 'PN' AND NumReg = %1")
+                                .arg(n + 1))
+                    .toString(),
+                vincitore);
+        }
+        EXPECT_EQ(subentri > 0, lasciati);
+        EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), documenti);
+    }
+}
+
+TEST_F(DetentoreTest, shouldSeeTheEndOfTheDatabaseSessionThatTookTheLock) {
+    if (!prova::usaOdbc())
+        GTEST_SKIP() << "la sessione del database si registra solo su PostgreSQL";
+    std::unique_ptr<Database> altra;
+    {
+        // A transaction that read the server's activity before the holder connected still
+        // finds it running.
+        Transazione tr(db());
+        db().valore(QStringLiteral("SELECT count(*) FROM pg_stat_activity"));
+        altra = altraConnessione();
+        ASSERT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("mario"))).esito, BloccoPreso);
+        EXPECT_EQ(BloccaDoc(db(), richiesta(QStringLiteral("luisa"))).esito, BloccoAltroUtente);
+    }
+    EXPECT_EQ(elencoBlocchi(db())[0].detentore, StatoDetentore::Attivo);
+
+    altra.reset(); // same host, same (running) process: only the session is gone
+    EXPECT_TRUE(attendi([&] { return elencoBlocchi(db())[0].detentore == StatoDetentore::Terminato; }));
+    const auto e = BloccaDoc(db(), richiesta(QStringLiteral("luisa")));
+    EXPECT_EQ(e.esito, BloccoPreso);
+    EXPECT_EQ(e.subentro, subentro(QStringLiteral("mario")));
+}
+
+TEST_F(DetentoreTest, shouldKeepTheLocksOfAnOlderVersionAndRemoveOnlyTheRowTheCheckSaw) {
+    // LockGest as an older version created it, without the holder columns.
+    schema::Tabella vecchia = lockGest();
+    vecchia.colonne.resize(11);
+    ASSERT_EQ(vecchia.colonne.back().nome, QStringLiteral("PadreNumReg"));
+    db().EseguiSql(QStringLiteral("DROP TABLE LockGest"));
+    for (const QString& s : schema::ddl(vecchia, db().dialetto()))
+        db().EseguiSql(s);
+    db().EseguiSql(
+        QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Ora, Gestione) "
+                       "VALUES ('FE', 2024, 15, 'mario', '2024-03-01 10:00:00', 'Contabilizzazione')"));
+    {
+        BlocchiTenuti blocchi(db()); // works on the older table too
+        ASSERT_EQ(blocchi.prendi(richiesta(QStringLiteral("luisa"), 16)).esito, BloccoPreso);
+        EXPECT_EQ(detentore(db(), 16), QStringLiteral("luisa"));
+    }
+    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), 1);
+
+    schema::creaSchema(db(), {lockGest()});
+    auto elenco = elencoBlocchi(db());
+    ASSERT_EQ(elenco.size(), 1u);
+    EXPECT_EQ(elenco[0].detentore, StatoDetentore::Sconosciuto);
+    EXPECT_EQ(elenco[0].ora, QDateTime(QDate(2024, 3, 1), QTime(10, 0)));
+    auto altra = altraConnessione();
+    EXPECT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("luisa"))).esito, BloccoAltroUtente);
+
+    // The row seen by the check is replaced by another lock of the same user before the removal.
+    const BloccoRegistrato visto = elenco[0];
+    SbloccaDoc(db(), QStringLiteral("FE"), 2024, 15);
+    ASSERT_EQ(BloccaDoc(db(), richiesta(QStringLiteral("mario"))).esito, BloccoPreso);
+    EXPECT_FALSE(rimuoviBlocco(*altra, visto));
+    EXPECT_EQ(detentore(db()), QStringLiteral("mario"));
+
+    // Rows the check sees as they are go, with a holder or without one.
+    db().EseguiSql(QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Ora) "
+                                  "VALUES ('FE', 2024, 16, 'luisa', '2024-03-02 11:00:00')"));
+    elenco = elencoBlocchi(*altra);
+    ASSERT_EQ(elenco.size(), 2u);
+    EXPECT_EQ(elenco[0].host, QSysInfo::machineHostName());
+    EXPECT_TRUE(elenco[1].host.isEmpty());
+    for (const BloccoRegistrato& b : elenco)
+        EXPECT_TRUE(rimuoviBlocco(*altra, b)) << b.numero;
+    EXPECT_FALSE(rimuoviBlocco(*altra, elenco[0]));
+    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), 0);
+}
+
+TEST_F(DetentoreTest, shouldReleaseTheGuardsLocksOnEveryPathButNotAnotherHolders) {
+    auto altra = altraConnessione();
+    ASSERT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("luisa"), 17)).esito, BloccoPreso);
+    try {
+        BlocchiTenuti blocchi(db());
+        ASSERT_EQ(blocchi.prendi(richiesta(QStringLiteral("mario"), 15)).esito, BloccoPreso);
+        ASSERT_EQ(blocchi.prendi(richiesta(QStringLiteral("mario"), 16)).esito, BloccoPreso);
+        EXPECT_EQ(blocchi.prendi(richiesta(QStringLiteral("mario"), 17)).esito, BloccoAltroUtente);
+        // 16 goes to another workstation meanwhile (its lock was cleared by hand).
+        SbloccaDoc(*altra, QStringLiteral("FE"), 2024, 16);
+        ASSERT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("luisa"), 16)).esito, BloccoPreso);
+        EXPECT_EQ(blocchi.tenuti(), 2u);
+        throw ErroreDb(ErrDatabase, QStringLiteral("interrotta"));
+    } catch (const ErroreDb&) {
+    }
+    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), 2);
+    EXPECT_EQ(detentore(db(), 16), QStringLiteral("luisa"));
+    EXPECT_EQ(detentore(db(), 17), QStringLiteral("luisa"));
+}
+
+} // namespace
