@@ -124,7 +124,7 @@ SceltaProfilo scegliFileProfilo(ClientMenu& menu, Interazione& ui, const QString
         return s;
     };
 
-    // 1-2. The main file.
+    // The main file.
     const FileIni installazione(fileInstallazione());
     const QStringList cartelle = cartelleSuite(installazione);
     const QString dalMenu = menu.percorsoConfigurazione().trimmed();
@@ -142,7 +142,7 @@ SceltaProfilo scegliFileProfilo(ClientMenu& menu, Interazione& ui, const QString
         s.filePrincipale = *trovato;
     }
 
-    // 3. A file of the list.
+    // A file of the list.
     const FileIni principale(s.filePrincipale);
     s.percorso = s.filePrincipale;
     const auto lista = listaFileIni(principale);
@@ -188,7 +188,7 @@ SceltaProfilo scegliFileProfilo(ClientMenu& menu, Interazione& ui, const QString
                                                   : uniscePercorso(dove.first(), percorsoLocale(*file)));
     }
 
-    // 4. The chosen file and its connection section.
+    // The chosen file and its connection section.
     const FileIni profilo(s.percorso);
     const QString connessione = QStringLiteral("Connessione");
     s.sezioneConnessione =
@@ -200,14 +200,14 @@ SceltaProfilo scegliFileProfilo(ClientMenu& menu, Interazione& ui, const QString
         return fallisce(testoProfiloErrato());
     s.connect = profilo.value(s.sezioneConnessione, QStringLiteral("Connect"));
 
-    // 5. What was read, when asked for.
+    // What was read, when asked for.
     const QString visParam = QStringLiteral("VisParam");
     if (attivo(profilo.value(SezParametri, visParam, principale.value(SezParametri, visParam))))
         msgCom(ui, QStringLiteral("Parametri letti:") + Acapo + QStringLiteral("File dei parametri: ") +
                        s.percorso + Acapo + QStringLiteral("Database: ") + s.nomeDb + Acapo +
                        QStringLiteral("Tipo Connessione: ") + s.connect);
 
-    // 6. The execution option, kept for the run.
+    // The execution option, kept for the run.
     bool ok = false;
     s.execOption =
         profilo.value(s.sezioneConnessione, QStringLiteral("Exec_option"), QStringLiteral("0")).toInt(&ok);

@@ -108,18 +108,18 @@ bool Applicazione::apriDatabase(const ImpostazioniConnessione& c, const QString&
 }
 
 bool Applicazione::AvvioProcedura() {
-    // 1. Command line.
+    // Command line.
     stato_ = {};
     const QString riga = rigaComando();
     stato_.menu = parametroRigaComando(riga, u'M').trimmed();
     const Programma p = dividiProgramma(parametroRigaComando(riga, u'P'));
     stato_.programma = p.valore;
     stato_.restoProgramma = p.resto;
-    // 2. The hidden main window and its timers.
+    // The hidden main window and its timers.
     principale_ = std::make_unique<frmPrincipale>();
     connect(&principale_->timChiudi, &QTimer::timeout, this, &Applicazione::timChiudi_Timer);
     connect(&principale_->timVarie, &QTimer::timeout, this, &Applicazione::timVarie_Timer);
-    // 3. The menu client: the running menu when M names one, else the local stand-in.
+    // The menu client: the running menu when M names one, else the local stand-in.
     std::unique_ptr<MenuClient> client;
     if (!stato_.menu.isEmpty()) {
         auto remoto = std::make_unique<MenuClientRemoto>();
@@ -130,21 +130,21 @@ bool Applicazione::AvvioProcedura() {
         client = std::make_unique<MenuClientLocale>(riga, utenteSistema());
     comandi_ = std::make_unique<scMenuComandiClie>(*this, std::move(client));
     MenuClient& menu = *comandi_->ogMenuClient();
-    // 4-6. Procedure parameter, launcher, configuration path.
+    // Procedure parameter, launcher, configuration path.
     stato_.prepProcCorr = menu.parametroProcedura(QStringLiteral("PrepProcCorr"), QStringLiteral("Tutti"));
     const Lanciatore lanciatore = menu.lanciatore();
     stato_.fileGuida = parametroRigaComando(lanciatore.osParam, u'H').trimmed();
     stato_.fileConfigurazione = menu.percorsoConfigurazione();
-    // 7. Splash.
+    // Splash.
     frmConn splash(menu.parametroMenu(QStringLiteral("Versione")),
                    menu.parametroMenu(QStringLiteral("DataVersione")));
     if (qEnvironmentVariableIntValue("TESEL_SENZA_SPLASH") != 1)
         splash.show();
     QCoreApplication::processEvents();
-    // 8. The company chosen by the menu.
+    // The company chosen by the menu.
     stato_.nomeDbAzie = menu.parametroMenu(QStringLiteral("NomeDBAzie"));
     stato_.connectDbAzie = menu.parametroMenu(QStringLiteral("ConnectDBAzie"));
-    // 9. Configuration file and company database.
+    // Configuration file and company database.
     const SceltaProfilo scelta = scegliFileProfilo(menu, interazione_, parametroRigaComando(riga, u'I'));
     if (!scelta.ok() || scelta.percorso.startsWith(QStringLiteral("Err:"))) {
         ChiudiProgramma(true);
@@ -156,7 +156,7 @@ bool Applicazione::AvvioProcedura() {
         ChiudiProgramma(true);
         return false;
     }
-    // 10. Company data and the common database.
+    // Company data and the common database.
     parametri_ = std::make_unique<ParametriAzienda>(*db_);
     const ImpostazioniConnessione comune = configurazione_->connessioneComune();
     if (!comune.ok() || !apriDatabase(comune, QStringLiteral("Connessione database Comune"), comune_)) {
@@ -165,19 +165,19 @@ bool Applicazione::AvvioProcedura() {
     }
     if (auto* locale = dynamic_cast<MenuClientLocale*>(&menu))
         locale->usaDatabaseComune(comune_.get());
-    // 11-12. Screen scaling and folders.
+    // Screen scaling and folders.
     stato_.fattori = configurazione_->fattoriVideo();
     stato_.dirImgEmail = configurazione_->cartellaBase(QStringLiteral("DirImgEmail"));
     stato_.dirImmagini = configurazione_->cartellaBase(QStringLiteral("DirImmagini"));
     stato_.driveDb = configurazione_->leggiIni(QStringLiteral("Base"), QStringLiteral("DriveDB"));
-    // 14. The form asked for.
+    // The form asked for.
     stato_.nomeForm = parametroRigaComando(riga, u'F').trimmed();
-    // 15. Menus from version 1.07 on hand over "AddSeg".
+    // Menus from version 1.07 on hand over "AddSeg".
     bool ok = false;
     const double versione = menu.parametroMenu(QStringLiteral("VersMenu")).replace(u',', u'.').toDouble(&ok);
     if (ok && versione >= 1.07)
         stato_.addSeg = menu.parametroProcedura(QStringLiteral("AddSeg"), QStringLiteral("Tutti"));
-    // 16. List behaviour and the smallest date.
+    // List behaviour and the smallest date.
     stato_.beepCome = configurazione_->beepCome();
     stato_.lisSpostaCurs = configurazione_->lisSpostaCurs();
     stato_.lisClickNoSel = configurazione_->lisClickNoSel();
@@ -185,7 +185,7 @@ bool Applicazione::AvvioProcedura() {
     contesto_ = std::make_unique<Contesto>(
         Contesto{*db_, comune_.get(), *configurazione_, menu, interazione_, *parametri_, utenteSistema()});
     splash.close();
-    // 17. Open the form.
+    // Open the form.
     const Lanciatore l = menu.lanciatore();
     ApriForm(stato_.nomeForm, true, stato_.restoProgramma, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
     if (formAperte().isEmpty()) {
