@@ -137,6 +137,26 @@ protected:
     QString ini_;
 };
 
+// Two workstations un-posting the same invoice at once: one takes it back, the other is told
+// there is nothing to do, and the protocol is given back once.
+TEST_F(Postazioni, shouldUnpostAnInvoiceOnceWhenTwoProcessesUnpostItAtOnce) {
+    fatture(3, false);
+    auto p = avvia(post(false));
+    ASSERT_TRUE(p->waitForFinished(300000));
+    ASSERT_EQ(p->exitCode(), 0);
+    const QStringList unpost{QStringLiteral("unpost"), QStringLiteral("--ini"), ini_, QString::number(anno),
+                             QStringLiteral("3")};
+    auto primo = avvia(unpost);
+    auto secondo = avvia(unpost);
+    ASSERT_TRUE(primo->waitForFinished(300000));
+    ASSERT_TRUE(secondo->waitForFinished(300000));
+    EXPECT_EQ(primo->exitCode() + secondo->exitCode(), 1) << "uno solo deve riuscire";
+    const QString errori = QString::fromUtf8(primo->readAllStandardError() + secondo->readAllStandardError());
+    EXPECT_TRUE(errori.contains(QStringLiteral("Non ci sono fatture da elaborare"))) << errori.toStdString();
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), 2);
+    verificaLibri(); // the counter went back to 2, once
+}
+
 struct CasoPostazioni {
     int processi;
     bool creaFornitore;
