@@ -153,6 +153,28 @@ std::optional<CausaleContabile> CausaleContabile::leggi(Database& db, const QStr
     return c;
 }
 
+std::optional<CausaleContabile> CausaliLette::leggi(const QString& causale) {
+    const auto [it, nuova] = lette_.try_emplace(causale);
+    if (nuova)
+        it->second = CausaleContabile::leggi(db_, causale);
+    return it->second;
+}
+
+ImpostazioniContabilizzazione::ImpostazioniContabilizzazione(Database& db, ParametriAzienda& parametri,
+                                                             const ParametriContabilizzazione& p)
+    : personali(p), causali(db) {
+    moneta = parametri.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
+    const QVariant dec =
+        db.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(moneta));
+    if (dec.isValid() && !dec.isNull())
+        decimali = std::clamp(dec.toInt(), 0, 4);
+    arrotIvaEuro = parametri.vale(QStringLiteral("ArrotIvaEuro"), u"S");
+}
+
+std::optional<CausaleContabile> StatoContabilizzazione::causaleDi(Database& db, const QString& codice) const {
+    return impostazioni ? impostazioni->causali.leggi(codice) : CausaleContabile::leggi(db, codice);
+}
+
 bool ParametriContabilizzazione::cassaTrattenuta(const QString& tipo) const {
     return !tipo.trimmed().isEmpty() && tipiCassaTrattenuta.contains(tipo.trimmed(), Qt::CaseInsensitive);
 }
@@ -258,8 +280,7 @@ void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
     s.causaleRitenuta = s.causale.causRit;
     s.contoRitenuta = contoParametri(p, QStringLiteral("RitAcc"));
     if (!s.causale.causRit.isEmpty())
-        if (const auto rit = CausaleContabile::leggi(db, s.causale.causRit);
-            rit && !rit->contropartita.vuoto())
+        if (const auto rit = s.causaleDi(db, s.causale.causRit); rit && !rit->contropartita.vuoto())
             s.contoRitenuta = rit->contropartita;
     s.contoCassaPrev = cassaPrevFattura.vuoto() ? s.contoRitenuta : cassaPrevFattura;
     s.contoIva =
@@ -365,13 +386,14 @@ struct Rifiuto {};
 // its flag) or not at all, whatever happens to the process or to the other workstations.
 class Contabilizzazione {
 public:
-    Contabilizzazione(Database& db, ParametriAzienda& parametri, const ParametriContabilizzazione& personali,
+    Contabilizzazione(Database& db, ParametriAzienda& parametri, ImpostazioniContabilizzazione& impostazioni,
                       Interazione& ui, int xmlAnno, qint64 xmlNumRif, bool creaFornitore)
-        : db_(db), p_(parametri), ui_(ui), creaFornitore_(creaFornitore) {
+        : db_(db), p_(parametri), ui_(ui), creaFornitore_(creaFornitore), impostazioni_(impostazioni) {
         s_.ui = &ui;
         s_.xmlAnno = xmlAnno;
         s_.xmlNumRif = xmlNumRif;
-        s_.parametri = personali;
+        s_.parametri = impostazioni.personali;
+        s_.impostazioni = &impostazioni;
         dove_ = condizioneFattura(xmlAnno, xmlNumRif);
     }
 
@@ -521,7 +543,7 @@ private:
 
     // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
     void leggiCausaleEImpostazioni() {
-        const auto causale = CausaleContabile::leggi(db_, codiceCausale_);
+        const auto causale = impostazioni_.causali.leggi(codiceCausale_);
         if (!causale)
             rifiuta(QStringLiteral("Causale ") + codiceCausale_ + QStringLiteral(" inesistente"));
         s_.causale = *causale;
@@ -537,12 +559,9 @@ private:
                                               .compare(u"G", Qt::CaseInsensitive) == 0;
             }
         }
-        moneta_ = p_.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
-        const QVariant dec =
-            db_.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(moneta_));
-        if (dec.isValid() && !dec.isNull())
-            s_.importi.decimali = std::clamp(dec.toInt(), 0, 4);
-        s_.importi.arrotIvaEuro = p_.vale(QStringLiteral("ArrotIvaEuro"), u"S");
+        moneta_ = impostazioni_.moneta;
+        s_.importi.decimali = impostazioni_.decimali;
+        s_.importi.arrotIvaEuro = impostazioni_.arrotIvaEuro;
         conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
     }
 
@@ -679,8 +698,8 @@ private:
     // none is ever left behind in the staging journal.
     void trasferisciAlGiornale() {
         const auto trasferisci = [&](qint64 numero, const QString& intestazione) {
-            const EsitoTrasferimento et =
-                TrasferisciPn(db_, p_, FamigliaPn::Appoggio, s_.testata.anno, numero, numero);
+            const EsitoTrasferimento et = TrasferisciPn(db_, p_, FamigliaPn::Appoggio, s_.testata.anno,
+                                                        numero, numero, &impostazioni_.causali);
             if (et.numeroErrori > 0) {
                 errore(intestazione + et.errori);
                 throw Rifiuto{};
@@ -728,6 +747,7 @@ private:
     ParametriAzienda& p_;
     Interazione& ui_;
     const bool creaFornitore_;
+    ImpostazioniContabilizzazione& impostazioni_;
     QString dove_;
     StatoContabilizzazione s_;
     EsitoContabilizzazione esito_;
@@ -745,10 +765,10 @@ private:
 } // namespace
 
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
-                                           const ParametriContabilizzazione& personali, Interazione& ui,
+                                           ImpostazioniContabilizzazione& impostazioni, Interazione& ui,
                                            int xmlAnno, qint64 xmlNumRif, const QString& causalePagamento,
                                            const QString& contoPagamento, bool creaFornitore) {
-    return Contabilizzazione(db, parametri, personali, ui, xmlAnno, xmlNumRif, creaFornitore)
+    return Contabilizzazione(db, parametri, impostazioni, ui, xmlAnno, xmlNumRif, creaFornitore)
         .esegui(causalePagamento, contoPagamento);
 }
 
@@ -757,8 +777,16 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
                                            qint64 xmlNumRif, const QString& causalePagamento,
                                            const QString& contoPagamento, bool creaFornitore,
                                            const QString&) {
-    return ContabilizzaFattura(db, parametri, ParametriContabilizzazione::leggi(configurazione), ui, xmlAnno,
-                               xmlNumRif, causalePagamento, contoPagamento, creaFornitore);
+    try {
+        ImpostazioniContabilizzazione impostazioni(db, parametri,
+                                                   ParametriContabilizzazione::leggi(configurazione));
+        return ContabilizzaFattura(db, parametri, impostazioni, ui, xmlAnno, xmlNumRif, causalePagamento,
+                                   contoPagamento, creaFornitore);
+    } catch (const std::exception& e) {
+        EsitoContabilizzazione esito;
+        esito.errori = Crlf + messaggioErrore(e);
+        return esito;
+    }
 }
 
 } // namespace tesel::posting

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -67,6 +68,30 @@ struct ParametriContabilizzazione {
     static ParametriContabilizzazione leggi(Configurazione* configurazione);
 };
 
+// The causals of one posting run, each read from the database once per run.
+class CausaliLette {
+public:
+    explicit CausaliLette(Database& db) : db_(db) {}
+    // Nothing when the causal does not exist. Throws ErroreDb.
+    std::optional<CausaleContabile> leggi(const QString& causale);
+
+private:
+    Database& db_;
+    std::map<QString, std::optional<CausaleContabile>> lette_;
+};
+
+// What a posting run reads once and every invoice of the run uses: the personal parameters,
+// the company's currency with its decimals and VAT rounding, and the causals met so far.
+struct ImpostazioniContabilizzazione {
+    ImpostazioniContabilizzazione(Database& db, ParametriAzienda& parametri,
+                                  const ParametriContabilizzazione& personali);
+    ParametriContabilizzazione personali;
+    QString moneta;   // Ditta.Moneta, "EUR" by default
+    int decimali = 2; // the currency's NumDec
+    bool arrotIvaEuro = false;
+    CausaliLette causali;
+};
+
 // scIvaApp: the registration's summary of one VAT code.
 struct RiepilogoIva {
     QString iva;
@@ -121,6 +146,11 @@ struct StatoContabilizzazione {
     QString causaleOmaggi;
     bool contabilitaOrdinaria = false; // TipoContabilita "G" of the year's VAT summary
     QString causaleRitenuta;           // CausRit of the invoice causal
+
+    // The run's settings and causals; without them every causal is read from the database.
+    ImpostazioniContabilizzazione* impostazioni = nullptr;
+    // The causal `codice`, through the run's settings when there are some.
+    std::optional<CausaleContabile> causaleDi(Database& db, const QString& codice) const;
 
     // Questions of NumeraProtocollo for the further registrations (reverse charge); without
     // one nobody is asked and a busy counter gives up.
@@ -215,7 +245,7 @@ struct EsitoContabilizzazione {
 // `contoPagamento` is "G-M-C" or empty. One transaction: when it answers ok everything is
 // written, otherwise nothing is. Never throws.
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
-                                           const ParametriContabilizzazione& personali, Interazione& ui,
+                                           ImpostazioniContabilizzazione& impostazioni, Interazione& ui,
                                            int xmlAnno, qint64 xmlNumRif, const QString& causalePagamento,
                                            const QString& contoPagamento, bool creaFornitore);
 // The same, reading the personal parameters from the profile first.

@@ -72,9 +72,8 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     const QString lato = segno == u"A" ? QStringLiteral("D") : QStringLiteral("A");
 
     // First chained causal
-    const auto vendite = s.causale.causConcatenata.isEmpty()
-                             ? std::nullopt
-                             : CausaleContabile::leggi(db, s.causale.causConcatenata);
+    const auto vendite =
+        s.causale.causConcatenata.isEmpty() ? std::nullopt : s.causaleDi(db, s.causale.causConcatenata);
     if (!vendite) {
         errori +=
             Crlf + QStringLiteral("Causale concatenata per creare movimenti Reverse-Charge non valida - "
@@ -198,7 +197,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
 
     // Settling: the customer closes against the supplier for the VAT and against the cost
     // accounts for the taxable amount, so that the supplier owes the taxable amount only.
-    const auto saldo = CausaleContabile::leggi(db, vendite->causConcatenata);
+    const auto saldo = s.causaleDi(db, vendite->causConcatenata);
     if (vendite->causConcatenata.isEmpty() || !saldo) {
         errori +=
             Crlf + QStringLiteral("Causale concatenata per creare movimenti Reverse-Charge non valida - "

@@ -444,7 +444,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         return false;
     };
     try {
-        const auto causale = CausaleContabile::leggi(db, s.causalePagamento.trimmed());
+        const auto causale = s.causaleDi(db, s.causalePagamento.trimmed());
         if (!causale)
             throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Causale di pagamento ") +
                                                          s.causalePagamento.trimmed() +

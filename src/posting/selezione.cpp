@@ -156,7 +156,8 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
                                  const OpzioniLotto& opzioni, const Avanzamento& avanzamento) {
     EsitoLotto esito;
     const std::vector<Selezionata> selezione = leggiSelezione(db, criteri);
-    const ParametriContabilizzazione personali = ParametriContabilizzazione::leggi(configurazione);
+    ImpostazioniContabilizzazione impostazioni(db, parametri,
+                                               ParametriContabilizzazione::leggi(configurazione));
     const int daFare = static_cast<int>(selezione.size());
     for (int i = 0; i < daFare; ++i) {
         const Selezionata& s = selezione[static_cast<std::size_t>(i)];
@@ -183,7 +184,7 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
                 }
             } else {
                 const EsitoContabilizzazione c = ContabilizzaFattura(
-                    db, parametri, personali, ui, s.anno, s.numero, opzioni.causalePagamento.trimmed(),
+                    db, parametri, impostazioni, ui, s.anno, s.numero, opzioni.causalePagamento.trimmed(),
                     opzioni.contoPagamento.trimmed(), opzioni.creaFornitore);
                 f.ok = c.ok;
                 f.giaContabilizzata = c.giaContabilizzata;

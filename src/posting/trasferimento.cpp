@@ -496,7 +496,7 @@ void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qi
 }
 
 EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
-                                 qint64 primo, qint64 ultimo) {
+                                 qint64 primo, qint64 ultimo, CausaliLette* causali) {
     EsitoTrasferimento esito;
     const TabellePn da = tabelle(sorgente);
     const TabellePn a = tabelle(FamigliaPn::Giornale);
@@ -546,7 +546,8 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
                     break; // moved meanwhile by another workstation
                 const Testata t = leggiTestata(rs);
                 rs.ChiudiRs();
-                const auto causale = CausaleContabile::leggi(db, t.causale);
+                const auto causale =
+                    causali ? causali->leggi(t.causale) : CausaleContabile::leggi(db, t.causale);
                 if (!causale)
                     throw ErroreDb(ErrRecordMancante,
                                    QStringLiteral("Causale ") + t.causale + QStringLiteral(" inesistente"));

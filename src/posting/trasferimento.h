@@ -16,6 +16,8 @@ class ParametriAzienda;
 
 namespace posting {
 
+class CausaliLette;
+
 // NumeraProtocollo: the next protocol number of the register (Anno of `dataReg`, `tipoReg`,
 // `preProt`, "." when empty) and, through `dataProt`, the protocol date (the registration
 // date, or the register's last date when later). The register row is created when missing.
@@ -37,8 +39,9 @@ struct EsitoTrasferimento {
 
 // TrasferisciPn: moves the registrations `primo`..`ultimo` of year `anno` from `sorgente` to
 // the journal, each in its own transaction. Never throws.
+// `causali`, when given, are the posting run's causals, read once per run.
 EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
-                                 qint64 primo, qint64 ultimo);
+                                 qint64 primo, qint64 ultimo, CausaliLette* causali = nullptr);
 
 // The journal number the next registration of `anno` takes (Coge.Azzera "N": numbers never
 // restart; otherwise yearly, from Coge.AnnoAzzera on when it is set).
