@@ -13,6 +13,21 @@
 
 namespace tesel {
 
+bool conflittoTransitorio(const ErroreDb& e) {
+    static const char* const segni[] = {"database is locked",
+                                        "database table is locked",
+                                        "lock timeout",
+                                        "could not obtain lock",
+                                        "could not serialize",
+                                        "deadlock detected",
+                                        "55P03",
+                                        "40001",
+                                        "40P01"};
+    const QString t = e.descrizione();
+    return std::any_of(std::begin(segni), std::end(segni),
+                       [&](const char* s) { return t.contains(QLatin1String(s), Qt::CaseInsensitive); });
+}
+
 ErroreDb::ErroreDb(int numero, const QString& descrizione, const QString& sql)
     : std::runtime_error(QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione).toStdString()),
       numero_(numero), descrizione_(descrizione), sql_(sql) {

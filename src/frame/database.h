@@ -36,6 +36,11 @@ private:
     QString sql_;
 };
 
+// A conflict with another workstation that a new attempt can get past: SQLite's busy file, a
+// lock, serialisation or deadlock failure on the server (by SQLSTATE when the driver passes it
+// on, else by its text).
+bool conflittoTransitorio(const ErroreDb& e);
+
 enum class TipoConnessione { Odbc, FileDatabase };
 
 // ODBC when the text begins with "ODBC;", ends with ".dsn" or contains no "."; else a file.

@@ -362,21 +362,6 @@ QString messaggioErrore(const std::exception& e) {
     return QString::fromUtf8(e.what());
 }
 
-// A conflict with another workstation that a new attempt can get past: a deadlock, a busy
-// SQLite file, a lock or serialisation failure on the server.
-bool conflittoTransitorio(const ErroreDb& e) {
-    static const char* const segni[] = {"database is locked",
-                                        "deadlock detected",
-                                        "could not serialize",
-                                        "lock timeout",
-                                        "40001",
-                                        "40P01",
-                                        "55P03"};
-    const QString t = e.descrizione();
-    return std::any_of(std::begin(segni), std::end(segni),
-                       [&](const char* s) { return t.contains(QLatin1String(s), Qt::CaseInsensitive); });
-}
-
 // Thrown by a step that refuses the invoice; its message is already in the error text.
 struct Rifiuto {};
 

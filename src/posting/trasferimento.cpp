@@ -22,23 +22,6 @@ const QString Crlf = QStringLiteral("\r\n");
 
 // ---- Protocol numbering ---------------------------------------------------------------------
 
-// A counter row held by another connection: SQLite's busy file, PostgreSQL's lock and
-// serialization failures (by SQLSTATE when the driver passes it on, else by text).
-bool numeratoreOccupato(const ErroreDb& e) {
-    static const char* const segni[] = {"database is locked",
-                                        "database table is locked",
-                                        "lock timeout",
-                                        "could not obtain lock",
-                                        "could not serialize",
-                                        "deadlock detected",
-                                        "55P03",
-                                        "40001",
-                                        "40P01"};
-    const QString t = e.descrizione();
-    return std::any_of(std::begin(segni), std::end(segni),
-                       [&](const char* s) { return t.contains(QLatin1String(s), Qt::CaseInsensitive); });
-}
-
 struct Protocollo {
     qint64 numero = 0;
     QDate data;
@@ -113,7 +96,7 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         return p;
     } catch (const ErroreDb& e) {
         // A duplicate key: another workstation created the same register row meanwhile.
-        if (e.chiaveDuplicata() || numeratoreOccupato(e))
+        if (e.chiaveDuplicata() || conflittoTransitorio(e))
             return std::nullopt;
         throw;
     }

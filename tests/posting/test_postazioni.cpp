@@ -70,6 +70,18 @@ protected:
         return a;
     }
 
+    QStringList decontabilizza(int numero) const {
+        return {QStringLiteral("unpost"), QStringLiteral("--ini"), ini_, QString::number(anno),
+                QString::number(numero)};
+    }
+
+    // Posts every invoice waiting, in one run that must succeed.
+    void postaTutte() {
+        auto p = avvia(post(false));
+        ASSERT_TRUE(p->waitForFinished(300000));
+        ASSERT_EQ(p->exitCode(), 0);
+    }
+
     qint64 conta(const QString& sql) { return db().valore(sql).toLongLong(); }
 
     // The invariants of consistent books: every registration balanced, nothing in staging
@@ -141,11 +153,8 @@ protected:
 // there is nothing to do, and the protocol is given back once.
 TEST_F(Postazioni, shouldUnpostAnInvoiceOnceWhenTwoProcessesUnpostItAtOnce) {
     fatture(3, false);
-    auto p = avvia(post(false));
-    ASSERT_TRUE(p->waitForFinished(300000));
-    ASSERT_EQ(p->exitCode(), 0);
-    const QStringList unpost{QStringLiteral("unpost"), QStringLiteral("--ini"), ini_, QString::number(anno),
-                             QStringLiteral("3")};
+    postaTutte();
+    const QStringList unpost = decontabilizza(3);
     auto primo = avvia(unpost);
     auto secondo = avvia(unpost);
     ASSERT_TRUE(primo->waitForFinished(300000));
@@ -236,11 +245,8 @@ class DecontabilizzazioneInterrotta : public Postazioni, public ::testing::WithP
 // un-posts it and gives its protocol back, so posting it again leaves no gap.
 TEST_P(DecontabilizzazioneInterrotta, shouldLeaveTheInvoicePostedAndLetItBeUnpostedAgain) {
     fatture(3, false);
-    auto p = avvia(post(false));
-    ASSERT_TRUE(p->waitForFinished(300000));
-    ASSERT_EQ(p->exitCode(), 0);
-    const QStringList unpost{QStringLiteral("unpost"), QStringLiteral("--ini"), ini_, QString::number(anno),
-                             QStringLiteral("3")};
+    postaTutte();
+    const QStringList unpost = decontabilizza(3);
     auto interrotta = avvia(unpost, QLatin1String(GetParam()));
     ASSERT_TRUE(interrotta->waitForFinished(300000));
     EXPECT_EQ(interrotta->exitStatus(), QProcess::CrashExit);
