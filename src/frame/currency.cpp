@@ -34,13 +34,31 @@ std::optional<Arrotondamento> arrotondamentoDaLettera(QStringView lettera) {
     return std::nullopt;
 }
 
+namespace {
+
+std::int64_t in64bit(__int128 v) {
+    if (v > std::numeric_limits<std::int64_t>::max() || v < std::numeric_limits<std::int64_t>::min())
+        throw ErroreImporto("Importo fuori dai limiti ammessi");
+    return static_cast<std::int64_t>(v);
+}
+
+__int128 per10(__int128 v, int volte) {
+    for (int i = 0; i < volte; ++i)
+        if (__builtin_mul_overflow(v, 10, &v))
+            throw ErroreImporto("Importo fuori dai limiti ammessi");
+    return v;
+}
+
+void divisoreValido(std::int64_t d) {
+    if (d == 0)
+        throw ErroreImporto("Divisione per zero nel calcolo di un importo");
+}
+
+} // namespace
+
 std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotondamento modo) {
-    if (decimali >= scala) {
-        __int128 r = valore;
-        for (int i = scala; i < decimali; ++i)
-            r *= 10;
-        return static_cast<std::int64_t>(r);
-    }
+    if (decimali >= scala)
+        return in64bit(per10(valore, decimali - scala));
     __int128 divisore = 1;
     for (int i = decimali; i < scala; ++i)
         divisore *= 10;
@@ -67,7 +85,7 @@ std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotond
         if (alza)
             q += positivo ? 1 : -1;
     }
-    return static_cast<std::int64_t>(q);
+    return in64bit(q);
 }
 
 std::optional<Currency> Currency::daTesto(std::string_view t) {
@@ -174,37 +192,37 @@ QString Currency::testoXml(int minDecimali) const {
 
 Currency Currency::arrotonda(int decimali, Arrotondamento modo) const {
     const std::int64_t r = arrotondaScalato(v_, Decimali, decimali, modo);
-    return Currency(r * potenza10(Decimali - decimali));
+    return Currency(per(r, potenza10(Decimali - decimali)));
 }
 
 Currency Currency::prodotto(Currency a, Currency b, int decimali, Arrotondamento modo) {
     const __int128 p = static_cast<__int128>(a.v_) * b.v_; // 8 decimals
-    return Currency(arrotondaScalato(p, 2 * Decimali, decimali, modo) * potenza10(Decimali - decimali));
+    return Currency(per(arrotondaScalato(p, 2 * Decimali, decimali, modo), potenza10(Decimali - decimali)));
 }
 
 Currency Currency::percentuale(Currency a, Currency perc, int decimali, Arrotondamento modo) {
     // a * perc / 100 with 8 decimals in the product; dividing by 100 adds two more.
     const __int128 p = static_cast<__int128>(a.v_) * perc.v_; // scale 8, times 100
-    return Currency(arrotondaScalato(p, 2 * Decimali + 2, decimali, modo) * potenza10(Decimali - decimali));
+    return Currency(
+        per(arrotondaScalato(p, 2 * Decimali + 2, decimali, modo), potenza10(Decimali - decimali)));
 }
 
 Currency Currency::proporzione(Currency a, Currency num, Currency den, int decimali, Arrotondamento modo) {
+    divisoreValido(den.v_);
     // a * num / den at scale 4 + 8 extra digits, then rounded once.
     constexpr int extra = 8;
-    __int128 p = static_cast<__int128>(a.v_) * num.v_;
-    for (int i = 0; i < extra; ++i)
-        p *= 10;
+    const __int128 p = per10(static_cast<__int128>(a.v_) * num.v_, extra);
     const __int128 q = p / den.v_; // truncation error below the extra digits only
-    return Currency(arrotondaScalato(q, Decimali + extra, decimali, modo) * potenza10(Decimali - decimali));
+    return Currency(
+        per(arrotondaScalato(q, Decimali + extra, decimali, modo), potenza10(Decimali - decimali)));
 }
 
 Currency Currency::dividi(std::int64_t n, int decimali, Arrotondamento modo) const {
+    divisoreValido(n);
     constexpr int extra = 8;
-    __int128 p = v_;
-    for (int i = 0; i < extra; ++i)
-        p *= 10;
-    return Currency(arrotondaScalato(p / n, Decimali + extra, decimali, modo) *
-                    potenza10(Decimali - decimali));
+    const __int128 p = per10(v_, extra);
+    return Currency(
+        per(arrotondaScalato(p / n, Decimali + extra, decimali, modo), potenza10(Decimali - decimali)));
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <compare>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 
 namespace tesel {
@@ -17,13 +18,20 @@ namespace tesel {
 enum class Arrotondamento { S, I, A, T };
 std::optional<Arrotondamento> arrotondamentoDaLettera(QStringView lettera);
 
+// An amount beyond the range of Currency (about 922 thousand billion), or a division by zero:
+// an error of the operation, never a wrong amount.
+class ErroreImporto : public std::range_error {
+public:
+    using std::range_error::range_error;
+};
+
 class Currency {
 public:
     static constexpr int Decimali = 4;
     static constexpr std::int64_t Scala = 10000;
 
     constexpr Currency() = default;
-    static constexpr Currency daUnita(std::int64_t unita) { return Currency(unita * Scala); }
+    static constexpr Currency daUnita(std::int64_t unita) { return Currency(per(unita, Scala)); }
     static constexpr Currency daDecimillesimi(std::int64_t v) { return Currency(v); }
 
     // Strict parse of a FatturaPA amount: optional sign, digits, optional "." and decimals,
@@ -57,29 +65,50 @@ public:
     static Currency percentuale(Currency a, Currency perc, int decimali, Arrotondamento modo);
     // a * num / den; den must not be zero.
     static Currency proporzione(Currency a, Currency num, Currency den, int decimali, Arrotondamento modo);
-    Currency moltiplica(std::int64_t n) const { return Currency(v_ * n); }
-    // Division by an integer count, rounded.
+    Currency moltiplica(std::int64_t n) const { return Currency(per(v_, n)); }
+    // Division by an integer count (not zero), rounded.
     Currency dividi(std::int64_t n, int decimali, Arrotondamento modo) const;
 
-    constexpr Currency operator-() const { return Currency(-v_); }
-    constexpr Currency operator+(Currency o) const { return Currency(v_ + o.v_); }
-    constexpr Currency operator-(Currency o) const { return Currency(v_ - o.v_); }
+    // Every operation that leaves the range throws ErroreImporto.
+    constexpr Currency operator-() const { return Currency(meno(0, v_)); }
+    constexpr Currency operator+(Currency o) const { return Currency(piu(v_, o.v_)); }
+    constexpr Currency operator-(Currency o) const { return Currency(meno(v_, o.v_)); }
     constexpr Currency& operator+=(Currency o) {
-        v_ += o.v_;
+        v_ = piu(v_, o.v_);
         return *this;
     }
     constexpr Currency& operator-=(Currency o) {
-        v_ -= o.v_;
+        v_ = meno(v_, o.v_);
         return *this;
     }
     constexpr auto operator<=>(const Currency&) const = default;
 
 private:
     constexpr explicit Currency(std::int64_t v) : v_(v) {}
+    [[noreturn]] static void fuoriLimiti() { throw ErroreImporto("Importo fuori dai limiti ammessi"); }
+    static constexpr std::int64_t piu(std::int64_t a, std::int64_t b) {
+        std::int64_t r = 0;
+        if (__builtin_add_overflow(a, b, &r))
+            fuoriLimiti();
+        return r;
+    }
+    static constexpr std::int64_t meno(std::int64_t a, std::int64_t b) {
+        std::int64_t r = 0;
+        if (__builtin_sub_overflow(a, b, &r))
+            fuoriLimiti();
+        return r;
+    }
+    static constexpr std::int64_t per(std::int64_t a, std::int64_t b) {
+        std::int64_t r = 0;
+        if (__builtin_mul_overflow(a, b, &r))
+            fuoriLimiti();
+        return r;
+    }
     std::int64_t v_ = 0;
 };
 
 // Rounds a scaled integer `valore / 10^scala` to `decimali` decimals: the one rounding rule.
+// Throws ErroreImporto when the result does not fit 64 bits.
 std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotondamento modo);
 
 // Italian display of a number with a format pattern of the suite:

@@ -112,8 +112,7 @@ struct RiepilogoIva {
 struct RegoleImporti {
     int decimali = 2;
     bool arrotIvaEuro = false;
-    // amount x percentage / 100: mode "S" (>= 0) / "I" (< 0) with ArrotIvaEuro or fewer than
-    // two decimals, "A" otherwise.
+    // amount x percentage / 100, half away from zero (a credit note mirrors its invoice).
     Currency percentuale(Currency importo, Currency perc) const;
     // The taxable part of a VAT-inclusive amount at `aliquota` ("T", or "A" checked and
     // redone in "T" when taxable + its VAT would exceed the amount).

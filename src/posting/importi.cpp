@@ -2,21 +2,12 @@
 
 namespace tesel::posting {
 
-namespace {
-
-// With ArrotIvaEuro, or a currency without cents, a half goes up for positive amounts and
-// down for negative ones; otherwise halves go away from zero.
-Arrotondamento modoPercentuale(const RegoleImporti& r, bool negativo) {
-    if (r.arrotIvaEuro || r.decimali < 2)
-        return negativo ? Arrotondamento::I : Arrotondamento::S;
-    return Arrotondamento::A;
-}
-
-} // namespace
-
+// VAT, shares and roundings of a registration go half away from zero in every case: the suite's
+// rule for ArrotIvaEuro (and for a currency without cents) is half up for a positive amount and
+// half down for a negative one, which is the same thing, and so a credit note mirrors its
+// invoice to the cent.
 Currency RegoleImporti::percentuale(Currency importo, Currency perc) const {
-    const bool negativo = importo.negativo() != perc.negativo() && !importo.zero() && !perc.zero();
-    return Currency::percentuale(importo, perc, decimali, modoPercentuale(*this, negativo));
+    return Currency::percentuale(importo, perc, decimali, Arrotondamento::A);
 }
 
 Currency RegoleImporti::scorporo(Currency lordo, Currency aliquota) const {
@@ -34,7 +25,7 @@ Currency RegoleImporti::scorporo(Currency lordo, Currency aliquota) const {
 }
 
 Currency RegoleImporti::arrotonda(Currency c) const {
-    return c.arrotonda(decimali, modoPercentuale(*this, c.negativo()));
+    return c.arrotonda(decimali, Arrotondamento::A);
 }
 
 } // namespace tesel::posting

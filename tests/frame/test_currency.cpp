@@ -1,6 +1,7 @@
 #include "frame/currency.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using tesel::Arrotondamento;
 using tesel::Currency;
@@ -208,4 +209,29 @@ TEST(Currency, shouldFormatIntegersWithGroupingAndPadding) {
     EXPECT_EQ(tesel::formatta(c("12.5"), u"###.^^"), QStringLiteral("12,50"));
     EXPECT_EQ(tesel::formatta(c("1234.5"), u"###.00"), QStringLiteral("1234,50"));
     EXPECT_EQ(tesel::formatta(c("1234.5"), u"0"), QStringLiteral("1235"));
+}
+
+// Beyond the range, or divided by zero: an error of the operation, never a wrapped amount.
+TEST(CurrencyLimiti, shouldThrowInsteadOfWrappingOrDividingByZero) {
+    const Currency massimo = Currency::daDecimillesimi(std::numeric_limits<std::int64_t>::max());
+    const Currency minimo = Currency::daDecimillesimi(std::numeric_limits<std::int64_t>::min());
+    const Currency uno = Currency::daUnita(1);
+    EXPECT_THROW(massimo + Currency::daDecimillesimi(1), tesel::ErroreImporto);
+    EXPECT_THROW(minimo - Currency::daDecimillesimi(1), tesel::ErroreImporto);
+    EXPECT_THROW(-minimo, tesel::ErroreImporto);
+    Currency somma = massimo;
+    EXPECT_THROW(somma += uno, tesel::ErroreImporto);
+    EXPECT_THROW(massimo.moltiplica(2), tesel::ErroreImporto);
+    EXPECT_THROW(Currency::daUnita(std::numeric_limits<std::int64_t>::max() / 1000), tesel::ErroreImporto);
+    EXPECT_THROW(Currency::prodotto(massimo, Currency::daUnita(2), 2, Arrotondamento::A),
+                 tesel::ErroreImporto);
+    EXPECT_THROW(Currency::percentuale(massimo, Currency::daUnita(200), 2, Arrotondamento::A),
+                 tesel::ErroreImporto);
+    EXPECT_THROW(Currency::proporzione(uno, uno, Currency(), 2, Arrotondamento::A), tesel::ErroreImporto);
+    EXPECT_THROW(Currency::proporzione(massimo, massimo, uno, 2, Arrotondamento::A), tesel::ErroreImporto);
+    EXPECT_THROW(uno.dividi(0, 2, Arrotondamento::A), tesel::ErroreImporto);
+    // The largest amounts still work.
+    EXPECT_EQ((massimo - uno + uno).decimillesimi(), massimo.decimillesimi());
+    EXPECT_EQ(Currency::proporzione(massimo, uno, uno, 4, Arrotondamento::A).decimillesimi(),
+              massimo.decimillesimi());
 }
