@@ -25,6 +25,10 @@
 //       was posted, 1 otherwise.
 //   tesel-cli unpost --ini FILE ANNO NUMRIF
 //       Takes the posting of one invoice back, as the header form does.
+//   tesel-cli verifica --ini FILE [--ripara]
+//       Checks the posted books (staging journal, posted flags, due dates, locks, suppliers,
+//       balances, VAT protocols) and, with --ripara, repairs what can be repaired. Exit status
+//       0 when nothing is left to act on, 1 otherwise.
 //
 // Questions are answered without a user: by default with their first answer that is not a
 // retry ("&Ok" goes on; "Riprova"/"Esci" gives up), or with the answer named by
@@ -47,6 +51,7 @@
 #include "schema/demo.h"
 #include "schema/schema.h"
 #include "store/store.h"
+#include "verifica.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -84,7 +89,8 @@ int uso() {
            "                 [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
            "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
            "                 [--senza-registrazione] [--json]\n"
-           "  tesel-cli unpost --ini FILE ANNO NUMRIF\n";
+           "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
+           "  tesel-cli verifica --ini FILE [--ripara]\n";
     return 2;
 }
 
@@ -94,6 +100,7 @@ struct Argomenti {
     QStringList risposte;
     bool demo = false;
     bool json = false;
+    bool ripara = false; // verifica
     OpzioniImport opzioni;
     DatiHub hub;
     QStringList posizionali;
@@ -182,6 +189,8 @@ Argomenti leggiArgomenti(const QStringList& a) {
             r.demo = true;
         else if (x == QStringLiteral("--json"))
             r.json = true;
+        else if (x == QStringLiteral("--ripara"))
+            r.ripara = true;
         else if (x == QStringLiteral("--overwrite"))
             r.opzioni.sovrascrivi = true;
         else if (x == QStringLiteral("--extract-attachments"))
@@ -519,7 +528,8 @@ int contabilizza(const Argomenti& a) {
     int gia = 0;
     for (const posting::EsitoFatturaLotto& f : esito.fatture)
         gia += f.giaContabilizzata ? 1 : 0;
-    err() << "Contabilizzate " << formattaIntero(esito.contabilizzate()) << " di " << formattaIntero(selezionate)
+    err() << "Contabilizzate " << formattaIntero(esito.contabilizzate()) << " di "
+          << formattaIntero(selezionate)
           << "; già contabilizzate da un'altra postazione: " << formattaIntero(gia)
           << "; con errori: " << formattaIntero(selezionate - esito.contabilizzate() - gia) << Qt::endl;
     return esito.tutteOk() ? 0 : 1;
@@ -568,6 +578,8 @@ int main(int argc, char** argv) {
             return contabilizza(a);
         if (a.comando == QStringLiteral("unpost"))
             return decontabilizza(a);
+        if (a.comando == QStringLiteral("verifica"))
+            return comandoVerifica(a.ini, a.risposte, a.ripara, a.posizionali);
         err() << "Comando sconosciuto: " << a.comando << "\n";
         return uso();
     } catch (const ErroreDb& e) {

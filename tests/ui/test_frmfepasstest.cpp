@@ -250,8 +250,8 @@ TEST_F(FormTestata, keyEntryStartsOnTheAccountingYearWithSubFormsOffAndEmptyGrid
     EXPECT_EQ(form->scheda()->stato(), SchedaRecord::Stato::Chiave);
     EXPECT_EQ(form->DatDett->rowCount(), 0);
     EXPECT_EQ(form->DatPagam->rowCount(), 0);
-    for (const char* k :
-         {"Dettaglio", "DettPagam", "DettIva", "AltriDati", "DeStampa", "Stampa", "Contabil", "DeContab"})
+    for (const char* k : {"Dettaglio", "DettPagam", "DettIva", "AltriDati", "DeStampa", "Stampa", "Contabil",
+                          "DeContab", "Ritrasf"})
         EXPECT_FALSE(attivo(QString::fromLatin1(k))) << k;
     EXPECT_TRUE(form->pagamentiAutomatici()); // "DatiPagamAutom" defaults to "S"
 
@@ -309,8 +309,9 @@ TEST_F(FormTestata, typedKeyShowsTheInvoiceWithFormatsAccountGridsAndHeaderStrip
     for (const char* c :
          {"Dettaglio", "DettPagam", "DettIva", "AltriDati", "DeStampa", "Contabil", "DeContab"})
         EXPECT_TRUE(attivo(QString::fromLatin1(c))) << c;
-    // Printing is not available in this program yet.
+    // Printing is not available in this program yet; nothing of this invoice waits in staging.
     EXPECT_FALSE(attivo(QStringLiteral("Stampa")));
+    EXPECT_FALSE(attivo(QStringLiteral("Ritrasf")));
 }
 
 TEST_F(FormTestata, toolbarKeysPagesAndTooltipsAreThoseOfTheProgram) {
@@ -339,6 +340,7 @@ TEST_F(FormTestata, toolbarKeysPagesAndTooltipsAreThoseOfTheProgram) {
         {"DeStampa", "(N) Annulla la stampa"},
         {"Contabil", "(K) Contabilizza"},
         {"DeContab", "(B) Annulla contabilizzazione"},
+        {"Ritrasf", "(Q) Ritrasferisci in prima nota le registrazioni rimaste in appoggio"},
         {"Magaz", "(W) Crea Mov. magazzino"},
         {"Allegati", "(X) - Estrai allegati"},
     };
@@ -803,6 +805,7 @@ TEST_F(FormTestata, aRightClickOnPostMarksTheInvoicePostedWithoutAJournalEntry) 
         utente.testiMostrati(),
         QStringList{"Vuoi segnare questa fattura come contabilizzata senza creare movimento in prima nota"});
     EXPECT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_EQ(testo(k, "ContabSenzaReg"), "S");
     EXPECT_TRUE(form->labContabilizzato->isVisible());
 }
 
@@ -873,6 +876,60 @@ TEST_F(FormTestata, withoutAutomaticPaymentDataPostingRegistersTheInvoiceAlone) 
                         .arg(k.numero))
             .toInt(),
         1);
+}
+
+// A posting whose transfer never happened: the registrations wait in the staging journal.
+TEST_F(FormTestata, retransferIsOfferedForAnInvoiceLeftInStagingAndMovesItAfterConfirmation) {
+    Fattura oggi;
+    oggi.data = QDate::currentDate().toString(Qt::ISODate);
+    const ChiaveFattura k = importa(oggi, QStringLiteral("IT03981270683_00001.xml"));
+    apriFattura(k);
+    utente.accoda(QStringLiteral("Ok"));
+    form->scheda()->ButtonComando(QStringLiteral("Contabil"));
+    ASSERT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_FALSE(attivo(QStringLiteral("Ritrasf")));
+    for (const char* t : {"MovPnTes", "MovPnDett", "MovPnIva"}) {
+        db().EseguiSql(QStringLiteral("INSERT INTO %1Fatt SELECT * FROM %1").arg(QLatin1String(t)));
+        db().EseguiSql(QStringLiteral("DELETE FROM %1").arg(QLatin1String(t)));
+    }
+    db().EseguiSql(QStringLiteral("DELETE FROM PdcProg"));
+    const auto conta = [this](const char* tabella) {
+        return db().valore(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(tabella))).toInt();
+    };
+    form->scheda()->ricarica();
+    ASSERT_TRUE(attivo(QStringLiteral("Ritrasf")));
+
+    utente.mostrati.clear();
+    utente.accoda(QStringLiteral("Annulla"));
+    form->scheda()->ButtonComando(QStringLiteral("Ritrasf"));
+    EXPECT_EQ(utente.testiMostrati(),
+              QStringList{"Confermi il trasferimento in prima nota delle registrazioni "
+                          "della fattura rimaste in prima nota di appoggio"});
+    EXPECT_EQ(conta("MovPnTesFatt"), 2);
+
+    // An unbalanced registration is refused with its reason, and the command stays offered.
+    db().EseguiSql(QStringLiteral("UPDATE MovPnDettFatt SET Importo = Importo + 1 WHERE NumReg = 1 AND "
+                                  "DareAvere = 'D'"));
+    utente.mostrati.clear();
+    form->scheda()->ButtonComando(QStringLiteral("Ritrasf"));
+    ASSERT_EQ(utente.testiMostrati().size(), 2);
+    EXPECT_TRUE(utente.testiMostrati()[1].startsWith(
+        QStringLiteral("Registrazione di appoggio %1/1 non quadrata: dare ")
+            .arg(QDate::currentDate().year())))
+        << utente.testiMostrati()[1].toStdString();
+    EXPECT_EQ(conta("MovPnTesFatt"), 2);
+    EXPECT_TRUE(attivo(QStringLiteral("Ritrasf")));
+
+    db().EseguiSql(QStringLiteral("UPDATE MovPnDettFatt SET Importo = Importo - 1 WHERE NumReg = 1 AND "
+                                  "DareAvere = 'D'"));
+    utente.mostrati.clear();
+    form->scheda()->ButtonComando(QStringLiteral("Ritrasf"));
+    EXPECT_EQ(utente.testiMostrati().value(1),
+              QStringLiteral("Registrazioni trasferite in prima nota: %1/1, %1/2")
+                  .arg(QDate::currentDate().year()));
+    EXPECT_EQ(conta("MovPnTesFatt"), 0);
+    EXPECT_EQ(conta("MovPnTes"), 2);
+    EXPECT_FALSE(attivo(QStringLiteral("Ritrasf")));
 }
 
 TEST_F(FormTestata, unpostingIsRefusedWhileADueDateOfTheInvoiceIsPaid) {

@@ -8,6 +8,7 @@
 #include "frame/parametri.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
+#include "posting/verifica.h"
 #include "review/forms/frmfepassdatigen.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
@@ -189,6 +190,9 @@ void frmFEPassTest::aggiungiComandi() {
         {QStringLiteral("DeContab"), QStringLiteral("Decontab."),
          QStringLiteral("(B) Annulla contabilizzazione"), QKeySequence(Qt::ALT | Qt::Key_B),
          QStyle::SP_DialogNoButton},
+        {QStringLiteral("Ritrasf"), QStringLiteral("Ritrasf."),
+         QStringLiteral("(Q) Ritrasferisci in prima nota le registrazioni rimaste in appoggio"),
+         QKeySequence(Qt::ALT | Qt::Key_Q), QStyle::SP_BrowserReload},
         {QStringLiteral("Magaz"), QStringLiteral("Magazzino"), QStringLiteral("(W) Crea Mov. magazzino"),
          QKeySequence(Qt::ALT | Qt::Key_W), QStyle::SP_DriveHDIcon},
         {QStringLiteral("Allegati"), QStringLiteral("Allegati"), QStringLiteral("(X) - Estrai allegati"),
@@ -312,6 +316,11 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
             Decontabilizza();
         return true;
     }
+    if (k == u"ritrasf") {
+        if (attivo(QStringLiteral("Ritrasf")))
+            Ritrasferisci();
+        return true;
+    }
     for (const QString& c :
          ComandiNonDisponibili + QStringList{QStringLiteral("Magaz"), QStringLiteral("Allegati")})
         if (k == c.toLower()) {
@@ -330,6 +339,17 @@ void frmFEPassTest::abilitaComandi(bool fattura) {
     for (const QString& c : ComandiNonDisponibili)
         tolComPag->abilita(c, false);
     ComAltreRit->setEnabled(fattura);
+    // Only an invoice whose registrations are still in the staging journal has anything to move.
+    bool inAppoggio = false;
+    if (fattura) {
+        const ChiaveFattura k = frmFEPassTest::fattura();
+        try {
+            inAppoggio = k.anno > 0 && posting::registrazioniInAppoggio(contesto_.db, k.anno, k.numero) > 0;
+        } catch (const ErroreDb& e) {
+            scheda_->MostraMessaggio(e.descrizione());
+        }
+    }
+    tolComPag->abilita(QStringLiteral("Ritrasf"), inAppoggio);
 }
 
 bool frmFEPassTest::salvaPrima() {
@@ -470,6 +490,29 @@ bool frmFEPassTest::Decontabilizza() {
     QApplication::restoreOverrideCursor();
     scheda_->ricarica();
     return ok;
+}
+
+bool frmFEPassTest::Ritrasferisci() {
+    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
+        return false;
+    Interazione& ui = contesto_.interazione;
+    if (msgCom(ui,
+               QStringLiteral(
+                   "Confermi il trasferimento in prima nota delle registrazioni della fattura rimaste "
+                   "in prima nota di appoggio"),
+               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
+        return false;
+    const ChiaveFattura k = fattura();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const posting::EsitoRitrasferimento esito =
+        posting::RitrasferisciFattura(contesto_.db, contesto_.parametri, k.anno, k.numero, contesto_.utente);
+    QApplication::restoreOverrideCursor();
+    QString messaggio = esito.messaggio();
+    while (messaggio.startsWith(CrLf))
+        messaggio.remove(0, CrLf.size());
+    msgCom(ui, messaggio.replace(CrLf, QStringLiteral("\n")));
+    scheda_->ricarica();
+    return esito.ok;
 }
 
 void frmFEPassTest::comAnno(int indice) {

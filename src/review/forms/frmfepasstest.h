@@ -147,6 +147,7 @@ private:
     bool segnaContabilizzata();
     bool Contabilizza();
     bool Decontabilizza();
+    bool Ritrasferisci();
 
     SchedaRecord* scheda_;
     std::vector<DataOra> dateOra_;

@@ -1,0 +1,139 @@
+// tesel-cli verifica: the report's lines and exit status before a repair, after it, and on a
+// bad command line.
+
+#include "frame/sqlvalore.h"
+#include "support/dbprova.h"
+
+#include <QDate>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// Texts shown as text when an expectation fails.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+using tesel::prova::ConDatabase;
+
+namespace {
+
+struct Esito {
+    int codice = -1;
+    QString uscita, errori;
+};
+
+class VerificaCli : public ConDatabase {
+protected:
+    void SetUp() override {
+        ConDatabase::SetUp();
+        if (IsSkipped())
+            return;
+        creaAziendaDemo();
+        ASSERT_TRUE(cartella_.isValid());
+        ini_ = scriviProfilo(cartella_.path());
+        ASSERT_FALSE(ini_.isEmpty());
+    }
+
+    Esito verifica(const QStringList& opzioni = {}) {
+        QProcess p;
+        p.start(QStringLiteral(TESEL_CLI),
+                QStringList{QStringLiteral("verifica"), QStringLiteral("--ini"), ini_} + opzioni);
+        EXPECT_TRUE(p.waitForFinished(300000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    // ":anno" in the text stands for the year.
+    void sql(QString testo) { db().EseguiSql(testo.replace(QStringLiteral(":anno"), QString::number(anno))); }
+
+    // An invoice of this year, dated 10 January.
+    void fattura(qint64 numero, const char* contabilizzato) {
+        sql(QStringLiteral(
+                "INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, DGD_Data, DGD_Numero, "
+                "CP_DA_IdFiscaleIVA_IdCodice, Causale, Contabilizzato) VALUES (:anno, %1, %2, '%1', "
+                "'03981270683', 'FAA', '%3')")
+                .arg(QString::number(numero), tesel::SqlValore(QDate(anno, 1, 10), tesel::SqlData),
+                     QString::fromLatin1(contabilizzato)));
+    }
+
+    QString a(const char* testo) const {
+        return QString::fromUtf8(testo).replace(QStringLiteral("AAAA"), QString::number(anno));
+    }
+
+    const int anno = QDate::currentDate().year();
+    QTemporaryDir cartella_;
+    QString ini_;
+};
+
+TEST_F(VerificaCli, shouldReportTheRepairableFindingsRepairThemAndThenFindNothing) {
+    fattura(1, "S"); // posted, no registration
+    fattura(2, "N"); // not posted, one registration left in staging
+    sql(QStringLiteral(
+        "INSERT INTO MovPnTesFatt (Anno, NumReg, Causale, XmlAnno, XmlNumRif) VALUES (:anno, 7, 'FAA', "
+        ":anno, 2)"));
+
+    const Esito prima = verifica();
+    EXPECT_EQ(prima.codice, 1) << prima.errori.toStdString();
+    EXPECT_EQ(
+        prima.uscita,
+        a("Registrazioni in prima nota di appoggio di fatture non contabilizzate (riparabili con --ripara):\n"
+          "  Fattura AAAA/2 (n. 2 del 10/01/AAAA, P.Iva 03981270683) non contabilizzata con registrazioni "
+          "in prima nota di appoggio: AAAA/7\nFatture contabilizzate senza registrazioni (riparabili con "
+          "--ripara):\n  Fattura AAAA/1 (n. 1 del 10/01/AAAA, P.Iva 03981270683) segnata come "
+          "contabilizzata senza registrazioni in prima nota\nAnomalie: 2, riparate: 0, da risolvere: 2\n"));
+
+    const Esito riparazione = verifica({QStringLiteral("--ripara")});
+    EXPECT_EQ(riparazione.codice, 0) << riparazione.errori.toStdString();
+    const QStringList righe = riparazione.uscita.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(righe.size(), 5) << riparazione.uscita.toStdString();
+    EXPECT_TRUE(righe[1].endsWith(a(" => Eliminate le registrazioni di appoggio AAAA/7")))
+        << righe[1].toStdString();
+    EXPECT_TRUE(righe[3].endsWith(QStringLiteral(" => Tolto il segno di contabilizzata")))
+        << righe[3].toStdString();
+    EXPECT_EQ(righe[4], QStringLiteral("Anomalie: 2, riparate: 2, da risolvere: 0"));
+    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM MovPnTesFatt")).toInt(), 0);
+
+    const Esito dopo = verifica();
+    EXPECT_EQ(dopo.codice, 0);
+    EXPECT_EQ(dopo.uscita, QStringLiteral("Nessuna anomalia\n"));
+}
+
+TEST_F(VerificaCli, shouldLeaveWhatOnlyTheUserCanSettleAndExitOneAfterTheRepair) {
+    sql(QStringLiteral(
+        "INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione, PartIva) VALUES ('40', '10', "
+        "'1099', 2, 'Cartoleria Moderna (doppia)', '02157840378')"));
+    const QString riga =
+        QStringLiteral("  Partita IVA 02157840378 su 2 conti fornitore: 40-10-1002 Cartoleria Moderna "
+                       "Snc di Conti & C., 40-10-1099 Cartoleria Moderna (doppia)");
+    for (int volta = 0; volta < 2; ++volta) {
+        const Esito e = verifica({QStringLiteral("--ripara")});
+        EXPECT_EQ(e.codice, 1) << e.errori.toStdString();
+        EXPECT_EQ(
+            e.uscita,
+            QStringLiteral("Fornitori con la stessa partita IVA:\n") + riga +
+                QStringLiteral(" => da controllare a mano\nAnomalie: 1, riparate: 0, da risolvere: 1\n"));
+    }
+    EXPECT_EQ(
+        db().valore(QStringLiteral("SELECT count(*) FROM PianoConti WHERE PartIva = '02157840378'")).toInt(),
+        2);
+}
+
+TEST_F(VerificaCli, shouldRefuseABadCommandLine) {
+    struct Caso {
+        QStringList argomenti;
+        const char* motivo;
+    };
+    for (const Caso& c :
+         {Caso{{"verifica", "--ini", ini_, "avanzo"}, "tesel-cli verifica --ini FILE [--ripara]"},
+          Caso{{"verifica", "--ripara"}, "Manca --ini FILE"},
+          Caso{{"verifica", "--ini", ini_, "--riparazione"}, "Argomento non riconosciuto: --riparazione"}}) {
+        QProcess p;
+        p.start(QStringLiteral(TESEL_CLI), c.argomenti);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 2) << c.argomenti.join(u' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QString::fromUtf8(c.motivo)))
+            << c.argomenti.join(u' ').toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,614 @@
+// The consistency check on books posted by the real engine and then damaged by hand as older
+// versions and crashes left them: each damage is found, the repair fixes what it may, and a
+// second check finds only what is left to the user.
+
+#include "aziendaprova.h"
+#include "fatturaprova.h"
+#include "fotografia.h"
+#include "frame/blocchi.h"
+#include "frame/database.h"
+#include "posting/contabilizzazione.h"
+#include "posting/trasferimento.h"
+#include "posting/verifica.h"
+#include "support/dbprova.h"
+
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <functional>
+#include <gtest/gtest.h>
+
+// Texts shown as text when an expectation fails.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace tesel::posting {
+namespace {
+
+using tesel::prova::ChiaveFattura;
+using tesel::prova::FatturaProva;
+
+const tesel::prova::ContoProva Costo{QStringLiteral("60"), QStringLiteral("10"), QStringLiteral("1001")};
+
+class Verifica : public prova::ConAziendaDemo {
+protected:
+    // A 100 + 22% invoice received on `giorno` March, posted by the engine; `pagataInCassa`
+    // adds a cash payment of 22 that posting settles with a registration of its own.
+    ChiaveFattura posta(const char* numero, int giorno, bool pagataInCassa = false) {
+        FatturaProva f(db());
+        f.numero(QString::fromLatin1(numero))
+            .ricezione(QDate(anno, 3, giorno))
+            .riga(100, QStringLiteral("22"), Costo)
+            .iva(22, 100, 22);
+        if (pagataInCassa)
+            f.pagamento(22, {}, QStringLiteral("MP01")).pagamento(100, QDate(anno, 4, 30));
+        else
+            f.pagamento(122, QDate(anno, 4, 30));
+        const ChiaveFattura k = f.scrivi();
+        const EsitoContabilizzazione e = ContabilizzaFattura(
+            db(), *parametri, configurazione.get(), ui, k.anno, k.numero,
+            pagataInCassa ? QStringLiteral("PAG") : QString(),
+            pagataInCassa ? QStringLiteral("20-40-1001") : QString(), false, QStringLiteral("prova"));
+        EXPECT_TRUE(e.ok) << e.errori.toStdString();
+        return k;
+    }
+
+    // ":anno" in the text stands for the year.
+    QString conAnno(QString testo) const {
+        return testo.replace(QStringLiteral(":anno"), QString::number(anno));
+    }
+    void sql(const QString& testo) { db().EseguiSql(conAnno(testo)); }
+    qint64 conta(const QString& testo) { return db().valore(conAnno(testo)).toLongLong(); }
+    QString dove(const ChiaveFattura& k) {
+        return QStringLiteral(" where XmlAnno = %1 and XmlNumRif = %2").arg(k.anno).arg(k.numero);
+    }
+    QString contabilizzata(const ChiaveFattura& k) {
+        return db().valore(QStringLiteral("Select Contabilizzato from FatXmlTest") + dove(k)).toString();
+    }
+    std::vector<qint64> giornale(const ChiaveFattura& k) {
+        std::vector<qint64> v;
+        for (Recordset rs = db().ApriRs(QStringLiteral("Select NumReg from MovPnTes") + dove(k) +
+                                        QStringLiteral(" Order by NumReg"));
+             !rs.RsEof(); rs.RsMoveNext())
+            v.push_back(rs.leggiIntero(QStringLiteral("NumReg")).value_or(0));
+        return v;
+    }
+
+    // The invoice's journal registrations go back to the staging journal from number `primo` on,
+    // as a transfer that never happened leaves them: out of the running totals, due dates
+    // under the staging number.
+    void rimettiInAppoggio(const ChiaveFattura& k, qint64 primo) {
+        const TabellePn g = tabelle(FamigliaPn::Giornale), a = tabelle(FamigliaPn::Appoggio);
+        qint64 nuovo = primo;
+        for (const qint64 n : giornale(k)) {
+            const QDate dataReg =
+                db().valore(QStringLiteral("Select DataReg from MovPnTes where Anno = %1 and "
+                                           "NumReg = %2")
+                                .arg(anno)
+                                .arg(n))
+                    .toDate();
+            aggiornaProgressivi(db(), g.righe, anno, n, dataReg, false, -1);
+            for (const auto& [da, verso] :
+                 {std::pair{g.testata, a.testata}, {g.righe, a.righe}, {g.iva, a.iva}}) {
+                sql(QStringLiteral("INSERT INTO %1 SELECT * FROM %2 where Anno = :anno and NumReg = %3")
+                        .arg(verso, da)
+                        .arg(n));
+                sql(QStringLiteral("UPDATE %1 SET NumReg = %2 where Anno = :anno and NumReg = %3")
+                        .arg(verso)
+                        .arg(nuovo)
+                        .arg(n));
+                sql(QStringLiteral("DELETE FROM %1 where Anno = :anno and NumReg = %2").arg(da).arg(n));
+            }
+            sql(QStringLiteral("UPDATE Scadenze SET NumReg = %1 where AnnoReg = :anno and NumReg = %2")
+                    .arg(nuovo)
+                    .arg(n));
+            ++nuovo;
+        }
+    }
+
+    // The invoice's journal registrations deleted by hand, its posted flag left as it was.
+    void cancellaGiornale(const ChiaveFattura& k) {
+        const TabellePn g = tabelle(FamigliaPn::Giornale);
+        for (const qint64 n : giornale(k)) {
+            aggiornaProgressivi(db(), g.righe, anno, n, QDate(anno, 3, 1), false, -1);
+            for (const QString& t : {g.iva, g.righe, g.testata})
+                sql(QStringLiteral("DELETE FROM %1 where Anno = :anno and NumReg = %2").arg(t).arg(n));
+        }
+    }
+
+    // An amount as "366.00", "-" when there is no row.
+    QString importo(const QString& testo) {
+        const auto c = Currency::daVariant(db().valore(conAnno(testo)));
+        return c ? c->testoXml() : QStringLiteral("-");
+    }
+
+    // "Tipo: descrizione" of each finding, "=> azione" after a repair.
+    static QStringList righe(const RapportoVerifica& r) {
+        QStringList v;
+        for (const Anomalia& a : r.anomalie)
+            v << QString::number(static_cast<int>(a.tipo)) + QStringLiteral(": ") + a.descrizione +
+                     (a.azione.isEmpty()
+                          ? QString()
+                          : (a.riparata ? QStringLiteral(" => ") : QStringLiteral(" =X ")) + a.azione);
+        return v;
+    }
+    QStringList attese(const std::vector<const char*>& testi) {
+        QStringList v;
+        for (const char* t : testi)
+            v << QString::fromUtf8(t).replace(QStringLiteral("AAAA"), QString::number(anno));
+        return v;
+    }
+    static QStringList senzaAzioni(const RapportoVerifica& r) {
+        RapportoVerifica senza = r;
+        for (Anomalia& a : senza.anomalie)
+            a.azione.clear();
+        return righe(senza);
+    }
+
+    // The registrations whose Dare and Avere differ.
+    QStringList nonQuadrate(const QString& righe) {
+        QStringList v;
+        for (Recordset rs = db().ApriRs(
+                 QStringLiteral(
+                     "Select Anno, NumReg from %1 Group by Anno, NumReg Having sum(CASE WHEN DareAvere = "
+                     "'D' THEN Importo ELSE -Importo END) <> 0")
+                     .arg(righe));
+             !rs.RsEof(); rs.RsMoveNext())
+            v << rs.leggiTesto(QStringLiteral("NumReg"));
+        return v;
+    }
+};
+
+TEST_F(Verifica, shouldFindNothingOnBooksPostedByTheEngine) {
+    posta("1", 10);
+    posta("2", 11, true);
+    FatturaProva(db()).numero("9").contabilizzata().scrivi();
+    sql(QStringLiteral("UPDATE FatXmlTest SET ContabSenzaReg = 'S' where DGD_Numero = '9'"));
+
+    const RapportoVerifica r = VerificaContabilita(db(), *parametri);
+
+    EXPECT_EQ(righe(r), QStringList());
+    EXPECT_EQ(r.daRisolvere(), 0);
+}
+
+// Every damage seen in the field at once: the check names each, the repair fixes what it may,
+// and a second check finds exactly what was only listed.
+TEST_F(Verifica, shouldFindEachDamageRepairWhatItMayAndLeaveOnlyTheListedOnes) {
+    const ChiaveFattura a = posta("1", 10), b = posta("2", 11), c = posta("3", 12), d = posta("4", 13),
+                        e = posta("5", 14);
+    const ChiaveFattura g = FatturaProva(db()).numero("7").contabilizzata().scrivi();
+    // B's transfer never happened: it waits in staging under a temporary number that A took in
+    // the journal, and so do its due dates.
+    rimettiInAppoggio(b, 1);
+    // C's registration was deleted by hand, its flag and due dates left.
+    cancellaGiornale(c);
+    // D's due dates hang on A's registration.
+    sql(QStringLiteral("UPDATE Scadenze SET NumReg = 1 where AnnoReg = :anno and NumReg = 4"));
+    // E's staging registration outlived a posting that failed.
+    rimettiInAppoggio(e, 2);
+    sql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N'") + dove(e));
+    // The supplier entered twice, one amount changed, one protocol number skipped.
+    sql(QStringLiteral("INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione, PartIva) VALUES "
+                       "('40', '10', '1099', 2, 'Ferramenta Adriatica doppia', ' 03981270683 ')"));
+    sql(QStringLiteral("UPDATE MovPnDett SET Importo = Importo + 1 where Anno = :anno and NumReg = 1 and "
+                       "DareAvere = 'A'"));
+    sql(QStringLiteral("UPDATE LibriIva SET NumDoc = NumDoc + 1 where Anno = :anno and TipoReg = 'A'"));
+
+    const RapportoVerifica prima = VerificaContabilita(db(), *parametri);
+    EXPECT_EQ(
+        righe(prima),
+        attese({
+            "3: Fattura AAAA/2 (n. 2 del 10/03/AAAA, P.Iva 03981270683) contabilizzata con registrazioni "
+            "rimaste in prima nota di appoggio: AAAA/1",
+            "4: Fattura AAAA/5 (n. 5 del 10/03/AAAA, P.Iva 03981270683) non contabilizzata con "
+            "registrazioni in prima nota di appoggio: AAAA/2",
+            "6: Fattura AAAA/3 (n. 3 del 10/03/AAAA, P.Iva 03981270683) segnata come contabilizzata senza "
+            "registrazioni in prima nota",
+            "6: Fattura AAAA/6 (n. 7 del 10/03/AAAA, P.Iva 03981270683) segnata come contabilizzata senza "
+            "registrazioni in prima nota",
+            "7: 1 scadenza del protocollo ./4 del 13/03/AAAA sulla registrazione AAAA/1 del protocollo ./1 "
+            "del 10/03/AAAA; il protocollo è della registrazione AAAA/4",
+            "7: 1 scadenza del protocollo ./3 del 12/03/AAAA sulla registrazione AAAA/3, inesistente in "
+            "prima nota; nessuna registrazione di prima nota ha il protocollo",
+            "8: Registrazione AAAA/1: dare 122,00, avere 123,00, differenza -1,00 (fattura AAAA/1)",
+            "9: Partita IVA 03981270683 su 2 conti fornitore: 40-10-1001 Ferramenta Adriatica Srl, "
+            "40-10-1099 Ferramenta Adriatica doppia",
+            "10: Registro IVA A . AAAA: protocolli mancanti 3, 6 (ultimo numero 6)",
+        }));
+    EXPECT_EQ(prima.daRisolvere(), 9);
+
+    const RapportoVerifica riparazione = RiparaContabilita(db(), *parametri, QStringLiteral("prova"));
+    EXPECT_EQ(
+        righe(riparazione),
+        attese({
+            "3: Fattura AAAA/2 (n. 2 del 10/03/AAAA, P.Iva 03981270683) contabilizzata con registrazioni "
+            "rimaste in prima nota di appoggio: AAAA/1 => Registrazioni trasferite in prima nota: AAAA/5",
+            "4: Fattura AAAA/5 (n. 5 del 10/03/AAAA, P.Iva 03981270683) non contabilizzata con "
+            "registrazioni in prima nota di appoggio: AAAA/2 => Eliminate le registrazioni di appoggio "
+            "AAAA/2, 1 scadenza",
+            "6: Fattura AAAA/3 (n. 3 del 10/03/AAAA, P.Iva 03981270683) segnata come contabilizzata senza "
+            "registrazioni in prima nota => Tolto il segno di contabilizzata",
+            "6: Fattura AAAA/6 (n. 7 del 10/03/AAAA, P.Iva 03981270683) segnata come contabilizzata senza "
+            "registrazioni in prima nota => Tolto il segno di contabilizzata",
+            "7: 1 scadenza del protocollo ./4 del 13/03/AAAA sulla registrazione AAAA/1 del protocollo ./1 "
+            "del 10/03/AAAA; il protocollo è della registrazione AAAA/4 => Spostate sulla registrazione "
+            "AAAA/4: 1 scadenza",
+            "7: 1 scadenza del protocollo ./3 del 12/03/AAAA sulla registrazione AAAA/3, inesistente in "
+            "prima nota; nessuna registrazione di prima nota ha il protocollo =X Da sistemare a mano",
+            "8: Registrazione AAAA/1: dare 122,00, avere 123,00, differenza -1,00 (fattura AAAA/1)",
+            "9: Partita IVA 03981270683 su 2 conti fornitore: 40-10-1001 Ferramenta Adriatica Srl, "
+            "40-10-1099 Ferramenta Adriatica doppia",
+            "10: Registro IVA A . AAAA: protocolli mancanti 3, 5-6 (ultimo numero 6)",
+        }));
+    EXPECT_EQ(riparazione.riparate(), 5);
+
+    // The books after the repair.
+    for (const char* t : {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "LockGest"})
+        EXPECT_EQ(conta(QStringLiteral("Select count(*) from ") + QLatin1String(t)), 0) << t;
+    EXPECT_EQ(nonQuadrate(QStringLiteral("MovPnDett")), QStringList{QStringLiteral("1")}); // the one changed
+    EXPECT_EQ(giornale(b), std::vector<qint64>{5});
+    EXPECT_EQ(giornale(d), std::vector<qint64>{4});
+    // Every due date on its own registration, but C's, whose registration is gone.
+    EXPECT_EQ(
+        conta(QStringLiteral("Select count(*) from Scadenze s left join MovPnTes t on t.Anno = s.AnnoReg and "
+                             "t.NumReg = s.NumReg where t.NumProt is null or t.NumProt <> s.NumProt")),
+        1);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumProt = 3 and NumReg = 3")), 1);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumProt = 5")), 0);
+    for (const auto& [k, flag] : {std::pair{a, "S"}, {b, "S"}, {c, "N"}, {d, "S"}, {e, "N"}, {g, "N"}})
+        EXPECT_EQ(contabilizzata(k), flag) << k.numero;
+    // B back in the running totals: the supplier owes A, B and D.
+    EXPECT_EQ(importo(QStringLiteral("Select ProgrAvere from PdcProg where Anno = :anno and PartTipo = 2 and "
+                                     "CoPartConto = '1001' and CoPartMastro = '10' and CoPartGruppo = '40'")),
+              "366.00");
+    // Protocol 5 was not the register's last (6 was skipped): it is not given back.
+    EXPECT_EQ(conta(QStringLiteral("Select NumDoc from LibriIva where Anno = :anno and TipoReg = 'A'")), 6);
+
+    const RapportoVerifica dopo = VerificaContabilita(db(), *parametri);
+    QStringList elencate;
+    for (const Anomalia& x : riparazione.anomalie)
+        if (!x.riparata) {
+            RapportoVerifica uno;
+            uno.anomalie.push_back(x);
+            elencate << senzaAzioni(uno);
+        }
+    EXPECT_EQ(righe(dopo), elencate);
+    EXPECT_EQ(dopo.daRisolvere(), 4);
+}
+
+// A due date a user holds open is not moved under them.
+TEST_F(Verifica, shouldLeaveDueDatesOnAnotherRegistrationWhileAUserHoldsThem) {
+    posta("1", 10);
+    posta("2", 11);
+    sql(QStringLiteral("UPDATE Scadenze SET NumReg = 1, Utente = 'anna' where NumProt = 2"));
+
+    const RapportoVerifica r = RiparaContabilita(db(), *parametri);
+
+    ASSERT_EQ(r.anomalie.size(), 1u);
+    EXPECT_FALSE(r.anomalie[0].riparata);
+    EXPECT_EQ(r.anomalie[0].azione, QStringLiteral("Scadenze in uso da un utente: ripetere più tardi"));
+    EXPECT_EQ(conta(QStringLiteral("Select NumReg from Scadenze where NumProt = 2")), 1);
+}
+
+// ---- Deleting the staging registrations of an invoice not posted ------------------------------
+
+struct CasoEliminazione {
+    const char* descrizione;
+    std::function<void(Database&, int anno)> prepara;
+    const char* azione; // "" : not repaired
+    qint64 numDoc;      // the register's counter afterwards
+    qint64 scadenze;    // due dates left of the invoice's protocol
+};
+
+void PrintTo(const CasoEliminazione& c, std::ostream* os) {
+    *os << c.descrizione;
+}
+
+class EliminaAppoggio : public Verifica, public ::testing::WithParamInterface<CasoEliminazione> {};
+
+TEST_P(EliminaAppoggio, shouldDeleteTheRegistrationsGivingTheProtocolBackOnlyWhenItWasTheLast) {
+    const CasoEliminazione& caso = GetParam();
+    posta("1", 10);
+    const ChiaveFattura k = posta("2", 11);
+    rimettiInAppoggio(k, 1);
+    sql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N'") + dove(k));
+    caso.prepara(db(), anno);
+
+    const RapportoVerifica r = RiparaContabilita(db(), *parametri, QStringLiteral("prova"));
+
+    ASSERT_FALSE(r.anomalie.empty());
+    const Anomalia& x = r.anomalie.front();
+    EXPECT_EQ(x.tipo, TipoAnomalia::AppoggioNonContabilizzata);
+    EXPECT_EQ(x.riparata, *caso.azione != 0);
+    if (x.riparata) {
+        EXPECT_EQ(x.azione,
+                  QString::fromUtf8(caso.azione).replace(QStringLiteral("AAAA"), QString::number(anno)));
+    }
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), x.riparata ? 0 : 1);
+    EXPECT_EQ(conta(QStringLiteral(
+                  "Select NumDoc from LibriIva where Anno = :anno and TipoReg = 'A' and Pref = '.'")),
+              caso.numDoc);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumProt = 2")), caso.scadenze);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casi, EliminaAppoggio,
+    ::testing::Values(
+        CasoEliminazione{
+            "ultimo protocollo", [](Database&, int) {},
+            "Eliminate le registrazioni di appoggio AAAA/1, 1 scadenza, restituito il protocollo A ./2", 1,
+            0},
+        CasoEliminazione{"un protocollo successivo",
+                         [](Database& db, int anno) {
+                             db.EseguiSql(QStringLiteral("UPDATE LibriIva SET NumDoc = 3 where Anno = %1 and "
+                                                         "TipoReg = 'A'")
+                                              .arg(anno));
+                         },
+                         "Eliminate le registrazioni di appoggio AAAA/1, 1 scadenza", 3, 0},
+        // A due date already paid is the user's: the invoice stays as it was.
+        CasoEliminazione{"scadenza pagata",
+                         [](Database& db, int) {
+                             db.EseguiSql(
+                                 QStringLiteral("UPDATE Scadenze SET NumRegPag = 9 where NumProt = 2"));
+                         },
+                         "", 2, 1}));
+
+// ---- Moving a posted invoice's staging registrations to the journal ---------------------------
+
+TEST_F(Verifica, shouldMoveEveryStagingRegistrationOfTheInvoiceWithItsDueDates) {
+    posta("1", 10);
+    const ChiaveFattura k = posta("2", 11, true); // invoice and cash payment: journal 2 and 3
+    rimettiInAppoggio(k, 1);
+    ASSERT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 2);
+    EXPECT_EQ(registrazioniInAppoggio(db(), k.anno, k.numero), 2);
+
+    const EsitoRitrasferimento e =
+        RitrasferisciFattura(db(), *parametri, k.anno, k.numero, QStringLiteral("prova"));
+
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(e.messaggio(), QStringLiteral("Registrazioni trasferite in prima nota: %1/2, %1/3").arg(anno));
+    EXPECT_EQ(giornale(k), (std::vector<qint64>{2, 3}));
+    EXPECT_EQ(registrazioniInAppoggio(db(), k.anno, k.numero), 0);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from LockGest")), 0);
+    // The open instalment hangs on the invoice's registration, not on the payment.
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumProt = 2 and NumReg = 2")), 1);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumProt = 2")), 1);
+    EXPECT_EQ(nonQuadrate(QStringLiteral("MovPnDett")), QStringList());
+    // Paid in cash: the supplier's Dare holds the payment of 22.
+    EXPECT_EQ(importo(QStringLiteral("Select ProgrDare from PdcProg where Anno = :anno and PartTipo = 2 and "
+                                     "CoPartConto = '1001' and CoPartMastro = '10' and CoPartGruppo = '40'")),
+              "22.00");
+}
+
+struct CasoRifiuto {
+    const char* descrizione;
+    std::function<void(Database&, int anno, const ChiaveFattura&)> prepara;
+    const char* errori; // "AAAA" stands for the year; contained in the errors
+};
+
+void PrintTo(const CasoRifiuto& c, std::ostream* os) {
+    *os << c.descrizione;
+}
+
+class RifiutoRitrasferimento : public Verifica, public ::testing::WithParamInterface<CasoRifiuto> {};
+
+// Refused as a whole: not one registration, due date, running total or lock changes.
+TEST_P(RifiutoRitrasferimento, shouldMoveNothingAndSayWhy) {
+    const CasoRifiuto& caso = GetParam();
+    const ChiaveFattura k = posta("1", 10, true);
+    rimettiInAppoggio(k, 1);
+    caso.prepara(db(), anno, k);
+    const auto prima = prova::fotografia(db());
+
+    const EsitoRitrasferimento e =
+        RitrasferisciFattura(db(), *parametri, k.anno, k.numero, QStringLiteral("prova"));
+
+    EXPECT_FALSE(e.ok);
+    const QString atteso =
+        QString::fromUtf8(caso.errori).replace(QStringLiteral("AAAA"), QString::number(anno));
+    EXPECT_TRUE(e.errori.contains(atteso)) << e.errori.toStdString();
+    EXPECT_EQ(e.messaggio(), e.errori);
+    EXPECT_EQ(prova::differenze(prima, prova::fotografia(db())), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casi, RifiutoRitrasferimento,
+    ::testing::Values(
+        CasoRifiuto{"fattura non contabilizzata",
+                    [](Database& db, int, const ChiaveFattura& k) {
+                        db.EseguiSql(
+                            QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N' where XmlNumRif = %1")
+                                .arg(k.numero));
+                    },
+                    "La fattura non è contabilizzata: le sue registrazioni in prima nota di appoggio non "
+                    "si trasferiscono"},
+        CasoRifiuto{"fattura senza registrazioni di appoggio",
+                    [](Database& db, int, const ChiaveFattura&) {
+                        for (const char* t : {"MovPnIvaFatt", "MovPnDettFatt", "MovPnTesFatt"})
+                            db.EseguiSql(QStringLiteral("DELETE FROM ") + QLatin1String(t));
+                    },
+                    "La fattura non ha registrazioni in prima nota di appoggio"},
+        CasoRifiuto{"registrazione non quadrata",
+                    [](Database& db, int, const ChiaveFattura&) {
+                        db.EseguiSql(
+                            QStringLiteral("UPDATE MovPnDettFatt SET Importo = 121 where NumReg = 1 and "
+                                           "DareAvere = 'A'"));
+                    },
+                    "Registrazione di appoggio AAAA/1 non quadrata: dare 122,00, avere 121,00"},
+        // The invoice's registration would move, the payment's fails: neither moves.
+        CasoRifiuto{"causale della seconda registrazione inesistente",
+                    [](Database& db, int, const ChiaveFattura&) {
+                        db.EseguiSql(
+                            QStringLiteral("UPDATE MovPnTesFatt SET Causale = 'ZZZ' where NumReg = 2"));
+                    },
+                    "Causale ZZZ inesistente (registrazione AAAA/2)"},
+        CasoRifiuto{"registrazione in uso da un altro utente",
+                    [](Database& db, int anno, const ChiaveFattura&) {
+                        RichiestaBlocco r;
+                        r.tipo = TipoBloccoAppoggio;
+                        r.anno = anno;
+                        r.numero = 2;
+                        r.utente = QStringLiteral("mario");
+                        r.gestione = QStringLiteral("Contabilizzazione");
+                        ASSERT_EQ(BloccaDoc(db, r).esito, BloccoPreso);
+                    },
+                    "Registrazione di appoggio AAAA/2 in uso da mario"}));
+
+TEST_F(Verifica, shouldRefuseAnInvoiceThatDoesNotExist) {
+    const EsitoRitrasferimento e = RitrasferisciFattura(db(), *parametri, anno, 999);
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.errori, QStringLiteral("Fattura passiva inesistente"));
+}
+
+// ---- Locks -----------------------------------------------------------------------------------
+
+// A lock of this program, then made to name a holder that has ended: on the host, another
+// process start under the same pid; on the server, another session start under the same pid.
+void bloccoDiUnProgrammaTerminato(Database& db, const QString& tipo, int anno, qint64 numero,
+                                  const char* gestione) {
+    RichiestaBlocco r;
+    r.tipo = tipo;
+    r.anno = anno;
+    r.numero = numero;
+    r.utente = QStringLiteral("mario");
+    r.gestione = QLatin1String(gestione);
+    ASSERT_EQ(BloccaDoc(db, r).esito, BloccoPreso);
+    const QString dove =
+        QStringLiteral(" where Tipo = '%1' and Anno = %2 and NumReg = %3").arg(tipo).arg(anno).arg(numero);
+    Recordset rs = db.ApriRs(QStringLiteral("Select AvvioProcesso, SessioneDb from LockGest") + dove);
+    QStringList avvio = rs.leggiTesto(QStringLiteral("AvvioProcesso")).split(u' ');
+    ASSERT_EQ(avvio.size(), 4);
+    avvio[3] = QStringLiteral("1");
+    QString sessione = rs.leggiTesto(QStringLiteral("SessioneDb"));
+    if (!sessione.isEmpty())
+        sessione = sessione.section(u' ', 0, 0) + QStringLiteral(" 2000-01-01 00:00:00.000000");
+    rs.ChiudiRs();
+    db.EseguiConValori(QStringLiteral("UPDATE LockGest SET AvvioProcesso = ?, SessioneDb = ?") + dove,
+                       {avvio.join(u' '), sessione});
+}
+
+// Rows written by an older version, without holder.
+void bloccoSenzaDetentore(Database& db, const char* tipo, int anno, qint64 numero, const char* gestione) {
+    db.EseguiConValori(
+        QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Ora, Gestione) VALUES (?, "
+                       "?, ?, 'anna', ?, ?)"),
+        {QLatin1String(tipo), anno, numero, QDateTime(QDate(anno, 3, 1), QTime(9, 30)),
+         QLatin1String(gestione)});
+}
+
+TEST_F(Verifica, shouldRemoveTheLocksOfEndedProgramsAndPostingsLeftoversAndListTheOthers) {
+    bloccoDiUnProgrammaTerminato(db(), QStringLiteral("MovPn"), anno, 1, "Prima nota");
+    bloccoDiUnProgrammaTerminato(db(), QStringLiteral("MovPn"), anno, 2, "PNINT");
+    bloccoSenzaDetentore(db(), "MovPnFatt", anno, 3, "Contabilizzazione");
+    bloccoSenzaDetentore(db(), "MovPn", anno, 4, "Decontabilizzazione");
+    bloccoSenzaDetentore(db(), "Ordini", anno, 5, "Ordini clienti");
+    RichiestaBlocco vivo;
+    vivo.tipo = QStringLiteral("MovPn");
+    vivo.anno = anno;
+    vivo.numero = 6;
+    vivo.utente = QStringLiteral("prova");
+    ASSERT_EQ(BloccaDoc(db(), vivo).esito, BloccoPreso);
+
+    const RapportoVerifica r = RiparaContabilita(db(), *parametri);
+
+    const QString host = QSysInfo::machineHostName();
+    QStringList attese;
+    for (const QString& riga :
+         {QStringLiteral(
+              "0: Blocco MovPn AAAA/1 (Prima nota) di mario del %1, programma non più in esecuzione su %2 "
+              "=> Blocco rimosso"),
+          QStringLiteral("0: Blocco MovPn AAAA/4 (Decontabilizzazione) di anna del 01/03/AAAA 09:30, senza "
+                         "detentore => Blocco rimosso"),
+          QStringLiteral("0: Blocco MovPnFatt AAAA/3 (Contabilizzazione) di anna del 01/03/AAAA 09:30, senza "
+                         "detentore => Blocco rimosso"),
+          QStringLiteral("1: Blocco MovPn AAAA/2 (PNINT) di mario del %1: Prima Nota Interrotti"),
+          QStringLiteral(
+              "1: Blocco Ordini AAAA/5 (Ordini clienti) di anna del 01/03/AAAA 09:30, senza detentore"),
+          QStringLiteral("2: Blocco MovPn AAAA/6 di prova del %1, programma in esecuzione su %2")})
+        attese << QString(riga).replace(QStringLiteral("AAAA"), QString::number(anno));
+    QStringList trovate = righe(r);
+    // The time a lock was taken is the test's own.
+    static const QRegularExpression ora(QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d"));
+    for (QString& t : trovate)
+        if (!t.contains(QStringLiteral("01/03/")))
+            t.replace(ora, QStringLiteral("%1"));
+    for (QString& t : attese)
+        t.replace(QStringLiteral("%2"), host);
+    EXPECT_EQ(trovate, attese);
+    EXPECT_EQ(r.daRisolvere(), 2);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from LockGest")), 3);
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from LockGest where NumReg in (2, 5, 6)")), 3);
+}
+
+// ---- What is only listed ---------------------------------------------------------------------
+
+TEST_F(Verifica, shouldListStagingRegistrationsWithoutInvoiceAndTouchThem) {
+    const ChiaveFattura k = posta("1", 10);
+    rimettiInAppoggio(k, 4);
+    sql(QStringLiteral("UPDATE MovPnTesFatt SET XmlAnno = NULL, XmlNumRif = NULL"));
+    sql(QStringLiteral("UPDATE FatXmlTest SET ContabSenzaReg = 'S'") + dove(k));
+
+    const RapportoVerifica r = RiparaContabilita(db(), *parametri);
+
+    EXPECT_EQ(righe(r), attese({"5: Registrazione di appoggio AAAA/4 senza riferimento a una fattura"}));
+    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 1);
+}
+
+struct CasoProtocolli {
+    const char* descrizione;
+    const char* numNcSepar;
+    std::vector<const char*> danni; // SQL, ":anno" the year
+    std::vector<const char*> righe;
+};
+
+void PrintTo(const CasoProtocolli& c, std::ostream* os) {
+    *os << c.descrizione;
+}
+
+class Protocolli : public Verifica, public ::testing::WithParamInterface<CasoProtocolli> {};
+
+// Three invoices and a credit note on the purchase register.
+TEST_P(Protocolli, shouldListGapsRepeatsAndNumbersBeyondTheCounterOfEachNumbering) {
+    const CasoProtocolli& caso = GetParam();
+    parametri->scrivi(QStringLiteral("Ditta.NumNcSepar"), QLatin1String(caso.numNcSepar));
+    posta("1", 10);
+    posta("2", 11);
+    posta("3", 12);
+    const ChiaveFattura nc = FatturaProva(db())
+                                 .tipoDocumento(QStringLiteral("TD04"))
+                                 .causale(QStringLiteral("NCA"))
+                                 .numero("4")
+                                 .ricezione(QDate(anno, 3, 13))
+                                 .riga(50, QStringLiteral("22"), Costo)
+                                 .iva(22, 50, 11)
+                                 .scrivi();
+    const EsitoContabilizzazione e =
+        ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, nc.anno, nc.numero, {}, {}, false);
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    for (const char* s : caso.danni)
+        sql(QString::fromUtf8(s));
+
+    const RapportoVerifica r = RiparaContabilita(db(), *parametri);
+
+    EXPECT_EQ(righe(r), attese(caso.righe));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casi, Protocolli,
+    ::testing::Values(
+        CasoProtocolli{"numerazione unica senza danni", "N", {}, {}},
+        CasoProtocolli{"numerazione unica: un numero saltato e uno ripetuto",
+                       "N",
+                       {"UPDATE MovPnTes SET NumProt = 1 where Anno = :anno and NumReg = 2",
+                        "UPDATE Scadenze SET NumProt = 1 where NumProt = 2"},
+                       {"10: Registro IVA A . AAAA: protocolli mancanti 2 (ultimo numero 4)",
+                        "11: Registro IVA A . AAAA: protocollo 1 nelle registrazioni AAAA/1, AAAA/2"}},
+        CasoProtocolli{"note di credito a parte senza danni", "S", {}, {}},
+        CasoProtocolli{"note di credito a parte: la nota oltre il suo numeratore",
+                       "S",
+                       {"UPDATE LibriIva SET NumDocNC = 0 where Anno = :anno and TipoReg = 'A'"},
+                       {"12: Registro IVA A . AAAA (note di credito): protocolli 1 oltre l'ultimo numero del "
+                        "registro (0)"}}));
+
+} // namespace
+} // namespace tesel::posting
