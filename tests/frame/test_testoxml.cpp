@@ -312,14 +312,14 @@ TEST(CaricaXml, neverReadsAnExternalEntity) {
     EXPECT_EQ(tutto.find("RISERVATO"), std::string::npos);
 }
 
-// ---- Corpus files ------------------------------------------------------------------------
+// ---- Sample invoices --------------------------------------------------------------------
 
 namespace {
 
-bool caricaCorpus(pugi::xml_document& doc, const char* relativo) {
-    QFile f(prova::fileCorpus(QString::fromUtf8(relativo)));
+bool caricaFixture(pugi::xml_document& doc, const char* relativo) {
+    QFile f(prova::fileFixture(QString::fromUtf8(relativo)));
     if (!f.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "file del corpus mancante: " << f.fileName().toStdString();
+        ADD_FAILURE() << "file di prova mancante: " << f.fileName().toStdString();
         return false;
     }
     QString errore;
@@ -330,9 +330,9 @@ bool caricaCorpus(pugi::xml_document& doc, const char* relativo) {
 
 } // namespace
 
-TEST(CorpusFatture, readsNumberDatesAndVersionOfARealInvoice) {
+TEST(FixtureFatture, readsNumberDatesAndVersionOfARealInvoice) {
     pugi::xml_document doc;
-    if (!caricaCorpus(doc, "invoices/php-fatturaelettronica/IT01234567890_11001.xml"))
+    if (!caricaFixture(doc, "fatture/php-fatturaelettronica/IT01234567890_11001.xml"))
         return;
     const pugi::xml_node radice = NodoPerNome(doc, "p:FatturaElettronica", 0);
     ASSERT_TRUE(radice);
@@ -343,31 +343,35 @@ TEST(CorpusFatture, readsNumberDatesAndVersionOfARealInvoice) {
     EXPECT_FALSE(NodoPerNome(doc, "ContattiTrasmittente", 0));
 }
 
-TEST(CorpusFatture, readsCdataValues) {
+TEST(FixtureFatture, readsCdataValues) {
     pugi::xml_document doc;
-    if (!caricaCorpus(doc, "invoices/oca-l10n-italy/IT04333730275_FPR17.xml"))
+    if (!caricaFixture(doc, "fatture/tesel/IT02451870683_00177.xml"))
         return;
-    EXPECT_EQ(TestoNodo(doc, "Nome"), QLatin1String("NOME"));
-    EXPECT_EQ(TestoNodo(doc, "Denominazione"), QLatin1String("AZIENDA"));
+    EXPECT_EQ(TestoNodo(doc, "Nome"), QLatin1String("Lucia"));
+    EXPECT_EQ(TestoNodo(doc, "Denominazione"), QLatin1String("Demo Srl"));
     EXPECT_EQ(TestoNodo(doc, "Numero"), QLatin1String("177"));
+    // Markup characters inside CDATA are text, taken as they are.
+    EXPECT_EQ(TestoNodo(doc, "Descrizione"),
+              QLatin1String("Riparazione serranda <lato nord> & verniciatura"));
 }
 
-TEST(CorpusFatture, readsAFileMislabelledWindows1252) {
+TEST(FixtureFatture, readsAFileMislabelledWindows1252) {
     pugi::xml_document doc;
-    if (!caricaCorpus(doc, "invoices/gobl-fatturapa/invoice-windows1252.xml"))
+    if (!caricaFixture(doc, "fatture/gobl-fatturapa/invoice-windows1252.xml"))
         return;
     EXPECT_EQ(TestoNodo(doc, "Denominazione"), QStringLiteral("MªF. Services"));
 }
 
-TEST(CorpusFatture, attachmentDecodesToTheFileWithItsDigest) {
+TEST(FixtureFatture, attachmentDecodesToTheFileWithItsDigest) {
     pugi::xml_document doc;
-    if (!caricaCorpus(doc, "invoices/oca-l10n-italy/IT02780790107_11003.xml"))
+    if (!caricaFixture(doc, "fatture/tesel/IT01873540684_00031.xml"))
         return;
-    EXPECT_EQ(TestoNodo(doc, "NomeAttachment", 1), QLatin1String("test2.png"));
+    // The second attachment is written in lines of 76 characters.
+    EXPECT_EQ(TestoNodo(doc, "NomeAttachment", 1), QLatin1String("impaginato.png"));
     const auto png = base64Decodifica(TestoNodo(doc, "Attachment", 1));
     ASSERT_TRUE(png.has_value());
-    EXPECT_EQ(png->size(), 13383);
+    EXPECT_EQ(png->size(), 1894);
     EXPECT_TRUE(png->startsWith("\x89PNG\r\n\x1a\n"));
     EXPECT_TRUE(verificaSha256(
-        *png, QStringLiteral("BC21FC1A767519F1E483F348448FACDD9037E68F68A032230C277E299397ACC2")));
+        *png, QStringLiteral("AE28268CD66769BE9DD20EA801D0776679DA24E9614BAF7AAA94F1908D455B4F")));
 }

@@ -5,7 +5,6 @@
 #include "import/firma.h"
 #include "support/dbprova.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <openssl/err.h>
@@ -21,25 +20,19 @@ const QString NonValida =
 const QString SenzaContenuto =
     QStringLiteral("Busta di firma .p7m senza contenuto: la fattura non è inclusa nella firma");
 
-const QString Net = QStringLiteral("invoices/net-fatturaelettronica/");
-const QString Oca = QStringLiteral("invoices/oca-l10n-italy/");
+const QString Net = QStringLiteral("fatture/net-fatturaelettronica/");
+// Envelopes made for the project with openssl cms: DER of definite lengths (the two-body
+// _00311 also as one line of Base64, _00045 only in Base64 lines of 64 characters).
+const QString Tesel = QStringLiteral("fatture/tesel/");
 
 QByteArray leggi(const QString& relativo) {
-    QFile f(prova::fileCorpus(relativo));
+    QFile f(prova::fileFixture(relativo));
     if (!f.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "file del corpus mancante: " << f.fileName().toStdString();
+        ADD_FAILURE() << "file di prova mancante: " << f.fileName().toStdString();
         return {};
     }
     return f.readAll();
 }
-
-// Every test that reads the corpus starts with this: without the shared folder the test is
-// reported skipped, not passed.
-#define RICHIEDE_CORPUS()                                                                                    \
-    do {                                                                                                     \
-        if (!QDir(prova::fileCorpus(QStringLiteral("invoices"))).exists())                                   \
-            GTEST_SKIP() << "corpus delle fatture assente: " << prova::fileCorpus({}).toStdString();         \
-    } while (0)
 
 // Asserts a good extraction: an invoice the XML reader loads.
 void controllaFattura(const ContenutoFirmato& c, const std::string& nome) {
@@ -103,18 +96,17 @@ const QByteArray PiccolaFattura = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 
 // ---- Real envelopes ------------------------------------------------------------------------
 
-TEST(Firma, shouldTakeTheInvoiceOutOfEveryGoodEnvelopeOfTheCorpus) {
-    RICHIEDE_CORPUS();
-    for (const QString& f : {Net + "IT02182030391_31.xml.p7m", Net + "IT02182030391_31.Base64.xml.p7m",
-                             Net + "IT02182030391_31.Base64.CRLF.xml.p7m",
-                             Oca + "IT01234567890_FPR03.xml.p7m", Oca + "IT01234567890_FPR03.base64.xml.p7m",
-                             Oca + "IT01234567890_FPR04.base64.xml.p7m", Oca + "IT05979361218_002.xml.p7m",
-                             QStringLiteral("invoices/php-fatturaelettronica/IT00484960588_ERKHK.xml.p7m")})
+TEST(Firma, shouldTakeTheInvoiceOutOfEveryGoodSampleEnvelope) {
+    for (const QString& f :
+         {Net + "IT02182030391_31.xml.p7m", Net + "IT02182030391_31.Base64.xml.p7m",
+          Net + "IT02182030391_31.Base64.CRLF.xml.p7m", Tesel + "IT01562380681_00311.xml.p7m",
+          Tesel + "IT01562380681_00311.base64.xml.p7m", Tesel + "IT01937460663_00045.base64.xml.p7m",
+          Tesel + "IT01728590678_00002.xml.p7m",
+          QStringLiteral("fatture/php-fatturaelettronica/IT00484960588_ERKHK.xml.p7m")})
         controllaFattura(estraiXmlFirmato(leggi(f)), f.toStdString());
 }
 
 TEST(Firma, shouldGiveTheSameBytesWhateverTheEncodingOfTheEnvelope) {
-    RICHIEDE_CORPUS();
     const ContenutoFirmato der = estraiXmlFirmato(leggi(Net + "IT02182030391_31.xml.p7m"));
     ASSERT_TRUE(der.xml);
     // The signed bytes exactly: byte order mark and CRLF line ends included.
@@ -123,31 +115,29 @@ TEST(Firma, shouldGiveTheSameBytesWhateverTheEncodingOfTheEnvelope) {
     EXPECT_EQ(estraiXmlFirmato(leggi(Net + "IT02182030391_31.Base64.xml.p7m")).xml, der.xml);
     EXPECT_EQ(estraiXmlFirmato(leggi(Net + "IT02182030391_31.Base64.CRLF.xml.p7m")).xml, der.xml);
 
-    const ContenutoFirmato fpr03 = estraiXmlFirmato(leggi(Oca + "IT01234567890_FPR03.xml.p7m"));
-    ASSERT_TRUE(fpr03.xml);
-    EXPECT_EQ(estraiXmlFirmato(leggi(Oca + "IT01234567890_FPR03.base64.xml.p7m")).xml, fpr03.xml);
+    const ContenutoFirmato definita = estraiXmlFirmato(leggi(Tesel + "IT01562380681_00311.xml.p7m"));
+    ASSERT_TRUE(definita.xml);
+    EXPECT_EQ(estraiXmlFirmato(leggi(Tesel + "IT01562380681_00311.base64.xml.p7m")).xml, definita.xml);
 }
 
 TEST(Firma, shouldRefuseTheTamperedEnvelopeWithTheMessage) {
-    RICHIEDE_CORPUS();
     const ContenutoFirmato c = estraiXmlFirmato(leggi(Net + "IT02182030391_31_tampered.xml.p7m"));
     EXPECT_FALSE(c.xml.has_value());
     EXPECT_EQ(c.errore, NonValida);
 }
 
-// Copies of a corpus file in the shapes other senders produce.
+// Copies of a sample envelope in the shapes other senders produce.
 TEST(Firma, shouldAcceptBase64WithoutPaddingOrBreaksAndBytesAfterTheEnvelope) {
-    RICHIEDE_CORPUS();
     struct Caso {
         const char* nome;
         QByteArray dati;
     };
-    for (const QString& f : {Oca + "IT01234567890_FPR03.xml.p7m", Net + "IT02182030391_31.xml.p7m"}) {
+    for (const QString& f : {Tesel + "IT01562380681_00311.xml.p7m", Net + "IT02182030391_31.xml.p7m"}) {
         SCOPED_TRACE(f.toStdString());
         const QByteArray der = leggi(f);
         const ContenutoFirmato atteso = estraiXmlFirmato(der);
         ASSERT_TRUE(atteso.xml);
-        // 300 bytes after the end, taken from the certificates in the middle of the file.
+        // 300 bytes after the end, copied from the middle of the file.
         const QByteArray coda = der.mid(der.size() / 2, 300);
         ASSERT_EQ(coda.size(), 300);
         const QByteArray pem =
@@ -166,7 +156,7 @@ TEST(Firma, shouldAcceptBase64WithoutPaddingOrBreaksAndBytesAfterTheEnvelope) {
         }
     }
     // The padding case is only a test when the original has padding to drop.
-    EXPECT_TRUE(leggi(Oca + "IT01234567890_FPR03.xml.p7m").toBase64().endsWith('='));
+    EXPECT_TRUE(leggi(Tesel + "IT01562380681_00311.xml.p7m").toBase64().endsWith('='));
 }
 
 // ---- Envelopes built here ------------------------------------------------------------------
@@ -227,8 +217,7 @@ void controllaEsito(const ContenutoFirmato& r) {
 }
 
 TEST(Firma, shouldRefuseEveryTruncationOfAnEnvelope) {
-    RICHIEDE_CORPUS();
-    for (const QString& f : {Net + "IT02182030391_31.xml.p7m", Oca + "IT05979361218_002.xml.p7m",
+    for (const QString& f : {Net + "IT02182030391_31.xml.p7m", Tesel + "IT01728590678_00002.xml.p7m",
                              Net + "IT02182030391_31.Base64.CRLF.xml.p7m"}) {
         SCOPED_TRACE(f.toStdString());
         const QByteArray dati = leggi(f);
@@ -244,10 +233,9 @@ TEST(Firma, shouldRefuseEveryTruncationOfAnEnvelope) {
 }
 
 TEST(Firma, shouldSurviveFlippedBitsAndRandomBytes) {
-    RICHIEDE_CORPUS();
     std::mt19937 caso(20240312);
-    for (const QString& f : {Net + "IT02182030391_31.xml.p7m", Oca + "IT01234567890_FPR03.xml.p7m",
-                             Oca + "IT01234567890_FPR03.base64.xml.p7m"}) {
+    for (const QString& f : {Net + "IT02182030391_31.xml.p7m", Tesel + "IT01562380681_00311.xml.p7m",
+                             Tesel + "IT01562380681_00311.base64.xml.p7m"}) {
         SCOPED_TRACE(f.toStdString());
         const QByteArray originale = leggi(f);
         ASSERT_FALSE(originale.isEmpty());
@@ -273,7 +261,6 @@ TEST(Firma, shouldSurviveFlippedBitsAndRandomBytes) {
 // ---- Recognising a signed file -------------------------------------------------------------
 
 TEST(SembraFirmato, byExtensionOrByTheStartOfItsContent) {
-    RICHIEDE_CORPUS();
     const auto inizio = [](const QString& f) { return leggi(f).left(BytesInizioFirmato); };
     struct Caso {
         const char* nome;
@@ -281,17 +268,17 @@ TEST(SembraFirmato, byExtensionOrByTheStartOfItsContent) {
         QByteArray inizio;
         bool atteso;
     };
-    const QByteArray der = inizio(Oca + "IT01234567890_FPR03.xml.p7m");
+    const QByteArray der = inizio(Tesel + "IT01562380681_00311.xml.p7m");
     for (const Caso& c : {
              Caso{"estensione", "/tmp/IT01234567890_1.xml.p7m", {}, true},
              Caso{"estensione maiuscola", "C:/Fatture/IT01234567890_1.XML.P7M", "<?xml", true},
              Caso{"DER lunghezza definita", "a.xml", der, true},
              Caso{"BER lunghezza indefinita", "a.xml", inizio(Net + "IT02182030391_31.xml.p7m"), true},
-             Caso{"Base64", "a.xml", inizio(Oca + "IT01234567890_FPR03.base64.xml.p7m"), true},
+             Caso{"Base64", "a.xml", inizio(Tesel + "IT01562380681_00311.base64.xml.p7m"), true},
              Caso{"Base64 CRLF", "a", inizio(Net + "IT02182030391_31.Base64.CRLF.xml.p7m"), true},
              Caso{"Base64 a righe di 4", "a", inBase64(der, 4, "\r\n", true).left(BytesInizioFirmato), true},
              Caso{"PEM", "a", "-----BEGIN PKCS7-----\nMIIk", true},
-             Caso{"XML", "IT01234567890_1.xml", leggi(Oca + "IT02780790107_11003.xml").left(64), false},
+             Caso{"XML", "IT01234567890_1.xml", leggi(Tesel + "IT01873540684_00031.xml").left(64), false},
              Caso{"estensione p7s", "firma.p7s", "<?xml", false},
              Caso{"DER di altro", "a.der",
                   QByteArray("\x30\x82\x01\x0A\x02\x82\x01\x01\x00\xC3\x00\x00\x00\x00", 14), false},

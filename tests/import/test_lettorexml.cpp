@@ -348,7 +348,7 @@ TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
 }
 
 TEST_F(Allegati, shouldExtractTheAttachmentsOfASampleInvoice) {
-    const QString file = prova::fileCorpus(QStringLiteral("invoices/oca-l10n-italy/IT02780790107_11003.xml"));
+    const QString file = prova::fileFixture(QStringLiteral("fatture/tesel/IT01873540684_00031.xml"));
     pugi::xml_document doc;
     ASSERT_TRUE(caricaXml(doc, leggiFile(file), nullptr));
     TestoErrori errori;
@@ -362,7 +362,7 @@ TEST_F(Allegati, shouldExtractTheAttachmentsOfASampleInvoice) {
         EXPECT_TRUE(leggiFile(s).startsWith("\x89PNG\r\n")) << s.toStdString();
         scritti << QFileInfo(s).fileName();
     }
-    EXPECT_EQ(scritti, QStringList({"IT02780790107_11003_test.png", "IT02780790107_11003_test2.png"}));
+    EXPECT_EQ(scritti, QStringList({"IT01873540684_00031_bozza.png", "IT01873540684_00031_impaginato.png"}));
     EXPECT_TRUE(errori.vuoto());
 }
 

@@ -333,7 +333,7 @@ TEST_F(DemoAzienda, vatCodesCoverEveryNatureAndRate) {
 
 // The public code tables hold exactly the codes of the official schema.
 QSet<QString> codiciXsd(const QString& file, const QString& tipo) {
-    QFile f(prova::fileCorpus("schema/" + file));
+    QFile f(prova::fileFixture("schemi/php-fatturaelettronica/" + file));
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QString testo = QString::fromUtf8(f.readAll());

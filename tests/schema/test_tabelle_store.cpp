@@ -524,8 +524,8 @@ QString colonnaDi(const QString& foglia, const QString& nomeTabella) {
 
 TEST(TabelleStore, everyLeafOfTheFatturaPaSchemaHasAColumnWideEnoughForIt) {
     const SchemaXsd xsd(
-        QStringLiteral(TESEL_CORPUS_DIR "/schema/Schema_del_file_xml_FatturaPA_versione_1.2.2.xsd"));
-    ASSERT_TRUE(xsd.valido()) << "FatturaPA schema not found under " TESEL_CORPUS_DIR;
+        QStringLiteral(TESEL_FIXTURE_DIR "/schemi/gobl-fatturapa/Schema_del_file_xml_FatturaPA_v1.2.2.xsd"));
+    ASSERT_TRUE(xsd.valido()) << "FatturaPA schema not found under " TESEL_FIXTURE_DIR;
     const auto foglie = xsd.foglie();
     ASSERT_GT(foglie.size(), 200u);
 

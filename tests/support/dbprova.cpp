@@ -87,8 +87,8 @@ QString ConDatabase::scriviProfilo(const QString& cartella) const {
     return ini;
 }
 
-QString fileCorpus(const QString& relativo) {
-    return QStringLiteral(TESEL_CORPUS_DIR "/") + relativo;
+QString fileFixture(const QString& relativo) {
+    return QStringLiteral(TESEL_FIXTURE_DIR "/") + relativo;
 }
 
 } // namespace tesel::prova

@@ -43,7 +43,7 @@ private:
     QString schema_;
 };
 
-// Path of a file of the shared FatturaPA corpus.
-QString fileCorpus(const QString& relativo);
+// Path of a file under tests/fixtures (sample invoices in fatture/, schemas in schemi/).
+QString fileFixture(const QString& relativo);
 
 } // namespace tesel::prova

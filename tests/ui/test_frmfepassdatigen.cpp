@@ -469,12 +469,10 @@ TEST_F(FormAltriDati, theAttachmentComesFromTheInvoicesOwnBodyOfAMultiBodyFile) 
 }
 
 TEST_F(FormAltriDati, anAttachmentIsTakenOutOfASignedInvoice) {
-    const QString corpus =
-        prova::fileCorpus(QStringLiteral("invoices/php-fatturaelettronica/IT00484960588_ERKHK.xml.p7m"));
-    if (!QFileInfo::exists(corpus))
-        GTEST_SKIP() << "corpus delle fatture assente: " << corpus.toStdString();
+    const QString firmata =
+        prova::fileFixture(QStringLiteral("fatture/php-fatturaelettronica/IT00484960588_ERKHK.xml.p7m"));
     const QString copia = cartella.filePath(QStringLiteral("fe/IT00484960588_ERKHK.xml.p7m"));
-    ASSERT_TRUE(QFile::copy(corpus, copia));
+    ASSERT_TRUE(QFile::copy(firmata, copia)) << "file di prova mancante: " << firmata.toStdString();
     const auto chiavi = importaFile(copia);
     ASSERT_FALSE(chiavi.empty());
     apri(chiavi.front(), BloccoAllegati);
