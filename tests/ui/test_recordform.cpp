@@ -346,7 +346,7 @@ TEST_F(SchedaRecordTest, beforeCallBackVetoesTheSaveAndCanWriteHiddenFieldsFirst
     EXPECT_EQ(colonna(2024, 1, "CP_DA_Anagrafica_Denominazione"), "Rossi Srl");
     EXPECT_TRUE(form->scheda->modificato());
 
-    // Step 10 comes before the values are read: what the form writes there is saved.
+    // The write step (PassoScrivi) comes before the values are read: what the form writes there is saved.
     form->veto = 0;
     form->azionePri = [&](int passo, bool&) {
         if (passo == PassoScrivi)
