@@ -21,19 +21,6 @@ bool spazio(char c) {
 
 } // namespace
 
-std::optional<Arrotondamento> arrotondamentoDaLettera(QStringView lettera) {
-    const QString l = lettera.trimmed().toString().toUpper();
-    if (l == u"S")
-        return Arrotondamento::S;
-    if (l == u"I")
-        return Arrotondamento::I;
-    if (l == u"A")
-        return Arrotondamento::A;
-    if (l == u"T")
-        return Arrotondamento::T;
-    return std::nullopt;
-}
-
 namespace {
 
 std::int64_t in64bit(__int128 v) {

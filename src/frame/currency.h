@@ -16,7 +16,6 @@ namespace tesel {
 //   "S" half up (towards +infinity), "I" half down (towards -infinity),
 //   "A" half away from zero (commercial rounding), "T" truncation towards zero.
 enum class Arrotondamento { S, I, A, T };
-std::optional<Arrotondamento> arrotondamentoDaLettera(QStringView lettera);
 
 // An amount beyond the range of Currency (about 922 thousand billion), or a division by zero:
 // an error of the operation, never a wrong amount.

@@ -177,28 +177,6 @@ bool correggiEuro(QByteArray& dati) {
     return true;
 }
 
-QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp) {
-    QFile f(percorso);
-    if (!f.open(QIODevice::ReadOnly))
-        return percorso;
-    QByteArray dati = f.readAll();
-    f.close();
-    if (!correggiEuro(dati))
-        return percorso;
-
-    const QFileInfo origine(percorso);
-    const QDir cartella(cartellaTemp);
-    if (!cartella.exists() && !QDir().mkpath(cartella.absolutePath()))
-        erroreFile(QStringLiteral("scrivere"), cartella.absolutePath(),
-                   QStringLiteral("cartella non creata"));
-    QString nome = origine.fileName();
-    if (QFileInfo(cartella.absolutePath()).canonicalFilePath() == origine.absoluteDir().canonicalPath())
-        nome.prepend(QStringLiteral("euro_"));
-    const QString copia = cartella.absoluteFilePath(nome);
-    scriviNuovo(copia, dati);
-    return copia;
-}
-
 QString NomeFileAllegato(const QString& fileXml, const QString& nomeAttachment) {
     QString nome = nomeAttachment;
     for (QChar& c : nome)

@@ -98,20 +98,8 @@ std::optional<Currency> valoreImporto(pugi::xml_node elemento, const QString& et
 // As valoreImporto, without any message.
 std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento);
 
-// A converted value ready for ScriviCampo: Null when there is none.
-template <class T> QVariant valoreCampo(const std::optional<T>& v) {
-    return v ? QVariant::fromValue(*v) : QVariant();
-}
-
 // ---- Files ---------------------------------------------------------------------------------------
 
-// Some programs write the euro sign as "&#128;", a control character in XML. When the file
-// holds it, a copy with every "&#128;" turned into "&#8364;" is written to `cartellaTemp`
-// under the same file name (with "euro_" in front when that folder is the file's own, so
-// the original is never touched), and the copy's path is returned; every other byte is kept
-// as it is. Otherwise, or when the file cannot be read, the original path is returned and
-// loading it reports the problem. A copy that cannot be written throws std::runtime_error.
-QString preparaFileEuro(const QString& percorso, const QString& cartellaTemp);
 // The same repair on a file already in memory (the import works on the bytes, so the content
 // of a signed file gets it too); true when something was replaced.
 bool correggiEuro(QByteArray& dati);

@@ -75,22 +75,8 @@ TabellePn tabelle(FamigliaPn f) {
     return {QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnDettFatt"), QStringLiteral("MovPnIvaFatt")};
 }
 
-std::optional<FamigliaPn> famigliaDaModo(QStringView modo) {
-    if (modo.compare(u"N", Qt::CaseInsensitive) == 0)
-        return FamigliaPn::Giornale;
-    if (modo.compare(u"F", Qt::CaseInsensitive) == 0)
-        return FamigliaPn::Fittizia;
-    if (modo.compare(u"A", Qt::CaseInsensitive) == 0)
-        return FamigliaPn::Appoggio;
-    return std::nullopt;
-}
-
 QDate dataVuota() {
     return QDate(100, 1, 1);
-}
-
-bool eDataVuota(const QDate& d) {
-    return !d.isValid() || d.year() == 100;
 }
 
 QString latoOpposto(const QString& lato) {

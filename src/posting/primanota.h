@@ -25,11 +25,9 @@ struct TabellePn {
     QString testata, righe, iva;
 };
 TabellePn tabelle(FamigliaPn f);
-std::optional<FamigliaPn> famigliaDaModo(QStringView modo);
 
 // The date the store and the journal use for "no date" (01/01/100).
 QDate dataVuota();
-bool eDataVuota(const QDate& d); // invalid or year 100
 
 // "A" for "D", "D" for anything else.
 QString latoOpposto(const QString& lato);

@@ -154,12 +154,6 @@ CampoScheda::CampoScheda(QWidget* widget, const QString& colonna, const QString&
     impostaTipiColonne({});
 }
 
-CampoScheda& CampoScheda::comeTipo(TipoCampo t) {
-    tipoRichiesto_ = t;
-    impostaTipiColonne(tipiColonne_);
-    return *this;
-}
-
 CampoScheda& CampoScheda::predefinito(const QString& testo) {
     predefinito_ = testo;
     return *this;

@@ -82,7 +82,6 @@ public:
     TipoCampo tipo() const { return tipo_; }
 
     // Options, chainable: scheda.RegistraCampo(...).descrivi("Codice Iva").predefinito("22")
-    CampoScheda& comeTipo(TipoCampo t);
     CampoScheda& predefinito(const QString& testo);
     CampoScheda& descrivi(const QString& testo);
     CampoScheda& codiciSino(const QString& si, const QString& no);

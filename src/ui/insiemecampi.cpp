@@ -148,12 +148,6 @@ void InsiemeCampi::pulisci(bool predefiniti, bool ancheChiavi) {
     cambiato();
 }
 
-void InsiemeCampi::fissaCaricati() {
-    for (const auto& c : campi_)
-        c->caricato = c->testo();
-    cambiato();
-}
-
 bool InsiemeCampi::modificato() const {
     for (const auto& c : campi_)
         if (c->testo() != c->caricato)

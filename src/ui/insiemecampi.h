@@ -34,8 +34,6 @@ public:
     void mostra(const Recordset& rs);
     // Empty fields (default values where `predefiniti`) taken as the loaded state.
     void pulisci(bool predefiniti, bool ancheChiavi = true);
-    // The shown texts become the loaded state (after a save).
-    void fissaCaricati();
 
     bool modificato() const;
     QList<CampoScheda*> modificati() const;

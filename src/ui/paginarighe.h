@@ -103,7 +103,6 @@ public:
 
     // The parent's key columns and values, written into every new row.
     void impostaValoreFisso(const QString& colonna, const QVariant& valore);
-    const ValoriRiga& valoriFissi() const { return fissi_; }
     // The key columns of a row (default: the table's primary key).
     void impostaChiave(const QStringList& colonne);
     // The column numbering the rows of one parent (default: the last key column not fixed).

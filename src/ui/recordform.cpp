@@ -281,12 +281,6 @@ std::optional<QVariantList> SchedaRecord::chiaveDigitata() const {
     return out;
 }
 
-bool SchedaRecord::ApriChiave(const QVariantList& chiave) {
-    if (stato_ != Stato::Chiave && stato_ != Stato::Selezione && !confermaAbbandono())
-        return false;
-    return mostraChiave(chiave);
-}
-
 bool SchedaRecord::ApriChiaveDigitata() {
     for (CampoScheda* c : campi_->chiavi()) {
         const auto v = c->valoriDaTesto(c->testo());

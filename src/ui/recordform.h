@@ -111,9 +111,6 @@ public:
     bool Fine();
     // Runs the search typed in Selezione (also Ricerca or Enter in that state).
     bool Cerca();
-    // Opens the record with this key (values in key order); asks first when the shown record
-    // has changes. False when it is not found (or the user stayed).
-    bool ApriChiave(const QVariantList& chiave);
     // Opens the record whose key is typed in the key fields.
     bool ApriChiaveDigitata();
     // Reads the shown record again from the database, dropping changes without asking.
@@ -127,7 +124,6 @@ public:
     // The key typed in the key fields; nothing when a part is empty or not valid.
     std::optional<QVariantList> chiaveDigitata() const;
     const QString& ultimoComando() const { return ultimoComando_; }
-    bool filtroAttivo() const { return !filtro_.isEmpty(); }
 
     // Options.
     bool consentiNuovo = false;         // a typed key not found begins a new record

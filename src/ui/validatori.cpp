@@ -82,11 +82,6 @@ QColor coloreErroreCampo() {
     return coloreErrore_;
 }
 
-void impostaColoriCampo(const QColor& normale, const QColor& errore) {
-    coloreNormale_ = normale;
-    coloreErrore_ = errore;
-}
-
 Conversione<QTime> convertiOra(const QString& testo, int opzioni) {
     Conversione<QTime> r;
     const QString t = testo.trimmed();

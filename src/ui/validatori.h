@@ -32,7 +32,6 @@ inline constexpr int CodTroppoPiccola = -4; // a date before the smallest accept
 // Process-wide background colours of fields: normal (white) and in error (light red).
 QColor coloreNormaleCampo();
 QColor coloreErroreCampo();
-void impostaColoriCampo(const QColor& normale, const QColor& errore);
 
 template <typename T> struct Conversione {
     int codice = CodOk;

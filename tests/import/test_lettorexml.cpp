@@ -42,12 +42,6 @@ QByteArray leggiFile(const QString& percorso) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void scriviFile(const QString& percorso, const QByteArray& dati) {
-    QFile f(percorso);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(dati);
-}
-
 // ---- Dates ---------------------------------------------------------------------------------
 
 struct CasoData {
@@ -227,53 +221,6 @@ TEST(TestoFiglio, shouldReadTheDirectChildDecodedAndNothingWhenAbsent) {
     EXPECT_EQ(TestoFiglio(f.radice(), u"Note"), QStringLiteral("a & b"));
     EXPECT_EQ(TestoFiglio(f.radice(), u"UnitaMisura"), QString());
     EXPECT_EQ(TestoFiglio(f.radice(), u"descrizione"), QString());
-}
-
-// ---- Euro pre-pass ---------------------------------------------------------------------------
-
-class FileEuro : public ::testing::Test {
-protected:
-    QTemporaryDir origine_;
-    QTemporaryDir temp_;
-};
-
-TEST_F(FileEuro, shouldLoadTheRepairedCopyWhoseDescriptionShowsTheEuroSign) {
-    const QByteArray originale = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<DettaglioLinee>\r\n"
-                                 "  <Descrizione>Canone 10 &#128; al mese, &#128;&#128;</Descrizione>\n"
-                                 "</DettaglioLinee>\n";
-    const QString percorso = origine_.filePath(QStringLiteral("IT01234567890_00001.xml"));
-    scriviFile(percorso, originale);
-
-    const QString daCaricare = preparaFileEuro(percorso, temp_.path());
-
-    EXPECT_EQ(daCaricare, QDir(temp_.path()).absoluteFilePath(QStringLiteral("IT01234567890_00001.xml")));
-    QByteArray attesi = originale;
-    attesi.replace("&#128;", "&#8364;");
-    EXPECT_EQ(leggiFile(daCaricare), attesi);
-    EXPECT_EQ(leggiFile(percorso), originale);
-    pugi::xml_document doc;
-    ASSERT_TRUE(caricaXml(doc, leggiFile(daCaricare), nullptr));
-    EXPECT_EQ(TestoFiglio(doc.document_element(), u"Descrizione"), QStringLiteral("Canone 10 € al mese, €€"));
-}
-
-TEST_F(FileEuro, shouldLoadAFileWithoutTheWrongReferenceFromItsOwnPlace) {
-    const QString percorso = origine_.filePath(QStringLiteral("a.xml"));
-    scriviFile(percorso, "<A>&#8364; 1</A>\n");
-    EXPECT_EQ(preparaFileEuro(percorso, temp_.path()), percorso);
-    EXPECT_TRUE(QDir(temp_.path()).isEmpty());
-    // an unreadable file is left to the loader to report
-    const QString mancante = origine_.filePath(QStringLiteral("mancante.xml"));
-    EXPECT_EQ(preparaFileEuro(mancante, temp_.path()), mancante);
-}
-
-TEST_F(FileEuro, shouldNeverOverwriteTheOriginalWhenTheTemporaryFolderIsItsOwn) {
-    const QString percorso = origine_.filePath(QStringLiteral("b.xml"));
-    scriviFile(percorso, "<A>&#128;</A>");
-    const QString copia = preparaFileEuro(percorso, origine_.path());
-    EXPECT_EQ(QFileInfo(copia).fileName(), QStringLiteral("euro_b.xml"));
-    EXPECT_EQ(leggiFile(percorso), QByteArray("<A>&#128;</A>"));
-    EXPECT_EQ(leggiFile(copia), QByteArray("<A>&#8364;</A>"));
 }
 
 // ---- Attachments -------------------------------------------------------------------------------

@@ -36,6 +36,5 @@ bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fatt
 bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
                           qint64 riga);                                                  // frmFEPassPagam
 bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura); // frmFEPassIva
-bool apriDatiGeneraliFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura); // frmFEPassDatiGen
 
 } // namespace tesel::ui

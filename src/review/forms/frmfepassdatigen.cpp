@@ -887,10 +887,6 @@ bool frmFEPassDatiGen::estraiUno(const pugi::xml_document& doc, int corpo, const
 
 // ---------------------------------------------------------------------------------------------
 
-bool apriDatiGeneraliFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura) {
-    return apriAltriDatiFattura(contesto, padre, fattura, -1);
-}
-
 bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco) {
     frmFEPassDatiGen f(contesto, fattura, blocco, padre);
     f.exec();

@@ -129,7 +129,6 @@ public:
     int righe() const;
     // comAbilDisab: editing of the grid on or off (asks first about a changed row when off).
     bool abilitaVariazione(bool si);
-    bool variazioneAbilitata() const { return modifica_; }
     bool modificato() const;
     // A row was written since the form opened.
     bool salvato() const { return salvato_; }
