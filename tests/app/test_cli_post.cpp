@@ -1,8 +1,8 @@
 // Posting and un-posting through tesel-cli: the command line refused with its reason, the run
 // that only marks invoices posted, and the report of invoices that cannot be posted.
 
+#include "aziendacli.h"
 #include "frame/sqlvalore.h"
-#include "support/dbprova.h"
 
 #include <QDate>
 #include <QDir>
@@ -12,37 +12,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-using tesel::prova::ConDatabase;
-
 namespace {
 
-struct Esito {
-    int codice = -1;
-    QString uscita, errori;
-};
+using Esito = tesel::prova::EsitoCli;
 
-class PostCli : public ConDatabase {
+class PostCli : public tesel::prova::ConAziendaCli {
 protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        creaAziendaDemo();
-        ASSERT_TRUE(cartella_.isValid());
-        ini_ = scriviProfilo(cartella_.path());
-        ASSERT_FALSE(ini_.isEmpty());
-    }
-
-    Esito esegui(const QStringList& argomenti) {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), argomenti);
-        EXPECT_TRUE(p.waitForFinished(300000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
-    Esito post(const QStringList& opzioni) {
-        return esegui(QStringList{QStringLiteral("post"), QStringLiteral("--ini"), ini_} + opzioni);
-    }
+    Esito post(const QStringList& opzioni) { return comando(QStringLiteral("post"), opzioni); }
 
     // An invoice of this year without supplier account.
     void fattura(qint64 numero, const char* piva, const char* contabilizzato = "N") {
@@ -79,8 +55,6 @@ protected:
     }
 
     const int anno = QDate::currentDate().year();
-    QTemporaryDir cartella_;
-    QString ini_;
 };
 
 TEST_F(PostCli, shouldRefuseABadCommandLineWithItsReasonAndTouchNothing) {

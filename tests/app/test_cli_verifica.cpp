@@ -1,8 +1,8 @@
 // tesel-cli verifica: the report's lines and exit status before a repair, after it, and on a
 // bad command line.
 
+#include "aziendacli.h"
 #include "frame/sqlvalore.h"
-#include "support/dbprova.h"
 
 #include <QDate>
 #include <QProcess>
@@ -13,35 +13,13 @@ inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
-using tesel::prova::ConDatabase;
-
 namespace {
 
-struct Esito {
-    int codice = -1;
-    QString uscita, errori;
-};
+using Esito = tesel::prova::EsitoCli;
 
-class VerificaCli : public ConDatabase {
+class VerificaCli : public tesel::prova::ConAziendaCli {
 protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        creaAziendaDemo();
-        ASSERT_TRUE(cartella_.isValid());
-        ini_ = scriviProfilo(cartella_.path());
-        ASSERT_FALSE(ini_.isEmpty());
-    }
-
-    Esito verifica(const QStringList& opzioni = {}) {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI),
-                QStringList{QStringLiteral("verifica"), QStringLiteral("--ini"), ini_} + opzioni);
-        EXPECT_TRUE(p.waitForFinished(300000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    Esito verifica(const QStringList& opzioni = {}) { return comando(QStringLiteral("verifica"), opzioni); }
 
     // ":anno" in the text stands for the year.
     void sql(QString testo) { db().EseguiSql(testo.replace(QStringLiteral(":anno"), QString::number(anno))); }
@@ -61,8 +39,6 @@ protected:
     }
 
     const int anno = QDate::currentDate().year();
-    QTemporaryDir cartella_;
-    QString ini_;
 };
 
 TEST_F(VerificaCli, shouldReportTheRepairableFindingsRepairThemAndThenFindNothing) {
@@ -127,12 +103,9 @@ TEST_F(VerificaCli, shouldRefuseABadCommandLine) {
          {Caso{{"verifica", "--ini", ini_, "avanzo"}, "tesel-cli verifica --ini FILE [--ripara]"},
           Caso{{"verifica", "--ripara"}, "Manca --ini FILE"},
           Caso{{"verifica", "--ini", ini_, "--riparazione"}, "Argomento non riconosciuto: --riparazione"}}) {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), c.argomenti);
-        ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(p.exitCode(), 2) << c.argomenti.join(u' ').toStdString();
-        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QString::fromUtf8(c.motivo)))
-            << c.argomenti.join(u' ').toStdString();
+        const Esito e = esegui(c.argomenti);
+        EXPECT_EQ(e.codice, 2) << c.argomenti.join(u' ').toStdString();
+        EXPECT_TRUE(e.errori.contains(QString::fromUtf8(c.motivo))) << c.argomenti.join(u' ').toStdString();
     }
 }
 
