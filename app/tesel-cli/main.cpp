@@ -525,9 +525,7 @@ int contabilizza(const Argomenti& a) {
         out() << (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) << "\n";
     }
     const int selezionate = static_cast<int>(esito.fatture.size());
-    int gia = 0;
-    for (const posting::EsitoFatturaLotto& f : esito.fatture)
-        gia += f.giaContabilizzata ? 1 : 0;
+    const int gia = esito.giaContabilizzate();
     err() << "Contabilizzate " << formattaIntero(esito.contabilizzate()) << " di "
           << formattaIntero(selezionate)
           << "; già contabilizzate da un'altra postazione: " << formattaIntero(gia)

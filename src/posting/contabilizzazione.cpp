@@ -400,8 +400,11 @@ public:
         // A conflict with another workstation undoes everything this attempt wrote: the next
         // attempt starts again from the claim.
         constexpr int Tentativi = 5;
+        // What the steps before the transaction read; an attempt that is rolled back starts
+        // from it again, so nothing it decided survives the rollback.
+        const StatoContabilizzazione statoLetto = s_;
+        const EsitoContabilizzazione esitoLetto = esito_;
         for (int tentativo = 1;; ++tentativo) {
-            const QString erroriPrima = esito_.errori;
             try {
                 scriviTutto();
                 esito_.ok = true;
@@ -411,8 +414,8 @@ public:
                 return esito_;
             } catch (const ErroreDb& e) {
                 if (tentativo < Tentativi && conflittoTransitorio(e)) {
-                    esito_.errori = erroriPrima;
-                    ripristinaStato();
+                    s_ = statoLetto;
+                    esito_ = esitoLetto;
                     continue;
                 }
                 errore(messaggioErrore(e));
@@ -544,24 +547,9 @@ private:
                                               .compare(u"G", Qt::CaseInsensitive) == 0;
             }
         }
-        moneta_ = impostazioni_.moneta;
         s_.importi.decimali = impostazioni_.decimali;
         s_.importi.arrotIvaEuro = impostazioni_.arrotIvaEuro;
         conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
-    }
-
-    // What an attempt wrote into the posting state is forgotten when it is rolled back.
-    void ripristinaStato() {
-        s_.testata = TestataPn{};
-        s_.numRegRitenuta = s_.numRegUlteriore = s_.numRegReverse1 = s_.numRegReverse2 = 0;
-        s_.numRegPagamenti = {0};
-        s_.righePagateAutom.clear();
-        s_.saldoPagatoAutom = false;
-        s_.totImponibile = s_.totImposta = s_.totIndetraibile = Currency();
-        s_.totOmaggi = s_.totRitenuta = s_.totContributoTrattenuto = Currency();
-        s_.riepilogo.clear();
-        esito_.anno = 0;
-        esito_.numRegGiornale = 0;
     }
 
     void scriviTutto() {
@@ -649,7 +637,7 @@ private:
         h.preDoc = preDoc_;
         h.numDoc = numeroDocumento(numeroDoc_).left(20);
         h.dataDoc = dataDoc_;
-        h.moneta = moneta_;
+        h.moneta = impostazioni_.moneta;
         h.cambio = 1;
         h.xmlAnno = s_.xmlAnno;
         h.xmlNumRif = s_.xmlNumRif;
@@ -738,7 +726,7 @@ private:
     EsitoContabilizzazione esito_;
 
     // Read from the invoice before the transaction.
-    QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, moneta_, tipoLiq_;
+    QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, tipoLiq_;
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
     ContoPn cassaPrevFattura_;

@@ -110,6 +110,11 @@ int EsitoLotto::contabilizzate() const {
         std::count_if(fatture.begin(), fatture.end(), [](const EsitoFatturaLotto& f) { return f.ok; }));
 }
 
+int EsitoLotto::giaContabilizzate() const {
+    return static_cast<int>(std::count_if(fatture.begin(), fatture.end(),
+                                          [](const EsitoFatturaLotto& f) { return f.giaContabilizzata; }));
+}
+
 QString EsitoLotto::erroriRaccolti() const {
     QString r;
     for (const EsitoFatturaLotto& f : fatture)

@@ -72,7 +72,8 @@ struct EsitoLotto {
     bool interrotto = false;                // the progress call-back asked to stop
     // No invoice failed: each was posted by this run or was found posted already.
     bool tutteOk() const;
-    int contabilizzate() const; // posted by this run
+    int contabilizzate() const;    // posted by this run
+    int giaContabilizzate() const; // found posted (by another workstation meanwhile)
     // The run's error list: for each invoice this run did not post, CRLF + identification +
     // its error text ("Fattura già contabilizzata" for one posted elsewhere meanwhile).
     QString erroriRaccolti() const;
