@@ -26,7 +26,7 @@ protected:
             return;
         creaSchemaAzienda();
         ASSERT_TRUE(cartella_.isValid());
-        const QString comune = cartella_.filePath(QStringLiteral("comune.db"));
+        const QString comune = cartella_.filePath("comune.db");
         schema::creaSchema(*Database::apri(comune), schema::tabelleComuni());
         ini_ = scriviProfilo(cartella_.path());
         ASSERT_FALSE(ini_.isEmpty());
@@ -63,12 +63,12 @@ protected:
 
     void avvia(const QString& form) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("TESEL_SENZA_SPLASH"), QStringLiteral("1"));
-        env.insert(QStringLiteral("TESEL_NON_PRESIDIATO"), QStringLiteral("1"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TESEL_SENZA_SPLASH", "1");
+        env.insert("TESEL_NON_PRESIDIATO", "1");
         tesel_.setProcessEnvironment(env);
-        tesel_.start(QStringLiteral(TESEL_PROVA), {QStringLiteral("M=") + server_->nome(),
-                                                   QStringLiteral("P=TESEL"), QStringLiteral("F=") + form});
+        tesel_.start(QStringLiteral(TESEL_PROVA),
+                     {QStringLiteral("M=") + server_->nome(), "P=TESEL", QStringLiteral("F=") + form});
         ASSERT_TRUE(tesel_.waitForStarted());
         ASSERT_TRUE(attendi([this] { return pid_ != 0; })) << "tesel non si è collegato al menu";
     }
@@ -95,37 +95,37 @@ protected:
 };
 
 TEST_F(MenuETesel, shouldAnswerTheMenuRefuseToCloseUnderAModalDialogAndThenEnd) {
-    avvia(QStringLiteral("FRMFEINFO")); // capitals: the dispatcher ignores case
-    EXPECT_TRUE(haDetto(QStringLiteral("aperta frmFEInfo"))) << uscita_.toStdString();
-    EXPECT_EQ(comando(QStringLiteral("esiste")), QVariant(true));
-    EXPECT_EQ(comando(QStringLiteral("paramprgclie")).toString(), QStringLiteral("$Default$"));
-    EXPECT_EQ(comando(QStringLiteral("comandoprgclie")).toString(), QStringLiteral("comandoprgclie"));
+    avvia("FRMFEINFO"); // capitals: the dispatcher ignores case
+    EXPECT_TRUE(haDetto("aperta frmFEInfo")) << uscita_.toStdString();
+    EXPECT_EQ(comando("esiste"), QVariant(true));
+    EXPECT_EQ(comando("paramprgclie").toString(), "$Default$");
+    EXPECT_EQ(comando("comandoprgclie").toString(), "comandoprgclie");
 
     // A form that is not open is opened by "ritornoa"; asked again, it refreshes (and the test
     // form answers a refresh with a modal dialog).
-    comando(QStringLiteral("ritornoa"), QStringLiteral("frmFEPassTest"));
-    EXPECT_TRUE(haDetto(QStringLiteral("aperta frmFEPassTest"))) << uscita_.toStdString();
-    comando(QStringLiteral("ritornoa"), QStringLiteral("frmFEPassTest"));
-    ASSERT_TRUE(haDetto(QStringLiteral("modale aperta"))) << uscita_.toStdString();
+    comando("ritornoa", "frmFEPassTest");
+    EXPECT_TRUE(haDetto("aperta frmFEPassTest")) << uscita_.toStdString();
+    comando("ritornoa", "frmFEPassTest");
+    ASSERT_TRUE(haDetto("modale aperta")) << uscita_.toStdString();
 
-    EXPECT_EQ(comando(QStringLiteral("fine")).toString(), QStringLiteral("Maschera Modal"));
+    EXPECT_EQ(comando("fine").toString(), "Maschera Modal");
     EXPECT_EQ(tesel_.state(), QProcess::Running);
 
-    comando(QStringLiteral("ritornoa"), QStringLiteral("frmFEPassTest"));
-    ASSERT_TRUE(haDetto(QStringLiteral("modale chiusa")));
-    EXPECT_EQ(comando(QStringLiteral("fine")).toString(), QString());
+    comando("ritornoa", "frmFEPassTest");
+    ASSERT_TRUE(haDetto("modale chiusa"));
+    EXPECT_EQ(comando("fine").toString(), QString());
     ASSERT_TRUE(attendi([this] { return tesel_.state() == QProcess::NotRunning; }));
     EXPECT_EQ(tesel_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(tesel_.exitCode(), 0);
 }
 
 TEST_F(MenuETesel, shouldRefuseAnUnknownFormAndEnd) {
-    avvia(QStringLiteral("frmNonEsiste"));
+    avvia("frmNonEsiste");
     // No form opens: the program ends by itself and tells the menu the procedure is over.
     ASSERT_TRUE(attendi([this] { return tesel_.state() == QProcess::NotRunning; }));
-    EXPECT_TRUE(QString::fromUtf8(tesel_.readAllStandardError())
-                    .contains(QStringLiteral("La form richiesta e' inesistente")));
-    EXPECT_FALSE(uscita_.contains(QStringLiteral("aperta")));
+    EXPECT_TRUE(
+        QString::fromUtf8(tesel_.readAllStandardError()).contains("La form richiesta e' inesistente"));
+    EXPECT_FALSE(uscita_.contains("aperta"));
 }
 
 } // namespace
