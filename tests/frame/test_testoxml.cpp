@@ -368,7 +368,7 @@ TEST(FixtureFatture, attachmentDecodesToTheFileWithItsDigest) {
         return;
     // The second attachment is written in lines of 76 characters.
     EXPECT_EQ(TestoNodo(doc, "NomeAttachment", 1), QLatin1String("impaginato.png"));
-    const auto png = base64Decodifica(TestoNodo(doc, "Attachment", 1));
+    const auto png = base64Decodifica(TestoNodo(doc, "Attachment", 1).toLatin1());
     ASSERT_TRUE(png.has_value());
     EXPECT_EQ(png->size(), 1894);
     EXPECT_TRUE(png->startsWith("\x89PNG\r\n\x1a\n"));
