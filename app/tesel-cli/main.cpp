@@ -53,12 +53,14 @@
 #include "store/store.h"
 #include "verifica.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <algorithm>
 #include <limits>
 
 using namespace tesel;
@@ -74,24 +76,87 @@ QTextStream& err() {
     return s;
 }
 
+const char* const Uso =
+    "Uso:\n"
+    "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
+    "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
+    "  tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]\n"
+    "                   [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...\n"
+    "                   [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]\n"
+    "                   [--json] FILE...\n"
+    "  tesel-cli show --ini FILE ANNO NUMRIF --json\n"
+    "  tesel-cli post --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]\n"
+    "                 [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]\n"
+    "                 [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
+    "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
+    "                 [--senza-registrazione] [--json]\n"
+    "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
+    "  tesel-cli verifica --ini FILE [--ripara]\n";
+
 int uso() {
-    err()
-        << "Uso:\n"
-           "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
-           "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
-           "  tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]\n"
-           "                   [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...\n"
-           "                   [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]\n"
-           "                   [--json] FILE...\n"
-           "  tesel-cli show --ini FILE ANNO NUMRIF --json\n"
-           "  tesel-cli post --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]\n"
-           "                 [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]\n"
-           "                 [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
-           "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
-           "                 [--senza-registrazione] [--json]\n"
-           "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
-           "  tesel-cli verifica --ini FILE [--ripara]\n";
+    err() << Uso;
     return 2;
+}
+
+// Every option of every command (each command reads its own); the value's name for those
+// that take one.
+struct Opzione {
+    const char* nome;
+    const char* valore;
+    const char* descrizione;
+};
+constexpr Opzione Opzioni[] = {
+    {"ini", "FILE", "file di configurazione dell'azienda"},
+    {"rispondi", "RISPOSTA", "risposta da dare alle domande (ripetibile)"},
+    {"json", nullptr, "un oggetto JSON per fattura"},
+    {"demo", nullptr, "init-db: carica l'azienda dimostrativa"},
+    {"ripara", nullptr, "verifica: ripara quanto si può riparare"},
+    {"overwrite", nullptr, "import: sostituisce le fatture già presenti"},
+    {"create-suppliers", "GRUPPO MASTRO", "import: crea i fornitori sconosciuti in gruppo e mastro"},
+    {"extract-attachments", nullptr, "import: estrae gli allegati"},
+    {"causale", "C", "import: causale di acquisto"},
+    {"iva-natura", "NATURA=CODICE", "import: codice IVA per una natura (ripetibile)"},
+    {"iva", "CODICE", "import: codice IVA per le altre aliquote"},
+    {"id-sdi", "ID", "import: identificativo SDI"},
+    {"data-sdi", "GG/MM/AAAA", "import: data di ricezione SDI"},
+    {"id-hub", "ID", "import: identificativo dell'HUB"},
+    {"tipo-doc", "T", "post: tipo documento"},
+    {"anno-da", "A", "post: dall'anno di riferimento"},
+    {"anno-al", "A", "post: all'anno di riferimento"},
+    {"numero-da", "N", "post: dal numero di riferimento"},
+    {"numero-al", "N", "post: al numero di riferimento"},
+    {"data-da", "GG/MM/AAAA", "post: dalla data documento"},
+    {"data-al", "GG/MM/AAAA", "post: alla data documento"},
+    {"numero-doc", "N", "post: numero documento"},
+    {"ricezione-da", "GG/MM/AAAA", "post: dalla data di ricezione"},
+    {"ricezione-al", "GG/MM/AAAA", "post: alla data di ricezione"},
+    {"partita-iva", "P", "post: partita IVA del fornitore"},
+    {"codice-fiscale", "C", "post: codice fiscale del fornitore"},
+    {"causale-pag", "C", "post: causale di pagamento"},
+    {"conto-pag", "G-M-C", "post: conto di pagamento"},
+    {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
+    {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
+    {"help", nullptr, "questo aiuto"},
+};
+
+// The option an argument names ("--nome", "-nome", "--nome=valore"), if any.
+const Opzione* opzioneDi(const QString& argomento) {
+    if (!argomento.startsWith(u'-'))
+        return nullptr;
+    const QString nome = argomento.mid(argomento.startsWith(QLatin1String("--")) ? 2 : 1).section(u'=', 0, 0);
+    const auto it = std::find_if(std::begin(Opzioni), std::end(Opzioni),
+                                 [&](const Opzione& o) { return nome == QLatin1String(o.nome); });
+    return it == std::end(Opzioni) ? nullptr : it;
+}
+
+// The usage with every option described, for --help.
+QString aiuto() {
+    QString t = QString::fromUtf8(Uso) + QStringLiteral("\nOpzioni:\n");
+    for (const Opzione& o : Opzioni) {
+        const QString nome = QStringLiteral("--%1 %2").arg(QLatin1String(o.nome), QLatin1String(o.valore));
+        t += QStringLiteral("  %1 %2\n").arg(nome.trimmed(), -32).arg(QString::fromUtf8(o.descrizione));
+    }
+    return t;
 }
 
 struct Argomenti {
@@ -101,6 +166,7 @@ struct Argomenti {
     bool demo = false;
     bool json = false;
     bool ripara = false; // verifica
+    bool aiuto = false;
     OpzioniImport opzioni;
     DatiHub hub;
     QStringList posizionali;
@@ -111,123 +177,127 @@ struct Argomenti {
     bool ok = true;
 };
 
-Argomenti leggiArgomenti(const QStringList& a) {
+Argomenti leggiArgomenti(QStringList a) {
     Argomenti r;
-    if (a.size() < 2) {
+    // "--create-suppliers GRUPPO MASTRO" is the one option with two values, which the parser
+    // does not know: the second reaches it as a hidden option of its own.
+    const QString mastro = QStringLiteral("mastro-fornitori");
+    for (qsizetype i = 1; i + 2 < a.size(); ++i)
+        if (a[i] == QLatin1String("--create-suppliers"))
+            a.insert(i + 2, QStringLiteral("--") + mastro);
+    QCommandLineParser p;
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const Opzione& o : Opzioni)
+        p.addOption(
+            QCommandLineOption(QLatin1String(o.nome), QString::fromUtf8(o.descrizione),
+                               o.valore ? QString::fromUtf8(o.valore).section(u' ', 0, 0) : QString()));
+    QCommandLineOption opzioneMastro(mastro, QStringLiteral("import: mastro dei fornitori creati"),
+                                     QStringLiteral("MASTRO"));
+    opzioneMastro.setFlags(QCommandLineOption::HiddenFromHelp);
+    p.addOption(opzioneMastro);
+    if (!p.parse(a)) {
+        // The parser's own messages are English: say in Italian what it found.
+        for (const QString& nome : p.unknownOptionNames())
+            err() << "Argomento non riconosciuto: --" << nome << "\n";
+        // A value is taken whatever it looks like, so only the last option can lack one.
+        const Opzione* ultima = opzioneDi(a.last());
+        if (ultima && ultima->valore && !a.last().contains(u'='))
+            err() << "Manca il valore di " << a.last() << "\n";
+        for (const QString& x : a.mid(1))
+            if (const Opzione* o = opzioneDi(x); o && !o->valore && x.contains(u'='))
+                err() << "Argomento non riconosciuto: " << x << "\n";
         r.ok = false;
         return r;
     }
-    r.comando = a[1];
-    const auto valore = [&](int& i) -> QString {
-        if (i + 1 < a.size())
-            return a[++i];
-        err() << "Manca il valore di " << a[i] << "\n";
-        r.ok = false;
-        return {};
+    r.aiuto = p.isSet(QStringLiteral("help"));
+    r.posizionali = p.positionalArguments();
+    if (r.posizionali.isEmpty()) {
+        r.ok = r.aiuto;
+        return r;
+    }
+    r.comando = r.posizionali.takeFirst();
+    const auto valore = [&](const char* nome) { return p.value(QLatin1String(nome)); };
+    const auto testo = [&](const char* nome, QString& campo) {
+        if (p.isSet(QLatin1String(nome)))
+            campo = valore(nome);
     };
-    const auto data = [&](int& i, std::optional<QDate>& d) {
-        const QString nome = a[i];
-        const QString v = valore(i);
+    const auto data = [&](const char* nome, std::optional<QDate>& d) {
+        if (!p.isSet(QLatin1String(nome)))
+            return;
+        const QString v = valore(nome);
         d = dataDaTesto(v);
-        if (!d && r.ok) {
-            err() << "Data non valida per " << nome << ": " << v << "\n";
+        if (!d) {
+            err() << "Data non valida per --" << nome << ": " << v << "\n";
             r.ok = false;
         }
     };
-    const auto numero = [&]<typename T>(int& i, std::optional<T>& n) {
-        const QString nome = a[i];
-        const QString v = valore(i);
+    const auto numero = [&]<typename T>(const char* nome, std::optional<T>& n) {
+        if (!p.isSet(QLatin1String(nome)))
+            return;
+        const QString v = valore(nome);
         bool ok = false;
         const qint64 letto = v.trimmed().toLongLong(&ok);
         if (ok && letto >= 0 && letto <= std::numeric_limits<T>::max()) {
             n = static_cast<T>(letto);
-        } else if (r.ok) {
-            err() << "Numero non valido per " << nome << ": " << v << "\n";
+        } else {
+            err() << "Numero non valido per --" << nome << ": " << v << "\n";
             r.ok = false;
         }
     };
-    posting::CriteriSelezione& c = r.criteri;
-    for (int i = 2; i < a.size(); ++i) {
-        const QString& x = a[i];
-        if (x == QStringLiteral("--tipo-doc"))
-            c.tipoDocumento = valore(i);
-        else if (x == QStringLiteral("--anno-da"))
-            numero(i, c.annoDa);
-        else if (x == QStringLiteral("--anno-al"))
-            numero(i, c.annoA);
-        else if (x == QStringLiteral("--numero-da"))
-            numero(i, c.numeroDa);
-        else if (x == QStringLiteral("--numero-al"))
-            numero(i, c.numeroA);
-        else if (x == QStringLiteral("--data-da"))
-            data(i, c.dataDa);
-        else if (x == QStringLiteral("--data-al"))
-            data(i, c.dataA);
-        else if (x == QStringLiteral("--numero-doc"))
-            c.numeroDocumento = valore(i);
-        else if (x == QStringLiteral("--ricezione-da"))
-            data(i, c.ricezioneDa);
-        else if (x == QStringLiteral("--ricezione-al"))
-            data(i, c.ricezioneA);
-        else if (x == QStringLiteral("--partita-iva"))
-            c.partitaIva = valore(i);
-        else if (x == QStringLiteral("--codice-fiscale"))
-            c.codiceFiscale = valore(i);
-        else if (x == QStringLiteral("--causale-pag"))
-            r.causalePag = valore(i).trimmed();
-        else if (x == QStringLiteral("--conto-pag"))
-            r.contoPag = valore(i).trimmed();
-        else if (x == QStringLiteral("--crea-fornitore"))
-            r.lotto.creaFornitore = true;
-        else if (x == QStringLiteral("--senza-registrazione"))
-            r.lotto.senzaRegistrazione = true;
-        else if (x == QStringLiteral("--ini"))
-            r.ini = valore(i);
-        else if (x == QStringLiteral("--rispondi"))
-            r.risposte << valore(i);
-        else if (x == QStringLiteral("--demo"))
-            r.demo = true;
-        else if (x == QStringLiteral("--json"))
-            r.json = true;
-        else if (x == QStringLiteral("--ripara"))
-            r.ripara = true;
-        else if (x == QStringLiteral("--overwrite"))
-            r.opzioni.sovrascrivi = true;
-        else if (x == QStringLiteral("--extract-attachments"))
-            r.opzioni.estraiAllegati = true;
-        else if (x == QStringLiteral("--create-suppliers")) {
-            r.opzioni.creaFornitori = true;
-            r.opzioni.gruppoFornitori = valore(i);
-            r.opzioni.mastroFornitori = valore(i);
-        } else if (x == QStringLiteral("--causale"))
-            r.opzioni.causale = valore(i);
-        else if (x == QStringLiteral("--iva"))
-            r.opzioni.ivaAltra = valore(i);
-        else if (x == QStringLiteral("--iva-natura")) {
-            const QString v = valore(i);
-            const qsizetype uguale = v.indexOf(u'=');
-            if (uguale <= 0) {
-                err() << "--iva-natura vuole NATURA=CODICE: " << v << "\n";
-                r.ok = false;
-            } else
-                r.opzioni.ivaPerNatura.push_back({v.left(uguale).trimmed(), v.mid(uguale + 1).trimmed()});
-        } else if (x == QStringLiteral("--id-sdi"))
-            r.hub.idSdi = valore(i);
-        else if (x == QStringLiteral("--id-hub"))
-            r.hub.idHub = valore(i);
-        else if (x == QStringLiteral("--data-sdi")) {
-            const QString v = valore(i);
-            r.hub.dataRicezione = dataDaTesto(v);
-            if (!r.hub.dataRicezione) {
-                err() << "Data ricezione SDI non valida: " << v << "\n";
-                r.ok = false;
-            }
-        } else if (x.startsWith(QStringLiteral("--"))) {
-            err() << "Argomento non riconosciuto: " << x << "\n";
+
+    testo("ini", r.ini);
+    r.risposte = p.values(QStringLiteral("rispondi"));
+    r.demo = p.isSet(QStringLiteral("demo"));
+    r.json = p.isSet(QStringLiteral("json"));
+    r.ripara = p.isSet(QStringLiteral("ripara"));
+
+    OpzioniImport& o = r.opzioni;
+    o.sovrascrivi = p.isSet(QStringLiteral("overwrite"));
+    o.estraiAllegati = p.isSet(QStringLiteral("extract-attachments"));
+    o.creaFornitori = p.isSet(QStringLiteral("create-suppliers"));
+    testo("create-suppliers", o.gruppoFornitori);
+    testo("mastro-fornitori", o.mastroFornitori);
+    testo("causale", o.causale);
+    testo("iva", o.ivaAltra);
+    for (const QString& v : p.values(QStringLiteral("iva-natura"))) {
+        const qsizetype uguale = v.indexOf(u'=');
+        if (uguale <= 0) {
+            err() << "--iva-natura vuole NATURA=CODICE: " << v << "\n";
             r.ok = false;
         } else
-            r.posizionali << x;
+            o.ivaPerNatura.push_back({v.left(uguale).trimmed(), v.mid(uguale + 1).trimmed()});
     }
+    testo("id-sdi", r.hub.idSdi);
+    testo("id-hub", r.hub.idHub);
+    if (p.isSet(QStringLiteral("data-sdi"))) {
+        const QString v = valore("data-sdi");
+        r.hub.dataRicezione = dataDaTesto(v);
+        if (!r.hub.dataRicezione) {
+            err() << "Data ricezione SDI non valida: " << v << "\n";
+            r.ok = false;
+        }
+    }
+
+    posting::CriteriSelezione& c = r.criteri;
+    testo("tipo-doc", c.tipoDocumento);
+    numero("anno-da", c.annoDa);
+    numero("anno-al", c.annoA);
+    numero("numero-da", c.numeroDa);
+    numero("numero-al", c.numeroA);
+    data("data-da", c.dataDa);
+    data("data-al", c.dataA);
+    testo("numero-doc", c.numeroDocumento);
+    data("ricezione-da", c.ricezioneDa);
+    data("ricezione-al", c.ricezioneA);
+    testo("partita-iva", c.partitaIva);
+    testo("codice-fiscale", c.codiceFiscale);
+    if (p.isSet(QStringLiteral("causale-pag")))
+        r.causalePag = valore("causale-pag").trimmed();
+    if (p.isSet(QStringLiteral("conto-pag")))
+        r.contoPag = valore("conto-pag").trimmed();
+    r.lotto.creaFornitore = p.isSet(QStringLiteral("crea-fornitore"));
+    r.lotto.senzaRegistrazione = p.isSet(QStringLiteral("senza-registrazione"));
+
     if (r.opzioni.creaFornitori &&
         (r.opzioni.gruppoFornitori.trimmed().isEmpty() || r.opzioni.mastroFornitori.trimmed().isEmpty())) {
         err() << "Per creare i fornitori compilare sia il gruppo che il mastro\n";
@@ -244,7 +314,7 @@ Argomenti leggiArgomenti(const QStringList& a) {
         err() << fuori->messaggio << "\n";
         r.ok = false;
     }
-    if (r.ini.isEmpty()) {
+    if (r.ini.isEmpty() && !r.aiuto) {
         err() << "Manca --ini FILE\n";
         r.ok = false;
     }
@@ -561,6 +631,10 @@ int decontabilizza(const Argomenti& a) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const Argomenti a = leggiArgomenti(app.arguments());
+    if (a.aiuto && a.ok) {
+        out() << aiuto();
+        return 0;
+    }
     if (!a.ok)
         return uso();
     try {

@@ -169,20 +169,6 @@ int Database::EseguiSql(const QString& sql) {
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
-    if (dialetto_ != Dialetto::SQLite) {
-        QString testo;
-        qsizetype k = 0;
-        bool virgolette = false;
-        for (const QChar c : sql) {
-            if (c == u'\'')
-                virgolette = !virgolette;
-            if (c == u'?' && !virgolette && k < valori.size())
-                testo += SqlValore(valori[k++]);
-            else
-                testo += c;
-        }
-        return EseguiSql(testo);
-    }
     if (!preparate_)
         preparate_ = std::make_unique<Preparate>();
     auto& voci = preparate_->voci;
@@ -199,7 +185,7 @@ int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
     }
     QSqlQuery& q = *voci.front().second;
     for (qsizetype i = 0; i < valori.size(); ++i)
-        q.bindValue(static_cast<int>(i), ParametroSqlite(valori[i]));
+        q.bindValue(static_cast<int>(i), ParametroSql(valori[i], dialetto_));
     if (!q.exec())
         solleva(q.lastError(), sql);
     return q.numRowsAffected();
@@ -411,8 +397,8 @@ struct Recordset::Dati {
         return t;
     }
 
-    // Rows added one after the other with the same columns run the same statement, which
-    // SQLite prepares once.
+    // Rows added one after the other with the same columns run the same statement, which is
+    // prepared once.
     void inserisci(const QString& tabella) {
         QStringList colonne, segnaposti;
         QVariantList valori;

@@ -69,10 +69,10 @@ public:
 
     // EseguiSql: runs an action query; answers the number of rows affected. Throws ErroreDb.
     int EseguiSql(const QString& sql);
-    // An action query with "?" for each of `valori`, which reach the database as SqlValore
-    // writes them. On SQLite the statement is prepared once and kept for the connection, as a
-    // batch runs the same few statements thousands of times; on a server the values are
-    // written into the text. The text itself must hold no other "?" outside quotes.
+    // An action query with "?" for each of `valori`, which are bound (ParametroSql), never
+    // written into the text. The statement is prepared once and kept for the connection, as
+    // a batch runs the same few statements thousands of times. The text itself must hold no
+    // other "?" outside quotes.
     int EseguiConValori(const QString& sql, const QVariantList& valori);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant valore(const QString& sql);

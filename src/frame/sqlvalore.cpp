@@ -139,11 +139,14 @@ QString SqlValore(const QVariant& valore) {
     }
 }
 
-QVariant ParametroSqlite(const QVariant& valore) {
+QVariant ParametroSql(const QVariant& valore, Dialetto dialetto) {
     if (!valore.isValid() || valore.isNull())
         return QVariant();
-    if (valore.metaType() == QMetaType::fromType<Currency>())
-        return valore.value<Currency>().comeDouble();
+    if (valore.metaType() == QMetaType::fromType<Currency>()) {
+        const Currency c = valore.value<Currency>();
+        // A double keeps only 15 digits: beyond a hundred billion the cents would drift.
+        return dialetto == Dialetto::SQLite ? QVariant(c.comeDouble()) : QVariant(c.testoSql());
+    }
     switch (valore.metaType().id()) {
     case QMetaType::Int:
     case QMetaType::UInt:

@@ -31,10 +31,10 @@ QString SqlValore(const QVariant& valore);
 // True for null, empty or blank.
 bool IsVuoto(const QVariant& valore);
 
-// The value SqlValore(valore) would write, as a bound parameter of a SQLite statement (the
-// same text, number or Null reaches the column), for statements prepared once and run many
-// times.
-QVariant ParametroSqlite(const QVariant& valore);
+// The value SqlValore(valore) would write, as a parameter bound to a prepared statement of
+// the dialect: the same text, number, date or Null reaches the column. Only amounts differ:
+// SQLite's REAL column takes the double, a server's NUMERIC one the exact decimal text.
+QVariant ParametroSql(const QVariant& valore, Dialetto dialetto);
 
 // A text as an SQL string literal, quotes doubled.
 QString quotaSql(const QString& testo);

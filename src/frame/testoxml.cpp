@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 
 #include <cstring>
+#include <optional>
 
 namespace tesel {
 
@@ -101,10 +102,11 @@ bool testuale(pugi::xml_node n) {
 
 // ---- Loading -----------------------------------------------------------------------------
 
-enum class Codifica { Automatica, Windows1252, Latin9, NonSupportata };
-
+// What the declaration asks of an 8-bit document.
 struct Dichiarazione {
-    Codifica codifica = Codifica::Automatica;
+    // The declared code page; none when pugixml recognises the encoding by itself.
+    std::optional<QStringDecoder> codePage;
+    bool supportata = true;
     QByteArray nome;
     qsizetype posizione = 0; // of the encoding name, for the error message
 };
@@ -144,63 +146,30 @@ Dichiarazione codificaDichiarata(const QByteArray& dati) {
     const QByteArray nome = d.nome.toLower();
     static const char* const unicode[] = {"utf-8",  "utf8",     "us-ascii", "ascii",
                                           "utf-16", "utf-16le", "utf-16be"};
+    // ISO-8859-1 is read as its windows-1252 superset: files that declare it hold "€" and
+    // typographic quotes in 0x80..0x9F.
     static const char* const windows[] = {"windows-1252", "cp1252",     "x-cp1252", "iso-8859-1",
                                           "iso_8859-1",   "iso8859-1",  "latin1",   "latin-1",
                                           "l1",           "iso-ir-100", "cp819"};
     static const char* const latin9[] = {"iso-8859-15", "iso_8859-15", "iso8859-15",
                                          "latin9",      "latin-9",     "l9"};
+    const auto conCodePage = [&](const char* codePage) {
+        d.codePage.emplace(codePage);
+        // A Qt built without ICU knows no code page but Latin-1: refusing beats misreading.
+        d.supportata = d.codePage->isValid();
+        return std::move(d);
+    };
     for (const char* n : unicode)
         if (nome == n)
             return d;
     for (const char* n : windows)
-        if (nome == n) {
-            d.codifica = Codifica::Windows1252;
-            return d;
-        }
+        if (nome == n)
+            return conCodePage("windows-1252");
     for (const char* n : latin9)
-        if (nome == n) {
-            d.codifica = Codifica::Latin9;
-            return d;
-        }
-    d.codifica = Codifica::NonSupportata;
+        if (nome == n)
+            return conCodePage("ISO-8859-15");
+    d.supportata = false;
     return d;
-}
-
-char16_t carattere8bit(unsigned char b, Codifica c) {
-    // 0x80..0x9F of windows-1252; the five unassigned places keep their C1 code.
-    static const char16_t windows[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    if (c == Codifica::Windows1252 && b >= 0x80 && b <= 0x9F)
-        return windows[b - 0x80];
-    if (c == Codifica::Latin9) {
-        switch (b) {
-        case 0xA4:
-            return 0x20AC;
-        case 0xA6:
-            return 0x0160;
-        case 0xA8:
-            return 0x0161;
-        case 0xB4:
-            return 0x017D;
-        case 0xB8:
-            return 0x017E;
-        case 0xBC:
-            return 0x0152;
-        case 0xBD:
-            return 0x0153;
-        case 0xBE:
-            return 0x0178;
-        default:
-            break;
-        }
-    }
-    return b;
-}
-
-int lunghezzaUtf8(char16_t c) {
-    return c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
 }
 
 bool utf8ConNonAscii(const QByteArray& dati) {
@@ -319,28 +288,20 @@ QString AttributoNodo(pugi::xml_node nodo, const char* nome) {
 }
 
 bool caricaXml(pugi::xml_document& doc, const QByteArray& dati, QString* errore) {
-    const Dichiarazione d = codificaDichiarata(dati);
-    if (d.codifica == Codifica::NonSupportata) {
+    Dichiarazione d = codificaDichiarata(dati);
+    if (!d.supportata) {
         doc.reset();
         if (errore)
             *errore = messaggioErrore(
                 QStringLiteral("codifica non supportata (%1)").arg(QString::fromLatin1(d.nome)), d.posizione);
         return false;
     }
-    const bool daConvertire = d.codifica != Codifica::Automatica && !utf8ConNonAscii(dati);
-    QByteArray convertiti;
-    if (daConvertire) {
-        QString testo;
-        testo.reserve(dati.size());
-        for (char c : dati)
-            testo += QChar(carattere8bit(static_cast<unsigned char>(c), d.codifica));
-        convertiti = testo.toUtf8();
-    }
+    const bool daConvertire = d.codePage && !utf8ConNonAscii(dati);
+    const QByteArray convertiti = daConvertire ? QString(d.codePage->decode(dati)).toUtf8() : QByteArray();
     const QByteArray& buffer = daConvertire ? convertiti : dati;
     // Declared 8-bit encodings are settled above; what reaches pugixml is UTF-8 or a
     // document it recognises by its BOM.
-    const pugi::xml_encoding codifica =
-        d.codifica == Codifica::Automatica ? pugi::encoding_auto : pugi::encoding_utf8;
+    const pugi::xml_encoding codifica = d.codePage.has_value() ? pugi::encoding_utf8 : pugi::encoding_auto;
     const pugi::xml_parse_result r =
         doc.load_buffer(buffer.constData(), static_cast<size_t>(buffer.size()), opzioniParse, codifica);
     if (r)
@@ -349,17 +310,10 @@ bool caricaXml(pugi::xml_document& doc, const QByteArray& dati, QString* errore)
     if (errore) {
         qsizetype posizione = r.offset;
         if (daConvertire) {
-            // Back from the UTF-8 copy to the byte of the original.
-            qsizetype utf8 = 0;
-            posizione = 0;
-            while (posizione < dati.size()) {
-                const int l =
-                    lunghezzaUtf8(carattere8bit(static_cast<unsigned char>(dati[posizione]), d.codifica));
-                if (utf8 + l > r.offset)
-                    break;
-                utf8 += l;
-                ++posizione;
-            }
+            // Each byte of a code page is one character of the UTF-8 copy; a character cut by
+            // the offset is held back by the stateful decoder, so it is not counted.
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            posizione = QString(utf8.decode(convertiti.left(r.offset))).size();
         }
         *errore = messaggioErrore(descrizioneErrore(r), posizione);
     }

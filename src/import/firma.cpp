@@ -1,5 +1,7 @@
 #include "import/firma.h"
 
+#include "frame/hash.h"
+
 #include <QByteArrayView>
 #include <openssl/cms.h>
 #include <openssl/err.h>
@@ -26,60 +28,6 @@ constexpr int MaxAnnidamento = 4;
 
 bool spazio(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-int valore64(char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
-// Base64 as signing programs and mail clients write it: white space anywhere is skipped, the
-// "=" padding may be missing, and a last group of two or three characters stands for one or
-// two bytes. After "=" only more "=" and white space may follow. Any other character, or a
-// last group of a single character, gives nothing.
-std::optional<QByteArray> base64Tollerante(QByteArrayView testo) {
-    QByteArray out;
-    out.reserve(testo.size() / 4 * 3 + 3);
-    quint32 gruppo = 0;
-    int n = 0;
-    bool finito = false;
-    for (const char c : testo) {
-        if (spazio(c))
-            continue;
-        if (c == '=') {
-            finito = true;
-            continue;
-        }
-        const int v = valore64(c);
-        if (finito || v < 0)
-            return std::nullopt;
-        gruppo = (gruppo << 6) | static_cast<quint32>(v);
-        if (++n == 4) {
-            out.append(static_cast<char>(gruppo >> 16));
-            out.append(static_cast<char>(gruppo >> 8));
-            out.append(static_cast<char>(gruppo));
-            gruppo = 0;
-            n = 0;
-        }
-    }
-    if (n == 1)
-        return std::nullopt;
-    if (n == 2)
-        out.append(static_cast<char>(gruppo >> 4));
-    if (n == 3) {
-        out.append(static_cast<char>(gruppo >> 10));
-        out.append(static_cast<char>(gruppo >> 2));
-    }
-    return out;
 }
 
 QByteArrayView senzaSpaziIniziali(QByteArrayView b) {
@@ -148,7 +96,8 @@ ContenutoFirmato estraiXmlFirmato(const QByteArray& dati) {
     if (!dati.isEmpty() && static_cast<unsigned char>(dati[0]) == 0x30) {
         der = dati;
     } else {
-        std::optional<QByteArray> decodificato = base64Tollerante(senzaArmatura(senzaSpaziIniziali(dati)));
+        std::optional<QByteArray> decodificato =
+            base64Decodifica(senzaArmatura(senzaSpaziIniziali(dati)), true);
         if (!decodificato || !decodificato->startsWith('\x30'))
             return {std::nullopt, MsgNonValida};
         der = std::move(*decodificato);
@@ -191,7 +140,7 @@ bool sembraFirmato(const QString& percorso, const QByteArray& inizio) {
             gruppi.append(c);
     }
     gruppi.truncate(gruppi.size() / 4 * 4);
-    const std::optional<QByteArray> der = base64Tollerante(gruppi);
+    const std::optional<QByteArray> der = base64Decodifica(gruppi, true);
     return der && inizioBusta(*der);
 }
 

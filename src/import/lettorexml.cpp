@@ -196,7 +196,7 @@ QString estraiAllegato(pugi::xml_node attachment, const QString& nomeAttachment,
                        const QString& cartella, TestoErrori& errori) {
     const QString base64 = TestoElemento(attachment);
     const std::optional<QByteArray> dati =
-        base64.trimmed().isEmpty() ? std::nullopt : base64Decodifica(base64);
+        base64.trimmed().isEmpty() ? std::nullopt : base64Decodifica(base64.toLatin1());
     if (!dati) {
         errori.aggiungi(QStringLiteral("Allegato da estrarre mancante"));
         return {};

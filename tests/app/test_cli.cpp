@@ -81,6 +81,12 @@ TEST_F(TeselCli, shouldExplainItsUsageOnABadCommandLine) {
         EXPECT_EQ(e.codice, 2) << a.join(u' ').toStdString();
         EXPECT_TRUE(e.errori.contains(QStringLiteral("Uso:")));
     }
+    const Esito aiuto = esegui({QStringLiteral("--help")});
+    EXPECT_EQ(aiuto.codice, 0);
+    EXPECT_TRUE(aiuto.uscita.startsWith(QStringLiteral("Uso:")) &&
+                aiuto.uscita.contains(QStringLiteral("Opzioni:")))
+        << aiuto.uscita.toStdString();
+    EXPECT_FALSE(aiuto.uscita.contains(QStringLiteral("Usage")));
     const Esito sconosciuto = esegui({QStringLiteral("fai-tutto"), QStringLiteral("--ini"), ini_});
     EXPECT_EQ(sconosciuto.codice, 2);
     EXPECT_TRUE(sconosciuto.errori.contains(QStringLiteral("Comando sconosciuto: fai-tutto")));

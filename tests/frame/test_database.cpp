@@ -178,52 +178,65 @@ TEST_F(DatabaseTest, shouldAddEditAndReadRowsThroughARecordset) {
     EXPECT_THROW(rs.LeggiCampo(QStringLiteral("NonCe")), ErroreDb);
 }
 
-// Rows added through a recordset (a prepared statement on SQLite) must store exactly what the
-// literal writer stores, and a duplicate must still be 3022.
-TEST_F(DatabaseTest, shouldAddRowsThroughARecordsetAsTheLiteralWriterDoes) {
+// Bound values must store exactly what the literal writer stores, compare in a WHERE as
+// literals do, and a duplicate must still be 3022.
+TEST_F(DatabaseTest, shouldStoreBoundValuesAsTheLiteralWriterDoes) {
+    const Currency grande = *Currency::daTesto(QStringLiteral("-12345678901234.5678"));
     const struct {
         QVariant testo, importo, giorno, anno;
     } righe[] = {
-        {QString(), QVariant::fromValue(Currency::daDecimillesimi(-12345678)), QDate(100, 1, 1), 2024},
-        {QStringLiteral(""), QVariant::fromValue(Currency::daUnita(100)),
+        {QString(), QVariant::fromValue(grande), QDate(100, 1, 1), 2024},
+        {QStringLiteral(""), QVariant::fromValue(*Currency::daTesto(QStringLiteral("99999999999.99"))),
          QDateTime(QDate(2024, 2, 29), QTime(10, 15)), QVariant()},
-        {QStringLiteral("O'Brien \\ €"), QVariant(), QVariant(), true},
+        {QStringLiteral("O'Brien ? \\ € '?'"), QVariant(), QVariant(), true},
+        {QString(70000, QChar(u'è')) + u'?', QVariant::fromValue(Currency::daDecimillesimi(1)), QVariant(),
+         0},
     };
-    Recordset rs = db().ApriRs(QStringLiteral("Select * from ProvaValori where 1=0"));
     int id = 0;
     for (const auto& r : righe) {
         ++id;
-        rs.RsAddNew();
-        rs.ScriviCampo(QStringLiteral("Id"), id);
-        rs.ScriviCampo(QStringLiteral("Testo"), r.testo);
-        rs.ScriviCampo(QStringLiteral("Importo"), r.importo);
-        rs.ScriviCampo(QStringLiteral("Giorno"), r.giorno);
-        rs.ScriviCampo(QStringLiteral("Anno"), r.anno);
-        rs.RsUpdate();
+        // The "?" in quotes is text, not a parameter.
+        db().EseguiConValori(
+            QStringLiteral("INSERT INTO ProvaValori (Id, Lungo, Testo, Importo, Giorno, Anno) "
+                           "VALUES (?, '?', ?, ?, ?, ?)"),
+            {id, r.testo, r.importo, r.giorno, r.anno});
         db().EseguiSql(
-            QStringLiteral("INSERT INTO ProvaValori (Id, Testo, Importo, Giorno, Anno) VALUES (%1, %2, %3, "
-                           "%4, %5)")
+            QStringLiteral(
+                "INSERT INTO ProvaValori (Id, Lungo, Testo, Importo, Giorno, Anno) VALUES (%1, '?', "
+                "%2, %3, %4, %5)")
                 .arg(id + 100)
                 .arg(SqlValore(r.testo), SqlValore(r.importo), SqlValore(r.giorno), SqlValore(r.anno)));
     }
-    const QString colonne = QStringLiteral("Testo, Importo, Giorno, Anno, Testo IS NULL AS TestoNullo");
+    const QString colonne =
+        QStringLiteral("Lungo, Testo, Importo, Giorno, Anno, Testo IS NULL AS TestoNullo");
     for (int k = 1; k <= id; ++k) {
         SCOPED_TRACE(k);
         Recordset a = db().ApriRs(QStringLiteral("Select ") + colonne +
                                   QStringLiteral(" from ProvaValori Where Id = ") + QString::number(k));
         Recordset b = db().ApriRs(QStringLiteral("Select ") + colonne +
                                   QStringLiteral(" from ProvaValori Where Id = ") + QString::number(k + 100));
-        for (const char* c : {"Testo", "Importo", "Giorno", "Anno", "TestoNullo"})
+        for (const char* c : {"Lungo", "Testo", "Importo", "Giorno", "Anno", "TestoNullo"})
             EXPECT_EQ(a.LeggiCampo(QLatin1String(c)), b.LeggiCampo(QLatin1String(c))) << c;
     }
-    EXPECT_EQ(Currency::daVariant(leggi(1, QStringLiteral("Importo"))), Currency::daDecimillesimi(-12345678));
-    rs.RsAddNew();
-    rs.ScriviCampo(QStringLiteral("Id"), 1);
+    EXPECT_EQ(leggi(4, QStringLiteral("Testo")).toString(), righe[3].testo.toString());
+    EXPECT_EQ(Currency::daVariant(leggi(2, QStringLiteral("Importo"))), righe[1].importo.value<Currency>());
+    // SQLite's REAL column keeps 15 digits; the server's NUMERIC keeps them all.
+    if (db().dialetto() == Dialetto::PostgreSQL) {
+        EXPECT_EQ(Currency::daVariant(leggi(1, QStringLiteral("Importo"))), grande);
+    }
+
+    // An empty text is not NULL, and an amount and a date bound in a WHERE find their rows.
+    EXPECT_EQ(
+        db().EseguiConValori(
+            QStringLiteral("UPDATE ProvaValori SET Anno = ? WHERE Testo = ? AND Importo = ? AND Giorno = ?"),
+            {7, righe[1].testo, righe[1].importo, righe[1].giorno}),
+        2);
+    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM ProvaValori WHERE Anno = 7")).toInt(), 2);
     try {
-        rs.RsUpdate();
+        db().EseguiConValori(QStringLiteral("INSERT INTO ProvaValori (Id) VALUES (?)"), {1});
         ADD_FAILURE() << "duplicate accepted";
     } catch (const ErroreDb& e) {
-        EXPECT_EQ(e.numero(), 3022);
+        EXPECT_EQ(e.numero(), ErrChiaveDuplicata);
     }
 }
 
