@@ -143,10 +143,8 @@ TEST_F(PostCli, shouldReportEveryInvoiceThatCannotBePostedAndFail) {
 
 TEST_F(PostCli, shouldPostAnImportedInvoiceAndTakeThePostingBack) {
     // A demo invoice received today, so its registration falls in the open accounting year.
-    const QString file =
-        QFileInfo(QStringLiteral(__FILE__))
-            .dir()
-            .absoluteFilePath(QStringLiteral("../../scripts/fatture-demo/IT02157840378_DEMO3.xml"));
+    const QString file = QDir(tesel::prova::fileFixture(QStringLiteral("../../scripts/fatture-demo")))
+                             .absoluteFilePath(QStringLiteral("IT02157840378_DEMO3.xml"));
     ASSERT_TRUE(QFileInfo::exists(file)) << file.toStdString();
     const Esito importata =
         esegui({"import", "--ini", ini_, "--data-sdi",
