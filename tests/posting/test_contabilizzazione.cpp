@@ -11,7 +11,6 @@
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "posting/primanota.h"
-#include "posting/selezione.h"
 #include "support/dbprova.h"
 
 #include <QThread>
@@ -242,44 +241,6 @@ INSTANTIATE_TEST_SUITE_P(Parametro, DataRegistrazione,
                          ::testing::Values(CasoDataReg{"P", "2 FAA 2 20/03 20/03 124"},
                                            CasoDataReg{"R", "2 FAA 2 15/03 20/03 124"}));
 
-struct CasoRitenuta {
-    const char* modo;
-    int registrazioni;     // journal registrations of the invoice
-    const char* fornitore; // the supplier's balance in Avere after posting
-};
-
-void PrintTo(const CasoRitenuta& c, std::ostream* os) {
-    *os << "RitAccFornAutom " << c.modo;
-}
-
-class RitenutaInGiornale : public Contabilizzazione, public ::testing::WithParamInterface<CasoRitenuta> {};
-
-// 1,000 + 22% with 200 withheld: the supplier is owed 1,020 either way; mode 2 books the
-// withholding as a registration of its own.
-TEST_P(RitenutaInGiornale, shouldLeaveTheSupplierOwedTheNetOfTheWithholding) {
-    menu.imposta(QStringLiteral("Personal.PN.RitAccFornAutom"), QLatin1String(GetParam().modo));
-    const ChiaveFattura k = FatturaProva(db())
-                                .riga(1000, QStringLiteral("22"), Costo)
-                                .iva(22, 1000, 220)
-                                .ritenuta(200)
-                                .pagamento(1020, QDate(anno, 4, 30))
-                                .scrivi();
-    const EsitoContabilizzazione e = posta(k);
-    ASSERT_TRUE(e.ok) << e.errori.toStdString();
-    EXPECT_EQ(registrazioni(k).size(), GetParam().registrazioni) << registrazioni(k).join(u';').toStdString();
-    verificaGiornaleBilanciato();
-    const auto saldo = Currency::daVariant(db().valore(
-        QStringLiteral("Select Sum(CASE WHEN DareAvere = 'A' THEN Importo ELSE -Importo END) from "
-                       "MovPnDett Where TipoPartita = 2 and GruppoPartita = '40' and MastroPartita = "
-                       "'10' and ContoPartita = '1001'")));
-    ASSERT_TRUE(saldo.has_value());
-    EXPECT_EQ(saldo->testoXml(), QLatin1String(GetParam().fornitore));
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modi, RitenutaInGiornale,
-                         ::testing::Values(CasoRitenuta{"1", 1, "1020.00"}, CasoRitenuta{"2", 2, "1020.00"}));
-
 // Two workstations may compute the same temporary number at once; the one that writes second
 // takes the next number instead of failing the posting. (SQLite serialises the two writers,
 // so there the second simply reads the number the first wrote.)
@@ -316,46 +277,6 @@ TEST_F(Contabilizzazione, shouldTakeTheNextTemporaryNumberWhenAnotherWorkstation
     altra.join();
     EXPECT_EQ(mia.numReg, 2);
     EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 2);
-}
-
-// Two workstations post halves of the same batch at the same time: every invoice is posted
-// once, protocols and journal numbers run without gaps or repeats, nothing stays in staging.
-TEST_F(Contabilizzazione, shouldPostOneBatchFromTwoWorkstationsAtOnceWithoutLosingOrRepeatingNumbers) {
-    constexpr int fatture = 24;
-    for (int i = 1; i <= fatture; ++i)
-        fattura().numero(QString::number(i)).ricezione(QDate(anno, 3, 12)).scrivi();
-    const auto posta = [this](qint64 da, qint64 a, EsitoLotto& esito) {
-        const auto c = altraConnessione();
-        ParametriAzienda p(*c);
-        tesel::prova::InterazioneProva utente; // "Tabella numeratore in uso: riprovo?" -> "&Si"
-        CriteriSelezione criteri;
-        criteri.numeroDa = da;
-        criteri.numeroA = a;
-        esito = contabilizzaSelezione(*c, p, nullptr, utente, criteri, {});
-    };
-    EsitoLotto primo, secondo;
-    std::thread t1([&] { posta(1, fatture / 2, primo); });
-    std::thread t2([&] { posta(fatture / 2 + 1, fatture, secondo); });
-    t1.join();
-    t2.join();
-
-    EXPECT_TRUE(primo.tutteOk()) << primo.erroriRaccolti().toStdString();
-    EXPECT_TRUE(secondo.tutteOk()) << secondo.erroriRaccolti().toStdString();
-    EXPECT_EQ(primo.fatture.size() + secondo.fatture.size(), static_cast<size_t>(fatture));
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), fatture);
-    const auto distinti = [this](const char* colonna) {
-        return conta(QStringLiteral("Select count(distinct %1) from MovPnTes").arg(QLatin1String(colonna)));
-    };
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTes")), fatture);
-    EXPECT_EQ(distinti("NumProt"), fatture);
-    EXPECT_EQ(conta(QStringLiteral("Select Max(NumProt) from MovPnTes")), fatture);
-    EXPECT_EQ(distinti("NumReg"), fatture);
-    EXPECT_EQ(conta(QStringLiteral("Select Max(NumReg) from MovPnTes")), fatture);
-    EXPECT_EQ(distinti("XmlNumRif"), fatture);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze")), fatture);
-    for (const char* t : {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "LockGest"})
-        EXPECT_EQ(conta(QStringLiteral("Select count(*) from ") + t), 0) << t;
-    verificaGiornaleBilanciato();
 }
 
 // ---- Un-posting ---------------------------------------------------------------------------------

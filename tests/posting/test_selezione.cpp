@@ -1,4 +1,4 @@
-// Choosing the invoices to post: the selection text, what it finds on the engine, the order
+// Choosing the invoices to post: what the selection finds on the engine, the order
 // checks, the supplier look-up by VAT number, and the run that marks invoices posted without
 // a journal entry.
 
@@ -16,44 +16,6 @@
 
 namespace tesel::posting {
 namespace {
-
-const QString NonContabilizzate =
-    QStringLiteral("(FatXmlTest.Contabilizzato <> 'S' Or FatXmlTest.Contabilizzato Is Null)");
-const QString Ordine = QStringLiteral(" Order by COALESCE(FatXmlTest.DataRicSdi, FatXmlTest.DGD_Data), "
-                                      "FatXmlTest.XmlAnno, FatXmlTest.XmlNumRif");
-
-TEST(PrepSql, shouldSelectOnlyNotPostedInvoicesWhenNothingIsTyped) {
-    EXPECT_EQ(PrepSql({}),
-              QStringLiteral("SELECT FatXmlTest.* FROM FatXmlTest Where ") + NonContabilizzate + Ordine);
-}
-
-TEST(PrepSql, shouldJoinEveryTypedCriterionWithTheNotPostedTermInTheProgramsOrder) {
-    CriteriSelezione c;
-    c.tipoDocumento = QStringLiteral(" TD01 ");
-    c.annoDa = 2023;
-    c.annoA = 2024;
-    c.numeroDa = 5;
-    c.numeroA = 120;
-    c.dataDa = QDate(2024, 1, 1);
-    c.dataA = QDate(2024, 3, 31);
-    c.numeroDocumento = QStringLiteral("12'A");
-    c.ricezioneDa = QDate(2024, 2, 1);
-    c.ricezioneA = QDate(2024, 4, 30);
-    c.partitaIva = QStringLiteral("03981270683");
-    c.codiceFiscale = QStringLiteral("GRCNDR85M30D612O");
-    EXPECT_EQ(PrepSql(c),
-              QStringLiteral("SELECT FatXmlTest.* FROM FatXmlTest Where FatXmlTest.DGD_TipoDocumento = 'TD01'"
-                             " and FatXmlTest.XmlAnno >= 2023 and FatXmlTest.XmlAnno <= 2024"
-                             " and FatXmlTest.XmlNumRif >= 5 and FatXmlTest.XmlNumRif <= 120"
-                             " and FatXmlTest.DGD_Data >= '2024-01-01 00:00:00'"
-                             " and FatXmlTest.DGD_Data <= '2024-03-31 00:00:00'"
-                             " and FatXmlTest.DGD_Numero = '12''A'"
-                             " and FatXmlTest.DataRicSdi >= '2024-02-01 00:00:00'"
-                             " and FatXmlTest.DataRicSdi <= '2024-04-30 23:59:59'"
-                             " and FatXmlTest.CP_DA_IdFiscaleIVA_IdCodice = '03981270683'"
-                             " and FatXmlTest.CP_DA_CodiceFiscale = 'GRCNDR85M30D612O' and ") +
-                  NonContabilizzate + Ordine);
-}
 
 // ---- The order of the "from"/"to" pairs ------------------------------------------------------
 
@@ -301,21 +263,6 @@ TEST_F(Selezione, shouldStopBeforeTheNextInvoiceWhenAskedAndKeepWhatIsDone) {
     EXPECT_TRUE(esito.interrotto);
     ASSERT_EQ(esito.fatture.size(), 2u);
     EXPECT_EQ(scelte({}), (QStringList{"2024/1", "2024/2"}));
-}
-
-TEST_F(Selezione, shouldAnswerNoInvoicesForAnEmptySelection) {
-    archivio();
-    ClientMenuFisso menu;
-    prova::InterazioneProva ui;
-    Configurazione conf(menu, ui);
-    ParametriAzienda parametri(db());
-    int chiamate = 0;
-    const EsitoLotto esito =
-        contabilizzaSelezione(db(), parametri, &conf, ui, criteri([](auto& c) { c.tipoDocumento = "TD24"; }),
-                              {}, [&](int, int) { return ++chiamate > 0; });
-    EXPECT_TRUE(esito.fatture.empty());
-    EXPECT_FALSE(esito.interrotto);
-    EXPECT_EQ(chiamate, 0);
 }
 
 } // namespace
