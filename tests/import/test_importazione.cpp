@@ -504,24 +504,12 @@ TEST_F(ImportDriver, shouldCreateAMissingSupplierOnlyWhenAsked) {
 
 TEST(RapportoImport, shouldWordTheDialogReportsAndNameTheFileOfEveryMessage) {
     RapportoImport r;
-    EsitoImport ok{QStringLiteral("/x/a.xml"),
-                   1,
-                   true,
-                   2024,
-                   7,
-                   QStringLiteral("03981270683"),
-                   QStringLiteral("1"),
-                   QStringLiteral("a.xml"),
-                   QStringLiteral("\r\nTag Det_Quantita con valore di tipo valuta non valida")};
-    EsitoImport ko{QStringLiteral("/x/b.xml"),
-                   1,
-                   false,
-                   0,
-                   0,
-                   {},
-                   {},
-                   QStringLiteral("b.xml"),
+    // clang-format off
+    EsitoImport ok{QStringLiteral("/x/a.xml"), 1, true, 2024, 7, QStringLiteral("03981270683"), QStringLiteral("1"),
+                   QStringLiteral("a.xml"), QStringLiteral("\r\nTag Det_Quantita con valore di tipo valuta non valida")};
+    EsitoImport ko{QStringLiteral("/x/b.xml"), 1, false, 0, 0, {}, {}, QStringLiteral("b.xml"),
                    QStringLiteral("\r\nFile b.xml già caricato")};
+    // clang-format on
     r.aggiungi({ok});
     r.aggiungi({ko});
     r.aggiungiInesistente(QStringLiteral("/x/c.xml"));

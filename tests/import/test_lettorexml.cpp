@@ -4,7 +4,6 @@
 #include "frame/hash.h"
 #include "frame/testoxml.h"
 #include "import/lettorexml.h"
-#include "support/dbprova.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +26,6 @@ public:
         EXPECT_TRUE(caricato_) << errore.toStdString();
     }
     pugi::xml_node radice() const { return doc_.document_element(); }
-    pugi::xml_node documento() const { return doc_; }
     pugi::xml_node primo(const char* nome) const {
         return doc_.find_node([&](pugi::xml_node n) { return std::strcmp(n.name(), nome) == 0; });
     }
@@ -168,61 +166,6 @@ TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
     EXPECT_TRUE(errori.vuoto());
 }
 
-// ---- Labels, walks and look-ups ----------------------------------------------------------------
-
-TEST(FigliElemento, shouldVisitOnlyElementsInDocumentOrder) {
-    pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_string("<Blocco><A>1</A><!-- nota --><?pi x?>testo<B>2</B><C/></Blocco>",
-                                pugi::parse_default | pugi::parse_comments | pugi::parse_pi));
-    QStringList nomi;
-    for (pugi::xml_node n : FigliElemento(doc.document_element()))
-        nomi << NomeNodo(n);
-    EXPECT_EQ(nomi, QStringList({"A", "B", "C"}));
-}
-
-TEST(NodoPerPercorso, shouldGiveTheFirstMatchInDocumentOrder) {
-    Frammento f("<Body>"
-                "<DatiGenerali><Altro/></DatiGenerali>"
-                "<DatiGenerali><DatiGeneraliDocumento><Data>prima</Data><Data>seconda</Data>"
-                "</DatiGeneraliDocumento></DatiGenerali>"
-                "</Body>");
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), u"DatiGenerali/DatiGeneraliDocumento/Data")),
-              QStringLiteral("prima"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"DatiGenerali/DatiGeneraliDocumento/Numero"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"datigenerali/DatiGeneraliDocumento/Data"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"DatiGenerali//Data"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u""));
-}
-
-TEST(NodoPerPercorso, shouldMatchElementsByTheirNameWithoutNamespacePrefix) {
-    Frammento f(
-        "<p:FatturaElettronica xmlns:p=\"urn:x\" xmlns:b=\"urn:y\"><FatturaElettronicaBody><b:DatiGenerali>"
-        "<DatiGeneraliDocumento><b:TipoDocumento>TD07</b:TipoDocumento></DatiGeneraliDocumento>"
-        "</b:DatiGenerali></FatturaElettronicaBody></p:FatturaElettronica>");
-    const char* tipo = "FatturaElettronicaBody/DatiGenerali/DatiGeneraliDocumento/TipoDocumento";
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), QLatin1String(tipo))), QStringLiteral("TD07"));
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.documento(), QLatin1String("FatturaElettronica/") + tipo)),
-              QStringLiteral("TD07"));
-    EXPECT_EQ(NomeLocale(f.radice()), QStringLiteral("FatturaElettronica"));
-    EXPECT_EQ(NomeNodo(f.radice()), QStringLiteral("p:FatturaElettronica"));
-    // Only the prefix goes: the rest of the name still compares exactly.
-    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("fatturaelettronica/") + tipo));
-    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("p:FatturaElettronica/") + tipo));
-}
-
-TEST(TestoFiglio, shouldReadTheDirectChildDecodedAndNothingWhenAbsent) {
-    Frammento f("<DettaglioLinee>"
-                "<AltriDatiGestionali><Descrizione>nipote</Descrizione></AltriDatiGestionali>"
-                "<Descrizione><![CDATA[Riga1&#13;&#10;Riga2 &amp; co]]></Descrizione>"
-                "<Note>a &amp;amp; b</Note>"
-                "</DettaglioLinee>");
-    EXPECT_EQ(TestoFiglio(f.radice(), u"Descrizione"), QStringLiteral("Riga1\r\nRiga2 & co"));
-    // the DOM gives "a &amp; b"; the un-escaping of stored texts then applies
-    EXPECT_EQ(TestoFiglio(f.radice(), u"Note"), QStringLiteral("a & b"));
-    EXPECT_EQ(TestoFiglio(f.radice(), u"UnitaMisura"), QString());
-    EXPECT_EQ(TestoFiglio(f.radice(), u"descrizione"), QString());
-}
-
 // ---- Attachments -------------------------------------------------------------------------------
 
 class Allegati : public ::testing::Test {
@@ -248,15 +191,6 @@ TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite
     EXPECT_EQ(leggiFile(secondo), QByteArray("secondo"));
     EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
     EXPECT_TRUE(errori.vuoto());
-}
-
-TEST_F(Allegati, shouldKeepAHostileNameInsideTheFolder) {
-    TestoErrori errori;
-    const QString scritto = estrai("<Allegati><Attachment>bWFsZQ==</Attachment></Allegati>",
-                                   QStringLiteral("../../etc/passwd"), errori);
-    EXPECT_EQ(QFileInfo(scritto).absolutePath(), QDir(cartella_.path()).absolutePath());
-    EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_______etc_passwd"}));
-    EXPECT_EQ(leggiFile(scritto), QByteArray("male"));
 }
 
 TEST(NomeFileAllegato, shouldNeverLeaveASeparatorALeadingDotOrADoubleDot) {
@@ -292,25 +226,6 @@ TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
         EXPECT_EQ(errori.testo(), QStringLiteral("\r\nAllegato da estrarre mancante")) << xml;
     }
     EXPECT_TRUE(fileEstratti().isEmpty());
-}
-
-TEST_F(Allegati, shouldExtractTheAttachmentsOfASampleInvoice) {
-    const QString file = prova::fileFixture(QStringLiteral("fatture/tesel/IT01873540684_00031.xml"));
-    pugi::xml_document doc;
-    ASSERT_TRUE(caricaXml(doc, leggiFile(file), nullptr));
-    TestoErrori errori;
-    QStringList scritti;
-    for (pugi::xml_node allegati =
-             NodoPerPercorso(doc.document_element(), u"FatturaElettronicaBody/Allegati");
-         allegati; allegati = allegati.next_sibling("Allegati")) {
-        const QString s =
-            estraiAllegato(FiglioPerNome(allegati, u"Attachment"), TestoFiglio(allegati, u"NomeAttachment"),
-                           file, cartella_.path(), errori);
-        EXPECT_TRUE(leggiFile(s).startsWith("\x89PNG\r\n")) << s.toStdString();
-        scritti << QFileInfo(s).fileName();
-    }
-    EXPECT_EQ(scritti, QStringList({"IT01873540684_00031_bozza.png", "IT01873540684_00031_impaginato.png"}));
-    EXPECT_TRUE(errori.vuoto());
 }
 
 } // namespace
