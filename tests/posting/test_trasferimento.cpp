@@ -46,17 +46,6 @@ protected:
     tesel::prova::InterazioneProva ui;
 };
 
-TEST_F(Protocollo, shouldGiveConsecutiveNumbersOnOneRegisterAndPrefix) {
-    const QDate d(anno, 3, 10);
-    EXPECT_EQ(numera(d, QStringLiteral("A"), QStringLiteral("."), QStringLiteral("A")), 1);
-    EXPECT_EQ(numera(d, QStringLiteral("A"), QString(), QStringLiteral("A")), 2); // empty prefix is "."
-    EXPECT_EQ(numera(d, QStringLiteral("V"), QStringLiteral("."), QStringLiteral("D")), 1);
-    EXPECT_EQ(numera(d, QStringLiteral("V"), QStringLiteral("RC"), QStringLiteral("D")), 1);
-    EXPECT_EQ(registro(QStringLiteral("A"), QStringLiteral(".")),
-              QStringLiteral("2 %1-03-10 0 0100-01-01 | Registro IVA acquisti | . | N").arg(anno));
-    EXPECT_TRUE(ui.mostrati.isEmpty());
-}
-
 struct CasoContatore {
     const char* tipoReg;
     const char* segno;
@@ -103,9 +92,8 @@ TEST_F(Protocollo, shouldDateTheProtocolOnTheRegistersLastDateWhenLater) {
         numera(QDate(anno, 3, 10), QStringLiteral("A"), QStringLiteral("."), QStringLiteral("A"), &dataProt),
         8);
     EXPECT_EQ(dataProt, QDate(anno, 3, 12));
-    EXPECT_EQ(
-        numera(QDate(anno, 3, 15), QStringLiteral("A"), QStringLiteral("."), QStringLiteral("A"), &dataProt),
-        9);
+    // An empty prefix is the register's ".".
+    EXPECT_EQ(numera(QDate(anno, 3, 15), QStringLiteral("A"), QString(), QStringLiteral("A"), &dataProt), 9);
     EXPECT_EQ(dataProt, QDate(anno, 3, 15));
     EXPECT_TRUE(registro(QStringLiteral("A"), QStringLiteral("."))
                     .startsWith(QStringLiteral("9 %1-03-15 ").arg(anno)));
