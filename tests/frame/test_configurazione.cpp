@@ -541,18 +541,6 @@ TEST_F(ConfigurazioneTest, shouldReadTheSmallestAcceptedDate) {
     EXPECT_EQ(c.dataMinima(), QDate(1900, 1, 1));
 }
 
-TEST_F(ConfigurazioneTest, shouldReadListAndBeepSettings) {
-    Configurazione c =
-        configurata("[Config]\nLisSpostaCurs=s\nLisClickNoSel=N\n[Parametri Generali]\nBeepCome=2\n");
-    EXPECT_TRUE(c.lisSpostaCurs());
-    EXPECT_FALSE(c.lisClickNoSel());
-    EXPECT_EQ(c.beepCome(), "2");
-    Configurazione vuota = configurata("[Config]\nLisClickNoSel=Si\n");
-    EXPECT_FALSE(vuota.lisSpostaCurs());
-    EXPECT_FALSE(vuota.lisClickNoSel()); // only "S" switches it on
-    EXPECT_EQ(vuota.beepCome(), "");
-}
-
 TEST_F(ConfigurazioneTest, shouldResolveTheScreenFactorsAgainstTheBase) {
     struct Caso {
         QString testo;
