@@ -30,39 +30,11 @@ std::string st(const QString& s) {
 
 // ---- Invoices written for the tests -------------------------------------------------------------
 
-// A small but complete FatturaPA invoice of one body: 100.00 of screws at 22%, of the demo's
-// Ferramenta Adriatica.
-QByteArray fatturaProva(const QString& data, const QString& numero) {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<p:FatturaElettronica versione=\"FPR12\" "
-               "xmlns:p=\"http://ivaservizi.agenziaentrate.gov.it/docs/xsd/fatture/v1.2\">"
-               "<FatturaElettronicaHeader><DatiTrasmissione>"
-               "<IdTrasmittente><IdPaese>IT</IdPaese><IdCodice>03981270683</IdCodice></IdTrasmittente>"
-               "<ProgressivoInvio>%2</ProgressivoInvio><FormatoTrasmissione>FPR12</FormatoTrasmissione>"
-               "<CodiceDestinatario>0000000</CodiceDestinatario></DatiTrasmissione>"
-               "<CedentePrestatore><DatiAnagrafici>"
-               "<IdFiscaleIVA><IdPaese>IT</IdPaese><IdCodice>03981270683</IdCodice></IdFiscaleIVA>"
-               "<Anagrafica><Denominazione>Ferramenta Adriatica Srl</Denominazione></Anagrafica>"
-               "<RegimeFiscale>RF01</RegimeFiscale></DatiAnagrafici>"
-               "<Sede><Indirizzo>Via Roma</Indirizzo><CAP>65100</CAP><Comune>Pescara</Comune>"
-               "<Nazione>IT</Nazione></Sede></CedentePrestatore>"
-               "<CessionarioCommittente><DatiAnagrafici>"
-               "<IdFiscaleIVA><IdPaese>IT</IdPaese><IdCodice>01234567890</IdCodice></IdFiscaleIVA>"
-               "<Anagrafica><Denominazione>Demo Srl</Denominazione></Anagrafica></DatiAnagrafici>"
-               "<Sede><Indirizzo>Via Verdi 2</Indirizzo><CAP>20100</CAP><Comune>Milano</Comune>"
-               "<Nazione>IT</Nazione></Sede></CessionarioCommittente></FatturaElettronicaHeader>"
-               "<FatturaElettronicaBody><DatiGenerali><DatiGeneraliDocumento>"
-               "<TipoDocumento>TD01</TipoDocumento><Divisa>EUR</Divisa><Data>%1</Data><Numero>%2</Numero>"
-               "</DatiGeneraliDocumento></DatiGenerali><DatiBeniServizi><DettaglioLinee>"
-               "<NumeroLinea>1</NumeroLinea><Descrizione>Viti</Descrizione><Quantita>1.00</Quantita>"
-               "<PrezzoUnitario>100.00</PrezzoUnitario><PrezzoTotale>100.00</PrezzoTotale>"
-               "<AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee><DatiRiepilogo>"
-               "<AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>100.00</ImponibileImporto>"
-               "<Imposta>22.00</Imposta><EsigibilitaIVA>I</EsigibilitaIVA></DatiRiepilogo>"
-               "</DatiBeniServizi></FatturaElettronicaBody></p:FatturaElettronica>\n")
-        .arg(data, numero)
-        .toUtf8();
+// The demo's invoice of Ferramenta Adriatica, dated 12/03/2024, under another number.
+QByteArray fatturaProva(const QString& numero) {
+    QFile f(tesel::prova::fileFixture(QStringLiteral("../../scripts/fatture-demo/IT03981270683_DEMO1.xml")));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
+    return f.readAll().replace("<Numero>123/A</Numero>", "<Numero>" + numero.toUtf8() + "</Numero>");
 }
 
 bool scriviFile(const QString& percorso, const QByteArray& dati) {
@@ -74,32 +46,9 @@ bool scriviFile(const QString& percorso, const QByteArray& dati) {
 
 class ImportCli : public tesel::prova::ConAziendaCli {
 protected:
-    static std::unique_ptr<QProcess> avvia(const QStringList& argomenti) {
-        auto p = std::make_unique<QProcess>();
-        p->start(QStringLiteral(TESEL_CLI), argomenti);
-        return p;
-    }
-    static EsitoCli attendi(QProcess& p) {
-        const bool finito = p.waitForFinished(-1);
-        EXPECT_TRUE(finito && p.exitStatus() == QProcess::NormalExit)
-            << "tesel-cli non è terminato normalmente";
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
-
     QStringList argomentiImport(const QStringList& file, const QStringList& opzioni = {}) const {
         return QStringList{QStringLiteral("import"), QStringLiteral("--ini"), ini_} + opzioni +
                QStringList{QStringLiteral("--json")} + file;
-    }
-    // One JSON object a line of an import's output.
-    static std::vector<QJsonObject> righeJson(const EsitoCli& e) {
-        std::vector<QJsonObject> r;
-        for (const QString& riga : e.uscita.split(u'\n', Qt::SkipEmptyParts)) {
-            const QJsonDocument d = QJsonDocument::fromJson(riga.toUtf8());
-            EXPECT_TRUE(d.isObject()) << "riga non JSON: " << riga.toStdString();
-            r.push_back(d.object());
-        }
-        return r;
     }
     std::vector<QJsonObject> importa(const QStringList& file, const QStringList& opzioni = {},
                                      int codiceAtteso = 0) {
@@ -124,7 +73,6 @@ protected:
         return db().valore(QStringLiteral("SELECT count(*) FROM FatXmlTest")).toLongLong();
     }
 
-    QTemporaryDir cartella_;
 };
 
 QString testo(const QJsonObject& o, const char* chiave) {
@@ -282,8 +230,7 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
         for (int p = 0; p < 2; ++p)
             for (int k = 1; k <= FilePerProcesso; ++k) {
                 const QString numero = QStringLiteral("G%1-P%2-%3").arg(giro).arg(p).arg(k);
-                file[p] << fileProva(numero + QStringLiteral(".xml"),
-                                     fatturaProva(QStringLiteral("2023-06-%1").arg(k + 10), numero));
+                file[p] << fileProva(numero + QStringLiteral(".xml"), fatturaProva(numero));
             }
         // Both started before either is waited for.
         const auto primo = avvia(argomentiImport(file[0]));
@@ -296,7 +243,7 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
             EXPECT_EQ(static_cast<int>(righe.size()), FilePerProcesso);
             for (const QJsonObject& o : righe) {
                 EXPECT_TRUE(o.value(QStringLiteral("ok")).toBool()) << testo(o, "errori").toStdString();
-                EXPECT_EQ(o.value(QStringLiteral("XmlAnno")).toInt(), 2023);
+                EXPECT_EQ(o.value(QStringLiteral("XmlAnno")).toInt(), 2024);
                 numeri.push_back(o.value(QStringLiteral("XmlNumRif")).toInteger());
             }
         }
@@ -314,8 +261,7 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
 
 // A forced code the company lacks stops the run before any file: each fault is named.
 TEST_F(ImportCli, shouldRefuseForcedCodesTheCompanyDoesNotHaveAndImportNothing) {
-    const QString file = fileProva(QStringLiteral("forzati.xml"),
-                                   fatturaProva(QStringLiteral("2024-05-10"), QStringLiteral("F1")));
+    const QString file = fileProva(QStringLiteral("forzati.xml"), fatturaProva(QStringLiteral("F1")));
     const EsitoCli e = esegui(argomentiImport(
         {file}, {QStringLiteral("--causale"), QStringLiteral("XXX"), QStringLiteral("--iva-natura"),
                  QStringLiteral("N9=NSF"), QStringLiteral("--iva"), QStringLiteral("ZZ")}));
