@@ -58,21 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoImporti{"senza ArrotIvaEuro arrotonda", false, "0.13", 22, "0.11", "0.02"},
                       CasoImporti{"negativo", false, "-10.01", 22, "-8.20", "-1.80"}));
 
-// With or without ArrotIvaEuro a credit note's VAT mirrors its invoice's to the cent.
-TEST(RegoleImportiPercentuale, shouldRoundHalvesAwayFromZeroAndToTheCurrencysDecimals) {
-    for (const bool arrotIvaEuro : {false, true}) {
-        RegoleImporti r;
-        r.arrotIvaEuro = arrotIvaEuro;
-        EXPECT_EQ(r.percentuale(euro("0.25"), euro("50")).testoXml(), QStringLiteral("0.13"));
-        EXPECT_EQ(r.percentuale(euro("-0.25"), euro("50")).testoXml(), QStringLiteral("-0.13"));
-        EXPECT_EQ(r.percentuale(euro("0.25"), euro("-50")).testoXml(), QStringLiteral("-0.13"));
-        EXPECT_EQ(r.arrotonda(euro("-1.005")).testoXml(), QStringLiteral("-1.01"));
-        r.decimali = 0;
-        EXPECT_EQ(r.percentuale(euro("-5"), euro("10")).testoXml(0), QStringLiteral("-1"));
-        EXPECT_EQ(r.percentuale(euro("4"), euro("10")).testoXml(0), QStringLiteral("0"));
-    }
-}
-
 // ---- The journal of one posted invoice ------------------------------------------------------------
 
 class RigheFattura : public posting::prova::ConAziendaDemo {

@@ -374,52 +374,31 @@ TEST_P(RifiutoRitrasferimento, shouldMoveNothingAndSayWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Casi, RifiutoRitrasferimento,
-    ::testing::Values(
-        CasoRifiuto{"fattura non contabilizzata",
-                    [](Database& db, int, const ChiaveFattura& k) {
-                        db.EseguiSql(
-                            QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N' where XmlNumRif = %1")
-                                .arg(k.numero));
-                    },
-                    "La fattura non è contabilizzata: le sue registrazioni in prima nota di appoggio non "
-                    "si trasferiscono"},
-        CasoRifiuto{"fattura senza registrazioni di appoggio",
-                    [](Database& db, int, const ChiaveFattura&) {
-                        for (const char* t : {"MovPnIvaFatt", "MovPnDettFatt", "MovPnTesFatt"})
-                            db.EseguiSql(QStringLiteral("DELETE FROM ") + QLatin1String(t));
-                    },
-                    "La fattura non ha registrazioni in prima nota di appoggio"},
-        CasoRifiuto{"registrazione non quadrata",
-                    [](Database& db, int, const ChiaveFattura&) {
-                        db.EseguiSql(
-                            QStringLiteral("UPDATE MovPnDettFatt SET Importo = 121 where NumReg = 1 and "
-                                           "DareAvere = 'A'"));
-                    },
-                    "Registrazione di appoggio AAAA/1 non quadrata: dare 122,00, avere 121,00"},
-        // The invoice's registration would move, the payment's fails: neither moves.
-        CasoRifiuto{"causale della seconda registrazione inesistente",
-                    [](Database& db, int, const ChiaveFattura&) {
-                        db.EseguiSql(
-                            QStringLiteral("UPDATE MovPnTesFatt SET Causale = 'ZZZ' where NumReg = 2"));
-                    },
-                    "Causale ZZZ inesistente (registrazione AAAA/2)"},
-        CasoRifiuto{"registrazione in uso da un altro utente",
-                    [](Database& db, int anno, const ChiaveFattura&) {
-                        RichiestaBlocco r;
-                        r.tipo = TipoBloccoAppoggio;
-                        r.anno = anno;
-                        r.numero = 2;
-                        r.utente = QStringLiteral("mario");
-                        r.gestione = QStringLiteral("Contabilizzazione");
-                        ASSERT_EQ(BloccaDoc(db, r).esito, BloccoPreso);
-                    },
-                    "Registrazione di appoggio AAAA/2 in uso da mario"}));
-
-TEST_F(Verifica, shouldRefuseAnInvoiceThatDoesNotExist) {
-    const EsitoRitrasferimento e = RitrasferisciFattura(db(), *parametri, anno, 999);
-    EXPECT_FALSE(e.ok);
-    EXPECT_EQ(e.errori, QStringLiteral("Fattura passiva inesistente"));
-}
+    ::testing::Values(CasoRifiuto{"registrazione non quadrata",
+                                  [](Database& db, int, const ChiaveFattura&) {
+                                      db.EseguiSql(QStringLiteral(
+                                          "UPDATE MovPnDettFatt SET Importo = 121 where NumReg = 1 and "
+                                          "DareAvere = 'A'"));
+                                  },
+                                  "Registrazione di appoggio AAAA/1 non quadrata: dare 122,00, avere 121,00"},
+                      // The invoice's registration would move, the payment's fails: neither moves.
+                      CasoRifiuto{"causale della seconda registrazione inesistente",
+                                  [](Database& db, int, const ChiaveFattura&) {
+                                      db.EseguiSql(QStringLiteral(
+                                          "UPDATE MovPnTesFatt SET Causale = 'ZZZ' where NumReg = 2"));
+                                  },
+                                  "Causale ZZZ inesistente (registrazione AAAA/2)"},
+                      CasoRifiuto{"registrazione in uso da un altro utente",
+                                  [](Database& db, int anno, const ChiaveFattura&) {
+                                      RichiestaBlocco r;
+                                      r.tipo = TipoBloccoAppoggio;
+                                      r.anno = anno;
+                                      r.numero = 2;
+                                      r.utente = QStringLiteral("mario");
+                                      r.gestione = QStringLiteral("Contabilizzazione");
+                                      ASSERT_EQ(BloccaDoc(db, r).esito, BloccoPreso);
+                                  },
+                                  "Registrazione di appoggio AAAA/2 in uso da mario"}));
 
 // ---- Locks -----------------------------------------------------------------------------------
 
@@ -538,14 +517,12 @@ TEST_P(Protocolli, shouldListGapsRepeatsAndNumbersBeyondTheCounterOfEachNumberin
 INSTANTIATE_TEST_SUITE_P(
     Casi, Protocolli,
     ::testing::Values(
-        CasoProtocolli{"numerazione unica senza danni", "N", {}, {}},
         CasoProtocolli{"numerazione unica: un numero saltato e uno ripetuto",
                        "N",
                        {"UPDATE MovPnTes SET NumProt = 1 where Anno = :anno and NumReg = 2",
                         "UPDATE Scadenze SET NumProt = 1 where NumProt = 2"},
                        {"10: Registro IVA A . AAAA: protocolli mancanti 2 (ultimo numero 4)",
                         "11: Registro IVA A . AAAA: protocollo 1 nelle registrazioni AAAA/1, AAAA/2"}},
-        CasoProtocolli{"note di credito a parte senza danni", "S", {}, {}},
         CasoProtocolli{"note di credito a parte: la nota oltre il suo numeratore",
                        "S",
                        {"UPDATE LibriIva SET NumDocNC = 0 where Anno = :anno and TipoReg = 'A'"},
