@@ -120,7 +120,6 @@ TEST_F(Store, shouldFindHeadersByFileNameOrByHubIdentifierWhenOneIsGiven) {
     EXPECT_EQ(fileTrovati("a.xml", "HUB-2"), QStringList({"a.xml", "b.xml"}));
     EXPECT_EQ(fileTrovati("z.xml", "HUB-1"), QStringList({"a.xml"}));
     EXPECT_EQ(fileTrovati("z.xml", ""), QStringList());
-    EXPECT_EQ(fileTrovati("z.xml", "   "), QStringList());
     EXPECT_EQ(fileTrovati("l'ultima.xml", ""), QStringList({"l'ultima.xml"}));
     EXPECT_EQ(fileTrovati("A.XML", ""), QStringList());
 }
