@@ -188,26 +188,6 @@ TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite
     EXPECT_TRUE(errori.vuoto());
 }
 
-TEST(NomeFileAllegato, shouldNeverLeaveASeparatorALeadingDotOrADoubleDot) {
-    const struct {
-        const char* fileXml;
-        const char* nome;
-        const char* atteso;
-    } casi[] = {
-        {"/x/IT1_2.xml", "fattura.pdf", "IT1_2_fattura.pdf"},
-        {"/x/IT1_2.xml", "C:\\doc\\a/b.pdf", "IT1_2_C__doc_a_b.pdf"},
-        {"/x/IT1_2.xml", "..", "IT1_2___"},
-        {"/x/IT1_2.xml", "a\nb\tc.txt", "IT1_2_a_b_c.txt"},
-        {"/x/IT1_2.xml.xml", "n.pdf", "IT1_2.xml_n.pdf"},
-        {"/x/.nascosto.xml", "n.pdf", "_nascosto_n.pdf"},
-        {"/x/...xml", "n.pdf", "___n.pdf"},
-    };
-    for (const auto& c : casi)
-        EXPECT_EQ(NomeFileAllegato(QString::fromUtf8(c.fileXml), QString::fromUtf8(c.nome)),
-                  QString::fromUtf8(c.atteso))
-            << c.fileXml << " " << c.nome;
-}
-
 TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
     const char* casi[] = {
         "<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",

@@ -184,33 +184,6 @@ protected:
     }
 };
 
-TEST_F(Trasferimento, shouldGiveJournalNumbersAfterTheYearsLastAndEmptyTheStaging) {
-    scrivi(Fattura{.numReg = 5, .numDoc = QStringLiteral("OLD")}, FamigliaPn::Giornale);
-    scrivi(Fattura{.numReg = 1, .numProt = 3, .numDoc = QStringLiteral("A1")});
-    scrivi(Fattura{.numReg = 2,
-                   .numProt = 4,
-                   .numDoc = QStringLiteral("A2"),
-                   .imponibile = euro("50"),
-                   .imposta = euro("11")});
-
-    const EsitoTrasferimento e = trasferisci(1, 2);
-    EXPECT_EQ(e.numeroErrori, 0) << e.errori.toStdString();
-    EXPECT_EQ(e.numReg, 7);
-    EXPECT_EQ(
-        db().valore(QStringLiteral("Select NumDoc from MovPnTes where Anno = %1 and NumReg = 6").arg(anno))
-            .toString(),
-        QStringLiteral("A1"));
-    EXPECT_EQ(conta(QStringLiteral("Select NumProt from MovPnTes where Anno = %1 and NumReg = 7").arg(anno)),
-              4);
-    EXPECT_EQ(righeGiornale(7),
-              QStringLiteral("1 40-10-1001 A 61.00; 2 60-10-1001 D 50.00; 3 20-30-1001 D 11.00"));
-    EXPECT_EQ(
-        importo(QStringLiteral("Select Imposta from MovPnIva where Anno = %1 and NumReg = 7 and RigaIva = 1")
-                    .arg(anno)),
-        euro("11"));
-    EXPECT_EQ(inAppoggio(), 0);
-}
-
 struct CasoNumerazione {
     const char* azzera;
     const char* annoAzzera;
