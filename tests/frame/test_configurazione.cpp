@@ -317,6 +317,14 @@ TEST_F(ConfigurazioneTest, shouldReportAFailedWriteAndKeepTheOldValue) {
     EXPECT_TRUE(ui.mostrati.isEmpty());
 }
 
+// A file that cannot be read (here a folder) is never saved over.
+TEST_F(ConfigurazioneTest, shouldReportAFileThatCannotBeRead) {
+    Configurazione c = configurata(Profilo);
+    QDir().mkpath(percorso("suite/cartella.ini"));
+    EXPECT_FALSE(c.ScriviIni("A", "x", "1", "cartella.ini"));
+    EXPECT_EQ(ui.testiMostrati(), QStringList{rapporto("1", "A", "x", "durante la ricerca")});
+}
+
 TEST_F(ConfigurazioneTest, shouldUndoAWriteThatReadsBackDifferently) {
     Configurazione c = configurata(Profilo);
     const QString p = c.fileProfilo();
