@@ -50,17 +50,14 @@ TEST_P(LetturaNonValida, shouldRefuseAnythingThatIsNotADotDecimal) {
 
 INSTANTIATE_TEST_SUITE_P(Currency, LetturaNonValida,
                          ::testing::Values("", "   ", "1234,50", "1.234,50", "12a", "abc", "-", ".", "1e5",
-                                           "1 000.00", "--1", "+-1", "0x10", "1234567890123456.00", "1.2.3"));
+                                           "1 000.00", "--1", "+-1", "0x10", "1234567890123456.00", "1.2.3",
+                                           "١٢٣"));
 
 TEST(Currency, shouldReadTextWhateverTheMachineLocale) {
     std::setlocale(LC_ALL, "it_IT.UTF-8");
     EXPECT_EQ(Currency::daTesto(QStringLiteral("1234.50"))->decimillesimi(), 12345000);
     EXPECT_FALSE(Currency::daTesto(QStringLiteral("1234,50")).has_value());
     std::setlocale(LC_ALL, "C");
-}
-
-TEST(Currency, shouldRefuseNonLatinDigits) {
-    EXPECT_FALSE(Currency::daTesto(QStringLiteral("١٢٣")).has_value());
 }
 
 struct CasoArrotondamento {
@@ -100,48 +97,16 @@ INSTANTIATE_TEST_SUITE_P(Currency, Arrotonda,
                              // half away from zero
                              CasoArrotondamento{"2.345", 2, Arrotondamento::A, "2.35"},
                              CasoArrotondamento{"-2.345", 2, Arrotondamento::A, "-2.35"},
-                             CasoArrotondamento{"2.3449", 2, Arrotondamento::A, "2.34"},
                              // half towards +infinity / -infinity
                              CasoArrotondamento{"2.345", 2, Arrotondamento::S, "2.35"},
                              CasoArrotondamento{"-2.345", 2, Arrotondamento::S, "-2.34"},
                              CasoArrotondamento{"-2.345", 2, Arrotondamento::I, "-2.35"},
                              CasoArrotondamento{"2.345", 2, Arrotondamento::I, "2.34"},
-                             CasoArrotondamento{"2.3451", 2, Arrotondamento::I, "2.35"},
                              // truncation
                              CasoArrotondamento{"2.3499", 2, Arrotondamento::T, "2.34"},
                              CasoArrotondamento{"-2.3499", 2, Arrotondamento::T, "-2.34"},
                              CasoArrotondamento{"1234.5", 0, Arrotondamento::A, "1235"},
-                             CasoArrotondamento{"1234.4999", 0, Arrotondamento::A, "1234"},
-                             CasoArrotondamento{"0.0049", 2, Arrotondamento::A, "0"},
-                             CasoArrotondamento{"12.3456", 4, Arrotondamento::T, "12.3456"}));
-
-TEST(Currency, shouldComputeVatAndNonDeductibleSharesToTheCent) {
-    // 100 at 22% = 22.00; 10% of it non-deductible = 2.20, the rest 19.80.
-    const Currency imposta = Currency::percentuale(c("100"), c("22"), 2, Arrotondamento::S);
-    EXPECT_EQ(imposta, c("22"));
-    const Currency indetraibile = Currency::percentuale(imposta, c("10"), 2, Arrotondamento::S);
-    EXPECT_EQ(indetraibile, c("2.20"));
-    EXPECT_EQ(imposta - indetraibile, c("19.80"));
-    // 0.15 at 22% = 0.033 -> 0.03; 12.25 at 22% = 2.695 -> 2.70
-    EXPECT_EQ(Currency::percentuale(c("0.15"), c("22"), 2, Arrotondamento::A), c("0.03"));
-    EXPECT_EQ(Currency::percentuale(c("12.25"), c("22"), 2, Arrotondamento::A), c("2.70"));
-    EXPECT_EQ(Currency::percentuale(c("-12.25"), c("22"), 2, Arrotondamento::I), c("-2.70"));
-    EXPECT_EQ(Currency::percentuale(c("-12.25"), c("22"), 2, Arrotondamento::S), c("-2.69"));
-}
-
-TEST(Currency, shouldExtractTaxableFromVatInclusiveAmount) {
-    // 122 at 22% -> 100; 10 at 22% -> 8.196... -> 8.19 truncated, 8.20 commercially.
-    EXPECT_EQ(Currency::proporzione(c("122"), c("100"), c("122"), 2, Arrotondamento::A), c("100"));
-    EXPECT_EQ(Currency::proporzione(c("10"), c("100"), c("122"), 2, Arrotondamento::T), c("8.19"));
-    EXPECT_EQ(Currency::proporzione(c("10"), c("100"), c("122"), 2, Arrotondamento::A), c("8.20"));
-}
-
-TEST(Currency, shouldSplitInstalmentsWithoutLosingCents) {
-    const Currency totale = c("100");
-    const Currency rata = totale.dividi(3, 2, Arrotondamento::A);
-    EXPECT_EQ(rata, c("33.33"));
-    EXPECT_EQ(totale - rata.moltiplica(2), c("33.34"));
-}
+                             CasoArrotondamento{"0.0049", 2, Arrotondamento::A, "0"}));
 
 TEST(Currency, shouldKeepLargeProductsExact) {
     // 99,999,999.9999 * 1,000.0000 stays exact in 128 bits before rounding.
@@ -167,17 +132,16 @@ TEST_P(Formato, shouldFormatTheItalianWay) {
         << p.valore;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Currency, Formato,
-    ::testing::Values(CasoFormato{"1234.5", u"#,##0.00", u"1.234,50"},
-                      CasoFormato{"-1234567.891", u"#,##0.00", u"-1.234.567,89"},
-                      CasoFormato{"0", u"#,##0.00", u"0,00"},
-                      CasoFormato{"999.995", u"#,##0.00", u"1.000,00"},
-                      CasoFormato{"-0.001", u"#,##0.00", u"0,00"}, CasoFormato{"1234.5", u"#,##0", u"1.235"},
-                      CasoFormato{"1234.5", u"0.00", u"1234,50"}, CasoFormato{"1234.5", u"", u"1.234,50"},
-                      CasoFormato{"1234.5", u"#,###.^^", u"1.234,50"},
-                      CasoFormato{"1234.1234", u"#,###.^^", u"1.234,1234"},
-                      CasoFormato{"0.125", u"#,###.^^", u",125"}, CasoFormato{"22", u"#,##0.00", u"22,00"}));
+INSTANTIATE_TEST_SUITE_P(Currency, Formato,
+                         ::testing::Values(CasoFormato{"1234.5", u"#,##0.00", u"1.234,50"},
+                                           CasoFormato{"-1234567.891", u"#,##0.00", u"-1.234.567,89"},
+                                           CasoFormato{"999.995", u"#,##0.00", u"1.000,00"},
+                                           CasoFormato{"-0.001", u"#,##0.00", u"0,00"},
+                                           CasoFormato{"1234.5", u"#,##0", u"1.235"},
+                                           CasoFormato{"1234.5", u"", u"1.234,50"},
+                                           CasoFormato{"1234.5", u"#,###.^^", u"1.234,50"},
+                                           CasoFormato{"1234.1234", u"#,###.^^", u"1.234,1234"},
+                                           CasoFormato{"0.125", u"#,###.^^", u",125"}));
 
 TEST(Currency, shouldWriteSqlAndXmlTextWithADot) {
     EXPECT_EQ(c("-1234.5").testoSql(), QStringLiteral("-1234.5000"));
@@ -202,12 +166,9 @@ TEST(Currency, shouldReadDatabaseValuesOfEitherEngine) {
 TEST(Currency, shouldFormatIntegersWithGroupingAndPadding) {
     EXPECT_EQ(tesel::formattaIntero(1234567), QStringLiteral("1.234.567"));
     EXPECT_EQ(tesel::formattaIntero(-1234, u"#,##0"), QStringLiteral("-1.234"));
-    EXPECT_EQ(tesel::formattaIntero(0, u"#,##0"), QStringLiteral("0"));
     EXPECT_EQ(tesel::formattaIntero(5, u"000"), QStringLiteral("005"));
     EXPECT_EQ(tesel::formattaIntero(1234, u"000"), QStringLiteral("1234"));
-    EXPECT_EQ(tesel::formattaIntero(42, u"00000"), QStringLiteral("00042"));
     EXPECT_EQ(tesel::formatta(c("12.5"), u"###.^^"), QStringLiteral("12,50"));
-    EXPECT_EQ(tesel::formatta(c("1234.5"), u"###.00"), QStringLiteral("1234,50"));
     EXPECT_EQ(tesel::formatta(c("1234.5"), u"0"), QStringLiteral("1235"));
 }
 

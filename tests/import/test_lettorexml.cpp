@@ -4,7 +4,6 @@
 #include "frame/hash.h"
 #include "frame/testoxml.h"
 #include "import/lettorexml.h"
-#include "support/dbprova.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +26,6 @@ public:
         EXPECT_TRUE(caricato_) << errore.toStdString();
     }
     pugi::xml_node radice() const { return doc_.document_element(); }
-    pugi::xml_node documento() const { return doc_; }
     pugi::xml_node primo(const char* nome) const {
         return doc_.find_node([&](pugi::xml_node n) { return std::strcmp(n.name(), nome) == 0; });
     }
@@ -62,12 +60,10 @@ const CasoData casiData[] = {
     {"dataValida", "<Data>2019-03-31</Data>", false, "31/03/2019", ""},
     {"dataOraPerdeLOra", "<Data>2019-03-31T10:00:00</Data>", false, "31/03/2019", ""},
     {"spaziAttorno", "<Data>  2014-12-18 </Data>", false, "18/12/2014", ""},
-    {"aCapoAttorno", "<Data>\n\t2014-12-18\n</Data>", false, "18/12/2014", ""},
     {"trentaFebbraio", "<Data>2019-02-30</Data>", false, "", "\r\nTag DGD_Data con data non valida"},
     {"trentaFebbraioConMinimo", "<Data>2019-02-30</Data>", true, "01/01/100",
      "\r\nTag DGD_Data con data non valida"},
     {"formatoItaliano", "<Data>31/03/2019</Data>", false, "", "\r\nTag DGD_Data con data non valida"},
-    {"senzaZeri", "<Data>2019-3-1</Data>", false, "", "\r\nTag DGD_Data con data non valida"},
     {"vuota", "<Data></Data>", true, "01/01/100", "\r\nTag DGD_Data con data non valida"},
     {"annoCento", "<Data>0100-01-01</Data>", false, "01/01/100", ""},
 };
@@ -122,13 +118,10 @@ const char* const valutaNonValida = "\r\nTag Det_PrezzoTotale con valore di tipo
 const CasoImporto casiImporto[] = {
     {"puntoDecimale", "<PrezzoTotale>1234.50</PrezzoTotale>", 12345000, ""},
     {"negativoConSpazi", "<PrezzoTotale>  -12.30 </PrezzoTotale>", -123000, ""},
-    {"intero", "<PrezzoTotale>7</PrezzoTotale>", 70000, ""},
     {"ottoDecimaliArrotondati", "<PrezzoTotale>0.12345678</PrezzoTotale>", 1235, ""},
     {"formatoItaliano", "<PrezzoTotale>1.234,50</PrezzoTotale>", std::nullopt, valutaNonValida},
-    {"virgolaDecimale", "<PrezzoTotale>12,5</PrezzoTotale>", std::nullopt, valutaNonValida},
     {"lettere", "<PrezzoTotale>dodici</PrezzoTotale>", std::nullopt, valutaNonValida},
     {"vuoto", "<PrezzoTotale></PrezzoTotale>", std::nullopt, valutaNonValida},
-    {"soloSpazi", "<PrezzoTotale>   </PrezzoTotale>", std::nullopt, valutaNonValida},
 };
 
 TEST_P(ValoreImportoCasi, convertsWhateverTheLocaleOrReportsTheTag) {
@@ -168,61 +161,6 @@ TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
     EXPECT_TRUE(errori.vuoto());
 }
 
-// ---- Labels, walks and look-ups ----------------------------------------------------------------
-
-TEST(FigliElemento, shouldVisitOnlyElementsInDocumentOrder) {
-    pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_string("<Blocco><A>1</A><!-- nota --><?pi x?>testo<B>2</B><C/></Blocco>",
-                                pugi::parse_default | pugi::parse_comments | pugi::parse_pi));
-    QStringList nomi;
-    for (pugi::xml_node n : FigliElemento(doc.document_element()))
-        nomi << NomeNodo(n);
-    EXPECT_EQ(nomi, QStringList({"A", "B", "C"}));
-}
-
-TEST(NodoPerPercorso, shouldGiveTheFirstMatchInDocumentOrder) {
-    Frammento f("<Body>"
-                "<DatiGenerali><Altro/></DatiGenerali>"
-                "<DatiGenerali><DatiGeneraliDocumento><Data>prima</Data><Data>seconda</Data>"
-                "</DatiGeneraliDocumento></DatiGenerali>"
-                "</Body>");
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), u"DatiGenerali/DatiGeneraliDocumento/Data")),
-              QStringLiteral("prima"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"DatiGenerali/DatiGeneraliDocumento/Numero"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"datigenerali/DatiGeneraliDocumento/Data"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u"DatiGenerali//Data"));
-    EXPECT_FALSE(NodoPerPercorso(f.radice(), u""));
-}
-
-TEST(NodoPerPercorso, shouldMatchElementsByTheirNameWithoutNamespacePrefix) {
-    Frammento f(
-        "<p:FatturaElettronica xmlns:p=\"urn:x\" xmlns:b=\"urn:y\"><FatturaElettronicaBody><b:DatiGenerali>"
-        "<DatiGeneraliDocumento><b:TipoDocumento>TD07</b:TipoDocumento></DatiGeneraliDocumento>"
-        "</b:DatiGenerali></FatturaElettronicaBody></p:FatturaElettronica>");
-    const char* tipo = "FatturaElettronicaBody/DatiGenerali/DatiGeneraliDocumento/TipoDocumento";
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.radice(), QLatin1String(tipo))), QStringLiteral("TD07"));
-    EXPECT_EQ(TestoElemento(NodoPerPercorso(f.documento(), QLatin1String("FatturaElettronica/") + tipo)),
-              QStringLiteral("TD07"));
-    EXPECT_EQ(NomeLocale(f.radice()), QStringLiteral("FatturaElettronica"));
-    EXPECT_EQ(NomeNodo(f.radice()), QStringLiteral("p:FatturaElettronica"));
-    // Only the prefix goes: the rest of the name still compares exactly.
-    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("fatturaelettronica/") + tipo));
-    EXPECT_FALSE(NodoPerPercorso(f.documento(), QLatin1String("p:FatturaElettronica/") + tipo));
-}
-
-TEST(TestoFiglio, shouldReadTheDirectChildDecodedAndNothingWhenAbsent) {
-    Frammento f("<DettaglioLinee>"
-                "<AltriDatiGestionali><Descrizione>nipote</Descrizione></AltriDatiGestionali>"
-                "<Descrizione><![CDATA[Riga1&#13;&#10;Riga2 &amp; co]]></Descrizione>"
-                "<Note>a &amp;amp; b</Note>"
-                "</DettaglioLinee>");
-    EXPECT_EQ(TestoFiglio(f.radice(), u"Descrizione"), QStringLiteral("Riga1\r\nRiga2 & co"));
-    // the DOM gives "a &amp; b"; the un-escaping of stored texts then applies
-    EXPECT_EQ(TestoFiglio(f.radice(), u"Note"), QStringLiteral("a & b"));
-    EXPECT_EQ(TestoFiglio(f.radice(), u"UnitaMisura"), QString());
-    EXPECT_EQ(TestoFiglio(f.radice(), u"descrizione"), QString());
-}
-
 // ---- Attachments -------------------------------------------------------------------------------
 
 class Allegati : public ::testing::Test {
@@ -250,35 +188,6 @@ TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite
     EXPECT_TRUE(errori.vuoto());
 }
 
-TEST_F(Allegati, shouldKeepAHostileNameInsideTheFolder) {
-    TestoErrori errori;
-    const QString scritto = estrai("<Allegati><Attachment>bWFsZQ==</Attachment></Allegati>",
-                                   QStringLiteral("../../etc/passwd"), errori);
-    EXPECT_EQ(QFileInfo(scritto).absolutePath(), QDir(cartella_.path()).absolutePath());
-    EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_______etc_passwd"}));
-    EXPECT_EQ(leggiFile(scritto), QByteArray("male"));
-}
-
-TEST(NomeFileAllegato, shouldNeverLeaveASeparatorALeadingDotOrADoubleDot) {
-    const struct {
-        const char* fileXml;
-        const char* nome;
-        const char* atteso;
-    } casi[] = {
-        {"/x/IT1_2.xml", "fattura.pdf", "IT1_2_fattura.pdf"},
-        {"/x/IT1_2.xml", "C:\\doc\\a/b.pdf", "IT1_2_C__doc_a_b.pdf"},
-        {"/x/IT1_2.xml", "..", "IT1_2___"},
-        {"/x/IT1_2.xml", "a\nb\tc.txt", "IT1_2_a_b_c.txt"},
-        {"/x/IT1_2.xml.xml", "n.pdf", "IT1_2.xml_n.pdf"},
-        {"/x/.nascosto.xml", "n.pdf", "_nascosto_n.pdf"},
-        {"/x/...xml", "n.pdf", "___n.pdf"},
-    };
-    for (const auto& c : casi)
-        EXPECT_EQ(NomeFileAllegato(QString::fromUtf8(c.fileXml), QString::fromUtf8(c.nome)),
-                  QString::fromUtf8(c.atteso))
-            << c.fileXml << " " << c.nome;
-}
-
 TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
     const char* casi[] = {
         "<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",
@@ -292,25 +201,6 @@ TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
         EXPECT_EQ(errori.testo(), QStringLiteral("\r\nAllegato da estrarre mancante")) << xml;
     }
     EXPECT_TRUE(fileEstratti().isEmpty());
-}
-
-TEST_F(Allegati, shouldExtractTheAttachmentsOfASampleInvoice) {
-    const QString file = prova::fileFixture(QStringLiteral("fatture/tesel/IT01873540684_00031.xml"));
-    pugi::xml_document doc;
-    ASSERT_TRUE(caricaXml(doc, leggiFile(file), nullptr));
-    TestoErrori errori;
-    QStringList scritti;
-    for (pugi::xml_node allegati =
-             NodoPerPercorso(doc.document_element(), u"FatturaElettronicaBody/Allegati");
-         allegati; allegati = allegati.next_sibling("Allegati")) {
-        const QString s =
-            estraiAllegato(FiglioPerNome(allegati, u"Attachment"), TestoFiglio(allegati, u"NomeAttachment"),
-                           file, cartella_.path(), errori);
-        EXPECT_TRUE(leggiFile(s).startsWith("\x89PNG\r\n")) << s.toStdString();
-        scritti << QFileInfo(s).fileName();
-    }
-    EXPECT_EQ(scritti, QStringList({"IT01873540684_00031_bozza.png", "IT01873540684_00031_impaginato.png"}));
-    EXPECT_TRUE(errori.vuoto());
 }
 
 } // namespace

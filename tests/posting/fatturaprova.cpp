@@ -24,8 +24,8 @@ QVariant valuta(Currency c) {
     return QVariant::fromValue(c);
 }
 
-QVariant valuta(const std::optional<Currency>& c) {
-    return c ? QVariant::fromValue(*c) : QVariant();
+QStringList colonne(const char* nomi) {
+    return QString::fromLatin1(nomi).split(u' ');
 }
 
 // INSERT INTO tabella (colonne) VALUES (?, ...)
@@ -85,26 +85,6 @@ FatturaProva& FatturaProva::causale(const QString& c) {
     causale_ = c;
     return *this;
 }
-FatturaProva& FatturaProva::preProt(const QString& p) {
-    preProt_ = p;
-    return *this;
-}
-FatturaProva& FatturaProva::preDoc(const QString& p) {
-    preDoc_ = p;
-    return *this;
-}
-FatturaProva& FatturaProva::descrizione(const QString& d) {
-    descrizione_ = d;
-    return *this;
-}
-FatturaProva& FatturaProva::nomeFile(const QString& f) {
-    nomeFile_ = f;
-    return *this;
-}
-FatturaProva& FatturaProva::totale(Euro t) {
-    totale_ = t.v;
-    return *this;
-}
 FatturaProva& FatturaProva::contoCassaPrev(const QString& g, const QString& m, const QString& c) {
     cassaPrev_ = {g, m, c};
     return *this;
@@ -143,17 +123,6 @@ FatturaProva& FatturaProva::cassaPrevidenziale(Euro contributo, const QString& i
     casse_.push_back({contributo.v, aliquotaIva.v, iva, tipoCassa});
     return *this;
 }
-FatturaProva& FatturaProva::altroDatoGestionale(const QString& tipoDato, const QString& testo,
-                                                std::optional<Euro> numero, int rigaDet) {
-    gestionali_.push_back(
-        {tipoDato, testo, numero ? std::optional<Currency>(numero->v) : std::nullopt, rigaDet});
-    return *this;
-}
-FatturaProva& FatturaProva::fatturaCollegata(const QString& idDocumento, const QDate& data) {
-    collegata_ = std::make_pair(idDocumento, data);
-    return *this;
-}
-
 ChiaveFattura FatturaProva::scrivi() {
     ChiaveFattura k;
     k.anno = data_.year();
@@ -181,9 +150,7 @@ ChiaveFattura FatturaProva::scrivi() {
     }
 
     Currency totale;
-    if (totale_) {
-        totale = *totale_;
-    } else if (!iva_.empty()) {
+    if (!iva_.empty()) {
         for (const Iva& i : iva_)
             totale += i.imponibile + i.imposta;
     } else {
@@ -193,38 +160,13 @@ ChiaveFattura FatturaProva::scrivi() {
     }
 
     const Ritenuta* primaRitenuta = ritenute_.empty() ? nullptr : &ritenute_.front();
-    const QString file = nomeFile_.isEmpty()
-                             ? QStringLiteral("IT%1_prova_%2_%3.xml").arg(piva).arg(k.anno).arg(k.numero)
-                             : nomeFile_;
+    const QString file = QStringLiteral("IT%1_prova_%2_%3.xml").arg(piva).arg(k.anno).arg(k.numero);
     inserisci(db_, QStringLiteral("FatXmlTest"),
-              {"XmlAnno",
-               "XmlNumRif",
-               "NomeFile",
-               "DataRicSdi",
-               "Stampato",
-               "Contabilizzato",
-               "GruppoFor",
-               "MastroFor",
-               "ContoFor",
-               "Causale",
-               "PreProt",
-               "PreDoc",
-               "Moneta",
-               "GruppoCassaPrev",
-               "MastroCassaPrev",
-               "ContoCassaPrev",
-               "CP_DA_IdFiscaleIVA_IdPaese",
-               "CP_DA_IdFiscaleIVA_IdCodice",
-               "CP_DA_CodiceFiscale",
-               "DGD_TipoDocumento",
-               "DGD_Divisa",
-               "DGD_Data",
-               "DGD_Numero",
-               "DGD_DR_TipoRitenuta",
-               "DGD_DR_ImportoRitenuta",
-               "DGD_DR_AliquotaRitenuta",
-               "DGD_ImportoTotaleDocumento",
-               "DGD_Causale"},
+              colonne("XmlAnno XmlNumRif NomeFile DataRicSdi Stampato Contabilizzato GruppoFor MastroFor "
+                      "ContoFor Causale Moneta GruppoCassaPrev MastroCassaPrev ContoCassaPrev "
+                      "CP_DA_IdFiscaleIVA_IdPaese CP_DA_IdFiscaleIVA_IdCodice CP_DA_CodiceFiscale "
+                      "DGD_TipoDocumento DGD_Divisa DGD_Data DGD_Numero DGD_DR_TipoRitenuta "
+                      "DGD_DR_ImportoRitenuta DGD_DR_AliquotaRitenuta DGD_ImportoTotaleDocumento"),
               {anno,
                num,
                file,
@@ -235,8 +177,6 @@ ChiaveFattura FatturaProva::scrivi() {
                testoONull(fornitore_.mastro),
                testoONull(fornitore_.conto),
                testoONull(causale_),
-               testoONull(preProt_),
-               testoONull(preDoc_),
                QStringLiteral("EUR"),
                testoONull(cassaPrev_.gruppo),
                testoONull(cassaPrev_.mastro),
@@ -251,24 +191,19 @@ ChiaveFattura FatturaProva::scrivi() {
                primaRitenuta ? QVariant(primaRitenuta->tipo) : QVariant(),
                primaRitenuta ? valuta(primaRitenuta->importo) : QVariant(),
                primaRitenuta ? valuta(primaRitenuta->aliquota) : QVariant(),
-               valuta(totale),
-               testoONull(descrizione_)});
+               valuta(totale)});
 
     int rigDet = 0;
     for (const RigaProva& r : righe_) {
         ++rigDet;
         const Currency aliquota = r.aliquota ? r.aliquota->v : aliquotaDi(r.iva);
         inserisci(db_, QStringLiteral("FatXmlDett"),
-                  {"XmlAnno", "XmlNumRif", "XmlRigDet", "NumeroLinea", "Descrizione", "PrezzoTotale",
-                   "AliquotaIVA", "Iva", "NumIvaDoppia", "TipoRiga", "Omaggio", "SM_Importo",
-                   "GruppoCPartita", "MastroCPartita", "ContoCPartita", "DataInizioPeriodo",
-                   "DataFinePeriodo"},
-                  {anno, num, rigDet, QString::number(rigDet),
-                   r.descrizione.isEmpty() ? QStringLiteral("Riga %1").arg(rigDet) : r.descrizione,
+                  colonne("XmlAnno XmlNumRif XmlRigDet NumeroLinea Descrizione PrezzoTotale AliquotaIVA Iva "
+                          "NumIvaDoppia TipoRiga Omaggio GruppoCPartita MastroCPartita ContoCPartita"),
+                  {anno, num, rigDet, QString::number(rigDet), QStringLiteral("Riga %1").arg(rigDet),
                    valuta(r.prezzo.v), valuta(aliquota), testoONull(r.iva), r.numIvaDoppia,
-                   testoONull(r.tipoRiga), testoONull(r.omaggio), r.sconto ? valuta(r.sconto->v) : QVariant(),
-                   testoONull(r.conto.gruppo), testoONull(r.conto.mastro), testoONull(r.conto.conto),
-                   dataONull(r.inizioPeriodo), dataONull(r.finePeriodo)});
+                   testoONull(r.tipoRiga), testoONull(r.omaggio), testoONull(r.conto.gruppo),
+                   testoONull(r.conto.mastro), testoONull(r.conto.conto)});
     }
 
     rigDet = 0;
@@ -313,18 +248,6 @@ ChiaveFattura FatturaProva::scrivi() {
                                               "DGD_DCP_AliquotaIVA", "DGD_DCP_Iva"},
                   {anno, num, QStringLiteral("DatiCassaPrevidenziale"), 0, ++numEle, c.tipo,
                    valuta(c.contributo), valuta(c.aliquota), testoONull(c.iva)});
-    numEle = 0;
-    for (const Gestionale& g : gestionali_)
-        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
-                  chiaveDatiGen +
-                      QStringList{"ADG_TipoDato", "ADG_RiferimentoTesto", "ADG_RiferimentoNumero"},
-                  {anno, num, QStringLiteral("AltriDatiGestionali"), g.rigaDet, ++numEle, g.tipo,
-                   testoONull(g.testo), valuta(g.numero)});
-    if (collegata_)
-        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
-                  chiaveDatiGen + QStringList{"DGD_DFC_IdDocumento", "DGD_DFC_Data"},
-                  {anno, num, QStringLiteral("DatiFattureCollegate"), 0, 1, collegata_->first,
-                   dataONull(collegata_->second)});
     return k;
 }
 

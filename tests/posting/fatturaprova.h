@@ -50,9 +50,6 @@ struct RigaProva {
     QString omaggio{};  // "S", "I" or empty
     int numIvaDoppia = 0;
     std::optional<Euro> aliquota{};
-    std::optional<Euro> sconto{}; // SM_Importo
-    QString descrizione{};
-    QDate inizioPeriodo{}, finePeriodo{};
 };
 
 class FatturaProva {
@@ -67,11 +64,6 @@ public:
     FatturaProva& senzaFornitore();
     FatturaProva& partitaIva(const QString& piva, const QString& codiceFiscale = {});
     FatturaProva& causale(const QString& c); // empty: Null
-    FatturaProva& preProt(const QString& p);
-    FatturaProva& preDoc(const QString& p);
-    FatturaProva& descrizione(const QString& d); // DGD_Causale
-    FatturaProva& nomeFile(const QString& f);
-    FatturaProva& totale(Euro t); // DGD_ImportoTotaleDocumento
     FatturaProva& contoCassaPrev(const QString& g, const QString& m, const QString& c);
     FatturaProva& contabilizzata();
 
@@ -88,11 +80,6 @@ public:
     FatturaProva& cassaPrevidenziale(Euro contributo, const QString& iva,
                                      const QString& tipoCassa = QStringLiteral("TC22"),
                                      Euro aliquotaIva = 22);
-    // AltriDatiGestionali of line `rigaDet` (1 the first line).
-    FatturaProva& altroDatoGestionale(const QString& tipoDato, const QString& testo,
-                                      std::optional<Euro> numero, int rigaDet = 1);
-    FatturaProva& fatturaCollegata(const QString& idDocumento, const QDate& data);
-
     // Writes the invoice with the next XmlNumRif of its year. Throws ErroreDb.
     ChiaveFattura scrivi();
 
@@ -114,11 +101,6 @@ private:
         Currency contributo, aliquota;
         QString iva, tipo;
     };
-    struct Gestionale {
-        QString tipo, testo;
-        std::optional<Currency> numero;
-        int rigaDet;
-    };
     Database& db_;
     QString tipoDocumento_ = QStringLiteral("TD01");
     QString numero_ = QStringLiteral("1");
@@ -128,8 +110,6 @@ private:
     std::optional<QString> partitaIva_;
     QString codiceFiscale_;
     QString causale_ = QStringLiteral("FAA");
-    QString preProt_, preDoc_, descrizione_, nomeFile_;
-    std::optional<Currency> totale_;
     ContoProva cassaPrev_;
     bool contabilizzata_ = false;
     std::vector<RigaProva> righe_;
@@ -137,8 +117,6 @@ private:
     std::vector<Pagamento> pagamenti_;
     std::vector<Ritenuta> ritenute_;
     std::vector<Cassa> casse_;
-    std::vector<Gestionale> gestionali_;
-    std::optional<std::pair<QString, QDate>> collegata_;
 };
 
 } // namespace prova

@@ -13,76 +13,6 @@ namespace tesel::schema {
 namespace {
 
 // ---------------------------------------------------------------------------------------
-// Check digits of Italian identifiers, written from their public definitions.
-
-bool partitaIvaValida(const QString& p) {
-    static const QRegularExpression cifre(QStringLiteral("^\\d{11}$"));
-    if (!cifre.match(p).hasMatch())
-        return false;
-    int somma = 0;
-    for (int i = 0; i < 10; ++i) {
-        int d = p[i].digitValue();
-        if (i % 2 == 1) {
-            d *= 2;
-            if (d > 9)
-                d -= 9;
-        }
-        somma += d;
-    }
-    return (10 - somma % 10) % 10 == p[10].digitValue();
-}
-
-bool codiceFiscaleValido(const QString& cf) {
-    static const QRegularExpression forma(
-        QStringLiteral("^[A-Z]{6}\\d{2}[ABCDEHLMPRST]\\d{2}[A-Z]\\d{3}[A-Z]$"));
-    if (cf.size() == 11)
-        return partitaIvaValida(cf);
-    if (!forma.match(cf).hasMatch())
-        return false;
-    static const int dispari[] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
-                                  20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
-    int somma = 0;
-    for (int i = 0; i < 15; ++i) {
-        const QChar c = cf[i];
-        const int v = c.isDigit() ? c.digitValue() : c.unicode() - 'A';
-        somma += i % 2 == 0 ? dispari[v] : v;
-    }
-    return cf[15].unicode() == 'A' + somma % 26;
-}
-
-bool ibanValido(const QString& iban) {
-    if (iban.size() < 15)
-        return false;
-    const QString riordinato = iban.mid(4) + iban.left(4);
-    int resto = 0;
-    for (QChar c : riordinato) {
-        const int v = c.isDigit() ? c.digitValue() : c.unicode() - 'A' + 10;
-        resto = v >= 10 ? (resto * 100 + v) % 97 : (resto * 10 + v) % 97;
-    }
-    return resto == 1;
-}
-
-bool ean13Valido(const QString& ean) {
-    if (ean.size() != 13)
-        return false;
-    int somma = 0;
-    for (int i = 0; i < 12; ++i)
-        somma += ean[i].digitValue() * (i % 2 ? 3 : 1);
-    return (10 - somma % 10) % 10 == ean[12].digitValue();
-}
-
-TEST(Identificativi, checkDigitsFollowThePublicRules) {
-    EXPECT_TRUE(partitaIvaValida("12345678903"));
-    EXPECT_FALSE(partitaIvaValida("12345678901"));
-    EXPECT_TRUE(codiceFiscaleValido("RSSMRA85T10A562S"));
-    EXPECT_FALSE(codiceFiscaleValido("RSSMRA85T10A562T"));
-    EXPECT_TRUE(ibanValido("IT60X0542811101000000123456"));
-    EXPECT_FALSE(ibanValido("IT61X0542811101000000123456"));
-    EXPECT_TRUE(ean13Valido("4006381333931"));
-    EXPECT_FALSE(ean13Valido("4006381333932"));
-}
-
-// ---------------------------------------------------------------------------------------
 
 class DemoAzienda : public prova::ConDatabase {
 protected:
@@ -123,71 +53,21 @@ protected:
     }
 };
 
-TEST_F(DemoAzienda, seedingAgainAddsNoRow) {
+// A second seed adds no row and keeps what the user changed; a row the user removed comes back.
+TEST_F(DemoAzienda, seedingAgainAddsNoRowAndKeepsTheUsersChanges) {
     const auto prima = righePerTabella();
-    for (const char* t : {"PianoConti", "TabIva", "Causali", "Pagamenti", "PagTipi", "Banche", "Monete",
-                          "Articoli", "ArticoliFor", "Spese", "TabTrascod", "Stati", "IvaRiep", "Decodifiche",
-                          "LibriIva", "ParametriAzienda", "FattDocumenti", "TabFatt"})
-        EXPECT_GT(prima.at(t), 0) << t;
-    popolaDemo(db());
-    EXPECT_EQ(righePerTabella(), prima);
-}
-
-TEST_F(DemoAzienda, whatTheUserChangedSurvivesASecondSeed) {
     db().EseguiSql("UPDATE ParametriAzienda SET Valore = '1002' WHERE Nome = 'CauCon.ContoAcq'");
     db().EseguiSql("UPDATE TabIva SET Descrizione = 'Aliquota ordinaria' WHERE Iva = '22'");
     db().EseguiSql("UPDATE LibriIva SET NumDoc = 57 WHERE TipoReg = 'A' AND Pref = '.'");
-    db().EseguiSql(
-        "UPDATE PianoConti SET Pagamento = 'BB30' WHERE Gruppo = '40' AND Mastro = '10' AND Conto = '1001'");
     db().EseguiSql("DELETE FROM Pagamenti WHERE Pagamento = 'RD'");
 
     popolaDemo(db());
 
+    EXPECT_EQ(righePerTabella(), prima);
     EXPECT_EQ(parametro("CauCon.ContoAcq"), "1002");
     EXPECT_EQ(db().valore("SELECT Descrizione FROM TabIva WHERE Iva = '22'").toString(),
               "Aliquota ordinaria");
     EXPECT_EQ(conta("SELECT NumDoc FROM LibriIva WHERE TipoReg = 'A' AND Pref = '.'"), 57);
-    EXPECT_EQ(
-        db().valore(
-                "SELECT Pagamento FROM PianoConti WHERE Gruppo = '40' AND Mastro = '10' AND Conto = '1001'")
-            .toString(),
-        "BB30");
-    // A row the user removed is missing again, so it is added back.
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM Pagamenti WHERE Pagamento = 'RD'"), 1);
-}
-
-TEST_F(DemoAzienda, suppliersAndCompanyHaveWellFormedIdentifiers) {
-    const auto fornitori = righe("SELECT * FROM PianoConti WHERE Tipo = 2 ORDER BY Conto",
-                                 {"Conto", "PartIva", "CodFisc", "Stato", "CCorrente", "Banca"});
-    ASSERT_GE(fornitori.size(), 12u);
-    QSet<QString> partiteIva;
-    for (const QStringList& f : fornitori) {
-        EXPECT_EQ(f[3], "IT") << f[0].toStdString();
-        EXPECT_TRUE(partitaIvaValida(f[1])) << f[0].toStdString() << " " << f[1].toStdString();
-        EXPECT_TRUE(codiceFiscaleValido(f[2])) << f[0].toStdString() << " " << f[2].toStdString();
-        partiteIva.insert(f[1]);
-        if (!f[4].isEmpty()) {
-            EXPECT_TRUE(ibanValido(f[4])) << f[4].toStdString();
-            // The IBAN's ABI and CAB are those of the supplier's bank.
-            const auto banca =
-                righe("SELECT Abi, Cab FROM Banche WHERE Banca = '" + f[5] + QChar('\''), {"Abi", "Cab"});
-            ASSERT_EQ(banca.size(), 1u) << f[4].toStdString();
-            EXPECT_EQ(f[4].mid(5, 10), banca[0][0] + banca[0][1]) << f[4].toStdString();
-        }
-    }
-    EXPECT_EQ(partiteIva.size(), qsizetype(fornitori.size()));
-    EXPECT_GE(
-        conta(
-            "SELECT COUNT(*) FROM PianoConti WHERE Tipo = 2 AND StatoGiurid = 'F' AND length(CodFisc) = 16"),
-        3);
-    EXPECT_TRUE(partitaIvaValida(parametro("Ditta.PartIva")));
-    for (const QStringList& b :
-         righe("SELECT * FROM Banche WHERE Iban IS NOT NULL", {"Iban", "Abi", "Cab"})) {
-        EXPECT_TRUE(ibanValido(b[0])) << b[0].toStdString();
-        EXPECT_EQ(b[0].mid(5, 10), b[1] + b[2]);
-    }
-    for (const QStringList& a : righe("SELECT Barcode FROM Articoli WHERE Barcode IS NOT NULL", {"Barcode"}))
-        EXPECT_TRUE(ean13Valido(a[0])) << a[0].toStdString();
 }
 
 // Every code a demo row refers to exists. `presente` selects the referring rows, the join
@@ -284,51 +164,6 @@ TEST_F(DemoAzienda, accountingParametersNameExistingAccountsAndCodes) {
     EXPECT_EQ(conta("SELECT COUNT(*) FROM Monete WHERE Moneta = '" + parametro("Ditta.Moneta") +
                     "' AND Iso = 'EUR'"),
               1);
-
-    // New suppliers are created in the suppliers' ledger, where the demo suppliers are.
-    const QString g = parametro("CauCon.GruppoFornitori"), m = parametro("CauCon.MastroFornitori");
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM PianoConti WHERE Tipo = 2 AND NOT (Gruppo = '" + g +
-                    "' AND Mastro = '" + m + "')"),
-              0);
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM PianoConti WHERE Gruppo = '" + g + "' AND Mastro = '" + m +
-                    "' AND Conto = ''"),
-              1);
-
-    // The open accounting year has its VAT registers and settlement.
-    const QString anno = parametro("CoGe.AnnoCorr");
-    EXPECT_EQ(parametro("CoGe.DataInizCont"), "01/01/" + anno);
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM LibriIva WHERE TipoReg = 'A' AND Pref = '.' AND Anno = " + anno),
-              1);
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM IvaRiep WHERE Anno = " + anno), 1);
-}
-
-TEST_F(DemoAzienda, vatCodesCoverEveryNatureAndRate) {
-    EXPECT_GT(conta("SELECT COUNT(*) FROM TabIva WHERE Aliquota = 0"), 0);
-    EXPECT_EQ(
-        conta("SELECT COUNT(*) FROM TabIva WHERE (Aliquota = 0 OR Aliquota IS NULL) AND FENatura IS NULL"),
-        0);
-    // A taxable code has no nature, except reverse charge, whose nature says who pays the VAT.
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM TabIva WHERE Aliquota > 0 AND FENatura IS NOT NULL AND "
-                    "NOT (FENatura LIKE 'N6%' AND RevCharge = 'S')"),
-              0);
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM TabIva WHERE FENatura LIKE 'N6%' AND NOT (Aliquota > 0)"), 0);
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM Decodifiche d WHERE d.TipoTab = 'FENatura' AND "
-                    "NOT EXISTS (SELECT 1 FROM TabIva t WHERE t.FENatura = d.Codice)"),
-              0);
-    for (int aliquota : {22, 10, 5, 4})
-        EXPECT_EQ(
-            conta(QStringLiteral("SELECT COUNT(*) FROM TabIva WHERE Aliquota = %1 AND PercNonDetr = 0 AND "
-                                 "FENatura IS NULL")
-                      .arg(aliquota)),
-            1)
-            << aliquota;
-    EXPECT_GE(conta("SELECT COUNT(*) FROM TabIva WHERE PercNonDetr > 0 AND PercNonDetr < 100"), 1);
-    EXPECT_GE(conta("SELECT COUNT(*) FROM TabIva WHERE PercNonDetr = 100"), 1);
-    // Every reverse-charge purchase causal chains a sales causal that chains the settlement.
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM Causali a JOIN Causali v ON v.Causale = a.CausConcatenata "
-                    "WHERE a.TipoReg = 'A' AND a.RevCharge IN ('S', 'M') AND v.TipoReg = 'V' "
-                    "AND v.CausConcatenata IS NOT NULL"),
-              conta("SELECT COUNT(*) FROM Causali WHERE TipoReg = 'A' AND RevCharge IN ('S', 'M')"));
 }
 
 // The public code tables hold exactly the codes of the official schema.
@@ -362,6 +197,11 @@ TEST_F(DemoAzienda, codeTablesHoldTheCodesOfTheOfficialSchema) {
         {"FETipoRitenuta", codiciXsd(ordinaria, "TipoRitenutaType")},
         {"FE770", codiciXsd(ordinaria, "CausalePagamentoType")},
     };
+    const auto ordinati = [](const QSet<QString>& codici) {
+        QStringList v(codici.begin(), codici.end());
+        v.sort();
+        return v.join(u',').toStdString();
+    };
     for (const auto& c : casi) {
         ASSERT_GT(c.attesi.size(), 2) << c.tabella;
         QSet<QString> presenti;
@@ -371,91 +211,8 @@ TEST_F(DemoAzienda, codeTablesHoldTheCodesOfTheOfficialSchema) {
             presenti.insert(r[0]);
             EXPECT_FALSE(r[1].trimmed().isEmpty()) << c.tabella << " " << r[0].toStdString();
         }
-        QStringList mancanti = QStringList(c.attesi.begin(), c.attesi.end());
-        mancanti.removeIf([&](const QString& x) { return presenti.contains(x); });
-        QStringList estranei = QStringList(presenti.begin(), presenti.end());
-        estranei.removeIf([&](const QString& x) { return c.attesi.contains(x); });
-        EXPECT_TRUE(mancanti.isEmpty())
-            << c.tabella << " mancano " << mancanti.join(QChar(',')).toStdString();
-        EXPECT_TRUE(estranei.isEmpty()) << c.tabella << " in più " << estranei.join(QChar(',')).toStdString();
+        EXPECT_EQ(ordinati(presenti), ordinati(c.attesi)) << c.tabella;
     }
-    EXPECT_EQ(
-        conta("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FETipDoc' AND Codice IN ('TD07', 'TD29')"),
-        2);
-    EXPECT_EQ(conta("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FETipDoc' AND Codice = 'TD10'"), 0);
-}
-
-// ---------------------------------------------------------------------------------------
-// Table lists
-
-void confrontaColonne(const QString& a, const QString& b) {
-    const Tabella* ta = trovaTabella(tabelleAzienda(), a);
-    const Tabella* tb = trovaTabella(tabelleAzienda(), b);
-    ASSERT_TRUE(ta && tb) << a.toStdString() << " " << b.toStdString();
-    ASSERT_EQ(ta->colonne.size(), tb->colonne.size()) << b.toStdString();
-    for (size_t i = 0; i < ta->colonne.size(); ++i) {
-        const Colonna &x = ta->colonne[i], &y = tb->colonne[i];
-        EXPECT_TRUE(x.nome == y.nome && x.tipo == y.tipo && x.lunghezza == y.lunghezza &&
-                    x.obbligatoria == y.obbligatoria)
-            << b.toStdString() << "." << y.nome.toStdString();
-    }
-    EXPECT_EQ(ta->chiave, tb->chiave) << b.toStdString();
-}
-
-TEST(TabelleContabili, theThreeJournalFamiliesHaveTheSameColumns) {
-    for (const char* parte : {"MovPnTes", "MovPnDett", "MovPnIva"}) {
-        const QString base = QString::fromUtf8(parte);
-        confrontaColonne(base + "Fatt", base);
-        confrontaColonne(base + "Fatt", base + "Fitt");
-    }
-    const Tabella* testata = trovaTabella(tabelleAzienda(), "MovPnTes");
-    ASSERT_TRUE(testata);
-    EXPECT_EQ(testata->chiave, QStringList({"Anno", "NumReg"}));
-    for (const char* c : {"XmlAnno", "XmlNumRif", "StatoGio", "StatoIva"})
-        EXPECT_TRUE(testata->colonna(c)) << c;
-}
-
-TEST(TabelleSistema, lockGestHasTheColumnsOfALock) {
-    const Tabella* t = trovaTabella(tabelleAzienda(), "LockGest");
-    ASSERT_TRUE(t);
-    const std::vector<std::pair<QString, Tipo>> attese{
-        {"Tipo", Tipo::Testo},       {"Anno", Tipo::Intero},         {"NumReg", Tipo::Lungo},
-        {"Utente", Tipo::Testo},     {"Stato", Tipo::Testo},         {"Ora", Tipo::Data},
-        {"Gestione", Tipo::Testo},   {"Varie", Tipo::Testo},         {"PadreTipo", Tipo::Testo},
-        {"PadreAnno", Tipo::Intero}, {"PadreNumReg", Tipo::Lungo},   {"Host", Tipo::Testo},
-        {"Processo", Tipo::Lungo},   {"AvvioProcesso", Tipo::Testo}, {"SessioneDb", Tipo::Testo}};
-    ASSERT_EQ(t->colonne.size(), attese.size());
-    for (size_t i = 0; i < attese.size(); ++i) {
-        EXPECT_EQ(t->colonne[i].nome, attese[i].first);
-        EXPECT_EQ(t->colonne[i].tipo, attese[i].second) << attese[i].first.toStdString();
-    }
-    bool unico = false;
-    for (const Indice& i : t->indici)
-        unico = unico || (i.unico && i.colonne == QStringList({"Tipo", "Anno", "NumReg"}));
-    EXPECT_TRUE(unico);
-}
-
-TEST(Tabelle, everyTableHasAPrimaryKeyAndIndexesOnItsOwnColumns) {
-    QSet<QString> nomi;
-    for (const auto* elenco : {&tabelleAzienda(), &tabelleComuni()})
-        for (const Tabella& t : *elenco) {
-            EXPECT_FALSE(nomi.contains(t.nome.toLower())) << t.nome.toStdString();
-            nomi.insert(t.nome.toLower());
-            EXPECT_FALSE(t.chiave.isEmpty()) << t.nome.toStdString();
-            QSet<QString> colonne;
-            for (const Colonna& c : t.colonne) {
-                EXPECT_FALSE(colonne.contains(c.nome.toLower()))
-                    << t.nome.toStdString() << "." << c.nome.toStdString();
-                colonne.insert(c.nome.toLower());
-            }
-            for (const QString& k : t.chiave) {
-                ASSERT_TRUE(t.colonna(k)) << t.nome.toStdString() << " chiave " << k.toStdString();
-                EXPECT_TRUE(t.colonna(k)->obbligatoria) << t.nome.toStdString() << "." << k.toStdString();
-            }
-            for (const Indice& i : t.indici)
-                for (const QString& c : i.colonne)
-                    EXPECT_TRUE(t.colonna(c)) << t.nome.toStdString() << " indice " << c.toStdString();
-        }
 }
 
 class LockGestDb : public prova::ConDatabase {};
@@ -493,33 +250,14 @@ protected:
     }
 };
 
-TEST_F(DemoComune, menuKnowsTheCompanyDatabaseAndTheEightForms) {
-    EXPECT_EQ(parametroMenu("NomeDBAzie"), "/dati/demo/azienda.db");
-    EXPECT_EQ(parametroMenu("VersMenu"), "1.07");
-    EXPECT_FALSE(parametroMenu("codiceazie").isEmpty());
-    EXPECT_EQ(db().valore("SELECT NomeDB FROM Aziende").toString(), "/dati/demo/azienda.db");
-    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuPersonali WHERE Nome LIKE '%DataMinima%'").toInt(), 0);
-
-    QSet<QString> forms;
-    Recordset rs = db().ApriRs("SELECT Form, Descrizione FROM MenuDett");
-    while (!rs.RsEof()) {
-        forms.insert(rs.leggiTesto("Form"));
-        EXPECT_FALSE(rs.leggiTesto("Descrizione").isEmpty());
-        rs.RsMoveNext();
-    }
-    EXPECT_EQ(forms, QSet<QString>({"frmFELisPas", "frmFELisAtt", "frmFEAppo", "frmFECarXML", "frmFEInfo",
-                                    "frmFEStFtPass", "frmFEContab", "frmFEPassTest"}));
-}
-
 TEST_F(DemoComune, seedingAgainKeepsRowsAndTheUsersValues) {
     db().EseguiSql("UPDATE MenuParametri SET Valore = '/dati/altro.db' WHERE Nome = 'NomeDBAzie'");
-    const qint64 menu = db().valore("SELECT COUNT(*) FROM MenuDett").toLongLong();
-    const qint64 parametri = db().valore("SELECT COUNT(*) FROM MenuParametri").toLongLong();
+    const QString righe = QStringLiteral("SELECT (SELECT COUNT(*) FROM MenuDett) + (SELECT COUNT(*) FROM "
+                                         "MenuParametri) + (SELECT COUNT(*) FROM Aziende)");
+    const qint64 prima = db().valore(righe).toLongLong();
     popolaDemoComune(db(), "/dati/demo/azienda.db");
     EXPECT_EQ(parametroMenu("NomeDBAzie"), "/dati/altro.db");
-    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuDett").toLongLong(), menu);
-    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM MenuParametri").toLongLong(), parametri);
-    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM Aziende").toLongLong(), 1);
+    EXPECT_EQ(db().valore(righe).toLongLong(), prima);
 }
 
 } // namespace
