@@ -185,7 +185,7 @@ QString formattaErrore(int numero, const QString& descrizione, const QString& pr
 }
 
 EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDate& dataInizio,
-                               Currency imponibile, Currency imposta, int decimali, const ContoPn& conto,
+                               Currency imponibile, Currency imposta, int decimali, const CodiceConto& conto,
                                Currency minimo, Currency massimo) {
     EsitoCalcScadenze esito;
     const auto errore = [&](int numero, const QString& descrizione) {
@@ -449,12 +449,12 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Causale di pagamento ") +
                                                          s.causalePagamento.trimmed() +
                                                          QStringLiteral(" inesistente"));
-        ContoPn conto = s.contoPagamento;
+        CodiceConto conto = s.contoPagamento;
         conto.tipo = tipoConto(db, conto.gruppo, conto.mastro, conto.conto);
         if (conto.tipo == 0)
             throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Conto di pagamento ") + conto.testo() +
                                                          QStringLiteral(" inesistente"));
-        ContoPn fornitore = s.fornitore;
+        CodiceConto fornitore = s.fornitore;
         fornitore.tipo = 2;
 
         // The supplier's side that closes the debt of the invoice (or the credit of a note).

@@ -57,7 +57,7 @@ std::vector<Rata> rateDaTermini(const TerminiPagamento& termini, const QDate& da
 // CalcScadenze(payment code, start date, taxable, VAT, decimals, account, lower and upper
 // bound of an instalment; a negative bound is no bound).
 EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDate& dataInizio,
-                               Currency imponibile, Currency imposta, int decimali, const ContoPn& conto,
+                               Currency imponibile, Currency imposta, int decimali, const CodiceConto& conto,
                                Currency minimo = Currency::daUnita(-1),
                                Currency massimo = Currency::daUnita(-1));
 

@@ -190,7 +190,7 @@ Currency somma(Database& db, const QString& sql) {
 
 // The supplier's (or customer's) amounts of a registration: the account and its net amount.
 struct Partita {
-    ContoPn conto;
+    CodiceConto conto;
     Currency netto;
 };
 
@@ -202,14 +202,14 @@ std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, 
     if (rs.RsVuoto())
         return std::nullopt;
     Partita p;
-    p.conto = ContoPn{static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(2)),
-                      rs.leggiTesto(QStringLiteral("GruppoPartita")).trimmed(),
-                      rs.leggiTesto(QStringLiteral("MastroPartita")).trimmed(),
-                      rs.leggiTesto(QStringLiteral("ContoPartita")).trimmed()};
+    p.conto = CodiceConto{rs.leggiTesto(QStringLiteral("GruppoPartita")),
+                          rs.leggiTesto(QStringLiteral("MastroPartita")),
+                          rs.leggiTesto(QStringLiteral("ContoPartita")),
+                          static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(2))};
     for (; !rs.RsEof(); rs.RsMoveNext()) {
-        const ContoPn c{p.conto.tipo, rs.leggiTesto(QStringLiteral("GruppoPartita")).trimmed(),
-                        rs.leggiTesto(QStringLiteral("MastroPartita")).trimmed(),
-                        rs.leggiTesto(QStringLiteral("ContoPartita")).trimmed()};
+        const CodiceConto c{rs.leggiTesto(QStringLiteral("GruppoPartita")),
+                            rs.leggiTesto(QStringLiteral("MastroPartita")),
+                            rs.leggiTesto(QStringLiteral("ContoPartita")), p.conto.tipo};
         if (!(c == p.conto))
             continue;
         const Currency importo = rs.leggiValuta(QStringLiteral("Importo")).value_or(Currency());
@@ -224,7 +224,7 @@ std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, 
 // registration itself, whose causal differs).
 template <typename Condizione>
 Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const Testata& t,
-                                   const ContoPn& conto, Condizione condizione) {
+                                   const CodiceConto& conto, Condizione condizione) {
     Currency totale;
     std::vector<TabellePn> famiglie{origine};
     if (origine.testata.compare(tabelle(FamigliaPn::Giornale).testata, Qt::CaseInsensitive) != 0)

@@ -68,7 +68,7 @@ TEST_F(PostCli, shouldRefuseABadCommandLineWithItsReasonAndTouchNothing) {
              Caso{{"--numero-al", "-3"}, "Numero non valido per --numero-al: -3"},
              Caso{{"--data-da", "31/02/2024"}, "Data non valida per --data-da: 31/02/2024"},
              Caso{{"--ricezione-al"}, "Manca il valore di --ricezione-al"},
-             Caso{{"--conto-pag", "20-40"}, "Il conto di pagamento va scritto GRUPPO-MASTRO-CONTO: 20-40"},
+             Caso{{"--conto-pag", "20-40"}, "Non usare - nel campo conto: 20-40"},
              Caso{{"--anno-da", "2025", "--anno-al", "2024"},
                   "Si prega di inserire le date riferimento in ordine crescente"},
              Caso{{"--ricezione-da", "02/01/2024", "--ricezione-al", "01/01/2024"},

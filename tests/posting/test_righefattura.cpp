@@ -39,21 +39,21 @@ protected:
         s.semplificata =
             s.tipoDocumento == u"TD07" || s.tipoDocumento == u"TD08" || s.tipoDocumento == u"TD09";
         s.fornitore =
-            ContoPn{2, t.leggiTesto(QStringLiteral("GruppoFor")), t.leggiTesto(QStringLiteral("MastroFor")),
-                    t.leggiTesto(QStringLiteral("ContoFor"))};
+            CodiceConto{t.leggiTesto(QStringLiteral("GruppoFor")), t.leggiTesto(QStringLiteral("MastroFor")),
+                        t.leggiTesto(QStringLiteral("ContoFor")), 2};
         Recordset pc =
             db().ApriRs(QStringLiteral("Select * from PianoConti Where Gruppo = ") +
                         SqlValore(s.fornitore.gruppo, SqlTesto) + QStringLiteral(" And Mastro = ") +
                         SqlValore(s.fornitore.mastro, SqlTesto) + QStringLiteral(" And Conto = ") +
                         SqlValore(s.fornitore.conto, SqlTesto));
-        s.fornitoreCollegato = ContoPn{3, pc.leggiTesto(QStringLiteral("GruppoCFColl")),
-                                       pc.leggiTesto(QStringLiteral("MastroCFColl")),
-                                       pc.leggiTesto(QStringLiteral("ContoCFColl"))};
+        s.fornitoreCollegato = CodiceConto{pc.leggiTesto(QStringLiteral("GruppoCFColl")),
+                                           pc.leggiTesto(QStringLiteral("MastroCFColl")),
+                                           pc.leggiTesto(QStringLiteral("ContoCFColl")), 3};
         s.causale = *CausaleContabile::leggi(db(), t.leggiTesto(QStringLiteral("Causale")));
         contiAzienda(db(), *parametri, s,
-                     ContoPn{1, t.leggiTesto(QStringLiteral("GruppoCassaPrev")).trimmed(),
-                             t.leggiTesto(QStringLiteral("MastroCassaPrev")).trimmed(),
-                             t.leggiTesto(QStringLiteral("ContoCassaPrev")).trimmed()});
+                     CodiceConto{t.leggiTesto(QStringLiteral("GruppoCassaPrev")).trimmed(),
+                                 t.leggiTesto(QStringLiteral("MastroCassaPrev")).trimmed(),
+                                 t.leggiTesto(QStringLiteral("ContoCassaPrev")).trimmed(), 1});
         s.contabilitaOrdinaria =
             db().valore(
                     QStringLiteral("Select TipoContabilita from IvaRiep Where Anno = %1 Order by Attivita")

@@ -165,7 +165,7 @@ protected:
             return;
         creaAziendaDemo();
     }
-    const ContoPn fornitore{2, QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1001")};
+    const CodiceConto fornitore{QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1001"), 2};
 };
 
 TEST_F(CalcScadenzeDemo, shouldReadTheDemoTerms) {
@@ -192,7 +192,7 @@ TEST_F(CalcScadenzeDemo, shouldReadTheDemoTerms) {
 TEST_F(CalcScadenzeDemo, shouldReportAMissingAccountOrCodeThroughTheFormatter) {
     const auto esito =
         CalcScadenze(db(), QStringLiteral("BB30"), QDate(2026, 1, 1), euro("100"), euro("22"), 2,
-                     ContoPn{2, QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("9999")});
+                     CodiceConto{QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("9999"), 2});
     EXPECT_TRUE(esito.rate.empty());
     EXPECT_EQ(esito.titolo, QStringLiteral("Calcolo scadenze"));
     EXPECT_EQ(
@@ -265,7 +265,7 @@ protected:
                        "VALUES (2026, 1, 'IT03981270683_00001.xml', 'S')");
         s.xmlAnno = 2026;
         s.xmlNumRif = 1;
-        s.fornitore = ContoPn{2, QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1001")};
+        s.fornitore = CodiceConto{QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1001"), 2};
         s.causale = *CausaleContabile::leggi(db(), QStringLiteral("FAA"));
         s.totaleDocumento = euro("1220");
         s.totImponibile = euro("1000");
@@ -286,7 +286,7 @@ protected:
         t.pagamento = QStringLiteral("RB60FM");
         scriviTestata(db(), t);
         s.causalePagamento = QStringLiteral("PAG");
-        s.contoPagamento = ContoPn{0, QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")};
+        s.contoPagamento = CodiceConto{QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")};
     }
 
     void riga(int numCond, const char* modalita, const char* scadenza, const char* importo,
@@ -542,7 +542,7 @@ TEST_F(ScadenzeFattura, shouldDoNothingWithoutThePaymentCausalOrAccount) {
     s.causalePagamento.clear();
     EXPECT_TRUE(pagamentiAutomatici(db(), parametri(), s, errori));
     s.causalePagamento = QStringLiteral("PAG");
-    s.contoPagamento = ContoPn{};
+    s.contoPagamento = CodiceConto{};
     EXPECT_TRUE(pagamentiAutomatici(db(), parametri(), s, errori));
     EXPECT_EQ(errori, QString());
     EXPECT_TRUE(pagamenti().isEmpty());
@@ -555,7 +555,7 @@ TEST_F(ScadenzeFattura, shouldFailWithTheNumberedMessageOnAMissingCausalOrAccoun
     s.causalePagamento = QStringLiteral("XYZ");
     EXPECT_FALSE(pagamentiAutomatici(db(), parametri(), s, errori));
     s.causalePagamento = QStringLiteral("PAG");
-    s.contoPagamento = ContoPn{0, QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("9999")};
+    s.contoPagamento = CodiceConto{QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("9999")};
     EXPECT_FALSE(pagamentiAutomatici(db(), parametri(), s, errori));
     EXPECT_EQ(errori, QStringLiteral(
                           "\r\nErrore(3021 - Causale di pagamento XYZ inesistente) nella preparazione "

@@ -271,7 +271,7 @@ TEST_F(Trasferimento, shouldAddTheRowsToTheRunningTotalsCreatingMissingAccounts)
     EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("0.00/148.80/172.00"));
     EXPECT_EQ(progressivi(prova::Costo), QStringLiteral("0.00/110.00/40.00"));
     EXPECT_EQ(progressivi(prova::ContoIva), QStringLiteral("0.00/22.00/8.80"));
-    const auto ultAgg = [&](const ContoPn& c) {
+    const auto ultAgg = [&](const CodiceConto& c) {
         return dataOraDaVariant(
                    db().valore(QStringLiteral("Select UltAgg from PdcProg where CoPartConto = '%1' and "
                                               "CoPartGruppo = '%2'")

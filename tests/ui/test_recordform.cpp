@@ -320,7 +320,7 @@ TEST_F(SchedaRecordTest, accountPatternSplitsIntoThreeColumnsAndRefusesAFourthPa
     EXPECT_EQ(form->descrFornitore->text(), ""); // no such account
     digita(form->fornitore, "40-01-125-9");
     EXPECT_FALSE(form->scheda->ButtonComando("Salva"));
-    EXPECT_EQ(messaggio(), "Valore non valido");
+    EXPECT_EQ(messaggio(), "Non usare - nel campo conto");
     EXPECT_EQ(colonna(2024, 2, "ContoFor"), "126");
     EXPECT_TRUE(form->scheda->modificato());
 }
