@@ -635,7 +635,7 @@ private:
         h.numDoc = numeroDocumento(numeroDoc_).left(20);
         h.dataDoc = dataDoc_;
         h.moneta = impostazioni_.moneta;
-        h.cambio = 1;
+        h.cambio = Cambio();
         h.xmlAnno = s_.xmlAnno;
         h.xmlNumRif = s_.xmlNumRif;
         if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")

@@ -109,7 +109,7 @@ void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
          t.numProt,
          dataONull(t.dataProt),
          testoONull(t.moneta),
-         t.cambio,
+         t.cambio.comeDouble(),
          t.periodoIva ? QVariant(*t.periodoIva) : QVariant(),
          t.annoIva ? QVariant(*t.annoIva) : QVariant(),
          testoONull(t.preDocOrig),

@@ -49,7 +49,7 @@ struct TestataPn {
     qint64 numProt = 0;
     QDate dataProt;
     QString moneta;
-    double cambio = 1;
+    Cambio cambio;
     std::optional<int> periodoIva, annoIva;
     QString preDocOrig, numDocOrig;
     QDate dataDocOrig = dataVuota();

@@ -268,22 +268,8 @@ std::optional<std::pair<QString, QString>> abiCabDaIban(const QString& iban) {
     return std::make_pair(iban.mid(5, 5), iban.mid(10, 5));
 }
 
-// Lire of an amount in euro, at the fixed conversion rate.
-Currency inLire(Currency euro) {
-    return Currency::prodotto(euro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A);
-}
-
 QString oppure(const QString& a, const QString& b) {
     return a.isEmpty() ? b : a;
-}
-
-// Amounts of one instalment in euro and lire from the registration's currency and rate.
-std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, double cambio) {
-    Currency euro = importo;
-    if (moneta != u"EUR" && !moneta.isEmpty() && cambio > 0 && cambio != 1)
-        euro = Currency::proporzione(importo, Currency::daUnita(1), Currency::daDouble(cambio), 2,
-                                     Arrotondamento::A);
-    return {euro, inLire(euro)};
 }
 
 void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
@@ -383,7 +369,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
                      testoONull(t.causale),
                      rata,
                      testoONull(t.moneta),
-                     t.cambio,
+                     t.cambio.comeDouble(),
                      notaCred,
                      ragRb,
                      entrataUscita,
@@ -518,6 +504,13 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         return errore(ErrDatabase, QString::fromUtf8(e.what()));
     }
     return true;
+}
+
+std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio) {
+    const bool euro = moneta.isEmpty() || moneta == u"EUR" || cambio.unitario();
+    const Currency inEuro = euro ? importo : cambio.inEuro(importo, 2, Arrotondamento::A);
+    // Lire at the fixed conversion rate.
+    return {inEuro, Currency::prodotto(inEuro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A)};
 }
 
 } // namespace tesel::posting

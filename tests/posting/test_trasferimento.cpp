@@ -407,6 +407,32 @@ TEST_F(Trasferimento, shouldCreateDueDatesFromTheTermsWhenTheCompanyAsks) {
             QStringLiteral("2 %1 510.00 9 U ./4 BBR").arg(t.dataDoc.addDays(60).toString(Qt::ISODate))}));
 }
 
+// The registration's rate, kept in a double column, converts every instalment at its six
+// decimals: at 0.8592 the instalments would come to 709.96.
+TEST_F(Trasferimento, shouldConvertTheInstalmentsOfAForeignCurrencyToEuroAtTheFullRate) {
+    parametri->scrivi(QStringLiteral("Fat.FattCreaScad"), QStringLiteral("S"));
+    scrivi(Fattura{.numReg = 1,
+                   .numProt = 4,
+                   .imponibile = euro("1000"),
+                   .imposta = euro("220"),
+                   .pagamento = QStringLiteral("BB3060")});
+    db().EseguiConValori(QStringLiteral("UPDATE MovPnTesFatt SET Moneta = 'GBP', Cambio = ?"),
+                         {Cambio::daTesto(QStringLiteral("0.85923"))->comeDouble()});
+    ASSERT_EQ(trasferisci(1, 1).numeroErrori, 0);
+    Recordset rs = db().ApriRs(QStringLiteral("Select * from Scadenze Order by Rata"));
+    QStringList rate;
+    for (; !rs.RsEof(); rs.RsMoveNext())
+        rate
+            << QStringList{rs.leggiTesto(QStringLiteral("Moneta")),
+                           QString::number(
+                               Cambio::daColonna(rs.LeggiCampo(QStringLiteral("Cambio"))).milionesimi()),
+                           rs.leggiValuta(QStringLiteral("ImportoScad")).value_or(Currency()).testoXml(),
+                           rs.leggiValuta(QStringLiteral("ImportoScadEuro")).value_or(Currency()).testoXml(),
+                           rs.leggiValuta(QStringLiteral("ImportoScadLire")).value_or(Currency()).testoXml(0)}
+                   .join(u' ');
+    EXPECT_EQ(rate, QStringList(2, QStringLiteral("GBP 859230 610.00 709.94 1374636")));
+}
+
 TEST_F(Trasferimento, shouldTransferButReportTermsThatGiveNoDueDates) {
     parametri->scrivi(QStringLiteral("Fat.FattCreaScad"), QStringLiteral("S"));
     scrivi(Fattura{.numReg = 1, .numProt = 4, .pagamento = QStringLiteral("NOPE")});
