@@ -38,6 +38,7 @@
 // command-line error.
 
 #include "frame/clientmenu.h"
+#include "frame/codiceconto.h"
 #include "frame/configurazione.h"
 #include "frame/currency.h"
 #include "frame/data.h"
@@ -46,6 +47,7 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "import/importazione.h"
+#include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "posting/selezione.h"
 #include "schema/demo.h"
@@ -173,7 +175,9 @@ struct Argomenti {
     // post
     posting::CriteriSelezione criteri;
     posting::OpzioniLotto lotto;
-    std::optional<QString> causalePag, contoPag; // nothing: the company's, as the dialog
+    // Nothing: the company's, as the dialog
+    std::optional<QString> causalePag;
+    std::optional<CodiceConto> contoPag;
     bool ok = true;
 };
 
@@ -293,8 +297,14 @@ Argomenti leggiArgomenti(QStringList a) {
     testo("codice-fiscale", c.codiceFiscale);
     if (p.isSet(QStringLiteral("causale-pag")))
         r.causalePag = valore("causale-pag").trimmed();
-    if (p.isSet(QStringLiteral("conto-pag")))
-        r.contoPag = valore("conto-pag").trimmed();
+    if (p.isSet(QStringLiteral("conto-pag"))) {
+        const QString v = valore("conto-pag");
+        r.contoPag = CodiceConto::leggi(v);
+        if (!r.contoPag || !r.contoPag->completo()) {
+            err() << "Il conto di pagamento va scritto GRUPPO-MASTRO-CONTO: " << v << "\n";
+            r.ok = false;
+        }
+    }
     r.lotto.creaFornitore = p.isSet(QStringLiteral("crea-fornitore"));
     r.lotto.senzaRegistrazione = p.isSet(QStringLiteral("senza-registrazione"));
 
@@ -302,13 +312,6 @@ Argomenti leggiArgomenti(QStringList a) {
         (r.opzioni.gruppoFornitori.trimmed().isEmpty() || r.opzioni.mastroFornitori.trimmed().isEmpty())) {
         err() << "Per creare i fornitori compilare sia il gruppo che il mastro\n";
         r.ok = false;
-    }
-    if (r.contoPag && !r.contoPag->isEmpty()) {
-        const QStringList parti = r.contoPag->split(u'-');
-        if (parti.size() != 3 || parti.contains(QString())) {
-            err() << "Il conto di pagamento va scritto GRUPPO-MASTRO-CONTO: " << *r.contoPag << "\n";
-            r.ok = false;
-        }
     }
     if (const auto fuori = posting::controllaOrdine(r.criteri)) {
         err() << fuori->messaggio << "\n";
@@ -561,15 +564,7 @@ int contabilizza(const Argomenti& a) {
     // The dialog's defaults, unless the command line says otherwise.
     opzioni.causalePagamento =
         a.causalePag.value_or(az.parametri->leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed());
-    if (a.contoPag) {
-        opzioni.contoPagamento = *a.contoPag;
-    } else {
-        const QStringList parti{az.parametri->leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
-                                az.parametri->leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
-                                az.parametri->leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()};
-        if (!parti.contains(QString()))
-            opzioni.contoPagamento = parti.join(u'-');
-    }
+    opzioni.contoPagamento = a.contoPag ? *a.contoPag : posting::contoPagamentoAzienda(*az.parametri);
     const posting::Avanzamento avanzamento = [](int fatti, int daFare) {
         err() << "In elaborazione: " << formattaIntero(fatti) << " di " << formattaIntero(daFare) << Qt::endl;
         return true;

@@ -14,6 +14,7 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "import/importazione.h"
+#include "posting/contabilizzazione.h"
 #include "posting/primanota.h"
 #include "posting/selezione.h"
 #include "schema/demo.h"
@@ -170,10 +171,7 @@ int main(int argc, char** argv) {
     // The dialog's defaults: the company's payment causal and cash account.
     posting::OpzioniLotto opzioni;
     opzioni.causalePagamento = parametri.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
-    opzioni.contoPagamento = QStringList{parametri.leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
-                                         parametri.leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
-                                         parametri.leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()}
-                                 .join(u'-');
+    opzioni.contoPagamento = posting::contoPagamentoAzienda(parametri);
     opzioni.utente = QStringLiteral("bench");
 
     QElapsedTimer tempo;

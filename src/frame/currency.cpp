@@ -75,7 +75,12 @@ std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotond
     return in64bit(q);
 }
 
-std::optional<Currency> Currency::daTesto(std::string_view t) {
+namespace {
+
+// A plain decimal text (optional sign, digits, optional "." and decimals, surrounding white
+// space) scaled to `decimali` decimals, rounded half away from zero; nothing for any other
+// text or more than `maxCifreIntere` integer digits.
+std::optional<std::int64_t> leggiDecimale(std::string_view t, int decimali, int maxCifreIntere) {
     std::size_t i = 0, n = t.size();
     while (i < n && spazio(t[i]))
         ++i;
@@ -92,8 +97,8 @@ std::optional<Currency> Currency::daTesto(std::string_view t) {
     int cifreIntere = 0;
     while (i < n && t[i] >= '0' && t[i] <= '9') {
         intera = intera * 10 + (t[i] - '0');
-        if (++cifreIntere > 15)
-            return std::nullopt; // beyond what four decimals in 64 bits can hold
+        if (++cifreIntere > maxCifreIntere)
+            return std::nullopt; // beyond what the decimals in 64 bits can hold
         ++i;
     }
     __int128 frazione = 0;
@@ -118,15 +123,27 @@ std::optional<Currency> Currency::daTesto(std::string_view t) {
     scalato += frazione;
     if (meno)
         scalato = -scalato;
-    const std::int64_t v = arrotondaScalato(scalato, cifreDecimali, Decimali, Arrotondamento::A);
-    return Currency(v);
+    return arrotondaScalato(scalato, cifreDecimali, decimali, Arrotondamento::A);
+}
+
+std::optional<std::string_view> latino(const QString& testo, QByteArray& b) {
+    b = testo.toLatin1();
+    if (testo.size() != b.size())
+        return std::nullopt;
+    return std::string_view(b.constData(), static_cast<std::size_t>(b.size()));
+}
+
+} // namespace
+
+std::optional<Currency> Currency::daTesto(std::string_view t) {
+    const auto v = leggiDecimale(t, Decimali, 15);
+    return v ? std::optional<Currency>(Currency(*v)) : std::nullopt;
 }
 
 std::optional<Currency> Currency::daTesto(const QString& testo) {
-    const QByteArray b = testo.toLatin1();
-    if (testo.size() != b.size())
-        return std::nullopt;
-    return daTesto(std::string_view(b.constData(), static_cast<std::size_t>(b.size())));
+    QByteArray b;
+    const auto t = latino(testo, b);
+    return t ? daTesto(*t) : std::nullopt;
 }
 
 Currency Currency::daDouble(double d) {
@@ -210,6 +227,50 @@ Currency Currency::dividi(std::int64_t n, int decimali, Arrotondamento modo) con
     const __int128 p = per10(v_, extra);
     return Currency(
         per(arrotondaScalato(p / n, Decimali + extra, decimali, modo), potenza10(Decimali - decimali)));
+}
+
+std::optional<Cambio> Cambio::daTesto(const QString& testo) {
+    QByteArray b;
+    const auto t = latino(testo, b);
+    if (!t || t->find_first_of("+-") != std::string_view::npos)
+        return std::nullopt;
+    const auto v = leggiDecimale(*t, Decimali, 12);
+    if (!v || *v <= 0)
+        return std::nullopt;
+    return Cambio(*v);
+}
+
+Cambio Cambio::daColonna(const QVariant& v) {
+    if (v.isNull() || !v.isValid())
+        return {};
+    std::optional<Cambio> c;
+    if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float) {
+        // A double column: the rate it was written from is the nearest count of millionths.
+        const double d = v.toDouble();
+        if (std::isfinite(d) && d > 0 && d < 1e12) {
+            const auto m = static_cast<std::int64_t>(std::llround(d * static_cast<double>(Scala)));
+            if (m > 0)
+                c = Cambio(m);
+        }
+    } else {
+        c = daTesto(v.toString());
+    }
+    return c.value_or(Cambio());
+}
+
+Currency Cambio::inEuro(Currency importo, int decimali, Arrotondamento modo) const {
+    // importo (4 decimals) * 10^6 / rate (6 decimals) keeps 4 decimals; 8 more digits before
+    // the one rounding.
+    constexpr int extra = 8;
+    const __int128 p = per10(static_cast<__int128>(importo.decimillesimi()) * Scala, extra) / v_;
+    return Currency::daDecimillesimi(arrotondaScalato(p, Currency::Decimali + extra, decimali, modo))
+        .moltiplica(potenza10(Currency::Decimali - decimali));
+}
+
+Currency Cambio::inValuta(Currency euro, int decimali, Arrotondamento modo) const {
+    const __int128 p = static_cast<__int128>(euro.decimillesimi()) * v_; // 10 decimals
+    return Currency::daDecimillesimi(arrotondaScalato(p, Currency::Decimali + Decimali, decimali, modo))
+        .moltiplica(potenza10(Currency::Decimali - decimali));
 }
 
 namespace {

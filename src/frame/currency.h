@@ -110,6 +110,39 @@ private:
 // Throws ErroreImporto when the result does not fit 64 bits.
 std::int64_t arrotondaScalato(__int128 valore, int scala, int decimali, Arrotondamento modo);
 
+// An exchange rate: the units of a currency one euro buys, kept as a count of millionths.
+// Never zero or negative, so a conversion never divides by zero; the default is 1.
+class Cambio {
+public:
+    static constexpr int Decimali = 6;
+    static constexpr std::int64_t Scala = 1000000;
+
+    constexpr Cambio() = default;
+    // "1.0856", "157.32": digits, "." and decimals beyond the sixth rounded half away from
+    // zero, surrounding white space allowed. Zero, a sign, a comma or anything else: no rate.
+    static std::optional<Cambio> daTesto(const QString& testo);
+    // The rate of a Cambio column (a double on both engines, or exact numeric text). Null,
+    // zero, negative or unreadable means no conversion, as the suite writes for euro: 1.
+    static Cambio daColonna(const QVariant& v);
+
+    constexpr std::int64_t milionesimi() const { return v_; }
+    constexpr bool unitario() const { return v_ == Scala; }
+    // For the Cambio columns, which hold doubles: the nearest one, read back to the same rate.
+    double comeDouble() const { return static_cast<double>(v_) / Scala; }
+
+    // An amount in the currency turned into euro (divided by the rate), rounded once to
+    // `decimali` decimals.
+    Currency inEuro(Currency importo, int decimali, Arrotondamento modo) const;
+    // An amount in euro turned into the currency (multiplied by the rate), rounded once.
+    Currency inValuta(Currency euro, int decimali, Arrotondamento modo) const;
+
+    constexpr auto operator<=>(const Cambio&) const = default;
+
+private:
+    constexpr explicit Cambio(std::int64_t v) : v_(v) {}
+    std::int64_t v_ = Scala;
+};
+
 // Italian display of a number with a format pattern of the suite:
 //   "#,##0.00" -> "1.234,50"; "#,##0" -> "1.235"; "#,###.^^" -> as many decimals as needed,
 //   at least two; "0.00" -> "1234,50"; an empty pattern -> "#,##0.00".

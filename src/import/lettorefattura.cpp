@@ -431,7 +431,7 @@ void LettoreFattura::cercaContoCassa(const QString& tipoRitenuta, const std::opt
     if (tipoRitenuta.isEmpty() || tipoRitenuta == u"RT01" || tipoRitenuta == u"RT02" || !aliquota ||
         contoCassa_)
         return;
-    const ContoPdc conto = risolutore_.contoCassaPrevidenziale(*aliquota);
+    const CodiceConto conto = risolutore_.contoCassaPrevidenziale(*aliquota);
     if (!conto.vuoto())
         contoCassa_ = conto;
 }
@@ -640,11 +640,11 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
     if (articolo)
         r.mettiTesto(QStringLiteral("Articolo"), articolo->articolo);
 
-    ContoPdc conto;
+    CodiceConto conto;
     if (!attr.tipoSpesa.isEmpty())
         conto = risolutore_.contoSpesa(attr.tipoSpesa);
     if (conto.vuoto()) {
-        const ContoPdc daArticolo = articolo ? articolo->contoAcquisto : ContoPdc{};
+        const CodiceConto daArticolo = articolo ? articolo->contoAcquisto : CodiceConto{};
         const QString prior = fornitore_.contoPrior.isEmpty() ? par_.contoPrior : fornitore_.contoPrior;
         if (prior == u"A")
             conto = !daArticolo.vuoto() ? daArticolo : fornitore_.contropartita;

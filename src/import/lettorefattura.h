@@ -48,7 +48,7 @@ struct ParametriLettura {
     bool rigaZeroDescrittiva = true; // Tesel.RigaZeroDescr "S"
     bool invertiNoteCredito = false; // Tesel.InvNotaCredNeg "S"
     QString contoPrior = QStringLiteral("F");
-    ContoPdc contoAcquisti; // CauCon.GruppoAcq / MastroAcq / ContoAcq
+    CodiceConto contoAcquisti; // CauCon.GruppoAcq / MastroAcq / ContoAcq
 
     static ParametriLettura leggi(ParametriAzienda& parametri);
 };
@@ -143,7 +143,7 @@ private:
     QString causaleRaccolta_;
     FornitoreTrovato fornitore_;
     std::vector<ChiaveIva> chiaviIva_;
-    std::optional<ContoPdc> contoCassa_;
+    std::optional<CodiceConto> contoCassa_;
     // Kept from the payment details for the bank search
     QString abi_, cab_, modalita_;
     // From AltriDatiGestionali, for the causal and payment type searches

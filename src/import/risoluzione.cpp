@@ -22,11 +22,11 @@ QString valuta(const Currency& c) {
     return SqlValore(QVariant::fromValue(c), SqlValuta);
 }
 
-ContoPdc contoDi(const Recordset& rs, const QString& gruppo, const QString& mastro, const QString& conto) {
+CodiceConto contoDi(const Recordset& rs, const QString& gruppo, const QString& mastro, const QString& conto) {
     return {rs.leggiTesto(gruppo), rs.leggiTesto(mastro), rs.leggiTesto(conto)};
 }
 
-ContoPdc primoConto(Database& db, const QString& sql) {
+CodiceConto primoConto(Database& db, const QString& sql) {
     Recordset rs = db.ApriRs(sql);
     if (rs.RsEof())
         return {};
@@ -204,8 +204,7 @@ FornitoreTrovato Risolutore::fornitore(const DatiCedente& cedente, bool crea, co
             QStringLiteral("Primo articolo: ") + cedente.primoArticolo};
         QStringList elementi;
         for (const RigaFornitore& r : righe)
-            elementi << r.dati.conto.gruppo + u'-' + r.dati.conto.mastro + u'-' + r.dati.conto.conto + u'\t' +
-                            r.descrizione;
+            elementi << r.dati.conto.testo() + u'\t' + r.descrizione;
         const int scelta = ui_.scegli(descrizioni, elementi);
         const auto indice = scelta >= 0 && scelta < elementi.size() ? static_cast<std::size_t>(scelta) : 0;
         return righe[indice].dati;
@@ -303,7 +302,7 @@ void Risolutore::creaFornitore(const DatiCedente& c, const QString& gruppo, cons
 // ---- Article and accounts ----------------------------------------------------------------------
 
 std::optional<ArticoloTrovato> Risolutore::articoloDb(const QString& codiceTipo, const QString& codiceValore,
-                                                      const ContoPdc& fornitore) {
+                                                      const CodiceConto& fornitore) {
     const QString valore = codiceValore.trimmed();
     if (valore.isEmpty())
         return std::nullopt;
@@ -333,14 +332,14 @@ std::optional<ArticoloTrovato> Risolutore::articoloDb(const QString& codiceTipo,
                                    QStringLiteral("ContoMerAcq"))};
 }
 
-ContoPdc Risolutore::contoSpesaDb(const QString& tipoSpesa) {
+CodiceConto Risolutore::contoSpesaDb(const QString& tipoSpesa) {
     if (tipoSpesa.trimmed().isEmpty())
         return {};
     return primoConto(db_, QStringLiteral("SELECT * FROM Spese WHERE AFETipoSpesa = ") +
                                testo(tipoSpesa.trimmed()) + QStringLiteral(" ORDER BY Spesa"));
 }
 
-ContoPdc Risolutore::contoCassaPrevidenzialeDb(const Currency& aliquota) {
+CodiceConto Risolutore::contoCassaPrevidenzialeDb(const Currency& aliquota) {
     return primoConto(db_, QStringLiteral("SELECT * FROM Spese WHERE CassaPrev = 'S' "
                                           "AND lower(Descrizione) LIKE '%enasarco%' AND Percentuale = ") +
                                valuta(aliquota) + QStringLiteral(" ORDER BY Spesa"));
@@ -538,18 +537,18 @@ template <class Mappa, class Calcola> auto ricorda(Mappa& m, const QString& k, C
 } // namespace
 
 std::optional<ArticoloTrovato> Risolutore::articolo(const QString& codiceTipo, const QString& codiceValore,
-                                                    const ContoPdc& fornitore) {
+                                                    const CodiceConto& fornitore) {
     return ricorda(memoria_.articoli,
                    chiave({codiceTipo, codiceValore, fornitore.gruppo, fornitore.mastro, fornitore.conto}),
                    [&] { return articoloDb(codiceTipo, codiceValore, fornitore); });
 }
 
-ContoPdc Risolutore::contoSpesa(const QString& tipoSpesa) {
+CodiceConto Risolutore::contoSpesa(const QString& tipoSpesa) {
     return ricorda(memoria_.conti, chiave({QStringLiteral("spesa"), tipoSpesa}),
                    [&] { return contoSpesaDb(tipoSpesa); });
 }
 
-ContoPdc Risolutore::contoCassaPrevidenziale(const Currency& aliquota) {
+CodiceConto Risolutore::contoCassaPrevidenziale(const Currency& aliquota) {
     return ricorda(memoria_.conti, chiave({QStringLiteral("cassa"), aliquota.testoSql()}),
                    [&] { return contoCassaPrevidenzialeDb(aliquota); });
 }

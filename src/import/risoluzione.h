@@ -4,6 +4,7 @@
 // accounts, VAT codes, the accounting causal, currency, bank and payment types. A look-up
 // that finds nothing gives an empty result: the import never fails for a missing code.
 
+#include "frame/codiceconto.h"
 #include "frame/currency.h"
 
 #include <QDate>
@@ -17,13 +18,6 @@ namespace tesel {
 class Database;
 class Interazione;
 class ParametriAzienda;
-
-// An account of the chart of accounts; all three parts empty when none was found.
-struct ContoPdc {
-    QString gruppo, mastro, conto;
-    bool vuoto() const { return gruppo.isEmpty() && mastro.isEmpty() && conto.isEmpty(); }
-    friend bool operator==(const ContoPdc&, const ContoPdc&) = default;
-};
 
 // What the invoice says about its supplier (the CP_ columns of the header row), and what the
 // selection list shows when several accounts share the VAT number.
@@ -42,10 +36,10 @@ struct DatiCedente {
 
 // The supplier's account and the data kept from it for the rest of the invoice.
 struct FornitoreTrovato {
-    ContoPdc conto; // empty: no supplier
+    CodiceConto conto; // empty: no supplier
     QString banca, pagamento;
     QString feTipPag, pagTipo, afeTipPag; // of the supplier's payment type
-    ContoPdc contropartita;               // GruppoContr, MastroContr, ContoContr
+    CodiceConto contropartita;            // GruppoContr, MastroContr, ContoContr
     QString contoPrior;                   // FEContoPrior: "A", "F" or empty
     QString iva, ivaNatura;               // default VAT code and its FENatura
     std::optional<Currency> ivaAliquota;
@@ -54,7 +48,7 @@ struct FornitoreTrovato {
 
 struct ArticoloTrovato {
     QString articolo;
-    ContoPdc contoAcquisto; // GruppoMerAcq, MastroMerAcq, ContoMerAcq
+    CodiceConto contoAcquisto; // GruppoMerAcq, MastroMerAcq, ContoMerAcq
 };
 
 struct CodiceIvaTrovato {
@@ -81,12 +75,12 @@ public:
     // The article of a CodiceArticolo: "aswartfor" by the supplier's own code (needs the
     // supplier's account), "aswcodean"/"ean" by bar code, anything else by our own code.
     std::optional<ArticoloTrovato> articolo(const QString& codiceTipo, const QString& codiceValore,
-                                            const ContoPdc& fornitore);
+                                            const CodiceConto& fornitore);
 
     // The account of an expense kind (Spese.AFETipoSpesa).
-    ContoPdc contoSpesa(const QString& tipoSpesa);
+    CodiceConto contoSpesa(const QString& tipoSpesa);
     // The pension-fund ("enasarco") contribution account for a rate.
-    ContoPdc contoCassaPrevidenziale(const Currency& aliquota);
+    CodiceConto contoCassaPrevidenziale(const Currency& aliquota);
 
     // A VAT code used as it is (a forced code): its row of TabIva; nothing when unknown.
     std::optional<CodiceIvaTrovato> ivaPerCodice(const QString& iva);
@@ -112,9 +106,9 @@ public:
 
 private:
     std::optional<ArticoloTrovato> articoloDb(const QString& codiceTipo, const QString& codiceValore,
-                                              const ContoPdc& fornitore);
-    ContoPdc contoSpesaDb(const QString& tipoSpesa);
-    ContoPdc contoCassaPrevidenzialeDb(const Currency& aliquota);
+                                              const CodiceConto& fornitore);
+    CodiceConto contoSpesaDb(const QString& tipoSpesa);
+    CodiceConto contoCassaPrevidenzialeDb(const Currency& aliquota);
     std::optional<CodiceIvaTrovato> ivaPerCodiceDb(const QString& iva);
     std::optional<CodiceIvaTrovato> ivaPerAliquotaDb(const std::optional<Currency>& aliquota,
                                                      const QString& natura, const QString& afeIvaEse);
@@ -140,7 +134,7 @@ private:
     struct Memoria {
         QHash<QString, FornitoreTrovato> fornitori;
         QHash<QString, std::optional<ArticoloTrovato>> articoli;
-        QHash<QString, ContoPdc> conti;
+        QHash<QString, CodiceConto> conti;
         QHash<QString, std::optional<CodiceIvaTrovato>> iva;
         QHash<QString, std::optional<CausaleTrovata>> causali;
         QHash<QString, QString> codici;

@@ -21,16 +21,15 @@ namespace {
 
 const QString Crlf = QStringLiteral("\r\n");
 
-ContoPn contoDa(const Recordset& rs, const QString& gruppo, const QString& mastro, const QString& conto,
-                int tipo = 1) {
-    return ContoPn{tipo, rs.leggiTesto(gruppo).trimmed(), rs.leggiTesto(mastro).trimmed(),
-                   rs.leggiTesto(conto).trimmed()};
+CodiceConto contoDa(const Recordset& rs, const QString& gruppo, const QString& mastro, const QString& conto,
+                    int tipo = 1) {
+    return CodiceConto{rs.leggiTesto(gruppo), rs.leggiTesto(mastro), rs.leggiTesto(conto), tipo};
 }
 
-ContoPn contoParametri(ParametriAzienda& p, const QString& nome, int tipo = 1) {
-    return ContoPn{tipo, p.leggi(QStringLiteral("CauCon.Gruppo") + nome).trimmed(),
-                   p.leggi(QStringLiteral("CauCon.Mastro") + nome).trimmed(),
-                   p.leggi(QStringLiteral("CauCon.Conto") + nome).trimmed()};
+CodiceConto contoParametri(ParametriAzienda& p, const QString& nome, int tipo = 1) {
+    return CodiceConto{p.leggi(QStringLiteral("CauCon.Gruppo") + nome),
+                       p.leggi(QStringLiteral("CauCon.Mastro") + nome),
+                       p.leggi(QStringLiteral("CauCon.Conto") + nome), tipo};
 }
 
 std::optional<QDate> dataParametro(ParametriAzienda& p, const QString& nome) {
@@ -276,7 +275,7 @@ void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn&
 }
 
 void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
-                  const ContoPn& cassaPrevFattura) {
+                  const CodiceConto& cassaPrevFattura) {
     s.causaleRitenuta = s.causale.causRit;
     s.contoRitenuta = contoParametri(p, QStringLiteral("RitAcc"));
     if (!s.causale.causRit.isEmpty())
@@ -382,11 +381,9 @@ public:
         dove_ = condizioneFattura(xmlAnno, xmlNumRif);
     }
 
-    EsitoContabilizzazione esegui(const QString& causalePagamento, const QString& contoPagamento) {
+    EsitoContabilizzazione esegui(const QString& causalePagamento, const CodiceConto& contoPagamento) {
         s_.causalePagamento = causalePagamento.trimmed();
-        const QStringList parti = contoPagamento.trimmed().split(u'-');
-        if (parti.size() == 3 && !contoPagamento.trimmed().isEmpty())
-            s_.contoPagamento = ContoPn{0, parti[0].trimmed(), parti[1].trimmed(), parti[2].trimmed()};
+        s_.contoPagamento = contoPagamento;
         try {
             leggiFattura();
             controllaDati();
@@ -505,7 +502,7 @@ private:
         const FornitoreTrovato f = risolutore.fornitore(
             cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_)), false, {}, {});
         if (f.trovato()) {
-            s_.fornitore = ContoPn{2, f.conto.gruppo, f.conto.mastro, f.conto.conto};
+            s_.fornitore = CodiceConto{f.conto.gruppo, f.conto.mastro, f.conto.conto, 2};
             fornitoreDaSalvare_ = true;
             leggiContoFornitore();
         } else {
@@ -592,7 +589,7 @@ private:
                                      p_.leggi(QStringLiteral("CauCon.MastroFornitori")));
             if (!f.trovato())
                 rifiuta(QStringLiteral("Manca il codice fornitore"));
-            s_.fornitore = ContoPn{2, f.conto.gruppo, f.conto.mastro, f.conto.conto};
+            s_.fornitore = CodiceConto{f.conto.gruppo, f.conto.mastro, f.conto.conto, 2};
             leggiContoFornitore();
             puntoDiInterruzione("fornitore-creato");
         }
@@ -622,7 +619,7 @@ private:
         }
         if (ivaPerCassa(db_, p_, s_, h.dataReg)) {
             h.ivaPerCassa = QStringLiteral("S");
-            const ContoPn cassa = contoParametri(p_, QStringLiteral("IvaCassaF"));
+            const CodiceConto cassa = contoParametri(p_, QStringLiteral("IvaCassaF"));
             if (!cassa.vuoto())
                 s_.contoIva = cassa;
         }
@@ -638,7 +635,7 @@ private:
         h.numDoc = numeroDocumento(numeroDoc_).left(20);
         h.dataDoc = dataDoc_;
         h.moneta = impostazioni_.moneta;
-        h.cambio = 1;
+        h.cambio = Cambio();
         h.xmlAnno = s_.xmlAnno;
         h.xmlNumRif = s_.xmlNumRif;
         if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")
@@ -729,7 +726,7 @@ private:
     QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, tipoLiq_;
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
-    ContoPn cassaPrevFattura_;
+    CodiceConto cassaPrevFattura_;
     bool conPagamenti_ = false;
     bool fornitoreDaSalvare_ = false; // found in the chart: written on the invoice
     bool fornitoreDaCreare_ = false;  // not in the chart: created inside the transaction
@@ -737,10 +734,15 @@ private:
 
 } // namespace
 
+CodiceConto contoPagamentoAzienda(ParametriAzienda& parametri) {
+    const CodiceConto c = contoParametri(parametri, QStringLiteral("CassaCont"), 0);
+    return c.completo() ? c : CodiceConto();
+}
+
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
                                            ImpostazioniContabilizzazione& impostazioni, Interazione& ui,
                                            int xmlAnno, qint64 xmlNumRif, const QString& causalePagamento,
-                                           const QString& contoPagamento, bool creaFornitore) {
+                                           const CodiceConto& contoPagamento, bool creaFornitore) {
     return Contabilizzazione(db, parametri, impostazioni, ui, xmlAnno, xmlNumRif, creaFornitore)
         .esegui(causalePagamento, contoPagamento);
 }
@@ -748,7 +750,7 @@ EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& param
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
                                            Configurazione* configurazione, Interazione& ui, int xmlAnno,
                                            qint64 xmlNumRif, const QString& causalePagamento,
-                                           const QString& contoPagamento, bool creaFornitore,
+                                           const CodiceConto& contoPagamento, bool creaFornitore,
                                            const QString&) {
     try {
         ImpostazioniContabilizzazione impostazioni(db, parametri,

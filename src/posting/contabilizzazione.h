@@ -27,9 +27,9 @@ struct CausaleContabile {
     QString causale, descrizione, tipoCausale, tipoReg, prefisso, segnoPrinc, revCharge;
     QString inValuta, trasportatori, fattDett, causRit, causConcatenata, splitPay;
     bool regimeMargine = false; // RegimeMargine "S": VAT not by code in ordinary accounts
-    ContoPn contoIva;           // IvaGruppo / IvaMastro / IvaConto
-    ContoPn contropartita;      // CoPartGruppo / CoPartMastro / CoPartConto
-    ContoPn contoCliente;       // PartGruppo / PartMastro / PartConto
+    CodiceConto contoIva;       // IvaGruppo / IvaMastro / IvaConto
+    CodiceConto contropartita;  // CoPartGruppo / CoPartMastro / CoPartConto
+    CodiceConto contoCliente;   // PartGruppo / PartMastro / PartConto
     // Nothing when the causal does not exist. Throws ErroreDb.
     static std::optional<CausaleContabile> leggi(Database& db, const QString& causale);
 };
@@ -130,18 +130,18 @@ struct StatoContabilizzazione {
     QString identificazione;   // "Nr. rif. ... - P.Iva ... - File ..."
     Currency totaleDocumento;
 
-    ContoPn fornitore;            // TipoPartita 2
-    ContoPn fornitoreCollegato;   // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
-    bool ivaCassaEsclusa = false; // the supplier's IvaCassaDisabil "S"
+    CodiceConto fornitore;          // TipoPartita 2
+    CodiceConto fornitoreCollegato; // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
+    bool ivaCassaEsclusa = false;   // the supplier's IvaCassaDisabil "S"
     CausaleContabile causale;
     ParametriContabilizzazione parametri;
     RegoleImporti importi;
 
     // Company accounts
-    ContoPn contoRitenuta;  // the withholding causal's counter-account, else CauCon.*RitAcc
-    ContoPn contoCassaPrev; // the invoice's fund account, else the withholding account
-    ContoPn contoIva;       // the causal's VAT account (cash-basis account with IvaPerCassa)
-    ContoPn contoOmaggi;
+    CodiceConto contoRitenuta;  // the withholding causal's counter-account, else CauCon.*RitAcc
+    CodiceConto contoCassaPrev; // the invoice's fund account, else the withholding account
+    CodiceConto contoIva;       // the causal's VAT account (cash-basis account with IvaPerCassa)
+    CodiceConto contoOmaggi;
     QString causaleOmaggi;
     bool contabilitaOrdinaria = false; // TipoContabilita "G" of the year's VAT summary
     QString causaleRitenuta;           // CausRit of the invoice causal
@@ -157,7 +157,7 @@ struct StatoContabilizzazione {
 
     // Automatic payments: the causal and cash or bank account chosen for the run
     QString causalePagamento;
-    ContoPn contoPagamento;
+    CodiceConto contoPagamento;
 
     // The main registration's header; further registrations copy from it.
     TestataPn testata;
@@ -185,7 +185,7 @@ qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QStrin
 // fund account (`cassaPrevFattura`, the invoice's, else the withholding one), the VAT account
 // (the causal's, else CauCon.*IvaAcq), the free-goods account and causal.
 void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
-                  const ContoPn& cassaPrevFattura);
+                  const CodiceConto& cassaPrevFattura);
 
 // Writes a new staging header under the next temporary number (into t.numReg). Two
 // workstations may take the same number at once: the loser takes the next one.
@@ -240,18 +240,22 @@ struct EsitoContabilizzazione {
     qint64 numRegGiornale = 0; // journal number of the main registration when ok
 };
 
+// The company's cash or bank account for automatic payment registrations
+// (CauCon.GruppoCassaCont, MastroCassaCont, ContoCassaCont); empty unless all three are set.
+CodiceConto contoPagamentoAzienda(ParametriAzienda& parametri);
+
 // ContabilizzaFattura(XmlAnno, XmlNumRif, CausalePagamento, ContoPagamento, CreaFornitore).
-// `contoPagamento` is "G-M-C" or empty. One transaction: when it answers ok everything is
+// An empty `contoPagamento`: none. One transaction: when it answers ok everything is
 // written, otherwise nothing is. Never throws.
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
                                            ImpostazioniContabilizzazione& impostazioni, Interazione& ui,
                                            int xmlAnno, qint64 xmlNumRif, const QString& causalePagamento,
-                                           const QString& contoPagamento, bool creaFornitore);
+                                           const CodiceConto& contoPagamento, bool creaFornitore);
 // The same, reading the personal parameters from the profile first.
 EsitoContabilizzazione ContabilizzaFattura(Database& db, ParametriAzienda& parametri,
                                            Configurazione* configurazione, Interazione& ui, int xmlAnno,
                                            qint64 xmlNumRif, const QString& causalePagamento,
-                                           const QString& contoPagamento, bool creaFornitore,
+                                           const CodiceConto& contoPagamento, bool creaFornitore,
                                            const QString& utente = {});
 
 } // namespace posting

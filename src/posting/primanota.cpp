@@ -46,12 +46,12 @@ Currency importo(const Recordset& rs, const QString& campo) {
     return rs.leggiValuta(campo).value_or(Currency());
 }
 
-ContoPn conTipo(ContoPn c, int tipo) {
+CodiceConto conTipo(CodiceConto c, int tipo) {
     c.tipo = tipo;
     return c;
 }
 
-RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
+RigaPn rigaConto(int rigReg, const CodiceConto& partita, const CodiceConto& cPartita, const QString& lato,
                  Currency c) {
     RigaPn r;
     r.rigReg = rigReg;
@@ -109,7 +109,7 @@ void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
          t.numProt,
          dataONull(t.dataProt),
          testoONull(t.moneta),
-         t.cambio,
+         t.cambio.comeDouble(),
          t.periodoIva ? QVariant(*t.periodoIva) : QVariant(),
          t.annoIva ? QVariant(*t.annoIva) : QVariant(),
          testoONull(t.preDocOrig),
@@ -166,7 +166,7 @@ void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f)
 }
 
 void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,
-                  const ContoPn& partita, const ContoPn& cPartita, const QString& ivaPerCassa) {
+                  const CodiceConto& partita, const CodiceConto& cPartita, const QString& ivaPerCassa) {
     RigaPn r;
     r.rigReg = rigReg;
     r.partita = partita;

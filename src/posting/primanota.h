@@ -3,6 +3,7 @@
 // family, staging), the header and the account-row writers, shared by the invoice
 // registration, the withholding, free-goods, payment and reverse-charge registrations.
 
+#include "frame/codiceconto.h"
 #include "frame/currency.h"
 
 #include <QDate>
@@ -34,15 +35,6 @@ QString latoOpposto(const QString& lato);
 // ScriviRigaPn's Segno: 1 and 3 are Dare, anything else Avere.
 QString latoDaSegno(int segno);
 
-// An account of the chart with its kind: 1 general, 2 supplier, 3 customer (0 unknown).
-struct ContoPn {
-    int tipo = 0;
-    QString gruppo, mastro, conto;
-    bool vuoto() const { return gruppo.isEmpty() && mastro.isEmpty() && conto.isEmpty(); }
-    QString testo() const { return gruppo + u'-' + mastro + u'-' + conto; }
-    friend bool operator==(const ContoPn&, const ContoPn&) = default;
-};
-
 // A registration header (MovPnTes columns that posting writes).
 struct TestataPn {
     int anno = 0;
@@ -57,7 +49,7 @@ struct TestataPn {
     qint64 numProt = 0;
     QDate dataProt;
     QString moneta;
-    double cambio = 1;
+    Cambio cambio;
     std::optional<int> periodoIva, annoIva;
     QString preDocOrig, numDocOrig;
     QDate dataDocOrig = dataVuota();
@@ -77,8 +69,8 @@ void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f = FamigliaPn::
 // One account row; amounts are never negative, the side is in dareAvere.
 struct RigaPn {
     int rigReg = 0;
-    ContoPn partita;
-    ContoPn cPartita;
+    CodiceConto partita;
+    CodiceConto cPartita;
     QString dareAvere;
     Currency importo;
     QString iva; // empty: a row without VAT (Null)
@@ -94,11 +86,11 @@ void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f 
 
 // ScriviRigaPn: the row writer with the suite's argument order (Segno 1/3 Dare, else Avere).
 void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,
-                  const ContoPn& partita, const ContoPn& cPartita,
+                  const CodiceConto& partita, const CodiceConto& cPartita,
                   const QString& ivaPerCassa = QStringLiteral("N"));
 
 // An account row with its counterpart, side and amount (no VAT).
-RigaPn rigaConto(int rigReg, const ContoPn& partita, const ContoPn& cPartita, const QString& lato,
+RigaPn rigaConto(int rigReg, const CodiceConto& partita, const CodiceConto& cPartita, const QString& lato,
                  Currency c);
 
 // ---- Reading and writing the columns posting uses ---------------------------------------------
@@ -118,7 +110,7 @@ QDate dataCampo(const Recordset& rs, const QString& campo);
 // An amount of a recordset, 0 when Null.
 Currency importo(const Recordset& rs, const QString& campo);
 // `c` with the account kind `tipo`.
-ContoPn conTipo(ContoPn c, int tipo);
+CodiceConto conTipo(CodiceConto c, int tipo);
 
 // Reads the Tipo of an account of PianoConti; 0 when the account does not exist.
 int tipoConto(Database& db, const QString& gruppo, const QString& mastro, const QString& conto);

@@ -19,7 +19,7 @@ const QString Crlf = QStringLiteral("\r\n");
 
 // A VAT-bearing row of the purchase registration, as the sales side takes it over.
 struct RigaIntegrata {
-    ContoPn conto;
+    CodiceConto conto;
     QString lato; // side on the purchase registration
     QString iva;
     Currency imponibile, imposta;
@@ -48,10 +48,10 @@ std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizz
     std::vector<RigaIntegrata> v;
     for (Recordset r = db.ApriRs(sql); !r.RsEof(); r.RsMoveNext()) {
         RigaIntegrata x;
-        x.conto = ContoPn{static_cast<int>(r.leggiIntero(QStringLiteral("TipoConto")).value_or(1)),
-                          r.leggiTesto(QStringLiteral("GruppoPartita")),
-                          r.leggiTesto(QStringLiteral("MastroPartita")),
-                          r.leggiTesto(QStringLiteral("ContoPartita"))};
+        x.conto = CodiceConto{r.leggiTesto(QStringLiteral("GruppoPartita")),
+                              r.leggiTesto(QStringLiteral("MastroPartita")),
+                              r.leggiTesto(QStringLiteral("ContoPartita")),
+                              static_cast<int>(r.leggiIntero(QStringLiteral("TipoConto")).value_or(1))};
         x.lato = r.leggiTesto(QStringLiteral("DareAvere")).trimmed();
         const QString sostituto = r.leggiTesto(QStringLiteral("CodSostScorp")).trimmed();
         x.iva = sostituto.isEmpty() ? r.leggiTesto(QStringLiteral("Iva")).trimmed() : sostituto;
@@ -82,7 +82,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     }
 
     // Customer
-    ContoPn cliente = s.fornitoreCollegato.vuoto() ? vendite->contoCliente : s.fornitoreCollegato;
+    CodiceConto cliente = s.fornitoreCollegato.vuoto() ? vendite->contoCliente : s.fornitoreCollegato;
     if (cliente.vuoto()) {
         errori += Crlf + QStringLiteral("Manca Conto cliente collegato per creare movimento Reverse-Charge - "
                                         "impossibile creare i movimenti in automatico");
@@ -146,7 +146,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
 
     // Its rows
     Currency imponibile, imposta;
-    std::map<std::tuple<QString, QString, QString>, std::pair<ContoPn, Currency>> perConto;
+    std::map<std::tuple<QString, QString, QString>, std::pair<CodiceConto, Currency>> perConto;
     for (const RigaIntegrata& x : righe) {
         imponibile += x.imponibile;
         imposta += x.imposta;
@@ -154,10 +154,10 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         conto = x.conto;
         somma += x.imponibile;
     }
-    const ContoPn clienteCP = conTipo(cliente, 3);
+    const CodiceConto clienteCP = conTipo(cliente, 3);
     int riga = 0;
     if (vendite->revCharge != u"M")
-        scriviRiga(db, t1, rigaConto(++riga, cliente, ContoPn{}, lato, imponibile + imposta));
+        scriviRiga(db, t1, rigaConto(++riga, cliente, CodiceConto{}, lato, imponibile + imposta));
     for (const RigaIntegrata& x : righe) {
         RigaPn r = rigaConto(++riga, x.conto, clienteCP, latoOpposto(x.lato), x.imponibile);
         r.iva = x.iva;
@@ -174,11 +174,11 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         return false;
     }
     if (!imposta.zero()) {
-        ContoPn ivaVendite = vendite->contoIva;
+        CodiceConto ivaVendite = vendite->contoIva;
         if (ivaVendite.vuoto())
-            ivaVendite = ContoPn{1, parametri.leggi(QStringLiteral("CauCon.GruppoIvaVen")).trimmed(),
-                                 parametri.leggi(QStringLiteral("CauCon.MastroIvaVen")).trimmed(),
-                                 parametri.leggi(QStringLiteral("CauCon.ContoIvaVen")).trimmed()};
+            ivaVendite = CodiceConto{parametri.leggi(QStringLiteral("CauCon.GruppoIvaVen")),
+                                     parametri.leggi(QStringLiteral("CauCon.MastroIvaVen")),
+                                     parametri.leggi(QStringLiteral("CauCon.ContoIvaVen")), 1};
         if (ivaVendite.vuoto()) {
             errori += Crlf + QStringLiteral("Errore nella creazione riga iva per Reverse-Charge");
             return false;
@@ -218,7 +218,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     scriviTestataAppoggio(db, parametri, t2);
     s.numRegReverse2 = t2.numReg;
     riga = 0;
-    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    const CodiceConto fornitore = conTipo(s.fornitore, 2);
     scriviRiga(db, t2, rigaConto(++riga, cliente, fornitore, latoOpposto(lato), imponibile + imposta));
     if (!imposta.zero())
         scriviRiga(db, t2, rigaConto(++riga, fornitore, clienteCP, lato, imposta));

@@ -78,12 +78,12 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
         errori += Crlf + QStringLiteral("Mancano i dettagli");
         return false;
     }
-    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    const CodiceConto fornitore = conTipo(s.fornitore, 2);
     for (; !g.RsEof(); g.RsMoveNext()) {
         const QString iva = g.leggiTesto(QStringLiteral("Iva")).trimmed();
-        const ContoPn conto{0, g.leggiTesto(QStringLiteral("GruppoCPartita")).trimmed(),
-                            g.leggiTesto(QStringLiteral("MastroCPartita")).trimmed(),
-                            g.leggiTesto(QStringLiteral("ContoCPartita")).trimmed()};
+        const CodiceConto conto{g.leggiTesto(QStringLiteral("GruppoCPartita")),
+                                g.leggiTesto(QStringLiteral("MastroCPartita")),
+                                g.leggiTesto(QStringLiteral("ContoCPartita"))};
         const auto tipoConto = g.leggiIntero(QStringLiteral("Tipo"));
         const QString tipoIva = g.leggiTesto(QStringLiteral("TipoIva")).trimmed();
         bool buono = true;
@@ -135,9 +135,9 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
         if (!omaggio.zero())
             s.totOmaggi += R.percentuale(omaggio, aliquota);
 
-        RigaPn r =
-            rigaConto(++riga, ContoPn{static_cast<int>(*tipoConto), conto.gruppo, conto.mastro, conto.conto},
-                      fornitore, latoCosti, t);
+        RigaPn r = rigaConto(
+            ++riga, CodiceConto{conto.gruppo, conto.mastro, conto.conto, static_cast<int>(*tipoConto)},
+            fornitore, latoCosti, t);
         r.iva = iva;
         r.imposta = v;
         if (tipoIva == u"1")
@@ -241,7 +241,7 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
     }
     if (s.parametri.ritenuta != RegistrazioneRitenuta::NellaFattura || difetti)
         return;
-    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    const CodiceConto fornitore = conTipo(s.fornitore, 2);
     if (!s.totRitenuta.zero())
         scriviRiga(db, s.testata,
                    rigaConto(++riga, conTipo(s.contoRitenuta, 1), fornitore, segno, s.totRitenuta));
@@ -374,9 +374,9 @@ bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzaz
     const QString latoFornitore =
         latoOpposto(s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A"));
     const QString latoRitenuta = latoOpposto(latoFornitore);
-    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    const CodiceConto fornitore = conTipo(s.fornitore, 2);
     int riga = 0;
-    const auto coppia = [&](const ContoPn& conto, Currency c) {
+    const auto coppia = [&](const CodiceConto& conto, Currency c) {
         scriviRiga(db, t, rigaConto(++riga, fornitore, conTipo(conto, 1), latoFornitore, c));
         scriviRiga(db, t, rigaConto(++riga, conTipo(conto, 1), fornitore, latoRitenuta, c));
     };
@@ -470,8 +470,9 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
     return v;
 }
 
-bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const ContoPn& conto, int segno, bool perCodice,
-                            const std::vector<RiepilogoIva>& riepilogo, const RegoleImporti& importi) {
+bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
+                            bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
+                            const RegoleImporti& importi) {
     db.EseguiSql(QStringLiteral("DELETE FROM MovPnIvaFatt") +
                  condizioneReg(QStringLiteral("MovPnIvaFatt"), t.anno, t.numReg));
     struct Valori {
@@ -564,7 +565,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     TestataPn& h = s.testata;
     const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
     const QString latoCosti = latoOpposto(segno);
-    const ContoPn fornitore = conTipo(s.fornitore, 2);
+    const CodiceConto fornitore = conTipo(s.fornitore, 2);
 
     // Cost, contribution and withholding rows; every fault is reported before failing.
     int riga = 1;
@@ -581,7 +582,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
 
     // Supplier
     {
-        RigaPn r = rigaConto(1, fornitore, ContoPn{}, segno, s.totImponibile + s.totImposta);
+        RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta);
         if (s.parametri.ritenuta == RegistrazioneRitenuta::NellaFattura)
             r.importo -= s.totRitenuta + s.totContributoTrattenuto;
         r.imposta = s.totImposta;
@@ -613,7 +614,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // VAT account
     const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
     if (!ivaDetraibile.zero()) {
-        RigaPn r = rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIva, 1), ContoPn{},
+        RigaPn r = rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIva, 1), CodiceConto{},
                              ivaDetraibile.negativo() ? segno : latoCosti, ivaDetraibile.assoluto());
         r.forzatura = QStringLiteral("I");
         scriviRiga(db, h, r);

@@ -14,8 +14,9 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
 // Writes the VAT register rows (MovPnIvaFatt) of registration `t` on account `conto`: one per
 // summary record when `perCodice`, else one per account row with a VAT code. `segno` -1
 // writes the amounts negative. False when a row could not be inserted.
-bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const ContoPn& conto, int segno, bool perCodice,
-                            const std::vector<RiepilogoIva>& riepilogo, const RegoleImporti& importi);
+bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
+                            bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
+                            const RegoleImporti& importi);
 
 // The row number after the last one of the registration.
 int prossimaRigaReg(Database& db, const TestataPn& t);

@@ -185,7 +185,7 @@ QString formattaErrore(int numero, const QString& descrizione, const QString& pr
 }
 
 EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDate& dataInizio,
-                               Currency imponibile, Currency imposta, int decimali, const ContoPn& conto,
+                               Currency imponibile, Currency imposta, int decimali, const CodiceConto& conto,
                                Currency minimo, Currency massimo) {
     EsitoCalcScadenze esito;
     const auto errore = [&](int numero, const QString& descrizione) {
@@ -268,22 +268,8 @@ std::optional<std::pair<QString, QString>> abiCabDaIban(const QString& iban) {
     return std::make_pair(iban.mid(5, 5), iban.mid(10, 5));
 }
 
-// Lire of an amount in euro, at the fixed conversion rate.
-Currency inLire(Currency euro) {
-    return Currency::prodotto(euro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A);
-}
-
 QString oppure(const QString& a, const QString& b) {
     return a.isEmpty() ? b : a;
-}
-
-// Amounts of one instalment in euro and lire from the registration's currency and rate.
-std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, double cambio) {
-    Currency euro = importo;
-    if (moneta != u"EUR" && !moneta.isEmpty() && cambio > 0 && cambio != 1)
-        euro = Currency::proporzione(importo, Currency::daUnita(1), Currency::daDouble(cambio), 2,
-                                     Arrotondamento::A);
-    return {euro, inLire(euro)};
 }
 
 void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
@@ -383,7 +369,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
                      testoONull(t.causale),
                      rata,
                      testoONull(t.moneta),
-                     t.cambio,
+                     t.cambio.comeDouble(),
                      notaCred,
                      ragRb,
                      entrataUscita,
@@ -449,12 +435,12 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Causale di pagamento ") +
                                                          s.causalePagamento.trimmed() +
                                                          QStringLiteral(" inesistente"));
-        ContoPn conto = s.contoPagamento;
+        CodiceConto conto = s.contoPagamento;
         conto.tipo = tipoConto(db, conto.gruppo, conto.mastro, conto.conto);
         if (conto.tipo == 0)
             throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Conto di pagamento ") + conto.testo() +
                                                          QStringLiteral(" inesistente"));
-        ContoPn fornitore = s.fornitore;
+        CodiceConto fornitore = s.fornitore;
         fornitore.tipo = 2;
 
         // The supplier's side that closes the debt of the invoice (or the credit of a note).
@@ -518,6 +504,13 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         return errore(ErrDatabase, QString::fromUtf8(e.what()));
     }
     return true;
+}
+
+std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio) {
+    const bool euro = moneta.isEmpty() || moneta == u"EUR" || cambio.unitario();
+    const Currency inEuro = euro ? importo : cambio.inEuro(importo, 2, Arrotondamento::A);
+    // Lire at the fixed conversion rate.
+    return {inEuro, Currency::prodotto(inEuro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A)};
 }
 
 } // namespace tesel::posting

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tesel {
@@ -57,9 +58,13 @@ std::vector<Rata> rateDaTermini(const TerminiPagamento& termini, const QDate& da
 // CalcScadenze(payment code, start date, taxable, VAT, decimals, account, lower and upper
 // bound of an instalment; a negative bound is no bound).
 EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDate& dataInizio,
-                               Currency imponibile, Currency imposta, int decimali, const ContoPn& conto,
+                               Currency imponibile, Currency imposta, int decimali, const CodiceConto& conto,
                                Currency minimo = Currency::daUnita(-1),
                                Currency massimo = Currency::daUnita(-1));
+
+// An instalment's amount in euro and in lire (ImportoScadEuro, ImportoScadLire) from the
+// registration's currency and rate: euro and a rate of 1 are not converted.
+std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio);
 
 // The error formatter: ".............." + "Errore n°" + numero + " : " + descrizione + " in "
 // + procedura + CRLF.

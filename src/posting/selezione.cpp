@@ -190,7 +190,7 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
             } else {
                 const EsitoContabilizzazione c = ContabilizzaFattura(
                     db, parametri, impostazioni, ui, s.anno, s.numero, opzioni.causalePagamento.trimmed(),
-                    opzioni.contoPagamento.trimmed(), opzioni.creaFornitore);
+                    opzioni.contoPagamento, opzioni.creaFornitore);
                 f.ok = c.ok;
                 f.giaContabilizzata = c.giaContabilizzata;
                 f.errori = c.errori;

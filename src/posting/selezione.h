@@ -3,6 +3,8 @@
 // share, the selection text, the checks before a run, and the run itself (one invoice after
 // the other, every failure collected, the batch never stopped by one invoice).
 
+#include "frame/codiceconto.h"
+
 #include <QDate>
 #include <QString>
 #include <functional>
@@ -50,8 +52,8 @@ std::optional<ErroreOrdine> controllaOrdine(const CriteriSelezione& c);
 QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale);
 
 struct OpzioniLotto {
-    QString causalePagamento; // the dialog's causal; empty: no automatic payment registrations
-    QString contoPagamento;   // the dialog's cash or bank account, "G-M-C"
+    QString causalePagamento;   // the dialog's causal; empty: no automatic payment registrations
+    CodiceConto contoPagamento; // the dialog's cash or bank account
     bool creaFornitore = false;
     // Mark each selected invoice posted without writing any accounting record.
     bool senzaRegistrazione = false;

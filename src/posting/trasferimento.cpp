@@ -153,7 +153,7 @@ struct Testata {
     QString causale, pagamento, preProt, preDoc, numDoc, moneta, operatore, cig, cup;
     qint64 numProt = 0;
     QDate dataReg, dataProt, dataDoc;
-    double cambio = 1;
+    Cambio cambio;
     int xmlAnno = 0;
     qint64 xmlNumRif = 0;
 };
@@ -175,8 +175,7 @@ Testata leggiTestata(const Recordset& rs) {
     t.dataReg = dataCampo(rs, QStringLiteral("DataReg"));
     t.dataProt = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DataProt"))).value_or(QDateTime()).date();
     t.dataDoc = dataCampo(rs, QStringLiteral("DataDoc"));
-    const QVariant cambio = rs.LeggiCampo(QStringLiteral("Cambio"));
-    t.cambio = cambio.isNull() || cambio.toDouble() <= 0 ? 1.0 : cambio.toDouble();
+    t.cambio = Cambio::daColonna(rs.LeggiCampo(QStringLiteral("Cambio")));
     t.xmlAnno = static_cast<int>(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0));
     t.xmlNumRif = rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0);
     return t;
@@ -190,7 +189,7 @@ Currency somma(Database& db, const QString& sql) {
 
 // The supplier's (or customer's) amounts of a registration: the account and its net amount.
 struct Partita {
-    ContoPn conto;
+    CodiceConto conto;
     Currency netto;
 };
 
@@ -202,14 +201,14 @@ std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, 
     if (rs.RsVuoto())
         return std::nullopt;
     Partita p;
-    p.conto = ContoPn{static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(2)),
-                      rs.leggiTesto(QStringLiteral("GruppoPartita")).trimmed(),
-                      rs.leggiTesto(QStringLiteral("MastroPartita")).trimmed(),
-                      rs.leggiTesto(QStringLiteral("ContoPartita")).trimmed()};
+    p.conto = CodiceConto{rs.leggiTesto(QStringLiteral("GruppoPartita")),
+                          rs.leggiTesto(QStringLiteral("MastroPartita")),
+                          rs.leggiTesto(QStringLiteral("ContoPartita")),
+                          static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(2))};
     for (; !rs.RsEof(); rs.RsMoveNext()) {
-        const ContoPn c{p.conto.tipo, rs.leggiTesto(QStringLiteral("GruppoPartita")).trimmed(),
-                        rs.leggiTesto(QStringLiteral("MastroPartita")).trimmed(),
-                        rs.leggiTesto(QStringLiteral("ContoPartita")).trimmed()};
+        const CodiceConto c{rs.leggiTesto(QStringLiteral("GruppoPartita")),
+                            rs.leggiTesto(QStringLiteral("MastroPartita")),
+                            rs.leggiTesto(QStringLiteral("ContoPartita")), p.conto.tipo};
         if (!(c == p.conto))
             continue;
         const Currency importo = rs.leggiValuta(QStringLiteral("Importo")).value_or(Currency());
@@ -224,7 +223,7 @@ std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, 
 // registration itself, whose causal differs).
 template <typename Condizione>
 Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const Testata& t,
-                                   const ContoPn& conto, Condizione condizione) {
+                                   const CodiceConto& conto, Condizione condizione) {
     Currency totale;
     std::vector<TabellePn> famiglie{origine};
     if (origine.testata.compare(tabelle(FamigliaPn::Giornale).testata, Qt::CaseInsensitive) != 0)
@@ -243,10 +242,6 @@ Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const
                     QStringLiteral("Anno = ") + SqlValore(t.anno, SqlIntero) + condizione(h, d));
     }
     return totale;
-}
-
-Currency inLire(Currency euro) {
-    return Currency::prodotto(euro, Currency::daDecimillesimi(19362700), 0, Arrotondamento::A);
 }
 
 // Writes the instalments of the registration's payment terms; problems go to `avvisi`.
@@ -322,14 +317,10 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
                 ragRb = QStringLiteral("S");
         }
     }
-    const bool euro = t.moneta.isEmpty() || t.moneta == u"EUR" || t.cambio == 1;
     const Currency totaleFattura = partita->netto;
     int rata = 0;
     for (const Rata& r : calcolo.rate) {
-        const Currency inEuro =
-            euro ? r.importo
-                 : Currency::proporzione(r.importo, Currency::daUnita(1), Currency::daDouble(t.cambio), 2,
-                                         Arrotondamento::A);
+        const auto [inEuro, lire] = importiEuroLire(r.importo, t.moneta, t.cambio);
         db.EseguiConValori(
             QStringLiteral(
                 "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
@@ -360,11 +351,11 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
              testoONull(t.causale),
              ++rata,
              testoONull(t.moneta),
-             t.cambio,
+             t.cambio.comeDouble(),
              ragRb,
              causale.segnoPrinc == u"D" ? QStringLiteral("E") : QStringLiteral("U"),
              QVariant::fromValue(r.importo),
-             QVariant::fromValue(inLire(inEuro)),
+             QVariant::fromValue(lire),
              QVariant::fromValue(inEuro),
              QVariant::fromValue(totaleFattura),
              testoONull(t.operatore),

@@ -1,5 +1,6 @@
 #include "ui/campischeda.h"
 
+#include "frame/codiceconto.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "frame/interazione.h"
@@ -138,11 +139,9 @@ CampoScheda::CampoScheda(QWidget* widget, const QString& colonna, const QString&
     : widget_(widget), registrazione_(colonna.trimmed()), confronto_(confronto.trimmed()),
       formato_(formato.trimmed()) {
     if (registrazione_.startsWith(u'|')) {
-        // "|-|GruppoFor|MastroFor|ContoFor": the text between the first two bars separates.
+        // "|-|GruppoFor|MastroFor|ContoFor": an account in its three columns.
+        composto_ = true;
         const QStringList parti = registrazione_.split(u'|');
-        separatore_ = parti.value(1);
-        if (separatore_.isEmpty())
-            separatore_ = QStringLiteral("-");
         for (int i = 2; i < parti.size(); ++i)
             if (!parti[i].trimmed().isEmpty())
                 colonne_ << parti[i].trimmed();
@@ -214,6 +213,11 @@ QString CampoScheda::formatoNumero() const {
     return formatoNumerico(formato_) ? formato_ : QStringLiteral("#,##0.^^");
 }
 
+const QString& CampoScheda::messaggioNonValido() const {
+    static const QString generico = QStringLiteral("Valore non valido");
+    return composto() ? CodiceConto::MessaggioNonValido : generico;
+}
+
 QString CampoScheda::testo() const {
     return testoWidget(widget_, si_, no_);
 }
@@ -224,14 +228,11 @@ void CampoScheda::impostaTesto(const QString& t) {
 
 QString CampoScheda::testoDaValori(const QVariantList& valori) const {
     if (composto()) {
-        QStringList parti;
-        for (int i = 0; i < colonne_.size(); ++i) {
+        const auto parte = [&](int i) {
             const QVariant v = valori.value(i);
-            parti << (v.isNull() ? QString() : v.toString().trimmed());
-        }
-        while (!parti.isEmpty() && parti.last().isEmpty())
-            parti.removeLast();
-        return parti.join(separatore_);
+            return v.isNull() ? QString() : v.toString();
+        };
+        return CodiceConto(parte(0), parte(1), parte(2)).testo();
     }
     const QVariant v = valori.value(0);
     if (v.isNull() || !v.isValid())
@@ -271,12 +272,15 @@ QString CampoScheda::testoDaValori(const QVariantList& valori) const {
 std::optional<QVariantList> CampoScheda::valoriDaTesto(const QString& testo) const {
     const QString t = testo.trimmed();
     if (composto()) {
-        QVariantList out;
-        const QStringList parti = t.isEmpty() ? QStringList() : t.split(separatore_);
-        if (parti.size() > colonne_.size())
+        // A group alone or a group and ledger are kept as typed; the forms that need a whole
+        // account check it themselves.
+        const auto conto = CodiceConto::leggi(t, true);
+        if (!conto)
             return std::nullopt;
+        const QStringList parti{conto->gruppo, conto->mastro, conto->conto};
+        QVariantList out;
         for (int i = 0; i < colonne_.size(); ++i) {
-            const QString p = parti.value(i).trimmed();
+            const QString p = parti.value(i);
             if (p.isEmpty()) {
                 out << QVariant();
             } else if (tipoIntero(tipiColonne_.value(i, QMetaType::UnknownType))) {
@@ -335,7 +339,7 @@ std::optional<QString> CampoScheda::normalizza(const QString& testo) const {
     const auto v = valoriDaTesto(testo);
     if (!v)
         return std::nullopt;
-    if (tipo_ == TipoCampo::Testo || tipo_ == TipoCampo::Sino || tipo_ == TipoCampo::Auto)
+    if (!composto() && (tipo_ == TipoCampo::Testo || tipo_ == TipoCampo::Sino || tipo_ == TipoCampo::Auto))
         return testo; // a text is kept as typed (conversions apply only to the stored form)
     return testoDaValori(*v);
 }

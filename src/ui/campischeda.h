@@ -72,11 +72,11 @@ public:
     CampoScheda(QWidget* widget, const QString& colonna, const QString& confronto, const QString& formato);
 
     QWidget* widget() const { return widget_; }
-    // The registration text: one column, or "|-|A|B|C": separator "-", columns A, B and C.
+    // The registration text: one column, or "|-|A|B|C": an account typed and shown as
+    // "G-M-C", its group, ledger and account in the columns A, B and C.
     const QString& registrazione() const { return registrazione_; }
     const QStringList& colonne() const { return colonne_; }
-    bool composto() const { return !separatore_.isEmpty(); }
-    const QString& separatore() const { return separatore_; }
+    bool composto() const { return composto_; }
     const QString& confronto() const { return confronto_; }
     const QString& formato() const { return formato_; }
     TipoCampo tipo() const { return tipo_; }
@@ -119,6 +119,8 @@ public:
     // The SQL condition the typed text asks for with the field's comparison; empty for an
     // empty text (no condition); nothing when the text is not valid.
     std::optional<QString> condizione(const QString& testo) const;
+    // What the user is told when the typed text is not valid for the field.
+    const QString& messaggioNonValido() const;
 
     // Text shown when the record was loaded (or last saved), and the values it came from.
     QString caricato;
@@ -130,7 +132,7 @@ private:
     QWidget* widget_;
     QString registrazione_;
     QStringList colonne_;
-    QString separatore_;
+    bool composto_ = false;
     QString confronto_;
     QString formato_;
     TipoCampo tipo_ = TipoCampo::Auto;

@@ -142,7 +142,7 @@ void ComponenteCampi::campoSeguente(CampoScheda* c) {
 
 void ComponenteCampi::campoNonValido(CampoScheda& c, bool focus) {
     campi_->segnaErrore(c, true);
-    MostraMessaggio(QStringLiteral("Valore non valido"));
+    MostraMessaggio(c.messaggioNonValido());
     if (focus)
         c.widget()->setFocus(Qt::OtherFocusReason);
 }

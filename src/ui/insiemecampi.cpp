@@ -192,7 +192,7 @@ bool InsiemeCampi::controlla(CampoScheda& c) {
     if (!normale) {
         segnaErrore(c, true);
         if (messaggio)
-            messaggio(QStringLiteral("Valore non valido"));
+            messaggio(c.messaggioNonValido());
         return false;
     }
     if (*normale != testo) {

@@ -1,5 +1,6 @@
 #include "ui/ricerca.h"
 
+#include "frame/codiceconto.h"
 #include "frame/database.h"
 #include "ui/finestraricerca.h"
 
@@ -12,27 +13,15 @@ namespace tesel::ui {
 
 namespace {
 
-const QString CodiceConto = QStringLiteral("Gruppo || '-' || Mastro || '-' || Conto");
+const QString EspressioneConto = QStringLiteral("Gruppo || '-' || Mastro || '-' || Conto");
 
-// "GG-MM-CCCC", or the same digits without "-" (group 2, ledger 2, account the rest).
+// The one account a typed code names; nothing for a code that is not a whole account.
 std::optional<QString> condizioneConto(const QString& codice) {
-    QStringList parti;
-    if (codice.contains(u'-')) {
-        parti = codice.split(u'-');
-        if (parti.size() != 3)
-            return std::nullopt;
-    } else {
-        if (codice.size() < 5)
-            return std::nullopt;
-        parti = {codice.left(2), codice.mid(2, 2), codice.mid(4)};
-    }
-    for (QString& p : parti) {
-        p = p.trimmed();
-        if (p.isEmpty())
-            return std::nullopt;
-    }
-    return "Gruppo = " + SqlValore(parti[0], SqlTesto) + " AND Mastro = " + SqlValore(parti[1], SqlTesto) +
-           " AND Conto = " + SqlValore(parti[2], SqlTesto);
+    const auto c = CodiceConto::leggi(codice);
+    if (!c || !c->completo())
+        return std::nullopt;
+    return "Gruppo = " + SqlValore(c->gruppo, SqlTesto) + " AND Mastro = " + SqlValore(c->mastro, SqlTesto) +
+           " AND Conto = " + SqlValore(c->conto, SqlTesto);
 }
 
 DefinizioneRicerca semplice(const QString& titolo, const QString& tabella, const QString& codice) {
@@ -48,7 +37,7 @@ DefinizioneRicerca definizioneRicerca(const RichiestaRicerca& r) {
         // Group and ledger headings (Tipo 0) cannot be posted to.
         d = {QStringLiteral("Ricerca conti"),
              QStringLiteral("PianoConti"),
-             CodiceConto,
+             EspressioneConto,
              {QStringLiteral("Gruppo"), QStringLiteral("Mastro"), QStringLiteral("Conto")},
              QStringLiteral("COALESCE(Tipo, 0) <> 0"),
              {}};
@@ -56,7 +45,7 @@ DefinizioneRicerca definizioneRicerca(const RichiestaRicerca& r) {
     case TipoRicerca::Fornitore:
         d = {QStringLiteral("Ricerca fornitori"),
              QStringLiteral("PianoConti"),
-             CodiceConto,
+             EspressioneConto,
              {QStringLiteral("Gruppo"), QStringLiteral("Mastro"), QStringLiteral("Conto")},
              QStringLiteral("Tipo = 2"),
              {}};

@@ -196,3 +196,83 @@ TEST(CurrencyLimiti, shouldThrowInsteadOfWrappingOrDividingByZero) {
     EXPECT_EQ(Currency::proporzione(massimo, uno, uno, 4, Arrotondamento::A).decimillesimi(),
               massimo.decimillesimi());
 }
+
+namespace {
+
+using tesel::Cambio;
+
+Cambio cambio(const char* t) {
+    const auto v = Cambio::daTesto(QString::fromLatin1(t));
+    if (!v)
+        throw std::invalid_argument(t);
+    return *v;
+}
+
+struct CasoCambio {
+    const char* cambio;
+    const char* importo;
+    Arrotondamento modo;
+    const char* euro; // importo / cambio to the cent
+};
+
+void PrintTo(const CasoCambio& c, std::ostream* os) {
+    *os << c.importo << " / " << c.cambio;
+}
+
+class Conversione : public ::testing::TestWithParam<CasoCambio> {};
+
+TEST_P(Conversione, shouldTurnACurrencyIntoEuroToTheCentAtTheFullRate) {
+    const CasoCambio& k = GetParam();
+    EXPECT_EQ(cambio(k.cambio).inEuro(c(k.importo), 2, k.modo), c(k.euro));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cambio, Conversione,
+                         ::testing::Values(CasoCambio{"1.0856", "1000", Arrotondamento::A, "921.15"},
+                                           CasoCambio{"1.0856", "1234.56", Arrotondamento::A, "1137.21"},
+                                           // The fifth decimal counts: at 0.8592 the same amount is 1163.87.
+                                           CasoCambio{"0.85923", "1000", Arrotondamento::A, "1163.83"},
+                                           CasoCambio{"157.32", "100000", Arrotondamento::A, "635.65"},
+                                           CasoCambio{"157.32", "157320", Arrotondamento::A, "1000"},
+                                           CasoCambio{"157.32", "987654321", Arrotondamento::A, "6277995.94"},
+                                           CasoCambio{"1", "-12.34", Arrotondamento::A, "-12.34"},
+                                           // 0.625 exactly: the half goes where the mode says.
+                                           CasoCambio{"1.6", "1", Arrotondamento::A, "0.63"},
+                                           CasoCambio{"1.6", "1", Arrotondamento::T, "0.62"},
+                                           CasoCambio{"1.6", "-1", Arrotondamento::S, "-0.62"},
+                                           CasoCambio{"1.6", "-1", Arrotondamento::I, "-0.63"}));
+
+TEST(Cambio, shouldTurnEuroIntoTheCurrencyAndBack) {
+    EXPECT_EQ(cambio("1.0856").inValuta(c("921.15"), 2, Arrotondamento::A), c("1000"));
+    EXPECT_EQ(cambio("0.85923").inValuta(c("1163.83"), 2, Arrotondamento::A), c("1000"));
+    EXPECT_EQ(cambio("157.32").inValuta(c("100"), 0, Arrotondamento::A), c("15732"));
+    EXPECT_EQ(cambio("0.000001").inValuta(c("1"), 4, Arrotondamento::A), Currency());
+    EXPECT_THROW(cambio("999999").inValuta(Currency::daUnita(100000000000000), 2, Arrotondamento::A),
+                 tesel::ErroreImporto);
+}
+
+TEST(Cambio, shouldReadTypedRatesToTheMillionthAndRefuseNoRate) {
+    EXPECT_EQ(cambio("1.0856").milionesimi(), 1085600);
+    EXPECT_EQ(cambio(" 0.85923 ").milionesimi(), 859230);
+    EXPECT_EQ(cambio("1936.27").milionesimi(), 1936270000);
+    EXPECT_EQ(cambio("1.23456789").milionesimi(), 1234568);
+    EXPECT_TRUE(Cambio().unitario());
+    EXPECT_TRUE(cambio("1.000000").unitario());
+    for (const char* t : {"0", "0.0000004", "-1.2", "+1.2", "1,0856", "", "abc", "1e3", "1234567890123"})
+        EXPECT_FALSE(Cambio::daTesto(QString::fromLatin1(t)).has_value()) << t;
+}
+
+// The Cambio columns are doubles on both engines: the rate written comes back the same, and a
+// rate of zero or none means no conversion, as the suite writes for euro.
+TEST(Cambio, shouldReadTheRateColumnOfEitherEngine) {
+    for (const char* t : {"1.0856", "0.85923", "157.32", "1936.27", "0.000001"}) {
+        const Cambio r = cambio(t);
+        EXPECT_EQ(Cambio::daColonna(QVariant(r.comeDouble())), r) << t;
+        EXPECT_EQ(Cambio::daColonna(QVariant(QString::fromLatin1(t))), r) << t;
+    }
+    EXPECT_EQ(Cambio::daColonna(QVariant(qint64(2))), cambio("2"));
+    for (const QVariant& v : {QVariant(), QVariant(0.0), QVariant(-1.5), QVariant(QStringLiteral("x")),
+                              QVariant(QStringLiteral("0"))})
+        EXPECT_TRUE(Cambio::daColonna(v).unitario()) << v.toString().toStdString();
+}
+
+} // namespace

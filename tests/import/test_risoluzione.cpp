@@ -19,13 +19,13 @@
 
 namespace tesel {
 
-inline void PrintTo(const ContoPdc& c, std::ostream* os) {
+inline void PrintTo(const CodiceConto& c, std::ostream* os) {
     *os << (c.gruppo + u'-' + c.mastro + u'-' + c.conto).toStdString();
 }
 
 namespace {
 
-ContoPdc conto(const char* g, const char* m, const char* c) {
+CodiceConto conto(const char* g, const char* m, const char* c) {
     return {QString::fromUtf8(g), QString::fromUtf8(m), QString::fromUtf8(c)};
 }
 
@@ -429,14 +429,14 @@ TEST_F(Risoluzione, shouldFindTheCausalOfTheDocumentType) {
 // ---- Articles, expense and pension-fund accounts, currency, bank, payment type ----------------
 
 TEST_F(Risoluzione, shouldFindTheArticleByTheKindOfItsCode) {
-    const ContoPdc ferramenta = conto("40", "10", "1001");
+    const CodiceConto ferramenta = conto("40", "10", "1001");
     const struct {
         const char* nome;
         const char* tipo;
         const char* valore;
-        ContoPdc fornitore;
+        CodiceConto fornitore;
         const char* articolo; // "" for none
-        ContoPdc acquisto;
+        CodiceConto acquisto;
     } casi[] = {
         {"codiceDelFornitore", "ASWARTFOR", "FA-V6-20", ferramenta, "VITI-M6", conto("60", "10", "1001")},
         {"codiceDiUnAltroFornitore", "aswartfor", "FA-V6-20", conto("40", "10", "1002"), "", {}},
@@ -451,24 +451,24 @@ TEST_F(Risoluzione, shouldFindTheArticleByTheKindOfItsCode) {
         SCOPED_TRACE(c.nome);
         const auto a = r().articolo(QString::fromUtf8(c.tipo), QString::fromUtf8(c.valore), c.fornitore);
         EXPECT_EQ(a ? a->articolo.toStdString() : std::string(), c.articolo);
-        EXPECT_EQ(a ? a->contoAcquisto : ContoPdc{}, c.acquisto);
+        EXPECT_EQ(a ? a->contoAcquisto : CodiceConto{}, c.acquisto);
     }
 }
 
 TEST_F(Risoluzione, shouldFindTheExpenseAndPensionFundAccounts) {
     EXPECT_EQ(r().contoSpesa(QStringLiteral("SP03")), conto("60", "20", "1005"));
-    EXPECT_EQ(r().contoSpesa(QStringLiteral("SP99")), ContoPdc{});
-    EXPECT_EQ(r().contoSpesa({}), ContoPdc{});
+    EXPECT_EQ(r().contoSpesa(QStringLiteral("SP99")), CodiceConto{});
+    EXPECT_EQ(r().contoSpesa({}), CodiceConto{});
     EXPECT_EQ(r().contoCassaPrevidenziale(perc("8.5")), conto("40", "30", "1002"));
     // The 4% contribution is not the agents' fund.
-    EXPECT_EQ(r().contoCassaPrevidenziale(perc("4")), ContoPdc{});
+    EXPECT_EQ(r().contoCassaPrevidenziale(perc("4")), CodiceConto{});
     conRighe({"INSERT INTO Spese (Spesa, Descrizione, Gruppo, Mastro, Conto, CassaPrev, Percentuale) VALUES "
               "('ENM', 'CONTRIBUTO ENASARCO MONOMANDATARIO', '40', '30', '1003', 'S', 2.75)",
               "INSERT INTO Spese (Spesa, Descrizione, Gruppo, Mastro, Conto, CassaPrev, Percentuale) VALUES "
               "('ENN', 'Enasarco non previdenziale', '40', '30', '1004', 'N', 3.5)"},
              [&] {
                  EXPECT_EQ(r().contoCassaPrevidenziale(perc("2.75")), conto("40", "30", "1003"));
-                 EXPECT_EQ(r().contoCassaPrevidenziale(perc("3.5")), ContoPdc{});
+                 EXPECT_EQ(r().contoCassaPrevidenziale(perc("3.5")), CodiceConto{});
              });
 }
 

@@ -17,9 +17,9 @@ inline Currency euro(const char* testo) {
     return Currency::daTesto(std::string_view(testo)).value();
 }
 
-inline const ContoPn Fornitore{2, QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1001")};
-inline const ContoPn Costo{1, QStringLiteral("60"), QStringLiteral("10"), QStringLiteral("1001")};
-inline const ContoPn ContoIva{1, QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("1001")};
+inline const CodiceConto Fornitore{QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1001"), 2};
+inline const CodiceConto Costo{QStringLiteral("60"), QStringLiteral("10"), QStringLiteral("1001"), 1};
+inline const CodiceConto ContoIva{QStringLiteral("20"), QStringLiteral("30"), QStringLiteral("1001"), 1};
 
 // A purchase invoice (or, with the causal's side "D", a credit note): supplier for the total
 // on the main side, cost and VAT on the other, one VAT register row.
@@ -61,8 +61,8 @@ protected:
         const QString lato = f.segnoPrinc;
         const QString altro = latoOpposto(lato);
         int riga = 0;
-        const auto scriviRigaConto = [&](const ContoPn& conto, const ContoPn& contro, const QString& da,
-                                         Currency c) {
+        const auto scriviRigaConto = [&](const CodiceConto& conto, const CodiceConto& contro,
+                                         const QString& da, Currency c) {
             RigaPn r;
             r.rigReg = ++riga;
             r.partita = conto;
@@ -95,7 +95,7 @@ protected:
     }
 
     // "SaldoIniziale/ProgrDare/ProgrAvere" of an account's running totals, "-" when it has none.
-    QString progressivi(const ContoPn& c) {
+    QString progressivi(const CodiceConto& c) {
         Recordset rs = db().ApriRs(
             QStringLiteral(
                 "Select SaldoIniziale, ProgrDare, ProgrAvere from PdcProg where Anno = %1 and PartTipo = %2"
@@ -111,7 +111,7 @@ protected:
         return v.join(u'/');
     }
 
-    void scriviProgressivi(const ContoPn& c, const char* saldo, const char* dare, const char* avere,
+    void scriviProgressivi(const CodiceConto& c, const char* saldo, const char* dare, const char* avere,
                            const QDate& ultAgg) {
         db().EseguiConValori(
             QStringLiteral(

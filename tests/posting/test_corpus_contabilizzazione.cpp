@@ -55,9 +55,9 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
         const QString chi = imp.nomeFile + u'/' + QString::number(imp.numRif);
         SCOPED_TRACE(chi.toStdString());
         const auto prima = prova::fotografia(db());
-        const EsitoContabilizzazione e =
-            ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, imp.anno, imp.numRif,
-                                QStringLiteral("PAG"), QStringLiteral("20-40-1001"), false);
+        const EsitoContabilizzazione e = ContabilizzaFattura(
+            db(), *parametri, configurazione.get(), ui, imp.anno, imp.numRif, QStringLiteral("PAG"),
+            CodiceConto(QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")), false);
         if (!e.ok) {
             rifiutate << chi + QStringLiteral(": ") + e.errori.simplified();
             // A refused invoice leaves nothing behind.

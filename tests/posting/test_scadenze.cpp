@@ -185,7 +185,7 @@ protected:
                                  {testo(r.iban), testo(r.abi), testo(r.cab), rigDet});
         }
         return ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno, k.numero,
-                                   causalePagamento, QStringLiteral("20-40-1001"), false);
+                                   causalePagamento, CodiceConto(QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")), false);
     }
 
     QDate dataDa(const char* testo) const {

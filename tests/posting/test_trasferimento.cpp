@@ -229,7 +229,7 @@ TEST_F(Trasferimento, shouldAddTheRowsToTheRunningTotalsCreatingMissingAccounts)
     EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("0.00/148.80/172.00"));
     EXPECT_EQ(progressivi(prova::Costo), QStringLiteral("0.00/110.00/40.00"));
     EXPECT_EQ(progressivi(prova::ContoIva), QStringLiteral("0.00/22.00/8.80"));
-    const auto ultAgg = [&](const ContoPn& c) {
+    const auto ultAgg = [&](const CodiceConto& c) {
         return dataOraDaVariant(
                    db().valore(QStringLiteral("Select UltAgg from PdcProg where CoPartConto = '%1' and "
                                               "CoPartGruppo = '%2'")
@@ -353,6 +353,32 @@ TEST_F(Trasferimento, shouldCreateDueDatesFromTheTermsWhenTheCompanyAsks) {
     EXPECT_EQ(rate, (QStringList{t.dataDoc.addDays(30).toString(Qt::ISODate) + QStringLiteral(" 510.00"),
                                  t.dataDoc.addDays(60).toString(Qt::ISODate) + QStringLiteral(" 510.00")}));
     EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumReg = 9 and NumProt = 4")), 2);
+}
+
+// The registration's rate, kept in a double column, converts every instalment at its six
+// decimals: at 0.8592 the instalments would come to 709.96.
+TEST_F(Trasferimento, shouldConvertTheInstalmentsOfAForeignCurrencyToEuroAtTheFullRate) {
+    parametri->scrivi(QStringLiteral("Fat.FattCreaScad"), QStringLiteral("S"));
+    scrivi(Fattura{.numReg = 1,
+                   .numProt = 4,
+                   .imponibile = euro("1000"),
+                   .imposta = euro("220"),
+                   .pagamento = QStringLiteral("BB3060")});
+    db().EseguiConValori(QStringLiteral("UPDATE MovPnTesFatt SET Moneta = 'GBP', Cambio = ?"),
+                         {Cambio::daTesto(QStringLiteral("0.85923"))->comeDouble()});
+    ASSERT_EQ(trasferisci(1, 1).numeroErrori, 0);
+    Recordset rs = db().ApriRs(QStringLiteral("Select * from Scadenze Order by Rata"));
+    QStringList rate;
+    for (; !rs.RsEof(); rs.RsMoveNext())
+        rate
+            << QStringList{rs.leggiTesto(QStringLiteral("Moneta")),
+                           QString::number(
+                               Cambio::daColonna(rs.LeggiCampo(QStringLiteral("Cambio"))).milionesimi()),
+                           rs.leggiValuta(QStringLiteral("ImportoScad")).value_or(Currency()).testoXml(),
+                           rs.leggiValuta(QStringLiteral("ImportoScadEuro")).value_or(Currency()).testoXml(),
+                           rs.leggiValuta(QStringLiteral("ImportoScadLire")).value_or(Currency()).testoXml(0)}
+                   .join(u' ');
+    EXPECT_EQ(rate, QStringList(2, QStringLiteral("GBP 859230 610.00 709.94 1374636")));
 }
 
 TEST_F(Trasferimento, shouldTransferButReportTermsThatGiveNoDueDates) {

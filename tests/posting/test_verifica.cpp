@@ -47,7 +47,9 @@ protected:
         const EsitoContabilizzazione e = ContabilizzaFattura(
             db(), *parametri, configurazione.get(), ui, k.anno, k.numero,
             pagataInCassa ? QStringLiteral("PAG") : QString(),
-            pagataInCassa ? QStringLiteral("20-40-1001") : QString(), false, QStringLiteral("prova"));
+            pagataInCassa ? CodiceConto(QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001"))
+                          : CodiceConto(),
+            false, QStringLiteral("prova"));
         EXPECT_TRUE(e.ok) << e.errori.toStdString();
         return k;
     }

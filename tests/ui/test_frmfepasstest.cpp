@@ -354,7 +354,7 @@ TEST_F(FormTestata, theCausalAccountsAndCodesAreTypedDescribedAndStoredInTheirCo
     EXPECT_EQ(form->labFornitore->text(), "Ferramenta Adriatica Srl");
     for (const auto& [colonna, codice, descrizione] :
          {std::tuple{"GruppoFor", "20-10-1002", ""}, // a customer is not a supplier
-          std::tuple{"GruppoFor", "40-10-1001", "Ferramenta Adriatica Srl"},
+          std::tuple{"GruppoFor", "40101001", "Ferramenta Adriatica Srl"}, // typed without dashes
           std::tuple{"Causale", "FVE", ""}, // a sales causal is not offered
           std::tuple{"Causale", "PAR", "Parcella di professionista"},
           std::tuple{"GruppoCassaPrev", "40-30-1001", "Debiti verso INPS"},
@@ -364,6 +364,7 @@ TEST_F(FormTestata, theCausalAccountsAndCodesAreTypedDescribedAndStoredInTheirCo
         prova::digita(txt(colonna), codice);
         EXPECT_EQ(etichetta(QString("lab") + colonna), descrizione);
     }
+    EXPECT_EQ(txt("GruppoFor")->text(), "40-10-1001");
     EXPECT_EQ(form->labFornitore->text(), "40-10-1001  Ferramenta Adriatica Srl");
     ASSERT_TRUE(comando("Salva"));
     EXPECT_EQ(testo(k, "DGD_Causale"), "Uno" + Sep + "Due");

@@ -125,7 +125,9 @@ TEST_F(ListaFatturePassive, filtersAndRangesGiveTheRightRowsAndAReversedRangeIsR
              {{{90, " 4001125 "}}, "2024/2 2024/1 2024/5"},
              {{{90, "40101001"}}, "2024/3"},
              {{{90, "4A01125"}}, "Valore non valido: 4A01125"},
-             {{{90, "40-1-125"}}, "Valore non valido: 40-1-125"},
+             {{{90, "40-10"}}, "2024/3"}, // a group and ledger alone
+             {{{90, "40--125"}}, "Valore non valido: 40--125"},
+             {{{90, "4"}}, "Valore non valido: 4"},
              {{{10, "2024"}, {20, "2023"}}, "Si prega di inserire le date riferimento in ordine crescente"},
              {{{30, "5"}, {40, "4"}}, "Si prega di inserire i numeri riferimento in ordine crescente"},
              {{{50, "02/03/2024"}, {60, "01/03/2024"}},

@@ -1,12 +1,13 @@
 #include "posting/forms/frmfecontab.h"
 
+#include "frame/codiceconto.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "frame/sqlvalore.h"
-#include "review/forms/frmfepassdett.h"
+#include "posting/contabilizzazione.h"
 #include "ui/barrecomandi.h"
 #include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
@@ -31,7 +32,6 @@ namespace tesel::ui {
 namespace {
 
 const QString Titolo = QStringLiteral("Contabilizzazione Fatture Passive");
-const QString MsgTrattino = QStringLiteral("Non usare - nel campo conto");
 
 // Boxes of dates, and the first box of each "from"/"to" pair by the pair it belongs to.
 const QList<int> BoxData{70, 80, 110, 120};
@@ -283,11 +283,7 @@ void frmFEContab::Carica() {
     try {
         ParametriAzienda& p = contesto_.parametri;
         txt[160]->setText(p.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed());
-        const QStringList conto{p.leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
-                                p.leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
-                                p.leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()};
-        if (!conto.contains(QString()))
-            txt[170]->setText(conto.join(u'-'));
+        txt[170]->setText(posting::contoPagamentoAzienda(p).testo());
     } catch (const ErroreDb& e) {
         msgCom(contesto_.interazione,
                frmMsgCom::testoErrore(QStringLiteral("Lettura dei parametri"), e.numero(), e.descrizione()));
@@ -379,14 +375,13 @@ bool frmFEContab::controllaConto() {
         segna(c, true, {});
         return true;
     }
-    if (contoConTrattinoNonValido(t)) {
+    const auto conto = CodiceConto::leggi(t);
+    if (!conto) {
         lab[170]->clear();
-        segna(c, false, MsgTrattino);
+        segna(c, false, CodiceConto::MessaggioNonValido);
         return false;
     }
-    // Typed without separators ("20401001"): group and ledger of two characters each.
-    if (!t.contains(u'-') && t.size() >= 5)
-        c->setText(t.left(2) + u'-' + t.mid(2, 2) + u'-' + t.mid(4));
+    c->setText(conto->testo()); // "20401001" typed in haste is shown as the look-up reads it
     const bool valido = !ricerche_[170]->decodifica().isEmpty();
     segna(c, valido, QStringLiteral("Conto inesistente nel piano dei conti"));
     return valido;
@@ -402,12 +397,12 @@ void frmFEContab::causaleScelta() {
             SqlValore(causale, SqlTesto));
         if (rs.RsEof())
             return;
-        const QStringList conto{rs.leggiTesto(QStringLiteral("CoPartGruppo")).trimmed(),
-                                rs.leggiTesto(QStringLiteral("CoPartMastro")).trimmed(),
-                                rs.leggiTesto(QStringLiteral("CoPartConto")).trimmed()};
-        if (conto.contains(QString()))
+        const CodiceConto conto(rs.leggiTesto(QStringLiteral("CoPartGruppo")),
+                                rs.leggiTesto(QStringLiteral("CoPartMastro")),
+                                rs.leggiTesto(QStringLiteral("CoPartConto")));
+        if (!conto.completo())
             return;
-        txt[170]->setText(conto.join(u'-'));
+        txt[170]->setText(conto.testo());
         controllaConto();
     } catch (const ErroreDb& e) {
         staMessaggi->MostraMessaggio(
@@ -467,7 +462,8 @@ void frmFEContab::esegui(bool senzaRegistrazione) {
     Interazione& ui = contesto_.interazione;
     posting::OpzioniLotto opzioni;
     opzioni.causalePagamento = codice(txt[160]);
-    opzioni.contoPagamento = codice(txt[170]);
+    // Checked with every other field before the run.
+    opzioni.contoPagamento = CodiceConto::leggi(codice(txt[170])).value_or(CodiceConto());
     opzioni.creaFornitore = cheCreaForn->isChecked();
     opzioni.senzaRegistrazione = senzaRegistrazione;
     opzioni.utente = contesto_.utente;

@@ -1,5 +1,6 @@
 #include "review/forms/frmfepassdett.h"
 
+#include "frame/codiceconto.h"
 #include "frame/configurazione.h"
 #include "frame/contesto.h"
 #include "frame/data.h"
@@ -39,7 +40,6 @@ namespace tesel::ui {
 namespace {
 
 const QString AiutoRicerca = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
-const QString MsgTrattino = QStringLiteral("Non usare - nel campo conto");
 
 // Rows of "label: field" pairs: the first label and field of every row line up in two grid
 // columns, further pairs follow on the same row.
@@ -378,22 +378,23 @@ bool FormRigheFattura::controlloCampo(QWidget* w) {
     auto* e = qobject_cast<QLineEdit*>(w);
     if (!e || !conti_.contains(e))
         return true;
-    if (contoConTrattinoNonValido(e->text())) {
-        pagina_->MostraMessaggio(MsgTrattino);
+    if (!scriviConto(e)) {
+        pagina_->MostraMessaggio(CodiceConto::MessaggioNonValido);
         return false;
     }
-    dividiConto(e);
     return true;
 }
 
-void FormRigheFattura::dividiConto(QLineEdit* campo) {
-    // Typed without separators ("60101001"): group and ledger of two characters each, as the
-    // look-up reads it, so the three columns get their parts.
-    const QString t = campo->text().trimmed();
-    if (t.contains(u'-') || t.size() < 5)
-        return;
-    if (CampoScheda* c = pagina_->campo(campo))
-        pagina_->campi().scrivi(*c, t.left(2) + u'-' + t.mid(2, 2) + u'-' + t.mid(4));
+bool FormRigheFattura::scriviConto(QLineEdit* campo) {
+    // A line's account is a whole one or none; "60101001" is written back as "60-10-1001", so
+    // the three columns get their parts as the look-up reads them.
+    const auto conto = CodiceConto::leggi(campo->text());
+    if (!conto)
+        return false;
+    if (conto->testo() != campo->text())
+        if (CampoScheda* c = pagina_->campo(campo))
+            pagina_->campi().scrivi(*c, conto->testo());
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -529,11 +530,11 @@ bool FormRigheFattura::controllaData(QLineEdit* campo) {
 }
 
 bool FormRigheFattura::controllaConto(QLineEdit* campo) {
-    if (contoConTrattinoNonValido(campo->text())) {
-        campoRifiutato(campo, MsgTrattino);
+    // Before the component decodes and checks the three parts.
+    if (!scriviConto(campo)) {
+        campoRifiutato(campo, CodiceConto::MessaggioNonValido);
         return false;
     }
-    dividiConto(campo); // before the component decodes and checks the three parts
     return true;
 }
 
@@ -567,15 +568,6 @@ void cancellaBlocchiRiga(Database& db, ChiaveFattura fattura, qint64 xmlRigDet) 
                  SqlValore(fattura.numero, SqlLungo) + QStringLiteral(" AND XmlRigDet = ") +
                  SqlValore(xmlRigDet, SqlLungo) + QStringLiteral(" AND XMLIdent IN (") +
                  blocchi.join(QStringLiteral(", ")) + u')');
-}
-
-bool contoConTrattinoNonValido(const QString& testo) {
-    const QString t = testo.trimmed();
-    if (!t.contains(u'-'))
-        return false;
-    const QStringList parti = t.split(u'-');
-    return parti.size() != 3 ||
-           std::any_of(parti.begin(), parti.end(), [](const QString& p) { return p.trimmed().isEmpty(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -840,8 +832,8 @@ void frmFEPassDett::prima(int passo, bool& annulla) {
     FormRigheFattura::prima(passo, annulla);
     if (passo == PassoControllo) {
         if (auto* e = qobject_cast<QLineEdit*>(campo(QStringLiteral("GruppoCPartita")));
-            e && contoConTrattinoNonValido(e->text())) {
-            pagina_->MostraMessaggio(MsgTrattino);
+            e && !CodiceConto::leggi(e->text())) {
+            pagina_->MostraMessaggio(CodiceConto::MessaggioNonValido);
             e->setFocus(Qt::OtherFocusReason);
             annulla = true;
         }
@@ -882,23 +874,24 @@ void frmFEPassDett::proponiConto() {
         SqlValore(articolo, SqlTesto);
     if (ca && ca->richiestaRicerca() && !ca->richiestaRicerca()->condizione.trimmed().isEmpty())
         sql += QStringLiteral(" And ") + ca->richiestaRicerca()->condizione;
-    QStringList parti;
+    CodiceConto conto;
     try {
         Recordset rs = contesto_.db.ApriRs(sql);
         if (rs.RsEof())
             return;
-        for (const char* c : {"GruppoMerAcq", "MastroMerAcq", "ContoMerAcq"})
-            parti << rs.leggiTesto(QLatin1String(c)).trimmed();
+        conto = CodiceConto(rs.leggiTesto(QStringLiteral("GruppoMerAcq")),
+                            rs.leggiTesto(QStringLiteral("MastroMerAcq")),
+                            rs.leggiTesto(QStringLiteral("ContoMerAcq")));
     } catch (const ErroreDb& e) {
         pagina_->MostraMessaggio(e.descrizione());
         return;
     }
-    if (parti.value(0).isEmpty())
+    if (conto.gruppo.isEmpty())
         return; // the article has no purchase account: the line keeps its own
     CampoScheda* c = pagina_->campoColonna(QStringLiteral("GruppoCPartita"));
     if (!c)
         return;
-    pagina_->campi().scrivi(*c, parti.join(u'-'));
+    pagina_->campi().scrivi(*c, conto.testo());
     pagina_->campi().controlla(*c);
 }
 

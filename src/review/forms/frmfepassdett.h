@@ -170,7 +170,8 @@ private:
     void leggiTestata();
     bool controllaData(QLineEdit* campo);
     bool controllaConto(QLineEdit* campo);
-    void dividiConto(QLineEdit* campo);
+    // The typed account written back in full; false when it is not a whole account (or none).
+    bool scriviConto(QLineEdit* campo);
     void campoRifiutato(QLineEdit* campo, const QString& messaggio);
 
     bool salvato_ = false;
@@ -185,10 +186,6 @@ private:
 // The line-level blocks of FatXmlDatiGen (CodiceArticolo, ART_ScontoMaggiorazione,
 // AltriDatiGestionali) of one line: they go with the line when it is deleted.
 void cancellaBlocchiRiga(Database& db, ChiaveFattura fattura, qint64 xmlRigDet);
-
-// The "Non usare - nel campo conto" rule: a "-" may only separate a group, a ledger and an
-// account, all three present.
-bool contoConTrattinoNonValido(const QString& testo);
 
 class frmFEPassDett : public FormRigheFattura {
     Q_OBJECT

@@ -421,16 +421,13 @@ bool frmFEPassTest::Contabilizza() {
     if (msgCom(ui, QStringLiteral("Confermi contabilizzazione della fattura corrente"), QStringLiteral("&Ok"),
                QStringLiteral("&Annulla")) != 1)
         return false;
-    QString causale, conto;
+    QString causale;
+    CodiceConto conto;
     try {
         if (datiPagamAutom_) {
             ParametriAzienda& p = contesto_.parametri;
             causale = p.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
-            const QStringList parti{p.leggi(QStringLiteral("CauCon.GruppoCassaCont")).trimmed(),
-                                    p.leggi(QStringLiteral("CauCon.MastroCassaCont")).trimmed(),
-                                    p.leggi(QStringLiteral("CauCon.ContoCassaCont")).trimmed()};
-            if (!parti.contains(QString()))
-                conto = parti.join(u'-');
+            conto = posting::contoPagamentoAzienda(p);
         }
     } catch (const ErroreDb& e) {
         msgCom(ui,

@@ -1,5 +1,6 @@
 #include "review/forms/frmfepasstestlis.h"
 
+#include "frame/codiceconto.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
 #include "frame/data.h"
@@ -62,21 +63,28 @@ QString messaggioErroreDb(const QString& operazione, const ErroreDb& e) {
     return QStringLiteral("%1 - Errore(%2): %3").arg(operazione).arg(e.numero()).arg(e.descrizione());
 }
 
+[[noreturn]] void codiceNonValido(const QString& codice) {
+    throw std::invalid_argument(QStringLiteral("Valore non valido: %1").arg(codice.trimmed()).toStdString());
+}
+
 } // namespace
 
 QString condizioneFornitore(const QString& codice) {
-    const QString c = codice.trimmed();
-    const bool trattini = c.contains(u'-');
-    const QString parti[3] = {c.left(2), c.mid(trattini ? 3 : 2, 2), c.mid(trattini ? 6 : 4)};
-    const QString campi[3] = {QStringLiteral(".GruppoFor"), QStringLiteral(".MastroFor"),
-                              QStringLiteral(".ContoFor")};
+    // The parts are compared as numbers, so "40-01-125" finds an account stored as 40-1-125;
+    // a group alone or a group and its ledger find all their accounts.
+    const auto conto = CodiceConto::leggi(codice, true);
+    if (!conto || conto->vuoto())
+        codiceNonValido(codice);
+    const std::pair<QString, QString> parti[3] = {{QStringLiteral(".GruppoFor"), conto->gruppo},
+                                                  {QStringLiteral(".MastroFor"), conto->mastro},
+                                                  {QStringLiteral(".ContoFor"), conto->conto}};
     QStringList condizioni;
-    for (int i = 0; i < 3; ++i) {
-        const QString p = parti[i].trimmed();
+    for (const auto& [campo, p] : parti) {
+        if (p.isEmpty())
+            continue;
         if (!soloCifre(p))
-            throw std::invalid_argument(QStringLiteral("Valore non valido: %1").arg(c).toStdString());
-        condizioni << parteNumerica(Tabella + campi[i]) + " = " +
-                          SqlValore(QVariant(p.toLongLong()), SqlLungo);
+            codiceNonValido(codice);
+        condizioni << parteNumerica(Tabella + campo) + " = " + SqlValore(QVariant(p.toLongLong()), SqlLungo);
     }
     return condizioni.join(QStringLiteral(" AND "));
 }

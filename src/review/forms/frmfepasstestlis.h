@@ -27,11 +27,10 @@ namespace tesel::ui {
 class LumoComlin;
 class RicercaCampo;
 
-// The condition of the supplier filter for a typed account code: "GG-MM-CCCC" (group the first
-// two characters, ledger characters 4-5, account from the 7th) or "GGMMCCCC" (ledger 3-4,
-// account from the 5th). The three parts are compared as numbers, so "40-01-125" and
-// "4001125" select the same invoices. A part that is not a number throws
-// std::invalid_argument with the message to show.
+// The condition of the supplier filter for a typed account code ("GG-MM-CCCC", "GGMMCCCC", or
+// the group or group and ledger alone). The parts are compared as numbers, so "40-01-125" and
+// "4001125" select the same invoices. A code that cannot be read or a part that is not a
+// number throws std::invalid_argument with the message to show.
 QString condizioneFornitore(const QString& codice);
 
 // The key of the row `passo` places after (or before, when negative) the invoice `da` in the

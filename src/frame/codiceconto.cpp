@@ -1,0 +1,54 @@
+#include "frame/codiceconto.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace tesel {
+
+namespace {
+
+// The width of each of the three columns.
+constexpr int LunghezzaParte = 10;
+
+bool parteValida(const QString& p) {
+    return !p.isEmpty() && p.size() <= LunghezzaParte &&
+           std::none_of(p.begin(), p.end(), [](QChar c) { return c.isSpace(); });
+}
+
+} // namespace
+
+const QString CodiceConto::MessaggioNonValido = QStringLiteral("Non usare - nel campo conto");
+
+CodiceConto::CodiceConto(const QString& gruppo, const QString& mastro, const QString& conto, int tipo)
+    : gruppo(gruppo.trimmed()), mastro(mastro.trimmed()), conto(conto.trimmed()), tipo(tipo) {
+}
+
+std::optional<CodiceConto> CodiceConto::leggi(const QString& testo, bool parziale) {
+    const QString t = testo.trimmed();
+    if (t.isEmpty())
+        return CodiceConto();
+    QStringList parti;
+    if (t.contains(u'-')) {
+        for (const QString& p : t.split(u'-'))
+            parti << p.trimmed();
+    } else if (t.size() >= 5) {
+        parti = {t.left(2), t.mid(2, 2), t.mid(4)};
+    } else if (t.size() == 2 || t.size() == 4) {
+        // Shorter than any whole account: a group, or a group and its ledger.
+        parti = {t.left(2), t.mid(2)};
+        parti.removeAll(QString());
+    }
+    const qsizetype minimo = parziale ? 1 : 3;
+    if (parti.size() < minimo || parti.size() > 3 || !std::all_of(parti.begin(), parti.end(), parteValida))
+        return std::nullopt;
+    return CodiceConto(parti.value(0), parti.value(1), parti.value(2));
+}
+
+QString CodiceConto::testo() const {
+    QStringList parti{gruppo, mastro, conto};
+    while (!parti.isEmpty() && parti.last().isEmpty())
+        parti.removeLast();
+    return parti.join(u'-');
+}
+
+} // namespace tesel
