@@ -1,12 +1,12 @@
 #include "posting/forms/frmfecontab.h"
 
+#include "anagrafica/codici.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "frame/sqlvalore.h"
-#include "review/forms/frmfepassdett.h"
 #include "ui/barrecomandi.h"
 #include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
@@ -31,7 +31,6 @@ namespace tesel::ui {
 namespace {
 
 const QString Titolo = QStringLiteral("Contabilizzazione Fatture Passive");
-const QString MsgTrattino = QStringLiteral("Non usare - nel campo conto");
 
 // Boxes of dates, and the first box of each "from"/"to" pair by the pair it belongs to.
 const QList<int> BoxData{70, 80, 110, 120};
@@ -381,7 +380,7 @@ bool frmFEContab::controllaConto() {
     }
     if (contoConTrattinoNonValido(t)) {
         lab[170]->clear();
-        segna(c, false, MsgTrattino);
+        segna(c, false, MsgContoConTrattino.toString());
         return false;
     }
     // Typed without separators ("20401001"): group and ledger of two characters each.
@@ -397,17 +396,10 @@ void frmFEContab::causaleScelta() {
     if (causale.isEmpty())
         return;
     try {
-        Recordset rs = contesto_.db.ApriRs(
-            QStringLiteral("SELECT CoPartGruppo, CoPartMastro, CoPartConto FROM Causali WHERE Causale = ") +
-            SqlValore(causale, SqlTesto));
-        if (rs.RsEof())
+        const ContoPdc conto = contropartitaCausale(contesto_.db, causale);
+        if (conto.vuoto())
             return;
-        const QStringList conto{rs.leggiTesto(QStringLiteral("CoPartGruppo")).trimmed(),
-                                rs.leggiTesto(QStringLiteral("CoPartMastro")).trimmed(),
-                                rs.leggiTesto(QStringLiteral("CoPartConto")).trimmed()};
-        if (conto.contains(QString()))
-            return;
-        txt[170]->setText(conto.join(u'-'));
+        txt[170]->setText(conto.gruppo + u'-' + conto.mastro + u'-' + conto.conto);
         controllaConto();
     } catch (const ErroreDb& e) {
         staMessaggi->MostraMessaggio(

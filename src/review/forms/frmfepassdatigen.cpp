@@ -10,6 +10,7 @@
 #include "import/firma.h"
 #include "import/importazione.h"
 #include "import/lettorexml.h"
+#include "review/revisione.h"
 #include "store/store.h"
 #include "ui/campischeda.h"
 #include "ui/paginarighe.h"
@@ -34,6 +35,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <set>
 
 namespace tesel::ui {
 
@@ -518,22 +520,15 @@ void frmFEPassDatiGen::costruisci() {
 }
 
 std::optional<int> frmFEPassDatiGen::segnaBlocchiPresenti() {
-    QStringList presenti;
+    std::set<int> presenti;
     try {
-        Recordset rs =
-            contesto_.db.ApriRs(QStringLiteral("Select XMLIdent from FatXmlDatiGen Where XmlAnno = ") +
-                                SqlValore(fattura_.anno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
-                                SqlValore(fattura_.numero, SqlLungo) + QStringLiteral(" And XmlRigDet = 0"));
-        while (!rs.RsEof()) {
-            presenti << rs.leggiTesto(QStringLiteral("XMLIdent"));
-            rs.RsMoveNext();
-        }
+        presenti = review::blocchiDocumento(contesto_.db, fattura_);
     } catch (const ErroreDb&) {
         return std::nullopt; // the block query reports the fault
     }
     std::optional<int> primo;
     for (const BloccoAltriDati& b : blocchiAltriDati()) {
-        const bool con = presenti.contains(QString(bloccoPerCodice(b.codice)->xmlIdent));
+        const bool con = presenti.contains(b.codice);
         // The blocks the invoice has stand out.
         QFont f = ComDatiGen[b.codice]->font();
         f.setBold(con);
@@ -546,34 +541,13 @@ std::optional<int> frmFEPassDatiGen::segnaBlocchiPresenti() {
 
 void frmFEPassDatiGen::leggiTestata() {
     try {
-        Recordset rs = contesto_.db.ApriRs(
-            QStringLiteral(
-                "Select FatXmlTest.GruppoFor, FatXmlTest.MastroFor, FatXmlTest.ContoFor, "
-                "FatXmlTest.CP_DA_Anagrafica_Denominazione, FatXmlTest.CP_DA_Anagrafica_Nome, "
-                "FatXmlTest.CP_DA_Anagrafica_Cognome, FatXmlTest.DGD_Numero, FatXmlTest.DGD_Data, "
-                "PianoConti.Descrizione from FatXmlTest left join PianoConti on "
-                "PianoConti.Gruppo = FatXmlTest.GruppoFor and PianoConti.Mastro = FatXmlTest.MastroFor "
-                "and PianoConti.Conto = FatXmlTest.ContoFor Where FatXmlTest.XmlAnno = ") +
-            SqlValore(fattura_.anno, SqlIntero) + QStringLiteral(" And FatXmlTest.XmlNumRif = ") +
-            SqlValore(fattura_.numero, SqlLungo));
-        if (rs.RsEof())
+        const auto s = review::leggiStriscia(contesto_.db, fattura_);
+        if (!s)
             return;
-        QStringList conto;
-        for (const char* c : {"GruppoFor", "MastroFor", "ContoFor"})
-            if (const QString p = rs.leggiTesto(QLatin1String(c)).trimmed(); !p.isEmpty())
-                conto << p;
-        QString descrizione = rs.leggiTesto(QStringLiteral("Descrizione"));
-        if (descrizione.isEmpty())
-            descrizione = rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Denominazione")).trimmed();
-        if (descrizione.isEmpty())
-            descrizione = (rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Nome")) + u' ' +
-                           rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Cognome")))
-                              .trimmed();
-        labFornitore->setText(QStringLiteral("Fornitore: ") + conto.join(u'-') +
-                              (conto.isEmpty() ? QString() : QStringLiteral("  ")) + descrizione);
-        const auto data = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DGD_Data")));
-        labDocumento->setText(QStringLiteral("Fattura num.: ") + rs.leggiTesto(QStringLiteral("DGD_Numero")) +
-                              QStringLiteral("  del: ") + (data ? testoData(data->date()) : QString()));
+        labFornitore->setText(QStringLiteral("Fornitore: ") + s->conto +
+                              (s->conto.isEmpty() ? QString() : QStringLiteral("  ")) + s->fornitore);
+        labDocumento->setText(QStringLiteral("Fattura num.: ") + s->numero + QStringLiteral("  del: ") +
+                              (s->data ? testoData(*s->data) : QString()));
     } catch (const ErroreDb& e) {
         labFornitore->setText(e.descrizione());
     }
@@ -681,7 +655,7 @@ bool frmFEPassDatiGen::Salva() {
     const int riga = DatRigaAltri->rigaModificata();
     ModelloRighe* m = DatRigaAltri->righe();
     const QSqlRecord tabella = contesto_.db.qt().record(QString(store::FatXmlDatiGen));
-    QStringList assegnazioni;
+    std::vector<std::pair<QString, QVariant>> valori;
     for (auto it = DatRigaAltri->modifiche().cbegin(); it != DatRigaAltri->modifiche().cend(); ++it) {
         const ColonnaDatoGen* c = DatRigaAltri->campo(it.key());
         const QString colonna = m->nomeColonna(it.key());
@@ -699,15 +673,13 @@ bool frmFEPassDatiGen::Salva() {
             dbgAltri->setCurrentIndex(DatRigaAltri->index(riga, it.key()));
             return false;
         }
-        assegnazioni << colonna + QStringLiteral(" = ") + SqlValore(*valore);
+        valori.emplace_back(colonna, *valore);
     }
-    QStringList dove;
-    for (const QString& k : ColonneChiave)
-        dove << k + QStringLiteral(" = ") + SqlValore(m->valore(riga, k));
+    const review::RigaDatiGen chiave{fattura_, m->valore(riga, QString(store::XMLIdent)).toString(),
+                                     m->valore(riga, QString(store::XmlRigDet)).toLongLong(),
+                                     m->valore(riga, QString(store::XmlNumEle)).toLongLong()};
     try {
-        const int n = contesto_.db.EseguiSql(QStringLiteral("Update FatXmlDatiGen Set ") +
-                                             assegnazioni.join(QStringLiteral(", ")) +
-                                             QStringLiteral(" Where ") + dove.join(QStringLiteral(" And ")));
+        const int n = review::aggiornaRigaDatiGen(contesto_.db, chiave, valori);
         if (n == 0) {
             msgCom(contesto_.interazione,
                    QStringLiteral("La riga non esiste più: è stata cancellata da un'altra postazione."));
@@ -801,11 +773,7 @@ bool frmFEPassDatiGen::Estrai() {
 
     QString nomeStore;
     try {
-        nomeStore = contesto_.db
-                        .valore(QStringLiteral("Select NomeFile from FatXmlTest Where XmlAnno = ") +
-                                SqlValore(fattura_.anno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
-                                SqlValore(fattura_.numero, SqlLungo))
-                        .toString();
+        nomeStore = review::nomeFileFattura(contesto_.db, fattura_);
     } catch (const ErroreDb& e) {
         msgCom(ui,
                QStringLiteral("Lettura non riuscita - Errore(%1): %2").arg(e.numero()).arg(e.descrizione()));

@@ -1,5 +1,6 @@
 #include "review/forms/frmfepassdett.h"
 
+#include "anagrafica/codici.h"
 #include "frame/configurazione.h"
 #include "frame/contesto.h"
 #include "frame/data.h"
@@ -39,7 +40,6 @@ namespace tesel::ui {
 namespace {
 
 const QString AiutoRicerca = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
-const QString MsgTrattino = QStringLiteral("Non usare - nel campo conto");
 
 // Rows of "label: field" pairs: the first label and field of every row line up in two grid
 // columns, further pairs follow on the same row.
@@ -279,32 +279,12 @@ void FormRigheFattura::leggiTestata() {
     labAnno->setText(QString::number(fattura_.anno));
     labNumRif->setText(QString::number(fattura_.numero));
     try {
-        Recordset rs = contesto_.db.ApriRs(
-            QStringLiteral(
-                "Select FatXmlTest.GruppoFor, FatXmlTest.MastroFor, FatXmlTest.ContoFor, "
-                "FatXmlTest.CP_DA_Anagrafica_Denominazione, FatXmlTest.CP_DA_Anagrafica_Nome, "
-                "FatXmlTest.CP_DA_Anagrafica_Cognome, FatXmlTest.DGD_Numero, FatXmlTest.DGD_Data, "
-                "PianoConti.Descrizione from FatXmlTest left join PianoConti on "
-                "PianoConti.Gruppo = FatXmlTest.GruppoFor and PianoConti.Mastro = FatXmlTest.MastroFor "
-                "and PianoConti.Conto = FatXmlTest.ContoFor") +
-            condizioneFattura(QStringLiteral("FatXmlTest")));
-        if (rs.RsEof())
+        const auto s = review::leggiStriscia(contesto_.db, fattura_);
+        if (!s)
             return;
-        QStringList conto;
-        for (const char* c : {"GruppoFor", "MastroFor", "ContoFor"})
-            if (const QString p = rs.leggiTesto(QLatin1String(c)).trimmed(); !p.isEmpty())
-                conto << p;
-        QString nome = rs.leggiTesto(QStringLiteral("Descrizione")).trimmed();
-        if (nome.isEmpty())
-            nome = rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Denominazione")).trimmed();
-        if (nome.isEmpty())
-            nome = (rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Nome")) + u' ' +
-                    rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Cognome")))
-                       .trimmed();
-        labFornitore->setText((conto.join(u'-') + QStringLiteral("  ") + nome).trimmed());
-        labNumDoc->setText(rs.leggiTesto(QStringLiteral("DGD_Numero")));
-        const auto data = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DGD_Data")));
-        labDataDoc->setText(data ? testoData(data->date()) : QString());
+        labFornitore->setText((s->conto + QStringLiteral("  ") + s->fornitore).trimmed());
+        labNumDoc->setText(s->numero);
+        labDataDoc->setText(s->data ? testoData(*s->data) : QString());
     } catch (const ErroreDb& e) {
         pagina_->MostraMessaggio(e.descrizione());
     }
@@ -379,7 +359,7 @@ bool FormRigheFattura::controlloCampo(QWidget* w) {
     if (!e || !conti_.contains(e))
         return true;
     if (contoConTrattinoNonValido(e->text())) {
-        pagina_->MostraMessaggio(MsgTrattino);
+        pagina_->MostraMessaggio(MsgContoConTrattino.toString());
         return false;
     }
     dividiConto(e);
@@ -530,7 +510,7 @@ bool FormRigheFattura::controllaData(QLineEdit* campo) {
 
 bool FormRigheFattura::controllaConto(QLineEdit* campo) {
     if (contoConTrattinoNonValido(campo->text())) {
-        campoRifiutato(campo, MsgTrattino);
+        campoRifiutato(campo, MsgContoConTrattino.toString());
         return false;
     }
     dividiConto(campo); // before the component decodes and checks the three parts
@@ -552,30 +532,6 @@ void FormRigheFattura::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Engine pieces of the line form
-
-void cancellaBlocchiRiga(Database& db, ChiaveFattura fattura, qint64 xmlRigDet) {
-    QStringList blocchi;
-    for (const BloccoDatiGen& b : BlocchiDatiGen)
-        if (b.livello == LivelloBlocco::Linea)
-            blocchi << SqlValore(QString(b.xmlIdent), SqlTesto);
-    db.EseguiSql(QStringLiteral("DELETE FROM FatXmlDatiGen WHERE XmlAnno = ") +
-                 SqlValore(fattura.anno, SqlIntero) + QStringLiteral(" AND XmlNumRif = ") +
-                 SqlValore(fattura.numero, SqlLungo) + QStringLiteral(" AND XmlRigDet = ") +
-                 SqlValore(xmlRigDet, SqlLungo) + QStringLiteral(" AND XMLIdent IN (") +
-                 blocchi.join(QStringLiteral(", ")) + u')');
-}
-
-bool contoConTrattinoNonValido(const QString& testo) {
-    const QString t = testo.trimmed();
-    if (!t.contains(u'-'))
-        return false;
-    const QStringList parti = t.split(u'-');
-    return parti.size() != 3 ||
-           std::any_of(parti.begin(), parti.end(), [](const QString& p) { return p.trimmed().isEmpty(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -610,10 +566,11 @@ void frmFEPassDett::costruisci() {
     a.riga({{QStringLiteral("Codice Articolo: Tipo::"), testo(QStringLiteral("CA_CodiceTipo"), -10)},
             {QStringLiteral("Valore:"), testo(QStringLiteral("CA_CodiceValore"), -14)}});
     RichiestaRicerca articoli{TipoRicerca::Articolo};
-    if (contesto_.parametri.leggi(QStringLiteral("Art.NoDecInattivi"))
-            .trimmed()
-            .compare(QStringLiteral("S"), Qt::CaseInsensitive) == 0)
-        articoli.condizione = QStringLiteral(" (upper(COALESCE(Inattivo, 'N')) <> 'S') ");
+    soloArticoliAttivi_ = contesto_.parametri.leggi(QStringLiteral("Art.NoDecInattivi"))
+                              .trimmed()
+                              .compare(QStringLiteral("S"), Qt::CaseInsensitive) == 0;
+    if (soloArticoliAttivi_)
+        articoli.condizione = condizioneArticoliAttivi();
     QLineEdit* articolo = codice(QStringLiteral("Articolo"), 16, articoli, &l);
     a.riga({{QStringLiteral("Norvale:"), articolo}, {{}, l}});
     a.riga({{QStringLiteral("Descrizione:"), testoLungo(QStringLiteral("Descrizione"), 3)}});
@@ -841,14 +798,14 @@ void frmFEPassDett::prima(int passo, bool& annulla) {
     if (passo == PassoControllo) {
         if (auto* e = qobject_cast<QLineEdit*>(campo(QStringLiteral("GruppoCPartita")));
             e && contoConTrattinoNonValido(e->text())) {
-            pagina_->MostraMessaggio(MsgTrattino);
+            pagina_->MostraMessaggio(MsgContoConTrattino.toString());
             e->setFocus(Qt::OtherFocusReason);
             annulla = true;
         }
     } else if (passo == PassoCancella) {
         // Inside the delete's transaction: the line's own blocks go with it.
         if (const auto riga = xmlRigDetCorrente())
-            cancellaBlocchiRiga(contesto_.db, fattura_, *riga);
+            review::cancellaBlocchiRiga(contesto_.db, fattura_, *riga);
     }
 }
 
@@ -876,29 +833,20 @@ void frmFEPassDett::proponiConto() {
     articoloMostrato_ = articolo;
     if (articolo.isEmpty())
         return;
-    const CampoScheda* ca = pagina_->campoColonna(QStringLiteral("Articolo"));
-    QString sql =
-        QStringLiteral("Select GruppoMerAcq, MastroMerAcq, ContoMerAcq from Articoli where Articolo = ") +
-        SqlValore(articolo, SqlTesto);
-    if (ca && ca->richiestaRicerca() && !ca->richiestaRicerca()->condizione.trimmed().isEmpty())
-        sql += QStringLiteral(" And ") + ca->richiestaRicerca()->condizione;
-    QStringList parti;
+    std::optional<ContoPdc> acquisto;
     try {
-        Recordset rs = contesto_.db.ApriRs(sql);
-        if (rs.RsEof())
-            return;
-        for (const char* c : {"GruppoMerAcq", "MastroMerAcq", "ContoMerAcq"})
-            parti << rs.leggiTesto(QLatin1String(c)).trimmed();
+        acquisto = contoAcquistoArticolo(contesto_.db, articolo, soloArticoliAttivi_);
     } catch (const ErroreDb& e) {
         pagina_->MostraMessaggio(e.descrizione());
         return;
     }
-    if (parti.value(0).isEmpty())
-        return; // the article has no purchase account: the line keeps its own
+    // The article has no purchase account: the line keeps its own.
+    if (!acquisto || acquisto->gruppo.isEmpty())
+        return;
     CampoScheda* c = pagina_->campoColonna(QStringLiteral("GruppoCPartita"));
     if (!c)
         return;
-    pagina_->campi().scrivi(*c, parti.join(u'-'));
+    pagina_->campi().scrivi(*c, QStringList{acquisto->gruppo, acquisto->mastro, acquisto->conto}.join(u'-'));
     pagina_->campi().controlla(*c);
 }
 

@@ -10,6 +10,7 @@
 #include "posting/decontabilizzazione.h"
 #include "posting/verifica.h"
 #include "review/forms/frmfepassdatigen.h"
+#include "review/revisione.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
 #include "ui/insiemecampi.h"
@@ -578,12 +579,7 @@ void frmFEPassTest::persPagDop(int) {
 
 bool frmFEPassTest::cancellaFattura() {
     const ChiaveFattura k = fattura();
-    const QString dove = QStringLiteral(" Where XmlAnno = ") + SqlValore(k.anno, SqlIntero) +
-                         QStringLiteral(" And XmlNumRif = ") + SqlValore(k.numero, SqlLungo);
-    // What the database holds now, not what was read: another workstation may have posted it.
-    const bool contabilizzata = flagSi(
-        contesto_.db.valore(QStringLiteral("Select Contabilizzato from FatXmlTest") + dove).toString());
-    if (contabilizzata &&
+    if (review::fatturaContabilizzata(contesto_.db, k) &&
         msgCom(contesto_.interazione, QStringLiteral("Confermi Cancellazione di una fattura contabilizzata"),
                QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return false;
@@ -598,21 +594,14 @@ bool frmFEPassTest::cancellaFattura() {
 }
 
 void frmFEPassTest::spostaRighe() {
-    // The invoice's rows and the journal entries that refer to it follow the header to its
-    // new key, in the component's transaction: a refused key undoes them all.
-    const QVariantList vecchia = scheda_->chiaveCorrente();
+    // In the component's transaction, before it writes the header's new key: a refused key
+    // undoes them all.
+    const ChiaveFattura vecchia = fattura();
     const std::optional<QVariantList> nuova = scheda_->chiaveDigitata();
-    if (!nuova || vecchia.size() < 2)
+    if (!nuova || nuova->size() < 2 || vecchia.anno == 0)
         return;
-    const QString imposta = QStringLiteral(" Set XmlAnno = ") + SqlValore(nuova->value(0), SqlIntero) +
-                            QStringLiteral(", XmlNumRif = ") + SqlValore(nuova->value(1), SqlLungo);
-    const QString dove = QStringLiteral(" Where XmlAnno = ") + SqlValore(vecchia.value(0), SqlIntero) +
-                         QStringLiteral(" And XmlNumRif = ") + SqlValore(vecchia.value(1), SqlLungo);
-    for (const QString& t : {QString(store::FatXmlDett), QString(store::FatXmlIva), QString(store::FatXmlPag),
-                             QString(store::FatXmlDatiGen), QStringLiteral("MovPnTes"),
-                             QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnTesFitt")})
-        if (contesto_.db.esisteTabella(t))
-            contesto_.db.EseguiSql(QStringLiteral("Update ") + t + imposta + dove);
+    review::spostaRigheFattura(contesto_.db, vecchia,
+                               {nuova->value(0).toInt(), static_cast<qint32>(nuova->value(1).toLongLong())});
 }
 
 bool frmFEPassTest::controlloCampo(QWidget* w) {
@@ -749,12 +738,7 @@ void frmFEPassTest::aggiornaRitenute() {
     bool altre = false;
     if (k.anno != 0) {
         try {
-            Recordset rs = contesto_.db.ApriRs(
-                QStringLiteral("Select DGD_DR_TipoRitenuta from FatXmlDatiGen") +
-                QStringLiteral(" Where XmlAnno = ") + SqlValore(k.anno, SqlIntero) +
-                QStringLiteral(" And XmlNumRif = ") + SqlValore(k.numero, SqlLungo) +
-                QStringLiteral(" And XMLIdent = ") + SqlValore(QStringLiteral("DatiRitenuta"), SqlTesto));
-            altre = !rs.RsEof();
+            altre = review::blocchiDocumento(contesto_.db, k).contains(BloccoDatiRitenuta);
         } catch (const ErroreDb& e) {
             scheda_->MostraMessaggio(e.descrizione());
         }
