@@ -4,10 +4,10 @@
 // of the repeating blocks. Codes of the suite's tables are resolved while reading. Writing
 // the rows is the import driver's job, so the reader never touches the store.
 
+#include "anagrafica/risoluzione.h"
 #include "frame/currency.h"
 #include "import/importazione.h"
 #include "import/lettorexml.h"
-#include "import/risoluzione.h"
 
 #include <QHash>
 #include <QString>

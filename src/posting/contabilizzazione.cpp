@@ -1,5 +1,6 @@
 #include "posting/contabilizzazione.h"
 
+#include "anagrafica/risoluzione.h"
 #include "frame/configurazione.h"
 #include "frame/data.h"
 #include "frame/database.h"
@@ -8,7 +9,6 @@
 #include "frame/parametri.h"
 #include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
-#include "import/risoluzione.h"
 #include "posting/scadenze.h"
 #include "posting/trasferimento.h"
 #include "store/store.h"

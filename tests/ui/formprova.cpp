@@ -72,11 +72,11 @@ QString FormProva::scriviFile(const QString& relativo, const QByteArray& dati) {
     return percorso;
 }
 
-std::vector<ui::ChiaveFattura> FormProva::importaFile(const QString& percorso) {
+std::vector<tesel::ChiaveFattura> FormProva::importaFile(const QString& percorso) {
     InterazioneProva muto;
     ParametriAzienda p(db());
     ImportatoreFatture imp(db(), muto, p, {});
-    std::vector<ui::ChiaveFattura> chiavi;
+    std::vector<tesel::ChiaveFattura> chiavi;
     for (const EsitoImport& e : imp.importa(percorso)) {
         EXPECT_TRUE(e.ok) << e.errori.toStdString();
         chiavi.push_back({e.anno, e.numRif});
@@ -85,16 +85,16 @@ std::vector<ui::ChiaveFattura> FormProva::importaFile(const QString& percorso) {
     return chiavi;
 }
 
-ui::ChiaveFattura FormProva::importa(const FatturaProva& f, const QString& nome) {
+tesel::ChiaveFattura FormProva::importa(const FatturaProva& f, const QString& nome) {
     const auto chiavi = importaFile(scriviFile(nome, f.xml()));
-    return chiavi.empty() ? ui::ChiaveFattura{} : chiavi.front();
+    return chiavi.empty() ? tesel::ChiaveFattura{} : chiavi.front();
 }
 
 void FormProva::profilo(const QByteArray& righe) {
     configurazione->impostaFileProfilo(scriviFile("tesel.ini", righe));
 }
 
-QVariant FormProva::valore(const QString& tabella, ui::ChiaveFattura k, const QString& colonna,
+QVariant FormProva::valore(const QString& tabella, tesel::ChiaveFattura k, const QString& colonna,
                            const QString& condizione) {
     return db().valore(QStringLiteral("SELECT %1 FROM %2 WHERE XmlAnno = %3 AND XmlNumRif = %4")
                            .arg(colonna, tabella)
@@ -103,7 +103,7 @@ QVariant FormProva::valore(const QString& tabella, ui::ChiaveFattura k, const QS
                        (condizione.isEmpty() ? QString() : QStringLiteral(" AND ") + condizione));
 }
 
-qint64 FormProva::conta(const QString& tabella, ui::ChiaveFattura k, const QString& condizione) {
+qint64 FormProva::conta(const QString& tabella, tesel::ChiaveFattura k, const QString& condizione) {
     return valore(tabella, k, "count(*)", condizione).toLongLong();
 }
 

@@ -54,8 +54,8 @@ protected:
     // Writes `dati` to `relativo` under the test's folder; answers the path.
     QString scriviFile(const QString& relativo, const QByteArray& dati);
     // Imports a file as the import dialog does; the keys of its invoices, each expected good.
-    std::vector<ui::ChiaveFattura> importaFile(const QString& percorso);
-    ui::ChiaveFattura importa(const FatturaProva& f,
+    std::vector<tesel::ChiaveFattura> importaFile(const QString& percorso);
+    tesel::ChiaveFattura importa(const FatturaProva& f,
                               const QString& nome = QStringLiteral("IT03981270683_00001.xml"));
     // The profile file (tesel.ini) of the run, with these lines.
     void profilo(const QByteArray& righe);
@@ -72,13 +72,13 @@ protected:
     }
 
     // A column of the invoice's row in `tabella`, with a further condition if given.
-    QVariant valore(const QString& tabella, ui::ChiaveFattura k, const QString& colonna,
+    QVariant valore(const QString& tabella, tesel::ChiaveFattura k, const QString& colonna,
                     const QString& condizione = {});
-    QString testo(const QString& tabella, ui::ChiaveFattura k, const QString& colonna,
+    QString testo(const QString& tabella, tesel::ChiaveFattura k, const QString& colonna,
                   const QString& condizione = {}) {
         return valore(tabella, k, colonna, condizione).toString();
     }
-    qint64 conta(const QString& tabella, ui::ChiaveFattura k, const QString& condizione = {});
+    qint64 conta(const QString& tabella, tesel::ChiaveFattura k, const QString& condizione = {});
 
     QTemporaryDir cartella;
     ClientMenuFisso menu;

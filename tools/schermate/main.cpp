@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         Recordset rs = db->ApriRs(
             QStringLiteral("SELECT XmlAnno, XmlNumRif FROM FatXmlTest ORDER BY XmlAnno, XmlNumRif LIMIT 1"));
         if (!rs.RsEof()) {
-            const ui::ChiaveFattura prima{
+            const ChiaveFattura prima{
                 static_cast<int>(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0)),
                 static_cast<qint32>(rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0))};
             ui::frmFEPassDatiGen altri(contesto, prima, -1);

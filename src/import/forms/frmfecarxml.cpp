@@ -1,5 +1,6 @@
 #include "import/forms/frmfecarxml.h"
 
+#include "anagrafica/codici.h"
 #include "frame/contesto.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
@@ -479,15 +480,12 @@ bool frmFECarXML::controllaGruppo() {
         return true;
     }
     try {
-        const QString chiave = " FROM PianoConti WHERE Gruppo = " + SqlValore(g, SqlTesto);
-        if (contesto_.db.valore("SELECT COUNT(*)" + chiave).toLongLong() == 0) {
+        const auto descrizione = descrizioneGruppo(contesto_.db, g);
+        if (!descrizione) {
             segna(txtGruppo, false, QStringLiteral("Gruppo inesistente nel piano dei conti"));
             return false;
         }
-        labGruppo->setText(contesto_.db
-                               .valore("SELECT Descrizione" + chiave +
-                                       " AND COALESCE(Mastro, '') = '' AND COALESCE(Conto, '') = ''")
-                               .toString());
+        labGruppo->setText(*descrizione);
     } catch (const ErroreDb& e) {
         segna(txtGruppo, false,
               frmMsgCom::testoErrore(QStringLiteral("Gruppo"), e.numero(), e.descrizione()));
@@ -507,14 +505,12 @@ bool frmFECarXML::controllaMastro() {
         return true;
     }
     try {
-        const QString chiave = " FROM PianoConti WHERE Gruppo = " + SqlValore(g, SqlTesto) +
-                               " AND Mastro = " + SqlValore(m, SqlTesto);
-        if (contesto_.db.valore("SELECT COUNT(*)" + chiave).toLongLong() == 0) {
+        const auto descrizione = descrizioneMastro(contesto_.db, g, m);
+        if (!descrizione) {
             segna(txtMastro, false, QStringLiteral("Mastro inesistente nel gruppo ") + g);
             return false;
         }
-        labMastro->setText(
-            contesto_.db.valore("SELECT Descrizione" + chiave + " AND COALESCE(Conto, '') = ''").toString());
+        labMastro->setText(*descrizione);
     } catch (const ErroreDb& e) {
         segna(txtMastro, false,
               frmMsgCom::testoErrore(QStringLiteral("Mastro"), e.numero(), e.descrizione()));

@@ -1,5 +1,6 @@
 #include "posting/forms/frmfecontab.h"
 
+#include "anagrafica/codici.h"
 #include "frame/codiceconto.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
@@ -392,15 +393,8 @@ void frmFEContab::causaleScelta() {
     if (causale.isEmpty())
         return;
     try {
-        Recordset rs = contesto_.db.ApriRs(
-            QStringLiteral("SELECT CoPartGruppo, CoPartMastro, CoPartConto FROM Causali WHERE Causale = ") +
-            SqlValore(causale, SqlTesto));
-        if (rs.RsEof())
-            return;
-        const CodiceConto conto(rs.leggiTesto(QStringLiteral("CoPartGruppo")),
-                                rs.leggiTesto(QStringLiteral("CoPartMastro")),
-                                rs.leggiTesto(QStringLiteral("CoPartConto")));
-        if (!conto.completo())
+        const CodiceConto conto = contropartitaCausale(contesto_.db, causale);
+        if (conto.vuoto())
             return;
         txt[170]->setText(conto.testo());
         controllaConto();

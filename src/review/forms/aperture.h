@@ -3,6 +3,7 @@
 // reaches the list and the sub-forms through these functions only, so each can be built and
 // tested on its own.
 
+#include "review/revisione.h"
 #include "ui/recordform.h"
 
 #include <QtGlobal>
@@ -15,12 +16,6 @@ struct Contesto;
 } // namespace tesel
 
 namespace tesel::ui {
-
-// The key of one stored received invoice.
-struct ChiaveFattura {
-    int anno = 0;      // XmlAnno
-    qint32 numero = 0; // XmlNumRif
-};
 
 // frmFEPassTestLis: the list of the stored invoices, modal. The invoice picked, with the
 // keys of the rows in the list's order for ListaInd / ListaAvanti; nothing when closed

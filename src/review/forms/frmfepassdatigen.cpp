@@ -1,15 +1,11 @@
 #include "review/forms/frmfepassdatigen.h"
 
-#include "frame/configurazione.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
-#include "frame/testoxml.h"
-#include "import/firma.h"
-#include "import/importazione.h"
-#include "import/lettorexml.h"
+#include "review/revisione.h"
 #include "store/store.h"
 #include "ui/campischeda.h"
 #include "ui/paginarighe.h"
@@ -17,10 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,6 +27,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <set>
 
 namespace tesel::ui {
 
@@ -196,73 +190,6 @@ QString queryBloccoAltriDati(const BloccoAltriDati& b, ChiaveFattura fattura) {
            QStringLiteral(" And XmlNumRif = ") + SqlValore(fattura.numero, SqlLungo) +
            QStringLiteral(" And XMLIdent = ") + SqlValore(QString(d->xmlIdent), SqlTesto) +
            QStringLiteral(" And XmlRigDet = 0");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Attachment extraction
-
-QString trovaFileFattura(const Configurazione& configurazione, const QString& nomeFile) {
-    // A stored name written on another system may carry its folders: only the name counts.
-    QString nome = nomeFile.trimmed();
-    nome.replace(u'\\', u'/');
-    nome = QFileInfo(nome).fileName();
-    if (nome.isEmpty() || nome == u"." || nome == u"..")
-        return {};
-    for (const char* chiave : {"DirFeScar", "DirFe", "DirCarica"}) {
-        const QString cartella = configurazione.cartellaBase(QLatin1String(chiave));
-        if (cartella.isEmpty())
-            continue;
-        const QString percorso = QDir(cartella).filePath(nome);
-        if (QFileInfo(percorso).isFile())
-            return percorso;
-    }
-    return {};
-}
-
-bool caricaFileFattura(const QString& percorso, pugi::xml_document& doc, QString& errore) {
-    QFile f(percorso);
-    if (!f.open(QIODevice::ReadOnly)) {
-        errore = QStringLiteral("File: ") + QFileInfo(percorso).fileName() +
-                 QStringLiteral(" non leggibile: ") + f.errorString();
-        return false;
-    }
-    QByteArray dati = f.readAll();
-    f.close();
-    if (sembraFirmato(percorso, dati.left(BytesInizioFirmato))) {
-        ContenutoFirmato busta = estraiXmlFirmato(dati);
-        if (!busta.xml) {
-            errore = QStringLiteral("File: ") + QFileInfo(percorso).fileName() + u' ' + busta.errore;
-            return false;
-        }
-        dati = std::move(*busta.xml);
-    }
-    correggiEuro(dati);
-    QString motivo;
-    if (!caricaXml(doc, dati, &motivo)) {
-        errore = QStringLiteral("File: ") + QFileInfo(percorso).fileName() + u' ' + motivo;
-        return false;
-    }
-    return true;
-}
-
-pugi::xml_node allegatoDelCorpo(const pugi::xml_document& doc, int corpo, const QString& nome) {
-    const auto contiene = [](pugi::xml_node n, QLatin1String parte) {
-        return n.type() == pugi::node_element && NomeNodo(n).contains(parte, Qt::CaseInsensitive);
-    };
-    pugi::xml_node radice;
-    for (pugi::xml_node n = doc.first_child(); n && !radice; n = n.next_sibling())
-        if (contiene(n, QLatin1String("FatturaElettronica")))
-            radice = n;
-    int numero = 0;
-    for (pugi::xml_node body = radice.first_child(); body; body = body.next_sibling()) {
-        if (!contiene(body, QLatin1String("FatturaElettronicaBody")) || ++numero != corpo)
-            continue;
-        for (pugi::xml_node a : FigliElemento(body))
-            if (NomeLocale(a) == u"Allegati" && TestoFiglio(a, u"NomeAttachment") == nome)
-                return FiglioPerNome(a, u"Attachment");
-        break;
-    }
-    return {};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -518,22 +445,15 @@ void frmFEPassDatiGen::costruisci() {
 }
 
 std::optional<int> frmFEPassDatiGen::segnaBlocchiPresenti() {
-    QStringList presenti;
+    std::set<int> presenti;
     try {
-        Recordset rs =
-            contesto_.db.ApriRs(QStringLiteral("Select XMLIdent from FatXmlDatiGen Where XmlAnno = ") +
-                                SqlValore(fattura_.anno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
-                                SqlValore(fattura_.numero, SqlLungo) + QStringLiteral(" And XmlRigDet = 0"));
-        while (!rs.RsEof()) {
-            presenti << rs.leggiTesto(QStringLiteral("XMLIdent"));
-            rs.RsMoveNext();
-        }
+        presenti = review::blocchiDocumento(contesto_.db, fattura_);
     } catch (const ErroreDb&) {
         return std::nullopt; // the block query reports the fault
     }
     std::optional<int> primo;
     for (const BloccoAltriDati& b : blocchiAltriDati()) {
-        const bool con = presenti.contains(QString(bloccoPerCodice(b.codice)->xmlIdent));
+        const bool con = presenti.contains(b.codice);
         // The blocks the invoice has stand out.
         QFont f = ComDatiGen[b.codice]->font();
         f.setBold(con);
@@ -546,34 +466,13 @@ std::optional<int> frmFEPassDatiGen::segnaBlocchiPresenti() {
 
 void frmFEPassDatiGen::leggiTestata() {
     try {
-        Recordset rs = contesto_.db.ApriRs(
-            QStringLiteral(
-                "Select FatXmlTest.GruppoFor, FatXmlTest.MastroFor, FatXmlTest.ContoFor, "
-                "FatXmlTest.CP_DA_Anagrafica_Denominazione, FatXmlTest.CP_DA_Anagrafica_Nome, "
-                "FatXmlTest.CP_DA_Anagrafica_Cognome, FatXmlTest.DGD_Numero, FatXmlTest.DGD_Data, "
-                "PianoConti.Descrizione from FatXmlTest left join PianoConti on "
-                "PianoConti.Gruppo = FatXmlTest.GruppoFor and PianoConti.Mastro = FatXmlTest.MastroFor "
-                "and PianoConti.Conto = FatXmlTest.ContoFor Where FatXmlTest.XmlAnno = ") +
-            SqlValore(fattura_.anno, SqlIntero) + QStringLiteral(" And FatXmlTest.XmlNumRif = ") +
-            SqlValore(fattura_.numero, SqlLungo));
-        if (rs.RsEof())
+        const auto s = review::leggiStriscia(contesto_.db, fattura_);
+        if (!s)
             return;
-        QStringList conto;
-        for (const char* c : {"GruppoFor", "MastroFor", "ContoFor"})
-            if (const QString p = rs.leggiTesto(QLatin1String(c)).trimmed(); !p.isEmpty())
-                conto << p;
-        QString descrizione = rs.leggiTesto(QStringLiteral("Descrizione"));
-        if (descrizione.isEmpty())
-            descrizione = rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Denominazione")).trimmed();
-        if (descrizione.isEmpty())
-            descrizione = (rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Nome")) + u' ' +
-                           rs.leggiTesto(QStringLiteral("CP_DA_Anagrafica_Cognome")))
-                              .trimmed();
-        labFornitore->setText(QStringLiteral("Fornitore: ") + conto.join(u'-') +
-                              (conto.isEmpty() ? QString() : QStringLiteral("  ")) + descrizione);
-        const auto data = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DGD_Data")));
-        labDocumento->setText(QStringLiteral("Fattura num.: ") + rs.leggiTesto(QStringLiteral("DGD_Numero")) +
-                              QStringLiteral("  del: ") + (data ? testoData(data->date()) : QString()));
+        labFornitore->setText(QStringLiteral("Fornitore: ") + s->conto +
+                              (s->conto.isEmpty() ? QString() : QStringLiteral("  ")) + s->fornitore);
+        labDocumento->setText(QStringLiteral("Fattura num.: ") + s->numero + QStringLiteral("  del: ") +
+                              (s->data ? testoData(*s->data) : QString()));
     } catch (const ErroreDb& e) {
         labFornitore->setText(e.descrizione());
     }
@@ -681,7 +580,7 @@ bool frmFEPassDatiGen::Salva() {
     const int riga = DatRigaAltri->rigaModificata();
     ModelloRighe* m = DatRigaAltri->righe();
     const QSqlRecord tabella = contesto_.db.qt().record(QString(store::FatXmlDatiGen));
-    QStringList assegnazioni;
+    std::vector<std::pair<QString, QVariant>> valori;
     for (auto it = DatRigaAltri->modifiche().cbegin(); it != DatRigaAltri->modifiche().cend(); ++it) {
         const ColonnaDatoGen* c = DatRigaAltri->campo(it.key());
         const QString colonna = m->nomeColonna(it.key());
@@ -699,15 +598,13 @@ bool frmFEPassDatiGen::Salva() {
             dbgAltri->setCurrentIndex(DatRigaAltri->index(riga, it.key()));
             return false;
         }
-        assegnazioni << colonna + QStringLiteral(" = ") + SqlValore(*valore);
+        valori.emplace_back(colonna, *valore);
     }
-    QStringList dove;
-    for (const QString& k : ColonneChiave)
-        dove << k + QStringLiteral(" = ") + SqlValore(m->valore(riga, k));
+    const review::RigaDatiGen chiave{fattura_, m->valore(riga, QString(store::XMLIdent)).toString(),
+                                     m->valore(riga, QString(store::XmlRigDet)).toLongLong(),
+                                     m->valore(riga, QString(store::XmlNumEle)).toLongLong()};
     try {
-        const int n = contesto_.db.EseguiSql(QStringLiteral("Update FatXmlDatiGen Set ") +
-                                             assegnazioni.join(QStringLiteral(", ")) +
-                                             QStringLiteral(" Where ") + dove.join(QStringLiteral(" And ")));
+        const int n = review::aggiornaRigaDatiGen(contesto_.db, chiave, valori);
         if (n == 0) {
             msgCom(contesto_.interazione,
                    QStringLiteral("La riga non esiste più: è stata cancellata da un'altra postazione."));
@@ -781,108 +678,6 @@ void frmFEPassDatiGen::done(int r) {
     if (!confermaAbbandono())
         return;
     QDialog::done(r);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Extraction
-
-bool frmFEPassDatiGen::Estrai() {
-    Interazione& ui = contesto_.interazione;
-    if (blocco_ != BloccoAllegati)
-        return false;
-    QList<int> righe;
-    for (const QModelIndex& i : dbgAltri->selectionModel()->selectedRows())
-        righe << i.row();
-    std::sort(righe.begin(), righe.end());
-    if (righe.isEmpty()) {
-        msgCom(ui, QStringLiteral("Selezionare gli allegati da estrarre"));
-        return false;
-    }
-
-    QString nomeStore;
-    try {
-        nomeStore = contesto_.db
-                        .valore(QStringLiteral("Select NomeFile from FatXmlTest Where XmlAnno = ") +
-                                SqlValore(fattura_.anno, SqlIntero) + QStringLiteral(" And XmlNumRif = ") +
-                                SqlValore(fattura_.numero, SqlLungo))
-                        .toString();
-    } catch (const ErroreDb& e) {
-        msgCom(ui,
-               QStringLiteral("Lettura non riuscita - Errore(%1): %2").arg(e.numero()).arg(e.descrizione()));
-        return false;
-    }
-    const auto [nomeFile, corpo] = fileECorpo(nomeStore);
-    QString percorso = trovaFileFattura(contesto_.configurazione, nomeFile);
-    if (percorso.isEmpty()) {
-        msgCom(ui, QStringLiteral("non trovato il file xml da cui estrarre gli allegati"));
-        percorso = sceltaFile ? sceltaFile(this, QStringLiteral("File contenente allegati"),
-                                           QStringLiteral("Xml (*.xml);;Xml firmati (*.p7m)"))
-                              : QString();
-        if (percorso.isEmpty())
-            return false;
-    }
-    pugi::xml_document doc;
-    QString errore;
-    if (!caricaFileFattura(percorso, doc, errore)) {
-        msgCom(ui, errore);
-        return false;
-    }
-    // Files are named as the import names them, from the stored file name.
-    const QString fileXml = nomeFile.isEmpty() ? QFileInfo(percorso).fileName() : nomeFile;
-    const QString cartella =
-        cartellaEstrazione.isEmpty() ? cartellaAllegatiImport(contesto_.configurazione) : cartellaEstrazione;
-    if (!QDir().mkpath(cartella)) {
-        msgCom(ui, QStringLiteral("Impossibile creare la cartella ") + cartella);
-        return false;
-    }
-    const int colonna = DatRigaAltri->colonna(QStringLiteral("NomeAttachment"));
-    QStringList problemi;
-    bool interrompi = false;
-    for (int r : righe) {
-        const QString nome = DatRigaAltri->righe()->testo(r, colonna);
-        estraiUno(doc, corpo, fileXml, cartella, nome, problemi, interrompi);
-        if (interrompi)
-            break;
-    }
-    QString fine = QStringLiteral("Estrazione terminata");
-    if (!problemi.isEmpty())
-        fine += u'\n' + problemi.join(u'\n');
-    msgCom(ui, fine);
-    return problemi.isEmpty() && !interrompi;
-}
-
-bool frmFEPassDatiGen::estraiUno(const pugi::xml_document& doc, int corpo, const QString& fileXml,
-                                 const QString& cartella, const QString& nome, QStringList& problemi,
-                                 bool& interrompi) {
-    const pugi::xml_node allegato = allegatoDelCorpo(doc, corpo, nome);
-    if (!allegato) {
-        problemi << QStringLiteral("Allegato non trovato nel file xml: ") + nome;
-        return false;
-    }
-    const QString destinazione = QDir(cartella).filePath(NomeFileAllegato(fileXml, nome));
-    if (QFileInfo::exists(destinazione)) {
-        const int r =
-            msgCom(contesto_.interazione,
-                   QStringLiteral("File ") + QFileInfo(destinazione).fileName() +
-                       QStringLiteral(" già esistente") + u'\n' + QStringLiteral("Confermi sovrascrittura"),
-                   QStringLiteral("Sì"), QStringLiteral("&No"), QStringLiteral("&Annulla"));
-        // "&No" leaves this one as it is, "&Annulla" stops the extraction.
-        interrompi = r == 3;
-        if (r != 1)
-            return false;
-    }
-    TestoErrori errori;
-    try {
-        estraiAllegato(allegato, nome, fileXml, cartella, errori);
-    } catch (const std::exception& e) {
-        problemi << QString::fromUtf8(e.what());
-        return false;
-    }
-    if (!errori.vuoto()) {
-        problemi << nome + QStringLiteral(": ") + errori.testo().trimmed();
-        return false;
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

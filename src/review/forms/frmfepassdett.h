@@ -183,10 +183,6 @@ private:
 
 // ---- The line form ------------------------------------------------------------------------
 
-// The line-level blocks of FatXmlDatiGen (CodiceArticolo, ART_ScontoMaggiorazione,
-// AltriDatiGestionali) of one line: they go with the line when it is deleted.
-void cancellaBlocchiRiga(Database& db, ChiaveFattura fattura, qint64 xmlRigDet);
-
 class frmFEPassDett : public FormRigheFattura {
     Q_OBJECT
 public:
@@ -213,6 +209,7 @@ private:
     QString formatoQuantita_;
     QString formatoPrezzo_;
     QString articoloMostrato_; // the article last decoded for its account
+    bool soloArticoliAttivi_ = false;
 };
 
 } // namespace tesel::ui

@@ -10,6 +10,7 @@
 #include "posting/decontabilizzazione.h"
 #include "posting/verifica.h"
 #include "review/forms/frmfepassdatigen.h"
+#include "review/revisione.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
 #include "ui/insiemecampi.h"
@@ -45,26 +46,12 @@ const QString Titolo = QStringLiteral("Gestione archivio trasferimento fatture e
 const QString SepCausale = QStringLiteral("§çé^?");
 const QString TitoloRitenute = QStringLiteral("Dati Ritenuta");
 
-// Keys the form carries out itself, in toolbar order, after the component's.
-const QStringList ComandiSottoForm{QStringLiteral("Dettaglio"), QStringLiteral("DettPagam"),
-                                   QStringLiteral("DettIva"), QStringLiteral("AltriDati")};
-// Printing is not available in this program yet: its button is shown, never enabled.
-const QStringList ComandiNonDisponibili{QStringLiteral("Stampa")};
-const QString CrLf = QStringLiteral("\r\n");
-
 // "#,##0" with a number of decimals from the company parameters.
 QString formatoDecimali(ParametriAzienda& p, const QString& parametro) {
     bool ok = false;
     const int n = p.leggi(parametro, QStringLiteral("2")).trimmed().toInt(&ok);
     const int decimali = ok ? std::clamp(n, 0, 4) : 2;
     return decimali == 0 ? QStringLiteral("#,##0") : QStringLiteral("#,##0.") + QString(decimali, u'0');
-}
-
-// A failure of the posting engine as the common message window reports it.
-QString testoEccezione(const QString& testo, const std::exception& e) {
-    if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
-        return frmMsgCom::testoErrore(testo, db->numero(), db->descrizione());
-    return frmMsgCom::testoErrore(testo, 0, QString::fromLocal8Bit(e.what()));
 }
 
 bool flagSi(const QString& testo) {
@@ -170,46 +157,6 @@ frmFEPassTest::~frmFEPassTest() {
     scheda_->ComandoForm = nullptr;
 }
 
-void frmFEPassTest::aggiungiComandi() {
-    const QList<DefComando> comandi{
-        {QStringLiteral("Dettaglio"), QStringLiteral("Dettaglio"),
-         QStringLiteral("(E - F10) Linee di dettaglio"), QKeySequence(Qt::ALT | Qt::Key_E),
-         QStyle::SP_FileDialogListView},
-        {QStringLiteral("DettPagam"), QStringLiteral("Pagamenti"), QStringLiteral("(G) Dettaglio pagamenti"),
-         QKeySequence(Qt::ALT | Qt::Key_G), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("DettIva"), QStringLiteral("Riep. IVA"), QStringLiteral("(J) Riepilogo Iva"),
-         QKeySequence(Qt::ALT | Qt::Key_J), QStyle::SP_FileDialogInfoView},
-        {QStringLiteral("AltriDati"), QStringLiteral("Altri dati"), QStringLiteral("(O) - Altri dati"),
-         QKeySequence(Qt::ALT | Qt::Key_O), QStyle::SP_DirOpenIcon},
-        {QStringLiteral("Stampa"), QStringLiteral("Stampa"), QStringLiteral("(T) sTampa"),
-         QKeySequence(Qt::ALT | Qt::Key_T), QStyle::SP_FileIcon},
-        {QStringLiteral("DeStampa"), QStringLiteral("Annulla st."), QStringLiteral("(N) Annulla la stampa"),
-         QKeySequence(Qt::ALT | Qt::Key_N), QStyle::SP_DialogDiscardButton},
-        {QStringLiteral("Contabil"), QStringLiteral("Contabil."), QStringLiteral("(K) Contabilizza"),
-         QKeySequence(Qt::ALT | Qt::Key_K), QStyle::SP_DialogYesButton},
-        {QStringLiteral("DeContab"), QStringLiteral("Decontab."),
-         QStringLiteral("(B) Annulla contabilizzazione"), QKeySequence(Qt::ALT | Qt::Key_B),
-         QStyle::SP_DialogNoButton},
-        {QStringLiteral("Ritrasf"), QStringLiteral("Ritrasf."),
-         QStringLiteral("(Q) Ritrasferisci in prima nota le registrazioni rimaste in appoggio"),
-         QKeySequence(Qt::ALT | Qt::Key_Q), QStyle::SP_BrowserReload},
-        {QStringLiteral("Magaz"), QStringLiteral("Magazzino"), QStringLiteral("(W) Crea Mov. magazzino"),
-         QKeySequence(Qt::ALT | Qt::Key_W), QStyle::SP_DriveHDIcon},
-        {QStringLiteral("Allegati"), QStringLiteral("Allegati"), QStringLiteral("(X) - Estrai allegati"),
-         QKeySequence(Qt::ALT | Qt::Key_X), QStyle::SP_DialogSaveButton},
-    };
-    tolComPag->addSeparator();
-    for (const DefComando& d : comandi)
-        tolComPag->aggiungi(d);
-    // Stock movements are made elsewhere; attachments are extracted from the other data.
-    tolComPag->mostra(QStringLiteral("Magaz"), false);
-    tolComPag->mostra(QStringLiteral("Allegati"), false);
-    // Marking an invoice posted without a journal entry: a right-button release on Contabil.
-    if (QWidget* b = tolComPag->widgetForAction(tolComPag->azione(QStringLiteral("Contabil"))))
-        b->installEventFilter(this);
-    abilitaComandi(false);
-}
-
 void frmFEPassTest::Carica() {
     // "S": posting also settles the payments.
     datiPagamAutom_ = flagSi(contesto_.configurazione.leggiIni(
@@ -256,273 +203,6 @@ ChiaveFattura frmFEPassTest::fattura() const {
     if (k.size() < 2 || !scheda_->recordPresente())
         return {};
     return {k[0].toInt(), static_cast<qint32>(k[1].toLongLong())};
-}
-
-// ---------------------------------------------------------------------------------------------
-// Commands
-
-bool frmFEPassTest::comandoForm(const QString& chiave) {
-    static const QStringList lasciano{QStringLiteral("Annulla"), QStringLiteral("Chiudi"),
-                                      QStringLiteral("Menu"), QStringLiteral("Ricerca")};
-    // The date and time parts are the form's own fields: their leave-field check comes first.
-    if (auto* f = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        f && !lasciano.contains(chiave, Qt::CaseInsensitive)) {
-        for (const DataOra& d : dateOra_)
-            if ((f == d.data && !controllaData(f)) || (f == d.ora && !controllaOra(f)))
-                return true;
-    }
-    const QString k = chiave.toLower();
-    const auto attivo = [this](const QString& c) {
-        const QAction* a = tolComPag->azione(c);
-        return a && a->isEnabled();
-    };
-    for (const QString& c : ComandiSottoForm)
-        if (k == c.toLower()) {
-            if (attivo(c))
-                apriSottoForm(c);
-            return true;
-        }
-    if (k == u"altreritenute") {
-        if (scheda_->stato() == SchedaRecord::Stato::Modifica && !ComAltreRit->isHidden())
-            apriSottoForm(QStringLiteral("AltriDati"), 0, BloccoDatiRitenuta);
-        return true;
-    }
-    if (k == u"aggiorna") {
-        // Asked by the dispatcher when the user comes back to this form: what others changed
-        // is shown, what the user is changing is kept.
-        if (scheda_->stato() == SchedaRecord::Stato::Modifica) {
-            if (!scheda_->modificato()) {
-                scheda_->ricarica();
-            } else {
-                leggiDettaglio();
-                leggiPagamenti();
-                aggiornaRitenute();
-            }
-        }
-        return true;
-    }
-    if (k == u"destampa") {
-        if (attivo(chiave))
-            DeStampa();
-        return true;
-    }
-    if (k == u"contabil") {
-        if (attivo(QStringLiteral("Contabil")))
-            Contabilizza();
-        return true;
-    }
-    if (k == u"decontab") {
-        if (attivo(QStringLiteral("DeContab")))
-            Decontabilizza();
-        return true;
-    }
-    if (k == u"ritrasf") {
-        if (attivo(QStringLiteral("Ritrasf")))
-            Ritrasferisci();
-        return true;
-    }
-    for (const QString& c :
-         ComandiNonDisponibili + QStringList{QStringLiteral("Magaz"), QStringLiteral("Allegati")})
-        if (k == c.toLower()) {
-            scheda_->MostraMessaggio(QStringLiteral("Comando non disponibile"));
-            return true;
-        }
-    return false;
-}
-
-void frmFEPassTest::abilitaComandi(bool fattura) {
-    for (const QString& c : ComandiSottoForm)
-        tolComPag->abilita(c, fattura);
-    for (const QString& c :
-         {QStringLiteral("DeStampa"), QStringLiteral("Contabil"), QStringLiteral("DeContab")})
-        tolComPag->abilita(c, fattura);
-    for (const QString& c : ComandiNonDisponibili)
-        tolComPag->abilita(c, false);
-    ComAltreRit->setEnabled(fattura);
-    // Only an invoice whose registrations are still in the staging journal has anything to move.
-    bool inAppoggio = false;
-    if (fattura) {
-        const ChiaveFattura k = frmFEPassTest::fattura();
-        try {
-            inAppoggio = k.anno > 0 && posting::registrazioniInAppoggio(contesto_.db, k.anno, k.numero) > 0;
-        } catch (const ErroreDb& e) {
-            scheda_->MostraMessaggio(e.descrizione());
-        }
-    }
-    tolComPag->abilita(QStringLiteral("Ritrasf"), inAppoggio);
-}
-
-bool frmFEPassTest::salvaPrima() {
-    if (scheda_->modificato())
-        scheda_->Salva();
-    return !scheda_->modificato();
-}
-
-bool frmFEPassTest::apriSottoForm(const QString& comando, qint64 riga, int blocco) {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
-        return false;
-    const ChiaveFattura k = fattura();
-    tolComPag->setEnabled(false);
-    if (comando == u"Dettaglio") {
-        if (aperture.dettaglio)
-            aperture.dettaglio(contesto_, this, k, riga);
-        leggiDettaglio();
-    } else if (comando == u"DettPagam") {
-        if (aperture.pagamenti)
-            aperture.pagamenti(contesto_, this, k, riga);
-        leggiPagamenti();
-    } else if (comando == u"DettIva") {
-        if (aperture.iva)
-            aperture.iva(contesto_, this, k);
-    } else if (comando == u"AltriDati") {
-        if (aperture.altriDati)
-            aperture.altriDati(contesto_, this, k, blocco);
-        aggiornaRitenute(); // the after-other-data step
-    }
-    tolComPag->setEnabled(true);
-    emit sottoFormChiusa(comando);
-    return true;
-}
-
-void frmFEPassTest::rigaDoppioClick(QTableView* g, const QString& comando) {
-    auto* m = static_cast<ModelloRighe*>(g->model());
-    const int r = g->currentIndex().row();
-    if (m->rowCount() == 0 || r < 0 || m->colonna(QStringLiteral("XmlRigDet")) < 0)
-        return;
-    apriSottoForm(comando, m->valore(r, QStringLiteral("XmlRigDet")).toLongLong());
-}
-
-bool frmFEPassTest::DeStampa() {
-    if (!salvaPrima())
-        return false;
-    if (msgCom(contesto_.interazione, QStringLiteral("Vuoi togliere la spunta di stampato da questa fattura"),
-               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
-        return false;
-    return scheda_->SegnaRec(QString(store::Stampato), QString(store::No));
-}
-
-bool frmFEPassTest::segnaContabilizzata() {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
-        return false;
-    if (msgCom(contesto_.interazione,
-               QStringLiteral(
-                   "Vuoi segnare questa fattura come contabilizzata senza creare movimento in prima nota"),
-               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
-        return false;
-    // Marked on purpose: the consistency check does not take it for a lost posting.
-    return scheda_->SegnaRec(QStringLiteral("ContabSenzaReg"), QString(store::Si)) &&
-           scheda_->SegnaRec(QString(store::Contabilizzato), QString(store::Si));
-}
-
-bool frmFEPassTest::Contabilizza() {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
-        return false;
-    Interazione& ui = contesto_.interazione;
-    if (msgCom(ui, QStringLiteral("Confermi contabilizzazione della fattura corrente"), QStringLiteral("&Ok"),
-               QStringLiteral("&Annulla")) != 1)
-        return false;
-    QString causale;
-    CodiceConto conto;
-    try {
-        if (datiPagamAutom_) {
-            ParametriAzienda& p = contesto_.parametri;
-            causale = p.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
-            conto = posting::contoPagamentoAzienda(p);
-        }
-    } catch (const ErroreDb& e) {
-        msgCom(ui,
-               frmMsgCom::testoErrore(QStringLiteral("Lettura dei parametri"), e.numero(), e.descrizione()));
-        return false;
-    }
-    QPointer<QWidget> fuoco = QApplication::focusWidget();
-    const ChiaveFattura k = fattura();
-    posting::EsitoContabilizzazione esito;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    try {
-        esito = posting::ContabilizzaFattura(contesto_.db, contesto_.parametri, &contesto_.configurazione, ui,
-                                             k.anno, k.numero, causale, conto, false, contesto_.utente);
-    } catch (const std::exception& e) {
-        esito.errori = testoEccezione(QStringLiteral("Contabilizzazione"), e);
-    }
-    QApplication::restoreOverrideCursor();
-    QString messaggi = esito.errori;
-    while (messaggi.startsWith(CrLf))
-        messaggi.remove(0, CrLf.size());
-    if (!messaggi.trimmed().isEmpty())
-        msgCom(ui, messaggi.replace(CrLf, QStringLiteral("\n")));
-    scheda_->ricarica();
-    if (fuoco && fuoco->isEnabled() && fuoco->isVisible())
-        fuoco->setFocus(Qt::OtherFocusReason);
-    return esito.ok;
-}
-
-bool frmFEPassTest::Decontabilizza() {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
-        return false;
-    Interazione& ui = contesto_.interazione;
-    const ChiaveFattura k = fattura();
-    try {
-        if (posting::scadenzeBloccate(contesto_.db, k.anno, k.numero) > 0) {
-            msgCom(ui, QStringLiteral("Ci sono delle scadenze che non si possono eliminare\n"
-                                      "Impossibile decontabilizzare la fattura"));
-            return false;
-        }
-    } catch (const std::exception& e) {
-        msgCom(ui, testoEccezione(QStringLiteral("Controllo delle scadenze"), e));
-        return false;
-    }
-    if (msgCom(ui, QStringLiteral("Confermi ripristino della fattura da stato contabilizzato"),
-               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
-        return false;
-    bool ok = false;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    try {
-        ok = posting::DecontabilizzaFattura(contesto_.db, contesto_.parametri, &contesto_.configurazione, ui,
-                                            k.anno, k.numero, contesto_.utente);
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        msgCom(ui, testoEccezione(QStringLiteral("Decontabilizzazione"), e));
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    }
-    QApplication::restoreOverrideCursor();
-    scheda_->ricarica();
-    return ok;
-}
-
-bool frmFEPassTest::Ritrasferisci() {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
-        return false;
-    Interazione& ui = contesto_.interazione;
-    if (msgCom(ui,
-               QStringLiteral(
-                   "Confermi il trasferimento in prima nota delle registrazioni della fattura rimaste "
-                   "in prima nota di appoggio"),
-               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
-        return false;
-    const ChiaveFattura k = fattura();
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    const posting::EsitoRitrasferimento esito =
-        posting::RitrasferisciFattura(contesto_.db, contesto_.parametri, k.anno, k.numero, contesto_.utente);
-    QApplication::restoreOverrideCursor();
-    QString messaggio = esito.messaggio();
-    while (messaggio.startsWith(CrLf))
-        messaggio.remove(0, CrLf.size());
-    msgCom(ui, messaggio.replace(CrLf, QStringLiteral("\n")));
-    scheda_->ricarica();
-    return esito.ok;
-}
-
-void frmFEPassTest::comAnno(int indice) {
-    CampoScheda* c = scheda_->campo(txtAnno);
-    const auto anno = c->valoriDaTesto(txtAnno->text());
-    if (!anno || anno->value(0).isNull()) {
-        if (txtAnno->isEnabled())
-            txtAnno->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    c->oiKeyFisso = true;
-    scheda_->ButtonComando(indice == 0 ? QStringLiteral("Inizio") : QStringLiteral("Fine"));
-    c->oiKeyFisso = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -575,12 +255,7 @@ void frmFEPassTest::persPagDop(int) {
 
 bool frmFEPassTest::cancellaFattura() {
     const ChiaveFattura k = fattura();
-    const QString dove = QStringLiteral(" Where XmlAnno = ") + SqlValore(k.anno, SqlIntero) +
-                         QStringLiteral(" And XmlNumRif = ") + SqlValore(k.numero, SqlLungo);
-    // What the database holds now, not what was read: another workstation may have posted it.
-    const bool contabilizzata = flagSi(
-        contesto_.db.valore(QStringLiteral("Select Contabilizzato from FatXmlTest") + dove).toString());
-    if (contabilizzata &&
+    if (review::fatturaContabilizzata(contesto_.db, k) &&
         msgCom(contesto_.interazione, QStringLiteral("Confermi Cancellazione di una fattura contabilizzata"),
                QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return false;
@@ -595,21 +270,14 @@ bool frmFEPassTest::cancellaFattura() {
 }
 
 void frmFEPassTest::spostaRighe() {
-    // The invoice's rows and the journal entries that refer to it follow the header to its
-    // new key, in the component's transaction: a refused key undoes them all.
-    const QVariantList vecchia = scheda_->chiaveCorrente();
+    // In the component's transaction, before it writes the header's new key: a refused key
+    // undoes them all.
+    const ChiaveFattura vecchia = fattura();
     const std::optional<QVariantList> nuova = scheda_->chiaveDigitata();
-    if (!nuova || vecchia.size() < 2)
+    if (!nuova || nuova->size() < 2 || vecchia.anno == 0)
         return;
-    const QString imposta = QStringLiteral(" Set XmlAnno = ") + SqlValore(nuova->value(0), SqlIntero) +
-                            QStringLiteral(", XmlNumRif = ") + SqlValore(nuova->value(1), SqlLungo);
-    const QString dove = QStringLiteral(" Where XmlAnno = ") + SqlValore(vecchia.value(0), SqlIntero) +
-                         QStringLiteral(" And XmlNumRif = ") + SqlValore(vecchia.value(1), SqlLungo);
-    for (const QString& t : {QString(store::FatXmlDett), QString(store::FatXmlIva), QString(store::FatXmlPag),
-                             QString(store::FatXmlDatiGen), QStringLiteral("MovPnTes"),
-                             QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnTesFitt")})
-        if (contesto_.db.esisteTabella(t))
-            contesto_.db.EseguiSql(QStringLiteral("Update ") + t + imposta + dove);
+    review::spostaRigheFattura(contesto_.db, vecchia,
+                               {nuova->value(0).toInt(), static_cast<qint32>(nuova->value(1).toLongLong())});
 }
 
 bool frmFEPassTest::controlloCampo(QWidget* w) {
@@ -746,12 +414,7 @@ void frmFEPassTest::aggiornaRitenute() {
     bool altre = false;
     if (k.anno != 0) {
         try {
-            Recordset rs = contesto_.db.ApriRs(
-                QStringLiteral("Select DGD_DR_TipoRitenuta from FatXmlDatiGen") +
-                QStringLiteral(" Where XmlAnno = ") + SqlValore(k.anno, SqlIntero) +
-                QStringLiteral(" And XmlNumRif = ") + SqlValore(k.numero, SqlLungo) +
-                QStringLiteral(" And XMLIdent = ") + SqlValore(QStringLiteral("DatiRitenuta"), SqlTesto));
-            altre = !rs.RsEof();
+            altre = review::blocchiDocumento(contesto_.db, k).contains(BloccoDatiRitenuta);
         } catch (const ErroreDb& e) {
             scheda_->MostraMessaggio(e.descrizione());
         }

@@ -116,7 +116,7 @@ private:
     QWidget* dataOra(const QString& colonna);
     QLineEdit* data(const QString& colonna);
 
-    // Behaviour (frmfepasstest.cpp).
+    // Behaviour (frmfepasstest.cpp; the commands in frmfepasstest_comandi.cpp).
     void aggiungiComandi();
     bool comandoForm(const QString& chiave);
     void persPagPri(int passo, bool& annulla);

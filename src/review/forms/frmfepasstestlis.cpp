@@ -6,6 +6,7 @@
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
+#include "review/revisione.h"
 #include "store/store.h"
 #include "ui/lista.h"
 #include "ui/ricerca.h"
@@ -87,37 +88,6 @@ QString condizioneFornitore(const QString& codice) {
         condizioni << parteNumerica(Tabella + campo) + " = " + SqlValore(QVariant(p.toLongLong()), SqlLungo);
     }
     return condizioni.join(QStringLiteral(" AND "));
-}
-
-std::optional<QVariantList> chiaveVicina(Database& db, const QueryLista& q, const QVariantList& da,
-                                         int passo) {
-    if (q.chiave.isEmpty() || da.size() != q.chiave.size())
-        return std::nullopt;
-    const QString dove = q.condizione.trimmed().isEmpty() ? QString() : " WHERE " + q.condizione;
-    const QString ordine = clausolaOrdine(q);
-    QStringList chiavi, uguali;
-    for (int i = 0; i < q.chiave.size(); ++i) {
-        const QString alias = QStringLiteral("k__%1").arg(i);
-        chiavi << q.chiave[i] + " AS " + alias;
-        uguali << (da[i].isNull() ? alias + " IS NULL" : alias + " = " + SqlValore(da[i]));
-    }
-    // The place of `da` in the list's order, then the row that many places away.
-    const QVariant rn = db.valore("SELECT rn FROM (SELECT ROW_NUMBER() OVER (ORDER BY " + ordine +
-                                  ") AS rn, " + chiavi.join(", ") + " FROM " + q.tabella + dove +
-                                  ") q WHERE " + uguali.join(QStringLiteral(" AND ")));
-    if (!rn.isValid() || rn.isNull())
-        return std::nullopt;
-    const qint64 riga = rn.toLongLong() - 1 + passo;
-    if (riga < 0)
-        return std::nullopt;
-    Recordset rs = db.ApriRs("SELECT " + chiavi.join(", ") + " FROM " + q.tabella + dove + " ORDER BY " +
-                             ordine + " LIMIT 1 OFFSET " + QString::number(riga));
-    if (rs.RsEof())
-        return std::nullopt;
-    QVariantList k;
-    for (int i = 0; i < q.chiave.size(); ++i)
-        k << rs.LeggiCampo(QStringLiteral("k__%1").arg(i));
-    return k;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -403,10 +373,12 @@ void frmFEPassTestLis::seleziona(const QVariantList& chiave) {
     SceltaLista s;
     s.chiave = chiaveNormale(chiave);
     // Stepping goes on through the rows as the user saw them: the filters and order of now.
-    s.vicino = [&db = contesto_.db, &ui = contesto_.interazione, q = lista->modello()->query()](
+    const QueryLista& q = lista->modello()->query();
+    s.vicino = [&db = contesto_.db, &ui = contesto_.interazione,
+                elenco = review::ElencoOrdinato{q.tabella, q.condizione, q.chiave, clausolaOrdine(q)}](
                    const QVariantList& da, int passo) -> std::optional<QVariantList> {
         try {
-            const auto k = chiaveVicina(db, q, da, passo);
+            const auto k = review::chiaveVicina(db, elenco, da, passo);
             if (k)
                 return chiaveNormale(*k);
         } catch (const ErroreDb& e) {

@@ -33,12 +33,6 @@ class RicercaCampo;
 // number throws std::invalid_argument with the message to show.
 QString condizioneFornitore(const QString& codice);
 
-// The key of the row `passo` places after (or before, when negative) the invoice `da` in the
-// rows and order of `q`; nothing when `da` is no longer among them or the step leaves the list.
-// Runs in SQL, whatever the number of rows. Throws ErroreDb.
-std::optional<QVariantList> chiaveVicina(Database& db, const QueryLista& q, const QVariantList& da,
-                                         int passo);
-
 class frmFEPassTestLis : public QDialog {
     Q_OBJECT
 public:

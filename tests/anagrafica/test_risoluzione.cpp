@@ -2,11 +2,11 @@
 // chosen for the run. Cases that need rows the demo lacks add them inside a transaction that
 // is rolled back, so every case sees the demo as seeded.
 
+#include "anagrafica/risoluzione.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
-#include "import/risoluzione.h"
 #include "schema/demo.h"
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"

@@ -1,4 +1,4 @@
-#include "import/risoluzione.h"
+#include "anagrafica/risoluzione.h"
 
 #include "frame/data.h"
 #include "frame/database.h"

@@ -1,0 +1,409 @@
+// The rows of an invoice body as the reader takes them: the lines with their own blocks, the
+// VAT summary with the table of VAT keys, and the payments.
+
+#include "import/lettorefattura.h"
+
+#include "frame/data.h"
+#include "frame/parametri.h"
+#include "store/store.h"
+
+namespace tesel {
+
+namespace {
+
+QString nome(pugi::xml_node n) {
+    return NomeLocale(n);
+}
+
+bool vuotoOZero(const std::optional<Currency>& v) {
+    return !v || v->zero();
+}
+
+// A percentage as people write it: 10, 5.5, 12.25.
+QString percentualeCorta(const Currency& c) {
+    return c.testoXml(0);
+}
+
+std::optional<Currency> negato(const std::optional<Currency>& v) {
+    return v ? std::optional<Currency>(-*v) : std::nullopt;
+}
+
+} // namespace
+
+// ---- VAT key table ------------------------------------------------------------------------------
+
+const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optional<Currency>& aliquota,
+                                                              const QString& natura, qint64 numIvaDoppia,
+                                                              const QString& suggerita) {
+    for (const ChiaveIva& k : chiaviIva_)
+        if (k.aliquota == aliquota && k.natura == natura && k.numIvaDoppia == numIvaDoppia)
+            return k;
+
+    ChiaveIva nuova{aliquota, natura, numIvaDoppia, {}, {}};
+    std::optional<CodiceIvaTrovato> trovato;
+    if (!suggerita.isEmpty())
+        trovato = risolutore_.ivaPerCodice(suggerita);
+    if (!trovato && !natura.isEmpty())
+        for (const IvaPerNatura& f : opzioni_.ivaPerNatura)
+            if (!f.iva.isEmpty() && f.natura.trimmed().compare(natura, Qt::CaseInsensitive) == 0) {
+                trovato = risolutore_.ivaPerCodice(f.iva);
+                break;
+            }
+    if (!trovato && natura.isEmpty() && !opzioni_.ivaAltra.isEmpty()) {
+        const auto altra = risolutore_.ivaPerCodice(opzioni_.ivaAltra);
+        if (altra && altra->natura.isEmpty() &&
+            altra->aliquota.value_or(Currency()) == aliquota.value_or(Currency()))
+            trovato = altra;
+    }
+    // The supplier's own VAT code wins among codes of the same rate and nature.
+    if (!trovato && !fornitore_.iva.isEmpty() && fornitore_.ivaNatura.trimmed() == natura &&
+        fornitore_.ivaAliquota.value_or(Currency()) == aliquota.value_or(Currency()))
+        trovato = risolutore_.ivaPerCodice(fornitore_.iva);
+    if (!trovato)
+        trovato = risolutore_.ivaPerAliquota(aliquota, natura, {});
+    if (trovato) {
+        nuova.iva = trovato->iva;
+        nuova.afeIvaEse = trovato->afeIvaEse;
+    }
+    chiaviIva_.push_back(nuova);
+    return chiaviIva_.back();
+}
+
+// ---- Lines ------------------------------------------------------------------------------------------
+
+void LettoreFattura::leggiBeniServizi(pugi::xml_node blocco) {
+    if (semplificata_) {
+        leggiLineaSemplificata(blocco);
+        return;
+    }
+    for (pugi::xml_node figlio : FigliElemento(blocco)) {
+        const QString n = nome(figlio);
+        if (n == u"DettaglioLinee")
+            leggiLinea(figlio);
+        else if (n == u"DatiRiepilogo")
+            leggiRiepilogo(figlio);
+    }
+}
+
+void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& attr) {
+    const QString tipo = adg.testo(QStringLiteral("ADG_TipoDato")).trimmed().toLower();
+    const QString testo = adg.testo(QStringLiteral("ADG_RiferimentoTesto")).trimmed();
+    const auto numero = adg.valuta(QStringLiteral("ADG_RiferimentoNumero"));
+    const QString minuscolo = testo.toLower();
+    if (tipo == u"aswtriga") {
+        attr.numIvaDoppia = numero ? numero->decimillesimi() / Currency::Scala : 0;
+        QString kind = testo;
+        const bool de = testo.contains(u"#DE#"), id = testo.contains(u"#ID#");
+        for (const char* marca : {"#DE#", "#ID#", "#OC#", "#OS#"})
+            kind.remove(QLatin1String(marca));
+        if (minuscolo.contains(u"kitpadre"))
+            attr.kitPadreFiglio = QStringLiteral("P");
+        else if (minuscolo.contains(u"kitfiglio"))
+            attr.kitPadreFiglio = QStringLiteral("F");
+        if (minuscolo.contains(u"kitpadre") || minuscolo.contains(u"kitfiglio"))
+            kind.remove(QStringLiteral("kitpadre"), Qt::CaseInsensitive)
+                .remove(QStringLiteral("kitfiglio"), Qt::CaseInsensitive);
+        kind = kind.trimmed();
+        if (testo.contains(u"#OC#"))
+            attr.omaggio = QStringLiteral("I");
+        else if (testo.contains(u"#OS#"))
+            attr.omaggio = QStringLiteral("S");
+        if (de || id) {
+            attr.regolaDescrittivaSpenta = true;
+            if (kind.isEmpty())
+                kind = id ? QStringLiteral("ID") : QStringLiteral("DE");
+        }
+        if (kind.size() > 4) {
+            errori_.aggiungi(QStringLiteral("Troncato tipo riga: ") + kind);
+            kind = kind.left(4);
+        }
+        attr.tipoRiga = kind;
+    } else if (tipo == u"aswrifriga") {
+        if (numero)
+            attr.kitRifRiga = numero->decimillesimi() / Currency::Scala;
+        else if (const auto n = Currency::daTesto(testo))
+            attr.kitRifRiga = n->decimillesimi() / Currency::Scala;
+    } else if (tipo == u"aswspacces") {
+        attr.tipoSpesa = testo.left(4).toUpper();
+    } else if (tipo == u"aswcodiva") {
+        attr.ivaSuggerita = testo;
+    } else if (tipo == u"aswtratfis") {
+        trattFiscAdg_ = testo;
+        if (minuscolo == u"cd13")
+            ivata_ = QStringLiteral("S");
+    } else if (tipo == u"aswdestb2b") {
+        ufficio_ = testo;
+    } else if (tipo == u"aswtipodoc") {
+        tipoDocAdg_ = testo;
+    } else if (tipo == u"aswcardoc") {
+        carDocAdg_ = testo;
+    } else if (tipo == u"aswtipopag") {
+        tipoPagAdg_ = testo;
+    }
+}
+
+void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
+                                   const std::optional<ArticoloTrovato>& articolo, const QString& natura) {
+    // Descriptive line: nothing to post.
+    QString tipoRiga = attr.tipoRiga;
+    if (par_.rigaZeroDescrittiva && !attr.regolaDescrittivaSpenta && tipoRiga.isEmpty() &&
+        vuotoOZero(r.valuta(QStringLiteral("Quantita"))) &&
+        vuotoOZero(r.valuta(QStringLiteral("PrezzoUnitario"))) &&
+        vuotoOZero(r.valuta(QStringLiteral("PrezzoTotale"))) &&
+        vuotoOZero(r.valuta(QStringLiteral("AliquotaIVA"))))
+        tipoRiga = QStringLiteral("DE");
+
+    if (articolo)
+        r.mettiTesto(QStringLiteral("Articolo"), articolo->articolo);
+
+    CodiceConto conto;
+    if (!attr.tipoSpesa.isEmpty())
+        conto = risolutore_.contoSpesa(attr.tipoSpesa);
+    if (conto.vuoto()) {
+        const CodiceConto daArticolo = articolo ? articolo->contoAcquisto : CodiceConto{};
+        const QString prior = fornitore_.contoPrior.isEmpty() ? par_.contoPrior : fornitore_.contoPrior;
+        if (prior == u"A")
+            conto = !daArticolo.vuoto() ? daArticolo : fornitore_.contropartita;
+        else
+            conto = !fornitore_.contropartita.vuoto() ? fornitore_.contropartita : daArticolo;
+        if (conto.vuoto())
+            conto = par_.contoAcquisti;
+    }
+    r.mettiTesto(QStringLiteral("GruppoCPartita"), conto.gruppo);
+    r.mettiTesto(QStringLiteral("MastroCPartita"), conto.mastro);
+    r.mettiTesto(QStringLiteral("ContoCPartita"), conto.conto);
+
+    QString omaggio = attr.omaggio;
+    if (omaggio.isEmpty())
+        omaggio =
+            r.testo(QStringLiteral("TipoCessionePrestazione")).trimmed() == u"AB" ? store::Si : store::No;
+    r.mettiTesto(QStringLiteral("Omaggio"), omaggio);
+    r.mettiTesto(QStringLiteral("TipoRiga"), tipoRiga);
+    r.mettiTesto(QStringLiteral("KitPadreFiglio"), attr.kitPadreFiglio);
+    r.metti(QStringLiteral("KitRifRiga"), attr.kitRifRiga ? QVariant(*attr.kitRifRiga) : QVariant());
+    r.mettiTesto(QStringLiteral("SpesaTrasporto"), attr.tipoSpesa == u"SP03" ? store::Si : store::No);
+    r.mettiTesto(QStringLiteral("SpesaBollo"), attr.tipoSpesa == u"SP02" ? store::Si : store::No);
+    r.mettiTesto(QStringLiteral("SpesaIncasso"), attr.tipoSpesa == u"SP01" ? store::Si : store::No);
+
+    // The group number is part of the line's VAT key; so are -999 / -998 of a simplified line.
+    const QVariant segnoSemplificata = r.valore(QStringLiteral("NumIvaDoppia"));
+    const qint64 numIvaDoppia = attr.numIvaDoppia
+                                    ? *attr.numIvaDoppia
+                                    : (segnoSemplificata.isNull() ? 0 : segnoSemplificata.toLongLong());
+    if (tipoRiga != u"DE" && tipoRiga != u"ID") {
+        std::optional<Currency> aliquota = r.valuta(QStringLiteral("AliquotaIVA"));
+        if (numIvaDoppia == -999) {
+            // The column holds the VAT amount: the rate is the one it implies, in whole percent.
+            const auto totale = r.valuta(QStringLiteral("PrezzoTotale"));
+            const Currency imposta = aliquota.value_or(Currency());
+            aliquota = Currency();
+            if (totale && !imposta.zero() && !(*totale - imposta).zero())
+                aliquota = Currency::proporzione(imposta, Currency::daUnita(100), *totale - imposta, 0,
+                                                 Arrotondamento::S);
+        }
+        r.mettiTesto(QStringLiteral("Iva"),
+                     ivaPerChiave(aliquota, natura, numIvaDoppia, attr.ivaSuggerita).iva);
+        // A simplified line with its rate alone has no group: its column stays Null.
+        if (!semplificata_ || numIvaDoppia != 0)
+            r.metti(QStringLiteral("NumIvaDoppia"), numIvaDoppia);
+    }
+
+    if (inverti_ && !attr.regolaDescrittivaSpenta) {
+        if (r.valore(QStringLiteral("Quantita")).isNull())
+            r.mettiValore(QStringLiteral("PrezzoUnitario"),
+                          negato(r.valuta(QStringLiteral("PrezzoUnitario"))));
+        else
+            r.mettiValore(QStringLiteral("Quantita"), negato(r.valuta(QStringLiteral("Quantita"))));
+        r.mettiValore(QStringLiteral("PrezzoTotale"), negato(r.valuta(QStringLiteral("PrezzoTotale"))));
+        r.mettiValore(QStringLiteral("SM_Importo"), negato(r.valuta(QStringLiteral("SM_Importo"))));
+    }
+}
+
+void LettoreFattura::leggiLinea(pugi::xml_node linea) {
+    RigaFattura& r = out_->dettaglio.emplace_back();
+    const qint64 rigDet = ++rigDett_;
+    r.metti(store::XmlAnno, anno_);
+    r.metti(store::XmlNumRif, numero_);
+    r.metti(store::XmlRigDet, rigDet);
+
+    AttributiRiga attr;
+    std::optional<ArticoloTrovato> articolo;
+    QString natura;
+    QStringList percentuali;
+    bool primoCodice = true;
+    for (pugi::xml_node figlio : FigliElemento(linea)) {
+        const QString n = nome(figlio);
+        if (n == u"NumeroLinea") {
+            const auto v = valoreNumeroSilenzioso(figlio);
+            r.metti(n, v ? QVariant(QString::number(v->decimillesimi() / Currency::Scala)) : QVariant());
+        } else if (n == u"CodiceArticolo") {
+            const QString tipo = TestoFiglio(figlio, u"CodiceTipo");
+            const QString valore = TestoFiglio(figlio, u"CodiceValore");
+            if (primoCodice) {
+                r.mettiTesto(QStringLiteral("CA_CodiceTipo"), tipo);
+                r.mettiTesto(QStringLiteral("CA_CodiceValore"), valore);
+                primoCodice = false;
+            }
+            scriviBlocco(figlio, BloccoCodiceArticolo, rigDet);
+            if (!articolo)
+                articolo = risolutore_.articolo(tipo.trimmed(), valore.trimmed(), fornitore_.conto);
+        } else if (n == u"ScontoMaggiorazione") {
+            r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
+            if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo")) {
+                // Silent here: the block's own row reports a bad amount once.
+                r.mettiValore(QStringLiteral("SM_Importo"), valoreNumeroSilenzioso(imp));
+                r.mettiTesto(QStringLiteral("SM_ImportoStr"), TestoElemento(imp).trimmed());
+            }
+            if (pugi::xml_node perc = FiglioPerNome(figlio, u"Percentuale"))
+                if (const auto p = valoreNumeroSilenzioso(perc))
+                    percentuali << percentualeCorta(*p);
+            scriviBlocco(figlio, BloccoArtScontoMaggiorazione, rigDet);
+        } else if (n == u"DataInizioPeriodo" || n == u"DataFinePeriodo")
+            data(r, n, figlio, QStringLiteral("Det_") + n);
+        else if (n == u"Quantita" || n == u"PrezzoUnitario" || n == u"PrezzoTotale" || n == u"AliquotaIVA") {
+            importo(r, n, figlio, QStringLiteral("Det_") + n);
+            if (n != u"AliquotaIVA")
+                r.mettiTesto(n + QStringLiteral("Str"), TestoElemento(figlio).trimmed());
+        } else if (n == u"AltriDatiGestionali")
+            applicaAltriDati(scriviBlocco(figlio, BloccoAltriDatiGestionali, rigDet), attr);
+        else if (n == u"Natura") {
+            natura = ValoreTesto(figlio).trimmed();
+            r.mettiTesto(n, natura);
+        } else
+            r.mettiTesto(n, ValoreTesto(figlio));
+    }
+    if (!percentuali.isEmpty())
+        r.mettiTesto(QStringLiteral("SM_Percentuale"), percentuali.join(u'+'));
+    completaLinea(r, attr, articolo, natura);
+}
+
+void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
+    RigaFattura& r = out_->dettaglio.emplace_back();
+    r.metti(store::XmlAnno, anno_);
+    r.metti(store::XmlNumRif, numero_);
+    r.metti(store::XmlRigDet, ++rigDett_);
+    r.metti(QStringLiteral("Quantita"), QVariant::fromValue(Currency::daUnita(1)));
+    r.mettiTesto(QStringLiteral("QuantitaStr"), QStringLiteral("1.00"));
+
+    QString natura;
+    AttributiRiga attr;
+    for (pugi::xml_node figlio : FigliElemento(blocco)) {
+        const QString n = nome(figlio);
+        if (n == u"Importo") {
+            const auto v = valoreImporto(figlio, QStringLiteral("Det_Importo"), errori_);
+            const QString testo = TestoElemento(figlio).trimmed();
+            r.mettiValore(QStringLiteral("PrezzoUnitario"), v);
+            r.mettiValore(QStringLiteral("PrezzoTotale"), v);
+            r.mettiTesto(QStringLiteral("PrezzoUnitarioStr"), testo);
+            r.mettiTesto(QStringLiteral("PrezzoTotaleStr"), testo);
+        } else if (n == u"DatiIVA") {
+            const std::vector<pugi::xml_node> figli = FigliElemento(figlio);
+            if (figli.empty())
+                r.metti(QStringLiteral("NumIvaDoppia"), -999);
+            else if (nome(figli[0]) == u"Imposta" && figli.size() == 1) {
+                importo(r, QStringLiteral("AliquotaIVA"), figli[0], QStringLiteral("Det_Imposta"));
+                r.metti(QStringLiteral("NumIvaDoppia"), -999);
+            } else if (nome(figli[0]) == u"Imposta") {
+                importo(r, QStringLiteral("AliquotaIVA"), figli[1], QStringLiteral("Det_") + nome(figli[1]));
+                r.metti(QStringLiteral("NumIvaDoppia"), -998);
+            } else
+                importo(r, QStringLiteral("AliquotaIVA"), figli[0], QStringLiteral("Det_") + nome(figli[0]));
+        } else if (n == u"Natura") {
+            natura = ValoreTesto(figlio).trimmed();
+            r.mettiTesto(n, natura);
+        } else
+            r.mettiTesto(n, ValoreTesto(figlio));
+    }
+    completaLinea(r, attr, std::nullopt, natura);
+}
+
+void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
+    RigaFattura& r = out_->iva.emplace_back();
+    r.metti(store::XmlAnno, anno_);
+    r.metti(store::XmlNumRif, numero_);
+    r.metti(store::XmlRigDet, ++rigIva_);
+    QString natura;
+    for (pugi::xml_node figlio : FigliElemento(riepilogo)) {
+        const QString n = nome(figlio);
+        if (n == u"AliquotaIVA" || n == u"SpeseAccessorie" || n == u"Arrotondamento" ||
+            n == u"ImponibileImporto" || n == u"Imposta")
+            importo(r, n, figlio, QStringLiteral("Iva-") + n);
+        else {
+            r.mettiTesto(n, ValoreTesto(figlio));
+            if (n == u"Natura")
+                natura = ValoreTesto(figlio).trimmed();
+        }
+    }
+    const auto aliquota = r.valuta(QStringLiteral("AliquotaIVA"));
+    const ChiaveIva* trovata = nullptr;
+    for (const ChiaveIva& k : chiaviIva_)
+        if (k.aliquota.value_or(Currency()) == aliquota.value_or(Currency()) && k.natura == natura &&
+            k.numIvaDoppia >= 0) {
+            trovata = &k;
+            break;
+        }
+    if (!trovata)
+        trovata = &ivaPerChiave(aliquota, natura, 0, {});
+    r.mettiTesto(QStringLiteral("Iva"), trovata->iva);
+    r.mettiTesto(QStringLiteral("AFEIvaEse"), trovata->afeIvaEse);
+    r.metti(QStringLiteral("NumIvaDoppia"), trovata->numIvaDoppia);
+    if (inverti_)
+        for (const char* c : {"SpeseAccessorie", "Arrotondamento", "ImponibileImporto", "Imposta"})
+            r.mettiValore(QLatin1String(c), negato(r.valuta(QLatin1String(c))));
+}
+
+// ---- Payments ----------------------------------------------------------------------------------------
+
+void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
+    const qint64 numCond = ++numCond_;
+    const QString condizioni = TestoFiglio(blocco, u"CondizioniPagamento");
+    const QString afeTipPag = tipoPagAdg_.isEmpty() ? fornitore_.afeTipPag : tipoPagAdg_;
+    for (pugi::xml_node dettaglio : FigliElemento(blocco)) {
+        if (nome(dettaglio) != u"DettaglioPagamento")
+            continue;
+        RigaFattura& r = out_->pagamenti.emplace_back();
+        r.metti(store::XmlAnno, anno_);
+        r.metti(store::XmlNumRif, numero_);
+        r.metti(store::XmlRigDet, ++rigPag_);
+        r.metti(store::NumCond, numCond);
+        r.mettiTesto(QStringLiteral("CondizioniPagamento"), condizioni);
+        QString modalita, abi, cab;
+        for (pugi::xml_node figlio : FigliElemento(dettaglio)) {
+            const QString n = nome(figlio);
+            if (n == u"DataRiferimentoTerminiPagamento" || n == u"DataScadenzaPagamento" ||
+                n == u"DataLimitePagamentoAnticipato" || n == u"DataDecorrenzaPenale")
+                data(r, n, figlio, QStringLiteral("Pag_") + n);
+            else if (n == u"GiorniTerminiPagamento") {
+                const auto v = valoreNumeroSilenzioso(figlio);
+                r.metti(n, v ? QVariant(static_cast<qlonglong>(v->decimillesimi() / Currency::Scala))
+                             : QVariant());
+            } else if (n == u"ImportoPagamento" || n == u"ScontoPagamentoAnticipato" ||
+                       n == u"PenalitaPagamentiRitardati")
+                importo(r, n, figlio, QStringLiteral("Pag_") + n);
+            else {
+                const QString v = ValoreTesto(figlio);
+                r.mettiTesto(n, v);
+                if (n == u"ModalitaPagamento")
+                    modalita = v.trimmed();
+                else if (n == u"ABI")
+                    abi = v.trimmed();
+                else if (n == u"CAB")
+                    cab = v.trimmed();
+            }
+        }
+        // The first detail that names a bank gives the header's bank.
+        if (abi_.isEmpty() && cab_.isEmpty() && !abi.isEmpty() && !cab.isEmpty()) {
+            abi_ = abi;
+            cab_ = cab;
+            modalita_ = modalita;
+        } else if (modalita_.isEmpty() && abi_.isEmpty())
+            modalita_ = modalita;
+        r.mettiTesto(QStringLiteral("AFETipPag"), afeTipPag);
+        r.mettiTesto(QStringLiteral("PagTipo"), risolutore_.pagTipo(modalita, afeTipPag));
+        if (inverti_)
+            r.mettiValore(QStringLiteral("ImportoPagamento"),
+                          negato(r.valuta(QStringLiteral("ImportoPagamento"))));
+    }
+}
+
+} // namespace tesel
