@@ -39,7 +39,8 @@ CodiceConto contropartitaCausale(Database& db, const QString& causale) {
         SqlValore(causale, SqlTesto));
     if (rs.RsEof())
         return {};
-    const CodiceConto c(rs.leggiTesto(QStringLiteral("CoPartGruppo")), rs.leggiTesto(QStringLiteral("CoPartMastro")),
+    const CodiceConto c(rs.leggiTesto(QStringLiteral("CoPartGruppo")),
+                        rs.leggiTesto(QStringLiteral("CoPartMastro")),
                         rs.leggiTesto(QStringLiteral("CoPartConto")));
     return c.completo() ? c : CodiceConto{};
 }
@@ -58,8 +59,8 @@ std::optional<CodiceConto> contoAcquistoArticolo(Database& db, const QString& ar
     if (rs.RsEof())
         return std::nullopt;
     return CodiceConto{rs.leggiTesto(QStringLiteral("GruppoMerAcq")).trimmed(),
-                    rs.leggiTesto(QStringLiteral("MastroMerAcq")).trimmed(),
-                    rs.leggiTesto(QStringLiteral("ContoMerAcq")).trimmed()};
+                       rs.leggiTesto(QStringLiteral("MastroMerAcq")).trimmed(),
+                       rs.leggiTesto(QStringLiteral("ContoMerAcq")).trimmed()};
 }
 
 } // namespace tesel

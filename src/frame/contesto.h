@@ -13,13 +13,13 @@ class Interazione;
 class ParametriAzienda;
 
 struct Contesto {
-    Database& db;                 // the company database
-    Database* comune = nullptr;   // the suite's common database, when open
+    Database& db;               // the company database
+    Database* comune = nullptr; // the suite's common database, when open
     Configurazione& configurazione;
     ClientMenu& menu;
     Interazione& interazione;
     ParametriAzienda& parametri;
-    QString utente;               // the user name shown in locks and used for personal values
+    QString utente; // the user name shown in locks and used for personal values
 };
 
 } // namespace tesel

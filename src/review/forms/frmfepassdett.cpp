@@ -126,7 +126,7 @@ void frmFEPassDett::costruisci() {
     QLabel* l = nullptr;
     const QString importo = QStringLiteral("#,##0.^^");
 
-    // (1) Article
+    // The "Article" page
     QWidget* p1 = aggiungiPagina(QStringLiteral("(&1) Articolo"), QStringLiteral("Articolo"),
                                  QStringLiteral("(1) - Dati articolo"));
     auto* sx = new QWidget(p1);
@@ -170,7 +170,7 @@ void frmFEPassDett::costruisci() {
     b.fine();
     dueColonne(p1, sx, dx);
 
-    // (2) Other information
+    // The "Other information" page
     QWidget* p2 = aggiungiPagina(QStringLiteral("(&2) Altre Informazioni"), QStringLiteral("Altre"),
                                  QStringLiteral("(2) - Altre Informazioni"));
     auto* sx2 = new QWidget(p2);
@@ -212,7 +212,7 @@ void frmFEPassDett::costruisci() {
     v2d->addStretch(1);
     dueColonne(p2, sx2, dx2);
 
-    // (3) Internal use
+    // The "Internal use" page
     QWidget* p3 = aggiungiPagina(QStringLiteral("(&3) Uso interno"), QStringLiteral("Interno"),
                                  QStringLiteral("(3) - Uso interno"));
     auto* spesa = new QGroupBox(QStringLiteral("Tipo Spesa"), p3);
@@ -242,7 +242,7 @@ void frmFEPassDett::costruisci() {
     v3->addStretch(1);
     dueColonne(p3, sx3, new QWidget(p3));
 
-    // (4) Other management data of the line
+    // The "Other management data of the line" page
     QWidget* p4 = aggiungiPagina(QStringLiteral("(&4) Altri Dati Gestionali"), QStringLiteral("ADGestio"),
                                  QStringLiteral("(4) - Altri Dati Gestionali"));
     dbgAltriDati = new QTableView(p4);

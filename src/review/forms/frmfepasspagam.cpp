@@ -84,7 +84,7 @@ void frmFEPassPagam::costruisci() {
     l->setMinimumWidth(l->fontMetrics().averageCharWidth() * 30);
     h->addWidget(l, 1);
 
-    // (1) Due date and amount
+    // The "Due date and amount" page
     QWidget* p1 = aggiungiPagina(QStringLiteral("(&1) Scadenza"), QStringLiteral("Scadenza"),
                                  QStringLiteral("(1) - Data e importo scadenza"));
     PaginaCampi a(p1);
@@ -103,7 +103,7 @@ void frmFEPassPagam::costruisci() {
     a.riga(QStringLiteral("Cod.Assosoftware tipo pag:"), assoSoftware, l);
     a.fine();
 
-    // (2) Bank and receipt
+    // The "Bank and receipt" page
     QWidget* p2 = aggiungiPagina(QStringLiteral("(&2) Coordinate pagamento"), QStringLiteral("Coordinate"),
                                  QStringLiteral("(2) Coordinate pagamento"));
     PaginaCampi b(p2);
@@ -119,7 +119,7 @@ void frmFEPassPagam::costruisci() {
     b.riga(QStringLiteral("Titolo Quietanzante:"), testo(QStringLiteral("TitoloQuietanzante"), 10));
     b.fine();
 
-    // (3) Early payment and late payment
+    // The "Early payment and late payment" page
     QWidget* p3 =
         aggiungiPagina(QStringLiteral("(&3) Spostamento data pagamento"), QStringLiteral("Spostamento"),
                        QStringLiteral("(3) Spostamento data pagamento"));
