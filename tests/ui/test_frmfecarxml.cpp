@@ -229,15 +229,8 @@ TEST_F(FormCaricamentoXml, twoInvoicesAndAMissingFileGiveBothReportsAndTheStored
     OsservaRapporti rapporti;
     QTest::mouseClick(form->ComEstrai, Qt::LeftButton);
 
-    QStringList archivio;
-    for (Recordset rs = db().ApriRs("SELECT XmlNumRif, NomeFile, DGD_Numero, "
-                                    "CP_DA_IdFiscaleIVA_IdCodice FROM FatXmlTest ORDER BY XmlNumRif");
-         !rs.RsEof(); rs.RsMoveNext())
-        archivio << rs.leggiTesto("XmlNumRif") + " " + rs.leggiTesto("NomeFile") + " " +
-                        rs.leggiTesto("DGD_Numero") + " " + rs.leggiTesto("CP_DA_IdFiscaleIVA_IdCodice");
-    EXPECT_EQ(archivio, (QStringList{"1 IT03981270683_00001.xml A/101 03981270683",
-                                     "2 IT02157840378_00002.xml 7 02157840378"}));
-    EXPECT_EQ(db().valore("SELECT COUNT(*) FROM FatXmlDett").toLongLong(), 4);
+    // What each invoice stores is the import engine's; here both are stored and reported.
+    EXPECT_EQ(fattureInArchivio(), 2);
 
     const QString caricate = "03981270683 - IT03981270683_00001.xml - 1\n"
                              "02157840378 - IT02157840378_00002.xml - 2";

@@ -201,13 +201,9 @@ TEST_F(ListaFatturePassive, theChosenInvoiceAndItsNeighboursFollowTheListsOrder)
     ASSERT_TRUE(f.scelta());
     const SceltaLista s = *f.scelta(); // a copy: it must outlive the form
     delete form.data();
-    // Forward and back through the filtered rows in the sorted order, ending at both ends.
-    QStringList avanti;
-    for (std::optional<QVariantList> k = s.chiave; k; k = s.vicino(*k, +1))
-        avanti << QString("%1/%2").arg(k->value(0).toInt()).arg(k->value(1).toInt());
-    EXPECT_EQ(avanti.join(' '), "2024/1 2024/5 2024/4 2024/3");
-    EXPECT_EQ(s.vicino({2024, 2}, -1), std::nullopt);
-    EXPECT_EQ(s.vicino({2024, 3}, -1), (QVariantList{2024, 4}));
+    // How neighbours are found is the review engine's; the choice carries the list's order and filter.
+    EXPECT_EQ(s.chiave, (QVariantList{2024, 1}));
+    EXPECT_EQ(s.vicino(s.chiave, +1), (QVariantList{2024, 5}));
     EXPECT_EQ(s.vicino({2023, 7}, +1), std::nullopt); // outside the filter
 }
 
