@@ -81,6 +81,64 @@ protected:
     }
 };
 
+// One workstation holds the lock; the other is told who holds it, asked to retry or exit, and
+// takes it once it is released.
+TEST_F(DetentoreTest, shouldGiveTheLockToOneWorkstationAndNameTheHolderToTheOther) {
+    auto altra = altraConnessione();
+    ASSERT_EQ(BloccaDoc(db(), richiesta(u"mario"_s)).esito, BloccoPreso);
+    EXPECT_TRUE(DocBloccato(*altra, u"FE"_s, 2024, 15));
+    EXPECT_FALSE(DocBloccato(*altra, u"FE"_s, 2024, 16));
+
+    prova::InterazioneProva utente;
+    auto r = richiesta(u"luisa"_s);
+    r.mostraMessaggio = true;
+    const auto secondo = BloccaDoc(*altra, r, &utente);
+    EXPECT_EQ(secondo.esito, BloccoAltroUtente);
+    EXPECT_EQ(secondo.utente + u' ' + secondo.gestione, u"mario Contabilizzazione"_s);
+    EXPECT_EQ(utente.testiMostrati(),
+              QStringList{u"Fattura ricevuta (anno: 2024 - Num.: 15) è in uso da:mario\r\n"
+                          "Impossibile effettuare variazioni"_s});
+
+    utente.mostrati.clear();
+    utente.accoda(u"Riprova"_s);
+    utente.accoda(u"Esci"_s);
+    ErroriBatch errori;
+    EXPECT_FALSE(BloccaDocRiprova(*altra, richiesta(u"luisa"_s), utente, errori));
+    ASSERT_EQ(utente.mostrati.size(), 2);
+    EXPECT_EQ(utente.mostrati[0].testo, u"Fattura ricevuta (anno: 2024 - Num.: 15) in uso da mario"_s);
+    EXPECT_EQ(utente.mostrati[0].risposte, (QStringList{u"Riprova"_s, u"Esci"_s}));
+    EXPECT_EQ(errori.conteggio(), 0);
+    SbloccaDoc(db(), u"FE"_s, 2024, 15);
+    EXPECT_TRUE(BloccaDocRiprova(*altra, richiesta(u"luisa"_s), utente, errori));
+}
+
+TEST_F(DetentoreTest, shouldDescribeInterruptedOperationsAndUpdateTheHeldState) {
+    auto r = richiesta(u"mario"_s);
+    r.gestione = u"PNINT"_s;
+    r.stato = u"M"_s;
+    ASSERT_EQ(BloccaDoc(db(), r).esito, BloccoPreso);
+    const auto e = BloccaDoc(db(), richiesta(u"luisa"_s));
+    EXPECT_TRUE(e.messaggio.startsWith(u"Prima Nota Interrotti (anno: 2024 - Num.: 15)"_s));
+    EXPECT_EQ(BloccaDoc(db(), richiesta(u"MARIO"_s)).esito, BloccoStessoUtente);
+
+    auto aggiorna = richiesta(u"mario"_s);
+    aggiorna.prendi = false;
+    aggiorna.stato = u"T"_s;
+    EXPECT_EQ(BloccaDoc(db(), aggiorna).esito, BloccoAggiornato);
+    EXPECT_EQ(db().valore(u"SELECT Stato FROM LockGest WHERE NumReg = 15"_s).toString(), u"T"_s);
+}
+
+TEST_F(DetentoreTest, shouldRecordALockingFailureInTheBatchLog) {
+    db().EseguiSql(u"DROP TABLE LockGest"_s);
+    prova::InterazioneProva utente;
+    ErroriBatch errori;
+    EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(u"mario"_s), utente, errori));
+    EXPECT_EQ(errori.conteggio(), 1);
+    EXPECT_TRUE(errori.testo().contains(u" errore nel loccaggio: "_s));
+    EXPECT_TRUE(errori.testo().contains(u" n.rif 15 anno 2024"_s));
+    EXPECT_TRUE(utente.mostrati.isEmpty());
+}
+
 // The lock of mario, taken through this connection, is changed into the row another holder
 // would have left; another workstation then looks at it and tries to take it.
 struct CasoDetentore {

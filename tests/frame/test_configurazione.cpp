@@ -166,16 +166,21 @@ TEST_F(ConfigurazioneTest, shouldLookForTheMainFileInTheSuiteFolders) {
     }
 }
 
-TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIni) {
+// The common database is found in the main file, not in the listed one chosen.
+TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIniAndFindTheCommonDatabaseInTheMainFile) {
     scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=1\n"
                                "[Lista File Ini]\nOrdIniDBase0=zero.ini\nOrdIniDBase1=dati\\uno.ini\n"
-                               "OrdIniDBase2=due.ini\n");
+                               "OrdIniDBase2=due.ini\n[Menu]\nNomeDB=menu.db\nDriveDB=" +
+                                   percorso("m") + "\n");
     const QString uno = scrivi("suite/dati/uno.ini", "[Connessioni]\nNomeDB=uno.db\n");
     const SceltaProfilo s = scegli();
     ASSERT_TRUE(s.ok()) << s.errore.toStdString();
     EXPECT_EQ(s.percorso, uno);
     EXPECT_EQ(s.filePrincipale, percorso("suite/brenta.ini"));
     EXPECT_EQ(s.nomeDb, "uno.db");
+    const auto m = Configurazione(menu, ui, s).connessioneComune();
+    ASSERT_TRUE(m.ok());
+    EXPECT_EQ(m.testo, percorso("m/menu.db"));
 }
 
 TEST_F(ConfigurazioneTest, shouldAskForTheFileWhenNumIniIsAQuestion) {
@@ -439,19 +444,6 @@ TEST_F(ConfigurazioneTest, shouldReportAMissingCommonDatabase) {
         " non trovato  o con informazioni non corrette.\nCorreggere e rieseguire il programma.";
     EXPECT_EQ(m.errore, atteso);
     EXPECT_EQ(ui.testiMostrati(), QStringList{atteso});
-}
-
-TEST_F(ConfigurazioneTest, shouldFindTheCommonDatabaseInTheMainFile) {
-    scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=0\n[Lista File Ini]\nOrdIniDBase0=az.ini\n"
-                               "[Menu]\nNomeDB=menu.db\nDriveDB=" +
-                                   percorso("m") + "\n");
-    scrivi("suite/az.ini", "[Connessioni]\nNomeDB=az.db\n");
-    const SceltaProfilo s = scegli();
-    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
-    Configurazione c(menu, ui, s);
-    const auto m = c.connessioneComune();
-    ASSERT_TRUE(m.ok());
-    EXPECT_EQ(m.testo, percorso("m/menu.db"));
 }
 
 // ---- other parameters

@@ -1,16 +1,10 @@
-#include "frame/blocchi.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/errori.h"
+#include "frame/interazione.h"
 #include "schema/schema.h"
 #include "support/dbprova.h"
-#include "support/interazioneprova.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 
 using namespace Qt::StringLiterals;
 using namespace tesel;
@@ -318,92 +312,6 @@ TEST(ErroriBatch, shouldKeepThirtyErrorsThenMarkAndOnlyCount) {
     EXPECT_EQ(e.testo(), trenta + u"\r\n.............."_s);
     EXPECT_EQ(e.conteggio(), 33);
     EXPECT_EQ(e.testo().count(u"Errore n°"_s), 30);
-}
-
-class BloccoTest : public ConDatabase {
-protected:
-    void SetUp() override {
-        ConDatabase::SetUp();
-        if (IsSkipped())
-            return;
-        schema::creaSchema(db(), {*schema::trovaTabella(schema::tabelleAzienda(), u"LockGest"_s)});
-    }
-    RichiestaBlocco richiesta(const QString& utente) {
-        RichiestaBlocco r;
-        r.tipo = u"FE"_s;
-        r.anno = 2024;
-        r.numero = 15;
-        r.utente = utente;
-        r.stato = u"M"_s;
-        r.gestione = u"Contabilizzazione"_s;
-        r.descrizione = u"Fattura ricevuta"_s;
-        return r;
-    }
-};
-
-TEST_F(BloccoTest, shouldGiveTheLockToOneWorkstationAndNameTheHolderToTheOther) {
-    auto altra = altraConnessione();
-    const auto primo = BloccaDoc(db(), richiesta(u"mario"_s));
-    EXPECT_EQ(primo.esito, BloccoPreso);
-    EXPECT_TRUE(DocBloccato(*altra, u"FE"_s, 2024, 15));
-    EXPECT_FALSE(DocBloccato(*altra, u"FE"_s, 2024, 16));
-
-    prova::InterazioneProva utente;
-    auto r = richiesta(u"luisa"_s);
-    r.mostraMessaggio = true;
-    const auto secondo = BloccaDoc(*altra, r, &utente);
-    EXPECT_EQ(secondo.esito, BloccoAltroUtente);
-    EXPECT_EQ(secondo.utente, u"mario"_s);
-    EXPECT_EQ(secondo.gestione, u"Contabilizzazione"_s);
-    EXPECT_EQ(utente.testiMostrati(),
-              QStringList{QStringLiteral("Fattura ricevuta (anno: 2024 - Num.: 15) è in uso da:mario\r\n"
-                                         "Impossibile effettuare variazioni")});
-
-    SbloccaDoc(db(), u"FE"_s, 2024, 15);
-    EXPECT_EQ(BloccaDoc(*altra, richiesta(u"luisa"_s)).esito, BloccoPreso);
-}
-
-TEST_F(BloccoTest, shouldDescribeInterruptedOperationsAndUpdateTheHeldState) {
-    auto r = richiesta(u"mario"_s);
-    r.gestione = u"PNINT"_s;
-    ASSERT_EQ(BloccaDoc(db(), r).esito, BloccoPreso);
-    const auto e = BloccaDoc(db(), richiesta(u"luisa"_s));
-    EXPECT_TRUE(e.messaggio.startsWith(u"Prima Nota Interrotti (anno: 2024 - Num.: 15)"_s));
-    EXPECT_EQ(BloccaDoc(db(), richiesta(u"MARIO"_s)).esito, BloccoStessoUtente);
-
-    auto aggiorna = richiesta(u"mario"_s);
-    aggiorna.prendi = false;
-    aggiorna.stato = u"T"_s;
-    EXPECT_EQ(BloccaDoc(db(), aggiorna).esito, BloccoAggiornato);
-    EXPECT_EQ(db().valore(u"SELECT Stato FROM LockGest WHERE NumReg = 15"_s).toString(), u"T"_s);
-}
-
-TEST_F(BloccoTest, shouldAskRetryOrExitWhileTheDocumentIsHeld) {
-    ASSERT_EQ(BloccaDoc(db(), richiesta(u"mario"_s)).esito, BloccoPreso);
-    auto altra = altraConnessione();
-    prova::InterazioneProva utente;
-    utente.accoda(u"Riprova"_s);
-    utente.accoda(u"Esci"_s);
-    ErroriBatch errori;
-    EXPECT_FALSE(BloccaDocRiprova(*altra, richiesta(u"luisa"_s), utente, errori));
-    ASSERT_EQ(utente.mostrati.size(), 2);
-    EXPECT_EQ(utente.mostrati[0].testo, u"Fattura ricevuta (anno: 2024 - Num.: 15) in uso da mario"_s);
-    EXPECT_EQ(utente.mostrati[0].risposte, (QStringList{u"Riprova"_s, u"Esci"_s}));
-    EXPECT_EQ(errori.conteggio(), 0);
-
-    SbloccaDoc(db(), u"FE"_s, 2024, 15);
-    EXPECT_TRUE(BloccaDocRiprova(*altra, richiesta(u"luisa"_s), utente, errori));
-}
-
-TEST_F(BloccoTest, shouldRecordALockingFailureInTheBatchLog) {
-    db().EseguiSql(u"DROP TABLE LockGest"_s);
-    prova::InterazioneProva utente;
-    ErroriBatch errori;
-    EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(u"mario"_s), utente, errori));
-    EXPECT_EQ(errori.conteggio(), 1);
-    EXPECT_TRUE(errori.testo().contains(u" errore nel loccaggio: "_s));
-    EXPECT_TRUE(errori.testo().contains(u" n.rif 15 anno 2024"_s));
-    EXPECT_TRUE(utente.mostrati.isEmpty());
 }
 
 } // namespace
