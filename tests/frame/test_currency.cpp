@@ -141,20 +141,15 @@ Cambio cambio(const char* t) {
 TEST(Cambio, shouldTurnACurrencyIntoEuroToTheCentAtTheFullRate) {
     using enum Arrotondamento;
     // cambio, importo, modo, importo / cambio to the cent
+    // clang-format off
     const std::tuple<const char*, const char*, Arrotondamento, const char*> casi[] = {
-        {"1.0856", "1000", A, "921.15"},
-        {"1.0856", "1234.56", A, "1137.21"},
+        {"1.0856", "1000", A, "921.15"}, {"1.0856", "1234.56", A, "1137.21"},
         // The fifth decimal counts: at 0.8592 the same amount is 1163.87.
-        {"0.85923", "1000", A, "1163.83"},
-        {"157.32", "100000", A, "635.65"},
-        {"157.32", "157320", A, "1000"},
-        {"157.32", "987654321", A, "6277995.94"},
-        {"1", "-12.34", A, "-12.34"},
+        {"0.85923", "1000", A, "1163.83"}, {"157.32", "100000", A, "635.65"}, {"157.32", "157320", A, "1000"},
+        {"157.32", "987654321", A, "6277995.94"}, {"1", "-12.34", A, "-12.34"},
         // 0.625 exactly: the half goes where the mode says.
-        {"1.6", "1", A, "0.63"},
-        {"1.6", "1", T, "0.62"},
-        {"1.6", "-1", S, "-0.62"},
-        {"1.6", "-1", I, "-0.63"}};
+        {"1.6", "1", A, "0.63"}, {"1.6", "1", T, "0.62"}, {"1.6", "-1", S, "-0.62"}, {"1.6", "-1", I, "-0.63"}};
+    // clang-format on
     for (const auto& [tasso, importo, modo, euro] : casi)
         EXPECT_EQ(cambio(tasso).inEuro(c(importo), 2, modo), c(euro)) << importo << " / " << tasso;
 }

@@ -22,12 +22,12 @@ struct CasoDecodifica {
     const char16_t* atteso;
 };
 
+// clang-format off
 const CasoDecodifica casiDecodifica[] = {
-    {"testoSemplice", u"Fornitura carta", u"Fornitura carta"},
+    {"testoSemplice", u"Fornitura carta", u"Fornitura carta"}, {"vuoto", u"", u""},
     {"ampersandPoiACapoNumerici", u"&amp;&#13;&#10;", u"&\r\n"},
     {"ampersandDavantiAlRiferimentoNonLoEspande", u"&amp;#10;", u"&#10;"},
-    {"acapoEsadecimali", u"a&#xD;&#xA;b", u"a\r\nb"},
-    {"cdataPerdeLaCornice", u"<![CDATA[Nota]]>", u"Nota"},
+    {"acapoEsadecimali", u"a&#xD;&#xA;b", u"a\r\nb"}, {"cdataPerdeLaCornice", u"<![CDATA[Nota]]>", u"Nota"},
     {"cdataInMinuscoloESeguitoDaiPassi", u"<![cdata[a &amp; b&#10;]]>", u"a & b\n"},
     {"cdataTroncatoDiventaVuoto", u"<![CDATA[ab", u""},
     {"cdataSoloInTesta", u"x<![CDATA[y]]>", u"x<![CDATA[y]]>"},
@@ -36,16 +36,14 @@ const CasoDecodifica casiDecodifica[] = {
     {"carattereFuoriDalPianoBase", u"&#128512;", u"\U0001F600"},
     {"riferimentiNonValidiRestano", u"&#;&#x;&#65&#0;&#55296;&#1114112;&#12a;",
      u"&#;&#x;&#65&#0;&#55296;&#1114112;&#12a;"},
-    {"riferimentoNonRiletto", u"&#38;#65;", u"&#65;"},
+    {"riferimentoNonRiletto", u"&#38;#65;", u"&#65;"}, {"entitaInUnaSolaPassata", u"&amp;lt;", u"&lt;"},
     {"entitaPredefinite", u"&lt;a&gt; &quot;x&quot; &apos;y&apos; &amp;", u"<a> \"x\" 'y' &"},
-    {"entitaInUnaSolaPassata", u"&amp;lt;", u"&lt;"},
-    {"riferimentoPoiEntita", u"&#38;lt;", u"<"},
-    {"entitaSconosciuta", u"&euro; &nbsp;", u"&euro; &nbsp;"},
+    {"riferimentoPoiEntita", u"&#38;lt;", u"<"}, {"entitaSconosciuta", u"&euro; &nbsp;", u"&euro; &nbsp;"},
     {"aCapoHtml", u"riga1<br />riga2<br/>riga3", u"riga1\r\nriga2\r\nriga3"},
     {"aCapoHtmlDaEntita", u"a&lt;br /&gt;b", u"a\r\nb"},
     {"aCapoHtmlMaiuscoloResta", u"a<BR/>b<br>c", u"a<BR/>b<br>c"},
-    {"vuoto", u"", u""},
 };
+// clang-format on
 
 } // namespace
 
