@@ -283,15 +283,14 @@ TEST_F(ConfigurazioneTest, shouldWriteDeleteAKeyAndDeleteASection) {
     EXPECT_TRUE(c.ScriviIni("Manca", "x", "", {}, false, true));
     EXPECT_TRUE(c.ScriviIni("Manca", "", "", {}, true, false));
     EXPECT_TRUE(ui.mostrati.isEmpty());
-}
 
-TEST_F(ConfigurazioneTest, shouldWriteAnotherFileBesideTheProfile) {
-    Configurazione c = configurata(Profilo);
+    // Another file, beside the profile or anywhere, leaves the profile alone.
+    const QByteArray profilo = contenuto(p);
     EXPECT_TRUE(c.ScriviIni("Setup", "Ultimo", "1", "altro.ini"));
     EXPECT_EQ(FileIni(percorso("suite/altro.ini")).value("Setup", "Ultimo"), "1");
     EXPECT_TRUE(c.ScriviIni("Setup", "Ultimo", "2", percorso("assoluto.ini")));
     EXPECT_EQ(FileIni(percorso("assoluto.ini")).value("Setup", "Ultimo"), "2");
-    EXPECT_EQ(contenuto(c.fileProfilo()), Profilo.toUtf8());
+    EXPECT_EQ(contenuto(p), profilo);
 }
 
 // A write that fails, or reads back differently, is reported and leaves the file as it was; a

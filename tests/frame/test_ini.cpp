@@ -126,7 +126,7 @@ TEST_F(FileIniTest, shouldRefuseNamesAndValuesThatWouldNotReadBack) {
     EXPECT_EQ(ini.value("A", "k"), "a=b;c");
 }
 
-TEST_F(FileIniTest, shouldKeepLatin1FilesLatin1UnlessAValueNeedsMore) {
+TEST_F(FileIniTest, shouldKeepTheFilesEncodingAndLineEndsUnlessAValueNeedsMore) {
     const QString p = scrivi("[Ditta]\nCitt\xe0=Forl\xec\n");
     FileIni ini(p);
     EXPECT_EQ(ini.value("Ditta", QString::fromUtf8("Città")), QString::fromUtf8("Forlì"));
@@ -138,15 +138,14 @@ TEST_F(FileIniTest, shouldKeepLatin1FilesLatin1UnlessAValueNeedsMore) {
     ASSERT_TRUE(ini.save());
     EXPECT_EQ(contenuto(p), QString::fromUtf8("[Ditta]\nCittà=Forlì\nVia=Garibaldi è\nValuta=€\n").toUtf8());
     EXPECT_EQ(FileIni(p).value("ditta", "valuta"), QString::fromUtf8("€"));
-}
 
-TEST_F(FileIniTest, shouldKeepWindowsLineEndsAndTheByteOrderMark) {
-    const QString p = scrivi("\xEF\xBB\xBF[A]\r\nx=1\r\n");
-    FileIni ini(p);
-    EXPECT_EQ(ini.value("A", "x"), "1");
-    ini.set("A", "y", QString::fromUtf8("è"));
-    ASSERT_TRUE(ini.save());
-    EXPECT_EQ(contenuto(p), QByteArray("\xEF\xBB\xBF[A]\r\nx=1\r\ny=\xC3\xA8\r\n"));
+    // Windows line ends and the byte order mark stay.
+    const QString w = scrivi("\xEF\xBB\xBF[A]\r\nx=1\r\n");
+    FileIni windows(w);
+    EXPECT_EQ(windows.value("A", "x"), "1");
+    windows.set("A", "y", QString::fromUtf8("è"));
+    ASSERT_TRUE(windows.save());
+    EXPECT_EQ(contenuto(w), QByteArray("\xEF\xBB\xBF[A]\r\nx=1\r\ny=\xC3\xA8\r\n"));
 }
 
 TEST_F(FileIniTest, shouldKeepPermissionsOfTheReplacedFile) {
