@@ -47,7 +47,8 @@ TEST_F(DatabaseTest, shouldRoundTripHostileTextsAndFourDecimalsExactly) {
     const QString lungo = QString(10000, QChar(u'x')).replace(5000, 3, u"'\"\\"_s);
     // clang-format off
     const QStringList testi{u"L'Aquila"_s, u"'; DROP TABLE FatXmlTest; --"_s,
-                            u"Ελληνικά русский 中文 € à è ì ò ù"_s, u"back\\slash \\' %_ \"doppi\""_s, u"riga1\r\nriga2\ttab"_s, lungo, QString()};
+                            u"Ελληνικά русский 中文 € à è ì ò ù"_s, u"back\\slash \\' %_ \"doppi\""_s,
+                            u"riga1\r\nriga2\ttab"_s, lungo, QString()};
     // clang-format on
     const char* importi[] = {"1234.5678", "-0.0001", "99999999999.9999", "0.1", "-123456789.1234", "0", "-1"};
     for (int i = 0; i < testi.size(); ++i)
