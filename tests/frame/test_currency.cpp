@@ -38,7 +38,7 @@ TEST(Currency, shouldReadFatturaPaAmountsExactlyAndRefuseAnythingElse) {
     std::setlocale(LC_ALL, "C");
 }
 
-TEST(Currency, shouldRoundWithTheNamedMode) {
+TEST(Currency, shouldRoundWithTheNamedModeAndKeepLargeProductsExact) {
     using enum Arrotondamento;
     const std::tuple<const char*, int, Arrotondamento, const char*> casi[] = {
         {"2.345", 2, A, "2.35"},   {"-2.345", 2, A, "-2.35"}, // half away from zero
@@ -49,9 +49,6 @@ TEST(Currency, shouldRoundWithTheNamedMode) {
     for (const auto& [valore, decimali, modo, atteso] : casi)
         EXPECT_EQ(c(valore).arrotonda(decimali, modo), c(atteso))
             << valore << " a " << decimali << " decimali, modo " << static_cast<int>(modo);
-}
-
-TEST(Currency, shouldKeepLargeProductsExact) {
     // 99,999,999.9999 * 1,000.0000 stays exact in 128 bits before rounding.
     EXPECT_EQ(Currency::prodotto(c("99999999.9999"), c("1000"), 4, Arrotondamento::A), c("99999999999.9"));
     EXPECT_EQ(Currency::prodotto(c("3.3333"), c("3"), 2, Arrotondamento::A), c("10.00"));
@@ -75,16 +72,13 @@ TEST(Currency, shouldFormatTheItalianWay) {
             << valore << " '" << QString::fromUtf16(formato).toStdString() << "'";
 }
 
-TEST(Currency, shouldWriteSqlAndXmlTextWithADot) {
+TEST(Currency, shouldWriteSqlAndXmlTextWithADotAndReadDatabaseValuesOfEitherEngine) {
     EXPECT_EQ(c("-1234.5").testoSql(), QStringLiteral("-1234.5000"));
     EXPECT_EQ(c("0.0001").testoSql(), QStringLiteral("0.0001"));
     EXPECT_EQ(c("-0.0001").testoSql(), QStringLiteral("-0.0001"));
     EXPECT_EQ(c("1234.5").testoXml(), QStringLiteral("1234.50"));
     EXPECT_EQ(c("1.2345").testoXml(), QStringLiteral("1.2345"));
     EXPECT_EQ(Currency::daDecimillesimi(INT64_MIN + 1).testoSql(), QStringLiteral("-922337203685477.5807"));
-}
-
-TEST(Currency, shouldReadDatabaseValuesOfEitherEngine) {
     EXPECT_EQ(Currency::daVariant(QVariant(1234.5))->decimillesimi(), 12345000);
     EXPECT_EQ(Currency::daVariant(QVariant(0.1 + 0.2))->decimillesimi(), 3000); // REAL noise rounded away
     EXPECT_EQ(Currency::daVariant(QVariant(QStringLiteral("1234.5000")))->decimillesimi(), 12345000);

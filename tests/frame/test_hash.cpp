@@ -4,7 +4,7 @@
 
 using namespace tesel;
 
-TEST(VerificaSha256, acceptsTheHexDigestOfKnownVectorsInAnyCase) {
+TEST(VerificaSha256, acceptsTheHexDigestOfKnownVectorsInAnyCaseAndNothingElse) {
     struct Vettore {
         QByteArray dati;
         const char* hex;
@@ -20,9 +20,6 @@ TEST(VerificaSha256, acceptsTheHexDigestOfKnownVectorsInAnyCase) {
         EXPECT_TRUE(verificaSha256(v.dati, hex.toUpper())) << v.hex;
         EXPECT_TRUE(verificaSha256(v.dati, QStringLiteral("\n  ") + hex + QStringLiteral(" \r\n"))) << v.hex;
     }
-}
-
-TEST(VerificaSha256, refusesAnyOtherDigestOrForm) {
     const QByteArray dati("abc");
     for (const char* atteso : {"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ae",
                                "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015",

@@ -109,7 +109,7 @@ protected:
 
 // Matches count in document order below the given node; an element without child nodes is
 // nothing but keeps its place; text comes decoded and joins the descendants.
-TEST_F(DomFattura, findsTheNthMatchAndItsDecodedText) {
+TEST_F(DomFattura, findsTheNthMatchItsDecodedTextAndAnAttributeByItsLocalName) {
     const pugi::xml_node radice = NodoPerNome(doc, "p:FatturaElettronica", 0);
     ASSERT_TRUE(radice);
     EXPECT_EQ(radice, doc.document_element());
@@ -133,9 +133,6 @@ TEST_F(DomFattura, findsTheNthMatchAndItsDecodedText) {
     EXPECT_EQ(TestoNodo(corpo2, "Numero"), QLatin1String("FT-2"));
     EXPECT_FALSE(NodoPerNome(corpo2, "Numero", 1));
     EXPECT_FALSE(NodoPerNome(corpo2, "FatturaElettronicaBody", 0));
-}
-
-TEST_F(DomFattura, findsAnAttributeByItsLocalName) {
     const pugi::xml_node allegato = NodoPerNome(doc, "Attachment", 0);
     ASSERT_TRUE(allegato);
     EXPECT_EQ(AttributoNodo(doc.document_element(), "versione"), QLatin1String("FPR12"));
@@ -149,7 +146,7 @@ TEST_F(DomFattura, findsAnAttributeByItsLocalName) {
 
 // ---- Loading -----------------------------------------------------------------------------
 
-TEST(CaricaXml, reportsTheParseErrorInItalianWithItsPosition) {
+TEST(CaricaXml, reportsTheParseErrorInItalianWithItsPositionAndLeavesAnEmptyDocument) {
     struct Caso {
         QByteArray dati;
         const char* messaggio;
@@ -172,9 +169,6 @@ TEST(CaricaXml, reportsTheParseErrorInItalianWithItsPosition) {
         EXPECT_FALSE(caricaXml(doc, c.dati, &errore)) << c.dati.constData();
         EXPECT_EQ(errore, QLatin1String(c.messaggio)) << c.dati.constData();
     }
-}
-
-TEST(CaricaXml, failedLoadLeavesAnEmptyDocument) {
     pugi::xml_document doc;
     ASSERT_TRUE(caricaXml(doc, "<a><b>1</b></a>", nullptr));
     EXPECT_FALSE(caricaXml(doc, "<a><b>1</b>", nullptr));
