@@ -74,7 +74,7 @@ protected:
     QPointer<frmFECarXML> form;
 };
 
-TEST_F(FormCaricamentoXml, supplierGroupAndLedgerComeFromTheCompanyParametersAndAreChecked) {
+TEST_F(FormCaricamentoXml, supplierDefaultsAndTypedCodesAreCheckedAndDescribed) {
     struct Caso {
         const char *gruppo, *mastro, *descrizioni, *messaggio;
         bool gruppoValido, mastroValido;
@@ -94,16 +94,13 @@ TEST_F(FormCaricamentoXml, supplierGroupAndLedgerComeFromTheCompanyParametersAnd
         EXPECT_EQ(form->campiNonValidi().contains(form->txtMastro), !c.mastroValido);
         EXPECT_EQ(messaggio(), QString::fromUtf8(c.messaggio));
     }
-}
-
-TEST_F(FormCaricamentoXml, codesAreCheckedWhenLeftAndDescribedBeside) {
     apri();
-    struct Caso {
+    struct CasoCampo {
         QLineEdit* campo;
         QLabel* descrizione;
         QString digitato, scritto, descritto, messaggio; // messaggio empty: valid
     };
-    const Caso casi[] = {
+    const CasoCampo casi[] = {
         {form->txtIva[0], form->labIva[0], "22", "22", "Iva 22%", ""},
         {form->txtIva[3], form->labIva[3], "ZZ9", "ZZ9", "", "Codice IVA inesistente"},
         {form->txtNatura[1], form->labNatura[1], "n2.1", "N2.1",
@@ -115,7 +112,7 @@ TEST_F(FormCaricamentoXml, codesAreCheckedWhenLeftAndDescribedBeside) {
         {form->txtDataRicSdi, nullptr, "310224", "310224", "", "Data non valida"},
         {form->txtDataRicSdi, nullptr, "150324", "15/03/2024", "", ""},
     };
-    for (const Caso& c : casi) {
+    for (const CasoCampo& c : casi) {
         SCOPED_TRACE((c.campo->objectName() + u' ' + c.digitato).toStdString());
         prova::digita(c.campo, c.digitato);
         EXPECT_EQ(c.campo->text(), c.scritto);

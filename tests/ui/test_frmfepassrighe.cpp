@@ -200,16 +200,14 @@ TEST_F(FormRighe, optionsCheckBoxesAndDatesOfALineWriteTheirValues) {
         const char* atteso;
         const char* spento; // a check box cleared again
     };
+    // clang-format off
     const Caso casi[] = {
-        {"Interno", "SpesaBollo", "", "S", "N"},
-        {"Interno", "SpesaTrasporto", "", "S", "N"},
-        {"Interno", "SpesaIncasso", "", "S", "N"},
-        {"Interno", "KitPadreFiglio", "Figlio", "F", nullptr},
-        {"Altre", "Ritenuta", "", "SI", ""},
-        {"Altre", "TipoCessionePrestazione", "Abbuono", "AB", nullptr},
+        {"Interno", "SpesaBollo", "", "S", "N"}, {"Interno", "SpesaTrasporto", "", "S", "N"},
+        {"Interno", "SpesaIncasso", "", "S", "N"}, {"Interno", "KitPadreFiglio", "Figlio", "F", nullptr},
+        {"Altre", "Ritenuta", "", "SI", ""}, {"Altre", "TipoCessionePrestazione", "Abbuono", "AB", nullptr},
         {"Altre", "TipoCessionePrestazione", "Spesa Accessoria", "AC", nullptr},
-        {"Altre", "SM_Tipo", "Maggiorazione", "MG", nullptr},
-    };
+        {"Altre", "SM_Tipo", "Maggiorazione", "MG", nullptr}};
+    // clang-format on
     apri<frmFEPassDett>(qint64{2});
     for (const Caso& c : casi) {
         SCOPED_TRACE(std::string(c.colonna) + " " + c.opzione);
