@@ -60,24 +60,21 @@ TEST(MsgCom, EnterAndEscapeChooseOnlyWhereTheyShould) {
     }
 }
 
-TEST(MsgCom, FocusAnswerIsFirstInTabOrderOnlyWhenInRange) {
-    struct Caso {
-        int focus, primo, secondo; // buttons focused first and after Tab
-    };
-    for (const Caso& c : {Caso{0, 0, 1}, Caso{4, 0, 1}, Caso{-1, 0, 1}, Caso{2, 1, 0}, Caso{3, 2, 0}}) {
-        SCOPED_TRACE(c.focus);
+TEST(MsgCom, FocusAnswerIsFirstInTabOrderOnlyWhenInRangeAndErrorsNameTheirSource) {
+    // the answer focused, buttons focused first and after Tab
+    for (const auto& [focus, primo, secondo] :
+         {std::tuple{0, 0, 1}, {4, 0, 1}, {-1, 0, 1}, {2, 1, 0}, {3, 2, 0}}) {
+        SCOPED_TRACE(focus);
         frmMsgCom f;
-        allApertura<frmMsgCom>([&](frmMsgCom* d) {
-            EXPECT_EQ(d->focusWidget(), d->ComEsegui[c.primo]);
+        allApertura<frmMsgCom>([&, primo = primo, secondo = secondo](frmMsgCom* d) {
+            EXPECT_EQ(d->focusWidget(), d->ComEsegui[primo]);
             premi(d, Qt::Key_Tab);
-            EXPECT_EQ(d->focusWidget(), d->ComEsegui[c.secondo]);
+            EXPECT_EQ(d->focusWidget(), d->ComEsegui[secondo]);
             d->ComEsegui[0]->click();
         });
-        f.msgCom("Scegli", "&Uno", "&Due", "&Tre", std::nullopt, 0, false, 0, std::nullopt, c.focus);
+        f.msgCom("Scegli", "&Uno", "&Due", "&Tre", std::nullopt, 0, false, 0, std::nullopt, focus);
     }
-}
-
-TEST(MsgErrfrm, ReportsTextNumberDescriptionAndSource) {
+    // The text of an error report.
     EXPECT_EQ(frmMsgCom::testoErrore("Lettura", 94, "Uso non valido di Null", "LeggiFattura"),
               "Lettura - Errore(94): Uso non valido di Null\nOrigine: LeggiFattura");
 }
