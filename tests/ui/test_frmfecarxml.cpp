@@ -75,24 +75,22 @@ protected:
 };
 
 TEST_F(FormCaricamentoXml, supplierDefaultsAndTypedCodesAreCheckedAndDescribed) {
-    struct Caso {
-        const char *gruppo, *mastro, *descrizioni, *messaggio;
-        bool gruppoValido, mastroValido;
-    };
-    for (const Caso& c : {Caso{"40", "10", "Debiti|Fornitori", "", true, true},
-                          Caso{"99", "10", "|", "Gruppo inesistente nel piano dei conti", false, true},
-                          Caso{"40", "77", "Debiti|", "Mastro inesistente nel gruppo 40", true, false}}) {
-        SCOPED_TRACE(std::string(c.gruppo) + "-" + c.mastro);
-        parametri->scrivi("CauCon.GruppoFornitori", QString::fromUtf8(c.gruppo));
-        parametri->scrivi("CauCon.MastroFornitori", QString::fromUtf8(c.mastro));
+    // group, ledger, their descriptions, the message, whether each is valid
+    for (const auto& [gruppo, mastro, descrizioni, msg, gruppoValido, mastroValido] :
+         {std::tuple{"40", "10", "Debiti|Fornitori", "", true, true},
+          {"99", "10", "|", "Gruppo inesistente nel piano dei conti", false, true},
+          {"40", "77", "Debiti|", "Mastro inesistente nel gruppo 40", true, false}}) {
+        SCOPED_TRACE(std::string(gruppo) + "-" + mastro);
+        parametri->scrivi("CauCon.GruppoFornitori", QString::fromUtf8(gruppo));
+        parametri->scrivi("CauCon.MastroFornitori", QString::fromUtf8(mastro));
         apri();
         EXPECT_EQ(form->oiLoadOk, -1);
         EXPECT_EQ(form->txtGruppo->text() + "-" + form->txtMastro->text(),
-                  QString::fromUtf8(c.gruppo) + "-" + c.mastro);
-        EXPECT_EQ(form->labGruppo->text() + "|" + form->labMastro->text(), c.descrizioni);
-        EXPECT_EQ(form->campiNonValidi().contains(form->txtGruppo), !c.gruppoValido);
-        EXPECT_EQ(form->campiNonValidi().contains(form->txtMastro), !c.mastroValido);
-        EXPECT_EQ(messaggio(), QString::fromUtf8(c.messaggio));
+                  QString::fromUtf8(gruppo) + "-" + mastro);
+        EXPECT_EQ(form->labGruppo->text() + "|" + form->labMastro->text(), descrizioni);
+        EXPECT_EQ(form->campiNonValidi().contains(form->txtGruppo), !gruppoValido);
+        EXPECT_EQ(form->campiNonValidi().contains(form->txtMastro), !mastroValido);
+        EXPECT_EQ(messaggio(), QString::fromUtf8(msg));
     }
     apri();
     struct CasoCampo {
