@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+using namespace Qt::StringLiterals;
 using tesel::prova::EsitoCli;
 
 namespace {
@@ -32,7 +33,7 @@ std::string st(const QString& s) {
 
 // The demo's invoice of Ferramenta Adriatica, dated 12/03/2024, under another number.
 QByteArray fatturaProva(const QString& numero) {
-    QFile f(tesel::prova::fileFixture(QStringLiteral("../../scripts/fatture-demo/IT03981270683_DEMO1.xml")));
+    QFile f(tesel::prova::fileFixture(u"../../scripts/fatture-demo/IT03981270683_DEMO1.xml"_s));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
     return f.readAll().replace("<Numero>123/A</Numero>", "<Numero>" + numero.toUtf8() + "</Numero>");
 }
@@ -47,8 +48,7 @@ bool scriviFile(const QString& percorso, const QByteArray& dati) {
 class ImportCli : public tesel::prova::ConAziendaCli {
 protected:
     QStringList argomentiImport(const QStringList& file, const QStringList& opzioni = {}) const {
-        return QStringList{QStringLiteral("import"), QStringLiteral("--ini"), ini_} + opzioni +
-               QStringList{QStringLiteral("--json")} + file;
+        return QStringList{u"import"_s, u"--ini"_s, ini_} + opzioni + QStringList{u"--json"_s} + file;
     }
     std::vector<QJsonObject> importa(const QStringList& file, const QStringList& opzioni = {},
                                      int codiceAtteso = 0) {
@@ -57,8 +57,7 @@ protected:
         return righeJson(e);
     }
     QJsonObject mostra(int anno, qint64 numero) {
-        const EsitoCli e = comando(QStringLiteral("show"), {QString::number(anno), QString::number(numero),
-                                                            QStringLiteral("--json")});
+        const EsitoCli e = comando(u"show"_s, {QString::number(anno), QString::number(numero), u"--json"_s});
         EXPECT_EQ(e.codice, 0) << e.errori.toStdString();
         const QJsonDocument d = QJsonDocument::fromJson(e.uscita.toUtf8());
         EXPECT_TRUE(d.isObject()) << e.uscita.left(500).toStdString();
@@ -69,10 +68,7 @@ protected:
         EXPECT_TRUE(scriviFile(p, dati)) << p.toStdString();
         return p;
     }
-    qint64 fattureMemorizzate() {
-        return db().valore(QStringLiteral("SELECT count(*) FROM FatXmlTest")).toLongLong();
-    }
-
+    qint64 fattureMemorizzate() { return db().valore(u"SELECT count(*) FROM FatXmlTest"_s).toLongLong(); }
 };
 
 QString testo(const QJsonObject& o, const char* chiave) {
@@ -111,27 +107,26 @@ void differenze(const QJsonValue& atteso, const QJsonValue& trovato, const QStri
     } else if (atteso.isArray() && trovato.isArray()) {
         const QJsonArray a = atteso.toArray(), t = trovato.toArray();
         if (a.size() != t.size())
-            out << QStringLiteral("%1: %2 righe attese, %3 trovate").arg(dove).arg(a.size()).arg(t.size());
+            out << u"%1: %2 righe attese, %3 trovate"_s.arg(dove).arg(a.size()).arg(t.size());
         for (qsizetype i = 0; i < std::min(a.size(), t.size()); ++i)
-            differenze(a.at(i), t.at(i), dove + QStringLiteral("[%1]").arg(i), out);
+            differenze(a.at(i), t.at(i), dove + u"[%1]"_s.arg(i), out);
     } else if (atteso != trovato) {
         const auto testo = [](const QJsonValue& x) {
             return x.isUndefined()
-                       ? QStringLiteral("(assente)")
+                       ? u"(assente)"_s
                        : QString::fromUtf8(QJsonDocument(QJsonArray{x}).toJson(QJsonDocument::Compact))
                              .mid(1)
                              .chopped(1);
         };
-        out << dove + QStringLiteral(": atteso ") + testo(atteso) + QStringLiteral(", trovato ") +
-                   testo(trovato);
+        out << dove + u": atteso "_s + testo(atteso) + u", trovato "_s + testo(trovato);
     }
 }
 
 // Each body's reviewed record is attesi/<file>.<body>.json. With TESEL_SCRIVI_ATTESI set the
 // records are written from what was stored instead, and the test fails until they are reviewed.
 TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSays) {
-    const QDir fatture(tesel::prova::fileFixture(QStringLiteral("fatture")));
-    const QDir attesi(tesel::prova::fileFixture(QStringLiteral("attesi")));
+    const QDir fatture(tesel::prova::fileFixture(u"fatture"_s));
+    const QDir attesi(tesel::prova::fileFixture(u"attesi"_s));
     const bool scrivi = qEnvironmentVariableIsSet("TESEL_SCRIVI_ATTESI");
     QStringList relativi;
     for (QDirIterator it(fatture.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
@@ -141,18 +136,18 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
 
     // Files a correct import refuses, with the message it must give.
     QHash<QString, QString> rifiutati{
-        {QStringLiteral("net-fatturaelettronica/IT02182030391_31_tampered.xml.p7m"),
+        {u"net-fatturaelettronica/IT02182030391_31_tampered.xml.p7m"_s,
          QStringLiteral(
              "\r\nFile: IT02182030391_31_tampered.xml.p7m Busta di firma .p7m non valida o danneggiata: "
              "impossibile estrarre la fattura")},
-        {QStringLiteral("tesel/modello_vuoto_v1.0.xml"),
+        {u"tesel/modello_vuoto_v1.0.xml"_s,
          QStringLiteral(
              "\r\nTag DGD_Data con data non valida\r\nFile: modello_vuoto_v1.0.xml Manca la Data Fattura")},
-        {QStringLiteral("tesel/modello_vuoto_v1.1.xml"),
+        {u"tesel/modello_vuoto_v1.1.xml"_s,
          QStringLiteral(
              "\r\nTag DGD_Data con data non valida\r\nFile: modello_vuoto_v1.1.xml Manca la Data Fattura")},
-        {QStringLiteral("tesel/senza_CedentePrestatore.xml"),
-         QStringLiteral("\r\nFile: senza_CedentePrestatore.xml Manca il cedente/prestatore (fornitore)")},
+        {u"tesel/senza_CedentePrestatore.xml"_s,
+         u"\r\nFile: senza_CedentePrestatore.xml Manca il cedente/prestatore (fornitore)"_s},
     };
     for (auto it = rifiutati.cbegin(); it != rifiutati.cend(); ++it)
         ASSERT_TRUE(relativi.contains(it.key())) << "fattura di prova mancante: " << it.key().toStdString();
@@ -161,13 +156,13 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
     for (const QString& r : relativi) {
         const QString nome = QFileInfo(r).fileName();
         if (nomiVisti.contains(nome))
-            rifiutati.insert(r, QStringLiteral("\r\nFile ") + nome + QStringLiteral(" già caricato"));
+            rifiutati.insert(r, u"\r\nFile "_s + nome + u" già caricato"_s);
         nomiVisti.insert(nome);
     }
     // Files that import with a message: a text too long for its column is cut, on every engine.
     const QHash<QString, QString> avvisi{
-        {QStringLiteral("php-fatturaelettronica/IT01234567890_11001_payment_details.xml"),
-         QStringLiteral("\r\nTag ABI troncato a 5 caratteri: ABC123")},
+        {u"php-fatturaelettronica/IT01234567890_11001_payment_details.xml"_s,
+         u"\r\nTag ABI troncato a 5 caratteri: ABC123"_s},
     };
 
     QStringList percorsi;
@@ -178,22 +173,22 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
     qsizetype rifiutate = 0;
     for (const QJsonObject& o : importa(percorsi, {}, 1)) {
         const QString relativo = fatture.relativeFilePath(testo(o, "file"));
-        const int corpo = o.value(QStringLiteral("corpo")).toInt();
-        SCOPED_TRACE(QStringLiteral("%1 corpo %2").arg(relativo).arg(corpo).toStdString());
+        const int corpo = o.value(u"corpo"_s).toInt();
+        SCOPED_TRACE(u"%1 corpo %2"_s.arg(relativo).arg(corpo).toStdString());
         if (rifiutati.contains(relativo)) {
-            EXPECT_FALSE(o.value(QStringLiteral("ok")).toBool());
+            EXPECT_FALSE(o.value(u"ok"_s).toBool());
             EXPECT_EQ(st(testo(o, "errori")), st(rifiutati.value(relativo)));
-            EXPECT_TRUE(o.value(QStringLiteral("XmlNumRif")).isNull());
+            EXPECT_TRUE(o.value(u"XmlNumRif"_s).isNull());
             ++rifiutate;
             continue;
         }
-        ASSERT_TRUE(o.value(QStringLiteral("ok")).toBool()) << testo(o, "errori").toStdString();
+        ASSERT_TRUE(o.value(u"ok"_s).toBool()) << testo(o, "errori").toStdString();
         EXPECT_EQ(st(testo(o, "errori")), st(avvisi.value(relativo)));
         ++corpiCaricati[relativo];
         ++caricate;
-        const QJsonValue trovato = comeRecord(mostra(o.value(QStringLiteral("XmlAnno")).toInt(),
-                                                     o.value(QStringLiteral("XmlNumRif")).toInteger()));
-        QFile record(attesi.filePath(QStringLiteral("%1.%2.json").arg(relativo).arg(corpo)));
+        const QJsonValue trovato =
+            comeRecord(mostra(o.value(u"XmlAnno"_s).toInt(), o.value(u"XmlNumRif"_s).toInteger()));
+        QFile record(attesi.filePath(u"%1.%2.json"_s.arg(relativo).arg(corpo)));
         if (scrivi) {
             ASSERT_TRUE(QDir().mkpath(QFileInfo(record).path()) && record.open(QIODevice::WriteOnly));
             record.write(QJsonDocument(trovato.toObject()).toJson(QJsonDocument::Indented));
@@ -202,8 +197,7 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
         }
         ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << "manca " << record.fileName().toStdString();
         QStringList diverse;
-        differenze(QJsonDocument::fromJson(record.readAll()).object(), trovato, QStringLiteral("fattura"),
-                   diverse);
+        differenze(QJsonDocument::fromJson(record.readAll()).object(), trovato, u"fattura"_s, diverse);
         EXPECT_TRUE(diverse.isEmpty()) << st(diverse.join(u'\n'));
     }
     // Every body of every importable file was stored, each under its own number.
@@ -211,7 +205,7 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
         if (rifiutati.contains(r) || scrivi)
             continue;
         int corpi = 0;
-        while (QFile::exists(attesi.filePath(QStringLiteral("%1.%2.json").arg(r).arg(corpi + 1))))
+        while (QFile::exists(attesi.filePath(u"%1.%2.json"_s.arg(r).arg(corpi + 1))))
             ++corpi;
         EXPECT_GE(corpi, 1) << r.toStdString();
         EXPECT_EQ(corpiCaricati.value(r), corpi) << r.toStdString();
@@ -229,8 +223,8 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
         QStringList file[2];
         for (int p = 0; p < 2; ++p)
             for (int k = 1; k <= FilePerProcesso; ++k) {
-                const QString numero = QStringLiteral("G%1-P%2-%3").arg(giro).arg(p).arg(k);
-                file[p] << fileProva(numero + QStringLiteral(".xml"), fatturaProva(numero));
+                const QString numero = u"G%1-P%2-%3"_s.arg(giro).arg(p).arg(k);
+                file[p] << fileProva(numero + u".xml"_s, fatturaProva(numero));
             }
         // Both started before either is waited for.
         const auto primo = avvia(argomentiImport(file[0]));
@@ -242,9 +236,9 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
             const std::vector<QJsonObject> righe = righeJson(*e);
             EXPECT_EQ(static_cast<int>(righe.size()), FilePerProcesso);
             for (const QJsonObject& o : righe) {
-                EXPECT_TRUE(o.value(QStringLiteral("ok")).toBool()) << testo(o, "errori").toStdString();
-                EXPECT_EQ(o.value(QStringLiteral("XmlAnno")).toInt(), 2024);
-                numeri.push_back(o.value(QStringLiteral("XmlNumRif")).toInteger());
+                EXPECT_TRUE(o.value(u"ok"_s).toBool()) << testo(o, "errori").toStdString();
+                EXPECT_EQ(o.value(u"XmlAnno"_s).toInt(), 2024);
+                numeri.push_back(o.value(u"XmlNumRif"_s).toInteger());
             }
         }
     }
@@ -261,10 +255,9 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
 
 // A forced code the company lacks stops the run before any file: each fault is named.
 TEST_F(ImportCli, shouldRefuseForcedCodesTheCompanyDoesNotHaveAndImportNothing) {
-    const QString file = fileProva(QStringLiteral("forzati.xml"), fatturaProva(QStringLiteral("F1")));
+    const QString file = fileProva(u"forzati.xml"_s, fatturaProva(u"F1"_s));
     const EsitoCli e = esegui(argomentiImport(
-        {file}, {QStringLiteral("--causale"), QStringLiteral("XXX"), QStringLiteral("--iva-natura"),
-                 QStringLiteral("N9=NSF"), QStringLiteral("--iva"), QStringLiteral("ZZ")}));
+        {file}, {u"--causale"_s, u"XXX"_s, u"--iva-natura"_s, u"N9=NSF"_s, u"--iva"_s, u"ZZ"_s}));
     EXPECT_EQ(e.codice, 2);
     EXPECT_EQ(e.errori, "XXX: Causale inesistente\nN9: Natura inesistente\nZZ: Codice IVA inesistente\n");
     EXPECT_EQ(e.uscita, QString());

@@ -15,14 +15,15 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using Esito = tesel::prova::EsitoCli;
 
 class VerificaCli : public tesel::prova::ConAziendaCli {
 protected:
-    Esito verifica(const QStringList& opzioni = {}) { return comando(QStringLiteral("verifica"), opzioni); }
+    Esito verifica(const QStringList& opzioni = {}) { return comando(u"verifica"_s, opzioni); }
 
     // ":anno" in the text stands for the year.
-    void sql(QString testo) { db().EseguiSql(testo.replace(QStringLiteral(":anno"), QString::number(anno))); }
+    void sql(QString testo) { db().EseguiSql(testo.replace(u":anno"_s, QString::number(anno))); }
 
     // An invoice of this year, dated 10 January.
     void fattura(qint64 numero, const char* contabilizzato) {
@@ -35,7 +36,7 @@ protected:
     }
 
     QString a(const char* testo) const {
-        return QString::fromUtf8(testo).replace(QStringLiteral("AAAA"), QString::number(anno));
+        return QString::fromUtf8(testo).replace(u"AAAA"_s, QString::number(anno));
     }
 
     const int anno = QDate::currentDate().year();
@@ -58,20 +59,19 @@ TEST_F(VerificaCli, shouldReportTheRepairableFindingsRepairThemAndThenFindNothin
           "--ripara):\n  Fattura AAAA/1 (n. 1 del 10/01/AAAA, P.Iva 03981270683) segnata come "
           "contabilizzata senza registrazioni in prima nota\nAnomalie: 2, riparate: 0, da risolvere: 2\n"));
 
-    const Esito riparazione = verifica({QStringLiteral("--ripara")});
+    const Esito riparazione = verifica({u"--ripara"_s});
     EXPECT_EQ(riparazione.codice, 0) << riparazione.errori.toStdString();
     const QStringList righe = riparazione.uscita.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(righe.size(), 5) << riparazione.uscita.toStdString();
     EXPECT_TRUE(righe[1].endsWith(a(" => Eliminate le registrazioni di appoggio AAAA/7")))
         << righe[1].toStdString();
-    EXPECT_TRUE(righe[3].endsWith(QStringLiteral(" => Tolto il segno di contabilizzata")))
-        << righe[3].toStdString();
-    EXPECT_EQ(righe[4], QStringLiteral("Anomalie: 2, riparate: 2, da risolvere: 0"));
-    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM MovPnTesFatt")).toInt(), 0);
+    EXPECT_TRUE(righe[3].endsWith(u" => Tolto il segno di contabilizzata"_s)) << righe[3].toStdString();
+    EXPECT_EQ(righe[4], u"Anomalie: 2, riparate: 2, da risolvere: 0"_s);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM MovPnTesFatt"_s).toInt(), 0);
 
     const Esito dopo = verifica();
     EXPECT_EQ(dopo.codice, 0);
-    EXPECT_EQ(dopo.uscita, QStringLiteral("Nessuna anomalia\n"));
+    EXPECT_EQ(dopo.uscita, u"Nessuna anomalia\n"_s);
 }
 
 TEST_F(VerificaCli, shouldLeaveWhatOnlyTheUserCanSettleAndExitOneAfterTheRepair) {
@@ -81,14 +81,11 @@ TEST_F(VerificaCli, shouldLeaveWhatOnlyTheUserCanSettleAndExitOneAfterTheRepair)
     const QString riga =
         QStringLiteral("  Partita IVA 02157840378 su 2 conti fornitore: 40-10-1002 Cartoleria Moderna "
                        "Snc di Conti & C., 40-10-1099 Cartoleria Moderna (doppia)");
-    const Esito e = verifica({QStringLiteral("--ripara")});
+    const Esito e = verifica({u"--ripara"_s});
     EXPECT_EQ(e.codice, 1) << e.errori.toStdString();
-    EXPECT_EQ(e.uscita,
-              QStringLiteral("Fornitori con la stessa partita IVA:\n") + riga +
-                  QStringLiteral(" => da controllare a mano\nAnomalie: 1, riparate: 0, da risolvere: 1\n"));
-    EXPECT_EQ(
-        db().valore(QStringLiteral("SELECT count(*) FROM PianoConti WHERE PartIva = '02157840378'")).toInt(),
-        2);
+    EXPECT_EQ(e.uscita, u"Fornitori con la stessa partita IVA:\n"_s + riga +
+                            u" => da controllare a mano\nAnomalie: 1, riparate: 0, da risolvere: 1\n"_s);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM PianoConti WHERE PartIva = '02157840378'"_s).toInt(), 2);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <QThread>
 #include <functional>
 
+using namespace Qt::StringLiterals;
 using namespace tesel;
 using tesel::prova::ConDatabase;
 
@@ -53,34 +54,90 @@ protected:
         schema::creaSchema(db(), {lockGest()});
     }
     static const schema::Tabella& lockGest() {
-        return *schema::trovaTabella(schema::tabelleAzienda(), QStringLiteral("LockGest"));
+        return *schema::trovaTabella(schema::tabelleAzienda(), u"LockGest"_s);
     }
     static RichiestaBlocco richiesta(const QString& utente, qint64 numero = 15) {
         RichiestaBlocco r;
-        r.tipo = QStringLiteral("FE");
+        r.tipo = u"FE"_s;
         r.anno = 2024;
         r.numero = numero;
         r.utente = utente;
-        r.gestione = QStringLiteral("Contabilizzazione");
-        r.descrizione = QStringLiteral("Fattura ricevuta");
+        r.gestione = u"Contabilizzazione"_s;
+        r.descrizione = u"Fattura ricevuta"_s;
         return r;
     }
     static QString subentro(const QString& utente) {
-        return QStringLiteral("Il blocco di Fattura ricevuta (anno: 2024 - Num.: 15) tenuto da ") + utente +
-               QStringLiteral(" su ") + QSysInfo::machineHostName() +
+        return u"Il blocco di Fattura ricevuta (anno: 2024 - Num.: 15) tenuto da "_s + utente + u" su "_s +
+               QSysInfo::machineHostName() +
                QStringLiteral(" era rimasto da un programma non più in esecuzione ed è stato acquisito da "
                               "questa postazione");
     }
     QString detentore(Database& d, qint64 numero = 15) {
-        return d
-            .valore(
-                QStringLiteral("SELECT Utente FROM LockGest WHERE Tipo = 'FE' AND NumReg = %1").arg(numero))
+        return d.valore(u"SELECT Utente FROM LockGest WHERE Tipo = 'FE' AND NumReg = %1"_s.arg(numero))
             .toString();
     }
     QStringList argomenti(const QStringList& altri) const {
         return QStringList{testoConnessione(), schemaPg()} + altri;
     }
 };
+
+// One workstation holds the lock; the other is told who holds it, asked to retry or exit, and
+// takes it once it is released.
+TEST_F(DetentoreTest, shouldGiveTheLockToOneWorkstationAndNameTheHolderToTheOther) {
+    auto altra = altraConnessione();
+    ASSERT_EQ(BloccaDoc(db(), richiesta(u"mario"_s)).esito, BloccoPreso);
+    EXPECT_TRUE(DocBloccato(*altra, u"FE"_s, 2024, 15));
+    EXPECT_FALSE(DocBloccato(*altra, u"FE"_s, 2024, 16));
+
+    prova::InterazioneProva utente;
+    auto r = richiesta(u"luisa"_s);
+    r.mostraMessaggio = true;
+    const auto secondo = BloccaDoc(*altra, r, &utente);
+    EXPECT_EQ(secondo.esito, BloccoAltroUtente);
+    EXPECT_EQ(secondo.utente + u' ' + secondo.gestione, u"mario Contabilizzazione"_s);
+    EXPECT_EQ(utente.testiMostrati(),
+              QStringList{u"Fattura ricevuta (anno: 2024 - Num.: 15) è in uso da:mario\r\n"
+                          "Impossibile effettuare variazioni"_s});
+
+    utente.mostrati.clear();
+    utente.accoda(u"Riprova"_s);
+    utente.accoda(u"Esci"_s);
+    ErroriBatch errori;
+    EXPECT_FALSE(BloccaDocRiprova(*altra, richiesta(u"luisa"_s), utente, errori));
+    ASSERT_EQ(utente.mostrati.size(), 2);
+    EXPECT_EQ(utente.mostrati[0].testo, u"Fattura ricevuta (anno: 2024 - Num.: 15) in uso da mario"_s);
+    EXPECT_EQ(utente.mostrati[0].risposte, (QStringList{u"Riprova"_s, u"Esci"_s}));
+    EXPECT_EQ(errori.conteggio(), 0);
+    SbloccaDoc(db(), u"FE"_s, 2024, 15);
+    EXPECT_TRUE(BloccaDocRiprova(*altra, richiesta(u"luisa"_s), utente, errori));
+}
+
+TEST_F(DetentoreTest, shouldDescribeInterruptedOperationsAndUpdateTheHeldState) {
+    auto r = richiesta(u"mario"_s);
+    r.gestione = u"PNINT"_s;
+    r.stato = u"M"_s;
+    ASSERT_EQ(BloccaDoc(db(), r).esito, BloccoPreso);
+    const auto e = BloccaDoc(db(), richiesta(u"luisa"_s));
+    EXPECT_TRUE(e.messaggio.startsWith(u"Prima Nota Interrotti (anno: 2024 - Num.: 15)"_s));
+    EXPECT_EQ(BloccaDoc(db(), richiesta(u"MARIO"_s)).esito, BloccoStessoUtente);
+
+    auto aggiorna = richiesta(u"mario"_s);
+    aggiorna.prendi = false;
+    aggiorna.stato = u"T"_s;
+    EXPECT_EQ(BloccaDoc(db(), aggiorna).esito, BloccoAggiornato);
+    EXPECT_EQ(db().valore(u"SELECT Stato FROM LockGest WHERE NumReg = 15"_s).toString(), u"T"_s);
+}
+
+TEST_F(DetentoreTest, shouldRecordALockingFailureInTheBatchLog) {
+    db().EseguiSql(u"DROP TABLE LockGest"_s);
+    prova::InterazioneProva utente;
+    ErroriBatch errori;
+    EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(u"mario"_s), utente, errori));
+    EXPECT_EQ(errori.conteggio(), 1);
+    EXPECT_TRUE(errori.testo().contains(u" errore nel loccaggio: "_s));
+    EXPECT_TRUE(errori.testo().contains(u" n.rif 15 anno 2024"_s));
+    EXPECT_TRUE(utente.mostrati.isEmpty());
+}
 
 // The lock of mario, taken through this connection, is changed into the row another holder
 // would have left; another workstation then looks at it and tries to take it.
@@ -121,71 +178,69 @@ TEST_F(DetentoreTest, shouldTakeOverOnlyALockWhoseHolderIsKnownToBeGone) {
         if (c.sessione && !prova::usaOdbc())
             continue;
         SCOPED_TRACE(c.nome);
-        db().EseguiSql(QStringLiteral("DELETE FROM LockGest"));
-        ASSERT_EQ(BloccaDoc(db(), richiesta(QStringLiteral("mario"))).esito, BloccoPreso);
+        db().EseguiSql(u"DELETE FROM LockGest"_s);
+        ASSERT_EQ(BloccaDoc(db(), richiesta(u"mario"_s)).esito, BloccoPreso);
         QStringList set;
         if (*c.colonna) {
-            QStringList parti =
-                db().valore(QStringLiteral("SELECT %1 FROM LockGest").arg(QLatin1String(c.colonna)))
-                    .toString()
-                    .split(u' ');
+            QStringList parti = db().valore(u"SELECT %1 FROM LockGest"_s.arg(QLatin1String(c.colonna)))
+                                    .toString()
+                                    .split(u' ');
             ASSERT_GT(parti.size(), c.parte);
             parti[c.parte] = QLatin1String(c.valore);
-            set << QLatin1String(c.colonna) + QStringLiteral(" = ") + quotaSql(parti.join(u' '));
+            set << QLatin1String(c.colonna) + u" = "_s + quotaSql(parti.join(u' '));
         }
         if (!c.sessione)
-            set << QStringLiteral("SessioneDb = NULL");
+            set << u"SessioneDb = NULL"_s;
         if (*c.altro)
             set << QLatin1String(c.altro);
         if (!set.isEmpty())
-            db().EseguiSql(QStringLiteral("UPDATE LockGest SET ") + set.join(QStringLiteral(", ")));
+            db().EseguiSql(u"UPDATE LockGest SET "_s + set.join(u", "_s));
 
         const auto elenco = elencoBlocchi(*altra);
         ASSERT_EQ(elenco.size(), 1u);
         EXPECT_EQ(elenco[0].detentore, c.atteso);
-        EXPECT_EQ(elenco[0].utente, QStringLiteral("mario"));
+        EXPECT_EQ(elenco[0].utente, u"mario"_s);
 
         prova::InterazioneProva utente;
-        auto r = richiesta(QStringLiteral("luisa"));
+        auto r = richiesta(u"luisa"_s);
         r.mostraMessaggio = true;
         const auto e = BloccaDoc(*altra, r, &utente);
         if (c.preso) {
             EXPECT_EQ(e.esito, BloccoPreso);
-            EXPECT_EQ(e.subentro, subentro(QStringLiteral("mario")));
-            EXPECT_EQ(utente.testiMostrati(), QStringList{subentro(QStringLiteral("mario"))});
-            EXPECT_EQ(detentore(db()), QStringLiteral("luisa"));
+            EXPECT_EQ(e.subentro, subentro(u"mario"_s));
+            EXPECT_EQ(utente.testiMostrati(), QStringList{subentro(u"mario"_s)});
+            EXPECT_EQ(detentore(db()), u"luisa"_s);
         } else {
             EXPECT_EQ(e.esito, BloccoAltroUtente);
             EXPECT_TRUE(e.subentro.isEmpty());
-            EXPECT_EQ(detentore(db()), QStringLiteral("mario"));
+            EXPECT_EQ(detentore(db()), u"mario"_s);
         }
     }
 }
 
 TEST_F(DetentoreTest, shouldTakeOverTheLockOfAKilledProcessButNeverWhileItRuns) {
     QProcess tiene;
-    tiene.start(QStringLiteral(TESEL_PRENDIBLOCCO),
-                argomenti({QStringLiteral("mario"), QStringLiteral("tieni"), QStringLiteral("15")}));
+    tiene.start(QStringLiteral(TESEL_PRENDIBLOCCO), argomenti({u"mario"_s, u"tieni"_s, u"15"_s}));
     ASSERT_TRUE(tiene.waitForReadyRead(30000)) << tiene.readAllStandardError().toStdString();
     ASSERT_EQ(tiene.readLine().trimmed(), QByteArray("0"));
 
     EXPECT_EQ(elencoBlocchi(db()).at(0).detentore, StatoDetentore::Attivo);
     prova::InterazioneProva utente;
-    utente.accoda(QStringLiteral("Esci"));
+    utente.accoda(u"Esci"_s);
     ErroriBatch errori;
-    EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(QStringLiteral("luisa")), utente, errori));
+    EXPECT_FALSE(BloccaDocRiprova(db(), richiesta(u"luisa"_s), utente, errori));
     EXPECT_EQ(utente.testiMostrati(),
-              QStringList{QStringLiteral("Fattura ricevuta (anno: 2024 - Num.: 15) in uso da mario")});
-    EXPECT_EQ(detentore(db()), QStringLiteral("mario"));
+              QStringList{u"Fattura ricevuta (anno: 2024 - Num.: 15) in uso da mario"_s});
+    EXPECT_EQ(detentore(db()), u"mario"_s);
 
     tiene.kill();
     ASSERT_TRUE(tiene.waitForFinished());
     // PostgreSQL ends the killed program's session a moment later.
     EXPECT_TRUE(attendi([&] { return elencoBlocchi(db())[0].detentore == StatoDetentore::Terminato; }));
     prova::InterazioneProva dopo;
-    EXPECT_TRUE(BloccaDocRiprova(db(), richiesta(QStringLiteral("luisa")), dopo, errori));
-    EXPECT_EQ(dopo.testiMostrati(), QStringList{subentro(QStringLiteral("mario"))});
-    EXPECT_EQ(detentore(db()), QStringLiteral("luisa"));
+    EXPECT_TRUE(BloccaDocRiprova(db(), richiesta(u"luisa"_s), dopo, errori));
+    EXPECT_EQ(dopo.testiMostrati(), QStringList{subentro(u"mario"_s)});
+    EXPECT_EQ(detentore(db()), u"luisa"_s);
     EXPECT_EQ(errori.conteggio(), 0);
 }
 
@@ -195,10 +250,10 @@ TEST_F(DetentoreTest, shouldLetExactlyOneOfTwoProcessesTakeEachLockFreeOrLeftBeh
     constexpr int documenti = 30;
     for (const bool lasciati : {false, true}) {
         SCOPED_TRACE(lasciati ? "blocchi lasciati" : "documenti liberi");
-        db().EseguiSql(QStringLiteral("DELETE FROM LockGest"));
+        db().EseguiSql(u"DELETE FROM LockGest"_s);
         if (lasciati) {
-            RichiestaBlocco r = richiesta(QStringLiteral("vecchio"), 1);
-            r.tipo = QStringLiteral("PN");
+            RichiestaBlocco r = richiesta(u"vecchio"_s, 1);
+            r.tipo = u"PN"_s;
             ASSERT_EQ(BloccaDoc(db(), r).esito, BloccoPreso);
             for (int n = 2; n <= documenti; ++n)
                 db().EseguiSql(
@@ -207,16 +262,15 @@ TEST_F(DetentoreTest, shouldLetExactlyOneOfTwoProcessesTakeEachLockFreeOrLeftBeh
                         "SELECT Tipo, Anno, %1, Utente, Ora, Host, AvvioProcesso FROM LockGest "
                         "WHERE NumReg = 1")
                         .arg(n));
-            db().EseguiSql(
-                QStringLiteral("UPDATE LockGest SET Processo = %1, SessioneDb = NULL").arg(pidInesistente));
+            db().EseguiSql(u"UPDATE LockGest SET Processo = %1, SessioneDb = NULL"_s.arg(pidInesistente));
         }
         QTemporaryDir cartella;
-        const QString via = cartella.filePath(QStringLiteral("via"));
+        const QString via = cartella.filePath(u"via"_s);
         QProcess primo, secondo;
         primo.start(QStringLiteral(TESEL_PRENDIBLOCCO),
-                    argomenti({QStringLiteral("mario"), QString::number(documenti), via}));
+                    argomenti({u"mario"_s, QString::number(documenti), via}));
         secondo.start(QStringLiteral(TESEL_PRENDIBLOCCO),
-                      argomenti({QStringLiteral("luisa"), QString::number(documenti), via}));
+                      argomenti({u"luisa"_s, QString::number(documenti), via}));
         ASSERT_TRUE(primo.waitForStarted());
         ASSERT_TRUE(secondo.waitForStarted());
         QThread::msleep(300); // both connected and waiting
@@ -242,18 +296,17 @@ TEST_F(DetentoreTest, shouldLetExactlyOneOfTwoProcessesTakeEachLockFreeOrLeftBeh
             const bool vinceA = a[1].toInt() == BloccoPreso;
             EXPECT_NE(vinceA, b[1].toInt() == BloccoPreso) << "documento " << n + 1;
             const QStringList& perdente = vinceA ? b : a;
-            const QString vincitore = vinceA ? QStringLiteral("mario") : QStringLiteral("luisa");
-            subentri += (vinceA ? a : b)[3] == QStringLiteral("S");
+            const QString vincitore = vinceA ? u"mario"_s : u"luisa"_s;
+            subentri += (vinceA ? a : b)[3] == u"S"_s;
             EXPECT_EQ(perdente.mid(1), (QStringList{QString::number(BloccoAltroUtente), vincitore, "-"}))
                 << "documento " << n + 1;
             EXPECT_EQ(
-                db().valore(QStringLiteral("SELECT Utente FROM LockGest WHERE Tipo = 'PN' AND NumReg = %1")
-                                .arg(n + 1))
+                db().valore(u"SELECT Utente FROM LockGest WHERE Tipo = 'PN' AND NumReg = %1"_s.arg(n + 1))
                     .toString(),
                 vincitore);
         }
         EXPECT_EQ(subentri > 0, lasciati);
-        EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), documenti);
+        EXPECT_EQ(db().valore(u"SELECT count(*) FROM LockGest"_s).toInt(), documenti);
     }
 }
 
@@ -265,26 +318,26 @@ TEST_F(DetentoreTest, shouldSeeTheEndOfTheDatabaseSessionThatTookTheLock) {
         // A transaction that read the server's activity before the holder connected still
         // finds it running.
         Transazione tr(db());
-        db().valore(QStringLiteral("SELECT count(*) FROM pg_stat_activity"));
+        db().valore(u"SELECT count(*) FROM pg_stat_activity"_s);
         altra = altraConnessione();
-        ASSERT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("mario"))).esito, BloccoPreso);
-        EXPECT_EQ(BloccaDoc(db(), richiesta(QStringLiteral("luisa"))).esito, BloccoAltroUtente);
+        ASSERT_EQ(BloccaDoc(*altra, richiesta(u"mario"_s)).esito, BloccoPreso);
+        EXPECT_EQ(BloccaDoc(db(), richiesta(u"luisa"_s)).esito, BloccoAltroUtente);
     }
     EXPECT_EQ(elencoBlocchi(db())[0].detentore, StatoDetentore::Attivo);
 
     altra.reset(); // same host, same (running) process: only the session is gone
     EXPECT_TRUE(attendi([&] { return elencoBlocchi(db())[0].detentore == StatoDetentore::Terminato; }));
-    const auto e = BloccaDoc(db(), richiesta(QStringLiteral("luisa")));
+    const auto e = BloccaDoc(db(), richiesta(u"luisa"_s));
     EXPECT_EQ(e.esito, BloccoPreso);
-    EXPECT_EQ(e.subentro, subentro(QStringLiteral("mario")));
+    EXPECT_EQ(e.subentro, subentro(u"mario"_s));
 }
 
 TEST_F(DetentoreTest, shouldKeepTheLocksOfAnOlderVersionAndRemoveOnlyTheRowTheCheckSaw) {
     // LockGest as an older version created it, without the holder columns.
     schema::Tabella vecchia = lockGest();
     vecchia.colonne.resize(11);
-    ASSERT_EQ(vecchia.colonne.back().nome, QStringLiteral("PadreNumReg"));
-    db().EseguiSql(QStringLiteral("DROP TABLE LockGest"));
+    ASSERT_EQ(vecchia.colonne.back().nome, u"PadreNumReg"_s);
+    db().EseguiSql(u"DROP TABLE LockGest"_s);
     for (const QString& s : schema::ddl(vecchia, db().dialetto()))
         db().EseguiSql(s);
     db().EseguiSql(
@@ -292,24 +345,24 @@ TEST_F(DetentoreTest, shouldKeepTheLocksOfAnOlderVersionAndRemoveOnlyTheRowTheCh
                        "VALUES ('FE', 2024, 15, 'mario', '2024-03-01 10:00:00', 'Contabilizzazione')"));
     {
         BlocchiTenuti blocchi(db()); // works on the older table too
-        ASSERT_EQ(blocchi.prendi(richiesta(QStringLiteral("luisa"), 16)).esito, BloccoPreso);
-        EXPECT_EQ(detentore(db(), 16), QStringLiteral("luisa"));
+        ASSERT_EQ(blocchi.prendi(richiesta(u"luisa"_s, 16)).esito, BloccoPreso);
+        EXPECT_EQ(detentore(db(), 16), u"luisa"_s);
     }
-    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), 1);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM LockGest"_s).toInt(), 1);
 
     schema::creaSchema(db(), {lockGest()});
     auto elenco = elencoBlocchi(db());
     ASSERT_EQ(elenco.size(), 1u);
     EXPECT_EQ(elenco[0].detentore, StatoDetentore::Sconosciuto);
     auto altra = altraConnessione();
-    EXPECT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("luisa"))).esito, BloccoAltroUtente);
+    EXPECT_EQ(BloccaDoc(*altra, richiesta(u"luisa"_s)).esito, BloccoAltroUtente);
 
     // The row seen by the check is replaced by another lock of the same user before the removal.
     const BloccoRegistrato visto = elenco[0];
-    SbloccaDoc(db(), QStringLiteral("FE"), 2024, 15);
-    ASSERT_EQ(BloccaDoc(db(), richiesta(QStringLiteral("mario"))).esito, BloccoPreso);
+    SbloccaDoc(db(), u"FE"_s, 2024, 15);
+    ASSERT_EQ(BloccaDoc(db(), richiesta(u"mario"_s)).esito, BloccoPreso);
     EXPECT_FALSE(rimuoviBlocco(*altra, visto));
-    EXPECT_EQ(detentore(db()), QStringLiteral("mario"));
+    EXPECT_EQ(detentore(db()), u"mario"_s);
 
     // Rows the check sees as they are go, with a holder or without one.
     db().EseguiSql(QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Ora) "
@@ -319,27 +372,27 @@ TEST_F(DetentoreTest, shouldKeepTheLocksOfAnOlderVersionAndRemoveOnlyTheRowTheCh
     for (const BloccoRegistrato& b : elenco)
         EXPECT_TRUE(rimuoviBlocco(*altra, b)) << b.numero;
     EXPECT_FALSE(rimuoviBlocco(*altra, elenco[0]));
-    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), 0);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM LockGest"_s).toInt(), 0);
 }
 
 TEST_F(DetentoreTest, shouldReleaseTheGuardsLocksOnEveryPathButNotAnotherHolders) {
     auto altra = altraConnessione();
-    ASSERT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("luisa"), 17)).esito, BloccoPreso);
+    ASSERT_EQ(BloccaDoc(*altra, richiesta(u"luisa"_s, 17)).esito, BloccoPreso);
     try {
         BlocchiTenuti blocchi(db());
-        ASSERT_EQ(blocchi.prendi(richiesta(QStringLiteral("mario"), 15)).esito, BloccoPreso);
-        ASSERT_EQ(blocchi.prendi(richiesta(QStringLiteral("mario"), 16)).esito, BloccoPreso);
-        EXPECT_EQ(blocchi.prendi(richiesta(QStringLiteral("mario"), 17)).esito, BloccoAltroUtente);
+        ASSERT_EQ(blocchi.prendi(richiesta(u"mario"_s, 15)).esito, BloccoPreso);
+        ASSERT_EQ(blocchi.prendi(richiesta(u"mario"_s, 16)).esito, BloccoPreso);
+        EXPECT_EQ(blocchi.prendi(richiesta(u"mario"_s, 17)).esito, BloccoAltroUtente);
         // 16 goes to another workstation meanwhile (its lock was cleared by hand).
-        SbloccaDoc(*altra, QStringLiteral("FE"), 2024, 16);
-        ASSERT_EQ(BloccaDoc(*altra, richiesta(QStringLiteral("luisa"), 16)).esito, BloccoPreso);
+        SbloccaDoc(*altra, u"FE"_s, 2024, 16);
+        ASSERT_EQ(BloccaDoc(*altra, richiesta(u"luisa"_s, 16)).esito, BloccoPreso);
         EXPECT_EQ(blocchi.tenuti(), 2u);
-        throw ErroreDb(ErrDatabase, QStringLiteral("interrotta"));
+        throw ErroreDb(ErrDatabase, u"interrotta"_s);
     } catch (const ErroreDb&) {
     }
-    EXPECT_EQ(db().valore(QStringLiteral("SELECT count(*) FROM LockGest")).toInt(), 2);
-    EXPECT_EQ(detentore(db(), 16), QStringLiteral("luisa"));
-    EXPECT_EQ(detentore(db(), 17), QStringLiteral("luisa"));
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM LockGest"_s).toInt(), 2);
+    EXPECT_EQ(detentore(db(), 16), u"luisa"_s);
+    EXPECT_EQ(detentore(db(), 17), u"luisa"_s);
 }
 
 } // namespace

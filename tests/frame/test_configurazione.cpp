@@ -166,36 +166,21 @@ TEST_F(ConfigurazioneTest, shouldLookForTheMainFileInTheSuiteFolders) {
     }
 }
 
-TEST_F(ConfigurazioneTest, shouldStopWhenTheMainFileIsNotFound) {
-    scrivi("suite/brenta.ini", Profilo);
-    const SceltaProfilo s = scegli("manca-del-tutto.ini");
-    EXPECT_FALSE(s.ok());
-    EXPECT_TRUE(s.percorso.isEmpty());
-    EXPECT_EQ(ui.testiMostrati(), QStringList{"File ini non trovato\nSistemare e rieseguire"});
-}
-
-TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIni) {
+// The common database is found in the main file, not in the listed one chosen.
+TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIniAndFindTheCommonDatabaseInTheMainFile) {
     scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=1\n"
                                "[Lista File Ini]\nOrdIniDBase0=zero.ini\nOrdIniDBase1=dati\\uno.ini\n"
-                               "OrdIniDBase2=due.ini\n");
+                               "OrdIniDBase2=due.ini\n[Menu]\nNomeDB=menu.db\nDriveDB=" +
+                                   percorso("m") + "\n");
     const QString uno = scrivi("suite/dati/uno.ini", "[Connessioni]\nNomeDB=uno.db\n");
     const SceltaProfilo s = scegli();
     ASSERT_TRUE(s.ok()) << s.errore.toStdString();
     EXPECT_EQ(s.percorso, uno);
     EXPECT_EQ(s.filePrincipale, percorso("suite/brenta.ini"));
     EXPECT_EQ(s.nomeDb, "uno.db");
-}
-
-TEST_F(ConfigurazioneTest, shouldRefuseANumIniOutOfRange) {
-    for (const char* numIni : {"3", "abc"}) {
-        ui.mostrati.clear();
-        scrivi("suite/brenta.ini", QString("[Parametri Generali]\nNumIni=%1\n"
-                                           "[Lista File Ini]\nOrdIniDBase0=a.ini\nOrdIniDBase2=c.ini\n")
-                                       .arg(numIni));
-        const SceltaProfilo s = scegli();
-        EXPECT_FALSE(s.ok()) << numIni;
-        EXPECT_EQ(ui.testiMostrati(), QStringList{"Numero di ini scelto\n(da 0 a 2)"}) << numIni;
-    }
+    const auto m = Configurazione(menu, ui, s).connessioneComune();
+    ASSERT_TRUE(m.ok());
+    EXPECT_EQ(m.testo, percorso("m/menu.db"));
 }
 
 TEST_F(ConfigurazioneTest, shouldAskForTheFileWhenNumIniIsAQuestion) {
@@ -221,25 +206,31 @@ TEST_F(ConfigurazioneTest, shouldGiveUpSilentlyWhenTheChoiceIsCancelled) {
     EXPECT_EQ(ui.mostrati.size(), 1); // the input box only
 }
 
-TEST_F(ConfigurazioneTest, shouldRefuseAProfileWithoutADatabase) {
-    struct Caso {
-        const char* descrizione;
-        QString testo;
+TEST_F(ConfigurazioneTest, shouldRefuseAMissingOrIncompleteProfileWithItsMessage) {
+    const QString lista = "[Lista File Ini]\nOrdIniDBase0=a.ini\nOrdIniDBase2=c.ini\n";
+    const std::tuple<const char*, QString, QString, QString> casi[] = {
+        {"main file missing", Profilo, "manca-del-tutto.ini", "File ini non trovato\nSistemare e rieseguire"},
+        {"NumIni beyond the list", "[Parametri Generali]\nNumIni=3\n" + lista, "",
+         "Numero di ini scelto\n(da 0 a 2)"},
+        {"NumIni not a number", "[Parametri Generali]\nNumIni=abc\n" + lista, "",
+         "Numero di ini scelto\n(da 0 a 2)"},
+        {"no NomeDB", "[Connessioni]\nConnect=x\n", "", ProfiloNonValido},
+        {"empty NomeDB", "[Connessioni]\nNomeDB=\n", "", ProfiloNonValido},
+        {"NomeDB in another section", "[Parametri Generali]\nConnessione=Prova\n[Connessioni]\nNomeDB=x.db\n",
+         "", ProfiloNonValido},
+        {"listed file missing",
+         "[Parametri Generali]\nNumIni=0\n[Lista File Ini]\nOrdIniDBase0=manca.ini\n"
+         "[Connessioni]\nNomeDB=x.db\n",
+         "", ProfiloNonValido},
     };
-    const Caso casi[] = {
-        {"no NomeDB", "[Connessioni]\nConnect=x\n"},
-        {"empty NomeDB", "[Connessioni]\nNomeDB=\n"},
-        {"NomeDB in another section",
-         "[Parametri Generali]\nConnessione=Prova\n[Connessioni]\nNomeDB=x.db\n"},
-        {"listed file missing", "[Parametri Generali]\nNumIni=0\n[Lista File Ini]\nOrdIniDBase0=manca.ini\n"
-                                "[Connessioni]\nNomeDB=x.db\n"},
-    };
-    for (const Caso& c : casi) {
+    for (const auto& [descrizione, testo, parametroI, messaggio] : casi) {
+        SCOPED_TRACE(descrizione);
         ui.mostrati.clear();
-        scrivi("suite/brenta.ini", c.testo);
-        const SceltaProfilo s = scegli();
-        EXPECT_FALSE(s.ok()) << c.descrizione;
-        EXPECT_EQ(ui.testiMostrati(), QStringList{ProfiloNonValido}) << c.descrizione;
+        scrivi("suite/brenta.ini", testo);
+        const SceltaProfilo s = scegli(parametroI);
+        EXPECT_FALSE(s.ok());
+        EXPECT_TRUE(s.percorso.isEmpty());
+        EXPECT_EQ(ui.testiMostrati(), QStringList{messaggio});
     }
     ui.mostrati.clear();
     menu.impostaConfigurazione(percorso("menu/manca.ini"));
@@ -292,20 +283,37 @@ TEST_F(ConfigurazioneTest, shouldWriteDeleteAKeyAndDeleteASection) {
     EXPECT_TRUE(c.ScriviIni("Manca", "x", "", {}, false, true));
     EXPECT_TRUE(c.ScriviIni("Manca", "", "", {}, true, false));
     EXPECT_TRUE(ui.mostrati.isEmpty());
-}
 
-TEST_F(ConfigurazioneTest, shouldWriteAnotherFileBesideTheProfile) {
-    Configurazione c = configurata(Profilo);
+    // Another file, beside the profile or anywhere, leaves the profile alone.
+    const QByteArray profilo = contenuto(p);
     EXPECT_TRUE(c.ScriviIni("Setup", "Ultimo", "1", "altro.ini"));
     EXPECT_EQ(FileIni(percorso("suite/altro.ini")).value("Setup", "Ultimo"), "1");
     EXPECT_TRUE(c.ScriviIni("Setup", "Ultimo", "2", percorso("assoluto.ini")));
     EXPECT_EQ(FileIni(percorso("assoluto.ini")).value("Setup", "Ultimo"), "2");
-    EXPECT_EQ(contenuto(c.fileProfilo()), Profilo.toUtf8());
+    EXPECT_EQ(contenuto(p), profilo);
 }
 
-TEST_F(ConfigurazioneTest, shouldReportAFailedWriteAndKeepTheOldValue) {
+// A write that fails, or reads back differently, is reported and leaves the file as it was; a
+// file that cannot be read (here a folder) is never saved over.
+TEST_F(ConfigurazioneTest, shouldReportAFailedWriteAndKeepTheOldFile) {
     Configurazione c = configurata(Profilo);
     const QString p = c.fileProfilo();
+    EXPECT_FALSE(c.ScriviIni("Connessioni", "NomeDB", " spazi.db "));
+    EXPECT_EQ(ui.testiMostrati(),
+              QStringList{rapporto(" spazi.db ", "Connessioni", "NomeDB", "durante l' aggiornamento(2)")});
+    EXPECT_EQ(contenuto(p), Profilo.toUtf8());
+
+    ui.mostrati.clear();
+    QDir().mkpath(percorso("suite/cartella.ini"));
+    EXPECT_FALSE(c.ScriviIni("A", "x", "1", "cartella.ini"));
+    EXPECT_EQ(ui.testiMostrati(), QStringList{rapporto("1", "A", "x", "durante la ricerca")});
+
+    ui.mostrati.clear();
+    EXPECT_FALSE(c.ScriviIni("A", "x", "\"quoted\"", "nuovo.ini"));
+    EXPECT_EQ(ui.mostrati.size(), 1);
+    EXPECT_FALSE(QFile::exists(percorso("suite/nuovo.ini"))); // a file the write created goes again
+
+    ui.mostrati.clear();
     QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup);
     EXPECT_FALSE(c.ScriviIni("Connessioni", "NomeDB", "nuovo.db"));
     EXPECT_EQ(ui.testiMostrati(),
@@ -315,28 +323,6 @@ TEST_F(ConfigurazioneTest, shouldReportAFailedWriteAndKeepTheOldValue) {
     ui.mostrati.clear();
     EXPECT_TRUE(c.ScriviIni("Connessioni", "NomeDB", "azienda.db")); // unchanged: nothing to write
     EXPECT_TRUE(ui.mostrati.isEmpty());
-}
-
-// A file that cannot be read (here a folder) is never saved over.
-TEST_F(ConfigurazioneTest, shouldReportAFileThatCannotBeRead) {
-    Configurazione c = configurata(Profilo);
-    QDir().mkpath(percorso("suite/cartella.ini"));
-    EXPECT_FALSE(c.ScriviIni("A", "x", "1", "cartella.ini"));
-    EXPECT_EQ(ui.testiMostrati(), QStringList{rapporto("1", "A", "x", "durante la ricerca")});
-}
-
-TEST_F(ConfigurazioneTest, shouldUndoAWriteThatReadsBackDifferently) {
-    Configurazione c = configurata(Profilo);
-    const QString p = c.fileProfilo();
-    EXPECT_FALSE(c.ScriviIni("Connessioni", "NomeDB", " spazi.db "));
-    EXPECT_EQ(ui.testiMostrati(),
-              QStringList{rapporto(" spazi.db ", "Connessioni", "NomeDB", "durante l' aggiornamento(2)")});
-    EXPECT_EQ(contenuto(p), Profilo.toUtf8());
-
-    ui.mostrati.clear();
-    EXPECT_FALSE(c.ScriviIni("A", "x", "\"quoted\"", "nuovo.ini"));
-    EXPECT_EQ(ui.mostrati.size(), 1);
-    EXPECT_FALSE(QFile::exists(percorso("suite/nuovo.ini"))); // a file the write created goes again
 }
 
 // ---- personal values and per-company folders
@@ -383,6 +369,12 @@ QString login(const tesel::ImpostazioniConnessione& c) {
 // The profile's stored login first, else the menu's, taken once for the run and never copied
 // into the shared file; a full ODBC text keeps its own credentials.
 TEST_F(ConfigurazioneTest, shouldChooseTheSqlLoginOfEachConnection) {
+    // Without a stored login it is asked only when the menu says so.
+    for (const auto& [chiedi, atteso] : {std::pair{"S", "/?"}, {"N", "/"}, {"", "/"}}) {
+        menu.imposta("ChiediPwdSql", chiedi);
+        EXPECT_EQ(login(configurata("[Connessioni]\nNomeDB=Contab\n").connessioneAzienda()), atteso)
+            << chiedi;
+    }
     menu.imposta("SqlLogin", "menu");
     menu.imposta("SqlPwd", "altra");
     Configurazione c = configurata("[Connessioni]\nNomeDB=Contab\nDbSqlPubUID=pub\nDbSqlPubPWD=segreta\n"
@@ -405,14 +397,6 @@ TEST_F(ConfigurazioneTest, shouldChooseTheSqlLoginOfEachConnection) {
                                       "DbSqlPubUID=pub\nDbSqlPubPWD=segreta\n");
     EXPECT_EQ(odbc.connessioneAzienda().testo, "ODBC;DSN=Contab;UID=a;PWD=b");
     EXPECT_EQ(login(odbc.connessioneAzienda()), "/");
-}
-
-TEST_F(ConfigurazioneTest, shouldAskForTheLoginOnlyWhenTheMenuSaysSo) {
-    for (const auto& [chiedi, atteso] : {std::pair{"S", "/?"}, {"N", "/"}, {"", "/"}}) {
-        menu.imposta("ChiediPwdSql", chiedi);
-        EXPECT_EQ(login(configurata("[Connessioni]\nNomeDB=Contab\n").connessioneAzienda()), atteso)
-            << chiedi;
-    }
 }
 
 TEST_F(ConfigurazioneTest, shouldCompleteADatabaseFileWithTheDriveAndFolder) {
@@ -443,10 +427,7 @@ TEST_F(ConfigurazioneTest, shouldCompleteADatabaseFileWithTheDriveAndFolder) {
     // The password of a database file.
     Configurazione c = configurata("[Connessioni]\nNomeDB=a.db\nDbAccPWD=acc\nDbSqlPubPWD=sql\n");
     EXPECT_EQ(c.connessioneAzienda().password, "acc");
-}
-
-TEST_F(ConfigurazioneTest, shouldOpenTheCompanyTheMenuChose) {
-    Configurazione c = configurata("[Connessioni]\nNomeDB=profilo.db\nConnect=x\n");
+    // The company the menu chose comes before the profile's.
     menu.imposta("NomeDBAzie", "C:\\Aziende\\az2.db");
     EXPECT_EQ(c.connessioneAzienda().testo, percorso("Aziende/az2.db"));
     menu.imposta("ConnectDBAzie", "ODBC;DSN=Az2");
@@ -462,19 +443,6 @@ TEST_F(ConfigurazioneTest, shouldReportAMissingCommonDatabase) {
         " non trovato  o con informazioni non corrette.\nCorreggere e rieseguire il programma.";
     EXPECT_EQ(m.errore, atteso);
     EXPECT_EQ(ui.testiMostrati(), QStringList{atteso});
-}
-
-TEST_F(ConfigurazioneTest, shouldFindTheCommonDatabaseInTheMainFile) {
-    scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=0\n[Lista File Ini]\nOrdIniDBase0=az.ini\n"
-                               "[Menu]\nNomeDB=menu.db\nDriveDB=" +
-                                   percorso("m") + "\n");
-    scrivi("suite/az.ini", "[Connessioni]\nNomeDB=az.db\n");
-    const SceltaProfilo s = scegli();
-    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
-    Configurazione c(menu, ui, s);
-    const auto m = c.connessioneComune();
-    ASSERT_TRUE(m.ok());
-    EXPECT_EQ(m.testo, percorso("m/menu.db"));
 }
 
 // ---- other parameters

@@ -4,7 +4,7 @@
 
 using namespace tesel;
 
-TEST(Data, shouldRoundTripTheMissingDateOfYear100) {
+TEST(Data, shouldFormatWithLeadingZerosAndRoundTripTheMissingDateOfYear100) {
     EXPECT_EQ(testoData(DataMancante), QStringLiteral("01/01/100"));
     EXPECT_EQ(dataDaTesto(u"01/01/100"), DataMancante);
     EXPECT_EQ(isoData(DataMancante), QStringLiteral("0100-01-01"));
@@ -12,7 +12,7 @@ TEST(Data, shouldRoundTripTheMissingDateOfYear100) {
     EXPECT_EQ(dataOraDaVariant(QStringLiteral("0100-01-01 00:00:00"))->date(), DataMancante);
 }
 
-TEST(Data, shouldParseItalianDates) {
+TEST(Data, shouldParseItalianDatesAndTimes) {
     EXPECT_EQ(dataDaTesto(u"31/12/2024"), QDate(2024, 12, 31));
     EXPECT_EQ(dataDaTesto(u" 1/2/2024 "), QDate(2024, 2, 1));
     EXPECT_EQ(dataDaTesto(u"29/02/24"), QDate(2024, 2, 29));
@@ -20,9 +20,6 @@ TEST(Data, shouldParseItalianDates) {
     for (const char16_t* errata :
          {u"30/02/2024", u"2024-01-01", u"", u"1/13/2024", u"aa/bb/cccc", u"01/01/2024/1", u"001/01/2024"})
         EXPECT_FALSE(dataDaTesto(errata).has_value()) << QString::fromUtf16(errata).toStdString();
-}
-
-TEST(Data, shouldFormatWithLeadingZeros) {
     EXPECT_EQ(testoData(QDate(2024, 3, 5)), QStringLiteral("05/03/2024"));
     EXPECT_EQ(testoDataOra(QDateTime(QDate(2024, 3, 12), QTime(10, 15), Qt::UTC)),
               QStringLiteral("12/03/2024 10:15:00"));
@@ -39,9 +36,6 @@ TEST(Data, shouldReadIsoDatesAndDateTimes) {
     EXPECT_FALSE(dataOraDaIso(u"2019-03-31 25:00").has_value());
     // The hour that does not exist in Italy on the night summer time starts is still a stored value.
     EXPECT_EQ(isoDataOra(*dataOraDaIso(u"2024-03-31 02:30:00")), QStringLiteral("2024-03-31 02:30:00"));
-}
-
-TEST(Data, shouldParseTimes) {
     EXPECT_EQ(oraDaTesto(u"10:15"), QTime(10, 15));
     EXPECT_EQ(oraDaTesto(u"23:59:59"), QTime(23, 59, 59));
     EXPECT_FALSE(oraDaTesto(u"25:70").has_value());

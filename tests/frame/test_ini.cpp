@@ -74,24 +74,18 @@ TEST_F(FileIniTest, shouldIgnoreCommentsAndEntriesOutsideSections) {
     EXPECT_EQ(ini.keys("A"), QStringList({"chiave"}));
 }
 
-TEST_F(FileIniTest, shouldChangeAValueAndKeepEveryOtherLine) {
+// A changed value keeps every other line; a new key goes after its section's entries, a new
+// section at the end.
+TEST_F(FileIniTest, shouldChangeAndAddValuesAndKeepEveryOtherLine) {
     const QString p = scrivi(Esempio);
     FileIni ini(p);
     ASSERT_TRUE(ini.set("parametri generali", "numini", "3"));
     ASSERT_TRUE(ini.set("CONNESSIONI", "Vuoto", "pieno"));
-    ASSERT_TRUE(ini.save());
-    QByteArray atteso = Esempio;
-    atteso.replace("NumIni = 2", "NumIni = 3").replace("Vuoto=", "Vuoto=pieno");
-    EXPECT_EQ(contenuto(p), atteso);
-}
-
-TEST_F(FileIniTest, shouldAddKeysAfterTheSectionsEntriesAndNewSectionsAtTheEnd) {
-    const QString p = scrivi(Esempio);
-    FileIni ini(p);
     ASSERT_TRUE(ini.set("Parametri generali", "BeepCome", "1"));
     ASSERT_TRUE(ini.set("Risoluzione Video", "Generale", "-2"));
     ASSERT_TRUE(ini.save());
     QByteArray atteso = Esempio;
+    atteso.replace("NumIni = 2", "NumIni = 3").replace("Vuoto=", "Vuoto=pieno");
     atteso.replace("VisParam=S\n", "VisParam=S\nBeepCome=1\n");
     atteso += "\n[Risoluzione Video]\nGenerale=-2\n";
     EXPECT_EQ(contenuto(p), atteso);
@@ -119,19 +113,20 @@ TEST_F(FileIniTest, shouldRemoveKeysAndSectionsOnly) {
 
 TEST_F(FileIniTest, shouldRefuseNamesAndValuesThatWouldNotReadBack) {
     FileIni ini(scrivi(Esempio));
-    EXPECT_FALSE(ini.set("A", "k", "riga1\nriga2"));
-    EXPECT_FALSE(ini.set("A", "k", "x\r"));
-    EXPECT_FALSE(ini.set("A]", "k", "v"));
-    EXPECT_FALSE(ini.set("A", "k=1", "v"));
-    EXPECT_FALSE(ini.set("A", ";k", "v"));
-    EXPECT_FALSE(ini.set("", "k", "v"));
-    EXPECT_FALSE(ini.set("A", " ", "v"));
+    for (const auto& [sezione, chiave, valore] : {std::tuple{"A", "k", "riga1\nriga2"},
+                                                  {"A", "k", "x\r"},
+                                                  {"A]", "k", "v"},
+                                                  {"A", "k=1", "v"},
+                                                  {"A", ";k", "v"},
+                                                  {"", "k", "v"},
+                                                  {"A", " ", "v"}})
+        EXPECT_FALSE(ini.set(sezione, chiave, valore)) << sezione << ' ' << chiave;
     EXPECT_FALSE(ini.modificato());
     EXPECT_TRUE(ini.set("A", "k", "a=b;c")); // "=" and ";" are fine inside a value
     EXPECT_EQ(ini.value("A", "k"), "a=b;c");
 }
 
-TEST_F(FileIniTest, shouldKeepLatin1FilesLatin1UnlessAValueNeedsMore) {
+TEST_F(FileIniTest, shouldKeepTheFilesEncodingAndLineEndsUnlessAValueNeedsMore) {
     const QString p = scrivi("[Ditta]\nCitt\xe0=Forl\xec\n");
     FileIni ini(p);
     EXPECT_EQ(ini.value("Ditta", QString::fromUtf8("Città")), QString::fromUtf8("Forlì"));
@@ -143,15 +138,14 @@ TEST_F(FileIniTest, shouldKeepLatin1FilesLatin1UnlessAValueNeedsMore) {
     ASSERT_TRUE(ini.save());
     EXPECT_EQ(contenuto(p), QString::fromUtf8("[Ditta]\nCittà=Forlì\nVia=Garibaldi è\nValuta=€\n").toUtf8());
     EXPECT_EQ(FileIni(p).value("ditta", "valuta"), QString::fromUtf8("€"));
-}
 
-TEST_F(FileIniTest, shouldKeepWindowsLineEndsAndTheByteOrderMark) {
-    const QString p = scrivi("\xEF\xBB\xBF[A]\r\nx=1\r\n");
-    FileIni ini(p);
-    EXPECT_EQ(ini.value("A", "x"), "1");
-    ini.set("A", "y", QString::fromUtf8("è"));
-    ASSERT_TRUE(ini.save());
-    EXPECT_EQ(contenuto(p), QByteArray("\xEF\xBB\xBF[A]\r\nx=1\r\ny=\xC3\xA8\r\n"));
+    // Windows line ends and the byte order mark stay.
+    const QString w = scrivi("\xEF\xBB\xBF[A]\r\nx=1\r\n");
+    FileIni windows(w);
+    EXPECT_EQ(windows.value("A", "x"), "1");
+    windows.set("A", "y", QString::fromUtf8("è"));
+    ASSERT_TRUE(windows.save());
+    EXPECT_EQ(contenuto(w), QByteArray("\xEF\xBB\xBF[A]\r\nx=1\r\ny=\xC3\xA8\r\n"));
 }
 
 TEST_F(FileIniTest, shouldKeepPermissionsOfTheReplacedFile) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace tesel;
 
 namespace {
@@ -47,7 +48,7 @@ protected:
         rs.ScriviCampo(store::XmlAnno, anno);
         rs.ScriviCampo(store::XmlNumRif, numero);
         rs.ScriviCampo(store::NomeFile,
-                       nomeFile.isEmpty() ? QStringLiteral("F%1_%2.xml").arg(anno).arg(numero) : nomeFile);
+                       nomeFile.isEmpty() ? u"F%1_%2.xml"_s.arg(anno).arg(numero) : nomeFile);
         rs.ScriviCampo(store::FEIDHub, idHub);
         rs.RsUpdate();
     }
@@ -80,9 +81,8 @@ protected:
     QString conteggi(int anno, int numero) {
         QStringList parti;
         for (QLatin1String t : store::TabelleInOrdineDiCancellazione)
-            parti << QStringLiteral("%1=%2").arg(t).arg(
-                db().valore(QStringLiteral("SELECT count(*) FROM %1 WHERE XmlAnno = %2 AND XmlNumRif = %3")
-                                .arg(t)
+            parti << u"%1=%2"_s.arg(t).arg(
+                db().valore(u"SELECT count(*) FROM %1 WHERE XmlAnno = %2 AND XmlNumRif = %3"_s.arg(t)
                                 .arg(anno)
                                 .arg(numero))
                     .toInt());
@@ -128,25 +128,22 @@ TEST_F(Store, shouldDeleteTheRowsOfOneInvoiceFromAllFiveTablesAndNothingElse) {
     fatturaCompleta(2024, 1);
     fatturaCompleta(2024, 2);
     fatturaCompleta(2023, 1);
-    const QString intatta =
-        QStringLiteral("FatXmlDatiGen=1 FatXmlPag=1 FatXmlDett=2 FatXmlIva=1 FatXmlTest=1");
+    const QString intatta = u"FatXmlDatiGen=1 FatXmlPag=1 FatXmlDett=2 FatXmlIva=1 FatXmlTest=1"_s;
     ASSERT_EQ(conteggi(2024, 1), intatta);
 
     cancellaFattura(db(), 2024, 1);
 
-    EXPECT_EQ(conteggi(2024, 1),
-              QStringLiteral("FatXmlDatiGen=0 FatXmlPag=0 FatXmlDett=0 FatXmlIva=0 FatXmlTest=0"));
+    EXPECT_EQ(conteggi(2024, 1), u"FatXmlDatiGen=0 FatXmlPag=0 FatXmlDett=0 FatXmlIva=0 FatXmlTest=0"_s);
     EXPECT_EQ(conteggi(2024, 2), intatta);
     EXPECT_EQ(conteggi(2023, 1), intatta);
 }
 
 TEST_F(Store, shouldKeepEveryRowWhenOneOfTheDeletesFails) {
     fatturaCompleta(2024, 1);
-    db().EseguiSql(QStringLiteral("DROP TABLE FatXmlIva"));
+    db().EseguiSql(u"DROP TABLE FatXmlIva"_s);
     EXPECT_THROW(cancellaFattura(db(), 2024, 1), ErroreDb);
     for (const char* t : {"FatXmlDatiGen", "FatXmlPag", "FatXmlDett", "FatXmlTest"})
-        EXPECT_GT(db().valore(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(t))).toInt(), 0)
-            << t;
+        EXPECT_GT(db().valore(u"SELECT count(*) FROM %1"_s.arg(QLatin1String(t))).toInt(), 0) << t;
 }
 
 TEST_F(Store, shouldReadAnInvoiceWithItsRowsInXmlRigDetOrder) {
@@ -173,8 +170,8 @@ TEST_F(Store, shouldReadAnInvoiceWithItsRowsInXmlRigDetOrder) {
 
     const FatturaStore f = leggiFattura(db(), 2024, 5);
     ASSERT_TRUE(f.testata.has_value());
-    EXPECT_EQ(f.testata->testo(store::NomeFile), QStringLiteral("ordine.xml"));
-    EXPECT_EQ(f.testata->testo(u"feidhub"), QStringLiteral("HUB-5"));
+    EXPECT_EQ(f.testata->testo(store::NomeFile), u"ordine.xml"_s);
+    EXPECT_EQ(f.testata->testo(u"feidhub"), u"HUB-5"_s);
     EXPECT_TRUE(f.testata->haColonna(u"CP_DA_IdFiscaleIVA_IdCodice"));
 
     auto elenco = [](const std::vector<RigaStore>& righe, auto testo) {
@@ -184,17 +181,16 @@ TEST_F(Store, shouldReadAnInvoiceWithItsRowsInXmlRigDetOrder) {
         return l.join(u' ');
     };
     EXPECT_EQ(elenco(f.dettaglio, [](const RigaStore& r) { return r.testo(u"Descrizione"); }),
-              QStringLiteral("prima seconda terza"));
+              u"prima seconda terza"_s);
     EXPECT_EQ(f.dettaglio[0].valuta(u"PrezzoTotale"), Currency::daDecimillesimi(12345000));
-    EXPECT_EQ(elenco(f.iva, [](const RigaStore& r) { return r.testo(u"XmlRigDet"); }), QStringLiteral("1 2"));
+    EXPECT_EQ(elenco(f.iva, [](const RigaStore& r) { return r.testo(u"XmlRigDet"); }), u"1 2"_s);
     EXPECT_EQ(
         elenco(f.pagamenti, [](const RigaStore& r) { return testoData(*r.data(u"DataScadenzaPagamento")); }),
-        QStringLiteral("31/05/2024 30/06/2024"));
+        u"31/05/2024 30/06/2024"_s);
     EXPECT_EQ(elenco(f.datiGen,
                      [](const RigaStore& r) {
-                         return QStringLiteral("%1/%2/%3")
-                             .arg(r.testo(store::XmlRigDet), r.testo(store::XMLIdent),
-                                  r.testo(store::XmlNumEle));
+                         return u"%1/%2/%3"_s.arg(r.testo(store::XmlRigDet), r.testo(store::XMLIdent),
+                                                  r.testo(store::XmlNumEle));
                      }),
               QStringLiteral("0/DatiOrdineAcquisto/1 0/DatiDDT/1 0/DatiDDT/2 2/CodiceArticolo/1 "
                              "2/AltriDatiGestionali/1"));

@@ -60,24 +60,21 @@ TEST(MsgCom, EnterAndEscapeChooseOnlyWhereTheyShould) {
     }
 }
 
-TEST(MsgCom, FocusAnswerIsFirstInTabOrderOnlyWhenInRange) {
-    struct Caso {
-        int focus, primo, secondo; // buttons focused first and after Tab
-    };
-    for (const Caso& c : {Caso{0, 0, 1}, Caso{4, 0, 1}, Caso{-1, 0, 1}, Caso{2, 1, 0}, Caso{3, 2, 0}}) {
-        SCOPED_TRACE(c.focus);
+TEST(MsgCom, FocusAnswerIsFirstInTabOrderOnlyWhenInRangeAndErrorsNameTheirSource) {
+    // the answer focused, buttons focused first and after Tab
+    for (const auto& [focus, primo, secondo] :
+         {std::tuple{0, 0, 1}, {4, 0, 1}, {-1, 0, 1}, {2, 1, 0}, {3, 2, 0}}) {
+        SCOPED_TRACE(focus);
         frmMsgCom f;
-        allApertura<frmMsgCom>([&](frmMsgCom* d) {
-            EXPECT_EQ(d->focusWidget(), d->ComEsegui[c.primo]);
+        allApertura<frmMsgCom>([&, primo = primo, secondo = secondo](frmMsgCom* d) {
+            EXPECT_EQ(d->focusWidget(), d->ComEsegui[primo]);
             premi(d, Qt::Key_Tab);
-            EXPECT_EQ(d->focusWidget(), d->ComEsegui[c.secondo]);
+            EXPECT_EQ(d->focusWidget(), d->ComEsegui[secondo]);
             d->ComEsegui[0]->click();
         });
-        f.msgCom("Scegli", "&Uno", "&Due", "&Tre", std::nullopt, 0, false, 0, std::nullopt, c.focus);
+        f.msgCom("Scegli", "&Uno", "&Due", "&Tre", std::nullopt, 0, false, 0, std::nullopt, focus);
     }
-}
-
-TEST(MsgErrfrm, ReportsTextNumberDescriptionAndSource) {
+    // The text of an error report.
     EXPECT_EQ(frmMsgCom::testoErrore("Lettura", 94, "Uso non valido di Null", "LeggiFattura"),
               "Lettura - Errore(94): Uso non valido di Null\nOrigine: LeggiFattura");
 }
@@ -90,43 +87,31 @@ struct CasoConversione {
     QString normale;
 };
 
-TEST(Conversione, TimesUsersTypeAndImpossibleOnes) {
-    for (const CasoConversione& c : {CasoConversione{"10:15", 0, CodOk, "10:15"},
-                                     {"10.15", 0, CodOk, "10:15"},
-                                     {"1015", 0, CodOk, "10:15"},
-                                     {"9.5", 0, CodOk, "09:05"},
-                                     {" 7 ", 0, CodOk, "07:00"},
-                                     {"101530", OpzSecondi, CodOk, "10:15:30"},
-                                     {"10:15:30", 0, CodOk, "10:15"},
-                                     {"10:15", OpzSecondi, CodOk, "10:15:00"},
-                                     {"24:00", 0, CodNonValido, ""},
-                                     {"10:60", 0, CodNonValido, ""},
-                                     {"10:15:61", 0, CodNonValido, ""},
-                                     {"1:2:3:4", 0, CodNonValido, ""},
-                                     {"10h15", 0, CodNonValido, ""},
-                                     {"", 0, CodVuoto, ""},
-                                     {"  ", OpzObbligatorio, CodObbligatorio, ""}}) {
+TEST(Conversione, TimesAndDatesUsersTypeAndImpossibleOnes) {
+    // clang-format off
+    const CasoConversione ore[] = {
+        {"10:15", 0, CodOk, "10:15"}, {"10.15", 0, CodOk, "10:15"}, {"1015", 0, CodOk, "10:15"},
+        {"9.5", 0, CodOk, "09:05"}, {" 7 ", 0, CodOk, "07:00"}, {"101530", OpzSecondi, CodOk, "10:15:30"},
+        {"10:15:30", 0, CodOk, "10:15"}, {"10:15", OpzSecondi, CodOk, "10:15:00"},
+        {"24:00", 0, CodNonValido, ""}, {"10:60", 0, CodNonValido, ""}, {"10:15:61", 0, CodNonValido, ""},
+        {"1:2:3:4", 0, CodNonValido, ""}, {"10h15", 0, CodNonValido, ""}, {"", 0, CodVuoto, ""},
+        {"  ", OpzObbligatorio, CodObbligatorio, ""}};
+    const CasoConversione date[] = {
+        {"15/03/2024", 0, CodOk, "15/03/2024"}, {"5/3/24", 0, CodOk, "05/03/2024"},
+        {"5/3/45", 0, CodOk, "05/03/1945"}, {"15032024", 0, CodOk, "15/03/2024"},
+        {"150324", 0, CodOk, "15/03/2024"}, {"29/02/2024", 0, CodOk, "29/02/2024"},
+        {"29/02/2023", 0, CodNonValido, ""}, {"1503", 0, CodNonValido, ""}, {"2024-03-15", 0, CodNonValido, ""},
+        {"31/12/1899", 0, CodTroppoPiccola, "31/12/1899"}, {"", 0, CodVuoto, ""},
+        {"", OpzObbligatorio, CodObbligatorio, ""}};
+    // clang-format on
+    for (const CasoConversione& c : ore) {
         SCOPED_TRACE(c.testo.toStdString());
         const auto r = convertiOra(c.testo, c.opzioni);
         EXPECT_EQ(r.codice, c.codice);
         EXPECT_EQ(r.testo, c.normale);
         EXPECT_EQ(r.valore.has_value(), c.codice == CodOk);
     }
-}
-
-TEST(Conversione, DatesUsersTypeAndImpossibleOnes) {
-    for (const CasoConversione& c : {CasoConversione{"15/03/2024", 0, CodOk, "15/03/2024"},
-                                     {"5/3/24", 0, CodOk, "05/03/2024"},
-                                     {"5/3/45", 0, CodOk, "05/03/1945"},
-                                     {"15032024", 0, CodOk, "15/03/2024"},
-                                     {"150324", 0, CodOk, "15/03/2024"},
-                                     {"29/02/2024", 0, CodOk, "29/02/2024"},
-                                     {"29/02/2023", 0, CodNonValido, ""},
-                                     {"1503", 0, CodNonValido, ""},
-                                     {"2024-03-15", 0, CodNonValido, ""},
-                                     {"31/12/1899", 0, CodTroppoPiccola, "31/12/1899"},
-                                     {"", 0, CodVuoto, ""},
-                                     {"", OpzObbligatorio, CodObbligatorio, ""}}) {
+    for (const CasoConversione& c : date) {
         SCOPED_TRACE(c.testo.toStdString());
         const auto r = convertiData(c.testo, c.opzioni, QDate(1900, 1, 1));
         EXPECT_EQ(r.codice, c.codice);

@@ -110,29 +110,23 @@ TEST_F(DialogoContabilizzazione, shouldStopAtAPairOutOfOrderWithItsMessageAndFoc
     fattura(1, "03981270683");
     apri();
     form->CheNoContab->setChecked(true);
-    struct Caso {
-        int da, a;
-        const char *valDa, *valA, *messaggio;
-    };
-    for (const Caso& c : {
-             Caso{30, 40, "2025", "2024", "Si prega di inserire le date riferimento in ordine crescente"},
-             Caso{50, 60, "10", "9", "Si prega di inserire i numeri riferimento in ordine crescente"},
-             Caso{70, 80, "02/03/2024", "01/03/2024",
-                  "Si prega di inserire le date di Fattura in ordine crescente"},
-             Caso{110, 120, "01/01/2025", "31/12/2024",
-                  "Si prega di inserire le date di Ricezione in ordine crescente"},
-         }) {
-        SCOPED_TRACE(c.da);
+    const QString noCrescente = "Si prega di inserire %1 in ordine crescente";
+    for (const auto& [da, a, valDa, valA, messaggio] :
+         {std::tuple{30, 40, "2025", "2024", noCrescente.arg("le date riferimento")},
+          std::tuple{50, 60, "10", "9", noCrescente.arg("i numeri riferimento")},
+          std::tuple{70, 80, "02/03/2024", "01/03/2024", noCrescente.arg("le date di Fattura")},
+          std::tuple{110, 120, "01/01/2025", "31/12/2024", noCrescente.arg("le date di Ricezione")}}) {
+        SCOPED_TRACE(da);
         utente.mostrati.clear();
-        const QString primaDa = form->txt.at(c.da)->text(), primaA = form->txt.at(c.a)->text();
-        form->txt.at(c.da)->setText(QString::fromUtf8(c.valDa));
-        form->txt.at(c.a)->setText(QString::fromUtf8(c.valA));
+        const QString primaDa = form->txt.at(da)->text(), primaA = form->txt.at(a)->text();
+        form->txt.at(da)->setText(QString::fromUtf8(valDa));
+        form->txt.at(a)->setText(QString::fromUtf8(valA));
         form->ComChiudi->setFocus();
         form->ComOk->click();
-        EXPECT_EQ(utente.testiMostrati(), QStringList{QString::fromUtf8(c.messaggio)});
-        EXPECT_TRUE(form->txt.at(c.da)->hasFocus());
-        form->txt.at(c.da)->setText(primaDa);
-        form->txt.at(c.a)->setText(primaA);
+        EXPECT_EQ(utente.testiMostrati(), QStringList{messaggio});
+        EXPECT_TRUE(form->txt.at(da)->hasFocus());
+        form->txt.at(da)->setText(primaDa);
+        form->txt.at(a)->setText(primaA);
     }
     EXPECT_TRUE(contabilizzate().isEmpty());
 }

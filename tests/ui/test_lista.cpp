@@ -206,35 +206,28 @@ TEST_F(Lista, ordinaCliccandoLIntestazioneERifiutaLeColonneNonOrdinabili) {
     EXPECT_EQ(cella(*l, 0, "XmlNumRif"), "300");
 }
 
-struct CasoRicerca {
-    const char* colonna;
-    const char* testo;
-    int direzione; // index of optDirez
-    int partenza;  // current row before the search
-    int atteso;
-};
-
 TEST_F(Lista, cercaInUnaColonnaPrimoSuccessivoPrecedenteUltimo) {
     popolaFatture(db(), 300);
     auto l = lista();
     ASSERT_TRUE(l->aggiorna());
-    const std::vector<CasoRicerca> casi{
-        {"Causale", "nca", 0, 50, 2},    {"Causale", "NCA", 1, 2, 5},
-        {"Causale", "NCA", 2, 5, 2},     {"Causale", "NCA", 3, 0, 299},
-        {"Causale", "NCA", 2, 2, -1},    {"DataRicez", "12/01/2020", 0, 0, 110},
-        {"TotaleDoc", "12,50", 0, 0, 9}, {"NumDoc", "f2*0", 1, 19, 199},
-        {"XmlNumRif", "1,5", 0, 0, -1},  {"PartitaIva", "x", 0, 0, -1},
-    };
-    for (const CasoRicerca& c : casi) {
-        SCOPED_TRACE(std::string(c.colonna) + " " + c.testo);
+    // column, text, index of optDirez, current row before the search, row found (-1: none)
+    // clang-format off
+    const std::tuple<const char*, const char*, int, int, int> casi[]{
+        {"Causale", "nca", 0, 50, 2}, {"Causale", "NCA", 1, 2, 5}, {"Causale", "NCA", 2, 5, 2},
+        {"Causale", "NCA", 3, 0, 299}, {"Causale", "NCA", 2, 2, -1}, {"DataRicez", "12/01/2020", 0, 0, 110},
+        {"TotaleDoc", "12,50", 0, 0, 9}, {"NumDoc", "f2*0", 1, 19, 199}, {"XmlNumRif", "1,5", 0, 0, -1},
+        {"PartitaIva", "x", 0, 0, -1}};
+    // clang-format on
+    for (const auto& [colonna, testo, direzione, partenza, atteso] : casi) {
+        SCOPED_TRACE(std::string(colonna) + " " + testo);
         ui.mostrati.clear();
-        l->dbgRiga->setCurrentIndex(l->modello()->index(c.partenza, 0));
-        l->CobCerca->setCurrentIndex(l->CobCerca->findData(QString(c.colonna)));
-        l->txtCerca->setText(c.testo);
-        l->optDirez[c.direzione]->setChecked(true);
+        l->dbgRiga->setCurrentIndex(l->modello()->index(partenza, 0));
+        l->CobCerca->setCurrentIndex(l->CobCerca->findData(QString(colonna)));
+        l->txtCerca->setText(testo);
+        l->optDirez[direzione]->setChecked(true);
         l->ButtonComando("Cerca");
-        EXPECT_EQ(l->rigaCorrente(), c.atteso >= 0 ? c.atteso : c.partenza);
-        EXPECT_EQ(ui.mostrati.size(), c.atteso < 0 ? 1 : 0);
+        EXPECT_EQ(l->rigaCorrente(), atteso >= 0 ? atteso : partenza);
+        EXPECT_EQ(ui.mostrati.size(), atteso < 0 ? 1 : 0);
     }
     EXPECT_EQ(ui.testiMostrati().last(), "Nessuna riga trovata");
 
