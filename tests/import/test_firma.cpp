@@ -11,19 +11,19 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 using namespace tesel;
 
 namespace {
 
-const QString NonValida =
-    QStringLiteral("Busta di firma .p7m non valida o danneggiata: impossibile estrarre la fattura");
-const QString SenzaContenuto =
-    QStringLiteral("Busta di firma .p7m senza contenuto: la fattura non è inclusa nella firma");
+const QString NonValida = u"Busta di firma .p7m non valida o danneggiata: impossibile estrarre la fattura"_s;
+const QString SenzaContenuto = u"Busta di firma .p7m senza contenuto: la fattura non è inclusa nella firma"_s;
 
-const QString Net = QStringLiteral("fatture/net-fatturaelettronica/");
+const QString Net = u"fatture/net-fatturaelettronica/"_s;
 // Envelopes made for the project with openssl cms: DER of definite lengths (the two-body
 // _00311 also as one line of Base64, _00045 only in Base64 lines of 64 characters).
-const QString Tesel = QStringLiteral("fatture/tesel/");
+const QString Tesel = u"fatture/tesel/"_s;
 
 QByteArray leggi(const QString& relativo) {
     QFile f(prova::fileFixture(relativo));

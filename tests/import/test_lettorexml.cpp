@@ -13,6 +13,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 using namespace tesel;
 
 namespace {
@@ -82,8 +84,8 @@ INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreDataCasi, ::testing::ValuesIn(casiDat
 
 TEST(ValoreData, shouldGiveNoValueAndNoMessageForAMissingElement) {
     TestoErrori errori;
-    EXPECT_FALSE(valoreData(pugi::xml_node(), QStringLiteral("DGD_Data"), errori).has_value());
-    EXPECT_EQ(valoreData(pugi::xml_node(), QStringLiteral("DGD_Data"), errori, true), DataMancante);
+    EXPECT_FALSE(valoreData(pugi::xml_node(), u"DGD_Data"_s, errori).has_value());
+    EXPECT_EQ(valoreData(pugi::xml_node(), u"DGD_Data"_s, errori, true), DataMancante);
     EXPECT_TRUE(errori.vuoto());
 }
 
@@ -155,8 +157,8 @@ TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
     TestoErrori errori;
     for (pugi::xml_node n : FigliElemento(f.radice()))
         valoreImporto(n, EtichettaTag(etichetta::Iva, n), errori);
-    EXPECT_EQ(errori.testo(), QStringLiteral("\r\nTag Iva-AliquotaIVA con valore di tipo valuta non valida"
-                                             "\r\nTag Iva-Imposta con valore di tipo valuta non valida"));
+    EXPECT_EQ(errori.testo(), u"\r\nTag Iva-AliquotaIVA con valore di tipo valuta non valida"
+                              "\r\nTag Iva-Imposta con valore di tipo valuta non valida"_s);
     errori.azzera();
     EXPECT_TRUE(errori.vuoto());
 }
@@ -172,17 +174,17 @@ protected:
     QStringList fileEstratti() const { return QDir(cartella_.path()).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir cartella_;
-    const QString fileXml_ = QStringLiteral("/dati/scarico/IT01234567890_00001.xml");
+    const QString fileXml_ = u"/dati/scarico/IT01234567890_00001.xml"_s;
 };
 
 TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite) {
     TestoErrori errori;
     const QString primo = estrai("<Allegati><Attachment>cHJpbW8gY29udGVudXRvIGx1bmdv</Attachment></Allegati>",
-                                 QStringLiteral("doc.pdf"), errori);
-    const QString secondo = estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>",
-                                   QStringLiteral("doc.pdf"), errori);
+                                 u"doc.pdf"_s, errori);
+    const QString secondo =
+        estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>", u"doc.pdf"_s, errori);
     EXPECT_EQ(primo, secondo);
-    EXPECT_EQ(primo, QDir(cartella_.path()).absoluteFilePath(QStringLiteral("IT01234567890_00001_doc.pdf")));
+    EXPECT_EQ(primo, QDir(cartella_.path()).absoluteFilePath(u"IT01234567890_00001_doc.pdf"_s));
     EXPECT_EQ(leggiFile(secondo), QByteArray("secondo"));
     EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
     EXPECT_TRUE(errori.vuoto());
@@ -197,8 +199,8 @@ TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
     };
     for (const char* xml : casi) {
         TestoErrori errori;
-        EXPECT_EQ(estrai(xml, QStringLiteral("a.pdf"), errori), QString()) << xml;
-        EXPECT_EQ(errori.testo(), QStringLiteral("\r\nAllegato da estrarre mancante")) << xml;
+        EXPECT_EQ(estrai(xml, u"a.pdf"_s, errori), QString()) << xml;
+        EXPECT_EQ(errori.testo(), u"\r\nAllegato da estrarre mancante"_s) << xml;
     }
     EXPECT_TRUE(fileEstratti().isEmpty());
 }

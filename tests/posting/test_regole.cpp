@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -95,10 +97,10 @@ protected:
             return;
         creaSchemaAzienda();
         parametri = std::make_unique<ParametriAzienda>(db());
-        parametri->scrivi(QStringLiteral("CoGe.AnnoCorr"), QStringLiteral("2026"));
-        parametri->scrivi(QStringLiteral("CoGe.DataInizCont"), QStringLiteral("01/01/2026"));
-        parametri->scrivi(QStringLiteral("CoGe.DataFineCont"), QStringLiteral("31/12/2026"));
-        parametri->scrivi(QStringLiteral("CoGe.ApertoPrec"), QStringLiteral("N"));
+        parametri->scrivi(u"CoGe.AnnoCorr"_s, u"2026"_s);
+        parametri->scrivi(u"CoGe.DataInizCont"_s, u"01/01/2026"_s);
+        parametri->scrivi(u"CoGe.DataFineCont"_s, u"31/12/2026"_s);
+        parametri->scrivi(u"CoGe.ApertoPrec"_s, u"N"_s);
     }
     std::unique_ptr<ParametriAzienda> nuoviParametri() { return std::make_unique<ParametriAzienda>(db()); }
     std::unique_ptr<ParametriAzienda> parametri;
@@ -113,7 +115,7 @@ TEST_F(AnnoContabile, shouldAcceptTheCurrentAndNextYearAndThePreviousOnlyWhileOp
     EXPECT_TRUE(annoContabileChiuso(*parametri, 2025));
     EXPECT_FALSE(annoContabileChiuso(*parametri, 2026));
 
-    parametri->scrivi(QStringLiteral("CoGe.ApertoPrec"), QStringLiteral("S"));
+    parametri->scrivi(u"CoGe.ApertoPrec"_s, u"S"_s);
     auto aperto = nuoviParametri();
     EXPECT_EQ(annoContabile(*aperto, QDate(2025, 12, 31)), 2025);
     EXPECT_FALSE(annoContabile(*aperto, QDate(2024, 12, 31)).has_value());
@@ -122,8 +124,8 @@ TEST_F(AnnoContabile, shouldAcceptTheCurrentAndNextYearAndThePreviousOnlyWhileOp
 }
 
 TEST_F(AnnoContabile, shouldFollowAnAccountingYearThatDoesNotStartInJanuary) {
-    parametri->scrivi(QStringLiteral("CoGe.DataInizCont"), QStringLiteral("01/07/2026"));
-    parametri->scrivi(QStringLiteral("CoGe.DataFineCont"), QStringLiteral("30/06/2027"));
+    parametri->scrivi(u"CoGe.DataInizCont"_s, u"01/07/2026"_s);
+    parametri->scrivi(u"CoGe.DataFineCont"_s, u"30/06/2027"_s);
     auto p = nuoviParametri();
     EXPECT_EQ(annoContabile(*p, QDate(2027, 3, 1)), 2026);
     EXPECT_FALSE(annoContabile(*p, QDate(2026, 6, 30)).has_value());
@@ -131,16 +133,15 @@ TEST_F(AnnoContabile, shouldFollowAnAccountingYearThatDoesNotStartInJanuary) {
 
 TEST_F(AnnoContabile, shouldNumberRegistrationsByYearOrAcrossYearsFromAnnoAzzera) {
     for (const auto& [anno, numero] : {std::pair{2025, 40}, std::pair{2026, 7}, std::pair{2027, 3}})
-        db().EseguiSql(
-            QStringLiteral("INSERT INTO MovPnTesFatt (Anno, NumReg) VALUES (%1, %2)").arg(anno).arg(numero));
-    EXPECT_EQ(prossimoNumeroReg(db(), *parametri, QStringLiteral("MovPnTesFatt"), 2026), 8);
-    EXPECT_EQ(prossimoNumeroReg(db(), *parametri, QStringLiteral("MovPnTesFatt"), 2024), 1);
+        db().EseguiSql(u"INSERT INTO MovPnTesFatt (Anno, NumReg) VALUES (%1, %2)"_s.arg(anno).arg(numero));
+    EXPECT_EQ(prossimoNumeroReg(db(), *parametri, u"MovPnTesFatt"_s, 2026), 8);
+    EXPECT_EQ(prossimoNumeroReg(db(), *parametri, u"MovPnTesFatt"_s, 2024), 1);
 
-    parametri->scrivi(QStringLiteral("Coge.AnnoAzzera"), QStringLiteral("2026"));
+    parametri->scrivi(u"Coge.AnnoAzzera"_s, u"2026"_s);
     auto p = nuoviParametri();
-    EXPECT_EQ(prossimoNumeroReg(db(), *p, QStringLiteral("MovPnTesFatt"), 2026), 8);
-    EXPECT_EQ(prossimoNumeroReg(db(), *p, QStringLiteral("MovPnTesFatt"), 2027), 8);
-    EXPECT_EQ(prossimoNumeroReg(db(), *p, QStringLiteral("MovPnTesFatt"), 2025), 41);
+    EXPECT_EQ(prossimoNumeroReg(db(), *p, u"MovPnTesFatt"_s, 2026), 8);
+    EXPECT_EQ(prossimoNumeroReg(db(), *p, u"MovPnTesFatt"_s, 2027), 8);
+    EXPECT_EQ(prossimoNumeroReg(db(), *p, u"MovPnTesFatt"_s, 2025), 41);
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -31,8 +33,8 @@ QDate data(const Recordset& rs, const char* campo) {
 QString testoRate(const std::vector<Rata>& rate) {
     QStringList v;
     for (const Rata& r : rate)
-        v << r.data.toString(QStringLiteral("dd/MM/yyyy")) + u' ' + r.importo.testoXml();
-    return v.join(QStringLiteral("; "));
+        v << r.data.toString(u"dd/MM/yyyy"_s) + u' ' + r.importo.testoXml();
+    return v.join(u"; "_s);
 }
 
 // ---- Instalments from terms ------------------------------------------------------------------
@@ -65,7 +67,7 @@ class RateDaTerminiCasi : public ::testing::TestWithParam<CasoTermini> {};
 TEST_P(RateDaTerminiCasi, shouldGiveTheDatesAndAmountsOfTheTerms) {
     const CasoTermini& c = GetParam();
     TerminiPagamento t;
-    t.pagamento = QStringLiteral("PROVA");
+    t.pagamento = u"PROVA"_s;
     t.decorrenza = QString::fromLatin1(c.decorrenza);
     t.periodicita = QString::fromLatin1(c.periodicita);
     t.numScad = c.numScad;
@@ -129,8 +131,8 @@ TEST(RateDaTermini, shouldRefuseTermsWithoutInstalmentsOrWithAnUnknownPeriodicit
          {std::tuple{0, "G", "Numero di scadenze non valido nel pagamento X"},
           std::tuple{1, "Z", "Periodicità \"Z\" non valida nel pagamento X"}}) {
         TerminiPagamento t;
-        t.pagamento = QStringLiteral("X");
-        t.decorrenza = QStringLiteral("D");
+        t.pagamento = u"X"_s;
+        t.decorrenza = u"D"_s;
         t.periodicita = QLatin1String(periodicita);
         t.numScad = numScad;
         try {
@@ -162,7 +164,7 @@ protected:
                                  std::initializer_list<std::pair<const char*, const char*>> personali = {},
                                  bool notaCredito = false, const QString& causalePagamento = "PAG") {
         for (const auto& [chiave, valore] : personali)
-            menu.imposta(QStringLiteral("Personal.") + QLatin1String(chiave), QLatin1String(valore));
+            menu.imposta(u"Personal."_s + QLatin1String(chiave), QLatin1String(valore));
         tesel::prova::FatturaProva f(db());
         f.data(QDate(anno, 3, 10)).ricezione(QDate(anno, 3, 12)).riga(1000, "22", {"60", "10", "1001"});
         f.iva(22, 1000, 220);
@@ -185,14 +187,12 @@ protected:
                                  {testo(r.iban), testo(r.abi), testo(r.cab), rigDet});
         }
         return ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno, k.numero,
-                                   causalePagamento, CodiceConto(QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")), false);
+                                   causalePagamento, CodiceConto(u"20"_s, u"40"_s, u"1001"_s), false);
     }
 
-    QDate dataDa(const char* testo) const {
-        return QDate::fromString(conAnno(testo), QStringLiteral("dd/MM/yyyy"));
-    }
+    QDate dataDa(const char* testo) const { return QDate::fromString(conAnno(testo), u"dd/MM/yyyy"_s); }
     QString conAnno(const char* testo) const {
-        return QString::fromUtf8(testo).replace(QStringLiteral("AAAA"), QString::number(anno));
+        return QString::fromUtf8(testo).replace(u"AAAA"_s, QString::number(anno));
     }
     QStringList conAnno(const QStringList& testi) const {
         QStringList v;
@@ -206,8 +206,7 @@ protected:
         QStringList v;
         for (Recordset rs = db().ApriRs("SELECT * FROM Scadenze ORDER BY Anno, NumProg"); !rs.RsEof();
              rs.RsMoveNext())
-            v << QStringList{rs.leggiTesto("Rata"),
-                             data(rs, "DataScad").toString(QStringLiteral("dd/MM/yyyy")),
+            v << QStringList{rs.leggiTesto("Rata"), data(rs, "DataScad").toString(u"dd/MM/yyyy"_s),
                              rs.leggiValuta("ImportoScad").value_or(Currency()).testoXml(),
                              rs.leggiTesto("BancaCF"), rs.leggiTesto("CCorrente")}
                      .join(u' ')
@@ -234,8 +233,7 @@ protected:
                 righe << r.leggiTesto("DareAvere") + u' ' + r.leggiTesto("TipoPartita") + u':' +
                              r.leggiTesto("GruppoPartita") + u'-' + r.leggiTesto("MastroPartita") + u'-' +
                              r.leggiTesto("ContoPartita") + u' ' + r.leggiValuta("Importo")->testoXml();
-            v << t.leggiTesto("NumReg") + u' ' + t.leggiTesto("Causale") + QStringLiteral(": ") +
-                     righe.join(QStringLiteral(", "));
+            v << t.leggiTesto("NumReg") + u' ' + t.leggiTesto("Causale") + u": "_s + righe.join(u", "_s);
         }
         return v;
     }
@@ -246,9 +244,8 @@ const char* const IbanIgnota = "IT60X0542811101000000123456"; // a bank not in B
 const char* const IbanEstera = "DE89370400440532013000";
 
 TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) {
-    db().EseguiSql(QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 41, 2)").arg(anno));
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 90, 2)").arg(anno + 1));
+    db().EseguiSql(u"INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 41, 2)"_s.arg(anno));
+    db().EseguiSql(u"INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 90, 2)"_s.arg(anno + 1));
     const EsitoContabilizzazione e =
         posta({{"MP12", "30/04/AAAA", "400", IbanBlo},
                {"MP12", "31/05/AAAA", "400", "", "05034", "04000"}, // BMS by ABI/CAB
@@ -256,17 +253,16 @@ TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) 
                {"MP05", "31/07/AAAA", "120", IbanEstera, "03389", "11700"}});
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
     EXPECT_EQ(scadenze().mid(1, 4),
-              conAnno(QStringList{QStringLiteral("1 30/04/AAAA 400.00 BLO ") + QLatin1String(IbanBlo),
-                                  QStringLiteral("2 31/05/AAAA 400.00 BMS"),
-                                  QStringLiteral("3 30/06/AAAA 300.00 BCA IT79I0897562160000000482911"),
-                                  QStringLiteral("4 31/07/AAAA 120.00 BLO ") + QLatin1String(IbanEstera)}));
+              conAnno(QStringList{u"1 30/04/AAAA 400.00 BLO "_s + QLatin1String(IbanBlo),
+                                  u"2 31/05/AAAA 400.00 BMS"_s,
+                                  u"3 30/06/AAAA 300.00 BCA IT79I0897562160000000482911"_s,
+                                  u"4 31/07/AAAA 120.00 BLO "_s + QLatin1String(IbanEstera)}));
     // NumProg goes on from the year's last; the item hangs on the invoice's registration and protocol.
     EXPECT_EQ(
-        db().valore(QStringLiteral("SELECT GruppoScad || MastroScad || ContoScad || ' ' || NumReg || ' ' || "
-                                   "NumProt || EntrataUscita FROM Scadenze WHERE Anno = %1 AND NumProg = 42")
-                        .arg(anno))
+        db().valore(u"SELECT GruppoScad || MastroScad || ContoScad || ' ' || NumReg || ' ' || "
+                    "NumProt || EntrataUscita FROM Scadenze WHERE Anno = %1 AND NumProg = 42"_s.arg(anno))
             .toString(),
-        QStringLiteral("40101001 1 1U"));
+        u"40101001 1 1U"_s);
 }
 
 TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoData) {
@@ -348,16 +344,15 @@ TEST_F(ScadenzeFattura, shouldPayACreditNotesBalanceNetOfWithholdingWithTheSuppl
     const EsitoContabilizzazione e =
         posta({{"MP01", "", "100"}}, {{"Tesel.CreaPagAut", "S"}, {"Scadenze.NotaCredInvSegno", "S"}}, true);
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
-    EXPECT_EQ(pagamenti(),
-              (QStringList{QStringLiteral("2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"),
-                           QStringLiteral("3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00")}));
+    EXPECT_EQ(pagamenti(), (QStringList{u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"_s,
+                                        u"3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00"_s}));
 }
 
 TEST_F(ScadenzeFattura, shouldRefuseThePostingOnAMissingPaymentCausal) {
-    const EsitoContabilizzazione e = posta({{"MP01", "", "100"}}, {}, false, QStringLiteral("XYZ"));
+    const EsitoContabilizzazione e = posta({{"MP01", "", "100"}}, {}, false, u"XYZ"_s);
     EXPECT_FALSE(e.ok);
-    EXPECT_TRUE(e.errori.contains(QStringLiteral("Errore(3021 - Causale di pagamento XYZ inesistente) nella "
-                                                 "preparazione dei pagamenti automatici")))
+    EXPECT_TRUE(e.errori.contains(u"Errore(3021 - Causale di pagamento XYZ inesistente) nella "
+                                  "preparazione dei pagamenti automatici"_s))
         << e.errori.toStdString();
     EXPECT_EQ(
         db().valore("SELECT (SELECT count(*) FROM MovPnTes) + (SELECT count(*) FROM MovPnTesFatt)").toInt(),

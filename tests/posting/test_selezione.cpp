@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 // Criteria are written naming only the fields a case sets; the others stay empty.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
@@ -93,18 +95,17 @@ protected:
 
     void inserisci(const Riga& r) {
         db().EseguiSql(
-            QStringLiteral(
-                "INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, NomeFile, DGD_TipoDocumento, DGD_Data, "
-                "DGD_Numero, DataRicSdi, CP_DA_IdFiscaleIVA_IdCodice, CP_DA_CodiceFiscale, "
-                "Contabilizzato) VALUES (") +
-            QStringList{
-                SqlValore(r.anno, SqlIntero), SqlValore(r.numero, SqlLungo),
-                SqlValore(QStringLiteral("IT%1_%2.xml").arg(r.piva).arg(r.numero), SqlTesto),
-                SqlValore(QString::fromUtf8(r.tipo), SqlTesto), SqlValore(r.data, SqlData),
-                SqlValore(QString::fromUtf8(r.numeroDoc), SqlTesto), SqlValore(r.ricezione, SqlData),
-                SqlValore(QString::fromUtf8(r.piva), SqlTesto), SqlValore(QString::fromUtf8(r.cf), SqlTesto),
-                r.contabilizzato.isNull() ? QStringLiteral("Null") : SqlValore(r.contabilizzato, SqlTesto)}
-                .join(QStringLiteral(", ")) +
+            u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, NomeFile, DGD_TipoDocumento, DGD_Data, "
+            "DGD_Numero, DataRicSdi, CP_DA_IdFiscaleIVA_IdCodice, CP_DA_CodiceFiscale, "
+            "Contabilizzato) VALUES ("_s +
+            QStringList{SqlValore(r.anno, SqlIntero), SqlValore(r.numero, SqlLungo),
+                        SqlValore(u"IT%1_%2.xml"_s.arg(r.piva).arg(r.numero), SqlTesto),
+                        SqlValore(QString::fromUtf8(r.tipo), SqlTesto), SqlValore(r.data, SqlData),
+                        SqlValore(QString::fromUtf8(r.numeroDoc), SqlTesto), SqlValore(r.ricezione, SqlData),
+                        SqlValore(QString::fromUtf8(r.piva), SqlTesto),
+                        SqlValore(QString::fromUtf8(r.cf), SqlTesto),
+                        r.contabilizzato.isNull() ? u"Null"_s : SqlValore(r.contabilizzato, SqlTesto)}
+                .join(u", "_s) +
             u')');
     }
 
@@ -113,15 +114,14 @@ protected:
         const QDateTime ric(QDate(2024, 3, 15), QTime(18, 30));
         for (const Riga& r : {
                  Riga{2023, 7, "TD01", QDate(2023, 12, 20), "99", QDateTime(QDate(2024, 1, 3), QTime(9, 0)),
-                      "03981270683", "", QStringLiteral("N")},
-                 Riga{2024, 1, "TD01", QDate(2024, 3, 1), "123/A", ric, "03981270683", "",
-                      QStringLiteral("N")},
+                      "03981270683", "", u"N"_s},
+                 Riga{2024, 1, "TD01", QDate(2024, 3, 1), "123/A", ric, "03981270683", "", u"N"_s},
                  Riga{2024, 2, "TD04", QDate(2024, 3, 2), "NC1", QDateTime(QDate(2024, 3, 16), QTime(0, 0)),
                       "03981270683", "", QVariant()},
                  Riga{2024, 3, "TD01", QDate(2024, 3, 10), "55", QDateTime(QDate(2024, 3, 5), QTime(8, 0)),
-                      "01234567890", "GRCNDR85M30D612O", QStringLiteral("S")},
+                      "01234567890", "GRCNDR85M30D612O", u"S"_s},
                  Riga{2024, 4, "TD01", QDate(2024, 2, 28), "56", QVariant(), "01234567890",
-                      "GRCNDR85M30D612O", QStringLiteral("N")},
+                      "GRCNDR85M30D612O", u"N"_s},
              })
             inserisci(r);
     }
@@ -129,9 +129,8 @@ protected:
     QStringList scelte(const CriteriSelezione& c) {
         QStringList k;
         for (Recordset rs = db().ApriRs(PrepSql(c)); !rs.RsEof(); rs.RsMoveNext())
-            k << QStringLiteral("%1/%2")
-                     .arg(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0))
-                     .arg(rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0));
+            k << u"%1/%2"_s.arg(rs.leggiIntero(u"XmlAnno"_s).value_or(0))
+                     .arg(rs.leggiIntero(u"XmlNumRif"_s).value_or(0));
         return k;
     }
 };
@@ -164,13 +163,11 @@ TEST_F(Selezione, shouldFindTheNotPostedInvoicesOfEachCriterionOldestReceiptFirs
 TEST_F(Selezione, shouldNameTheSupplierAccountsOfAVatNumberOrFiscalCode) {
     const auto conto = [this](const char* conto, const char* descrizione, int tipo, const char* piva,
                               const char* cf) {
-        db().EseguiSql(
-            QStringLiteral(
-                "INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) "
-                "VALUES ('40', '10', %1, %2, %3, %4, %5)")
-                .arg(quotaSql(QString::fromUtf8(conto)), quotaSql(QString::fromUtf8(descrizione)))
-                .arg(tipo)
-                .arg(quotaSql(QString::fromUtf8(piva)), quotaSql(QString::fromUtf8(cf))));
+        db().EseguiSql(u"INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) "
+                       "VALUES ('40', '10', %1, %2, %3, %4, %5)"_s
+                           .arg(quotaSql(QString::fromUtf8(conto)), quotaSql(QString::fromUtf8(descrizione)))
+                           .arg(tipo)
+                           .arg(quotaSql(QString::fromUtf8(piva)), quotaSql(QString::fromUtf8(cf))));
     };
     conto("1001", "Ferramenta Adriatica Srl", 2, "03981270683", "03981270683");
     conto("1002", "Rossi Forniture Srl", 2, "01234567890", "01234567890");
