@@ -52,12 +52,6 @@ struct CasoData {
     const char* errori;
 };
 
-void PrintTo(const CasoData& c, std::ostream* os) {
-    *os << c.nome;
-}
-
-class ValoreDataCasi : public ::testing::TestWithParam<CasoData> {};
-
 const CasoData casiData[] = {
     {"dataValida", "<Data>2019-03-31</Data>", false, "31/03/2019", ""},
     {"dataOraPerdeLOra", "<Data>2019-03-31T10:00:00</Data>", false, "31/03/2019", ""},
@@ -70,19 +64,16 @@ const CasoData casiData[] = {
     {"annoCento", "<Data>0100-01-01</Data>", false, "01/01/100", ""},
 };
 
-TEST_P(ValoreDataCasi, convertsOrReportsTheTag) {
-    const CasoData& c = GetParam();
-    Frammento f(c.xml);
-    TestoErrori errori;
-    const auto d = valoreData(f.radice(), EtichettaTag(etichetta::DGD, f.radice()), errori, c.usaMinimo);
-    EXPECT_EQ(d ? testoData(*d) : QString(), QString::fromUtf8(c.attesa));
-    EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
-}
-
-INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreDataCasi, ::testing::ValuesIn(casiData),
-                         [](const auto& info) { return std::string(info.param.nome); });
-
-TEST(ValoreData, shouldGiveNoValueAndNoMessageForAMissingElement) {
+TEST(ValoreData, convertsOrReportsTheTag) {
+    for (const CasoData& c : casiData) {
+        SCOPED_TRACE(c.nome);
+        Frammento f(c.xml);
+        TestoErrori errori;
+        const auto d = valoreData(f.radice(), EtichettaTag(etichetta::DGD, f.radice()), errori, c.usaMinimo);
+        EXPECT_EQ(d ? testoData(*d) : QString(), QString::fromUtf8(c.attesa));
+        EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
+    }
+    // A missing element: no value and no message.
     TestoErrori errori;
     EXPECT_FALSE(valoreData(pugi::xml_node(), u"DGD_Data"_s, errori).has_value());
     EXPECT_EQ(valoreData(pugi::xml_node(), u"DGD_Data"_s, errori, true), DataMancante);
@@ -98,11 +89,7 @@ struct CasoImporto {
     const char* errori;
 };
 
-void PrintTo(const CasoImporto& c, std::ostream* os) {
-    *os << c.nome;
-}
-
-class ValoreImportoCasi : public ::testing::TestWithParam<CasoImporto> {
+class ValoreImporto : public ::testing::Test {
 protected:
     // The machine's locale writes "," for decimals: it must not matter.
     void SetUp() override {
@@ -126,24 +113,18 @@ const CasoImporto casiImporto[] = {
     {"vuoto", "<PrezzoTotale></PrezzoTotale>", std::nullopt, valutaNonValida},
 };
 
-TEST_P(ValoreImportoCasi, convertsWhateverTheLocaleOrReportsTheTag) {
-    const CasoImporto& c = GetParam();
-    Frammento f(c.xml);
-    TestoErrori errori;
-    const auto v = valoreImporto(f.radice(), EtichettaTag(etichetta::Dettaglio, f.radice()), errori);
-    ASSERT_EQ(v.has_value(), c.decimillesimi.has_value());
-    if (v) {
-        EXPECT_EQ(v->decimillesimi(), *c.decimillesimi);
+TEST_F(ValoreImporto, convertsWhateverTheLocaleOrReportsTheTag) {
+    for (const CasoImporto& c : casiImporto) {
+        SCOPED_TRACE(c.nome);
+        Frammento f(c.xml);
+        TestoErrori errori;
+        const auto v = valoreImporto(f.radice(), EtichettaTag(etichetta::Dettaglio, f.radice()), errori);
+        EXPECT_EQ(v ? std::optional(v->decimillesimi()) : std::nullopt, c.decimillesimi);
+        EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
+        // the silent form converts alike and never reports
+        EXPECT_EQ(valoreNumeroSilenzioso(f.radice()), v);
     }
-    EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
-    // the silent form converts alike and never reports
-    EXPECT_EQ(valoreNumeroSilenzioso(f.radice()), v);
-}
-
-INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreImportoCasi, ::testing::ValuesIn(casiImporto),
-                         [](const auto& info) { return std::string(info.param.nome); });
-
-TEST(ValoreImporto, shouldGiveNoValueAndNoMessageForAMissingElement) {
+    // A missing element: no value and no message.
     Frammento f("<DettaglioLinee><Descrizione>x</Descrizione></DettaglioLinee>");
     TestoErrori errori;
     EXPECT_FALSE(valoreImporto(FiglioPerNome(f.radice(), u"PrezzoTotale"), "Det_PrezzoTotale", errori));
