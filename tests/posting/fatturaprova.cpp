@@ -52,77 +52,12 @@ Euro::Euro(const char* testo) {
 FatturaProva::FatturaProva(Database& db) : db_(db), data_(QDate::currentDate().year(), 3, 10) {
 }
 
-FatturaProva& FatturaProva::tipoDocumento(const QString& td) {
-    tipoDocumento_ = td;
-    return *this;
-}
-FatturaProva& FatturaProva::numero(const QString& n) {
-    numero_ = n;
-    return *this;
-}
-FatturaProva& FatturaProva::data(const QDate& d) {
-    data_ = d;
-    return *this;
-}
-FatturaProva& FatturaProva::ricezione(const QDate& d) {
-    ricezione_ = d;
-    ricezioneData_ = true;
-    return *this;
-}
-FatturaProva& FatturaProva::fornitore(const QString& g, const QString& m, const QString& c) {
-    fornitore_ = {g, m, c};
-    return *this;
-}
-FatturaProva& FatturaProva::senzaFornitore() {
-    fornitore_ = {};
-    return *this;
-}
-FatturaProva& FatturaProva::partitaIva(const QString& piva, const QString& codiceFiscale) {
-    partitaIva_ = piva;
-    codiceFiscale_ = codiceFiscale;
-    return *this;
-}
-FatturaProva& FatturaProva::causale(const QString& c) {
-    causale_ = c;
-    return *this;
-}
-FatturaProva& FatturaProva::contoCassaPrev(const QString& g, const QString& m, const QString& c) {
-    cassaPrev_ = {g, m, c};
-    return *this;
-}
-FatturaProva& FatturaProva::contabilizzata() {
-    contabilizzata_ = true;
-    return *this;
-}
-
 FatturaProva& FatturaProva::riga(Euro prezzo, const QString& iva, const ContoProva& conto) {
     RigaProva r;
     r.prezzo = prezzo;
     r.iva = iva;
     r.conto = conto;
     return riga(r);
-}
-FatturaProva& FatturaProva::riga(const RigaProva& r) {
-    righe_.push_back(r);
-    return *this;
-}
-FatturaProva& FatturaProva::iva(Euro aliquota, Euro imponibile, Euro imposta, const QString& codice,
-                                const QString& esigibilita) {
-    iva_.push_back({aliquota.v, imponibile.v, imposta.v, codice, esigibilita});
-    return *this;
-}
-FatturaProva& FatturaProva::pagamento(Euro importo, const QDate& scadenza, const QString& modalita) {
-    pagamenti_.push_back({importo.v, scadenza, modalita});
-    return *this;
-}
-FatturaProva& FatturaProva::ritenuta(Euro importo, const QString& tipo, Euro aliquota) {
-    ritenute_.push_back({importo.v, aliquota.v, tipo});
-    return *this;
-}
-FatturaProva& FatturaProva::cassaPrevidenziale(Euro contributo, const QString& iva, const QString& tipoCassa,
-                                               Euro aliquotaIva) {
-    casse_.push_back({contributo.v, aliquotaIva.v, iva, tipoCassa});
-    return *this;
 }
 ChiaveFattura FatturaProva::scrivi() {
     ChiaveFattura k;
