@@ -82,15 +82,12 @@ struct CasoRifiuto {
     bool soloDescrittive = false; // the invoice has one "DE" line and nothing else; errori is contained
 };
 
-void PrintTo(const CasoRifiuto& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class RifiutoContabilizzazione : public Contabilizzazione,
                                  public ::testing::WithParamInterface<CasoRifiuto> {};
 
 TEST_P(RifiutoContabilizzazione, shouldReportTheReasonAndLeaveEveryTableAsItWas) {
     const CasoRifiuto& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
     FatturaProva f = c.soloDescrittive ? FatturaProva(db()) : fattura();
     if (c.soloDescrittive)
         f.riga(RigaProva{.prezzo = 0, .iva = u"22"_s, .conto = Costo, .tipoRiga = u"DE"_s});

@@ -20,27 +20,22 @@ struct CasoNumero {
     const char* numOrig;
 };
 
-void PrintTo(const CasoNumero& c, std::ostream* os) {
-    *os << "numero '" << c.numero << "'";
+// clang-format off
+const CasoNumero casiNumero[] = {
+    {"123/A", "123", "A", "123"}, {"A/123", "123", "A", "123"}, {"12", "12", "", "12"}, {"1/2", "1", "2", "1"},
+    {"2026/000045", "2026/000045", "", "2026/000045"}, {"FT/12", "FT/12", "", "FT/12"}, {"7", "7", "", "7"},
+    {"", "", "", ""}};
+// clang-format on
+
+TEST(NumeroDocumento, shouldDropTheSeriesLetterWhereverItStands) {
+    for (const CasoNumero& c : casiNumero) {
+        SCOPED_TRACE(c.numero);
+        EXPECT_EQ(numeroDocumento(QString::fromUtf8(c.numero)), QString::fromUtf8(c.numDoc));
+        const auto [pre, num] = prefissoENumeroOrigine(QString::fromUtf8(c.numero));
+        EXPECT_EQ(pre, QString::fromUtf8(c.preOrig));
+        EXPECT_EQ(num, QString::fromUtf8(c.numOrig));
+    }
 }
-
-class NumeroDocumentoCasi : public ::testing::TestWithParam<CasoNumero> {};
-
-TEST_P(NumeroDocumentoCasi, shouldDropTheSeriesLetterWhereverItStands) {
-    const CasoNumero c = GetParam();
-    EXPECT_EQ(numeroDocumento(QString::fromUtf8(c.numero)), QString::fromUtf8(c.numDoc));
-    const auto [pre, num] = prefissoENumeroOrigine(QString::fromUtf8(c.numero));
-    EXPECT_EQ(pre, QString::fromUtf8(c.preOrig));
-    EXPECT_EQ(num, QString::fromUtf8(c.numOrig));
-}
-
-INSTANTIATE_TEST_SUITE_P(Numeri, NumeroDocumentoCasi,
-                         ::testing::Values(CasoNumero{"123/A", "123", "A", "123"},
-                                           CasoNumero{"A/123", "123", "A", "123"},
-                                           CasoNumero{"12", "12", "", "12"}, CasoNumero{"1/2", "1", "2", "1"},
-                                           CasoNumero{"2026/000045", "2026/000045", "", "2026/000045"},
-                                           CasoNumero{"FT/12", "FT/12", "", "FT/12"},
-                                           CasoNumero{"7", "7", "", "7"}, CasoNumero{"", "", "", ""}));
 
 struct CasoPeriodo {
     QDate documento, registrazione;
@@ -48,46 +43,41 @@ struct CasoPeriodo {
     int mese; // 0: no period
 };
 
-void PrintTo(const CasoPeriodo& c, std::ostream* os) {
-    *os << c.tipoLiq << " documento " << c.documento.toString(Qt::ISODate).toStdString() << " registrazione "
-        << c.registrazione.toString(Qt::ISODate).toStdString();
-}
+const CasoPeriodo casiPeriodo[] = {
+    // Monthly: the month after the document, up to the 15th.
+    {QDate(2026, 1, 31), QDate(2026, 2, 14), "M", 1},
+    {QDate(2026, 1, 31), QDate(2026, 2, 15), "M", 1},
+    {QDate(2026, 1, 31), QDate(2026, 2, 16), "M", 0},
+    {QDate(2026, 1, 10), QDate(2026, 3, 5), "M", 0},
+    {QDate(2026, 2, 3), QDate(2026, 2, 20), "M", 0},   // same month
+    {QDate(2025, 12, 30), QDate(2026, 1, 10), "M", 0}, // another year
+    // Quarterly: first month of a quarter takes the previous quarter ...
+    {QDate(2026, 3, 31), QDate(2026, 4, 28), "T", 3},
+    {QDate(2026, 1, 15), QDate(2026, 4, 2), "T", 1},
+    {QDate(2026, 12, 1), QDate(2026, 10, 1), "T", 0}, // document after the registration
+    // ... the second month up to the 15th the quarter before the previous month ...
+    {QDate(2026, 3, 20), QDate(2026, 5, 15), "T", 3},
+    {QDate(2026, 1, 20), QDate(2026, 5, 10), "T", 1},
+    {QDate(2026, 3, 20), QDate(2026, 5, 16), "T", 0},
+    {QDate(2026, 4, 20), QDate(2026, 5, 10), "T", 0}, // same quarter
+    // ... the third month never.
+    {QDate(2026, 5, 20), QDate(2026, 6, 3), "T", 0}};
 
-class PeriodoIvaCasi : public ::testing::TestWithParam<CasoPeriodo> {};
-
-TEST_P(PeriodoIvaCasi, shouldAttributeVatToTheDocumentMonthOnlyWithinTheDeadline) {
-    const CasoPeriodo c = GetParam();
-    const auto p = periodoIva(c.documento, c.registrazione, QString::fromUtf8(c.tipoLiq));
-    if (c.mese == 0) {
-        EXPECT_FALSE(p.has_value());
-    } else {
-        ASSERT_TRUE(p.has_value());
-        EXPECT_EQ(p->first, c.mese);
-        EXPECT_EQ(p->second, c.documento.year());
+TEST(PeriodoIva, shouldAttributeVatToTheDocumentMonthOnlyWithinTheDeadline) {
+    for (const CasoPeriodo& c : casiPeriodo) {
+        SCOPED_TRACE(
+            (c.tipoLiq + c.documento.toString(u" dd/MM/yyyy"_s) + c.registrazione.toString(u" dd/MM/yyyy"_s))
+                .toStdString());
+        const auto p = periodoIva(c.documento, c.registrazione, QString::fromUtf8(c.tipoLiq));
+        if (c.mese == 0) {
+            EXPECT_FALSE(p.has_value());
+        } else {
+            ASSERT_TRUE(p.has_value());
+            EXPECT_EQ(p->first, c.mese);
+            EXPECT_EQ(p->second, c.documento.year());
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Liquidazioni, PeriodoIvaCasi,
-                         ::testing::Values(
-                             // Monthly: the month after the document, up to the 15th.
-                             CasoPeriodo{QDate(2026, 1, 31), QDate(2026, 2, 14), "M", 1},
-                             CasoPeriodo{QDate(2026, 1, 31), QDate(2026, 2, 15), "M", 1},
-                             CasoPeriodo{QDate(2026, 1, 31), QDate(2026, 2, 16), "M", 0},
-                             CasoPeriodo{QDate(2026, 1, 10), QDate(2026, 3, 5), "M", 0},
-                             CasoPeriodo{QDate(2026, 2, 3), QDate(2026, 2, 20), "M", 0},   // same month
-                             CasoPeriodo{QDate(2025, 12, 30), QDate(2026, 1, 10), "M", 0}, // another year
-                             // Quarterly: first month of a quarter takes the previous quarter ...
-                             CasoPeriodo{QDate(2026, 3, 31), QDate(2026, 4, 28), "T", 3},
-                             CasoPeriodo{QDate(2026, 1, 15), QDate(2026, 4, 2), "T", 1},
-                             CasoPeriodo{QDate(2026, 12, 1), QDate(2026, 10, 1), "T",
-                                         0}, // document after the registration
-                             // ... the second month up to the 15th the quarter before the previous month ...
-                             CasoPeriodo{QDate(2026, 3, 20), QDate(2026, 5, 15), "T", 3},
-                             CasoPeriodo{QDate(2026, 1, 20), QDate(2026, 5, 10), "T", 1},
-                             CasoPeriodo{QDate(2026, 3, 20), QDate(2026, 5, 16), "T", 0},
-                             CasoPeriodo{QDate(2026, 4, 20), QDate(2026, 5, 10), "T", 0}, // same quarter
-                             // ... the third month never.
-                             CasoPeriodo{QDate(2026, 5, 20), QDate(2026, 6, 3), "T", 0}));
 
 class AnnoContabile : public prova::ConDatabase {
 protected:

@@ -34,31 +34,25 @@ struct CasoImporti {
     const char* imposta;    // rate x taxable
 };
 
-void PrintTo(const CasoImporti& c, std::ostream* os) {
-    *os << c.descrizione;
+const CasoImporti casiScorporo[] = {{"esatto", false, "122", 22, "100.00", "22.00"},
+                                    {"arrotondato", false, "10.01", 22, "8.20", "1.80"},
+                                    {"rifatto troncando", false, "0.08", 22, "0.06", "0.01"},
+                                    {"ArrotIvaEuro tronca", true, "0.13", 22, "0.10", "0.02"},
+                                    {"senza ArrotIvaEuro arrotonda", false, "0.13", 22, "0.11", "0.02"},
+                                    {"negativo", false, "-10.01", 22, "-8.20", "-1.80"}};
+
+TEST(Scorporo, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
+    for (const CasoImporti& c : casiScorporo) {
+        SCOPED_TRACE(c.descrizione);
+        RegoleImporti r;
+        r.arrotIvaEuro = c.arrotIvaEuro;
+        const Currency aliquota = Currency::daUnita(c.aliquota);
+        const Currency t = r.scorporo(euro(c.lordo), aliquota);
+        EXPECT_EQ(t.testoXml(), QString::fromLatin1(c.imponibile));
+        EXPECT_EQ(r.percentuale(t, aliquota).testoXml(), QString::fromLatin1(c.imposta));
+        EXPECT_LE((t + r.percentuale(t, aliquota)).assoluto(), euro(c.lordo).assoluto());
+    }
 }
-
-class RegoleImportiCasi : public ::testing::TestWithParam<CasoImporti> {};
-
-TEST_P(RegoleImportiCasi, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
-    const CasoImporti& c = GetParam();
-    RegoleImporti r;
-    r.arrotIvaEuro = c.arrotIvaEuro;
-    const Currency aliquota = Currency::daUnita(c.aliquota);
-    const Currency t = r.scorporo(euro(c.lordo), aliquota);
-    EXPECT_EQ(t.testoXml(), QString::fromLatin1(c.imponibile));
-    EXPECT_EQ(r.percentuale(t, aliquota).testoXml(), QString::fromLatin1(c.imposta));
-    EXPECT_LE((t + r.percentuale(t, aliquota)).assoluto(), euro(c.lordo).assoluto());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Scorporo, RegoleImportiCasi,
-    ::testing::Values(CasoImporti{"esatto", false, "122", 22, "100.00", "22.00"},
-                      CasoImporti{"arrotondato", false, "10.01", 22, "8.20", "1.80"},
-                      CasoImporti{"rifatto troncando", false, "0.08", 22, "0.06", "0.01"},
-                      CasoImporti{"ArrotIvaEuro tronca", true, "0.13", 22, "0.10", "0.02"},
-                      CasoImporti{"senza ArrotIvaEuro arrotonda", false, "0.13", 22, "0.11", "0.02"},
-                      CasoImporti{"negativo", false, "-10.01", 22, "-8.20", "-1.80"}));
 
 // ---- The journal of one posted invoice ------------------------------------------------------------
 
@@ -127,14 +121,11 @@ struct CasoGiornale {
     const char* preparazione = ""; // SQL run on the demo company first
 };
 
-void PrintTo(const CasoGiornale& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class GiornaleFattura : public RigheFattura, public ::testing::WithParamInterface<CasoGiornale> {};
 
 TEST_P(GiornaleFattura, shouldWriteTheRowsOfEachRegistrationToTheCent) {
     const CasoGiornale& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
     if (*c.preparazione)
         db().EseguiSql(QString::fromUtf8(c.preparazione));
     menu.imposta(u"Personal.PN.RitAccFornAutom"_s, QLatin1String(c.ritAccFornAutom));
@@ -317,14 +308,11 @@ struct CasoDifetto {
     const char* preparazione = "";
 };
 
-void PrintTo(const CasoDifetto& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class DifettoRighe : public RigheFattura, public ::testing::WithParamInterface<CasoDifetto> {};
 
 TEST_P(DifettoRighe, shouldNameEveryFaultAndPostNothing) {
     const CasoDifetto& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
     if (*c.preparazione)
         db().EseguiSql(QString::fromUtf8(c.preparazione));
 

@@ -58,73 +58,69 @@ struct CasoTermini {
     const char* massimo = "-1";
 };
 
-void PrintTo(const CasoTermini& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
-class RateDaTerminiCasi : public ::testing::TestWithParam<CasoTermini> {};
-
-TEST_P(RateDaTerminiCasi, shouldGiveTheDatesAndAmountsOfTheTerms) {
-    const CasoTermini& c = GetParam();
-    TerminiPagamento t;
-    t.pagamento = u"PROVA"_s;
-    t.decorrenza = QString::fromLatin1(c.decorrenza);
-    t.periodicita = QString::fromLatin1(c.periodicita);
-    t.numScad = c.numScad;
-    t.trattamIva = QString::fromLatin1(c.trattamIva);
-    t.giornoFisso = c.giornoFisso;
-    t.numGGMM = c.numGGMM;
-    t.meseNoEf1 = c.meseNoEf1;
-    t.gioMesSucc1 = c.gioMesSucc1;
-    t.meseNoEf2 = c.meseNoEf2;
-    t.gioMesSucc2 = c.gioMesSucc2;
-    t.periodi = c.periodi;
-    for (const char* p : c.percentuali)
-        t.percentuali.push_back(euro(p));
-    const auto rate = rateDaTermini(t, c.documento, euro(c.imponibile), euro(c.imposta), c.decimali,
-                                    euro(c.minimo), euro(c.massimo));
-    EXPECT_EQ(testoRate(rate), QString::fromLatin1(c.atteso));
-}
-
 // Terms: Decorrenza, Periodicita, NumScad, TrattamIva, GiornoFisso, NumGGMM, MeseNoEf1,
 // GioMesSucc1, MeseNoEf2, GioMesSucc2, Periodo<i>, Percentuale<i>.
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Termini, RateDaTerminiCasi, ::testing::Values(
-    CasoTermini{"fine mese, 30 giorni l'una dall'altra", "F", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 3, 10), "1000", "220", 2, "30/04/2026 610.00; 30/05/2026 610.00"},
-    CasoTermini{"giorno fisso del mese dopo", "D", "G", 1, "P", 10, 0, 0, 0, 0, 0, {}, {},
-                QDate(2026, 5, 15), "100", "22", 2, "10/06/2026 122.00"},
-    CasoTermini{"fine mese successivo piu' giorno fisso", "S", "G", 1, "P", 5, 0, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 10), "100", "0", 2, "05/03/2026 100.00"},
-    CasoTermini{"mesi a fine mese", "F", "M", 3, "P", 0, 1, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 15), "100", "0", 2, "28/02/2026 33.33; 31/03/2026 33.33; 30/04/2026 33.34"},
-    CasoTermini{"agosto escluso, al 10 di settembre", "F", "M", 3, "P", 0, 1, 8, 10, 0, 0, {}, {},
-                QDate(2026, 7, 20), "300", "0", 2, "10/09/2026 100.00; 30/09/2026 100.00; 31/10/2026 100.00"},
-    CasoTermini{"dicembre escluso come secondo mese", "F", "M", 1, "P", 0, 2, 8, 10, 12, 15, {}, {},
-                QDate(2026, 10, 5), "100", "0", 2, "15/01/2027 100.00"},
-    CasoTermini{"agosto e settembre esclusi", "D", "G", 1, "P", 0, 20, 8, 0, 9, 5, {}, {},
-                QDate(2026, 7, 20), "100", "0", 2, "05/10/2026 100.00"},
-    CasoTermini{"mesi per rata dalla data documento", "D", "T", 2, "P", 0, 0, 0, 0, 0, 0, {1, 2}, {"50", "50"},
-                QDate(2026, 1, 31), "1000", "220", 2, "28/02/2026 610.00; 28/04/2026 610.00"},
-    CasoTermini{"giorni per rata", "D", "A", 2, "P", 0, 0, 0, 0, 0, 0, {10, 20}, {"40", "60"},
-                QDate(2026, 3, 1), "50", "0", 2, "11/03/2026 20.00; 31/03/2026 30.00"},
-    CasoTermini{"una rata con IVA a parte vale come intera", "D", "G", 1, "U", 0, 30, 0, 0, 0, 0, {}, {"100"},
-                QDate(2026, 3, 1), "1000", "220", 2, "31/03/2026 1220.00"},
-    CasoTermini{"IVA nella prima rata, imponibile a percentuali", "F", "T", 3, "U", 0, 0, 0, 0, 0, 0, {1, 1, 1},
+const CasoTermini casiTermini[] = {
+    {"fine mese, 30 giorni l'una dall'altra", "F", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 3, 10), "1000", "220", 2, "30/04/2026 610.00; 30/05/2026 610.00"},
+    {"giorno fisso del mese dopo", "D", "G", 1, "P", 10, 0, 0, 0, 0, 0, {}, {},
+     QDate(2026, 5, 15), "100", "22", 2, "10/06/2026 122.00"},
+    {"fine mese successivo piu' giorno fisso", "S", "G", 1, "P", 5, 0, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 10), "100", "0", 2, "05/03/2026 100.00"},
+    {"mesi a fine mese", "F", "M", 3, "P", 0, 1, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 15), "100", "0", 2, "28/02/2026 33.33; 31/03/2026 33.33; 30/04/2026 33.34"},
+    {"agosto escluso, al 10 di settembre", "F", "M", 3, "P", 0, 1, 8, 10, 0, 0, {}, {},
+     QDate(2026, 7, 20), "300", "0", 2, "10/09/2026 100.00; 30/09/2026 100.00; 31/10/2026 100.00"},
+    {"dicembre escluso come secondo mese", "F", "M", 1, "P", 0, 2, 8, 10, 12, 15, {}, {},
+     QDate(2026, 10, 5), "100", "0", 2, "15/01/2027 100.00"},
+    {"agosto e settembre esclusi", "D", "G", 1, "P", 0, 20, 8, 0, 9, 5, {}, {},
+     QDate(2026, 7, 20), "100", "0", 2, "05/10/2026 100.00"},
+    {"mesi per rata dalla data documento", "D", "T", 2, "P", 0, 0, 0, 0, 0, 0, {1, 2}, {"50", "50"},
+     QDate(2026, 1, 31), "1000", "220", 2, "28/02/2026 610.00; 28/04/2026 610.00"},
+    {"giorni per rata", "D", "A", 2, "P", 0, 0, 0, 0, 0, 0, {10, 20}, {"40", "60"},
+     QDate(2026, 3, 1), "50", "0", 2, "11/03/2026 20.00; 31/03/2026 30.00"},
+    {"una rata con IVA a parte vale come intera", "D", "G", 1, "U", 0, 30, 0, 0, 0, 0, {}, {"100"},
+     QDate(2026, 3, 1), "1000", "220", 2, "31/03/2026 1220.00"},
+    {"IVA nella prima rata, imponibile a percentuali", "F", "T", 3, "U", 0, 0, 0, 0, 0, 0, {1, 1, 1},
                 {"0", "50", "50"}, QDate(2026, 1, 15), "1000.01", "220", 2,
                 "28/02/2026 220.00; 31/03/2026 500.01; 30/04/2026 500.00"},
-    CasoTermini{"percentuali con resto sull'ultima", "D", "T", 3, "P", 0, 0, 0, 0, 0, 0, {1, 1, 1},
+    {"percentuali con resto sull'ultima", "D", "T", 3, "P", 0, 0, 0, 0, 0, 0, {1, 1, 1},
                 {"33.33", "33.33", "33.34"}, QDate(2026, 1, 10), "1000.01", "0", 2,
                 "10/02/2026 333.30; 10/03/2026 333.30; 10/04/2026 333.41"},
-    CasoTermini{"senza decimali", "D", "G", 3, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "1000", "220", 0, "31/01/2026 407.00; 02/03/2026 407.00; 01/04/2026 406.00"},
-    CasoTermini{"nota di credito negativa", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "-100", "-0.01", 2, "31/01/2026 -50.01; 02/03/2026 -50.00"},
-    CasoTermini{"limite massimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "1000", "0", 2, "31/01/2026 400.00; 02/03/2026 400.00", "-1", "400"},
-    CasoTermini{"limite minimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "100", "0", 2, "31/01/2026 60.00; 02/03/2026 60.00", "60", "-1"}));
+    {"senza decimali", "D", "G", 3, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "1000", "220", 0, "31/01/2026 407.00; 02/03/2026 407.00; 01/04/2026 406.00"},
+    {"nota di credito negativa", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "-100", "-0.01", 2, "31/01/2026 -50.01; 02/03/2026 -50.00"},
+    {"limite massimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "1000", "0", 2, "31/01/2026 400.00; 02/03/2026 400.00", "-1", "400"},
+    {"limite minimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "100", "0", 2, "31/01/2026 60.00; 02/03/2026 60.00", "60", "-1"}};
 // clang-format on
+
+TEST(RateDaTermini, shouldGiveTheDatesAndAmountsOfTheTerms) {
+    for (const CasoTermini& c : casiTermini) {
+        SCOPED_TRACE(c.descrizione);
+        TerminiPagamento t;
+        t.pagamento = u"PROVA"_s;
+        t.decorrenza = QString::fromLatin1(c.decorrenza);
+        t.periodicita = QString::fromLatin1(c.periodicita);
+        t.numScad = c.numScad;
+        t.trattamIva = QString::fromLatin1(c.trattamIva);
+        t.giornoFisso = c.giornoFisso;
+        t.numGGMM = c.numGGMM;
+        t.meseNoEf1 = c.meseNoEf1;
+        t.gioMesSucc1 = c.gioMesSucc1;
+        t.meseNoEf2 = c.meseNoEf2;
+        t.gioMesSucc2 = c.gioMesSucc2;
+        t.periodi = c.periodi;
+        for (const char* p : c.percentuali)
+            t.percentuali.push_back(euro(p));
+        const auto rate = rateDaTermini(t, c.documento, euro(c.imponibile), euro(c.imposta), c.decimali,
+                                        euro(c.minimo), euro(c.massimo));
+        EXPECT_EQ(testoRate(rate), QString::fromLatin1(c.atteso));
+    }
+}
 
 TEST(RateDaTermini, shouldRefuseTermsWithoutInstalmentsOrWithAnUnknownPeriodicity) {
     for (const auto& [numScad, periodicita, messaggio] :

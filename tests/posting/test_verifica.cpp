@@ -250,14 +250,11 @@ struct CasoEliminazione {
     qint64 scadenze;    // due dates left of the invoice's protocol
 };
 
-void PrintTo(const CasoEliminazione& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class EliminaAppoggio : public Verifica, public ::testing::WithParamInterface<CasoEliminazione> {};
 
 TEST_P(EliminaAppoggio, shouldDeleteTheRegistrationsGivingTheProtocolBackOnlyWhenItWasTheLast) {
     const CasoEliminazione& caso = GetParam();
+    SCOPED_TRACE(caso.descrizione);
     posta("1", 10);
     const ChiaveFattura k = posta("2", 11);
     rimettiInAppoggio(k, 1);
@@ -330,15 +327,12 @@ struct CasoRifiuto {
     const char* errori; // "AAAA" stands for the year; contained in the errors
 };
 
-void PrintTo(const CasoRifiuto& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class RifiutoRitrasferimento : public Verifica, public ::testing::WithParamInterface<CasoRifiuto> {};
 
 // Refused as a whole: not one registration, due date, running total or lock changes.
 TEST_P(RifiutoRitrasferimento, shouldMoveNothingAndSayWhy) {
     const CasoRifiuto& caso = GetParam();
+    SCOPED_TRACE(caso.descrizione);
     const ChiaveFattura k = posta("1", 10, true);
     rimettiInAppoggio(k, 1);
     caso.prepara(db(), anno, k);
@@ -462,15 +456,12 @@ struct CasoProtocolli {
     std::vector<const char*> righe;
 };
 
-void PrintTo(const CasoProtocolli& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class Protocolli : public Verifica, public ::testing::WithParamInterface<CasoProtocolli> {};
 
 // Three invoices and a credit note on the purchase register.
 TEST_P(Protocolli, shouldListGapsRepeatsAndNumbersBeyondTheCounterOfEachNumbering) {
     const CasoProtocolli& caso = GetParam();
+    SCOPED_TRACE(caso.descrizione);
     parametri->scrivi(u"Ditta.NumNcSepar"_s, QLatin1String(caso.numNcSepar));
     posta("1", 10);
     posta("2", 11);
