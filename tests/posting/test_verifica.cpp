@@ -13,7 +13,6 @@
 #include "support/dbprova.h"
 
 #include <QSysInfo>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -244,7 +243,7 @@ TEST_F(Verifica, shouldLeaveDueDatesOnAnotherRegistrationWhileAUserHoldsThem) {
 
 struct CasoEliminazione {
     const char* descrizione;
-    std::function<void(Database&, int anno)> prepara;
+    const char* danno;  // SQL, ":anno" the year
     const char* azione; // "" : not repaired
     qint64 numDoc;      // the register's counter afterwards
     qint64 scadenze;    // due dates left of the invoice's protocol
@@ -259,7 +258,8 @@ TEST_P(EliminaAppoggio, shouldDeleteTheRegistrationsGivingTheProtocolBackOnlyWhe
     const ChiaveFattura k = posta("2", 11);
     rimettiInAppoggio(k, 1);
     sql(u"UPDATE FatXmlTest SET Contabilizzato = 'N'"_s + dove(k));
-    caso.prepara(db(), anno);
+    if (*caso.danno)
+        sql(QString::fromUtf8(caso.danno));
 
     const RapportoVerifica r = RiparaContabilita(db(), *parametri, u"prova"_s);
 
@@ -280,20 +280,15 @@ INSTANTIATE_TEST_SUITE_P(
     Casi, EliminaAppoggio,
     ::testing::Values(
         CasoEliminazione{
-            "ultimo protocollo", [](Database&, int) {},
+            "ultimo protocollo", "",
             "Eliminate le registrazioni di appoggio AAAA/1, 1 scadenza, restituito il protocollo A ./2", 1,
             0},
         CasoEliminazione{"un protocollo successivo",
-                         [](Database& db, int anno) {
-                             db.EseguiSql(u"UPDATE LibriIva SET NumDoc = 3 where Anno = %1 and "
-                                          "TipoReg = 'A'"_s.arg(anno));
-                         },
+                         "UPDATE LibriIva SET NumDoc = 3 where Anno = :anno and TipoReg = 'A'",
                          "Eliminate le registrazioni di appoggio AAAA/1, 1 scadenza", 3, 0},
         // A due date already paid is the user's: the invoice stays as it was.
-        CasoEliminazione{
-            "scadenza pagata",
-            [](Database& db, int) { db.EseguiSql(u"UPDATE Scadenze SET NumRegPag = 9 where NumProt = 2"_s); },
-            "", 2, 1}));
+        CasoEliminazione{"scadenza pagata", "UPDATE Scadenze SET NumRegPag = 9 where NumProt = 2", "", 2,
+                         1}));
 
 // ---- Moving a posted invoice's staging registrations to the journal ---------------------------
 
@@ -323,7 +318,7 @@ TEST_F(Verifica, shouldMoveEveryStagingRegistrationOfTheInvoiceWithItsDueDates) 
 
 struct CasoRifiuto {
     const char* descrizione;
-    std::function<void(Database&, int anno, const ChiaveFattura&)> prepara;
+    const char* danno;  // SQL; empty: another user holds staging registration 2
     const char* errori; // "AAAA" stands for the year; contained in the errors
 };
 
@@ -335,7 +330,17 @@ TEST_P(RifiutoRitrasferimento, shouldMoveNothingAndSayWhy) {
     SCOPED_TRACE(caso.descrizione);
     const ChiaveFattura k = posta("1", 10, true);
     rimettiInAppoggio(k, 1);
-    caso.prepara(db(), anno, k);
+    if (*caso.danno) {
+        sql(QString::fromUtf8(caso.danno));
+    } else {
+        RichiestaBlocco r;
+        r.tipo = TipoBloccoAppoggio;
+        r.anno = anno;
+        r.numero = 2;
+        r.utente = u"mario"_s;
+        r.gestione = u"Contabilizzazione"_s;
+        ASSERT_EQ(BloccaDoc(db(), r).esito, BloccoPreso);
+    }
     const auto prima = prova::fotografia(db());
 
     const EsitoRitrasferimento e = RitrasferisciFattura(db(), *parametri, k.anno, k.numero, u"prova"_s);
@@ -349,31 +354,16 @@ TEST_P(RifiutoRitrasferimento, shouldMoveNothingAndSayWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Casi, RifiutoRitrasferimento,
-    ::testing::Values(CasoRifiuto{"registrazione non quadrata",
-                                  [](Database& db, int, const ChiaveFattura&) {
-                                      db.EseguiSql(
-                                          u"UPDATE MovPnDettFatt SET Importo = 121 where NumReg = 1 and "
-                                          "DareAvere = 'A'"_s);
-                                  },
-                                  "Registrazione di appoggio AAAA/1 non quadrata: dare 122,00, avere 121,00"},
-                      // The invoice's registration would move, the payment's fails: neither moves.
-                      CasoRifiuto{"causale della seconda registrazione inesistente",
-                                  [](Database& db, int, const ChiaveFattura&) {
-                                      db.EseguiSql(
-                                          u"UPDATE MovPnTesFatt SET Causale = 'ZZZ' where NumReg = 2"_s);
-                                  },
-                                  "Causale ZZZ inesistente (registrazione AAAA/2)"},
-                      CasoRifiuto{"registrazione in uso da un altro utente",
-                                  [](Database& db, int anno, const ChiaveFattura&) {
-                                      RichiestaBlocco r;
-                                      r.tipo = TipoBloccoAppoggio;
-                                      r.anno = anno;
-                                      r.numero = 2;
-                                      r.utente = u"mario"_s;
-                                      r.gestione = u"Contabilizzazione"_s;
-                                      ASSERT_EQ(BloccaDoc(db, r).esito, BloccoPreso);
-                                  },
-                                  "Registrazione di appoggio AAAA/2 in uso da mario"}));
+    ::testing::Values(
+        CasoRifiuto{"registrazione non quadrata",
+                    "UPDATE MovPnDettFatt SET Importo = 121 where NumReg = 1 and DareAvere = 'A'",
+                    "Registrazione di appoggio AAAA/1 non quadrata: dare 122,00, avere 121,00"},
+        // The invoice's registration would move, the payment's fails: neither moves.
+        CasoRifiuto{"causale della seconda registrazione inesistente",
+                    "UPDATE MovPnTesFatt SET Causale = 'ZZZ' where NumReg = 2",
+                    "Causale ZZZ inesistente (registrazione AAAA/2)"},
+        CasoRifiuto{"registrazione in uso da un altro utente", "",
+                    "Registrazione di appoggio AAAA/2 in uso da mario"}));
 
 // ---- Locks -----------------------------------------------------------------------------------
 
