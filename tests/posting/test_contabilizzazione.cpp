@@ -128,28 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Posting ------------------------------------------------------------------------------------
 
-TEST_F(Contabilizzazione, shouldNumberConsecutiveProtocolsAndMoveEachInvoiceToTheJournal) {
-    const ChiaveFattura k1 = fattura().ricezione(QDate(anno, 3, 12)).scrivi();
-    const ChiaveFattura k2 = fattura().numero("A/77").ricezione(QDate(anno, 3, 13)).scrivi();
-
-    const EsitoContabilizzazione e1 = posta(k1);
-    const EsitoContabilizzazione e2 = posta(k2);
-
-    ASSERT_TRUE(e1.ok) << e1.errori.toStdString();
-    ASSERT_TRUE(e2.ok) << e2.errori.toStdString();
-    EXPECT_EQ(registrazioni(k1), QStringList{u"1 FAA 1 12/03 12/03 123"_s});
-    EXPECT_EQ(registrazioni(k2), QStringList{u"2 FAA 2 13/03 13/03 77"_s});
-    EXPECT_EQ(e2.numRegGiornale, 2);
-    EXPECT_EQ(contabilizzato(k1), "S");
-    EXPECT_EQ(contabilizzato(k2), "S");
-    for (const char* t : {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "LockGest"})
-        EXPECT_EQ(conta(u"Select count(*) from "_s + t), 0) << t;
-    // The supplier's due date hangs on the journal registration.
-    EXPECT_EQ(conta(u"Select count(*) from Scadenze Where NumReg = 2 and NumProt = 2 and "
-                    "AnnoReg = %1"_s.arg(anno)),
-              1);
-}
-
 // A supplier unknown to the chart is created on request, and the invoice posts on it.
 TEST_F(Contabilizzazione, shouldCreateTheMissingSupplierWhenAskedAndPostOnIt) {
     const ChiaveFattura k = fattura().senzaFornitore().partitaIva(u"09876543210"_s).scrivi();
@@ -197,6 +175,9 @@ TEST_P(DataRegistrazione, shouldDateTheRegistrationByFatPassDataReg) {
     const EsitoContabilizzazione e2 = posta(k2);
     ASSERT_TRUE(e2.ok) << e2.errori.toStdString();
     EXPECT_EQ(registrazioni(k2), QStringList{QLatin1String(GetParam().attese)});
+    // Posted: flagged, moved out of staging, no lock left.
+    EXPECT_EQ(contabilizzato(k2), "S");
+    EXPECT_EQ(conta(u"Select count(*) from MovPnTesFatt"_s) + conta(u"Select count(*) from LockGest"_s), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Parametro, DataRegistrazione,
