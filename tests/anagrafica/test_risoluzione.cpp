@@ -108,7 +108,7 @@ DatiCedente bianchi(const char* codiceFiscale) {
 
 // ---- Supplier search ----------------------------------------------------------------------------
 
-TEST_F(Risoluzione, shouldFindTheSupplierByVatNumberWithItsPaymentAndVatData) {
+TEST_F(Risoluzione, shouldFindTheSupplierByVatNumberAndFiscalCodeWithItsPaymentAndVatData) {
     DatiCedente c;
     c.partitaIva = u"03981270683"_s;
     const FornitoreTrovato f = r().fornitore(c, false, {}, {});
@@ -118,7 +118,6 @@ TEST_F(Risoluzione, shouldFindTheSupplierByVatNumberWithItsPaymentAndVatData) {
                            f.ivaNatura}),
               QStringList({"BCA", "RB60FM", "RB", "MP12", "TP02", "A", "22", ""}));
     EXPECT_EQ(f.ivaAliquota, perc("22"));
-    EXPECT_TRUE(ui_.scelteMostrate.isEmpty());
     EXPECT_TRUE(ui_.mostrati.isEmpty());
 
     // A reverse-charge supplier keeps the nature of its VAT code.
@@ -127,6 +126,13 @@ TEST_F(Risoluzione, shouldFindTheSupplierByVatNumberWithItsPaymentAndVatData) {
     EXPECT_EQ(rottami.conto, conto("40", "10", "1011"));
     EXPECT_EQ(rottami.iva, "RC61");
     EXPECT_EQ(rottami.ivaNatura, "N6.1");
+
+    // Without asking, the account with the invoice's fiscal code: a newer account with the same VAT number
+    // belongs to the company the professional set up.
+    aggiungiFornitore("1013", "Bianchi Laura Stp Srl", "03569210234", "03569210234", QDate(2025, 9, 1));
+    EXPECT_EQ(r().fornitore(bianchi("BNCLRA75E52L781K"), false, {}, {}).conto, conto("40", "10", "1005"));
+    EXPECT_EQ(r().fornitore(bianchi("03569210234"), false, {}, {}).conto, conto("40", "10", "1013"));
+    EXPECT_TRUE(ui_.scelteMostrate.isEmpty());
 }
 
 TEST_F(Risoluzione, shouldLeaveTheSupplierEmptyWhenUnknownAndNotCreatedOrOnADatabaseError) {
@@ -151,14 +157,6 @@ TEST_F(Risoluzione, shouldLeaveTheSupplierEmptyWhenUnknownAndNotCreatedOrOnAData
     EXPECT_TRUE(ui_.mostrati.front().testo.startsWith(u"Errore(3146): "_s))
         << ui_.mostrati.front().testo.toStdString();
     EXPECT_EQ(contaFornitori(), prima);
-}
-
-TEST_F(Risoluzione, shouldTakeTheAccountWithTheInvoicesFiscalCodeWithoutAsking) {
-    // A newer account with the same VAT number belongs to the company the professional set up.
-    aggiungiFornitore("1013", "Bianchi Laura Stp Srl", "03569210234", "03569210234", QDate(2025, 9, 1));
-    EXPECT_EQ(r().fornitore(bianchi("BNCLRA75E52L781K"), false, {}, {}).conto, conto("40", "10", "1005"));
-    EXPECT_EQ(r().fornitore(bianchi("03569210234"), false, {}, {}).conto, conto("40", "10", "1013"));
-    EXPECT_TRUE(ui_.scelteMostrate.isEmpty());
 }
 
 TEST_F(Risoluzione, shouldLetTheUserChooseAmongAccountsWithTheSameVatAndFiscalCodeNewestFirst) {
@@ -259,16 +257,6 @@ TEST_F(Risoluzione, shouldStartAnEmptyLedgerAtAccountOneAndFindTheCreatedSupplie
 
 // ---- VAT codes ----------------------------------------------------------------------------------
 
-TEST_F(Risoluzione, shouldReadAForcedVatCodeAsItIs) {
-    const auto nsf = r().ivaPerCodice(u"NSF"_s);
-    ASSERT_TRUE(nsf.has_value());
-    EXPECT_EQ(nsf->natura + u' ' + nsf->afeIvaEse, "N2.2 N2.2-02");
-    const auto indetraibile = r().ivaPerCodice(u"22I40"_s);
-    ASSERT_TRUE(indetraibile.has_value());
-    EXPECT_EQ(indetraibile->percNonDetr, perc("40"));
-    EXPECT_FALSE(r().ivaPerCodice(u"ZZ9"_s).has_value());
-}
-
 struct CasoIva {
     const char* nome;
     std::vector<const char*> sql; // rows added to the demo for this case
@@ -282,7 +270,14 @@ const char* const nuovaIva =
     "INSERT INTO TabIva (Iva, Descrizione, Aliquota, TipoIva, PercNonDetr, FENatura, "
     "AFEIvaEse, FA_Iva_Prior) VALUES ";
 
-TEST_F(Risoluzione, shouldFindTheVatCodeOfARateAndANatureByTheFourAttempts) {
+TEST_F(Risoluzione, shouldReadAForcedVatCodeAndFindTheCodeOfARateAndANatureByTheFourAttempts) {
+    // A code forced by the user is read as it is.
+    const auto nsf = r().ivaPerCodice(u"NSF"_s), indetraibile = r().ivaPerCodice(u"22I40"_s);
+    ASSERT_TRUE(nsf && indetraibile);
+    EXPECT_EQ(nsf->natura + u' ' + nsf->afeIvaEse, "N2.2 N2.2-02");
+    EXPECT_EQ(indetraibile->percNonDetr, perc("40"));
+    EXPECT_FALSE(r().ivaPerCodice(u"ZZ9"_s).has_value());
+
     auto riga = [](const char* valori) { return QByteArray(nuovaIva).append(valori); };
     const std::vector<QByteArray> righe{
         riga("('22P', 'Iva 22% prioritaria', 22, '1', 0, NULL, NULL, 20)"),
@@ -430,8 +425,7 @@ TEST_F(Risoluzione, shouldFindTheExpenseAndPensionFundAccounts) {
     // The 4% contribution is not the agents' fund.
     EXPECT_EQ(r().contoCassaPrevidenziale(perc("4")), CodiceConto{});
     conRighe({"INSERT INTO Spese (Spesa, Descrizione, Gruppo, Mastro, Conto, CassaPrev, Percentuale) VALUES "
-              "('ENM', 'CONTRIBUTO ENASARCO MONOMANDATARIO', '40', '30', '1003', 'S', 2.75)",
-              "INSERT INTO Spese (Spesa, Descrizione, Gruppo, Mastro, Conto, CassaPrev, Percentuale) VALUES "
+              "('ENM', 'CONTRIBUTO ENASARCO MONOMANDATARIO', '40', '30', '1003', 'S', 2.75), "
               "('ENN', 'Enasarco non previdenziale', '40', '30', '1004', 'N', 3.5)"},
              [&] {
                  EXPECT_EQ(r().contoCassaPrevidenziale(perc("2.75")), conto("40", "30", "1003"));
