@@ -34,18 +34,6 @@ QByteArray leggi(const QString& relativo) {
     return f.readAll();
 }
 
-// Asserts a good extraction: an invoice the XML reader loads.
-void controllaFattura(const ContenutoFirmato& c, const std::string& nome) {
-    SCOPED_TRACE(nome);
-    ASSERT_TRUE(c.xml.has_value()) << c.errore.toStdString();
-    EXPECT_TRUE(c.errore.isEmpty());
-    EXPECT_TRUE(c.xml->contains("FatturaElettronica"));
-    pugi::xml_document doc;
-    QString errore;
-    EXPECT_TRUE(caricaXml(doc, *c.xml, &errore)) << errore.toStdString();
-    EXPECT_NE(QByteArray(doc.document_element().name()).indexOf("FatturaElettronica"), -1);
-}
-
 // Base64 in lines of `riga` characters ended by `aCapo`; no line breaks with riga = 0.
 QByteArray inBase64(const QByteArray& der, int riga, const QByteArray& aCapo, bool padding) {
     QByteArray b = der.toBase64();
@@ -98,8 +86,11 @@ const QByteArray PiccolaFattura = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 
 TEST(Firma, shouldGiveTheSameBytesWhateverTheEncodingOfTheEnvelope) {
     const ContenutoFirmato der = estraiXmlFirmato(leggi(Net + "IT02182030391_31.xml.p7m"));
-    controllaFattura(der, "DER");
-    ASSERT_TRUE(der.xml);
+    ASSERT_TRUE(der.xml.has_value()) << der.errore.toStdString();
+    EXPECT_TRUE(der.errore.isEmpty());
+    pugi::xml_document doc;
+    EXPECT_TRUE(caricaXml(doc, *der.xml, nullptr));
+    EXPECT_NE(QByteArray(doc.document_element().name()).indexOf("FatturaElettronica"), -1);
     // The signed bytes exactly: byte order mark and CRLF line ends included.
     EXPECT_TRUE(der.xml->startsWith("\xEF\xBB\xBF<?xml"));
     EXPECT_TRUE(der.xml->contains("\r\n"));

@@ -133,10 +133,10 @@ TEST_F(ImportDriver, shouldStoreTheInvoiceWithItsKeyStateAndResolvedCodes) {
     const FatturaStore f = leggiFattura(db(), 2024, 1);
     ASSERT_TRUE(f.testata);
     const RigaStore& t = *f.testata;
-    EXPECT_EQ(t.testo(u"GruppoFor") + t.testo(u"MastroFor") + t.testo(u"ContoFor"), u"40101001"_s);
-    EXPECT_EQ(t.testo(u"Causale"), u"FAA"_s);
-    EXPECT_EQ(t.testo(u"Pagamento"), u"RB60FM"_s);
-    EXPECT_EQ(t.testo(u"Banca"), u"BCA"_s); // MP05 without ABI/CAB: the supplier's bank
+    // MP05 without ABI/CAB: the supplier's bank.
+    EXPECT_EQ(QStringList({t.testo(u"GruppoFor") + t.testo(u"MastroFor") + t.testo(u"ContoFor"),
+                           t.testo(u"Causale"), t.testo(u"Pagamento"), t.testo(u"Banca")}),
+              QStringList({"40101001", "FAA", "RB60FM", "BCA"}));
 
     ASSERT_EQ(f.dettaglio.size(), 1u);
     EXPECT_EQ(f.dettaglio[0].testo(u"Iva"), u"22"_s);
@@ -316,13 +316,14 @@ TEST_F(ImportDriver, shouldInvertTheSignsOfANegativeCreditNoteWhenTheCompanyAsks
 
     const FatturaStore invertita = leggiFattura(db(), 2024, 2);
     EXPECT_EQ(invertita.testata->valuta(u"DGD_ImportoTotaleDocumento"), Currency::daUnita(122));
-    const RigaStore& riga = invertita.dettaglio[0];
-    EXPECT_EQ(riga.valuta(u"Quantita"), Currency::daUnita(-2)); // the quantity carries the sign
-    EXPECT_EQ(riga.valuta(u"PrezzoUnitario"), Currency::daUnita(-50));
-    EXPECT_EQ(riga.valuta(u"PrezzoTotale"), Currency::daUnita(100));
-    EXPECT_EQ(invertita.iva[0].valuta(u"ImponibileImporto"), Currency::daUnita(100));
-    EXPECT_EQ(invertita.iva[0].valuta(u"Imposta"), Currency::daUnita(22));
-    EXPECT_EQ(invertita.pagamenti[0].valuta(u"ImportoPagamento"), Currency::daUnita(122));
+    // The quantity carries the sign: quantity, unit price, line total, taxable, VAT, payment.
+    const RigaStore &riga = invertita.dettaglio[0], &iva = invertita.iva[0];
+    QStringList importi;
+    for (const auto& v : {riga.valuta(u"Quantita"), riga.valuta(u"PrezzoUnitario"),
+                          riga.valuta(u"PrezzoTotale"), iva.valuta(u"ImponibileImporto"),
+                          iva.valuta(u"Imposta"), invertita.pagamenti[0].valuta(u"ImportoPagamento")})
+        importi << (v ? v->testoXml() : u"-"_s);
+    EXPECT_EQ(importi.join(u' '), u"-2.00 -50.00 100.00 100.00 22.00 122.00"_s);
     EXPECT_EQ(invertita.testata->testo(u"Causale"), u"NCA"_s);
 }
 
@@ -346,12 +347,13 @@ TEST_F(ImportDriver, shouldUseTheVatCodesForcedByTheUserBeforeTheTable) {
     ASSERT_TRUE(importa(scrivi(u"forzata.xml"_s, f.xml()), forzate)[0].ok);
 
     const FatturaStore libera = leggiFattura(db(), 2024, 1), forzata = leggiFattura(db(), 2024, 2);
-    EXPECT_EQ(libera.dettaglio[0].testo(u"Iva"), u"NS"_s); // highest priority of N2.2
-    EXPECT_EQ(libera.dettaglio[1].testo(u"Iva"), u"22"_s);
-    EXPECT_EQ(libera.iva[0].testo(u"AFEIvaEse"), u"N2.2-01"_s);
-    EXPECT_EQ(forzata.dettaglio[0].testo(u"Iva"), u"NSM"_s);
-    EXPECT_EQ(forzata.dettaglio[1].testo(u"Iva"), u"22I40"_s);
-    EXPECT_EQ(forzata.iva[0].testo(u"AFEIvaEse"), u"N2.2-03"_s);
+    // Line codes and the summary's exemption type; without forcing, the highest priority of N2.2.
+    const auto codici = [](const FatturaStore& f) {
+        return f.dettaglio[0].testo(u"Iva") + u' ' + f.dettaglio[1].testo(u"Iva") + u' ' +
+               f.iva[0].testo(u"AFEIvaEse");
+    };
+    EXPECT_EQ(codici(libera), u"NS 22 N2.2-01"_s);
+    EXPECT_EQ(codici(forzata), u"NSM 22I40 N2.2-03"_s);
 }
 
 TEST_F(ImportDriver, shouldCreateAMissingSupplierOnlyWhenAsked) {
