@@ -37,11 +37,6 @@ private:
     bool caricato_ = false;
 };
 
-QByteArray leggiFile(const QString& percorso) {
-    QFile f(percorso);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // ---- Dates ---------------------------------------------------------------------------------
 
 struct CasoData {
@@ -146,44 +141,37 @@ TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
 
 // ---- Attachments -------------------------------------------------------------------------------
 
-class Allegati : public ::testing::Test {
-protected:
-    QString estrai(const char* xml, const QString& nome, TestoErrori& errori) {
+// Bad content is reported and writes nothing; good content is decoded, and a second attachment
+// of the same name overwrites the first.
+TEST(Allegati, shouldReportBadContentAndWriteTheDecodedBytesOverwritingTheSameName) {
+    QTemporaryDir cartella;
+    const auto estrai = [&](const char* xml, TestoErrori& errori) {
         Frammento f(xml);
-        return estraiAllegato(f.primo("Attachment"), nome, fileXml_, cartella_.path(), errori);
-    }
-    QStringList fileEstratti() const { return QDir(cartella_.path()).entryList(QDir::Files | QDir::Hidden); }
-
-    QTemporaryDir cartella_;
-    const QString fileXml_ = u"/dati/scarico/IT01234567890_00001.xml"_s;
-};
-
-TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite) {
-    TestoErrori errori;
-    const QString primo = estrai("<Allegati><Attachment>cHJpbW8gY29udGVudXRvIGx1bmdv</Attachment></Allegati>",
-                                 u"doc.pdf"_s, errori);
-    const QString secondo =
-        estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>", u"doc.pdf"_s, errori);
-    EXPECT_EQ(primo, secondo);
-    EXPECT_EQ(primo, QDir(cartella_.path()).absoluteFilePath(u"IT01234567890_00001_doc.pdf"_s));
-    EXPECT_EQ(leggiFile(secondo), QByteArray("secondo"));
-    EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
-    EXPECT_TRUE(errori.vuoto());
-}
-
-TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
-    const char* casi[] = {
-        "<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",
-        "<Allegati><Attachment></Attachment></Allegati>",
-        "<Allegati><Attachment>non è base64!</Attachment></Allegati>",
-        "<Allegati><Attachment>QUJD=</Attachment></Allegati>",
+        return estraiAllegato(f.primo("Attachment"), u"doc.pdf"_s, u"/dati/scarico/IT01234567890_00001.xml"_s,
+                              cartella.path(), errori);
     };
-    for (const char* xml : casi) {
+    const auto estratti = [&] { return QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden); };
+    for (const char* xml : {"<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",
+                            "<Allegati><Attachment></Attachment></Allegati>",
+                            "<Allegati><Attachment>non è base64!</Attachment></Allegati>",
+                            "<Allegati><Attachment>QUJD=</Attachment></Allegati>"}) {
         TestoErrori errori;
-        EXPECT_EQ(estrai(xml, u"a.pdf"_s, errori), QString()) << xml;
+        EXPECT_EQ(estrai(xml, errori), QString()) << xml;
         EXPECT_EQ(errori.testo(), u"\r\nAllegato da estrarre mancante"_s) << xml;
     }
-    EXPECT_TRUE(fileEstratti().isEmpty());
+    EXPECT_TRUE(estratti().isEmpty());
+
+    TestoErrori errori;
+    const QString primo =
+        estrai("<Allegati><Attachment>cHJpbW8gY29udGVudXRvIGx1bmdv</Attachment></Allegati>", errori);
+    const QString secondo = estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>", errori);
+    EXPECT_EQ(primo, secondo);
+    EXPECT_EQ(primo, QDir(cartella.path()).absoluteFilePath(u"IT01234567890_00001_doc.pdf"_s));
+    QFile f(secondo);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("secondo"));
+    EXPECT_EQ(estratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
+    EXPECT_TRUE(errori.vuoto());
 }
 
 } // namespace
