@@ -27,10 +27,7 @@ const QString Tesel = u"fatture/tesel/"_s;
 
 QByteArray leggi(const QString& relativo) {
     QFile f(prova::fileFixture(relativo));
-    if (!f.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "file di prova mancante: " << f.fileName().toStdString();
-        return {};
-    }
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << "file di prova mancante: " << f.fileName().toStdString();
     return f.readAll();
 }
 

@@ -175,8 +175,7 @@ TEST_F(ImportDriver, shouldRefuseWithoutStoringAnythingWhenTheFileIsNotAnInvoice
     EXPECT_FALSE(rotto[0].ok);
     EXPECT_TRUE(rotto[0].errori.startsWith(u"\r\nFile: rotto.xml XML non valido: "_s))
         << rotto[0].errori.toStdString();
-    const auto manca = importa(cartella.filePath(u"nessuno.xml"_s));
-    EXPECT_EQ(manca[0].errori, u"\r\nnessuno.xml - inesistente"_s);
+    EXPECT_EQ(importa(cartella.filePath(u"nessuno.xml"_s))[0].errori, u"\r\nnessuno.xml - inesistente"_s);
 }
 
 // ---- Duplicates -----------------------------------------------------------------------------------
@@ -276,10 +275,7 @@ TEST_F(ImportDriver, shouldStoreNothingOfAFileWhoseSecondBodyFailsAndKeepTheRepl
     ASSERT_TRUE(importa(file)[0].ok);
     const auto prima = righeStore();
 
-    Fattura cattiva;
-    cattiva.data = QString();
-    Fattura sostituta;
-    sostituta.linee = QString();
+    const Fattura cattiva{.data = QString()}, sostituta{.linee = QString()};
     scrivi(u"misto.xml"_s, u"<FatturaElettronica>"_s + buona.header() + sostituta.corpo() + cattiva.corpo() +
                                u"</FatturaElettronica>"_s);
     const OpzioniImport sovrascrivi{.sovrascrivi = true};
@@ -296,9 +292,7 @@ TEST_F(ImportDriver, shouldStoreNothingOfAFileWhoseSecondBodyFailsAndKeepTheRepl
 // ---- Line rules --------------------------------------------------------------------------------------
 
 TEST_F(ImportDriver, shouldInvertTheSignsOfANegativeCreditNoteWhenTheCompanyAsks) {
-    Fattura nota;
-    nota.tipo = u"TD04"_s;
-    nota.totale = u"-122.00"_s;
+    Fattura nota{.tipo = u"TD04"_s, .totale = u"-122.00"_s};
     nota.linee.replace(u"<PrezzoTotale>100.00"_s, u"<PrezzoTotale>-100.00"_s);
     nota.linee.replace(u"<PrezzoUnitario>50.00"_s, u"<PrezzoUnitario>-50.00"_s);
     nota.linee.replace(u"<ImponibileImporto>100.00"_s, u"<ImponibileImporto>-100.00"_s);
@@ -354,9 +348,7 @@ TEST_F(ImportDriver, shouldUseTheVatCodesForcedByTheUserBeforeTheTable) {
 }
 
 TEST_F(ImportDriver, shouldCreateAMissingSupplierOnlyWhenAsked) {
-    Fattura nuova;
-    nuova.partitaIva = u"09876543210"_s;
-    nuova.denominazione = u"Nuovi Arrivi Srl"_s;
+    const Fattura nuova{.partitaIva = u"09876543210"_s, .denominazione = u"Nuovi Arrivi Srl"_s};
     ASSERT_TRUE(importa(scrivi(u"n1.xml"_s, nuova.xml()))[0].ok);
     EXPECT_EQ(leggiFattura(db(), 2024, 1).testata->testo(u"ContoFor"), QString());
 
@@ -369,9 +361,7 @@ TEST_F(ImportDriver, shouldCreateAMissingSupplierOnlyWhenAsked) {
               u"Nuovi Arrivi Srl"_s);
 
     // A refused file takes its new supplier away with it.
-    Fattura altro;
-    altro.partitaIva = u"05555555555"_s;
-    altro.data = QString();
+    const Fattura altro{.partitaIva = u"05555555555"_s, .data = QString()};
     EXPECT_FALSE(importa(scrivi(u"n3.xml"_s, altro.xml()), crea)[0].ok);
     EXPECT_EQ(conta(u"PianoConti"_s, u"WHERE PartIva = '05555555555'"_s), 0);
 }
