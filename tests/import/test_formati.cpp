@@ -21,6 +21,8 @@
 #include <memory>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 using namespace tesel;
 
 namespace {
@@ -197,8 +199,8 @@ class FormaFattura : public FormatiFattura, public ::testing::WithParamInterface
 
 TEST_P(FormaFattura, shouldStoreTheSameInvoiceWhateverItsShape) {
     const Forma& forma = GetParam();
-    const FatturaStore f = importaUna(scrivi(
-        QStringLiteral("IT03981270683_%1.xml").arg(QLatin1String(forma.nome)), forma.modello().testo()));
+    const FatturaStore f =
+        importaUna(scrivi(u"IT03981270683_%1.xml"_s.arg(QLatin1String(forma.nome)), forma.modello().testo()));
     ASSERT_TRUE(f.testata.has_value());
     const RigaStore& t = *f.testata;
     EXPECT_EQ(data(t, "DGD_Data"), forma.data);
@@ -221,7 +223,7 @@ TEST_P(FormaFattura, shouldStoreTheSameInvoiceWhateverItsShape) {
     EXPECT_EQ(importo(l, "PrezzoTotale"), "100.00");
     EXPECT_EQ(importo(l, "AliquotaIVA"), "22.00");
     EXPECT_EQ(testo(l, "PrezzoTotaleStr"), "100.00");
-    EXPECT_FALSE(l.testo(QStringLiteral("Iva")).isEmpty());
+    EXPECT_FALSE(l.testo(u"Iva"_s).isEmpty());
 
     ASSERT_EQ(f.iva.size(), 1u);
     EXPECT_EQ(importo(f.iva[0], "ImponibileImporto"), "100.00");
@@ -368,44 +370,43 @@ TEST_F(FormatiFattura, shouldExtractAnAttachmentOfSeveralMegabytesByteForByte) {
         aCapo += b64.mid(i, 76) + "\r\n";
     Modello m;
     m.allegati = allegato("Fattura 123.pdf", grande.toBase64()) + allegato("note.bin", aCapo);
-    const QString xml = scrivi(QStringLiteral("arrivi/IT03981270683_00077.xml"), m.testo());
+    const QString xml = scrivi(u"arrivi/IT03981270683_00077.xml"_s, m.testo());
 
     OpzioniImport opzioni;
     opzioni.estraiAllegati = true;
-    opzioni.cartellaAllegati = cartella_.filePath(QStringLiteral("allegati"));
+    opzioni.cartellaAllegati = cartella_.filePath(u"allegati"_s);
     const FatturaStore f = importaUna(xml, opzioni);
     ASSERT_TRUE(f.testata.has_value());
 
     EXPECT_EQ(elenco(fileSotto(opzioni.cartellaAllegati)),
               "IT03981270683_00077_Fattura 123.pdf\nIT03981270683_00077_note.bin");
     const QByteArray estratto =
-        leggiFile(opzioni.cartellaAllegati + QStringLiteral("/IT03981270683_00077_Fattura 123.pdf"));
+        leggiFile(opzioni.cartellaAllegati + u"/IT03981270683_00077_Fattura 123.pdf"_s);
     EXPECT_EQ(estratto.size(), grande.size());
     EXPECT_TRUE(estratto == grande) << "il contenuto estratto differisce dall'originale";
-    EXPECT_TRUE(leggiFile(opzioni.cartellaAllegati + QStringLiteral("/IT03981270683_00077_note.bin")) ==
-                piccolo);
+    EXPECT_TRUE(leggiFile(opzioni.cartellaAllegati + u"/IT03981270683_00077_note.bin"_s) == piccolo);
 
     // The store keeps the attachments' descriptions, never their content.
     ASSERT_EQ(f.datiGen.size(), 2u);
     EXPECT_EQ(testo(f.datiGen[0], "XMLIdent"), "Allegati");
     EXPECT_EQ(testo(f.datiGen[0], "ALL_NomeAttachment"), "Fattura 123.pdf");
-    EXPECT_EQ(f.datiGen[0].intero(QStringLiteral("XmlNumEle")), 1);
+    EXPECT_EQ(f.datiGen[0].intero(u"XmlNumEle"_s), 1);
     EXPECT_EQ(testo(f.datiGen[1], "ALL_NomeAttachment"), "note.bin");
-    EXPECT_EQ(f.datiGen[1].intero(QStringLiteral("XmlNumEle")), 2);
+    EXPECT_EQ(f.datiGen[1].intero(u"XmlNumEle"_s), 2);
     for (const RigaStore& r : f.datiGen)
         for (const auto& [colonna, valore] : r.colonne)
             EXPECT_LT(valore.toString().size(), 1000) << colonna.toStdString() << " contiene l'allegato";
 
     // Without the option nothing is written anywhere.
-    const QString altro = scrivi(QStringLiteral("arrivi/IT03981270683_00078.xml"), m.testo());
+    const QString altro = scrivi(u"arrivi/IT03981270683_00078.xml"_s, m.testo());
     importaUna(altro);
-    EXPECT_EQ(elenco(fileSotto(cartella_.filePath(QStringLiteral("arrivi")))),
+    EXPECT_EQ(elenco(fileSotto(cartella_.filePath(u"arrivi"_s))),
               "IT03981270683_00077.xml\nIT03981270683_00078.xml");
     EXPECT_EQ(fileSotto(opzioni.cartellaAllegati).size(), 2);
 }
 
 TEST_F(FormatiFattura, shouldKeepEveryAttachmentInsideItsFolderWhateverItsName) {
-    const QByteArray passwdPrima = leggiFile(QStringLiteral("/etc/passwd"));
+    const QByteArray passwdPrima = leggiFile(u"/etc/passwd"_s);
     const QList<QByteArray> nomi{"../../evil.txt", "/etc/passwd", "C:\\x\\y.pdf", "CON", "..", "./.nascosto"};
     Modello m;
     QList<QByteArray> contenuti;
@@ -413,20 +414,20 @@ TEST_F(FormatiFattura, shouldKeepEveryAttachmentInsideItsFolderWhateverItsName) 
         contenuti << "allegato " + QByteArray::number(i) + " di prova\n";
         m.allegati += allegato(nomi[i], contenuti.last().toBase64());
     }
-    const QString xml = scrivi(QStringLiteral("arrivi/ostile.xml"), m.testo());
+    const QString xml = scrivi(u"arrivi/ostile.xml"_s, m.testo());
 
     // Deep inside the test folder, so "../../" would still land inside the folder we watch.
     OpzioniImport opzioni;
     opzioni.estraiAllegati = true;
-    opzioni.cartellaAllegati = cartella_.filePath(QStringLiteral("a/b/allegati"));
+    opzioni.cartellaAllegati = cartella_.filePath(u"a/b/allegati"_s);
     const FatturaStore f = importaUna(xml, opzioni);
     ASSERT_TRUE(f.testata.has_value());
 
     // Six files, all directly in the attachment folder, each with its own content.
-    QStringList attesi{QStringLiteral("arrivi/ostile.xml")};
+    QStringList attesi{u"arrivi/ostile.xml"_s};
     const QStringList estratti = fileSotto(opzioni.cartellaAllegati);
     for (const QString& e : estratti)
-        attesi << QStringLiteral("a/b/allegati/") + e;
+        attesi << u"a/b/allegati/"_s + e;
     attesi.sort();
     EXPECT_EQ(elenco(fileSotto(cartella_.path())), elenco(attesi))
         << "un allegato è finito fuori dalla sua cartella";
@@ -434,12 +435,12 @@ TEST_F(FormatiFattura, shouldKeepEveryAttachmentInsideItsFolderWhateverItsName) 
     QList<QByteArray> letti;
     for (const QString& e : estratti) {
         EXPECT_FALSE(e.contains(u'/')) << e.toStdString();
-        EXPECT_TRUE(e.startsWith(QStringLiteral("ostile_"))) << e.toStdString();
+        EXPECT_TRUE(e.startsWith(u"ostile_"_s)) << e.toStdString();
         letti << leggiFile(opzioni.cartellaAllegati + u'/' + e);
     }
     for (const QByteArray& c : contenuti)
         EXPECT_TRUE(letti.contains(c)) << "manca l'allegato " << c.toStdString();
-    EXPECT_TRUE(leggiFile(QStringLiteral("/etc/passwd")) == passwdPrima) << "/etc/passwd è cambiato";
+    EXPECT_TRUE(leggiFile(u"/etc/passwd"_s) == passwdPrima) << "/etc/passwd è cambiato";
     // The names as written stay in the store.
     ASSERT_EQ(f.datiGen.size(), static_cast<size_t>(nomi.size()));
     for (qsizetype i = 0; i < nomi.size(); ++i)
@@ -450,8 +451,8 @@ TEST_F(FormatiFattura, shouldKeepEveryAttachmentInsideItsFolderWhateverItsName) 
 
 TEST_F(FormatiFattura, shouldNeverReadAnExternalEntityAndImportTheInvoiceWithoutIt) {
     const QByteArray segreto = "SEGRETO-DA-NON-LEGGERE-7f3a9c";
-    const QString percorsoSegreto = scrivi(QStringLiteral("fuori/segreto.txt"), segreto + '\n');
-    QByteArray hostname = leggiFile(QStringLiteral("/etc/hostname")).trimmed();
+    const QString percorsoSegreto = scrivi(u"fuori/segreto.txt"_s, segreto + '\n');
+    QByteArray hostname = leggiFile(u"/etc/hostname"_s).trimmed();
 
     Modello m;
     m.doctype = "<!DOCTYPE p:FatturaElettronica [\n"
@@ -465,7 +466,7 @@ TEST_F(FormatiFattura, shouldNeverReadAnExternalEntityAndImportTheInvoiceWithout
                 "  %remoto;\n"
                 "]>\n";
     m.descrizione = "Prima &segreto; poi &macchina; dopo";
-    const FatturaStore f = importaUna(scrivi(QStringLiteral("doctype.xml"), m.testo()));
+    const FatturaStore f = importaUna(scrivi(u"doctype.xml"_s, m.testo()));
     ASSERT_TRUE(f.testata.has_value()) << "la fattura con DOCTYPE non è stata caricata";
 
     // Imported; the references stay as written, never replaced by what the files hold.

@@ -13,6 +13,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 using namespace tesel;
 
 namespace {
@@ -35,11 +37,6 @@ private:
     bool caricato_ = false;
 };
 
-QByteArray leggiFile(const QString& percorso) {
-    QFile f(percorso);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // ---- Dates ---------------------------------------------------------------------------------
 
 struct CasoData {
@@ -49,12 +46,6 @@ struct CasoData {
     const char* attesa; // dd/mm/yyyy, or "" for no value
     const char* errori;
 };
-
-void PrintTo(const CasoData& c, std::ostream* os) {
-    *os << c.nome;
-}
-
-class ValoreDataCasi : public ::testing::TestWithParam<CasoData> {};
 
 const CasoData casiData[] = {
     {"dataValida", "<Data>2019-03-31</Data>", false, "31/03/2019", ""},
@@ -68,22 +59,19 @@ const CasoData casiData[] = {
     {"annoCento", "<Data>0100-01-01</Data>", false, "01/01/100", ""},
 };
 
-TEST_P(ValoreDataCasi, convertsOrReportsTheTag) {
-    const CasoData& c = GetParam();
-    Frammento f(c.xml);
+TEST(ValoreData, convertsOrReportsTheTag) {
+    for (const CasoData& c : casiData) {
+        SCOPED_TRACE(c.nome);
+        Frammento f(c.xml);
+        TestoErrori errori;
+        const auto d = valoreData(f.radice(), EtichettaTag(etichetta::DGD, f.radice()), errori, c.usaMinimo);
+        EXPECT_EQ(d ? testoData(*d) : QString(), QString::fromUtf8(c.attesa));
+        EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
+    }
+    // A missing element: no value and no message.
     TestoErrori errori;
-    const auto d = valoreData(f.radice(), EtichettaTag(etichetta::DGD, f.radice()), errori, c.usaMinimo);
-    EXPECT_EQ(d ? testoData(*d) : QString(), QString::fromUtf8(c.attesa));
-    EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
-}
-
-INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreDataCasi, ::testing::ValuesIn(casiData),
-                         [](const auto& info) { return std::string(info.param.nome); });
-
-TEST(ValoreData, shouldGiveNoValueAndNoMessageForAMissingElement) {
-    TestoErrori errori;
-    EXPECT_FALSE(valoreData(pugi::xml_node(), QStringLiteral("DGD_Data"), errori).has_value());
-    EXPECT_EQ(valoreData(pugi::xml_node(), QStringLiteral("DGD_Data"), errori, true), DataMancante);
+    EXPECT_FALSE(valoreData(pugi::xml_node(), u"DGD_Data"_s, errori).has_value());
+    EXPECT_EQ(valoreData(pugi::xml_node(), u"DGD_Data"_s, errori, true), DataMancante);
     EXPECT_TRUE(errori.vuoto());
 }
 
@@ -96,11 +84,7 @@ struct CasoImporto {
     const char* errori;
 };
 
-void PrintTo(const CasoImporto& c, std::ostream* os) {
-    *os << c.nome;
-}
-
-class ValoreImportoCasi : public ::testing::TestWithParam<CasoImporto> {
+class ValoreImporto : public ::testing::Test {
 protected:
     // The machine's locale writes "," for decimals: it must not matter.
     void SetUp() override {
@@ -124,24 +108,18 @@ const CasoImporto casiImporto[] = {
     {"vuoto", "<PrezzoTotale></PrezzoTotale>", std::nullopt, valutaNonValida},
 };
 
-TEST_P(ValoreImportoCasi, convertsWhateverTheLocaleOrReportsTheTag) {
-    const CasoImporto& c = GetParam();
-    Frammento f(c.xml);
-    TestoErrori errori;
-    const auto v = valoreImporto(f.radice(), EtichettaTag(etichetta::Dettaglio, f.radice()), errori);
-    ASSERT_EQ(v.has_value(), c.decimillesimi.has_value());
-    if (v) {
-        EXPECT_EQ(v->decimillesimi(), *c.decimillesimi);
+TEST_F(ValoreImporto, convertsWhateverTheLocaleOrReportsTheTag) {
+    for (const CasoImporto& c : casiImporto) {
+        SCOPED_TRACE(c.nome);
+        Frammento f(c.xml);
+        TestoErrori errori;
+        const auto v = valoreImporto(f.radice(), EtichettaTag(etichetta::Dettaglio, f.radice()), errori);
+        EXPECT_EQ(v ? std::optional(v->decimillesimi()) : std::nullopt, c.decimillesimi);
+        EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
+        // the silent form converts alike and never reports
+        EXPECT_EQ(valoreNumeroSilenzioso(f.radice()), v);
     }
-    EXPECT_EQ(errori.testo(), QString::fromUtf8(c.errori));
-    // the silent form converts alike and never reports
-    EXPECT_EQ(valoreNumeroSilenzioso(f.radice()), v);
-}
-
-INSTANTIATE_TEST_SUITE_P(LettoreXml, ValoreImportoCasi, ::testing::ValuesIn(casiImporto),
-                         [](const auto& info) { return std::string(info.param.nome); });
-
-TEST(ValoreImporto, shouldGiveNoValueAndNoMessageForAMissingElement) {
+    // A missing element: no value and no message.
     Frammento f("<DettaglioLinee><Descrizione>x</Descrizione></DettaglioLinee>");
     TestoErrori errori;
     EXPECT_FALSE(valoreImporto(FiglioPerNome(f.radice(), u"PrezzoTotale"), "Det_PrezzoTotale", errori));
@@ -155,52 +133,45 @@ TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
     TestoErrori errori;
     for (pugi::xml_node n : FigliElemento(f.radice()))
         valoreImporto(n, EtichettaTag(etichetta::Iva, n), errori);
-    EXPECT_EQ(errori.testo(), QStringLiteral("\r\nTag Iva-AliquotaIVA con valore di tipo valuta non valida"
-                                             "\r\nTag Iva-Imposta con valore di tipo valuta non valida"));
+    EXPECT_EQ(errori.testo(), u"\r\nTag Iva-AliquotaIVA con valore di tipo valuta non valida"
+                              "\r\nTag Iva-Imposta con valore di tipo valuta non valida"_s);
     errori.azzera();
     EXPECT_TRUE(errori.vuoto());
 }
 
 // ---- Attachments -------------------------------------------------------------------------------
 
-class Allegati : public ::testing::Test {
-protected:
-    QString estrai(const char* xml, const QString& nome, TestoErrori& errori) {
+// Bad content is reported and writes nothing; good content is decoded, and a second attachment
+// of the same name overwrites the first.
+TEST(Allegati, shouldReportBadContentAndWriteTheDecodedBytesOverwritingTheSameName) {
+    QTemporaryDir cartella;
+    const auto estrai = [&](const char* xml, TestoErrori& errori) {
         Frammento f(xml);
-        return estraiAllegato(f.primo("Attachment"), nome, fileXml_, cartella_.path(), errori);
-    }
-    QStringList fileEstratti() const { return QDir(cartella_.path()).entryList(QDir::Files | QDir::Hidden); }
-
-    QTemporaryDir cartella_;
-    const QString fileXml_ = QStringLiteral("/dati/scarico/IT01234567890_00001.xml");
-};
-
-TEST_F(Allegati, shouldWriteTheDecodedBytesAndLetTheSecondOfTheSameNameOverwrite) {
-    TestoErrori errori;
-    const QString primo = estrai("<Allegati><Attachment>cHJpbW8gY29udGVudXRvIGx1bmdv</Attachment></Allegati>",
-                                 QStringLiteral("doc.pdf"), errori);
-    const QString secondo = estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>",
-                                   QStringLiteral("doc.pdf"), errori);
-    EXPECT_EQ(primo, secondo);
-    EXPECT_EQ(primo, QDir(cartella_.path()).absoluteFilePath(QStringLiteral("IT01234567890_00001_doc.pdf")));
-    EXPECT_EQ(leggiFile(secondo), QByteArray("secondo"));
-    EXPECT_EQ(fileEstratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
-    EXPECT_TRUE(errori.vuoto());
-}
-
-TEST_F(Allegati, shouldReportAMissingOrUnreadableContentAndWriteNothing) {
-    const char* casi[] = {
-        "<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",
-        "<Allegati><Attachment></Attachment></Allegati>",
-        "<Allegati><Attachment>non è base64!</Attachment></Allegati>",
-        "<Allegati><Attachment>QUJD=</Attachment></Allegati>",
+        return estraiAllegato(f.primo("Attachment"), u"doc.pdf"_s, u"/dati/scarico/IT01234567890_00001.xml"_s,
+                              cartella.path(), errori);
     };
-    for (const char* xml : casi) {
+    const auto estratti = [&] { return QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden); };
+    for (const char* xml : {"<Allegati><NomeAttachment>a.pdf</NomeAttachment></Allegati>",
+                            "<Allegati><Attachment></Attachment></Allegati>",
+                            "<Allegati><Attachment>non è base64!</Attachment></Allegati>",
+                            "<Allegati><Attachment>QUJD=</Attachment></Allegati>"}) {
         TestoErrori errori;
-        EXPECT_EQ(estrai(xml, QStringLiteral("a.pdf"), errori), QString()) << xml;
-        EXPECT_EQ(errori.testo(), QStringLiteral("\r\nAllegato da estrarre mancante")) << xml;
+        EXPECT_EQ(estrai(xml, errori), QString()) << xml;
+        EXPECT_EQ(errori.testo(), u"\r\nAllegato da estrarre mancante"_s) << xml;
     }
-    EXPECT_TRUE(fileEstratti().isEmpty());
+    EXPECT_TRUE(estratti().isEmpty());
+
+    TestoErrori errori;
+    const QString primo =
+        estrai("<Allegati><Attachment>cHJpbW8gY29udGVudXRvIGx1bmdv</Attachment></Allegati>", errori);
+    const QString secondo = estrai("<Allegati><Attachment>c2Vjb25kbw==</Attachment></Allegati>", errori);
+    EXPECT_EQ(primo, secondo);
+    EXPECT_EQ(primo, QDir(cartella.path()).absoluteFilePath(u"IT01234567890_00001_doc.pdf"_s));
+    QFile f(secondo);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("secondo"));
+    EXPECT_EQ(estratti(), QStringList({"IT01234567890_00001_doc.pdf"}));
+    EXPECT_TRUE(errori.vuoto());
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::prova {
 
 namespace {
@@ -32,10 +34,9 @@ QStringList colonne(const char* nomi) {
 void inserisci(Database& db, const QString& tabella, const QStringList& colonne, const QVariantList& valori) {
     QStringList segnaposto;
     for (qsizetype i = 0; i < colonne.size(); ++i)
-        segnaposto << QStringLiteral("?");
-    db.EseguiConValori(QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
-                           colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                           segnaposto.join(QStringLiteral(", ")) + u')',
+        segnaposto << u"?"_s;
+    db.EseguiConValori(u"INSERT INTO "_s + tabella + u" ("_s + colonne.join(u", "_s) + u") VALUES ("_s +
+                           segnaposto.join(u", "_s) + u')',
                        valori);
 }
 
@@ -51,77 +52,12 @@ Euro::Euro(const char* testo) {
 FatturaProva::FatturaProva(Database& db) : db_(db), data_(QDate::currentDate().year(), 3, 10) {
 }
 
-FatturaProva& FatturaProva::tipoDocumento(const QString& td) {
-    tipoDocumento_ = td;
-    return *this;
-}
-FatturaProva& FatturaProva::numero(const QString& n) {
-    numero_ = n;
-    return *this;
-}
-FatturaProva& FatturaProva::data(const QDate& d) {
-    data_ = d;
-    return *this;
-}
-FatturaProva& FatturaProva::ricezione(const QDate& d) {
-    ricezione_ = d;
-    ricezioneData_ = true;
-    return *this;
-}
-FatturaProva& FatturaProva::fornitore(const QString& g, const QString& m, const QString& c) {
-    fornitore_ = {g, m, c};
-    return *this;
-}
-FatturaProva& FatturaProva::senzaFornitore() {
-    fornitore_ = {};
-    return *this;
-}
-FatturaProva& FatturaProva::partitaIva(const QString& piva, const QString& codiceFiscale) {
-    partitaIva_ = piva;
-    codiceFiscale_ = codiceFiscale;
-    return *this;
-}
-FatturaProva& FatturaProva::causale(const QString& c) {
-    causale_ = c;
-    return *this;
-}
-FatturaProva& FatturaProva::contoCassaPrev(const QString& g, const QString& m, const QString& c) {
-    cassaPrev_ = {g, m, c};
-    return *this;
-}
-FatturaProva& FatturaProva::contabilizzata() {
-    contabilizzata_ = true;
-    return *this;
-}
-
 FatturaProva& FatturaProva::riga(Euro prezzo, const QString& iva, const ContoProva& conto) {
     RigaProva r;
     r.prezzo = prezzo;
     r.iva = iva;
     r.conto = conto;
     return riga(r);
-}
-FatturaProva& FatturaProva::riga(const RigaProva& r) {
-    righe_.push_back(r);
-    return *this;
-}
-FatturaProva& FatturaProva::iva(Euro aliquota, Euro imponibile, Euro imposta, const QString& codice,
-                                const QString& esigibilita) {
-    iva_.push_back({aliquota.v, imponibile.v, imposta.v, codice, esigibilita});
-    return *this;
-}
-FatturaProva& FatturaProva::pagamento(Euro importo, const QDate& scadenza, const QString& modalita) {
-    pagamenti_.push_back({importo.v, scadenza, modalita});
-    return *this;
-}
-FatturaProva& FatturaProva::ritenuta(Euro importo, const QString& tipo, Euro aliquota) {
-    ritenute_.push_back({importo.v, aliquota.v, tipo});
-    return *this;
-}
-FatturaProva& FatturaProva::cassaPrevidenziale(Euro contributo, const QString& iva, const QString& tipoCassa,
-                                               Euro aliquotaIva) {
-    casse_.push_back({contributo.v, aliquotaIva.v, iva, tipoCassa});
-    return *this;
 }
 ChiaveFattura FatturaProva::scrivi() {
     ChiaveFattura k;
@@ -131,21 +67,21 @@ ChiaveFattura FatturaProva::scrivi() {
     const QVariant num(k.numero);
 
     const auto aliquotaDi = [&](const QString& codice) {
-        const QVariant v = db_.valore(QStringLiteral("Select Aliquota from TabIva Where Iva = ") +
-                                      SqlValore(codice, SqlTesto));
+        const QVariant v =
+            db_.valore(u"Select Aliquota from TabIva Where Iva = "_s + SqlValore(codice, SqlTesto));
         return Currency::daVariant(v).value_or(Currency());
     };
 
     QString piva = partitaIva_.value_or(QString());
     QString cf = codiceFiscale_;
     if (!partitaIva_ && !fornitore_.conto.isEmpty()) {
-        Recordset pc = db_.ApriRs(QStringLiteral("Select PartIva, CodFisc from PianoConti Where Gruppo = ") +
-                                  SqlValore(fornitore_.gruppo, SqlTesto) + QStringLiteral(" And Mastro = ") +
-                                  SqlValore(fornitore_.mastro, SqlTesto) + QStringLiteral(" And Conto = ") +
+        Recordset pc = db_.ApriRs(u"Select PartIva, CodFisc from PianoConti Where Gruppo = "_s +
+                                  SqlValore(fornitore_.gruppo, SqlTesto) + u" And Mastro = "_s +
+                                  SqlValore(fornitore_.mastro, SqlTesto) + u" And Conto = "_s +
                                   SqlValore(fornitore_.conto, SqlTesto));
         if (!pc.RsVuoto()) {
-            piva = pc.leggiTesto(QStringLiteral("PartIva"));
-            cf = pc.leggiTesto(QStringLiteral("CodFisc"));
+            piva = pc.leggiTesto(u"PartIva"_s);
+            cf = pc.leggiTesto(u"CodFisc"_s);
         }
     }
 
@@ -160,8 +96,8 @@ ChiaveFattura FatturaProva::scrivi() {
     }
 
     const Ritenuta* primaRitenuta = ritenute_.empty() ? nullptr : &ritenute_.front();
-    const QString file = QStringLiteral("IT%1_prova_%2_%3.xml").arg(piva).arg(k.anno).arg(k.numero);
-    inserisci(db_, QStringLiteral("FatXmlTest"),
+    const QString file = u"IT%1_prova_%2_%3.xml"_s.arg(piva).arg(k.anno).arg(k.numero);
+    inserisci(db_, u"FatXmlTest"_s,
               colonne("XmlAnno XmlNumRif NomeFile DataRicSdi Stampato Contabilizzato GruppoFor MastroFor "
                       "ContoFor Causale Moneta GruppoCassaPrev MastroCassaPrev ContoCassaPrev "
                       "CP_DA_IdFiscaleIVA_IdPaese CP_DA_IdFiscaleIVA_IdCodice CP_DA_CodiceFiscale "
@@ -171,21 +107,21 @@ ChiaveFattura FatturaProva::scrivi() {
                num,
                file,
                dataONull(ricezioneData_ ? ricezione_ : data_),
-               QStringLiteral("N"),
-               contabilizzata_ ? QStringLiteral("S") : QStringLiteral("N"),
+               u"N"_s,
+               contabilizzata_ ? u"S"_s : u"N"_s,
                testoONull(fornitore_.gruppo),
                testoONull(fornitore_.mastro),
                testoONull(fornitore_.conto),
                testoONull(causale_),
-               QStringLiteral("EUR"),
+               u"EUR"_s,
                testoONull(cassaPrev_.gruppo),
                testoONull(cassaPrev_.mastro),
                testoONull(cassaPrev_.conto),
-               QStringLiteral("IT"),
+               u"IT"_s,
                testoONull(piva),
                testoONull(cf),
                tipoDocumento_,
-               QStringLiteral("EUR"),
+               u"EUR"_s,
                dataONull(data_),
                numero_,
                primaRitenuta ? QVariant(primaRitenuta->tipo) : QVariant(),
@@ -197,13 +133,13 @@ ChiaveFattura FatturaProva::scrivi() {
     for (const RigaProva& r : righe_) {
         ++rigDet;
         const Currency aliquota = r.aliquota ? r.aliquota->v : aliquotaDi(r.iva);
-        inserisci(db_, QStringLiteral("FatXmlDett"),
+        inserisci(db_, u"FatXmlDett"_s,
                   colonne("XmlAnno XmlNumRif XmlRigDet NumeroLinea Descrizione PrezzoTotale AliquotaIVA Iva "
                           "NumIvaDoppia TipoRiga Omaggio GruppoCPartita MastroCPartita ContoCPartita"),
-                  {anno, num, rigDet, QString::number(rigDet), QStringLiteral("Riga %1").arg(rigDet),
-                   valuta(r.prezzo.v), valuta(aliquota), testoONull(r.iva), r.numIvaDoppia,
-                   testoONull(r.tipoRiga), testoONull(r.omaggio), testoONull(r.conto.gruppo),
-                   testoONull(r.conto.mastro), testoONull(r.conto.conto)});
+                  {anno, num, rigDet, QString::number(rigDet), u"Riga %1"_s.arg(rigDet), valuta(r.prezzo.v),
+                   valuta(aliquota), testoONull(r.iva), r.numIvaDoppia, testoONull(r.tipoRiga),
+                   testoONull(r.omaggio), testoONull(r.conto.gruppo), testoONull(r.conto.mastro),
+                   testoONull(r.conto.conto)});
     }
 
     rigDet = 0;
@@ -213,7 +149,7 @@ ChiaveFattura FatturaProva::scrivi() {
         for (qsizetype n = 0; codice.isEmpty() && n < static_cast<qsizetype>(righe_.size()); ++n)
             if (!righe_[n].iva.isEmpty() && aliquotaDi(righe_[n].iva) == i.aliquota)
                 codice = righe_[n].iva;
-        inserisci(db_, QStringLiteral("FatXmlIva"),
+        inserisci(db_, u"FatXmlIva"_s,
                   {"XmlAnno", "XmlNumRif", "XmlRigDet", "AliquotaIVA", "ImponibileImporto", "Imposta",
                    "EsigibilitaIVA", "Iva", "NumIvaDoppia"},
                   {anno, num, rigDet, valuta(i.aliquota), valuta(i.imponibile), valuta(i.imposta),
@@ -223,11 +159,10 @@ ChiaveFattura FatturaProva::scrivi() {
     rigDet = 0;
     for (const Pagamento& p : pagamenti_) {
         ++rigDet;
-        inserisci(db_, QStringLiteral("FatXmlPag"),
+        inserisci(db_, u"FatXmlPag"_s,
                   {"XmlAnno", "XmlNumRif", "XmlRigDet", "NumCond", "CondizioniPagamento", "ModalitaPagamento",
                    "DataScadenzaPagamento", "ImportoPagamento"},
-                  {anno, num, rigDet, 1, QStringLiteral("TP02"), p.modalita, dataONull(p.scadenza),
-                   valuta(p.importo)});
+                  {anno, num, rigDet, 1, u"TP02"_s, p.modalita, dataONull(p.scadenza), valuta(p.importo)});
     }
 
     // FatXmlDatiGen: one XmlNumEle counter per block kind.
@@ -235,19 +170,18 @@ ChiaveFattura FatturaProva::scrivi() {
     int numEle = 0;
     for (std::size_t n = 1; n < ritenute_.size(); ++n) {
         const Ritenuta& r = ritenute_[n];
-        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
+        inserisci(db_, u"FatXmlDatiGen"_s,
                   chiaveDatiGen +
                       QStringList{"DGD_DR_TipoRitenuta", "DGD_DR_ImportoRitenuta", "DGD_DR_AliquotaRitenuta"},
-                  {anno, num, QStringLiteral("DatiRitenuta"), 0, ++numEle, r.tipo, valuta(r.importo),
-                   valuta(r.aliquota)});
+                  {anno, num, u"DatiRitenuta"_s, 0, ++numEle, r.tipo, valuta(r.importo), valuta(r.aliquota)});
     }
     numEle = 0;
     for (const Cassa& c : casse_)
-        inserisci(db_, QStringLiteral("FatXmlDatiGen"),
+        inserisci(db_, u"FatXmlDatiGen"_s,
                   chiaveDatiGen + QStringList{"DGD_DCP_TipoCassa", "DGD_DCP_ImportoContributoCassa",
                                               "DGD_DCP_AliquotaIVA", "DGD_DCP_Iva"},
-                  {anno, num, QStringLiteral("DatiCassaPrevidenziale"), 0, ++numEle, c.tipo,
-                   valuta(c.contributo), valuta(c.aliquota), testoONull(c.iva)});
+                  {anno, num, u"DatiCassaPrevidenziale"_s, 0, ++numEle, c.tipo, valuta(c.contributo),
+                   valuta(c.aliquota), testoONull(c.iva)});
     return k;
 }
 

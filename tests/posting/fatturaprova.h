@@ -56,34 +56,59 @@ class FatturaProva {
 public:
     explicit FatturaProva(Database& db);
 
-    FatturaProva& tipoDocumento(const QString& td);
-    FatturaProva& numero(const QString& n);
-    FatturaProva& data(const QDate& d);      // DGD_Data; XmlAnno is its year
-    FatturaProva& ricezione(const QDate& d); // DataRicSdi; invalid: Null
-    FatturaProva& fornitore(const QString& g, const QString& m, const QString& c);
-    FatturaProva& senzaFornitore();
-    FatturaProva& partitaIva(const QString& piva, const QString& codiceFiscale = {});
-    FatturaProva& causale(const QString& c); // empty: Null
-    FatturaProva& contoCassaPrev(const QString& g, const QString& m, const QString& c);
-    FatturaProva& contabilizzata();
+    FatturaProva& tipoDocumento(const QString& td) { return con(tipoDocumento_, td); }
+    FatturaProva& numero(const QString& n) { return con(numero_, n); }
+    // DGD_Data; XmlAnno is its year
+    FatturaProva& data(const QDate& d) { return con(data_, d); }
+    // DataRicSdi; invalid: Null
+    FatturaProva& ricezione(const QDate& d) { return con(ricezioneData_, true).con(ricezione_, d); }
+    FatturaProva& fornitore(const QString& g, const QString& m, const QString& c) {
+        return con(fornitore_, ContoProva{g, m, c});
+    }
+    FatturaProva& senzaFornitore() { return con(fornitore_, ContoProva{}); }
+    FatturaProva& partitaIva(const QString& piva, const QString& codiceFiscale = {}) {
+        return con(partitaIva_, std::optional(piva)).con(codiceFiscale_, codiceFiscale);
+    }
+    // empty: Null
+    FatturaProva& causale(const QString& c) { return con(causale_, c); }
+    FatturaProva& contoCassaPrev(const QString& g, const QString& m, const QString& c) {
+        return con(cassaPrev_, ContoProva{g, m, c});
+    }
+    FatturaProva& contabilizzata() { return con(contabilizzata_, true); }
 
     FatturaProva& riga(Euro prezzo, const QString& iva, const ContoProva& conto);
-    FatturaProva& riga(const RigaProva& r);
+    FatturaProva& riga(const RigaProva& r) { return aggiungi(righe_, r); }
     // FatXmlIva: rate, taxable, VAT; the code defaults to the first line's code of that rate.
     FatturaProva& iva(Euro aliquota, Euro imponibile, Euro imposta, const QString& codice = {},
-                      const QString& esigibilita = QStringLiteral("I"));
+                      const QString& esigibilita = QStringLiteral("I")) {
+        return aggiungi(iva_, Iva{aliquota.v, imponibile.v, imposta.v, codice, esigibilita});
+    }
     // FatXmlPag, all in payment condition 1; an invalid date is Null.
     FatturaProva& pagamento(Euro importo, const QDate& scadenza = {},
-                            const QString& modalita = QStringLiteral("MP05"));
+                            const QString& modalita = QStringLiteral("MP05")) {
+        return aggiungi(pagamenti_, Pagamento{importo.v, scadenza, modalita});
+    }
     // The first withholding goes into the header (DGD_DR_), the others into FatXmlDatiGen.
-    FatturaProva& ritenuta(Euro importo, const QString& tipo = QStringLiteral("RT01"), Euro aliquota = 20);
+    FatturaProva& ritenuta(Euro importo, const QString& tipo = QStringLiteral("RT01"), Euro aliquota = 20) {
+        return aggiungi(ritenute_, Ritenuta{importo.v, aliquota.v, tipo});
+    }
     FatturaProva& cassaPrevidenziale(Euro contributo, const QString& iva,
                                      const QString& tipoCassa = QStringLiteral("TC22"),
-                                     Euro aliquotaIva = 22);
+                                     Euro aliquotaIva = 22) {
+        return aggiungi(casse_, Cassa{contributo.v, aliquotaIva.v, iva, tipoCassa});
+    }
     // Writes the invoice with the next XmlNumRif of its year. Throws ErroreDb.
     ChiaveFattura scrivi();
 
 private:
+    template <typename T, typename V> FatturaProva& con(T& campo, const V& valore) {
+        campo = valore;
+        return *this;
+    }
+    template <typename T> FatturaProva& aggiungi(std::vector<T>& v, const T& x) {
+        v.push_back(x);
+        return *this;
+    }
     struct Iva {
         Currency aliquota, imponibile, imposta;
         QString codice, esigibilita;

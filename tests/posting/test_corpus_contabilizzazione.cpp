@@ -14,6 +14,8 @@
 #include <QDirIterator>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -26,7 +28,7 @@ protected:
 };
 
 TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWithoutTrace) {
-    const QString radice = tesel::prova::fileFixture(QStringLiteral("fatture"));
+    const QString radice = tesel::prova::fileFixture(u"fatture"_s);
     QStringList file;
     for (QDirIterator it(radice, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
         file << it.next();
@@ -34,8 +36,8 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
 
     OpzioniImport opzioni;
     opzioni.creaFornitori = true;
-    opzioni.gruppoFornitori = QStringLiteral("40");
-    opzioni.mastroFornitori = QStringLiteral("10");
+    opzioni.gruppoFornitori = u"40"_s;
+    opzioni.mastroFornitori = u"10"_s;
     ImportatoreFatture importatore(db(), ui, *parametri, opzioni);
     DatiHub hub;
     hub.dataRicezione = QDate(anno, 6, 15); // inside the demo company's accounting year
@@ -55,35 +57,31 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
         const QString chi = imp.nomeFile + u'/' + QString::number(imp.numRif);
         SCOPED_TRACE(chi.toStdString());
         const auto prima = prova::fotografia(db());
-        const EsitoContabilizzazione e = ContabilizzaFattura(
-            db(), *parametri, configurazione.get(), ui, imp.anno, imp.numRif, QStringLiteral("PAG"),
-            CodiceConto(QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")), false);
+        const EsitoContabilizzazione e =
+            ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, imp.anno, imp.numRif, u"PAG"_s,
+                                CodiceConto(u"20"_s, u"40"_s, u"1001"_s), false);
         if (!e.ok) {
-            rifiutate << chi + QStringLiteral(": ") + e.errori.simplified();
+            rifiutate << chi + u": "_s + e.errori.simplified();
             // A refused invoice leaves nothing behind.
             EXPECT_EQ(prova::differenze(prima, prova::fotografia(db())), QString());
             continue;
         }
         ++postate;
         EXPECT_GT(e.numRegGiornale, 0) << e.errori.toStdString();
-        EXPECT_EQ(db().valore(QStringLiteral("Select count(*) from MovPnTesFatt")).toInt(), 0)
-            << e.errori.toStdString();
+        EXPECT_EQ(db().valore(u"Select count(*) from MovPnTesFatt"_s).toInt(), 0) << e.errori.toStdString();
 
-        const QString fattura =
-            QStringLiteral(" XmlAnno = %1 and XmlNumRif = %2").arg(imp.anno).arg(imp.numRif);
-        const QString registrazioni =
-            QStringLiteral("(Select NumReg from MovPnTes Where Anno = %1 and") + fattura + u')';
+        const QString fattura = u" XmlAnno = %1 and XmlNumRif = %2"_s.arg(imp.anno).arg(imp.numRif);
+        const QString registrazioni = u"(Select NumReg from MovPnTes Where Anno = %1 and"_s + fattura + u')';
         // Every registration of the invoice balances.
-        Recordset r = db().ApriRs(
-            QStringLiteral("Select NumReg, Sum(CASE WHEN DareAvere = 'D' THEN Importo ELSE 0 END) AS Dare,"
-                           " Sum(CASE WHEN DareAvere = 'A' THEN Importo ELSE 0 END) AS Avere From MovPnDett"
-                           " Where Anno = %1 and NumReg in ")
-                .arg(e.anno) +
-            registrazioni.arg(e.anno) + QStringLiteral(" Group by NumReg"));
+        Recordset r =
+            db().ApriRs(u"Select NumReg, Sum(CASE WHEN DareAvere = 'D' THEN Importo ELSE 0 END) AS Dare,"
+                        " Sum(CASE WHEN DareAvere = 'A' THEN Importo ELSE 0 END) AS Avere From MovPnDett"
+                        " Where Anno = %1 and NumReg in "_s.arg(e.anno) +
+                        registrazioni.arg(e.anno) + u" Group by NumReg"_s);
         int numeroRegistrazioni = 0;
         for (; !r.RsEof(); r.RsMoveNext(), ++numeroRegistrazioni)
-            EXPECT_EQ(r.leggiValuta(QStringLiteral("Dare")), r.leggiValuta(QStringLiteral("Avere")))
-                << "registrazione " << r.leggiTesto(QStringLiteral("NumReg")).toStdString();
+            EXPECT_EQ(r.leggiValuta(u"Dare"_s), r.leggiValuta(u"Avere"_s))
+                << "registrazione " << r.leggiTesto(u"NumReg"_s).toStdString();
         EXPECT_GE(numeroRegistrazioni, 1);
 
         // The main registration's VAT register against the document, signed by the causal's
@@ -92,55 +90,45 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
         // or carries a rounding) the sum of its lines and contributions. Reverse-charge VAT is
         // computed by the company, and a simplified invoice has no summary: both must add up to
         // the document's total instead.
-        const QString causale =
-            db().valore(QStringLiteral("Select Causale from FatXmlTest Where") + fattura).toString();
+        const QString causale = db().valore(u"Select Causale from FatXmlTest Where"_s + fattura).toString();
         const QString segno =
-            db().valore(QStringLiteral("Select SegnoPrinc from Causali Where Causale = '%1'").arg(causale))
-                .toString();
+            db().valore(u"Select SegnoPrinc from Causali Where Causale = '%1'"_s.arg(causale)).toString();
         const auto firmato = [&](const std::string& c) {
             const Currency v = Currency::daTesto(std::string_view(c)).value_or(Currency());
             return (segno.trimmed() == u"D" ? -v : v).testoXml().toStdString();
         };
-        const QString principale =
-            QStringLiteral(" Where Anno = %1 and NumReg = %2").arg(e.anno).arg(e.numRegGiornale);
-        const std::string imponibileRegistro =
-            somma(QStringLiteral("Select Sum(Imponibile) from MovPnIva") + principale);
-        const std::string impostaRegistro =
-            somma(QStringLiteral("Select Sum(Imposta) from MovPnIva") + principale);
+        const QString principale = u" Where Anno = %1 and NumReg = %2"_s.arg(e.anno).arg(e.numRegGiornale);
+        const std::string imponibileRegistro = somma(u"Select Sum(Imponibile) from MovPnIva"_s + principale);
+        const std::string impostaRegistro = somma(u"Select Sum(Imposta) from MovPnIva"_s + principale);
         const bool conRiepilogo =
-            db().valore(QStringLiteral("Select count(*) from FatXmlIva Where") + fattura).toInt() > 0;
+            db().valore(u"Select count(*) from FatXmlIva Where"_s + fattura).toInt() > 0;
         const bool reverseCharge =
-            db().valore(QStringLiteral(
-                            "Select count(*) from MovPnIva Inner Join TabIva on MovPnIva.Iva = TabIva.Iva"
-                            " Where MovPnIva.Anno = %1 and MovPnIva.NumReg = %2 and TabIva.RevCharge = 'S'")
+            db().valore(u"Select count(*) from MovPnIva Inner Join TabIva on MovPnIva.Iva = TabIva.Iva"
+                        " Where MovPnIva.Anno = %1 and MovPnIva.NumReg = %2 and TabIva.RevCharge = 'S'"_s
                             .arg(e.anno)
                             .arg(e.numRegGiornale))
                 .toInt() > 0;
         const auto importo = [&](const QString& sql) {
             return Currency::daVariant(db().valore(sql)).value_or(Currency());
         };
-        const Currency righe =
-            importo(QStringLiteral("Select Sum(PrezzoTotale) from FatXmlDett Where") + fattura +
-                    QStringLiteral(" and (TipoRiga Is Null or TipoRiga <> 'DE')"));
+        const Currency righe = importo(u"Select Sum(PrezzoTotale) from FatXmlDett Where"_s + fattura +
+                                       u" and (TipoRiga Is Null or TipoRiga <> 'DE')"_s);
         if (conRiepilogo) {
             const std::string riepilogo =
-                somma(QStringLiteral("Select Sum(ImponibileImporto) from FatXmlIva Where") + fattura);
+                somma(u"Select Sum(ImponibileImporto) from FatXmlIva Where"_s + fattura);
             const std::string documento =
-                (righe + importo(QStringLiteral(
-                                     "Select Sum(DGD_DCP_ImportoContributoCassa) from FatXmlDatiGen Where") +
-                                 fattura))
+                (righe +
+                 importo(u"Select Sum(DGD_DCP_ImportoContributoCassa) from FatXmlDatiGen Where"_s + fattura))
                     .arrotonda(2, Arrotondamento::A)
                     .testoXml()
                     .toStdString();
             EXPECT_EQ(imponibileRegistro, firmato(documento == riepilogo ? riepilogo : documento));
             if (!reverseCharge) {
-                EXPECT_EQ(
-                    impostaRegistro,
-                    firmato(somma(QStringLiteral("Select Sum(Imposta) from FatXmlIva Where") + fattura)));
+                EXPECT_EQ(impostaRegistro,
+                          firmato(somma(u"Select Sum(Imposta) from FatXmlIva Where"_s + fattura)));
             }
         } else {
-            Currency totale =
-                importo(QStringLiteral("Select DGD_ImportoTotaleDocumento from FatXmlTest Where") + fattura);
+            Currency totale = importo(u"Select DGD_ImportoTotaleDocumento from FatXmlTest Where"_s + fattura);
             if (totale.zero())
                 totale = righe;
             const Currency registro =
@@ -153,15 +141,13 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
         ASSERT_TRUE(DecontabilizzaFattura(db(), *parametri, configurazione.get(), ui, imp.anno, imp.numRif))
             << ui.testiMostrati().join(u'\n').toStdString();
         EXPECT_EQ(prova::differenze(prima, prova::fotografia(db())), QString());
-        EXPECT_EQ(
-            db().valore(QStringLiteral("Select Contabilizzato from FatXmlTest Where") + fattura).toString(),
-            "N");
+        EXPECT_EQ(db().valore(u"Select Contabilizzato from FatXmlTest Where"_s + fattura).toString(), "N");
     }
     // Most of the samples post on the demo company; the rest must be refused for a reason a
     // user can act on (printed for whoever looks into a change in this figure).
     EXPECT_GT(postate, static_cast<int>(importate.size()) * 3 / 4) << rifiutate.join(u'\n').toStdString();
     RecordProperty("postate", postate);
-    RecordProperty("rifiutate", rifiutate.join(QStringLiteral(" | ")).toStdString());
+    RecordProperty("rifiutate", rifiutate.join(u" | "_s).toStdString());
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -26,18 +28,16 @@ protected:
                  Currency imposta = euro("22"), QDate data = QDate()) {
         if (!data.isValid())
             data = QDate(anno, 3, 10);
-        db().EseguiConValori(
-            QStringLiteral("INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, "
-                           "DGD_Data, DGD_Numero, Causale, GruppoFor, MastroFor, ContoFor) "
-                           "VALUES (?, ?, 'S', ?, ?, ?, 'FAA', '40', '10', '1001')"),
-            {anno, xmlNumRif, data, data.addDays(-2), QString::number(xmlNumRif)});
+        db().EseguiConValori(u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, "
+                             "DGD_Data, DGD_Numero, Causale, GruppoFor, MastroFor, ContoFor) "
+                             "VALUES (?, ?, 'S', ?, ?, ?, 'FAA', '40', '10', '1001')"_s,
+                             {anno, xmlNumRif, data, data.addDays(-2), QString::number(xmlNumRif)});
         tesel::prova::InterazioneProva nessuno;
         QDate dataProt = data;
         const qint64 protocollo =
-            NumeraProtocollo(db(), *parametri, nessuno, data, QStringLiteral("A"), QStringLiteral("."),
-                             QStringLiteral("A"), QStringLiteral("."), dataProt)
+            NumeraProtocollo(db(), *parametri, nessuno, data, u"A"_s, u"."_s, u"A"_s, u"."_s, dataProt)
                 .value();
-        const qint64 numReg = prossimoNumeroReg(db(), *parametri, QStringLiteral("MovPnTesFatt"), anno);
+        const qint64 numReg = prossimoNumeroReg(db(), *parametri, u"MovPnTesFatt"_s, anno);
         const TestataPn t = scrivi(Fattura{.numReg = numReg,
                                            .data = data,
                                            .numProt = protocollo,
@@ -47,12 +47,10 @@ protected:
                                            .xmlAnno = anno,
                                            .xmlNumRif = xmlNumRif});
         db().EseguiConValori(
-            QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad,"
-                           " DataScad, NumReg, AnnoReg, PreProt, NumProt, DataProt, Rata, ImportoScad)"
-                           " VALUES (?, ?, 2, '40', '10', '1001', ?, ?, ?, '.', ?, ?, 1, ?)"),
-            {anno,
-             static_cast<qint64>(
-                 db().ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), anno, true)),
+            u"INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad,"
+            " DataScad, NumReg, AnnoReg, PreProt, NumProt, DataProt, Rata, ImportoScad)"
+            " VALUES (?, ?, 2, '40', '10', '1001', ?, ?, ?, '.', ?, ?, 1, ?)"_s,
+            {anno, static_cast<qint64>(db().ProssimoNumero(u"Scadenze"_s, u"NumProg"_s, anno, true)),
              data.addDays(30), numReg, anno, protocollo, t.dataProt,
              QVariant::fromValue(imponibile + imposta)});
         if (!trasferisci)
@@ -64,7 +62,7 @@ protected:
     }
 
     bool decontabilizza(qint64 xmlNumRif) {
-        return DecontabilizzaFattura(db(), *parametri, nullptr, ui, anno, xmlNumRif, QStringLiteral("mario"));
+        return DecontabilizzaFattura(db(), *parametri, nullptr, ui, anno, xmlNumRif, u"mario"_s);
     }
 
     // Everything un-posting may touch, as one line.
@@ -72,16 +70,13 @@ protected:
         QStringList v;
         for (const char* t : {"MovPnTes", "MovPnDett", "MovPnIva", "MovPnTesFatt", "MovPnDettFatt",
                               "MovPnIvaFatt", "Scadenze", "LockGest"})
-            v << QStringLiteral("%1=%2")
-                     .arg(QLatin1String(t))
-                     .arg(conta(QStringLiteral("Select count(*) from ") + QLatin1String(t)));
-        v << QStringLiteral("prot=%1").arg(conta(
-            QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'")
-                .arg(anno)));
-        v << QStringLiteral("contabilizzate=%1")
-                 .arg(conta(QStringLiteral("Select count(*) from FatXmlTest where Contabilizzato = 'S'")));
-        v << QStringLiteral("fornitore=") + progressivi(prova::Fornitore);
-        v << QStringLiteral("costo=") + progressivi(prova::Costo);
+            v << u"%1=%2"_s.arg(QLatin1String(t)).arg(conta(u"Select count(*) from "_s + QLatin1String(t)));
+        v << u"prot=%1"_s.arg(conta(
+            u"Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'"_s.arg(anno)));
+        v << u"contabilizzate=%1"_s.arg(
+            conta(u"Select count(*) from FatXmlTest where Contabilizzato = 'S'"_s));
+        v << u"fornitore="_s + progressivi(prova::Fornitore);
+        v << u"costo="_s + progressivi(prova::Costo);
         return v.join(u' ');
     }
 
@@ -103,7 +98,7 @@ class RifiutoDecontabilizzazione : public Decontabilizzazione,
 TEST_P(RifiutoDecontabilizzazione, shouldRefuseWithTheReasonAndChangeNothing) {
     const CasoRifiuto c = GetParam();
     posta(1);
-    db().EseguiSql(QString::fromUtf8(c.modifica).replace(QStringLiteral("%1"), QString::number(anno)));
+    db().EseguiSql(QString::fromUtf8(c.modifica).replace(u"%1"_s, QString::number(anno)));
     const QString prima = stato();
     EXPECT_FALSE(decontabilizza(1));
     EXPECT_EQ(ui.testiMostrati(), QStringList{QString::fromUtf8(c.messaggio)});
@@ -132,41 +127,35 @@ TEST_F(Decontabilizzazione, shouldRefuseAnInvoiceOfAClosedAccountingYear) {
     const QString prima = stato();
     EXPECT_FALSE(decontabilizza(1));
     EXPECT_EQ(ui.testiMostrati(),
-              QStringList{QStringLiteral("Fattura di anno contabile chiuso: impossibile decontabilizzare")});
+              QStringList{u"Fattura di anno contabile chiuso: impossibile decontabilizzare"_s});
     EXPECT_EQ(stato(), prima);
 }
 
 TEST_F(Decontabilizzazione, shouldUnpostAnInvoiceLeftInTheStagingJournal) {
     posta(1, false);
-    ASSERT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 1);
+    ASSERT_EQ(conta(u"Select count(*) from MovPnTesFatt"_s), 1);
     EXPECT_TRUE(decontabilizza(1));
     EXPECT_TRUE(ui.mostrati.isEmpty()) << ui.testiMostrati().join(u'|').toStdString();
-    EXPECT_EQ(stato(),
-              QStringLiteral("MovPnTes=0 MovPnDett=0 MovPnIva=0 MovPnTesFatt=0 MovPnDettFatt=0 "
-                             "MovPnIvaFatt=0 Scadenze=0 LockGest=0 prot=0 contabilizzate=0 fornitore=- "
-                             "costo=-"));
-    EXPECT_EQ(
-        db().valore(QStringLiteral("Select Contabilizzato from FatXmlTest where XmlNumRif = 1")).toString(),
-        QStringLiteral("N"));
+    EXPECT_EQ(stato(), u"MovPnTes=0 MovPnDett=0 MovPnIva=0 MovPnTesFatt=0 MovPnDettFatt=0 "
+                       "MovPnIvaFatt=0 Scadenze=0 LockGest=0 prot=0 contabilizzate=0 fornitore=- "
+                       "costo=-"_s);
+    EXPECT_EQ(db().valore(u"Select Contabilizzato from FatXmlTest where XmlNumRif = 1"_s).toString(), u"N"_s);
 }
 
 TEST_F(Decontabilizzazione, shouldTakeBackExactlyTheInvoicesRunningTotalsAndDueDates) {
     scriviProgressivi(prova::Fornitore, "5", "100", "50", QDate(anno, 1, 31));
     posta(1);
     const qint64 seconda = posta(2, true, euro("40.10"), euro("8.82"));
-    ASSERT_EQ(progressivi(prova::Fornitore), QStringLiteral("5.00/100.00/220.92"));
+    ASSERT_EQ(progressivi(prova::Fornitore), u"5.00/100.00/220.92"_s);
 
     EXPECT_TRUE(decontabilizza(1));
-    EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("5.00/100.00/98.92"));
-    EXPECT_EQ(progressivi(prova::Costo), QStringLiteral("0.00/40.10/0.00"));
-    EXPECT_EQ(progressivi(prova::ContoIva), QStringLiteral("0.00/8.82/0.00"));
+    EXPECT_EQ(progressivi(prova::Fornitore), u"5.00/100.00/98.92"_s);
+    EXPECT_EQ(progressivi(prova::Costo), u"0.00/40.10/0.00"_s);
+    EXPECT_EQ(progressivi(prova::ContoIva), u"0.00/8.82/0.00"_s);
     // The other invoice keeps its registration and due date.
-    EXPECT_EQ(
-        conta(
-            QStringLiteral("Select count(*) from MovPnTes where XmlNumRif = 2 and NumReg = %1").arg(seconda)),
-        1);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnDett")), 3);
-    EXPECT_EQ(conta(QStringLiteral("Select NumProt from Scadenze")), 2);
+    EXPECT_EQ(conta(u"Select count(*) from MovPnTes where XmlNumRif = 2 and NumReg = %1"_s.arg(seconda)), 1);
+    EXPECT_EQ(conta(u"Select count(*) from MovPnDett"_s), 3);
+    EXPECT_EQ(conta(u"Select NumProt from Scadenze"_s), 2);
 }
 
 TEST_F(Decontabilizzazione, shouldGiveBackTheProtocolNumberOnlyWhenItWasTheLast) {
@@ -174,53 +163,47 @@ TEST_F(Decontabilizzazione, shouldGiveBackTheProtocolNumberOnlyWhenItWasTheLast)
     posta(2);
     const auto protocollo = [&] {
         return conta(
-            QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'")
-                .arg(anno));
+            u"Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'"_s.arg(anno));
     };
     ASSERT_EQ(protocollo(), 2);
     EXPECT_TRUE(decontabilizza(1));
     EXPECT_EQ(protocollo(), 2);
     EXPECT_TRUE(decontabilizza(2));
     EXPECT_EQ(protocollo(), 1);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest where Contabilizzato = 'N'")), 2);
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest where Contabilizzato = 'N'"_s), 2);
     // A second attempt finds nothing posted.
     EXPECT_FALSE(decontabilizza(2));
-    EXPECT_EQ(ui.testiMostrati(), QStringList{QStringLiteral("Non ci sono fatture da elaborare")});
+    EXPECT_EQ(ui.testiMostrati(), QStringList{u"Non ci sono fatture da elaborare"_s});
 }
 
 TEST_F(Decontabilizzazione, shouldGiveBackACreditNoteOnItsOwnCounter) {
-    parametri->scrivi(QStringLiteral("Ditta.NumNCSepar"), QStringLiteral("S"));
+    parametri->scrivi(u"Ditta.NumNCSepar"_s, u"S"_s);
     db().EseguiSql(
-        QStringLiteral("UPDATE LibriIva SET NumDoc = 7, NumDocNC = 3 WHERE Anno = %1 AND TipoReg = 'A'")
-            .arg(anno));
-    db().EseguiConValori(
-        QStringLiteral("INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, Causale)"
-                       " VALUES (?, 5, 'S', ?, 'NCA')"),
-        {anno, QDate(anno, 3, 10)});
+        u"UPDATE LibriIva SET NumDoc = 7, NumDocNC = 3 WHERE Anno = %1 AND TipoReg = 'A'"_s.arg(anno));
+    db().EseguiConValori(u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, Causale)"
+                         " VALUES (?, 5, 'S', ?, 'NCA')"_s,
+                         {anno, QDate(anno, 3, 10)});
     scrivi(Fattura{.numReg = 1,
-                   .causale = QStringLiteral("NCA"),
-                   .segnoPrinc = QStringLiteral("D"),
+                   .causale = u"NCA"_s,
+                   .segnoPrinc = u"D"_s,
                    .numProt = 3,
                    .xmlAnno = anno,
                    .xmlNumRif = 5});
     EXPECT_TRUE(decontabilizza(5));
-    EXPECT_EQ(
-        conta(QStringLiteral("Select NumDocNC from LibriIva where Anno = %1 and TipoReg = 'A'").arg(anno)),
-        2);
-    EXPECT_EQ(
-        conta(QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A'").arg(anno)), 7);
+    EXPECT_EQ(conta(u"Select NumDocNC from LibriIva where Anno = %1 and TipoReg = 'A'"_s.arg(anno)), 2);
+    EXPECT_EQ(conta(u"Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A'"_s.arg(anno)), 7);
 }
 
 TEST_F(Decontabilizzazione, shouldCountTheDueDatesTheHeaderFormCannotDelete) {
     posta(1);
     posta(2);
     EXPECT_EQ(scadenzeBloccate(db(), anno, 1), 0);
-    db().EseguiSql(QStringLiteral("UPDATE Scadenze SET NumRegPag = 4 WHERE NumProt = 1"));
+    db().EseguiSql(u"UPDATE Scadenze SET NumRegPag = 4 WHERE NumProt = 1"_s);
     EXPECT_EQ(scadenzeBloccate(db(), anno, 1), 1);
     EXPECT_EQ(scadenzeBloccate(db(), anno, 2), 0);
-    db().EseguiSql(QStringLiteral("UPDATE Scadenze SET NumDist = 2 WHERE NumProt = 2"));
+    db().EseguiSql(u"UPDATE Scadenze SET NumDist = 2 WHERE NumProt = 2"_s);
     EXPECT_EQ(scadenzeBloccate(db(), anno, 2), 1);
-    db().EseguiSql(QStringLiteral("UPDATE Scadenze SET NumDist = 0, Utente = 'anna' WHERE NumProt = 2"));
+    db().EseguiSql(u"UPDATE Scadenze SET NumDist = 0, Utente = 'anna' WHERE NumProt = 2"_s);
     EXPECT_EQ(scadenzeBloccate(db(), anno, 2), 1);
 }
 

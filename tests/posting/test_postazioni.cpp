@@ -14,16 +14,17 @@
 #include <memory>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
 using tesel::prova::ChiaveFattura;
 using tesel::prova::FatturaProva;
 
-const tesel::prova::ContoProva Costo{QStringLiteral("60"), QStringLiteral("10"), QStringLiteral("1001")};
+const tesel::prova::ContoProva Costo{u"60"_s, u"10"_s, u"1001"_s};
 // VAT numbers that the demo chart does not have: posting with --crea-fornitore opens them.
-const QStringList PartiteIvaNuove{QStringLiteral("01114601006"), QStringLiteral("02438750586"),
-                                  QStringLiteral("03299640163")};
+const QStringList PartiteIvaNuove{u"01114601006"_s, u"02438750586"_s, u"03299640163"_s};
 
 class Postazioni : public prova::ConAziendaDemo {
 protected:
@@ -42,8 +43,8 @@ protected:
             FatturaProva f(db());
             f.numero(QString::number(i))
                 .ricezione(QDate(anno, 3, 1 + i % 28))
-                .riga(100 * i, QStringLiteral("22"), Costo)
-                .riga(10, QStringLiteral("10"), Costo)
+                .riga(100 * i, u"22"_s, Costo)
+                .riga(10, u"10"_s, Costo)
                 .iva(22, 100 * i, 22 * i)
                 .iva(10, 10, 1)
                 .pagamento(Currency::daUnita(122 * i + 11), QDate(anno, 5, 31));
@@ -57,22 +58,21 @@ protected:
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (!interrompiA.isEmpty())
-            env.insert(QStringLiteral("TESEL_INTERROMPI_A"), interrompiA);
+            env.insert(u"TESEL_INTERROMPI_A"_s, interrompiA);
         p->setProcessEnvironment(env);
         p->start(QStringLiteral(TESEL_CLI), argomenti);
         EXPECT_TRUE(p->waitForStarted());
         return p;
     }
     QStringList post(bool creaFornitore) const {
-        QStringList a{QStringLiteral("post"), QStringLiteral("--ini"), ini_};
+        QStringList a{u"post"_s, u"--ini"_s, ini_};
         if (creaFornitore)
-            a << QStringLiteral("--crea-fornitore");
+            a << u"--crea-fornitore"_s;
         return a;
     }
 
     QStringList decontabilizza(int numero) const {
-        return {QStringLiteral("unpost"), QStringLiteral("--ini"), ini_, QString::number(anno),
-                QString::number(numero)};
+        return {u"unpost"_s, u"--ini"_s, ini_, QString::number(anno), QString::number(numero)};
     }
 
     // Posts every invoice waiting, in one run that must succeed.
@@ -91,57 +91,53 @@ protected:
     // has nothing in the books.
     void verificaLibri() {
         for (const char* t : {"MovPnTesFatt", "MovPnDettFatt", "MovPnIvaFatt", "LockGest"})
-            EXPECT_EQ(conta(QStringLiteral("Select count(*) from ") + t), 0) << t;
-        EXPECT_EQ(conta(QStringLiteral(
-                      "Select count(*) from (Select Anno, NumReg from MovPnDett Group by Anno, NumReg Having"
-                      " Sum(CASE WHEN DareAvere = 'D' THEN Importo ELSE -Importo END) <> 0) x")),
-                  0)
-            << "registrazioni sbilanciate";
-        const qint64 contabilizzate =
-            conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'"));
-        EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTes")), contabilizzate);
-        EXPECT_EQ(conta(QStringLiteral("Select count(distinct XmlNumRif) from MovPnTes")), contabilizzate);
+            EXPECT_EQ(conta(u"Select count(*) from "_s + t), 0) << t;
         EXPECT_EQ(
-            conta(QStringLiteral("Select count(*) from MovPnTes t Where not exists (Select 1 from "
-                                 "FatXmlTest f Where f.XmlAnno = t.XmlAnno and f.XmlNumRif = t.XmlNumRif "
-                                 "and f.Contabilizzato = 'S')")),
+            conta(u"Select count(*) from (Select Anno, NumReg from MovPnDett Group by Anno, NumReg Having"
+                  " Sum(CASE WHEN DareAvere = 'D' THEN Importo ELSE -Importo END) <> 0) x"_s),
             0)
+            << "registrazioni sbilanciate";
+        const qint64 contabilizzate = conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s);
+        EXPECT_EQ(conta(u"Select count(*) from MovPnTes"_s), contabilizzate);
+        EXPECT_EQ(conta(u"Select count(distinct XmlNumRif) from MovPnTes"_s), contabilizzate);
+        EXPECT_EQ(conta(u"Select count(*) from MovPnTes t Where not exists (Select 1 from "
+                        "FatXmlTest f Where f.XmlAnno = t.XmlAnno and f.XmlNumRif = t.XmlNumRif "
+                        "and f.Contabilizzato = 'S')"_s),
+                  0)
             << "registrazioni di fatture non contabilizzate";
         // Protocols and journal numbers without gaps or repeats, and the counter agrees.
-        EXPECT_EQ(conta(QStringLiteral("Select count(distinct NumProt) from MovPnTes")), contabilizzate);
-        EXPECT_EQ(conta(QStringLiteral("Select COALESCE(Max(NumProt), 0) from MovPnTes")), contabilizzate);
-        EXPECT_EQ(conta(QStringLiteral("Select COALESCE(Max(NumDoc), 0) from LibriIva Where TipoReg = 'A'")),
+        EXPECT_EQ(conta(u"Select count(distinct NumProt) from MovPnTes"_s), contabilizzate);
+        EXPECT_EQ(conta(u"Select COALESCE(Max(NumProt), 0) from MovPnTes"_s), contabilizzate);
+        EXPECT_EQ(conta(u"Select COALESCE(Max(NumDoc), 0) from LibriIva Where TipoReg = 'A'"_s),
                   contabilizzate);
-        EXPECT_EQ(conta(QStringLiteral("Select COALESCE(Max(NumReg), 0) from MovPnTes")), contabilizzate);
+        EXPECT_EQ(conta(u"Select COALESCE(Max(NumReg), 0) from MovPnTes"_s), contabilizzate);
         // The VAT register agrees with each invoice's VAT summary.
-        EXPECT_EQ(conta(QStringLiteral(
-                      "Select count(*) from MovPnTes t Where abs((Select Sum(Imposta) from MovPnIva i Where "
-                      "i.Anno ="
-                      " t.Anno and i.NumReg = t.NumReg)) <> (Select Sum(Imposta) from FatXmlIva v Where"
-                      " v.XmlAnno = t.XmlAnno and v.XmlNumRif = t.XmlNumRif)")),
-                  0)
+        EXPECT_EQ(
+            conta(u"Select count(*) from MovPnTes t Where abs((Select Sum(Imposta) from MovPnIva i Where "
+                  "i.Anno ="
+                  " t.Anno and i.NumReg = t.NumReg)) <> (Select Sum(Imposta) from FatXmlIva v Where"
+                  " v.XmlAnno = t.XmlAnno and v.XmlNumRif = t.XmlNumRif)"_s),
+            0)
             << "registro IVA diverso dal riepilogo della fattura";
         // One due date per posted invoice, on its own registration and protocol.
-        EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze")), contabilizzate);
-        EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze s Join MovPnTes t on t.Anno = s.AnnoReg"
-                                       " and t.NumReg = s.NumReg and t.NumProt = s.NumProt")),
+        EXPECT_EQ(conta(u"Select count(*) from Scadenze"_s), contabilizzate);
+        EXPECT_EQ(conta(u"Select count(*) from Scadenze s Join MovPnTes t on t.Anno = s.AnnoReg"
+                        " and t.NumReg = s.NumReg and t.NumProt = s.NumProt"_s),
                   contabilizzate);
         // Running totals equal the journal's rows, account by account.
         EXPECT_EQ(
-            conta(QStringLiteral(
-                "Select count(*) from PdcProg p Where COALESCE(p.ProgrDare, 0) <> COALESCE((Select"
-                " Sum(Importo) from MovPnDett d Where d.Anno = p.Anno and d.TipoPartita = p.PartTipo and"
-                " d.GruppoPartita = p.CoPartGruppo and d.MastroPartita = p.CoPartMastro and"
-                " d.ContoPartita = p.CoPartConto and d.DareAvere = 'D'), 0) or COALESCE(p.ProgrAvere, 0)"
-                " <> COALESCE((Select Sum(Importo) from MovPnDett d Where d.Anno = p.Anno and"
-                " d.TipoPartita = p.PartTipo and d.GruppoPartita = p.CoPartGruppo and d.MastroPartita ="
-                " p.CoPartMastro and d.ContoPartita = p.CoPartConto and d.DareAvere = 'A'), 0)")),
+            conta(u"Select count(*) from PdcProg p Where COALESCE(p.ProgrDare, 0) <> COALESCE((Select"
+                  " Sum(Importo) from MovPnDett d Where d.Anno = p.Anno and d.TipoPartita = p.PartTipo and"
+                  " d.GruppoPartita = p.CoPartGruppo and d.MastroPartita = p.CoPartMastro and"
+                  " d.ContoPartita = p.CoPartConto and d.DareAvere = 'D'), 0) or COALESCE(p.ProgrAvere, 0)"
+                  " <> COALESCE((Select Sum(Importo) from MovPnDett d Where d.Anno = p.Anno and"
+                  " d.TipoPartita = p.PartTipo and d.GruppoPartita = p.CoPartGruppo and d.MastroPartita ="
+                  " p.CoPartMastro and d.ContoPartita = p.CoPartConto and d.DareAvere = 'A'), 0)"_s),
             0)
             << "progressivi diversi dal giornale";
-        EXPECT_EQ(
-            conta(QStringLiteral("Select count(*) from (Select PartIva from PianoConti Where Tipo = 2 and"
-                                 " PartIva <> '' Group by PartIva Having count(*) > 1) x")),
-            0)
+        EXPECT_EQ(conta(u"Select count(*) from (Select PartIva from PianoConti Where Tipo = 2 and"
+                        " PartIva <> '' Group by PartIva Having count(*) > 1) x"_s),
+                  0)
             << "fornitore aperto due volte";
     }
 
@@ -161,8 +157,8 @@ TEST_F(Postazioni, shouldUnpostAnInvoiceOnceWhenTwoProcessesUnpostItAtOnce) {
     ASSERT_TRUE(secondo->waitForFinished(300000));
     EXPECT_EQ(primo->exitCode() + secondo->exitCode(), 1) << "uno solo deve riuscire";
     const QString errori = QString::fromUtf8(primo->readAllStandardError() + secondo->readAllStandardError());
-    EXPECT_TRUE(errori.contains(QStringLiteral("Non ci sono fatture da elaborare"))) << errori.toStdString();
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), 2);
+    EXPECT_TRUE(errori.contains(u"Non ci sono fatture da elaborare"_s)) << errori.toStdString();
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s), 2);
     verificaLibri(); // the counter went back to 2, once
 }
 
@@ -184,7 +180,7 @@ TEST_P(PostazioniInsieme, shouldPostEachInvoiceOnceWhenSeveralProcessesPostTheSa
     fatture(n, GetParam().creaFornitore);
     std::vector<std::unique_ptr<QProcess>> processi;
     for (int i = 0; i < GetParam().processi; ++i)
-        processi.push_back(avvia(post(GetParam().creaFornitore) << QStringLiteral("--json")));
+        processi.push_back(avvia(post(GetParam().creaFornitore) << u"--json"_s));
     int contabilizzateDaiProcessi = 0;
     for (auto& p : processi) {
         ASSERT_TRUE(p->waitForFinished(600000));
@@ -192,19 +188,18 @@ TEST_P(PostazioniInsieme, shouldPostEachInvoiceOnceWhenSeveralProcessesPostTheSa
         EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p->exitCode(), 0) << errori.toStdString();
         const QString uscita = QString::fromUtf8(p->readAllStandardOutput());
-        contabilizzateDaiProcessi += static_cast<int>(uscita.count(QStringLiteral("\"ok\":true")));
+        contabilizzateDaiProcessi += static_cast<int>(uscita.count(u"\"ok\":true"_s));
         for (const QString& riga : uscita.split(u'\n', Qt::SkipEmptyParts)) {
-            if (riga.contains(QStringLiteral("\"ok\":false"))) {
-                EXPECT_TRUE(riga.contains(QStringLiteral("Fattura già contabilizzata")))
-                    << riga.toStdString();
+            if (riga.contains(u"\"ok\":false"_s)) {
+                EXPECT_TRUE(riga.contains(u"Fattura già contabilizzata"_s)) << riga.toStdString();
             }
         }
     }
     EXPECT_EQ(contabilizzateDaiProcessi, n);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), n);
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s), n);
     if (GetParam().creaFornitore) {
-        EXPECT_EQ(conta(QStringLiteral("Select count(*) from PianoConti Where Tipo = 2 and PartIva in "
-                                       "('01114601006', '02438750586', '03299640163')")),
+        EXPECT_EQ(conta(u"Select count(*) from PianoConti Where Tipo = 2 and PartIva in "
+                        "('01114601006', '02438750586', '03299640163')"_s),
                   3);
     }
     verificaLibri();
@@ -225,12 +220,12 @@ TEST_P(PostingInterrotto, shouldLeaveConsistentBooksAndLetTheNextRunPostTheRest)
     ASSERT_TRUE(p->waitForFinished(300000));
     EXPECT_EQ(p->exitStatus(), QProcess::CrashExit) << "il punto non e' stato raggiunto";
     verificaLibri();
-    EXPECT_LT(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), n);
+    EXPECT_LT(conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s), n);
 
     auto ancora = avvia(post(true));
     ASSERT_TRUE(ancora->waitForFinished(300000));
     EXPECT_EQ(ancora->exitCode(), 0) << ancora->readAllStandardError().toStdString();
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), n);
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s), n);
     verificaLibri();
 }
 
@@ -250,13 +245,13 @@ TEST_P(DecontabilizzazioneInterrotta, shouldLeaveTheInvoicePostedAndLetItBeUnpos
     auto interrotta = avvia(unpost, QLatin1String(GetParam()));
     ASSERT_TRUE(interrotta->waitForFinished(300000));
     EXPECT_EQ(interrotta->exitStatus(), QProcess::CrashExit);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), 3);
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s), 3);
     verificaLibri();
 
     auto ancora = avvia(unpost);
     ASSERT_TRUE(ancora->waitForFinished(300000));
     EXPECT_EQ(ancora->exitCode(), 0) << ancora->readAllStandardError().toStdString();
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from FatXmlTest Where Contabilizzato = 'S'")), 2);
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest Where Contabilizzato = 'S'"_s), 2);
     verificaLibri();
     auto ripostata = avvia(post(false));
     ASSERT_TRUE(ripostata->waitForFinished(300000));

@@ -11,6 +11,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -32,31 +34,25 @@ struct CasoImporti {
     const char* imposta;    // rate x taxable
 };
 
-void PrintTo(const CasoImporti& c, std::ostream* os) {
-    *os << c.descrizione;
+const CasoImporti casiScorporo[] = {{"esatto", false, "122", 22, "100.00", "22.00"},
+                                    {"arrotondato", false, "10.01", 22, "8.20", "1.80"},
+                                    {"rifatto troncando", false, "0.08", 22, "0.06", "0.01"},
+                                    {"ArrotIvaEuro tronca", true, "0.13", 22, "0.10", "0.02"},
+                                    {"senza ArrotIvaEuro arrotonda", false, "0.13", 22, "0.11", "0.02"},
+                                    {"negativo", false, "-10.01", 22, "-8.20", "-1.80"}};
+
+TEST(Scorporo, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
+    for (const CasoImporti& c : casiScorporo) {
+        SCOPED_TRACE(c.descrizione);
+        RegoleImporti r;
+        r.arrotIvaEuro = c.arrotIvaEuro;
+        const Currency aliquota = Currency::daUnita(c.aliquota);
+        const Currency t = r.scorporo(euro(c.lordo), aliquota);
+        EXPECT_EQ(t.testoXml(), QString::fromLatin1(c.imponibile));
+        EXPECT_EQ(r.percentuale(t, aliquota).testoXml(), QString::fromLatin1(c.imposta));
+        EXPECT_LE((t + r.percentuale(t, aliquota)).assoluto(), euro(c.lordo).assoluto());
+    }
 }
-
-class RegoleImportiCasi : public ::testing::TestWithParam<CasoImporti> {};
-
-TEST_P(RegoleImportiCasi, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
-    const CasoImporti& c = GetParam();
-    RegoleImporti r;
-    r.arrotIvaEuro = c.arrotIvaEuro;
-    const Currency aliquota = Currency::daUnita(c.aliquota);
-    const Currency t = r.scorporo(euro(c.lordo), aliquota);
-    EXPECT_EQ(t.testoXml(), QString::fromLatin1(c.imponibile));
-    EXPECT_EQ(r.percentuale(t, aliquota).testoXml(), QString::fromLatin1(c.imposta));
-    EXPECT_LE((t + r.percentuale(t, aliquota)).assoluto(), euro(c.lordo).assoluto());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Scorporo, RegoleImportiCasi,
-    ::testing::Values(CasoImporti{"esatto", false, "122", 22, "100.00", "22.00"},
-                      CasoImporti{"arrotondato", false, "10.01", 22, "8.20", "1.80"},
-                      CasoImporti{"rifatto troncando", false, "0.08", 22, "0.06", "0.01"},
-                      CasoImporti{"ArrotIvaEuro tronca", true, "0.13", 22, "0.10", "0.02"},
-                      CasoImporti{"senza ArrotIvaEuro arrotonda", false, "0.13", 22, "0.11", "0.02"},
-                      CasoImporti{"negativo", false, "-10.01", 22, "-8.20", "-1.80"}));
 
 // ---- The journal of one posted invoice ------------------------------------------------------------
 
@@ -76,32 +72,31 @@ protected:
     // VAT register rows as "IVA Iva Tipo:G-M-C Imponibile Imposta ImpostaND".
     std::vector<QStringList> giornale() {
         std::vector<QStringList> v;
-        for (Recordset t = db().ApriRs(QStringLiteral("Select * from MovPnTes Order by NumReg")); !t.RsEof();
+        for (Recordset t = db().ApriRs(u"Select * from MovPnTes Order by NumReg"_s); !t.RsEof();
              t.RsMoveNext()) {
-            const QString numReg = t.leggiTesto(QStringLiteral("NumReg"));
-            QStringList reg{t.leggiTesto(QStringLiteral("Causale")) + u' ' +
-                            t.leggiTesto(QStringLiteral("PreProt")) + u'/' +
-                            t.leggiTesto(QStringLiteral("NumProt"))};
-            for (Recordset r = db().ApriRs(
-                     QStringLiteral("Select * from MovPnDett Where NumReg = %1 Order by RigReg").arg(numReg));
+            const QString numReg = t.leggiTesto(u"NumReg"_s);
+            QStringList reg{t.leggiTesto(u"Causale"_s) + u' ' + t.leggiTesto(u"PreProt"_s) + u'/' +
+                            t.leggiTesto(u"NumProt"_s)};
+            for (Recordset r =
+                     db().ApriRs(u"Select * from MovPnDett Where NumReg = %1 Order by RigReg"_s.arg(numReg));
                  !r.RsEof(); r.RsMoveNext()) {
-                QString riga = r.leggiTesto(QStringLiteral("RigReg")) + u' ' + conto(r, "Partita") + u' ' +
-                               r.leggiTesto(QStringLiteral("DareAvere")) + u' ' + importo(r, "Importo");
-                if (!r.leggiTesto(QStringLiteral("Iva")).isEmpty())
-                    riga += u' ' + r.leggiTesto(QStringLiteral("Iva")) + u' ' + importo(r, "Imposta") + u' ' +
-                            importo(r, "ImpostaIndetr") + u' ' + r.leggiTesto(QStringLiteral("Forzatura"));
-                else if (r.leggiTesto(QStringLiteral("Forzatura")) == u"I")
-                    riga += QStringLiteral(" I");
-                if (!r.leggiTesto(QStringLiteral("ContoCPartita")).isEmpty())
-                    riga += QStringLiteral(" > ") + conto(r, "CPartita");
+                QString riga = r.leggiTesto(u"RigReg"_s) + u' ' + conto(r, "Partita") + u' ' +
+                               r.leggiTesto(u"DareAvere"_s) + u' ' + importo(r, "Importo");
+                if (!r.leggiTesto(u"Iva"_s).isEmpty())
+                    riga += u' ' + r.leggiTesto(u"Iva"_s) + u' ' + importo(r, "Imposta") + u' ' +
+                            importo(r, "ImpostaIndetr") + u' ' + r.leggiTesto(u"Forzatura"_s);
+                else if (r.leggiTesto(u"Forzatura"_s) == u"I")
+                    riga += u" I"_s;
+                if (!r.leggiTesto(u"ContoCPartita"_s).isEmpty())
+                    riga += u" > "_s + conto(r, "CPartita");
                 reg << riga;
             }
-            for (Recordset r = db().ApriRs(
-                     QStringLiteral("Select * from MovPnIva Where NumReg = %1 Order by RigaIva").arg(numReg));
+            for (Recordset r =
+                     db().ApriRs(u"Select * from MovPnIva Where NumReg = %1 Order by RigaIva"_s.arg(numReg));
                  !r.RsEof(); r.RsMoveNext())
-                reg << QStringLiteral("IVA ") + r.leggiTesto(QStringLiteral("Iva")) + u' ' +
-                           conto(r, "Partita") + u' ' + importo(r, "Imponibile") + u' ' +
-                           importo(r, "Imposta") + u' ' + importo(r, "ImpostaND");
+                reg << u"IVA "_s + r.leggiTesto(u"Iva"_s) + u' ' + conto(r, "Partita") + u' ' +
+                           importo(r, "Imponibile") + u' ' + importo(r, "Imposta") + u' ' +
+                           importo(r, "ImpostaND");
             v.push_back(reg);
         }
         return v;
@@ -126,17 +121,14 @@ struct CasoGiornale {
     const char* preparazione = ""; // SQL run on the demo company first
 };
 
-void PrintTo(const CasoGiornale& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class GiornaleFattura : public RigheFattura, public ::testing::WithParamInterface<CasoGiornale> {};
 
 TEST_P(GiornaleFattura, shouldWriteTheRowsOfEachRegistrationToTheCent) {
     const CasoGiornale& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
     if (*c.preparazione)
         db().EseguiSql(QString::fromUtf8(c.preparazione));
-    menu.imposta(QStringLiteral("Personal.PN.RitAccFornAutom"), QLatin1String(c.ritAccFornAutom));
+    menu.imposta(u"Personal.PN.RitAccFornAutom"_s, QLatin1String(c.ritAccFornAutom));
 
     const EsitoContabilizzazione e = posta(c.fattura);
 
@@ -156,12 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "righe raggruppate",
             [](FatturaProva& f) {
-                f.riga(100, QStringLiteral("22"), {"60", "10", "1001"})
+                f.riga(100, u"22"_s, {"60", "10", "1001"})
                     .riga(
                         RigaProva{.prezzo = 10, .iva = "22", .conto = {"60", "10", "1001"}, .tipoRiga = "DE"})
-                    .riga(50, QStringLiteral("22"), {"60", "10", "1001"})
-                    .riga(30, QStringLiteral("10"), {"60", "10", "1001"})
-                    .riga(20, QStringLiteral("22"), {"60", "10", "1003"})
+                    .riga(50, u"22"_s, {"60", "10", "1001"})
+                    .riga(30, u"10"_s, {"60", "10", "1001"})
+                    .riga(20, u"22"_s, {"60", "10", "1003"})
                     .iva(10, 30, 3)
                     .iva(22, 170, "37.40");
             },
@@ -173,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "IVA indetraibile nel costo",
             [](FatturaProva& f) {
-                f.riga(100, QStringLiteral("22I10"), {"60", "10", "1005"}).iva(22, 100, 22);
+                f.riga(100, u"22I10"_s, {"60", "10", "1005"}).iva(22, 100, 22);
             },
             {{"FAA ./1", "1 2:40-10-1001 A 122.00",
               "2 1:60-10-1005 D 102.20 22I10 22.00 2.20 N > 2:40-10-1001",
@@ -185,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "indetraibile arrotondata sul totale del codice",
             [](FatturaProva& f) {
-                f.riga("0.50", QStringLiteral("22I40"), {"60", "10", "1005"})
-                    .riga("0.50", QStringLiteral("22I40"), {"10", "10", "1005"});
+                f.riga("0.50", u"22I40"_s, {"60", "10", "1005"})
+                    .riga("0.50", u"22I40"_s, {"10", "10", "1005"});
             },
             {{"FAA ./1", "1 2:40-10-1001 A 1.22", "2 1:10-10-1005 D 0.55 22I40 0.11 0.05 N > 2:40-10-1001",
               "3 1:60-10-1005 D 0.54 22I40 0.11 0.04 N > 2:40-10-1001",
@@ -195,8 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "centesimo del documento su una riga",
             [](FatturaProva& f) {
-                f.riga("10.01", QStringLiteral("22"), {"60", "10", "1001"})
-                    .riga("20.02", QStringLiteral("22"), {"60", "10", "1003"})
+                f.riga("10.01", u"22"_s, {"60", "10", "1001"})
+                    .riga("20.02", u"22"_s, {"60", "10", "1003"})
                     .iva(22, "30.03", "6.61");
             },
             {{"FAA ./1", "1 2:40-10-1001 A 36.64", "2 1:60-10-1001 D 10.01 22 2.20 0.00 N > 2:40-10-1001",
@@ -205,9 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "nota di credito speculare",
             [](FatturaProva& f) {
-                f.tipoDocumento(QStringLiteral("TD04"))
-                    .causale(QStringLiteral("NCA"))
-                    .riga(100, QStringLiteral("22"), {"60", "10", "1001"})
+                f.tipoDocumento(u"TD04"_s)
+                    .causale(u"NCA"_s)
+                    .riga(100, u"22"_s, {"60", "10", "1001"})
                     .iva(22, 100, 22);
             },
             {{"NCA ./1", "1 2:40-10-1001 D 122.00", "2 1:60-10-1001 A 100.00 22 22.00 0.00 N > 2:40-10-1001",
@@ -217,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "fattura semplificata",
             [](FatturaProva& f) {
-                f.tipoDocumento(QStringLiteral("TD07"))
+                f.tipoDocumento(u"TD07"_s)
                     .riga(RigaProva{.prezzo = 122,
                                     .iva = "22",
                                     .conto = {"60", "10", "1001"},
@@ -235,8 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
         // 1,000 + 22% with 200 withheld: the supplier is owed 1,020 either way.
         CasoGiornale{"ritenuta netta in fattura",
                      [](FatturaProva& f) {
-                         f.fornitore(QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1005"))
-                             .riga(1000, QStringLiteral("22"), {"60", "20", "1003"})
+                         f.fornitore(u"40"_s, u"10"_s, u"1005"_s)
+                             .riga(1000, u"22"_s, {"60", "20", "1003"})
                              .iva(22, 1000, 220)
                              .ritenuta(200);
                      },
@@ -249,12 +241,12 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "ritenute in una registrazione a parte",
             [](FatturaProva& f) {
-                f.fornitore(QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1005"))
-                    .riga(1000, QStringLiteral("22"), {"60", "20", "1003"})
+                f.fornitore(u"40"_s, u"10"_s, u"1005"_s)
+                    .riga(1000, u"22"_s, {"60", "20", "1003"})
                     .iva(22, 1000, 220)
                     .ritenuta(150)
-                    .ritenuta(50, QStringLiteral("RT02"))
-                    .ritenuta(30, QStringLiteral("RT03"));
+                    .ritenuta(50, u"RT02"_s)
+                    .ritenuta(30, u"RT03"_s);
             },
             {{"FAA ./1", "1 2:40-10-1005 A 1220.00",
               "2 1:60-20-1003 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
@@ -264,10 +256,10 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "cassa previdenziale con la sua IVA",
             [](FatturaProva& f) {
-                f.fornitore(QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1006"))
-                    .contoCassaPrev(QStringLiteral("60"), QStringLiteral("20"), QStringLiteral("1012"))
-                    .riga(1000, QStringLiteral("22"), {"60", "20", "1004"})
-                    .cassaPrevidenziale(40, QStringLiteral("22"))
+                f.fornitore(u"40"_s, u"10"_s, u"1006"_s)
+                    .contoCassaPrev(u"60"_s, u"20"_s, u"1012"_s)
+                    .riga(1000, u"22"_s, {"60", "20", "1004"})
+                    .cassaPrevidenziale(40, u"22"_s)
                     .iva(22, 1040, "228.80");
             },
             {{"FAA ./1", "1 2:40-10-1006 A 1268.80",
@@ -279,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "omaggi",
             [](FatturaProva& f) {
-                f.riga(100, QStringLiteral("22"), {"60", "10", "1001"})
+                f.riga(100, u"22"_s, {"60", "10", "1001"})
                     .riga(
                         RigaProva{.prezzo = 50, .iva = "22", .conto = {"60", "10", "1003"}, .omaggio = "S"});
             },
@@ -293,10 +285,10 @@ INSTANTIATE_TEST_SUITE_P(
         CasoGiornale{
             "inversione contabile",
             [](FatturaProva& f) {
-                f.fornitore(QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("1008"))
-                    .causale(QStringLiteral("FRC"))
-                    .riga(1000, QStringLiteral("RC63"), {"60", "20", "1009"})
-                    .iva(0, 1000, 0, QStringLiteral("RC63"));
+                f.fornitore(u"40"_s, u"10"_s, u"1008"_s)
+                    .causale(u"FRC"_s)
+                    .riga(1000, u"RC63"_s, {"60", "20", "1009"})
+                    .iva(0, 1000, 0, u"RC63"_s);
             },
             {{"FRC ./1", "1 2:40-10-1008 A 1220.00",
               "2 1:60-20-1009 D 1000.00 RC63 220.00 0.00 N > 2:40-10-1008",
@@ -316,14 +308,11 @@ struct CasoDifetto {
     const char* preparazione = "";
 };
 
-void PrintTo(const CasoDifetto& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
 class DifettoRighe : public RigheFattura, public ::testing::WithParamInterface<CasoDifetto> {};
 
 TEST_P(DifettoRighe, shouldNameEveryFaultAndPostNothing) {
     const CasoDifetto& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
     if (*c.preparazione)
         db().EseguiSql(QString::fromUtf8(c.preparazione));
 
@@ -331,19 +320,19 @@ TEST_P(DifettoRighe, shouldNameEveryFaultAndPostNothing) {
 
     EXPECT_FALSE(e.ok);
     for (const QString& m : c.messaggi)
-        EXPECT_TRUE(e.errori.split(QStringLiteral("\r\n")).contains(m)) << e.errori.toStdString();
+        EXPECT_TRUE(e.errori.split(u"\r\n"_s).contains(m)) << e.errori.toStdString();
     EXPECT_TRUE(giornale().empty());
-    EXPECT_EQ(db().valore(QStringLiteral("Select count(*) from MovPnTesFatt")).toInt(), 0);
+    EXPECT_EQ(db().valore(u"Select count(*) from MovPnTesFatt"_s).toInt(), 0);
 }
 
 const char* const RcNonValida = "Causale concatenata per creare movimenti Reverse-Charge non valida - "
                                 "impossibile creare i movimenti in automatico";
 
 void fatturaEdile(FatturaProva& f, const char* fornitore = "1008") {
-    f.fornitore(QStringLiteral("40"), QStringLiteral("10"), QLatin1String(fornitore))
-        .causale(QStringLiteral("FRC"))
-        .riga(1000, QStringLiteral("RC63"), {"60", "20", "1009"})
-        .iva(0, 1000, 0, QStringLiteral("RC63"));
+    f.fornitore(u"40"_s, u"10"_s, QLatin1String(fornitore))
+        .causale(u"FRC"_s)
+        .riga(1000, u"RC63"_s, {"60", "20", "1009"})
+        .iva(0, 1000, 0, u"RC63"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -353,19 +342,18 @@ INSTANTIATE_TEST_SUITE_P(
         CasoDifetto{"gruppi difettosi",
                     [](FatturaProva& f) {
                         f.riga(10, QString(), {"60", "10", "1001"})
-                            .riga(20, QStringLiteral("22"), {"60", "10", ""})
-                            .riga(30, QStringLiteral("22"), {"60", "10", "9999"})
-                            .riga(40, QStringLiteral("XX"), {"60", "10", "1002"})
-                            .riga(50, QStringLiteral("22"), {"60", "10", "1003"});
+                            .riga(20, u"22"_s, {"60", "10", ""})
+                            .riga(30, u"22"_s, {"60", "10", "9999"})
+                            .riga(40, u"XX"_s, {"60", "10", "1002"})
+                            .riga(50, u"22"_s, {"60", "10", "1003"});
                     },
                     {"Manca il codice iva", "Manca il codice della contropartita",
                      "Contropartita inesistente (60-10-9999)", "Codice iva inesistente (XX)"}},
-        CasoDifetto{
-            "cassa previdenziale senza codice IVA",
-            [](FatturaProva& f) {
-                f.riga(1000, QStringLiteral("22"), {"60", "20", "1004"}).cassaPrevidenziale(40, QString());
-            },
-            {"Manca il codice iva per cassa previdenza"}},
+        CasoDifetto{"cassa previdenziale senza codice IVA",
+                    [](FatturaProva& f) {
+                        f.riga(1000, u"22"_s, {"60", "20", "1004"}).cassaPrevidenziale(40, QString());
+                    },
+                    {"Manca il codice iva per cassa previdenza"}},
         CasoDifetto{"concatenata inesistente",
                     [](FatturaProva& f) { fatturaEdile(f); },
                     {RcNonValida},

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -31,8 +33,8 @@ QDate data(const Recordset& rs, const char* campo) {
 QString testoRate(const std::vector<Rata>& rate) {
     QStringList v;
     for (const Rata& r : rate)
-        v << r.data.toString(QStringLiteral("dd/MM/yyyy")) + u' ' + r.importo.testoXml();
-    return v.join(QStringLiteral("; "));
+        v << r.data.toString(u"dd/MM/yyyy"_s) + u' ' + r.importo.testoXml();
+    return v.join(u"; "_s);
 }
 
 // ---- Instalments from terms ------------------------------------------------------------------
@@ -56,81 +58,77 @@ struct CasoTermini {
     const char* massimo = "-1";
 };
 
-void PrintTo(const CasoTermini& c, std::ostream* os) {
-    *os << c.descrizione;
-}
-
-class RateDaTerminiCasi : public ::testing::TestWithParam<CasoTermini> {};
-
-TEST_P(RateDaTerminiCasi, shouldGiveTheDatesAndAmountsOfTheTerms) {
-    const CasoTermini& c = GetParam();
-    TerminiPagamento t;
-    t.pagamento = QStringLiteral("PROVA");
-    t.decorrenza = QString::fromLatin1(c.decorrenza);
-    t.periodicita = QString::fromLatin1(c.periodicita);
-    t.numScad = c.numScad;
-    t.trattamIva = QString::fromLatin1(c.trattamIva);
-    t.giornoFisso = c.giornoFisso;
-    t.numGGMM = c.numGGMM;
-    t.meseNoEf1 = c.meseNoEf1;
-    t.gioMesSucc1 = c.gioMesSucc1;
-    t.meseNoEf2 = c.meseNoEf2;
-    t.gioMesSucc2 = c.gioMesSucc2;
-    t.periodi = c.periodi;
-    for (const char* p : c.percentuali)
-        t.percentuali.push_back(euro(p));
-    const auto rate = rateDaTermini(t, c.documento, euro(c.imponibile), euro(c.imposta), c.decimali,
-                                    euro(c.minimo), euro(c.massimo));
-    EXPECT_EQ(testoRate(rate), QString::fromLatin1(c.atteso));
-}
-
 // Terms: Decorrenza, Periodicita, NumScad, TrattamIva, GiornoFisso, NumGGMM, MeseNoEf1,
 // GioMesSucc1, MeseNoEf2, GioMesSucc2, Periodo<i>, Percentuale<i>.
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Termini, RateDaTerminiCasi, ::testing::Values(
-    CasoTermini{"fine mese, 30 giorni l'una dall'altra", "F", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 3, 10), "1000", "220", 2, "30/04/2026 610.00; 30/05/2026 610.00"},
-    CasoTermini{"giorno fisso del mese dopo", "D", "G", 1, "P", 10, 0, 0, 0, 0, 0, {}, {},
-                QDate(2026, 5, 15), "100", "22", 2, "10/06/2026 122.00"},
-    CasoTermini{"fine mese successivo piu' giorno fisso", "S", "G", 1, "P", 5, 0, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 10), "100", "0", 2, "05/03/2026 100.00"},
-    CasoTermini{"mesi a fine mese", "F", "M", 3, "P", 0, 1, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 15), "100", "0", 2, "28/02/2026 33.33; 31/03/2026 33.33; 30/04/2026 33.34"},
-    CasoTermini{"agosto escluso, al 10 di settembre", "F", "M", 3, "P", 0, 1, 8, 10, 0, 0, {}, {},
-                QDate(2026, 7, 20), "300", "0", 2, "10/09/2026 100.00; 30/09/2026 100.00; 31/10/2026 100.00"},
-    CasoTermini{"dicembre escluso come secondo mese", "F", "M", 1, "P", 0, 2, 8, 10, 12, 15, {}, {},
-                QDate(2026, 10, 5), "100", "0", 2, "15/01/2027 100.00"},
-    CasoTermini{"agosto e settembre esclusi", "D", "G", 1, "P", 0, 20, 8, 0, 9, 5, {}, {},
-                QDate(2026, 7, 20), "100", "0", 2, "05/10/2026 100.00"},
-    CasoTermini{"mesi per rata dalla data documento", "D", "T", 2, "P", 0, 0, 0, 0, 0, 0, {1, 2}, {"50", "50"},
-                QDate(2026, 1, 31), "1000", "220", 2, "28/02/2026 610.00; 28/04/2026 610.00"},
-    CasoTermini{"giorni per rata", "D", "A", 2, "P", 0, 0, 0, 0, 0, 0, {10, 20}, {"40", "60"},
-                QDate(2026, 3, 1), "50", "0", 2, "11/03/2026 20.00; 31/03/2026 30.00"},
-    CasoTermini{"una rata con IVA a parte vale come intera", "D", "G", 1, "U", 0, 30, 0, 0, 0, 0, {}, {"100"},
-                QDate(2026, 3, 1), "1000", "220", 2, "31/03/2026 1220.00"},
-    CasoTermini{"IVA nella prima rata, imponibile a percentuali", "F", "T", 3, "U", 0, 0, 0, 0, 0, 0, {1, 1, 1},
+const CasoTermini casiTermini[] = {
+    {"fine mese, 30 giorni l'una dall'altra", "F", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 3, 10), "1000", "220", 2, "30/04/2026 610.00; 30/05/2026 610.00"},
+    {"giorno fisso del mese dopo", "D", "G", 1, "P", 10, 0, 0, 0, 0, 0, {}, {},
+     QDate(2026, 5, 15), "100", "22", 2, "10/06/2026 122.00"},
+    {"fine mese successivo piu' giorno fisso", "S", "G", 1, "P", 5, 0, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 10), "100", "0", 2, "05/03/2026 100.00"},
+    {"mesi a fine mese", "F", "M", 3, "P", 0, 1, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 15), "100", "0", 2, "28/02/2026 33.33; 31/03/2026 33.33; 30/04/2026 33.34"},
+    {"agosto escluso, al 10 di settembre", "F", "M", 3, "P", 0, 1, 8, 10, 0, 0, {}, {},
+     QDate(2026, 7, 20), "300", "0", 2, "10/09/2026 100.00; 30/09/2026 100.00; 31/10/2026 100.00"},
+    {"dicembre escluso come secondo mese", "F", "M", 1, "P", 0, 2, 8, 10, 12, 15, {}, {},
+     QDate(2026, 10, 5), "100", "0", 2, "15/01/2027 100.00"},
+    {"agosto e settembre esclusi", "D", "G", 1, "P", 0, 20, 8, 0, 9, 5, {}, {},
+     QDate(2026, 7, 20), "100", "0", 2, "05/10/2026 100.00"},
+    {"mesi per rata dalla data documento", "D", "T", 2, "P", 0, 0, 0, 0, 0, 0, {1, 2}, {"50", "50"},
+     QDate(2026, 1, 31), "1000", "220", 2, "28/02/2026 610.00; 28/04/2026 610.00"},
+    {"giorni per rata", "D", "A", 2, "P", 0, 0, 0, 0, 0, 0, {10, 20}, {"40", "60"},
+     QDate(2026, 3, 1), "50", "0", 2, "11/03/2026 20.00; 31/03/2026 30.00"},
+    {"una rata con IVA a parte vale come intera", "D", "G", 1, "U", 0, 30, 0, 0, 0, 0, {}, {"100"},
+     QDate(2026, 3, 1), "1000", "220", 2, "31/03/2026 1220.00"},
+    {"IVA nella prima rata, imponibile a percentuali", "F", "T", 3, "U", 0, 0, 0, 0, 0, 0, {1, 1, 1},
                 {"0", "50", "50"}, QDate(2026, 1, 15), "1000.01", "220", 2,
                 "28/02/2026 220.00; 31/03/2026 500.01; 30/04/2026 500.00"},
-    CasoTermini{"percentuali con resto sull'ultima", "D", "T", 3, "P", 0, 0, 0, 0, 0, 0, {1, 1, 1},
+    {"percentuali con resto sull'ultima", "D", "T", 3, "P", 0, 0, 0, 0, 0, 0, {1, 1, 1},
                 {"33.33", "33.33", "33.34"}, QDate(2026, 1, 10), "1000.01", "0", 2,
                 "10/02/2026 333.30; 10/03/2026 333.30; 10/04/2026 333.41"},
-    CasoTermini{"senza decimali", "D", "G", 3, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "1000", "220", 0, "31/01/2026 407.00; 02/03/2026 407.00; 01/04/2026 406.00"},
-    CasoTermini{"nota di credito negativa", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "-100", "-0.01", 2, "31/01/2026 -50.01; 02/03/2026 -50.00"},
-    CasoTermini{"limite massimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "1000", "0", 2, "31/01/2026 400.00; 02/03/2026 400.00", "-1", "400"},
-    CasoTermini{"limite minimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
-                QDate(2026, 1, 1), "100", "0", 2, "31/01/2026 60.00; 02/03/2026 60.00", "60", "-1"}));
+    {"senza decimali", "D", "G", 3, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "1000", "220", 0, "31/01/2026 407.00; 02/03/2026 407.00; 01/04/2026 406.00"},
+    {"nota di credito negativa", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "-100", "-0.01", 2, "31/01/2026 -50.01; 02/03/2026 -50.00"},
+    {"limite massimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "1000", "0", 2, "31/01/2026 400.00; 02/03/2026 400.00", "-1", "400"},
+    {"limite minimo", "D", "G", 2, "P", 0, 30, 0, 0, 0, 0, {}, {},
+     QDate(2026, 1, 1), "100", "0", 2, "31/01/2026 60.00; 02/03/2026 60.00", "60", "-1"}};
 // clang-format on
+
+TEST(RateDaTermini, shouldGiveTheDatesAndAmountsOfTheTerms) {
+    for (const CasoTermini& c : casiTermini) {
+        SCOPED_TRACE(c.descrizione);
+        TerminiPagamento t;
+        t.pagamento = u"PROVA"_s;
+        t.decorrenza = QString::fromLatin1(c.decorrenza);
+        t.periodicita = QString::fromLatin1(c.periodicita);
+        t.numScad = c.numScad;
+        t.trattamIva = QString::fromLatin1(c.trattamIva);
+        t.giornoFisso = c.giornoFisso;
+        t.numGGMM = c.numGGMM;
+        t.meseNoEf1 = c.meseNoEf1;
+        t.gioMesSucc1 = c.gioMesSucc1;
+        t.meseNoEf2 = c.meseNoEf2;
+        t.gioMesSucc2 = c.gioMesSucc2;
+        t.periodi = c.periodi;
+        for (const char* p : c.percentuali)
+            t.percentuali.push_back(euro(p));
+        const auto rate = rateDaTermini(t, c.documento, euro(c.imponibile), euro(c.imposta), c.decimali,
+                                        euro(c.minimo), euro(c.massimo));
+        EXPECT_EQ(testoRate(rate), QString::fromLatin1(c.atteso));
+    }
+}
 
 TEST(RateDaTermini, shouldRefuseTermsWithoutInstalmentsOrWithAnUnknownPeriodicity) {
     for (const auto& [numScad, periodicita, messaggio] :
          {std::tuple{0, "G", "Numero di scadenze non valido nel pagamento X"},
           std::tuple{1, "Z", "Periodicità \"Z\" non valida nel pagamento X"}}) {
         TerminiPagamento t;
-        t.pagamento = QStringLiteral("X");
-        t.decorrenza = QStringLiteral("D");
+        t.pagamento = u"X"_s;
+        t.decorrenza = u"D"_s;
         t.periodicita = QLatin1String(periodicita);
         t.numScad = numScad;
         try {
@@ -162,7 +160,7 @@ protected:
                                  std::initializer_list<std::pair<const char*, const char*>> personali = {},
                                  bool notaCredito = false, const QString& causalePagamento = "PAG") {
         for (const auto& [chiave, valore] : personali)
-            menu.imposta(QStringLiteral("Personal.") + QLatin1String(chiave), QLatin1String(valore));
+            menu.imposta(u"Personal."_s + QLatin1String(chiave), QLatin1String(valore));
         tesel::prova::FatturaProva f(db());
         f.data(QDate(anno, 3, 10)).ricezione(QDate(anno, 3, 12)).riga(1000, "22", {"60", "10", "1001"});
         f.iva(22, 1000, 220);
@@ -185,14 +183,12 @@ protected:
                                  {testo(r.iban), testo(r.abi), testo(r.cab), rigDet});
         }
         return ContabilizzaFattura(db(), *parametri, configurazione.get(), ui, k.anno, k.numero,
-                                   causalePagamento, CodiceConto(QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("1001")), false);
+                                   causalePagamento, CodiceConto(u"20"_s, u"40"_s, u"1001"_s), false);
     }
 
-    QDate dataDa(const char* testo) const {
-        return QDate::fromString(conAnno(testo), QStringLiteral("dd/MM/yyyy"));
-    }
+    QDate dataDa(const char* testo) const { return QDate::fromString(conAnno(testo), u"dd/MM/yyyy"_s); }
     QString conAnno(const char* testo) const {
-        return QString::fromUtf8(testo).replace(QStringLiteral("AAAA"), QString::number(anno));
+        return QString::fromUtf8(testo).replace(u"AAAA"_s, QString::number(anno));
     }
     QStringList conAnno(const QStringList& testi) const {
         QStringList v;
@@ -206,8 +202,7 @@ protected:
         QStringList v;
         for (Recordset rs = db().ApriRs("SELECT * FROM Scadenze ORDER BY Anno, NumProg"); !rs.RsEof();
              rs.RsMoveNext())
-            v << QStringList{rs.leggiTesto("Rata"),
-                             data(rs, "DataScad").toString(QStringLiteral("dd/MM/yyyy")),
+            v << QStringList{rs.leggiTesto("Rata"), data(rs, "DataScad").toString(u"dd/MM/yyyy"_s),
                              rs.leggiValuta("ImportoScad").value_or(Currency()).testoXml(),
                              rs.leggiTesto("BancaCF"), rs.leggiTesto("CCorrente")}
                      .join(u' ')
@@ -234,8 +229,7 @@ protected:
                 righe << r.leggiTesto("DareAvere") + u' ' + r.leggiTesto("TipoPartita") + u':' +
                              r.leggiTesto("GruppoPartita") + u'-' + r.leggiTesto("MastroPartita") + u'-' +
                              r.leggiTesto("ContoPartita") + u' ' + r.leggiValuta("Importo")->testoXml();
-            v << t.leggiTesto("NumReg") + u' ' + t.leggiTesto("Causale") + QStringLiteral(": ") +
-                     righe.join(QStringLiteral(", "));
+            v << t.leggiTesto("NumReg") + u' ' + t.leggiTesto("Causale") + u": "_s + righe.join(u", "_s);
         }
         return v;
     }
@@ -246,9 +240,8 @@ const char* const IbanIgnota = "IT60X0542811101000000123456"; // a bank not in B
 const char* const IbanEstera = "DE89370400440532013000";
 
 TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) {
-    db().EseguiSql(QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 41, 2)").arg(anno));
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 90, 2)").arg(anno + 1));
+    db().EseguiSql(u"INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 41, 2)"_s.arg(anno));
+    db().EseguiSql(u"INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, 90, 2)"_s.arg(anno + 1));
     const EsitoContabilizzazione e =
         posta({{"MP12", "30/04/AAAA", "400", IbanBlo},
                {"MP12", "31/05/AAAA", "400", "", "05034", "04000"}, // BMS by ABI/CAB
@@ -256,17 +249,16 @@ TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) 
                {"MP05", "31/07/AAAA", "120", IbanEstera, "03389", "11700"}});
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
     EXPECT_EQ(scadenze().mid(1, 4),
-              conAnno(QStringList{QStringLiteral("1 30/04/AAAA 400.00 BLO ") + QLatin1String(IbanBlo),
-                                  QStringLiteral("2 31/05/AAAA 400.00 BMS"),
-                                  QStringLiteral("3 30/06/AAAA 300.00 BCA IT79I0897562160000000482911"),
-                                  QStringLiteral("4 31/07/AAAA 120.00 BLO ") + QLatin1String(IbanEstera)}));
+              conAnno(QStringList{u"1 30/04/AAAA 400.00 BLO "_s + QLatin1String(IbanBlo),
+                                  u"2 31/05/AAAA 400.00 BMS"_s,
+                                  u"3 30/06/AAAA 300.00 BCA IT79I0897562160000000482911"_s,
+                                  u"4 31/07/AAAA 120.00 BLO "_s + QLatin1String(IbanEstera)}));
     // NumProg goes on from the year's last; the item hangs on the invoice's registration and protocol.
     EXPECT_EQ(
-        db().valore(QStringLiteral("SELECT GruppoScad || MastroScad || ContoScad || ' ' || NumReg || ' ' || "
-                                   "NumProt || EntrataUscita FROM Scadenze WHERE Anno = %1 AND NumProg = 42")
-                        .arg(anno))
+        db().valore(u"SELECT GruppoScad || MastroScad || ContoScad || ' ' || NumReg || ' ' || "
+                    "NumProt || EntrataUscita FROM Scadenze WHERE Anno = %1 AND NumProg = 42"_s.arg(anno))
             .toString(),
-        QStringLiteral("40101001 1 1U"));
+        u"40101001 1 1U"_s);
 }
 
 TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoData) {
@@ -348,16 +340,15 @@ TEST_F(ScadenzeFattura, shouldPayACreditNotesBalanceNetOfWithholdingWithTheSuppl
     const EsitoContabilizzazione e =
         posta({{"MP01", "", "100"}}, {{"Tesel.CreaPagAut", "S"}, {"Scadenze.NotaCredInvSegno", "S"}}, true);
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
-    EXPECT_EQ(pagamenti(),
-              (QStringList{QStringLiteral("2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"),
-                           QStringLiteral("3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00")}));
+    EXPECT_EQ(pagamenti(), (QStringList{u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"_s,
+                                        u"3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00"_s}));
 }
 
 TEST_F(ScadenzeFattura, shouldRefuseThePostingOnAMissingPaymentCausal) {
-    const EsitoContabilizzazione e = posta({{"MP01", "", "100"}}, {}, false, QStringLiteral("XYZ"));
+    const EsitoContabilizzazione e = posta({{"MP01", "", "100"}}, {}, false, u"XYZ"_s);
     EXPECT_FALSE(e.ok);
-    EXPECT_TRUE(e.errori.contains(QStringLiteral("Errore(3021 - Causale di pagamento XYZ inesistente) nella "
-                                                 "preparazione dei pagamenti automatici")))
+    EXPECT_TRUE(e.errori.contains(u"Errore(3021 - Causale di pagamento XYZ inesistente) nella "
+                                  "preparazione dei pagamenti automatici"_s))
         << e.errori.toStdString();
     EXPECT_EQ(
         db().valore("SELECT (SELECT count(*) FROM MovPnTes) + (SELECT count(*) FROM MovPnTesFatt)").toInt(),

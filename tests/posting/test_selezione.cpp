@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 // Criteria are written naming only the fields a case sets; the others stay empty.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
@@ -28,45 +30,38 @@ struct CasoOrdine {
     const char* messaggio;
 };
 
-void PrintTo(const CasoOrdine& c, std::ostream* os) {
-    *os << c.nome;
-}
+const CasoOrdine casiOrdine[] = {{"soloDa", {.annoDa = 2030}, std::nullopt, ""},
+                                 // The years are checked before the numbers.
+                                 {"anni",
+                                  {.annoDa = 2025, .annoA = 2024, .numeroDa = 9, .numeroA = 1},
+                                  Coppia::Anni,
+                                  "Si prega di inserire le date riferimento in ordine crescente"},
+                                 {"numeri",
+                                  {.numeroDa = 9, .numeroA = 1},
+                                  Coppia::Numeri,
+                                  "Si prega di inserire i numeri riferimento in ordine crescente"},
+                                 {"documento",
+                                  {.dataDa = QDate(2024, 3, 2), .dataA = QDate(2024, 3, 1)},
+                                  Coppia::DateDocumento,
+                                  "Si prega di inserire le date di Fattura in ordine crescente"},
+                                 {"ricezione",
+                                  {.ricezioneDa = QDate(2025, 1, 1), .ricezioneA = QDate(2024, 12, 31)},
+                                  Coppia::DateRicezione,
+                                  "Si prega di inserire le date di Ricezione in ordine crescente"}};
 
-class OrdineCasi : public ::testing::TestWithParam<CasoOrdine> {};
-
-TEST_P(OrdineCasi, shouldStopAtTheFirstPairOutOfOrder) {
-    const CasoOrdine& c = GetParam();
-    const auto e = controllaOrdine(c.criteri);
-    if (!c.coppia) {
-        EXPECT_FALSE(e.has_value()) << e->messaggio.toStdString();
-        return;
+TEST(OrdineCoppie, shouldStopAtTheFirstPairOutOfOrder) {
+    for (const CasoOrdine& c : casiOrdine) {
+        SCOPED_TRACE(c.nome);
+        const auto e = controllaOrdine(c.criteri);
+        if (!c.coppia) {
+            EXPECT_FALSE(e.has_value()) << e->messaggio.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(e.has_value());
+        EXPECT_EQ(e->coppia, *c.coppia);
+        EXPECT_EQ(e->messaggio, QString::fromUtf8(c.messaggio));
     }
-    ASSERT_TRUE(e.has_value());
-    EXPECT_EQ(e->coppia, *c.coppia);
-    EXPECT_EQ(e->messaggio, QString::fromUtf8(c.messaggio));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Coppie, OrdineCasi,
-    ::testing::Values(CasoOrdine{"soloDa", {.annoDa = 2030}, std::nullopt, ""},
-                      // The years are checked before the numbers.
-                      CasoOrdine{"anni",
-                                 {.annoDa = 2025, .annoA = 2024, .numeroDa = 9, .numeroA = 1},
-                                 Coppia::Anni,
-                                 "Si prega di inserire le date riferimento in ordine crescente"},
-                      CasoOrdine{"numeri",
-                                 {.numeroDa = 9, .numeroA = 1},
-                                 Coppia::Numeri,
-                                 "Si prega di inserire i numeri riferimento in ordine crescente"},
-                      CasoOrdine{"documento",
-                                 {.dataDa = QDate(2024, 3, 2), .dataA = QDate(2024, 3, 1)},
-                                 Coppia::DateDocumento,
-                                 "Si prega di inserire le date di Fattura in ordine crescente"},
-                      CasoOrdine{"ricezione",
-                                 {.ricezioneDa = QDate(2025, 1, 1), .ricezioneA = QDate(2024, 12, 31)},
-                                 Coppia::DateRicezione,
-                                 "Si prega di inserire le date di Ricezione in ordine crescente"}),
-    [](const auto& info) { return std::string(info.param.nome); });
 
 // ---- On the database ------------------------------------------------------------------------
 
@@ -93,18 +88,17 @@ protected:
 
     void inserisci(const Riga& r) {
         db().EseguiSql(
-            QStringLiteral(
-                "INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, NomeFile, DGD_TipoDocumento, DGD_Data, "
-                "DGD_Numero, DataRicSdi, CP_DA_IdFiscaleIVA_IdCodice, CP_DA_CodiceFiscale, "
-                "Contabilizzato) VALUES (") +
-            QStringList{
-                SqlValore(r.anno, SqlIntero), SqlValore(r.numero, SqlLungo),
-                SqlValore(QStringLiteral("IT%1_%2.xml").arg(r.piva).arg(r.numero), SqlTesto),
-                SqlValore(QString::fromUtf8(r.tipo), SqlTesto), SqlValore(r.data, SqlData),
-                SqlValore(QString::fromUtf8(r.numeroDoc), SqlTesto), SqlValore(r.ricezione, SqlData),
-                SqlValore(QString::fromUtf8(r.piva), SqlTesto), SqlValore(QString::fromUtf8(r.cf), SqlTesto),
-                r.contabilizzato.isNull() ? QStringLiteral("Null") : SqlValore(r.contabilizzato, SqlTesto)}
-                .join(QStringLiteral(", ")) +
+            u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, NomeFile, DGD_TipoDocumento, DGD_Data, "
+            "DGD_Numero, DataRicSdi, CP_DA_IdFiscaleIVA_IdCodice, CP_DA_CodiceFiscale, "
+            "Contabilizzato) VALUES ("_s +
+            QStringList{SqlValore(r.anno, SqlIntero), SqlValore(r.numero, SqlLungo),
+                        SqlValore(u"IT%1_%2.xml"_s.arg(r.piva).arg(r.numero), SqlTesto),
+                        SqlValore(QString::fromUtf8(r.tipo), SqlTesto), SqlValore(r.data, SqlData),
+                        SqlValore(QString::fromUtf8(r.numeroDoc), SqlTesto), SqlValore(r.ricezione, SqlData),
+                        SqlValore(QString::fromUtf8(r.piva), SqlTesto),
+                        SqlValore(QString::fromUtf8(r.cf), SqlTesto),
+                        r.contabilizzato.isNull() ? u"Null"_s : SqlValore(r.contabilizzato, SqlTesto)}
+                .join(u", "_s) +
             u')');
     }
 
@@ -113,15 +107,14 @@ protected:
         const QDateTime ric(QDate(2024, 3, 15), QTime(18, 30));
         for (const Riga& r : {
                  Riga{2023, 7, "TD01", QDate(2023, 12, 20), "99", QDateTime(QDate(2024, 1, 3), QTime(9, 0)),
-                      "03981270683", "", QStringLiteral("N")},
-                 Riga{2024, 1, "TD01", QDate(2024, 3, 1), "123/A", ric, "03981270683", "",
-                      QStringLiteral("N")},
+                      "03981270683", "", u"N"_s},
+                 Riga{2024, 1, "TD01", QDate(2024, 3, 1), "123/A", ric, "03981270683", "", u"N"_s},
                  Riga{2024, 2, "TD04", QDate(2024, 3, 2), "NC1", QDateTime(QDate(2024, 3, 16), QTime(0, 0)),
                       "03981270683", "", QVariant()},
                  Riga{2024, 3, "TD01", QDate(2024, 3, 10), "55", QDateTime(QDate(2024, 3, 5), QTime(8, 0)),
-                      "01234567890", "GRCNDR85M30D612O", QStringLiteral("S")},
+                      "01234567890", "GRCNDR85M30D612O", u"S"_s},
                  Riga{2024, 4, "TD01", QDate(2024, 2, 28), "56", QVariant(), "01234567890",
-                      "GRCNDR85M30D612O", QStringLiteral("N")},
+                      "GRCNDR85M30D612O", u"N"_s},
              })
             inserisci(r);
     }
@@ -129,9 +122,8 @@ protected:
     QStringList scelte(const CriteriSelezione& c) {
         QStringList k;
         for (Recordset rs = db().ApriRs(PrepSql(c)); !rs.RsEof(); rs.RsMoveNext())
-            k << QStringLiteral("%1/%2")
-                     .arg(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0))
-                     .arg(rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0));
+            k << u"%1/%2"_s.arg(rs.leggiIntero(u"XmlAnno"_s).value_or(0))
+                     .arg(rs.leggiIntero(u"XmlNumRif"_s).value_or(0));
         return k;
     }
 };
@@ -164,13 +156,11 @@ TEST_F(Selezione, shouldFindTheNotPostedInvoicesOfEachCriterionOldestReceiptFirs
 TEST_F(Selezione, shouldNameTheSupplierAccountsOfAVatNumberOrFiscalCode) {
     const auto conto = [this](const char* conto, const char* descrizione, int tipo, const char* piva,
                               const char* cf) {
-        db().EseguiSql(
-            QStringLiteral(
-                "INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) "
-                "VALUES ('40', '10', %1, %2, %3, %4, %5)")
-                .arg(quotaSql(QString::fromUtf8(conto)), quotaSql(QString::fromUtf8(descrizione)))
-                .arg(tipo)
-                .arg(quotaSql(QString::fromUtf8(piva)), quotaSql(QString::fromUtf8(cf))));
+        db().EseguiSql(u"INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) "
+                       "VALUES ('40', '10', %1, %2, %3, %4, %5)"_s
+                           .arg(quotaSql(QString::fromUtf8(conto)), quotaSql(QString::fromUtf8(descrizione)))
+                           .arg(tipo)
+                           .arg(quotaSql(QString::fromUtf8(piva)), quotaSql(QString::fromUtf8(cf))));
     };
     conto("1001", "Ferramenta Adriatica Srl", 2, "03981270683", "03981270683");
     conto("1002", "Rossi Forniture Srl", 2, "01234567890", "01234567890");
@@ -184,7 +174,9 @@ TEST_F(Selezione, shouldNameTheSupplierAccountsOfAVatNumberOrFiscalCode) {
     EXPECT_EQ(DecodPartiva(db(), "01234567890", ""), "DUPLICATO - Rossi Forniture Srl - filiale");
 }
 
-TEST_F(Selezione, shouldMarkEverySelectedInvoicePostedWithoutAnyAccountingRecord) {
+// The run stops before the next invoice when asked and keeps what is done; run again it marks
+// the rest of the selection posted without any accounting record.
+TEST_F(Selezione, shouldMarkTheSelectedInvoicesPostedWithoutRecordsStoppingWhenAsked) {
     archivio();
     ClientMenuFisso menu;
     prova::InterazioneProva ui;
@@ -192,16 +184,23 @@ TEST_F(Selezione, shouldMarkEverySelectedInvoicePostedWithoutAnyAccountingRecord
     ParametriAzienda parametri(db());
     OpzioniLotto opzioni;
     opzioni.senzaRegistrazione = true;
+    const CriteriSelezione dal2024{.annoDa = 2024};
+    const EsitoLotto interrotto = contabilizzaSelezione(db(), parametri, &conf, ui, dal2024, opzioni,
+                                                        [](int fatti, int) { return fatti < 3; });
+    EXPECT_TRUE(interrotto.interrotto);
+    ASSERT_EQ(interrotto.fatture.size(), 2u);
+    EXPECT_EQ(scelte({}), (QStringList{"2023/7", "2024/2"}));
+
     QList<std::pair<int, int>> avanzamenti;
-    const EsitoLotto esito = contabilizzaSelezione(
-        db(), parametri, &conf, ui, CriteriSelezione{.annoDa = 2024}, opzioni, [&](int fatti, int daFare) {
+    const EsitoLotto esito =
+        contabilizzaSelezione(db(), parametri, &conf, ui, dal2024, opzioni, [&](int fatti, int daFare) {
             avanzamenti.append({fatti, daFare});
             return true;
         });
-    EXPECT_EQ(avanzamenti, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
-    ASSERT_EQ(esito.fatture.size(), 3u);
+    EXPECT_EQ(avanzamenti, (QList<std::pair<int, int>>{{1, 1}}));
+    ASSERT_EQ(esito.fatture.size(), 1u);
     EXPECT_TRUE(esito.tutteOk());
-    EXPECT_EQ(esito.fatture[0].identificazione, "Nr. rif. 4 - P.Iva 01234567890 - File IT01234567890_4.xml");
+    EXPECT_EQ(esito.fatture[0].identificazione, "Nr. rif. 2 - P.Iva 03981270683 - File IT03981270683_2.xml");
     EXPECT_EQ(scelte({}), QStringList{"2023/7"});
     EXPECT_EQ(db().valore("SELECT count(*) FROM FatXmlTest WHERE Contabilizzato = 'S'").toInt(), 4);
     EXPECT_EQ(db().valore("SELECT (SELECT count(*) FROM MovPnTesFatt) + (SELECT count(*) FROM MovPnTes) + "
@@ -209,21 +208,6 @@ TEST_F(Selezione, shouldMarkEverySelectedInvoicePostedWithoutAnyAccountingRecord
                   .toInt(),
               0);
     EXPECT_TRUE(ui.mostrati.isEmpty());
-}
-
-TEST_F(Selezione, shouldStopBeforeTheNextInvoiceWhenAskedAndKeepWhatIsDone) {
-    archivio();
-    ClientMenuFisso menu;
-    prova::InterazioneProva ui;
-    Configurazione conf(menu, ui);
-    ParametriAzienda parametri(db());
-    OpzioniLotto opzioni;
-    opzioni.senzaRegistrazione = true;
-    const EsitoLotto esito = contabilizzaSelezione(db(), parametri, &conf, ui, {}, opzioni,
-                                                   [](int fatti, int) { return fatti < 3; });
-    EXPECT_TRUE(esito.interrotto);
-    ASSERT_EQ(esito.fatture.size(), 2u);
-    EXPECT_EQ(scelte({}), (QStringList{"2024/1", "2024/2"}));
 }
 
 } // namespace

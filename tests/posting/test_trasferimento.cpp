@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tesel::posting {
 namespace {
 
@@ -20,99 +22,80 @@ protected:
     std::optional<qint64> numera(const QDate& data, const QString& tipoReg, const QString& pref,
                                  const QString& segno, QDate* dataProt = nullptr) {
         QDate d = data;
-        const auto n =
-            NumeraProtocollo(db(), *parametri, ui, data, tipoReg, pref, segno, QStringLiteral("."), d);
+        const auto n = NumeraProtocollo(db(), *parametri, ui, data, tipoReg, pref, segno, u"."_s, d);
         if (dataProt)
             *dataProt = d;
         return n;
     }
     QString registro(const QString& tipo, const QString& pref, int annoReg = 0) {
-        Recordset rs = db().ApriRs(
-            QStringLiteral("Select * from LibriIva where Anno = %1 and TipoReg = '%2' and Pref = '%3'")
-                .arg(annoReg ? annoReg : anno)
-                .arg(tipo, pref));
+        Recordset rs =
+            db().ApriRs(u"Select * from LibriIva where Anno = %1 and TipoReg = '%2' and Pref = '%3'"_s
+                            .arg(annoReg ? annoReg : anno)
+                            .arg(tipo, pref));
         if (rs.RsVuoto())
-            return QStringLiteral("-");
+            return u"-"_s;
         const auto data = [&](const char* campo) {
             return dataOraDaVariant(rs.LeggiCampo(QLatin1String(campo))).value().date().toString(Qt::ISODate);
         };
-        return QStringLiteral("%1 %2 %3 %4 | %5 | %6 | %7")
-            .arg(rs.leggiIntero(QStringLiteral("NumDoc")).value_or(-1))
+        return u"%1 %2 %3 %4 | %5 | %6 | %7"_s.arg(rs.leggiIntero(u"NumDoc"_s).value_or(-1))
             .arg(data("DataUltDoc"))
-            .arg(rs.leggiIntero(QStringLiteral("NumDocNC")).value_or(-1))
-            .arg(data("DataUltDocNC"), rs.leggiTesto(QStringLiteral("Intestazione")),
-                 rs.leggiTesto(QStringLiteral("Attivita")), rs.leggiTesto(QStringLiteral("Trasportatori")));
+            .arg(rs.leggiIntero(u"NumDocNC"_s).value_or(-1))
+            .arg(data("DataUltDocNC"), rs.leggiTesto(u"Intestazione"_s), rs.leggiTesto(u"Attivita"_s),
+                 rs.leggiTesto(u"Trasportatori"_s));
     }
     tesel::prova::InterazioneProva ui;
 };
 
-struct CasoContatore {
-    const char* tipoReg;
-    const char* segno;
-    const char* ncSeparate;
-    qint64 atteso; // NumDoc starts at 10, NumDocNC at 20
-};
-
-void PrintTo(const CasoContatore& c, std::ostream* os) {
-    *os << "registro " << c.tipoReg << " segno " << c.segno << " NumNCSepar " << c.ncSeparate;
+// NumDoc starts at 10, NumDocNC at 20: only a credit note of a company that numbers them apart
+// takes the second counter.
+TEST_F(Protocollo, shouldNumberCreditNotesApartOnlyWhenTheCompanyAsks) {
+    const struct {
+        const char *tipoReg, *segno, *ncSeparate;
+        qint64 atteso;
+    } casi[] = {{"A", "A", "S", 11}, {"A", "D", "S", 21}, {"A", "D", "N", 11}, {"V", "D", "S", 11},
+                {"V", "A", "S", 21}, {"C", "A", "S", 11}, {"C", "D", "S", 11}};
+    for (const auto& c : casi) {
+        SCOPED_TRACE(std::string("registro ") + c.tipoReg + " segno " + c.segno + " NumNCSepar " +
+                     c.ncSeparate);
+        parametri->scrivi(u"Ditta.NumNCSepar"_s, QLatin1String(c.ncSeparate));
+        parametri = std::make_unique<ParametriAzienda>(db());
+        db().EseguiSql(u"DELETE FROM LibriIva WHERE Pref = 'X'"_s);
+        db().EseguiSql(u"INSERT INTO LibriIva (Anno, TipoReg, Pref, NumDoc, NumDocNC, Intestazione) "
+                       "VALUES (%1, '%2', 'X', 10, 20, 'Prova')"_s.arg(anno)
+                           .arg(QLatin1String(c.tipoReg)));
+        EXPECT_EQ(numera(QDate(anno, 3, 10), QLatin1String(c.tipoReg), u"X"_s, QLatin1String(c.segno)),
+                  c.atteso);
+        const bool nc = c.atteso > 20;
+        EXPECT_EQ(conta(u"Select NumDoc from LibriIva where Anno = %1 and Pref = 'X'"_s.arg(anno)),
+                  nc ? 10 : c.atteso);
+        EXPECT_EQ(conta(u"Select NumDocNC from LibriIva where Anno = %1 and Pref = 'X'"_s.arg(anno)),
+                  nc ? c.atteso : 20);
+    }
 }
-
-class ContatoreNotaCredito : public Protocollo, public ::testing::WithParamInterface<CasoContatore> {};
-
-TEST_P(ContatoreNotaCredito, shouldNumberCreditNotesApartOnlyWhenTheCompanyAsks) {
-    const CasoContatore c = GetParam();
-    parametri->scrivi(QStringLiteral("Ditta.NumNCSepar"), QLatin1String(c.ncSeparate));
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO LibriIva (Anno, TipoReg, Pref, NumDoc, NumDocNC, Intestazione) "
-                       "VALUES (%1, '%2', 'X', 10, 20, 'Prova')")
-            .arg(anno)
-            .arg(QLatin1String(c.tipoReg)));
-    EXPECT_EQ(
-        numera(QDate(anno, 3, 10), QLatin1String(c.tipoReg), QStringLiteral("X"), QLatin1String(c.segno)),
-        c.atteso);
-    const bool nc = c.atteso > 20;
-    EXPECT_EQ(conta(QStringLiteral("Select NumDoc from LibriIva where Anno = %1 and Pref = 'X'").arg(anno)),
-              nc ? 10 : c.atteso);
-    EXPECT_EQ(conta(QStringLiteral("Select NumDocNC from LibriIva where Anno = %1 and Pref = 'X'").arg(anno)),
-              nc ? c.atteso : 20);
-}
-
-INSTANTIATE_TEST_SUITE_P(Registri, ContatoreNotaCredito,
-                         ::testing::Values(CasoContatore{"A", "A", "S", 11}, CasoContatore{"A", "D", "S", 21},
-                                           CasoContatore{"A", "D", "N", 11}, CasoContatore{"V", "D", "S", 11},
-                                           CasoContatore{"V", "A", "S", 21}, CasoContatore{"C", "A", "S", 11},
-                                           CasoContatore{"C", "D", "S", 11}));
 
 TEST_F(Protocollo, shouldDateTheProtocolOnTheRegistersLastDateWhenLater) {
-    db().EseguiSql(QStringLiteral("UPDATE LibriIva SET NumDoc = 7, DataUltDoc = '%1-03-12 00:00:00' "
-                                  "WHERE Anno = %1 AND TipoReg = 'A' AND Pref = '.'")
-                       .arg(anno));
+    db().EseguiSql(u"UPDATE LibriIva SET NumDoc = 7, DataUltDoc = '%1-03-12 00:00:00' "
+                   "WHERE Anno = %1 AND TipoReg = 'A' AND Pref = '.'"_s.arg(anno));
     QDate dataProt;
-    EXPECT_EQ(
-        numera(QDate(anno, 3, 10), QStringLiteral("A"), QStringLiteral("."), QStringLiteral("A"), &dataProt),
-        8);
+    EXPECT_EQ(numera(QDate(anno, 3, 10), u"A"_s, u"."_s, u"A"_s, &dataProt), 8);
     EXPECT_EQ(dataProt, QDate(anno, 3, 12));
     // An empty prefix is the register's ".".
-    EXPECT_EQ(numera(QDate(anno, 3, 15), QStringLiteral("A"), QString(), QStringLiteral("A"), &dataProt), 9);
+    EXPECT_EQ(numera(QDate(anno, 3, 15), u"A"_s, QString(), u"A"_s, &dataProt), 9);
     EXPECT_EQ(dataProt, QDate(anno, 3, 15));
-    EXPECT_TRUE(registro(QStringLiteral("A"), QStringLiteral("."))
-                    .startsWith(QStringLiteral("9 %1-03-15 ").arg(anno)));
+    EXPECT_TRUE(registro(u"A"_s, u"."_s).startsWith(u"9 %1-03-15 "_s.arg(anno)));
 }
 
 TEST_F(Protocollo, shouldCreateAMissingRegisterKeepingTheHeadingOfTheYearBefore) {
     QDate dataProt;
-    EXPECT_EQ(
-        numera(QDate(anno, 5, 4), QStringLiteral("A"), QStringLiteral("Z"), QStringLiteral("A"), &dataProt),
-        1);
+    EXPECT_EQ(numera(QDate(anno, 5, 4), u"A"_s, u"Z"_s, u"A"_s, &dataProt), 1);
     EXPECT_EQ(dataProt, QDate(anno, 5, 4));
-    EXPECT_EQ(registro(QStringLiteral("A"), QStringLiteral("Z")),
-              QStringLiteral("1 %1-05-04 0 0100-01-01 | Registro IVA acquisti - Z | . | N").arg(anno));
+    EXPECT_EQ(registro(u"A"_s, u"Z"_s),
+              u"1 %1-05-04 0 0100-01-01 | Registro IVA acquisti - Z | . | N"_s.arg(anno));
     // Next year's register starts again from 1 and keeps this year's heading.
-    db().EseguiSql(QStringLiteral("UPDATE LibriIva SET Intestazione = 'Acquisti sede Z' WHERE Pref = 'Z'"));
-    EXPECT_EQ(numera(QDate(anno + 1, 1, 8), QStringLiteral("A"), QStringLiteral("Z"), QStringLiteral("A")),
-              1);
-    EXPECT_EQ(registro(QStringLiteral("A"), QStringLiteral("Z"), anno + 1),
-              QStringLiteral("1 %1-01-08 0 0100-01-01 | Acquisti sede Z | . | N").arg(anno + 1));
+    db().EseguiSql(u"UPDATE LibriIva SET Intestazione = 'Acquisti sede Z' WHERE Pref = 'Z'"_s);
+    EXPECT_EQ(numera(QDate(anno + 1, 1, 8), u"A"_s, u"Z"_s, u"A"_s), 1);
+    EXPECT_EQ(registro(u"A"_s, u"Z"_s, anno + 1),
+              u"1 %1-01-08 0 0100-01-01 | Acquisti sede Z | . | N"_s.arg(anno + 1));
 }
 
 // A user who, asked whether to retry, lets the other workstation finish first.
@@ -132,24 +115,21 @@ private:
 TEST_F(Protocollo, shouldAskWhetherToRetryWhileAnotherWorkstationHoldsTheCounter) {
     auto altra = altraConnessione();
     if (db().dialetto() == Dialetto::SQLite)
-        db().valore(QStringLiteral("PRAGMA busy_timeout = 50"));
+        db().valore(u"PRAGMA busy_timeout = 50"_s);
     const QString occupa =
-        QStringLiteral("UPDATE LibriIva SET NumDoc = 4 WHERE Anno = %1 AND TipoReg = 'A' AND Pref = '.'")
-            .arg(anno);
+        u"UPDATE LibriIva SET NumDoc = 4 WHERE Anno = %1 AND TipoReg = 'A' AND Pref = '.'"_s.arg(anno);
     altra->IniziaTrans();
     altra->EseguiSql(occupa);
 
-    ui.accoda(QStringLiteral("&No"));
-    EXPECT_EQ(numera(QDate(anno, 3, 10), QStringLiteral("A"), QStringLiteral("."), QStringLiteral("A")),
-              std::nullopt);
+    ui.accoda(u"&No"_s);
+    EXPECT_EQ(numera(QDate(anno, 3, 10), u"A"_s, u"."_s, u"A"_s), std::nullopt);
     ASSERT_EQ(ui.mostrati.size(), 1);
-    EXPECT_EQ(ui.mostrati[0].testo, QStringLiteral("Tabella numeratore in uso: riprovo?"));
-    EXPECT_EQ(ui.mostrati[0].risposte, (QStringList{QStringLiteral("&Si"), QStringLiteral("&No")}));
+    EXPECT_EQ(ui.mostrati[0].testo, u"Tabella numeratore in uso: riprovo?"_s);
+    EXPECT_EQ(ui.mostrati[0].risposte, (QStringList{u"&Si"_s, u"&No"_s}));
 
     AttendeAltraPostazione paziente(*altra);
     QDate d = QDate(anno, 3, 10);
-    EXPECT_EQ(NumeraProtocollo(db(), *parametri, paziente, d, QStringLiteral("A"), QStringLiteral("."),
-                               QStringLiteral("A"), QStringLiteral("."), d),
+    EXPECT_EQ(NumeraProtocollo(db(), *parametri, paziente, d, u"A"_s, u"."_s, u"A"_s, u"."_s, d),
               5); // after the other workstation's 4
     EXPECT_EQ(paziente.mostrati.size(), 1);
 }
@@ -163,24 +143,19 @@ protected:
     }
     QString righeGiornale(qint64 numReg) {
         Recordset rs = db().ApriRs(
-            QStringLiteral("Select * from MovPnDett where Anno = %1 and NumReg = %2 Order by RigReg")
-                .arg(anno)
-                .arg(numReg));
+            u"Select * from MovPnDett where Anno = %1 and NumReg = %2 Order by RigReg"_s.arg(anno).arg(
+                numReg));
         QStringList out;
         for (; !rs.RsEof(); rs.RsMoveNext())
-            out << QStringLiteral("%1 %2-%3-%4 %5 %6")
-                       .arg(rs.leggiIntero(QStringLiteral("RigReg")).value_or(0))
-                       .arg(rs.leggiTesto(QStringLiteral("GruppoPartita")),
-                            rs.leggiTesto(QStringLiteral("MastroPartita")),
-                            rs.leggiTesto(QStringLiteral("ContoPartita")),
-                            rs.leggiTesto(QStringLiteral("DareAvere")),
-                            rs.leggiValuta(QStringLiteral("Importo")).value_or(Currency()).testoXml());
-        return out.join(QStringLiteral("; "));
+            out << u"%1 %2-%3-%4 %5 %6"_s.arg(rs.leggiIntero(u"RigReg"_s).value_or(0))
+                       .arg(rs.leggiTesto(u"GruppoPartita"_s), rs.leggiTesto(u"MastroPartita"_s),
+                            rs.leggiTesto(u"ContoPartita"_s), rs.leggiTesto(u"DareAvere"_s),
+                            rs.leggiValuta(u"Importo"_s).value_or(Currency()).testoXml());
+        return out.join(u"; "_s);
     }
     qint64 inAppoggio() {
-        return conta(QStringLiteral("Select count(*) from MovPnTesFatt")) +
-               conta(QStringLiteral("Select count(*) from MovPnDettFatt")) +
-               conta(QStringLiteral("Select count(*) from MovPnIvaFatt"));
+        return conta(u"Select count(*) from MovPnTesFatt"_s) +
+               conta(u"Select count(*) from MovPnDettFatt"_s) + conta(u"Select count(*) from MovPnIvaFatt"_s);
     }
 };
 
@@ -199,13 +174,11 @@ class NumerazioneGiornale : public Trasferimento, public ::testing::WithParamInt
 
 TEST_P(NumerazioneGiornale, shouldRestartNumbersEveryYearUnlessTheCompanyKeepsThemRunning) {
     const CasoNumerazione c = GetParam();
-    parametri->scrivi(QStringLiteral("Coge.Azzera"), QLatin1String(c.azzera));
-    parametri->scrivi(QStringLiteral("Coge.AnnoAzzera"), QLatin1String(c.annoAzzera));
+    parametri->scrivi(u"Coge.Azzera"_s, QLatin1String(c.azzera));
+    parametri->scrivi(u"Coge.AnnoAzzera"_s, QLatin1String(c.annoAzzera));
     // Last year's journal ends at 40, this year's has reached 5.
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 40, 'FAA')").arg(anno - 1));
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 5, 'FAA')").arg(anno));
+    db().EseguiSql(u"INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 40, 'FAA')"_s.arg(anno - 1));
+    db().EseguiSql(u"INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 5, 'FAA')"_s.arg(anno));
     scrivi(Fattura{.numReg = 1});
     EXPECT_EQ(trasferisci(1, 1).numReg, c.atteso);
 }
@@ -220,20 +193,18 @@ TEST_F(Trasferimento, shouldAddTheRowsToTheRunningTotalsCreatingMissingAccounts)
     scriviProgressivi(prova::Costo, "0", "10", "0", QDate(anno, 1, 5));
     scrivi(Fattura{.numReg = 1});
     scrivi(Fattura{.numReg = 2,
-                   .causale = QStringLiteral("NCA"),
-                   .segnoPrinc = QStringLiteral("D"),
+                   .causale = u"NCA"_s,
+                   .segnoPrinc = u"D"_s,
                    .imponibile = euro("40"),
                    .imposta = euro("8.80")});
     ASSERT_EQ(trasferisci(1, 2).numeroErrori, 0);
 
-    EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("0.00/148.80/172.00"));
-    EXPECT_EQ(progressivi(prova::Costo), QStringLiteral("0.00/110.00/40.00"));
-    EXPECT_EQ(progressivi(prova::ContoIva), QStringLiteral("0.00/22.00/8.80"));
+    EXPECT_EQ(progressivi(prova::Fornitore), u"0.00/148.80/172.00"_s);
+    EXPECT_EQ(progressivi(prova::Costo), u"0.00/110.00/40.00"_s);
+    EXPECT_EQ(progressivi(prova::ContoIva), u"0.00/22.00/8.80"_s);
     const auto ultAgg = [&](const CodiceConto& c) {
-        return dataOraDaVariant(
-                   db().valore(QStringLiteral("Select UltAgg from PdcProg where CoPartConto = '%1' and "
-                                              "CoPartGruppo = '%2'")
-                                   .arg(c.conto, c.gruppo)))
+        return dataOraDaVariant(db().valore(u"Select UltAgg from PdcProg where CoPartConto = '%1' and "
+                                            "CoPartGruppo = '%2'"_s.arg(c.conto, c.gruppo)))
             .value()
             .date();
     };
@@ -245,97 +216,89 @@ TEST_F(Trasferimento, shouldAddTheRowsToTheRunningTotalsCreatingMissingAccounts)
 TEST_F(Trasferimento, shouldMoveTheOpeningBalanceOnAnOpeningCausal) {
     scriviProgressivi(prova::Fornitore, "-30", "5", "6", QDate(anno, 1, 1));
     scrivi(Fattura{.numReg = 1,
-                   .causale = QStringLiteral("APE"),
+                   .causale = u"APE"_s,
                    .imponibile = euro("200"),
                    .imposta = euro("0"),
                    .conRigaIva = false});
     ASSERT_EQ(trasferisci(1, 1).numeroErrori, 0);
-    EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("-230.00/5.00/6.00"));
-    EXPECT_EQ(progressivi(prova::Costo), QStringLiteral("200.00/0.00/0.00"));
+    EXPECT_EQ(progressivi(prova::Fornitore), u"-230.00/5.00/6.00"_s);
+    EXPECT_EQ(progressivi(prova::Costo), u"200.00/0.00/0.00"_s);
 }
 
 TEST_F(Trasferimento, shouldReportAnEmptyInterval) {
     scrivi(Fattura{.numReg = 3});
     const EsitoTrasferimento e = trasferisci(4, 9);
     EXPECT_EQ(e.numeroErrori, 1);
-    EXPECT_EQ(e.errori, QStringLiteral("Non ci sono movimenti nell'intervallo"));
+    EXPECT_EQ(e.errori, u"Non ci sono movimenti nell'intervallo"_s);
     EXPECT_EQ(e.numReg, 0);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt")), 1);
+    EXPECT_EQ(conta(u"Select count(*) from MovPnTesFatt"_s), 1);
 }
 
 TEST_F(Trasferimento, shouldRollBackAFailingRegistrationAndGoOnWithTheNext) {
     // A VAT row left without its header by some other program takes the journal's next
     // number: the first registration, which has VAT rows, cannot be copied there.
-    db().EseguiSql(QStringLiteral("INSERT INTO MovPnIva (Anno, NumReg, RigaIva, Iva) VALUES (%1, 1, 1, '22')")
-                       .arg(anno));
-    scrivi(Fattura{.numReg = 1, .numDoc = QStringLiteral("F1")});
+    db().EseguiSql(u"INSERT INTO MovPnIva (Anno, NumReg, RigaIva, Iva) VALUES (%1, 1, 1, '22')"_s.arg(anno));
+    scrivi(Fattura{.numReg = 1, .numDoc = u"F1"_s});
     scrivi(Fattura{.numReg = 2,
-                   .numDoc = QStringLiteral("F2"),
+                   .numDoc = u"F2"_s,
                    .imponibile = euro("10"),
                    .imposta = euro("2.20"),
                    .conRigaIva = false});
 
     const EsitoTrasferimento e = trasferisci(1, 2);
     EXPECT_EQ(e.numeroErrori, 1);
-    EXPECT_TRUE(e.errori.startsWith(QStringLiteral(" (ContabMovPn) Errore n°3022 : ")))
-        << e.errori.toStdString();
-    EXPECT_TRUE(e.errori.endsWith(QStringLiteral("(registrazione %1/1)").arg(anno)))
-        << e.errori.toStdString();
+    EXPECT_TRUE(e.errori.startsWith(u" (ContabMovPn) Errore n°3022 : "_s)) << e.errori.toStdString();
+    EXPECT_TRUE(e.errori.endsWith(u"(registrazione %1/1)"_s.arg(anno))) << e.errori.toStdString();
     EXPECT_EQ(e.numReg, 1);
 
     // The first stays whole in the staging journal, the second is journal number 1 alone.
     EXPECT_EQ(inAppoggio(), 5);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTesFatt where NumReg = 1")), 1);
+    EXPECT_EQ(conta(u"Select count(*) from MovPnTesFatt where NumReg = 1"_s), 1);
     EXPECT_EQ(
-        db().valore(QStringLiteral("Select NumDoc from MovPnTes where Anno = %1 and NumReg = 1").arg(anno))
-            .toString(),
-        QStringLiteral("F2"));
-    EXPECT_EQ(righeGiornale(1),
-              QStringLiteral("1 40-10-1001 A 12.20; 2 60-10-1001 D 10.00; 3 20-30-1001 D 2.20"));
-    EXPECT_EQ(progressivi(prova::Fornitore), QStringLiteral("0.00/0.00/12.20"));
+        db().valore(u"Select NumDoc from MovPnTes where Anno = %1 and NumReg = 1"_s.arg(anno)).toString(),
+        u"F2"_s);
+    EXPECT_EQ(righeGiornale(1), u"1 40-10-1001 A 12.20; 2 60-10-1001 D 10.00; 3 20-30-1001 D 2.20"_s);
+    EXPECT_EQ(progressivi(prova::Fornitore), u"0.00/0.00/12.20"_s);
 }
 
 TEST_F(Trasferimento, shouldMoveTheProtocolsDueDatesOntoTheInvoicesJournalNumberOnly) {
     const TestataPn t = scrivi(Fattura{.numReg = 1, .numProt = 9});
     // The withholding registration carries the invoice's protocol but owns no register.
     scrivi(Fattura{.numReg = 2,
-                   .causale = QStringLiteral("RIT"),
+                   .causale = u"RIT"_s,
                    .numProt = 9,
                    .imponibile = euro("20"),
                    .imposta = euro("0"),
                    .conRigaIva = false});
-    db().EseguiConValori(
-        QStringLiteral("INSERT INTO Scadenze (Anno, NumProg, Tipo, NumReg, AnnoReg, PreProt, NumProt, "
-                       "DataProt) VALUES (?, 1, 2, 1, ?, '.', 9, ?)"),
-        {anno, anno, t.dataProt});
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 30, 'FAA')").arg(anno));
+    db().EseguiConValori(u"INSERT INTO Scadenze (Anno, NumProg, Tipo, NumReg, AnnoReg, PreProt, NumProt, "
+                         "DataProt) VALUES (?, 1, 2, 1, ?, '.', 9, ?)"_s,
+                         {anno, anno, t.dataProt});
+    db().EseguiSql(u"INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 30, 'FAA')"_s.arg(anno));
     ASSERT_EQ(trasferisci(1, 2).numeroErrori, 0);
-    EXPECT_EQ(conta(QStringLiteral("Select NumReg from Scadenze where NumProg = 1")), 31);
+    EXPECT_EQ(conta(u"Select NumReg from Scadenze where NumProg = 1"_s), 31);
 }
 
 TEST_F(Trasferimento, shouldCreateDueDatesFromTheTermsWhenTheCompanyAsks) {
-    parametri->scrivi(QStringLiteral("Fat.FattCreaScad"), QStringLiteral("S"));
+    parametri->scrivi(u"Fat.FattCreaScad"_s, u"S"_s);
     Fattura f{.numReg = 1,
               .numProt = 4,
               .imponibile = euro("1000"),
               .imposta = euro("220"),
               .xmlAnno = anno,
               .xmlNumRif = 77,
-              .pagamento = QStringLiteral("BB3060")};
+              .pagamento = u"BB3060"_s};
     const TestataPn t = scrivi(f);
     // Withholding of 200 already registered on the same protocol and document.
     scrivi(Fattura{.numReg = 2,
-                   .causale = QStringLiteral("RIT"),
-                   .segnoPrinc = QStringLiteral("D"),
+                   .causale = u"RIT"_s,
+                   .segnoPrinc = u"D"_s,
                    .numProt = 4,
                    .imponibile = euro("200"),
                    .imposta = euro("0"),
                    .conRigaIva = false,
                    .xmlAnno = anno,
                    .xmlNumRif = 77});
-    db().EseguiSql(
-        QStringLiteral("INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 8, 'FAA')").arg(anno));
+    db().EseguiSql(u"INSERT INTO MovPnTes (Anno, NumReg, Causale) VALUES (%1, 8, 'FAA')"_s.arg(anno));
 
     const EsitoTrasferimento e = trasferisci(1, 1);
     ASSERT_EQ(e.numeroErrori, 0) << e.errori.toStdString();
@@ -343,54 +306,47 @@ TEST_F(Trasferimento, shouldCreateDueDatesFromTheTermsWhenTheCompanyAsks) {
     // 1220 due less the 200 withheld, in two halves at 30 and 60 days from the document, on the
     // invoice's journal registration and protocol.
     QStringList rate;
-    for (Recordset rs = db().ApriRs(QStringLiteral("Select * from Scadenze Order by Rata")); !rs.RsEof();
-         rs.RsMoveNext())
-        rate << dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DataScad")))
-                        .value()
-                        .date()
-                        .toString(Qt::ISODate) +
-                    u' ' + rs.leggiValuta(QStringLiteral("ImportoScad")).value_or(Currency()).testoXml();
-    EXPECT_EQ(rate, (QStringList{t.dataDoc.addDays(30).toString(Qt::ISODate) + QStringLiteral(" 510.00"),
-                                 t.dataDoc.addDays(60).toString(Qt::ISODate) + QStringLiteral(" 510.00")}));
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze where NumReg = 9 and NumProt = 4")), 2);
+    for (Recordset rs = db().ApriRs(u"Select * from Scadenze Order by Rata"_s); !rs.RsEof(); rs.RsMoveNext())
+        rate << dataOraDaVariant(rs.LeggiCampo(u"DataScad"_s)).value().date().toString(Qt::ISODate) + u' ' +
+                    rs.leggiValuta(u"ImportoScad"_s).value_or(Currency()).testoXml();
+    EXPECT_EQ(rate, (QStringList{t.dataDoc.addDays(30).toString(Qt::ISODate) + u" 510.00"_s,
+                                 t.dataDoc.addDays(60).toString(Qt::ISODate) + u" 510.00"_s}));
+    EXPECT_EQ(conta(u"Select count(*) from Scadenze where NumReg = 9 and NumProt = 4"_s), 2);
 }
 
 // The registration's rate, kept in a double column, converts every instalment at its six
 // decimals: at 0.8592 the instalments would come to 709.96.
 TEST_F(Trasferimento, shouldConvertTheInstalmentsOfAForeignCurrencyToEuroAtTheFullRate) {
-    parametri->scrivi(QStringLiteral("Fat.FattCreaScad"), QStringLiteral("S"));
+    parametri->scrivi(u"Fat.FattCreaScad"_s, u"S"_s);
     scrivi(Fattura{.numReg = 1,
                    .numProt = 4,
                    .imponibile = euro("1000"),
                    .imposta = euro("220"),
-                   .pagamento = QStringLiteral("BB3060")});
-    db().EseguiConValori(QStringLiteral("UPDATE MovPnTesFatt SET Moneta = 'GBP', Cambio = ?"),
-                         {Cambio::daTesto(QStringLiteral("0.85923"))->comeDouble()});
+                   .pagamento = u"BB3060"_s});
+    db().EseguiConValori(u"UPDATE MovPnTesFatt SET Moneta = 'GBP', Cambio = ?"_s,
+                         {Cambio::daTesto(u"0.85923"_s)->comeDouble()});
     ASSERT_EQ(trasferisci(1, 1).numeroErrori, 0);
-    Recordset rs = db().ApriRs(QStringLiteral("Select * from Scadenze Order by Rata"));
+    Recordset rs = db().ApriRs(u"Select * from Scadenze Order by Rata"_s);
     QStringList rate;
     for (; !rs.RsEof(); rs.RsMoveNext())
-        rate
-            << QStringList{rs.leggiTesto(QStringLiteral("Moneta")),
-                           QString::number(
-                               Cambio::daColonna(rs.LeggiCampo(QStringLiteral("Cambio"))).milionesimi()),
-                           rs.leggiValuta(QStringLiteral("ImportoScad")).value_or(Currency()).testoXml(),
-                           rs.leggiValuta(QStringLiteral("ImportoScadEuro")).value_or(Currency()).testoXml(),
-                           rs.leggiValuta(QStringLiteral("ImportoScadLire")).value_or(Currency()).testoXml(0)}
-                   .join(u' ');
-    EXPECT_EQ(rate, QStringList(2, QStringLiteral("GBP 859230 610.00 709.94 1374636")));
+        rate << QStringList{rs.leggiTesto(u"Moneta"_s),
+                            QString::number(Cambio::daColonna(rs.LeggiCampo(u"Cambio"_s)).milionesimi()),
+                            rs.leggiValuta(u"ImportoScad"_s).value_or(Currency()).testoXml(),
+                            rs.leggiValuta(u"ImportoScadEuro"_s).value_or(Currency()).testoXml(),
+                            rs.leggiValuta(u"ImportoScadLire"_s).value_or(Currency()).testoXml(0)}
+                    .join(u' ');
+    EXPECT_EQ(rate, QStringList(2, u"GBP 859230 610.00 709.94 1374636"_s));
 }
 
 TEST_F(Trasferimento, shouldTransferButReportTermsThatGiveNoDueDates) {
-    parametri->scrivi(QStringLiteral("Fat.FattCreaScad"), QStringLiteral("S"));
-    scrivi(Fattura{.numReg = 1, .numProt = 4, .pagamento = QStringLiteral("NOPE")});
+    parametri->scrivi(u"Fat.FattCreaScad"_s, u"S"_s);
+    scrivi(Fattura{.numReg = 1, .numProt = 4, .pagamento = u"NOPE"_s});
     const EsitoTrasferimento e = trasferisci(1, 1);
     EXPECT_EQ(e.numeroErrori, 0);
-    EXPECT_TRUE(e.avvisi.startsWith(
-        QStringLiteral("\r\nErrori nel calcolo scadenze: ..............Errore n°3021 : ")))
+    EXPECT_TRUE(e.avvisi.startsWith(u"\r\nErrori nel calcolo scadenze: ..............Errore n°3021 : "_s))
         << e.avvisi.toStdString();
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from MovPnTes")), 1);
-    EXPECT_EQ(conta(QStringLiteral("Select count(*) from Scadenze")), 0);
+    EXPECT_EQ(conta(u"Select count(*) from MovPnTes"_s), 1);
+    EXPECT_EQ(conta(u"Select count(*) from Scadenze"_s), 0);
 }
 
 } // namespace
