@@ -215,24 +215,6 @@ TEST_F(DemoAzienda, codeTablesHoldTheCodesOfTheOfficialSchema) {
     }
 }
 
-class LockGestDb : public prova::ConDatabase {};
-
-TEST_F(LockGestDb, aSecondWorkstationCannotTakeTheSameLock) {
-    creaSchemaAzienda();
-    const QString blocco = QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Stato) "
-                                          "VALUES ('MovPn', 2024, 17, '%1', 'B')");
-    db().EseguiSql(blocco.arg("mario"));
-    auto altra = altraConnessione();
-    try {
-        altra->EseguiSql(blocco.arg("lucia"));
-        FAIL() << "il secondo blocco dello stesso documento è stato accettato";
-    } catch (const ErroreDb& e) {
-        EXPECT_TRUE(e.chiaveDuplicata()) << e.numero() << " " << e.descrizione().toStdString();
-    }
-    altra->EseguiSql(blocco.arg("lucia").replace("17", "18"));
-    EXPECT_EQ(db().valore("SELECT Utente FROM LockGest WHERE NumReg = 17").toString(), "mario");
-}
-
 // ---------------------------------------------------------------------------------------
 // Common database
 
