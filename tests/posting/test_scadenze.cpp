@@ -24,11 +24,6 @@ Currency euro(const char* testo) {
     return *Currency::daTesto(std::string_view(testo));
 }
 
-QDate data(const Recordset& rs, const char* campo) {
-    const auto d = dataOraDaVariant(rs.LeggiCampo(QString::fromLatin1(campo)));
-    return d ? d->date() : QDate();
-}
-
 // "dd/mm/yyyy importo" for each instalment, joined by "; ".
 QString testoRate(const std::vector<Rata>& rate) {
     QStringList v;
@@ -202,7 +197,8 @@ protected:
         QStringList v;
         for (Recordset rs = db().ApriRs("SELECT * FROM Scadenze ORDER BY Anno, NumProg"); !rs.RsEof();
              rs.RsMoveNext())
-            v << QStringList{rs.leggiTesto("Rata"), data(rs, "DataScad").toString(u"dd/MM/yyyy"_s),
+            v << QStringList{rs.leggiTesto("Rata"),
+                             dataOraDaVariant(rs.LeggiCampo("DataScad"))->date().toString(u"dd/MM/yyyy"_s),
                              rs.leggiValuta("ImportoScad").value_or(Currency()).testoXml(),
                              rs.leggiTesto("BancaCF"), rs.leggiTesto("CCorrente")}
                      .join(u' ')
