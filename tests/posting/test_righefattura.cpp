@@ -19,10 +19,6 @@ namespace {
 using tesel::prova::FatturaProva;
 using tesel::prova::RigaProva;
 
-Currency euro(const char* testo) {
-    return tesel::prova::Euro(testo).v;
-}
-
 // ---- Amount rules -------------------------------------------------------------------------------
 
 struct CasoImporti {
@@ -47,10 +43,11 @@ TEST(Scorporo, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
         RegoleImporti r;
         r.arrotIvaEuro = c.arrotIvaEuro;
         const Currency aliquota = Currency::daUnita(c.aliquota);
-        const Currency t = r.scorporo(euro(c.lordo), aliquota);
+        const Currency lordo = tesel::prova::Euro(c.lordo).v;
+        const Currency t = r.scorporo(lordo, aliquota);
         EXPECT_EQ(t.testoXml(), QString::fromLatin1(c.imponibile));
         EXPECT_EQ(r.percentuale(t, aliquota).testoXml(), QString::fromLatin1(c.imposta));
-        EXPECT_LE((t + r.percentuale(t, aliquota)).assoluto(), euro(c.lordo).assoluto());
+        EXPECT_LE((t + r.percentuale(t, aliquota)).assoluto(), lordo.assoluto());
     }
 }
 
