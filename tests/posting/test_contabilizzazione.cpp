@@ -28,7 +28,6 @@ using tesel::prova::ChiaveFattura;
 using tesel::prova::FatturaProva;
 using tesel::prova::RigaProva;
 
-const QString Crlf = u"\r\n"_s;
 const tesel::prova::ContoProva Costo{u"60"_s, u"10"_s, u"1001"_s};
 
 class Contabilizzazione : public prova::ConAziendaDemo {
@@ -100,7 +99,7 @@ TEST_P(RifiutoContabilizzazione, shouldReportTheReasonAndLeaveEveryTableAsItWas)
     const EsitoContabilizzazione esito = posta(k);
 
     EXPECT_FALSE(esito.ok);
-    const QString atteso = QString::fromUtf8(c.errori).replace(u'\n', Crlf);
+    const QString atteso = QString::fromUtf8(c.errori).replace(u'\n', u"\r\n"_s);
     if (c.soloDescrittive)
         EXPECT_TRUE(esito.errori.contains(atteso)) << esito.errori.toStdString();
     else
