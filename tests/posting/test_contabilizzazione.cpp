@@ -28,7 +28,6 @@ using tesel::prova::ChiaveFattura;
 using tesel::prova::FatturaProva;
 using tesel::prova::RigaProva;
 
-const QString Crlf = u"\r\n"_s;
 const tesel::prova::ContoProva Costo{u"60"_s, u"10"_s, u"1001"_s};
 
 class Contabilizzazione : public prova::ConAziendaDemo {
@@ -45,11 +44,12 @@ protected:
         return f;
     }
 
-    QString contabilizzato(const ChiaveFattura& k) {
+    // A column of the invoice's store row.
+    QString campo(const ChiaveFattura& k, const QString& colonna = u"Contabilizzato"_s) {
         return db()
-            .valore(
-                u"Select Contabilizzato from FatXmlTest Where XmlAnno = %1 and XmlNumRif = %2"_s.arg(k.anno)
-                    .arg(k.numero))
+            .valore(u"Select %1 from FatXmlTest Where XmlAnno = %2 and XmlNumRif = %3"_s.arg(colonna)
+                        .arg(k.anno)
+                        .arg(k.numero))
             .toString();
     }
 
@@ -93,19 +93,19 @@ TEST_P(RifiutoContabilizzazione, shouldReportTheReasonAndLeaveEveryTableAsItWas)
         f.riga(RigaProva{.prezzo = 0, .iva = u"22"_s, .conto = Costo, .tipoRiga = u"DE"_s});
     c.prepara(f, anno);
     const ChiaveFattura k = f.scrivi();
-    const QString statoPrima = contabilizzato(k);
+    const QString statoPrima = campo(k);
     const auto prima = prova::fotografia(db());
 
     const EsitoContabilizzazione esito = posta(k);
 
     EXPECT_FALSE(esito.ok);
-    const QString atteso = QString::fromUtf8(c.errori).replace(u'\n', Crlf);
+    const QString atteso = QString::fromUtf8(c.errori).replace(u'\n', u"\r\n"_s);
     if (c.soloDescrittive)
         EXPECT_TRUE(esito.errori.contains(atteso)) << esito.errori.toStdString();
     else
         EXPECT_EQ(esito.errori, atteso);
     EXPECT_EQ(prova::differenze(prima, prova::fotografia(db())), QString());
-    EXPECT_EQ(contabilizzato(k), statoPrima);
+    EXPECT_EQ(campo(k), statoPrima);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,11 +139,7 @@ TEST_F(Contabilizzazione, shouldCreateTheMissingSupplierWhenAskedAndPostOnIt) {
                                                          k.numero, {}, {}, true, u"prova"_s);
 
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
-    const QString conto =
-        db().valore(
-                u"Select ContoFor from FatXmlTest Where XmlAnno = %1 and XmlNumRif = %2"_s.arg(k.anno).arg(
-                    k.numero))
-            .toString();
+    const QString conto = campo(k, u"ContoFor"_s);
     ASSERT_FALSE(conto.isEmpty());
     EXPECT_EQ(db().valore(u"Select Descrizione from PianoConti Where Gruppo = '40' and Mastro = '10'"
                           " and Conto = '%1'"_s.arg(conto))
@@ -176,7 +172,7 @@ TEST_P(DataRegistrazione, shouldDateTheRegistrationByFatPassDataReg) {
     ASSERT_TRUE(e2.ok) << e2.errori.toStdString();
     EXPECT_EQ(registrazioni(k2), QStringList{QLatin1String(GetParam().attese)});
     // Posted: flagged, moved out of staging, no lock left.
-    EXPECT_EQ(contabilizzato(k2), "S");
+    EXPECT_EQ(campo(k2), "S");
     EXPECT_EQ(conta(u"Select count(*) from MovPnTesFatt"_s) + conta(u"Select count(*) from LockGest"_s), 0);
 }
 

@@ -154,18 +154,12 @@ TEST_F(Selezione, shouldFindTheNotPostedInvoicesOfEachCriterionOldestReceiptFirs
 }
 
 TEST_F(Selezione, shouldNameTheSupplierAccountsOfAVatNumberOrFiscalCode) {
-    const auto conto = [this](const char* conto, const char* descrizione, int tipo, const char* piva,
-                              const char* cf) {
-        db().EseguiSql(u"INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) "
-                       "VALUES ('40', '10', %1, %2, %3, %4, %5)"_s
-                           .arg(quotaSql(QString::fromUtf8(conto)), quotaSql(QString::fromUtf8(descrizione)))
-                           .arg(tipo)
-                           .arg(quotaSql(QString::fromUtf8(piva)), quotaSql(QString::fromUtf8(cf))));
-    };
-    conto("1001", "Ferramenta Adriatica Srl", 2, "03981270683", "03981270683");
-    conto("1002", "Rossi Forniture Srl", 2, "01234567890", "01234567890");
-    conto("1003", "Rossi Forniture Srl - filiale", 2, "01234567890", "01234567890");
-    conto("1004", "Cliente con la stessa partita iva", 3, "03981270683", "03981270683");
+    db().EseguiSql(
+        u"INSERT INTO PianoConti (Gruppo, Mastro, Conto, Descrizione, Tipo, PartIva, CodFisc) VALUES "
+        "('40', '10', '1001', 'Ferramenta Adriatica Srl', 2, '03981270683', '03981270683'), "
+        "('40', '10', '1002', 'Rossi Forniture Srl', 2, '01234567890', '01234567890'), "
+        "('40', '10', '1003', 'Rossi Forniture Srl - filiale', 2, '01234567890', '01234567890'), "
+        "('40', '10', '1004', 'Cliente con la stessa partita iva', 3, '03981270683', '03981270683')"_s);
 
     EXPECT_EQ(DecodPartiva(db(), "03981270683", ""), "Ferramenta Adriatica Srl");
     EXPECT_EQ(DecodPartiva(db(), "", "03981270683"), "Ferramenta Adriatica Srl");
