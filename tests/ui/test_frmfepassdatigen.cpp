@@ -124,7 +124,7 @@ TEST_F(FormAltriDati, eachBlockShowsTheDocumentRowsOfItsKind) {
 
 // ---- Editing -------------------------------------------------------------------------------------
 
-TEST_F(FormAltriDati, aRowIsEditedOnlyAfterEnablingAndSavedByItself) {
+TEST_F(FormAltriDati, aRowIsEditedOnlyAfterEnablingSavedByItselfAndAWrongValueWritesNothing) {
     const ChiaveFattura k = completa();
     apri(k, BloccoDatiDDT);
     EXPECT_FALSE(form->DatRigaAltri->flags(indice(1, "NumeroDDT")) & Qt::ItemIsEditable);
@@ -153,12 +153,8 @@ TEST_F(FormAltriDati, aRowIsEditedOnlyAfterEnablingAndSavedByItself) {
     ASSERT_TRUE(form->ButtonComando("Annulla"));
     EXPECT_EQ(cella(0, "NumeroDDT"), "D1");
     EXPECT_EQ(ddt(k, 1, "DGD_DDT_NumeroDDT").toString(), "D1");
-}
 
-TEST_F(FormAltriDati, aWrongValueIsNamedAndNothingIsWritten) {
-    const ChiaveFattura k = completa();
-    apri(k, BloccoDatiDDT);
-    form->abilitaVariazione(true);
+    // A wrong value is named and nothing is written.
     ASSERT_TRUE(form->DatRigaAltri->setData(indice(0, "DataDDT"), "31/02/2024"));
     ASSERT_TRUE(form->DatRigaAltri->setData(indice(0, "NumeroDDT"), "D1-bis"));
     EXPECT_FALSE(form->Salva());

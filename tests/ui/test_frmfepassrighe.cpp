@@ -126,7 +126,7 @@ TEST_F(FormRighe, linesFormShowsTheInvoiceInItsStripGridAndFields) {
 
 TEST_F(FormRighe, changingTheAccountAndVatCodeOfALineSavesThatLineOnly) {
     apri<frmFEPassDett>(qint64{2});
-    QStringList attese = righeDett().split(' ');
+    const QStringList prima = righeDett().split(' ');
     prova::digita(txt("GruppoCPartita"), "60-10-1004");
     EXPECT_EQ(descritto("GruppoCPartita"),
               db().valore("SELECT Descrizione FROM PianoConti WHERE Gruppo = '60' AND Mastro = '10' AND "
@@ -135,13 +135,9 @@ TEST_F(FormRighe, changingTheAccountAndVatCodeOfALineSavesThatLineOnly) {
     prova::digita(txt("Iva"), "10I100");
     EXPECT_EQ(descritto("Iva"), "Iva 10% totalmente indetraibile");
     ASSERT_TRUE(comando("Salva"));
-    QStringList seconda = attese[1].split(':');
-    seconda[1] = "60";
-    seconda[2] = "10";
-    seconda[3] = "1004";
-    seconda[4] = "10I100";
-    attese[1] = seconda.join(':');
-    EXPECT_EQ(righeDett(), attese.join(' '));
+    const QStringList dopo = righeDett().split(' ');
+    EXPECT_EQ(dopo.value(1), "2:60:10:1004:10I100:" + prima[1].section(':', 5));
+    EXPECT_EQ(dopo.value(0) + ' ' + dopo.value(2), prima[0] + ' ' + prima[2]);
     EXPECT_EQ(griglia(1, "ControPartita"), "60-10-1004");
     EXPECT_EQ(pagina().rigaCorrente(), 1);
     EXPECT_TRUE(form->salvato());
