@@ -232,10 +232,8 @@ TEST_F(FormAltriDati, selectedAttachmentsAreWrittenAndAnExistingFileIsReplacedOn
 }
 
 TEST_F(FormAltriDati, aFileMissingFromTheFoldersIsAskedForAndAnAbsentAttachmentIsReported) {
-    prova::FatturaProva f;
-    f.numero = "9";
-    f.allegati = prova::allegatoXml("fattura.pdf", Pdf);
-    const ChiaveFattura k = importa(f, "altrove/IT03981270683_00002.xml");
+    const ChiaveFattura k = importa({.numero = "9", .allegati = prova::allegatoXml("fattura.pdf", Pdf)},
+                                    "altrove/IT03981270683_00002.xml");
     apri(k, BloccoAllegati);
     seleziona(0);
     form->ButtonComando("Estrai");
@@ -266,11 +264,8 @@ TEST_F(FormAltriDati, aFileMissingFromTheFoldersIsAskedForAndAnAbsentAttachmentI
 }
 
 TEST_F(FormAltriDati, theAttachmentComesFromTheInvoicesOwnBodyOfAMultiBodyFile) {
-    prova::FatturaProva primo, secondo;
-    primo.numero = "B1";
-    primo.allegati = prova::allegatoXml("doc.txt", "primo");
-    secondo.numero = "B2";
-    secondo.allegati = prova::allegatoXml("doc.txt", "secondo");
+    const prova::FatturaProva primo{.numero = "B1", .allegati = prova::allegatoXml("doc.txt", "primo")};
+    const prova::FatturaProva secondo{.numero = "B2", .allegati = prova::allegatoXml("doc.txt", "secondo")};
     const auto chiavi = importaFile(scriviFile("fe/IT03981270683_00003.xml", primo.xml({secondo.corpo()})));
     ASSERT_EQ(chiavi.size(), 2u);
     apri(chiavi[1], BloccoAllegati);

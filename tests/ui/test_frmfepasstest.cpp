@@ -29,10 +29,7 @@ namespace {
 
 const QString Sep = "§çé^?";
 prova::FatturaProva fattura(const QString& numero, const QString& data = "2024-03-12") {
-    prova::FatturaProva f;
-    f.numero = numero;
-    f.data = data;
-    return f;
+    return {.numero = numero, .data = data};
 }
 
 // Dated today: the demo company's accounting year is the current one.
@@ -313,9 +310,8 @@ TEST_F(FormTestata, aDateTimeIsShownInTwoPartsADateAloneIsSavedAsADateAndAWrongP
 }
 
 TEST_F(FormTestata, theCausalAccountsAndCodesAreTypedDescribedAndStoredInTheirColumns) {
-    prova::FatturaProva f;
-    f.documento = "<Causale>Merce come da ordine</Causale><Causale>Consegna a domicilio</Causale>";
-    const ChiaveFattura k = importa(f);
+    const ChiaveFattura k = importa(
+        {.documento = "<Causale>Merce come da ordine</Causale><Causale>Consegna a domicilio</Causale>"});
     ASSERT_EQ(testo(k, "DGD_Causale"), "Merce come da ordine" + Sep + "Consegna a domicilio");
     for (const char* c : {"GruppoFor", "MastroFor", "ContoFor"})
         scrivi(k, c, QVariant());
