@@ -157,7 +157,8 @@ TEST_F(ConfigurazioneTest, shouldLookForTheMainFileInTheSuiteFolders) {
 }
 
 // The common database is found in the main file, not in the listed one chosen.
-TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIniAndFindTheCommonDatabaseInTheMainFile) {
+TEST_F(ConfigurazioneTest,
+       shouldChooseAListedFileByNumIniFindTheCommonDatabaseInTheMainFileAndTheNamedConnection) {
     scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=1\n"
                                "[Lista File Ini]\nOrdIniDBase0=zero.ini\nOrdIniDBase1=dati\\uno.ini\n"
                                "OrdIniDBase2=due.ini\n[Menu]\nNomeDB=menu.db\nDriveDB=" +
@@ -171,6 +172,15 @@ TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIniAndFindTheCommonDataba
     const auto m = Configurazione(menu, ui, s).connessioneComune();
     ASSERT_TRUE(m.ok());
     EXPECT_EQ(m.testo, percorso("m/menu.db"));
+
+    // The connection section named by the profile.
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nConnessione=Prova\n"
+                               "[Connessioni]\nNomeDB=vero.db\n[prova]\nNomeDB=prova.db\nExec_option=x\n");
+    const SceltaProfilo p = scegli();
+    ASSERT_TRUE(p.ok()) << p.errore.toStdString();
+    EXPECT_EQ(p.sezioneConnessione, "Prova");
+    EXPECT_EQ(p.nomeDb, "prova.db");
+    EXPECT_EQ(p.execOption, 0);
 }
 
 TEST_F(ConfigurazioneTest, shouldAskForTheFileWhenNumIniIsAQuestion) {
@@ -226,16 +236,6 @@ TEST_F(ConfigurazioneTest, shouldRefuseAMissingOrIncompleteProfileWithItsMessage
     menu.impostaConfigurazione(percorso("menu/manca.ini"));
     EXPECT_FALSE(scegli().ok());
     EXPECT_EQ(ui.testiMostrati(), QStringList{ProfiloNonValido});
-}
-
-TEST_F(ConfigurazioneTest, shouldUseTheConnectionSectionNamedByTheProfile) {
-    scrivi("suite/brenta.ini", "[Parametri Generali]\nConnessione=Prova\n"
-                               "[Connessioni]\nNomeDB=vero.db\n[prova]\nNomeDB=prova.db\nExec_option=x\n");
-    const SceltaProfilo s = scegli();
-    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
-    EXPECT_EQ(s.sezioneConnessione, "Prova");
-    EXPECT_EQ(s.nomeDb, "prova.db");
-    EXPECT_EQ(s.execOption, 0);
 }
 
 // ---- reading and writing values
