@@ -394,7 +394,8 @@ TEST_F(FormTestata, subFormsOpenOnTheShownInvoiceAfterSavingItsChanges) {
     EXPECT_EQ(txt("DGD_ImportoTotaleDocumento")->text(), "mille");
 }
 
-TEST_F(FormTestata, thePrintedFlagIsClearedAndARightClickMarksPostedWithoutAJournalEntryAfterAsking) {
+TEST_F(FormTestata,
+       thePrintedFlagIsClearedARightClickMarksPostedWithoutAJournalEntryAndAPaidDueDateStopsUnposting) {
     const ChiaveFattura k = importa({});
     scrivi(k, "Stampato", "S");
     apriFattura(k);
@@ -416,6 +417,19 @@ TEST_F(FormTestata, thePrintedFlagIsClearedAndARightClickMarksPostedWithoutAJour
     EXPECT_EQ(testo(k, "Contabilizzato") + testo(k, "ContabSenzaReg"), "SS");
     EXPECT_EQ(conta("MovPnTes", k), 0);
     EXPECT_TRUE(form->labContabilizzato->isVisible());
+
+    // Unposting is refused while a due date of the invoice is paid.
+    utente.mostrati.clear();
+    db().EseguiSql(QString("INSERT INTO MovPnTes (Anno, NumReg, XmlAnno, XmlNumRif) VALUES (2024, 7, %1, %2)")
+                       .arg(k.anno)
+                       .arg(k.numero));
+    db().EseguiSql(
+        "INSERT INTO Scadenze (Anno, NumProg, AnnoReg, NumReg, NumRegPag) VALUES (2024, 1, 2024, 7, 31)");
+    comando("DeContab");
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"Ci sono delle scadenze che non si possono eliminare\n"
+                                                  "Impossibile decontabilizzare la fattura"});
+    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_EQ(db().valore("SELECT count(*) FROM MovPnTes").toInt(), 1);
 }
 
 TEST_F(FormTestata,
@@ -476,22 +490,6 @@ TEST_F(FormTestata,
     EXPECT_EQ(utente.testiMostrati().value(0), "Confermi ripristino della fattura da stato contabilizzato");
     EXPECT_EQ(testo(k, "Contabilizzato"), "N");
     EXPECT_EQ(conta("MovPnTes", k) + conta("MovPnTesFatt", k), 0);
-}
-
-TEST_F(FormTestata, unpostingIsRefusedWhileADueDateOfTheInvoiceIsPaid) {
-    const ChiaveFattura k = importa({});
-    scrivi(k, "Contabilizzato", "S");
-    db().EseguiSql(QString("INSERT INTO MovPnTes (Anno, NumReg, XmlAnno, XmlNumRif) VALUES (2024, 7, %1, %2)")
-                       .arg(k.anno)
-                       .arg(k.numero));
-    db().EseguiSql(
-        "INSERT INTO Scadenze (Anno, NumProg, AnnoReg, NumReg, NumRegPag) VALUES (2024, 1, 2024, 7, 31)");
-    apriFattura(k);
-    comando("DeContab");
-    EXPECT_EQ(utente.testiMostrati(), QStringList{"Ci sono delle scadenze che non si possono eliminare\n"
-                                                  "Impossibile decontabilizzare la fattura"});
-    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
-    EXPECT_EQ(db().valore("SELECT count(*) FROM MovPnTes").toInt(), 1);
 }
 
 } // namespace
