@@ -16,30 +16,20 @@ using tesel::SceltaProfilo;
 
 namespace {
 
+// Environment variables set or removed for one test, restored afterwards.
 class Ambiente {
 public:
-    void imposta(const char* nome, const QByteArray& valore) {
-        salva(nome);
-        qputenv(nome, valore);
-    }
-    void togli(const char* nome) {
-        salva(nome);
-        qunsetenv(nome);
+    void imposta(const char* nome, const std::optional<QByteArray>& valore) {
+        vecchi_.emplace_back(nome,
+                             qEnvironmentVariableIsSet(nome) ? std::optional(qgetenv(nome)) : std::nullopt);
+        valore ? qputenv(nome, *valore) : qunsetenv(nome);
     }
     ~Ambiente() {
-        for (auto it = vecchi_.rbegin(); it != vecchi_.rend(); ++it) {
-            if (it->second)
-                qputenv(it->first.constData(), *it->second);
-            else
-                qunsetenv(it->first.constData());
-        }
+        for (auto it = vecchi_.rbegin(); it != vecchi_.rend(); ++it)
+            it->second ? qputenv(it->first.constData(), *it->second) : qunsetenv(it->first.constData());
     }
 
 private:
-    void salva(const char* nome) {
-        vecchi_.emplace_back(nome,
-                             qEnvironmentVariableIsSet(nome) ? std::optional(qgetenv(nome)) : std::nullopt);
-    }
     std::vector<std::pair<QByteArray, std::optional<QByteArray>>> vecchi_;
 };
 
@@ -59,7 +49,7 @@ protected:
         env.imposta("BRENTA_INST", percorso("BrentaInst.ini").toUtf8());
         env.imposta("BRENTA_UNITA_C", dir.path().toUtf8()); // "C:\x" lands in the test folder
         for (const char* v : {"BRENTA_UNITA", "BRENTA_UNITA_D", "BRENTA_UNITA_E", "BRENTA_UNC"})
-            env.togli(v);
+            env.imposta(v, std::nullopt);
         scrivi("BrentaInst.ini", "[Setup]\nDirSuite=" + percorso("suite") + "\n");
     }
     QString percorso(const QString& relativo) const { return dir.filePath(relativo); }
@@ -167,7 +157,8 @@ TEST_F(ConfigurazioneTest, shouldLookForTheMainFileInTheSuiteFolders) {
 }
 
 // The common database is found in the main file, not in the listed one chosen.
-TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIniAndFindTheCommonDatabaseInTheMainFile) {
+TEST_F(ConfigurazioneTest,
+       shouldChooseAListedFileByNumIniFindTheCommonDatabaseInTheMainFileAndTheNamedConnection) {
     scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=1\n"
                                "[Lista File Ini]\nOrdIniDBase0=zero.ini\nOrdIniDBase1=dati\\uno.ini\n"
                                "OrdIniDBase2=due.ini\n[Menu]\nNomeDB=menu.db\nDriveDB=" +
@@ -181,6 +172,15 @@ TEST_F(ConfigurazioneTest, shouldChooseAListedFileByNumIniAndFindTheCommonDataba
     const auto m = Configurazione(menu, ui, s).connessioneComune();
     ASSERT_TRUE(m.ok());
     EXPECT_EQ(m.testo, percorso("m/menu.db"));
+
+    // The connection section named by the profile.
+    scrivi("suite/brenta.ini", "[Parametri Generali]\nConnessione=Prova\n"
+                               "[Connessioni]\nNomeDB=vero.db\n[prova]\nNomeDB=prova.db\nExec_option=x\n");
+    const SceltaProfilo p = scegli();
+    ASSERT_TRUE(p.ok()) << p.errore.toStdString();
+    EXPECT_EQ(p.sezioneConnessione, "Prova");
+    EXPECT_EQ(p.nomeDb, "prova.db");
+    EXPECT_EQ(p.execOption, 0);
 }
 
 TEST_F(ConfigurazioneTest, shouldAskForTheFileWhenNumIniIsAQuestion) {
@@ -194,15 +194,15 @@ TEST_F(ConfigurazioneTest, shouldAskForTheFileWhenNumIniIsAQuestion) {
     EXPECT_EQ(s.percorso, b);
     EXPECT_EQ(ui.testiMostrati(), (QStringList{"0 -> a.ini\n1 -> b.ini", "Numero di ini scelto\n(da 0 a 1)",
                                                "0 -> a.ini\n1 -> b.ini"}));
-}
 
-TEST_F(ConfigurazioneTest, shouldGiveUpSilentlyWhenTheChoiceIsCancelled) {
+    // A cancelled choice gives up silently.
+    ui.mostrati.clear();
     scrivi("suite/brenta.ini", "[Parametri Generali]\nNumIni=-1\n[Lista File Ini]\nOrdIniDBase0=a.ini\n");
     ui.accodaTesto(std::nullopt);
-    const SceltaProfilo s = scegli();
-    EXPECT_FALSE(s.ok());
-    EXPECT_TRUE(s.percorso.isEmpty());
-    EXPECT_TRUE(s.errore.startsWith("Err:"));
+    const SceltaProfilo annullata = scegli();
+    EXPECT_FALSE(annullata.ok());
+    EXPECT_TRUE(annullata.percorso.isEmpty());
+    EXPECT_TRUE(annullata.errore.startsWith("Err:"));
     EXPECT_EQ(ui.mostrati.size(), 1); // the input box only
 }
 
@@ -238,19 +238,17 @@ TEST_F(ConfigurazioneTest, shouldRefuseAMissingOrIncompleteProfileWithItsMessage
     EXPECT_EQ(ui.testiMostrati(), QStringList{ProfiloNonValido});
 }
 
-TEST_F(ConfigurazioneTest, shouldUseTheConnectionSectionNamedByTheProfile) {
-    scrivi("suite/brenta.ini", "[Parametri Generali]\nConnessione=Prova\n"
-                               "[Connessioni]\nNomeDB=vero.db\n[prova]\nNomeDB=prova.db\nExec_option=x\n");
-    const SceltaProfilo s = scegli();
-    ASSERT_TRUE(s.ok()) << s.errore.toStdString();
-    EXPECT_EQ(s.sezioneConnessione, "Prova");
-    EXPECT_EQ(s.nomeDb, "prova.db");
-    EXPECT_EQ(s.execOption, 0);
-}
-
 // ---- reading and writing values
 
-TEST_F(ConfigurazioneTest, shouldTellWhetherAValueWasFound) {
+TEST_F(ConfigurazioneTest, shouldTellWhetherAValueWasFoundAndPutTheDriveBeforeRelativeBaseFolders) {
+    Configurazione b =
+        configurata("[Base]\nDriveDb=C:\nDirFe=Fe\\Xml\nDirCarica=\\Carica\nDirImmagini=" + percorso("img") +
+                    "\nDirImgEmail=C:\\Mail\n");
+    EXPECT_EQ(b.cartellaBase("DirFe"), percorso("Fe/Xml"));
+    EXPECT_EQ(b.cartellaBase("DirCarica"), percorso("Carica"));
+    EXPECT_EQ(b.cartellaBase("DirImmagini"), percorso("img"));
+    EXPECT_EQ(b.cartellaBase("DirImgEmail"), percorso("Mail"));
+    EXPECT_EQ(b.cartellaBase("DirFeScar"), "");
     Configurazione c = configurata("[Base]\nDirFe = Fe \nVuoto=\n");
     // "esito valore" of a look-up.
     const auto leggi = [&](const char* sezione, const char* chiave) {
@@ -327,7 +325,7 @@ TEST_F(ConfigurazioneTest, shouldReportAFailedWriteAndKeepTheOldFile) {
 
 // ---- personal values and per-company folders
 
-TEST_F(ConfigurazioneTest, shouldFallBackFromThePersonalValueToTheSectionThenToTheDefault) {
+TEST_F(ConfigurazioneTest, shouldFallBackFromThePersonalValueToTheSectionAndBuildThePerCompanyFolder) {
     Configurazione c(menu, ui);
     menu.imposta("Personal.XML.FaiLogInvio", "N");
     menu.imposta("Personal.Help.§", "generale.hlp");
@@ -336,10 +334,7 @@ TEST_F(ConfigurazioneTest, shouldFallBackFromThePersonalValueToTheSectionThenToT
     EXPECT_EQ(c.LeggiPersonal("Help", "HlpSpost", "x"), "generale.hlp");
     EXPECT_EQ(c.LeggiPersonal("XML", "ColSfondoSel", "S"), "S");
     EXPECT_EQ(c.LeggiPersonal("Tesel", "Vuoto", "d"), ""); // an empty value is a value
-}
 
-TEST_F(ConfigurazioneTest, shouldBuildThePerCompanyFolder) {
-    Configurazione c(menu, ui);
     menu.imposta("codiceazie", "AZ01");
     menu.imposta("idazienda", "7");
     const QString base = percorso("fe");
@@ -432,30 +427,15 @@ TEST_F(ConfigurazioneTest, shouldCompleteADatabaseFileWithTheDriveAndFolder) {
     EXPECT_EQ(c.connessioneAzienda().testo, percorso("Aziende/az2.db"));
     menu.imposta("ConnectDBAzie", "ODBC;DSN=Az2");
     EXPECT_EQ(c.connessioneAzienda().testo, "ODBC;DSN=Az2");
-}
 
-TEST_F(ConfigurazioneTest, shouldReportAMissingCommonDatabase) {
-    Configurazione c = configurata("[Connessioni]\nNomeDB=a.db\n[Menu]\nConnect=x\n");
-    const auto m = c.connessioneComune();
+    // A missing common database is reported.
+    const auto m = configurata("[Connessioni]\nNomeDB=a.db\n[Menu]\nConnect=x\n").connessioneComune();
     EXPECT_FALSE(m.ok());
     const QString atteso =
         "File di inizializzazioni: " + c.fileProfilo() +
         " non trovato  o con informazioni non corrette.\nCorreggere e rieseguire il programma.";
     EXPECT_EQ(m.errore, atteso);
     EXPECT_EQ(ui.testiMostrati(), QStringList{atteso});
-}
-
-// ---- other parameters
-
-TEST_F(ConfigurazioneTest, shouldPutTheDriveBeforeRelativeBaseFolders) {
-    Configurazione c =
-        configurata("[Base]\nDriveDb=C:\nDirFe=Fe\\Xml\nDirCarica=\\Carica\nDirImmagini=" + percorso("img") +
-                    "\nDirImgEmail=C:\\Mail\n");
-    EXPECT_EQ(c.cartellaBase("DirFe"), percorso("Fe/Xml"));
-    EXPECT_EQ(c.cartellaBase("DirCarica"), percorso("Carica"));
-    EXPECT_EQ(c.cartellaBase("DirImmagini"), percorso("img"));
-    EXPECT_EQ(c.cartellaBase("DirImgEmail"), percorso("Mail"));
-    EXPECT_EQ(c.cartellaBase("DirFeScar"), "");
 }
 
 } // namespace

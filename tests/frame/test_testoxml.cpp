@@ -47,12 +47,11 @@ const CasoDecodifica casiDecodifica[] = {
 
 } // namespace
 
-TEST(DecodificaTestoXml, decodesInStepOrder) {
+TEST(TestoXml, decodesInStepOrderAndDropsTheDeclaration) {
     for (const CasoDecodifica& c : casiDecodifica)
         EXPECT_EQ(DecodificaTestoXml(QString::fromUtf16(c.ingresso)), QString::fromUtf16(c.atteso)) << c.nome;
-}
 
-TEST(TogliDichiarazione, dropsEverythingUpToTheFirstDeclarationEndIfAny) {
+    // The declaration goes up to its first end, if there is one.
     EXPECT_EQ(TogliDichiarazione(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>1</a>")),
               QLatin1String("<a>1</a>"));
     EXPECT_EQ(TogliDichiarazione(
@@ -174,6 +173,16 @@ TEST(CaricaXml, reportsTheParseErrorInItalianWithItsPositionAndLeavesAnEmptyDocu
     EXPECT_FALSE(caricaXml(doc, "<a><b>1</b>", nullptr));
     EXPECT_FALSE(doc.first_child());
     EXPECT_EQ(TestoNodo(doc, "b"), QString());
+
+    // Text already decoded counts the position in characters and ignores the declared encoding.
+    QString errore;
+    EXPECT_FALSE(caricaXmlTesto(doc, QStringLiteral("<a>èèè</b>"), &errore));
+    EXPECT_EQ(errore, QLatin1String("XML non valido: tag di chiusura non corrispondente alla posizione 8"));
+
+    ASSERT_TRUE(caricaXmlTesto(
+        doc, QStringLiteral("\uFEFF<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>€ è</a>"), &errore))
+        << errore.toStdString();
+    EXPECT_EQ(TestoNodo(doc, "a"), QStringLiteral("€ è"));
 }
 
 TEST(CaricaXml, decodesDeclaredEightBitEncodings) {
@@ -201,18 +210,6 @@ TEST(CaricaXml, decodesDeclaredEightBitEncodings) {
         ASSERT_TRUE(caricaXml(doc, c.dati, &errore)) << errore.toStdString();
         EXPECT_EQ(TestoNodo(doc, "a"), c.atteso) << c.dati.constData();
     }
-}
-
-TEST(CaricaXmlTesto, countsThePositionInCharactersAndIgnoresTheDeclaredEncoding) {
-    pugi::xml_document doc;
-    QString errore;
-    EXPECT_FALSE(caricaXmlTesto(doc, QStringLiteral("<a>èèè</b>"), &errore));
-    EXPECT_EQ(errore, QLatin1String("XML non valido: tag di chiusura non corrispondente alla posizione 8"));
-
-    ASSERT_TRUE(caricaXmlTesto(
-        doc, QStringLiteral("\uFEFF<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>€ è</a>"), &errore))
-        << errore.toStdString();
-    EXPECT_EQ(TestoNodo(doc, "a"), QStringLiteral("€ è"));
 }
 
 TEST(CaricaXml, neverReadsAnExternalEntity) {
@@ -257,7 +254,7 @@ bool caricaFixture(pugi::xml_document& doc, const char* relativo) {
 
 // Markup characters inside CDATA are text, taken as they are; a file declared windows-1252 may be
 // written in UTF-8.
-TEST(FixtureFatture, readsRealInvoices) {
+TEST(FixtureFatture, readsRealInvoicesAndDecodesAnAttachmentWithItsDigest) {
     const std::tuple<const char*, const char*, int, const char*> casi[] = {
         {"php-fatturaelettronica/IT01234567890_11001.xml", "Numero", 0, "123"},
         {"php-fatturaelettronica/IT01234567890_11001.xml", "Data", 1, "2012-09-01"},
@@ -272,9 +269,6 @@ TEST(FixtureFatture, readsRealInvoices) {
             EXPECT_EQ(TestoNodo(doc, nome, indice), QString::fromUtf8(atteso)) << file << ' ' << nome;
         }
     }
-}
-
-TEST(FixtureFatture, attachmentDecodesToTheFileWithItsDigest) {
     pugi::xml_document doc;
     if (!caricaFixture(doc, "fatture/tesel/IT01873540684_00031.xml"))
         return;

@@ -31,9 +31,9 @@ struct FatturaProva {
     QString numero = "123/A";
     QString data = "2024-03-12";
     QString totale = "1234.50";
-    QString documento; // more elements inside DatiGeneraliDocumento
-    QString generali;  // more blocks after DatiGeneraliDocumento
-    QString allegati;  // blocks at the end of the body
+    QString documento{}; // more elements inside DatiGeneraliDocumento
+    QString generali{};  // more blocks after DatiGeneraliDocumento
+    QString allegati{};  // blocks at the end of the body
 
     QString corpo() const;
     // The whole file: this invoice's body and then `altriCorpi`.
@@ -56,7 +56,7 @@ protected:
     // Imports a file as the import dialog does; the keys of its invoices, each expected good.
     std::vector<tesel::ChiaveFattura> importaFile(const QString& percorso);
     tesel::ChiaveFattura importa(const FatturaProva& f,
-                              const QString& nome = QStringLiteral("IT03981270683_00001.xml"));
+                                 const QString& nome = QStringLiteral("IT03981270683_00001.xml"));
     // The profile file (tesel.ini) of the run, with these lines.
     void profilo(const QByteArray& righe);
 

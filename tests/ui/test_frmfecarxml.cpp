@@ -55,11 +55,7 @@ void premiAlt(QWidget* finestra, Qt::Key tasto, QAbstractButton* atteso) {
 }
 
 prova::FatturaProva fattura(const QString& piva, const QString& denominazione, const QString& numero) {
-    prova::FatturaProva f;
-    f.partitaIva = piva;
-    f.denominazione = denominazione;
-    f.numero = numero;
-    return f;
+    return {.partitaIva = piva, .denominazione = denominazione, .numero = numero};
 }
 
 class FormCaricamentoXml : public prova::FormProva {

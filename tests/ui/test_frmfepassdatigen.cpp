@@ -124,7 +124,7 @@ TEST_F(FormAltriDati, eachBlockShowsTheDocumentRowsOfItsKind) {
 
 // ---- Editing -------------------------------------------------------------------------------------
 
-TEST_F(FormAltriDati, aRowIsEditedOnlyAfterEnablingAndSavedByItself) {
+TEST_F(FormAltriDati, aRowIsEditedOnlyAfterEnablingSavedByItselfAndAWrongValueWritesNothing) {
     const ChiaveFattura k = completa();
     apri(k, BloccoDatiDDT);
     EXPECT_FALSE(form->DatRigaAltri->flags(indice(1, "NumeroDDT")) & Qt::ItemIsEditable);
@@ -153,12 +153,8 @@ TEST_F(FormAltriDati, aRowIsEditedOnlyAfterEnablingAndSavedByItself) {
     ASSERT_TRUE(form->ButtonComando("Annulla"));
     EXPECT_EQ(cella(0, "NumeroDDT"), "D1");
     EXPECT_EQ(ddt(k, 1, "DGD_DDT_NumeroDDT").toString(), "D1");
-}
 
-TEST_F(FormAltriDati, aWrongValueIsNamedAndNothingIsWritten) {
-    const ChiaveFattura k = completa();
-    apri(k, BloccoDatiDDT);
-    form->abilitaVariazione(true);
+    // A wrong value is named and nothing is written.
     ASSERT_TRUE(form->DatRigaAltri->setData(indice(0, "DataDDT"), "31/02/2024"));
     ASSERT_TRUE(form->DatRigaAltri->setData(indice(0, "NumeroDDT"), "D1-bis"));
     EXPECT_FALSE(form->Salva());
@@ -236,10 +232,8 @@ TEST_F(FormAltriDati, selectedAttachmentsAreWrittenAndAnExistingFileIsReplacedOn
 }
 
 TEST_F(FormAltriDati, aFileMissingFromTheFoldersIsAskedForAndAnAbsentAttachmentIsReported) {
-    prova::FatturaProva f;
-    f.numero = "9";
-    f.allegati = prova::allegatoXml("fattura.pdf", Pdf);
-    const ChiaveFattura k = importa(f, "altrove/IT03981270683_00002.xml");
+    const ChiaveFattura k = importa({.numero = "9", .allegati = prova::allegatoXml("fattura.pdf", Pdf)},
+                                    "altrove/IT03981270683_00002.xml");
     apri(k, BloccoAllegati);
     seleziona(0);
     form->ButtonComando("Estrai");
@@ -270,11 +264,8 @@ TEST_F(FormAltriDati, aFileMissingFromTheFoldersIsAskedForAndAnAbsentAttachmentI
 }
 
 TEST_F(FormAltriDati, theAttachmentComesFromTheInvoicesOwnBodyOfAMultiBodyFile) {
-    prova::FatturaProva primo, secondo;
-    primo.numero = "B1";
-    primo.allegati = prova::allegatoXml("doc.txt", "primo");
-    secondo.numero = "B2";
-    secondo.allegati = prova::allegatoXml("doc.txt", "secondo");
+    const prova::FatturaProva primo{.numero = "B1", .allegati = prova::allegatoXml("doc.txt", "primo")};
+    const prova::FatturaProva secondo{.numero = "B2", .allegati = prova::allegatoXml("doc.txt", "secondo")};
     const auto chiavi = importaFile(scriviFile("fe/IT03981270683_00003.xml", primo.xml({secondo.corpo()})));
     ASSERT_EQ(chiavi.size(), 2u);
     apri(chiavi[1], BloccoAllegati);

@@ -124,10 +124,17 @@ TEST_F(FormRighe, linesFormShowsTheInvoiceInItsStripGridAndFields) {
     EXPECT_EQ(descritto("Natura"), "Esenti");
 }
 
-TEST_F(FormRighe, changingTheAccountAndVatCodeOfALineSavesThatLineOnly) {
+TEST_F(FormRighe, theArticleProposesItsAccountAndChangingTheAccountAndVatCodeSavesThatLineOnly) {
     apri<frmFEPassDett>(qint64{2});
-    QStringList attese = righeDett().split(' ');
+    const QStringList prima = righeDett().split(' ');
+    // The article proposes its purchase account.
+    prova::digita(txt("Articolo"), "GUANTI-L");
+    EXPECT_EQ(descritto("Articolo"), "Guanti da lavoro in nitrile taglia L");
+    EXPECT_EQ(txt("GruppoCPartita")->text(), "60-10-1003");
     prova::digita(txt("GruppoCPartita"), "60-10-1004");
+    // Leaving the article again does not overwrite an account the user chose afterwards.
+    prova::digita(txt("Articolo"), "GUANTI-L");
+    EXPECT_EQ(txt("GruppoCPartita")->text(), "60-10-1004");
     EXPECT_EQ(descritto("GruppoCPartita"),
               db().valore("SELECT Descrizione FROM PianoConti WHERE Gruppo = '60' AND Mastro = '10' AND "
                           "Conto = '1004'")
@@ -135,14 +142,11 @@ TEST_F(FormRighe, changingTheAccountAndVatCodeOfALineSavesThatLineOnly) {
     prova::digita(txt("Iva"), "10I100");
     EXPECT_EQ(descritto("Iva"), "Iva 10% totalmente indetraibile");
     ASSERT_TRUE(comando("Salva"));
-    QStringList seconda = attese[1].split(':');
-    seconda[1] = "60";
-    seconda[2] = "10";
-    seconda[3] = "1004";
-    seconda[4] = "10I100";
-    attese[1] = seconda.join(':');
-    EXPECT_EQ(righeDett(), attese.join(' '));
+    const QStringList dopo = righeDett().split(' ');
+    EXPECT_EQ(dopo.value(1), "2:60:10:1004:10I100:" + prima[1].section(':', 5));
+    EXPECT_EQ(dopo.value(0) + ' ' + dopo.value(2), prima[0] + ' ' + prima[2]);
     EXPECT_EQ(griglia(1, "ControPartita"), "60-10-1004");
+    EXPECT_EQ(testoDb("FatXmlDett", "Articolo", 2), "GUANTI-L");
     EXPECT_EQ(pagina().rigaCorrente(), 1);
     EXPECT_TRUE(form->salvato());
 }
@@ -161,19 +165,6 @@ TEST_F(FormRighe, anAccountIsSplitIntoItsThreePartsAndAStrayDashIsRefused) {
     EXPECT_EQ(QApplication::focusWidget(), txt("GruppoCPartita"));
     EXPECT_FALSE(comando("Salva"));
     EXPECT_EQ(righeDett(), prima);
-}
-
-TEST_F(FormRighe, theArticleProposesItsPurchaseAccount) {
-    apri<frmFEPassDett>(qint64{2});
-    prova::digita(txt("Articolo"), "GUANTI-L");
-    EXPECT_EQ(descritto("Articolo"), "Guanti da lavoro in nitrile taglia L");
-    EXPECT_EQ(txt("GruppoCPartita")->text(), "60-10-1003");
-    // Leaving the article again does not overwrite an account the user chose afterwards.
-    prova::digita(txt("GruppoCPartita"), "60-10-1004");
-    prova::digita(txt("Articolo"), "GUANTI-L");
-    EXPECT_EQ(txt("GruppoCPartita")->text(), "60-10-1004");
-    ASSERT_TRUE(comando("Salva"));
-    EXPECT_EQ(testoDb("FatXmlDett", "Articolo || '|' || ContoCPartita", 2), "GUANTI-L|1004");
 }
 
 TEST_F(FormRighe, deletingALineDeletesItsLineBlocks) {

@@ -29,10 +29,7 @@ namespace {
 
 const QString Sep = "§çé^?";
 prova::FatturaProva fattura(const QString& numero, const QString& data = "2024-03-12") {
-    prova::FatturaProva f;
-    f.numero = numero;
-    f.data = data;
-    return f;
+    return {.numero = numero, .data = data};
 }
 
 // Dated today: the demo company's accounting year is the current one.
@@ -313,9 +310,8 @@ TEST_F(FormTestata, aDateTimeIsShownInTwoPartsADateAloneIsSavedAsADateAndAWrongP
 }
 
 TEST_F(FormTestata, theCausalAccountsAndCodesAreTypedDescribedAndStoredInTheirColumns) {
-    prova::FatturaProva f;
-    f.documento = "<Causale>Merce come da ordine</Causale><Causale>Consegna a domicilio</Causale>";
-    const ChiaveFattura k = importa(f);
+    const ChiaveFattura k = importa(
+        {.documento = "<Causale>Merce come da ordine</Causale><Causale>Consegna a domicilio</Causale>"});
     ASSERT_EQ(testo(k, "DGD_Causale"), "Merce come da ordine" + Sep + "Consegna a domicilio");
     for (const char* c : {"GruppoFor", "MastroFor", "ContoFor"})
         scrivi(k, c, QVariant());
@@ -398,7 +394,8 @@ TEST_F(FormTestata, subFormsOpenOnTheShownInvoiceAfterSavingItsChanges) {
     EXPECT_EQ(txt("DGD_ImportoTotaleDocumento")->text(), "mille");
 }
 
-TEST_F(FormTestata, thePrintedFlagIsClearedAndARightClickMarksPostedWithoutAJournalEntryAfterAsking) {
+TEST_F(FormTestata,
+       thePrintedFlagIsClearedARightClickMarksPostedWithoutAJournalEntryAndAPaidDueDateStopsUnposting) {
     const ChiaveFattura k = importa({});
     scrivi(k, "Stampato", "S");
     apriFattura(k);
@@ -420,9 +417,23 @@ TEST_F(FormTestata, thePrintedFlagIsClearedAndARightClickMarksPostedWithoutAJour
     EXPECT_EQ(testo(k, "Contabilizzato") + testo(k, "ContabSenzaReg"), "SS");
     EXPECT_EQ(conta("MovPnTes", k), 0);
     EXPECT_TRUE(form->labContabilizzato->isVisible());
+
+    // Unposting is refused while a due date of the invoice is paid.
+    utente.mostrati.clear();
+    db().EseguiSql(QString("INSERT INTO MovPnTes (Anno, NumReg, XmlAnno, XmlNumRif) VALUES (2024, 7, %1, %2)")
+                       .arg(k.anno)
+                       .arg(k.numero));
+    db().EseguiSql(
+        "INSERT INTO Scadenze (Anno, NumProg, AnnoReg, NumReg, NumRegPag) VALUES (2024, 1, 2024, 7, 31)");
+    comando("DeContab");
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"Ci sono delle scadenze che non si possono eliminare\n"
+                                                  "Impossibile decontabilizzare la fattura"});
+    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
+    EXPECT_EQ(db().valore("SELECT count(*) FROM MovPnTes").toInt(), 1);
 }
 
-TEST_F(FormTestata, postingAsksForConfirmationThenPostsTheInvoiceShownAndUnpostingTakesItBack) {
+TEST_F(FormTestata,
+       postingAsksForConfirmationPostsTheInvoiceShownRetransfersFromStagingAndUnpostingTakesItBack) {
     const ChiaveFattura k = importa(diOggi());
     apriFattura(k);
     utente.accoda("Annulla");
@@ -444,20 +455,8 @@ TEST_F(FormTestata, postingAsksForConfirmationThenPostsTheInvoiceShownAndUnposti
         causali << rs.leggiTesto("Causale");
     EXPECT_EQ(causali, (QStringList{"FAA", "PAG"}));
 
-    utente.mostrati.clear();
-    comando("DeContab");
-    EXPECT_EQ(utente.testiMostrati().value(0), "Confermi ripristino della fattura da stato contabilizzato");
-    EXPECT_EQ(testo(k, "Contabilizzato"), "N");
-    EXPECT_EQ(conta("MovPnTes", k) + conta("MovPnTesFatt", k), 0);
-}
-
-// A posting whose transfer never happened: the registrations wait in the staging journal (the
-// transfer itself is tested with the posting engine).
-TEST_F(FormTestata, retransferIsOfferedForAnInvoiceLeftInStagingAndMovesItAfterConfirmation) {
-    const ChiaveFattura k = importa(diOggi());
-    apriFattura(k);
-    comando("Contabil");
-    ASSERT_EQ(testo(k, "Contabilizzato"), "S");
+    // A posting whose transfer never happened: the registrations wait in the staging journal (the
+    // transfer itself is tested with the posting engine).
     for (const char* t : {"MovPnTes", "MovPnDett", "MovPnIva"}) {
         db().EseguiSql(QString("INSERT INTO %1Fatt SELECT * FROM %1").arg(t));
         db().EseguiSql(QString("DELETE FROM %1").arg(t));
@@ -485,22 +484,12 @@ TEST_F(FormTestata, retransferIsOfferedForAnInvoiceLeftInStagingAndMovesItAfterC
     EXPECT_EQ(quante("MovPnTesFatt"), 0);
     EXPECT_EQ(quante("MovPnTes"), 2);
     EXPECT_FALSE(attivo("Ritrasf"));
-}
 
-TEST_F(FormTestata, unpostingIsRefusedWhileADueDateOfTheInvoiceIsPaid) {
-    const ChiaveFattura k = importa({});
-    scrivi(k, "Contabilizzato", "S");
-    db().EseguiSql(QString("INSERT INTO MovPnTes (Anno, NumReg, XmlAnno, XmlNumRif) VALUES (2024, 7, %1, %2)")
-                       .arg(k.anno)
-                       .arg(k.numero));
-    db().EseguiSql(
-        "INSERT INTO Scadenze (Anno, NumProg, AnnoReg, NumReg, NumRegPag) VALUES (2024, 1, 2024, 7, 31)");
-    apriFattura(k);
+    utente.mostrati.clear();
     comando("DeContab");
-    EXPECT_EQ(utente.testiMostrati(), QStringList{"Ci sono delle scadenze che non si possono eliminare\n"
-                                                  "Impossibile decontabilizzare la fattura"});
-    EXPECT_EQ(testo(k, "Contabilizzato"), "S");
-    EXPECT_EQ(db().valore("SELECT count(*) FROM MovPnTes").toInt(), 1);
+    EXPECT_EQ(utente.testiMostrati().value(0), "Confermi ripristino della fattura da stato contabilizzato");
+    EXPECT_EQ(testo(k, "Contabilizzato"), "N");
+    EXPECT_EQ(conta("MovPnTes", k) + conta("MovPnTesFatt", k), 0);
 }
 
 } // namespace

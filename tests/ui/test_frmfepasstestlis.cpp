@@ -158,7 +158,7 @@ TEST_F(ListaFatturePassive, filtersAndRangesGiveTheRightRowsAndAReversedRangeIsR
     EXPECT_EQ(mostrate(), "2024/2 2024/1 2024/3");
 }
 
-TEST_F(ListaFatturePassive, theGreyBoxesTickedOrClearedFilterPrintedAndPosted) {
+TEST_F(ListaFatturePassive, theGreyBoxesFilterPrintedAndPostedAndPrintingExportsTheFilteredRows) {
     auto& f = apri();
     for (const auto& [stampate, contabilizzate, attese] :
          {std::tuple{Qt::Checked, Qt::PartiallyChecked, "2023/8 2024/2 2024/1"},
@@ -177,6 +177,27 @@ TEST_F(ListaFatturePassive, theGreyBoxesTickedOrClearedFilterPrintedAndPosted) {
     EXPECT_EQ(f.Che[110]->checkState(), Qt::Checked);
     prova::clicca(f.Che[110]);
     EXPECT_EQ(f.Che[110]->checkState(), Qt::Unchecked);
+
+    // Printing exports the filtered rows (unprinted and unposted now) and an empty list does nothing.
+    const QString file = cartella.filePath("lista.csv");
+    int chieste = 0;
+    f.fileStampa = [&] {
+        ++chieste;
+        return file;
+    };
+    filtra({{30, "100"}});
+    f.ButtonComando("Stampa");
+    EXPECT_EQ(chieste, 0);
+    EXPECT_FALSE(QFile::exists(file));
+
+    f.txt[100]->setText("NCA");
+    filtra({});
+    f.ButtonComando("Stampa");
+    EXPECT_EQ(chieste, 1);
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().split('\n').value(1),
+              "2024;3;05/03/2024;B1;01/03/2024;NCA;03981270683;40-10-1001;-50,00;N;N\r");
 }
 
 TEST_F(ListaFatturePassive, theChosenInvoiceAndItsNeighboursFollowTheListsOrder) {
@@ -222,29 +243,6 @@ TEST_F(ListaFatturePassive, scegliFatturaPassivaAnswersTheRowChosenOrNothingWhen
     EXPECT_EQ(scegli([](frmFEPassTestLis* f) { QTest::keyClick(f->lista->dbgRiga, Qt::Key_Escape); }),
               std::nullopt);
     EXPECT_EQ(scegli([](frmFEPassTestLis* f) { f->ComChiudi->click(); }), std::nullopt);
-}
-
-TEST_F(ListaFatturePassive, printingExportsTheFilteredRowsAndAnEmptyListDoesNothing) {
-    auto& f = apri();
-    const QString file = cartella.filePath("lista.csv");
-    int chieste = 0;
-    f.fileStampa = [&] {
-        ++chieste;
-        return file;
-    };
-    filtra({{30, "100"}});
-    f.ButtonComando("Stampa");
-    EXPECT_EQ(chieste, 0);
-    EXPECT_FALSE(QFile::exists(file));
-
-    f.txt[100]->setText("NCA");
-    filtra({});
-    f.ButtonComando("Stampa");
-    EXPECT_EQ(chieste, 1);
-    QFile csv(file);
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_EQ(csv.readAll().split('\n').value(1),
-              "2024;3;05/03/2024;B1;01/03/2024;NCA;03981270683;40-10-1001;-50,00;N;N\r");
 }
 
 } // namespace

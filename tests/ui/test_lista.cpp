@@ -29,37 +29,23 @@ namespace {
 void popolaFatture(Database& db, int n) {
     Transazione t(db);
     QStringList righe;
-    auto scrivi = [&] {
-        db.EseguiSql(
-            "INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, DataRicSdi, DGD_Numero, DGD_Data, Causale, "
-            "CP_DA_IdFiscaleIVA_IdCodice, GruppoFor, MastroFor, ContoFor, DGD_ImportoTotaleDocumento, "
-            "Stampato, Contabilizzato) VALUES " +
-            righe.join(", "));
-        righe.clear();
-    };
     for (int i = 1; i <= n; ++i) {
         const QDateTime ricevuta(QDate(2020, 1, 1).addDays((i - 1) / 10), QTime(10, 0));
-        righe << "(" +
-                     QStringList{"2024",
-                                 QString::number(i),
-                                 SqlValore(ricevuta, SqlData),
-                                 SqlValore(QStringLiteral("F%1").arg(i), SqlTesto),
-                                 SqlValore(ricevuta.date().addDays(-2), SqlData),
-                                 SqlValore(i % 3 == 0 ? "NCA" : "FAA", SqlTesto),
-                                 SqlValore(QString::number(1000000000 + i % 12), SqlTesto),
-                                 "'40'",
-                                 "'10'",
-                                 SqlValore(QString::number(1001 + i % 12), SqlTesto),
-                                 Currency::daDecimillesimi(i * 12500LL).testoSql(),
-                                 SqlValore(i % 2 == 0 ? "S" : "N", SqlTesto),
-                                 SqlValore(i % 5 == 0 ? "S" : "N", SqlTesto)}
-                         .join(", ") +
-                     ")";
-        if (righe.size() == 500)
-            scrivi();
+        righe << QString("(2024, %1, %2, 'F%1', %3, '%4', '%5', '40', '10', '%6', %7, '%8', '%9')")
+                     .arg(QString::number(i), SqlValore(ricevuta, SqlData),
+                          SqlValore(ricevuta.date().addDays(-2), SqlData), i % 3 == 0 ? "NCA" : "FAA",
+                          QString::number(1000000000 + i % 12), QString::number(1001 + i % 12),
+                          Currency::daDecimillesimi(i * 12500LL).testoSql(), i % 2 == 0 ? "S" : "N",
+                          i % 5 == 0 ? "S" : "N");
+        if (righe.size() == 500 || i == n) {
+            db.EseguiSql(
+                "INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, DataRicSdi, DGD_Numero, DGD_Data, Causale, "
+                "CP_DA_IdFiscaleIVA_IdCodice, GruppoFor, MastroFor, ContoFor, "
+                "DGD_ImportoTotaleDocumento, Stampato, Contabilizzato) VALUES " +
+                righe.join(", "));
+            righe.clear();
+        }
     }
-    if (!righe.isEmpty())
-        scrivi();
     t.conferma();
 }
 
