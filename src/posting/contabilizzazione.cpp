@@ -557,6 +557,7 @@ private:
         rivendicaFattura();
         puntoDiInterruzione("fattura-rivendicata");
         stabilisciFornitore();
+        rifiutaDocumentoGiaRegistrato();
         numeraProtocollo();
         puntoDiInterruzione("protocollo-numerato");
         scriviTestataFattura();
@@ -597,6 +598,46 @@ private:
             db_.EseguiConValori(
                 QStringLiteral("UPDATE FatXmlTest SET GruppoFor = ?, MastroFor = ?, ContoFor = ?") + dove_,
                 {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto});
+    }
+
+    // The same document of the same supplier must not enter the purchase register twice,
+    // whatever file or Hub download brought it: a registration of the supplier's VAT rows
+    // with this prefix, number and date, of the same kind (invoice or credit note), refuses
+    // the invoice. Postings are serialised on the company, so two workstations posting two
+    // copies cannot both pass.
+    void rifiutaDocumentoGiaRegistrato() {
+        const QString numero = numeroDocumento(numeroDoc_).left(20);
+        const bool notaCredito = s_.causale.segnoPrinc == u"D";
+        for (const auto& [testate, righeIva] :
+             {std::pair{u"MovPnTes", u"MovPnIva"}, std::pair{u"MovPnTesFatt", u"MovPnIvaFatt"}}) {
+            const QString t = QString::fromUtf16(testate);
+            const QString i = QString::fromUtf16(righeIva);
+            Recordset r = db_.ApriRs(
+                QStringLiteral("SELECT t.Anno, t.NumReg, t.DataReg FROM ") + t +
+                QStringLiteral(" t LEFT JOIN Causali c ON c.Causale = t.Causale") +
+                QStringLiteral(" WHERE t.NumDoc = ") + SqlValore(numero, SqlTesto) +
+                QStringLiteral(" AND COALESCE(t.PreDoc, '') = ") + SqlValore(preDoc_, SqlTesto) +
+                QStringLiteral(" AND t.DataDoc = ") + SqlValore(dataDoc_, SqlData) +
+                QStringLiteral(" AND (CASE WHEN c.SegnoPrinc = 'D' THEN 'D' ELSE 'A' END) = ") +
+                SqlValore(notaCredito ? QStringLiteral("D") : QStringLiteral("A"), SqlTesto) +
+                QStringLiteral(" AND EXISTS (SELECT 1 FROM ") + i +
+                QStringLiteral(" v WHERE v.Anno = t.Anno AND v.NumReg = t.NumReg AND v.GruppoPartita = ") +
+                SqlValore(s_.fornitore.gruppo, SqlTesto) + QStringLiteral(" AND v.MastroPartita = ") +
+                SqlValore(s_.fornitore.mastro, SqlTesto) + QStringLiteral(" AND v.ContoPartita = ") +
+                SqlValore(s_.fornitore.conto, SqlTesto) + QStringLiteral(") ORDER BY t.Anno, t.NumReg"));
+            if (r.RsVuoto())
+                continue;
+            const QDate dataReg = dataCampo(r, QStringLiteral("DataReg"));
+            rifiuta(QStringLiteral(
+                        "Documento %1 del %2 del fornitore %3 già registrato con la registrazione %4/%5 "
+                        "del %6%7")
+                        .arg((preDoc_.isEmpty() || preDoc_ == u"." ? QString() : preDoc_ + u'/') + numero,
+                             dataDoc_.toString(QStringLiteral("dd/MM/yyyy")), s_.fornitore.testo(),
+                             r.leggiTesto(QStringLiteral("NumReg")).trimmed(),
+                             r.leggiTesto(QStringLiteral("Anno")).trimmed(),
+                             dataReg.toString(QStringLiteral("dd/MM/yyyy")),
+                             t == u"MovPnTesFatt" ? QStringLiteral(" (prima nota di appoggio)") : QString()));
+        }
     }
 
     // The VAT protocol; the registration date follows it unless FatPassDataReg keeps the

@@ -236,5 +236,33 @@ TEST_F(Contabilizzazione, shouldGiveBackAProtocolDatedInTheNewYearToTheCounterTh
     EXPECT_EQ(registrazioni(k).value(0).section(u' ', 2, 2), "5");
 }
 
+// The same document of the same supplier, brought twice (another file, a Hub download), enters
+// the purchase register once; another date, another supplier or a credit note with the same
+// number are other documents, and an un-posted one can be posted again.
+TEST_F(Contabilizzazione, shouldRefuseADocumentOfTheSupplierAlreadyInThePurchaseRegister) {
+    const ChiaveFattura prima = fattura().scrivi();
+    ASSERT_TRUE(posta(prima).ok);
+    const QString numReg = registrazioni(prima).value(0).section(u' ', 0, 0);
+    const ChiaveFattura copia = fattura().scrivi();
+    const auto righe = [&] { return conta(u"Select count(*) from MovPnDett"_s); };
+    const qint64 prima_righe = righe();
+    const EsitoContabilizzazione e = posta(copia);
+    EXPECT_FALSE(e.ok);
+    EXPECT_TRUE(
+        e.errori.contains(u"Documento 123 del 10/03/%1 del fornitore 40-10-1001 già registrato con la "
+                          "registrazione %2/%1"_s.arg(anno)
+                              .arg(numReg)))
+        << e.errori.toStdString();
+    EXPECT_EQ(campo(copia), "N");
+    EXPECT_EQ(righe(), prima_righe);
+
+    EXPECT_TRUE(posta(fattura().data(QDate(anno, 3, 11)).scrivi()).ok);
+    EXPECT_TRUE(posta(fattura().tipoDocumento(u"TD04"_s).causale(u"NCA"_s).scrivi()).ok);
+
+    ASSERT_TRUE(DecontabilizzaFattura(db(), *parametri, configurazione.get(), ui, prima.anno, prima.numero,
+                                      u"prova"_s));
+    EXPECT_TRUE(posta(copia).ok) << posta(copia).errori.toStdString();
+}
+
 } // namespace
 } // namespace tesel::posting

@@ -151,13 +151,18 @@ struct RigaPagamento {
 // with the payment causal PAG on the cash account 20-40-1001.
 class ScadenzeFattura : public prova::ConAziendaDemo {
 protected:
+    int documenti_ = 0;
     EsitoContabilizzazione posta(std::initializer_list<RigaPagamento> righe,
                                  std::initializer_list<std::pair<const char*, const char*>> personali = {},
                                  bool notaCredito = false, const QString& causalePagamento = "PAG") {
         for (const auto& [chiave, valore] : personali)
             menu.imposta(u"Personal."_s + QLatin1String(chiave), QLatin1String(valore));
         tesel::prova::FatturaProva f(db());
-        f.data(QDate(anno, 3, 10)).ricezione(QDate(anno, 3, 12)).riga(1000, "22", {"60", "10", "1001"});
+        // A document of its own each time: the same one would not enter the register twice.
+        f.numero(QString::number(++documenti_))
+            .data(QDate(anno, 3, 10))
+            .ricezione(QDate(anno, 3, 12))
+            .riga(1000, "22", {"60", "10", "1001"});
         f.iva(22, 1000, 220);
         if (notaCredito)
             f.tipoDocumento("TD04").causale("NCA").ritenuta(200);
