@@ -9,6 +9,7 @@ pacchetti=(
     libpugixml-dev libssl-dev libgtest-dev libgmock-dev
     unixodbc unixodbc-dev odbc-postgresql
     xvfb xauth poppler-utils locales
+    libcurl4-openssl-dev libcpp-httplib-dev qt6-base-dev-tools fonts-liberation2 libcups2-dev
 )
 if [[ "${1:-}" == "--prove" ]]; then
     pacchetti+=(postgresql-15 postgresql-client-15)
