@@ -11,6 +11,10 @@ class Configurazione;
 class ClientMenu;
 class Interazione;
 class ParametriAzienda;
+namespace hub {
+class HubServizio;
+class StatiDocumento;
+} // namespace hub
 
 struct Contesto {
     Database& db;               // the company database
@@ -20,6 +24,10 @@ struct Contesto {
     Interazione& interazione;
     ParametriAzienda& parametri;
     QString utente; // the user name shown in locks and used for personal values
+    // The Hub client with the settings read at start-up, and the table of document states;
+    // both live as long as the program.
+    hub::HubServizio* hub = nullptr;
+    const hub::StatiDocumento* statiHub = nullptr;
 };
 
 } // namespace tesel
