@@ -433,8 +433,9 @@ void LumoStampe::testo(double x, double y, double larghezza, const QString& s, A
     op.stile = d->corrente;
     if (d->registra)
         d->operazioni.push_back(op);
-    disegna(d->painter, op, d->caratteri(enfasi).disegno, d->caratteri(enfasi).ascent, d->par, d->origine,
-            d->puntiPerMm);
+    if (d->painter.isActive())
+        disegna(d->painter, op, d->caratteri(enfasi).disegno, d->caratteri(enfasi).ascent, d->par, d->origine,
+                d->puntiPerMm);
 }
 
 QStringList LumoStampe::spezzaRighe(double larghezza, const QString& s, bool enfasi) const {
@@ -534,8 +535,9 @@ double LumoStampe::testoMultiriga(double x, double y, double larghezza, const QS
         op.y2 = yr + h;
         if (d->registra)
             d->operazioni.push_back(op);
-        disegna(d->painter, op, d->caratteri(enfasi).disegno, d->caratteri(enfasi).ascent, d->par, d->origine,
-                d->puntiPerMm);
+        if (d->painter.isActive())
+            disegna(d->painter, op, d->caratteri(enfasi).disegno, d->caratteri(enfasi).ascent, d->par,
+                    d->origine, d->puntiPerMm);
         yr += h;
     }
     d->y = yr;
@@ -558,7 +560,8 @@ void LumoStampe::riga(double x1, double y1, double x2, double y2, double spessor
     op.stile = d->corrente;
     if (d->registra)
         d->operazioni.push_back(op);
-    disegna(d->painter, op, QFont(), 0.0, d->par, d->origine, d->puntiPerMm);
+    if (d->painter.isActive())
+        disegna(d->painter, op, QFont(), 0.0, d->par, d->origine, d->puntiPerMm);
 }
 
 int LumoStampe::pagina() const {
@@ -572,10 +575,12 @@ int LumoStampe::pagineTotali() const {
 }
 
 void LumoStampe::nuovaPagina() {
-    if (d->finita || d->dest == Destinazione::Nessuna)
+    if (d->finita)
         return;
-    if (d->dest == Destinazione::PdfPerDocumento && !d->documentoAperto)
+    if (d->dest == Destinazione::PdfPerDocumento && !d->documentoAperto) {
+        d->errore = QStringLiteral("Stampa su PDF per documento: nessun documento iniziato");
         return;
+    }
     // Close the page in hand.
     if (d->paginaAperta && d->dest == Destinazione::Anteprima) {
         d->painter.end();
@@ -587,6 +592,8 @@ void LumoStampe::nuovaPagina() {
         d->figura = std::make_shared<QPicture>();
         d->painter.begin(d->figura.get());
         d->painter.scale(d->puntiPerMmFigura / d->puntiPerMm, d->puntiPerMmFigura / d->puntiPerMm);
+    } else if (d->dest == Destinazione::Nessuna) {
+        // No destination: pages are only counted and recorded (to paginate before printing).
     } else if (!d->painter.isActive()) {
         if (!d->painter.begin(d->dispositivo)) {
             d->errore = QStringLiteral("Impossibile iniziare la stampa sulla destinazione scelta");
@@ -596,8 +603,10 @@ void LumoStampe::nuovaPagina() {
     } else {
         d->dispositivo->newPage();
     }
-    d->painter.setRenderHint(QPainter::Antialiasing);
-    d->painter.setRenderHint(QPainter::TextAntialiasing);
+    if (d->painter.isActive()) {
+        d->painter.setRenderHint(QPainter::Antialiasing);
+        d->painter.setRenderHint(QPainter::TextAntialiasing);
+    }
     d->paginaAperta = true;
     ++d->paginaRun;
     ++d->paginaDoc;

@@ -290,3 +290,30 @@ TEST(LumoStampe, MarginsOffsetsAndScaleLandOnTheSheetForEveryDestination) {
         EXPECT_NEAR(inizio.xMax - inizio.xMin, 6 * 0.6 * 5 * 25.4 / 72, 0.3);
     }
 }
+
+TEST(LumoStampe, WithoutADestinationPagesAreCountedAsTheRealRunWouldMakeThem) {
+    QTemporaryDir dir;
+    const QString testo = QStringLiteral("riga di una descrizione lunga ").repeated(300);
+    int pagine[2] = {0, 0};
+    std::vector<Operazione> registrate[2];
+    for (int prova = 0; prova < 2; ++prova) {
+        LumoStampe s;
+        stiliProva(s);
+        if (prova == 1) {
+            ASSERT_TRUE(s.apriPdf(dir.filePath(QStringLiteral("vero.pdf"))));
+        }
+        s.selezionaStile(QStringLiteral("CorpoCampo"));
+        s.testoMultiriga(0, 0, 50, testo);
+        s.fine();
+        pagine[prova] = s.pagineTotali();
+        registrate[prova] = s.operazioni();
+    }
+    EXPECT_GT(pagine[0], 1);
+    EXPECT_EQ(pagine[0], pagine[1]);
+    EXPECT_EQ(paginePdf(dir.filePath(QStringLiteral("vero.pdf"))), pagine[1]);
+    ASSERT_EQ(registrate[0].size(), registrate[1].size());
+    for (size_t i = 0; i < registrate[0].size(); ++i) {
+        EXPECT_EQ(registrate[0][i].pagina, registrate[1][i].pagina);
+        EXPECT_EQ(registrate[0][i].testo, registrate[1][i].testo);
+    }
+}
