@@ -146,6 +146,25 @@ TEST(FrmVStampa, ZoomScrollBarsAndRedrawWithoutKeptPages) {
         ui.mostrati[0].testo.startsWith(QStringLiteral("La lunghezza del foglio può essere al massimo")));
 }
 
+TEST(FrmVStampa, OnlyThePagesOfTheRangeAreShown) {
+    InterazioneProva ui;
+    LumoStampe s;
+    stili(s);
+    FrmVStampa f(ui);
+    f.impostaIntervallo(2, 3);
+    f.setOgStampa(&s);
+    ASSERT_TRUE(s.apriAnteprima(&f));
+    for (int n = 1; n <= 4; ++n)
+        paginaDiProva(s, n);
+    s.fine();
+    EXPECT_EQ(f.pagineArrivate(), 2);
+    EXPECT_EQ(f.labPage->text(), QStringLiteral("Pag.002"));
+    QTest::keyClick(&f, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(f.paginaCorrente(), 3);
+    QTest::keyClick(&f, Qt::Key_PageDown);
+    EXPECT_EQ(f.LabMsg->text(), QStringLiteral("Stampa Terminata"));
+}
+
 TEST(FrmVStaPar, SampleTextFollowsTheMagnification) {
     frmVStaPar par(150, true);
     EXPECT_EQ(par.LabProp->text(), QStringLiteral("150%"));
