@@ -1,6 +1,7 @@
 #include "printing/lumostampe.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -185,6 +186,15 @@ struct LumoStampe::Dati {
                          .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(fi.absolutePath()));
             return false;
         }
+        // Refused at once rather than at the first page: the caller can still report it and
+        // go on with the next document.
+        QFile prova(file);
+        if (!prova.open(QIODevice::Append)) {
+            errore = QStringLiteral("Impossibile creare il file PDF %1:\n%2")
+                         .arg(QDir::toNativeSeparators(file), prova.errorString());
+            return false;
+        }
+        prova.close();
         filePdf = file;
         pdf = std::make_unique<QPdfWriter>(file);
         pdf->setResolution(RisoluzionePdf);

@@ -2,6 +2,7 @@
 #include "printing/lumostampe.h"
 #include "printing/pdfprova.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
@@ -214,6 +215,14 @@ TEST(LumoStampe, OnePdfPerDocumentAndPageCountsPerDocument) {
     EXPECT_TRUE(altra.errore().contains(QStringLiteral("non esiste")));
     LumoStampe terza;
     EXPECT_FALSE(terza.apriPdf(dir.filePath(QStringLiteral("manca/y.pdf"))));
+    // A file that cannot be written (here a folder of that name) is refused when the document
+    // starts, not halfway through.
+    const QString bloccato = dir.filePath(QStringLiteral("cartella.pdf"));
+    ASSERT_TRUE(QDir().mkpath(bloccato));
+    LumoStampe quarta;
+    quarta.apriPdfPerDocumento();
+    EXPECT_FALSE(quarta.iniziaDocumento(bloccato));
+    EXPECT_TRUE(quarta.errore().startsWith(QStringLiteral("Impossibile creare il file PDF")));
 }
 
 TEST(LumoStampe, PreviewReceivesEachPageWhenCompleteAndTheEnd) {
