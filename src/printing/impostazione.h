@@ -131,7 +131,7 @@ QString chiaveOpzione(const QString& opzione, Ambito ambito, Zona zona, const QS
 
 class ImpostazioneStampa {
 public:
-    // `profilo` is read on every call: the dialog may change it during the run.
+    // `profilo` is kept by reference: what the print dialog changes in it counts at once.
     ImpostazioneStampa(const FileIni& profilo, Postazione postazione, IdentitaStampa identita,
                        DatiAzienda azienda = {});
 
