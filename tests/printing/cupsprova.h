@@ -58,6 +58,7 @@ public:
                    "#!/bin/sh\n"
                    "if [ $# -eq 0 ]; then echo 'direct archivio \"Unknown\" \"Archivio\"'; exit 0; fi\n"
                    "out=${DEVICE_URI#archivio:}\n"
+                   "echo \"$5\" > \"$out.opzioni\"; chmod 644 \"$out.opzioni\"\n"
                    "if [ -n \"$6\" ]; then cat \"$6\" > \"$out.tmp\"; else cat > \"$out.tmp\"; fi\n"
                    "chmod 644 \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n"));
         for (const QString& f : {programmi.path(), programmi.filePath(QStringLiteral("backend")), backend})
@@ -90,12 +91,18 @@ public:
         return false;
     }
 
-    // Adds a queue whose jobs are written, as sent, to out/<nome>.
-    bool aggiungiCoda(const QString& nome, bool predefinita) {
-        QStringList arg{QStringLiteral("-p"), nome,
-                        QStringLiteral("-v"), QStringLiteral("archivio:") + fileCoda(nome),
-                        QStringLiteral("-m"), QStringLiteral("raw"),
-                        QStringLiteral("-E")};
+    // Adds a queue whose jobs are written, as sent, to out/<nome> (and the job's options to
+    // out/<nome>.opzioni). With `cassetti` the queue has three bins (tray-1, tray-2, manual).
+    bool aggiungiCoda(const QString& nome, bool predefinita, bool cassetti = false) {
+        QStringList arg{QStringLiteral("-p"), nome, QStringLiteral("-v"),
+                        QStringLiteral("archivio:") + fileCoda(nome), QStringLiteral("-E")};
+        if (cassetti) {
+            const QString ppd = QDir(dir_.path()).filePath(nome + QStringLiteral(".ppd"));
+            scrivi(ppd, descrizioneConCassetti());
+            arg << QStringLiteral("-P") << ppd;
+        } else {
+            arg << QStringLiteral("-m") << QStringLiteral("raw");
+        }
         if (!esegui(QStringLiteral("lpadmin"), arg))
             return false;
         return !predefinita || esegui(QStringLiteral("lpadmin"), {QStringLiteral("-d"), nome});
@@ -116,9 +123,36 @@ public:
         return false;
     }
 
+    // The options the print server handed to the last job of the queue.
+    QString opzioniLavoro(const QString& nome) const {
+        QFile f(fileCoda(nome) + QStringLiteral(".opzioni"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
     std::string motivo;
 
 private:
+    // A printer description with three bins, that passes PDF to the backend unchanged.
+    static QString descrizioneConCassetti() {
+        return QStringLiteral(
+            "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
+            "*LanguageEncoding: ISOLatin1\n*PCFileName: \"PROVA.PPD\"\n*Manufacturer: \"Prova\"\n"
+            "*Product: \"(Prova)\"\n*ModelName: \"Prova\"\n*ShortNickName: \"Prova\"\n*NickName: \"Prova\"\n"
+            "*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n*ColorDevice: False\n"
+            "*DefaultColorSpace: Gray\n*FileSystem: False\n*Throughput: \"1\"\n"
+            "*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n*cupsFilter: \"application/pdf 0 -\"\n"
+            "*OpenUI *PageSize: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n*DefaultPageSize: A4\n"
+            "*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageSize\n"
+            "*OpenUI *PageRegion: PickOne\n*OrderDependency: 10 AnySetup *PageRegion\n*DefaultPageRegion: "
+            "A4\n"
+            "*PageRegion A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageRegion\n"
+            "*DefaultImageableArea: A4\n*ImageableArea A4/A4: \"18 18 577 824\"\n"
+            "*DefaultPaperDimension: A4\n*PaperDimension A4/A4: \"595 842\"\n"
+            "*OpenUI *InputSlot/Cassetto: PickOne\n*OrderDependency: 20 AnySetup *InputSlot\n"
+            "*DefaultInputSlot: Tray1\n*InputSlot Tray1/Cassetto 1: \"<</MediaPosition 0>>setpagedevice\"\n"
+            "*InputSlot Tray2/Cassetto 2: \"<</MediaPosition 1>>setpagedevice\"\n"
+            "*InputSlot Manual/Manuale: \"<</MediaPosition 2>>setpagedevice\"\n*CloseUI: *InputSlot\n");
+    }
     void scrivi(const QString& nome, const QString& testo) {
         QFile f(QDir(dir_.path()).filePath(nome)); // an absolute name stays as it is
         if (f.open(QIODevice::WriteOnly))

@@ -61,3 +61,51 @@ TEST(StampantiCups, TheChosenQueuePrintsTheEnginesPageAndAMissingOneFallsBackToT
     ASSERT_TRUE(stampante);
     EXPECT_EQ(stampante->copyCount(), 1);
 }
+
+TEST(StampantiCups, TheBinOfTheOptionsGoesWithTheJobAndAMissingOneIsReported) {
+    tesel::prova::ServerCups cups;
+    if (!cups.avvia())
+        GTEST_SKIP() << cups.motivo;
+    ASSERT_TRUE(cups.aggiungiCoda(QStringLiteral("Cassetti"), true, true)) << cups.motivo;
+    ASSERT_TRUE(cups.aggiungiCoda(QStringLiteral("Semplice"), false)) << cups.motivo;
+
+    const std::vector<Cassetto> cassetti = cassettiStampante(QStringLiteral("Cassetti"));
+    QStringList codici;
+    for (const Cassetto& c : cassetti)
+        codici << c.codice;
+    EXPECT_EQ(codici,
+              (QStringList{QStringLiteral("tray-1"), QStringLiteral("tray-2"), QStringLiteral("manual")}));
+    EXPECT_TRUE(cassettiStampante(QStringLiteral("Semplice")).empty());
+    EXPECT_TRUE(cassettiStampante(QStringLiteral("Inesistente")).empty());
+
+    struct Caso {
+        int numCassetto;
+        QString atteso; // in the job's options; empty: no bin at all
+        bool messaggio;
+    };
+    for (const Caso& c :
+         {Caso{2, QStringLiteral("media-source=tray-2"), false}, Caso{0, {}, false}, Caso{4, {}, true}}) {
+        SCOPED_TRACE(c.numCassetto);
+        OpzioniStampa opz;
+        opz.numCassetto = c.numCassetto;
+        InterazioneProva ui;
+        std::unique_ptr<QPrinter> stampante = preparaStampante(opz, {}, {}, QStringLiteral("StFatPas"), ui);
+        ASSERT_TRUE(stampante);
+        LumoStampe s;
+        s.definisciStile({QStringLiteral("CorpoCampo"), QStringLiteral("Arial"), 10, false});
+        ASSERT_TRUE(s.apriDispositivo(stampante.get()));
+        s.testo(0, 0, 100, QStringLiteral("Cassetto %1").arg(c.numCassetto));
+        QFile::remove(cups.fileCoda(QStringLiteral("Cassetti")));
+        ASSERT_TRUE(s.fine());
+        ASSERT_TRUE(cups.attendiLavoro(QStringLiteral("Cassetti")));
+        const QString opzioni = cups.opzioniLavoro(QStringLiteral("Cassetti"));
+        if (c.atteso.isEmpty())
+            EXPECT_FALSE(opzioni.contains(QStringLiteral("media-source"))) << opzioni.toStdString();
+        else
+            EXPECT_TRUE(opzioni.contains(c.atteso)) << opzioni.toStdString();
+        EXPECT_EQ(ui.testiMostrati(),
+                  c.messaggio ? QStringList{QStringLiteral("La stampante Cassetti non ha il cassetto 4:\n"
+                                                           "la stampa userà il cassetto predefinito")}
+                              : QStringList{});
+    }
+}
