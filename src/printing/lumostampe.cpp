@@ -376,6 +376,10 @@ void LumoStampe::aggiungiOsservatore(OsservatoreStampa* o) {
         d->osservatori.push_back(o);
 }
 
+void LumoStampe::rimuoviOsservatore(OsservatoreStampa* o) {
+    std::erase(d->osservatori, o);
+}
+
 namespace {
 
 // Draws one recorded operation: the same code serves the live print and the redraw of a page.

@@ -156,6 +156,7 @@ public:
     // errore() set when the file could not be written completely.
     bool chiudiDocumento();
     void aggiungiOsservatore(OsservatoreStampa* o);
+    void rimuoviOsservatore(OsservatoreStampa* o);
 
     // --- drawing --------------------------------------------------------------------------
     // One line of text in the box [x, x + larghezza] whose top is y; cut at the box's edge.
