@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QPageSize>
 #include <QRegularExpression>
 #include <QSysInfo>
 
@@ -345,6 +346,17 @@ bool ImpostazioneStampa::IniParamStampa(LumoStampe& s, Interazione& ui) {
     modRigheAlt = int(righe);
     pagina_ = p;
     return !errore;
+}
+
+OpzioniStampa ImpostazioneStampa::prepara(LumoStampe& s, Interazione& ui) {
+    inizializza(s);
+    fontTestataECorpo(s);
+    const OpzioniStampa o = leggiOpzioni(ui);
+    if (o.numTipoCarta > 0 && o.numTipoCarta < int(QPageSize::LastPageSize))
+        s.impostaFormato(QPageSize(QPageSize::PageSizeId(o.numTipoCarta)));
+    IniParamStampa(s, ui);
+    s.selezionaStile(QStringLiteral("CorpoCampo"));
+    return o;
 }
 
 QString ImpostazioneStampa::nomePdf(const QHash<QString, QString>& aggiunti,

@@ -177,6 +177,25 @@ TEST(ImpostazioneStampa, PreprintedFormShiftAddsToTheMarginsAndForzaVertTurnsThe
     EXPECT_NEAR(s.larghezzaStampabile(), 210 - 13, 0.5);
 }
 
+TEST(ImpostazioneStampa, TheWholeSetUpGivesTheSheetTheStylesAndTheMargins) {
+    Profilo p;
+    p.metti(SezioneOpzioni, QStringLiteral("StFatPas.NumTipoCarta"), QString::number(int(QPageSize::A5)));
+    p.metti(SezioneOpzioni, QStringLiteral("StaVid"), QStringLiteral("Video"));
+    for (const auto& [k, v] : std::vector<std::pair<QString, QString>>{
+             {"MrSin", "10"}, {"MrDes", "10"}, {"MrAlt", "12"}, {"MrBas", "12"}})
+        p.metti(SezioneParametri, k, v);
+    InterazioneProva ui;
+    LumoStampe s;
+    const OpzioniStampa o = impostazione(p.ini).prepara(s, ui);
+    EXPECT_TRUE(ui.mostrati.isEmpty());
+    EXPECT_EQ(o.staVid, DoveStampare::Video);
+    EXPECT_NEAR(s.formatoMm().width(), 148, 0.5);
+    EXPECT_NEAR(s.larghezzaStampabile(), 148 - 20, 0.5);
+    EXPECT_NEAR(s.altezzaStampabile(), 210 - 24, 0.5);
+    EXPECT_EQ(s.nomiStili().size(), 10);
+    EXPECT_EQ(s.stileCorrente(), QStringLiteral("CorpoCampo"));
+}
+
 TEST(ImpostazioneStampa, StandardAndPersonalisedStyles) {
     Profilo p;
     p.metti(SezioneOpzioni, QStringLiteral("FontPersCor"), QStringLiteral("S"));
