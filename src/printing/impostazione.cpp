@@ -221,7 +221,7 @@ OpzioniStampa ImpostazioneStampa::leggiOpzioni(Interazione& ui) const {
     o.nomeStampante = leggi(QStringLiteral("NomeStampante"));
     o.nomePorta = leggi(QStringLiteral("NomePorta"));
     o.forzaVert = vero(leggi(QStringLiteral("ForzaVert")));
-    intero(QStringLiteral("Fatt"), 10, 500, o.fatt);
+    intero(QStringLiteral("Fatt"), 10, 400, o.fatt);
     const QString memVid = leggi(QStringLiteral("MemVid"));
     if (!memVid.isEmpty())
         o.memVid = vero(memVid);
