@@ -353,7 +353,7 @@ OpzioniStampa ImpostazioneStampa::prepara(LumoStampe& s, Interazione& ui) {
     fontTestataECorpo(s);
     const OpzioniStampa o = leggiOpzioni(ui);
     if (o.numTipoCarta > 0 && o.numTipoCarta < int(QPageSize::LastPageSize))
-        s.impostaFormato(QPageSize(QPageSize::PageSizeId(o.numTipoCarta)));
+        s.impostaFormato(QPageSize(QPageSize::PageSizeId(o.numTipoCarta)), s.orientamento());
     IniParamStampa(s, ui);
     s.selezionaStile(QStringLiteral("CorpoCampo"));
     return o;
