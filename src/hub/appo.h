@@ -54,4 +54,10 @@ RispostaAppo EseguiFEAttesa(ConnessioneLocale& hub, const QDate& oggi,
 // "FEInfo": what the Hub says about the account (RichiestaInfo), as its answer's text.
 RispostaAppo EseguiFEInfo(ConnessioneLocale& hub);
 
+// The answer of "FEInfo" in words, a line each: the account (name, invoices bought and used,
+// active period or "NON ATTIVO", services), each company (Hub identifier, send progressive,
+// fiscal code, active period), the year's consumption per company and the received invoices
+// still to download. A text that is not such an answer comes back as it is.
+QString TestoInformazioniHub(const QString& risposta);
+
 } // namespace tesel::hub
