@@ -1,0 +1,58 @@
+#pragma once
+// The demo company beside a real tesel-hub on the loopback (a free port, its own data folder),
+// with the company's account on it, for the tests of the send and of its commands.
+
+#include "support/dbprova.h"
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <ostream>
+#include <vector>
+
+// Texts in failure messages as text, not as their bytes.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace tesel::prova {
+
+class ConHubInvio : public ConDatabase {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // tesel-hub with these arguments on this test's data folder; answers its standard output.
+    QString hubComando(const QStringList& argomenti);
+    // Sets the server's simulated faults (none: clears them).
+    void guasti(const QStringList& g) { hubComando(QStringList{QStringLiteral("guasti")} + g); }
+    // The documents the server holds, as its "documenti" command lists them.
+    std::vector<QJsonObject> documentiHub();
+
+    // An issued invoice queued by `terminale`; its file (when `file` is not empty and `scrivi`)
+    // is written in the e-invoice folder.
+    struct Emessa {
+        int anno = 2025;
+        qint64 numRif = 1;
+        QString preDoc = QStringLiteral("A");
+        qint64 numDoc = 1;
+        QDate data{2025, 3, 14};
+        QString contoCli = QStringLiteral("c001");
+        QString stato = QStringLiteral("S");
+        QString tipo = QStringLiteral("FT");
+        QString file;
+        QString terminale = QStringLiteral("T1");
+        QString statoIniz;
+        bool scrivi = true;
+    };
+    void accoda(const Emessa& e);
+    QString cartellaFe() const { return cartella_.filePath(QStringLiteral("fe")); }
+    QString cartellaDati() const { return cartella_.filePath(QStringLiteral("hub")); }
+    QString cartella() const { return cartella_.path(); }
+
+    QTemporaryDir cartella_;
+    QString url_;
+    QProcess server_;
+};
+
+} // namespace tesel::prova
