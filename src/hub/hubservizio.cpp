@@ -33,6 +33,11 @@ int millisecondi(const QString& secondi, int predefinito) {
     return static_cast<int>(std::lround(s * 1000));
 }
 
+// Seconds as an Italian reads them: "0,5", "10".
+QString secondi(int millisecondi) {
+    return QString::number(millisecondi / 1000.0).replace(u'.', u',');
+}
+
 QString dataIso(const QDate& d) {
     return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }
@@ -202,8 +207,8 @@ HubRisposta HubServizio::chiama(const char* operazione, const QJsonObject& argom
         r.Esito = EsitoTempoScaduto;
         r.Messaggio = QStringLiteral("L'Hub (%1) non ha risposto entro il tempo massimo "
                                      "(connessione %2 s, operazione %3 s)")
-                          .arg(indirizzo, QString::number(impostazioni_.tempoConnessioneMs / 1000.0),
-                               QString::number(impostazioni_.tempoMassimoMs / 1000.0));
+                          .arg(indirizzo, secondi(impostazioni_.tempoConnessioneMs),
+                               secondi(impostazioni_.tempoMassimoMs));
         return r;
     case CURLE_PEER_FAILED_VERIFICATION:
         r.Esito = EsitoHubNonRaggiungibile;

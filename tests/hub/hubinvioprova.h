@@ -2,10 +2,11 @@
 // The demo company beside a real tesel-hub on the loopback (a free port, its own data folder),
 // with the company's account on it, for the tests of the send and of its commands.
 
+#include "serverhubprova.h"
 #include "support/dbprova.h"
 
+#include <QDate>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <ostream>
 #include <vector>
@@ -20,14 +21,18 @@ namespace tesel::prova {
 class ConHubInvio : public ConDatabase {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
-    // tesel-hub with these arguments on this test's data folder; answers its standard output.
-    QString hubComando(const QStringList& argomenti);
+    // tesel-hub with these arguments on the server's data folder; expects success.
+    void hubComando(const QStringList& argomenti) {
+        EXPECT_EQ(hub_.comando(argomenti), 0) << argomenti.join(' ').toStdString();
+    }
     // Sets the server's simulated faults (none: clears them).
-    void guasti(const QStringList& g) { hubComando(QStringList{QStringLiteral("guasti")} + g); }
+    void guasti(const QStringList& g) { hub_.guasti(g); }
     // The documents the server holds, as its "documenti" command lists them.
-    std::vector<QJsonObject> documentiHub();
+    std::vector<QJsonObject> documentiHub() {
+        const QList<QJsonObject> d = hub_.documenti();
+        return {d.begin(), d.end()};
+    }
 
     // An issued invoice queued by `terminale`; its file (when `file` is not empty and `scrivi`)
     // is written in the e-invoice folder.
@@ -47,12 +52,11 @@ protected:
     };
     void accoda(const Emessa& e);
     QString cartellaFe() const { return cartella_.filePath(QStringLiteral("fe")); }
-    QString cartellaDati() const { return cartella_.filePath(QStringLiteral("hub")); }
     QString cartella() const { return cartella_.path(); }
 
     QTemporaryDir cartella_;
+    ServerHubProva hub_;
     QString url_;
-    QProcess server_;
 };
 
 } // namespace tesel::prova

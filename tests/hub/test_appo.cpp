@@ -45,7 +45,7 @@ protected:
     }
 
     std::map<QString, QString> parametriHub() const {
-        return {{"FEHubUrl", url_}, {"FEHubLogin", "demo"}, {"FEHubPwd", "segreta"}};
+        return {{"FEHubUrl", url_}, {"FEHubLogin", prova::LoginProva}, {"FEHubPwd", prova::PasswordProva}};
     }
 
     // Two received invoices waiting on the Hub for the company.
@@ -63,7 +63,7 @@ protected:
                     "<Numero>1</Numero></DatiGeneraliDocumento></DatiGenerali></FatturaElettronicaBody>"
                     "</p:FatturaElettronica>");
             f.close();
-            hubComando({"deposita", "--partita-iva", "04738210287", f.fileName()});
+            hub_.deposita({f.fileName()});
         }
     }
 
@@ -122,8 +122,7 @@ TEST_F(ComandiHub, cliSendsPrintsOneObjectPerInvoiceAndFailsWhenOneIsLeft) {
     EXPECT_TRUE(info.uscita.contains("\nProgressivo Invio: 2\n")) << info.uscita.toStdString();
     EXPECT_TRUE(info.uscita.contains("\nFatture passive da scaricare: 2")) << info.uscita.toStdString();
 
-    server_.terminate();
-    server_.waitForFinished();
+    hub_.ferma();
     const Esito giu = cli({"attesa"});
     EXPECT_EQ(giu.codice, 1);
     EXPECT_TRUE(giu.errori.startsWith("Err: Hub non partito - ")) << giu.errori.toStdString();

@@ -35,8 +35,8 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         menu.imposta(QStringLiteral("FEHubUrl"), url_);
-        menu.imposta(QStringLiteral("FEHubLogin"), QStringLiteral("demo"));
-        menu.imposta(QStringLiteral("FEHubPwd"), QStringLiteral("segreta"));
+        menu.imposta(QStringLiteral("FEHubLogin"), prova::LoginProva);
+        menu.imposta(QStringLiteral("FEHubPwd"), prova::PasswordProva);
         menu.imposta(QStringLiteral("FEHubTempoMax"), QStringLiteral("2"));
         const QString ini = QDir(cartella()).filePath(QStringLiteral("tesel.ini"));
         QFile f(ini);
@@ -209,8 +209,7 @@ TEST_F(Invio, theCommandStopsBeforeSendingWithItsMessage) {
     EXPECT_EQ(invia(QStringLiteral("VUOTO")).testo, "Non ci sono fatture da inviare per il terminale VUOTO");
 
     // The Hub does not answer: its port is closed.
-    server_.terminate();
-    server_.waitForFinished();
+    hub_.ferma();
     const RispostaAppo giu = invia(QStringLiteral("T1"));
     EXPECT_EQ(giu.esito, 1);
     EXPECT_TRUE(giu.testo.startsWith("Hub non partito - ")) << giu.testo.toStdString();
