@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -33,18 +34,32 @@ frmFEAppo::frmFEAppo(Contesto& contesto, QWidget* padre)
     : FormTesel(QStringLiteral("frmFEAppo"), contesto, padre) {
     setWindowTitle(QStringLiteral("Fatturazione elettronica - Hub"));
     auto* l = new QVBoxLayout(this);
-    LabOper = new QLabel(this);
-    LabOper->setObjectName(QStringLiteral("LabOper"));
-    QFont f = LabOper->font();
-    f.setBold(true);
-    LabOper->setFont(f);
-    labDescriz = new QLabel(this);
+    l->setContentsMargins(18, 14, 18, 14);
+    l->setSpacing(8);
+    labDescriz = new QLabel(QStringLiteral("Comunicazione con l'Hub"), this);
     labDescriz->setObjectName(QStringLiteral("labDescriz"));
     labDescriz->setWordWrap(true);
+    QFont titolo = labDescriz->font();
+    titolo.setPointSize(titolo.pointSize() + 2);
+    titolo.setBold(true);
+    labDescriz->setFont(titolo);
+    LabOper = new QLabel(this);
+    LabOper->setObjectName(QStringLiteral("LabOper"));
+    LabOper->setWordWrap(true);
+    // The worker never knows how much is left: the bar only says it is alive.
+    auto* attivita = new QProgressBar(this);
+    attivita->setRange(0, 0);
+    attivita->setTextVisible(false);
+    attivita->setMaximumHeight(12);
+    auto* nota = new QLabel(QStringLiteral("La finestra si chiude da sola al termine."), this);
+    QPalette grigio = nota->palette();
+    grigio.setColor(QPalette::WindowText, grigio.color(QPalette::PlaceholderText));
+    nota->setPalette(grigio);
     l->addWidget(labDescriz);
     l->addWidget(LabOper);
-    l->addStretch();
-    setMinimumSize(460, 110);
+    l->addWidget(attivita);
+    l->addWidget(nota);
+    setFixedSize(480, 150);
 }
 
 frmFEAppo::~frmFEAppo() = default;
