@@ -220,8 +220,14 @@ EsitoInvio InviaTesel(AmbienteInvio& a, HubServizio& hub, Recordset& rs, bool fi
     const QString partitaIva = a.parametri.leggi(QStringLiteral("Ditta.PartIva")).trimmed();
     const bool ncSeparate = a.parametri.vale(QStringLiteral("Ditta.NumNCSepar"), u"S");
 
-    for (; !rs.RsEof(); rs.RsMoveNext()) {
-        const FatturaEmessa f = FatturaEmessa::leggi(rs);
+    // The selection is read whole before the first mark: the marks change the rows it selects,
+    // and a statement still reading them would not see a stable set.
+    std::vector<FatturaEmessa> fatture;
+    for (; !rs.RsEof(); rs.RsMoveNext())
+        fatture.push_back(FatturaEmessa::leggi(rs));
+    rs.ChiudiRs();
+
+    for (const FatturaEmessa& f : fatture) {
         const QString descrizione = f.descrizione();
         if (avanzamento && !avanzamento(QStringLiteral("Invio ") + descrizione))
             break;
