@@ -50,21 +50,8 @@ protected:
 
     // Two received invoices waiting on the Hub for the company.
     void deposita() {
-        for (const QString nome : {"IT01234567890_R0001.xml", "IT01234567890_R0002.xml"}) {
-            QFile f(QDir(cartella()).filePath(nome));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write("<?xml version=\"1.0\"?><p:FatturaElettronica "
-                    "xmlns:p=\"http://ivaservizi.agenziaentrate.gov.it/"
-                    "docs/xsd/fatture/v1.2\"><FatturaElettronicaHeader><CedentePrestatore><DatiAnagrafici>"
-                    "<IdFiscaleIVA><IdPaese>IT</IdPaese><IdCodice>01234567890</IdCodice></IdFiscaleIVA>"
-                    "<Anagrafica><Denominazione>Fornitore Srl</Denominazione></Anagrafica></DatiAnagrafici>"
-                    "</CedentePrestatore></FatturaElettronicaHeader><FatturaElettronicaBody><DatiGenerali>"
-                    "<DatiGeneraliDocumento><TipoDocumento>TD01</TipoDocumento><Data>2025-03-01</Data>"
-                    "<Numero>1</Numero></DatiGeneraliDocumento></DatiGenerali></FatturaElettronicaBody>"
-                    "</p:FatturaElettronica>");
-            f.close();
-            hub_.deposita({f.fileName()});
-        }
+        hub_.deposita({prova::fileFixture("fatture/tesel/IT01873540684_00031.xml"),
+                       prova::fileFixture("fatture/tesel/IT02451870683_00177.xml")});
     }
 
     struct Esito {
