@@ -165,6 +165,9 @@ int serve(const Argomenti& a, const QString& dati) {
     }
     ServizioHub servizio(dati, scadenza);
     server->set_payload_max_length(256u * 1024u * 1024u);
+    // Headers and body leave in separate writes: without this each answer would wait for the
+    // client's delayed acknowledgement (tens of milliseconds per request).
+    server->set_tcp_nodelay(true);
     server->Post(R"(/v1/([A-Za-z]+))", [&](const httplib::Request& req, httplib::Response& res) {
         const QString operazione = QString::fromStdString(req.matches[1].str());
         for (const Guasto& g : servizio.guasti()) {

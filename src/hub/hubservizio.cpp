@@ -182,6 +182,10 @@ HubRisposta HubServizio::chiama(const char* operazione, const QJsonObject& argom
     const CURLcode esito = curl_easy_perform(c);
     long codiceHttp = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &codiceHttp);
+    // The handle outlives this call: it must not keep pointers to what is about to go.
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
     curl_slist_free_all(intestazioni);
 
     const QString dettaglio = QString::fromLocal8Bit(erroreCurl).trimmed();
@@ -422,6 +426,12 @@ long HubServizio::HubRilascia() {
         return sessione_.Esito;
     }
     return 0;
+}
+
+void HubServizio::chiudiSessione() {
+    contatore_ = 0;
+    if (!sessione_.Token.isEmpty())
+        sessione_ = Logout(sessione_.Token);
 }
 
 void HubServizio::HubImpostaSessione(const HubRisposta& risposta) {

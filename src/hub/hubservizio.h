@@ -141,6 +141,9 @@ public:
     // unknown; `messaggio` then says why.
     QString HubIdCedente(QString* messaggio = nullptr);
 
+    // Ends an open session whatever the count (the program is closing).
+    void chiudiSessione();
+
     const HubRisposta& sessione() const { return sessione_; }
     QString Token() const { return sessione_.Token; }
     int contatore() const { return contatore_; }
@@ -150,7 +153,6 @@ private:
 
     ImpostazioniHub impostazioni_;
     HubRisposta sessione_;
-    bool haSessione_ = false;
     int contatore_ = 0;
     QString idCedente_;
     struct Trasporto;

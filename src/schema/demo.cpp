@@ -702,7 +702,11 @@ void popolaDemoComune(Database& comune, const QString& nomeDbAzienda) {
                     {"codiceazie", "DEMO"},
                     {"idazienda", "1"},
                     {"NomeDBAzie", nomeDbAzienda},
-                    {"ConnectDBAzie", ""}}),
+                    {"ConnectDBAzie", ""},
+                    // The Hub that scripts/demo.sh starts on the loopback, with the demo account.
+                    {"FEHubUrl", "http://127.0.0.1:8765"},
+                    {"FEHubLogin", "demo"},
+                    {"FEHubPwd", "demo-hub"}}),
             blocco("MenuDett", "Codice,Descrizione,Programma,Form,Parametri,Ordine",
                    {{"FE01", "Caricamento XML fatture passive", "tesel", "frmFECarXML", "", "1"},
                     {"FE02", "Gestione fatture passive", "tesel", "frmFEPassTest", "", "2"},

@@ -5,6 +5,8 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "frame/rigacomando.h"
+#include "hub/hubservizio.h"
+#include "hub/statidocumento.h"
 #include "ui/msgcom.h"
 
 #include <QApplication>
@@ -165,6 +167,10 @@ bool Applicazione::AvvioProcedura() {
     }
     if (auto* locale = dynamic_cast<MenuClientLocale*>(&menu))
         locale->usaDatabaseComune(comune_.get());
+    // The Hub's document states and its settings. The settings are menu parameters, which
+    // without a running menu come from the common database: they are read once it is open.
+    statiHub_ = std::make_unique<hub::StatiDocumento>();
+    hub_ = std::make_unique<hub::HubServizio>(hub::ImpostazioniHub::leggi(menu, *parametri_));
     // Screen scaling and folders.
     stato_.fattori = configurazione_->fattoriVideo();
     stato_.dirImgEmail = configurazione_->cartellaBase(QStringLiteral("DirImgEmail"));
@@ -184,6 +190,8 @@ bool Applicazione::AvvioProcedura() {
     stato_.dataMinima = configurazione_->dataMinima();
     contesto_ = std::make_unique<Contesto>(
         Contesto{*db_, comune_.get(), *configurazione_, menu, interazione_, *parametri_, utenteSistema()});
+    contesto_->hub = hub_.get();
+    contesto_->statiHub = statiHub_.get();
     splash.close();
     // Open the form.
     const Lanciatore l = menu.lanciatore();
@@ -353,6 +361,11 @@ bool Applicazione::TerminaProgramma() {
 
 void Applicazione::RilasciaOggetti() {
     contesto_.reset();
+    // A Hub session still open at the end is closed rather than left to expire.
+    if (hub_)
+        hub_->chiudiSessione();
+    hub_.reset();
+    statiHub_.reset();
     parametri_.reset();
     db_.reset();
     comune_.reset();

@@ -17,6 +17,10 @@ class QLabel;
 namespace tesel {
 class Database;
 class ParametriAzienda;
+namespace hub {
+class HubServizio;
+class StatiDocumento;
+} // namespace hub
 } // namespace tesel
 
 namespace tesel::ui {
@@ -126,6 +130,8 @@ private:
     std::unique_ptr<Database> db_;
     std::unique_ptr<Database> comune_;
     std::unique_ptr<ParametriAzienda> parametri_;
+    std::unique_ptr<hub::StatiDocumento> statiHub_;
+    std::unique_ptr<hub::HubServizio> hub_;
     std::unique_ptr<Contesto> contesto_;
     QList<QPointer<FormTesel>> forms_;
     QPointer<FormTesel> formChiamante_;

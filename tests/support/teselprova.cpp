@@ -1,9 +1,13 @@
 // tesel with two test forms registered under entry-form names, for the tests that drive the
 // program from a menu. Each form tells on standard output what happened to it:
-//   "aperta <nome>", "modale aperta", "modale chiusa".
+//   "aperta <nome>", "modale aperta", "modale chiusa"; the first form opened also tells the Hub
+//   settings and the number of document states loaded at start-up:
+//   "hub <url> <login> <company code> <VAT number> stati <n> <description of CO>".
 // "Aggiorna" (sent by the menu's "ritornoa" for an open form) opens a modal dialog, and
 // closes it when one is open.
 
+#include "hub/hubservizio.h"
+#include "hub/statidocumento.h"
 #include "ui/applicazione.h"
 
 #include <QDialog>
@@ -27,6 +31,15 @@ public:
     FormProva(const QString& nome, tesel::Contesto& c) : FormTesel(nome, c) {
         auto* l = new QVBoxLayout(this);
         l->addWidget(new QLabel(nome, this));
+        static bool detto = false;
+        if (!detto && c.hub && c.statiHub) {
+            const tesel::hub::ImpostazioniHub& i = c.hub->impostazioni();
+            dici(QStringLiteral("hub %1 %2 %3 %4 stati %5 %6")
+                     .arg(i.url, i.login, i.azienda, i.partitaIva)
+                     .arg(c.statiHub->righe().size())
+                     .arg(c.statiHub->DescrStato(QStringLiteral("co"))));
+            detto = true;
+        }
     }
     void Carica() override {
         oiLoadOk = -1;

@@ -32,7 +32,14 @@ protected:
         ASSERT_FALSE(ini_.isEmpty());
 
         server_ = std::make_unique<ui::ServerMenu>(ui::ServerMenu::Valori{
-            [](const QString& k) { return k == u"Versione" ? QStringLiteral("1.0") : QString(); },
+            [](const QString& k) {
+                // The Hub's address and account are menu parameters read at start-up.
+                static const QHash<QString, QString> valori{{"Versione", "1.0"},
+                                                            {"FEHubUrl", "https://hub.studio.lan:8443"},
+                                                            {"FEHubLogin", "studio"},
+                                                            {"FEHubPwd", "x"}};
+                return valori.value(k);
+            },
             [](const QString&, const QString&) { return QString(); }, ini_});
         ASSERT_TRUE(
             server_->ascolta(QStringLiteral("tesel-prova-%1").arg(QCoreApplication::applicationPid())));
@@ -97,6 +104,10 @@ protected:
 TEST_F(MenuETesel, shouldAnswerTheMenuRefuseToCloseUnderAModalDialogAndThenEnd) {
     avvia("FRMFEINFO"); // capitals: the dispatcher ignores case
     EXPECT_TRUE(haDetto("aperta frmFEInfo")) << uscita_.toStdString();
+    // Start-up loaded the Hub settings (company code defaulted, no VAT number in this company)
+    // and the table of document states.
+    EXPECT_TRUE(haDetto("hub https://hub.studio.lan:8443 studio 001  stati 23 Consegnato"))
+        << uscita_.toStdString();
     EXPECT_EQ(comando("esiste"), QVariant(true));
     EXPECT_EQ(comando("paramprgclie").toString(), "$Default$");
     EXPECT_EQ(comando("comandoprgclie").toString(), "comandoprgclie");
