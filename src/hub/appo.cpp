@@ -1,5 +1,6 @@
 #include "hub/appo.h"
 
+#include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
 #include "frame/testoxml.h"
@@ -130,11 +131,17 @@ QString numero(pugi::xml_node n, const char* nome) {
     return TestoNodo(n, nome).trimmed().replace(u'.', u',');
 }
 
+// The Hub's dates ("yyyy-mm-dd") as the user reads them; anything else as written.
+QString data(pugi::xml_node n, const char* nome) {
+    const QString t = TestoNodo(n, nome).trimmed();
+    const auto d = dataDaIso(t);
+    return d ? testoData(*d) : t;
+}
+
 QString periodo(pugi::xml_node n, const char* dal, const char* al) {
     if (TestoNodo(n, "attivo").trimmed() != u"S")
         return QStringLiteral("NON ATTIVO");
-    return QStringLiteral("Attivo dal ") + TestoNodo(n, dal).trimmed() + QStringLiteral(" fino al ") +
-           TestoNodo(n, al).trimmed();
+    return QStringLiteral("Attivo dal ") + data(n, dal) + QStringLiteral(" fino al ") + data(n, al);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tesel;
@@ -107,6 +108,9 @@ TEST_F(ComandiHub, cliSendsPrintsOneObjectPerInvoiceAndFailsWhenOneIsLeft) {
     EXPECT_EQ(info.codice, 0);
     EXPECT_TRUE(info.uscita.startsWith("Ragione sociale: Demo Srl\n")) << info.uscita.toStdString();
     EXPECT_TRUE(info.uscita.contains("\nProgressivo Invio: 2\n")) << info.uscita.toStdString();
+    EXPECT_TRUE(info.uscita.contains(
+        QRegularExpression("\nAttivo dal \\d\\d/\\d\\d/\\d{4} fino al \\d\\d/\\d\\d/\\d{4}\n")))
+        << info.uscita.toStdString();
     EXPECT_TRUE(info.uscita.contains("\nFatture passive da scaricare: 2")) << info.uscita.toStdString();
 
     hub_.ferma();
