@@ -205,6 +205,42 @@ bool giaSulHub(const QString& errore) {
            errore.contains(QStringLiteral("con stato [IC] non può essere aggiornato!"));
 }
 
+// What the Hub's answer to one invoice means for its mark; answers the error text, empty when
+// the invoice was accepted (e.ok).
+QString registraEsito(Database& db, const FatturaEmessa& f, const HubRisposta& r, const QString& descrizione,
+                      const QString& identificativo, EsitoFattura& e) {
+    if (r.Esito != EsitoOk)
+        return descrizione + QStringLiteral(" - Errore ") + QString::number(r.Esito) + QStringLiteral(": ") +
+               r.Messaggio;
+    if (r.Risposta.trimmed().isEmpty()) {
+        e.feHubInvio.clear();
+        segna(db, f, e.feHubInvio, std::nullopt);
+        return descrizione + QStringLiteral(" - Errore non identificato");
+    }
+    pugi::xml_document doc;
+    QString nonLeggibile;
+    // What the Hub did with an answer nobody can read is unknown: the invoice stays queued.
+    if (!caricaXmlTesto(doc, TogliDichiarazione(r.Risposta), &nonLeggibile))
+        return descrizione + QStringLiteral(" - Risposta dell'Hub non leggibile: ") + nonLeggibile;
+    if (TestoNodo(doc, "esito").trimmed().compare(QStringLiteral("KO"), Qt::CaseInsensitive) == 0) {
+        const QString testo = TestoNodo(doc, "errore");
+        if (giaSulHub(testo)) {
+            e.feHubInvio = QStringLiteral("I");
+            e.feIdHub = identificativo;
+            segna(db, f, e.feHubInvio, identificativo);
+        } else {
+            e.feHubInvio.clear();
+            segna(db, f, e.feHubInvio, std::nullopt);
+        }
+        return descrizione + QStringLiteral(" - Errore ") + testo;
+    }
+    e.feHubInvio = QStringLiteral("I");
+    e.feIdHub = identificativo;
+    segna(db, f, e.feHubInvio, identificativo);
+    e.ok = true;
+    return {};
+}
+
 } // namespace
 
 EsitoInvio InviaTesel(AmbienteInvio& a, HubServizio& hub, Recordset& rs, bool firmati,
@@ -255,41 +291,19 @@ EsitoInvio InviaTesel(AmbienteInvio& a, HubServizio& hub, Recordset& rs, bool fi
             r = invia();
 
         QString errore;
-        if (r.Esito != EsitoOk) {
-            errore = descrizione + QStringLiteral(" - Errore ") + QString::number(r.Esito) +
-                     QStringLiteral(": ") + r.Messaggio;
-        } else if (r.Risposta.trimmed().isEmpty()) {
-            errore = descrizione + QStringLiteral(" - Errore non identificato");
-            e.feHubInvio.clear();
-            segna(a.db, f, e.feHubInvio, std::nullopt);
-        } else {
-            pugi::xml_document doc;
-            QString nonLeggibile;
-            if (!caricaXmlTesto(doc, TogliDichiarazione(r.Risposta), &nonLeggibile)) {
-                // What the Hub did is unknown: the invoice stays queued.
-                errore = descrizione + QStringLiteral(" - Risposta dell'Hub non leggibile: ") + nonLeggibile;
-            } else if (TestoNodo(doc, "esito").trimmed().compare(QStringLiteral("KO"), Qt::CaseInsensitive) ==
-                       0) {
-                const QString testo = TestoNodo(doc, "errore");
-                errore = descrizione + QStringLiteral(" - Errore ") + testo;
-                if (giaSulHub(testo)) {
-                    e.feHubInvio = QStringLiteral("I");
-                    e.feIdHub = identificativo;
-                    segna(a.db, f, e.feHubInvio, identificativo);
-                } else {
-                    e.feHubInvio.clear();
-                    segna(a.db, f, e.feHubInvio, std::nullopt);
-                }
-            } else {
-                e.ok = true;
-                e.feHubInvio = QStringLiteral("I");
-                e.feIdHub = identificativo;
-                segna(a.db, f, e.feHubInvio, identificativo);
-                ++esito.inviate;
-                log.riga(descrizione + QStringLiteral(": Riuscito"));
-                if (!QFile::remove(percorso))
-                    log.riga(descrizione + QStringLiteral(" - File inviato non cancellato: ") + percorso);
-            }
+        try {
+            errore = registraEsito(a.db, f, r, descrizione, identificativo, e);
+        } catch (const ErroreDb& x) {
+            // The mark could not be written: the invoice and its file stay as they were, and the
+            // next send goes again (the Hub replaces a document it has not passed on yet).
+            e = EsitoFattura{f.anno, f.numRif, false, {}, QStringLiteral("A"), {}};
+            errore = descrizione + QStringLiteral(" - Esito dell'Hub non registrato: ") + x.descrizione();
+        }
+        if (e.ok) {
+            ++esito.inviate;
+            log.riga(descrizione + QStringLiteral(": Riuscito"));
+            if (!QFile::remove(percorso))
+                log.riga(descrizione + QStringLiteral(" - File inviato non cancellato: ") + percorso);
         }
         if (!errore.isEmpty()) {
             e.errori = A_Capo + errore;

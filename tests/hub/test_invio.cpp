@@ -222,6 +222,31 @@ TEST_F(Invio, theCommandStopsBeforeSendingWithItsMessage) {
     EXPECT_TRUE(esiste("a.xml"));
 }
 
+TEST_F(Invio, aMarkThatCannotBeWrittenLeavesTheInvoiceQueuedForTheNextSend) {
+    accoda({.numRif = 1, .file = QStringLiteral("a.xml")});
+    if (prova::usaOdbc()) {
+        db().EseguiSql(
+            "CREATE FUNCTION rifiuta() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'riga bloccata'; "
+            "END $$ LANGUAGE plpgsql");
+        db().EseguiSql(
+            "CREATE TRIGGER blocca BEFORE UPDATE ON FatTestFE FOR EACH ROW EXECUTE FUNCTION rifiuta()");
+    } else {
+        db().EseguiSql(
+            "CREATE TRIGGER blocca BEFORE UPDATE ON FatTestFE BEGIN SELECT RAISE(ABORT, 'riga bloccata'); "
+            "END");
+    }
+    const RispostaAppo r = invia(QStringLiteral("T1"));
+    EXPECT_EQ(r.numero, 0);
+    EXPECT_TRUE(r.testo.startsWith(A_Capo + "Fattura anno: 2025 n.rif: 1 - Esito dell'Hub non registrato: "))
+        << r.testo.toStdString();
+    EXPECT_EQ(marca(1), "A|null");
+    EXPECT_TRUE(esiste("a.xml"));
+    db().EseguiSql("DROP TRIGGER blocca" + QString(prova::usaOdbc() ? " ON FatTestFE" : ""));
+    EXPECT_EQ(invia(QStringLiteral("T1")).numero, 1);
+    EXPECT_EQ(marca(1), "I|Ruvex0473821028725A00001");
+    EXPECT_EQ(documentiHub().size(), 1u);
+}
+
 // What the Hub answers to one invoice decides its mark; a failure never deletes its file.
 TEST_F(Invio, theHubsAnswerDecidesTheMark) {
     const QString id = QStringLiteral("Ruvex0473821028725A00001");

@@ -2,6 +2,7 @@
 
 #include "frame/configurazione.h"
 #include "frame/contesto.h"
+#include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/rigacomando.h"
 #include "hub/hubservizio.h"
@@ -108,6 +109,29 @@ hub::RispostaAppo frmFEAppo::esegui(const QString& testo) {
     const auto avanzamento = [this](const QString& t) { return mostraOperazione(t); };
     ++operazioni_;
     hub::RispostaAppo r;
+    try {
+        r = eseguiComando(parola, testo, argomento, avanzamento);
+    } catch (const ErroreDb& e) {
+        r.comando = parola;
+        r.esito = 1;
+        r.testo = QStringLiteral("Errore(%1): ").arg(e.numero()) + e.descrizione();
+    } catch (const std::exception& e) {
+        r.comando = parola;
+        r.esito = 1;
+        r.testo = QStringLiteral("Errore: ") + QString::fromUtf8(e.what());
+    }
+    --operazioni_;
+    if (r.esito == 0 && parola == u"FEInvio")
+        mostraOperazione(QStringLiteral("Inviate %1 fatture").arg(r.numero));
+    else if (r.esito != 0)
+        mostraOperazione(r.testo);
+    return r;
+}
+
+hub::RispostaAppo frmFEAppo::eseguiComando(const QString& parola, const QString& testo,
+                                           const QString& argomento,
+                                           const hub::AvanzamentoInvio& avanzamento) {
+    hub::RispostaAppo r;
     if (parola == u"FEInvio") {
         labDescriz->setText(QStringLiteral("Invio all'Hub delle fatture emesse in attesa"));
         hub::AmbienteInvio a{contesto_.db, contesto_.parametri, contesto_.configurazione};
@@ -125,11 +149,6 @@ hub::RispostaAppo frmFEAppo::esegui(const QString& testo) {
         r.testo = testo.isEmpty() ? QStringLiteral("Nessun comando da eseguire")
                                   : QStringLiteral("Comando non riconosciuto: ") + testo;
     }
-    --operazioni_;
-    if (r.esito == 0 && parola == u"FEInvio")
-        mostraOperazione(QStringLiteral("Inviate %1 fatture").arg(r.numero));
-    else if (r.esito != 0)
-        mostraOperazione(r.testo);
     return r;
 }
 

@@ -45,6 +45,8 @@ signals:
 
 private:
     void avvia();
+    hub::RispostaAppo eseguiComando(const QString& parola, const QString& testo, const QString& argomento,
+                                    const hub::AvanzamentoInvio& avanzamento);
     void rispondi(const hub::RispostaAppo& r);
     bool mostraOperazione(const QString& testo);
 
