@@ -105,8 +105,8 @@ struct AmbienteInvio {
 };
 
 // InviaTesel: sends every invoice of the selection `rs` (SqlFattureInAttesa) over an open Hub
-// session. A failing invoice never stops the batch; it stays queued unless the Hub says it
-// already holds it.
+// session; the selection is read to its end and closed first. A failing invoice never stops
+// the batch; it stays queued unless the Hub refused it or says it already holds it.
 EsitoInvio InviaTesel(AmbienteInvio& a, HubServizio& hub, Recordset& rs, bool firmati,
                       const AvanzamentoInvio& avanzamento = {});
 
