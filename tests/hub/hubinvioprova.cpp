@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace tesel::prova {
 
@@ -17,6 +18,17 @@ void ConHubInvio::SetUp() {
     ASSERT_TRUE(hub_.avvia());
     hub_.creaAccount();
     url_ = hub_.url();
+}
+
+QString ConHubInvio::conCartellaFe(const QString& ini) {
+    QFile f(ini);
+    EXPECT_TRUE(f.open(QIODevice::Append));
+    f.write(QStringLiteral("[Base]\nDirFe=%1\n").arg(cartellaFe()).toUtf8());
+    return ini;
+}
+
+bool ConHubInvio::esiste(const QString& file) const {
+    return QFileInfo::exists(QDir(cartellaFe()).filePath(file));
 }
 
 void ConHubInvio::accoda(const Emessa& e) {

@@ -52,6 +52,9 @@ protected:
     };
     void accoda(const Emessa& e);
     QString cartellaFe() const { return cartella_.filePath(QStringLiteral("fe")); }
+    // Adds the e-invoice folder to the profile `ini` (created when missing); answers `ini`.
+    QString conCartellaFe(const QString& ini);
+    bool esiste(const QString& file) const;
     QString cartella() const { return cartella_.path(); }
 
     QTemporaryDir cartella_;

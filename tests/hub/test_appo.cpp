@@ -33,11 +33,7 @@ protected:
         ConHubInvio::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ini_ = scriviProfilo(cartella());
-        QFile f(ini_);
-        ASSERT_TRUE(f.open(QIODevice::Append));
-        f.write(QStringLiteral("[Base]\nDirFe=%1\n").arg(cartellaFe()).toUtf8());
-        f.close();
+        ini_ = conCartellaFe(scriviProfilo(cartella()));
         // The common database holds the Hub's address and account for every workstation.
         auto comune = Database::apri(QDir(cartella()).filePath("comune.db"));
         schema::creaSchema(*comune, schema::tabelleComuni());

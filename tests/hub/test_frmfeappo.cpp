@@ -31,11 +31,6 @@ namespace {
 class FormInvio : public prova::ConHubInvio {};
 
 TEST_F(FormInvio, closingWhileSendingIsAskedAndStopsAfterTheInvoiceInHand) {
-    const QString ini = QDir(cartella()).filePath("tesel.ini");
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("[Base]\nDirFe=%1\n").arg(cartellaFe()).toUtf8());
-    f.close();
     for (qint64 n = 1; n <= 3; ++n)
         accoda({.numRif = n, .numDoc = n, .file = QStringLiteral("f%1.xml").arg(n)});
     guasti({"lento=300@InviaDocumento"});
@@ -53,7 +48,7 @@ TEST_F(FormInvio, closingWhileSendingIsAskedAndStopsAfterTheInvoiceInHand) {
     ui.accoda("&annulla");
     ui.accoda("&Ok");
     Configurazione conf(menu, ui);
-    conf.impostaFileProfilo(ini);
+    conf.impostaFileProfilo(conCartellaFe(QDir(cartella()).filePath("tesel.ini")));
     ParametriAzienda parametri(db());
     hub::HubServizio servizio(hub_.impostazioni());
     Contesto contesto{db(), nullptr, conf, menu, ui, parametri, "prova", &servizio};

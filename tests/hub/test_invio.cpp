@@ -38,12 +38,7 @@ protected:
         menu.imposta(QStringLiteral("FEHubLogin"), prova::LoginProva);
         menu.imposta(QStringLiteral("FEHubPwd"), prova::PasswordProva);
         menu.imposta(QStringLiteral("FEHubTempoMax"), QStringLiteral("2"));
-        const QString ini = QDir(cartella()).filePath(QStringLiteral("tesel.ini"));
-        QFile f(ini);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("[Base]\nDirFe=%1\n").arg(cartellaFe()).toUtf8());
-        f.close();
-        conf.impostaFileProfilo(ini);
+        conf.impostaFileProfilo(conCartellaFe(QDir(cartella()).filePath(QStringLiteral("tesel.ini"))));
         parametri = std::make_unique<ParametriAzienda>(db());
     }
 
@@ -71,8 +66,6 @@ protected:
             return {};
         return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
-
-    bool esiste(const QString& file) { return QFileInfo::exists(QDir(cartellaFe()).filePath(file)); }
 
     ClientMenuFisso menu;
     prova::InterazioneProva ui;
