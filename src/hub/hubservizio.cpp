@@ -72,6 +72,37 @@ QString nomeVariante(VarianteScarico v) {
     return {};
 }
 
+// Runs the transfer through the multi interface, so the waiting routine runs between short
+// waits (50 ms) whatever curl is doing; the time-outs of the handle still apply.
+CURLcode trasferisci(CURL* c, CURLM* m, const std::function<bool()>& attesa) {
+    if (curl_multi_add_handle(m, c) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode esito = CURLE_OK;
+    for (;;) {
+        int attivi = 0;
+        if (curl_multi_perform(m, &attivi) != CURLM_OK) {
+            esito = CURLE_FAILED_INIT;
+            break;
+        }
+        bool finito = false;
+        int rimasti = 0;
+        while (CURLMsg* msg = curl_multi_info_read(m, &rimasti))
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == c) {
+                esito = msg->data.result;
+                finito = true;
+            }
+        if (finito || attivi == 0)
+            break;
+        curl_multi_poll(m, nullptr, 0, 50, nullptr);
+        if (attesa && !attesa()) {
+            esito = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+    }
+    curl_multi_remove_handle(m, c);
+    return esito;
+}
+
 size_t ricevi(char* dati, size_t dimensione, size_t quanti, void* destinazione) {
     auto* buffer = static_cast<QByteArray*>(destinazione);
     const size_t n = dimensione * quanti;
@@ -104,14 +135,18 @@ ImpostazioniHub ImpostazioniHub::leggi(ClientMenu& menu, ParametriAzienda& param
 // operations of a session.
 struct HubServizio::Trasporto {
     CURL* curl = nullptr;
+    CURLM* multi = nullptr;
     Trasporto() {
         static std::once_flag avvio;
         std::call_once(avvio, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
         curl = curl_easy_init();
+        multi = curl_multi_init();
     }
     ~Trasporto() {
         if (curl)
             curl_easy_cleanup(curl);
+        if (multi)
+            curl_multi_cleanup(multi);
     }
 };
 
@@ -145,8 +180,13 @@ HubRisposta HubServizio::chiama(const char* operazione, const QJsonObject& argom
                           .arg(indirizzo);
         return r;
     }
+    if (inCorso_) {
+        r.Esito = EsitoInterrotta;
+        r.Messaggio = QStringLiteral("Un'altra operazione con l'Hub è in corso: riprovare al suo termine");
+        return r;
+    }
     CURL* c = trasporto_->curl;
-    if (!c) {
+    if (!c || !trasporto_->multi) {
         r.Esito = EsitoHubNonRaggiungibile;
         r.Messaggio = QStringLiteral("Impossibile inizializzare la comunicazione con l'Hub");
         return r;
@@ -179,7 +219,9 @@ HubRisposta HubServizio::chiama(const char* operazione, const QJsonObject& argom
     const QByteArray fileCA = impostazioni_.fileCA.toLocal8Bit();
     if (!fileCA.isEmpty())
         curl_easy_setopt(c, CURLOPT_CAINFO, fileCA.constData());
-    const CURLcode esito = curl_easy_perform(c);
+    inCorso_ = true;
+    const CURLcode esito = trasferisci(c, trasporto_->multi, attesa_);
+    inCorso_ = false;
     long codiceHttp = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &codiceHttp);
     // The handle outlives this call: it must not keep pointers to what is about to go.
@@ -195,6 +237,10 @@ HubRisposta HubServizio::chiama(const char* operazione, const QJsonObject& argom
     switch (esito) {
     case CURLE_OK:
         break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        r.Esito = EsitoInterrotta;
+        r.Messaggio = QStringLiteral("Operazione con l'Hub interrotta dall'utente");
+        return r;
     case CURLE_COULDNT_CONNECT:
         r.Esito = EsitoHubNonRaggiungibile;
         r.Messaggio = QStringLiteral("Hub non raggiungibile all'indirizzo %1: connessione rifiutata o "

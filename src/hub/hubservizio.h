@@ -39,6 +39,9 @@ inline constexpr long EsitoErroreHttp = -3;
 inline constexpr long EsitoRispostaNonValida = -4;
 // A request the client refuses to send (no address set, a file that cannot be read).
 inline constexpr long EsitoRichiestaNonValida = -5;
+// The request was abandoned by the waiting routine (the user's interrupt), or another request
+// was already running on this service.
+inline constexpr long EsitoInterrotta = -6;
 
 // Where the Hub is and who the company is for it. The address, the account and the CA file
 // are menu parameters, so one common database serves every workstation; the company code
@@ -146,6 +149,12 @@ public:
 
     const HubRisposta& sessione() const { return sessione_; }
     QString Token() const { return sessione_.Token; }
+
+    // Called about twenty times a second while a request waits for the Hub, so a window can
+    // repaint and offer its interrupt button; answering false abandons the request. A Hub
+    // operation started from inside it (a menu command arriving meanwhile) is refused with
+    // EsitoInterrotta, never run on top of the one waiting. The routine must not throw.
+    void impostaAttesa(std::function<bool()> attesa) { attesa_ = std::move(attesa); }
     int contatore() const { return contatore_; }
 
 private:
@@ -157,6 +166,8 @@ private:
     QString idCedente_;
     struct Trasporto;
     std::unique_ptr<Trasporto> trasporto_;
+    std::function<bool()> attesa_;
+    bool inCorso_ = false;
 };
 
 // The outcome of one operation run through EseguiOperazione: either the answer loaded into a

@@ -171,6 +171,38 @@ INSTANTIATE_TEST_SUITE_P(
             "L'Hub (%1) ha risposto con l'errore HTTP 503 all'operazione InfoCliente: Errore HTTP simulato"},
         Guasto{"esito=7@InfoCliente", 7, "Errore simulato dall'Hub (esito 7)"}));
 
+// While the Hub is slow the caller's waiting routine runs (a window repaints), may abandon the
+// request, and cannot start a second request on top of the one waiting.
+TEST_F(SessioneHub, WaitingRoutineRunsCanInterruptAndRefusesNestedRequests) {
+    avvia();
+    HubServizio hub(server.impostazioni());
+    ASSERT_EQ(hub.HubConnetti(), 0);
+    server.guasti({QStringLiteral("lento=1200@InfoCliente")});
+    int chiamate = 0;
+    HubRisposta annidata;
+    hub.impostaAttesa([&] {
+        if (++chiamate == 1)
+            annidata = hub.RichiestaInfo(hub.Token());
+        return true;
+    });
+    EXPECT_TRUE(info(hub).riuscita);
+    EXPECT_GT(chiamate, 5);
+    EXPECT_EQ(annidata.Esito, EsitoInterrotta);
+    EXPECT_EQ(annidata.Messaggio, u"Un'altra operazione con l'Hub è in corso: riprovare al suo termine");
+
+    chiamate = 0;
+    hub.impostaAttesa([&] { return ++chiamate < 3; });
+    const EsitoOperazione e = info(hub);
+    EXPECT_EQ(e.risposta.Esito, EsitoInterrotta);
+    EXPECT_EQ(e.messaggio, u"Errore nella richiesta dati\r\nOperazione con l'Hub interrotta dall'utente");
+    // Neither the refused nor the abandoned request cost the session.
+    EXPECT_EQ(hub.contatore(), 1);
+    server.guasti({});
+    hub.impostaAttesa({});
+    EXPECT_TRUE(info(hub).riuscita);
+    EXPECT_EQ(server.richieste().filter(QStringLiteral("RichiestaInfo")).size(), 0);
+}
+
 TEST_F(SessioneHub, EmptyAnswerIsASuccessWithNothingInIt) {
     avvia();
     server.guasti({QStringLiteral("vuota@ElencoPassive")});
