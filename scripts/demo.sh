@@ -38,6 +38,14 @@ if [[ ! -f $demo/fe/.fatture-caricate ]]; then
     build/app/tesel-cli import --ini "$ini" --data-sdi "$(date +%d/%m/%Y)" "$demo"/fe/IT*_DEMO*.xml >/dev/null
     touch "$demo/fe/.fatture-caricate"
 fi
+# The issued invoices the demo company has queued for the Hub (rows added by init-db --demo):
+# their files, dated today as the rows, in the e-invoice folder; a successful send deletes them.
+if [[ ! -f $demo/fe/.fatture-emesse ]]; then
+    for f in scripts/fatture-demo/emesse/*.xml; do
+        sed "s/@DATA@/$(date +%Y-%m-%d)/" "$f" >"$demo/fe/$(basename "$f")"
+    done
+    touch "$demo/fe/.fatture-emesse"
+fi
 
 # The demo's Hub: its own data under $demo/hub, the demo company's account (the address, login
 # and password are the menu parameters FEHubUrl, FEHubLogin, FEHubPwd seeded by init-db) and

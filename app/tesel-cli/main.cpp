@@ -25,6 +25,11 @@
 //       was posted, 1 otherwise.
 //   tesel-cli unpost --ini FILE ANNO NUMRIF
 //       Takes the posting of one invoice back, as the header form does.
+//   tesel-cli hub invia --ini FILE [--terminale T] [--json]
+//   tesel-cli hub attesa --ini FILE
+//   tesel-cli hub info --ini FILE
+//       Sends the issued invoices waiting for the Hub, counts the received invoices waiting
+//       there, prints the Hub account's information (see hub.h).
 //   tesel-cli verifica --ini FILE [--ripara]
 //       Checks the posted books (staging journal, posted flags, due dates, locks, suppliers,
 //       balances, VAT protocols) and, with --ripara, repairs what can be repaired. Exit status
@@ -46,6 +51,7 @@
 #include "frame/ini.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "hub.h"
 #include "import/importazione.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
@@ -93,7 +99,10 @@ const char* const Uso =
     "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
     "                 [--senza-registrazione] [--json]\n"
     "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
-    "  tesel-cli verifica --ini FILE [--ripara]\n";
+    "  tesel-cli verifica --ini FILE [--ripara]\n"
+    "  tesel-cli hub invia --ini FILE [--terminale T] [--json]\n"
+    "  tesel-cli hub attesa --ini FILE\n"
+    "  tesel-cli hub info --ini FILE\n";
 
 int uso() {
     err() << Uso;
@@ -138,6 +147,7 @@ constexpr Opzione Opzioni[] = {
     {"conto-pag", "G-M-C", "post: conto di pagamento"},
     {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
     {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
+    {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)"},
     {"help", nullptr, "questo aiuto"},
 };
 
@@ -168,6 +178,7 @@ struct Argomenti {
     bool demo = false;
     bool json = false;
     bool ripara = false; // verifica
+    QString terminale;   // hub invia
     bool aiuto = false;
     OpzioniImport opzioni;
     DatiHub hub;
@@ -250,6 +261,7 @@ Argomenti leggiArgomenti(QStringList a) {
     };
 
     testo("ini", r.ini);
+    testo("terminale", r.terminale);
     r.risposte = p.values(QStringLiteral("rispondi"));
     r.demo = p.isSet(QStringLiteral("demo"));
     r.json = p.isSet(QStringLiteral("json"));
@@ -645,6 +657,8 @@ int main(int argc, char** argv) {
             return contabilizza(a);
         if (a.comando == QStringLiteral("unpost"))
             return decontabilizza(a);
+        if (a.comando == QStringLiteral("hub"))
+            return comandoHub(a.ini, a.risposte, a.json, a.terminale, a.posizionali);
         if (a.comando == QStringLiteral("verifica"))
             return comandoVerifica(a.ini, a.risposte, a.ripara, a.posizionali);
         err() << "Comando sconosciuto: " << a.comando << "\n";

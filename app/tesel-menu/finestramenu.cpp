@@ -136,6 +136,16 @@ FinestraMenu::FinestraMenu(const QString& ini, Database* comune, const QString& 
                 .arg(QString::fromUtf8(
                     QJsonDocument(QJsonArray{QJsonValue::fromVariant(v)}).toJson(QJsonDocument::Compact))));
     });
+    // The outcome a worker form sends back to the menu that launched it.
+    connect(server_, &ui::ServerMenu::comandoDaProgramma, this,
+            [this](qint64 pid, const QString&, const QString& mittente, const QString& comando,
+                   const QVariant& v) {
+                scrivi(QStringLiteral("%1 da %2 (processo %3): %4")
+                           .arg(comando, mittente)
+                           .arg(pid)
+                           .arg(QString::fromUtf8(QJsonDocument(QJsonArray{QJsonValue::fromVariant(v)})
+                                                      .toJson(QJsonDocument::Compact))));
+            });
     scrivi(QStringLiteral("In ascolto su %1").arg(server_->nome()));
 }
 

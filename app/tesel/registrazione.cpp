@@ -1,5 +1,6 @@
 #include "registrazione.h"
 
+#include "hub/forms/frmfeappo.h"
 #include "import/forms/frmfecarxml.h"
 #include "posting/forms/frmfecontab.h"
 #include "review/forms/frmfepasstest.h"
@@ -10,6 +11,7 @@ namespace tesel::ui {
 void registraFormTesel(RegistroForm& registro) {
     // Each subsystem adds its entry forms here as they are built; an entry form nobody
     // registered answers "La form richiesta e' inesistente".
+    registro.registra(QStringLiteral("frmFEAppo"), [](Contesto& c) { return new frmFEAppo(c); });
     registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
     registro.registra(QStringLiteral("frmFEContab"), [](Contesto& c) { return new frmFEContab(c); });
     registro.registra(QStringLiteral("frmFEPassTest"), [](Contesto& c) { return new frmFEPassTest(c); });

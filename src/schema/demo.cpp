@@ -661,6 +661,25 @@ Blocco decodifiche() {
     return b;
 }
 
+// Issued invoices the suite's invoicing has queued for the Hub: three printed ones (the third
+// a credit note) and one not printed yet, whose send is refused. Their files are installed
+// in the demo's e-invoice folder by scripts/demo.sh, dated today as the rows are.
+std::vector<Blocco> fattureEmesse(const QDate& oggi) {
+    const QString anno = QString::number(oggi.year());
+    const QString data = oggi.toString(Qt::ISODate);
+    return {
+        blocco("FatTest", "Anno,NumRif,PreDoc,NumDoc,DataDoc,ContoCli,Stato,FattDocumento,Moneta,TotDoc", {
+            {anno, "1", "A", "1", data, "20-10-1002", "S", "FT", "EUR", "1037"},
+            {anno, "2", "A", "2", data, "20-10-1002", "S", "FT", "EUR", "475.8"},
+            {anno, "3", "A", "3", data, "20-10-1002", "S", "NC", "EUR", "122"},
+            {anno, "4", "A", "4", data, "20-10-1002", "",  "FT", "EUR", "512.4"}}),
+        blocco("FatTestFE", "Anno,NumRif,FEHubInvio,FEHubTermInvio,FEHubStatoIniz,FEFileXML", {
+            {anno, "1", "A", "", "", "IT04738210287_A0001.xml"},
+            {anno, "2", "A", "", "", "IT04738210287_A0002.xml"},
+            {anno, "3", "A", "", "", "IT04738210287_A0003.xml"},
+            {anno, "4", "A", "", "", "IT04738210287_A0004.xml"}})};
+}
+
 // clang-format on
 } // namespace
 
@@ -671,6 +690,7 @@ void popolaDemo(Database& azienda) {
             causali(), fattDocumenti(), tabTrascod(), articoli(), articoliFor(), spese(), libriIva(anno),
             ivaRiep(anno), blocco("TabFatt", "Id,FeProgrInvioCedente", {{"1", ""}}), parametri(anno),
             decodifiche()});
+    popola(azienda, tabelleAzienda(), fattureEmesse(QDate::currentDate()));
 }
 
 void popolaDemoComune(Database& comune, const QString& nomeDbAzienda) {

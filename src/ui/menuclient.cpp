@@ -94,6 +94,27 @@ void MenuClientRemoto::fineProcedura(const QString& ambito) {
             {{QStringLiteral("op"), QStringLiteral("fineProcedura")}, {QStringLiteral("ambito"), ambito}});
 }
 
+bool MenuClientRemoto::inviaComandoA(const QString& destinatario, const QString& mittente,
+                                     const QString& comando, const QVariant& parametro) {
+    if (!canale_)
+        return false;
+    const QJsonObject r =
+        canale_->richiesta({{QStringLiteral("op"), QStringLiteral("comandoA")},
+                            {QStringLiteral("destinatario"), destinatario},
+                            {QStringLiteral("mittente"), mittente},
+                            {QStringLiteral("comando"), comando},
+                            {QStringLiteral("parametro"), QJsonValue::fromVariant(parametro)}},
+                           5000);
+    return r.value(QStringLiteral("valore")).toBool();
+}
+
+bool MenuClientLocale::inviaComandoA(const QString& destinatario, const QString& mittente,
+                                     const QString& comando, const QVariant& parametro) {
+    QVariant risultato;
+    emit EseguiComando(mittente, destinatario, comando, parametro, &risultato);
+    return true;
+}
+
 MenuClientLocale::MenuClientLocale(const QString& rigaComando, const QString& utente, QObject* padre)
     : MenuClient(padre), riga_(rigaComando), utente_(utente) {
 }

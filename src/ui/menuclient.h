@@ -36,6 +36,12 @@ public:
     virtual Lanciatore lanciatore() = 0;
     virtual void fineProcedura(const QString& ambito) = 0;
     virtual bool remoto() const = 0;
+    // Sends a command to the program that launched a form (`destinatario`: the launcher's
+    // osChiLancia), on behalf of `mittente` ("FEAppo"); the menu passes it on. Without a menu
+    // the launcher is this program: the command comes back as EseguiComando. False when the
+    // menu could not be reached.
+    virtual bool inviaComandoA(const QString& destinatario, const QString& mittente, const QString& comando,
+                               const QVariant& parametro) = 0;
 
 signals:
     // A command of the menu; `risultato` is the answer given back to it.
@@ -54,6 +60,8 @@ public:
     Lanciatore lanciatore() override;
     void fineProcedura(const QString& ambito) override;
     bool remoto() const override { return true; }
+    bool inviaComandoA(const QString& destinatario, const QString& mittente, const QString& comando,
+                       const QVariant& parametro) override;
     QString parametroMenu(const QString& chiave) override;
     QString parametroProcedura(const QString& chiave, const QString& ambito) override;
     QString percorsoConfigurazione() override;
@@ -74,6 +82,8 @@ public:
     Lanciatore lanciatore() override;
     void fineProcedura(const QString&) override {}
     bool remoto() const override { return false; }
+    bool inviaComandoA(const QString& destinatario, const QString& mittente, const QString& comando,
+                       const QVariant& parametro) override;
     QString parametroMenu(const QString& chiave) override;
     QString parametroProcedura(const QString& chiave, const QString& ambito) override;
     QString percorsoConfigurazione() override { return {}; }

@@ -56,6 +56,19 @@ void ServerMenu::nuovaConnessione() {
                 r.insert(QStringLiteral("osParamLancia"), lanciatore_.osParamLancia);
             } else if (op == u"fineProcedura") {
                 emit procedureFinita(*pid, m.value(QStringLiteral("ambito")).toString());
+            } else if (op == u"comandoA") {
+                // The launcher is a program named by its process id, or the menu itself.
+                const QString destinatario = m.value(QStringLiteral("destinatario")).toString();
+                const QString mittente = m.value(QStringLiteral("mittente")).toString();
+                const QString comando = m.value(QStringLiteral("comando")).toString();
+                const QVariant parametro = m.value(QStringLiteral("parametro")).toVariant();
+                bool numero = false;
+                const qint64 destPid = destinatario.toLongLong(&numero);
+                if (numero && canali_.contains(destPid))
+                    inviaComando(destPid, comando, parametro, mittente, QString::number(*pid));
+                else
+                    emit comandoDaProgramma(*pid, destinatario, mittente, comando, parametro);
+                r.insert(QStringLiteral("valore"), true);
             } else if (op == u"disconnetti") {
                 return;
             }

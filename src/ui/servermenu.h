@@ -41,6 +41,10 @@ signals:
     void disconnesso(qint64 pid);
     void risultato(qint64 pid, qint64 id, const QVariant& valore);
     void procedureFinita(qint64 pid, const QString& ambito);
+    // A program sent a command to the one that launched it (`destinatario`, its osChiLancia)
+    // and no connected program has that process id: the menu itself is the launcher.
+    void comandoDaProgramma(qint64 pid, const QString& destinatario, const QString& mittente,
+                            const QString& comando, const QVariant& parametro);
 
 private:
     void nuovaConnessione();

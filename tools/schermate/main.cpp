@@ -86,6 +86,8 @@ int main(int argc, char** argv) {
     ui::registraFormTesel(registro);
     for (const QString& nome : registro.nomi()) {
         ui::FormTesel* f = registro.trova(nome)->second(contesto);
+        // A worker form closes itself once its command is done: it stays for its picture.
+        f->setAttribute(Qt::WA_DeleteOnClose, false);
         f->Carica();
         // A record form shows the first record, so its fields are seen filled.
         f->ButtonComando(QStringLiteral("Inizio"));
@@ -99,6 +101,7 @@ int main(int argc, char** argv) {
             pagine->setCurrentIndex(0);
         }
         f->close();
+        delete f;
     }
 
     // The review windows opened from the header form, on the first stored invoice.
