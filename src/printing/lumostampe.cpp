@@ -127,6 +127,10 @@ struct LumoStampe::Dati {
     QSizeF foglio{210, 297};
     QPointF origine;
     double puntiPerMm = RisoluzionePdf / MmPerPollice;
+    // Preview: the picture's own pixels per millimetre, and the font enlargement that makes up
+    // for drawing it at the PDF's resolution.
+    double puntiPerMmFigura = RisoluzionePdf / MmPerPollice;
+    double scalaFont = 1.0;
 
     int paginaRun = 0;
     int paginaDoc = 0;
@@ -283,8 +287,11 @@ bool LumoStampe::apriAnteprima(RicevitorePagine* ricevitore) {
     d->ricevitore = ricevitore;
     d->foglio = d->layout().fullRect(QPageLayout::Millimeter).size();
     d->origine = {};
+    // The picture is drawn at the PDF's resolution and scaled down to its own: text sized at a
+    // screen's resolution would be rounded to whole pixels and no longer line up.
     QPicture prova;
-    d->puntiPerMm = prova.logicalDpiX() / MmPerPollice;
+    d->puntiPerMmFigura = prova.logicalDpiX() / MmPerPollice;
+    d->scalaFont = double(RisoluzionePdf) / prova.logicalDpiY();
     d->dest = Destinazione::Anteprima;
     return true;
 }
@@ -342,8 +349,9 @@ void LumoStampe::aggiungiOsservatore(OsservatoreStampa* o) {
 namespace {
 
 // Draws one recorded operation: the same code serves the live print and the redraw of a page.
-void disegna(QPainter& p, const Operazione& op, const QFont& font, const ParametriPagina& par,
-             QPointF origine, double puntiPerMm) {
+// `font` is the style's font enlarged by `scalaFont` (see the preview).
+void disegna(QPainter& p, const Operazione& op, const QFont& font, double scalaFont,
+             const ParametriPagina& par, QPointF origine, double puntiPerMm) {
     const auto px = [&](double xr) {
         return (par.mrSin + par.dx + xr * par.fatt - origine.x()) * puntiPerMm;
     };
@@ -355,7 +363,7 @@ void disegna(QPainter& p, const Operazione& op, const QFont& font, const Paramet
     case TipoOperazione::TestoMultiriga: {
         p.setFont(font);
         p.setPen(Qt::black);
-        const double ascent = QFontMetricsF(font, &dispositivoMisura()).ascent() / par.fatt;
+        const double ascent = QFontMetricsF(font, &dispositivoMisura()).ascent() / (par.fatt * scalaFont);
         p.drawText(QPointF(px(op.x2), py(op.y + mmDaPunti(ascent))), op.testo);
         break;
     }
@@ -405,8 +413,8 @@ void LumoStampe::testo(double x, double y, double larghezza, const QString& s, A
     op.stile = d->corrente;
     if (d->registra)
         d->operazioni.push_back(op);
-    disegna(d->painter, op, fontStile(d->stileAttivo(enfasi), d->par.fatt), d->par, d->origine,
-            d->puntiPerMm);
+    disegna(d->painter, op, fontStile(d->stileAttivo(enfasi), d->par.fatt * d->scalaFont), d->scalaFont,
+            d->par, d->origine, d->puntiPerMm);
 }
 
 QStringList LumoStampe::spezzaRighe(double larghezza, const QString& s, bool enfasi) const {
@@ -506,8 +514,8 @@ double LumoStampe::testoMultiriga(double x, double y, double larghezza, const QS
         op.y2 = yr + h;
         if (d->registra)
             d->operazioni.push_back(op);
-        disegna(d->painter, op, fontStile(d->stileAttivo(enfasi), d->par.fatt), d->par, d->origine,
-                d->puntiPerMm);
+        disegna(d->painter, op, fontStile(d->stileAttivo(enfasi), d->par.fatt * d->scalaFont), d->scalaFont,
+                d->par, d->origine, d->puntiPerMm);
         yr += h;
     }
     d->y = yr;
@@ -530,7 +538,7 @@ void LumoStampe::riga(double x1, double y1, double x2, double y2, double spessor
     op.stile = d->corrente;
     if (d->registra)
         d->operazioni.push_back(op);
-    disegna(d->painter, op, QFont(), d->par, d->origine, d->puntiPerMm);
+    disegna(d->painter, op, QFont(), 1.0, d->par, d->origine, d->puntiPerMm);
 }
 
 int LumoStampe::pagina() const {
@@ -551,13 +559,14 @@ void LumoStampe::nuovaPagina() {
     // Close the page in hand.
     if (d->paginaAperta && d->dest == Destinazione::Anteprima) {
         d->painter.end();
-        d->ricevitore->paginaPronta(d->paginaRun, d->figura, d->foglio, d->puntiPerMm);
+        d->ricevitore->paginaPronta(d->paginaRun, d->figura, d->foglio, d->puntiPerMmFigura);
         d->figura.reset();
     }
     // Open the next one.
     if (d->dest == Destinazione::Anteprima) {
         d->figura = std::make_shared<QPicture>();
         d->painter.begin(d->figura.get());
+        d->painter.scale(d->puntiPerMmFigura / d->puntiPerMm, d->puntiPerMmFigura / d->puntiPerMm);
     } else if (!d->painter.isActive()) {
         if (!d->painter.begin(d->dispositivo)) {
             d->errore = QStringLiteral("Impossibile iniziare la stampa sulla destinazione scelta");
@@ -594,7 +603,7 @@ bool LumoStampe::fine() {
     case Destinazione::Anteprima:
         if (d->paginaAperta) {
             d->painter.end();
-            d->ricevitore->paginaPronta(d->paginaRun, d->figura, d->foglio, d->puntiPerMm);
+            d->ricevitore->paginaPronta(d->paginaRun, d->figura, d->foglio, d->puntiPerMmFigura);
             d->figura.reset();
         }
         break;
@@ -648,14 +657,20 @@ void LumoStampe::registraOperazioni(bool si) {
 }
 
 void LumoStampe::ridisegnaPagina(QPainter& p, int numero, double puntiPerMm) const {
+    // As the preview's pictures: drawn at the PDF's resolution, scaled to the device.
+    const double virtuali = RisoluzionePdf / MmPerPollice;
+    const double scalaFont = p.device() ? double(RisoluzionePdf) / p.device()->logicalDpiY() : 1.0;
+    p.save();
+    p.scale(puntiPerMm / virtuali, puntiPerMm / virtuali);
     for (const Operazione& op : d->operazioni) {
         if (op.pagina != numero)
             continue;
         StileCarattere s = stile(op.stile).value_or(StileCarattere{op.stile, QStringLiteral("Arial"), 10});
         if (op.enfasi)
             s.grassetto = true;
-        disegna(p, op, fontStile(s, d->par.fatt), d->par, QPointF(), puntiPerMm);
+        disegna(p, op, fontStile(s, d->par.fatt * scalaFont), scalaFont, d->par, QPointF(), virtuali);
     }
+    p.restore();
 }
 
 QString LumoStampe::errore() const {

@@ -15,6 +15,7 @@
 // and top margins and the offsets Dx/Dy, multiplied by the scale factor. Needs a
 // QGuiApplication (the offscreen platform is enough) for the font metrics.
 
+#include <QFont>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPicture>

@@ -42,7 +42,9 @@ const std::vector<Tabella>& tabelleComuni() {
                 {"Utente", "Nome"}),
         tabella("MenuDett",
                 {testo("Codice", 20), testo("Descrizione", 100), testo("Programma", 50), testo("Form", 50),
-                 testo("Parametri", 255), intero("Ordine")},
+                 testo("Parametri", 255), intero("Ordine"),
+                 // The row's keys as the menu passes them, and what prints show of it.
+                 lungo("Chiave"), lungo("ChiaveSec"), testo("Caption", 100), testo("DescPrg", 255)},
                 {"Codice"}, {indice({"Ordine"})}),
         tabella("Aziende",
                 {testo("CodiceAzie", 20), intero("IdAzienda"), testo("RagioneSociale", 100),

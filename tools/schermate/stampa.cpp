@@ -1,0 +1,89 @@
+// tesel-schermate-stampa: the print windows and a calibration page, without a display.
+//   tesel-schermate-stampa --cartella DIR
+// Writes DIR/FrmVStampa.png (the preview on the calibration page), DIR/frmVStaPar.png,
+// DIR/frmStampaInCorso.png and DIR/pagina-prova.pdf.
+
+#include "frame/interazione.h"
+#include "printing/forms/frmstampaincorso.h"
+#include "printing/forms/frmvstampa.h"
+#include "printing/forms/frmvstapar.h"
+#include "printing/impostazione.h"
+#include "printing/paginaprova.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+
+using namespace tesel::stampa;
+
+namespace {
+
+bool salva(QWidget* w, const QString& cartella, const QString& nome) {
+    w->show();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    const QString file = QDir(cartella).filePath(nome + QStringLiteral(".png"));
+    const bool ok = w->grab().save(file);
+    QTextStream(stderr) << (ok ? "scritta " : "NON scritta ") << file << "\n";
+    return ok;
+}
+
+void stiliStandard(LumoStampe& s) {
+    for (const StileCarattere& st : tesel::stampa::stiliStandard())
+        s.definisciStile(st);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QString cartella = QStringLiteral("schermate");
+    const QStringList a = app.arguments();
+    for (int i = 1; i + 1 < a.size(); ++i)
+        if (a[i] == u"--cartella")
+            cartella = a[++i];
+    QDir().mkpath(cartella);
+    tesel::InterazioneNonPresidiata ui;
+    bool ok = true;
+
+    {
+        LumoStampe pdf;
+        stiliStandard(pdf);
+        ok &= pdf.apriPdf(QDir(cartella).filePath(QStringLiteral("pagina-prova.pdf")),
+                          QStringLiteral("Pagina di prova"));
+        disegnaPaginaProva(pdf, QStringLiteral("Pagina di prova della stampa"));
+        ok &= pdf.fine();
+    }
+    {
+        LumoStampe s;
+        stiliStandard(s);
+        FrmVStampa f(ui);
+        f.resize(1000, 760);
+        f.setOgStampa(&s);
+        s.apriAnteprima(&f);
+        f.show();
+        disegnaPaginaProva(s, QStringLiteral("Pagina di prova della stampa"));
+        s.nuovaPagina();
+        disegnaPaginaProva(s, QStringLiteral("Seconda pagina"));
+        s.fine();
+        ok &= salva(&f, cartella, QStringLiteral("FrmVStampa"));
+        frmVStaPar par(150, true);
+        ok &= salva(&par, cartella, QStringLiteral("frmVStaPar"));
+    }
+    {
+        LumoStampe s;
+        stiliStandard(s);
+        s.apriPdf(QDir::temp().filePath(QStringLiteral("tesel-schermate-stampa.pdf")));
+        frmStampaInCorso f;
+        f.segui(s);
+        f.impostaDescrizione(QStringLiteral("Fattura 2026/000123 del 03/02/2026 - Rossi Forniture S.r.l."));
+        for (int i = 0; i < 7; ++i)
+            s.nuovaPagina();
+        ok &= salva(&f, cartella, QStringLiteral("frmStampaInCorso"));
+        s.fine();
+        QFile::remove(QDir::temp().filePath(QStringLiteral("tesel-schermate-stampa.pdf")));
+    }
+    return ok ? 0 : 1;
+}
