@@ -5,6 +5,7 @@
 
 #include "frame/configurazione.h"
 #include "frame/database.h"
+#include "frame/ini.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "frame/sqlvalore.h"
@@ -39,23 +40,12 @@ QString nomeLibero(const QString& nome, QSet<QString>& usati) {
     return n;
 }
 
-// The styles the page selects by name, for an engine the set-up layer has not prepared.
+// The styles the page selects by name, for an engine the set-up layer has not prepared, and
+// two narrower ones for the labels of narrow boxes.
 void assicuraStili(LumoStampe& s) {
-    const StileCarattere stili[] = {
-        {QStringLiteral("TestaAzienda"), QStringLiteral("Arial"), 9, false},
-        {QStringLiteral("Titolo"), QStringLiteral("Arial"), 9, true},
-        {QStringLiteral("TestaData"), QStringLiteral("Arial"), 10, false},
-        {QStringLiteral("TestaTitolo"), QStringLiteral("Arial"), 12, true},
-        {QStringLiteral("CorpoLab"), QStringLiteral("Arial"), 8, true},
-        {QStringLiteral("CorpoLab2"), QStringLiteral("Arial"), 10, false},
-        {QStringLiteral("CorpoCampo"), QStringLiteral("Arial"), 8, false},
-        {QStringLiteral("CorpoLabComp"), QStringLiteral("Arial"), 7, true},
-        {QStringLiteral("CorpoCampoComp"), QStringLiteral("Arial"), 7, false},
-    };
-    for (const StileCarattere& st : stili)
+    for (const StileCarattere& st : stiliStandard())
         if (!s.stile(st.nome))
             s.definisciStile(st);
-    // Labels of narrow boxes.
     s.definisciStile({QStringLiteral("CorpoLabStretta"), QStringLiteral("Arial"), 6, true});
     s.definisciStile({QStringLiteral("CorpoLabMinima"), QStringLiteral("Arial"), 5.5, true});
 }
@@ -78,6 +68,22 @@ OpzioniStFatPas leggiOpzioniStFatPas(Configurazione& conf, ParametriAzienda& par
     // The same switch the import uses to call such lines descriptive.
     o.rigaZeroDescr = si(parametri.leggi(QStringLiteral("Tesel.RigaZeroDescr"), QStringLiteral("S")));
     return o;
+}
+
+void impostaDaProfilo(StFatPas& st, Configurazione& conf, ParametriAzienda& parametri, ClientMenu& menu,
+                      Interazione& ui) {
+    // The set-up reads the profile on every call: both live as long as the run may need them.
+    auto profilo = std::make_shared<FileIni>(conf.fileProfilo());
+    auto impostazione =
+        std::make_shared<ImpostazioneStampa>(*profilo, postazioneCorrente(menu), ContestoNomi{}.identita);
+    st.opzioni = leggiOpzioniStFatPas(conf, parametri, impostazione->leggiPdfAutomatico().modello);
+    st.opzioni.chi.postazione = impostazione->postazione();
+    st.opzioni.chi.identita = impostazione->identita();
+    st.allApertura = [profilo, impostazione, &ui](LumoStampe& s) {
+        impostazione->inizializza(s);
+        impostazione->fontTestataECorpo(s);
+        impostazione->IniParamStampa(s, ui);
+    };
 }
 
 StFatPas::StFatPas(Database& db, Interazione& ui) : db_(db), ui_(ui) {
@@ -156,13 +162,14 @@ EsitoStampa StFatPas::AvviaStampa() {
         }
         if (!s)
             throw std::logic_error("nessun motore di stampa per la destinazione scelta");
-        assicuraStili(*s);
         if (allApertura)
             allApertura(*s);
+        assicuraStili(*s);
         // A long run needs no record of every text it drew.
         s->registraOperazioni(chiavi.size() <= 50 || !proprio);
         if (dest == Destinazione::PdfUnico) {
             if (!s->apriPdf(opzioni.filePdf, QStringLiteral("Stampa Fatture Passive"))) {
+                esito.erroreFile = true;
                 riporta(esito, s->errore());
                 msgCom(ui_, s->errore());
                 return esito;
@@ -171,6 +178,7 @@ EsitoStampa StFatPas::AvviaStampa() {
             if (!QDir().mkpath(opzioni.cartellaPdf) || !s->apriPdfPerDocumento()) {
                 const QString m =
                     QStringLiteral("Impossibile creare la cartella dei pdf: ") + opzioni.cartellaPdf;
+                esito.erroreFile = true;
                 riporta(esito, m);
                 msgCom(ui_, m);
                 return esito;
@@ -192,7 +200,7 @@ EsitoStampa StFatPas::AvviaStampa() {
             QString file;
             if (dest == Destinazione::PdfPerFattura) {
                 const QString nome =
-                    nomeLibero(nomePdfFattura(opzioni.nomi, f->testata, opzioni.segnaposti), nomiUsati);
+                    nomeLibero(nomePdfFattura(opzioni.nomi, f->testata, opzioni.chi), nomiUsati);
                 file = QDir(opzioni.cartellaPdf).filePath(nome);
                 if (messaggio)
                     messaggio(QStringLiteral("Stampo su file: ") + nome);
@@ -201,6 +209,7 @@ EsitoStampa StFatPas::AvviaStampa() {
             s->iniziaDocumento(file, f->testata.testo(u"DGD_Numero"));
             StampaDoc(*s, *f);
             if (!s->chiudiDocumento()) {
+                esito.erroreFile = true;
                 riporta(esito,
                         QStringLiteral("Errore nella chiusura del pdf") + QStringLiteral(": ") + s->errore());
                 break;
@@ -223,6 +232,7 @@ EsitoStampa StFatPas::AvviaStampa() {
         aperto = false;
         if (!s->fine()) {
             const QString m = QStringLiteral("Errore nella chiusura del pdf");
+            esito.erroreFile = true;
             riporta(esito, m + QStringLiteral(": ") + s->errore());
             msgCom(ui_, m);
             esito.fatture = dest == Destinazione::PdfUnico ? 0 : esito.fatture;
@@ -243,6 +253,7 @@ EsitoStampa StFatPas::AvviaStampa() {
         const QString m = QStringLiteral("Errore n") + QString::number(numero) + QStringLiteral(" : ") +
                           descrizione + QStringLiteral(" in ") + procedura + QStringLiteral(" di StFatPas");
         riporta(esito, m);
+        esito.errore = true;
         if (s && aperto)
             s->fine();
         msgCom(ui_, m);

@@ -8,9 +8,11 @@
 // only when its turn comes, so a run of thousands of invoices keeps a small memory.
 
 #include "frame/currency.h"
+#include "printing/impostazione.h"
 #include "store/store.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -20,6 +22,7 @@
 
 namespace tesel {
 
+class ClientMenu;
 class Configurazione;
 class Database;
 class Interazione;
@@ -103,18 +106,24 @@ struct RegoleNomePdf {
     bool riepData = false; // PdfRiepData: the run's date in that name
 };
 
-// Values of placeholders that are not the invoice's (§Terminale§, §Login§, §Gruppo§, the
-// company's), by name.
-using AltriSegnaposti = QHash<QString, QString>;
+// Who prints, for which company and print, and when: the placeholders of every print's names.
+struct ContestoNomi {
+    Postazione postazione;
+    DatiAzienda azienda;
+    IdentitaStampa identita{QStringLiteral("StFatPas"), QStringLiteral("Stampa Fatture Passive"), {}};
+    QDateTime quando = QDateTime::currentDateTime();
+};
 
-// The invoice's placeholders replaced in `modello` (§Data§ §DataRov§ §DataLong§ §DataAbb§
-// §DataMeno§ the document date, §TipoDoc§ §PartIva§ §RagSoc§ §Conto§ §Numero§), then those of
-// `altri`; names compare without regard to case; an unknown placeholder is left as written.
-QString sostituisciSegnaposti(const QString& modello, const RigaStore& testata, const AltriSegnaposti& altri);
+// The invoice's own placeholders and their values: Data, DataRov, DataLong, DataAbb, DataMeno
+// (the document date), TipoDoc, PartIva, RagSoc, Conto, Numero (its "/" turned into "_").
+QHash<QString, QString> segnapostiFattura(const RigaStore& testata);
+// `modello` with the invoice's placeholders and those of every print replaced; names compare
+// without regard to case; an unknown placeholder is left as written.
+QString sostituisciSegnaposti(const QString& modello, const RigaStore& testata, const ContestoNomi& chi);
 // The file name (no folder) of one invoice's PDF: the template, else beginning + document
 // type + VAT number + number + date + end; characters a file name cannot hold become "_", and
 // ".pdf" is added when missing.
-QString nomePdfFattura(const RegoleNomePdf& regole, const RigaStore& testata, const AltriSegnaposti& altri);
+QString nomePdfFattura(const RegoleNomePdf& regole, const RigaStore& testata, const ContestoNomi& chi);
 // The name of the one PDF of a whole run.
 QString nomePdfRiepilogo(const RegoleNomePdf& regole, const QDate& oggi);
 
@@ -141,8 +150,8 @@ struct OpzioniStFatPas {
     QString filePdf;     // PdfUnico: the file
     QString cartellaPdf; // PdfPerFattura: the folder
     RegoleNomePdf nomi;
-    AltriSegnaposti segnaposti; // workstation, user, group, company
-    bool rigaZeroDescr = true;  // Tesel.RigaZeroDescr: zero lines print as descriptions only
+    ContestoNomi chi;
+    bool rigaZeroDescr = true; // Tesel.RigaZeroDescr: zero lines print as descriptions only
 };
 
 // The naming rules and switches of the print as the program parameters set them: section
@@ -151,12 +160,22 @@ struct OpzioniStFatPas {
 OpzioniStFatPas leggiOpzioniStFatPas(Configurazione& conf, ParametriAzienda& parametri,
                                      const QString& modello);
 
+class StFatPas;
+// Prepares a run from the installation: the naming rules above with the template and the
+// identity of the print options of "StFatPas", and, when the run opens its engine, the
+// program parameters, the font styles and the page parameters of the set-up layer (the margin
+// message through `ui`). The destination is the caller's to set afterwards.
+void impostaDaProfilo(StFatPas& st, Configurazione& conf, ParametriAzienda& parametri, ClientMenu& menu,
+                      Interazione& ui);
+
 struct EsitoStampa {
     int fatture = 0; // invoices printed and (printer, PDF) marked
     int pagine = 0;
     bool interrotta = false;
-    QStringList file;     // PDF files written
-    QStringList messaggi; // what the run reported, in order
+    bool erroreFile = false; // a PDF could not be opened, written or closed
+    bool errore = false;     // the run ended on an error (its message is the last one)
+    QStringList file;        // PDF files written
+    QStringList messaggi;    // what the run reported, in order
 };
 
 class StFatPas {

@@ -217,12 +217,12 @@ QString conPdf(QString nome) {
 
 } // namespace
 
-QString sostituisciSegnaposti(const QString& modello, const RigaStore& t, const AltriSegnaposti& altri) {
+QHash<QString, QString> segnapostiFattura(const RigaStore& t) {
     const QDate d = t.data(u"DGD_Data").value_or(QDate());
     const QLocale it(QLocale::Italian, QLocale::Italy);
     const auto fmt = [&](const QString& f) { return d.isValid() ? it.toString(d, f) : QString(); };
     const CodiceConto conto(t.testo(u"GruppoFor"), t.testo(u"MastroFor"), t.testo(u"ContoFor"));
-    QList<std::pair<QString, QString>> valori{
+    return {
         {QStringLiteral("Data"), fmt(QStringLiteral("ddMMyyyy"))},
         {QStringLiteral("DataRov"), fmt(QStringLiteral("yyyyMMdd"))},
         {QStringLiteral("DataLong"), fmt(QStringLiteral("dd MMMM yyyy"))},
@@ -234,35 +234,14 @@ QString sostituisciSegnaposti(const QString& modello, const RigaStore& t, const 
         {QStringLiteral("Conto"), conto.testo()},
         {QStringLiteral("Numero"), t.testo(u"DGD_Numero").trimmed().replace(u'/', u'_')},
     };
-    for (auto it = altri.constBegin(); it != altri.constEnd(); ++it)
-        valori.append({it.key(), it.value()});
-    QString r;
-    qsizetype i = 0;
-    while (i < modello.size()) {
-        const qsizetype a = modello.indexOf(u'§', i);
-        const qsizetype b = a < 0 ? -1 : modello.indexOf(u'§', a + 1);
-        if (b < 0) {
-            r += modello.mid(i);
-            break;
-        }
-        const QString nome = modello.mid(a + 1, b - a - 1);
-        const auto v = std::find_if(valori.begin(), valori.end(), [&](const auto& p) {
-            return p.first.compare(nome, Qt::CaseInsensitive) == 0;
-        });
-        r += modello.mid(i, a - i);
-        if (v != valori.end()) {
-            r += v->second;
-            i = b + 1;
-        } else {
-            // Not ours: the "§" may open the next placeholder.
-            r += modello.mid(a, b - a);
-            i = b;
-        }
-    }
-    return r;
 }
 
-QString nomePdfFattura(const RegoleNomePdf& regole, const RigaStore& t, const AltriSegnaposti& altri) {
+QString sostituisciSegnaposti(const QString& modello, const RigaStore& t, const ContestoNomi& chi) {
+    return sostituisciSegnaposto(modello, chi.postazione, chi.azienda, chi.identita, chi.quando,
+                                 segnapostiFattura(t), true);
+}
+
+QString nomePdfFattura(const RegoleNomePdf& regole, const RigaStore& t, const ContestoNomi& chi) {
     QString modello = regole.modello.trimmed();
     if (modello.isEmpty()) {
         QStringList parti{QStringLiteral("§TipoDoc§"), QStringLiteral("§PartIva§"),
@@ -271,7 +250,7 @@ QString nomePdfFattura(const RegoleNomePdf& regole, const RigaStore& t, const Al
             parti << QStringLiteral("§DataRov§");
         modello = regole.inizio + parti.join(u'_') + regole.fine;
     }
-    return conPdf(nomeFileSicuro(sostituisciSegnaposti(modello, t, altri)));
+    return conPdf(nomeFileSicuro(sostituisciSegnaposti(modello, t, chi)));
 }
 
 QString nomePdfRiepilogo(const RegoleNomePdf& regole, const QDate& oggi) {

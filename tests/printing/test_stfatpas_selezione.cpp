@@ -190,14 +190,17 @@ TEST(NomePdf, thePlaceholdersOfTheInvoiceAndOfTheWorkstationAreReplaced) {
                  {"GruppoFor", "40"},
                  {"MastroFor", "10"},
                  {"ContoFor", "1001"}};
-    const AltriSegnaposti altri{{"Terminale", "PC01"}, {"Login", "mario"}};
+    ContestoNomi altri;
+    altri.postazione = {"PC01", "mario", "amm"};
+    altri.azienda.descAzie = "Demo/Srl";
     EXPECT_EQ(sostituisciSegnaposti("§Data§ §DataRov§ §DataMeno§ §DataLong§ §DataAbb§", t, altri),
               "05012024 20240105 05-01-2024 05 gennaio 2024 05 gen 2024");
     EXPECT_EQ(
         sostituisciSegnaposti("§tipodoc§-§PartIva§-§RagSoc§-§Conto§-§Numero§-§Terminale§-§login§", t, altri),
         "TD04-01234567890-Rossi Mario-40-10-1001-12_A_2024-PC01-mario");
-    // Not a placeholder of the print: left for the set-up layer; a lone "§" stays.
-    EXPECT_EQ(sostituisciSegnaposti("§DescAzie§_§Numero§ §", t, altri), "§DescAzie§_12_A_2024 §");
+    // The company's name cannot make a folder either; an unknown name and a lone "§" stay.
+    EXPECT_EQ(sostituisciSegnaposti("§DescAzie§_§Numero§ §Ignoto§ §", t, altri),
+              "Demo_Srl_12_A_2024 §Ignoto§ §");
 
     RegoleNomePdf regole;
     EXPECT_EQ(nomePdfFattura(regole, t, altri), "TD04_01234567890_12_A_2024_20240105.pdf");
