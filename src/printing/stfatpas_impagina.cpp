@@ -342,6 +342,7 @@ void StFatPas::Impaginatore::StampaDettaglio(const RigaStore& r) {
     if (descrizione.isEmpty())
         descrizione << QString();
     ctrRiga(passo);
+    FatPasFont(QStringLiteral("CorpoCampo")); // a new page's header leaves its own
     const double yRiga = y_;
     FatPasStCampo(1, yRiga, 23, r.testo(u"CA_CodiceValore").trimmed());
     if (!descrittiva) {
@@ -386,6 +387,7 @@ void StFatPas::Impaginatore::StampaDettaglio(const RigaStore& r) {
     while (fatte < descrizione.size()) {
         if (fatte > 0)
             ctrRiga(passo);
+        FatPasFont(QStringLiteral("CorpoCampo"));
         const qsizetype stanno =
             std::max<qsizetype>(1, static_cast<qsizetype>((fondoCorpo_ - 0.5 - y_) / passo + 1e-6));
         const qsizetype n = std::min(stanno, descrizione.size() - fatte);
