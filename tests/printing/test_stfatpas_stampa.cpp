@@ -219,6 +219,11 @@ TEST_F(StampaFatture, aLongInvoiceSaysSegueOnEveryPageButTheLastWhichCarriesTheT
         if (o.testo.startsWith("Riga "))
             righe << o.testo;
     ASSERT_EQ(righe.size(), 70);
+    // A new page's header does not leave its labels' style on the lines' figures.
+    for (const Operazione& o : s.operazioni())
+        if (o.testo == "10,00") {
+            EXPECT_EQ(o.stile, "CorpoCampo") << "pagina " << o.pagina;
+        }
     EXPECT_EQ(righe.front(), "Riga 1");
     EXPECT_EQ(righe.back(), "Riga 70");
     // And in the file: "SEGUE" on the first page, the total on the last.

@@ -461,6 +461,21 @@ void frmFEStFtPass::avvia(bool video) {
         }
     }
 
+    // From here on the print runs: events processed below must find it running.
+    inStampa_ = true;
+    struct Fine {
+        frmFEStFtPass* f;
+        ~Fine() {
+            f->inStampa_ = false;
+            for (QWidget* b : {static_cast<QWidget*>(f->ComStampa), static_cast<QWidget*>(f->cmdStaVid),
+                               static_cast<QWidget*>(f->ComChiudi)})
+                b->setEnabled(true);
+        }
+    } fine{this};
+    ComStampa->setEnabled(false);
+    cmdStaVid->setEnabled(false);
+    ComChiudi->setEnabled(false);
+
     stampa::StFatPas st(contesto_.db, ui);
     stampa::impostaDaProfilo(st, contesto_.configurazione, contesto_.parametri, contesto_.menu, ui);
     st.origine = o;
@@ -485,6 +500,10 @@ void frmFEStFtPass::avvia(bool video) {
         const QString cartella = contesto_.configurazione.cartellaBase(QStringLiteral("DirPdf"));
         if (cartella.isEmpty()) {
             msgCom(ui, QStringLiteral("Cartella dei pdf non impostata (DirPdf della sezione Base)"));
+            return;
+        }
+        if (!QDir().mkpath(cartella)) {
+            msgCom(ui, QStringLiteral("Impossibile creare la cartella dei pdf: ") + cartella);
             return;
         }
         if (ChePdfUno->isChecked()) {
@@ -539,26 +558,18 @@ void frmFEStFtPass::avvia(bool video) {
         QCoreApplication::processEvents();
         return false;
     };
-    inStampa_ = true;
-    ComStampa->setEnabled(false);
-    cmdStaVid->setEnabled(false);
-    ComChiudi->setEnabled(false);
     progresso.show();
     const stampa::EsitoStampa esito = st.AvviaStampa();
     progresso.hide();
-    inStampa_ = false;
-    ComStampa->setEnabled(true);
-    cmdStaVid->setEnabled(true);
-    ComChiudi->setEnabled(true);
     if (anteprima) {
         // The preview keeps the engine for as long as it is open.
         stampa::LumoStampe* tenuto = motore.release();
         connect(anteprima, &QObject::destroyed, qApp, [tenuto] { delete tenuto; });
     }
-    QString fine = QStringLiteral("Stampate %1 fatture, %2 pagine").arg(esito.fatture).arg(esito.pagine);
+    QString riepilogo = QStringLiteral("Stampate %1 fatture, %2 pagine").arg(esito.fatture).arg(esito.pagine);
     if (esito.interrotta)
-        fine += QStringLiteral(" (stampa interrotta)");
-    staMessaggi->MostraMessaggio(fine);
+        riepilogo += QStringLiteral(" (stampa interrotta)");
+    staMessaggi->MostraMessaggio(riepilogo);
     emit stampaFinita(esito);
 }
 
