@@ -240,8 +240,11 @@ EsitoStampa StFatPas::AvviaStampa() {
         }
         if (dest == Destinazione::PdfUnico) {
             esito.file << opzioni.filePdf;
+            // The file holds them all: all of them are marked, in one unit of work.
+            Transazione t(db_);
             for (const ChiaveStampa& k : daSegnare)
                 segnaStampata(k);
+            t.conferma();
         }
     } catch (const std::exception& e) {
         int numero = 0;
