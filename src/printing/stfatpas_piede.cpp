@@ -86,10 +86,15 @@ void StFatPas::Impaginatore::preparaPiede() {
     const double passo = s_.altezzaRiga();
     FatPasFont(QStringLiteral("CorpoCampoComp"));
     const double passoNota = s_.altezzaRiga();
+    double tutte = alto + 4.5;
+    for (const RigaRiepilogo& r : righe)
+        tutte += passo + r.nota.size() * passoNota;
+    // When some rows must follow the lines, the box keeps its last line to say so.
+    const double limite = tutte <= basso - 0.5 ? basso - 0.5 : basso - 0.5 - passoNota;
     double y = alto + 4.5;
     for (RigaRiepilogo& r : righe) {
         const double h = passo + r.nota.size() * passoNota;
-        if (riepilogoSeguito_.empty() && y + h <= basso - 0.5) {
+        if (riepilogoSeguito_.empty() && y + h <= limite) {
             riepilogo_.push_back(std::move(r));
             y += h;
         } else {
@@ -101,7 +106,9 @@ void StFatPas::Impaginatore::preparaPiede() {
     testi << riferimentiDocumento() << StPagamenti() << StCassaPrevid() << StRitAcconto();
     const QStringList righeAnnotazioni =
         spezza(QStringLiteral("CorpoCampoComp"), LarghezzaTestoAnnotazioni, testi);
-    const auto stanno = static_cast<qsizetype>((basso - 0.5 - (alto + 4.5)) / passoNota + 1e-6);
+    auto stanno = static_cast<qsizetype>((basso - 0.5 - (alto + 4.5)) / passoNota + 1e-6);
+    if (righeAnnotazioni.size() > stanno)
+        --stanno; // the last line says where the rest is
     annotazioni_ = righeAnnotazioni.mid(0, stanno);
     annotazioniSeguito_ = righeAnnotazioni.mid(stanno);
 }
@@ -388,7 +395,9 @@ void StFatPas::Impaginatore::stampaAnnotazioni(double y, double fondo) {
         FatPasStCampo(XAnnotazioni + 2, y, LarghezzaTestoAnnotazioni, r);
         y += s_.altezzaRiga();
     }
-    Q_UNUSED(fondo);
+    if (!annotazioniSeguito_.isEmpty())
+        FatPasStCampo(XAnnotazioni + 2, fondo - s_.altezzaRiga() - 0.3, LarghezzaTestoAnnotazioni,
+                      QStringLiteral("Altre annotazioni dopo le righe del documento"));
 }
 
 void StFatPas::Impaginatore::stampaTotali(double alto, bool ultima) {

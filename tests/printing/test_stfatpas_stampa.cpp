@@ -238,6 +238,45 @@ TEST_F(StampaFatture, aLongInvoiceSaysSegueOnEveryPageButTheLastWhichCarriesTheT
     EXPECT_EQ(stampato({2024, 1}), "S");
 }
 
+TEST_F(StampaFatture, summaryRowsAndAnnotationsBeyondTheirBoxesFollowTheLinesNothingIsLost) {
+    if (IsSkipped())
+        return;
+    scriviFattura(1, "TD01", 30, "Molte Aliquote Srl");
+    // 14 more summary rows, each with its own figures, and 40 causal lines.
+    for (int r = 2; r <= 15; ++r)
+        db().EseguiSql(QStringLiteral("INSERT INTO FatXmlIva (XmlAnno, XmlNumRif, XmlRigDet, AliquotaIVA, "
+                                      "ImponibileImporto, Imposta, Natura, RiferimentoNormativo) VALUES "
+                                      "(2024, 1, %1, 0, %2, 0, 'N2.2', 'Art. %1')")
+                           .arg(r)
+                           .arg(r * 1000 + 1));
+    QStringList causale;
+    for (int c = 1; c <= 40; ++c)
+        causale << QStringLiteral("Causale numero %1").arg(c);
+    db().EseguiSql("UPDATE FatXmlTest SET DGD_Causale = '" + causale.join("§çé^?") + "'");
+    LumoStampe s;
+    ASSERT_TRUE(s.apriPdf(cartella_.filePath("molte.pdf")));
+    StFatPas st(db(), ui_);
+    st.motore = &s;
+    const EsitoStampa esito = st.AvviaStampa();
+    ASSERT_EQ(esito.fatture, 1);
+    QStringList tutti;
+    for (int p = 1; p <= esito.pagine; ++p)
+        tutti << testi(s, p);
+    const QString insieme = tutti.join('\n');
+    for (int r = 2; r <= 15; ++r) {
+        const QString imponibile = formatta(Currency::daUnita(r * 1000 + 1), u"#,##0.00");
+        const QRegularExpression solo("(^|[^0-9.])" + QRegularExpression::escape(imponibile));
+        EXPECT_EQ(insieme.count(solo), 1) << imponibile.toStdString();
+        EXPECT_TRUE(insieme.contains(QStringLiteral("Art. %1").arg(r)));
+    }
+    for (const QString& c : causale)
+        EXPECT_EQ(tutti.count(c), 1) << c.toStdString();
+    EXPECT_EQ(tutti.count("RIEPILOGO IVA (seguito)"), 1);
+    EXPECT_EQ(tutti.count("ANNOTAZIONI - VARIAZIONI (seguito)"), 1);
+    EXPECT_TRUE(tutti.contains("Altre annotazioni dopo le righe del documento"));
+    EXPECT_TRUE(tutti.contains("Altre righe del riepilogo IVA dopo le righe del documento"));
+}
+
 TEST_F(StampaFatture, anInterruptAfterTheSecondOfFiveInvoicesLeavesTwoMarkedPrinted) {
     if (IsSkipped())
         return;
