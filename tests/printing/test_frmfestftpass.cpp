@@ -9,15 +9,18 @@
 #include "frame/parametri.h"
 #include "import/importazione.h"
 #include "printing/forms/frmfestftpass.h"
+#include "printing/forms/frmvstampa.h"
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -109,6 +112,29 @@ TEST_F(DialogoStampa, whilePrintingASecondPrintAndClosingAreRefusedAndEveryInvoi
     EXPECT_EQ(QDir(pdf_).entryList({"*.pdf"}, QDir::Files).size(), 3);
     EXPECT_EQ(stampate().size(), 3);
     EXPECT_TRUE(f->close());
+}
+
+TEST_F(DialogoStampa, thePreviewShowsEveryPageAndMarksNothing) {
+    if (IsSkipped())
+        return;
+    auto f = apri();
+    f->ChePdfAutom->setChecked(true); // the preview goes to the screen whatever the PDF options
+    f->cmdStaVid_Click();
+    QPointer<stampa::FrmVStampa> anteprima;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* v = qobject_cast<stampa::FrmVStampa*>(w))
+            anteprima = v;
+    ASSERT_TRUE(anteprima);
+    EXPECT_TRUE(anteprima->terminata());
+    EXPECT_EQ(anteprima->pagineArrivate(), 3);
+    EXPECT_TRUE(stampate().isEmpty());
+    EXPECT_FALSE(QDir(pdf_).exists());
+    // Closed, it takes its print along; the dialog prints again at once.
+    anteprima->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(anteprima);
+    f->ComStampa_Click();
+    EXPECT_EQ(stampate().size(), 3);
 }
 
 TEST_F(DialogoStampa, rangesOutOfOrderAreRefusedWithTheirMessageAndNothingIsPrinted) {
