@@ -206,7 +206,12 @@ EsitoStampa StFatPas::AvviaStampa() {
                     messaggio(QStringLiteral("Stampo su file: ") + nome);
             }
             procedura = QStringLiteral("StampaDoc");
-            s->iniziaDocumento(file, f->testata.testo(u"DGD_Numero"));
+            if (!s->iniziaDocumento(file, f->testata.testo(u"DGD_Numero"))) {
+                // The folder refuses files: the next invoices would fail alike.
+                esito.erroreFile = true;
+                riporta(esito, s->errore());
+                break;
+            }
             StampaDoc(*s, *f);
             if (!s->chiudiDocumento()) {
                 esito.erroreFile = true;
@@ -231,14 +236,13 @@ EsitoStampa StFatPas::AvviaStampa() {
         esito.pagine = s->pagineTotali();
         aperto = false;
         if (!s->fine()) {
-            const QString m = QStringLiteral("Errore nella chiusura del pdf");
+            // Said once, with what went wrong, among the run's other messages.
             esito.erroreFile = true;
-            riporta(esito, m + QStringLiteral(": ") + s->errore());
-            msgCom(ui_, m);
-            esito.fatture = dest == Destinazione::PdfUnico ? 0 : esito.fatture;
-            return esito;
-        }
-        if (dest == Destinazione::PdfUnico) {
+            if (dest == Destinazione::PdfUnico || esito.messaggi.isEmpty())
+                riporta(esito, QStringLiteral("Errore nella chiusura del pdf: ") + s->errore());
+            if (dest == Destinazione::PdfUnico)
+                esito.fatture = 0;
+        } else if (dest == Destinazione::PdfUnico) {
             esito.file << opzioni.filePdf;
             // The file holds them all: all of them are marked, in one unit of work.
             Transazione t(db_);

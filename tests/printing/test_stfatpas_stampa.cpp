@@ -299,6 +299,25 @@ TEST_F(StampaFatture, anInterruptAfterTheSecondOfFiveInvoicesLeavesTwoMarkedPrin
     EXPECT_EQ(segnate, QStringList({"4", "5"}));
 }
 
+TEST_F(StampaFatture, aPdfThatCannotBeWrittenStopsTheRunAndMarksNothing) {
+    if (IsSkipped())
+        return;
+    scriviFattura(1, "TD01", 1, "Rossi Srl");
+    scriviFattura(2, "TD01", 1, "Rossi Srl");
+    StFatPas st(db(), ui_);
+    st.opzioni.destinazione = Destinazione::PdfPerFattura;
+    st.opzioni.cartellaPdf = cartella_.filePath("occupata");
+    st.opzioni.nomi.modello = "§Numero§";
+    // A folder where the first file should go: not even the superuser can write it.
+    ASSERT_TRUE(QDir().mkpath(st.opzioni.cartellaPdf + "/N1.pdf"));
+    const EsitoStampa esito = st.AvviaStampa();
+    EXPECT_TRUE(esito.erroreFile);
+    EXPECT_EQ(esito.fatture, 0);
+    EXPECT_TRUE(chiavi(" WHERE Stampato = 'S'").empty());
+    ASSERT_EQ(ui_.mostrati.size(), 1);
+    EXPECT_TRUE(ui_.mostrati[0].testo.contains("N1.pdf")) << ui_.mostrati[0].testo.toStdString();
+}
+
 TEST_F(StampaFatture, anEmptySelectionSaysSoAndPrintsNothing) {
     if (IsSkipped())
         return;
