@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tesel needs to build, test and run, when they are missing.
-#   scripts/installa-pacchetti.sh [--prove]   (--prove adds the PostgreSQL server for the tests)
+#   scripts/installa-pacchetti.sh [--prove]   (--prove adds the PostgreSQL and CUPS servers for the tests)
 set -euo pipefail
 
 pacchetti=(
@@ -12,7 +12,7 @@ pacchetti=(
     libcurl4-openssl-dev libcpp-httplib-dev qt6-base-dev-tools fonts-liberation2 libcups2-dev
 )
 if [[ "${1:-}" == "--prove" ]]; then
-    pacchetti+=(postgresql-15 postgresql-client-15)
+    pacchetti+=(postgresql-15 postgresql-client-15 cups-daemon cups-client)
 fi
 
 mancanti=()

@@ -246,6 +246,16 @@ PdfAutomatico ImpostazioneStampa::leggiPdfAutomatico() const {
     return p;
 }
 
+SessioniStampanti ImpostazioneStampa::leggiSessioni() const {
+    SessioniStampanti s;
+    s.termSessAggNome = vero(opzione(SezioneOpzioni, QStringLiteral("TermSessAggNome")));
+    for (const QString& nome : opzione(SezioneOpzioni, QStringLiteral("Stampanti")).split(QLatin1Char(',')))
+        if (!nome.trimmed().isEmpty())
+            s.stampanti << nome.trimmed();
+    s.terminale = postazione_.terminale;
+    return s;
+}
+
 void ImpostazioneStampa::inizializza(LumoStampe& s) {
     // The body label and field styles are what every report selects first.
     for (const StileCarattere& st : stiliStandard())

@@ -17,6 +17,7 @@
 // this workstation's default, the common default.
 
 #include "printing/lumostampe.h"
+#include "printing/stampanti.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -130,7 +131,7 @@ QString chiaveOpzione(const QString& opzione, Ambito ambito, Zona zona, const QS
 
 class ImpostazioneStampa {
 public:
-    // `profilo` is read on every call: the dialog may change it during the run.
+    // `profilo` is kept by reference: what the print dialog changes in it counts at once.
     ImpostazioneStampa(const FileIni& profilo, Postazione postazione, IdentitaStampa identita,
                        DatiAzienda azienda = {});
 
@@ -143,6 +144,9 @@ public:
     // the default of that option.
     OpzioniStampa leggiOpzioni(Interazione& ui) const;
     PdfAutomatico leggiPdfAutomatico() const;
+    // "TermSessAggNome" and "Stampanti" of the options, with this workstation: how IniOpzSta
+    // tells the printers of other sessions.
+    SessioniStampanti leggiSessioni() const;
 
     // Gives the print object the body styles CorpoLab and CorpoCampo (CorpoCampo selected).
     // The program parameters (leggiParametriProgramma) are the caller's: the copies allowed

@@ -1,6 +1,7 @@
 #include "printing/lumostampe.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -152,9 +153,26 @@ struct LumoStampe::Dati {
             s.grassetto = true;
         return s;
     }
-    QFontMetricsF metriche(bool enfasi) const {
-        return QFontMetricsF(fontStile(stileAttivo(enfasi)), &dispositivoMisura());
+    // Fonts and metrics of a style, built once: a page of an invoice draws hundreds of texts.
+    struct Caratteri {
+        QFontMetricsF metriche;
+        QFont disegno; // at the scale factor (and the preview's enlargement)
+        double ascent; // in the report's millimetres
+    };
+    mutable QHash<QString, std::shared_ptr<const Caratteri>> cache;
+    const Caratteri& caratteri(bool enfasi) const {
+        const QString chiave = corrente.toLower() + (enfasi ? QStringLiteral("|e") : QString());
+        auto it = cache.constFind(chiave);
+        if (it == cache.cend()) {
+            const StileCarattere st = stileAttivo(enfasi);
+            QFontMetricsF m(fontStile(st), &dispositivoMisura());
+            const double ascent = mmDaPunti(m.ascent());
+            it = cache.insert(chiave, std::make_shared<const Caratteri>(
+                                          Caratteri{m, fontStile(st, par.fatt * scalaFont), ascent}));
+        }
+        return **it;
     }
+    QFontMetricsF metriche(bool enfasi) const { return caratteri(enfasi).metriche; }
     QPageLayout layout() const {
         QPageLayout::Orientation o = orientamento;
         if (par.forzaVert)
@@ -168,6 +186,15 @@ struct LumoStampe::Dati {
                          .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(fi.absolutePath()));
             return false;
         }
+        // Refused at once rather than at the first page: the caller can still report it and
+        // go on with the next document.
+        QFile prova(file);
+        if (!prova.open(QIODevice::Append)) {
+            errore = QStringLiteral("Impossibile creare il file PDF %1:\n%2")
+                         .arg(QDir::toNativeSeparators(file), prova.errorString());
+            return false;
+        }
+        prova.close();
         filePdf = file;
         pdf = std::make_unique<QPdfWriter>(file);
         pdf->setResolution(RisoluzionePdf);
@@ -196,6 +223,7 @@ LumoStampe::~LumoStampe() {
 }
 
 void LumoStampe::definisciStile(const StileCarattere& s) {
+    d->cache.clear();
     d->stili.insert(s.nome.toLower(), s);
     if (d->corrente.isEmpty())
         d->corrente = s.nome;
@@ -229,6 +257,7 @@ QString LumoStampe::stileCorrente() const {
 }
 
 void LumoStampe::impostaParametri(const ParametriPagina& p) {
+    d->cache.clear();
     d->par = p;
     if (d->par.fatt <= 0)
         d->par.fatt = 1.0;
@@ -292,6 +321,7 @@ bool LumoStampe::apriAnteprima(RicevitorePagine* ricevitore) {
     QPicture prova;
     d->puntiPerMmFigura = prova.logicalDpiX() / MmPerPollice;
     d->scalaFont = double(RisoluzionePdf) / prova.logicalDpiY();
+    d->cache.clear();
     d->dest = Destinazione::Anteprima;
     return true;
 }
@@ -349,9 +379,10 @@ void LumoStampe::aggiungiOsservatore(OsservatoreStampa* o) {
 namespace {
 
 // Draws one recorded operation: the same code serves the live print and the redraw of a page.
-// `font` is the style's font enlarged by `scalaFont` (see the preview).
-void disegna(QPainter& p, const Operazione& op, const QFont& font, double scalaFont,
-             const ParametriPagina& par, QPointF origine, double puntiPerMm) {
+// `font` is what the style draws with on this device; `ascent` its height above the baseline,
+// in the report's millimetres.
+void disegna(QPainter& p, const Operazione& op, const QFont& font, double ascent, const ParametriPagina& par,
+             QPointF origine, double puntiPerMm) {
     const auto px = [&](double xr) {
         return (par.mrSin + par.dx + xr * par.fatt - origine.x()) * puntiPerMm;
     };
@@ -363,8 +394,7 @@ void disegna(QPainter& p, const Operazione& op, const QFont& font, double scalaF
     case TipoOperazione::TestoMultiriga: {
         p.setFont(font);
         p.setPen(Qt::black);
-        const double ascent = QFontMetricsF(font, &dispositivoMisura()).ascent() / (par.fatt * scalaFont);
-        p.drawText(QPointF(px(op.x2), py(op.y + mmDaPunti(ascent))), op.testo);
+        p.drawText(QPointF(px(op.x2), py(op.y + ascent)), op.testo);
         break;
     }
     case TipoOperazione::Riga: {
@@ -413,8 +443,9 @@ void LumoStampe::testo(double x, double y, double larghezza, const QString& s, A
     op.stile = d->corrente;
     if (d->registra)
         d->operazioni.push_back(op);
-    disegna(d->painter, op, fontStile(d->stileAttivo(enfasi), d->par.fatt * d->scalaFont), d->scalaFont,
-            d->par, d->origine, d->puntiPerMm);
+    if (d->painter.isActive())
+        disegna(d->painter, op, d->caratteri(enfasi).disegno, d->caratteri(enfasi).ascent, d->par, d->origine,
+                d->puntiPerMm);
 }
 
 QStringList LumoStampe::spezzaRighe(double larghezza, const QString& s, bool enfasi) const {
@@ -514,8 +545,9 @@ double LumoStampe::testoMultiriga(double x, double y, double larghezza, const QS
         op.y2 = yr + h;
         if (d->registra)
             d->operazioni.push_back(op);
-        disegna(d->painter, op, fontStile(d->stileAttivo(enfasi), d->par.fatt * d->scalaFont), d->scalaFont,
-                d->par, d->origine, d->puntiPerMm);
+        if (d->painter.isActive())
+            disegna(d->painter, op, d->caratteri(enfasi).disegno, d->caratteri(enfasi).ascent, d->par,
+                    d->origine, d->puntiPerMm);
         yr += h;
     }
     d->y = yr;
@@ -538,7 +570,8 @@ void LumoStampe::riga(double x1, double y1, double x2, double y2, double spessor
     op.stile = d->corrente;
     if (d->registra)
         d->operazioni.push_back(op);
-    disegna(d->painter, op, QFont(), 1.0, d->par, d->origine, d->puntiPerMm);
+    if (d->painter.isActive())
+        disegna(d->painter, op, QFont(), 0.0, d->par, d->origine, d->puntiPerMm);
 }
 
 int LumoStampe::pagina() const {
@@ -552,10 +585,12 @@ int LumoStampe::pagineTotali() const {
 }
 
 void LumoStampe::nuovaPagina() {
-    if (d->finita || d->dest == Destinazione::Nessuna)
+    if (d->finita)
         return;
-    if (d->dest == Destinazione::PdfPerDocumento && !d->documentoAperto)
+    if (d->dest == Destinazione::PdfPerDocumento && !d->documentoAperto) {
+        d->errore = QStringLiteral("Stampa su PDF per documento: nessun documento iniziato");
         return;
+    }
     // Close the page in hand.
     if (d->paginaAperta && d->dest == Destinazione::Anteprima) {
         d->painter.end();
@@ -567,6 +602,8 @@ void LumoStampe::nuovaPagina() {
         d->figura = std::make_shared<QPicture>();
         d->painter.begin(d->figura.get());
         d->painter.scale(d->puntiPerMmFigura / d->puntiPerMm, d->puntiPerMmFigura / d->puntiPerMm);
+    } else if (d->dest == Destinazione::Nessuna) {
+        // No destination: pages are only counted and recorded (to paginate before printing).
     } else if (!d->painter.isActive()) {
         if (!d->painter.begin(d->dispositivo)) {
             d->errore = QStringLiteral("Impossibile iniziare la stampa sulla destinazione scelta");
@@ -576,8 +613,10 @@ void LumoStampe::nuovaPagina() {
     } else {
         d->dispositivo->newPage();
     }
-    d->painter.setRenderHint(QPainter::Antialiasing);
-    d->painter.setRenderHint(QPainter::TextAntialiasing);
+    if (d->painter.isActive()) {
+        d->painter.setRenderHint(QPainter::Antialiasing);
+        d->painter.setRenderHint(QPainter::TextAntialiasing);
+    }
     d->paginaAperta = true;
     ++d->paginaRun;
     ++d->paginaDoc;
@@ -668,7 +707,8 @@ void LumoStampe::ridisegnaPagina(QPainter& p, int numero, double puntiPerMm) con
         StileCarattere s = stile(op.stile).value_or(StileCarattere{op.stile, QStringLiteral("Arial"), 10});
         if (op.enfasi)
             s.grassetto = true;
-        disegna(p, op, fontStile(s, d->par.fatt * scalaFont), scalaFont, d->par, QPointF(), virtuali);
+        const double ascent = mmDaPunti(QFontMetricsF(fontStile(s), &dispositivoMisura()).ascent());
+        disegna(p, op, fontStile(s, d->par.fatt * scalaFont), ascent, d->par, QPointF(), virtuali);
     }
     p.restore();
 }

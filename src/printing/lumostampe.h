@@ -8,6 +8,8 @@
 //  - a paged device the caller owns (the printer, created by the forms layer);
 //  - the preview: every page drawn into a QPicture and handed to a receiver as soon as it is
 //    complete, so the user can look at it while the next ones are produced.
+// With no destination opened, pages are counted and recorded but drawn nowhere: a report can
+// paginate first to print "page n of N" on the real run.
 // Every drawing operation is also recorded (kind, page, position, text, style), so the layout
 // can be checked without looking at pixels.
 //

@@ -2,6 +2,7 @@
 // What a test reads back from a PDF: its text (pdftotext, layout kept), its fonts (pdffonts).
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 
 namespace tesel::prova {
@@ -21,6 +22,27 @@ inline QString testoPdf(const QString& file) {
 
 inline QString fontPdf(const QString& file) {
     return eseguiPoppler(QStringLiteral("pdffonts"), {file});
+}
+
+// Where a word lies on its page, in millimetres from the top-left corner (pdftotext -bbox).
+struct Riquadro {
+    double xMin = -1, yMin = -1, xMax = -1, yMax = -1;
+};
+inline Riquadro posizioneParola(const QString& file, const QString& parola) {
+    const QString html =
+        eseguiPoppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+    static const QRegularExpression re(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    auto it = re.globalMatch(html);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        if (m.captured(5) == parola) {
+            const double mm = 25.4 / 72;
+            return {m.captured(1).toDouble() * mm, m.captured(2).toDouble() * mm,
+                    m.captured(3).toDouble() * mm, m.captured(4).toDouble() * mm};
+        }
+    }
+    return {};
 }
 
 // Number of pages, from pdfinfo.

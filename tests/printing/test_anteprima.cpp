@@ -2,6 +2,7 @@
 #include "printing/forms/frmstampaincorso.h"
 #include "printing/forms/frmvstampa.h"
 #include "printing/forms/frmvstapar.h"
+#include "printing/pdfprova.h"
 #include "support/interazioneprova.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -146,6 +148,25 @@ TEST(FrmVStampa, ZoomScrollBarsAndRedrawWithoutKeptPages) {
         ui.mostrati[0].testo.startsWith(QStringLiteral("La lunghezza del foglio può essere al massimo")));
 }
 
+TEST(FrmVStampa, OnlyThePagesOfTheRangeAreShown) {
+    InterazioneProva ui;
+    LumoStampe s;
+    stili(s);
+    FrmVStampa f(ui);
+    f.impostaIntervallo(2, 3);
+    f.setOgStampa(&s);
+    ASSERT_TRUE(s.apriAnteprima(&f));
+    for (int n = 1; n <= 4; ++n)
+        paginaDiProva(s, n);
+    s.fine();
+    EXPECT_EQ(f.pagineArrivate(), 2);
+    EXPECT_EQ(f.labPage->text(), QStringLiteral("Pag.002"));
+    QTest::keyClick(&f, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(f.paginaCorrente(), 3);
+    QTest::keyClick(&f, Qt::Key_PageDown);
+    EXPECT_EQ(f.LabMsg->text(), QStringLiteral("Stampa Terminata"));
+}
+
 TEST(FrmVStaPar, SampleTextFollowsTheMagnification) {
     frmVStaPar par(150, true);
     EXPECT_EQ(par.LabProp->text(), QStringLiteral("150%"));
@@ -192,4 +213,31 @@ TEST(FrmStampaInCorso, CountsPagesAndTheButtonInterruptsBetweenDocuments) {
     f.close();
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(f.LblPag->text(), QStringLiteral("4"));
+}
+
+TEST(Stampante, APrinterWithItsOwnMarginsPrintsWhereTheEngineSays) {
+    // A printer writing to a file: the same device and engine path as a CUPS queue.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("stampante.pdf"));
+    QPrinter stampante(QPrinter::HighResolution);
+    stampante.setOutputFormat(QPrinter::PdfFormat);
+    stampante.setOutputFileName(file);
+    stampante.setPageMargins(QMarginsF(20, 30, 20, 20), QPageLayout::Millimeter);
+    stampante.setPageOrientation(QPageLayout::Landscape);
+    stampante.setFullPage(true);
+    LumoStampe s;
+    stili(s);
+    ParametriPagina par;
+    par.mrSin = 8;
+    par.mrAlt = 12;
+    par.forzaVert = true; // upright even though the driver said landscape
+    s.impostaParametri(par);
+    ASSERT_TRUE(s.apriDispositivo(&stampante));
+    EXPECT_NEAR(s.formatoMm().width(), 210, 0.5);
+    s.testo(10, 10, 100, QStringLiteral("POSIZIONE"));
+    ASSERT_TRUE(s.fine());
+    const auto r = tesel::prova::posizioneParola(file, QStringLiteral("POSIZIONE"));
+    EXPECT_NEAR(r.xMin, 8 + 10, 0.6);
+    EXPECT_GT(r.yMin, 12 + 10 - 0.5);
+    EXPECT_LT(r.yMin, 12 + 10 + 2);
 }

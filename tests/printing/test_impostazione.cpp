@@ -368,6 +368,14 @@ TEST(IniOpzSta, ResolvesThePrinterAndReportsEachProblem) {
         EXPECT_EQ(ui.testiMostrati(), c.messaggi);
         EXPECT_EQ(e.problemi, !c.messaggi.isEmpty());
     }
+    // The session rules come from the options, for this workstation.
+    Profilo p;
+    p.metti(SezioneOpzioni, QStringLiteral("TermSessAggNome"), QStringLiteral("S"));
+    p.metti(SezioneOpzioni, QStringLiteral("Stampanti"), QStringLiteral("Etichette@POST7, Laser@POST8"));
+    const SessioniStampanti letta = impostazione(p.ini).leggiSessioni();
+    EXPECT_TRUE(letta.altraSessione(QStringLiteral("Laser@POST7")));
+    EXPECT_FALSE(letta.altraSessione(QStringLiteral("Laser@POST8")));
+    EXPECT_FALSE(letta.altraSessione(QStringLiteral("Laser@post3")));
     // Without session naming, and for a queue listed in "Stampanti", "@host" means nothing.
     EXPECT_FALSE((SessioniStampanti{false, {}, Term}).altraSessione(QStringLiteral("Laser@POST7")));
     EXPECT_FALSE((SessioniStampanti{true, {QStringLiteral("laser@post7")}, Term}.altraSessione(

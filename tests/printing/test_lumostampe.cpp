@@ -2,14 +2,17 @@
 #include "printing/lumostampe.h"
 #include "printing/pdfprova.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tesel::stampa;
 using tesel::prova::fontPdf;
 using tesel::prova::paginePdf;
+using tesel::prova::posizioneParola;
 using tesel::prova::testoPdf;
 
 namespace {
@@ -212,6 +215,14 @@ TEST(LumoStampe, OnePdfPerDocumentAndPageCountsPerDocument) {
     EXPECT_TRUE(altra.errore().contains(QStringLiteral("non esiste")));
     LumoStampe terza;
     EXPECT_FALSE(terza.apriPdf(dir.filePath(QStringLiteral("manca/y.pdf"))));
+    // A file that cannot be written (here a folder of that name) is refused when the document
+    // starts, not halfway through.
+    const QString bloccato = dir.filePath(QStringLiteral("cartella.pdf"));
+    ASSERT_TRUE(QDir().mkpath(bloccato));
+    LumoStampe quarta;
+    quarta.apriPdfPerDocumento();
+    EXPECT_FALSE(quarta.iniziaDocumento(bloccato));
+    EXPECT_TRUE(quarta.errore().startsWith(QStringLiteral("Impossibile creare il file PDF")));
 }
 
 TEST(LumoStampe, PreviewReceivesEachPageWhenCompleteAndTheEnd) {
@@ -251,4 +262,67 @@ TEST(LumoStampe, PreviewReceivesEachPageWhenCompleteAndTheEnd) {
     const size_t n = s.operazioni().size();
     s.testo(0, 0, 50, QStringLiteral("dopo"));
     EXPECT_EQ(s.operazioni().size(), n);
+}
+
+TEST(LumoStampe, MarginsOffsetsAndScaleLandOnTheSheetForEveryDestination) {
+    ParametriPagina par;
+    par.mrSin = 10;
+    par.mrAlt = 20;
+    par.dx = 2;
+    par.dy = -3;
+    par.fatt = 0.5;
+    QTemporaryDir dir;
+    // The file destination, and a device the caller gives with margins of its own (as a printer
+    // has): the engine must not add the device's margins to its own.
+    for (const bool dispositivo : {false, true}) {
+        SCOPED_TRACE(dispositivo ? "dispositivo" : "file");
+        const QString file = dir.filePath(dispositivo ? QStringLiteral("d.pdf") : QStringLiteral("f.pdf"));
+        QPdfWriter scrittore(file);
+        scrittore.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                            QMarginsF(15, 25, 15, 15), QPageLayout::Millimeter));
+        LumoStampe s;
+        stiliProva(s);
+        s.impostaParametri(par);
+        ASSERT_TRUE(dispositivo ? s.apriDispositivo(&scrittore) : s.apriPdf(file));
+        s.selezionaStile(QStringLiteral("Fisso"));
+        s.testo(20, 40, 200, QStringLiteral("INIZIO"));
+        s.testo(100, 80, 60, QStringLiteral("DESTRA"), Allineamento::Destra);
+        ASSERT_TRUE(s.fine());
+        const auto inizio = posizioneParola(file, QStringLiteral("INIZIO"));
+        const auto destra = posizioneParola(file, QStringLiteral("DESTRA"));
+        // x: margin + offset + x * scale; y: the top of the box, the text below it.
+        EXPECT_NEAR(inizio.xMin, 10 + 2 + 20 * 0.5, 0.6);
+        EXPECT_GT(inizio.yMin, 20 - 3 + 40 * 0.5 - 0.5);
+        EXPECT_LT(inizio.yMin, 20 - 3 + 40 * 0.5 + 2);
+        EXPECT_NEAR(destra.xMax, 10 + 2 + (100 + 60) * 0.5, 0.6);
+        // A 10-point monospaced font at half scale: 6 characters of 0.6 em at 5 points.
+        EXPECT_NEAR(inizio.xMax - inizio.xMin, 6 * 0.6 * 5 * 25.4 / 72, 0.3);
+    }
+}
+
+TEST(LumoStampe, WithoutADestinationPagesAreCountedAsTheRealRunWouldMakeThem) {
+    QTemporaryDir dir;
+    const QString testo = QStringLiteral("riga di una descrizione lunga ").repeated(300);
+    int pagine[2] = {0, 0};
+    std::vector<Operazione> registrate[2];
+    for (int prova = 0; prova < 2; ++prova) {
+        LumoStampe s;
+        stiliProva(s);
+        if (prova == 1) {
+            ASSERT_TRUE(s.apriPdf(dir.filePath(QStringLiteral("vero.pdf"))));
+        }
+        s.selezionaStile(QStringLiteral("CorpoCampo"));
+        s.testoMultiriga(0, 0, 50, testo);
+        s.fine();
+        pagine[prova] = s.pagineTotali();
+        registrate[prova] = s.operazioni();
+    }
+    EXPECT_GT(pagine[0], 1);
+    EXPECT_EQ(pagine[0], pagine[1]);
+    EXPECT_EQ(paginePdf(dir.filePath(QStringLiteral("vero.pdf"))), pagine[1]);
+    ASSERT_EQ(registrate[0].size(), registrate[1].size());
+    for (size_t i = 0; i < registrate[0].size(); ++i) {
+        EXPECT_EQ(registrate[0][i].pagina, registrate[1][i].pagina);
+        EXPECT_EQ(registrate[0][i].testo, registrate[1][i].testo);
+    }
 }

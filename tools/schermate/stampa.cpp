@@ -1,6 +1,7 @@
 // tesel-schermate-stampa: the print windows and a calibration page, without a display.
 //   tesel-schermate-stampa --cartella DIR
-// Writes DIR/FrmVStampa.png (the preview on the calibration page), DIR/frmVStaPar.png,
+// Writes DIR/FrmVStampa.png (the preview on the calibration page), DIR/FrmVStampa-150.png (the
+// same redrawn from the record, at 150%), DIR/frmVStaPar.png,
 // DIR/frmStampaInCorso.png and DIR/pagina-prova.pdf.
 
 #include "frame/interazione.h"
@@ -69,6 +70,19 @@ int main(int argc, char** argv) {
         disegnaPaginaProva(s, QStringLiteral("Seconda pagina"));
         s.fine();
         ok &= salva(&f, cartella, QStringLiteral("FrmVStampa"));
+        // Without kept pages, at 150%: the page shown is redrawn from the print's record.
+        LumoStampe r;
+        stiliStandard(r);
+        FrmVStampa g(ui);
+        g.resize(1000, 760);
+        g.impostaMemVid(false);
+        g.impostaFatt(150);
+        g.setOgStampa(&r);
+        r.apriAnteprima(&g);
+        g.show();
+        disegnaPaginaProva(r, QStringLiteral("Pagina ridisegnata dalla registrazione"));
+        r.fine();
+        ok &= salva(&g, cartella, QStringLiteral("FrmVStampa-150"));
         frmVStaPar par(150, true);
         ok &= salva(&par, cartella, QStringLiteral("frmVStaPar"));
     }

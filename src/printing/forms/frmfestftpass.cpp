@@ -526,15 +526,9 @@ void frmFEStFtPass::avvia(bool video) {
         stampa::OpzioniStampa scelta = opzioni;
         if (!stampante_.isEmpty())
             scelta.nomeStampante = stampante_;
-        stampa::SessioniStampanti sessioni;
-        sessioni.termSessAggNome =
-            si(impostazione_->opzione(stampa::SezioneOpzioni, QStringLiteral("TermSessAggNome")));
-        sessioni.stampanti = impostazione_->opzione(stampa::SezioneOpzioni, QStringLiteral("Stampanti"))
-                                 .split(u',', Qt::SkipEmptyParts);
-        sessioni.terminale = impostazione_->postazione().terminale;
-        stampante =
-            stampa::preparaStampante(scelta, sessioni, stampa::leggiParametriProgramma(contesto_.menu),
-                                     QStringLiteral("StFatPas"), ui);
+        stampante = stampa::preparaStampante(scelta, impostazione_->leggiSessioni(),
+                                             stampa::leggiParametriProgramma(contesto_.menu),
+                                             QStringLiteral("StFatPas"), ui);
         if (!stampante)
             return;
         st.opzioni.destinazione = stampa::Destinazione::Stampante;

@@ -5,7 +5,7 @@
 // or the wheel, and zooms with "Zoom" (frmVStaPar) or Ctrl+wheel / Ctrl++ / Ctrl+-.
 //
 // Pages are kept as vector pictures when "Memorizza pagine" is on; otherwise only the print's
-// record is kept and the page shown is redrawn from it.
+// record is kept and the page shown is redrawn from it (the print must keep its record on).
 
 #include "printing/lumostampe.h"
 

@@ -1,13 +1,46 @@
 #include "printing/forms/stampantisistema.h"
 
+#include "frame/interazione.h"
+
 #include <QPageSize>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <cstring>
+#include <cups/cups.h>
 
 namespace tesel::stampa {
 
 ElencoStampanti elencoStampantiSistema() {
     return ElencoStampanti{QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName()};
+}
+
+namespace {
+// The print engine's key for the job options it hands to the print server: the one the
+// system's own print dialog sets bins and finishing with.
+constexpr auto OpzioniLavoro = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+} // namespace
+
+std::vector<Cassetto> cassettiStampante(const QString& stampante) {
+    std::vector<Cassetto> cassetti;
+    const QByteArray nome = stampante.toUtf8();
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nome.constData(), nullptr);
+    if (!dest)
+        return cassetti;
+    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+        ipp_attribute_t* a = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "media-source");
+        for (int i = 0; a && i < ippGetCount(a); ++i) {
+            const char* codice = ippGetString(a, i, nullptr);
+            if (!codice || !strcmp(codice, "auto"))
+                continue;
+            const char* descr = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest, info, "media-source", codice);
+            cassetti.push_back({QString::fromUtf8(codice), QString::fromUtf8(descr ? descr : codice)});
+        }
+        cupsFreeDestInfo(info);
+    }
+    cupsFreeDests(1, dest);
+    return cassetti;
 }
 
 std::unique_ptr<QPrinter> preparaStampante(const OpzioniStampa& opzioni, const SessioniStampanti& sessioni,
@@ -25,6 +58,18 @@ std::unique_ptr<QPrinter> preparaStampante(const OpzioniStampa& opzioni, const S
         p->setPageOrientation(QPageLayout::Portrait);
     if (!programma.copieConsentite(codSta))
         p->setCopyCount(1);
+    if (opzioni.numCassetto > 0) {
+        const std::vector<Cassetto> cassetti = cassettiStampante(esito.stampante);
+        if (opzioni.numCassetto <= int(cassetti.size()))
+            p->printEngine()->setProperty(OpzioniLavoro,
+                                          QStringList{QStringLiteral("media-source"),
+                                                      cassetti[size_t(opzioni.numCassetto - 1)].codice});
+        else
+            msgCom(ui, QStringLiteral("La stampante %1 non ha il cassetto %2:")
+                               .arg(esito.stampante)
+                               .arg(opzioni.numCassetto) +
+                           QLatin1Char('\n') + QStringLiteral("la stampa userà il cassetto predefinito"));
+    }
     return p;
 }
 

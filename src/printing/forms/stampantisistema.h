@@ -5,6 +5,7 @@
 #include "printing/stampanti.h"
 
 #include <memory>
+#include <vector>
 
 class QPrinter;
 
@@ -13,9 +14,19 @@ namespace tesel::stampa {
 // The print queues of the system and its default queue.
 ElencoStampanti elencoStampantiSistema();
 
+// A paper bin of a queue: the print server's keyword ("tray-2") and its name for people.
+struct Cassetto {
+    QString codice;
+    QString descrizione;
+};
+// The bins of a queue as the print server lists them (IPP "media-source"); empty when the
+// queue has no choice of bins or the server does not answer. `NumCassetto` n > 0 is the n-th.
+std::vector<Cassetto> cassettiStampante(const QString& stampante);
+
 // Resolves the printer for the print (messages through `ui`) and prepares it: the whole sheet
-// addressable (the engine applies the margins), the paper of the options when given, one copy
-// when the program parameters forbid more. Nothing when no printer is available.
+// addressable (the engine applies the margins), the paper and the bin of the options when given
+// (a bin the printer does not have is reported and the printer's own is used), one copy when the
+// program parameters forbid more. Nothing when no printer is available.
 std::unique_ptr<QPrinter> preparaStampante(const OpzioniStampa& opzioni, const SessioniStampanti& sessioni,
                                            const ParametriProgramma& programma, const QString& codSta,
                                            Interazione& ui);
