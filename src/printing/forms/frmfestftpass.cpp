@@ -74,6 +74,7 @@ frmFEStFtPass* apriStampaFattura(Contesto& contesto, QWidget* padre, stampa::Chi
     f->setAttribute(Qt::WA_DeleteOnClose);
     f->Carica();
     f->AttivatoDaAltri(fattura);
+    f->adjustSize(); // the selection's frames are hidden: the window shrinks to what is left
     // Over the form it was called from, but a window of its own: the invoice stays in view.
     if (padre)
         f->move(padre->window()->geometry().topLeft() + QPoint(40, 40));
