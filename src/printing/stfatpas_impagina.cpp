@@ -120,7 +120,7 @@ void StFatPas::Impaginatore::stampa() {
 // ---- Header ---------------------------------------------------------------------------------------
 
 void StFatPas::Impaginatore::StampaTestata() {
-    const double fineFornitore = stampaFornitore();
+    stampaFornitore();
     // The document's kind, beside the supplier.
     FatPasFont(QStringLiteral("TestaTitolo"));
     const QString tipo = f_.testata.testo(u"DGD_TipoDocumento").trimmed();
@@ -137,7 +137,6 @@ void StFatPas::Impaginatore::StampaTestata() {
              QString::number(f_.testata.intero(u"XmlAnno").value_or(0)) + u'/' +
              QString::number(f_.testata.intero(u"XmlNumRif").value_or(0));
     FatPasStCampo(95, 3 + h + 0.5, Larghezza - 95, sotto);
-    Q_UNUSED(fineFornitore);
     stampaCliente();
     stampaRigaDocumento();
     stampaRigaPagamento();
@@ -145,7 +144,7 @@ void StFatPas::Impaginatore::StampaTestata() {
     y_ = YCorpo;
 }
 
-double StFatPas::Impaginatore::stampaFornitore() {
+void StFatPas::Impaginatore::stampaFornitore() {
     const RigaStore& t = f_.testata;
     const double x = 10, w = 83;
     QString nome = t.testo(u"CP_DA_Anagrafica_Denominazione").trimmed();
@@ -206,7 +205,6 @@ double StFatPas::Impaginatore::stampaFornitore() {
         FatPasStCampo(x, y, w, r);
         y += passo;
     }
-    return y;
 }
 
 void StFatPas::Impaginatore::stampaCliente() {

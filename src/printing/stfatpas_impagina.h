@@ -39,7 +39,7 @@ public:
 private:
     // Header (every page).
     void StampaTestata();
-    double stampaFornitore();
+    void stampaFornitore();
     void stampaCliente();
     void stampaRigaDocumento();
     void stampaRigaPagamento();
