@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QPageSize>
 #include <QRegularExpression>
 #include <QSysInfo>
 
@@ -220,7 +221,7 @@ OpzioniStampa ImpostazioneStampa::leggiOpzioni(Interazione& ui) const {
     o.nomeStampante = leggi(QStringLiteral("NomeStampante"));
     o.nomePorta = leggi(QStringLiteral("NomePorta"));
     o.forzaVert = vero(leggi(QStringLiteral("ForzaVert")));
-    intero(QStringLiteral("Fatt"), 10, 500, o.fatt);
+    intero(QStringLiteral("Fatt"), 10, 400, o.fatt);
     const QString memVid = leggi(QStringLiteral("MemVid"));
     if (!memVid.isEmpty())
         o.memVid = vero(memVid);
@@ -345,6 +346,17 @@ bool ImpostazioneStampa::IniParamStampa(LumoStampe& s, Interazione& ui) {
     modRigheAlt = int(righe);
     pagina_ = p;
     return !errore;
+}
+
+OpzioniStampa ImpostazioneStampa::prepara(LumoStampe& s, Interazione& ui) {
+    inizializza(s);
+    fontTestataECorpo(s);
+    const OpzioniStampa o = leggiOpzioni(ui);
+    if (o.numTipoCarta > 0 && o.numTipoCarta < int(QPageSize::LastPageSize))
+        s.impostaFormato(QPageSize(QPageSize::PageSizeId(o.numTipoCarta)), s.orientamento());
+    IniParamStampa(s, ui);
+    s.selezionaStile(QStringLiteral("CorpoCampo"));
+    return o;
 }
 
 QString ImpostazioneStampa::nomePdf(const QHash<QString, QString>& aggiunti,

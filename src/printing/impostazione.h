@@ -168,6 +168,11 @@ public:
     double modMrSin = 0, modMrAlt = 0;
     int modColSin = 0, modRigheAlt = 0;
 
+    // The whole set-up of a run, in order: body styles, the standard and personalised styles,
+    // the print options (their paper size, when set, becomes the sheet of the file and preview
+    // destinations), the page parameters. Messages through `ui`; answers the options.
+    OpzioniStampa prepara(LumoStampe& s, Interazione& ui);
+
     // The automatic PDF name of a document: the template with the placeholders (the report's
     // own in `aggiunti`), ".pdf" added when missing; a relative name goes below "PathDefault"
     // (else `cartellaPredefinita`). Empty when the template is empty.

@@ -278,6 +278,10 @@ void LumoStampe::impostaFormato(const QPageSize& formato, QPageLayout::Orientati
         d->foglio = d->layout().fullRect(QPageLayout::Millimeter).size();
 }
 
+QPageLayout::Orientation LumoStampe::orientamento() const {
+    return d->orientamento;
+}
+
 double LumoStampe::larghezzaStampabile() const {
     return (d->foglio.width() - d->par.mrSin - d->par.mrDes) / d->par.fatt;
 }
@@ -374,6 +378,10 @@ bool LumoStampe::chiudiDocumento() {
 void LumoStampe::aggiungiOsservatore(OsservatoreStampa* o) {
     if (o)
         d->osservatori.push_back(o);
+}
+
+void LumoStampe::rimuoviOsservatore(OsservatoreStampa* o) {
+    std::erase(d->osservatori, o);
 }
 
 namespace {

@@ -134,6 +134,8 @@ public:
     // Sheet of the file and preview destinations (A4 portrait by default). ForzaVert turns a
     // landscape sheet upright.
     void impostaFormato(const QPageSize& formato, QPageLayout::Orientation o = QPageLayout::Portrait);
+    // The orientation asked with impostaFormato (before ForzaVert).
+    QPageLayout::Orientation orientamento() const;
     // The room the report can draw in, in its millimetres (sheet less margins, divided by the
     // scale factor).
     double larghezzaStampabile() const;
@@ -156,6 +158,7 @@ public:
     // errore() set when the file could not be written completely.
     bool chiudiDocumento();
     void aggiungiOsservatore(OsservatoreStampa* o);
+    void rimuoviOsservatore(OsservatoreStampa* o);
 
     // --- drawing --------------------------------------------------------------------------
     // One line of text in the box [x, x + larghezza] whose top is y; cut at the box's edge.

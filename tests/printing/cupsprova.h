@@ -4,6 +4,8 @@
 // sends to the printer can be read back. The program finds it through CUPS_SERVER. Without cupsd (the package
 // cups-daemon, installed by scripts/installa-pacchetti.sh --prove) the test is skipped with the reason.
 
+#include "support/dbprova.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -97,9 +99,7 @@ public:
         QStringList arg{QStringLiteral("-p"), nome, QStringLiteral("-v"),
                         QStringLiteral("archivio:") + fileCoda(nome), QStringLiteral("-E")};
         if (cassetti) {
-            const QString ppd = QDir(dir_.path()).filePath(nome + QStringLiteral(".ppd"));
-            scrivi(ppd, descrizioneConCassetti());
-            arg << QStringLiteral("-P") << ppd;
+            arg << QStringLiteral("-P") << fileFixture(QStringLiteral("stampanti/cassetti.ppd"));
         } else {
             arg << QStringLiteral("-m") << QStringLiteral("raw");
         }
@@ -132,27 +132,6 @@ public:
     std::string motivo;
 
 private:
-    // A printer description with three bins, that passes PDF to the backend unchanged.
-    static QString descrizioneConCassetti() {
-        return QStringLiteral(
-            "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
-            "*LanguageEncoding: ISOLatin1\n*PCFileName: \"PROVA.PPD\"\n*Manufacturer: \"Prova\"\n"
-            "*Product: \"(Prova)\"\n*ModelName: \"Prova\"\n*ShortNickName: \"Prova\"\n*NickName: \"Prova\"\n"
-            "*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n*ColorDevice: False\n"
-            "*DefaultColorSpace: Gray\n*FileSystem: False\n*Throughput: \"1\"\n"
-            "*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n*cupsFilter: \"application/pdf 0 -\"\n"
-            "*OpenUI *PageSize: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n*DefaultPageSize: A4\n"
-            "*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageSize\n"
-            "*OpenUI *PageRegion: PickOne\n*OrderDependency: 10 AnySetup *PageRegion\n*DefaultPageRegion: "
-            "A4\n"
-            "*PageRegion A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageRegion\n"
-            "*DefaultImageableArea: A4\n*ImageableArea A4/A4: \"18 18 577 824\"\n"
-            "*DefaultPaperDimension: A4\n*PaperDimension A4/A4: \"595 842\"\n"
-            "*OpenUI *InputSlot/Cassetto: PickOne\n*OrderDependency: 20 AnySetup *InputSlot\n"
-            "*DefaultInputSlot: Tray1\n*InputSlot Tray1/Cassetto 1: \"<</MediaPosition 0>>setpagedevice\"\n"
-            "*InputSlot Tray2/Cassetto 2: \"<</MediaPosition 1>>setpagedevice\"\n"
-            "*InputSlot Manual/Manuale: \"<</MediaPosition 2>>setpagedevice\"\n*CloseUI: *InputSlot\n");
-    }
     void scrivi(const QString& nome, const QString& testo) {
         QFile f(QDir(dir_.path()).filePath(nome)); // an absolute name stays as it is
         if (f.open(QIODevice::WriteOnly))

@@ -215,6 +215,21 @@ TEST(FrmStampaInCorso, CountsPagesAndTheButtonInterruptsBetweenDocuments) {
     EXPECT_EQ(f.LblPag->text(), QStringLiteral("4"));
 }
 
+TEST(FrmStampaInCorso, AWindowClosedAndDestroyedDuringThePrintIsNoLongerTold) {
+    LumoStampe s;
+    stili(s);
+    QTemporaryDir dir;
+    ASSERT_TRUE(s.apriPdf(dir.filePath(QStringLiteral("y.pdf"))));
+    {
+        frmStampaInCorso f;
+        f.segui(s);
+        paginaDiProva(s, 1);
+        EXPECT_EQ(f.LblPag->text(), QStringLiteral("1"));
+    }
+    paginaDiProva(s, 2); // would reach a destroyed window (the sanitizer build catches it)
+    EXPECT_TRUE(s.fine());
+}
+
 TEST(Stampante, APrinterWithItsOwnMarginsPrintsWhereTheEngineSays) {
     // A printer writing to a file: the same device and engine path as a CUPS queue.
     QTemporaryDir dir;

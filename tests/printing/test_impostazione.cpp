@@ -157,24 +157,36 @@ TEST(ImpostazioneStampa, PageParametersMarginMessageAndDefaults) {
     }
 }
 
-TEST(ImpostazioneStampa, PreprintedFormShiftAddsToTheMarginsAndForzaVertTurnsTheSheet) {
+TEST(ImpostazioneStampa, TheWholeSetUpGivesTheSheetTheStylesAndTheMargins) {
     Profilo p;
-    for (const auto& [k, v] : std::vector<std::pair<QString, QString>>{{"MrSin", "5"},
-                                                                       {"MrDes", "5"},
-                                                                       {"MrAlt", "5"},
-                                                                       {"MrBas", "5"},
+    p.metti(SezioneOpzioni, QStringLiteral("StFatPas.NumTipoCarta"), QString::number(int(QPageSize::A5)));
+    p.metti(SezioneOpzioni, QStringLiteral("StaVid"), QStringLiteral("Video"));
+    for (const auto& [k, v] : std::vector<std::pair<QString, QString>>{{"MrSin", "10"},
+                                                                       {"MrDes", "10"},
+                                                                       {"MrAlt", "12"},
+                                                                       {"MrBas", "12"},
                                                                        {"ModMrSin", "3"},
                                                                        {"ModMrAlt", "4,5"}})
         p.metti(SezioneParametri, k, v);
-    p.metti(SezioneOpzioni, QStringLiteral("StFatPas.ForzaVert"), QStringLiteral("S"));
     InterazioneProva ui;
     LumoStampe s;
     s.impostaFormato(QPageSize(QPageSize::A4), QPageLayout::Landscape);
-    ASSERT_TRUE(impostazione(p.ini).IniParamStampa(s, ui));
-    EXPECT_DOUBLE_EQ(s.parametri().mrSin, 8);
-    EXPECT_DOUBLE_EQ(s.parametri().mrAlt, 9.5);
+    OpzioniStampa o = impostazione(p.ini).prepara(s, ui);
+    EXPECT_TRUE(ui.mostrati.isEmpty());
+    EXPECT_EQ(o.staVid, DoveStampare::Video);
+    EXPECT_NEAR(s.formatoMm().width(), 210, 0.5); // A5 landscape
+    // The pre-printed form's shift adds to the left and top margins.
+    EXPECT_DOUBLE_EQ(s.parametri().mrSin, 13);
+    EXPECT_DOUBLE_EQ(s.parametri().mrAlt, 16.5);
+    EXPECT_NEAR(s.larghezzaStampabile(), 210 - 23, 0.5);
+    // ForzaVert of this print turns the sheet upright.
+    p.metti(SezioneOpzioni, QStringLiteral("StFatPas.ForzaVert"), QStringLiteral("S"));
+    o = impostazione(p.ini).prepara(s, ui);
     EXPECT_TRUE(s.parametri().forzaVert);
-    EXPECT_NEAR(s.larghezzaStampabile(), 210 - 13, 0.5);
+    EXPECT_NEAR(s.formatoMm().width(), 148, 0.5);
+    EXPECT_NEAR(s.altezzaStampabile(), 210 - 28.5, 0.5);
+    EXPECT_EQ(s.nomiStili().size(), 10);
+    EXPECT_EQ(s.stileCorrente(), QStringLiteral("CorpoCampo"));
 }
 
 TEST(ImpostazioneStampa, StandardAndPersonalisedStyles) {

@@ -38,7 +38,14 @@ frmStampaInCorso::frmStampaInCorso(QWidget* padre) : QDialog(padre) {
     connect(ComStampa, &QPushButton::clicked, this, &frmStampaInCorso::ComStampa_Click);
 }
 
+frmStampaInCorso::~frmStampaInCorso() {
+    if (stampa_)
+        stampa_->rimuoviOsservatore(this);
+}
+
 void frmStampaInCorso::segui(LumoStampe& stampa) {
+    if (stampa_)
+        stampa_->rimuoviOsservatore(this);
     stampa_ = &stampa;
     finita_ = false;
     stampa.aggiungiOsservatore(this);

@@ -16,8 +16,10 @@ class frmStampaInCorso : public QDialog, public OsservatoreStampa {
     Q_OBJECT
 public:
     explicit frmStampaInCorso(QWidget* padre = nullptr);
+    ~frmStampaInCorso() override;
 
-    // The print to follow: the form counts its pages and sets its interrupt request.
+    // The print to follow: the form counts its pages and sets its interrupt request. The print
+    // must outlive the form (the form stops listening when it is destroyed).
     void segui(LumoStampe& stampa);
     // What is printed ("Fattura 12/A del 03/02/2026 - Rossi Srl").
     void impostaDescrizione(const QString& testo);
