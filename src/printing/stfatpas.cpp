@@ -79,11 +79,7 @@ void impostaDaProfilo(StFatPas& st, Configurazione& conf, ParametriAzienda& para
     st.opzioni = leggiOpzioniStFatPas(conf, parametri, impostazione->leggiPdfAutomatico().modello);
     st.opzioni.chi.postazione = impostazione->postazione();
     st.opzioni.chi.identita = impostazione->identita();
-    st.allApertura = [profilo, impostazione, &ui](LumoStampe& s) {
-        impostazione->inizializza(s);
-        impostazione->fontTestataECorpo(s);
-        impostazione->IniParamStampa(s, ui);
-    };
+    st.allApertura = [profilo, impostazione, &ui](LumoStampe& s) { impostazione->prepara(s, ui); };
 }
 
 StFatPas::StFatPas(Database& db, Interazione& ui) : db_(db), ui_(ui) {
@@ -143,7 +139,7 @@ void StFatPas::riporta(EsitoStampa& e, const QString& testo) {
 EsitoStampa StFatPas::AvviaStampa() {
     EsitoStampa esito;
     QString procedura = QStringLiteral("PrepSql");
-    std::unique_ptr<LumoStampe> proprio;
+    motoreProprio_.reset();
     LumoStampe* s = motore;
     std::vector<ChiaveStampa> daSegnare; // the single PDF marks its invoices once it is closed
     bool aperto = false;
@@ -157,8 +153,8 @@ EsitoStampa StFatPas::AvviaStampa() {
         procedura = QStringLiteral("AvviaStampa");
         const Destinazione dest = opzioni.destinazione;
         if (dest == Destinazione::PdfUnico || dest == Destinazione::PdfPerFattura) {
-            proprio = std::make_unique<LumoStampe>();
-            s = proprio.get();
+            motoreProprio_ = std::make_unique<LumoStampe>();
+            s = motoreProprio_.get();
         }
         if (!s)
             throw std::logic_error("nessun motore di stampa per la destinazione scelta");
@@ -166,7 +162,7 @@ EsitoStampa StFatPas::AvviaStampa() {
             allApertura(*s);
         assicuraStili(*s);
         // A long run needs no record of every text it drew.
-        s->registraOperazioni(chiavi.size() <= 50 || !proprio);
+        s->registraOperazioni(chiavi.size() <= 50 || !motoreProprio_);
         if (dest == Destinazione::PdfUnico) {
             if (!s->apriPdf(opzioni.filePdf, QStringLiteral("Stampa Fatture Passive"))) {
                 esito.erroreFile = true;

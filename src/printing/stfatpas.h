@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -220,6 +221,9 @@ private:
     Database& db_;
     Interazione& ui_;
     QHash<QString, QString> decodifiche_;
+    // The engine of a PDF run: it lives as long as this object, so whoever followed its pages
+    // (the progress window) can let go of it after the run.
+    std::unique_ptr<LumoStampe> motoreProprio_;
 };
 
 } // namespace stampa
