@@ -30,6 +30,14 @@
 //   tesel-cli hub info --ini FILE
 //       Sends the issued invoices waiting for the Hub, counts the received invoices waiting
 //       there, prints the Hub account's information (see hub.h).
+//   tesel-cli stampa --ini FILE --pdf OUT [--per-fattura] [--anno-da A] [--anno-al A]
+//                    [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]
+//                    [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]
+//                    [--solo-non-stampate] [--ordine partita-iva|numero|ragione-sociale]
+//       Prints the received invoices of the selection as the print dialog does, to the PDF file
+//       OUT, or with --per-fattura one PDF per invoice in the folder OUT named by the automatic
+//       name rules, and marks them printed. Prints the number of invoices and pages. Exit
+//       status 0 on success, 1 when nothing was selected or a file could not be written.
 //   tesel-cli verifica --ini FILE [--ripara]
 //       Checks the posted books (staging journal, posted flags, due dates, locks, suppliers,
 //       balances, VAT protocols) and, with --ripara, repairs what can be repaired. Exit status
@@ -56,6 +64,7 @@
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "posting/selezione.h"
+#include "printing/stfatpas.h"
 #include "schema/demo.h"
 #include "schema/schema.h"
 #include "store/store.h"
@@ -64,6 +73,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -99,6 +109,10 @@ const char* const Uso =
     "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
     "                 [--senza-registrazione] [--json]\n"
     "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
+    "  tesel-cli stampa --ini FILE --pdf OUT [--per-fattura] [--anno-da A] [--anno-al A]\n"
+    "                   [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]\n"
+    "                   [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
+    "                   [--solo-non-stampate] [--ordine partita-iva|numero|ragione-sociale]\n"
     "  tesel-cli verifica --ini FILE [--ripara]\n"
     "  tesel-cli hub invia --ini FILE [--terminale T] [--json]\n"
     "  tesel-cli hub attesa --ini FILE\n"
@@ -148,6 +162,10 @@ constexpr Opzione Opzioni[] = {
     {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
     {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
     {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)"},
+    {"pdf", "OUT", "stampa: file pdf (cartella con --per-fattura)"},
+    {"per-fattura", nullptr, "stampa: un file pdf per fattura"},
+    {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate"},
+    {"ordine", "ORDINE", "stampa: partita-iva, numero o ragione-sociale"},
     {"help", nullptr, "questo aiuto"},
 };
 
@@ -186,6 +204,11 @@ struct Argomenti {
     // post
     posting::CriteriSelezione criteri;
     posting::OpzioniLotto lotto;
+    // stampa
+    QString pdf;
+    bool perFattura = false;
+    bool soloNonStampate = false;
+    stampa::OrdineStampa ordine = stampa::OrdineStampa::NumeroRiferimento;
     // Nothing: the company's, as the dialog
     std::optional<QString> causalePag;
     std::optional<CodiceConto> contoPag;
@@ -314,6 +337,20 @@ Argomenti leggiArgomenti(QStringList a) {
         r.contoPag = CodiceConto::leggi(v);
         if (!r.contoPag || !r.contoPag->completo()) {
             err() << "Il conto di pagamento va scritto GRUPPO-MASTRO-CONTO: " << v << "\n";
+            r.ok = false;
+        }
+    }
+    testo("pdf", r.pdf);
+    r.perFattura = p.isSet(QStringLiteral("per-fattura"));
+    r.soloNonStampate = p.isSet(QStringLiteral("solo-non-stampate"));
+    if (p.isSet(QStringLiteral("ordine"))) {
+        const QString o = valore("ordine").trimmed().toLower();
+        if (o == u"partita-iva")
+            r.ordine = stampa::OrdineStampa::PartitaIva;
+        else if (o == u"ragione-sociale")
+            r.ordine = stampa::OrdineStampa::RagioneSociale;
+        else if (o != u"numero") {
+            err() << "--ordine vuole partita-iva, numero o ragione-sociale: " << valore("ordine") << "\n";
             r.ok = false;
         }
     }
@@ -633,10 +670,62 @@ int decontabilizza(const Argomenti& a) {
     return ok ? 0 : 1;
 }
 
+int stampaFatture(const Argomenti& a) {
+    if (!a.posizionali.isEmpty())
+        return uso();
+    if (a.pdf.trimmed().isEmpty()) {
+        err() << "Manca --pdf OUT\n";
+        return 2;
+    }
+    Azienda az;
+    if (!az.apri(a))
+        return 1;
+    stampa::StFatPas st(*az.db, az.amb.ui);
+    stampa::SelezioneStampa& s = st.origine.selezione;
+    const posting::CriteriSelezione& c = a.criteri;
+    s.tipoDocumento = c.tipoDocumento;
+    s.annoDa = c.annoDa;
+    s.annoA = c.annoA;
+    s.numeroDa = c.numeroDa;
+    s.numeroA = c.numeroA;
+    s.dataDa = c.dataDa;
+    s.dataA = c.dataA;
+    s.numeroDocumento = c.numeroDocumento;
+    s.ricezioneDa = c.ricezioneDa;
+    s.ricezioneA = c.ricezioneA;
+    s.partitaIva = c.partitaIva;
+    s.codiceFiscale = c.codiceFiscale;
+    s.soloNonStampate = a.soloNonStampate;
+    st.ordine = a.ordine;
+    stampa::impostaDaProfilo(st, *az.amb.conf, *az.parametri, az.amb.menu, az.amb.ui);
+    const QString uscita = QFileInfo(a.pdf).absoluteFilePath();
+    if (a.perFattura) {
+        st.opzioni.destinazione = stampa::Destinazione::PdfPerFattura;
+        st.opzioni.cartellaPdf = uscita;
+        st.messaggio = [](const QString& m) { err() << m << Qt::endl; };
+    } else {
+        st.opzioni.destinazione = stampa::Destinazione::PdfUnico;
+        st.opzioni.filePdf = uscita;
+    }
+    const stampa::EsitoStampa esito = st.AvviaStampa();
+    out() << "Fatture stampate: " << esito.fatture << " - pagine: " << esito.pagine << Qt::endl;
+    for (const QString& f : esito.file)
+        out() << f << "\n";
+    return esito.fatture > 0 && !esito.erroreFile && !esito.errore ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The print measures its texts with the fonts: it needs the graphical application, which
+    // without a display runs on the offscreen platform.
+    const bool grafica =
+        std::any_of(argv + 1, argv + argc, [](const char* x) { return qstrcmp(x, "stampa") == 0; });
+    if (grafica && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> applicazione = grafica ? std::make_unique<QGuiApplication>(argc, argv)
+                                                             : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *applicazione;
     const Argomenti a = leggiArgomenti(app.arguments());
     if (a.aiuto && a.ok) {
         out() << aiuto();
@@ -659,6 +748,8 @@ int main(int argc, char** argv) {
             return decontabilizza(a);
         if (a.comando == QStringLiteral("hub"))
             return comandoHub(a.ini, a.risposte, a.json, a.terminale, a.posizionali);
+        if (a.comando == QStringLiteral("stampa"))
+            return stampaFatture(a);
         if (a.comando == QStringLiteral("verifica"))
             return comandoVerifica(a.ini, a.risposte, a.ripara, a.posizionali);
         err() << "Comando sconosciuto: " << a.comando << "\n";

@@ -3,6 +3,7 @@
 #include "hub/forms/frmfeappo.h"
 #include "import/forms/frmfecarxml.h"
 #include "posting/forms/frmfecontab.h"
+#include "printing/forms/frmfestftpass.h"
 #include "review/forms/frmfepasstest.h"
 #include "ui/formtesel.h"
 
@@ -14,7 +15,15 @@ void registraFormTesel(RegistroForm& registro) {
     registro.registra(QStringLiteral("frmFEAppo"), [](Contesto& c) { return new frmFEAppo(c); });
     registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
     registro.registra(QStringLiteral("frmFEContab"), [](Contesto& c) { return new frmFEContab(c); });
-    registro.registra(QStringLiteral("frmFEPassTest"), [](Contesto& c) { return new frmFEPassTest(c); });
+    registro.registra(QStringLiteral("frmFEStFtPass"), [](Contesto& c) { return new frmFEStFtPass(c); });
+    // The header form prints its invoice through the print's own dialog.
+    registro.registra(QStringLiteral("frmFEPassTest"), [](Contesto& c) {
+        auto* f = new frmFEPassTest(c);
+        f->aperture.stampa = [](Contesto& c, QWidget* padre, ChiaveFattura k) {
+            apriStampaFattura(c, padre, {k.anno, k.numero});
+        };
+        return f;
+    });
 }
 
 } // namespace tesel::ui

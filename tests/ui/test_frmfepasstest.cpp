@@ -57,6 +57,7 @@ protected:
         form->aperture.altriDati = [segna](Contesto&, QWidget*, ChiaveFattura k, int b) {
             return segna("AltriDati", k, b);
         };
+        form->aperture.stampa = [segna](Contesto&, QWidget*, ChiaveFattura k) { segna("Stampa", k, 0); };
         form->Carica();
     }
     void apriFattura(ChiaveFattura k) {
@@ -347,6 +348,24 @@ TEST_F(FormTestata, theCausalAccountsAndCodesAreTypedDescribedAndStoredInTheirCo
                   testo(k, "ContoCassaPrev"),
               "40-30-1001");
     EXPECT_EQ(testo(k, "Causale") + " " + testo(k, "DGD_TipoDocumento"), "PAR TD04");
+}
+
+TEST_F(FormTestata, printSavesFirstOpensThePrintOnThisInvoiceAndGoesBackToKeyEntry) {
+    const ChiaveFattura k = importa({});
+    apriFattura(k);
+    ASSERT_TRUE(attivo("Stampa"));
+    prova::digita(txt("CP_Sede_Comune"), "Chieti");
+    comando("Stampa");
+    EXPECT_EQ(testo(k, "CP_Sede_Comune"), "Chieti"); // the print reads the invoice as saved
+    EXPECT_EQ(aperte, QStringList{QString("Stampa %1/%2 0").arg(k.anno).arg(k.numero)});
+    EXPECT_EQ(form->scheda()->stato(), SchedaRecord::Stato::Chiave);
+    EXPECT_FALSE(attivo("Stampa"));
+    // Without the print's forms the command stays off.
+    form->aperture.stampa = nullptr;
+    apriFattura(k);
+    EXPECT_FALSE(attivo("Stampa"));
+    comando("Stampa");
+    EXPECT_EQ(aperte.size(), 1);
 }
 
 TEST_F(FormTestata, subFormsOpenOnTheShownInvoiceAfterSavingItsChanges) {

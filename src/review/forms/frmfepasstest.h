@@ -66,6 +66,9 @@ public:
         std::function<bool(Contesto&, QWidget*, ChiaveFattura)> iva;
         std::function<bool(Contesto&, QWidget*, ChiaveFattura, int blocco)> altriDati;
         std::function<std::optional<SceltaLista>(Contesto&, QWidget*, std::optional<ChiaveFattura>)> lista;
+        // The print of one invoice: set by the program, which knows the print's forms; without
+        // it "Stampa" is not available.
+        std::function<void(Contesto&, QWidget*, ChiaveFattura)> stampa;
     };
     Aperture aperture;
 
@@ -144,6 +147,7 @@ private:
     bool cancellaFattura();
     void spostaRighe();
     bool DeStampa();
+    bool Stampa();
     bool segnaContabilizzata();
     bool Contabilizza();
     bool Decontabilizza();

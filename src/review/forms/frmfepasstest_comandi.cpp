@@ -47,8 +47,6 @@ namespace {
 // Keys the form carries out itself, in toolbar order, after the component's.
 const QStringList ComandiSottoForm{QStringLiteral("Dettaglio"), QStringLiteral("DettPagam"),
                                    QStringLiteral("DettIva"), QStringLiteral("AltriDati")};
-// Printing is not available in this program yet: its button is shown, never enabled.
-const QStringList ComandiNonDisponibili{QStringLiteral("Stampa")};
 const QString CrLf = QStringLiteral("\r\n");
 
 // A failure of the posting engine as the common message window reports it.
@@ -143,6 +141,11 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
         }
         return true;
     }
+    if (k == u"stampa") {
+        if (attivo(chiave))
+            Stampa();
+        return true;
+    }
     if (k == u"destampa") {
         if (attivo(chiave))
             DeStampa();
@@ -163,8 +166,7 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
             Ritrasferisci();
         return true;
     }
-    for (const QString& c :
-         ComandiNonDisponibili + QStringList{QStringLiteral("Magaz"), QStringLiteral("Allegati")})
+    for (const QString& c : QStringList{QStringLiteral("Magaz"), QStringLiteral("Allegati")})
         if (k == c.toLower()) {
             scheda_->MostraMessaggio(QStringLiteral("Comando non disponibile"));
             return true;
@@ -178,8 +180,7 @@ void frmFEPassTest::abilitaComandi(bool fattura) {
     for (const QString& c :
          {QStringLiteral("DeStampa"), QStringLiteral("Contabil"), QStringLiteral("DeContab")})
         tolComPag->abilita(c, fattura);
-    for (const QString& c : ComandiNonDisponibili)
-        tolComPag->abilita(c, false);
+    tolComPag->abilita(QStringLiteral("Stampa"), fattura && aperture.stampa != nullptr);
     ComAltreRit->setEnabled(fattura);
     // Only an invoice whose registrations are still in the staging journal has anything to move.
     bool inAppoggio = false;
@@ -241,6 +242,17 @@ bool frmFEPassTest::DeStampa() {
                QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return false;
     return scheda_->SegnaRec(QString(store::Stampato), QString(store::No));
+}
+
+bool frmFEPassTest::Stampa() {
+    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima() || !aperture.stampa)
+        return false;
+    // The print reads the invoice as saved; the form goes back to key entry, as after a
+    // search, so that it shows the printed flag afresh when the invoice is called up again.
+    const ChiaveFattura k = fattura();
+    scheda_->Ricerca();
+    aperture.stampa(contesto_, this, k);
+    return true;
 }
 
 bool frmFEPassTest::segnaContabilizzata() {
