@@ -37,6 +37,11 @@ TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
     return t;
 }
 
+// The side of the cost and VAT rows: opposite to the causal's main side.
+QString latoCostiDi(const StatoContabilizzazione& s) {
+    return s.causale.segnoPrinc == u"D" ? QStringLiteral("A") : QStringLiteral("D");
+}
+
 // ---- Steps ------------------------------------------------------------------------------------
 
 // One cost row per counter-account and VAT code of the lines. False when there is no
@@ -268,14 +273,18 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
     }
     if (documento.empty())
         return;
+    // Amounts signed by side: a negative group's row stands on the other side.
+    const QString latoCosti = latoCostiDi(s);
     struct RigaIva {
         int rigReg;
         Currency importo, imposta, indetr, percNonDetr;
         bool detraibileParziale;
+        int verso; // -1: the row stands on the supplier's side
     };
     std::map<qint64, std::vector<RigaIva>> perAliquota;
     Recordset r = db.ApriRs(
-        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
+        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
+                       " MovPnDettFatt.Imposta,"
                        " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
                        " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
         condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
@@ -285,9 +294,12 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
     for (; !r.RsEof(); r.RsMoveNext())
         perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
             {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
-             importo(r, QStringLiteral("Importo")), importo(r, QStringLiteral("Imposta")),
-             importo(r, QStringLiteral("ImpostaIndetr")), importo(r, QStringLiteral("PercNonDetr")),
-             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1"});
+             importoConSegno(r, QStringLiteral("Importo"), latoCosti),
+             importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
+             importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
+             importo(r, QStringLiteral("PercNonDetr")),
+             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
+             r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
     for (const auto& [aliquota, imposta] : documento) {
         const auto it = perAliquota.find(aliquota);
         if (it == perAliquota.end())
@@ -305,12 +317,13 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
         const Currency nuova = maggiore->imposta + differenza;
         const Currency indetr =
             maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
+        const auto orienta = [&](Currency c) { return maggiore->verso < 0 ? -c : c; };
         db.EseguiConValori(
             QStringLiteral("UPDATE MovPnDettFatt SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
                            " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
                            " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-            {valuta(nuova), valuta(nuova), valuta(indetr), valuta(indetr), s.testata.anno, s.testata.numReg,
-             maggiore->rigReg});
+            {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)), valuta(orienta(indetr)),
+             s.testata.anno, s.testata.numReg, maggiore->rigReg});
         s.totImposta += differenza;
         s.totIndetraibile += indetr - maggiore->indetr;
     }
@@ -320,37 +333,43 @@ void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
 // differences go onto the row that rounded furthest the other way.
 void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
     const RegoleImporti& R = s.importi;
+    const QString latoCosti = latoCostiDi(s);
     for (RiepilogoIva& c : s.riepilogo) {
         if (c.tipoIva != u"1" || c.percNonDetr.zero())
             continue;
         const Currency totale = R.percentuale(c.imposta, c.percNonDetr);
         Recordset r = db.ApriRs(
-            QStringLiteral("Select RigReg, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
+            QStringLiteral("Select RigReg, DareAvere, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
             condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
             QStringLiteral(" And RigReg > 1 And Iva = ") + testo(c.iva) + QStringLiteral(" Order By RigReg"));
         Currency somma;
         int scelta = 0;
+        bool sceltaRovescia = false;
         Currency sceltaDiff, sceltaIndetr;
         Currency differenza;
-        std::vector<std::tuple<int, Currency, Currency>> righe; // RigReg, indetr, indetr - exact share
+        // RigReg, indetr, indetr - exact share, on the supplier's side; amounts signed by side
+        std::vector<std::tuple<int, Currency, Currency, bool>> righe;
         for (; !r.RsEof(); r.RsMoveNext()) {
-            const Currency indetr = importo(r, QStringLiteral("ImpostaIndetrMon"));
-            const Currency esatto = Currency::percentuale(importo(r, QStringLiteral("ImpostaMon")),
-                                                          c.percNonDetr, 4, Arrotondamento::A);
+            const Currency indetr = importoConSegno(r, QStringLiteral("ImpostaIndetrMon"), latoCosti);
+            const Currency esatto =
+                Currency::percentuale(importoConSegno(r, QStringLiteral("ImpostaMon"), latoCosti),
+                                      c.percNonDetr, 4, Arrotondamento::A);
             somma += indetr;
             righe.emplace_back(static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)), indetr,
-                               indetr - esatto);
+                               indetr - esatto,
+                               r.leggiTesto(QStringLiteral("DareAvere")).trimmed() != latoCosti);
         }
         differenza = totale - somma;
         if (!differenza.zero() && !righe.empty()) {
             // adding: the row rounded down the most; taking away: the one rounded up the most
-            for (const auto& [rig, indetr, calcDiff] : righe)
+            for (const auto& [rig, indetr, calcDiff, rovescia] : righe)
                 if (scelta == 0 || (differenza.negativo() ? calcDiff > sceltaDiff : calcDiff < sceltaDiff)) {
                     scelta = rig;
                     sceltaDiff = calcDiff;
                     sceltaIndetr = indetr;
+                    sceltaRovescia = rovescia;
                 }
-            const Currency nuovo = sceltaIndetr + differenza;
+            const Currency nuovo = sceltaRovescia ? -(sceltaIndetr + differenza) : sceltaIndetr + differenza;
             db.EseguiConValori(
                 QStringLiteral("UPDATE MovPnDettFatt SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
                                " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
@@ -422,28 +441,35 @@ bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
 
 // ---- Shared with the reverse-charge registrations ----------------------------------------------
 
-std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg) {
+std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg,
+                                                 const QString& latoImponibile) {
     TestataPn t;
     t.anno = anno;
     t.numReg = numReg;
+    const QString T = QStringLiteral("MovPnDettFatt");
+    const auto somma = [&](const char* campo, const char* alias) {
+        return QStringLiteral(", Sum(") + importoConSegno(T, QLatin1String(campo), latoImponibile) +
+               QStringLiteral(") AS ") + QLatin1String(alias);
+    };
     Recordset r = db.ApriRs(
+        QStringLiteral("SELECT MovPnDettFatt.Iva") + somma("ImportoMon", "TotImportoMon") +
+        somma("Importo", "TotImporto") + somma("ImpostaMon", "TotImpostaMon") +
+        somma("Imposta", "TotImposta") + somma("ImpostaIndetrMon", "TotImpostaIndetrMon") +
+        somma("ImpostaIndetr", "TotImpostaIndetr") +
         QStringLiteral(
-            "SELECT MovPnDettFatt.Iva"
-            ", Sum(MovPnDettFatt.ImportoMon) AS TotImportoMon, Sum(MovPnDettFatt.Importo) AS TotImporto"
-            ", Sum(MovPnDettFatt.ImpostaMon) AS TotImpostaMon, Sum(MovPnDettFatt.Imposta) AS TotImposta"
-            ", Sum(MovPnDettFatt.ImpostaIndetrMon) AS TotImpostaIndetrMon"
-            ", Sum(MovPnDettFatt.ImpostaIndetr) AS TotImpostaIndetr"
             ", Max(MovPnDettFatt.Forzatura) AS ValForzatura"
             ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
             ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
             ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
             ", Sum(CASE WHEN PianoConti.Ventilazione = 'S' AND TabIva.TipoIva <> '2'"
-            " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5'"
-            " THEN MovPnDettFatt.Importo + MovPnDettFatt.Imposta ELSE 0 END) AS ValVentilazione"
-            " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
-            " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
-            " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
-            " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
+            " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5' THEN ") +
+        importoConSegno(T, QStringLiteral("Importo"), latoImponibile) + QStringLiteral(" + ") +
+        importoConSegno(T, QStringLiteral("Imposta"), latoImponibile) +
+        QStringLiteral(" ELSE 0 END) AS ValVentilazione"
+                       " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
+                       " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
+                       " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
+                       " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
         condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
         QStringLiteral(
             " GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY MovPnDettFatt.Iva"));
@@ -472,7 +498,7 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
 
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
-                            const RegoleImporti& importi) {
+                            const RegoleImporti& importi, const QString& latoImponibile) {
     db.EseguiSql(QStringLiteral("DELETE FROM MovPnIvaFatt") +
                  condizioneReg(QStringLiteral("MovPnIvaFatt"), t.anno, t.numReg));
     struct Valori {
@@ -489,17 +515,21 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                              imponibileND(c.imponibile, c.impostaIndetr, c.percNonDetr), c.ventilazione});
     } else {
         Recordset r = db.ApriRs(
-            QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
-                           " MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr, TabIva.TipoIva"
-                           " From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+            QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
+                           " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr,"
+                           " TabIva.TipoIva From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = "
+                           "TabIva.Iva") +
             condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
             QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"));
         for (; !r.RsEof(); r.RsMoveNext()) {
             RiepilogoIva tipo;
             tipo.tipoIva = r.leggiTesto(QStringLiteral("TipoIva")).trimmed();
-            const Currency imponibile = importo(r, QStringLiteral("Importo"));
-            const Currency imposta = tipo.conImposta() ? importo(r, QStringLiteral("Imposta")) : Currency();
-            const Currency nd = tipo.conImposta() ? importo(r, QStringLiteral("ImpostaIndetr")) : Currency();
+            const auto firmato = [&](const char* campo) {
+                return importoConSegno(r, QLatin1String(campo), latoImponibile);
+            };
+            const Currency imponibile = firmato("Importo");
+            const Currency imposta = tipo.conImposta() ? firmato("Imposta") : Currency();
+            const Currency nd = tipo.conImposta() ? firmato("ImpostaIndetr") : Currency();
             righe.push_back({r.leggiTesto(QStringLiteral("Iva")).trimmed(), imponibile, imposta, nd,
                              imponibileND(imponibile, nd, importo(r, QStringLiteral("PercNonDetr"))),
                              Currency()});
@@ -591,13 +621,13 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     }
 
     // Summary per VAT code
-    s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg);
+    s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg, latoCosti);
     arrotondaIndetraibile(db, s);
 
     // VAT register
     const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
-    if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo,
-                                s.importi)) {
+    if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo, s.importi,
+                                latoCosti)) {
         errori += Crlf + QStringLiteral("Riga Iva non inserita");
         return false;
     }

@@ -83,6 +83,13 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
             EXPECT_EQ(r.leggiValuta(u"Dare"_s), r.leggiValuta(u"Avere"_s))
                 << "registrazione " << r.leggiTesto(u"NumReg"_s).toStdString();
         EXPECT_GE(numeroRegistrazioni, 1);
+        // The side carries the sign: no journal row holds a negative amount.
+        EXPECT_EQ(
+            db().valore(u"Select count(*) From MovPnDett Where Anno = %1 and (Importo < 0 or Imposta < 0"
+                        " or ImpostaIndetr < 0) and NumReg in "_s.arg(e.anno) +
+                        registrazioni.arg(e.anno))
+                .toInt(),
+            0);
 
         // The main registration's VAT register against the document, signed by the causal's
         // main side. The VAT is the summary's; the taxable amount is the summary's when the

@@ -180,6 +180,33 @@ INSTANTIATE_TEST_SUITE_P(
             {{"FAA ./1", "1 2:40-10-1001 A 36.64", "2 1:60-10-1001 D 10.01 22 2.20 0.00 N > 2:40-10-1001",
               "3 1:60-10-1003 D 20.02 22 4.41 0.00 S > 2:40-10-1001",
               "4 1:20-30-1001 D 6.61 I > 2:40-10-1001", "IVA 22 2:40-10-1001 30.03 6.61 0.00"}}},
+        // A discount on an account of its own is a negative group: it goes to the other side
+        // with positive amounts, and takes its taxable amount and VAT off the register.
+        CasoGiornale{
+            "gruppo negativo dall'altra parte",
+            [](FatturaProva& f) {
+                f.riga(100, u"22"_s, {"60", "10", "1001"})
+                    .riga(-30, u"22"_s, {"60", "10", "1002"})
+                    .iva(22, 70, "15.40");
+            },
+            {{"FAA ./1", "1 2:40-10-1001 A 85.40", "2 1:60-10-1001 D 100.00 22 22.00 0.00 N > 2:40-10-1001",
+              "3 1:60-10-1002 A 30.00 22 6.60 0.00 N > 2:40-10-1001",
+              "4 1:20-30-1001 D 15.40 I > 2:40-10-1001", "IVA 22 2:40-10-1001 70.00 15.40 0.00"}}},
+        // An invoice whose every amount is negative mirrors itself like a credit note, with its
+        // non-deductible share rounded on the code's total.
+        CasoGiornale{
+            "fattura di importo negativo",
+            [](FatturaProva& f) {
+                f.riga(-100, u"22"_s, {"60", "10", "1001"})
+                    .riga("-0.50", u"22I40"_s, {"60", "10", "1005"})
+                    .riga("-0.50", u"22I40"_s, {"10", "10", "1005"})
+                    .iva(22, -101, "-22.22");
+            },
+            {{"FAA ./1", "1 2:40-10-1001 D 123.22", "2 1:60-10-1001 A 100.00 22 22.00 0.00 N > 2:40-10-1001",
+              "3 1:10-10-1005 A 0.55 22I40 0.11 0.05 N > 2:40-10-1001",
+              "4 1:60-10-1005 A 0.54 22I40 0.11 0.04 N > 2:40-10-1001",
+              "5 1:20-30-1001 A 22.13 I > 2:40-10-1001", "IVA 22 2:40-10-1001 -100.00 -22.00 0.00",
+              "IVA 22I40 2:40-10-1001 -1.00 -0.22 -0.09"}}},
         CasoGiornale{
             "nota di credito speculare",
             [](FatturaProva& f) {
