@@ -285,6 +285,7 @@ void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
     s.contoIva =
         s.causale.contoIva.vuoto() ? contoParametri(p, QStringLiteral("IvaAcq")) : s.causale.contoIva;
     s.contoOmaggi = contoParametri(p, QStringLiteral("Omaggi"));
+    s.contoIvaSplit = contoParametri(p, QStringLiteral("IvaSplit"));
     s.causaleOmaggi = p.leggi(QStringLiteral("CauCon.CausOmaggi")).trimmed();
 }
 
@@ -513,7 +514,7 @@ private:
     void leggiContoFornitore() {
         // Only the columns read below: the chart's rows are wide.
         Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
-                                                 "ContoCFColl from PianoConti Where Gruppo = ") +
+                                                 "ContoCFColl, Pagamento from PianoConti Where Gruppo = ") +
                                   testo(s_.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
                                   testo(s_.fornitore.mastro) + QStringLiteral(" And Conto = ") +
                                   testo(s_.fornitore.conto));
@@ -524,6 +525,7 @@ private:
             0;
         s_.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
                                         QStringLiteral("ContoCFColl"), 3);
+        pagamentoFornitore_ = pc.leggiTesto(QStringLiteral("Pagamento")).trimmed();
     }
 
     // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
@@ -682,8 +684,9 @@ private:
         if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")
             documentoOriginale(h);
         // Without payment rows the terms of the invoice give the due dates at the transfer.
+        s_.pagamento = pagamento_.isEmpty() ? pagamentoFornitore_ : pagamento_;
         if (!conPagamenti_)
-            h.pagamento = pagamento_;
+            h.pagamento = s_.pagamento;
         scriviTestataAppoggio(db_, p_, h);
     }
 
@@ -747,7 +750,7 @@ private:
         if (s_.parametri.scadenzeSenzaData == ScadenzeSenzaData::NessunaScadenza)
             return;
         const qsizetype prima = esito_.errori.size();
-        CreaScadenze(db_, p_, s_, esito_.errori);
+        CreaScadenze(db_, p_, s_, esito_.errori, esito_.avvisi);
         if (esito_.errori.size() != prima)
             throw Rifiuto{};
         aggiornaNumRegScadenze(db_, esito_.numRegGiornale, s_.testata.anno, s_.testata.preProt,
@@ -765,6 +768,7 @@ private:
 
     // Read from the invoice before the transaction.
     QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, tipoLiq_;
+    QString pagamentoFornitore_; // the supplier's payment terms in the chart of accounts
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
     CodiceConto cassaPrevFattura_;

@@ -142,6 +142,7 @@ struct StatoContabilizzazione {
     CodiceConto contoCassaPrev; // the invoice's fund account, else the withholding account
     CodiceConto contoIva;       // the causal's VAT account (cash-basis account with IvaPerCassa)
     CodiceConto contoOmaggi;
+    CodiceConto contoIvaSplit; // CauCon.*IvaSplit: VAT the company pays to the State itself
     QString causaleOmaggi;
     bool contabilitaOrdinaria = false; // TipoContabilita "G" of the year's VAT summary
     QString causaleRitenuta;           // CausRit of the invoice causal
@@ -154,6 +155,9 @@ struct StatoContabilizzazione {
     // Questions of NumeraProtocollo for the further registrations (reverse charge); without
     // one nobody is asked and a busy counter gives up.
     Interazione* ui = nullptr;
+
+    // Payment terms of the invoice, else of the supplier: due dates the document leaves out
+    QString pagamento;
 
     // Automatic payments: the causal and cash or bank account chosen for the run
     QString causalePagamento;
@@ -173,6 +177,7 @@ struct StatoContabilizzazione {
     // Totals of the registration
     Currency totImponibile, totImposta, totIndetraibile;
     Currency totOmaggi, totRitenuta, totContributoTrattenuto;
+    Currency totSplit; // VAT under split payment: owed to the State, not to the supplier
     std::vector<RiepilogoIva> riepilogo;
 };
 
@@ -183,7 +188,8 @@ qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QStrin
 // The company accounts and causals of a posting of causal `s.causale`: the
 // withholding account (the withholding causal's counter-account, else CauCon.*RitAcc), the
 // fund account (`cassaPrevFattura`, the invoice's, else the withholding one), the VAT account
-// (the causal's, else CauCon.*IvaAcq), the free-goods account and causal.
+// (the causal's, else CauCon.*IvaAcq), the free-goods account and causal, the split-payment
+// VAT account (CauCon.*IvaSplit).
 void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
                   const CodiceConto& cassaPrevFattura);
 
@@ -224,15 +230,18 @@ bool registrazioniReverseCharge(Database& db, ParametriAzienda& parametri, Stato
 bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
                          QString& errori);
 
-// The due dates of the invoice from its payment rows (after the transfers).
-void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s,
-                  QString& errori);
+// The due dates of the invoice from its payment rows (after the transfers): never more than is
+// owed to the supplier; a row without date, or an invoice without payment rows, falls back on
+// the payment terms. What could not be scheduled is noted in `avvisi` (CRLF + message).
+void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s, QString& errori,
+                  QString& avvisi);
 
 // ---- The driver ----------------------------------------------------------------------------
 
 struct EsitoContabilizzazione {
     bool ok = false;         // posted completely: journal, protocol, due dates and flag
     QString errori;          // CRLF-separated messages; empty when ok
+    QString avvisi;          // CRLF-separated notes of a posted invoice (due dates not created, ...)
     QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
     // Not posted because it already was (by another workstation, or before this run).
     bool giaContabilizzata = false;

@@ -430,6 +430,18 @@ bool registrazioneOmaggi(Database& db, ParametriAzienda& p, StatoContabilizzazio
     return true;
 }
 
+// The VAT under split payment: all of it on a causal with SplitPay "S", else that of the
+// document's summary rows whose chargeability is "S". The VAT register keeps it; the supplier
+// is not owed it.
+Currency impostaSplit(Database& db, const StatoContabilizzazione& s) {
+    if (s.causale.splitPay.compare(u"S", Qt::CaseInsensitive) == 0)
+        return s.totImposta;
+    return Currency::daVariant(db.valore(QStringLiteral("Select Sum(Imposta) From FatXmlIva") +
+                                         condizioneFattura(s.xmlAnno, s.xmlNumRif) +
+                                         QStringLiteral(" And EsigibilitaIVA = 'S'")))
+        .value_or(Currency());
+}
+
 bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
     for (const RiepilogoIva& c : s.riepilogo)
         if (c.revCharge == u"S")
@@ -610,9 +622,16 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // The document's own VAT per rate
     allineaRiepilogoDocumento(db, s);
 
+    s.totSplit = impostaSplit(db, s);
+    if (!s.totSplit.zero() && s.contoIvaSplit.vuoto()) {
+        errori += Crlf + QStringLiteral("Manca il conto per l'IVA in scissione dei pagamenti "
+                                        "(CauCon.GruppoIvaSplit, MastroIvaSplit, ContoIvaSplit)");
+        return false;
+    }
+
     // Supplier
     {
-        RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta);
+        RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta - s.totSplit);
         if (s.parametri.ritenuta == RegistrazioneRitenuta::NellaFattura)
             r.importo -= s.totRitenuta + s.totContributoTrattenuto;
         r.imposta = s.totImposta;
@@ -649,6 +668,12 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         r.forzatura = QStringLiteral("I");
         scriviRiga(db, h, r);
     }
+
+    // Split payment: the company owes the VAT to the State instead of the supplier.
+    if (!s.totSplit.zero())
+        scriviRiga(
+            db, h,
+            rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
 
     // Counterparts
     db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"

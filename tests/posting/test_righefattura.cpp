@@ -207,6 +207,27 @@ INSTANTIATE_TEST_SUITE_P(
               "4 1:60-10-1005 A 0.54 22I40 0.11 0.04 N > 2:40-10-1001",
               "5 1:20-30-1001 A 22.13 I > 2:40-10-1001", "IVA 22 2:40-10-1001 -100.00 -22.00 0.00",
               "IVA 22I40 2:40-10-1001 -1.00 -0.22 -0.09"}}},
+        // Split payment: the VAT stays in the register and on the VAT account, the company owes
+        // it to the State (40-20-1004), the supplier is owed the taxable amount only.
+        CasoGiornale{"scissione dei pagamenti dal riepilogo",
+                     [](FatturaProva& f) {
+                         f.riga(1000, u"22"_s, {"60", "20", "1001"}).iva(22, 1000, 220, {}, u"S"_s);
+                     },
+                     {{"FAA ./1", "1 2:40-10-1001 A 1000.00",
+                       "2 1:60-20-1001 D 1000.00 22 220.00 0.00 N > 2:40-10-1001",
+                       "3 1:20-30-1001 D 220.00 I > 2:40-10-1001", "4 1:40-20-1004 A 220.00 > 2:40-10-1001",
+                       "IVA 22 2:40-10-1001 1000.00 220.00 0.00"}}},
+        // By the causal, with non-deductible VAT: the State is owed all of it.
+        CasoGiornale{"scissione dei pagamenti dalla causale",
+                     [](FatturaProva& f) {
+                         f.riga(100, u"22I40"_s, {"60", "10", "1005"});
+                     },
+                     {{"FAA ./1", "1 2:40-10-1001 A 100.00",
+                       "2 1:60-10-1005 D 108.80 22I40 22.00 8.80 N > 2:40-10-1001",
+                       "3 1:20-30-1001 D 13.20 I > 2:40-10-1001", "4 1:40-20-1004 A 22.00 > 2:40-10-1001",
+                       "IVA 22I40 2:40-10-1001 100.00 22.00 8.80"}},
+                     "0",
+                     "UPDATE Causali SET SplitPay = 'S' WHERE Causale = 'FAA'"},
         CasoGiornale{
             "nota di credito speculare",
             [](FatturaProva& f) {

@@ -152,6 +152,7 @@ struct RigaPagamento {
 class ScadenzeFattura : public prova::ConAziendaDemo {
 protected:
     int documenti_ = 0;
+    QString esigibilita_ = u"I"_s; // of the VAT summary
     EsitoContabilizzazione posta(std::initializer_list<RigaPagamento> righe,
                                  std::initializer_list<std::pair<const char*, const char*>> personali = {},
                                  bool notaCredito = false, const QString& causalePagamento = "PAG") {
@@ -163,7 +164,7 @@ protected:
             .data(QDate(anno, 3, 10))
             .ricezione(QDate(anno, 3, 12))
             .riga(1000, "22", {"60", "10", "1001"});
-        f.iva(22, 1000, 220);
+        f.iva(22, 1000, 220, {}, esigibilita_);
         if (notaCredito)
             f.tipoDocumento("TD04").causale("NCA").ritenuta(200);
         for (const RigaPagamento& r : righe)
@@ -258,17 +259,53 @@ TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) 
         u"40101001 1 1U"_s);
 }
 
-TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoData) {
-    for (const auto& [scadNoData, attese] :
-         {std::pair{"D", QStringList{"1 10/03/AAAA 500.00", "2 30/04/AAAA 720.00"}},
-          {"F", {"1 31/03/AAAA 500.00", "2 30/04/AAAA 720.00"}},
-          {"N", {"1 30/04/AAAA 720.00"}}}) {
-        SCOPED_TRACE(scadNoData);
+// A row without date: the document date, its month's end, else the supplier's terms (Ri.Ba.
+// 60 days end of month); without terms it is named in the invoice's notes, never dropped unseen.
+TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoDataOrTheSuppliersTerms) {
+    const char* const senzaTermini =
+        "\r\nPagamento di 500,00 senza data di scadenza e senza condizioni di pagamento del fornitore: "
+        "nessuna scadenza creata";
+    for (const auto& [scadNoData, pagamentoFornitore, attese, avvisi] :
+         {std::tuple{"D", "RB60FM", QStringList{"1 10/03/AAAA 500.00", "2 30/04/AAAA 720.00"}, ""},
+          {"F", "RB60FM", {"1 31/03/AAAA 500.00", "2 30/04/AAAA 720.00"}, ""},
+          {"N", "RB60FM", {"1 31/05/AAAA 500.00", "2 30/04/AAAA 720.00"}, ""},
+          {"N", "", {"1 30/04/AAAA 720.00"}, senzaTermini}}) {
+        SCOPED_TRACE(scadNoData + std::string(" ") + pagamentoFornitore);
         db().EseguiSql("DELETE FROM Scadenze");
+        db().EseguiConValori(
+            "UPDATE PianoConti SET Pagamento = ? WHERE Gruppo = '40' AND Mastro = '10' AND "
+            "Conto = '1001'",
+            {*pagamentoFornitore ? QVariant(QLatin1String(pagamentoFornitore)) : QVariant()});
         const EsitoContabilizzazione e =
             posta({{"MP05", "", "500"}, {"MP05", "30/04/AAAA", "720"}}, {{"Tesel.ScadNoData", scadNoData}});
         ASSERT_TRUE(e.ok) << e.errori.toStdString();
         EXPECT_EQ(rate(), attese);
+        EXPECT_EQ(e.avvisi, QString::fromUtf8(avvisi));
+    }
+}
+
+// An invoice without payment data is due by the supplier's terms, scheduled once whether the
+// transfer (Fat.FattCreaScad "S") or the posting does it.
+TEST_F(ScadenzeFattura, shouldScheduleAnInvoiceWithoutPaymentRowsByTheSuppliersTerms) {
+    for (const auto& [fattCreaScad, pagamentoFornitore, attese, avvisi] :
+         {std::tuple{"N", "RB60FM", QStringList{"1 31/05/AAAA 1220.00"}, ""},
+          {"S", "RB60FM", {"1 31/05/AAAA 1220.00"}, ""},
+          {"N",
+           "",
+           {},
+           "\r\nLa fattura non ha dati di pagamento e il fornitore non ha condizioni di pagamento: nessuna "
+           "scadenza creata"}}) {
+        SCOPED_TRACE(fattCreaScad + std::string(" ") + pagamentoFornitore);
+        db().EseguiSql("DELETE FROM Scadenze");
+        parametri->scrivi(u"Fat.FattCreaScad"_s, QLatin1String(fattCreaScad));
+        db().EseguiConValori(
+            "UPDATE PianoConti SET Pagamento = ? WHERE Gruppo = '40' AND Mastro = '10' AND "
+            "Conto = '1001'",
+            {*pagamentoFornitore ? QVariant(QLatin1String(pagamentoFornitore)) : QVariant()});
+        const EsitoContabilizzazione e = posta({});
+        ASSERT_TRUE(e.ok) << e.errori.toStdString();
+        EXPECT_EQ(rate(), attese);
+        EXPECT_EQ(e.avvisi, QString::fromUtf8(avvisi));
     }
 }
 
@@ -339,6 +376,15 @@ TEST_F(ScadenzeFattura, shouldPayACreditNotesBalanceNetOfWithholdingWithTheSuppl
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
     EXPECT_EQ(pagamenti(), (QStringList{u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"_s,
                                         u"3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00"_s}));
+}
+
+// A document that asks the whole 1,220 of a split-payment invoice: the supplier is owed 1,000.
+TEST_F(ScadenzeFattura, shouldOpenOnlyTheTaxableAmountOfASplitPaymentInvoice) {
+    esigibilita_ = u"S"_s;
+    const EsitoContabilizzazione e = posta({{"MP05", "30/04/AAAA", "610"}, {"MP05", "31/05/AAAA", "610"}});
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(rate(), (QStringList{u"1 30/04/AAAA 610.00"_s, u"2 31/05/AAAA 390.00"_s}));
+    EXPECT_EQ(e.avvisi, u"\r\nScadenze ridotte di 220,00 a quanto dovuto al fornitore (1.000,00)"_s);
 }
 
 TEST_F(ScadenzeFattura, shouldRefuseThePostingOnAMissingPaymentCausal) {
