@@ -236,6 +236,10 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
 void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s, QString& errori,
                   QString& avvisi);
 
+// What the invoice's registrations in `famiglia` leave owed to the supplier: the supplier's
+// balance over them, positive on the causal's main side.
+Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia);
+
 // ---- The driver ----------------------------------------------------------------------------
 
 struct EsitoContabilizzazione {

@@ -272,25 +272,6 @@ QString oppure(const QString& a, const QString& b) {
     return a.isEmpty() ? b : a;
 }
 
-// What the invoice leaves owed to the supplier once every registration of it stands in the
-// journal (withholding, reverse charge, free goods, split payment and automatic payments
-// included): the supplier's balance over them, positive on the causal's main side.
-Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s) {
-    const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
-    return Currency::daVariant(
-               db.valore(
-                   QStringLiteral("Select Sum(") +
-                   importoConSegno(QStringLiteral("MovPnDett"), QStringLiteral("Importo"), segno) +
-                   QStringLiteral(") From MovPnDett Inner Join MovPnTes On MovPnTes.Anno = MovPnDett.Anno"
-                                  " And MovPnTes.NumReg = MovPnDett.NumReg") +
-                   condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("MovPnTes")) +
-                   QStringLiteral(" And MovPnDett.TipoPartita = 2 And MovPnDett.GruppoPartita = ") +
-                   testo(s.fornitore.gruppo) + QStringLiteral(" And MovPnDett.MastroPartita = ") +
-                   testo(s.fornitore.mastro) + QStringLiteral(" And MovPnDett.ContoPartita = ") +
-                   testo(s.fornitore.conto)))
-        .value_or(Currency());
-}
-
 // One open item before it is written.
 struct Voce {
     QDate data;
@@ -334,7 +315,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
                          std::make_pair(r.rigDet, r.numCond)) != s.righePagateAutom.end();
     };
     const auto termini = s.pagamento.isEmpty() ? std::nullopt : TerminiPagamento::leggi(db, s.pagamento);
-    const Currency dovuto = dovutoAlFornitore(db, s);
+    const Currency dovuto = dovutoAlFornitore(db, s, FamigliaPn::Giornale);
 
     std::vector<Voce> voci;
     const std::vector<RigaPagamento> righe = righePagamento(db, s.xmlAnno, s.xmlNumRif);
@@ -549,7 +530,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         // The supplier's side that closes the debt of the invoice (or the credit of a note).
         const QString latoFornitore =
             latoOpposto(s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A"));
-        const auto registra = [&](Currency importo) {
+        const auto registra = [&](Currency importo, bool conRitenuta = false) {
             TestataPn h;
             h.anno = s.testata.anno;
             h.dataReg = s.testata.dataReg;
@@ -570,7 +551,21 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             const QString lato = importo.negativo() ? latoOpposto(latoFornitore) : latoFornitore;
             const int segno = lato == u"D" ? 1 : 2;
             ScriviRigaPn(db, h, 1, segno, importo.assoluto(), fornitore, conto, s.testata.ivaPerCassa);
-            ScriviRigaPn(db, h, 2, segno == 1 ? 2 : 1, importo.assoluto(), conto, fornitore);
+            Currency cassa = importo.assoluto();
+            int riga = 1;
+            if (conRitenuta) {
+                // The supplier is paid net: the withheld amounts become debts to the treasury and
+                // to the fund.
+                for (const auto& [contoRit, trattenuta] :
+                     {std::pair{s.contoRitenuta, s.totRitenuta},
+                      std::pair{s.contoCassaPrev, s.totContributoTrattenuto}})
+                    if (!trattenuta.zero()) {
+                        ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, trattenuta, conTipo(contoRit, 1),
+                                     fornitore);
+                        cassa -= trattenuta;
+                    }
+            }
+            ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, cassa, conto, fornitore);
             s.numRegPagamenti.push_back(h.numReg);
         };
 
@@ -591,12 +586,15 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         }
 
         if (p.pagamentoAutomatico == PagamentoAutomatico::Saldo) {
-            const Currency totale =
-                s.totImponibile + s.totImposta - s.totRitenuta - s.totContributoTrattenuto;
-            const Currency saldo = totale - pagato;
-            if ((totale.negativo() && saldo.negativo()) ||
-                (!totale.negativo() && !saldo.negativo() && !saldo.zero()))
-                registra(saldo);
+            // What the invoice's registrations leave owed: reverse-charge and split-payment VAT,
+            // free goods, withholding already registered and the rows paid above are not owed.
+            const Currency saldo = dovutoAlFornitore(db, s, FamigliaPn::Appoggio);
+            // A withholding no registration holds is settled with the payment, as it is due
+            // to the treasury the moment the supplier is paid.
+            const bool conRitenuta = s.parametri.ritenuta == RegistrazioneRitenuta::Nessuna;
+            const Currency trattenuto = conRitenuta ? s.totRitenuta + s.totContributoTrattenuto : Currency();
+            if (!saldo.zero() && !saldo.negativo() && saldo > trattenuto)
+                registra(saldo, conRitenuta);
             s.saldoPagatoAutom = true;
         }
     } catch (const ErrorePagamento& e) {
@@ -607,6 +605,24 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         return errore(ErrDatabase, QString::fromUtf8(e.what()));
     }
     return true;
+}
+
+Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia) {
+    const TabellePn t = tabelle(famiglia);
+    const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
+    return Currency::daVariant(
+               db.valore(QStringLiteral("Select Sum(") +
+                         importoConSegno(t.righe, QStringLiteral("Importo"), segno) +
+                         QStringLiteral(") From ") + t.righe + QStringLiteral(" Inner Join ") + t.testata +
+                         QStringLiteral(" On ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
+                         QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
+                         QStringLiteral(".NumReg") + condizioneFattura(s.xmlAnno, s.xmlNumRif, t.testata) +
+                         QStringLiteral(" And ") + t.righe + QStringLiteral(".TipoPartita = 2 And ") +
+                         t.righe + QStringLiteral(".GruppoPartita = ") + testo(s.fornitore.gruppo) +
+                         QStringLiteral(" And ") + t.righe + QStringLiteral(".MastroPartita = ") +
+                         testo(s.fornitore.mastro) + QStringLiteral(" And ") + t.righe +
+                         QStringLiteral(".ContoPartita = ") + testo(s.fornitore.conto)))
+        .value_or(Currency());
 }
 
 std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio) {

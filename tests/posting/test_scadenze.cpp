@@ -13,6 +13,7 @@
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -153,6 +154,8 @@ class ScadenzeFattura : public prova::ConAziendaDemo {
 protected:
     int documenti_ = 0;
     QString esigibilita_ = u"I"_s; // of the VAT summary
+    // Lines, summary and the rest of another invoice than the usual 1,000 + 22%
+    std::function<void(tesel::prova::FatturaProva&)> fattura_;
     EsitoContabilizzazione posta(std::initializer_list<RigaPagamento> righe,
                                  std::initializer_list<std::pair<const char*, const char*>> personali = {},
                                  bool notaCredito = false, const QString& causalePagamento = "PAG") {
@@ -160,11 +163,11 @@ protected:
             menu.imposta(u"Personal."_s + QLatin1String(chiave), QLatin1String(valore));
         tesel::prova::FatturaProva f(db());
         // A document of its own each time: the same one would not enter the register twice.
-        f.numero(QString::number(++documenti_))
-            .data(QDate(anno, 3, 10))
-            .ricezione(QDate(anno, 3, 12))
-            .riga(1000, "22", {"60", "10", "1001"});
-        f.iva(22, 1000, 220, {}, esigibilita_);
+        f.numero(QString::number(++documenti_)).data(QDate(anno, 3, 10)).ricezione(QDate(anno, 3, 12));
+        if (fattura_)
+            fattura_(f);
+        else
+            f.riga(1000, "22", {"60", "10", "1001"}).iva(22, 1000, 220, {}, esigibilita_);
         if (notaCredito)
             f.tipoDocumento("TD04").causale("NCA").ritenuta(200);
         for (const RigaPagamento& r : righe)
@@ -374,9 +377,71 @@ TEST_F(ScadenzeFattura, shouldPayACreditNotesBalanceNetOfWithholdingWithTheSuppl
     const EsitoContabilizzazione e =
         posta({{"MP01", "", "100"}}, {{"Tesel.CreaPagAut", "S"}, {"Scadenze.NotaCredInvSegno", "S"}}, true);
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
-    EXPECT_EQ(pagamenti(), (QStringList{u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"_s,
-                                        u"3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00"_s}));
+    EXPECT_EQ(pagamenti().join(u'\n'),
+              u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00\n"
+              "3 PAG: A 2:40-10-1001 1120.00, D 1:40-20-1002 200.00, D 1:20-40-1001 920.00"_s);
 }
+
+// The balance paid at once ("CreaPagAut" "S") is what the supplier is owed, never the VAT the
+// company pays itself nor the free goods; a withholding no registration holds is settled with it.
+struct CasoSaldo {
+    const char* descrizione;
+    std::function<void(tesel::prova::FatturaProva&)> fattura;
+    const char* ritAccFornAutom;
+    const char* registrazioni; // the journal after the invoice's registration
+};
+
+class SaldoAutomatico : public ScadenzeFattura, public ::testing::WithParamInterface<CasoSaldo> {};
+
+TEST_P(SaldoAutomatico, shouldPayWhatTheSupplierIsOwed) {
+    const CasoSaldo& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
+    fattura_ = c.fattura;
+    const EsitoContabilizzazione e =
+        posta({}, {{"Tesel.CreaPagAut", "S"}, {"PN.RitAccFornAutom", c.ritAccFornAutom}});
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(pagamenti().join(u'\n'), QString::fromUtf8(c.registrazioni));
+    EXPECT_EQ(rate(), QStringList());
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Casi, SaldoAutomatico, ::testing::Values(
+    CasoSaldo{"omaggi",
+              [](tesel::prova::FatturaProva& f) {
+                  f.riga(1000, "22", {"60", "10", "1001"})
+                      .riga(tesel::prova::RigaProva{.prezzo = 50, .iva = "22", .conto = {"60", "10", "1003"},
+                                                    .omaggio = "S"})
+                      .iva(22, 1050, 231);
+              }, "0",
+              "2 PAG: D 2:40-10-1001 1220.00, A 1:20-40-1001 1220.00\n"
+              "3 OMA: A 1:60-40-1002 61.00, D 2:40-10-1001 61.00"},
+    CasoSaldo{"inversione contabile",
+              [](tesel::prova::FatturaProva& f) {
+                  f.fornitore("40", "10", "1008").causale("FRC").riga(1000, "RC63", {"60", "20", "1009"})
+                      .iva(0, 1000, 0, "RC63");
+              }, "0",
+              "2 PAG: D 2:40-10-1008 1000.00, A 1:20-40-1001 1000.00\n"
+              "3 ARC: D 3:20-10-1001 1220.00, A 1:60-20-1009 1000.00, A 1:40-20-1001 220.00\n"
+              "4 GRC: A 3:20-10-1001 1220.00, D 2:40-10-1008 220.00, D 1:60-20-1009 1000.00"},
+    CasoSaldo{"scissione dei pagamenti",
+              [](tesel::prova::FatturaProva& f) {
+                  f.riga(1000, "22", {"60", "10", "1001"}).iva(22, 1000, 220, {}, "S");
+              }, "0",
+              "2 PAG: D 2:40-10-1001 1000.00, A 1:20-40-1001 1000.00"},
+    CasoSaldo{"ritenuta registrata con il pagamento",
+              [](tesel::prova::FatturaProva& f) {
+                  f.fornitore("40", "10", "1005").riga(1000, "22", {"60", "20", "1003"}).iva(22, 1000, 220)
+                      .ritenuta(200);
+              }, "0",
+              "2 PAG: D 2:40-10-1005 1220.00, A 1:40-20-1002 200.00, A 1:20-40-1001 1020.00"},
+    CasoSaldo{"ritenuta in una registrazione a parte",
+              [](tesel::prova::FatturaProva& f) {
+                  f.fornitore("40", "10", "1005").riga(1000, "22", {"60", "20", "1003"}).iva(22, 1000, 220)
+                      .ritenuta(200);
+              }, "2",
+              "2 RIT: D 2:40-10-1005 200.00, A 1:40-20-1002 200.00\n"
+              "3 PAG: D 2:40-10-1005 1020.00, A 1:20-40-1001 1020.00"}));
+// clang-format on
 
 // A document that asks the whole 1,220 of a split-payment invoice: the supplier is owed 1,000.
 TEST_F(ScadenzeFattura, shouldOpenOnlyTheTaxableAmountOfASplitPaymentInvoice) {
