@@ -176,7 +176,16 @@ struct StatoContabilizzazione {
 
     // Totals of the registration
     Currency totImponibile, totImposta, totIndetraibile;
+    // totRitenuta: every withholding of the document (tax RT01/RT02 and contributions
+    // RT03-RT06); totContributoTrattenuto: the pension-fund contribution counted as withheld.
     Currency totOmaggi, totRitenuta, totContributoTrattenuto;
+    // The withheld amounts by the account that receives them, in the order they are written:
+    // the withholding tax, the contributions RT03-RT06, the pension fund.
+    struct Trattenuta {
+        CodiceConto conto;
+        Currency importo;
+    };
+    std::vector<Trattenuta> trattenute;
     Currency totSplit; // VAT under split payment: owed to the State, not to the supplier
     std::vector<RiepilogoIva> riepilogo;
 };

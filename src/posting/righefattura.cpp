@@ -200,14 +200,33 @@ void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QStr
     }
 }
 
-// Withholding tax and the contributions withheld with it.
-void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno, int& riga, QString& errori,
-                   bool& difetti) {
+// The account of the contributions a withholding type RT03-RT06 withholds (CauCon.*RitInps,
+// *RitEnasarco, *RitEnpam, *RitAltro); the tax of RT01/RT02 goes on the withholding account.
+CodiceConto contoTrattenuta(ParametriAzienda& p, const StatoContabilizzazione& s, const QString& tipo) {
+    static const std::map<QString, QString> nomi{{QStringLiteral("RT03"), QStringLiteral("RitInps")},
+                                                 {QStringLiteral("RT04"), QStringLiteral("RitEnasarco")},
+                                                 {QStringLiteral("RT05"), QStringLiteral("RitEnpam")},
+                                                 {QStringLiteral("RT06"), QStringLiteral("RitAltro")}};
+    const auto it = nomi.find(tipo);
+    if (it == nomi.end())
+        return s.contoRitenuta;
+    return CodiceConto{p.leggi(QStringLiteral("CauCon.Gruppo") + it->second),
+                       p.leggi(QStringLiteral("CauCon.Mastro") + it->second),
+                       p.leggi(QStringLiteral("CauCon.Conto") + it->second), 1};
+}
+
+// Withholding tax, the contributions withheld with it (RT03-RT06) and the pension fund counted
+// as withheld, each on its own account.
+void righeRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, const QString& segno,
+                   int& riga, QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
+    const QStringList tipi{QStringLiteral("RT01"), QStringLiteral("RT02"), QStringLiteral("RT03"),
+                           QStringLiteral("RT04"), QStringLiteral("RT05"), QStringLiteral("RT06")};
+    std::map<QString, Currency> perTipo;
     const auto somma = [&](const Recordset& rs) {
-        const QString tipo = rs.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed();
-        if (tipo == u"RT01" || tipo == u"RT02")
-            s.totRitenuta += R.arrotonda(importo(rs, QStringLiteral("DGD_DR_ImportoRitenuta")));
+        const QString tipo = rs.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed().toUpper();
+        if (tipi.contains(tipo))
+            perTipo[tipo] += R.arrotonda(importo(rs, QStringLiteral("DGD_DR_ImportoRitenuta")));
     };
     {
         Recordset t =
@@ -222,9 +241,28 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
         for (; !g.RsEof(); g.RsMoveNext())
             somma(g);
     }
-    if (!s.totRitenuta.zero() && s.contoRitenuta.vuoto()) {
-        errori += Crlf + QStringLiteral("Manca il conto per la ritenuta d'acconto");
-        difetti = true;
+    const auto trattieni = [&](const CodiceConto& conto, Currency c) {
+        for (auto& t : s.trattenute)
+            if (t.conto == conto) {
+                t.importo += c;
+                return;
+            }
+        s.trattenute.push_back({conto, c});
+    };
+    for (const QString& tipo : tipi) {
+        const Currency c = perTipo[tipo];
+        if (c.zero())
+            continue;
+        s.totRitenuta += c;
+        const CodiceConto conto = contoTrattenuta(p, s, tipo);
+        if (!conto.completo()) {
+            errori += Crlf + (tipo == u"RT01" || tipo == u"RT02"
+                                  ? QStringLiteral("Manca il conto per la ritenuta d'acconto")
+                                  : QStringLiteral("Manca il conto per la ritenuta ") + tipo);
+            difetti = true;
+            continue;
+        }
+        trattieni(conto, c);
     }
     {
         Recordset a = db.ApriRs(
@@ -240,20 +278,19 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
                 s.totContributoTrattenuto += R.arrotonda(importo(a, QStringLiteral("ADG_RiferimentoNumero")));
         }
     }
-    if (!s.totContributoTrattenuto.zero() && s.contoCassaPrev.vuoto()) {
-        errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
-        difetti = true;
+    if (!s.totContributoTrattenuto.zero()) {
+        if (s.contoCassaPrev.vuoto()) {
+            errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
+            difetti = true;
+        } else {
+            trattieni(s.contoCassaPrev, s.totContributoTrattenuto);
+        }
     }
     if (s.parametri.ritenuta != RegistrazioneRitenuta::NellaFattura || difetti)
         return;
     const CodiceConto fornitore = conTipo(s.fornitore, 2);
-    if (!s.totRitenuta.zero())
-        scriviRiga(db, s.testata,
-                   rigaConto(++riga, conTipo(s.contoRitenuta, 1), fornitore, segno, s.totRitenuta));
-    if (!s.totContributoTrattenuto.zero())
-        scriviRiga(
-            db, s.testata,
-            rigaConto(++riga, conTipo(s.contoCassaPrev, 1), fornitore, segno, s.totContributoTrattenuto));
+    for (const auto& t : s.trattenute)
+        scriviRiga(db, s.testata, rigaConto(++riga, conTipo(t.conto, 1), fornitore, segno, t.importo));
 }
 
 // The VAT of each rate as the document's summary states it; a difference goes onto the
@@ -399,10 +436,8 @@ bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzaz
         scriviRiga(db, t, rigaConto(++riga, fornitore, conTipo(conto, 1), latoFornitore, c));
         scriviRiga(db, t, rigaConto(++riga, conTipo(conto, 1), fornitore, latoRitenuta, c));
     };
-    if (!s.totRitenuta.zero())
-        coppia(s.contoRitenuta, s.totRitenuta);
-    if (!s.totContributoTrattenuto.zero())
-        coppia(s.contoCassaPrev, s.totContributoTrattenuto);
+    for (const auto& tr : s.trattenute)
+        coppia(tr.conto, tr.importo);
     return true;
 }
 
@@ -615,7 +650,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     if (!righeCosto(db, s, latoCosti, riga, errori, difetti))
         return false;
     righeCassaPrevidenziale(db, s, latoCosti, riga, errori, difetti);
-    righeRitenuta(db, s, segno, riga, errori, difetti);
+    righeRitenuta(db, parametri, s, segno, riga, errori, difetti);
     if (difetti)
         return false;
 

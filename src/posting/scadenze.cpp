@@ -556,14 +556,11 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             if (conRitenuta) {
                 // The supplier is paid net: the withheld amounts become debts to the treasury and
                 // to the fund.
-                for (const auto& [contoRit, trattenuta] :
-                     {std::pair{s.contoRitenuta, s.totRitenuta},
-                      std::pair{s.contoCassaPrev, s.totContributoTrattenuto}})
-                    if (!trattenuta.zero()) {
-                        ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, trattenuta, conTipo(contoRit, 1),
-                                     fornitore);
-                        cassa -= trattenuta;
-                    }
+                for (const auto& t : s.trattenute) {
+                    ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, t.importo, conTipo(t.conto, 1),
+                                 fornitore);
+                    cassa -= t.importo;
+                }
             }
             ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, cassa, conto, fornitore);
             s.numRegPagamenti.push_back(h.numReg);

@@ -271,7 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "3 1:40-20-1002 A 200.00 > 2:40-10-1005", "4 1:20-30-1001 D 220.00 I > 2:40-10-1005",
                        "IVA 22 2:40-10-1005 1000.00 220.00 0.00"}},
                      "1"},
-        // Two withholdings in a registration of their own; RT03 is a contribution, not one.
+        // Two withholdings in a registration of their own; RT03 is the INPS contribution
+        // withheld, on its own account.
         CasoGiornale{
             "ritenute in una registrazione a parte",
             [](FatturaProva& f) {
@@ -285,8 +286,28 @@ INSTANTIATE_TEST_SUITE_P(
             {{"FAA ./1", "1 2:40-10-1005 A 1220.00",
               "2 1:60-20-1003 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
               "3 1:20-30-1001 D 220.00 I > 2:40-10-1005", "IVA 22 2:40-10-1005 1000.00 220.00 0.00"},
-             {"RIT ./1", "1 2:40-10-1005 D 200.00 > 1:40-20-1002", "2 1:40-20-1002 A 200.00 > 2:40-10-1005"}},
+             {"RIT ./1", "1 2:40-10-1005 D 200.00 > 1:40-20-1002", "2 1:40-20-1002 A 200.00 > 2:40-10-1005",
+              "3 2:40-10-1005 D 30.00 > 1:40-30-1001", "4 1:40-30-1001 A 30.00 > 2:40-10-1005"}},
             "2"},
+        // An agent's invoice: the tax, ENASARCO, ENPAM and another fund each withheld onto the
+        // company's debt to whom it is due; the supplier is owed the rest.
+        CasoGiornale{
+            "contributi trattenuti nella fattura",
+            [](FatturaProva& f) {
+                f.fornitore(u"40"_s, u"10"_s, u"1005"_s)
+                    .riga(1000, u"22"_s, {"60", "20", "1011"})
+                    .iva(22, 1000, 220)
+                    .ritenuta(230)
+                    .ritenuta(85, u"RT04"_s)
+                    .ritenuta(40, u"RT05"_s)
+                    .ritenuta(10, u"RT06"_s);
+            },
+            {{"FAA ./1", "1 2:40-10-1005 A 855.00",
+              "2 1:60-20-1011 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
+              "3 1:40-20-1002 A 230.00 > 2:40-10-1005", "4 1:40-30-1002 A 85.00 > 2:40-10-1005",
+              "5 1:40-30-1003 A 40.00 > 2:40-10-1005", "6 1:40-30-1004 A 10.00 > 2:40-10-1005",
+              "7 1:20-30-1001 D 220.00 I > 2:40-10-1005", "IVA 22 2:40-10-1005 1000.00 220.00 0.00"}},
+            "1"},
         CasoGiornale{
             "cassa previdenziale con la sua IVA",
             [](FatturaProva& f) {
@@ -383,6 +404,13 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {"Manca il codice iva", "Manca il codice della contropartita",
                      "Contropartita inesistente (60-10-9999)", "Codice iva inesistente (XX)"}},
+        CasoDifetto{
+            "contributo trattenuto senza il suo conto",
+            [](FatturaProva& f) {
+                f.riga(1000, u"22"_s, {"60", "20", "1011"}).iva(22, 1000, 220).ritenuta(85, u"RT04"_s);
+            },
+            {"Manca il conto per la ritenuta RT04"},
+            "UPDATE ParametriAzienda SET Valore = '' WHERE Nome = 'CauCon.ContoRitEnasarco'"},
         CasoDifetto{"cassa previdenziale senza codice IVA",
                     [](FatturaProva& f) {
                         f.riga(1000, u"22"_s, {"60", "20", "1004"}).cassaPrevidenziale(40, QString());
