@@ -178,6 +178,17 @@ bool ParametriContabilizzazione::cassaTrattenuta(const QString& tipo) const {
     return !tipo.trimmed().isEmpty() && tipiCassaTrattenuta.contains(tipo.trimmed(), Qt::CaseInsensitive);
 }
 
+std::optional<bool> ncAcqSeparato(Configurazione* configurazione) {
+    if (!configurazione)
+        return std::nullopt;
+    const QString v = configurazione->LeggiPersonal(QStringLiteral("PN"), QStringLiteral("NcAcqSepar"), {})
+                          .trimmed()
+                          .toUpper();
+    if (v.isEmpty())
+        return std::nullopt;
+    return v == u"S";
+}
+
 ParametriContabilizzazione ParametriContabilizzazione::leggi(Configurazione* configurazione) {
     ParametriContabilizzazione p;
     if (!configurazione)
@@ -244,6 +255,7 @@ ParametriContabilizzazione ParametriContabilizzazione::leggi(Configurazione* con
     }
     p.dataRegDaProtocollo = lettera("Tesel", "FatPassDataReg", "P") != u'R';
     p.notaCreditoSegnoInvertito = lettera("Scadenze", "NotaCredInvSegno", "N") == u'S';
+    p.ncAcqSepar = ncAcqSeparato(configurazione);
     return p;
 }
 
@@ -649,8 +661,9 @@ private:
         h.anno = anno_;
         h.preProt = preProt_.isEmpty() ? QStringLiteral(".") : preProt_;
         QDate dataProt = dataReg_;
-        const auto numProt = NumeraProtocollo(db_, p_, ui_, dataReg_, s_.causale.tipoReg, h.preProt,
-                                              s_.causale.segnoPrinc, QStringLiteral("."), dataProt);
+        const auto numProt =
+            NumeraProtocollo(db_, p_, ui_, dataReg_, s_.causale.tipoReg, h.preProt, s_.causale.segnoPrinc,
+                             QStringLiteral("."), dataProt, s_.parametri.ncAcqSepar);
         if (!numProt)
             rifiuta(QStringLiteral("Errore nell'aggiornamento dei numeratori"));
         h.numProt = *numProt;

@@ -62,11 +62,16 @@ struct ParametriContabilizzazione {
     ScadenzeSenzaData scadenzeSenzaData = ScadenzeSenzaData::Saltate;
     bool dataRegDaProtocollo = true;        // "Tesel" FatPassDataReg other than "R"
     bool notaCreditoSegnoInvertito = false; // "Scadenze" NotaCredInvSegno "S"
+    // "PN" NcAcqSepar: purchase credit notes on their own counter; unset, the company decides
+    std::optional<bool> ncAcqSepar;
     // True when a pension fund of type `tipo` counts as withheld.
     bool cassaTrattenuta(const QString& tipo) const;
     // Reads "Personal.<program>.<name>" through the profile's personal values.
     static ParametriContabilizzazione leggi(Configurazione* configurazione);
 };
+
+// The personal "PN" NcAcqSepar: nothing when the user has not set it.
+std::optional<bool> ncAcqSeparato(Configurazione* configurazione);
 
 // The causals of one posting run, each read from the database once per run.
 class CausaliLette {

@@ -384,16 +384,26 @@ constexpr int TentativiNumero = 5;
 bool protocolloNotaCredito(const QString& tipoReg, const QString& segnoPrinc) {
     const QString tipo = tipoReg.trimmed().toUpper();
     const QString segno = segnoPrinc.trimmed().toUpper();
+    if (segno.isEmpty())
+        return false;
     return !((tipo == u"V" && segno == u"D") || (tipo == u"A" && segno == u"A") || tipo == u"C");
+}
+
+bool numerazioneNcSeparata(ParametriAzienda& parametri, const QString& tipoReg,
+                           std::optional<bool> ncAcqSepar) {
+    if (ncAcqSepar && tipoReg.trimmed().compare(u"A", Qt::CaseInsensitive) == 0)
+        return *ncAcqSepar;
+    return parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
 }
 
 std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
                                        const QDate& dataReg, const QString& tipoReg, const QString& preProt,
-                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt) {
+                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt,
+                                       std::optional<bool> ncAcqSepar) {
     const QString tipo = tipoReg.trimmed().toUpper();
     const QString pref = preProt.trimmed().isEmpty() ? QStringLiteral(".") : preProt.trimmed();
-    const bool separata = protocolloNotaCredito(tipo, segnoPrinc) &&
-                          parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
+    const bool separata =
+        protocolloNotaCredito(tipo, segnoPrinc) && numerazioneNcSeparata(parametri, tipo, ncAcqSepar);
     for (;;) {
         // A posting on another workstation holds the row only for its own transaction: a short
         // wait spares the user most questions.
