@@ -418,6 +418,7 @@ public:
             try {
                 scriviTutto();
                 esito_.ok = true;
+                esito_.avvisi = s_.avvisi + esito_.avvisi;
                 puntoDiInterruzione("contabilizzazione-confermata");
                 return esito_;
             } catch (const Rifiuto&) {

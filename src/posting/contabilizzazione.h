@@ -193,6 +193,9 @@ struct StatoContabilizzazione {
     std::vector<Trattenuta> trattenute;
     Currency totSplit; // VAT under split payment: owed to the State, not to the supplier
     std::vector<RiepilogoIva> riepilogo;
+
+    // Notes of a posting that goes on (CRLF + message): differences aligned, and the like
+    QString avvisi;
 };
 
 // A new temporary number of the staging journal for the year (ProssimoNumero with

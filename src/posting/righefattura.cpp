@@ -37,11 +37,6 @@ TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
     return t;
 }
 
-// The side of the cost and VAT rows: opposite to the causal's main side.
-QString latoCostiDi(const StatoContabilizzazione& s) {
-    return s.causale.segnoPrinc == u"D" ? QStringLiteral("A") : QStringLiteral("D");
-}
-
 // ---- Steps ------------------------------------------------------------------------------------
 
 // One cost row per counter-account and VAT code of the lines. False when there is no
@@ -291,79 +286,6 @@ void righeRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
     const CodiceConto fornitore = conTipo(s.fornitore, 2);
     for (const auto& t : s.trattenute)
         scriviRiga(db, s.testata, rigaConto(++riga, conTipo(t.conto, 1), fornitore, segno, t.importo));
-}
-
-// The VAT of each rate as the document's summary states it; a difference goes onto the
-// largest row of that rate. Reverse-charge codes are left out: the document shows no VAT
-// for them.
-void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
-    const RegoleImporti& R = s.importi;
-    std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
-    {
-        Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
-                                condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlIva")));
-        for (; !d.RsEof(); d.RsMoveNext()) {
-            const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
-            if (imposta)
-                documento[importo(d, QStringLiteral("AliquotaIVA")).decimillesimi()] += *imposta;
-        }
-    }
-    if (documento.empty())
-        return;
-    // Amounts signed by side: a negative group's row stands on the other side.
-    const QString latoCosti = latoCostiDi(s);
-    struct RigaIva {
-        int rigReg;
-        Currency importo, imposta, indetr, percNonDetr;
-        bool detraibileParziale;
-        int verso; // -1: the row stands on the supplier's side
-    };
-    std::map<qint64, std::vector<RigaIva>> perAliquota;
-    Recordset r = db.ApriRs(
-        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
-                       " MovPnDettFatt.Imposta,"
-                       " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
-                       " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-        condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-        QStringLiteral(
-            " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
-            " Order By MovPnDettFatt.RigReg"));
-    for (; !r.RsEof(); r.RsMoveNext())
-        perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
-            {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
-             importoConSegno(r, QStringLiteral("Importo"), latoCosti),
-             importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
-             importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
-             importo(r, QStringLiteral("PercNonDetr")),
-             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
-             r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
-    for (const auto& [aliquota, imposta] : documento) {
-        const auto it = perAliquota.find(aliquota);
-        if (it == perAliquota.end())
-            continue;
-        Currency registrata;
-        const RigaIva* maggiore = nullptr;
-        for (const RigaIva& x : it->second) {
-            registrata += x.imposta;
-            if (!maggiore || x.importo.assoluto() > maggiore->importo.assoluto())
-                maggiore = &x;
-        }
-        const Currency differenza = imposta - registrata;
-        if (differenza.zero())
-            continue;
-        const Currency nuova = maggiore->imposta + differenza;
-        const Currency indetr =
-            maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
-        const auto orienta = [&](Currency c) { return maggiore->verso < 0 ? -c : c; };
-        db.EseguiConValori(
-            QStringLiteral("UPDATE MovPnDettFatt SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
-                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
-                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-            {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)), valuta(orienta(indetr)),
-             s.testata.anno, s.testata.numReg, maggiore->rigReg});
-        s.totImposta += differenza;
-        s.totIndetraibile += indetr - maggiore->indetr;
-    }
 }
 
 // Each code's non-deductible VAT as a whole, rounded once; the rows' rounding
@@ -654,8 +576,10 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     if (difetti)
         return false;
 
-    // The document's own VAT per rate
-    allineaRiepilogoDocumento(db, s);
+    // The document's own VAT per rate, its taxable amounts and its total
+    const bool ivaDelDocumento = allineaRiepilogoDocumento(db, parametri, s, errori);
+    if (!controllaTotaliDocumento(db, parametri, s, errori) || !ivaDelDocumento)
+        return false;
 
     s.totSplit = impostaSplit(db, s);
     if (!s.totSplit.zero() && s.contoIvaSplit.vuoto()) {

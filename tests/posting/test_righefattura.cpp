@@ -53,6 +53,10 @@ TEST(Scorporo, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
 
 // ---- The journal of one posted invoice ------------------------------------------------------------
 
+// A reverse-charge line as the document gives it: no VAT of its own (rate 0, nature N6).
+const RigaProva rigaInversione{
+    .prezzo = 1000, .iva = "RC63", .conto = {"60", "20", "1009"}, .aliquota = tesel::prova::Euro(0)};
+
 class RigheFattura : public posting::prova::ConAziendaDemo {
 protected:
     EsitoContabilizzazione posta(const std::function<void(FatturaProva&)>& prepara) {
@@ -116,6 +120,7 @@ struct CasoGiornale {
     std::vector<QStringList> giornale;
     const char* ritAccFornAutom = "0";
     const char* preparazione = ""; // SQL run on the demo company first
+    const char* avvisi = "";       // the notes of the posting, CRLF-led
 };
 
 class GiornaleFattura : public RigheFattura, public ::testing::WithParamInterface<CasoGiornale> {};
@@ -130,6 +135,7 @@ TEST_P(GiornaleFattura, shouldWriteTheRowsOfEachRegistrationToTheCent) {
     const EsitoContabilizzazione e = posta(c.fattura);
 
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(e.avvisi, QString::fromUtf8(c.avvisi));
     const std::vector<QStringList> g = giornale();
     ASSERT_EQ(g.size(), c.giornale.size());
     for (size_t i = 0; i < g.size(); ++i)
@@ -179,7 +185,21 @@ INSTANTIATE_TEST_SUITE_P(
             },
             {{"FAA ./1", "1 2:40-10-1001 A 36.64", "2 1:60-10-1001 D 10.01 22 2.20 0.00 N > 2:40-10-1001",
               "3 1:60-10-1003 D 20.02 22 4.41 0.00 S > 2:40-10-1001",
-              "4 1:20-30-1001 D 6.61 I > 2:40-10-1001", "IVA 22 2:40-10-1001 30.03 6.61 0.00"}}},
+              "4 1:20-30-1001 D 6.61 I > 2:40-10-1001", "IVA 22 2:40-10-1001 30.03 6.61 0.00"}},
+            "0",
+            "",
+            "\r\nAliquota 22%: IVA allineata al riepilogo del documento (6,61 invece di 6,60)"},
+        // A company that accepts five cents of difference per rate.
+        CasoGiornale{
+            "differenza entro la tolleranza dell'azienda",
+            [](FatturaProva& f) {
+                f.riga(100, u"22"_s, {"60", "10", "1001"}).iva(22, 100, "22.05");
+            },
+            {{"FAA ./1", "1 2:40-10-1001 A 122.05", "2 1:60-10-1001 D 100.00 22 22.05 0.00 S > 2:40-10-1001",
+              "3 1:20-30-1001 D 22.05 I > 2:40-10-1001", "IVA 22 2:40-10-1001 100.00 22.05 0.00"}},
+            "0",
+            "INSERT INTO ParametriAzienda (Nome, Valore) VALUES ('Fat.TolleranzaQuadratura', '0,05')",
+            "\r\nAliquota 22%: IVA allineata al riepilogo del documento (22,05 invece di 22,00)"},
         // A discount on an account of its own is a negative group: it goes to the other side
         // with positive amounts, and takes its taxable amount and VAT off the register.
         CasoGiornale{
@@ -264,7 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
                          f.fornitore(u"40"_s, u"10"_s, u"1005"_s)
                              .riga(1000, u"22"_s, {"60", "20", "1003"})
                              .iva(22, 1000, 220)
-                             .ritenuta(200);
+                             .ritenuta(200)
+                             .totale(1020); // stated net of the withholding
                      },
                      {{"FAA ./1", "1 2:40-10-1005 A 1020.00",
                        "2 1:60-20-1003 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
@@ -342,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
             [](FatturaProva& f) {
                 f.fornitore(u"40"_s, u"10"_s, u"1008"_s)
                     .causale(u"FRC"_s)
-                    .riga(1000, u"RC63"_s, {"60", "20", "1009"})
+                    .riga(rigaInversione)
                     .iva(0, 1000, 0, u"RC63"_s);
             },
             {{"FRC ./1", "1 2:40-10-1008 A 1220.00",
@@ -386,7 +407,7 @@ const char* const RcNonValida = "Causale concatenata per creare movimenti Revers
 void fatturaEdile(FatturaProva& f, const char* fornitore = "1008") {
     f.fornitore(u"40"_s, u"10"_s, QLatin1String(fornitore))
         .causale(u"FRC"_s)
-        .riga(1000, u"RC63"_s, {"60", "20", "1009"})
+        .riga(rigaInversione)
         .iva(0, 1000, 0, u"RC63"_s);
 }
 
@@ -411,6 +432,23 @@ INSTANTIATE_TEST_SUITE_P(
             },
             {"Manca il conto per la ritenuta RT04"},
             "UPDATE ParametriAzienda SET Valore = '' WHERE Nome = 'CauCon.ContoRitEnasarco'"},
+        // The document against itself: beyond the tolerance nothing is posted.
+        CasoDifetto{"IVA del riepilogo oltre la tolleranza",
+                    [](FatturaProva& f) {
+                        f.riga(100, u"22"_s, {"60", "10", "1001"}).iva(22, 100, "22.05");
+                    },
+                    {"Aliquota 22%: IVA delle righe 22,00, IVA del riepilogo del documento 22,05"}},
+        CasoDifetto{
+            "imponibile e totale oltre la tolleranza",
+            [](FatturaProva& f) {
+                f.riga(100, u"22"_s, {"60", "10", "1001"})
+                    .riga(50, u"10"_s, {"60", "10", "1001"})
+                    .iva(22, "100.02", 22)
+                    .iva(10, 50, 5)
+                    .totale(180);
+            },
+            {"Aliquota 22%: imponibile delle righe 100,00, imponibile del riepilogo del documento 100,02",
+             "Totale delle righe e dell'IVA 177,00, totale del documento 180,00"}},
         CasoDifetto{"cassa previdenziale senza codice IVA",
                     [](FatturaProva& f) {
                         f.riga(1000, u"22"_s, {"60", "20", "1004"}).cassaPrevidenziale(40, QString());

@@ -417,7 +417,7 @@ INSTANTIATE_TEST_SUITE_P(Casi, SaldoAutomatico, ::testing::Values(
               "3 OMA: A 1:60-40-1002 61.00, D 2:40-10-1001 61.00"},
     CasoSaldo{"inversione contabile",
               [](tesel::prova::FatturaProva& f) {
-                  f.fornitore("40", "10", "1008").causale("FRC").riga(1000, "RC63", {"60", "20", "1009"})
+                  f.fornitore("40", "10", "1008").causale("FRC").riga(tesel::prova::RigaProva{.prezzo = 1000, .iva = "RC63", .conto = {"60", "20", "1009"}, .aliquota = tesel::prova::Euro(0)})
                       .iva(0, 1000, 0, "RC63");
               }, "0",
               "2 PAG: D 2:40-10-1008 1000.00, A 1:20-40-1001 1000.00\n"
