@@ -179,7 +179,7 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
         QStringLiteral("Select DGD_ImportoTotaleDocumento, DGD_Arrotondamento From FatXmlTest") + fattura);
     const auto totale =
         t.RsVuoto() ? std::nullopt : t.leggiValuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
-    if (!totale)
+    if (!totale || totale->zero())
         return ok; // the document does not state it
     const Currency documento = *totale - importo(t, QStringLiteral("DGD_Arrotondamento"));
     // Reverse-charge VAT is the company's own: the document does not charge it.

@@ -590,7 +590,8 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             // to the treasury the moment the supplier is paid.
             const bool conRitenuta = s.parametri.ritenuta == RegistrazioneRitenuta::Nessuna;
             const Currency trattenuto = conRitenuta ? s.totRitenuta + s.totContributoTrattenuto : Currency();
-            if (!saldo.zero() && !saldo.negativo() && saldo > trattenuto)
+            // A document with negative totals is settled the other way, without withholding.
+            if (saldo.negativo() ? trattenuto.zero() : saldo > trattenuto)
                 registra(saldo, conRitenuta);
             s.saldoPagatoAutom = true;
         }
