@@ -401,8 +401,9 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
             it->importo -= tolto;
             eccesso -= tolto;
         }
-        std::erase_if(voci, [](const Voce& v) { return v.importo.zero(); });
     }
+    // An instalment of nothing (the VAT apart under split payment) is no open item.
+    std::erase_if(voci, [](const Voce& v) { return v.importo.zero(); });
 
     // Every instalment of the invoice or none: a half-written plan would look complete.
     Transazione trans(db);

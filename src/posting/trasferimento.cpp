@@ -331,6 +331,8 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     const Currency totaleFattura = partita->netto;
     int rata = 0;
     for (const Rata& r : calcolo.rate) {
+        if (r.importo.zero())
+            continue; // the VAT apart, when the supplier is owed none
         const auto [inEuro, lire] = importiEuroLire(r.importo, t.moneta, t.cambio);
         db.EseguiConValori(
             QStringLiteral(

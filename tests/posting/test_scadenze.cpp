@@ -290,24 +290,32 @@ TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoDataOrTheSuppliersTe
 // An invoice without payment data is due by the supplier's terms, scheduled once whether the
 // transfer (Fat.FattCreaScad "S") or the posting does it.
 TEST_F(ScadenzeFattura, shouldScheduleAnInvoiceWithoutPaymentRowsByTheSuppliersTerms) {
-    for (const auto& [fattCreaScad, pagamentoFornitore, attese, avvisi] :
-         {std::tuple{"N", "RB60FM", QStringList{"1 31/05/AAAA 1220.00"}, ""},
-          {"S", "RB60FM", {"1 31/05/AAAA 1220.00"}, ""},
-          {"N",
-           "",
-           {},
+    // VAT alone at 30 days, the taxable amount at 60: under split payment the supplier is owed
+    // no VAT, and no instalment of nothing is left open.
+    db().EseguiSql(
+        "INSERT INTO Pagamenti (Pagamento, Descrizione, PagTipo, Decorrenza, Periodicita, NumScad,"
+        " TrattamIva, GiornoFisso, NumGGMM) VALUES ('U2', 'IVA a 30, imponibile a 60', 'BB', 'D', 'G',"
+        " 2, 'U', 0, 30)");
+    const QStringList ordinarie{"1 09/04/AAAA 220.00", "2 09/05/AAAA 1000.00"};
+    for (const auto& [fattCreaScad, pagamentoFornitore, esigibilita, attese, avvisi] :
+         {std::tuple{"N", "U2", "I", ordinarie, ""},
+          {"S", "U2", "I", ordinarie, ""},
+          {"N", "U2", "S", QStringList{"1 09/05/AAAA 1000.00"}, ""},
+          {"S", "U2", "S", QStringList{"1 09/05/AAAA 1000.00"}, ""},
+          {"N", "", "I", QStringList{},
            "\r\nLa fattura non ha dati di pagamento e il fornitore non ha condizioni di pagamento: nessuna "
            "scadenza creata"}}) {
-        SCOPED_TRACE(fattCreaScad + std::string(" ") + pagamentoFornitore);
+        SCOPED_TRACE(fattCreaScad + std::string(" ") + pagamentoFornitore + " " + esigibilita);
         db().EseguiSql("DELETE FROM Scadenze");
         parametri->scrivi(u"Fat.FattCreaScad"_s, QLatin1String(fattCreaScad));
+        esigibilita_ = QLatin1String(esigibilita);
         db().EseguiConValori(
             "UPDATE PianoConti SET Pagamento = ? WHERE Gruppo = '40' AND Mastro = '10' AND "
             "Conto = '1001'",
             {*pagamentoFornitore ? QVariant(QLatin1String(pagamentoFornitore)) : QVariant()});
         const EsitoContabilizzazione e = posta({});
         ASSERT_TRUE(e.ok) << e.errori.toStdString();
-        EXPECT_EQ(rate(), attese);
+        EXPECT_EQ(rate().join(u'|'), attese.join(u'|'));
         EXPECT_EQ(e.avvisi, QString::fromUtf8(avvisi));
     }
 }
