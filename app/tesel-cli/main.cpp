@@ -627,7 +627,8 @@ int contabilizza(const Argomenti& a) {
                                {"identificazione", f.identificazione},
                                {"ok", f.ok},
                                {"giaContabilizzata", f.giaContabilizzata},
-                               {"errori", f.errori}})
+                               {"errori", f.errori},
+                               {"avvisi", f.avvisi}})
                   << Qt::endl;
     }
     if (esito.fatture.empty()) {
@@ -637,6 +638,8 @@ int contabilizza(const Argomenti& a) {
     if (!a.json) {
         const QString errori = senzaCrLfIniziale(esito.erroriRaccolti());
         out() << (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) << "\n";
+        if (const QString avvisi = senzaCrLfIniziale(esito.avvisiRaccolti()); !avvisi.isEmpty())
+            out() << "Avvisi:\n" << avvisi << "\n";
     }
     const int selezionate = static_cast<int>(esito.fatture.size());
     const int gia = esito.giaContabilizzate();

@@ -174,79 +174,6 @@ std::optional<CausaleContabile> StatoContabilizzazione::causaleDi(Database& db, 
     return impostazioni ? impostazioni->causali.leggi(codice) : CausaleContabile::leggi(db, codice);
 }
 
-bool ParametriContabilizzazione::cassaTrattenuta(const QString& tipo) const {
-    return !tipo.trimmed().isEmpty() && tipiCassaTrattenuta.contains(tipo.trimmed(), Qt::CaseInsensitive);
-}
-
-ParametriContabilizzazione ParametriContabilizzazione::leggi(Configurazione* configurazione) {
-    ParametriContabilizzazione p;
-    if (!configurazione)
-        return p;
-    Configurazione& c = *configurazione;
-    switch (c.LeggiPersonal(QStringLiteral("PN"), QStringLiteral("RitAccFornAutom"), {}).trimmed().toInt()) {
-    case 1:
-        p.ritenuta = RegistrazioneRitenuta::NellaFattura;
-        break;
-    case 2:
-        p.ritenuta = RegistrazioneRitenuta::AParte;
-        break;
-    default:
-        p.ritenuta = RegistrazioneRitenuta::Nessuna;
-    }
-    p.tipiCassaTrattenuta.clear();
-    for (const QString& t :
-         c.LeggiPersonal(QStringLiteral("Tesel"), QStringLiteral("CassaPrevCreaReg"), QStringLiteral("TC07"))
-             .split(u','))
-        if (!t.trimmed().isEmpty())
-            p.tipiCassaTrattenuta << t.trimmed();
-    const auto lettera = [&](const char* programma, const char* nome, const char* predefinito) {
-        const QString v =
-            c.LeggiPersonal(QLatin1String(programma), QLatin1String(nome), QLatin1String(predefinito))
-                .trimmed()
-                .toUpper();
-        return v.isEmpty() ? QChar::fromLatin1(*predefinito) : v.at(0);
-    };
-    switch (lettera("Tesel", "PagAutomNoData", "C").toLatin1()) {
-    case 'S':
-        p.pagamentoSenzaData = PagamentoSenzaData::Sempre;
-        break;
-    case 'C':
-        p.pagamentoSenzaData = PagamentoSenzaData::SoloContanti;
-        break;
-    default:
-        p.pagamentoSenzaData = PagamentoSenzaData::Mai;
-    }
-    switch (lettera("Tesel", "CreaPagAut", "A").toLatin1()) {
-    case 'N':
-        p.pagamentoAutomatico = PagamentoAutomatico::Nessuno;
-        break;
-    case 'D':
-        p.pagamentoAutomatico = PagamentoAutomatico::SoloSenzaData;
-        break;
-    case 'S':
-        p.pagamentoAutomatico = PagamentoAutomatico::Saldo;
-        break;
-    default:
-        p.pagamentoAutomatico = PagamentoAutomatico::ScadutiAllaFattura;
-    }
-    switch (lettera("Tesel", "ScadNoData", "N").toLatin1()) {
-    case 'A':
-        p.scadenzeSenzaData = ScadenzeSenzaData::NessunaScadenza;
-        break;
-    case 'D':
-        p.scadenzeSenzaData = ScadenzeSenzaData::DataDocumento;
-        break;
-    case 'F':
-        p.scadenzeSenzaData = ScadenzeSenzaData::FineMeseDocumento;
-        break;
-    default:
-        p.scadenzeSenzaData = ScadenzeSenzaData::Saltate;
-    }
-    p.dataRegDaProtocollo = lettera("Tesel", "FatPassDataReg", "P") != u'R';
-    p.notaCreditoSegnoInvertito = lettera("Scadenze", "NotaCredInvSegno", "N") == u'S';
-    return p;
-}
-
 qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno) {
     bool ok = false;
     const int azzera = parametri.leggi(QStringLiteral("Coge.AnnoAzzera")).trimmed().toInt(&ok);
@@ -285,6 +212,7 @@ void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
     s.contoIva =
         s.causale.contoIva.vuoto() ? contoParametri(p, QStringLiteral("IvaAcq")) : s.causale.contoIva;
     s.contoOmaggi = contoParametri(p, QStringLiteral("Omaggi"));
+    s.contoIvaSplit = contoParametri(p, QStringLiteral("IvaSplit"));
     s.causaleOmaggi = p.leggi(QStringLiteral("CauCon.CausOmaggi")).trimmed();
 }
 
@@ -405,6 +333,7 @@ public:
             try {
                 scriviTutto();
                 esito_.ok = true;
+                esito_.avvisi = s_.avvisi + esito_.avvisi;
                 puntoDiInterruzione("contabilizzazione-confermata");
                 return esito_;
             } catch (const Rifiuto&) {
@@ -513,7 +442,7 @@ private:
     void leggiContoFornitore() {
         // Only the columns read below: the chart's rows are wide.
         Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
-                                                 "ContoCFColl from PianoConti Where Gruppo = ") +
+                                                 "ContoCFColl, Pagamento from PianoConti Where Gruppo = ") +
                                   testo(s_.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
                                   testo(s_.fornitore.mastro) + QStringLiteral(" And Conto = ") +
                                   testo(s_.fornitore.conto));
@@ -524,6 +453,7 @@ private:
             0;
         s_.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
                                         QStringLiteral("ContoCFColl"), 3);
+        pagamentoFornitore_ = pc.leggiTesto(QStringLiteral("Pagamento")).trimmed();
     }
 
     // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
@@ -647,8 +577,9 @@ private:
         h.anno = anno_;
         h.preProt = preProt_.isEmpty() ? QStringLiteral(".") : preProt_;
         QDate dataProt = dataReg_;
-        const auto numProt = NumeraProtocollo(db_, p_, ui_, dataReg_, s_.causale.tipoReg, h.preProt,
-                                              s_.causale.segnoPrinc, QStringLiteral("."), dataProt);
+        const auto numProt =
+            NumeraProtocollo(db_, p_, ui_, dataReg_, s_.causale.tipoReg, h.preProt, s_.causale.segnoPrinc,
+                             QStringLiteral("."), dataProt, s_.parametri.ncAcqSepar);
         if (!numProt)
             rifiuta(QStringLiteral("Errore nell'aggiornamento dei numeratori"));
         h.numProt = *numProt;
@@ -682,8 +613,9 @@ private:
         if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")
             documentoOriginale(h);
         // Without payment rows the terms of the invoice give the due dates at the transfer.
+        s_.pagamento = pagamento_.isEmpty() ? pagamentoFornitore_ : pagamento_;
         if (!conPagamenti_)
-            h.pagamento = pagamento_;
+            h.pagamento = s_.pagamento;
         scriviTestataAppoggio(db_, p_, h);
     }
 
@@ -747,7 +679,7 @@ private:
         if (s_.parametri.scadenzeSenzaData == ScadenzeSenzaData::NessunaScadenza)
             return;
         const qsizetype prima = esito_.errori.size();
-        CreaScadenze(db_, p_, s_, esito_.errori);
+        CreaScadenze(db_, p_, s_, esito_.errori, esito_.avvisi);
         if (esito_.errori.size() != prima)
             throw Rifiuto{};
         aggiornaNumRegScadenze(db_, esito_.numRegGiornale, s_.testata.anno, s_.testata.preProt,
@@ -765,6 +697,7 @@ private:
 
     // Read from the invoice before the transaction.
     QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, tipoLiq_;
+    QString pagamentoFornitore_; // the supplier's payment terms in the chart of accounts
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
     CodiceConto cassaPrevFattura_;

@@ -62,11 +62,16 @@ struct ParametriContabilizzazione {
     ScadenzeSenzaData scadenzeSenzaData = ScadenzeSenzaData::Saltate;
     bool dataRegDaProtocollo = true;        // "Tesel" FatPassDataReg other than "R"
     bool notaCreditoSegnoInvertito = false; // "Scadenze" NotaCredInvSegno "S"
+    // "PN" NcAcqSepar: purchase credit notes on their own counter; unset, the company decides
+    std::optional<bool> ncAcqSepar;
     // True when a pension fund of type `tipo` counts as withheld.
     bool cassaTrattenuta(const QString& tipo) const;
     // Reads "Personal.<program>.<name>" through the profile's personal values.
     static ParametriContabilizzazione leggi(Configurazione* configurazione);
 };
+
+// The personal "PN" NcAcqSepar: nothing when the user has not set it.
+std::optional<bool> ncAcqSeparato(Configurazione* configurazione);
 
 // The causals of one posting run, each read from the database once per run.
 class CausaliLette {
@@ -142,6 +147,7 @@ struct StatoContabilizzazione {
     CodiceConto contoCassaPrev; // the invoice's fund account, else the withholding account
     CodiceConto contoIva;       // the causal's VAT account (cash-basis account with IvaPerCassa)
     CodiceConto contoOmaggi;
+    CodiceConto contoIvaSplit; // CauCon.*IvaSplit: VAT the company pays to the State itself
     QString causaleOmaggi;
     bool contabilitaOrdinaria = false; // TipoContabilita "G" of the year's VAT summary
     QString causaleRitenuta;           // CausRit of the invoice causal
@@ -154,6 +160,9 @@ struct StatoContabilizzazione {
     // Questions of NumeraProtocollo for the further registrations (reverse charge); without
     // one nobody is asked and a busy counter gives up.
     Interazione* ui = nullptr;
+
+    // Payment terms of the invoice, else of the supplier: due dates the document leaves out
+    QString pagamento;
 
     // Automatic payments: the causal and cash or bank account chosen for the run
     QString causalePagamento;
@@ -172,8 +181,21 @@ struct StatoContabilizzazione {
 
     // Totals of the registration
     Currency totImponibile, totImposta, totIndetraibile;
+    // totRitenuta: every withholding of the document (tax RT01/RT02 and contributions
+    // RT03-RT06); totContributoTrattenuto: the pension-fund contribution counted as withheld.
     Currency totOmaggi, totRitenuta, totContributoTrattenuto;
+    // The withheld amounts by the account that receives them, in the order they are written:
+    // the withholding tax, the contributions RT03-RT06, the pension fund.
+    struct Trattenuta {
+        CodiceConto conto;
+        Currency importo;
+    };
+    std::vector<Trattenuta> trattenute;
+    Currency totSplit; // VAT under split payment: owed to the State, not to the supplier
     std::vector<RiepilogoIva> riepilogo;
+
+    // Notes of a posting that goes on (CRLF + message): differences aligned, and the like
+    QString avvisi;
 };
 
 // A new temporary number of the staging journal for the year (ProssimoNumero with
@@ -183,7 +205,8 @@ qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QStrin
 // The company accounts and causals of a posting of causal `s.causale`: the
 // withholding account (the withholding causal's counter-account, else CauCon.*RitAcc), the
 // fund account (`cassaPrevFattura`, the invoice's, else the withholding one), the VAT account
-// (the causal's, else CauCon.*IvaAcq), the free-goods account and causal.
+// (the causal's, else CauCon.*IvaAcq), the free-goods account and causal, the split-payment
+// VAT account (CauCon.*IvaSplit).
 void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
                   const CodiceConto& cassaPrevFattura);
 
@@ -224,15 +247,22 @@ bool registrazioniReverseCharge(Database& db, ParametriAzienda& parametri, Stato
 bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
                          QString& errori);
 
-// The due dates of the invoice from its payment rows (after the transfers).
-void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s,
-                  QString& errori);
+// The due dates of the invoice from its payment rows (after the transfers): never more than is
+// owed to the supplier; a row without date, or an invoice without payment rows, falls back on
+// the payment terms. What could not be scheduled is noted in `avvisi` (CRLF + message).
+void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s, QString& errori,
+                  QString& avvisi);
+
+// What the invoice's registrations in `famiglia` leave owed to the supplier: the supplier's
+// balance over them, positive on the causal's main side.
+Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia);
 
 // ---- The driver ----------------------------------------------------------------------------
 
 struct EsitoContabilizzazione {
     bool ok = false;         // posted completely: journal, protocol, due dates and flag
     QString errori;          // CRLF-separated messages; empty when ok
+    QString avvisi;          // CRLF-separated notes of a posted invoice (due dates not created, ...)
     QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
     // Not posted because it already was (by another workstation, or before this run).
     bool giaContabilizzata = false;

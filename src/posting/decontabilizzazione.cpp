@@ -143,8 +143,39 @@ const QString InUso = QStringLiteral("Ci sono in uso movimenti di prima nota col
 // Removes every registration of the invoice, its due dates and running totals, gives its
 // protocol numbers back when they were the last, and clears its flag: all in the caller's
 // transaction. Answers the reason when it cannot.
+// The date of the last protocol up to `numero` of register `tipoReg`/`pref` in year `anno`,
+// counted on the credit-note counter or the ordinary one (`separata`), from the journal and the
+// staging journal; the missing date when no registration holds one.
+QDate dataProtocollo(Database& db, int anno, const QString& tipoReg, const QString& pref, qint64 numero,
+                     bool separata, std::optional<bool> ncAcqSepar, ParametriAzienda& parametri) {
+    std::optional<QDate> data;
+    for (const QString& t : {QStringLiteral("MovPnTes"), QStringLiteral("MovPnTesFatt")}) {
+        Recordset rs =
+            db.ApriRs(QStringLiteral("Select t.DataProt, c.TipoReg, c.SegnoPrinc From ") + t +
+                      QStringLiteral(" t Left Join Causali c On c.Causale = t.Causale Where t.PreProt = ") +
+                      testo(pref) + QStringLiteral(" And t.NumProt > 0 And t.NumProt <= ") +
+                      SqlValore(numero, SqlLungo) + QStringLiteral(" And t.DataProt >= ") +
+                      SqlValore(QDate(anno, 1, 1), SqlData) + QStringLiteral(" And t.DataProt < ") +
+                      SqlValore(QDate(anno + 1, 1, 1), SqlData));
+        for (; !rs.RsEof(); rs.RsMoveNext()) {
+            const QString tipo = rs.leggiTesto(QStringLiteral("TipoReg")).trimmed();
+            if (tipo.compare(tipoReg, Qt::CaseInsensitive) != 0)
+                continue;
+            const bool nc = numerazioneNcSeparata(parametri, tipo, ncAcqSepar) &&
+                            protocolloNotaCredito(tipo, rs.leggiTesto(QStringLiteral("SegnoPrinc")));
+            if (nc != separata)
+                continue;
+            const QDate d = dataCampo(rs, QStringLiteral("DataProt"));
+            if (d.isValid() && (!data || d > *data))
+                data = d;
+        }
+    }
+    return data.value_or(dataVuota());
+}
+
 std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri, const QString& utente,
-                                      int xmlAnno, qint64 xmlNumRif, const QString& causaleFattura) {
+                                      int xmlAnno, qint64 xmlNumRif, const QString& causaleFattura,
+                                      std::optional<bool> ncAcqSepar, QStringList& avvisi) {
     // The claim comes first: of two workstations un-posting the same invoice, one does it.
     if (db.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'N', ContabSenzaReg = 'N'") +
                      condizioneFattura(xmlAnno, xmlNumRif) + QStringLiteral(" and Contabilizzato = 'S'")) ==
@@ -211,7 +242,6 @@ std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri,
     puntoDiInterruzione("registrazioni-eliminate");
 
     // The protocol number goes back when no later one was issued on its register.
-    const bool ncSeparate = parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S");
     std::vector<Protocollo> restituiti;
     for (const Registrazione& r : tutte) {
         const CausaleRegistrazione& c = causali[r.causale];
@@ -219,9 +249,10 @@ std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri,
             std::find(restituiti.begin(), restituiti.end(), r.protocollo) != restituiti.end())
             continue;
         restituiti.push_back(r.protocollo);
-        const QString campo = ncSeparate && protocolloNotaCredito(c.tipoReg, c.segnoPrinc)
-                                  ? QStringLiteral("NumDocNC")
-                                  : QStringLiteral("NumDoc");
+        const bool separata = numerazioneNcSeparata(parametri, c.tipoReg, ncAcqSepar) &&
+                              protocolloNotaCredito(c.tipoReg, c.segnoPrinc);
+        const QString campo = separata ? QStringLiteral("NumDocNC") : QStringLiteral("NumDoc");
+        const QString campoData = separata ? QStringLiteral("DataUltDocNC") : QStringLiteral("DataUltDoc");
         const QString pref =
             r.protocollo.preProt.trimmed().isEmpty() ? QStringLiteral(".") : r.protocollo.preProt.trimmed();
         const int anno = r.protocollo.dataProt.isValid() ? r.protocollo.dataProt.year() : r.anno;
@@ -233,12 +264,37 @@ std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri,
         // A number issued at the turn of the year may carry the register's last date of the
         // new year while its counter is the old year's: that counter, and only when its last
         // date is this very protocol's, gets it back.
-        if (db.EseguiSql(indietro + SqlValore(anno, SqlIntero) + dove) == 0 &&
-            r.protocollo.dataProt.isValid())
-            db.EseguiSql(
-                indietro + SqlValore(anno - 1, SqlIntero) + dove + QStringLiteral(" And ") +
-                (campo == u"NumDocNC" ? QStringLiteral("DataUltDocNC") : QStringLiteral("DataUltDoc")) +
-                QStringLiteral(" = ") + SqlValore(r.protocollo.dataProt, SqlData));
+        std::optional<int> annoContatore;
+        if (db.EseguiSql(indietro + SqlValore(anno, SqlIntero) + dove) > 0)
+            annoContatore = anno;
+        else if (r.protocollo.dataProt.isValid() &&
+                 db.EseguiSql(indietro + SqlValore(anno - 1, SqlIntero) + dove + QStringLiteral(" And ") +
+                              campoData + QStringLiteral(" = ") + SqlValore(r.protocollo.dataProt, SqlData)) >
+                     0)
+            annoContatore = anno - 1;
+        if (annoContatore) {
+            // The register's last date goes back with its number: to the date of the protocol
+            // that is now the last, or to no date when none is left.
+            const QDate data = dataProtocollo(db, *annoContatore, c.tipoReg, pref, r.protocollo.numProt - 1,
+                                              separata, ncAcqSepar, parametri);
+            db.EseguiConValori(QStringLiteral("UPDATE LibriIva SET ") + campoData +
+                                   QStringLiteral(" = ? Where Anno = ? And TipoReg = ? And Pref = ?"),
+                               {data, *annoContatore, c.tipoReg, pref});
+            continue;
+        }
+        // A later number was issued: this one stays unused in the register.
+        const qint64 contatore =
+            db.valore(QStringLiteral("Select ") + campo + QStringLiteral(" from LibriIva Where Anno = ") +
+                      SqlValore(anno, SqlIntero) + QStringLiteral(" And TipoReg = ") + testo(c.tipoReg) +
+                      QStringLiteral(" And Pref = ") + testo(pref))
+                .toLongLong();
+        if (contatore > r.protocollo.numProt)
+            avvisi << QStringLiteral(
+                          "Il protocollo %1 del registro IVA %2 (prefisso %3) non è l'ultimo emesso "
+                          "(%4): il numero resta libero nella numerazione del registro")
+                          .arg(r.protocollo.numProt)
+                          .arg(c.tipoReg, pref)
+                          .arg(contatore);
     }
 
     // Due dates recorded under the document's number.
@@ -258,8 +314,8 @@ std::optional<QString> eliminaPosting(Database& db, ParametriAzienda& parametri,
 
 } // namespace
 
-bool DecontabilizzaFattura(Database& db, ParametriAzienda& parametri, Configurazione*, Interazione& ui,
-                           int xmlAnno, qint64 xmlNumRif, const QString& utente) {
+bool DecontabilizzaFattura(Database& db, ParametriAzienda& parametri, Configurazione* configurazione,
+                           Interazione& ui, int xmlAnno, qint64 xmlNumRif, const QString& utente) {
     const auto rifiuta = [&](const QString& messaggio) {
         msgCom(ui, messaggio);
         return false;
@@ -293,15 +349,19 @@ bool DecontabilizzaFattura(Database& db, ParametriAzienda& parametri, Configuraz
             return rifiuta(*motivo);
 
         std::optional<QString> motivo;
+        QStringList avvisi;
         {
             Transazione tr(db);
             serializzaNellaTransazione(db, TipoSerializzazioneContabile, 0);
-            motivo = eliminaPosting(db, parametri, utente, xmlAnno, xmlNumRif, causaleFattura);
+            motivo = eliminaPosting(db, parametri, utente, xmlAnno, xmlNumRif, causaleFattura,
+                                    ncAcqSeparato(configurazione), avvisi);
             if (!motivo)
                 tr.conferma();
         }
         if (motivo)
             return rifiuta(*motivo);
+        if (!avvisi.isEmpty())
+            msgCom(ui, avvisi.join(u'\n'));
         return true;
     } catch (const ErroreDb& e) {
         return rifiuta(QStringLiteral("Errore n°") + QString::number(e.numero()) + QStringLiteral(" : ") +

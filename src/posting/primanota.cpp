@@ -46,6 +46,17 @@ Currency importo(const Recordset& rs, const QString& campo) {
     return rs.leggiValuta(campo).value_or(Currency());
 }
 
+QString importoConSegno(const QString& tabella, const QString& campo, const QString& lato) {
+    const QString c = tabella + u'.' + campo;
+    return QStringLiteral("CASE WHEN ") + tabella + QStringLiteral(".DareAvere = ") + testo(lato) +
+           QStringLiteral(" THEN ") + c + QStringLiteral(" ELSE -") + c + QStringLiteral(" END");
+}
+
+Currency importoConSegno(const Recordset& rs, const QString& campo, const QString& lato) {
+    const Currency c = importo(rs, campo);
+    return rs.leggiTesto(QStringLiteral("DareAvere")).trimmed() == lato ? c : -c;
+}
+
 CodiceConto conTipo(CodiceConto c, int tipo) {
     c.tipo = tipo;
     return c;
@@ -121,7 +132,17 @@ void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
          testoONull(t.pagamento)});
 }
 
-void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f) {
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn f) {
+    // A negative amount (a discount on an account of its own, a document with negative
+    // totals) goes to the other side as a positive one: the journal never holds a negative
+    // amount, and the row's VAT follows the row.
+    RigaPn r = riga;
+    if (r.importo.negativo() || (r.importo.zero() && r.imposta.negativo())) {
+        r.dareAvere = latoOpposto(r.dareAvere);
+        r.importo = -r.importo;
+        r.imposta = -r.imposta;
+        r.impostaIndetr = -r.impostaIndetr;
+    }
     db.EseguiConValori(
         QStringLiteral("INSERT INTO ") + tabelle(f).righe +
             QStringLiteral(

@@ -81,7 +81,8 @@ struct RigaPn {
 };
 
 // Adds an account row to the registration of `t` (RigLiv = RigReg, document and protocol
-// fields from the header, Cambio 1, FlagPartChiusa "A", BlackList "N"). Throws ErroreDb.
+// fields from the header, Cambio 1, FlagPartChiusa "A", BlackList "N"). A negative amount is
+// written as its absolute value on the other side, with its VAT. Throws ErroreDb.
 void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f = FamigliaPn::Appoggio);
 
 // ScriviRigaPn: the row writer with the suite's argument order (Segno 1/3 Dare, else Avere).
@@ -101,6 +102,10 @@ QString testo(const QString& t);
 QVariant testoONull(const QString& t);
 QVariant dataONull(const QDate& d);
 QVariant valuta(Currency c);
+// A row amount of table T signed by its side: as it stands on `lato`, negated on the other.
+QString importoConSegno(const QString& tabella, const QString& campo, const QString& lato);
+// A row amount read back signed by its side (DareAvere `lato`: positive).
+Currency importoConSegno(const Recordset& rs, const QString& campo, const QString& lato);
 // " where T.Anno = ... and T.NumReg = ..." of a registration in table T.
 QString condizioneReg(const QString& tabella, int anno, qint64 numReg);
 // " Where [T.]XmlAnno = ... and [T.]XmlNumRif = ..." of a stored invoice.

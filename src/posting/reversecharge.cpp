@@ -20,15 +20,16 @@ const QString Crlf = QStringLiteral("\r\n");
 // A VAT-bearing row of the purchase registration, as the sales side takes it over.
 struct RigaIntegrata {
     CodiceConto conto;
-    QString lato; // side on the purchase registration
     QString iva;
+    // Signed: positive for a row on the purchase's cost side, negative for a negative group.
     Currency imponibile, imposta;
     QString forzatura;
 };
 
 // The purchase rows to integrate: every VAT-bearing row on a reverse-charge causal, only
 // those of reverse-charge codes when the invoice mixes them with ordinary VAT.
-std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizzazione& s) {
+std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizzazione& s,
+                                            const QString& latoCosti) {
     const TestataPn& h = s.testata;
     QString sql = QStringLiteral("Select MovPnDettFatt.*, PianoConti.Tipo As TipoConto, TabIva.CodSostScorp,"
                                  " TabIva.RevCharge As IvaRevCharge"
@@ -52,13 +53,13 @@ std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizz
                               r.leggiTesto(QStringLiteral("MastroPartita")),
                               r.leggiTesto(QStringLiteral("ContoPartita")),
                               static_cast<int>(r.leggiIntero(QStringLiteral("TipoConto")).value_or(1))};
-        x.lato = r.leggiTesto(QStringLiteral("DareAvere")).trimmed();
         const QString sostituto = r.leggiTesto(QStringLiteral("CodSostScorp")).trimmed();
         x.iva = sostituto.isEmpty() ? r.leggiTesto(QStringLiteral("Iva")).trimmed() : sostituto;
         // The cost row already holds its non-deductible VAT; the sales side integrates the
         // taxable amount.
-        x.imponibile = importo(r, QStringLiteral("Importo")) - importo(r, QStringLiteral("ImpostaIndetr"));
-        x.imposta = importo(r, QStringLiteral("Imposta"));
+        x.imponibile = importoConSegno(r, QStringLiteral("Importo"), latoCosti) -
+                       importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti);
+        x.imposta = importoConSegno(r, QStringLiteral("Imposta"), latoCosti);
         x.forzatura = r.leggiTesto(QStringLiteral("Forzatura")).trimmed();
         v.push_back(x);
     }
@@ -95,7 +96,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         return false;
     }
 
-    const std::vector<RigaIntegrata> righe = righeDaIntegrare(db, s);
+    const std::vector<RigaIntegrata> righe = righeDaIntegrare(db, s, lato);
     if (righe.empty())
         return true; // nothing bears reverse-charge VAT
 
@@ -159,15 +160,16 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     if (vendite->revCharge != u"M")
         scriviRiga(db, t1, rigaConto(++riga, cliente, CodiceConto{}, lato, imponibile + imposta));
     for (const RigaIntegrata& x : righe) {
-        RigaPn r = rigaConto(++riga, x.conto, clienteCP, latoOpposto(x.lato), x.imponibile);
+        RigaPn r = rigaConto(++riga, x.conto, clienteCP, segno, x.imponibile);
         r.iva = x.iva;
         r.imposta = x.imposta;
         r.forzatura = x.forzatura;
         scriviRiga(db, t1, r);
     }
-    const auto riepilogo = riepilogoRegistrazione(db, t1.anno, t1.numReg);
+    const auto riepilogo = riepilogoRegistrazione(db, t1.anno, t1.numReg, segno);
     const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
-    if (!scriviRigheRegistroIva(db, t1, cliente, lato == u"D" ? 1 : -1, perCodice, riepilogo, s.importi)) {
+    if (!scriviRigheRegistroIva(db, t1, cliente, lato == u"D" ? 1 : -1, perCodice, riepilogo, s.importi,
+                                segno)) {
         errori +=
             Crlf + QStringLiteral("Errore nella creazione righe iva - Impossibile creare i movimenti reverse "
                                   "charge in automatico");

@@ -195,14 +195,33 @@ void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QStr
     }
 }
 
-// Withholding tax and the contributions withheld with it.
-void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno, int& riga, QString& errori,
-                   bool& difetti) {
+// The account of the contributions a withholding type RT03-RT06 withholds (CauCon.*RitInps,
+// *RitEnasarco, *RitEnpam, *RitAltro); the tax of RT01/RT02 goes on the withholding account.
+CodiceConto contoTrattenuta(ParametriAzienda& p, const StatoContabilizzazione& s, const QString& tipo) {
+    static const std::map<QString, QString> nomi{{QStringLiteral("RT03"), QStringLiteral("RitInps")},
+                                                 {QStringLiteral("RT04"), QStringLiteral("RitEnasarco")},
+                                                 {QStringLiteral("RT05"), QStringLiteral("RitEnpam")},
+                                                 {QStringLiteral("RT06"), QStringLiteral("RitAltro")}};
+    const auto it = nomi.find(tipo);
+    if (it == nomi.end())
+        return s.contoRitenuta;
+    return CodiceConto{p.leggi(QStringLiteral("CauCon.Gruppo") + it->second),
+                       p.leggi(QStringLiteral("CauCon.Mastro") + it->second),
+                       p.leggi(QStringLiteral("CauCon.Conto") + it->second), 1};
+}
+
+// Withholding tax, the contributions withheld with it (RT03-RT06) and the pension fund counted
+// as withheld, each on its own account.
+void righeRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, const QString& segno,
+                   int& riga, QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
+    const QStringList tipi{QStringLiteral("RT01"), QStringLiteral("RT02"), QStringLiteral("RT03"),
+                           QStringLiteral("RT04"), QStringLiteral("RT05"), QStringLiteral("RT06")};
+    std::map<QString, Currency> perTipo;
     const auto somma = [&](const Recordset& rs) {
-        const QString tipo = rs.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed();
-        if (tipo == u"RT01" || tipo == u"RT02")
-            s.totRitenuta += R.arrotonda(importo(rs, QStringLiteral("DGD_DR_ImportoRitenuta")));
+        const QString tipo = rs.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed().toUpper();
+        if (tipi.contains(tipo))
+            perTipo[tipo] += R.arrotonda(importo(rs, QStringLiteral("DGD_DR_ImportoRitenuta")));
     };
     {
         Recordset t =
@@ -217,9 +236,28 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
         for (; !g.RsEof(); g.RsMoveNext())
             somma(g);
     }
-    if (!s.totRitenuta.zero() && s.contoRitenuta.vuoto()) {
-        errori += Crlf + QStringLiteral("Manca il conto per la ritenuta d'acconto");
-        difetti = true;
+    const auto trattieni = [&](const CodiceConto& conto, Currency c) {
+        for (auto& t : s.trattenute)
+            if (t.conto == conto) {
+                t.importo += c;
+                return;
+            }
+        s.trattenute.push_back({conto, c});
+    };
+    for (const QString& tipo : tipi) {
+        const Currency c = perTipo[tipo];
+        if (c.zero())
+            continue;
+        s.totRitenuta += c;
+        const CodiceConto conto = contoTrattenuta(p, s, tipo);
+        if (!conto.completo()) {
+            errori += Crlf + (tipo == u"RT01" || tipo == u"RT02"
+                                  ? QStringLiteral("Manca il conto per la ritenuta d'acconto")
+                                  : QStringLiteral("Manca il conto per la ritenuta ") + tipo);
+            difetti = true;
+            continue;
+        }
+        trattieni(conto, c);
     }
     {
         Recordset a = db.ApriRs(
@@ -235,122 +273,62 @@ void righeRitenuta(Database& db, StatoContabilizzazione& s, const QString& segno
                 s.totContributoTrattenuto += R.arrotonda(importo(a, QStringLiteral("ADG_RiferimentoNumero")));
         }
     }
-    if (!s.totContributoTrattenuto.zero() && s.contoCassaPrev.vuoto()) {
-        errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
-        difetti = true;
+    if (!s.totContributoTrattenuto.zero()) {
+        if (s.contoCassaPrev.vuoto()) {
+            errori += Crlf + QStringLiteral("Manca il conto per la cassa previdenza");
+            difetti = true;
+        } else {
+            trattieni(s.contoCassaPrev, s.totContributoTrattenuto);
+        }
     }
     if (s.parametri.ritenuta != RegistrazioneRitenuta::NellaFattura || difetti)
         return;
     const CodiceConto fornitore = conTipo(s.fornitore, 2);
-    if (!s.totRitenuta.zero())
-        scriviRiga(db, s.testata,
-                   rigaConto(++riga, conTipo(s.contoRitenuta, 1), fornitore, segno, s.totRitenuta));
-    if (!s.totContributoTrattenuto.zero())
-        scriviRiga(
-            db, s.testata,
-            rigaConto(++riga, conTipo(s.contoCassaPrev, 1), fornitore, segno, s.totContributoTrattenuto));
-}
-
-// The VAT of each rate as the document's summary states it; a difference goes onto the
-// largest row of that rate. Reverse-charge codes are left out: the document shows no VAT
-// for them.
-void allineaRiepilogoDocumento(Database& db, StatoContabilizzazione& s) {
-    const RegoleImporti& R = s.importi;
-    std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
-    {
-        Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
-                                condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlIva")));
-        for (; !d.RsEof(); d.RsMoveNext()) {
-            const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
-            if (imposta)
-                documento[importo(d, QStringLiteral("AliquotaIVA")).decimillesimi()] += *imposta;
-        }
-    }
-    if (documento.empty())
-        return;
-    struct RigaIva {
-        int rigReg;
-        Currency importo, imposta, indetr, percNonDetr;
-        bool detraibileParziale;
-    };
-    std::map<qint64, std::vector<RigaIva>> perAliquota;
-    Recordset r = db.ApriRs(
-        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
-                       " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
-                       " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-        condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-        QStringLiteral(
-            " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
-            " Order By MovPnDettFatt.RigReg"));
-    for (; !r.RsEof(); r.RsMoveNext())
-        perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
-            {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
-             importo(r, QStringLiteral("Importo")), importo(r, QStringLiteral("Imposta")),
-             importo(r, QStringLiteral("ImpostaIndetr")), importo(r, QStringLiteral("PercNonDetr")),
-             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1"});
-    for (const auto& [aliquota, imposta] : documento) {
-        const auto it = perAliquota.find(aliquota);
-        if (it == perAliquota.end())
-            continue;
-        Currency registrata;
-        const RigaIva* maggiore = nullptr;
-        for (const RigaIva& x : it->second) {
-            registrata += x.imposta;
-            if (!maggiore || x.importo.assoluto() > maggiore->importo.assoluto())
-                maggiore = &x;
-        }
-        const Currency differenza = imposta - registrata;
-        if (differenza.zero())
-            continue;
-        const Currency nuova = maggiore->imposta + differenza;
-        const Currency indetr =
-            maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
-        db.EseguiConValori(
-            QStringLiteral("UPDATE MovPnDettFatt SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
-                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
-                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-            {valuta(nuova), valuta(nuova), valuta(indetr), valuta(indetr), s.testata.anno, s.testata.numReg,
-             maggiore->rigReg});
-        s.totImposta += differenza;
-        s.totIndetraibile += indetr - maggiore->indetr;
-    }
+    for (const auto& t : s.trattenute)
+        scriviRiga(db, s.testata, rigaConto(++riga, conTipo(t.conto, 1), fornitore, segno, t.importo));
 }
 
 // Each code's non-deductible VAT as a whole, rounded once; the rows' rounding
 // differences go onto the row that rounded furthest the other way.
 void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
     const RegoleImporti& R = s.importi;
+    const QString latoCosti = latoCostiDi(s);
     for (RiepilogoIva& c : s.riepilogo) {
         if (c.tipoIva != u"1" || c.percNonDetr.zero())
             continue;
         const Currency totale = R.percentuale(c.imposta, c.percNonDetr);
         Recordset r = db.ApriRs(
-            QStringLiteral("Select RigReg, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
+            QStringLiteral("Select RigReg, DareAvere, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
             condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
             QStringLiteral(" And RigReg > 1 And Iva = ") + testo(c.iva) + QStringLiteral(" Order By RigReg"));
         Currency somma;
         int scelta = 0;
+        bool sceltaRovescia = false;
         Currency sceltaDiff, sceltaIndetr;
         Currency differenza;
-        std::vector<std::tuple<int, Currency, Currency>> righe; // RigReg, indetr, indetr - exact share
+        // RigReg, indetr, indetr - exact share, on the supplier's side; amounts signed by side
+        std::vector<std::tuple<int, Currency, Currency, bool>> righe;
         for (; !r.RsEof(); r.RsMoveNext()) {
-            const Currency indetr = importo(r, QStringLiteral("ImpostaIndetrMon"));
-            const Currency esatto = Currency::percentuale(importo(r, QStringLiteral("ImpostaMon")),
-                                                          c.percNonDetr, 4, Arrotondamento::A);
+            const Currency indetr = importoConSegno(r, QStringLiteral("ImpostaIndetrMon"), latoCosti);
+            const Currency esatto =
+                Currency::percentuale(importoConSegno(r, QStringLiteral("ImpostaMon"), latoCosti),
+                                      c.percNonDetr, 4, Arrotondamento::A);
             somma += indetr;
             righe.emplace_back(static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)), indetr,
-                               indetr - esatto);
+                               indetr - esatto,
+                               r.leggiTesto(QStringLiteral("DareAvere")).trimmed() != latoCosti);
         }
         differenza = totale - somma;
         if (!differenza.zero() && !righe.empty()) {
             // adding: the row rounded down the most; taking away: the one rounded up the most
-            for (const auto& [rig, indetr, calcDiff] : righe)
+            for (const auto& [rig, indetr, calcDiff, rovescia] : righe)
                 if (scelta == 0 || (differenza.negativo() ? calcDiff > sceltaDiff : calcDiff < sceltaDiff)) {
                     scelta = rig;
                     sceltaDiff = calcDiff;
                     sceltaIndetr = indetr;
+                    sceltaRovescia = rovescia;
                 }
-            const Currency nuovo = sceltaIndetr + differenza;
+            const Currency nuovo = sceltaRovescia ? -(sceltaIndetr + differenza) : sceltaIndetr + differenza;
             db.EseguiConValori(
                 QStringLiteral("UPDATE MovPnDettFatt SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
                                " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
@@ -380,10 +358,8 @@ bool registrazioneRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzaz
         scriviRiga(db, t, rigaConto(++riga, fornitore, conTipo(conto, 1), latoFornitore, c));
         scriviRiga(db, t, rigaConto(++riga, conTipo(conto, 1), fornitore, latoRitenuta, c));
     };
-    if (!s.totRitenuta.zero())
-        coppia(s.contoRitenuta, s.totRitenuta);
-    if (!s.totContributoTrattenuto.zero())
-        coppia(s.contoCassaPrev, s.totContributoTrattenuto);
+    for (const auto& tr : s.trattenute)
+        coppia(tr.conto, tr.importo);
     return true;
 }
 
@@ -411,6 +387,18 @@ bool registrazioneOmaggi(Database& db, ParametriAzienda& p, StatoContabilizzazio
     return true;
 }
 
+// The VAT under split payment: all of it on a causal with SplitPay "S", else that of the
+// document's summary rows whose chargeability is "S". The VAT register keeps it; the supplier
+// is not owed it.
+Currency impostaSplit(Database& db, const StatoContabilizzazione& s) {
+    if (s.causale.splitPay.compare(u"S", Qt::CaseInsensitive) == 0)
+        return s.totImposta;
+    return Currency::daVariant(db.valore(QStringLiteral("Select Sum(Imposta) From FatXmlIva") +
+                                         condizioneFattura(s.xmlAnno, s.xmlNumRif) +
+                                         QStringLiteral(" And EsigibilitaIVA = 'S'")))
+        .value_or(Currency());
+}
+
 bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
     for (const RiepilogoIva& c : s.riepilogo)
         if (c.revCharge == u"S")
@@ -422,28 +410,35 @@ bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
 
 // ---- Shared with the reverse-charge registrations ----------------------------------------------
 
-std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg) {
+std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg,
+                                                 const QString& latoImponibile) {
     TestataPn t;
     t.anno = anno;
     t.numReg = numReg;
+    const QString T = QStringLiteral("MovPnDettFatt");
+    const auto somma = [&](const char* campo, const char* alias) {
+        return QStringLiteral(", Sum(") + importoConSegno(T, QLatin1String(campo), latoImponibile) +
+               QStringLiteral(") AS ") + QLatin1String(alias);
+    };
     Recordset r = db.ApriRs(
+        QStringLiteral("SELECT MovPnDettFatt.Iva") + somma("ImportoMon", "TotImportoMon") +
+        somma("Importo", "TotImporto") + somma("ImpostaMon", "TotImpostaMon") +
+        somma("Imposta", "TotImposta") + somma("ImpostaIndetrMon", "TotImpostaIndetrMon") +
+        somma("ImpostaIndetr", "TotImpostaIndetr") +
         QStringLiteral(
-            "SELECT MovPnDettFatt.Iva"
-            ", Sum(MovPnDettFatt.ImportoMon) AS TotImportoMon, Sum(MovPnDettFatt.Importo) AS TotImporto"
-            ", Sum(MovPnDettFatt.ImpostaMon) AS TotImpostaMon, Sum(MovPnDettFatt.Imposta) AS TotImposta"
-            ", Sum(MovPnDettFatt.ImpostaIndetrMon) AS TotImpostaIndetrMon"
-            ", Sum(MovPnDettFatt.ImpostaIndetr) AS TotImpostaIndetr"
             ", Max(MovPnDettFatt.Forzatura) AS ValForzatura"
             ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
             ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
             ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
             ", Sum(CASE WHEN PianoConti.Ventilazione = 'S' AND TabIva.TipoIva <> '2'"
-            " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5'"
-            " THEN MovPnDettFatt.Importo + MovPnDettFatt.Imposta ELSE 0 END) AS ValVentilazione"
-            " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
-            " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
-            " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
-            " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
+            " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5' THEN ") +
+        importoConSegno(T, QStringLiteral("Importo"), latoImponibile) + QStringLiteral(" + ") +
+        importoConSegno(T, QStringLiteral("Imposta"), latoImponibile) +
+        QStringLiteral(" ELSE 0 END) AS ValVentilazione"
+                       " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
+                       " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
+                       " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
+                       " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
         condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
         QStringLiteral(
             " GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY MovPnDettFatt.Iva"));
@@ -472,7 +467,7 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
 
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
-                            const RegoleImporti& importi) {
+                            const RegoleImporti& importi, const QString& latoImponibile) {
     db.EseguiSql(QStringLiteral("DELETE FROM MovPnIvaFatt") +
                  condizioneReg(QStringLiteral("MovPnIvaFatt"), t.anno, t.numReg));
     struct Valori {
@@ -489,17 +484,21 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                              imponibileND(c.imponibile, c.impostaIndetr, c.percNonDetr), c.ventilazione});
     } else {
         Recordset r = db.ApriRs(
-            QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.Importo, MovPnDettFatt.Imposta,"
-                           " MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr, TabIva.TipoIva"
-                           " From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+            QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
+                           " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr,"
+                           " TabIva.TipoIva From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = "
+                           "TabIva.Iva") +
             condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
             QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"));
         for (; !r.RsEof(); r.RsMoveNext()) {
             RiepilogoIva tipo;
             tipo.tipoIva = r.leggiTesto(QStringLiteral("TipoIva")).trimmed();
-            const Currency imponibile = importo(r, QStringLiteral("Importo"));
-            const Currency imposta = tipo.conImposta() ? importo(r, QStringLiteral("Imposta")) : Currency();
-            const Currency nd = tipo.conImposta() ? importo(r, QStringLiteral("ImpostaIndetr")) : Currency();
+            const auto firmato = [&](const char* campo) {
+                return importoConSegno(r, QLatin1String(campo), latoImponibile);
+            };
+            const Currency imponibile = firmato("Importo");
+            const Currency imposta = tipo.conImposta() ? firmato("Imposta") : Currency();
+            const Currency nd = tipo.conImposta() ? firmato("ImpostaIndetr") : Currency();
             righe.push_back({r.leggiTesto(QStringLiteral("Iva")).trimmed(), imponibile, imposta, nd,
                              imponibileND(imponibile, nd, importo(r, QStringLiteral("PercNonDetr"))),
                              Currency()});
@@ -573,16 +572,25 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     if (!righeCosto(db, s, latoCosti, riga, errori, difetti))
         return false;
     righeCassaPrevidenziale(db, s, latoCosti, riga, errori, difetti);
-    righeRitenuta(db, s, segno, riga, errori, difetti);
+    righeRitenuta(db, parametri, s, segno, riga, errori, difetti);
     if (difetti)
         return false;
 
-    // The document's own VAT per rate
-    allineaRiepilogoDocumento(db, s);
+    // The document's own VAT per rate, its taxable amounts and its total
+    const bool ivaDelDocumento = allineaRiepilogoDocumento(db, parametri, s, errori);
+    if (!controllaTotaliDocumento(db, parametri, s, errori) || !ivaDelDocumento)
+        return false;
+
+    s.totSplit = impostaSplit(db, s);
+    if (!s.totSplit.zero() && s.contoIvaSplit.vuoto()) {
+        errori += Crlf + QStringLiteral("Manca il conto per l'IVA in scissione dei pagamenti "
+                                        "(CauCon.GruppoIvaSplit, MastroIvaSplit, ContoIvaSplit)");
+        return false;
+    }
 
     // Supplier
     {
-        RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta);
+        RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta - s.totSplit);
         if (s.parametri.ritenuta == RegistrazioneRitenuta::NellaFattura)
             r.importo -= s.totRitenuta + s.totContributoTrattenuto;
         r.imposta = s.totImposta;
@@ -591,13 +599,13 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     }
 
     // Summary per VAT code
-    s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg);
+    s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg, latoCosti);
     arrotondaIndetraibile(db, s);
 
     // VAT register
     const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
-    if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo,
-                                s.importi)) {
+    if (!scriviRigheRegistroIva(db, h, fornitore, segno == u"D" ? -1 : 1, perCodice, s.riepilogo, s.importi,
+                                latoCosti)) {
         errori += Crlf + QStringLiteral("Riga Iva non inserita");
         return false;
     }
@@ -619,6 +627,12 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         r.forzatura = QStringLiteral("I");
         scriviRiga(db, h, r);
     }
+
+    // Split payment: the company owes the VAT to the State instead of the supplier.
+    if (!s.totSplit.zero())
+        scriviRiga(
+            db, h,
+            rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
 
     // Counterparts
     db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"

@@ -8,15 +8,41 @@
 
 namespace tesel::posting {
 
-// scIvaApp records of a staging registration, one per VAT code of its account rows.
-std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg);
+// The side of the cost and VAT rows: opposite to the causal's main side.
+inline QString latoCostiDi(const StatoContabilizzazione& s) {
+    return s.causale.segnoPrinc == u"D" ? QStringLiteral("A") : QStringLiteral("D");
+}
+
+// The tolerance per rate and on the total within which the lines may differ from the
+// document's own figures (Fat.TolleranzaQuadratura, 0.01 when not set).
+Currency tolleranzaQuadratura(ParametriAzienda& parametri);
+
+// The VAT of each rate as the document's summary states it: a difference within the tolerance
+// goes onto the largest row of that rate and is noted in `s.avvisi`; a larger one is an error
+// naming both figures (false). Reverse-charge codes are left out: the document shows no VAT
+// for them.
+bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                               QString& errori);
+
+// The taxable amount of the lines at each of the document's rates against its summary, and the
+// registration's total against DGD_ImportoTotaleDocumento (less its rounding; gross or net of
+// the withholding and of the free goods, as documents state it): within the tolerance noted,
+// beyond it an error naming both figures (false).
+bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                              QString& errori);
+
+// scIvaApp records of a staging registration, one per VAT code of its account rows; a row on
+// `latoImponibile` adds to its code, one on the other side (a negative group) takes away.
+std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg,
+                                                 const QString& latoImponibile);
 
 // Writes the VAT register rows (MovPnIvaFatt) of registration `t` on account `conto`: one per
-// summary record when `perCodice`, else one per account row with a VAT code. `segno` -1
-// writes the amounts negative. False when a row could not be inserted.
+// summary record when `perCodice`, else one per account row with a VAT code (signed by its
+// side as the summary is). `segno` -1 writes the amounts negative. False when a row could not
+// be inserted.
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
-                            const RegoleImporti& importi);
+                            const RegoleImporti& importi, const QString& latoImponibile);
 
 // The row number after the last one of the registration.
 int prossimaRigaReg(Database& db, const TestataPn& t);

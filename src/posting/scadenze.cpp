@@ -272,7 +272,25 @@ QString oppure(const QString& a, const QString& b) {
     return a.isEmpty() ? b : a;
 }
 
-void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
+// One open item before it is written.
+struct Voce {
+    QDate data;
+    Currency importo;
+    QString pagTipo, banca, cCorrente;
+};
+
+QString pagTipoTermini(Database& db, const QString& pagamento) {
+    return db.valore(QStringLiteral("Select PagTipo from Pagamenti Where Pagamento = ") + testo(pagamento))
+        .toString()
+        .trimmed();
+}
+
+QString euro(Currency c) {
+    return formatta(c, u"#,##0.00");
+}
+
+void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenzeDaTrasferimento,
+                    QString& avvisi) {
     const TestataPn& t = s.testata;
     QString bancaFor, cCorrenteFor, ragRb = QStringLiteral("N");
     {
@@ -296,24 +314,14 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
                std::find(s.righePagateAutom.begin(), s.righePagateAutom.end(),
                          std::make_pair(r.rigDet, r.numCond)) != s.righePagateAutom.end();
     };
+    const auto termini = s.pagamento.isEmpty() ? std::nullopt : TerminiPagamento::leggi(db, s.pagamento);
+    const Currency dovuto = dovutoAlFornitore(db, s, FamigliaPn::Giornale);
 
-    // Every instalment of the invoice or none: a half-written plan would look complete.
-    Transazione trans(db);
-    int rata = 0;
-    for (const RigaPagamento& r : righePagamento(db, s.xmlAnno, s.xmlNumRif)) {
+    std::vector<Voce> voci;
+    const std::vector<RigaPagamento> righe = righePagamento(db, s.xmlAnno, s.xmlNumRif);
+    for (const RigaPagamento& r : righe) {
         if (pagata(r) || r.importo.zero())
             continue;
-        QDate scadenza = r.scadenza;
-        if (!scadenza.isValid()) {
-            if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::DataDocumento)
-                scadenza = t.dataDoc;
-            else if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::FineMeseDocumento &&
-                     t.dataDoc.isValid())
-                scadenza = fineMese(t.dataDoc);
-            if (!scadenza.isValid())
-                continue;
-        }
-
         QString banca = oppure(r.banca, bancaFor);
         QString cCorrente = cCorrenteFor;
         QString abi = r.abi, cab = r.cab;
@@ -329,8 +337,80 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
             }
         }
 
+        QDate scadenza = r.scadenza;
+        if (!scadenza.isValid()) {
+            if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::DataDocumento)
+                scadenza = t.dataDoc;
+            else if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::FineMeseDocumento &&
+                     t.dataDoc.isValid())
+                scadenza = fineMese(t.dataDoc);
+        }
+        if (scadenza.isValid()) {
+            voci.push_back({scadenza, r.importo, r.pagTipo, banca, cCorrente});
+        } else if (termini && t.dataDoc.isValid()) {
+            // A row without date is due as the terms of the invoice or of the supplier say.
+            for (const Rata& rata :
+                 rateDaTermini(*termini, t.dataDoc, r.importo, Currency(), s.importi.decimali))
+                voci.push_back({rata.data, rata.importo, oppure(r.pagTipo, pagTipoTermini(db, s.pagamento)),
+                                banca, cCorrente});
+        } else {
+            avvisi += Crlf + QStringLiteral("Pagamento di ") + euro(r.importo) +
+                      QStringLiteral(" senza data di scadenza e senza condizioni di pagamento del fornitore: "
+                                     "nessuna scadenza creata");
+        }
+    }
+
+    // An invoice without payment data is due as its terms say, when the transfer has not
+    // already scheduled it from them (Fat.FattCreaScad "S").
+    if (righe.empty() && !scadenzeDaTrasferimento && !s.saldoPagatoAutom &&
+        (!dovuto.negativo() && !dovuto.zero())) {
+        if (!termini) {
+            avvisi +=
+                Crlf + (s.pagamento.isEmpty()
+                            ? QStringLiteral("La fattura non ha dati di pagamento e il fornitore non ha "
+                                             "condizioni di pagamento: nessuna scadenza creata")
+                            : QStringLiteral("Condizioni di pagamento ") + s.pagamento +
+                                  QStringLiteral(" inesistenti: nessuna scadenza creata"));
+        } else {
+            // The VAT the supplier is owed (none under split payment or reverse charge) is what
+            // the terms may schedule apart.
+            Currency iva = s.totImposta - s.totSplit;
+            for (const RiepilogoIva& c : s.riepilogo)
+                if (c.revCharge == u"S")
+                    iva -= c.imposta;
+            iva = std::clamp(iva, Currency(), dovuto);
+            const QDate inizio = t.dataDoc.isValid() ? t.dataDoc : t.dataReg;
+            for (const Rata& rata : rateDaTermini(*termini, inizio, dovuto - iva, iva, s.importi.decimali))
+                voci.push_back(
+                    {rata.data, rata.importo, pagTipoTermini(db, s.pagamento), bancaFor, cCorrenteFor});
+        }
+    }
+
+    // The open items never exceed what the supplier is owed: a document whose payment rows
+    // carry VAT paid to the State, or a withholding already registered, would otherwise leave
+    // a debt that does not exist.
+    Currency totale;
+    for (const Voce& v : voci)
+        totale += v.importo;
+    if (!dovuto.negativo() && totale > dovuto) {
+        Currency eccesso = totale - dovuto;
+        avvisi += Crlf + QStringLiteral("Scadenze ridotte di ") + euro(eccesso) +
+                  QStringLiteral(" a quanto dovuto al fornitore (") + euro(dovuto) + u')';
+        for (auto it = voci.rbegin(); it != voci.rend() && !eccesso.zero(); ++it) {
+            const Currency tolto = std::min(eccesso, it->importo);
+            it->importo -= tolto;
+            eccesso -= tolto;
+        }
+    }
+    // An instalment of nothing (the VAT apart under split payment) is no open item.
+    std::erase_if(voci, [](const Voce& v) { return v.importo.zero(); });
+
+    // Every instalment of the invoice or none: a half-written plan would look complete.
+    Transazione trans(db);
+    int rata = 0;
+    for (const Voce& v : voci) {
         ++rata;
-        const auto [euro, lire] = importiEuroLire(r.importo, t.moneta, t.cambio);
+        const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
         // Another workstation may take the same NumProg between reading and writing.
         for (int tentativo = 1;; ++tentativo) {
             Transazione riga(db);
@@ -354,10 +434,10 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
                      testoONull(s.fornitore.gruppo),
                      testoONull(s.fornitore.mastro),
                      testoONull(s.fornitore.conto),
-                     scadenza,
-                     testoONull(r.pagTipo),
-                     testoONull(banca),
-                     testoONull(cCorrente),
+                     v.data,
+                     testoONull(v.pagTipo),
+                     testoONull(v.banca),
+                     testoONull(v.cCorrente),
                      t.numReg,
                      t.anno,
                      testoONull(t.preDoc),
@@ -373,9 +453,9 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
                      notaCred,
                      ragRb,
                      entrataUscita,
-                     QVariant::fromValue(r.importo),
+                     QVariant::fromValue(v.importo),
                      QVariant::fromValue(lire),
-                     QVariant::fromValue(euro),
+                     QVariant::fromValue(inEuro),
                      QVariant::fromValue(s.totaleDocumento)});
                 riga.conferma();
                 break;
@@ -390,11 +470,16 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s) {
 
 } // namespace
 
-void CreaScadenze(Database& db, ParametriAzienda&, const StatoContabilizzazione& s, QString& errori) {
+void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabilizzazione& s, QString& errori,
+                  QString& avvisi) {
     if (s.parametri.scadenzeSenzaData == ScadenzeSenzaData::NessunaScadenza)
         return;
     try {
-        scriviScadenze(db, s);
+        // The transfer schedules an invoice without payment rows from its terms itself.
+        const bool daTrasferimento =
+            !s.testata.pagamento.isEmpty() &&
+            parametri.vale(QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
+        scriviScadenze(db, s, daTrasferimento, avvisi);
     } catch (const ErroreDb& e) {
         errori += Crlf + QStringLiteral("Errori nel calcolo scadenze: ") + QStringLiteral("Errore n°") +
                   QString::number(e.numero()) + QStringLiteral(" : ") + e.descrizione();
@@ -446,7 +531,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         // The supplier's side that closes the debt of the invoice (or the credit of a note).
         const QString latoFornitore =
             latoOpposto(s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A"));
-        const auto registra = [&](Currency importo) {
+        const auto registra = [&](Currency importo, bool conRitenuta = false) {
             TestataPn h;
             h.anno = s.testata.anno;
             h.dataReg = s.testata.dataReg;
@@ -467,7 +552,18 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
             const QString lato = importo.negativo() ? latoOpposto(latoFornitore) : latoFornitore;
             const int segno = lato == u"D" ? 1 : 2;
             ScriviRigaPn(db, h, 1, segno, importo.assoluto(), fornitore, conto, s.testata.ivaPerCassa);
-            ScriviRigaPn(db, h, 2, segno == 1 ? 2 : 1, importo.assoluto(), conto, fornitore);
+            Currency cassa = importo.assoluto();
+            int riga = 1;
+            if (conRitenuta) {
+                // The supplier is paid net: the withheld amounts become debts to the treasury and
+                // to the fund.
+                for (const auto& t : s.trattenute) {
+                    ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, t.importo, conTipo(t.conto, 1),
+                                 fornitore);
+                    cassa -= t.importo;
+                }
+            }
+            ScriviRigaPn(db, h, ++riga, segno == 1 ? 2 : 1, cassa, conto, fornitore);
             s.numRegPagamenti.push_back(h.numReg);
         };
 
@@ -488,12 +584,16 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         }
 
         if (p.pagamentoAutomatico == PagamentoAutomatico::Saldo) {
-            const Currency totale =
-                s.totImponibile + s.totImposta - s.totRitenuta - s.totContributoTrattenuto;
-            const Currency saldo = totale - pagato;
-            if ((totale.negativo() && saldo.negativo()) ||
-                (!totale.negativo() && !saldo.negativo() && !saldo.zero()))
-                registra(saldo);
+            // What the invoice's registrations leave owed: reverse-charge and split-payment VAT,
+            // free goods, withholding already registered and the rows paid above are not owed.
+            const Currency saldo = dovutoAlFornitore(db, s, FamigliaPn::Appoggio);
+            // A withholding no registration holds is settled with the payment, as it is due
+            // to the treasury the moment the supplier is paid.
+            const bool conRitenuta = s.parametri.ritenuta == RegistrazioneRitenuta::Nessuna;
+            const Currency trattenuto = conRitenuta ? s.totRitenuta + s.totContributoTrattenuto : Currency();
+            // A document with negative totals is settled the other way, without withholding.
+            if (saldo.negativo() ? trattenuto.zero() : saldo > trattenuto)
+                registra(saldo, conRitenuta);
             s.saldoPagatoAutom = true;
         }
     } catch (const ErrorePagamento& e) {
@@ -504,6 +604,24 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         return errore(ErrDatabase, QString::fromUtf8(e.what()));
     }
     return true;
+}
+
+Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia) {
+    const TabellePn t = tabelle(famiglia);
+    const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
+    return Currency::daVariant(
+               db.valore(QStringLiteral("Select Sum(") +
+                         importoConSegno(t.righe, QStringLiteral("Importo"), segno) +
+                         QStringLiteral(") From ") + t.righe + QStringLiteral(" Inner Join ") + t.testata +
+                         QStringLiteral(" On ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
+                         QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
+                         QStringLiteral(".NumReg") + condizioneFattura(s.xmlAnno, s.xmlNumRif, t.testata) +
+                         QStringLiteral(" And ") + t.righe + QStringLiteral(".TipoPartita = 2 And ") +
+                         t.righe + QStringLiteral(".GruppoPartita = ") + testo(s.fornitore.gruppo) +
+                         QStringLiteral(" And ") + t.righe + QStringLiteral(".MastroPartita = ") +
+                         testo(s.fornitore.mastro) + QStringLiteral(" And ") + t.righe +
+                         QStringLiteral(".ContoPartita = ") + testo(s.fornitore.conto)))
+        .value_or(Currency());
 }
 
 std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio) {

@@ -123,6 +123,14 @@ QString EsitoLotto::erroriRaccolti() const {
     return r;
 }
 
+QString EsitoLotto::avvisiRaccolti() const {
+    QString r;
+    for (const EsitoFatturaLotto& f : fatture)
+        if (f.ok && !f.avvisi.isEmpty())
+            r += CrLf + f.identificazione + f.avvisi;
+    return r;
+}
+
 namespace {
 
 // One selected invoice as the run needs it, read before anything is posted.
@@ -194,6 +202,7 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
                 f.ok = c.ok;
                 f.giaContabilizzata = c.giaContabilizzata;
                 f.errori = c.errori;
+                f.avvisi = c.avvisi;
                 if (!c.identificazione.isEmpty())
                     f.identificazione = c.identificazione;
             }

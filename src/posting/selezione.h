@@ -67,6 +67,7 @@ struct EsitoFatturaLotto {
     bool giaContabilizzata = false; // posted already (by another workstation meanwhile)
     QString identificazione;        // "Nr. rif. ... - P.Iva ... - File ..."
     QString errori;                 // CRLF-separated messages; empty when ok
+    QString avvisi;                 // CRLF-separated notes of a posted invoice
 };
 
 struct EsitoLotto {
@@ -79,6 +80,9 @@ struct EsitoLotto {
     // The run's error list: for each invoice this run did not post, CRLF + identification +
     // its error text ("Fattura già contabilizzata" for one posted elsewhere meanwhile).
     QString erroriRaccolti() const;
+    // The notes of the invoices posted with some (due dates not created, ...): for each,
+    // CRLF + identification + its notes.
+    QString avvisiRaccolti() const;
 };
 
 // Called before each invoice with the invoices started so far (1-based) and the selected

@@ -246,7 +246,8 @@ Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const
 
 // Writes the instalments of the registration's payment terms; problems go to `avvisi`.
 void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
-                       const CausaleContabile& causale, qint64 numeroGiornale, QString& avvisi) {
+                       const CausaleContabile& causale, qint64 numeroGiornale,
+                       const CodiceConto& contoIvaSplit, QString& avvisi) {
     const auto partita = partitaRegistrazione(db, origine.righe, t.anno, t.numReg);
     if (!partita)
         return;
@@ -258,9 +259,19 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     const QString pagTipo =
         termini.RsVuoto() ? QString() : termini.leggiTesto(QStringLiteral("PagTipo")).trimmed();
 
+    // VAT under split payment is owed to the State: the supplier's row does not carry it.
+    const Currency split =
+        contoIvaSplit.vuoto()
+            ? Currency()
+            : somma(db, QStringLiteral("Select sum(Importo) from ") + origine.righe +
+                            condizioneReg(origine.righe, t.anno, t.numReg) +
+                            QStringLiteral(" and GruppoPartita = ") + testo(contoIvaSplit.gruppo) +
+                            QStringLiteral(" and MastroPartita = ") + testo(contoIvaSplit.mastro) +
+                            QStringLiteral(" and ContoPartita = ") + testo(contoIvaSplit.conto));
     const Currency imposta = somma(db, QStringLiteral("Select sum(Imposta) from ") + origine.iva +
                                            condizioneReg(origine.iva, t.anno, t.numReg))
-                                 .assoluto();
+                                 .assoluto() -
+                             split;
     // Free goods the supplier already settled and withholding already registered on the same
     // protocol are not due.
     const Currency omaggi = t.xmlNumRif > 0
@@ -320,6 +331,8 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     const Currency totaleFattura = partita->netto;
     int rata = 0;
     for (const Rata& r : calcolo.rate) {
+        if (r.importo.zero())
+            continue; // the VAT apart, when the supplier is owed none
         const auto [inEuro, lire] = importiEuroLire(r.importo, t.moneta, t.cambio);
         db.EseguiConValori(
             QStringLiteral(
@@ -373,16 +386,26 @@ constexpr int TentativiNumero = 5;
 bool protocolloNotaCredito(const QString& tipoReg, const QString& segnoPrinc) {
     const QString tipo = tipoReg.trimmed().toUpper();
     const QString segno = segnoPrinc.trimmed().toUpper();
+    if (segno.isEmpty())
+        return false;
     return !((tipo == u"V" && segno == u"D") || (tipo == u"A" && segno == u"A") || tipo == u"C");
+}
+
+bool numerazioneNcSeparata(ParametriAzienda& parametri, const QString& tipoReg,
+                           std::optional<bool> ncAcqSepar) {
+    if (ncAcqSepar && tipoReg.trimmed().compare(u"A", Qt::CaseInsensitive) == 0)
+        return *ncAcqSepar;
+    return parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
 }
 
 std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
                                        const QDate& dataReg, const QString& tipoReg, const QString& preProt,
-                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt) {
+                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt,
+                                       std::optional<bool> ncAcqSepar) {
     const QString tipo = tipoReg.trimmed().toUpper();
     const QString pref = preProt.trimmed().isEmpty() ? QStringLiteral(".") : preProt.trimmed();
-    const bool separata = protocolloNotaCredito(tipo, segnoPrinc) &&
-                          parametri.vale(QStringLiteral("Ditta.NumNcSepar"), u"S", QStringLiteral("N"));
+    const bool separata =
+        protocolloNotaCredito(tipo, segnoPrinc) && numerazioneNcSeparata(parametri, tipo, ncAcqSepar);
     for (;;) {
         // A posting on another workstation holds the row only for its own transaction: a short
         // wait spares the user most questions.
@@ -488,6 +511,7 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
     std::vector<qint64> numeri;
     Copia testate, righe, iva;
     bool creaScadenze = false;
+    CodiceConto contoIvaSplit;
     try {
         Recordset rs = db.ApriRs(QStringLiteral("Select NumReg from ") + da.testata +
                                  QStringLiteral(" where") + QStringLiteral(" Anno = ") +
@@ -505,6 +529,9 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
         righe = colonneComuni(db, da.righe, a.righe);
         iva = colonneComuni(db, da.iva, a.iva);
         creaScadenze = parametri.vale(QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
+        contoIvaSplit = CodiceConto{parametri.leggi(QStringLiteral("CauCon.GruppoIvaSplit")),
+                                    parametri.leggi(QStringLiteral("CauCon.MastroIvaSplit")),
+                                    parametri.leggi(QStringLiteral("CauCon.ContoIvaSplit")), 1};
     } catch (const ErroreDb& e) {
         errore(e.numero(), e.descrizione(), 0);
         return esito;
@@ -531,7 +558,7 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
                 copia(db, iva, da.iva, a.iva, anno, numReg, nuovo);
                 aggiornaProgressivi(db, a.righe, anno, nuovo, t.dataReg, causale->tipoCausale == u"AP", 1);
                 if (creaScadenze && !t.pagamento.isEmpty())
-                    scadenzeDaTermini(db, da, t, *causale, nuovo, esito.avvisi);
+                    scadenzeDaTermini(db, da, t, *causale, nuovo, contoIvaSplit, esito.avvisi);
                 // Only the registration that owns the protocol takes its due dates: the
                 // withholding and payment registrations carry the invoice's protocol too.
                 if (!causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())

@@ -23,9 +23,11 @@ class CausaliLette;
 // date, or the register's last date when later). The register row is created when missing.
 // A counter row held by another connection asks "Tabella numeratore in uso: riprovo?";
 // "&No" gives nothing. Runs inside the caller's transaction. Throws ErroreDb on other errors.
+// `ncAcqSepar`: the user's "PN" NcAcqSepar, when set (see numerazioneNcSeparata).
 std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
                                        const QDate& dataReg, const QString& tipoReg, const QString& preProt,
-                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt);
+                                       const QString& segnoPrinc, const QString& attivita, QDate& dataProt,
+                                       std::optional<bool> ncAcqSepar = std::nullopt);
 
 struct EsitoTrasferimento {
     int numeroErrori = 0;
@@ -55,8 +57,14 @@ void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qi
                          const QDate& dataReg, bool apertura, int verso);
 
 // True when the document of register `tipoReg` with main side `segnoPrinc` is numbered as a
-// credit note.
+// credit note. A causal without main side is not a credit note.
 bool protocolloNotaCredito(const QString& tipoReg, const QString& segnoPrinc);
+
+// True when the credit notes of register `tipoReg` take their own counter (NumDocNC): on the
+// purchase register the personal "PN" NcAcqSepar decides when it is set, otherwise (and on
+// every other register) the company's Ditta.NumNcSepar.
+bool numerazioneNcSeparata(ParametriAzienda& parametri, const QString& tipoReg,
+                           std::optional<bool> ncAcqSepar);
 
 } // namespace posting
 } // namespace tesel

@@ -262,9 +262,12 @@ Blocco pianoConti() {
         {"40", "20", "1001", "1", "Erario c/IVA vendite"},
         {"40", "20", "1002", "1", "Erario c/ritenute lavoro autonomo"},
         {"40", "20", "1003", "1", "Erario c/ritenute lavoro dipendente"},
+        {"40", "20", "1004", "1", "Erario c/IVA split payment"},
         {"40", "30", "",     "0", "Debiti previdenziali"},
         {"40", "30", "1001", "1", "Debiti verso INPS"},
         {"40", "30", "1002", "1", "Debiti verso ENASARCO"},
+        {"40", "30", "1003", "1", "Debiti verso ENPAM"},
+        {"40", "30", "1004", "1", "Debiti verso altri enti previdenziali"},
         {"60", "",   "",     "0", "Costi della produzione"},
         {"60", "10", "",     "0", "Acquisti"},
         {"60", "10", "1001", "1", "Merci c/acquisti"},
@@ -466,8 +469,13 @@ Blocco parametri(const QString& anno) {
         {"CauCon.GruppoCassaCont", "20"},   {"CauCon.MastroCassaCont", "40"},  {"CauCon.ContoCassaCont", "1001"},
         {"CauCon.CausOmaggi", "OMA"},
         {"CauCon.SaldaCauPagamenti", "PAG"},
-        // Split payment concerns sales to public bodies: not active for this company.
-        {"CauCon.GruppoIvaSplit", ""},
+        // VAT of purchases under split payment, which the company pays to the State itself.
+        {"CauCon.GruppoIvaSplit", "40"},    {"CauCon.MastroIvaSplit", "20"},   {"CauCon.ContoIvaSplit", "1004"},
+        // Contributions withheld from the supplier (RT03 INPS, RT04 ENASARCO, RT05 ENPAM, RT06 other).
+        {"CauCon.GruppoRitInps", "40"},     {"CauCon.MastroRitInps", "30"},    {"CauCon.ContoRitInps", "1001"},
+        {"CauCon.GruppoRitEnasarco", "40"}, {"CauCon.MastroRitEnasarco", "30"}, {"CauCon.ContoRitEnasarco", "1002"},
+        {"CauCon.GruppoRitEnpam", "40"},    {"CauCon.MastroRitEnpam", "30"},   {"CauCon.ContoRitEnpam", "1003"},
+        {"CauCon.GruppoRitAltro", "40"},    {"CauCon.MastroRitAltro", "30"},   {"CauCon.ContoRitAltro", "1004"},
         {"CoGe.AnnoCorr", anno},
         {"CoGe.DataInizCont", "01/01/" + anno},
         {"CoGe.DataFineCont", "31/12/" + anno},

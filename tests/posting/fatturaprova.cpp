@@ -95,6 +95,8 @@ ChiaveFattura FatturaProva::scrivi() {
                 totale += r.prezzo.v;
     }
 
+    if (totale_)
+        totale = *totale_;
     const Ritenuta* primaRitenuta = ritenute_.empty() ? nullptr : &ritenute_.front();
     const QString file = u"IT%1_prova_%2_%3.xml"_s.arg(piva).arg(k.anno).arg(k.numero);
     inserisci(db_, u"FatXmlTest"_s,

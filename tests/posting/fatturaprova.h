@@ -75,6 +75,8 @@ public:
         return con(cassaPrev_, ContoProva{g, m, c});
     }
     FatturaProva& contabilizzata() { return con(contabilizzata_, true); }
+    // DGD_ImportoTotaleDocumento as the document states it, instead of the computed one
+    FatturaProva& totale(Euro t) { return con(totale_, std::optional(t.v)); }
 
     FatturaProva& riga(Euro prezzo, const QString& iva, const ContoProva& conto);
     FatturaProva& riga(const RigaProva& r) { return aggiungi(righe_, r); }
@@ -137,6 +139,7 @@ private:
     QString causale_ = QStringLiteral("FAA");
     ContoProva cassaPrev_;
     bool contabilizzata_ = false;
+    std::optional<Currency> totale_;
     std::vector<RigaProva> righe_;
     std::vector<Iva> iva_;
     std::vector<Pagamento> pagamenti_;

@@ -62,7 +62,7 @@ protected:
     }
 
     bool decontabilizza(qint64 xmlNumRif) {
-        return DecontabilizzaFattura(db(), *parametri, nullptr, ui, anno, xmlNumRif, u"mario"_s);
+        return DecontabilizzaFattura(db(), *parametri, configurazione.get(), ui, anno, xmlNumRif, u"mario"_s);
     }
 
     // Everything un-posting may touch, as one line.
@@ -158,40 +158,63 @@ TEST_F(Decontabilizzazione, shouldTakeBackExactlyTheInvoicesRunningTotalsAndDueD
     EXPECT_EQ(conta(u"Select NumProt from Scadenze"_s), 2);
 }
 
-TEST_F(Decontabilizzazione, shouldGiveBackTheProtocolNumberOnlyWhenItWasTheLast) {
-    posta(1);
-    posta(2);
-    const auto protocollo = [&] {
-        return conta(
-            u"Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'"_s.arg(anno));
+// Giving back the last number takes the register's last date back to the protocol now last;
+// an earlier number cannot go back and the user is told it stays free.
+TEST_F(Decontabilizzazione, shouldGiveBackTheLastProtocolWithItsDateAndWarnOfAGap) {
+    for (int n = 1; n <= 3; ++n)
+        posta(n, true, euro("100"), euro("22"), QDate(anno, 3, 5 * n));
+    const auto registro = [&] {
+        Recordset rs = db().ApriRs(
+            u"Select NumDoc, DataUltDoc from LibriIva where Anno = %1 and TipoReg = 'A' and Pref = '.'"_s.arg(
+                anno));
+        return rs.leggiTesto(u"NumDoc"_s) + u' ' + dataCampo(rs, u"DataUltDoc"_s).toString(u"dd/MM"_s);
     };
-    ASSERT_EQ(protocollo(), 2);
-    EXPECT_TRUE(decontabilizza(1));
-    EXPECT_EQ(protocollo(), 2);
+    ASSERT_EQ(registro(), u"3 15/03"_s);
+    const QString lacuna = u"Il protocollo %1 del registro IVA A (prefisso .) non è l'ultimo emesso (%2): il "
+                           "numero resta libero nella numerazione del registro"_s;
     EXPECT_TRUE(decontabilizza(2));
-    EXPECT_EQ(protocollo(), 1);
-    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest where Contabilizzato = 'N'"_s), 2);
+    EXPECT_EQ(registro(), u"3 15/03"_s);
+    EXPECT_EQ(ui.testiMostrati().join(u'|'), lacuna.arg(2).arg(3));
+    EXPECT_TRUE(decontabilizza(3));
+    EXPECT_EQ(registro(), u"2 05/03"_s);
+    EXPECT_TRUE(decontabilizza(1));
+    EXPECT_EQ(registro(), u"2 05/03"_s);
+    EXPECT_EQ(ui.testiMostrati().join(u'|'), lacuna.arg(2).arg(3) + u'|' + lacuna.arg(1).arg(2));
+    EXPECT_EQ(conta(u"Select count(*) from FatXmlTest where Contabilizzato = 'N'"_s), 3);
     // A second attempt finds nothing posted.
     EXPECT_FALSE(decontabilizza(2));
-    EXPECT_EQ(ui.testiMostrati(), QStringList{u"Non ci sono fatture da elaborare"_s});
+    EXPECT_EQ(ui.testiMostrati().last(), u"Non ci sono fatture da elaborare"_s);
 }
 
+// The purchase register numbers credit notes apart by the company, or by the user's
+// "PN" NcAcqSepar when it is set.
 TEST_F(Decontabilizzazione, shouldGiveBackACreditNoteOnItsOwnCounter) {
-    parametri->scrivi(u"Ditta.NumNCSepar"_s, u"S"_s);
-    db().EseguiSql(
-        u"UPDATE LibriIva SET NumDoc = 7, NumDocNC = 3 WHERE Anno = %1 AND TipoReg = 'A'"_s.arg(anno));
-    db().EseguiConValori(u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, Causale)"
-                         " VALUES (?, 5, 'S', ?, 'NCA')"_s,
-                         {anno, QDate(anno, 3, 10)});
-    scrivi(Fattura{.numReg = 1,
-                   .causale = u"NCA"_s,
-                   .segnoPrinc = u"D"_s,
-                   .numProt = 3,
-                   .xmlAnno = anno,
-                   .xmlNumRif = 5});
-    EXPECT_TRUE(decontabilizza(5));
-    EXPECT_EQ(conta(u"Select NumDocNC from LibriIva where Anno = %1 and TipoReg = 'A'"_s.arg(anno)), 2);
-    EXPECT_EQ(conta(u"Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A'"_s.arg(anno)), 7);
+    for (const auto& [ditta, personale, numDoc, numDocNC] :
+         {std::tuple{"S", "", 7, 2}, {"N", "S", 7, 2}, {"S", "N", 6, 3}}) {
+        SCOPED_TRACE(std::string(ditta) + "/" + personale);
+        parametri->scrivi(u"Ditta.NumNCSepar"_s, QLatin1String(ditta));
+        menu.imposta(u"Personal.PN.NcAcqSepar"_s, QLatin1String(personale));
+        db().EseguiSql(u"DELETE FROM MovPnTes"_s);
+        db().EseguiSql(u"DELETE FROM FatXmlTest"_s);
+        db().EseguiSql(
+            u"UPDATE LibriIva SET NumDoc = 7, NumDocNC = 3 WHERE Anno = %1 AND TipoReg = 'A'"_s.arg(anno));
+        db().EseguiConValori(
+            u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, Contabilizzato, DataRicSdi, Causale)"
+            " VALUES (?, 5, 'S', ?, 'NCA')"_s,
+            {anno, QDate(anno, 3, 10)});
+        scrivi(Fattura{.numReg = 1,
+                       .causale = u"NCA"_s,
+                       .segnoPrinc = u"D"_s,
+                       .numProt = numDocNC == 2 ? 3 : 7,
+                       .xmlAnno = anno,
+                       .xmlNumRif = 5},
+               FamigliaPn::Giornale);
+        EXPECT_TRUE(decontabilizza(5));
+        EXPECT_EQ(conta(u"Select NumDocNC from LibriIva where Anno = %1 and TipoReg = 'A'"_s.arg(anno)),
+                  numDocNC);
+        EXPECT_EQ(conta(u"Select NumDoc from LibriIva where Anno = %1 and TipoReg = 'A'"_s.arg(anno)),
+                  numDoc);
+    }
 }
 
 TEST_F(Decontabilizzazione, shouldCountTheDueDatesTheHeaderFormCannotDelete) {

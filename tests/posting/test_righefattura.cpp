@@ -53,6 +53,10 @@ TEST(Scorporo, shouldExtractTheTaxablePartWithoutExceedingTheAmount) {
 
 // ---- The journal of one posted invoice ------------------------------------------------------------
 
+// A reverse-charge line as the document gives it: no VAT of its own (rate 0, nature N6).
+const RigaProva rigaInversione{
+    .prezzo = 1000, .iva = "RC63", .conto = {"60", "20", "1009"}, .aliquota = tesel::prova::Euro(0)};
+
 class RigheFattura : public posting::prova::ConAziendaDemo {
 protected:
     EsitoContabilizzazione posta(const std::function<void(FatturaProva&)>& prepara) {
@@ -116,6 +120,7 @@ struct CasoGiornale {
     std::vector<QStringList> giornale;
     const char* ritAccFornAutom = "0";
     const char* preparazione = ""; // SQL run on the demo company first
+    const char* avvisi = "";       // the notes of the posting, CRLF-led
 };
 
 class GiornaleFattura : public RigheFattura, public ::testing::WithParamInterface<CasoGiornale> {};
@@ -130,6 +135,7 @@ TEST_P(GiornaleFattura, shouldWriteTheRowsOfEachRegistrationToTheCent) {
     const EsitoContabilizzazione e = posta(c.fattura);
 
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(e.avvisi, QString::fromUtf8(c.avvisi));
     const std::vector<QStringList> g = giornale();
     ASSERT_EQ(g.size(), c.giornale.size());
     for (size_t i = 0; i < g.size(); ++i)
@@ -179,7 +185,69 @@ INSTANTIATE_TEST_SUITE_P(
             },
             {{"FAA ./1", "1 2:40-10-1001 A 36.64", "2 1:60-10-1001 D 10.01 22 2.20 0.00 N > 2:40-10-1001",
               "3 1:60-10-1003 D 20.02 22 4.41 0.00 S > 2:40-10-1001",
-              "4 1:20-30-1001 D 6.61 I > 2:40-10-1001", "IVA 22 2:40-10-1001 30.03 6.61 0.00"}}},
+              "4 1:20-30-1001 D 6.61 I > 2:40-10-1001", "IVA 22 2:40-10-1001 30.03 6.61 0.00"}},
+            "0",
+            "",
+            "\r\nAliquota 22%: IVA allineata al riepilogo del documento (6,61 invece di 6,60)"},
+        // A company that accepts five cents of difference per rate.
+        CasoGiornale{
+            "differenza entro la tolleranza dell'azienda",
+            [](FatturaProva& f) {
+                f.riga(100, u"22"_s, {"60", "10", "1001"}).iva(22, 100, "22.05");
+            },
+            {{"FAA ./1", "1 2:40-10-1001 A 122.05", "2 1:60-10-1001 D 100.00 22 22.05 0.00 S > 2:40-10-1001",
+              "3 1:20-30-1001 D 22.05 I > 2:40-10-1001", "IVA 22 2:40-10-1001 100.00 22.05 0.00"}},
+            "0",
+            "INSERT INTO ParametriAzienda (Nome, Valore) VALUES ('Fat.TolleranzaQuadratura', '0,05')",
+            "\r\nAliquota 22%: IVA allineata al riepilogo del documento (22,05 invece di 22,00)"},
+        // A discount on an account of its own is a negative group: it goes to the other side
+        // with positive amounts, and takes its taxable amount and VAT off the register.
+        CasoGiornale{
+            "gruppo negativo dall'altra parte",
+            [](FatturaProva& f) {
+                f.riga(100, u"22"_s, {"60", "10", "1001"})
+                    .riga(-30, u"22"_s, {"60", "10", "1002"})
+                    .iva(22, 70, "15.40");
+            },
+            {{"FAA ./1", "1 2:40-10-1001 A 85.40", "2 1:60-10-1001 D 100.00 22 22.00 0.00 N > 2:40-10-1001",
+              "3 1:60-10-1002 A 30.00 22 6.60 0.00 N > 2:40-10-1001",
+              "4 1:20-30-1001 D 15.40 I > 2:40-10-1001", "IVA 22 2:40-10-1001 70.00 15.40 0.00"}}},
+        // An invoice whose every amount is negative mirrors itself like a credit note, with its
+        // non-deductible share rounded on the code's total.
+        CasoGiornale{
+            "fattura di importo negativo",
+            [](FatturaProva& f) {
+                f.riga(-100, u"22"_s, {"60", "10", "1001"})
+                    .riga("-0.50", u"22I40"_s, {"60", "10", "1005"})
+                    .riga("-0.50", u"22I40"_s, {"10", "10", "1005"})
+                    .iva(22, -101, "-22.22");
+            },
+            {{"FAA ./1", "1 2:40-10-1001 D 123.22", "2 1:60-10-1001 A 100.00 22 22.00 0.00 N > 2:40-10-1001",
+              "3 1:10-10-1005 A 0.55 22I40 0.11 0.05 N > 2:40-10-1001",
+              "4 1:60-10-1005 A 0.54 22I40 0.11 0.04 N > 2:40-10-1001",
+              "5 1:20-30-1001 A 22.13 I > 2:40-10-1001", "IVA 22 2:40-10-1001 -100.00 -22.00 0.00",
+              "IVA 22I40 2:40-10-1001 -1.00 -0.22 -0.09"}}},
+        // Split payment: the VAT stays in the register and on the VAT account, the company owes
+        // it to the State (40-20-1004), the supplier is owed the taxable amount only.
+        CasoGiornale{"scissione dei pagamenti dal riepilogo",
+                     [](FatturaProva& f) {
+                         f.riga(1000, u"22"_s, {"60", "20", "1001"}).iva(22, 1000, 220, {}, u"S"_s);
+                     },
+                     {{"FAA ./1", "1 2:40-10-1001 A 1000.00",
+                       "2 1:60-20-1001 D 1000.00 22 220.00 0.00 N > 2:40-10-1001",
+                       "3 1:20-30-1001 D 220.00 I > 2:40-10-1001", "4 1:40-20-1004 A 220.00 > 2:40-10-1001",
+                       "IVA 22 2:40-10-1001 1000.00 220.00 0.00"}}},
+        // By the causal, with non-deductible VAT: the State is owed all of it.
+        CasoGiornale{"scissione dei pagamenti dalla causale",
+                     [](FatturaProva& f) {
+                         f.riga(100, u"22I40"_s, {"60", "10", "1005"});
+                     },
+                     {{"FAA ./1", "1 2:40-10-1001 A 100.00",
+                       "2 1:60-10-1005 D 108.80 22I40 22.00 8.80 N > 2:40-10-1001",
+                       "3 1:20-30-1001 D 13.20 I > 2:40-10-1001", "4 1:40-20-1004 A 22.00 > 2:40-10-1001",
+                       "IVA 22I40 2:40-10-1001 100.00 22.00 8.80"}},
+                     "0",
+                     "UPDATE Causali SET SplitPay = 'S' WHERE Causale = 'FAA'"},
         CasoGiornale{
             "nota di credito speculare",
             [](FatturaProva& f) {
@@ -216,14 +284,16 @@ INSTANTIATE_TEST_SUITE_P(
                          f.fornitore(u"40"_s, u"10"_s, u"1005"_s)
                              .riga(1000, u"22"_s, {"60", "20", "1003"})
                              .iva(22, 1000, 220)
-                             .ritenuta(200);
+                             .ritenuta(200)
+                             .totale(1020); // stated net of the withholding
                      },
                      {{"FAA ./1", "1 2:40-10-1005 A 1020.00",
                        "2 1:60-20-1003 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
                        "3 1:40-20-1002 A 200.00 > 2:40-10-1005", "4 1:20-30-1001 D 220.00 I > 2:40-10-1005",
                        "IVA 22 2:40-10-1005 1000.00 220.00 0.00"}},
                      "1"},
-        // Two withholdings in a registration of their own; RT03 is a contribution, not one.
+        // Two withholdings in a registration of their own; RT03 is the INPS contribution
+        // withheld, on its own account.
         CasoGiornale{
             "ritenute in una registrazione a parte",
             [](FatturaProva& f) {
@@ -237,8 +307,28 @@ INSTANTIATE_TEST_SUITE_P(
             {{"FAA ./1", "1 2:40-10-1005 A 1220.00",
               "2 1:60-20-1003 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
               "3 1:20-30-1001 D 220.00 I > 2:40-10-1005", "IVA 22 2:40-10-1005 1000.00 220.00 0.00"},
-             {"RIT ./1", "1 2:40-10-1005 D 200.00 > 1:40-20-1002", "2 1:40-20-1002 A 200.00 > 2:40-10-1005"}},
+             {"RIT ./1", "1 2:40-10-1005 D 200.00 > 1:40-20-1002", "2 1:40-20-1002 A 200.00 > 2:40-10-1005",
+              "3 2:40-10-1005 D 30.00 > 1:40-30-1001", "4 1:40-30-1001 A 30.00 > 2:40-10-1005"}},
             "2"},
+        // An agent's invoice: the tax, ENASARCO, ENPAM and another fund each withheld onto the
+        // company's debt to whom it is due; the supplier is owed the rest.
+        CasoGiornale{
+            "contributi trattenuti nella fattura",
+            [](FatturaProva& f) {
+                f.fornitore(u"40"_s, u"10"_s, u"1005"_s)
+                    .riga(1000, u"22"_s, {"60", "20", "1011"})
+                    .iva(22, 1000, 220)
+                    .ritenuta(230)
+                    .ritenuta(85, u"RT04"_s)
+                    .ritenuta(40, u"RT05"_s)
+                    .ritenuta(10, u"RT06"_s);
+            },
+            {{"FAA ./1", "1 2:40-10-1005 A 855.00",
+              "2 1:60-20-1011 D 1000.00 22 220.00 0.00 N > 2:40-10-1005",
+              "3 1:40-20-1002 A 230.00 > 2:40-10-1005", "4 1:40-30-1002 A 85.00 > 2:40-10-1005",
+              "5 1:40-30-1003 A 40.00 > 2:40-10-1005", "6 1:40-30-1004 A 10.00 > 2:40-10-1005",
+              "7 1:20-30-1001 D 220.00 I > 2:40-10-1005", "IVA 22 2:40-10-1005 1000.00 220.00 0.00"}},
+            "1"},
         CasoGiornale{
             "cassa previdenziale con la sua IVA",
             [](FatturaProva& f) {
@@ -273,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
             [](FatturaProva& f) {
                 f.fornitore(u"40"_s, u"10"_s, u"1008"_s)
                     .causale(u"FRC"_s)
-                    .riga(1000, u"RC63"_s, {"60", "20", "1009"})
+                    .riga(rigaInversione)
                     .iva(0, 1000, 0, u"RC63"_s);
             },
             {{"FRC ./1", "1 2:40-10-1008 A 1220.00",
@@ -317,7 +407,7 @@ const char* const RcNonValida = "Causale concatenata per creare movimenti Revers
 void fatturaEdile(FatturaProva& f, const char* fornitore = "1008") {
     f.fornitore(u"40"_s, u"10"_s, QLatin1String(fornitore))
         .causale(u"FRC"_s)
-        .riga(1000, u"RC63"_s, {"60", "20", "1009"})
+        .riga(rigaInversione)
         .iva(0, 1000, 0, u"RC63"_s);
 }
 
@@ -335,6 +425,30 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {"Manca il codice iva", "Manca il codice della contropartita",
                      "Contropartita inesistente (60-10-9999)", "Codice iva inesistente (XX)"}},
+        CasoDifetto{
+            "contributo trattenuto senza il suo conto",
+            [](FatturaProva& f) {
+                f.riga(1000, u"22"_s, {"60", "20", "1011"}).iva(22, 1000, 220).ritenuta(85, u"RT04"_s);
+            },
+            {"Manca il conto per la ritenuta RT04"},
+            "UPDATE ParametriAzienda SET Valore = '' WHERE Nome = 'CauCon.ContoRitEnasarco'"},
+        // The document against itself: beyond the tolerance nothing is posted.
+        CasoDifetto{"IVA del riepilogo oltre la tolleranza",
+                    [](FatturaProva& f) {
+                        f.riga(100, u"22"_s, {"60", "10", "1001"}).iva(22, 100, "22.05");
+                    },
+                    {"Aliquota 22%: IVA delle righe 22,00, IVA del riepilogo del documento 22,05"}},
+        CasoDifetto{
+            "imponibile e totale oltre la tolleranza",
+            [](FatturaProva& f) {
+                f.riga(100, u"22"_s, {"60", "10", "1001"})
+                    .riga(50, u"10"_s, {"60", "10", "1001"})
+                    .iva(22, "100.02", 22)
+                    .iva(10, 50, 5)
+                    .totale(180);
+            },
+            {"Aliquota 22%: imponibile delle righe 100,00, imponibile del riepilogo del documento 100,02",
+             "Totale delle righe e dell'IVA 177,00, totale del documento 180,00"}},
         CasoDifetto{"cassa previdenziale senza codice IVA",
                     [](FatturaProva& f) {
                         f.riga(1000, u"22"_s, {"60", "20", "1004"}).cassaPrevidenziale(40, QString());

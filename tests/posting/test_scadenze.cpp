@@ -13,6 +13,7 @@
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -152,6 +153,9 @@ struct RigaPagamento {
 class ScadenzeFattura : public prova::ConAziendaDemo {
 protected:
     int documenti_ = 0;
+    QString esigibilita_ = u"I"_s; // of the VAT summary
+    // Lines, summary and the rest of another invoice than the usual 1,000 + 22%
+    std::function<void(tesel::prova::FatturaProva&)> fattura_;
     EsitoContabilizzazione posta(std::initializer_list<RigaPagamento> righe,
                                  std::initializer_list<std::pair<const char*, const char*>> personali = {},
                                  bool notaCredito = false, const QString& causalePagamento = "PAG") {
@@ -159,11 +163,11 @@ protected:
             menu.imposta(u"Personal."_s + QLatin1String(chiave), QLatin1String(valore));
         tesel::prova::FatturaProva f(db());
         // A document of its own each time: the same one would not enter the register twice.
-        f.numero(QString::number(++documenti_))
-            .data(QDate(anno, 3, 10))
-            .ricezione(QDate(anno, 3, 12))
-            .riga(1000, "22", {"60", "10", "1001"});
-        f.iva(22, 1000, 220);
+        f.numero(QString::number(++documenti_)).data(QDate(anno, 3, 10)).ricezione(QDate(anno, 3, 12));
+        if (fattura_)
+            fattura_(f);
+        else
+            f.riga(1000, "22", {"60", "10", "1001"}).iva(22, 1000, 220, {}, esigibilita_);
         if (notaCredito)
             f.tipoDocumento("TD04").causale("NCA").ritenuta(200);
         for (const RigaPagamento& r : righe)
@@ -258,17 +262,61 @@ TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) 
         u"40101001 1 1U"_s);
 }
 
-TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoData) {
-    for (const auto& [scadNoData, attese] :
-         {std::pair{"D", QStringList{"1 10/03/AAAA 500.00", "2 30/04/AAAA 720.00"}},
-          {"F", {"1 31/03/AAAA 500.00", "2 30/04/AAAA 720.00"}},
-          {"N", {"1 30/04/AAAA 720.00"}}}) {
-        SCOPED_TRACE(scadNoData);
+// A row without date: the document date, its month's end, else the supplier's terms (Ri.Ba.
+// 60 days end of month); without terms it is named in the invoice's notes, never dropped unseen.
+TEST_F(ScadenzeFattura, shouldDateARowWithoutDueDateByScadNoDataOrTheSuppliersTerms) {
+    const char* const senzaTermini =
+        "\r\nPagamento di 500,00 senza data di scadenza e senza condizioni di pagamento del fornitore: "
+        "nessuna scadenza creata";
+    for (const auto& [scadNoData, pagamentoFornitore, attese, avvisi] :
+         {std::tuple{"D", "RB60FM", QStringList{"1 10/03/AAAA 500.00", "2 30/04/AAAA 720.00"}, ""},
+          {"F", "RB60FM", {"1 31/03/AAAA 500.00", "2 30/04/AAAA 720.00"}, ""},
+          {"N", "RB60FM", {"1 31/05/AAAA 500.00", "2 30/04/AAAA 720.00"}, ""},
+          {"N", "", {"1 30/04/AAAA 720.00"}, senzaTermini}}) {
+        SCOPED_TRACE(scadNoData + std::string(" ") + pagamentoFornitore);
         db().EseguiSql("DELETE FROM Scadenze");
+        db().EseguiConValori(
+            "UPDATE PianoConti SET Pagamento = ? WHERE Gruppo = '40' AND Mastro = '10' AND "
+            "Conto = '1001'",
+            {*pagamentoFornitore ? QVariant(QLatin1String(pagamentoFornitore)) : QVariant()});
         const EsitoContabilizzazione e =
             posta({{"MP05", "", "500"}, {"MP05", "30/04/AAAA", "720"}}, {{"Tesel.ScadNoData", scadNoData}});
         ASSERT_TRUE(e.ok) << e.errori.toStdString();
         EXPECT_EQ(rate(), attese);
+        EXPECT_EQ(e.avvisi, QString::fromUtf8(avvisi));
+    }
+}
+
+// An invoice without payment data is due by the supplier's terms, scheduled once whether the
+// transfer (Fat.FattCreaScad "S") or the posting does it.
+TEST_F(ScadenzeFattura, shouldScheduleAnInvoiceWithoutPaymentRowsByTheSuppliersTerms) {
+    // VAT alone at 30 days, the taxable amount at 60: under split payment the supplier is owed
+    // no VAT, and no instalment of nothing is left open.
+    db().EseguiSql(
+        "INSERT INTO Pagamenti (Pagamento, Descrizione, PagTipo, Decorrenza, Periodicita, NumScad,"
+        " TrattamIva, GiornoFisso, NumGGMM) VALUES ('U2', 'IVA a 30, imponibile a 60', 'BB', 'D', 'G',"
+        " 2, 'U', 0, 30)");
+    const QStringList ordinarie{"1 09/04/AAAA 220.00", "2 09/05/AAAA 1000.00"};
+    for (const auto& [fattCreaScad, pagamentoFornitore, esigibilita, attese, avvisi] :
+         {std::tuple{"N", "U2", "I", ordinarie, ""},
+          {"S", "U2", "I", ordinarie, ""},
+          {"N", "U2", "S", QStringList{"1 09/05/AAAA 1000.00"}, ""},
+          {"S", "U2", "S", QStringList{"1 09/05/AAAA 1000.00"}, ""},
+          {"N", "", "I", QStringList{},
+           "\r\nLa fattura non ha dati di pagamento e il fornitore non ha condizioni di pagamento: nessuna "
+           "scadenza creata"}}) {
+        SCOPED_TRACE(fattCreaScad + std::string(" ") + pagamentoFornitore + " " + esigibilita);
+        db().EseguiSql("DELETE FROM Scadenze");
+        parametri->scrivi(u"Fat.FattCreaScad"_s, QLatin1String(fattCreaScad));
+        esigibilita_ = QLatin1String(esigibilita);
+        db().EseguiConValori(
+            "UPDATE PianoConti SET Pagamento = ? WHERE Gruppo = '40' AND Mastro = '10' AND "
+            "Conto = '1001'",
+            {*pagamentoFornitore ? QVariant(QLatin1String(pagamentoFornitore)) : QVariant()});
+        const EsitoContabilizzazione e = posta({});
+        ASSERT_TRUE(e.ok) << e.errori.toStdString();
+        EXPECT_EQ(rate().join(u'|'), attese.join(u'|'));
+        EXPECT_EQ(e.avvisi, QString::fromUtf8(avvisi));
     }
 }
 
@@ -337,8 +385,79 @@ TEST_F(ScadenzeFattura, shouldPayACreditNotesBalanceNetOfWithholdingWithTheSuppl
     const EsitoContabilizzazione e =
         posta({{"MP01", "", "100"}}, {{"Tesel.CreaPagAut", "S"}, {"Scadenze.NotaCredInvSegno", "S"}}, true);
     ASSERT_TRUE(e.ok) << e.errori.toStdString();
-    EXPECT_EQ(pagamenti(), (QStringList{u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00"_s,
-                                        u"3 PAG: A 2:40-10-1001 920.00, D 1:20-40-1001 920.00"_s}));
+    EXPECT_EQ(pagamenti().join(u'\n'),
+              u"2 PAG: A 2:40-10-1001 100.00, D 1:20-40-1001 100.00\n"
+              "3 PAG: A 2:40-10-1001 1120.00, D 1:40-20-1002 200.00, D 1:20-40-1001 920.00"_s);
+}
+
+// The balance paid at once ("CreaPagAut" "S") is what the supplier is owed, never the VAT the
+// company pays itself nor the free goods; a withholding no registration holds is settled with it.
+struct CasoSaldo {
+    const char* descrizione;
+    std::function<void(tesel::prova::FatturaProva&)> fattura;
+    const char* ritAccFornAutom;
+    const char* registrazioni; // the journal after the invoice's registration
+};
+
+class SaldoAutomatico : public ScadenzeFattura, public ::testing::WithParamInterface<CasoSaldo> {};
+
+TEST_P(SaldoAutomatico, shouldPayWhatTheSupplierIsOwed) {
+    const CasoSaldo& c = GetParam();
+    SCOPED_TRACE(c.descrizione);
+    fattura_ = c.fattura;
+    const EsitoContabilizzazione e =
+        posta({}, {{"Tesel.CreaPagAut", "S"}, {"PN.RitAccFornAutom", c.ritAccFornAutom}});
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(pagamenti().join(u'\n'), QString::fromUtf8(c.registrazioni));
+    EXPECT_EQ(rate(), QStringList());
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Casi, SaldoAutomatico, ::testing::Values(
+    CasoSaldo{"omaggi",
+              [](tesel::prova::FatturaProva& f) {
+                  f.riga(1000, "22", {"60", "10", "1001"})
+                      .riga(tesel::prova::RigaProva{.prezzo = 50, .iva = "22", .conto = {"60", "10", "1003"},
+                                                    .omaggio = "S"})
+                      .iva(22, 1050, 231);
+              }, "0",
+              "2 PAG: D 2:40-10-1001 1220.00, A 1:20-40-1001 1220.00\n"
+              "3 OMA: A 1:60-40-1002 61.00, D 2:40-10-1001 61.00"},
+    CasoSaldo{"inversione contabile",
+              [](tesel::prova::FatturaProva& f) {
+                  f.fornitore("40", "10", "1008").causale("FRC").riga(tesel::prova::RigaProva{.prezzo = 1000, .iva = "RC63", .conto = {"60", "20", "1009"}, .aliquota = tesel::prova::Euro(0)})
+                      .iva(0, 1000, 0, "RC63");
+              }, "0",
+              "2 PAG: D 2:40-10-1008 1000.00, A 1:20-40-1001 1000.00\n"
+              "3 ARC: D 3:20-10-1001 1220.00, A 1:60-20-1009 1000.00, A 1:40-20-1001 220.00\n"
+              "4 GRC: A 3:20-10-1001 1220.00, D 2:40-10-1008 220.00, D 1:60-20-1009 1000.00"},
+    CasoSaldo{"scissione dei pagamenti",
+              [](tesel::prova::FatturaProva& f) {
+                  f.riga(1000, "22", {"60", "10", "1001"}).iva(22, 1000, 220, {}, "S");
+              }, "0",
+              "2 PAG: D 2:40-10-1001 1000.00, A 1:20-40-1001 1000.00"},
+    CasoSaldo{"ritenuta registrata con il pagamento",
+              [](tesel::prova::FatturaProva& f) {
+                  f.fornitore("40", "10", "1005").riga(1000, "22", {"60", "20", "1003"}).iva(22, 1000, 220)
+                      .ritenuta(200);
+              }, "0",
+              "2 PAG: D 2:40-10-1005 1220.00, A 1:40-20-1002 200.00, A 1:20-40-1001 1020.00"},
+    CasoSaldo{"ritenuta in una registrazione a parte",
+              [](tesel::prova::FatturaProva& f) {
+                  f.fornitore("40", "10", "1005").riga(1000, "22", {"60", "20", "1003"}).iva(22, 1000, 220)
+                      .ritenuta(200);
+              }, "2",
+              "2 RIT: D 2:40-10-1005 200.00, A 1:40-20-1002 200.00\n"
+              "3 PAG: D 2:40-10-1005 1020.00, A 1:20-40-1001 1020.00"}));
+// clang-format on
+
+// A document that asks the whole 1,220 of a split-payment invoice: the supplier is owed 1,000.
+TEST_F(ScadenzeFattura, shouldOpenOnlyTheTaxableAmountOfASplitPaymentInvoice) {
+    esigibilita_ = u"S"_s;
+    const EsitoContabilizzazione e = posta({{"MP05", "30/04/AAAA", "610"}, {"MP05", "31/05/AAAA", "610"}});
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(rate(), (QStringList{u"1 30/04/AAAA 610.00"_s, u"2 31/05/AAAA 390.00"_s}));
+    EXPECT_EQ(e.avvisi, u"\r\nScadenze ridotte di 220,00 a quanto dovuto al fornitore (1.000,00)"_s);
 }
 
 TEST_F(ScadenzeFattura, shouldRefuseThePostingOnAMissingPaymentCausal) {

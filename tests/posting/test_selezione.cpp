@@ -204,5 +204,16 @@ TEST_F(Selezione, shouldMarkTheSelectedInvoicesPostedWithoutRecordsStoppingWhenA
     EXPECT_TRUE(ui.mostrati.isEmpty());
 }
 
+// The notes of posted invoices reach the run's report apart from the errors of the others.
+TEST(EsitoLotto, shouldCollectTheNotesOfPostedInvoicesApartFromTheErrors) {
+    EsitoLotto esito;
+    esito.fatture = {
+        {.ok = true, .identificazione = u"Nr. rif. 1"_s, .avvisi = u"\r\nnessuna scadenza creata"_s},
+        {.ok = false, .identificazione = u"Nr. rif. 2"_s, .errori = u"\r\nTotale"_s, .avvisi = u"\r\nx"_s},
+        {.ok = true, .identificazione = u"Nr. rif. 3"_s}};
+    EXPECT_EQ(esito.avvisiRaccolti(), u"\r\nNr. rif. 1\r\nnessuna scadenza creata"_s);
+    EXPECT_EQ(esito.erroriRaccolti(), u"\r\nNr. rif. 2\r\nTotale"_s);
+}
+
 } // namespace
 } // namespace tesel::posting

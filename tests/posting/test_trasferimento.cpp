@@ -20,9 +20,11 @@ using prova::Fattura;
 class Protocollo : public ConRegistrazioni {
 protected:
     std::optional<qint64> numera(const QDate& data, const QString& tipoReg, const QString& pref,
-                                 const QString& segno, QDate* dataProt = nullptr) {
+                                 const QString& segno, QDate* dataProt = nullptr,
+                                 std::optional<bool> ncAcqSepar = std::nullopt) {
         QDate d = data;
-        const auto n = NumeraProtocollo(db(), *parametri, ui, data, tipoReg, pref, segno, u"."_s, d);
+        const auto n =
+            NumeraProtocollo(db(), *parametri, ui, data, tipoReg, pref, segno, u"."_s, d, ncAcqSepar);
         if (dataProt)
             *dataProt = d;
         return n;
@@ -39,23 +41,29 @@ protected:
 };
 
 // NumDoc starts at 10, NumDocNC at 20: only a credit note of a company that numbers them apart
-// takes the second counter.
+// (on the purchase register: of a user whose "PN" NcAcqSepar says so, when set) takes the
+// second counter; a causal without main side is no credit note.
 TEST_F(Protocollo, shouldNumberCreditNotesApartOnlyWhenTheCompanyAsks) {
     const struct {
-        const char *tipoReg, *segno, *ncSeparate;
+        const char *tipoReg, *segno, *ncSeparate, *ncAcqSepar;
         qint64 atteso;
-    } casi[] = {{"A", "A", "S", 11}, {"A", "D", "S", 21}, {"A", "D", "N", 11}, {"V", "D", "S", 11},
-                {"V", "A", "S", 21}, {"C", "A", "S", 11}, {"C", "D", "S", 11}};
+    } casi[] = {{"A", "A", "S", "", 11},  {"A", "D", "S", "", 21},  {"A", "D", "N", "", 11},
+                {"V", "D", "S", "", 11},  {"V", "A", "S", "", 21},  {"C", "A", "S", "", 11},
+                {"C", "D", "S", "", 11},  {"A", "", "S", "", 11},   {"V", "", "S", "", 11},
+                {"A", "D", "N", "S", 21}, {"A", "D", "S", "N", 11}, {"V", "A", "S", "N", 21}};
     for (const auto& c : casi) {
         SCOPED_TRACE(std::string("registro ") + c.tipoReg + " segno " + c.segno + " NumNCSepar " +
-                     c.ncSeparate);
+                     c.ncSeparate + " NcAcqSepar " + c.ncAcqSepar);
+        const std::optional<bool> ncAcqSepar =
+            *c.ncAcqSepar ? std::optional(*c.ncAcqSepar == 'S') : std::nullopt;
         parametri->scrivi(u"Ditta.NumNCSepar"_s, QLatin1String(c.ncSeparate));
         parametri = std::make_unique<ParametriAzienda>(db());
         db().EseguiSql(u"DELETE FROM LibriIva WHERE Pref = 'X'"_s);
         db().EseguiSql(u"INSERT INTO LibriIva (Anno, TipoReg, Pref, NumDoc, NumDocNC, Intestazione) "
                        "VALUES (%1, '%2', 'X', 10, 20, 'Prova')"_s.arg(anno)
                            .arg(QLatin1String(c.tipoReg)));
-        EXPECT_EQ(numera(QDate(anno, 3, 10), QLatin1String(c.tipoReg), u"X"_s, QLatin1String(c.segno)),
+        EXPECT_EQ(numera(QDate(anno, 3, 10), QLatin1String(c.tipoReg), u"X"_s, QLatin1String(c.segno),
+                         nullptr, ncAcqSepar),
                   c.atteso);
         const bool nc = c.atteso > 20;
         EXPECT_EQ(conta(u"Select NumDoc from LibriIva where Anno = %1 and Pref = 'X'"_s.arg(anno)),

@@ -510,7 +510,11 @@ void frmFEContab::esegui(bool senzaRegistrazione) {
         if (esito.interrotto)
             errori =
                 QStringLiteral("Elaborazione interrotta") + (errori.isEmpty() ? QString() : u'\n' + errori);
-        msgCom(ui, errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori);
+        QString avvisi = esito.avvisiRaccolti();
+        avvisi.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (!avvisi.isEmpty())
+            avvisi = QStringLiteral("\nAvvisi:") + avvisi;
+        msgCom(ui, (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) + avvisi);
     }
     ComOk->setFocus();
 }

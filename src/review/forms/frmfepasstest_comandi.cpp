@@ -299,7 +299,7 @@ bool frmFEPassTest::Contabilizza() {
         esito.errori = testoEccezione(QStringLiteral("Contabilizzazione"), e);
     }
     QApplication::restoreOverrideCursor();
-    QString messaggi = esito.errori;
+    QString messaggi = esito.ok ? esito.avvisi : esito.errori;
     while (messaggi.startsWith(CrLf))
         messaggi.remove(0, CrLf.size());
     if (!messaggi.trimmed().isEmpty())

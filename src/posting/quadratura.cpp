@@ -1,0 +1,213 @@
+// The document against itself: its VAT summary and its total against the lines that posting
+// turns into rows. Within the company's tolerance a difference is aligned and noted; beyond it
+// the invoice is not posted, and the message names both figures so that the user can tell a
+// document to correct from a line to fix.
+
+#include "frame/database.h"
+#include "frame/parametri.h"
+#include "posting/righeiva.h"
+
+#include <algorithm>
+#include <map>
+
+namespace tesel::posting {
+
+namespace {
+
+const QString Crlf = QStringLiteral("\r\n");
+
+QString euro(Currency c) {
+    return formatta(c, u"#,##0.00");
+}
+
+QString percentuale(Currency aliquota) {
+    return aliquota.testoXml(0).replace(u'.', u',') + u'%';
+}
+
+} // namespace
+
+Currency tolleranzaQuadratura(ParametriAzienda& parametri) {
+    const QString testo =
+        parametri.leggi(QStringLiteral("Fat.TolleranzaQuadratura")).trimmed().replace(u',', u'.');
+    const auto t = Currency::daTesto(testo);
+    if (testo.isEmpty() || !t || t->negativo())
+        return Currency::daDecimillesimi(100);
+    return *t;
+}
+
+bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                               QString& errori) {
+    const RegoleImporti& R = s.importi;
+    const Currency tolleranza = tolleranzaQuadratura(parametri);
+    bool ok = true;
+    std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
+    {
+        Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
+                                condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlIva")));
+        for (; !d.RsEof(); d.RsMoveNext()) {
+            const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
+            if (imposta)
+                documento[importo(d, QStringLiteral("AliquotaIVA")).decimillesimi()] += *imposta;
+        }
+    }
+    if (documento.empty())
+        return true;
+    // Amounts signed by side: a negative group's row stands on the other side.
+    const QString latoCosti = latoCostiDi(s);
+    struct RigaIva {
+        int rigReg;
+        Currency importo, imposta, indetr, percNonDetr;
+        bool detraibileParziale;
+        int verso; // -1: the row stands on the supplier's side
+    };
+    std::map<qint64, std::vector<RigaIva>> perAliquota;
+    Recordset r = db.ApriRs(
+        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
+                       " MovPnDettFatt.Imposta,"
+                       " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
+                       " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+        condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
+        QStringLiteral(
+            " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
+            " Order By MovPnDettFatt.RigReg"));
+    for (; !r.RsEof(); r.RsMoveNext())
+        perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
+            {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
+             importoConSegno(r, QStringLiteral("Importo"), latoCosti),
+             importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
+             importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
+             importo(r, QStringLiteral("PercNonDetr")),
+             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
+             r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
+    for (const auto& [aliquota, imposta] : documento) {
+        const auto it = perAliquota.find(aliquota);
+        if (it == perAliquota.end())
+            continue;
+        Currency registrata;
+        const RigaIva* maggiore = nullptr;
+        for (const RigaIva& x : it->second) {
+            registrata += x.imposta;
+            if (!maggiore || x.importo.assoluto() > maggiore->importo.assoluto())
+                maggiore = &x;
+        }
+        const Currency differenza = imposta - registrata;
+        if (differenza.zero())
+            continue;
+        const QString aliquotaTesto =
+            QStringLiteral("Aliquota ") + percentuale(Currency::daDecimillesimi(aliquota));
+        if (differenza.assoluto() > tolleranza) {
+            errori += Crlf + aliquotaTesto + QStringLiteral(": IVA delle righe ") + euro(registrata) +
+                      QStringLiteral(", IVA del riepilogo del documento ") + euro(imposta);
+            ok = false;
+            continue;
+        }
+        s.avvisi += Crlf + aliquotaTesto + QStringLiteral(": IVA allineata al riepilogo del documento (") +
+                    euro(imposta) + QStringLiteral(" invece di ") + euro(registrata) + u')';
+        const Currency nuova = maggiore->imposta + differenza;
+        const Currency indetr =
+            maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
+        const auto orienta = [&](Currency c) { return maggiore->verso < 0 ? -c : c; };
+        db.EseguiConValori(
+            QStringLiteral("UPDATE MovPnDettFatt SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
+                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
+                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+            {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)), valuta(orienta(indetr)),
+             s.testata.anno, s.testata.numReg, maggiore->rigReg});
+        s.totImposta += differenza;
+        s.totIndetraibile += indetr - maggiore->indetr;
+    }
+    return ok;
+}
+
+bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
+                              QString& errori) {
+    const RegoleImporti& R = s.importi;
+    const Currency tolleranza = tolleranzaQuadratura(parametri);
+    const QString fattura = condizioneFattura(s.xmlAnno, s.xmlNumRif);
+    const bool conRiepilogo =
+        db.valore(QStringLiteral("Select count(*) From FatXmlIva") + fattura).toLongLong() > 0;
+    bool ok = true;
+
+    // Taxable amounts by the document's own rates: its lines and fund contributions against its
+    // summary, whose rounding is its own.
+    if (conRiepilogo && !s.semplificata) {
+        std::map<qint64, Currency> righe, riepilogo;
+        for (Recordset r = db.ApriRs(
+                 QStringLiteral("Select AliquotaIVA, PrezzoTotale From FatXmlDett") + fattura +
+                 QStringLiteral(" And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> 'ID'))"));
+             !r.RsEof(); r.RsMoveNext())
+            righe[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
+                importo(r, QStringLiteral("PrezzoTotale"));
+        for (Recordset r = db.ApriRs(
+                 QStringLiteral(
+                     "Select DGD_DCP_AliquotaIVA, DGD_DCP_ImportoContributoCassa From FatXmlDatiGen") +
+                 fattura + QStringLiteral(" And XMLIdent = 'DatiCassaPrevidenziale'"));
+             !r.RsEof(); r.RsMoveNext())
+            righe[importo(r, QStringLiteral("DGD_DCP_AliquotaIVA")).decimillesimi()] +=
+                importo(r, QStringLiteral("DGD_DCP_ImportoContributoCassa"));
+        for (Recordset r = db.ApriRs(
+                 QStringLiteral("Select AliquotaIVA, ImponibileImporto, Arrotondamento From FatXmlIva") +
+                 fattura);
+             !r.RsEof(); r.RsMoveNext())
+            riepilogo[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
+                importo(r, QStringLiteral("ImponibileImporto")) -
+                importo(r, QStringLiteral("Arrotondamento"));
+        for (const auto& [aliquota, v] : righe)
+            riepilogo.try_emplace(aliquota);
+        for (const auto& [aliquota, documento] : riepilogo) {
+            const Currency dalleRighe = R.arrotonda(righe[aliquota]);
+            const Currency differenza = documento - dalleRighe;
+            if (differenza.zero())
+                continue;
+            const QString testo =
+                QStringLiteral("Aliquota ") + percentuale(Currency::daDecimillesimi(aliquota)) +
+                QStringLiteral(": imponibile delle righe ") + euro(dalleRighe) +
+                QStringLiteral(", imponibile del riepilogo del documento ") + euro(documento);
+            if (differenza.assoluto() > tolleranza) {
+                errori += Crlf + testo;
+                ok = false;
+            } else {
+                s.avvisi += Crlf + testo + QStringLiteral(" (differenza entro la tolleranza)");
+            }
+        }
+    }
+
+    // The total. A document without summary is a simplified one, whose lines hold their VAT.
+    if (!conRiepilogo && !s.semplificata)
+        return ok;
+    Recordset t = db.ApriRs(
+        QStringLiteral("Select DGD_ImportoTotaleDocumento, DGD_Arrotondamento From FatXmlTest") + fattura);
+    const auto totale =
+        t.RsVuoto() ? std::nullopt : t.leggiValuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
+    if (!totale || totale->zero())
+        return ok; // the document does not state it
+    const Currency documento = *totale - importo(t, QStringLiteral("DGD_Arrotondamento"));
+    // Reverse-charge VAT is the company's own: the document does not charge it.
+    const Currency reverseCharge =
+        Currency::daVariant(
+            db.valore(
+                QStringLiteral("Select Sum(") +
+                importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"), latoCostiDi(s)) +
+                QStringLiteral(") From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+                condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
+                QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'")))
+            .value_or(Currency());
+    const Currency lordo = s.totImponibile + s.totImposta - reverseCharge;
+    Currency migliore = lordo;
+    for (const Currency c : {lordo - s.totRitenuta, lordo - s.totOmaggi, lordo - s.totRitenuta - s.totOmaggi})
+        if ((documento - c).assoluto() < (documento - migliore).assoluto())
+            migliore = c;
+    const Currency differenza = documento - migliore;
+    if (differenza.zero())
+        return ok;
+    const QString testo = QStringLiteral("Totale delle righe e dell'IVA ") + euro(migliore) +
+                          QStringLiteral(", totale del documento ") + euro(documento);
+    if (differenza.assoluto() > tolleranza) {
+        errori += Crlf + testo;
+        return false;
+    }
+    s.avvisi += Crlf + testo + QStringLiteral(" (differenza entro la tolleranza)");
+    return ok;
+}
+
+} // namespace tesel::posting
