@@ -4,6 +4,7 @@
 // the other, every failure collected, the batch never stopped by one invoice).
 
 #include "frame/codiceconto.h"
+#include "store/selezione.h"
 
 #include <QDate>
 #include <QString>
@@ -20,31 +21,13 @@ class Configurazione;
 
 namespace posting {
 
-// Empty texts and missing values leave their criterion out.
-struct CriteriSelezione {
-    QString tipoDocumento;                        // DGD_TipoDocumento =
-    std::optional<int> annoDa, annoA;             // XmlAnno >= / <=
-    std::optional<qint64> numeroDa, numeroA;      // XmlNumRif >= / <=
-    std::optional<QDate> dataDa, dataA;           // DGD_Data >= / <=
-    QString numeroDocumento;                      // DGD_Numero =
-    std::optional<QDate> ricezioneDa, ricezioneA; // DataRicSdi >= the day / <= the day at 23:59:59
-    QString partitaIva;                           // CP_DA_IdFiscaleIVA_IdCodice =
-    QString codiceFiscale;                        // CP_DA_CodiceFiscale =
-};
+using store::controllaOrdine;
+using store::Coppia;
+using store::CriteriSelezione;
+using store::ErroreOrdine;
 
 // The selection of the invoices not yet posted that match the criteria, oldest receipt first.
 QString PrepSql(const CriteriSelezione& c);
-
-// The "from"/"to" pairs of the criteria, in the order they are checked.
-enum class Coppia { Anni, Numeri, DateDocumento, DateRicezione };
-
-struct ErroreOrdine {
-    Coppia coppia;
-    QString messaggio; // "Si prega di inserire ... in ordine crescente"
-};
-
-// The first pair whose "from" is after its "to" (both given); nothing when all are in order.
-std::optional<ErroreOrdine> controllaOrdine(const CriteriSelezione& c);
 
 // The supplier accounts of a VAT number and fiscal code (DecodPartiva): the description of
 // the single account, "Non esistente in archivio fornitori" for none, "DUPLICATO - " and the

@@ -9,6 +9,7 @@
 
 #include "frame/currency.h"
 #include "printing/impostazione.h"
+#include "store/selezione.h"
 #include "store/store.h"
 
 #include <QDate>
@@ -34,16 +35,8 @@ namespace stampa {
 class LumoStampe;
 
 // The dialog's selection; empty texts and missing values add no condition.
-struct SelezioneStampa {
-    QString tipoDocumento;                        // DGD_TipoDocumento =
-    std::optional<int> annoDa, annoA;             // XmlAnno >= / <=
-    std::optional<qint64> numeroDa, numeroA;      // XmlNumRif >= / <=
-    std::optional<QDate> dataDa, dataA;           // DGD_Data >= / <=
-    QString numeroDocumento;                      // DGD_Numero =
-    std::optional<QDate> ricezioneDa, ricezioneA; // DataRicSdi >= the day / <= the day at 23:59:59
-    QString partitaIva;                           // CP_DA_IdFiscaleIVA_IdCodice =
-    QString codiceFiscale;                        // CP_DA_CodiceFiscale =
-    bool soloNonStampate = false;                 // CheNonStamp: Stampato not "S", or empty
+struct SelezioneStampa : store::CriteriSelezione {
+    bool soloNonStampate = false; // CheNonStamp: Stampato not "S", or empty
 };
 
 // The first pair whose "from" is after its "to", as the dialog says it; empty when in order.

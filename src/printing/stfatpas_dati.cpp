@@ -15,46 +15,8 @@ namespace tesel::stampa {
 
 namespace {
 
-// A criterion typed in a box: quoted without its surrounding blanks.
-QString testoCriterio(const QString& t) {
-    return SqlValore(t.trimmed(), SqlTesto);
-}
-
-QString data(const QDate& d, const QTime& ora = QTime(0, 0)) {
-    return SqlValore(QDateTime(d, ora), SqlData);
-}
-
-template <typename T> bool fuoriOrdine(const std::optional<T>& da, const std::optional<T>& a) {
-    return da && a && *da > *a;
-}
-
 QStringList condizioni(const SelezioneStampa& s) {
-    QStringList c;
-    if (!s.tipoDocumento.trimmed().isEmpty())
-        c << QStringLiteral("FatXmlTest.DGD_TipoDocumento = ") + testoCriterio(s.tipoDocumento);
-    if (s.annoDa)
-        c << QStringLiteral("FatXmlTest.XmlAnno >= ") + SqlValore(*s.annoDa, SqlIntero);
-    if (s.annoA)
-        c << QStringLiteral("FatXmlTest.XmlAnno <= ") + SqlValore(*s.annoA, SqlIntero);
-    if (s.numeroDa)
-        c << QStringLiteral("FatXmlTest.XmlNumRif >= ") + SqlValore(*s.numeroDa, SqlLungo);
-    if (s.numeroA)
-        c << QStringLiteral("FatXmlTest.XmlNumRif <= ") + SqlValore(*s.numeroA, SqlLungo);
-    if (s.dataDa)
-        c << QStringLiteral("FatXmlTest.DGD_Data >= ") + data(*s.dataDa);
-    if (s.dataA)
-        c << QStringLiteral("FatXmlTest.DGD_Data <= ") + data(*s.dataA);
-    if (!s.numeroDocumento.trimmed().isEmpty())
-        c << QStringLiteral("FatXmlTest.DGD_Numero = ") + testoCriterio(s.numeroDocumento);
-    if (s.ricezioneDa)
-        c << QStringLiteral("FatXmlTest.DataRicSdi >= ") + data(*s.ricezioneDa);
-    // The receipt carries its time: the whole last day is in.
-    if (s.ricezioneA)
-        c << QStringLiteral("FatXmlTest.DataRicSdi <= ") + data(*s.ricezioneA, QTime(23, 59, 59));
-    if (!s.partitaIva.trimmed().isEmpty())
-        c << QStringLiteral("FatXmlTest.CP_DA_IdFiscaleIVA_IdCodice = ") + testoCriterio(s.partitaIva);
-    if (!s.codiceFiscale.trimmed().isEmpty())
-        c << QStringLiteral("FatXmlTest.CP_DA_CodiceFiscale = ") + testoCriterio(s.codiceFiscale);
+    QStringList c = store::condizioniSelezione(s);
     if (s.soloNonStampate)
         c << QStringLiteral("(FatXmlTest.Stampato <> 'S' Or FatXmlTest.Stampato Is Null)");
     return c;
@@ -80,15 +42,8 @@ QString ordinePer(OrdineStampa o) {
 } // namespace
 
 QString controllaOrdine(const SelezioneStampa& s) {
-    if (fuoriOrdine(s.annoDa, s.annoA))
-        return QStringLiteral("Si prega di inserire le date riferimento in ordine crescente");
-    if (fuoriOrdine(s.numeroDa, s.numeroA))
-        return QStringLiteral("Si prega di inserire i numeri riferimento in ordine crescente");
-    if (fuoriOrdine(s.dataDa, s.dataA))
-        return QStringLiteral("Si prega di inserire le date di Fattura in ordine crescente");
-    if (fuoriOrdine(s.ricezioneDa, s.ricezioneA))
-        return QStringLiteral("Si prega di inserire le date di Ricezione in ordine crescente");
-    return {};
+    const auto errore = store::controllaOrdine(s);
+    return errore ? errore->messaggio : QString();
 }
 
 QString PrepSql(const OrigineStampa& o, OrdineStampa ordine) {
