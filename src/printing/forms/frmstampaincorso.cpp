@@ -18,7 +18,7 @@ frmStampaInCorso::frmStampaInCorso(QWidget* padre) : QDialog(padre) {
     lblStamp->setMinimumWidth(360);
     LblPrePag = new QLabel(QStringLiteral("Pagina:"), this);
     LblPrePag->setObjectName(QStringLiteral("LblPrePag"));
-    LblPag = new QLabel(QStringLiteral("0"), this);
+    LblPag = new QLabel(QStringLiteral("000"), this);
     LblPag->setObjectName(QStringLiteral("LblPag"));
     QFont grande = LblPag->font();
     grande.setBold(true);
@@ -38,6 +38,15 @@ frmStampaInCorso::frmStampaInCorso(QWidget* padre) : QDialog(padre) {
     connect(ComStampa, &QPushButton::clicked, this, &frmStampaInCorso::ComStampa_Click);
 }
 
+namespace {
+
+// The counter as the progress window has always shown it: three digits, "000" before the first page.
+QString numeroPagina(int n) {
+    return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
 frmStampaInCorso::~frmStampaInCorso() {
     if (stampa_)
         stampa_->rimuoviOsservatore(this);
@@ -49,7 +58,7 @@ void frmStampaInCorso::segui(LumoStampe& stampa) {
     stampa_ = &stampa;
     finita_ = false;
     stampa.aggiungiOsservatore(this);
-    LblPag->setText(QString::number(stampa.pagina()));
+    LblPag->setText(numeroPagina(stampa.pagina()));
     ComStampa->setEnabled(true);
 }
 
@@ -59,7 +68,7 @@ void frmStampaInCorso::impostaDescrizione(const QString& testo) {
 }
 
 void frmStampaInCorso::paginaIniziata(int numero) {
-    LblPag->setText(QString::number(numero));
+    LblPag->setText(numeroPagina(numero));
     // The click on the button arrives here, between two pages.
     QCoreApplication::processEvents();
 }
