@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QProcessEnvironment>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,6 +75,10 @@ TEST_F(FormListaAttive, listsMarksRefusesAndKeepsTheLayoutOfTheUser) {
     EXPECT_EQ(f->cella(ra, ui::frmFELisAtt::ColTotale), "1.220,00");
     EXPECT_EQ(f->cella(ra, ui::frmFELisAtt::ColStato), "CO Consegnato");
     EXPECT_EQ(f->cella(ra, ui::frmFELisAtt::ColCliente), "01234567890 - Cliente Spa");
+    if (const QString cartella = qEnvironmentVariable("TESEL_SCHERMATE"); !cartella.isEmpty()) {
+        f->show();
+        f->grab().save(QDir(cartella).filePath("frmFELisAtt.png"));
+    }
 
     // Sorted by total, the marks stay with their documents.
     f->griglia->horizontalHeader()->setSortIndicator(ui::frmFELisAtt::ColTotale, Qt::AscendingOrder);

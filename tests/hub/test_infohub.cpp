@@ -9,6 +9,7 @@
 #include "hub/forms/frmfeinfo.h"
 #include "hub/infohub.h"
 
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -110,6 +111,10 @@ TEST_F(InfoHub, windowShowsTheReportsAndTheWorkerFormsAnswer) {
     EXPECT_TRUE(form.txt->toPlainText().startsWith("Ragione sociale: Demo Srl\n"))
         << form.txt->toPlainText().toStdString();
     EXPECT_TRUE(ui.mostrati.isEmpty());
+    if (const QString cartella = qEnvironmentVariable("TESEL_SCHERMATE"); !cartella.isEmpty()) {
+        form.show();
+        form.grab().save(QDir(cartella).filePath("frmFEInfo.png"));
+    }
     form.ComSalvaProgr->click();
     ASSERT_EQ(ui.testiMostrati(), QStringList{"Dati aggiornati"});
     EXPECT_EQ(progressivoSalvato(), "0");
