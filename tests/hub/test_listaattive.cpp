@@ -197,6 +197,18 @@ TEST_F(ListaAttive, downloadsWriteTheHubsBytesAndReportDigestAndMissingDocuments
     EXPECT_TRUE(e.file.contains("ordine.pdf")) << e.file.join(',').toStdString();
     EXPECT_EQ(leggi("ordine.pdf"), "contenuto di ordine.pdf");
 
+    // The interrupt stops before the next document; the one in hand is finished.
+    int chiamate = 0;
+    e = ScaricaAttive(*hub, segna(l.righe, {a.id, b.id}), false, cartellaScarico(),
+                      [&](int fatti, int daFare) {
+                          ++chiamate;
+                          EXPECT_EQ(daFare, 2);
+                          return fatti < 1;
+                      });
+    EXPECT_TRUE(e.interrotto);
+    EXPECT_EQ(e.riusciti, 1);
+    EXPECT_EQ(chiamate, 1);
+
     // A file whose digest is not the Hub's is reported and not kept; the other document goes.
     guasti({"impronta@" + b.id});
     QFile::remove(QDir(cartellaScarico()).filePath("IT04738210287_00002.xml"));

@@ -517,6 +517,10 @@ void frmFELisAtt::comDownDoc_Click(int indice) {
         return;
     }
     messaggio(e.messaggioFinale());
+    // A change of state shows at once: the list is read again with the same filters.
+    if (comando != hub::ComandoAttive::Scarica && comando != hub::ComandoAttive::ScaricaAllegati &&
+        e.riusciti > 0)
+        ComLista_Click();
 }
 
 void frmFELisAtt::comInviaDoc_Click() {
