@@ -8,6 +8,8 @@
 #include "hub/filehub.h"
 #include "hub/statidocumento.h"
 
+#include <QRegularExpression>
+
 namespace tesel::hub {
 
 namespace {
@@ -125,6 +127,10 @@ ControlloFiltri ControllaFiltriAttive(Database& db, const TestiFiltroAttive& tes
         if (cliente.contains(u'-') || cliente.contains(u' '))
             return errato(Cliente);
         f.cliente = cliente.toUpper();
+        // "IT01234567890": the Hub knows the number without the country.
+        static const QRegularExpression conPaese(QStringLiteral("^[A-Z]{2}(\\d{11})$"));
+        if (const QRegularExpressionMatch m = conPaese.match(f.cliente); m.hasMatch())
+            f.cliente = m.captured(1);
         return c;
     }
     Recordset rs =

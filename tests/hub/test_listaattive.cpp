@@ -136,6 +136,11 @@ TEST_F(ListaAttive, filterChecksGiveTheirMessagesAndTheCustomerAccountIsLookedUp
                    "Conto = '1002'");
     TestiFiltroAttive t = FiltroPredefinito(QDate(2026, 12, 7));
     EXPECT_EQ(t[DataDocDa], "07/11/2026");
+    for (const auto& [scritto, cercato] : std::vector<std::pair<QString, QString>>{
+             {"it01234567890", "01234567890"}, {"rssmra80a01h501u", "RSSMRA80A01H501U"}}) {
+        t[Cliente] = scritto;
+        EXPECT_EQ(ControllaFiltriAttive(db(), t, {}, "04738210287").filtri.cliente, cercato);
+    }
     t[Cliente] = "20-10-1002";
     const ControlloFiltri r = ControllaFiltriAttive(db(), t, "co", "04738210287");
     EXPECT_EQ(r.messaggio, "");
