@@ -28,6 +28,8 @@
 //   tesel-cli hub invia --ini FILE [--terminale T] [--json]
 //   tesel-cli hub attesa --ini FILE
 //   tesel-cli hub info --ini FILE
+//   tesel-cli hub attive --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--json]
+//   tesel-cli hub dati-sdi --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] (--tutti | ID...)
 //       Sends the issued invoices waiting for the Hub, counts the received invoices waiting
 //       there, prints the Hub account's information (see hub.h).
 //   tesel-cli stampa --ini FILE --pdf OUT [--per-fattura] [--anno-da A] [--anno-al A]
@@ -116,7 +118,9 @@ const char* const Uso =
     "  tesel-cli verifica --ini FILE [--ripara]\n"
     "  tesel-cli hub invia --ini FILE [--terminale T] [--json]\n"
     "  tesel-cli hub attesa --ini FILE\n"
-    "  tesel-cli hub info --ini FILE\n";
+    "  tesel-cli hub info --ini FILE\n"
+    "  tesel-cli hub attive --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--json]\n"
+    "  tesel-cli hub dati-sdi --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] (--tutti | ID...)\n";
 
 int uso() {
     err() << Uso;
@@ -162,6 +166,9 @@ constexpr Opzione Opzioni[] = {
     {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
     {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
     {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)"},
+    {"dal", "GG/MM/AAAA", "hub: dalla data"},
+    {"al", "GG/MM/AAAA", "hub: alla data"},
+    {"tutti", nullptr, "hub: tutti i documenti dell'elenco"},
     {"pdf", "OUT", "stampa: file pdf (cartella con --per-fattura)"},
     {"per-fattura", nullptr, "stampa: un file pdf per fattura"},
     {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate"},
@@ -195,8 +202,10 @@ struct Argomenti {
     QStringList risposte;
     bool demo = false;
     bool json = false;
-    bool ripara = false; // verifica
-    QString terminale;   // hub invia
+    bool ripara = false;          // verifica
+    QString terminale;            // hub invia
+    std::optional<QDate> dal, al; // hub
+    bool tutti = false;           // hub
     bool aiuto = false;
     OpzioniImport opzioni;
     DatiHub hub;
@@ -285,6 +294,9 @@ Argomenti leggiArgomenti(QStringList a) {
 
     testo("ini", r.ini);
     testo("terminale", r.terminale);
+    data("dal", r.dal);
+    data("al", r.al);
+    r.tutti = p.isSet(QStringLiteral("tutti"));
     r.risposte = p.values(QStringLiteral("rispondi"));
     r.demo = p.isSet(QStringLiteral("demo"));
     r.json = p.isSet(QStringLiteral("json"));
@@ -749,6 +761,10 @@ int main(int argc, char** argv) {
             return contabilizza(a);
         if (a.comando == QStringLiteral("unpost"))
             return decontabilizza(a);
+        if (a.comando == QStringLiteral("hub") &&
+            (a.posizionali.value(0) == u"attive" || a.posizionali.value(0) == u"dati-sdi"))
+            return comandoHubAttive({a.ini, a.risposte, a.json, a.dal.value_or(QDate()),
+                                     a.al.value_or(QDate()), a.tutti, a.posizionali});
         if (a.comando == QStringLiteral("hub"))
             return comandoHub(a.ini, a.risposte, a.json, a.terminale, a.posizionali);
         if (a.comando == QStringLiteral("stampa"))

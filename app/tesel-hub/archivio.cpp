@@ -300,6 +300,11 @@ std::optional<Azienda> Archivio::aziendaPerId(qint64 id) {
     return azienda(q);
 }
 
+void Archivio::impostaAziendaAttiva(const QString& partitaIva, bool attiva) {
+    esegui(QStringLiteral("UPDATE Aziende SET Attivo = ? WHERE PartitaIva = ?"),
+           {attiva ? QStringLiteral("S") : QStringLiteral("N"), partitaIva});
+}
+
 qint64 Archivio::prossimoProgressivo(qint64 idAzienda) {
     esegui(QStringLiteral("UPDATE Aziende SET ProgressivoInvio = ProgressivoInvio + 1 WHERE Id = ?"),
            {idAzienda});

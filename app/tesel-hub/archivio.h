@@ -107,6 +107,8 @@ public:
     QList<Azienda> aziende(const QString& login); // every company when `login` is empty
     std::optional<Azienda> aziendaPerPartitaIva(const QString& partitaIva);
     std::optional<Azienda> aziendaPerId(qint64 id);
+    // Switches the company's subscription on or off (IdentificaCedente tells "attivo").
+    void impostaAziendaAttiva(const QString& partitaIva, bool attiva);
     // Adds one to the company's send progressive and answers the new value.
     qint64 prossimoProgressivo(qint64 idAzienda);
     QList<QStringList> servizi(const QString& login); // code, description

@@ -40,6 +40,7 @@ constexpr const char* Uso =
     "  serve     [--porta N] [--ascolta IP] [--cert FILE --chiave FILE] [--scadenza-token SECONDI]\n"
     "            [--guasti GUASTO]...   avvia l'Hub (porta 0: una porta libera, scritta all'avvio)\n"
     "  utente    --login L --password P --partita-iva PIVA [--denominazione D] [--fatture-acquistate N]\n"
+    "            [--ditta-attiva S|N]\n"
     "            crea l'account con la sua ditta (o cambia la password e aggiunge la ditta)\n"
     "  deposita  --partita-iva PIVA [--data-ricezione AAAA-MM-GG] FILE...\n"
     "            deposita fatture ricevute per la ditta, come se le avesse consegnate l'SdI\n"
@@ -256,6 +257,11 @@ int utente(const Argomenti& a, const QString& dati) {
     Archivio archivio(dati);
     const Azienda z = archivio.creaAccount(login, password, partitaIva,
                                            a.valore(QStringLiteral("denominazione"), partitaIva), acquistate);
+    // N: a company whose subscription has lapsed; the Hub still knows it but says it is not active.
+    if (a.opzioni.contains(QStringLiteral("ditta-attiva")))
+        archivio.impostaAziendaAttiva(
+            z.partitaIva,
+            a.valore(QStringLiteral("ditta-attiva")).compare(QStringLiteral("N"), Qt::CaseInsensitive) != 0);
     uscita() << "Account " << login << ": ditta " << z.partitaIva << " (" << z.denominazione << ") con id "
              << z.id << "\n";
     return 0;

@@ -1,6 +1,8 @@
 #include "registrazione.h"
 
 #include "hub/forms/frmfeappo.h"
+#include "hub/forms/frmfeinfo.h"
+#include "hub/forms/frmfelisatt.h"
 #include "import/forms/frmfecarxml.h"
 #include "posting/forms/frmfecontab.h"
 #include "printing/forms/frmfestftpass.h"
@@ -13,6 +15,8 @@ void registraFormTesel(RegistroForm& registro) {
     // Each subsystem adds its entry forms here as they are built; an entry form nobody
     // registered answers "La form richiesta e' inesistente".
     registro.registra(QStringLiteral("frmFEAppo"), [](Contesto& c) { return new frmFEAppo(c); });
+    registro.registra(QStringLiteral("frmFELisAtt"), [](Contesto& c) { return new frmFELisAtt(c); });
+    registro.registra(QStringLiteral("frmFEInfo"), [](Contesto& c) { return new frmFEInfo(c); });
     registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
     registro.registra(QStringLiteral("frmFEContab"), [](Contesto& c) { return new frmFEContab(c); });
     registro.registra(QStringLiteral("frmFEStFtPass"), [](Contesto& c) { return new frmFEStFtPass(c); });

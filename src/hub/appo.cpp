@@ -5,6 +5,7 @@
 #include "frame/parametri.h"
 #include "frame/testoxml.h"
 #include "hub/hubservizio.h"
+#include "hub/infohub.h"
 
 namespace tesel::hub {
 
@@ -125,60 +126,20 @@ RispostaAppo EseguiFEInfo(ConnessioneLocale& connessione) {
     return risposta;
 }
 
-namespace {
-
-QString numero(pugi::xml_node n, const char* nome) {
-    return TestoNodo(n, nome).trimmed().replace(u'.', u',');
-}
-
-// The Hub's dates ("yyyy-mm-dd") as the user reads them; anything else as written.
-QString data(pugi::xml_node n, const char* nome) {
-    const QString t = TestoNodo(n, nome).trimmed();
-    const auto d = dataDaIso(t);
-    return d ? testoData(*d) : t;
-}
-
-QString periodo(pugi::xml_node n, const char* dal, const char* al) {
-    if (TestoNodo(n, "attivo").trimmed() != u"S")
-        return QStringLiteral("NON ATTIVO");
-    return QStringLiteral("Attivo dal ") + data(n, dal) + QStringLiteral(" fino al ") + data(n, al);
-}
-
-} // namespace
-
 QString TestoInformazioniHub(const QString& risposta) {
     pugi::xml_document doc;
     const QString testo = TogliDichiarazione(risposta);
     if (!caricaXmlTesto(doc, testo, nullptr) || !doc.child("info"))
         return risposta;
     const pugi::xml_node info = doc.child("info");
+    // The same reports as the account window, one after the other.
     QStringList righe;
-    if (const pugi::xml_node c = info.child("cliente")) {
-        righe << QStringLiteral("Ragione sociale: ") + TestoNodo(c, "ragioneSociale").trimmed()
-              << QStringLiteral("Fatt. acquistate: ") + numero(c, "fattureAcquistate")
-              << QStringLiteral("Fatt. utilizzate: ") + numero(c, "fattureUtilizzate")
-              << periodo(c, "dataInizio", "dataFine") << QStringLiteral("Servizi:");
-        for (pugi::xml_node s = c.child("servizi").child("servizio"); s; s = s.next_sibling("servizio"))
-            righe << TestoNodo(s, "codice").trimmed() + QStringLiteral(" - ") +
-                         TestoNodo(s, "descrizione").trimmed();
-    }
-    for (pugi::xml_node c = info.child("cedenti").child("cedente"); c; c = c.next_sibling("cedente")) {
-        righe << QString() << QStringLiteral("ID: ") + TestoNodo(c, "id").trimmed()
-              << QStringLiteral("Progressivo Invio: ") + TestoNodo(c, "progressivoInvio").trimmed()
-              << QStringLiteral("Codice Fiscale: ") + TestoNodo(c, "codiceFiscale").trimmed()
-              << periodo(c, "dataAttivazione", "dataScadenza");
-    }
-    for (pugi::xml_node a = info.child("consumi").child("azienda"); a; a = a.next_sibling("azienda")) {
-        righe << QString()
-              << QStringLiteral("Denominazione: ") + TestoNodo(a, "denominazione").trimmed() + u'\t' +
-                     QStringLiteral("Azienda tipo: ") +
-                     (TestoNodo(a, "tipo").trimmed() == u"S" ? QStringLiteral("Secondaria")
-                                                             : QStringLiteral("Master"))
-              << QStringLiteral("Id Fiscale: ") + TestoNodo(a, "idFiscale").trimmed()
-              << QStringLiteral("Anno: ") + TestoNodo(a, "anno").trimmed()
-              << QStringLiteral("Fatt. acquistate: ") + numero(a, "acquistati")
-              << QStringLiteral("Fatt. utilizzate: ") + numero(a, "utilizzati");
-    }
+    if (const pugi::xml_node c = info.child("cliente"))
+        righe << ReportCliente(c);
+    for (pugi::xml_node c = info.child("cedenti").child("cedente"); c; c = c.next_sibling("cedente"))
+        righe << QString() << ReportCedente(c);
+    if (const pugi::xml_node c = info.child("consumi"); c.child("azienda"))
+        righe << QString() << ReportConsumi(c);
     if (const pugi::xml_node p = info.child("passiveDaScaricare"))
         righe << QString()
               << QStringLiteral("Fatture passive da scaricare: ") +
