@@ -1,6 +1,7 @@
 #include "registrazione.h"
 
 #include "hub/forms/frmfeappo.h"
+#include "hub/forms/frmfelispas.h"
 #include "import/forms/frmfecarxml.h"
 #include "posting/forms/frmfecontab.h"
 #include "printing/forms/frmfestftpass.h"
@@ -13,6 +14,7 @@ void registraFormTesel(RegistroForm& registro) {
     // Each subsystem adds its entry forms here as they are built; an entry form nobody
     // registered answers "La form richiesta e' inesistente".
     registro.registra(QStringLiteral("frmFEAppo"), [](Contesto& c) { return new frmFEAppo(c); });
+    registro.registra(QStringLiteral("frmFELisPas"), [](Contesto& c) { return new frmFELisPas(c); });
     registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
     registro.registra(QStringLiteral("frmFEContab"), [](Contesto& c) { return new frmFEContab(c); });
     registro.registra(QStringLiteral("frmFEStFtPass"), [](Contesto& c) { return new frmFEStFtPass(c); });
