@@ -160,6 +160,9 @@ TEST_F(FormRicevute, downloadAndImportChecksTheOptionsAsksBeforeOverwritingAndRe
                   .arg(numRif)
                   .arg(QDir::toNativeSeparators(cartellaFe() + "/")));
     EXPECT_TRUE(esiste("IT02451870683_00177.xml"));
+    // The row now shows where the invoice went, and is no longer ticked.
+    EXPECT_EQ(f->dbgLista->item(0, frmFELisPas::ColTrasf)->text(), QString::number(numRif));
+    EXPECT_EQ(f->dbgLista->item(0, frmFELisPas::ColFornitore)->checkState(), Qt::Unchecked);
     EXPECT_EQ(f->stato(), frmFELisPas::Stato::Inattivo);
     EXPECT_FALSE(f->PicAltriDati->isVisible());
     EXPECT_EQ(servizio->contatore(), 0);

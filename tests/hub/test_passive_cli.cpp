@@ -169,6 +169,8 @@ TEST_F(ComandiRicevute, wrongArgumentsAreRefusedBeforeTheHubIsAsked) {
          "Si prega di inserire le date in ordine crescente"},
         {{"scarica", "--tutti", "--importa", "--iva", "ZZZ"},
          "ci sono dei dati non validi\nZZZ: Codice IVA inesistente"},
+        {{"scarica", "--tutti", "--importa", "--crea-fornitore", "40", "77"},
+         "Mastro inesistente nel gruppo 40: 77"},
     };
     for (const Caso& c : casi) {
         const Esito e = cli(c.argomenti);

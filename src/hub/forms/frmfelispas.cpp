@@ -525,7 +525,30 @@ void frmFELisPas::scarica(int indice, bool importa) {
         msgCom(contesto_.interazione, ultimo_.messaggio);
         return;
     }
+    aggiornaTrasf();
     mostraRapporto(opzioni.cartella);
+}
+
+void frmFELisPas::aggiornaTrasf() {
+    // A row downloaded without error is unticked; an imported one shows where it went.
+    for (int i = 0; i < dbgLista->rowCount(); ++i) {
+        QTableWidgetItem* f = dbgLista->item(i, ColFornitore);
+        const QString id = dbgLista->item(i, ColId)->text();
+        const auto it = std::find_if(ultimo_.documenti.begin(), ultimo_.documenti.end(),
+                                     [&](const hub::EsitoScarico& e) { return e.idHub == id; });
+        if (it == ultimo_.documenti.end() || !it->ok)
+            continue;
+        f->setCheckState(Qt::Unchecked);
+        if (!CheTrasf->isChecked() || !it->importato)
+            continue;
+        try {
+            const QString t = hub::trasferimentoPassiva(contesto_.db, id);
+            dbgLista->item(i, ColTrasf)->setText(t);
+            f->setData(RuoloRiga + 2, t);
+        } catch (const ErroreDb&) {
+            // The column is only a hint: the next list reads it again.
+        }
+    }
 }
 
 void frmFELisPas::mostraRapporto(const QString& cartella) {

@@ -98,6 +98,7 @@ private:
     void riempiGriglia(const std::vector<hub::RigaPassiva>& righe);
     void scarica(int indice, bool importa);
     void mostraRapporto(const QString& cartella);
+    void aggiornaTrasf();
     bool controllaFiltri(hub::RichiestaPassive& r);
     void caricaLayout();
     void salvaLayout();
