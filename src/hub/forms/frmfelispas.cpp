@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -54,6 +55,24 @@ const std::array<const char*, frmFELisPas::NumColonne> Intestazioni{
     "Fornitore", "stato",        "Numero Fatt.", "Data Fatt.",           "Totale",
     "Data Ric.", "Mon.",         "All.",         "Ufficio Destinatario", "C.S.",
     "Trasf.",    "Id Documento", "TipoDoc",      "Identificativo_SDI"};
+
+// While a request waits for the Hub the window repaints; its controls are disabled meanwhile and
+// closing is refused, so nothing the user does can start a second request.
+class AttesaHub {
+public:
+    explicit AttesaHub(hub::HubServizio& s) : s_(s) {
+        s_.impostaAttesa([] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        });
+    }
+    ~AttesaHub() { s_.impostaAttesa({}); }
+    AttesaHub(const AttesaHub&) = delete;
+    AttesaHub& operator=(const AttesaHub&) = delete;
+
+private:
+    hub::HubServizio& s_;
+};
 
 } // namespace
 
@@ -354,7 +373,10 @@ void frmFELisPas::ComLista_Click() {
     impostaStato(Stato::Lista);
     staMessaggi->MostraMessaggio(QStringLiteral("Scaricamento dati"));
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    const hub::ElencoPassive elenco = hub::ElencaPassive(servizio(), contesto_.db, richiesta);
+    const hub::ElencoPassive elenco = [&] {
+        AttesaHub attesa(servizio());
+        return hub::ElencaPassive(servizio(), contesto_.db, richiesta);
+    }();
     QApplication::restoreOverrideCursor();
     impostaStato(Stato::Inattivo);
     staMessaggi->MostraMessaggio({});
@@ -518,8 +540,11 @@ void frmFELisPas::scarica(int indice, bool importa) {
         QCoreApplication::processEvents();
         return !interrompi_;
     };
-    ultimo_ = hub::ScaricaPassive(servizio(), contesto_.db, contesto_.interazione, contesto_.parametri,
-                                  scelte, opzioni, avanzamento);
+    {
+        AttesaHub attesa(servizio());
+        ultimo_ = hub::ScaricaPassive(servizio(), contesto_.db, contesto_.interazione, contesto_.parametri,
+                                      scelte, opzioni, avanzamento);
+    }
     impostaStato(Stato::Inattivo);
     if (!ultimo_.connesso) {
         msgCom(contesto_.interazione, ultimo_.messaggio);
