@@ -139,8 +139,11 @@ int comandoHubRicevute(const ArgomentiRicevute& a) {
             hub::RigaPassiva r;
             if (it != elenco.righe.end())
                 r = *it;
-            else
+            else {
+                // Without the list's row the messages name the document by its Hub id.
                 r.idHub = i;
+                r.numero = QStringLiteral("Id ") + i;
+            }
             righe.push_back(r);
         }
     }

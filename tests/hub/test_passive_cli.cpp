@@ -47,9 +47,10 @@ protected:
         QList<QJsonObject> oggetti;
         QString errori;
     };
-    Esito cli(const QStringList& argomenti) {
+    Esito cli(const QStringList& argomenti) { return tesel(QStringList{"hub"} + argomenti); }
+    Esito tesel(const QStringList& argomenti) {
         QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), QStringList{"hub"} + argomenti + QStringList{"--ini", ini_});
+        p.start(QStringLiteral(TESEL_CLI), argomenti + QStringList{"--ini", ini_});
         EXPECT_TRUE(p.waitForFinished(120000));
         Esito e{p.exitCode(), {}, QString::fromUtf8(p.readAllStandardError())};
         for (const QByteArray& riga : p.readAllStandardOutput().split('\n'))
@@ -144,7 +145,7 @@ TEST_F(ComandiRicevute, namedDocumentsAreFetchedAgainAndAFailureMakesTheExitStat
     EXPECT_FALSE(e.oggetti[0]["ok"].toBool());
     EXPECT_TRUE(e.oggetti[0]["errori"].toString().contains(QStringLiteral("già caricato")))
         << e.oggetti[0]["errori"].toString().toStdString();
-    EXPECT_EQ(e.oggetti[1]["errori"].toString(), "\r\nNon esiste fattura  - ");
+    EXPECT_EQ(e.oggetti[1]["errori"].toString(), "\r\nNon esiste fattura Id 77 - ");
     EXPECT_TRUE(e.oggetti[1]["file"].isNull());
     // With overwriting the stored invoice is replaced, still one.
     e = cli({"scarica", "--importa", "--sovrascrivi", id[0], "--json"});
@@ -155,6 +156,23 @@ TEST_F(ComandiRicevute, namedDocumentsAreFetchedAgainAndAFailureMakesTheExitStat
     EXPECT_EQ(e.codice, 0);
     EXPECT_TRUE(e.oggetti[0]["XmlNumRif"].isNull());
     EXPECT_EQ(db().valore("SELECT count(*) FROM FatXmlTest").toInt(), 1);
+}
+
+TEST_F(ComandiRicevute, trasfFollowsTheInvoiceThroughRealPostingAndPrinting) {
+    const QStringList id = hub_.deposita(fatture(1));
+    ASSERT_EQ(cli({"scarica", "--importa", "--crea-fornitore", "40", "10", "--tutti"}).codice, 0);
+    const auto trasf = [&] {
+        const Esito e = cli({"passive", "--anche-scaricati", "--json"});
+        return e.oggetti.value(0)["Trasf."].toString();
+    };
+    const QString numRif = db().valore("SELECT XmlNumRif FROM FatXmlTest").toString();
+    EXPECT_EQ(trasf(), numRif);
+    Esito e = tesel({"post", "--crea-fornitore", "--json"});
+    ASSERT_EQ(e.codice, 0) << e.errori.toStdString();
+    EXPECT_EQ(trasf(), numRif + "-Contab.");
+    e = tesel({"stampa", "--pdf", QDir(cartella()).filePath("stampa.pdf")});
+    ASSERT_EQ(e.codice, 0) << e.errori.toStdString();
+    EXPECT_EQ(trasf(), numRif + "-Contab.-Stampato");
 }
 
 TEST_F(ComandiRicevute, wrongArgumentsAreRefusedBeforeTheHubIsAsked) {
