@@ -5,7 +5,6 @@
 #include "frame/errori.h"
 #include "frame/hash.h"
 #include "frame/sqlvalore.h"
-#include "frame/testoxml.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -171,29 +170,19 @@ EsitoScarico scaricaUno(HubServizio& hub, ImportatoreFatture* importatore, const
     EsitoScarico e;
     e.idHub = r.idHub;
     const QString rif = numeroEData(r);
-    const HubRisposta risposta =
-        hub.ScaricaPassive(hub.Token(), {r.idHub}, opzioni.variante, opzioni.togliFirma);
-    hub.HubImpostaSessione(risposta);
-    HubRisposta finale = risposta;
-    if (risposta.Esito == EsitoSessioneScaduta && hub.contatore() > 0) {
-        finale = hub.ScaricaPassive(hub.Token(), {r.idHub}, opzioni.variante, opzioni.togliFirma);
-        hub.HubImpostaSessione(finale);
-    }
-    if (finale.Esito != EsitoOk) {
-        e.errori = QStringLiteral("\r\nErrore %1 - %2\r\nnella fattura %3")
-                       .arg(finale.Esito)
-                       .arg(finale.Messaggio, rif);
+    // Inside the command's session: the connection is counted, never a second login.
+    const EsitoOperazione op = EseguiOperazione(hub, QStringLiteral("Errore"), [&](const QString& token) {
+        return hub.ScaricaPassive(token, {r.idHub}, opzioni.variante, opzioni.togliFirma);
+    });
+    if (!op.riuscita) {
+        const bool rifiuto = op.risposta.Esito != EsitoOk;
+        e.errori =
+            QStringLiteral("\r\nErrore %1 - %2\r\nnella fattura %3")
+                .arg(rifiuto ? op.risposta.Esito : EsitoRispostaNonValida)
+                .arg(rifiuto ? op.risposta.Messaggio : op.messaggio.section(QStringLiteral("\r\n"), 1), rif);
         return e;
     }
-    pugi::xml_document doc;
-    QString errore;
-    const QString corpo = TogliDichiarazione(finale.Risposta);
-    if (!corpo.trimmed().isEmpty() && !caricaXmlTesto(doc, corpo, &errore)) {
-        e.errori = QStringLiteral("\r\nErrore %1 - %2\r\nnella fattura %3")
-                       .arg(EsitoRispostaNonValida)
-                       .arg(QStringLiteral("Risposta dell'Hub non leggibile: ") + errore, rif);
-        return e;
-    }
+    const pugi::xml_document& doc = *op.documento;
     const pugi::xml_node file = doc.child("files").child("file");
     if (!file) {
         e.errori = QStringLiteral("\r\nNon esiste fattura ") + rif;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace tesel;
@@ -183,6 +184,50 @@ TEST_F(RicevuteHub, wrongDigestUnknownDocumentAndHubErrorAreReportedPerDocumentA
     EXPECT_TRUE(s.documenti[3].ok) << s.documenti[3].errori.toStdString();
     EXPECT_EQ(fattureNelloStore(), 1);
     EXPECT_EQ(s.errori, s.documenti[0].errori + s.documenti[1].errori + s.documenti[2].errori);
+    EXPECT_EQ(servizio->contatore(), 0);
+}
+
+TEST_F(RicevuteHub, anAnswerThatIsNotTheProtocolFailsThatDocumentOnlyAndTheSessionIsReleased) {
+    hub_.deposita({prova::fileFixture(Semplice), prova::fileFixture(ConAllegati)});
+    const std::vector<RigaPassiva> righe = elenca().righe;
+    guasti({QStringLiteral("spazzatura@ScaricaPassive")});
+    scarico.importa = true;
+    const RisultatoScarico s = scarica(righe);
+    ASSERT_TRUE(s.connesso);
+    ASSERT_EQ(s.documenti.size(), 2u);
+    for (const EsitoScarico& e : s.documenti) {
+        EXPECT_FALSE(e.ok);
+        EXPECT_TRUE(e.errori.startsWith(QStringLiteral("\r\nErrore -4 - "))) << e.errori.toStdString();
+        EXPECT_TRUE(e.file.isEmpty());
+    }
+    EXPECT_TRUE(s.documenti[1].errori.endsWith(QStringLiteral("\r\nnella fattura 31 - 10/04/2024")));
+    EXPECT_EQ(fattureNelloStore(), 0);
+    EXPECT_EQ(servizio->contatore(), 0);
+    // The Hub works again: the same rows come down.
+    guasti({});
+    EXPECT_TRUE(scarica(righe).documenti[1].ok);
+}
+
+TEST_F(RicevuteHub, aSessionThatExpiresBetweenTwoDocumentsIsOpenedAgainAndNothingIsLost) {
+    hub_.deposita({prova::fileFixture(Semplice), prova::fileFixture(ConAllegati)});
+    hub_.ferma();
+    prova::OpzioniServerHub brevi;
+    brevi.scadenzaToken = 1;
+    ASSERT_TRUE(hub_.avvia(brevi));
+    servizio = std::make_unique<HubServizio>(hub_.impostazioni());
+    scarico.importa = true;
+    // The first document waits longer than the session lives (an import that takes its time).
+    const RisultatoScarico s = scarica(elenca().righe, [](int fatti, int, const RigaPassiva&) {
+        if (fatti == 1)
+            QThread::msleep(1600);
+        return true;
+    });
+    ASSERT_EQ(s.documenti.size(), 2u);
+    EXPECT_TRUE(s.documenti[0].ok) << s.documenti[0].errori.toStdString();
+    EXPECT_TRUE(s.documenti[1].ok) << s.documenti[1].errori.toStdString();
+    EXPECT_EQ(fattureNelloStore(), 2);
+    EXPECT_TRUE(hub_.richieste().join(',').contains(QStringLiteral("ScaricaPassive esito 100")))
+        << hub_.richieste().join(", ").toStdString();
     EXPECT_EQ(servizio->contatore(), 0);
 }
 
