@@ -15,12 +15,14 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tesel;
@@ -166,6 +168,39 @@ TEST_F(FormRicevute, downloadAndImportChecksTheOptionsAsksBeforeOverwritingAndRe
     EXPECT_EQ(f->stato(), frmFELisPas::Stato::Inattivo);
     EXPECT_FALSE(f->PicAltriDati->isVisible());
     EXPECT_EQ(servizio->contatore(), 0);
+}
+
+TEST_F(FormRicevute, theInterruptStopsAfterTheDocumentInHandAndThePanelShowsTheProgress) {
+    hub_.deposita({prova::fileFixture("fatture/tesel/IT02451870683_00177.xml"),
+                   prova::fileFixture("fatture/tesel/IT01873540684_00031.xml"),
+                   prova::fileFixture("fatture/tesel/IT01562380681_00311.xml.p7m")});
+    auto f = apri();
+    f->ComLista_Click();
+    ASSERT_EQ(f->dbgLista->rowCount(), 3);
+    f->ComSeleziona_Click();
+    guasti({"lento=700@ScaricaPassive"});
+    bool pannello = false;
+    // While the first document is on its way the user presses "Interrompi".
+    QTimer::singleShot(250, f.get(), [&] {
+        pannello = f->PicScarico->isVisible() && !f->comDownDoc[0]->isEnabled() &&
+                   f->LabDaFare->text() == "Da fare: 3";
+        if (const QString cartella = qEnvironmentVariable("TESEL_SCHERMATE"); !cartella.isEmpty())
+            f->grab().save(QDir(cartella).filePath("frmFELisPas-scarico.png"));
+        f->ComInterrompi->click();
+    });
+    f->comDownDoc_Click(1);
+    EXPECT_TRUE(pannello);
+    EXPECT_TRUE(f->ultimoScarico().interrotto);
+    ASSERT_EQ(f->ultimoScarico().documenti.size(), 1u);
+    EXPECT_TRUE(f->ultimoScarico().documenti[0].ok);
+    EXPECT_TRUE(esiste("IT02451870683_00177.xml"));
+    EXPECT_FALSE(esiste("IT01873540684_00031.xml"));
+    EXPECT_EQ(ui.testiMostrati().value(0),
+              "File scaricati nella directory " + QDir::toNativeSeparators(cartellaFe() + "/"));
+    // The rows not reached stay ticked for the next try.
+    EXPECT_EQ(f->dbgLista->item(0, frmFELisPas::ColFornitore)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(f->dbgLista->item(1, frmFELisPas::ColFornitore)->checkState(), Qt::Checked);
+    EXPECT_FALSE(f->PicScarico->isVisible());
 }
 
 TEST_F(FormRicevute, columnWidthsAndSortChangedByTheUserComeBackNextTime) {
