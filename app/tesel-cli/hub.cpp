@@ -1,5 +1,7 @@
 #include "hub.h"
 
+#include "ambientehub.h"
+
 #include "frame/clientmenu.h"
 #include "frame/configurazione.h"
 #include "frame/currency.h"
@@ -32,38 +34,6 @@ QString senzaCrLfIniziale(QString t) {
 }
 
 } // namespace
-
-bool AmbienteHub::apri(const QString& ini, const QStringList& risposte, QTextStream& err) {
-    for (const QString& r : risposte)
-        ui.rispondi(r);
-    const QString percorso = QFileInfo(ini).absoluteFilePath();
-    if (!QFileInfo::exists(percorso)) {
-        err << "File di configurazione non trovato: " << ini << "\n";
-        return false;
-    }
-    menuIniziale.impostaConfigurazione(percorso);
-    const SceltaProfilo scelta = scegliFileProfilo(menuIniziale, ui, {});
-    if (!scelta.ok())
-        return false;
-    Configurazione iniziale(menuIniziale, ui, scelta);
-    const ImpostazioniConnessione azienda = iniziale.connessioneAzienda();
-    if (!azienda.ok())
-        return false;
-    db = Database::apri(azienda.testo, azienda.utente, azienda.password);
-    parametri = std::make_unique<ParametriAzienda>(*db);
-    if (FileIni(iniziale.fileProfilo()).hasSection(QStringLiteral("Menu"))) {
-        const ImpostazioniConnessione c = iniziale.connessioneComune();
-        if (!c.ok())
-            return false;
-        comune = Database::apri(c.testo, c.utente, c.password);
-        menu = std::make_unique<ClientMenuComune>(*comune, qEnvironmentVariable("USER"), percorso);
-    } else {
-        err << "Il file di configurazione non ha la sezione [Menu]: mancano le impostazioni dell'Hub\n";
-        return false;
-    }
-    conf = std::make_unique<Configurazione>(*menu, ui, scelta);
-    return true;
-}
 
 int comandoHub(const QString& ini, const QStringList& risposte, bool json, const QString& terminale,
                const QStringList& posizionali) {

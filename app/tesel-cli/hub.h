@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "ambientehub.h"
 #include "frame/clientmenu.h"
 #include "frame/configurazione.h"
 #include "frame/database.h"
@@ -13,21 +14,6 @@
 #include "frame/parametri.h"
 
 class QTextStream;
-
-// The company and the suite's common database, whose menu parameters hold the Hub's address
-// and account as they do for the program the menu starts.
-struct AmbienteHub {
-    tesel::ClientMenuFisso menuIniziale;
-    tesel::InterazioneNonPresidiata ui;
-    std::unique_ptr<tesel::Database> db;
-    std::unique_ptr<tesel::Database> comune;
-    std::unique_ptr<tesel::ParametriAzienda> parametri;
-    std::unique_ptr<tesel::ClientMenu> menu;
-    std::unique_ptr<tesel::Configurazione> conf;
-
-    // Opens both databases of the profile `ini`; false (with the reason on `err`) when not.
-    bool apri(const QString& ini, const QStringList& risposte, QTextStream& err);
-};
 
 // `posizionali`: the sub-command and nothing else. invia sends the issued invoices queued by
 // `terminale` (every terminal when empty; "T-F" for signed files) and, with `json`, prints one

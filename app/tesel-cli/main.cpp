@@ -32,6 +32,11 @@
 //   tesel-cli hub dati-sdi --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] (--tutti | ID...)
 //       Sends the issued invoices waiting for the Hub, counts the received invoices waiting
 //       there, prints the Hub account's information (see hub.h).
+//   tesel-cli hub passive --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--anche-scaricati] [--json]
+//   tesel-cli hub scarica --ini FILE [--importa] [--sovrascrivi] [--crea-fornitore GRUPPO MASTRO]
+//                         [--dal ...] [--al ...] [--tutti | ID...] [--json]
+//       Lists the received invoices waiting on the Hub; downloads (and imports) them (see
+//       hubpassive.h).
 //   tesel-cli stampa --ini FILE --pdf OUT [--per-fattura] [--anno-da A] [--anno-al A]
 //                    [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]
 //                    [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]
@@ -62,6 +67,7 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "hub.h"
+#include "hubpassive.h"
 #include "import/importazione.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
@@ -120,7 +126,10 @@ const char* const Uso =
     "  tesel-cli hub attesa --ini FILE\n"
     "  tesel-cli hub info --ini FILE\n"
     "  tesel-cli hub attive --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--json]\n"
-    "  tesel-cli hub dati-sdi --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] (--tutti | ID...)\n";
+    "  tesel-cli hub dati-sdi --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] (--tutti | ID...)\n"
+    "  tesel-cli hub passive --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--anche-scaricati] [--json]\n"
+    "  tesel-cli hub scarica --ini FILE [--importa] [--sovrascrivi] [--crea-fornitore GRUPPO MASTRO]\n"
+    "                        [--dal ...] [--al ...] [--tutti | ID...] [--json]\n";
 
 int uso() {
     err() << Uso;
@@ -166,9 +175,12 @@ constexpr Opzione Opzioni[] = {
     {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
     {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
     {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)"},
-    {"dal", "GG/MM/AAAA", "hub: dalla data"},
+    {"dal", "GG/MM/AAAA", "hub: dalla data (attive: del documento; passive|scarica: di ricezione all'Hub)"},
     {"al", "GG/MM/AAAA", "hub: alla data"},
-    {"tutti", nullptr, "hub: tutti i documenti dell'elenco"},
+    {"tutti", nullptr, "hub dati-sdi|scarica: tutti i documenti dell'elenco"},
+    {"anche-scaricati", nullptr, "hub passive: anche i documenti già scaricati"},
+    {"importa", nullptr, "hub scarica: importa gli XML scaricati"},
+    {"sovrascrivi", nullptr, "hub scarica: sostituisce le fatture già caricate"},
     {"pdf", "OUT", "stampa: file pdf (cartella con --per-fattura)"},
     {"per-fattura", nullptr, "stampa: un file pdf per fattura"},
     {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate"},
@@ -203,10 +215,12 @@ struct Argomenti {
     bool demo = false;
     bool json = false;
     bool ripara = false;          // verifica
+    bool sovrascrivi = false;     // hub scarica
     QString terminale;            // hub invia
     std::optional<QDate> dal, al; // hub
     bool tutti = false;           // hub
     bool aiuto = false;
+    ArgomentiRicevute ricevute; // hub passive|scarica
     OpzioniImport opzioni;
     DatiHub hub;
     QStringList posizionali;
@@ -232,6 +246,14 @@ Argomenti leggiArgomenti(QStringList a) {
     for (qsizetype i = 1; i + 2 < a.size(); ++i)
         if (a[i] == QLatin1String("--create-suppliers"))
             a.insert(i + 2, QStringLiteral("--") + mastro);
+    // "hub scarica --crea-fornitore GRUPPO MASTRO" (post's --crea-fornitore takes no value).
+    const QString gruppo = QStringLiteral("gruppo-fornitori");
+    const bool hub = a.value(1) == QLatin1String("hub");
+    for (qsizetype i = 1; hub && i + 2 < a.size(); ++i)
+        if (a[i] == QLatin1String("--crea-fornitore")) {
+            a.insert(i + 1, QStringLiteral("--") + gruppo);
+            a.insert(i + 3, QStringLiteral("--") + mastro);
+        }
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const Opzione& o : Opzioni)
@@ -242,6 +264,10 @@ Argomenti leggiArgomenti(QStringList a) {
                                      QStringLiteral("MASTRO"));
     opzioneMastro.setFlags(QCommandLineOption::HiddenFromHelp);
     p.addOption(opzioneMastro);
+    QCommandLineOption opzioneGruppo(gruppo, QStringLiteral("hub scarica: gruppo dei fornitori creati"),
+                                     QStringLiteral("GRUPPO"));
+    opzioneGruppo.setFlags(QCommandLineOption::HiddenFromHelp);
+    p.addOption(opzioneGruppo);
     if (!p.parse(a)) {
         // The parser's own messages are English: say in Italian what it found.
         for (const QString& nome : p.unknownOptionNames())
@@ -301,6 +327,7 @@ Argomenti leggiArgomenti(QStringList a) {
     r.demo = p.isSet(QStringLiteral("demo"));
     r.json = p.isSet(QStringLiteral("json"));
     r.ripara = p.isSet(QStringLiteral("ripara"));
+    r.sovrascrivi = p.isSet(QStringLiteral("sovrascrivi"));
 
     OpzioniImport& o = r.opzioni;
     o.sovrascrivi = p.isSet(QStringLiteral("overwrite"));
@@ -327,6 +354,17 @@ Argomenti leggiArgomenti(QStringList a) {
             err() << "Data ricezione SDI non valida: " << v << "\n";
             r.ok = false;
         }
+    }
+
+    ArgomentiRicevute& h = r.ricevute;
+    data("dal", h.dal);
+    data("al", h.al);
+    h.ancheScaricati = p.isSet(QStringLiteral("anche-scaricati"));
+    h.importa = p.isSet(QStringLiteral("importa"));
+    h.tutti = p.isSet(QStringLiteral("tutti"));
+    if (p.isSet(gruppo)) {
+        o.creaFornitori = true;
+        o.gruppoFornitori = p.value(gruppo);
     }
 
     posting::CriteriSelezione& c = r.criteri;
@@ -765,6 +803,17 @@ int main(int argc, char** argv) {
             (a.posizionali.value(0) == u"attive" || a.posizionali.value(0) == u"dati-sdi"))
             return comandoHubAttive({a.ini, a.risposte, a.json, a.dal.value_or(QDate()),
                                      a.al.value_or(QDate()), a.tutti, a.posizionali});
+        if (a.comando == QStringLiteral("hub") &&
+            (a.posizionali.value(0) == u"passive" || a.posizionali.value(0) == u"scarica")) {
+            ArgomentiRicevute r = a.ricevute;
+            r.ini = a.ini;
+            r.risposte = a.risposte;
+            r.json = a.json;
+            r.opzioni = a.opzioni;
+            r.opzioni.sovrascrivi = a.opzioni.sovrascrivi || a.sovrascrivi;
+            r.posizionali = a.posizionali;
+            return comandoHubRicevute(r);
+        }
         if (a.comando == QStringLiteral("hub"))
             return comandoHub(a.ini, a.risposte, a.json, a.terminale, a.posizionali);
         if (a.comando == QStringLiteral("stampa"))

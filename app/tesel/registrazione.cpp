@@ -3,6 +3,7 @@
 #include "hub/forms/frmfeappo.h"
 #include "hub/forms/frmfeinfo.h"
 #include "hub/forms/frmfelisatt.h"
+#include "hub/forms/frmfelispas.h"
 #include "import/forms/frmfecarxml.h"
 #include "posting/forms/frmfecontab.h"
 #include "printing/forms/frmfestftpass.h"
@@ -17,6 +18,7 @@ void registraFormTesel(RegistroForm& registro) {
     registro.registra(QStringLiteral("frmFEAppo"), [](Contesto& c) { return new frmFEAppo(c); });
     registro.registra(QStringLiteral("frmFELisAtt"), [](Contesto& c) { return new frmFELisAtt(c); });
     registro.registra(QStringLiteral("frmFEInfo"), [](Contesto& c) { return new frmFEInfo(c); });
+    registro.registra(QStringLiteral("frmFELisPas"), [](Contesto& c) { return new frmFELisPas(c); });
     registro.registra(QStringLiteral("frmFECarXML"), [](Contesto& c) { return new frmFECarXML(c); });
     registro.registra(QStringLiteral("frmFEContab"), [](Contesto& c) { return new frmFEContab(c); });
     registro.registra(QStringLiteral("frmFEStFtPass"), [](Contesto& c) { return new frmFEStFtPass(c); });
