@@ -43,6 +43,45 @@ std::vector<Cassetto> cassettiStampante(const QString& stampante) {
     return cassetti;
 }
 
+QString portaStampante(const QString& stampante) {
+    const QByteArray nome = stampante.toUtf8();
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nome.constData(), nullptr);
+    if (!dest)
+        return {};
+    const char* uri = cupsGetOption("device-uri", dest->num_options, dest->options);
+    QString porta = QString::fromUtf8(uri ? uri : "");
+    cupsFreeDests(1, dest);
+    return porta;
+}
+
+bool inviaGrezzo(const QString& stampante, const QByteArray& dati, const QString& titolo, QString& errore) {
+    const QByteArray nome = stampante.toUtf8();
+    const QByteArray nomeLavoro = titolo.toUtf8();
+    cups_option_t* opzioni = nullptr;
+    const int numero = cupsAddOption("raw", "true", 0, &opzioni);
+    const int lavoro =
+        cupsCreateJob(CUPS_HTTP_DEFAULT, nome.constData(), nomeLavoro.constData(), numero, opzioni);
+    cupsFreeOptions(numero, opzioni);
+    const auto fallito = [&] {
+        errore = QStringLiteral("Impossibile stampare su ") + stampante + QStringLiteral(": ") +
+                 QString::fromUtf8(cupsLastErrorString());
+        return false;
+    };
+    if (lavoro <= 0)
+        return fallito();
+    if (cupsStartDocument(CUPS_HTTP_DEFAULT, nome.constData(), lavoro, nomeLavoro.constData(),
+                          CUPS_FORMAT_RAW, 1) != HTTP_STATUS_CONTINUE)
+        return fallito();
+    if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, dati.constData(), size_t(dati.size())) !=
+        HTTP_STATUS_CONTINUE) {
+        cupsFinishDocument(CUPS_HTTP_DEFAULT, nome.constData());
+        return fallito();
+    }
+    if (cupsFinishDocument(CUPS_HTTP_DEFAULT, nome.constData()) != IPP_STATUS_OK)
+        return fallito();
+    return true;
+}
+
 std::unique_ptr<QPrinter> preparaStampante(const OpzioniStampa& opzioni, const SessioniStampanti& sessioni,
                                            const ParametriProgramma& programma, const QString& codSta,
                                            Interazione& ui) {
