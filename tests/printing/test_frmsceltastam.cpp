@@ -184,6 +184,8 @@ TEST_F(SceltaStampa, ThePdfEmailPanelChecksSavesAndReReadsItsParameters) {
               QStringLiteral("ufficio@rossi.it"));
     EXPECT_EQ(scritto.value(SezioneOpzioni, QStringLiteral("@POSTO1.EmailToNum")), QStringLiteral("2"));
     EXPECT_FALSE(scritto.contains(SezioneOpzioni, QStringLiteral("@POSTO1.EmailPwd")));
+    // Empty fields are not saved over the values common to every workstation.
+    EXPECT_FALSE(scritto.contains(SezioneOpzioni, QStringLiteral("@POSTO1.EmailServerSMTP")));
     for (const Messaggio& m : ui_.mostrati)
         EXPECT_FALSE(m.testo.contains(QStringLiteral("segreta")));
 

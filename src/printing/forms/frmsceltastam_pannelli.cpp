@@ -368,19 +368,31 @@ void FrmSceltaStam::ComPESalva_Click() {
                         errori.join(QLatin1Char('\n')));
         return;
     }
+    // An empty value is not saved as empty: its key goes, so a value saved for all the
+    // workstations (or as the default) still counts here.
     QList<std::pair<QString, QString>> daSalvare;
-    for (const ParametroEmail& p : parametriPdfEmail())
-        if (ChePdfEmailSalva.at(p.nome)->isChecked())
+    QStringList vuoti;
+    for (const ParametroEmail& p : parametriPdfEmail()) {
+        if (!ChePdfEmailSalva.at(p.nome)->isChecked())
+            continue;
+        if (v.value(p.nome).isEmpty())
+            vuoti << p.nome;
+        else
             daSalvare.append({p.nome, v.value(p.nome)});
-    if (daSalvare.isEmpty()) {
+    }
+    if (daSalvare.isEmpty() && vuoti.isEmpty()) {
         msgCom(ui_, QStringLiteral("Nessun parametro selezionato"));
         return;
     }
     QString errore;
-    if (!salvaOpzioni(profilo_, daSalvare, OptPEComuni->isChecked() ? Ambito::Comune : Ambito::Postazione,
-                      OptPEDefault->isChecked() ? Zona::Predefinita : Zona::SoloStampa,
-                      impostazione_.postazione().terminale, impostazione_.identita().codSta, errore)) {
-        msgCom(ui_, errore);
+    const Ambito ambito = OptPEComuni->isChecked() ? Ambito::Comune : Ambito::Postazione;
+    const Zona zona = OptPEDefault->isChecked() ? Zona::Predefinita : Zona::SoloStampa;
+    const QString& t = impostazione_.postazione().terminale;
+    const QString& c = impostazione_.identita().codSta;
+    if (!salvaOpzioni(profilo_, daSalvare, ambito, zona, t, c, errore) ||
+        cancellaOpzioni(profilo_, vuoti, ambito, zona, t, c) < 0) {
+        msgCom(ui_, errore.isEmpty() ? QStringLiteral("Impossibile scrivere il file ") + profilo_.percorso()
+                                     : errore);
         return;
     }
     pe_ = v;
