@@ -263,15 +263,23 @@ namespace {
 
 struct Foglio {
     std::vector<QString> righe;
-    void scrivi(int riga, int colonna, const QString& t) {
-        if (int(righe.size()) <= riga)
-            righe.resize(size_t(riga) + 1);
-        QString& r = righe[size_t(riga)];
-        // Never over another text: start after what is already there.
+    // One past the last character written on the row (0 when empty).
+    int fineRiga(int riga) const {
+        if (riga < 0 || riga >= int(righe.size()))
+            return 0;
+        const QString& r = righe[size_t(riga)];
         int fine = int(r.size());
         while (fine > 0 && r[fine - 1] == u' ')
             --fine;
+        return fine;
+    }
+    void scrivi(int riga, int colonna, const QString& t) {
+        if (int(righe.size()) <= riga)
+            righe.resize(size_t(riga) + 1);
+        // Never over another text: start after what is already there.
+        const int fine = fineRiga(riga);
         const int inizio = fine > colonna ? fine + 1 : colonna;
+        QString& r = righe[size_t(riga)];
         if (r.size() < inizio + t.size())
             r = r.leftJustified(inizio + int(t.size()), u' ');
         r.replace(inizio, t.size(), t);
@@ -297,10 +305,9 @@ QByteArray testoLunghezzaFissa(const std::vector<Operazione>& operazioni, double
         Foglio foglio;
         int ultima = -1;
         for (auto& [y, testi] : righe) {
-            int riga = std::max(ultima + 1, int(std::floor(y / 10.0 / mmRiga + 0.25)));
-            ultima = riga;
             std::stable_sort(testi.begin(), testi.end(),
                              [](const Operazione* a, const Operazione* b) { return a->x < b->x; });
+            std::vector<std::pair<int, QString>> posti;
             for (const Operazione* op : testi) {
                 const QString t = op->testo.trimmed();
                 int colonna = int(std::lround(op->x / mmColonna));
@@ -309,8 +316,18 @@ QByteArray testoLunghezzaFissa(const std::vector<Operazione>& operazioni, double
                     colonna = std::max(colonna, colonna + larghezza - int(t.size()));
                 else if (op->allineamento == Allineamento::Centro)
                     colonna = std::max(colonna, colonna + (larghezza - int(t.size())) / 2);
-                foglio.scrivi(riga, std::max(0, colonna), t);
+                posti.emplace_back(std::max(0, colonna), t);
             }
+            // A line a little lower than the previous one shares its row when it only adds
+            // texts to the right of it (a rate printed half a line under its amount); otherwise
+            // it takes the next row, so lines never merge.
+            const int candidata = int(std::floor(y / 10.0 / mmRiga + 0.25));
+            int riga = std::max(ultima + 1, candidata);
+            if (ultima >= 0 && candidata <= ultima && posti.front().first > foglio.fineRiga(ultima))
+                riga = ultima;
+            ultima = riga;
+            for (const auto& [colonna, t] : posti)
+                foglio.scrivi(riga, colonna, t);
         }
         // A page with more lines than rows goes on to the next sheet.
         for (size_t i = 0; i < foglio.righe.size(); i += size_t(utili)) {

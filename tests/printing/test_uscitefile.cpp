@@ -200,6 +200,13 @@ TEST(UsciteFile, AFixedLengthPageWithMoreLinesThanRowsGoesOnToTheNextSheet) {
     ops = {testo(1, 0, 0, 10, QStringLiteral("Descrizione lunga")),
            testo(1, 10, 0, 10, QStringLiteral("XYZ"))};
     EXPECT_TRUE(testoLunghezzaFissa(ops, 100, 100, o).startsWith("Descrizione lunga XYZ\r\n"));
+    // A rate drawn a little under its amount joins the amount's row; a text that would overlap
+    // the row takes the next one.
+    ops = {testo(1, 0, 20, 20, QStringLiteral("250,00")), testo(1, 30, 21.5, 10, QStringLiteral("22")),
+           testo(1, 0, 22, 20, QStringLiteral("Nota"))};
+    const QList<QByteArray> unite = testoLunghezzaFissa(ops, 100, 100, o).split('\n');
+    EXPECT_EQ(unite[2], "250,00      22\r");
+    EXPECT_EQ(unite[3], "Nota\r");
     // Characters the printer's code page cannot hold are marked, the rest is Latin-1.
     ops = {testo(1, 0, 0, 50, QStringLiteral("Città € 5"))};
     EXPECT_TRUE(testoLunghezzaFissa(ops, 100, 100, o).startsWith("Citt\xe0 ? 5\r\n"));
