@@ -497,18 +497,6 @@ void frmFEStFtPass::avvia(bool video) {
         anteprima->setOgStampa(motore.get());
         motore->apriAnteprima(anteprima);
         anteprima->show();
-    } else if (opzioni.staVid == stampa::DoveStampare::File) {
-        st.opzioni.destinazione = stampa::Destinazione::FileDati;
-        st.opzioni.fileDati = opzioni.fileName;
-        st.opzioni.formatoFile = opzioni.file;
-    } else if (opzioni.staVid == stampa::DoveStampare::Fissa) {
-        st.opzioni.destinazione = stampa::Destinazione::Fissa;
-        st.opzioni.fissa = opzioni.fissa;
-        st.opzioni.fileFisso = opzioni.fisStampante.isEmpty() ? opzioni.fisFileName : QString();
-        const QString coda = opzioni.fisStampante;
-        st.opzioni.inviaFisso = [coda](const QByteArray& testo, QString& errore) {
-            return stampa::inviaGrezzo(coda, testo, QStringLiteral("Stampa Fatture Passive"), errore);
-        };
     } else if (ChePdfAutom->isChecked() && ChePdfAutom->isEnabled()) {
         const QString cartella = contesto_.configurazione.cartellaBase(QStringLiteral("DirPdf"));
         if (cartella.isEmpty()) {
@@ -535,6 +523,18 @@ void frmFEStFtPass::avvia(bool video) {
             return;
         st.opzioni.destinazione = stampa::Destinazione::PdfUnico;
         st.opzioni.filePdf = file;
+    } else if (opzioni.staVid == stampa::DoveStampare::File) {
+        st.opzioni.destinazione = stampa::Destinazione::FileDati;
+        st.opzioni.fileDati = opzioni.fileName;
+        st.opzioni.formatoFile = opzioni.file;
+    } else if (opzioni.staVid == stampa::DoveStampare::Fissa) {
+        st.opzioni.destinazione = stampa::Destinazione::Fissa;
+        st.opzioni.fissa = opzioni.fissa;
+        st.opzioni.fileFisso = opzioni.fisStampante.isEmpty() ? opzioni.fisFileName : QString();
+        const QString coda = opzioni.fisStampante;
+        st.opzioni.inviaFisso = [coda](const QByteArray& testo, QString& errore) {
+            return stampa::inviaGrezzo(coda, testo, QStringLiteral("Stampa Fatture Passive"), errore);
+        };
     } else {
         stampa::OpzioniStampa scelta = opzioni;
         if (!stampante_.isEmpty())
