@@ -108,6 +108,10 @@ struct OpzioniStampa {
     bool pdfNomeAutom = false;
     bool inviaEmail = false;
     bool mostraNumPag = false; // "MostraNumPag": "Mess.Numero pagine"
+    // This run only ("Stampa Pagine da:", never saved): the pages the printer prints; 0 means
+    // from the first / to the last.
+    int paginaDa = 0;
+    int paginaA = 0;
     // File output: "FileForm" (xlsx, csv, txt; else the name's extension), "SepCampi" (Spazio,
     // Tabulatore, PuntoEVirgola, Virgola), "DelimStr" (Nessuno, Apice, Doppio), "NumNoForm".
     OpzioniFileDati file;

@@ -12,7 +12,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -211,6 +213,41 @@ TEST_F(SceltaStampa, ThePdfEmailPanelChecksSavesAndReReadsItsParameters) {
     f->ComPECanc_Click();
     EXPECT_FALSE(FileIni(ini_.percorso()).contains(SezioneOpzioni, QStringLiteral("@POSTO1.EmailInd")));
     EXPECT_TRUE(static_cast<QLineEdit*>(f->pe.at(QStringLiteral("EmailInd")))->text().isEmpty());
+}
+
+TEST_F(SceltaStampa, ThePageRangeChosenGoesToThePrintServerWithTheJob) {
+    auto f = apri();
+    f->PaginaDa->setValue(2);
+    f->PaginaA->setValue(3);
+    OpzioniStampa o = f->scelta();
+    EXPECT_EQ(o.nomeStampante, QStringLiteral("Laser"));
+    for (const auto& [da, a, atteso] : {std::tuple{2, 3, "page-ranges=2-3"}, std::tuple{0, 0, ""}}) {
+        o.paginaDa = da;
+        o.paginaA = a;
+        std::unique_ptr<QPrinter> p = preparaStampante(o, {}, {}, QStringLiteral("StFatPas"), ui_);
+        ASSERT_TRUE(p);
+        QFile::remove(cups_.fileCoda(QStringLiteral("Laser")));
+        LumoStampe s;
+        s.definisciStile({QStringLiteral("CorpoCampo"), QStringLiteral("Arial"), 10, false});
+        ASSERT_TRUE(s.apriDispositivo(p.get()));
+        for (int i = 1; i <= 3; ++i) {
+            if (i > 1)
+                s.nuovaPagina();
+            s.testo(10, 10, 50, QStringLiteral("Pagina %1").arg(i));
+        }
+        ASSERT_TRUE(s.fine());
+        ASSERT_TRUE(cups_.attendiLavoro(QStringLiteral("Laser")));
+        const QString opzioni = cups_.opzioniLavoro(QStringLiteral("Laser"));
+        if (*atteso)
+            EXPECT_TRUE(opzioni.contains(QString::fromLatin1(atteso))) << opzioni.toStdString();
+        else
+            EXPECT_FALSE(opzioni.contains(QStringLiteral("page-ranges"))) << opzioni.toStdString();
+    }
+    // A range out of order is refused on closing.
+    f->PaginaDa->setValue(5);
+    f->PaginaA->setValue(2);
+    EXPECT_FALSE(f->ComChiudi_Click());
+    EXPECT_EQ(ui_.mostrati.last().testo, QStringLiteral("La pagina iniziale è oltre quella finale"));
 }
 
 TEST_F(SceltaStampa, TheFixedLengthTextGoesRawToTheQueueByteForByte) {

@@ -577,6 +577,9 @@ void frmFEStFtPass::avvia(bool video) {
     if (esito.interrotta)
         riepilogo += QStringLiteral(" (stampa interrotta)");
     staMessaggi->MostraMessaggio(riepilogo);
+    // "Mess.Numero pagine": the count is told once the run is over (the preview shows it itself).
+    if (opzioni.mostraNumPag && !anteprima && esito.fatture > 0)
+        msgCom(ui, QStringLiteral("Pagine stampate: %1").arg(esito.pagine));
     emit stampaFinita(esito);
 }
 

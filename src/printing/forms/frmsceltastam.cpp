@@ -328,8 +328,8 @@ void FrmSceltaStam::riempiStampanti() {
         const QString& nome = elenco.nomi[r];
         const QString porta = portaStampante(nome);
         // The default printer is marked in the number column and in bold.
-        auto* numero =
-            new QTableWidgetItem(QString::number(r + 1) + (nome == elenco.predefinita ? QStringLiteral("*") : QString()));
+        auto* numero = new QTableWidgetItem(QString::number(r + 1) +
+                                            (nome == elenco.predefinita ? QStringLiteral("*") : QString()));
         auto* voce = new QTableWidgetItem(nome);
         if (nome == elenco.predefinita) {
             QFont f = voce->font();
@@ -563,6 +563,8 @@ OpzioniStampa FrmSceltaStam::scelta() const {
     o.fissa.compresso = CheFisUtilComp->isChecked();
     o.pdfNomeAutom = ChePdfAutom->isEnabled() && ChePdfAutom->isChecked();
     o.inviaEmail = CheInviaEmail->isChecked();
+    o.paginaDa = PaginaDa->value();
+    o.paginaA = PaginaA->value();
     return o;
 }
 

@@ -97,18 +97,26 @@ std::unique_ptr<QPrinter> preparaStampante(const OpzioniStampa& opzioni, const S
         p->setPageOrientation(QPageLayout::Portrait);
     if (!programma.copieConsentite(codSta))
         p->setCopyCount(1);
+    // Job options for the print server, as name/value pairs.
+    QStringList lavoro;
+    if (opzioni.paginaDa > 0 || opzioni.paginaA > 0)
+        // The server's filters print only these pages of what the engine sends.
+        lavoro << QStringLiteral("page-ranges")
+               << QStringLiteral("%1-%2")
+                      .arg(std::max(1, opzioni.paginaDa))
+                      .arg(opzioni.paginaA > 0 ? opzioni.paginaA : 99999);
     if (opzioni.numCassetto > 0) {
         const std::vector<Cassetto> cassetti = cassettiStampante(esito.stampante);
         if (opzioni.numCassetto <= int(cassetti.size()))
-            p->printEngine()->setProperty(OpzioniLavoro,
-                                          QStringList{QStringLiteral("media-source"),
-                                                      cassetti[size_t(opzioni.numCassetto - 1)].codice});
+            lavoro << QStringLiteral("media-source") << cassetti[size_t(opzioni.numCassetto - 1)].codice;
         else
             msgCom(ui, QStringLiteral("La stampante %1 non ha il cassetto %2:")
                                .arg(esito.stampante)
                                .arg(opzioni.numCassetto) +
                            QLatin1Char('\n') + QStringLiteral("la stampa userà il cassetto predefinito"));
     }
+    if (!lavoro.isEmpty())
+        p->printEngine()->setProperty(OpzioniLavoro, lavoro);
     return p;
 }
 
