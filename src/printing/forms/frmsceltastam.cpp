@@ -343,7 +343,10 @@ void FrmSceltaStam::riempiStampanti() {
         GriPorte->setItem(r + 1, 0, new QTableWidgetItem(nome));
         GriPorte->setItem(r + 1, 1, new QTableWidgetItem(porta));
     }
+    // Queue names are read whole; the port takes what is left.
     GriPri->resizeColumnToContents(0);
+    GriPri->resizeColumnToContents(1);
+    GriPorte->resizeColumnToContents(0);
     riempimento_ = false;
 }
 
