@@ -45,6 +45,8 @@
 //       OUT, or with --per-fattura one PDF per invoice in the folder OUT named by the automatic
 //       name rules, and marks them printed. Prints the number of invoices and pages. Exit
 //       status 0 on success, 1 when nothing was selected or a file could not be written.
+//       With --file OUT.xlsx|OUT.csv|OUT.txt instead of --pdf: the data file of what the print
+//       shows, one printed line a row, numbers as numbers; nothing is marked printed.
 //   tesel-cli verifica --ini FILE [--ripara]
 //       Checks the posted books (staging journal, posted flags, due dates, locks, suppliers,
 //       balances, VAT protocols) and, with --ripara, repairs what can be repaired. Exit status
@@ -117,7 +119,8 @@ const char* const Uso =
     "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
     "                 [--senza-registrazione] [--json]\n"
     "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
-    "  tesel-cli stampa --ini FILE --pdf OUT [--per-fattura] [--anno-da A] [--anno-al A]\n"
+    "  tesel-cli stampa --ini FILE (--pdf OUT [--per-fattura] | --file OUT.xlsx|OUT.csv|OUT.txt)\n"
+    "                   [--anno-da A] [--anno-al A]\n"
     "                   [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]\n"
     "                   [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
     "                   [--solo-non-stampate] [--ordine partita-iva|numero|ragione-sociale]\n"
@@ -182,6 +185,7 @@ constexpr Opzione Opzioni[] = {
     {"importa", nullptr, "hub scarica: importa gli XML scaricati"},
     {"sovrascrivi", nullptr, "hub scarica: sostituisce le fatture già caricate"},
     {"pdf", "OUT", "stampa: file pdf (cartella con --per-fattura)"},
+    {"file", "OUT", "stampa: file dati .xlsx, .csv o .txt di quanto stampato"},
     {"per-fattura", nullptr, "stampa: un file pdf per fattura"},
     {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate"},
     {"ordine", "ORDINE", "stampa: partita-iva, numero o ragione-sociale"},
@@ -229,6 +233,7 @@ struct Argomenti {
     posting::OpzioniLotto lotto;
     // stampa
     QString pdf;
+    QString file; // stampa: the data file
     bool perFattura = false;
     bool soloNonStampate = false;
     stampa::OrdineStampa ordine = stampa::OrdineStampa::NumeroRiferimento;
@@ -391,6 +396,7 @@ Argomenti leggiArgomenti(QStringList a) {
         }
     }
     testo("pdf", r.pdf);
+    testo("file", r.file);
     r.perFattura = p.isSet(QStringLiteral("per-fattura"));
     r.soloNonStampate = p.isSet(QStringLiteral("solo-non-stampate"));
     if (p.isSet(QStringLiteral("ordine"))) {
@@ -726,9 +732,17 @@ int decontabilizza(const Argomenti& a) {
 int stampaFatture(const Argomenti& a) {
     if (!a.posizionali.isEmpty())
         return uso();
-    if (a.pdf.trimmed().isEmpty()) {
-        err() << "Manca --pdf OUT\n";
+    if (a.pdf.trimmed().isEmpty() == a.file.trimmed().isEmpty()) {
+        err() << "Indicare --pdf OUT oppure --file OUT\n";
         return 2;
+    }
+    std::optional<stampa::FormatoFile> formato;
+    if (!a.file.trimmed().isEmpty()) {
+        formato = stampa::formatoDaTesto(QFileInfo(a.file).suffix());
+        if (!formato) {
+            err() << "Il file deve finire in .xlsx, .csv o .txt: " << a.file << "\n";
+            return 2;
+        }
     }
     Azienda az;
     if (!az.apri(a))
@@ -751,8 +765,17 @@ int stampaFatture(const Argomenti& a) {
     s.soloNonStampate = a.soloNonStampate;
     st.ordine = a.ordine;
     stampa::impostaDaProfilo(st, *az.amb.conf, *az.parametri, az.amb.menu, az.amb.ui);
-    const QString uscita = QFileInfo(a.pdf).absoluteFilePath();
-    if (a.perFattura) {
+    const QString uscita = QFileInfo(formato ? a.file : a.pdf).absoluteFilePath();
+    if (formato) {
+        // Separator, qualifier and number format as the print options of the print say.
+        const FileIni profilo(az.amb.conf->fileProfilo());
+        const stampa::ImpostazioneStampa imp(profilo, stampa::postazioneCorrente(az.amb.menu),
+                                             stampa::IdentitaStampa{QStringLiteral("StFatPas"), {}, {}});
+        st.opzioni.destinazione = stampa::Destinazione::FileDati;
+        st.opzioni.fileDati = uscita;
+        st.opzioni.formatoFile = imp.leggiOpzioni(az.amb.ui).file;
+        st.opzioni.formatoFile.formato = *formato;
+    } else if (a.perFattura) {
         st.opzioni.destinazione = stampa::Destinazione::PdfPerFattura;
         st.opzioni.cartellaPdf = uscita;
         st.messaggio = [](const QString& m) { err() << m << Qt::endl; };

@@ -7,6 +7,7 @@
 #include "frame/sqlvalore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPageSize>
 #include <QRegularExpression>
@@ -166,6 +167,76 @@ QString chiaveOpzione(const QString& opzione, Ambito ambito, Zona zona, const QS
     return k;
 }
 
+QString testoSeparatore(QChar c) {
+    switch (c.unicode()) {
+    case u' ':
+        return QStringLiteral("Spazio");
+    case u'\t':
+        return QStringLiteral("Tabulatore");
+    case u',':
+        return QStringLiteral("Virgola");
+    default:
+        return QStringLiteral("PuntoEVirgola");
+    }
+}
+
+std::optional<QChar> separatoreDaTesto(const QString& t) {
+    const QString s = t.trimmed().toLower();
+    if (s == u"spazio")
+        return QLatin1Char(' ');
+    if (s == u"tabulatore" || s == u"tab")
+        return QLatin1Char('\t');
+    if (s == u"puntoevirgola" || s == u"punto e virgola")
+        return QLatin1Char(';');
+    if (s == u"virgola")
+        return QLatin1Char(',');
+    return std::nullopt;
+}
+
+QString testoQualificatore(const QString& q) {
+    if (q == u"'")
+        return QStringLiteral("Apice");
+    if (q == u"\"")
+        return QStringLiteral("Doppio");
+    return QStringLiteral("Nessuno");
+}
+
+std::optional<QString> qualificatoreDaTesto(const QString& t) {
+    const QString s = t.trimmed().toLower();
+    if (s == u"nessuno")
+        return QString();
+    if (s == u"apice")
+        return QStringLiteral("'");
+    if (s == u"doppio")
+        return QStringLiteral("\"");
+    return std::nullopt;
+}
+
+bool salvaOpzioni(FileIni& profilo, const QList<std::pair<QString, QString>>& valori, Ambito ambito,
+                  Zona zona, const QString& terminale, const QString& codSta, QString& errore) {
+    for (const auto& [nome, valore] : valori) {
+        if (!profilo.set(SezioneOpzioni, chiaveOpzione(nome, ambito, zona, terminale, codSta), valore)) {
+            errore = QStringLiteral("Valore non registrabile per l'opzione ") + nome;
+            return false;
+        }
+    }
+    if (!profilo.save()) {
+        errore = QStringLiteral("Impossibile scrivere il file ") + profilo.percorso();
+        return false;
+    }
+    return true;
+}
+
+int cancellaOpzioni(FileIni& profilo, const QStringList& nomi, Ambito ambito, Zona zona,
+                    const QString& terminale, const QString& codSta) {
+    int tolte = 0;
+    for (const QString& nome : nomi)
+        tolte += profilo.removeKey(SezioneOpzioni, chiaveOpzione(nome, ambito, zona, terminale, codSta));
+    if (tolte > 0 && !profilo.save())
+        return -1;
+    return tolte;
+}
+
 QString messaggioMargini() {
     return QStringLiteral("(IniParamStampa) Problemi nei parametri dei margini") + QLatin1Char('\n') +
            QStringLiteral("nel file di inizializzazione. ") + QStringLiteral("Uso i valori di default");
@@ -231,6 +302,46 @@ OpzioniStampa ImpostazioneStampa::leggiOpzioni(Interazione& ui) const {
     o.pathDefault = leggi(QStringLiteral("PathDefault"));
     o.pdfNomeAutom = vero(leggi(QStringLiteral("PdfNomeAutom")));
     o.inviaEmail = vero(leggi(QStringLiteral("InviaEmail"))) || vero(leggi(QStringLiteral("EmailInvia")));
+    o.mostraNumPag = vero(leggi(QStringLiteral("MostraNumPag")));
+
+    const QString formato = leggi(QStringLiteral("FileForm"));
+    if (const auto f = formatoDaTesto(formato.isEmpty() ? QFileInfo(o.fileName).suffix() : formato))
+        o.file.formato = *f;
+    else if (!formato.isEmpty())
+        errori = true;
+    if (const QString v = leggi(QStringLiteral("SepCampi")); !v.isEmpty()) {
+        if (const auto c = separatoreDaTesto(v))
+            o.file.separatore = *c;
+        else
+            errori = true;
+    }
+    if (const QString v = leggi(QStringLiteral("DelimStr")); !v.isEmpty()) {
+        if (const auto q = qualificatoreDaTesto(v))
+            o.file.qualificatore = *q;
+        else
+            errori = true;
+    }
+    o.file.numeriSenzaFormato = vero(leggi(QStringLiteral("NumNoForm")));
+
+    o.fisFileName = leggi(QStringLiteral("FisFileName"));
+    o.fisStampante = leggi(QStringLiteral("FisStampante"));
+    OpzioniFissa fissa;
+    intero(QStringLiteral("FisColonne"), 20, 400, fissa.colonne);
+    intero(QStringLiteral("FisRighe"), 10, 400, fissa.righe);
+    intero(QStringLiteral("FisMrAlt"), 0, 400, fissa.righeVuoteAlto);
+    intero(QStringLiteral("FisMrBas"), 0, 400, fissa.righeVuoteBasso);
+    fissa.compresso = vero(leggi(QStringLiteral("FisUtilComp")));
+    for (const auto& [nome, dove] : {std::pair{QStringLiteral("FisCodIniComp"), &fissa.inizioCompresso},
+                                     std::pair{QStringLiteral("FisCodFinComp"), &fissa.fineCompresso}}) {
+        if (const auto seq = sequenzaDaTesto(leggi(nome)))
+            *dove = *seq;
+        else
+            errori = true;
+    }
+    if (controllaOpzioniFissa(fissa).isEmpty())
+        o.fissa = fissa;
+    else
+        errori = true;
     if (errori)
         msgCom(ui, QStringLiteral("(IniOpzSta) Problemi nei parametri"), QStringLiteral("&Ok"), {}, {},
                QStringLiteral("Errore file ini"));

@@ -18,6 +18,7 @@
 
 #include "printing/lumostampe.h"
 #include "printing/stampanti.h"
+#include "printing/uscitefile.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -106,7 +107,27 @@ struct OpzioniStampa {
     QString pathDefault;
     bool pdfNomeAutom = false;
     bool inviaEmail = false;
+    bool mostraNumPag = false; // "MostraNumPag": "Mess.Numero pagine"
+    // This run only ("Stampa Pagine da:", never saved): the pages the printer prints; 0 means
+    // from the first / to the last.
+    int paginaDa = 0;
+    int paginaA = 0;
+    // File output: "FileForm" (xlsx, csv, txt; else the name's extension), "SepCampi" (Spazio,
+    // Tabulatore, PuntoEVirgola, Virgola), "DelimStr" (Nessuno, Apice, Doppio), "NumNoForm".
+    OpzioniFileDati file;
+    // Fixed-length output: "FisFileName" (a file) or "FisStampante" (a queue, raw), "FisColonne",
+    // "FisRighe", "FisMrAlt", "FisMrBas", "FisUtilComp", "FisCodIniComp"/"FisCodFinComp" (byte
+    // codes "27,15").
+    QString fisFileName;
+    QString fisStampante;
+    OpzioniFissa fissa;
 };
+
+// The words the options keep the separator and the qualifier with, and back.
+QString testoSeparatore(QChar c);
+std::optional<QChar> separatoreDaTesto(const QString& t);
+QString testoQualificatore(const QString& q);
+std::optional<QString> qualificatoreDaTesto(const QString& t);
 
 // The automatic PDF: the engine's own PDF output, one file per document.
 struct PdfAutomatico {
@@ -186,6 +207,15 @@ private:
     DatiAzienda azienda_;
     ParametriPagina pagina_;
 };
+
+// Writes the options `valori` (name -> value) under the keys of the scope and zone, in the
+// section "Opzioni Stampa", and saves the profile. False with `errore` when the profile refuses.
+bool salvaOpzioni(FileIni& profilo, const QList<std::pair<QString, QString>>& valori, Ambito ambito,
+                  Zona zona, const QString& terminale, const QString& codSta, QString& errore);
+// Removes the options `nomi` saved under the scope and zone and saves the profile; answers how
+// many keys were removed (-1 when the profile could not be written).
+int cancellaOpzioni(FileIni& profilo, const QStringList& nomi, Ambito ambito, Zona zona,
+                    const QString& terminale, const QString& codSta);
 
 // The margin message, as the user sees it.
 QString messaggioMargini();

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 #include <memory>
 
@@ -136,6 +137,39 @@ void StFatPas::riporta(EsitoStampa& e, const QString& testo) {
     e.messaggi << testo;
 }
 
+bool StFatPas::scriviDaRecord(const LumoStampe& s, EsitoStampa& esito) {
+    QString errore;
+    bool ok = false;
+    if (opzioni.destinazione == Destinazione::FileDati) {
+        ok = scriviFileDati(tabellaDaOperazioni(s.operazioni()), opzioni.fileDati, opzioni.formatoFile,
+                            errore);
+        if (ok)
+            esito.file << opzioni.fileDati;
+    } else {
+        const QByteArray testo = testoLunghezzaFissa(s.operazioni(), s.larghezzaStampabile(),
+                                                     s.altezzaStampabile(), opzioni.fissa);
+        if (!opzioni.fileFisso.isEmpty()) {
+            QSaveFile f(opzioni.fileFisso);
+            ok = f.open(QIODevice::WriteOnly) && f.write(testo) == testo.size() && f.commit();
+            if (ok)
+                esito.file << opzioni.fileFisso;
+            else
+                errore = QStringLiteral("Impossibile scrivere il file ") + opzioni.fileFisso +
+                         QStringLiteral(": ") + f.errorString();
+        } else if (opzioni.inviaFisso) {
+            ok = opzioni.inviaFisso(testo, errore);
+        } else {
+            errore = QStringLiteral("Manca il file o la stampante per la stampa a lunghezza fissa");
+        }
+    }
+    if (!ok) {
+        esito.erroreFile = true;
+        esito.fatture = 0;
+        riporta(esito, errore);
+    }
+    return ok;
+}
+
 EsitoStampa StFatPas::AvviaStampa() {
     EsitoStampa esito;
     QString procedura = QStringLiteral("PrepSql");
@@ -152,7 +186,8 @@ EsitoStampa StFatPas::AvviaStampa() {
         }
         procedura = QStringLiteral("AvviaStampa");
         const Destinazione dest = opzioni.destinazione;
-        if (dest == Destinazione::PdfUnico || dest == Destinazione::PdfPerFattura) {
+        const bool daRecord = dest == Destinazione::FileDati || dest == Destinazione::Fissa;
+        if (dest == Destinazione::PdfUnico || dest == Destinazione::PdfPerFattura || daRecord) {
             motoreProprio_ = std::make_unique<LumoStampe>();
             s = motoreProprio_.get();
         }
@@ -162,7 +197,7 @@ EsitoStampa StFatPas::AvviaStampa() {
             allApertura(*s);
         assicuraStili(*s);
         // A long run needs no record of every text it drew.
-        s->registraOperazioni(chiavi.size() <= 50 || !motoreProprio_);
+        s->registraOperazioni(chiavi.size() <= 50 || !motoreProprio_ || daRecord);
         if (dest == Destinazione::PdfUnico) {
             if (!s->apriPdf(opzioni.filePdf, QStringLiteral("Stampa Fatture Passive"))) {
                 esito.erroreFile = true;
@@ -219,7 +254,7 @@ EsitoStampa StFatPas::AvviaStampa() {
                 esito.file << file;
             procedura = QStringLiteral("SegnaStampato");
             ++esito.fatture;
-            if (dest == Destinazione::PdfUnico)
+            if (dest == Destinazione::PdfUnico || daRecord)
                 daSegnare.push_back(k);
             else if (dest != Destinazione::Video)
                 segnaStampata(k);
@@ -238,6 +273,15 @@ EsitoStampa StFatPas::AvviaStampa() {
                 riporta(esito, QStringLiteral("Errore nella chiusura del pdf: ") + s->errore());
             if (dest == Destinazione::PdfUnico)
                 esito.fatture = 0;
+        } else if (daRecord) {
+            procedura = QStringLiteral("StampaSuFile");
+            if (scriviDaRecord(*s, esito) && dest == Destinazione::Fissa && opzioni.fileFisso.isEmpty()) {
+                // Sent to the printer: that is paper, as the printer run.
+                Transazione t(db_);
+                for (const ChiaveStampa& k : daSegnare)
+                    segnaStampata(k);
+                t.conferma();
+            }
         } else if (dest == Destinazione::PdfUnico) {
             esito.file << opzioni.filePdf;
             // The file holds them all: all of them are marked, in one unit of work.

@@ -133,16 +133,25 @@ struct FatturaInStampa {
 
 // Where the pages go.
 enum class Destinazione {
-    Stampante,    // the printer: the invoices are marked printed
-    Video,        // the preview: nothing is marked, the user has only looked
-    PdfUnico,     // one PDF for the whole run
-    PdfPerFattura // one PDF per invoice, named by the automatic-name rules
+    Stampante,     // the printer: the invoices are marked printed
+    Video,         // the preview: nothing is marked, the user has only looked
+    PdfUnico,      // one PDF for the whole run
+    PdfPerFattura, // one PDF per invoice, named by the automatic-name rules
+    FileDati,      // a data file (xlsx, csv, txt) of the printed texts: nothing is marked
+    Fissa          // fixed-length text to a file, or raw to a queue (then the invoices are marked)
 };
 
 struct OpzioniStFatPas {
     Destinazione destinazione = Destinazione::Stampante;
     QString filePdf;     // PdfUnico: the file
     QString cartellaPdf; // PdfPerFattura: the folder
+    QString fileDati;    // FileDati: the file, in the format of `formatoFile`
+    OpzioniFileDati formatoFile;
+    OpzioniFissa fissa; // Fissa: the layout
+    QString fileFisso;  // Fissa: the file; empty: the text goes to `inviaFisso`
+    // Fissa without a file: hands the text to the printer queue (the forms layer's); false with
+    // the reason in the message.
+    std::function<bool(const QByteArray& testo, QString& errore)> inviaFisso;
     RegoleNomePdf nomi;
     ContestoNomi chi;
     bool rigaZeroDescr = true; // Tesel.RigaZeroDescr: zero lines print as descriptions only
@@ -168,7 +177,7 @@ struct EsitoStampa {
     bool interrotta = false;
     bool erroreFile = false; // a PDF could not be opened, written or closed
     bool errore = false;     // the run ended on an error (its message is the last one)
-    QStringList file;        // PDF files written
+    QStringList file;        // PDF and data files written
     QStringList messaggi;    // what the run reported, in order
 };
 
@@ -210,6 +219,8 @@ private:
     std::vector<ChiaveStampa> leggiSelezione();
     void segnaStampata(const ChiaveStampa& k);
     void riporta(EsitoStampa& e, const QString& testo);
+    // The data file or the fixed-length text of a run drawn on no device.
+    bool scriviDaRecord(const LumoStampe& s, EsitoStampa& esito);
 
     Database& db_;
     Interazione& ui_;

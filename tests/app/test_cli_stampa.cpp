@@ -2,7 +2,9 @@
 // the invoices marked printed, the counts on standard output, the exit status.
 
 #include "aziendacli.h"
+#include "frame/currency.h"
 #include "printing/pdfprova.h"
+#include "printing/xlsxprova.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +73,50 @@ TEST_F(CliStampa, onePdfPerInvoiceInTheFolderAndTheFailuresOfTheCommandLine) {
         comando("stampa", {"--pdf", cartella_.filePath("x.pdf"), "--anno-da", "2025", "--anno-al", "2024"})
             .codice,
         2);
+}
+
+TEST_F(CliStampa, theDataFileHoldsWhatThePrintShowsWithTheTotalsAsNumbersAndMarksNothing) {
+    if (IsSkipped())
+        return;
+    const QString xlsx = cartella_.filePath("stampa.xlsx");
+    const EsitoCli e = comando("stampa", {"--file", xlsx});
+    ASSERT_EQ(e.codice, 0) << e.errori.toStdString();
+    EXPECT_TRUE(e.uscita.contains(xlsx)) << e.uscita.toStdString();
+    QString errore;
+    const QHash<QString, CellaXlsx> celle = leggiXlsx(xlsx, &errore);
+    ASSERT_FALSE(celle.isEmpty()) << errore.toStdString();
+    QList<double> numeri;
+    QStringList testi;
+    for (const CellaXlsx& c : celle)
+        (c.numero ? (void)numeri.append(c.valore.toDouble()) : (void)testi.append(c.valore));
+    Recordset rs = db().ApriRs(
+        "SELECT DGD_ImportoTotaleDocumento, CP_DA_Anagrafica_Denominazione, DGD_Numero FROM FatXmlTest");
+    int fatture = 0, totali = 0;
+    for (; !rs.RsEof(); rs.RsMoveNext(), ++fatture) {
+        // The simplified invoice of the sample has no document total: its print shows the summary's.
+        if (const auto totale = rs.leggiValuta("DGD_ImportoTotaleDocumento")) {
+            const double atteso = totale->testoSql().toDouble();
+            EXPECT_TRUE(std::any_of(numeri.cbegin(), numeri.cend(), [&](double n) {
+                return std::abs(n - atteso) < 0.001;
+            })) << atteso;
+            ++totali;
+        }
+        const QString numero = rs.leggiTesto("DGD_Numero").trimmed();
+        EXPECT_TRUE(std::any_of(testi.cbegin(), testi.cend(), [&](const QString& t) {
+            return t.contains(numero);
+        })) << numero.toStdString();
+    }
+    EXPECT_EQ(fatture, 3);
+    EXPECT_EQ(totali, 2);
+    EXPECT_EQ(stampate(), 0);
+
+    // Csv too; an unknown extension, or both outputs, are refused.
+    ASSERT_EQ(comando("stampa", {"--file", cartella_.filePath("stampa.csv")}).codice, 0);
+    QFile csv(cartella_.filePath("stampa.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().contains(";"));
+    EXPECT_EQ(comando("stampa", {"--file", cartella_.filePath("stampa.ods")}).codice, 2);
+    EXPECT_EQ(comando("stampa", {"--file", xlsx, "--pdf", cartella_.filePath("x.pdf")}).codice, 2);
 }
 
 } // namespace

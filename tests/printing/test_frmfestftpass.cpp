@@ -6,10 +6,14 @@
 #include "frame/configurazione.h"
 #include "frame/contesto.h"
 #include "frame/database.h"
+#include "frame/ini.h"
 #include "frame/parametri.h"
 #include "import/importazione.h"
+#include "printing/cupsprova.h"
 #include "printing/forms/frmfestftpass.h"
+#include "printing/forms/frmsceltastam.h"
 #include "printing/forms/frmvstampa.h"
+#include "printing/xlsxprova.h"
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
@@ -21,6 +25,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -203,6 +210,44 @@ TEST_F(DialogoStampa, theListLeftByAnotherProgramIsPrintedAndRemovedWhenTheDialo
     EXPECT_TRUE(f->close());
     EXPECT_EQ(db().valore("SELECT COUNT(*) FROM DocDaElab").toInt(), 1);
     EXPECT_EQ(db().valore("SELECT Utente FROM DocDaElab").toString(), "altro");
+}
+
+TEST_F(DialogoStampa, theDestinationChosenInTheSelectionDialogIsShownAndUsedForTheNextPrint) {
+    if (IsSkipped())
+        return;
+    prova::ServerCups cups;
+    if (!cups.avvia())
+        GTEST_SKIP() << cups.motivo;
+    ASSERT_TRUE(cups.aggiungiCoda(QStringLiteral("Ufficio"), true)) << cups.motivo;
+    ASSERT_TRUE(cups.aggiungiCoda(QStringLiteral("Aghi"), false)) << cups.motivo;
+    // The data file's name as saved for this print.
+    const QString xlsx = cartella_.filePath("fatture.xlsx");
+    FileIni ini(configurazione_->fileProfilo());
+    ASSERT_TRUE(ini.set(stampa::SezioneOpzioni, QStringLiteral("StFatPas.FileName"), xlsx));
+    ASSERT_TRUE(ini.save());
+    auto f = apri();
+    EXPECT_EQ(f->labStampante->text(), QStringLiteral("Ufficio"));
+    // The user picks the second queue and the file destination, and closes the dialog.
+    bool visto = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<stampa::FrmSceltaStam*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        visto = true;
+        for (int r = 0; r < d->GriPri->rowCount(); ++r)
+            if (d->GriPri->item(r, 1)->text() == u"Aghi")
+                d->GriPri->setCurrentCell(r, 1);
+        d->OptStampaSu[2]->setChecked(true);
+        d->ComChiudi->click();
+    });
+    f->comSceStam->click();
+    ASSERT_TRUE(visto);
+    EXPECT_EQ(f->labStampante->text(), QStringLiteral("Aghi"));
+    f->ComStampa_Click();
+    ASSERT_TRUE(QFile::exists(xlsx));
+    EXPECT_GT(prova::leggiXlsx(xlsx).size(), 50);
+    // A data file is not paper: nothing is marked printed.
+    EXPECT_TRUE(stampate().isEmpty());
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 //   tesel-schermate-stampa --cartella DIR
 // Writes DIR/FrmVStampa.png (the preview on the calibration page), DIR/FrmVStampa-150.png (the
 // same redrawn from the record, at 150%), DIR/frmVStaPar.png,
-// DIR/frmStampaInCorso.png and DIR/pagina-prova.pdf.
+// DIR/frmStampaInCorso.png, DIR/FrmSceltaStam.png (with -salva and -pdfemail, its other two
+// panels) and DIR/pagina-prova.pdf.
 
+#include "frame/ini.h"
 #include "frame/interazione.h"
+#include "printing/forms/frmsceltastam.h"
 #include "printing/forms/frmstampaincorso.h"
 #include "printing/forms/frmvstampa.h"
 #include "printing/forms/frmvstapar.h"
@@ -13,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 using namespace tesel::stampa;
@@ -98,6 +102,36 @@ int main(int argc, char** argv) {
         ok &= salva(&f, cartella, QStringLiteral("frmStampaInCorso"));
         s.fine();
         QFile::remove(QDir::temp().filePath(QStringLiteral("tesel-schermate-stampa.pdf")));
+    }
+    {
+        // The print dialog over a profile with a few options and e-mail parameters saved.
+        QTemporaryDir dir;
+        tesel::FileIni ini(dir.filePath(QStringLiteral("tesel.ini")));
+        const QString o = SezioneOpzioni;
+        ini.set(o, QStringLiteral("StFatPas.StaVid"), QStringLiteral("File"));
+        ini.set(o, QStringLiteral("StFatPas.FileName"),
+                QStringLiteral("/home/ufficio/stampe/fatture-passive.xlsx"));
+        ini.set(o, QStringLiteral("FileForm"), QStringLiteral("xlsx"));
+        ini.set(o, QStringLiteral("FisCodIniComp"), QStringLiteral("27,15"));
+        ini.set(o, QStringLiteral("FisCodFinComp"), QStringLiteral("18"));
+        ini.set(o, QStringLiteral("PdfAutomAbil"), QStringLiteral("S"));
+        ini.set(o, QStringLiteral("EmailTipoInvio"), QStringLiteral("See"));
+        ini.set(o, QStringLiteral("EmailInd"), QStringLiteral("amministrazione@rossiforniture.it"));
+        ini.set(o, QStringLiteral("EmailServerSMTP"), QStringLiteral("smtp.rossiforniture.it"));
+        ini.set(o, QStringLiteral("EmailNumPorta"), QStringLiteral("465"));
+        ini.set(o, QStringLiteral("EmailUsaSSL"), QStringLiteral("S"));
+        ini.set(o, QStringLiteral("EmailLogin"), QStringLiteral("amministrazione"));
+        ini.set(o, QStringLiteral("EmailPwd"), QStringLiteral("segreta"));
+        ini.set(o, QStringLiteral("EmailOggetto"), QStringLiteral("Fattura §Numero§ del §Data§"));
+        const ImpostazioneStampa imp(ini, Postazione{QStringLiteral("UFFICIO2"), {}, {}},
+                                     IdentitaStampa{QStringLiteral("StFatPas"), {}, {}});
+        FrmSceltaStam f(ini, imp, ui);
+        f.resize(900, 820);
+        ok &= salva(&f, cartella, QStringLiteral("FrmSceltaStam"));
+        f.ComSalOpz_Click();
+        ok &= salva(&f, cartella, QStringLiteral("FrmSceltaStam-salva"));
+        f.ComParIniPE_Click();
+        ok &= salva(&f, cartella, QStringLiteral("FrmSceltaStam-pdfemail"));
     }
     return ok ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "posting/selezione.h"
+#include "printing/forms/frmsceltastam.h"
 #include "printing/forms/frmstampaincorso.h"
 #include "printing/forms/frmvstampa.h"
 #include "printing/forms/stampantisistema.h"
@@ -29,7 +30,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -425,15 +425,14 @@ bool frmFEStFtPass::controllaTutto() {
 // ---- Printing ---------------------------------------------------------------------------------
 
 void frmFEStFtPass::comSceStam_Click() {
-    QPrinter p(
-        QPrinterInfo::printerInfo(stampante_.isEmpty() ? QPrinterInfo::defaultPrinterName() : stampante_),
-        QPrinter::HighResolution);
-    QPrintDialog d(&p, this);
-    d.setWindowTitle(QStringLiteral("Scelta della modalità di stampa"));
+    stampa::FrmSceltaStam d(*profilo_, *impostazione_, contesto_.interazione, this);
     if (d.exec() != QDialog::Accepted)
         return;
-    stampante_ = p.printerName();
-    labStampante->setText(stampante_);
+    scelta_ = d.scelta();
+    stampante_ = scelta_->nomeStampante;
+    labStampante->setText(stampante_.isEmpty() ? QStringLiteral("nessuna stampante predefinita")
+                                               : stampante_);
+    ChePdfAutom->setChecked(ChePdfAutom->isEnabled() && scelta_->pdfNomeAutom);
 }
 
 void frmFEStFtPass::ComStampa_Click() {
@@ -486,7 +485,8 @@ void frmFEStFtPass::avvia(bool video) {
     std::unique_ptr<QPrinter> stampante;
     std::unique_ptr<stampa::LumoStampe> motore;
     QPointer<stampa::FrmVStampa> anteprima;
-    const stampa::OpzioniStampa opzioni = impostazione_->leggiOpzioni(ui);
+    const stampa::OpzioniStampa opzioni = scelta_ ? *scelta_ : impostazione_->leggiOpzioni(ui);
+    video = video || opzioni.staVid == stampa::DoveStampare::Video;
     if (video) {
         st.opzioni.destinazione = stampa::Destinazione::Video;
         motore = std::make_unique<stampa::LumoStampe>();
@@ -523,6 +523,18 @@ void frmFEStFtPass::avvia(bool video) {
             return;
         st.opzioni.destinazione = stampa::Destinazione::PdfUnico;
         st.opzioni.filePdf = file;
+    } else if (opzioni.staVid == stampa::DoveStampare::File) {
+        st.opzioni.destinazione = stampa::Destinazione::FileDati;
+        st.opzioni.fileDati = opzioni.fileName;
+        st.opzioni.formatoFile = opzioni.file;
+    } else if (opzioni.staVid == stampa::DoveStampare::Fissa) {
+        st.opzioni.destinazione = stampa::Destinazione::Fissa;
+        st.opzioni.fissa = opzioni.fissa;
+        st.opzioni.fileFisso = opzioni.fisStampante.isEmpty() ? opzioni.fisFileName : QString();
+        const QString coda = opzioni.fisStampante;
+        st.opzioni.inviaFisso = [coda](const QByteArray& testo, QString& errore) {
+            return stampa::inviaGrezzo(coda, testo, QStringLiteral("Stampa Fatture Passive"), errore);
+        };
     } else {
         stampa::OpzioniStampa scelta = opzioni;
         if (!stampante_.isEmpty())
@@ -565,6 +577,9 @@ void frmFEStFtPass::avvia(bool video) {
     if (esito.interrotta)
         riepilogo += QStringLiteral(" (stampa interrotta)");
     staMessaggi->MostraMessaggio(riepilogo);
+    // "Mess.Numero pagine": the count is told once the run is over (the preview shows it itself).
+    if (opzioni.mostraNumPag && !anteprima && esito.fatture > 0)
+        msgCom(ui, QStringLiteral("Pagine stampate: %1").arg(esito.pagine));
     emit stampaFinita(esito);
 }
 

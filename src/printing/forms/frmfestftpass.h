@@ -97,6 +97,8 @@ private:
     bool daDocDaElab_ = false;
     bool inStampa_ = false;
     QString stampante_; // chosen with comSceStam; empty: the options' or the default
+    // The choice made in "Scelta della modalità di stampa" for the next prints of this window.
+    std::optional<stampa::OpzioniStampa> scelta_;
     ui::CampiNonValidi nonValidi_;
     std::map<int, RicercaCampo*> ricerche_;
 };

@@ -23,6 +23,13 @@ struct Cassetto {
 // queue has no choice of bins or the server does not answer. `NumCassetto` n > 0 is the n-th.
 std::vector<Cassetto> cassettiStampante(const QString& stampante);
 
+// Where a queue sends its jobs (its device URI, "socket://10.0.0.5:9100"); empty when unknown.
+QString portaStampante(const QString& stampante);
+
+// Sends `dati` to the queue as they are (raw: the fixed-length text with its control codes).
+// False with the reason in `errore`.
+bool inviaGrezzo(const QString& stampante, const QByteArray& dati, const QString& titolo, QString& errore);
+
 // Resolves the printer for the print (messages through `ui`) and prepares it: the whole sheet
 // addressable (the engine applies the margins), the paper and the bin of the options when given
 // (a bin the printer does not have is reported and the printer's own is used), one copy when the
