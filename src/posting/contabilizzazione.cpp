@@ -163,10 +163,14 @@ ImpostazioniContabilizzazione::ImpostazioniContabilizzazione(Database& db, Param
                                                              const ParametriContabilizzazione& p)
     : personali(p), causali(db) {
     moneta = parametri.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
-    const QVariant dec =
-        db.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(moneta));
-    if (dec.isValid() && !dec.isNull())
-        decimali = std::clamp(dec.toInt(), 0, 4);
+    isoMoneta = QStringLiteral("EUR");
+    Recordset m = db.ApriRs(QStringLiteral("Select NumDec, Iso from Monete Where Moneta = ") + testo(moneta));
+    if (!m.RsVuoto()) {
+        if (const auto dec = m.leggiIntero(QStringLiteral("NumDec")))
+            decimali = std::clamp(static_cast<int>(*dec), 0, 4);
+        if (const QString iso = m.leggiTesto(QStringLiteral("Iso")).trimmed(); !iso.isEmpty())
+            isoMoneta = iso;
+    }
     arrotIvaEuro = parametri.vale(QStringLiteral("ArrotIvaEuro"), u"S");
 }
 
@@ -369,7 +373,7 @@ private:
                 "Select DGD_TipoDocumento, CP_DA_IdFiscaleIVA_IdCodice, NomeFile, Contabilizzato,"
                 " DGD_ImportoTotaleDocumento, GruppoFor, MastroFor, ContoFor, Causale, DGD_Data,"
                 " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
-                " PreDoc, DGD_Numero, Pagamento from FatXmlTest") +
+                " PreDoc, DGD_Numero, Pagamento, DGD_Divisa from FatXmlTest") +
             dove_);
         if (t.RsVuoto())
             rifiuta(QStringLiteral("Fattura passiva inesistente"));
@@ -397,6 +401,7 @@ private:
         preDoc_ = t.leggiTesto(QStringLiteral("PreDoc")).trimmed();
         numeroDoc_ = t.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
         pagamento_ = t.leggiTesto(QStringLiteral("Pagamento")).trimmed();
+        divisa_ = t.leggiTesto(QStringLiteral("DGD_Divisa")).trimmed().toUpper();
     }
 
     [[noreturn]] void giaContabilizzata() {
@@ -476,7 +481,37 @@ private:
         }
         s_.importi.decimali = impostazioni_.decimali;
         s_.importi.arrotIvaEuro = impostazioni_.arrotIvaEuro;
+        leggiDivisa();
         conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
+    }
+
+    // A document in another currency is posted at the rate given for the run, else at the one
+    // of Monete; its amounts are computed in its own currency, with that currency's decimals.
+    // Without a rate it is refused: posting dollars as euro would be wrong by the whole rate.
+    void leggiDivisa() {
+        moneta_ = impostazioni_.moneta;
+        if (divisa_.isEmpty() || divisa_ == impostazioni_.isoMoneta)
+            return;
+        Recordset m = db_.ApriRs(QStringLiteral("Select Moneta, NumDec, Cambio from Monete Where Iso = ") +
+                                 testo(divisa_) + QStringLiteral(" Order by Moneta"));
+        if (m.RsVuoto())
+            rifiuta(QStringLiteral("Divisa ") + divisa_ +
+                    QStringLiteral(" del documento inesistente nella tabella Monete"));
+        moneta_ = m.leggiTesto(QStringLiteral("Moneta")).trimmed();
+        if (impostazioni_.cambioIndicato) {
+            cambio_ = *impostazioni_.cambioIndicato;
+        } else {
+            const QVariant c = m.LeggiCampo(QStringLiteral("Cambio"));
+            if (c.isNull() || !c.isValid() || c.toDouble() <= 0)
+                rifiuta(QStringLiteral("Documento in ") + divisa_ +
+                        QStringLiteral(": manca il cambio (indicarlo nella tabella Monete o nella "
+                                       "contabilizzazione)"));
+            cambio_ = Cambio::daColonna(c);
+        }
+        s_.inValuta = true;
+        s_.decimaliMoneta = impostazioni_.decimali;
+        if (const auto dec = m.leggiIntero(QStringLiteral("NumDec")))
+            s_.importi.decimali = std::clamp(static_cast<int>(*dec), 0, 4);
     }
 
     void scriviTutto() {
@@ -494,6 +529,8 @@ private:
         // Lines, VAT rows, further registrations; a failure leaves its reasons in the text.
         if (!scriviRigheFattura(db_, p_, s_, esito_.errori))
             throw Rifiuto{};
+        if (s_.inValuta)
+            convertiInMonetaAzienda(db_, s_);
         puntoDiInterruzione("registrazioni-in-appoggio");
         trasferisciAlGiornale();
         puntoDiInterruzione("registrazioni-trasferite");
@@ -606,8 +643,8 @@ private:
         h.preDoc = preDoc_;
         h.numDoc = numeroDocumento(numeroDoc_).left(20);
         h.dataDoc = dataDoc_;
-        h.moneta = impostazioni_.moneta;
-        h.cambio = Cambio();
+        h.moneta = moneta_;
+        h.cambio = cambio_;
         h.xmlAnno = s_.xmlAnno;
         h.xmlNumRif = s_.xmlNumRif;
         if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")
@@ -698,6 +735,9 @@ private:
     // Read from the invoice before the transaction.
     QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, tipoLiq_;
     QString pagamentoFornitore_; // the supplier's payment terms in the chart of accounts
+    QString divisa_;             // DGD_Divisa, the ISO code of the document's currency
+    QString moneta_;             // the registrations' Moneta: the document's currency
+    Cambio cambio_;              // and its rate (1 for the company's own currency)
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
     CodiceConto cassaPrevFattura_;
