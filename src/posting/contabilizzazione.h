@@ -136,7 +136,10 @@ struct StatoContabilizzazione {
     qint64 xmlNumRif = 0;
     QString tipoDocumento;
     bool semplificata = false; // TD07 / TD08 / TD09
-    QString identificazione;   // "Nr. rif. ... - P.Iva ... - File ..."
+    // TD16-TD19: the company's own integration of a reverse-charge purchase already registered.
+    // VAT on both registers through the reverse-charge registrations; no cost, no debt.
+    bool integrazione = false;
+    QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
     Currency totaleDocumento;
 
     CodiceConto fornitore;          // TipoPartita 2
