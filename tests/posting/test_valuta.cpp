@@ -6,7 +6,10 @@
 #include "fatturaprova.h"
 #include "frame/database.h"
 #include "posting/contabilizzazione.h"
+#include "support/dbprova.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -197,6 +200,29 @@ INSTANTIATE_TEST_SUITE_P(
                         "contabilizzazione)"},
         CasoSenzaCambio{"divisa sconosciuta", "", "JPY",
                         "Divisa JPY del documento inesistente nella tabella Monete"}));
+
+// tesel-cli post --cambio: the rate reaches the run; one written with a comma is a
+// command-line error and posts nothing.
+TEST_F(Valuta, shouldTakeTheRateFromTheCommandLine) {
+    QTemporaryDir cartella;
+    ASSERT_TRUE(cartella.isValid());
+    const QString ini = scriviProfilo(cartella.path());
+    FatturaProva(db()).divisa(u"USD"_s).riga(100, u"22"_s, {"60", "10", "1001"}).iva(22, 100, 22).scrivi();
+    const auto posta = [&](const QString& cambio) {
+        QProcess p;
+        p.start(QStringLiteral(TESEL_CLI), {u"post"_s, u"--ini"_s, ini, u"--cambio"_s, cambio});
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return p.exitCode();
+    };
+
+    EXPECT_EQ(posta(u"1,25"_s), 2);
+    EXPECT_EQ(db().valore(u"Select count(*) from MovPnTes"_s).toInt(), 0);
+    EXPECT_EQ(posta(u"1.25"_s), 0);
+    const QStringList g = giornale();
+    ASSERT_GE(g.size(), 2);
+    EXPECT_EQ(g.at(0), u"FAA USD 1250000"_s);
+    EXPECT_EQ(g.at(1), u"1 40-10-1001 A 122.00/97.60"_s);
+}
 
 } // namespace
 } // namespace tesel::posting
