@@ -90,6 +90,7 @@ struct CasoValuta {
     std::function<void(FatturaProva&)> fattura;
     std::optional<Cambio> cambio;
     QStringList giornale;
+    const char* preparazione = ""; // SQL run on the demo company first
 };
 
 class GiornaleInValuta : public Valuta, public ::testing::WithParamInterface<CasoValuta> {};
@@ -97,6 +98,8 @@ class GiornaleInValuta : public Valuta, public ::testing::WithParamInterface<Cas
 TEST_P(GiornaleInValuta, shouldPostEveryAmountInBothCurrenciesToTheCent) {
     const CasoValuta& c = GetParam();
     SCOPED_TRACE(c.descrizione);
+    if (*c.preparazione)
+        db().EseguiSql(QString::fromUtf8(c.preparazione));
 
     const EsitoContabilizzazione e = posta(c.fattura, c.cambio);
 
@@ -153,6 +156,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {"NCA GBP 850000", "1 40-10-1001 D 122.00/143.53",
                     "2 60-10-1001 A 100.00/117.65 22 22.00/25.88 0.00/0.00", "3 20-30-1001 A 22.00/25.88",
                     "IVA 22 -100.00/-117.65 -22.00/-25.88 0.00/0.00", "SCAD 122.00 143.53"}},
+        // Due dates from the supplier's terms at the transfer (Ri.Ba. 60 days end of month):
+        // the instalment is the document's 1,220 dollars, 1,129.63 euro.
+        CasoValuta{"scadenze dalle condizioni di pagamento al trasferimento",
+                   [](FatturaProva& f) {
+                       f.divisa(u"USD"_s).riga(1000, u"22"_s, {"60", "10", "1001"}).iva(22, 1000, 220);
+                   },
+                   std::nullopt,
+                   {"FAA USD 1080000", "1 40-10-1001 A 1220.00/1129.63",
+                    "2 60-10-1001 D 1000.00/925.93 22 220.00/203.70 0.00/0.00",
+                    "3 20-30-1001 D 220.00/203.70", "IVA 22 1000.00/925.93 220.00/203.70 0.00/0.00",
+                    "SCAD 1220.00 1129.63"},
+                   "UPDATE ParametriAzienda SET Valore = 'S' WHERE Nome = 'Fat.FattCreaScad'"},
         // The company's own currency is posted as it stands, at 1.
         CasoValuta{"euro",
                    [](FatturaProva& f) {
