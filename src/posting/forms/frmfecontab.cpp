@@ -195,6 +195,8 @@ void frmFEContab::costruisci() {
     ++r;
     g->addWidget(etichetta(QStringLiteral("Cambio:"), txt[180]), r, 0);
     g->addWidget(txt[180], r, 1, 1, 2, Qt::AlignLeft);
+    g->addWidget(new QLabel(QStringLiteral("unità per 1 euro, per i documenti non in euro"), this), r, 3, 1,
+                 2);
     ++r;
 
     FraPagamento = new QGroupBox(QStringLiteral("Dati per pagamento automatico"), this);
