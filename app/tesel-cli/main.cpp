@@ -18,6 +18,7 @@
 //                  [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]
 //                  [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]
 //                  [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]
+//                  [--cambio TASSO]
 //                  [--senza-registrazione] [--json]
 //       Posts the received invoices not yet posted that match the selection, as the posting
 //       dialog does; the payment causal and account default to the company's, as there.
@@ -117,7 +118,7 @@ const char* const Uso =
     "                 [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]\n"
     "                 [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
     "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
-    "                 [--senza-registrazione] [--json]\n"
+    "                 [--senza-registrazione] [--cambio TASSO] [--json]\n"
     "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
     "  tesel-cli stampa --ini FILE (--pdf OUT [--per-fattura] | --file OUT.xlsx|OUT.csv|OUT.txt)\n"
     "                   [--anno-da A] [--anno-al A]\n"
@@ -176,6 +177,7 @@ constexpr Opzione Opzioni[] = {
     {"causale-pag", "C", "post: causale di pagamento"},
     {"conto-pag", "G-M-C", "post: conto di pagamento"},
     {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
+    {"cambio", "TASSO", "post: unita' di divisa per un euro, per i documenti non in euro"},
     {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
     {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)"},
     {"dal", "GG/MM/AAAA", "hub: dalla data (attive: del documento; passive|scarica: di ricezione all'Hub)"},
@@ -411,6 +413,14 @@ Argomenti leggiArgomenti(QStringList a) {
         }
     }
     r.lotto.creaFornitore = p.isSet(QStringLiteral("crea-fornitore"));
+    if (p.isSet(QStringLiteral("cambio"))) {
+        r.lotto.cambio = Cambio::daTesto(valore("cambio"));
+        if (!r.lotto.cambio) {
+            err() << "Il cambio va scritto come numero positivo con il punto decimale: " << valore("cambio")
+                  << "\n";
+            r.ok = false;
+        }
+    }
     r.lotto.senzaRegistrazione = p.isSet(QStringLiteral("senza-registrazione"));
 
     if (r.opzioni.creaFornitori &&

@@ -163,10 +163,14 @@ ImpostazioniContabilizzazione::ImpostazioniContabilizzazione(Database& db, Param
                                                              const ParametriContabilizzazione& p)
     : personali(p), causali(db) {
     moneta = parametri.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
-    const QVariant dec =
-        db.valore(QStringLiteral("Select NumDec from Monete Where Moneta = ") + testo(moneta));
-    if (dec.isValid() && !dec.isNull())
-        decimali = std::clamp(dec.toInt(), 0, 4);
+    isoMoneta = QStringLiteral("EUR");
+    Recordset m = db.ApriRs(QStringLiteral("Select NumDec, Iso from Monete Where Moneta = ") + testo(moneta));
+    if (!m.RsVuoto()) {
+        if (const auto dec = m.leggiIntero(QStringLiteral("NumDec")))
+            decimali = std::clamp(static_cast<int>(*dec), 0, 4);
+        if (const QString iso = m.leggiTesto(QStringLiteral("Iso")).trimmed(); !iso.isEmpty())
+            isoMoneta = iso;
+    }
     arrotIvaEuro = parametri.vale(QStringLiteral("ArrotIvaEuro"), u"S");
 }
 
@@ -369,13 +373,15 @@ private:
                 "Select DGD_TipoDocumento, CP_DA_IdFiscaleIVA_IdCodice, NomeFile, Contabilizzato,"
                 " DGD_ImportoTotaleDocumento, GruppoFor, MastroFor, ContoFor, Causale, DGD_Data,"
                 " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
-                " PreDoc, DGD_Numero, Pagamento from FatXmlTest") +
+                " PreDoc, DGD_Numero, Pagamento, DGD_Divisa from FatXmlTest") +
             dove_);
         if (t.RsVuoto())
             rifiuta(QStringLiteral("Fattura passiva inesistente"));
         s_.tipoDocumento = t.leggiTesto(QStringLiteral("DGD_TipoDocumento")).trimmed();
         s_.semplificata =
             s_.tipoDocumento == u"TD07" || s_.tipoDocumento == u"TD08" || s_.tipoDocumento == u"TD09";
+        s_.integrazione = s_.tipoDocumento == u"TD16" || s_.tipoDocumento == u"TD17" ||
+                          s_.tipoDocumento == u"TD18" || s_.tipoDocumento == u"TD19";
         s_.identificazione = QStringLiteral("Nr. rif. ") + QString::number(s_.xmlNumRif) +
                              QStringLiteral(" - P.Iva ") +
                              t.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")) +
@@ -397,6 +403,7 @@ private:
         preDoc_ = t.leggiTesto(QStringLiteral("PreDoc")).trimmed();
         numeroDoc_ = t.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
         pagamento_ = t.leggiTesto(QStringLiteral("Pagamento")).trimmed();
+        divisa_ = t.leggiTesto(QStringLiteral("DGD_Divisa")).trimmed().toUpper();
     }
 
     [[noreturn]] void giaContabilizzata() {
@@ -458,9 +465,11 @@ private:
 
     // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
     void leggiCausaleEImpostazioni() {
-        const auto causale = impostazioni_.causali.leggi(codiceCausale_);
+        auto causale = impostazioni_.causali.leggi(codiceCausale_);
         if (!causale)
             rifiuta(QStringLiteral("Causale ") + codiceCausale_ + QStringLiteral(" inesistente"));
+        if (s_.integrazione && causale->revCharge != u"S")
+            causale = causaleIntegrazione(*causale);
         s_.causale = *causale;
         contiAzienda(db_, p_, s_, cassaPrevFattura_);
         {
@@ -476,7 +485,96 @@ private:
         }
         s_.importi.decimali = impostazioni_.decimali;
         s_.importi.arrotIvaEuro = impostazioni_.arrotIvaEuro;
+        leggiDivisa();
+        leggiEsigibilita();
         conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
+    }
+
+    // VAT of deferred chargeability ("D", art. 6 c.5 DPR 633/72) is deductible only once the
+    // invoice is paid, as cash-basis VAT is: the registration is marked IvaPerCassa and its VAT
+    // waits on the cash-basis purchase VAT account, whatever the company's own regime. A document
+    // mixing it with VAT due at once would need two VAT accounts in one registration: refused.
+    void leggiEsigibilita() {
+        Recordset r = db_.ApriRs(
+            QStringLiteral("Select Sum(CASE WHEN EsigibilitaIVA = 'D' THEN 1 ELSE 0 END) As Differite,"
+                           " Sum(CASE WHEN (EsigibilitaIVA IS NULL OR EsigibilitaIVA <> 'D') AND Imposta <> 0"
+                           " THEN 1 ELSE 0 END) As Altre From FatXmlIva") +
+            dove_);
+        if (r.RsVuoto() || r.leggiIntero(QStringLiteral("Differite")).value_or(0) == 0)
+            return;
+        if (r.leggiIntero(QStringLiteral("Altre")).value_or(0) > 0)
+            rifiuta(QStringLiteral("IVA ad esigibilità differita e IVA ad esigibilità immediata nello stesso "
+                                   "documento: registrarlo a mano"));
+        if (contoParametri(p_, QStringLiteral("IvaCassaF")).vuoto())
+            rifiuta(
+                QStringLiteral("Manca il conto per l'IVA ad esigibilità differita (CauCon.GruppoIvaCassaF, "
+                               "MastroIvaCassaF, ContoIvaCassaF)"));
+        ivaDifferita_ = true;
+    }
+
+    // An integration document posted as an ordinary purchase would double the cost and owe the
+    // supplier a second time: it goes through the reverse-charge causal of its type, found as
+    // the import finds causals (TabTrascod '§TD', then Causali by FATipoDoc on the purchase
+    // register), when the invoice's own causal is not one. The switch is noted.
+    std::optional<CausaleContabile> causaleIntegrazione(const CausaleContabile& propria) {
+        QString tipo = s_.tipoDocumento;
+        {
+            Recordset t =
+                db_.ApriRs(QStringLiteral("Select CodExt from TabTrascod Where Tabella = ") +
+                           testo(QStringLiteral("§TD")) + QStringLiteral(" and Codint1 = ") + testo(tipo));
+            if (!t.RsVuoto() && !t.leggiTesto(QStringLiteral("CodExt")).trimmed().isEmpty())
+                tipo = t.leggiTesto(QStringLiteral("CodExt")).trimmed();
+        }
+        QString codice;
+        {
+            Recordset c =
+                db_.ApriRs(QStringLiteral("Select Causale from Causali Where FATipoDoc = ") + testo(tipo) +
+                           QStringLiteral(" And TipoReg = 'A' And RevCharge = 'S'"
+                                          " Order by FA_TD_Prior desc, Causale"));
+            if (!c.RsVuoto())
+                codice = c.leggiTesto(QStringLiteral("Causale")).trimmed();
+        }
+        const auto trovata = codice.isEmpty() ? std::nullopt : impostazioni_.causali.leggi(codice);
+        if (!trovata)
+            rifiuta(QStringLiteral("Documento di integrazione ") + s_.tipoDocumento +
+                    QStringLiteral(": la causale ") + propria.causale +
+                    QStringLiteral(" non è di reverse charge e nessuna causale di reverse charge del "
+                                   "registro acquisti ha il tipo documento ") +
+                    tipo);
+        s_.avvisi += Crlf + QStringLiteral("Documento di integrazione ") + s_.tipoDocumento +
+                     QStringLiteral(" registrato con la causale ") + trovata->causale +
+                     QStringLiteral(" (la causale ") + propria.causale +
+                     QStringLiteral(" non è di reverse charge)");
+        return trovata;
+    }
+
+    // A document in another currency is posted at the rate given for the run, else at the one
+    // of Monete; its amounts are computed in its own currency, with that currency's decimals.
+    // Without a rate it is refused: posting dollars as euro would be wrong by the whole rate.
+    void leggiDivisa() {
+        moneta_ = impostazioni_.moneta;
+        if (divisa_.isEmpty() || divisa_ == impostazioni_.isoMoneta)
+            return;
+        Recordset m = db_.ApriRs(QStringLiteral("Select Moneta, NumDec, Cambio from Monete Where Iso = ") +
+                                 testo(divisa_) + QStringLiteral(" Order by Moneta"));
+        if (m.RsVuoto())
+            rifiuta(QStringLiteral("Divisa ") + divisa_ +
+                    QStringLiteral(" del documento inesistente nella tabella Monete"));
+        moneta_ = m.leggiTesto(QStringLiteral("Moneta")).trimmed();
+        if (impostazioni_.cambioIndicato) {
+            cambio_ = *impostazioni_.cambioIndicato;
+        } else {
+            const QVariant c = m.LeggiCampo(QStringLiteral("Cambio"));
+            if (c.isNull() || !c.isValid() || c.toDouble() <= 0)
+                rifiuta(QStringLiteral("Documento in ") + divisa_ +
+                        QStringLiteral(": manca il cambio (indicarlo nella tabella Monete o nella "
+                                       "contabilizzazione)"));
+            cambio_ = Cambio::daColonna(c);
+        }
+        s_.inValuta = true;
+        s_.decimaliMoneta = impostazioni_.decimali;
+        if (const auto dec = m.leggiIntero(QStringLiteral("NumDec")))
+            s_.importi.decimali = std::clamp(static_cast<int>(*dec), 0, 4);
     }
 
     void scriviTutto() {
@@ -494,6 +592,8 @@ private:
         // Lines, VAT rows, further registrations; a failure leaves its reasons in the text.
         if (!scriviRigheFattura(db_, p_, s_, esito_.errori))
             throw Rifiuto{};
+        if (s_.inValuta)
+            convertiInMonetaAzienda(db_, s_);
         puntoDiInterruzione("registrazioni-in-appoggio");
         trasferisciAlGiornale();
         puntoDiInterruzione("registrazioni-trasferite");
@@ -589,7 +689,7 @@ private:
             h.periodoIva = periodo->first;
             h.annoIva = periodo->second;
         }
-        if (ivaPerCassa(db_, p_, s_, h.dataReg)) {
+        if (ivaDifferita_ || ivaPerCassa(db_, p_, s_, h.dataReg)) {
             h.ivaPerCassa = QStringLiteral("S");
             const CodiceConto cassa = contoParametri(p_, QStringLiteral("IvaCassaF"));
             if (!cassa.vuoto())
@@ -606,15 +706,15 @@ private:
         h.preDoc = preDoc_;
         h.numDoc = numeroDocumento(numeroDoc_).left(20);
         h.dataDoc = dataDoc_;
-        h.moneta = impostazioni_.moneta;
-        h.cambio = Cambio();
+        h.moneta = moneta_;
+        h.cambio = cambio_;
         h.xmlAnno = s_.xmlAnno;
         h.xmlNumRif = s_.xmlNumRif;
         if (s_.tipoDocumento == u"TD04" || s_.tipoDocumento == u"TD05")
             documentoOriginale(h);
         // Without payment rows the terms of the invoice give the due dates at the transfer.
         s_.pagamento = pagamento_.isEmpty() ? pagamentoFornitore_ : pagamento_;
-        if (!conPagamenti_)
+        if (!conPagamenti_ && !s_.integrazione)
             h.pagamento = s_.pagamento;
         scriviTestataAppoggio(db_, p_, h);
     }
@@ -698,10 +798,14 @@ private:
     // Read from the invoice before the transaction.
     QString codiceCausale_, preProt_, descrAgg_, preDoc_, numeroDoc_, pagamento_, tipoLiq_;
     QString pagamentoFornitore_; // the supplier's payment terms in the chart of accounts
+    QString divisa_;             // DGD_Divisa, the ISO code of the document's currency
+    QString moneta_;             // the registrations' Moneta: the document's currency
+    Cambio cambio_;              // and its rate (1 for the company's own currency)
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
     CodiceConto cassaPrevFattura_;
     bool conPagamenti_ = false;
+    bool ivaDifferita_ = false;       // the document's VAT is of deferred chargeability
     bool fornitoreDaSalvare_ = false; // found in the chart: written on the invoice
     bool fornitoreDaCreare_ = false;  // not in the chart: created inside the transaction
 };

@@ -91,9 +91,13 @@ struct ImpostazioniContabilizzazione {
     ImpostazioniContabilizzazione(Database& db, ParametriAzienda& parametri,
                                   const ParametriContabilizzazione& personali);
     ParametriContabilizzazione personali;
-    QString moneta;   // Ditta.Moneta, "EUR" by default
-    int decimali = 2; // the currency's NumDec
+    QString moneta;    // Ditta.Moneta, "EUR" by default
+    QString isoMoneta; // its ISO code (Monete.Iso), "EUR" by default
+    int decimali = 2;  // the currency's NumDec
     bool arrotIvaEuro = false;
+    // The rate given for the run (the dialog's "Cambio:", tesel-cli post --cambio): it converts
+    // every invoice of the run whose currency is not the company's, instead of Monete.Cambio.
+    std::optional<Cambio> cambioIndicato;
     CausaliLette causali;
 };
 
@@ -132,7 +136,10 @@ struct StatoContabilizzazione {
     qint64 xmlNumRif = 0;
     QString tipoDocumento;
     bool semplificata = false; // TD07 / TD08 / TD09
-    QString identificazione;   // "Nr. rif. ... - P.Iva ... - File ..."
+    // TD16-TD19: the company's own integration of a reverse-charge purchase already registered.
+    // VAT on both registers through the reverse-charge registrations; no cost, no debt.
+    bool integrazione = false;
+    QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
     Currency totaleDocumento;
 
     CodiceConto fornitore;          // TipoPartita 2
@@ -141,6 +148,11 @@ struct StatoContabilizzazione {
     CausaleContabile causale;
     ParametriContabilizzazione parametri;
     RegoleImporti importi;
+    // A document in another currency (DGD_Divisa): its amounts are computed in that currency
+    // (the ...Mon columns) and converted to the company's at `testata.cambio`, rounded to
+    // `decimaliMoneta` decimals.
+    bool inValuta = false;
+    int decimaliMoneta = 2;
 
     // Company accounts
     CodiceConto contoRitenuta;  // the withholding causal's counter-account, else CauCon.*RitAcc
@@ -254,8 +266,15 @@ void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabil
                   QString& avvisi);
 
 // What the invoice's registrations in `famiglia` leave owed to the supplier: the supplier's
-// balance over them, positive on the causal's main side.
+// balance over them in the document's currency (ImportoMon, as its payment rows are),
+// positive on the causal's main side.
 Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia);
+
+// The company-currency columns of the invoice's staging registrations (a document in another
+// currency): each amount converted once at the registration's rate, the VAT account row and the
+// VAT register as the sum of the converted rows, and any rounding difference on the first row
+// (the supplier's or the customer's total), so that every registration stays balanced.
+void convertiInMonetaAzienda(Database& db, const StatoContabilizzazione& s);
 
 // ---- The driver ----------------------------------------------------------------------------
 

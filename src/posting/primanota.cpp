@@ -151,7 +151,7 @@ void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn
                 " TipoCPartita, GruppoCPartita, MastroCPartita, ContoCPartita, DareAvere,"
                 " ImportoMon, Importo, Cambio, Iva, ImpostaMon, Imposta, ImpostaIndetrMon, ImpostaIndetr,"
                 " Forzatura, ForzaturaMonCor, FlagPartChiusa, BlackList, IvaPerCassa, DataCompDa, DataCompA)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?,"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                 " ?, ?, 'A', 'N', ?, ?, ?)"),
         {t.anno,
          t.numReg,
@@ -174,6 +174,7 @@ void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn
          r.dareAvere,
          valuta(r.importo),
          valuta(r.importo),
+         t.cambio.comeDouble(),
          testoONull(r.iva),
          valuta(r.imposta),
          valuta(r.imposta),

@@ -81,7 +81,7 @@ struct RigaPn {
 };
 
 // Adds an account row to the registration of `t` (RigLiv = RigReg, document and protocol
-// fields from the header, Cambio 1, FlagPartChiusa "A", BlackList "N"). A negative amount is
+// fields from the header, the header's Cambio, FlagPartChiusa "A", BlackList "N"). A negative amount is
 // written as its absolute value on the other side, with its VAT. Throws ErroreDb.
 void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f = FamigliaPn::Appoggio);
 

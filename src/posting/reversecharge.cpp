@@ -43,7 +43,7 @@ std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizz
                   QString::number(h.numReg) +
                   QStringLiteral(" And MovPnDettFatt.RigReg > 1 And MovPnDettFatt.Iva IS NOT NULL"
                                  " And (MovPnDettFatt.Forzatura <> 'I' OR MovPnDettFatt.Forzatura IS NULL)");
-    if (s.causale.revCharge != u"S")
+    if (s.causale.revCharge != u"S" && !s.integrazione)
         sql += QStringLiteral(" And TabIva.RevCharge = 'S'");
     sql += QStringLiteral(" Order By MovPnDettFatt.RigReg");
     std::vector<RigaIntegrata> v;
@@ -222,6 +222,12 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     riga = 0;
     const CodiceConto fornitore = conTipo(s.fornitore, 2);
     scriviRiga(db, t2, rigaConto(++riga, cliente, fornitore, latoOpposto(lato), imponibile + imposta));
+    if (s.integrazione) {
+        // An integration document owes the supplier nothing and adds no cost: the supplier
+        // closes for the whole total, and the lines' accounts are back where they were.
+        scriviRiga(db, t2, rigaConto(++riga, fornitore, clienteCP, lato, imponibile + imposta));
+        return true;
+    }
     if (!imposta.zero())
         scriviRiga(db, t2, rigaConto(++riga, fornitore, clienteCP, lato, imposta));
     for (const auto& [chiave, valore] : perConto)

@@ -653,7 +653,8 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     if (!s.totOmaggi.zero())
         if (!registrazioneOmaggi(db, parametri, s, segno, errori))
             return false;
-    return pagamentiAutomatici(db, parametri, s, errori);
+    // Nothing is owed on an integration document: nothing to pay.
+    return s.integrazione || pagamentiAutomatici(db, parametri, s, errori);
 }
 
 } // namespace tesel::posting

@@ -611,7 +611,7 @@ Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, Famigl
     const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
     return Currency::daVariant(
                db.valore(QStringLiteral("Select Sum(") +
-                         importoConSegno(t.righe, QStringLiteral("Importo"), segno) +
+                         importoConSegno(t.righe, QStringLiteral("ImportoMon"), segno) +
                          QStringLiteral(") From ") + t.righe + QStringLiteral(" Inner Join ") + t.testata +
                          QStringLiteral(" On ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
                          QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +

@@ -117,6 +117,7 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
     const std::vector<Selezionata> selezione = leggiSelezione(db, criteri);
     ImpostazioniContabilizzazione impostazioni(db, parametri,
                                                ParametriContabilizzazione::leggi(configurazione));
+    impostazioni.cambioIndicato = opzioni.cambio;
     const int daFare = static_cast<int>(selezione.size());
     for (int i = 0; i < daFare; ++i) {
         const Selezionata& s = selezione[static_cast<std::size_t>(i)];

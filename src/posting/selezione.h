@@ -4,6 +4,7 @@
 // the other, every failure collected, the batch never stopped by one invoice).
 
 #include "frame/codiceconto.h"
+#include "frame/currency.h"
 #include "store/selezione.h"
 
 #include <QDate>
@@ -38,6 +39,8 @@ struct OpzioniLotto {
     QString causalePagamento;   // the dialog's causal; empty: no automatic payment registrations
     CodiceConto contoPagamento; // the dialog's cash or bank account
     bool creaFornitore = false;
+    // The rate of the invoices not in the company's currency; none: each currency's in Monete
+    std::optional<Cambio> cambio;
     // Mark each selected invoice posted without writing any accounting record.
     bool senzaRegistrazione = false;
     QString utente;

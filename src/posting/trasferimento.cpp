@@ -187,7 +187,8 @@ Currency somma(Database& db, const QString& sql) {
     return Currency::daVariant(db.valore(sql)).value_or(Currency());
 }
 
-// The supplier's (or customer's) amounts of a registration: the account and its net amount.
+// The supplier's (or customer's) amounts of a registration: the account and its net amount, in
+// the registration's currency (ImportoMon), as its due dates are.
 struct Partita {
     CodiceConto conto;
     Currency netto;
@@ -195,7 +196,7 @@ struct Partita {
 
 std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, int anno, qint64 numReg) {
     Recordset rs = db.ApriRs(QStringLiteral("Select TipoPartita, GruppoPartita, MastroPartita, ContoPartita, "
-                                            "DareAvere, Importo from ") +
+                                            "DareAvere, ImportoMon from ") +
                              righe + condizioneReg(righe, anno, numReg) +
                              QStringLiteral(" and (TipoPartita = 2 or TipoPartita = 3) Order by RigReg"));
     if (rs.RsVuoto())
@@ -211,7 +212,7 @@ std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, 
                             rs.leggiTesto(QStringLiteral("ContoPartita")), p.conto.tipo};
         if (!(c == p.conto))
             continue;
-        const Currency importo = rs.leggiValuta(QStringLiteral("Importo")).value_or(Currency());
+        const Currency importo = rs.leggiValuta(QStringLiteral("ImportoMon")).value_or(Currency());
         p.netto += rs.leggiTesto(QStringLiteral("DareAvere")).trimmed() == u"D" ? importo : -importo;
     }
     p.netto = p.netto.assoluto();
@@ -232,7 +233,7 @@ Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const
         const QString h = f.testata + u'.';
         const QString d = f.righe + u'.';
         totale += somma(
-            db, QStringLiteral("Select sum(") + d + QStringLiteral("Importo) from ") + f.testata +
+            db, QStringLiteral("Select sum(") + d + QStringLiteral("ImportoMon) from ") + f.testata +
                     QStringLiteral(" inner join ") + f.righe + QStringLiteral(" on ") + d +
                     QStringLiteral("Anno = ") + h + QStringLiteral("Anno and ") + d +
                     QStringLiteral("NumReg = ") + h + QStringLiteral("NumReg where ") + d +
@@ -263,12 +264,12 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     const Currency split =
         contoIvaSplit.vuoto()
             ? Currency()
-            : somma(db, QStringLiteral("Select sum(Importo) from ") + origine.righe +
+            : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + origine.righe +
                             condizioneReg(origine.righe, t.anno, t.numReg) +
                             QStringLiteral(" and GruppoPartita = ") + testo(contoIvaSplit.gruppo) +
                             QStringLiteral(" and MastroPartita = ") + testo(contoIvaSplit.mastro) +
                             QStringLiteral(" and ContoPartita = ") + testo(contoIvaSplit.conto));
-    const Currency imposta = somma(db, QStringLiteral("Select sum(Imposta) from ") + origine.iva +
+    const Currency imposta = somma(db, QStringLiteral("Select sum(ImpostaMon) from ") + origine.iva +
                                            condizioneReg(origine.iva, t.anno, t.numReg))
                                  .assoluto() -
                              split;

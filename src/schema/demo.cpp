@@ -351,7 +351,8 @@ Blocco fornitori() {
 
 // Purchase causals are found by document type (FATipoDoc) and reverse-charge flag; a
 // reverse-charge causal chains the self-invoice on the sales register (ARC, NRV), which
-// chains the entry that settles it (GRC). Each row: causal, description, kind, register,
+// chains the entry that settles it (GRC). INT posts the integration documents TD16-TD19
+// (TabTrascod sends TD17-TD19 to it): VAT on both registers, no cost and no debt. Each row: causal, description, kind, register,
 // prefix, main side, reverse charge, document type and priority, currency and margin flags,
 // VAT account, withholding causal, chained causal, counter-account, customer account.
 Blocco causali() {
@@ -369,6 +370,8 @@ Blocco causali() {
         {"FRC", "Fattura di acquisto in reverse charge", "A",  "A", "",   "A", "S", "TD01", "10", "N", "N", "20", "30", "1001", "RIT", "ARC", "",   "",   "",     "",   "",   ""},
         {"FRM", "Fattura di acquisto con reverse charge e IVA ordinaria",
                                                          "A",  "A", "",   "A", "M", "TD01", "5",  "N", "N", "20", "30", "1001", "RIT", "ARC", "",   "",   "",     "",   "",   ""},
+        {"INT", "Integrazione IVA di fattura reverse charge (TD16-TD19)",
+                                                         "A",  "A", "",   "A", "S", "TD16", "10", "N", "N", "20", "30", "1001", "",    "ARC", "",   "",   "",     "",   "",   ""},
         {"NRC", "Nota di credito in reverse charge da fornitore",
                                                          "A",  "A", "",   "D", "S", "TD04", "10", "N", "N", "20", "30", "1001", "",    "NRV", "",   "",   "",     "",   "",   ""},
         {"ARC", "Autofattura reverse charge (integrazione IVA)",
@@ -399,7 +402,10 @@ Blocco tabTrascod() {
         {"§TD", "TD03", "TD06", "Acconto su parcella come parcella"},
         {"§TD", "TD24", "TD01", "Fattura differita come fattura"},
         {"§TD", "TD25", "TD01", "Fattura differita (triangolare) come fattura"},
-        {"§TD", "TD28", "TD01", "Acquisto da San Marino come fattura"}});
+        {"§TD", "TD28", "TD01", "Acquisto da San Marino come fattura"},
+        {"§TD", "TD17", "TD16", "Integrazione servizi dall'estero come integrazione reverse charge"},
+        {"§TD", "TD18", "TD16", "Integrazione beni intracomunitari come integrazione reverse charge"},
+        {"§TD", "TD19", "TD16", "Integrazione beni art. 17 c.2 come integrazione reverse charge"}});
 }
 
 Blocco articoli() {

@@ -75,6 +75,8 @@ public:
         return con(cassaPrev_, ContoProva{g, m, c});
     }
     FatturaProva& contabilizzata() { return con(contabilizzata_, true); }
+    // DGD_Divisa and the header's Moneta (the currency code resolved at import)
+    FatturaProva& divisa(const QString& iso) { return con(divisa_, iso); }
     // DGD_ImportoTotaleDocumento as the document states it, instead of the computed one
     FatturaProva& totale(Euro t) { return con(totale_, std::optional(t.v)); }
 
@@ -137,6 +139,7 @@ private:
     std::optional<QString> partitaIva_;
     QString codiceFiscale_;
     QString causale_ = QStringLiteral("FAA");
+    QString divisa_ = QStringLiteral("EUR");
     ContoProva cassaPrev_;
     bool contabilizzata_ = false;
     std::optional<Currency> totale_;

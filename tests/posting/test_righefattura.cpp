@@ -125,6 +125,23 @@ struct CasoGiornale {
 
 class GiornaleFattura : public RigheFattura, public ::testing::WithParamInterface<CasoGiornale> {};
 
+// A document of integration TD16-TD19: 1,000 of services with 22% integrated by the company.
+void integrazione(FatturaProva& f, const char* tipo, const char* causale) {
+    f.tipoDocumento(QLatin1String(tipo))
+        .causale(QLatin1String(causale))
+        .riga(1000, u"22"_s, {"60", "20", "1003"})
+        .iva(22, 1000, 220);
+}
+
+std::vector<QStringList> giornaleIntegrazione() {
+    return {
+        {"INT ./1", "1 2:40-10-1001 A 1220.00", "2 1:60-20-1003 D 1000.00 22 220.00 0.00 N > 2:40-10-1001",
+         "3 1:20-30-1001 D 220.00 I > 2:40-10-1001", "IVA 22 2:40-10-1001 1000.00 220.00 0.00"},
+        {"ARC RC/1", "1 3:20-10-1001 D 1220.00", "2 1:60-20-1003 A 1000.00 22 220.00 0.00 N > 3:20-10-1001",
+         "3 1:40-20-1001 A 220.00 I > 3:20-10-1001", "IVA 22 3:20-10-1001 1000.00 220.00 0.00"},
+        {"GRC ./0", "1 3:20-10-1001 A 1220.00 > 2:40-10-1001", "2 2:40-10-1001 D 1220.00 > 3:20-10-1001"}};
+}
+
 TEST_P(GiornaleFattura, shouldWriteTheRowsOfEachRegistrationToTheCent) {
     const CasoGiornale& c = GetParam();
     SCOPED_TRACE(c.descrizione);
@@ -373,7 +390,29 @@ INSTANTIATE_TEST_SUITE_P(
               "2 1:60-20-1009 A 1000.00 RC63 220.00 0.00 N > 3:20-10-1001",
               "3 1:40-20-1001 A 220.00 I > 3:20-10-1001", "IVA RC63 3:20-10-1001 1000.00 220.00 0.00"},
              {"GRC ./0", "1 3:20-10-1001 A 1220.00 > 2:40-10-1008", "2 2:40-10-1008 D 220.00 > 3:20-10-1001",
-              "3 1:60-20-1009 D 1000.00 > 3:20-10-1001"}}}));
+              "3 1:60-20-1009 D 1000.00 > 3:20-10-1001"}}},
+        // An integration document (here services bought abroad): the VAT the company integrates
+        // enters the purchase and the sales register; the settlement closes the supplier for the
+        // whole total and the line's account nets to zero, so the cost and the debt already
+        // registered with the supplier's own invoice are not doubled.
+        CasoGiornale{"integrazione su causale di reverse charge",
+                     [](FatturaProva& f) { integrazione(f, "TD17", "INT"); }, giornaleIntegrazione()},
+        // The same through TabTrascod: a TD18 imported with an ordinary causal is posted with the
+        // reverse-charge causal of its translated type, and the user is told.
+        CasoGiornale{
+            "integrazione con causale ordinaria", [](FatturaProva& f) { integrazione(f, "TD18", "FAA"); },
+            giornaleIntegrazione(), "0", "",
+            "\r\nDocumento di integrazione TD18 registrato con la causale INT (la causale FAA non è di "
+            "reverse charge)"},
+        // Deferred VAT waits on the cash-basis purchase VAT account until the invoice is paid.
+        CasoGiornale{
+            "IVA ad esigibilità differita",
+            [](FatturaProva& f) {
+                f.riga(1000, u"22"_s, {"60", "20", "1001"}).iva(22, 1000, 220, {}, u"D"_s);
+            },
+            {{"FAA ./1", "1 2:40-10-1001 A 1220.00",
+              "2 1:60-20-1001 D 1000.00 22 220.00 0.00 N > 2:40-10-1001",
+              "3 1:20-30-1002 D 220.00 I > 2:40-10-1001", "IVA 22 2:40-10-1001 1000.00 220.00 0.00"}}}));
 
 // ---- Line faults ----------------------------------------------------------------------------------
 
@@ -449,6 +488,21 @@ INSTANTIATE_TEST_SUITE_P(
             },
             {"Aliquota 22%: imponibile delle righe 100,00, imponibile del riepilogo del documento 100,02",
              "Totale delle righe e dell'IVA 177,00, totale del documento 180,00"}},
+        CasoDifetto{"IVA differita insieme a IVA immediata",
+                    [](FatturaProva& f) {
+                        f.riga(1000, u"22"_s, {"60", "20", "1001"})
+                            .riga(100, u"10"_s, {"60", "20", "1001"})
+                            .iva(22, 1000, 220, {}, u"D"_s)
+                            .iva(10, 100, 10);
+                    },
+                    {"IVA ad esigibilità differita e IVA ad esigibilità immediata nello stesso documento: "
+                     "registrarlo a mano"}},
+        CasoDifetto{
+            "integrazione senza causale di reverse charge",
+            [](FatturaProva& f) { integrazione(f, "TD17", "FAA"); },
+            {"Documento di integrazione TD17: la causale FAA non è di reverse charge e nessuna causale "
+             "di reverse charge del registro acquisti ha il tipo documento TD16"},
+            "UPDATE Causali SET RevCharge = 'N' WHERE Causale = 'INT'"},
         CasoDifetto{"cassa previdenziale senza codice IVA",
                     [](FatturaProva& f) {
                         f.riga(1000, u"22"_s, {"60", "20", "1004"}).cassaPrevidenziale(40, QString());

@@ -97,6 +97,13 @@ TEST_F(DialogoContabilizzazione, shouldDecodeTheCodesTypedFromTheCompanyDefaults
     digita(170, "99-99-9999");
     EXPECT_EQ(messaggio(), "Conto inesistente nel piano dei conti");
 
+    // The rate of the documents not in euro: the Italian comma is read, zero is no rate.
+    digita(180, "0");
+    EXPECT_EQ(messaggio(), "Cambio non valido: unità della divisa per un euro, maggiore di zero");
+    EXPECT_TRUE(form->campiNonValidi().contains(form->txt.at(180)));
+    digita(180, "1,0856");
+    EXPECT_FALSE(form->campiNonValidi().contains(form->txt.at(180)));
+
     // A run is refused while a box is wrong, and the focus goes to it.
     fattura(1, "03981270683");
     form->CheNoContab->setChecked(true);

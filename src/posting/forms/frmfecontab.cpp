@@ -155,6 +155,9 @@ void frmFEContab::costruisci() {
     descrizione(160);
     campo(170, 14);
     descrizione(170);
+    campo(180, 12)->setToolTip(
+        QStringLiteral("Unità della divisa per un euro, per i documenti non in euro; vuoto: il cambio "
+                       "della tabella Monete"));
     for (auto& [indice, c] : txt) {
         const int i = indice;
         connect(c, &QLineEdit::editingFinished, this, [this, i] { controllaCampo(i); });
@@ -189,6 +192,11 @@ void frmFEContab::costruisci() {
     ++r;
     g->addWidget(etichetta(QStringLiteral("Codice fiscale:"), txt[150]), r, 0);
     g->addWidget(txt[150], r, 1, 1, 2, Qt::AlignLeft);
+    ++r;
+    g->addWidget(etichetta(QStringLiteral("Cambio:"), txt[180]), r, 0);
+    g->addWidget(txt[180], r, 1, 1, 2, Qt::AlignLeft);
+    g->addWidget(new QLabel(QStringLiteral("unità per 1 euro, per i documenti non in euro"), this), r, 3, 1,
+                 2);
     ++r;
 
     FraPagamento = new QGroupBox(QStringLiteral("Dati per pagamento automatico"), this);
@@ -270,7 +278,7 @@ void frmFEContab::costruisci() {
 
 void frmFEContab::ordineTab() {
     QList<QWidget*> ordine;
-    for (int i : {10, 30, 40, 50, 60, 70, 80, 90, 110, 120, 140, 150, 160, 170})
+    for (int i : {10, 30, 40, 50, 60, 70, 80, 90, 110, 120, 140, 150, 180, 160, 170})
         ordine << txt[i];
     ordine << cheCreaForn << CheNoContab << ComOk << ComChiudi;
     for (qsizetype i = 1; i < ordine.size(); ++i)
@@ -340,6 +348,8 @@ bool frmFEContab::controllaCampo(int indice) {
     case 150:
         decodPartiva();
         return true;
+    case 180:
+        return controllaCambio();
     default:
         return true;
     }
@@ -412,12 +422,25 @@ void frmFEContab::decodPartiva() {
     }
 }
 
+// The rate is typed as the Italians write it ("1,0856") or with a point.
+std::optional<Cambio> frmFEContab::cambio() const {
+    return Cambio::daTesto(codice(txt.at(180)).replace(u',', u'.'));
+}
+
+bool frmFEContab::controllaCambio() {
+    const bool valido = codice(txt[180]).isEmpty() || cambio().has_value();
+    segna(txt[180], valido,
+          QStringLiteral("Cambio non valido: unità della divisa per un euro, maggiore di zero"));
+    return valido;
+}
+
 bool frmFEContab::controllaTutto() {
     for (int i : BoxData)
         controllaData(i);
     controllaCodice(10);
     controllaCodice(160);
     controllaConto();
+    controllaCambio();
     return nonValidi_.vuoto();
 }
 
@@ -430,7 +453,7 @@ void frmFEContab::ComOk_Click() {
     // The accelerator leaves no field, so every field is checked here again.
     if (!controllaTutto()) {
         msgCom(ui, QStringLiteral("ci sono dei dati non validi"));
-        for (int i : {10, 70, 80, 110, 120, 160, 170})
+        for (int i : {10, 70, 80, 110, 120, 180, 160, 170})
             if (nonValidi_.contiene(txt[i])) {
                 txt[i]->setFocus();
                 break;
@@ -459,6 +482,7 @@ void frmFEContab::esegui(bool senzaRegistrazione) {
     // Checked with every other field before the run.
     opzioni.contoPagamento = CodiceConto::leggi(codice(txt[170])).value_or(CodiceConto());
     opzioni.creaFornitore = cheCreaForn->isChecked();
+    opzioni.cambio = cambio();
     opzioni.senzaRegistrazione = senzaRegistrazione;
     opzioni.utente = contesto_.utente;
 

@@ -72,6 +72,8 @@ private:
     bool controllaData(int indice);
     bool controllaCodice(int indice);
     bool controllaConto();
+    bool controllaCambio();
+    std::optional<Cambio> cambio() const; // the rate typed in box 180, if any
     void decodPartiva();
     void causaleScelta();
     bool controllaTutto();
