@@ -11,7 +11,7 @@ namespace {
 const QString StileTesta = QStringLiteral("ListaTesta");
 const QString StileTitoli = QStringLiteral("ListaTitoli");
 const QString StileCorpo = QStringLiteral("ListaCorpo");
-constexpr double Spazio = 1.0; // mm between two columns
+constexpr double Spazio = 2.5; // mm between two columns
 
 struct Colonna {
     double x = 0;
