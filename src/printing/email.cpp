@@ -1,5 +1,6 @@
 #include "printing/email.h"
 
+#include "frame/codiceconto.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/sqlvalore.h"
@@ -515,13 +516,13 @@ bool InviaEmail(const ImpostazioneStampa& imp, const QString& pdf, Interazione& 
     return e.ok;
 }
 
-ContattiEmail contattiEmail(Database& db, int gruppo, int mastro, int conto) {
+ContattiEmail contattiEmail(Database& db, const CodiceConto& conto) {
     ContattiEmail c;
-    Recordset rs =
-        db.ApriRs(QStringLiteral("SELECT EMail, Email2, Email3, Email4, EmailPredef FROM PianoConti WHERE "
-                                 "Gruppo=") +
-                  SqlValore(gruppo, SqlLungo) + QStringLiteral(" AND Mastro=") + SqlValore(mastro, SqlLungo) +
-                  QStringLiteral(" AND Conto=") + SqlValore(conto, SqlLungo));
+    Recordset rs = db.ApriRs(
+        QStringLiteral("SELECT EMail, Email2, Email3, Email4, EmailPredef FROM PianoConti WHERE "
+                       "Gruppo=") +
+        SqlValore(conto.gruppo, SqlTesto) + QStringLiteral(" AND Mastro=") +
+        SqlValore(conto.mastro, SqlTesto) + QStringLiteral(" AND Conto=") + SqlValore(conto.conto, SqlTesto));
     for (const char* campo : {"EMail", "Email2", "Email3", "Email4"})
         c.indirizzi << (rs.RsVuoto() ? QString() : rs.leggiTesto(QString::fromLatin1(campo)).trimmed());
     if (rs.RsVuoto())

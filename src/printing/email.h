@@ -19,6 +19,7 @@
 #include <QStringList>
 
 namespace tesel {
+class CodiceConto;
 class Database;
 class Interazione;
 } // namespace tesel
@@ -108,7 +109,7 @@ struct ContattiEmail {
         return predefinito > 0 ? indirizzi.value(predefinito - 1) : QString();
     }
 };
-ContattiEmail contattiEmail(Database& db, int gruppo, int mastro, int conto);
+ContattiEmail contattiEmail(Database& db, const CodiceConto& conto);
 inline const QStringList DescrizioniContatti{QStringLiteral("Principale"), QStringLiteral("Amministrativo"),
                                              QStringLiteral("Commerciale"), QStringLiteral("Spedizioni")};
 

@@ -1,6 +1,7 @@
 // The e-mail of a print: delivered to a real SMTP server on the loopback (with STARTTLS and an
 // account), read back by another parser; the missing-data message; the password kept out of
 // messages and the log; the recipients of an account's contacts.
+#include "frame/codiceconto.h"
 #include "frame/ini.h"
 #include "printing/email.h"
 #include "printing/impostazione.h"
@@ -242,19 +243,20 @@ class ContattiEmailDb : public tesel::prova::ConDatabase {};
 
 TEST_F(ContattiEmailDb, theDefaultContactIsTheOneChosenElseTheFirstGiven) {
     creaSchemaAzienda();
+    db().EseguiSql(QStringLiteral(
+        "INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione, EMail, Email2, "
+        "Email3, Email4, EmailPredef) VALUES ('40', '10', '1005', 2, 'Fornitore A', 'info@a.it', "
+        "'amm@a.it', '', 'sped@a.it', 2)"));
     db().EseguiSql(
-        QStringLiteral("INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione, EMail, Email2, "
-                       "Email3, Email4, EmailPredef) VALUES (40, 1, 5, 2, 'Fornitore A', 'info@a.it', "
-                       "'amm@a.it', '', 'sped@a.it', 2)"));
-    db().EseguiSql(QStringLiteral("INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione, Email3, "
-                                  "EmailPredef) VALUES (40, 1, 6, 2, 'Fornitore B', 'comm@b.it', 1)"));
+        QStringLiteral("INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione, Email3, "
+                       "EmailPredef) VALUES ('40', '10', '1006', 2, 'Fornitore B', 'comm@b.it', 1)"));
     db().EseguiSql(QStringLiteral("INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, Descrizione) VALUES "
-                                  "(40, 1, 7, 2, 'Fornitore C')"));
-    const ContattiEmail a = contattiEmail(db(), 40, 1, 5);
+                                  "('40', '10', '1007', 2, 'Fornitore C')"));
+    const ContattiEmail a = contattiEmail(db(), {"40", "10", "1005"});
     EXPECT_EQ(a.indirizzi, (QStringList{"info@a.it", "amm@a.it", "", "sped@a.it"}));
     EXPECT_EQ(a.indirizzoPredefinito(), QStringLiteral("amm@a.it"));
     // The chosen contact has no address: the first one given serves.
-    EXPECT_EQ(contattiEmail(db(), 40, 1, 6).indirizzoPredefinito(), QStringLiteral("comm@b.it"));
-    EXPECT_EQ(contattiEmail(db(), 40, 1, 7).predefinito, 0);
-    EXPECT_EQ(contattiEmail(db(), 40, 9, 9).indirizzi, (QStringList{"", "", "", ""}));
+    EXPECT_EQ(contattiEmail(db(), {"40", "10", "1006"}).indirizzoPredefinito(), QStringLiteral("comm@b.it"));
+    EXPECT_EQ(contattiEmail(db(), {"40", "10", "1007"}).predefinito, 0);
+    EXPECT_EQ(contattiEmail(db(), {"40", "99", "9"}).indirizzi, (QStringList{"", "", "", ""}));
 }
