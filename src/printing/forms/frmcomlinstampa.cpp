@@ -34,8 +34,11 @@ FrmComlinStampa::FrmComlinStampa(Contesto& contesto, ui::LumoComlin& lista, cons
     : QDialog(padre), contesto_(contesto), lista_(lista), titolo_(titolo) {
     setObjectName(QStringLiteral("FrmComlinStampa"));
     setWindowTitle(QStringLiteral("Stampa dati della lista"));
-    if (codSta.isEmpty())
-        codSta = QStringLiteral("Lista") + titolo.simplified().remove(QLatin1Char(' '));
+    if (codSta.isEmpty()) {
+        codSta = titolo.simplified().remove(QLatin1Char(' '));
+        if (!codSta.startsWith(QStringLiteral("Lista"), Qt::CaseInsensitive))
+            codSta.prepend(QStringLiteral("Lista"));
+    }
     profilo_ = std::make_unique<FileIni>(contesto_.configurazione.fileProfilo());
     impostazione_ = std::make_unique<ImpostazioneStampa>(
         *profilo_, postazioneCorrente(contesto_.menu), IdentitaStampa{codSta, titolo, {}},
@@ -215,7 +218,7 @@ void FrmComlinStampa::ComStampa_Click() {
     QString pdf;
     if (automatico.attivo(o))
         pdf = impostazione_->nomePdf({}, QDir::homePath());
-    else if (o.inviaEmail && o.staVid == DoveStampare::Stampante)
+    else if (o.inviaEmail)
         pdf = temporanea.filePath(impostazione_->identita().codSta + QStringLiteral(".pdf"));
 
     std::unique_ptr<QPrinter> stampante;

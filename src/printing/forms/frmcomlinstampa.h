@@ -32,7 +32,8 @@ namespace tesel::stampa {
 class FrmComlinStampa : public QDialog {
     Q_OBJECT
 public:
-    // `codSta` is the print code whose options are read ("Lista" + the list's name when empty).
+    // `codSta` is the print code whose options are read; when empty the title without blanks,
+    // beginning with "Lista" ("ListaTestateFatturePassive").
     FrmComlinStampa(Contesto& contesto, ui::LumoComlin& lista, const QString& titolo, QString codSta = {},
                     QWidget* padre = nullptr);
     ~FrmComlinStampa() override;
