@@ -450,6 +450,10 @@ EsitoEmail spedisciEmail(const ParametriEmail& p, const MessaggioEmail& m) {
         }
     if (p.tipoInvio == TipoInvio::Outlook)
         return viaProgrammaPosta(m);
+    if (m.mittente.trimmed().isEmpty()) {
+        e.errore = QStringLiteral("Manca l'indirizzo email di chi invia (Indirizzo email di chi invia)");
+        return e;
+    }
     if (!indirizzoValido(m.mittente)) {
         e.errore = QStringLiteral("Indirizzo email di chi invia non valido: %1").arg(m.mittente);
         return e;

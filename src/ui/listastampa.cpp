@@ -3,6 +3,7 @@
 #include "ui/lista.h"
 #include "ui/msgcom.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QHeaderView>
 #include <QTableView>
@@ -48,6 +49,7 @@ stampa::EsitoStampaLista LumoComlin::AvviaStampa(stampa::LumoStampe& s, bool sol
     imp.corsivo = carattere.italic();
 
     stampa::EsitoStampaLista esito;
+    int lette = 0;
     try {
         // Streamed from the database in the list's order, not from the grid's pages.
         Recordset rs = db_.ApriRs(testoSelect(modello_->query()));
@@ -59,6 +61,9 @@ stampa::EsitoStampaLista LumoComlin::AvviaStampa(stampa::LumoStampe& s, bool sol
                 for (int l : scelte)
                     celle << testoCella(colonne_[l], rs.LeggiCampo(colonne_[l].alias));
                 rs.RsMoveNext();
+                // The progress window's interrupt button must be able to arrive.
+                if (++lette % 50 == 0)
+                    QCoreApplication::processEvents();
                 return true;
             },
             imp);
