@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tesel needs to build, test and run, when they are missing.
-#   scripts/installa-pacchetti.sh [--prove]   (--prove adds the PostgreSQL and CUPS servers for the tests)
+#   scripts/installa-pacchetti.sh [--prove]   (--prove adds the PostgreSQL, CUPS and SMTP servers for the tests)
 set -euo pipefail
 
 pacchetti=(
@@ -13,7 +13,7 @@ pacchetti=(
     zlib1g-dev openssl libxlsxwriter-dev
 )
 if [[ "${1:-}" == "--prove" ]]; then
-    pacchetti+=(postgresql-15 postgresql-client-15 cups-daemon cups-client)
+    pacchetti+=(postgresql-15 postgresql-client-15 cups-daemon cups-client python3-aiosmtpd)
 fi
 
 mancanti=()

@@ -42,6 +42,7 @@
 //                    [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]
 //                    [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]
 //                    [--solo-non-stampate] [--ordine partita-iva|numero|ragione-sociale]
+//                    [--email INDIRIZZO]   (each PDF then goes by e-mail to INDIRIZZO)
 //       Prints the received invoices of the selection as the print dialog does, to the PDF file
 //       OUT, or with --per-fattura one PDF per invoice in the folder OUT named by the automatic
 //       name rules, and marks them printed. Prints the number of invoices and pages. Exit
@@ -75,6 +76,7 @@
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "posting/selezione.h"
+#include "printing/email.h"
 #include "printing/stfatpas.h"
 #include "schema/demo.h"
 #include "schema/schema.h"
@@ -125,6 +127,7 @@ const char* const Uso =
     "                   [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]\n"
     "                   [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
     "                   [--solo-non-stampate] [--ordine partita-iva|numero|ragione-sociale]\n"
+    "                   [--email INDIRIZZO]\n"
     "  tesel-cli verifica --ini FILE [--ripara]\n"
     "  tesel-cli hub invia --ini FILE [--terminale T] [--json]\n"
     "  tesel-cli hub attesa --ini FILE\n"
@@ -191,6 +194,7 @@ constexpr Opzione Opzioni[] = {
     {"per-fattura", nullptr, "stampa: un file pdf per fattura"},
     {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate"},
     {"ordine", "ORDINE", "stampa: partita-iva, numero o ragione-sociale"},
+    {"email", "INDIRIZZO", "stampa: invia i pdf per email (parametri email delle opzioni di stampa)"},
     {"help", nullptr, "questo aiuto"},
 };
 
@@ -237,6 +241,7 @@ struct Argomenti {
     QString pdf;
     QString file; // stampa: the data file
     bool perFattura = false;
+    QString email;
     bool soloNonStampate = false;
     stampa::OrdineStampa ordine = stampa::OrdineStampa::NumeroRiferimento;
     // Nothing: the company's, as the dialog
@@ -399,6 +404,7 @@ Argomenti leggiArgomenti(QStringList a) {
     }
     testo("pdf", r.pdf);
     testo("file", r.file);
+    testo("email", r.email);
     r.perFattura = p.isSet(QStringLiteral("per-fattura"));
     r.soloNonStampate = p.isSet(QStringLiteral("solo-non-stampate"));
     if (p.isSet(QStringLiteral("ordine"))) {
@@ -797,7 +803,22 @@ int stampaFatture(const Argomenti& a) {
     out() << "Fatture stampate: " << esito.fatture << " - pagine: " << esito.pagine << Qt::endl;
     for (const QString& f : esito.file)
         out() << f << "\n";
-    return esito.fatture > 0 && !esito.erroreFile && !esito.errore ? 0 : 1;
+    const bool stampate = esito.fatture > 0 && !esito.erroreFile && !esito.errore;
+    bool inviate = true;
+    if (stampate && !a.email.trimmed().isEmpty()) {
+        // The e-mail settings of the print options, as the print's own e-mail uses them.
+        FileIni profilo(az.amb.conf->fileProfilo());
+        const stampa::ImpostazioneStampa imp(
+            profilo, stampa::postazioneCorrente(az.amb.menu), stampa::ContestoNomi{}.identita,
+            stampa::DatiAzienda{az.parametri->leggi(QStringLiteral("Ditta.RagSoc")), {}, {}});
+        for (const QString& f : esito.file.isEmpty() ? QStringList{uscita} : esito.file) {
+            if (stampa::InviaEmail(imp, f, az.amb.ui, {}, a.email.trimmed()))
+                err() << "Inviato per email a " << a.email.trimmed() << ": " << f << "\n";
+            else
+                inviate = false;
+        }
+    }
+    return stampate && inviate ? 0 : 1;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "hub/forms/frmfelispas.h"
 #include "import/forms/frmfecarxml.h"
 #include "posting/forms/frmfecontab.h"
+#include "printing/forms/frmcomlinstampa.h"
 #include "printing/forms/frmfestftpass.h"
 #include "review/forms/frmfepasstest.h"
 #include "ui/formtesel.h"
@@ -30,6 +31,8 @@ void registraFormTesel(RegistroForm& registro) {
         };
         return f;
     });
+    // Every list prints its rows through "Stampa dati della lista".
+    registro.stampaLista = stampa::apriStampaLista;
 }
 
 } // namespace tesel::ui

@@ -10,6 +10,7 @@
 #include "frame/currency.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
+#include "printing/lumostampe.h"
 #include "schema/demo.h"
 #include "schema/schema.h"
 #include "ui/finestraricerca.h"
@@ -306,6 +307,23 @@ int main(int argc, char** argv) {
     l.esportaCsv(csv);
     riga("Esporta CSV di tutte le righe", ms(t),
          QStringLiteral("%1 MB").arg(QFileInfo(csv).size() / 1048576.0, 0, 'f', 1));
+
+    // The list print: every row to a PDF in landscape, visible columns, Arial 8.
+    t.restart();
+    {
+        const QString pdf = cartella.filePath("lista.pdf");
+        stampa::LumoStampe s;
+        s.impostaFormato(QPageSize(QPageSize::A4), QPageLayout::Landscape);
+        s.registraOperazioni(false);
+        s.apriPdf(pdf);
+        const stampa::EsitoStampaLista e = l.AvviaStampa(s, true, QFont(QStringLiteral("Arial"), 8));
+        s.fine();
+        riga("Stampa PDF di tutte le righe", ms(t),
+             QStringLiteral("%1 righe, %2 pagine, %3 MB")
+                 .arg(e.righe)
+                 .arg(e.pagine)
+                 .arg(QFileInfo(pdf).size() / 1048576.0, 0, 'f', 1));
+    }
 
     if (foto) {
         FinestraRicerca f(nullptr, *db, {TipoRicerca::Conto, {}, "60-"});

@@ -3,6 +3,7 @@
 // handed down explicitly (no widget reaches the database through a global).
 
 #include <QString>
+#include <functional>
 
 namespace tesel {
 
@@ -11,6 +12,9 @@ class Configurazione;
 class ClientMenu;
 class Interazione;
 class ParametriAzienda;
+namespace ui {
+class LumoComlin;
+}
 namespace hub {
 class HubServizio;
 class StatiDocumento;
@@ -28,6 +32,9 @@ struct Contesto {
     // both live as long as the program.
     hub::HubServizio* hub = nullptr;
     const hub::StatiDocumento* statiHub = nullptr;
+    // The list print dialog ("Stampa dati della lista") the program offers; a list's "Stampa"
+    // opens it with the list and its title. Empty: the list exports its rows to a CSV file.
+    std::function<void(Contesto&, ui::LumoComlin& lista, const QString& titolo)> stampaLista{};
 };
 
 } // namespace tesel

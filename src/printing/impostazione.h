@@ -158,6 +158,7 @@ public:
 
     const Postazione& postazione() const { return postazione_; }
     const IdentitaStampa& identita() const { return identita_; }
+    const DatiAzienda& azienda() const { return azienda_; }
 
     // An option of the print code: the most specific saved value, else `predefinito`.
     QString opzione(const QString& sezione, const QString& nome, const QString& predefinito = {}) const;

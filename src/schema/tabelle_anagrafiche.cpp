@@ -51,6 +51,11 @@ Tabella pianoConti() {
         v.push_back(c);
     conto(v, "GruppoContr", "MastroContr", "ContoContr"); // default counter-account of a supplier
     v.push_back(lettera("FEContoPrior"));                 // "A" article first, "F" supplier first
+    // The e-mail contacts after the main one (EMail): administrative, commercial, shipping;
+    // EmailPredef (1 to 4) says which one the prints send to.
+    for (Colonna c :
+         {testo("Email2", 256), testo("Email3", 256), testo("Email4", 256), intero("EmailPredef")})
+        v.push_back(c);
     v.push_back(testo("Iva", 10));
     conto(v, "GruppoCFColl", "MastroCFColl", "ContoCFColl"); // customer linked for reverse charge
     for (const char* f :

@@ -192,6 +192,7 @@ bool Applicazione::AvvioProcedura() {
         Contesto{*db_, comune_.get(), *configurazione_, menu, interazione_, *parametri_, utenteSistema()});
     contesto_->hub = hub_.get();
     contesto_->statiHub = statiHub_.get();
+    contesto_->stampaLista = registro_.stampaLista;
     splash.close();
     // Open the form.
     const Lanciatore l = menu.lanciatore();

@@ -14,6 +14,8 @@ struct Contesto;
 
 namespace tesel::ui {
 
+class LumoComlin;
+
 class FormTesel : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +68,8 @@ public:
     // The registered factory and the name as registered; nothing for an unknown name.
     const std::pair<QString, Fabbrica>* trova(const QString& nome) const;
     QStringList nomi() const;
+    // Handed to every form through its context (Contesto::stampaLista).
+    std::function<void(Contesto&, LumoComlin&, const QString&)> stampaLista;
 
 private:
     std::map<QString, std::pair<QString, Fabbrica>> fabbriche_;

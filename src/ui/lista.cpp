@@ -501,6 +501,10 @@ void LumoComlin::comandoStampa() {
         stampa(*this);
         return;
     }
+    if (contesto_ && contesto_->stampaLista) {
+        contesto_->stampaLista(*contesto_, *this, window()->windowTitle());
+        return;
+    }
     const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta CSV"), QString(),
                                                       QStringLiteral("CSV (*.csv)"));
     if (!file.isEmpty())

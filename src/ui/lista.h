@@ -10,6 +10,7 @@
 // "Aggiorna".
 
 #include "frame/sqlvalore.h"
+#include "printing/stampalista.h"
 #include "ui/listamodello.h"
 #include "ui/listapers.h"
 
@@ -107,6 +108,15 @@ public:
     void impostaBookmark(const QVariantList& chiave);
     // Writes the filtered rows (visible columns, grid order) as ";"-separated UTF-8 text.
     bool esportaCsv(const QString& file);
+    // Prints the filtered rows in the grid's order on `s` (destination, sheet and orientation
+    // already chosen): every column of the list or only the visible ones, in the grid's column
+    // order and with the grid's widths, in `carattere`. Rows are read from the database as they
+    // print, so any number of rows. `imp` gives the heading (title, company) and the program's
+    // switches. A database failure is shown and ends the print where it is.
+    stampa::EsitoStampaLista AvviaStampa(stampa::LumoStampe& s, bool soloVisibili, const QFont& carattere,
+                                         stampa::ImpostazioniStampaLista imp = {});
+    // A print is running on this list ("Si può lanciare solo una stampa alla volta").
+    bool stampaInCorso() const { return stampaInCorso_; }
 
     int righe() const;
     int rigaCorrente() const;
@@ -209,6 +219,7 @@ private:
     bool eseguita_ = false;
     bool intestazioneDaApplicare_ = true;
     bool applicando_ = false;
+    bool stampaInCorso_ = false;
 };
 
 } // namespace tesel::ui

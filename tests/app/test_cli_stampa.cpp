@@ -3,7 +3,9 @@
 
 #include "aziendacli.h"
 #include "frame/currency.h"
+#include "frame/ini.h"
 #include "printing/pdfprova.h"
+#include "printing/smtpprova.h"
 #include "printing/xlsxprova.h"
 
 #include <QDir>
@@ -117,6 +119,53 @@ TEST_F(CliStampa, theDataFileHoldsWhatThePrintShowsWithTheTotalsAsNumbersAndMark
     EXPECT_TRUE(csv.readAll().contains(";"));
     EXPECT_EQ(comando("stampa", {"--file", cartella_.filePath("stampa.ods")}).codice, 2);
     EXPECT_EQ(comando("stampa", {"--file", xlsx, "--pdf", cartella_.filePath("x.pdf")}).codice, 2);
+}
+
+TEST_F(CliStampa, withEmailEachPdfGoesToTheAddressGivenAndMissingSettingsFailTheCommand) {
+    if (IsSkipped())
+        return;
+    ServerSmtpProva server({true, QStringLiteral("ufficio"), QStringLiteral("pw")});
+    if (!server.pronto())
+        GTEST_SKIP() << server.motivo.toStdString();
+    // Without a server in the options the command reports what is missing and fails.
+    const QString pdf = cartella_.filePath("per-email.pdf");
+    const EsitoCli senza = comando("stampa", {"--pdf", pdf, "--email", "studio@commercialista.example"});
+    EXPECT_EQ(senza.codice, 1);
+    EXPECT_TRUE(
+        senza.errori.contains("Mancano dati necessari per l'invio dell'email\n - Login:\n - pwd compilata: "
+                              "No\n - SMTP:\n - Emailto:\n - Ind.Temp:studio@commercialista.example"))
+        << senza.errori.toStdString();
+
+    FileIni ini(ini_);
+    for (const auto& [k, v] : std::initializer_list<std::pair<const char*, QString>>{
+             {"EmailTipoInvio", "See"},
+             {"EmailServerSMTP", "127.0.0.1"},
+             {"EmailNumPorta", QString::number(server.porta)},
+             {"EmailFileCA", server.cert},
+             {"EmailLogin", "ufficio"},
+             {"EmailPwd", "pw"},
+             {"EmailInd", "fatture@demo.example"},
+             {"EmailOggetto", "Fatture passive di §DescAzie§"}})
+        ini.set("Opzioni Stampa", k, v);
+    ASSERT_TRUE(ini.save());
+    const QString cartella = cartella_.filePath("per-fattura");
+    const EsitoCli e =
+        comando("stampa", {"--pdf", cartella, "--per-fattura", "--email", "studio@commercialista.example"});
+    ASSERT_EQ(e.codice, 0) << e.errori.toStdString();
+    const QStringList file = QDir(cartella).entryList({"*.pdf"}, QDir::Files, QDir::Name);
+    const auto r = server.ricevuti();
+    ASSERT_EQ(r.size(), file.size());
+    QStringList allegati;
+    for (const QJsonObject& m : r) {
+        EXPECT_EQ(m["busta_a"].toArray(), QJsonArray{"studio@commercialista.example"});
+        EXPECT_EQ(m["oggetto"].toString(), "Fatture passive di Demo Srl");
+        EXPECT_TRUE(m["tls"].toBool());
+        allegati << m["allegati"].toArray()[0].toObject()["nome"].toString();
+    }
+    allegati.sort();
+    EXPECT_EQ(allegati, file);
+    EXPECT_TRUE(testoPdf(server.allegato(1, 1)).contains("FATTURA") ||
+                testoPdf(server.allegato(1, 1)).contains("Fattura"));
 }
 
 } // namespace

@@ -17,6 +17,8 @@
 #include "support/dbprova.h"
 #include "support/interazioneprova.h"
 
+#include "smtpprova.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -188,6 +190,31 @@ TEST_F(DialogoStampa, fromTheHeaderFormItPrintsThatInvoiceAloneIntoTheSinglePdf)
     f->ComStampa_Click();
     EXPECT_EQ(stampate(), QStringList{testo(k)});
     EXPECT_EQ(QDir(pdf_).entryList({"*.pdf"}, QDir::Files), QStringList{"FatturePassive.pdf"});
+}
+
+TEST_F(DialogoStampa, withInviaEmailThePdfOfTheRunGoesByEmail) {
+    if (IsSkipped())
+        return;
+    prova::ServerSmtpProva server({false, {}, {}});
+    if (!server.pronto())
+        GTEST_SKIP() << server.motivo.toStdString();
+    QFile ini(cartella_.filePath("tesel.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(QString("InviaEmail=S\nEmailServerSMTP=127.0.0.1\nEmailNumPorta=%1\nEmailLogin=u\nEmailPwd=p\n"
+                      "EmailInd=a@b.example\nEmailTo1=c@d.example\nEmailOggetto=§Titolo§\n")
+                  .arg(server.porta)
+                  .toUtf8());
+    ini.close();
+    auto f = apri();
+    f->AttivatoDaAltri(chiavi_[1]);
+    f->ChePdfAutom->setChecked(true);
+    f->ChePdfUno->setChecked(true);
+    f->ComStampa_Click();
+    EXPECT_TRUE(utente_.testiMostrati().isEmpty()) << utente_.testiMostrati().join("|").toStdString();
+    const auto r = server.ricevuti();
+    ASSERT_EQ(r.size(), 1);
+    EXPECT_EQ(r[0]["oggetto"].toString(), "Stampa Fatture Passive");
+    EXPECT_EQ(r[0]["allegati"].toArray()[0].toObject()["nome"].toString(), "FatturePassive.pdf");
 }
 
 TEST_F(DialogoStampa, theListLeftByAnotherProgramIsPrintedAndRemovedWhenTheDialogCloses) {

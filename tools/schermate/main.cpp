@@ -8,6 +8,7 @@
 #include "frame/configurazione.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
+#include "printing/forms/frmcomlinstampa.h"
 #include "review/forms/frmfepassdatigen.h"
 #include "review/forms/frmfepassdett.h"
 #include "review/forms/frmfepassiva.h"
@@ -16,6 +17,7 @@
 #include "ui/applicazione.h"
 #include "ui/formtesel.h"
 #include "ui/inelab.h"
+#include "ui/lista.h"
 #include "ui/msgcom.h"
 #include "ui/selezele.h"
 
@@ -110,6 +112,22 @@ int main(int argc, char** argv) {
         lista.resize(1280, 800);
         lista.Carica();
         tutto = salva(&lista, cartella, QStringLiteral("frmFEPassTestLis")) && tutto;
+        {
+            stampa::FrmComlinStampa comlin(contesto, *lista.lista, lista.windowTitle());
+            tutto = salva(&comlin, cartella, QStringLiteral("FrmComlinStampa")) && tutto;
+            // What it prints: the list in landscape, visible columns only.
+            stampa::LumoStampe s;
+            s.impostaFormato(QPageSize(QPageSize::A4), QPageLayout::Landscape);
+            const QString pdf = QDir(cartella).filePath(QStringLiteral("FrmComlinStampa-lista.pdf"));
+            stampa::ImpostazioniStampaLista imp;
+            imp.titolo = lista.windowTitle();
+            imp.azienda = parametri.leggi(QStringLiteral("Ditta.RagSoc"));
+            if (s.apriPdf(pdf)) {
+                lista.lista->AvviaStampa(s, true, comlin.font(), imp);
+                tutto = s.fine() && tutto;
+                QTextStream(stdout) << "scritta " << pdf << Qt::endl;
+            }
+        }
         Recordset rs = db->ApriRs(
             QStringLiteral("SELECT XmlAnno, XmlNumRif FROM FatXmlTest ORDER BY XmlAnno, XmlNumRif LIMIT 1"));
         if (!rs.RsEof()) {

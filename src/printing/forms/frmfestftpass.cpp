@@ -9,6 +9,7 @@
 #include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "posting/selezione.h"
+#include "printing/email.h"
 #include "printing/forms/frmsceltastam.h"
 #include "printing/forms/frmstampaincorso.h"
 #include "printing/forms/frmvstampa.h"
@@ -576,6 +577,13 @@ void frmFEStFtPass::avvia(bool video) {
     QString riepilogo = QStringLiteral("Stampate %1 fatture, %2 pagine").arg(esito.fatture).arg(esito.pagine);
     if (esito.interrotta)
         riepilogo += QStringLiteral(" (stampa interrotta)");
+    // The PDFs of the run go by e-mail when the print options ask for it.
+    if (opzioni.inviaEmail && !esito.erroreFile && !esito.file.isEmpty()) {
+        int inviate = 0;
+        for (const QString& file : esito.file)
+            inviate += stampa::InviaEmail(*impostazione_, file, ui) ? 1 : 0;
+        riepilogo += QStringLiteral(" - %1 inviate per email").arg(inviate);
+    }
     staMessaggi->MostraMessaggio(riepilogo);
     // "Mess.Numero pagine": the count is told once the run is over (the preview shows it itself).
     if (opzioni.mostraNumPag && !anteprima && esito.fatture > 0)

@@ -391,6 +391,10 @@ void frmFEPassTestLis::seleziona(const QVariantList& chiave) {
 }
 
 void frmFEPassTestLis::stampa() {
+    if (!fileStampa && contesto_.stampaLista) {
+        contesto_.stampaLista(contesto_, *lista, windowTitle());
+        return;
+    }
     const QString file =
         fileStampa ? fileStampa()
                    : QFileDialog::getSaveFileName(this, QStringLiteral("Stampa lista"),
