@@ -151,9 +151,15 @@ private:
         return {e};
     }
     bool caricaDocumento(pugi::xml_document& doc, QString& errore);
-    void importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo, EsitoImport& e);
+    // The supplier of one body, decided before the file's transaction: the choice among
+    // several accounts, the creation and its error message may all wait for the user, and
+    // no other workstation must wait for them.
+    FornitoreTrovato decidiFornitore(pugi::xml_node header, pugi::xml_node body, int corpo);
+    void importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
+                      const FornitoreTrovato& fornitore, EsitoImport& e);
     // Saves the new header row; false when the file must stop (the message is in `errori`).
-    bool inserisciTestata(const IdentitaCorpo& id, int anno, qint32& numero, TestoErrori& errori);
+    // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
+    bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
     void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
 
@@ -214,6 +220,10 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
         return {rifiuto(QStringLiteral("File: ") + nome_ +
                         QStringLiteral(" File non di tipo FatturaElettronica"))};
 
+    std::vector<FornitoreTrovato> fornitori;
+    for (size_t k = 0; k < corpi.size(); ++k)
+        fornitori.push_back(decidiFornitore(header, corpi[k], static_cast<int>(k + 1)));
+
     std::vector<EsitoImport> esiti(corpi.size());
     try {
         Transazione transazione(db_);
@@ -221,7 +231,7 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
         for (size_t k = 0; k < corpi.size(); ++k) {
             esiti[k].file = percorso_;
             esiti[k].corpo = static_cast<int>(k + 1);
-            importaCorpo(header, corpi[k], static_cast<int>(k + 1), esiti[k]);
+            importaCorpo(header, corpi[k], static_cast<int>(k + 1), fornitori[k], esiti[k]);
             tuttiOk = tuttiOk && esiti[k].ok;
         }
         if (tuttiOk) {
@@ -246,7 +256,28 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
     return esiti;
 }
 
-void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo, EsitoImport& e) {
+FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::xml_node body, int corpo) {
+    // A body the transaction will refuse anyway needs no supplier, and the user is not asked
+    // about an invoice that will not be loaded.
+    if (!FiglioPerNome(header, u"CedentePrestatore"))
+        return {};
+    TestoErrori scarto; // the transaction reads the body again and reports its conversions then
+    const QDate dataFattura = *valoreData(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/Data"),
+                                          QStringLiteral("DGD_Data"), scarto, true);
+    if (dataFattura.year() == DataMancante.year())
+        return {};
+    if (!opzioni_.sovrascrivi) {
+        const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
+        if (!trovaPerFileOHub(db_, id.nomeFile, id.idHub).RsEof())
+            return {};
+    }
+    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto);
+    return stato_.risolutore.fornitore(lettore.datiCedente(header, body, dataFattura), opzioni_.creaFornitori,
+                                       opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
+}
+
+void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
+                                    const FornitoreTrovato& fornitore, EsitoImport& e) {
     TestoErrori errori;
     const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
     e.nomeFile = id.nomeFile;
@@ -271,7 +302,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
             e.errori = errori.testo();
             return;
         }
-        const int anno = dataFattura.year();
+        int anno = dataFattura.year();
         qint32 numero = 0;
         if (!inserisciTestata(id, anno, numero, errori)) {
             e.errori = errori.testo();
@@ -282,6 +313,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
 
         FatturaLetta letta;
         LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori);
+        lettore.usaFornitore(fornitore);
         lettore.leggi(header, body, anno, numero, dataFattura, letta);
 
         scriviRighe(store::FatXmlDett, letta.dettaglio, errori);
@@ -314,7 +346,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
     e.errori = errori.testo();
 }
 
-bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int anno, qint32& numero,
+bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
                                         TestoErrori& errori) {
     numero = ProssimoNumeroFattura(db_, anno);
     bool primoDoppione = true;

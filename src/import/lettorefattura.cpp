@@ -102,7 +102,7 @@ void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno,
         TestoElemento(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/TipoDocumento")).trimmed();
     semplificata_ = tipo == u"TD07" || tipo == u"TD08" || tipo == u"TD09";
 
-    leggiTestataXml(header, body);
+    leggiTestataXml(header);
 
     for (pugi::xml_node figlio : FigliElemento(body)) {
         const QString n = nome(figlio);
@@ -122,14 +122,14 @@ void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno,
 
 // ---- Header ------------------------------------------------------------------------------------
 
-void LettoreFattura::leggiTestataXml(pugi::xml_node header, pugi::xml_node body) {
+void LettoreFattura::leggiTestataXml(pugi::xml_node header) {
     for (pugi::xml_node figlio : FigliElemento(header)) {
         const QString n = nome(figlio);
         if (n == u"DatiTrasmissione")
             leggiDatiTrasmissione(figlio);
         else if (n == u"CedentePrestatore") {
             leggiCedente(figlio);
-            risolviFornitore(body);
+            scriviFornitore();
         } else if (n == u"CessionarioCommittente")
             leggiCessionario(figlio);
         else if (n == u"TerzoIntermediarioOSoggettoEmittente") {
@@ -301,7 +301,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
     }
 }
 
-void LettoreFattura::risolviFornitore(pugi::xml_node body) {
+DatiCedente LettoreFattura::cedenteDaTestata(pugi::xml_node body) const {
     const RigaFattura& t = out_->testata;
     DatiCedente c;
     c.idPaese = t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdPaese"));
@@ -334,8 +334,22 @@ void LettoreFattura::risolviFornitore(pugi::xml_node body) {
     if (c.primoArticolo.isEmpty())
         c.primoArticolo = ValoreTesto(NodoPerPercorso(body, u"DatiBeniServizi/Descrizione"));
 
-    fornitore_ =
-        risolutore_.fornitore(c, opzioni_.creaFornitori, opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
+    return c;
+}
+
+DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node body,
+                                        const QDate& dataFattura) {
+    FatturaLetta letta;
+    out_ = &letta;
+    dataFattura_ = dataFattura;
+    if (pugi::xml_node cp = FiglioPerNome(header, u"CedentePrestatore"))
+        leggiCedente(cp);
+    DatiCedente c = cedenteDaTestata(body);
+    out_ = nullptr;
+    return c;
+}
+
+void LettoreFattura::scriviFornitore() {
     if (fornitore_.trovato()) {
         out_->testata.mettiTesto(QStringLiteral("GruppoFor"), fornitore_.conto.gruppo);
         out_->testata.mettiTesto(QStringLiteral("MastroFor"), fornitore_.conto.mastro);

@@ -76,6 +76,14 @@ public:
     void leggi(pugi::xml_node header, pugi::xml_node body, int anno, qint32 numero, const QDate& dataFattura,
                FatturaLetta& out);
 
+    // What the file says of its supplier, read without touching the store or asking anyone:
+    // the driver resolves the supplier with it (and may ask the user) before the file's
+    // transaction begins.
+    DatiCedente datiCedente(pugi::xml_node header, pugi::xml_node body, const QDate& dataFattura);
+    // The supplier decided before the transaction. `leggi` then writes it and asks nobody;
+    // without one the invoice is read without supplier.
+    void usaFornitore(const FornitoreTrovato& fornitore) { fornitore_ = fornitore; }
+
 private:
     struct AttributiRiga {
         QString tipoRiga, kitPadreFiglio, tipoSpesa, ivaSuggerita, omaggio;
@@ -90,7 +98,7 @@ private:
     };
 
     // Header (CedentePrestatore and the other parties)
-    void leggiTestataXml(pugi::xml_node header, pugi::xml_node body);
+    void leggiTestataXml(pugi::xml_node header);
     void leggiDatiTrasmissione(pugi::xml_node blocco);
     void leggiCedente(pugi::xml_node blocco);
     void leggiAnagraficaCedente(pugi::xml_node figlio);
@@ -99,7 +107,8 @@ private:
     void leggiDatiAnagrafici(pugi::xml_node da, const QString& prefisso);
     void leggiIdFiscale(pugi::xml_node id, const QString& prefisso);
     void leggiFigliCome(pugi::xml_node blocco, const QString& prefisso);
-    void risolviFornitore(pugi::xml_node body);
+    void scriviFornitore();
+    DatiCedente cedenteDaTestata(pugi::xml_node body) const;
 
     // General data
     void leggiDatiGenerali(pugi::xml_node blocco);
