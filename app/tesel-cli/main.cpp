@@ -513,11 +513,15 @@ int importa(const Argomenti& a) {
             o.insert(QStringLiteral("PartitaIva"),
                      e.partitaIva.isEmpty() ? QJsonValue() : QJsonValue(e.partitaIva));
             o.insert(QStringLiteral("errori"), e.errori);
+            if (!e.allegati.isEmpty())
+                o.insert(QStringLiteral("allegati"), QJsonArray::fromStringList(e.allegati));
             out() << compatto(o) << Qt::endl;
         }
     }
     if (!a.json) {
         out() << "Fatture caricate (P.iva - File - Num. riferimento)" << rapporto.caricate() << "\n";
+        if (!rapporto.allegati().isEmpty())
+            out() << "\nAllegati estratti (File - Allegato)" << rapporto.allegati() << "\n";
         if (!rapporto.errori().isEmpty())
             out() << "\nSegnalazione di errori" << rapporto.errori() << "\n";
         out() << "\nCaricamento completato\n";

@@ -6,6 +6,7 @@
 #include "frame/parametri.h"
 #include "frame/sqlvalore.h"
 #include "frame/testoxml.h"
+#include "import/filefattura.h"
 #include "import/firma.h"
 #include "import/lettorefattura.h"
 #include "schema/schema.h"
@@ -54,7 +55,7 @@ QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
     if (it == lunghezze.constEnd() || testo.size() <= *it)
         return valore;
     errori.aggiungi(QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
-                    testo);
+                    citaValore(testo));
     return testo.left(*it);
 }
 
@@ -88,11 +89,14 @@ QString cartellaAllegatiImport(Configurazione& configurazione) {
         if (!cartella.isEmpty())
             break;
     }
-    if (cartella.isEmpty())
-        cartella = QDir::tempPath();
-    if (!cartella.endsWith(u'/'))
+    if (!cartella.isEmpty() && !cartella.endsWith(u'/'))
         cartella += u'/';
     return cartella;
+}
+
+QString cartellaAllegatiImport(Configurazione& configurazione, const QString& fileXml) {
+    const QString cartella = cartellaAllegatiImport(configurazione);
+    return cartella.isEmpty() ? QFileInfo(fileXml).absolutePath() + u'/' : cartella;
 }
 
 // ---- Driver ------------------------------------------------------------------------------------
@@ -156,7 +160,11 @@ private:
     // no other workstation must wait for them.
     FornitoreTrovato decidiFornitore(pugi::xml_node header, pugi::xml_node body, int corpo);
     void importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
-                      const FornitoreTrovato& fornitore, EsitoImport& e);
+                      const FornitoreTrovato& fornitore, EsitoImport& e,
+                      std::vector<AllegatoDaEstrarre>& allegati);
+    // Writes the attachments of a body once its invoice is committed: a failed invoice never
+    // leaves files behind, and a file that cannot be written does not undo the invoice.
+    void scriviAllegati(const std::vector<AllegatoDaEstrarre>& allegati, EsitoImport& e);
     // Saves the new header row; false when the file must stop (the message is in `errori`).
     // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
@@ -172,28 +180,7 @@ private:
 };
 
 bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore) {
-    QFile f(percorso_);
-    if (!f.open(QIODevice::ReadOnly)) {
-        errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" non leggibile: ") + f.errorString();
-        return false;
-    }
-    QByteArray dati = f.readAll();
-    f.close();
-    if (sembraFirmato(percorso_, dati.left(64))) {
-        ContenutoFirmato busta = estraiXmlFirmato(dati);
-        if (!busta.xml) {
-            errore = QStringLiteral("File: ") + nome_ + u' ' + busta.errore;
-            return false;
-        }
-        dati = std::move(*busta.xml);
-    }
-    correggiEuro(dati);
-    QString motivo;
-    if (!caricaXml(doc, dati, &motivo)) {
-        errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" XML non valido: ") + motivo;
-        return false;
-    }
-    return true;
+    return caricaDocumentoFattura(percorso_, doc, errore);
 }
 
 std::vector<EsitoImport> ImportazioneFile::esegui() {
@@ -225,17 +212,20 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
         fornitori.push_back(decidiFornitore(header, corpi[k], static_cast<int>(k + 1)));
 
     std::vector<EsitoImport> esiti(corpi.size());
+    std::vector<std::vector<AllegatoDaEstrarre>> allegati(corpi.size());
     try {
         Transazione transazione(db_);
         bool tuttiOk = true;
         for (size_t k = 0; k < corpi.size(); ++k) {
             esiti[k].file = percorso_;
             esiti[k].corpo = static_cast<int>(k + 1);
-            importaCorpo(header, corpi[k], static_cast<int>(k + 1), fornitori[k], esiti[k]);
+            importaCorpo(header, corpi[k], static_cast<int>(k + 1), fornitori[k], esiti[k], allegati[k]);
             tuttiOk = tuttiOk && esiti[k].ok;
         }
         if (tuttiOk) {
             transazione.conferma();
+            for (size_t k = 0; k < corpi.size(); ++k)
+                scriviAllegati(allegati[k], esiti[k]);
             return esiti;
         }
     } catch (const ErroreDb& ex) {
@@ -277,7 +267,8 @@ FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::
 }
 
 void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
-                                    const FornitoreTrovato& fornitore, EsitoImport& e) {
+                                    const FornitoreTrovato& fornitore, EsitoImport& e,
+                                    std::vector<AllegatoDaEstrarre>& allegati) {
     TestoErrori errori;
     const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
     e.nomeFile = id.nomeFile;
@@ -325,16 +316,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         if (!pIva.isEmpty())
             e.partitaIva = pIva;
 
-        if (!letta.allegati.empty()) {
-            const QString cartella = opzioni_.cartellaAllegati.isEmpty() ? QFileInfo(percorso_).absolutePath()
-                                                                         : opzioni_.cartellaAllegati;
-            if (!QDir().mkpath(cartella))
-                throw std::runtime_error(
-                    QStringLiteral("Impossibile creare la cartella %1").arg(cartella).toStdString());
-            for (const AllegatoDaEstrarre& a : letta.allegati)
-                estraiAllegato(a.attachment, a.nomeAttachment, id.nomeFile.section(u'/', 0, 0), cartella,
-                               errori);
-        }
+        allegati = std::move(letta.allegati);
         e.ok = true;
     } catch (const ErroreDb& ex) {
         errori.aggiungi(QStringLiteral("Errore(%1): %2").arg(ex.numero()).arg(ex.descrizione()));
@@ -344,6 +326,29 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         e.ok = false;
     }
     e.errori = errori.testo();
+}
+
+void ImportazioneFile::scriviAllegati(const std::vector<AllegatoDaEstrarre>& allegati, EsitoImport& e) {
+    if (allegati.empty())
+        return;
+    TestoErrori errori;
+    const QString cartella =
+        opzioni_.cartellaAllegati.isEmpty() ? QFileInfo(percorso_).absolutePath() : opzioni_.cartellaAllegati;
+    const QString file = e.nomeFile.section(u'/', 0, 0);
+    for (const AllegatoDaEstrarre& a : allegati) {
+        try {
+            if (!QDir().mkpath(cartella))
+                throw std::runtime_error(
+                    QStringLiteral("impossibile creare la cartella %1").arg(cartella).toStdString());
+            const QString percorso = estraiAllegato(a.attachment, a.nomeAttachment, file, cartella, errori);
+            if (!percorso.isEmpty())
+                e.allegati << percorso;
+        } catch (const std::exception& ex) {
+            errori.aggiungi(QStringLiteral("Allegato ") + citaValore(a.nomeAttachment) +
+                            QStringLiteral(" non estratto: ") + QString::fromUtf8(ex.what()));
+        }
+    }
+    e.errori += errori.testo();
 }
 
 bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
@@ -525,6 +530,8 @@ void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
                          QStringLiteral(" - ") + QString::number(e.numRif);
             ++nCaricate_;
         }
+        for (const QString& allegato : e.allegati)
+            allegati_ += AcapoErr + e.nomeFile + QStringLiteral(" - ") + allegato;
         if (e.errori.isEmpty())
             continue;
         // Conversion messages do not name their file: the report must.

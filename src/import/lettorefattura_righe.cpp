@@ -1,6 +1,7 @@
 // The rows of an invoice body as the reader takes them: the lines with their own blocks, the
 // VAT summary with the table of VAT keys, and the payments.
 
+#include "import/filefattura.h"
 #include "import/lettorefattura.h"
 
 #include "frame/data.h"
@@ -114,7 +115,7 @@ void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& att
                 kind = id ? QStringLiteral("ID") : QStringLiteral("DE");
         }
         if (kind.size() > 4) {
-            errori_.aggiungi(QStringLiteral("Troncato tipo riga: ") + kind);
+            errori_.aggiungi(QStringLiteral("Troncato tipo riga: ") + citaValore(kind));
             kind = kind.left(4);
         }
         attr.tipoRiga = kind;

@@ -724,7 +724,13 @@ void frmFECarXML::carica(const QStringList& file) {
 }
 
 void frmFECarXML::mostraRapporto() {
-    frmRapportoCarXML finestra(rapporto_.caricate(), rapporto_.errori(), this);
+    // The attachments written are listed under the invoices, with where they went.
+    const QString caricate = rapporto_.allegati().isEmpty()
+                                 ? rapporto_.caricate()
+                                 : rapporto_.caricate() +
+                                       QStringLiteral("\r\n\r\nAllegati estratti (File - Allegato)") +
+                                       rapporto_.allegati();
+    frmRapportoCarXML finestra(caricate, rapporto_.errori(), this);
     finestra.exec();
 }
 
