@@ -303,6 +303,12 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         e.numRif = numero;
 
         FatturaLetta letta;
+        letta.scarica = [&](FatturaLetta& l) {
+            scriviRighe(store::FatXmlDett, l.dettaglio, errori);
+            scriviRighe(store::FatXmlDatiGen, l.datiGen, errori);
+            l.dettaglio.clear();
+            l.datiGen.clear();
+        };
         LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori);
         lettore.usaFornitore(fornitore);
         lettore.leggi(header, body, anno, numero, dataFattura, letta);

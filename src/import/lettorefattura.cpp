@@ -530,7 +530,7 @@ void LettoreFattura::completaTestata() {
     if (!preDoc.isEmpty())
         t.mettiTesto(QStringLiteral("PreDoc"), preDoc);
 
-    bool reverseCharge = false;
+    bool reverseCharge = reverseChargeScaricato_;
     for (const RigaFattura& r : out_->iva)
         reverseCharge |= r.testo(QStringLiteral("Natura")).trimmed().startsWith(ReverseChargeNatura);
     for (const RigaFattura& r : out_->dettaglio)

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QVariant>
 #include <array>
+#include <functional>
 #include <optional>
 #include <pugixml.hpp>
 #include <utility>
@@ -64,6 +65,9 @@ struct FatturaLetta {
     RigaFattura testata;
     std::vector<RigaFattura> dettaglio, iva, pagamenti, datiGen;
     std::vector<AllegatoDaEstrarre> allegati;
+    // When set, the lines and block rows read so far are handed to it every few hundred lines
+    // (it writes and empties them): a file of a hundred thousand lines is never held whole.
+    std::function<void(FatturaLetta&)> scarica;
 };
 
 class LettoreFattura {
@@ -132,6 +136,8 @@ private:
                                   qint64 numIvaDoppia, const QString& suggerita);
 
     void completaTestata();
+    // Hands the lines read so far to FatturaLetta::scarica when there are enough of them.
+    void scaricaRighe();
 
     void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
@@ -158,6 +164,7 @@ private:
     // From AltriDatiGestionali, for the causal and payment type searches
     QString tipoDocAdg_, carDocAdg_, trattFiscAdg_, tipoPagAdg_;
     QString ufficio_, ivata_;
+    bool reverseChargeScaricato_ = false; // a reverse-charge line among those already handed on
 };
 
 } // namespace tesel

@@ -79,11 +79,22 @@ void LettoreFattura::leggiBeniServizi(pugi::xml_node blocco) {
     }
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"DettaglioLinee")
+        if (n == u"DettaglioLinee") {
             leggiLinea(figlio);
-        else if (n == u"DatiRiepilogo")
+            scaricaRighe();
+        } else if (n == u"DatiRiepilogo")
             leggiRiepilogo(figlio);
     }
+}
+
+void LettoreFattura::scaricaRighe() {
+    constexpr size_t RighePerScarico = 512;
+    if (!out_->scarica || out_->dettaglio.size() < RighePerScarico)
+        return;
+    for (const RigaFattura& r : out_->dettaglio)
+        reverseChargeScaricato_ |=
+            r.testo(QStringLiteral("Natura")).trimmed().startsWith(QStringLiteral("N6"));
+    out_->scarica(*out_);
 }
 
 void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& attr) {

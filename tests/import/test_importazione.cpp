@@ -384,4 +384,46 @@ TEST(RapportoImport, shouldWordTheDialogReportsAndNameTheFileOfEveryMessage) {
     EXPECT_EQ(r.fileConErrori(), 2);
 }
 
+// A file of many lines is written as it is read; what the header learns from its lines (the
+// reverse-charge causal) must not be lost with the lines already written.
+TEST_F(ImportDriver, shouldStoreEveryLineOfALongInvoiceAndStillSeeItsReverseChargeLine) {
+    const QString rc = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Rottami</Descrizione>"
+                       "<PrezzoUnitario>10.00</PrezzoUnitario><PrezzoTotale>10.00</PrezzoTotale>"
+                       "<AliquotaIVA>0.00</AliquotaIVA><Natura>N6.1</Natura></DettaglioLinee>"_s;
+    // The summary names only the ordinary VAT: the reverse charge is known from the line alone.
+    const QString riepilogo = u"<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA>"
+                              "<ImponibileImporto>1499.00</ImponibileImporto><Imposta>329.78</Imposta>"
+                              "</DatiRiepilogo>"_s;
+    Fattura corta;
+    corta.numero = u"RC-1"_s;
+    corta.linee = rc;
+    Fattura lunga;
+    lunga.numero = u"RC-2"_s;
+    lunga.linee = rc;
+    constexpr int Linee = 1500;
+    for (int k = 2; k <= Linee; ++k)
+        lunga.linee += u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Viti</Descrizione>"
+                       "<PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>1.00</PrezzoTotale>"
+                       "<AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>"_s.arg(k);
+    lunga.linee += riepilogo;
+    const auto causale = [&](const std::vector<EsitoImport>& esiti) {
+        EXPECT_EQ(esiti.size(), 1u);
+        EXPECT_TRUE(!esiti.empty() && esiti[0].ok) << (esiti.empty() ? "" : esiti[0].errori.toStdString());
+        return esiti.empty() ? QString()
+                             : db().valore(u"SELECT Causale FROM FatXmlTest WHERE XmlNumRif = %1"_s.arg(
+                                               esiti[0].numRif))
+                                   .toString();
+    };
+    const QString attesa = causale(importa(scrivi(u"corta.xml"_s, corta.xml())));
+    const QString ordinaria = causale(importa(scrivi(u"ordinaria.xml"_s, Fattura{}.xml())));
+    ASSERT_NE(attesa, ordinaria) << "la causale di reverse charge deve differire da quella ordinaria";
+
+    const auto esiti = importa(scrivi(u"lunga.xml"_s, lunga.xml()));
+    EXPECT_EQ(causale(esiti).toStdString(), attesa.toStdString());
+    const QString dove = u"WHERE XmlNumRif = %1"_s.arg(esiti[0].numRif);
+    EXPECT_EQ(conta(u"FatXmlDett"_s, dove), Linee);
+    EXPECT_EQ(db().valore(u"SELECT count(DISTINCT XmlRigDet) FROM FatXmlDett "_s + dove).toLongLong(), Linee);
+    EXPECT_EQ(db().valore(u"SELECT max(XmlRigDet) FROM FatXmlDett "_s + dove).toLongLong(), Linee);
+}
+
 } // namespace
