@@ -4,6 +4,7 @@
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
+#include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
 #include "frame/testoxml.h"
 #include "import/filefattura.h"
@@ -63,7 +64,50 @@ QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
 struct IdentitaCorpo {
     QString nomeFile; // NomeFile
     QString idHub;    // FEIDHub, empty when not from the Hub
+    // The document itself: the same supplier's same number and date is the same invoice,
+    // whatever the file is called.
+    QString partitaIva, codiceFiscale, numero;
+    QDate data;
 };
+
+// A stored invoice as the duplicate checks see it.
+struct Memorizzata {
+    int anno = 0;
+    qint32 numero = 0;
+    QString nomeFile, idHub, contabilizzato;
+    QString partitaIva, codiceFiscale, numeroDoc;
+    QDate data;
+
+    static Memorizzata leggi(const Recordset& rs) {
+        Memorizzata m;
+        m.anno = static_cast<int>(rs.leggiIntero(store::XmlAnno).value_or(0));
+        m.numero = static_cast<qint32>(rs.leggiIntero(store::XmlNumRif).value_or(0));
+        m.nomeFile = rs.leggiTesto(store::NomeFile);
+        m.idHub = rs.leggiTesto(store::FEIDHub);
+        m.contabilizzato = rs.leggiTesto(store::Contabilizzato);
+        m.partitaIva = rs.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")).trimmed();
+        m.codiceFiscale = rs.leggiTesto(QStringLiteral("CP_DA_CodiceFiscale")).trimmed();
+        m.numeroDoc = rs.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
+        if (const auto d = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DGD_Data"))))
+            m.data = d->date();
+        return m;
+    }
+    // The same supplier (by VAT number, or by fiscal code when either lacks one) and the same
+    // document number and date.
+    template <class Id> bool stessoDocumento(const Id& id) const {
+        const bool stessoFornitore =
+            !partitaIva.isEmpty() && !id.partitaIva.isEmpty()
+                ? partitaIva.compare(id.partitaIva, Qt::CaseInsensitive) == 0
+                : !codiceFiscale.isEmpty() &&
+                      codiceFiscale.compare(id.codiceFiscale, Qt::CaseInsensitive) == 0;
+        return stessoFornitore && numeroDoc == id.numero && data == id.data;
+    }
+};
+
+// "n. 123/A del 12/03/2024" as a message names a document.
+QString documento(const QString& numero, const QDate& data) {
+    return QStringLiteral("n. ") + citaValore(numero) + QStringLiteral(" del ") + testoData(data);
+}
 
 } // namespace
 
@@ -165,6 +209,10 @@ private:
     // Writes the attachments of a body once its invoice is committed: a failed invoice never
     // leaves files behind, and a file that cannot be written does not undo the invoice.
     void scriviAllegati(const std::vector<AllegatoDaEstrarre>& allegati, EsitoImport& e);
+    // False, with the message, when the same supplier's same document is already stored
+    // under another file name (a supplier who sent it twice, a copy renamed): it would be
+    // posted twice. Overwriting does not change this: it replaces a file by its new copy.
+    bool documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori);
     // Saves the new header row; false when the file must stop (the message is in `errori`).
     // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
@@ -257,8 +305,8 @@ FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::
     if (dataFattura.year() == DataMancante.year())
         return {};
     if (!opzioni_.sovrascrivi) {
-        const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
-        if (!trovaPerFileOHub(db_, id.nomeFile, id.idHub).RsEof())
+        if (!trovaPerFileOHub(db_, nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo))
+                 .RsEof())
             return {};
     }
     LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto);
@@ -270,13 +318,21 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
                                     const FornitoreTrovato& fornitore, EsitoImport& e,
                                     std::vector<AllegatoDaEstrarre>& allegati) {
     TestoErrori errori;
-    const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
+    IdentitaCorpo id;
+    id.nomeFile = nomeFileCorpo(nome_, corpo);
+    id.idHub = nomeFileCorpo(hub_.idHub.trimmed(), corpo);
     e.nomeFile = id.nomeFile;
     e.numero = ValoreTesto(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/Numero"));
     e.partitaIva =
         ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/DatiAnagrafici/IdFiscaleIVA/IdCodice"));
     if (e.partitaIva.isEmpty())
         e.partitaIva = ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/IdFiscaleIVA/IdCodice"));
+    id.partitaIva = e.partitaIva.trimmed();
+    id.codiceFiscale =
+        ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/DatiAnagrafici/CodiceFiscale")).trimmed();
+    if (id.codiceFiscale.isEmpty())
+        id.codiceFiscale = ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/CodiceFiscale")).trimmed();
+    id.numero = e.numero.trimmed();
     try {
         if (!FiglioPerNome(header, u"CedentePrestatore")) {
             errori.aggiungi(QStringLiteral("File: ") + id.nomeFile +
@@ -293,6 +349,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
             e.errori = errori.testo();
             return;
         }
+        id.data = dataFattura;
         int anno = dataFattura.year();
         qint32 numero = 0;
         if (!inserisciTestata(id, anno, numero, errori)) {
@@ -357,6 +414,33 @@ void ImportazioneFile::scriviAllegati(const std::vector<AllegatoDaEstrarre>& all
     e.errori += errori.testo();
 }
 
+bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori) {
+    if ((id.partitaIva.isEmpty() && id.codiceFiscale.isEmpty()) || id.numero.isEmpty())
+        return true;
+    // Two workstations importing the same document at once: the second waits here until the
+    // first has committed, and then finds it.
+    serializzaNellaTransazione(
+        db_, TipoSerializzazioneDocumento,
+        numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero + u'|' + isoData(id.data)));
+    // The number and the day narrow the search; the supplier is compared here, so blanks
+    // around a stored VAT number do not hide a duplicate.
+    const QString sql =
+        QStringLiteral("SELECT * FROM FatXmlTest WHERE DGD_Numero LIKE ") +
+        SqlValore(QStringLiteral("%") + id.numero + QStringLiteral("%"), SqlTesto) +
+        QStringLiteral(" AND DGD_Data >= ") + SqlValore(QDateTime(id.data, QTime(0, 0)), SqlData) +
+        QStringLiteral(" AND DGD_Data < ") + SqlValore(QDateTime(id.data.addDays(1), QTime(0, 0)), SqlData);
+    for (Recordset rs = db_.ApriRs(sql); !rs.RsEof(); rs.RsMoveNext()) {
+        const Memorizzata m = Memorizzata::leggi(rs);
+        if (!m.stessoDocumento(id) || m.nomeFile.compare(id.nomeFile, Qt::CaseInsensitive) == 0)
+            continue;
+        errori.aggiungi(QStringLiteral("File ") + id.nomeFile + QStringLiteral(": fattura ") +
+                        documento(id.numero, id.data) + QStringLiteral(" già caricata con il file ") +
+                        m.nomeFile + QStringLiteral(" (%1/%2)").arg(m.anno).arg(m.numero));
+        return false;
+    }
+    return true;
+}
+
 bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
                                         TestoErrori& errori) {
     numero = ProssimoNumeroFattura(db_, anno);
@@ -383,7 +467,9 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             rs.ScriviCampo(store::Contabilizzato, QString(store::No));
             rs.RsUpdate();
             db_.ConfermaTrans();
-            return true;
+            // The file and its Hub identifier are new (or replace their own invoice): is the
+            // document itself new?
+            return documentoNuovo(id, errori);
         } catch (const ErroreDb& ex) {
             db_.AnnullaTrans();
             if (!ex.chiaveDuplicata())
@@ -396,19 +482,10 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         primoDoppione = false;
 
         // Which invoice is already there?
-        struct Memorizzata {
-            int anno;
-            qint32 numero;
-            QString nomeFile, idHub, contabilizzato;
-        };
         std::vector<Memorizzata> trovate;
         try {
-            Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub);
-            for (; !rs.RsEof(); rs.RsMoveNext())
-                trovate.push_back({static_cast<int>(rs.leggiIntero(store::XmlAnno).value_or(0)),
-                                   static_cast<qint32>(rs.leggiIntero(store::XmlNumRif).value_or(0)),
-                                   rs.leggiTesto(store::NomeFile), rs.leggiTesto(store::FEIDHub),
-                                   rs.leggiTesto(store::Contabilizzato)});
+            for (Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub); !rs.RsEof(); rs.RsMoveNext())
+                trovate.push_back(Memorizzata::leggi(rs));
         } catch (const ErroreDb& ex) {
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
                             QStringLiteral(" errore nella verifica di univocità: ") +
@@ -437,6 +514,14 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         if (m.idHub != id.idHub) {
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
                             QStringLiteral(" già caricato con Id Hub diverso"));
+            return false;
+        }
+        // Overwriting replaces the same supplier's same document, never another invoice that
+        // happens to have been stored under this file name.
+        if (!m.stessoDocumento(id)) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                            QStringLiteral(" già caricato con un'altra fattura (P.Iva ") + m.partitaIva +
+                            u' ' + documento(m.numeroDoc, m.data) + QStringLiteral("): non sostituita"));
             return false;
         }
         if (m.contabilizzato == store::Si) {

@@ -47,7 +47,9 @@ struct Fattura {
                         "<ImportoPagamento>122.00</ImportoPagamento></DettaglioPagamento>"
                         "</DatiPagamento>"_s;
 
-    QString corpo() const {
+    // Body k (k >= 2) of a file is another document: its number gets "-k".
+    QString corpo(int k = 1) const {
+        const QString numero = k > 1 ? this->numero + u"-%1"_s.arg(k) : this->numero;
         const QString dataXml = data.isNull() ? QString() : u"<Data>%1</Data>"_s.arg(data);
         return u"<FatturaElettronicaBody><DatiGenerali><DatiGeneraliDocumento>"
                "<TipoDocumento>%1</TipoDocumento><Divisa>EUR</Divisa>%2<Numero>%3</Numero>"
@@ -73,12 +75,18 @@ struct Fattura {
                "</Indirizzo><CAP>35141</CAP><Comune>Padova</Comune><Nazione>IT</Nazione></Sede>"
                "</CessionarioCommittente></FatturaElettronicaHeader>"_s.arg(partitaIva, cf, denominazione);
     }
+    // The same invoice under another document number: another document for the store.
+    QString xmlNumero(const QString& altro) const {
+        Fattura f = *this;
+        f.numero = altro;
+        return f.xml();
+    }
     QString xml(int corpi = 1) const {
         QString testo = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:FatturaElettronica versione=\"FPR12\" "
                         "xmlns:p=\"http://ivaservizi.agenziaentrate.gov.it/docs/xsd/fatture/v1.2\">"_s +
                         header();
-        for (int k = 0; k < corpi; ++k)
-            testo += corpo();
+        for (int k = 1; k <= corpi; ++k)
+            testo += corpo(k);
         return testo + u"</p:FatturaElettronica>"_s;
     }
 };
@@ -181,11 +189,17 @@ TEST_F(ImportDriver, shouldRefuseWithoutStoringAnythingWhenTheFileIsNotAnInvoice
 // ---- Duplicates -----------------------------------------------------------------------------------
 
 TEST_F(ImportDriver, shouldReplaceAnUnpostedInvoiceKeepingItsNumberButNeverAPostedOne) {
-    ASSERT_TRUE(importa(scrivi(u"altra.xml"_s, Fattura{}.xml()))[0].ok);
+    const auto numero = [](const char* n) {
+        Fattura f;
+        f.numero = QLatin1String(n);
+        return f;
+    };
+    ASSERT_TRUE(importa(scrivi(u"altra.xml"_s, numero("1").xml()))[0].ok);
     const QString file = scrivi(u"rifatta.xml"_s, Fattura{}.xml());
     ASSERT_EQ(importa(file)[0].numRif, 2);
-    ASSERT_TRUE(importa(scrivi(u"dopo.xml"_s, Fattura{}.xml()))[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"dopo.xml"_s, numero("3").xml()))[0].ok);
 
+    // The same supplier's same document, corrected: replaced.
     Fattura nuova;
     nuova.linee = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>A</Descrizione>"
                   "<PrezzoUnitario>10</PrezzoUnitario><PrezzoTotale>10</PrezzoTotale>"
@@ -214,7 +228,9 @@ TEST_F(ImportDriver, shouldReplaceAnUnpostedInvoiceKeepingItsNumberButNeverAPost
 TEST_F(ImportDriver, shouldTellApartFilesAndHubIdentifiersAlreadyStored) {
     const OpzioniImport sovrascrivi{.sovrascrivi = true};
     ASSERT_TRUE(importa(scrivi(u"uno.xml"_s, Fattura{}.xml()), {}, {u"H1"_s, {}, {}})[0].ok);
-    ASSERT_TRUE(importa(scrivi(u"due.xml"_s, Fattura{}.xml()), {}, {u"H2"_s, {}, {}})[0].ok);
+    Fattura altra;
+    altra.numero = u"124/A"_s;
+    ASSERT_TRUE(importa(scrivi(u"due.xml"_s, altra.xml()), {}, {u"H2"_s, {}, {}})[0].ok);
     const auto prima = righeStore();
 
     const struct {
@@ -245,6 +261,50 @@ TEST_F(ImportDriver, shouldTellApartFilesAndHubIdentifiersAlreadyStored) {
     const FatturaStore f = leggiFattura(db(), 2024, 1);
     EXPECT_EQ(f.testata->testo(u"identificativoSdi"), u"SDI77"_s);
     EXPECT_EQ(f.testata->data(u"DataRicSdi"), QDate(2024, 3, 13));
+}
+
+// The same supplier's same document under another file name is the same invoice: loading it
+// again would post it twice. Overwriting replaces a file by its own new copy, nothing else.
+TEST_F(ImportDriver, shouldRefuseTheSameDocumentUnderAnotherNameAndNeverReplaceAnotherSuppliersInvoice) {
+    ASSERT_TRUE(importa(scrivi(u"originale.xml"_s, Fattura{}.xml()))[0].ok);
+    const auto prima = righeStore();
+    // Blanks around the VAT number and the number do not make it another document.
+    Fattura copia;
+    copia.partitaIva = u" 03981270683   "_s;
+    copia.numero = u" 123/A "_s;
+    for (const bool sovrascrivi : {false, true}) {
+        SCOPED_TRACE(sovrascrivi ? "sovrascrivi" : "senza sovrascrivere");
+        const auto esiti = importa(scrivi(u"copia.xml"_s, copia.xml()), {.sovrascrivi = sovrascrivi});
+        ASSERT_EQ(esiti.size(), 1u);
+        EXPECT_FALSE(esiti[0].ok);
+        EXPECT_EQ(esiti[0].errori.toStdString(),
+                  "\r\nFile copia.xml: fattura n. 123/A del 12/03/2024 già caricata "
+                  "con il file originale.xml (2024/1)");
+        EXPECT_EQ(righeStore(), prima);
+    }
+    // Another document of the same supplier, or the same number from another supplier or on
+    // another day, is a new invoice.
+    Fattura altroGiorno;
+    altroGiorno.data = u"2024-03-13"_s;
+    Fattura altroFornitore;
+    altroFornitore.partitaIva = u"09876543210"_s;
+    EXPECT_TRUE(importa(scrivi(u"giorno.xml"_s, altroGiorno.xml()))[0].ok);
+    EXPECT_TRUE(importa(scrivi(u"fornitore.xml"_s, altroFornitore.xml()))[0].ok);
+    EXPECT_TRUE(importa(scrivi(u"numero.xml"_s, Fattura{}.xmlNumero(u"124/A"_s)))[0].ok);
+
+    // A file named as a stored invoice of another supplier never replaces it.
+    const auto dopo = righeStore();
+    const auto esiti =
+        importa(scrivi(u"fornitore.xml"_s, Fattura{}.xmlNumero(u"999"_s)), {.sovrascrivi = true});
+    EXPECT_FALSE(esiti[0].ok);
+    EXPECT_EQ(esiti[0].errori.toStdString(),
+              "\r\nFile fornitore.xml già caricato con un'altra fattura (P.Iva "
+              "09876543210 n. 123/A del 12/03/2024): non sostituita");
+    EXPECT_EQ(righeStore(), dopo);
+    EXPECT_EQ(
+        db().valore(u"SELECT CP_DA_IdFiscaleIVA_IdCodice FROM FatXmlTest WHERE NomeFile = 'fornitore.xml'"_s)
+            .toString(),
+        u"09876543210"_s);
 }
 
 // ---- Several bodies, one transaction ----------------------------------------------------------------
@@ -301,7 +361,7 @@ TEST_F(ImportDriver, shouldInvertTheSignsOfANegativeCreditNoteWhenTheCompanyAsks
 
     ASSERT_TRUE(importa(scrivi(u"nc1.xml"_s, nota.xml()))[0].ok);
     parametri->scrivi(u"Tesel.InvNotaCredNeg"_s, u"S"_s);
-    ASSERT_TRUE(importa(scrivi(u"nc2.xml"_s, nota.xml()))[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"nc2.xml"_s, nota.xmlNumero(u"NC2"_s)))[0].ok);
 
     const FatturaStore comeScritta = leggiFattura(db(), 2024, 1);
     EXPECT_EQ(comeScritta.testata->valuta(u"DGD_ImportoTotaleDocumento"), Currency::daUnita(-122));
@@ -335,7 +395,7 @@ TEST_F(ImportDriver, shouldUseTheVatCodesForcedByTheUserBeforeTheTable) {
 
     const OpzioniImport forzate{.ivaPerNatura = {{u"N1"_s, u"E15"_s}, {u"N2.2"_s, u"NSM"_s}},
                                 .ivaAltra = u"22I40"_s};
-    ASSERT_TRUE(importa(scrivi(u"forzata.xml"_s, f.xml()), forzate)[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"forzata.xml"_s, f.xmlNumero(u"F2"_s)), forzate)[0].ok);
 
     const FatturaStore libera = leggiFattura(db(), 2024, 1), forzata = leggiFattura(db(), 2024, 2);
     // Line codes and the summary's exemption type; without forcing, the highest priority of N2.2.
@@ -353,7 +413,7 @@ TEST_F(ImportDriver, shouldCreateAMissingSupplierOnlyWhenAsked) {
     EXPECT_EQ(leggiFattura(db(), 2024, 1).testata->testo(u"ContoFor"), QString());
 
     const OpzioniImport crea{.creaFornitori = true, .gruppoFornitori = u"40"_s, .mastroFornitori = u"10"_s};
-    ASSERT_TRUE(importa(scrivi(u"n2.xml"_s, nuova.xml()), crea)[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"n2.xml"_s, nuova.xmlNumero(u"N2"_s)), crea)[0].ok);
     const RigaStore t = *leggiFattura(db(), 2024, 2).testata;
     EXPECT_EQ(t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"),
               u"40-10-1013"_s);
