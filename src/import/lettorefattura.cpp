@@ -18,6 +18,14 @@ const QString ReverseChargeNatura = QStringLiteral("N6");
 
 // ---- RigaFattura ---------------------------------------------------------------------------
 
+bool RigaFattura::identificativo(QStringView colonna) {
+    for (const char* fine : {"IdCodice", "IdPaese", "CodiceFiscale", "CodEORI", "CodiceDestinatario",
+                             "CodiceTipo", "CodiceValore"})
+        if (colonna.endsWith(QLatin1String(fine), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
     // The readers name a column the same way every time: the exact name is the fast path.
     if (const auto it = indice_.constFind(colonna); it != indice_.constEnd()) {

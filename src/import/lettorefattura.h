@@ -28,7 +28,13 @@ class ParametriAzienda;
 class RigaFattura {
 public:
     void metti(const QString& colonna, const QVariant& valore);
-    void mettiTesto(const QString& colonna, const QString& testo) { metti(colonna, testo); }
+    // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
+    // stored without the blanks some senders pad them with: "05979361218         " must find
+    // its supplier. Other texts keep their blanks as written.
+    void mettiTesto(const QString& colonna, const QString& testo) {
+        metti(colonna, identificativo(colonna) ? testo.trimmed() : testo);
+    }
+    static bool identificativo(QStringView colonna);
     template <class T> void mettiValore(const QString& colonna, const std::optional<T>& v) {
         metti(colonna, v ? QVariant::fromValue(*v) : QVariant());
     }

@@ -243,6 +243,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
     QString natura;
     QStringList percentuali;
     bool primoCodice = true;
+    bool primoScontoLetto = false;
     for (pugi::xml_node figlio : FigliElemento(linea)) {
         const QString n = nome(figlio);
         if (n == u"NumeroLinea") {
@@ -260,8 +261,12 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
             if (!articolo)
                 articolo = risolutore_.articolo(tipo.trimmed(), valore.trimmed(), fornitore_.conto);
         } else if (n == u"ScontoMaggiorazione") {
-            r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
-            if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo")) {
+            // The line keeps its first discount; every one has its own block row.
+            const bool primo = !primoScontoLetto;
+            primoScontoLetto = true;
+            if (primo)
+                r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
+            if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo"); imp && primo) {
                 // Silent here: the block's own row reports a bad amount once.
                 r.mettiValore(QStringLiteral("SM_Importo"), valoreNumeroSilenzioso(imp));
                 r.mettiTesto(QStringLiteral("SM_ImportoStr"), TestoElemento(imp).trimmed());
@@ -369,7 +374,13 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
 void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
     const qint64 numCond = ++numCond_;
     const QString condizioni = TestoFiglio(blocco, u"CondizioniPagamento");
-    const QString afeTipPag = tipoPagAdg_.isEmpty() ? fornitore_.afeTipPag : tipoPagAdg_;
+    // The payment kind: what the sender's own data says, else the block's condition (TP01
+    // instalments, TP02 in full, TP03 advance), else the supplier's usual payment type.
+    QString afeTipPag = tipoPagAdg_.trimmed();
+    if (afeTipPag.isEmpty())
+        afeTipPag = condizioni.trimmed();
+    if (afeTipPag.isEmpty())
+        afeTipPag = fornitore_.afeTipPag;
     for (pugi::xml_node dettaglio : FigliElemento(blocco)) {
         if (nome(dettaglio) != u"DettaglioPagamento")
             continue;

@@ -307,6 +307,50 @@ TEST_F(ImportDriver, shouldRefuseTheSameDocumentUnderAnotherNameAndNeverReplaceA
         u"09876543210"_s);
 }
 
+TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAndTheFirstDiscount) {
+    Fattura f;
+    f.partitaIva = u"03981270683         "_s;
+    f.linee = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><CodiceArticolo><CodiceTipo> EAN </CodiceTipo>"
+              "<CodiceValore>  800123  </CodiceValore></CodiceArticolo><Descrizione>Viti</Descrizione>"
+              "<PrezzoUnitario>100.00</PrezzoUnitario>"
+              "<ScontoMaggiorazione><Tipo>SC</Tipo><Percentuale>10.00</Percentuale><Importo>10.00</Importo>"
+              "</ScontoMaggiorazione><ScontoMaggiorazione><Tipo>MG</Tipo><Percentuale>5.00</Percentuale>"
+              "<Importo>4.50</Importo></ScontoMaggiorazione>"
+              "<PrezzoTotale>85.50</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>"_s;
+    // Instalments, while the supplier's own terms are a payment in full.
+    f.pagamenti.replace(u"TP02"_s, u"TP01"_s);
+    const auto esiti = importa(scrivi(u"spazi.xml"_s, f.xml()));
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    EXPECT_EQ(esiti[0].partitaIva, u"03981270683"_s);
+    const FatturaStore letta = leggiFattura(db(), 2024, esiti[0].numRif);
+    const RigaStore& t = *letta.testata;
+    EXPECT_EQ(t.testo(u"CP_DA_IdFiscaleIVA_IdCodice"), u"03981270683"_s);
+    EXPECT_EQ(t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"),
+              u"40-10-1001"_s);
+    const RigaStore& riga = letta.dettaglio[0];
+    EXPECT_EQ(riga.testo(u"CA_CodiceTipo") + u'|' + riga.testo(u"CA_CodiceValore"), u"EAN|800123"_s);
+    EXPECT_EQ(riga.testo(u"SM_Tipo"), u"SC"_s);
+    EXPECT_EQ(riga.valuta(u"SM_Importo"), Currency::daUnita(10));
+    EXPECT_EQ(riga.testo(u"SM_Percentuale"), u"10+5"_s);
+    ASSERT_EQ(letta.pagamenti.size(), 1u);
+    EXPECT_EQ(letta.pagamenti[0].testo(u"AFETipPag"), u"TP01"_s);
+    const QString atteso =
+        db().valore(u"SELECT PagTipo FROM PagTipi WHERE FETipPag = 'MP05' AND AFETipPag = 'TP01'"_s)
+            .toString();
+    ASSERT_FALSE(atteso.isEmpty());
+    EXPECT_EQ(letta.pagamenti[0].testo(u"PagTipo"), atteso);
+
+    // The sender's own payment kind comes first.
+    Fattura g = f;
+    g.numero = u"124/A"_s;
+    g.linee.replace(u"<PrezzoTotale>"_s, u"<AltriDatiGestionali><TipoDato>ASWTIPOPAG</TipoDato>"
+                                         "<RiferimentoTesto>TP03</RiferimentoTesto></AltriDatiGestionali>"
+                                         "<PrezzoTotale>"_s);
+    const auto altra = importa(scrivi(u"anticipo.xml"_s, g.xml()));
+    ASSERT_TRUE(altra[0].ok) << altra[0].errori.toStdString();
+    EXPECT_EQ(leggiFattura(db(), 2024, altra[0].numRif).pagamenti[0].testo(u"AFETipPag"), u"TP03"_s);
+}
+
 // ---- Several bodies, one transaction ----------------------------------------------------------------
 
 TEST_F(ImportDriver, shouldImportEveryBodyAsItsOwnInvoice) {
