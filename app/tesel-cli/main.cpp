@@ -544,6 +544,7 @@ int importa(const Argomenti& a) {
             o.insert(QStringLiteral("PartitaIva"),
                      e.partitaIva.isEmpty() ? QJsonValue() : QJsonValue(e.partitaIva));
             o.insert(QStringLiteral("errori"), e.errori);
+            o.insert(QStringLiteral("avvisi"), QJsonArray::fromStringList(e.avvisi));
             if (!e.allegati.isEmpty())
                 o.insert(QStringLiteral("allegati"), QJsonArray::fromStringList(e.allegati));
             out() << compatto(o) << Qt::endl;
@@ -553,6 +554,8 @@ int importa(const Argomenti& a) {
         out() << "Fatture caricate (P.iva - File - Num. riferimento)" << rapporto.caricate() << "\n";
         if (!rapporto.allegati().isEmpty())
             out() << "\nAllegati estratti (File - Allegato)" << rapporto.allegati() << "\n";
+        if (!rapporto.avvisi().isEmpty())
+            out() << "\nDa completare (Avvisi)" << rapporto.avvisi() << "\n";
         if (!rapporto.errori().isEmpty())
             out() << "\nSegnalazione di errori" << rapporto.errori() << "\n";
         out() << "\nCaricamento completato\n";

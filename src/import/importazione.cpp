@@ -48,15 +48,15 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // a server that enforces sizes and pass on one that does not: it is cut to the column on
 // every engine, and the report says so.
 QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
-                           const QHash<QString, int>& lunghezze, TestoErrori& errori) {
+                           const QHash<QString, int>& lunghezze, QStringList& avvisi) {
     if (valore.metaType().id() != QMetaType::QString)
         return valore;
     const auto it = lunghezze.constFind(colonna.toLower());
     const QString testo = valore.toString();
     if (it == lunghezze.constEnd() || testo.size() <= *it)
         return valore;
-    errori.aggiungi(QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
-                    citaValore(testo));
+    avvisi << (QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
+               citaValore(testo));
     return testo.left(*it);
 }
 
@@ -225,6 +225,7 @@ private:
     QString percorso_;
     DatiHub hub_;
     QString nome_;
+    QStringList avvisiCorpo_; // texts cut to their column in the body being written
 };
 
 bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore) {
@@ -359,6 +360,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         e.anno = anno;
         e.numRif = numero;
 
+        avvisiCorpo_.clear();
         FatturaLetta letta;
         letta.scarica = [&](FatturaLetta& l) {
             scriviRighe(store::FatXmlDett, l.dettaglio, errori);
@@ -380,6 +382,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
             e.partitaIva = pIva;
 
         allegati = std::move(letta.allegati);
+        e.avvisi = letta.avvisi + avvisiCorpo_;
         e.ok = true;
     } catch (const ErroreDb& ex) {
         errori.aggiungi(QStringLiteral("Errore(%1): %2").arg(ex.numero()).arg(ex.descrizione()));
@@ -555,7 +558,8 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
         t.inserimento.RsAddNew();
         for (const auto& [colonna, valore] : riga.colonne()) {
             if (t.colonne.contains(colonna.toLower()))
-                t.inserimento.ScriviCampo(colonna, adattaAllaColonna(colonna, valore, t.lunghezze, errori));
+                t.inserimento.ScriviCampo(colonna,
+                                          adattaAllaColonna(colonna, valore, t.lunghezze, avvisiCorpo_));
             else
                 segnalaNonPrevisto(colonna, valore, errori);
         }
@@ -571,7 +575,7 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
     for (const auto& [colonna, valore] : testata.colonne()) {
         if (t.colonne.contains(colonna.toLower())) {
             assegnazioni << colonna + QStringLiteral(" = ?");
-            valori << adattaAllaColonna(colonna, valore, t.lunghezze, errori);
+            valori << adattaAllaColonna(colonna, valore, t.lunghezze, avvisiCorpo_);
         } else
             segnalaNonPrevisto(colonna, valore, errori);
     }
@@ -620,6 +624,11 @@ void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
             caricate_ += AcapoErr + e.partitaIva + QStringLiteral(" - ") + e.nomeFile +
                          QStringLiteral(" - ") + QString::number(e.numRif);
             ++nCaricate_;
+        }
+        if (e.ok && !e.avvisi.isEmpty()) {
+            avvisi_ += AcapoErr + QStringLiteral("File: ") + e.nomeFile;
+            for (const QString& a : e.avvisi)
+                avvisi_ += AcapoErr + QStringLiteral("  ") + a;
         }
         for (const QString& allegato : e.allegati)
             allegati_ += AcapoErr + e.nomeFile + QStringLiteral(" - ") + allegato;

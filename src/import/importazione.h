@@ -60,6 +60,10 @@ struct EsitoImport {
     QString nomeFile;     // NomeFile as stored
     QString errori;       // the error text: "\r\n" before each message; may be non-empty when ok
     QStringList allegati; // the attachments written, with their folder, once the invoice was stored
+    // What the import could not settle (supplier, causal, VAT codes, accounts left empty; a
+    // buyer that is not this company; lines that disagree with the VAT summary; texts cut to
+    // their column): the invoice is stored, and these say what to complete or check.
+    QStringList avvisi;
 };
 
 // The stored NomeFile / FEIDHub of body `corpo` of a file: the first body keeps the name,
@@ -107,11 +111,13 @@ public:
     const QString& errori() const { return errori_; }
     // "\r\n" file " - " path for each attachment written
     const QString& allegati() const { return allegati_; }
+    // "\r\n" "File: " name, then "\r\n" and one line per warning, for each invoice with warnings
+    const QString& avvisi() const { return avvisi_; }
     int fattureCaricate() const { return nCaricate_; }
     int fileConErrori() const { return nErrori_; }
 
 private:
-    QString caricate_, errori_, allegati_;
+    QString caricate_, errori_, allegati_, avvisi_;
     int nCaricate_ = 0, nErrori_ = 0;
 };
 

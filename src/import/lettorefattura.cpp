@@ -1,5 +1,7 @@
 #include "import/lettorefattura.h"
 
+#include "import/filefattura.h"
+
 #include "frame/data.h"
 #include "frame/parametri.h"
 #include "store/store.h"
@@ -77,6 +79,8 @@ ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
     r.contoPrior = p.leggi(QStringLiteral("XML.ContoPrior"), QStringLiteral("F")).trimmed().toUpper();
     if (r.contoPrior.isEmpty())
         r.contoPrior = QStringLiteral("F");
+    r.partitaIvaDitta = p.leggi(QStringLiteral("Ditta.PartIva")).trimmed();
+    r.codFiscDitta = p.leggi(QStringLiteral("Ditta.CodFisc")).trimmed();
     r.contoAcquisti = {p.leggi(QStringLiteral("CauCon.GruppoAcq")),
                        p.leggi(QStringLiteral("CauCon.MastroAcq")),
                        p.leggi(QStringLiteral("CauCon.ContoAcq"))};
@@ -572,6 +576,41 @@ void LettoreFattura::completaTestata() {
         t.mettiTesto(QStringLiteral("GruppoCassaPrev"), contoCassa_->gruppo);
         t.mettiTesto(QStringLiteral("MastroCassaPrev"), contoCassa_->mastro);
         t.mettiTesto(QStringLiteral("ContoCassaPrev"), contoCassa_->conto);
+    }
+    avvisiTestata();
+}
+
+void LettoreFattura::avvisiTestata() {
+    const RigaFattura& t = out_->testata;
+    QStringList& a = out_->avvisi;
+    // An invoice addressed to somebody else does not belong in this company's books.
+    const QString pIvaCc = t.testo(QStringLiteral("CC_DA_IdFiscaleIVA_IdCodice")).trimmed();
+    const QString cfCc = t.testo(QStringLiteral("CC_DA_CodiceFiscale")).trimmed();
+    const bool ditta =
+        (!pIvaCc.isEmpty() && pIvaCc.compare(par_.partitaIvaDitta, Qt::CaseInsensitive) == 0) ||
+        (!cfCc.isEmpty() && (cfCc.compare(par_.codFiscDitta, Qt::CaseInsensitive) == 0 ||
+                             cfCc.compare(par_.partitaIvaDitta, Qt::CaseInsensitive) == 0));
+    if (!ditta && (!par_.partitaIvaDitta.isEmpty() || !par_.codFiscDitta.isEmpty()))
+        a << QStringLiteral("Cessionario non corrispondente alla ditta: P.Iva ") + citaValore(pIvaCc) +
+                 QStringLiteral(" Cod.Fisc. ") + citaValore(cfCc);
+    if (!fornitore_.trovato())
+        a << QStringLiteral("Fornitore non trovato in archivio: P.Iva ") +
+                 citaValore(t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice"))) +
+                 QStringLiteral(" Cod.Fisc. ") + citaValore(t.testo(QStringLiteral("CP_DA_CodiceFiscale")));
+    if (t.testo(QStringLiteral("Causale")).isEmpty())
+        a << QStringLiteral("Causale contabile non trovata per il tipo documento ") +
+                 citaValore(t.testo(QStringLiteral("DGD_TipoDocumento")));
+    // Lines against the VAT summary, rate by rate: the summary is what gets posted.
+    if (!semplificata_ && !imponibileRiepilogo_.isEmpty()) {
+        QStringList chiavi = imponibileRighe_.keys() + imponibileRiepilogo_.keys();
+        chiavi.removeDuplicates();
+        chiavi.sort();
+        for (const QString& k : chiavi) {
+            const Currency righe = imponibileRighe_.value(k), riepilogo = imponibileRiepilogo_.value(k);
+            if (righe != riepilogo)
+                a << QStringLiteral("Totale righe %1 (%2) diverso dal riepilogo IVA (%3)")
+                         .arg(k, formatta(righe, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <array>
 #include <functional>
@@ -55,7 +56,8 @@ struct ParametriLettura {
     bool rigaZeroDescrittiva = true; // Tesel.RigaZeroDescr "S"
     bool invertiNoteCredito = false; // Tesel.InvNotaCredNeg "S"
     QString contoPrior = QStringLiteral("F");
-    CodiceConto contoAcquisti; // CauCon.GruppoAcq / MastroAcq / ContoAcq
+    CodiceConto contoAcquisti;             // CauCon.GruppoAcq / MastroAcq / ContoAcq
+    QString partitaIvaDitta, codFiscDitta; // Ditta.PartIva, Ditta.CodFisc: the buyer expected
 
     static ParametriLettura leggi(ParametriAzienda& parametri);
 };
@@ -74,6 +76,8 @@ struct FatturaLetta {
     // When set, the lines and block rows read so far are handed to it every few hundred lines
     // (it writes and empties them): a file of a hundred thousand lines is never held whole.
     std::function<void(FatturaLetta&)> scarica;
+    // What the import could not settle and the user must complete or check before posting.
+    QStringList avvisi;
 };
 
 class LettoreFattura {
@@ -171,6 +175,9 @@ private:
     QString tipoDocAdg_, carDocAdg_, trattFiscAdg_, tipoPagAdg_;
     QString ufficio_, ivata_;
     bool reverseChargeScaricato_ = false; // a reverse-charge line among those already handed on
+    // Taxable amounts by VAT rate and nature: of the lines, and of the VAT summary rows.
+    QHash<QString, Currency> imponibileRighe_, imponibileRiepilogo_;
+    void avvisiTestata();
 };
 
 } // namespace tesel

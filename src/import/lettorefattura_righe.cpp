@@ -70,6 +70,17 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
     return chiaviIva_.back();
 }
 
+namespace {
+
+// "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
+QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
+    const QString a =
+        QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
+    return natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura;
+}
+
+} // namespace
+
 // ---- Lines ------------------------------------------------------------------------------------------
 
 void LettoreFattura::leggiBeniServizi(pugi::xml_node blocco) {
@@ -213,8 +224,19 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
                 aliquota = Currency::proporzione(imposta, Currency::daUnita(100), *totale - imposta, 0,
                                                  Arrotondamento::S);
         }
-        r.mettiTesto(QStringLiteral("Iva"),
-                     ivaPerChiave(aliquota, natura, numIvaDoppia, attr.ivaSuggerita).iva);
+        const QString iva = ivaPerChiave(aliquota, natura, numIvaDoppia, attr.ivaSuggerita).iva;
+        r.mettiTesto(QStringLiteral("Iva"), iva);
+        const QString linea = r.testo(QStringLiteral("NumeroLinea")).isEmpty()
+                                  ? QString::number(r.valore(store::XmlRigDet).toLongLong())
+                                  : r.testo(QStringLiteral("NumeroLinea"));
+        if (iva.isEmpty())
+            out_->avvisi << QStringLiteral("Riga %1: codice IVA non trovato (aliquota %2, natura %3)")
+                                .arg(linea, aliquota ? formatta(*aliquota, u"#,##0.00") : QString(), natura);
+        if (conto.vuoto())
+            out_->avvisi << QStringLiteral("Riga %1: contropartita non trovata").arg(linea);
+        if (!semplificata_)
+            imponibileRighe_[chiaveTotale(r.valuta(QStringLiteral("AliquotaIVA")), natura)] +=
+                r.valuta(QStringLiteral("PrezzoTotale")).value_or(Currency());
         // A simplified line with its rate alone has no group: its column stays Null.
         if (!semplificata_ || numIvaDoppia != 0)
             r.metti(QStringLiteral("NumIvaDoppia"), numIvaDoppia);
@@ -364,6 +386,11 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
     r.mettiTesto(QStringLiteral("Iva"), trovata->iva);
     r.mettiTesto(QStringLiteral("AFEIvaEse"), trovata->afeIvaEse);
     r.metti(QStringLiteral("NumIvaDoppia"), trovata->numIvaDoppia);
+    // The summary's taxable amount holds the lines, their accessory expenses and rounding.
+    imponibileRiepilogo_[chiaveTotale(aliquota, natura)] +=
+        r.valuta(QStringLiteral("ImponibileImporto")).value_or(Currency()) -
+        r.valuta(QStringLiteral("SpeseAccessorie")).value_or(Currency()) -
+        r.valuta(QStringLiteral("Arrotondamento")).value_or(Currency());
     if (inverti_)
         for (const char* c : {"SpeseAccessorie", "Arrotondamento", "ImponibileImporto", "Imposta"})
             r.mettiValore(QLatin1String(c), negato(r.valuta(QLatin1String(c))));

@@ -159,10 +159,11 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
             rifiutati.insert(r, u"\r\nFile "_s + nome + u" già caricato"_s);
         nomiVisti.insert(nome);
     }
-    // Files that import with a message: a text too long for its column is cut, on every engine.
+    // Files that import with a warning to check: a text too long for its column is cut, on every
+    // engine.
     const QHash<QString, QString> avvisi{
         {u"php-fatturaelettronica/IT01234567890_11001_payment_details.xml"_s,
-         u"\r\nTag ABI troncato a 5 caratteri: ABC123"_s},
+         u"Tag ABI troncato a 5 caratteri: ABC123"_s},
     };
 
     // Many samples are one supplier's invoice of the same number and date: one company refuses
@@ -198,7 +199,13 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
                 continue;
             }
             ASSERT_TRUE(o.value(u"ok"_s).toBool()) << testo(o, "errori").toStdString();
-            EXPECT_EQ(st(testo(o, "errori")), st(avvisi.value(relativo)));
+            EXPECT_EQ(st(testo(o, "errori")), "");
+            if (avvisi.contains(relativo)) {
+                QStringList trovati;
+                for (const QJsonValue& v : o.value(u"avvisi"_s).toArray())
+                    trovati << v.toString();
+                EXPECT_TRUE(trovati.contains(avvisi.value(relativo))) << st(trovati.join(u'\n'));
+            }
             ++corpiCaricati[relativo];
             ++caricate;
             const QJsonValue trovato =

@@ -351,6 +351,42 @@ TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAn
     EXPECT_EQ(leggiFattura(db(), 2024, altra[0].numRif).pagamenti[0].testo(u"AFETipPag"), u"TP03"_s);
 }
 
+// The invoice is stored all the same; the report says what the user must complete or check.
+TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
+    // The company's own invoice from a known supplier: nothing to report.
+    parametri->scrivi(u"Ditta.PartIva"_s, u"01234567890"_s);
+    const auto buona = importa(scrivi(u"buona.xml"_s, Fattura{}.xml()));
+    ASSERT_TRUE(buona[0].ok) << buona[0].errori.toStdString();
+    EXPECT_EQ(buona[0].avvisi.join(u'\n').toStdString(), "");
+
+    // Another buyer, an unknown supplier, a rate the VAT table lacks, lines that disagree with
+    // the summary, a document kind without causal.
+    Fattura f;
+    f.partitaIva = u"05555555555"_s;
+    f.tipo = u"TD99"_s;
+    f.linee = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Viti</Descrizione>"
+              "<PrezzoUnitario>100.00</PrezzoUnitario><PrezzoTotale>100.00</PrezzoTotale>"
+              "<AliquotaIVA>17.00</AliquotaIVA></DettaglioLinee>"
+              "<DatiRiepilogo><AliquotaIVA>17.00</AliquotaIVA><ImponibileImporto>110.00</ImponibileImporto>"
+              "<Imposta>18.70</Imposta></DatiRiepilogo>"_s;
+    QString xml = f.xml();
+    xml.replace(u"<IdCodice>01234567890</IdCodice></IdFiscaleIVA><Anagrafica><Denominazione>Demo Srl"_s,
+                u"<IdCodice>09999999999</IdCodice></IdFiscaleIVA><Anagrafica><Denominazione>Altra Srl"_s);
+    const auto esiti = importa(scrivi(u"dubbia.xml"_s, xml));
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    EXPECT_EQ(esiti[0].avvisi.join(u'\n').toStdString(),
+              "Riga 1: codice IVA non trovato (aliquota 17,00, natura )\n"
+              "Cessionario non corrispondente alla ditta: P.Iva 09999999999 Cod.Fisc. \n"
+              "Fornitore non trovato in archivio: P.Iva 05555555555 Cod.Fisc. \n"
+              "Causale contabile non trovata per il tipo documento TD99\n"
+              "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)");
+    RapportoImport r;
+    r.aggiungi(esiti);
+    EXPECT_TRUE(r.avvisi().startsWith(u"\r\nFile: dubbia.xml\r\n  Riga 1: codice IVA non trovato"_s))
+        << r.avvisi().toStdString();
+    EXPECT_EQ(r.errori(), QString());
+}
+
 // ---- Several bodies, one transaction ----------------------------------------------------------------
 
 TEST_F(ImportDriver, shouldImportEveryBodyAsItsOwnInvoice) {

@@ -730,7 +730,14 @@ void frmFECarXML::mostraRapporto() {
                                  : rapporto_.caricate() +
                                        QStringLiteral("\r\n\r\nAllegati estratti (File - Allegato)") +
                                        rapporto_.allegati();
-    frmRapportoCarXML finestra(caricate, rapporto_.errori(), this);
+    // What is left to complete goes with the errors, in its own section.
+    const QString errori =
+        rapporto_.avvisi().isEmpty()
+            ? rapporto_.errori()
+            : QStringLiteral("\r\nDa completare (Avvisi)") + rapporto_.avvisi() +
+                  (rapporto_.errori().isEmpty() ? QString()
+                                                : QStringLiteral("\r\n\r\nErrori") + rapporto_.errori());
+    frmRapportoCarXML finestra(caricate, errori, this);
     finestra.exec();
 }
 
