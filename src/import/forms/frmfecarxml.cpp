@@ -724,19 +724,14 @@ void frmFECarXML::carica(const QStringList& file) {
 }
 
 void frmFECarXML::mostraRapporto() {
-    // The attachments written are listed under the invoices, with where they went.
-    const QString caricate = rapporto_.allegati().isEmpty()
-                                 ? rapporto_.caricate()
-                                 : rapporto_.caricate() +
-                                       QStringLiteral("\r\n\r\nAllegati estratti (File - Allegato)") +
-                                       rapporto_.allegati();
-    // What is left to complete goes with the errors, in its own section.
-    const QString errori =
-        rapporto_.avvisi().isEmpty()
-            ? rapporto_.errori()
-            : QStringLiteral("\r\nDa completare (Avvisi)") + rapporto_.avvisi() +
-                  (rapporto_.errori().isEmpty() ? QString()
-                                                : QStringLiteral("\r\n\r\nErrori") + rapporto_.errori());
+    // Under the invoices loaded: what is left to complete in them, then the attachments
+    // written with where they went. The error box stays for the files that failed.
+    QString caricate = rapporto_.caricate();
+    if (!rapporto_.avvisi().isEmpty())
+        caricate += QStringLiteral("\r\n\r\nDa completare (Avvisi)") + rapporto_.avvisi();
+    if (!rapporto_.allegati().isEmpty())
+        caricate += QStringLiteral("\r\n\r\nAllegati estratti (File - Allegato)") + rapporto_.allegati();
+    const QString& errori = rapporto_.errori();
     frmRapportoCarXML finestra(caricate, errori, this);
     finestra.exec();
 }
