@@ -593,6 +593,9 @@ void LettoreFattura::avvisiTestata() {
     if (!ditta && (!par_.partitaIvaDitta.isEmpty() || !par_.codFiscDitta.isEmpty()))
         a << QStringLiteral("Cessionario non corrispondente alla ditta: P.Iva ") + citaValore(pIvaCc) +
                  QStringLiteral(" Cod.Fisc. ") + citaValore(cfCc);
+    if (righeDaCompletare_ > MassimoRigheAvvisate)
+        a << QStringLiteral("Altre %1 righe senza codice IVA o contropartita")
+                 .arg(righeDaCompletare_ - MassimoRigheAvvisate);
     if (!fornitore_.trovato())
         a << QStringLiteral("Fornitore non trovato in archivio: P.Iva ") +
                  citaValore(t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice"))) +

@@ -177,6 +177,9 @@ private:
     bool reverseChargeScaricato_ = false; // a reverse-charge line among those already handed on
     // Taxable amounts by VAT rate and nature: of the lines, and of the VAT summary rows.
     QHash<QString, Currency> imponibileRighe_, imponibileRiepilogo_;
+    // Lines without VAT code or counter-account: the first ones are named, the others counted.
+    static constexpr int MassimoRigheAvvisate = 20;
+    int righeDaCompletare_ = 0;
     void avvisiTestata();
 };
 

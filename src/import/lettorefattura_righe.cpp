@@ -229,10 +229,12 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
         const QString linea = r.testo(QStringLiteral("NumeroLinea")).isEmpty()
                                   ? QString::number(r.valore(store::XmlRigDet).toLongLong())
                                   : r.testo(QStringLiteral("NumeroLinea"));
-        if (iva.isEmpty())
+        // A file of thousands of such lines names the first few and counts the others.
+        const bool avvisa = !(iva.isEmpty() || conto.vuoto()) || ++righeDaCompletare_ <= MassimoRigheAvvisate;
+        if (iva.isEmpty() && avvisa)
             out_->avvisi << QStringLiteral("Riga %1: codice IVA non trovato (aliquota %2, natura %3)")
                                 .arg(linea, aliquota ? formatta(*aliquota, u"#,##0.00") : QString(), natura);
-        if (conto.vuoto())
+        if (conto.vuoto() && avvisa)
             out_->avvisi << QStringLiteral("Riga %1: contropartita non trovata").arg(linea);
         if (!semplificata_)
             imponibileRighe_[chiaveTotale(r.valuta(QStringLiteral("AliquotaIVA")), natura)] +=

@@ -380,6 +380,20 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
               "Fornitore non trovato in archivio: P.Iva 05555555555 Cod.Fisc. \n"
               "Causale contabile non trovata per il tipo documento TD99\n"
               "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)");
+    // Thousands of such lines would bury the report: the first twenty are named, the rest counted.
+    Fattura molte = f;
+    molte.numero = u"M-1"_s;
+    molte.linee.clear();
+    for (int k = 1; k <= 25; ++k)
+        molte.linee += u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Viti</Descrizione>"
+                       "<PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>1.00</PrezzoTotale>"
+                       "<AliquotaIVA>17.00</AliquotaIVA></DettaglioLinee>"_s.arg(k);
+    const auto tante = importa(scrivi(u"molte.xml"_s, molte.xml()));
+    ASSERT_TRUE(tante[0].ok) << tante[0].errori.toStdString();
+    EXPECT_EQ(tante[0].avvisi.filter(u"codice IVA non trovato"_s).size(), 20);
+    EXPECT_TRUE(tante[0].avvisi.contains(u"Altre 5 righe senza codice IVA o contropartita"_s))
+        << tante[0].avvisi.join(u'\n').toStdString();
+
     RapportoImport r;
     r.aggiungi(esiti);
     EXPECT_TRUE(r.avvisi().startsWith(u"\r\nFile: dubbia.xml\r\n  Riga 1: codice IVA non trovato"_s))
