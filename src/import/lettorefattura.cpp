@@ -583,6 +583,13 @@ void LettoreFattura::completaTestata() {
 void LettoreFattura::avvisiTestata() {
     const RigaFattura& t = out_->testata;
     QStringList& a = out_->avvisi;
+    // "P.Iva 0123 Cod.Fisc. ABC", each part only when the file gives it.
+    const auto chi = [](const QString& partitaIva, const QString& codiceFiscale) {
+        QString testo = QStringLiteral("P.Iva ") + citaValore(partitaIva);
+        if (!codiceFiscale.isEmpty())
+            testo += QStringLiteral(" Cod.Fisc. ") + citaValore(codiceFiscale);
+        return testo;
+    };
     // An invoice addressed to somebody else does not belong in this company's books.
     const QString pIvaCc = t.testo(QStringLiteral("CC_DA_IdFiscaleIVA_IdCodice")).trimmed();
     const QString cfCc = t.testo(QStringLiteral("CC_DA_CodiceFiscale")).trimmed();
@@ -591,15 +598,14 @@ void LettoreFattura::avvisiTestata() {
         (!cfCc.isEmpty() && (cfCc.compare(par_.codFiscDitta, Qt::CaseInsensitive) == 0 ||
                              cfCc.compare(par_.partitaIvaDitta, Qt::CaseInsensitive) == 0));
     if (!ditta && (!par_.partitaIvaDitta.isEmpty() || !par_.codFiscDitta.isEmpty()))
-        a << QStringLiteral("Cessionario non corrispondente alla ditta: P.Iva ") + citaValore(pIvaCc) +
-                 QStringLiteral(" Cod.Fisc. ") + citaValore(cfCc);
+        a << QStringLiteral("Cessionario non corrispondente alla ditta: ") + chi(pIvaCc, cfCc);
     if (righeDaCompletare_ > MassimoRigheAvvisate)
         a << QStringLiteral("Altre %1 righe senza codice IVA o contropartita")
                  .arg(righeDaCompletare_ - MassimoRigheAvvisate);
     if (!fornitore_.trovato())
-        a << QStringLiteral("Fornitore non trovato in archivio: P.Iva ") +
-                 citaValore(t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice"))) +
-                 QStringLiteral(" Cod.Fisc. ") + citaValore(t.testo(QStringLiteral("CP_DA_CodiceFiscale")));
+        a << QStringLiteral("Fornitore non trovato in archivio: ") +
+                 chi(t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")),
+                     t.testo(QStringLiteral("CP_DA_CodiceFiscale")));
     if (t.testo(QStringLiteral("Causale")).isEmpty())
         a << QStringLiteral("Causale contabile non trovata per il tipo documento ") +
                  citaValore(t.testo(QStringLiteral("DGD_TipoDocumento")));

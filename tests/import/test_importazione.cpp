@@ -376,8 +376,8 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
     ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
     EXPECT_EQ(esiti[0].avvisi.join(u'\n').toStdString(),
               "Riga 1: codice IVA non trovato (aliquota 17,00, natura )\n"
-              "Cessionario non corrispondente alla ditta: P.Iva 09999999999 Cod.Fisc. \n"
-              "Fornitore non trovato in archivio: P.Iva 05555555555 Cod.Fisc. \n"
+              "Cessionario non corrispondente alla ditta: P.Iva 09999999999\n"
+              "Fornitore non trovato in archivio: P.Iva 05555555555\n"
               "Causale contabile non trovata per il tipo documento TD99\n"
               "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)");
     // Thousands of such lines would bury the report: the first twenty are named, the rest counted.

@@ -230,9 +230,9 @@ TEST_F(FormCaricamentoXml, twoInvoicesAndAMissingFileGiveBothReportsAndTheStored
     // apart from the errors.
     const QString avvisi = "\n\nDa completare (Avvisi)\n"
                            "File: IT03981270683_00001.xml\n"
-                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 Cod.Fisc. \n"
+                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890\n"
                            "File: IT02157840378_00002.xml\n"
-                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 Cod.Fisc. ";
+                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890";
     EXPECT_EQ(rapporti.visti.join(u"|").toStdString(),
               (caricate + avvisi + " / " + mancante + " - inesistente").toStdString());
     EXPECT_EQ(utente.testiMostrati().value(utente.testiMostrati().size() - 1), "Caricamento completato");
@@ -256,7 +256,7 @@ TEST_F(FormCaricamentoXml, hubFieldsGoWithTheFileAndAReportWithoutErrorsHidesIts
     EXPECT_EQ(
         rapporti.visti.join(u"|").toStdString(),
         "03981270683 - IT03981270683_00003.xml - 1\n\nDa completare (Avvisi)\nFile: IT03981270683_00003.xml\n"
-        "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 Cod.Fisc.  / -");
+        "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 / -");
 }
 
 } // namespace

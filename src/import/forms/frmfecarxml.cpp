@@ -140,7 +140,8 @@ frmRapportoCarXML::frmRapportoCarXML(const QString& caricate, const QString& err
 
     auto* colonna = new QVBoxLayout(this);
     colonna->addWidget(LabCaricate);
-    colonna->addWidget(txtCaricate, 1);
+    // The loaded box also holds what is left to complete and the attachments: it gets more room.
+    colonna->addWidget(txtCaricate, 3);
     colonna->addWidget(LabErrori);
     colonna->addWidget(txtErrori, 2);
     colonna->addLayout(bottoni);
