@@ -1,20 +1,23 @@
-// tesel-cli: the program's batch work without a display.
+// tesel-cli: the program's batch work without a display. Commands and options are Italian,
+// like the rest of the program; the English spellings of earlier versions (init-db, import,
+// show, post, unpost, --overwrite, --create-suppliers, --extract-attachments, --help) are
+// still accepted.
 //
-//   tesel-cli init-db --ini FILE [--demo]
+//   tesel-cli crea-db --ini FILE [--demo]
 //       Creates (or completes) the company database named by the configuration file, and
 //       the common database when the file has a "Menu" section; --demo seeds the demo company.
 //   tesel-cli riepilogo --ini FILE
 //       Prints the company database's tables with their row counts.
-//   tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]
-//                    [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...
+//   tesel-cli importa --ini FILE [--sovrascrivi] [--crea-fornitori GRUPPO MASTRO]
+//                    [--estrai-allegati] [--causale C] [--iva-natura NATURA=CODICE]...
 //                    [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]
 //                    [--json] FILE...
 //       Imports received invoices (.xml or signed .xml.p7m) as the import dialog does and
 //       prints its reports; --json prints one JSON object per invoice body instead. Exit
 //       status 0 when every file was imported, 1 otherwise.
-//   tesel-cli show --ini FILE ANNO NUMRIF --json
+//   tesel-cli mostra --ini FILE ANNO NUMRIF --json
 //       Prints one stored invoice: its rows of the five store tables as JSON.
-//   tesel-cli post --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]
+//   tesel-cli contabilizza --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]
 //                  [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]
 //                  [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]
 //                  [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]
@@ -24,7 +27,7 @@
 //       dialog does; the payment causal and account default to the company's, as there.
 //       --json prints one JSON object per invoice. Exit status 0 when every selected invoice
 //       was posted, 1 otherwise.
-//   tesel-cli unpost --ini FILE ANNO NUMRIF
+//   tesel-cli scontabilizza --ini FILE ANNO NUMRIF
 //       Takes the posting of one invoice back, as the header form does.
 //   tesel-cli hub invia --ini FILE [--terminale T] [--json]
 //   tesel-cli hub attesa --ini FILE
@@ -93,6 +96,7 @@
 #include <QTextStream>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 using namespace tesel;
 
@@ -109,19 +113,19 @@ QTextStream& err() {
 
 const char* const Uso =
     "Uso:\n"
-    "  tesel-cli init-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
+    "  tesel-cli crea-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
     "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
-    "  tesel-cli import --ini FILE [--overwrite] [--create-suppliers GRUPPO MASTRO]\n"
-    "                   [--extract-attachments] [--causale C] [--iva-natura NATURA=CODICE]...\n"
+    "  tesel-cli importa --ini FILE [--sovrascrivi] [--crea-fornitori GRUPPO MASTRO]\n"
+    "                   [--estrai-allegati] [--causale C] [--iva-natura NATURA=CODICE]...\n"
     "                   [--iva CODICE] [--id-sdi ID] [--data-sdi GG/MM/AAAA] [--id-hub ID]\n"
     "                   [--json] FILE...\n"
-    "  tesel-cli show --ini FILE ANNO NUMRIF --json\n"
-    "  tesel-cli post --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]\n"
+    "  tesel-cli mostra --ini FILE ANNO NUMRIF --json\n"
+    "  tesel-cli contabilizza --ini FILE [--tipo-doc T] [--anno-da A] [--anno-al A] [--numero-da N]\n"
     "                 [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA] [--numero-doc N]\n"
     "                 [--ricezione-da GG/MM/AAAA] [--ricezione-al GG/MM/AAAA] [--partita-iva P]\n"
     "                 [--codice-fiscale C] [--causale-pag C] [--conto-pag G-M-C] [--crea-fornitore]\n"
     "                 [--senza-registrazione] [--cambio TASSO] [--json]\n"
-    "  tesel-cli unpost --ini FILE ANNO NUMRIF\n"
+    "  tesel-cli scontabilizza --ini FILE ANNO NUMRIF\n"
     "  tesel-cli stampa --ini FILE (--pdf OUT [--per-fattura] | --file OUT.xlsx|OUT.csv|OUT.txt)\n"
     "                   [--anno-da A] [--anno-al A]\n"
     "                   [--numero-da N] [--numero-al N] [--data-da GG/MM/AAAA] [--data-al GG/MM/AAAA]\n"
@@ -136,7 +140,8 @@ const char* const Uso =
     "  tesel-cli hub dati-sdi --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] (--tutti | ID...)\n"
     "  tesel-cli hub passive --ini FILE [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--anche-scaricati] [--json]\n"
     "  tesel-cli hub scarica --ini FILE [--importa] [--sovrascrivi] [--crea-fornitore GRUPPO MASTRO]\n"
-    "                        [--dal ...] [--al ...] [--tutti | ID...] [--json]\n";
+    "                        [--dal ...] [--al ...] [--tutti | ID...] [--json]\n"
+    "  tesel-cli --aiuto\n";
 
 int uso() {
     err() << Uso;
@@ -149,62 +154,81 @@ struct Opzione {
     const char* nome;
     const char* valore;
     const char* descrizione;
+    const char* alias; // the English spelling earlier versions took, still accepted
 };
 constexpr Opzione Opzioni[] = {
-    {"ini", "FILE", "file di configurazione dell'azienda"},
-    {"rispondi", "RISPOSTA", "risposta da dare alle domande (ripetibile)"},
-    {"json", nullptr, "un oggetto JSON per fattura"},
-    {"demo", nullptr, "init-db: carica l'azienda dimostrativa"},
-    {"ripara", nullptr, "verifica: ripara quanto si può riparare"},
-    {"overwrite", nullptr, "import: sostituisce le fatture già presenti"},
-    {"create-suppliers", "GRUPPO MASTRO", "import: crea i fornitori sconosciuti in gruppo e mastro"},
-    {"extract-attachments", nullptr, "import: estrae gli allegati"},
-    {"causale", "C", "import: causale di acquisto"},
-    {"iva-natura", "NATURA=CODICE", "import: codice IVA per una natura (ripetibile)"},
-    {"iva", "CODICE", "import: codice IVA per le altre aliquote"},
-    {"id-sdi", "ID", "import: identificativo SDI"},
-    {"data-sdi", "GG/MM/AAAA", "import: data di ricezione SDI"},
-    {"id-hub", "ID", "import: identificativo dell'HUB"},
-    {"tipo-doc", "T", "post: tipo documento"},
-    {"anno-da", "A", "post: dall'anno di riferimento"},
-    {"anno-al", "A", "post: all'anno di riferimento"},
-    {"numero-da", "N", "post: dal numero di riferimento"},
-    {"numero-al", "N", "post: al numero di riferimento"},
-    {"data-da", "GG/MM/AAAA", "post: dalla data documento"},
-    {"data-al", "GG/MM/AAAA", "post: alla data documento"},
-    {"numero-doc", "N", "post: numero documento"},
-    {"ricezione-da", "GG/MM/AAAA", "post: dalla data di ricezione"},
-    {"ricezione-al", "GG/MM/AAAA", "post: alla data di ricezione"},
-    {"partita-iva", "P", "post: partita IVA del fornitore"},
-    {"codice-fiscale", "C", "post: codice fiscale del fornitore"},
-    {"causale-pag", "C", "post: causale di pagamento"},
-    {"conto-pag", "G-M-C", "post: conto di pagamento"},
-    {"crea-fornitore", nullptr, "post: crea il fornitore mancante"},
-    {"cambio", "TASSO", "post: unita' di divisa per un euro, per i documenti non in euro"},
-    {"senza-registrazione", nullptr, "post: segna contabilizzate senza registrare"},
-    {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)"},
-    {"dal", "GG/MM/AAAA", "hub: dalla data (attive: del documento; passive|scarica: di ricezione all'Hub)"},
-    {"al", "GG/MM/AAAA", "hub: alla data"},
-    {"tutti", nullptr, "hub dati-sdi|scarica: tutti i documenti dell'elenco"},
-    {"anche-scaricati", nullptr, "hub passive: anche i documenti già scaricati"},
-    {"importa", nullptr, "hub scarica: importa gli XML scaricati"},
-    {"sovrascrivi", nullptr, "hub scarica: sostituisce le fatture già caricate"},
-    {"pdf", "OUT", "stampa: file pdf (cartella con --per-fattura)"},
-    {"file", "OUT", "stampa: file dati .xlsx, .csv o .txt di quanto stampato"},
-    {"per-fattura", nullptr, "stampa: un file pdf per fattura"},
-    {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate"},
-    {"ordine", "ORDINE", "stampa: partita-iva, numero o ragione-sociale"},
-    {"email", "INDIRIZZO", "stampa: invia i pdf per email (parametri email delle opzioni di stampa)"},
-    {"help", nullptr, "questo aiuto"},
+    {"ini", "FILE", "file di configurazione dell'azienda", nullptr},
+    {"rispondi", "RISPOSTA", "risposta da dare alle domande (ripetibile)", nullptr},
+    {"json", nullptr, "un oggetto JSON per fattura", nullptr},
+    {"demo", nullptr, "crea-db: carica l'azienda dimostrativa", nullptr},
+    {"ripara", nullptr, "verifica: ripara quanto si può riparare", nullptr},
+    {"sovrascrivi", nullptr, "importa, hub scarica: sostituisce le fatture già presenti", "overwrite"},
+    {"crea-fornitori", "GRUPPO MASTRO", "importa: crea i fornitori sconosciuti in gruppo e mastro",
+     "create-suppliers"},
+    {"estrai-allegati", nullptr, "importa: estrae gli allegati", "extract-attachments"},
+    {"causale", "C", "importa: causale di acquisto", nullptr},
+    {"iva-natura", "NATURA=CODICE", "importa: codice IVA per una natura (ripetibile)", nullptr},
+    {"iva", "CODICE", "importa: codice IVA per le altre aliquote", nullptr},
+    {"id-sdi", "ID", "importa: identificativo SDI", nullptr},
+    {"data-sdi", "GG/MM/AAAA", "importa: data di ricezione SDI", nullptr},
+    {"id-hub", "ID", "importa: identificativo dell'HUB", nullptr},
+    {"tipo-doc", "T", "contabilizza: tipo documento", nullptr},
+    {"anno-da", "A", "contabilizza: dall'anno di riferimento", nullptr},
+    {"anno-al", "A", "contabilizza: all'anno di riferimento", nullptr},
+    {"numero-da", "N", "contabilizza: dal numero di riferimento", nullptr},
+    {"numero-al", "N", "contabilizza: al numero di riferimento", nullptr},
+    {"data-da", "GG/MM/AAAA", "contabilizza: dalla data documento", nullptr},
+    {"data-al", "GG/MM/AAAA", "contabilizza: alla data documento", nullptr},
+    {"numero-doc", "N", "contabilizza: numero documento", nullptr},
+    {"ricezione-da", "GG/MM/AAAA", "contabilizza: dalla data di ricezione", nullptr},
+    {"ricezione-al", "GG/MM/AAAA", "contabilizza: alla data di ricezione", nullptr},
+    {"partita-iva", "P", "contabilizza: partita IVA del fornitore", nullptr},
+    {"codice-fiscale", "C", "contabilizza: codice fiscale del fornitore", nullptr},
+    {"causale-pag", "C", "contabilizza: causale di pagamento", nullptr},
+    {"conto-pag", "G-M-C", "contabilizza: conto di pagamento", nullptr},
+    {"crea-fornitore", nullptr, "contabilizza: crea il fornitore mancante", nullptr},
+    {"cambio", "TASSO", "contabilizza: unita' di divisa per un euro, per i documenti non in euro", nullptr},
+    {"senza-registrazione", nullptr, "contabilizza: segna contabilizzate senza registrare", nullptr},
+    {"terminale", "T", "hub invia: terminale delle fatture (T-F: file firmati .p7m)", nullptr},
+    {"dal", "GG/MM/AAAA", "hub: dalla data (attive: del documento; passive|scarica: di ricezione all'Hub)",
+     nullptr},
+    {"al", "GG/MM/AAAA", "hub: alla data", nullptr},
+    {"tutti", nullptr, "hub dati-sdi|scarica: tutti i documenti dell'elenco", nullptr},
+    {"anche-scaricati", nullptr, "hub passive: anche i documenti già scaricati", nullptr},
+    {"importa", nullptr, "hub scarica: importa gli XML scaricati", nullptr},
+    {"pdf", "OUT", "stampa: file pdf (cartella con --per-fattura)", nullptr},
+    {"file", "OUT", "stampa: file dati .xlsx, .csv o .txt di quanto stampato", nullptr},
+    {"per-fattura", nullptr, "stampa: un file pdf per fattura", nullptr},
+    {"solo-non-stampate", nullptr, "stampa: solo le fatture non ancora stampate", nullptr},
+    {"ordine", "ORDINE", "stampa: partita-iva, numero o ragione-sociale", nullptr},
+    {"email", "INDIRIZZO", "stampa: invia i pdf per email (parametri email delle opzioni di stampa)",
+     nullptr},
+    {"aiuto", nullptr, "questo aiuto: ogni comando e ogni opzione", "help"},
 };
+
+// Commands with an Italian name and the English one earlier versions took.
+constexpr std::pair<const char*, const char*> Comandi[] = {{"crea-db", "init-db"},
+                                                           {"importa", "import"},
+                                                           {"mostra", "show"},
+                                                           {"contabilizza", "post"},
+                                                           {"scontabilizza", "unpost"}};
+
+// The command's one name, whichever spelling was typed.
+QString nomeComando(const QString& digitato) {
+    for (const auto& [italiano, inglese] : Comandi)
+        if (digitato == QLatin1String(inglese))
+            return QLatin1String(italiano);
+    return digitato;
+}
 
 // The option an argument names ("--nome", "-nome", "--nome=valore"), if any.
 const Opzione* opzioneDi(const QString& argomento) {
     if (!argomento.startsWith(u'-'))
         return nullptr;
     const QString nome = argomento.mid(argomento.startsWith(QLatin1String("--")) ? 2 : 1).section(u'=', 0, 0);
-    const auto it = std::find_if(std::begin(Opzioni), std::end(Opzioni),
-                                 [&](const Opzione& o) { return nome == QLatin1String(o.nome); });
+    const auto it = std::find_if(std::begin(Opzioni), std::end(Opzioni), [&](const Opzione& o) {
+        return nome == QLatin1String(o.nome) || (o.alias && nome == QLatin1String(o.alias));
+    });
     return it == std::end(Opzioni) ? nullptr : it;
 }
 
@@ -213,9 +237,15 @@ QString aiuto() {
     QString t = QString::fromUtf8(Uso) + QStringLiteral("\nOpzioni:\n");
     for (const Opzione& o : Opzioni) {
         const QString nome = QStringLiteral("--%1 %2").arg(QLatin1String(o.nome), QLatin1String(o.valore));
-        t += QStringLiteral("  %1 %2\n").arg(nome.trimmed(), -32).arg(QString::fromUtf8(o.descrizione));
+        QString descrizione = QString::fromUtf8(o.descrizione);
+        if (o.alias)
+            descrizione += QStringLiteral(" (anche --") + QLatin1String(o.alias) + u')';
+        t += QStringLiteral("  %1 %2\n").arg(nome.trimmed(), -32).arg(descrizione);
     }
-    return t;
+    t += QStringLiteral("\nI comandi hanno anche il nome inglese delle versioni precedenti:");
+    for (const auto& [italiano, inglese] : Comandi)
+        t += u' ' + QLatin1String(italiano) + QStringLiteral(" (") + QLatin1String(inglese) + u')';
+    return t + u'\n';
 }
 
 struct Argomenti {
@@ -252,11 +282,11 @@ struct Argomenti {
 
 Argomenti leggiArgomenti(QStringList a) {
     Argomenti r;
-    // "--create-suppliers GRUPPO MASTRO" is the one option with two values, which the parser
+    // "--crea-fornitori GRUPPO MASTRO" is the one option with two values, which the parser
     // does not know: the second reaches it as a hidden option of its own.
     const QString mastro = QStringLiteral("mastro-fornitori");
     for (qsizetype i = 1; i + 2 < a.size(); ++i)
-        if (a[i] == QLatin1String("--create-suppliers"))
+        if (a[i] == QLatin1String("--crea-fornitori") || a[i] == QLatin1String("--create-suppliers"))
             a.insert(i + 2, QStringLiteral("--") + mastro);
     // "hub scarica --crea-fornitore GRUPPO MASTRO" (post's --crea-fornitore takes no value).
     const QString gruppo = QStringLiteral("gruppo-fornitori");
@@ -270,9 +300,11 @@ Argomenti leggiArgomenti(QStringList a) {
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const Opzione& o : Opzioni)
         p.addOption(
-            QCommandLineOption(QLatin1String(o.nome), QString::fromUtf8(o.descrizione),
+            QCommandLineOption(o.alias ? QStringList{QLatin1String(o.nome), QLatin1String(o.alias)}
+                                       : QStringList{QLatin1String(o.nome)},
+                               QString::fromUtf8(o.descrizione),
                                o.valore ? QString::fromUtf8(o.valore).section(u' ', 0, 0) : QString()));
-    QCommandLineOption opzioneMastro(mastro, QStringLiteral("import: mastro dei fornitori creati"),
+    QCommandLineOption opzioneMastro(mastro, QStringLiteral("importa: mastro dei fornitori creati"),
                                      QStringLiteral("MASTRO"));
     opzioneMastro.setFlags(QCommandLineOption::HiddenFromHelp);
     p.addOption(opzioneMastro);
@@ -294,13 +326,13 @@ Argomenti leggiArgomenti(QStringList a) {
         r.ok = false;
         return r;
     }
-    r.aiuto = p.isSet(QStringLiteral("help"));
+    r.aiuto = p.isSet(QStringLiteral("aiuto"));
     r.posizionali = p.positionalArguments();
     if (r.posizionali.isEmpty()) {
         r.ok = r.aiuto;
         return r;
     }
-    r.comando = r.posizionali.takeFirst();
+    r.comando = nomeComando(r.posizionali.takeFirst());
     const auto valore = [&](const char* nome) { return p.value(QLatin1String(nome)); };
     const auto testo = [&](const char* nome, QString& campo) {
         if (p.isSet(QLatin1String(nome)))
@@ -342,10 +374,10 @@ Argomenti leggiArgomenti(QStringList a) {
     r.sovrascrivi = p.isSet(QStringLiteral("sovrascrivi"));
 
     OpzioniImport& o = r.opzioni;
-    o.sovrascrivi = p.isSet(QStringLiteral("overwrite"));
-    o.estraiAllegati = p.isSet(QStringLiteral("extract-attachments"));
-    o.creaFornitori = p.isSet(QStringLiteral("create-suppliers"));
-    testo("create-suppliers", o.gruppoFornitori);
+    o.sovrascrivi = p.isSet(QStringLiteral("sovrascrivi"));
+    o.estraiAllegati = p.isSet(QStringLiteral("estrai-allegati"));
+    o.creaFornitori = p.isSet(QStringLiteral("crea-fornitori"));
+    testo("crea-fornitori", o.gruppoFornitori);
     testo("mastro-fornitori", o.mastroFornitori);
     testo("causale", o.causale);
     testo("iva", o.ivaAltra);
@@ -585,11 +617,18 @@ int importa(const Argomenti& a) {
             o.insert(QStringLiteral("PartitaIva"),
                      e.partitaIva.isEmpty() ? QJsonValue() : QJsonValue(e.partitaIva));
             o.insert(QStringLiteral("errori"), e.errori);
+            o.insert(QStringLiteral("avvisi"), QJsonArray::fromStringList(e.avvisi));
+            if (!e.allegati.isEmpty())
+                o.insert(QStringLiteral("allegati"), QJsonArray::fromStringList(e.allegati));
             out() << compatto(o) << Qt::endl;
         }
     }
     if (!a.json) {
         out() << "Fatture caricate (P.iva - File - Num. riferimento)" << rapporto.caricate() << "\n";
+        if (!rapporto.allegati().isEmpty())
+            out() << "\nAllegati estratti (File - Allegato)" << rapporto.allegati() << "\n";
+        if (!rapporto.avvisi().isEmpty())
+            out() << "\nDa completare (Avvisi)" << rapporto.avvisi() << "\n";
         if (!rapporto.errori().isEmpty())
             out() << "\nSegnalazione di errori" << rapporto.errori() << "\n";
         out() << "\nCaricamento completato\n";
@@ -841,17 +880,17 @@ int main(int argc, char** argv) {
     if (!a.ok)
         return uso();
     try {
-        if (a.comando == QStringLiteral("init-db"))
+        if (a.comando == QStringLiteral("crea-db"))
             return initDb(a);
         if (a.comando == QStringLiteral("riepilogo"))
             return riepilogo(a);
-        if (a.comando == QStringLiteral("import"))
+        if (a.comando == QStringLiteral("importa"))
             return importa(a);
-        if (a.comando == QStringLiteral("show"))
+        if (a.comando == QStringLiteral("mostra"))
             return mostra(a);
-        if (a.comando == QStringLiteral("post"))
+        if (a.comando == QStringLiteral("contabilizza"))
             return contabilizza(a);
-        if (a.comando == QStringLiteral("unpost"))
+        if (a.comando == QStringLiteral("scontabilizza"))
             return decontabilizza(a);
         if (a.comando == QStringLiteral("hub") &&
             (a.posizionali.value(0) == u"attive" || a.posizionali.value(0) == u"dati-sdi"))

@@ -8,6 +8,7 @@
 #include "frame/sqlvalore.h"
 
 #include <QVariant>
+#include <optional>
 #include <vector>
 
 namespace tesel {
@@ -168,15 +169,20 @@ FornitoreTrovato Risolutore::fornitore(const DatiCedente& cedente, bool crea, co
         if (righe.empty() && crea && !gruppo.trimmed().isEmpty() && !mastro.trimmed().isEmpty()) {
             // Two workstations creating the same supplier at once would open two accounts for
             // one VAT number: the second waits here for the first to commit, then finds it.
-            if (db_.livelloTrans() > 0) {
-                serializzaNellaTransazione(db_, TipoSerializzazioneFornitore, numeroChiave(partitaIva));
-                righe = leggi();
-            }
+            // Called outside a transaction (the import decides the supplier before its file's
+            // transaction) the creation is its own short unit of work.
+            std::optional<Transazione> propria;
+            if (db_.livelloTrans() == 0)
+                propria.emplace(db_);
+            serializzaNellaTransazione(db_, TipoSerializzazioneFornitore, numeroChiave(partitaIva));
+            righe = leggi();
             if (righe.empty()) {
                 creaFornitore(cedente, gruppo.trimmed(), mastro.trimmed());
-                creato = true;
+                creato = !propria;
                 righe = leggi();
             }
+            if (propria)
+                propria->conferma();
         }
         if (righe.empty())
             return {};

@@ -20,6 +20,9 @@ void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero
 inline const QString TipoSerializzazioneContabile = QStringLiteral("TeselContab");
 // The key family of the supplier-creation lock, one key per VAT number.
 inline const QString TipoSerializzazioneFornitore = QStringLiteral("TeselFornPIva");
+// The key family of the lock on one supplier's document (VAT number, number, date), taken
+// while an import checks that it is not stored yet.
+inline const QString TipoSerializzazioneDocumento = QStringLiteral("TeselFattDoc");
 // A stable number for a text key (a non-negative 31-bit digest of its upper-case form).
 qint64 numeroChiave(const QString& testo);
 

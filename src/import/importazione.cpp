@@ -4,8 +4,10 @@
 #include "frame/data.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
+#include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
 #include "frame/testoxml.h"
+#include "import/filefattura.h"
 #include "import/firma.h"
 #include "import/lettorefattura.h"
 #include "schema/schema.h"
@@ -46,15 +48,15 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // a server that enforces sizes and pass on one that does not: it is cut to the column on
 // every engine, and the report says so.
 QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
-                           const QHash<QString, int>& lunghezze, TestoErrori& errori) {
+                           const QHash<QString, int>& lunghezze, QStringList& avvisi) {
     if (valore.metaType().id() != QMetaType::QString)
         return valore;
     const auto it = lunghezze.constFind(colonna.toLower());
     const QString testo = valore.toString();
     if (it == lunghezze.constEnd() || testo.size() <= *it)
         return valore;
-    errori.aggiungi(QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
-                    testo);
+    avvisi << (QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
+               citaValore(testo));
     return testo.left(*it);
 }
 
@@ -62,7 +64,50 @@ QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
 struct IdentitaCorpo {
     QString nomeFile; // NomeFile
     QString idHub;    // FEIDHub, empty when not from the Hub
+    // The document itself: the same supplier's same number and date is the same invoice,
+    // whatever the file is called.
+    QString partitaIva, codiceFiscale, numero;
+    QDate data;
 };
+
+// A stored invoice as the duplicate checks see it.
+struct Memorizzata {
+    int anno = 0;
+    qint32 numero = 0;
+    QString nomeFile, idHub, contabilizzato;
+    QString partitaIva, codiceFiscale, numeroDoc;
+    QDate data;
+
+    static Memorizzata leggi(const Recordset& rs) {
+        Memorizzata m;
+        m.anno = static_cast<int>(rs.leggiIntero(store::XmlAnno).value_or(0));
+        m.numero = static_cast<qint32>(rs.leggiIntero(store::XmlNumRif).value_or(0));
+        m.nomeFile = rs.leggiTesto(store::NomeFile);
+        m.idHub = rs.leggiTesto(store::FEIDHub);
+        m.contabilizzato = rs.leggiTesto(store::Contabilizzato);
+        m.partitaIva = rs.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")).trimmed();
+        m.codiceFiscale = rs.leggiTesto(QStringLiteral("CP_DA_CodiceFiscale")).trimmed();
+        m.numeroDoc = rs.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
+        if (const auto d = dataOraDaVariant(rs.LeggiCampo(QStringLiteral("DGD_Data"))))
+            m.data = d->date();
+        return m;
+    }
+    // The same supplier (by VAT number, or by fiscal code when either lacks one) and the same
+    // document number and date.
+    template <class Id> bool stessoDocumento(const Id& id) const {
+        const bool stessoFornitore =
+            !partitaIva.isEmpty() && !id.partitaIva.isEmpty()
+                ? partitaIva.compare(id.partitaIva, Qt::CaseInsensitive) == 0
+                : !codiceFiscale.isEmpty() &&
+                      codiceFiscale.compare(id.codiceFiscale, Qt::CaseInsensitive) == 0;
+        return stessoFornitore && numeroDoc == id.numero && data == id.data;
+    }
+};
+
+// "n. 123/A del 12/03/2024" as a message names a document.
+QString documento(const QString& numero, const QDate& data) {
+    return QStringLiteral("n. ") + citaValore(numero) + QStringLiteral(" del ") + testoData(data);
+}
 
 } // namespace
 
@@ -88,11 +133,14 @@ QString cartellaAllegatiImport(Configurazione& configurazione) {
         if (!cartella.isEmpty())
             break;
     }
-    if (cartella.isEmpty())
-        cartella = QDir::tempPath();
-    if (!cartella.endsWith(u'/'))
+    if (!cartella.isEmpty() && !cartella.endsWith(u'/'))
         cartella += u'/';
     return cartella;
+}
+
+QString cartellaAllegatiImport(Configurazione& configurazione, const QString& fileXml) {
+    const QString cartella = cartellaAllegatiImport(configurazione);
+    return cartella.isEmpty() ? QFileInfo(fileXml).absolutePath() + u'/' : cartella;
 }
 
 // ---- Driver ------------------------------------------------------------------------------------
@@ -151,9 +199,23 @@ private:
         return {e};
     }
     bool caricaDocumento(pugi::xml_document& doc, QString& errore);
-    void importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo, EsitoImport& e);
+    // The supplier of one body, decided before the file's transaction: the choice among
+    // several accounts, the creation and its error message may all wait for the user, and
+    // no other workstation must wait for them.
+    FornitoreTrovato decidiFornitore(pugi::xml_node header, pugi::xml_node body, int corpo);
+    void importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
+                      const FornitoreTrovato& fornitore, EsitoImport& e,
+                      std::vector<AllegatoDaEstrarre>& allegati);
+    // Writes the attachments of a body once its invoice is committed: a failed invoice never
+    // leaves files behind, and a file that cannot be written does not undo the invoice.
+    void scriviAllegati(const std::vector<AllegatoDaEstrarre>& allegati, EsitoImport& e);
+    // False, with the message, when the same supplier's same document is already stored
+    // under another file name (a supplier who sent it twice, a copy renamed): it would be
+    // posted twice. Overwriting does not change this: it replaces a file by its new copy.
+    bool documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori);
     // Saves the new header row; false when the file must stop (the message is in `errori`).
-    bool inserisciTestata(const IdentitaCorpo& id, int anno, qint32& numero, TestoErrori& errori);
+    // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
+    bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
     void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
 
@@ -163,31 +225,11 @@ private:
     QString percorso_;
     DatiHub hub_;
     QString nome_;
+    QStringList avvisiCorpo_; // texts cut to their column in the body being written
 };
 
 bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore) {
-    QFile f(percorso_);
-    if (!f.open(QIODevice::ReadOnly)) {
-        errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" non leggibile: ") + f.errorString();
-        return false;
-    }
-    QByteArray dati = f.readAll();
-    f.close();
-    if (sembraFirmato(percorso_, dati.left(64))) {
-        ContenutoFirmato busta = estraiXmlFirmato(dati);
-        if (!busta.xml) {
-            errore = QStringLiteral("File: ") + nome_ + u' ' + busta.errore;
-            return false;
-        }
-        dati = std::move(*busta.xml);
-    }
-    correggiEuro(dati);
-    QString motivo;
-    if (!caricaXml(doc, dati, &motivo)) {
-        errore = QStringLiteral("File: ") + nome_ + QStringLiteral(" XML non valido: ") + motivo;
-        return false;
-    }
-    return true;
+    return caricaDocumentoFattura(percorso_, doc, errore);
 }
 
 std::vector<EsitoImport> ImportazioneFile::esegui() {
@@ -214,18 +256,25 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
         return {rifiuto(QStringLiteral("File: ") + nome_ +
                         QStringLiteral(" File non di tipo FatturaElettronica"))};
 
+    std::vector<FornitoreTrovato> fornitori;
+    for (size_t k = 0; k < corpi.size(); ++k)
+        fornitori.push_back(decidiFornitore(header, corpi[k], static_cast<int>(k + 1)));
+
     std::vector<EsitoImport> esiti(corpi.size());
+    std::vector<std::vector<AllegatoDaEstrarre>> allegati(corpi.size());
     try {
         Transazione transazione(db_);
         bool tuttiOk = true;
         for (size_t k = 0; k < corpi.size(); ++k) {
             esiti[k].file = percorso_;
             esiti[k].corpo = static_cast<int>(k + 1);
-            importaCorpo(header, corpi[k], static_cast<int>(k + 1), esiti[k]);
+            importaCorpo(header, corpi[k], static_cast<int>(k + 1), fornitori[k], esiti[k], allegati[k]);
             tuttiOk = tuttiOk && esiti[k].ok;
         }
         if (tuttiOk) {
             transazione.conferma();
+            for (size_t k = 0; k < corpi.size(); ++k)
+                scriviAllegati(allegati[k], esiti[k]);
             return esiti;
         }
     } catch (const ErroreDb& ex) {
@@ -246,15 +295,45 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
     return esiti;
 }
 
-void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo, EsitoImport& e) {
+FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::xml_node body, int corpo) {
+    // A body the transaction will refuse anyway needs no supplier, and the user is not asked
+    // about an invoice that will not be loaded.
+    if (!FiglioPerNome(header, u"CedentePrestatore"))
+        return {};
+    TestoErrori scarto; // the transaction reads the body again and reports its conversions then
+    const QDate dataFattura = *valoreData(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/Data"),
+                                          QStringLiteral("DGD_Data"), scarto, true);
+    if (dataFattura.year() == DataMancante.year())
+        return {};
+    if (!opzioni_.sovrascrivi) {
+        if (!trovaPerFileOHub(db_, nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo))
+                 .RsEof())
+            return {};
+    }
+    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto);
+    return stato_.risolutore.fornitore(lettore.datiCedente(header, body, dataFattura), opzioni_.creaFornitori,
+                                       opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
+}
+
+void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
+                                    const FornitoreTrovato& fornitore, EsitoImport& e,
+                                    std::vector<AllegatoDaEstrarre>& allegati) {
     TestoErrori errori;
-    const IdentitaCorpo id{nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo)};
+    IdentitaCorpo id;
+    id.nomeFile = nomeFileCorpo(nome_, corpo);
+    id.idHub = nomeFileCorpo(hub_.idHub.trimmed(), corpo);
     e.nomeFile = id.nomeFile;
     e.numero = ValoreTesto(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/Numero"));
     e.partitaIva =
         ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/DatiAnagrafici/IdFiscaleIVA/IdCodice"));
     if (e.partitaIva.isEmpty())
         e.partitaIva = ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/IdFiscaleIVA/IdCodice"));
+    id.partitaIva = e.partitaIva.trimmed();
+    id.codiceFiscale =
+        ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/DatiAnagrafici/CodiceFiscale")).trimmed();
+    if (id.codiceFiscale.isEmpty())
+        id.codiceFiscale = ValoreTesto(NodoPerPercorso(header, u"CedentePrestatore/CodiceFiscale")).trimmed();
+    id.numero = e.numero.trimmed();
     try {
         if (!FiglioPerNome(header, u"CedentePrestatore")) {
             errori.aggiungi(QStringLiteral("File: ") + id.nomeFile +
@@ -271,7 +350,8 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
             e.errori = errori.testo();
             return;
         }
-        const int anno = dataFattura.year();
+        id.data = dataFattura;
+        int anno = dataFattura.year();
         qint32 numero = 0;
         if (!inserisciTestata(id, anno, numero, errori)) {
             e.errori = errori.testo();
@@ -280,8 +360,16 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         e.anno = anno;
         e.numRif = numero;
 
+        avvisiCorpo_.clear();
         FatturaLetta letta;
+        letta.scarica = [&](FatturaLetta& l) {
+            scriviRighe(store::FatXmlDett, l.dettaglio, errori);
+            scriviRighe(store::FatXmlDatiGen, l.datiGen, errori);
+            l.dettaglio.clear();
+            l.datiGen.clear();
+        };
         LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori);
+        lettore.usaFornitore(fornitore);
         lettore.leggi(header, body, anno, numero, dataFattura, letta);
 
         scriviRighe(store::FatXmlDett, letta.dettaglio, errori);
@@ -293,16 +381,8 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         if (!pIva.isEmpty())
             e.partitaIva = pIva;
 
-        if (!letta.allegati.empty()) {
-            const QString cartella = opzioni_.cartellaAllegati.isEmpty() ? QFileInfo(percorso_).absolutePath()
-                                                                         : opzioni_.cartellaAllegati;
-            if (!QDir().mkpath(cartella))
-                throw std::runtime_error(
-                    QStringLiteral("Impossibile creare la cartella %1").arg(cartella).toStdString());
-            for (const AllegatoDaEstrarre& a : letta.allegati)
-                estraiAllegato(a.attachment, a.nomeAttachment, id.nomeFile.section(u'/', 0, 0), cartella,
-                               errori);
-        }
+        allegati = std::move(letta.allegati);
+        e.avvisi = letta.avvisi + avvisiCorpo_;
         e.ok = true;
     } catch (const ErroreDb& ex) {
         errori.aggiungi(QStringLiteral("Errore(%1): %2").arg(ex.numero()).arg(ex.descrizione()));
@@ -314,7 +394,57 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
     e.errori = errori.testo();
 }
 
-bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int anno, qint32& numero,
+void ImportazioneFile::scriviAllegati(const std::vector<AllegatoDaEstrarre>& allegati, EsitoImport& e) {
+    if (allegati.empty())
+        return;
+    TestoErrori errori;
+    const QString cartella =
+        opzioni_.cartellaAllegati.isEmpty() ? QFileInfo(percorso_).absolutePath() : opzioni_.cartellaAllegati;
+    const QString file = e.nomeFile.section(u'/', 0, 0);
+    for (const AllegatoDaEstrarre& a : allegati) {
+        try {
+            if (!QDir().mkpath(cartella))
+                throw std::runtime_error(
+                    QStringLiteral("impossibile creare la cartella %1").arg(cartella).toStdString());
+            const QString percorso = estraiAllegato(a.attachment, a.nomeAttachment, file, cartella, errori);
+            if (!percorso.isEmpty())
+                e.allegati << percorso;
+        } catch (const std::exception& ex) {
+            errori.aggiungi(QStringLiteral("Allegato ") + citaValore(a.nomeAttachment) +
+                            QStringLiteral(" non estratto: ") + QString::fromUtf8(ex.what()));
+        }
+    }
+    e.errori += errori.testo();
+}
+
+bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori) {
+    if ((id.partitaIva.isEmpty() && id.codiceFiscale.isEmpty()) || id.numero.isEmpty())
+        return true;
+    // Two workstations importing the same document at once: the second waits here until the
+    // first has committed, and then finds it.
+    serializzaNellaTransazione(
+        db_, TipoSerializzazioneDocumento,
+        numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero + u'|' + isoData(id.data)));
+    // The number and the day narrow the search; the supplier is compared here, so blanks
+    // around a stored VAT number do not hide a duplicate.
+    const QString sql =
+        QStringLiteral("SELECT * FROM FatXmlTest WHERE DGD_Numero LIKE ") +
+        SqlValore(QStringLiteral("%") + id.numero + QStringLiteral("%"), SqlTesto) +
+        QStringLiteral(" AND DGD_Data >= ") + SqlValore(QDateTime(id.data, QTime(0, 0)), SqlData) +
+        QStringLiteral(" AND DGD_Data < ") + SqlValore(QDateTime(id.data.addDays(1), QTime(0, 0)), SqlData);
+    for (Recordset rs = db_.ApriRs(sql); !rs.RsEof(); rs.RsMoveNext()) {
+        const Memorizzata m = Memorizzata::leggi(rs);
+        if (!m.stessoDocumento(id) || m.nomeFile.compare(id.nomeFile, Qt::CaseInsensitive) == 0)
+            continue;
+        errori.aggiungi(QStringLiteral("File ") + id.nomeFile + QStringLiteral(": fattura ") +
+                        documento(id.numero, id.data) + QStringLiteral(" già caricata con il file ") +
+                        m.nomeFile + QStringLiteral(" (%1/%2)").arg(m.anno).arg(m.numero));
+        return false;
+    }
+    return true;
+}
+
+bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
                                         TestoErrori& errori) {
     numero = ProssimoNumeroFattura(db_, anno);
     bool primoDoppione = true;
@@ -340,7 +470,9 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int anno, qint3
             rs.ScriviCampo(store::Contabilizzato, QString(store::No));
             rs.RsUpdate();
             db_.ConfermaTrans();
-            return true;
+            // The file and its Hub identifier are new (or replace their own invoice): is the
+            // document itself new?
+            return documentoNuovo(id, errori);
         } catch (const ErroreDb& ex) {
             db_.AnnullaTrans();
             if (!ex.chiaveDuplicata())
@@ -353,19 +485,10 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int anno, qint3
         primoDoppione = false;
 
         // Which invoice is already there?
-        struct Memorizzata {
-            int anno;
-            qint32 numero;
-            QString nomeFile, idHub, contabilizzato;
-        };
         std::vector<Memorizzata> trovate;
         try {
-            Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub);
-            for (; !rs.RsEof(); rs.RsMoveNext())
-                trovate.push_back({static_cast<int>(rs.leggiIntero(store::XmlAnno).value_or(0)),
-                                   static_cast<qint32>(rs.leggiIntero(store::XmlNumRif).value_or(0)),
-                                   rs.leggiTesto(store::NomeFile), rs.leggiTesto(store::FEIDHub),
-                                   rs.leggiTesto(store::Contabilizzato)});
+            for (Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub); !rs.RsEof(); rs.RsMoveNext())
+                trovate.push_back(Memorizzata::leggi(rs));
         } catch (const ErroreDb& ex) {
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
                             QStringLiteral(" errore nella verifica di univocità: ") +
@@ -394,6 +517,14 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int anno, qint3
         if (m.idHub != id.idHub) {
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
                             QStringLiteral(" già caricato con Id Hub diverso"));
+            return false;
+        }
+        // Overwriting replaces the same supplier's same document, never another invoice that
+        // happens to have been stored under this file name.
+        if (!m.stessoDocumento(id)) {
+            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                            QStringLiteral(" già caricato con un'altra fattura (P.Iva ") + m.partitaIva +
+                            u' ' + documento(m.numeroDoc, m.data) + QStringLiteral("): non sostituita"));
             return false;
         }
         if (m.contabilizzato == store::Si) {
@@ -427,7 +558,8 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
         t.inserimento.RsAddNew();
         for (const auto& [colonna, valore] : riga.colonne()) {
             if (t.colonne.contains(colonna.toLower()))
-                t.inserimento.ScriviCampo(colonna, adattaAllaColonna(colonna, valore, t.lunghezze, errori));
+                t.inserimento.ScriviCampo(colonna,
+                                          adattaAllaColonna(colonna, valore, t.lunghezze, avvisiCorpo_));
             else
                 segnalaNonPrevisto(colonna, valore, errori);
         }
@@ -443,7 +575,7 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
     for (const auto& [colonna, valore] : testata.colonne()) {
         if (t.colonne.contains(colonna.toLower())) {
             assegnazioni << colonna + QStringLiteral(" = ?");
-            valori << adattaAllaColonna(colonna, valore, t.lunghezze, errori);
+            valori << adattaAllaColonna(colonna, valore, t.lunghezze, avvisiCorpo_);
         } else
             segnalaNonPrevisto(colonna, valore, errori);
     }
@@ -493,6 +625,13 @@ void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
                          QStringLiteral(" - ") + QString::number(e.numRif);
             ++nCaricate_;
         }
+        if (e.ok && !e.avvisi.isEmpty()) {
+            avvisi_ += AcapoErr + QStringLiteral("File: ") + e.nomeFile;
+            for (const QString& a : e.avvisi)
+                avvisi_ += AcapoErr + QStringLiteral("  ") + a;
+        }
+        for (const QString& allegato : e.allegati)
+            allegati_ += AcapoErr + e.nomeFile + QStringLiteral(" - ") + allegato;
         if (e.errori.isEmpty())
             continue;
         // Conversion messages do not name their file: the report must.

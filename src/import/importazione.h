@@ -53,12 +53,17 @@ struct EsitoImport {
     QString file;  // the path as given
     int corpo = 0; // 1, 2, ... the body within the file; 0 for the whole file
     bool ok = false;
-    int anno = 0;       // XmlAnno
-    qint32 numRif = 0;  // XmlNumRif
-    QString partitaIva; // the supplier's VAT number (CP_DA_IdFiscaleIVA_IdCodice)
-    QString numero;     // DGD_Numero
-    QString nomeFile;   // NomeFile as stored
-    QString errori;     // the error text: "\r\n" before each message; may be non-empty when ok
+    int anno = 0;         // XmlAnno
+    qint32 numRif = 0;    // XmlNumRif
+    QString partitaIva;   // the supplier's VAT number (CP_DA_IdFiscaleIVA_IdCodice)
+    QString numero;       // DGD_Numero
+    QString nomeFile;     // NomeFile as stored
+    QString errori;       // the error text: "\r\n" before each message; may be non-empty when ok
+    QStringList allegati; // the attachments written, with their folder, once the invoice was stored
+    // What the import could not settle (supplier, causal, VAT codes, accounts left empty; a
+    // buyer that is not this company; lines that disagree with the VAT summary; texts cut to
+    // their column): the invoice is stored, and these say what to complete or check.
+    QStringList avvisi;
 };
 
 // The stored NomeFile / FEIDHub of body `corpo` of a file: the first body keeps the name,
@@ -104,17 +109,24 @@ public:
     // "\r\n" VAT number " - " file " - " XmlNumRif for each invoice loaded
     const QString& caricate() const { return caricate_; }
     const QString& errori() const { return errori_; }
+    // "\r\n" file " - " path for each attachment written
+    const QString& allegati() const { return allegati_; }
+    // "\r\n" "File: " name, then "\r\n" and one line per warning, for each invoice with warnings
+    const QString& avvisi() const { return avvisi_; }
     int fattureCaricate() const { return nCaricate_; }
     int fileConErrori() const { return nErrori_; }
 
 private:
-    QString caricate_, errori_;
+    QString caricate_, errori_, allegati_, avvisi_;
     int nCaricate_ = 0, nErrori_ = 0;
 };
 
 // The folder for extracted attachments: DirFeScar of section "Base", or DirFe, or
-// DirCarica, as a local path with a trailing "/"; the system's temporary folder when none
-// is configured.
+// DirCarica, as a local path with a trailing "/"; empty when none is configured, and the
+// import then writes beside the XML file (never to the system's temporary folder, which is
+// emptied behind the user's back).
 QString cartellaAllegatiImport(Configurazione& configurazione);
+// The same, with the folder of `fileXml` when none is configured.
+QString cartellaAllegatiImport(Configurazione& configurazione, const QString& fileXml);
 
 } // namespace tesel

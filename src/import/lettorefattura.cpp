@@ -1,5 +1,7 @@
 #include "import/lettorefattura.h"
 
+#include "import/filefattura.h"
+
 #include "frame/data.h"
 #include "frame/parametri.h"
 #include "store/store.h"
@@ -17,6 +19,14 @@ const QString ReverseChargeNatura = QStringLiteral("N6");
 } // namespace
 
 // ---- RigaFattura ---------------------------------------------------------------------------
+
+bool RigaFattura::identificativo(QStringView colonna) {
+    for (const char* fine : {"IdCodice", "IdPaese", "CodiceFiscale", "CodEORI", "CodiceDestinatario",
+                             "CodiceTipo", "CodiceValore"})
+        if (colonna.endsWith(QLatin1String(fine), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
 
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
     // The readers name a column the same way every time: the exact name is the fast path.
@@ -69,6 +79,8 @@ ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
     r.contoPrior = p.leggi(QStringLiteral("XML.ContoPrior"), QStringLiteral("F")).trimmed().toUpper();
     if (r.contoPrior.isEmpty())
         r.contoPrior = QStringLiteral("F");
+    r.partitaIvaDitta = p.leggi(QStringLiteral("Ditta.PartIva")).trimmed();
+    r.codFiscDitta = p.leggi(QStringLiteral("Ditta.CodFisc")).trimmed();
     r.contoAcquisti = {p.leggi(QStringLiteral("CauCon.GruppoAcq")),
                        p.leggi(QStringLiteral("CauCon.MastroAcq")),
                        p.leggi(QStringLiteral("CauCon.ContoAcq"))};
@@ -102,7 +114,7 @@ void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno,
         TestoElemento(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/TipoDocumento")).trimmed();
     semplificata_ = tipo == u"TD07" || tipo == u"TD08" || tipo == u"TD09";
 
-    leggiTestataXml(header, body);
+    leggiTestataXml(header);
 
     for (pugi::xml_node figlio : FigliElemento(body)) {
         const QString n = nome(figlio);
@@ -122,14 +134,14 @@ void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno,
 
 // ---- Header ------------------------------------------------------------------------------------
 
-void LettoreFattura::leggiTestataXml(pugi::xml_node header, pugi::xml_node body) {
+void LettoreFattura::leggiTestataXml(pugi::xml_node header) {
     for (pugi::xml_node figlio : FigliElemento(header)) {
         const QString n = nome(figlio);
         if (n == u"DatiTrasmissione")
             leggiDatiTrasmissione(figlio);
         else if (n == u"CedentePrestatore") {
             leggiCedente(figlio);
-            risolviFornitore(body);
+            scriviFornitore();
         } else if (n == u"CessionarioCommittente")
             leggiCessionario(figlio);
         else if (n == u"TerzoIntermediarioOSoggettoEmittente") {
@@ -301,7 +313,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
     }
 }
 
-void LettoreFattura::risolviFornitore(pugi::xml_node body) {
+DatiCedente LettoreFattura::cedenteDaTestata(pugi::xml_node body) const {
     const RigaFattura& t = out_->testata;
     DatiCedente c;
     c.idPaese = t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdPaese"));
@@ -334,8 +346,22 @@ void LettoreFattura::risolviFornitore(pugi::xml_node body) {
     if (c.primoArticolo.isEmpty())
         c.primoArticolo = ValoreTesto(NodoPerPercorso(body, u"DatiBeniServizi/Descrizione"));
 
-    fornitore_ =
-        risolutore_.fornitore(c, opzioni_.creaFornitori, opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
+    return c;
+}
+
+DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node body,
+                                        const QDate& dataFattura) {
+    FatturaLetta letta;
+    out_ = &letta;
+    dataFattura_ = dataFattura;
+    if (pugi::xml_node cp = FiglioPerNome(header, u"CedentePrestatore"))
+        leggiCedente(cp);
+    DatiCedente c = cedenteDaTestata(body);
+    out_ = nullptr;
+    return c;
+}
+
+void LettoreFattura::scriviFornitore() {
     if (fornitore_.trovato()) {
         out_->testata.mettiTesto(QStringLiteral("GruppoFor"), fornitore_.conto.gruppo);
         out_->testata.mettiTesto(QStringLiteral("MastroFor"), fornitore_.conto.mastro);
@@ -516,7 +542,7 @@ void LettoreFattura::completaTestata() {
     if (!preDoc.isEmpty())
         t.mettiTesto(QStringLiteral("PreDoc"), preDoc);
 
-    bool reverseCharge = false;
+    bool reverseCharge = reverseChargeScaricato_;
     for (const RigaFattura& r : out_->iva)
         reverseCharge |= r.testo(QStringLiteral("Natura")).trimmed().startsWith(ReverseChargeNatura);
     for (const RigaFattura& r : out_->dettaglio)
@@ -550,6 +576,50 @@ void LettoreFattura::completaTestata() {
         t.mettiTesto(QStringLiteral("GruppoCassaPrev"), contoCassa_->gruppo);
         t.mettiTesto(QStringLiteral("MastroCassaPrev"), contoCassa_->mastro);
         t.mettiTesto(QStringLiteral("ContoCassaPrev"), contoCassa_->conto);
+    }
+    avvisiTestata();
+}
+
+void LettoreFattura::avvisiTestata() {
+    const RigaFattura& t = out_->testata;
+    QStringList& a = out_->avvisi;
+    // "P.Iva 0123 Cod.Fisc. ABC", each part only when the file gives it.
+    const auto chi = [](const QString& partitaIva, const QString& codiceFiscale) {
+        QString testo = QStringLiteral("P.Iva ") + citaValore(partitaIva);
+        if (!codiceFiscale.isEmpty())
+            testo += QStringLiteral(" Cod.Fisc. ") + citaValore(codiceFiscale);
+        return testo;
+    };
+    // An invoice addressed to somebody else does not belong in this company's books.
+    const QString pIvaCc = t.testo(QStringLiteral("CC_DA_IdFiscaleIVA_IdCodice")).trimmed();
+    const QString cfCc = t.testo(QStringLiteral("CC_DA_CodiceFiscale")).trimmed();
+    const bool ditta =
+        (!pIvaCc.isEmpty() && pIvaCc.compare(par_.partitaIvaDitta, Qt::CaseInsensitive) == 0) ||
+        (!cfCc.isEmpty() && (cfCc.compare(par_.codFiscDitta, Qt::CaseInsensitive) == 0 ||
+                             cfCc.compare(par_.partitaIvaDitta, Qt::CaseInsensitive) == 0));
+    if (!ditta && (!par_.partitaIvaDitta.isEmpty() || !par_.codFiscDitta.isEmpty()))
+        a << QStringLiteral("Cessionario non corrispondente alla ditta: ") + chi(pIvaCc, cfCc);
+    if (righeDaCompletare_ > MassimoRigheAvvisate)
+        a << QStringLiteral("Altre %1 righe senza codice IVA o contropartita")
+                 .arg(righeDaCompletare_ - MassimoRigheAvvisate);
+    if (!fornitore_.trovato())
+        a << QStringLiteral("Fornitore non trovato in archivio: ") +
+                 chi(t.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")),
+                     t.testo(QStringLiteral("CP_DA_CodiceFiscale")));
+    if (t.testo(QStringLiteral("Causale")).isEmpty())
+        a << QStringLiteral("Causale contabile non trovata per il tipo documento ") +
+                 citaValore(t.testo(QStringLiteral("DGD_TipoDocumento")));
+    // Lines against the VAT summary, rate by rate: the summary is what gets posted.
+    if (!semplificata_ && !imponibileRiepilogo_.isEmpty()) {
+        QStringList chiavi = imponibileRighe_.keys() + imponibileRiepilogo_.keys();
+        chiavi.removeDuplicates();
+        chiavi.sort();
+        for (const QString& k : chiavi) {
+            const Currency righe = imponibileRighe_.value(k), riepilogo = imponibileRiepilogo_.value(k);
+            if (righe != riepilogo)
+                a << QStringLiteral("Totale righe %1 (%2) diverso dal riepilogo IVA (%3)")
+                         .arg(k, formatta(righe, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
+        }
     }
 }
 

@@ -11,8 +11,10 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <array>
+#include <functional>
 #include <optional>
 #include <pugixml.hpp>
 #include <utility>
@@ -27,7 +29,13 @@ class ParametriAzienda;
 class RigaFattura {
 public:
     void metti(const QString& colonna, const QVariant& valore);
-    void mettiTesto(const QString& colonna, const QString& testo) { metti(colonna, testo); }
+    // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
+    // stored without the blanks some senders pad them with: "05979361218         " must find
+    // its supplier. Other texts keep their blanks as written.
+    void mettiTesto(const QString& colonna, const QString& testo) {
+        metti(colonna, identificativo(colonna) ? testo.trimmed() : testo);
+    }
+    static bool identificativo(QStringView colonna);
     template <class T> void mettiValore(const QString& colonna, const std::optional<T>& v) {
         metti(colonna, v ? QVariant::fromValue(*v) : QVariant());
     }
@@ -48,7 +56,8 @@ struct ParametriLettura {
     bool rigaZeroDescrittiva = true; // Tesel.RigaZeroDescr "S"
     bool invertiNoteCredito = false; // Tesel.InvNotaCredNeg "S"
     QString contoPrior = QStringLiteral("F");
-    CodiceConto contoAcquisti; // CauCon.GruppoAcq / MastroAcq / ContoAcq
+    CodiceConto contoAcquisti;             // CauCon.GruppoAcq / MastroAcq / ContoAcq
+    QString partitaIvaDitta, codFiscDitta; // Ditta.PartIva, Ditta.CodFisc: the buyer expected
 
     static ParametriLettura leggi(ParametriAzienda& parametri);
 };
@@ -64,6 +73,11 @@ struct FatturaLetta {
     RigaFattura testata;
     std::vector<RigaFattura> dettaglio, iva, pagamenti, datiGen;
     std::vector<AllegatoDaEstrarre> allegati;
+    // When set, the lines and block rows read so far are handed to it every few hundred lines
+    // (it writes and empties them): a file of a hundred thousand lines is never held whole.
+    std::function<void(FatturaLetta&)> scarica;
+    // What the import could not settle and the user must complete or check before posting.
+    QStringList avvisi;
 };
 
 class LettoreFattura {
@@ -75,6 +89,14 @@ public:
     // identity columns) and the row lists, each row with the invoice's key.
     void leggi(pugi::xml_node header, pugi::xml_node body, int anno, qint32 numero, const QDate& dataFattura,
                FatturaLetta& out);
+
+    // What the file says of its supplier, read without touching the store or asking anyone:
+    // the driver resolves the supplier with it (and may ask the user) before the file's
+    // transaction begins.
+    DatiCedente datiCedente(pugi::xml_node header, pugi::xml_node body, const QDate& dataFattura);
+    // The supplier decided before the transaction. `leggi` then writes it and asks nobody;
+    // without one the invoice is read without supplier.
+    void usaFornitore(const FornitoreTrovato& fornitore) { fornitore_ = fornitore; }
 
 private:
     struct AttributiRiga {
@@ -90,7 +112,7 @@ private:
     };
 
     // Header (CedentePrestatore and the other parties)
-    void leggiTestataXml(pugi::xml_node header, pugi::xml_node body);
+    void leggiTestataXml(pugi::xml_node header);
     void leggiDatiTrasmissione(pugi::xml_node blocco);
     void leggiCedente(pugi::xml_node blocco);
     void leggiAnagraficaCedente(pugi::xml_node figlio);
@@ -99,7 +121,8 @@ private:
     void leggiDatiAnagrafici(pugi::xml_node da, const QString& prefisso);
     void leggiIdFiscale(pugi::xml_node id, const QString& prefisso);
     void leggiFigliCome(pugi::xml_node blocco, const QString& prefisso);
-    void risolviFornitore(pugi::xml_node body);
+    void scriviFornitore();
+    DatiCedente cedenteDaTestata(pugi::xml_node body) const;
 
     // General data
     void leggiDatiGenerali(pugi::xml_node blocco);
@@ -123,6 +146,8 @@ private:
                                   qint64 numIvaDoppia, const QString& suggerita);
 
     void completaTestata();
+    // Hands the lines read so far to FatturaLetta::scarica when there are enough of them.
+    void scaricaRighe();
 
     void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
@@ -149,6 +174,13 @@ private:
     // From AltriDatiGestionali, for the causal and payment type searches
     QString tipoDocAdg_, carDocAdg_, trattFiscAdg_, tipoPagAdg_;
     QString ufficio_, ivata_;
+    bool reverseChargeScaricato_ = false; // a reverse-charge line among those already handed on
+    // Taxable amounts by VAT rate and nature: of the lines, and of the VAT summary rows.
+    QHash<QString, Currency> imponibileRighe_, imponibileRiepilogo_;
+    // Lines without VAT code or counter-account: the first ones are named, the others counted.
+    static constexpr int MassimoRigheAvvisate = 20;
+    int righeDaCompletare_ = 0;
+    void avvisiTestata();
 };
 
 } // namespace tesel

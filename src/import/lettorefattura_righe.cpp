@@ -1,6 +1,7 @@
 // The rows of an invoice body as the reader takes them: the lines with their own blocks, the
 // VAT summary with the table of VAT keys, and the payments.
 
+#include "import/filefattura.h"
 #include "import/lettorefattura.h"
 
 #include "frame/data.h"
@@ -69,6 +70,17 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
     return chiaviIva_.back();
 }
 
+namespace {
+
+// "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
+QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
+    const QString a =
+        QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
+    return natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura;
+}
+
+} // namespace
+
 // ---- Lines ------------------------------------------------------------------------------------------
 
 void LettoreFattura::leggiBeniServizi(pugi::xml_node blocco) {
@@ -78,11 +90,22 @@ void LettoreFattura::leggiBeniServizi(pugi::xml_node blocco) {
     }
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"DettaglioLinee")
+        if (n == u"DettaglioLinee") {
             leggiLinea(figlio);
-        else if (n == u"DatiRiepilogo")
+            scaricaRighe();
+        } else if (n == u"DatiRiepilogo")
             leggiRiepilogo(figlio);
     }
+}
+
+void LettoreFattura::scaricaRighe() {
+    constexpr size_t RighePerScarico = 512;
+    if (!out_->scarica || out_->dettaglio.size() < RighePerScarico)
+        return;
+    for (const RigaFattura& r : out_->dettaglio)
+        reverseChargeScaricato_ |=
+            r.testo(QStringLiteral("Natura")).trimmed().startsWith(QStringLiteral("N6"));
+    out_->scarica(*out_);
 }
 
 void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& attr) {
@@ -114,7 +137,7 @@ void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& att
                 kind = id ? QStringLiteral("ID") : QStringLiteral("DE");
         }
         if (kind.size() > 4) {
-            errori_.aggiungi(QStringLiteral("Troncato tipo riga: ") + kind);
+            errori_.aggiungi(QStringLiteral("Troncato tipo riga: ") + citaValore(kind));
             kind = kind.left(4);
         }
         attr.tipoRiga = kind;
@@ -201,8 +224,21 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
                 aliquota = Currency::proporzione(imposta, Currency::daUnita(100), *totale - imposta, 0,
                                                  Arrotondamento::S);
         }
-        r.mettiTesto(QStringLiteral("Iva"),
-                     ivaPerChiave(aliquota, natura, numIvaDoppia, attr.ivaSuggerita).iva);
+        const QString iva = ivaPerChiave(aliquota, natura, numIvaDoppia, attr.ivaSuggerita).iva;
+        r.mettiTesto(QStringLiteral("Iva"), iva);
+        const QString linea = r.testo(QStringLiteral("NumeroLinea")).isEmpty()
+                                  ? QString::number(r.valore(store::XmlRigDet).toLongLong())
+                                  : r.testo(QStringLiteral("NumeroLinea"));
+        // A file of thousands of such lines names the first few and counts the others.
+        const bool avvisa = !(iva.isEmpty() || conto.vuoto()) || ++righeDaCompletare_ <= MassimoRigheAvvisate;
+        if (iva.isEmpty() && avvisa)
+            out_->avvisi << QStringLiteral("Riga %1: codice IVA non trovato (aliquota %2, natura %3)")
+                                .arg(linea, aliquota ? formatta(*aliquota, u"#,##0.00") : QString(), natura);
+        if (conto.vuoto() && avvisa)
+            out_->avvisi << QStringLiteral("Riga %1: contropartita non trovata").arg(linea);
+        if (!semplificata_)
+            imponibileRighe_[chiaveTotale(r.valuta(QStringLiteral("AliquotaIVA")), natura)] +=
+                r.valuta(QStringLiteral("PrezzoTotale")).value_or(Currency());
         // A simplified line with its rate alone has no group: its column stays Null.
         if (!semplificata_ || numIvaDoppia != 0)
             r.metti(QStringLiteral("NumIvaDoppia"), numIvaDoppia);
@@ -231,6 +267,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
     QString natura;
     QStringList percentuali;
     bool primoCodice = true;
+    bool primoScontoLetto = false;
     for (pugi::xml_node figlio : FigliElemento(linea)) {
         const QString n = nome(figlio);
         if (n == u"NumeroLinea") {
@@ -248,8 +285,12 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
             if (!articolo)
                 articolo = risolutore_.articolo(tipo.trimmed(), valore.trimmed(), fornitore_.conto);
         } else if (n == u"ScontoMaggiorazione") {
-            r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
-            if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo")) {
+            // The line keeps its first discount; every one has its own block row.
+            const bool primo = !primoScontoLetto;
+            primoScontoLetto = true;
+            if (primo)
+                r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
+            if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo"); imp && primo) {
                 // Silent here: the block's own row reports a bad amount once.
                 r.mettiValore(QStringLiteral("SM_Importo"), valoreNumeroSilenzioso(imp));
                 r.mettiTesto(QStringLiteral("SM_ImportoStr"), TestoElemento(imp).trimmed());
@@ -347,6 +388,11 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
     r.mettiTesto(QStringLiteral("Iva"), trovata->iva);
     r.mettiTesto(QStringLiteral("AFEIvaEse"), trovata->afeIvaEse);
     r.metti(QStringLiteral("NumIvaDoppia"), trovata->numIvaDoppia);
+    // The summary's taxable amount holds the lines, their accessory expenses and rounding.
+    imponibileRiepilogo_[chiaveTotale(aliquota, natura)] +=
+        r.valuta(QStringLiteral("ImponibileImporto")).value_or(Currency()) -
+        r.valuta(QStringLiteral("SpeseAccessorie")).value_or(Currency()) -
+        r.valuta(QStringLiteral("Arrotondamento")).value_or(Currency());
     if (inverti_)
         for (const char* c : {"SpeseAccessorie", "Arrotondamento", "ImponibileImporto", "Imposta"})
             r.mettiValore(QLatin1String(c), negato(r.valuta(QLatin1String(c))));
@@ -357,7 +403,13 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
 void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
     const qint64 numCond = ++numCond_;
     const QString condizioni = TestoFiglio(blocco, u"CondizioniPagamento");
-    const QString afeTipPag = tipoPagAdg_.isEmpty() ? fornitore_.afeTipPag : tipoPagAdg_;
+    // The payment kind: what the sender's own data says, else the block's condition (TP01
+    // instalments, TP02 in full, TP03 advance), else the supplier's usual payment type.
+    QString afeTipPag = tipoPagAdg_.trimmed();
+    if (afeTipPag.isEmpty())
+        afeTipPag = condizioni.trimmed();
+    if (afeTipPag.isEmpty())
+        afeTipPag = fornitore_.afeTipPag;
     for (pugi::xml_node dettaglio : FigliElemento(blocco)) {
         if (nome(dettaglio) != u"DettaglioPagamento")
             continue;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -57,8 +58,13 @@ void scriviNuovo(const QString& percorso, const QByteArray& dati) {
     QFile f(percorso);
     if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         erroreFile(QStringLiteral("scrivere"), percorso, f.errorString());
-    if (f.write(dati) != dati.size() || !f.flush())
-        erroreFile(QStringLiteral("scrivere"), percorso, f.errorString());
+    if (f.write(dati) != dati.size() || !f.flush()) {
+        // Half a file is worse than none: nobody could tell it from the real attachment.
+        const QString motivo = f.errorString();
+        f.close();
+        QFile::remove(percorso);
+        erroreFile(QStringLiteral("scrivere"), percorso, motivo);
+    }
     f.close();
 }
 
@@ -188,6 +194,22 @@ QString NomeFileAllegato(const QString& fileXml, const QString& nomeAttachment) 
         if (c != u'.')
             break;
         c = u'_';
+    }
+    // A file system takes names of at most 255 bytes: a longer one is cut in its middle, so
+    // that the XML file's name at the start and the extension at the end are kept.
+    constexpr qsizetype MassimoByte = 255;
+    if (nome.toUtf8().size() > MassimoByte) {
+        QString estensione = nome.mid(nome.lastIndexOf(u'.') > 0 ? nome.lastIndexOf(u'.') : nome.size());
+        if (estensione.toUtf8().size() > 16)
+            estensione.clear();
+        QString base = nome.left(std::min(nome.size() - estensione.size(), MassimoByte));
+        const QString segno = QStringLiteral("~");
+        while (!base.isEmpty() && (base + segno + estensione).toUtf8().size() > MassimoByte) {
+            base.chop(1);
+            if (!base.isEmpty() && base.back().isHighSurrogate())
+                base.chop(1);
+        }
+        nome = base + segno + estensione;
     }
     return nome;
 }

@@ -1,6 +1,8 @@
 #include "aziendacli.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -57,8 +59,8 @@ TEST_F(TeselCli, shouldExplainItsUsageOnABadCommandLine) {
              Caso{{"init-db"}, "Uso:"},
              Caso{{"init-db", "--ini", ini_, "--boh"}, "Uso:"},
              Caso{{"fai-tutto", "--ini", ini_}, "Comando sconosciuto: fai-tutto"},
-             Caso{{"unpost", "--ini", ini_, "2024"}, "tesel-cli unpost --ini FILE ANNO NUMRIF"},
-             Caso{{"unpost", "--ini", ini_, "anno", "1"}, "tesel-cli unpost --ini FILE ANNO NUMRIF"},
+             Caso{{"unpost", "--ini", ini_, "2024"}, "tesel-cli scontabilizza --ini FILE ANNO NUMRIF"},
+             Caso{{"unpost", "--ini", ini_, "anno", "1"}, "tesel-cli scontabilizza --ini FILE ANNO NUMRIF"},
              Caso{{"verifica", "--ini", ini_, "avanzo"}, "tesel-cli verifica --ini FILE [--ripara]"},
              Caso{{"verifica", "--ini", ini_, "--riparazione"}, "Argomento non riconosciuto: --riparazione"},
          }) {
@@ -71,6 +73,60 @@ TEST_F(TeselCli, shouldExplainItsUsageOnABadCommandLine) {
     EXPECT_TRUE(aiuto.uscita.startsWith(u"Uso:"_s) && aiuto.uscita.contains(u"Opzioni:"_s))
         << aiuto.uscita.toStdString();
     EXPECT_FALSE(aiuto.uscita.contains(u"Usage"_s));
+    // Italian like the rest of the program, with the English spellings of earlier versions.
+    EXPECT_EQ(esegui({u"--aiuto"_s}).uscita, aiuto.uscita);
+    for (const char* voce :
+         {"--sovrascrivi", "--crea-fornitori GRUPPO MASTRO", "--estrai-allegati", "anche --overwrite",
+          "tesel-cli importa", "tesel-cli mostra", "tesel-cli contabilizza", "scontabilizza (unpost)"})
+        EXPECT_TRUE(aiuto.uscita.contains(QLatin1String(voce))) << voce;
+}
+
+// The Italian and the English spellings do the same: a new supplier is created in the group and
+// ledger given, the attachment is extracted, and the same file is then replaced.
+TEST_F(TeselCli, shouldTakeItalianOptionsAndTheirEnglishAliasesAlike) {
+    ASSERT_EQ(esegui({u"crea-db"_s, u"--ini"_s, ini_, u"--demo"_s}).codice, 0);
+    QFile modello(tesel::prova::fileFixture(u"../../scripts/fatture-demo/IT03981270683_DEMO1.xml"_s));
+    ASSERT_TRUE(modello.open(QIODevice::ReadOnly));
+    const QByteArray xml =
+        modello.readAll()
+            .replace("03981270683", "07777777777")
+            .replace("</FatturaElettronicaBody>",
+                     "<Allegati><NomeAttachment>nota.txt</NomeAttachment><Attachment>" +
+                         QByteArray("ciao").toBase64() + "</Attachment></Allegati></FatturaElettronicaBody>");
+    for (const bool italiano : {true, false}) {
+        SCOPED_TRACE(italiano ? "italiano" : "inglese");
+        const QString nome = italiano ? u"it.xml"_s : u"en.xml"_s;
+        QFile f(cartella_.filePath(nome));
+        ASSERT_TRUE(
+            f.open(QIODevice::WriteOnly) &&
+            f.write(QByteArray(xml).replace("<Numero>123/A<", italiano ? "<Numero>IT<" : "<Numero>EN<")) > 0);
+        f.close();
+        const QStringList opzioni = italiano ? QStringList{u"importa"_s,           u"--ini"_s, ini_,
+                                                           u"--crea-fornitori"_s,  u"40"_s,    u"10"_s,
+                                                           u"--estrai-allegati"_s, u"--json"_s}
+                                             : QStringList{u"import"_s,
+                                                           u"--ini"_s,
+                                                           ini_,
+                                                           u"--create-suppliers"_s,
+                                                           u"40"_s,
+                                                           u"10"_s,
+                                                           u"--extract-attachments"_s,
+                                                           u"--json"_s};
+        const Esito primo = esegui(opzioni + QStringList{f.fileName()});
+        ASSERT_EQ(primo.codice, 0) << primo.uscita.toStdString() << primo.errori.toStdString();
+        const std::vector<QJsonObject> righe = righeJson(primo);
+        ASSERT_EQ(righe.size(), 1u);
+        EXPECT_EQ(righe[0].value(u"allegati"_s).toArray().size(), 1);
+        EXPECT_TRUE(QFile::exists(cartella_.filePath(QFileInfo(nome).completeBaseName() + u"_nota.txt"_s)));
+        const QString sostituisci = italiano ? u"--sovrascrivi"_s : u"--overwrite"_s;
+        const Esito ancora = esegui({opzioni[0], u"--ini"_s, ini_, sostituisci, u"--json"_s, f.fileName()});
+        EXPECT_EQ(ancora.codice, 0) << ancora.uscita.toStdString();
+    }
+    // One account for the new VAT number, found again by the second run.
+    EXPECT_EQ(
+        db().valore(u"SELECT count(*) FROM PianoConti WHERE PartIva = '07777777777' AND Gruppo = '40'"_s)
+            .toLongLong(),
+        1);
 }
 
 } // namespace

@@ -159,47 +159,75 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
             rifiutati.insert(r, u"\r\nFile "_s + nome + u" già caricato"_s);
         nomiVisti.insert(nome);
     }
-    // Files that import with a message: a text too long for its column is cut, on every engine.
+    // Files that import with a warning to check: a text too long for its column is cut, on every
+    // engine.
     const QHash<QString, QString> avvisi{
         {u"php-fatturaelettronica/IT01234567890_11001_payment_details.xml"_s,
-         u"\r\nTag ABI troncato a 5 caratteri: ABC123"_s},
+         u"Tag ABI troncato a 5 caratteri: ABC123"_s},
     };
 
-    QStringList percorsi;
+    // Many samples are one supplier's invoice of the same number and date: one company refuses
+    // the second as the same document. Each such file is imported again in a later round, on
+    // an emptied store, so that every sample is still imported and checked.
+    QStringList daImportare;
     for (const QString& r : relativi)
-        percorsi << fatture.filePath(r);
+        daImportare << fatture.filePath(r);
     QHash<QString, int> corpiCaricati;
-    qint64 caricate = 0;
     qsizetype rifiutate = 0;
-    for (const QJsonObject& o : importa(percorsi, {}, 1)) {
-        const QString relativo = fatture.relativeFilePath(testo(o, "file"));
-        const int corpo = o.value(u"corpo"_s).toInt();
-        SCOPED_TRACE(u"%1 corpo %2"_s.arg(relativo).arg(corpo).toStdString());
-        if (rifiutati.contains(relativo)) {
-            EXPECT_FALSE(o.value(u"ok"_s).toBool());
-            EXPECT_EQ(st(testo(o, "errori")), st(rifiutati.value(relativo)));
-            EXPECT_TRUE(o.value(u"XmlNumRif"_s).isNull());
-            ++rifiutate;
-            continue;
+    int giri = 0;
+    while (!daImportare.isEmpty()) {
+        ASSERT_LE(++giri, 20) << "troppi giri: " << st(daImportare.join(u' '));
+        const EsitoCli esito = esegui(argomentiImport(daImportare));
+        const std::vector<QJsonObject> righe = righeJson(esito);
+        QStringList rimandati;
+        for (const QJsonObject& o : righe)
+            if (!o.value(u"ok"_s).toBool() && testo(o, "errori").contains(u" già caricata con il file "_s) &&
+                !rimandati.contains(testo(o, "file")))
+                rimandati << testo(o, "file");
+        qint64 caricate = 0;
+        for (const QJsonObject& o : righe) {
+            if (rimandati.contains(testo(o, "file")))
+                continue;
+            const QString relativo = fatture.relativeFilePath(testo(o, "file"));
+            const int corpo = o.value(u"corpo"_s).toInt();
+            SCOPED_TRACE(u"%1 corpo %2"_s.arg(relativo).arg(corpo).toStdString());
+            if (rifiutati.contains(relativo)) {
+                EXPECT_FALSE(o.value(u"ok"_s).toBool());
+                EXPECT_EQ(st(testo(o, "errori")), st(rifiutati.value(relativo)));
+                EXPECT_TRUE(o.value(u"XmlNumRif"_s).isNull());
+                ++rifiutate;
+                continue;
+            }
+            ASSERT_TRUE(o.value(u"ok"_s).toBool()) << testo(o, "errori").toStdString();
+            EXPECT_EQ(st(testo(o, "errori")), "");
+            if (avvisi.contains(relativo)) {
+                QStringList trovati;
+                for (const QJsonValue& v : o.value(u"avvisi"_s).toArray())
+                    trovati << v.toString();
+                EXPECT_TRUE(trovati.contains(avvisi.value(relativo))) << st(trovati.join(u'\n'));
+            }
+            ++corpiCaricati[relativo];
+            ++caricate;
+            const QJsonValue trovato =
+                comeRecord(mostra(o.value(u"XmlAnno"_s).toInt(), o.value(u"XmlNumRif"_s).toInteger()));
+            QFile record(attesi.filePath(u"%1.%2.json"_s.arg(relativo).arg(corpo)));
+            if (scrivi) {
+                ASSERT_TRUE(QDir().mkpath(QFileInfo(record).path()) && record.open(QIODevice::WriteOnly));
+                record.write(QJsonDocument(trovato.toObject()).toJson(QJsonDocument::Indented));
+                ADD_FAILURE() << "scritto " << record.fileName().toStdString() << ": da rivedere";
+                continue;
+            }
+            ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << "manca " << record.fileName().toStdString();
+            QStringList diverse;
+            differenze(QJsonDocument::fromJson(record.readAll()).object(), trovato, u"fattura"_s, diverse);
+            EXPECT_TRUE(diverse.isEmpty()) << st(diverse.join(u'\n'));
         }
-        ASSERT_TRUE(o.value(u"ok"_s).toBool()) << testo(o, "errori").toStdString();
-        EXPECT_EQ(st(testo(o, "errori")), st(avvisi.value(relativo)));
-        ++corpiCaricati[relativo];
-        ++caricate;
-        const QJsonValue trovato =
-            comeRecord(mostra(o.value(u"XmlAnno"_s).toInt(), o.value(u"XmlNumRif"_s).toInteger()));
-        QFile record(attesi.filePath(u"%1.%2.json"_s.arg(relativo).arg(corpo)));
-        if (scrivi) {
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(record).path()) && record.open(QIODevice::WriteOnly));
-            record.write(QJsonDocument(trovato.toObject()).toJson(QJsonDocument::Indented));
-            ADD_FAILURE() << "scritto " << record.fileName().toStdString() << ": da rivedere";
-            continue;
-        }
-        ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << "manca " << record.fileName().toStdString();
-        QStringList diverse;
-        differenze(QJsonDocument::fromJson(record.readAll()).object(), trovato, u"fattura"_s, diverse);
-        EXPECT_TRUE(diverse.isEmpty()) << st(diverse.join(u'\n'));
+        EXPECT_EQ(fattureMemorizzate(), caricate);
+        for (const char* tabella : {"FatXmlDatiGen", "FatXmlPag", "FatXmlIva", "FatXmlDett", "FatXmlTest"})
+            db().EseguiSql(u"DELETE FROM "_s + QLatin1String(tabella));
+        daImportare = rimandati;
     }
+    EXPECT_GE(giri, 2) << "nessuna fattura rifiutata come già caricata con un altro file";
     // Every body of every importable file was stored, each under its own number.
     for (const QString& r : relativi) {
         if (rifiutati.contains(r) || scrivi)
@@ -211,7 +239,6 @@ TEST_F(ImportCli, shouldImportEverySampleInvoiceAndStoreWhatItsReviewedRecordSay
         EXPECT_EQ(corpiCaricati.value(r), corpi) << r.toStdString();
     }
     EXPECT_EQ(rifiutate, rifiutati.size());
-    EXPECT_EQ(fattureMemorizzate(), caricate);
 }
 
 // ---- Two workstations at once --------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "frame/currency.h"
 #include "frame/parametri.h"
+#include "import/filefattura.h"
 #include "import/importazione.h"
 #include "schema/demo.h"
 #include "store/store.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -398,7 +400,7 @@ TEST_F(FormatiFattura, shouldExtractAnAttachmentOfSeveralMegabytesByteForByte) {
             EXPECT_LT(valore.toString().size(), 1000) << colonna.toStdString() << " contiene l'allegato";
 
     // Without the option nothing is written anywhere.
-    const QString altro = scrivi(u"arrivi/IT03981270683_00078.xml"_s, m.testo());
+    const QString altro = scrivi(u"arrivi/IT03981270683_00078.xml"_s, m.testo().replace("FA/123", "FA/124"));
     importaUna(altro);
     EXPECT_EQ(elenco(fileSotto(cartella_.filePath(u"arrivi"_s))),
               "IT03981270683_00077.xml\nIT03981270683_00078.xml");
@@ -485,6 +487,130 @@ TEST_F(FormatiFattura, shouldNeverReadAnExternalEntityAndImportTheInvoiceWithout
                 EXPECT_FALSE(v.contains(QString::fromUtf8(hostname))) << colonna.toStdString();
             }
         }
+}
+
+// ---- Files nobody vouches for --------------------------------------------------------------------
+
+struct FileOstile {
+    const char* nome;
+    const char* messaggio; // after "\r\nFile: <name>"
+};
+
+class FileNonFattura : public FormatiFattura, public ::testing::WithParamInterface<FileOstile> {};
+
+// Each is refused at once with its message; none hangs the batch or reaches the store.
+TEST_P(FileNonFattura, shouldRefuseAFileThatIsNotAnOrdinaryInvoiceFileWithAMessage) {
+    const QString nome = QString::fromLatin1(GetParam().nome);
+    const QString percorso = cartella_.filePath(nome);
+    if (nome == u"cartella.xml")
+        ASSERT_TRUE(QDir().mkpath(percorso));
+    else if (nome == u"fifo.xml")
+        ASSERT_EQ(::mkfifo(QFile::encodeName(percorso).constData(), 0600), 0);
+    else if (nome == u"enorme.xml") {
+        // Sparse: a size beyond the limit costs no disk, and reading it would cost 65 MB.
+        QFile f(percorso);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(DimensioneMassimaFattura + 1024 * 1024));
+    }
+    ImportatoreFatture importatore(db(), ui_, *parametri_, {});
+    const std::vector<EsitoImport> esiti = importatore.importa(percorso);
+    ASSERT_EQ(esiti.size(), 1u);
+    EXPECT_FALSE(esiti[0].ok);
+    EXPECT_EQ(esiti[0].errori.toStdString(),
+              ("\r\nFile: " + nome + QString::fromUtf8(GetParam().messaggio)).toStdString());
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM FatXmlTest"_s).toLongLong(), 0);
+}
+
+const FileOstile Ostili[] = {
+    {"cartella.xml", " è una cartella, non un file: non caricato"},
+    {"fifo.xml", " non è un file ordinario (dispositivo, FIFO o socket): non caricato"},
+    {"enorme.xml", " troppo grande (65 MB, il massimo è 64 MB): non caricato"},
+};
+INSTANTIATE_TEST_SUITE_P(Ostili, FileNonFattura, ::testing::ValuesIn(Ostili),
+                         [](const ::testing::TestParamInfo<FileOstile>& i) {
+                             return QString::fromLatin1(i.param.nome).section(u'.', 0, 0).toStdString();
+                         });
+
+TEST_F(FormatiFattura, shouldRefuseTextThatIsNotValidInItsEncodingNamingLineAndElement) {
+    Modello m;
+    m.descrizione = "Caff\xE8 in grani"; // Latin-1 bytes in a file that declares UTF-8
+    const QByteArray dati = m.testo();
+    const qsizetype riga = dati.left(dati.indexOf("Caff")).count('\n') + 1;
+    ImportatoreFatture importatore(db(), ui_, *parametri_, {});
+    const std::vector<EsitoImport> esiti = importatore.importa(scrivi(u"latin.xml"_s, dati));
+    ASSERT_EQ(esiti.size(), 1u);
+    EXPECT_FALSE(esiti[0].ok);
+    EXPECT_EQ(esiti[0].errori.toStdString(),
+              u"\r\nFile: latin.xml contiene testo non valido nella sua codifica (UTF-8) alla riga %1, "
+              "elemento Descrizione: non caricato"_s.arg(riga)
+                  .toStdString());
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM FatXmlTest"_s).toLongLong(), 0);
+
+    // The same bytes in a file that declares its code page are read through it.
+    m.dichiarazione = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+    const FatturaStore f = importaUna(scrivi(u"latin1.xml"_s, m.testo()));
+    ASSERT_EQ(f.dettaglio.size(), 1u);
+    EXPECT_EQ(testo(f.dettaglio[0], "Descrizione"), "Caffè in grani");
+}
+
+TEST_F(FormatiFattura, shouldQuoteOnlyTheStartOfAHugeValueInTheReport) {
+    Modello m;
+    // An ABI of 100000 characters: cut to its column, and the report quotes its start.
+    m.allegati.clear();
+    const QByteArray abi(100000, '7');
+    QByteArray dati = m.testo();
+    dati.replace("<ModalitaPagamento>MP05</ModalitaPagamento>",
+                 "<ModalitaPagamento>MP05</ModalitaPagamento><ABI>" + abi + "</ABI>");
+    ImportatoreFatture importatore(db(), ui_, *parametri_, {});
+    const std::vector<EsitoImport> esiti = importatore.importa(scrivi(u"abi.xml"_s, dati));
+    ASSERT_EQ(esiti.size(), 1u);
+    EXPECT_TRUE(esiti[0].ok) << esiti[0].errori.left(300).toStdString();
+    // Not an error: the invoice is stored, and what was cut is among what is left to check.
+    EXPECT_EQ(esiti[0].errori.toStdString(), "");
+    EXPECT_TRUE(esiti[0].avvisi.contains(u"Tag ABI troncato a 5 caratteri: "_s + QString(200, u'7') +
+                                         u"... (altri 99800 caratteri)"_s))
+        << esiti[0].avvisi.join(u'\n').left(1000).toStdString();
+}
+
+TEST_F(FormatiFattura, shouldWriteAttachmentsOnlyForStoredInvoicesWithNamesAFileSystemTakes) {
+    const QByteArray lungo = QByteArray("Relazione tecnica ") + QByteArray(300, 'x') + ".pdf";
+    Modello m;
+    m.allegati = allegato(lungo, QByteArray("contenuto").toBase64());
+    const QString xml = scrivi(u"arrivi/lungo.xml"_s, m.testo());
+    OpzioniImport opzioni;
+    opzioni.estraiAllegati = true; // no folder configured: beside the XML file
+    ImportatoreFatture importatore(db(), ui_, *parametri_, opzioni);
+    std::vector<EsitoImport> esiti = importatore.importa(xml);
+    ASSERT_EQ(esiti.size(), 1u);
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    // The stored name is cut to its column, and the report says so.
+    EXPECT_EQ(esiti[0].errori.toStdString(), "");
+    EXPECT_TRUE(esiti[0].avvisi.join(u'|').contains(u"Tag ALL_NomeAttachment troncato a 60 caratteri: "_s))
+        << esiti[0].avvisi.join(u'|').toStdString();
+    ASSERT_EQ(esiti[0].allegati.size(), 1);
+    const QFileInfo scritto(esiti[0].allegati[0]);
+    EXPECT_EQ(scritto.absolutePath(), QFileInfo(xml).absolutePath());
+    EXPECT_LE(QFile::encodeName(scritto.fileName()).size(), 255);
+    EXPECT_TRUE(scritto.fileName().startsWith(u"lungo_Relazione tecnica xxx"_s))
+        << scritto.fileName().toStdString();
+    EXPECT_TRUE(scritto.fileName().endsWith(u".pdf"_s)) << scritto.fileName().toStdString();
+    EXPECT_EQ(leggiFile(scritto.filePath()), "contenuto");
+
+    // A file whose second invoice fails stores nothing, and leaves no attachment of the first.
+    Modello due;
+    due.allegati = allegato("buono.pdf", QByteArray("primo").toBase64());
+    QByteArray dati = due.testo();
+    const qsizetype inizio = dati.indexOf("<FatturaElettronicaBody>");
+    const qsizetype fine = dati.indexOf("</FatturaElettronicaBody>") + 25;
+    QByteArray senzaData = dati.mid(inizio, fine - inizio);
+    senzaData.replace("<Data>2024-03-15</Data>", "");
+    dati.insert(fine, senzaData);
+    const QString fallita = scrivi(u"fallita/due.xml"_s, dati);
+    esiti = importatore.importa(fallita);
+    ASSERT_EQ(esiti.size(), 2u);
+    EXPECT_FALSE(esiti[0].ok);
+    EXPECT_FALSE(esiti[1].ok);
+    EXPECT_TRUE(esiti[0].allegati.isEmpty());
+    EXPECT_EQ(elenco(fileSotto(cartella_.filePath(u"fallita"_s))), "due.xml");
 }
 
 } // namespace

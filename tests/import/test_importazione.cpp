@@ -47,7 +47,9 @@ struct Fattura {
                         "<ImportoPagamento>122.00</ImportoPagamento></DettaglioPagamento>"
                         "</DatiPagamento>"_s;
 
-    QString corpo() const {
+    // Body k (k >= 2) of a file is another document: its number gets "-k".
+    QString corpo(int k = 1) const {
+        const QString numero = k > 1 ? this->numero + u"-%1"_s.arg(k) : this->numero;
         const QString dataXml = data.isNull() ? QString() : u"<Data>%1</Data>"_s.arg(data);
         return u"<FatturaElettronicaBody><DatiGenerali><DatiGeneraliDocumento>"
                "<TipoDocumento>%1</TipoDocumento><Divisa>EUR</Divisa>%2<Numero>%3</Numero>"
@@ -73,12 +75,18 @@ struct Fattura {
                "</Indirizzo><CAP>35141</CAP><Comune>Padova</Comune><Nazione>IT</Nazione></Sede>"
                "</CessionarioCommittente></FatturaElettronicaHeader>"_s.arg(partitaIva, cf, denominazione);
     }
+    // The same invoice under another document number: another document for the store.
+    QString xmlNumero(const QString& altro) const {
+        Fattura f = *this;
+        f.numero = altro;
+        return f.xml();
+    }
     QString xml(int corpi = 1) const {
         QString testo = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:FatturaElettronica versione=\"FPR12\" "
                         "xmlns:p=\"http://ivaservizi.agenziaentrate.gov.it/docs/xsd/fatture/v1.2\">"_s +
                         header();
-        for (int k = 0; k < corpi; ++k)
-            testo += corpo();
+        for (int k = 1; k <= corpi; ++k)
+            testo += corpo(k);
         return testo + u"</p:FatturaElettronica>"_s;
     }
 };
@@ -181,11 +189,17 @@ TEST_F(ImportDriver, shouldRefuseWithoutStoringAnythingWhenTheFileIsNotAnInvoice
 // ---- Duplicates -----------------------------------------------------------------------------------
 
 TEST_F(ImportDriver, shouldReplaceAnUnpostedInvoiceKeepingItsNumberButNeverAPostedOne) {
-    ASSERT_TRUE(importa(scrivi(u"altra.xml"_s, Fattura{}.xml()))[0].ok);
+    const auto numero = [](const char* n) {
+        Fattura f;
+        f.numero = QLatin1String(n);
+        return f;
+    };
+    ASSERT_TRUE(importa(scrivi(u"altra.xml"_s, numero("1").xml()))[0].ok);
     const QString file = scrivi(u"rifatta.xml"_s, Fattura{}.xml());
     ASSERT_EQ(importa(file)[0].numRif, 2);
-    ASSERT_TRUE(importa(scrivi(u"dopo.xml"_s, Fattura{}.xml()))[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"dopo.xml"_s, numero("3").xml()))[0].ok);
 
+    // The same supplier's same document, corrected: replaced.
     Fattura nuova;
     nuova.linee = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>A</Descrizione>"
                   "<PrezzoUnitario>10</PrezzoUnitario><PrezzoTotale>10</PrezzoTotale>"
@@ -214,7 +228,9 @@ TEST_F(ImportDriver, shouldReplaceAnUnpostedInvoiceKeepingItsNumberButNeverAPost
 TEST_F(ImportDriver, shouldTellApartFilesAndHubIdentifiersAlreadyStored) {
     const OpzioniImport sovrascrivi{.sovrascrivi = true};
     ASSERT_TRUE(importa(scrivi(u"uno.xml"_s, Fattura{}.xml()), {}, {u"H1"_s, {}, {}})[0].ok);
-    ASSERT_TRUE(importa(scrivi(u"due.xml"_s, Fattura{}.xml()), {}, {u"H2"_s, {}, {}})[0].ok);
+    Fattura altra;
+    altra.numero = u"124/A"_s;
+    ASSERT_TRUE(importa(scrivi(u"due.xml"_s, altra.xml()), {}, {u"H2"_s, {}, {}})[0].ok);
     const auto prima = righeStore();
 
     const struct {
@@ -245,6 +261,144 @@ TEST_F(ImportDriver, shouldTellApartFilesAndHubIdentifiersAlreadyStored) {
     const FatturaStore f = leggiFattura(db(), 2024, 1);
     EXPECT_EQ(f.testata->testo(u"identificativoSdi"), u"SDI77"_s);
     EXPECT_EQ(f.testata->data(u"DataRicSdi"), QDate(2024, 3, 13));
+}
+
+// The same supplier's same document under another file name is the same invoice: loading it
+// again would post it twice. Overwriting replaces a file by its own new copy, nothing else.
+TEST_F(ImportDriver, shouldRefuseTheSameDocumentUnderAnotherNameAndNeverReplaceAnotherSuppliersInvoice) {
+    ASSERT_TRUE(importa(scrivi(u"originale.xml"_s, Fattura{}.xml()))[0].ok);
+    const auto prima = righeStore();
+    // Blanks around the VAT number and the number do not make it another document.
+    Fattura copia;
+    copia.partitaIva = u" 03981270683   "_s;
+    copia.numero = u" 123/A "_s;
+    for (const bool sovrascrivi : {false, true}) {
+        SCOPED_TRACE(sovrascrivi ? "sovrascrivi" : "senza sovrascrivere");
+        const auto esiti = importa(scrivi(u"copia.xml"_s, copia.xml()), {.sovrascrivi = sovrascrivi});
+        ASSERT_EQ(esiti.size(), 1u);
+        EXPECT_FALSE(esiti[0].ok);
+        EXPECT_EQ(esiti[0].errori.toStdString(),
+                  "\r\nFile copia.xml: fattura n. 123/A del 12/03/2024 già caricata "
+                  "con il file originale.xml (2024/1)");
+        EXPECT_EQ(righeStore(), prima);
+    }
+    // Another document of the same supplier, or the same number from another supplier or on
+    // another day, is a new invoice.
+    Fattura altroGiorno;
+    altroGiorno.data = u"2024-03-13"_s;
+    Fattura altroFornitore;
+    altroFornitore.partitaIva = u"09876543210"_s;
+    EXPECT_TRUE(importa(scrivi(u"giorno.xml"_s, altroGiorno.xml()))[0].ok);
+    EXPECT_TRUE(importa(scrivi(u"fornitore.xml"_s, altroFornitore.xml()))[0].ok);
+    EXPECT_TRUE(importa(scrivi(u"numero.xml"_s, Fattura{}.xmlNumero(u"124/A"_s)))[0].ok);
+
+    // A file named as a stored invoice of another supplier never replaces it.
+    const auto dopo = righeStore();
+    const auto esiti =
+        importa(scrivi(u"fornitore.xml"_s, Fattura{}.xmlNumero(u"999"_s)), {.sovrascrivi = true});
+    EXPECT_FALSE(esiti[0].ok);
+    EXPECT_EQ(esiti[0].errori.toStdString(),
+              "\r\nFile fornitore.xml già caricato con un'altra fattura (P.Iva "
+              "09876543210 n. 123/A del 12/03/2024): non sostituita");
+    EXPECT_EQ(righeStore(), dopo);
+    EXPECT_EQ(
+        db().valore(u"SELECT CP_DA_IdFiscaleIVA_IdCodice FROM FatXmlTest WHERE NomeFile = 'fornitore.xml'"_s)
+            .toString(),
+        u"09876543210"_s);
+}
+
+TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAndTheFirstDiscount) {
+    Fattura f;
+    f.partitaIva = u"03981270683         "_s;
+    f.linee = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><CodiceArticolo><CodiceTipo> EAN </CodiceTipo>"
+              "<CodiceValore>  800123  </CodiceValore></CodiceArticolo><Descrizione>Viti</Descrizione>"
+              "<PrezzoUnitario>100.00</PrezzoUnitario>"
+              "<ScontoMaggiorazione><Tipo>SC</Tipo><Percentuale>10.00</Percentuale><Importo>10.00</Importo>"
+              "</ScontoMaggiorazione><ScontoMaggiorazione><Tipo>MG</Tipo><Percentuale>5.00</Percentuale>"
+              "<Importo>4.50</Importo></ScontoMaggiorazione>"
+              "<PrezzoTotale>85.50</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>"_s;
+    // Instalments, while the supplier's own terms are a payment in full.
+    f.pagamenti.replace(u"TP02"_s, u"TP01"_s);
+    const auto esiti = importa(scrivi(u"spazi.xml"_s, f.xml()));
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    EXPECT_EQ(esiti[0].partitaIva, u"03981270683"_s);
+    const FatturaStore letta = leggiFattura(db(), 2024, esiti[0].numRif);
+    const RigaStore& t = *letta.testata;
+    EXPECT_EQ(t.testo(u"CP_DA_IdFiscaleIVA_IdCodice"), u"03981270683"_s);
+    EXPECT_EQ(t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"),
+              u"40-10-1001"_s);
+    const RigaStore& riga = letta.dettaglio[0];
+    EXPECT_EQ(riga.testo(u"CA_CodiceTipo") + u'|' + riga.testo(u"CA_CodiceValore"), u"EAN|800123"_s);
+    EXPECT_EQ(riga.testo(u"SM_Tipo"), u"SC"_s);
+    EXPECT_EQ(riga.valuta(u"SM_Importo"), Currency::daUnita(10));
+    EXPECT_EQ(riga.testo(u"SM_Percentuale"), u"10+5"_s);
+    ASSERT_EQ(letta.pagamenti.size(), 1u);
+    EXPECT_EQ(letta.pagamenti[0].testo(u"AFETipPag"), u"TP01"_s);
+    const QString atteso =
+        db().valore(u"SELECT PagTipo FROM PagTipi WHERE FETipPag = 'MP05' AND AFETipPag = 'TP01'"_s)
+            .toString();
+    ASSERT_FALSE(atteso.isEmpty());
+    EXPECT_EQ(letta.pagamenti[0].testo(u"PagTipo"), atteso);
+
+    // The sender's own payment kind comes first.
+    Fattura g = f;
+    g.numero = u"124/A"_s;
+    g.linee.replace(u"<PrezzoTotale>"_s, u"<AltriDatiGestionali><TipoDato>ASWTIPOPAG</TipoDato>"
+                                         "<RiferimentoTesto>TP03</RiferimentoTesto></AltriDatiGestionali>"
+                                         "<PrezzoTotale>"_s);
+    const auto altra = importa(scrivi(u"anticipo.xml"_s, g.xml()));
+    ASSERT_TRUE(altra[0].ok) << altra[0].errori.toStdString();
+    EXPECT_EQ(leggiFattura(db(), 2024, altra[0].numRif).pagamenti[0].testo(u"AFETipPag"), u"TP03"_s);
+}
+
+// The invoice is stored all the same; the report says what the user must complete or check.
+TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
+    // The company's own invoice from a known supplier: nothing to report.
+    parametri->scrivi(u"Ditta.PartIva"_s, u"01234567890"_s);
+    const auto buona = importa(scrivi(u"buona.xml"_s, Fattura{}.xml()));
+    ASSERT_TRUE(buona[0].ok) << buona[0].errori.toStdString();
+    EXPECT_EQ(buona[0].avvisi.join(u'\n').toStdString(), "");
+
+    // Another buyer, an unknown supplier, a rate the VAT table lacks, lines that disagree with
+    // the summary, a document kind without causal.
+    Fattura f;
+    f.partitaIva = u"05555555555"_s;
+    f.tipo = u"TD99"_s;
+    f.linee = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Viti</Descrizione>"
+              "<PrezzoUnitario>100.00</PrezzoUnitario><PrezzoTotale>100.00</PrezzoTotale>"
+              "<AliquotaIVA>17.00</AliquotaIVA></DettaglioLinee>"
+              "<DatiRiepilogo><AliquotaIVA>17.00</AliquotaIVA><ImponibileImporto>110.00</ImponibileImporto>"
+              "<Imposta>18.70</Imposta></DatiRiepilogo>"_s;
+    QString xml = f.xml();
+    xml.replace(u"<IdCodice>01234567890</IdCodice></IdFiscaleIVA><Anagrafica><Denominazione>Demo Srl"_s,
+                u"<IdCodice>09999999999</IdCodice></IdFiscaleIVA><Anagrafica><Denominazione>Altra Srl"_s);
+    const auto esiti = importa(scrivi(u"dubbia.xml"_s, xml));
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    EXPECT_EQ(esiti[0].avvisi.join(u'\n').toStdString(),
+              "Riga 1: codice IVA non trovato (aliquota 17,00, natura )\n"
+              "Cessionario non corrispondente alla ditta: P.Iva 09999999999\n"
+              "Fornitore non trovato in archivio: P.Iva 05555555555\n"
+              "Causale contabile non trovata per il tipo documento TD99\n"
+              "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)");
+    // Thousands of such lines would bury the report: the first twenty are named, the rest counted.
+    Fattura molte = f;
+    molte.numero = u"M-1"_s;
+    molte.linee.clear();
+    for (int k = 1; k <= 25; ++k)
+        molte.linee += u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Viti</Descrizione>"
+                       "<PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>1.00</PrezzoTotale>"
+                       "<AliquotaIVA>17.00</AliquotaIVA></DettaglioLinee>"_s.arg(k);
+    const auto tante = importa(scrivi(u"molte.xml"_s, molte.xml()));
+    ASSERT_TRUE(tante[0].ok) << tante[0].errori.toStdString();
+    EXPECT_EQ(tante[0].avvisi.filter(u"codice IVA non trovato"_s).size(), 20);
+    EXPECT_TRUE(tante[0].avvisi.contains(u"Altre 5 righe senza codice IVA o contropartita"_s))
+        << tante[0].avvisi.join(u'\n').toStdString();
+
+    RapportoImport r;
+    r.aggiungi(esiti);
+    EXPECT_TRUE(r.avvisi().startsWith(u"\r\nFile: dubbia.xml\r\n  Riga 1: codice IVA non trovato"_s))
+        << r.avvisi().toStdString();
+    EXPECT_EQ(r.errori(), QString());
 }
 
 // ---- Several bodies, one transaction ----------------------------------------------------------------
@@ -301,7 +455,7 @@ TEST_F(ImportDriver, shouldInvertTheSignsOfANegativeCreditNoteWhenTheCompanyAsks
 
     ASSERT_TRUE(importa(scrivi(u"nc1.xml"_s, nota.xml()))[0].ok);
     parametri->scrivi(u"Tesel.InvNotaCredNeg"_s, u"S"_s);
-    ASSERT_TRUE(importa(scrivi(u"nc2.xml"_s, nota.xml()))[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"nc2.xml"_s, nota.xmlNumero(u"NC2"_s)))[0].ok);
 
     const FatturaStore comeScritta = leggiFattura(db(), 2024, 1);
     EXPECT_EQ(comeScritta.testata->valuta(u"DGD_ImportoTotaleDocumento"), Currency::daUnita(-122));
@@ -335,7 +489,7 @@ TEST_F(ImportDriver, shouldUseTheVatCodesForcedByTheUserBeforeTheTable) {
 
     const OpzioniImport forzate{.ivaPerNatura = {{u"N1"_s, u"E15"_s}, {u"N2.2"_s, u"NSM"_s}},
                                 .ivaAltra = u"22I40"_s};
-    ASSERT_TRUE(importa(scrivi(u"forzata.xml"_s, f.xml()), forzate)[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"forzata.xml"_s, f.xmlNumero(u"F2"_s)), forzate)[0].ok);
 
     const FatturaStore libera = leggiFattura(db(), 2024, 1), forzata = leggiFattura(db(), 2024, 2);
     // Line codes and the summary's exemption type; without forcing, the highest priority of N2.2.
@@ -353,7 +507,7 @@ TEST_F(ImportDriver, shouldCreateAMissingSupplierOnlyWhenAsked) {
     EXPECT_EQ(leggiFattura(db(), 2024, 1).testata->testo(u"ContoFor"), QString());
 
     const OpzioniImport crea{.creaFornitori = true, .gruppoFornitori = u"40"_s, .mastroFornitori = u"10"_s};
-    ASSERT_TRUE(importa(scrivi(u"n2.xml"_s, nuova.xml()), crea)[0].ok);
+    ASSERT_TRUE(importa(scrivi(u"n2.xml"_s, nuova.xmlNumero(u"N2"_s)), crea)[0].ok);
     const RigaStore t = *leggiFattura(db(), 2024, 2).testata;
     EXPECT_EQ(t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"),
               u"40-10-1013"_s);
@@ -382,6 +536,48 @@ TEST(RapportoImport, shouldWordTheDialogReportsAndNameTheFileOfEveryMessage) {
                           "\r\nFile b.xml già caricato\r\n/x/c.xml - inesistente"_s);
     EXPECT_EQ(r.fattureCaricate(), 1);
     EXPECT_EQ(r.fileConErrori(), 2);
+}
+
+// A file of many lines is written as it is read; what the header learns from its lines (the
+// reverse-charge causal) must not be lost with the lines already written.
+TEST_F(ImportDriver, shouldStoreEveryLineOfALongInvoiceAndStillSeeItsReverseChargeLine) {
+    const QString rc = u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Rottami</Descrizione>"
+                       "<PrezzoUnitario>10.00</PrezzoUnitario><PrezzoTotale>10.00</PrezzoTotale>"
+                       "<AliquotaIVA>0.00</AliquotaIVA><Natura>N6.1</Natura></DettaglioLinee>"_s;
+    // The summary names only the ordinary VAT: the reverse charge is known from the line alone.
+    const QString riepilogo = u"<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA>"
+                              "<ImponibileImporto>1499.00</ImponibileImporto><Imposta>329.78</Imposta>"
+                              "</DatiRiepilogo>"_s;
+    Fattura corta;
+    corta.numero = u"RC-1"_s;
+    corta.linee = rc;
+    Fattura lunga;
+    lunga.numero = u"RC-2"_s;
+    lunga.linee = rc;
+    constexpr int Linee = 1500;
+    for (int k = 2; k <= Linee; ++k)
+        lunga.linee += u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Viti</Descrizione>"
+                       "<PrezzoUnitario>1.00</PrezzoUnitario><PrezzoTotale>1.00</PrezzoTotale>"
+                       "<AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>"_s.arg(k);
+    lunga.linee += riepilogo;
+    const auto causale = [&](const std::vector<EsitoImport>& esiti) {
+        EXPECT_EQ(esiti.size(), 1u);
+        EXPECT_TRUE(!esiti.empty() && esiti[0].ok) << (esiti.empty() ? "" : esiti[0].errori.toStdString());
+        return esiti.empty() ? QString()
+                             : db().valore(u"SELECT Causale FROM FatXmlTest WHERE XmlNumRif = %1"_s.arg(
+                                               esiti[0].numRif))
+                                   .toString();
+    };
+    const QString attesa = causale(importa(scrivi(u"corta.xml"_s, corta.xml())));
+    const QString ordinaria = causale(importa(scrivi(u"ordinaria.xml"_s, Fattura{}.xml())));
+    ASSERT_NE(attesa, ordinaria) << "la causale di reverse charge deve differire da quella ordinaria";
+
+    const auto esiti = importa(scrivi(u"lunga.xml"_s, lunga.xml()));
+    EXPECT_EQ(causale(esiti).toStdString(), attesa.toStdString());
+    const QString dove = u"WHERE XmlNumRif = %1"_s.arg(esiti[0].numRif);
+    EXPECT_EQ(conta(u"FatXmlDett"_s, dove), Linee);
+    EXPECT_EQ(db().valore(u"SELECT count(DISTINCT XmlRigDet) FROM FatXmlDett "_s + dove).toLongLong(), Linee);
+    EXPECT_EQ(db().valore(u"SELECT max(XmlRigDet) FROM FatXmlDett "_s + dove).toLongLong(), Linee);
 }
 
 } // namespace

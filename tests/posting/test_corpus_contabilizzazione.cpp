@@ -42,10 +42,22 @@ TEST_F(CorpusContabilizzazione, shouldBalanceAgreeWithTheVatSummaryAndUnpostWith
     DatiHub hub;
     hub.dataRicezione = QDate(anno, 6, 15); // inside the demo company's accounting year
     std::vector<EsitoImport> importate;
-    for (const QString& f : file)
-        for (const EsitoImport& e : importatore.importa(f, hub))
-            if (e.ok)
-                importate.push_back(e);
+    // Many samples are one supplier's invoice of the same number and date, which one company
+    // refuses as the same document: they are imported in later rounds, once the invoices
+    // stored before have been given other numbers.
+    QStringList daImportare = file;
+    for (int giro = 1; !daImportare.isEmpty() && giro <= 20; ++giro) {
+        QStringList rimandati;
+        for (const QString& f : daImportare)
+            for (const EsitoImport& e : importatore.importa(f, hub)) {
+                if (e.ok)
+                    importate.push_back(e);
+                else if (e.errori.contains(u" già caricata con il file "_s) && !rimandati.contains(f))
+                    rimandati << f;
+            }
+        db().EseguiSql(u"UPDATE FatXmlTest SET DGD_Numero = substr(DGD_Numero, 1, 19) || '~'"_s);
+        daImportare = rimandati;
+    }
     // Every file gives at least one invoice but the four refused on purpose (a damaged
     // envelope, two empty templates, an invoice without supplier).
     ASSERT_GE(file.size(), 70) << "fatture di prova mancanti in " << radice.toStdString();

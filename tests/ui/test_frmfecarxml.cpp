@@ -226,7 +226,15 @@ TEST_F(FormCaricamentoXml, twoInvoicesAndAMissingFileGiveBothReportsAndTheStored
     const QString caricate = "03981270683 - IT03981270683_00001.xml - 1\n"
                              "02157840378 - IT02157840378_00002.xml - 2";
     EXPECT_EQ(form->rapporto().caricate(), "\r\n" + QString(caricate).replace('\n', "\r\n"));
-    EXPECT_EQ(rapporti.visti, QStringList{caricate + " / " + mancante + " - inesistente"});
+    // Both invoices are addressed to another VAT number than the demo company's: said under them,
+    // apart from the errors.
+    const QString avvisi = "\n\nDa completare (Avvisi)\n"
+                           "File: IT03981270683_00001.xml\n"
+                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890\n"
+                           "File: IT02157840378_00002.xml\n"
+                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890";
+    EXPECT_EQ(rapporti.visti.join(u"|").toStdString(),
+              (caricate + avvisi + " / " + mancante + " - inesistente").toStdString());
     EXPECT_EQ(utente.testiMostrati().value(utente.testiMostrati().size() - 1), "Caricamento completato");
     EXPECT_EQ(form->proFile->value(), 3);
 }
@@ -245,7 +253,10 @@ TEST_F(FormCaricamentoXml, hubFieldsGoWithTheFileAndAReportWithoutErrorsHidesIts
     EXPECT_EQ(rs.leggiTesto("identificativoSdi"), "9876543210");
     EXPECT_EQ(dataOraDaVariant(rs.LeggiCampo("DataRicSdi"))->date(), QDate(2024, 5, 3));
     EXPECT_EQ(rs.leggiTesto("FEIDHub"), "HUB-00042");
-    EXPECT_EQ(rapporti.visti, QStringList{"03981270683 - IT03981270683_00003.xml - 1 / -"});
+    EXPECT_EQ(
+        rapporti.visti.join(u"|").toStdString(),
+        "03981270683 - IT03981270683_00003.xml - 1\n\nDa completare (Avvisi)\nFile: IT03981270683_00003.xml\n"
+        "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 / -");
 }
 
 } // namespace

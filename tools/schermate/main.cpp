@@ -8,6 +8,7 @@
 #include "frame/configurazione.h"
 #include "frame/database.h"
 #include "frame/parametri.h"
+#include "import/forms/frmfecarxml.h"
 #include "printing/forms/frmcomlinstampa.h"
 #include "review/forms/frmfepassdatigen.h"
 #include "review/forms/frmfepassdett.h"
@@ -169,6 +170,22 @@ int main(int argc, char** argv) {
         selez.Ok->click();
     });
     selez.exec();
+
+    // The import's report: the invoices loaded with what is left to complete and the
+    // attachments written, and the files that failed.
+    ui::frmRapportoCarXML rapporto(
+        QStringLiteral(
+            "\r\n03981270683 - IT03981270683_DEMO1.xml - 1\r\n02157840378 - IT02157840378_DEMO2.xml - 2"
+            "\r\n\r\nDa completare (Avvisi)\r\nFile: IT02157840378_DEMO2.xml"
+            "\r\n  Fornitore non trovato in archivio: P.Iva 02157840378"
+            "\r\n  Totale righe aliquota 22,00% (100,00) diverso dal riepilogo IVA (110,00)"
+            "\r\n\r\nAllegati estratti (File - Allegato)"
+            "\r\nIT03981270683_DEMO1.xml - /home/utente/fe/IT03981270683_DEMO1_Fattura.pdf"),
+        QStringLiteral("\r\nFile: fifo.xml non è un file ordinario (dispositivo, FIFO o socket): non caricato"
+                       "\r\nFile copia.xml: fattura n. 123/A del 12/03/2024 già caricata con il file "
+                       "IT03981270683_DEMO1.xml (2024/1)"));
+    rapporto.resize(820, 520);
+    tutto = salva(&rapporto, cartella, QStringLiteral("frmRapportoCarXML")) && tutto;
 
     ui::frmInElab elab;
     elab.impostaMessaggio(QStringLiteral("Importazione fatture ricevute"));

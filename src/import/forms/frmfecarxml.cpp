@@ -140,7 +140,8 @@ frmRapportoCarXML::frmRapportoCarXML(const QString& caricate, const QString& err
 
     auto* colonna = new QVBoxLayout(this);
     colonna->addWidget(LabCaricate);
-    colonna->addWidget(txtCaricate, 1);
+    // The loaded box also holds what is left to complete and the attachments: it gets more room.
+    colonna->addWidget(txtCaricate, 3);
     colonna->addWidget(LabErrori);
     colonna->addWidget(txtErrori, 2);
     colonna->addLayout(bottoni);
@@ -724,7 +725,15 @@ void frmFECarXML::carica(const QStringList& file) {
 }
 
 void frmFECarXML::mostraRapporto() {
-    frmRapportoCarXML finestra(rapporto_.caricate(), rapporto_.errori(), this);
+    // Under the invoices loaded: what is left to complete in them, then the attachments
+    // written with where they went. The error box stays for the files that failed.
+    QString caricate = rapporto_.caricate();
+    if (!rapporto_.avvisi().isEmpty())
+        caricate += QStringLiteral("\r\n\r\nDa completare (Avvisi)") + rapporto_.avvisi();
+    if (!rapporto_.allegati().isEmpty())
+        caricate += QStringLiteral("\r\n\r\nAllegati estratti (File - Allegato)") + rapporto_.allegati();
+    const QString& errori = rapporto_.errori();
+    frmRapportoCarXML finestra(caricate, errori, this);
     finestra.exec();
 }
 

@@ -5,6 +5,7 @@
 #include "frame/contesto.h"
 #include "frame/interazione.h"
 #include "frame/testoxml.h"
+#include "import/filefattura.h"
 #include "import/firma.h"
 #include "import/importazione.h"
 #include "import/lettorexml.h"
@@ -44,29 +45,7 @@ QString trovaFileFattura(const Configurazione& configurazione, const QString& no
 }
 
 bool caricaFileFattura(const QString& percorso, pugi::xml_document& doc, QString& errore) {
-    QFile f(percorso);
-    if (!f.open(QIODevice::ReadOnly)) {
-        errore = QStringLiteral("File: ") + QFileInfo(percorso).fileName() +
-                 QStringLiteral(" non leggibile: ") + f.errorString();
-        return false;
-    }
-    QByteArray dati = f.readAll();
-    f.close();
-    if (sembraFirmato(percorso, dati.left(BytesInizioFirmato))) {
-        ContenutoFirmato busta = estraiXmlFirmato(dati);
-        if (!busta.xml) {
-            errore = QStringLiteral("File: ") + QFileInfo(percorso).fileName() + u' ' + busta.errore;
-            return false;
-        }
-        dati = std::move(*busta.xml);
-    }
-    correggiEuro(dati);
-    QString motivo;
-    if (!caricaXml(doc, dati, &motivo)) {
-        errore = QStringLiteral("File: ") + QFileInfo(percorso).fileName() + u' ' + motivo;
-        return false;
-    }
-    return true;
+    return caricaDocumentoFattura(percorso, doc, errore);
 }
 
 pugi::xml_node allegatoDelCorpo(const pugi::xml_document& doc, int corpo, const QString& nome) {
@@ -131,8 +110,9 @@ bool frmFEPassDatiGen::Estrai() {
     }
     // Files are named as the import names them, from the stored file name.
     const QString fileXml = nomeFile.isEmpty() ? QFileInfo(percorso).fileName() : nomeFile;
-    const QString cartella =
-        cartellaEstrazione.isEmpty() ? cartellaAllegatiImport(contesto_.configurazione) : cartellaEstrazione;
+    const QString cartella = cartellaEstrazione.isEmpty()
+                                 ? cartellaAllegatiImport(contesto_.configurazione, percorso)
+                                 : cartellaEstrazione;
     if (!QDir().mkpath(cartella)) {
         msgCom(ui, QStringLiteral("Impossibile creare la cartella ") + cartella);
         return false;
