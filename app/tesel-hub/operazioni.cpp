@@ -203,24 +203,25 @@ QList<qint64> identificativi(const QList<Azienda>& aziende) {
     return r;
 }
 
-std::optional<DocumentoAttivo> attivoDellAccount(Archivio& a, const Sessione& s, const QString& id) {
+// The document of that id read by `leggi`, when it belongs to a company of the session's account.
+template <typename Documento, typename Lettura>
+std::optional<Documento> documentoDellAccount(Archivio& a, const Sessione& s, const QString& id,
+                                              Lettura leggi) {
     bool ok = false;
     const qint64 n = id.toLongLong(&ok);
-    const auto d = ok ? a.attivo(n) : std::nullopt;
+    const std::optional<Documento> d = ok ? leggi(n) : std::nullopt;
     if (!d)
         return std::nullopt;
     const auto z = a.aziendaPerId(d->idAzienda);
     return z && z->login == s.login ? d : std::nullopt;
 }
 
+std::optional<DocumentoAttivo> attivoDellAccount(Archivio& a, const Sessione& s, const QString& id) {
+    return documentoDellAccount<DocumentoAttivo>(a, s, id, [&](qint64 n) { return a.attivo(n); });
+}
+
 std::optional<DocumentoPassivo> passivoDellAccount(Archivio& a, const Sessione& s, const QString& id) {
-    bool ok = false;
-    const qint64 n = id.toLongLong(&ok);
-    const auto d = ok ? a.passivo(n) : std::nullopt;
-    if (!d)
-        return std::nullopt;
-    const auto z = a.aziendaPerId(d->idAzienda);
-    return z && z->login == s.login ? d : std::nullopt;
+    return documentoDellAccount<DocumentoPassivo>(a, s, id, [&](qint64 n) { return a.passivo(n); });
 }
 
 qint64 numeroDocumento(const QString& numero) {
