@@ -37,7 +37,8 @@ esegui() { # preset
     TESEL_TEST_DB=sqlite ctest --preset "$preset" -j"$(nproc)" --timeout 600
     if [[ $postgres == 1 ]]; then
         echo "== Prove su PostgreSQL via ODBC ($preset)"
-        TESEL_TEST_DB=odbc ctest --preset "$preset" -j"$(nproc)" --timeout 600
+        # Each test has its own schema and mostly waits on the server: twice the cores.
+        TESEL_TEST_DB=odbc ctest --preset "$preset" -j"$(($(nproc) * 2))" --timeout 600
     fi
 }
 

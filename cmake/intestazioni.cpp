@@ -1,0 +1,1 @@
+// The target that owns the shared precompiled header.
