@@ -389,6 +389,7 @@ void LettoreFattura::leggiDatiGenerali(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     const QString tipo = t.testo(QStringLiteral("DGD_TipoDocumento")).trimmed();
     const auto totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
+    totaleDocumento_ = totale;
     if (par_.invertiNoteCredito && (tipo == u"TD04" || tipo == u"TD08") && totale && totale->negativo()) {
         inverti_ = true;
         t.mettiValore(QStringLiteral("DGD_ImportoTotaleDocumento"), std::optional<Currency>(-*totale));
@@ -519,6 +520,8 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
         r.mettiTesto(prefisso + QStringLiteral("RiferimentoNumeroLinea"), righeRiferite.join(u','));
 
     if (codice == BloccoDatiCassaPrevidenziale) {
+        contributiCassa_ +=
+            r.valuta(prefisso + QStringLiteral("ImportoContributoCassa")).value_or(Currency());
         const ChiaveIva& k = ivaPerChiave(r.valuta(prefisso + QStringLiteral("AliquotaIVA")), natura, 0, {});
         r.mettiTesto(prefisso + QStringLiteral("Iva"), k.iva);
     } else if (codice == BloccoDatiRitenuta)
@@ -577,6 +580,9 @@ void LettoreFattura::completaTestata() {
         t.mettiTesto(QStringLiteral("MastroCassaPrev"), contoCassa_->mastro);
         t.mettiTesto(QStringLiteral("ContoCassaPrev"), contoCassa_->conto);
     }
+    out_->totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
+    if (!out_->totale && conRiepilogo_)
+        out_->totale = inverti_ ? -totaleRiepilogo_ : totaleRiepilogo_;
     avvisiTestata();
 }
 
@@ -616,11 +622,32 @@ void LettoreFattura::avvisiTestata() {
         chiavi.sort();
         for (const QString& k : chiavi) {
             const Currency righe = imponibileRighe_.value(k), riepilogo = imponibileRiepilogo_.value(k);
-            if (righe != riepilogo)
+            if (righe.arrotonda(2, Arrotondamento::S) != riepilogo)
                 a << QStringLiteral("Totale righe %1 (%2) diverso dal riepilogo IVA (%3)")
                          .arg(k, formatta(righe, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
         }
     }
+    avvisoTotaleDocumento();
+}
+
+// The document total against taxable plus VAT of the summary. The rules let the total hold the
+// document's rounding, and senders commonly add the stamp duty charged to us and pension-fund
+// contributions they left out of the summary: a total explained by any of these is no fault.
+void LettoreFattura::avvisoTotaleDocumento() {
+    if (!totaleDocumento_ || !conRiepilogo_)
+        return;
+    const RigaFattura& t = out_->testata;
+    const Currency totale = totaleDocumento_->arrotonda(2, Arrotondamento::S);
+    const Currency riepilogo = totaleRiepilogo_.arrotonda(2, Arrotondamento::S);
+    const Currency arrotondamento = t.valuta(QStringLiteral("DGD_Arrotondamento")).value_or(Currency());
+    const Currency bollo = t.valuta(QStringLiteral("DGD_DB_ImportoBollo")).value_or(Currency());
+    for (const Currency a : {Currency(), arrotondamento})
+        for (const Currency b : {Currency(), bollo})
+            for (const Currency c : {Currency(), contributiCassa_})
+                if ((riepilogo + a + b + c).arrotonda(2, Arrotondamento::S) == totale)
+                    return;
+    out_->avvisi << QStringLiteral("Totale documento %1 diverso da imponibile più IVA del riepilogo (%2)")
+                        .arg(formatta(totale, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
 }
 
 } // namespace tesel

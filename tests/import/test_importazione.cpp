@@ -379,7 +379,8 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
               "Cessionario non corrispondente alla ditta: P.Iva 09999999999\n"
               "Fornitore non trovato in archivio: P.Iva 05555555555\n"
               "Causale contabile non trovata per il tipo documento TD99\n"
-              "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)");
+              "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)\n"
+              "Totale documento 122,00 diverso da imponibile più IVA del riepilogo (128,70)");
     // Thousands of such lines would bury the report: the first twenty are named, the rest counted.
     Fattura molte = f;
     molte.numero = u"M-1"_s;
@@ -399,6 +400,147 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
     EXPECT_TRUE(r.avvisi().startsWith(u"\r\nFile: dubbia.xml\r\n  Riga 1: codice IVA non trovato"_s))
         << r.avvisi().toStdString();
     EXPECT_EQ(r.errori(), QString());
+}
+
+// Taxable plus VAT of the summary must make the document total, allowing what the rules let
+// the total hold besides; the lines are compared with the summary after rounding to the cent.
+TEST_F(ImportDriver, shouldWarnOnlyWhenTheDocumentTotalIsNotExplainedByTheSummary) {
+    parametri->scrivi(u"Ditta.PartIva"_s, u"01234567890"_s);
+    const QString riepilogo = u"<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>100.00"
+                              "</ImponibileImporto><Imposta>22.00</Imposta></DatiRiepilogo>"_s;
+    const QString terzi = u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Un terzo</Descrizione>"
+                          "<PrezzoUnitario>33.3333</PrezzoUnitario><PrezzoTotale>33.3333</PrezzoTotale>"
+                          "<AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>"_s;
+    const struct {
+        const char* nome;
+        QString totale, aggiunte, linee; // aggiunte: inside DatiGeneraliDocumento; linee: empty for the usual
+        bool notaInvertita;
+        QString avviso; // empty: none about totals
+    } casi[] = {
+        {"uguale", u"122.00"_s, {}, {}, false, {}},
+        {"diverso",
+         u"288.00"_s,
+         {},
+         {},
+         false,
+         u"Totale documento 288,00 diverso da imponibile più IVA del riepilogo (122,00)"_s},
+        {"conBollo",
+         u"124.00"_s,
+         u"<DatiBollo><BolloVirtuale>SI</BolloVirtuale><ImportoBollo>2.00</ImportoBollo>"
+         "</DatiBollo>"_s,
+         {},
+         false,
+         {}},
+        {"bolloNonDichiarato",
+         u"124.00"_s,
+         {},
+         {},
+         false,
+         u"Totale documento 124,00 diverso da imponibile più IVA del riepilogo (122,00)"_s},
+        {"conArrotondamento", u"122.01"_s, u"<Arrotondamento>0.01</Arrotondamento>"_s, {}, false, {}},
+        {"cassaFuoriRiepilogo",
+         u"126.00"_s,
+         u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><AlCassa>4.00</AlCassa><ImportoContributoCassa>"
+         "4.00</ImportoContributoCassa><AliquotaIVA>0.00</AliquotaIVA><Natura>N4</Natura>"
+         "</DatiCassaPrevidenziale>"_s,
+         {},
+         false,
+         {}},
+        {"senzaTotale", {}, {}, {}, false, {}},
+        {"righeAlDecimillesimo",
+         u"122.00"_s,
+         {},
+         terzi.arg(1) + terzi.arg(2) + terzi.arg(3) + riepilogo,
+         false,
+         {}},
+        {"notaDiCreditoInvertita",
+         u"-122.00"_s,
+         {},
+         u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>"
+         "Reso</Descrizione><PrezzoTotale>-100.00</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></"
+         "DettaglioLinee>"
+         "<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>-100.00</ImponibileImporto>"
+         "<Imposta>-22.00</Imposta></DatiRiepilogo>"_s,
+         true,
+         {}},
+    };
+    int n = 0;
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        parametri->scrivi(u"Tesel.InvNotaCredNeg"_s, c.notaInvertita ? u"S"_s : u"N"_s);
+        Fattura f;
+        f.numero = u"T-%1"_s.arg(++n);
+        f.tipo = c.notaInvertita ? u"TD04"_s : u"TD01"_s;
+        f.totale = c.totale;
+        if (!c.linee.isEmpty())
+            f.linee = c.linee;
+        QString xml = f.xml();
+        xml.replace(u"<ImportoTotaleDocumento>"_s, c.aggiunte + u"<ImportoTotaleDocumento>"_s);
+        if (c.totale.isEmpty())
+            xml.remove(u"<ImportoTotaleDocumento></ImportoTotaleDocumento>"_s);
+        const auto esiti = importa(scrivi(u"totale%1.xml"_s.arg(n), xml));
+        ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+        const QStringList totali = esiti[0].avvisi.filter(u"Totale "_s);
+        EXPECT_EQ(totali.join(u'\n').toStdString(), c.avviso.toStdString());
+    }
+}
+
+// Free goods marked for the whole invoice, a pension-fund contribution line, and the exemption
+// kind a nature implies.
+TEST_F(ImportDriver, shouldApplyFreeGoodsPensionFundAndExemptionKindToTheLines) {
+    // A code of the same nature with no exemption kind and a higher priority: found first unless
+    // the nature's only exemption kind narrows the search.
+    db().EseguiSql(u"INSERT INTO TabIva (Iva, Descrizione, Aliquota, TipoIva, PercNonDetr, FENatura, "
+                   "FA_Iva_Prior) VALUES ('NI8X', 'Non imponibile generico', 0, '2', 0, 'N3.1', 50)"_s);
+    const auto adg = [](const char* tipo, const char* testo, const char* numero = nullptr) {
+        return u"<AltriDatiGestionali><TipoDato>%1</TipoDato><RiferimentoTesto>%2</RiferimentoTesto>%3"
+               "</AltriDatiGestionali>"_s.arg(
+                   QLatin1String(tipo), QLatin1String(testo),
+                   numero ? u"<RiferimentoNumero>%1</RiferimentoNumero>"_s.arg(QLatin1String(numero))
+                          : QString());
+    };
+    const auto linea = [](int n, const QString& aliquota, const QString& altro) {
+        return u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Riga %1</Descrizione>"
+               "<PrezzoUnitario>10.00</PrezzoUnitario><PrezzoTotale>10.00</PrezzoTotale>"
+               "<AliquotaIVA>%2</AliquotaIVA>%3</DettaglioLinee>"_s.arg(n)
+                   .arg(aliquota, altro);
+    };
+    const struct {
+        QString aliquota, altro;
+        const char* atteso; // Omaggio | counter-account | Iva
+    } righe[] = {
+        {u"22.00"_s, {}, "N|60-10-1001|22"},
+        {u"22.00"_s, adg("OMAGGIO", "Con rivalsa di IVA"), "I|60-10-1001|22"},
+        {u"22.00"_s, {}, "I|60-10-1001|22"},
+        {u"22.00"_s, adg("ASWTRIGA", "#OS#"), "S|60-10-1001|22"},
+        {u"22.00"_s, adg("CASSA-PREV", "Contributo Enasarco con rivalsa IVA", "8.50"), "N|40-30-1002|22"},
+        {u"22.00"_s, adg("cassaprev", "senza rivalsa di iva"), "N|60-10-1001|22"},
+        {u"0.00"_s, u"<Natura>N3.1</Natura>"_s, "I|60-10-1001|NI8"},
+    };
+    Fattura f;
+    f.linee.clear();
+    int n = 0;
+    for (const auto& r : righe)
+        f.linee += linea(++n, r.aliquota, r.altro);
+    const auto esiti = importa(scrivi(u"righe.xml"_s, f.xml()));
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    const FatturaStore letta = leggiFattura(db(), 2024, esiti[0].numRif);
+    ASSERT_EQ(letta.dettaglio.size(), std::size(righe));
+    for (size_t k = 0; k < std::size(righe); ++k) {
+        const RigaStore& r = letta.dettaglio[k];
+        EXPECT_EQ((r.testo(u"Omaggio") + u'|' + r.testo(u"GruppoCPartita") + u'-' +
+                   r.testo(u"MastroCPartita") + u'-' + r.testo(u"ContoCPartita") + u'|' + r.testo(u"Iva"))
+                      .toStdString(),
+                  righe[k].atteso)
+            << "riga " << k + 1;
+    }
+    const RigaStore& t = *letta.testata;
+    EXPECT_EQ(t.testo(u"GruppoCassaPrev") + u'-' + t.testo(u"MastroCassaPrev") + u'-' +
+                  t.testo(u"ContoCassaPrev"),
+              u"40-30-1002"_s);
+    EXPECT_TRUE(
+        esiti[0].avvisi.contains(u"Riga 6: contributo previdenziale senza rivalsa IVA con aliquota 22,00%"_s))
+        << esiti[0].avvisi.join(u'\n').toStdString();
 }
 
 // ---- Several bodies, one transaction ----------------------------------------------------------------
@@ -528,13 +670,30 @@ TEST(RapportoImport, shouldWordTheDialogReportsAndNameTheFileOfEveryMessage) {
     EsitoImport ko{u"/x/b.xml"_s, 1, false, 0, 0, {}, {}, u"b.xml"_s,
                    u"\r\nFile b.xml già caricato"_s};
     // clang-format on
-    r.aggiungi({ok});
+    ok.fornitore = u"Ferramenta  Adriatica Srl"_s;
+    ok.dataDocumento = QDate(2024, 3, 12);
+    ok.totale = Currency::daUnita(1220);
+    // A second body without name or total, in the same file.
+    EsitoImport secondo = ok;
+    secondo.corpo = 2;
+    secondo.numRif = 8;
+    secondo.nomeFile = u"a.xml/2"_s;
+    secondo.fornitore.clear();
+    secondo.totale.reset();
+    secondo.errori.clear();
+    r.aggiungi({ok, secondo});
+    EXPECT_EQ(r.conclusione(1), u"Caricamento completato"_s);
     r.aggiungi({ko});
     r.aggiungiInesistente(u"/x/c.xml"_s);
-    EXPECT_EQ(r.caricate(), u"\r\n03981270683 - a.xml - 7"_s);
+    EXPECT_EQ(r.caricate(),
+              u"\r\n2024/7 - 03981270683 Ferramenta Adriatica Srl - n. 1 del 12/03/2024 - "
+              "1.220,00 - a.xml"
+              "\r\n2024/8 - 03981270683 - n. 1 del 12/03/2024 - totale non indicato - a.xml/2"_s);
+    EXPECT_EQ(r.conclusione(3), u"1 di 3 file caricati"_s);
+    EXPECT_EQ(r.conclusione(4), u"1 di 4 file caricati"_s) << "a file not reached is not loaded";
     EXPECT_EQ(r.errori(), u"\r\nFile: a.xml\r\nTag Det_Quantita con valore di tipo valuta non valida"
                           "\r\nFile b.xml già caricato\r\n/x/c.xml - inesistente"_s);
-    EXPECT_EQ(r.fattureCaricate(), 1);
+    EXPECT_EQ(r.fattureCaricate(), 2);
     EXPECT_EQ(r.fileConErrori(), 2);
 }
 
