@@ -520,8 +520,12 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
         r.mettiTesto(prefisso + QStringLiteral("RiferimentoNumeroLinea"), righeRiferite.join(u','));
 
     if (codice == BloccoDatiCassaPrevidenziale) {
-        contributiCassa_ +=
+        const Currency contributo =
             r.valuta(prefisso + QStringLiteral("ImportoContributoCassa")).value_or(Currency());
+        contributiCassa_ += contributo;
+        // The contribution is taxed with the lines of its rate: the summary holds both.
+        imponibileRighe_[chiaveTotale(r.valuta(prefisso + QStringLiteral("AliquotaIVA")), natura)] +=
+            contributo;
         const ChiaveIva& k = ivaPerChiave(r.valuta(prefisso + QStringLiteral("AliquotaIVA")), natura, 0, {});
         r.mettiTesto(prefisso + QStringLiteral("Iva"), k.iva);
     } else if (codice == BloccoDatiRitenuta)

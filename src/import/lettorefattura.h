@@ -195,6 +195,7 @@ private:
     int righeDaCompletare_ = 0;
     void avvisiTestata();
     void avvisoTotaleDocumento();
+    static QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
 };
 
 } // namespace tesel

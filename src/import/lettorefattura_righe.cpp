@@ -78,16 +78,12 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
     return chiaviIva_.back();
 }
 
-namespace {
-
 // "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
-QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
+QString LettoreFattura::chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
     const QString a =
         QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
     return natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura;
 }
-
-} // namespace
 
 // ---- Lines ------------------------------------------------------------------------------------------
 

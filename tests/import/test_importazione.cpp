@@ -349,6 +349,21 @@ TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAn
     const auto altra = importa(scrivi(u"anticipo.xml"_s, g.xml()));
     ASSERT_TRUE(altra[0].ok) << altra[0].errori.toStdString();
     EXPECT_EQ(leggiFattura(db(), 2024, altra[0].numRif).pagamenti[0].testo(u"AFETipPag"), u"TP03"_s);
+
+    // Neither: the supplier's usual payment kind.
+    Fattura h = f;
+    h.numero = u"125/A"_s;
+    h.pagamenti.replace(u"<CondizioniPagamento>TP01</CondizioniPagamento>"_s,
+                        u"<CondizioniPagamento></CondizioniPagamento>"_s);
+    const auto senza = importa(scrivi(u"senzacondizioni.xml"_s, h.xml()));
+    ASSERT_TRUE(senza[0].ok) << senza[0].errori.toStdString();
+    const QString delFornitore =
+        db().valore(u"SELECT PagTipi.AFETipPag FROM PianoConti JOIN Pagamenti ON PianoConti.Pagamento = "
+                    "Pagamenti.Pagamento JOIN PagTipi ON Pagamenti.PagTipo = PagTipi.PagTipo WHERE "
+                    "PianoConti.Gruppo = '40' AND PianoConti.Mastro = '10' AND PianoConti.Conto = '1001'"_s)
+            .toString();
+    ASSERT_EQ(delFornitore, u"TP02"_s);
+    EXPECT_EQ(leggiFattura(db(), 2024, senza[0].numRif).pagamenti[0].testo(u"AFETipPag"), delFornitore);
 }
 
 // The invoice is stored all the same; the report says what the user must complete or check.
@@ -445,8 +460,18 @@ TEST_F(ImportDriver, shouldWarnOnlyWhenTheDocumentTotalIsNotExplainedByTheSummar
          "</DatiCassaPrevidenziale>"_s,
          {},
          false,
-         {}},
+         u"Totale righe aliquota 0,00% natura N4 (4,00) diverso dal riepilogo IVA (0,00)"_s},
         {"senzaTotale", {}, {}, {}, false, {}},
+        {"cassaNelRiepilogo",
+         u"126.88"_s,
+         u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><AlCassa>4.00</AlCassa><ImportoContributoCassa>"
+         "4.00</ImportoContributoCassa><AliquotaIVA>22.00</AliquotaIVA></DatiCassaPrevidenziale>"_s,
+         u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Parcella</"
+         u"Descrizione><PrezzoTotale>100.00"
+         "</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee><DatiRiepilogo><AliquotaIVA>22.00"
+         "</AliquotaIVA><ImponibileImporto>104.00</ImponibileImporto><Imposta>22.88</Imposta></DatiRiepilogo>"_s,
+         false,
+         {}},
         {"righeAlDecimillesimo",
          u"122.00"_s,
          {},
