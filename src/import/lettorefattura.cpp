@@ -528,9 +528,15 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
             contributo;
         const ChiaveIva& k = ivaPerChiave(r.valuta(prefisso + QStringLiteral("AliquotaIVA")), natura, 0, {});
         r.mettiTesto(prefisso + QStringLiteral("Iva"), k.iva);
-    } else if (codice == BloccoDatiRitenuta)
+    } else if (codice == BloccoDatiRitenuta) {
+        ritenute_ += r.valuta(prefisso + QStringLiteral("ImportoRitenuta")).value_or(Currency());
         cercaContoCassa(r.testo(prefisso + QStringLiteral("TipoRitenuta")).trimmed(),
                         r.valuta(prefisso + QStringLiteral("AliquotaRitenuta")));
+    } else if (codice == BloccoScontoMaggiorazione) {
+        const Currency importo = r.valuta(prefisso + QStringLiteral("Importo")).value_or(Currency());
+        scontiDocumento_ +=
+            r.testo(prefisso + QStringLiteral("Tipo")).trimmed() == u"MG" ? importo : -importo;
+    }
     return r;
 }
 
@@ -635,21 +641,29 @@ void LettoreFattura::avvisiTestata() {
 }
 
 // The document total against taxable plus VAT of the summary. The rules let the total hold the
-// document's rounding, and senders commonly add the stamp duty charged to us and pension-fund
-// contributions they left out of the summary: a total explained by any of these is no fault.
+// document's rounding and its discounts or surcharges; senders commonly add the stamp duty
+// charged to us and pension-fund contributions they left out of the summary, or take the
+// withholding off: a total explained by any of these together is no fault.
 void LettoreFattura::avvisoTotaleDocumento() {
     if (!totaleDocumento_ || !conRiepilogo_)
         return;
     const RigaFattura& t = out_->testata;
     const Currency totale = totaleDocumento_->arrotonda(2, Arrotondamento::S);
     const Currency riepilogo = totaleRiepilogo_.arrotonda(2, Arrotondamento::S);
-    const Currency arrotondamento = t.valuta(QStringLiteral("DGD_Arrotondamento")).value_or(Currency());
-    const Currency bollo = t.valuta(QStringLiteral("DGD_DB_ImportoBollo")).value_or(Currency());
-    for (const Currency a : {Currency(), arrotondamento})
-        for (const Currency b : {Currency(), bollo})
-            for (const Currency c : {Currency(), contributiCassa_})
-                if ((riepilogo + a + b + c).arrotonda(2, Arrotondamento::S) == totale)
-                    return;
+    const Currency ritenute =
+        ritenute_ + t.valuta(QStringLiteral("DGD_DR_ImportoRitenuta")).value_or(Currency());
+    const Currency differenze[] = {t.valuta(QStringLiteral("DGD_Arrotondamento")).value_or(Currency()),
+                                   t.valuta(QStringLiteral("DGD_DB_ImportoBollo")).value_or(Currency()),
+                                   contributiCassa_, scontiDocumento_, -ritenute};
+    constexpr int N = static_cast<int>(std::size(differenze));
+    for (int scelta = 0; scelta < (1 << N); ++scelta) {
+        Currency atteso = riepilogo;
+        for (int k = 0; k < N; ++k)
+            if (scelta & (1 << k))
+                atteso += differenze[k];
+        if (atteso.arrotonda(2, Arrotondamento::S) == totale)
+            return;
+    }
     out_->avvisi << QStringLiteral("Totale documento %1 diverso da imponibile più IVA del riepilogo (%2)")
                         .arg(formatta(totale, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
 }

@@ -188,6 +188,7 @@ private:
     // For the document total: taxable plus VAT of the summary (of the lines for a simplified
     // invoice), and the contributions of the pension-fund blocks, all as the file writes them.
     Currency totaleRiepilogo_, contributiCassa_;
+    Currency scontiDocumento_, ritenute_; // discounts less surcharges; withholdings of the blocks
     bool conRiepilogo_ = false;
     std::optional<Currency> totaleDocumento_;
     // Lines without VAT code or counter-account: the first ones are named, the others counted.

@@ -462,6 +462,20 @@ TEST_F(ImportDriver, shouldWarnOnlyWhenTheDocumentTotalIsNotExplainedByTheSummar
          false,
          u"Totale righe aliquota 0,00% natura N4 (4,00) diverso dal riepilogo IVA (0,00)"_s},
         {"senzaTotale", {}, {}, {}, false, {}},
+        {"ritenutaTolta",
+         u"102.00"_s,
+         u"<DatiRitenuta><TipoRitenuta>RT01</TipoRitenuta><ImportoRitenuta>20.00</ImportoRitenuta>"
+         "<AliquotaRitenuta>20.00</AliquotaRitenuta><CausalePagamento>A</CausalePagamento></DatiRitenuta>"_s,
+         {},
+         false,
+         {}},
+        {"scontoDelDocumentoEBollo",
+         u"122.00"_s,
+         u"<DatiBollo><BolloVirtuale>SI</BolloVirtuale><ImportoBollo>2.00</ImportoBollo></DatiBollo>"
+         "<ScontoMaggiorazione><Tipo>SC</Tipo><Importo>2.00</Importo></ScontoMaggiorazione>"_s,
+         {},
+         false,
+         {}},
         {"cassaNelRiepilogo",
          u"126.88"_s,
          u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><AlCassa>4.00</AlCassa><ImportoContributoCassa>"
