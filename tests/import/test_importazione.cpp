@@ -410,6 +410,16 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
     EXPECT_TRUE(tante[0].avvisi.contains(u"Altre 5 righe senza codice IVA o contropartita"_s))
         << tante[0].avvisi.join(u'\n').toStdString();
 
+    // No purchase account in the company's parameters either: the line's counter-account stays empty.
+    for (const char* p : {"CauCon.GruppoAcq", "CauCon.MastroAcq", "CauCon.ContoAcq"})
+        parametri->scrivi(QLatin1String(p), {});
+    Fattura senzaConto = f;
+    senzaConto.numero = u"SC-1"_s;
+    const auto scoperta = importa(scrivi(u"senzaconto.xml"_s, senzaConto.xml()));
+    ASSERT_TRUE(scoperta[0].ok) << scoperta[0].errori.toStdString();
+    EXPECT_TRUE(scoperta[0].avvisi.contains(u"Riga 1: contropartita non trovata"_s))
+        << scoperta[0].avvisi.join(u'\n').toStdString();
+
     RapportoImport r;
     r.aggiungi(esiti);
     EXPECT_TRUE(r.avvisi().startsWith(u"\r\nFile: dubbia.xml\r\n  Riga 1: codice IVA non trovato"_s))
