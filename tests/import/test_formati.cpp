@@ -614,21 +614,3 @@ TEST_F(FormatiFattura, shouldWriteAttachmentsOnlyForStoredInvoicesWithNamesAFile
 }
 
 } // namespace
-
-// Senders that pad the supplier's VAT number (and fiscal code) with blanks: the supplier is
-// still found, without asking anyone, and the identifiers are stored trimmed.
-TEST_F(FormatiFattura, shouldMatchTheSupplierOfAFileWithABlankPaddedVatNumber) {
-    for (const auto& [file, conto] : {std::pair{"fatture/tesel/IT04216780165_00412.xml", "40-10-1007"},
-                                      std::pair{"fatture/tesel/IT03569210234_00027.xml", "40-10-1005"}}) {
-        SCOPED_TRACE(file);
-        const FatturaStore f = importaUna(prova::fileFixture(QString::fromLatin1(file)));
-        ASSERT_TRUE(f.testata);
-        const RigaStore& t = *f.testata;
-        EXPECT_EQ((t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"))
-                      .toStdString(),
-                  conto);
-        EXPECT_EQ(t.testo(u"CP_DA_IdFiscaleIVA_IdCodice"), t.testo(u"CP_DA_IdFiscaleIVA_IdCodice").trimmed());
-        EXPECT_EQ(t.testo(u"CP_DA_CodiceFiscale"), t.testo(u"CP_DA_CodiceFiscale").trimmed());
-    }
-    EXPECT_TRUE(ui_.mostrati.isEmpty()) << "nobody asked to choose the supplier";
-}

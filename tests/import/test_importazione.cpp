@@ -327,6 +327,20 @@ TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAn
     EXPECT_EQ(t.testo(u"CP_DA_IdFiscaleIVA_IdCodice"), u"03981270683"_s);
     EXPECT_EQ(t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"),
               u"40-10-1001"_s);
+    // The sample files padded the same way (the second one's fiscal code too) find theirs.
+    for (const auto& [file, conto] : {std::pair{"IT04216780165_00412.xml", "40-10-1007"},
+                                      std::pair{"IT03569210234_00027.xml", "40-10-1005"}}) {
+        const auto campione = importa(prova::fileFixture(u"fatture/tesel/"_s + QLatin1String(file)));
+        ASSERT_TRUE(campione[0].ok) << campione[0].errori.toStdString();
+        const FatturaStore memorizzata = leggiFattura(db(), campione[0].anno, campione[0].numRif);
+        ASSERT_TRUE(memorizzata.testata);
+        const RigaStore& c = *memorizzata.testata;
+        EXPECT_EQ((c.testo(u"GruppoFor") + u'-' + c.testo(u"MastroFor") + u'-' + c.testo(u"ContoFor") + u'|' +
+                   c.testo(u"CP_DA_CodiceFiscale"))
+                      .toStdString(),
+                  std::string(conto) + '|' + c.testo(u"CP_DA_CodiceFiscale").trimmed().toStdString());
+    }
+    EXPECT_TRUE(ui.mostrati.isEmpty()) << "nobody asked to choose the supplier";
     const RigaStore& riga = letta.dettaglio[0];
     EXPECT_EQ(riga.testo(u"CA_CodiceTipo") + u'|' + riga.testo(u"CA_CodiceValore"), u"EAN|800123"_s);
     EXPECT_EQ(riga.testo(u"SM_Tipo"), u"SC"_s);
