@@ -445,87 +445,52 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
 // the total hold besides; the lines are compared with the summary after rounding to the cent.
 TEST_F(ImportDriver, shouldWarnOnlyWhenTheDocumentTotalIsNotExplainedByTheSummary) {
     parametri->scrivi(u"Ditta.PartIva"_s, u"01234567890"_s);
-    const QString riepilogo = u"<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>100.00"
-                              "</ImponibileImporto><Imposta>22.00</Imposta></DatiRiepilogo>"_s;
-    const QString terzi = u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Un terzo</Descrizione>"
-                          "<PrezzoUnitario>33.3333</PrezzoUnitario><PrezzoTotale>33.3333</PrezzoTotale>"
-                          "<AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee>"_s;
+    const auto riga = [](const char* totale, const char* altro = "") {
+        return u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Voce</Descrizione><PrezzoTotale>%1"
+               "</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA>%2</DettaglioLinee>"_s.arg(
+                   QLatin1String(totale), QLatin1String(altro));
+    };
+    const auto riepilogo = [](const char* imponibile, const char* imposta) {
+        return u"<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>%1</ImponibileImporto>"
+               "<Imposta>%2</Imposta></DatiRiepilogo>"_s.arg(QLatin1String(imponibile),
+                                                             QLatin1String(imposta));
+    };
+    const auto cassa = [](const char* aliquota, const char* natura) {
+        return u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><ImportoContributoCassa>4.00"
+               "</ImportoContributoCassa><AliquotaIVA>%1</AliquotaIVA>%2</DatiCassaPrevidenziale>"_s.arg(
+                   QLatin1String(aliquota), QLatin1String(natura));
+    };
+    const QString bollo =
+        u"<DatiBollo><BolloVirtuale>SI</BolloVirtuale><ImportoBollo>2.00</ImportoBollo></DatiBollo>"_s;
+    const QString ritenuta = u"<DatiRitenuta><TipoRitenuta>RT01</TipoRitenuta><ImportoRitenuta>20.00"
+                             "</ImportoRitenuta><AliquotaRitenuta>20.00</AliquotaRitenuta></DatiRitenuta>"_s;
+    const QString sconto =
+        u"<ScontoMaggiorazione><Tipo>SC</Tipo><Importo>2.00</Importo></ScontoMaggiorazione>"_s;
+    const QString terzi = riga("33.3333").repeated(3) + riepilogo("100.00", "22.00");
+    const QString reso = riga("-100.00") + riepilogo("-100.00", "-22.00");
+    const QString parcella = riga("100.00") + riepilogo("104.00", "22.88");
+    const QString diverso = u"Totale documento %1 diverso da imponibile più IVA del riepilogo (122,00)"_s;
     const struct {
         const char* nome;
         QString totale, aggiunte, linee; // aggiunte: inside DatiGeneraliDocumento; linee: empty for the usual
         bool notaInvertita;
         QString avviso; // empty: none about totals
     } casi[] = {
+        // clang-format off
         {"uguale", u"122.00"_s, {}, {}, false, {}},
-        {"diverso",
-         u"288.00"_s,
-         {},
-         {},
-         false,
-         u"Totale documento 288,00 diverso da imponibile più IVA del riepilogo (122,00)"_s},
-        {"conBollo",
-         u"124.00"_s,
-         u"<DatiBollo><BolloVirtuale>SI</BolloVirtuale><ImportoBollo>2.00</ImportoBollo>"
-         "</DatiBollo>"_s,
-         {},
-         false,
-         {}},
-        {"bolloNonDichiarato",
-         u"124.00"_s,
-         {},
-         {},
-         false,
-         u"Totale documento 124,00 diverso da imponibile più IVA del riepilogo (122,00)"_s},
+        {"diverso", u"288.00"_s, {}, {}, false, diverso.arg(u"288,00")},
+        {"conBollo", u"124.00"_s, bollo, {}, false, {}},
+        {"bolloNonDichiarato", u"124.00"_s, {}, {}, false, diverso.arg(u"124,00")},
         {"conArrotondamento", u"122.01"_s, u"<Arrotondamento>0.01</Arrotondamento>"_s, {}, false, {}},
-        {"cassaFuoriRiepilogo",
-         u"126.00"_s,
-         u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><AlCassa>4.00</AlCassa><ImportoContributoCassa>"
-         "4.00</ImportoContributoCassa><AliquotaIVA>0.00</AliquotaIVA><Natura>N4</Natura>"
-         "</DatiCassaPrevidenziale>"_s,
-         {},
-         false,
+        {"cassaFuoriRiepilogo", u"126.00"_s, cassa("0.00", "<Natura>N4</Natura>"), {}, false,
          u"Totale righe aliquota 0,00% natura N4 (4,00) diverso dal riepilogo IVA (0,00)"_s},
+        {"cassaNelRiepilogo", u"126.88"_s, cassa("22.00", ""), parcella, false, {}},
         {"senzaTotale", {}, {}, {}, false, {}},
-        {"ritenutaTolta",
-         u"102.00"_s,
-         u"<DatiRitenuta><TipoRitenuta>RT01</TipoRitenuta><ImportoRitenuta>20.00</ImportoRitenuta>"
-         "<AliquotaRitenuta>20.00</AliquotaRitenuta><CausalePagamento>A</CausalePagamento></DatiRitenuta>"_s,
-         {},
-         false,
-         {}},
-        {"scontoDelDocumentoEBollo",
-         u"122.00"_s,
-         u"<DatiBollo><BolloVirtuale>SI</BolloVirtuale><ImportoBollo>2.00</ImportoBollo></DatiBollo>"
-         "<ScontoMaggiorazione><Tipo>SC</Tipo><Importo>2.00</Importo></ScontoMaggiorazione>"_s,
-         {},
-         false,
-         {}},
-        {"cassaNelRiepilogo",
-         u"126.88"_s,
-         u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><AlCassa>4.00</AlCassa><ImportoContributoCassa>"
-         "4.00</ImportoContributoCassa><AliquotaIVA>22.00</AliquotaIVA></DatiCassaPrevidenziale>"_s,
-         u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Parcella</"
-         u"Descrizione><PrezzoTotale>100.00"
-         "</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></DettaglioLinee><DatiRiepilogo><AliquotaIVA>22.00"
-         "</AliquotaIVA><ImponibileImporto>104.00</ImponibileImporto><Imposta>22.88</Imposta></DatiRiepilogo>"_s,
-         false,
-         {}},
-        {"righeAlDecimillesimo",
-         u"122.00"_s,
-         {},
-         terzi.arg(1) + terzi.arg(2) + terzi.arg(3) + riepilogo,
-         false,
-         {}},
-        {"notaDiCreditoInvertita",
-         u"-122.00"_s,
-         {},
-         u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>"
-         "Reso</Descrizione><PrezzoTotale>-100.00</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA></"
-         "DettaglioLinee>"
-         "<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>-100.00</ImponibileImporto>"
-         "<Imposta>-22.00</Imposta></DatiRiepilogo>"_s,
-         true,
-         {}},
+        {"ritenutaTolta", u"102.00"_s, ritenuta, {}, false, {}},
+        {"scontoDelDocumentoEBollo", u"122.00"_s, bollo + sconto, {}, false, {}},
+        {"righeAlDecimillesimo", u"122.00"_s, {}, terzi, false, {}},
+        {"notaDiCreditoInvertita", u"-122.00"_s, {}, reso, true, {}},
+        // clang-format on
     };
     int n = 0;
     for (const auto& c : casi) {
@@ -543,8 +508,7 @@ TEST_F(ImportDriver, shouldWarnOnlyWhenTheDocumentTotalIsNotExplainedByTheSummar
             xml.remove(u"<ImportoTotaleDocumento></ImportoTotaleDocumento>"_s);
         const auto esiti = importa(scrivi(u"totale%1.xml"_s.arg(n), xml));
         ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
-        const QStringList totali = esiti[0].avvisi.filter(u"Totale "_s);
-        EXPECT_EQ(totali.join(u'\n').toStdString(), c.avviso.toStdString());
+        EXPECT_EQ(esiti[0].avvisi.filter(u"Totale "_s).join(u'\n').toStdString(), c.avviso.toStdString());
     }
 }
 
