@@ -624,14 +624,14 @@ int importa(const Argomenti& a) {
         }
     }
     if (!a.json) {
-        out() << "Fatture caricate (P.iva - File - Num. riferimento)" << rapporto.caricate() << "\n";
+        out() << RapportoImport::TitoloCaricate << rapporto.caricate() << "\n";
         if (!rapporto.allegati().isEmpty())
             out() << "\nAllegati estratti (File - Allegato)" << rapporto.allegati() << "\n";
         if (!rapporto.avvisi().isEmpty())
             out() << "\nDa completare (Avvisi)" << rapporto.avvisi() << "\n";
         if (!rapporto.errori().isEmpty())
             out() << "\nSegnalazione di errori" << rapporto.errori() << "\n";
-        out() << "\nCaricamento completato\n";
+        out() << "\n" << rapporto.conclusione(static_cast<int>(a.posizionali.size())) << "\n";
     }
     return tuttiOk ? 0 : 1;
 }

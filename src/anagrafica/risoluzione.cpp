@@ -500,6 +500,19 @@ QString Risolutore::monetaDb(const QString& iso) {
                                QStringLiteral(" ORDER BY Moneta"));
 }
 
+QString Risolutore::tipoEsenzioneDb(const QString& natura) {
+    if (natura.trimmed().isEmpty())
+        return {};
+    Recordset rs = db_.ApriRs(
+        QStringLiteral("SELECT Codice FROM Decodifiche WHERE TipoTab = 'AFEIvaEse' AND Riferimento = ") +
+        testo(natura.trimmed()) + QStringLiteral(" ORDER BY Codice LIMIT 2"));
+    if (rs.RsEof())
+        return {};
+    const QString kind = rs.leggiTesto(QStringLiteral("Codice")).trimmed();
+    rs.RsMoveNext();
+    return rs.RsEof() ? kind : QString();
+}
+
 QString Risolutore::bancaDb(const QString& abi, const QString& cab) {
     if (abi.trimmed().isEmpty() || cab.trimmed().isEmpty())
         return {};
@@ -586,6 +599,11 @@ std::optional<CausaleTrovata> Risolutore::causale(const QString& forzata, const 
 
 QString Risolutore::moneta(const QString& iso) {
     return ricorda(memoria_.codici, chiave({QStringLiteral("moneta"), iso}), [&] { return monetaDb(iso); });
+}
+
+QString Risolutore::tipoEsenzione(const QString& natura) {
+    return ricorda(memoria_.codici, chiave({QStringLiteral("esenzione"), natura}),
+                   [&] { return tipoEsenzioneDb(natura); });
 }
 
 QString Risolutore::banca(const QString& abi, const QString& cab) {

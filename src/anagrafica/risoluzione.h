@@ -89,6 +89,10 @@ public:
     std::optional<CodiceIvaTrovato> ivaPerAliquota(const std::optional<Currency>& aliquota,
                                                    const QString& natura, const QString& afeIvaEse);
 
+    // The exemption kind (AFEIvaEse) a nature implies: the one kind the suite's table lists
+    // for it; empty when it lists none or several (the file does not say which).
+    QString tipoEsenzione(const QString& natura);
+
     // The causal: `forzata` when it is a purchase causal; otherwise by document type (through
     // TabTrascod '§TD'), reverse charge and the AltriDatiGestionali codes, with the TD07/08/09
     // fallback to TD01/04/05.
@@ -116,6 +120,7 @@ private:
                                             bool reverseCharge, const QString& tipoDocAdg,
                                             const QString& carattereDocAdg, const QString& trattFiscAdg);
     QString monetaDb(const QString& iso);
+    QString tipoEsenzioneDb(const QString& natura);
     QString bancaDb(const QString& abi, const QString& cab);
     QString pagTipoDb(const QString& modalitaPagamento, const QString& afeTipPag);
 

@@ -143,6 +143,16 @@ QString cartellaAllegatiImport(Configurazione& configurazione, const QString& fi
     return cartella.isEmpty() ? QFileInfo(fileXml).absolutePath() + u'/' : cartella;
 }
 
+QString cartellaCaricamentoImport(Configurazione& configurazione) {
+    for (const char* chiave : {"DirCarica", "DirFeScar", "DirFe"}) {
+        const QString nome = QLatin1String(chiave);
+        const QString cartella = configurazione.cartellaBase(nome);
+        if (!cartella.isEmpty())
+            return configurazione.DirAzienda(cartella, nome);
+    }
+    return {};
+}
+
 // ---- Driver ------------------------------------------------------------------------------------
 
 struct ImportatoreFatture::Stato {
@@ -383,6 +393,13 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
 
         allegati = std::move(letta.allegati);
         e.avvisi = letta.avvisi + avvisiCorpo_;
+        e.fornitore = letta.testata.testo(QStringLiteral("CP_DA_Anagrafica_Denominazione")).trimmed();
+        if (e.fornitore.isEmpty())
+            e.fornitore = (letta.testata.testo(QStringLiteral("CP_DA_Anagrafica_Cognome")).trimmed() + u' ' +
+                           letta.testata.testo(QStringLiteral("CP_DA_Anagrafica_Nome")).trimmed())
+                              .trimmed();
+        e.dataDocumento = dataFattura;
+        e.totale = letta.totale;
         e.ok = true;
     } catch (const ErroreDb& ex) {
         errori.aggiungi(QStringLiteral("Errore(%1): %2").arg(ex.numero()).arg(ex.descrizione()));
@@ -617,12 +634,24 @@ std::vector<EsitoImport> ImportatoreFatture::importa(const QString& percorso, co
 
 // ---- Reports ---------------------------------------------------------------------------------------
 
+const QString RapportoImport::TitoloCaricate =
+    QStringLiteral("Fatture caricate (Anno/Num. rif. - Fornitore - Documento - Totale - File)");
+
 void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
     bool erroriFile = false;
+    bool tutte = !esiti.empty();
     for (const EsitoImport& e : esiti) {
+        tutte = tutte && e.ok;
         if (e.ok) {
-            caricate_ += AcapoErr + e.partitaIva + QStringLiteral(" - ") + e.nomeFile +
-                         QStringLiteral(" - ") + QString::number(e.numRif);
+            const QString fornitore = e.fornitore.trimmed().isEmpty()
+                                          ? e.partitaIva
+                                          : e.partitaIva + u' ' + citaValore(e.fornitore.simplified());
+            caricate_ +=
+                AcapoErr + QStringLiteral("%1/%2 - ").arg(e.anno).arg(e.numRif) + fornitore +
+                QStringLiteral(" - n. ") + citaValore(e.numero.trimmed()) + QStringLiteral(" del ") +
+                e.dataDocumento.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" - ") +
+                (e.totale ? formatta(*e.totale, u"#,##0.00") : QStringLiteral("totale non indicato")) +
+                QStringLiteral(" - ") + e.nomeFile;
             ++nCaricate_;
         }
         if (e.ok && !e.avvisi.isEmpty()) {
@@ -642,6 +671,14 @@ void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
     }
     if (erroriFile)
         ++nErrori_;
+    if (tutte)
+        ++nFileCaricati_;
+}
+
+QString RapportoImport::conclusione(int fileElencati) const {
+    if (nFileCaricati_ == fileElencati)
+        return QStringLiteral("Caricamento completato");
+    return QStringLiteral("%1 di %2 file caricati").arg(nFileCaricati_).arg(fileElencati);
 }
 
 void RapportoImport::aggiungiInesistente(const QString& file) {

@@ -5,6 +5,8 @@
 // leaves the stored invoice as it was. Used by the import dialog, tesel-cli and the Hub
 // download.
 
+#include "frame/currency.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -64,6 +66,11 @@ struct EsitoImport {
     // buyer that is not this company; lines that disagree with the VAT summary; texts cut to
     // their column): the invoice is stored, and these say what to complete or check.
     QStringList avvisi;
+    // For the report: the supplier's name as the file gives it, the document's date, and its
+    // total (ImportoTotaleDocumento, or taxable plus VAT of the summary when the file has none).
+    QString fornitore;
+    QDate dataDocumento;
+    std::optional<Currency> totale;
 };
 
 // The stored NomeFile / FEIDHub of body `corpo` of a file: the first body keeps the name,
@@ -104,9 +111,14 @@ QStringList erroriOpzioniImport(Database& db, const OpzioniImport& opzioni);
 // The reports of a batch, worded as the import dialog shows them.
 class RapportoImport {
 public:
+    // The heading of caricate().
+    static const QString TitoloCaricate;
+
+    // The results of one file.
     void aggiungi(const std::vector<EsitoImport>& esiti);
     void aggiungiInesistente(const QString& file); // "\r\n" name " - inesistente"
-    // "\r\n" VAT number " - " file " - " XmlNumRif for each invoice loaded
+    // "\r\n" year/XmlNumRif " - " VAT number and supplier " - n. " number " del " date " - "
+    // total " - " file, for each invoice loaded
     const QString& caricate() const { return caricate_; }
     const QString& errori() const { return errori_; }
     // "\r\n" file " - " path for each attachment written
@@ -115,10 +127,16 @@ public:
     const QString& avvisi() const { return avvisi_; }
     int fattureCaricate() const { return nCaricate_; }
     int fileConErrori() const { return nErrori_; }
+    // Files whose every invoice was loaded.
+    int fileCaricati() const { return nFileCaricati_; }
+    // The closing message of a batch of `fileElencati` files: "Caricamento completato" when
+    // every one was loaded, otherwise "x di y file caricati" (files not reached count as not
+    // loaded).
+    QString conclusione(int fileElencati) const;
 
 private:
     QString caricate_, errori_, allegati_, avvisi_;
-    int nCaricate_ = 0, nErrori_ = 0;
+    int nCaricate_ = 0, nErrori_ = 0, nFileCaricati_ = 0;
 };
 
 // The folder for extracted attachments: DirFeScar of section "Base", or DirFe, or
@@ -128,5 +146,9 @@ private:
 QString cartellaAllegatiImport(Configurazione& configurazione);
 // The same, with the folder of `fileXml` when none is configured.
 QString cartellaAllegatiImport(Configurazione& configurazione, const QString& fileXml);
+// The folder the import dialog's file chooser opens on: DirCarica of section "Base" (where
+// files to import are put), else the download folders DirFeScar and DirFe, with the company
+// placeholders expanded; empty when none is configured.
+QString cartellaCaricamentoImport(Configurazione& configurazione);
 
 } // namespace tesel

@@ -389,6 +389,7 @@ void LettoreFattura::leggiDatiGenerali(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     const QString tipo = t.testo(QStringLiteral("DGD_TipoDocumento")).trimmed();
     const auto totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
+    totaleDocumento_ = totale;
     if (par_.invertiNoteCredito && (tipo == u"TD04" || tipo == u"TD08") && totale && totale->negativo()) {
         inverti_ = true;
         t.mettiValore(QStringLiteral("DGD_ImportoTotaleDocumento"), std::optional<Currency>(-*totale));
@@ -519,11 +520,23 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
         r.mettiTesto(prefisso + QStringLiteral("RiferimentoNumeroLinea"), righeRiferite.join(u','));
 
     if (codice == BloccoDatiCassaPrevidenziale) {
+        const Currency contributo =
+            r.valuta(prefisso + QStringLiteral("ImportoContributoCassa")).value_or(Currency());
+        contributiCassa_ += contributo;
+        // The contribution is taxed with the lines of its rate: the summary holds both.
+        imponibileRighe_[chiaveTotale(r.valuta(prefisso + QStringLiteral("AliquotaIVA")), natura)] +=
+            contributo;
         const ChiaveIva& k = ivaPerChiave(r.valuta(prefisso + QStringLiteral("AliquotaIVA")), natura, 0, {});
         r.mettiTesto(prefisso + QStringLiteral("Iva"), k.iva);
-    } else if (codice == BloccoDatiRitenuta)
+    } else if (codice == BloccoDatiRitenuta) {
+        ritenute_ += r.valuta(prefisso + QStringLiteral("ImportoRitenuta")).value_or(Currency());
         cercaContoCassa(r.testo(prefisso + QStringLiteral("TipoRitenuta")).trimmed(),
                         r.valuta(prefisso + QStringLiteral("AliquotaRitenuta")));
+    } else if (codice == BloccoScontoMaggiorazione) {
+        const Currency importo = r.valuta(prefisso + QStringLiteral("Importo")).value_or(Currency());
+        scontiDocumento_ +=
+            r.testo(prefisso + QStringLiteral("Tipo")).trimmed() == u"MG" ? importo : -importo;
+    }
     return r;
 }
 
@@ -577,6 +590,9 @@ void LettoreFattura::completaTestata() {
         t.mettiTesto(QStringLiteral("MastroCassaPrev"), contoCassa_->mastro);
         t.mettiTesto(QStringLiteral("ContoCassaPrev"), contoCassa_->conto);
     }
+    out_->totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
+    if (!out_->totale && conRiepilogo_)
+        out_->totale = inverti_ ? -totaleRiepilogo_ : totaleRiepilogo_;
     avvisiTestata();
 }
 
@@ -616,11 +632,40 @@ void LettoreFattura::avvisiTestata() {
         chiavi.sort();
         for (const QString& k : chiavi) {
             const Currency righe = imponibileRighe_.value(k), riepilogo = imponibileRiepilogo_.value(k);
-            if (righe != riepilogo)
+            if (righe.arrotonda(2, Arrotondamento::S) != riepilogo)
                 a << QStringLiteral("Totale righe %1 (%2) diverso dal riepilogo IVA (%3)")
                          .arg(k, formatta(righe, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
         }
     }
+    avvisoTotaleDocumento();
+}
+
+// The document total against taxable plus VAT of the summary. The rules let the total hold the
+// document's rounding and its discounts or surcharges; senders commonly add the stamp duty
+// charged to us and pension-fund contributions they left out of the summary, or take the
+// withholding off: a total explained by any of these together is no fault.
+void LettoreFattura::avvisoTotaleDocumento() {
+    if (!totaleDocumento_ || !conRiepilogo_)
+        return;
+    const RigaFattura& t = out_->testata;
+    const Currency totale = totaleDocumento_->arrotonda(2, Arrotondamento::S);
+    const Currency riepilogo = totaleRiepilogo_.arrotonda(2, Arrotondamento::S);
+    const Currency ritenute =
+        ritenute_ + t.valuta(QStringLiteral("DGD_DR_ImportoRitenuta")).value_or(Currency());
+    const Currency differenze[] = {t.valuta(QStringLiteral("DGD_Arrotondamento")).value_or(Currency()),
+                                   t.valuta(QStringLiteral("DGD_DB_ImportoBollo")).value_or(Currency()),
+                                   contributiCassa_, scontiDocumento_, -ritenute};
+    constexpr int N = static_cast<int>(std::size(differenze));
+    for (int scelta = 0; scelta < (1 << N); ++scelta) {
+        Currency atteso = riepilogo;
+        for (int k = 0; k < N; ++k)
+            if (scelta & (1 << k))
+                atteso += differenze[k];
+        if (atteso.arrotonda(2, Arrotondamento::S) == totale)
+            return;
+    }
+    out_->avvisi << QStringLiteral("Totale documento %1 diverso da imponibile più IVA del riepilogo (%2)")
+                        .arg(formatta(totale, u"#,##0.00"), formatta(riepilogo, u"#,##0.00"));
 }
 
 } // namespace tesel

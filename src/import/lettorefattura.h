@@ -78,6 +78,8 @@ struct FatturaLetta {
     std::function<void(FatturaLetta&)> scarica;
     // What the import could not settle and the user must complete or check before posting.
     QStringList avvisi;
+    // The document total as stored, or taxable plus VAT of the summary when the file has none.
+    std::optional<Currency> totale;
 };
 
 class LettoreFattura {
@@ -101,6 +103,9 @@ public:
 private:
     struct AttributiRiga {
         QString tipoRiga, kitPadreFiglio, tipoSpesa, ivaSuggerita, omaggio;
+        CodiceConto contoCassa; // the contribution expense of a pension-fund line
+        bool cassaPrevidenziale = false;
+        std::optional<bool> rivalsaIva; // what a pension-fund line says of its VAT
         std::optional<qint64> kitRifRiga, numIvaDoppia;
         bool regolaDescrittivaSpenta = false;
     };
@@ -174,13 +179,24 @@ private:
     // From AltriDatiGestionali, for the causal and payment type searches
     QString tipoDocAdg_, carDocAdg_, trattFiscAdg_, tipoPagAdg_;
     QString ufficio_, ivata_;
+    // Free-of-charge marker of the invoice ("I" with VAT charged, "S" without), set by a line's
+    // pension-fund or free-goods data and taken by that line and every later one without its own.
+    QString omaggioFattura_;
     bool reverseChargeScaricato_ = false; // a reverse-charge line among those already handed on
     // Taxable amounts by VAT rate and nature: of the lines, and of the VAT summary rows.
     QHash<QString, Currency> imponibileRighe_, imponibileRiepilogo_;
+    // For the document total: taxable plus VAT of the summary (of the lines for a simplified
+    // invoice), and the contributions of the pension-fund blocks, all as the file writes them.
+    Currency totaleRiepilogo_, contributiCassa_;
+    Currency scontiDocumento_, ritenute_; // discounts less surcharges; withholdings of the blocks
+    bool conRiepilogo_ = false;
+    std::optional<Currency> totaleDocumento_;
     // Lines without VAT code or counter-account: the first ones are named, the others counted.
     static constexpr int MassimoRigheAvvisate = 20;
     int righeDaCompletare_ = 0;
     void avvisiTestata();
+    void avvisoTotaleDocumento();
+    static QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
 };
 
 } // namespace tesel

@@ -29,6 +29,14 @@ std::optional<Currency> negato(const std::optional<Currency>& v) {
     return v ? std::optional<Currency>(-*v) : std::nullopt;
 }
 
+bool conRivalsaIva(const QString& minuscolo) {
+    return minuscolo.contains(u"con rivalsa di iva") || minuscolo.contains(u"con rivalsa iva");
+}
+
+bool senzaRivalsaIva(const QString& minuscolo) {
+    return minuscolo.contains(u"senza rivalsa di iva") || minuscolo.contains(u"senza rivalsa iva");
+}
+
 } // namespace
 
 // ---- VAT key table ------------------------------------------------------------------------------
@@ -61,7 +69,7 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
         fornitore_.ivaAliquota.value_or(Currency()) == aliquota.value_or(Currency()))
         trovato = risolutore_.ivaPerCodice(fornitore_.iva);
     if (!trovato)
-        trovato = risolutore_.ivaPerAliquota(aliquota, natura, {});
+        trovato = risolutore_.ivaPerAliquota(aliquota, natura, risolutore_.tipoEsenzione(natura));
     if (trovato) {
         nuova.iva = trovato->iva;
         nuova.afeIvaEse = trovato->afeIvaEse;
@@ -70,16 +78,12 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
     return chiaviIva_.back();
 }
 
-namespace {
-
 // "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
-QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
+QString LettoreFattura::chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
     const QString a =
         QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
     return natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura;
 }
-
-} // namespace
 
 // ---- Lines ------------------------------------------------------------------------------------------
 
@@ -162,6 +166,21 @@ void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& att
         carDocAdg_ = testo;
     } else if (tipo == u"aswtipopag") {
         tipoPagAdg_ = testo;
+    } else if (tipo == u"omaggio" || tipo == u"aswomaggio") {
+        // Free goods from this line on: with the VAT charged to us ("I") or borne by the supplier.
+        omaggioFattura_ = conRivalsaIva(minuscolo) ? QStringLiteral("I") : QStringLiteral("S");
+    } else if (tipo == u"cassa-prev" || tipo == u"cassaprev") {
+        // The line is a pension-fund contribution: owed to the supplier, so never free goods.
+        attr.cassaPrevidenziale = true;
+        if (conRivalsaIva(minuscolo))
+            attr.rivalsaIva = true;
+        else if (senzaRivalsaIva(minuscolo))
+            attr.rivalsaIva = false;
+        if (minuscolo.contains(u"enasarco") && numero) {
+            attr.contoCassa = risolutore_.contoCassaPrevidenziale(*numero);
+            if (!contoCassa_ && !attr.contoCassa.vuoto())
+                contoCassa_ = attr.contoCassa;
+        }
     }
 }
 
@@ -179,8 +198,8 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
     if (articolo)
         r.mettiTesto(QStringLiteral("Articolo"), articolo->articolo);
 
-    CodiceConto conto;
-    if (!attr.tipoSpesa.isEmpty())
+    CodiceConto conto = attr.contoCassa;
+    if (conto.vuoto() && !attr.tipoSpesa.isEmpty())
         conto = risolutore_.contoSpesa(attr.tipoSpesa);
     if (conto.vuoto()) {
         const CodiceConto daArticolo = articolo ? articolo->contoAcquisto : CodiceConto{};
@@ -197,6 +216,8 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
     r.mettiTesto(QStringLiteral("ContoCPartita"), conto.conto);
 
     QString omaggio = attr.omaggio;
+    if (omaggio.isEmpty() && !attr.cassaPrevidenziale)
+        omaggio = omaggioFattura_;
     if (omaggio.isEmpty())
         omaggio =
             r.testo(QStringLiteral("TipoCessionePrestazione")).trimmed() == u"AB" ? store::Si : store::No;
@@ -236,6 +257,16 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
                                 .arg(linea, aliquota ? formatta(*aliquota, u"#,##0.00") : QString(), natura);
         if (conto.vuoto() && avvisa)
             out_->avvisi << QStringLiteral("Riga %1: contropartita non trovata").arg(linea);
+        // A contribution said to bear VAT (or not) whose line says otherwise is for the user to settle.
+        const bool senzaAliquota = aliquota.value_or(Currency()).zero();
+        if (attr.rivalsaIva && *attr.rivalsaIva && senzaAliquota)
+            out_->avvisi << QStringLiteral(
+                                "Riga %1: contributo previdenziale con rivalsa IVA senza aliquota IVA")
+                                .arg(linea);
+        else if (attr.rivalsaIva && !*attr.rivalsaIva && !senzaAliquota)
+            out_->avvisi << QStringLiteral(
+                                "Riga %1: contributo previdenziale senza rivalsa IVA con aliquota %2%")
+                                .arg(linea, formatta(*aliquota, u"#,##0.00"));
         if (!semplificata_)
             imponibileRighe_[chiaveTotale(r.valuta(QStringLiteral("AliquotaIVA")), natura)] +=
                 r.valuta(QStringLiteral("PrezzoTotale")).value_or(Currency());
@@ -337,6 +368,9 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
             r.mettiValore(QStringLiteral("PrezzoTotale"), v);
             r.mettiTesto(QStringLiteral("PrezzoUnitarioStr"), testo);
             r.mettiTesto(QStringLiteral("PrezzoTotaleStr"), testo);
+            // A simplified invoice's amounts include their VAT: they make its total.
+            totaleRiepilogo_ += v.value_or(Currency());
+            conRiepilogo_ = true;
         } else if (n == u"DatiIVA") {
             const std::vector<pugi::xml_node> figli = FigliElemento(figlio);
             if (figli.empty())
@@ -388,6 +422,9 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
     r.mettiTesto(QStringLiteral("Iva"), trovata->iva);
     r.mettiTesto(QStringLiteral("AFEIvaEse"), trovata->afeIvaEse);
     r.metti(QStringLiteral("NumIvaDoppia"), trovata->numIvaDoppia);
+    conRiepilogo_ = true;
+    totaleRiepilogo_ += r.valuta(QStringLiteral("ImponibileImporto")).value_or(Currency()) +
+                        r.valuta(QStringLiteral("Imposta")).value_or(Currency());
     // The summary's taxable amount holds the lines, their accessory expenses and rounding.
     imponibileRiepilogo_[chiaveTotale(aliquota, natura)] +=
         r.valuta(QStringLiteral("ImponibileImporto")).value_or(Currency()) -

@@ -316,6 +316,9 @@ TEST_F(Risoluzione, shouldReadAForcedVatCodeAndFindTheCodeOfARateAndANatureByThe
             EXPECT_EQ(trovato ? trovato->iva.toStdString() : std::string(), c.atteso);
         });
     }
+    // The exemption kind a nature implies: only when the table lists exactly one.
+    for (const auto& [natura, tipo] : {std::pair{"N3.1", "N3.1-01"}, {"N2.2", ""}, {"N9", ""}, {"", ""}})
+        EXPECT_EQ(r().tipoEsenzione(QString::fromUtf8(natura)).toStdString(), tipo) << natura;
 }
 
 // ---- Causal -----------------------------------------------------------------------------------

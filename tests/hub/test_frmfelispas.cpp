@@ -9,7 +9,7 @@
 #include "frame/contesto.h"
 #include "frame/parametri.h"
 #include "hub/forms/frmfelispas.h"
-#include "hub/forms/pannelloimport.h"
+#include "import/forms/pannelloimport.h"
 #include "support/interazioneprova.h"
 #include "ui/menuclient.h"
 

@@ -327,6 +327,20 @@ TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAn
     EXPECT_EQ(t.testo(u"CP_DA_IdFiscaleIVA_IdCodice"), u"03981270683"_s);
     EXPECT_EQ(t.testo(u"GruppoFor") + u'-' + t.testo(u"MastroFor") + u'-' + t.testo(u"ContoFor"),
               u"40-10-1001"_s);
+    // The sample files padded the same way (the second one's fiscal code too) find theirs.
+    for (const auto& [file, conto] : {std::pair{"IT04216780165_00412.xml", "40-10-1007"},
+                                      std::pair{"IT03569210234_00027.xml", "40-10-1005"}}) {
+        const auto campione = importa(prova::fileFixture(u"fatture/tesel/"_s + QLatin1String(file)));
+        ASSERT_TRUE(campione[0].ok) << campione[0].errori.toStdString();
+        const FatturaStore memorizzata = leggiFattura(db(), campione[0].anno, campione[0].numRif);
+        ASSERT_TRUE(memorizzata.testata);
+        const RigaStore& c = *memorizzata.testata;
+        EXPECT_EQ((c.testo(u"GruppoFor") + u'-' + c.testo(u"MastroFor") + u'-' + c.testo(u"ContoFor") + u'|' +
+                   c.testo(u"CP_DA_CodiceFiscale"))
+                      .toStdString(),
+                  std::string(conto) + '|' + c.testo(u"CP_DA_CodiceFiscale").trimmed().toStdString());
+    }
+    EXPECT_TRUE(ui.mostrati.isEmpty()) << "nobody asked to choose the supplier";
     const RigaStore& riga = letta.dettaglio[0];
     EXPECT_EQ(riga.testo(u"CA_CodiceTipo") + u'|' + riga.testo(u"CA_CodiceValore"), u"EAN|800123"_s);
     EXPECT_EQ(riga.testo(u"SM_Tipo"), u"SC"_s);
@@ -349,6 +363,21 @@ TEST_F(ImportDriver, shouldReadIdentifiersWithoutBlanksPaymentKindsFromTheFileAn
     const auto altra = importa(scrivi(u"anticipo.xml"_s, g.xml()));
     ASSERT_TRUE(altra[0].ok) << altra[0].errori.toStdString();
     EXPECT_EQ(leggiFattura(db(), 2024, altra[0].numRif).pagamenti[0].testo(u"AFETipPag"), u"TP03"_s);
+
+    // Neither: the supplier's usual payment kind.
+    Fattura h = f;
+    h.numero = u"125/A"_s;
+    h.pagamenti.replace(u"<CondizioniPagamento>TP01</CondizioniPagamento>"_s,
+                        u"<CondizioniPagamento></CondizioniPagamento>"_s);
+    const auto senza = importa(scrivi(u"senzacondizioni.xml"_s, h.xml()));
+    ASSERT_TRUE(senza[0].ok) << senza[0].errori.toStdString();
+    const QString delFornitore =
+        db().valore(u"SELECT PagTipi.AFETipPag FROM PianoConti JOIN Pagamenti ON PianoConti.Pagamento = "
+                    "Pagamenti.Pagamento JOIN PagTipi ON Pagamenti.PagTipo = PagTipi.PagTipo WHERE "
+                    "PianoConti.Gruppo = '40' AND PianoConti.Mastro = '10' AND PianoConti.Conto = '1001'"_s)
+            .toString();
+    ASSERT_EQ(delFornitore, u"TP02"_s);
+    EXPECT_EQ(leggiFattura(db(), 2024, senza[0].numRif).pagamenti[0].testo(u"AFETipPag"), delFornitore);
 }
 
 // The invoice is stored all the same; the report says what the user must complete or check.
@@ -379,7 +408,8 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
               "Cessionario non corrispondente alla ditta: P.Iva 09999999999\n"
               "Fornitore non trovato in archivio: P.Iva 05555555555\n"
               "Causale contabile non trovata per il tipo documento TD99\n"
-              "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)");
+              "Totale righe aliquota 17,00% (100,00) diverso dal riepilogo IVA (110,00)\n"
+              "Totale documento 122,00 diverso da imponibile più IVA del riepilogo (128,70)");
     // Thousands of such lines would bury the report: the first twenty are named, the rest counted.
     Fattura molte = f;
     molte.numero = u"M-1"_s;
@@ -394,11 +424,150 @@ TEST_F(ImportDriver, shouldReportWhatTheImportCouldNotSettleForEachInvoice) {
     EXPECT_TRUE(tante[0].avvisi.contains(u"Altre 5 righe senza codice IVA o contropartita"_s))
         << tante[0].avvisi.join(u'\n').toStdString();
 
+    // No purchase account in the company's parameters either: the line's counter-account stays empty.
+    for (const char* p : {"CauCon.GruppoAcq", "CauCon.MastroAcq", "CauCon.ContoAcq"})
+        parametri->scrivi(QLatin1String(p), {});
+    Fattura senzaConto = f;
+    senzaConto.numero = u"SC-1"_s;
+    const auto scoperta = importa(scrivi(u"senzaconto.xml"_s, senzaConto.xml()));
+    ASSERT_TRUE(scoperta[0].ok) << scoperta[0].errori.toStdString();
+    EXPECT_TRUE(scoperta[0].avvisi.contains(u"Riga 1: contropartita non trovata"_s))
+        << scoperta[0].avvisi.join(u'\n').toStdString();
+
     RapportoImport r;
     r.aggiungi(esiti);
     EXPECT_TRUE(r.avvisi().startsWith(u"\r\nFile: dubbia.xml\r\n  Riga 1: codice IVA non trovato"_s))
         << r.avvisi().toStdString();
     EXPECT_EQ(r.errori(), QString());
+}
+
+// Taxable plus VAT of the summary must make the document total, allowing what the rules let
+// the total hold besides; the lines are compared with the summary after rounding to the cent.
+TEST_F(ImportDriver, shouldWarnOnlyWhenTheDocumentTotalIsNotExplainedByTheSummary) {
+    parametri->scrivi(u"Ditta.PartIva"_s, u"01234567890"_s);
+    const auto riga = [](const char* totale, const char* altro = "") {
+        return u"<DettaglioLinee><NumeroLinea>1</NumeroLinea><Descrizione>Voce</Descrizione><PrezzoTotale>%1"
+               "</PrezzoTotale><AliquotaIVA>22.00</AliquotaIVA>%2</DettaglioLinee>"_s.arg(
+                   QLatin1String(totale), QLatin1String(altro));
+    };
+    const auto riepilogo = [](const char* imponibile, const char* imposta) {
+        return u"<DatiRiepilogo><AliquotaIVA>22.00</AliquotaIVA><ImponibileImporto>%1</ImponibileImporto>"
+               "<Imposta>%2</Imposta></DatiRiepilogo>"_s.arg(QLatin1String(imponibile),
+                                                             QLatin1String(imposta));
+    };
+    const auto cassa = [](const char* aliquota, const char* natura) {
+        return u"<DatiCassaPrevidenziale><TipoCassa>TC04</TipoCassa><ImportoContributoCassa>4.00"
+               "</ImportoContributoCassa><AliquotaIVA>%1</AliquotaIVA>%2</DatiCassaPrevidenziale>"_s.arg(
+                   QLatin1String(aliquota), QLatin1String(natura));
+    };
+    const QString bollo =
+        u"<DatiBollo><BolloVirtuale>SI</BolloVirtuale><ImportoBollo>2.00</ImportoBollo></DatiBollo>"_s;
+    const QString ritenuta = u"<DatiRitenuta><TipoRitenuta>RT01</TipoRitenuta><ImportoRitenuta>20.00"
+                             "</ImportoRitenuta><AliquotaRitenuta>20.00</AliquotaRitenuta></DatiRitenuta>"_s;
+    const QString sconto =
+        u"<ScontoMaggiorazione><Tipo>SC</Tipo><Importo>2.00</Importo></ScontoMaggiorazione>"_s;
+    const QString terzi = riga("33.3333").repeated(3) + riepilogo("100.00", "22.00");
+    const QString reso = riga("-100.00") + riepilogo("-100.00", "-22.00");
+    const QString parcella = riga("100.00") + riepilogo("104.00", "22.88");
+    const QString diverso = u"Totale documento %1 diverso da imponibile più IVA del riepilogo (122,00)"_s;
+    const struct {
+        const char* nome;
+        QString totale, aggiunte, linee; // aggiunte: inside DatiGeneraliDocumento; linee: empty for the usual
+        bool notaInvertita;
+        QString avviso; // empty: none about totals
+    } casi[] = {
+        // clang-format off
+        {"uguale", u"122.00"_s, {}, {}, false, {}},
+        {"diverso", u"288.00"_s, {}, {}, false, diverso.arg(u"288,00")},
+        {"conBollo", u"124.00"_s, bollo, {}, false, {}},
+        {"bolloNonDichiarato", u"124.00"_s, {}, {}, false, diverso.arg(u"124,00")},
+        {"conArrotondamento", u"122.01"_s, u"<Arrotondamento>0.01</Arrotondamento>"_s, {}, false, {}},
+        {"cassaFuoriRiepilogo", u"126.00"_s, cassa("0.00", "<Natura>N4</Natura>"), {}, false,
+         u"Totale righe aliquota 0,00% natura N4 (4,00) diverso dal riepilogo IVA (0,00)"_s},
+        {"cassaNelRiepilogo", u"126.88"_s, cassa("22.00", ""), parcella, false, {}},
+        {"senzaTotale", {}, {}, {}, false, {}},
+        {"ritenutaTolta", u"102.00"_s, ritenuta, {}, false, {}},
+        {"scontoDelDocumentoEBollo", u"122.00"_s, bollo + sconto, {}, false, {}},
+        {"righeAlDecimillesimo", u"122.00"_s, {}, terzi, false, {}},
+        {"notaDiCreditoInvertita", u"-122.00"_s, {}, reso, true, {}},
+        // clang-format on
+    };
+    int n = 0;
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        parametri->scrivi(u"Tesel.InvNotaCredNeg"_s, c.notaInvertita ? u"S"_s : u"N"_s);
+        Fattura f;
+        f.numero = u"T-%1"_s.arg(++n);
+        f.tipo = c.notaInvertita ? u"TD04"_s : u"TD01"_s;
+        f.totale = c.totale;
+        if (!c.linee.isEmpty())
+            f.linee = c.linee;
+        QString xml = f.xml();
+        xml.replace(u"<ImportoTotaleDocumento>"_s, c.aggiunte + u"<ImportoTotaleDocumento>"_s);
+        if (c.totale.isEmpty())
+            xml.remove(u"<ImportoTotaleDocumento></ImportoTotaleDocumento>"_s);
+        const auto esiti = importa(scrivi(u"totale%1.xml"_s.arg(n), xml));
+        ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+        EXPECT_EQ(esiti[0].avvisi.filter(u"Totale "_s).join(u'\n').toStdString(), c.avviso.toStdString());
+    }
+}
+
+// Free goods marked for the whole invoice, a pension-fund contribution line, and the exemption
+// kind a nature implies.
+TEST_F(ImportDriver, shouldApplyFreeGoodsPensionFundAndExemptionKindToTheLines) {
+    // A code of the same nature with no exemption kind and a higher priority: found first unless
+    // the nature's only exemption kind narrows the search.
+    db().EseguiSql(u"INSERT INTO TabIva (Iva, Descrizione, Aliquota, TipoIva, PercNonDetr, FENatura, "
+                   "FA_Iva_Prior) VALUES ('NI8X', 'Non imponibile generico', 0, '2', 0, 'N3.1', 50)"_s);
+    const auto adg = [](const char* tipo, const char* testo, const char* numero = nullptr) {
+        return u"<AltriDatiGestionali><TipoDato>%1</TipoDato><RiferimentoTesto>%2</RiferimentoTesto>%3"
+               "</AltriDatiGestionali>"_s.arg(
+                   QLatin1String(tipo), QLatin1String(testo),
+                   numero ? u"<RiferimentoNumero>%1</RiferimentoNumero>"_s.arg(QLatin1String(numero))
+                          : QString());
+    };
+    const auto linea = [](int n, const QString& aliquota, const QString& altro) {
+        return u"<DettaglioLinee><NumeroLinea>%1</NumeroLinea><Descrizione>Riga %1</Descrizione>"
+               "<PrezzoUnitario>10.00</PrezzoUnitario><PrezzoTotale>10.00</PrezzoTotale>"
+               "<AliquotaIVA>%2</AliquotaIVA>%3</DettaglioLinee>"_s.arg(n)
+                   .arg(aliquota, altro);
+    };
+    const struct {
+        QString aliquota, altro;
+        const char* atteso; // Omaggio | counter-account | Iva
+    } righe[] = {
+        {u"22.00"_s, {}, "N|60-10-1001|22"},
+        {u"22.00"_s, adg("OMAGGIO", "Con rivalsa di IVA"), "I|60-10-1001|22"},
+        {u"22.00"_s, {}, "I|60-10-1001|22"},
+        {u"22.00"_s, adg("ASWTRIGA", "#OS#"), "S|60-10-1001|22"},
+        {u"22.00"_s, adg("CASSA-PREV", "Contributo Enasarco con rivalsa IVA", "8.50"), "N|40-30-1002|22"},
+        {u"22.00"_s, adg("cassaprev", "senza rivalsa di iva"), "N|60-10-1001|22"},
+        {u"0.00"_s, u"<Natura>N3.1</Natura>"_s, "I|60-10-1001|NI8"},
+    };
+    Fattura f;
+    f.linee.clear();
+    int n = 0;
+    for (const auto& r : righe)
+        f.linee += linea(++n, r.aliquota, r.altro);
+    const auto esiti = importa(scrivi(u"righe.xml"_s, f.xml()));
+    ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+    const FatturaStore letta = leggiFattura(db(), 2024, esiti[0].numRif);
+    ASSERT_EQ(letta.dettaglio.size(), std::size(righe));
+    for (size_t k = 0; k < std::size(righe); ++k) {
+        const RigaStore& r = letta.dettaglio[k];
+        EXPECT_EQ((r.testo(u"Omaggio") + u'|' + r.testo(u"GruppoCPartita") + u'-' +
+                   r.testo(u"MastroCPartita") + u'-' + r.testo(u"ContoCPartita") + u'|' + r.testo(u"Iva"))
+                      .toStdString(),
+                  righe[k].atteso)
+            << "riga " << k + 1;
+    }
+    const RigaStore& t = *letta.testata;
+    EXPECT_EQ(t.testo(u"GruppoCassaPrev") + u'-' + t.testo(u"MastroCassaPrev") + u'-' +
+                  t.testo(u"ContoCassaPrev"),
+              u"40-30-1002"_s);
+    EXPECT_TRUE(
+        esiti[0].avvisi.contains(u"Riga 6: contributo previdenziale senza rivalsa IVA con aliquota 22,00%"_s))
+        << esiti[0].avvisi.join(u'\n').toStdString();
 }
 
 // ---- Several bodies, one transaction ----------------------------------------------------------------
@@ -528,13 +697,30 @@ TEST(RapportoImport, shouldWordTheDialogReportsAndNameTheFileOfEveryMessage) {
     EsitoImport ko{u"/x/b.xml"_s, 1, false, 0, 0, {}, {}, u"b.xml"_s,
                    u"\r\nFile b.xml già caricato"_s};
     // clang-format on
-    r.aggiungi({ok});
+    ok.fornitore = u"Ferramenta  Adriatica Srl"_s;
+    ok.dataDocumento = QDate(2024, 3, 12);
+    ok.totale = Currency::daUnita(1220);
+    // A second body without name or total, in the same file.
+    EsitoImport secondo = ok;
+    secondo.corpo = 2;
+    secondo.numRif = 8;
+    secondo.nomeFile = u"a.xml/2"_s;
+    secondo.fornitore.clear();
+    secondo.totale.reset();
+    secondo.errori.clear();
+    r.aggiungi({ok, secondo});
+    EXPECT_EQ(r.conclusione(1), u"Caricamento completato"_s);
     r.aggiungi({ko});
     r.aggiungiInesistente(u"/x/c.xml"_s);
-    EXPECT_EQ(r.caricate(), u"\r\n03981270683 - a.xml - 7"_s);
+    EXPECT_EQ(r.caricate(),
+              u"\r\n2024/7 - 03981270683 Ferramenta Adriatica Srl - n. 1 del 12/03/2024 - "
+              "1.220,00 - a.xml"
+              "\r\n2024/8 - 03981270683 - n. 1 del 12/03/2024 - totale non indicato - a.xml/2"_s);
+    EXPECT_EQ(r.conclusione(3), u"1 di 3 file caricati"_s);
+    EXPECT_EQ(r.conclusione(4), u"1 di 4 file caricati"_s) << "a file not reached is not loaded";
     EXPECT_EQ(r.errori(), u"\r\nFile: a.xml\r\nTag Det_Quantita con valore di tipo valuta non valida"
                           "\r\nFile b.xml già caricato\r\n/x/c.xml - inesistente"_s);
-    EXPECT_EQ(r.fattureCaricate(), 1);
+    EXPECT_EQ(r.fattureCaricate(), 2);
     EXPECT_EQ(r.fileConErrori(), 2);
 }
 

@@ -9,6 +9,8 @@
 #include "ui/barrecomandi.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -55,7 +57,7 @@ void premiAlt(QWidget* finestra, Qt::Key tasto, QAbstractButton* atteso) {
 }
 
 prova::FatturaProva fattura(const QString& piva, const QString& denominazione, const QString& numero) {
-    return {.partitaIva = piva, .denominazione = denominazione, .numero = numero};
+    return {.partitaIva = piva, .denominazione = denominazione, .numero = numero, .totale = "1220.00"};
 }
 
 class FormCaricamentoXml : public prova::FormProva {
@@ -198,7 +200,7 @@ TEST_F(FormCaricamentoXml, whileLoadingOnlyInterruptWorksAndItStopsAfterTheFileI
     // Only Interrompi is enabled while loading, and the second file never starts.
     EXPECT_EQ(visti, QStringList{"010000 manca1.xml"});
     EXPECT_EQ(rapporti.visti, QStringList{" / " + file[0] + " - inesistente"});
-    EXPECT_EQ(utente.testiMostrati(), QStringList{"Caricamento completato"});
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"0 di 3 file caricati"});
     EXPECT_EQ(form->stato(), frmFECarXML::Stato::Finito);
     EXPECT_TRUE(form->ComEstrai->isEnabled() && form->PuoChiudere());
     EXPECT_EQ(form->LisFile->toPlainText(), file.join(u'\n')) << "the list is kept for another run";
@@ -209,9 +211,10 @@ TEST_F(FormCaricamentoXml, twoInvoicesAndAMissingFileGiveBothReportsAndTheStored
     const QString f1 = scriviFile("IT03981270683_00001.xml",
                                   fattura("03981270683", "Ferramenta Adriatica Srl", "A/101").xml());
     const QString mancante = cartella.filePath("IT00000000000_00009.xml");
-    const QString f2 =
-        scriviFile("IT02157840378_00002.xml",
-                   fattura("02157840378", "Cartoleria Moderna Snc di Conti &amp; C.", "7").xml());
+    // The second one's total is not its summary's taxable plus VAT.
+    prova::FatturaProva seconda = fattura("02157840378", "Cartoleria Moderna Snc di Conti &amp; C.", "7");
+    seconda.totale = "1234.50";
+    const QString f2 = scriviFile("IT02157840378_00002.xml", seconda.xml());
     // Pasted from a file manager: a URL, blanks, an empty line.
     form->LisFile->setPlainText(QUrl::fromLocalFile(f1).toString() + QStringLiteral("\n  ") + mancante +
                                 QStringLiteral("  \n\n") + f2 + QStringLiteral("\n"));
@@ -223,25 +226,33 @@ TEST_F(FormCaricamentoXml, twoInvoicesAndAMissingFileGiveBothReportsAndTheStored
     // What each invoice stores is the import engine's; here both are stored and reported.
     EXPECT_EQ(fattureInArchivio(), 2);
 
-    const QString caricate = "03981270683 - IT03981270683_00001.xml - 1\n"
-                             "02157840378 - IT02157840378_00002.xml - 2";
+    const QString caricate =
+        "2024/1 - 03981270683 Ferramenta Adriatica Srl - n. A/101 del 12/03/2024 - "
+        "1.220,00 - IT03981270683_00001.xml\n"
+        "2024/2 - 02157840378 Cartoleria Moderna Snc di Conti & C. - n. 7 del 12/03/2024 - "
+        "1.234,50 - IT02157840378_00002.xml";
     EXPECT_EQ(form->rapporto().caricate(), "\r\n" + QString(caricate).replace('\n', "\r\n"));
-    // Both invoices are addressed to another VAT number than the demo company's: said under them,
-    // apart from the errors.
-    const QString avvisi = "\n\nDa completare (Avvisi)\n"
-                           "File: IT03981270683_00001.xml\n"
-                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890\n"
-                           "File: IT02157840378_00002.xml\n"
-                           "  Cessionario non corrispondente alla ditta: P.Iva 01234567890";
+    // Both invoices are addressed to another VAT number than the demo company's, and the second
+    // one's total disagrees: said under them, apart from the errors.
+    const QString avvisi =
+        "\n\nDa completare (Avvisi)\n"
+        "File: IT03981270683_00001.xml\n"
+        "  Cessionario non corrispondente alla ditta: P.Iva 01234567890\n"
+        "File: IT02157840378_00002.xml\n"
+        "  Cessionario non corrispondente alla ditta: P.Iva 01234567890\n"
+        "  Totale documento 1.234,50 diverso da imponibile più IVA del riepilogo (1.220,00)";
     EXPECT_EQ(rapporti.visti.join(u"|").toStdString(),
               (caricate + avvisi + " / " + mancante + " - inesistente").toStdString());
-    EXPECT_EQ(utente.testiMostrati().value(utente.testiMostrati().size() - 1), "Caricamento completato");
+    // Not "completato" when a file was not loaded; the list keeps only that file, to try again.
+    EXPECT_EQ(utente.testiMostrati().value(utente.testiMostrati().size() - 1), "2 di 3 file caricati");
+    EXPECT_EQ(form->LisFile->toPlainText(), mancante);
     EXPECT_EQ(form->proFile->value(), 3);
 }
 
 TEST_F(FormCaricamentoXml, hubFieldsGoWithTheFileAndAReportWithoutErrorsHidesItsBox) {
     apri();
-    form->LisFile->setPlainText(scriviFile("IT03981270683_00003.xml", prova::FatturaProva().xml()));
+    form->LisFile->setPlainText(scriviFile(
+        "IT03981270683_00003.xml", fattura("03981270683", "Ferramenta Adriatica Srl", "123/A").xml()));
     prova::digita(form->txtIdSdi, "9876543210");
     prova::digita(form->txtDataRicSdi, "3/5/24");
     prova::digita(form->txtIdHub, "HUB-00042");
@@ -253,10 +264,28 @@ TEST_F(FormCaricamentoXml, hubFieldsGoWithTheFileAndAReportWithoutErrorsHidesIts
     EXPECT_EQ(rs.leggiTesto("identificativoSdi"), "9876543210");
     EXPECT_EQ(dataOraDaVariant(rs.LeggiCampo("DataRicSdi"))->date(), QDate(2024, 5, 3));
     EXPECT_EQ(rs.leggiTesto("FEIDHub"), "HUB-00042");
-    EXPECT_EQ(
-        rapporti.visti.join(u"|").toStdString(),
-        "03981270683 - IT03981270683_00003.xml - 1\n\nDa completare (Avvisi)\nFile: IT03981270683_00003.xml\n"
-        "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 / -");
+    EXPECT_EQ(rapporti.visti.join(u"|").toStdString(),
+              "2024/1 - 03981270683 Ferramenta Adriatica Srl - n. 123/A del 12/03/2024 - 1.220,00 - "
+              "IT03981270683_00003.xml\n\nDa completare (Avvisi)\nFile: IT03981270683_00003.xml\n"
+              "  Cessionario non corrispondente alla ditta: P.Iva 01234567890 / -");
+    // Every file loaded: done, and the list is empty for the next batch.
+    EXPECT_EQ(utente.testiMostrati(), QStringList{"Caricamento completato"});
+    EXPECT_EQ(form->LisFile->toPlainText(), QString());
+}
+
+TEST_F(FormCaricamentoXml, theFileChooserOpensOnTheConfiguredImportFolder) {
+    const QString carica = QDir(cartella.path()).absoluteFilePath("da-caricare");
+    ASSERT_TRUE(QDir().mkpath(carica));
+    profilo("[Base]\nDirCarica=" + carica.toUtf8() + "\n");
+    apri();
+    QString visto;
+    prova::allApertura<QFileDialog>([&](QFileDialog* d) {
+        visto = d->directory().absolutePath();
+        d->reject();
+    });
+    QTest::mouseClick(form->comSfoglia, Qt::LeftButton);
+    EXPECT_EQ(visto, carica);
+    EXPECT_EQ(form->LisFile->toPlainText(), QString()) << "nothing chosen, nothing listed";
 }
 
 } // namespace

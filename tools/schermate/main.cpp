@@ -175,10 +175,14 @@ int main(int argc, char** argv) {
     // attachments written, and the files that failed.
     ui::frmRapportoCarXML rapporto(
         QStringLiteral(
-            "\r\n03981270683 - IT03981270683_DEMO1.xml - 1\r\n02157840378 - IT02157840378_DEMO2.xml - 2"
+            "\r\n2026/1 - 03981270683 Ferramenta Adriatica Srl - n. 123/A del 12/03/2026 - 1.220,00 - "
+            "IT03981270683_DEMO1.xml"
+            "\r\n2026/2 - 02157840378 Cartoleria Moderna Snc di Conti & C. - n. 7 del 13/03/2026 - 288,00 - "
+            "IT02157840378_DEMO2.xml"
             "\r\n\r\nDa completare (Avvisi)\r\nFile: IT02157840378_DEMO2.xml"
             "\r\n  Fornitore non trovato in archivio: P.Iva 02157840378"
             "\r\n  Totale righe aliquota 22,00% (100,00) diverso dal riepilogo IVA (110,00)"
+            "\r\n  Totale documento 288,00 diverso da imponibile più IVA del riepilogo (265,00)"
             "\r\n\r\nAllegati estratti (File - Allegato)"
             "\r\nIT03981270683_DEMO1.xml - /home/utente/fe/IT03981270683_DEMO1_Fattura.pdf"),
         QStringLiteral("\r\nFile: fifo.xml non è un file ordinario (dispositivo, FIFO o socket): non caricato"

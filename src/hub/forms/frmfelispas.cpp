@@ -8,7 +8,7 @@
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/sqlvalore.h"
-#include "pannelloimport.h"
+#include "import/forms/pannelloimport.h"
 #include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
 #include "ui/ricerca.h"
@@ -209,10 +209,18 @@ void frmFELisPas::costruisci() {
     comandi->addWidget(ComAnnulla);
 
     staMessaggi = new BarraStato(this);
-    PicAltriDati = new PannelloOpzioniImport(contesto_, staMessaggi, this);
-    connect(PicAltriDati->ComProsegui, &QPushButton::clicked, this, &frmFELisPas::ComProsegui_Click);
-    connect(PicAltriDati->ComNoScarica, &QPushButton::clicked, this,
-            [this] { impostaStato(Stato::Inattivo); });
+    // The import dialog's own options, asked before a download that is to be imported.
+    PicAltriDati = new PannelloOpzioniImport(contesto_, staMessaggi, nullptr, this);
+    PicAltriDati->setObjectName(QStringLiteral("PicAltriDati"));
+    PicAltriDati->setFrameShape(QFrame::StyledPanel);
+    ComProsegui = new QPushButton(QStringLiteral("&Prosegui"), PicAltriDati);
+    ComProsegui->setObjectName(QStringLiteral("ComProsegui"));
+    ComNoScarica = new QPushButton(QStringLiteral("&Annulla"), PicAltriDati);
+    ComNoScarica->setObjectName(QStringLiteral("ComNoScarica"));
+    PicAltriDati->colonnaComandi->addWidget(ComProsegui);
+    PicAltriDati->colonnaComandi->addWidget(ComNoScarica);
+    connect(ComProsegui, &QPushButton::clicked, this, &frmFELisPas::ComProsegui_Click);
+    connect(ComNoScarica, &QPushButton::clicked, this, [this] { impostaStato(Stato::Inattivo); });
 
     PicScarico = new QFrame(this);
     PicScarico->setObjectName(QStringLiteral("PicScarico"));

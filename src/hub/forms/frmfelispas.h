@@ -77,6 +77,8 @@ public:
     QPushButton* ComSeleziona;
     QPushButton* ComAnnulla;
     PannelloOpzioniImport* PicAltriDati;
+    QPushButton* ComProsegui;  // in PicAltriDati: download and import with its options
+    QPushButton* ComNoScarica; // in PicAltriDati: back to the list
     QFrame* PicScarico;
     QLabel* LabFatti;
     QLabel* LabDaFare;

@@ -1,5 +1,7 @@
 #include "import/forms/frmfecarxml.h"
 
+#include "import/forms/pannelloimport.h"
+
 #include "anagrafica/codici.h"
 #include "frame/contesto.h"
 #include "frame/database.h"
@@ -41,7 +43,6 @@ namespace tesel::ui {
 namespace {
 
 const QString Titolo = QStringLiteral("Caricamento XML fatture passive");
-const QString TitoloCaricate = QStringLiteral("Fatture caricate (P.iva - File - Num. riferimento)");
 const QString TitoloErrori = QStringLiteral("Segnalazione di errori");
 
 // The file list: plain text, one path a line; files dropped from a file manager are added
@@ -93,10 +94,6 @@ QPlainTextEdit* casellaRapporto(const QString& testo, int righe, QWidget* padre)
     return t;
 }
 
-QString codice(const QLineEdit* campo) {
-    return campo->text().trimmed();
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -107,7 +104,7 @@ frmRapportoCarXML::frmRapportoCarXML(const QString& caricate, const QString& err
     setWindowTitle(Titolo);
     setModal(true);
 
-    LabCaricate = new QLabel(TitoloCaricate, this);
+    LabCaricate = new QLabel(RapportoImport::TitoloCaricate, this);
     LabCaricate->setObjectName(QStringLiteral("LabCaricate"));
     txtCaricate = casellaRapporto(testoRapporto(caricate), 8, this);
     txtCaricate->setObjectName(QStringLiteral("txtCaricate"));
@@ -170,8 +167,11 @@ frmFECarXML::frmFECarXML(Contesto& contesto, QWidget* padre)
 frmFECarXML::~frmFECarXML() {
     // ~QWidget hides the window, and the field that loses the focus would be checked by a
     // form whose members are already gone.
-    for (QObject* figlio : findChildren<QObject*>())
+    // The panel marks faults in this form's list, which is gone before the panel is.
+    for (QObject* figlio : findChildren<QObject*>()) {
         disconnect(figlio, nullptr, this, nullptr);
+        disconnect(figlio, nullptr, pannello, nullptr);
+    }
 }
 
 void frmFECarXML::costruisci() {
@@ -187,20 +187,6 @@ void frmFECarXML::costruisci() {
         l->setBuddy(compagno);
         return l;
     };
-    const auto descrizione = [this](const QString& nome) {
-        auto* d = new DescrizioneCodice(this);
-        // The grid gives the width: a long description never widens the window.
-        d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        d->setObjectName(nome);
-        return d;
-    };
-    const auto casella = [this](const QString& nome, const QString& testo) {
-        auto* c = new QCheckBox(testo, this);
-        c->setObjectName(nome);
-        return c;
-    };
-    const QString aiutoRicerca = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
-
     // Files.
     LisFile = new ElencoFile(this);
     LisFile->setObjectName(QStringLiteral("LisFile"));
@@ -238,92 +224,27 @@ void frmFECarXML::costruisci() {
     hub->addWidget(etichetta(QStringLiteral("Identificativo HUB:"), txtIdHub), 2, 0);
     hub->addWidget(txtIdHub, 2, 1);
 
-    // Supplier creation.
-    FraFornitore = new QGroupBox(QStringLiteral("Fornitore"), this);
-    FraFornitore->setObjectName(QStringLiteral("FraFornitore"));
-    cheCreaForn = casella(QStringLiteral("cheCreaForn"),
-                          QStringLiteral("Crea fornitore se partita iva inesistente in archivio"));
-    txtGruppo = campo(QStringLiteral("txtGruppo"), 5);
-    txtMastro = campo(QStringLiteral("txtMastro"), 5);
-    labGruppo = descrizione(QStringLiteral("labGruppo"));
-    labMastro = descrizione(QStringLiteral("labMastro"));
-    connect(txtGruppo, &QLineEdit::editingFinished, this, [this] {
-        controllaGruppo();
-        controllaMastro();
-    });
-    connect(txtMastro, &QLineEdit::editingFinished, this, &frmFECarXML::controllaMastro);
-    auto* fornitore = new QGridLayout(FraFornitore);
-    fornitore->setColumnStretch(2, 1);
-    fornitore->addWidget(cheCreaForn, 0, 0, 1, 3);
-    fornitore->addWidget(etichetta(QStringLiteral("Gruppo:"), txtGruppo), 1, 0);
-    fornitore->addWidget(txtGruppo, 1, 1);
-    fornitore->addWidget(labGruppo, 1, 2);
-    fornitore->addWidget(etichetta(QStringLiteral("Mastro:"), txtMastro), 2, 0);
-    fornitore->addWidget(txtMastro, 2, 1);
-    fornitore->addWidget(labMastro, 2, 2);
-
-    cheEstraAll = casella(QStringLiteral("cheEstraAll"), QStringLiteral("Estrai allegati"));
-    CheSovrascrivi =
-        casella(QStringLiteral("CheSovrascrivi"), QStringLiteral("Sovrascrivi fatture già esistenti"));
-
-    auto* sinistra = new QVBoxLayout;
-    sinistra->addLayout(hub);
-    sinistra->addWidget(FraFornitore);
-    sinistra->addWidget(cheEstraAll);
-    sinistra->addWidget(CheSovrascrivi);
-
-    // Forced VAT codes by nature, the further code and the forced causal.
-    const auto collega = [&](QLineEdit* c, QLabel* d, const RichiestaRicerca& r) {
-        c->setToolTip(aiutoRicerca);
-        RicercaCampo* rc = collegaRicerca(c, d, contesto_.db, r);
-        ricerche_.insert(c, rc);
-        connect(c, &QLineEdit::editingFinished, this, [this, c, d] { controllaCodice(c, d); });
-        connect(rc, &RicercaCampo::codiceScelto, this, [this, c, d] { controllaCodice(c, d); });
-    };
-    RichiestaRicerca natura;
-    natura.tipo = TipoRicerca::Decodifica;
-    natura.tipoTab = QStringLiteral("FENatura");
-    RichiestaRicerca iva;
-    iva.tipo = TipoRicerca::Iva;
-    RichiestaRicerca causale;
-    causale.tipo = TipoRicerca::Causale;
-    causale.condizione = QStringLiteral("TipoCausale = ") + SqlValore(QStringLiteral("A"), SqlTesto);
-
-    auto* codici = new QGridLayout;
-    codici->setColumnStretch(2, 1);
-    codici->setColumnStretch(5, 1);
-    codici->setColumnMinimumWidth(2, fm.averageCharWidth() * 16);
-    codici->setColumnMinimumWidth(5, fm.averageCharWidth() * 16);
-    for (int i = 0; i < 4; ++i) {
-        txtIva[i] = campo(QStringLiteral("txtIva_%1").arg(i), 7);
-        labIva[i] = descrizione(QStringLiteral("labIva_%1").arg(i));
-        collega(txtIva[i], labIva[i], iva);
-        if (i < 3) {
-            txtNatura[i] = campo(QStringLiteral("txtNatura_%1").arg(i), 5);
-            labNatura[i] = descrizione(QStringLiteral("labNatura_%1").arg(i));
-            collega(txtNatura[i], labNatura[i], natura);
-            codici->addWidget(etichetta(QStringLiteral("Natura:"), txtNatura[i]), i, 0);
-            codici->addWidget(txtNatura[i], i, 1);
-            codici->addWidget(labNatura[i], i, 2);
-        }
-        codici->addWidget(etichetta(QStringLiteral("Cod. IVA:"), txtIva[i]), i, 3);
-        codici->addWidget(txtIva[i], i, 4);
-        codici->addWidget(labIva[i], i, 5);
-    }
-    txtCausale = campo(QStringLiteral("txtCausale"), 7);
-    labCausale = descrizione(QStringLiteral("labCausale"));
-    collega(txtCausale, labCausale, causale);
-    codici->addWidget(etichetta(QStringLiteral("Causale:"), txtCausale), 4, 0);
-    codici->addWidget(txtCausale, 4, 1);
-    codici->addWidget(labCausale, 4, 2, 1, 4);
-
-    auto* centro = new QHBoxLayout;
-    // Both columns stay packed at the top; the file list takes the height left over.
-    centro->addLayout(sinistra, 5);
-    centro->addSpacing(18); // not setSpacing: the grids inside would inherit it between rows
-    centro->addLayout(codici, 7);
-    centro->setAlignment(sinistra, Qt::AlignTop);
-    centro->setAlignment(codici, Qt::AlignTop);
+    // The import's options and their checks, shared with the Hub download.
+    staMessaggi = new BarraStato(this);
+    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
+    pannello = new PannelloOpzioniImport(contesto_, staMessaggi, &nonValidi_, this);
+    pannello->setContentsMargins(0, 0, 0, 0);
+    pannello->layout()->setContentsMargins(0, 0, 0, 0);
+    pannello->colonnaSinistra->insertLayout(0, hub);
+    FraFornitore = pannello->FraFornitore;
+    cheCreaForn = pannello->cheCreaForn;
+    txtGruppo = pannello->txtGruppo;
+    labGruppo = pannello->labGruppo;
+    txtMastro = pannello->txtMastro;
+    labMastro = pannello->labMastro;
+    cheEstraAll = pannello->cheEstraAll;
+    CheSovrascrivi = pannello->CheSovrascrivi;
+    txtNatura = pannello->txtNatura;
+    labNatura = pannello->labNatura;
+    txtIva = pannello->txtIva;
+    labIva = pannello->labIva;
+    txtCausale = pannello->txtCausale;
+    labCausale = pannello->labCausale;
 
     // Progress.
     PicCaricamento = new QFrame(this);
@@ -366,9 +287,6 @@ void frmFECarXML::costruisci() {
     comandi->addWidget(ComInterrompi);
     comandi->addWidget(ComEsci);
 
-    staMessaggi = new BarraStato(this);
-    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
-
     auto* listaFile = new QHBoxLayout;
     listaFile->addWidget(LisFile, 1);
     auto* sfoglia = new QVBoxLayout;
@@ -381,7 +299,7 @@ void frmFECarXML::costruisci() {
     principale->addWidget(labFile);
     principale->addLayout(listaFile, 1);
     principale->addSpacing(6);
-    principale->addLayout(centro);
+    principale->addWidget(pannello);
     principale->addSpacing(6);
     principale->addWidget(PicCaricamento);
     principale->addLayout(comandi);
@@ -389,26 +307,14 @@ void frmFECarXML::costruisci() {
 }
 
 void frmFECarXML::ordineTab() {
-    const QList<QWidget*> ordine{
-        LisFile,      comSfoglia,  txtIdSdi,       txtDataRicSdi, txtIdHub,  cheCreaForn,   txtGruppo,
-        txtMastro,    cheEstraAll, CheSovrascrivi, txtNatura[0],  txtIva[0], txtNatura[1],  txtIva[1],
-        txtNatura[2], txtIva[2],   txtIva[3],      txtCausale,    ComEstrai, ComInterrompi, ComEsci};
+    QList<QWidget*> ordine{LisFile, comSfoglia, txtIdSdi, txtDataRicSdi, txtIdHub};
+    ordine << pannello->ordineTab() << QList<QWidget*>{ComEstrai, ComInterrompi, ComEsci};
     for (qsizetype i = 1; i < ordine.size(); ++i)
         setTabOrder(ordine[i - 1], ordine[i]);
 }
 
 void frmFECarXML::Carica() {
-    try {
-        txtGruppo->setText(contesto_.parametri.leggi(QStringLiteral("CauCon.GruppoFornitori")).trimmed());
-        txtMastro->setText(contesto_.parametri.leggi(QStringLiteral("CauCon.MastroFornitori")).trimmed());
-    } catch (const ErroreDb& e) {
-        msgCom(contesto_.interazione,
-               frmMsgCom::testoErrore(QStringLiteral("Lettura dei parametri"), e.numero(), e.descrizione()));
-        return;
-    }
-    // Defaults that no longer match the chart of accounts are shown as such at once.
-    controllaGruppo();
-    controllaMastro();
+    pannello->caricaPredefiniti();
     oiLoadOk = -1;
 }
 
@@ -473,129 +379,18 @@ bool frmFECarXML::controllaData() {
     return messaggio.isEmpty();
 }
 
-bool frmFECarXML::controllaGruppo() {
-    const QString g = codice(txtGruppo);
-    labGruppo->clear();
-    if (g.isEmpty()) {
-        segna(txtGruppo, true, {});
-        return true;
-    }
-    try {
-        const auto descrizione = descrizioneGruppo(contesto_.db, g);
-        if (!descrizione) {
-            segna(txtGruppo, false, QStringLiteral("Gruppo inesistente nel piano dei conti"));
-            return false;
-        }
-        labGruppo->setText(*descrizione);
-    } catch (const ErroreDb& e) {
-        segna(txtGruppo, false,
-              frmMsgCom::testoErrore(QStringLiteral("Gruppo"), e.numero(), e.descrizione()));
-        return false;
-    }
-    segna(txtGruppo, true, {});
-    return true;
-}
-
-bool frmFECarXML::controllaMastro() {
-    const QString g = codice(txtGruppo);
-    const QString m = codice(txtMastro);
-    labMastro->clear();
-    // Without a group the ledger cannot be placed; the group field tells what is missing.
-    if (m.isEmpty() || g.isEmpty() || nonValidi_.contiene(txtGruppo)) {
-        segna(txtMastro, true, {});
-        return true;
-    }
-    try {
-        const auto descrizione = descrizioneMastro(contesto_.db, g, m);
-        if (!descrizione) {
-            segna(txtMastro, false, QStringLiteral("Mastro inesistente nel gruppo ") + g);
-            return false;
-        }
-        labMastro->setText(*descrizione);
-    } catch (const ErroreDb& e) {
-        segna(txtMastro, false,
-              frmMsgCom::testoErrore(QStringLiteral("Mastro"), e.numero(), e.descrizione()));
-        return false;
-    }
-    segna(txtMastro, true, {});
-    return true;
-}
-
-QString frmFECarXML::esistenzaCodice(QLineEdit* campo) const {
-    const QString c = codice(campo);
-    if (campo == txtCausale)
-        return erroreCausaleImport(contesto_.db, c);
-    if (std::find(txtIva.begin(), txtIva.end(), campo) != txtIva.end())
-        return erroreCodiceIvaImport(contesto_.db, c);
-    return erroreNaturaImport(contesto_.db, c);
-}
-
-bool frmFECarXML::controllaCodice(QLineEdit* campo, QLabel* descrizione) {
-    bool valido = true;
-    QString messaggio;
-    if (!codice(campo).isEmpty()) {
-        try {
-            messaggio = esistenzaCodice(campo);
-            // Codes are kept in capitals: "n2.1" or "fab" typed in haste still find theirs.
-            const QString maiuscolo = codice(campo).toUpper();
-            if (!messaggio.isEmpty() && maiuscolo != codice(campo)) {
-                const QString prima = campo->text();
-                campo->setText(maiuscolo);
-                const QString altro = esistenzaCodice(campo);
-                if (altro.isEmpty())
-                    messaggio.clear();
-                else
-                    campo->setText(prima);
-            }
-        } catch (const ErroreDb& e) {
-            messaggio =
-                frmMsgCom::testoErrore(QStringLiteral("Controllo del codice"), e.numero(), e.descrizione());
-        }
-        valido = messaggio.isEmpty();
-    }
-    if (RicercaCampo* rc = ricerche_.value(campo))
-        rc->decodifica();
-    if (!valido)
-        descrizione->clear();
-    segna(campo, valido, messaggio);
-
-    // Emptying one half of a nature pair also clears the complaint about the other half.
-    for (int i = 0; i < 3; ++i) {
-        QLineEdit* compagno = campo == txtNatura[i] ? txtIva[i] : campo == txtIva[i] ? txtNatura[i] : nullptr;
-        if (compagno && codice(campo).isEmpty() && codice(compagno).isEmpty())
-            segna(compagno, true, {});
-    }
-    return valido;
-}
-
 bool frmFECarXML::controllaTutto() {
-    controllaData();
-    controllaGruppo();
-    controllaMastro();
-    for (int i = 0; i < 4; ++i) {
-        if (i < 3)
-            controllaCodice(txtNatura[i], labNatura[i]);
-        controllaCodice(txtIva[i], labIva[i]);
-    }
-    controllaCodice(txtCausale, labCausale);
-    // A nature without its VAT code (or the reverse) would be dropped without a word.
-    for (int i = 0; i < 3; ++i) {
-        const bool n = !codice(txtNatura[i]).isEmpty();
-        const bool v = !codice(txtIva[i]).isEmpty();
-        if (n && !v)
-            segna(txtIva[i], false,
-                  QStringLiteral("Indicare il codice IVA della natura ") + codice(txtNatura[i]));
-        else if (v && !n)
-            segna(txtNatura[i], false,
-                  QStringLiteral("Indicare la natura del codice IVA ") + codice(txtIva[i]));
-    }
-    return nonValidi_.vuoto();
+    const bool data = controllaData();
+    return pannello->controllaCampi() && data && nonValidi_.vuoto();
 }
 
 // ---- Commands -------------------------------------------------------------------------------
 
 void frmFECarXML::comSfoglia_Click() {
+    // The folder of the last choice, else the configured import folder, else that of the list.
     QString cartella = ultimaCartella_;
+    if (cartella.isEmpty())
+        cartella = cartellaCaricamentoImport(contesto_.configurazione);
     if (cartella.isEmpty()) {
         const QStringList elencati = fileElencati();
         if (!elencati.isEmpty())
@@ -633,29 +428,12 @@ void frmFECarXML::ComEstrai_Click() {
         LisFile->setFocus();
         return;
     }
-    if (cheCreaForn->isChecked() && (codice(txtGruppo).isEmpty() || codice(txtMastro).isEmpty())) {
+    if (pannello->mancaGruppoOMastro()) {
         msgCom(ui, QStringLiteral("Per creare i fornitori compilare sia il gruppo che il mastro"));
-        (codice(txtGruppo).isEmpty() ? txtGruppo : txtMastro)->setFocus();
+        (txtGruppo->text().trimmed().isEmpty() ? txtGruppo : txtMastro)->setFocus();
         return;
     }
     carica(file);
-}
-
-OpzioniImport frmFECarXML::opzioni() const {
-    OpzioniImport o;
-    o.sovrascrivi = CheSovrascrivi->isChecked();
-    o.creaFornitori = cheCreaForn->isChecked();
-    o.gruppoFornitori = codice(txtGruppo);
-    o.mastroFornitori = codice(txtMastro);
-    o.estraiAllegati = cheEstraAll->isChecked();
-    o.causale = codice(txtCausale);
-    for (int i = 0; i < 3; ++i)
-        if (!codice(txtNatura[i]).isEmpty() && !codice(txtIva[i]).isEmpty())
-            o.ivaPerNatura.push_back({codice(txtNatura[i]), codice(txtIva[i])});
-    o.ivaAltra = codice(txtIva[3]);
-    if (o.estraiAllegati)
-        o.cartellaAllegati = cartellaAllegatiImport(contesto_.configurazione);
-    return o;
 }
 
 DatiHub frmFECarXML::datiHub() const {
@@ -677,9 +455,12 @@ void frmFECarXML::carica(const QStringList& file) {
     proFile->setValue(0);
     proFile->setTextVisible(true);
     QApplication::setOverrideCursor(Qt::BusyCursor);
+    // What was not loaded stays in the list to be tried again; a batch wholly loaded empties it.
+    QStringList nonCaricati = file;
     try {
         const DatiHub hub = datiHub();
-        ImportatoreFatture importatore(contesto_.db, contesto_.interazione, contesto_.parametri, opzioni());
+        ImportatoreFatture importatore(contesto_.db, contesto_.interazione, contesto_.parametri,
+                                       pannello->opzioni());
         for (int i = 0; i < file.size() && !interrompi_; ++i) {
             const QString& f = file[i];
             LabFileCaricamento->setText(QFileInfo(f).fileName());
@@ -690,7 +471,10 @@ void frmFECarXML::carica(const QStringList& file) {
                 rapporto_.aggiungiInesistente(f);
             } else {
                 try {
-                    rapporto_.aggiungi(importatore.importa(f, hub));
+                    const std::vector<EsitoImport> esiti = importatore.importa(f, hub);
+                    rapporto_.aggiungi(esiti);
+                    if (std::all_of(esiti.begin(), esiti.end(), [](const EsitoImport& e) { return e.ok; }))
+                        nonCaricati.removeOne(f);
                 } catch (const std::exception& e) {
                     // The import reports its own failures; anything else still ends only this file.
                     EsitoImport esito;
@@ -718,9 +502,10 @@ void frmFECarXML::carica(const QStringList& file) {
         return;
     }
     QApplication::restoreOverrideCursor();
+    LisFile->setPlainText(nonCaricati.join(u'\n'));
     impostaStato(Stato::Finito);
     mostraRapporto();
-    msgCom(contesto_.interazione, QStringLiteral("Caricamento completato"));
+    msgCom(contesto_.interazione, rapporto_.conclusione(static_cast<int>(file.size())));
     ComEstrai->setFocus();
 }
 

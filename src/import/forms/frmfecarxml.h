@@ -24,7 +24,7 @@ class QPushButton;
 namespace tesel::ui {
 
 class BarraStato;
-class RicercaCampo;
+class PannelloOpzioniImport;
 
 // The reports of a finished batch, in a window the user can scroll and copy from: the
 // invoices loaded and, when there are any, the problems.
@@ -65,6 +65,9 @@ public:
     const RapportoImport& rapporto() const { return rapporto_; }
     // The fields currently flagged invalid.
     const QSet<QWidget*>& campiNonValidi() const { return nonValidi_.campi(); }
+
+    // The import's options (the fields from FraFornitore to txtCausale below are its own).
+    PannelloOpzioniImport* pannello;
 
     // Controls, named as the program knows them.
     QPlainTextEdit* LisFile;
@@ -109,21 +112,15 @@ private:
 
     // Leave-field checks; each flags or clears the field and answers whether it is good.
     bool controllaData();
-    bool controllaGruppo();
-    bool controllaMastro();
-    bool controllaCodice(QLineEdit* campo, QLabel* descrizione);
     bool controllaTutto();
     void segna(QWidget* campo, bool valido, const QString& messaggio);
-    QString esistenzaCodice(QLineEdit* campo) const; // the status message, empty when it exists
 
-    OpzioniImport opzioni() const;
     DatiHub datiHub() const;
 
     Stato stato_ = Stato::Inattivo;
     bool interrompi_ = false;
     RapportoImport rapporto_;
     ui::CampiNonValidi nonValidi_;
-    QHash<QLineEdit*, RicercaCampo*> ricerche_;
     QString ultimaCartella_;
 };
 
