@@ -67,6 +67,8 @@ frmFEContab::frmFEContab(Contesto& contesto, QWidget* padre)
     costruisci();
     ordineTab();
     picElab->hide();
+    // Room for the waiting invoices and their supplier names, within 1366x768.
+    resize(std::max(sizeHint().width(), 1120), 700);
 }
 
 frmFEContab::~frmFEContab() {
@@ -133,9 +135,9 @@ void frmFEContab::costruisci() {
         return h;
     };
     campo(160, 6);
-    descrizione(160);
+    descrizione(160)->setMinimumWidth(fm.averageCharWidth() * 26);
     campo(170, 14);
-    descrizione(170);
+    descrizione(170)->setMinimumWidth(fm.averageCharWidth() * 26);
     campo(180, 12)->setToolTip(
         QStringLiteral("Unità della divisa per un euro, per i documenti non in euro; vuoto: il cambio "
                        "della tabella Monete"));
