@@ -145,7 +145,7 @@ EsitoLotto contabilizzaFatture(Database& db, ParametriAzienda& parametri, Config
                 f.errori = c.errori;
                 f.avvisi = c.avvisi;
                 // What the summary names: registration and protocol numbers, due dates.
-                if (c.ok)
+                if (c.ok && opzioni.leggiContabilita)
                     f.contabilita = contabilitaFattura(db, s.anno, s.numero);
                 if (!c.identificazione.isEmpty())
                     f.identificazione = c.identificazione;

@@ -57,6 +57,9 @@ struct OpzioniLotto {
     // Mark each selected invoice posted without writing any accounting record.
     bool senzaRegistrazione = false;
     QString utente;
+    // Read back what each posted invoice left (registrations, protocols, due dates) for the
+    // run's summary: a few more reads per invoice, which a run without a reader skips.
+    bool leggiContabilita = false;
 };
 
 struct EsitoFatturaLotto {
@@ -68,7 +71,7 @@ struct EsitoFatturaLotto {
     QString errori;                 // CRLF-separated messages; empty when ok
     QString avvisi;                 // CRLF-separated notes of a posted invoice
     FatturaInAttesa fattura;        // as it was selected
-    ContabilitaFattura contabilita; // what this run wrote for it (registrations, due dates)
+    ContabilitaFattura contabilita; // what this run wrote for it, with leggiContabilita
 };
 
 struct EsitoLotto {

@@ -544,6 +544,7 @@ void frmFEContab::esegui(const std::vector<posting::FatturaInAttesa>& fatture, b
     opzioni.cambio = cambio();
     opzioni.senzaRegistrazione = senzaRegistrazione;
     opzioni.utente = contesto_.utente;
+    opzioni.leggiContabilita = true;
 
     inElaborazione_ = true;
     interrompi_ = false;
