@@ -235,6 +235,19 @@ std::optional<int> annoContabile(ParametriAzienda& parametri, const QDate& dataR
     return std::nullopt;
 }
 
+QString motivoDataNonValida(ParametriAzienda& parametri, const QDate& dataReg) {
+    const QString data = dataReg.isValid() ? testoData(dataReg) : QStringLiteral("mancante");
+    const auto c = periodoCorrente(parametri);
+    if (!c)
+        return QStringLiteral(": %1, anno contabile non indicato nei parametri (CoGe.AnnoCorr)").arg(data);
+    // The same bounds annoContabile accepts.
+    const QDate da = apertoPrecedente(parametri) ? c->inizio.addYears(-1) : c->inizio;
+    return QStringLiteral(": %1, anno contabile %2 (date registrabili dal %3 al %4)")
+        .arg(data)
+        .arg(c->anno)
+        .arg(testoData(da), testoData(c->fine.addYears(1)));
+}
+
 bool annoContabileChiuso(ParametriAzienda& parametri, int anno) {
     const auto c = periodoCorrente(parametri);
     if (!c)
@@ -426,7 +439,8 @@ private:
         dataReg_ = dataRicezione_.isValid() ? dataRicezione_ : dataDoc_;
         anno_ = annoContabile(p_, dataReg_).value_or(0);
         if (anno_ == 0)
-            errore(QStringLiteral("Data registrazione non valida per anno contabile"));
+            errore(QStringLiteral("Data registrazione non valida per anno contabile") +
+                   motivoDataNonValida(p_, dataReg_));
         if (!esito_.errori.isEmpty())
             throw Rifiuto{};
     }

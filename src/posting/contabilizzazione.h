@@ -229,6 +229,10 @@ void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn&
 // The accounting year of a registration date, by CoGe.AnnoCorr, CoGe.DataInizCont,
 // CoGe.DataFineCont and CoGe.ApertoPrec; nothing when the date lies in no usable year.
 std::optional<int> annoContabile(ParametriAzienda& parametri, const QDate& dataReg);
+// Why a registration date lies in no usable year, to follow "Data registrazione non valida per
+// anno contabile": ": 02/05/2023, anno contabile 2026 (date registrabili dal 01/01/2026 al
+// 31/12/2027)".
+QString motivoDataNonValida(ParametriAzienda& parametri, const QDate& dataReg);
 // True when the accounting year is closed (before the previous one, or the previous one
 // without CoGe.ApertoPrec "S").
 bool annoContabileChiuso(ParametriAzienda& parametri, int anno);

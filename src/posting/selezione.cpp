@@ -4,6 +4,7 @@
 #include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
 #include "posting/primanota.h"
+#include "posting/riepilogo.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -25,25 +26,6 @@ QString PrepSql(const CriteriSelezione& c) {
            QStringLiteral(
                " Order by COALESCE(FatXmlTest.DataRicSdi, FatXmlTest.DGD_Data), FatXmlTest.XmlAnno, "
                "FatXmlTest.XmlNumRif");
-}
-
-QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale) {
-    if (partitaIva.trimmed().isEmpty() && codiceFiscale.trimmed().isEmpty())
-        return {};
-    QString sql = QStringLiteral("Select Gruppo, Mastro, Conto, Descrizione From Pianoconti Where Tipo = 2");
-    if (!partitaIva.trimmed().isEmpty())
-        sql += QStringLiteral(" And PartIva = ") + store::testoCriterio(partitaIva);
-    if (!codiceFiscale.trimmed().isEmpty())
-        sql += QStringLiteral(" And CodFisc = ") + store::testoCriterio(codiceFiscale);
-    sql += QStringLiteral(" Order by Gruppo desc, mastro desc, conto desc");
-    Recordset rs = db.ApriRs(sql);
-    if (rs.RsEof())
-        return QStringLiteral("Non esistente in archivio fornitori");
-    const QString prima = rs.leggiTesto(QStringLiteral("Descrizione"));
-    rs.RsMoveNext();
-    if (!rs.RsEof())
-        return QStringLiteral("DUPLICATO - ") + prima;
-    return prima;
 }
 
 bool EsitoLotto::tutteOk() const {
@@ -79,20 +61,33 @@ QString EsitoLotto::avvisiRaccolti() const {
 
 namespace {
 
-// One selected invoice as the run needs it, read before anything is posted.
-struct Selezionata {
-    int anno = 0;
-    qint64 numero = 0;
-    QString identificazione;
-};
+QString testoErrore(const std::exception& e) {
+    if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
+        return CrLf + QStringLiteral("Errore(%1): ").arg(db->numero()) + db->descrizione();
+    return CrLf + QStringLiteral("Errore: ") + QString::fromLocal8Bit(e.what());
+}
 
-std::vector<Selezionata> leggiSelezione(Database& db, const CriteriSelezione& criteri) {
-    std::vector<Selezionata> v;
-    Recordset rs = db.ApriRs(PrepSql(criteri));
+} // namespace
+
+std::vector<FatturaInAttesa> fattureInAttesa(Database& db, const CriteriSelezione& criteri) {
+    std::vector<FatturaInAttesa> v;
+    QString sql = PrepSql(criteri);
+    // The list's own columns ride along with the selection, which stays as it is.
+    sql.replace(QStringLiteral("SELECT FatXmlTest.* FROM"),
+                QStringLiteral("SELECT FatXmlTest.*, ") + store::nomeFornitoreSql() +
+                    QStringLiteral(" AS NomeFornitoreLista, ") + store::totaleDocumentoSql() +
+                    QStringLiteral(" AS TotaleLista FROM"));
+    Recordset rs = db.ApriRs(sql);
     for (; !rs.RsEof(); rs.RsMoveNext()) {
-        Selezionata s;
+        FatturaInAttesa s;
         s.anno = static_cast<int>(rs.leggiIntero(QStringLiteral("XmlAnno")).value_or(0));
         s.numero = rs.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0);
+        s.ricezione = dataCampo(rs, QStringLiteral("DataRicSdi"));
+        s.dataDocumento = dataCampo(rs, QStringLiteral("DGD_Data"));
+        s.numeroDocumento = rs.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
+        s.fornitore = rs.leggiTesto(QStringLiteral("NomeFornitoreLista")).trimmed();
+        s.partitaIva = rs.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")).trimmed();
+        s.totale = rs.leggiValuta(QStringLiteral("TotaleLista"));
         s.identificazione = QStringLiteral("Nr. rif. ") + QString::number(s.numero) +
                             QStringLiteral(" - P.Iva ") +
                             rs.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")) +
@@ -102,25 +97,23 @@ std::vector<Selezionata> leggiSelezione(Database& db, const CriteriSelezione& cr
     return v;
 }
 
-QString testoErrore(const std::exception& e) {
-    if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
-        return CrLf + QStringLiteral("Errore(%1): ").arg(db->numero()) + db->descrizione();
-    return CrLf + QStringLiteral("Errore: ") + QString::fromLocal8Bit(e.what());
-}
-
-} // namespace
-
 EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Configurazione* configurazione,
                                  Interazione& ui, const CriteriSelezione& criteri,
                                  const OpzioniLotto& opzioni, const Avanzamento& avanzamento) {
+    return contabilizzaFatture(db, parametri, configurazione, ui, fattureInAttesa(db, criteri), opzioni,
+                               avanzamento);
+}
+
+EsitoLotto contabilizzaFatture(Database& db, ParametriAzienda& parametri, Configurazione* configurazione,
+                               Interazione& ui, const std::vector<FatturaInAttesa>& selezione,
+                               const OpzioniLotto& opzioni, const Avanzamento& avanzamento) {
     EsitoLotto esito;
-    const std::vector<Selezionata> selezione = leggiSelezione(db, criteri);
     ImpostazioniContabilizzazione impostazioni(db, parametri,
                                                ParametriContabilizzazione::leggi(configurazione));
     impostazioni.cambioIndicato = opzioni.cambio;
     const int daFare = static_cast<int>(selezione.size());
     for (int i = 0; i < daFare; ++i) {
-        const Selezionata& s = selezione[static_cast<std::size_t>(i)];
+        const FatturaInAttesa& s = selezione[static_cast<std::size_t>(i)];
         if (avanzamento && !avanzamento(i + 1, daFare)) {
             esito.interrotto = true;
             break;
@@ -129,6 +122,7 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
         f.xmlAnno = s.anno;
         f.xmlNumRif = s.numero;
         f.identificazione = s.identificazione;
+        f.fattura = s;
         try {
             if (opzioni.senzaRegistrazione) {
                 // The same claim as a posting: an invoice another workstation posted meanwhile
@@ -150,6 +144,9 @@ EsitoLotto contabilizzaSelezione(Database& db, ParametriAzienda& parametri, Conf
                 f.giaContabilizzata = c.giaContabilizzata;
                 f.errori = c.errori;
                 f.avvisi = c.avvisi;
+                // What the summary names: registration and protocol numbers, due dates.
+                if (c.ok && opzioni.leggiContabilita)
+                    f.contabilita = contabilitaFattura(db, s.anno, s.numero);
                 if (!c.identificazione.isEmpty())
                     f.identificazione = c.identificazione;
             }

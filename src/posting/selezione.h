@@ -5,6 +5,7 @@
 
 #include "frame/codiceconto.h"
 #include "frame/currency.h"
+#include "posting/riepilogo.h"
 #include "store/selezione.h"
 
 #include <QDate>
@@ -30,10 +31,22 @@ using store::ErroreOrdine;
 // The selection of the invoices not yet posted that match the criteria, oldest receipt first.
 QString PrepSql(const CriteriSelezione& c);
 
-// The supplier accounts of a VAT number and fiscal code (DecodPartiva): the description of
-// the single account, "Non esistente in archivio fornitori" for none, "DUPLICATO - " and the
-// first description for several. Both inputs empty: nothing to say (empty). Throws ErroreDb.
-QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale);
+using store::DecodPartiva;
+
+// An invoice waiting to be posted, as the posting dialog lists it before the run.
+struct FatturaInAttesa {
+    int anno = 0;
+    qint64 numero = 0;
+    QDate ricezione, dataDocumento;
+    QString numeroDocumento;
+    QString fornitore; // the name the file gives
+    QString partitaIva;
+    std::optional<Currency> totale; // the document's, else its VAT summary's
+    QString identificazione;        // "Nr. rif. ... - P.Iva ... - File ..."
+};
+
+// The invoices PrepSql(criteri) selects, in its order. Throws ErroreDb.
+std::vector<FatturaInAttesa> fattureInAttesa(Database& db, const CriteriSelezione& criteri);
 
 struct OpzioniLotto {
     QString causalePagamento;   // the dialog's causal; empty: no automatic payment registrations
@@ -44,6 +57,9 @@ struct OpzioniLotto {
     // Mark each selected invoice posted without writing any accounting record.
     bool senzaRegistrazione = false;
     QString utente;
+    // Read back what each posted invoice left (registrations, protocols, due dates) for the
+    // run's summary: a few more reads per invoice, which a run without a reader skips.
+    bool leggiContabilita = false;
 };
 
 struct EsitoFatturaLotto {
@@ -54,6 +70,8 @@ struct EsitoFatturaLotto {
     QString identificazione;        // "Nr. rif. ... - P.Iva ... - File ..."
     QString errori;                 // CRLF-separated messages; empty when ok
     QString avvisi;                 // CRLF-separated notes of a posted invoice
+    FatturaInAttesa fattura;        // as it was selected
+    ContabilitaFattura contabilita; // what this run wrote for it, with leggiContabilita
 };
 
 struct EsitoLotto {
@@ -74,6 +92,14 @@ struct EsitoLotto {
 // Called before each invoice with the invoices started so far (1-based) and the selected
 // count; answering false stops the run before that invoice.
 using Avanzamento = std::function<bool(int fatti, int daFare)>;
+
+// Posts the invoices given, in their order: the ones the user kept ticked in the dialog. Each
+// is claimed afresh, so one posted meanwhile by another workstation is reported, not posted
+// twice. Errors of one invoice go into its result; throws ErroreDb only when the run's settings
+// cannot be read.
+EsitoLotto contabilizzaFatture(Database& db, ParametriAzienda& parametri, Configurazione* configurazione,
+                               Interazione& ui, const std::vector<FatturaInAttesa>& fatture,
+                               const OpzioniLotto& opzioni, const Avanzamento& avanzamento = {});
 
 // Posts every invoice PrepSql(criteri) selects. The selection is read in full first, so a
 // posting never runs while the selection's recordset is open. An empty selection answers no

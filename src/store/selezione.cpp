@@ -1,5 +1,6 @@
 #include "store/selezione.h"
 
+#include "frame/database.h"
 #include "frame/sqlvalore.h"
 
 #include <QDateTime>
@@ -20,6 +21,38 @@ template <typename T> bool fuoriOrdine(const std::optional<T>& da, const std::op
 
 QString testoCriterio(const QString& t) {
     return SqlValore(t.trimmed(), SqlTesto);
+}
+
+QString nomeFornitoreSql() {
+    return QStringLiteral("COALESCE(NULLIF(TRIM(FatXmlTest.CP_DA_Anagrafica_Denominazione), ''), "
+                          "TRIM(COALESCE(FatXmlTest.CP_DA_Anagrafica_Nome, '') || ' ' || "
+                          "COALESCE(FatXmlTest.CP_DA_Anagrafica_Cognome, '')))");
+}
+
+QString totaleDocumentoSql() {
+    return QStringLiteral("COALESCE(FatXmlTest.DGD_ImportoTotaleDocumento, (SELECT "
+                          "SUM(COALESCE(FatXmlIva.ImponibileImporto, 0) + COALESCE(FatXmlIva.Imposta, 0)) "
+                          "FROM FatXmlIva WHERE FatXmlIva.XmlAnno = FatXmlTest.XmlAnno AND "
+                          "FatXmlIva.XmlNumRif = FatXmlTest.XmlNumRif))");
+}
+
+QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale) {
+    if (partitaIva.trimmed().isEmpty() && codiceFiscale.trimmed().isEmpty())
+        return {};
+    QString sql = QStringLiteral("Select Gruppo, Mastro, Conto, Descrizione From Pianoconti Where Tipo = 2");
+    if (!partitaIva.trimmed().isEmpty())
+        sql += QStringLiteral(" And PartIva = ") + testoCriterio(partitaIva);
+    if (!codiceFiscale.trimmed().isEmpty())
+        sql += QStringLiteral(" And CodFisc = ") + testoCriterio(codiceFiscale);
+    sql += QStringLiteral(" Order by Gruppo desc, mastro desc, conto desc");
+    Recordset rs = db.ApriRs(sql);
+    if (rs.RsEof())
+        return QStringLiteral("Non esistente in archivio fornitori");
+    const QString prima = rs.leggiTesto(QStringLiteral("Descrizione"));
+    rs.RsMoveNext();
+    if (!rs.RsEof())
+        return QStringLiteral("DUPLICATO - ") + prima;
+    return prima;
 }
 
 QStringList condizioniSelezione(const CriteriSelezione& c) {

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <optional>
 
+namespace tesel {
+class Database;
+}
+
 namespace tesel::store {
 
 // Empty texts and missing values leave their criterion out.
@@ -37,5 +41,17 @@ std::optional<ErroreOrdine> controllaOrdine(const CriteriSelezione& c);
 
 // A criterion typed in a box, as an SQL text literal without its surrounding blanks.
 QString testoCriterio(const QString& t);
+
+// SQL expressions over a row of FatXmlTest, for lists that show the invoice as the accountant
+// reads it:
+// the supplier's name as the file gives it (company name, else first and last name);
+QString nomeFornitoreSql();
+// the document total, or, when the file gives none, the taxable amounts and VAT of its summary.
+QString totaleDocumentoSql();
+
+// The supplier accounts of a VAT number and fiscal code (DecodPartiva): the description of
+// the single account, "Non esistente in archivio fornitori" for none, "DUPLICATO - " and the
+// first description for several. Both inputs empty: nothing to say (empty). Throws ErroreDb.
+QString DecodPartiva(Database& db, const QString& partitaIva, const QString& codiceFiscale);
 
 } // namespace tesel::store

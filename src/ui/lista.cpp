@@ -58,6 +58,26 @@ QString valoreControllo(QWidget* w) {
     return w->property("text").toString().trimmed();
 }
 
+// A saved filter value back into its control.
+void scriviControllo(QWidget* w, const QString& v) {
+    if (auto* c = qobject_cast<QCheckBox*>(w))
+        c->setCheckState(v == u"S" ? Qt::Checked : v == u"N" ? Qt::Unchecked : Qt::PartiallyChecked);
+    else if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(v);
+    else if (auto* c = qobject_cast<QComboBox*>(w)) {
+        const int i = c->findData(v);
+        c->setCurrentIndex(i >= 0 ? i : c->findText(v));
+    } else if (auto* d = qobject_cast<QDateTimeEdit*>(w)) {
+        if (const auto data = dataDaTesto(v))
+            d->setDate(*data);
+    } else
+        w->setProperty("text", v);
+}
+
+QString chiaveFiltro(const QString& nome, const QString& confronto) {
+    return nome + confronto;
+}
+
 QString giorno(const QDate& d) {
     return SqlValore(d, SqlData);
 }
@@ -325,7 +345,52 @@ QString LumoComlin::PrepSql() const {
     return testoSelect(q);
 }
 
+QHash<QString, QString> LumoComlin::valoriFiltri() const {
+    QHash<QString, QString> v;
+    for (const Filtro& f : filtri_)
+        if (f.controllo)
+            if (const QString t = valoreControllo(f.controllo); !t.isEmpty())
+                v.insert(chiaveFiltro(f.nome, f.confronto), t);
+    return v;
+}
+
+void LumoComlin::ripristinaFiltri() {
+    filtriDaRipristinare_ = false;
+    for (const Filtro& f : filtri_) {
+        const auto it = salvata_.filtri.constFind(chiaveFiltro(f.nome, f.confronto));
+        if (f.controllo && it != salvata_.filtri.constEnd())
+            scriviControllo(f.controllo, it.value());
+    }
+    // The saved sort only on a column the list still has and can sort on: the text is user
+    // data and never reaches the query itself.
+    const int c = salvata_.ordinaPer.isEmpty() ? -1 : colonna(salvata_.ordinaPer);
+    if (c >= 0 && colonne_[static_cast<std::size_t>(c)].ordinabile)
+        ordine_ = {{colonne_[static_cast<std::size_t>(c)].espressione, salvata_.ordinaDiscendente}};
+}
+
+void LumoComlin::salvaFiltriCambiati() {
+    if (!contesto_ || nomeLista_.isEmpty() || filtriDaRipristinare_)
+        return;
+    const Personalizzazione ora = personalizzazione();
+    if (ora.filtri != salvata_.filtri || ora.ordinaPer != salvata_.ordinaPer ||
+        ora.ordinaDiscendente != salvata_.ordinaDiscendente)
+        salvaPersonalizzazione();
+}
+
+void LumoComlin::mostraOrdine() {
+    QHeaderView* h = dbgRiga->horizontalHeader();
+    for (std::size_t i = 0; i < colonne_.size() && !ordine_.empty(); ++i)
+        if (colonne_[i].espressione == ordine_.front().espressione) {
+            h->setSortIndicatorShown(true);
+            h->setSortIndicator(static_cast<int>(i),
+                                ordine_.front().discendente ? Qt::DescendingOrder : Qt::AscendingOrder);
+            return;
+        }
+}
+
 bool LumoComlin::aggiorna() {
+    if (filtriDaRipristinare_)
+        ripristinaFiltri();
     if (VerSelez && !VerSelez())
         return false;
     try {
@@ -341,8 +406,11 @@ bool LumoComlin::aggiorna() {
         mostraErroreDb(QStringLiteral("Lettura della lista"), e.numero(), e.descrizione());
         return false;
     }
+    mostraOrdine();
     if (righe() > 0)
         vai(0, -1);
+    // The list opens next time with the filters that gave these rows.
+    salvaFiltriCambiati();
     return true;
 }
 
@@ -385,6 +453,7 @@ bool LumoComlin::ordina(int colonna) {
     // Stay on the record that was current, now at its place in the new order.
     if (!posizionaChiave(corrente) && righe() > 0)
         vai(0, -1);
+    salvaFiltriCambiati();
     return true;
 }
 

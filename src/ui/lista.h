@@ -128,7 +128,8 @@ public:
 
     // --- Personalisation --------------------------------------------------------------------
     Personalizzazione personalizzazione() const;
-    // Saves the current order, widths, hidden and added columns; false when it cannot be saved.
+    // Saves the current order, widths, hidden and added columns, the filters and the sort;
+    // false when it cannot be saved. A list with a name saves after every query and sort.
     bool salvaPersonalizzazione();
     // Adds a field of the table as a column after `dopo` (model index; -1 at the end).
     bool aggiungiColonnaPersonale(const QString& campo, int dopo = -1);
@@ -185,6 +186,12 @@ private:
     void catturaVista();
     void menuIntestazione(const QPoint& p);
     void caricaPersonalizzazione();
+    // The saved filters and sort, put back before the first query.
+    void ripristinaFiltri();
+    QHash<QString, QString> valoriFiltri() const;
+    void mostraOrdine();
+    // Saves when the filters or the sort differ from the saved ones.
+    void salvaFiltriCambiati();
     void salvaDopo();
     double pixelPerTwip() const;
     int twipInPixel(int twip) const;
@@ -220,6 +227,7 @@ private:
     bool intestazioneDaApplicare_ = true;
     bool applicando_ = false;
     bool stampaInCorso_ = false;
+    bool filtriDaRipristinare_ = false;
 };
 
 } // namespace tesel::ui

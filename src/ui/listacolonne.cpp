@@ -112,12 +112,29 @@ void LumoComlin::aggiornaCerca() {
 
 Personalizzazione LumoComlin::personalizzazione() const {
     const QHeaderView* h = dbgRiga->horizontalHeader();
+    // Filters and sort as they are now, unless the saved ones are still to be put back.
+    const auto filtriEOrdine = [this](Personalizzazione& p) {
+        if (filtriDaRipristinare_)
+            return;
+        p.filtri = valoriFiltri();
+        p.ordinaPer.clear();
+        p.ordinaDiscendente = false;
+        if (!ordine_.empty())
+            for (const ColonnaLista& c : colonne_)
+                if (c.espressione == ordine_.front().espressione) {
+                    p.ordinaPer = c.alias;
+                    p.ordinaDiscendente = ordine_.front().discendente;
+                    break;
+                }
+    };
     if (!eseguita_ || h->count() != static_cast<int>(colonne_.size())) {
         Personalizzazione p = salvata_;
         p.aggiunte = personali_;
+        filtriEOrdine(p);
         return p;
     }
     Personalizzazione p;
+    filtriEOrdine(p);
     for (int v = 0; v < h->count(); ++v) {
         const int l = h->logicalIndex(v);
         const ColonnaLista& c = colonne_[l];
@@ -179,6 +196,9 @@ bool LumoComlin::salvaPersonalizzazione() {
     salvata_.ordine = p.ordine;
     salvata_.larghezze = p.larghezze;
     salvata_.nascoste = p.nascoste;
+    salvata_.filtri = p.filtri;
+    salvata_.ordinaPer = p.ordinaPer;
+    salvata_.ordinaDiscendente = p.ordinaDiscendente;
     return true;
 }
 
@@ -192,6 +212,7 @@ void LumoComlin::caricaPersonalizzazione() {
         mostraErroreDb(QStringLiteral("Lettura delle colonne"), e.numero(), e.descrizione());
     }
     salvata_ = personalizzazioneDaTesto(testo);
+    filtriDaRipristinare_ = !salvata_.filtri.isEmpty() || !salvata_.ordinaPer.isEmpty();
     personali_.clear();
     for (const ColonnaPersonale& c : salvata_.aggiunte)
         if (espressionePermessa(c.espressione, tabella_, campiTabella()))

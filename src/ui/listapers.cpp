@@ -41,6 +41,13 @@ QString testoPersonalizzazione(const Personalizzazione& p) {
                                     {"titolo", c.titolo},
                                     {"larghezza", c.larghezza}});
     o["aggiunte"] = aggiunte;
+    QJsonObject filtri;
+    for (auto it = p.filtri.constBegin(); it != p.filtri.constEnd(); ++it)
+        filtri[it.key()] = it.value();
+    if (!filtri.isEmpty())
+        o["filtri"] = filtri;
+    if (!p.ordinaPer.isEmpty())
+        o["ordinaPer"] = QJsonObject{{"colonna", p.ordinaPer}, {"discendente", p.ordinaDiscendente}};
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
@@ -66,6 +73,15 @@ Personalizzazione personalizzazioneDaTesto(const QString& testo) {
             continue;
         p.aggiunte.push_back({a["espressione"].toString(), a["posizione"].toInt(), a["titolo"].toString(),
                               a["larghezza"].toInt()});
+    }
+    const QJsonObject filtri = o["filtri"].toObject();
+    for (auto it = filtri.constBegin(); it != filtri.constEnd(); ++it)
+        if (it.value().isString())
+            p.filtri.insert(it.key(), it.value().toString());
+    const QJsonObject ordina = o["ordinaPer"].toObject();
+    if (ordina["colonna"].isString()) {
+        p.ordinaPer = ordina["colonna"].toString();
+        p.ordinaDiscendente = ordina["discendente"].toBool();
     }
     return p;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Column personalisation of a list: the user's order, widths and hidden columns, and the
-// columns the user added (each an expression with its position, caption and width).
+// Personalisation of a list: the user's order, widths and hidden columns, the columns the user
+// added (each an expression with its position, caption and width), and the filters and sort
+// order last used, so that the list opens again as the user left it.
 //
 // Storage: one personal value per user and list, "Personal." + list name + ".Colonne", a
 // JSON text written to MenuPersonali of the suite's common database (the table the menu
@@ -34,8 +35,14 @@ struct Personalizzazione {
     QHash<QString, int> larghezze; // twips of standard columns, by alias
     QStringList nascoste;          // aliases of hidden standard columns
     std::vector<ColonnaPersonale> aggiunte;
+    // The filters' values by filter (name + comparison), only those not empty.
+    QHash<QString, QString> filtri;
+    // The sort chosen by a header click: the column's alias and its direction.
+    QString ordinaPer;
+    bool ordinaDiscendente = false;
     bool vuota() const {
-        return ordine.isEmpty() && larghezze.isEmpty() && nascoste.isEmpty() && aggiunte.empty();
+        return ordine.isEmpty() && larghezze.isEmpty() && nascoste.isEmpty() && aggiunte.empty() &&
+               filtri.isEmpty() && ordinaPer.isEmpty();
     }
 };
 

@@ -99,7 +99,11 @@ TEST_P(RifiutoContabilizzazione, shouldReportTheReasonAndLeaveEveryTableAsItWas)
     const EsitoContabilizzazione esito = posta(k);
 
     EXPECT_FALSE(esito.ok);
-    const QString atteso = QString::fromUtf8(c.errori).replace(u'\n', u"\r\n"_s);
+    const QString atteso = QString::fromUtf8(c.errori)
+                               .replace(u'\n', u"\r\n"_s)
+                               .replace(u"{a-3}"_s, QString::number(anno - 3))
+                               .replace(u"{a+1}"_s, QString::number(anno + 1))
+                               .replace(u"{a}"_s, QString::number(anno));
     if (c.soloDescrittive)
         EXPECT_TRUE(esito.errori.contains(atteso)) << esito.errori.toStdString();
     else
@@ -118,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "\nFornitore 40-10-9999 inesistente"},
         CasoRifiuto{"senza causale e fuori esercizio: i due messaggi insieme",
                     [](FatturaProva& f, int anno) { f.causale({}).ricezione(QDate(anno - 3, 5, 2)); },
-                    "\nManca la causale di contabilità\nData registrazione non valida per anno contabile"},
+                    "\nManca la causale di contabilità\nData registrazione non valida per anno contabile: "
+                    "02/05/{a-3}, anno contabile {a} (date registrabili dal 01/01/{a} al 31/12/{a+1})"},
         CasoRifiuto{"causale inesistente", [](FatturaProva& f, int) { f.causale("ZZZ"); },
                     "\nCausale ZZZ inesistente"},
         CasoRifiuto{"già contabilizzata", [](FatturaProva& f, int) { f.contabilizzata(); },

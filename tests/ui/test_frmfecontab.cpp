@@ -1,6 +1,6 @@
-// The posting dialog on the demo company with invoices written here: its defaults, the field
-// look-ups, the order checks, the empty selection, the run that only marks invoices posted,
-// and the error list of a run.
+// The posting dialog on the demo company with invoices written here: its defaults and the list
+// of waiting invoices they find, the field look-ups, the order checks, the empty selection, the
+// run that only marks invoices posted, the ticked invoices posted and the summary of a run.
 
 #include "formprova.h"
 
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace tesel;
@@ -70,7 +71,8 @@ protected:
 TEST_F(DialogoContabilizzazione, shouldDecodeTheCodesTypedFromTheCompanyDefaultsAndRefuseWhatDoesNotExist) {
     apri();
     EXPECT_EQ(form->oiLoadOk, -1);
-    EXPECT_EQ(form->txt.at(30)->text() + "-" + form->txt.at(40)->text(), QStringLiteral("%1-%1").arg(anno));
+    // No year: every waiting invoice is selected, whatever its year.
+    EXPECT_EQ(form->txt.at(30)->text() + form->txt.at(40)->text(), QString());
     EXPECT_EQ(form->txt.at(160)->text(), "PAG");
     EXPECT_EQ(form->lab.at(160)->text(), "Pagamento fornitore per cassa");
     EXPECT_EQ(form->txt.at(170)->text(), "20-40-1001");
@@ -175,7 +177,10 @@ TEST_F(DialogoContabilizzazione, shouldOnlyMarkTheSelectedInvoicesPostedOnceConf
                            .arg(form->txtFatti->text(), form->txtDaFare->text());
     });
     form->ComOk->click();
-    EXPECT_EQ(utente.testiMostrati(), (QStringList{domanda, "Elaborazione terminata"}));
+    EXPECT_EQ(
+        utente.testiMostrati(),
+        (QStringList{domanda,
+                     "Elaborazione terminata: 3 segnate contabilizzate senza registrazione su 3 spuntate"}));
     EXPECT_EQ(avanzamento, (QStringList{"1 0 1 3", "1 0 2 3", "1 0 3 3"}));
     EXPECT_EQ(contabilizzate(), (QStringList{"1", "2", "3"}));
     EXPECT_EQ(righeContabili(), 0);
@@ -191,10 +196,106 @@ TEST_F(DialogoContabilizzazione, shouldListEveryFailingInvoiceWithItsReasonAndGo
     // Each invoice lacks its supplier: the run reaches the second after the first failed.
     EXPECT_EQ(
         utente.testiMostrati(),
-        QStringList{"Nr. rif. 1 - P.Iva 03981270683 - File IT03981270683_1.xml\nManca il codice fornitore\n"
+        QStringList{"Elaborazione terminata: 0 contabilizzate su 2 spuntate\n\nNon contabilizzate: 2\n"
+                    "Nr. rif. 1 - P.Iva 03981270683 - File IT03981270683_1.xml\nManca il codice fornitore\n"
                     "Nr. rif. 2 - P.Iva 01234567890 - File IT01234567890_2.xml\nManca il codice fornitore"});
+    // Both stay listed, ready for another try once their supplier is set.
+    EXPECT_EQ(form->elenco().size(), 2u);
     EXPECT_TRUE(contabilizzate().isEmpty());
     EXPECT_EQ(righeContabili(), 0);
+}
+
+// The waiting invoices of every year are listed with their supplier and total; only the ticked
+// ones are posted, and the summary names the registration, the protocol and the due dates of
+// what was posted and the values of every refusal.
+TEST_F(DialogoContabilizzazione, shouldListTheWaitingInvoicesOfEveryYearAndPostOnlyTheTickedOnes) {
+    const QDate oggi = QDate::currentDate();
+    const auto documento = [](const char* numero, const QDate& data) {
+        // The total of the lines and VAT: posting refuses a document total that disagrees.
+        return prova::FatturaProva{
+            .numero = QString::fromUtf8(numero), .data = data.toString(Qt::ISODate), .totale = "1220.00"};
+    };
+    const ChiaveFattura corrente = importa(documento("1/A", oggi), "IT03981270683_00001.xml");
+    const ChiaveFattura vecchia = importa(documento("7", QDate(anno - 3, 5, 2)), "IT03981270683_00002.xml");
+    const ChiaveFattura scorsa = importa(documento("9", QDate(anno - 1, 12, 20)), "IT03981270683_00003.xml");
+    const ChiaveFattura giaPostata = importa(documento("11", oggi), "IT03981270683_00004.xml");
+    db().EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'S' WHERE XmlNumRif = %1")
+                       .arg(giaPostata.numero));
+    // A file without the document total: the list adds up its VAT summary.
+    db().EseguiSql(
+        QStringLiteral("UPDATE FatXmlTest SET DGD_ImportoTotaleDocumento = NULL WHERE XmlAnno = %1")
+            .arg(scorsa.anno));
+    apri();
+
+    QStringList righe;
+    for (int i = 0; i < form->lstFatture->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* v = form->lstFatture->topLevelItem(i);
+        QStringList celle;
+        for (int c = 0; c < v->columnCount(); ++c)
+            celle << v->text(c);
+        righe << celle.join(u'|') + (v->checkState(0) == Qt::Checked ? "|x" : "|");
+    }
+    const auto riga = [](ChiaveFattura k, const char* numero, const QDate& data) {
+        return QStringLiteral("%1/%2||%3|%4|Ferramenta Adriatica Srl|03981270683|1.220,00|x")
+            .arg(k.anno)
+            .arg(k.numero)
+            .arg(QString::fromUtf8(numero), data.toString("dd/MM/yyyy"));
+    };
+    EXPECT_EQ(righe, (QStringList{riga(vecchia, "7", QDate(anno - 3, 5, 2)),
+                                  riga(scorsa, "9", QDate(anno - 1, 12, 20)), riga(corrente, "1/A", oggi)}))
+        << righe.join(u'\n').toStdString();
+    EXPECT_EQ(form->labElenco->text(), "3 fatture da contabilizzare, 3 spuntate");
+
+    // Unticked by the user: it stays out of the run, also when the list is read again.
+    form->lstFatture->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    form->ComElenco->click();
+    EXPECT_EQ(form->labElenco->text(), "3 fatture da contabilizzare, 2 spuntate");
+    EXPECT_EQ(form->lstFatture->topLevelItem(1)->checkState(0), Qt::Unchecked);
+
+    // No automatic payment: the invoice's instalment stays open as the supplier's due date.
+    digita(160, QString());
+    digita(170, QString());
+    form->ComOk->click();
+    const QStringList registrazioni = [&] {
+        QStringList r;
+        for (Recordset rs =
+                 db().ApriRs(QStringLiteral("SELECT NumReg, NumProt, XmlNumRif FROM MovPnTes WHERE "
+                                            "NumProt > 0 ORDER BY NumReg"));
+             !rs.RsEof(); rs.RsMoveNext())
+            r << rs.leggiTesto("NumReg") + "/" + rs.leggiTesto("NumProt") + " " + rs.leggiTesto("XmlNumRif");
+        return r;
+    }();
+    ASSERT_EQ(registrazioni.size(), 1) << registrazioni.join(", ").toStdString();
+    const QString numeri = registrazioni.first().section(u' ', 0, 0);
+    EXPECT_EQ(registrazioni.first().section(u' ', 1), QString::number(corrente.numero));
+    const QString dataOggi = oggi.toString("dd/MM/yyyy");
+    const QString riepilogo = form->riepilogo();
+    EXPECT_TRUE(riepilogo.startsWith(
+        QStringLiteral("Elaborazione terminata: 1 contabilizzate su 2 spuntate\n\n"
+                       "Contabilizzate:\nNr. rif. %1/%2 - Doc. 1/A del %3 - "
+                       "Ferramenta Adriatica Srl: reg. n. %4 del %3 causale FAA, protocollo "
+                       "IVA ./%5 del %3")
+            .arg(corrente.anno)
+            .arg(corrente.numero)
+            .arg(dataOggi, numeri.section(u'/', 0, 0), numeri.section(u'/', 1))))
+        << riepilogo.toStdString();
+    EXPECT_TRUE(riepilogo.contains("1 scadenza: ")) << riepilogo.toStdString();
+    EXPECT_TRUE(riepilogo.contains(
+        QStringLiteral(
+            "Non contabilizzate: 1\nNr. rif. %1 - P.Iva 03981270683 - File IT03981270683_00002.xml\n"
+            "Data registrazione non valida per anno contabile: 02/05/%2, anno contabile %3 (date "
+            "registrabili dal 01/01/%3 al 31/12/%4)")
+            .arg(vecchia.numero)
+            .arg(anno - 3)
+            .arg(anno)
+            .arg(anno + 1)))
+        << riepilogo.toStdString();
+    EXPECT_EQ(utente.testiMostrati(), QStringList{riepilogo});
+    EXPECT_EQ(contabilizzate(),
+              (QStringList{QString::number(corrente.numero), QString::number(giaPostata.numero)}));
+    // What was posted has left the list; the refused and the unticked invoices wait on.
+    EXPECT_EQ(form->elenco().size(), 2u);
+    EXPECT_EQ(form->labElenco->text(), "2 fatture da contabilizzare, 1 spuntate");
 }
 
 } // namespace

@@ -463,7 +463,13 @@ TEST_F(FormTestata,
     EXPECT_EQ(utente.testiMostrati(), QStringList{"Confermi contabilizzazione della fattura corrente"});
     EXPECT_NE(testo(k, "Contabilizzato"), "S");
 
+    utente.mostrati.clear();
     comando("Contabil");
+    // The numbers to note on the paper invoice; the instalment was paid by the automatic payment.
+    EXPECT_EQ(utente.testiMostrati().value(1),
+              QString("Fattura contabilizzata\nreg. n. 1 del %1 causale FAA, protocollo IVA ./1 del %1\n"
+                      "reg. n. 2 del %1 causale PAG\nnessuna scadenza")
+                  .arg(QDate::currentDate().toString("dd/MM/yyyy")));
     EXPECT_EQ(testo(k, "Contabilizzato"), "S");
     EXPECT_TRUE(form->labContabilizzato->isVisible());
     // The invoice's registration and, with "DatiPagamAutom" "S", the payment settled with the
@@ -509,7 +515,14 @@ TEST_F(FormTestata,
 
     utente.mostrati.clear();
     comando("DeContab");
-    EXPECT_EQ(utente.testiMostrati().value(0), "Confermi ripristino della fattura da stato contabilizzato");
+    // The question names what goes; the payment registration repeats the invoice's protocol.
+    EXPECT_EQ(
+        utente.testiMostrati().value(0),
+        QString("Confermi ripristino della fattura da stato contabilizzato\nVerranno eliminati:\n"
+                "reg. n. 1 del %1 causale FAA, protocollo IVA ./1 del %1\nreg. n. 2 del %1 causale PAG\n"
+                "nessuna scadenza")
+            .arg(QDate::currentDate().toString("dd/MM/yyyy")))
+        << utente.testiMostrati().join("\n----\n").toStdString();
     EXPECT_EQ(testo(k, "Contabilizzato"), "N");
     EXPECT_EQ(conta("MovPnTes", k) + conta("MovPnTesFatt", k), 0);
 }

@@ -1,6 +1,6 @@
 // The received-invoice list on the demo company with a handful of invoices written here:
-// what its rows show, the filters and ranges, choosing an invoice with its neighbours, and
-// the list export.
+// what its rows show, the filters and ranges, the search by name or document, choosing an
+// invoice with its neighbours, and the list export.
 
 #include "formprova.h"
 
@@ -21,7 +21,7 @@ using namespace tesel::ui;
 
 namespace {
 
-// In the list's default order (receipt date, then reference number): year, number, receipt,
+// In receipt order (the list shows them the other way round, newest first): year, number, receipt,
 // document number and date, causal, the three account parts, total, printed, posted. The
 // account parts are texts: leading zeros, empty texts, letters and Nulls must all be borne by
 // the supplier filter.
@@ -67,10 +67,11 @@ protected:
             form->txt.at(i)->setText(v);
         form->ButtonComando("Aggiorna");
     }
-    // The keys shown, "year/number" in the list's order.
+    // The keys shown, "year/number", from the last row up: with the list's newest-first order,
+    // oldest receipt first.
     QString mostrate() const {
         QStringList c;
-        for (int r = 0; r < form->lista->righe(); ++r) {
+        for (int r = form->lista->righe() - 1; r >= 0; --r) {
             const QVariantList k = form->lista->modello()->chiave(r);
             c << QString("%1/%2").arg(k.value(0).toInt()).arg(k.value(1).toInt());
         }
@@ -90,11 +91,12 @@ TEST_F(ListaFatturePassive, showsEveryInvoiceInReceiptOrderWithItsFormattedValue
     EXPECT_EQ(mostrate(), Tutte);
     QStringList riga;
     for (const char* c : {"XmlAnno", "XmlNumRif", "DataRicez", "NumDoc", "DataDoc", "Causale", "PartitaIva",
-                          "Fornitore", "TotaleDoc", "Stampato", "Contabilizzato"})
+                          "RagioneSociale", "Fornitore", "TotaleDoc", "Stampato", "Contabilizzato"})
         riga << cella(3, c);
-    EXPECT_EQ(riga.join('|'), "2024|1|01/03/2024|A1|28/02/2024|FAA|03981270683|40-01-125|100,00|S|S");
+    EXPECT_EQ(riga.join('|'),
+              "2024|1|01/03/2024|A1|28/02/2024|FAA|03981270683|Fornitore A1|40-01-125|100,00|S|S");
     // Missing account parts stay empty without blanking the code.
-    EXPECT_EQ(cella(1, "Fornitore") + " " + cella(5, "Fornitore") + " " + cella(4, "TotaleDoc"),
+    EXPECT_EQ(cella(5, "Fornitore") + " " + cella(1, "Fornitore") + " " + cella(2, "TotaleDoc"),
               "-- -- -50,00");
 
     // A personal column in first place moves the standard ones without mixing their values.
@@ -158,6 +160,26 @@ TEST_F(ListaFatturePassive, filtersAndRangesGiveTheRightRowsAndAReversedRangeIsR
     EXPECT_EQ(mostrate(), "2024/2 2024/1 2024/3");
 }
 
+TEST_F(ListaFatturePassive, opensNewestFirstFindsByNameOrDocumentAndTotalsAFileWithoutItsTotal) {
+    // A file without the document total: its VAT summary gives it.
+    db().EseguiSql(
+        "UPDATE FatXmlTest SET DGD_ImportoTotaleDocumento = NULL WHERE XmlAnno = 2024 AND XmlNumRif = 4");
+    db().EseguiSql("INSERT INTO FatXmlIva (XmlAnno, XmlNumRif, XmlRigDet, ImponibileImporto, Imposta) VALUES "
+                   "(2024, 4, 1, 20, 4.4), (2024, 4, 2, 5, NULL)");
+    apri();
+    EXPECT_EQ(cella(0, "XmlNumRif") + " " + cella(1, "XmlNumRif") + " " + cella(1, "TotaleDoc"), "5 4 29,40");
+    for (const auto& [testo, attese] : {std::pair{"fornitore a", "2024/2 2024/1"}, std::pair{"z9", "2023/7"},
+                                        std::pair{"  C ", "2024/4 2024/5"}, std::pair{"l'a", ""}}) {
+        SCOPED_TRACE(testo);
+        filtra({{130, testo}});
+        EXPECT_EQ(mostrate(), attese);
+    }
+    form->txt[130]->clear();
+    filtra({});
+    EXPECT_EQ(mostrate(), Tutte);
+    EXPECT_EQ(testiMostrati(), "");
+}
+
 TEST_F(ListaFatturePassive, theGreyBoxesFilterPrintedAndPostedAndPrintingExportsTheFilteredRows) {
     auto& f = apri();
     for (const auto& [stampate, contabilizzate, attese] :
@@ -197,15 +219,15 @@ TEST_F(ListaFatturePassive, theGreyBoxesFilterPrintedAndPostedAndPrintingExports
     QFile csv(file);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll().split('\n').value(1),
-              "2024;3;05/03/2024;B1;01/03/2024;NCA;03981270683;40-10-1001;-50,00;N;N\r");
+              "2024;3;05/03/2024;B1;01/03/2024;NCA;03981270683;Fornitore B1;40-10-1001;-50,00;N;N\r");
 }
 
 TEST_F(ListaFatturePassive, theChosenInvoiceAndItsNeighboursFollowTheListsOrder) {
     auto& f = apri();
     filtra({{10, "2024"}});
     f.lista->ordina(f.lista->colonna("TotaleDoc"));
-    f.lista->ordina(f.lista->colonna("TotaleDoc")); // descending
-    ASSERT_EQ(mostrate(), "2024/2 2024/1 2024/5 2024/4 2024/3");
+    f.lista->ordina(f.lista->colonna("TotaleDoc"));              // descending
+    ASSERT_EQ(mostrate(), "2024/3 2024/4 2024/5 2024/1 2024/2"); // from the last row up
     f.impostaBookmark(ChiaveFattura{2024, 4});
     f.ButtonComando("VaiA");
     EXPECT_EQ(f.lista->rigaCorrente(), 3);
@@ -238,8 +260,8 @@ TEST_F(ListaFatturePassive, scegliFatturaPassivaAnswersTheRowChosenOrNothingWhen
         QTest::keyClick(f->lista->dbgRiga, Qt::Key_Return);
     });
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->chiave, (QVariantList{2024, 2}));
-    EXPECT_EQ(s->vicino(s->chiave, -1), (QVariantList{2023, 7}));
+    EXPECT_EQ(s->chiave, (QVariantList{2024, 3}));
+    EXPECT_EQ(s->vicino(s->chiave, -1), (QVariantList{2024, 4}));
     EXPECT_EQ(scegli([](frmFEPassTestLis* f) { QTest::keyClick(f->lista->dbgRiga, Qt::Key_Escape); }),
               std::nullopt);
     EXPECT_EQ(scegli([](frmFEPassTestLis* f) { f->ComChiudi->click(); }), std::nullopt);

@@ -9,6 +9,7 @@
 #include "schema/schema.h"
 #include "ui/lista.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -308,6 +309,66 @@ TEST_F(ListaPersonale, colonneSalvateERipristinatePerUtente) {
         EXPECT_EQ(aliasVisibili(*l), predefinite);
     }
     EXPECT_EQ(comune->valore("SELECT COUNT(*) FROM MenuPersonali").toInt(), 0);
+    EXPECT_TRUE(ui.mostrati.isEmpty()) << ui.testiMostrati().join("|").toStdString();
+}
+
+TEST_F(ListaPersonale, filtriEOrdinamentoSalvatiERipristinatiPerUtente) {
+    Utente mario(db(), *comune, ui, "mario");
+    QLineEdit causale;
+    QCheckBox stampato;
+    const auto apri = [&](Utente& u) {
+        auto l = std::make_unique<LumoComlin>(u.c);
+        colonneFatture(*l);
+        l->impostaNomeLista("frmProva");
+        l->registraFiltro("Causale", "=", &causale);
+        l->registraFiltro("Stampato", "=", &stampato);
+        l->resize(1400, 400);
+        l->show();
+        EXPECT_TRUE(l->aggiorna());
+        return l;
+    };
+    {
+        auto l = apri(mario);
+        EXPECT_EQ(l->righe(), 20);
+        causale.setText("NCA");
+        stampato.setCheckState(Qt::Checked);
+        ASSERT_TRUE(l->aggiorna());
+        l->ordina(l->colonna("TotaleDoc"));
+        ASSERT_TRUE(l->ordina(l->colonna("TotaleDoc"))); // descending
+    }
+    // Opened again by mario: his filters, his order.
+    causale.clear();
+    stampato.setCheckState(Qt::PartiallyChecked);
+    {
+        auto l = apri(mario);
+        EXPECT_EQ(causale.text() + " " + QString::number(stampato.checkState()), "NCA 2");
+        QStringList numeri;
+        for (int r = 0; r < l->righe(); ++r)
+            numeri << cella(*l, r, "XmlNumRif");
+        EXPECT_EQ(numeri.join(' '), "18 12 6");
+        const QHeaderView* h = l->dbgRiga->horizontalHeader();
+        EXPECT_EQ(h->sortIndicatorSection(), l->colonna("TotaleDoc"));
+        EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+    // Another user starts from the form's own.
+    causale.clear();
+    stampato.setCheckState(Qt::PartiallyChecked);
+    {
+        Utente lucia(db(), *comune, ui, "lucia");
+        auto l = apri(lucia);
+        EXPECT_EQ(causale.text(), "");
+        EXPECT_EQ(l->righe(), 20);
+        EXPECT_EQ(cella(*l, 0, "XmlNumRif"), "1");
+    }
+    // A saved sort on a column that cannot be sorted is left out.
+    Personalizzazione p;
+    p.ordinaPer = "Fornitore";
+    comune->EseguiSql("UPDATE MenuPersonali SET Valore = " + SqlValore(testoPersonalizzazione(p), SqlTesto) +
+                      " WHERE Utente = 'mario'");
+    {
+        auto l = apri(mario);
+        EXPECT_EQ(cella(*l, 0, "XmlNumRif"), "1");
+    }
     EXPECT_TRUE(ui.mostrati.isEmpty()) << ui.testiMostrati().join("|").toStdString();
 }
 

@@ -4,6 +4,7 @@
 #include "frame/codiceconto.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
+#include "frame/data.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
@@ -13,6 +14,7 @@
 #include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
 #include "ui/ricerca.h"
+#include "ui/selezionefatture.h"
 #include "ui/validatori.h"
 
 #include <QApplication>
@@ -25,7 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace tesel::ui {
@@ -34,38 +37,26 @@ namespace {
 
 const QString Titolo = QStringLiteral("Contabilizzazione Fatture Passive");
 
-// Boxes of dates, and the first box of each "from"/"to" pair by the pair it belongs to.
-const QList<int> BoxData{70, 80, 110, 120};
-
-int primoDellaCoppia(posting::Coppia c) {
-    switch (c) {
-    case posting::Coppia::Anni:
-        return 30;
-    case posting::Coppia::Numeri:
-        return 50;
-    case posting::Coppia::DateDocumento:
-        return 70;
-    case posting::Coppia::DateRicezione:
-        return 110;
-    }
-    return 30;
-}
-
 QString codice(const QLineEdit* campo) {
     return campo->text().trimmed();
 }
 
-std::optional<QDate> dataDi(const QLineEdit* campo) {
-    const Conversione<QDate> c = convertiData(campo->text(), 0, QDate(1900, 1, 1));
-    return c.codice == CodOk ? c.valore : std::nullopt;
+// Columns of the list of waiting invoices.
+enum ColonnaElenco { ColRif, ColRicezione, ColDocumento, ColDataDoc, ColFornitore, ColPartitaIva, ColTotale };
+
+std::pair<int, qint64> chiave(const posting::FatturaInAttesa& f) {
+    return {f.anno, f.numero};
 }
 
-template <typename T> std::optional<T> numeroDi(const QLineEdit* campo) {
-    bool ok = false;
-    const qint64 n = codice(campo).toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return static_cast<T>(n);
+// "Nr. rif. 2026/5 - Doc. 101 del 01/03/2026 - Rossi Srl"
+QString fatturaPerRiepilogo(const posting::FatturaInAttesa& f) {
+    QString t = QStringLiteral("Nr. rif. %1/%2").arg(f.anno).arg(f.numero);
+    if (!f.numeroDocumento.isEmpty())
+        t += QStringLiteral(" - Doc. ") + f.numeroDocumento +
+             (f.dataDocumento.isValid() ? QStringLiteral(" del ") + testoData(f.dataDocumento) : QString());
+    if (!f.fornitore.isEmpty())
+        t += QStringLiteral(" - ") + f.fornitore;
+    return t;
 }
 
 } // namespace
@@ -76,6 +67,8 @@ frmFEContab::frmFEContab(Contesto& contesto, QWidget* padre)
     costruisci();
     ordineTab();
     picElab->hide();
+    // Room for the waiting invoices and their supplier names, within 1366x768.
+    resize(std::max(sizeHint().width(), 1120), 700);
 }
 
 frmFEContab::~frmFEContab() {
@@ -87,11 +80,23 @@ frmFEContab::~frmFEContab() {
 
 void frmFEContab::costruisci() {
     const QFontMetrics fm(font());
+    staMessaggi = new BarraStato(this);
+    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
+    FraSelezione = new SelezioneFatture(contesto_.db, staMessaggi, nonValidi_, this);
+    txt = FraSelezione->txt;
+    lab = FraSelezione->lab;
+    connect(FraSelezione, &SelezioneFatture::criteriCambiati, this, [this] {
+        if (!inElaborazione_)
+            aggiornaElenco();
+    });
+
     const auto campo = [&](int indice, int caratteri) {
         auto* c = new QLineEdit(this);
         c->setObjectName(QStringLiteral("txt%1").arg(indice));
         c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
         txt[indice] = c;
+        const int i = indice;
+        connect(c, &QLineEdit::editingFinished, this, [this, i] { controllaCampo(i); });
         return c;
     };
     const auto etichetta = [this](const QString& testo, QWidget* compagno) {
@@ -101,7 +106,6 @@ void frmFEContab::costruisci() {
     };
     const auto descrizione = [this](int indice) {
         auto* d = new DescrizioneCodice(this);
-        // The grid gives the width: a long description never widens the window.
         d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         d->setObjectName(QStringLiteral("lab%1").arg(indice));
         lab[indice] = d;
@@ -130,74 +134,13 @@ void frmFEContab::costruisci() {
         h->addWidget(b);
         return h;
     };
-    // Dates: wide enough for the date and for the hint shown while it is empty.
-    const int larghezzaData = std::max(fm.horizontalAdvance(QStringLiteral("00/00/00000")),
-                                       fm.horizontalAdvance(QStringLiteral("gg/mm/aaaa"))) +
-                              24;
-    const auto soloCifre =
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
-
-    campo(10, 6);
-    descrizione(10);
-    campo(30, 5)->setValidator(soloCifre);
-    campo(40, 5)->setValidator(soloCifre);
-    campo(50, 10)->setValidator(soloCifre);
-    campo(60, 10)->setValidator(soloCifre);
-    for (int i : BoxData) {
-        campo(i, 0)->setFixedWidth(larghezzaData);
-        txt[i]->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
-    }
-    campo(90, 20);
-    campo(140, 16);
-    campo(150, 18);
-    descrizione(140);
     campo(160, 6);
-    descrizione(160);
+    descrizione(160)->setMinimumWidth(fm.averageCharWidth() * 26);
     campo(170, 14);
-    descrizione(170);
+    descrizione(170)->setMinimumWidth(fm.averageCharWidth() * 26);
     campo(180, 12)->setToolTip(
         QStringLiteral("Unità della divisa per un euro, per i documenti non in euro; vuoto: il cambio "
                        "della tabella Monete"));
-    for (auto& [indice, c] : txt) {
-        const int i = indice;
-        connect(c, &QLineEdit::editingFinished, this, [this, i] { controllaCampo(i); });
-    }
-
-    auto* g = new QGridLayout;
-    g->setHorizontalSpacing(8);
-    g->setVerticalSpacing(6);
-    g->setColumnStretch(4, 1);
-    int r = 0;
-    const auto coppia = [&](const QString& testo, int da, int a) {
-        g->addWidget(etichetta(testo, txt[da]), r, 0);
-        g->addWidget(txt[da], r, 1, Qt::AlignLeft);
-        g->addWidget(etichetta(QStringLiteral("al:"), txt[a]), r, 2, Qt::AlignRight);
-        g->addWidget(txt[a], r, 3, Qt::AlignLeft);
-        ++r;
-    };
-    g->addWidget(etichetta(QStringLiteral("Tipo Doc. Fatt. Elettronica:"), txt[10]), r, 0);
-    g->addLayout(ricerca(10, {TipoRicerca::Decodifica, QStringLiteral("FETipDoc")}), r, 1, Qt::AlignLeft);
-    g->addWidget(lab[10], r, 2, 1, 3);
-    ++r;
-    coppia(QStringLiteral("Riferimento:  Anno da:"), 30, 40);
-    coppia(QStringLiteral("Numero dal:"), 50, 60);
-    coppia(QStringLiteral("Documento:  data dal:"), 70, 80);
-    g->addWidget(etichetta(QStringLiteral("Numero:"), txt[90]), r, 0);
-    g->addWidget(txt[90], r, 1, 1, 3, Qt::AlignLeft);
-    ++r;
-    coppia(QStringLiteral("Data ricezione  dal:"), 110, 120);
-    g->addWidget(etichetta(QStringLiteral("Partita Iva:"), txt[140]), r, 0);
-    g->addWidget(txt[140], r, 1, 1, 2, Qt::AlignLeft);
-    g->addWidget(lab[140], r, 3, 1, 2);
-    ++r;
-    g->addWidget(etichetta(QStringLiteral("Codice fiscale:"), txt[150]), r, 0);
-    g->addWidget(txt[150], r, 1, 1, 2, Qt::AlignLeft);
-    ++r;
-    g->addWidget(etichetta(QStringLiteral("Cambio:"), txt[180]), r, 0);
-    g->addWidget(txt[180], r, 1, 1, 2, Qt::AlignLeft);
-    g->addWidget(new QLabel(QStringLiteral("unità per 1 euro, per i documenti non in euro"), this), r, 3, 1,
-                 2);
-    ++r;
 
     FraPagamento = new QGroupBox(QStringLiteral("Dati per pagamento automatico"), this);
     FraPagamento->setObjectName(QStringLiteral("FraPagamento"));
@@ -216,6 +159,7 @@ void frmFEContab::costruisci() {
     CheNoContab = new QCheckBox(
         QStringLiteral("Segna la fattura come contabilizzata senza creare la registrazione in prima nota"),
         this);
+
     CheNoContab->setObjectName(QStringLiteral("CheNoContab"));
 
     // Progress, shown only while a run is going on; its room is kept so nothing moves.
@@ -262,33 +206,48 @@ void frmFEContab::costruisci() {
     comandi->addWidget(ComOk);
     comandi->addWidget(ComChiudi);
 
-    staMessaggi = new BarraStato(this);
-    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
+    // The selection on the left, what the run does on the right, the invoices below.
+    auto* destra = new QVBoxLayout;
+    destra->addWidget(FraPagamento);
+    auto* valuta = new QGridLayout;
+    valuta->setColumnStretch(2, 1);
+    valuta->addWidget(etichetta(QStringLiteral("Cambio:"), txt[180]), 0, 0);
+    valuta->addWidget(txt[180], 0, 1, Qt::AlignLeft);
+    auto* notaCambio = new QLabel(QStringLiteral("unità per 1 euro, per i documenti non in euro"), this);
+    notaCambio->setWordWrap(true);
+    valuta->addWidget(notaCambio, 0, 2);
+    destra->addLayout(valuta);
+    destra->addStretch(1);
+    auto* sopra = new QHBoxLayout;
+    sopra->addWidget(FraSelezione, 3);
+    sopra->addLayout(destra, 2);
+    auto* opzioni = new QHBoxLayout;
+    opzioni->addWidget(cheCreaForn);
+    opzioni->addSpacing(24);
+    opzioni->addWidget(CheNoContab);
+    opzioni->addStretch(1);
 
     auto* principale = new QVBoxLayout(this);
-    principale->addLayout(g);
-    principale->addWidget(FraPagamento);
-    principale->addWidget(cheCreaForn);
-    principale->addWidget(CheNoContab);
-    principale->addStretch(1);
+    principale->addLayout(sopra);
+    principale->addLayout(opzioni);
+    principale->addWidget(costruisciElenco(), 1);
     principale->addWidget(picElab);
     principale->addLayout(comandi);
     principale->addWidget(staMessaggi);
 }
 
 void frmFEContab::ordineTab() {
-    QList<QWidget*> ordine;
-    for (int i : {10, 30, 40, 50, 60, 70, 80, 90, 110, 120, 140, 150, 180, 160, 170})
+    QList<QWidget*> ordine = FraSelezione->ordineTab();
+    for (int i : {160, 170, 180})
         ordine << txt[i];
-    ordine << cheCreaForn << CheNoContab << ComOk << ComChiudi;
+    ordine << cheCreaForn << CheNoContab << lstFatture << ComElenco << ComTutte << ComNessuna << ComOk
+           << ComChiudi;
     for (qsizetype i = 1; i < ordine.size(); ++i)
         setTabOrder(ordine[i - 1], ordine[i]);
 }
 
 void frmFEContab::Carica() {
-    const QString anno = QString::number(QDate::currentDate().year());
-    txt[30]->setText(anno);
-    txt[40]->setText(anno);
+    // No year by default: an invoice of last year received now waits like any other.
     try {
         ParametriAzienda& p = contesto_.parametri;
         txt[160]->setText(p.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed());
@@ -301,6 +260,7 @@ void frmFEContab::Carica() {
     // Defaults that no longer match the tables are shown as such at once.
     controllaCodice(160);
     controllaConto();
+    aggiornaElenco();
     oiLoadOk = -1;
 }
 
@@ -309,20 +269,140 @@ bool frmFEContab::PuoChiudere() {
 }
 
 posting::CriteriSelezione frmFEContab::criteri() const {
-    posting::CriteriSelezione c;
-    c.tipoDocumento = codice(txt.at(10));
-    c.annoDa = numeroDi<int>(txt.at(30));
-    c.annoA = numeroDi<int>(txt.at(40));
-    c.numeroDa = numeroDi<qint64>(txt.at(50));
-    c.numeroA = numeroDi<qint64>(txt.at(60));
-    c.dataDa = dataDi(txt.at(70));
-    c.dataA = dataDi(txt.at(80));
-    c.numeroDocumento = codice(txt.at(90));
-    c.ricezioneDa = dataDi(txt.at(110));
-    c.ricezioneA = dataDi(txt.at(120));
-    c.partitaIva = codice(txt.at(140));
-    c.codiceFiscale = codice(txt.at(150));
-    return c;
+    return FraSelezione->criteri();
+}
+
+// ---- The list of waiting invoices ----------------------------------------------------------
+
+QWidget* frmFEContab::costruisciElenco() {
+    auto* riquadro = new QGroupBox(QStringLiteral("Fatture da contabilizzare"), this);
+    riquadro->setObjectName(QStringLiteral("FraElenco"));
+    lstFatture = new QTreeWidget(this);
+    lstFatture->setObjectName(QStringLiteral("lstFatture"));
+    lstFatture->setRootIsDecorated(false);
+    lstFatture->setUniformRowHeights(true);
+    lstFatture->setAlternatingRowColors(true);
+    lstFatture->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstFatture->setHeaderLabels({QStringLiteral("Riferimento"), QStringLiteral("Ricezione"),
+                                 QStringLiteral("Documento"), QStringLiteral("Data doc."),
+                                 QStringLiteral("Fornitore"), QStringLiteral("Partita Iva"),
+                                 QStringLiteral("Totale")});
+    lstFatture->headerItem()->setTextAlignment(ColTotale, Qt::AlignRight | Qt::AlignVCenter);
+    const QFontMetrics fm(font());
+    const auto larga = [&](int colonna, const QString& campione) {
+        lstFatture->setColumnWidth(colonna, fm.horizontalAdvance(campione) + 36);
+    };
+    larga(ColRif, QStringLiteral("0000/000000"));
+    larga(ColRicezione, QStringLiteral("00/00/0000"));
+    larga(ColDocumento, QStringLiteral("FT-000000/A"));
+    larga(ColDataDoc, QStringLiteral("00/00/0000"));
+    larga(ColFornitore, QStringLiteral("Ragione sociale del fornitore Srl"));
+    larga(ColPartitaIva, QStringLiteral("00000000000"));
+    lstFatture->setMinimumHeight(fm.height() * 8);
+    connect(lstFatture, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* voce, int colonna) {
+        if (colonna != ColRif)
+            return;
+        const std::pair<int, qint64> k{voce->data(ColRif, Qt::UserRole).toInt(),
+                                       voce->data(ColRif, Qt::UserRole + 1).toLongLong()};
+        if (voce->checkState(ColRif) == Qt::Checked)
+            escluse_.erase(k);
+        else
+            escluse_.insert(k);
+        contaSpuntate();
+    });
+
+    labElenco = new QLabel(this);
+    labElenco->setObjectName(QStringLiteral("labElenco"));
+    ComElenco = new QPushButton(QStringLiteral("A&ggiorna elenco"), this);
+    ComElenco->setObjectName(QStringLiteral("ComElenco"));
+    ComElenco->setAutoDefault(false);
+    connect(ComElenco, &QPushButton::clicked, this, [this] {
+        if (FraSelezione->verifica(contesto_.interazione))
+            aggiornaElenco();
+    });
+    ComTutte = new QPushButton(QStringLiteral("Spunta &tutte"), this);
+    ComTutte->setObjectName(QStringLiteral("ComTutte"));
+    ComTutte->setAutoDefault(false);
+    connect(ComTutte, &QPushButton::clicked, this, [this] { spuntaTutte(true); });
+    ComNessuna = new QPushButton(QStringLiteral("&Nessuna"), this);
+    ComNessuna->setObjectName(QStringLiteral("ComNessuna"));
+    ComNessuna->setAutoDefault(false);
+    connect(ComNessuna, &QPushButton::clicked, this, [this] { spuntaTutte(false); });
+
+    auto* comandi = new QHBoxLayout;
+    comandi->addWidget(labElenco, 1);
+    comandi->addWidget(ComElenco);
+    comandi->addWidget(ComTutte);
+    comandi->addWidget(ComNessuna);
+    auto* v = new QVBoxLayout(riquadro);
+    v->addWidget(lstFatture, 1);
+    v->addLayout(comandi);
+    return riquadro;
+}
+
+void frmFEContab::aggiornaElenco() {
+    const posting::CriteriSelezione c = criteri();
+    try {
+        elenco_ = posting::fattureInAttesa(contesto_.db, c);
+    } catch (const ErroreDb& e) {
+        elenco_.clear();
+        staMessaggi->MostraMessaggio(frmMsgCom::testoErrore(Titolo, e.numero(), e.descrizione()));
+    }
+    criteriElenco_ = posting::PrepSql(c);
+    const QSignalBlocker blocco(lstFatture);
+    lstFatture->clear();
+    QList<QTreeWidgetItem*> voci;
+    for (const posting::FatturaInAttesa& f : elenco_) {
+        auto* v = new QTreeWidgetItem;
+        v->setText(ColRif, QStringLiteral("%1/%2").arg(f.anno).arg(f.numero));
+        v->setData(ColRif, Qt::UserRole, f.anno);
+        v->setData(ColRif, Qt::UserRole + 1, f.numero);
+        v->setFlags(v->flags() | Qt::ItemIsUserCheckable);
+        v->setCheckState(ColRif, escluse_.count(chiave(f)) ? Qt::Unchecked : Qt::Checked);
+        v->setText(ColRicezione, f.ricezione.isValid() ? testoData(f.ricezione) : QString());
+        v->setText(ColDocumento, f.numeroDocumento);
+        v->setText(ColDataDoc, f.dataDocumento.isValid() ? testoData(f.dataDocumento) : QString());
+        v->setText(ColFornitore, f.fornitore);
+        v->setToolTip(ColFornitore, f.identificazione);
+        v->setText(ColPartitaIva, f.partitaIva);
+        v->setText(ColTotale, f.totale ? formatta(*f.totale, u"#,##0.00") : QString());
+        v->setTextAlignment(ColTotale, Qt::AlignRight | Qt::AlignVCenter);
+        voci << v;
+    }
+    lstFatture->addTopLevelItems(voci);
+    contaSpuntate();
+}
+
+std::vector<posting::FatturaInAttesa> frmFEContab::spuntate() const {
+    std::vector<posting::FatturaInAttesa> v;
+    for (const posting::FatturaInAttesa& f : elenco_)
+        if (!escluse_.count(chiave(f)))
+            v.push_back(f);
+    return v;
+}
+
+void frmFEContab::spuntaTutte(bool si) {
+    const QSignalBlocker blocco(lstFatture);
+    for (int i = 0; i < lstFatture->topLevelItemCount(); ++i)
+        lstFatture->topLevelItem(i)->setCheckState(ColRif, si ? Qt::Checked : Qt::Unchecked);
+    for (const posting::FatturaInAttesa& f : elenco_)
+        if (si)
+            escluse_.erase(chiave(f));
+        else
+            escluse_.insert(chiave(f));
+    contaSpuntate();
+}
+
+void frmFEContab::contaSpuntate() {
+    const std::size_t n = elenco_.size(), spuntate = this->spuntate().size();
+    if (n == 0)
+        labElenco->setText(QStringLiteral("Nessuna fattura da contabilizzare con i dati richiesti"));
+    else
+        labElenco->setText(QStringLiteral("%1 da contabilizzare, %2 spuntate")
+                               .arg(n == 1
+                                        ? QStringLiteral("1 fattura")
+                                        : formattaIntero(static_cast<qint64>(n)) + QStringLiteral(" fatture"))
+                               .arg(formattaIntero(static_cast<qint64>(spuntate))));
 }
 
 // ---- Field checks ---------------------------------------------------------------------------
@@ -332,34 +412,20 @@ void frmFEContab::segna(QWidget* campo, bool valido, const QString& messaggio) {
 }
 
 bool frmFEContab::controllaCampo(int indice) {
-    if (BoxData.contains(indice))
-        return controllaData(indice);
     switch (indice) {
-    case 10:
     case 160: {
         const bool valido = controllaCodice(indice);
-        if (valido && indice == 160)
+        if (valido)
             causaleScelta();
         return valido;
     }
     case 170:
         return controllaConto();
-    case 140:
-    case 150:
-        decodPartiva();
-        return true;
     case 180:
         return controllaCambio();
     default:
-        return true;
+        return FraSelezione->controllaCampo(indice);
     }
-}
-
-bool frmFEContab::controllaData(int indice) {
-    QString messaggio;
-    ControllaData(txt[indice], txt[indice]->text(), 0, ReazColora, std::nullopt, false, messaggio);
-    segna(txt[indice], messaggio.isEmpty(), messaggio);
-    return messaggio.isEmpty();
 }
 
 bool frmFEContab::controllaCodice(int indice) {
@@ -369,12 +435,10 @@ bool frmFEContab::controllaCodice(int indice) {
         segna(c, true, {});
         return true;
     }
-    // Codes are kept in capitals: "td01" or "pag" typed in haste still find theirs.
+    // Codes are kept in capitals: "pag" typed in haste still finds its causal.
     c->setText(codice(c).toUpper());
     const bool valido = !ricerche_[indice]->decodifica().isEmpty();
-    segna(c, valido,
-          indice == 10 ? QStringLiteral("Tipo documento inesistente")
-                       : QStringLiteral("Causale inesistente"));
+    segna(c, valido, QStringLiteral("Causale inesistente"));
     return valido;
 }
 
@@ -414,14 +478,6 @@ void frmFEContab::causaleScelta() {
     }
 }
 
-void frmFEContab::decodPartiva() {
-    try {
-        lab[140]->setText(posting::DecodPartiva(contesto_.db, codice(txt[140]), codice(txt[150])));
-    } catch (const ErroreDb& e) {
-        lab[140]->setText(frmMsgCom::testoErrore(QStringLiteral("Fornitore"), e.numero(), e.descrizione()));
-    }
-}
-
 // The rate is typed as the Italians write it ("1,0856") or with a point.
 std::optional<Cambio> frmFEContab::cambio() const {
     return Cambio::daTesto(codice(txt.at(180)).replace(u',', u'.'));
@@ -434,14 +490,17 @@ bool frmFEContab::controllaCambio() {
     return valido;
 }
 
-bool frmFEContab::controllaTutto() {
-    for (int i : BoxData)
-        controllaData(i);
-    controllaCodice(10);
+bool frmFEContab::controllaPagamento() {
     controllaCodice(160);
     controllaConto();
     controllaCambio();
-    return nonValidi_.vuoto();
+    for (int i : {180, 160, 170})
+        if (nonValidi_.contiene(txt[i])) {
+            msgCom(contesto_.interazione, QStringLiteral("ci sono dei dati non validi"));
+            txt[i]->setFocus();
+            return false;
+        }
+    return true;
 }
 
 // ---- Commands -------------------------------------------------------------------------------
@@ -451,18 +510,18 @@ void frmFEContab::ComOk_Click() {
         return;
     Interazione& ui = contesto_.interazione;
     // The accelerator leaves no field, so every field is checked here again.
-    if (!controllaTutto()) {
-        msgCom(ui, QStringLiteral("ci sono dei dati non validi"));
-        for (int i : {10, 70, 80, 110, 120, 180, 160, 170})
-            if (nonValidi_.contiene(txt[i])) {
-                txt[i]->setFocus();
-                break;
-            }
+    if (!FraSelezione->verifica(ui) || !controllaPagamento())
+        return;
+    // Criteria typed but never left (the accelerator again): the list follows them first.
+    if (posting::PrepSql(criteri()) != criteriElenco_)
+        aggiornaElenco();
+    if (elenco_.empty()) {
+        msgCom(ui, QStringLiteral("Non ci sono fatture passive con i dati richiesti da contabilizzare"));
         return;
     }
-    if (const auto errore = posting::controllaOrdine(criteri())) {
-        msgCom(ui, errore->messaggio);
-        txt[primoDellaCoppia(errore->coppia)]->setFocus();
+    const std::vector<posting::FatturaInAttesa> fatture = spuntate();
+    if (fatture.empty()) {
+        msgCom(ui, QStringLiteral("Nessuna fattura spuntata da contabilizzare"));
         return;
     }
     const bool senzaRegistrazione = CheNoContab->isChecked();
@@ -472,10 +531,10 @@ void frmFEContab::ComOk_Click() {
                               "e che le fatture selezionate risulteranno contabilizzate"),
                QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return;
-    esegui(senzaRegistrazione);
+    esegui(fatture, senzaRegistrazione);
 }
 
-void frmFEContab::esegui(bool senzaRegistrazione) {
+void frmFEContab::esegui(const std::vector<posting::FatturaInAttesa>& fatture, bool senzaRegistrazione) {
     Interazione& ui = contesto_.interazione;
     posting::OpzioniLotto opzioni;
     opzioni.causalePagamento = codice(txt[160]);
@@ -485,11 +544,14 @@ void frmFEContab::esegui(bool senzaRegistrazione) {
     opzioni.cambio = cambio();
     opzioni.senzaRegistrazione = senzaRegistrazione;
     opzioni.utente = contesto_.utente;
+    opzioni.leggiContabilita = true;
 
     inElaborazione_ = true;
     interrompi_ = false;
-    ComOk->setEnabled(false);
-    ComChiudi->setEnabled(false);
+    for (QWidget* w :
+         {static_cast<QWidget*>(ComOk), static_cast<QWidget*>(ComChiudi), static_cast<QWidget*>(ComElenco),
+          static_cast<QWidget*>(FraSelezione), static_cast<QWidget*>(lstFatture)})
+        w->setEnabled(false);
     staMessaggi->MostraMessaggio({});
     txtFatti->clear();
     txtDaFare->clear();
@@ -510,37 +572,64 @@ void frmFEContab::esegui(bool senzaRegistrazione) {
     QString errore;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     try {
-        esito = posting::contabilizzaSelezione(contesto_.db, contesto_.parametri, &contesto_.configurazione,
-                                               ui, criteri(), opzioni, avanzamento);
+        esito = posting::contabilizzaFatture(contesto_.db, contesto_.parametri, &contesto_.configurazione, ui,
+                                             fatture, opzioni, avanzamento);
     } catch (const ErroreDb& e) {
-        // Only reading the selection fails this way; each invoice reports its own errors.
+        // Only reading the run's settings fails this way; each invoice reports its own errors.
         errore = frmMsgCom::testoErrore(Titolo, e.numero(), e.descrizione());
     }
     QApplication::restoreOverrideCursor();
     picElab->hide();
-    ComOk->setEnabled(true);
-    ComChiudi->setEnabled(true);
+    for (QWidget* w :
+         {static_cast<QWidget*>(ComOk), static_cast<QWidget*>(ComChiudi), static_cast<QWidget*>(ComElenco),
+          static_cast<QWidget*>(FraSelezione), static_cast<QWidget*>(lstFatture)})
+        w->setEnabled(true);
     inElaborazione_ = false;
 
-    if (!errore.isEmpty()) {
+    if (!errore.isEmpty())
         msgCom(ui, errore);
-    } else if (esito.fatture.empty() && !esito.interrotto) {
-        msgCom(ui, QStringLiteral("Non ci sono fatture passive con i dati richiesti da contabilizzare"));
-    } else {
+    else
+        mostraRiepilogo(esito, static_cast<int>(fatture.size()), senzaRegistrazione);
+    // What was posted leaves the list; what failed stays there, ticked, for another try.
+    aggiornaElenco();
+    ComOk->setFocus();
+}
+
+void frmFEContab::mostraRiepilogo(const posting::EsitoLotto& esito, int spuntate, bool senzaRegistrazione) {
+    const int fatte = esito.contabilizzate();
+    const int nonFatte = static_cast<int>(esito.fatture.size()) - fatte;
+    QStringList righe;
+    righe << QStringLiteral("%1: %2 su %3 spuntate")
+                 .arg(esito.interrotto ? QStringLiteral("Elaborazione interrotta")
+                                       : QStringLiteral("Elaborazione terminata"))
+                 .arg(senzaRegistrazione
+                          ? QStringLiteral("%1 segnate contabilizzate senza registrazione").arg(fatte)
+                          : QStringLiteral("%1 contabilizzate").arg(fatte))
+                 .arg(spuntate);
+    if (!senzaRegistrazione && fatte > 0) {
+        righe << QString() << QStringLiteral("Contabilizzate:");
+        for (const posting::EsitoFatturaLotto& f : esito.fatture) {
+            if (!f.ok)
+                continue;
+            QStringList cosa = f.contabilita.descrizioni();
+            cosa << f.contabilita.testoScadenze();
+            righe << fatturaPerRiepilogo(f.fattura) + QStringLiteral(": ") + cosa.join(QStringLiteral("; "));
+        }
+    }
+    if (nonFatte > 0) {
         QString errori = esito.erroriRaccolti();
         errori.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         while (errori.startsWith(u'\n'))
             errori.remove(0, 1);
-        if (esito.interrotto)
-            errori =
-                QStringLiteral("Elaborazione interrotta") + (errori.isEmpty() ? QString() : u'\n' + errori);
-        QString avvisi = esito.avvisiRaccolti();
-        avvisi.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (!avvisi.isEmpty())
-            avvisi = QStringLiteral("\nAvvisi:") + avvisi;
-        msgCom(ui, (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) + avvisi);
+        righe << QString() << QStringLiteral("Non contabilizzate: %1").arg(nonFatte) << errori;
     }
-    ComOk->setFocus();
+    QString avvisi = esito.avvisiRaccolti();
+    avvisi.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!avvisi.isEmpty())
+        righe << QString() << QStringLiteral("Avvisi:") + avvisi;
+    riepilogo_ = righe.join(u'\n');
+    staMessaggi->MostraMessaggio(righe.first());
+    msgCom(contesto_.interazione, riepilogo_);
 }
 
 } // namespace tesel::ui

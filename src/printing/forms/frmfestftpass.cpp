@@ -8,7 +8,6 @@
 #include "frame/ini.h"
 #include "frame/interazione.h"
 #include "frame/parametri.h"
-#include "posting/selezione.h"
 #include "printing/email.h"
 #include "printing/forms/frmsceltastam.h"
 #include "printing/forms/frmstampaincorso.h"
@@ -16,10 +15,8 @@
 #include "printing/forms/stampantisistema.h"
 #include "printing/impostazione.h"
 #include "printing/lumostampe.h"
-#include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
-#include "ui/ricerca.h"
-#include "ui/validatori.h"
+#include "ui/selezionefatture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,7 +32,6 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace tesel::ui {
@@ -45,25 +41,6 @@ const QString frmFEStFtPass::ProgrammaDocDaElab = QStringLiteral("StFatPas");
 namespace {
 
 const QString Titolo = QStringLiteral("Stampa Fatture Passive");
-const QList<int> BoxData{70, 80, 110, 120};
-
-QString codice(const QLineEdit* campo) {
-    return campo->text().trimmed();
-}
-
-std::optional<QDate> dataDi(const QLineEdit* campo) {
-    const Conversione<QDate> c = convertiData(campo->text(), 0, QDate(1900, 1, 1));
-    return c.codice == CodOk ? c.valore : std::nullopt;
-}
-
-template <typename T> std::optional<T> numeroDi(const QLineEdit* campo) {
-    bool ok = false;
-    const qint64 n = codice(campo).toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return static_cast<T>(n);
-}
-
 bool si(const QString& v) {
     return v.trimmed().compare(QStringLiteral("S"), Qt::CaseInsensitive) == 0;
 }
@@ -98,94 +75,15 @@ frmFEStFtPass::~frmFEStFtPass() {
 
 void frmFEStFtPass::costruisci() {
     const QFontMetrics fm(font());
-    const auto campo = [&](int indice, int caratteri) {
-        auto* c = new QLineEdit(this);
-        c->setObjectName(QStringLiteral("txt%1").arg(indice));
-        c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
-        txt[indice] = c;
-        return c;
-    };
-    const auto etichetta = [this](const QString& testo, QWidget* compagno) {
-        auto* l = new QLabel(testo, this);
-        l->setBuddy(compagno);
-        return l;
-    };
-    const auto descrizione = [this](int indice) {
-        auto* d = new DescrizioneCodice(this);
-        d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        d->setObjectName(QStringLiteral("lab%1").arg(indice));
-        lab[indice] = d;
-        return d;
-    };
-    const int larghezzaData = std::max(fm.horizontalAdvance(QStringLiteral("00/00/00000")),
-                                       fm.horizontalAdvance(QStringLiteral("gg/mm/aaaa"))) +
-                              24;
-    auto* soloCifre = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
-    campo(10, 6);
-    descrizione(10);
-    for (int i : {30, 40})
-        campo(i, 5)->setValidator(soloCifre);
-    for (int i : {50, 60})
-        campo(i, 10)->setValidator(soloCifre);
-    for (int i : BoxData) {
-        campo(i, 0)->setFixedWidth(larghezzaData);
-        txt[i]->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
-    }
-    campo(90, 20);
-    campo(140, 16);
-    descrizione(140);
-    campo(150, 18);
-    for (auto& [indice, c] : txt) {
-        const int i = indice;
-        connect(c, &QLineEdit::editingFinished, this, [this, i] { controllaCampo(i); });
-    }
-    // The document type: F2/F3/F4 or the button look it up among the FatturaPA codes.
-    txt[10]->setToolTip(QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco"));
-    ricerche_[10] =
-        collegaRicerca(txt[10], lab[10], contesto_.db, {TipoRicerca::Decodifica, QStringLiteral("FETipDoc")});
-    auto* hlp = new QPushButton(QStringLiteral("..."), this);
-    hlp->setObjectName(QStringLiteral("ComHlp10"));
-    hlp->setFocusPolicy(Qt::NoFocus);
-    hlp->setAutoDefault(false);
-    hlp->setFixedWidth(fm.horizontalAdvance(QStringLiteral("...")) + 20);
-    connect(hlp, &QPushButton::clicked, this, [this] {
-        if (ricerche_[10]->apri(ModoRicerca::Scorri))
-            controllaCampo(10);
-    });
-    auto* tipo = new QHBoxLayout;
-    tipo->setSpacing(2);
-    tipo->addWidget(txt[10]);
-    tipo->addWidget(hlp);
-
-    FraSelezione = new QGroupBox(QStringLiteral("Selezione"), this);
-    auto* g = new QGridLayout(FraSelezione);
-    g->setHorizontalSpacing(8);
-    g->setColumnStretch(4, 1);
-    int r = 0;
-    const auto coppia = [&](const QString& testo, int da, int a) {
-        g->addWidget(etichetta(testo, txt[da]), r, 0);
-        g->addWidget(txt[da], r, 1, Qt::AlignLeft);
-        g->addWidget(etichetta(QStringLiteral("al:"), txt[a]), r, 2, Qt::AlignRight);
-        g->addWidget(txt[a], r, 3, Qt::AlignLeft);
-        ++r;
-    };
-    g->addWidget(etichetta(QStringLiteral("Tipo Doc. Fatt. Elettronica:"), txt[10]), r, 0);
-    g->addLayout(tipo, r, 1, Qt::AlignLeft);
-    g->addWidget(lab[10], r++, 2, 1, 3);
-    coppia(QStringLiteral("Riferimento:  Anno da:"), 30, 40);
-    coppia(QStringLiteral("Numero dal:"), 50, 60);
-    coppia(QStringLiteral("Documento:  data dal:"), 70, 80);
-    g->addWidget(etichetta(QStringLiteral("Numero:"), txt[90]), r, 0);
-    g->addWidget(txt[90], r++, 1, 1, 3, Qt::AlignLeft);
-    coppia(QStringLiteral("Data ricezione  dal:"), 110, 120);
-    g->addWidget(etichetta(QStringLiteral("Partita Iva:"), txt[140]), r, 0);
-    g->addWidget(txt[140], r, 1, 1, 2, Qt::AlignLeft);
-    g->addWidget(lab[140], r++, 3, 1, 2);
-    g->addWidget(etichetta(QStringLiteral("Codice fiscale:"), txt[150]), r, 0);
-    g->addWidget(txt[150], r++, 1, 1, 2, Qt::AlignLeft);
+    staMessaggi = new BarraStato(this);
+    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
+    selezione_ = new SelezioneFatture(contesto_.db, staMessaggi, nonValidi_, this);
+    FraSelezione = selezione_;
+    txt = selezione_->txt;
+    lab = selezione_->lab;
     CheNonStamp = new QCheckBox(QStringLiteral("Solo fatture non stampate"), this);
     CheNonStamp->setObjectName(QStringLiteral("CheNonStamp"));
-    g->addWidget(CheNonStamp, r++, 0, 1, 4);
+    selezione_->aggiungiRiga(CheNonStamp);
 
     FraFatSta = new QGroupBox(QStringLiteral("Fattura da stampare"), this);
     FraFatSta->setObjectName(QStringLiteral("FraFatSta"));
@@ -253,9 +151,6 @@ void frmFEStFtPass::costruisci() {
     comandi->addWidget(cmdStaVid);
     comandi->addWidget(ComChiudi);
 
-    staMessaggi = new BarraStato(this);
-    staMessaggi->setObjectName(QStringLiteral("staMessaggi"));
-
     auto* principale = new QVBoxLayout(this);
     principale->addWidget(FraSelezione);
     principale->addWidget(FraFatSta);
@@ -266,9 +161,7 @@ void frmFEStFtPass::costruisci() {
     principale->addLayout(comandi);
     principale->addWidget(staMessaggi);
 
-    QList<QWidget*> ordine;
-    for (int i : {10, 30, 40, 50, 60, 70, 80, 90, 110, 120, 140, 150})
-        ordine << txt[i];
+    QList<QWidget*> ordine = selezione_->ordineTab();
     ordine << CheNonStamp << OptOrdine[0] << ChePdfAutom << ChePdfUno << ComStampa << cmdStaVid << ComChiudi;
     for (qsizetype i = 1; i < ordine.size(); ++i)
         setTabOrder(ordine[i - 1], ordine[i]);
@@ -354,18 +247,7 @@ stampa::OrigineStampa frmFEStFtPass::origine() const {
     o.utente = contesto_.utente;
     o.programma = ProgrammaDocDaElab;
     stampa::SelezioneStampa& s = o.selezione;
-    s.tipoDocumento = codice(txt.at(10));
-    s.annoDa = numeroDi<int>(txt.at(30));
-    s.annoA = numeroDi<int>(txt.at(40));
-    s.numeroDa = numeroDi<qint64>(txt.at(50));
-    s.numeroA = numeroDi<qint64>(txt.at(60));
-    s.dataDa = dataDi(txt.at(70));
-    s.dataA = dataDi(txt.at(80));
-    s.numeroDocumento = codice(txt.at(90));
-    s.ricezioneDa = dataDi(txt.at(110));
-    s.ricezioneA = dataDi(txt.at(120));
-    s.partitaIva = codice(txt.at(140));
-    s.codiceFiscale = codice(txt.at(150));
+    static_cast<store::CriteriSelezione&>(s) = selezione_->criteri();
     s.soloNonStampate = CheNonStamp->isChecked();
     return o;
 }
@@ -379,49 +261,6 @@ stampa::OrdineStampa frmFEStFtPass::ordine() const {
 }
 
 // ---- Field checks ---------------------------------------------------------------------------
-
-void frmFEStFtPass::segna(QWidget* campo, bool valido, const QString& messaggio) {
-    nonValidi_.segna(staMessaggi, campo, valido, messaggio);
-}
-
-bool frmFEStFtPass::controllaCampo(int indice) {
-    if (BoxData.contains(indice)) {
-        QString messaggio;
-        ControllaData(txt[indice], txt[indice]->text(), 0, ReazColora, std::nullopt, false, messaggio);
-        segna(txt[indice], messaggio.isEmpty(), messaggio);
-        return messaggio.isEmpty();
-    }
-    if (indice == 10) {
-        QLineEdit* c = txt[10];
-        if (codice(c).isEmpty()) {
-            lab[10]->clear();
-            segna(c, true, {});
-            return true;
-        }
-        c->setText(codice(c).toUpper());
-        const bool valido = !ricerche_[10]->decodifica().isEmpty();
-        segna(c, valido, QStringLiteral("Tipo documento inesistente"));
-        return valido;
-    }
-    if (indice == 140 || indice == 150)
-        decodPartiva();
-    return true;
-}
-
-void frmFEStFtPass::decodPartiva() {
-    try {
-        lab[140]->setText(posting::DecodPartiva(contesto_.db, codice(txt[140]), codice(txt[150])));
-    } catch (const ErroreDb& e) {
-        lab[140]->setText(frmMsgCom::testoErrore(QStringLiteral("Fornitore"), e.numero(), e.descrizione()));
-    }
-}
-
-bool frmFEStFtPass::controllaTutto() {
-    for (int i : BoxData)
-        controllaCampo(i);
-    controllaCampo(10);
-    return nonValidi_.vuoto();
-}
 
 // ---- Printing ---------------------------------------------------------------------------------
 
@@ -452,14 +291,8 @@ void frmFEStFtPass::avvia(bool video) {
     }
     const stampa::OrigineStampa o = origine();
     if (!o.unaFattura && !o.daDocDaElab) {
-        if (!controllaTutto()) {
-            msgCom(ui, QStringLiteral("ci sono dei dati non validi"));
+        if (!selezione_->verifica(ui))
             return;
-        }
-        if (const QString errore = stampa::controllaOrdine(o.selezione); !errore.isEmpty()) {
-            msgCom(ui, errore);
-            return;
-        }
     }
 
     // From here on the print runs: events processed below must find it running.

@@ -29,7 +29,7 @@ class LumoStampe;
 
 namespace tesel::ui {
 
-class RicercaCampo;
+class SelezioneFatture;
 
 class frmFEStFtPass : public FormTesel {
     Q_OBJECT
@@ -58,7 +58,7 @@ public:
     void cmdStaVid_Click();
 
     // Controls, named as the program knows them; txt and lab keyed by the box's index.
-    std::map<int, QLineEdit*> txt;
+    std::map<int, QLineEdit*> txt; // the selection's boxes
     std::map<int, QLabel*> lab;
     QCheckBox* CheNonStamp;
     QGroupBox* FraOrdine;
@@ -84,12 +84,8 @@ protected:
 
 private:
     void costruisci();
-    bool controllaCampo(int indice);
-    bool controllaTutto();
-    void decodPartiva();
     void comSceStam_Click();
     void avvia(bool video);
-    void segna(QWidget* campo, bool valido, const QString& messaggio);
 
     std::unique_ptr<FileIni> profilo_;
     std::unique_ptr<stampa::ImpostazioneStampa> impostazione_;
@@ -100,7 +96,7 @@ private:
     // The choice made in "Scelta della modalità di stampa" for the next prints of this window.
     std::optional<stampa::OpzioniStampa> scelta_;
     ui::CampiNonValidi nonValidi_;
-    std::map<int, RicercaCampo*> ricerche_;
+    SelezioneFatture* selezione_ = nullptr;
 };
 
 // Opens the print on one invoice, as the header form's "Stampa" does: a window of its own that

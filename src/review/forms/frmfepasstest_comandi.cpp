@@ -11,6 +11,7 @@
 #include "frame/parametri.h"
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
+#include "posting/riepilogo.h"
 #include "posting/verifica.h"
 #include "review/forms/frmfepassdatigen.h"
 #include "review/revisione.h"
@@ -298,12 +299,25 @@ bool frmFEPassTest::Contabilizza() {
     } catch (const std::exception& e) {
         esito.errori = testoEccezione(QStringLiteral("Contabilizzazione"), e);
     }
-    QApplication::restoreOverrideCursor();
     QString messaggi = esito.ok ? esito.avvisi : esito.errori;
     while (messaggi.startsWith(CrLf))
         messaggi.remove(0, CrLf.size());
+    messaggi.replace(CrLf, QStringLiteral("\n"));
+    // The accountant notes the numbers on the paper invoice: they are told at once.
+    if (esito.ok) {
+        QString fatto = QStringLiteral("Fattura contabilizzata");
+        try {
+            const posting::ContabilitaFattura c = posting::contabilitaFattura(contesto_.db, k.anno, k.numero);
+            fatto += u'\n' + c.testoRegistrazioni() + u'\n' + c.testoScadenze();
+        } catch (const ErroreDb& e) {
+            fatto += u'\n' + frmMsgCom::testoErrore(QStringLiteral("Lettura delle registrazioni"), e.numero(),
+                                                    e.descrizione());
+        }
+        messaggi = messaggi.trimmed().isEmpty() ? fatto : fatto + QStringLiteral("\n\nAvvisi:\n") + messaggi;
+    }
+    QApplication::restoreOverrideCursor();
     if (!messaggi.trimmed().isEmpty())
-        msgCom(ui, messaggi.replace(CrLf, QStringLiteral("\n")));
+        msgCom(ui, messaggi);
     scheda_->ricarica();
     if (fuoco && fuoco->isEnabled() && fuoco->isVisible())
         fuoco->setFocus(Qt::OtherFocusReason);
@@ -325,8 +339,21 @@ bool frmFEPassTest::Decontabilizza() {
         msgCom(ui, testoEccezione(QStringLiteral("Controllo delle scadenze"), e));
         return false;
     }
-    if (msgCom(ui, QStringLiteral("Confermi ripristino della fattura da stato contabilizzato"),
-               QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
+    // The question names what goes: the registrations with their protocol, and the due dates.
+    QString domanda = QStringLiteral("Confermi ripristino della fattura da stato contabilizzato");
+    try {
+        const posting::ContabilitaFattura c = posting::contabilitaFattura(contesto_.db, k.anno, k.numero);
+        if (c.vuota())
+            domanda += QStringLiteral("\nLa fattura non ha registrazioni in prima nota né scadenze");
+        else
+            domanda += QStringLiteral("\nVerranno eliminati:\n") + c.testoRegistrazioni() + u'\n' +
+                       c.testoScadenze();
+    } catch (const ErroreDb& e) {
+        msgCom(ui, frmMsgCom::testoErrore(QStringLiteral("Lettura delle registrazioni"), e.numero(),
+                                          e.descrizione()));
+        return false;
+    }
+    if (msgCom(ui, domanda, QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1)
         return false;
     bool ok = false;
     QApplication::setOverrideCursor(Qt::BusyCursor);

@@ -7,6 +7,7 @@
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "review/revisione.h"
+#include "store/selezione.h"
 #include "store/store.h"
 #include "ui/lista.h"
 #include "ui/ricerca.h"
@@ -90,6 +91,16 @@ QString condizioneFornitore(const QString& codice) {
     return condizioni.join(QStringLiteral(" AND "));
 }
 
+QString condizioneNomeODocumento(const QString& testo) {
+    const QString t = testo.trimmed();
+    if (t.isEmpty())
+        return {};
+    // Upper case on both sides: PostgreSQL compares LIKE with regard to case.
+    const QString cercato = SqlValore(QStringLiteral("%") + t.toUpper() + QStringLiteral("%"), SqlTesto);
+    return QStringLiteral("UPPER(") + store::nomeFornitoreSql() + QStringLiteral(") LIKE ") + cercato +
+           QStringLiteral(" OR UPPER(") + Tabella + QStringLiteral(".DGD_Numero) LIKE ") + cercato;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 frmFEPassTestLis::frmFEPassTestLis(Contesto& contesto, QWidget* padre) : QDialog(padre), contesto_(contesto) {
@@ -129,6 +140,8 @@ void frmFEPassTestLis::costruisci() {
     }
     campo(90, cifre * 14 + 16);
     campo(100, cifre * 8 + 16);
+    campo(130, cifre * 30 + 16)
+        ->setToolTip(QStringLiteral("Parte della ragione sociale del fornitore o del numero del documento"));
 
     const auto descrizione = [this](const QString& nome) {
         auto* d = new QLabel(this);
@@ -147,7 +160,7 @@ void frmFEPassTestLis::costruisci() {
     const QString aiuto = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
     txt[90]->setToolTip(aiuto);
     txt[100]->setToolTip(aiuto);
-    collegaRicerca(txt[90], labFornitore, contesto_.db, {TipoRicerca::Conto});
+    collegaRicerca(txt[90], labFornitore, contesto_.db, {TipoRicerca::Fornitore});
     collegaRicerca(txt[100], labCausale, contesto_.db, {TipoRicerca::Causale});
 
     // The flag boxes write their state into hidden fields of the same index, which are what
@@ -164,6 +177,10 @@ void frmFEPassTestLis::costruisci() {
             valore->setText(stato == Qt::Checked     ? QStringLiteral("S")
                             : stato == Qt::Unchecked ? QStringLiteral("N")
                                                      : QString());
+        });
+        // The value put back from the user's last filters shows in the box.
+        connect(valore, &QLineEdit::textChanged, c, [c](const QString& v) {
+            c->setCheckState(v == u"S" ? Qt::Checked : v == u"N" ? Qt::Unchecked : Qt::PartiallyChecked);
         });
         Che[indice] = c;
     };
@@ -220,18 +237,20 @@ void frmFEPassTestLis::costruisci() {
     coppia(1, 3, QStringLiteral("Data documento da:"), 70, 80);
     riga(2, 0, QStringLiteral("Fornitore:"), txt[90], labFornitore, nullptr);
     riga(2, 3, QStringLiteral("Causale:"), txt[100], labCausale, nullptr);
+    g->addWidget(etichetta(QStringLiteral("Fornitore o documento:"), txt[130]), 3, 0);
+    g->addWidget(txt[130], 3, 1, Qt::AlignLeft);
     g->setColumnMinimumWidth(2, cifre * 4);
     auto* flag = new QHBoxLayout;
     flag->addWidget(Che[110]);
     flag->addSpacing(cifre * 3);
     flag->addWidget(Che[120]);
     flag->addStretch(1);
-    g->addLayout(flag, 3, 1);
+    g->addLayout(flag, 3, 4);
     auto* bottoni = new QHBoxLayout;
     bottoni->addStretch(1);
     bottoni->addWidget(ComFiltra);
     bottoni->addWidget(ComChiudi);
-    g->addLayout(bottoni, 3, 3, 1, 3);
+    g->addLayout(bottoni, 3, 5);
     g->setColumnStretch(5, 1);
 
     lista = new LumoComlin(contesto_, this);
@@ -247,8 +266,8 @@ void frmFEPassTestLis::costruisci() {
 
     QWidget* prima = txt[10];
     for (QWidget* w : std::initializer_list<QWidget*>{txt[20], txt[30], txt[40], txt[50], txt[60], txt[70],
-                                                      txt[80], txt[90], txt[100], Che[110], Che[120],
-                                                      ComFiltra, ComChiudi, lista->dbgRiga}) {
+                                                      txt[80], txt[90], txt[100], txt[130], Che[110],
+                                                      Che[120], ComFiltra, ComChiudi, lista->dbgRiga}) {
         setTabOrder(prima, w);
         prima = w;
     }
@@ -259,30 +278,39 @@ void frmFEPassTestLis::colonne() {
     lista->impostaTabella(Tabella);
     lista->aggiungiColonna({"Anno", t + "XmlAnno", "XmlAnno", TipoColonna::Intero, {}, 700});
     lista->aggiungiColonna({"Numero", t + "XmlNumRif", "XmlNumRif", TipoColonna::Intero, {}, 700});
-    lista->aggiungiColonna({"DataRicez", t + "DataRicSdi", "DataRicez", TipoColonna::Data, {}, 1000});
-    lista->aggiungiColonna({"NumDoc", t + "DGD_Numero", "NumDoc", TipoColonna::Testo, {}, 1400});
-    lista->aggiungiColonna({"DataDoc", t + "DGD_Data", "DataDoc", TipoColonna::Data, {}, 1000});
-    lista->aggiungiColonna({"Causale", t + "Causale", "Causale", TipoColonna::Testo, {}, 600});
+    lista->aggiungiColonna({"Data ricezione", t + "DataRicSdi", "DataRicez", TipoColonna::Data, {}, 1250});
+    lista->aggiungiColonna({"N. documento", t + "DGD_Numero", "NumDoc", TipoColonna::Testo, {}, 1400});
+    lista->aggiungiColonna({"Data documento", t + "DGD_Data", "DataDoc", TipoColonna::Data, {}, 1300});
+    lista->aggiungiColonna({"Causale", t + "Causale", "Causale", TipoColonna::Testo, {}, 700});
     lista->aggiungiColonna(
-        {"PartitaIva", t + "CP_DA_IdFiscaleIVA_IdCodice", "PartitaIva", TipoColonna::Testo, {}, 1250});
+        {"Partita IVA", t + "CP_DA_IdFiscaleIVA_IdCodice", "PartitaIva", TipoColonna::Testo, {}, 1250});
+    // The name the accountant looks for; the account code beside it is what posting uses.
+    lista->aggiungiColonna(
+        {"Ragione sociale", store::nomeFornitoreSql(), "RagioneSociale", TipoColonna::Testo, {}, 3200});
     // The supplier's account as one text; a missing part stays empty instead of blanking the
     // whole code. A computed text has no field to sort on (and its text order would put
     // 40-10-999 after 40-10-1001), so the column is not sortable.
-    lista->aggiungiColonna({"Fornitore",
+    lista->aggiungiColonna({"Conto fornitore",
                             "COALESCE(" + t + "GruppoFor, '') || '-' || COALESCE(" + t +
                                 "MastroFor, '') || '-' || COALESCE(" + t + "ContoFor, '')",
                             "Fornitore",
                             TipoColonna::Testo,
                             {},
-                            1200,
+                            1300,
                             false});
+    // A file without the document total shows the total of its VAT summary.
     lista->aggiungiColonna(
-        {"TotaleDoc", t + "DGD_ImportoTotaleDocumento", "TotaleDoc", TipoColonna::Valuta, {}, 1400});
-    lista->aggiungiColonna({{}, t + "Stampato", "Stampato"});
-    lista->aggiungiColonna({{}, t + "Contabilizzato", "Contabilizzato"});
+        {"Totale documento", store::totaleDocumentoSql(), "TotaleDoc", TipoColonna::Valuta, {}, 1500});
+    lista->aggiungiColonna({"Stampata", t + "Stampato", "Stampato", TipoColonna::Testo, {}, 900});
+    lista->aggiungiColonna(
+        {"Contabilizzata", t + "Contabilizzato", "Contabilizzato", TipoColonna::Testo, {}, 1300});
     lista->impostaChiave({t + "XmlAnno", t + "XmlNumRif"});
-    lista->impostaOrdinePredefinito({{t + "DataRicSdi"}, {t + "XmlNumRif"}});
-    // The user's saved columns (order, widths, added fields), after the form's own.
+    // Newest received first; a file loaded by hand has no receipt date and goes by its own date.
+    lista->impostaOrdinePredefinito({{"COALESCE(" + t + "DataRicSdi, " + t + "DGD_Data)", true},
+                                     {t + "XmlAnno", true},
+                                     {t + "XmlNumRif", true}});
+    // The user's saved columns (order, widths, added fields), filters and sort, after the
+    // form's own.
     lista->impostaNomeLista(NomeForm);
 }
 
@@ -300,8 +328,11 @@ void frmFEPassTestLis::filtri() {
     lista->registraFiltro(QStringLiteral("Fornitore"), ConfrontoPers, txt[90]);
     lista->registraFiltro(QStringLiteral("Stampato"), QStringLiteral("="), txt[110]);
     lista->registraFiltro(QStringLiteral("Contabilizzato"), QStringLiteral("="), txt[120]);
+    lista->registraFiltro(QStringLiteral("NomeODocumento"), ConfrontoPers, txt[130]);
 
     lista->PersListaVarie = [](const QString& campo, const QString& valore) {
+        if (campo == QStringLiteral("NomeODocumento"))
+            return condizioneNomeODocumento(valore);
         return campo == QStringLiteral("Fornitore") ? condizioneFornitore(valore) : QString();
     };
     lista->VerSelez = [this] { return VerSelez(); };

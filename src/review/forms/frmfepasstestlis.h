@@ -32,11 +32,14 @@ class RicercaCampo;
 // "4001125" select the same invoices. A code that cannot be read or a part that is not a
 // number throws std::invalid_argument with the message to show.
 QString condizioneFornitore(const QString& codice);
+// The condition of the search box "Fornitore o documento": the supplier's name or the document
+// number contains the text typed, whatever its case. Empty text: no condition.
+QString condizioneNomeODocumento(const QString& testo);
 
 class frmFEPassTestLis : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int ColonneStandard = 11;
+    static constexpr int ColonneStandard = 12;
 
     explicit frmFEPassTestLis(Contesto& contesto, QWidget* padre = nullptr);
     ~frmFEPassTestLis() override;
@@ -63,7 +66,8 @@ public:
 
     // Controls, named as the program knows them. txt: 10/20 year, 30/40 reference number,
     // 50/60 receipt date, 70/80 document date, 90 supplier, 100 causal, 110/120 the hidden
-    // values of the flag boxes Che(110) "Stampate" and Che(120) "Contabilizzate".
+    // values of the flag boxes Che(110) "Stampate" and Che(120) "Contabilizzate", 130 part of
+    // the supplier's name or of the document number.
     LumoComlin* lista;
     std::map<int, QLineEdit*> txt;
     std::map<int, QCheckBox*> Che;
