@@ -60,12 +60,13 @@ Recordset apriPerInserimento(Database& db, QAnyStringView tabella) {
                      QStringLiteral(" Where XmlAnno = -9999") + QStringLiteral(" And XmlNumRif = -9999"));
 }
 
-Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub) {
-    QString sql = QStringLiteral("Select * from FatXmlTest") + QStringLiteral(" Where NomeFile = ") +
-                  SqlValore(nomeFile, SqlTesto);
-    if (!idHub.trimmed().isEmpty())
-        sql += QStringLiteral(" or FEIDHub = ") + SqlValore(idHub, SqlTesto);
-    return db.ApriRs(sql);
+Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub,
+                           QLatin1String colonne) {
+    const QString sql =
+        QStringLiteral("Select ") + colonne + QStringLiteral(" from FatXmlTest Where NomeFile = ?");
+    if (idHub.trimmed().isEmpty())
+        return db.ApriRs(sql, {nomeFile});
+    return db.ApriRs(sql + QStringLiteral(" or FEIDHub = ?"), {nomeFile, idHub});
 }
 
 void cancellaFattura(Database& db, int anno, qint32 numero) {
