@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -27,6 +28,8 @@ namespace {
 
 const QString AcapoErr = QStringLiteral("\r\n");
 constexpr int MassimoTentativi = 20;
+// The first key of the server's transaction locks on the numbers of the store (plus the year).
+constexpr int ChiaveNumerazione = 0x7E5E0000;
 
 QString testoErrore(int numero, const QString& descrizione) {
     return AcapoErr + QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione);
@@ -232,6 +235,8 @@ private:
     // Saves the new header row; false when the file must stop (the message is in `errori`).
     // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
+    // False when another workstation's transaction has claimed this number of the year.
+    bool numeroLibero(int anno, qint32 numero);
     void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
 
@@ -461,6 +466,20 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
     return true;
 }
 
+bool ImportazioneFile::numeroLibero(int anno, qint32 numero) {
+    if (db_.dialetto() != Dialetto::PostgreSQL)
+        return true; // a database file has one writer at a time
+    // Several workstations take the next number of the year inside their files' transactions,
+    // where none sees the others' new rows: an insert on a number another has just taken would
+    // wait for its commit and then fail. The number is claimed until the transaction ends
+    // instead, and a number claimed by another is passed over at once.
+    const QVariant preso =
+        db_.valore(QStringLiteral("SELECT CASE WHEN pg_try_advisory_xact_lock(%1, %2) THEN 1 ELSE 0 END")
+                       .arg(ChiaveNumerazione + anno)
+                       .arg(numero));
+    return preso.toInt() == 1;
+}
+
 bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
                                         TestoErrori& errori) {
     numero = ProssimoNumeroFattura(db_, anno);
@@ -469,6 +488,10 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         if (tentativo > MassimoTentativi) {
             errori.aggiungi(QStringLiteral("Superati 20 tentativi di chiave doppia"));
             return false;
+        }
+        if (!numeroLibero(anno, numero)) {
+            ++numero;
+            continue;
         }
         db_.IniziaTrans(); // a savepoint: a refused insert must not spoil the file's transaction
         try {
@@ -496,7 +519,8 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
                 throw;
         }
         if (!primoDoppione) {
-            ++numero;
+            // Others have committed numbers meanwhile: go past the last of them.
+            numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
             continue;
         }
         primoDoppione = false;
@@ -514,7 +538,7 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             return false;
         }
         if (trovate.empty()) { // only the number collided
-            ++numero;
+            numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
             continue;
         }
         if (trovate.size() > 1) {
