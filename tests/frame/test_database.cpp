@@ -7,6 +7,8 @@
 #include "schema/schema.h"
 #include "support/dbprova.h"
 
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
@@ -224,6 +226,43 @@ TEST_F(DatabaseTest, shouldStoreBoundValuesAsTheLiteralWriterDoes) {
               2);
     EXPECT_EQ(errore([&] { db().EseguiConValori(u"INSERT INTO ProvaValori (Id) VALUES (?)"_s, {1}); }),
               ErrChiaveDuplicata);
+}
+
+// Whatever path the layer takes to the engine, a value reads back as Qt's own driver gives it
+// on the same connection: same type, same value, null as null.
+TEST_F(DatabaseTest, shouldReadEveryKindOfValueAsQtsDriverDoes) {
+    db().EseguiConValori(
+        u"INSERT INTO ProvaValori (Id, Testo, Lungo, Importo, Giorno, Anno) VALUES (?, ?, ?, ?, ?, ?)"_s,
+        {1, u"città 'x'"_s, QString(3000, QChar(u'z')),
+         QVariant::fromValue(*Currency::daTesto(u"-1234.5678"_s)),
+         QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)), 2024});
+    db().EseguiSql(u"INSERT INTO ProvaValori (Id) VALUES (2)"_s);
+    const QString sql = u"SELECT Id, Testo, Lungo, Importo, Giorno, Anno, Importo * 2 AS Doppio, "
+                        "Anno + 1 AS Prossimo, Testo || '!' AS Esclamato FROM ProvaValori ORDER BY Id"_s;
+    QSqlQuery q(db().qt());
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    ASSERT_TRUE(q.exec(sql));
+    Recordset rs = db().ApriRs(sql);
+    int righe = 0;
+    for (; q.next(); rs.RsMoveNext(), ++righe) {
+        ASSERT_FALSE(rs.RsEof());
+        for (int i = 0; i < q.record().count(); ++i) {
+            const QString campo = q.record().fieldName(i);
+            SCOPED_TRACE(campo.toStdString());
+            const QVariant atteso = q.isNull(i) ? QVariant() : q.value(i);
+            const QVariant letto = rs.LeggiCampo(campo);
+            EXPECT_EQ(letto.metaType(), atteso.metaType());
+            EXPECT_EQ(letto, atteso);
+        }
+    }
+    EXPECT_EQ(righe, 2);
+    EXPECT_TRUE(rs.RsEof());
+    EXPECT_EQ(
+        db().valore(u"SELECT Importo FROM ProvaValori WHERE Id = 1"_s).metaType(),
+        db().ApriRs(u"SELECT Importo FROM ProvaValori WHERE Id = 1"_s).LeggiCampo(u"Importo"_s).metaType());
+    EXPECT_TRUE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 2"_s).isNull());
+    EXPECT_FALSE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 3"_s).isValid());
 }
 
 // Rows go in groups of several per statement: every row arrives, in order, and a group that
