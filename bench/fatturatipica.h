@@ -106,11 +106,11 @@ inline QDate dataFatturaTipica(int n, int anno) {
     return QDate(anno, 1 + n % 12, 1 + n % 27);
 }
 
-// Writes invoices 1 .. n under `cartella` (which must exist) with distinct file names and
-// answers their paths; nothing, after a message, when a file cannot be written.
-inline QStringList scriviFattureTipiche(const QString& cartella, int n, int anno = 2024) {
+// Writes invoices primo .. primo + n - 1 under `cartella` (which must exist) with distinct file
+// names and answers their paths; nothing, after a message, when a file cannot be written.
+inline QStringList scriviFattureTipiche(const QString& cartella, int n, int anno = 2024, int primo = 1) {
     QStringList file;
-    for (int k = 1; k <= n; ++k) {
+    for (int k = primo; k < primo + n; ++k) {
         const QString p = cartella + QStringLiteral("/IT03981270683_%1.xml").arg(k, 6, 10, QChar(u'0'));
         QFile f(p);
         if (!f.open(QIODevice::WriteOnly)) {

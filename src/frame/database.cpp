@@ -1,6 +1,7 @@
 #include "frame/database.h"
 
 #include "frame/currency.h"
+#include "frame/sqlitediretto.h"
 
 #include <QAtomicInt>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace tesel {
 
@@ -65,6 +67,28 @@ QString tabellaDellaSelect(const QString& sql) {
     if (!m.hasMatch() || join.match(sql).hasMatch())
         return {};
     return m.captured(1);
+}
+
+// The "?" outside quotes of `sql` replaced by the literals of `valori`.
+QString valoriNelTesto(const QString& sql, const QVariantList& valori) {
+    QString testo;
+    testo.reserve(sql.size() + 16 * valori.size());
+    qsizetype usati = 0;
+    bool traApici = false;
+    for (const QChar c : sql) {
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u'?' && !traApici) {
+            if (usati >= valori.size())
+                throw ErroreDb(ErrDatabase, QStringLiteral("Parameter count mismatch"), sql);
+            testo += SqlValore(valori[usati++]);
+        } else {
+            testo += c;
+        }
+    }
+    if (usati != valori.size())
+        throw ErroreDb(ErrDatabase, QStringLiteral("Parameter count mismatch"), sql);
+    return testo;
 }
 
 // Qt's ODBC driver puts "DSN=" (or "FILEDSN=" for a name containing ".dsn") before whatever
@@ -131,6 +155,10 @@ std::unique_ptr<Database> Database::apri(const QString& testo, const QString& ut
             QStringLiteral("Impossibile aprire il database %1: %2").arg(testo, e.text().trimmed()));
     }
     if (db->dialetto_ == Dialetto::SQLite) {
+        const QVariant handle = q.driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            if (sqlite3* h = *static_cast<sqlite3* const*>(handle.constData()))
+                db->diretta_ = std::make_unique<ConnessioneSqlite>(h);
         // WAL lets readers and one writer share the file across processes.
         db->valore(QStringLiteral("PRAGMA journal_mode=WAL"));
         db->EseguiSql(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -145,7 +173,9 @@ struct Database::Preparate {
 };
 
 Database::~Database() {
-    preparate_.reset(); // before the connection they belong to
+    // Statements before the connection they belong to.
+    preparate_.reset();
+    diretta_.reset();
     if (nome_.isEmpty())
         return;
     {
@@ -162,6 +192,8 @@ QSqlDatabase Database::qt() const {
 }
 
 int Database::EseguiSql(const QString& sql) {
+    if (diretta_)
+        return diretta_->esegui(sql);
     QSqlQuery q(qt());
     if (!q.exec(sql))
         solleva(q.lastError(), sql);
@@ -169,6 +201,13 @@ int Database::EseguiSql(const QString& sql) {
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
+    if (diretta_) {
+        QVariantList legati;
+        legati.reserve(valori.size());
+        for (const QVariant& v : valori)
+            legati << ParametroSql(v, dialetto_);
+        return diretta_->esegui(sql, legati);
+    }
     if (!preparate_)
         preparate_ = std::make_unique<Preparate>();
     auto& voci = preparate_->voci;
@@ -192,6 +231,12 @@ int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
 }
 
 QVariant Database::valore(const QString& sql) {
+    if (diretta_) {
+        ConnessioneSqlite::Istruzione i = diretta_->prepara(sql, false);
+        if (!i || !i.passo() || i.colonne() == 0)
+            return {};
+        return i.valore(0);
+    }
     QSqlQuery q(qt());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -323,8 +368,54 @@ bool Database::esisteTabella(const QString& tabella) {
 }
 
 Recordset Database::ApriRs(const QString& sql) {
-    auto d = std::make_unique<Recordset::Dati>(this, sql);
+    auto d = std::make_unique<Recordset::Dati>(this, sql, nullptr);
     return Recordset(std::move(d));
+}
+
+Recordset Database::ApriRs(const QString& sql, const QVariantList& valori) {
+    if (diretta_) {
+        QVariantList legati;
+        legati.reserve(valori.size());
+        for (const QVariant& v : valori)
+            legati << ParametroSql(v, dialetto_);
+        return Recordset(std::make_unique<Recordset::Dati>(this, sql, &legati));
+    }
+    return ApriRs(valoriNelTesto(sql, valori));
+}
+
+void Database::InserisciRighe(const QString& tabella, const QStringList& colonne,
+                              const std::vector<QVariantList>& righe) {
+    if (colonne.isEmpty() || righe.empty())
+        return;
+    const QString inizio = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                           colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
+    QString segnaposti = QStringLiteral("(?");
+    segnaposti += QStringLiteral(", ?").repeated(colonne.size() - 1) + u')';
+    // SQLite takes at most 999 values per statement in its older builds.
+    size_t gruppo = 32;
+    while (gruppo > 1 && gruppo * static_cast<size_t>(colonne.size()) > 999)
+        gruppo /= 2;
+    size_t fatte = 0;
+    QVariantList valori;
+    while (fatte < righe.size()) {
+        while (gruppo > righe.size() - fatte)
+            gruppo /= 2;
+        QString sql = inizio + segnaposti;
+        for (size_t k = 1; k < gruppo; ++k)
+            sql += QStringLiteral(", ") + segnaposti;
+        valori.clear();
+        for (size_t k = fatte; k < fatte + gruppo; ++k) {
+            const QVariantList& riga = righe[k];
+            if (riga.size() != colonne.size())
+                throw ErroreDb(
+                    ErrDatabase,
+                    QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
+                    inizio);
+            valori += riga;
+        }
+        EseguiConValori(sql, valori);
+        fatte += gruppo;
+    }
 }
 
 Recordset Database::ApriRsBloccando(const QString& sql) {
@@ -336,20 +427,49 @@ Recordset Database::ApriRsBloccando(const QString& sql) {
 struct Recordset::Dati {
     enum class Stato { Lettura, Aggiunta, Modifica };
 
-    Dati(Database* database, const QString& testo) : db(database), sql(testo), q(database->qt()) {
-        q.setForwardOnly(true);
-        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-        if (!q.exec(sql))
-            solleva(q.lastError(), sql);
-        const QSqlRecord r = q.record();
-        for (int i = 0; i < r.count(); ++i) {
-            const QString nome = r.fieldName(i);
-            nomi << nome;
-            indici.insert(nome.toLower(), i);
+    // `valori`, already converted by ParametroSql, are bound to the "?" of a database file's
+    // statement.
+    Dati(Database* database, const QString& testo, const QVariantList* valori) : db(database), sql(testo) {
+        if (ConnessioneSqlite* c = database->diretta_.get()) {
+            diretta = c->prepara(sql, valori != nullptr);
+            if (!diretta)
+                throw ErroreDb(ErrDatabase, QStringLiteral("Nessuna istruzione da eseguire"), sql);
+            diretta.lega(valori ? *valori : QVariantList());
+            // The first step may prepare the text again (the schema changed): the columns
+            // are described after it.
+            const bool riga = diretta.passo();
+            descrizione = diretta.descrizione();
+            if (riga) {
+                leggiDiretta(prossima);
+                haProssima = true;
+            } else {
+                diretta.rilascia();
+            }
+        } else {
+            q.emplace(database->qt());
+            q->setForwardOnly(true);
+            q->setNumericalPrecisionPolicy(QSql::HighPrecision);
+            if (!q->exec(sql))
+                solleva(q->lastError(), sql);
+            const QSqlRecord r = q->record();
+            QStringList nomi;
+            for (int i = 0; i < r.count(); ++i)
+                nomi << r.fieldName(i);
+            descrizione = DescrizioneColonne::da(nomi);
+            haProssima = carica(prossima);
         }
-        haProssima = carica(prossima);
         leggiRiga();
         vuoto = eof;
+    }
+
+    const QStringList& nomi() const { return descrizione->nomi; }
+
+    void leggiDiretta(QList<QVariant>& destinazione) {
+        const int n = static_cast<int>(nomi().size());
+        destinazione.clear();
+        destinazione.reserve(n);
+        for (int i = 0; i < n; ++i)
+            destinazione << (diretta.nullo(i) ? QVariant() : diretta.valore(i));
     }
 
     // One row ahead is read, so the statement is finished as soon as its last row is current:
@@ -357,16 +477,24 @@ struct Recordset::Dati {
     // the connection meanwhile could not write once another workstation had (the engine
     // answers "database is locked" at once instead of waiting).
     bool carica(QList<QVariant>& destinazione) {
-        if (!q.isActive())
+        if (diretta) {
+            if (!diretta.passo()) {
+                diretta.rilascia();
+                return false;
+            }
+            leggiDiretta(destinazione);
+            return true;
+        }
+        if (!q || !q->isActive())
             return false;
-        if (!q.next()) {
-            q.finish();
+        if (!q->next()) {
+            q->finish();
             return false;
         }
         destinazione.clear();
-        destinazione.reserve(nomi.size());
-        for (int i = 0; i < nomi.size(); ++i)
-            destinazione << (q.isNull(i) ? QVariant() : q.value(i));
+        destinazione.reserve(nomi().size());
+        for (int i = 0; i < nomi().size(); ++i)
+            destinazione << (q->isNull(i) ? QVariant() : q->value(i));
         return true;
     }
 
@@ -380,11 +508,11 @@ struct Recordset::Dati {
     }
 
     int indice(const QString& campo) const {
-        const auto it = indici.constFind(campo.toLower());
-        if (it == indici.constEnd())
+        const int i = descrizione->indice(campo);
+        if (i < 0)
             throw ErroreDb(ErrDatabase, QStringLiteral("Campo %1 non trovato nella selezione").arg(campo),
                            sql);
-        return *it;
+        return i;
     }
 
     QString tabella() const {
@@ -402,9 +530,9 @@ struct Recordset::Dati {
     void inserisci(const QString& tabella) {
         QStringList colonne, segnaposti;
         QVariantList valori;
-        for (int i = 0; i < nomi.size(); ++i)
+        for (int i = 0; i < nomi().size(); ++i)
             if (scritto[i]) {
-                colonne << nomi[i];
+                colonne << nomi()[i];
                 segnaposti << QStringLiteral("?");
                 valori << riga[i];
             }
@@ -416,9 +544,9 @@ struct Recordset::Dati {
 
     Database* db;
     QString sql;
-    QSqlQuery q;
-    QStringList nomi;
-    QHash<QString, int> indici;
+    ConnessioneSqlite::Istruzione diretta; // a database file
+    std::optional<QSqlQuery> q;            // a server through ODBC
+    std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;
     bool haProssima = false;
@@ -479,17 +607,17 @@ std::optional<qint64> Recordset::leggiIntero(const QString& campo) const {
 }
 
 bool Recordset::haCampo(const QString& campo) const {
-    return d_ && d_->indici.contains(campo.toLower());
+    return d_ && d_->descrizione->indice(campo) >= 0;
 }
 QStringList Recordset::campi() const {
-    return d_ ? d_->nomi : QStringList();
+    return d_ ? d_->nomi() : QStringList();
 }
 
 void Recordset::RsAddNew() {
     d_->tabella();
     d_->stato = Dati::Stato::Aggiunta;
-    d_->riga = QList<QVariant>(d_->nomi.size());
-    d_->scritto = QList<bool>(d_->nomi.size(), false);
+    d_->riga = QList<QVariant>(d_->nomi().size());
+    d_->scritto = QList<bool>(d_->nomi().size(), false);
 }
 
 void Recordset::RsEdit() {
@@ -498,7 +626,7 @@ void Recordset::RsEdit() {
     d_->tabella();
     d_->stato = Dati::Stato::Modifica;
     d_->originale = d_->riga;
-    d_->scritto = QList<bool>(d_->nomi.size(), false);
+    d_->scritto = QList<bool>(d_->nomi().size(), false);
 }
 
 void Recordset::ScriviCampo(const QString& campo, const QVariant& valore) {
@@ -521,9 +649,9 @@ void Recordset::RsUpdate() {
     }
     if (d.stato == Dati::Stato::Modifica) {
         QStringList assegnazioni;
-        for (int i = 0; i < d.nomi.size(); ++i)
+        for (int i = 0; i < d.nomi().size(); ++i)
             if (d.scritto[i])
-                assegnazioni << d.nomi[i] + QStringLiteral(" = ") + SqlValore(d.riga[i]);
+                assegnazioni << d.nomi()[i] + QStringLiteral(" = ") + SqlValore(d.riga[i]);
         if (assegnazioni.isEmpty()) {
             d.stato = Dati::Stato::Lettura;
             return;

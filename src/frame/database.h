@@ -49,6 +49,7 @@ TipoConnessione tipoConnessione(const QString& testo);
 QString testoConnessioneOdbc(const QString& testo, const QString& utente, const QString& password);
 
 class Recordset;
+class ConnessioneSqlite;
 
 class Database {
 public:
@@ -74,11 +75,20 @@ public:
     // a batch runs the same few statements thousands of times. The text itself must hold no
     // other "?" outside quotes.
     int EseguiConValori(const QString& sql, const QVariantList& valori);
+    // Inserts `righe` (a value for each of `colonne` in every row) into `tabella` with several
+    // rows per statement, in groups of 32, 16, ... 1 rows, so a batch runs a few distinct
+    // statements, each prepared once. Throws ErroreDb; a failed statement writes nothing.
+    void InserisciRighe(const QString& tabella, const QStringList& colonne,
+                        const std::vector<QVariantList>& righe);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant valore(const QString& sql);
 
     // ApriRs: opens a recordset on an SQL text.
     Recordset ApriRs(const QString& sql);
+    // A recordset on a text with "?" for each of `valori` (no other "?" outside quotes): on a
+    // database file they are bound and the statement is kept for the connection; a server
+    // gets them written into the text, which costs it no extra round trip to prepare.
+    Recordset ApriRs(const QString& sql, const QVariantList& valori);
     // A select that also locks its rows until the transaction ends, skipping (not waiting for)
     // rows another connection holds. SQLite locks the whole file at the first write instead,
     // after waiting its busy timeout: there the select is plain. True when rows may be skipped.
@@ -109,6 +119,9 @@ private:
     std::vector<std::pair<QString, QStringList>> chiavi_;
     struct Preparate;
     std::unique_ptr<Preparate> preparate_;
+    // A database file: statements go to SQLite directly on the connection Qt opened.
+    std::unique_ptr<ConnessioneSqlite> diretta_;
+    friend class Recordset;
 };
 
 // A recordset over one SELECT, with the operations the suite's database component offers.

@@ -230,6 +230,9 @@ constexpr unsigned int opzioniParse = pugi::parse_default;
 } // namespace
 
 QString DecodificaTestoXml(const QString& testo) {
+    // Every form decoded below begins with "&" or "<": most values of an invoice have neither.
+    if (!testo.contains(u'&') && !testo.contains(u'<'))
+        return testo;
     QString s = testo;
     if (s.left(9).toUpper() == QLatin1String("<![CDATA["))
         s = s.size() >= 12 ? s.mid(9, s.size() - 12) : QString();

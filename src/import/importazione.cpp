@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -27,6 +28,8 @@ namespace {
 
 const QString AcapoErr = QStringLiteral("\r\n");
 constexpr int MassimoTentativi = 20;
+// The first key of the server's transaction locks on the numbers of the store (plus the year).
+constexpr int ChiaveNumerazione = 0x7E5E0000;
 
 QString testoErrore(int numero, const QString& descrizione) {
     return AcapoErr + QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione);
@@ -46,19 +49,24 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 
 // A text longer than its column (an ABI of six characters) would make the whole file fail on
 // a server that enforces sizes and pass on one that does not: it is cut to the column on
-// every engine, and the report says so.
-QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore,
-                           const QHash<QString, int>& lunghezze, QStringList& avvisi) {
-    if (valore.metaType().id() != QMetaType::QString)
+// every engine, and the report says so. `lunghezza` is the most characters the column holds,
+// 0 for no limit.
+QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza,
+                           QStringList& avvisi) {
+    if (lunghezza <= 0 || valore.metaType().id() != QMetaType::QString)
         return valore;
-    const auto it = lunghezze.constFind(colonna.toLower());
     const QString testo = valore.toString();
-    if (it == lunghezze.constEnd() || testo.size() <= *it)
+    if (testo.size() <= lunghezza)
         return valore;
-    avvisi << (QStringLiteral("Tag ") + colonna + QStringLiteral(" troncato a %1 caratteri: ").arg(*it) +
-               citaValore(testo));
-    return testo.left(*it);
+    avvisi << (QStringLiteral("Tag ") + colonna +
+               QStringLiteral(" troncato a %1 caratteri: ").arg(lunghezza) + citaValore(testo));
+    return testo.left(lunghezza);
 }
+
+// What a duplicate check reads of a stored invoice.
+const QLatin1String
+    ColonneMemorizzata("XmlAnno, XmlNumRif, NomeFile, FEIDHub, Contabilizzato, CP_DA_IdFiscaleIVA_IdCodice, "
+                       "CP_DA_CodiceFiscale, DGD_Numero, DGD_Data");
 
 // The identity of one body as the store keeps it.
 struct IdentitaCorpo {
@@ -168,6 +176,17 @@ struct ImportatoreFatture::Stato {
         Recordset inserimento;
         QSet<QString> colonne;         // lower case
         QHash<QString, int> lunghezze; // lower case -> the most characters a text column holds
+        // A column as the reader names it: -1 when the table has none, else its length (0 for
+        // no limit). The reader uses the same few names thousands of times.
+        QHash<QString, int> perNome;
+        int colonna(const QString& nome) {
+            if (const auto it = perNome.constFind(nome); it != perNome.constEnd())
+                return *it;
+            const QString minuscolo = nome.toLower();
+            const int esito = colonne.contains(minuscolo) ? lunghezze.value(minuscolo, 0) : -1;
+            perNome.insert(nome, esito);
+            return esito;
+        }
     };
     std::vector<std::pair<QLatin1String, std::unique_ptr<Tabella>>> tabelle;
 
@@ -175,7 +194,7 @@ struct ImportatoreFatture::Stato {
         for (auto& [n, t] : tabelle)
             if (n == nome)
                 return *t;
-        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}});
+        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}, {}});
         for (const QString& c : t->inserimento.campi())
             t->colonne.insert(c.toLower());
         for (const schema::Tabella& descritta : schema::tabelleStore())
@@ -226,6 +245,8 @@ private:
     // Saves the new header row; false when the file must stop (the message is in `errori`).
     // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
+    // False when another workstation's transaction has claimed this number of the year.
+    bool numeroLibero(int anno, qint32 numero);
     void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
 
@@ -316,7 +337,8 @@ FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::
     if (dataFattura.year() == DataMancante.year())
         return {};
     if (!opzioni_.sovrascrivi) {
-        if (!trovaPerFileOHub(db_, nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo))
+        if (!trovaPerFileOHub(db_, nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo),
+                              QLatin1String("XmlAnno"))
                  .RsEof())
             return {};
     }
@@ -445,11 +467,11 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
     // The number and the day narrow the search; the supplier is compared here, so blanks
     // around a stored VAT number do not hide a duplicate.
     const QString sql =
-        QStringLiteral("SELECT * FROM FatXmlTest WHERE DGD_Numero LIKE ") +
-        SqlValore(QStringLiteral("%") + id.numero + QStringLiteral("%"), SqlTesto) +
-        QStringLiteral(" AND DGD_Data >= ") + SqlValore(QDateTime(id.data, QTime(0, 0)), SqlData) +
-        QStringLiteral(" AND DGD_Data < ") + SqlValore(QDateTime(id.data.addDays(1), QTime(0, 0)), SqlData);
-    for (Recordset rs = db_.ApriRs(sql); !rs.RsEof(); rs.RsMoveNext()) {
+        QStringLiteral("SELECT ") + ColonneMemorizzata +
+        QStringLiteral(" FROM FatXmlTest WHERE DGD_Numero LIKE ? AND DGD_Data >= ? AND DGD_Data < ?");
+    const QVariantList valori{QString(u'%' + id.numero + u'%'), QDateTime(id.data, QTime(0, 0)),
+                              QDateTime(id.data.addDays(1), QTime(0, 0))};
+    for (Recordset rs = db_.ApriRs(sql, valori); !rs.RsEof(); rs.RsMoveNext()) {
         const Memorizzata m = Memorizzata::leggi(rs);
         if (!m.stessoDocumento(id) || m.nomeFile.compare(id.nomeFile, Qt::CaseInsensitive) == 0)
             continue;
@@ -461,6 +483,20 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
     return true;
 }
 
+bool ImportazioneFile::numeroLibero(int anno, qint32 numero) {
+    if (db_.dialetto() != Dialetto::PostgreSQL)
+        return true; // a database file has one writer at a time
+    // Several workstations take the next number of the year inside their files' transactions,
+    // where none sees the others' new rows: an insert on a number another has just taken would
+    // wait for its commit and then fail. The number is claimed until the transaction ends
+    // instead, and a number claimed by another is passed over at once.
+    const QVariant preso =
+        db_.valore(QStringLiteral("SELECT CASE WHEN pg_try_advisory_xact_lock(%1, %2) THEN 1 ELSE 0 END")
+                       .arg(ChiaveNumerazione + anno)
+                       .arg(numero));
+    return preso.toInt() == 1;
+}
+
 bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
                                         TestoErrori& errori) {
     numero = ProssimoNumeroFattura(db_, anno);
@@ -469,6 +505,10 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         if (tentativo > MassimoTentativi) {
             errori.aggiungi(QStringLiteral("Superati 20 tentativi di chiave doppia"));
             return false;
+        }
+        if (!numeroLibero(anno, numero)) {
+            ++numero;
+            continue;
         }
         db_.IniziaTrans(); // a savepoint: a refused insert must not spoil the file's transaction
         try {
@@ -496,7 +536,8 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
                 throw;
         }
         if (!primoDoppione) {
-            ++numero;
+            // Others have committed numbers meanwhile: go past the last of them.
+            numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
             continue;
         }
         primoDoppione = false;
@@ -504,7 +545,8 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         // Which invoice is already there?
         std::vector<Memorizzata> trovate;
         try {
-            for (Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub); !rs.RsEof(); rs.RsMoveNext())
+            for (Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub, ColonneMemorizzata); !rs.RsEof();
+                 rs.RsMoveNext())
                 trovate.push_back(Memorizzata::leggi(rs));
         } catch (const ErroreDb& ex) {
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
@@ -513,7 +555,7 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             return false;
         }
         if (trovate.empty()) { // only the number collided
-            ++numero;
+            numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
             continue;
         }
         if (trovate.size() > 1) {
@@ -571,35 +613,55 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     if (righe.empty())
         return;
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, tabella);
+    // Consecutive rows with the same columns (the lines of an invoice, as a rule) go in one
+    // statement of several rows.
+    const QString nomeTabella(tabella);
+    QStringList colonne;
+    std::vector<QVariantList> gruppo;
     for (const RigaFattura& riga : righe) {
-        t.inserimento.RsAddNew();
+        QStringList proprie;
+        QVariantList valori;
+        proprie.reserve(static_cast<qsizetype>(riga.colonne().size()));
+        valori.reserve(static_cast<qsizetype>(riga.colonne().size()));
         for (const auto& [colonna, valore] : riga.colonne()) {
-            if (t.colonne.contains(colonna.toLower()))
-                t.inserimento.ScriviCampo(colonna,
-                                          adattaAllaColonna(colonna, valore, t.lunghezze, avvisiCorpo_));
-            else
+            const int lunghezza = t.colonna(colonna);
+            if (lunghezza < 0) {
                 segnalaNonPrevisto(colonna, valore, errori);
+                continue;
+            }
+            proprie << colonna;
+            valori << adattaAllaColonna(colonna, valore, lunghezza, avvisiCorpo_);
         }
-        t.inserimento.RsUpdate();
+        if (proprie != colonne) {
+            db_.InserisciRighe(nomeTabella, colonne, gruppo);
+            gruppo.clear();
+            colonne = std::move(proprie);
+        }
+        gruppo.push_back(std::move(valori));
     }
+    db_.InserisciRighe(nomeTabella, colonne, gruppo);
 }
 
 void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
                                        TestoErrori& errori) {
-    const ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
-    QStringList assegnazioni;
+    ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
+    QString assegnazioni;
     QVariantList valori;
     for (const auto& [colonna, valore] : testata.colonne()) {
-        if (t.colonne.contains(colonna.toLower())) {
-            assegnazioni << colonna + QStringLiteral(" = ?");
-            valori << adattaAllaColonna(colonna, valore, t.lunghezze, avvisiCorpo_);
-        } else
+        const int lunghezza = t.colonna(colonna);
+        if (lunghezza < 0) {
             segnalaNonPrevisto(colonna, valore, errori);
+            continue;
+        }
+        if (!assegnazioni.isEmpty())
+            assegnazioni += QStringLiteral(", ");
+        assegnazioni += colonna + QStringLiteral(" = ?");
+        valori << adattaAllaColonna(colonna, valore, lunghezza, avvisiCorpo_);
     }
     if (assegnazioni.isEmpty())
         return;
     valori << anno << numero;
-    db_.EseguiConValori(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni.join(QStringLiteral(", ")) +
+    db_.EseguiConValori(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni +
                             QStringLiteral(" WHERE XmlAnno = ? AND XmlNumRif = ?"),
                         valori);
 }

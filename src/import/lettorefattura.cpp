@@ -28,27 +28,41 @@ bool RigaFattura::identificativo(QStringView colonna) {
     return false;
 }
 
-void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
-    // The readers name a column the same way every time: the exact name is the fast path.
-    if (const auto it = indice_.constFind(colonna); it != indice_.constEnd()) {
-        colonne_[*it].second = valore;
-        return;
+namespace {
+
+// A hash of a column name that ignores case, so that a name written in another case finds
+// its column without a lower-case copy of either.
+size_t chiaveNome(QStringView nome) {
+    size_t h = 14695981039346656037ull;
+    for (const QChar c : nome) {
+        char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z')
+            u = static_cast<char16_t>(u + (u'a' - u'A'));
+        else if (u >= 0x80)
+            u = QChar(u).toCaseFolded().unicode();
+        h = (h ^ u) * 1099511628211ull;
     }
-    for (auto& [nome, v] : colonne_)
-        if (nome.compare(colonna, Qt::CaseInsensitive) == 0) {
-            v = valore;
+    return h;
+}
+
+} // namespace
+
+void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
+    const size_t h = chiaveNome(colonna);
+    for (size_t i = 0; i < chiavi_.size(); ++i)
+        if (chiavi_[i] == h && colonne_[i].first.compare(colonna, Qt::CaseInsensitive) == 0) {
+            colonne_[i].second = valore;
             return;
         }
-    indice_.insert(colonna, static_cast<int>(colonne_.size()));
+    chiavi_.push_back(h);
     colonne_.emplace_back(colonna, valore);
 }
 
 const QVariant* RigaFattura::trova(const QString& colonna) const {
-    if (const auto it = indice_.constFind(colonna); it != indice_.constEnd())
-        return &colonne_[*it].second;
-    for (const auto& [nome, v] : colonne_)
-        if (nome.compare(colonna, Qt::CaseInsensitive) == 0)
-            return &v;
+    const size_t h = chiaveNome(colonna);
+    for (size_t i = 0; i < chiavi_.size(); ++i)
+        if (chiavi_[i] == h && colonne_[i].first.compare(colonna, Qt::CaseInsensitive) == 0)
+            return &colonne_[i].second;
     return nullptr;
 }
 

@@ -48,7 +48,7 @@ public:
 private:
     const QVariant* trova(const QString& colonna) const;
     std::vector<std::pair<QString, QVariant>> colonne_;
-    QHash<QString, int> indice_; // by the name as first written
+    std::vector<size_t> chiavi_; // of each name, regardless of case
 };
 
 // The company parameters the reader needs, read once per import.

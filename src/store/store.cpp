@@ -60,12 +60,21 @@ Recordset apriPerInserimento(Database& db, QAnyStringView tabella) {
                      QStringLiteral(" Where XmlAnno = -9999") + QStringLiteral(" And XmlNumRif = -9999"));
 }
 
-Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub) {
-    QString sql = QStringLiteral("Select * from FatXmlTest") + QStringLiteral(" Where NomeFile = ") +
-                  SqlValore(nomeFile, SqlTesto);
-    if (!idHub.trimmed().isEmpty())
-        sql += QStringLiteral(" or FEIDHub = ") + SqlValore(idHub, SqlTesto);
-    return db.ApriRs(sql);
+Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub,
+                           QLatin1String colonne) {
+    // The unique indexes on the two columns leave out empty values, and the engine uses such an
+    // index only when the query repeats its condition: without it every look-up reads the table.
+    const auto condizione = [](const QString& valore, const char* colonna) {
+        const QString c = QLatin1String(colonna);
+        return valore.isEmpty() ? c + QStringLiteral(" = ?")
+                                : u'(' + c + QStringLiteral(" = ? AND ") + c +
+                                      QStringLiteral(" IS NOT NULL AND ") + c + QStringLiteral(" <> '')");
+    };
+    const QString sql = QStringLiteral("Select ") + colonne + QStringLiteral(" from FatXmlTest Where ") +
+                        condizione(nomeFile, "NomeFile");
+    if (idHub.trimmed().isEmpty())
+        return db.ApriRs(sql, {nomeFile});
+    return db.ApriRs(sql + QStringLiteral(" or ") + condizione(idHub, "FEIDHub"), {nomeFile, idHub});
 }
 
 void cancellaFattura(Database& db, int anno, qint32 numero) {

@@ -125,8 +125,10 @@ qint32 ProssimoNumeroFattura(Database& db, int anno);
 // An always-empty selection of `tabella` (one of the five), ready for RsAddNew.
 Recordset apriPerInserimento(Database& db, QAnyStringView tabella);
 
-// The stored headers with this file name, or with this Hub identifier when it is not blank.
-Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub);
+// The stored headers with this file name, or with this Hub identifier when it is not blank;
+// `colonne` names what to read (a batch that only asks whether there is one reads one column).
+Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub,
+                           QLatin1String colonne = QLatin1String("*"));
 
 // Deletes every row of one invoice from the five tables, header last, as one unit of work
 // (a savepoint when the caller already holds a transaction).

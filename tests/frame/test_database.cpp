@@ -3,8 +3,13 @@
 #include "frame/database.h"
 #include "frame/errori.h"
 #include "frame/interazione.h"
+#include "frame/sqlitediretto.h"
 #include "schema/schema.h"
 #include "support/dbprova.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using namespace tesel;
@@ -168,8 +173,10 @@ TEST_F(DatabaseTest, shouldStoreBoundValuesAsTheLiteralWriterDoes) {
          0},
     };
     int id = 0;
+    std::vector<QVariantList> multiple;
     for (const auto& r : righe) {
         ++id;
+        multiple.push_back({id + 200, u"?"_s, r.testo, r.importo, r.giorno, r.anno});
         // The "?" in quotes is text, not a parameter.
         db().EseguiConValori(
             QStringLiteral("INSERT INTO ProvaValori (Id, Lungo, Testo, Importo, Giorno, Anno) "
@@ -182,15 +189,23 @@ TEST_F(DatabaseTest, shouldStoreBoundValuesAsTheLiteralWriterDoes) {
                 .arg(id + 100)
                 .arg(SqlValore(r.testo), SqlValore(r.importo), SqlValore(r.giorno), SqlValore(r.anno)));
     }
+    // The same rows once more, all in one statement.
+    db().InserisciRighe(u"ProvaValori"_s,
+                        {u"Id"_s, u"Lungo"_s, u"Testo"_s, u"Importo"_s, u"Giorno"_s, u"Anno"_s}, multiple);
     const QString colonne = u"Lungo, Testo, Importo, Giorno, Anno, Testo IS NULL AS TestoNullo"_s;
     for (int k = 1; k <= id; ++k) {
         SCOPED_TRACE(k);
-        Recordset a =
-            db().ApriRs(u"Select "_s + colonne + u" from ProvaValori Where Id = "_s + QString::number(k));
+        Recordset a = db().ApriRs(u"Select "_s + colonne + u" from ProvaValori Where Id = ?"_s, {k});
         Recordset b = db().ApriRs(u"Select "_s + colonne + u" from ProvaValori Where Id = "_s +
                                   QString::number(k + 100));
-        for (const char* c : {"Lungo", "Testo", "Importo", "Giorno", "Anno", "TestoNullo"})
-            EXPECT_EQ(a.LeggiCampo(QLatin1String(c)), b.LeggiCampo(QLatin1String(c))) << c;
+        Recordset c = db().ApriRs(
+            u"Select "_s + colonne + u" from ProvaValori Where Id = ? and Lungo = '?'"_s, {k + 200});
+        ASSERT_FALSE(a.RsVuoto());
+        ASSERT_FALSE(c.RsVuoto());
+        for (const char* n : {"Lungo", "Testo", "Importo", "Giorno", "Anno", "TestoNullo"}) {
+            EXPECT_EQ(a.LeggiCampo(QLatin1String(n)), b.LeggiCampo(QLatin1String(n))) << n;
+            EXPECT_EQ(c.LeggiCampo(QLatin1String(n)), b.LeggiCampo(QLatin1String(n))) << n;
+        }
     }
     EXPECT_EQ(leggi(4, u"Testo"_s).toString(), righe[3].testo.toString());
     EXPECT_EQ(Currency::daVariant(leggi(2, u"Importo"_s)), righe[1].importo.value<Currency>());
@@ -203,10 +218,109 @@ TEST_F(DatabaseTest, shouldStoreBoundValuesAsTheLiteralWriterDoes) {
     EXPECT_EQ(db().EseguiConValori(
                   u"UPDATE ProvaValori SET Anno = ? WHERE Testo = ? AND Importo = ? AND Giorno = ?"_s,
                   {7, righe[1].testo, righe[1].importo, righe[1].giorno}),
+              3);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori WHERE Anno = 7"_s).toInt(), 3);
+    EXPECT_EQ(db().ApriRs(u"SELECT Id FROM ProvaValori WHERE Testo = ? AND Giorno = ? ORDER BY Id"_s,
+                          {righe[1].testo, righe[1].giorno})
+                  .leggiIntero(u"Id"_s),
               2);
-    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori WHERE Anno = 7"_s).toInt(), 2);
     EXPECT_EQ(errore([&] { db().EseguiConValori(u"INSERT INTO ProvaValori (Id) VALUES (?)"_s, {1}); }),
               ErrChiaveDuplicata);
+}
+
+// Whatever path the layer takes to the engine, a value reads back as Qt's own driver gives it
+// on the same connection: same type, same value, null as null.
+TEST_F(DatabaseTest, shouldReadEveryKindOfValueAsQtsDriverDoes) {
+    db().EseguiConValori(
+        u"INSERT INTO ProvaValori (Id, Testo, Lungo, Importo, Giorno, Anno) VALUES (?, ?, ?, ?, ?, ?)"_s,
+        {1, u"città 'x'"_s, QString(3000, QChar(u'z')),
+         QVariant::fromValue(*Currency::daTesto(u"-1234.5678"_s)),
+         QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)), 2024});
+    db().EseguiSql(u"INSERT INTO ProvaValori (Id) VALUES (2)"_s);
+    const QString sql = u"SELECT Id, Testo, Lungo, Importo, Giorno, Anno, Importo * 2 AS Doppio, "
+                        "Anno + 1 AS Prossimo, Testo || '!' AS Esclamato FROM ProvaValori ORDER BY Id"_s;
+    QSqlQuery q(db().qt());
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    ASSERT_TRUE(q.exec(sql));
+    Recordset rs = db().ApriRs(sql);
+    int righe = 0;
+    for (; q.next(); rs.RsMoveNext(), ++righe) {
+        ASSERT_FALSE(rs.RsEof());
+        for (int i = 0; i < q.record().count(); ++i) {
+            const QString campo = q.record().fieldName(i);
+            SCOPED_TRACE(campo.toStdString());
+            const QVariant atteso = q.isNull(i) ? QVariant() : q.value(i);
+            const QVariant letto = rs.LeggiCampo(campo);
+            EXPECT_EQ(letto.metaType(), atteso.metaType());
+            EXPECT_EQ(letto, atteso);
+        }
+    }
+    EXPECT_EQ(righe, 2);
+    EXPECT_TRUE(rs.RsEof());
+    EXPECT_EQ(
+        db().valore(u"SELECT Importo FROM ProvaValori WHERE Id = 1"_s).metaType(),
+        db().ApriRs(u"SELECT Importo FROM ProvaValori WHERE Id = 1"_s).LeggiCampo(u"Importo"_s).metaType());
+    EXPECT_TRUE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 2"_s).isNull());
+    EXPECT_FALSE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 3"_s).isValid());
+}
+
+// Rows go in groups of several per statement: every row arrives, in order, and a group that
+// fails leaves none of its rows.
+TEST_F(DatabaseTest, shouldInsertManyRowsPerStatementInOrderAndNothingOfAFailedGroup) {
+    std::vector<QVariantList> righe;
+    for (int i = 1; i <= 45; ++i) // 32 + 8 + 4 + 1
+        righe.push_back(
+            {i, u"riga %1 l'ultima?"_s.arg(i), QVariant::fromValue(Currency::daDecimillesimi(i))});
+    db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s}, righe);
+    QStringList letti;
+    Currency somma;
+    for (Recordset rs = db().ApriRs(u"SELECT Testo, Importo FROM ProvaValori ORDER BY Id"_s); !rs.RsEof();
+         rs.RsMoveNext()) {
+        letti << rs.leggiTesto(u"Testo"_s);
+        somma = somma + *rs.leggiValuta(u"Importo"_s);
+    }
+    ASSERT_EQ(letti.size(), 45);
+    EXPECT_EQ(letti.front(), u"riga 1 l'ultima?"_s);
+    EXPECT_EQ(letti.back(), u"riga 45 l'ultima?"_s);
+    EXPECT_EQ(somma, Currency::daDecimillesimi(45 * 46 / 2));
+
+    // The third of four rows (one statement) repeats a key: the other three are not stored.
+    EXPECT_EQ(errore([&] {
+                  db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s},
+                                      {{100, u"a"_s}, {101, u"b"_s}, {45, u"doppia"_s}, {102, u"c"_s}});
+              }),
+              ErrChiaveDuplicata);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 45);
+    try {
+        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s}, {{200, u"a"_s}, {201}});
+        FAIL();
+    } catch (const ErroreDb& e) {
+        EXPECT_EQ(e.descrizione(), u"Riga con 1 valori per 2 colonne"_s);
+    }
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 45);
+}
+
+// A statement kept for the connection must serve a second recordset on the same text while
+// the first is still open, and show columns added to the table since it was prepared.
+TEST_F(DatabaseTest, shouldReadTheSameTextTwiceAtOnceAndSeeColumnsAddedLater) {
+    db().EseguiSql(u"INSERT INTO ProvaValori (Id, Testo) VALUES (1, 'a'), (2, 'b'), (3, 'c')"_s);
+    const QString sql = u"SELECT * FROM ProvaValori ORDER BY Id"_s;
+    QStringList coppie;
+    for (int volta = 0; volta < 3; ++volta) { // the text is kept from its second run on
+        coppie.clear();
+        for (Recordset esterno = db().ApriRs(sql); !esterno.RsEof(); esterno.RsMoveNext())
+            for (Recordset interno = db().ApriRs(sql); !interno.RsEof(); interno.RsMoveNext())
+                coppie << esterno.leggiTesto(u"Testo"_s) + interno.leggiTesto(u"Testo"_s);
+    }
+    EXPECT_EQ(coppie,
+              (QStringList{u"aa"_s, u"ab"_s, u"ac"_s, u"ba"_s, u"bb"_s, u"bc"_s, u"ca"_s, u"cb"_s, u"cc"_s}));
+    db().EseguiSql(u"ALTER TABLE ProvaValori ADD COLUMN Aggiunta INTEGER"_s);
+    db().EseguiSql(u"UPDATE ProvaValori SET Aggiunta = Id * 10"_s);
+    Recordset rs = db().ApriRs(sql);
+    ASSERT_TRUE(rs.haCampo(u"aggiunta"_s));
+    EXPECT_EQ(rs.leggiIntero(u"Aggiunta"_s), 10);
+    EXPECT_EQ(rs.campi().size(), 8);
 }
 
 TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
@@ -245,6 +359,34 @@ TEST_F(DatabaseTest, shouldNumberFromOneAndPerYear) {
     EXPECT_EQ(db().ProssimoNumero(u"ProvaValori"_s, u"Id"_s, 2023, true), 8);
     EXPECT_EQ(db().ProssimoNumero(u"ProvaValori"_s, u"Id"_s, 2025, true), 1);
     EXPECT_EQ(db().ProssimoNumero(u"ProvaValori"_s, u"Id"_s, 2024, false), 8);
+}
+
+// The statements kept on a database file stay within their bound however many texts a batch
+// runs, and each still answers for its own text.
+TEST(ConnessioneSqlite, shouldKeepABoundedNumberOfStatementsAndAnswerEachText) {
+    sqlite3* handle = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &handle), SQLITE_OK);
+    {
+        ConnessioneSqlite c(handle);
+        c.esegui(u"CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT)"_s);
+        for (int giro = 0; giro < 2; ++giro)
+            for (int k = 1; k <= 200; ++k) {
+                // A text with its value inside, run twice: kept the second time.
+                ConnessioneSqlite::Istruzione i = c.prepara(u"SELECT %1 * 2"_s.arg(k), false);
+                ASSERT_TRUE(i.passo());
+                EXPECT_EQ(i.valore(0).toLongLong(), k * 2);
+                c.esegui(u"INSERT OR REPLACE INTO t (k, v) VALUES (?, ?)"_s, {k, u"v%1"_s.arg(k)});
+            }
+        EXPECT_LE(c.preparateInCache(), ConnessioneSqlite::MassimoCache);
+        EXPECT_GE(c.preparateInCache(), 2);
+        ConnessioneSqlite::Istruzione conta = c.prepara(u"SELECT count(*), max(v) FROM t"_s, false);
+        ASSERT_TRUE(conta.passo());
+        EXPECT_EQ(conta.valore(0).toLongLong(), 200);
+        EXPECT_EQ(conta.valore(1).toString(), u"v99"_s);
+        EXPECT_THROW(c.esegui(u"SELECT 1; SELECT 2"_s), ErroreDb);
+        EXPECT_THROW(c.esegui(u"INSERT INTO t (k) VALUES (?)"_s, {1, 2}), ErroreDb);
+    }
+    EXPECT_EQ(sqlite3_close(handle), SQLITE_OK); // nothing left prepared
 }
 
 TEST(Connessione, shouldTellOdbcFromDatabaseFiles) {

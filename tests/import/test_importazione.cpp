@@ -767,3 +767,30 @@ TEST_F(ImportDriver, shouldStoreEveryLineOfALongInvoiceAndStillSeeItsReverseChar
 }
 
 } // namespace
+
+namespace {
+
+// Two workstations import at once on a server: while one is still inside its file's
+// transaction, the other passes over the number it took instead of waiting for its commit.
+TEST_F(ImportDriver, shouldGiveTheNextNumberAtOnceWhileAnotherWorkstationIsStillImporting) {
+    if (db().dialetto() != Dialetto::PostgreSQL)
+        GTEST_SKIP() << "Su un file di database scrive una postazione alla volta: nessun numero conteso";
+    // Waiting on the other's number would otherwise wait for ever: the test holds it open.
+    db().EseguiSql(u"SET lock_timeout = '5s'"_s);
+    auto altra = altraConnessione();
+    ParametriAzienda parametriAltra(*altra);
+    prova::InterazioneProva uiAltra;
+    ImportatoreFatture importatoreAltra(*altra, uiAltra, parametriAltra, {});
+    altra->IniziaTrans();
+    const auto primo = importatoreAltra.importa(scrivi(u"IT03981270683_00001.xml"_s, Fattura{}.xml()));
+    ASSERT_TRUE(primo[0].ok) << primo[0].errori.toStdString();
+
+    const auto secondo = importa(scrivi(u"IT03981270683_00002.xml"_s, Fattura{}.xmlNumero(u"124/A"_s)));
+    ASSERT_TRUE(secondo[0].ok) << secondo[0].errori.toStdString();
+    altra->ConfermaTrans();
+    EXPECT_EQ(primo[0].numRif, 1);
+    EXPECT_EQ(secondo[0].numRif, 2);
+    EXPECT_EQ(conta(u"FatXmlTest"_s), 2);
+}
+
+} // namespace
