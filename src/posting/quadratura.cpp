@@ -41,15 +41,9 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
     const Currency tolleranza = tolleranzaQuadratura(parametri);
     bool ok = true;
     std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
-    {
-        Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
-                                condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlIva")));
-        for (; !d.RsEof(); d.RsMoveNext()) {
-            const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
-            if (imposta)
-                documento[importo(d, QStringLiteral("AliquotaIVA")).decimillesimi()] += *imposta;
-        }
-    }
+    for (const RigaRiepilogoDocumento& d : s.documento.riepilogo)
+        if (d.imposta)
+            documento[d.aliquota.decimillesimi()] += *d.imposta;
     if (documento.empty())
         return true;
     // Amounts signed by side: a negative group's row stands on the other side.
@@ -124,8 +118,7 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     const RegoleImporti& R = s.importi;
     const Currency tolleranza = tolleranzaQuadratura(parametri);
     const QString fattura = condizioneFattura(s.xmlAnno, s.xmlNumRif);
-    const bool conRiepilogo =
-        db.valore(QStringLiteral("Select count(*) From FatXmlIva") + fattura).toLongLong() > 0;
+    const bool conRiepilogo = !s.documento.riepilogo.empty();
     bool ok = true;
 
     // Taxable amounts by the document's own rates: its lines and fund contributions against its
@@ -138,20 +131,11 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
              !r.RsEof(); r.RsMoveNext())
             righe[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
                 importo(r, QStringLiteral("PrezzoTotale"));
-        for (Recordset r = db.ApriRs(
-                 QStringLiteral(
-                     "Select DGD_DCP_AliquotaIVA, DGD_DCP_ImportoContributoCassa From FatXmlDatiGen") +
-                 fattura + QStringLiteral(" And XMLIdent = 'DatiCassaPrevidenziale'"));
-             !r.RsEof(); r.RsMoveNext())
-            righe[importo(r, QStringLiteral("DGD_DCP_AliquotaIVA")).decimillesimi()] +=
-                importo(r, QStringLiteral("DGD_DCP_ImportoContributoCassa"));
-        for (Recordset r = db.ApriRs(
-                 QStringLiteral("Select AliquotaIVA, ImponibileImporto, Arrotondamento From FatXmlIva") +
-                 fattura);
-             !r.RsEof(); r.RsMoveNext())
-            riepilogo[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
-                importo(r, QStringLiteral("ImponibileImporto")) -
-                importo(r, QStringLiteral("Arrotondamento"));
+        for (const DatoGenerale& g : s.documento.datiGenerali)
+            if (g.ident == u"DatiCassaPrevidenziale")
+                righe[g.dcpAliquota.decimillesimi()] += g.dcpContributo;
+        for (const RigaRiepilogoDocumento& r : s.documento.riepilogo)
+            riepilogo[r.aliquota.decimillesimi()] += r.imponibile - r.arrotondamento;
         for (const auto& [aliquota, v] : righe)
             riepilogo.try_emplace(aliquota);
         for (const auto& [aliquota, documento] : riepilogo) {
@@ -175,13 +159,9 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     // The total. A document without summary is a simplified one, whose lines hold their VAT.
     if (!conRiepilogo && !s.semplificata)
         return ok;
-    Recordset t = db.ApriRs(
-        QStringLiteral("Select DGD_ImportoTotaleDocumento, DGD_Arrotondamento From FatXmlTest") + fattura);
-    const auto totale =
-        t.RsVuoto() ? std::nullopt : t.leggiValuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
-    if (!totale || totale->zero())
+    if (s.totaleDocumento.zero())
         return ok; // the document does not state it
-    const Currency documento = *totale - importo(t, QStringLiteral("DGD_Arrotondamento"));
+    const Currency documento = s.totaleDocumento - s.documento.arrotondamento;
     // Reverse-charge VAT is the company's own: the document does not charge it.
     const Currency reverseCharge =
         Currency::daVariant(

@@ -36,7 +36,7 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
 std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg,
                                                  const QString& latoImponibile);
 
-// Writes the VAT register rows (MovPnIvaFatt) of registration `t` on account `conto`: one per
+// Writes the VAT register rows (MovPnIvaFatt) of the new registration `t` on account `conto`: one per
 // summary record when `perCodice`, else one per account row with a VAT code (signed by its
 // side as the summary is). `segno` -1 writes the amounts negative. False when a row could not
 // be inserted.
