@@ -418,16 +418,5 @@ int main(int argc, char** argv) {
         for (const auto& [k, t] : ordinate)
             std::printf("%8.2f  %s\n", static_cast<double>(k) / n, t.c_str());
     }
-    if (sqlite)
-        std::printf("%.1f istruzioni SQL per fattura (%lld in tutto)\n",
-                    static_cast<double>(istruzioni.totale) / n, istruzioni.totale);
-    if (istruzioni.perTesto) {
-        std::vector<std::pair<long long, std::string>> ordinate;
-        for (const auto& [t, k] : istruzioni.testi)
-            ordinate.emplace_back(k, t);
-        std::sort(ordinate.rbegin(), ordinate.rend());
-        for (const auto& [k, t] : ordinate)
-            std::printf("%8.2f  %s\n", static_cast<double>(k) / n, t.c_str());
-    }
     return 0;
 }

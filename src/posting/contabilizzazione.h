@@ -295,6 +295,9 @@ struct StatoContabilizzazione {
     };
     std::vector<Trattenuta> trattenute;
     Currency totSplit; // VAT under split payment: owed to the State, not to the supplier
+    // The reverse-charge VAT of the cost rows, signed by the cost side, once the document's
+    // summary has been checked against them (nothing before).
+    std::optional<Currency> impostaReverseRighe;
     std::vector<RiepilogoIva> riepilogo;
 
     // Notes of a posting that goes on (CRLF + message): differences aligned, and the like

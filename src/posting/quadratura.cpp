@@ -55,24 +55,29 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
         int verso; // -1: the row stands on the supplier's side
     };
     std::map<qint64, std::vector<RigaIva>> perAliquota;
+    // The reverse-charge rows are read too, for the document's total: their VAT is the
+    // company's own, and nothing below changes it.
     Recordset r = db.ApriRs(
         QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
-                       " MovPnDettFatt.Imposta,"
-                       " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
+                       " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota,"
+                       " TabIva.PercNonDetr, TabIva.TipoIva, TabIva.RevCharge"
                        " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
         condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-        QStringLiteral(
-            " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
-            " Order By MovPnDettFatt.RigReg"));
+        QStringLiteral(" And MovPnDettFatt.RigReg > 1 Order By MovPnDettFatt.RigReg"));
+    Currency reverseCharge;
     for (; !r.RsEof(); r.RsMoveNext())
-        perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
-            {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
-             importoConSegno(r, QStringLiteral("Importo"), latoCosti),
-             importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
-             importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
-             importo(r, QStringLiteral("PercNonDetr")),
-             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
-             r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
+        if (r.leggiTesto(QStringLiteral("RevCharge")) == u"S")
+            reverseCharge += importoConSegno(r, QStringLiteral("Imposta"), latoCosti);
+        else
+            perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
+                {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
+                 importoConSegno(r, QStringLiteral("Importo"), latoCosti),
+                 importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
+                 importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
+                 importo(r, QStringLiteral("PercNonDetr")),
+                 r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
+                 r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
+    s.impostaReverseRighe = reverseCharge;
     for (const auto& [aliquota, imposta] : documento) {
         const auto it = perAliquota.find(aliquota);
         if (it == perAliquota.end())
@@ -164,14 +169,17 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     const Currency documento = s.totaleDocumento - s.documento.arrotondamento;
     // Reverse-charge VAT is the company's own: the document does not charge it.
     const Currency reverseCharge =
-        Currency::daVariant(
-            db.valore(
-                QStringLiteral("Select Sum(") +
-                importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"), latoCostiDi(s)) +
-                QStringLiteral(") From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-                condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-                QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'")))
-            .value_or(Currency());
+        s.impostaReverseRighe
+            ? *s.impostaReverseRighe
+            : Currency::daVariant(
+                  db.valore(QStringLiteral("Select Sum(") +
+                            importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"),
+                                            latoCostiDi(s)) +
+                            QStringLiteral(") From MovPnDettFatt Inner Join TabIva On "
+                                           "MovPnDettFatt.Iva = TabIva.Iva") +
+                            condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
+                            QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'")))
+                  .value_or(Currency());
     const Currency lordo = s.totImponibile + s.totImposta - reverseCharge;
     Currency migliore = lordo;
     for (const Currency c : {lordo - s.totRitenuta, lordo - s.totOmaggi, lordo - s.totRitenuta - s.totOmaggi})

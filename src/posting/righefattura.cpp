@@ -515,24 +515,32 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
     return true;
 }
 
-int prossimaRigaReg(Database& db, const TestataPn& t) {
-    const QVariant v = db.valore(QStringLiteral("Select Max(RigReg) From MovPnDettFatt") +
-                                 condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg));
-    return (v.isValid() && !v.isNull() ? v.toInt() : 0) + 1;
-}
-
 void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
+    // Both sides in one look: a side whose rows without VAT are one account gives that account
+    // as counterpart to the rows of the other side that have none.
+    struct Unica {
+        qint64 tipo = 0;
+        QString gruppo, mastro, conto;
+    };
+    std::map<QString, Unica> uniche;
+    for (Recordset r = db.ApriRs(
+             QStringLiteral("Select DareAvere, count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
+                            " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
+                            " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
+             condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
+             QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
+             QStringLiteral(
+                 " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
+         !r.RsEof(); r.RsMoveNext())
+        if (r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) == 1)
+            uniche[r.leggiTesto(QStringLiteral("DareAvere"))] = {
+                r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
+                r.leggiTesto(QStringLiteral("GruppoPartitaU")),
+                r.leggiTesto(QStringLiteral("MastroPartitaU")),
+                r.leggiTesto(QStringLiteral("ContoPartitaU"))};
     for (const QString& lato : {QStringLiteral("D"), QStringLiteral("A")}) {
-        Recordset r = db.ApriRs(
-            QStringLiteral("Select count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
-                           " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
-                           " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
-            condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
-            QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
-            QStringLiteral(" AND DareAvere = ") + testo(lato) +
-            QStringLiteral(
-                " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
-        if (r.RsVuoto() || r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) != 1)
+        const auto u = uniche.find(lato);
+        if (u == uniche.end())
             continue;
         db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
                                           " MastroCPartita = ?, ContoCPartita = ?") +
@@ -540,10 +548,7 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
                                QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
                                QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
                                QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
-                           {r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
-                            r.leggiTesto(QStringLiteral("GruppoPartitaU")),
-                            r.leggiTesto(QStringLiteral("MastroPartitaU")),
-                            r.leggiTesto(QStringLiteral("ContoPartitaU"))});
+                           {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto});
     }
 }
 
@@ -614,7 +619,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // VAT account
     const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
     if (!ivaDetraibile.zero()) {
-        RigaPn r = rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIva, 1), CodiceConto{},
+        RigaPn r = rigaConto(++riga, conTipo(s.contoIva, 1), CodiceConto{},
                              ivaDetraibile.negativo() ? segno : latoCosti, ivaDetraibile.assoluto());
         r.forzatura = QStringLiteral("I");
         scriviRiga(db, h, r);
@@ -622,9 +627,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
 
     // Split payment: the company owes the VAT to the State instead of the supplier.
     if (!s.totSplit.zero())
-        scriviRiga(
-            db, h,
-            rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
+        scriviRiga(db, h, rigaConto(++riga, conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
 
     // Counterparts
     db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"

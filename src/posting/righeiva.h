@@ -44,9 +44,6 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
                             const RegoleImporti& importi, const QString& latoImponibile);
 
-// The row number after the last one of the registration.
-int prossimaRigaReg(Database& db, const TestataPn& t);
-
 // When one side of the registration (from `primaRiga` on) holds a single row without VAT,
 // its account becomes the counterpart of the rows of the other side that have none.
 void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga);

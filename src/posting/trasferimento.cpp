@@ -67,7 +67,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         {
             // The row stays locked for the rest of the caller's transaction; a row another
             // posting holds is skipped rather than waited for, so the user decides.
-            Recordset rs = db.ApriRsBloccando(QStringLiteral("Select * from LibriIva") + dove);
+            Recordset rs = db.ApriRsBloccando(
+                QStringLiteral("Select NumDoc, DataUltDoc, NumDocNC, DataUltDocNC from LibriIva") + dove);
             if (rs.RsVuoto()) {
                 if (db.bloccaRighe() &&
                     db.valore(QStringLiteral("Select count(*) from LibriIva") + dove).toLongLong() > 0)
