@@ -118,7 +118,7 @@ QStringList controllaRisultato(Database& db, int n) {
     const qint64 registrazioni = conta(db, QStringLiteral("SELECT count(*)") + principali);
     const qint64 fattureRegistrate =
         conta(db, QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT m.XmlAnno, m.XmlNumRif") +
-                      principali + u')');
+                      principali + QStringLiteral(") d"));
     if (registrazioni != n || fattureRegistrate != n)
         problemi << QStringLiteral("Registrazioni di fattura in %1: %2 per %3 fatture, attese %4")
                         .arg(giornale.testata)
