@@ -76,7 +76,8 @@ int tracciaIstruzione(unsigned, void* contesto, void* istruzione, void*) {
                 inTesto = !inTesto;
             } else if (inTesto) {
                 continue;
-            } else if (ch >= '0' && ch <= '9' && (prima == '#' || !(std::isalnum(prima) || prima == '_'))) {
+            } else if (ch >= '0' && ch <= '9' &&
+                       (prima == '#' || !(std::isalnum(static_cast<unsigned char>(prima)) || prima == '_'))) {
                 if (prima != '#')
                     piegato += '#';
             } else {
