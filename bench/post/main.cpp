@@ -6,8 +6,12 @@
 // nothing, but a run where any invoice is not fully posted prints no figures and exits 1,
 // so failures are never measured as speed.
 //
-//   bench_post [--fatture N] [--cartella DIR]
+//   bench_post [--fatture N] [--cartella DIR] [--istruzioni] [--odbc CONNESSIONE] [--processi P]
 //   --cartella keeps the generated files and the database in DIR.
+//   --istruzioni lists the statements SQLite runs, per invoice, most frequent first.
+//   --odbc posts on a server through ODBC ("DSN=...;UID=...;PWD=..."), in a schema of its own
+//   that is dropped at the end, instead of an SQLite file.
+//   --processi posts with P processes at once, each on its own share of the invoices.
 
 #include "fatturatipica.h"
 #include "frame/database.h"
@@ -24,9 +28,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QSqlDriver>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <map>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 using namespace tesel;
@@ -40,6 +50,51 @@ double secondiCpu() {
     getrusage(RUSAGE_SELF, &r);
     return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
            static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+// Statements SQLite runs while posting, counted by the library's own trace: the figure that
+// does not depend on the load of the machine. With `perTesto` each distinct text is counted
+// apart (numbers and quoted values folded), to see which statements an invoice repeats.
+struct ContaIstruzioni {
+    long long totale = 0;
+    bool perTesto = false;
+    std::map<std::string, long long> testi;
+};
+
+int tracciaIstruzione(unsigned, void* contesto, void* istruzione, void*) {
+    auto* c = static_cast<ContaIstruzioni*>(contesto);
+    ++c->totale;
+    if (c->perTesto) {
+        std::string t = sqlite3_sql(static_cast<sqlite3_stmt*>(istruzione));
+        std::string piegato;
+        bool inTesto = false;
+        for (char ch : t) {
+            const char prima = piegato.empty() ? ' ' : piegato.back();
+            if (ch == '\'') {
+                if (!inTesto)
+                    piegato += "'?'";
+                inTesto = !inTesto;
+            } else if (inTesto) {
+                continue;
+            } else if (ch >= '0' && ch <= '9' &&
+                       (prima == '#' || !(std::isalnum(static_cast<unsigned char>(prima)) || prima == '_'))) {
+                if (prima != '#')
+                    piegato += '#';
+            } else {
+                piegato += ch;
+            }
+        }
+        ++c->testi[piegato];
+    }
+    return 0;
+}
+
+// The SQLite connection under Qt's driver; nothing for another engine.
+sqlite3* connessioneSqlite(Database& db) {
+    const QVariant h = db.qt().driver()->handle();
+    if (db.tipo() != TipoConnessione::FileDatabase || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(h.data());
 }
 
 qint64 conta(Database& db, const QString& sql) {
@@ -64,7 +119,7 @@ QStringList controllaRisultato(Database& db, int n) {
     const qint64 registrazioni = conta(db, QStringLiteral("SELECT count(*)") + principali);
     const qint64 fattureRegistrate =
         conta(db, QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT m.XmlAnno, m.XmlNumRif") +
-                      principali + u')');
+                      principali + QStringLiteral(") d"));
     if (registrazioni != n || fattureRegistrate != n)
         problemi << QStringLiteral("Registrazioni di fattura in %1: %2 per %3 fatture, attese %4")
                         .arg(giornale.testata)
@@ -85,20 +140,106 @@ QStringList controllaRisultato(Database& db, int n) {
     return problemi;
 }
 
+// The dialog's defaults: the company's payment causal and cash account.
+posting::OpzioniLotto opzioniDialogo(ParametriAzienda& parametri) {
+    posting::OpzioniLotto opzioni;
+    opzioni.causalePagamento = parametri.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
+    opzioni.contoPagamento = posting::contoPagamentoAzienda(parametri);
+    opzioni.utente = QStringLiteral("bench");
+    return opzioni;
+}
+
+// One of several processes: posts the invoices numbered `da`..`a` and prints the invoices
+// posted and its CPU seconds. Exits 1 when any invoice is not posted cleanly.
+int contabilizzaParte(const QString& connessione, qint64 da, qint64 a) {
+    auto db = Database::apri(connessione);
+    ParametriAzienda parametri(*db);
+    InterazioneNonPresidiata ui;
+    store::CriteriSelezione criteri;
+    criteri.numeroDa = da;
+    criteri.numeroA = a;
+    const double cpuIniziale = secondiCpu();
+    const posting::EsitoLotto esito =
+        posting::contabilizzaSelezione(*db, parametri, nullptr, ui, criteri, opzioniDialogo(parametri));
+    int ok = 0, errate = 0;
+    for (const posting::EsitoFatturaLotto& f : esito.fatture) {
+        if (f.ok && f.errori.trimmed().isEmpty()) {
+            ++ok;
+        } else if (errate++ < 3) {
+            std::fprintf(stderr, "%s:%s\n", qPrintable(f.identificazione), qPrintable(f.errori));
+        }
+    }
+    std::printf("%d %.3f\n", ok, secondiCpu() - cpuIniziale);
+    return errate > 0 ? 1 : 0;
+}
+
+// Several processes at once on shares of the invoices, as several workstations would post.
+// Answers false when a process fails.
+bool contabilizzaInParallelo(Database& db, const QString& connessione, int processi, double& cpu) {
+    std::vector<qint64> numeri;
+    for (Recordset r = db.ApriRs(QStringLiteral("SELECT XmlNumRif FROM FatXmlTest ORDER BY XmlNumRif"));
+         !r.RsEof(); r.RsMoveNext())
+        numeri.push_back(r.leggiIntero(QStringLiteral("XmlNumRif")).value_or(0));
+    std::vector<std::unique_ptr<QProcess>> figli;
+    const std::size_t quota = (numeri.size() + processi - 1) / processi;
+    for (std::size_t primo = 0; primo < numeri.size(); primo += quota) {
+        const std::size_t ultimo = std::min(numeri.size(), primo + quota) - 1;
+        auto figlio = std::make_unique<QProcess>();
+        figlio->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        figlio->start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--parte"), connessione, QString::number(numeri[primo]),
+                       QString::number(numeri[ultimo])});
+        figli.push_back(std::move(figlio));
+    }
+    bool ok = true;
+    cpu = 0;
+    for (auto& figlio : figli) {
+        figlio->waitForFinished(-1);
+        const QStringList uscita = QString::fromUtf8(figlio->readAllStandardOutput()).split(u' ');
+        if (figlio->exitStatus() != QProcess::NormalExit || figlio->exitCode() != 0 || uscita.size() != 2)
+            ok = false;
+        else
+            cpu += uscita[1].toDouble();
+    }
+    return ok;
+}
+
+// A schema of the server for one run, dropped when the run ends.
+struct SchemaOdbc {
+    std::unique_ptr<Database> amministrazione;
+    QString nome;
+    ~SchemaOdbc() {
+        if (amministrazione)
+            amministrazione->EseguiSql(QStringLiteral("DROP SCHEMA ") + nome + QStringLiteral(" CASCADE"));
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int n = 5000;
-    QString cartella;
+    QString cartella, odbc;
+    int processi = 1;
+    ContaIstruzioni istruzioni;
     const QStringList a = app.arguments();
+    if (a.size() == 5 && a[1] == QStringLiteral("--parte"))
+        return contabilizzaParte(a[2], a[3].toLongLong(), a[4].toLongLong());
     for (int i = 1; i < a.size(); ++i) {
         if (a[i] == QStringLiteral("--fatture") && i + 1 < a.size())
             n = a[++i].toInt();
         else if (a[i] == QStringLiteral("--cartella") && i + 1 < a.size())
             cartella = a[++i];
+        else if (a[i] == QStringLiteral("--istruzioni"))
+            istruzioni.perTesto = true;
+        else if (a[i] == QStringLiteral("--odbc") && i + 1 < a.size())
+            odbc = a[++i];
+        else if (a[i] == QStringLiteral("--processi") && i + 1 < a.size())
+            processi = std::max(1, a[++i].toInt());
         else {
-            std::fprintf(stderr, "Uso: bench_post [--fatture N] [--cartella DIR]\n");
+            std::fprintf(stderr,
+                         "Uso: bench_post [--fatture N] [--cartella DIR] [--istruzioni] [--odbc CONNESSIONE] "
+                         "[--processi P]\n");
             return 2;
         }
     }
@@ -111,9 +252,19 @@ int main(int argc, char** argv) {
         cartella = temp.path();
     QDir().mkpath(cartella + QStringLiteral("/xml"));
 
-    const QString percorsoDb = cartella + QStringLiteral("/azienda.db");
-    QFile::remove(percorsoDb);
-    auto db = Database::apri(percorsoDb);
+    SchemaOdbc schemaOdbc;
+    QString connessione = cartella + QStringLiteral("/azienda.db");
+    if (odbc.isEmpty()) {
+        QFile::remove(connessione);
+    } else {
+        schemaOdbc.nome = QStringLiteral("bench_post_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        auto amministrazione = Database::apri(QStringLiteral("ODBC;") + odbc);
+        amministrazione->EseguiSql(QStringLiteral("CREATE SCHEMA ") + schemaOdbc.nome);
+        schemaOdbc.amministrazione = std::move(amministrazione);
+        connessione = QStringLiteral("ODBC;") + odbc + QStringLiteral(";ConnSettings=SET search_path TO ") +
+                      schemaOdbc.nome;
+    }
+    auto db = Database::apri(connessione);
     schema::creaSchema(*db, schema::tabelleAzienda());
     schema::popolaDemo(*db);
     ParametriAzienda parametri(*db);
@@ -168,11 +319,26 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The dialog's defaults: the company's payment causal and cash account.
-    posting::OpzioniLotto opzioni;
-    opzioni.causalePagamento = parametri.leggi(QStringLiteral("CauCon.SaldaCauPagamenti")).trimmed();
-    opzioni.contoPagamento = posting::contoPagamentoAzienda(parametri);
-    opzioni.utente = QStringLiteral("bench");
+    const posting::OpzioniLotto opzioni = opzioniDialogo(parametri);
+    if (processi > 1) {
+        QElapsedTimer tempo;
+        tempo.start();
+        double cpu = 0;
+        const bool riuscita = contabilizzaInParallelo(*db, connessione, processi, cpu);
+        const qint64 ms = tempo.elapsed();
+        QStringList problemi = controllaRisultato(*db, n);
+        if (!riuscita)
+            problemi.prepend(QStringLiteral("Un processo non ha contabilizzato tutte le sue fatture"));
+        if (!problemi.isEmpty()) {
+            std::fprintf(stderr, "Contabilizzazione non riuscita, nessuna misura:\n  %s\n",
+                         qPrintable(problemi.join(QStringLiteral("\n  "))));
+            return 1;
+        }
+        std::printf(
+            "contabilizzate %d fatture con %d processi in %.2f s (CPU dei processi %.2f s): %.0f fatture/s\n",
+            n, processi, ms / 1000.0, cpu, n * 1000.0 / std::max<qint64>(ms, 1));
+        return 0;
+    }
 
     QElapsedTimer tempo;
     qint64 ultimo = 0;
@@ -198,12 +364,17 @@ int main(int argc, char** argv) {
         return true;
     };
     const long memoriaIniziale = bench::piccoMemoriaKb();
+    sqlite3* sqlite = connessioneSqlite(*db);
+    if (sqlite)
+        sqlite3_trace_v2(sqlite, SQLITE_TRACE_STMT, tracciaIstruzione, &istruzioni);
     cpuIniziale = secondiCpu();
     tempo.start();
     const posting::EsitoLotto esito =
         posting::contabilizzaSelezione(*db, parametri, nullptr, ui, {}, opzioni, avanzamento);
     const qint64 ms = tempo.elapsed();
     const double cpu = secondiCpu() - cpuIniziale;
+    if (sqlite)
+        sqlite3_trace_v2(sqlite, 0, nullptr, nullptr);
 
     // A registration left in staging is reported on an invoice that is still "ok".
     int mostrate = 0, conErrori = 0;
@@ -237,5 +408,16 @@ int main(int argc, char** argv) {
                 conta(*db, QStringLiteral("SELECT count(*) FROM ") + giornale.iva),
                 conta(*db, QStringLiteral("SELECT count(*) FROM Scadenze")), memoriaIniziale,
                 bench::piccoMemoriaKb());
+    if (sqlite)
+        std::printf("%.1f istruzioni SQL per fattura (%lld in tutto)\n",
+                    static_cast<double>(istruzioni.totale) / n, istruzioni.totale);
+    if (istruzioni.perTesto) {
+        std::vector<std::pair<long long, std::string>> ordinate;
+        for (const auto& [t, k] : istruzioni.testi)
+            ordinate.emplace_back(k, t);
+        std::sort(ordinate.rbegin(), ordinate.rend());
+        for (const auto& [k, t] : ordinate)
+            std::printf("%8.2f  %s\n", static_cast<double>(k) / n, t.c_str());
+    }
     return 0;
 }

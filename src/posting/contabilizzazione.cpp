@@ -94,14 +94,12 @@ DatiCedente cedente(const Recordset& t) {
 // Cash-basis VAT of a purchase: the company's regime is on (CoGe.IvaCassaAttiva), the
 // document's VAT is of immediate or unspecified chargeability, the supplier is not excluded
 // and the registration date falls in the regime's period.
-bool ivaPerCassa(Database& db, ParametriAzienda& p, const StatoContabilizzazione& s, const QDate& dataRif) {
+bool ivaPerCassa(ParametriAzienda& p, const StatoContabilizzazione& s, const QDate& dataRif) {
     if (p.vale(QStringLiteral("CoGe.IvaCassaAttiva"), u"N", QStringLiteral("N")))
         return false;
-    const QVariant n = db.valore(
-        QStringLiteral("Select count(*) from FatXmlIva") + condizioneFattura(s.xmlAnno, s.xmlNumRif) +
-        QStringLiteral(" and (EsigibilitaIVA = 'I' or EsigibilitaIVA = '' or EsigibilitaIVA "
-                       "Is Null)"));
-    if (n.toLongLong() == 0)
+    if (std::none_of(
+            s.documento.riepilogo.begin(), s.documento.riepilogo.end(),
+            [](const RigaRiepilogoDocumento& r) { return r.esigibilita.isEmpty() || r.esigibilita == u"I"; }))
         return false;
     if (s.ivaCassaEsclusa)
         return false;
@@ -161,7 +159,7 @@ std::optional<CausaleContabile> CausaliLette::leggi(const QString& causale) {
 
 ImpostazioniContabilizzazione::ImpostazioniContabilizzazione(Database& db, ParametriAzienda& parametri,
                                                              const ParametriContabilizzazione& p)
-    : personali(p), causali(db) {
+    : personali(p), causali(db), anagrafiche(db) {
     moneta = parametri.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
     isoMoneta = QStringLiteral("EUR");
     Recordset m = db.ApriRs(QStringLiteral("Select NumDec, Iso from Monete Where Moneta = ") + testo(moneta));
@@ -386,7 +384,8 @@ private:
                 "Select DGD_TipoDocumento, CP_DA_IdFiscaleIVA_IdCodice, NomeFile, Contabilizzato,"
                 " DGD_ImportoTotaleDocumento, GruppoFor, MastroFor, ContoFor, Causale, DGD_Data,"
                 " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
-                " PreDoc, DGD_Numero, Pagamento, DGD_Divisa from FatXmlTest") +
+                " PreDoc, DGD_Numero, Pagamento, DGD_Divisa, DGD_Arrotondamento, DGD_DR_TipoRitenuta,"
+                " DGD_DR_ImportoRitenuta from FatXmlTest") +
             dove_);
         if (t.RsVuoto())
             rifiuta(QStringLiteral("Fattura passiva inesistente"));
@@ -417,6 +416,9 @@ private:
         numeroDoc_ = t.leggiTesto(QStringLiteral("DGD_Numero")).trimmed();
         pagamento_ = t.leggiTesto(QStringLiteral("Pagamento")).trimmed();
         divisa_ = t.leggiTesto(QStringLiteral("DGD_Divisa")).trimmed().toUpper();
+        arrotondamento_ = importo(t, QStringLiteral("DGD_Arrotondamento"));
+        tipoRitenuta_ = t.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta"));
+        importoRitenuta_ = importo(t, QStringLiteral("DGD_DR_ImportoRitenuta"));
     }
 
     [[noreturn]] void giaContabilizzata() {
@@ -463,7 +465,8 @@ private:
     void leggiContoFornitore() {
         // Only the columns read below: the chart's rows are wide.
         Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
-                                                 "ContoCFColl, Pagamento from PianoConti Where Gruppo = ") +
+                                                 "ContoCFColl, Pagamento, Banca, CCorrente, RagRb from "
+                                                 "PianoConti Where Gruppo = ") +
                                   testo(s_.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
                                   testo(s_.fornitore.mastro) + QStringLiteral(" And Conto = ") +
                                   testo(s_.fornitore.conto));
@@ -475,6 +478,9 @@ private:
         s_.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
                                         QStringLiteral("ContoCFColl"), 3);
         pagamentoFornitore_ = pc.leggiTesto(QStringLiteral("Pagamento")).trimmed();
+        s_.bancaFornitore = pc.leggiTesto(QStringLiteral("Banca")).trimmed();
+        s_.cCorrenteFornitore = pc.leggiTesto(QStringLiteral("CCorrente")).trimmed();
+        s_.ragRbFornitore = pc.leggiTesto(QStringLiteral("RagRb")).trimmed().toUpper() == u"S";
     }
 
     // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
@@ -487,21 +493,19 @@ private:
         s_.causale = *causale;
         contiAzienda(db_, p_, s_, cassaPrevFattura_);
         {
-            Recordset r =
-                db_.ApriRs(QStringLiteral("Select TipoLiq, TipoContabilita from IvaRiep Where Anno = ") +
-                           QString::number(anno_) + QStringLiteral(" Order by Attivita"));
-            if (!r.RsVuoto()) {
-                tipoLiq_ = r.leggiTesto(QStringLiteral("TipoLiq")).trimmed();
-                s_.contabilitaOrdinaria = r.leggiTesto(QStringLiteral("TipoContabilita"))
-                                              .trimmed()
-                                              .compare(u"G", Qt::CaseInsensitive) == 0;
-            }
+            const AnagraficheLette::Liquidazione& l = impostazioni_.anagrafiche.liquidazione(anno_);
+            tipoLiq_ = l.tipoLiq;
+            s_.contabilitaOrdinaria = l.contabilitaOrdinaria;
         }
         s_.importi.decimali = impostazioni_.decimali;
         s_.importi.arrotIvaEuro = impostazioni_.arrotIvaEuro;
         leggiDivisa();
+        s_.documento = DocumentoLetto::leggi(db_, s_.xmlAnno, s_.xmlNumRif);
+        s_.documento.drTipo = tipoRitenuta_;
+        s_.documento.drImporto = importoRitenuta_;
+        s_.documento.arrotondamento = arrotondamento_;
         leggiEsigibilita();
-        conPagamenti_ = db_.valore(QStringLiteral("Select count(*) from FatXmlPag") + dove_).toLongLong() > 0;
+        conPagamenti_ = !s_.documento.pagamenti.empty();
     }
 
     // VAT of deferred chargeability ("D", art. 6 c.5 DPR 633/72) is deductible only once the
@@ -509,14 +513,16 @@ private:
     // waits on the cash-basis purchase VAT account, whatever the company's own regime. A document
     // mixing it with VAT due at once would need two VAT accounts in one registration: refused.
     void leggiEsigibilita() {
-        Recordset r = db_.ApriRs(
-            QStringLiteral("Select Sum(CASE WHEN EsigibilitaIVA = 'D' THEN 1 ELSE 0 END) As Differite,"
-                           " Sum(CASE WHEN (EsigibilitaIVA IS NULL OR EsigibilitaIVA <> 'D') AND Imposta <> 0"
-                           " THEN 1 ELSE 0 END) As Altre From FatXmlIva") +
-            dove_);
-        if (r.RsVuoto() || r.leggiIntero(QStringLiteral("Differite")).value_or(0) == 0)
+        int differite = 0, altre = 0;
+        for (const RigaRiepilogoDocumento& r : s_.documento.riepilogo) {
+            if (r.esigibilita == u"D")
+                ++differite;
+            else if (r.imposta && !r.imposta->zero())
+                ++altre;
+        }
+        if (differite == 0)
             return;
-        if (r.leggiIntero(QStringLiteral("Altre")).value_or(0) > 0)
+        if (altre > 0)
             rifiuta(QStringLiteral("IVA ad esigibilità differita e IVA ad esigibilità immediata nello stesso "
                                    "documento: registrarlo a mano"));
         if (contoParametri(p_, QStringLiteral("IvaCassaF")).vuoto())
@@ -652,36 +658,40 @@ private:
     void rifiutaDocumentoGiaRegistrato() {
         const QString numero = numeroDocumento(numeroDoc_).left(20);
         const bool notaCredito = s_.causale.segnoPrinc == u"D";
-        for (const auto& [testate, righeIva] :
-             {std::pair{u"MovPnTes", u"MovPnIva"}, std::pair{u"MovPnTesFatt", u"MovPnIvaFatt"}}) {
-            const QString t = QString::fromUtf16(testate);
-            const QString i = QString::fromUtf16(righeIva);
-            Recordset r = db_.ApriRs(
-                QStringLiteral("SELECT t.Anno, t.NumReg, t.DataReg FROM ") + t +
-                QStringLiteral(" t LEFT JOIN Causali c ON c.Causale = t.Causale") +
-                QStringLiteral(" WHERE t.NumDoc = ") + SqlValore(numero, SqlTesto) +
-                QStringLiteral(" AND COALESCE(t.PreDoc, '') = ") + SqlValore(preDoc_, SqlTesto) +
-                QStringLiteral(" AND t.DataDoc = ") + SqlValore(dataDoc_, SqlData) +
-                QStringLiteral(" AND (CASE WHEN c.SegnoPrinc = 'D' THEN 'D' ELSE 'A' END) = ") +
-                SqlValore(notaCredito ? QStringLiteral("D") : QStringLiteral("A"), SqlTesto) +
-                QStringLiteral(" AND EXISTS (SELECT 1 FROM ") + i +
-                QStringLiteral(" v WHERE v.Anno = t.Anno AND v.NumReg = t.NumReg AND v.GruppoPartita = ") +
-                SqlValore(s_.fornitore.gruppo, SqlTesto) + QStringLiteral(" AND v.MastroPartita = ") +
-                SqlValore(s_.fornitore.mastro, SqlTesto) + QStringLiteral(" AND v.ContoPartita = ") +
-                SqlValore(s_.fornitore.conto, SqlTesto) + QStringLiteral(") ORDER BY t.Anno, t.NumReg"));
-            if (r.RsVuoto())
-                continue;
-            const QDate dataReg = dataCampo(r, QStringLiteral("DataReg"));
-            rifiuta(QStringLiteral(
-                        "Documento %1 del %2 del fornitore %3 già registrato con la registrazione %4/%5 "
-                        "del %6%7")
-                        .arg((preDoc_.isEmpty() || preDoc_ == u"." ? QString() : preDoc_ + u'/') + numero,
-                             dataDoc_.toString(QStringLiteral("dd/MM/yyyy")), s_.fornitore.testo(),
-                             r.leggiTesto(QStringLiteral("NumReg")).trimmed(),
-                             r.leggiTesto(QStringLiteral("Anno")).trimmed(),
-                             dataReg.toString(QStringLiteral("dd/MM/yyyy")),
-                             t == u"MovPnTesFatt" ? QStringLiteral(" (prima nota di appoggio)") : QString()));
-        }
+        // Journal and staging journal in one statement; a registration of the journal is named first.
+        const auto parte = [&](const QString& t, const QString& i, int appoggio) {
+            return QStringLiteral("SELECT t.Anno, t.NumReg, t.DataReg, ") + QString::number(appoggio) +
+                   QStringLiteral(" AS Appoggio FROM ") + t +
+                   QStringLiteral(" t LEFT JOIN Causali c ON c.Causale = t.Causale") +
+                   QStringLiteral(" WHERE t.NumDoc = ") + SqlValore(numero, SqlTesto) +
+                   QStringLiteral(" AND COALESCE(t.PreDoc, '') = ") + SqlValore(preDoc_, SqlTesto) +
+                   QStringLiteral(" AND t.DataDoc = ") + SqlValore(dataDoc_, SqlData) +
+                   QStringLiteral(" AND (CASE WHEN c.SegnoPrinc = 'D' THEN 'D' ELSE 'A' END) = ") +
+                   SqlValore(notaCredito ? QStringLiteral("D") : QStringLiteral("A"), SqlTesto) +
+                   QStringLiteral(" AND EXISTS (SELECT 1 FROM ") + i +
+                   QStringLiteral(" v WHERE v.Anno = t.Anno AND v.NumReg = t.NumReg AND v.GruppoPartita = ") +
+                   SqlValore(s_.fornitore.gruppo, SqlTesto) + QStringLiteral(" AND v.MastroPartita = ") +
+                   SqlValore(s_.fornitore.mastro, SqlTesto) + QStringLiteral(" AND v.ContoPartita = ") +
+                   SqlValore(s_.fornitore.conto, SqlTesto) + u')';
+        };
+        Recordset r = db_.ApriRs(parte(QStringLiteral("MovPnTes"), QStringLiteral("MovPnIva"), 0) +
+                                 QStringLiteral(" UNION ALL ") +
+                                 parte(QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnIvaFatt"), 1) +
+                                 QStringLiteral(" ORDER BY 4, 1, 2"));
+        if (r.RsVuoto())
+            return;
+        const QDate dataReg = dataCampo(r, QStringLiteral("DataReg"));
+        rifiuta(
+            QStringLiteral("Documento %1 del %2 del fornitore %3 già registrato con la registrazione %4/%5 "
+                           "del %6%7")
+                .arg((preDoc_.isEmpty() || preDoc_ == u"." ? QString() : preDoc_ + u'/') + numero,
+                     dataDoc_.toString(QStringLiteral("dd/MM/yyyy")), s_.fornitore.testo(),
+                     r.leggiTesto(QStringLiteral("NumReg")).trimmed(),
+                     r.leggiTesto(QStringLiteral("Anno")).trimmed(),
+                     dataReg.toString(QStringLiteral("dd/MM/yyyy")),
+                     r.leggiIntero(QStringLiteral("Appoggio")).value_or(0) == 1
+                         ? QStringLiteral(" (prima nota di appoggio)")
+                         : QString()));
     }
 
     // The VAT protocol; the registration date follows it unless FatPassDataReg keeps the
@@ -703,7 +713,7 @@ private:
             h.periodoIva = periodo->first;
             h.annoIva = periodo->second;
         }
-        if (ivaDifferita_ || ivaPerCassa(db_, p_, s_, h.dataReg)) {
+        if (ivaDifferita_ || ivaPerCassa(p_, s_, h.dataReg)) {
             h.ivaPerCassa = QStringLiteral("S");
             const CodiceConto cassa = contoParametri(p_, QStringLiteral("IvaCassaF"));
             if (!cassa.vuoto())
@@ -735,28 +745,25 @@ private:
 
     // The invoice a credit or debit note refers to.
     void documentoOriginale(TestataPn& h) {
-        Recordset fc =
-            db_.ApriRs(QStringLiteral("Select DGD_DFC_IdDocumento, DGD_DFC_Data from FatXmlDatiGen") + dove_ +
-                       QStringLiteral(" and XmlRigDet = 0 and XMLIdent = ") +
-                       testo(QStringLiteral("DatiFattureCollegate")) + QStringLiteral(" Order by XmlNumEle"));
-        if (fc.RsVuoto())
+        const auto& dati = s_.documento.datiGenerali;
+        const auto fc = std::find_if(dati.begin(), dati.end(), [](const DatoGenerale& g) {
+            return g.rigDet == 0 && g.ident == u"DatiFattureCollegate";
+        });
+        if (fc == dati.end())
             return;
-        const QString collegato = fc.leggiTesto(QStringLiteral("DGD_DFC_IdDocumento")).trimmed();
+        const QString collegato = fc->dfcIdDocumento.trimmed();
         if (collegato.isEmpty())
             return;
         const auto [pre, num] = prefissoENumeroOrigine(collegato);
         h.preDocOrig = pre.left(10);
         h.numDocOrig = num.left(20);
-        const QDate d = dataCampo(fc, QStringLiteral("DGD_DFC_Data"));
-        h.dataDocOrig = d.isValid() ? d : dataVuota();
+        h.dataDocOrig = fc->dfcData.isValid() ? fc->dfcData : dataVuota();
     }
 
     // Every staging registration of the invoice moves to the journal in this transaction:
     // none is ever left behind in the staging journal.
     void trasferisciAlGiornale() {
-        const auto trasferisci = [&](qint64 numero, const QString& intestazione) {
-            const EsitoTrasferimento et = TrasferisciPn(db_, p_, FamigliaPn::Appoggio, s_.testata.anno,
-                                                        numero, numero, &impostazioni_.causali);
+        const auto esamina = [&](const EsitoTrasferimento& et, const QString& intestazione) {
             if (et.numeroErrori > 0) {
                 errore(intestazione + et.errori);
                 throw Rifiuto{};
@@ -767,11 +774,19 @@ private:
             }
             return et.numReg;
         };
+        const auto trasferisci = [&](qint64 numero, const QString& intestazione) {
+            return esamina(TrasferisciPn(db_, p_, FamigliaPn::Appoggio, s_.testata.anno, numero, numero,
+                                         &impostazioni_.causali),
+                           intestazione);
+        };
         const auto intestazione = [](qint64 n) {
             return QStringLiteral("Errore in contabilizzazione: (nr.") + QString::number(n) + u')';
         };
         esito_.anno = s_.testata.anno;
-        esito_.numRegGiornale = trasferisci(s_.testata.numReg, intestazione(s_.testata.numReg));
+        // The invoice's own registration was written just now: its header is not read back.
+        esito_.numRegGiornale = esamina(trasferisciScritta(db_, p_, s_.testata, &impostazioni_.causali),
+                                        intestazione(s_.testata.numReg));
+        s_.numRegGiornale = esito_.numRegGiornale;
         if (s_.numRegRitenuta > 0)
             trasferisci(s_.numRegRitenuta, intestazione(s_.numRegRitenuta));
         for (qint64 n : s_.numRegPagamenti)
@@ -793,11 +808,11 @@ private:
         if (s_.parametri.scadenzeSenzaData == ScadenzeSenzaData::NessunaScadenza)
             return;
         const qsizetype prima = esito_.errori.size();
+        // The due dates are written on the journal number; those the transfer scheduled from
+        // the terms already carry it.
         CreaScadenze(db_, p_, s_, esito_.errori, esito_.avvisi);
         if (esito_.errori.size() != prima)
             throw Rifiuto{};
-        aggiornaNumRegScadenze(db_, esito_.numRegGiornale, s_.testata.anno, s_.testata.preProt,
-                               s_.testata.numProt, s_.testata.dataProt);
     }
 
     Database& db_;
@@ -815,6 +830,8 @@ private:
     QString divisa_;             // DGD_Divisa, the ISO code of the document's currency
     QString moneta_;             // the registrations' Moneta: the document's currency
     Cambio cambio_;              // and its rate (1 for the company's own currency)
+    QString tipoRitenuta_;       // the header's withholding, DGD_DR_*
+    Currency importoRitenuta_, arrotondamento_;
     QDate dataDoc_, dataRicezione_, dataReg_;
     int anno_ = 0;
     CodiceConto cassaPrevFattura_;

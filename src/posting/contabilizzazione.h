@@ -5,6 +5,7 @@
 
 #include "frame/currency.h"
 #include "posting/primanota.h"
+#include "posting/scadenze.h"
 
 #include <QDate>
 #include <QString>
@@ -85,6 +86,34 @@ private:
     std::map<QString, std::optional<CausaleContabile>> lette_;
 };
 
+// The master data a posting run looks up for its invoices, each read once per run: the VAT
+// settlement of a year, payment terms, banks by ABI and CAB, the kind of an account. Posting
+// creates none of them, so what was read stays true for the whole run.
+class AnagraficheLette {
+public:
+    explicit AnagraficheLette(Database& db) : db_(db) {}
+    struct Liquidazione {
+        QString tipoLiq;                   // IvaRiep.TipoLiq of the year's first activity
+        bool contabilitaOrdinaria = false; // its TipoContabilita "G"
+    };
+    struct Banca {
+        QString banca, cCorrente;
+    };
+    // Throw ErroreDb.
+    const Liquidazione& liquidazione(int anno);
+    const std::optional<TerminiPagamento>& termini(const QString& pagamento);
+    const std::optional<Banca>& banca(const QString& abi, const QString& cab);
+    // PianoConti.Tipo; 0 when the account does not exist (not kept: it may be created).
+    int tipoConto(const CodiceConto& conto);
+
+private:
+    Database& db_;
+    std::map<int, Liquidazione> liquidazioni_;
+    std::map<QString, std::optional<TerminiPagamento>> termini_;
+    std::map<std::pair<QString, QString>, std::optional<Banca>> banche_;
+    std::map<QString, int> tipiConto_;
+};
+
 // What a posting run reads once and every invoice of the run uses: the personal parameters,
 // the company's currency with its decimals and VAT rounding, and the causals met so far.
 struct ImpostazioniContabilizzazione {
@@ -99,6 +128,57 @@ struct ImpostazioniContabilizzazione {
     // every invoice of the run whose currency is not the company's, instead of Monete.Cambio.
     std::optional<Cambio> cambioIndicato;
     CausaliLette causali;
+    AnagraficheLette anagrafiche;
+};
+
+// A payment row of the stored invoice (FatXmlPag).
+struct RigaPagamento {
+    qint64 rigDet = 0, numCond = 0;
+    QString modalita, iban, abi, cab, banca, pagTipo;
+    QDate scadenza; // invalid: none
+    Currency importo;
+};
+
+// A row of the document's own VAT summary (FatXmlIva).
+struct RigaRiepilogoDocumento {
+    Currency aliquota;
+    std::optional<Currency> imposta; // nothing: Null
+    Currency imponibile, arrotondamento;
+    QString esigibilita; // EsigibilitaIVA as stored; "" for Null
+};
+
+// A row of the document's general data (FatXmlDatiGen) of the kinds posting uses: pension
+// fund, withholding, other management data and linked invoices, with the fund's VAT code.
+struct DatoGenerale {
+    QString ident; // XMLIdent
+    qint64 rigDet = 0;
+    // DatiCassaPrevidenziale, with the TabIva row of its VAT code (empty when there is none)
+    QString dcpIva, dcpTipoCassa;
+    Currency dcpAliquota, dcpContributo;
+    QString ivaTipo;
+    Currency ivaAliquota, ivaPercNonDetr;
+    // DatiRitenuta
+    QString drTipo;
+    Currency drImporto;
+    // AltriDatiGestionali
+    QString adgTipoDato, adgTesto;
+    Currency adgNumero;
+    // DatiFattureCollegate
+    QString dfcIdDocumento;
+    QDate dfcData; // invalid: none
+};
+
+// What posting consults of the stored invoice besides its header, read once per invoice: its
+// VAT summary, its general data and its payment rows, in the store's order.
+struct DocumentoLetto {
+    std::vector<RigaRiepilogoDocumento> riepilogo;
+    std::vector<DatoGenerale> datiGenerali;
+    std::vector<RigaPagamento> pagamenti;
+    // The header's withholding (DGD_DR_*) and rounding of the total
+    QString drTipo;
+    Currency drImporto, arrotondamento;
+    // Throws ErroreDb.
+    static DocumentoLetto leggi(Database& db, int xmlAnno, qint64 xmlNumRif);
 };
 
 // scIvaApp: the registration's summary of one VAT code.
@@ -141,10 +221,14 @@ struct StatoContabilizzazione {
     bool integrazione = false;
     QString identificazione; // "Nr. rif. ... - P.Iva ... - File ..."
     Currency totaleDocumento;
+    DocumentoLetto documento;
 
     CodiceConto fornitore;          // TipoPartita 2
     CodiceConto fornitoreCollegato; // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
     bool ivaCassaEsclusa = false;   // the supplier's IvaCassaDisabil "S"
+    // The supplier's bank details its due dates carry (PianoConti Banca, CCorrente, RagRB)
+    QString bancaFornitore, cCorrenteFornitore;
+    bool ragRbFornitore = false;
     CausaleContabile causale;
     ParametriContabilizzazione parametri;
     RegoleImporti importi;
@@ -168,6 +252,11 @@ struct StatoContabilizzazione {
     ImpostazioniContabilizzazione* impostazioni = nullptr;
     // The causal `codice`, through the run's settings when there are some.
     std::optional<CausaleContabile> causaleDi(Database& db, const QString& codice) const;
+    // Payment terms, banks and account kinds, through the run's settings when there are some.
+    std::optional<TerminiPagamento> terminiDi(Database& db, const QString& pagamento) const;
+    std::optional<AnagraficheLette::Banca> bancaDi(Database& db, const QString& abi,
+                                                   const QString& cab) const;
+    int tipoContoDi(Database& db, const CodiceConto& conto) const;
 
     // Questions of NumeraProtocollo for the further registrations (reverse charge); without
     // one nobody is asked and a busy counter gives up.
@@ -182,6 +271,8 @@ struct StatoContabilizzazione {
 
     // The main registration's header; further registrations copy from it.
     TestataPn testata;
+    // The journal number of the main registration once transferred: its due dates carry it.
+    qint64 numRegGiornale = 0;
     qint64 numRegRitenuta = 0;
     std::vector<qint64> numRegPagamenti{0};
     // The payment rows (XmlRigDet, NumCond) that pagamentiAutomatici paid, and whether it paid
@@ -204,6 +295,9 @@ struct StatoContabilizzazione {
     };
     std::vector<Trattenuta> trattenute;
     Currency totSplit; // VAT under split payment: owed to the State, not to the supplier
+    // The reverse-charge VAT of the cost rows, signed by the cost side, once the document's
+    // summary has been checked against them (nothing before).
+    std::optional<Currency> impostaReverseRighe;
     std::vector<RiepilogoIva> riepilogo;
 
     // Notes of a posting that goes on (CRLF + message): differences aligned, and the like

@@ -4,7 +4,9 @@
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
 
+#include <QStringList>
 #include <QVariant>
+#include <algorithm>
 
 namespace tesel::posting {
 
@@ -132,7 +134,10 @@ void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
          testoONull(t.pagamento)});
 }
 
-void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn f) {
+namespace {
+
+// The values of one account row in the order of the columns scriviRighe writes.
+void aggiungiValoriRiga(QVariantList& valori, const TestataPn& t, const RigaPn& riga) {
     // A negative amount (a discount on an account of its own, a document with negative
     // totals) goes to the other side as a positive one: the journal never holds a negative
     // amount, and the row's VAT follows the row.
@@ -143,48 +148,46 @@ void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn
         r.imposta = -r.imposta;
         r.impostaIndetr = -r.impostaIndetr;
     }
-    db.EseguiConValori(
+    valori << t.anno << t.numReg << r.rigReg << r.rigReg << testoONull(t.preDoc) << testoONull(t.numDoc)
+           << dataONull(t.dataDoc) << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt)
+           << r.partita.tipo << testoONull(r.partita.gruppo) << testoONull(r.partita.mastro)
+           << testoONull(r.partita.conto) << (r.cPartita.vuoto() ? QVariant() : QVariant(r.cPartita.tipo))
+           << testoONull(r.cPartita.gruppo) << testoONull(r.cPartita.mastro) << testoONull(r.cPartita.conto)
+           << r.dareAvere << valuta(r.importo) << valuta(r.importo) << t.cambio.comeDouble()
+           << testoONull(r.iva) << valuta(r.imposta) << valuta(r.imposta) << valuta(r.impostaIndetr)
+           << valuta(r.impostaIndetr) << testoONull(r.forzatura) << testoONull(r.forzatura)
+           << testoONull(r.ivaPerCassa) << dataONull(r.dataCompDa) << dataONull(r.dataCompA);
+}
+
+} // namespace
+
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn f) {
+    scriviRighe(db, t, {riga}, f);
+}
+
+void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe, FamigliaPn f) {
+    const QString inserisci =
         QStringLiteral("INSERT INTO ") + tabelle(f).righe +
-            QStringLiteral(
-                " (Anno, NumReg, RigReg, RigLiv, PreDoc, NumDoc, DataDoc, PreProt, NumProt, DataProt,"
-                " TipoPartita, GruppoPartita, MastroPartita, ContoPartita,"
-                " TipoCPartita, GruppoCPartita, MastroCPartita, ContoCPartita, DareAvere,"
-                " ImportoMon, Importo, Cambio, Iva, ImpostaMon, Imposta, ImpostaIndetrMon, ImpostaIndetr,"
-                " Forzatura, ForzaturaMonCor, FlagPartChiusa, BlackList, IvaPerCassa, DataCompDa, DataCompA)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                " ?, ?, 'A', 'N', ?, ?, ?)"),
-        {t.anno,
-         t.numReg,
-         r.rigReg,
-         r.rigReg,
-         testoONull(t.preDoc),
-         testoONull(t.numDoc),
-         dataONull(t.dataDoc),
-         testoONull(t.preProt),
-         t.numProt,
-         dataONull(t.dataProt),
-         r.partita.tipo,
-         testoONull(r.partita.gruppo),
-         testoONull(r.partita.mastro),
-         testoONull(r.partita.conto),
-         r.cPartita.vuoto() ? QVariant() : QVariant(r.cPartita.tipo),
-         testoONull(r.cPartita.gruppo),
-         testoONull(r.cPartita.mastro),
-         testoONull(r.cPartita.conto),
-         r.dareAvere,
-         valuta(r.importo),
-         valuta(r.importo),
-         t.cambio.comeDouble(),
-         testoONull(r.iva),
-         valuta(r.imposta),
-         valuta(r.imposta),
-         valuta(r.impostaIndetr),
-         valuta(r.impostaIndetr),
-         testoONull(r.forzatura),
-         testoONull(r.forzatura),
-         testoONull(r.ivaPerCassa),
-         dataONull(r.dataCompDa),
-         dataONull(r.dataCompA)});
+        QStringLiteral(
+            " (Anno, NumReg, RigReg, RigLiv, PreDoc, NumDoc, DataDoc, PreProt, NumProt, DataProt,"
+            " TipoPartita, GruppoPartita, MastroPartita, ContoPartita,"
+            " TipoCPartita, GruppoCPartita, MastroCPartita, ContoCPartita, DareAvere,"
+            " ImportoMon, Importo, Cambio, Iva, ImpostaMon, Imposta, ImpostaIndetrMon, ImpostaIndetr,"
+            " Forzatura, ForzaturaMonCor, FlagPartChiusa, BlackList, IvaPerCassa, DataCompDa, DataCompA)"
+            " VALUES ");
+    const QString segnaposti =
+        QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                       " ?, ?, ?, ?, ?, ?, ?, 'A', 'N', ?, ?, ?)");
+    for (std::size_t primo = 0; primo < righe.size(); primo += RighePerIstruzione) {
+        const std::size_t fine = std::min(righe.size(), primo + RighePerIstruzione);
+        QStringList gruppi;
+        QVariantList valori;
+        for (std::size_t i = primo; i < fine; ++i) {
+            gruppi << segnaposti;
+            aggiungiValoriRiga(valori, t, righe[i]);
+        }
+        db.EseguiConValori(inserisci + gruppi.join(QStringLiteral(", ")), valori);
+    }
 }
 
 void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariant>
 #include <optional>
+#include <vector>
 
 namespace tesel {
 
@@ -84,6 +85,15 @@ struct RigaPn {
 // fields from the header, the header's Cambio, FlagPartChiusa "A", BlackList "N"). A negative amount is
 // written as its absolute value on the other side, with its VAT. Throws ErroreDb.
 void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f = FamigliaPn::Appoggio);
+
+// Rows of one multi-row INSERT: the engines take every value bound, and 25 rows of 32 values
+// stay under the oldest SQLite limit of 999 values in one statement.
+inline constexpr std::size_t RighePerIstruzione = 25;
+
+// Adds the account rows to the registration of `t` as scriviRiga does, in as few statements as
+// the engines allow. Throws ErroreDb.
+void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe,
+                 FamigliaPn f = FamigliaPn::Appoggio);
 
 // ScriviRigaPn: the row writer with the suite's argument order (Segno 1/3 Dare, else Avere).
 void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,

@@ -41,15 +41,9 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
     const Currency tolleranza = tolleranzaQuadratura(parametri);
     bool ok = true;
     std::map<qint64, Currency> documento; // rate (ten-thousandths) -> VAT
-    {
-        Recordset d = db.ApriRs(QStringLiteral("Select AliquotaIVA, Imposta From FatXmlIva") +
-                                condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlIva")));
-        for (; !d.RsEof(); d.RsMoveNext()) {
-            const auto imposta = d.leggiValuta(QStringLiteral("Imposta"));
-            if (imposta)
-                documento[importo(d, QStringLiteral("AliquotaIVA")).decimillesimi()] += *imposta;
-        }
-    }
+    for (const RigaRiepilogoDocumento& d : s.documento.riepilogo)
+        if (d.imposta)
+            documento[d.aliquota.decimillesimi()] += *d.imposta;
     if (documento.empty())
         return true;
     // Amounts signed by side: a negative group's row stands on the other side.
@@ -61,24 +55,29 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
         int verso; // -1: the row stands on the supplier's side
     };
     std::map<qint64, std::vector<RigaIva>> perAliquota;
+    // The reverse-charge rows are read too, for the document's total: their VAT is the
+    // company's own, and nothing below changes it.
     Recordset r = db.ApriRs(
         QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
-                       " MovPnDettFatt.Imposta,"
-                       " MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota, TabIva.PercNonDetr, TabIva.TipoIva"
+                       " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota,"
+                       " TabIva.PercNonDetr, TabIva.TipoIva, TabIva.RevCharge"
                        " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
         condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-        QStringLiteral(
-            " And MovPnDettFatt.RigReg > 1 And (TabIva.RevCharge IS NULL Or TabIva.RevCharge <> 'S')"
-            " Order By MovPnDettFatt.RigReg"));
+        QStringLiteral(" And MovPnDettFatt.RigReg > 1 Order By MovPnDettFatt.RigReg"));
+    Currency reverseCharge;
     for (; !r.RsEof(); r.RsMoveNext())
-        perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
-            {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
-             importoConSegno(r, QStringLiteral("Importo"), latoCosti),
-             importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
-             importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
-             importo(r, QStringLiteral("PercNonDetr")),
-             r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
-             r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
+        if (r.leggiTesto(QStringLiteral("RevCharge")) == u"S")
+            reverseCharge += importoConSegno(r, QStringLiteral("Imposta"), latoCosti);
+        else
+            perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
+                {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
+                 importoConSegno(r, QStringLiteral("Importo"), latoCosti),
+                 importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
+                 importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
+                 importo(r, QStringLiteral("PercNonDetr")),
+                 r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
+                 r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
+    s.impostaReverseRighe = reverseCharge;
     for (const auto& [aliquota, imposta] : documento) {
         const auto it = perAliquota.find(aliquota);
         if (it == perAliquota.end())
@@ -124,8 +123,7 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     const RegoleImporti& R = s.importi;
     const Currency tolleranza = tolleranzaQuadratura(parametri);
     const QString fattura = condizioneFattura(s.xmlAnno, s.xmlNumRif);
-    const bool conRiepilogo =
-        db.valore(QStringLiteral("Select count(*) From FatXmlIva") + fattura).toLongLong() > 0;
+    const bool conRiepilogo = !s.documento.riepilogo.empty();
     bool ok = true;
 
     // Taxable amounts by the document's own rates: its lines and fund contributions against its
@@ -138,20 +136,11 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
              !r.RsEof(); r.RsMoveNext())
             righe[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
                 importo(r, QStringLiteral("PrezzoTotale"));
-        for (Recordset r = db.ApriRs(
-                 QStringLiteral(
-                     "Select DGD_DCP_AliquotaIVA, DGD_DCP_ImportoContributoCassa From FatXmlDatiGen") +
-                 fattura + QStringLiteral(" And XMLIdent = 'DatiCassaPrevidenziale'"));
-             !r.RsEof(); r.RsMoveNext())
-            righe[importo(r, QStringLiteral("DGD_DCP_AliquotaIVA")).decimillesimi()] +=
-                importo(r, QStringLiteral("DGD_DCP_ImportoContributoCassa"));
-        for (Recordset r = db.ApriRs(
-                 QStringLiteral("Select AliquotaIVA, ImponibileImporto, Arrotondamento From FatXmlIva") +
-                 fattura);
-             !r.RsEof(); r.RsMoveNext())
-            riepilogo[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
-                importo(r, QStringLiteral("ImponibileImporto")) -
-                importo(r, QStringLiteral("Arrotondamento"));
+        for (const DatoGenerale& g : s.documento.datiGenerali)
+            if (g.ident == u"DatiCassaPrevidenziale")
+                righe[g.dcpAliquota.decimillesimi()] += g.dcpContributo;
+        for (const RigaRiepilogoDocumento& r : s.documento.riepilogo)
+            riepilogo[r.aliquota.decimillesimi()] += r.imponibile - r.arrotondamento;
         for (const auto& [aliquota, v] : righe)
             riepilogo.try_emplace(aliquota);
         for (const auto& [aliquota, documento] : riepilogo) {
@@ -175,23 +164,22 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     // The total. A document without summary is a simplified one, whose lines hold their VAT.
     if (!conRiepilogo && !s.semplificata)
         return ok;
-    Recordset t = db.ApriRs(
-        QStringLiteral("Select DGD_ImportoTotaleDocumento, DGD_Arrotondamento From FatXmlTest") + fattura);
-    const auto totale =
-        t.RsVuoto() ? std::nullopt : t.leggiValuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
-    if (!totale || totale->zero())
+    if (s.totaleDocumento.zero())
         return ok; // the document does not state it
-    const Currency documento = *totale - importo(t, QStringLiteral("DGD_Arrotondamento"));
+    const Currency documento = s.totaleDocumento - s.documento.arrotondamento;
     // Reverse-charge VAT is the company's own: the document does not charge it.
     const Currency reverseCharge =
-        Currency::daVariant(
-            db.valore(
-                QStringLiteral("Select Sum(") +
-                importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"), latoCostiDi(s)) +
-                QStringLiteral(") From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-                condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-                QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'")))
-            .value_or(Currency());
+        s.impostaReverseRighe
+            ? *s.impostaReverseRighe
+            : Currency::daVariant(
+                  db.valore(QStringLiteral("Select Sum(") +
+                            importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"),
+                                            latoCostiDi(s)) +
+                            QStringLiteral(") From MovPnDettFatt Inner Join TabIva On "
+                                           "MovPnDettFatt.Iva = TabIva.Iva") +
+                            condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
+                            QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'")))
+                  .value_or(Currency());
     const Currency lordo = s.totImponibile + s.totImposta - reverseCharge;
     Currency migliore = lordo;
     for (const Currency c : {lordo - s.totRitenuta, lordo - s.totOmaggi, lordo - s.totRitenuta - s.totOmaggi})

@@ -8,6 +8,7 @@
 #include "posting/righeiva.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <map>
 
 namespace tesel::posting {
@@ -41,8 +42,8 @@ TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
 
 // One cost row per counter-account and VAT code of the lines. False when there is no
 // line at all; faults of single groups are appended to `errori` and set `difetti`.
-bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga, QString& errori,
-                bool& difetti) {
+bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga,
+                std::vector<RigaPn>& nuove, QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
     QString raggruppa;
     if (s.semplificata)
@@ -143,7 +144,7 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
         if (tipoIva == u"1")
             r.impostaIndetr = R.percentuale(v, importo(g, QStringLiteral("PercNonDetr")));
         r.forzatura = forzatura;
-        scriviRiga(db, s.testata, r);
+        nuove.push_back(r);
         s.totImponibile += t;
         s.totImposta += v;
         s.totIndetraibile += r.impostaIndetr;
@@ -152,19 +153,13 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
 }
 
 // Pension-fund contributions of the document.
-void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga,
-                             QString& errori, bool& difetti) {
+void righeCassaPrevidenziale(StatoContabilizzazione& s, const QString& latoCosti, int& riga,
+                             std::vector<RigaPn>& nuove, QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
-    Recordset c = db.ApriRs(
-        QStringLiteral("Select FatXmlDatiGen.DGD_DCP_Iva, FatXmlDatiGen.DGD_DCP_TipoCassa,"
-                       " FatXmlDatiGen.DGD_DCP_ImportoContributoCassa, TabIva.Aliquota, TabIva.TipoIva,"
-                       " TabIva.PercNonDetr"
-                       " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva") +
-        condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
-        QStringLiteral(" And FatXmlDatiGen.XMLIdent = 'DatiCassaPrevidenziale'"
-                       " Order By FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle"));
-    for (; !c.RsEof(); c.RsMoveNext()) {
-        const QString iva = c.leggiTesto(QStringLiteral("DGD_DCP_Iva")).trimmed();
+    for (const DatoGenerale& c : s.documento.datiGenerali) {
+        if (c.ident != u"DatiCassaPrevidenziale")
+            continue;
+        const QString& iva = c.dcpIva;
         bool buono = true;
         if (iva.isEmpty()) {
             errori += Crlf + QStringLiteral("Manca il codice iva per cassa previdenza");
@@ -178,19 +173,19 @@ void righeCassaPrevidenziale(Database& db, StatoContabilizzazione& s, const QStr
             difetti = true;
             continue;
         }
-        const Currency contributo = R.arrotonda(importo(c, QStringLiteral("DGD_DCP_ImportoContributoCassa")));
+        const Currency contributo = R.arrotonda(c.dcpContributo);
         RigaPn r =
             rigaConto(++riga, conTipo(s.contoCassaPrev, 1), conTipo(s.fornitore, 2), latoCosti, contributo);
         r.iva = iva;
-        r.imposta = R.percentuale(contributo, importo(c, QStringLiteral("Aliquota")));
-        if (c.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1")
-            r.impostaIndetr = R.percentuale(r.imposta, importo(c, QStringLiteral("PercNonDetr")));
+        r.imposta = R.percentuale(contributo, c.ivaAliquota);
+        if (c.ivaTipo == u"1")
+            r.impostaIndetr = R.percentuale(r.imposta, c.ivaPercNonDetr);
         r.forzatura = QStringLiteral("N");
-        scriviRiga(db, s.testata, r);
+        nuove.push_back(r);
         s.totImponibile += contributo;
         s.totImposta += r.imposta;
         s.totIndetraibile += r.impostaIndetr;
-        if (s.parametri.cassaTrattenuta(c.leggiTesto(QStringLiteral("DGD_DCP_TipoCassa"))))
+        if (s.parametri.cassaTrattenuta(c.dcpTipoCassa))
             s.totContributoTrattenuto += contributo;
     }
 }
@@ -212,30 +207,21 @@ CodiceConto contoTrattenuta(ParametriAzienda& p, const StatoContabilizzazione& s
 
 // Withholding tax, the contributions withheld with it (RT03-RT06) and the pension fund counted
 // as withheld, each on its own account.
-void righeRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s, const QString& segno,
-                   int& riga, QString& errori, bool& difetti) {
+void righeRitenuta(ParametriAzienda& p, StatoContabilizzazione& s, const QString& segno, int& riga,
+                   std::vector<RigaPn>& nuove, QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
     const QStringList tipi{QStringLiteral("RT01"), QStringLiteral("RT02"), QStringLiteral("RT03"),
                            QStringLiteral("RT04"), QStringLiteral("RT05"), QStringLiteral("RT06")};
     std::map<QString, Currency> perTipo;
-    const auto somma = [&](const Recordset& rs) {
-        const QString tipo = rs.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed().toUpper();
+    const auto somma = [&](const QString& tipoLetto, Currency importoLetto) {
+        const QString tipo = tipoLetto.trimmed().toUpper();
         if (tipi.contains(tipo))
-            perTipo[tipo] += R.arrotonda(importo(rs, QStringLiteral("DGD_DR_ImportoRitenuta")));
+            perTipo[tipo] += R.arrotonda(importoLetto);
     };
-    {
-        Recordset t =
-            db.ApriRs(QStringLiteral("Select DGD_DR_TipoRitenuta, DGD_DR_ImportoRitenuta From FatXmlTest") +
-                      condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlTest")));
-        if (!t.RsVuoto())
-            somma(t);
-        Recordset g = db.ApriRs(
-            QStringLiteral("Select DGD_DR_TipoRitenuta, DGD_DR_ImportoRitenuta From FatXmlDatiGen") +
-            condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
-            QStringLiteral(" And XMLIdent = 'DatiRitenuta'"));
-        for (; !g.RsEof(); g.RsMoveNext())
-            somma(g);
-    }
+    somma(s.documento.drTipo, s.documento.drImporto);
+    for (const DatoGenerale& g : s.documento.datiGenerali)
+        if (g.ident == u"DatiRitenuta")
+            somma(g.drTipo, g.drImporto);
     const auto trattieni = [&](const CodiceConto& conto, Currency c) {
         for (auto& t : s.trattenute)
             if (t.conto == conto) {
@@ -259,19 +245,15 @@ void righeRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
         }
         trattieni(conto, c);
     }
-    {
-        Recordset a = db.ApriRs(
-            QStringLiteral("Select ADG_RiferimentoNumero, ADG_RiferimentoTesto From FatXmlDatiGen") +
-            condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
-            QStringLiteral(" And XMLIdent = 'AltriDatiGestionali'"
-                           " And (ADG_TipoDato = 'CASSA-PREV' Or ADG_TipoDato = 'CASSAPREV')"));
-        for (; !a.RsEof(); a.RsMoveNext()) {
-            QString tipo = a.leggiTesto(QStringLiteral("ADG_RiferimentoTesto")).trimmed();
-            if (tipo.isEmpty())
-                tipo = QStringLiteral("TC07");
-            if (s.parametri.cassaTrattenuta(tipo))
-                s.totContributoTrattenuto += R.arrotonda(importo(a, QStringLiteral("ADG_RiferimentoNumero")));
-        }
+    for (const DatoGenerale& a : s.documento.datiGenerali) {
+        if (a.ident != u"AltriDatiGestionali" ||
+            (a.adgTipoDato != u"CASSA-PREV" && a.adgTipoDato != u"CASSAPREV"))
+            continue;
+        QString tipo = a.adgTesto.trimmed();
+        if (tipo.isEmpty())
+            tipo = QStringLiteral("TC07");
+        if (s.parametri.cassaTrattenuta(tipo))
+            s.totContributoTrattenuto += R.arrotonda(a.adgNumero);
     }
     if (!s.totContributoTrattenuto.zero()) {
         if (s.contoCassaPrev.vuoto()) {
@@ -285,7 +267,7 @@ void righeRitenuta(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
         return;
     const CodiceConto fornitore = conTipo(s.fornitore, 2);
     for (const auto& t : s.trattenute)
-        scriviRiga(db, s.testata, rigaConto(++riga, conTipo(t.conto, 1), fornitore, segno, t.importo));
+        nuove.push_back(rigaConto(++riga, conTipo(t.conto, 1), fornitore, segno, t.importo));
 }
 
 // Each code's non-deductible VAT as a whole, rounded once; the rows' rounding
@@ -390,13 +372,14 @@ bool registrazioneOmaggi(Database& db, ParametriAzienda& p, StatoContabilizzazio
 // The VAT under split payment: all of it on a causal with SplitPay "S", else that of the
 // document's summary rows whose chargeability is "S". The VAT register keeps it; the supplier
 // is not owed it.
-Currency impostaSplit(Database& db, const StatoContabilizzazione& s) {
+Currency impostaSplit(const StatoContabilizzazione& s) {
     if (s.causale.splitPay.compare(u"S", Qt::CaseInsensitive) == 0)
         return s.totImposta;
-    return Currency::daVariant(db.valore(QStringLiteral("Select Sum(Imposta) From FatXmlIva") +
-                                         condizioneFattura(s.xmlAnno, s.xmlNumRif) +
-                                         QStringLiteral(" And EsigibilitaIVA = 'S'")))
-        .value_or(Currency());
+    Currency split;
+    for (const RigaRiepilogoDocumento& r : s.documento.riepilogo)
+        if (r.esigibilita == u"S" && r.imposta)
+            split += *r.imposta;
+    return split;
 }
 
 bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
@@ -468,8 +451,6 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
                             const RegoleImporti& importi, const QString& latoImponibile) {
-    db.EseguiSql(QStringLiteral("DELETE FROM MovPnIvaFatt") +
-                 condizioneReg(QStringLiteral("MovPnIvaFatt"), t.anno, t.numReg));
     struct Valori {
         QString iva;
         Currency imponibile, imposta, impostaND, imponibileND, ventilazione;
@@ -504,20 +485,29 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                              Currency()});
         }
     }
+    // The registration is new: its rows go in as few statements as the engines allow.
+    const auto firmato = [&](Currency c) { return valuta(segno < 0 ? -c : c); };
     int rigaIva = 0;
-    for (const Valori& v : righe) {
-        const auto firmato = [&](Currency c) { return valuta(segno < 0 ? -c : c); };
+    for (std::size_t primo = 0; primo < righe.size(); primo += RighePerIstruzione) {
+        const std::size_t fine = std::min(righe.size(), primo + RighePerIstruzione);
+        QStringList gruppi;
+        QVariantList valori;
+        for (std::size_t i = primo; i < fine; ++i) {
+            const Valori& v = righe[i];
+            gruppi << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            valori << t.anno << t.numReg << ++rigaIva << v.iva << conto.tipo << conto.gruppo << conto.mastro
+                   << conto.conto << firmato(v.imponibile) << firmato(v.imponibile) << firmato(v.imposta)
+                   << firmato(v.imposta) << firmato(v.impostaND) << firmato(v.impostaND)
+                   << firmato(v.imponibileND) << firmato(v.imponibileND) << firmato(v.ventilazione);
+        }
         try {
             db.EseguiConValori(
                 QStringLiteral(
                     "INSERT INTO MovPnIvaFatt (Anno, NumReg, RigaIva, Iva, TipoPartita, GruppoPartita,"
                     " MastroPartita, ContoPartita, ImponibileMon, Imponibile, ImpostaMon, Imposta,"
-                    " ImpostaNDMon, ImpostaND, ImponibileNDMon, ImponibileND, ImpVentilazione)"
-                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                {t.anno, t.numReg, ++rigaIva, v.iva, conto.tipo, conto.gruppo, conto.mastro, conto.conto,
-                 firmato(v.imponibile), firmato(v.imponibile), firmato(v.imposta), firmato(v.imposta),
-                 firmato(v.impostaND), firmato(v.impostaND), firmato(v.imponibileND), firmato(v.imponibileND),
-                 firmato(v.ventilazione)});
+                    " ImpostaNDMon, ImpostaND, ImponibileNDMon, ImponibileND, ImpVentilazione) VALUES ") +
+                    gruppi.join(QStringLiteral(", ")),
+                valori);
         } catch (const ErroreDb&) {
             return false;
         }
@@ -525,24 +515,32 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
     return true;
 }
 
-int prossimaRigaReg(Database& db, const TestataPn& t) {
-    const QVariant v = db.valore(QStringLiteral("Select Max(RigReg) From MovPnDettFatt") +
-                                 condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg));
-    return (v.isValid() && !v.isNull() ? v.toInt() : 0) + 1;
-}
-
 void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
+    // Both sides in one look: a side whose rows without VAT are one account gives that account
+    // as counterpart to the rows of the other side that have none.
+    struct Unica {
+        qint64 tipo = 0;
+        QString gruppo, mastro, conto;
+    };
+    std::map<QString, Unica> uniche;
+    for (Recordset r = db.ApriRs(
+             QStringLiteral("Select DareAvere, count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
+                            " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
+                            " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
+             condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
+             QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
+             QStringLiteral(
+                 " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
+         !r.RsEof(); r.RsMoveNext())
+        if (r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) == 1)
+            uniche[r.leggiTesto(QStringLiteral("DareAvere"))] = {
+                r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
+                r.leggiTesto(QStringLiteral("GruppoPartitaU")),
+                r.leggiTesto(QStringLiteral("MastroPartitaU")),
+                r.leggiTesto(QStringLiteral("ContoPartitaU"))};
     for (const QString& lato : {QStringLiteral("D"), QStringLiteral("A")}) {
-        Recordset r = db.ApriRs(
-            QStringLiteral("Select count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
-                           " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
-                           " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
-            condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
-            QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
-            QStringLiteral(" AND DareAvere = ") + testo(lato) +
-            QStringLiteral(
-                " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
-        if (r.RsVuoto() || r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) != 1)
+        const auto u = uniche.find(lato);
+        if (u == uniche.end())
             continue;
         db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
                                           " MastroCPartita = ?, ContoCPartita = ?") +
@@ -550,10 +548,7 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
                                QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
                                QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
                                QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
-                           {r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
-                            r.leggiTesto(QStringLiteral("GruppoPartitaU")),
-                            r.leggiTesto(QStringLiteral("MastroPartitaU")),
-                            r.leggiTesto(QStringLiteral("ContoPartitaU"))});
+                           {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto});
     }
 }
 
@@ -569,19 +564,21 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // Cost, contribution and withholding rows; every fault is reported before failing.
     int riga = 1;
     bool difetti = false;
-    if (!righeCosto(db, s, latoCosti, riga, errori, difetti))
+    std::vector<RigaPn> nuove;
+    if (!righeCosto(db, s, latoCosti, riga, nuove, errori, difetti))
         return false;
-    righeCassaPrevidenziale(db, s, latoCosti, riga, errori, difetti);
-    righeRitenuta(db, parametri, s, segno, riga, errori, difetti);
+    righeCassaPrevidenziale(s, latoCosti, riga, nuove, errori, difetti);
+    righeRitenuta(parametri, s, segno, riga, nuove, errori, difetti);
     if (difetti)
         return false;
+    scriviRighe(db, h, nuove);
 
     // The document's own VAT per rate, its taxable amounts and its total
     const bool ivaDelDocumento = allineaRiepilogoDocumento(db, parametri, s, errori);
     if (!controllaTotaliDocumento(db, parametri, s, errori) || !ivaDelDocumento)
         return false;
 
-    s.totSplit = impostaSplit(db, s);
+    s.totSplit = impostaSplit(s);
     if (!s.totSplit.zero() && s.contoIvaSplit.vuoto()) {
         errori += Crlf + QStringLiteral("Manca il conto per l'IVA in scissione dei pagamenti "
                                         "(CauCon.GruppoIvaSplit, MastroIvaSplit, ContoIvaSplit)");
@@ -622,7 +619,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // VAT account
     const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
     if (!ivaDetraibile.zero()) {
-        RigaPn r = rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIva, 1), CodiceConto{},
+        RigaPn r = rigaConto(++riga, conTipo(s.contoIva, 1), CodiceConto{},
                              ivaDetraibile.negativo() ? segno : latoCosti, ivaDetraibile.assoluto());
         r.forzatura = QStringLiteral("I");
         scriviRiga(db, h, r);
@@ -630,9 +627,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
 
     // Split payment: the company owes the VAT to the State instead of the supplier.
     if (!s.totSplit.zero())
-        scriviRiga(
-            db, h,
-            rigaConto(prossimaRigaReg(db, h), conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
+        scriviRiga(db, h, rigaConto(++riga, conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
 
     // Counterparts
     db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"

@@ -132,6 +132,7 @@ std::optional<TerminiPagamento> TerminiPagamento::leggi(Database& db, const QStr
     t.periodicita = rs.leggiTesto(QStringLiteral("Periodicita")).trimmed().toUpper();
     t.numScad = interoCampo(rs, QStringLiteral("NumScad"));
     t.trattamIva = rs.leggiTesto(QStringLiteral("TrattamIva")).trimmed().toUpper();
+    t.pagTipo = rs.leggiTesto(QStringLiteral("PagTipo")).trimmed();
     t.giornoFisso = interoCampo(rs, QStringLiteral("GiornoFisso"));
     t.numGGMM = interoCampo(rs, QStringLiteral("NumGGMM"));
     t.meseNoEf1 = interoCampo(rs, QStringLiteral("MeseNoEf1"));
@@ -228,39 +229,6 @@ void aggiornaNumRegScadenze(Database& db, qint64 numReg, int annoReg, const QStr
 
 namespace {
 
-struct RigaPagamento {
-    qint64 rigDet = 0, numCond = 0;
-    QString modalita, iban, abi, cab, banca, pagTipo;
-    QDate scadenza; // invalid: none
-    Currency importo;
-};
-
-std::vector<RigaPagamento> righePagamento(Database& db, int xmlAnno, qint64 xmlNumRif) {
-    std::vector<RigaPagamento> righe;
-    // Only the columns read below: posting reads the rows twice, and each column costs.
-    Recordset rs =
-        db.ApriRs(QStringLiteral("Select XmlRigDet, NumCond, ModalitaPagamento, IBAN, ABI, CAB, Banca, "
-                                 "PagTipo, DataScadenzaPagamento, ImportoPagamento from FatXmlPag") +
-                  QStringLiteral(" Where XmlAnno = ") + SqlValore(xmlAnno, SqlIntero) +
-                  QStringLiteral(" And XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo) +
-                  QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"));
-    for (; !rs.RsEof(); rs.RsMoveNext()) {
-        RigaPagamento r;
-        r.rigDet = rs.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0);
-        r.numCond = rs.leggiIntero(QStringLiteral("NumCond")).value_or(0);
-        r.modalita = rs.leggiTesto(QStringLiteral("ModalitaPagamento")).trimmed().toUpper();
-        r.iban = rs.leggiTesto(QStringLiteral("IBAN")).remove(u' ').toUpper();
-        r.abi = rs.leggiTesto(QStringLiteral("ABI")).trimmed();
-        r.cab = rs.leggiTesto(QStringLiteral("CAB")).trimmed();
-        r.banca = rs.leggiTesto(QStringLiteral("Banca")).trimmed();
-        r.pagTipo = rs.leggiTesto(QStringLiteral("PagTipo")).trimmed();
-        r.scadenza = dataCampo(rs, QStringLiteral("DataScadenzaPagamento"));
-        r.importo = rs.leggiValuta(QStringLiteral("ImportoPagamento")).value_or(Currency());
-        righe.push_back(r);
-    }
-    return righe;
-}
-
 // ABI and CAB of an Italian (or San Marino) IBAN: country, check digits, CIN, ABI, CAB, account.
 std::optional<std::pair<QString, QString>> abiCabDaIban(const QString& iban) {
     if (iban.size() != 27 || !(iban.startsWith(u"IT") || iban.startsWith(u"SM")))
@@ -279,12 +247,6 @@ struct Voce {
     QString pagTipo, banca, cCorrente;
 };
 
-QString pagTipoTermini(Database& db, const QString& pagamento) {
-    return db.valore(QStringLiteral("Select PagTipo from Pagamenti Where Pagamento = ") + testo(pagamento))
-        .toString()
-        .trimmed();
-}
-
 QString euro(Currency c) {
     return formatta(c, u"#,##0.00");
 }
@@ -292,19 +254,9 @@ QString euro(Currency c) {
 void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenzeDaTrasferimento,
                     QString& avvisi) {
     const TestataPn& t = s.testata;
-    QString bancaFor, cCorrenteFor, ragRb = QStringLiteral("N");
-    {
-        Recordset rs =
-            db.ApriRs(QStringLiteral("Select Banca, CCorrente, RagRb from PianoConti Where Gruppo = ") +
-                      testo(s.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
-                      testo(s.fornitore.mastro) + QStringLiteral(" And Conto = ") + testo(s.fornitore.conto));
-        if (!rs.RsVuoto()) {
-            bancaFor = rs.leggiTesto(QStringLiteral("Banca")).trimmed();
-            cCorrenteFor = rs.leggiTesto(QStringLiteral("CCorrente")).trimmed();
-            if (rs.leggiTesto(QStringLiteral("RagRb")).trimmed().toUpper() == u"S")
-                ragRb = QStringLiteral("S");
-        }
-    }
+    const QString& bancaFor = s.bancaFornitore;
+    const QString& cCorrenteFor = s.cCorrenteFornitore;
+    const QString ragRb = s.ragRbFornitore ? QStringLiteral("S") : QStringLiteral("N");
 
     const QString entrataUscita = s.causale.segnoPrinc == u"D" ? QStringLiteral("E") : QStringLiteral("U");
     const QString notaCred =
@@ -314,11 +266,11 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
                std::find(s.righePagateAutom.begin(), s.righePagateAutom.end(),
                          std::make_pair(r.rigDet, r.numCond)) != s.righePagateAutom.end();
     };
-    const auto termini = s.pagamento.isEmpty() ? std::nullopt : TerminiPagamento::leggi(db, s.pagamento);
+    const auto termini = s.pagamento.isEmpty() ? std::nullopt : s.terminiDi(db, s.pagamento);
     const Currency dovuto = dovutoAlFornitore(db, s, FamigliaPn::Giornale);
 
     std::vector<Voce> voci;
-    const std::vector<RigaPagamento> righe = righePagamento(db, s.xmlAnno, s.xmlNumRif);
+    const std::vector<RigaPagamento>& righe = s.documento.pagamenti;
     for (const RigaPagamento& r : righe) {
         if (pagata(r) || r.importo.zero())
             continue;
@@ -328,12 +280,10 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
         if (const auto abiCab = abiCabDaIban(r.iban))
             std::tie(abi, cab) = *abiCab;
         if (!abi.isEmpty() && !cab.isEmpty()) {
-            Recordset b = db.ApriRs(QStringLiteral("Select * from Banche") + QStringLiteral(" Where Abi = ") +
-                                    testo(abi) + QStringLiteral(" and Cab = ") + testo(cab));
-            if (!b.RsVuoto()) {
-                banca = b.leggiTesto(QStringLiteral("Banca")).trimmed();
+            if (const auto b = s.bancaDi(db, abi, cab)) {
+                banca = b->banca;
                 // The supplier's own account is at another bank: never pair the two.
-                cCorrente = oppure(r.iban, b.leggiTesto(QStringLiteral("CCorrente")).trimmed());
+                cCorrente = oppure(r.iban, b->cCorrente);
             }
         }
 
@@ -351,8 +301,8 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
             // A row without date is due as the terms of the invoice or of the supplier say.
             for (const Rata& rata :
                  rateDaTermini(*termini, t.dataDoc, r.importo, Currency(), s.importi.decimali))
-                voci.push_back({rata.data, rata.importo, oppure(r.pagTipo, pagTipoTermini(db, s.pagamento)),
-                                banca, cCorrente});
+                voci.push_back(
+                    {rata.data, rata.importo, oppure(r.pagTipo, termini->pagTipo), banca, cCorrente});
         } else {
             avvisi += Crlf + QStringLiteral("Pagamento di ") + euro(r.importo) +
                       QStringLiteral(" senza data di scadenza e senza condizioni di pagamento del fornitore: "
@@ -381,8 +331,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
             iva = std::clamp(iva, Currency(), dovuto);
             const QDate inizio = t.dataDoc.isValid() ? t.dataDoc : t.dataReg;
             for (const Rata& rata : rateDaTermini(*termini, inizio, dovuto - iva, iva, s.importi.decimali))
-                voci.push_back(
-                    {rata.data, rata.importo, pagTipoTermini(db, s.pagamento), bancaFor, cCorrenteFor});
+                voci.push_back({rata.data, rata.importo, termini->pagTipo, bancaFor, cCorrenteFor});
         }
     }
 
@@ -405,67 +354,48 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
     // An instalment of nothing (the VAT apart under split payment) is no open item.
     std::erase_if(voci, [](const Voce& v) { return v.importo.zero(); });
 
-    // Every instalment of the invoice or none: a half-written plan would look complete.
-    Transazione trans(db);
-    int rata = 0;
-    for (const Voce& v : voci) {
-        ++rata;
-        const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
-        // Another workstation may take the same NumProg between reading and writing.
-        for (int tentativo = 1;; ++tentativo) {
-            Transazione riga(db);
-            try {
-                const qint64 numProg =
-                    db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
-                db.EseguiConValori(
-                    QStringLiteral(
-                        "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, "
-                        "DataScad,"
-                        " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt, "
-                        "NumProt,"
-                        " DataProt, Causale, Rata, Moneta, Cambio, NotaCredInvSegno, RagRB, EntrataUscita,"
-                        " ImportoScad, ImportoScadLire, ImportoScadEuro, ImportoFatt, ImpPagato, Insoluto, "
-                        "Manuale)"
-                        " VALUES (?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                        "?, ?, ?,"
-                        " ?, 0, 'N', 'N')"),
-                    {t.anno,
-                     numProg,
-                     testoONull(s.fornitore.gruppo),
-                     testoONull(s.fornitore.mastro),
-                     testoONull(s.fornitore.conto),
-                     v.data,
-                     testoONull(v.pagTipo),
-                     testoONull(v.banca),
-                     testoONull(v.cCorrente),
-                     t.numReg,
-                     t.anno,
-                     testoONull(t.preDoc),
-                     testoONull(t.numDoc),
-                     dataONull(t.dataDoc),
-                     testoONull(t.preProt),
-                     t.numProt,
-                     dataONull(t.dataProt),
-                     testoONull(t.causale),
-                     rata,
-                     testoONull(t.moneta),
-                     t.cambio.comeDouble(),
-                     notaCred,
-                     ragRb,
-                     entrataUscita,
-                     QVariant::fromValue(v.importo),
-                     QVariant::fromValue(lire),
-                     QVariant::fromValue(inEuro),
-                     QVariant::fromValue(s.totaleDocumento)});
-                riga.conferma();
-                break;
-            } catch (const ErroreDb& e) {
-                if (!e.chiaveDuplicata() || tentativo >= 5)
-                    throw;
+    if (voci.empty())
+        return;
+    // Every instalment of the invoice or none, in one statement: a half-written plan would look
+    // complete. Another workstation may take the same NumProg between reading and writing: the
+    // attempt is undone and the numbers read again.
+    const qint64 numReg = s.numRegGiornale > 0 ? s.numRegGiornale : t.numReg;
+    const QString colonne = QStringLiteral(
+        "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
+        " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt, NumProt,"
+        " DataProt, Causale, Rata, Moneta, Cambio, NotaCredInvSegno, RagRB, EntrataUscita,"
+        " ImportoScad, ImportoScadLire, ImportoScadEuro, ImportoFatt, ImpPagato, Insoluto, Manuale) VALUES ");
+    const QString segnaposti = QStringLiteral("(?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                              "?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'N', 'N')");
+    for (int tentativo = 1;; ++tentativo) {
+        Transazione trans(db);
+        try {
+            const qint64 primo =
+                db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
+            QStringList righeSql;
+            QVariantList valori;
+            int rata = 0;
+            for (const Voce& v : voci) {
+                const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
+                righeSql << segnaposti;
+                valori << t.anno << primo + rata << testoONull(s.fornitore.gruppo)
+                       << testoONull(s.fornitore.mastro) << testoONull(s.fornitore.conto) << v.data
+                       << testoONull(v.pagTipo) << testoONull(v.banca) << testoONull(v.cCorrente) << numReg
+                       << t.anno << testoONull(t.preDoc) << testoONull(t.numDoc) << dataONull(t.dataDoc)
+                       << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt) << testoONull(t.causale)
+                       << rata + 1 << testoONull(t.moneta) << t.cambio.comeDouble() << notaCred << ragRb
+                       << entrataUscita << QVariant::fromValue(v.importo) << QVariant::fromValue(lire)
+                       << QVariant::fromValue(inEuro) << QVariant::fromValue(s.totaleDocumento);
+                ++rata;
             }
+            db.EseguiConValori(colonne + righeSql.join(QStringLiteral(", ")), valori);
+            trans.conferma();
+            return;
+        } catch (const ErroreDb& e) {
+            if (!e.chiaveDuplicata() || tentativo >= 5)
+                throw;
         }
     }
-    trans.conferma();
 }
 
 } // namespace
@@ -521,7 +451,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
                                                          s.causalePagamento.trimmed() +
                                                          QStringLiteral(" inesistente"));
         CodiceConto conto = s.contoPagamento;
-        conto.tipo = tipoConto(db, conto.gruppo, conto.mastro, conto.conto);
+        conto.tipo = s.tipoContoDi(db, conto);
         if (conto.tipo == 0)
             throw ErrorePagamento(ErrRecordMancante, QStringLiteral("Conto di pagamento ") + conto.testo() +
                                                          QStringLiteral(" inesistente"));
@@ -568,7 +498,7 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         };
 
         Currency pagato;
-        for (const RigaPagamento& r : righePagamento(db, s.xmlAnno, s.xmlNumRif)) {
+        for (const RigaPagamento& r : s.documento.pagamenti) {
             bool paga = false;
             if (!r.scadenza.isValid())
                 paga = p.pagamentoSenzaData == PagamentoSenzaData::Sempre ||

@@ -39,6 +39,7 @@ struct TerminiPagamento {
     QString periodicita; // "M" / "G": NumGGMM months / days apart; "T" / "A": Periodo<i>
     int numScad = 1;
     QString trattamIva = QStringLiteral("P"); // "U": the VAT alone in the first instalment
+    QString pagTipo;                          // the kind of payment its instalments take
     int giornoFisso = 0;
     int numGGMM = 0;
     int meseNoEf1 = 0, meseNoEf2 = 0;

@@ -67,7 +67,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         {
             // The row stays locked for the rest of the caller's transaction; a row another
             // posting holds is skipped rather than waited for, so the user decides.
-            Recordset rs = db.ApriRsBloccando(QStringLiteral("Select * from LibriIva") + dove);
+            Recordset rs = db.ApriRsBloccando(
+                QStringLiteral("Select NumDoc, DataUltDoc, NumDocNC, DataUltDocNC from LibriIva") + dove);
             if (rs.RsVuoto()) {
                 if (db.bloccaRighe() &&
                     db.valore(QStringLiteral("Select count(*) from LibriIva") + dove).toLongLong() > 0)
@@ -493,26 +494,99 @@ void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qi
     }
 }
 
+namespace {
+
+// What every registration of one transfer shares: the tables, their common columns and the
+// company parameters of the due dates.
+struct PreparazioneTrasferimento {
+    TabellePn da, a;
+    Copia testate, righe, iva;
+    bool creaScadenze = false;
+    CodiceConto contoIvaSplit;
+};
+
+PreparazioneTrasferimento preparaTrasferimento(Database& db, ParametriAzienda& parametri,
+                                               FamigliaPn sorgente) {
+    PreparazioneTrasferimento p;
+    p.da = tabelle(sorgente);
+    p.a = tabelle(FamigliaPn::Giornale);
+    p.testate = colonneComuni(db, p.da.testata, p.a.testata);
+    p.righe = colonneComuni(db, p.da.righe, p.a.righe);
+    p.iva = colonneComuni(db, p.da.iva, p.a.iva);
+    p.creaScadenze = parametri.vale(QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
+    p.contoIvaSplit = CodiceConto{parametri.leggi(QStringLiteral("CauCon.GruppoIvaSplit")),
+                                  parametri.leggi(QStringLiteral("CauCon.MastroIvaSplit")),
+                                  parametri.leggi(QStringLiteral("CauCon.ContoIvaSplit")), 1};
+    return p;
+}
+
+void aggiungiErrore(EsitoTrasferimento& esito, int numero, const QString& descrizione, int anno,
+                    qint64 numReg) {
+    if (!esito.errori.isEmpty())
+        esito.errori += Crlf;
+    esito.errori += QStringLiteral(" (ContabMovPn) Errore n°") + QString::number(numero) +
+                    QStringLiteral(" : ") + descrizione;
+    if (numReg > 0)
+        esito.errori += QStringLiteral(" (registrazione ") + QString::number(anno) + u'/' +
+                        QString::number(numReg) + u')';
+    ++esito.numeroErrori;
+}
+
+// One registration, in a transaction of its own: `leggi` gives its header, nothing when
+// another workstation has moved it meanwhile. `scadenzeDaSpostare`: due dates may stand on
+// its temporary number and follow it onto the journal number.
+template <typename Leggi>
+void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const PreparazioneTrasferimento& p,
+                              int anno, qint64 numReg, Leggi leggi, CausaliLette* causali,
+                              bool scadenzeDaSpostare, EsitoTrasferimento& esito) {
+    for (int tentativo = 1;; ++tentativo) {
+        try {
+            Transazione tr(db);
+            const std::optional<Testata> letta = leggi();
+            if (!letta)
+                return;
+            const Testata& t = *letta;
+            const auto causale = causali ? causali->leggi(t.causale) : CausaleContabile::leggi(db, t.causale);
+            if (!causale)
+                throw ErroreDb(ErrRecordMancante,
+                               QStringLiteral("Causale ") + t.causale + QStringLiteral(" inesistente"));
+            const qint64 nuovo = prossimoNumeroGiornale(db, parametri, anno);
+            copia(db, p.testate, p.da.testata, p.a.testata, anno, numReg, nuovo);
+            copia(db, p.righe, p.da.righe, p.a.righe, anno, numReg, nuovo);
+            copia(db, p.iva, p.da.iva, p.a.iva, anno, numReg, nuovo);
+            aggiornaProgressivi(db, p.a.righe, anno, nuovo, t.dataReg, causale->tipoCausale == u"AP", 1);
+            if (p.creaScadenze && !t.pagamento.isEmpty())
+                scadenzeDaTermini(db, p.da, t, *causale, nuovo, p.contoIvaSplit, esito.avvisi);
+            // Only the registration that owns the protocol takes its due dates: the
+            // withholding and payment registrations carry the invoice's protocol too.
+            if (scadenzeDaSpostare && !causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())
+                aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
+            for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
+                db.EseguiSql(QStringLiteral("DELETE FROM ") + tabella + condizioneReg(tabella, anno, numReg));
+            tr.conferma();
+            esito.anno = anno;
+            esito.numReg = nuovo;
+            return;
+        } catch (const ErroreDb& e) {
+            if (e.chiaveDuplicata() && tentativo < TentativiNumero)
+                continue;
+            aggiungiErrore(esito, e.numero(), e.descrizione(), anno, numReg);
+            return;
+        } catch (const std::exception& e) {
+            aggiungiErrore(esito, ErrDatabase, QString::fromUtf8(e.what()), anno, numReg);
+            return;
+        }
+    }
+}
+
+} // namespace
+
 EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
                                  qint64 primo, qint64 ultimo, CausaliLette* causali) {
     EsitoTrasferimento esito;
     const TabellePn da = tabelle(sorgente);
-    const TabellePn a = tabelle(FamigliaPn::Giornale);
-    const auto errore = [&](int numero, const QString& descrizione, qint64 numReg) {
-        if (!esito.errori.isEmpty())
-            esito.errori += Crlf;
-        esito.errori += QStringLiteral(" (ContabMovPn) Errore n°") + QString::number(numero) +
-                        QStringLiteral(" : ") + descrizione;
-        if (numReg > 0)
-            esito.errori += QStringLiteral(" (registrazione ") + QString::number(anno) + u'/' +
-                            QString::number(numReg) + u')';
-        ++esito.numeroErrori;
-    };
-
     std::vector<qint64> numeri;
-    Copia testate, righe, iva;
-    bool creaScadenze = false;
-    CodiceConto contoIvaSplit;
+    PreparazioneTrasferimento preparazione;
     try {
         Recordset rs = db.ApriRs(QStringLiteral("Select NumReg from ") + da.testata +
                                  QStringLiteral(" where") + QStringLiteral(" Anno = ") +
@@ -526,62 +600,54 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
             esito.numeroErrori = 1;
             return esito;
         }
-        testate = colonneComuni(db, da.testata, a.testata);
-        righe = colonneComuni(db, da.righe, a.righe);
-        iva = colonneComuni(db, da.iva, a.iva);
-        creaScadenze = parametri.vale(QStringLiteral("Fat.FattCreaScad"), u"S", QStringLiteral("N"));
-        contoIvaSplit = CodiceConto{parametri.leggi(QStringLiteral("CauCon.GruppoIvaSplit")),
-                                    parametri.leggi(QStringLiteral("CauCon.MastroIvaSplit")),
-                                    parametri.leggi(QStringLiteral("CauCon.ContoIvaSplit")), 1};
+        preparazione = preparaTrasferimento(db, parametri, sorgente);
     } catch (const ErroreDb& e) {
-        errore(e.numero(), e.descrizione(), 0);
+        aggiungiErrore(esito, e.numero(), e.descrizione(), anno, 0);
         return esito;
     }
-
     for (const qint64 numReg : numeri) {
-        for (int tentativo = 1;; ++tentativo) {
-            try {
-                Transazione tr(db);
-                Recordset rs = db.ApriRs(QStringLiteral("Select * from ") + da.testata +
-                                         condizioneReg(da.testata, anno, numReg));
-                if (rs.RsVuoto())
-                    break; // moved meanwhile by another workstation
-                const Testata t = leggiTestata(rs);
-                rs.ChiudiRs();
-                const auto causale =
-                    causali ? causali->leggi(t.causale) : CausaleContabile::leggi(db, t.causale);
-                if (!causale)
-                    throw ErroreDb(ErrRecordMancante,
-                                   QStringLiteral("Causale ") + t.causale + QStringLiteral(" inesistente"));
-                const qint64 nuovo = prossimoNumeroGiornale(db, parametri, anno);
-                copia(db, testate, da.testata, a.testata, anno, numReg, nuovo);
-                copia(db, righe, da.righe, a.righe, anno, numReg, nuovo);
-                copia(db, iva, da.iva, a.iva, anno, numReg, nuovo);
-                aggiornaProgressivi(db, a.righe, anno, nuovo, t.dataReg, causale->tipoCausale == u"AP", 1);
-                if (creaScadenze && !t.pagamento.isEmpty())
-                    scadenzeDaTermini(db, da, t, *causale, nuovo, contoIvaSplit, esito.avvisi);
-                // Only the registration that owns the protocol takes its due dates: the
-                // withholding and payment registrations carry the invoice's protocol too.
-                if (!causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())
-                    aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
-                for (const QString& tabella : {da.iva, da.righe, da.testata})
-                    db.EseguiSql(QStringLiteral("DELETE FROM ") + tabella +
-                                 condizioneReg(tabella, anno, numReg));
-                tr.conferma();
-                esito.anno = anno;
-                esito.numReg = nuovo;
-                break;
-            } catch (const ErroreDb& e) {
-                if (e.chiaveDuplicata() && tentativo < TentativiNumero)
-                    continue;
-                errore(e.numero(), e.descrizione(), numReg);
-                break;
-            } catch (const std::exception& e) {
-                errore(ErrDatabase, QString::fromUtf8(e.what()), numReg);
-                break;
-            }
-        }
+        const auto leggi = [&]() -> std::optional<Testata> {
+            Recordset rs = db.ApriRs(QStringLiteral("Select * from ") + da.testata +
+                                     condizioneReg(da.testata, anno, numReg));
+            if (rs.RsVuoto())
+                return std::nullopt; // moved meanwhile by another workstation
+            return leggiTestata(rs);
+        };
+        trasferisciRegistrazione(db, parametri, preparazione, anno, numReg, leggi, causali, true, esito);
     }
+    return esito;
+}
+
+EsitoTrasferimento trasferisciScritta(Database& db, ParametriAzienda& parametri, const TestataPn& h,
+                                      CausaliLette* causali) {
+    EsitoTrasferimento esito;
+    PreparazioneTrasferimento preparazione;
+    try {
+        preparazione = preparaTrasferimento(db, parametri, FamigliaPn::Appoggio);
+    } catch (const ErroreDb& e) {
+        aggiungiErrore(esito, e.numero(), e.descrizione(), h.anno, 0);
+        return esito;
+    }
+    // The header as the transfer would read it back: texts trimmed, the missing date invalid.
+    Testata t;
+    t.anno = h.anno;
+    t.numReg = h.numReg;
+    t.causale = h.causale.trimmed();
+    t.pagamento = h.pagamento.trimmed();
+    t.preProt = h.preProt.trimmed();
+    t.numProt = h.numProt;
+    t.preDoc = h.preDoc.trimmed();
+    t.numDoc = h.numDoc.trimmed();
+    t.moneta = h.moneta.trimmed();
+    t.dataReg = h.dataReg.isValid() && h.dataReg.year() != 100 ? h.dataReg : QDate();
+    t.dataProt = h.dataProt;
+    t.dataDoc = h.dataDoc.isValid() && h.dataDoc.year() != 100 ? h.dataDoc : QDate();
+    t.cambio = h.cambio;
+    t.xmlAnno = h.xmlAnno;
+    t.xmlNumRif = h.xmlNumRif;
+    trasferisciRegistrazione(
+        db, parametri, preparazione, h.anno, h.numReg, [&]() -> std::optional<Testata> { return t; }, causali,
+        false, esito);
     return esito;
 }
 
