@@ -17,6 +17,10 @@ QString dove(ChiaveFattura f, const QString& tabella = {}) {
 
 } // namespace
 
+bool modificabileDopoContabilizzazione(const QString& colonna) {
+    return colonna.trimmed().startsWith(QStringLiteral("DGD_DT_"), Qt::CaseInsensitive);
+}
+
 std::optional<StrisciaFattura> leggiStriscia(Database& db, ChiaveFattura fattura) {
     Recordset rs =
         db.ApriRs(QStringLiteral(

@@ -22,9 +22,9 @@ bool tastoRicerca(int tasto) {
     return (tasto >= Qt::Key_F2 && tasto <= Qt::Key_F5) || tasto == Qt::Key_F11 || tasto == Qt::Key_F12;
 }
 
-// What the "DescrCampo" panel shows: the registered description, else the tooltip, else the
-// caption of the label that names the field.
-QString descrizioneDi(const CampoScheda& c) {
+} // namespace
+
+QString descrizioneCampo(const CampoScheda& c) {
     if (!c.descrizione().isEmpty())
         return c.descrizione();
     QWidget* w = c.widget();
@@ -39,8 +39,6 @@ QString descrizioneDi(const CampoScheda& c) {
         }
     return {};
 }
-
-} // namespace
 
 InsiemeCampi::InsiemeCampi(Database& db, const QString& tabella, QObject* parent)
     : QObject(parent), db_(db), tabella_(tabella) {
@@ -287,7 +285,7 @@ bool InsiemeCampi::eventFilter(QObject* o, QEvent* e) {
     switch (e->type()) {
     case QEvent::FocusIn:
         if (descrizione)
-            descrizione(descrizioneDi(*c));
+            descrizione(descrizioneCampo(*c));
         break;
     case QEvent::FocusOut: {
         // A message window or a popup taking the focus is not the user leaving the field.

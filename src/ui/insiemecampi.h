@@ -17,6 +17,10 @@ class Recordset;
 
 namespace tesel::ui {
 
+// How a field is named to the user: its registered description, else its tooltip, else the
+// caption of the label that names it.
+QString descrizioneCampo(const CampoScheda& c);
+
 class InsiemeCampi : public QObject {
     Q_OBJECT
 public:

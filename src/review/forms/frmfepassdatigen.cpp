@@ -547,7 +547,17 @@ void frmFEPassDatiGen::aggiornaComandi() {
                                     : QStringLiteral("A&bilita variazione"));
 }
 
+void frmFEPassDatiGen::soloConsultazione(const QString& motivo) {
+    abilitaVariazione(false);
+    soloConsultazione_ = true;
+    comAbilDisab->setEnabled(false);
+    comAbilDisab->setToolTip(motivo);
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + motivo);
+}
+
 bool frmFEPassDatiGen::abilitaVariazione(bool si) {
+    if (si && soloConsultazione_)
+        return false;
     static_cast<GrigliaAltri*>(dbgAltri)->confermaEditor();
     if (!si && !confermaAbbandono())
         return false;
@@ -682,8 +692,11 @@ void frmFEPassDatiGen::done(int r) {
 
 // ---------------------------------------------------------------------------------------------
 
-bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco) {
+bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco,
+                          const QString& soloConsultazione) {
     frmFEPassDatiGen f(contesto, fattura, blocco, padre);
+    if (!soloConsultazione.isEmpty())
+        f.soloConsultazione(soloConsultazione);
     f.exec();
     return f.salvato();
 }

@@ -421,8 +421,11 @@ void frmFEPassDett::proponiConto() {
     pagina_->campi().controlla(*c);
 }
 
-bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga) {
+bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga,
+                          const QString& soloConsultazione) {
     frmFEPassDett form(contesto, fattura, riga, padre);
+    if (!soloConsultazione.isEmpty())
+        form.soloConsultazione(soloConsultazione);
     form.exec();
     return form.salvato();
 }

@@ -94,6 +94,8 @@ public:
     GruppoOpzioni* opzioni(const QString& colonna) const;
     // The description shown beside a coded field, null when none.
     QLabel* descrizione(const QString& colonna) const;
+    // The rows are shown read-only, and the status bar says why.
+    void soloConsultazione(const QString& motivo);
 
     // The fixed strip picFisso: the invoice as the header form shows it.
     QFrame* picFisso;

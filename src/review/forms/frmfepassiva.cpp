@@ -137,8 +137,11 @@ void frmFEPassIva::dopo(int passo) {
     }
 }
 
-bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura) {
+bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
+                             const QString& soloConsultazione) {
     frmFEPassIva form(contesto, fattura, padre);
+    if (!soloConsultazione.isEmpty())
+        form.soloConsultazione(soloConsultazione);
     form.exec();
     return form.salvato();
 }

@@ -173,8 +173,11 @@ void frmFEPassPagam::persColonne() {
     pagina_->formatoColonna(QStringLiteral("PenalitaPagamentiRitardati"), QStringLiteral("#,##0.00"));
 }
 
-bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga) {
+bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga,
+                          const QString& soloConsultazione) {
     frmFEPassPagam form(contesto, fattura, riga, padre);
+    if (!soloConsultazione.isEmpty())
+        form.soloConsultazione(soloConsultazione);
     form.exec();
     return form.salvato();
 }

@@ -256,7 +256,7 @@ bool frmFEPassTest::Stampa() {
 }
 
 bool frmFEPassTest::segnaContabilizzata() {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
+    if (scheda_->stato() != SchedaRecord::Stato::Modifica || accesso_ != Accesso::Libero || !salvaPrima())
         return false;
     if (msgCom(contesto_.interazione,
                QStringLiteral(
