@@ -141,7 +141,7 @@ bool frmFEPassTest::salvataggioAmmesso() {
         if (review::modificabileDopoContabilizzazione(c->registrazione()))
             continue;
         scheda_->campi().segnaErrore(*c, true);
-        scheda_->MostraMessaggio(QStringLiteral("Fattura contabilizzata: ") + descrizioneCampo(*c) +
+        scheda_->MostraMessaggio(QStringLiteral("Fattura contabilizzata: ") + nomeCampo(*c) +
                                  QStringLiteral(" non si può modificare"));
         return false;
     }
