@@ -5,11 +5,15 @@
 #include "frame/contesto.h"
 #include "frame/data.h"
 #include "frame/database.h"
+#include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "posting/righeiva.h"
+#include "review/totali.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
 #include "ui/descrizionecodice.h"
 #include "ui/insiemecampi.h"
+#include "ui/msgcom.h"
 #include "ui/paginarighe.h"
 #include "ui/validatori.h"
 
@@ -373,6 +377,12 @@ void frmFEPassDett::prima(int passo, bool& annulla) {
             e->setFocus(Qt::OtherFocusReason);
             annulla = true;
         }
+    } else if (passo == PassoScrivi && !annulla) {
+        rivedereRiepilogo_ = false;
+        for (const CampoScheda* c : pagina_->campi().modificati())
+            for (const char* colonna : {"Iva", "AliquotaIVA", "PrezzoTotale"})
+                rivedereRiepilogo_ =
+                    rivedereRiepilogo_ || c->colonne().contains(QLatin1String(colonna), Qt::CaseInsensitive);
     } else if (passo == PassoCancella) {
         // Inside the delete's transaction: the line's own blocks go with it.
         if (const auto riga = xmlRigDetCorrente())
@@ -386,6 +396,35 @@ void frmFEPassDett::dopo(int passo) {
         leggiAltriDati();
         if (const QWidget* a = campo(QStringLiteral("Articolo")))
             articoloMostrato_ = testoWidget(a).trimmed();
+    } else if (passo == PassoScrivi && rivedereRiepilogo_) {
+        rivedereRiepilogo_ = false;
+        offriRicalcoloRiepilogo();
+    }
+}
+
+void frmFEPassDett::offriRicalcoloRiepilogo() {
+    try {
+        const auto superati = review::riepilogoSuperato(contesto_.db, fattura_,
+                                                        posting::tolleranzaQuadratura(contesto_.parametri));
+        if (superati.empty())
+            return;
+        QStringList righe;
+        for (const review::CodiceRiepilogo& c : superati)
+            righe << review::descriviSuperato(c);
+        const QString domanda = QStringLiteral("Il riepilogo IVA non corrisponde più alle righe:\n") +
+                                righe.join(u'\n') +
+                                QStringLiteral("\nRicalcolo il riepilogo IVA dalle righe?");
+        if (msgCom(contesto_.interazione, domanda, QStringLiteral("&Sì"), QStringLiteral("&No")) != 1) {
+            pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA da ricalcolare"));
+            return;
+        }
+        Transazione t(contesto_.db);
+        review::ricalcolaRiepilogo(contesto_.db, fattura_, superati);
+        t.conferma();
+        pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA ricalcolato"));
+    } catch (const ErroreDb& e) {
+        msgCom(contesto_.interazione, frmMsgCom::testoErrore(QStringLiteral("Ricalcolo del riepilogo IVA"),
+                                                             e.numero(), e.descrizione()));
     }
 }
 

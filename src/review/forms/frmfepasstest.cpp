@@ -257,6 +257,7 @@ void frmFEPassTest::persPagDop(int) {
     const bool fattura = scheda_->stato() == SchedaRecord::Stato::Modifica;
     abilitaComandi(fattura);
     aggiornaStriscia();
+    aggiornaTotali();
     if (fattura) {
         leggiDettaglio();
         leggiPagamenti();

@@ -103,6 +103,10 @@ public:
     QTableView* dbgPagam;
     ModelloRighe* DatDett;
     ModelloRighe* DatPagam;
+    // The totals side by side: rows lines, VAT summary, document, instalments; columns
+    // taxable, VAT, total. A figure that disagrees is red, its tooltip says by how much.
+    QGroupBox* FraTotali;
+    std::array<std::array<QLabel*, 3>, 4> labTotali;
 
 signals:
     // A sub-form closed and the grids were read again.
@@ -126,6 +130,8 @@ private:
     QWidget* paginaTrasporto();
     QWidget* striscia();
     QWidget* griglie();
+    QWidget* totali(); // frmfepasstest_totali.cpp
+    void aggiornaTotali();
     QLineEdit* testo(const QString& colonna, int caratteri, const QString& formato = {});
     QLineEdit* conto(const QString& registrazione, QLabel** descrizione);
     QLineEdit* codice(const QString& colonna, int caratteri, TipoRicerca tipo, const QString& tipoTab,

@@ -137,6 +137,7 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
                 leggiDettaglio();
                 leggiPagamenti();
                 aggiornaRitenute();
+                aggiornaTotali();
             }
         }
         return true;
@@ -222,6 +223,7 @@ bool frmFEPassTest::apriSottoForm(const QString& comando, qint64 riga, int blocc
             aperture.altriDati(contesto_, this, k, blocco);
         aggiornaRitenute(); // the after-other-data step
     }
+    aggiornaTotali();
     tolComPag->setEnabled(true);
     emit sottoFormChiusa(comando);
     return true;

@@ -601,7 +601,11 @@ QWidget* frmFEPassTest::griglie() {
         return l;
     };
     v->addWidget(titolo(QStringLiteral("Linee di dettaglio")));
-    v->addWidget(dbgDett, 3);
+    auto* righe = new QHBoxLayout;
+    righe->setSpacing(6);
+    righe->addWidget(dbgDett, 1);
+    righe->addWidget(totali(), 0, Qt::AlignTop);
+    v->addLayout(righe, 3);
     v->addWidget(titolo(QStringLiteral("Dettaglio pagamenti")));
     v->addWidget(dbgPagam, 2);
     return w;
