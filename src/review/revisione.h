@@ -41,6 +41,12 @@ std::optional<StrisciaFattura> leggiStriscia(Database& db, ChiaveFattura fattura
 // The posted flag as stored now (another workstation may have posted the invoice).
 bool fatturaContabilizzata(Database& db, ChiaveFattura fattura);
 
+// The fault of a payment's bank coordinate as the user is told it; empty when the value is
+// good or empty. `colonna` is "IBAN" (ISO 13616: country, check digits and up to 30 letters
+// and digits, mod 97 = 1; 27 characters for Italy and San Marino), "ABI" or "CAB" (five
+// digits).
+QString erroreCoordinata(const QString& colonna, const QString& valore);
+
 // The LockGest kind of an invoice open for changes in the review forms, and how the message
 // of a held lock names it.
 inline const QString TipoBloccoFattura = QStringLiteral("FE");

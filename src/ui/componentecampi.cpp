@@ -56,8 +56,8 @@ CampoScheda* ComponenteCampi::campoColonna(const QString& colonna) const {
     return campi_->campoColonna(colonna);
 }
 
-void ComponenteCampi::MostraMessaggio(const QString& testo) {
-    stato_barra_->MostraMessaggio(testo);
+void ComponenteCampi::MostraMessaggio(const QString& testo, bool esito) {
+    stato_barra_->MostraMessaggio(testo, esito);
 }
 
 double ComponenteCampi::RisVid() const {

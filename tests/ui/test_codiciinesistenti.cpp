@@ -6,13 +6,16 @@
 
 #include "frame/database.h"
 #include "review/forms/frmfepassdett.h"
+#include "review/forms/frmfepasspagam.h"
 #include "review/forms/frmfepasstest.h"
 #include "ui/barrecomandi.h"
 #include "ui/paginarighe.h"
 #include "ui/recordform.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -109,6 +112,64 @@ TEST_F(CodiciInesistenti, theLineFormNamesTheLineOfAnUnknownCounterAccountAndVat
     EXPECT_TRUE(f->pagina()->ButtonComando("Salva"));
     EXPECT_EQ(testo("FatXmlDett", k, "ContoCPartita", riga) + " " + testo("FatXmlDett", k, "Iva", riga),
               "1001 22");
+}
+
+TEST_F(CodiciInesistenti, paymentCoordinatesAreCheckedAndSuccessIsNotShownAsAFault) {
+    const ChiaveFattura k = importa({});
+    auto* f = mostra(new frmFEPassPagam(*contesto, k, 0));
+    const auto messaggio = [f] { return f->staMessaggi->testoPannello("Messaggio"); };
+    const auto rosso = [f] {
+        return f->staMessaggi->pannello("Messaggio")->styleSheet().contains("#a00000");
+    };
+    const QString prima = testo("FatXmlPag", k, "IBAN");
+    auto* iban = qobject_cast<QLineEdit*>(f->campo("IBAN"));
+    auto* abi = qobject_cast<QLineEdit*>(f->campo("ABI"));
+    f->TasPagine->setCurrentWidget(f->TasPagine->findChild<QWidget*>("Coordinate"));
+    iban->setFocus();
+    prova::digita(iban, "IT60X0542811101000000123457");
+    EXPECT_EQ(messaggio(), "IBAN non valido: cifre di controllo errate");
+    EXPECT_TRUE(rosso());
+    abi->setFocus();
+    EXPECT_FALSE(f->pagina()->ButtonComando("Salva"));
+    EXPECT_EQ(testo("FatXmlPag", k, "IBAN"), prima);
+    prova::digita(iban, "IT60X0542811101000000123456");
+    EXPECT_EQ(messaggio(), "");
+    prova::digita(abi, "O5428"); // a letter O for a zero
+    EXPECT_EQ(messaggio(), "ABI non valido: cinque cifre");
+    prova::digita(abi, "05428");
+    EXPECT_TRUE(f->pagina()->ButtonComando("Salva"));
+    EXPECT_EQ(messaggio(), "Riga salvata");
+    EXPECT_FALSE(rosso());
+    EXPECT_EQ(testo("FatXmlPag", k, "IBAN") + " " + testo("FatXmlPag", k, "ABI"),
+              "IT60X0542811101000000123456 05428");
+}
+
+TEST_F(CodiciInesistenti, theFileTextsOfALineAreReadOnlyAndTheHeaderHasItsPageAndLineKeys) {
+    const ChiaveFattura k = importa({});
+    {
+        auto* d = mostra(new frmFEPassDett(*contesto, k, 0));
+        for (const char* c : {"QuantitaStr", "PrezzoUnitarioStr", "PrezzoTotaleStr", "SM_ImportoStr"})
+            EXPECT_FALSE(d->campo(c)->isEnabled() && !qobject_cast<QLineEdit*>(d->campo(c))->isReadOnly())
+                << c;
+    }
+    auto* f = mostra(new frmFEPassTest(*contesto));
+    f->Carica();
+    QStringList aperte;
+    f->aperture.dettaglio = [&aperte](Contesto&, QWidget*, ChiaveFattura, qint64 riga) {
+        aperte << QString::number(riga);
+        return false;
+    };
+    f->txtAnno->setText(QString::number(k.anno));
+    f->txtNumRif->setText(QString::number(k.numero));
+    QTest::keyClick(f->txtNumRif, Qt::Key_Return);
+    ASSERT_EQ(f->scheda()->stato(), SchedaRecord::Stato::Modifica);
+    for (int i : {3, 6, 1}) {
+        QTest::keyClick(f, Qt::Key_0 + i, Qt::AltModifier);
+        EXPECT_EQ(f->TasPagine->currentIndex(), i - 1);
+    }
+    f->dbgDett->setCurrentIndex(f->DatDett->index(1, f->DatDett->colonna("Descrizione")));
+    QTest::keyClick(f, Qt::Key_F10);
+    EXPECT_EQ(aperte, QStringList{"2"});
 }
 
 } // namespace

@@ -520,8 +520,11 @@ bool frmFEPassDatiGen::leggiBlocco() {
         dbgAltri->setColumnHidden(c, chiave && !contatore);
         if (contatore)
             dbgAltri->setColumnWidth(c, static_cast<int>(700 * risVid));
+        // Never narrower than its caption, whatever the screen's resolution.
         if (const ColonnaDatoGen* d = DatRigaAltri->campo(c))
-            dbgAltri->setColumnWidth(c, static_cast<int>(d->twip * risVid));
+            dbgAltri->setColumnWidth(
+                c, std::max(static_cast<int>(d->twip * risVid),
+                            dbgAltri->horizontalHeader()->fontMetrics().horizontalAdvance(d->titolo) + 24));
     }
     const bool vuoto = DatRigaAltri->rowCount() == 0;
     LabNonDisp->setVisible(vuoto);

@@ -119,6 +119,10 @@ frmFEPassDett::frmFEPassDett(Contesto& contesto, ChiaveFattura fattura, qint64 r
     formatoQuantita_ = formatoDecimali(contesto.parametri, QStringLiteral("Ditta.DecQuantita"));
     formatoPrezzo_ = formatoDecimali(contesto.parametri, QStringLiteral("Ditta.DecPrezzi"));
     costruisci();
+    // The texts as the file wrote them are evidence, not data to correct.
+    for (const char* colonna : {"QuantitaStr", "PrezzoUnitarioStr", "PrezzoTotaleStr", "SM_ImportoStr"})
+        if (CampoScheda* c = pagina_->campoColonna(QLatin1String(colonna)))
+            c->soloLettura();
     // Lines are corrected here, never added, deleted or duplicated.
     soloCorrezione();
     avvia(riga);
@@ -421,7 +425,7 @@ void frmFEPassDett::offriRicalcoloRiepilogo() {
         Transazione t(contesto_.db);
         review::ricalcolaRiepilogo(contesto_.db, fattura_, superati);
         t.conferma();
-        pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA ricalcolato"));
+        pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA ricalcolato"), true);
     } catch (const ErroreDb& e) {
         msgCom(contesto_.interazione, frmMsgCom::testoErrore(QStringLiteral("Ricalcolo del riepilogo IVA"),
                                                              e.numero(), e.descrizione()));

@@ -148,9 +148,19 @@ frmFEPassTest::frmFEPassTest(Contesto& contesto, QWidget* padre)
             [this] { rigaDoppioClick(dbgPagam, QStringLiteral("DettPagam")); });
     connect(ComAltreRit, &QPushButton::clicked, this,
             [this] { scheda_->ButtonComando(QStringLiteral("AltreRitenute")); });
+    // F10 opens the lines on the one selected in the grid.
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
-    connect(f10, &QShortcut::activated, this,
-            [this] { scheda_->ButtonComando(QStringLiteral("Dettaglio")); });
+    connect(f10, &QShortcut::activated, this, [this] {
+        if (dbgDett->currentIndex().isValid())
+            rigaDoppioClick(dbgDett, QStringLiteral("Dettaglio"));
+        else
+            scheda_->ButtonComando(QStringLiteral("Dettaglio"));
+    });
+    // Alt+1 ... Alt+6: the page with that number in its caption.
+    for (int i = 0; i < TasPagine->count(); ++i) {
+        auto* s = new QShortcut(QKeySequence(Qt::ALT | (Qt::Key_1 + i)), this);
+        connect(s, &QShortcut::activated, this, [this, i] { TasPagine->setCurrentIndex(i); });
+    }
 
     resize(1260, 780);
 }
