@@ -11,6 +11,7 @@
 #include "ui/insiemecampi.h"
 #include "ui/recordform.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -102,6 +103,16 @@ void frmFEPassTest::applicaAccesso() {
         }
     }
     abilitaParti();
+    // What cannot be changed looks so: the window's colour behind the text.
+    for (const auto& c : campi.campi()) {
+        auto* e = qobject_cast<QLineEdit*>(c->widget());
+        if (!e || c->chiave)
+            continue;
+        QPalette p = e->palette();
+        p.setColor(QPalette::Base, e->isReadOnly() ? palette().color(QPalette::Window)
+                                                   : QApplication::palette(e).color(QPalette::Base));
+        e->setPalette(p);
+    }
 
     const bool libera = record && accesso_ == Accesso::Libero;
     const bool mia = record && accesso_ != Accesso::InUso;
