@@ -38,6 +38,29 @@ TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
     return t;
 }
 
+// The lines of the invoice posted to `conto`, as a message names them (" alla riga 3",
+// " alle righe 2, 5"): by their NumeroLinea, else by their row number.
+QString righeDelConto(Database& db, const StatoContabilizzazione& s, const CodiceConto& conto) {
+    QString sql = QStringLiteral("Select FatXmlDett.NumeroLinea, FatXmlDett.XmlRigDet From FatXmlDett") +
+                  condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDett"));
+    const QStringList colonne{QStringLiteral("GruppoCPartita"), QStringLiteral("MastroCPartita"),
+                              QStringLiteral("ContoCPartita")};
+    const QStringList parti{conto.gruppo, conto.mastro, conto.conto};
+    for (int i = 0; i < colonne.size(); ++i)
+        sql += QStringLiteral(" And FatXmlDett.") + colonne[i] +
+               (parti[i].isEmpty() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ") + quotaSql(parti[i]));
+    Recordset rs = db.ApriRs(sql + QStringLiteral(" Order By FatXmlDett.XmlRigDet"));
+    QStringList righe;
+    for (; !rs.RsEof(); rs.RsMoveNext()) {
+        const qint64 linea = rs.leggiIntero(QStringLiteral("NumeroLinea")).value_or(0);
+        righe << QString::number(linea > 0 ? linea : rs.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0));
+    }
+    if (righe.isEmpty())
+        return {};
+    return (righe.size() == 1 ? QStringLiteral(" alla riga ") : QStringLiteral(" alle righe ")) +
+           righe.join(QStringLiteral(", "));
+}
+
 // ---- Steps ------------------------------------------------------------------------------------
 
 // One cost row per counter-account and VAT code of the lines. False when there is no
@@ -99,7 +122,8 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
             errori += Crlf + QStringLiteral("Manca il codice della contropartita");
             buono = false;
         } else if (!tipoConto) {
-            errori += Crlf + QStringLiteral("Contropartita inesistente (") + conto.testo() + u')';
+            errori += Crlf + QStringLiteral("Contropartita inesistente (") + conto.testo() + u')' +
+                      righeDelConto(db, s, conto);
             buono = false;
         }
         if (!buono) {

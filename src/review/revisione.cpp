@@ -5,6 +5,8 @@
 #include "frame/sqlvalore.h"
 #include "store/store.h"
 
+#include <algorithm>
+
 namespace tesel::review {
 
 namespace {
@@ -16,6 +18,45 @@ QString dove(ChiaveFattura f, const QString& tabella = {}) {
 }
 
 } // namespace
+
+QString erroreCoordinata(const QString& colonna, const QString& valore) {
+    const QString v = valore.trimmed();
+    if (v.isEmpty())
+        return {};
+    if (colonna.compare(QStringLiteral("IBAN"), Qt::CaseInsensitive) == 0) {
+        const QString iban = QString(v).remove(u' ').toUpper();
+        const QString nonValido = QStringLiteral("IBAN non valido");
+        if (iban.size() < 15 || iban.size() > 34 || !iban[0].isLetter() || !iban[1].isLetter() ||
+            !iban[2].isDigit() || !iban[3].isDigit())
+            return nonValido;
+        if ((iban.startsWith(QStringLiteral("IT")) || iban.startsWith(QStringLiteral("SM"))) &&
+            iban.size() != 27)
+            return nonValido + QStringLiteral(": un IBAN italiano ha 27 caratteri");
+        // The country and check digits go to the end; letters count 10 to 35.
+        int resto = 0;
+        for (const QChar c : iban.mid(4) + iban.left(4)) {
+            if (c.isDigit() && c.unicode() < 128)
+                resto = (resto * 10 + (c.unicode() - u'0')) % 97;
+            else if (c >= u'A' && c <= u'Z')
+                resto = (resto * 100 + (c.unicode() - u'A' + 10)) % 97;
+            else
+                return nonValido;
+        }
+        return resto == 1 ? QString() : nonValido + QStringLiteral(": cifre di controllo errate");
+    }
+    for (const char* c : {"ABI", "CAB"})
+        if (colonna.compare(QLatin1String(c), Qt::CaseInsensitive) == 0) {
+            const bool cifre =
+                std::all_of(v.begin(), v.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; });
+            if (!cifre || v.size() != 5)
+                return QLatin1String(c) + QStringLiteral(" non valido: cinque cifre");
+        }
+    return {};
+}
+
+bool modificabileDopoContabilizzazione(const QString& colonna) {
+    return colonna.trimmed().startsWith(QStringLiteral("DGD_DT_"), Qt::CaseInsensitive);
+}
 
 std::optional<StrisciaFattura> leggiStriscia(Database& db, ChiaveFattura fattura) {
     Recordset rs =

@@ -40,6 +40,22 @@ std::optional<StrisciaFattura> leggiStriscia(Database& db, ChiaveFattura fattura
 
 // The posted flag as stored now (another workstation may have posted the invoice).
 bool fatturaContabilizzata(Database& db, ChiaveFattura fattura);
+
+// The fault of a payment's bank coordinate as the user is told it; empty when the value is
+// good or empty. `colonna` is "IBAN" (ISO 13616: country, check digits and up to 30 letters
+// and digits, mod 97 = 1; 27 characters for Italy and San Marino), "ABI" or "CAB" (five
+// digits).
+QString erroreCoordinata(const QString& colonna, const QString& valore);
+
+// The LockGest kind of an invoice open for changes in the review forms, and how the message
+// of a held lock names it.
+inline const QString TipoBloccoFattura = QStringLiteral("FE");
+inline const QString DescrizioneBloccoFattura = QStringLiteral("Fattura ricevuta");
+
+// Whether a FatXmlTest column (or a field's "|-|A|B|C" registration) may still change once
+// the invoice is posted: only what neither the journal nor its due dates were made from, the
+// transport data, which only the print reads.
+bool modificabileDopoContabilizzazione(const QString& colonna);
 // The file name the invoice was imported from; empty when none.
 QString nomeFileFattura(Database& db, ChiaveFattura fattura);
 

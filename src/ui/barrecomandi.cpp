@@ -134,6 +134,12 @@ void BarraStato::impostaPannello(const QString& nome, const QString& testo) {
     }
 }
 
+void BarraStato::MostraMessaggio(const QString& testo, bool esito) {
+    if (QLabel* l = pannello(QStringLiteral("Messaggio")))
+        l->setStyleSheet(esito ? QString() : QStringLiteral("color: #a00000;"));
+    impostaPannello(QStringLiteral("Messaggio"), testo);
+}
+
 void BarraStato::aggiornaOra() {
     const QDateTime adesso = QDateTime::currentDateTime();
     impostaPannello(QStringLiteral("Ora"), adesso.toString(QStringLiteral("HH:mm")));

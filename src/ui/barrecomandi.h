@@ -55,7 +55,8 @@ public:
     QLabel* pannello(const QString& nome) const; // null for an unknown name
     QString testoPannello(const QString& nome) const;
     void impostaPannello(const QString& nome, const QString& testo);
-    void MostraMessaggio(const QString& testo) { impostaPannello(QStringLiteral("Messaggio"), testo); }
+    // A fault in red; with `esito` what was done, in the normal colour.
+    void MostraMessaggio(const QString& testo, bool esito = false);
 
 private:
     void aggiornaOra();

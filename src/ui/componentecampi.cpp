@@ -56,8 +56,8 @@ CampoScheda* ComponenteCampi::campoColonna(const QString& colonna) const {
     return campi_->campoColonna(colonna);
 }
 
-void ComponenteCampi::MostraMessaggio(const QString& testo) {
-    stato_barra_->MostraMessaggio(testo);
+void ComponenteCampi::MostraMessaggio(const QString& testo, bool esito) {
+    stato_barra_->MostraMessaggio(testo, esito);
 }
 
 double ComponenteCampi::RisVid() const {
@@ -141,8 +141,7 @@ void ComponenteCampi::campoSeguente(CampoScheda* c) {
 }
 
 void ComponenteCampi::campoNonValido(CampoScheda& c, bool focus) {
-    campi_->segnaErrore(c, true);
-    MostraMessaggio(c.messaggioNonValido());
+    campi_->rifiuta(c, c.messaggioNonValido());
     if (focus)
         c.widget()->setFocus(Qt::OtherFocusReason);
 }
@@ -153,6 +152,12 @@ bool ComponenteCampi::controlloSalva() {
     };
     if (CampoScheda* c = campi_->primoNonValido(daControllare)) {
         campoNonValido(*c, true);
+        return false;
+    }
+    // A code typed and left unknown is refused here too, so it never reaches the table.
+    if (CampoScheda* c = campi_->primoCodiceInesistente(daControllare)) {
+        campi_->rifiuta(*c, campi_->messaggioCodiceInesistente(*c));
+        c->widget()->setFocus(Qt::OtherFocusReason);
         return false;
     }
     return pri(PassoControllo) && pri(PassoScrivi);

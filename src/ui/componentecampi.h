@@ -52,7 +52,8 @@ public:
     bool Chiudi();
     bool Menu();
 
-    void MostraMessaggio(const QString& testo);
+    // A fault in red; with `esito` what was done, in the normal colour.
+    void MostraMessaggio(const QString& testo, bool esito = false);
     // Pixels per twip of this screen ("RisVid"): a width in twips times RisVid() is pixels.
     double RisVid() const;
 

@@ -22,14 +22,8 @@ bool tastoRicerca(int tasto) {
     return (tasto >= Qt::Key_F2 && tasto <= Qt::Key_F5) || tasto == Qt::Key_F11 || tasto == Qt::Key_F12;
 }
 
-// What the "DescrCampo" panel shows: the registered description, else the tooltip, else the
-// caption of the label that names the field.
-QString descrizioneDi(const CampoScheda& c) {
-    if (!c.descrizione().isEmpty())
-        return c.descrizione();
-    QWidget* w = c.widget();
-    if (!w->toolTip().isEmpty())
-        return w->toolTip();
+// The caption of the label that names a field, without its colon.
+QString etichettaDi(const QWidget* w) {
     for (const QLabel* l : w->window()->findChildren<QLabel*>())
         if (l->buddy() == w) {
             QString t = l->text().remove(u'&').trimmed();
@@ -41,6 +35,22 @@ QString descrizioneDi(const CampoScheda& c) {
 }
 
 } // namespace
+
+QString descrizioneCampo(const CampoScheda& c) {
+    if (!c.descrizione().isEmpty())
+        return c.descrizione();
+    if (!c.widget()->toolTip().isEmpty())
+        return c.widget()->toolTip();
+    return etichettaDi(c.widget());
+}
+
+QString nomeCampo(const CampoScheda& c) {
+    if (!c.descrizione().isEmpty())
+        return c.descrizione();
+    if (const QString e = etichettaDi(c.widget()); !e.isEmpty())
+        return e;
+    return c.widget()->toolTip();
+}
 
 InsiemeCampi::InsiemeCampi(Database& db, const QString& tabella, QObject* parent)
     : QObject(parent), db_(db), tabella_(tabella) {
@@ -125,6 +135,7 @@ void InsiemeCampi::mostra(const Recordset& rs) {
         segnaErrore(*c, false);
         decodifica(*c);
     }
+    campoMessaggio_ = nullptr;
     caricando_ = false;
     cambiato();
 }
@@ -163,6 +174,29 @@ QList<CampoScheda*> InsiemeCampi::modificati() const {
     return out;
 }
 
+CampoScheda* InsiemeCampi::primoCodiceInesistente(const std::function<bool(const CampoScheda&)>& considera) {
+    for (const auto& c : campi_)
+        if (c->richiestaRicerca() && c->testo() != c->caricato && considera(*c) && !decodifica(*c))
+            return c.get();
+    return nullptr;
+}
+
+QString InsiemeCampi::messaggioCodiceInesistente(const CampoScheda& c) const {
+    QString testo = QStringLiteral("Codice inesistente");
+    if (const QString nome = nomeCampo(c); !nome.isEmpty())
+        testo += QStringLiteral(": ") + nome;
+    if (rigaCorrente)
+        testo += rigaCorrente();
+    return testo;
+}
+
+void InsiemeCampi::rifiuta(CampoScheda& c, const QString& testo) {
+    segnaErrore(c, true);
+    campoMessaggio_ = c.widget();
+    if (messaggio)
+        messaggio(testo);
+}
+
 CampoScheda* InsiemeCampi::primoNonValido(const std::function<bool(const CampoScheda&)>& considera) const {
     for (const auto& c : campi_)
         if (considera(*c) && !c->valoriDaTesto(c->testo()))
@@ -190,9 +224,7 @@ bool InsiemeCampi::controlla(CampoScheda& c) {
     const QString testo = c.testo();
     const auto normale = c.normalizza(testo);
     if (!normale) {
-        segnaErrore(c, true);
-        if (messaggio)
-            messaggio(c.messaggioNonValido());
+        rifiuta(c, c.messaggioNonValido());
         return false;
     }
     if (*normale != testo) {
@@ -201,35 +233,49 @@ bool InsiemeCampi::controlla(CampoScheda& c) {
         caricando_ = false;
         cambiato();
     }
+    if (!decodifica(c)) {
+        rifiuta(c, messaggioCodiceInesistente(c));
+        return false;
+    }
     segnaErrore(c, false);
-    decodifica(c);
     if (controlloForm && !controlloForm(c.widget())) {
         segnaErrore(c, true);
         return false;
     }
+    // Corrected: the fault it was reported for is no longer true.
+    if (campoMessaggio_ == c.widget()) {
+        campoMessaggio_ = nullptr;
+        if (messaggio)
+            messaggio({});
+    }
     return true;
 }
 
-void InsiemeCampi::decodifica(CampoScheda& c) {
-    if (!c.richiestaRicerca() || !c.etichettaDescrizione())
-        return;
+bool InsiemeCampi::decodifica(CampoScheda& c) {
+    if (!c.richiestaRicerca())
+        return true;
     const QString testo = c.testo().trimmed();
     const auto fatto = decodificati_.constFind(c.widget());
-    if (fatto != decodificati_.constEnd() && *fatto == testo)
-        return;
-    decodificati_.insert(c.widget(), testo);
-    QString descr;
+    if (fatto != decodificati_.constEnd() && fatto->testo == testo)
+        return fatto->trovato;
+    std::optional<QString> descr;
+    bool trovato = true;
     if (!testo.isEmpty()) {
         try {
-            descr = descrizioneCodice(db_, *c.richiestaRicerca(), testo);
+            descr = cercaCodice(db_, *c.richiestaRicerca(), testo);
+            trovato = descr.has_value();
         } catch (const ErroreDb&) {
-            // A failed decode leaves the description empty; the save reports a database fault.
-            descr.clear();
+            // Not known to be missing: the save reports the database fault.
+            if (QLabel* l = c.etichettaDescrizione())
+                l->clear();
+            decodificati_.remove(c.widget());
+            return true;
         }
-        if (descr.isEmpty() && messaggio && !caricando_)
-            messaggio(QStringLiteral("Codice inesistente"));
     }
-    c.etichettaDescrizione()->setText(descr);
+    decodificati_.insert(c.widget(), {testo, trovato});
+    if (QLabel* l = c.etichettaDescrizione())
+        l->setText(descr.value_or(QString()));
+    return trovato;
 }
 
 void InsiemeCampi::apriRicercaCampo(CampoScheda& c) {
@@ -287,7 +333,7 @@ bool InsiemeCampi::eventFilter(QObject* o, QEvent* e) {
     switch (e->type()) {
     case QEvent::FocusIn:
         if (descrizione)
-            descrizione(descrizioneDi(*c));
+            descrizione(descrizioneCampo(*c));
         break;
     case QEvent::FocusOut: {
         // A message window or a popup taking the focus is not the user leaving the field.

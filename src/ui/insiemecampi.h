@@ -17,6 +17,13 @@ class Recordset;
 
 namespace tesel::ui {
 
+// What the "DescrCampo" panel shows of a field: its registered description, else its tooltip,
+// else the caption of the label that names it.
+QString descrizioneCampo(const CampoScheda& c);
+// How a message names a field: its registered description, else its label's caption, else
+// its tooltip.
+QString nomeCampo(const CampoScheda& c);
+
 class InsiemeCampi : public QObject {
     Q_OBJECT
 public:
@@ -39,12 +46,19 @@ public:
     QList<CampoScheda*> modificati() const;
     // The first field (of those `considera` accepts) whose text is not valid for it.
     CampoScheda* primoNonValido(const std::function<bool(const CampoScheda&)>& considera) const;
+    // The first changed coded field (of those `considera` accepts) holding a code its table
+    // does not have.
+    CampoScheda* primoCodiceInesistente(const std::function<bool(const CampoScheda&)>& considera);
+    // "Codice inesistente: <field>", and the line where the fields show one row of a grid.
+    QString messaggioCodiceInesistente(const CampoScheda& c) const;
 
     // The leave-field check: normalises the text, colours and reports a wrong value,
     // decodes a coded field and runs the form's own check. False when the value is refused.
     bool controlla(CampoScheda& c);
     // Marks a field wrong (or right) with its background colour.
     void segnaErrore(CampoScheda& c, bool errore);
+    // Marks a field wrong and shows why; the message goes once the field is corrected.
+    void rifiuta(CampoScheda& c, const QString& testo);
 
     // Enables the fields `quali` accepts (never those registered read-only) and disables the others.
     void abilita(const std::function<bool(const CampoScheda&)>& quali);
@@ -59,6 +73,9 @@ public:
     std::function<void(const QString&)> messaggio;   // writes the "Messaggio" panel
     std::function<void(const QString&)> descrizione; // writes the "DescrCampo" panel
     std::function<bool(QWidget*)> controlloForm;     // the form's own leave-field check
+    // Where the fields show one row of a grid: how that row is named in a message (" alla
+    // riga 3"); empty for a record form.
+    std::function<QString()> rigaCorrente;
 
 signals:
     void modifica(); // the user changed a field
@@ -72,13 +89,19 @@ private:
     void collegaSegnali(CampoScheda& c);
     void cambiato();
     void apriRicercaCampo(CampoScheda& c);
-    void decodifica(CampoScheda& c);
+    // Shows the description of a coded field; false when the table does not have its code.
+    bool decodifica(CampoScheda& c);
 
     Database& db_;
     QString tabella_;
     QHash<QString, int> tipiColonne_; // lower-case column -> QMetaType id
     std::vector<std::unique_ptr<CampoScheda>> campi_;
-    QHash<const QWidget*, QString> decodificati_; // text last decoded per coded field
+    struct Decodificato {
+        QString testo;
+        bool trovato = true;
+    };
+    QHash<const QWidget*, Decodificato> decodificati_; // text last decoded per coded field
+    const QWidget* campoMessaggio_ = nullptr;          // the field whose fault the panel shows
     bool caricando_ = false;
     bool ultimoModificato_ = false;
 };

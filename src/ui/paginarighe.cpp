@@ -171,6 +171,10 @@ PaginaRighe::~PaginaRighe() = default;
 
 void PaginaRighe::costruisci() {
     colonneChiave_ = db_.chiavePrimaria(tabella_);
+    campi_->rigaCorrente = [this] {
+        const int r = rigaCorrente();
+        return r >= 0 ? QStringLiteral(" alla riga %1").arg(r + 1) : QString();
+    };
     griglia_->setObjectName(QStringLiteral("dbgRiga"));
     griglia_->setModel(modello_);
     griglia_->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -481,7 +481,7 @@ bool SchedaRecord::Cerca() {
             return false;
         }
         aggiornaBarra();
-        MostraMessaggio(QStringLiteral("Record trovati: %1").arg(n));
+        MostraMessaggio(QStringLiteral("Record trovati: %1").arg(n), true);
         return true;
     } catch (const std::exception& e) {
         filtro_ = precedente;
@@ -615,7 +615,7 @@ bool SchedaRecord::salvaRecord() {
     } catch (const std::exception& e) {
         mostraErrore(QStringLiteral("Lettura non riuscita"), e);
     }
-    MostraMessaggio(nuovo ? QStringLiteral("Record inserito") : QStringLiteral("Record salvato"));
+    MostraMessaggio(nuovo ? QStringLiteral("Record inserito") : QStringLiteral("Record salvato"), true);
     dop(PassoScrivi);
     return true;
 }
@@ -733,7 +733,7 @@ bool SchedaRecord::Cancella() {
     if (!cancellaRecord())
         return false;
     tornaChiave();
-    MostraMessaggio(QStringLiteral("Record cancellato"));
+    MostraMessaggio(QStringLiteral("Record cancellato"), true);
     dop(PassoCancella);
     return true;
 }

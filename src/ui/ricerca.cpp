@@ -100,21 +100,27 @@ DefinizioneRicerca definizioneRicerca(const RichiestaRicerca& r) {
 }
 
 QString descrizioneCodice(Database& db, const RichiestaRicerca& r, const QString& codice) {
+    return cercaCodice(db, r, codice).value_or(QString());
+}
+
+std::optional<QString> cercaCodice(Database& db, const RichiestaRicerca& r, const QString& codice) {
     const QString c = codice.trimmed();
     if (c.isEmpty())
-        return {};
+        return std::nullopt;
     const DefinizioneRicerca d = definizioneRicerca(r);
     const std::optional<QString> condizione =
         r.tipo == TipoRicerca::Conto || r.tipo == TipoRicerca::Fornitore
             ? condizioneConto(c)
             : std::optional<QString>(d.codice + " = " + SqlValore(c, SqlTesto));
     if (!condizione)
-        return {};
-    QString sql = "SELECT Descrizione FROM " + d.tabella + " WHERE " + *condizione;
+        return std::nullopt;
+    QString sql = "SELECT COALESCE(Descrizione, '') FROM " + d.tabella + " WHERE " + *condizione;
     if (!d.condizione.isEmpty())
         sql += " AND (" + d.condizione + ")";
     const QVariant v = db.valore(sql);
-    return v.isValid() && !v.isNull() ? v.toString() : QString();
+    if (!v.isValid() || v.isNull())
+        return std::nullopt;
+    return v.toString();
 }
 
 std::optional<ModoRicerca> modoDaTasto(int tasto) {

@@ -58,6 +58,9 @@ struct RichiestaRicerca {
 std::optional<QString> apriRicerca(QWidget* padre, Database& db, const RichiestaRicerca& r);
 // The description of a code, empty when the code does not exist. Throws ErroreDb.
 QString descrizioneCodice(Database& db, const RichiestaRicerca& r, const QString& codice);
+// The description of a code (empty for a code stored without one); nothing when the table
+// does not have the code. Throws ErroreDb.
+std::optional<QString> cercaCodice(Database& db, const RichiestaRicerca& r, const QString& codice);
 
 // The mode a key opens the search window in; nothing for other keys.
 std::optional<ModoRicerca> modoDaTasto(int tasto);

@@ -463,7 +463,7 @@ INSTANTIATE_TEST_SUITE_P(
                             .riga(50, u"22"_s, {"60", "10", "1003"});
                     },
                     {"Manca il codice iva", "Manca il codice della contropartita",
-                     "Contropartita inesistente (60-10-9999)", "Codice iva inesistente (XX)"}},
+                     "Contropartita inesistente (60-10-9999) alla riga 3", "Codice iva inesistente (XX)"}},
         CasoDifetto{
             "contributo trattenuto senza il suo conto",
             [](FatturaProva& f) {

@@ -192,3 +192,35 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 } // namespace tesel::review
+
+namespace tesel::review {
+namespace {
+
+TEST(Coordinate, anIbanPassesItsMod97CheckAndAbiAndCabAreFiveDigits) {
+    struct Caso {
+        const char* colonna;
+        const char* valore;
+        const char* errore;
+    };
+    for (const Caso& c : {
+             Caso{"IBAN", "IT60X0542811101000000123456", ""},
+             Caso{"IBAN", "it60 x054 2811 1010 0000 0123 456", ""}, // as printed, in lower case
+             Caso{"IBAN", "DE89370400440532013000", ""},
+             Caso{"IBAN", "IT61X0542811101000000123456", "IBAN non valido: cifre di controllo errate"},
+             Caso{"IBAN", "IT60X054281110100000012345", "IBAN non valido: un IBAN italiano ha 27 caratteri"},
+             Caso{"IBAN", "0060X0542811101000000123456", "IBAN non valido"},
+             Caso{"IBAN", "IT60X05428111010000001234_6", "IBAN non valido"},
+             Caso{"IBAN", "", ""},
+             Caso{"ABI", "05428", ""},
+             Caso{"ABI", "0542A", "ABI non valido: cinque cifre"},
+             Caso{"CAB", "1101", "CAB non valido: cinque cifre"},
+             Caso{"BIC", "BPPIITRR", ""},
+         }) {
+        EXPECT_EQ(erroreCoordinata(QLatin1String(c.colonna), QString::fromUtf8(c.valore)).toStdString(),
+                  c.errore)
+            << c.colonna << " " << c.valore;
+    }
+}
+
+} // namespace
+} // namespace tesel::review

@@ -25,11 +25,13 @@ std::optional<SceltaLista> scegliFatturaPassiva(Contesto& contesto, QWidget* pad
 
 // The sub-forms of one invoice, modal. `riga` is the XmlRigDet to show first (0: the first
 // row). Each answers true when it saved or deleted something, so the header form re-reads
-// its grids.
-bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
-                          qint64 riga); // frmFEPassDett
-bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
-                          qint64 riga);                                                  // frmFEPassPagam
-bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura); // frmFEPassIva
+// its grids. A non-empty `soloConsultazione` opens the rows read-only and says why (the
+// invoice is posted, or another workstation has it open).
+bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga,
+                          const QString& soloConsultazione = {}); // frmFEPassDett
+bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga,
+                          const QString& soloConsultazione = {}); // frmFEPassPagam
+bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
+                             const QString& soloConsultazione = {}); // frmFEPassIva
 
 } // namespace tesel::ui

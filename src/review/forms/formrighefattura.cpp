@@ -239,6 +239,14 @@ void FormRigheFattura::avvia(qint64 xmlRigDet) {
     dbgRiga->setFocus(Qt::OtherFocusReason);
 }
 
+void FormRigheFattura::soloConsultazione(const QString& motivo) {
+    pagina_->setOiAbilRW(false);
+    for (GruppoOpzioni* g : std::as_const(gruppi_))
+        g->seguiCampo();
+    pagina_->MostraMessaggio(motivo);
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + motivo);
+}
+
 void FormRigheFattura::soloCorrezione() {
     for (const char* k : {"Nuovo", "Cancella", "Duplica"})
         pagina_->mostraComando(QString::fromLatin1(k), false);

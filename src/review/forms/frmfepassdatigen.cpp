@@ -520,8 +520,11 @@ bool frmFEPassDatiGen::leggiBlocco() {
         dbgAltri->setColumnHidden(c, chiave && !contatore);
         if (contatore)
             dbgAltri->setColumnWidth(c, static_cast<int>(700 * risVid));
+        // Never narrower than its caption, whatever the screen's resolution.
         if (const ColonnaDatoGen* d = DatRigaAltri->campo(c))
-            dbgAltri->setColumnWidth(c, static_cast<int>(d->twip * risVid));
+            dbgAltri->setColumnWidth(
+                c, std::max(static_cast<int>(d->twip * risVid),
+                            dbgAltri->horizontalHeader()->fontMetrics().horizontalAdvance(d->titolo) + 24));
     }
     const bool vuoto = DatRigaAltri->rowCount() == 0;
     LabNonDisp->setVisible(vuoto);
@@ -547,7 +550,17 @@ void frmFEPassDatiGen::aggiornaComandi() {
                                     : QStringLiteral("A&bilita variazione"));
 }
 
+void frmFEPassDatiGen::soloConsultazione(const QString& motivo) {
+    abilitaVariazione(false);
+    soloConsultazione_ = true;
+    comAbilDisab->setEnabled(false);
+    comAbilDisab->setToolTip(motivo);
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + motivo);
+}
+
 bool frmFEPassDatiGen::abilitaVariazione(bool si) {
+    if (si && soloConsultazione_)
+        return false;
     static_cast<GrigliaAltri*>(dbgAltri)->confermaEditor();
     if (!si && !confermaAbbandono())
         return false;
@@ -682,8 +695,11 @@ void frmFEPassDatiGen::done(int r) {
 
 // ---------------------------------------------------------------------------------------------
 
-bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco) {
+bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco,
+                          const QString& soloConsultazione) {
     frmFEPassDatiGen f(contesto, fattura, blocco, padre);
+    if (!soloConsultazione.isEmpty())
+        f.soloConsultazione(soloConsultazione);
     f.exec();
     return f.salvato();
 }

@@ -129,6 +129,8 @@ public:
     int righe() const;
     // comAbilDisab: editing of the grid on or off (asks first about a changed row when off).
     bool abilitaVariazione(bool si);
+    // The rows stay read-only; `motivo` is shown beside the block's title.
+    void soloConsultazione(const QString& motivo);
     bool modificato() const;
     // A row was written since the form opened.
     bool salvato() const { return salvato_; }
@@ -176,12 +178,15 @@ private:
     ChiaveFattura fattura_;
     int blocco_ = -1;
     bool modifica_ = false;
+    bool soloConsultazione_ = false;
     bool salvato_ = false;
     bool cambiandoRiga_ = false;
     QHash<QString, QAction*> azioni_;
 };
 
 // Opens the other-data form on a block; true when a row was saved.
-bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco);
+// A non-empty `soloConsultazione` keeps the rows read-only and says why.
+bool apriAltriDatiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, int blocco,
+                          const QString& soloConsultazione = {});
 
 } // namespace tesel::ui

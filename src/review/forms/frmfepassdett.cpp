@@ -5,11 +5,15 @@
 #include "frame/contesto.h"
 #include "frame/data.h"
 #include "frame/database.h"
+#include "frame/interazione.h"
 #include "frame/parametri.h"
+#include "posting/righeiva.h"
+#include "review/totali.h"
 #include "store/store.h"
 #include "ui/barrecomandi.h"
 #include "ui/descrizionecodice.h"
 #include "ui/insiemecampi.h"
+#include "ui/msgcom.h"
 #include "ui/paginarighe.h"
 #include "ui/validatori.h"
 
@@ -115,6 +119,10 @@ frmFEPassDett::frmFEPassDett(Contesto& contesto, ChiaveFattura fattura, qint64 r
     formatoQuantita_ = formatoDecimali(contesto.parametri, QStringLiteral("Ditta.DecQuantita"));
     formatoPrezzo_ = formatoDecimali(contesto.parametri, QStringLiteral("Ditta.DecPrezzi"));
     costruisci();
+    // The texts as the file wrote them are evidence, not data to correct.
+    for (const char* colonna : {"QuantitaStr", "PrezzoUnitarioStr", "PrezzoTotaleStr", "SM_ImportoStr"})
+        if (CampoScheda* c = pagina_->campoColonna(QLatin1String(colonna)))
+            c->soloLettura();
     // Lines are corrected here, never added, deleted or duplicated.
     soloCorrezione();
     avvia(riga);
@@ -373,6 +381,12 @@ void frmFEPassDett::prima(int passo, bool& annulla) {
             e->setFocus(Qt::OtherFocusReason);
             annulla = true;
         }
+    } else if (passo == PassoScrivi && !annulla) {
+        rivedereRiepilogo_ = false;
+        for (const CampoScheda* c : pagina_->campi().modificati())
+            for (const char* colonna : {"Iva", "AliquotaIVA", "PrezzoTotale"})
+                rivedereRiepilogo_ =
+                    rivedereRiepilogo_ || c->colonne().contains(QLatin1String(colonna), Qt::CaseInsensitive);
     } else if (passo == PassoCancella) {
         // Inside the delete's transaction: the line's own blocks go with it.
         if (const auto riga = xmlRigDetCorrente())
@@ -386,6 +400,35 @@ void frmFEPassDett::dopo(int passo) {
         leggiAltriDati();
         if (const QWidget* a = campo(QStringLiteral("Articolo")))
             articoloMostrato_ = testoWidget(a).trimmed();
+    } else if (passo == PassoScrivi && rivedereRiepilogo_) {
+        rivedereRiepilogo_ = false;
+        offriRicalcoloRiepilogo();
+    }
+}
+
+void frmFEPassDett::offriRicalcoloRiepilogo() {
+    try {
+        const auto superati = review::riepilogoSuperato(contesto_.db, fattura_,
+                                                        posting::tolleranzaQuadratura(contesto_.parametri));
+        if (superati.empty())
+            return;
+        QStringList righe;
+        for (const review::CodiceRiepilogo& c : superati)
+            righe << review::descriviSuperato(c);
+        const QString domanda = QStringLiteral("Il riepilogo IVA non corrisponde più alle righe:\n") +
+                                righe.join(u'\n') +
+                                QStringLiteral("\nRicalcolo il riepilogo IVA dalle righe?");
+        if (msgCom(contesto_.interazione, domanda, QStringLiteral("&Sì"), QStringLiteral("&No")) != 1) {
+            pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA da ricalcolare"));
+            return;
+        }
+        Transazione t(contesto_.db);
+        review::ricalcolaRiepilogo(contesto_.db, fattura_, superati);
+        t.conferma();
+        pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA ricalcolato"), true);
+    } catch (const ErroreDb& e) {
+        msgCom(contesto_.interazione, frmMsgCom::testoErrore(QStringLiteral("Ricalcolo del riepilogo IVA"),
+                                                             e.numero(), e.descrizione()));
     }
 }
 
@@ -421,8 +464,11 @@ void frmFEPassDett::proponiConto() {
     pagina_->campi().controlla(*c);
 }
 
-bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga) {
+bool apriDettaglioFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga,
+                          const QString& soloConsultazione) {
     frmFEPassDett form(contesto, fattura, riga, padre);
+    if (!soloConsultazione.isEmpty())
+        form.soloConsultazione(soloConsultazione);
     form.exec();
     return form.salvato();
 }

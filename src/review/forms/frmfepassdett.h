@@ -94,6 +94,8 @@ public:
     GruppoOpzioni* opzioni(const QString& colonna) const;
     // The description shown beside a coded field, null when none.
     QLabel* descrizione(const QString& colonna) const;
+    // The rows are shown read-only, and the status bar says why.
+    void soloConsultazione(const QString& motivo);
 
     // The fixed strip picFisso: the invoice as the header form shows it.
     QFrame* picFisso;
@@ -205,11 +207,15 @@ private:
     void leggiAltriDati();
     // The article's purchase account becomes the line's counter-account.
     void proponiConto();
+    // After a line's VAT code, rate or amount changed: the summary rows the lines no longer
+    // match are named, and made again from the lines when the user agrees.
+    void offriRicalcoloRiepilogo();
 
     QString formatoQuantita_;
     QString formatoPrezzo_;
     QString articoloMostrato_; // the article last decoded for its account
     bool soloArticoliAttivi_ = false;
+    bool rivedereRiepilogo_ = false;
 };
 
 } // namespace tesel::ui

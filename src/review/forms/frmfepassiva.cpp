@@ -3,7 +3,11 @@
 #include "frame/contesto.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
+#include "posting/righeiva.h"
+#include "review/totali.h"
 #include "store/store.h"
+#include "ui/insiemecampi.h"
+#include "ui/msgcom.h"
 #include "ui/paginarighe.h"
 
 #include <QGridLayout>
@@ -28,6 +32,39 @@ frmFEPassIva::frmFEPassIva(Contesto& contesto, ChiaveFattura fattura, QWidget* p
 }
 
 frmFEPassIva::~frmFEPassIva() = default;
+
+void frmFEPassIva::prima(int passo, bool& annulla) {
+    FormRigheFattura::prima(passo, annulla);
+    if (passo != PassoControllo || annulla)
+        return;
+    // A VAT amount its rate does not give (beyond the company's tolerance) is written only
+    // when the user confirms it.
+    const auto valore = [this](const char* colonna) -> std::optional<Currency> {
+        const CampoScheda* c = pagina_->campoColonna(QLatin1String(colonna));
+        const auto v = c ? c->valoriDaTesto(c->testo()) : std::nullopt;
+        return v ? Currency::daVariant(v->value(0)) : std::nullopt;
+    };
+    const auto imponibile = valore("ImponibileImporto");
+    const auto aliquota = valore("AliquotaIVA");
+    const auto imposta = valore("Imposta");
+    if (!imponibile || !aliquota || !imposta)
+        return;
+    const Currency dovuta = review::impostaDovuta(*imponibile, *aliquota);
+    if ((dovuta - *imposta).assoluto() <= posting::tolleranzaQuadratura(contesto_.parametri))
+        return;
+    const auto euro = [](Currency c) { return formatta(c, u"#,##0.00"); };
+    const QString domanda = QStringLiteral("L'imposta ") + euro(*imposta) +
+                            QStringLiteral(" non corrisponde all'aliquota ") + euro(*aliquota) +
+                            QStringLiteral("% dell'imponibile ") + euro(*imponibile) + QStringLiteral(" (") +
+                            euro(dovuta) + QStringLiteral(")\nConfermi l'imposta indicata?");
+    if (msgCom(contesto_.interazione, domanda, QStringLiteral("&Ok"), QStringLiteral("&Annulla")) != 1) {
+        if (CampoScheda* c = pagina_->campoColonna(QStringLiteral("Imposta"))) {
+            pagina_->campi().rifiuta(*c, QStringLiteral("Imposta non corrispondente all'aliquota"));
+            c->widget()->setFocus(Qt::OtherFocusReason);
+        }
+        annulla = true;
+    }
+}
 
 void frmFEPassIva::costruisci() {
     QLabel* l = nullptr;
@@ -137,8 +174,11 @@ void frmFEPassIva::dopo(int passo) {
     }
 }
 
-bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura) {
+bool apriRiepilogoIvaFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura,
+                             const QString& soloConsultazione) {
     frmFEPassIva form(contesto, fattura, padre);
+    if (!soloConsultazione.isEmpty())
+        form.soloConsultazione(soloConsultazione);
     form.exec();
     return form.salvato();
 }

@@ -15,6 +15,7 @@ public:
     ~frmFEPassIva() override;
 
 protected:
+    void prima(int passo, bool& annulla) override;
     void dopo(int passo) override;
 
 private:

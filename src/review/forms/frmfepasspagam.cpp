@@ -1,7 +1,9 @@
 #include "review/forms/frmfepasspagam.h"
 
 #include "frame/contesto.h"
+#include "review/revisione.h"
 #include "store/store.h"
+#include "ui/insiemecampi.h"
 #include "ui/paginarighe.h"
 
 #include <QGridLayout>
@@ -134,6 +136,36 @@ void frmFEPassPagam::costruisci() {
     c.fine();
 }
 
+bool frmFEPassPagam::controllaCoordinata(const QString& colonna) {
+    CampoScheda* c = pagina_->campoColonna(colonna);
+    if (!c)
+        return true;
+    const QString errore = review::erroreCoordinata(colonna, c->testo());
+    if (errore.isEmpty())
+        return true;
+    pagina_->campi().rifiuta(*c, errore);
+    return false;
+}
+
+bool frmFEPassPagam::controlloCampo(QWidget* w) {
+    if (!FormRigheFattura::controlloCampo(w))
+        return false;
+    const CampoScheda* c = pagina_->campo(w);
+    return !c || controllaCoordinata(c->registrazione());
+}
+
+void frmFEPassPagam::prima(int passo, bool& annulla) {
+    FormRigheFattura::prima(passo, annulla);
+    if (passo != PassoControllo || annulla)
+        return;
+    for (const char* colonna : {"IBAN", "ABI", "CAB"})
+        if (!controllaCoordinata(QLatin1String(colonna))) {
+            pagina_->campoColonna(QLatin1String(colonna))->widget()->setFocus(Qt::OtherFocusReason);
+            annulla = true;
+            return;
+        }
+}
+
 QString frmFEPassPagam::prepSql() const {
     return QStringLiteral(
                "Select XmlAnno, XmlNumRif, XmlRigDet, NumCond, CondizioniPagamento, PagTipo, "
@@ -161,7 +193,7 @@ void frmFEPassPagam::persColonne() {
         {"Beneficiario", "Beneficiario", 2400},
         {"CodicePagamento", "Codice", 1600},
         {"AFETipPag", "Cod.AssoSoftware", 1900},
-        {"IstitutoFinanziario", "Istituto Finanziario", 2400},
+        {"IstitutoFinanziario", "Istituto Finanziario", 2900},
         {"IBAN", "IBAN", 3300},
         {"ABI", "ABI", 700},
         {"CAB", "CAB", 700},
@@ -173,8 +205,11 @@ void frmFEPassPagam::persColonne() {
     pagina_->formatoColonna(QStringLiteral("PenalitaPagamentiRitardati"), QStringLiteral("#,##0.00"));
 }
 
-bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga) {
+bool apriPagamentiFattura(Contesto& contesto, QWidget* padre, ChiaveFattura fattura, qint64 riga,
+                          const QString& soloConsultazione) {
     frmFEPassPagam form(contesto, fattura, riga, padre);
+    if (!soloConsultazione.isEmpty())
+        form.soloConsultazione(soloConsultazione);
     form.exec();
     return form.salvato();
 }

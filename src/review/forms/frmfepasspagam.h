@@ -16,7 +16,13 @@ public:
     frmFEPassPagam(Contesto& contesto, ChiaveFattura fattura, qint64 riga, QWidget* padre = nullptr);
     ~frmFEPassPagam() override;
 
+protected:
+    void prima(int passo, bool& annulla) override;
+    bool controlloCampo(QWidget* w) override;
+
 private:
+    // Marks a wrong IBAN, ABI or CAB; false when one is.
+    bool controllaCoordinata(const QString& colonna);
     void costruisci();
     QString prepSql() const override;
     void persColonne() override;

@@ -1,5 +1,6 @@
 #include "review/forms/frmfepasstest.h"
 
+#include "frame/blocchi.h"
 #include "frame/configurazione.h"
 #include "frame/contesto.h"
 #include "frame/data.h"
@@ -99,10 +100,19 @@ frmFEPassTest::frmFEPassTest(Contesto& contesto, QWidget* padre)
                    });
     aggiungiComandi();
 
-    aperture.dettaglio = apriDettaglioFattura;
-    aperture.pagamenti = apriPagamentiFattura;
-    aperture.iva = apriRiepilogoIvaFattura;
-    aperture.altriDati = apriAltriDatiFattura;
+    // The sub-forms of an invoice this form may not change show it read-only.
+    aperture.dettaglio = [this](Contesto& c, QWidget* p, ChiaveFattura k, qint64 r) {
+        return apriDettaglioFattura(c, p, k, r, motivoSolaLettura());
+    };
+    aperture.pagamenti = [this](Contesto& c, QWidget* p, ChiaveFattura k, qint64 r) {
+        return apriPagamentiFattura(c, p, k, r, motivoSolaLettura());
+    };
+    aperture.iva = [this](Contesto& c, QWidget* p, ChiaveFattura k) {
+        return apriRiepilogoIvaFattura(c, p, k, motivoSolaLettura());
+    };
+    aperture.altriDati = [this](Contesto& c, QWidget* p, ChiaveFattura k, int blocco) {
+        return apriAltriDatiFattura(c, p, k, blocco, motivoSolaLettura());
+    };
     aperture.lista = scegliFatturaPassiva;
 
     scheda_->PersPagPri = [this](int passo, bool& annulla) { persPagPri(passo, annulla); };
@@ -121,6 +131,7 @@ frmFEPassTest::frmFEPassTest(Contesto& contesto, QWidget* padre)
     connect(scheda_, &SchedaRecord::statoCambiato, this, [this] {
         abilitaParti();
         abilitaComandi(scheda_->stato() == SchedaRecord::Stato::Modifica);
+        aggiornaAccesso();
     });
 
     // The vector is complete: costruisci() added every date-time field.
@@ -137,9 +148,19 @@ frmFEPassTest::frmFEPassTest(Contesto& contesto, QWidget* padre)
             [this] { rigaDoppioClick(dbgPagam, QStringLiteral("DettPagam")); });
     connect(ComAltreRit, &QPushButton::clicked, this,
             [this] { scheda_->ButtonComando(QStringLiteral("AltreRitenute")); });
+    // F10 opens the lines on the one selected in the grid.
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
-    connect(f10, &QShortcut::activated, this,
-            [this] { scheda_->ButtonComando(QStringLiteral("Dettaglio")); });
+    connect(f10, &QShortcut::activated, this, [this] {
+        if (dbgDett->currentIndex().isValid())
+            rigaDoppioClick(dbgDett, QStringLiteral("Dettaglio"));
+        else
+            scheda_->ButtonComando(QStringLiteral("Dettaglio"));
+    });
+    // Alt+1 ... Alt+6: the page with that number in its caption.
+    for (int i = 0; i < TasPagine->count(); ++i) {
+        auto* s = new QShortcut(QKeySequence(Qt::ALT | (Qt::Key_1 + i)), this);
+        connect(s, &QShortcut::activated, this, [this, i] { TasPagine->setCurrentIndex(i); });
+    }
 
     resize(1260, 780);
 }
@@ -151,6 +172,7 @@ frmFEPassTest::~frmFEPassTest() {
         figlio->removeEventFilter(this);
         disconnect(figlio, nullptr, this, nullptr);
     }
+    rilasciaBlocco();
     scheda_->PersPagPri = nullptr;
     scheda_->PersPagDop = nullptr;
     scheda_->ControlloCampo = nullptr;
@@ -211,6 +233,10 @@ ChiaveFattura frmFEPassTest::fattura() const {
 void frmFEPassTest::persPagPri(int passo, bool& annulla) {
     switch (passo) {
     case PassoControllo:
+        if (!salvataggioAmmesso()) {
+            annulla = true;
+            return;
+        }
         for (const DataOra& d : dateOra_) {
             if (!d.data->isEnabled())
                 continue;
@@ -241,6 +267,7 @@ void frmFEPassTest::persPagDop(int) {
     const bool fattura = scheda_->stato() == SchedaRecord::Stato::Modifica;
     abilitaComandi(fattura);
     aggiornaStriscia();
+    aggiornaTotali();
     if (fattura) {
         leggiDettaglio();
         leggiPagamenti();
@@ -251,6 +278,7 @@ void frmFEPassTest::persPagDop(int) {
         ComAltreRit->hide();
         FraRitenute->setTitle(TitoloRitenute);
     }
+    aggiornaAccesso();
 }
 
 bool frmFEPassTest::cancellaFattura() {
@@ -378,10 +406,11 @@ void frmFEPassTest::nascostoDaParti(DataOra& d, bool normalizza) {
 }
 
 void frmFEPassTest::abilitaParti() {
-    for (const DataOra& d : dateOra_) {
-        d.data->setEnabled(d.nascosto->isEnabled());
-        d.ora->setEnabled(d.nascosto->isEnabled());
-    }
+    for (const DataOra& d : dateOra_)
+        for (QLineEdit* p : {d.data, d.ora}) {
+            p->setEnabled(d.nascosto->isEnabled());
+            p->setReadOnly(d.nascosto->isReadOnly());
+        }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+
+namespace tesel {
+class BlocchiTenuti;
+}
 
 namespace tesel::ui {
 
@@ -58,6 +63,14 @@ public:
     ChiaveFattura fattura() const;
     bool pagamentiAutomatici() const { return datiPagamAutom_; }
 
+    // What the user may do with the invoice shown: everything; on a posted invoice only the
+    // transport data (and un-posting, printing, deleting); on an invoice another workstation
+    // has open, nothing (the holder is named).
+    enum class Accesso { Libero, Contabilizzata, InUso };
+    Accesso accesso() const { return accesso_; }
+    // Why the invoice cannot be changed, as the form shows it; empty when it can.
+    QString motivoSolaLettura() const;
+
     // The sub-forms and the list, replaceable so each can be exercised alone. `blocco` is
     // the code of the FatXmlDatiGen block the other-data form shows first.
     struct Aperture {
@@ -81,6 +94,7 @@ public:
     QLabel* labFornitore;                // header strip: supplier account and description
     QLabel* labStampato;
     QLabel* labContabilizzato;
+    QLabel* labAccesso; // why the invoice is read-only
     QTabWidget* TasPagine;
     QGroupBox* FraRitenute;
     QPushButton* ComAltreRit;
@@ -89,6 +103,10 @@ public:
     QTableView* dbgPagam;
     ModelloRighe* DatDett;
     ModelloRighe* DatPagam;
+    // The totals side by side: rows lines, VAT summary, document, instalments; columns
+    // taxable, VAT, total. A figure that disagrees is red, its tooltip says by how much.
+    QGroupBox* FraTotali;
+    std::array<std::array<QLabel*, 3>, 4> labTotali;
 
 signals:
     // A sub-form closed and the grids were read again.
@@ -112,6 +130,8 @@ private:
     QWidget* paginaTrasporto();
     QWidget* striscia();
     QWidget* griglie();
+    QWidget* totali(); // frmfepasstest_totali.cpp
+    void aggiornaTotali();
     QLineEdit* testo(const QString& colonna, int caratteri, const QString& formato = {});
     QLineEdit* conto(const QString& registrazione, QLabel** descrizione);
     QLineEdit* codice(const QString& colonna, int caratteri, TipoRicerca tipo, const QString& tipoTab,
@@ -153,6 +173,13 @@ private:
     bool Decontabilizza();
     bool Ritrasferisci();
 
+    // The invoice's lock and what may be changed (frmfepasstest_accesso.cpp).
+    void aggiornaAccesso();
+    void applicaAccesso();
+    void rilasciaBlocco();
+    // Before a save: false (and the reason shown) when the changes may not be written.
+    bool salvataggioAmmesso();
+
     SchedaRecord* scheda_;
     std::vector<DataOra> dateOra_;
     QLabel* labDescrFornitore_ = nullptr; // beside "Conto:" on page 1
@@ -164,6 +191,10 @@ private:
     bool scriviParti_ = false;
     QString formatoQuantita_;
     QString formatoPrezzo_;
+    Accesso accesso_ = Accesso::Libero;
+    std::unique_ptr<BlocchiTenuti> blocco_; // the lock of the invoice shown, when taken
+    ChiaveFattura chiaveBlocco_;            // the invoice whose lock was asked for
+    QString detentore_;                     // who holds it, when another workstation does
 };
 
 } // namespace tesel::ui

@@ -138,6 +138,7 @@ bool frmFEPassTest::comandoForm(const QString& chiave) {
                 leggiDettaglio();
                 leggiPagamenti();
                 aggiornaRitenute();
+                aggiornaTotali();
             }
         }
         return true;
@@ -223,6 +224,7 @@ bool frmFEPassTest::apriSottoForm(const QString& comando, qint64 riga, int blocc
             aperture.altriDati(contesto_, this, k, blocco);
         aggiornaRitenute(); // the after-other-data step
     }
+    aggiornaTotali();
     tolComPag->setEnabled(true);
     emit sottoFormChiusa(comando);
     return true;
@@ -257,7 +259,7 @@ bool frmFEPassTest::Stampa() {
 }
 
 bool frmFEPassTest::segnaContabilizzata() {
-    if (scheda_->stato() != SchedaRecord::Stato::Modifica || !salvaPrima())
+    if (scheda_->stato() != SchedaRecord::Stato::Modifica || accesso_ != Accesso::Libero || !salvaPrima())
         return false;
     if (msgCom(contesto_.interazione,
                QStringLiteral(

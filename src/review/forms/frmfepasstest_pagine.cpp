@@ -516,6 +516,11 @@ QWidget* frmFEPassTest::striscia() {
         l->hide();
         return l;
     };
+    labAccesso = new QLabel(this);
+    labAccesso->setObjectName(QStringLiteral("labAccesso"));
+    labAccesso->setStyleSheet(QStringLiteral("QLabel { color: white; background: #a03030; padding: 2px 8px;"
+                                             " border-radius: 3px; font-weight: bold; }"));
+    labAccesso->hide();
     labStampato = bandierina(QStringLiteral("Stampato"));
     labContabilizzato = bandierina(QStringLiteral("Contabilizzato"));
     // The flags travel with the record in hidden fields the user never edits.
@@ -556,7 +561,10 @@ QWidget* frmFEPassTest::striscia() {
     g->addWidget(etichetta(QStringLiteral("Anno:"), txtAnno), 0, 0);
     g->addLayout(chiave, 0, 1);
     g->addWidget(new QLabel(QStringLiteral("Fornitore:"), this), 1, 0);
-    g->addWidget(labFornitore, 1, 1);
+    auto* fornitore = new QHBoxLayout;
+    fornitore->addWidget(labFornitore, 1);
+    fornitore->addWidget(labAccesso);
+    g->addLayout(fornitore, 1, 1);
     g->setColumnStretch(1, 1);
     return w;
 }
@@ -593,7 +601,11 @@ QWidget* frmFEPassTest::griglie() {
         return l;
     };
     v->addWidget(titolo(QStringLiteral("Linee di dettaglio")));
-    v->addWidget(dbgDett, 3);
+    auto* righe = new QHBoxLayout;
+    righe->setSpacing(6);
+    righe->addWidget(dbgDett, 1);
+    righe->addWidget(totali(), 0, Qt::AlignTop);
+    v->addLayout(righe, 3);
     v->addWidget(titolo(QStringLiteral("Dettaglio pagamenti")));
     v->addWidget(dbgPagam, 2);
     return w;
