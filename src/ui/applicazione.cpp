@@ -345,12 +345,17 @@ bool Applicazione::TerminaProgramma() {
         return false;
     }
     stato_.motivoModale.clear();
+    // Every form's close guard runs before anything is released: a form whose user keeps
+    // unsaved changes ("Annulla") or that is still working keeps the program alive. The forms
+    // whose guard agreed are closed already, as the user asked.
+    const QList<QPointer<FormTesel>> aperte = forms_;
+    for (const auto& f : aperte)
+        if (f && !f->close())
+            return false;
     terminato_ = true;
-    for (const auto& f : forms_)
-        if (f) {
+    for (const auto& f : aperte)
+        if (f)
             f->disconnect(this);
-            f->close();
-        }
     // The objects are released once the current command has been answered.
     QTimer::singleShot(0, this, [this] {
         RilasciaOggetti();
@@ -492,6 +497,9 @@ int eseguiTesel(int argc, char** argv, const std::function<void(RegistroForm&)>&
     // nobody watches (scripted checks, the tests).
     InterazioneFinestre finestre;
     InterazioneNonPresidiata senzaUtente;
+    // TESEL_RISPOSTE="Annulla,No": the answers such a run gives where a question offers them.
+    for (const QString& r : qEnvironmentVariable("TESEL_RISPOSTE").split(u',', Qt::SkipEmptyParts))
+        senzaUtente.rispondi(r.trimmed());
     Interazione& interazione = qEnvironmentVariableIntValue("TESEL_NON_PRESIDIATO") == 1
                                    ? static_cast<Interazione&>(senzaUtente)
                                    : static_cast<Interazione&>(finestre);
