@@ -8,6 +8,7 @@
 #include "hub/hubservizio.h"
 #include "hub/statidocumento.h"
 #include "ui/msgcom.h"
+#include "ui/presidio.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -153,8 +154,8 @@ bool Applicazione::AvvioProcedura() {
         return false;
     }
     configurazione_ = std::make_unique<Configurazione>(menu, interazione_, scelta);
-    const ImpostazioniConnessione azienda = configurazione_->connessioneAzienda();
-    if (!azienda.ok() || !apriDatabase(azienda, QStringLiteral("Connessione primaria al database"), db_)) {
+    azienda_ = configurazione_->connessioneAzienda();
+    if (!azienda_.ok() || !apriDatabase(azienda_, QStringLiteral("Connessione primaria al database"), db_)) {
         ChiudiProgramma(true);
         return false;
     }
@@ -166,7 +167,7 @@ bool Applicazione::AvvioProcedura() {
         return false;
     }
     if (auto* locale = dynamic_cast<MenuClientLocale*>(&menu))
-        locale->usaDatabaseComune(comune_.get());
+        locale->usaDatabaseComune(comune_.get(), *configurazione_, interazione_);
     // The Hub's document states and its settings. The settings are menu parameters, which
     // without a running menu come from the common database: they are read once it is open.
     statiHub_ = std::make_unique<hub::StatiDocumento>();
@@ -193,6 +194,16 @@ bool Applicazione::AvvioProcedura() {
     contesto_->hub = hub_.get();
     contesto_->statiHub = statiHub_.get();
     contesto_->stampaLista = registro_.stampaLista;
+    if (menu.remoto())
+        contesto_->ritornaAlMenu = [this] { RitornaAlMenu(); };
+    // Where am I: the company of the database opened and the database itself, on every window.
+    if (presidio_) {
+        QString azienda = parametri_->leggi(QStringLiteral("Ditta.RagSoc")).trimmed();
+        if (azienda.isEmpty())
+            azienda = menu.parametroMenu(QStringLiteral("codiceazie")).trimmed();
+        presidio_->impostaDove(azienda, azienda_.testo);
+        presidio_->impostaGuida(stato_.fileGuida);
+    }
     splash.close();
     // Open the form.
     const Lanciatore l = menu.lanciatore();
@@ -503,7 +514,10 @@ int eseguiTesel(int argc, char** argv, const std::function<void(RegistroForm&)>&
     Interazione& interazione = qEnvironmentVariableIntValue("TESEL_NON_PRESIDIATO") == 1
                                    ? static_cast<Interazione&>(senzaUtente)
                                    : static_cast<Interazione&>(finestre);
+    caricaTraduzioniQt(app);
+    PresidioFinestre presidio(app, interazione);
     Applicazione tesel(app.arguments().mid(1), interazione, std::move(registro));
+    tesel.usaPresidio(&presidio);
     QObject::connect(&tesel, &Applicazione::finito, &app, &QCoreApplication::quit);
     const bool avviato = tesel.AvvioProcedura();
     const int esito = tesel.terminato() ? 0 : app.exec();

@@ -104,6 +104,10 @@ BarraStato::BarraStato(QWidget* parent) : QStatusBar(parent), orologio_(new QTim
         pannelli_ << l;
     };
     const QFontMetrics fm(font());
+    // Which company and database: the whole text in the tooltip when the bar is narrow.
+    nuovo(QStringLiteral("Azienda"), 2, 60);
+    pannelli_.back()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    pannelli_.back()->hide();
     nuovo(QStringLiteral("DescrCampo"), 2, 120);
     nuovo(QStringLiteral("Messaggio"), 4, 160);
     nuovo(QStringLiteral("Stato"), 0, fm.horizontalAdvance(QStringLiteral("Modifica (ricerca attiva)")) + 12);
@@ -131,6 +135,8 @@ void BarraStato::impostaPannello(const QString& nome, const QString& testo) {
     if (QLabel* l = pannello(nome)) {
         l->setText(testo);
         l->setToolTip(testo);
+        if (l->objectName() == u"Azienda")
+            l->setVisible(!testo.isEmpty());
     }
 }
 

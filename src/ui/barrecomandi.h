@@ -46,8 +46,9 @@ private:
     void adatta();
 };
 
-// Status bar with named panels: "DescrCampo" (the field with the focus), "Messaggio"
-// (field messages), "Stato" (what the form is doing), time and date.
+// Status bar with named panels: "Azienda" (company and database in use, hidden while
+// empty), "DescrCampo" (the field with the focus), "Messaggio" (field messages), "Stato" (what
+// the form is doing), time and date.
 class BarraStato : public QStatusBar {
     Q_OBJECT
 public:

@@ -36,6 +36,7 @@ SchedaRecord::SchedaRecord(Database& db, Interazione& interazione, const QString
 
 SchedaRecord::SchedaRecord(Contesto& contesto, const QString& tabella, QWidget* form)
     : SchedaRecord(contesto.db, contesto.interazione, tabella, form) {
+    RitornaMenu = contesto.ritornaAlMenu;
 }
 
 SchedaRecord::~SchedaRecord() = default;

@@ -1,0 +1,113 @@
+// What every window gets from the program: Italian Qt texts, the company and the database in
+// the title and the status bar, F1 on the help file.
+
+#include "support/interazioneprova.h"
+#include "ui/barrecomandi.h"
+#include "ui/presidio.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+using namespace tesel::ui;
+
+namespace {
+
+TEST(Presidio, shouldSpeakItalianInQtsOwnButtons) {
+    QTranslator* t = caricaTraduzioniQt(*qApp);
+    ASSERT_NE(t, nullptr) << "qtbase_it non installato (pacchetto qt6-translations-l10n)";
+    QDialogButtonBox b(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    EXPECT_EQ(b.button(QDialogButtonBox::Cancel)->text().remove(u'&'), "Annulla");
+    EXPECT_EQ(b.button(QDialogButtonBox::Yes)->text().remove(u'&'), "Sì");
+    QCoreApplication::removeTranslator(t);
+    delete t;
+}
+
+class Finestre : public ::testing::Test {
+protected:
+    // A form with its status bar, as the components build them.
+    QWidget* form(const QString& titolo) {
+        auto* w = new QWidget;
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        auto* l = new QVBoxLayout(w);
+        l->addWidget(new QLabel("campi", w));
+        l->addWidget(new BarraStato(w));
+        w->setWindowTitle(titolo);
+        aperte_ << w;
+        return w;
+    }
+    void TearDown() override { qDeleteAll(aperte_); }
+    tesel::prova::InterazioneProva utente;
+    PresidioFinestre presidio{*qApp, utente};
+    QList<QPointer<QWidget>> aperte_;
+};
+
+TEST_F(Finestre, shouldShowTheCompanyAndTheDatabaseInTheTitleAndTheStatusBar) {
+    presidio.impostaDove("Demo Srl", "/dati/demo/azienda.db");
+    QWidget* w = form("Revisione fatture");
+    w->show();
+    EXPECT_EQ(w->windowTitle(), "Revisione fatture - Demo Srl [azienda.db]");
+    const BarraStato* barra = w->findChild<BarraStato*>();
+    EXPECT_EQ(barra->testoPannello("Azienda"), "Demo Srl - /dati/demo/azienda.db");
+    EXPECT_TRUE(barra->pannello("Azienda")->isVisible());
+    // A form that changes its title keeps the company after it.
+    w->setWindowTitle("Fattura 2026/12");
+    EXPECT_EQ(w->windowTitle(), "Fattura 2026/12 - Demo Srl [azienda.db]");
+    // Another company (ODBC): the password is never shown.
+    presidio.impostaDove("Studio Rossi", "ODBC;DSN=tesel;UID=studio;PWD=segreta");
+    EXPECT_EQ(w->windowTitle(), "Fattura 2026/12 - Studio Rossi [ODBC;DSN=tesel;UID=studio]");
+    EXPECT_EQ(barra->testoPannello("Azienda"), "Studio Rossi - ODBC;DSN=tesel;UID=studio");
+    // A question keeps its own caption.
+    QDialog domanda;
+    domanda.setWindowTitle("Richiesta Comando");
+    domanda.show();
+    EXPECT_EQ(domanda.windowTitle(), "Richiesta Comando");
+}
+
+TEST_F(Finestre, shouldOpenTheHelpFileOnF1OrSayWhyNot) {
+    QTemporaryDir dir;
+    const QString guida = dir.filePath("guida.html");
+    QFile f(guida);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<html><body>Guida</body></html>");
+    f.close();
+    QList<QUrl> aperti;
+    presidio.apriUrl = [&](const QUrl& u) {
+        aperti << u;
+        return true;
+    };
+    QWidget* w = form("Lista");
+    w->show();
+    QApplication::setActiveWindow(w);
+    const struct {
+        QString file;
+        QString messaggio; // empty: opened
+    } casi[] = {
+        {guida, {}},
+        {dir.filePath("manca.pdf"), "File della guida non trovato:\n" + dir.filePath("manca.pdf")},
+        {{}, "Nessuna guida disponibile per questo programma"},
+    };
+    for (const auto& c : casi) {
+        aperti.clear();
+        utente.mostrati.clear();
+        presidio.impostaGuida(c.file);
+        QTest::keyClick(w, Qt::Key_F1);
+        if (c.messaggio.isEmpty()) {
+            EXPECT_EQ(aperti, QList<QUrl>{QUrl::fromLocalFile(guida)});
+            EXPECT_TRUE(utente.testiMostrati().isEmpty());
+        } else {
+            EXPECT_TRUE(aperti.isEmpty());
+            EXPECT_EQ(utente.testiMostrati(), QStringList{c.messaggio});
+        }
+    }
+}
+
+} // namespace
