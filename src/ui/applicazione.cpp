@@ -95,8 +95,11 @@ QString Applicazione::rigaComando() const {
     return tesel::rigaComando(argomenti_);
 }
 
-bool Applicazione::apriDatabase(const ImpostazioniConnessione& c, const QString& etichetta,
+bool Applicazione::apriDatabase(ImpostazioniConnessione c, const QString& etichetta,
                                 std::unique_ptr<Database>& db) {
+    // No login known and the menu wants it typed ("ChiediPwdSql"): cancelling gives up.
+    if (!configurazione_->chiediLogin(c))
+        return false;
     for (;;) {
         try {
             db = Database::apri(c.testo, c.utente, c.password);
@@ -188,6 +191,13 @@ bool Applicazione::AvvioProcedura() {
     stato_.beepCome = configurazione_->beepCome();
     stato_.lisSpostaCurs = configurazione_->lisSpostaCurs();
     stato_.lisClickNoSel = configurazione_->lisClickNoSel();
+    // Sounds and text sizes of the windows.
+    auto* finestre = dynamic_cast<InterazioneFinestre*>(&interazione_);
+    if (finestre)
+        finestre->impostaSuoni(stato_.beepCome.trimmed().compare(QLatin1String("N"), Qt::CaseInsensitive) !=
+                               0);
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        applicaFattoriVideo(stato_.fattori, finestre);
     stato_.dataMinima = configurazione_->dataMinima();
     contesto_ = std::make_unique<Contesto>(
         Contesto{*db_, comune_.get(), *configurazione_, menu, interazione_, *parametri_, utenteSistema()});

@@ -117,8 +117,7 @@ signals:
     void finito();
 
 private:
-    bool apriDatabase(const ImpostazioniConnessione& c, const QString& etichetta,
-                      std::unique_ptr<Database>& db);
+    bool apriDatabase(ImpostazioniConnessione c, const QString& etichetta, std::unique_ptr<Database>& db);
     void controlloChiusura();
     void timChiudi_Timer();
     void timVarie_Timer();

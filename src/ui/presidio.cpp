@@ -1,8 +1,10 @@
 #include "ui/presidio.h"
 
 #include "frame/aziendamenu.h"
+#include "frame/configurazione.h"
 #include "frame/interazione.h"
 #include "ui/barrecomandi.h"
+#include "ui/msgcom.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -28,6 +30,28 @@ QTranslator* caricaTraduzioniQt(QCoreApplication& app) {
         return nullptr;
     }
     return t;
+}
+
+namespace {
+std::optional<double> percento(double f) {
+    if (f >= 50 && f <= 300)
+        return f / 100.0;
+    return std::nullopt;
+}
+} // namespace
+
+void applicaFattoriVideo(const FattoriVideo& f, InterazioneFinestre* messaggi) {
+    const QFont desktop = QApplication::font();
+    if (const auto p = percento(f.base)) {
+        QFont scalato = desktop;
+        scalato.setPointSizeF(desktop.pointSizeF() * *p);
+        QApplication::setFont(scalato);
+    }
+    if (messaggi) {
+        const auto p = percento(f.msgCom);
+        messaggi->impostaDimensioneMessaggi(p ? std::optional<int>(qRound(desktop.pointSizeF() * *p))
+                                              : std::nullopt);
+    }
 }
 
 PresidioFinestre::PresidioFinestre(QCoreApplication& app, Interazione& interazione)

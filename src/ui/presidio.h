@@ -14,13 +14,23 @@ class QWidget;
 
 namespace tesel {
 class Interazione;
-}
+struct FattoriVideo;
+} // namespace tesel
 
 namespace tesel::ui {
 
 // Loads Qt's Italian texts (qtbase_it from Qt's translations folder) into the application,
 // which owns them; null when they are not installed (the dialogs stay in English).
 QTranslator* caricaTraduzioniQt(QCoreApplication& app);
+
+class InterazioneFinestre;
+
+// The screen factors of "Risoluzione Video" as percentages of the desktop's font: the base one
+// ("Generale", or "PersBase") scales every window's text, "MsgCom" the message window's. 0 (the
+// default) or a value outside 50..300 leaves the desktop's size. "StaVid" and "Help" have no
+// window of the program to scale (the preview zooms on its own, the help opens in the desktop's
+// viewer).
+void applicaFattoriVideo(const FattoriVideo& f, InterazioneFinestre* messaggi);
 
 class PresidioFinestre : public QObject {
     Q_OBJECT

@@ -1,8 +1,10 @@
 // What every window gets from the program: Italian Qt texts, the company and the database in
 // the title and the status bar, F1 on the help file.
 
+#include "frame/configurazione.h"
 #include "support/interazioneprova.h"
 #include "ui/barrecomandi.h"
+#include "ui/msgcom.h"
 #include "ui/presidio.h"
 
 #include <QApplication>
@@ -29,6 +31,33 @@ TEST(Presidio, shouldSpeakItalianInQtsOwnButtons) {
     EXPECT_EQ(b.button(QDialogButtonBox::Yes)->text().remove(u'&'), "Sì");
     QCoreApplication::removeTranslator(t);
     delete t;
+}
+
+TEST(Presidio, shouldScaleTheTextsByTheScreenFactors) {
+    const QFont desktop = QApplication::font();
+    const double punti = desktop.pointSizeF();
+    const struct {
+        double base, msgCom;
+        double attesoApp;                // times the desktop's size
+        std::optional<double> attesoMsg; // times the desktop's size
+    } casi[] = {
+        {0, 0, 1.0, std::nullopt},
+        {150, 150, 1.5, 1.5},
+        {125, 200, 1.25, 2.0},
+        {20, 400, 1.0, std::nullopt}, // outside 50..300: the desktop's
+    };
+    for (const auto& c : casi) {
+        tesel::FattoriVideo f;
+        f.base = c.base;
+        f.msgCom = c.msgCom;
+        InterazioneFinestre messaggi;
+        applicaFattoriVideo(f, &messaggi);
+        EXPECT_DOUBLE_EQ(QApplication::font().pointSizeF(), punti * c.attesoApp) << c.base;
+        EXPECT_EQ(messaggi.dimensioneMessaggi(),
+                  c.attesoMsg ? std::optional<int>(qRound(punti * *c.attesoMsg)) : std::nullopt)
+            << c.msgCom;
+        QApplication::setFont(desktop);
+    }
 }
 
 class Finestre : public ::testing::Test {
