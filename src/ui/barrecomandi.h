@@ -2,6 +2,7 @@
 // The command toolbar and the status bar of the record-form and line-page components.
 
 #include <QKeySequence>
+#include <QPointer>
 #include <QSet>
 #include <QStatusBar>
 #include <QString>
@@ -56,9 +57,17 @@ public:
     QLabel* pannello(const QString& nome) const; // null for an unknown name
     QString testoPannello(const QString& nome) const;
     void impostaPannello(const QString& nome, const QString& testo);
-    void MostraMessaggio(const QString& testo) { impostaPannello(QStringLiteral("Messaggio"), testo); }
+    // A fault or a warning, in the fault colour.
+    void MostraMessaggio(const QString& testo) { mostra(testo, false); }
+    // What went well ("Record salvato"): in the normal colour.
+    void MostraEsito(const QString& testo) { mostra(testo, true); }
+    // The message shown belongs to `campo`: it goes when that field is corrected.
+    void legaAlCampo(QWidget* campo) { campoMessaggio_ = campo; }
+    void campoCorretto(QWidget* campo);
 
 private:
+    void mostra(const QString& testo, bool esito);
+    QPointer<QWidget> campoMessaggio_;
     void aggiornaOra();
     QList<QLabel*> pannelli_;
     QTimer* orologio_;

@@ -53,6 +53,8 @@ public:
     bool Menu();
 
     void MostraMessaggio(const QString& testo);
+    // What went well, not in the fault colour.
+    void MostraEsito(const QString& testo);
     // Pixels per twip of this screen ("RisVid"): a width in twips times RisVid() is pixels.
     double RisVid() const;
 

@@ -59,6 +59,9 @@ public:
     std::function<void(const QString&)> messaggio;   // writes the "Messaggio" panel
     std::function<void(const QString&)> descrizione; // writes the "DescrCampo" panel
     std::function<bool(QWidget*)> controlloForm;     // the form's own leave-field check
+    // After each leave-field check: whether the field is right (a coded field also needs its
+    // code to exist), so that its message can go once it is.
+    std::function<void(QWidget* campo, bool corretto)> esito;
 
 signals:
     void modifica(); // the user changed a field
@@ -73,6 +76,7 @@ private:
     void cambiato();
     void apriRicercaCampo(CampoScheda& c);
     void decodifica(CampoScheda& c);
+    bool controllaCampo(CampoScheda& c);
 
     Database& db_;
     QString tabella_;

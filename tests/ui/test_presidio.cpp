@@ -60,6 +60,43 @@ TEST(Presidio, shouldScaleTheTextsByTheScreenFactors) {
     }
 }
 
+TEST(BarraMessaggi, aFieldsMessageGoesWhenThatFieldIsRightAndSuccessIsNotInTheFaultColour) {
+    QWidget form;
+    auto* barra = new BarraStato(&form);
+    QWidget a, b;
+    const struct {
+        const char* caso;
+        QWidget* legato;   // the field the message is tied to (none: not tied)
+        bool altro;        // another message is shown afterwards
+        QWidget* corretto; // the field the user corrects
+        const char* resta;
+    } casi[] = {
+        {"the same field", &a, false, &a, ""},
+        {"another field", &a, false, &b, "Codice inesistente"},
+        {"not tied to a field", nullptr, false, &a, "Codice inesistente"},
+        {"a later message", &a, true, &a, "Record non trovato"},
+    };
+    for (const auto& c : casi) {
+        barra->MostraMessaggio("Codice inesistente");
+        if (c.legato)
+            barra->legaAlCampo(c.legato);
+        if (c.altro)
+            barra->MostraMessaggio("Record non trovato");
+        barra->campoCorretto(c.corretto);
+        EXPECT_EQ(barra->testoPannello("Messaggio"), c.resta) << c.caso;
+    }
+    QLabel* pannello = barra->pannello("Messaggio");
+    const auto colore = [&] {
+        pannello->ensurePolished();
+        return pannello->palette().color(QPalette::WindowText);
+    };
+    barra->MostraMessaggio("Valore non valido");
+    const QColor errore = colore();
+    barra->MostraEsito("Record salvato");
+    EXPECT_NE(colore(), errore);
+    EXPECT_EQ(colore(), barra->pannello("Stato")->palette().color(QPalette::WindowText));
+}
+
 class Finestre : public ::testing::Test {
 protected:
     // A form with its status bar, as the components build them.
