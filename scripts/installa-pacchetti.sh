@@ -10,7 +10,7 @@ pacchetti=(
     unixodbc unixodbc-dev odbc-postgresql
     xvfb xauth poppler-utils locales
     libcurl4-openssl-dev libcpp-httplib-dev qt6-base-dev-tools fonts-liberation2 libcups2-dev
-    zlib1g-dev openssl libxlsxwriter-dev libsqlite3-dev
+    zlib1g-dev openssl libxlsxwriter-dev libsqlite3-dev qt6-translations-l10n
 )
 if [[ "${1:-}" == "--prove" ]]; then
     pacchetti+=(postgresql-15 postgresql-client-15 cups-daemon cups-client python3-aiosmtpd)

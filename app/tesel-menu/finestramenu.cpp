@@ -39,12 +39,16 @@ const std::pair<const char*, const char*> FunzioniPredefinite[] = {
 
 } // namespace
 
-FinestraMenu::FinestraMenu(const QString& ini, Database* comune, const QString& programma)
-    : ini_(ini), programma_(programma) {
+FinestraMenu::FinestraMenu(const QString& ini, Database* comune, const QString& programma,
+                           std::vector<AziendaMenu> aziende)
+    : ini_(ini), programma_(programma), aziende_(std::move(aziende)) {
     setWindowTitle(QStringLiteral("Menu Tesel"));
-    if (comune)
+    if (comune) {
         valori_ = std::make_unique<ClientMenuComune>(*comune, qEnvironmentVariable("USER"), ini);
-    ClientMenu* valori = valori_.get();
+        azienda_ = std::make_unique<ClientMenuAzienda>(
+            *valori_, aziende_.empty() ? AziendaMenu{} : aziende_[aziendaPredefinita(aziende_)]);
+    }
+    ClientMenu* valori = azienda_.get();
     server_ =
         new ui::ServerMenu({[valori](const QString& k) {
                                 if (k.compare(QStringLiteral("MenuProcId"), Qt::CaseInsensitive) == 0)
@@ -64,6 +68,25 @@ FinestraMenu::FinestraMenu(const QString& ini, Database* comune, const QString& 
 
     auto* centro = new QWidget(this);
     auto* layout = new QVBoxLayout(centro);
+    // The company the programs started from now on work on.
+    auto* rigaAzienda = new QFormLayout;
+    cboAzienda_ = new QComboBox(centro);
+    cboAzienda_->setObjectName(QStringLiteral("cboAzienda"));
+    for (const AziendaMenu& a : aziende_) {
+        const QString nome = a.codice.isEmpty() ? QStringLiteral("Database del file di configurazione")
+                                                : a.ragioneSociale + QStringLiteral(" (") + a.codice + u')';
+        cboAzienda_->addItem(nome + QStringLiteral(" - ") + descrizioneDatabase(a.testo));
+    }
+    if (!aziende_.empty())
+        cboAzienda_->setCurrentIndex(static_cast<int>(aziendaPredefinita(aziende_)));
+    connect(cboAzienda_, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (azienda_ && i >= 0 && i < static_cast<int>(aziende_.size())) {
+            azienda_->scegli(aziende_[static_cast<std::size_t>(i)]);
+            scrivi(QStringLiteral("Azienda scelta: %1").arg(cboAzienda_->currentText()));
+        }
+    });
+    rigaAzienda->addRow(QStringLiteral("&Azienda:"), cboAzienda_);
+    layout->addLayout(rigaAzienda);
     auto* gruppoFunzioni = new QGroupBox(QStringLiteral("Funzioni"), centro);
     auto* lf = new QVBoxLayout(gruppoFunzioni);
     funzioni_ = new QListWidget(gruppoFunzioni);
@@ -85,7 +108,7 @@ FinestraMenu::FinestraMenu(const QString& ini, Database* comune, const QString& 
         }
     funzioni_->setCurrentRow(0);
     lf->addWidget(funzioni_);
-    auto* avvia = new QPushButton(QStringLiteral("&Avvia"), gruppoFunzioni);
+    auto* avvia = new QPushButton(QStringLiteral("A&vvia"), gruppoFunzioni);
     lf->addWidget(avvia, 0, Qt::AlignRight);
     layout->addWidget(gruppoFunzioni);
 
@@ -123,6 +146,13 @@ FinestraMenu::FinestraMenu(const QString& ini, Database* comune, const QString& 
         programmi_->addItem(QStringLiteral("%1 (processo %2)").arg(p).arg(pid), pid);
         programmi_->setCurrentIndex(programmi_->count() - 1);
         scrivi(QStringLiteral("Collegato %1, processo %2").arg(p).arg(pid));
+    });
+    // "(M) Menu" in a program: the menu comes to the front.
+    connect(server_, &ui::ServerMenu::procedureFinita, this, [this](qint64 pid, const QString&) {
+        showNormal();
+        raise();
+        activateWindow();
+        scrivi(QStringLiteral("Ritorno al menu dal processo %1").arg(pid));
     });
     connect(server_, &ui::ServerMenu::disconnesso, this, [this](qint64 pid) {
         programmi_->removeItem(programmi_->findData(pid));

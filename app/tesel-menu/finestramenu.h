@@ -2,6 +2,7 @@
 // The launcher window that stands in for the suite's menu: it lists the entry functions,
 // starts tesel on the chosen one, keeps the connection and sends the menu's commands.
 
+#include "frame/aziendamenu.h"
 #include "ui/servermenu.h"
 
 #include <QMainWindow>
@@ -21,8 +22,10 @@ class ClientMenu;
 class FinestraMenu : public QMainWindow {
     Q_OBJECT
 public:
-    // `ini`: the profile file handed to every program; `comune`: the common database (may be null).
-    FinestraMenu(const QString& ini, tesel::Database* comune, const QString& programma);
+    // `ini`: the profile file handed to every program; `comune`: the common database (may be
+    // null); `aziende`: the companies offered, the profile's own chosen at the start.
+    FinestraMenu(const QString& ini, tesel::Database* comune, const QString& programma,
+                 std::vector<tesel::AziendaMenu> aziende);
     ~FinestraMenu() override;
     tesel::ui::ServerMenu& server() { return *server_; }
 
@@ -35,6 +38,9 @@ private:
     QString ini_;
     QString programma_;
     std::unique_ptr<tesel::ClientMenu> valori_;
+    std::unique_ptr<tesel::ClientMenuAzienda> azienda_;
+    std::vector<tesel::AziendaMenu> aziende_;
+    QComboBox* cboAzienda_;
     tesel::ui::ServerMenu* server_;
     QListWidget* funzioni_;
     QComboBox* programmi_;

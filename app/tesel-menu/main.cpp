@@ -5,9 +5,11 @@
 
 #include "finestramenu.h"
 
+#include "frame/aziendamenu.h"
 #include "frame/configurazione.h"
 #include "frame/database.h"
 #include "ui/msgcom.h"
+#include "ui/presidio.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -15,6 +17,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Menu Tesel"));
+    tesel::ui::caricaTraduzioniQt(app);
     QString ini;
     QString tesel =
         QFileInfo(QCoreApplication::applicationDirPath() + QStringLiteral("/tesel")).absoluteFilePath();
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
     tesel::ClientMenuFisso senzaMenu;
     senzaMenu.impostaConfigurazione(ini);
     std::unique_ptr<tesel::Database> comune;
+    std::vector<tesel::AziendaMenu> aziende;
     const tesel::SceltaProfilo scelta = tesel::scegliFileProfilo(senzaMenu, finestre, {});
     if (scelta.ok()) {
         tesel::Configurazione conf(senzaMenu, finestre, scelta);
@@ -44,8 +48,10 @@ int main(int argc, char** argv) {
                 tesel::msgCom(finestre, QStringLiteral("Connessione database Comune\r\n") + e.descrizione());
             }
         }
+        // The companies offered; the one the profile file names is chosen at the start.
+        aziende = tesel::aziendeDelMenu(comune.get(), conf, finestre);
     }
-    FinestraMenu finestra(ini, comune.get(), tesel);
+    FinestraMenu finestra(ini, comune.get(), tesel, aziende);
     finestra.show();
     return app.exec();
 }

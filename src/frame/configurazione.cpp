@@ -377,6 +377,25 @@ void Configurazione::completaCredenziali(ImpostazioniConnessione& c) {
         c.chiediPassword = attivo(menu_.parametroMenu(QStringLiteral("ChiediPwdSql")));
 }
 
+bool Configurazione::chiediLogin(ImpostazioniConnessione& c) {
+    if (!c.chiediPassword)
+        return true;
+    const QString titolo = QStringLiteral("Accesso al database");
+    const auto utente =
+        ui_.chiediTesto(titolo, QStringLiteral("Utente del database ") + c.testo + u':', utenteSql_);
+    if (!utente || utente->trimmed().isEmpty())
+        return false;
+    const auto password =
+        ui_.chiediSegreto(titolo, QStringLiteral("Password dell'utente ") + utente->trimmed() + u':');
+    if (!password)
+        return false;
+    utenteSql_ = c.utente = utente->trimmed();
+    passwordSql_ = c.password = *password;
+    loginDalMenu_ = true;
+    c.chiediPassword = false;
+    return true;
+}
+
 ImpostazioniConnessione Configurazione::connessioneAzienda() {
     ImpostazioniConnessione c;
     c.nomeDb = leggiIni(sezione_, QStringLiteral("NomeDB"));

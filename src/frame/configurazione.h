@@ -127,6 +127,9 @@ public:
     // The common database: "NomeDB", "DriveDB", "Connect" of section "Menu" (profile file,
     // else the main file); same credentials. Missing: the message is shown.
     ImpostazioniConnessione connessioneComune();
+    // "ChiediPwdSql": asks the user for the SQL login of `c` when it needs one; the login is
+    // kept for the run (the common database uses it too). False when the user cancels.
+    bool chiediLogin(ImpostazioniConnessione& c);
 
     QDate dataMinima();         // personal "DataMinima", scope "Tutti"; 01/01/1900
     QString beepCome() const;   // "BeepCome" of "Parametri Generali"

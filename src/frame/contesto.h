@@ -35,6 +35,8 @@ struct Contesto {
     // The list print dialog ("Stampa dati della lista") the program offers; a list's "Stampa"
     // opens it with the list and its title. Empty: the list exports its rows to a CSV file.
     std::function<void(Contesto&, ui::LumoComlin& lista, const QString& titolo)> stampaLista{};
+    // Gives the control back to the suite's menu ("(M) Menu"); empty when there is no menu.
+    std::function<void()> ritornaAlMenu{};
 };
 
 } // namespace tesel

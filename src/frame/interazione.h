@@ -29,6 +29,10 @@ public:
     // The selection list: up to three heading lines and the entries; answers the 0-based
     // index of the entry chosen (there is always one: the first is selected at the start).
     virtual int scegli(const QStringList& descrizioni, const QStringList& elementi) = 0;
+    // An input box whose text is not shown (a password); nothing when the user cancels.
+    virtual std::optional<QString> chiediSegreto(const QString& titolo, const QString& domanda) {
+        return chiediTesto(titolo, domanda, {});
+    }
 };
 
 // msgCom with the usual arguments: answers 1, 2 or 3.

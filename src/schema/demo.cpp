@@ -713,10 +713,8 @@ void popolaDemoComune(Database& comune, const QString& nomeDbAzienda) {
                    {{"Versione", "0.1.0"},
                     {"DataVersione", "01/09/2025"},
                     {"VersMenu", "1.07"},
-                    {"codiceazie", "DEMO"},
-                    {"idazienda", "1"},
-                    {"NomeDBAzie", nomeDbAzienda},
-                    {"ConnectDBAzie", ""},
+                    // The company's own values (NomeDBAzie, codiceazie...) come from its
+                    // Aziende row, as the menu chose it.
                     // The Hub that scripts/demo.sh starts on the loopback, with the demo account.
                     {"FEHubUrl", "http://127.0.0.1:8765"},
                     {"FEHubLogin", "demo"},

@@ -8,6 +8,7 @@
 #include "hub/hubservizio.h"
 #include "hub/statidocumento.h"
 #include "ui/msgcom.h"
+#include "ui/presidio.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -94,8 +95,11 @@ QString Applicazione::rigaComando() const {
     return tesel::rigaComando(argomenti_);
 }
 
-bool Applicazione::apriDatabase(const ImpostazioniConnessione& c, const QString& etichetta,
+bool Applicazione::apriDatabase(ImpostazioniConnessione c, const QString& etichetta,
                                 std::unique_ptr<Database>& db) {
+    // No login known and the menu wants it typed ("ChiediPwdSql"): cancelling gives up.
+    if (!configurazione_->chiediLogin(c))
+        return false;
     for (;;) {
         try {
             db = Database::apri(c.testo, c.utente, c.password);
@@ -153,8 +157,8 @@ bool Applicazione::AvvioProcedura() {
         return false;
     }
     configurazione_ = std::make_unique<Configurazione>(menu, interazione_, scelta);
-    const ImpostazioniConnessione azienda = configurazione_->connessioneAzienda();
-    if (!azienda.ok() || !apriDatabase(azienda, QStringLiteral("Connessione primaria al database"), db_)) {
+    azienda_ = configurazione_->connessioneAzienda();
+    if (!azienda_.ok() || !apriDatabase(azienda_, QStringLiteral("Connessione primaria al database"), db_)) {
         ChiudiProgramma(true);
         return false;
     }
@@ -166,7 +170,7 @@ bool Applicazione::AvvioProcedura() {
         return false;
     }
     if (auto* locale = dynamic_cast<MenuClientLocale*>(&menu))
-        locale->usaDatabaseComune(comune_.get());
+        locale->usaDatabaseComune(comune_.get(), *configurazione_, interazione_);
     // The Hub's document states and its settings. The settings are menu parameters, which
     // without a running menu come from the common database: they are read once it is open.
     statiHub_ = std::make_unique<hub::StatiDocumento>();
@@ -187,12 +191,29 @@ bool Applicazione::AvvioProcedura() {
     stato_.beepCome = configurazione_->beepCome();
     stato_.lisSpostaCurs = configurazione_->lisSpostaCurs();
     stato_.lisClickNoSel = configurazione_->lisClickNoSel();
+    // Sounds and text sizes of the windows.
+    auto* finestre = dynamic_cast<InterazioneFinestre*>(&interazione_);
+    if (finestre)
+        finestre->impostaSuoni(stato_.beepCome.trimmed().compare(QLatin1String("N"), Qt::CaseInsensitive) !=
+                               0);
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        applicaFattoriVideo(stato_.fattori, finestre);
     stato_.dataMinima = configurazione_->dataMinima();
     contesto_ = std::make_unique<Contesto>(
         Contesto{*db_, comune_.get(), *configurazione_, menu, interazione_, *parametri_, utenteSistema()});
     contesto_->hub = hub_.get();
     contesto_->statiHub = statiHub_.get();
     contesto_->stampaLista = registro_.stampaLista;
+    if (menu.remoto())
+        contesto_->ritornaAlMenu = [this] { RitornaAlMenu(); };
+    // Where am I: the company of the database opened and the database itself, on every window.
+    if (presidio_) {
+        QString azienda = parametri_->leggi(QStringLiteral("Ditta.RagSoc")).trimmed();
+        if (azienda.isEmpty())
+            azienda = menu.parametroMenu(QStringLiteral("codiceazie")).trimmed();
+        presidio_->impostaDove(azienda, azienda_.testo);
+        presidio_->impostaGuida(stato_.fileGuida);
+    }
     splash.close();
     // Open the form.
     const Lanciatore l = menu.lanciatore();
@@ -345,12 +366,17 @@ bool Applicazione::TerminaProgramma() {
         return false;
     }
     stato_.motivoModale.clear();
+    // Every form's close guard runs before anything is released: a form whose user keeps
+    // unsaved changes ("Annulla") or that is still working keeps the program alive. The forms
+    // whose guard agreed are closed already, as the user asked.
+    const QList<QPointer<FormTesel>> aperte = forms_;
+    for (const auto& f : aperte)
+        if (f && !f->close())
+            return false;
     terminato_ = true;
-    for (const auto& f : forms_)
-        if (f) {
+    for (const auto& f : aperte)
+        if (f)
             f->disconnect(this);
-            f->close();
-        }
     // The objects are released once the current command has been answered.
     QTimer::singleShot(0, this, [this] {
         RilasciaOggetti();
@@ -492,10 +518,16 @@ int eseguiTesel(int argc, char** argv, const std::function<void(RegistroForm&)>&
     // nobody watches (scripted checks, the tests).
     InterazioneFinestre finestre;
     InterazioneNonPresidiata senzaUtente;
+    // TESEL_RISPOSTE="Annulla,No": the answers such a run gives where a question offers them.
+    for (const QString& r : qEnvironmentVariable("TESEL_RISPOSTE").split(u',', Qt::SkipEmptyParts))
+        senzaUtente.rispondi(r.trimmed());
     Interazione& interazione = qEnvironmentVariableIntValue("TESEL_NON_PRESIDIATO") == 1
                                    ? static_cast<Interazione&>(senzaUtente)
                                    : static_cast<Interazione&>(finestre);
+    caricaTraduzioniQt(app);
+    PresidioFinestre presidio(app, interazione);
     Applicazione tesel(app.arguments().mid(1), interazione, std::move(registro));
+    tesel.usaPresidio(&presidio);
     QObject::connect(&tesel, &Applicazione::finito, &app, &QCoreApplication::quit);
     const bool avviato = tesel.AvvioProcedura();
     const int esito = tesel.terminato() ? 0 : app.exec();

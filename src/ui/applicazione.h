@@ -25,6 +25,8 @@ class StatiDocumento;
 
 namespace tesel::ui {
 
+class PresidioFinestre;
+
 // The hidden main window.
 class frmPrincipale : public QWidget {
     Q_OBJECT
@@ -102,6 +104,9 @@ public:
                                const QVariant& parametro);
     void RitornaAlMenu();
 
+    // The windows' title, status bar and F1 (none in the tests that build no windows).
+    void usaPresidio(PresidioFinestre* p) { presidio_ = p; }
+
     const StatoProcesso& stato() const { return stato_; }
     FormTesel* formAperta(const QString& nome) const;
     QList<FormTesel*> formAperte() const;
@@ -112,8 +117,7 @@ signals:
     void finito();
 
 private:
-    bool apriDatabase(const ImpostazioniConnessione& c, const QString& etichetta,
-                      std::unique_ptr<Database>& db);
+    bool apriDatabase(ImpostazioniConnessione c, const QString& etichetta, std::unique_ptr<Database>& db);
     void controlloChiusura();
     void timChiudi_Timer();
     void timVarie_Timer();
@@ -127,6 +131,7 @@ private:
     std::unique_ptr<frmPrincipale> principale_;
     std::unique_ptr<scMenuComandiClie> comandi_;
     std::unique_ptr<Configurazione> configurazione_;
+    ImpostazioniConnessione azienda_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<Database> comune_;
     std::unique_ptr<ParametriAzienda> parametri_;
@@ -135,6 +140,7 @@ private:
     std::unique_ptr<Contesto> contesto_;
     QList<QPointer<FormTesel>> forms_;
     QPointer<FormTesel> formChiamante_;
+    PresidioFinestre* presidio_ = nullptr;
     bool terminato_ = false;
 };
 

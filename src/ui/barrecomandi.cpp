@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 namespace tesel::ui {
 
@@ -104,12 +105,16 @@ BarraStato::BarraStato(QWidget* parent) : QStatusBar(parent), orologio_(new QTim
         pannelli_ << l;
     };
     const QFontMetrics fm(font());
+    // Which company and database: the whole text in the tooltip when the bar is narrow.
+    nuovo(QStringLiteral("Azienda"), 3, 60);
+    pannelli_.back()->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    pannelli_.back()->hide();
     nuovo(QStringLiteral("DescrCampo"), 2, 120);
     nuovo(QStringLiteral("Messaggio"), 4, 160);
     nuovo(QStringLiteral("Stato"), 0, fm.horizontalAdvance(QStringLiteral("Modifica (ricerca attiva)")) + 12);
     nuovo(QStringLiteral("Ora"), 0, fm.horizontalAdvance(QStringLiteral("00:00")) + 12);
     nuovo(QStringLiteral("Data"), 0, fm.horizontalAdvance(QStringLiteral("00/00/0000")) + 12);
-    pannello(QStringLiteral("Messaggio"))->setStyleSheet(QStringLiteral("color: #a00000;"));
+
     aggiornaOra();
     connect(orologio_, &QTimer::timeout, this, &BarraStato::aggiornaOra);
     orologio_->start(20000);
@@ -131,13 +136,24 @@ void BarraStato::impostaPannello(const QString& nome, const QString& testo) {
     if (QLabel* l = pannello(nome)) {
         l->setText(testo);
         l->setToolTip(testo);
+        if (l->objectName() == u"Azienda") {
+            // Room for most of a path; the tooltip has all of it.
+            l->setMinimumWidth(std::min(l->fontMetrics().horizontalAdvance(testo) + 12, 320));
+            l->setVisible(!testo.isEmpty());
+        }
     }
 }
 
-void BarraStato::MostraMessaggio(const QString& testo, bool esito) {
+void BarraStato::mostra(const QString& testo, bool esito) {
+    campoMessaggio_ = nullptr;
     if (QLabel* l = pannello(QStringLiteral("Messaggio")))
         l->setStyleSheet(esito ? QString() : QStringLiteral("color: #a00000;"));
     impostaPannello(QStringLiteral("Messaggio"), testo);
+}
+
+void BarraStato::campoCorretto(QWidget* campo) {
+    if (campo && campoMessaggio_ == campo)
+        MostraMessaggio({});
 }
 
 void BarraStato::aggiornaOra() {

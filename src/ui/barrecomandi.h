@@ -2,6 +2,7 @@
 // The command toolbar and the status bar of the record-form and line-page components.
 
 #include <QKeySequence>
+#include <QPointer>
 #include <QSet>
 #include <QStatusBar>
 #include <QString>
@@ -46,8 +47,9 @@ private:
     void adatta();
 };
 
-// Status bar with named panels: "DescrCampo" (the field with the focus), "Messaggio"
-// (field messages), "Stato" (what the form is doing), time and date.
+// Status bar with named panels: "Azienda" (company and database in use, hidden while
+// empty), "DescrCampo" (the field with the focus), "Messaggio" (field messages), "Stato" (what
+// the form is doing), time and date.
 class BarraStato : public QStatusBar {
     Q_OBJECT
 public:
@@ -55,10 +57,17 @@ public:
     QLabel* pannello(const QString& nome) const; // null for an unknown name
     QString testoPannello(const QString& nome) const;
     void impostaPannello(const QString& nome, const QString& testo);
-    // A fault in red; with `esito` what was done, in the normal colour.
-    void MostraMessaggio(const QString& testo, bool esito = false);
+    // A fault or a warning, in the fault colour.
+    void MostraMessaggio(const QString& testo) { mostra(testo, false); }
+    // What went well ("Record salvato"): in the normal colour.
+    void MostraEsito(const QString& testo) { mostra(testo, true); }
+    // The message shown belongs to `campo`: it goes when that field is corrected.
+    void legaAlCampo(QWidget* campo) { campoMessaggio_ = campo; }
+    void campoCorretto(QWidget* campo);
 
 private:
+    void mostra(const QString& testo, bool esito);
+    QPointer<QWidget> campoMessaggio_;
     void aggiornaOra();
     QList<QLabel*> pannelli_;
     QTimer* orologio_;

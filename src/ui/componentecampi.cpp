@@ -22,6 +22,13 @@ ComponenteCampi::ComponenteCampi(Database& db, Interazione& interazione, const Q
         stato_barra_->impostaPannello(QStringLiteral("DescrCampo"), t);
     };
     campi_->controlloForm = [this](QWidget* w) { return !ControlloCampo || ControlloCampo(w); };
+    // A field's message stays while the field is wrong and goes once it is right.
+    campi_->esito = [this](QWidget* w, bool corretto) {
+        if (corretto)
+            stato_barra_->campoCorretto(w);
+        else
+            stato_barra_->legaAlCampo(w);
+    };
     form_->installEventFilter(this);
 }
 
@@ -56,8 +63,12 @@ CampoScheda* ComponenteCampi::campoColonna(const QString& colonna) const {
     return campi_->campoColonna(colonna);
 }
 
-void ComponenteCampi::MostraMessaggio(const QString& testo, bool esito) {
-    stato_barra_->MostraMessaggio(testo, esito);
+void ComponenteCampi::MostraMessaggio(const QString& testo) {
+    stato_barra_->MostraMessaggio(testo);
+}
+
+void ComponenteCampi::MostraEsito(const QString& testo) {
+    stato_barra_->MostraEsito(testo);
 }
 
 double ComponenteCampi::RisVid() const {
@@ -142,6 +153,7 @@ void ComponenteCampi::campoSeguente(CampoScheda* c) {
 
 void ComponenteCampi::campoNonValido(CampoScheda& c, bool focus) {
     campi_->rifiuta(c, c.messaggioNonValido());
+    stato_barra_->legaAlCampo(c.widget());
     if (focus)
         c.widget()->setFocus(Qt::OtherFocusReason);
 }

@@ -52,8 +52,9 @@ public:
     bool Chiudi();
     bool Menu();
 
-    // A fault in red; with `esito` what was done, in the normal colour.
-    void MostraMessaggio(const QString& testo, bool esito = false);
+    void MostraMessaggio(const QString& testo);
+    // What went well, not in the fault colour.
+    void MostraEsito(const QString& testo);
     // Pixels per twip of this screen ("RisVid"): a width in twips times RisVid() is pixels.
     double RisVid() const;
 

@@ -218,6 +218,17 @@ void InsiemeCampi::segnaErrore(CampoScheda& c, bool errore) {
 }
 
 bool InsiemeCampi::controlla(CampoScheda& c) {
+    const bool ok = controllaCampo(c);
+    if (esito) {
+        const QLabel* descr = c.etichettaDescrizione();
+        const bool codiceMancante =
+            c.richiestaRicerca() && descr && !c.testo().trimmed().isEmpty() && descr->text().isEmpty();
+        esito(c.widget(), ok && !codiceMancante);
+    }
+    return ok;
+}
+
+bool InsiemeCampi::controllaCampo(CampoScheda& c) {
     const auto* riga = qobject_cast<const QLineEdit*>(c.widget());
     if (!c.widget()->isEnabled() || c.soloLetturaSempre() || (riga && riga->isReadOnly()))
         return true;

@@ -76,6 +76,9 @@ public:
     // Where the fields show one row of a grid: how that row is named in a message (" alla
     // riga 3"); empty for a record form.
     std::function<QString()> rigaCorrente;
+    // After each leave-field check: whether the field is right (a coded field also needs its
+    // code to exist), so that its message can go once it is.
+    std::function<void(QWidget* campo, bool corretto)> esito;
 
 signals:
     void modifica(); // the user changed a field
@@ -91,6 +94,7 @@ private:
     void apriRicercaCampo(CampoScheda& c);
     // Shows the description of a coded field; false when the table does not have its code.
     bool decodifica(CampoScheda& c);
+    bool controllaCampo(CampoScheda& c);
 
     Database& db_;
     QString tabella_;

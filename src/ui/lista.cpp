@@ -1,5 +1,6 @@
 #include "ui/lista.h"
 
+#include "frame/configurazione.h"
 #include "frame/contesto.h"
 #include "frame/currency.h"
 #include "frame/data.h"
@@ -98,6 +99,7 @@ LumoComlin::LumoComlin(Contesto& contesto, QWidget* padre)
     : QWidget(padre), db_(contesto.db), contesto_(&contesto), interazione_(&contesto.interazione),
       modello_(new ModelloLista(contesto.db, this)) {
     costruisci();
+    impostaComportamento(contesto.configurazione.lisSpostaCurs(), contesto.configurazione.lisClickNoSel());
 }
 
 LumoComlin::LumoComlin(Database& db, Interazione* interazione, QWidget* padre)
@@ -160,7 +162,10 @@ void LumoComlin::costruisci() {
     connect(h, &QHeaderView::sectionMoved, this, [this] { salvaDopo(); });
     connect(h, &QHeaderView::sectionResized, this, [this] { salvaDopo(); });
     connect(h, &QHeaderView::customContextMenuRequested, this, &LumoComlin::menuIntestazione);
-    connect(dbgRiga, &QTableView::doubleClicked, this, [this] { seleziona(); });
+    connect(dbgRiga, &QTableView::doubleClicked, this, [this] {
+        if (!clickNoSel_)
+            seleziona();
+    });
     dbgRiga->installEventFilter(this);
     // Queued: a page read fails while the grid paints, and the message must not open there.
     connect(
@@ -197,6 +202,11 @@ void LumoComlin::costruisci() {
     cerca->addWidget(ComCerca);
     connect(ComCerca, &QPushButton::clicked, this, [this] { ButtonComando(QStringLiteral("Cerca")); });
     connect(txtCerca, &QLineEdit::returnPressed, this, [this] { ButtonComando(QStringLiteral("Cerca")); });
+    // The cursor follows the text while it is typed: the first row that matches, from the top.
+    connect(txtCerca, &QLineEdit::textEdited, this, [this](const QString& testo) {
+        if (spostaCurs_ && !testo.trimmed().isEmpty() && CobCerca->currentIndex() >= 0)
+            this->cerca(colonna(CobCerca->currentData().toString()), testo, DirezioneRicerca::Primo);
+    });
     layout->addWidget(FraCerca);
 
     timSalva_ = new QTimer(this);

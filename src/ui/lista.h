@@ -76,6 +76,15 @@ public:
     void impostaColonnePersonali(const std::vector<ColonnaPersonale>& colonne);
     // Shows the toolbar button "Stampa".
     void mostraStampa(bool visibile);
+    // The user's list behaviour ("LisSpostaCurs", "LisClickNoSel" of the profile, read by the
+    // context's constructor): `spostaCurs` moves the cursor to the first matching row while
+    // the search text is typed (else only on Enter or "Cerca"); `clickNoSel` stops a double
+    // click from choosing the row (only Enter or "Seleziona" choose), so a click never
+    // chooses by mistake.
+    void impostaComportamento(bool spostaCurs, bool clickNoSel) {
+        spostaCurs_ = spostaCurs;
+        clickNoSel_ = clickNoSel;
+    }
 
     // --- Call-backs of the form -----------------------------------------------------------
     // The condition of a "pers" filter from its registered name and typed value.
@@ -159,6 +168,8 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    bool spostaCurs_ = false;
+    bool clickNoSel_ = false;
     struct Filtro {
         QString nome;
         QString campo;

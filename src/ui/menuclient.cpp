@@ -1,5 +1,6 @@
 #include "ui/menuclient.h"
 
+#include "frame/aziendamenu.h"
 #include "frame/parametri.h"
 #include "ui/canalemenu.h"
 
@@ -123,13 +124,21 @@ Lanciatore MenuClientLocale::lanciatore() {
     return {riga_, {}, {}, {}};
 }
 
-void MenuClientLocale::usaDatabaseComune(Database* comune) {
+MenuClientLocale::~MenuClientLocale() = default;
+
+void MenuClientLocale::usaDatabaseComune(Database* comune, const Configurazione& conf, Interazione& ui) {
+    azienda_.reset();
     comune_ = comune ? std::make_unique<ClientMenuComune>(*comune, utente_, QString()) : nullptr;
+    if (!comune_)
+        return;
+    const std::vector<AziendaMenu> aziende = aziendeDelMenu(comune, conf, ui);
+    azienda_ = std::make_unique<ClientMenuAzienda>(
+        *comune_, aziende.empty() ? AziendaMenu{} : aziende[aziendaPredefinita(aziende)]);
 }
 
 QString MenuClientLocale::parametroMenu(const QString& chiave) {
-    if (comune_)
-        return comune_->parametroMenu(chiave);
+    if (azienda_)
+        return azienda_->parametroMenu(chiave);
     return chiave.startsWith(QStringLiteral("Personal."), Qt::CaseInsensitive) ? NessunValorePersonale
                                                                                : QString();
 }

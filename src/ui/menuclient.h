@@ -12,8 +12,11 @@
 #include <memory>
 
 namespace tesel {
+class Configurazione;
+class ClientMenuAzienda;
 class Database;
-}
+class Interazione;
+} // namespace tesel
 
 namespace tesel::ui {
 
@@ -77,6 +80,7 @@ class MenuClientLocale : public MenuClient {
     Q_OBJECT
 public:
     MenuClientLocale(const QString& rigaComando, const QString& utente, QObject* padre = nullptr);
+    ~MenuClientLocale() override;
     bool connetti(const QString&, const QString&, const QString&) override { return true; }
     void disconnetti() override {}
     Lanciatore lanciatore() override;
@@ -88,12 +92,15 @@ public:
     QString parametroProcedura(const QString& chiave, const QString& ambito) override;
     QString percorsoConfigurazione() override { return {}; }
 
-    void usaDatabaseComune(Database* comune);
+    // From now on the values come from the common database, the company's own from the
+    // company whose database the profile file names (the one opened).
+    void usaDatabaseComune(Database* comune, const Configurazione& conf, Interazione& ui);
 
 private:
     QString riga_;
     QString utente_;
     std::unique_ptr<ClientMenu> comune_;
+    std::unique_ptr<ClientMenuAzienda> azienda_;
 };
 
 // The socket name of a menu started by this user (tesel-menu listens on it).

@@ -246,8 +246,8 @@ int InterazioneFinestre::mostra(const Messaggio& m) {
         terza = m.risposte[2];
     if (!m.titolo.isEmpty())
         titolo = m.titolo;
-    return finestra.msgCom(m.testo, prima, seconda, terza, titolo, m.larghezza, m.beep, 0, std::nullopt,
-                           m.focus);
+    return finestra.msgCom(m.testo, prima, seconda, terza, titolo, m.larghezza, m.beep && suoni_, 0,
+                           dimensione_, m.focus);
 }
 
 std::optional<QString> InterazioneFinestre::chiediTesto(const QString& titolo, const QString& domanda,
@@ -257,6 +257,18 @@ std::optional<QString> InterazioneFinestre::chiediTesto(const QString& titolo, c
     finestra.setWindowTitle(titolo.isEmpty() ? QGuiApplication::applicationDisplayName() : titolo);
     finestra.setLabelText(domanda);
     finestra.setTextValue(predefinito);
+    PuntatoreNormale puntatore;
+    if (finestra.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return finestra.textValue();
+}
+
+std::optional<QString> InterazioneFinestre::chiediSegreto(const QString& titolo, const QString& domanda) {
+    QInputDialog finestra(padre_);
+    finestra.setInputMode(QInputDialog::TextInput);
+    finestra.setTextEchoMode(QLineEdit::Password);
+    finestra.setWindowTitle(titolo.isEmpty() ? QGuiApplication::applicationDisplayName() : titolo);
+    finestra.setLabelText(domanda);
     PuntatoreNormale puntatore;
     if (finestra.exec() != QDialog::Accepted)
         return std::nullopt;

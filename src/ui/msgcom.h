@@ -83,9 +83,18 @@ public:
     // Headings beyond the third are added to the third line. With no entries nothing is
     // shown and 0 is answered, as every other answerer does.
     int scegli(const QStringList& descrizioni, const QStringList& elementi) override;
+    std::optional<QString> chiediSegreto(const QString& titolo, const QString& domanda) override;
+    // "BeepCome" = "N": no sound, even where a message asks for one.
+    void impostaSuoni(bool si) { suoni_ = si; }
+    // The message window's font size in points ("Risoluzione Video", "MsgCom"); none: the
+    // application's.
+    void impostaDimensioneMessaggi(std::optional<int> punti) { dimensione_ = punti; }
+    std::optional<int> dimensioneMessaggi() const { return dimensione_; }
 
 private:
     QWidget* padre_;
+    bool suoni_ = true;
+    std::optional<int> dimensione_;
 };
 
 } // namespace tesel::ui

@@ -165,6 +165,7 @@ PaginaRighe::PaginaRighe(Database& db, Interazione& interazione, const QString& 
 
 PaginaRighe::PaginaRighe(Contesto& contesto, const QString& tabella, QWidget* form)
     : PaginaRighe(contesto.db, contesto.interazione, tabella, form) {
+    RitornaMenu = contesto.ritornaAlMenu;
 }
 
 PaginaRighe::~PaginaRighe() = default;

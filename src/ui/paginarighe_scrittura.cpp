@@ -127,7 +127,7 @@ bool PaginaRighe::salvaNuova() {
     inserisci_ = false;
     modo_ = Modo::Consultazione;
     rileggi(nuovaChiave, rigaCorrente());
-    MostraMessaggio(QStringLiteral("Riga inserita"), true);
+    MostraEsito(QStringLiteral("Riga inserita"));
     dop(PassoScrivi);
     return true;
 }
@@ -158,7 +158,7 @@ bool PaginaRighe::salvaRiga() {
     }
     modo_ = Modo::Consultazione;
     rileggi(chiave_, rigaCorrente());
-    MostraMessaggio(QStringLiteral("Riga salvata"), true);
+    MostraEsito(QStringLiteral("Riga salvata"));
     dop(PassoScrivi);
     return true;
 }
@@ -230,7 +230,7 @@ bool PaginaRighe::Cancella() {
     modo_ = Modo::Consultazione;
     dop(PassoCancella);
     rileggi({}, riga);
-    MostraMessaggio(QStringLiteral("Riga cancellata"), true);
+    MostraEsito(QStringLiteral("Riga cancellata"));
     return true;
 }
 

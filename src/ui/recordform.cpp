@@ -36,6 +36,7 @@ SchedaRecord::SchedaRecord(Database& db, Interazione& interazione, const QString
 
 SchedaRecord::SchedaRecord(Contesto& contesto, const QString& tabella, QWidget* form)
     : SchedaRecord(contesto.db, contesto.interazione, tabella, form) {
+    RitornaMenu = contesto.ritornaAlMenu;
 }
 
 SchedaRecord::~SchedaRecord() = default;
@@ -304,8 +305,11 @@ bool SchedaRecord::ApriChiaveDigitata() {
     }
     if (!consentiNuovo) {
         MostraMessaggio(QStringLiteral("Record non trovato"));
-        if (!campi_->chiavi().isEmpty())
+        if (!campi_->chiavi().isEmpty()) {
+            // It goes once a key is typed again and found.
+            stato_barra_->legaAlCampo(campi_->chiavi().first()->widget());
             campi_->chiavi().first()->widget()->setFocus(Qt::OtherFocusReason);
+        }
         return false;
     }
     if (!pri(PassoNuovo))
@@ -314,7 +318,7 @@ bool SchedaRecord::ApriChiaveDigitata() {
     nuovoChiaveLibera_ = false;
     campi_->pulisci(true, false);
     cambiaStato(Stato::Nuovo);
-    MostraMessaggio(QStringLiteral("Record non trovato: inserimento di un nuovo record"));
+    MostraEsito(QStringLiteral("Record non trovato: inserimento di un nuovo record"));
     focusPrimo();
     dop(PassoNuovo);
     return true;
@@ -481,7 +485,7 @@ bool SchedaRecord::Cerca() {
             return false;
         }
         aggiornaBarra();
-        MostraMessaggio(QStringLiteral("Record trovati: %1").arg(n), true);
+        MostraEsito(QStringLiteral("Record trovati: %1").arg(n));
         return true;
     } catch (const std::exception& e) {
         filtro_ = precedente;
@@ -615,7 +619,7 @@ bool SchedaRecord::salvaRecord() {
     } catch (const std::exception& e) {
         mostraErrore(QStringLiteral("Lettura non riuscita"), e);
     }
-    MostraMessaggio(nuovo ? QStringLiteral("Record inserito") : QStringLiteral("Record salvato"), true);
+    MostraEsito(nuovo ? QStringLiteral("Record inserito") : QStringLiteral("Record salvato"));
     dop(PassoScrivi);
     return true;
 }
@@ -733,7 +737,7 @@ bool SchedaRecord::Cancella() {
     if (!cancellaRecord())
         return false;
     tornaChiave();
-    MostraMessaggio(QStringLiteral("Record cancellato"), true);
+    MostraEsito(QStringLiteral("Record cancellato"));
     dop(PassoCancella);
     return true;
 }

@@ -370,6 +370,21 @@ TEST_F(ConfigurazioneTest, shouldChooseTheSqlLoginOfEachConnection) {
         EXPECT_EQ(login(configurata("[Connessioni]\nNomeDB=Contab\n").connessioneAzienda()), atteso)
             << chiedi;
     }
+    // Asked: the login typed opens the company and the common database; cancelling gives up.
+    menu.imposta("ChiediPwdSql", "S");
+    for (const auto& [utente, password, atteso] :
+         {std::tuple{"studio", "pw", "studio/pw"}, {"studio", "", ""}, {"", "", ""}}) {
+        Configurazione q = configurata("[Connessioni]\nNomeDB=Contab\n[Menu]\nNomeDB=Comune\n");
+        auto a = q.connessioneAzienda();
+        ui.accodaTesto(*utente ? std::optional<QString>(utente) : std::nullopt);
+        ui.accodaTesto(*password ? std::optional<QString>(password) : std::nullopt);
+        EXPECT_EQ(q.chiediLogin(a), *atteso != 0) << utente << password;
+        EXPECT_EQ(login(a), *atteso ? QString(atteso) : "/?");
+        if (*atteso) {
+            EXPECT_EQ(login(q.connessioneComune()), atteso);
+        }
+    }
+    menu.imposta("ChiediPwdSql", "");
     menu.imposta("SqlLogin", "menu");
     menu.imposta("SqlPwd", "altra");
     Configurazione c = configurata("[Connessioni]\nNomeDB=Contab\nDbSqlPubUID=pub\nDbSqlPubPWD=segreta\n"

@@ -233,12 +233,12 @@ protected:
 };
 
 TEST_F(DemoComune, seedingAgainKeepsRowsAndTheUsersValues) {
-    db().EseguiSql("UPDATE MenuParametri SET Valore = '/dati/altro.db' WHERE Nome = 'NomeDBAzie'");
+    db().EseguiSql("UPDATE MenuParametri SET Valore = 'http://hub.studio.lan' WHERE Nome = 'FEHubUrl'");
     const QString righe = QStringLiteral("SELECT (SELECT COUNT(*) FROM MenuDett) + (SELECT COUNT(*) FROM "
                                          "MenuParametri) + (SELECT COUNT(*) FROM Aziende)");
     const qint64 prima = db().valore(righe).toLongLong();
     popolaDemoComune(db(), "/dati/demo/azienda.db");
-    EXPECT_EQ(parametroMenu("NomeDBAzie"), "/dati/altro.db");
+    EXPECT_EQ(parametroMenu("FEHubUrl"), "http://hub.studio.lan");
     EXPECT_EQ(db().valore(righe).toLongLong(), prima);
 }
 

@@ -4,11 +4,13 @@
 //   settings and the number of document states loaded at start-up:
 //   "hub <url> <login> <company code> <VAT number> stati <n> <description of CO>".
 // "Aggiorna" (sent by the menu's "ritornoa" for an open form) opens a modal dialog, and
-// closes it when one is open.
+// closes it when one is open. frmFEContab holds unsaved changes: closing it asks the record
+// form's question and tells "salvata", "abbandonata" or "tenuta aperta".
 
 #include "hub/hubservizio.h"
 #include "hub/statidocumento.h"
 #include "ui/applicazione.h"
+#include "ui/campischeda.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -66,11 +68,31 @@ private:
     QPointer<QDialog> modale_;
 };
 
+class FormConModifiche : public FormProva {
+public:
+    using FormProva::FormProva;
+    bool PuoChiudere() override {
+        switch (chiediSalvataggio(contesto_.interazione, QStringLiteral("Salvare le modifiche?"))) {
+        case 1:
+            dici(QStringLiteral("salvata"));
+            return true;
+        case 2:
+            dici(QStringLiteral("abbandonata"));
+            return true;
+        default:
+            dici(QStringLiteral("tenuta aperta"));
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     return eseguiTesel(argc, argv, [](RegistroForm& r) {
         for (const QString& nome : QStringList{QStringLiteral("frmFEInfo"), QStringLiteral("frmFEPassTest")})
             r.registra(nome, [nome](tesel::Contesto& c) { return new FormProva(nome, c); });
+        r.registra(QStringLiteral("frmFEContab"),
+                   [](tesel::Contesto& c) { return new FormConModifiche(QStringLiteral("frmFEContab"), c); });
     });
 }

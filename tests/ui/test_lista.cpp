@@ -235,6 +235,35 @@ TEST_F(Lista, cercaInUnaColonnaPrimoSuccessivoPrecedenteUltimo) {
     EXPECT_EQ(l->cerca(l->colonna("Causale"), "NCA", DirezioneRicerca::Successivo), 3);
 }
 
+TEST_F(Lista, laConfigurazioneDecideSeIlCursoreSegueLaRicercaESeIlDoppioClicSceglie) {
+    popolaFatture(db(), 30);
+    // LisSpostaCurs, LisClickNoSel; row after typing "F2" in NumDoc; rows chosen by a double click
+    // and by Enter.
+    const std::tuple<bool, bool, int, int> casi[]{
+        {false, false, 0, 2}, {true, false, 1, 2}, {true, true, 1, 1}};
+    for (const auto& [spostaCurs, clickNoSel, rigaDopoF2, scelte] : casi) {
+        SCOPED_TRACE(std::to_string(spostaCurs) + std::to_string(clickNoSel));
+        auto l = lista();
+        l->impostaComportamento(spostaCurs, clickNoSel);
+        l->resize(900, 500);
+        l->show();
+        ASSERT_TRUE(l->aggiorna());
+        int scelto = 0;
+        QObject::connect(l.get(), &LumoComlin::selezionato, [&] { ++scelto; });
+        l->dbgRiga->setCurrentIndex(l->modello()->index(0, 0));
+        l->CobCerca->setCurrentIndex(l->CobCerca->findData(QString("NumDoc")));
+        QTest::keyClicks(l->txtCerca, "F2");
+        EXPECT_EQ(l->rigaCorrente(), rigaDopoF2);
+        EXPECT_EQ(cella(*l, l->rigaCorrente(), "NumDoc"), spostaCurs ? "F2" : "F1");
+        const QRect r = l->dbgRiga->visualRect(l->modello()->index(3, 1));
+        QTest::mouseClick(l->dbgRiga->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(l->dbgRiga->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::keyClick(l->dbgRiga, Qt::Key_Return);
+        EXPECT_EQ(scelto, scelte);
+        EXPECT_TRUE(ui.mostrati.isEmpty());
+    }
+}
+
 class ListaPersonale : public Lista {
 protected:
     void SetUp() override {

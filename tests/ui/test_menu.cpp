@@ -68,11 +68,13 @@ protected:
         return condizione();
     }
 
-    void avvia(const QString& form) {
+    // `risposte`: what the user answers to the questions that offer it ("Annulla").
+    void avvia(const QString& form, const QString& risposte = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("TESEL_SENZA_SPLASH", "1");
         env.insert("TESEL_NON_PRESIDIATO", "1");
+        env.insert("TESEL_RISPOSTE", risposte);
         tesel_.setProcessEnvironment(env);
         tesel_.start(QStringLiteral(TESEL_PROVA),
                      {QStringLiteral("M=") + server_->nome(), "P=TESEL", QStringLiteral("F=") + form});
@@ -128,6 +130,44 @@ TEST_F(MenuETesel, shouldAnswerTheMenuRefuseToCloseUnderAModalDialogAndThenEnd) 
     ASSERT_TRUE(attendi([this] { return tesel_.state() == QProcess::NotRunning; }));
     EXPECT_EQ(tesel_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(tesel_.exitCode(), 0);
+}
+
+TEST_F(MenuETesel, shouldKeepTheProgramWhenAFormKeepsItsUnsavedChangesOnFine) {
+    const struct {
+        const char* risposta;
+        const char* esitoForm;
+        const char* rispostaMenu;
+        bool termina;
+    } casi[] = {
+        {"Annulla", "tenuta aperta", "No Chiudi", false},
+        {"No", "abbandonata", "", true},
+        {"Sì", "salvata", "", true},
+    };
+    for (const auto& caso : casi) {
+        SCOPED_TRACE(caso.risposta);
+        pid_ = 0;
+        uscita_.clear();
+        risultati_.clear(); // message ids start again with each program
+        // A form the user has not saved, and another one with nothing to lose.
+        avvia("frmFEContab", caso.risposta);
+        ASSERT_TRUE(haDetto("aperta frmFEContab")) << uscita_.toStdString();
+        comando("ritornoa", "frmFEInfo");
+        ASSERT_TRUE(haDetto("aperta frmFEInfo")) << uscita_.toStdString();
+
+        EXPECT_EQ(comando("fine").toString(), caso.rispostaMenu);
+        EXPECT_TRUE(haDetto(caso.esitoForm)) << uscita_.toStdString();
+        if (caso.termina) {
+            ASSERT_TRUE(attendi([this] { return tesel_.state() == QProcess::NotRunning; }));
+            EXPECT_EQ(tesel_.exitCode(), 0);
+            continue;
+        }
+        // The program is alive and answers; the menu may ask again.
+        EXPECT_EQ(comando("esiste"), QVariant(true));
+        EXPECT_EQ(tesel_.state(), QProcess::Running);
+        EXPECT_EQ(comando("fine").toString(), caso.rispostaMenu);
+        tesel_.kill();
+        tesel_.waitForFinished(5000);
+    }
 }
 
 TEST_F(MenuETesel, shouldRefuseAnUnknownFormAndEnd) {

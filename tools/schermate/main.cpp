@@ -4,6 +4,9 @@
 // launcher, each offscreen, and writes DIR/<name>.png.
 
 #include "../../app/tesel-menu/finestramenu.h"
+#include "frame/aziendamenu.h"
+#include "ui/presidio.h"
+
 #include "../../app/tesel/registrazione.h"
 #include "frame/configurazione.h"
 #include "frame/database.h"
@@ -21,6 +24,7 @@
 #include "ui/lista.h"
 #include "ui/msgcom.h"
 #include "ui/selezele.h"
+#include <QFileDialog>
 
 #include <QApplication>
 #include <QDir>
@@ -44,6 +48,9 @@ bool salva(QWidget* w, const QString& cartella, const QString& nome) {
         QCoreApplication::processEvents();
     const QString file = QDir(cartella).filePath(nome + QStringLiteral(".png"));
     const bool ok = w->grab().save(file);
+    // A picture of the contents has no title bar: the title goes to standard error.
+    err() << nome << ": " << w->windowTitle() << "\n";
+    err().flush();
     err() << (ok ? "scritta " : "NON scritta ") << file << "\n";
     return ok;
 }
@@ -83,6 +90,10 @@ int main(int argc, char** argv) {
     auto comune = Database::apri(cc.testo, cc.utente, cc.password);
     ParametriAzienda parametri(*db);
     Contesto contesto{*db, comune.get(), conf, menu, senzaUtente, parametri, qEnvironmentVariable("USER")};
+    // As the program shows them: Qt's texts in Italian, company and database on every window.
+    ui::caricaTraduzioniQt(app);
+    ui::PresidioFinestre presidio(app, senzaUtente);
+    presidio.impostaDove(parametri.leggi(QStringLiteral("Ditta.RagSoc")), c.testo);
     bool tutto = true;
 
     ui::RegistroForm registro;
@@ -200,7 +211,15 @@ int main(int argc, char** argv) {
     ui::frmConn splash(QStringLiteral("1.0"), QStringLiteral("06/12/2026"));
     tutto = salva(&splash, cartella, QStringLiteral("frmConn")) && tutto;
 
-    FinestraMenu finestraMenu(QFileInfo(ini).absoluteFilePath(), comune.get(), QStringLiteral("tesel"));
+    FinestraMenu finestraMenu(QFileInfo(ini).absoluteFilePath(), comune.get(), QStringLiteral("tesel"),
+                              aziendeDelMenu(comune.get(), conf, senzaUtente));
     tutto = salva(&finestraMenu, cartella, QStringLiteral("tesel-menu")) && tutto;
+
+    // One of Qt's own dialogs, in Italian.
+    QFileDialog file(nullptr, QStringLiteral("Selezione file XML"), QFileInfo(ini).absolutePath());
+    file.setOption(QFileDialog::DontUseNativeDialog);
+    file.resize(760, 460);
+    file.show();
+    tutto = salva(&file, cartella, QStringLiteral("QFileDialog")) && tutto;
     return tutto ? 0 : 1;
 }

@@ -425,7 +425,7 @@ void frmFEPassDett::offriRicalcoloRiepilogo() {
         Transazione t(contesto_.db);
         review::ricalcolaRiepilogo(contesto_.db, fattura_, superati);
         t.conferma();
-        pagina_->MostraMessaggio(QStringLiteral("Riepilogo IVA ricalcolato"), true);
+        pagina_->MostraEsito(QStringLiteral("Riepilogo IVA ricalcolato"));
     } catch (const ErroreDb& e) {
         msgCom(contesto_.interazione, frmMsgCom::testoErrore(QStringLiteral("Ricalcolo del riepilogo IVA"),
                                                              e.numero(), e.descrizione()));
