@@ -28,8 +28,6 @@ namespace {
 
 const QString AcapoErr = QStringLiteral("\r\n");
 constexpr int MassimoTentativi = 20;
-// The first key of the server's transaction locks on the numbers of the store (plus the year).
-constexpr int ChiaveNumerazione = 0x7E5E0000;
 
 QString testoErrore(int numero, const QString& descrizione) {
     return AcapoErr + QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione);
@@ -489,11 +487,14 @@ bool ImportazioneFile::numeroLibero(int anno, qint32 numero) {
     // Several workstations take the next number of the year inside their files' transactions,
     // where none sees the others' new rows: an insert on a number another has just taken would
     // wait for its commit and then fail. The number is claimed until the transaction ends
-    // instead, and a number claimed by another is passed over at once.
-    const QVariant preso =
-        db_.valore(QStringLiteral("SELECT CASE WHEN pg_try_advisory_xact_lock(%1, %2) THEN 1 ELSE 0 END")
-                       .arg(ChiaveNumerazione + anno)
-                       .arg(numero));
+    // instead, and a number claimed by another is passed over at once. The server's locks are
+    // shared by every schema of the database, so the key names this company's schema too.
+    const QVariant preso = db_.valore(
+        QStringLiteral(
+            "SELECT CASE WHEN pg_try_advisory_xact_lock(hashtext(current_schema() || '.FatXmlTest.%1'), "
+            "%2) THEN 1 ELSE 0 END")
+            .arg(anno)
+            .arg(numero));
     return preso.toInt() == 1;
 }
 
