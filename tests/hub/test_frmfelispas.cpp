@@ -178,16 +178,23 @@ TEST_F(FormRicevute, theInterruptStopsAfterTheDocumentInHandAndThePanelShowsTheP
     f->ComLista_Click();
     ASSERT_EQ(f->dbgLista->rowCount(), 3);
     f->ComSeleziona_Click();
-    guasti({"lento=700@ScaricaPassive"});
+    guasti({"lento=1500@ScaricaPassive"});
     bool pannello = false;
-    // While the first document is on its way the user presses "Interrompi".
-    QTimer::singleShot(250, f.get(), [&] {
-        pannello = f->PicScarico->isVisible() && !f->comDownDoc[0]->isEnabled() &&
-                   f->LabDaFare->text() == "Da fare: 3";
+    // While the first document is on its way the user presses "Interrompi". The log-in before
+    // it may be slow on a busy machine: the press waits for the panel to count the documents,
+    // then lands well inside the first document's slow answer.
+    QTimer attesa;
+    attesa.setInterval(10);
+    QObject::connect(&attesa, &QTimer::timeout, f.get(), [&] {
+        if (!f->PicScarico->isVisible() || f->LabDaFare->text() != "Da fare: 3")
+            return;
+        attesa.stop();
+        pannello = !f->comDownDoc[0]->isEnabled();
         if (const QString cartella = qEnvironmentVariable("TESEL_SCHERMATE"); !cartella.isEmpty())
             f->grab().save(QDir(cartella).filePath("frmFELisPas-scarico.png"));
-        f->ComInterrompi->click();
+        QTimer::singleShot(300, f.get(), [&] { f->ComInterrompi->click(); });
     });
+    attesa.start();
     f->comDownDoc_Click(1);
     EXPECT_TRUE(pannello);
     EXPECT_TRUE(f->ultimoScarico().interrotto);
