@@ -1,4 +1,5 @@
 #include "frame/sqlitediretto.h"
+#include "frame/sqlvalore.h"
 
 #include "frame/database.h"
 
@@ -224,17 +225,10 @@ void ConnessioneSqlite::Istruzione::lega(const QVariantList& valori) {
         int esito = SQLITE_OK;
         if (!v.isValid() || v.isNull()) {
             esito = sqlite3_bind_null(s, i + 1);
+        } else if (const int id = v.metaType().id(); tipoIntero(id) || id == QMetaType::Bool) {
+            esito = sqlite3_bind_int64(s, i + 1, v.toLongLong());
         } else {
-            switch (v.metaType().id()) {
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-            case QMetaType::Short:
-            case QMetaType::UShort:
-            case QMetaType::Bool:
-                esito = sqlite3_bind_int64(s, i + 1, v.toLongLong());
-                break;
+            switch (id) {
             case QMetaType::Double:
             case QMetaType::Float:
                 esito = sqlite3_bind_double(s, i + 1, v.toDouble());

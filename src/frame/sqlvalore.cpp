@@ -114,20 +114,29 @@ QString SqlValore(const QVariant& valore, int tipo) {
     }
 }
 
-QString SqlValore(const QVariant& valore) {
-    if (!valore.isValid() || valore.isNull())
-        return QStringLiteral("Null");
-    if (valore.metaType() == QMetaType::fromType<Currency>())
-        return SqlValore(valore, SqlValuta);
-    switch (valore.metaType().id()) {
+bool tipoIntero(int idTipo) {
+    switch (idTipo) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
-    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString SqlValore(const QVariant& valore) {
+    if (!valore.isValid() || valore.isNull())
+        return QStringLiteral("Null");
+    if (valore.metaType() == QMetaType::fromType<Currency>())
+        return SqlValore(valore, SqlValuta);
+    const int id = valore.metaType().id();
+    if (tipoIntero(id) || id == QMetaType::Bool)
         return SqlValore(valore, SqlLungo);
+    switch (id) {
     case QMetaType::Double:
     case QMetaType::Float:
         return SqlValore(valore, SqlDoppio);

@@ -27,6 +27,8 @@ QString SqlValore(const QVariant& valore, int tipo);
 // The same, with the type taken from the value itself (Currency, QDate, QDateTime, integers,
 // double, text); used by the recordset when it writes a row.
 QString SqlValore(const QVariant& valore);
+// Whether a value of this type (a QMetaType id) is a whole number; booleans are not.
+bool tipoIntero(int idTipo);
 
 // True for null, empty or blank.
 bool IsVuoto(const QVariant& valore);

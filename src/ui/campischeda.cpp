@@ -16,20 +16,6 @@ namespace tesel::ui {
 
 namespace {
 
-bool tipoIntero(int id) {
-    switch (id) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool tipoDecimale(int id) {
     return id == QMetaType::Double || id == QMetaType::Float;
 }
