@@ -41,7 +41,8 @@ constexpr const char* Uso =
     "            [--guasti GUASTO]...   avvia l'Hub (porta 0: una porta libera, scritta all'avvio)\n"
     "  utente    --login L --password P --partita-iva PIVA [--denominazione D] [--fatture-acquistate N]\n"
     "            [--ditta-attiva S|N]\n"
-    "            crea l'account con la sua ditta (o cambia la password e aggiunge la ditta)\n"
+    "            crea l'account con la sua ditta (o cambia la password e aggiunge la ditta);\n"
+    "            --password - legge la password dalla prima riga dello standard input\n"
     "  deposita  --partita-iva PIVA [--data-ricezione AAAA-MM-GG] FILE...\n"
     "            deposita fatture ricevute per la ditta, come se le avesse consegnate l'SdI\n"
     "  avanza    [--stato XX] [ID...]  porta i documenti inviati allo stato successivo\n"
@@ -241,7 +242,13 @@ int serve(const Argomenti& a, const QString& dati) {
 }
 
 int utente(const Argomenti& a, const QString& dati) {
-    const QString login = a.valore(QStringLiteral("login")), password = a.valore(QStringLiteral("password"));
+    const QString login = a.valore(QStringLiteral("login"));
+    QString password = a.valore(QStringLiteral("password"));
+    // A password on the command line is visible to every user of the machine: "-" reads it instead.
+    if (password == u"-") {
+        QTextStream ingresso(stdin);
+        password = ingresso.readLine();
+    }
     const QString partitaIva = a.valore(QStringLiteral("partita-iva"));
     if (login.isEmpty() || password.isEmpty() || partitaIva.isEmpty()) {
         errori() << "Servono --login, --password e --partita-iva\n";

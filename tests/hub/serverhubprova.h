@@ -40,8 +40,9 @@ public:
     QString dati() const { return dati_.path(); }
 
     // Runs `tesel-hub <argomenti> --dati <folder>`; answers the exit code, with standard
-    // output and error in `uscita` when given.
-    int comando(const QStringList& argomenti, QString* uscita = nullptr) const;
+    // output and error in `uscita` when given and `ingresso` on its standard input.
+    int comando(const QStringList& argomenti, QString* uscita = nullptr,
+                const QByteArray& ingresso = {}) const;
     // The test account (LoginProva, PasswordProva) with its company; asserts success.
     void creaAccount(const QString& partitaIva = PartitaIvaProva,
                      const QString& denominazione = QStringLiteral("Demo Srl"));
