@@ -1,6 +1,6 @@
 #pragma once
 // The lock of a received invoice: the header form holds it while the invoice is open for
-// changes, posting while it posts it.
+// changes, and batch posting leaves an invoice someone holds alone.
 
 #include <QString>
 

@@ -8,11 +8,13 @@
 #include "ui/insiemecampi.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QColor>
 #include <QHeaderView>
 #include <QRegularExpression>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QStyle>
 #include <QTableView>
 
 namespace tesel::ui {
@@ -130,6 +132,8 @@ QVariant ModelloRighe::data(const QModelIndex& index, int role) const {
             return QColor(0xa0, 0x00, 0x00);
         if (role == Qt::ToolTipRole)
             return *avviso;
+        if (role == Qt::DecorationRole && index.column() == colonnaSegno_)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return testo(index.row(), index.column());
@@ -142,11 +146,12 @@ QVariant ModelloRighe::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-void ModelloRighe::segnaRighe(QHash<int, QString> avvisi) {
+void ModelloRighe::segnaRighe(QHash<int, QString> avvisi, const QString& colonnaSegno) {
     avvisi_ = std::move(avvisi);
+    colonnaSegno_ = colonna(colonnaSegno);
     if (rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
-                         {Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole});
+                         {Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::DecorationRole});
 }
 
 QVariant ModelloRighe::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -6,6 +6,7 @@
 #include "posting/righeiva.h"
 #include "review/totali.h"
 #include "store/store.h"
+#include "ui/barrecomandi.h"
 #include "ui/insiemecampi.h"
 #include "ui/msgcom.h"
 #include "ui/paginarighe.h"
@@ -177,11 +178,21 @@ void frmFEPassIva::segnaRigheSuperate() {
     } catch (const ErroreDb& e) {
         pagina_->MostraMessaggio(e.descrizione());
     }
-    m->segnaRighe(std::move(avvisi));
+    m->segnaRighe(std::move(avvisi), QStringLiteral("Iva"));
 }
 
 void frmFEPassIva::dopo(int passo) {
     FormRigheFattura::dopo(passo);
+    if (passo == PassoMostra) {
+        // The selected row hides its colour: the status bar says why it is marked.
+        const QString avviso = pagina_->modello()->avvisoRiga(pagina_->rigaCorrente());
+        if (!avviso.isEmpty())
+            pagina_->MostraMessaggio(avviso);
+        else if (!avvisoMostrato_.isEmpty() &&
+                 pagina_->barraStato()->testoPannello(QStringLiteral("Messaggio")) == avvisoMostrato_)
+            pagina_->MostraMessaggio({});
+        avvisoMostrato_ = avviso;
+    }
     if (passo != PassoCancella)
         return;
     // The rows after the deleted one close the gap, before the grid is read again.
