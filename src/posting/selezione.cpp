@@ -1,10 +1,12 @@
 #include "posting/selezione.h"
 
+#include "frame/blocchi.h"
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
 #include "posting/primanota.h"
 #include "posting/riepilogo.h"
+#include "store/bloccofattura.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -60,6 +62,26 @@ QString EsitoLotto::avvisiRaccolti() const {
 }
 
 namespace {
+
+// An invoice a user has open for changes (the header form holds its lock) is left to them.
+// The run only looks: it takes no lock of its own, so runs of several workstations still meet
+// on each invoice's claim, and a change saved after the posting is refused by the posted flag.
+// Answers why the invoice cannot be posted now, or nothing.
+std::optional<QString> fatturaInUso(Database& db, const FatturaInAttesa& s, const QString& utente) {
+    RichiestaBlocco r;
+    r.tipo = store::TipoBloccoFattura;
+    r.descrizione = store::DescrizioneBloccoFattura;
+    r.anno = s.anno;
+    r.numero = s.numero;
+    r.utente = utente;
+    r.soloVerifica = true;
+    const EsitoBloccoDoc e = BloccaDoc(db, r);
+    if (e.esito == BloccoPreso)
+        return std::nullopt;
+    if (e.esito == BloccoErrore)
+        return QStringLiteral("Impossibile verificare se la fattura è in uso: ") + e.messaggio;
+    return store::fatturaInUsoDa(e.utente);
+}
 
 QString testoErrore(const std::exception& e) {
     if (const auto* db = dynamic_cast<const ErroreDb*>(&e))
@@ -123,6 +145,11 @@ EsitoLotto contabilizzaFatture(Database& db, ParametriAzienda& parametri, Config
         f.xmlNumRif = s.numero;
         f.identificazione = s.identificazione;
         f.fattura = s;
+        if (const auto inUso = fatturaInUso(db, s, opzioni.utente)) {
+            f.errori = CrLf + *inUso;
+            esito.fatture.push_back(f);
+            continue;
+        }
         try {
             if (opzioni.senzaRegistrazione) {
                 // The same claim as a posting: an invoice another workstation posted meanwhile

@@ -47,11 +47,6 @@ bool fatturaContabilizzata(Database& db, ChiaveFattura fattura);
 // digits).
 QString erroreCoordinata(const QString& colonna, const QString& valore);
 
-// The LockGest kind of an invoice open for changes in the review forms, and how the message
-// of a held lock names it.
-inline const QString TipoBloccoFattura = QStringLiteral("FE");
-inline const QString DescrizioneBloccoFattura = QStringLiteral("Fattura ricevuta");
-
 // Whether a FatXmlTest column (or a field's "|-|A|B|C" registration) may still change once
 // the invoice is posted: only what neither the journal nor its due dates were made from, the
 // transport data, which only the print reads.

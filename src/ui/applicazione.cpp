@@ -248,6 +248,10 @@ void Applicazione::ApriForm(QString nome, bool mostra, const QString& resto, con
 void Applicazione::MostraForm(const QString& nome, const RegistroForm::Fabbrica& fabbrica, const QString& chi,
                               const QString& chiaveSec, const QString& parametro) {
     const Lanciatore l = comandi_->ogMenuClient()->lanciatore();
+    // The menu asks for these keys back ("keyprgprim", "keyprgsec") to know what the program
+    // it launched was opened on.
+    stato_.lanciaKeyPrim = chi;
+    stato_.lanciaKeySec = chiaveSec;
     auto consegna = [&](FormTesel* f) {
         f->osKeySec = chiaveSec;
         f->osKeyLancia = chi;

@@ -124,6 +124,9 @@ QList<CampoScheda*> InsiemeCampi::chiavi() const {
 
 void InsiemeCampi::mostra(const Recordset& rs) {
     caricando_ = true;
+    // A stored code its table does not have (one the import could not resolve, one deleted
+    // since) is marked as a typed one would be, so the user fixes it before it is used.
+    CampoScheda* primoInesistente = nullptr;
     for (const auto& c : campi_) {
         QVariantList valori;
         for (const QString& col : c->colonne())
@@ -132,12 +135,20 @@ void InsiemeCampi::mostra(const Recordset& rs) {
         c->impostaTesto(t);
         c->caricato = c->testo();
         c->letti = valori;
-        segnaErrore(*c, false);
-        decodifica(*c);
+        const bool inesistente = !decodifica(*c);
+        segnaErrore(*c, inesistente);
+        if (inesistente && !primoInesistente)
+            primoInesistente = c.get();
     }
+    // The fault reported for the row shown before is not this row's.
+    const bool messaggioVecchio = campoMessaggio_ != nullptr;
     campoMessaggio_ = nullptr;
     caricando_ = false;
     cambiato();
+    if (primoInesistente)
+        rifiuta(*primoInesistente, messaggioCodiceInesistente(*primoInesistente));
+    else if (messaggioVecchio && messaggio)
+        messaggio({});
 }
 
 void InsiemeCampi::pulisci(bool predefiniti, bool ancheChiavi) {

@@ -8,10 +8,13 @@
 #include "ui/insiemecampi.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QColor>
 #include <QHeaderView>
 #include <QRegularExpression>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QStyle>
 #include <QTableView>
 
 namespace tesel::ui {
@@ -50,6 +53,7 @@ QString testoData(const QVariant& v, bool conOra) {
 void ModelloRighe::carica(const QString& sql, Database& db) {
     Recordset rs = db.ApriRs(sql);
     beginResetModel();
+    avvisi_.clear();
     nomi_ = rs.campi();
     tipi_ = QList<int>(nomi_.size(), QMetaType::UnknownType);
     righe_.clear();
@@ -120,6 +124,17 @@ QString ModelloRighe::testo(int riga, int colonna) const {
 QVariant ModelloRighe::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
+    const auto avviso = avvisi_.constFind(index.row());
+    if (avviso != avvisi_.constEnd()) {
+        if (role == Qt::BackgroundRole)
+            return QColor(0xff, 0xd6, 0xd6);
+        if (role == Qt::ForegroundRole)
+            return QColor(0xa0, 0x00, 0x00);
+        if (role == Qt::ToolTipRole)
+            return *avviso;
+        if (role == Qt::DecorationRole && index.column() == colonnaSegno_)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return testo(index.row(), index.column());
     if (role == Qt::TextAlignmentRole) {
@@ -129,6 +144,14 @@ QVariant ModelloRighe::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(Qt::AlignVCenter | (numero ? Qt::AlignRight : Qt::AlignLeft));
     }
     return {};
+}
+
+void ModelloRighe::segnaRighe(QHash<int, QString> avvisi, const QString& colonnaSegno) {
+    avvisi_ = std::move(avvisi);
+    colonnaSegno_ = colonna(colonnaSegno);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::DecorationRole});
 }
 
 QVariant ModelloRighe::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -72,8 +72,15 @@ public:
     QString testo(int riga, int colonna) const; // as the grid shows it
     void impostaIntestazione(const QString& colonna, const QString& testo);
     void impostaFormato(const QString& colonna, const QString& formato);
+    // Rows shown apart, each with why (its tooltip): a stated value that no longer agrees with
+    // what it was made from. The warning sign in `colonnaSegno` stays visible on the selected
+    // row. Reading the rows again clears them.
+    void segnaRighe(QHash<int, QString> avvisi, const QString& colonnaSegno);
+    QString avvisoRiga(int riga) const { return avvisi_.value(riga); }
 
 private:
+    QHash<int, QString> avvisi_; // row -> why it is shown apart
+    int colonnaSegno_ = -1;
     QStringList nomi_;
     QList<int> tipi_; // QMetaType id of each column as the query answered it
     QList<QVariantList> righe_;

@@ -1,6 +1,6 @@
-// Unknown codes in the review forms: refused where they are typed (the field marked, the
-// message naming the field and, in the line forms, the line) and again on save, so they never
-// reach the store; the message goes once the code is corrected.
+// Unknown codes in the review forms: marked when a stored one is shown, refused where they are
+// typed (the field marked, the message naming the field and, in the line forms, the line) and
+// again on save, so they never reach the store; the message goes once the code is corrected.
 
 #include "formprova.h"
 
@@ -39,6 +39,8 @@ struct CasoCodice {
 
 TEST_F(CodiciInesistenti, theHeaderRefusesAnUnknownCodeWhereTypedAndOnSaveAndClearsTheMessageWhenFixed) {
     const ChiaveFattura k = importa({});
+    // Stored and not found (an import that could not resolve it): marked as soon as shown.
+    db().EseguiSql(QString("UPDATE FatXmlTest SET ContoFor = '9998' WHERE XmlNumRif = %1").arg(k.numero));
     auto* f = mostra(new frmFEPassTest(*contesto));
     f->Carica();
     f->txtAnno->setText(QString::number(k.anno));
@@ -46,6 +48,8 @@ TEST_F(CodiciInesistenti, theHeaderRefusesAnUnknownCodeWhereTypedAndOnSaveAndCle
     QTest::keyClick(f->txtNumRif, Qt::Key_Return);
     ASSERT_EQ(f->scheda()->stato(), SchedaRecord::Stato::Modifica);
     const auto messaggio = [f] { return f->staMessaggi->testoPannello("Messaggio"); };
+    EXPECT_EQ(messaggio(), "Codice inesistente: Conto");
+    EXPECT_TRUE(marcato(f->campo("GruppoFor")));
     const auto stored = [&](const char* colonna) { return testo("FatXmlTest", k, colonna); };
 
     for (const CasoCodice& c : {
@@ -86,9 +90,15 @@ TEST_F(CodiciInesistenti, theHeaderRefusesAnUnknownCodeWhereTypedAndOnSaveAndCle
 
 TEST_F(CodiciInesistenti, theLineFormNamesTheLineOfAnUnknownCounterAccountAndVatCode) {
     const ChiaveFattura k = importa({});
+    db().EseguiSql(
+        QString("UPDATE FatXmlDett SET Iva = 'Z9' WHERE XmlNumRif = %1 AND XmlRigDet = 1").arg(k.numero));
     auto* f = mostra(new frmFEPassDett(*contesto, k, 0));
-    ASSERT_TRUE(f->pagina()->posizionaRiga(1));
     const auto messaggio = [f] { return f->staMessaggi->testoPannello("Messaggio"); };
+    // A stored unknown code is marked when its line is shown; the next line's are all known.
+    EXPECT_EQ(messaggio(), "Codice inesistente: Codice iva alla riga 1");
+    ASSERT_TRUE(f->pagina()->posizionaRiga(1));
+    EXPECT_EQ(messaggio(), "");
+    EXPECT_FALSE(marcato(f->campo("Iva")));
     const QString riga = "XmlRigDet = 2";
     const QString contoPrima = testo("FatXmlDett", k, "ContoCPartita", riga);
 

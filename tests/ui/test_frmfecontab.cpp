@@ -4,6 +4,7 @@
 
 #include "formprova.h"
 
+#include "frame/blocchi.h"
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
 #include "posting/forms/frmfecontab.h"
@@ -191,16 +192,27 @@ TEST_F(DialogoContabilizzazione, shouldOnlyMarkTheSelectedInvoicesPostedOnceConf
 TEST_F(DialogoContabilizzazione, shouldListEveryFailingInvoiceWithItsReasonAndGoOn) {
     fattura(1, "03981270683");
     fattura(2, "01234567890");
+    fattura(3, "01234567890");
+    // Another workstation has the second open for changes.
+    auto altra = altraConnessione();
+    BlocchiTenuti mario(*altra);
+    RichiestaBlocco r;
+    r.tipo = "FE";
+    r.anno = anno;
+    r.numero = 2;
+    r.utente = "mario";
+    ASSERT_EQ(mario.prendi(r).esito, BloccoPreso);
     apri();
     form->ComOk->click();
-    // Each invoice lacks its supplier: the run reaches the second after the first failed.
+    // Each invoice fails its own way: the run reaches the last after the others failed.
     EXPECT_EQ(
         utente.testiMostrati(),
-        QStringList{"Elaborazione terminata: 0 contabilizzate su 2 spuntate\n\nNon contabilizzate: 2\n"
+        QStringList{"Elaborazione terminata: 0 contabilizzate su 3 spuntate\n\nNon contabilizzate: 3\n"
                     "Nr. rif. 1 - P.Iva 03981270683 - File IT03981270683_1.xml\nManca il codice fornitore\n"
-                    "Nr. rif. 2 - P.Iva 01234567890 - File IT01234567890_2.xml\nManca il codice fornitore"});
-    // Both stay listed, ready for another try once their supplier is set.
-    EXPECT_EQ(form->elenco().size(), 2u);
+                    "Nr. rif. 2 - P.Iva 01234567890 - File IT01234567890_2.xml\nFattura in uso da mario\n"
+                    "Nr. rif. 3 - P.Iva 01234567890 - File IT01234567890_3.xml\nManca il codice fornitore"});
+    // All stay listed, ready for another try.
+    EXPECT_EQ(form->elenco().size(), 3u);
     EXPECT_TRUE(contabilizzate().isEmpty());
     EXPECT_EQ(righeContabili(), 0);
 }

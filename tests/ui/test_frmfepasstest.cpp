@@ -458,6 +458,8 @@ TEST_F(FormTestata,
     f.totale = "1220.00";
     const ChiaveFattura k = importa(f);
     apriFattura(k);
+    // The form holds the invoice's lock, which keeps batch posting off it but not its own.
+    EXPECT_EQ(db().valore("SELECT Utente FROM LockGest WHERE Tipo = 'FE'").toString(), "prova");
     utente.accoda("Annulla");
     comando("Contabil");
     EXPECT_EQ(utente.testiMostrati(), QStringList{"Confermi contabilizzazione della fattura corrente"});

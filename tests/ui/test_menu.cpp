@@ -104,6 +104,7 @@ protected:
 };
 
 TEST_F(MenuETesel, shouldAnswerTheMenuRefuseToCloseUnderAModalDialogAndThenEnd) {
+    server_->impostaLanciatore({QString(), QStringLiteral("4711"), QStringLiteral("2026/17"), QString()});
     avvia("FRMFEINFO"); // capitals: the dispatcher ignores case
     EXPECT_TRUE(haDetto("aperta frmFEInfo")) << uscita_.toStdString();
     // Start-up loaded the Hub settings (company code defaulted, no VAT number in this company)
@@ -113,11 +114,16 @@ TEST_F(MenuETesel, shouldAnswerTheMenuRefuseToCloseUnderAModalDialogAndThenEnd) 
     EXPECT_EQ(comando("esiste"), QVariant(true));
     EXPECT_EQ(comando("paramprgclie").toString(), "$Default$");
     EXPECT_EQ(comando("comandoprgclie").toString(), "comandoprgclie");
+    EXPECT_EQ(comando("keyprgprim").toString(), "4711");
+    EXPECT_EQ(comando("keyprgsec").toString(), "2026/17");
 
     // A form that is not open is opened by "ritornoa"; asked again, it refreshes (and the test
     // form answers a refresh with a modal dialog).
+    server_->impostaLanciatore({QString(), QStringLiteral("5120"), QStringLiteral("2025/3"), QString()});
     comando("ritornoa", "frmFEPassTest");
     EXPECT_TRUE(haDetto("aperta frmFEPassTest")) << uscita_.toStdString();
+    EXPECT_EQ(comando("keyprgprim").toString(), "5120");
+    EXPECT_EQ(comando("keyprgsec").toString(), "2025/3");
     comando("ritornoa", "frmFEPassTest");
     ASSERT_TRUE(haDetto("modale aperta")) << uscita_.toStdString();
 

@@ -90,6 +90,20 @@ protected:
                        ":" + formatta(*rs.leggiValuta("Imposta"), u"0.00");
         return out.join(' ');
     }
+    // The summary grid's rows shown apart (colour and warning sign), as "row number: why", and
+    // what the status bar says of the row shown.
+    QStringList righeSegnate() {
+        auto* d = mostra(new frmFEPassIva(*contesto, k));
+        const ModelloRighe* m = d->pagina()->modello();
+        QStringList out;
+        for (int r = 0; r < m->rowCount(); ++r)
+            if (m->data(m->index(r, 0), Qt::BackgroundRole).isValid() &&
+                m->data(m->index(r, m->colonna("Iva")), Qt::DecorationRole).isValid())
+                out << m->valore(r, "XmlRigDet").toString() + ": " +
+                           m->data(m->index(r, 0), Qt::ToolTipRole).toString();
+        out << d->staMessaggi->testoPannello("Messaggio");
+        return out;
+    }
     ChiaveFattura k;
 };
 
@@ -119,6 +133,15 @@ TEST_F(TotaliFattura, aLineMovedToAnotherVatCodeOffersToRemakeTheSummaryAndTheHe
     }
     frmFEPassTest* f = apriTestata();
     EXPECT_EQ(striscia(f).toStdString(), "230,00/50,60/280,60 | 230,00/35,00!/265,00 | //288,00! | //288,00");
+    // The summary's own grid marks both rows until they agree again.
+    EXPECT_EQ(
+        righeSegnate(),
+        (QStringList{"1: Da ricalcolare dalle righe - Iva 22 (22%): imponibile 230,00 invece di 100,00, "
+                     "imposta 50,60 invece di 22,00",
+                     "2: Da ricalcolare dalle righe - Iva 10 (10%): imponibile 0,00 invece di 130,00, "
+                     "imposta 0,00 invece di 13,00",
+                     "Da ricalcolare dalle righe - Iva 22 (22%): imponibile 230,00 invece di 100,00, "
+                     "imposta 50,60 invece di 22,00"}));
 
     // Accepted, after another change of the line: the summary is made from the lines.
     utente.mostrati.clear();
@@ -130,6 +153,7 @@ TEST_F(TotaliFattura, aLineMovedToAnotherVatCodeOffersToRemakeTheSummaryAndTheHe
     ASSERT_TRUE(d->pagina()->ButtonComando("Salva"));
     EXPECT_EQ(utente.testiMostrati().size(), 1);
     EXPECT_EQ(riepilogo().toStdString(), "22:250,00:55,00");
+    EXPECT_EQ(righeSegnate(), QStringList{""});
     f = apriTestata();
     EXPECT_EQ(striscia(f).toStdString(), "250,00/55,00/305,00 | 250,00/55,00/305,00 | //288,00! | //288,00");
 }

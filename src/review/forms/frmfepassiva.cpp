@@ -6,6 +6,7 @@
 #include "posting/righeiva.h"
 #include "review/totali.h"
 #include "store/store.h"
+#include "ui/barrecomandi.h"
 #include "ui/insiemecampi.h"
 #include "ui/msgcom.h"
 #include "ui/paginarighe.h"
@@ -155,10 +156,43 @@ void frmFEPassIva::persColonne() {
     pagina_->formatoColonna(QStringLiteral("AliquotaIVA"), QStringLiteral("##0.00"));
     for (const char* c : {"ImponibileImporto", "Imposta", "Arrotondamento", "SpeseAccessorie"})
         pagina_->formatoColonna(QLatin1String(c), QStringLiteral("#,##0.00"));
+    // Runs after every reading of the grid, so a row is marked for as long as it disagrees.
+    segnaRigheSuperate();
+}
+
+void frmFEPassIva::segnaRigheSuperate() {
+    ModelloRighe* m = pagina_->modello();
+    QHash<int, QString> avvisi;
+    try {
+        const auto superati = review::riepilogoSuperato(contesto_.db, fattura_,
+                                                        posting::tolleranzaQuadratura(contesto_.parametri));
+        const int colonna = m->colonna(QString(store::XmlRigDet));
+        for (int r = 0; r < m->rowCount() && !superati.empty(); ++r) {
+            const qint64 numero = m->valore(r, colonna).toLongLong();
+            for (const review::CodiceRiepilogo& c : superati)
+                if (std::find(c.righeRiepilogo.begin(), c.righeRiepilogo.end(), numero) !=
+                    c.righeRiepilogo.end())
+                    avvisi.insert(r, QStringLiteral("Da ricalcolare dalle righe - ") +
+                                         review::descriviSuperato(c));
+        }
+    } catch (const ErroreDb& e) {
+        pagina_->MostraMessaggio(e.descrizione());
+    }
+    m->segnaRighe(std::move(avvisi), QStringLiteral("Iva"));
 }
 
 void frmFEPassIva::dopo(int passo) {
     FormRigheFattura::dopo(passo);
+    if (passo == PassoMostra) {
+        // The selected row hides its colour: the status bar says why it is marked.
+        const QString avviso = pagina_->modello()->avvisoRiga(pagina_->rigaCorrente());
+        if (!avviso.isEmpty())
+            pagina_->MostraMessaggio(avviso);
+        else if (!avvisoMostrato_.isEmpty() &&
+                 pagina_->barraStato()->testoPannello(QStringLiteral("Messaggio")) == avvisoMostrato_)
+            pagina_->MostraMessaggio({});
+        avvisoMostrato_ = avviso;
+    }
     if (passo != PassoCancella)
         return;
     // The rows after the deleted one close the gap, before the grid is read again.

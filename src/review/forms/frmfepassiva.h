@@ -22,6 +22,10 @@ private:
     void costruisci();
     QString prepSql() const override;
     void persColonne() override;
+    // Marks the rows the lines no longer make (a line's VAT code, rate or amount changed and
+    // the summary was not made again); worked out from the lines each time, nothing is stored.
+    void segnaRigheSuperate();
+    QString avvisoMostrato_; // the mark of the row shown, as the status bar says it
 };
 
 } // namespace tesel::ui

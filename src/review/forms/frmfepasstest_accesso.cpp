@@ -7,6 +7,7 @@
 #include "frame/database.h"
 #include "review/forms/frmfepasstest.h"
 #include "review/revisione.h"
+#include "store/bloccofattura.h"
 #include "ui/barrecomandi.h"
 #include "ui/insiemecampi.h"
 #include "ui/recordform.h"
@@ -29,7 +30,7 @@ bool flagSi(const QString& testo) {
 QString frmFEPassTest::motivoSolaLettura() const {
     switch (accesso_) {
     case Accesso::InUso:
-        return QStringLiteral("Fattura in uso da ") + detentore_ + QStringLiteral(": sola consultazione");
+        return store::fatturaInUsoDa(detentore_) + QStringLiteral(": sola consultazione");
     case Accesso::Contabilizzata:
         return QStringLiteral("Fattura contabilizzata: si possono modificare solo i dati di trasporto");
     case Accesso::Libero:
@@ -53,8 +54,8 @@ void frmFEPassTest::aggiornaAccesso() {
         rilasciaBlocco();
         if (k.anno != 0) {
             RichiestaBlocco r;
-            r.tipo = review::TipoBloccoFattura;
-            r.descrizione = review::DescrizioneBloccoFattura;
+            r.tipo = store::TipoBloccoFattura;
+            r.descrizione = store::DescrizioneBloccoFattura;
             r.anno = k.anno;
             r.numero = k.numero;
             r.utente = contesto_.utente;
