@@ -348,6 +348,10 @@ void Archivio::chiudiSessione(const QString& token) {
     esegui(QStringLiteral("DELETE FROM Sessioni WHERE Token = ?"), {token});
 }
 
+int Archivio::scadiSessioni() {
+    return esegui(QStringLiteral("UPDATE Sessioni SET Scadenza = 0"), {}).numRowsAffected();
+}
+
 std::optional<DocumentoAttivo> Archivio::attivo(qint64 id) {
     QSqlQuery q = esegui(QStringLiteral("SELECT * FROM Attivi WHERE Id = ?"), {id});
     if (!q.next())

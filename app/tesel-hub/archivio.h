@@ -118,6 +118,8 @@ public:
     // The session of a token still valid, its expiry moved on; nothing when unknown or expired.
     std::optional<Sessione> usaSessione(const QString& token, int durataSecondi);
     void chiudiSessione(const QString& token);
+    // Every open session expires now, as if its time had run out; answers how many.
+    int scadiSessioni();
 
     // Issued documents.
     std::optional<DocumentoAttivo> attivo(qint64 id);

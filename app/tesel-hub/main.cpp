@@ -48,6 +48,7 @@ constexpr const char* Uso =
     "            (DN -> IC -> CO) o allo stato XX; senza ID tutti quelli in DN o IC\n"
     "  guasti    [GUASTO...]   imposta i guasti simulati (nessuno: li toglie)\n"
     "  documenti               elenca i documenti inviati (una riga JSON per documento)\n"
+    "  scadi                   fa scadere subito le sessioni aperte\n"
     "GUASTO: lento=MS[@OPERAZIONE] caduta[@OPERAZIONE] spazzatura[@OPERAZIONE] http=CODICE[@OPERAZIONE]\n"
     "        esito=N[@OPERAZIONE] vuota[@OPERAZIONE] errore@DOCUMENTO impronta@DOCUMENTO\n";
 
@@ -426,6 +427,10 @@ int main(int argc, char** argv) {
             return impostaGuasti(*a, dati);
         if (a->comando == u"documenti")
             return documenti(dati);
+        if (a->comando == u"scadi") {
+            uscita() << "Sessioni scadute: " << Archivio(dati).scadiSessioni() << "\n";
+            return 0;
+        }
     } catch (const ErroreHub& e) {
         errori() << e.testo() << "\n";
         return 1;
