@@ -5,15 +5,12 @@
 #include "hubinvioprova.h"
 
 #include "frame/currency.h"
-#include "schema/schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
-#include <map>
 
 using namespace tesel;
 
@@ -25,19 +22,13 @@ protected:
         ConHubInvio::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ini_ = scriviProfilo(cartella());
+        ini_ = profiloConHub();
         // Downloads go to DirFeScar, below the profile's folder.
         QFile f(ini_);
         ASSERT_TRUE(f.open(QIODevice::Append));
         f.write(QStringLiteral("[Base]\nDirFeScar=%1\n").arg(cartellaScarico()).toUtf8());
         f.close();
         QDir().mkpath(cartellaScarico());
-        auto comune = Database::apri(QDir(cartella()).filePath("comune.db"));
-        schema::creaSchema(*comune, schema::tabelleComuni());
-        const std::map<QString, QString> parametri{
-            {"FEHubUrl", url_}, {"FEHubLogin", prova::LoginProva}, {"FEHubPwd", prova::PasswordProva}};
-        for (const auto& [nome, valore] : parametri)
-            comune->EseguiConValori("INSERT INTO MenuParametri (Nome, Valore) VALUES (?, ?)", {nome, valore});
     }
 
     QString cartellaScarico() const { return QDir(cartella()).filePath("scaricati"); }
@@ -49,13 +40,10 @@ protected:
     };
     Esito cli(const QStringList& argomenti) { return tesel(QStringList{"hub"} + argomenti); }
     Esito tesel(const QStringList& argomenti) {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), argomenti + QStringList{"--ini", ini_});
-        EXPECT_TRUE(p.waitForFinished(120000));
-        Esito e{p.exitCode(), {}, QString::fromUtf8(p.readAllStandardError())};
-        for (const QByteArray& riga : p.readAllStandardOutput().split('\n'))
-            if (!riga.trimmed().isEmpty())
-                e.oggetti << QJsonDocument::fromJson(riga).object();
+        const EsitoCli c = teselCli(argomenti, ini_);
+        Esito e{c.codice, {}, c.errori};
+        for (const QString& riga : c.uscita.split(u'\n', Qt::SkipEmptyParts))
+            e.oggetti << QJsonDocument::fromJson(riga.toUtf8()).object();
         return e;
     }
 
