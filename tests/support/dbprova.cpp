@@ -3,10 +3,16 @@
 #include "schema/demo.h"
 #include "schema/schema.h"
 
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSaveFile>
 #include <QUuid>
+#include <cstdio>
 
 namespace tesel::prova {
 
@@ -26,6 +32,45 @@ std::unique_ptr<Database> apriOdbc(const QString& schema) {
     if (!schema.isEmpty())
         db->EseguiSql(QStringLiteral("SET search_path TO ") + schema);
     return db;
+}
+
+// The company's tables, empty or with the demo company, as a SQLite file made once for this test program and
+// this day (the demo dates its invoices and its accounting year by today) and copied by every test that wants
+// it: building and seeding the tables is most of a short test's time. Each test is its own process, so the
+// copy lives in a folder of the user's, under a name that changes with the program; the first process to
+// finish it renames it into place, the others use it.
+QString aziendaInCache(bool conDemo) {
+    const QFileInfo programma(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    const QString cartella = QDir::temp().filePath(QStringLiteral("tesel-prova-demo"));
+    if (!programma.exists() || !QDir().mkpath(cartella))
+        return {};
+    const QString prefisso =
+        QStringLiteral("%1-%2-").arg(programma.fileName()).arg(qHash(programma.absoluteFilePath()), 0, 16);
+    const QString nome = prefisso + QStringLiteral("%1-%2-%3.db")
+                                        .arg(programma.lastModified().toMSecsSinceEpoch())
+                                        .arg(QDate::currentDate().toString(Qt::ISODate))
+                                        .arg(conDemo ? QStringLiteral("demo") : QStringLiteral("vuota"));
+    const QString file = QDir(cartella).filePath(nome);
+    if (QFileInfo::exists(file))
+        return file;
+    const QString parziale = file + QStringLiteral(".") + QString::number(QCoreApplication::applicationPid());
+    {
+        auto db = Database::apri(parziale);
+        schema::creaSchema(*db, schema::tabelleAzienda());
+        if (conDemo)
+            schema::popolaDemo(*db);
+        // Everything in the one file: a copy carries no journal.
+        db->valore(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    }
+    if (::rename(QFile::encodeName(parziale).constData(), QFile::encodeName(file).constData()) != 0) {
+        QFile::remove(parziale);
+        return QFileInfo::exists(file) ? file : QString();
+    }
+    // Copies made for earlier builds or days are no longer of use.
+    for (const QFileInfo& vecchio : QDir(cartella).entryInfoList({prefisso + u'*'}))
+        if (vecchio.fileName() != nome && vecchio.lastModified().secsTo(QDateTime::currentDateTime()) > 3600)
+            QFile::remove(vecchio.filePath());
+    return file;
 }
 
 } // namespace
@@ -63,12 +108,32 @@ std::unique_ptr<Database> ConDatabase::altraConnessione() {
 }
 
 void ConDatabase::creaSchemaAzienda() {
-    schema::creaSchema(*db_, schema::tabelleAzienda());
+    if (!copiaDallaCache(false))
+        schema::creaSchema(*db_, schema::tabelleAzienda());
 }
 
 void ConDatabase::creaAziendaDemo() {
-    creaSchemaAzienda();
+    if (copiaDallaCache(true))
+        return;
+    schema::creaSchema(*db_, schema::tabelleAzienda());
     schema::popolaDemo(*db_);
+}
+
+bool ConDatabase::copiaDallaCache(bool conDemo) {
+    // Only a database file nobody has written to yet becomes a copy.
+    if (!schema_.isEmpty() || db_->valore(QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt() != 0)
+        return false;
+    const QString copia = aziendaInCache(conDemo);
+    if (copia.isEmpty())
+        return false;
+    db_.reset();
+    QFile::remove(connessione_);
+    if (!QFile::copy(copia, connessione_)) {
+        ADD_FAILURE() << "Copia del database di prova non riuscita: " << copia.toStdString();
+        return false;
+    }
+    db_ = Database::apri(connessione_);
+    return true;
 }
 
 QString ConDatabase::scriviProfilo(const QString& cartella) const {
