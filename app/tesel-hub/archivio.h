@@ -92,6 +92,9 @@ struct Guasto {
     QString valore;
 };
 
+// The key derivation's rounds for a stored password unless the account is made with others.
+inline constexpr int IterazioniPbkdf2 = 100000;
+
 class Archivio {
 public:
     // Opens (creating when missing) the database in `cartella`. Throws ErroreHub.
@@ -102,7 +105,8 @@ public:
     // Creates the account, or sets a new password on an existing one; adds the company when
     // the account does not have it yet. Answers the company.
     Azienda creaAccount(const QString& login, const QString& password, const QString& partitaIva,
-                        const QString& denominazione, qint64 fattureAcquistate);
+                        const QString& denominazione, qint64 fattureAcquistate,
+                        int iterazioni = IterazioniPbkdf2);
     bool verificaPassword(const QString& login, const QString& password);
     QList<Azienda> aziende(const QString& login); // every company when `login` is empty
     std::optional<Azienda> aziendaPerPartitaIva(const QString& partitaIva);
@@ -156,7 +160,7 @@ private:
 };
 
 // "pbkdf2-sha256$iterations$salt$hash" (hexadecimal) for a new random salt.
-QString hashPassword(const QString& password);
+QString hashPassword(const QString& password, int iterazioni = IterazioniPbkdf2);
 bool confrontaPassword(const QString& password, const QString& memorizzata);
 
 } // namespace tesel::hubserver
