@@ -1,5 +1,7 @@
 #include "support/dbprova.h"
 
+#include "frame/errori.h"
+#include "frame/sqlvalore.h"
 #include "schema/demo.h"
 #include "schema/schema.h"
 
@@ -39,8 +41,12 @@ std::unique_ptr<Database> apriOdbc(const QString& schema) {
 // it: building and seeding the tables is most of a short test's time. Each test is its own process, so the
 // copy lives in a folder of the user's, under a name that changes with the program; the first process to
 // finish it renames it into place, the others use it.
+QFileInfo programmaInCorso() {
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+}
+
 QString aziendaInCache(bool conDemo) {
-    const QFileInfo programma(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    const QFileInfo programma = programmaInCorso();
     const QString cartella = QDir::temp().filePath(QStringLiteral("tesel-prova-demo"));
     if (!programma.exists() || !QDir().mkpath(cartella))
         return {};
@@ -71,6 +77,63 @@ QString aziendaInCache(bool conDemo) {
         if (vecchio.fileName() != nome && vecchio.lastModified().secsTo(QDateTime::currentDateTime()) > 3600)
             QFile::remove(vecchio.filePath());
     return file;
+}
+
+// On the server the same company is a schema made once for this test program and this day, and
+// each test's schema is cloned from it in one statement. The schema is made under a name of its
+// own and renamed into place, so a test never clones a half-made one; the schemas of earlier
+// builds of the program go.
+QString modelloPg(bool conDemo) {
+    const QFileInfo programma = programmaInCorso();
+    const QString prefisso = QStringLiteral("m_%1_").arg(qHash(programma.absoluteFilePath()) & 0xffffffffu, 8,
+                                                         16, QLatin1Char('0'));
+    const QString nome =
+        prefisso + QStringLiteral("%1_%2")
+                       .arg(qHash(QString::number(programma.lastModified().toMSecsSinceEpoch()) +
+                                  QDate::currentDate().toString(Qt::ISODate)) &
+                                0xffffffffu,
+                            8, 16, QLatin1Char('0'))
+                       .arg(conDemo ? QStringLiteral("demo") : QStringLiteral("vuota"));
+    auto amministrazione = apriOdbc({});
+    const auto esiste = [&](const QString& schema) {
+        return amministrazione
+                   ->valore(QStringLiteral("SELECT count(*) FROM pg_namespace WHERE nspname = ") +
+                            quotaSql(schema))
+                   .toInt() > 0;
+    };
+    if (esiste(nome))
+        return nome;
+    const QString provvisorio = QStringLiteral("p_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+    amministrazione->EseguiSql(QStringLiteral("CREATE SCHEMA ") + provvisorio);
+    {
+        auto db = apriOdbc(provvisorio);
+        schema::creaSchema(*db, schema::tabelleAzienda());
+        if (conDemo)
+            schema::popolaDemo(*db);
+    }
+    try {
+        amministrazione->EseguiSql(QStringLiteral("ALTER SCHEMA ") + provvisorio +
+                                   QStringLiteral(" RENAME TO ") + nome);
+    } catch (const ErroreDb&) {
+        // Another test program's process made it first.
+        amministrazione->EseguiSql(QStringLiteral("DROP SCHEMA ") + provvisorio + QStringLiteral(" CASCADE"));
+        return esiste(nome) ? nome : QString();
+    }
+    try {
+        QStringList vecchi;
+        for (Recordset rs = amministrazione->ApriRs(
+                 QStringLiteral("SELECT nspname FROM pg_namespace WHERE nspname LIKE ") +
+                 quotaSql(prefisso + u'%') + QStringLiteral(" AND nspname NOT LIKE ") +
+                 quotaSql(nome.left(nome.lastIndexOf(u'_')) + u'%'));
+             !rs.RsEof(); rs.RsMoveNext())
+            vecchi << rs.leggiTesto(QStringLiteral("nspname"));
+        for (const QString& v : vecchi)
+            amministrazione->EseguiSql(QStringLiteral("DROP SCHEMA IF EXISTS ") + v +
+                                       QStringLiteral(" CASCADE"));
+    } catch (const ErroreDb&) {
+        // Another process is dropping them too: they go all the same.
+    }
+    return nome;
 }
 
 } // namespace
@@ -120,8 +183,28 @@ void ConDatabase::creaAziendaDemo() {
 }
 
 bool ConDatabase::copiaDallaCache(bool conDemo) {
+    if (!schema_.isEmpty()) {
+        // Only a schema with no table yet becomes a clone.
+        if (db_->valore(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = ") +
+                        quotaSql(schema_))
+                .toInt() != 0)
+            return false;
+        const QString modello = modelloPg(conDemo);
+        if (modello.isEmpty())
+            return false;
+        // Columns, defaults, keys and indexes come with LIKE ... INCLUDING ALL; then the rows.
+        db_->EseguiSql(QStringLiteral("DO $$ DECLARE t record; BEGIN FOR t IN SELECT tablename FROM "
+                                      "pg_tables WHERE schemaname = '%1' "
+                                      "LOOP EXECUTE format('CREATE TABLE %I.%I (LIKE %I.%I INCLUDING ALL)', "
+                                      "'%2', t.tablename, '%1', "
+                                      "t.tablename); EXECUTE format('INSERT INTO %I.%I SELECT * FROM %I.%I', "
+                                      "'%2', t.tablename, '%1', "
+                                      "t.tablename); END LOOP; END $$")
+                           .arg(modello, schema_));
+        return true;
+    }
     // Only a database file nobody has written to yet becomes a copy.
-    if (!schema_.isEmpty() || db_->valore(QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt() != 0)
+    if (db_->valore(QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt() != 0)
         return false;
     const QString copia = aziendaInCache(conDemo);
     if (copia.isEmpty())
