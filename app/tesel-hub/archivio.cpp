@@ -13,8 +13,6 @@ namespace tesel::hubserver {
 
 namespace {
 
-constexpr int IterazioniPbkdf2 = 100000;
-
 QByteArray casuali(int n) {
     QByteArray b(n, '\0');
     if (RAND_bytes(reinterpret_cast<unsigned char*>(b.data()), n) != 1)
@@ -145,11 +143,11 @@ DocumentoPassivo passivoDa(const QSqlQuery& q, bool conContenuto) {
 
 } // namespace
 
-QString hashPassword(const QString& password) {
+QString hashPassword(const QString& password, int iterazioni) {
     const QByteArray sale = casuali(16);
     return QStringLiteral("pbkdf2-sha256$%1$%2$%3")
-        .arg(QString::number(IterazioniPbkdf2), QString::fromLatin1(sale.toHex()),
-             QString::fromLatin1(pbkdf2(password, sale, IterazioniPbkdf2).toHex()));
+        .arg(QString::number(iterazioni), QString::fromLatin1(sale.toHex()),
+             QString::fromLatin1(pbkdf2(password, sale, iterazioni).toHex()));
 }
 
 bool confrontaPassword(const QString& password, const QString& memorizzata) {
@@ -232,8 +230,8 @@ std::optional<Account> Archivio::account(const QString& login) {
 }
 
 Azienda Archivio::creaAccount(const QString& login, const QString& password, const QString& partitaIva,
-                              const QString& denominazione, qint64 fattureAcquistate) {
-    const QString hash = hashPassword(password);
+                              const QString& denominazione, qint64 fattureAcquistate, int iterazioni) {
+    const QString hash = hashPassword(password, iterazioni);
     const int anno = QDate::currentDate().year();
     const QString inizio = QDate(anno, 1, 1).toString(Qt::ISODate);
     const QString fine = QDate(anno, 12, 31).toString(Qt::ISODate);
@@ -346,6 +344,10 @@ std::optional<Sessione> Archivio::usaSessione(const QString& token, int durataSe
 
 void Archivio::chiudiSessione(const QString& token) {
     esegui(QStringLiteral("DELETE FROM Sessioni WHERE Token = ?"), {token});
+}
+
+int Archivio::scadiSessioni() {
+    return esegui(QStringLiteral("UPDATE Sessioni SET Scadenza = 0"), {}).numRowsAffected();
 }
 
 std::optional<DocumentoAttivo> Archivio::attivo(qint64 id) {

@@ -92,6 +92,9 @@ struct Guasto {
     QString valore;
 };
 
+// The key derivation's rounds for a stored password unless the account is made with others.
+inline constexpr int IterazioniPbkdf2 = 100000;
+
 class Archivio {
 public:
     // Opens (creating when missing) the database in `cartella`. Throws ErroreHub.
@@ -102,7 +105,8 @@ public:
     // Creates the account, or sets a new password on an existing one; adds the company when
     // the account does not have it yet. Answers the company.
     Azienda creaAccount(const QString& login, const QString& password, const QString& partitaIva,
-                        const QString& denominazione, qint64 fattureAcquistate);
+                        const QString& denominazione, qint64 fattureAcquistate,
+                        int iterazioni = IterazioniPbkdf2);
     bool verificaPassword(const QString& login, const QString& password);
     QList<Azienda> aziende(const QString& login); // every company when `login` is empty
     std::optional<Azienda> aziendaPerPartitaIva(const QString& partitaIva);
@@ -118,6 +122,8 @@ public:
     // The session of a token still valid, its expiry moved on; nothing when unknown or expired.
     std::optional<Sessione> usaSessione(const QString& token, int durataSecondi);
     void chiudiSessione(const QString& token);
+    // Every open session expires now, as if its time had run out; answers how many.
+    int scadiSessioni();
 
     // Issued documents.
     std::optional<DocumentoAttivo> attivo(qint64 id);
@@ -154,7 +160,7 @@ private:
 };
 
 // "pbkdf2-sha256$iterations$salt$hash" (hexadecimal) for a new random salt.
-QString hashPassword(const QString& password);
+QString hashPassword(const QString& password, int iterazioni = IterazioniPbkdf2);
 bool confrontaPassword(const QString& password, const QString& memorizzata);
 
 } // namespace tesel::hubserver

@@ -7,11 +7,10 @@
 #include "fatturatipica.h"
 #include "frame/hash.h"
 #include "hub/hubservizio.h"
+#include "hubbench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -19,15 +18,6 @@ using namespace tesel;
 using namespace tesel::hub;
 
 namespace {
-
-int esegui(const QStringList& argomenti) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QStringLiteral(TESEL_HUB), argomenti);
-    p.waitForFinished(-1);
-    p.readAllStandardOutput();
-    return p.exitCode();
-}
 
 void riga(const char* passo, int n, qint64 ms) {
     std::printf("%-44s %6d  %8.2f s  %8.2f ms/doc\n", passo, n, ms / 1000.0, n ? double(ms) / n : 0.0);
@@ -37,36 +27,28 @@ void riga(const char* passo, int n, qint64 ms) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int n = 500;
-    const QStringList a = app.arguments();
-    for (int i = 1; i + 1 < a.size(); ++i)
-        if (a[i] == QStringLiteral("--fatture"))
-            n = a[++i].toInt();
+    const int n = bench::fattureRichieste(app);
+    const QString programma = QStringLiteral(TESEL_HUB);
     QTemporaryDir cartella;
     const QString dati = cartella.filePath(QStringLiteral("hub"));
     const QStringList file = bench::scriviFattureTipiche(cartella.path(), n);
-    if (esegui({"utente", "--dati", dati, "--login", "bench", "--password", "bench-pw", "--partita-iva",
-                "04738210287"}) != 0)
+    if (!bench::creaAccountBench(programma, dati))
         return 1;
     QElapsedTimer t;
     t.start();
-    if (esegui(QStringList{"deposita", "--dati", dati, "--partita-iva", "04738210287"} + file) != 0)
+    if (!bench::depositaBench(programma, dati, file))
         return 1;
     riga("deposita (un comando)", n, t.elapsed());
 
     QProcess server;
-    server.start(QStringLiteral(TESEL_HUB), {"serve", "--dati", dati, "--porta", "0"});
-    QString url;
-    static const QRegularExpression indirizzo(QStringLiteral("in ascolto su (\\S+)"));
-    while (url.isEmpty() && server.waitForReadyRead(10000))
-        url = indirizzo.match(QString::fromUtf8(server.readAllStandardOutput())).captured(1);
+    const QString url = bench::avviaServer(server, programma, dati);
     if (url.isEmpty())
         return 1;
     ImpostazioniHub i;
     i.url = url;
-    i.login = QStringLiteral("bench");
-    i.password = QStringLiteral("bench-pw");
-    i.partitaIva = QStringLiteral("04738210287");
+    i.login = bench::LoginBench;
+    i.password = bench::PasswordBench;
+    i.partitaIva = bench::PartitaIvaBench;
     HubServizio hub(i);
     t.restart();
     if (hub.HubConnetti() != 0)

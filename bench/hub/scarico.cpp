@@ -7,55 +7,33 @@
 
 #include "fatturatipica.h"
 #include "frame/database.h"
+#include "hubbench.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
 
-namespace {
-
-int esegui(const char* programma, const QStringList& argomenti, QByteArray* uscita = nullptr) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QString::fromUtf8(programma), argomenti);
-    p.waitForFinished(-1);
-    const QByteArray o = p.readAllStandardOutput();
-    if (uscita)
-        *uscita = o;
-    return p.exitCode();
-}
-
-} // namespace
+using tesel::bench::esegui;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int n = 500;
-    const QStringList a = app.arguments();
-    for (int i = 1; i + 1 < a.size(); ++i)
-        if (a[i] == QStringLiteral("--fatture"))
-            n = a[++i].toInt();
+    const int n = tesel::bench::fattureRichieste(app);
+    const QString hub = QStringLiteral(TESEL_HUB);
+    const QString cli = QStringLiteral(TESEL_CLI);
     QTemporaryDir cartella;
     const QDir c(cartella.path());
     const QString dati = c.filePath(QStringLiteral("hub"));
     c.mkpath(QStringLiteral("depositate"));
     const QStringList file = tesel::bench::scriviFattureTipiche(c.filePath(QStringLiteral("depositate")), n);
-    if (esegui(TESEL_HUB, {"utente", "--dati", dati, "--login", "bench", "--password", "bench-pw",
-                           "--partita-iva", "04738210287"}) != 0 ||
-        esegui(TESEL_HUB, QStringList{"deposita", "--dati", dati, "--partita-iva", "04738210287"} + file) !=
-            0)
+    if (!tesel::bench::creaAccountBench(hub, dati) || !tesel::bench::depositaBench(hub, dati, file))
         return 1;
 
     QProcess server;
-    server.start(QStringLiteral(TESEL_HUB), {"serve", "--dati", dati, "--porta", "0"});
-    QString url;
-    static const QRegularExpression indirizzo(QStringLiteral("in ascolto su (\\S+)"));
-    while (url.isEmpty() && server.waitForReadyRead(10000))
-        url = indirizzo.match(QString::fromUtf8(server.readAllStandardOutput())).captured(1);
+    const QString url = tesel::bench::avviaServer(server, hub, dati);
     if (url.isEmpty())
         return 1;
 
@@ -69,14 +47,14 @@ int main(int argc, char** argv) {
                       .toUtf8());
     profilo.close();
     c.mkpath(QStringLiteral("scaricati"));
-    if (esegui(TESEL_CLI, {"init-db", "--ini", ini, "--demo"}) != 0)
+    if (esegui(cli, {"init-db", "--ini", ini, "--demo"}) != 0)
         return 1;
     // init-db --demo points the menu at the demo's Hub: this run's server and account instead.
     {
         auto comune = tesel::Database::apri(c.filePath(QStringLiteral("comune.db")));
         for (const auto& [nome, valore] : {std::pair<QString, QString>{"FEHubUrl", url},
-                                           {"FEHubLogin", "bench"},
-                                           {"FEHubPwd", "bench-pw"}})
+                                           {"FEHubLogin", tesel::bench::LoginBench},
+                                           {"FEHubPwd", tesel::bench::PasswordBench}})
             comune->EseguiConValori(QStringLiteral("UPDATE MenuParametri SET Valore = ? WHERE Nome = ?"),
                                     {valore, nome});
     }
@@ -85,7 +63,7 @@ int main(int argc, char** argv) {
     t.start();
     QByteArray uscita;
     const int codice =
-        esegui(TESEL_CLI, {"hub", "scarica", "--ini", ini, "--importa", "--tutti", "--json"}, &uscita);
+        esegui(cli, {"hub", "scarica", "--ini", ini, "--importa", "--tutti", "--json"}, &uscita);
     const qint64 ms = t.elapsed();
     const int ok = static_cast<int>(uscita.count("\"ok\":true"));
     std::printf("%-52s %6d  %8.2f s  %8.2f ms/fattura\n", "hub scarica --importa --tutti (un comando)", ok,

@@ -1,6 +1,7 @@
 #include "hub/hubservizio.h"
 
 #include "frame/clientmenu.h"
+#include "frame/contesto.h"
 #include "frame/parametri.h"
 #include "frame/testoxml.h"
 
@@ -113,6 +114,14 @@ size_t ricevi(char* dati, size_t dimensione, size_t quanti, void* destinazione) 
 }
 
 } // namespace
+
+HubServizio& ServizioDelForm(Contesto& contesto, std::unique_ptr<HubServizio>& proprio) {
+    if (contesto.hub)
+        return *contesto.hub;
+    if (!proprio)
+        proprio = std::make_unique<HubServizio>(ImpostazioniHub::leggi(contesto.menu, contesto.parametri));
+    return *proprio;
+}
 
 ImpostazioniHub ImpostazioniHub::leggi(ClientMenu& menu, ParametriAzienda& parametri) {
     ImpostazioniHub i;

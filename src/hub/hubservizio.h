@@ -15,6 +15,7 @@ class QJsonObject;
 namespace tesel {
 class ClientMenu;
 class ParametriAzienda;
+struct Contesto;
 } // namespace tesel
 
 namespace tesel::hub {
@@ -169,6 +170,10 @@ private:
     std::function<bool()> attesa_;
     bool inCorso_ = false;
 };
+
+// The Hub client a form talks through: the program's own when it has one, otherwise `proprio`,
+// made at first use from the menu's and the company's settings.
+HubServizio& ServizioDelForm(Contesto& contesto, std::unique_ptr<HubServizio>& proprio);
 
 // The outcome of one operation run through EseguiOperazione: either the answer loaded into a
 // document, or the Italian message to show.

@@ -5,10 +5,10 @@
 #include "frame/errori.h"
 #include "frame/hash.h"
 #include "frame/sqlvalore.h"
+#include "hub/filehub.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tesel::hub {
 
@@ -151,15 +151,9 @@ ElencoPassive ElencaPassive(HubServizio& hub, Database& db, const RichiestaPassi
 }
 
 QString nomeFileScaricato(const QString& nomeHub, const QString& numero) {
-    QString nome = nomeHub;
-    nome.replace(u'\\', u'/');
-    nome = nome.section(u'/', -1).trimmed();
-    if (nome.isEmpty() || nome == u"." || nome == u"..") {
-        nome = numero.trimmed();
-        nome.replace(u'/', u'_').replace(u'\\', u'_');
-        nome += QStringLiteral(".xml");
-    }
-    return nome;
+    QString riserva = numero.trimmed();
+    riserva.replace(u'/', u'_').replace(u'\\', u'_');
+    return NomeFileSicuro(nomeHub, riserva + QStringLiteral(".xml"));
 }
 
 namespace {
@@ -195,10 +189,9 @@ EsitoScarico scaricaUno(HubServizio& hub, ImportatoreFatture* importatore, const
     }
     const QString nome = nomeFileScaricato(QString::fromUtf8(file.child_value("nome")), r.numero);
     const QString percorso = QDir(opzioni.cartella).filePath(nome);
-    QSaveFile out(percorso);
-    if (!out.open(QIODevice::WriteOnly) || out.write(*dati) != dati->size() || !out.commit()) {
+    if (QString errore; !ScriviFileScaricato(opzioni.cartella, nome, *dati, &errore)) {
         e.errori = QStringLiteral("\r\nErrore nella scrittura del file ") +
-                   QDir::toNativeSeparators(percorso) + QStringLiteral(": ") + out.errorString() +
+                   QDir::toNativeSeparators(percorso) + QStringLiteral(": ") + errore +
                    QStringLiteral("\r\nnella fattura ") + rif;
         return e;
     }

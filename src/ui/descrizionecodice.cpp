@@ -38,4 +38,24 @@ bool DescrizioneCodice::event(QEvent* e) {
     return QLabel::event(e);
 }
 
+QLineEdit* nuovoCampo(QWidget* padre, const QString& nome, int caratteri) {
+    auto* c = new QLineEdit(padre);
+    c->setObjectName(nome);
+    c->setFixedWidth(padre->fontMetrics().averageCharWidth() * caratteri + 16);
+    return c;
+}
+
+QLabel* nuovaEtichetta(QWidget* padre, const QString& testo, QWidget* compagno) {
+    auto* l = new QLabel(testo, padre);
+    l->setBuddy(compagno);
+    return l;
+}
+
+DescrizioneCodice* nuovaDescrizione(QWidget* padre, const QString& nome) {
+    auto* d = new DescrizioneCodice(padre);
+    d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    d->setObjectName(nome);
+    return d;
+}
+
 } // namespace tesel::ui

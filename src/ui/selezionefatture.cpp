@@ -63,25 +63,11 @@ SelezioneFatture::SelezioneFatture(Database& db, BarraStato* barra, CampiNonVali
     : QGroupBox(QStringLiteral("Selezione"), padre), db_(db), barra_(barra), nonValidi_(nonValidi) {
     setObjectName(QStringLiteral("FraSelezione"));
     const QFontMetrics fm(font());
-    const auto campo = [&](int indice, int caratteri) {
-        auto* c = new QLineEdit(this);
-        c->setObjectName(QStringLiteral("txt%1").arg(indice));
-        c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
-        txt[indice] = c;
-        return c;
-    };
-    const auto etichetta = [this](const QString& testo, QWidget* compagno) {
-        auto* l = new QLabel(testo, this);
-        l->setBuddy(compagno);
-        return l;
+    const auto campo = [this](int indice, int caratteri) {
+        return txt[indice] = nuovoCampo(this, QStringLiteral("txt%1").arg(indice), caratteri);
     };
     const auto descrizione = [this](int indice) {
-        auto* d = new DescrizioneCodice(this);
-        // The grid gives the width: a long description never widens the window.
-        d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        d->setObjectName(QStringLiteral("lab%1").arg(indice));
-        lab[indice] = d;
-        return d;
+        return lab[indice] = nuovaDescrizione(this, QStringLiteral("lab%1").arg(indice));
     };
     // Dates: wide enough for the date and for the hint shown while it is empty.
     const int larghezzaData = std::max(fm.horizontalAdvance(QStringLiteral("00/00/00000")),
@@ -141,25 +127,25 @@ SelezioneFatture::SelezioneFatture(Database& db, BarraStato* barra, CampiNonVali
     g->setColumnStretch(4, 1);
     int& r = righe_;
     const auto coppia = [&](const QString& testo, int da, int a) {
-        g->addWidget(etichetta(testo, txt[da]), r, 0);
+        g->addWidget(nuovaEtichetta(this, testo, txt[da]), r, 0);
         g->addWidget(txt[da], r, 1, Qt::AlignLeft);
-        g->addWidget(etichetta(QStringLiteral("al:"), txt[a]), r, 2, Qt::AlignRight);
+        g->addWidget(nuovaEtichetta(this, QStringLiteral("al:"), txt[a]), r, 2, Qt::AlignRight);
         g->addWidget(txt[a], r, 3, Qt::AlignLeft);
         ++r;
     };
-    g->addWidget(etichetta(QStringLiteral("Tipo Doc. Fatt. Elettronica:"), txt[10]), r, 0);
+    g->addWidget(nuovaEtichetta(this, QStringLiteral("Tipo Doc. Fatt. Elettronica:"), txt[10]), r, 0);
     g->addLayout(tipo, r, 1, Qt::AlignLeft);
     g->addWidget(lab[10], r++, 2, 1, 3);
     coppia(QStringLiteral("Riferimento:  Anno da:"), 30, 40);
     coppia(QStringLiteral("Numero dal:"), 50, 60);
     coppia(QStringLiteral("Documento:  data dal:"), 70, 80);
-    g->addWidget(etichetta(QStringLiteral("Numero:"), txt[90]), r, 0);
+    g->addWidget(nuovaEtichetta(this, QStringLiteral("Numero:"), txt[90]), r, 0);
     g->addWidget(txt[90], r++, 1, 1, 3, Qt::AlignLeft);
     coppia(QStringLiteral("Data ricezione  dal:"), 110, 120);
-    g->addWidget(etichetta(QStringLiteral("Partita Iva:"), txt[140]), r, 0);
+    g->addWidget(nuovaEtichetta(this, QStringLiteral("Partita Iva:"), txt[140]), r, 0);
     g->addWidget(txt[140], r, 1, 1, 2, Qt::AlignLeft);
     g->addWidget(lab[140], r++, 3, 1, 2);
-    g->addWidget(etichetta(QStringLiteral("Codice fiscale:"), txt[150]), r, 0);
+    g->addWidget(nuovaEtichetta(this, QStringLiteral("Codice fiscale:"), txt[150]), r, 0);
     g->addWidget(txt[150], r++, 1, 1, 2, Qt::AlignLeft);
 }
 

@@ -33,8 +33,6 @@ protected:
 };
 
 TEST_F(CliStampa, printsTheSelectionToOnePdfMarksItAndThenFindsNothingLeftToPrint) {
-    if (IsSkipped())
-        return;
     const QString pdf = cartella_.filePath("tutte.pdf");
     const EsitoCli e =
         comando("stampa", {"--pdf", pdf, "--ordine", "ragione-sociale", "--solo-non-stampate"});
@@ -56,8 +54,6 @@ TEST_F(CliStampa, printsTheSelectionToOnePdfMarksItAndThenFindsNothingLeftToPrin
 }
 
 TEST_F(CliStampa, onePdfPerInvoiceInTheFolderAndTheFailuresOfTheCommandLine) {
-    if (IsSkipped())
-        return;
     const QString cartella = cartella_.filePath("per-fattura");
     const EsitoCli e = comando("stampa", {"--pdf", cartella, "--per-fattura", "--anno-da", "2020"});
     ASSERT_EQ(e.codice, 0) << e.errori.toStdString();
@@ -78,8 +74,6 @@ TEST_F(CliStampa, onePdfPerInvoiceInTheFolderAndTheFailuresOfTheCommandLine) {
 }
 
 TEST_F(CliStampa, theDataFileHoldsWhatThePrintShowsWithTheTotalsAsNumbersAndMarksNothing) {
-    if (IsSkipped())
-        return;
     const QString xlsx = cartella_.filePath("stampa.xlsx");
     const EsitoCli e = comando("stampa", {"--file", xlsx});
     ASSERT_EQ(e.codice, 0) << e.errori.toStdString();
@@ -122,8 +116,6 @@ TEST_F(CliStampa, theDataFileHoldsWhatThePrintShowsWithTheTotalsAsNumbersAndMark
 }
 
 TEST_F(CliStampa, withEmailEachPdfGoesToTheAddressGivenAndMissingSettingsFailTheCommand) {
-    if (IsSkipped())
-        return;
     ServerSmtpProva server({true, QStringLiteral("ufficio"), QStringLiteral("pw")});
     if (!server.pronto())
         GTEST_SKIP() << server.motivo.toStdString();

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -273,7 +274,10 @@ TEST_F(DetentoreTest, shouldLetExactlyOneOfTwoProcessesTakeEachLockFreeOrLeftBeh
                       argomenti({u"luisa"_s, QString::number(documenti), via}));
         ASSERT_TRUE(primo.waitForStarted());
         ASSERT_TRUE(secondo.waitForStarted());
-        QThread::msleep(300); // both connected and waiting
+        // Both connected and waiting: each says so with its ".pronto" file.
+        ASSERT_TRUE(attendi([&] {
+            return QFileInfo::exists(via + u".pronto.mario"_s) && QFileInfo::exists(via + u".pronto.luisa"_s);
+        }));
         QFile(via).open(QIODevice::WriteOnly);
         ASSERT_TRUE(primo.waitForFinished(120000));
         ASSERT_TRUE(secondo.waitForFinished(120000));

@@ -1,10 +1,12 @@
 #include "hubinvioprova.h"
 
 #include "frame/sqlvalore.h"
+#include "schema/schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace tesel::prova {
 
@@ -25,6 +27,26 @@ QString ConHubInvio::conCartellaFe(const QString& ini) {
     EXPECT_TRUE(f.open(QIODevice::Append));
     f.write(QStringLiteral("[Base]\nDirFe=%1\n").arg(cartellaFe()).toUtf8());
     return ini;
+}
+
+QString ConHubInvio::profiloConHub() {
+    const QString ini = scriviProfilo(cartella());
+    auto comune = Database::apri(QDir(cartella()).filePath(QStringLiteral("comune.db")));
+    schema::creaSchema(*comune, schema::tabelleComuni());
+    for (const auto& [nome, valore] :
+         {std::pair{QStringLiteral("FEHubUrl"), url_}, std::pair{QStringLiteral("FEHubLogin"), LoginProva},
+          std::pair{QStringLiteral("FEHubPwd"), PasswordProva}})
+        comune->EseguiConValori(QStringLiteral("INSERT INTO MenuParametri (Nome, Valore) VALUES (?, ?)"),
+                                {nome, valore});
+    return ini;
+}
+
+ConHubInvio::EsitoCli ConHubInvio::teselCli(const QStringList& argomenti, const QString& ini) {
+    QProcess p;
+    p.start(QStringLiteral(TESEL_CLI), argomenti + QStringList{QStringLiteral("--ini"), ini});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 bool ConHubInvio::esiste(const QString& file) const {

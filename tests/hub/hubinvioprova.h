@@ -56,6 +56,16 @@ protected:
     QString conCartellaFe(const QString& ini);
     bool esiste(const QString& file) const;
     QString cartella() const { return cartella_.path(); }
+    // A profile for a separate program whose common database holds this Hub's address and
+    // account, as the menu keeps them for every workstation; answers its path.
+    QString profiloConHub();
+
+    struct EsitoCli {
+        int codice = -1;
+        QString uscita, errori;
+    };
+    // tesel-cli with `argomenti` and the profile `ini`.
+    static EsitoCli teselCli(const QStringList& argomenti, const QString& ini);
 
     QTemporaryDir cartella_;
     ServerHubProva hub_;

@@ -5,7 +5,6 @@
 #include "hubinvioprova.h"
 
 #include "frame/database.h"
-#include "schema/schema.h"
 #include "ui/servermenu.h"
 
 #include <QCoreApplication>
@@ -33,12 +32,7 @@ protected:
         ConHubInvio::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ini_ = conCartellaFe(scriviProfilo(cartella()));
-        // The common database holds the Hub's address and account for every workstation.
-        auto comune = Database::apri(QDir(cartella()).filePath("comune.db"));
-        schema::creaSchema(*comune, schema::tabelleComuni());
-        for (const auto& [nome, valore] : parametriHub())
-            comune->EseguiConValori("INSERT INTO MenuParametri (Nome, Valore) VALUES (?, ?)", {nome, valore});
+        ini_ = conCartellaFe(profiloConHub());
     }
 
     std::map<QString, QString> parametriHub() const {
@@ -51,17 +45,8 @@ protected:
                        prova::fileFixture("fatture/tesel/IT02451870683_00177.xml")});
     }
 
-    struct Esito {
-        int codice = -1;
-        QString uscita, errori;
-    };
-    Esito cli(const QStringList& argomenti) {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), QStringList{"hub"} + argomenti + QStringList{"--ini", ini_});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    using Esito = EsitoCli;
+    Esito cli(const QStringList& argomenti) { return teselCli(QStringList{"hub"} + argomenti, ini_); }
 
     QString ini_;
 };

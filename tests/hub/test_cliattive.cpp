@@ -3,13 +3,9 @@
 
 #include "attiveprova.h"
 
-#include "frame/database.h"
-#include "schema/schema.h"
-
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace tesel;
@@ -24,25 +20,11 @@ protected:
         ConAttiveHub::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ini_ = conCartellaFe(scriviProfilo(cartella()));
-        auto comune = Database::apri(QDir(cartella()).filePath("comune.db"));
-        schema::creaSchema(*comune, schema::tabelleComuni());
-        for (const auto& [nome, valore] : std::map<QString, QString>{
-                 {"FEHubUrl", url_}, {"FEHubLogin", prova::LoginProva}, {"FEHubPwd", prova::PasswordProva}})
-            comune->EseguiConValori("INSERT INTO MenuParametri (Nome, Valore) VALUES (?, ?)", {nome, valore});
+        ini_ = conCartellaFe(profiloConHub());
         parametri->scrivi("Ditta.PartIva", "04738210287");
     }
-    struct Esito {
-        int codice = -1;
-        QString uscita, errori;
-    };
-    Esito cli(const QStringList& argomenti) {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), QStringList{"hub"} + argomenti + QStringList{"--ini", ini_});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
+    using Esito = EsitoCli;
+    Esito cli(const QStringList& argomenti) { return teselCli(QStringList{"hub"} + argomenti, ini_); }
 };
 
 TEST_F(CliAttive, listsThePeriodAndCopiesReceiptsOfTheDocumentsNamed) {

@@ -13,9 +13,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
-#include <QProcessEnvironment>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTableWidget>
 #include <gtest/gtest.h>

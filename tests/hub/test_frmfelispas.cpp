@@ -178,7 +178,7 @@ TEST_F(FormRicevute, theInterruptStopsAfterTheDocumentInHandAndThePanelShowsTheP
     f->ComLista_Click();
     ASSERT_EQ(f->dbgLista->rowCount(), 3);
     f->ComSeleziona_Click();
-    guasti({"lento=1500@ScaricaPassive"});
+    guasti({"lento=1000@ScaricaPassive"});
     bool pannello = false;
     // While the first document is on its way the user presses "Interrompi". The log-in before
     // it may be slow on a busy machine: the press waits for the panel to count the documents,

@@ -62,7 +62,7 @@ TEST_F(InfoHub, threeReportsWithEveryLineAndTheProgressiveSaved) {
 
 TEST_F(InfoHub, inactiveCompanyRefusedNumbersAndAFailingReportKeepWhatWasRead) {
     hubComando({"utente", "--login", prova::LoginProva, "--password", prova::PasswordProva, "--partita-iva",
-                prova::PartitaIvaProva, "--ditta-attiva", "N"});
+                prova::PartitaIvaProva, "--ditta-attiva", "N", "--iterazioni", "1000"});
     auto hub = servizio();
     EsitoInfoHub e = EstraiInfoHub(*hub, "04738210287", QDate::currentDate().year());
     EXPECT_EQ(e.messaggio, "");

@@ -9,6 +9,7 @@
 #include "frame/hash.h"
 #include "hub/filehub.h"
 #include "hub/listaattive.h"
+#include "hub/passive.h"
 #include "hub/statidocumento.h"
 
 #include <QCryptographicHash>
@@ -291,11 +292,19 @@ TEST_F(ListaAttive, receiptDataGoIntoTheInvoicesCarryingTheIdentifier) {
     EXPECT_TRUE(rs.LeggiCampo("FEDataRicSdi").isNull());
 }
 
+// Issued and received downloads name their files alike; a received one without a usable name
+// takes the invoice's number.
 TEST(NomiScaricati, hubNamesNeverLeaveTheFolder) {
-    EXPECT_EQ(NomeFileSicuro("../../etc/passwd", "x.xml"), "passwd");
-    EXPECT_EQ(NomeFileSicuro("C:\\temp\\a.xml", "x.xml"), "a.xml");
-    EXPECT_EQ(NomeFileSicuro("..", "x.xml"), "x.xml");
-    EXPECT_EQ(NomeFileSicuro("a\x01:b?.xml", "x.xml"), "ab.xml");
+    for (const auto& [nome, atteso] :
+         std::initializer_list<std::pair<QString, QString>>{{"IT01_1.xml", "IT01_1.xml"},
+                                                            {"../../etc/passwd", "passwd"},
+                                                            {"C:\\temp\\a.xml", "a.xml"},
+                                                            {"..", "A_12_3.xml"},
+                                                            {"", "A_12_3.xml"},
+                                                            {"a\x01:b?.xml", "ab.xml"}}) {
+        EXPECT_EQ(NomeFileSicuro(nome, "A_12_3.xml"), atteso) << nome.toStdString();
+        EXPECT_EQ(nomeFileScaricato(nome, " A/12\\3"), atteso) << nome.toStdString();
+    }
     EXPECT_EQ(DataDaHub("2026-12-01T10:15:00"), "01/12/2026 10:15:00");
     EXPECT_EQ(DataDaHub("2026-12-01"), "01/12/2026");
     EXPECT_EQ(DataDaHub("12/2026"), "12/2026");

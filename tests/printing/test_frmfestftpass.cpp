@@ -100,8 +100,6 @@ protected:
 };
 
 TEST_F(DialogoStampa, whilePrintingASecondPrintAndClosingAreRefusedAndEveryInvoiceGetsItsPdf) {
-    if (IsSkipped())
-        return;
     auto f = apri();
     ASSERT_TRUE(f->ChePdfAutom->isEnabled());
     f->ChePdfAutom->setChecked(true);
@@ -124,8 +122,6 @@ TEST_F(DialogoStampa, whilePrintingASecondPrintAndClosingAreRefusedAndEveryInvoi
 }
 
 TEST_F(DialogoStampa, thePreviewShowsEveryPageAndMarksNothing) {
-    if (IsSkipped())
-        return;
     auto f = apri();
     f->ChePdfAutom->setChecked(true); // the preview goes to the screen whatever the PDF options
     f->cmdStaVid_Click();
@@ -147,8 +143,6 @@ TEST_F(DialogoStampa, thePreviewShowsEveryPageAndMarksNothing) {
 }
 
 TEST_F(DialogoStampa, rangesOutOfOrderAreRefusedWithTheirMessageAndNothingIsPrinted) {
-    if (IsSkipped())
-        return;
     auto f = apri();
     f->ChePdfAutom->setChecked(true);
     for (const auto& [da, a, messaggio] :
@@ -174,8 +168,6 @@ TEST_F(DialogoStampa, rangesOutOfOrderAreRefusedWithTheirMessageAndNothingIsPrin
 }
 
 TEST_F(DialogoStampa, fromTheHeaderFormItPrintsThatInvoiceAloneIntoTheSinglePdf) {
-    if (IsSkipped())
-        return;
     auto f = apri();
     const stampa::ChiaveStampa k = chiavi_[1];
     f->AttivatoDaAltri(k);
@@ -193,8 +185,6 @@ TEST_F(DialogoStampa, fromTheHeaderFormItPrintsThatInvoiceAloneIntoTheSinglePdf)
 }
 
 TEST_F(DialogoStampa, withInviaEmailThePdfOfTheRunGoesByEmail) {
-    if (IsSkipped())
-        return;
     prova::ServerSmtpProva server({false, {}, {}});
     if (!server.pronto())
         GTEST_SKIP() << server.motivo.toStdString();
@@ -218,8 +208,6 @@ TEST_F(DialogoStampa, withInviaEmailThePdfOfTheRunGoesByEmail) {
 }
 
 TEST_F(DialogoStampa, theListLeftByAnotherProgramIsPrintedAndRemovedWhenTheDialogCloses) {
-    if (IsSkipped())
-        return;
     for (const auto& [utente, k] :
          {std::pair{"prova", chiavi_[0]}, std::pair{"prova", chiavi_[2]}, std::pair{"altro", chiavi_[1]}})
         db().EseguiSql(QStringLiteral("INSERT INTO DocDaElab (Utente, Programma, Anno, NumReg) "
@@ -240,8 +228,6 @@ TEST_F(DialogoStampa, theListLeftByAnotherProgramIsPrintedAndRemovedWhenTheDialo
 }
 
 TEST_F(DialogoStampa, theDestinationChosenInTheSelectionDialogIsShownAndUsedForTheNextPrint) {
-    if (IsSkipped())
-        return;
     prova::ServerCups cups;
     if (!cups.avvia())
         GTEST_SKIP() << cups.motivo;

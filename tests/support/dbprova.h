@@ -37,6 +37,9 @@ protected:
     QString scriviProfilo(const QString& cartella) const;
 
 private:
+    // Makes this test's empty SQLite file a copy of the company made once for the program.
+    bool copiaDallaCache(bool conDemo);
+
     std::unique_ptr<Database> db_;
     std::unique_ptr<QTemporaryDir> cartella_;
     QString connessione_;

@@ -103,37 +103,44 @@ protected:
 };
 
 TEST_F(Lista, leggeAPagineEContaTutteLeRighe) {
-    const int n = 55123; // the last page is not full
+    // A few pages more than are kept in memory; the last page is not full.
+    constexpr int Pagine = ModelloLista::PagineInMemoria + 6;
+    const int n = (Pagine - 1) * ModelloLista::RighePagina + 124;
     popolaFatture(db(), n);
     auto l = lista();
     ASSERT_TRUE(l->aggiorna());
     EXPECT_EQ(l->righe(), n);
 
-    EXPECT_EQ(cella(*l, 49999, "NumDoc"), "F50000");
-    EXPECT_EQ(cella(*l, 49999, "TotaleDoc"), "62.500,00");
-    EXPECT_EQ(cella(*l, 49999, "DataRicez"), testoData(QDate(2020, 1, 1).addDays(4999)));
+    EXPECT_EQ(cella(*l, 4999, "NumDoc"), "F5000");
+    EXPECT_EQ(cella(*l, 4999, "TotaleDoc"), "6.250,00");
+    EXPECT_EQ(cella(*l, 4999, "DataRicez"), testoData(QDate(2020, 1, 1).addDays(499)));
     EXPECT_LE(l->modello()->righeInMemoria(), 2 * ModelloLista::RighePagina);
 
     // Pages on both sides of the middle (the second half is read from the end) and the last one.
-    for (int r : {0, 199, 200, 27399, 27400, 27599, 27600, 27800, 55000, 55122})
+    const int meta = n / 2 / ModelloLista::RighePagina * ModelloLista::RighePagina;
+    for (int r : {0, 199, 200, meta - 1, meta, meta + 199, meta + 200, n - 124, n - 1})
         EXPECT_EQ(cella(*l, r, "XmlNumRif"), QString::number(r + 1)) << "riga " << r;
-    EXPECT_EQ(l->modello()->chiave(55122), (QVariantList{2024, 55123}));
+    EXPECT_EQ(l->modello()->chiave(n - 1), (QVariantList{2024, n}));
 
-    // More pages than are kept: the least recently used go, the rows stay right, and the
-    // page just read is kept.
+    // Every page once, more than are kept: the least recently used go, the rows stay right,
+    // and the page just read is kept.
     int r = 0;
-    for (int p = 0; p < ModelloLista::PagineInMemoria + 10; ++p) {
-        r = static_cast<int>((p * 7919LL) % n);
+    for (int p = 0; p < Pagine; ++p) {
+        r = std::min(n - 1, p * ModelloLista::RighePagina + (p * 37) % ModelloLista::RighePagina);
         ASSERT_EQ(cella(*l, r, "XmlNumRif"), QString::number(r + 1)) << "riga " << r;
     }
     const int primaDiRileggere = l->modello()->pagineLette();
     EXPECT_EQ(cella(*l, r, "XmlNumRif"), QString::number(r + 1));
     EXPECT_EQ(l->modello()->pagineLette(), primaDiRileggere);
     EXPECT_LE(l->modello()->righeInMemoria(), ModelloLista::PagineInMemoria * ModelloLista::RighePagina);
+    // The first page went to make room: reading it again reads it.
+    EXPECT_EQ(cella(*l, 0, "XmlNumRif"), "1");
+    EXPECT_EQ(l->modello()->pagineLette(), primaDiRileggere + 1);
 
     // The search runs in SQL: at most the page of the row found is read.
     const int lette = l->modello()->pagineLette();
-    EXPECT_EQ(l->cerca(l->colonna("Causale"), "NCA", DirezioneRicerca::Ultimo), 55121);
+    const int ultimaNca = (n / 3) * 3 - 1; // every third invoice, 1-based
+    EXPECT_EQ(l->cerca(l->colonna("Causale"), "NCA", DirezioneRicerca::Ultimo), ultimaNca);
     EXPECT_LE(l->modello()->pagineLette() - lette, 1);
     EXPECT_LE(l->modello()->righeInMemoria(), ModelloLista::PagineInMemoria * ModelloLista::RighePagina);
 }

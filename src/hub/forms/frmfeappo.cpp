@@ -66,12 +66,7 @@ frmFEAppo::frmFEAppo(Contesto& contesto, QWidget* padre)
 frmFEAppo::~frmFEAppo() = default;
 
 hub::HubServizio& frmFEAppo::servizio() {
-    if (contesto_.hub)
-        return *contesto_.hub;
-    if (!proprio_)
-        proprio_ = std::make_unique<hub::HubServizio>(
-            hub::ImpostazioniHub::leggi(contesto_.menu, contesto_.parametri));
-    return *proprio_;
+    return hub::ServizioDelForm(contesto_, proprio_);
 }
 
 void frmFEAppo::Carica() {

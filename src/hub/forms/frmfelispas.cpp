@@ -86,12 +86,7 @@ frmFELisPas::frmFELisPas(Contesto& contesto, QWidget* padre)
 frmFELisPas::~frmFELisPas() = default;
 
 hub::HubServizio& frmFELisPas::servizio() {
-    if (contesto_.hub)
-        return *contesto_.hub;
-    if (!proprio_)
-        proprio_ = std::make_unique<hub::HubServizio>(
-            hub::ImpostazioniHub::leggi(contesto_.menu, contesto_.parametri));
-    return *proprio_;
+    return hub::ServizioDelForm(contesto_, proprio_);
 }
 
 void frmFELisPas::costruisci() {

@@ -176,23 +176,12 @@ frmFECarXML::~frmFECarXML() {
 
 void frmFECarXML::costruisci() {
     const QFontMetrics fm(font());
-    const auto campo = [&](const QString& nome, int caratteri) {
-        auto* c = new QLineEdit(this);
-        c->setObjectName(nome);
-        c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
-        return c;
-    };
-    const auto etichetta = [this](const QString& testo, QWidget* compagno) {
-        auto* l = new QLabel(testo, this);
-        l->setBuddy(compagno);
-        return l;
-    };
     // Files.
     LisFile = new ElencoFile(this);
     LisFile->setObjectName(QStringLiteral("LisFile"));
     LisFile->setMinimumHeight(fm.lineSpacing() * 6);
     LisFile->setToolTip(QStringLiteral("Un file per riga: si possono anche incollare o trascinare qui"));
-    auto* labFile = etichetta(QStringLiteral("Selezionare i file da caricare:"), LisFile);
+    auto* labFile = nuovaEtichetta(this, QStringLiteral("Selezionare i file da caricare:"), LisFile);
     comSfoglia = new QPushButton(QStringLiteral("&Sfoglia"), this);
     comSfoglia->setObjectName(QStringLiteral("comSfoglia"));
     connect(comSfoglia, &QPushButton::clicked, this, &frmFECarXML::comSfoglia_Click);
@@ -203,25 +192,25 @@ void frmFECarXML::costruisci() {
     });
 
     // Hub data of a downloaded file.
-    txtIdSdi = campo(QStringLiteral("txtIdSdi"), 16);
-    txtDataRicSdi = campo(QStringLiteral("txtDataRicSdi"), 0);
+    txtIdSdi = nuovoCampo(this, QStringLiteral("txtIdSdi"), 16);
+    txtDataRicSdi = nuovoCampo(this, QStringLiteral("txtDataRicSdi"), 0);
     // Wide enough for the date and for the hint "gg/mm/aaaa" shown while it is empty.
     txtDataRicSdi->setFixedWidth(std::max(fm.horizontalAdvance(QStringLiteral("00/00/00000")),
                                           fm.horizontalAdvance(QStringLiteral("gg/mm/aaaa"))) +
                                  24);
     txtDataRicSdi->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
-    txtIdHub = campo(QStringLiteral("txtIdHub"), 24);
+    txtIdHub = nuovoCampo(this, QStringLiteral("txtIdHub"), 24);
     txtIdHub->setMinimumWidth(txtIdHub->width()); // Hub identifiers are long: as wide as the column
     txtIdHub->setMaximumWidth(QWIDGETSIZE_MAX);
     connect(txtDataRicSdi, &QLineEdit::editingFinished, this, &frmFECarXML::controllaData);
 
     auto* hub = new QGridLayout;
     hub->setColumnStretch(1, 1);
-    hub->addWidget(etichetta(QStringLiteral("Identificativo SDI:"), txtIdSdi), 0, 0);
+    hub->addWidget(nuovaEtichetta(this, QStringLiteral("Identificativo SDI:"), txtIdSdi), 0, 0);
     hub->addWidget(txtIdSdi, 0, 1, Qt::AlignLeft);
-    hub->addWidget(etichetta(QStringLiteral("Data ricezione SDI:"), txtDataRicSdi), 1, 0);
+    hub->addWidget(nuovaEtichetta(this, QStringLiteral("Data ricezione SDI:"), txtDataRicSdi), 1, 0);
     hub->addWidget(txtDataRicSdi, 1, 1, Qt::AlignLeft);
-    hub->addWidget(etichetta(QStringLiteral("Identificativo HUB:"), txtIdHub), 2, 0);
+    hub->addWidget(nuovaEtichetta(this, QStringLiteral("Identificativo HUB:"), txtIdHub), 2, 0);
     hub->addWidget(txtIdHub, 2, 1);
 
     // The import's options and their checks, shared with the Hub download.

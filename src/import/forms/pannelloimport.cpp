@@ -33,24 +33,6 @@ PannelloOpzioniImport::PannelloOpzioniImport(Contesto& contesto, BarraStato* bar
     : QFrame(padre), contesto_(contesto), barra_(barra), nonValidi_(nonValidi ? *nonValidi : propri_) {
     setObjectName(QStringLiteral("PannelloOpzioniImport"));
     const QFontMetrics fm(font());
-    const auto campo = [&](const QString& nome, int caratteri) {
-        auto* c = new QLineEdit(this);
-        c->setObjectName(nome);
-        c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
-        return c;
-    };
-    const auto etichetta = [this](const QString& testo, QWidget* compagno) {
-        auto* l = new QLabel(testo, this);
-        l->setBuddy(compagno);
-        return l;
-    };
-    const auto descrizione = [this](const QString& nome) {
-        auto* d = new DescrizioneCodice(this);
-        // The grid gives the width: a long description never widens the window.
-        d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        d->setObjectName(nome);
-        return d;
-    };
     const auto casella = [this](const QString& nome, const QString& testo) {
         auto* c = new QCheckBox(testo, this);
         c->setObjectName(nome);
@@ -62,10 +44,10 @@ PannelloOpzioniImport::PannelloOpzioniImport(Contesto& contesto, BarraStato* bar
     FraFornitore->setObjectName(QStringLiteral("FraFornitore"));
     cheCreaForn = casella(QStringLiteral("cheCreaForn"),
                           QStringLiteral("Crea fornitore se partita iva inesistente in archivio"));
-    txtGruppo = campo(QStringLiteral("txtGruppo"), 5);
-    txtMastro = campo(QStringLiteral("txtMastro"), 5);
-    labGruppo = descrizione(QStringLiteral("labGruppo"));
-    labMastro = descrizione(QStringLiteral("labMastro"));
+    txtGruppo = nuovoCampo(this, QStringLiteral("txtGruppo"), 5);
+    txtMastro = nuovoCampo(this, QStringLiteral("txtMastro"), 5);
+    labGruppo = nuovaDescrizione(this, QStringLiteral("labGruppo"));
+    labMastro = nuovaDescrizione(this, QStringLiteral("labMastro"));
     connect(txtGruppo, &QLineEdit::editingFinished, this, [this] {
         controllaGruppo();
         controllaMastro();
@@ -74,10 +56,10 @@ PannelloOpzioniImport::PannelloOpzioniImport(Contesto& contesto, BarraStato* bar
     auto* fornitore = new QGridLayout(FraFornitore);
     fornitore->setColumnStretch(2, 1);
     fornitore->addWidget(cheCreaForn, 0, 0, 1, 3);
-    fornitore->addWidget(etichetta(QStringLiteral("Gruppo:"), txtGruppo), 1, 0);
+    fornitore->addWidget(nuovaEtichetta(this, QStringLiteral("Gruppo:"), txtGruppo), 1, 0);
     fornitore->addWidget(txtGruppo, 1, 1);
     fornitore->addWidget(labGruppo, 1, 2);
-    fornitore->addWidget(etichetta(QStringLiteral("Mastro:"), txtMastro), 2, 0);
+    fornitore->addWidget(nuovaEtichetta(this, QStringLiteral("Mastro:"), txtMastro), 2, 0);
     fornitore->addWidget(txtMastro, 2, 1);
     fornitore->addWidget(labMastro, 2, 2);
 
@@ -115,25 +97,25 @@ PannelloOpzioniImport::PannelloOpzioniImport(Contesto& contesto, BarraStato* bar
     codici->setColumnMinimumWidth(2, fm.averageCharWidth() * 16);
     codici->setColumnMinimumWidth(5, fm.averageCharWidth() * 16);
     for (int i = 0; i < 4; ++i) {
-        txtIva[i] = campo(QStringLiteral("txtIva_%1").arg(i), 7);
-        labIva[i] = descrizione(QStringLiteral("labIva_%1").arg(i));
+        txtIva[i] = nuovoCampo(this, QStringLiteral("txtIva_%1").arg(i), 7);
+        labIva[i] = nuovaDescrizione(this, QStringLiteral("labIva_%1").arg(i));
         collega(txtIva[i], labIva[i], iva);
         if (i < 3) {
-            txtNatura[i] = campo(QStringLiteral("txtNatura_%1").arg(i), 5);
-            labNatura[i] = descrizione(QStringLiteral("labNatura_%1").arg(i));
+            txtNatura[i] = nuovoCampo(this, QStringLiteral("txtNatura_%1").arg(i), 5);
+            labNatura[i] = nuovaDescrizione(this, QStringLiteral("labNatura_%1").arg(i));
             collega(txtNatura[i], labNatura[i], natura);
-            codici->addWidget(etichetta(QStringLiteral("Natura:"), txtNatura[i]), i, 0);
+            codici->addWidget(nuovaEtichetta(this, QStringLiteral("Natura:"), txtNatura[i]), i, 0);
             codici->addWidget(txtNatura[i], i, 1);
             codici->addWidget(labNatura[i], i, 2);
         }
-        codici->addWidget(etichetta(QStringLiteral("Cod. IVA:"), txtIva[i]), i, 3);
+        codici->addWidget(nuovaEtichetta(this, QStringLiteral("Cod. IVA:"), txtIva[i]), i, 3);
         codici->addWidget(txtIva[i], i, 4);
         codici->addWidget(labIva[i], i, 5);
     }
-    txtCausale = campo(QStringLiteral("txtCausale"), 7);
-    labCausale = descrizione(QStringLiteral("labCausale"));
+    txtCausale = nuovoCampo(this, QStringLiteral("txtCausale"), 7);
+    labCausale = nuovaDescrizione(this, QStringLiteral("labCausale"));
     collega(txtCausale, labCausale, causale);
-    codici->addWidget(etichetta(QStringLiteral("Causale:"), txtCausale), 4, 0);
+    codici->addWidget(nuovaEtichetta(this, QStringLiteral("Causale:"), txtCausale), 4, 0);
     codici->addWidget(txtCausale, 4, 1);
     codici->addWidget(labCausale, 4, 2, 1, 4);
 

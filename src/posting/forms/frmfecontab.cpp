@@ -91,25 +91,13 @@ void frmFEContab::costruisci() {
     });
 
     const auto campo = [&](int indice, int caratteri) {
-        auto* c = new QLineEdit(this);
-        c->setObjectName(QStringLiteral("txt%1").arg(indice));
-        c->setFixedWidth(fm.averageCharWidth() * caratteri + 16);
-        txt[indice] = c;
+        QLineEdit* c = txt[indice] = nuovoCampo(this, QStringLiteral("txt%1").arg(indice), caratteri);
         const int i = indice;
         connect(c, &QLineEdit::editingFinished, this, [this, i] { controllaCampo(i); });
         return c;
     };
-    const auto etichetta = [this](const QString& testo, QWidget* compagno) {
-        auto* l = new QLabel(testo, this);
-        l->setBuddy(compagno);
-        return l;
-    };
     const auto descrizione = [this](int indice) {
-        auto* d = new DescrizioneCodice(this);
-        d->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        d->setObjectName(QStringLiteral("lab%1").arg(indice));
-        lab[indice] = d;
-        return d;
+        return lab[indice] = nuovaDescrizione(this, QStringLiteral("lab%1").arg(indice));
     };
     const QString aiutoRicerca = QStringLiteral("F2 ricerca per codice, F3 per descrizione, F4 elenco");
     const auto ricerca = [&](int indice, const RichiestaRicerca& r) {
@@ -146,10 +134,10 @@ void frmFEContab::costruisci() {
     FraPagamento->setObjectName(QStringLiteral("FraPagamento"));
     auto* p = new QGridLayout(FraPagamento);
     p->setColumnStretch(2, 1);
-    p->addWidget(etichetta(QStringLiteral("Causale:"), txt[160]), 0, 0);
+    p->addWidget(nuovaEtichetta(this, QStringLiteral("Causale:"), txt[160]), 0, 0);
     p->addLayout(ricerca(160, {TipoRicerca::Causale}), 0, 1, Qt::AlignLeft);
     p->addWidget(lab[160], 0, 2);
-    p->addWidget(etichetta(QStringLiteral("Conto:"), txt[170]), 1, 0);
+    p->addWidget(nuovaEtichetta(this, QStringLiteral("Conto:"), txt[170]), 1, 0);
     p->addLayout(ricerca(170, {TipoRicerca::Conto}), 1, 1, Qt::AlignLeft);
     p->addWidget(lab[170], 1, 2);
     connect(ricerche_[160], &RicercaCampo::codiceScelto, this, [this] { causaleScelta(); });
@@ -211,7 +199,7 @@ void frmFEContab::costruisci() {
     destra->addWidget(FraPagamento);
     auto* valuta = new QGridLayout;
     valuta->setColumnStretch(2, 1);
-    valuta->addWidget(etichetta(QStringLiteral("Cambio:"), txt[180]), 0, 0);
+    valuta->addWidget(nuovaEtichetta(this, QStringLiteral("Cambio:"), txt[180]), 0, 0);
     valuta->addWidget(txt[180], 0, 1, Qt::AlignLeft);
     auto* notaCambio = new QLabel(QStringLiteral("unità per 1 euro, per i documenti non in euro"), this);
     notaCambio->setWordWrap(true);

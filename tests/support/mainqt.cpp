@@ -1,4 +1,5 @@
-// Widget tests need one QApplication for the whole run; they use the offscreen platform.
+// Test programs that drive windows, fonts and local sockets need one QApplication for the
+// whole run; they use the offscreen platform unless told otherwise.
 #include <QApplication>
 #include <gtest/gtest.h>
 
