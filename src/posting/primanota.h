@@ -120,6 +120,11 @@ Currency importoConSegno(const Recordset& rs, const QString& campo, const QStrin
 QString condizioneReg(const QString& tabella, int anno, qint64 numReg);
 // " Where [T.]XmlAnno = ... and [T.]XmlNumRif = ..." of a stored invoice.
 QString condizioneFattura(int xmlAnno, qint64 xmlNumRif, const QString& tabella = {});
+// The same two conditions with "?" for the values, which the caller binds (anno, numero):
+// the text stays the same for every registration or invoice, so its prepared statement is
+// reused for a whole batch.
+QString condizioneRegLegata(const QString& tabella);
+QString condizioneFatturaLegata(const QString& tabella = {});
 // A real date of a recordset: Null and the missing date "01/01/100" give an invalid date.
 QDate dataCampo(const Recordset& rs, const QString& campo);
 // An amount of a recordset, 0 when Null.
