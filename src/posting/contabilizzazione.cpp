@@ -192,7 +192,7 @@ void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn&
     for (int tentativo = 1;; ++tentativo) {
         t.numReg = prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Appoggio).testata, t.anno);
         try {
-            Transazione punto(db); // a savepoint: the caller's transaction survives a clash
+            PuntoDiRipresa punto(db); // the caller's transaction survives a clash
             scriviTestata(db, t);
             punto.conferma();
             return;

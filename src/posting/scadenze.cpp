@@ -366,7 +366,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
     const QString segnaposti = QStringLiteral("(?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                                               "?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'N', 'N')");
     for (int tentativo = 1;; ++tentativo) {
-        Transazione trans(db);
+        PuntoDiRipresa trans(db);
         try {
             const qint64 primo =
                 db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);

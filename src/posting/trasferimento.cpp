@@ -61,7 +61,7 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
                          QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
                          testo(pref);
     try {
-        Transazione tr(db);
+        PuntoDiRipresa tr(db);
         qint64 ultimo = 0;
         QDate ultimaData;
         {
@@ -543,7 +543,7 @@ void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const P
                               bool scadenzeDaSpostare, EsitoTrasferimento& esito) {
     for (int tentativo = 1;; ++tentativo) {
         try {
-            Transazione tr(db);
+            PuntoDiRipresa tr(db);
             const std::optional<Testata> letta = leggi();
             if (!letta)
                 return;
