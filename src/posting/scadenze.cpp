@@ -537,17 +537,26 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
 Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia) {
     const TabellePn t = tabelle(famiglia);
     const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
+    // The invoice's few rows, found through its registrations, and the supplier's picked out
+    // here: asked for by account, the engine would read every row the supplier ever had.
     Recordset r = db.ApriRs(
-        QStringLiteral("Select Sum(") + importoConSegno(t.righe, QStringLiteral("ImportoMon"), segno) +
-            QStringLiteral(") AS Dovuto From ") + t.righe + QStringLiteral(" Inner Join ") + t.testata +
-            QStringLiteral(" On ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
+        QStringLiteral("Select ") + t.righe + QStringLiteral(".GruppoPartita, ") + t.righe +
+            QStringLiteral(".MastroPartita, ") + t.righe + QStringLiteral(".ContoPartita, ") + t.righe +
+            QStringLiteral(".DareAvere, ") + t.righe + QStringLiteral(".ImportoMon From ") + t.testata +
+            QStringLiteral(" Cross Join ") + t.righe + condizioneFatturaLegata(t.testata) +
+            QStringLiteral(" And ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
             QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
-            QStringLiteral(".NumReg") + condizioneFatturaLegata(t.testata) + QStringLiteral(" And ") +
-            t.righe + QStringLiteral(".TipoPartita = 2 And ") + t.righe +
-            QStringLiteral(".GruppoPartita = ? And ") + t.righe + QStringLiteral(".MastroPartita = ? And ") +
-            t.righe + QStringLiteral(".ContoPartita = ?"),
-        {s.xmlAnno, s.xmlNumRif, s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto});
-    return r.RsVuoto() ? Currency() : importo(r, QStringLiteral("Dovuto"));
+            QStringLiteral(".NumReg And ") + t.righe + QStringLiteral(".TipoPartita = 2"),
+        {s.xmlAnno, s.xmlNumRif});
+    Currency dovuto;
+    for (; !r.RsEof(); r.RsMoveNext()) {
+        const CodiceConto conto{r.leggiTesto(QStringLiteral("GruppoPartita")),
+                                r.leggiTesto(QStringLiteral("MastroPartita")),
+                                r.leggiTesto(QStringLiteral("ContoPartita"))};
+        if (conto == s.fornitore)
+            dovuto += importoConSegno(r, QStringLiteral("ImportoMon"), segno);
+    }
+    return dovuto;
 }
 
 std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio) {
