@@ -616,14 +616,16 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         return false;
     }
 
-    // Supplier
+    // Supplier, on the first row; written with the VAT account's row below, as no step before
+    // them reads it.
+    std::vector<RigaPn> ultime;
     {
         RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta - s.totSplit);
         if (s.parametri.ritenuta == RegistrazioneRitenuta::NellaFattura)
             r.importo -= s.totRitenuta + s.totContributoTrattenuto;
         r.imposta = s.totImposta;
         r.ivaPerCassa = h.ivaPerCassa;
-        scriviRiga(db, h, r);
+        ultime.push_back(r);
     }
 
     // Summary per VAT code
@@ -638,35 +640,34 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         return false;
     }
 
-    // Non-deductible VAT is a cost
-    db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET"
-                                      " ImportoMon = CASE WHEN ImpostaIndetrMon IS NULL THEN ImportoMon"
-                                      " ELSE ImportoMon + ImpostaIndetrMon END"
-                                      ", Importo = CASE WHEN ImpostaIndetr IS NULL THEN Importo"
-                                      " ELSE Importo + ImpostaIndetr END") +
-                           condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-                           QStringLiteral(" AND Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I')"),
-                       {h.anno, h.numReg});
-
     // VAT account
     const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
     if (!ivaDetraibile.zero()) {
         RigaPn r = rigaConto(++riga, conTipo(s.contoIva, 1), CodiceConto{},
                              ivaDetraibile.negativo() ? segno : latoCosti, ivaDetraibile.assoluto());
         r.forzatura = QStringLiteral("I");
-        scriviRiga(db, h, r);
+        ultime.push_back(r);
     }
 
     // Split payment: the company owes the VAT to the State instead of the supplier.
     if (!s.totSplit.zero())
-        scriviRiga(db, h, rigaConto(++riga, conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
+        ultime.push_back(rigaConto(++riga, conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
+    scriviRighe(db, h, ultime);
 
-    // Counterparts
-    db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
-                                      " MastroCPartita = ?, ContoCPartita = ?") +
-                           condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-                           QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
-                       {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto, h.anno, h.numReg});
+    // The supplier is the counterpart of the VAT rows and of the VAT account, and the
+    // non-deductible VAT of a VAT row is a cost of it (the VAT account's row excluded).
+    const QString costo = QStringLiteral("Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I') AND ");
+    db.EseguiConValori(
+        QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
+                       " MastroCPartita = ?, ContoCPartita = ?, ImportoMon = CASE WHEN ") +
+            costo +
+            QStringLiteral("ImpostaIndetrMon IS NOT NULL THEN ImportoMon + ImpostaIndetrMon"
+                           " ELSE ImportoMon END, Importo = CASE WHEN ") +
+            costo +
+            QStringLiteral("ImpostaIndetr IS NOT NULL THEN Importo + ImpostaIndetr ELSE Importo END") +
+            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+            QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
+        {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto, h.anno, h.numReg});
     contropartiteUniche(db, h, 1);
 
     // Further registrations
