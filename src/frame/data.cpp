@@ -96,19 +96,50 @@ std::optional<QDateTime> dataOraDaIso(QStringView testo) {
     return QDateTime(*d, ora, Qt::UTC);
 }
 
+namespace {
+
+// Writes `valore` as `cifre` digits with leading zeros from `p` on; answers the next position.
+QChar* cifre(QChar* p, int valore, int cifre) {
+    for (int i = cifre - 1; i >= 0; --i) {
+        p[i] = QChar(static_cast<char16_t>(u'0' + valore % 10));
+        valore /= 10;
+    }
+    return p + cifre;
+}
+
+} // namespace
+
+// Every bound date of a batch goes through these two: digits are written directly, since the
+// general formatting routines cost more than the statement that carries the date.
 QString isoData(const QDate& d) {
     if (!d.isValid())
         return {};
-    return QStringLiteral("%1-%2-%3")
-        .arg(d.year(), 4, 10, QLatin1Char('0'))
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(d.day(), 2, 10, QLatin1Char('0'));
+    if (d.year() < 0 || d.year() > 9999)
+        return QStringLiteral("%1-%2-%3")
+            .arg(d.year(), 4, 10, QLatin1Char('0'))
+            .arg(d.month(), 2, 10, QLatin1Char('0'))
+            .arg(d.day(), 2, 10, QLatin1Char('0'));
+    QString t(10, u'-');
+    QChar* p = cifre(t.data(), d.year(), 4) + 1;
+    cifre(cifre(p, d.month(), 2) + 1, d.day(), 2);
+    return t;
 }
 
 QString isoDataOra(const QDateTime& d) {
     if (!d.isValid())
         return {};
-    return isoData(d.date()) + u' ' + d.time().toString(QStringLiteral("HH:mm:ss"));
+    const QTime o = d.time();
+    QString t = isoData(d.date());
+    const qsizetype n = t.size();
+    t.resize(n + 9);
+    QChar* p = t.data() + n;
+    *p++ = u' ';
+    p = cifre(p, o.hour(), 2);
+    *p++ = u':';
+    p = cifre(p, o.minute(), 2);
+    *p++ = u':';
+    cifre(p, o.second(), 2);
+    return t;
 }
 
 std::optional<QDateTime> dataOraDaVariant(const QVariant& v) {

@@ -12,6 +12,10 @@ void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero
     if (db.livelloTrans() == 0)
         throw ErroreDb(ErrDatabase,
                        QStringLiteral("Blocco di transazione richiesto fuori da una transazione"));
+    // A transaction on a database file began with BEGIN IMMEDIATE: it already keeps every other
+    // writer waiting until it ends, and the row would cost two statements for nothing.
+    if (db.dialetto() == Dialetto::SQLite)
+        return;
     db.EseguiConValori(QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Gestione) "
                                       "VALUES (?, 0, ?, 'tesel', 'Transazione')"),
                        {tipo, numero});

@@ -11,7 +11,8 @@ class Database;
 // Makes the current transaction the only one holding `tipo`/`numero` until it ends: a LockGest
 // row is written and removed again at once, so it is never seen by others and can never
 // outlive its holder, while the unique key keeps any other transaction that asks for the same
-// key waiting until this one commits or rolls back (SQLite serialises every writer anyway).
+// key waiting until this one commits or rolls back. On a database file nothing is written:
+// its transactions take the file's write lock at their start, which serialises every writer.
 // Must be called inside a transaction. Throws ErroreDb.
 void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero);
 

@@ -121,8 +121,8 @@ std::optional<CausaleContabile> CausaleContabile::leggi(Database& db, const QStr
             "Select Causale, Descrizione, TipoCausale, TipoReg, Prefisso, SegnoPrinc, RevCharge, InValuta,"
             " Trasportatori, FattDett, RegimeMargine, CausRit, CausConcatenata, SplitPay, IvaGruppo,"
             " IvaMastro, IvaConto, CoPartGruppo, CoPartMastro, CoPartConto, PartGruppo, PartMastro,"
-            " PartConto from Causali Where Causale = ") +
-        testo(causale));
+            " PartConto from Causali Where Causale = ?"),
+        {causale});
     if (rs.RsVuoto())
         return std::nullopt;
     CausaleContabile c;
@@ -162,7 +162,7 @@ ImpostazioniContabilizzazione::ImpostazioniContabilizzazione(Database& db, Param
     : personali(p), causali(db), anagrafiche(db) {
     moneta = parametri.leggi(QStringLiteral("Ditta.Moneta"), QStringLiteral("EUR")).trimmed();
     isoMoneta = QStringLiteral("EUR");
-    Recordset m = db.ApriRs(QStringLiteral("Select NumDec, Iso from Monete Where Moneta = ") + testo(moneta));
+    Recordset m = db.ApriRs(QStringLiteral("Select NumDec, Iso from Monete Where Moneta = ?"), {moneta});
     if (!m.RsVuoto()) {
         if (const auto dec = m.leggiIntero(QStringLiteral("NumDec")))
             decimali = std::clamp(static_cast<int>(*dec), 0, 4);
@@ -192,7 +192,7 @@ void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn&
     for (int tentativo = 1;; ++tentativo) {
         t.numReg = prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Appoggio).testata, t.anno);
         try {
-            Transazione punto(db); // a savepoint: the caller's transaction survives a clash
+            PuntoDiRipresa punto(db); // the caller's transaction survives a clash
             scriviTestata(db, t);
             punto.conferma();
             return;
@@ -321,7 +321,7 @@ public:
         s_.xmlNumRif = xmlNumRif;
         s_.parametri = impostazioni.personali;
         s_.impostazioni = &impostazioni;
-        dove_ = condizioneFattura(xmlAnno, xmlNumRif);
+        chiave_ = {xmlAnno, xmlNumRif};
     }
 
     EsitoContabilizzazione esegui(const QString& causalePagamento, const CodiceConto& contoPagamento) {
@@ -386,7 +386,8 @@ private:
                 " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
                 " PreDoc, DGD_Numero, Pagamento, DGD_Divisa, DGD_Arrotondamento, DGD_DR_TipoRitenuta,"
                 " DGD_DR_ImportoRitenuta from FatXmlTest") +
-            dove_);
+                dove_,
+            chiave_);
         if (t.RsVuoto())
             rifiuta(QStringLiteral("Fattura passiva inesistente"));
         s_.tipoDocumento = t.leggiTesto(QStringLiteral("DGD_TipoDocumento")).trimmed();
@@ -452,7 +453,7 @@ private:
     void cercaFornitore() {
         Risolutore risolutore(db_, ui_, p_);
         const FornitoreTrovato f = risolutore.fornitore(
-            cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_)), false, {}, {});
+            cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_, chiave_)), false, {}, {});
         if (f.trovato()) {
             s_.fornitore = CodiceConto{f.conto.gruppo, f.conto.mastro, f.conto.conto, 2};
             fornitoreDaSalvare_ = true;
@@ -466,10 +467,8 @@ private:
         // Only the columns read below: the chart's rows are wide.
         Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
                                                  "ContoCFColl, Pagamento, Banca, CCorrente, RagRb from "
-                                                 "PianoConti Where Gruppo = ") +
-                                  testo(s_.fornitore.gruppo) + QStringLiteral(" And Mastro = ") +
-                                  testo(s_.fornitore.mastro) + QStringLiteral(" And Conto = ") +
-                                  testo(s_.fornitore.conto));
+                                                 "PianoConti Where Gruppo = ? And Mastro = ? And Conto = ?"),
+                                  {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto});
         if (pc.RsVuoto())
             rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
         s_.ivaCassaEsclusa =
@@ -540,17 +539,17 @@ private:
         QString tipo = s_.tipoDocumento;
         {
             Recordset t =
-                db_.ApriRs(QStringLiteral("Select CodExt from TabTrascod Where Tabella = ") +
-                           testo(QStringLiteral("§TD")) + QStringLiteral(" and Codint1 = ") + testo(tipo));
+                db_.ApriRs(QStringLiteral("Select CodExt from TabTrascod Where Tabella = ? and Codint1 = ?"),
+                           {QStringLiteral("§TD"), tipo});
             if (!t.RsVuoto() && !t.leggiTesto(QStringLiteral("CodExt")).trimmed().isEmpty())
                 tipo = t.leggiTesto(QStringLiteral("CodExt")).trimmed();
         }
         QString codice;
         {
-            Recordset c =
-                db_.ApriRs(QStringLiteral("Select Causale from Causali Where FATipoDoc = ") + testo(tipo) +
-                           QStringLiteral(" And TipoReg = 'A' And RevCharge = 'S'"
-                                          " Order by FA_TD_Prior desc, Causale"));
+            Recordset c = db_.ApriRs(QStringLiteral("Select Causale from Causali Where FATipoDoc = ?"
+                                                    " And TipoReg = 'A' And RevCharge = 'S'"
+                                                    " Order by FA_TD_Prior desc, Causale"),
+                                     {tipo});
             if (!c.RsVuoto())
                 codice = c.leggiTesto(QStringLiteral("Causale")).trimmed();
         }
@@ -575,8 +574,9 @@ private:
         moneta_ = impostazioni_.moneta;
         if (divisa_.isEmpty() || divisa_ == impostazioni_.isoMoneta)
             return;
-        Recordset m = db_.ApriRs(QStringLiteral("Select Moneta, NumDec, Cambio from Monete Where Iso = ") +
-                                 testo(divisa_) + QStringLiteral(" Order by Moneta"));
+        Recordset m = db_.ApriRs(
+            QStringLiteral("Select Moneta, NumDec, Cambio from Monete Where Iso = ? Order by Moneta"),
+            {divisa_});
         if (m.RsVuoto())
             rifiuta(QStringLiteral("Divisa ") + divisa_ +
                     QStringLiteral(" del documento inesistente nella tabella Monete"));
@@ -624,9 +624,10 @@ private:
 
     // The first write: only one workstation can turn the flag from not posted to posted.
     void rivendicaFattura() {
-        const int prese =
-            db_.EseguiSql(QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'S', ContabSenzaReg = 'N'") +
-                          dove_ + QStringLiteral(" and (Contabilizzato IS NULL or Contabilizzato <> 'S')"));
+        const int prese = db_.EseguiConValori(
+            QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'S', ContabSenzaReg = 'N'") + dove_ +
+                QStringLiteral(" and (Contabilizzato IS NULL or Contabilizzato <> 'S')"),
+            chiave_);
         if (prese == 0)
             giaContabilizzata();
     }
@@ -634,10 +635,10 @@ private:
     void stabilisciFornitore() {
         if (fornitoreDaCreare_) {
             Risolutore risolutore(db_, ui_, p_);
-            const FornitoreTrovato f =
-                risolutore.fornitore(cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_)),
-                                     true, p_.leggi(QStringLiteral("CauCon.GruppoFornitori")),
-                                     p_.leggi(QStringLiteral("CauCon.MastroFornitori")));
+            const FornitoreTrovato f = risolutore.fornitore(
+                cedente(db_.ApriRs(QStringLiteral("Select * from FatXmlTest") + dove_, chiave_)), true,
+                p_.leggi(QStringLiteral("CauCon.GruppoFornitori")),
+                p_.leggi(QStringLiteral("CauCon.MastroFornitori")));
             if (!f.trovato())
                 rifiuta(QStringLiteral("Manca il codice fornitore"));
             s_.fornitore = CodiceConto{f.conto.gruppo, f.conto.mastro, f.conto.conto, 2};
@@ -647,7 +648,7 @@ private:
         if (fornitoreDaCreare_ || fornitoreDaSalvare_)
             db_.EseguiConValori(
                 QStringLiteral("UPDATE FatXmlTest SET GruppoFor = ?, MastroFor = ?, ContoFor = ?") + dove_,
-                {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto});
+                {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto, s_.xmlAnno, s_.xmlNumRif});
     }
 
     // The same document of the same supplier must not enter the purchase register twice,
@@ -659,25 +660,29 @@ private:
         const QString numero = numeroDocumento(numeroDoc_).left(20);
         const bool notaCredito = s_.causale.segnoPrinc == u"D";
         // Journal and staging journal in one statement; a registration of the journal is named first.
-        const auto parte = [&](const QString& t, const QString& i, int appoggio) {
+        const auto parte = [](const QString& t, const QString& i, int appoggio) {
             return QStringLiteral("SELECT t.Anno, t.NumReg, t.DataReg, ") + QString::number(appoggio) +
                    QStringLiteral(" AS Appoggio FROM ") + t +
-                   QStringLiteral(" t LEFT JOIN Causali c ON c.Causale = t.Causale") +
-                   QStringLiteral(" WHERE t.NumDoc = ") + SqlValore(numero, SqlTesto) +
-                   QStringLiteral(" AND COALESCE(t.PreDoc, '') = ") + SqlValore(preDoc_, SqlTesto) +
-                   QStringLiteral(" AND t.DataDoc = ") + SqlValore(dataDoc_, SqlData) +
-                   QStringLiteral(" AND (CASE WHEN c.SegnoPrinc = 'D' THEN 'D' ELSE 'A' END) = ") +
-                   SqlValore(notaCredito ? QStringLiteral("D") : QStringLiteral("A"), SqlTesto) +
-                   QStringLiteral(" AND EXISTS (SELECT 1 FROM ") + i +
-                   QStringLiteral(" v WHERE v.Anno = t.Anno AND v.NumReg = t.NumReg AND v.GruppoPartita = ") +
-                   SqlValore(s_.fornitore.gruppo, SqlTesto) + QStringLiteral(" AND v.MastroPartita = ") +
-                   SqlValore(s_.fornitore.mastro, SqlTesto) + QStringLiteral(" AND v.ContoPartita = ") +
-                   SqlValore(s_.fornitore.conto, SqlTesto) + u')';
+                   QStringLiteral(" t LEFT JOIN Causali c ON c.Causale = t.Causale"
+                                  " WHERE t.NumDoc = ? AND COALESCE(t.PreDoc, '') = ? AND t.DataDoc = ?"
+                                  " AND (CASE WHEN c.SegnoPrinc = 'D' THEN 'D' ELSE 'A' END) = ?"
+                                  " AND EXISTS (SELECT 1 FROM ") +
+                   i +
+                   QStringLiteral(" v WHERE v.Anno = t.Anno AND v.NumReg = t.NumReg AND v.GruppoPartita = ?"
+                                  " AND v.MastroPartita = ? AND v.ContoPartita = ?)");
         };
-        Recordset r = db_.ApriRs(parte(QStringLiteral("MovPnTes"), QStringLiteral("MovPnIva"), 0) +
-                                 QStringLiteral(" UNION ALL ") +
-                                 parte(QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnIvaFatt"), 1) +
-                                 QStringLiteral(" ORDER BY 4, 1, 2"));
+        const QVariantList valori{numero,
+                                  preDoc_,
+                                  dataDoc_.isValid() ? QVariant(dataDoc_) : QVariant(),
+                                  notaCredito ? QStringLiteral("D") : QStringLiteral("A"),
+                                  s_.fornitore.gruppo,
+                                  s_.fornitore.mastro,
+                                  s_.fornitore.conto};
+        Recordset r = db_.ApriRs(
+            parte(QStringLiteral("MovPnTes"), QStringLiteral("MovPnIva"), 0) + QStringLiteral(" UNION ALL ") +
+                parte(QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnIvaFatt"), 1) +
+                QStringLiteral(" ORDER BY 4, 1, 2"),
+            valori + valori);
         if (r.RsVuoto())
             return;
         const QDate dataReg = dataCampo(r, QStringLiteral("DataReg"));
@@ -820,7 +825,9 @@ private:
     Interazione& ui_;
     const bool creaFornitore_;
     ImpostazioniContabilizzazione& impostazioni_;
-    QString dove_;
+    // The stored invoice's condition, its values bound: the same text for every invoice.
+    const QString dove_ = condizioneFatturaLegata();
+    QVariantList chiave_;
     StatoContabilizzazione s_;
     EsitoContabilizzazione esito_;
 

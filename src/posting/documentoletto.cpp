@@ -9,11 +9,13 @@ namespace tesel::posting {
 
 DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif) {
     DocumentoLetto d;
+    const QVariantList chiave{xmlAnno, xmlNumRif};
     {
         Recordset r = db.ApriRs(
             QStringLiteral("Select AliquotaIVA, Imposta, ImponibileImporto, Arrotondamento, EsigibilitaIVA"
                            " From FatXmlIva") +
-            condizioneFattura(xmlAnno, xmlNumRif) + QStringLiteral(" Order by XmlRigDet"));
+                condizioneFatturaLegata() + QStringLiteral(" Order by XmlRigDet"),
+            chiave);
         for (; !r.RsEof(); r.RsMoveNext())
             d.riepilogo.push_back({importo(r, QStringLiteral("AliquotaIVA")),
                                    r.leggiValuta(QStringLiteral("Imposta")),
@@ -33,10 +35,11 @@ DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif
                 " FatXmlDatiGen.ADG_RiferimentoNumero, FatXmlDatiGen.DGD_DFC_IdDocumento,"
                 " FatXmlDatiGen.DGD_DFC_Data"
                 " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva") +
-            condizioneFattura(xmlAnno, xmlNumRif, QStringLiteral("FatXmlDatiGen")) +
-            QStringLiteral(" And FatXmlDatiGen.XMLIdent In ('DatiCassaPrevidenziale', 'DatiRitenuta',"
-                           " 'AltriDatiGestionali', 'DatiFattureCollegate')"
-                           " Order By FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle"));
+                condizioneFatturaLegata(QStringLiteral("FatXmlDatiGen")) +
+                QStringLiteral(" And FatXmlDatiGen.XMLIdent In ('DatiCassaPrevidenziale', 'DatiRitenuta',"
+                               " 'AltriDatiGestionali', 'DatiFattureCollegate')"
+                               " Order By FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle"),
+            chiave);
         for (; !r.RsEof(); r.RsMoveNext()) {
             DatoGenerale g;
             g.ident = r.leggiTesto(QStringLiteral("XMLIdent"));
@@ -62,8 +65,9 @@ DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif
         Recordset r =
             db.ApriRs(QStringLiteral("Select XmlRigDet, NumCond, ModalitaPagamento, IBAN, ABI, CAB, Banca, "
                                      "PagTipo, DataScadenzaPagamento, ImportoPagamento from FatXmlPag") +
-                      condizioneFattura(xmlAnno, xmlNumRif) +
-                      QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"));
+                          condizioneFatturaLegata() +
+                          QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"),
+                      chiave);
         for (; !r.RsEof(); r.RsMoveNext()) {
             RigaPagamento p;
             p.rigDet = r.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0);
@@ -86,8 +90,9 @@ const AnagraficheLette::Liquidazione& AnagraficheLette::liquidazione(int anno) {
     if (const auto it = liquidazioni_.find(anno); it != liquidazioni_.end())
         return it->second;
     Liquidazione l;
-    Recordset r = db_.ApriRs(QStringLiteral("Select TipoLiq, TipoContabilita from IvaRiep Where Anno = ") +
-                             SqlValore(anno, SqlIntero) + QStringLiteral(" Order by Attivita"));
+    Recordset r = db_.ApriRs(
+        QStringLiteral("Select TipoLiq, TipoContabilita from IvaRiep Where Anno = ? Order by Attivita"),
+        {anno});
     if (!r.RsVuoto()) {
         l.tipoLiq = r.leggiTesto(QStringLiteral("TipoLiq")).trimmed();
         l.contabilitaOrdinaria =
@@ -107,8 +112,8 @@ const std::optional<AnagraficheLette::Banca>& AnagraficheLette::banca(const QStr
                                                                       const QString& cab) {
     const auto [it, nuova] = banche_.try_emplace({abi, cab});
     if (nuova) {
-        Recordset b = db_.ApriRs(QStringLiteral("Select Banca, CCorrente from Banche Where Abi = ") +
-                                 testo(abi) + QStringLiteral(" and Cab = ") + testo(cab));
+        Recordset b = db_.ApriRs(
+            QStringLiteral("Select Banca, CCorrente from Banche Where Abi = ? and Cab = ?"), {abi, cab});
         if (!b.RsVuoto())
             it->second = Banca{b.leggiTesto(QStringLiteral("Banca")).trimmed(),
                                b.leggiTesto(QStringLiteral("CCorrente")).trimmed()};

@@ -37,6 +37,17 @@ QString condizioneFattura(int xmlAnno, qint64 xmlNumRif, const QString& tabella)
            QStringLiteral(" and ") + t + QStringLiteral("XmlNumRif = ") + SqlValore(xmlNumRif, SqlLungo);
 }
 
+QString condizioneRegLegata(const QString& tabella) {
+    return QStringLiteral(" where ") + tabella + QStringLiteral(".Anno = ? and ") + tabella +
+           QStringLiteral(".NumReg = ?");
+}
+
+QString condizioneFatturaLegata(const QString& tabella) {
+    const QString t = tabella.isEmpty() ? QString() : tabella + u'.';
+    return QStringLiteral(" Where ") + t + QStringLiteral("XmlAnno = ? and ") + t +
+           QStringLiteral("XmlNumRif = ?");
+}
+
 QDate dataCampo(const Recordset& rs, const QString& campo) {
     const auto d = dataOraDaVariant(rs.LeggiCampo(campo));
     if (!d || d->date().year() == 100)
@@ -203,11 +214,10 @@ void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Curre
 }
 
 int tipoConto(Database& db, const QString& gruppo, const QString& mastro, const QString& conto) {
-    const QVariant v =
-        db.valore(QStringLiteral("Select Tipo from PianoConti Where Gruppo = ") +
-                  SqlValore(gruppo, SqlTesto) + QStringLiteral(" And Mastro = ") +
-                  SqlValore(mastro, SqlTesto) + QStringLiteral(" And Conto = ") + SqlValore(conto, SqlTesto));
-    return v.isValid() && !v.isNull() ? v.toInt() : 0;
+    Recordset rs =
+        db.ApriRs(QStringLiteral("Select Tipo from PianoConti Where Gruppo = ? And Mastro = ? And Conto = ?"),
+                  {gruppo, mastro, conto});
+    return rs.RsVuoto() ? 0 : static_cast<int>(rs.leggiIntero(QStringLiteral("Tipo")).value_or(0));
 }
 
 } // namespace tesel::posting

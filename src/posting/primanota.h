@@ -5,6 +5,7 @@
 
 #include "frame/codiceconto.h"
 #include "frame/currency.h"
+#include "frame/database.h"
 
 #include <QDate>
 #include <QString>
@@ -18,6 +19,27 @@ class Database;
 class Recordset;
 
 namespace posting {
+
+// A savepoint around writes that another workstation can make fail (a number it took
+// meanwhile), so that the caller's transaction survives the failure and tries again. Inside a
+// transaction on a database file none is taken: BEGIN IMMEDIATE keeps every other writer out
+// until the commit, and SQLite undoes a failed statement alone while the transaction goes on;
+// there the savepoint would only cost two statements per use. A caller that meets an error
+// other than a clash undoes its whole transaction, as posting does.
+class PuntoDiRipresa {
+public:
+    explicit PuntoDiRipresa(Database& db) {
+        if (db.dialetto() != Dialetto::SQLite || db.livelloTrans() == 0)
+            punto_.emplace(db);
+    }
+    void conferma() {
+        if (punto_)
+            punto_->conferma();
+    }
+
+private:
+    std::optional<Transazione> punto_;
+};
 
 // Source families of the transfer by its mode letter: "N" the journal itself, "F" the third
 // family, "A" the staging journal that posting writes.
@@ -120,6 +142,11 @@ Currency importoConSegno(const Recordset& rs, const QString& campo, const QStrin
 QString condizioneReg(const QString& tabella, int anno, qint64 numReg);
 // " Where [T.]XmlAnno = ... and [T.]XmlNumRif = ..." of a stored invoice.
 QString condizioneFattura(int xmlAnno, qint64 xmlNumRif, const QString& tabella = {});
+// The same two conditions with "?" for the values, which the caller binds (anno, numero):
+// the text stays the same for every registration or invoice, so its prepared statement is
+// reused for a whole batch.
+QString condizioneRegLegata(const QString& tabella);
+QString condizioneFatturaLegata(const QString& tabella = {});
 // A real date of a recordset: Null and the missing date "01/01/100" give an invalid date.
 QDate dataCampo(const Recordset& rs, const QString& campo);
 // An amount of a recordset, 0 when Null.

@@ -62,8 +62,9 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
                        " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota,"
                        " TabIva.PercNonDetr, TabIva.TipoIva, TabIva.RevCharge"
                        " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-        condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-        QStringLiteral(" And MovPnDettFatt.RigReg > 1 Order By MovPnDettFatt.RigReg"));
+            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+            QStringLiteral(" And MovPnDettFatt.RigReg > 1 Order By MovPnDettFatt.RigReg"),
+        {s.testata.anno, s.testata.numReg});
     Currency reverseCharge;
     for (; !r.RsEof(); r.RsMoveNext())
         if (r.leggiTesto(QStringLiteral("RevCharge")) == u"S")
@@ -118,11 +119,27 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
     return ok;
 }
 
+namespace {
+
+// The reverse-charge VAT of the cost rows, when the summary check has not counted it.
+Currency sommaReverseCharge(Database& db, const StatoContabilizzazione& s) {
+    Recordset r = db.ApriRs(
+        QStringLiteral("Select Sum(") +
+            importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"), latoCostiDi(s)) +
+            QStringLiteral(
+                ") AS Totale From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
+            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+            QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'"),
+        {s.testata.anno, s.testata.numReg});
+    return r.RsVuoto() ? Currency() : importo(r, QStringLiteral("Totale"));
+}
+
+} // namespace
+
 bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
                               QString& errori) {
     const RegoleImporti& R = s.importi;
     const Currency tolleranza = tolleranzaQuadratura(parametri);
-    const QString fattura = condizioneFattura(s.xmlAnno, s.xmlNumRif);
     const bool conRiepilogo = !s.documento.riepilogo.empty();
     bool ok = true;
 
@@ -131,8 +148,10 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     if (conRiepilogo && !s.semplificata) {
         std::map<qint64, Currency> righe, riepilogo;
         for (Recordset r = db.ApriRs(
-                 QStringLiteral("Select AliquotaIVA, PrezzoTotale From FatXmlDett") + fattura +
-                 QStringLiteral(" And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> 'ID'))"));
+                 QStringLiteral("Select AliquotaIVA, PrezzoTotale From FatXmlDett") +
+                     condizioneFatturaLegata() +
+                     QStringLiteral(" And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> 'ID'))"),
+                 {s.xmlAnno, s.xmlNumRif});
              !r.RsEof(); r.RsMoveNext())
             righe[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
                 importo(r, QStringLiteral("PrezzoTotale"));
@@ -168,18 +187,7 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
         return ok; // the document does not state it
     const Currency documento = s.totaleDocumento - s.documento.arrotondamento;
     // Reverse-charge VAT is the company's own: the document does not charge it.
-    const Currency reverseCharge =
-        s.impostaReverseRighe
-            ? *s.impostaReverseRighe
-            : Currency::daVariant(
-                  db.valore(QStringLiteral("Select Sum(") +
-                            importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"),
-                                            latoCostiDi(s)) +
-                            QStringLiteral(") From MovPnDettFatt Inner Join TabIva On "
-                                           "MovPnDettFatt.Iva = TabIva.Iva") +
-                            condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-                            QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'")))
-                  .value_or(Currency());
+    const Currency reverseCharge = s.impostaReverseRighe ? *s.impostaReverseRighe : sommaReverseCharge(db, s);
     const Currency lordo = s.totImponibile + s.totImposta - reverseCharge;
     Currency migliore = lordo;
     for (const Currency c : {lordo - s.totRitenuta, lordo - s.totOmaggi, lordo - s.totRitenuta - s.totOmaggi})

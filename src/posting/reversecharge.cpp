@@ -38,16 +38,14 @@ std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizz
                                  " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
                                  " AND MovPnDettFatt.ContoPartita = PianoConti.Conto"
                                  " LEFT JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
-                                 " Where MovPnDettFatt.Anno = ") +
-                  QString::number(h.anno) + QStringLiteral(" AND MovPnDettFatt.NumReg = ") +
-                  QString::number(h.numReg) +
-                  QStringLiteral(" And MovPnDettFatt.RigReg > 1 And MovPnDettFatt.Iva IS NOT NULL"
+                                 " Where MovPnDettFatt.Anno = ? AND MovPnDettFatt.NumReg = ?"
+                                 " And MovPnDettFatt.RigReg > 1 And MovPnDettFatt.Iva IS NOT NULL"
                                  " And (MovPnDettFatt.Forzatura <> 'I' OR MovPnDettFatt.Forzatura IS NULL)");
     if (s.causale.revCharge != u"S" && !s.integrazione)
         sql += QStringLiteral(" And TabIva.RevCharge = 'S'");
     sql += QStringLiteral(" Order By MovPnDettFatt.RigReg");
     std::vector<RigaIntegrata> v;
-    for (Recordset r = db.ApriRs(sql); !r.RsEof(); r.RsMoveNext()) {
+    for (Recordset r = db.ApriRs(sql, {h.anno, h.numReg}); !r.RsEof(); r.RsMoveNext()) {
         RigaIntegrata x;
         x.conto = CodiceConto{r.leggiTesto(QStringLiteral("GruppoPartita")),
                               r.leggiTesto(QStringLiteral("MastroPartita")),

@@ -42,14 +42,18 @@ TestataPn testataUlteriore(const TestataPn& h, const QString& causale) {
 // " alle righe 2, 5"): by their NumeroLinea, else by their row number.
 QString righeDelConto(Database& db, const StatoContabilizzazione& s, const CodiceConto& conto) {
     QString sql = QStringLiteral("Select FatXmlDett.NumeroLinea, FatXmlDett.XmlRigDet From FatXmlDett") +
-                  condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDett"));
+                  condizioneFatturaLegata(QStringLiteral("FatXmlDett"));
+    QVariantList valori{s.xmlAnno, s.xmlNumRif};
     const QStringList colonne{QStringLiteral("GruppoCPartita"), QStringLiteral("MastroCPartita"),
                               QStringLiteral("ContoCPartita")};
     const QStringList parti{conto.gruppo, conto.mastro, conto.conto};
-    for (int i = 0; i < colonne.size(); ++i)
+    for (int i = 0; i < colonne.size(); ++i) {
         sql += QStringLiteral(" And FatXmlDett.") + colonne[i] +
-               (parti[i].isEmpty() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ") + quotaSql(parti[i]));
-    Recordset rs = db.ApriRs(sql + QStringLiteral(" Order By FatXmlDett.XmlRigDet"));
+               (parti[i].isEmpty() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?"));
+        if (!parti[i].isEmpty())
+            valori << parti[i];
+    }
+    Recordset rs = db.ApriRs(sql + QStringLiteral(" Order By FatXmlDett.XmlRigDet"), valori);
     QStringList righe;
     for (; !rs.RsEof(); rs.RsMoveNext()) {
         const qint64 linea = rs.leggiIntero(QStringLiteral("NumeroLinea")).value_or(0);
@@ -93,11 +97,11 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
             " And FatXmlDett.MastroCPartita = PianoConti.Mastro"
             " And FatXmlDett.ContoCPartita = PianoConti.Conto"
             " Left Join TabIva On FatXmlDett.Iva = TabIva.Iva") +
-        condizioneFattura(s.xmlAnno, s.xmlNumRif, QStringLiteral("FatXmlDett")) +
+        condizioneFatturaLegata(QStringLiteral("FatXmlDett")) +
         QStringLiteral(" And ((FatXmlDett.TipoRiga <> 'DE' And FatXmlDett.TipoRiga <> 'ID')"
                        " Or FatXmlDett.TipoRiga IS NULL)") +
         QStringLiteral(" Group By ") + raggruppa + QStringLiteral(" Order By ") + raggruppa;
-    Recordset g = db.ApriRs(sql);
+    Recordset g = db.ApriRs(sql, {s.xmlAnno, s.xmlNumRif});
     if (g.RsVuoto()) {
         errori += Crlf + QStringLiteral("Mancano i dettagli");
         return false;
@@ -305,8 +309,9 @@ void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
         const Currency totale = R.percentuale(c.imposta, c.percNonDetr);
         Recordset r = db.ApriRs(
             QStringLiteral("Select RigReg, DareAvere, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
-            condizioneReg(QStringLiteral("MovPnDettFatt"), s.testata.anno, s.testata.numReg) +
-            QStringLiteral(" And RigReg > 1 And Iva = ") + testo(c.iva) + QStringLiteral(" Order By RigReg"));
+                condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+                QStringLiteral(" And RigReg > 1 And Iva = ? Order By RigReg"),
+            {s.testata.anno, s.testata.numReg, c.iva});
         Currency somma;
         int scelta = 0;
         bool sceltaRovescia = false;
@@ -429,26 +434,27 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
     };
     Recordset r = db.ApriRs(
         QStringLiteral("SELECT MovPnDettFatt.Iva") + somma("ImportoMon", "TotImportoMon") +
-        somma("Importo", "TotImporto") + somma("ImpostaMon", "TotImpostaMon") +
-        somma("Imposta", "TotImposta") + somma("ImpostaIndetrMon", "TotImpostaIndetrMon") +
-        somma("ImpostaIndetr", "TotImpostaIndetr") +
-        QStringLiteral(
-            ", Max(MovPnDettFatt.Forzatura) AS ValForzatura"
-            ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
-            ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
-            ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
-            ", Sum(CASE WHEN PianoConti.Ventilazione = 'S' AND TabIva.TipoIva <> '2'"
-            " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5' THEN ") +
-        importoConSegno(T, QStringLiteral("Importo"), latoImponibile) + QStringLiteral(" + ") +
-        importoConSegno(T, QStringLiteral("Imposta"), latoImponibile) +
-        QStringLiteral(" ELSE 0 END) AS ValVentilazione"
-                       " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
-                       " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
-                       " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
-                       " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
-        condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
-        QStringLiteral(
-            " GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY MovPnDettFatt.Iva"));
+            somma("Importo", "TotImporto") + somma("ImpostaMon", "TotImpostaMon") +
+            somma("Imposta", "TotImposta") + somma("ImpostaIndetrMon", "TotImpostaIndetrMon") +
+            somma("ImpostaIndetr", "TotImpostaIndetr") +
+            QStringLiteral(
+                ", Max(MovPnDettFatt.Forzatura) AS ValForzatura"
+                ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
+                ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
+                ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
+                ", Sum(CASE WHEN PianoConti.Ventilazione = 'S' AND TabIva.TipoIva <> '2'"
+                " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5' THEN ") +
+            importoConSegno(T, QStringLiteral("Importo"), latoImponibile) + QStringLiteral(" + ") +
+            importoConSegno(T, QStringLiteral("Imposta"), latoImponibile) +
+            QStringLiteral(" ELSE 0 END) AS ValVentilazione"
+                           " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
+                           " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
+                           " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
+                           " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
+            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+            QStringLiteral(" GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY "
+                           "MovPnDettFatt.Iva"),
+        {t.anno, t.numReg});
     std::vector<RiepilogoIva> v;
     for (; !r.RsEof(); r.RsMoveNext()) {
         RiepilogoIva c;
@@ -493,8 +499,9 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                            " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr,"
                            " TabIva.TipoIva From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = "
                            "TabIva.Iva") +
-            condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
-            QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"));
+                condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+                QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"),
+            {t.anno, t.numReg});
         for (; !r.RsEof(); r.RsMoveNext()) {
             RiepilogoIva tipo;
             tipo.tipoIva = r.leggiTesto(QStringLiteral("TipoIva")).trimmed();
@@ -551,10 +558,10 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
              QStringLiteral("Select DareAvere, count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
                             " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
                             " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
-             condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
-             QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
-             QStringLiteral(
-                 " AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> 'I') Group by DareAvere"));
+                 condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+                 QStringLiteral(" AND RigReg >= ? AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> "
+                                "'I') Group by DareAvere"),
+             {t.anno, t.numReg, primaRiga});
          !r.RsEof(); r.RsMoveNext())
         if (r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) == 1)
             uniche[r.leggiTesto(QStringLiteral("DareAvere"))] = {
@@ -568,11 +575,11 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
             continue;
         db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
                                           " MastroCPartita = ?, ContoCPartita = ?") +
-                               condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
-                               QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
-                               QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
-                               QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
-                           {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto});
+                               condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+                               QStringLiteral(" AND RigReg >= ? AND DareAvere = ?"
+                                              " AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
+                           {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto, t.anno,
+                            t.numReg, primaRiga, latoOpposto(lato)});
     }
 }
 
@@ -609,14 +616,16 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         return false;
     }
 
-    // Supplier
+    // Supplier, on the first row; written with the VAT account's row below, as no step before
+    // them reads it.
+    std::vector<RigaPn> ultime;
     {
         RigaPn r = rigaConto(1, fornitore, CodiceConto{}, segno, s.totImponibile + s.totImposta - s.totSplit);
         if (s.parametri.ritenuta == RegistrazioneRitenuta::NellaFattura)
             r.importo -= s.totRitenuta + s.totContributoTrattenuto;
         r.imposta = s.totImposta;
         r.ivaPerCassa = h.ivaPerCassa;
-        scriviRiga(db, h, r);
+        ultime.push_back(r);
     }
 
     // Summary per VAT code
@@ -631,34 +640,34 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
         return false;
     }
 
-    // Non-deductible VAT is a cost
-    db.EseguiSql(QStringLiteral("UPDATE MovPnDettFatt SET"
-                                " ImportoMon = CASE WHEN ImpostaIndetrMon IS NULL THEN ImportoMon"
-                                " ELSE ImportoMon + ImpostaIndetrMon END"
-                                ", Importo = CASE WHEN ImpostaIndetr IS NULL THEN Importo"
-                                " ELSE Importo + ImpostaIndetr END") +
-                 condizioneReg(QStringLiteral("MovPnDettFatt"), h.anno, h.numReg) +
-                 QStringLiteral(" AND Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I')"));
-
     // VAT account
     const Currency ivaDetraibile = s.totImposta - s.totIndetraibile;
     if (!ivaDetraibile.zero()) {
         RigaPn r = rigaConto(++riga, conTipo(s.contoIva, 1), CodiceConto{},
                              ivaDetraibile.negativo() ? segno : latoCosti, ivaDetraibile.assoluto());
         r.forzatura = QStringLiteral("I");
-        scriviRiga(db, h, r);
+        ultime.push_back(r);
     }
 
     // Split payment: the company owes the VAT to the State instead of the supplier.
     if (!s.totSplit.zero())
-        scriviRiga(db, h, rigaConto(++riga, conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
+        ultime.push_back(rigaConto(++riga, conTipo(s.contoIvaSplit, 1), fornitore, segno, s.totSplit));
+    scriviRighe(db, h, ultime);
 
-    // Counterparts
-    db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
-                                      " MastroCPartita = ?, ContoCPartita = ?") +
-                           condizioneReg(QStringLiteral("MovPnDettFatt"), h.anno, h.numReg) +
-                           QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
-                       {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto});
+    // The supplier is the counterpart of the VAT rows and of the VAT account, and the
+    // non-deductible VAT of a VAT row is a cost of it (the VAT account's row excluded).
+    const QString costo = QStringLiteral("Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I') AND ");
+    db.EseguiConValori(
+        QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
+                       " MastroCPartita = ?, ContoCPartita = ?, ImportoMon = CASE WHEN ") +
+            costo +
+            QStringLiteral("ImpostaIndetrMon IS NOT NULL THEN ImportoMon + ImpostaIndetrMon"
+                           " ELSE ImportoMon END, Importo = CASE WHEN ") +
+            costo +
+            QStringLiteral("ImpostaIndetr IS NOT NULL THEN Importo + ImpostaIndetr ELSE Importo END") +
+            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+            QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
+        {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto, h.anno, h.numReg});
     contropartiteUniche(db, h, 1);
 
     // Further registrations

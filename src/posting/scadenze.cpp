@@ -123,7 +123,7 @@ std::vector<Currency> ripartisci(const TerminiPagamento& t, Currency totale, int
 
 std::optional<TerminiPagamento> TerminiPagamento::leggi(Database& db, const QString& pagamento) {
     Recordset rs =
-        db.ApriRs(QStringLiteral("Select * From Pagamenti Where Pagamenti.Pagamento = ") + testo(pagamento));
+        db.ApriRs(QStringLiteral("Select * From Pagamenti Where Pagamenti.Pagamento = ?"), {pagamento});
     if (rs.RsVuoto())
         return std::nullopt;
     TerminiPagamento t;
@@ -197,10 +197,9 @@ EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDa
     };
     try {
         const auto termini = TerminiPagamento::leggi(db, pagamento);
-        Recordset rs = db.ApriRs(QStringLiteral("Select * From PianoConti Where") +
-                                 QStringLiteral(" PianoConti.Gruppo = ") + testo(conto.gruppo) +
-                                 QStringLiteral(" And PianoConti.Mastro = ") + testo(conto.mastro) +
-                                 QStringLiteral(" And PianoConti.Conto = ") + testo(conto.conto));
+        Recordset rs = db.ApriRs(QStringLiteral("Select * From PianoConti Where PianoConti.Gruppo = ?"
+                                                " And PianoConti.Mastro = ? And PianoConti.Conto = ?"),
+                                 {conto.gruppo, conto.mastro, conto.conto});
         if (!termini)
             errore(ErrRecordMancante, QStringLiteral("Manca il pagamento con codice :") + pagamento);
         if (rs.RsVuoto())
@@ -218,11 +217,10 @@ EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDa
 
 void aggiornaNumRegScadenze(Database& db, qint64 numReg, int annoReg, const QString& preProt, qint64 numProt,
                             const QDate& dataProt) {
-    db.EseguiSql(QStringLiteral("UPDATE Scadenze") + QStringLiteral(" SET NumReg = ") +
-                 SqlValore(numReg, SqlLungo) + QStringLiteral(" where") + QStringLiteral(" AnnoReg = ") +
-                 SqlValore(annoReg, SqlIntero) + QStringLiteral(" and PreProt = ") + testo(preProt) +
-                 QStringLiteral(" and NumProt = ") + SqlValore(numProt, SqlLungo) +
-                 QStringLiteral(" and DataProt = ") + SqlValore(dataProt, SqlData));
+    db.EseguiConValori(
+        QStringLiteral("UPDATE Scadenze SET NumReg = ? where AnnoReg = ? and PreProt = ?"
+                       " and NumProt = ? and DataProt = ?"),
+        {numReg, annoReg, preProt, numProt, dataProt.isValid() ? QVariant(dataProt) : QVariant()});
 }
 
 // ---- The invoice's payment rows --------------------------------------------------------------
@@ -368,7 +366,7 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
     const QString segnaposti = QStringLiteral("(?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                                               "?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'N', 'N')");
     for (int tentativo = 1;; ++tentativo) {
-        Transazione trans(db);
+        PuntoDiRipresa trans(db);
         try {
             const qint64 primo =
                 db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
@@ -539,19 +537,26 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
 Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia) {
     const TabellePn t = tabelle(famiglia);
     const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
-    return Currency::daVariant(
-               db.valore(QStringLiteral("Select Sum(") +
-                         importoConSegno(t.righe, QStringLiteral("ImportoMon"), segno) +
-                         QStringLiteral(") From ") + t.righe + QStringLiteral(" Inner Join ") + t.testata +
-                         QStringLiteral(" On ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
-                         QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
-                         QStringLiteral(".NumReg") + condizioneFattura(s.xmlAnno, s.xmlNumRif, t.testata) +
-                         QStringLiteral(" And ") + t.righe + QStringLiteral(".TipoPartita = 2 And ") +
-                         t.righe + QStringLiteral(".GruppoPartita = ") + testo(s.fornitore.gruppo) +
-                         QStringLiteral(" And ") + t.righe + QStringLiteral(".MastroPartita = ") +
-                         testo(s.fornitore.mastro) + QStringLiteral(" And ") + t.righe +
-                         QStringLiteral(".ContoPartita = ") + testo(s.fornitore.conto)))
-        .value_or(Currency());
+    // The invoice's few rows, found through its registrations, and the supplier's picked out
+    // here: asked for by account, the engine would read every row the supplier ever had.
+    Recordset r = db.ApriRs(
+        QStringLiteral("Select ") + t.righe + QStringLiteral(".GruppoPartita, ") + t.righe +
+            QStringLiteral(".MastroPartita, ") + t.righe + QStringLiteral(".ContoPartita, ") + t.righe +
+            QStringLiteral(".DareAvere, ") + t.righe + QStringLiteral(".ImportoMon From ") + t.testata +
+            QStringLiteral(" Cross Join ") + t.righe + condizioneFatturaLegata(t.testata) +
+            QStringLiteral(" And ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
+            QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
+            QStringLiteral(".NumReg And ") + t.righe + QStringLiteral(".TipoPartita = 2"),
+        {s.xmlAnno, s.xmlNumRif});
+    Currency dovuto;
+    for (; !r.RsEof(); r.RsMoveNext()) {
+        const CodiceConto conto{r.leggiTesto(QStringLiteral("GruppoPartita")),
+                                r.leggiTesto(QStringLiteral("MastroPartita")),
+                                r.leggiTesto(QStringLiteral("ContoPartita"))};
+        if (conto == s.fornitore)
+            dovuto += importoConSegno(r, QStringLiteral("ImportoMon"), segno);
+    }
+    return dovuto;
 }
 
 std::pair<Currency, Currency> importiEuroLire(Currency importo, const QString& moneta, Cambio cambio) {

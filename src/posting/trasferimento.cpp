@@ -61,7 +61,7 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
                          QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
                          testo(pref);
     try {
-        Transazione tr(db);
+        PuntoDiRipresa tr(db);
         qint64 ultimo = 0;
         QDate ultimaData;
         {
@@ -198,8 +198,9 @@ struct Partita {
 std::optional<Partita> partitaRegistrazione(Database& db, const QString& righe, int anno, qint64 numReg) {
     Recordset rs = db.ApriRs(QStringLiteral("Select TipoPartita, GruppoPartita, MastroPartita, ContoPartita, "
                                             "DareAvere, ImportoMon from ") +
-                             righe + condizioneReg(righe, anno, numReg) +
-                             QStringLiteral(" and (TipoPartita = 2 or TipoPartita = 3) Order by RigReg"));
+                                 righe + condizioneRegLegata(righe) +
+                                 QStringLiteral(" and (TipoPartita = 2 or TipoPartita = 3) Order by RigReg"),
+                             {anno, numReg});
     if (rs.RsVuoto())
         return std::nullopt;
     Partita p;
@@ -256,8 +257,8 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     Recordset termini =
         db.ApriRs(QStringLiteral("Select PagTipi.RegIncAut, Pagamenti.PagTipo, Pagamenti.ScadValuta, "
                                  "Pagamenti.NumScad from Pagamenti left join PagTipi on PagTipi.PagTipo = "
-                                 "Pagamenti.PagTipo where Pagamenti.Pagamento = ") +
-                  testo(t.pagamento));
+                                 "Pagamenti.PagTipo where Pagamenti.Pagamento = ?"),
+                  {t.pagamento});
     const QString pagTipo =
         termini.RsVuoto() ? QString() : termini.leggiTesto(QStringLiteral("PagTipo")).trimmed();
 
@@ -444,7 +445,8 @@ void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qi
         Recordset rs = db.ApriRs(
             QStringLiteral("Select TipoPartita, GruppoPartita, MastroPartita, ContoPartita, "
                            "DareAvere, Importo from ") +
-            tabellaRighe + condizioneReg(tabellaRighe, anno, numReg) + QStringLiteral(" Order by RigReg"));
+                tabellaRighe + condizioneRegLegata(tabellaRighe) + QStringLiteral(" Order by RigReg"),
+            {anno, numReg});
         for (; !rs.RsEof(); rs.RsMoveNext()) {
             Importi& i = conti[{static_cast<int>(rs.leggiIntero(QStringLiteral("TipoPartita")).value_or(0)),
                                 rs.leggiTesto(QStringLiteral("GruppoPartita")),
@@ -541,7 +543,7 @@ void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const P
                               bool scadenzeDaSpostare, EsitoTrasferimento& esito) {
     for (int tentativo = 1;; ++tentativo) {
         try {
-            Transazione tr(db);
+            PuntoDiRipresa tr(db);
             const std::optional<Testata> letta = leggi();
             if (!letta)
                 return;
@@ -562,7 +564,8 @@ void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const P
             if (scadenzeDaSpostare && !causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())
                 aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
             for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
-                db.EseguiSql(QStringLiteral("DELETE FROM ") + tabella + condizioneReg(tabella, anno, numReg));
+                db.EseguiConValori(QStringLiteral("DELETE FROM ") + tabella + condizioneRegLegata(tabella),
+                                   {anno, numReg});
             tr.conferma();
             esito.anno = anno;
             esito.numReg = nuovo;
@@ -589,10 +592,9 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
     PreparazioneTrasferimento preparazione;
     try {
         Recordset rs = db.ApriRs(QStringLiteral("Select NumReg from ") + da.testata +
-                                 QStringLiteral(" where") + QStringLiteral(" Anno = ") +
-                                 SqlValore(anno, SqlIntero) + QStringLiteral(" And NumReg >= ") +
-                                 SqlValore(primo, SqlLungo) + QStringLiteral(" And NumReg <= ") +
-                                 SqlValore(ultimo, SqlLungo) + QStringLiteral(" Order by Anno, Numreg"));
+                                     QStringLiteral(" where Anno = ? And NumReg >= ? And NumReg <= ?"
+                                                    " Order by Anno, Numreg"),
+                                 {anno, primo, ultimo});
         for (; !rs.RsEof(); rs.RsMoveNext())
             numeri.push_back(rs.leggiIntero(QStringLiteral("NumReg")).value_or(0));
         if (numeri.empty()) {
@@ -607,8 +609,9 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
     }
     for (const qint64 numReg : numeri) {
         const auto leggi = [&]() -> std::optional<Testata> {
-            Recordset rs = db.ApriRs(QStringLiteral("Select * from ") + da.testata +
-                                     condizioneReg(da.testata, anno, numReg));
+            Recordset rs =
+                db.ApriRs(QStringLiteral("Select * from ") + da.testata + condizioneRegLegata(da.testata),
+                          {anno, numReg});
             if (rs.RsVuoto())
                 return std::nullopt; // moved meanwhile by another workstation
             return leggiTestata(rs);

@@ -40,7 +40,8 @@ struct EsitoTrasferimento {
 };
 
 // TrasferisciPn: moves the registrations `primo`..`ultimo` of year `anno` from `sorgente` to
-// the journal, each in its own transaction. Never throws.
+// the journal, each in its own transaction (a savepoint of the caller's, where the engine
+// needs one: a caller that gets an error back undoes its transaction). Never throws.
 // `causali`, when given, are the posting run's causals, read once per run.
 EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
                                  qint64 primo, qint64 ultimo, CausaliLette* causali = nullptr);

@@ -43,8 +43,8 @@ void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& 
              QStringLiteral(
                  "Select RigReg, DareAvere, Iva, Forzatura, ImportoMon, ImpostaMon, ImpostaIndetrMon"
                  " From MovPnDettFatt") +
-             condizioneReg(QStringLiteral("MovPnDettFatt"), anno, numReg) +
-             QStringLiteral(" Order By RigReg"));
+                 condizioneRegLegata(QStringLiteral("MovPnDettFatt")) + QStringLiteral(" Order By RigReg"),
+             {anno, numReg});
          !r.RsEof(); r.RsMoveNext()) {
         RigaConto x;
         x.rigReg = static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0));
@@ -110,8 +110,8 @@ void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& 
     for (Recordset r = db.ApriRs(
              QStringLiteral("Select RigaIva, Iva, ImponibileMon, ImpostaMon, ImpostaNDMon, ImponibileNDMon,"
                             " ImpVentilazione From MovPnIvaFatt") +
-             condizioneReg(QStringLiteral("MovPnIvaFatt"), anno, numReg) +
-             QStringLiteral(" Order By RigaIva"));
+                 condizioneRegLegata(QStringLiteral("MovPnIvaFatt")) + QStringLiteral(" Order By RigaIva"),
+             {anno, numReg});
          !r.RsEof(); r.RsMoveNext()) {
         RigaRegistro v;
         v.rigaIva = static_cast<int>(r.leggiIntero(QStringLiteral("RigaIva")).value_or(0));

@@ -84,7 +84,9 @@ std::vector<Colonna> colonneIva() {
 void famiglia(std::vector<Tabella>& out, const QString& suffisso) {
     out.push_back(
         tabella("MovPnTes" + suffisso, colonneTestata(), {"Anno", "NumReg"},
-                {indice({"XmlAnno", "XmlNumRif"}), indice({"Anno", "PreProt", "NumProt", "DataProt"})}));
+                {indice({"XmlAnno", "XmlNumRif"}), indice({"Anno", "PreProt", "NumProt", "DataProt"}),
+                 // the check that a supplier's document is not registered twice, run by every posting
+                 indice({"NumDoc", "DataDoc"})}));
     out.push_back(tabella("MovPnDett" + suffisso, colonneRighe(), {"Anno", "NumReg", "RigReg"},
                           {indice({"GruppoPartita", "MastroPartita", "ContoPartita"})}));
     out.push_back(tabella("MovPnIva" + suffisso, colonneIva(), {"Anno", "NumReg", "RigaIva"}));

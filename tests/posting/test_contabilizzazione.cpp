@@ -13,10 +13,13 @@
 #include "posting/primanota.h"
 #include "support/dbprova.h"
 
+#include <QSqlDriver>
 #include <QThread>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
+#include <set>
+#include <sqlite3.h>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -267,6 +270,41 @@ TEST_F(Contabilizzazione, shouldRefuseADocumentOfTheSupplierAlreadyInThePurchase
     ASSERT_TRUE(DecontabilizzaFattura(db(), *parametri, configurazione.get(), ui, prima.anno, prima.numero,
                                       u"prova"_s));
     EXPECT_TRUE(posta(copia).ok) << posta(copia).errori.toStdString();
+}
+
+// A batch prepares each statement once only if no statement carries the values of its invoice
+// in its text: after a first posting, an invoice with another number, dates, amounts and
+// document runs no statement text that the first one did not.
+TEST_F(Contabilizzazione, shouldRunNoStatementTextThatAnEarlierInvoiceDidNotRun) {
+    const QVariant handle = db().qt().driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        GTEST_SKIP() << "the statement cache is that of a database file";
+    sqlite3* sqlite = *static_cast<sqlite3* const*>(handle.data());
+    std::set<std::string> testi;
+    const auto traccia = [](unsigned, void* insieme, void* istruzione, void*) {
+        static_cast<std::set<std::string>*>(insieme)->insert(
+            sqlite3_sql(static_cast<sqlite3_stmt*>(istruzione)));
+        return 0;
+    };
+    const ChiaveFattura prima = fattura().scrivi();
+    const ChiaveFattura seconda = FatturaProva(db())
+                                      .numero(u"77/B"_s)
+                                      .data(QDate(anno, 3, 20))
+                                      .riga(250, u"22"_s, Costo)
+                                      .iva(22, 250, "55")
+                                      .pagamento("305", QDate(anno, 5, 31))
+                                      .scrivi();
+    sqlite3_trace_v2(sqlite, SQLITE_TRACE_STMT, traccia, &testi);
+    const EsitoContabilizzazione primo = posta(prima);
+    const std::set<std::string> gia = testi;
+    testi.clear();
+    const EsitoContabilizzazione secondo = posta(seconda);
+    sqlite3_trace_v2(sqlite, 0, nullptr, nullptr);
+    ASSERT_TRUE(primo.ok) << primo.errori.toStdString();
+    ASSERT_TRUE(secondo.ok) << secondo.errori.toStdString();
+    EXPECT_GT(testi.size(), 20u);
+    for (const std::string& t : testi)
+        EXPECT_TRUE(gia.count(t)) << t;
 }
 
 } // namespace
