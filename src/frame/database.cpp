@@ -201,13 +201,8 @@ int Database::EseguiSql(const QString& sql) {
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
-    if (diretta_) {
-        QVariantList legati;
-        legati.reserve(valori.size());
-        for (const QVariant& v : valori)
-            legati << ParametroSql(v, dialetto_);
-        return diretta_->esegui(sql, legati);
-    }
+    if (diretta_)
+        return diretta_->eseguiValori(sql, valori);
     if (!preparate_)
         preparate_ = std::make_unique<Preparate>();
     auto& voci = preparate_->voci;
