@@ -458,10 +458,12 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
     if ((id.partitaIva.isEmpty() && id.codiceFiscale.isEmpty()) || id.numero.isEmpty())
         return true;
     // Two workstations importing the same document at once: the second waits here until the
-    // first has committed, and then finds it.
-    serializzaNellaTransazione(
-        db_, TipoSerializzazioneDocumento,
-        numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero + u'|' + isoData(id.data)));
+    // first has committed, and then finds it. A database file's transactions already hold its
+    // one write lock from their start.
+    if (db_.dialetto() != Dialetto::SQLite)
+        serializzaNellaTransazione(db_, TipoSerializzazioneDocumento,
+                                   numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero +
+                                                u'|' + isoData(id.data)));
     // The number and the day narrow the search; the supplier is compared here, so blanks
     // around a stored VAT number do not hide a duplicate.
     const QString sql =
@@ -511,7 +513,11 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             ++numero;
             continue;
         }
-        db_.IniziaTrans(); // a savepoint: a refused insert must not spoil the file's transaction
+        // A savepoint: a refused insert must not spoil the file's transaction. SQLite undoes
+        // only the refused statement by itself, and the savepoint would cost two statements.
+        const bool salvataggio = db_.dialetto() != Dialetto::SQLite;
+        if (salvataggio)
+            db_.IniziaTrans();
         try {
             Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
             rs.RsAddNew();
@@ -527,12 +533,14 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             rs.ScriviCampo(store::Stampato, QString(store::No));
             rs.ScriviCampo(store::Contabilizzato, QString(store::No));
             rs.RsUpdate();
-            db_.ConfermaTrans();
+            if (salvataggio)
+                db_.ConfermaTrans();
             // The file and its Hub identifier are new (or replace their own invoice): is the
             // document itself new?
             return documentoNuovo(id, errori);
         } catch (const ErroreDb& ex) {
-            db_.AnnullaTrans();
+            if (salvataggio)
+                db_.AnnullaTrans();
             if (!ex.chiaveDuplicata())
                 throw;
         }

@@ -6,6 +6,8 @@
 #include "frame/parametri.h"
 #include "store/store.h"
 
+#include <string_view>
+
 namespace tesel {
 
 namespace {
@@ -21,10 +23,28 @@ const QString ReverseChargeNatura = QStringLiteral("N6");
 // ---- RigaFattura ---------------------------------------------------------------------------
 
 bool RigaFattura::identificativo(QStringView colonna) {
-    for (const char* fine : {"IdCodice", "IdPaese", "CodiceFiscale", "CodEORI", "CodiceDestinatario",
-                             "CodiceTipo", "CodiceValore"})
-        if (colonna.endsWith(QLatin1String(fine), Qt::CaseInsensitive))
+    // Asked for every text of every row: the names are ASCII, so the comparison ignoring case
+    // is done here, without Qt's general one.
+    static constexpr std::string_view Finali[] = {
+        "idcodice",           "idpaese",    "codicefiscale", "codeori",
+        "codicedestinatario", "codicetipo", "codicevalore"};
+    for (const std::string_view fine : Finali) {
+        const auto n = static_cast<qsizetype>(fine.size());
+        if (colonna.size() < n)
+            continue;
+        const QChar* c = colonna.data() + (colonna.size() - n);
+        qsizetype i = 0;
+        while (i < n) {
+            char16_t u = c[i].unicode();
+            if (u >= u'A' && u <= u'Z')
+                u = static_cast<char16_t>(u + (u'a' - u'A'));
+            if (u != static_cast<char16_t>(fine[static_cast<size_t>(i)]))
+                break;
+            ++i;
+        }
+        if (i == n)
             return true;
+    }
     return false;
 }
 

@@ -80,9 +80,14 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
 
 // "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
 QString LettoreFattura::chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
+    for (const EtichettaTotale& e : etichetteTotali_)
+        if (e.aliquota == aliquota && e.natura == natura)
+            return e.etichetta;
     const QString a =
         QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
-    return natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura;
+    etichetteTotali_.push_back(
+        {aliquota, natura, natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura});
+    return etichetteTotali_.back().etichetta;
 }
 
 // ---- Lines ------------------------------------------------------------------------------------------
