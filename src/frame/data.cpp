@@ -96,19 +96,48 @@ std::optional<QDateTime> dataOraDaIso(QStringView testo) {
     return QDateTime(*d, ora, Qt::UTC);
 }
 
+namespace {
+
+// Writes `n` as `cifre` digits with leading zeros; `n` is known to fit.
+char* cifreFisse(char* p, int n, int cifre) {
+    for (int i = cifre - 1; i >= 0; --i, n /= 10)
+        p[i] = static_cast<char>('0' + n % 10);
+    return p + cifre;
+}
+
+} // namespace
+
+// Every date bound to a statement passes here: written digit by digit, not through a format.
 QString isoData(const QDate& d) {
     if (!d.isValid())
         return {};
-    return QStringLiteral("%1-%2-%3")
-        .arg(d.year(), 4, 10, QLatin1Char('0'))
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(d.day(), 2, 10, QLatin1Char('0'));
+    int anno = 0, mese = 0, giorno = 0;
+    d.getDate(&anno, &mese, &giorno);
+    if (anno < 0 || anno > 9999)
+        return QStringLiteral("%1-%2-%3")
+            .arg(anno, 4, 10, QLatin1Char('0'))
+            .arg(mese, 2, 10, QLatin1Char('0'))
+            .arg(giorno, 2, 10, QLatin1Char('0'));
+    char testo[10];
+    char* p = cifreFisse(testo, anno, 4);
+    *p++ = '-';
+    p = cifreFisse(p, mese, 2);
+    *p++ = '-';
+    cifreFisse(p, giorno, 2);
+    return QString::fromLatin1(testo, sizeof testo);
 }
 
 QString isoDataOra(const QDateTime& d) {
     if (!d.isValid())
         return {};
-    return isoData(d.date()) + u' ' + d.time().toString(QStringLiteral("HH:mm:ss"));
+    const QTime t = d.time();
+    char ora[8];
+    char* p = cifreFisse(ora, t.hour(), 2);
+    *p++ = ':';
+    p = cifreFisse(p, t.minute(), 2);
+    *p++ = ':';
+    cifreFisse(p, t.second(), 2);
+    return isoData(d.date()) + u' ' + QLatin1String(ora, sizeof ora);
 }
 
 std::optional<QDateTime> dataOraDaVariant(const QVariant& v) {

@@ -465,11 +465,14 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
                                    numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero +
                                                 u'|' + isoData(id.data)));
     // The number and the day narrow the search; the supplier is compared here, so blanks
-    // around a stored VAT number do not hide a duplicate.
+    // around a stored VAT number do not hide a duplicate. The number is looked for as it is
+    // written (a LIKE pattern would take its "_" and "%" as wildcards, and SQLite prepares a
+    // LIKE with a bound pattern again for every new pattern).
     const QString sql =
-        QStringLiteral("SELECT ") + ColonneMemorizzata +
-        QStringLiteral(" FROM FatXmlTest WHERE DGD_Numero LIKE ? AND DGD_Data >= ? AND DGD_Data < ?");
-    const QVariantList valori{QString(u'%' + id.numero + u'%'), QDateTime(id.data, QTime(0, 0)),
+        QStringLiteral("SELECT ") + ColonneMemorizzata + QStringLiteral(" FROM FatXmlTest WHERE ") +
+        (db_.dialetto() == Dialetto::SQLite ? QStringLiteral("instr") : QStringLiteral("strpos")) +
+        QStringLiteral("(DGD_Numero, ?) > 0 AND DGD_Data >= ? AND DGD_Data < ?");
+    const QVariantList valori{id.numero, QDateTime(id.data, QTime(0, 0)),
                               QDateTime(id.data.addDays(1), QTime(0, 0))};
     for (Recordset rs = db_.ApriRs(sql, valori); !rs.RsEof(); rs.RsMoveNext()) {
         const Memorizzata m = Memorizzata::leggi(rs);

@@ -67,13 +67,29 @@ size_t chiaveNome(QStringView nome) {
 
 } // namespace
 
+namespace {
+
+// A name as it was written (the common case, a plain comparison) or in another case.
+bool stessoNome(const QString& a, const QString& b) {
+    return a == b || a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A line has some forty columns: room for them at once instead of growing five times.
+constexpr size_t ColonneAttese = 48;
+
+} // namespace
+
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
     const size_t h = chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && colonne_[i].first.compare(colonna, Qt::CaseInsensitive) == 0) {
+        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna)) {
             colonne_[i].second = valore;
             return;
         }
+    if (chiavi_.empty()) {
+        chiavi_.reserve(ColonneAttese);
+        colonne_.reserve(ColonneAttese);
+    }
     chiavi_.push_back(h);
     colonne_.emplace_back(colonna, valore);
 }
@@ -81,7 +97,7 @@ void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
 const QVariant* RigaFattura::trova(const QString& colonna) const {
     const size_t h = chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && colonne_[i].first.compare(colonna, Qt::CaseInsensitive) == 0)
+        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna))
             return &colonne_[i].second;
     return nullptr;
 }

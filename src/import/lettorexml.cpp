@@ -117,6 +117,9 @@ QString TestoElemento(pugi::xml_node elemento) {
         return {};
     if (testuale(elemento))
         return QString::fromUtf8(elemento.value());
+    // Most elements hold one text and nothing else: no intermediate copy for them.
+    if (const pugi::xml_node solo = elemento.first_child(); solo && !solo.next_sibling() && testuale(solo))
+        return QString::fromUtf8(solo.value());
     // Depth first without recursion: an untrusted file may nest deeply.
     QByteArray testo;
     pugi::xml_node n = elemento.first_child();
