@@ -168,12 +168,45 @@ struct ImportatoreFatture::Stato {
     Risolutore risolutore;
     ParametriLettura lettura;
 
+    // How the last row written to a table was laid out: its columns as the reader named them,
+    // and for each one its length in the table (-1: none). The rows of a block share their
+    // columns, so most rows find their layout here without a look-up per column.
+    struct Disposizione {
+        std::vector<QString> nomi;
+        std::vector<int> lunghezze;
+        QStringList colonne;   // those the table has
+        QString aggiornamento; // the header's UPDATE of these columns, once written
+        bool uguale(const RigaFattura& riga) const {
+            const auto& c = riga.colonne();
+            if (c.size() != nomi.size())
+                return false;
+            for (size_t i = 0; i < nomi.size(); ++i)
+                if (c[i].first != nomi[i])
+                    return false;
+            return true;
+        }
+    };
+
     // The always-empty selection of each store table, opened once for the batch: rows are
     // added through it, and its columns say which elements the table can hold.
     struct Tabella {
         Recordset inserimento;
         QSet<QString> colonne;         // lower case
         QHash<QString, int> lunghezze; // lower case -> the most characters a text column holds
+        Disposizione ultima;
+        // The layout of `riga`: the last one when the row has the same columns.
+        const Disposizione& disposizione(const RigaFattura& riga) {
+            if (!ultima.uguale(riga)) {
+                ultima = {};
+                for (const auto& c : riga.colonne()) {
+                    ultima.nomi.push_back(c.first);
+                    ultima.lunghezze.push_back(colonna(c.first));
+                    if (ultima.lunghezze.back() >= 0)
+                        ultima.colonne << c.first;
+                }
+            }
+            return ultima;
+        }
         // A column as the reader names it: -1 when the table has none, else its length (0 for
         // no limit). The reader uses the same few names thousands of times.
         QHash<QString, int> perNome;
@@ -192,7 +225,7 @@ struct ImportatoreFatture::Stato {
         for (auto& [n, t] : tabelle)
             if (n == nome)
                 return *t;
-        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}, {}});
+        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}, {}, {}});
         for (const QString& c : t->inserimento.campi())
             t->colonne.insert(c.toLower());
         for (const schema::Tabella& descritta : schema::tabelleStore())
@@ -631,23 +664,20 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     QStringList colonne;
     std::vector<QVariantList> gruppo;
     for (const RigaFattura& riga : righe) {
-        QStringList proprie;
+        const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(riga);
         QVariantList valori;
-        proprie.reserve(static_cast<qsizetype>(riga.colonne().size()));
-        valori.reserve(static_cast<qsizetype>(riga.colonne().size()));
-        for (const auto& [colonna, valore] : riga.colonne()) {
-            const int lunghezza = t.colonna(colonna);
-            if (lunghezza < 0) {
-                segnalaNonPrevisto(colonna, valore, errori);
-                continue;
-            }
-            proprie << colonna;
-            valori << adattaAllaColonna(colonna, valore, lunghezza, avvisiCorpo_);
+        valori.reserve(d.colonne.size());
+        for (size_t i = 0; i < d.nomi.size(); ++i) {
+            const QVariant& valore = riga.colonne()[i].second;
+            if (d.lunghezze[i] < 0)
+                segnalaNonPrevisto(d.nomi[i], valore, errori);
+            else
+                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
         }
-        if (proprie != colonne) {
+        if (d.colonne != colonne) {
             db_.InserisciRighe(nomeTabella, colonne, gruppo);
             gruppo.clear();
-            colonne = std::move(proprie);
+            colonne = d.colonne;
         }
         gruppo.push_back(std::move(valori));
     }
@@ -657,25 +687,25 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
 void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
                                        TestoErrori& errori) {
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
-    QString assegnazioni;
+    // Invoices of one sender have the same header columns: the statement is written once.
+    const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
     QVariantList valori;
-    for (const auto& [colonna, valore] : testata.colonne()) {
-        const int lunghezza = t.colonna(colonna);
-        if (lunghezza < 0) {
-            segnalaNonPrevisto(colonna, valore, errori);
-            continue;
-        }
-        if (!assegnazioni.isEmpty())
-            assegnazioni += QStringLiteral(", ");
-        assegnazioni += colonna + QStringLiteral(" = ?");
-        valori << adattaAllaColonna(colonna, valore, lunghezza, avvisiCorpo_);
+    valori.reserve(d.colonne.size() + 2);
+    for (size_t i = 0; i < d.nomi.size(); ++i) {
+        const QVariant& valore = testata.colonne()[i].second;
+        if (d.lunghezze[i] < 0)
+            segnalaNonPrevisto(d.nomi[i], valore, errori);
+        else
+            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
     }
-    if (assegnazioni.isEmpty())
+    if (d.colonne.isEmpty())
         return;
+    if (d.aggiornamento.isEmpty())
+        t.ultima.aggiornamento = QStringLiteral("UPDATE FatXmlTest SET ") +
+                                 d.colonne.join(QStringLiteral(" = ?, ")) +
+                                 QStringLiteral(" = ? WHERE XmlAnno = ? AND XmlNumRif = ?");
     valori << anno << numero;
-    db_.EseguiConValori(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni +
-                            QStringLiteral(" WHERE XmlAnno = ? AND XmlNumRif = ?"),
-                        valori);
+    db_.EseguiConValori(d.aggiornamento, valori);
 }
 
 } // namespace
