@@ -94,6 +94,14 @@ void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
     colonne_.emplace_back(colonna, valore);
 }
 
+void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
+    // Names made once: every row of every invoice writes them.
+    static const QString Anno = store::XmlAnno, Numero = store::XmlNumRif, Riga = store::XmlRigDet;
+    metti(Anno, anno);
+    metti(Numero, numero);
+    metti(Riga, riga);
+}
+
 const QVariant* RigaFattura::trova(const QString& colonna) const {
     const size_t h = chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
@@ -534,11 +542,14 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     const QString ident = b->xmlIdent;
     const QString prefisso = b->prefisso;
     RigaFattura& r = out_->datiGen.emplace_back();
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.mettiTesto(store::XMLIdent, ident);
-    r.metti(store::XmlRigDet, rigDet);
-    r.metti(store::XmlNumEle, ++contatori_[static_cast<size_t>(codice)]);
+    // Names made once: every block row writes them, in this order.
+    static const QString Anno = store::XmlAnno, Numero = store::XmlNumRif, Ident = store::XMLIdent,
+                         Riga = store::XmlRigDet, NumEle = store::XmlNumEle;
+    r.metti(Anno, anno_);
+    r.metti(Numero, numero_);
+    r.mettiTesto(Ident, ident);
+    r.metti(Riga, rigDet);
+    r.metti(NumEle, ++contatori_[static_cast<size_t>(codice)]);
 
     QStringList righeRiferite;
     QString natura;

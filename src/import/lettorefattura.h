@@ -29,6 +29,8 @@ class ParametriAzienda;
 class RigaFattura {
 public:
     void metti(const QString& colonna, const QVariant& valore);
+    // The key every row of an invoice begins with (XmlAnno, XmlNumRif, XmlRigDet).
+    void mettiChiave(int anno, qint32 numero, qint64 riga);
     // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
     // stored without the blanks some senders pad them with: "05979361218         " must find
     // its supplier. Other texts keep their blanks as written.

@@ -294,9 +294,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
 void LettoreFattura::leggiLinea(pugi::xml_node linea) {
     RigaFattura& r = out_->dettaglio.emplace_back();
     const qint64 rigDet = ++rigDett_;
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.metti(store::XmlRigDet, rigDet);
+    r.mettiChiave(anno_, numero_, rigDet);
 
     AttributiRiga attr;
     std::optional<ArticoloTrovato> articolo;
@@ -356,9 +354,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
 
 void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
     RigaFattura& r = out_->dettaglio.emplace_back();
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.metti(store::XmlRigDet, ++rigDett_);
+    r.mettiChiave(anno_, numero_, ++rigDett_);
     r.metti(QStringLiteral("Quantita"), QVariant::fromValue(Currency::daUnita(1)));
     r.mettiTesto(QStringLiteral("QuantitaStr"), QStringLiteral("1.00"));
 
@@ -399,9 +395,7 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
 
 void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
     RigaFattura& r = out_->iva.emplace_back();
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.metti(store::XmlRigDet, ++rigIva_);
+    r.mettiChiave(anno_, numero_, ++rigIva_);
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(riepilogo)) {
         const QString n = nome(figlio);
@@ -456,9 +450,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
         if (nome(dettaglio) != u"DettaglioPagamento")
             continue;
         RigaFattura& r = out_->pagamenti.emplace_back();
-        r.metti(store::XmlAnno, anno_);
-        r.metti(store::XmlNumRif, numero_);
-        r.metti(store::XmlRigDet, ++rigPag_);
+        r.mettiChiave(anno_, numero_, ++rigPag_);
         r.metti(store::NumCond, numCond);
         r.mettiTesto(QStringLiteral("CondizioniPagamento"), condizioni);
         QString modalita, abi, cab;

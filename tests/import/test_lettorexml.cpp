@@ -106,6 +106,15 @@ const CasoImporto casiImporto[] = {
     {"formatoItaliano", "<PrezzoTotale>1.234,50</PrezzoTotale>", std::nullopt, valutaNonValida},
     {"lettere", "<PrezzoTotale>dodici</PrezzoTotale>", std::nullopt, valutaNonValida},
     {"vuoto", "<PrezzoTotale></PrezzoTotale>", std::nullopt, valutaNonValida},
+    {"tabulazioniEACapo", "<PrezzoTotale>\t\r\n5.25\n</PrezzoTotale>", 52500, ""},
+    {"spazioNonSeparabile",
+     "<PrezzoTotale>\xC2\xA0"
+     "7.50\xC2\xA0</PrezzoTotale>",
+     75000, ""},
+    {"tabulazioneVerticale", "<PrezzoTotale>\v3.00\f</PrezzoTotale>", 30000, ""},
+    {"cdata", "<PrezzoTotale><![CDATA[ 2.5 ]]></PrezzoTotale>", 25000, ""},
+    {"testoSpezzatoDaUnCommento", "<PrezzoTotale>1<!-- x -->2.5</PrezzoTotale>", 125000, ""},
+    {"cifreNonAscii", "<PrezzoTotale>\xD9\xA1.00</PrezzoTotale>", std::nullopt, valutaNonValida},
 };
 
 TEST_F(ValoreImporto, convertsWhateverTheLocaleOrReportsTheTag) {
