@@ -167,6 +167,7 @@ struct ImportatoreFatture::Stato {
 
     Risolutore risolutore;
     ParametriLettura lettura;
+    NomiElementi nomi;
 
     // How the last row written to a table was laid out: its columns as the reader named them,
     // and for each one its length in the table (-1: none). The rows of a block share their
@@ -373,7 +374,7 @@ FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::
                  .RsEof())
             return {};
     }
-    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto);
+    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto, &stato_.nomi);
     return stato_.risolutore.fornitore(lettore.datiCedente(header, body, dataFattura), opzioni_.creaFornitori,
                                        opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
 }
@@ -431,7 +432,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
             l.dettaglio.clear();
             l.datiGen.clear();
         };
-        LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori);
+        LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori, &stato_.nomi);
         lettore.usaFornitore(fornitore);
         lettore.leggi(header, body, anno, numero, dataFattura, letta);
 

@@ -12,10 +12,6 @@ namespace tesel {
 
 namespace {
 
-QString nome(pugi::xml_node n) {
-    return NomeLocale(n);
-}
-
 const QString ReverseChargeNatura = QStringLiteral("N6");
 
 } // namespace
@@ -148,8 +144,8 @@ ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
 // ---- Reader ------------------------------------------------------------------------------------
 
 LettoreFattura::LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri,
-                               const OpzioniImport& opzioni, TestoErrori& errori)
-    : risolutore_(risolutore), par_(parametri), opzioni_(opzioni), errori_(errori) {
+                               const OpzioniImport& opzioni, TestoErrori& errori, NomiElementi* nomi)
+    : risolutore_(risolutore), nomi_(nomi), par_(parametri), opzioni_(opzioni), errori_(errori) {
 }
 
 void LettoreFattura::importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el,

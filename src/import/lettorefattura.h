@@ -86,8 +86,9 @@ struct FatturaLetta {
 
 class LettoreFattura {
 public:
+    // `nomi`, when given, is shared by the readers of a batch.
     LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri, const OpzioniImport& opzioni,
-                   TestoErrori& errori);
+                   TestoErrori& errori, NomiElementi* nomi = nullptr);
 
     // Reads `header` and `body` into `out.testata` (which already holds the key and the
     // identity columns) and the row lists, each row with the invoice's key.
@@ -159,7 +160,11 @@ private:
     void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
 
+    // The local name of an element, through the batch's names when there are any.
+    QString nome(pugi::xml_node n) { return nomi_ ? nomi_->locale(n) : NomeLocale(n); }
+
     Risolutore& risolutore_;
+    NomiElementi* nomi_;
     const ParametriLettura& par_;
     const OpzioniImport& opzioni_;
     TestoErrori& errori_;

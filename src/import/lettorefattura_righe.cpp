@@ -12,10 +12,6 @@ namespace tesel {
 
 namespace {
 
-QString nome(pugi::xml_node n) {
-    return NomeLocale(n);
-}
-
 bool vuotoOZero(const std::optional<Currency>& v) {
     return !v || v->zero();
 }

@@ -87,6 +87,19 @@ QString NomeLocale(pugi::xml_node nodo) {
     return nomeSenzaPrefisso(nodo).toString();
 }
 
+QString NomiElementi::locale(pugi::xml_node nodo) {
+    const QUtf8StringView nome = nomeSenzaPrefisso(nodo);
+    const QByteArray chiave = QByteArray::fromRawData(nome.data(), nome.size());
+    if (const auto it = nomi_.constFind(chiave); it != nomi_.constEnd())
+        return *it;
+    if (nomi_.size() >= Massimo)
+        nomi_.clear();
+    const QString testo = nome.toString();
+    // The key is copied: the view points into the file's buffer, which goes with the file.
+    nomi_.insert(QByteArray(nome.data(), nome.size()), testo);
+    return testo;
+}
+
 std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
     std::vector<pugi::xml_node> figli;
     for (pugi::xml_node n = blocco.first_child(); n; n = n.next_sibling())

@@ -184,3 +184,26 @@ TEST(Allegati, shouldReportBadContentAndWriteTheDecodedBytesOverwritingTheSameNa
 }
 
 } // namespace
+
+// The names a batch keeps are those of the elements, prefix or not, file after file, and stay
+// right after the batch has seen more distinct names than it keeps.
+TEST(NomiElementi, shouldNameEveryElementAsItsLocalNameAcrossFiles) {
+    NomiElementi nomi;
+    for (int giro = 0; giro < 2; ++giro) {
+        Frammento f("<p:Linea xmlns:p='x'><p:Numero>1</p:Numero><Numero>2</Numero><ns2:Descrizione "
+                    "xmlns:ns2='y'/></p:Linea>");
+        QStringList letti;
+        for (pugi::xml_node n : FigliElemento(f.radice()))
+            letti << nomi.locale(n);
+        EXPECT_EQ(letti, QStringList({u"Numero"_s, u"Numero"_s, u"Descrizione"_s}));
+        EXPECT_EQ(nomi.locale(f.radice()), u"Linea"_s);
+    }
+    QByteArray molti = "<Radice>";
+    for (int i = 0; i < 5000; ++i)
+        molti += "<E" + QByteArray::number(i) + "/>";
+    Frammento f((molti + "</Radice>").constData());
+    int i = 0;
+    for (pugi::xml_node n : FigliElemento(f.radice()))
+        ASSERT_EQ(nomi.locale(n), u"E"_s + QString::number(i++));
+    EXPECT_EQ(i, 5000);
+}
