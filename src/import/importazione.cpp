@@ -181,8 +181,9 @@ struct ImportatoreFatture::Stato {
             const auto& c = riga.colonne();
             if (c.size() != nomi.size())
                 return false;
+            // The names are mostly the very same texts (literals, the batch's element names).
             for (size_t i = 0; i < nomi.size(); ++i)
-                if (c[i].first != nomi[i])
+                if (c[i].first.constData() != nomi[i].constData() && c[i].first != nomi[i])
                     return false;
             return true;
         }
