@@ -309,8 +309,8 @@ void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
             const size_t inizio = testi.size();
             aggiungiUtf8(testi, t);
             daLegare.append({i + 1, inizio, testi.size() - inizio});
-        } else if (id == QMetaType::Int || id == QMetaType::LongLong || id == QMetaType::UInt ||
-                   id == QMetaType::Short || id == QMetaType::UShort || id == QMetaType::Bool) {
+        } else if ((tipoIntero(id) && id != QMetaType::ULongLong) || id == QMetaType::Bool) {
+            // An unsigned 64-bit value may not fit: it keeps ParametroSql's check below.
             esito = sqlite3_bind_int64(s, i + 1, v.toLongLong());
         } else if (v.metaType() == valuta) {
             esito = sqlite3_bind_double(s, i + 1, static_cast<const Currency*>(v.constData())->comeDouble());
