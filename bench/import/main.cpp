@@ -4,12 +4,15 @@
 // leak shows as a growing figure; asserts nothing.
 //
 //   bench_import [--fatture N] [--primo K] [--cartella DIR] [--db TESTO [--schema S]] [--riusa]
+//                [--istruzioni]
 //   --cartella keeps the generated files and the database in DIR.
 //   --primo    numbers the invoices from K (default 1): processes run at once on different files.
 //   --db       an ODBC connect text instead of the SQLite file; --schema the PostgreSQL schema
 //              to work in (created anew unless --riusa).
 //   --riusa    imports into the database as an earlier run left it, without creating it.
+//   --istruzioni lists the statements SQLite runs, per invoice, most frequent first.
 
+#include "contaistruzioni.h"
 #include "fatturatipica.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
@@ -34,6 +37,7 @@ int main(int argc, char** argv) {
     int n = 20000, primo = 1;
     QString cartella, testoDb, schemaPg;
     bool riusa = false;
+    bench::ContaIstruzioni istruzioni;
     const QStringList a = app.arguments();
     for (int i = 1; i < a.size(); ++i) {
         if (a[i] == QStringLiteral("--fatture") && i + 1 < a.size())
@@ -48,6 +52,8 @@ int main(int argc, char** argv) {
             schemaPg = a[++i];
         else if (a[i] == QStringLiteral("--riusa"))
             riusa = true;
+        else if (a[i] == QStringLiteral("--istruzioni"))
+            istruzioni.perTesto = true;
     }
     QTemporaryDir temp;
     if (cartella.isEmpty())
@@ -87,6 +93,9 @@ int main(int argc, char** argv) {
     ImportatoreFatture importatore(*db, ui, parametri, {});
 
     const long memoriaIniziale = bench::piccoMemoriaKb();
+    sqlite3* sqlite = bench::connessioneSqlite(*db);
+    if (sqlite)
+        sqlite3_trace_v2(sqlite, SQLITE_TRACE_STMT, bench::tracciaIstruzione, &istruzioni);
     int ok = 0, errori = 0;
     QElapsedTimer tempo;
     tempo.start();
@@ -112,8 +121,15 @@ int main(int argc, char** argv) {
         }
     }
     const double cpu = double(std::clock() - cpuIniziale) / CLOCKS_PER_SEC;
+    if (sqlite)
+        sqlite3_trace_v2(sqlite, 0, nullptr, nullptr);
     std::printf("tempo di CPU %.2f s: %.0f fatture per secondo di CPU\n", cpu, n / std::max(cpu, 0.001));
     std::printf("importate %d di %d in %.1f s; memoria di picco prima %ld KB, dopo %ld KB\n", ok, n,
                 tempo.elapsed() / 1000.0, memoriaIniziale, bench::piccoMemoriaKb());
+    if (sqlite)
+        std::printf("%.1f istruzioni SQL per fattura (%lld in tutto)\n",
+                    static_cast<double>(istruzioni.totale) / n, istruzioni.totale);
+    if (istruzioni.perTesto)
+        istruzioni.stampa(n);
     return ok == n ? 0 : 1;
 }

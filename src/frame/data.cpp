@@ -98,48 +98,46 @@ std::optional<QDateTime> dataOraDaIso(QStringView testo) {
 
 namespace {
 
-// Writes `valore` as `cifre` digits with leading zeros from `p` on; answers the next position.
-QChar* cifre(QChar* p, int valore, int cifre) {
-    for (int i = cifre - 1; i >= 0; --i) {
-        p[i] = QChar(static_cast<char16_t>(u'0' + valore % 10));
-        valore /= 10;
-    }
+// Writes `n` as `cifre` digits with leading zeros; `n` is known to fit.
+char* cifreFisse(char* p, int n, int cifre) {
+    for (int i = cifre - 1; i >= 0; --i, n /= 10)
+        p[i] = static_cast<char>('0' + n % 10);
     return p + cifre;
 }
 
 } // namespace
 
-// Every bound date of a batch goes through these two: digits are written directly, since the
-// general formatting routines cost more than the statement that carries the date.
+// Every date bound to a statement passes here: written digit by digit, not through a format.
 QString isoData(const QDate& d) {
     if (!d.isValid())
         return {};
-    if (d.year() < 0 || d.year() > 9999)
+    int anno = 0, mese = 0, giorno = 0;
+    d.getDate(&anno, &mese, &giorno);
+    if (anno < 0 || anno > 9999)
         return QStringLiteral("%1-%2-%3")
-            .arg(d.year(), 4, 10, QLatin1Char('0'))
-            .arg(d.month(), 2, 10, QLatin1Char('0'))
-            .arg(d.day(), 2, 10, QLatin1Char('0'));
-    QString t(10, u'-');
-    QChar* p = cifre(t.data(), d.year(), 4) + 1;
-    cifre(cifre(p, d.month(), 2) + 1, d.day(), 2);
-    return t;
+            .arg(anno, 4, 10, QLatin1Char('0'))
+            .arg(mese, 2, 10, QLatin1Char('0'))
+            .arg(giorno, 2, 10, QLatin1Char('0'));
+    char testo[10];
+    char* p = cifreFisse(testo, anno, 4);
+    *p++ = '-';
+    p = cifreFisse(p, mese, 2);
+    *p++ = '-';
+    cifreFisse(p, giorno, 2);
+    return QString::fromLatin1(testo, sizeof testo);
 }
 
 QString isoDataOra(const QDateTime& d) {
     if (!d.isValid())
         return {};
-    const QTime o = d.time();
-    QString t = isoData(d.date());
-    const qsizetype n = t.size();
-    t.resize(n + 9);
-    QChar* p = t.data() + n;
-    *p++ = u' ';
-    p = cifre(p, o.hour(), 2);
-    *p++ = u':';
-    p = cifre(p, o.minute(), 2);
-    *p++ = u':';
-    cifre(p, o.second(), 2);
-    return t;
+    const QTime t = d.time();
+    char ora[8];
+    char* p = cifreFisse(ora, t.hour(), 2);
+    *p++ = ':';
+    p = cifreFisse(p, t.minute(), 2);
+    *p++ = ':';
+    cifreFisse(p, t.second(), 2);
+    return isoData(d.date()) + u' ' + QLatin1String(ora, sizeof ora);
 }
 
 std::optional<QDateTime> dataOraDaVariant(const QVariant& v) {

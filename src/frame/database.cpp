@@ -201,13 +201,8 @@ int Database::EseguiSql(const QString& sql) {
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
-    if (diretta_) {
-        QVariantList legati;
-        legati.reserve(valori.size());
-        for (const QVariant& v : valori)
-            legati << ParametroSql(v, dialetto_);
-        return diretta_->esegui(sql, legati);
-    }
+    if (diretta_)
+        return diretta_->eseguiValori(sql, valori);
     if (!preparate_)
         preparate_ = std::make_unique<Preparate>();
     auto& voci = preparate_->voci;
@@ -400,10 +395,13 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
     while (fatte < righe.size()) {
         while (gruppo > righe.size() - fatte)
             gruppo /= 2;
-        QString sql = inizio + segnaposti;
+        QString sql;
+        sql.reserve(inizio.size() + static_cast<qsizetype>(gruppo) * (segnaposti.size() + 2));
+        sql += inizio + segnaposti;
         for (size_t k = 1; k < gruppo; ++k)
             sql += QStringLiteral(", ") + segnaposti;
         valori.clear();
+        valori.reserve(static_cast<qsizetype>(gruppo) * colonne.size());
         for (size_t k = fatte; k < fatte + gruppo; ++k) {
             const QVariantList& riga = righe[k];
             if (riga.size() != colonne.size())

@@ -1,12 +1,16 @@
 #include "frame/sqlitediretto.h"
 #include "frame/sqlvalore.h"
 
+#include "frame/currency.h"
 #include "frame/database.h"
+
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <sqlite3.h>
+#include <string>
 
 namespace tesel {
 
@@ -32,6 +36,48 @@ bool soloSpazi(const char* testo) {
         if (!std::isspace(static_cast<unsigned char>(*testo)) && *testo != ';')
             return false;
     return true;
+}
+
+// Binds one value already converted by ParametroSql.
+int legaUno(sqlite3_stmt* s, int parametro, const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return sqlite3_bind_null(s, parametro);
+    const int id = v.metaType().id();
+    if (tipoIntero(id) || id == QMetaType::Bool)
+        return sqlite3_bind_int64(s, parametro, v.toLongLong());
+    switch (id) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlite3_bind_double(s, parametro, v.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        return sqlite3_bind_blob(s, parametro, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QByteArray t = v.toString().toUtf8();
+        // constData() of an empty array is "", never null: an empty text stays text.
+        return sqlite3_bind_text(s, parametro, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+// Appends the UTF-8 of `testo`: the plain ASCII of most values byte by byte, anything else
+// through Qt's encoder, so a broken surrogate becomes what it always became.
+void aggiungiUtf8(std::string& buffer, const QString& testo) {
+    const QChar* p = testo.constData();
+    const qsizetype n = testo.size();
+    const size_t inizio = buffer.size();
+    buffer.resize(inizio + static_cast<size_t>(n));
+    char* out = buffer.data() + inizio;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i].unicode() >= 0x80) {
+            buffer.resize(inizio);
+            const QByteArray utf8 = testo.toUtf8();
+            buffer.append(utf8.constData(), static_cast<size_t>(utf8.size()));
+            return;
+        }
+        out[i] = static_cast<char>(p[i].unicode());
+    }
 }
 
 } // namespace
@@ -63,6 +109,9 @@ struct ConnessioneSqlite::Voce {
     QString sql;
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
+    // The UTF-8 of the texts bound by legaValori, one after the other; the engine reads them
+    // in place until the statement is reset, and the capacity is kept for the next loan.
+    std::string testi;
     bool inCache = false;
     bool inUso = false;
 
@@ -157,6 +206,16 @@ int ConnessioneSqlite::esegui(const QString& sql, const QVariantList& valori) {
     return sqlite3_changes(db_);
 }
 
+int ConnessioneSqlite::eseguiValori(const QString& sql, const QVariantList& valori) {
+    Istruzione i = prepara(sql, !valori.isEmpty());
+    if (!i)
+        return 0;
+    i.legaValori(valori);
+    while (i.passo()) {
+    }
+    return sqlite3_changes(db_);
+}
+
 std::shared_ptr<const DescrizioneColonne> ConnessioneSqlite::descrizionePer(sqlite3_stmt* s) {
     const int n = sqlite3_column_count(s);
     for (auto it = descrizioni_.begin(); it != descrizioni_.end(); ++it) {
@@ -212,6 +271,8 @@ void ConnessioneSqlite::Istruzione::rilascia() {
             voce_->stmt = nullptr;
         }
     }
+    // Only now that nothing points into them.
+    voce_->testi.clear();
     voce_->inUso = false;
     voce_.reset();
 }
@@ -220,36 +281,51 @@ void ConnessioneSqlite::Istruzione::lega(const QVariantList& valori) {
     sqlite3_stmt* s = voce_->stmt;
     if (valori.size() != sqlite3_bind_parameter_count(s))
         throw ErroreDb(ErrDatabase, QStringLiteral("Parameter count mismatch"), voce_->sql);
+    for (int i = 0; i < valori.size(); ++i)
+        if (legaUno(s, i + 1, valori[i]) != SQLITE_OK)
+            throw erroreSqlite(voce_->db, voce_->sql);
+}
+
+void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
+    sqlite3_stmt* s = voce_->stmt;
+    if (valori.size() != sqlite3_bind_parameter_count(s))
+        throw ErroreDb(ErrDatabase, QStringLiteral("Parameter count mismatch"), voce_->sql);
+    // Texts are bound once all of them are in the buffer: it may move while it grows.
+    std::string& testi = voce_->testi;
+    testi.clear();
+    struct Testo {
+        int parametro;
+        size_t inizio, lunghezza;
+    };
+    QVarLengthArray<Testo, 64> daLegare;
+    const QMetaType valuta = QMetaType::fromType<Currency>();
     for (int i = 0; i < valori.size(); ++i) {
         const QVariant& v = valori[i];
         int esito = SQLITE_OK;
         if (!v.isValid() || v.isNull()) {
             esito = sqlite3_bind_null(s, i + 1);
-        } else if (const int id = v.metaType().id(); tipoIntero(id) || id == QMetaType::Bool) {
+        } else if (const int id = v.metaType().id(); id == QMetaType::QString) {
+            const QString& t = *static_cast<const QString*>(v.constData());
+            const size_t inizio = testi.size();
+            aggiungiUtf8(testi, t);
+            daLegare.append({i + 1, inizio, testi.size() - inizio});
+        } else if ((tipoIntero(id) && id != QMetaType::ULongLong) || id == QMetaType::Bool) {
+            // An unsigned 64-bit value may not fit: it keeps ParametroSql's check below.
             esito = sqlite3_bind_int64(s, i + 1, v.toLongLong());
+        } else if (v.metaType() == valuta) {
+            esito = sqlite3_bind_double(s, i + 1, static_cast<const Currency*>(v.constData())->comeDouble());
         } else {
-            switch (id) {
-            case QMetaType::Double:
-            case QMetaType::Float:
-                esito = sqlite3_bind_double(s, i + 1, v.toDouble());
-                break;
-            case QMetaType::QByteArray: {
-                const QByteArray b = v.toByteArray();
-                esito =
-                    sqlite3_bind_blob(s, i + 1, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            default: {
-                const QByteArray t = v.toString().toUtf8();
-                // constData() of an empty array is "", never null: an empty text stays text.
-                esito =
-                    sqlite3_bind_text(s, i + 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-            }
-            }
+            // Dates, doubles and the rarer types keep the one conversion of the layer.
+            esito = legaUno(s, i + 1, ParametroSql(v, Dialetto::SQLite));
         }
         if (esito != SQLITE_OK)
             throw erroreSqlite(voce_->db, voce_->sql);
     }
+    for (const Testo& t : daLegare)
+        // data() of an empty buffer is "", never null: an empty text stays text.
+        if (sqlite3_bind_text(s, t.parametro, testi.data() + t.inizio, static_cast<int>(t.lunghezza),
+                              SQLITE_STATIC) != SQLITE_OK)
+            throw erroreSqlite(voce_->db, voce_->sql);
 }
 
 bool ConnessioneSqlite::Istruzione::passo() {

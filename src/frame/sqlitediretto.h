@@ -51,6 +51,10 @@ public:
         ~Istruzione();
         // Binds `valori` (already converted by ParametroSql) to "?" 1..n.
         void lega(const QVariantList& valori);
+        // Binds `valori` as they are, each converted as ParametroSql converts it for SQLite,
+        // without a converted copy of the list: texts go to the engine as UTF-8 kept with the
+        // statement until its loan ends, so the engine copies none of them.
+        void legaValori(const QVariantList& valori);
         // Steps once: true with a row, false when done (the statement is then reset, so it no
         // longer holds the read snapshot). Throws ErroreDb.
         bool passo();
@@ -76,6 +80,8 @@ public:
     Istruzione prepara(const QString& sql, bool conValori);
     // An action query (with values bound): answers the rows changed. Throws ErroreDb.
     int esegui(const QString& sql, const QVariantList& valori = {});
+    // The same with values not yet converted (see Istruzione::legaValori).
+    int eseguiValori(const QString& sql, const QVariantList& valori);
 
     sqlite3* handle() const { return db_; }
     // How many statements are kept now (for the tests of the cache's bound).

@@ -167,6 +167,27 @@ struct ImportatoreFatture::Stato {
 
     Risolutore risolutore;
     ParametriLettura lettura;
+    NomiElementi nomi;
+
+    // How the last row written to a table was laid out: its columns as the reader named them,
+    // and for each one its length in the table (-1: none). The rows of a block share their
+    // columns, so most rows find their layout here without a look-up per column.
+    struct Disposizione {
+        std::vector<QString> nomi;
+        std::vector<int> lunghezze;
+        QStringList colonne;   // those the table has
+        QString aggiornamento; // the header's UPDATE of these columns, once written
+        bool uguale(const RigaFattura& riga) const {
+            const auto& c = riga.colonne();
+            if (c.size() != nomi.size())
+                return false;
+            // The names are mostly the very same texts (literals, the batch's element names).
+            for (size_t i = 0; i < nomi.size(); ++i)
+                if (c[i].first.constData() != nomi[i].constData() && c[i].first != nomi[i])
+                    return false;
+            return true;
+        }
+    };
 
     // The always-empty selection of each store table, opened once for the batch: rows are
     // added through it, and its columns say which elements the table can hold.
@@ -174,6 +195,20 @@ struct ImportatoreFatture::Stato {
         Recordset inserimento;
         QSet<QString> colonne;         // lower case
         QHash<QString, int> lunghezze; // lower case -> the most characters a text column holds
+        Disposizione ultima;
+        // The layout of `riga`: the last one when the row has the same columns.
+        const Disposizione& disposizione(const RigaFattura& riga) {
+            if (!ultima.uguale(riga)) {
+                ultima = {};
+                for (const auto& c : riga.colonne()) {
+                    ultima.nomi.push_back(c.first);
+                    ultima.lunghezze.push_back(colonna(c.first));
+                    if (ultima.lunghezze.back() >= 0)
+                        ultima.colonne << c.first;
+                }
+            }
+            return ultima;
+        }
         // A column as the reader names it: -1 when the table has none, else its length (0 for
         // no limit). The reader uses the same few names thousands of times.
         QHash<QString, int> perNome;
@@ -192,7 +227,7 @@ struct ImportatoreFatture::Stato {
         for (auto& [n, t] : tabelle)
             if (n == nome)
                 return *t;
-        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}, {}});
+        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}, {}, {}});
         for (const QString& c : t->inserimento.campi())
             t->colonne.insert(c.toLower());
         for (const schema::Tabella& descritta : schema::tabelleStore())
@@ -340,7 +375,7 @@ FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::
                  .RsEof())
             return {};
     }
-    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto);
+    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto, &stato_.nomi);
     return stato_.risolutore.fornitore(lettore.datiCedente(header, body, dataFattura), opzioni_.creaFornitori,
                                        opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
 }
@@ -398,7 +433,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
             l.dettaglio.clear();
             l.datiGen.clear();
         };
-        LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori);
+        LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, errori, &stato_.nomi);
         lettore.usaFornitore(fornitore);
         lettore.leggi(header, body, anno, numero, dataFattura, letta);
 
@@ -458,16 +493,21 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
     if ((id.partitaIva.isEmpty() && id.codiceFiscale.isEmpty()) || id.numero.isEmpty())
         return true;
     // Two workstations importing the same document at once: the second waits here until the
-    // first has committed, and then finds it.
-    serializzaNellaTransazione(
-        db_, TipoSerializzazioneDocumento,
-        numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero + u'|' + isoData(id.data)));
+    // first has committed, and then finds it. A database file's transactions already hold its
+    // one write lock from their start.
+    if (db_.dialetto() != Dialetto::SQLite)
+        serializzaNellaTransazione(db_, TipoSerializzazioneDocumento,
+                                   numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero +
+                                                u'|' + isoData(id.data)));
     // The number and the day narrow the search; the supplier is compared here, so blanks
-    // around a stored VAT number do not hide a duplicate.
+    // around a stored VAT number do not hide a duplicate. The number is looked for as it is
+    // written (a LIKE pattern would take its "_" and "%" as wildcards, and SQLite prepares a
+    // LIKE with a bound pattern again for every new pattern).
     const QString sql =
-        QStringLiteral("SELECT ") + ColonneMemorizzata +
-        QStringLiteral(" FROM FatXmlTest WHERE DGD_Numero LIKE ? AND DGD_Data >= ? AND DGD_Data < ?");
-    const QVariantList valori{QString(u'%' + id.numero + u'%'), QDateTime(id.data, QTime(0, 0)),
+        QStringLiteral("SELECT ") + ColonneMemorizzata + QStringLiteral(" FROM FatXmlTest WHERE ") +
+        (db_.dialetto() == Dialetto::SQLite ? QStringLiteral("instr") : QStringLiteral("strpos")) +
+        QStringLiteral("(DGD_Numero, ?) > 0 AND DGD_Data >= ? AND DGD_Data < ?");
+    const QVariantList valori{id.numero, QDateTime(id.data, QTime(0, 0)),
                               QDateTime(id.data.addDays(1), QTime(0, 0))};
     for (Recordset rs = db_.ApriRs(sql, valori); !rs.RsEof(); rs.RsMoveNext()) {
         const Memorizzata m = Memorizzata::leggi(rs);
@@ -511,7 +551,11 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             ++numero;
             continue;
         }
-        db_.IniziaTrans(); // a savepoint: a refused insert must not spoil the file's transaction
+        // A savepoint: a refused insert must not spoil the file's transaction. SQLite undoes
+        // only the refused statement by itself, and the savepoint would cost two statements.
+        const bool salvataggio = db_.dialetto() != Dialetto::SQLite;
+        if (salvataggio)
+            db_.IniziaTrans();
         try {
             Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
             rs.RsAddNew();
@@ -527,12 +571,14 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             rs.ScriviCampo(store::Stampato, QString(store::No));
             rs.ScriviCampo(store::Contabilizzato, QString(store::No));
             rs.RsUpdate();
-            db_.ConfermaTrans();
+            if (salvataggio)
+                db_.ConfermaTrans();
             // The file and its Hub identifier are new (or replace their own invoice): is the
             // document itself new?
             return documentoNuovo(id, errori);
         } catch (const ErroreDb& ex) {
-            db_.AnnullaTrans();
+            if (salvataggio)
+                db_.AnnullaTrans();
             if (!ex.chiaveDuplicata())
                 throw;
         }
@@ -620,23 +666,20 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     QStringList colonne;
     std::vector<QVariantList> gruppo;
     for (const RigaFattura& riga : righe) {
-        QStringList proprie;
+        const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(riga);
         QVariantList valori;
-        proprie.reserve(static_cast<qsizetype>(riga.colonne().size()));
-        valori.reserve(static_cast<qsizetype>(riga.colonne().size()));
-        for (const auto& [colonna, valore] : riga.colonne()) {
-            const int lunghezza = t.colonna(colonna);
-            if (lunghezza < 0) {
-                segnalaNonPrevisto(colonna, valore, errori);
-                continue;
-            }
-            proprie << colonna;
-            valori << adattaAllaColonna(colonna, valore, lunghezza, avvisiCorpo_);
+        valori.reserve(d.colonne.size());
+        for (size_t i = 0; i < d.nomi.size(); ++i) {
+            const QVariant& valore = riga.colonne()[i].second;
+            if (d.lunghezze[i] < 0)
+                segnalaNonPrevisto(d.nomi[i], valore, errori);
+            else
+                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
         }
-        if (proprie != colonne) {
+        if (d.colonne != colonne) {
             db_.InserisciRighe(nomeTabella, colonne, gruppo);
             gruppo.clear();
-            colonne = std::move(proprie);
+            colonne = d.colonne;
         }
         gruppo.push_back(std::move(valori));
     }
@@ -646,25 +689,25 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
 void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
                                        TestoErrori& errori) {
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
-    QString assegnazioni;
+    // Invoices of one sender have the same header columns: the statement is written once.
+    const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
     QVariantList valori;
-    for (const auto& [colonna, valore] : testata.colonne()) {
-        const int lunghezza = t.colonna(colonna);
-        if (lunghezza < 0) {
-            segnalaNonPrevisto(colonna, valore, errori);
-            continue;
-        }
-        if (!assegnazioni.isEmpty())
-            assegnazioni += QStringLiteral(", ");
-        assegnazioni += colonna + QStringLiteral(" = ?");
-        valori << adattaAllaColonna(colonna, valore, lunghezza, avvisiCorpo_);
+    valori.reserve(d.colonne.size() + 2);
+    for (size_t i = 0; i < d.nomi.size(); ++i) {
+        const QVariant& valore = testata.colonne()[i].second;
+        if (d.lunghezze[i] < 0)
+            segnalaNonPrevisto(d.nomi[i], valore, errori);
+        else
+            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
     }
-    if (assegnazioni.isEmpty())
+    if (d.colonne.isEmpty())
         return;
+    if (d.aggiornamento.isEmpty())
+        t.ultima.aggiornamento = QStringLiteral("UPDATE FatXmlTest SET ") +
+                                 d.colonne.join(QStringLiteral(" = ?, ")) +
+                                 QStringLiteral(" = ? WHERE XmlAnno = ? AND XmlNumRif = ?");
     valori << anno << numero;
-    db_.EseguiConValori(QStringLiteral("UPDATE FatXmlTest SET ") + assegnazioni +
-                            QStringLiteral(" WHERE XmlAnno = ? AND XmlNumRif = ?"),
-                        valori);
+    db_.EseguiConValori(d.aggiornamento, valori);
 }
 
 } // namespace

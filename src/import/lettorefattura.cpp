@@ -6,13 +6,11 @@
 #include "frame/parametri.h"
 #include "store/store.h"
 
+#include <string_view>
+
 namespace tesel {
 
 namespace {
-
-QString nome(pugi::xml_node n) {
-    return NomeLocale(n);
-}
 
 const QString ReverseChargeNatura = QStringLiteral("N6");
 
@@ -21,10 +19,28 @@ const QString ReverseChargeNatura = QStringLiteral("N6");
 // ---- RigaFattura ---------------------------------------------------------------------------
 
 bool RigaFattura::identificativo(QStringView colonna) {
-    for (const char* fine : {"IdCodice", "IdPaese", "CodiceFiscale", "CodEORI", "CodiceDestinatario",
-                             "CodiceTipo", "CodiceValore"})
-        if (colonna.endsWith(QLatin1String(fine), Qt::CaseInsensitive))
+    // Asked for every text of every row: the names are ASCII, so the comparison ignoring case
+    // is done here, without Qt's general one.
+    static constexpr std::string_view Finali[] = {
+        "idcodice",           "idpaese",    "codicefiscale", "codeori",
+        "codicedestinatario", "codicetipo", "codicevalore"};
+    for (const std::string_view fine : Finali) {
+        const auto n = static_cast<qsizetype>(fine.size());
+        if (colonna.size() < n)
+            continue;
+        const QChar* c = colonna.data() + (colonna.size() - n);
+        qsizetype i = 0;
+        while (i < n) {
+            char16_t u = c[i].unicode();
+            if (u >= u'A' && u <= u'Z')
+                u = static_cast<char16_t>(u + (u'a' - u'A'));
+            if (u != static_cast<char16_t>(fine[static_cast<size_t>(i)]))
+                break;
+            ++i;
+        }
+        if (i == n)
             return true;
+    }
     return false;
 }
 
@@ -47,21 +63,45 @@ size_t chiaveNome(QStringView nome) {
 
 } // namespace
 
+namespace {
+
+// A name as it was written (the common case, a plain comparison) or in another case.
+bool stessoNome(const QString& a, const QString& b) {
+    return a == b || a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A line has some forty columns: room for them at once instead of growing five times.
+constexpr size_t ColonneAttese = 48;
+
+} // namespace
+
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
     const size_t h = chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && colonne_[i].first.compare(colonna, Qt::CaseInsensitive) == 0) {
+        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna)) {
             colonne_[i].second = valore;
             return;
         }
+    if (chiavi_.empty()) {
+        chiavi_.reserve(ColonneAttese);
+        colonne_.reserve(ColonneAttese);
+    }
     chiavi_.push_back(h);
     colonne_.emplace_back(colonna, valore);
+}
+
+void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
+    // Names made once: every row of every invoice writes them.
+    static const QString Anno = store::XmlAnno, Numero = store::XmlNumRif, Riga = store::XmlRigDet;
+    metti(Anno, anno);
+    metti(Numero, numero);
+    metti(Riga, riga);
 }
 
 const QVariant* RigaFattura::trova(const QString& colonna) const {
     const size_t h = chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && colonne_[i].first.compare(colonna, Qt::CaseInsensitive) == 0)
+        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna))
             return &colonne_[i].second;
     return nullptr;
 }
@@ -104,8 +144,8 @@ ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
 // ---- Reader ------------------------------------------------------------------------------------
 
 LettoreFattura::LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri,
-                               const OpzioniImport& opzioni, TestoErrori& errori)
-    : risolutore_(risolutore), par_(parametri), opzioni_(opzioni), errori_(errori) {
+                               const OpzioniImport& opzioni, TestoErrori& errori, NomiElementi* nomi)
+    : risolutore_(risolutore), nomi_(nomi), par_(parametri), opzioni_(opzioni), errori_(errori) {
 }
 
 void LettoreFattura::importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el,
@@ -498,11 +538,14 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     const QString ident = b->xmlIdent;
     const QString prefisso = b->prefisso;
     RigaFattura& r = out_->datiGen.emplace_back();
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.mettiTesto(store::XMLIdent, ident);
-    r.metti(store::XmlRigDet, rigDet);
-    r.metti(store::XmlNumEle, ++contatori_[static_cast<size_t>(codice)]);
+    // Names made once: every block row writes them, in this order.
+    static const QString Anno = store::XmlAnno, Numero = store::XmlNumRif, Ident = store::XMLIdent,
+                         Riga = store::XmlRigDet, NumEle = store::XmlNumEle;
+    r.metti(Anno, anno_);
+    r.metti(Numero, numero_);
+    r.mettiTesto(Ident, ident);
+    r.metti(Riga, rigDet);
+    r.metti(NumEle, ++contatori_[static_cast<size_t>(codice)]);
 
     QStringList righeRiferite;
     QString natura;

@@ -29,6 +29,8 @@ class ParametriAzienda;
 class RigaFattura {
 public:
     void metti(const QString& colonna, const QVariant& valore);
+    // The key every row of an invoice begins with (XmlAnno, XmlNumRif, XmlRigDet).
+    void mettiChiave(int anno, qint32 numero, qint64 riga);
     // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
     // stored without the blanks some senders pad them with: "05979361218         " must find
     // its supplier. Other texts keep their blanks as written.
@@ -84,8 +86,9 @@ struct FatturaLetta {
 
 class LettoreFattura {
 public:
+    // `nomi`, when given, is shared by the readers of a batch.
     LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri, const OpzioniImport& opzioni,
-                   TestoErrori& errori);
+                   TestoErrori& errori, NomiElementi* nomi = nullptr);
 
     // Reads `header` and `body` into `out.testata` (which already holds the key and the
     // identity columns) and the row lists, each row with the invoice's key.
@@ -157,7 +160,11 @@ private:
     void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
 
+    // The local name of an element, through the batch's names when there are any.
+    QString nome(pugi::xml_node n) { return nomi_ ? nomi_->locale(n) : NomeLocale(n); }
+
     Risolutore& risolutore_;
+    NomiElementi* nomi_;
     const ParametriLettura& par_;
     const OpzioniImport& opzioni_;
     TestoErrori& errori_;
@@ -196,7 +203,13 @@ private:
     int righeDaCompletare_ = 0;
     void avvisiTestata();
     void avvisoTotaleDocumento();
-    static QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
+    // The totals are keyed by their label, written once per rate and nature of the invoice.
+    QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
+    struct EtichettaTotale {
+        std::optional<Currency> aliquota;
+        QString natura, etichetta;
+    };
+    std::vector<EtichettaTotale> etichetteTotali_;
 };
 
 } // namespace tesel

@@ -12,10 +12,6 @@ namespace tesel {
 
 namespace {
 
-QString nome(pugi::xml_node n) {
-    return NomeLocale(n);
-}
-
 bool vuotoOZero(const std::optional<Currency>& v) {
     return !v || v->zero();
 }
@@ -80,9 +76,14 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
 
 // "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
 QString LettoreFattura::chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
+    for (const EtichettaTotale& e : etichetteTotali_)
+        if (e.aliquota == aliquota && e.natura == natura)
+            return e.etichetta;
     const QString a =
         QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
-    return natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura;
+    etichetteTotali_.push_back(
+        {aliquota, natura, natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura});
+    return etichetteTotali_.back().etichetta;
 }
 
 // ---- Lines ------------------------------------------------------------------------------------------
@@ -289,9 +290,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
 void LettoreFattura::leggiLinea(pugi::xml_node linea) {
     RigaFattura& r = out_->dettaglio.emplace_back();
     const qint64 rigDet = ++rigDett_;
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.metti(store::XmlRigDet, rigDet);
+    r.mettiChiave(anno_, numero_, rigDet);
 
     AttributiRiga attr;
     std::optional<ArticoloTrovato> articolo;
@@ -351,9 +350,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
 
 void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
     RigaFattura& r = out_->dettaglio.emplace_back();
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.metti(store::XmlRigDet, ++rigDett_);
+    r.mettiChiave(anno_, numero_, ++rigDett_);
     r.metti(QStringLiteral("Quantita"), QVariant::fromValue(Currency::daUnita(1)));
     r.mettiTesto(QStringLiteral("QuantitaStr"), QStringLiteral("1.00"));
 
@@ -394,9 +391,7 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
 
 void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
     RigaFattura& r = out_->iva.emplace_back();
-    r.metti(store::XmlAnno, anno_);
-    r.metti(store::XmlNumRif, numero_);
-    r.metti(store::XmlRigDet, ++rigIva_);
+    r.mettiChiave(anno_, numero_, ++rigIva_);
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(riepilogo)) {
         const QString n = nome(figlio);
@@ -451,9 +446,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
         if (nome(dettaglio) != u"DettaglioPagamento")
             continue;
         RigaFattura& r = out_->pagamenti.emplace_back();
-        r.metti(store::XmlAnno, anno_);
-        r.metti(store::XmlNumRif, numero_);
-        r.metti(store::XmlRigDet, ++rigPag_);
+        r.mettiChiave(anno_, numero_, ++rigPag_);
         r.metti(store::NumCond, numCond);
         r.mettiTesto(QStringLiteral("CondizioniPagamento"), condizioni);
         QString modalita, abi, cab;

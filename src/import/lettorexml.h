@@ -7,7 +7,9 @@
 #include "frame/currency.h"
 
 #include <QAnyStringView>
+#include <QByteArray>
 #include <QDate>
+#include <QHash>
 #include <QLatin1String>
 #include <QString>
 #include <QVariant>
@@ -56,6 +58,17 @@ QString NomeNodo(pugi::xml_node nodo);
 // The name without its namespace prefix ("p:FatturaElettronica" -> "FatturaElettronica"):
 // element names are always compared this way.
 QString NomeLocale(pugi::xml_node nodo);
+
+// Local names as texts, each converted once: the files of a batch repeat the same few hundred
+// element names. Bounded, so a file of made-up names cannot make it grow without end.
+class NomiElementi {
+public:
+    QString locale(pugi::xml_node nodo);
+
+private:
+    static constexpr qsizetype Massimo = 4096;
+    QHash<QByteArray, QString> nomi_;
+};
 
 // The child elements of a block in document order. Comments, processing instructions and
 // stray text are skipped: only elements carry values.

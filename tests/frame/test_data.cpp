@@ -8,9 +8,13 @@ TEST(Data, shouldFormatWithLeadingZerosAndRoundTripTheMissingDateOfYear100) {
     EXPECT_EQ(testoData(DataMancante), QStringLiteral("01/01/100"));
     EXPECT_EQ(dataDaTesto(u"01/01/100"), DataMancante);
     EXPECT_EQ(isoData(DataMancante), QStringLiteral("0100-01-01"));
-    EXPECT_EQ(isoData(QDate(987, 11, 30)), QStringLiteral("0987-11-30"));
-    EXPECT_EQ(isoDataOra(QDateTime(QDate(2024, 1, 5), QTime(9, 7, 3), Qt::UTC)),
-              QStringLiteral("2024-01-05 09:07:03"));
+    EXPECT_EQ(isoData(QDate(7, 2, 3)), QStringLiteral("0007-02-03"));
+    EXPECT_EQ(isoData(QDate(9999, 12, 31)), QStringLiteral("9999-12-31"));
+    EXPECT_EQ(isoDataOra(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5, 999), Qt::UTC)),
+              QStringLiteral("2024-01-02 03:04:05"));
+    EXPECT_EQ(isoDataOra(QDateTime(QDate(1999, 10, 30), QTime(23, 59, 58), Qt::UTC)),
+              QStringLiteral("1999-10-30 23:59:58"));
+    EXPECT_EQ(isoData(QDate()), QString());
     EXPECT_EQ(dataDaIso(u"0100-01-01"), DataMancante);
     EXPECT_EQ(dataOraDaVariant(QStringLiteral("0100-01-01 00:00:00"))->date(), DataMancante);
 }

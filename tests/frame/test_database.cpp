@@ -171,6 +171,12 @@ TEST_F(DatabaseTest, shouldStoreBoundValuesAsTheLiteralWriterDoes) {
         {u"O'Brien ? \\ € '?'"_s, QVariant(), QVariant(), true},
         {QString(70000, QChar(u'è')) + u'?', QVariant::fromValue(Currency::daDecimillesimi(1)), QVariant(),
          0},
+        // A broken surrogate, after texts that filled the statement's buffer; the smaller
+        // whole-number types.
+        {u"a"_s + QChar(0xD800) + u"b"_s, QVariant::fromValue(Currency()), QDate(2024, 12, 31),
+         QVariant::fromValue<short>(-7)},
+        {u"x"_s, QVariant(), QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5)),
+         QVariant::fromValue<ushort>(32767)},
     };
     int id = 0;
     std::vector<QVariantList> multiple;

@@ -291,6 +291,17 @@ TEST_F(ImportDriver, shouldRefuseTheSameDocumentUnderAnotherNameAndNeverReplaceA
     EXPECT_TRUE(importa(scrivi(u"giorno.xml"_s, altroGiorno.xml()))[0].ok);
     EXPECT_TRUE(importa(scrivi(u"fornitore.xml"_s, altroFornitore.xml()))[0].ok);
     EXPECT_TRUE(importa(scrivi(u"numero.xml"_s, Fattura{}.xmlNumero(u"124/A"_s)))[0].ok);
+    // A number is compared as written: "_" and "%" are no wildcards, and case counts.
+    EXPECT_TRUE(importa(scrivi(u"jolly.xml"_s, Fattura{}.xmlNumero(u"7_1%"_s)))[0].ok);
+    for (const char16_t* altro : {u"7X1Y", u"7_1", u"123/a"})
+        EXPECT_TRUE(importa(scrivi(QString::fromUtf16(altro).remove(u'/') + u".xml"_s,
+                                   Fattura{}.xmlNumero(QString::fromUtf16(altro))))[0]
+                        .ok)
+            << QString::fromUtf16(altro).toStdString();
+    const auto jolly = importa(scrivi(u"jolly2.xml"_s, Fattura{}.xmlNumero(u"7_1%"_s)));
+    EXPECT_FALSE(jolly[0].ok);
+    EXPECT_TRUE(jolly[0].errori.contains(u"già caricata con il file jolly.xml"_s))
+        << jolly[0].errori.toStdString();
 
     // A file named as a stored invoice of another supplier never replaces it.
     const auto dopo = righeStore();

@@ -106,6 +106,15 @@ const CasoImporto casiImporto[] = {
     {"formatoItaliano", "<PrezzoTotale>1.234,50</PrezzoTotale>", std::nullopt, valutaNonValida},
     {"lettere", "<PrezzoTotale>dodici</PrezzoTotale>", std::nullopt, valutaNonValida},
     {"vuoto", "<PrezzoTotale></PrezzoTotale>", std::nullopt, valutaNonValida},
+    {"tabulazioniEACapo", "<PrezzoTotale>\t\r\n5.25\n</PrezzoTotale>", 52500, ""},
+    {"spazioNonSeparabile",
+     "<PrezzoTotale>\xC2\xA0"
+     "7.50\xC2\xA0</PrezzoTotale>",
+     75000, ""},
+    {"tabulazioneVerticale", "<PrezzoTotale>\v3.00\f</PrezzoTotale>", 30000, ""},
+    {"cdata", "<PrezzoTotale><![CDATA[ 2.5 ]]></PrezzoTotale>", 25000, ""},
+    {"testoSpezzatoDaUnCommento", "<PrezzoTotale>1<!-- x -->2.5</PrezzoTotale>", 125000, ""},
+    {"cifreNonAscii", "<PrezzoTotale>\xD9\xA1.00</PrezzoTotale>", std::nullopt, valutaNonValida},
 };
 
 TEST_F(ValoreImporto, convertsWhateverTheLocaleOrReportsTheTag) {
@@ -175,3 +184,26 @@ TEST(Allegati, shouldReportBadContentAndWriteTheDecodedBytesOverwritingTheSameNa
 }
 
 } // namespace
+
+// The names a batch keeps are those of the elements, prefix or not, file after file, and stay
+// right after the batch has seen more distinct names than it keeps.
+TEST(NomiElementi, shouldNameEveryElementAsItsLocalNameAcrossFiles) {
+    NomiElementi nomi;
+    for (int giro = 0; giro < 2; ++giro) {
+        Frammento f("<p:Linea xmlns:p='x'><p:Numero>1</p:Numero><Numero>2</Numero><ns2:Descrizione "
+                    "xmlns:ns2='y'/></p:Linea>");
+        QStringList letti;
+        for (pugi::xml_node n : FigliElemento(f.radice()))
+            letti << nomi.locale(n);
+        EXPECT_EQ(letti, QStringList({u"Numero"_s, u"Numero"_s, u"Descrizione"_s}));
+        EXPECT_EQ(nomi.locale(f.radice()), u"Linea"_s);
+    }
+    QByteArray molti = "<Radice>";
+    for (int i = 0; i < 5000; ++i)
+        molti += "<E" + QByteArray::number(i) + "/>";
+    Frammento f((molti + "</Radice>").constData());
+    int i = 0;
+    for (pugi::xml_node n : FigliElemento(f.radice()))
+        ASSERT_EQ(nomi.locale(n), u"E"_s + QString::number(i++));
+    EXPECT_EQ(i, 5000);
+}
