@@ -571,7 +571,8 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
                                condizioneReg(QStringLiteral("MovPnDettFatt"), t.anno, t.numReg) +
                                QStringLiteral(" AND RigReg >= ") + QString::number(primaRiga) +
                                QStringLiteral(" AND DareAvere = ") + testo(latoOpposto(lato)) +
-                               QStringLiteral(" AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
+                               QStringLiteral(" AND ") +
+                               CodiceConto::parteVuotaSql(QStringLiteral("GruppoCPartita")),
                            {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto});
     }
 }

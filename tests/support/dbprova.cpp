@@ -62,8 +62,15 @@ std::unique_ptr<Database> ConDatabase::altraConnessione() {
     return Database::apri(connessione_);
 }
 
+bool contiNumerici() {
+    return qEnvironmentVariable("TESEL_TEST_CONTI")
+               .compare(QStringLiteral("numerici"), Qt::CaseInsensitive) == 0;
+}
+
 void ConDatabase::creaSchemaAzienda() {
-    schema::creaSchema(*db_, schema::tabelleAzienda());
+    schema::creaSchema(*db_, schema::tabelleAzienda(),
+                       contiNumerici() ? schema::DichiarazioneConti::Numeri
+                                       : schema::DichiarazioneConti::Testo);
 }
 
 void ConDatabase::creaAziendaDemo() {
