@@ -52,6 +52,9 @@ TEST_P(ContiColonne, shouldFindTheSameAccountsByBoundValuesLiteralsAndEmptyParts
                           CodiceConto::parteLetta(rs.LeggiCampo(u"Mastro"_s)),
                           CodiceConto::parteLetta(rs.LeggiCampo(u"Conto"_s))),
               f);
+    EXPECT_EQ(
+        CodiceConto::parteLetta(db().valore(u"SELECT Mastro FROM PianoConti WHERE Descrizione = 'gruppo'"_s)),
+        QString());
     const QString perParti = u"Gruppo = ? AND Mastro = ? AND Conto = ?"_s;
     EXPECT_EQ(trovati(perParti, {f.gruppo, f.mastro, f.conto}), u"fornitore"_s);
     EXPECT_EQ(trovati(u"Gruppo = "_s + SqlValore(f.gruppo, SqlTesto) + u" AND Conto = "_s +
