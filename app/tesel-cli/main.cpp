@@ -3,9 +3,11 @@
 // show, post, unpost, --overwrite, --create-suppliers, --extract-attachments, --help) are
 // still accepted.
 //
-//   tesel-cli crea-db --ini FILE [--demo]
+//   tesel-cli crea-db --ini FILE [--demo] [--conti-numerici]
 //       Creates (or completes) the company database named by the configuration file, and
 //       the common database when the file has a "Menu" section; --demo seeds the demo company.
+//       New account columns follow the chart of accounts already there; --conti-numerici
+//       declares them as whole numbers instead of texts.
 //   tesel-cli riepilogo --ini FILE
 //       Prints the company database's tables with their row counts.
 //   tesel-cli importa --ini FILE [--sovrascrivi] [--crea-fornitori GRUPPO MASTRO]
@@ -113,7 +115,7 @@ QTextStream& err() {
 
 const char* const Uso =
     "Uso:\n"
-    "  tesel-cli crea-db --ini FILE [--demo] [--rispondi RISPOSTA]...\n"
+    "  tesel-cli crea-db --ini FILE [--demo] [--conti-numerici] [--rispondi RISPOSTA]...\n"
     "  tesel-cli riepilogo --ini FILE [--rispondi RISPOSTA]...\n"
     "  tesel-cli importa --ini FILE [--sovrascrivi] [--crea-fornitori GRUPPO MASTRO]\n"
     "                   [--estrai-allegati] [--causale C] [--iva-natura NATURA=CODICE]...\n"
@@ -161,6 +163,7 @@ constexpr Opzione Opzioni[] = {
     {"rispondi", "RISPOSTA", "risposta da dare alle domande (ripetibile)", nullptr},
     {"json", nullptr, "un oggetto JSON per fattura", nullptr},
     {"demo", nullptr, "crea-db: carica l'azienda dimostrativa", nullptr},
+    {"conti-numerici", nullptr, "crea-db: colonne dei conti numeriche invece che testo", nullptr},
     {"ripara", nullptr, "verifica: ripara quanto si può riparare", nullptr},
     {"sovrascrivi", nullptr, "importa, hub scarica: sostituisce le fatture già presenti", "overwrite"},
     {"crea-fornitori", "GRUPPO MASTRO", "importa: crea i fornitori sconosciuti in gruppo e mastro",
@@ -253,6 +256,7 @@ struct Argomenti {
     QString ini;
     QStringList risposte;
     bool demo = false;
+    bool contiNumerici = false; // crea-db
     bool json = false;
     bool ripara = false;          // verifica
     bool sovrascrivi = false;     // hub scarica
@@ -369,6 +373,7 @@ Argomenti leggiArgomenti(QStringList a) {
     r.tutti = p.isSet(QStringLiteral("tutti"));
     r.risposte = p.values(QStringLiteral("rispondi"));
     r.demo = p.isSet(QStringLiteral("demo"));
+    r.contiNumerici = p.isSet(QStringLiteral("conti-numerici"));
     r.json = p.isSet(QStringLiteral("json"));
     r.ripara = p.isSet(QStringLiteral("ripara"));
     r.sovrascrivi = p.isSet(QStringLiteral("sovrascrivi"));
@@ -511,7 +516,9 @@ int initDb(const Argomenti& a) {
     if (!amb.prepara(a.ini, a.risposte))
         return 1;
     auto db = Database::apri(amb.azienda.testo, amb.azienda.utente, amb.azienda.password);
-    schema::creaSchema(*db, schema::tabelleAzienda());
+    schema::creaSchema(*db, schema::tabelleAzienda(),
+                       a.contiNumerici ? schema::DichiarazioneConti::Numeri
+                                       : schema::DichiarazioneConti::ComeEsistente);
     err() << "Database aziendale pronto: " << amb.azienda.testo << "\n";
     if (a.demo) {
         schema::popolaDemo(*db);

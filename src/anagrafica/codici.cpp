@@ -23,14 +23,15 @@ std::optional<QString> descrizionePdc(Database& db, const QString& chiave, const
 
 std::optional<QString> descrizioneGruppo(Database& db, const QString& gruppo) {
     return descrizionePdc(db, QStringLiteral("Gruppo = ") + SqlValore(gruppo, SqlTesto),
-                          QStringLiteral(" AND COALESCE(Mastro, '') = '' AND COALESCE(Conto, '') = ''"));
+                          QStringLiteral(" AND ") + CodiceConto::parteVuotaSql(QStringLiteral("Mastro")) +
+                              QStringLiteral(" AND ") + CodiceConto::parteVuotaSql(QStringLiteral("Conto")));
 }
 
 std::optional<QString> descrizioneMastro(Database& db, const QString& gruppo, const QString& mastro) {
     return descrizionePdc(db,
                           QStringLiteral("Gruppo = ") + SqlValore(gruppo, SqlTesto) +
                               QStringLiteral(" AND Mastro = ") + SqlValore(mastro, SqlTesto),
-                          QStringLiteral(" AND COALESCE(Conto, '') = ''"));
+                          QStringLiteral(" AND ") + CodiceConto::parteVuotaSql(QStringLiteral("Conto")));
 }
 
 CodiceConto contropartitaCausale(Database& db, const QString& causale) {

@@ -83,15 +83,17 @@ std::pair<QString, QString> dividiNome(const QString& nome, qsizetype larghezza)
 }
 
 // The highest all-digit account of four characters of a group and ledger, plus one.
-// Accounts with letters or of another length belong to other numbering schemes.
+// Accounts with letters or of another length belong to other numbering schemes. Where the
+// chart declares its accounts as numbers, "0012" is stored as 12: there every account up to
+// 9999 is one of four digits, and the new one is given as its number.
 QString prossimoConto(Database& db, const QString& gruppo, const QString& mastro) {
+    const bool numerici = db.contiNumerici();
     Recordset rs = db.ApriRs(QStringLiteral("SELECT Conto FROM PianoConti WHERE Gruppo = ") + testo(gruppo) +
-                             QStringLiteral(" AND Mastro = ") + testo(mastro) +
-                             QStringLiteral(" AND length(Conto) = 4"));
+                             QStringLiteral(" AND Mastro = ") + testo(mastro));
     int ultimo = 0;
     for (; !rs.RsEof(); rs.RsMoveNext()) {
-        const QString conto = rs.leggiTesto(QStringLiteral("Conto"));
-        bool ok = conto.size() == 4;
+        const QString conto = CodiceConto::parteLetta(rs.LeggiCampo(QStringLiteral("Conto")));
+        bool ok = numerici ? !conto.isEmpty() && conto.size() <= 4 : conto.size() == 4;
         for (QChar c : conto)
             ok = ok && c >= u'0' && c <= u'9';
         if (ok)
@@ -101,7 +103,7 @@ QString prossimoConto(Database& db, const QString& gruppo, const QString& mastro
         throw ErroreDb(ErrDatabase,
                        QStringLiteral("Nessun conto libero di quattro cifre nel gruppo %1 mastro %2")
                            .arg(gruppo, mastro));
-    return QStringLiteral("%1").arg(ultimo + 1, 4, 10, QChar(u'0'));
+    return numerici ? QString::number(ultimo + 1) : QStringLiteral("%1").arg(ultimo + 1, 4, 10, QChar(u'0'));
 }
 
 // A text column of the new account: empty values stay Null, longer ones are cut to the column.

@@ -1,7 +1,11 @@
 #include "frame/codiceconto.h"
 
+#include "frame/database.h"
+
 #include <QStringList>
 #include <algorithm>
+#include <limits>
+#include <stdexcept>
 
 namespace tesel {
 
@@ -44,11 +48,75 @@ std::optional<CodiceConto> CodiceConto::leggi(const QString& testo, bool parzial
     return CodiceConto(parti.value(0), parti.value(1), parti.value(2));
 }
 
+QVariant CodiceConto::valoreParte(const QString& parte, bool numerico) {
+    const QString t = parte.trimmed();
+    if (!numerico)
+        return t;
+    if (t.isEmpty())
+        return qint64(0);
+    bool ok = std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const qint64 n = ok ? t.toLongLong(&ok) : 0;
+    if (!ok || n > std::numeric_limits<qint32>::max())
+        throw std::invalid_argument(
+            QStringLiteral("Il conto \"%1\" non è un numero, come il piano dei conti richiede")
+                .arg(t)
+                .toStdString());
+    return n;
+}
+
+QString CodiceConto::parteLetta(const QVariant& valore) {
+    if (!valore.isValid() || valore.isNull())
+        return {};
+    switch (valore.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return valore.toLongLong() == 0 ? QString() : QString::number(valore.toLongLong());
+    case QMetaType::Double: // a NUMERIC column may come back as a double or a decimal text
+        return valore.toDouble() == 0 ? QString() : QString::number(valore.toLongLong());
+    default:
+        return valore.toString().trimmed();
+    }
+}
+
+QString CodiceConto::colonnaComeTesto(const QString& colonna) {
+    return QStringLiteral("CAST(") + colonna + QStringLiteral(" AS TEXT)");
+}
+
+QString CodiceConto::parteVuotaSql(const QString& colonna) {
+    return QStringLiteral("COALESCE(") + colonnaComeTesto(colonna) + QStringLiteral(", '') IN ('', '0')");
+}
+
 QString CodiceConto::testo() const {
     QStringList parti{gruppo, mastro, conto};
     while (!parti.isEmpty() && parti.last().isEmpty())
         parti.removeLast();
     return parti.join(u'-');
+}
+
+bool Database::contiNumerici() {
+    if (contiNumerici_)
+        return *contiNumerici_;
+    // PianoConti's Gruppo stands for every account column: the suite declares them alike.
+    const QVariant tipo = valore(
+        dialetto_ == Dialetto::SQLite
+            ? QStringLiteral(
+                  "SELECT upper(type) FROM pragma_table_info('PianoConti') WHERE lower(name) = 'gruppo'")
+            : QStringLiteral("SELECT t.typcategory FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+                             "WHERE a.attrelid = to_regclass('pianoconti') AND a.attname = 'gruppo'"));
+    // Without a chart of accounts yet, nothing is learnt: it may be created in a moment.
+    if (!tipo.isValid())
+        return false;
+    const QString t = tipo.toString();
+    // SQLite's own rule for a column's affinity; PostgreSQL's numeric type category.
+    contiNumerici_ = dialetto_ == Dialetto::SQLite
+                         ? t.contains(QStringLiteral("INT")) || t.contains(QStringLiteral("NUM")) ||
+                               t.contains(QStringLiteral("DEC"))
+                         : t == QStringLiteral("N");
+    return *contiNumerici_;
 }
 
 } // namespace tesel

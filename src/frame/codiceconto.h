@@ -1,9 +1,10 @@
 #pragma once
 // An account of the chart of accounts: group, ledger and account (PianoConti's Gruppo, Mastro
-// and Conto, text columns of up to ten characters each), read from what the user types, shown
-// as "20-40-1001" and written to three columns.
+// and Conto, declared by the company's database as texts of up to ten characters or as whole
+// numbers), read from what the user types, shown as "20-40-1001" and written to three columns.
 
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 namespace tesel {
@@ -34,6 +35,21 @@ public:
     bool completo() const { return !gruppo.isEmpty() && !mastro.isEmpty() && !conto.isEmpty(); }
     // "20-40-1001"; a partial account without its missing trailing parts ("20-40").
     QString testo() const;
+
+    // A part as its column stores it: the text itself in a text column; in a numeric column
+    // (Database::contiNumerici) the number, "0010" being 10 and the empty part 0. A part that
+    // is not a whole number cannot be stored there: std::invalid_argument with an Italian
+    // message that names it.
+    static QVariant valoreParte(const QString& parte, bool numerico);
+    // A part as read from its column, whatever its declaration: a number is its digits, and
+    // 0 is the empty part (headings of groups and ledgers).
+    static QString parteLetta(const QVariant& valore);
+    // An account column as text in SQL, whatever its declaration, for what only a text takes
+    // (trim, length, joining with ||, COALESCE with ''): PostgreSQL refuses those on numbers.
+    static QString colonnaComeTesto(const QString& colonna);
+    // An SQL condition true where an account column holds the empty part: Null or empty
+    // text, or 0 in a numeric column (so also the text "0").
+    static QString parteVuotaSql(const QString& colonna);
 
     friend bool operator==(const CodiceConto& a, const CodiceConto& b) {
         return a.gruppo == b.gruppo && a.mastro == b.mastro && a.conto == b.conto;

@@ -105,6 +105,12 @@ public:
     // ProssimoNumero: the highest `campo` (of the year, when `annuale`) plus one; 1 when none.
     std::int64_t ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale);
 
+    // Whether this database declares the account columns (PianoConti's Gruppo, Mastro, Conto
+    // and the like) as whole numbers rather than texts: asked of the catalogue once per
+    // connection, and again after dimenticaConti() (the schema was created or changed).
+    bool contiNumerici();
+    void dimenticaConti() { contiNumerici_.reset(); }
+
     // Columns of the primary key of a table, as the database reports them (cached).
     QStringList chiavePrimaria(const QString& tabella);
     bool esisteTabella(const QString& tabella);
@@ -117,6 +123,7 @@ private:
     TipoConnessione tipo_ = TipoConnessione::FileDatabase;
     int livello_ = 0;
     std::vector<std::pair<QString, QStringList>> chiavi_;
+    std::optional<bool> contiNumerici_;
     struct Preparate;
     std::unique_ptr<Preparate> preparate_;
     // A database file: statements go to SQLite directly on the connection Qt opened.

@@ -417,9 +417,7 @@ DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node bo
 
 void LettoreFattura::scriviFornitore() {
     if (fornitore_.trovato()) {
-        out_->testata.mettiTesto(QStringLiteral("GruppoFor"), fornitore_.conto.gruppo);
-        out_->testata.mettiTesto(QStringLiteral("MastroFor"), fornitore_.conto.mastro);
-        out_->testata.mettiTesto(QStringLiteral("ContoFor"), fornitore_.conto.conto);
+        out_->testata.mettiConto(QStringLiteral("For"), fornitore_.conto);
     }
 }
 
@@ -643,9 +641,7 @@ void LettoreFattura::completaTestata() {
     if (!ivata_.isEmpty())
         t.mettiTesto(QStringLiteral("Ivata"), ivata_);
     if (contoCassa_) {
-        t.mettiTesto(QStringLiteral("GruppoCassaPrev"), contoCassa_->gruppo);
-        t.mettiTesto(QStringLiteral("MastroCassaPrev"), contoCassa_->mastro);
-        t.mettiTesto(QStringLiteral("ContoCassaPrev"), contoCassa_->conto);
+        t.mettiConto(QStringLiteral("CassaPrev"), *contoCassa_);
     }
     out_->totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
     if (!out_->totale && conRiepilogo_)

@@ -38,6 +38,14 @@ public:
         metti(colonna, identificativo(colonna) ? testo.trimmed() : testo);
     }
     static bool identificativo(QStringView colonna);
+    // The three columns of an account (Gruppo, Mastro and Conto followed by `suffisso`); an
+    // empty part is Null, which a column declared as a number takes too.
+    void mettiConto(const QString& suffisso, const CodiceConto& conto) {
+        for (const auto& [nome, parte] : {std::pair{QStringLiteral("Gruppo"), conto.gruppo},
+                                          std::pair{QStringLiteral("Mastro"), conto.mastro},
+                                          std::pair{QStringLiteral("Conto"), conto.conto}})
+            metti(nome + suffisso, parte.isEmpty() ? QVariant() : QVariant(parte));
+    }
     template <class T> void mettiValore(const QString& colonna, const std::optional<T>& v) {
         metti(colonna, v ? QVariant::fromValue(*v) : QVariant());
     }

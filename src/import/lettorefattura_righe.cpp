@@ -212,9 +212,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
         if (conto.vuoto())
             conto = par_.contoAcquisti;
     }
-    r.mettiTesto(QStringLiteral("GruppoCPartita"), conto.gruppo);
-    r.mettiTesto(QStringLiteral("MastroCPartita"), conto.mastro);
-    r.mettiTesto(QStringLiteral("ContoCPartita"), conto.conto);
+    r.mettiConto(QStringLiteral("CPartita"), conto);
 
     QString omaggio = attr.omaggio;
     if (omaggio.isEmpty() && !attr.cassaPrevidenziale)

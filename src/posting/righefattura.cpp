@@ -576,8 +576,8 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
         db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
                                           " MastroCPartita = ?, ContoCPartita = ?") +
                                condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-                               QStringLiteral(" AND RigReg >= ? AND DareAvere = ?"
-                                              " AND (GruppoCPartita IS NULL OR GruppoCPartita = '')"),
+                               QStringLiteral(" AND RigReg >= ? AND DareAvere = ? AND ") +
+                               CodiceConto::parteVuotaSql(QStringLiteral("GruppoCPartita")),
                            {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto, t.anno,
                             t.numReg, primaRiga, latoOpposto(lato)});
     }

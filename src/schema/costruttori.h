@@ -27,12 +27,19 @@ inline Colonna lettera(const QString& nome) {
     return testo(nome, 1);
 }
 
-// The three text columns of an account of the chart (group, ledger, account).
+// A part of an account of the chart: text of up to ten characters, or a number.
+inline Colonna parteConto(const QString& nome) {
+    Colonna c = testo(nome, 10);
+    c.parteConto = true;
+    return c;
+}
+
+// The three columns of an account of the chart (group, ledger, account).
 inline void conto(std::vector<Colonna>& v, const QString& gruppo, const QString& mastro,
                   const QString& conto) {
-    v.push_back(testo(gruppo, 10));
-    v.push_back(testo(mastro, 10));
-    v.push_back(testo(conto, 10));
+    v.push_back(parteConto(gruppo));
+    v.push_back(parteConto(mastro));
+    v.push_back(parteConto(conto));
 }
 
 inline Indice indice(QStringList colonne, bool unico = false) {

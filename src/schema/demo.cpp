@@ -1,5 +1,6 @@
 #include "schema/demo.h"
 
+#include "frame/codiceconto.h"
 #include "frame/database.h"
 #include "schema/schema.h"
 
@@ -67,8 +68,11 @@ void inserisciMancanti(Database& db, const std::vector<Tabella>& schema, const B
             throw std::logic_error("Dati demo senza la chiave " + (t->nome + QChar('.') + k).toStdString());
         chiave.push_back(i);
     }
+    const bool contiNumerici = db.contiNumerici();
     auto letterale = [&](const QStringList& riga, qsizetype i) {
         const bool diChiave = std::find(chiave.begin(), chiave.end(), i) != chiave.end();
+        if (colonne[i]->parteConto && (diChiave || !riga[i].isEmpty()))
+            return SqlValore(CodiceConto::valoreParte(riga[i], contiNumerici));
         const QVariant v = riga[i].isEmpty() && !diChiave ? QVariant() : QVariant(riga[i]);
         return SqlValore(v, tipoSql(colonne[i]->tipo));
     };

@@ -34,8 +34,10 @@ const std::vector<Tabella>& tabelleAzienda() {
 
 namespace {
 
-QString tipoSql(const Colonna& c, Dialetto d) {
+QString tipoSql(const Colonna& c, Dialetto d, DichiarazioneConti conti) {
     const bool pg = d == Dialetto::PostgreSQL;
+    if (c.parteConto && conti == DichiarazioneConti::Numeri)
+        return QStringLiteral("INTEGER");
     switch (c.tipo) {
     case Tipo::Testo:
         return pg && c.lunghezza > 0 ? QStringLiteral("VARCHAR(%1)").arg(c.lunghezza)
@@ -58,8 +60,8 @@ QString tipoSql(const Colonna& c, Dialetto d) {
     return QStringLiteral("TEXT");
 }
 
-QString definizioneColonna(const Colonna& c, Dialetto d) {
-    QString s = c.nome + u' ' + tipoSql(c, d);
+QString definizioneColonna(const Colonna& c, Dialetto d, DichiarazioneConti conti) {
+    QString s = c.nome + u' ' + tipoSql(c, d, conti);
     if (c.obbligatoria)
         s += QStringLiteral(" NOT NULL");
     if (!c.predefinito.isEmpty())
@@ -73,10 +75,10 @@ QString nomeIndice(const Tabella& t, const Indice& i) {
 
 } // namespace
 
-QStringList ddl(const Tabella& t, Dialetto d) {
+QStringList ddl(const Tabella& t, Dialetto d, DichiarazioneConti conti) {
     QStringList definizioni;
     for (const Colonna& c : t.colonne)
-        definizioni << definizioneColonna(c, d);
+        definizioni << definizioneColonna(c, d, conti);
     if (!t.chiave.isEmpty())
         definizioni << QStringLiteral("PRIMARY KEY (") + t.chiave.join(QStringLiteral(", ")) + u')';
     QStringList out;
@@ -93,7 +95,18 @@ QStringList ddl(const Tabella& t, Dialetto d) {
     return out;
 }
 
-void creaSchema(Database& db, const std::vector<Tabella>& tabelle) {
+void creaSchema(Database& db, const std::vector<Tabella>& tabelle, DichiarazioneConti conti) {
+    const bool numeriche = db.contiNumerici();
+    if (conti == DichiarazioneConti::ComeEsistente)
+        conti = numeriche ? DichiarazioneConti::Numeri : DichiarazioneConti::Testo;
+    else if (numeriche != (conti == DichiarazioneConti::Numeri) &&
+             db.esisteTabella(QStringLiteral("PianoConti")))
+        // Half the account columns as texts and half as numbers would make every join fail.
+        throw ErroreDb(ErrDatabase, numeriche
+                                        ? QStringLiteral("Il piano dei conti esistente ha i conti numerici: "
+                                                         "le nuove tabelle non possono averli di testo")
+                                        : QStringLiteral("Il piano dei conti esistente ha i conti di testo: "
+                                                         "le nuove tabelle non possono averli numerici"));
     Transazione tr(db);
     for (const Tabella& t : tabelle) {
         if (db.esisteTabella(t.nome)) {
@@ -107,13 +120,14 @@ void creaSchema(Database& db, const std::vector<Tabella>& tabelle) {
                     Colonna senzaVincolo = c;
                     senzaVincolo.obbligatoria = false;
                     db.EseguiSql(QStringLiteral("ALTER TABLE ") + t.nome + QStringLiteral(" ADD COLUMN ") +
-                                 definizioneColonna(senzaVincolo, db.dialetto()));
+                                 definizioneColonna(senzaVincolo, db.dialetto(), conti));
                 }
         }
-        for (const QString& s : ddl(t, db.dialetto()))
+        for (const QString& s : ddl(t, db.dialetto(), conti))
             db.EseguiSql(s);
     }
     tr.conferma();
+    db.dimenticaConti();
 }
 
 } // namespace tesel::schema

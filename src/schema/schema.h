@@ -33,6 +33,17 @@ struct Colonna {
     int lunghezza = 0;
     bool obbligatoria = false;
     QString predefinito; // SQL literal written in DEFAULT, empty for none
+    // One of the three parts of an account of the chart (group, ledger, account): declared as
+    // text or as a whole number, as the company's databases do (see DichiarazioneConti).
+    bool parteConto = false;
+};
+
+// How the account columns are declared. The suite's databases hold them either as texts of
+// up to ten characters or as whole numbers; the program works on both.
+enum class DichiarazioneConti {
+    ComeEsistente, // as PianoConti already declares them; text in a new database
+    Testo,
+    Numeri,
 };
 
 struct Indice {
@@ -87,11 +98,14 @@ const Tabella* trovaTabella(const std::vector<Tabella>& tabelle, const QString& 
 
 // CREATE TABLE and CREATE INDEX statements, each safe to run on an existing database
 // ("IF NOT EXISTS"), so creating the schema twice changes nothing.
-QStringList ddl(const Tabella& t, Dialetto d);
+QStringList ddl(const Tabella& t, Dialetto d, DichiarazioneConti conti = DichiarazioneConti::Testo);
 
 // Creates every table and index that is missing, and adds the columns an older database
 // lacks; running it on a complete database changes nothing. Throws ErroreDb.
-void creaSchema(Database& db, const std::vector<Tabella>& tabelle);
+// New account columns follow `conti`; with ComeEsistente they take the declaration of the
+// database's chart of accounts, so the program's own tables match the suite's.
+void creaSchema(Database& db, const std::vector<Tabella>& tabelle,
+                DichiarazioneConti conti = DichiarazioneConti::ComeEsistente);
 
 // The pieces that make up tabelleAzienda(), one per area, defined in their own files.
 std::vector<Tabella> tabelleStore();       // FatXmlTest, FatXmlDett, FatXmlIva, FatXmlPag, FatXmlDatiGen

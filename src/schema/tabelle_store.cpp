@@ -70,10 +70,13 @@ Colonne datiAnagrafici() {
     return unite({idFiscaleIva(), {testo("CodiceFiscale", 16)}, anagrafica()});
 }
 
-// An account of the chart of accounts, kept as three texts.
+// An account of the chart of accounts, kept in three columns.
 Colonne conto(const QString& suffisso) {
-    return {testo("Gruppo" + suffisso, lenConto), testo("Mastro" + suffisso, lenConto),
-            testo("Conto" + suffisso, lenConto)};
+    Colonne c = {testo("Gruppo" + suffisso, lenConto), testo("Mastro" + suffisso, lenConto),
+                 testo("Conto" + suffisso, lenConto)};
+    for (Colonna& parte : c)
+        parte.parteConto = true;
+    return c;
 }
 
 // Orders, contracts, conventions, receipts and linked invoices share one shape; repeated

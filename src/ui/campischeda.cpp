@@ -214,10 +214,7 @@ void CampoScheda::impostaTesto(const QString& t) {
 
 QString CampoScheda::testoDaValori(const QVariantList& valori) const {
     if (composto()) {
-        const auto parte = [&](int i) {
-            const QVariant v = valori.value(i);
-            return v.isNull() ? QString() : v.toString();
-        };
+        const auto parte = [&](int i) { return CodiceConto::parteLetta(valori.value(i)); };
         return CodiceConto(parte(0), parte(1), parte(2)).testo();
     }
     const QVariant v = valori.value(0);

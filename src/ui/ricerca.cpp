@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <stdexcept>
 
 namespace tesel::ui {
 
@@ -15,13 +16,20 @@ namespace {
 
 const QString EspressioneConto = QStringLiteral("Gruppo || '-' || Mastro || '-' || Conto");
 
-// The one account a typed code names; nothing for a code that is not a whole account.
-std::optional<QString> condizioneConto(const QString& codice) {
+// The one account a typed code names; nothing for a code that is not a whole account, nor
+// for one with letters where the chart's accounts are numbers.
+std::optional<QString> condizioneConto(Database& db, const QString& codice) {
     const auto c = CodiceConto::leggi(codice);
     if (!c || !c->completo())
         return std::nullopt;
-    return "Gruppo = " + SqlValore(c->gruppo, SqlTesto) + " AND Mastro = " + SqlValore(c->mastro, SqlTesto) +
-           " AND Conto = " + SqlValore(c->conto, SqlTesto);
+    try {
+        const bool numeri = db.contiNumerici();
+        return "Gruppo = " + SqlValore(CodiceConto::valoreParte(c->gruppo, numeri)) +
+               " AND Mastro = " + SqlValore(CodiceConto::valoreParte(c->mastro, numeri)) +
+               " AND Conto = " + SqlValore(CodiceConto::valoreParte(c->conto, numeri));
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
 }
 
 DefinizioneRicerca semplice(const QString& titolo, const QString& tabella, const QString& codice) {
@@ -110,7 +118,7 @@ std::optional<QString> cercaCodice(Database& db, const RichiestaRicerca& r, cons
     const DefinizioneRicerca d = definizioneRicerca(r);
     const std::optional<QString> condizione =
         r.tipo == TipoRicerca::Conto || r.tipo == TipoRicerca::Fornitore
-            ? condizioneConto(c)
+            ? condizioneConto(db, c)
             : std::optional<QString>(d.codice + " = " + SqlValore(c, SqlTesto));
     if (!condizione)
         return std::nullopt;

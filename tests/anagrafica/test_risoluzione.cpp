@@ -210,9 +210,10 @@ DatiCedente officine() {
 }
 
 TEST_F(Risoluzione, shouldCreateTheSupplierOnTheNextFreeAccountWithItsNameAndAddresses) {
-    // Accounts of other numbering schemes do not count.
+    // Accounts of other numbering schemes do not count (a chart of numbers holds no letters).
     for (const char* codice : {"ABCD", "99999", "999"})
-        aggiungiFornitore(codice, "Altra numerazione", "", "", std::nullopt);
+        if (!prova::contiNumerici() || QString::fromLatin1(codice).toInt() > 0)
+            aggiungiFornitore(codice, "Altra numerazione", "", "", std::nullopt);
 
     EXPECT_EQ(r().fornitore(officine(), true, u"40"_s, u"10"_s).conto, conto("40", "10", "1013"));
     EXPECT_TRUE(ui_.mostrati.isEmpty());
@@ -243,10 +244,12 @@ TEST_F(Risoluzione, shouldCreateTheSupplierOnTheNextFreeAccountWithItsNameAndAdd
 }
 
 TEST_F(Risoluzione, shouldStartAnEmptyLedgerAtAccountOneAndFindTheCreatedSupplierAgain) {
-    EXPECT_EQ(r().fornitore(officine(), true, u"40"_s, u"90"_s).conto, conto("40", "90", "0001"));
+    // A chart of numbers stores "0001" as 1 and gives it back so.
+    const char* primo = prova::contiNumerici() ? "1" : "0001";
+    EXPECT_EQ(r().fornitore(officine(), true, u"40"_s, u"90"_s).conto, conto("40", "90", primo));
     // Imported again, the invoice finds the account instead of creating another one.
     const int dopo = contaFornitori();
-    EXPECT_EQ(r().fornitore(officine(), true, u"40"_s, u"90"_s).conto, conto("40", "90", "0001"));
+    EXPECT_EQ(r().fornitore(officine(), true, u"40"_s, u"90"_s).conto, conto("40", "90", primo));
     EXPECT_EQ(contaFornitori(), dopo);
 }
 

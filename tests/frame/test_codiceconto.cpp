@@ -57,4 +57,18 @@ TEST(CodiceConto, shouldPrintWithDashesAndCompareTheCodeOnly) {
     EXPECT_EQ(CodiceConto::MessaggioNonValido, QStringLiteral("Non usare - nel campo conto"));
 }
 
+TEST(CodiceConto, shouldRefuseToStoreAPartThatIsNotAWholeNumberInANumericColumn) {
+    for (const char* parte : {"4A", "-5", "2147483648"}) {
+        EXPECT_EQ(CodiceConto::valoreParte(QString::fromUtf8(parte), false),
+                  QVariant(QString::fromUtf8(parte)));
+        EXPECT_THROW(CodiceConto::valoreParte(QString::fromUtf8(parte), true), std::invalid_argument)
+            << parte;
+    }
+    try {
+        CodiceConto::valoreParte(QStringLiteral("4A"), true);
+    } catch (const std::invalid_argument& e) {
+        EXPECT_STREQ(e.what(), "Il conto \"4A\" non è un numero, come il piano dei conti richiede");
+    }
+}
+
 } // namespace

@@ -256,10 +256,10 @@ TEST_F(ScadenzeFattura, shouldWriteOneOpenItemPerPaymentRowWithTheBankOfTheRow) 
                                                  u"4 31/07/AAAA 120.00 BLO "_s + QLatin1String(IbanEstera)}));
     // NumProg goes on from the year's last; the item hangs on the invoice's registration and protocol.
     EXPECT_EQ(
-        db().valore(u"SELECT GruppoScad || MastroScad || ContoScad || ' ' || NumReg || ' ' || "
+        db().valore(u"SELECT GruppoScad || '-' || MastroScad || '-' || ContoScad || ' ' || NumReg || ' ' || "
                     "NumProt || EntrataUscita FROM Scadenze WHERE Anno = %1 AND NumProg = 42"_s.arg(anno))
             .toString(),
-        u"40101001 1 1U"_s);
+        u"40-10-1001 1 1U"_s);
 }
 
 // A row without date: the document date, its month's end, else the supplier's terms (Ri.Ba.

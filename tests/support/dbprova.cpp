@@ -170,15 +170,27 @@ std::unique_ptr<Database> ConDatabase::altraConnessione() {
     return Database::apri(connessione_);
 }
 
+bool contiNumerici() {
+    return qEnvironmentVariable("TESEL_TEST_CONTI")
+               .compare(QStringLiteral("numerici"), Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+schema::DichiarazioneConti dichiarazioneConti() {
+    return contiNumerici() ? schema::DichiarazioneConti::Numeri : schema::DichiarazioneConti::Testo;
+}
+} // namespace
+
 void ConDatabase::creaSchemaAzienda() {
-    if (!copiaDallaCache(false))
-        schema::creaSchema(*db_, schema::tabelleAzienda());
+    // The copies made once are of the text declaration: the numeric one builds its own.
+    if (contiNumerici() || !copiaDallaCache(false))
+        schema::creaSchema(*db_, schema::tabelleAzienda(), dichiarazioneConti());
 }
 
 void ConDatabase::creaAziendaDemo() {
-    if (copiaDallaCache(true))
+    if (!contiNumerici() && copiaDallaCache(true))
         return;
-    schema::creaSchema(*db_, schema::tabelleAzienda());
+    schema::creaSchema(*db_, schema::tabelleAzienda(), dichiarazioneConti());
     schema::popolaDemo(*db_);
 }
 

@@ -4,6 +4,8 @@
 //   TESEL_TEST_DB=odbc: a new PostgreSQL schema in the data source TESEL_TEST_DSN
 //   (with TESEL_TEST_UID / TESEL_TEST_PWD), dropped at the end of the test.
 // With odbc and no DSN the test is reported skipped with the reason.
+// TESEL_TEST_CONTI=numerici creates the company schema with the account columns declared as
+// whole numbers instead of texts.
 
 #include "frame/database.h"
 
@@ -15,6 +17,8 @@ namespace tesel::prova {
 
 // Which engine this run uses ("sqlite" or "odbc").
 bool usaOdbc();
+// Whether the company schema declares the account columns as numbers (TESEL_TEST_CONTI).
+bool contiNumerici();
 
 class ConDatabase : public ::testing::Test {
 protected:

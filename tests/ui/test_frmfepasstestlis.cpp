@@ -6,6 +6,7 @@
 
 #include "frame/database.h"
 #include "review/forms/frmfepasstestlis.h"
+#include "schema/schema.h"
 #include "ui/lista.h"
 
 #include <QCheckBox>
@@ -158,6 +159,26 @@ TEST_F(ListaFatturePassive, filtersAndRangesGiveTheRightRowsAndAReversedRangeIsR
     QTest::keyClicks(form->txt[60], "050324");
     QTest::keyClick(form->txt[60], Qt::Key_Return);
     EXPECT_EQ(mostrate(), "2024/2 2024/1 2024/3");
+}
+
+TEST_F(ListaFatturePassive, findsAndShowsTheSupplierWhenTheAccountColumnsAreNumbers) {
+    // A company whose account columns are whole numbers: 40-01-125 is stored as 40, 1, 125.
+    db().EseguiSql("DROP TABLE FatXmlTest");
+    for (const QString& s : schema::ddl(*schema::trovaTabella(schema::tabelleAzienda(), "FatXmlTest"),
+                                        db().dialetto(), schema::DichiarazioneConti::Numeri))
+        db().EseguiSql(s);
+    db().EseguiSql("INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, GruppoFor, MastroFor, ContoFor) VALUES "
+                   "(2024, 1, 40, 1, 125), (2024, 2, 40, 10, 1001), (2024, 3, Null, Null, Null)");
+    apri();
+    for (const auto& [codice, attese] : {std::pair{"40-01-125", "2024/1"}, std::pair{"4001125", "2024/1"},
+                                         std::pair{"40-10", "2024/2"}, std::pair{"41", ""}}) {
+        SCOPED_TRACE(codice);
+        filtra({{90, codice}});
+        EXPECT_EQ(mostrate(), attese);
+        EXPECT_EQ(testiMostrati(), "");
+    }
+    filtra({{90, "40-1-125"}});
+    EXPECT_EQ(cella(0, "Fornitore"), "40-1-125");
 }
 
 TEST_F(ListaFatturePassive, opensNewestFirstFindsByNameOrDocumentAndTotalsAFileWithoutItsTotal) {

@@ -38,7 +38,7 @@ const QString Tabella = QString(store::FatXmlTest);
 // The value of an account part as a number, or Null when the stored text is not one (empty,
 // blanks, letters): a cast of such a text would stop the whole query on PostgreSQL.
 QString parteNumerica(const QString& campo) {
-    const QString t = "trim(" + campo + ")";
+    const QString t = "trim(" + CodiceConto::colonnaComeTesto(campo) + ")";
     return "CASE WHEN length(" + t + ") BETWEEN 1 AND 18 AND ltrim(" + t + ", '0123456789') = '' THEN CAST(" +
            t + " AS BIGINT) END";
 }
@@ -291,8 +291,10 @@ void frmFEPassTestLis::colonne() {
     // whole code. A computed text has no field to sort on (and its text order would put
     // 40-10-999 after 40-10-1001), so the column is not sortable.
     lista->aggiungiColonna({"Conto fornitore",
-                            "COALESCE(" + t + "GruppoFor, '') || '-' || COALESCE(" + t +
-                                "MastroFor, '') || '-' || COALESCE(" + t + "ContoFor, '')",
+                            "COALESCE(" + CodiceConto::colonnaComeTesto(t + "GruppoFor") +
+                                ", '') || '-' || COALESCE(" + CodiceConto::colonnaComeTesto(t + "MastroFor") +
+                                ", '') || '-' || COALESCE(" + CodiceConto::colonnaComeTesto(t + "ContoFor") +
+                                ", '')",
                             "Fornitore",
                             TipoColonna::Testo,
                             {},
