@@ -84,7 +84,7 @@ std::shared_ptr<IstruzioneOdbc> PreparateOdbc::prendi(const QString& sql, QSqlEr
 
 bool PreparateOdbc::pronta(const QString& sql) const {
     return std::any_of(voci_.begin(), voci_.end(),
-                       [&](const auto& v) { return v->sql == sql && v->eseguita && v.use_count() == 1; });
+                       [&](const auto& v) { return v->sql == sql && v->eseguita; });
 }
 
 void PreparateOdbc::segnaSoloTesto(const QString& sql) {

@@ -47,7 +47,7 @@ public:
 
     // The statement for `sql`, prepared; null with `errore` set when the server refuses it.
     std::shared_ptr<IstruzioneOdbc> prendi(const QString& sql, QSqlError& errore);
-    // True when `sql` is kept, free and has run once (the server has accepted it).
+    // True when `sql` is kept and has run once: the server accepts it (also while it is lent).
     bool pronta(const QString& sql) const;
     // Forgets every statement: the tables they read may have changed.
     void svuota() { voci_.clear(); }
