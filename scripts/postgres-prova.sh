@@ -6,6 +6,9 @@
 # The cluster lives in $TESEL_PG_DIR (default /tmp/tesel-pg), listens on 127.0.0.1:$TESEL_PG_PORT
 # (default 54329), owns a database "tesel_prove" with the login "tesel" / "tesel", and the
 # data source "tesel_prove" is written to $TESEL_PG_DIR/odbc.ini (selected through ODBCINI).
+# The data source names the driver settings the program asks for anyway (no savepoint of the
+# driver around each statement, statements prepared on the server), so other tools on it
+# behave as the program does.
 set -euo pipefail
 
 dir=${TESEL_PG_DIR:-/tmp/tesel-pg}
@@ -53,6 +56,7 @@ Database = tesel_prove
 Username = tesel
 Password = tesel
 SSLmode = disable
+Protocol = 7.4-0
 UseServerSidePrepare = 1
 MaxLongVarcharSize = 1048576
 MaxVarcharSize = 65535

@@ -1,5 +1,6 @@
 #include "frame/database.h"
 
+#include "frame/connessioneodbc.h"
 #include "frame/currency.h"
 #include "frame/sqlitediretto.h"
 
@@ -142,7 +143,8 @@ std::unique_ptr<Database> Database::apri(const QString& testo, const QString& ut
         db->dialetto_ = Dialetto::SQLite;
     } else {
         q = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), db->nome_);
-        q.setDatabaseName(testoPerDriverOdbc(testoConnessioneOdbc(testo, utente, password)));
+        q.setDatabaseName(
+            conImpostazioniDriverOdbc(testoPerDriverOdbc(testoConnessioneOdbc(testo, utente, password))));
         db->dialetto_ = Dialetto::PostgreSQL;
     }
     if (!q.open()) {
@@ -162,15 +164,15 @@ std::unique_ptr<Database> Database::apri(const QString& testo, const QString& ut
         // WAL lets readers and one writer share the file across processes.
         db->valore(QStringLiteral("PRAGMA journal_mode=WAL"));
         db->EseguiSql(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    } else {
+        db->preparate_ = std::make_unique<PreparateOdbc>(db->nome_);
+        // Once for the connection rather than with each transaction, where it would cost a
+        // round trip: whatever the server's default, a transaction reads what others committed.
+        db->EseguiSql(
+            QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL READ COMMITTED"));
     }
     return db;
 }
-
-// Statements prepared for EseguiConValori, the most recently used first.
-struct Database::Preparate {
-    static constexpr size_t Massimo = 32;
-    std::vector<std::pair<QString, std::unique_ptr<QSqlQuery>>> voci;
-};
 
 Database::~Database() {
     // Statements before the connection they belong to.
@@ -194,35 +196,54 @@ QSqlDatabase Database::qt() const {
 int Database::EseguiSql(const QString& sql) {
     if (diretta_)
         return diretta_->esegui(sql);
+    static const QRegularExpression ddl(QStringLiteral("^\\s*(create|alter|drop)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    // A kept plan whose table changes shape would fail ("cached plan must not change result
+    // type"), and would abort the transaction it runs in.
+    if (preparate_ && ddl.match(sql).hasMatch())
+        preparate_->svuota();
     QSqlQuery q(qt());
     if (!q.exec(sql))
         solleva(q.lastError(), sql);
     return q.numRowsAffected();
 }
 
+std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, const QVariantList& valori) {
+    if (preparate_->soloTesto(sql))
+        return nullptr;
+    // The first run of a text may be refused (a value the server cannot type): inside a
+    // transaction it runs under a savepoint, so the refusal does not abort the transaction.
+    const bool prova = livello_ > 0 && !preparate_->pronta(sql);
+    if (prova)
+        EseguiSql(QStringLiteral("SAVEPOINT tesel_prova"));
+    const auto fallita = [&](const QSqlError& e) -> std::shared_ptr<IstruzioneOdbc> {
+        if (prova)
+            EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_prova;RELEASE SAVEPOINT tesel_prova"));
+        if (!erroreTipoValore(e))
+            solleva(e, sql);
+        preparate_->segnaSoloTesto(sql);
+        return nullptr;
+    };
+    QSqlError errore;
+    std::shared_ptr<IstruzioneOdbc> i = preparate_->prendi(sql, errore);
+    if (!i)
+        return fallita(errore);
+    for (qsizetype k = 0; k < valori.size(); ++k)
+        i->q.bindValue(static_cast<int>(k), ParametroSql(valori[k], dialetto_));
+    if (!i->q.exec())
+        return fallita(i->q.lastError());
+    if (prova)
+        EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_prova"));
+    i->eseguita = true;
+    return i;
+}
+
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
     if (diretta_)
         return diretta_->eseguiValori(sql, valori);
-    if (!preparate_)
-        preparate_ = std::make_unique<Preparate>();
-    auto& voci = preparate_->voci;
-    auto it = std::find_if(voci.begin(), voci.end(), [&](const auto& v) { return v.first == sql; });
-    if (it == voci.end()) {
-        auto q = std::make_unique<QSqlQuery>(qt());
-        if (!q->prepare(sql))
-            solleva(q->lastError(), sql);
-        if (voci.size() >= Preparate::Massimo)
-            voci.pop_back();
-        voci.emplace(voci.begin(), sql, std::move(q));
-    } else if (it != voci.begin()) {
-        std::rotate(voci.begin(), it, it + 1);
-    }
-    QSqlQuery& q = *voci.front().second;
-    for (qsizetype i = 0; i < valori.size(); ++i)
-        q.bindValue(static_cast<int>(i), ParametroSql(valori[i], dialetto_));
-    if (!q.exec())
-        solleva(q.lastError(), sql);
-    return q.numRowsAffected();
+    if (const auto i = eseguiPreparata(sql, valori))
+        return i->q.numRowsAffected();
+    return EseguiSql(valoriNelTesto(sql, valori));
 }
 
 QVariant Database::valore(const QString& sql) {
@@ -252,11 +273,17 @@ void Database::IniziaTrans() {
             QSqlDatabase q = qt();
             if (!q.transaction())
                 solleva(q.lastError(), QStringLiteral("BEGIN"));
-            if (sqlServer())
+            // PostgreSQL's isolation is set once for the connection.
+            if (sqlServer() && dialetto_ != Dialetto::PostgreSQL)
                 EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
         }
+        rilascioSospeso_ = false;
     } else {
-        EseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
+        QString sql = QStringLiteral("SAVEPOINT tesel_%1").arg(livello_);
+        if (rilascioSospeso_)
+            sql.prepend(QStringLiteral("RELEASE SAVEPOINT tesel_%1;").arg(livello_));
+        rilascioSospeso_ = false;
+        EseguiSql(sql);
     }
     ++livello_;
 }
@@ -265,10 +292,15 @@ void Database::ConfermaTrans() {
     if (livello_ <= 0)
         throw ErroreDb(ErrDatabase, QStringLiteral("Nessuna transazione aperta da confermare"));
     if (livello_ > 1) {
-        EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
         --livello_;
+        // Releasing an outer savepoint releases the inner one still open on the server.
+        if (sqlServer())
+            rilascioSospeso_ = true;
+        else
+            EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_));
         return;
     }
+    rilascioSospeso_ = false;
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("COMMIT"));
     } else {
@@ -284,12 +316,17 @@ void Database::AnnullaTrans() {
     if (livello_ <= 0)
         return;
     if (livello_ > 1) {
-        EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_%1").arg(livello_ - 1));
-        EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1));
         --livello_;
+        // Rolling back to it also undoes any savepoint opened inside and not yet released.
+        EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_%1").arg(livello_));
+        if (sqlServer())
+            rilascioSospeso_ = true;
+        else
+            EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_));
         return;
     }
     livello_ = 0;
+    rilascioSospeso_ = false;
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("ROLLBACK"));
     } else {
@@ -375,6 +412,8 @@ Recordset Database::ApriRs(const QString& sql, const QVariantList& valori) {
             legati << ParametroSql(v, dialetto_);
         return Recordset(std::make_unique<Recordset::Dati>(this, sql, &legati));
     }
+    if (auto i = eseguiPreparata(sql, valori))
+        return Recordset(std::make_unique<Recordset::Dati>(this, std::move(i)));
     return ApriRs(valoriNelTesto(sql, valori));
 }
 
@@ -444,20 +483,40 @@ struct Recordset::Dati {
                 diretta.rilascia();
             }
         } else {
-            q.emplace(database->qt());
-            q->setForwardOnly(true);
-            q->setNumericalPrecisionPolicy(QSql::HighPrecision);
-            if (!q->exec(sql))
-                solleva(q->lastError(), sql);
-            const QSqlRecord r = q->record();
-            QStringList nomi;
-            for (int i = 0; i < r.count(); ++i)
-                nomi << r.fieldName(i);
-            descrizione = DescrizioneColonne::da(nomi);
-            haProssima = carica(prossima);
+            odbc = std::make_shared<IstruzioneOdbc>(sql, database->qt());
+            if (!odbc->q.exec(sql))
+                solleva(odbc->q.lastError(), sql);
+            apriOdbc();
         }
         leggiRiga();
         vuoto = eof;
+    }
+
+    // A statement kept prepared on an ODBC connection, just run with its values.
+    Dati(Database* database, std::shared_ptr<IstruzioneOdbc> istruzione)
+        : db(database), sql(istruzione->sql), odbc(std::move(istruzione)) {
+        apriOdbc();
+        leggiRiga();
+        vuoto = eof;
+    }
+
+    ~Dati() {
+        // A kept statement goes back with no result pending.
+        if (odbc && odbc->q.isActive())
+            odbc->q.finish();
+    }
+
+    void apriOdbc() {
+        // The columns of a kept statement are described once.
+        if (!odbc->descrizione) {
+            const QSqlRecord r = odbc->q.record();
+            QStringList nomi;
+            for (int i = 0; i < r.count(); ++i)
+                nomi << r.fieldName(i);
+            odbc->descrizione = DescrizioneColonne::da(nomi);
+        }
+        descrizione = odbc->descrizione;
+        haProssima = carica(prossima);
     }
 
     const QStringList& nomi() const { return descrizione->nomi; }
@@ -483,16 +542,19 @@ struct Recordset::Dati {
             leggiDiretta(destinazione);
             return true;
         }
-        if (!q || !q->isActive())
+        if (!odbc || !odbc->q.isActive())
             return false;
-        if (!q->next()) {
-            q->finish();
+        QSqlQuery& q = odbc->q;
+        if (!q.next()) {
+            q.finish();
+            // Lent from the connection's statements: free for the next use.
+            odbc.reset();
             return false;
         }
         destinazione.clear();
         destinazione.reserve(nomi().size());
         for (int i = 0; i < nomi().size(); ++i)
-            destinazione << (q->isNull(i) ? QVariant() : q->value(i));
+            destinazione << (q.isNull(i) ? QVariant() : q.value(i));
         return true;
     }
 
@@ -543,7 +605,7 @@ struct Recordset::Dati {
     Database* db;
     QString sql;
     ConnessioneSqlite::Istruzione diretta; // a database file
-    std::optional<QSqlQuery> q;            // a server through ODBC
+    std::shared_ptr<IstruzioneOdbc> odbc;  // a server through ODBC
     std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;

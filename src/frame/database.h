@@ -50,6 +50,8 @@ QString testoConnessioneOdbc(const QString& testo, const QString& utente, const 
 
 class Recordset;
 class ConnessioneSqlite;
+class PreparateOdbc;
+struct IstruzioneOdbc;
 
 class Database {
 public:
@@ -85,9 +87,9 @@ public:
 
     // ApriRs: opens a recordset on an SQL text.
     Recordset ApriRs(const QString& sql);
-    // A recordset on a text with "?" for each of `valori` (no other "?" outside quotes): on a
-    // database file they are bound and the statement is kept for the connection; a server
-    // gets them written into the text, which costs it no extra round trip to prepare.
+    // A recordset on a text with "?" for each of `valori` (no other "?" outside quotes): they
+    // are bound and the statement is kept prepared for the connection (on a server, where it
+    // cannot type a value from its place, as in "? IS NULL", they are written into the text).
     Recordset ApriRs(const QString& sql, const QVariantList& valori);
     // A select that also locks its rows until the transaction ends, skipping (not waiting for)
     // rows another connection holds. SQLite locks the whole file at the first write instead,
@@ -118,14 +120,20 @@ public:
 private:
     Database() = default;
     void ripristinaIsolamento();
+    // ODBC: runs the kept statement for `sql` with `valori` bound; null when the server cannot
+    // type them and the text must carry them instead.
+    std::shared_ptr<IstruzioneOdbc> eseguiPreparata(const QString& sql, const QVariantList& valori);
     QString nome_;
     Dialetto dialetto_ = Dialetto::SQLite;
     TipoConnessione tipo_ = TipoConnessione::FileDatabase;
     int livello_ = 0;
     std::vector<std::pair<QString, QStringList>> chiavi_;
     std::optional<bool> contiNumerici_;
-    struct Preparate;
-    std::unique_ptr<Preparate> preparate_;
+    std::unique_ptr<PreparateOdbc> preparate_;
+    // ODBC: the savepoint of this level was released by the program but is still open on the
+    // server. Its release waits for the next savepoint, or goes with the commit, saving a round
+    // trip; the changes made under it count as the outer level's all the same.
+    bool rilascioSospeso_ = false;
     // A database file: statements go to SQLite directly on the connection Qt opened.
     std::unique_ptr<ConnessioneSqlite> diretta_;
     friend class Recordset;

@@ -1,3 +1,4 @@
+#include "frame/connessioneodbc.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "frame/database.h"
@@ -308,25 +309,54 @@ TEST_F(DatabaseTest, shouldInsertManyRowsPerStatementInOrderAndNothingOfAFailedG
 }
 
 // A statement kept for the connection must serve a second recordset on the same text while
-// the first is still open, and show columns added to the table since it was prepared.
+// the first is still open, and show columns added to the table since it was prepared; with
+// its values in the text or bound.
 TEST_F(DatabaseTest, shouldReadTheSameTextTwiceAtOnceAndSeeColumnsAddedLater) {
     db().EseguiSql(u"INSERT INTO ProvaValori (Id, Testo) VALUES (1, 'a'), (2, 'b'), (3, 'c')"_s);
-    const QString sql = u"SELECT * FROM ProvaValori ORDER BY Id"_s;
-    QStringList coppie;
-    for (int volta = 0; volta < 3; ++volta) { // the text is kept from its second run on
-        coppie.clear();
-        for (Recordset esterno = db().ApriRs(sql); !esterno.RsEof(); esterno.RsMoveNext())
-            for (Recordset interno = db().ApriRs(sql); !interno.RsEof(); interno.RsMoveNext())
-                coppie << esterno.leggiTesto(u"Testo"_s) + interno.leggiTesto(u"Testo"_s);
+    const auto apri = [&](bool legati) {
+        return legati ? db().ApriRs(u"SELECT * FROM ProvaValori WHERE Id >= ? ORDER BY Id"_s, {1})
+                      : db().ApriRs(u"SELECT * FROM ProvaValori ORDER BY Id"_s);
+    };
+    for (const bool legati : {false, true}) {
+        SCOPED_TRACE(legati ? "valori legati" : "valori nel testo");
+        QStringList coppie;
+        for (int volta = 0; volta < 3; ++volta) { // the text is kept from its second run on
+            coppie.clear();
+            for (Recordset esterno = apri(legati); !esterno.RsEof(); esterno.RsMoveNext())
+                for (Recordset interno = apri(legati); !interno.RsEof(); interno.RsMoveNext())
+                    coppie << esterno.leggiTesto(u"Testo"_s) + interno.leggiTesto(u"Testo"_s);
+        }
+        EXPECT_EQ(coppie, (QStringList{u"aa"_s, u"ab"_s, u"ac"_s, u"ba"_s, u"bb"_s, u"bc"_s, u"ca"_s, u"cb"_s,
+                                       u"cc"_s}));
+        // A recordset left before its end gives its statement back ready for the next run.
+        for (int volta = 0; volta < 2; ++volta)
+            EXPECT_EQ(apri(legati).leggiTesto(u"Testo"_s), u"a"_s);
+        const QString colonna = u"Aggiunta%1"_s.arg(legati);
+        db().EseguiSql(u"ALTER TABLE ProvaValori ADD COLUMN %1 INTEGER"_s.arg(colonna));
+        db().EseguiSql(u"UPDATE ProvaValori SET %1 = Id * 10"_s.arg(colonna));
+        Recordset rs = apri(legati);
+        ASSERT_TRUE(rs.haCampo(colonna.toLower()));
+        EXPECT_EQ(rs.leggiIntero(colonna), 10);
+        EXPECT_EQ(rs.campi().size(), legati ? 9 : 8);
     }
-    EXPECT_EQ(coppie,
-              (QStringList{u"aa"_s, u"ab"_s, u"ac"_s, u"ba"_s, u"bb"_s, u"bc"_s, u"ca"_s, u"cb"_s, u"cc"_s}));
-    db().EseguiSql(u"ALTER TABLE ProvaValori ADD COLUMN Aggiunta INTEGER"_s);
-    db().EseguiSql(u"UPDATE ProvaValori SET Aggiunta = Id * 10"_s);
-    Recordset rs = db().ApriRs(sql);
-    ASSERT_TRUE(rs.haCampo(u"aggiunta"_s));
-    EXPECT_EQ(rs.leggiIntero(u"Aggiunta"_s), 10);
-    EXPECT_EQ(rs.campi().size(), 8);
+}
+
+// A value the server cannot type from its place ("? IS NULL") still selects, and inside a
+// transaction leaves it able to write and commit.
+TEST_F(DatabaseTest, shouldSelectWithValuesOfNoEvidentTypeInsideATransaction) {
+    inserisci(1, u"uno"_s);
+    Transazione t(db());
+    for (int volta = 0; volta < 2; ++volta) {
+        Recordset rs =
+            db().ApriRs(u"SELECT Testo FROM ProvaValori WHERE ? IS NULL OR Id = ?"_s, {QVariant(), 7});
+        EXPECT_EQ(rs.leggiTesto(u"Testo"_s), u"uno"_s);
+        EXPECT_EQ(db().ApriRs(u"SELECT Testo FROM ProvaValori WHERE ? IS NULL OR Id = ?"_s, {u"x"_s, 1})
+                      .leggiTesto(u"Testo"_s),
+                  u"uno"_s);
+    }
+    inserisci(2, u"due"_s);
+    t.conferma();
+    EXPECT_EQ(leggi(2, u"Testo"_s).toString(), u"due"_s);
 }
 
 TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
@@ -346,6 +376,32 @@ TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
     }
     EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 2);
     EXPECT_FALSE(leggi(3, u"Testo"_s).isNull());
+    {
+        // A failed statement inside an inner unit: the outer one goes on and keeps all but it.
+        Transazione esterna(db());
+        for (int k = 0; k < 3; ++k) {
+            try {
+                Transazione interna(db());
+                {
+                    Transazione piuInterna(db());
+                    inserisci(30 + k, u"annullata con la sua esterna se questa fallisce"_s);
+                    piuInterna.conferma();
+                }
+                db().EseguiConValori(u"INSERT INTO ProvaValori (Id, Testo) VALUES (?, ?)"_s,
+                                     {20 + k % 2, u"giro %1"_s.arg(k)}); // the third repeats 20
+                interna.conferma();
+            } catch (const ErroreDb& e) {
+                EXPECT_TRUE(e.chiaveDuplicata()) << e.what();
+                EXPECT_EQ(k, 2);
+            }
+            EXPECT_EQ(db().livelloTrans(), 1);
+        }
+        inserisci(40, u"dopo l'errore"_s);
+        esterna.conferma();
+    }
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori WHERE Id >= 20"_s).toInt(), 5);
+    EXPECT_EQ(leggi(20, u"Testo"_s).toString(), u"giro 0"_s);
+    EXPECT_FALSE(db().valore(u"SELECT Id FROM ProvaValori WHERE Id = 32"_s).isValid());
     try {
         Transazione t(db());
         inserisci(10, u"persa"_s);
@@ -407,6 +463,12 @@ TEST(Connessione, shouldTellOdbcFromDatabaseFiles) {
               u"ODBC;DSN=Azienda01;UID=mario;PWD=pw"_s);
     EXPECT_EQ(testoConnessioneOdbc(u"/etc/x.DSN"_s, {}, {}), u"ODBC;FIleDSN=/etc/x.DSN;"_s);
     EXPECT_EQ(testoConnessioneOdbc(u"ODBC;DSN=a;UID=b"_s, u"c"_s, {}), u"ODBC;DSN=a;UID=b"_s);
+    // The driver settings the program relies on replace those of the text, whatever their case;
+    // a value in braces keeps its ";".
+    EXPECT_EQ(conImpostazioniDriverOdbc(u"a;UID=b;protocol=7.4-1;ConnSettings={SET x=1;SET y=2};"_s),
+              u"a;UID=b;ConnSettings={SET x=1;SET y=2};Protocol=7.4-0;UseServerSidePrepare=1"_s);
+    EXPECT_EQ(conImpostazioniDriverOdbc(u"DRIVER=p;USESERVERSIDEPREPARE=0"_s),
+              u"DRIVER=p;Protocol=7.4-0;UseServerSidePrepare=1"_s);
 }
 
 // Written under the Italian locale: literals never take a decimal comma.

@@ -1,0 +1,104 @@
+#include "frame/connessioneodbc.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace tesel {
+
+namespace {
+
+struct Impostazione {
+    const char* chiave;
+    const char* valore;
+};
+constexpr Impostazione ImpostazioniDriver[] = {{"Protocol", "7.4-0"}, {"UseServerSidePrepare", "1"}};
+
+// The "key=value" parts of a connect text; a value in braces may hold ";".
+QStringList parti(const QString& testo) {
+    QStringList out;
+    QString corrente;
+    bool traGraffe = false;
+    for (const QChar c : testo) {
+        if (c == u'{')
+            traGraffe = true;
+        else if (c == u'}')
+            traGraffe = false;
+        if (c == u';' && !traGraffe) {
+            if (!corrente.trimmed().isEmpty())
+                out << corrente;
+            corrente.clear();
+        } else {
+            corrente += c;
+        }
+    }
+    if (!corrente.trimmed().isEmpty())
+        out << corrente;
+    return out;
+}
+
+} // namespace
+
+QString conImpostazioniDriverOdbc(const QString& testo) {
+    QStringList tenute;
+    for (const QString& p : parti(testo)) {
+        const QString chiave = p.section(u'=', 0, 0).trimmed();
+        const bool nostra = std::any_of(
+            std::begin(ImpostazioniDriver), std::end(ImpostazioniDriver), [&](const Impostazione& i) {
+                return chiave.compare(QLatin1String(i.chiave), Qt::CaseInsensitive) == 0;
+            });
+        if (!nostra)
+            tenute << p;
+    }
+    for (const Impostazione& i : ImpostazioniDriver)
+        tenute << QLatin1String(i.chiave) + u'=' + QLatin1String(i.valore);
+    return tenute.join(u';');
+}
+
+IstruzioneOdbc::IstruzioneOdbc(const QString& testo, const QSqlDatabase& db) : sql(testo), q(db) {
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+}
+
+PreparateOdbc::~PreparateOdbc() = default;
+
+std::shared_ptr<IstruzioneOdbc> PreparateOdbc::prendi(const QString& sql, QSqlError& errore) {
+    auto it = std::find_if(voci_.begin(), voci_.end(), [&](const auto& v) { return v->sql == sql; });
+    if (it != voci_.end()) {
+        std::rotate(voci_.begin(), it, it + 1);
+        // Lent to a recordset still reading: this use gets a statement of its own.
+        if (voci_.front().use_count() == 1)
+            return voci_.front();
+    }
+    auto v = std::make_shared<IstruzioneOdbc>(sql, QSqlDatabase::database(nome_, false));
+    if (!v->q.prepare(sql)) {
+        errore = v->q.lastError();
+        return nullptr;
+    }
+    if (it == voci_.end()) {
+        if (voci_.size() >= Massimo)
+            voci_.pop_back();
+        voci_.insert(voci_.begin(), v);
+    }
+    return v;
+}
+
+bool PreparateOdbc::pronta(const QString& sql) const {
+    return std::any_of(voci_.begin(), voci_.end(),
+                       [&](const auto& v) { return v->sql == sql && v->eseguita; });
+}
+
+void PreparateOdbc::segnaSoloTesto(const QString& sql) {
+    std::erase_if(voci_, [&](const auto& v) { return v->sql == sql; });
+    // Few texts ever need it; the bound keeps a program that builds texts from data small.
+    if (soloTesto_.size() < 256)
+        soloTesto_.insert(sql);
+}
+
+bool erroreTipoValore(const QSqlError& e) {
+    const QString t = e.nativeErrorCode() + u' ' + e.databaseText() + u' ' + e.driverText();
+    // 42P18: a value of undetermined type; 42725: a function ambiguous on untyped values.
+    return t.contains(QLatin1String("42P18")) || t.contains(QLatin1String("42725")) ||
+           t.contains(QLatin1String("could not determine data type of parameter"));
+}
+
+} // namespace tesel

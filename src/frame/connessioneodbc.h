@@ -1,0 +1,72 @@
+#pragma once
+// What the program adds to a connection through Qt's ODBC driver: the driver settings it relies
+// on, and the statements it keeps prepared on the server.
+
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace tesel {
+
+struct DescrizioneColonne;
+
+// A statement prepared on an ODBC connection.
+struct IstruzioneOdbc {
+    QString sql;
+    QSqlQuery q;
+    // The columns of its result, described at its first execution.
+    std::shared_ptr<const DescrizioneColonne> descrizione;
+    bool eseguita = false;
+    IstruzioneOdbc(const QString& testo, const QSqlDatabase& db);
+};
+
+// The connect text (without "ODBC;") with the driver settings the program relies on, replacing
+// any the text or its data source gives them:
+//  - an error rolls back nothing by itself ("Protocol=7.4-0"): the program puts a savepoint
+//    wherever it goes on after a failure, and the driver's own savepoint around every statement
+//    would cost a round trip to the server for each;
+//  - statements prepared by the program are prepared on the server ("UseServerSidePrepare=1"),
+//    so the server plans them once per connection.
+QString conImpostazioniDriverOdbc(const QString& testo);
+
+// A bounded cache of prepared statements for one ODBC connection, keyed by the SQL text, the
+// most recently used first. A statement is lent to one user at a time: while a recordset reads
+// from it, the same text asked again gets a statement prepared for that use only.
+class PreparateOdbc {
+public:
+    static constexpr size_t Massimo = 64;
+
+    explicit PreparateOdbc(QString nomeConnessione) : nome_(std::move(nomeConnessione)) {}
+    ~PreparateOdbc();
+    PreparateOdbc(const PreparateOdbc&) = delete;
+    PreparateOdbc& operator=(const PreparateOdbc&) = delete;
+
+    // The statement for `sql`, prepared; null with `errore` set when the server refuses it.
+    std::shared_ptr<IstruzioneOdbc> prendi(const QString& sql, QSqlError& errore);
+    // True when `sql` is kept and has run once: the server accepts it (also while it is lent).
+    bool pronta(const QString& sql) const;
+    // Forgets every statement: the tables they read may have changed.
+    void svuota() { voci_.clear(); }
+
+    // Texts whose values the server cannot type on its own ("? IS NULL"): they are written into
+    // the text instead of being bound.
+    bool soloTesto(const QString& sql) const { return soloTesto_.contains(sql); }
+    void segnaSoloTesto(const QString& sql);
+
+    size_t quante() const { return voci_.size(); }
+
+private:
+    QString nome_;
+    std::vector<std::shared_ptr<IstruzioneOdbc>> voci_;
+    QSet<QString> soloTesto_;
+};
+
+// The server cannot type a bound value from its place ("? IS NULL"), where a value written in
+// the text would do.
+bool erroreTipoValore(const QSqlError& e);
+
+} // namespace tesel
