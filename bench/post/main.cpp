@@ -13,6 +13,7 @@
 //   that is dropped at the end, instead of an SQLite file.
 //   --processi posts with P processes at once, each on its own share of the invoices.
 
+#include "contaistruzioni.h"
 #include "fatturatipica.h"
 #include "frame/database.h"
 #include "frame/interazione.h"
@@ -50,51 +51,6 @@ double secondiCpu() {
     getrusage(RUSAGE_SELF, &r);
     return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
            static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
-
-// Statements SQLite runs while posting, counted by the library's own trace: the figure that
-// does not depend on the load of the machine. With `perTesto` each distinct text is counted
-// apart (numbers and quoted values folded), to see which statements an invoice repeats.
-struct ContaIstruzioni {
-    long long totale = 0;
-    bool perTesto = false;
-    std::map<std::string, long long> testi;
-};
-
-int tracciaIstruzione(unsigned, void* contesto, void* istruzione, void*) {
-    auto* c = static_cast<ContaIstruzioni*>(contesto);
-    ++c->totale;
-    if (c->perTesto) {
-        std::string t = sqlite3_sql(static_cast<sqlite3_stmt*>(istruzione));
-        std::string piegato;
-        bool inTesto = false;
-        for (char ch : t) {
-            const char prima = piegato.empty() ? ' ' : piegato.back();
-            if (ch == '\'') {
-                if (!inTesto)
-                    piegato += "'?'";
-                inTesto = !inTesto;
-            } else if (inTesto) {
-                continue;
-            } else if (ch >= '0' && ch <= '9' &&
-                       (prima == '#' || !(std::isalnum(static_cast<unsigned char>(prima)) || prima == '_'))) {
-                if (prima != '#')
-                    piegato += '#';
-            } else {
-                piegato += ch;
-            }
-        }
-        ++c->testi[piegato];
-    }
-    return 0;
-}
-
-// The SQLite connection under Qt's driver; nothing for another engine.
-sqlite3* connessioneSqlite(Database& db) {
-    const QVariant h = db.qt().driver()->handle();
-    if (db.tipo() != TipoConnessione::FileDatabase || qstrcmp(h.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(h.data());
 }
 
 qint64 conta(Database& db, const QString& sql) {
@@ -221,7 +177,7 @@ int main(int argc, char** argv) {
     int n = 5000;
     QString cartella, odbc;
     int processi = 1;
-    ContaIstruzioni istruzioni;
+    bench::ContaIstruzioni istruzioni;
     const QStringList a = app.arguments();
     if (a.size() == 5 && a[1] == QStringLiteral("--parte"))
         return contabilizzaParte(a[2], a[3].toLongLong(), a[4].toLongLong());
@@ -364,9 +320,9 @@ int main(int argc, char** argv) {
         return true;
     };
     const long memoriaIniziale = bench::piccoMemoriaKb();
-    sqlite3* sqlite = connessioneSqlite(*db);
+    sqlite3* sqlite = bench::connessioneSqlite(*db);
     if (sqlite)
-        sqlite3_trace_v2(sqlite, SQLITE_TRACE_STMT, tracciaIstruzione, &istruzioni);
+        sqlite3_trace_v2(sqlite, SQLITE_TRACE_STMT, bench::tracciaIstruzione, &istruzioni);
     cpuIniziale = secondiCpu();
     tempo.start();
     const posting::EsitoLotto esito =
@@ -411,13 +367,7 @@ int main(int argc, char** argv) {
     if (sqlite)
         std::printf("%.1f istruzioni SQL per fattura (%lld in tutto)\n",
                     static_cast<double>(istruzioni.totale) / n, istruzioni.totale);
-    if (istruzioni.perTesto) {
-        std::vector<std::pair<long long, std::string>> ordinate;
-        for (const auto& [t, k] : istruzioni.testi)
-            ordinate.emplace_back(k, t);
-        std::sort(ordinate.rbegin(), ordinate.rend());
-        for (const auto& [k, t] : ordinate)
-            std::printf("%8.2f  %s\n", static_cast<double>(k) / n, t.c_str());
-    }
+    if (istruzioni.perTesto)
+        istruzioni.stampa(n);
     return 0;
 }

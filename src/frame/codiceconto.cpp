@@ -1,6 +1,7 @@
 #include "frame/codiceconto.h"
 
 #include "frame/database.h"
+#include "frame/sqlvalore.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -67,19 +68,12 @@ QVariant CodiceConto::valoreParte(const QString& parte, bool numerico) {
 QString CodiceConto::parteLetta(const QVariant& valore) {
     if (!valore.isValid() || valore.isNull())
         return {};
-    switch (valore.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    const int tipo = valore.metaType().id();
+    if (tipoIntero(tipo))
         return valore.toLongLong() == 0 ? QString() : QString::number(valore.toLongLong());
-    case QMetaType::Double: // a NUMERIC column may come back as a double or a decimal text
+    if (tipo == QMetaType::Double) // a NUMERIC column may come back as a double or a decimal text
         return valore.toDouble() == 0 ? QString() : QString::number(valore.toLongLong());
-    default:
-        return valore.toString().trimmed();
-    }
+    return valore.toString().trimmed();
 }
 
 QString CodiceConto::colonnaComeTesto(const QString& colonna) {
