@@ -32,7 +32,8 @@
 
 using namespace tesel;
 
-int main(int argc, char** argv) {
+namespace {
+int esegui(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int n = 20000, primo = 1;
     QString cartella, testoDb, schemaPg;
@@ -132,4 +133,15 @@ int main(int argc, char** argv) {
     if (istruzioni.perTesto)
         istruzioni.stampa(n);
     return ok == n ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    // A database that does not open, or a statement the engine refuses, ends the run with its message.
+    try {
+        return esegui(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }

@@ -172,7 +172,8 @@ struct SchemaOdbc {
 
 } // namespace
 
-int main(int argc, char** argv) {
+namespace {
+int esegui(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int n = 5000;
     QString cartella, odbc;
@@ -370,4 +371,15 @@ int main(int argc, char** argv) {
     if (istruzioni.perTesto)
         istruzioni.stampa(n);
     return 0;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    // A database that does not open, or a statement the engine refuses, ends the run with its message.
+    try {
+        return esegui(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }
