@@ -554,6 +554,7 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         // A savepoint: a refused insert must not spoil the file's transaction. SQLite undoes
         // only the refused statement by itself, and the savepoint would cost two statements.
         const bool salvataggio = db_.dialetto() != Dialetto::SQLite;
+        bool inserita = false;
         if (salvataggio)
             db_.IniziaTrans();
         try {
@@ -573,15 +574,18 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             rs.RsUpdate();
             if (salvataggio)
                 db_.ConfermaTrans();
-            // The file and its Hub identifier are new (or replace their own invoice): is the
-            // document itself new?
-            return documentoNuovo(id, errori);
+            inserita = true;
         } catch (const ErroreDb& ex) {
             if (salvataggio)
                 db_.AnnullaTrans();
             if (!ex.chiaveDuplicata())
                 throw;
         }
+        // The file and its Hub identifier are new (or replace their own invoice): is the
+        // document itself new? Outside the savepoint's guard, which is released by now: a
+        // failure here belongs to the file's transaction.
+        if (inserita)
+            return documentoNuovo(id, errori);
         if (!primoDoppione) {
             // Others have committed numbers meanwhile: go past the last of them.
             numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
