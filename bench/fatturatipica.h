@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <exception>
 #include <sys/resource.h>
 
 namespace tesel::bench {
@@ -127,6 +128,17 @@ inline long piccoMemoriaKb() {
     rusage r{};
     getrusage(RUSAGE_SELF, &r);
     return r.ru_maxrss;
+}
+
+// Runs a benchmark's body; a database that does not open, or a statement the engine refuses,
+// ends the run with its message and exit status 1 instead of an abort.
+inline int eseguiConMessaggio(int (*corpo)(int, char**), int argc, char** argv) {
+    try {
+        return corpo(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }
 
 } // namespace tesel::bench

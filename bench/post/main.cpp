@@ -375,11 +375,5 @@ int esegui(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A database that does not open, or a statement the engine refuses, ends the run with its message.
-    try {
-        return esegui(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
+    return bench::eseguiConMessaggio(esegui, argc, argv);
 }
