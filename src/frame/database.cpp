@@ -240,7 +240,7 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
     if (diretta_)
-        return diretta_->eseguiValori(sql, valori);
+        return diretta_->esegui(sql, valori);
     if (const auto i = eseguiPreparata(sql, valori))
         return i->q.numRowsAffected();
     return EseguiSql(valoriNelTesto(sql, valori));
@@ -405,13 +405,8 @@ Recordset Database::ApriRs(const QString& sql) {
 }
 
 Recordset Database::ApriRs(const QString& sql, const QVariantList& valori) {
-    if (diretta_) {
-        QVariantList legati;
-        legati.reserve(valori.size());
-        for (const QVariant& v : valori)
-            legati << ParametroSql(v, dialetto_);
-        return Recordset(std::make_unique<Recordset::Dati>(this, sql, &legati));
-    }
+    if (diretta_)
+        return Recordset(std::make_unique<Recordset::Dati>(this, sql, &valori));
     if (auto i = eseguiPreparata(sql, valori))
         return Recordset(std::make_unique<Recordset::Dati>(this, std::move(i)));
     return ApriRs(valoriNelTesto(sql, valori));
@@ -464,14 +459,14 @@ Recordset Database::ApriRsBloccando(const QString& sql) {
 struct Recordset::Dati {
     enum class Stato { Lettura, Aggiunta, Modifica };
 
-    // `valori`, already converted by ParametroSql, are bound to the "?" of a database file's
-    // statement.
+    // `valori` are bound to the "?" of a database file's statement as the direct path binds
+    // every value (ConnessioneSqlite::Istruzione::legaValori).
     Dati(Database* database, const QString& testo, const QVariantList* valori) : db(database), sql(testo) {
         if (ConnessioneSqlite* c = database->diretta_.get()) {
             diretta = c->prepara(sql, valori != nullptr);
             if (!diretta)
                 throw ErroreDb(ErrDatabase, QStringLiteral("Nessuna istruzione da eseguire"), sql);
-            diretta.lega(valori ? *valori : QVariantList());
+            diretta.legaValori(valori ? *valori : QVariantList());
             // The first step may prepare the text again (the schema changed): the columns
             // are described after it.
             const bool riga = diretta.passo();

@@ -200,16 +200,6 @@ int ConnessioneSqlite::esegui(const QString& sql, const QVariantList& valori) {
     Istruzione i = prepara(sql, !valori.isEmpty());
     if (!i)
         return 0;
-    i.lega(valori);
-    while (i.passo()) {
-    }
-    return sqlite3_changes(db_);
-}
-
-int ConnessioneSqlite::eseguiValori(const QString& sql, const QVariantList& valori) {
-    Istruzione i = prepara(sql, !valori.isEmpty());
-    if (!i)
-        return 0;
     i.legaValori(valori);
     while (i.passo()) {
     }
@@ -275,15 +265,6 @@ void ConnessioneSqlite::Istruzione::rilascia() {
     voce_->testi.clear();
     voce_->inUso = false;
     voce_.reset();
-}
-
-void ConnessioneSqlite::Istruzione::lega(const QVariantList& valori) {
-    sqlite3_stmt* s = voce_->stmt;
-    if (valori.size() != sqlite3_bind_parameter_count(s))
-        throw ErroreDb(ErrDatabase, QStringLiteral("Parameter count mismatch"), voce_->sql);
-    for (int i = 0; i < valori.size(); ++i)
-        if (legaUno(s, i + 1, valori[i]) != SQLITE_OK)
-            throw erroreSqlite(voce_->db, voce_->sql);
 }
 
 void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {

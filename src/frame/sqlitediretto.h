@@ -49,9 +49,7 @@ public:
         Istruzione(Istruzione&&) noexcept;
         Istruzione& operator=(Istruzione&&) noexcept;
         ~Istruzione();
-        // Binds `valori` (already converted by ParametroSql) to "?" 1..n.
-        void lega(const QVariantList& valori);
-        // Binds `valori` as they are, each converted as ParametroSql converts it for SQLite,
+        // Binds `valori` to "?" 1..n as they are, each converted as ParametroSql converts it for SQLite,
         // without a converted copy of the list: texts go to the engine as UTF-8 kept with the
         // statement until its loan ends, so the engine copies none of them.
         void legaValori(const QVariantList& valori);
@@ -78,10 +76,9 @@ public:
     // they come a second time (a select written with its values inside is rarely repeated,
     // and must not push out the statements a batch reuses).
     Istruzione prepara(const QString& sql, bool conValori);
-    // An action query (with values bound): answers the rows changed. Throws ErroreDb.
+    // An action query, with values bound as Istruzione::legaValori binds them: answers the rows
+    // changed. Throws ErroreDb.
     int esegui(const QString& sql, const QVariantList& valori = {});
-    // The same with values not yet converted (see Istruzione::legaValori).
-    int eseguiValori(const QString& sql, const QVariantList& valori);
 
     sqlite3* handle() const { return db_; }
     // How many statements are kept now (for the tests of the cache's bound).
