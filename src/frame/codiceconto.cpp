@@ -1,6 +1,5 @@
 #include "frame/codiceconto.h"
 
-#include "frame/database.h"
 #include "frame/sqlvalore.h"
 
 #include <QStringList>
@@ -89,28 +88,6 @@ QString CodiceConto::testo() const {
     while (!parti.isEmpty() && parti.last().isEmpty())
         parti.removeLast();
     return parti.join(u'-');
-}
-
-bool Database::contiNumerici() {
-    if (contiNumerici_)
-        return *contiNumerici_;
-    // PianoConti's Gruppo stands for every account column: the suite declares them alike.
-    const QVariant tipo = valore(
-        dialetto_ == Dialetto::SQLite
-            ? QStringLiteral(
-                  "SELECT upper(type) FROM pragma_table_info('PianoConti') WHERE lower(name) = 'gruppo'")
-            : QStringLiteral("SELECT t.typcategory FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
-                             "WHERE a.attrelid = to_regclass('pianoconti') AND a.attname = 'gruppo'"));
-    // Without a chart of accounts yet, nothing is learnt: it may be created in a moment.
-    if (!tipo.isValid())
-        return false;
-    const QString t = tipo.toString();
-    // SQLite's own rule for a column's affinity; PostgreSQL's numeric type category.
-    contiNumerici_ = dialetto_ == Dialetto::SQLite
-                         ? t.contains(QStringLiteral("INT")) || t.contains(QStringLiteral("NUM")) ||
-                               t.contains(QStringLiteral("DEC"))
-                         : t == QStringLiteral("N");
-    return *contiNumerici_;
 }
 
 } // namespace tesel

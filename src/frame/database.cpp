@@ -399,6 +399,28 @@ bool Database::esisteTabella(const QString& tabella) {
     return valore(sql).isValid();
 }
 
+bool Database::contiNumerici() {
+    if (contiNumerici_)
+        return *contiNumerici_;
+    // PianoConti's Gruppo stands for every account column: the suite declares them alike.
+    const QVariant tipo = valore(
+        dialetto_ == Dialetto::SQLite
+            ? QStringLiteral(
+                  "SELECT upper(type) FROM pragma_table_info('PianoConti') WHERE lower(name) = 'gruppo'")
+            : QStringLiteral("SELECT t.typcategory FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+                             "WHERE a.attrelid = to_regclass('pianoconti') AND a.attname = 'gruppo'"));
+    // Without a chart of accounts yet, nothing is learnt: it may be created in a moment.
+    if (!tipo.isValid())
+        return false;
+    const QString t = tipo.toString();
+    // SQLite's own rule for a column's affinity; PostgreSQL's numeric type category.
+    contiNumerici_ = dialetto_ == Dialetto::SQLite
+                         ? t.contains(QStringLiteral("INT")) || t.contains(QStringLiteral("NUM")) ||
+                               t.contains(QStringLiteral("DEC"))
+                         : t == QStringLiteral("N");
+    return *contiNumerici_;
+}
+
 Recordset Database::ApriRs(const QString& sql) {
     auto d = std::make_unique<Recordset::Dati>(this, sql, nullptr);
     return Recordset(std::move(d));
