@@ -2,6 +2,7 @@
 // The one way engine code talks to the user. Forms answer with the real windows,
 // tesel-cli with flags or a documented default, tests with a script that records everything.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -32,6 +33,15 @@ public:
     // An input box whose text is not shown (a password); nothing when the user cancels.
     virtual std::optional<QString> chiediSegreto(const QString& titolo, const QString& domanda) {
         return chiediTesto(titolo, domanda, {});
+    }
+    // Parameters a running operation lacks, asked where the user keeps them: `gruppo` names
+    // them ("Email": the e-mail parameters of the print options), `valori` holds those in force
+    // under their own names and gets back what the user confirmed, `mancanti` are the names the
+    // operation cannot do without. False when the user cancels or nobody can answer (the
+    // default: nothing is asked, and the caller says what is missing).
+    virtual bool completaParametri(const QString& /*gruppo*/, QHash<QString, QString>& /*valori*/,
+                                   const QStringList& /*mancanti*/) {
+        return false;
     }
 };
 

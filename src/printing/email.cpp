@@ -5,6 +5,7 @@
 #include "frame/interazione.h"
 #include "frame/sqlvalore.h"
 #include "printing/impostazione.h"
+#include "printing/parametriemail.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <curl/curl.h>
 
 #include <cstring>
+#include <functional>
 
 namespace tesel::stampa {
 
@@ -336,9 +338,13 @@ QString ParametriEmail::destinatario() const {
     return to.value(toNum - 1).trimmed();
 }
 
-ParametriEmail leggiParametriEmail(const ImpostazioneStampa& imp) {
+namespace {
+
+// The parameters from the values `valore` gives by name (the print options, or those with what
+// the user has just given in their place).
+ParametriEmail parametriDa(const std::function<QString(const QString&)>& valore) {
     ParametriEmail p;
-    const auto leggi = [&](const QString& nome) { return imp.opzione(SezioneOpzioni, nome).trimmed(); };
+    const auto leggi = [&](const QString& nome) { return valore(nome).trimmed(); };
     p.tipoInvioTesto = leggi(QStringLiteral("EmailTipoInvio"));
     if (p.tipoInvioTesto.isEmpty())
         p.tipoInvioTesto = QStringLiteral("CDO");
@@ -353,7 +359,7 @@ ParametriEmail leggiParametriEmail(const ImpostazioneStampa& imp) {
     p.fileCA = leggi(QStringLiteral("EmailFileCA"));
     p.login = leggi(QStringLiteral("EmailLogin"));
     // A password may begin or end with blanks: taken as written.
-    p.pwd = imp.opzione(SezioneOpzioni, QStringLiteral("EmailPwd"));
+    p.pwd = valore(QStringLiteral("EmailPwd"));
     for (int i = 1; i <= 3; ++i)
         p.to << leggi(QStringLiteral("EmailTo%1").arg(i));
     p.toNum = numeroScelta(leggi(QStringLiteral("EmailToNum")), 1, 3);
@@ -365,9 +371,9 @@ ParametriEmail leggiParametriEmail(const ImpostazioneStampa& imp) {
         p.numTesto = numeroScelta(leggi(QStringLiteral("EmailTipoNum")), 1, 3);
     if (p.numTesto == 0)
         p.numTesto = 1;
-    p.testo = imp.opzione(SezioneOpzioni, QStringLiteral("EmailTesto%1").arg(p.numTesto));
+    p.testo = valore(QStringLiteral("EmailTesto%1").arg(p.numTesto));
     if (p.testo.isEmpty() && p.numTesto == 1)
-        p.testo = imp.opzione(SezioneOpzioni, QStringLiteral("EmailTesto"));
+        p.testo = valore(QStringLiteral("EmailTesto"));
     p.testo = righe(p.testo);
     p.oggetto = leggi(QStringLiteral("EmailOggetto"));
     p.persOggetto = leggi(QStringLiteral("EmailPersOggetto"));
@@ -376,6 +382,27 @@ ParametriEmail leggiParametriEmail(const ImpostazioneStampa& imp) {
     p.flagNotifica = vero(leggi(QStringLiteral("EmailFlagNotifica")));
     p.stampeEmail = leggi(QStringLiteral("StampeEmail"));
     return p;
+}
+
+} // namespace
+
+ParametriEmail leggiParametriEmail(const ImpostazioneStampa& imp) {
+    return parametriDa([&](const QString& nome) { return imp.opzione(SezioneOpzioni, nome); });
+}
+
+QStringList campiMancantiEmail(const ParametriEmail& p) {
+    QStringList c;
+    if (p.viaSmtp()) {
+        if (p.login.isEmpty())
+            c << QStringLiteral("EmailLogin");
+        if (p.pwd.isEmpty())
+            c << QStringLiteral("EmailPwd");
+        if (p.serverSmtp.isEmpty())
+            c << QStringLiteral("EmailServerSMTP");
+    }
+    if (p.destinatario().isEmpty())
+        c << QStringLiteral("EmailTo%1").arg(p.toNum);
+    return c;
 }
 
 QString datiMancantiEmail(const ParametriEmail& p) {
@@ -483,6 +510,22 @@ bool InviaEmail(const ImpostazioneStampa& imp, const QString& pdf, Interazione& 
                            "La stampa %1 non è tra quelle che si possono inviare per email (StampeEmail)")
                            .arg(codSta));
             return false;
+        }
+    }
+    if (const QStringList mancanti = campiMancantiEmail(p); !mancanti.isEmpty()) {
+        // Whoever follows the print may let the user give what is missing: what is confirmed
+        // counts for this send (and is saved only where the user saves it).
+        QHash<QString, QString> valori;
+        for (const ParametroEmail& par : parametriPdfEmail())
+            valori.insert(par.nome, imp.opzione(SezioneOpzioni, par.nome));
+        if (!p.toTemp.isEmpty())
+            valori.insert(QStringLiteral("EmailToTemp"), p.toTemp);
+        if (ui.completaParametri(GruppoEmail, valori, mancanti)) {
+            p = parametriDa([&](const QString& nome) {
+                return valori.contains(nome) ? valori.value(nome) : imp.opzione(SezioneOpzioni, nome);
+            });
+            if (!destinatario.trimmed().isEmpty())
+                p.toTemp = destinatario.trimmed();
         }
     }
     if (const QString m = datiMancantiEmail(p); !m.isEmpty()) {

@@ -63,6 +63,14 @@ struct ParametriEmail {
 
 ParametriEmail leggiParametriEmail(const ImpostazioneStampa& imp);
 
+// The names of the parameters without which nothing can be sent (login, password and server of
+// an SMTP transport, the recipient chosen), in the panel's terms; empty when nothing is missing.
+QStringList campiMancantiEmail(const ParametriEmail& p);
+
+// What `InviaEmail` asks the user, through `Interazione::completaParametri`, when something is
+// missing: the values are the e-mail parameters under their option names.
+inline const QString GruppoEmail = QStringLiteral("Email");
+
 // The message "Mancano dati necessari per l'invio dell'email" with what is missing listed;
 // empty when nothing is missing. The password shows only as "pwd compilata: Sì/No".
 QString datiMancantiEmail(const ParametriEmail& p);
@@ -94,8 +102,10 @@ EsitoEmail spedisciEmail(const ParametriEmail& p, const MessaggioEmail& m);
 
 // The e-mail of a print: the PDF `pdf` goes to the recipient of the parameters (or
 // `destinatario` when given) with the subject and body of the parameters, their placeholders
-// replaced (the report's own in `aggiunti`). Shows the missing-data message, or the failure,
-// through `ui` and answers false; writes a line to "EmailFileLog" when set.
+// replaced (the report's own in `aggiunti`). When something the send needs is missing, `ui` is
+// asked for it first (`completaParametri`); still missing, the missing-data message. Shows that
+// message, or the failure, through `ui` and answers false; writes a line to "EmailFileLog" when
+// set.
 bool InviaEmail(const ImpostazioneStampa& imp, const QString& pdf, Interazione& ui,
                 const QHash<QString, QString>& aggiunti = {}, const QString& destinatario = {});
 

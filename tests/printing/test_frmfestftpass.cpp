@@ -12,6 +12,7 @@
 #include "printing/cupsprova.h"
 #include "printing/forms/frmfestftpass.h"
 #include "printing/forms/frmsceltastam.h"
+#include "printing/forms/frmstampaincorso.h"
 #include "printing/forms/frmvstampa.h"
 #include "printing/xlsxprova.h"
 #include "support/dbprova.h"
@@ -29,6 +30,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -184,27 +186,89 @@ TEST_F(DialogoStampa, fromTheHeaderFormItPrintsThatInvoiceAloneIntoTheSinglePdf)
     EXPECT_EQ(QDir(pdf_).entryList({"*.pdf"}, QDir::Files), QStringList{"FatturePassive.pdf"});
 }
 
-TEST_F(DialogoStampa, withInviaEmailThePdfOfTheRunGoesByEmail) {
-    prova::ServerSmtpProva server({false, {}, {}});
+// The PDFs of the run go by e-mail; login and password missing from the options are asked by
+// the progress window in the print dialog's e-mail panel, once for the whole run, and never
+// written anywhere unless the user saves them.
+TEST_F(DialogoStampa, withInviaEmailThePdfsGoByEmailAskingTheProgressWindowForAMissingAccount) {
+    const QString pwd = QStringLiteral(" Pw segreta 7 "); // blanks belong to the password
+    prova::ServerSmtpProva server({true, "ufficio", pwd});
     if (!server.pronto())
         GTEST_SKIP() << server.motivo.toStdString();
+    const QString log = cartella_.filePath("email.log");
     QFile ini(cartella_.filePath("tesel.ini"));
     ASSERT_TRUE(ini.open(QIODevice::Append));
-    ini.write(QString("InviaEmail=S\nEmailServerSMTP=127.0.0.1\nEmailNumPorta=%1\nEmailLogin=u\nEmailPwd=p\n"
-                      "EmailInd=a@b.example\nEmailTo1=c@d.example\nEmailOggetto=§Titolo§\n")
+    ini.write(QString("InviaEmail=S\nEmailServerSMTP=127.0.0.1\nEmailNumPorta=%1\nEmailFileCA=%2\n"
+                      "EmailInd=a@b.example\nEmailTo1=c@d.example\nEmailOggetto=§Titolo§\nEmailFileLog=%3\n")
                   .arg(server.porta)
+                  .arg(server.cert, log)
                   .toUtf8());
     ini.close();
-    auto f = apri();
-    f->AttivatoDaAltri(chiavi_[1]);
-    f->ChePdfAutom->setChecked(true);
-    f->ChePdfUno->setChecked(true);
-    f->ComStampa_Click();
-    EXPECT_TRUE(utente_.testiMostrati().isEmpty()) << utente_.testiMostrati().join("|").toStdString();
+    struct Caso {
+        const char* nome;
+        bool conferma;    // the user fills login and password and confirms
+        int fatture;      // 1: the header form's invoice into one PDF; 3: one PDF each
+        int domande;      // how many times the panel opens
+        int ricevuti;     // messages on the server, in all
+        QStringList msgs; // messages shown
+    };
+    const QStringList manca{"Mancano dati necessari per l'invio dell'email\n - Login:\n - pwd compilata: No\n"
+                            " - SMTP:127.0.0.1\n - Emailto:c@d.example\n - Ind.Temp:"};
+    const Caso casi[] = {
+        {"annullato: il messaggio di sempre, niente inviato", false, 1, 1, 0, manca},
+        {"dati una volta per tutta la stampa", true, 3, 1, 3, {}},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        utente_.mostrati.clear();
+        auto f = apri();
+        if (c.fatture == 1)
+            f->AttivatoDaAltri(chiavi_[1]);
+        f->ChePdfAutom->setChecked(true);
+        f->ChePdfUno->setChecked(c.fatture == 1);
+        int domande = 0;
+        QTimer attesa;
+        QObject::connect(&attesa, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<stampa::FrmSceltaStam*>(QApplication::activeModalWidget());
+            if (!d || !d->isVisible() || d->property("visto").toBool())
+                return;
+            d->setProperty("visto", true);
+            ++domande;
+            // The panel, over the progress window, with the two missing fields marked and the first focused.
+            EXPECT_TRUE(qobject_cast<stampa::frmStampaInCorso*>(d->parentWidget()));
+            EXPECT_EQ(d->pagine->currentIndex(), 2);
+            EXPECT_EQ(d->focusWidget(), d->pe.at("EmailLogin"));
+            EXPECT_TRUE(d->labPEMancanti->text().contains("Login Email, Pwd Email"))
+                << d->labPEMancanti->text().toStdString();
+            if (const QString cartella = qEnvironmentVariable("TESEL_SCHERMATE"); !cartella.isEmpty()) {
+                d->grab().save(QDir(cartella).filePath("frmStampaInCorso-email.png"));
+                d->parentWidget()->grab().save(QDir(cartella).filePath("frmStampaInCorso.png"));
+            }
+            if (!c.conferma) {
+                d->ComPEAnnulla->click();
+                return;
+            }
+            static_cast<QLineEdit*>(d->pe.at("EmailLogin"))->setText("ufficio");
+            static_cast<QLineEdit*>(d->pe.at("EmailPwd"))->setText(pwd);
+            d->ComPEOk->click();
+        });
+        attesa.start(10);
+        f->ComStampa_Click();
+        attesa.stop();
+        EXPECT_EQ(domande, c.domande);
+        EXPECT_EQ(utente_.testiMostrati(), c.msgs);
+        EXPECT_EQ(server.ricevuti().size(), c.ricevuti);
+    }
     const auto r = server.ricevuti();
-    ASSERT_EQ(r.size(), 1);
+    ASSERT_EQ(r.size(), 3);
+    EXPECT_EQ(r[0]["login"].toString(), "ufficio");
     EXPECT_EQ(r[0]["oggetto"].toString(), "Stampa Fatture Passive");
-    EXPECT_EQ(r[0]["allegati"].toArray()[0].toObject()["nome"].toString(), "FatturePassive.pdf");
+    EXPECT_TRUE(r[0]["tls"].toBool());
+    // What was given served the run only: neither the log nor the profile holds the password.
+    for (const QString& file : {log, cartella_.filePath("tesel.ini")}) {
+        QFile l(file);
+        ASSERT_TRUE(l.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(l.readAll().contains(pwd.trimmed().toUtf8())) << file.toStdString();
+    }
 }
 
 TEST_F(DialogoStampa, theListLeftByAnotherProgramIsPrintedAndRemovedWhenTheDialogCloses) {

@@ -158,8 +158,7 @@ void FrmComlinStampa::ComFont_Click() {
         impostaFont(f);
 }
 
-bool FrmComlinStampa::esegui(LumoStampe& s, bool soloVisibili) {
-    frmStampaInCorso progresso(this);
+bool FrmComlinStampa::esegui(LumoStampe& s, bool soloVisibili, frmStampaInCorso& progresso) {
     progresso.impostaDescrizione(titolo_);
     progresso.segui(s);
     progresso.show();
@@ -168,7 +167,6 @@ bool FrmComlinStampa::esegui(LumoStampe& s, bool soloVisibili) {
     imp.azienda = impostazione_->azienda().descAzie;
     imp.protUltRiga = leggiParametriProgramma(contesto_.menu).protUltRiga;
     esito_.lista = lista_.AvviaStampa(s, soloVisibili, font_, imp);
-    progresso.hide();
     return !esito_.lista.interrotta;
 }
 
@@ -248,8 +246,13 @@ void FrmComlinStampa::ComStampa_Click() {
         stampante->setPageOrientation(orientamento);
         motore->apriDispositivo(stampante.get());
     }
-    esegui(*motore, soloVisibili);
+    // The progress window stays up until the e-mail has gone, so that it can ask what the send lacks.
+    frmStampaInCorso progresso(this);
+    progresso.impostaInterazione(ui);
+    progresso.impostaOpzioni(*profilo_, *impostazione_);
+    esegui(*motore, soloVisibili, progresso);
     if (!motore->fine()) {
+        progresso.hide();
         msgCom(ui, motore->errore());
         return;
     }
@@ -260,8 +263,11 @@ void FrmComlinStampa::ComStampa_Click() {
     }
     esito_.eseguita = true;
     esito_.file = pdf;
-    if (o.inviaEmail && !pdf.isEmpty())
-        esito_.emailInviata = InviaEmail(*impostazione_, pdf, ui);
+    if (o.inviaEmail && !pdf.isEmpty()) {
+        progresso.impostaDescrizione(titolo_ + QStringLiteral("\nInvio dell'email in corso"));
+        esito_.emailInviata = InviaEmail(*impostazione_, pdf, progresso);
+    }
+    progresso.hide();
 }
 
 void apriStampaLista(Contesto& contesto, ui::LumoComlin& lista, const QString& titolo) {

@@ -29,6 +29,8 @@ class LumoComlin;
 
 namespace tesel::stampa {
 
+class frmStampaInCorso;
+
 class FrmComlinStampa : public QDialog {
     Q_OBJECT
 public:
@@ -73,7 +75,7 @@ private:
     void ComFont_Click();
     bool verificaStampante(const QString& nome);
     // Prints the list on an engine whose destination is open; false when interrupted.
-    bool esegui(LumoStampe& s, bool soloVisibili);
+    bool esegui(LumoStampe& s, bool soloVisibili, frmStampaInCorso& progresso);
 
     Contesto& contesto_;
     ui::LumoComlin& lista_;

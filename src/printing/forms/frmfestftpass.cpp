@@ -23,6 +23,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -399,9 +400,10 @@ void frmFEStFtPass::avvia(bool video) {
         QCoreApplication::processEvents();
         return false;
     };
+    progresso.impostaInterazione(ui);
+    progresso.impostaOpzioni(*profilo_, *impostazione_);
     progresso.show();
     const stampa::EsitoStampa esito = st.AvviaStampa();
-    progresso.hide();
     if (anteprima) {
         // The preview keeps the engine for as long as it is open.
         stampa::LumoStampe* tenuto = motore.release();
@@ -410,13 +412,17 @@ void frmFEStFtPass::avvia(bool video) {
     QString riepilogo = QStringLiteral("Stampate %1 fatture, %2 pagine").arg(esito.fatture).arg(esito.pagine);
     if (esito.interrotta)
         riepilogo += QStringLiteral(" (stampa interrotta)");
-    // The PDFs of the run go by e-mail when the print options ask for it.
+    // The PDFs of the run go by e-mail when the print options ask for it, with the progress window
+    // still up: it asks what the send lacks.
     if (opzioni.inviaEmail && !esito.erroreFile && !esito.file.isEmpty()) {
         int inviate = 0;
-        for (const QString& file : esito.file)
-            inviate += stampa::InviaEmail(*impostazione_, file, ui) ? 1 : 0;
+        for (const QString& file : esito.file) {
+            progresso.impostaDescrizione(QStringLiteral("Invio per email di ") + QFileInfo(file).fileName());
+            inviate += stampa::InviaEmail(*impostazione_, file, progresso) ? 1 : 0;
+        }
         riepilogo += QStringLiteral(" - %1 inviate per email").arg(inviate);
     }
+    progresso.hide();
     staMessaggi->MostraMessaggio(riepilogo);
     // "Mess.Numero pagine": the count is told once the run is over (the preview shows it itself).
     if (opzioni.mostraNumPag && !anteprima && esito.fatture > 0)

@@ -83,8 +83,8 @@ constexpr CampoFisso CampiFissi[] = {
 } // namespace
 
 FrmSceltaStam::FrmSceltaStam(FileIni& profilo, const ImpostazioneStampa& impostazione, Interazione& ui,
-                             QWidget* padre)
-    : QDialog(padre), profilo_(profilo), impostazione_(impostazione), ui_(ui) {
+                             QWidget* padre, Apertura apertura)
+    : QDialog(padre), apertura_(apertura), profilo_(profilo), impostazione_(impostazione), ui_(ui) {
     setWindowTitle(QStringLiteral("Scelta della modalità di stampa"));
     setModal(true);
     pagine = new QStackedWidget(this);
@@ -101,6 +101,10 @@ FrmSceltaStam::FrmSceltaStam(FileIni& profilo, const ImpostazioneStampa& imposta
         if (const QString v = impostazione_.opzione(SezioneOpzioni, p.nome); !v.isEmpty())
             pe_.insert(p.nome, v);
     mostraPannelloEmail(pe_);
+    if (apertura_ == Apertura::SoloEmail) {
+        pagine->setCurrentIndex(2);
+        return;
+    }
     // The saved printer is checked as the dialog opens.
     const EsitoStampante esito = IniOpzSta(elencoStampantiSistema(), iniziali_.nomeStampante,
                                            impostazione_.leggiSessioni(), UsoVerifica::Dialogo, ui_);

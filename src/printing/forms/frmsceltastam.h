@@ -31,9 +31,12 @@ namespace tesel::stampa {
 class FrmSceltaStam : public QDialog {
     Q_OBJECT
 public:
+    // The whole dialog, or only its PDF/e-mail panel (asked while a print runs: no printer is
+    // checked, and "&Ok" / "&Annulla" close the window).
+    enum class Apertura { Completa, SoloEmail };
     // `profilo` is the file `impostazione` reads: what is saved here counts at once for it.
     FrmSceltaStam(FileIni& profilo, const ImpostazioneStampa& impostazione, Interazione& ui,
-                  QWidget* padre = nullptr);
+                  QWidget* padre = nullptr, Apertura apertura = Apertura::Completa);
 
     // The choice as the controls hold it now.
     OpzioniStampa scelta() const;
@@ -73,6 +76,11 @@ public:
     bool ComChiudi_Click();
     // Checks one fixed-length field as on leaving it; the message goes to the status line.
     bool controllaFisso(const QString& nome);
+
+    // Opened with `Apertura::SoloEmail`: shows `valori` in the PDF/e-mail panel with the
+    // parameters `mancanti` marked, the first of them focused and only they ticked for saving,
+    // and waits. True with `valori` updated when the user confirms.
+    bool chiediDatiEmail(QHash<QString, QString>& valori, const QStringList& mancanti);
 
     // The PDF/e-mail panel's values as its editors hold them, and back.
     QHash<QString, QString> valoriPannelloEmail() const;
@@ -136,6 +144,7 @@ public:
     QPushButton* ComPeDatiCor;
     QPushButton* ComPEOk;
     QPushButton* ComPEAnnulla;
+    QLabel* labPEMancanti; // what the running print lacks, when asked for it
 
 private:
     QWidget* costruisciScelta();
@@ -148,6 +157,7 @@ private:
     Ambito ambitoSalva() const;
     Zona zonaSalva() const;
     bool cancellazione_ = false; // the save panel opened to delete
+    Apertura apertura_;
 
     FileIni& profilo_;
     const ImpostazioneStampa& impostazione_;

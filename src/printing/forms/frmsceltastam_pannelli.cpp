@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tesel::stampa {
@@ -197,6 +198,12 @@ QWidget* FrmSceltaStam::costruisciPdfEmail() {
     l->addLayout(
         doveEZona(w, OptPETerminale, OptPEComuni, OptPEDefault, OptPESoloStampa, QStringLiteral("OptPE")));
     OptPEDefault->setChecked(true);
+    labPEMancanti = new QLabel(w);
+    labPEMancanti->setObjectName(QStringLiteral("labPEMancanti"));
+    labPEMancanti->setWordWrap(true);
+    labPEMancanti->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    labPEMancanti->hide();
+    l->addWidget(labPEMancanti);
     auto* contenuto = new QWidget;
     auto* griglia = new QGridLayout(contenuto);
     int riga = 0;
@@ -308,6 +315,8 @@ QHash<QString, QString> FrmSceltaStam::valoriPannelloEmail() const {
             valore = c->currentIndex() <= 0 ? QString()
                      : p.numerata           ? QString::number(c->currentIndex())
                                             : c->currentText();
+        else if (p.tipo == TipoParametro::Password)
+            valore = static_cast<QLineEdit*>(e)->text(); // blanks may be part of a password
         else
             valore = static_cast<QLineEdit*>(e)->text().trimmed();
         v.insert(p.nome, valore);
@@ -332,9 +341,49 @@ void FrmSceltaStam::mostraPannelloEmail(const QHash<QString, QString>& valori) {
             }
             c->setCurrentIndex(i);
         } else {
-            static_cast<QLineEdit*>(e)->setText(v);
+            static_cast<QLineEdit*>(e)->setText(p.tipo == TipoParametro::Password ? valori.value(p.nome) : v);
         }
     }
+}
+
+bool FrmSceltaStam::chiediDatiEmail(QHash<QString, QString>& valori, const QStringList& mancanti) {
+    pe_ = valori;
+    mostraPannelloEmail(valori);
+    pagine->setCurrentIndex(2);
+    QStringList didascalie;
+    QWidget* primo = nullptr;
+    for (const ParametroEmail& p : parametriPdfEmail()) {
+        const bool manca = mancanti.contains(p.nome);
+        // Only what is given now is offered for saving: the rest is saved where it already is.
+        ChePdfEmailSalva.at(p.nome)->setChecked(manca);
+        QWidget* e = pe.at(p.nome);
+        e->setStyleSheet(manca ? QStringLiteral("background-color: #fff3b0;") : QString());
+        if (!manca)
+            continue;
+        didascalie << p.didascalia;
+        if (!primo)
+            primo = e;
+    }
+    labPEMancanti->setText(QStringLiteral("Mancano dati necessari per l'invio dell'email: ") +
+                           didascalie.join(QStringLiteral(", ")) +
+                           QStringLiteral(". Compilarli e confermare con Ok (Salva li conserva anche per "
+                                          "le prossime stampe)."));
+    labPEMancanti->show();
+    if (primo) {
+        primo->setFocus();
+        // Once the window is laid out and active, the first missing field is in sight with the focus.
+        QTimer::singleShot(0, primo, [primo] {
+            for (QWidget* w = primo->parentWidget(); w; w = w->parentWidget())
+                if (auto* scorri = qobject_cast<QScrollArea*>(w))
+                    scorri->ensureWidgetVisible(primo);
+            primo->setFocus();
+        });
+    }
+    if (exec() != QDialog::Accepted)
+        return false;
+    for (auto it = pe_.cbegin(); it != pe_.cend(); ++it)
+        valori.insert(it.key(), it.value());
+    return true;
 }
 
 void FrmSceltaStam::ComParIniPE_Click() {
@@ -351,11 +400,19 @@ bool FrmSceltaStam::ComPEOk_Click() {
         return false;
     }
     pe_ = v;
+    if (apertura_ == Apertura::SoloEmail) {
+        accept();
+        return true;
+    }
     pagine->setCurrentIndex(0);
     return true;
 }
 
 void FrmSceltaStam::ComPEAnnulla_Click() {
+    if (apertura_ == Apertura::SoloEmail) {
+        reject();
+        return;
+    }
     mostraPannelloEmail(pe_);
     pagine->setCurrentIndex(0);
 }

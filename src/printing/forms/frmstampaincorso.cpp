@@ -1,11 +1,15 @@
 #include "printing/forms/frmstampaincorso.h"
 
+#include "printing/email.h"
+#include "printing/forms/frmsceltastam.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tesel::stampa {
 
@@ -85,6 +89,65 @@ void frmStampaInCorso::ComStampa_Click() {
     ComStampa->setEnabled(false);
     lblStamp->setText(lblStamp->text() +
                       QStringLiteral("\nInterruzione richiesta: termino il documento in corso"));
+}
+
+void frmStampaInCorso::impostaOpzioni(FileIni& profilo, const ImpostazioneStampa& impostazione) {
+    profilo_ = &profilo;
+    impostazione_ = &impostazione;
+}
+
+Interazione& frmStampaInCorso::ui() {
+    if (ui_)
+        return *ui_;
+    if (!nessuno_)
+        nessuno_ = std::make_unique<InterazioneNonPresidiata>();
+    return *nessuno_;
+}
+
+int frmStampaInCorso::mostra(const Messaggio& m) {
+    return ui().mostra(m);
+}
+
+std::optional<QString> frmStampaInCorso::chiediTesto(const QString& titolo, const QString& domanda,
+                                                     const QString& predefinito) {
+    return ui().chiediTesto(titolo, domanda, predefinito);
+}
+
+int frmStampaInCorso::scegli(const QStringList& descrizioni, const QStringList& elementi) {
+    return ui().scegli(descrizioni, elementi);
+}
+
+std::optional<QString> frmStampaInCorso::chiediSegreto(const QString& titolo, const QString& domanda) {
+    return ui().chiediSegreto(titolo, domanda);
+}
+
+bool frmStampaInCorso::completaParametri(const QString& gruppo, QHash<QString, QString>& valori,
+                                         const QStringList& mancanti) {
+    if (gruppo == GruppoEmail)
+        return ChiediEmailLogPwd(valori, mancanti);
+    return ui().completaParametri(gruppo, valori, mancanti);
+}
+
+bool frmStampaInCorso::ChiediEmailLogPwd(QHash<QString, QString>& valori, const QStringList& mancanti) {
+    // Given once, the data serve every e-mail of this print.
+    const bool giaDati = !datiEmail_.isEmpty() &&
+                         std::all_of(mancanti.begin(), mancanti.end(),
+                                     [&](const QString& n) { return !datiEmail_.value(n).isEmpty(); });
+    if (giaDati) {
+        for (auto it = datiEmail_.cbegin(); it != datiEmail_.cend(); ++it)
+            valori.insert(it.key(), it.value());
+        return true;
+    }
+    if (!profilo_ || !impostazione_)
+        return false;
+    const QString prima = lblStamp->text();
+    lblStamp->setText(prima + QStringLiteral("\nIn attesa dei dati per l'invio dell'email"));
+    FrmSceltaStam d(*profilo_, *impostazione_, ui(), this, FrmSceltaStam::Apertura::SoloEmail);
+    const bool ok = d.chiediDatiEmail(valori, mancanti);
+    lblStamp->setText(prima);
+    if (ok)
+        datiEmail_ = valori;
+    return ok;
 }
 
 void frmStampaInCorso::reject() {
