@@ -7,10 +7,13 @@
 #include "frame/contesto.h"
 #include "frame/database.h"
 #include "hub/forms/frmfelisatt.h"
+#include "hub/forms/rielaborazione.h"
 #include "hub/statidocumento.h"
 
+#include "ui/barrecomandi.h"
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +21,7 @@
 #include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tesel;
@@ -139,6 +143,69 @@ TEST_F(FormListaAttive, sendsTheQueueThroughTheWorkerFormAndCopiesTheReceipts) {
     EXPECT_EQ(
         db().valore("SELECT FEidentificativoSdi FROM FatTestFE WHERE Anno = 2025 AND NumRif = 1").toString(),
         f->cella(0, ui::frmFELisAtt::ColIdSdi));
+}
+
+TEST_F(FormListaAttive, theTimerReadsTheListAgainKeepingTicksSortAndCursorAndNeverOverTheUser) {
+    ASSERT_TRUE(conf.ScriviIni("Tesel", "TimRielab", "5"));
+    const Inviato a = invia({.numero = "A/1", .totale = "300.00"});
+    const Inviato b = invia({.numero = "A/2", .totale = "100.00"});
+    const Inviato c = invia({.numero = "A/3", .totale = "200.00"});
+    auto f = apri();
+    f->setAttribute(Qt::WA_DeleteOnClose, false);
+    f->show();
+    ui::RielaborazioneLista& r = *f->rielaborazione();
+    EXPECT_FALSE(r.attivo()) << "nothing to read again before the first list";
+    EXPECT_FALSE(r.TimRielab_Timer());
+    f->ComLista->click();
+    ASSERT_EQ(f->righeGriglia(), 3) << ui.testiMostrati().join('|').toStdString();
+    EXPECT_TRUE(r.attivo());
+    EXPECT_EQ(r.TimRielab->interval(), 5 * 60 * 1000);
+
+    f->griglia->horizontalHeader()->setSortIndicator(ui::frmFELisAtt::ColTotale, Qt::DescendingOrder);
+    f->segna(b.id, true);
+    f->griglia->setCurrentCell(riga(*f, c.id), ui::frmFELisAtt::ColNumero);
+    // Meanwhile the exchange system delivers one, another is sent, and the filter boxes change.
+    avanza("CO", {a.id});
+    const Inviato d = invia({.numero = "A/4", .totale = "250.00"});
+    f->txt[hub::NumeroDa]->setText("A/9");
+    EXPECT_TRUE(r.TimRielab_Timer());
+    ASSERT_EQ(f->righeGriglia(), 4);
+    QStringList ordine;
+    for (int i = 0; i < 4; ++i)
+        ordine << f->cella(i, ui::frmFELisAtt::ColId);
+    EXPECT_EQ(ordine, (QStringList{a.id, d.id, c.id, b.id}));
+    EXPECT_EQ(f->cella(riga(*f, a.id), ui::frmFELisAtt::ColStato), "CO Consegnato");
+    EXPECT_EQ(f->cella(riga(*f, b.id), ui::frmFELisAtt::ColChe), "S");
+    EXPECT_EQ(f->cella(riga(*f, d.id), ui::frmFELisAtt::ColChe), "");
+    EXPECT_EQ(f->griglia->currentRow(), riga(*f, c.id));
+    EXPECT_EQ(f->LabTotale->text(), "Documenti: 4   Totale: 850,00");
+    EXPECT_TRUE(ui.testiMostrati().isEmpty()) << ui.testiMostrati().join('|').toStdString();
+
+    // Never while a window waits for the user; a Hub that fails says so in the status bar only.
+    const QStringList prima = hub_.richieste();
+    {
+        QDialog domanda(f.get());
+        domanda.setModal(true);
+        domanda.show();
+        EXPECT_FALSE(r.TimRielab_Timer());
+    }
+    EXPECT_EQ(hub_.richieste(), prima);
+    guasti({"esito=7@ElencoAttive"});
+    EXPECT_TRUE(r.TimRielab_Timer());
+    EXPECT_EQ(f->righeGriglia(), 4);
+    EXPECT_TRUE(ui.testiMostrati().isEmpty()) << ui.testiMostrati().join('|').toStdString();
+    EXPECT_TRUE(
+        f->staMessaggi->testoPannello("Messaggio").startsWith("Aggiornamento automatico non riuscito"))
+        << f->staMessaggi->testoPannello("Messaggio").toStdString();
+    guasti({});
+
+    // The timer stops with the window; off in the configuration, it never starts.
+    EXPECT_TRUE(f->close());
+    EXPECT_FALSE(r.attivo());
+    ASSERT_TRUE(conf.ScriviIni("Tesel", "TimRielab", "0"));
+    auto g = apri();
+    g->ComLista->click();
+    EXPECT_FALSE(g->rielaborazione()->attivo());
 }
 
 } // namespace

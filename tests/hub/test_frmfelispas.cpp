@@ -9,6 +9,7 @@
 #include "frame/contesto.h"
 #include "frame/parametri.h"
 #include "hub/forms/frmfelispas.h"
+#include "hub/forms/rielaborazione.h"
 #include "import/forms/pannelloimport.h"
 #include "support/interazioneprova.h"
 #include "ui/menuclient.h"
@@ -226,6 +227,29 @@ TEST_F(FormRicevute, columnWidthsAndSortChangedByTheUserComeBackNextTime) {
     conf->ScriviIni("Configurazioni", "FELisPasLarg", "NO");
     auto h = apri();
     EXPECT_EQ(h->dbgLista->columnWidth(frmFELisPas::ColNumero), prima);
+}
+
+// What the re-reading keeps and when it runs is tested on the issued list: here its wiring.
+TEST_F(FormRicevute, theTimerBringsInNewDocumentsKeepingTheTicksAndStopsWithTheWindow) {
+    ASSERT_TRUE(conf->ScriviIni("Tesel", "TimRielab", "2"));
+    hub_.deposita({prova::fileFixture("fatture/tesel/IT02451870683_00177.xml"),
+                   prova::fileFixture("fatture/tesel/IT01873540684_00031.xml")});
+    auto f = apri();
+    f->ComLista_Click();
+    ASSERT_EQ(f->dbgLista->rowCount(), 2) << ui.testiMostrati().join('\n').toStdString();
+    ui::RielaborazioneLista& r = *f->rielaborazione();
+    EXPECT_EQ(r.TimRielab->interval(), 2 * 60 * 1000);
+    spunta(*f, 1);
+    const QString segnato = f->dbgLista->item(1, frmFELisPas::ColId)->text();
+    hub_.deposita({prova::fileFixture("fatture/tesel/IT03569210234_00027.xml")});
+    EXPECT_TRUE(r.TimRielab_Timer());
+    ASSERT_EQ(f->dbgLista->rowCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(f->dbgLista->item(i, frmFELisPas::ColFornitore)->checkState() == Qt::Checked,
+                  f->dbgLista->item(i, frmFELisPas::ColId)->text() == segnato);
+    EXPECT_TRUE(f->close());
+    EXPECT_FALSE(r.attivo());
+    EXPECT_FALSE(r.TimRielab_Timer()) << "a closed window reads nothing";
 }
 
 } // namespace

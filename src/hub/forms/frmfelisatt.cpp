@@ -9,6 +9,7 @@
 #include "hub/appo.h"
 #include "hub/filehub.h"
 #include "hub/forms/frmfeappo.h"
+#include "hub/forms/rielaborazione.h"
 #include "hub/hubservizio.h"
 #include "hub/invio.h"
 #include "hub/statidocumento.h"
@@ -18,6 +19,7 @@
 #include "ui/ricerca.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -28,7 +30,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace tesel::ui {
@@ -89,6 +93,8 @@ frmFELisAtt::frmFELisAtt(Contesto& contesto, QWidget* padre)
     : FormTesel(QStringLiteral("frmFELisAtt"), contesto, padre) {
     setWindowTitle(QStringLiteral("Lista Fatture Attive"));
     costruisci();
+    rielabora_ = new RielaborazioneLista(
+        this, [this] { return occupato_; }, [this] { return Rielabora(); });
 }
 
 frmFELisAtt::~frmFELisAtt() = default;
@@ -256,7 +262,14 @@ void frmFELisAtt::Carica() {
     disposizione_ =
         hub::DisposizioneLista::leggi(contesto_.configurazione, QStringLiteral("FELisAtt"), contesto_.utente);
     applicaDisposizione();
+    rielabora_->impostaMinuti(RielaborazioneLista::minutiDaConfigurazione(contesto_.configurazione));
     oiLoadOk = -1;
+}
+
+void frmFELisAtt::closeEvent(QCloseEvent* e) {
+    FormTesel::closeEvent(e);
+    if (e->isAccepted())
+        rielabora_->ferma();
 }
 
 void frmFELisAtt::applicaDisposizione() {
@@ -290,7 +303,7 @@ int frmFELisAtt::messaggio(const QString& testo, const QString& r1, const QStrin
     return msgCom(contesto_.interazione, testo, r1, r2);
 }
 
-void frmFELisAtt::occupa(bool si) {
+void frmFELisAtt::occupa(bool si, bool finestra) {
     occupato_ = si;
     for (QPushButton* b : {ComLista, comInviaDoc, comDatiSdi, ComSeleziona, ComCambiaSelez, ComAnnulla})
         b->setEnabled(!si);
@@ -299,7 +312,8 @@ void frmFELisAtt::occupa(bool si) {
     if (si) {
         if (!elab_)
             elab_ = new frmInElab(this);
-        elab_->show();
+        if (finestra)
+            elab_->show();
     } else if (elab_) {
         elab_->hide();
     }
@@ -322,34 +336,78 @@ void frmFELisAtt::ComLista_Click() {
         messaggio(QStringLiteral("HUB non attivo"));
         return;
     }
-    occupa(true);
-    staMessaggi->impostaPannello(QStringLiteral("Stato"), QStringLiteral("Scaricamento dati"));
-    elab_->impostaMessaggio(QStringLiteral("Scaricamento dati"));
-    elab_->inizia(0);
-    QCoreApplication::processEvents();
-    bool preparazione = false;
-    const hub::ElencoAttiveLetto l =
-        hub::LeggiElencoAttive(*contesto_.hub, c.filtri, true, [this, &preparazione](int fatti, int daFare) {
-            if (!preparazione) {
-                preparazione = true;
-                elab_->impostaMessaggio(QStringLiteral("Preparazione dati"));
-                elab_->inizia(daFare);
-            }
-            elab_->impostaFatti(fatti);
-            labLetti->setText(QStringLiteral("Doc. letti: ") + formattaIntero(fatti));
-            return !elab_->interrotto();
-        });
+    if (leggiLista(c.filtri, false)) {
+        ultimiFiltri_ = c.filtri;
+        rielabora_->avvia();
+    }
+}
+
+bool frmFELisAtt::Rielabora() {
+    if (!ultimiFiltri_ || occupato_)
+        return false;
+    leggiLista(*ultimiFiltri_, true);
+    return true;
+}
+
+bool frmFELisAtt::leggiLista(const hub::FiltriAttive& filtri, bool rielaborazione) {
+    // In the background there is no progress window and nothing to interrupt; the commands are
+    // held all the same.
+    occupa(true, !rielaborazione);
+    hub::ElencoAttiveLetto l;
+    if (rielaborazione) {
+        staMessaggi->impostaPannello(QStringLiteral("Stato"), QStringLiteral("Aggiornamento lista"));
+        l = hub::LeggiElencoAttive(*contesto_.hub, filtri, true);
+    } else {
+        staMessaggi->impostaPannello(QStringLiteral("Stato"), QStringLiteral("Scaricamento dati"));
+        elab_->impostaMessaggio(QStringLiteral("Scaricamento dati"));
+        elab_->inizia(0);
+        QCoreApplication::processEvents();
+        bool preparazione = false;
+        l = hub::LeggiElencoAttive(
+            *contesto_.hub, filtri, true, [this, &preparazione](int fatti, int daFare) {
+                if (!preparazione) {
+                    preparazione = true;
+                    elab_->impostaMessaggio(QStringLiteral("Preparazione dati"));
+                    elab_->inizia(daFare);
+                }
+                elab_->impostaFatti(fatti);
+                labLetti->setText(QStringLiteral("Doc. letti: ") + formattaIntero(fatti));
+                return !elab_->interrotto();
+            });
+    }
     occupa(false);
     staMessaggi->impostaPannello(QStringLiteral("Stato"), QString());
+    const QString ora = QTime::currentTime().toString(QStringLiteral("hh:mm"));
     if (!l.ok) {
         // A failed request leaves the list as it was.
-        messaggio(l.messaggio);
-        return;
+        if (rielaborazione)
+            staMessaggi->MostraMessaggio(QStringLiteral("Aggiornamento automatico non riuscito alle ") + ora +
+                                         QStringLiteral(": ") + QString(l.messaggio).replace(u'\n', u' '));
+        else
+            messaggio(l.messaggio);
+        return false;
+    }
+    const PosizioneGriglia posizione(griglia, ColId);
+    if (rielaborazione) {
+        // The ticks follow their documents; a document gone from the Hub takes its tick with it.
+        QSet<QString> segnati;
+        for (const hub::RigaAttiva& r : righe_)
+            if (r.selezionata)
+                segnati.insert(r.id);
+        for (hub::RigaAttiva& r : l.righe)
+            r.selezionata = segnati.contains(r.id);
     }
     righe_ = l.righe;
+    const QString didascalia = ComSeleziona->text();
     riempiGriglia();
+    if (rielaborazione) {
+        ComSeleziona->setText(didascalia);
+        posizione.ripristina(griglia);
+        staMessaggi->MostraMessaggio(QStringLiteral("Lista aggiornata alle ") + ora);
+    }
     LabTotale->setText(QStringLiteral("Documenti: ") + formattaIntero(static_cast<qint64>(righe_.size())) +
                        QStringLiteral("   Totale: ") + formatta(l.totale, u"#,##0.00"));
+    return true;
 }
 
 void frmFELisAtt::riempiGriglia() {

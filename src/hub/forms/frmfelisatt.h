@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <map>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -23,6 +24,7 @@ namespace tesel::ui {
 
 class BarraStato;
 class frmInElab;
+class RielaborazioneLista;
 
 class frmFELisAtt : public FormTesel {
     Q_OBJECT
@@ -89,6 +91,13 @@ public:
     void comDatiSdi_Click();
     void ComSeleziona_Click();
     void ComCambiaSelez_Click();
+    // What `TimRielab` runs: the list asked last, read again without a word, keeping the ticks,
+    // the sort and the place in the grid; a failure only goes to the status bar.
+    bool Rielabora();
+    RielaborazioneLista* rielaborazione() const { return rielabora_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void costruisci();
@@ -96,11 +105,15 @@ private:
     void coloraRiga(int riga);
     void segnaDaGriglia(int riga, bool si);
     int indiceRiga(int rigaGriglia) const;
-    void occupa(bool si);
+    void occupa(bool si, bool finestra = true);
     void applicaDisposizione();
     int messaggio(const QString& testo, const QString& r1 = QStringLiteral("&Ok"), const QString& r2 = {});
 
+    bool leggiLista(const hub::FiltriAttive& filtri, bool rielaborazione);
+
     std::vector<hub::RigaAttiva> righe_;
+    std::optional<hub::FiltriAttive> ultimiFiltri_; // of the last list read
+    RielaborazioneLista* rielabora_ = nullptr;
     hub::DisposizioneLista disposizione_;
     QColor coloreSel_;
     bool occupato_ = false;

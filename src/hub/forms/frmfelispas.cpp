@@ -8,6 +8,7 @@
 #include "frame/database.h"
 #include "frame/interazione.h"
 #include "frame/sqlvalore.h"
+#include "hub/forms/rielaborazione.h"
 #include "import/forms/pannelloimport.h"
 #include "ui/descrizionecodice.h"
 #include "ui/msgcom.h"
@@ -27,7 +28,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTableWidget>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace tesel::ui {
@@ -81,6 +84,8 @@ frmFELisPas::frmFELisPas(Contesto& contesto, QWidget* padre)
     setWindowTitle(Titolo);
     costruisci();
     impostaStato(Stato::Inattivo);
+    rielabora_ = new RielaborazioneLista(
+        this, [this] { return stato_ != Stato::Inattivo; }, [this] { return Rielabora(); });
 }
 
 frmFELisPas::~frmFELisPas() = default;
@@ -244,6 +249,7 @@ void frmFELisPas::costruisci() {
 }
 
 void frmFELisPas::Carica() {
+    rielabora_->impostaMinuti(RielaborazioneLista::minutiDaConfigurazione(contesto_.configurazione));
     const QDate oggi = QDate::currentDate();
     txtDal->setText(testoData(oggi.addMonths(-1)));
     txtAl->setText(testoData(oggi));
@@ -260,6 +266,8 @@ void frmFELisPas::closeEvent(QCloseEvent* e) {
     if (PuoChiudere() && layoutCambiato_)
         salvaLayout();
     FormTesel::closeEvent(e);
+    if (e->isAccepted())
+        rielabora_->ferma();
 }
 
 void frmFELisPas::impostaStato(Stato s) {
@@ -373,26 +381,74 @@ void frmFELisPas::ComLista_Click() {
         msgCom(contesto_.interazione, frmMsgCom::testoErrore(Titolo, e.numero(), e.descrizione()));
         return;
     }
-    impostaStato(Stato::Lista);
-    staMessaggi->MostraMessaggio(QStringLiteral("Scaricamento dati"));
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    if (leggiLista(richiesta, false)) {
+        ultimaRichiesta_ = richiesta;
+        rielabora_->avvia();
+    }
+}
+
+bool frmFELisPas::Rielabora() {
+    if (!ultimaRichiesta_ || stato_ != Stato::Inattivo)
+        return false;
+    leggiLista(*ultimaRichiesta_, true);
+    return true;
+}
+
+bool frmFELisPas::leggiLista(const hub::RichiestaPassive& richiesta, bool rielaborazione) {
+    // In the background the controls stay as they are (the user's input waits meanwhile): only
+    // the state says a request is out, so that nothing else starts and the form does not close.
+    if (rielaborazione) {
+        stato_ = Stato::Lista;
+        staMessaggi->MostraMessaggio(QStringLiteral("Aggiornamento lista"));
+    } else {
+        impostaStato(Stato::Lista);
+        staMessaggi->MostraMessaggio(QStringLiteral("Scaricamento dati"));
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
     const hub::ElencoPassive elenco = [&] {
         AttesaHub attesa(servizio());
         return hub::ElencaPassive(servizio(), contesto_.db, richiesta);
     }();
-    QApplication::restoreOverrideCursor();
-    impostaStato(Stato::Inattivo);
+    if (rielaborazione) {
+        stato_ = Stato::Inattivo;
+    } else {
+        QApplication::restoreOverrideCursor();
+        impostaStato(Stato::Inattivo);
+    }
     staMessaggi->MostraMessaggio({});
+    const QString ora = QTime::currentTime().toString(QStringLiteral("hh:mm"));
     if (!elenco.riuscito) {
+        if (rielaborazione) {
+            staMessaggi->MostraMessaggio(QStringLiteral("Aggiornamento automatico non riuscito alle ") + ora +
+                                         QStringLiteral(": ") +
+                                         QString(elenco.messaggio).replace(u'\n', u' '));
+            return false;
+        }
         // A failed request leaves the list as it was; a list with nothing in it is emptied.
         if (elenco.messaggio.startsWith(QStringLiteral("Non ci sono")))
             riempiGriglia({});
         msgCom(contesto_.interazione, elenco.messaggio);
-        return;
+        return false;
     }
-    staMessaggi->MostraMessaggio(QStringLiteral("Preparazione dati"));
+    if (!rielaborazione) {
+        staMessaggi->MostraMessaggio(QStringLiteral("Preparazione dati"));
+        riempiGriglia(elenco.righe);
+        staMessaggi->MostraMessaggio({});
+        return true;
+    }
+    // The ticks follow their documents; a document gone from the list takes its tick with it.
+    QSet<QString> segnati;
+    for (int i = 0; i < dbgLista->rowCount(); ++i)
+        if (dbgLista->item(i, ColFornitore)->checkState() == Qt::Checked)
+            segnati.insert(dbgLista->item(i, ColId)->text());
+    const PosizioneGriglia posizione(dbgLista, ColId);
     riempiGriglia(elenco.righe);
-    staMessaggi->MostraMessaggio({});
+    for (int i = 0; i < dbgLista->rowCount(); ++i)
+        if (segnati.contains(dbgLista->item(i, ColId)->text()))
+            dbgLista->item(i, ColFornitore)->setCheckState(Qt::Checked);
+    posizione.ripristina(dbgLista);
+    staMessaggi->MostraMessaggio(QStringLiteral("Lista aggiornata alle ") + ora);
+    return true;
 }
 
 void frmFELisPas::riempiGriglia(const std::vector<hub::RigaPassiva>& righe) {

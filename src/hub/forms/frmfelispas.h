@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -22,6 +23,7 @@ class QTableWidget;
 namespace tesel::ui {
 
 class PannelloOpzioniImport;
+class RielaborazioneLista;
 
 class frmFELisPas : public FormTesel {
     Q_OBJECT
@@ -90,6 +92,10 @@ public:
     void comDownDoc_Click(int indice);
     void ComProsegui_Click();
     void ComSeleziona_Click();
+    // What `TimRielab` runs: the list asked last, read again without a word, keeping the ticks,
+    // the sort and the place in the grid; a failure only goes to the status bar.
+    bool Rielabora();
+    RielaborazioneLista* rielaborazione() const { return rielabora_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -105,6 +111,7 @@ private:
     void caricaLayout();
     void salvaLayout();
     hub::HubServizio& servizio();
+    bool leggiLista(const hub::RichiestaPassive& richiesta, bool rielaborazione);
 
     Stato stato_ = Stato::Inattivo;
     int indiceInAttesa_ = 0;
@@ -112,6 +119,8 @@ private:
     bool layoutCambiato_ = false;
     hub::RisultatoScarico ultimo_;
     std::unique_ptr<hub::HubServizio> proprio_;
+    std::optional<hub::RichiestaPassive> ultimaRichiesta_; // of the last list read
+    RielaborazioneLista* rielabora_ = nullptr;
 };
 
 } // namespace tesel::ui
