@@ -83,6 +83,20 @@ void ServerHubProva::ferma() {
     processo_.reset();
 }
 
+bool ServerHubProva::fermaPulito(int limiteMs, qint64* durataMs) {
+    if (!processo_ || processo_->state() == QProcess::NotRunning)
+        return false;
+    QElapsedTimer t;
+    t.start();
+    processo_->terminate();
+    const bool daSe = processo_->waitForFinished(limiteMs);
+    if (durataMs)
+        *durataMs = t.elapsed();
+    const bool pulito = daSe && processo_->exitStatus() == QProcess::NormalExit && processo_->exitCode() == 0;
+    ferma();
+    return pulito;
+}
+
 int ServerHubProva::comando(const QStringList& argomenti, QString* uscita, const QByteArray& ingresso) const {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);

@@ -35,6 +35,10 @@ public:
     // it does not start.
     bool avvia(const OpzioniServerHub& opzioni = {});
     void ferma();
+    // Asks the server to stop (SIGTERM) and waits up to `limiteMs` for it to end by itself;
+    // true when it did, with exit status 0. A
+    // server still running is then killed, as `ferma` does. `durataMs` gets how long it took.
+    bool fermaPulito(int limiteMs, qint64* durataMs = nullptr);
 
     QString url() const { return url_; }
     QString dati() const { return dati_.path(); }

@@ -2,6 +2,10 @@
 
 #include "hub/hubservizio.h"
 #include "hub/serverhubprova.h"
+#include "support/dbprova.h"
+
+#include <QDate>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -212,3 +216,39 @@ TEST_F(SessioneHub, EmptyAnswerIsASuccessWithNothingInIt) {
 }
 
 } // namespace
+
+// The other tests have the Hub killed when it lingers: here the stop a company's server gets
+// (SIGTERM) must end it by itself, at once, with what the clients wrote kept.
+TEST_F(SessioneHub, aStopRequestEndsTheServerByItselfWithItsDataKept) {
+    avvia();
+    const QString file = prova::fileFixture(QStringLiteral("fatture/tesel/IT01873540684_00031.xml"));
+    const QStringList id = server.deposita({file, file});
+    ASSERT_EQ(id.size(), 2);
+    {
+        HubServizio hub(server.impostazioni());
+        ASSERT_EQ(hub.HubConnetti(), 0) << hub.sessione().Messaggio.toStdString();
+        ASSERT_EQ(hub.ScaricaPassive(hub.Token(), {id[0]}).Esito, 0);
+        EXPECT_EQ(hub.HubRilascia(), 0);
+    } // the client goes, and its connections with it
+    qint64 durata = 0;
+    EXPECT_TRUE(server.fermaPulito(5000, &durata)) << "fermato in " << durata << " ms";
+    EXPECT_LT(durata, 500) << "the stop waited on something";
+
+    // Started again on the same data: the account logs in, the download mark was kept, and the
+    // document comes back byte for byte.
+    ASSERT_TRUE(server.avvia());
+    HubServizio hub(server.impostazioni());
+    ASSERT_EQ(hub.HubConnetti(), 0) << hub.sessione().Messaggio.toStdString();
+    FiltriPassive f;
+    f.idCedente = hub.HubIdCedente();
+    f.dal = QDate::currentDate().addDays(-1);
+    f.al = QDate::currentDate().addDays(1);
+    const QString nuovi = hub.ElencoPassive(hub.Token(), f).Risposta;
+    EXPECT_FALSE(nuovi.contains(QStringLiteral("id=\"%1\"").arg(id[0]))) << nuovi.toStdString();
+    EXPECT_TRUE(nuovi.contains(QStringLiteral("id=\"%1\"").arg(id[1]))) << nuovi.toStdString();
+    const QString scarico = hub.ScaricaPassive(hub.Token(), {id[0]}).Risposta;
+    QFile originale(file);
+    ASSERT_TRUE(originale.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(scarico.contains(QString::fromLatin1(originale.readAll().toBase64())));
+    EXPECT_EQ(hub.HubRilascia(), 0);
+}
