@@ -454,6 +454,9 @@ void FrmSceltaStam::ComPESalva_Click() {
     }
     pe_ = v;
     staMessaggi->setText(QStringLiteral("Parametri Pdf/Email salvati: %1").arg(daSalvare.size()));
+    // Asked during a print the choice page is not shown: the panel's own line says it.
+    if (apertura_ == Apertura::SoloEmail)
+        labPEMancanti->setText(staMessaggi->text());
 }
 
 void FrmSceltaStam::ComPECanc_Click() {
