@@ -403,7 +403,9 @@ bool frmFELisAtt::leggiLista(const hub::FiltriAttive& filtri, bool rielaborazion
     if (rielaborazione) {
         ComSeleziona->setText(didascalia);
         posizione.ripristina(griglia);
-        staMessaggi->MostraMessaggio(QStringLiteral("Lista aggiornata alle ") + ora);
+        labLetti->setText(QStringLiteral("Doc. letti: ") +
+                          formattaIntero(static_cast<qint64>(righe_.size())));
+        staMessaggi->MostraEsito(QStringLiteral("Lista aggiornata alle ") + ora);
     }
     LabTotale->setText(QStringLiteral("Documenti: ") + formattaIntero(static_cast<qint64>(righe_.size())) +
                        QStringLiteral("   Totale: ") + formatta(l.totale, u"#,##0.00"));

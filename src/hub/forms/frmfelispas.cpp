@@ -399,7 +399,7 @@ bool frmFELisPas::leggiLista(const hub::RichiestaPassive& richiesta, bool rielab
     // the state says a request is out, so that nothing else starts and the form does not close.
     if (rielaborazione) {
         stato_ = Stato::Lista;
-        staMessaggi->MostraMessaggio(QStringLiteral("Aggiornamento lista"));
+        staMessaggi->MostraEsito(QStringLiteral("Aggiornamento lista"));
     } else {
         impostaStato(Stato::Lista);
         staMessaggi->MostraMessaggio(QStringLiteral("Scaricamento dati"));
@@ -447,7 +447,7 @@ bool frmFELisPas::leggiLista(const hub::RichiestaPassive& richiesta, bool rielab
         if (segnati.contains(dbgLista->item(i, ColId)->text()))
             dbgLista->item(i, ColFornitore)->setCheckState(Qt::Checked);
     posizione.ripristina(dbgLista);
-    staMessaggi->MostraMessaggio(QStringLiteral("Lista aggiornata alle ") + ora);
+    staMessaggi->MostraEsito(QStringLiteral("Lista aggiornata alle ") + ora);
     return true;
 }
 
