@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -18,6 +19,11 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <httplib.h> // CPPHTTPLIB_OPENSSL_SUPPORT comes with the library's compile flags
 
@@ -33,6 +39,34 @@ QTextStream& uscita() {
 QTextStream& errori() {
     static QTextStream s(stderr);
     return s;
+}
+
+// On a stop, the connections clients keep open between requests are told there is nothing more
+// to read: a worker waiting on one for the client's next request (up to the keep-alive time,
+// seconds) lets it go at once, while a request being answered still gets its whole answer, since
+// only the reading side is shut. The accepted sockets are the process's connected sockets on
+// the server's port (the Hub opens no other connection).
+void chiudiLetturaConnessioni(int porta) {
+    QDir fd(QStringLiteral("/proc/self/fd"));
+    for (const QString& nome : fd.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const int n = nome.toInt(&ok);
+        struct stat st {};
+        if (!ok || fstat(n, &st) != 0 || !S_ISSOCK(st.st_mode))
+            continue;
+        sockaddr_storage locale{}, remoto{};
+        socklen_t l = sizeof locale, r = sizeof remoto;
+        if (getsockname(n, reinterpret_cast<sockaddr*>(&locale), &l) != 0 ||
+            getpeername(n, reinterpret_cast<sockaddr*>(&remoto), &r) != 0)
+            continue;
+        int suaPorta = -1;
+        if (locale.ss_family == AF_INET)
+            suaPorta = ntohs(reinterpret_cast<const sockaddr_in*>(&locale)->sin_port);
+        else if (locale.ss_family == AF_INET6)
+            suaPorta = ntohs(reinterpret_cast<const sockaddr_in6*>(&locale)->sin6_port);
+        if (suaPorta == porta)
+            shutdown(n, SHUT_RD);
+    }
 }
 
 constexpr const char* Uso =
@@ -232,6 +266,7 @@ int serve(const Argomenti& a, const QString& dati) {
         int s = 0;
         sigwait(&segnali, &s);
         server->stop();
+        chiudiLetturaConnessioni(effettiva);
     });
     uscita() << "tesel-hub in ascolto su " << (cert.isEmpty() ? "http" : "https") << "://" << ascolta << ":"
              << effettiva << " (dati in " << dati << ")\n";

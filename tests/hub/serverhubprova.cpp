@@ -72,8 +72,8 @@ void ServerHubProva::ferma() {
     if (!processo_)
         return;
     if (processo_->state() != QProcess::NotRunning) {
-        // A clean stop waits for the connections a client keeps open to time out (seconds):
-        // a test that stops the Hub under a live client has it killed instead.
+        // No test waits on a server still busy (a request held by a fault, a connection cut
+        // half-way): it is killed. The clean stop has a test of its own (fermaPulito).
         processo_->terminate();
         if (!processo_->waitForFinished(500)) {
             processo_->kill();

@@ -218,21 +218,23 @@ TEST_F(SessioneHub, EmptyAnswerIsASuccessWithNothingInIt) {
 } // namespace
 
 // The other tests have the Hub killed when it lingers: here the stop a company's server gets
-// (SIGTERM) must end it by itself, at once, with what the clients wrote kept.
+// (SIGTERM) must end it by itself at once, also with a client connected, keeping what was written.
 TEST_F(SessioneHub, aStopRequestEndsTheServerByItselfWithItsDataKept) {
     avvia();
     const QString file = prova::fileFixture(QStringLiteral("fatture/tesel/IT01873540684_00031.xml"));
     const QStringList id = server.deposita({file, file});
     ASSERT_EQ(id.size(), 2);
     {
+        // The client stays, with the connection it keeps open between operations, as an open
+        // program's does.
         HubServizio hub(server.impostazioni());
         ASSERT_EQ(hub.HubConnetti(), 0) << hub.sessione().Messaggio.toStdString();
         ASSERT_EQ(hub.ScaricaPassive(hub.Token(), {id[0]}).Esito, 0);
         EXPECT_EQ(hub.HubRilascia(), 0);
-    } // the client goes, and its connections with it
-    qint64 durata = 0;
-    EXPECT_TRUE(server.fermaPulito(5000, &durata)) << "fermato in " << durata << " ms";
-    EXPECT_LT(durata, 500) << "the stop waited on something";
+        qint64 durata = 0;
+        EXPECT_TRUE(server.fermaPulito(5000, &durata)) << "fermato in " << durata << " ms";
+        EXPECT_LT(durata, 500) << "the stop waited on something";
+    }
 
     // Started again on the same data: the account logs in, the download mark was kept, and the
     // document comes back byte for byte.
