@@ -406,10 +406,7 @@ QStringList campiMancantiEmail(const ParametriEmail& p) {
 }
 
 QString datiMancantiEmail(const ParametriEmail& p) {
-    bool manca = p.destinatario().isEmpty();
-    if (p.viaSmtp())
-        manca = manca || p.login.isEmpty() || p.pwd.isEmpty() || p.serverSmtp.isEmpty();
-    if (!manca)
+    if (campiMancantiEmail(p).isEmpty())
         return {};
     return MsgMancano + QStringLiteral("\n - Login:") + p.login + QStringLiteral("\n - pwd compilata: ") +
            (p.pwd.isEmpty() ? QStringLiteral("No") : QStringLiteral("Sì")) + QStringLiteral("\n - SMTP:") +

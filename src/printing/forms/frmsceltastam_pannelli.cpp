@@ -334,7 +334,12 @@ void FrmSceltaStam::mostraPannelloEmail(const QHash<QString, QString>& valori) {
         } else if (auto* c = qobject_cast<QComboBox*>(e)) {
             int i = 0;
             if (p.numerata) {
-                const int n = v.toInt();
+                // Saved as the number or as the list's caption ("Scelta 2"), as the send reads it.
+                QString cifre;
+                for (QChar ch : v)
+                    if (ch.isDigit())
+                        cifre += ch;
+                const int n = cifre.toInt();
                 i = n >= 1 && n <= p.scelte.size() ? n : 0;
             } else {
                 i = std::max(0, c->findText(v, Qt::MatchFixedString));
