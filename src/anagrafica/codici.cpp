@@ -22,15 +22,19 @@ std::optional<QString> descrizionePdc(Database& db, const QString& chiave, const
 } // namespace
 
 std::optional<QString> descrizioneGruppo(Database& db, const QString& gruppo) {
-    return descrizionePdc(db, QStringLiteral("Gruppo = ") + SqlValore(gruppo, SqlTesto),
+    const auto dove = CodiceConto(gruppo, {}, {}).condizioneSql(db.contiNumerici());
+    if (!dove)
+        return std::nullopt;
+    return descrizionePdc(db, *dove,
                           QStringLiteral(" AND ") + CodiceConto::parteVuotaSql(QStringLiteral("Mastro")) +
                               QStringLiteral(" AND ") + CodiceConto::parteVuotaSql(QStringLiteral("Conto")));
 }
 
 std::optional<QString> descrizioneMastro(Database& db, const QString& gruppo, const QString& mastro) {
-    return descrizionePdc(db,
-                          QStringLiteral("Gruppo = ") + SqlValore(gruppo, SqlTesto) +
-                              QStringLiteral(" AND Mastro = ") + SqlValore(mastro, SqlTesto),
+    const auto dove = CodiceConto(gruppo, mastro, {}).condizioneSql(db.contiNumerici());
+    if (!dove)
+        return std::nullopt;
+    return descrizionePdc(db, *dove,
                           QStringLiteral(" AND ") + CodiceConto::parteVuotaSql(QStringLiteral("Conto")));
 }
 

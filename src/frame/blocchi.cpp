@@ -272,7 +272,14 @@ EsitoBloccoDoc BloccaDoc(Database& db, const RichiestaBlocco& r, Interazione* in
                     rs.ScriviCampo(QStringLiteral("SessioneDb"), sessioneDb(db));
                 }
                 try {
+                    // Inside a transaction (a cancellation takes its locks there) the clash
+                    // must not abort it: the row is read again below.
+                    std::optional<PuntoDiRipresa> punto;
+                    if (db.livelloTrans() > 0)
+                        punto.emplace(db);
                     rs.RsUpdate();
+                    if (punto)
+                        punto->conferma();
                     e.esito = BloccoPreso;
                     e.subentro = subentro;
                     if (!subentro.isEmpty() && r.mostraMessaggio && interazione)
@@ -405,6 +412,10 @@ void BlocchiTenuti::rilascia() {
         const auto [tipo, anno, numero, utente] = presi_.back();
         presi_.pop_back();
         try {
+            // A failure is left behind: a transaction the guard lives in goes on.
+            std::optional<PuntoDiRipresa> punto;
+            if (db_.livelloTrans() > 0)
+                punto.emplace(db_);
             if (!nostri) {
                 const Detentore& io = questoProgramma();
                 nostri = colonneDetentore(db_)
@@ -413,6 +424,8 @@ void BlocchiTenuti::rilascia() {
             }
             db_.EseguiSql(QStringLiteral("DELETE FROM LockGest") + condizioneChiave(tipo, anno, numero) +
                           QStringLiteral(" AND COALESCE(Utente, '') = ") + quotaSql(utente) + *nostri);
+            if (punto)
+                punto->conferma();
         } catch (const ErroreDb&) {
             // The row names this program: it is taken over once the program has ended.
         }

@@ -64,6 +64,47 @@ QVariant CodiceConto::valoreParte(const QString& parte, bool numerico) {
     return n;
 }
 
+std::optional<QVariantList> CodiceConto::valoriSql(bool numerico) const {
+    try {
+        return QVariantList{valoreParte(gruppo, numerico), valoreParte(mastro, numerico),
+                            valoreParte(conto, numerico)};
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> CodiceConto::condizioneSql(bool numerico, const QStringList& colonne) const {
+    const auto valori = valoriSql(numerico);
+    if (!valori || vuoto())
+        return std::nullopt;
+    const QString parti[] = {gruppo, mastro, conto};
+    int ultima = 2;
+    while (parti[ultima].isEmpty())
+        --ultima;
+    QStringList condizioni;
+    for (int i = 0; i <= ultima; ++i)
+        condizioni << (parti[i].isEmpty()
+                           ? parteVuotaSql(colonne.value(i))
+                           : colonne.value(i) + QStringLiteral(" = ") + SqlValore(valori->at(i)));
+    return condizioni.join(QStringLiteral(" AND "));
+}
+
+bool CodiceConto::stessaParte(const QString& a, const QString& b) {
+    if (a == b)
+        return true;
+    const auto numero = [](const QString& p) -> std::optional<QString> {
+        if (p.isEmpty() || !std::all_of(p.begin(), p.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::nullopt;
+        qsizetype zeri = 0;
+        while (zeri < p.size() && p[zeri] == u'0')
+            ++zeri;
+        return p.mid(zeri);
+    };
+    const auto na = a.isEmpty() ? std::optional<QString>(QString()) : numero(a);
+    const auto nb = b.isEmpty() ? std::optional<QString>(QString()) : numero(b);
+    return na && nb && *na == *nb;
+}
+
 QString CodiceConto::parteLetta(const QVariant& valore) {
     if (!valore.isValid() || valore.isNull())
         return {};

@@ -4,6 +4,7 @@
 // numbers), read from what the user types, shown as "20-40-1001" and written to three columns.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 
@@ -51,8 +52,27 @@ public:
     // text, or 0 in a numeric column (so also the text "0").
     static QString parteVuotaSql(const QString& colonna);
 
+    // The parts as the columns store them (valoreParte), to bind in the order group, ledger,
+    // account. Nothing when a part cannot be stored there (letters where the chart's accounts
+    // are numbers): no row holds such an account, and a look-up of it finds nothing.
+    std::optional<QVariantList> valoriSql(bool numerico) const;
+    // "Gruppo = 20 AND Mastro = 40 AND Conto = 1001" over `colonne` (group, ledger and account
+    // columns), the values as valoriSql gives them; a partial account names the parts it has,
+    // an empty part before the last as parteVuotaSql. Nothing where valoriSql gives nothing,
+    // and for the empty account.
+    std::optional<QString> condizioneSql(bool numerico,
+                                         const QStringList& colonne = {QStringLiteral("Gruppo"),
+                                                                       QStringLiteral("Mastro"),
+                                                                       QStringLiteral("Conto")}) const;
+
+    // Two accounts are equal when their parts are. A part of digits alone counts as its
+    // number, so "0010" typed in a parameter is the account "10" a numeric chart gives back,
+    // and "0" the empty part it stores as 0. (A chart of texts holding both "010" and "10"
+    // in one ledger would see them as one account here; its look-ups still tell them apart.)
+    static bool stessaParte(const QString& a, const QString& b);
     friend bool operator==(const CodiceConto& a, const CodiceConto& b) {
-        return a.gruppo == b.gruppo && a.mastro == b.mastro && a.conto == b.conto;
+        return stessaParte(a.gruppo, b.gruppo) && stessaParte(a.mastro, b.mastro) &&
+               stessaParte(a.conto, b.conto);
     }
 };
 

@@ -187,4 +187,25 @@ private:
     bool aperta_ = true;
 };
 
+// A savepoint around a statement the caller goes on from when it fails (a key another
+// workstation took meanwhile, a look-up that may be refused): on the server a failed
+// statement inside a transaction aborts the whole transaction unless a savepoint is rolled
+// back. Inside a transaction on a database file none is taken: BEGIN IMMEDIATE keeps every
+// other writer out until the commit, and SQLite undoes a failed statement alone while the
+// transaction goes on; there the savepoint would only cost two statements per use.
+class PuntoDiRipresa {
+public:
+    explicit PuntoDiRipresa(Database& db) {
+        if (db.dialetto() != Dialetto::SQLite || db.livelloTrans() == 0)
+            punto_.emplace(db);
+    }
+    void conferma() {
+        if (punto_)
+            punto_->conferma();
+    }
+
+private:
+    std::optional<Transazione> punto_;
+};
+
 } // namespace tesel

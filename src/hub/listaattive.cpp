@@ -133,10 +133,11 @@ ControlloFiltri ControllaFiltriAttive(Database& db, const TestiFiltroAttive& tes
             f.cliente = m.captured(1);
         return c;
     }
-    Recordset rs =
-        db.ApriRs(QStringLiteral("SELECT PartIva, CodFisc FROM PianoConti WHERE Gruppo = %1 AND "
-                                 "Mastro = %2 AND Conto = %3")
-                      .arg(quotaSql(conto->gruppo), quotaSql(conto->mastro), quotaSql(conto->conto)));
+    // Letters where the chart's accounts are numbers name no customer.
+    const auto dove = conto->condizioneSql(db.contiNumerici());
+    if (!dove)
+        return errato(Cliente);
+    Recordset rs = db.ApriRs(QStringLiteral("SELECT PartIva, CodFisc FROM PianoConti WHERE ") + *dove);
     if (rs.RsEof())
         return errato(Cliente);
     const QString piva = rs.leggiTesto(QStringLiteral("PartIva")).trimmed();

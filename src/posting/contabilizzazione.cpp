@@ -464,11 +464,15 @@ private:
     }
 
     void leggiContoFornitore() {
+        // Letters where the chart's accounts are numbers name no supplier.
+        const auto conto = s_.fornitore.valoriSql(db_.contiNumerici());
+        if (!conto)
+            rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
         // Only the columns read below: the chart's rows are wide.
         Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
                                                  "ContoCFColl, Pagamento, Banca, CCorrente, RagRb from "
                                                  "PianoConti Where Gruppo = ? And Mastro = ? And Conto = ?"),
-                                  {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto});
+                                  *conto);
         if (pc.RsVuoto())
             rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
         s_.ivaCassaEsclusa =

@@ -214,9 +214,12 @@ void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Curre
 }
 
 int tipoConto(Database& db, const QString& gruppo, const QString& mastro, const QString& conto) {
-    Recordset rs =
-        db.ApriRs(QStringLiteral("Select Tipo from PianoConti Where Gruppo = ? And Mastro = ? And Conto = ?"),
-                  {gruppo, mastro, conto});
+    // Letters where the chart's accounts are numbers name no account: its kind is not known.
+    const auto valori = CodiceConto(gruppo, mastro, conto).valoriSql(db.contiNumerici());
+    if (!valori)
+        return 0;
+    Recordset rs = db.ApriRs(
+        QStringLiteral("Select Tipo from PianoConti Where Gruppo = ? And Mastro = ? And Conto = ?"), *valori);
     return rs.RsVuoto() ? 0 : static_cast<int>(rs.leggiIntero(QStringLiteral("Tipo")).value_or(0));
 }
 

@@ -20,27 +20,6 @@ class Recordset;
 
 namespace posting {
 
-// A savepoint around writes that another workstation can make fail (a number it took
-// meanwhile), so that the caller's transaction survives the failure and tries again. Inside a
-// transaction on a database file none is taken: BEGIN IMMEDIATE keeps every other writer out
-// until the commit, and SQLite undoes a failed statement alone while the transaction goes on;
-// there the savepoint would only cost two statements per use. A caller that meets an error
-// other than a clash undoes its whole transaction, as posting does.
-class PuntoDiRipresa {
-public:
-    explicit PuntoDiRipresa(Database& db) {
-        if (db.dialetto() != Dialetto::SQLite || db.livelloTrans() == 0)
-            punto_.emplace(db);
-    }
-    void conferma() {
-        if (punto_)
-            punto_->conferma();
-    }
-
-private:
-    std::optional<Transazione> punto_;
-};
-
 // Source families of the transfer by its mode letter: "N" the journal itself, "F" the third
 // family, "A" the staging journal that posting writes.
 enum class FamigliaPn { Giornale, Fittizia, Appoggio };

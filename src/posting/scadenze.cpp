@@ -197,12 +197,16 @@ EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDa
     };
     try {
         const auto termini = TerminiPagamento::leggi(db, pagamento);
-        Recordset rs = db.ApriRs(QStringLiteral("Select * From PianoConti Where PianoConti.Gruppo = ?"
+        // Letters where the chart's accounts are numbers name no customer.
+        const auto valori = conto.valoriSql(db.contiNumerici());
+        const bool trovato =
+            valori && !db.ApriRs(QStringLiteral("Select Conto From PianoConti Where PianoConti.Gruppo = ?"
                                                 " And PianoConti.Mastro = ? And PianoConti.Conto = ?"),
-                                 {conto.gruppo, conto.mastro, conto.conto});
+                                 *valori)
+                           .RsVuoto();
         if (!termini)
             errore(ErrRecordMancante, QStringLiteral("Manca il pagamento con codice :") + pagamento);
-        if (rs.RsVuoto())
+        if (!trovato)
             errore(ErrRecordMancante, QStringLiteral("Manca il cliente con codice :") + conto.testo());
         if (!esito.errori.isEmpty())
             return esito;

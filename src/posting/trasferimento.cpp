@@ -262,15 +262,19 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     const QString pagTipo =
         termini.RsVuoto() ? QString() : termini.leggiTesto(QStringLiteral("PagTipo")).trimmed();
 
-    // VAT under split payment is owed to the State: the supplier's row does not carry it.
-    const Currency split =
-        contoIvaSplit.vuoto()
-            ? Currency()
-            : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + origine.righe +
-                            condizioneReg(origine.righe, t.anno, t.numReg) +
-                            QStringLiteral(" and GruppoPartita = ") + testo(contoIvaSplit.gruppo) +
-                            QStringLiteral(" and MastroPartita = ") + testo(contoIvaSplit.mastro) +
-                            QStringLiteral(" and ContoPartita = ") + testo(contoIvaSplit.conto));
+    // VAT under split payment is owed to the State: the supplier's row does not carry it. An
+    // account of the parameters that no row can hold (letters on a numeric chart) holds none.
+    const auto suSplit =
+        contoIvaSplit.completo()
+            ? contoIvaSplit.condizioneSql(db.contiNumerici(),
+                                          {QStringLiteral("GruppoPartita"), QStringLiteral("MastroPartita"),
+                                           QStringLiteral("ContoPartita")})
+            : std::nullopt;
+    const Currency split = !suSplit
+                               ? Currency()
+                               : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + origine.righe +
+                                               condizioneReg(origine.righe, t.anno, t.numReg) +
+                                               QStringLiteral(" and ") + *suSplit);
     const Currency imposta = somma(db, QStringLiteral("Select sum(ImpostaMon) from ") + origine.iva +
                                            condizioneReg(origine.iva, t.anno, t.numReg))
                                  .assoluto() -

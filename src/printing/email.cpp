@@ -562,11 +562,14 @@ bool InviaEmail(const ImpostazioneStampa& imp, const QString& pdf, Interazione& 
 
 ContattiEmail contattiEmail(Database& db, const CodiceConto& conto) {
     ContattiEmail c;
+    // Letters where the chart's accounts are numbers name nobody: no addresses.
+    const auto dove = conto.completo() ? conto.condizioneSql(db.contiNumerici()) : std::nullopt;
+    if (!dove) {
+        c.indirizzi = QStringList(4, QString());
+        return c;
+    }
     Recordset rs = db.ApriRs(
-        QStringLiteral("SELECT EMail, Email2, Email3, Email4, EmailPredef FROM PianoConti WHERE "
-                       "Gruppo=") +
-        SqlValore(conto.gruppo, SqlTesto) + QStringLiteral(" AND Mastro=") +
-        SqlValore(conto.mastro, SqlTesto) + QStringLiteral(" AND Conto=") + SqlValore(conto.conto, SqlTesto));
+        QStringLiteral("SELECT EMail, Email2, Email3, Email4, EmailPredef FROM PianoConti WHERE ") + *dove);
     for (const char* campo : {"EMail", "Email2", "Email3", "Email4"})
         c.indirizzi << (rs.RsVuoto() ? QString() : rs.leggiTesto(QString::fromLatin1(campo)).trimmed());
     if (rs.RsVuoto())

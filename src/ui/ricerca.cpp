@@ -22,14 +22,7 @@ std::optional<QString> condizioneConto(Database& db, const QString& codice) {
     const auto c = CodiceConto::leggi(codice);
     if (!c || !c->completo())
         return std::nullopt;
-    try {
-        const bool numeri = db.contiNumerici();
-        return "Gruppo = " + SqlValore(CodiceConto::valoreParte(c->gruppo, numeri)) +
-               " AND Mastro = " + SqlValore(CodiceConto::valoreParte(c->mastro, numeri)) +
-               " AND Conto = " + SqlValore(CodiceConto::valoreParte(c->conto, numeri));
-    } catch (const std::invalid_argument&) {
-        return std::nullopt;
-    }
+    return c->condizioneSql(db.contiNumerici());
 }
 
 DefinizioneRicerca semplice(const QString& titolo, const QString& tabella, const QString& codice) {

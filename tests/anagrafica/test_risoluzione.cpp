@@ -2,6 +2,7 @@
 // chosen for the run. Cases that need rows the demo lacks add them inside a transaction that
 // is rolled back, so every case sees the demo as seeded.
 
+#include "anagrafica/codici.h"
 #include "anagrafica/risoluzione.h"
 #include "frame/currency.h"
 #include "frame/data.h"
@@ -156,6 +157,13 @@ TEST_F(Risoluzione, shouldLeaveTheSupplierEmptyWhenUnknownAndNotCreatedOrOnAData
     EXPECT_TRUE(ui_.mostrati.front().testo.startsWith(u"Errore(3146): "_s))
         << ui_.mostrati.front().testo.toStdString();
     EXPECT_EQ(contaFornitori(), prima);
+}
+
+// The group and ledger typed in the import options: letters are "not found" on either chart.
+TEST_F(Risoluzione, shouldDescribeTheTypedGroupAndLedgerOrFindNothing) {
+    EXPECT_EQ(descrizioneMastro(db(), u"40"_s, u"10"_s), u"Fornitori"_s);
+    EXPECT_EQ(descrizioneGruppo(db(), u"4O"_s), std::nullopt);
+    EXPECT_EQ(descrizioneMastro(db(), u"40"_s, u"1O"_s), std::nullopt);
 }
 
 TEST_F(Risoluzione, shouldLetTheUserChooseAmongAccountsWithTheSameVatAndFiscalCodeNewestFirst) {

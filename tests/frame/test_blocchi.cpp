@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
+#include <future>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace tesel;
@@ -397,6 +399,46 @@ TEST_F(DetentoreTest, shouldReleaseTheGuardsLocksOnEveryPathButNotAnotherHolders
     EXPECT_EQ(db().valore(u"SELECT count(*) FROM LockGest"_s).toInt(), 2);
     EXPECT_EQ(detentore(db(), 16), u"luisa"_s);
     EXPECT_EQ(detentore(db(), 17), u"luisa"_s);
+}
+
+// Inside a transaction (a cancellation takes its locks there), a lock another workstation takes
+// between our look-up and our insert is named as theirs and the transaction commits the rest.
+// On the server their row stays uncommitted until our insert waits on it, so the clash happens;
+// SQLite lets no other writer into a transaction, so there the row is committed first.
+TEST_F(DetentoreTest, shouldNameALockTakenMeanwhileAndKeepTheTransaction) {
+    const bool server = db().dialetto() == Dialetto::PostgreSQL;
+    const QString pid = db().valore(server ? u"SELECT pg_backend_pid()"_s : u"SELECT 0"_s).toString();
+    std::promise<void> scritta, fine;
+    std::thread altra([&, finita = fine.get_future()] {
+        auto b = altraConnessione();
+        b->IniziaTrans();
+        BloccaDoc(*b, richiesta(u"luisa"_s));
+        if (!server)
+            b->ConfermaTrans();
+        scritta.set_value();
+        if (server) {
+            attendi([&] {
+                return b->valore(u"SELECT count(*) FROM pg_locks WHERE NOT granted AND pid = "_s + pid)
+                           .toInt() > 0;
+            });
+            b->ConfermaTrans();
+        }
+        finita.wait(); // open till the end: its lock is not one left behind
+    });
+    scritta.get_future().wait();
+    try {
+        Transazione tr(db());
+        // The insert has run once already: the server gives it no savepoint of its own now.
+        EXPECT_EQ(BloccaDoc(db(), richiesta(u"mario"_s, 16)).esito, BloccoPreso);
+        EXPECT_EQ(BloccaDoc(db(), richiesta(u"mario"_s)).esito, BloccoAltroUtente);
+        tr.conferma();
+    } catch (const ErroreDb& e) {
+        ADD_FAILURE() << e.descrizione().toStdString();
+    }
+    fine.set_value();
+    altra.join();
+    EXPECT_EQ(detentore(db(), 15), u"luisa"_s);
+    EXPECT_EQ(detentore(db(), 16), u"mario"_s);
 }
 
 } // namespace

@@ -48,6 +48,13 @@ TEST(CodiceConto, shouldPrintWithDashesAndCompareTheCodeOnly) {
     // The kind comes from the chart, not from what is typed: the same account either way.
     EXPECT_EQ(CodiceConto::leggi(QStringLiteral("40101001")), fornitore);
     EXPECT_FALSE(CodiceConto::leggi(QStringLiteral("40101002")) == fornitore);
+    // A part of digits is its number ("0040" a numeric chart gives back as "40", "0" as the
+    // empty part); letters compare as typed.
+    const auto uguali = [](const char* a, const char* b) {
+        return CodiceConto(QString::fromUtf8(a), {}, {}) == CodiceConto(QString::fromUtf8(b), {}, {});
+    };
+    EXPECT_TRUE(uguali("0040", "40") && uguali("0", "") && uguali("A", "A"));
+    EXPECT_FALSE(uguali("0A", "A") || uguali("40", "400") || uguali("4O", "40") || uguali("", "A"));
     EXPECT_EQ(CodiceConto(QStringLiteral("40"), QStringLiteral("10"), {}).testo(), QStringLiteral("40-10"));
     EXPECT_EQ(CodiceConto(QStringLiteral("40"), {}, QStringLiteral("7")).testo(), QStringLiteral("40--7"));
     EXPECT_TRUE(CodiceConto().vuoto());

@@ -68,6 +68,18 @@ TEST_P(ContiColonne, shouldFindTheSameAccountsByBoundValuesLiteralsAndEmptyParts
               u"piccolo"_s);
     // A number has no leading zeros: "0999" is account 999 there, and another account in text.
     EXPECT_EQ(trovati(perParti, {u"40"_s, u"10"_s, u"0999"_s}), numerici() ? u"piccolo"_s : QString());
+    // What the user types, looked up: letters name no account of a chart of numbers and never
+    // reach the server there; leading zeros name the number; a partial account its parts.
+    const auto cerca = [&](const CodiceConto& c) {
+        const auto dove = c.condizioneSql(numerici());
+        return dove ? trovati(*dove) : u"-"_s;
+    };
+    EXPECT_EQ(cerca(f), u"fornitore"_s);
+    EXPECT_EQ(cerca({u"40"_s, u"10"_s, u"0999"_s}), numerici() ? u"piccolo"_s : QString());
+    EXPECT_EQ(cerca({u"4O"_s, u"10"_s, u"1001"_s}), numerici() ? u"-"_s : QString());
+    EXPECT_EQ(cerca({u"40"_s, u"10"_s, {}}), numerici() ? u"piccolo,fornitore"_s : u"fornitore,piccolo"_s);
+    EXPECT_EQ(cerca({u"40"_s, {}, u"1001"_s}), QString());
+    EXPECT_EQ(cerca({}), u"-"_s);
     // Numbers order as numbers, texts as texts.
     EXPECT_EQ(trovati(u"Tipo = 1"_s), numerici() ? u"piccolo,fornitore"_s : u"fornitore,piccolo"_s);
 }

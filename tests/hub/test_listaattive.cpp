@@ -122,6 +122,7 @@ TEST_F(ListaAttive, filterChecksGiveTheirMessagesAndTheCustomerAccountIsLookedUp
         {PrefissoA, "A/1", "Si prega di inserire i numeri di Fattura in ordine crescente"},
         {Cliente, "20-10-1002", "Il cliente richiesto non ha la partita iva e il codice fiscale"},
         {Cliente, "99-99-9999", "Valore Errato"},
+        {Cliente, "2O-10-1002", "Valore Errato"}, // letters, also where the accounts are numbers
     };
     for (const Caso& c : casi) {
         TestiFiltroAttive t = FiltroPredefinito(QDate(2026, 12, 7));

@@ -259,4 +259,5 @@ TEST_F(ContattiEmailDb, theDefaultContactIsTheOneChosenElseTheFirstGiven) {
     EXPECT_EQ(contattiEmail(db(), {"40", "10", "1006"}).indirizzoPredefinito(), QStringLiteral("comm@b.it"));
     EXPECT_EQ(contattiEmail(db(), {"40", "10", "1007"}).predefinito, 0);
     EXPECT_EQ(contattiEmail(db(), {"40", "99", "9"}).indirizzi, (QStringList{"", "", "", ""}));
+    EXPECT_EQ(contattiEmail(db(), {"4O", "10", "1005"}).indirizzi, (QStringList{"", "", "", ""}));
 }

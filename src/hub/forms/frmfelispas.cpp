@@ -348,14 +348,15 @@ bool frmFELisPas::controllaFiltri(hub::RichiestaPassive& r) {
     if (testo.isEmpty())
         return true;
     const auto conto = CodiceConto::leggi(testo);
-    if (!conto || !conto->completo()) {
+    // Letters where the chart's accounts are numbers name no account, as a code not there.
+    const auto dove =
+        conto && conto->completo() ? conto->condizioneSql(contesto_.db.contiNumerici()) : std::nullopt;
+    if (!dove) {
         msgCom(ui, QStringLiteral("Valore Errato"));
         txtFornitore->setFocus();
         return false;
     }
-    Recordset rs = contesto_.db.ApriRs(
-        QStringLiteral("Select PartIva from PianoConti Where Gruppo = %1 And Mastro = %2 And Conto = %3")
-            .arg(SqlValore(conto->gruppo), SqlValore(conto->mastro), SqlValore(conto->conto)));
+    Recordset rs = contesto_.db.ApriRs(QStringLiteral("Select PartIva from PianoConti Where ") + *dove);
     if (rs.RsEof()) {
         msgCom(ui, QStringLiteral("Valore Errato"));
         txtFornitore->setFocus();
