@@ -60,8 +60,11 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
     const QString dove = QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) +
                          QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
                          testo(pref);
+    // Only the creation of the register row, once a year, can clash with another workstation
+    // and needs a savepoint; the row itself is locked or skipped without an error. A conflict of
+    // the server elsewhere undoes the caller's attempt, which starts again from its claim.
+    bool inCreazione = false;
     try {
-        PuntoDiRipresa tr(db);
         qint64 ultimo = 0;
         QDate ultimaData;
         {
@@ -75,6 +78,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
                     return std::nullopt;
                 QString trasportatori = QStringLiteral("N");
                 const QString intestazione = intestazioneRegistro(db, anno, tipo, pref, trasportatori);
+                inCreazione = true;
+                PuntoDiRipresa punto(db);
                 db.EseguiConValori(
                     QStringLiteral("INSERT INTO LibriIva (Anno, TipoReg, Pref, NumDoc, DataUltDoc, "
                                    "NumDocNC, DataUltDocNC, Intestazione, Attivita, Trasportatori)"
@@ -82,6 +87,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
                     {anno, tipo, pref, dataVuota(), dataVuota(), intestazione,
                      attivita.trimmed().isEmpty() ? QStringLiteral(".") : attivita.trimmed(),
                      trasportatori.isEmpty() ? QStringLiteral("N") : trasportatori});
+                punto.conferma();
+                inCreazione = false;
             } else {
                 ultimo = rs.leggiIntero(campoNumero).value_or(0);
                 ultimaData = dataCampo(rs, campoData);
@@ -93,11 +100,12 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         db.EseguiConValori(QStringLiteral("UPDATE LibriIva SET ") + campoNumero + QStringLiteral(" = ?, ") +
                                campoData + QStringLiteral(" = ?") + dove,
                            {p.numero, p.data});
-        tr.conferma();
         return p;
     } catch (const ErroreDb& e) {
-        // A duplicate key: another workstation created the same register row meanwhile.
-        if (e.chiaveDuplicata() || conflittoTransitorio(e))
+        // A duplicate key: another workstation created the same register row meanwhile. On a
+        // database file a failed statement leaves the transaction as it was, so a busy register
+        // is asked about again; on a server only the savepoint of the creation survives.
+        if ((e.chiaveDuplicata() || conflittoTransitorio(e)) && (inCreazione || !db.bloccaRighe()))
             return std::nullopt;
         throw;
     }
