@@ -111,9 +111,9 @@ QString latoDaSegno(int segno) {
     return segno == 1 || segno == 3 ? QStringLiteral("D") : QStringLiteral("A");
 }
 
-void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
+void scriviTestata(Database& db, const TestataPn& t) {
     db.EseguiConValori(
-        QStringLiteral("INSERT INTO ") + tabelle(f).testata +
+        QStringLiteral("INSERT INTO ") + tabelle(t.famiglia).testata +
             QStringLiteral(
                 " (Anno, NumReg, DataReg, Causale, InValuta, DescrAgg, PreDoc, NumDoc, DataDoc, PreProt,"
                 " NumProt, DataProt, Moneta, Cambio, PeriodoIva, AnnoIva, RagRB, BlackList, OperazRilev,"
@@ -172,13 +172,13 @@ void aggiungiValoriRiga(QVariantList& valori, const TestataPn& t, const RigaPn& 
 
 } // namespace
 
-void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn f) {
-    scriviRighe(db, t, {riga}, f);
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga) {
+    scriviRighe(db, t, {riga});
 }
 
-void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe, FamigliaPn f) {
+void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe) {
     const QString inserisci =
-        QStringLiteral("INSERT INTO ") + tabelle(f).righe +
+        QStringLiteral("INSERT INTO ") + tabelle(t.famiglia).righe +
         QStringLiteral(
             " (Anno, NumReg, RigReg, RigLiv, PreDoc, NumDoc, DataDoc, PreProt, NumProt, DataProt,"
             " TipoPartita, GruppoPartita, MastroPartita, ContoPartita,"

@@ -256,10 +256,12 @@ Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const
 }
 
 // Writes the instalments of the registration's payment terms; problems go to `avvisi`.
-void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
+// `proprie`: the tables that hold the registration; `origine`: those of the invoice's other
+// registrations not transferred yet.
+void scadenzeDaTermini(Database& db, const TabellePn& proprie, const TabellePn& origine, const Testata& t,
                        const CausaleContabile& causale, qint64 numeroGiornale,
                        const CodiceConto& contoIvaSplit, QString& avvisi) {
-    const auto partita = partitaRegistrazione(db, origine.righe, t.anno, t.numReg);
+    const auto partita = partitaRegistrazione(db, proprie.righe, t.anno, t.numReg);
     if (!partita)
         return;
     Recordset termini =
@@ -274,13 +276,13 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
     const Currency split =
         contoIvaSplit.vuoto()
             ? Currency()
-            : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + origine.righe +
-                            condizioneReg(origine.righe, t.anno, t.numReg) +
+            : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + proprie.righe +
+                            condizioneReg(proprie.righe, t.anno, t.numReg) +
                             QStringLiteral(" and GruppoPartita = ") + testo(contoIvaSplit.gruppo) +
                             QStringLiteral(" and MastroPartita = ") + testo(contoIvaSplit.mastro) +
                             QStringLiteral(" and ContoPartita = ") + testo(contoIvaSplit.conto));
-    const Currency imposta = somma(db, QStringLiteral("Select sum(ImpostaMon) from ") + origine.iva +
-                                           condizioneReg(origine.iva, t.anno, t.numReg))
+    const Currency imposta = somma(db, QStringLiteral("Select sum(ImpostaMon) from ") + proprie.iva +
+                                           condizioneReg(proprie.iva, t.anno, t.numReg))
                                  .assoluto() -
                              split;
     // Free goods the supplier already settled and withholding already registered on the same
@@ -544,14 +546,18 @@ void aggiungiErrore(EsitoTrasferimento& esito, int numero, const QString& descri
 
 // One registration, in a transaction of its own: `leggi` gives its header, nothing when
 // another workstation has moved it meanwhile. `scadenzeDaSpostare`: due dates may stand on
-// its temporary number and follow it onto the journal number.
+// its temporary number and follow it onto the journal number. `nelGiornale`: posting wrote it
+// in the journal already, under its journal number; only its running totals and due dates
+// from terms are left to do, and a failure is the caller's to undo.
 template <typename Leggi>
 void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const PreparazioneTrasferimento& p,
                               int anno, qint64 numReg, Leggi leggi, CausaliLette* causali,
-                              bool scadenzeDaSpostare, EsitoTrasferimento& esito) {
+                              bool scadenzeDaSpostare, bool nelGiornale, EsitoTrasferimento& esito) {
     for (int tentativo = 1;; ++tentativo) {
         try {
-            PuntoDiRipresa tr(db);
+            std::optional<PuntoDiRipresa> tr;
+            if (!nelGiornale)
+                tr.emplace(db);
             const std::optional<Testata> letta = leggi();
             if (!letta)
                 return;
@@ -560,26 +566,32 @@ void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const P
             if (!causale)
                 throw ErroreDb(ErrRecordMancante,
                                QStringLiteral("Causale ") + t.causale + QStringLiteral(" inesistente"));
-            const qint64 nuovo = prossimoNumeroGiornale(db, parametri, anno);
-            copia(db, p.testate, p.da.testata, p.a.testata, anno, numReg, nuovo);
-            copia(db, p.righe, p.da.righe, p.a.righe, anno, numReg, nuovo);
-            copia(db, p.iva, p.da.iva, p.a.iva, anno, numReg, nuovo);
+            const qint64 nuovo = nelGiornale ? numReg : prossimoNumeroGiornale(db, parametri, anno);
+            if (!nelGiornale) {
+                copia(db, p.testate, p.da.testata, p.a.testata, anno, numReg, nuovo);
+                copia(db, p.righe, p.da.righe, p.a.righe, anno, numReg, nuovo);
+                copia(db, p.iva, p.da.iva, p.a.iva, anno, numReg, nuovo);
+            }
             aggiornaProgressivi(db, p.a.righe, anno, nuovo, t.dataReg, causale->tipoCausale == u"AP", 1);
             if (p.creaScadenze && !t.pagamento.isEmpty())
-                scadenzeDaTermini(db, p.da, t, *causale, nuovo, p.contoIvaSplit, esito.avvisi);
+                scadenzeDaTermini(db, nelGiornale ? p.a : p.da, p.da, t, *causale, nuovo, p.contoIvaSplit,
+                                  esito.avvisi);
             // Only the registration that owns the protocol takes its due dates: the
             // withholding and payment registrations carry the invoice's protocol too.
             if (scadenzeDaSpostare && !causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())
                 aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
-            for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
-                db.EseguiConValori(QStringLiteral("DELETE FROM ") + tabella + condizioneRegLegata(tabella),
-                                   {anno, numReg});
-            tr.conferma();
+            if (!nelGiornale)
+                for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
+                    db.EseguiConValori(QStringLiteral("DELETE FROM ") + tabella +
+                                           condizioneRegLegata(tabella),
+                                       {anno, numReg});
+            if (tr)
+                tr->conferma();
             esito.anno = anno;
             esito.numReg = nuovo;
             return;
         } catch (const ErroreDb& e) {
-            if (e.chiaveDuplicata() && tentativo < TentativiNumero)
+            if (e.chiaveDuplicata() && tentativo < TentativiNumero && !nelGiornale)
                 continue;
             aggiungiErrore(esito, e.numero(), e.descrizione(), anno, numReg);
             return;
@@ -624,13 +636,14 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
                 return std::nullopt; // moved meanwhile by another workstation
             return leggiTestata(rs);
         };
-        trasferisciRegistrazione(db, parametri, preparazione, anno, numReg, leggi, causali, true, esito);
+        trasferisciRegistrazione(db, parametri, preparazione, anno, numReg, leggi, causali, true, false,
+                                 esito);
     }
     return esito;
 }
 
-EsitoTrasferimento trasferisciScritta(Database& db, ParametriAzienda& parametri, const TestataPn& h,
-                                      CausaliLette* causali) {
+EsitoTrasferimento completaNelGiornale(Database& db, ParametriAzienda& parametri, const TestataPn& h,
+                                       CausaliLette* causali) {
     EsitoTrasferimento esito;
     PreparazioneTrasferimento preparazione;
     try {
@@ -658,7 +671,7 @@ EsitoTrasferimento trasferisciScritta(Database& db, ParametriAzienda& parametri,
     t.xmlNumRif = h.xmlNumRif;
     trasferisciRegistrazione(
         db, parametri, preparazione, h.anno, h.numReg, [&]() -> std::optional<Testata> { return t; }, causali,
-        false, esito);
+        false, true, esito);
     return esito;
 }
 
