@@ -190,19 +190,17 @@ qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QStrin
 
 namespace {
 
-// Another program may take the same number at once: the loser takes the next one.
+// Another program may take the same number at once: the loser takes the next one. A number
+// taken is seen without an error, so the caller's transaction goes on without a savepoint.
 template <typename Numero> void scriviTestataNumerata(Database& db, TestataPn& t, Numero numero) {
     for (int tentativo = 1;; ++tentativo) {
         t.numReg = numero();
-        try {
-            PuntoDiRipresa punto(db); // the caller's transaction survives a clash
-            scriviTestata(db, t);
-            punto.conferma();
+        if (scriviTestataSeLibera(db, t))
             return;
-        } catch (const ErroreDb& e) {
-            if (!e.chiaveDuplicata() || tentativo >= 20)
-                throw;
-        }
+        if (tentativo >= 20)
+            throw ErroreDb(ErrChiaveDuplicata,
+                           QStringLiteral("Numero di registrazione già usato: ") + QString::number(t.numReg),
+                           tabelle(t.famiglia).testata);
     }
 }
 

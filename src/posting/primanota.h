@@ -91,6 +91,10 @@ inline const QString TipoBloccoGiornale = QStringLiteral("MovPn");
 
 // Adds the header row to the tables of its family. Throws ErroreDb.
 void scriviTestata(Database& db, const TestataPn& t);
+// The same when its number is free: false, with nothing written and the transaction intact on
+// both engines, when another program holds the number already (ON CONFLICT DO NOTHING, which
+// needs no savepoint on a server). Throws ErroreDb on any other failure.
+bool scriviTestataSeLibera(Database& db, const TestataPn& t);
 
 // One account row; amounts are never negative, the side is in dareAvere.
 struct RigaPn {
