@@ -77,7 +77,48 @@ std::optional<QDate> dataDaIso(QStringView testo) {
     return componi(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
 
+namespace {
+
+// The value of `n` ASCII digits at `s`, or -1 when one of them is not a digit.
+int cifre(const QChar* s, int n) {
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+} // namespace
+
 std::optional<QDateTime> dataOraDaIso(QStringView testo) {
+    // The forms the databases give back ("yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss") are read
+    // without the expression below, which cost a posting a tenth of its work; any other form
+    // goes through it and gives the same answer.
+    if ((testo.size() == 10 || testo.size() == 19) && testo[4] == u'-' && testo[7] == u'-') {
+        const QChar* s = testo.data();
+        const int anno = cifre(s, 4), mese = cifre(s + 5, 2), giorno = cifre(s + 8, 2);
+        if (anno >= 0 && mese >= 0 && giorno >= 0) {
+            const QDate d(anno, mese, giorno);
+            if (!d.isValid())
+                return std::nullopt;
+            if (testo.size() == 10)
+                return QDateTime(d, QTime(0, 0, 0), Qt::UTC);
+            if (testo[10] == u' ' || testo[10] == u'T') {
+                if (testo[13] == u':' && testo[16] == u':') {
+                    const int h = cifre(s + 11, 2), m = cifre(s + 14, 2), sec = cifre(s + 17, 2);
+                    if (h >= 0 && m >= 0 && sec >= 0) {
+                        const QTime ora(h, m, sec);
+                        if (!ora.isValid())
+                            return std::nullopt;
+                        return QDateTime(d, ora, Qt::UTC);
+                    }
+                }
+            }
+        }
+    }
     static const QRegularExpression re(
         QStringLiteral("^(\\d{1,4})-(\\d{2})-(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.\\d+)?)?)?$"));
     const auto m = re.match(testo.trimmed().toString());

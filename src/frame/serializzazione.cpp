@@ -16,11 +16,12 @@ void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero
     // writer waiting until it ends, and the row would cost two statements for nothing.
     if (db.dialetto() == Dialetto::SQLite)
         return;
-    db.EseguiConValori(QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Gestione) "
-                                      "VALUES (?, 0, ?, 'tesel', 'Transazione')"),
-                       {tipo, numero});
-    db.EseguiConValori(QStringLiteral("DELETE FROM LockGest WHERE Tipo = ? AND Anno = 0 AND NumReg = ?"),
-                       {tipo, numero});
+    // A transaction lock of the server: one round trip where a lock row cost two, released by
+    // the commit or rollback alone. The server's locks are shared by every schema of the
+    // database, so the key names this company's schema too.
+    db.ApriRs(QStringLiteral("SELECT CASE WHEN pg_advisory_xact_lock(hashtext(current_schema() || "
+                             "'.LockGest.' || ?), CAST(? AS INTEGER)) IS NULL THEN 1 ELSE 1 END"),
+              {tipo, numero});
 }
 
 qint64 numeroChiave(const QString& testo) {

@@ -168,10 +168,20 @@ QVariant ParametroSql(const QVariant& valore, Dialetto dialetto) {
     case QMetaType::Double:
     case QMetaType::Float:
         return doppio(valore).toDouble();
-    case QMetaType::QDate:
+    // Dates are most of the values a posting binds: written straight, as dataSql writes them
+    // without its quotes (an invalid QDate is an empty text there too).
+    case QMetaType::QDate: {
+        const QDate d = valore.toDate();
+        return d.isValid() ? QVariant(isoData(d) + QStringLiteral(" 00:00:00"))
+                           : QVariant(QStringLiteral(""));
+    }
     case QMetaType::QDateTime: {
-        const QString d = dataSql(valore);
-        return d.mid(1, d.size() - 2);
+        const QDateTime d = valore.toDateTime();
+        if (!d.isValid()) {
+            const QString t = dataSql(valore); // refused, as in a literal
+            return t.mid(1, t.size() - 2);
+        }
+        return isoDataOra(d);
     }
     default: {
         // SqlValore writes '' for an empty text; a null QString would bind NULL.

@@ -188,19 +188,34 @@ qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QStrin
     return (v.isValid() && !v.isNull() ? v.toLongLong() : 0) + 1;
 }
 
-void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t) {
+namespace {
+
+// Another program may take the same number at once: the loser takes the next one. A number
+// taken is seen without an error, so the caller's transaction goes on without a savepoint.
+template <typename Numero> void scriviTestataNumerata(Database& db, TestataPn& t, Numero numero) {
     for (int tentativo = 1;; ++tentativo) {
-        t.numReg = prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Appoggio).testata, t.anno);
-        try {
-            PuntoDiRipresa punto(db); // the caller's transaction survives a clash
-            scriviTestata(db, t);
-            punto.conferma();
+        t.numReg = numero();
+        if (scriviTestataSeLibera(db, t))
             return;
-        } catch (const ErroreDb& e) {
-            if (!e.chiaveDuplicata() || tentativo >= 20)
-                throw;
-        }
+        if (tentativo >= 20)
+            throw ErroreDb(ErrChiaveDuplicata,
+                           QStringLiteral("Numero di registrazione già usato: ") + QString::number(t.numReg),
+                           tabelle(t.famiglia).testata);
     }
+}
+
+} // namespace
+
+void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t) {
+    t.famiglia = FamigliaPn::Appoggio;
+    scriviTestataNumerata(db, t, [&] {
+        return prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Appoggio).testata, t.anno);
+    });
+}
+
+void scriviTestataGiornale(Database& db, ParametriAzienda& parametri, TestataPn& t) {
+    t.famiglia = FamigliaPn::Giornale;
+    scriviTestataNumerata(db, t, [&] { return prossimoNumeroGiornale(db, parametri, t.anno); });
 }
 
 void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
@@ -730,7 +745,8 @@ private:
         }
     }
 
-    // The staging header of the invoice's registration, under the next temporary number.
+    // The header of the invoice's registration, in the journal under its number: nothing
+    // reads it in the staging journal, and the copy there would cost a transfer.
     void scriviTestataFattura() {
         TestataPn& h = s_.testata;
         h.causale = s_.causale.causale;
@@ -749,7 +765,8 @@ private:
         s_.pagamento = pagamento_.isEmpty() ? pagamentoFornitore_ : pagamento_;
         if (!conPagamenti_ && !s_.integrazione)
             h.pagamento = s_.pagamento;
-        scriviTestataAppoggio(db_, p_, h);
+        scriviTestataGiornale(db_, p_, h);
+        s_.numRegGiornale = h.numReg;
     }
 
     // The invoice a credit or debit note refers to.
@@ -769,8 +786,9 @@ private:
         h.dataDocOrig = fc->dfcData.isValid() ? fc->dfcData : dataVuota();
     }
 
-    // Every staging registration of the invoice moves to the journal in this transaction:
-    // none is ever left behind in the staging journal.
+    // The invoice's registration gets its running totals, and every staging registration of
+    // the invoice moves to the journal in this transaction: none is ever left behind in the
+    // staging journal.
     void trasferisciAlGiornale() {
         const auto esamina = [&](const EsitoTrasferimento& et, const QString& intestazione) {
             if (et.numeroErrori > 0) {
@@ -792,10 +810,9 @@ private:
             return QStringLiteral("Errore in contabilizzazione: (nr.") + QString::number(n) + u')';
         };
         esito_.anno = s_.testata.anno;
-        // The invoice's own registration was written just now: its header is not read back.
-        esito_.numRegGiornale = esamina(trasferisciScritta(db_, p_, s_.testata, &impostazioni_.causali),
+        // The invoice's own registration was written in the journal: its header is not read back.
+        esito_.numRegGiornale = esamina(completaNelGiornale(db_, p_, s_.testata, &impostazioni_.causali),
                                         intestazione(s_.testata.numReg));
-        s_.numRegGiornale = esito_.numRegGiornale;
         if (s_.numRegRitenuta > 0)
             trasferisci(s_.numRegRitenuta, intestazione(s_.numRegRitenuta));
         for (qint64 n : s_.numRegPagamenti)

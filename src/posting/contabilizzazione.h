@@ -319,6 +319,9 @@ void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
 // Writes a new staging header under the next temporary number (into t.numReg). Two
 // workstations may take the same number at once: the loser takes the next one.
 void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t);
+// The same in the journal, under the next journal number: the invoice's own registration,
+// which nothing reads in the staging journal, so it is written where the transfer would put it.
+void scriviTestataGiornale(Database& db, ParametriAzienda& parametri, TestataPn& t);
 
 // The accounting year of a registration date, by CoGe.AnnoCorr, CoGe.DataInizCont,
 // CoGe.DataFineCont and CoGe.ApertoPrec; nothing when the date lies in no usable year.

@@ -111,15 +111,18 @@ QString latoDaSegno(int segno) {
     return segno == 1 || segno == 3 ? QStringLiteral("D") : QStringLiteral("A");
 }
 
-void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
-    db.EseguiConValori(
-        QStringLiteral("INSERT INTO ") + tabelle(f).testata +
+namespace {
+
+int inserisciTestata(Database& db, const TestataPn& t, const QString& inCasoDiConflitto) {
+    return db.EseguiConValori(
+        QStringLiteral("INSERT INTO ") + tabelle(t.famiglia).testata +
             QStringLiteral(
                 " (Anno, NumReg, DataReg, Causale, InValuta, DescrAgg, PreDoc, NumDoc, DataDoc, PreProt,"
                 " NumProt, DataProt, Moneta, Cambio, PeriodoIva, AnnoIva, RagRB, BlackList, OperazRilev,"
                 " PreDocOrig, NumDocOrig, DataDocOrig, IvaPerCassa, XmlAnno, XmlNumRif, Pagamento)"
                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'N', 'N', 'N', ?, ?, ?, ?, ?, ?, "
-                "?)"),
+                "?)") +
+            inCasoDiConflitto,
         {t.anno,
          t.numReg,
          dataONull(t.dataReg),
@@ -143,6 +146,16 @@ void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f) {
          t.xmlAnno ? QVariant(t.xmlAnno) : QVariant(),
          t.xmlNumRif ? QVariant(t.xmlNumRif) : QVariant(),
          testoONull(t.pagamento)});
+}
+
+} // namespace
+
+void scriviTestata(Database& db, const TestataPn& t) {
+    inserisciTestata(db, t, QString());
+}
+
+bool scriviTestataSeLibera(Database& db, const TestataPn& t) {
+    return inserisciTestata(db, t, QStringLiteral(" ON CONFLICT DO NOTHING")) == 1;
 }
 
 namespace {
@@ -172,13 +185,13 @@ void aggiungiValoriRiga(QVariantList& valori, const TestataPn& t, const RigaPn& 
 
 } // namespace
 
-void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga, FamigliaPn f) {
-    scriviRighe(db, t, {riga}, f);
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& riga) {
+    scriviRighe(db, t, {riga});
 }
 
-void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe, FamigliaPn f) {
+void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe) {
     const QString inserisci =
-        QStringLiteral("INSERT INTO ") + tabelle(f).righe +
+        QStringLiteral("INSERT INTO ") + tabelle(t.famiglia).righe +
         QStringLiteral(
             " (Anno, NumReg, RigReg, RigLiv, PreDoc, NumDoc, DataDoc, PreProt, NumProt, DataProt,"
             " TipoPartita, GruppoPartita, MastroPartita, ContoPartita,"

@@ -59,14 +59,21 @@ struct TestataPn {
     int xmlAnno = 0;
     qint64 xmlNumRif = 0;
     QString pagamento; // payment terms the transfer turns into due dates (Fat.FattCreaScad)
+    // The tables it is written in: the staging journal, or the journal for the invoice's own
+    // registration, which posting writes there at once under its journal number.
+    FamigliaPn famiglia = FamigliaPn::Appoggio;
 };
 
 // Kinds of the record locks on registrations (LockGest.Tipo): staging and journal.
 inline const QString TipoBloccoAppoggio = QStringLiteral("MovPnFatt");
 inline const QString TipoBloccoGiornale = QStringLiteral("MovPn");
 
-// Adds the header row. Throws ErroreDb.
-void scriviTestata(Database& db, const TestataPn& t, FamigliaPn f = FamigliaPn::Appoggio);
+// Adds the header row to the tables of its family. Throws ErroreDb.
+void scriviTestata(Database& db, const TestataPn& t);
+// The same when its number is free: false, with nothing written and the transaction intact on
+// both engines, when another program holds the number already (ON CONFLICT DO NOTHING, which
+// needs no savepoint on a server). Throws ErroreDb on any other failure.
+bool scriviTestataSeLibera(Database& db, const TestataPn& t);
 
 // One account row; amounts are never negative, the side is in dareAvere.
 struct RigaPn {
@@ -85,7 +92,7 @@ struct RigaPn {
 // Adds an account row to the registration of `t` (RigLiv = RigReg, document and protocol
 // fields from the header, the header's Cambio, FlagPartChiusa "A", BlackList "N"). A negative amount is
 // written as its absolute value on the other side, with its VAT. Throws ErroreDb.
-void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r, FamigliaPn f = FamigliaPn::Appoggio);
+void scriviRiga(Database& db, const TestataPn& t, const RigaPn& r);
 
 // Rows of one multi-row INSERT: the engines take every value bound, and 25 rows of 32 values
 // stay under the oldest SQLite limit of 999 values in one statement.
@@ -93,8 +100,7 @@ inline constexpr std::size_t RighePerIstruzione = 25;
 
 // Adds the account rows to the registration of `t` as scriviRiga does, in as few statements as
 // the engines allow. Throws ErroreDb.
-void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe,
-                 FamigliaPn f = FamigliaPn::Appoggio);
+void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe);
 
 // ScriviRigaPn: the row writer with the suite's argument order (Segno 1/3 Dare, else Avere).
 void ScriviRigaPn(Database& db, const TestataPn& t, int rigReg, int segno, Currency importo,

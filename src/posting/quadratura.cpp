@@ -48,6 +48,7 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
         return true;
     // Amounts signed by side: a negative group's row stands on the other side.
     const QString latoCosti = latoCostiDi(s);
+    const QString D = tabelle(s.testata.famiglia).righe;
     struct RigaIva {
         int rigReg;
         Currency importo, imposta, indetr, percNonDetr;
@@ -58,12 +59,16 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
     // The reverse-charge rows are read too, for the document's total: their VAT is the
     // company's own, and nothing below changes it.
     Recordset r = db.ApriRs(
-        QStringLiteral("Select MovPnDettFatt.RigReg, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
-                       " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.Aliquota,"
-                       " TabIva.PercNonDetr, TabIva.TipoIva, TabIva.RevCharge"
-                       " From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-            QStringLiteral(" And MovPnDettFatt.RigReg > 1 Order By MovPnDettFatt.RigReg"),
+        QStringLiteral("Select ") + D + QStringLiteral(".RigReg, ") + D + QStringLiteral(".DareAvere, ") + D +
+            QStringLiteral(".Importo,"
+                           " ") +
+            D + QStringLiteral(".Imposta, ") + D +
+            QStringLiteral(".ImpostaIndetr, TabIva.Aliquota,"
+                           " TabIva.PercNonDetr, TabIva.TipoIva, TabIva.RevCharge"
+                           " From ") +
+            D + QStringLiteral(" Inner Join TabIva On ") + D + QStringLiteral(".Iva = TabIva.Iva") +
+            condizioneRegLegata(D) + QStringLiteral(" And ") + D + QStringLiteral(".RigReg > 1 Order By ") +
+            D + QStringLiteral(".RigReg"),
         {s.testata.anno, s.testata.numReg});
     Currency reverseCharge;
     for (; !r.RsEof(); r.RsMoveNext())
@@ -107,12 +112,12 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
         const Currency indetr =
             maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
         const auto orienta = [&](Currency c) { return maggiore->verso < 0 ? -c : c; };
-        db.EseguiConValori(
-            QStringLiteral("UPDATE MovPnDettFatt SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
-                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
-                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-            {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)), valuta(orienta(indetr)),
-             s.testata.anno, s.testata.numReg, maggiore->rigReg});
+        db.EseguiConValori(QStringLiteral("UPDATE ") + D +
+                               QStringLiteral(" SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
+                                              " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
+                                              " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                           {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)),
+                            valuta(orienta(indetr)), s.testata.anno, s.testata.numReg, maggiore->rigReg});
         s.totImposta += differenza;
         s.totIndetraibile += indetr - maggiore->indetr;
     }
@@ -123,13 +128,12 @@ namespace {
 
 // The reverse-charge VAT of the cost rows, when the summary check has not counted it.
 Currency sommaReverseCharge(Database& db, const StatoContabilizzazione& s) {
+    const QString D = tabelle(s.testata.famiglia).righe;
     Recordset r = db.ApriRs(
-        QStringLiteral("Select Sum(") +
-            importoConSegno(QStringLiteral("MovPnDettFatt"), QStringLiteral("Imposta"), latoCostiDi(s)) +
-            QStringLiteral(
-                ") AS Totale From MovPnDettFatt Inner Join TabIva On MovPnDettFatt.Iva = TabIva.Iva") +
-            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-            QStringLiteral(" And MovPnDettFatt.RigReg > 1 And TabIva.RevCharge = 'S'"),
+        QStringLiteral("Select Sum(") + importoConSegno(D, QStringLiteral("Imposta"), latoCostiDi(s)) +
+            QStringLiteral(") AS Totale From ") + D + QStringLiteral(" Inner Join TabIva On ") + D +
+            QStringLiteral(".Iva = TabIva.Iva") + condizioneRegLegata(D) + QStringLiteral(" And ") + D +
+            QStringLiteral(".RigReg > 1 And TabIva.RevCharge = 'S'"),
         {s.testata.anno, s.testata.numReg});
     return r.RsVuoto() ? Currency() : importo(r, QStringLiteral("Totale"));
 }

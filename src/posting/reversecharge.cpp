@@ -31,19 +31,36 @@ struct RigaIntegrata {
 std::vector<RigaIntegrata> righeDaIntegrare(Database& db, const StatoContabilizzazione& s,
                                             const QString& latoCosti) {
     const TestataPn& h = s.testata;
-    QString sql = QStringLiteral("Select MovPnDettFatt.*, PianoConti.Tipo As TipoConto, TabIva.CodSostScorp,"
+    const QString D = tabelle(h.famiglia).righe;
+    QString sql = QStringLiteral("Select ") + D +
+                  QStringLiteral(".*, PianoConti.Tipo As TipoConto, TabIva.CodSostScorp,"
                                  " TabIva.RevCharge As IvaRevCharge"
-                                 " From MovPnDettFatt INNER JOIN PianoConti"
-                                 " ON MovPnDettFatt.GruppoPartita = PianoConti.Gruppo"
-                                 " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
-                                 " AND MovPnDettFatt.ContoPartita = PianoConti.Conto"
-                                 " LEFT JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
-                                 " Where MovPnDettFatt.Anno = ? AND MovPnDettFatt.NumReg = ?"
-                                 " And MovPnDettFatt.RigReg > 1 And MovPnDettFatt.Iva IS NOT NULL"
-                                 " And (MovPnDettFatt.Forzatura <> 'I' OR MovPnDettFatt.Forzatura IS NULL)");
+                                 " From ") +
+                  D +
+                  QStringLiteral(" INNER JOIN PianoConti"
+                                 " ON ") +
+                  D +
+                  QStringLiteral(".GruppoPartita = PianoConti.Gruppo"
+                                 " AND ") +
+                  D +
+                  QStringLiteral(".MastroPartita = PianoConti.Mastro"
+                                 " AND ") +
+                  D +
+                  QStringLiteral(".ContoPartita = PianoConti.Conto"
+                                 " LEFT JOIN TabIva ON ") +
+                  D +
+                  QStringLiteral(".Iva = TabIva.Iva"
+                                 " Where ") +
+                  D + QStringLiteral(".Anno = ? AND ") + D +
+                  QStringLiteral(".NumReg = ?"
+                                 " And ") +
+                  D + QStringLiteral(".RigReg > 1 And ") + D +
+                  QStringLiteral(".Iva IS NOT NULL"
+                                 " And (") +
+                  D + QStringLiteral(".Forzatura <> 'I' OR ") + D + QStringLiteral(".Forzatura IS NULL)");
     if (s.causale.revCharge != u"S" && !s.integrazione)
         sql += QStringLiteral(" And TabIva.RevCharge = 'S'");
-    sql += QStringLiteral(" Order By MovPnDettFatt.RigReg");
+    sql += QStringLiteral(" Order By ") + D + QStringLiteral(".RigReg");
     std::vector<RigaIntegrata> v;
     for (Recordset r = db.ApriRs(sql, {h.anno, h.numReg}); !r.RsEof(); r.RsMoveNext()) {
         RigaIntegrata x;
@@ -164,7 +181,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         r.forzatura = x.forzatura;
         scriviRiga(db, t1, r);
     }
-    const auto riepilogo = riepilogoRegistrazione(db, t1.anno, t1.numReg, segno);
+    const auto riepilogo = riepilogoRegistrazione(db, t1, segno);
     const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
     if (!scriviRigheRegistroIva(db, t1, cliente, lato == u"D" ? 1 : -1, perCodice, riepilogo, s.importi,
                                 segno)) {

@@ -303,14 +303,14 @@ void righeRitenuta(ParametriAzienda& p, StatoContabilizzazione& s, const QString
 void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
     const RegoleImporti& R = s.importi;
     const QString latoCosti = latoCostiDi(s);
+    const QString D = tabelle(s.testata.famiglia).righe;
     for (RiepilogoIva& c : s.riepilogo) {
         if (c.tipoIva != u"1" || c.percNonDetr.zero())
             continue;
         const Currency totale = R.percentuale(c.imposta, c.percNonDetr);
         Recordset r = db.ApriRs(
-            QStringLiteral("Select RigReg, DareAvere, ImpostaMon, ImpostaIndetrMon From MovPnDettFatt") +
-                condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-                QStringLiteral(" And RigReg > 1 And Iva = ? Order By RigReg"),
+            QStringLiteral("Select RigReg, DareAvere, ImpostaMon, ImpostaIndetrMon From ") + D +
+                condizioneRegLegata(D) + QStringLiteral(" And RigReg > 1 And Iva = ? Order By RigReg"),
             {s.testata.anno, s.testata.numReg, c.iva});
         Currency somma;
         int scelta = 0;
@@ -340,10 +340,10 @@ void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
                     sceltaRovescia = rovescia;
                 }
             const Currency nuovo = sceltaRovescia ? -(sceltaIndetr + differenza) : sceltaIndetr + differenza;
-            db.EseguiConValori(
-                QStringLiteral("UPDATE MovPnDettFatt SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
-                               " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-                {valuta(nuovo), valuta(nuovo), s.testata.anno, s.testata.numReg, scelta});
+            db.EseguiConValori(QStringLiteral("UPDATE ") + D +
+                                   QStringLiteral(" SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
+                                                  " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                               {valuta(nuovo), valuta(nuovo), s.testata.anno, s.testata.numReg, scelta});
             s.totIndetraibile += differenza;
         }
         c.impostaIndetr = c.sbiancaIndetr ? Currency() : totale;
@@ -422,23 +422,20 @@ bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
 
 // ---- Shared with the reverse-charge registrations ----------------------------------------------
 
-std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg,
+std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, const TestataPn& t,
                                                  const QString& latoImponibile) {
-    TestataPn t;
-    t.anno = anno;
-    t.numReg = numReg;
-    const QString T = QStringLiteral("MovPnDettFatt");
+    const QString T = tabelle(t.famiglia).righe;
     const auto somma = [&](const char* campo, const char* alias) {
         return QStringLiteral(", Sum(") + importoConSegno(T, QLatin1String(campo), latoImponibile) +
                QStringLiteral(") AS ") + QLatin1String(alias);
     };
     Recordset r = db.ApriRs(
-        QStringLiteral("SELECT MovPnDettFatt.Iva") + somma("ImportoMon", "TotImportoMon") +
+        QStringLiteral("SELECT ") + T + QStringLiteral(".Iva") + somma("ImportoMon", "TotImportoMon") +
             somma("Importo", "TotImporto") + somma("ImpostaMon", "TotImpostaMon") +
             somma("Imposta", "TotImposta") + somma("ImpostaIndetrMon", "TotImpostaIndetrMon") +
-            somma("ImpostaIndetr", "TotImpostaIndetr") +
+            somma("ImpostaIndetr", "TotImpostaIndetr") + QStringLiteral(", Max(") + T +
             QStringLiteral(
-                ", Max(MovPnDettFatt.Forzatura) AS ValForzatura"
+                ".Forzatura) AS ValForzatura"
                 ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
                 ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
                 ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
@@ -447,13 +444,19 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
             importoConSegno(T, QStringLiteral("Importo"), latoImponibile) + QStringLiteral(" + ") +
             importoConSegno(T, QStringLiteral("Imposta"), latoImponibile) +
             QStringLiteral(" ELSE 0 END) AS ValVentilazione"
-                           " FROM MovPnDettFatt INNER JOIN TabIva ON MovPnDettFatt.Iva = TabIva.Iva"
-                           " LEFT JOIN PianoConti ON MovPnDettFatt.ContoPartita = PianoConti.Conto"
-                           " AND MovPnDettFatt.MastroPartita = PianoConti.Mastro"
-                           " AND MovPnDettFatt.GruppoPartita = PianoConti.Gruppo") +
-            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-            QStringLiteral(" GROUP BY MovPnDettFatt.Iva HAVING MovPnDettFatt.Iva IS NOT NULL ORDER BY "
-                           "MovPnDettFatt.Iva"),
+                           " FROM ") +
+            T + QStringLiteral(" INNER JOIN TabIva ON ") + T +
+            QStringLiteral(".Iva = TabIva.Iva"
+                           " LEFT JOIN PianoConti ON ") +
+            T +
+            QStringLiteral(".ContoPartita = PianoConti.Conto"
+                           " AND ") +
+            T +
+            QStringLiteral(".MastroPartita = PianoConti.Mastro"
+                           " AND ") +
+            T + QStringLiteral(".GruppoPartita = PianoConti.Gruppo") + condizioneRegLegata(T) +
+            QStringLiteral(" GROUP BY ") + T + QStringLiteral(".Iva HAVING ") + T +
+            QStringLiteral(".Iva IS NOT NULL ORDER BY ") + T + QStringLiteral(".Iva"),
         {t.anno, t.numReg});
     std::vector<RiepilogoIva> v;
     for (; !r.RsEof(); r.RsMoveNext()) {
@@ -481,6 +484,8 @@ std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
                             const RegoleImporti& importi, const QString& latoImponibile) {
+    const TabellePn tabelleReg = tabelle(t.famiglia);
+    const QString& D = tabelleReg.righe;
     struct Valori {
         QString iva;
         Currency imponibile, imposta, impostaND, imponibileND, ventilazione;
@@ -494,14 +499,20 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
             righe.push_back({c.iva, c.imponibile, c.imposta, c.impostaIndetr,
                              imponibileND(c.imponibile, c.impostaIndetr, c.percNonDetr), c.ventilazione});
     } else {
-        Recordset r = db.ApriRs(
-            QStringLiteral("Select MovPnDettFatt.Iva, MovPnDettFatt.DareAvere, MovPnDettFatt.Importo,"
-                           " MovPnDettFatt.Imposta, MovPnDettFatt.ImpostaIndetr, TabIva.PercNonDetr,"
-                           " TabIva.TipoIva From MovPnDettFatt Left Join TabIva On MovPnDettFatt.Iva = "
-                           "TabIva.Iva") +
-                condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
-                QStringLiteral(" And MovPnDettFatt.Iva IS NOT NULL Order By MovPnDettFatt.RigReg"),
-            {t.anno, t.numReg});
+        Recordset r =
+            db.ApriRs(QStringLiteral("Select ") + D + QStringLiteral(".Iva, ") + D +
+                          QStringLiteral(".DareAvere, ") + D +
+                          QStringLiteral(".Importo,"
+                                         " ") +
+                          D + QStringLiteral(".Imposta, ") + D +
+                          QStringLiteral(".ImpostaIndetr, TabIva.PercNonDetr,"
+                                         " TabIva.TipoIva From ") +
+                          D + QStringLiteral(" Left Join TabIva On ") + D +
+                          QStringLiteral(".Iva = "
+                                         "TabIva.Iva") +
+                          condizioneRegLegata(D) + QStringLiteral(" And ") + D +
+                          QStringLiteral(".Iva IS NOT NULL Order By ") + D + QStringLiteral(".RigReg"),
+                      {t.anno, t.numReg});
         for (; !r.RsEof(); r.RsMoveNext()) {
             RiepilogoIva tipo;
             tipo.tipoIva = r.leggiTesto(QStringLiteral("TipoIva")).trimmed();
@@ -533,10 +544,11 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
         }
         try {
             db.EseguiConValori(
-                QStringLiteral(
-                    "INSERT INTO MovPnIvaFatt (Anno, NumReg, RigaIva, Iva, TipoPartita, GruppoPartita,"
-                    " MastroPartita, ContoPartita, ImponibileMon, Imponibile, ImpostaMon, Imposta,"
-                    " ImpostaNDMon, ImpostaND, ImponibileNDMon, ImponibileND, ImpVentilazione) VALUES ") +
+                QStringLiteral("INSERT INTO ") + tabelleReg.iva +
+                    QStringLiteral(
+                        " (Anno, NumReg, RigaIva, Iva, TipoPartita, GruppoPartita,"
+                        " MastroPartita, ContoPartita, ImponibileMon, Imponibile, ImpostaMon, Imposta,"
+                        " ImpostaNDMon, ImpostaND, ImponibileNDMon, ImponibileND, ImpVentilazione) VALUES ") +
                     gruppi.join(QStringLiteral(", ")),
                 valori);
         } catch (const ErroreDb&) {
@@ -547,6 +559,7 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
 }
 
 void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
+    const QString D = tabelle(t.famiglia).righe;
     // Both sides in one look: a side whose rows without VAT are one account gives that account
     // as counterpart to the rows of the other side that have none.
     struct Unica {
@@ -557,8 +570,8 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
     for (Recordset r = db.ApriRs(
              QStringLiteral("Select DareAvere, count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
                             " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
-                            " Max(ContoPartita) AS ContoPartitaU From MovPnDettFatt") +
-                 condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+                            " Max(ContoPartita) AS ContoPartitaU From ") +
+                 D + condizioneRegLegata(D) +
                  QStringLiteral(" AND RigReg >= ? AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> "
                                 "'I') Group by DareAvere"),
              {t.anno, t.numReg, primaRiga});
@@ -573,9 +586,10 @@ void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
         const auto u = uniche.find(lato);
         if (u == uniche.end())
             continue;
-        db.EseguiConValori(QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = ?, GruppoCPartita = ?,"
-                                          " MastroCPartita = ?, ContoCPartita = ?") +
-                               condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+        db.EseguiConValori(QStringLiteral("UPDATE ") + D +
+                               QStringLiteral(" SET TipoCPartita = ?, GruppoCPartita = ?,"
+                                              " MastroCPartita = ?, ContoCPartita = ?") +
+                               condizioneRegLegata(D) +
                                QStringLiteral(" AND RigReg >= ? AND DareAvere = ? AND ") +
                                CodiceConto::parteVuotaSql(QStringLiteral("GruppoCPartita")),
                            {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto, t.anno,
@@ -629,7 +643,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     }
 
     // Summary per VAT code
-    s.riepilogo = riepilogoRegistrazione(db, h.anno, h.numReg, latoCosti);
+    s.riepilogo = riepilogoRegistrazione(db, h, latoCosti);
     arrotondaIndetraibile(db, s);
 
     // VAT register
@@ -658,14 +672,15 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // non-deductible VAT of a VAT row is a cost of it (the VAT account's row excluded).
     const QString costo = QStringLiteral("Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I') AND ");
     db.EseguiConValori(
-        QStringLiteral("UPDATE MovPnDettFatt SET TipoCPartita = 2, GruppoCPartita = ?,"
-                       " MastroCPartita = ?, ContoCPartita = ?, ImportoMon = CASE WHEN ") +
+        QStringLiteral("UPDATE ") + tabelle(h.famiglia).righe +
+            QStringLiteral(" SET TipoCPartita = 2, GruppoCPartita = ?,"
+                           " MastroCPartita = ?, ContoCPartita = ?, ImportoMon = CASE WHEN ") +
             costo +
             QStringLiteral("ImpostaIndetrMon IS NOT NULL THEN ImportoMon + ImpostaIndetrMon"
                            " ELSE ImportoMon END, Importo = CASE WHEN ") +
             costo +
             QStringLiteral("ImpostaIndetr IS NOT NULL THEN Importo + ImpostaIndetr ELSE Importo END") +
-            condizioneRegLegata(QStringLiteral("MovPnDettFatt")) +
+            condizioneRegLegata(tabelle(h.famiglia).righe) +
             QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
         {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto, h.anno, h.numReg});
     contropartiteUniche(db, h, 1);

@@ -31,15 +31,16 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
 bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
                               QString& errori);
 
-// scIvaApp records of a staging registration, one per VAT code of its account rows; a row on
-// `latoImponibile` adds to its code, one on the other side (a negative group) takes away.
-std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, int anno, qint64 numReg,
+// scIvaApp records of the new registration `t` (in the tables of its family), one per VAT code
+// of its account rows; a row on `latoImponibile` adds to its code, one on the other side (a
+// negative group) takes away.
+std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, const TestataPn& t,
                                                  const QString& latoImponibile);
 
-// Writes the VAT register rows (MovPnIvaFatt) of the new registration `t` on account `conto`: one per
-// summary record when `perCodice`, else one per account row with a VAT code (signed by its
-// side as the summary is). `segno` -1 writes the amounts negative. False when a row could not
-// be inserted.
+// Writes the VAT register rows (MovPnIvaFatt, or MovPnIva in the journal) of the new registration `t` on
+// account `conto`: one per summary record when `perCodice`, else one per account row with a VAT code (signed
+// by its side as the summary is). `segno` -1 writes the amounts negative. False when a row could not be
+// inserted.
 bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto& conto, int segno,
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
                             const RegoleImporti& importi, const QString& latoImponibile);

@@ -518,7 +518,8 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         if (p.pagamentoAutomatico == PagamentoAutomatico::Saldo) {
             // What the invoice's registrations leave owed: reverse-charge and split-payment VAT,
             // free goods, withholding already registered and the rows paid above are not owed.
-            const Currency saldo = dovutoAlFornitore(db, s, FamigliaPn::Appoggio);
+            const Currency saldo = dovutoAlFornitore(db, s, FamigliaPn::Appoggio) +
+                                   dovutoAlFornitore(db, s, FamigliaPn::Giornale);
             // A withholding no registration holds is settled with the payment, as it is due
             // to the treasury the moment the supplier is paid.
             const bool conRitenuta = s.parametri.ritenuta == RegistrazioneRitenuta::Nessuna;

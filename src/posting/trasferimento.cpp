@@ -60,8 +60,11 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
     const QString dove = QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) +
                          QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
                          testo(pref);
+    // Only the creation of the register row, once a year, can clash with another workstation
+    // and needs a savepoint; the row itself is locked or skipped without an error. A conflict of
+    // the server elsewhere undoes the caller's attempt, which starts again from its claim.
+    bool inCreazione = false;
     try {
-        PuntoDiRipresa tr(db);
         qint64 ultimo = 0;
         QDate ultimaData;
         {
@@ -75,6 +78,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
                     return std::nullopt;
                 QString trasportatori = QStringLiteral("N");
                 const QString intestazione = intestazioneRegistro(db, anno, tipo, pref, trasportatori);
+                inCreazione = true;
+                PuntoDiRipresa punto(db);
                 db.EseguiConValori(
                     QStringLiteral("INSERT INTO LibriIva (Anno, TipoReg, Pref, NumDoc, DataUltDoc, "
                                    "NumDocNC, DataUltDocNC, Intestazione, Attivita, Trasportatori)"
@@ -82,6 +87,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
                     {anno, tipo, pref, dataVuota(), dataVuota(), intestazione,
                      attivita.trimmed().isEmpty() ? QStringLiteral(".") : attivita.trimmed(),
                      trasportatori.isEmpty() ? QStringLiteral("N") : trasportatori});
+                punto.conferma();
+                inCreazione = false;
             } else {
                 ultimo = rs.leggiIntero(campoNumero).value_or(0);
                 ultimaData = dataCampo(rs, campoData);
@@ -93,11 +100,12 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         db.EseguiConValori(QStringLiteral("UPDATE LibriIva SET ") + campoNumero + QStringLiteral(" = ?, ") +
                                campoData + QStringLiteral(" = ?") + dove,
                            {p.numero, p.data});
-        tr.conferma();
         return p;
     } catch (const ErroreDb& e) {
-        // A duplicate key: another workstation created the same register row meanwhile.
-        if (e.chiaveDuplicata() || conflittoTransitorio(e))
+        // A duplicate key: another workstation created the same register row meanwhile. On a
+        // database file a failed statement leaves the transaction as it was, so a busy register
+        // is asked about again; on a server only the savepoint of the creation survives.
+        if ((e.chiaveDuplicata() || conflittoTransitorio(e)) && (inCreazione || !db.bloccaRighe()))
             return std::nullopt;
         throw;
     }
@@ -248,10 +256,12 @@ Currency importoAltreRegistrazioni(Database& db, const TabellePn& origine, const
 }
 
 // Writes the instalments of the registration's payment terms; problems go to `avvisi`.
-void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
+// `proprie`: the tables that hold the registration; `origine`: those of the invoice's other
+// registrations not transferred yet.
+void scadenzeDaTermini(Database& db, const TabellePn& proprie, const TabellePn& origine, const Testata& t,
                        const CausaleContabile& causale, qint64 numeroGiornale,
                        const CodiceConto& contoIvaSplit, QString& avvisi) {
-    const auto partita = partitaRegistrazione(db, origine.righe, t.anno, t.numReg);
+    const auto partita = partitaRegistrazione(db, proprie.righe, t.anno, t.numReg);
     if (!partita)
         return;
     Recordset termini =
@@ -272,11 +282,11 @@ void scadenzeDaTermini(Database& db, const TabellePn& origine, const Testata& t,
             : std::nullopt;
     const Currency split = !suSplit
                                ? Currency()
-                               : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + origine.righe +
-                                               condizioneReg(origine.righe, t.anno, t.numReg) +
+                               : somma(db, QStringLiteral("Select sum(ImportoMon) from ") + proprie.righe +
+                                               condizioneReg(proprie.righe, t.anno, t.numReg) +
                                                QStringLiteral(" and ") + *suSplit);
-    const Currency imposta = somma(db, QStringLiteral("Select sum(ImpostaMon) from ") + origine.iva +
-                                           condizioneReg(origine.iva, t.anno, t.numReg))
+    const Currency imposta = somma(db, QStringLiteral("Select sum(ImpostaMon) from ") + proprie.iva +
+                                           condizioneReg(proprie.iva, t.anno, t.numReg))
                                  .assoluto() -
                              split;
     // Free goods the supplier already settled and withholding already registered on the same
@@ -540,14 +550,18 @@ void aggiungiErrore(EsitoTrasferimento& esito, int numero, const QString& descri
 
 // One registration, in a transaction of its own: `leggi` gives its header, nothing when
 // another workstation has moved it meanwhile. `scadenzeDaSpostare`: due dates may stand on
-// its temporary number and follow it onto the journal number.
+// its temporary number and follow it onto the journal number. `nelGiornale`: posting wrote it
+// in the journal already, under its journal number; only its running totals and due dates
+// from terms are left to do, and a failure is the caller's to undo.
 template <typename Leggi>
 void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const PreparazioneTrasferimento& p,
                               int anno, qint64 numReg, Leggi leggi, CausaliLette* causali,
-                              bool scadenzeDaSpostare, EsitoTrasferimento& esito) {
+                              bool scadenzeDaSpostare, bool nelGiornale, EsitoTrasferimento& esito) {
     for (int tentativo = 1;; ++tentativo) {
         try {
-            PuntoDiRipresa tr(db);
+            std::optional<PuntoDiRipresa> tr;
+            if (!nelGiornale)
+                tr.emplace(db);
             const std::optional<Testata> letta = leggi();
             if (!letta)
                 return;
@@ -556,26 +570,32 @@ void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const P
             if (!causale)
                 throw ErroreDb(ErrRecordMancante,
                                QStringLiteral("Causale ") + t.causale + QStringLiteral(" inesistente"));
-            const qint64 nuovo = prossimoNumeroGiornale(db, parametri, anno);
-            copia(db, p.testate, p.da.testata, p.a.testata, anno, numReg, nuovo);
-            copia(db, p.righe, p.da.righe, p.a.righe, anno, numReg, nuovo);
-            copia(db, p.iva, p.da.iva, p.a.iva, anno, numReg, nuovo);
+            const qint64 nuovo = nelGiornale ? numReg : prossimoNumeroGiornale(db, parametri, anno);
+            if (!nelGiornale) {
+                copia(db, p.testate, p.da.testata, p.a.testata, anno, numReg, nuovo);
+                copia(db, p.righe, p.da.righe, p.a.righe, anno, numReg, nuovo);
+                copia(db, p.iva, p.da.iva, p.a.iva, anno, numReg, nuovo);
+            }
             aggiornaProgressivi(db, p.a.righe, anno, nuovo, t.dataReg, causale->tipoCausale == u"AP", 1);
             if (p.creaScadenze && !t.pagamento.isEmpty())
-                scadenzeDaTermini(db, p.da, t, *causale, nuovo, p.contoIvaSplit, esito.avvisi);
+                scadenzeDaTermini(db, nelGiornale ? p.a : p.da, p.da, t, *causale, nuovo, p.contoIvaSplit,
+                                  esito.avvisi);
             // Only the registration that owns the protocol takes its due dates: the
             // withholding and payment registrations carry the invoice's protocol too.
             if (scadenzeDaSpostare && !causale->tipoReg.isEmpty() && t.numProt > 0 && t.dataProt.isValid())
                 aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
-            for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
-                db.EseguiConValori(QStringLiteral("DELETE FROM ") + tabella + condizioneRegLegata(tabella),
-                                   {anno, numReg});
-            tr.conferma();
+            if (!nelGiornale)
+                for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
+                    db.EseguiConValori(QStringLiteral("DELETE FROM ") + tabella +
+                                           condizioneRegLegata(tabella),
+                                       {anno, numReg});
+            if (tr)
+                tr->conferma();
             esito.anno = anno;
             esito.numReg = nuovo;
             return;
         } catch (const ErroreDb& e) {
-            if (e.chiaveDuplicata() && tentativo < TentativiNumero)
+            if (e.chiaveDuplicata() && tentativo < TentativiNumero && !nelGiornale)
                 continue;
             aggiungiErrore(esito, e.numero(), e.descrizione(), anno, numReg);
             return;
@@ -620,13 +640,14 @@ EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, Fami
                 return std::nullopt; // moved meanwhile by another workstation
             return leggiTestata(rs);
         };
-        trasferisciRegistrazione(db, parametri, preparazione, anno, numReg, leggi, causali, true, esito);
+        trasferisciRegistrazione(db, parametri, preparazione, anno, numReg, leggi, causali, true, false,
+                                 esito);
     }
     return esito;
 }
 
-EsitoTrasferimento trasferisciScritta(Database& db, ParametriAzienda& parametri, const TestataPn& h,
-                                      CausaliLette* causali) {
+EsitoTrasferimento completaNelGiornale(Database& db, ParametriAzienda& parametri, const TestataPn& h,
+                                       CausaliLette* causali) {
     EsitoTrasferimento esito;
     PreparazioneTrasferimento preparazione;
     try {
@@ -654,7 +675,7 @@ EsitoTrasferimento trasferisciScritta(Database& db, ParametriAzienda& parametri,
     t.xmlNumRif = h.xmlNumRif;
     trasferisciRegistrazione(
         db, parametri, preparazione, h.anno, h.numReg, [&]() -> std::optional<Testata> { return t; }, causali,
-        false, esito);
+        false, true, esito);
     return esito;
 }
 

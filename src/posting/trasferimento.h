@@ -46,11 +46,13 @@ struct EsitoTrasferimento {
 EsitoTrasferimento TrasferisciPn(Database& db, ParametriAzienda& parametri, FamigliaPn sorgente, int anno,
                                  qint64 primo, qint64 ultimo, CausaliLette* causali = nullptr);
 
-// The transfer of one staging registration that posting has just written in the caller's
-// transaction: its header `t` is not read back, and no due date can stand on its temporary
-// number yet, so none is moved. Never throws.
-EsitoTrasferimento trasferisciScritta(Database& db, ParametriAzienda& parametri, const TestataPn& t,
-                                      CausaliLette* causali);
+// What the transfer adds to the invoice's own registration, which posting has just written in
+// the journal in the caller's transaction (scriviTestataGiornale): the running totals and the
+// due dates from payment terms (the invoice's other registrations still in the staging journal
+// count as they would at a transfer). Its header `t` is not read back. Never throws; after an
+// error the caller undoes its transaction.
+EsitoTrasferimento completaNelGiornale(Database& db, ParametriAzienda& parametri, const TestataPn& t,
+                                       CausaliLette* causali);
 
 // The journal number the next registration of `anno` takes (Coge.Azzera "N": numbers never
 // restart; otherwise yearly, from Coge.AnnoAzzera on when it is set).

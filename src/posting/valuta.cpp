@@ -36,14 +36,17 @@ Currency conVerso(Currency c, int v) {
     return v < 0 ? -c : c;
 }
 
-void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& cambio, int decimali) {
+void convertiRegistrazione(Database& db, FamigliaPn famiglia, int anno, qint64 numReg, const Cambio& cambio,
+                           int decimali) {
+    const TabellePn tabelleReg = tabelle(famiglia);
     const auto euro = [&](Currency c) { return cambio.inEuro(c, decimali, Arrotondamento::A); };
     std::vector<RigaConto> righe;
     for (Recordset r = db.ApriRs(
              QStringLiteral(
                  "Select RigReg, DareAvere, Iva, Forzatura, ImportoMon, ImpostaMon, ImpostaIndetrMon"
-                 " From MovPnDettFatt") +
-                 condizioneRegLegata(QStringLiteral("MovPnDettFatt")) + QStringLiteral(" Order By RigReg"),
+                 " From ") +
+                 tabelleReg.righe + condizioneRegLegata(tabelleReg.righe) +
+                 QStringLiteral(" Order By RigReg"),
              {anno, numReg});
          !r.RsEof(); r.RsMoveNext()) {
         RigaConto x;
@@ -98,10 +101,10 @@ void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& 
     }
 
     for (const RigaConto& x : righe)
-        db.EseguiConValori(
-            QStringLiteral("UPDATE MovPnDettFatt SET Importo = ?, Imposta = ?, ImpostaIndetr = ?"
-                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-            {valuta(x.importo), valuta(x.imposta), valuta(x.indetr), anno, numReg, x.rigReg});
+        db.EseguiConValori(QStringLiteral("UPDATE ") + tabelleReg.righe +
+                               QStringLiteral(" SET Importo = ?, Imposta = ?, ImpostaIndetr = ?"
+                                              " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                           {valuta(x.importo), valuta(x.imposta), valuta(x.indetr), anno, numReg, x.rigReg});
 
     // The VAT register, code by code, from the converted rows: a register row per account row
     // takes that row's amounts, one register row for several account rows their sum; each
@@ -109,8 +112,8 @@ void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& 
     std::map<QString, std::vector<RigaRegistro>> registro;
     for (Recordset r = db.ApriRs(
              QStringLiteral("Select RigaIva, Iva, ImponibileMon, ImpostaMon, ImpostaNDMon, ImponibileNDMon,"
-                            " ImpVentilazione From MovPnIvaFatt") +
-                 condizioneRegLegata(QStringLiteral("MovPnIvaFatt")) + QStringLiteral(" Order By RigaIva"),
+                            " ImpVentilazione From ") +
+                 tabelleReg.iva + condizioneRegLegata(tabelleReg.iva) + QStringLiteral(" Order By RigaIva"),
              {anno, numReg});
          !r.RsEof(); r.RsMoveNext()) {
         RigaRegistro v;
@@ -159,9 +162,10 @@ void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& 
                 }
             }
             db.EseguiConValori(
-                QStringLiteral("UPDATE MovPnIvaFatt SET Imponibile = ?, Imposta = ?, ImpostaND = ?,"
-                               " ImponibileND = ?, ImpVentilazione = ? WHERE Anno = ? AND NumReg = ? AND"
-                               " RigaIva = ?"),
+                QStringLiteral("UPDATE ") + tabelleReg.iva +
+                    QStringLiteral(" SET Imponibile = ?, Imposta = ?, ImpostaND = ?,"
+                                   " ImponibileND = ?, ImpVentilazione = ? WHERE Anno = ? AND NumReg = ? AND"
+                                   " RigaIva = ?"),
                 {valuta(imponibile), valuta(imposta), valuta(impostaND), valuta(euro(v.imponibileNDMon)),
                  valuta(euro(v.ventilazione)), anno, numReg, v.rigaIva});
         }
@@ -171,12 +175,15 @@ void convertiRegistrazione(Database& db, int anno, qint64 numReg, const Cambio& 
 } // namespace
 
 void convertiInMonetaAzienda(Database& db, const StatoContabilizzazione& s) {
-    std::vector<qint64> numeri{s.testata.numReg, s.numRegRitenuta, s.numRegReverse1, s.numRegReverse2,
-                               s.numRegUlteriore};
+    // The invoice's own registration stands in the journal already, the others in staging.
+    convertiRegistrazione(db, s.testata.famiglia, s.testata.anno, s.testata.numReg, s.testata.cambio,
+                          s.decimaliMoneta);
+    std::vector<qint64> numeri{s.numRegRitenuta, s.numRegReverse1, s.numRegReverse2, s.numRegUlteriore};
     numeri.insert(numeri.end(), s.numRegPagamenti.begin(), s.numRegPagamenti.end());
     for (qint64 n : numeri)
         if (n > 0)
-            convertiRegistrazione(db, s.testata.anno, n, s.testata.cambio, s.decimaliMoneta);
+            convertiRegistrazione(db, FamigliaPn::Appoggio, s.testata.anno, n, s.testata.cambio,
+                                  s.decimaliMoneta);
 }
 
 } // namespace tesel::posting

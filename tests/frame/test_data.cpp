@@ -1,8 +1,10 @@
 #include "frame/data.h"
+#include "frame/sqlvalore.h"
 
 #include <gtest/gtest.h>
 
 using namespace tesel;
+using namespace Qt::StringLiterals;
 
 TEST(Data, shouldFormatWithLeadingZerosAndRoundTripTheMissingDateOfYear100) {
     EXPECT_EQ(testoData(DataMancante), QStringLiteral("01/01/100"));
@@ -41,6 +43,18 @@ TEST(Data, shouldReadIsoDatesAndDateTimes) {
     EXPECT_EQ(dataOraDaIso(u"2019-03-31 10:00"), QDateTime(QDate(2019, 3, 31), QTime(10, 0), Qt::UTC));
     EXPECT_EQ(dataOraDaIso(u"2019-03-31"), QDateTime(QDate(2019, 3, 31), QTime(0, 0), Qt::UTC));
     EXPECT_FALSE(dataOraDaIso(u"2019-03-31 25:00").has_value());
+    // The forms the databases give back are read without the expression: the same answers.
+    EXPECT_EQ(dataOraDaIso(u"2019-03-31 10:00:05"), QDateTime(QDate(2019, 3, 31), QTime(10, 0, 5), Qt::UTC));
+    EXPECT_EQ(dataOraDaIso(u"0100-01-01")->date(), DataMancante);
+    EXPECT_EQ(dataOraDaIso(u" 2019-03-31"), QDateTime(QDate(2019, 3, 31), QTime(0, 0), Qt::UTC));
+    for (const char16_t* sbagliata : {u"2019-02-30", u"2019-02-30 10:00:00", u"2019-03-31 24:00:00",
+                                      u"2019-03-3x", u"2019-03-31 10:00:0x", u"0000-01-01"})
+        EXPECT_FALSE(dataOraDaIso(sbagliata).has_value()) << QString::fromUtf16(sbagliata).toStdString();
+    // Bound to a statement, a date is written as a literal would write it, without the quotes.
+    EXPECT_EQ(ParametroSql(QDate(2024, 3, 5), Dialetto::SQLite), QVariant(u"2024-03-05 00:00:00"_s));
+    EXPECT_EQ(ParametroSql(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 1)), Dialetto::PostgreSQL),
+              QVariant(u"2024-03-05 09:07:01"_s));
+    EXPECT_EQ(ParametroSql(QDate(), Dialetto::SQLite), QVariant(u""_s));
     // The hour that does not exist in Italy on the night summer time starts is still a stored value.
     EXPECT_EQ(isoDataOra(*dataOraDaIso(u"2024-03-31 02:30:00")), QStringLiteral("2024-03-31 02:30:00"));
     EXPECT_EQ(oraDaTesto(u"10:15"), QTime(10, 15));

@@ -57,7 +57,8 @@ protected:
         t.xmlAnno = f.xmlAnno;
         t.xmlNumRif = f.xmlNumRif;
         t.pagamento = f.pagamento;
-        scriviTestata(db(), t, famiglia);
+        t.famiglia = famiglia;
+        scriviTestata(db(), t);
         const QString lato = f.segnoPrinc;
         const QString altro = latoOpposto(lato);
         int riga = 0;
@@ -69,7 +70,7 @@ protected:
             r.cPartita = contro;
             r.dareAvere = da;
             r.importo = c;
-            scriviRiga(db(), t, r, famiglia);
+            scriviRiga(db(), t, r);
         };
         scriviRigaConto(Fornitore, Costo, lato, f.imponibile + f.imposta);
         scriviRigaConto(Costo, Fornitore, altro, f.imponibile);

@@ -11,6 +11,7 @@
 #include "posting/contabilizzazione.h"
 #include "posting/decontabilizzazione.h"
 #include "posting/primanota.h"
+#include "posting/trasferimento.h"
 #include "support/dbprova.h"
 
 #include <QSqlDriver>
@@ -188,42 +189,55 @@ INSTANTIATE_TEST_SUITE_P(Parametro, DataRegistrazione,
                          ::testing::Values(CasoDataReg{"P", "2 FAA 2 20/03 20/03 124"},
                                            CasoDataReg{"R", "2 FAA 2 15/03 20/03 124"}));
 
-// Two workstations may compute the same temporary number at once; the one that writes second
-// takes the next number instead of failing the posting. (SQLite serialises the two writers,
-// so there the second simply reads the number the first wrote.)
-TEST_F(Contabilizzazione, shouldTakeTheNextTemporaryNumberWhenAnotherWorkstationWroteItMeanwhile) {
-    const auto testata = [this] {
-        TestataPn t;
-        t.anno = anno;
-        t.dataReg = t.dataDoc = t.dataProt = QDate(anno, 3, 10);
-        t.causale = u"FAA"_s;
-        t.numDoc = u"1"_s;
-        t.moneta = u"EUR"_s;
-        return t;
-    };
-    std::promise<void> scritta;
-    std::thread altra([&] {
-        const auto b = altraConnessione();
-        b->IniziaTrans();
-        TestataPn t = testata();
-        t.numReg = 1;
-        scriviTestata(*b, t);
-        scritta.set_value();
-        QThread::msleep(300); // still uncommitted while this workstation writes
-        b->ConfermaTrans();
-    });
-    scritta.get_future().wait();
-    TestataPn mia = testata();
-    try {
-        Transazione tr(db());
-        scriviTestataAppoggio(db(), *parametri, mia);
-        tr.conferma();
-    } catch (const ErroreDb& e) {
-        ADD_FAILURE() << e.descrizione().toStdString();
+// Two workstations may compute the same number at once, in the staging journal or in the
+// journal where the invoice's own registration is written; the one that writes second takes
+// the next number instead of failing the posting. (SQLite serialises the two writers, so
+// there the second simply reads the number the first wrote.)
+TEST_F(Contabilizzazione, shouldTakeTheNextNumberWhenAnotherWorkstationWroteItMeanwhile) {
+    for (const FamigliaPn famiglia : {FamigliaPn::Appoggio, FamigliaPn::Giornale}) {
+        const bool giornale = famiglia == FamigliaPn::Giornale;
+        SCOPED_TRACE(giornale ? "giornale" : "appoggio");
+        const QString tabella = tabelle(famiglia).testata;
+        const auto testata = [&] {
+            TestataPn t;
+            t.anno = anno;
+            t.dataReg = t.dataDoc = t.dataProt = QDate(anno, 3, 10);
+            t.causale = u"FAA"_s;
+            t.numDoc = u"1"_s;
+            t.moneta = u"EUR"_s;
+            t.famiglia = famiglia;
+            return t;
+        };
+        const qint64 primo = giornale ? prossimoNumeroGiornale(db(), *parametri, anno)
+                                      : prossimoNumeroReg(db(), *parametri, tabella, anno);
+        std::promise<void> scritta;
+        std::thread altra([&] {
+            const auto b = altraConnessione();
+            b->IniziaTrans();
+            TestataPn t = testata();
+            t.numReg = primo;
+            scriviTestata(*b, t);
+            scritta.set_value();
+            QThread::msleep(300); // still uncommitted while this workstation writes
+            b->ConfermaTrans();
+        });
+        scritta.get_future().wait();
+        TestataPn mia = testata();
+        try {
+            Transazione tr(db());
+            if (giornale)
+                scriviTestataGiornale(db(), *parametri, mia);
+            else
+                scriviTestataAppoggio(db(), *parametri, mia);
+            tr.conferma();
+        } catch (const ErroreDb& e) {
+            ADD_FAILURE() << e.descrizione().toStdString();
+        }
+        altra.join();
+        EXPECT_EQ(mia.numReg, primo + 1);
+        EXPECT_EQ(
+            conta(u"Select count(*) from "_s + tabella + u" where NumReg >= "_s + QString::number(primo)), 2);
     }
-    altra.join();
-    EXPECT_EQ(mia.numReg, 2);
-    EXPECT_EQ(conta(u"Select count(*) from MovPnTesFatt"_s), 2);
 }
 
 // A register whose last protocol date is already in the new year numbers an invoice received
