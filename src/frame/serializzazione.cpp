@@ -13,14 +13,16 @@ void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero
         throw ErroreDb(ErrDatabase,
                        QStringLiteral("Blocco di transazione richiesto fuori da una transazione"));
     // A transaction on a database file began with BEGIN IMMEDIATE: it already keeps every other
-    // writer waiting until it ends, and the row would cost two statements for nothing.
+    // writer waiting until it ends.
     if (db.dialetto() == Dialetto::SQLite)
         return;
-    db.EseguiConValori(QStringLiteral("INSERT INTO LockGest (Tipo, Anno, NumReg, Utente, Gestione) "
-                                      "VALUES (?, 0, ?, 'tesel', 'Transazione')"),
-                       {tipo, numero});
-    db.EseguiConValori(QStringLiteral("DELETE FROM LockGest WHERE Tipo = ? AND Anno = 0 AND NumReg = ?"),
-                       {tipo, numero});
+    // A lock of the server held until the transaction ends: one statement, nothing written.
+    // The server's locks are shared by every schema of the database, so the key names this
+    // company's schema too.
+    db.ApriRs(QStringLiteral(
+                  "SELECT pg_advisory_xact_lock(hashtext(current_schema() || '.' || CAST(? AS VARCHAR)), "
+                  "CAST(? AS INTEGER))"),
+              {tipo, numero});
 }
 
 qint64 numeroChiave(const QString& testo) {
