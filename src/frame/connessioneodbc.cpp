@@ -87,6 +87,26 @@ bool PreparateOdbc::pronta(const QString& sql) const {
                        [&](const auto& v) { return v->sql == sql && v->eseguita; });
 }
 
+bool PreparateOdbc::ripetuta(const QString& sql) {
+    for (qsizetype i = sql.indexOf(u'*'); i >= 0; i = sql.indexOf(u'*', i + 1)) {
+        qsizetype j = i - 1;
+        while (j >= 0 && sql[j].isSpace())
+            --j;
+        if (j < 0 || sql[j] != u'(')
+            return false;
+    }
+    if (std::any_of(voci_.begin(), voci_.end(), [&](const auto& v) { return v->sql == sql; }))
+        return true;
+    const size_t h = qHash(sql);
+    if (viste_.contains(h))
+        return true;
+    // A bound on what a long session remembers; forgetting only costs a second look.
+    if (viste_.size() >= 4096)
+        viste_.clear();
+    viste_.insert(h);
+    return false;
+}
+
 void PreparateOdbc::segnaSoloTesto(const QString& sql) {
     std::erase_if(voci_, [&](const auto& v) { return v->sql == sql; });
     // Few texts ever need it; the bound keeps a program that builds texts from data small.

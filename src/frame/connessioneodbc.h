@@ -57,12 +57,25 @@ public:
     bool soloTesto(const QString& sql) const { return soloTesto_.contains(sql); }
     void segnaSoloTesto(const QString& sql);
 
+    // Whether a text without values is worth preparing: it is kept already, or ran once
+    // before. A text carrying its values seldom comes again, and its preparation would cost
+    // the server one statement more; one that does is planned once instead of at every run.
+    // A "*" list of columns is never kept: a change of its table on another workstation would
+    // make the kept plan fail (its columns are no longer those described).
+    bool ripetuta(const QString& sql);
+
     size_t quante() const { return voci_.size(); }
+
+    // A transaction has begun and no statement has gone since. The driver sends its BEGIN in
+    // front of a text, in the same round trip, but alone before a statement prepared on the
+    // server: the first selection of a transaction goes as text.
+    bool inizioInAttesa = false;
 
 private:
     QString nome_;
     std::vector<std::shared_ptr<IstruzioneOdbc>> voci_;
     QSet<QString> soloTesto_;
+    QSet<size_t> viste_;
 };
 
 // The server cannot type a bound value from its place ("? IS NULL"), where a value written in

@@ -48,9 +48,13 @@ bool eChiaveDuplicata(const QSqlError& e) {
            testo.contains(QStringLiteral("duplicate key"));
 }
 
-[[noreturn]] void solleva(const QSqlError& e, const QString& sql) {
+ErroreDb erroreDa(const QSqlError& e, const QString& sql) {
     const QString testo = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    throw ErroreDb(eChiaveDuplicata(e) ? ErrChiaveDuplicata : ErrDatabase, testo.trimmed(), sql);
+    return ErroreDb(eChiaveDuplicata(e) ? ErrChiaveDuplicata : ErrDatabase, testo.trimmed(), sql);
+}
+
+[[noreturn]] void solleva(const QSqlError& e, const QString& sql) {
+    throw erroreDa(e, sql);
 }
 
 QString nuovoNomeConnessione() {
@@ -101,6 +105,12 @@ QString testoPerDriverOdbc(const QString& connect) {
     else if (t.startsWith(QStringLiteral("FILEDSN="), Qt::CaseInsensitive))
         t.remove(0, 8);
     return t;
+}
+
+// Moves a statement sent behind `davanti` others to its own result.
+void saltaRisultati(QSqlQuery& q, int davanti) {
+    for (int k = 0; k < davanti; ++k)
+        q.nextResult();
 }
 
 } // namespace
@@ -193,6 +203,16 @@ QSqlDatabase Database::qt() const {
     return QSqlDatabase::database(nome_, false);
 }
 
+void Database::fallisce(const QSqlError& e, const QString& sql) {
+    if (!preparate_ || livello_ == 0)
+        solleva(e, sql);
+    // Every statement after the first failure is refused with "current transaction is
+    // aborted", which tells the user nothing: the first failure is the one reported.
+    if (!primoErrore_)
+        primoErrore_ = erroreDa(e, sql);
+    throw *primoErrore_;
+}
+
 int Database::EseguiSql(const QString& sql) {
     if (diretta_)
         return diretta_->esegui(sql);
@@ -202,23 +222,57 @@ int Database::EseguiSql(const QString& sql) {
     // type"), and would abort the transaction it runs in.
     if (preparate_ && ddl.match(sql).hasMatch())
         preparate_->svuota();
+    int davanti = 0;
     QSqlQuery q(qt());
-    if (!q.exec(sql))
-        solleva(q.lastError(), sql);
+    if (!q.exec(conSospese(sql, davanti)))
+        fallisce(q.lastError(), sql);
+    saltaRisultati(q, davanti);
     return q.numRowsAffected();
+}
+
+QString Database::conSospese(const QString& sql, int& davanti) {
+    if (preparate_)
+        preparate_->inizioInAttesa = false;
+    davanti = static_cast<int>(sospese_.size());
+    if (sospese_.isEmpty())
+        return sql;
+    QString testo = sospese_.join(u';') + u';' + sql;
+    sospese_.clear();
+    return testo;
 }
 
 std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, const QVariantList& valori) {
     if (preparate_->soloTesto(sql))
         return nullptr;
-    // The first run of a text may be refused (a value the server cannot type): inside a
-    // transaction it runs under a savepoint, so the refusal does not abort the transaction.
-    const bool prova = livello_ > 0 && !preparate_->pronta(sql);
+    preparate_->inizioInAttesa = false;
+    if (!sospese_.isEmpty()) {
+        // Behind the waiting savepoints, in one round trip: the driver writes the values into
+        // a text of several statements itself, so none of them is refused for its type.
+        int davanti = 0;
+        const QString testo = conSospese(sql, davanti);
+        auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
+        if (!i->q.prepare(testo))
+            fallisce(i->q.lastError(), sql);
+        for (qsizetype k = 0; k < valori.size(); ++k)
+            i->q.bindValue(static_cast<int>(k), ParametroSql(valori[k], dialetto_));
+        if (!i->q.exec())
+            fallisce(i->q.lastError(), sql);
+        saltaRisultati(i->q, davanti);
+        return i;
+    }
+    // The first run of a text with values may be refused (a value the server cannot type):
+    // inside a transaction it runs under a savepoint, so the refusal does not abort the
+    // transaction.
+    const bool prova = livello_ > 0 && !valori.isEmpty() && !preparate_->pronta(sql);
     if (prova)
         EseguiSql(QStringLiteral("SAVEPOINT tesel_prova"));
     const auto fallita = [&](const QSqlError& e) -> std::shared_ptr<IstruzioneOdbc> {
         if (prova)
             EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_prova;RELEASE SAVEPOINT tesel_prova"));
+        // Without the probe's savepoint the failure has aborted the transaction: running the
+        // text again would only be refused as well.
+        else if (livello_ > 0)
+            fallisce(e, sql);
         if (!erroreTipoValore(e))
             solleva(e, sql);
         preparate_->segnaSoloTesto(sql);
@@ -253,11 +307,22 @@ QVariant Database::valore(const QString& sql) {
             return {};
         return i.valore(0);
     }
+    if (preparate_ && !preparate_->inizioInAttesa && preparate_->ripetuta(sql))
+        if (const auto i = eseguiPreparata(sql, {})) {
+            QVariant v;
+            if (i->q.next())
+                v = i->q.value(0);
+            // Given back with no result pending, ready for its next run.
+            i->q.finish();
+            return v;
+        }
+    int davanti = 0;
     QSqlQuery q(qt());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!q.exec(sql))
-        solleva(q.lastError(), sql);
+    if (!q.exec(conSospese(sql, davanti)))
+        fallisce(q.lastError(), sql);
+    saltaRisultati(q, davanti);
     if (!q.next())
         return {};
     return q.value(0);
@@ -273,17 +338,17 @@ void Database::IniziaTrans() {
             QSqlDatabase q = qt();
             if (!q.transaction())
                 solleva(q.lastError(), QStringLiteral("BEGIN"));
+            if (preparate_)
+                preparate_->inizioInAttesa = true;
             // PostgreSQL's isolation is set once for the connection.
             if (sqlServer() && dialetto_ != Dialetto::PostgreSQL)
                 EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
         }
-        rilascioSospeso_ = false;
+        sospese_.clear();
+    } else if (sqlServer()) {
+        sospese_ << QStringLiteral("SAVEPOINT tesel_%1").arg(livello_);
     } else {
-        QString sql = QStringLiteral("SAVEPOINT tesel_%1").arg(livello_);
-        if (rilascioSospeso_)
-            sql.prepend(QStringLiteral("RELEASE SAVEPOINT tesel_%1;").arg(livello_));
-        rilascioSospeso_ = false;
-        EseguiSql(sql);
+        EseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
     }
     ++livello_;
 }
@@ -291,16 +356,27 @@ void Database::IniziaTrans() {
 void Database::ConfermaTrans() {
     if (livello_ <= 0)
         throw ErroreDb(ErrDatabase, QStringLiteral("Nessuna transazione aperta da confermare"));
+    // The server has aborted the transaction and would answer the commit with a rollback
+    // without an error: nothing of it may be reported as saved. An inner unit is left open
+    // for its caller to undo.
+    if (primoErrore_) {
+        const ErroreDb errore = *primoErrore_;
+        if (livello_ == 1)
+            AnnullaTrans();
+        throw errore;
+    }
     if (livello_ > 1) {
         --livello_;
-        // Releasing an outer savepoint releases the inner one still open on the server.
-        if (sqlServer())
-            rilascioSospeso_ = true;
+        const QString rilascio = QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_);
+        if (!sqlServer())
+            EseguiSql(rilascio);
+        else if (!sospese_.isEmpty() && sospese_.last() == QStringLiteral("SAVEPOINT tesel_%1").arg(livello_))
+            sospese_.removeLast(); // nothing ran under it
         else
-            EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_));
+            sospese_ << rilascio;
         return;
     }
-    rilascioSospeso_ = false;
+    sospese_.clear();
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("COMMIT"));
     } else {
@@ -317,16 +393,24 @@ void Database::AnnullaTrans() {
         return;
     if (livello_ > 1) {
         --livello_;
-        // Rolling back to it also undoes any savepoint opened inside and not yet released.
-        EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT tesel_%1").arg(livello_));
+        const QString punto = QStringLiteral("tesel_%1").arg(livello_);
+        if (sqlServer() && !sospese_.isEmpty() && sospese_.last() == QStringLiteral("SAVEPOINT ") + punto) {
+            sospese_.removeLast(); // nothing ran under it
+            return;
+        }
+        // Rolling back to it also undoes any savepoint opened inside and not yet released, and
+        // makes a transaction aborted by a failure usable again.
+        EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT ") + punto);
+        primoErrore_.reset();
         if (sqlServer())
-            rilascioSospeso_ = true;
+            sospese_ << QStringLiteral("RELEASE SAVEPOINT ") + punto;
         else
-            EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_));
+            EseguiSql(QStringLiteral("RELEASE SAVEPOINT ") + punto);
         return;
     }
     livello_ = 0;
-    rilascioSospeso_ = false;
+    sospese_.clear();
+    primoErrore_.reset();
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("ROLLBACK"));
     } else {
@@ -379,9 +463,11 @@ QStringList Database::chiavePrimaria(const QString& tabella) {
                            "AND a.attnum = "
                            "ANY(i.indkey) WHERE i.indisprimary AND i.indrelid = to_regclass(") +
             quotaSql(tabella.toLower()) + QStringLiteral(") ORDER BY array_position(i.indkey, a.attnum)");
+        int davanti = 0;
         QSqlQuery q(qt());
-        if (!q.exec(sql))
-            solleva(q.lastError(), sql);
+        if (!q.exec(conSospese(sql, davanti)))
+            fallisce(q.lastError(), sql);
+        saltaRisultati(q, davanti);
         while (q.next())
             colonne << q.value(0).toString();
     }
@@ -422,6 +508,9 @@ bool Database::contiNumerici() {
 }
 
 Recordset Database::ApriRs(const QString& sql) {
+    if (preparate_ && !preparate_->inizioInAttesa && preparate_->ripetuta(sql))
+        if (auto i = eseguiPreparata(sql, {}))
+            return Recordset(std::make_unique<Recordset::Dati>(this, std::move(i)));
     auto d = std::make_unique<Recordset::Dati>(this, sql, nullptr);
     return Recordset(std::move(d));
 }
@@ -500,9 +589,11 @@ struct Recordset::Dati {
                 diretta.rilascia();
             }
         } else {
+            int davanti = 0;
             odbc = std::make_shared<IstruzioneOdbc>(sql, database->qt());
-            if (!odbc->q.exec(sql))
-                solleva(odbc->q.lastError(), sql);
+            if (!odbc->q.exec(database->conSospese(sql, davanti)))
+                database->fallisce(odbc->q.lastError(), sql);
+            saltaRisultati(odbc->q, davanti);
             apriOdbc();
         }
         leggiRiga();

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
+class QSqlError;
+
 namespace tesel {
 
 class Currency;
@@ -123,6 +125,9 @@ private:
     // ODBC: runs the kept statement for `sql` with `valori` bound; null when the server cannot
     // type them and the text must carry them instead.
     std::shared_ptr<IstruzioneOdbc> eseguiPreparata(const QString& sql, const QVariantList& valori);
+    // Throws the failure of `sql`; on a server inside a transaction, which the failure has
+    // aborted, the first failure of the transaction instead (also for the commit).
+    [[noreturn]] void fallisce(const QSqlError& e, const QString& sql);
     QString nome_;
     Dialetto dialetto_ = Dialetto::SQLite;
     TipoConnessione tipo_ = TipoConnessione::FileDatabase;
@@ -130,10 +135,16 @@ private:
     std::vector<std::pair<QString, QStringList>> chiavi_;
     std::optional<bool> contiNumerici_;
     std::unique_ptr<PreparateOdbc> preparate_;
-    // ODBC: the savepoint of this level was released by the program but is still open on the
-    // server. Its release waits for the next savepoint, or goes with the commit, saving a round
-    // trip; the changes made under it count as the outer level's all the same.
-    bool rilascioSospeso_ = false;
+    // ODBC: savepoints opened or released by the program and not yet sent. They go to the
+    // server in front of the next statement, in the same round trip, and a commit makes them
+    // moot; a savepoint confirmed or undone before any statement ran under it never goes.
+    QStringList sospese_;
+    // The text to send for `sql` with the waiting savepoints in front (taken), and how many
+    // results of theirs come before that of `sql`.
+    QString conSospese(const QString& sql, int& davanti);
+    // ODBC: the failure that aborted the current transaction, until it is rolled back (to a
+    // savepoint).
+    std::optional<ErroreDb> primoErrore_;
     // A database file: statements go to SQLite directly on the connection Qt opened.
     std::unique_ptr<ConnessioneSqlite> diretta_;
     friend class Recordset;

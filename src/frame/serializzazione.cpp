@@ -13,15 +13,15 @@ void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero
         throw ErroreDb(ErrDatabase,
                        QStringLiteral("Blocco di transazione richiesto fuori da una transazione"));
     // A transaction on a database file began with BEGIN IMMEDIATE: it already keeps every other
-    // writer waiting until it ends, and the row would cost two statements for nothing.
+    // writer waiting until it ends.
     if (db.dialetto() == Dialetto::SQLite)
         return;
-    // A transaction lock of the server: one round trip where a lock row cost two, released by
-    // the commit or rollback alone. The server's locks are shared by every schema of the
-    // database, so the key names this company's schema too.
-    db.ApriRs(QStringLiteral("SELECT CASE WHEN pg_advisory_xact_lock(hashtext(current_schema() || "
-                             "'.LockGest.' || ?), CAST(? AS INTEGER)) IS NULL THEN 1 ELSE 1 END"),
-              {tipo, numero});
+    // A lock of the server held until the transaction ends: one statement, nothing written.
+    // The server's locks are shared by every schema of the database, so the key names this
+    // company's schema too. A text: as the first statement of a transaction it carries the
+    // driver's BEGIN in the same round trip, and the layer keeps it prepared where it repeats.
+    db.ApriRs(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || '.' || ") +
+              quotaSql(tipo) + QStringLiteral("), ") + SqlValore(numero, SqlLungo) + u')');
 }
 
 qint64 numeroChiave(const QString& testo) {

@@ -8,12 +8,11 @@ namespace tesel {
 
 class Database;
 
-// Makes the current transaction the only one holding `tipo`/`numero` until it ends: on a server
-// a transaction lock (pg_advisory_xact_lock, keyed by the company's schema, the kind and the
-// number) that nobody sees in LockGest and that cannot outlive its holder keeps any other
-// transaction that asks for the same key waiting until this one commits or rolls back; `numero`
-// fits 31 bits (numeroChiave, or 0). On a database file nothing is written:
-// its transactions take the file's write lock at their start, which serialises every writer.
+// Makes the current transaction the only one holding `tipo`/`numero` until it ends: any other
+// transaction that asks for the same key waits until this one commits or rolls back. On a
+// server it is a transaction lock of the server, which nobody else sees and which can never
+// outlive its holder; on a database file nothing is done: its transactions take the file's
+// write lock at their start, which serialises every writer. `numero` is at most 31 bits.
 // Must be called inside a transaction. Throws ErroreDb.
 void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero);
 

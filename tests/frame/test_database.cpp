@@ -4,13 +4,18 @@
 #include "frame/database.h"
 #include "frame/errori.h"
 #include "frame/interazione.h"
+#include "frame/serializzazione.h"
 #include "frame/sqlitediretto.h"
 #include "schema/schema.h"
 #include "support/dbprova.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
+#include <functional>
+#include <future>
 #include <sqlite3.h>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace tesel;
@@ -411,6 +416,88 @@ TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
     }
     EXPECT_EQ(db().livelloTrans(), 0);
     EXPECT_FALSE(db().valore(u"SELECT Id FROM ProvaValori WHERE Id = 10"_s).isValid());
+}
+
+// A failure a caller catches inside a transaction: SQLite undid only the statement and goes
+// on; a server has aborted the transaction, so every later statement and the commit report
+// that first failure (never "current transaction is aborted") and nothing of it is stored.
+TEST_F(DatabaseTest, shouldReportTheFirstFailureOfATransactionAndNeverCommitWhatItLost) {
+    const QString conValori = u"INSERT INTO ProvaValori (Id, Testo) VALUES (?, ?)"_s;
+    db().EseguiConValori(conValori, {1, u"prima della transazione"_s}); // kept from now on
+    QString primo;
+    QStringList dopo;
+    const auto prova = [&](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const ErroreDb& e) {
+            dopo << e.descrizione();
+        }
+    };
+    {
+        Transazione t(db());
+        // Each statement answers for itself when a savepoint went to the server in front of it.
+        for (int volta = 0; volta < 2; ++volta) {
+            Transazione interna(db());
+            EXPECT_EQ(
+                db().EseguiConValori(u"UPDATE ProvaValori SET Testo = ? WHERE Id <= ?"_s, {u"letta"_s, 1}),
+                1);
+            EXPECT_EQ(
+                db().ApriRs(u"SELECT Testo FROM ProvaValori WHERE Id = ?"_s, {1}).leggiTesto(u"Testo"_s),
+                u"letta"_s);
+            EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori WHERE Testo = 'letta'"_s).toInt(), 1);
+            EXPECT_EQ(db().EseguiSql(u"UPDATE ProvaValori SET Lungo = 'x' WHERE Id = 1"_s), 1);
+            interna.conferma();
+        }
+        inserisci(2, u"prima dell'errore"_s);
+        try {
+            db().EseguiSql(u"INSERT INTO TabellaCheNonEsiste (Id) VALUES (1)"_s);
+        } catch (const ErroreDb& e) {
+            primo = e.descrizione();
+        }
+        ASSERT_FALSE(primo.isEmpty());
+        prova([&] { db().EseguiConValori(conValori, {3, u"legata"_s}); });
+        prova([&] { db().EseguiConValori(u"UPDATE ProvaValori SET Testo = ? WHERE Id = ?"_s, {u"x"_s, 1}); });
+        prova([&] { db().valore(u"SELECT count(*) FROM ProvaValori"_s); });
+        prova([&] {
+            Transazione interna(db());
+            inserisci(4, u"in un'unità interna"_s);
+        });
+        prova([&] { t.conferma(); });
+    }
+    EXPECT_EQ(db().livelloTrans(), 0);
+    const int righe = db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt();
+    if (db().dialetto() == Dialetto::SQLite) {
+        EXPECT_TRUE(dopo.isEmpty()) << dopo.join(u'\n').toStdString();
+        EXPECT_EQ(righe, 3); // the inner unit was not confirmed
+    } else {
+        EXPECT_EQ(dopo.join(u'\n').toStdString(), QStringList(5, primo).join(u'\n').toStdString());
+        EXPECT_EQ(righe, 1);
+    }
+}
+
+// Two workstations serialising on the same key: the second waits until the first has
+// committed, and then sees what it wrote.
+TEST_F(DatabaseTest, shouldKeepTheSecondTransactionOnAKeyWaitingUntilTheFirstEnds) {
+    std::promise<void> preso;
+    std::thread altra([&] {
+        const auto b = altraConnessione();
+        Transazione t(*b);
+        serializzaNellaTransazione(*b, TipoSerializzazioneDocumento, numeroChiave(u"IT01|1|2024-01-01"_s));
+        preso.set_value();
+        QThread::msleep(150); // the holder is still at work
+        b->EseguiSql(u"INSERT INTO ProvaValori (Id, Testo) VALUES (1, 'dal primo')"_s);
+        t.conferma();
+    });
+    preso.get_future().wait();
+    QString visto;
+    {
+        Transazione t(db());
+        serializzaNellaTransazione(db(), TipoSerializzazioneDocumento, numeroChiave(u"it01|1|2024-01-01 "_s));
+        visto = db().valore(u"SELECT Testo FROM ProvaValori WHERE Id = 1"_s).toString();
+        t.conferma();
+    }
+    altra.join();
+    EXPECT_EQ(visto, u"dal primo"_s);
 }
 
 TEST_F(DatabaseTest, shouldNumberFromOneAndPerYear) {
