@@ -14,6 +14,11 @@ namespace {
 
 const QString ReverseChargeNatura = QStringLiteral("N6");
 
+// The parts of an Anagrafica element, as texts made once.
+const QString CampiAnagrafica[] = {QStringLiteral("Denominazione"), QStringLiteral("Nome"),
+                                   QStringLiteral("Cognome"), QStringLiteral("Titolo"),
+                                   QStringLiteral("CodEORI")};
+
 } // namespace
 
 // ---- RigaFattura ---------------------------------------------------------------------------
@@ -211,12 +216,13 @@ void LettoreFattura::leggiTestataXml(pugi::xml_node header) {
 
 void LettoreFattura::leggiFigliCome(pugi::xml_node blocco, const QString& prefisso) {
     for (pugi::xml_node figlio : FigliElemento(blocco))
-        out_->testata.mettiTesto(prefisso + nome(figlio), ValoreTesto(figlio));
+        out_->testata.mettiTesto(unisci(prefisso, nome(figlio)), ValoreTesto(figlio));
 }
 
 void LettoreFattura::leggiIdFiscale(pugi::xml_node id, const QString& prefisso) {
-    out_->testata.mettiTesto(prefisso + QStringLiteral("IdFiscaleIVA_IdPaese"), TestoFiglio(id, u"IdPaese"));
-    out_->testata.mettiTesto(prefisso + QStringLiteral("IdFiscaleIVA_IdCodice"),
+    out_->testata.mettiTesto(unisci(prefisso, QStringLiteral("IdFiscaleIVA_IdPaese")),
+                             TestoFiglio(id, u"IdPaese"));
+    out_->testata.mettiTesto(unisci(prefisso, QStringLiteral("IdFiscaleIVA_IdCodice")),
                              TestoFiglio(id, u"IdCodice"));
 }
 
@@ -227,11 +233,11 @@ void LettoreFattura::leggiDatiAnagrafici(pugi::xml_node da, const QString& x) {
         if (n == u"IdFiscaleIVA")
             leggiIdFiscale(figlio, x);
         else if (n == u"Anagrafica")
-            for (const char* campo : {"Denominazione", "Nome", "Cognome", "Titolo", "CodEORI"})
-                out_->testata.mettiTesto(x + QStringLiteral("Anagrafica_") + QLatin1String(campo),
-                                         TestoFiglio(figlio, QLatin1String(campo)));
+            for (const QString& campo : CampiAnagrafica)
+                out_->testata.mettiTesto(unisci(unisci(x, QStringLiteral("Anagrafica_")), campo),
+                                         TestoFiglio(figlio, campo));
         else
-            out_->testata.mettiTesto(x + n, ValoreTesto(figlio));
+            out_->testata.mettiTesto(unisci(x, n), ValoreTesto(figlio));
     }
 }
 
@@ -247,7 +253,7 @@ void LettoreFattura::leggiDatiTrasmissione(pugi::xml_node blocco) {
                          TestoFiglio(figlio, u"Telefono"));
             t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Email"), TestoFiglio(figlio, u"Email"));
         } else
-            t.mettiTesto(QStringLiteral("DT_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DT_"), n), ValoreTesto(figlio));
     }
 }
 
@@ -258,14 +264,13 @@ void LettoreFattura::leggiAnagraficaCedente(pugi::xml_node figlio) {
     if (n == u"IdFiscaleIVA")
         leggiIdFiscale(figlio, QStringLiteral("CP_DA_"));
     else if (n == u"Anagrafica")
-        for (const char* campo : {"Denominazione", "Nome", "Cognome", "Titolo", "CodEORI"})
-            t.mettiTesto(QStringLiteral("CP_DA_Anagrafica_") + QLatin1String(campo),
-                         TestoFiglio(figlio, QLatin1String(campo)));
+        for (const QString& campo : CampiAnagrafica)
+            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), campo), TestoFiglio(figlio, campo));
     else if (n == u"DataIscrizioneAlbo")
         data(t, QStringLiteral("CP_DA_DataIscrizioneAlbo"), figlio,
              QStringLiteral("CP_DA_DataIscrizioneAlbo"));
     else
-        t.mettiTesto(QStringLiteral("CP_DA_") + n, ValoreTesto(figlio));
+        t.mettiTesto(unisci(QLatin1String("CP_DA_"), n), ValoreTesto(figlio));
 }
 
 void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
@@ -281,9 +286,9 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
             leggiFigliCome(figlio, QStringLiteral("CP_SO_"));
         else if (n == u"IscrizioneREA") {
             for (pugi::xml_node f : FigliElemento(figlio)) {
-                const QString c = QStringLiteral("CP_REA_") + nome(f);
+                const QString c = unisci(QLatin1String("CP_REA_"), nome(f));
                 if (nome(f) == u"CapitaleSociale")
-                    importo(t, c, f, c);
+                    importo(t, c, f);
                 else
                     t.mettiTesto(c, ValoreTesto(f));
             }
@@ -295,9 +300,9 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
             leggiAnagraficaCedente(figlio);
         else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
                  n == u"CodEORI")
-            t.mettiTesto(QStringLiteral("CP_DA_Anagrafica_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), n), ValoreTesto(figlio));
         else
-            t.mettiTesto(QStringLiteral("CP_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CP_"), n), ValoreTesto(figlio));
     }
 }
 
@@ -310,7 +315,7 @@ void LettoreFattura::leggiDatiAnagraficiCessionario(pugi::xml_node da) {
         else if (n == u"Anagrafica")
             leggiFigliCome(f, QStringLiteral("CC_DA_Anagrafica_"));
         else
-            t.mettiTesto(QStringLiteral("CC_DA_") + n, ValoreTesto(f));
+            t.mettiTesto(unisci(QLatin1String("CC_DA_"), n), ValoreTesto(f));
     }
 }
 
@@ -321,7 +326,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
             if (nome(f) == u"IdFiscaleIVA")
                 leggiIdFiscale(f, QStringLiteral("CC_RF_"));
             else
-                t.mettiTesto(QStringLiteral("CC_RF_") + nome(f), ValoreTesto(f));
+                t.mettiTesto(unisci(QLatin1String("CC_RF_"), nome(f)), ValoreTesto(f));
         }
     };
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
@@ -331,7 +336,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
                 if (nome(f) == u"IdFiscaleIVA")
                     leggiIdFiscale(f, QStringLiteral("CC_DA_"));
                 else
-                    t.mettiTesto(QStringLiteral("CC_DA_") + nome(f), ValoreTesto(f));
+                    t.mettiTesto(unisci(QLatin1String("CC_DA_"), nome(f)), ValoreTesto(f));
             }
         } else if (n == u"DatiAnagrafici")
             leggiDatiAnagraficiCessionario(figlio);
@@ -345,7 +350,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
                 else if (nf == u"RappresentanteFiscale")
                     rappresentante(f);
                 else
-                    t.mettiTesto(QStringLiteral("CC_DA_Anagrafica_") + nf, ValoreTesto(f));
+                    t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), nf), ValoreTesto(f));
             }
         } else if (n == u"Sede")
             leggiFigliCome(figlio, QStringLiteral("CC_Sede_"));
@@ -361,9 +366,9 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
             t.mettiTesto(QStringLiteral("CC_DA_CodiceFiscale"), ValoreTesto(figlio));
         else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
                  n == u"CodEORI")
-            t.mettiTesto(QStringLiteral("CC_DA_Anagrafica_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), n), ValoreTesto(figlio));
         else
-            t.mettiTesto(QStringLiteral("CC_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CC_"), n), ValoreTesto(figlio));
     }
 }
 
@@ -417,7 +422,7 @@ DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node bo
 
 void LettoreFattura::scriviFornitore() {
     if (fornitore_.trovato()) {
-        out_->testata.mettiConto(QStringLiteral("For"), fornitore_.conto);
+        mettiConto(out_->testata, QStringLiteral("For"), fornitore_.conto);
     }
 }
 
@@ -458,9 +463,9 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
         else if (n == u"DatiRitenuta") {
             if (t.testo(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed().isEmpty()) {
                 for (pugi::xml_node f : FigliElemento(figlio)) {
-                    const QString c = QStringLiteral("DGD_DR_") + nome(f);
+                    const QString c = unisci(QLatin1String("DGD_DR_"), nome(f));
                     if (nome(f) == u"ImportoRitenuta" || nome(f) == u"AliquotaRitenuta")
-                        importo(t, c, f, c);
+                        importo(t, c, f);
                     else
                         t.mettiTesto(c, ValoreTesto(f));
                 }
@@ -468,9 +473,9 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
                 scriviBlocco(figlio, BloccoDatiRitenuta, 0);
         } else if (n == u"DatiBollo") {
             for (pugi::xml_node f : FigliElemento(figlio)) {
-                const QString c = QStringLiteral("DGD_DB_") + nome(f);
+                const QString c = unisci(QLatin1String("DGD_DB_"), nome(f));
                 if (nome(f) == u"ImportoBollo")
-                    importo(t, c, f, c);
+                    importo(t, c, f);
                 else
                     t.mettiTesto(c, ValoreTesto(f));
             }
@@ -479,11 +484,11 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
         else if (n == u"ScontoMaggiorazione")
             scriviBlocco(figlio, BloccoScontoMaggiorazione, 0);
         else if (n == u"Arrotondamento" || n == u"ImportoTotaleDocumento")
-            importo(t, QStringLiteral("DGD_") + n, figlio, QStringLiteral("DGD_") + n);
+            importo(t, unisci(QLatin1String("DGD_"), n), figlio);
         else if (n == u"Causale")
             causaleRaccolta_ += Separatore + ValoreTesto(figlio);
         else
-            t.mettiTesto(QStringLiteral("DGD_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DGD_"), n), ValoreTesto(figlio));
     }
     if (!causaleRaccolta_.trimmed().isEmpty())
         t.mettiTesto(QStringLiteral("DGD_Causale"), causaleRaccolta_.mid(Separatore.size()));
@@ -506,11 +511,11 @@ void LettoreFattura::leggiDatiTrasporto(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        const QString c = QStringLiteral("DGD_DT_") + n;
+        const QString c = unisci(QLatin1String("DGD_DT_"), n);
         if (n == u"DatiAnagraficiVettore")
             leggiDatiAnagrafici(figlio, QStringLiteral("DGD_DT_DAV_"));
         else if (n == u"NumeroColli" || n == u"PesoLordo" || n == u"PesoNetto")
-            importo(t, c, figlio, c);
+            importo(t, c, figlio);
         else if (n == u"DataOraRitiro" || n == u"DataInizioTrasporto" || n == u"DataOraConsegna")
             data(t, c, figlio, c);
         else if (n == u"IndirizzoResa")
@@ -527,7 +532,7 @@ void LettoreFattura::leggiDatiVeicoli(pugi::xml_node blocco) {
         if (n == u"Data")
             data(t, QStringLiteral("DV_Data"), figlio, QStringLiteral("DV_Data"));
         else
-            t.mettiTesto(QStringLiteral("DV_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DV_"), n), ValoreTesto(figlio));
     }
 }
 
@@ -549,7 +554,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(elemento)) {
         const QString n = nome(figlio);
-        const QString c = prefisso + n;
+        const QString c = unisci(b->prefisso, n);
         if (n == u"RiferimentoNumeroLinea")
             righeRiferite << ValoreTesto(figlio).trimmed();
         else if (n == u"Data" || n == u"DataDDT" || n == u"RiferimentoData")
@@ -561,7 +566,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
         } else if (n == u"AlCassa" || n == u"ImportoContributoCassa" || n == u"ImponibileCassa" ||
                    n == u"AliquotaIVA" || n == u"Percentuale" || n == u"Importo" || n == u"ImportoRitenuta" ||
                    n == u"AliquotaRitenuta" || n == u"RiferimentoNumero")
-            importo(r, c, figlio, EtichettaTagDatiGen(figlio, ident));
+            importo(r, c, figlio, [&] { return EtichettaTagDatiGen(figlio, ident); });
         else if (n == u"Attachment") {
             if (opzioni_.estraiAllegati)
                 out_->allegati.push_back({figlio, TestoFiglio(elemento, u"NomeAttachment")});
@@ -641,7 +646,7 @@ void LettoreFattura::completaTestata() {
     if (!ivata_.isEmpty())
         t.mettiTesto(QStringLiteral("Ivata"), ivata_);
     if (contoCassa_) {
-        t.mettiConto(QStringLiteral("CassaPrev"), *contoCassa_);
+        mettiConto(t, QStringLiteral("CassaPrev"), *contoCassa_);
     }
     out_->totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
     if (!out_->totale && conRiepilogo_)

@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <pugixml.hpp>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -38,13 +39,13 @@ public:
         metti(colonna, identificativo(colonna) ? testo.trimmed() : testo);
     }
     static bool identificativo(QStringView colonna);
-    // The three columns of an account (Gruppo, Mastro and Conto followed by `suffisso`); an
-    // empty part is Null, which a column declared as a number takes too.
-    void mettiConto(const QString& suffisso, const CodiceConto& conto) {
-        for (const auto& [nome, parte] : {std::pair{QStringLiteral("Gruppo"), conto.gruppo},
-                                          std::pair{QStringLiteral("Mastro"), conto.mastro},
-                                          std::pair{QStringLiteral("Conto"), conto.conto}})
-            metti(nome + suffisso, parte.isEmpty() ? QVariant() : QVariant(parte));
+    // The three columns of an account (Gruppo, Mastro and Conto followed by the same suffix);
+    // an empty part is Null, which a column declared as a number takes too.
+    void mettiConto(const std::array<QString, 3>& colonne, const CodiceConto& conto) {
+        for (const auto& [nome, parte] : {std::pair{&colonne[0], &conto.gruppo},
+                                          {&colonne[1], &conto.mastro},
+                                          {&colonne[2], &conto.conto}})
+            metti(*nome, parte->isEmpty() ? QVariant() : QVariant(*parte));
     }
     template <class T> void mettiValore(const QString& colonna, const std::optional<T>& v) {
         metti(colonna, v ? QVariant::fromValue(*v) : QVariant());
@@ -166,10 +167,33 @@ private:
     void scaricaRighe();
 
     void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
+    // The tag named as its column.
+    void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el) {
+        importo(riga, colonna, el, colonna);
+    }
+    // The tag's label made only for a message: most amounts convert.
+    template <class Etichetta>
+    requires std::is_invocable_r_v<QString, Etichetta>
+    void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, Etichetta&& etichetta) {
+        const std::optional<Currency> v = valoreNumeroSilenzioso(el);
+        if (el && !v)
+            valoreImporto(el, etichetta(), errori_); // for its message
+        riga.mettiValore(colonna, v);
+    }
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
 
     // The local name of an element, through the batch's names when there are any.
     QString nome(pugi::xml_node n) { return nomi_ ? nomi_->locale(n) : NomeLocale(n); }
+    // A column name of two parts, joined once per batch (see NomiElementi::unione).
+    void mettiConto(RigaFattura& riga, const QString& suffisso, const CodiceConto& conto) {
+        riga.mettiConto({unisci(QStringLiteral("Gruppo"), suffisso),
+                         unisci(QStringLiteral("Mastro"), suffisso),
+                         unisci(QStringLiteral("Conto"), suffisso)},
+                        conto);
+    }
+    template <class Prima> QString unisci(const Prima& prima, const QString& nome) {
+        return nomi_ ? nomi_->unione(prima, nome) : prima + nome;
+    }
 
     Risolutore& risolutore_;
     NomiElementi* nomi_;

@@ -212,7 +212,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
         if (conto.vuoto())
             conto = par_.contoAcquisti;
     }
-    r.mettiConto(QStringLiteral("CPartita"), conto);
+    mettiConto(r, QStringLiteral("CPartita"), conto);
 
     QString omaggio = attr.omaggio;
     if (omaggio.isEmpty() && !attr.cassaPrevidenziale)
@@ -330,9 +330,9 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
         } else if (n == u"DataInizioPeriodo" || n == u"DataFinePeriodo")
             data(r, n, figlio, QStringLiteral("Det_") + n);
         else if (n == u"Quantita" || n == u"PrezzoUnitario" || n == u"PrezzoTotale" || n == u"AliquotaIVA") {
-            importo(r, n, figlio, QStringLiteral("Det_") + n);
+            importo(r, n, figlio, [&] { return QStringLiteral("Det_") + n; });
             if (n != u"AliquotaIVA")
-                r.mettiTesto(n + QStringLiteral("Str"), TestoElemento(figlio).trimmed());
+                r.mettiTesto(unisci(n, QStringLiteral("Str")), TestoElemento(figlio).trimmed());
         } else if (n == u"AltriDatiGestionali")
             applicaAltriDati(scriviBlocco(figlio, BloccoAltriDatiGestionali, rigDet), attr);
         else if (n == u"Natura") {
@@ -395,7 +395,7 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
         const QString n = nome(figlio);
         if (n == u"AliquotaIVA" || n == u"SpeseAccessorie" || n == u"Arrotondamento" ||
             n == u"ImponibileImporto" || n == u"Imposta")
-            importo(r, n, figlio, QStringLiteral("Iva-") + n);
+            importo(r, n, figlio, [&] { return QStringLiteral("Iva-") + n; });
         else {
             r.mettiTesto(n, ValoreTesto(figlio));
             if (n == u"Natura")
@@ -459,7 +459,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
                              : QVariant());
             } else if (n == u"ImportoPagamento" || n == u"ScontoPagamentoAnticipato" ||
                        n == u"PenalitaPagamentiRitardati")
-                importo(r, n, figlio, QStringLiteral("Pag_") + n);
+                importo(r, n, figlio, [&] { return QStringLiteral("Pag_") + n; });
             else {
                 const QString v = ValoreTesto(figlio);
                 r.mettiTesto(n, v);

@@ -64,10 +64,30 @@ QString NomeLocale(pugi::xml_node nodo);
 class NomiElementi {
 public:
     QString locale(pugi::xml_node nodo);
+    // A column name of two parts ("CP_Sede_" and "Comune"), joined once per batch. The parts
+    // are told by their addresses: `prima` a constant text (a literal, a table's prefix) or a
+    // string kept alive here with `nome`, so an address cannot come back with another text.
+    const QString& unione(QLatin1String prima, const QString& nome);
+    const QString& unione(const QString& prima, const QString& nome);
 
 private:
     static constexpr qsizetype Massimo = 4096;
     QHash<QByteArray, QString> nomi_;
+    struct ChiaveUnione {
+        const void* prima;
+        qsizetype lunghezzaPrima;
+        const void* nome;
+        qsizetype lunghezzaNome;
+        bool operator==(const ChiaveUnione&) const = default;
+        friend size_t qHash(const ChiaveUnione& k, size_t seme = 0) {
+            return qHashMulti(seme, k.prima, k.lunghezzaPrima, k.nome, k.lunghezzaNome);
+        }
+    };
+    struct Unione {
+        QString prima, nome, testo;
+    };
+    QHash<ChiaveUnione, Unione> unioni_;
+    const QString& unisci(const ChiaveUnione& chiave, QString testo, QString prima, const QString& nome);
 };
 
 // The child elements of a block in document order. Comments, processing instructions and
