@@ -80,8 +80,24 @@ constexpr size_t ColonneAttese = 48;
 
 } // namespace
 
+NomiElementi::InfoColonna RigaFattura::info(const QString& colonna) const {
+    if (!nomi_)
+        return {chiaveNome(colonna), identificativo(colonna)};
+    if (const NomiElementi::InfoColonna* i = nomi_->info(colonna))
+        return *i;
+    return nomi_->memorizza(colonna, {chiaveNome(colonna), identificativo(colonna)});
+}
+
+void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
+    const NomiElementi::InfoColonna i = info(colonna);
+    metti(colonna, i.identificativo ? testo.trimmed() : testo, i.chiave);
+}
+
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
-    const size_t h = chiaveNome(colonna);
+    metti(colonna, valore, nomi_ ? info(colonna).chiave : chiaveNome(colonna));
+}
+
+void RigaFattura::metti(const QString& colonna, const QVariant& valore, size_t h) {
     for (size_t i = 0; i < chiavi_.size(); ++i)
         if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna)) {
             colonne_[i].second = valore;
@@ -104,7 +120,7 @@ void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
 }
 
 const QVariant* RigaFattura::trova(const QString& colonna) const {
-    const size_t h = chiaveNome(colonna);
+    const size_t h = nomi_ ? info(colonna).chiave : chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
         if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna))
             return &colonne_[i].second;
@@ -166,6 +182,7 @@ void LettoreFattura::data(RigaFattura& riga, const QString& colonna, pugi::xml_n
 void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno, qint32 numero,
                            const QDate& dataFattura, FatturaLetta& out) {
     out_ = &out;
+    out.testata.usaNomi(nomi_);
     anno_ = anno;
     numero_ = numero;
     dataFattura_ = dataFattura;
@@ -540,7 +557,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     const BloccoDatiGen* b = bloccoPerCodice(codice);
     const QString ident = b->xmlIdent;
     const QString prefisso = b->prefisso;
-    RigaFattura& r = out_->datiGen.emplace_back();
+    RigaFattura& r = out_->datiGen.emplace_back(nomi_);
     // Names made once: every block row writes them, in this order.
     static const QString Anno = store::XmlAnno, Numero = store::XmlNumRif, Ident = store::XMLIdent,
                          Riga = store::XmlRigDet, NumEle = store::XmlNumEle;

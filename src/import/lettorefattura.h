@@ -29,15 +29,16 @@ class ParametriAzienda;
 // column (compared without regard to case) replaces the earlier one.
 class RigaFattura {
 public:
+    // `nomi`, when given, knows the batch's column names already.
+    explicit RigaFattura(NomiElementi* nomi = nullptr) : nomi_(nomi) {}
+    void usaNomi(NomiElementi* nomi) { nomi_ = nomi; }
     void metti(const QString& colonna, const QVariant& valore);
     // The key every row of an invoice begins with (XmlAnno, XmlNumRif, XmlRigDet).
     void mettiChiave(int anno, qint32 numero, qint64 riga);
     // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
     // stored without the blanks some senders pad them with: "05979361218         " must find
     // its supplier. Other texts keep their blanks as written.
-    void mettiTesto(const QString& colonna, const QString& testo) {
-        metti(colonna, identificativo(colonna) ? testo.trimmed() : testo);
-    }
+    void mettiTesto(const QString& colonna, const QString& testo);
     static bool identificativo(QStringView colonna);
     // The three columns of an account (Gruppo, Mastro and Conto followed by the same suffix);
     // an empty part is Null, which a column declared as a number takes too.
@@ -58,6 +59,9 @@ public:
 
 private:
     const QVariant* trova(const QString& colonna) const;
+    void metti(const QString& colonna, const QVariant& valore, size_t chiave);
+    NomiElementi::InfoColonna info(const QString& colonna) const;
+    NomiElementi* nomi_ = nullptr;
     std::vector<std::pair<QString, QVariant>> colonne_;
     std::vector<size_t> chiavi_; // of each name, regardless of case
 };

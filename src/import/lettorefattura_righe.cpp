@@ -286,7 +286,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
 }
 
 void LettoreFattura::leggiLinea(pugi::xml_node linea) {
-    RigaFattura& r = out_->dettaglio.emplace_back();
+    RigaFattura& r = out_->dettaglio.emplace_back(nomi_);
     const qint64 rigDet = ++rigDett_;
     r.mettiChiave(anno_, numero_, rigDet);
 
@@ -347,7 +347,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
 }
 
 void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
-    RigaFattura& r = out_->dettaglio.emplace_back();
+    RigaFattura& r = out_->dettaglio.emplace_back(nomi_);
     r.mettiChiave(anno_, numero_, ++rigDett_);
     r.metti(QStringLiteral("Quantita"), QVariant::fromValue(Currency::daUnita(1)));
     r.mettiTesto(QStringLiteral("QuantitaStr"), QStringLiteral("1.00"));
@@ -388,7 +388,7 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
 }
 
 void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
-    RigaFattura& r = out_->iva.emplace_back();
+    RigaFattura& r = out_->iva.emplace_back(nomi_);
     r.mettiChiave(anno_, numero_, ++rigIva_);
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(riepilogo)) {
@@ -443,7 +443,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
     for (pugi::xml_node dettaglio : FigliElemento(blocco)) {
         if (nome(dettaglio) != u"DettaglioPagamento")
             continue;
-        RigaFattura& r = out_->pagamenti.emplace_back();
+        RigaFattura& r = out_->pagamenti.emplace_back(nomi_);
         r.mettiChiave(anno_, numero_, ++rigPag_);
         r.metti(store::NumCond, numCond);
         r.mettiTesto(QStringLiteral("CondizioniPagamento"), condizioni);

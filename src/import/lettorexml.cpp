@@ -122,6 +122,12 @@ const QString& NomiElementi::unione(const QString& prima, const QString& nome) {
     return unisci(chiave, prima + nome, prima, nome);
 }
 
+const NomiElementi::InfoColonna& NomiElementi::memorizza(const QString& nome, InfoColonna info) {
+    if (colonne_.size() >= Massimo)
+        colonne_.clear();
+    return colonne_.insert({nome.constData(), nome.size(), nullptr, 0}, Colonna{nome, info})->info;
+}
+
 std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
     std::vector<pugi::xml_node> figli;
     for (pugi::xml_node n = blocco.first_child(); n; n = n.next_sibling())

@@ -70,6 +70,19 @@ public:
     const QString& unione(QLatin1String prima, const QString& nome);
     const QString& unione(const QString& prima, const QString& nome);
 
+    // What the rows of a batch know of a column name, worked out once per name: the same few
+    // hundred names are written hundreds of times per invoice. Names are told by address, and
+    // each one is kept here, so an address cannot come back with another text.
+    struct InfoColonna {
+        size_t chiave;       // a hash that ignores case
+        bool identificativo; // stored without surrounding blanks
+    };
+    const InfoColonna* info(const QString& nome) const {
+        const auto it = colonne_.constFind({nome.constData(), nome.size(), nullptr, 0});
+        return it == colonne_.constEnd() ? nullptr : &it->info;
+    }
+    const InfoColonna& memorizza(const QString& nome, InfoColonna info);
+
 private:
     static constexpr qsizetype Massimo = 4096;
     QHash<QByteArray, QString> nomi_;
@@ -87,6 +100,11 @@ private:
         QString prima, nome, testo;
     };
     QHash<ChiaveUnione, Unione> unioni_;
+    struct Colonna {
+        QString nome;
+        InfoColonna info;
+    };
+    QHash<ChiaveUnione, Colonna> colonne_;
     const QString& unisci(const ChiaveUnione& chiave, QString testo, QString prima, const QString& nome);
 };
 
