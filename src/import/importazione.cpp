@@ -177,6 +177,8 @@ struct ImportatoreFatture::Stato {
         std::vector<int> lunghezze;
         QStringList colonne;   // those the table has
         QString aggiornamento; // the header's UPDATE of these columns, once written
+        // The header's INSERT of these columns after the identity ones named in `identita`.
+        QString identita, inserimento;
         bool uguale(const RigaFattura& riga) const {
             const auto& c = riga.colonne();
             if (c.size() != nomi.size())
@@ -282,6 +284,12 @@ private:
     bool numeroLibero(int anno, qint32 numero);
     void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
+    // The columns a new header row begins with: its key, file name, Hub data and flags.
+    std::vector<std::pair<QLatin1String, QVariant>> identitaTestata(const IdentitaCorpo& id, int anno,
+                                                                    qint32 numero) const;
+    // True when the header is written whole at the end (see inserisciTestata), with these.
+    bool testataDifferita_ = false;
+    std::vector<std::pair<QLatin1String, QVariant>> identita_;
 
     Database& db_;
     ImportatoreFatture::Stato& stato_;
@@ -551,35 +559,33 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             ++numero;
             continue;
         }
-        // A savepoint: a refused insert must not spoil the file's transaction. SQLite undoes
-        // only the refused statement by itself, and the savepoint would cost two statements.
-        const bool salvataggio = db_.dialetto() != Dialetto::SQLite;
         bool inserita = false;
-        if (salvataggio)
+        testataDifferita_ = db_.dialetto() == Dialetto::SQLite && !id.nomeFile.isEmpty();
+        if (testataDifferita_) {
+            // A database file has one writer, this transaction, so the number is free; only the
+            // file name or the Hub identifier can be taken, which a look-up tells as their
+            // unique indexes would (a file always has a name; an empty Hub identifier takes
+            // nothing). The header is then written once, whole, when the invoice has been
+            // read: an insert now and an update of the same row later cost twice the work.
+            inserita = trovaPerFileOHub(db_, id.nomeFile, id.idHub, QLatin1String("XmlAnno")).RsEof();
+            if (inserita)
+                identita_ = identitaTestata(id, anno, numero);
+        } else {
+            // A savepoint: a refused insert must not spoil the file's transaction.
             db_.IniziaTrans();
-        try {
-            Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
-            rs.RsAddNew();
-            rs.ScriviCampo(store::XmlAnno, anno);
-            rs.ScriviCampo(store::XmlNumRif, numero);
-            rs.ScriviCampo(store::NomeFile, id.nomeFile);
-            if (hub_.dataRicezione)
-                rs.ScriviCampo(store::DataRicSdi, *hub_.dataRicezione);
-            if (!hub_.idSdi.trimmed().isEmpty())
-                rs.ScriviCampo(store::IdentificativoSdi, hub_.idSdi.trimmed());
-            if (!id.idHub.isEmpty())
-                rs.ScriviCampo(store::FEIDHub, id.idHub);
-            rs.ScriviCampo(store::Stampato, QString(store::No));
-            rs.ScriviCampo(store::Contabilizzato, QString(store::No));
-            rs.RsUpdate();
-            if (salvataggio)
+            try {
+                Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
+                rs.RsAddNew();
+                for (const auto& [colonna, valore] : identitaTestata(id, anno, numero))
+                    rs.ScriviCampo(colonna, valore);
+                rs.RsUpdate();
                 db_.ConfermaTrans();
-            inserita = true;
-        } catch (const ErroreDb& ex) {
-            if (salvataggio)
+                inserita = true;
+            } catch (const ErroreDb& ex) {
                 db_.AnnullaTrans();
-            if (!ex.chiaveDuplicata())
-                throw;
+                if (!ex.chiaveDuplicata())
+                    throw;
+            }
         }
         // The file and its Hub identifier are new (or replace their own invoice): is the
         // document itself new? Outside the savepoint's guard, which is released by now: a
@@ -690,6 +696,21 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     db_.InserisciRighe(nomeTabella, colonne, gruppo);
 }
 
+std::vector<std::pair<QLatin1String, QVariant>>
+ImportazioneFile::identitaTestata(const IdentitaCorpo& id, int anno, qint32 numero) const {
+    std::vector<std::pair<QLatin1String, QVariant>> c{
+        {store::XmlAnno, anno}, {store::XmlNumRif, numero}, {store::NomeFile, id.nomeFile}};
+    if (hub_.dataRicezione)
+        c.emplace_back(store::DataRicSdi, *hub_.dataRicezione);
+    if (!hub_.idSdi.trimmed().isEmpty())
+        c.emplace_back(store::IdentificativoSdi, hub_.idSdi.trimmed());
+    if (!id.idHub.isEmpty())
+        c.emplace_back(store::FEIDHub, id.idHub);
+    c.emplace_back(store::Stampato, QString(store::No));
+    c.emplace_back(store::Contabilizzato, QString(store::No));
+    return c;
+}
+
 void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
                                        TestoErrori& errori) {
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
@@ -703,6 +724,26 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
             segnalaNonPrevisto(d.nomi[i], valore, errori);
         else
             valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
+    }
+    if (testataDifferita_) {
+        QVariantList tutti;
+        tutti.reserve(static_cast<qsizetype>(identita_.size()) + valori.size());
+        QString nomiIdentita;
+        for (const auto& [colonna, valore] : identita_) {
+            nomiIdentita += colonna + QStringLiteral(", ");
+            tutti << valore;
+        }
+        tutti += valori;
+        if (d.inserimento.isEmpty() || d.identita != nomiIdentita) {
+            const QStringList colonne = d.colonne;
+            t.ultima.identita = nomiIdentita;
+            t.ultima.inserimento =
+                QStringLiteral("INSERT INTO FatXmlTest (") + nomiIdentita.chopped(2) +
+                (colonne.isEmpty() ? QString() : QStringLiteral(", ") + colonne.join(QStringLiteral(", "))) +
+                QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(tutti.size() - 1) + u')';
+        }
+        db_.EseguiConValori(d.inserimento, tutti);
+        return;
     }
     if (d.colonne.isEmpty())
         return;
