@@ -40,7 +40,7 @@ bool nomeContiene(pugi::xml_node n, QLatin1String parte) {
 // An element the store has no column for (a newer layout, a vendor's own element) is
 // reported and skipped: the rest of the invoice is still worth having.
 void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErrori& errori) {
-    if (!valore.toString().trimmed().isEmpty())
+    if (!RigaFattura::comeQt(valore).toString().trimmed().isEmpty())
         errori.aggiungi(QStringLiteral("Tag ") + colonna +
                         QStringLiteral(" non previsto: valore non caricato"));
 }
@@ -49,8 +49,16 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // a server that enforces sizes and pass on one that does not: it is cut to the column on
 // every engine, and the report says so. `lunghezza` is the most characters the column holds,
 // 0 for no limit.
-QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza,
-                           QStringList& avvisi) {
+// A text the reader left in the file is bound from there on a database file, when it fits;
+// elsewhere it becomes a QString first.
+QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza, QStringList& avvisi,
+                           bool testiNelFile) {
+    if (valore.metaType() == QMetaType::fromType<TestoAscii>()) {
+        const TestoAscii& t = *static_cast<const TestoAscii*>(valore.constData());
+        if (testiNelFile && (lunghezza <= 0 || t.lunghezza <= lunghezza))
+            return valore;
+        return adattaAllaColonna(colonna, t.testo(), lunghezza, avvisi, false);
+    }
     if (lunghezza <= 0 || valore.metaType().id() != QMetaType::QString)
         return valore;
     const QString testo = valore.toString();
@@ -673,6 +681,7 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     // Consecutive rows with the same columns (the lines of an invoice, as a rule) go in one
     // statement of several rows.
     const QString nomeTabella(tabella);
+    const bool testiNelFile = db_.sqliteDiretto();
     QStringList colonne;
     std::vector<QVariantList> gruppo;
     for (const RigaFattura& riga : righe) {
@@ -684,7 +693,7 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
             if (d.lunghezze[i] < 0)
                 segnalaNonPrevisto(d.nomi[i], valore, errori);
             else
-                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
+                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_, testiNelFile);
         }
         if (d.colonne != colonne) {
             db_.InserisciRighe(nomeTabella, colonne, gruppo);
@@ -716,6 +725,7 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
     // Invoices of one sender have the same header columns: the statement is written once.
     const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
+    const bool testiNelFile = db_.sqliteDiretto();
     QVariantList valori;
     valori.reserve(d.colonne.size() + 2);
     for (size_t i = 0; i < d.nomi.size(); ++i) {
@@ -723,7 +733,7 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
         if (d.lunghezze[i] < 0)
             segnalaNonPrevisto(d.nomi[i], valore, errori);
         else
-            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
+            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_, testiNelFile);
     }
     if (testataDifferita_) {
         QVariantList tutti;

@@ -93,6 +93,51 @@ void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
     metti(colonna, i.identificativo ? testo.trimmed() : testo, i.chiave);
 }
 
+namespace {
+
+// The blanks QString::trimmed takes away, among ASCII characters.
+bool spazioAscii(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view senzaSpazi(std::string_view t) {
+    while (!t.empty() && spazioAscii(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && spazioAscii(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
+} // namespace
+
+bool RigaFattura::mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank) {
+    const NomiElementi::InfoColonna i = info(colonna);
+    std::string_view t = TestoSemplice(elemento);
+    if (senzaBlank || i.identificativo)
+        t = senzaSpazi(t);
+    // An empty text keeps the usual way, which knows its null and empty forms.
+    if (t.empty())
+        return false;
+    metti(colonna, QVariant::fromValue(TestoAscii{t.data(), static_cast<qsizetype>(t.size())}), i.chiave);
+    return true;
+}
+
+void RigaFattura::mettiTesto(const QString& colonna, pugi::xml_node elemento) {
+    if (!mettiNelFile(colonna, elemento, false))
+        mettiTesto(colonna, ValoreTesto(elemento));
+}
+
+void RigaFattura::mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento) {
+    if (!mettiNelFile(colonna, elemento, true))
+        mettiTesto(colonna, TestoElemento(elemento).trimmed());
+}
+
+QVariant RigaFattura::comeQt(const QVariant& valore) {
+    if (valore.metaType() == QMetaType::fromType<TestoAscii>())
+        return static_cast<const TestoAscii*>(valore.constData())->testo();
+    return valore;
+}
+
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
     metti(colonna, valore, nomi_ ? info(colonna).chiave : chiaveNome(colonna));
 }
@@ -129,7 +174,7 @@ const QVariant* RigaFattura::trova(const QString& colonna) const {
 
 QVariant RigaFattura::valore(const QString& colonna) const {
     const QVariant* v = trova(colonna);
-    return v ? *v : QVariant();
+    return v ? comeQt(*v) : QVariant();
 }
 
 QString RigaFattura::testo(const QString& colonna) const {
@@ -227,13 +272,13 @@ void LettoreFattura::leggiTestataXml(pugi::xml_node header) {
             if (pugi::xml_node da = FiglioPerNome(figlio, u"DatiAnagrafici"))
                 leggiDatiAnagrafici(da, QStringLiteral("RF_DA_"));
         } else if (n == u"SoggettoEmittente")
-            out_->testata.mettiTesto(QStringLiteral("SoggettoEmittente"), ValoreTesto(figlio));
+            out_->testata.mettiTesto(QStringLiteral("SoggettoEmittente"), figlio);
     }
 }
 
 void LettoreFattura::leggiFigliCome(pugi::xml_node blocco, const QString& prefisso) {
     for (pugi::xml_node figlio : FigliElemento(blocco))
-        out_->testata.mettiTesto(unisci(prefisso, nome(figlio)), ValoreTesto(figlio));
+        out_->testata.mettiTesto(unisci(prefisso, nome(figlio)), figlio);
 }
 
 void LettoreFattura::leggiIdFiscale(pugi::xml_node id, const QString& prefisso) {
@@ -254,7 +299,7 @@ void LettoreFattura::leggiDatiAnagrafici(pugi::xml_node da, const QString& x) {
                 out_->testata.mettiTesto(unisci(unisci(x, QStringLiteral("Anagrafica_")), campo),
                                          TestoFiglio(figlio, campo));
         else
-            out_->testata.mettiTesto(unisci(x, n), ValoreTesto(figlio));
+            out_->testata.mettiTesto(unisci(x, n), figlio);
     }
 }
 
@@ -263,14 +308,14 @@ void LettoreFattura::leggiDatiTrasmissione(pugi::xml_node blocco) {
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
         if (n == u"IdTrasmittente") {
-            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdPaese"), TestoFiglio(figlio, u"IdPaese"));
-            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdCodice"), TestoFiglio(figlio, u"IdCodice"));
+            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdPaese"), FiglioPerNome(figlio, u"IdPaese"));
+            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdCodice"), FiglioPerNome(figlio, u"IdCodice"));
         } else if (n == u"ContattiTrasmittente") {
             t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Telefono"),
                          TestoFiglio(figlio, u"Telefono"));
-            t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Email"), TestoFiglio(figlio, u"Email"));
+            t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Email"), FiglioPerNome(figlio, u"Email"));
         } else
-            t.mettiTesto(unisci(QLatin1String("DT_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DT_"), n), figlio);
     }
 }
 
@@ -282,12 +327,12 @@ void LettoreFattura::leggiAnagraficaCedente(pugi::xml_node figlio) {
         leggiIdFiscale(figlio, QStringLiteral("CP_DA_"));
     else if (n == u"Anagrafica")
         for (const QString& campo : CampiAnagrafica)
-            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), campo), TestoFiglio(figlio, campo));
+            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), campo), FiglioPerNome(figlio, campo));
     else if (n == u"DataIscrizioneAlbo")
         data(t, QStringLiteral("CP_DA_DataIscrizioneAlbo"), figlio,
              QStringLiteral("CP_DA_DataIscrizioneAlbo"));
     else
-        t.mettiTesto(unisci(QLatin1String("CP_DA_"), n), ValoreTesto(figlio));
+        t.mettiTesto(unisci(QLatin1String("CP_DA_"), n), figlio);
 }
 
 void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
@@ -307,7 +352,7 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
                 if (nome(f) == u"CapitaleSociale")
                     importo(t, c, f);
                 else
-                    t.mettiTesto(c, ValoreTesto(f));
+                    t.mettiTesto(c, f);
             }
         } else if (n == u"Contatti")
             leggiFigliCome(figlio, QStringLiteral("CP_Contatti_"));
@@ -317,9 +362,9 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
             leggiAnagraficaCedente(figlio);
         else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
                  n == u"CodEORI")
-            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), n), figlio);
         else
-            t.mettiTesto(unisci(QLatin1String("CP_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CP_"), n), figlio);
     }
 }
 
@@ -332,7 +377,7 @@ void LettoreFattura::leggiDatiAnagraficiCessionario(pugi::xml_node da) {
         else if (n == u"Anagrafica")
             leggiFigliCome(f, QStringLiteral("CC_DA_Anagrafica_"));
         else
-            t.mettiTesto(unisci(QLatin1String("CC_DA_"), n), ValoreTesto(f));
+            t.mettiTesto(unisci(QLatin1String("CC_DA_"), n), f);
     }
 }
 
@@ -343,7 +388,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
             if (nome(f) == u"IdFiscaleIVA")
                 leggiIdFiscale(f, QStringLiteral("CC_RF_"));
             else
-                t.mettiTesto(unisci(QLatin1String("CC_RF_"), nome(f)), ValoreTesto(f));
+                t.mettiTesto(unisci(QLatin1String("CC_RF_"), nome(f)), f);
         }
     };
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
@@ -353,7 +398,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
                 if (nome(f) == u"IdFiscaleIVA")
                     leggiIdFiscale(f, QStringLiteral("CC_DA_"));
                 else
-                    t.mettiTesto(unisci(QLatin1String("CC_DA_"), nome(f)), ValoreTesto(f));
+                    t.mettiTesto(unisci(QLatin1String("CC_DA_"), nome(f)), f);
             }
         } else if (n == u"DatiAnagrafici")
             leggiDatiAnagraficiCessionario(figlio);
@@ -367,7 +412,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
                 else if (nf == u"RappresentanteFiscale")
                     rappresentante(f);
                 else
-                    t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), nf), ValoreTesto(f));
+                    t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), nf), f);
             }
         } else if (n == u"Sede")
             leggiFigliCome(figlio, QStringLiteral("CC_Sede_"));
@@ -380,12 +425,12 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
         else if (n == u"Anagrafica")
             leggiFigliCome(figlio, QStringLiteral("CC_DA_Anagrafica_"));
         else if (n == u"CodiceFiscale")
-            t.mettiTesto(QStringLiteral("CC_DA_CodiceFiscale"), ValoreTesto(figlio));
+            t.mettiTesto(QStringLiteral("CC_DA_CodiceFiscale"), figlio);
         else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
                  n == u"CodEORI")
-            t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), n), figlio);
         else
-            t.mettiTesto(unisci(QLatin1String("CC_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CC_"), n), figlio);
     }
 }
 
@@ -484,7 +529,7 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
                     if (nome(f) == u"ImportoRitenuta" || nome(f) == u"AliquotaRitenuta")
                         importo(t, c, f);
                     else
-                        t.mettiTesto(c, ValoreTesto(f));
+                        t.mettiTesto(c, f);
                 }
             } else
                 scriviBlocco(figlio, BloccoDatiRitenuta, 0);
@@ -494,7 +539,7 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
                 if (nome(f) == u"ImportoBollo")
                     importo(t, c, f);
                 else
-                    t.mettiTesto(c, ValoreTesto(f));
+                    t.mettiTesto(c, f);
             }
         } else if (n == u"DatiCassaPrevidenziale")
             scriviBlocco(figlio, BloccoDatiCassaPrevidenziale, 0);
@@ -505,7 +550,7 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
         else if (n == u"Causale")
             causaleRaccolta_ += Separatore + ValoreTesto(figlio);
         else
-            t.mettiTesto(unisci(QLatin1String("DGD_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DGD_"), n), figlio);
     }
     if (!causaleRaccolta_.trimmed().isEmpty())
         t.mettiTesto(QStringLiteral("DGD_Causale"), causaleRaccolta_.mid(Separatore.size()));
@@ -538,7 +583,7 @@ void LettoreFattura::leggiDatiTrasporto(pugi::xml_node blocco) {
         else if (n == u"IndirizzoResa")
             leggiFigliCome(figlio, QStringLiteral("DGD_DT_IR_"));
         else
-            t.mettiTesto(c, ValoreTesto(figlio));
+            t.mettiTesto(c, figlio);
     }
 }
 
@@ -549,7 +594,7 @@ void LettoreFattura::leggiDatiVeicoli(pugi::xml_node blocco) {
         if (n == u"Data")
             data(t, QStringLiteral("DV_Data"), figlio, QStringLiteral("DV_Data"));
         else
-            t.mettiTesto(unisci(QLatin1String("DV_"), n), ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DV_"), n), figlio);
     }
 }
 
@@ -588,7 +633,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
             if (opzioni_.estraiAllegati)
                 out_->allegati.push_back({figlio, TestoFiglio(elemento, u"NomeAttachment")});
         } else {
-            r.mettiTesto(c, ValoreTesto(figlio));
+            r.mettiTesto(c, figlio);
             if (n == u"Natura")
                 natura = ValoreTesto(figlio).trimmed();
         }

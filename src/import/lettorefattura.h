@@ -6,6 +6,7 @@
 
 #include "anagrafica/risoluzione.h"
 #include "frame/currency.h"
+#include "frame/sqlitediretto.h"
 #include "import/importazione.h"
 #include "import/lettorexml.h"
 
@@ -39,6 +40,12 @@ public:
     // stored without the blanks some senders pad them with: "05979361218         " must find
     // its supplier. Other texts keep their blanks as written.
     void mettiTesto(const QString& colonna, const QString& testo);
+    // The element's value (ValoreTesto), left in the file's buffer when it is plain ASCII.
+    void mettiTesto(const QString& colonna, pugi::xml_node elemento);
+    // The element's text as written, without surrounding blanks (TestoElemento, trimmed).
+    void mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento);
+    // A value as Qt's types give it: a text left in the file becomes a QString.
+    static QVariant comeQt(const QVariant& valore);
     static bool identificativo(QStringView colonna);
     // The three columns of an account (Gruppo, Mastro and Conto followed by the same suffix);
     // an empty part is Null, which a column declared as a number takes too.
@@ -60,6 +67,8 @@ public:
 private:
     const QVariant* trova(const QString& colonna) const;
     void metti(const QString& colonna, const QVariant& valore, size_t chiave);
+    // False when the text cannot stay in the file (see TestoSemplice); `senzaBlank` trims it.
+    bool mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank);
     NomiElementi::InfoColonna info(const QString& colonna) const;
     NomiElementi* nomi_ = nullptr;
     std::vector<std::pair<QString, QVariant>> colonne_;

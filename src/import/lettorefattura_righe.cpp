@@ -317,11 +317,11 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
             const bool primo = !primoScontoLetto;
             primoScontoLetto = true;
             if (primo)
-                r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
+                r.mettiTesto(QStringLiteral("SM_Tipo"), FiglioPerNome(figlio, u"Tipo"));
             if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo"); imp && primo) {
                 // Silent here: the block's own row reports a bad amount once.
                 r.mettiValore(QStringLiteral("SM_Importo"), valoreNumeroSilenzioso(imp));
-                r.mettiTesto(QStringLiteral("SM_ImportoStr"), TestoElemento(imp).trimmed());
+                r.mettiTestoRipulito(QStringLiteral("SM_ImportoStr"), imp);
             }
             if (pugi::xml_node perc = FiglioPerNome(figlio, u"Percentuale"))
                 if (const auto p = valoreNumeroSilenzioso(perc))
@@ -332,14 +332,14 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
         else if (n == u"Quantita" || n == u"PrezzoUnitario" || n == u"PrezzoTotale" || n == u"AliquotaIVA") {
             importo(r, n, figlio, [&] { return QStringLiteral("Det_") + n; });
             if (n != u"AliquotaIVA")
-                r.mettiTesto(unisci(n, QStringLiteral("Str")), TestoElemento(figlio).trimmed());
+                r.mettiTestoRipulito(unisci(n, QStringLiteral("Str")), figlio);
         } else if (n == u"AltriDatiGestionali")
             applicaAltriDati(scriviBlocco(figlio, BloccoAltriDatiGestionali, rigDet), attr);
         else if (n == u"Natura") {
             natura = ValoreTesto(figlio).trimmed();
             r.mettiTesto(n, natura);
         } else
-            r.mettiTesto(n, ValoreTesto(figlio));
+            r.mettiTesto(n, figlio);
     }
     if (!percentuali.isEmpty())
         r.mettiTesto(QStringLiteral("SM_Percentuale"), percentuali.join(u'+'));
@@ -382,7 +382,7 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
             natura = ValoreTesto(figlio).trimmed();
             r.mettiTesto(n, natura);
         } else
-            r.mettiTesto(n, ValoreTesto(figlio));
+            r.mettiTesto(n, figlio);
     }
     completaLinea(r, attr, std::nullopt, natura);
 }
@@ -397,7 +397,7 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
             n == u"ImponibileImporto" || n == u"Imposta")
             importo(r, n, figlio, [&] { return QStringLiteral("Iva-") + n; });
         else {
-            r.mettiTesto(n, ValoreTesto(figlio));
+            r.mettiTesto(n, figlio);
             if (n == u"Natura")
                 natura = ValoreTesto(figlio).trimmed();
         }

@@ -185,6 +185,20 @@ QString ValoreTesto(pugi::xml_node elemento) {
     return DecodificaTestoXml(TestoElemento(elemento));
 }
 
+std::string_view TestoSemplice(pugi::xml_node elemento) {
+    pugi::xml_node testo = elemento;
+    if (!testuale(testo)) {
+        testo = elemento.first_child();
+        if (!testo || testo.next_sibling() || !testuale(testo))
+            return {};
+    }
+    const std::string_view v(testo.value());
+    for (const char c : v)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '&' || c == '<')
+            return {};
+    return v;
+}
+
 QString TestoFiglio(pugi::xml_node nodo, QAnyStringView nome) {
     return ValoreTesto(FiglioPerNome(nodo, nome));
 }

@@ -15,6 +15,7 @@
 #include <QVariant>
 #include <optional>
 #include <pugixml.hpp>
+#include <string_view>
 #include <vector>
 
 namespace tesel {
@@ -127,6 +128,10 @@ QString TestoElemento(pugi::xml_node elemento);
 
 // The value stored for a text column: the element's text through DecodificaTestoXml.
 QString ValoreTesto(pugi::xml_node elemento);
+
+// The element's text where the file holds it, when ValoreTesto and TestoElemento would both
+// give it unchanged: one non-empty text of plain ASCII without "&" or "<". Empty otherwise.
+std::string_view TestoSemplice(pugi::xml_node elemento);
 
 // The value of the child named `nome` of `nodo` (ValoreTesto); empty when there is none.
 QString TestoFiglio(pugi::xml_node nodo, QAnyStringView nome);
