@@ -291,6 +291,10 @@ void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
             const size_t inizio = testi.size();
             aggiungiUtf8(testi, t);
             daLegare.append({i + 1, inizio, testi.size() - inizio});
+        } else if (id == QMetaType::Int) { // keys and counters, the most of the numbers
+            esito = sqlite3_bind_int64(s, i + 1, *static_cast<const int*>(v.constData()));
+        } else if (id == QMetaType::LongLong) {
+            esito = sqlite3_bind_int64(s, i + 1, *static_cast<const qlonglong*>(v.constData()));
         } else if ((tipoIntero(id) && id != QMetaType::ULongLong) || id == QMetaType::Bool) {
             // An unsigned 64-bit value may not fit: it keeps ParametroSql's check below.
             esito = sqlite3_bind_int64(s, i + 1, v.toLongLong());
