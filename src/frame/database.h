@@ -66,6 +66,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     Dialetto dialetto() const { return dialetto_; }
+    // True when statements go to SQLite directly, which binds a TestoAscii where it is.
+    bool sqliteDiretto() const { return diretta_ != nullptr; }
     TipoConnessione tipo() const { return tipo_; }
     // True for a database on an SQL server (isolation statements are run around transactions).
     bool sqlServer() const { return tipo_ == TipoConnessione::Odbc; }

@@ -280,6 +280,7 @@ void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
     };
     QVarLengthArray<Testo, 64> daLegare;
     const QMetaType valuta = QMetaType::fromType<Currency>();
+    const QMetaType ascii = QMetaType::fromType<TestoAscii>();
     for (int i = 0; i < valori.size(); ++i) {
         const QVariant& v = valori[i];
         int esito = SQLITE_OK;
@@ -290,9 +291,18 @@ void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
             const size_t inizio = testi.size();
             aggiungiUtf8(testi, t);
             daLegare.append({i + 1, inizio, testi.size() - inizio});
+        } else if (id == QMetaType::Int) { // keys and counters, the most of the numbers
+            esito = sqlite3_bind_int64(s, i + 1, *static_cast<const int*>(v.constData()));
+        } else if (id == QMetaType::LongLong) {
+            esito = sqlite3_bind_int64(s, i + 1, *static_cast<const qlonglong*>(v.constData()));
         } else if ((tipoIntero(id) && id != QMetaType::ULongLong) || id == QMetaType::Bool) {
             // An unsigned 64-bit value may not fit: it keeps ParametroSql's check below.
             esito = sqlite3_bind_int64(s, i + 1, v.toLongLong());
+        } else if (v.metaType() == ascii) {
+            const auto* t = static_cast<const TestoAscii*>(v.constData());
+            // An empty view still binds a text: dati of an empty text is "" here too.
+            esito = sqlite3_bind_text(s, i + 1, t->dati ? t->dati : "", static_cast<int>(t->lunghezza),
+                                      SQLITE_STATIC);
         } else if (v.metaType() == valuta) {
             esito = sqlite3_bind_double(s, i + 1, static_cast<const Currency*>(v.constData())->comeDouble());
         } else {

@@ -20,6 +20,15 @@ struct sqlite3_stmt;
 
 namespace tesel {
 
+// A text of plain ASCII still in a buffer that outlives the statement (an invoice file's own
+// bytes), carried in a QVariant: Istruzione::legaValori binds it where it is, with no QString
+// made of it and no UTF-8 made again. Any other user converts it with testo().
+struct TestoAscii {
+    const char* dati = nullptr;
+    qsizetype lunghezza = 0;
+    QString testo() const { return QString::fromLatin1(dati, lunghezza); }
+};
+
 // The columns of a result, described once and shared by every result with the same columns.
 struct DescrizioneColonne {
     QStringList nomi;
@@ -51,7 +60,8 @@ public:
         ~Istruzione();
         // Binds `valori` to "?" 1..n as they are, each converted as ParametroSql converts it for SQLite,
         // without a converted copy of the list: texts go to the engine as UTF-8 kept with the
-        // statement until its loan ends, so the engine copies none of them.
+        // statement until its loan ends, so the engine copies none of them; a TestoAscii goes
+        // from where it is.
         void legaValori(const QVariantList& valori);
         // Steps once: true with a row, false when done (the statement is then reset, so it no
         // longer holds the read snapshot). Throws ErroreDb.

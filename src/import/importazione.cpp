@@ -26,7 +26,6 @@ namespace tesel {
 
 namespace {
 
-const QString AcapoErr = QStringLiteral("\r\n");
 constexpr int MassimoTentativi = 20;
 
 QString testoErrore(int numero, const QString& descrizione) {
@@ -40,7 +39,7 @@ bool nomeContiene(pugi::xml_node n, QLatin1String parte) {
 // An element the store has no column for (a newer layout, a vendor's own element) is
 // reported and skipped: the rest of the invoice is still worth having.
 void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErrori& errori) {
-    if (!valore.toString().trimmed().isEmpty())
+    if (!RigaFattura::comeQt(valore).toString().trimmed().isEmpty())
         errori.aggiungi(QStringLiteral("Tag ") + colonna +
                         QStringLiteral(" non previsto: valore non caricato"));
 }
@@ -49,8 +48,16 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // a server that enforces sizes and pass on one that does not: it is cut to the column on
 // every engine, and the report says so. `lunghezza` is the most characters the column holds,
 // 0 for no limit.
-QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza,
-                           QStringList& avvisi) {
+// A text the reader left in the file is bound from there on a database file, when it fits;
+// elsewhere it becomes a QString first.
+QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza, QStringList& avvisi,
+                           bool testiNelFile) {
+    if (valore.metaType() == QMetaType::fromType<TestoAscii>()) {
+        const TestoAscii& t = *static_cast<const TestoAscii*>(valore.constData());
+        if (testiNelFile && (lunghezza <= 0 || t.lunghezza <= lunghezza))
+            return valore;
+        return adattaAllaColonna(colonna, t.testo(), lunghezza, avvisi, false);
+    }
     if (lunghezza <= 0 || valore.metaType().id() != QMetaType::QString)
         return valore;
     const QString testo = valore.toString();
@@ -177,6 +184,8 @@ struct ImportatoreFatture::Stato {
         std::vector<int> lunghezze;
         QStringList colonne;   // those the table has
         QString aggiornamento; // the header's UPDATE of these columns, once written
+        // The header's INSERT of these columns after the identity ones named in `identita`.
+        QString identita, inserimento;
         bool uguale(const RigaFattura& riga) const {
             const auto& c = riga.colonne();
             if (c.size() != nomi.size())
@@ -282,6 +291,12 @@ private:
     bool numeroLibero(int anno, qint32 numero);
     void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
+    // The columns a new header row begins with: its key, file name, Hub data and flags.
+    std::vector<std::pair<QLatin1String, QVariant>> identitaTestata(const IdentitaCorpo& id, int anno,
+                                                                    qint32 numero) const;
+    // True when the header is written whole at the end (see inserisciTestata), with these.
+    bool testataDifferita_ = false;
+    std::vector<std::pair<QLatin1String, QVariant>> identita_;
 
     Database& db_;
     ImportatoreFatture::Stato& stato_;
@@ -551,35 +566,33 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             ++numero;
             continue;
         }
-        // A savepoint: a refused insert must not spoil the file's transaction. SQLite undoes
-        // only the refused statement by itself, and the savepoint would cost two statements.
-        const bool salvataggio = db_.dialetto() != Dialetto::SQLite;
         bool inserita = false;
-        if (salvataggio)
+        testataDifferita_ = db_.dialetto() == Dialetto::SQLite && !id.nomeFile.isEmpty();
+        if (testataDifferita_) {
+            // A database file has one writer, this transaction, so the number is free; only the
+            // file name or the Hub identifier can be taken, which a look-up tells as their
+            // unique indexes would (a file always has a name; an empty Hub identifier takes
+            // nothing). The header is then written once, whole, when the invoice has been
+            // read: an insert now and an update of the same row later cost twice the work.
+            inserita = trovaPerFileOHub(db_, id.nomeFile, id.idHub, QLatin1String("XmlAnno")).RsEof();
+            if (inserita)
+                identita_ = identitaTestata(id, anno, numero);
+        } else {
+            // A savepoint: a refused insert must not spoil the file's transaction.
             db_.IniziaTrans();
-        try {
-            Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
-            rs.RsAddNew();
-            rs.ScriviCampo(store::XmlAnno, anno);
-            rs.ScriviCampo(store::XmlNumRif, numero);
-            rs.ScriviCampo(store::NomeFile, id.nomeFile);
-            if (hub_.dataRicezione)
-                rs.ScriviCampo(store::DataRicSdi, *hub_.dataRicezione);
-            if (!hub_.idSdi.trimmed().isEmpty())
-                rs.ScriviCampo(store::IdentificativoSdi, hub_.idSdi.trimmed());
-            if (!id.idHub.isEmpty())
-                rs.ScriviCampo(store::FEIDHub, id.idHub);
-            rs.ScriviCampo(store::Stampato, QString(store::No));
-            rs.ScriviCampo(store::Contabilizzato, QString(store::No));
-            rs.RsUpdate();
-            if (salvataggio)
+            try {
+                Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
+                rs.RsAddNew();
+                for (const auto& [colonna, valore] : identitaTestata(id, anno, numero))
+                    rs.ScriviCampo(colonna, valore);
+                rs.RsUpdate();
                 db_.ConfermaTrans();
-            inserita = true;
-        } catch (const ErroreDb& ex) {
-            if (salvataggio)
+                inserita = true;
+            } catch (const ErroreDb& ex) {
                 db_.AnnullaTrans();
-            if (!ex.chiaveDuplicata())
-                throw;
+                if (!ex.chiaveDuplicata())
+                    throw;
+            }
         }
         // The file and its Hub identifier are new (or replace their own invoice): is the
         // document itself new? Outside the savepoint's guard, which is released by now: a
@@ -667,6 +680,7 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     // Consecutive rows with the same columns (the lines of an invoice, as a rule) go in one
     // statement of several rows.
     const QString nomeTabella(tabella);
+    const bool testiNelFile = db_.sqliteDiretto();
     QStringList colonne;
     std::vector<QVariantList> gruppo;
     for (const RigaFattura& riga : righe) {
@@ -678,7 +692,7 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
             if (d.lunghezze[i] < 0)
                 segnalaNonPrevisto(d.nomi[i], valore, errori);
             else
-                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
+                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_, testiNelFile);
         }
         if (d.colonne != colonne) {
             db_.InserisciRighe(nomeTabella, colonne, gruppo);
@@ -690,11 +704,27 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<Riga
     db_.InserisciRighe(nomeTabella, colonne, gruppo);
 }
 
+std::vector<std::pair<QLatin1String, QVariant>>
+ImportazioneFile::identitaTestata(const IdentitaCorpo& id, int anno, qint32 numero) const {
+    std::vector<std::pair<QLatin1String, QVariant>> c{
+        {store::XmlAnno, anno}, {store::XmlNumRif, numero}, {store::NomeFile, id.nomeFile}};
+    if (hub_.dataRicezione)
+        c.emplace_back(store::DataRicSdi, *hub_.dataRicezione);
+    if (!hub_.idSdi.trimmed().isEmpty())
+        c.emplace_back(store::IdentificativoSdi, hub_.idSdi.trimmed());
+    if (!id.idHub.isEmpty())
+        c.emplace_back(store::FEIDHub, id.idHub);
+    c.emplace_back(store::Stampato, QString(store::No));
+    c.emplace_back(store::Contabilizzato, QString(store::No));
+    return c;
+}
+
 void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
                                        TestoErrori& errori) {
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
     // Invoices of one sender have the same header columns: the statement is written once.
     const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
+    const bool testiNelFile = db_.sqliteDiretto();
     QVariantList valori;
     valori.reserve(d.colonne.size() + 2);
     for (size_t i = 0; i < d.nomi.size(); ++i) {
@@ -702,7 +732,27 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
         if (d.lunghezze[i] < 0)
             segnalaNonPrevisto(d.nomi[i], valore, errori);
         else
-            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_);
+            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_, testiNelFile);
+    }
+    if (testataDifferita_) {
+        QVariantList tutti;
+        tutti.reserve(static_cast<qsizetype>(identita_.size()) + valori.size());
+        QString nomiIdentita;
+        for (const auto& [colonna, valore] : identita_) {
+            nomiIdentita += colonna + QStringLiteral(", ");
+            tutti << valore;
+        }
+        tutti += valori;
+        if (d.inserimento.isEmpty() || d.identita != nomiIdentita) {
+            const QStringList colonne = d.colonne;
+            t.ultima.identita = nomiIdentita;
+            t.ultima.inserimento =
+                QStringLiteral("INSERT INTO FatXmlTest (") + nomiIdentita.chopped(2) +
+                (colonne.isEmpty() ? QString() : QStringLiteral(", ") + colonne.join(QStringLiteral(", "))) +
+                QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(tutti.size() - 1) + u')';
+        }
+        db_.EseguiConValori(d.inserimento, tutti);
+        return;
     }
     if (d.colonne.isEmpty())
         return;
@@ -740,103 +790,6 @@ std::vector<EsitoImport> ImportatoreFatture::importa(const QString& percorso, co
         e.errori = testoErrore(0, QString::fromUtf8(ex.what()));
         return {e};
     }
-}
-
-// ---- Reports ---------------------------------------------------------------------------------------
-
-const QString RapportoImport::TitoloCaricate =
-    QStringLiteral("Fatture caricate (Anno/Num. rif. - Fornitore - Documento - Totale - File)");
-
-void RapportoImport::aggiungi(const std::vector<EsitoImport>& esiti) {
-    bool erroriFile = false;
-    bool tutte = !esiti.empty();
-    for (const EsitoImport& e : esiti) {
-        tutte = tutte && e.ok;
-        if (e.ok) {
-            const QString fornitore = e.fornitore.trimmed().isEmpty()
-                                          ? e.partitaIva
-                                          : e.partitaIva + u' ' + citaValore(e.fornitore.simplified());
-            caricate_ +=
-                AcapoErr + QStringLiteral("%1/%2 - ").arg(e.anno).arg(e.numRif) + fornitore +
-                QStringLiteral(" - n. ") + citaValore(e.numero.trimmed()) + QStringLiteral(" del ") +
-                e.dataDocumento.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" - ") +
-                (e.totale ? formatta(*e.totale, u"#,##0.00") : QStringLiteral("totale non indicato")) +
-                QStringLiteral(" - ") + e.nomeFile;
-            ++nCaricate_;
-        }
-        if (e.ok && !e.avvisi.isEmpty()) {
-            avvisi_ += AcapoErr + QStringLiteral("File: ") + e.nomeFile;
-            for (const QString& a : e.avvisi)
-                avvisi_ += AcapoErr + QStringLiteral("  ") + a;
-        }
-        for (const QString& allegato : e.allegati)
-            allegati_ += AcapoErr + e.nomeFile + QStringLiteral(" - ") + allegato;
-        if (e.errori.isEmpty())
-            continue;
-        // Conversion messages do not name their file: the report must.
-        if (!e.errori.contains(e.nomeFile))
-            errori_ += AcapoErr + QStringLiteral("File: ") + e.nomeFile;
-        errori_ += e.errori;
-        erroriFile = erroriFile || !e.ok;
-    }
-    if (erroriFile)
-        ++nErrori_;
-    if (tutte)
-        ++nFileCaricati_;
-}
-
-QString RapportoImport::conclusione(int fileElencati) const {
-    if (nFileCaricati_ == fileElencati)
-        return QStringLiteral("Caricamento completato");
-    return QStringLiteral("%1 di %2 file caricati").arg(nFileCaricati_).arg(fileElencati);
-}
-
-void RapportoImport::aggiungiInesistente(const QString& file) {
-    errori_ += AcapoErr + file + QStringLiteral(" - inesistente");
-    ++nErrori_;
-}
-
-QString erroreCausaleImport(Database& db, const QString& causale) {
-    const QVariant tipo = db.valore(QStringLiteral("SELECT TipoCausale FROM Causali WHERE Causale = ") +
-                                    SqlValore(causale, SqlTesto));
-    if (!tipo.isValid())
-        return QStringLiteral("Causale inesistente");
-    if (tipo.toString().trimmed() != u"A")
-        return QStringLiteral("La causale non è di acquisto");
-    return {};
-}
-
-QString erroreCodiceIvaImport(Database& db, const QString& iva) {
-    return db.valore(QStringLiteral("SELECT COUNT(*) FROM TabIva WHERE Iva = ") + SqlValore(iva, SqlTesto))
-                       .toLongLong() > 0
-               ? QString()
-               : QStringLiteral("Codice IVA inesistente");
-}
-
-QString erroreNaturaImport(Database& db, const QString& natura) {
-    return db.valore(
-                 QStringLiteral("SELECT COUNT(*) FROM Decodifiche WHERE TipoTab = 'FENatura' AND Codice = ") +
-                 SqlValore(natura, SqlTesto))
-                       .toLongLong() > 0
-               ? QString()
-               : QStringLiteral("Natura inesistente");
-}
-
-QStringList erroriOpzioniImport(Database& db, const OpzioniImport& opzioni) {
-    QStringList errori;
-    const auto aggiungi = [&](const QString& codice, const QString& errore) {
-        if (!errore.isEmpty())
-            errori << codice + QStringLiteral(": ") + errore;
-    };
-    if (!opzioni.causale.trimmed().isEmpty())
-        aggiungi(opzioni.causale.trimmed(), erroreCausaleImport(db, opzioni.causale.trimmed()));
-    for (const IvaPerNatura& n : opzioni.ivaPerNatura) {
-        aggiungi(n.natura, erroreNaturaImport(db, n.natura));
-        aggiungi(n.iva, erroreCodiceIvaImport(db, n.iva));
-    }
-    if (!opzioni.ivaAltra.trimmed().isEmpty())
-        aggiungi(opzioni.ivaAltra.trimmed(), erroreCodiceIvaImport(db, opzioni.ivaAltra.trimmed()));
-    return errori;
 }
 
 } // namespace tesel

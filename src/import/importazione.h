@@ -17,6 +17,9 @@
 
 namespace tesel {
 
+// The line break before each message of a file's errors and of the batch's report.
+inline const QString AcapoErr = QStringLiteral("\r\n");
+
 class Configurazione;
 class Database;
 class Interazione;

@@ -14,6 +14,11 @@ namespace {
 
 const QString ReverseChargeNatura = QStringLiteral("N6");
 
+// The parts of an Anagrafica element, as texts made once.
+const QString CampiAnagrafica[] = {QStringLiteral("Denominazione"), QStringLiteral("Nome"),
+                                   QStringLiteral("Cognome"), QStringLiteral("Titolo"),
+                                   QStringLiteral("CodEORI")};
+
 } // namespace
 
 // ---- RigaFattura ---------------------------------------------------------------------------
@@ -75,8 +80,69 @@ constexpr size_t ColonneAttese = 48;
 
 } // namespace
 
+NomiElementi::InfoColonna RigaFattura::info(const QString& colonna) const {
+    if (!nomi_)
+        return {chiaveNome(colonna), identificativo(colonna)};
+    if (const NomiElementi::InfoColonna* i = nomi_->info(colonna))
+        return *i;
+    return nomi_->memorizza(colonna, {chiaveNome(colonna), identificativo(colonna)});
+}
+
+void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
+    const NomiElementi::InfoColonna i = info(colonna);
+    metti(colonna, i.identificativo ? testo.trimmed() : testo, i.chiave);
+}
+
+namespace {
+
+// The blanks QString::trimmed takes away, among ASCII characters.
+bool spazioAscii(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view senzaSpazi(std::string_view t) {
+    while (!t.empty() && spazioAscii(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && spazioAscii(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
+} // namespace
+
+bool RigaFattura::mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank) {
+    const NomiElementi::InfoColonna i = info(colonna);
+    std::string_view t = TestoSemplice(elemento);
+    if (senzaBlank || i.identificativo)
+        t = senzaSpazi(t);
+    // An empty text keeps the usual way, which knows its null and empty forms.
+    if (t.empty())
+        return false;
+    metti(colonna, QVariant::fromValue(TestoAscii{t.data(), static_cast<qsizetype>(t.size())}), i.chiave);
+    return true;
+}
+
+void RigaFattura::mettiTesto(const QString& colonna, pugi::xml_node elemento) {
+    if (!mettiNelFile(colonna, elemento, false))
+        mettiTesto(colonna, ValoreTesto(elemento));
+}
+
+void RigaFattura::mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento) {
+    if (!mettiNelFile(colonna, elemento, true))
+        mettiTesto(colonna, TestoElemento(elemento).trimmed());
+}
+
+QVariant RigaFattura::comeQt(const QVariant& valore) {
+    if (valore.metaType() == QMetaType::fromType<TestoAscii>())
+        return static_cast<const TestoAscii*>(valore.constData())->testo();
+    return valore;
+}
+
 void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
-    const size_t h = chiaveNome(colonna);
+    metti(colonna, valore, nomi_ ? info(colonna).chiave : chiaveNome(colonna));
+}
+
+void RigaFattura::metti(const QString& colonna, const QVariant& valore, size_t h) {
     for (size_t i = 0; i < chiavi_.size(); ++i)
         if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna)) {
             colonne_[i].second = valore;
@@ -99,7 +165,7 @@ void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
 }
 
 const QVariant* RigaFattura::trova(const QString& colonna) const {
-    const size_t h = chiaveNome(colonna);
+    const size_t h = nomi_ ? info(colonna).chiave : chiaveNome(colonna);
     for (size_t i = 0; i < chiavi_.size(); ++i)
         if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna))
             return &colonne_[i].second;
@@ -108,7 +174,7 @@ const QVariant* RigaFattura::trova(const QString& colonna) const {
 
 QVariant RigaFattura::valore(const QString& colonna) const {
     const QVariant* v = trova(colonna);
-    return v ? *v : QVariant();
+    return v ? comeQt(*v) : QVariant();
 }
 
 QString RigaFattura::testo(const QString& colonna) const {
@@ -161,6 +227,7 @@ void LettoreFattura::data(RigaFattura& riga, const QString& colonna, pugi::xml_n
 void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno, qint32 numero,
                            const QDate& dataFattura, FatturaLetta& out) {
     out_ = &out;
+    out.testata.usaNomi(nomi_);
     anno_ = anno;
     numero_ = numero;
     dataFattura_ = dataFattura;
@@ -205,18 +272,19 @@ void LettoreFattura::leggiTestataXml(pugi::xml_node header) {
             if (pugi::xml_node da = FiglioPerNome(figlio, u"DatiAnagrafici"))
                 leggiDatiAnagrafici(da, QStringLiteral("RF_DA_"));
         } else if (n == u"SoggettoEmittente")
-            out_->testata.mettiTesto(QStringLiteral("SoggettoEmittente"), ValoreTesto(figlio));
+            out_->testata.mettiTesto(QStringLiteral("SoggettoEmittente"), figlio);
     }
 }
 
 void LettoreFattura::leggiFigliCome(pugi::xml_node blocco, const QString& prefisso) {
     for (pugi::xml_node figlio : FigliElemento(blocco))
-        out_->testata.mettiTesto(prefisso + nome(figlio), ValoreTesto(figlio));
+        out_->testata.mettiTesto(unisci(prefisso, nome(figlio)), figlio);
 }
 
 void LettoreFattura::leggiIdFiscale(pugi::xml_node id, const QString& prefisso) {
-    out_->testata.mettiTesto(prefisso + QStringLiteral("IdFiscaleIVA_IdPaese"), TestoFiglio(id, u"IdPaese"));
-    out_->testata.mettiTesto(prefisso + QStringLiteral("IdFiscaleIVA_IdCodice"),
+    out_->testata.mettiTesto(unisci(prefisso, QStringLiteral("IdFiscaleIVA_IdPaese")),
+                             TestoFiglio(id, u"IdPaese"));
+    out_->testata.mettiTesto(unisci(prefisso, QStringLiteral("IdFiscaleIVA_IdCodice")),
                              TestoFiglio(id, u"IdCodice"));
 }
 
@@ -227,11 +295,11 @@ void LettoreFattura::leggiDatiAnagrafici(pugi::xml_node da, const QString& x) {
         if (n == u"IdFiscaleIVA")
             leggiIdFiscale(figlio, x);
         else if (n == u"Anagrafica")
-            for (const char* campo : {"Denominazione", "Nome", "Cognome", "Titolo", "CodEORI"})
-                out_->testata.mettiTesto(x + QStringLiteral("Anagrafica_") + QLatin1String(campo),
-                                         TestoFiglio(figlio, QLatin1String(campo)));
+            for (const QString& campo : CampiAnagrafica)
+                out_->testata.mettiTesto(unisci(unisci(x, QStringLiteral("Anagrafica_")), campo),
+                                         TestoFiglio(figlio, campo));
         else
-            out_->testata.mettiTesto(x + n, ValoreTesto(figlio));
+            out_->testata.mettiTesto(unisci(x, n), figlio);
     }
 }
 
@@ -240,14 +308,14 @@ void LettoreFattura::leggiDatiTrasmissione(pugi::xml_node blocco) {
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
         if (n == u"IdTrasmittente") {
-            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdPaese"), TestoFiglio(figlio, u"IdPaese"));
-            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdCodice"), TestoFiglio(figlio, u"IdCodice"));
+            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdPaese"), FiglioPerNome(figlio, u"IdPaese"));
+            t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdCodice"), FiglioPerNome(figlio, u"IdCodice"));
         } else if (n == u"ContattiTrasmittente") {
             t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Telefono"),
                          TestoFiglio(figlio, u"Telefono"));
-            t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Email"), TestoFiglio(figlio, u"Email"));
+            t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Email"), FiglioPerNome(figlio, u"Email"));
         } else
-            t.mettiTesto(QStringLiteral("DT_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DT_"), n), figlio);
     }
 }
 
@@ -258,14 +326,13 @@ void LettoreFattura::leggiAnagraficaCedente(pugi::xml_node figlio) {
     if (n == u"IdFiscaleIVA")
         leggiIdFiscale(figlio, QStringLiteral("CP_DA_"));
     else if (n == u"Anagrafica")
-        for (const char* campo : {"Denominazione", "Nome", "Cognome", "Titolo", "CodEORI"})
-            t.mettiTesto(QStringLiteral("CP_DA_Anagrafica_") + QLatin1String(campo),
-                         TestoFiglio(figlio, QLatin1String(campo)));
+        for (const QString& campo : CampiAnagrafica)
+            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), campo), FiglioPerNome(figlio, campo));
     else if (n == u"DataIscrizioneAlbo")
         data(t, QStringLiteral("CP_DA_DataIscrizioneAlbo"), figlio,
              QStringLiteral("CP_DA_DataIscrizioneAlbo"));
     else
-        t.mettiTesto(QStringLiteral("CP_DA_") + n, ValoreTesto(figlio));
+        t.mettiTesto(unisci(QLatin1String("CP_DA_"), n), figlio);
 }
 
 void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
@@ -281,11 +348,11 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
             leggiFigliCome(figlio, QStringLiteral("CP_SO_"));
         else if (n == u"IscrizioneREA") {
             for (pugi::xml_node f : FigliElemento(figlio)) {
-                const QString c = QStringLiteral("CP_REA_") + nome(f);
+                const QString c = unisci(QLatin1String("CP_REA_"), nome(f));
                 if (nome(f) == u"CapitaleSociale")
-                    importo(t, c, f, c);
+                    importo(t, c, f);
                 else
-                    t.mettiTesto(c, ValoreTesto(f));
+                    t.mettiTesto(c, f);
             }
         } else if (n == u"Contatti")
             leggiFigliCome(figlio, QStringLiteral("CP_Contatti_"));
@@ -295,9 +362,9 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
             leggiAnagraficaCedente(figlio);
         else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
                  n == u"CodEORI")
-            t.mettiTesto(QStringLiteral("CP_DA_Anagrafica_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), n), figlio);
         else
-            t.mettiTesto(QStringLiteral("CP_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CP_"), n), figlio);
     }
 }
 
@@ -310,7 +377,7 @@ void LettoreFattura::leggiDatiAnagraficiCessionario(pugi::xml_node da) {
         else if (n == u"Anagrafica")
             leggiFigliCome(f, QStringLiteral("CC_DA_Anagrafica_"));
         else
-            t.mettiTesto(QStringLiteral("CC_DA_") + n, ValoreTesto(f));
+            t.mettiTesto(unisci(QLatin1String("CC_DA_"), n), f);
     }
 }
 
@@ -321,7 +388,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
             if (nome(f) == u"IdFiscaleIVA")
                 leggiIdFiscale(f, QStringLiteral("CC_RF_"));
             else
-                t.mettiTesto(QStringLiteral("CC_RF_") + nome(f), ValoreTesto(f));
+                t.mettiTesto(unisci(QLatin1String("CC_RF_"), nome(f)), f);
         }
     };
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
@@ -331,7 +398,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
                 if (nome(f) == u"IdFiscaleIVA")
                     leggiIdFiscale(f, QStringLiteral("CC_DA_"));
                 else
-                    t.mettiTesto(QStringLiteral("CC_DA_") + nome(f), ValoreTesto(f));
+                    t.mettiTesto(unisci(QLatin1String("CC_DA_"), nome(f)), f);
             }
         } else if (n == u"DatiAnagrafici")
             leggiDatiAnagraficiCessionario(figlio);
@@ -345,7 +412,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
                 else if (nf == u"RappresentanteFiscale")
                     rappresentante(f);
                 else
-                    t.mettiTesto(QStringLiteral("CC_DA_Anagrafica_") + nf, ValoreTesto(f));
+                    t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), nf), f);
             }
         } else if (n == u"Sede")
             leggiFigliCome(figlio, QStringLiteral("CC_Sede_"));
@@ -358,12 +425,12 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
         else if (n == u"Anagrafica")
             leggiFigliCome(figlio, QStringLiteral("CC_DA_Anagrafica_"));
         else if (n == u"CodiceFiscale")
-            t.mettiTesto(QStringLiteral("CC_DA_CodiceFiscale"), ValoreTesto(figlio));
+            t.mettiTesto(QStringLiteral("CC_DA_CodiceFiscale"), figlio);
         else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
                  n == u"CodEORI")
-            t.mettiTesto(QStringLiteral("CC_DA_Anagrafica_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), n), figlio);
         else
-            t.mettiTesto(QStringLiteral("CC_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("CC_"), n), figlio);
     }
 }
 
@@ -417,7 +484,7 @@ DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node bo
 
 void LettoreFattura::scriviFornitore() {
     if (fornitore_.trovato()) {
-        out_->testata.mettiConto(QStringLiteral("For"), fornitore_.conto);
+        mettiConto(out_->testata, QStringLiteral("For"), fornitore_.conto);
     }
 }
 
@@ -458,32 +525,32 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
         else if (n == u"DatiRitenuta") {
             if (t.testo(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed().isEmpty()) {
                 for (pugi::xml_node f : FigliElemento(figlio)) {
-                    const QString c = QStringLiteral("DGD_DR_") + nome(f);
+                    const QString c = unisci(QLatin1String("DGD_DR_"), nome(f));
                     if (nome(f) == u"ImportoRitenuta" || nome(f) == u"AliquotaRitenuta")
-                        importo(t, c, f, c);
+                        importo(t, c, f);
                     else
-                        t.mettiTesto(c, ValoreTesto(f));
+                        t.mettiTesto(c, f);
                 }
             } else
                 scriviBlocco(figlio, BloccoDatiRitenuta, 0);
         } else if (n == u"DatiBollo") {
             for (pugi::xml_node f : FigliElemento(figlio)) {
-                const QString c = QStringLiteral("DGD_DB_") + nome(f);
+                const QString c = unisci(QLatin1String("DGD_DB_"), nome(f));
                 if (nome(f) == u"ImportoBollo")
-                    importo(t, c, f, c);
+                    importo(t, c, f);
                 else
-                    t.mettiTesto(c, ValoreTesto(f));
+                    t.mettiTesto(c, f);
             }
         } else if (n == u"DatiCassaPrevidenziale")
             scriviBlocco(figlio, BloccoDatiCassaPrevidenziale, 0);
         else if (n == u"ScontoMaggiorazione")
             scriviBlocco(figlio, BloccoScontoMaggiorazione, 0);
         else if (n == u"Arrotondamento" || n == u"ImportoTotaleDocumento")
-            importo(t, QStringLiteral("DGD_") + n, figlio, QStringLiteral("DGD_") + n);
+            importo(t, unisci(QLatin1String("DGD_"), n), figlio);
         else if (n == u"Causale")
             causaleRaccolta_ += Separatore + ValoreTesto(figlio);
         else
-            t.mettiTesto(QStringLiteral("DGD_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DGD_"), n), figlio);
     }
     if (!causaleRaccolta_.trimmed().isEmpty())
         t.mettiTesto(QStringLiteral("DGD_Causale"), causaleRaccolta_.mid(Separatore.size()));
@@ -506,17 +573,17 @@ void LettoreFattura::leggiDatiTrasporto(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        const QString c = QStringLiteral("DGD_DT_") + n;
+        const QString c = unisci(QLatin1String("DGD_DT_"), n);
         if (n == u"DatiAnagraficiVettore")
             leggiDatiAnagrafici(figlio, QStringLiteral("DGD_DT_DAV_"));
         else if (n == u"NumeroColli" || n == u"PesoLordo" || n == u"PesoNetto")
-            importo(t, c, figlio, c);
+            importo(t, c, figlio);
         else if (n == u"DataOraRitiro" || n == u"DataInizioTrasporto" || n == u"DataOraConsegna")
             data(t, c, figlio, c);
         else if (n == u"IndirizzoResa")
             leggiFigliCome(figlio, QStringLiteral("DGD_DT_IR_"));
         else
-            t.mettiTesto(c, ValoreTesto(figlio));
+            t.mettiTesto(c, figlio);
     }
 }
 
@@ -527,7 +594,7 @@ void LettoreFattura::leggiDatiVeicoli(pugi::xml_node blocco) {
         if (n == u"Data")
             data(t, QStringLiteral("DV_Data"), figlio, QStringLiteral("DV_Data"));
         else
-            t.mettiTesto(QStringLiteral("DV_") + n, ValoreTesto(figlio));
+            t.mettiTesto(unisci(QLatin1String("DV_"), n), figlio);
     }
 }
 
@@ -535,7 +602,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     const BloccoDatiGen* b = bloccoPerCodice(codice);
     const QString ident = b->xmlIdent;
     const QString prefisso = b->prefisso;
-    RigaFattura& r = out_->datiGen.emplace_back();
+    RigaFattura& r = out_->datiGen.emplace_back(nomi_);
     // Names made once: every block row writes them, in this order.
     static const QString Anno = store::XmlAnno, Numero = store::XmlNumRif, Ident = store::XMLIdent,
                          Riga = store::XmlRigDet, NumEle = store::XmlNumEle;
@@ -549,7 +616,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(elemento)) {
         const QString n = nome(figlio);
-        const QString c = prefisso + n;
+        const QString c = unisci(b->prefisso, n);
         if (n == u"RiferimentoNumeroLinea")
             righeRiferite << ValoreTesto(figlio).trimmed();
         else if (n == u"Data" || n == u"DataDDT" || n == u"RiferimentoData")
@@ -561,12 +628,12 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
         } else if (n == u"AlCassa" || n == u"ImportoContributoCassa" || n == u"ImponibileCassa" ||
                    n == u"AliquotaIVA" || n == u"Percentuale" || n == u"Importo" || n == u"ImportoRitenuta" ||
                    n == u"AliquotaRitenuta" || n == u"RiferimentoNumero")
-            importo(r, c, figlio, EtichettaTagDatiGen(figlio, ident));
+            importo(r, c, figlio, [&] { return EtichettaTagDatiGen(figlio, ident); });
         else if (n == u"Attachment") {
             if (opzioni_.estraiAllegati)
                 out_->allegati.push_back({figlio, TestoFiglio(elemento, u"NomeAttachment")});
         } else {
-            r.mettiTesto(c, ValoreTesto(figlio));
+            r.mettiTesto(c, figlio);
             if (n == u"Natura")
                 natura = ValoreTesto(figlio).trimmed();
         }
@@ -641,7 +708,7 @@ void LettoreFattura::completaTestata() {
     if (!ivata_.isEmpty())
         t.mettiTesto(QStringLiteral("Ivata"), ivata_);
     if (contoCassa_) {
-        t.mettiConto(QStringLiteral("CassaPrev"), *contoCassa_);
+        mettiConto(t, QStringLiteral("CassaPrev"), *contoCassa_);
     }
     out_->totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
     if (!out_->totale && conRiepilogo_)

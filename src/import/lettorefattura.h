@@ -6,6 +6,7 @@
 
 #include "anagrafica/risoluzione.h"
 #include "frame/currency.h"
+#include "frame/sqlitediretto.h"
 #include "import/importazione.h"
 #include "import/lettorexml.h"
 
@@ -17,6 +18,7 @@
 #include <functional>
 #include <optional>
 #include <pugixml.hpp>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -28,23 +30,30 @@ class ParametriAzienda;
 // column (compared without regard to case) replaces the earlier one.
 class RigaFattura {
 public:
+    // `nomi`, when given, knows the batch's column names already.
+    explicit RigaFattura(NomiElementi* nomi = nullptr) : nomi_(nomi) {}
+    void usaNomi(NomiElementi* nomi) { nomi_ = nomi; }
     void metti(const QString& colonna, const QVariant& valore);
     // The key every row of an invoice begins with (XmlAnno, XmlNumRif, XmlRigDet).
     void mettiChiave(int anno, qint32 numero, qint64 riga);
     // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
     // stored without the blanks some senders pad them with: "05979361218         " must find
     // its supplier. Other texts keep their blanks as written.
-    void mettiTesto(const QString& colonna, const QString& testo) {
-        metti(colonna, identificativo(colonna) ? testo.trimmed() : testo);
-    }
+    void mettiTesto(const QString& colonna, const QString& testo);
+    // The element's value (ValoreTesto), left in the file's buffer when it is plain ASCII.
+    void mettiTesto(const QString& colonna, pugi::xml_node elemento);
+    // The element's text as written, without surrounding blanks (TestoElemento, trimmed).
+    void mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento);
+    // A value as Qt's types give it: a text left in the file becomes a QString.
+    static QVariant comeQt(const QVariant& valore);
     static bool identificativo(QStringView colonna);
-    // The three columns of an account (Gruppo, Mastro and Conto followed by `suffisso`); an
-    // empty part is Null, which a column declared as a number takes too.
-    void mettiConto(const QString& suffisso, const CodiceConto& conto) {
-        for (const auto& [nome, parte] : {std::pair{QStringLiteral("Gruppo"), conto.gruppo},
-                                          std::pair{QStringLiteral("Mastro"), conto.mastro},
-                                          std::pair{QStringLiteral("Conto"), conto.conto}})
-            metti(nome + suffisso, parte.isEmpty() ? QVariant() : QVariant(parte));
+    // The three columns of an account (Gruppo, Mastro and Conto followed by the same suffix);
+    // an empty part is Null, which a column declared as a number takes too.
+    void mettiConto(const std::array<QString, 3>& colonne, const CodiceConto& conto) {
+        for (const auto& [nome, parte] : {std::pair{&colonne[0], &conto.gruppo},
+                                          {&colonne[1], &conto.mastro},
+                                          {&colonne[2], &conto.conto}})
+            metti(*nome, parte->isEmpty() ? QVariant() : QVariant(*parte));
     }
     template <class T> void mettiValore(const QString& colonna, const std::optional<T>& v) {
         metti(colonna, v ? QVariant::fromValue(*v) : QVariant());
@@ -57,6 +66,11 @@ public:
 
 private:
     const QVariant* trova(const QString& colonna) const;
+    void metti(const QString& colonna, const QVariant& valore, size_t chiave);
+    // False when the text cannot stay in the file (see TestoSemplice); `senzaBlank` trims it.
+    bool mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank);
+    NomiElementi::InfoColonna info(const QString& colonna) const;
+    NomiElementi* nomi_ = nullptr;
     std::vector<std::pair<QString, QVariant>> colonne_;
     std::vector<size_t> chiavi_; // of each name, regardless of case
 };
@@ -166,10 +180,33 @@ private:
     void scaricaRighe();
 
     void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
+    // The tag named as its column.
+    void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el) {
+        importo(riga, colonna, el, colonna);
+    }
+    // The tag's label made only for a message: most amounts convert.
+    template <class Etichetta>
+    requires std::is_invocable_r_v<QString, Etichetta>
+    void importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el, Etichetta&& etichetta) {
+        const std::optional<Currency> v = valoreNumeroSilenzioso(el);
+        if (el && !v)
+            valoreImporto(el, etichetta(), errori_); // for its message
+        riga.mettiValore(colonna, v);
+    }
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
 
     // The local name of an element, through the batch's names when there are any.
     QString nome(pugi::xml_node n) { return nomi_ ? nomi_->locale(n) : NomeLocale(n); }
+    // A column name of two parts, joined once per batch (see NomiElementi::unione).
+    void mettiConto(RigaFattura& riga, const QString& suffisso, const CodiceConto& conto) {
+        riga.mettiConto({unisci(QStringLiteral("Gruppo"), suffisso),
+                         unisci(QStringLiteral("Mastro"), suffisso),
+                         unisci(QStringLiteral("Conto"), suffisso)},
+                        conto);
+    }
+    template <class Prima> QString unisci(const Prima& prima, const QString& nome) {
+        return nomi_ ? nomi_->unione(prima, nome) : prima + nome;
+    }
 
     Risolutore& risolutore_;
     NomiElementi* nomi_;

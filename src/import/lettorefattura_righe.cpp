@@ -212,7 +212,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
         if (conto.vuoto())
             conto = par_.contoAcquisti;
     }
-    r.mettiConto(QStringLiteral("CPartita"), conto);
+    mettiConto(r, QStringLiteral("CPartita"), conto);
 
     QString omaggio = attr.omaggio;
     if (omaggio.isEmpty() && !attr.cassaPrevidenziale)
@@ -286,7 +286,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
 }
 
 void LettoreFattura::leggiLinea(pugi::xml_node linea) {
-    RigaFattura& r = out_->dettaglio.emplace_back();
+    RigaFattura& r = out_->dettaglio.emplace_back(nomi_);
     const qint64 rigDet = ++rigDett_;
     r.mettiChiave(anno_, numero_, rigDet);
 
@@ -317,11 +317,11 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
             const bool primo = !primoScontoLetto;
             primoScontoLetto = true;
             if (primo)
-                r.mettiTesto(QStringLiteral("SM_Tipo"), TestoFiglio(figlio, u"Tipo"));
+                r.mettiTesto(QStringLiteral("SM_Tipo"), FiglioPerNome(figlio, u"Tipo"));
             if (pugi::xml_node imp = FiglioPerNome(figlio, u"Importo"); imp && primo) {
                 // Silent here: the block's own row reports a bad amount once.
                 r.mettiValore(QStringLiteral("SM_Importo"), valoreNumeroSilenzioso(imp));
-                r.mettiTesto(QStringLiteral("SM_ImportoStr"), TestoElemento(imp).trimmed());
+                r.mettiTestoRipulito(QStringLiteral("SM_ImportoStr"), imp);
             }
             if (pugi::xml_node perc = FiglioPerNome(figlio, u"Percentuale"))
                 if (const auto p = valoreNumeroSilenzioso(perc))
@@ -330,16 +330,16 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
         } else if (n == u"DataInizioPeriodo" || n == u"DataFinePeriodo")
             data(r, n, figlio, QStringLiteral("Det_") + n);
         else if (n == u"Quantita" || n == u"PrezzoUnitario" || n == u"PrezzoTotale" || n == u"AliquotaIVA") {
-            importo(r, n, figlio, QStringLiteral("Det_") + n);
+            importo(r, n, figlio, [&] { return QStringLiteral("Det_") + n; });
             if (n != u"AliquotaIVA")
-                r.mettiTesto(n + QStringLiteral("Str"), TestoElemento(figlio).trimmed());
+                r.mettiTestoRipulito(unisci(n, QStringLiteral("Str")), figlio);
         } else if (n == u"AltriDatiGestionali")
             applicaAltriDati(scriviBlocco(figlio, BloccoAltriDatiGestionali, rigDet), attr);
         else if (n == u"Natura") {
             natura = ValoreTesto(figlio).trimmed();
             r.mettiTesto(n, natura);
         } else
-            r.mettiTesto(n, ValoreTesto(figlio));
+            r.mettiTesto(n, figlio);
     }
     if (!percentuali.isEmpty())
         r.mettiTesto(QStringLiteral("SM_Percentuale"), percentuali.join(u'+'));
@@ -347,7 +347,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
 }
 
 void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
-    RigaFattura& r = out_->dettaglio.emplace_back();
+    RigaFattura& r = out_->dettaglio.emplace_back(nomi_);
     r.mettiChiave(anno_, numero_, ++rigDett_);
     r.metti(QStringLiteral("Quantita"), QVariant::fromValue(Currency::daUnita(1)));
     r.mettiTesto(QStringLiteral("QuantitaStr"), QStringLiteral("1.00"));
@@ -382,22 +382,22 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
             natura = ValoreTesto(figlio).trimmed();
             r.mettiTesto(n, natura);
         } else
-            r.mettiTesto(n, ValoreTesto(figlio));
+            r.mettiTesto(n, figlio);
     }
     completaLinea(r, attr, std::nullopt, natura);
 }
 
 void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
-    RigaFattura& r = out_->iva.emplace_back();
+    RigaFattura& r = out_->iva.emplace_back(nomi_);
     r.mettiChiave(anno_, numero_, ++rigIva_);
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(riepilogo)) {
         const QString n = nome(figlio);
         if (n == u"AliquotaIVA" || n == u"SpeseAccessorie" || n == u"Arrotondamento" ||
             n == u"ImponibileImporto" || n == u"Imposta")
-            importo(r, n, figlio, QStringLiteral("Iva-") + n);
+            importo(r, n, figlio, [&] { return QStringLiteral("Iva-") + n; });
         else {
-            r.mettiTesto(n, ValoreTesto(figlio));
+            r.mettiTesto(n, figlio);
             if (n == u"Natura")
                 natura = ValoreTesto(figlio).trimmed();
         }
@@ -443,7 +443,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
     for (pugi::xml_node dettaglio : FigliElemento(blocco)) {
         if (nome(dettaglio) != u"DettaglioPagamento")
             continue;
-        RigaFattura& r = out_->pagamenti.emplace_back();
+        RigaFattura& r = out_->pagamenti.emplace_back(nomi_);
         r.mettiChiave(anno_, numero_, ++rigPag_);
         r.metti(store::NumCond, numCond);
         r.mettiTesto(QStringLiteral("CondizioniPagamento"), condizioni);
@@ -459,7 +459,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
                              : QVariant());
             } else if (n == u"ImportoPagamento" || n == u"ScontoPagamentoAnticipato" ||
                        n == u"PenalitaPagamentiRitardati")
-                importo(r, n, figlio, QStringLiteral("Pag_") + n);
+                importo(r, n, figlio, [&] { return QStringLiteral("Pag_") + n; });
             else {
                 const QString v = ValoreTesto(figlio);
                 r.mettiTesto(n, v);

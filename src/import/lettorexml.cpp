@@ -100,6 +100,34 @@ QString NomiElementi::locale(pugi::xml_node nodo) {
     return testo;
 }
 
+const QString& NomiElementi::unisci(const ChiaveUnione& chiave, QString testo, QString prima,
+                                    const QString& nome) {
+    if (unioni_.size() >= Massimo)
+        unioni_.clear();
+    return unioni_.insert(chiave, Unione{std::move(prima), nome, std::move(testo)})->testo;
+}
+
+const QString& NomiElementi::unione(QLatin1String prima, const QString& nome) {
+    // A constant's address stays its own for the life of the program: only `nome` is kept.
+    const ChiaveUnione chiave{prima.data(), prima.size(), nome.constData(), nome.size()};
+    if (const auto it = unioni_.constFind(chiave); it != unioni_.constEnd())
+        return it->testo;
+    return unisci(chiave, prima + nome, QString(), nome);
+}
+
+const QString& NomiElementi::unione(const QString& prima, const QString& nome) {
+    const ChiaveUnione chiave{prima.constData(), prima.size(), nome.constData(), nome.size()};
+    if (const auto it = unioni_.constFind(chiave); it != unioni_.constEnd())
+        return it->testo;
+    return unisci(chiave, prima + nome, prima, nome);
+}
+
+const NomiElementi::InfoColonna& NomiElementi::memorizza(const QString& nome, InfoColonna info) {
+    if (colonne_.size() >= Massimo)
+        colonne_.clear();
+    return colonne_.insert({nome.constData(), nome.size(), nullptr, 0}, Colonna{nome, info})->info;
+}
+
 std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
     std::vector<pugi::xml_node> figli;
     for (pugi::xml_node n = blocco.first_child(); n; n = n.next_sibling())
@@ -155,6 +183,20 @@ QString TestoElemento(pugi::xml_node elemento) {
 
 QString ValoreTesto(pugi::xml_node elemento) {
     return DecodificaTestoXml(TestoElemento(elemento));
+}
+
+std::string_view TestoSemplice(pugi::xml_node elemento) {
+    pugi::xml_node testo = elemento;
+    if (!testuale(testo)) {
+        testo = elemento.first_child();
+        if (!testo || testo.next_sibling() || !testuale(testo))
+            return {};
+    }
+    const std::string_view v(testo.value());
+    for (const char c : v)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '&' || c == '<')
+            return {};
+    return v;
 }
 
 QString TestoFiglio(pugi::xml_node nodo, QAnyStringView nome) {

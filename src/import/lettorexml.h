@@ -15,6 +15,7 @@
 #include <QVariant>
 #include <optional>
 #include <pugixml.hpp>
+#include <string_view>
 #include <vector>
 
 namespace tesel {
@@ -64,10 +65,48 @@ QString NomeLocale(pugi::xml_node nodo);
 class NomiElementi {
 public:
     QString locale(pugi::xml_node nodo);
+    // A column name of two parts ("CP_Sede_" and "Comune"), joined once per batch. The parts
+    // are told by their addresses: `prima` a constant text (a literal, a table's prefix) or a
+    // string kept alive here with `nome`, so an address cannot come back with another text.
+    const QString& unione(QLatin1String prima, const QString& nome);
+    const QString& unione(const QString& prima, const QString& nome);
+
+    // What the rows of a batch know of a column name, worked out once per name: the same few
+    // hundred names are written hundreds of times per invoice. Names are told by address, and
+    // each one is kept here, so an address cannot come back with another text.
+    struct InfoColonna {
+        size_t chiave;       // a hash that ignores case
+        bool identificativo; // stored without surrounding blanks
+    };
+    const InfoColonna* info(const QString& nome) const {
+        const auto it = colonne_.constFind({nome.constData(), nome.size(), nullptr, 0});
+        return it == colonne_.constEnd() ? nullptr : &it->info;
+    }
+    const InfoColonna& memorizza(const QString& nome, InfoColonna info);
 
 private:
     static constexpr qsizetype Massimo = 4096;
     QHash<QByteArray, QString> nomi_;
+    struct ChiaveUnione {
+        const void* prima;
+        qsizetype lunghezzaPrima;
+        const void* nome;
+        qsizetype lunghezzaNome;
+        bool operator==(const ChiaveUnione&) const = default;
+        friend size_t qHash(const ChiaveUnione& k, size_t seme = 0) {
+            return qHashMulti(seme, k.prima, k.lunghezzaPrima, k.nome, k.lunghezzaNome);
+        }
+    };
+    struct Unione {
+        QString prima, nome, testo;
+    };
+    QHash<ChiaveUnione, Unione> unioni_;
+    struct Colonna {
+        QString nome;
+        InfoColonna info;
+    };
+    QHash<ChiaveUnione, Colonna> colonne_;
+    const QString& unisci(const ChiaveUnione& chiave, QString testo, QString prima, const QString& nome);
 };
 
 // The child elements of a block in document order. Comments, processing instructions and
@@ -89,6 +128,10 @@ QString TestoElemento(pugi::xml_node elemento);
 
 // The value stored for a text column: the element's text through DecodificaTestoXml.
 QString ValoreTesto(pugi::xml_node elemento);
+
+// The element's text where the file holds it, when ValoreTesto and TestoElemento would both
+// give it unchanged: one non-empty text of plain ASCII without "&" or "<". Empty otherwise.
+std::string_view TestoSemplice(pugi::xml_node elemento);
 
 // The value of the child named `nome` of `nodo` (ValoreTesto); empty when there is none.
 QString TestoFiglio(pugi::xml_node nodo, QAnyStringView nome);

@@ -343,6 +343,13 @@ const Forma Forme[] = {
          return m;
      },
      "Sconto \xE2\x82\xAC 5 & resi"},
+    {"spazi_attorno_ai_testi",
+     [] {
+         Modello m;
+         m.descrizione = "\t Viti zincate M6  ";
+         return m;
+     },
+     "\t Viti zincate M6  "},
     {"spazi_attorno_a_date_e_importi",
      [] {
          Modello m;
@@ -569,6 +576,25 @@ TEST_F(FormatiFattura, shouldQuoteOnlyTheStartOfAHugeValueInTheReport) {
     EXPECT_TRUE(esiti[0].avvisi.contains(u"Tag ABI troncato a 5 caratteri: "_s + QString(200, u'7') +
                                          u"... (altri 99800 caratteri)"_s))
         << esiti[0].avvisi.join(u'\n').left(1000).toStdString();
+}
+
+// A vendor's own element has no column: it is reported once where it carries a value, and the
+// invoice is stored without it.
+TEST_F(FormatiFattura, shouldReportAnElementWithoutAColumnAndStoreTheRest) {
+    Modello m;
+    m.inBlocchi = "<CodiceInterno>  AB-17 </CodiceInterno><NotaInterna> </NotaInterna>";
+    ImportatoreFatture importatore(db(), ui_, *parametri_, {});
+    const std::vector<EsitoImport> esiti = importatore.importa(scrivi(u"propri.xml"_s, m.testo()));
+    ASSERT_EQ(esiti.size(), 1u);
+    EXPECT_TRUE(esiti[0].ok);
+    // The line, the VAT summary and the payment, then the header, written last.
+    EXPECT_EQ(esiti[0].errori.toStdString(), "\r\nTag CodiceInterno non previsto: valore non caricato"
+                                             "\r\nTag CodiceInterno non previsto: valore non caricato"
+                                             "\r\nTag CodiceInterno non previsto: valore non caricato"
+                                             "\r\nTag DGD_CodiceInterno non previsto: valore non caricato");
+    const FatturaStore f = leggiFattura(db(), esiti[0].anno, esiti[0].numRif);
+    ASSERT_EQ(f.dettaglio.size(), 1u);
+    EXPECT_EQ(testo(f.dettaglio[0], "Descrizione"), "Viti zincate M6");
 }
 
 TEST_F(FormatiFattura, shouldWriteAttachmentsOnlyForStoredInvoicesWithNamesAFileSystemTakes) {

@@ -3,6 +3,7 @@
 #include "frame/data.h"
 #include "frame/hash.h"
 #include "frame/testoxml.h"
+#include "import/lettorefattura.h"
 #include "import/lettorexml.h"
 
 #include <QDir>
@@ -134,6 +135,46 @@ TEST_F(ValoreImporto, convertsWhateverTheLocaleOrReportsTheTag) {
     EXPECT_FALSE(valoreImporto(FiglioPerNome(f.radice(), u"PrezzoTotale"), "Det_PrezzoTotale", errori));
     EXPECT_FALSE(valoreNumeroSilenzioso(FiglioPerNome(f.radice(), u"GiorniTerminiPagamento")));
     EXPECT_TRUE(errori.vuoto());
+}
+
+// ---- Texts of a row ------------------------------------------------------------------------
+
+// A text put from its element is the one ValoreTesto (or TestoElemento, trimmed) gives, whether
+// it stays in the file's buffer or not, for an ordinary column and for an identifier.
+TEST(RigaFattura, shouldHoldTheValueOfTheElementWhetherItStaysInTheFileOrNot) {
+    const char* const casi[] = {
+        "<E>Viti M6</E>",
+        "<E>  05979361218 \t</E>",
+        "<E>Caff\xC3\xA8</E>",
+        "<E>A &amp; B</E>",
+        "<E>&lt;br/&gt;x</E>",
+        "<E><![CDATA[<b>]]></E>",
+        "<E><![CDATA[ q ]]></E>",
+        "<E>a<!-- c -->b</E>",
+        "<E>   </E>",
+        "<E/>",
+    };
+    NomiElementi nomi;
+    for (const char* xml : casi) {
+        SCOPED_TRACE(xml);
+        Frammento f(xml);
+        for (const QString& colonna : {u"Descrizione"_s, u"CP_DA_IdFiscaleIVA_IdCodice"_s}) {
+            for (NomiElementi* n : {&nomi, static_cast<NomiElementi*>(nullptr)}) {
+                RigaFattura r(n), atteso;
+                r.mettiTesto(colonna, f.radice());
+                r.mettiTestoRipulito(colonna + u"Str"_s, f.radice());
+                atteso.mettiTesto(colonna, ValoreTesto(f.radice()));
+                atteso.mettiTesto(colonna + u"Str"_s, TestoElemento(f.radice()).trimmed());
+                for (const QString& c : {colonna, colonna + u"Str"_s}) {
+                    EXPECT_EQ(r.valore(c), atteso.valore(c)) << c.toStdString();
+                    EXPECT_EQ(r.valore(c).metaType(), QMetaType::fromType<QString>());
+                    // What a binder sees, converted, is the same text.
+                    const auto& v = r.colonne()[c.endsWith(u"Str") ? 1 : 0].second;
+                    EXPECT_EQ(RigaFattura::comeQt(v), atteso.valore(c));
+                }
+            }
+        }
+    }
 }
 
 TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
