@@ -758,6 +758,8 @@ int contabilizza(const Argomenti& a) {
         out() << (errori.isEmpty() ? QStringLiteral("Elaborazione terminata") : errori) << "\n";
         if (const QString avvisi = senzaCrLfIniziale(esito.avvisiRaccolti()); !avvisi.isEmpty())
             out() << "Avvisi:\n" << avvisi << "\n";
+        // The summary goes to standard error: the report must be out first when both are one file.
+        out().flush();
     }
     const int selezionate = static_cast<int>(esito.fatture.size());
     const int gia = esito.giaContabilizzate();
