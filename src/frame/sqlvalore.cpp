@@ -75,11 +75,22 @@ QString valuta(const QVariant& v) {
     return c->testoSql();
 }
 
-QString dataSql(const QVariant& v) {
+// A date as the store writes it, without quotes; the literal and the bound value share it.
+QString dataSenzaApici(const QVariant& v) {
+    // Dates are most of the values a posting binds: a day goes without a QDateTime made of it.
+    if (v.metaType().id() == QMetaType::QDate) {
+        const QDate d = v.toDate();
+        // An invalid day is an empty text, never a null one: bound, it must not become NULL.
+        return d.isValid() ? isoData(d) + QStringLiteral(" 00:00:00") : QStringLiteral("");
+    }
     const auto d = dataOraDaVariant(v);
     if (!d)
         nonValido(v, "data");
-    return u'\'' + isoDataOra(*d) + u'\'';
+    return isoDataOra(*d);
+}
+
+QString dataSql(const QVariant& v) {
+    return u'\'' + dataSenzaApici(v) + u'\'';
 }
 
 } // namespace
@@ -168,21 +179,9 @@ QVariant ParametroSql(const QVariant& valore, Dialetto dialetto) {
     case QMetaType::Double:
     case QMetaType::Float:
         return doppio(valore).toDouble();
-    // Dates are most of the values a posting binds: written straight, as dataSql writes them
-    // without its quotes (an invalid QDate is an empty text there too).
-    case QMetaType::QDate: {
-        const QDate d = valore.toDate();
-        return d.isValid() ? QVariant(isoData(d) + QStringLiteral(" 00:00:00"))
-                           : QVariant(QStringLiteral(""));
-    }
-    case QMetaType::QDateTime: {
-        const QDateTime d = valore.toDateTime();
-        if (!d.isValid()) {
-            const QString t = dataSql(valore); // refused, as in a literal
-            return t.mid(1, t.size() - 2);
-        }
-        return isoDataOra(d);
-    }
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return dataSenzaApici(valore);
     default: {
         // SqlValore writes '' for an empty text; a null QString would bind NULL.
         const QString testo = valore.toString();
