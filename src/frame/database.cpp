@@ -107,12 +107,6 @@ QString testoPerDriverOdbc(const QString& connect) {
     return t;
 }
 
-// Moves a statement sent behind `davanti` others to its own result.
-void saltaRisultati(QSqlQuery& q, int davanti) {
-    for (int k = 0; k < davanti; ++k)
-        q.nextResult();
-}
-
 } // namespace
 
 TipoConnessione tipoConnessione(const QString& testo) {
@@ -222,23 +216,30 @@ int Database::EseguiSql(const QString& sql) {
     // type"), and would abort the transaction it runs in.
     if (preparate_ && ddl.match(sql).hasMatch())
         preparate_->svuota();
-    int davanti = 0;
     QSqlQuery q(qt());
-    if (!q.exec(conSospese(sql, davanti)))
-        fallisce(q.lastError(), sql);
-    saltaRisultati(q, davanti);
+    eseguiTesto(q, sql);
     return q.numRowsAffected();
 }
 
-QString Database::conSospese(const QString& sql, int& davanti) {
+void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori) {
     if (preparate_)
         preparate_->inizioInAttesa = false;
-    davanti = static_cast<int>(sospese_.size());
-    if (sospese_.isEmpty())
-        return sql;
-    QString testo = sospese_.join(u';') + u';' + sql;
+    const qsizetype davanti = sospese_.size();
+    const QString testo = sospese_.isEmpty() ? sql : sospese_.join(u';') + u';' + sql;
     sospese_.clear();
-    return testo;
+    bool ok = false;
+    if (!valori) {
+        ok = q.exec(testo);
+    } else if ((ok = q.prepare(testo))) {
+        for (qsizetype k = 0; k < valori->size(); ++k)
+            q.bindValue(static_cast<int>(k), ParametroSql(valori->at(k), dialetto_));
+        ok = q.exec();
+    }
+    if (!ok)
+        fallisce(q.lastError(), sql);
+    // The results of the savepoints sent in front come first.
+    for (qsizetype k = 0; k < davanti; ++k)
+        q.nextResult();
 }
 
 std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, const QVariantList& valori) {
@@ -248,16 +249,8 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     if (!sospese_.isEmpty()) {
         // Behind the waiting savepoints, in one round trip: the driver writes the values into
         // a text of several statements itself, so none of them is refused for its type.
-        int davanti = 0;
-        const QString testo = conSospese(sql, davanti);
         auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
-        if (!i->q.prepare(testo))
-            fallisce(i->q.lastError(), sql);
-        for (qsizetype k = 0; k < valori.size(); ++k)
-            i->q.bindValue(static_cast<int>(k), ParametroSql(valori[k], dialetto_));
-        if (!i->q.exec())
-            fallisce(i->q.lastError(), sql);
-        saltaRisultati(i->q, davanti);
+        eseguiTesto(i->q, sql, &valori);
         return i;
     }
     // The first run of a text with values may be refused (a value the server cannot type):
@@ -316,13 +309,10 @@ QVariant Database::valore(const QString& sql) {
             i->q.finish();
             return v;
         }
-    int davanti = 0;
     QSqlQuery q(qt());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!q.exec(conSospese(sql, davanti)))
-        fallisce(q.lastError(), sql);
-    saltaRisultati(q, davanti);
+    eseguiTesto(q, sql);
     if (!q.next())
         return {};
     return q.value(0);
@@ -463,11 +453,8 @@ QStringList Database::chiavePrimaria(const QString& tabella) {
                            "AND a.attnum = "
                            "ANY(i.indkey) WHERE i.indisprimary AND i.indrelid = to_regclass(") +
             quotaSql(tabella.toLower()) + QStringLiteral(") ORDER BY array_position(i.indkey, a.attnum)");
-        int davanti = 0;
         QSqlQuery q(qt());
-        if (!q.exec(conSospese(sql, davanti)))
-            fallisce(q.lastError(), sql);
-        saltaRisultati(q, davanti);
+        eseguiTesto(q, sql);
         while (q.next())
             colonne << q.value(0).toString();
     }
@@ -589,11 +576,8 @@ struct Recordset::Dati {
                 diretta.rilascia();
             }
         } else {
-            int davanti = 0;
             odbc = std::make_shared<IstruzioneOdbc>(sql, database->qt());
-            if (!odbc->q.exec(database->conSospese(sql, davanti)))
-                database->fallisce(odbc->q.lastError(), sql);
-            saltaRisultati(odbc->q, davanti);
+            database->eseguiTesto(odbc->q, sql);
             apriOdbc();
         }
         leggiRiga();

@@ -14,6 +14,7 @@
 #include <vector>
 
 class QSqlError;
+class QSqlQuery;
 
 namespace tesel {
 
@@ -141,9 +142,9 @@ private:
     // server in front of the next statement, in the same round trip, and a commit makes them
     // moot; a savepoint confirmed or undone before any statement ran under it never goes.
     QStringList sospese_;
-    // The text to send for `sql` with the waiting savepoints in front (taken), and how many
-    // results of theirs come before that of `sql`.
-    QString conSospese(const QString& sql, int& davanti);
+    // Runs `sql` on `q` with the waiting savepoints in front (taken) in one round trip, and
+    // leaves `q` on the result of `sql`; `valori`, when given, are bound. Throws (fallisce).
+    void eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori = nullptr);
     // ODBC: the failure that aborted the current transaction, until it is rolled back (to a
     // savepoint).
     std::optional<ErroreDb> primoErrore_;
