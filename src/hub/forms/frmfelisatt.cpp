@@ -32,7 +32,6 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTableWidget>
-#include <QTime>
 #include <QVBoxLayout>
 
 namespace tesel::ui {
@@ -377,12 +376,10 @@ bool frmFELisAtt::leggiLista(const hub::FiltriAttive& filtri, bool rielaborazion
     }
     occupa(false);
     staMessaggi->impostaPannello(QStringLiteral("Stato"), QString());
-    const QString ora = QTime::currentTime().toString(QStringLiteral("hh:mm"));
     if (!l.ok) {
         // A failed request leaves the list as it was.
         if (rielaborazione)
-            staMessaggi->MostraMessaggio(QStringLiteral("Aggiornamento automatico non riuscito alle ") + ora +
-                                         QStringLiteral(": ") + QString(l.messaggio).replace(u'\n', u' '));
+            staMessaggi->MostraMessaggio(RielaborazioneLista::nonRiuscita(l.messaggio));
         else
             messaggio(l.messaggio);
         return false;
@@ -405,7 +402,7 @@ bool frmFELisAtt::leggiLista(const hub::FiltriAttive& filtri, bool rielaborazion
         posizione.ripristina(griglia);
         labLetti->setText(QStringLiteral("Doc. letti: ") +
                           formattaIntero(static_cast<qint64>(righe_.size())));
-        staMessaggi->MostraEsito(QStringLiteral("Lista aggiornata alle ") + ora);
+        staMessaggi->MostraEsito(RielaborazioneLista::riuscita());
     }
     LabTotale->setText(QStringLiteral("Documenti: ") + formattaIntero(static_cast<qint64>(righe_.size())) +
                        QStringLiteral("   Totale: ") + formatta(l.totale, u"#,##0.00"));

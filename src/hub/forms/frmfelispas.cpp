@@ -30,7 +30,6 @@
 #include <QRadioButton>
 #include <QSet>
 #include <QTableWidget>
-#include <QTime>
 #include <QVBoxLayout>
 
 namespace tesel::ui {
@@ -417,12 +416,9 @@ bool frmFELisPas::leggiLista(const hub::RichiestaPassive& richiesta, bool rielab
         impostaStato(Stato::Inattivo);
     }
     staMessaggi->MostraMessaggio({});
-    const QString ora = QTime::currentTime().toString(QStringLiteral("hh:mm"));
     if (!elenco.riuscito) {
         if (rielaborazione) {
-            staMessaggi->MostraMessaggio(QStringLiteral("Aggiornamento automatico non riuscito alle ") + ora +
-                                         QStringLiteral(": ") +
-                                         QString(elenco.messaggio).replace(u'\n', u' '));
+            staMessaggi->MostraMessaggio(RielaborazioneLista::nonRiuscita(elenco.messaggio));
             return false;
         }
         // A failed request leaves the list as it was; a list with nothing in it is emptied.
@@ -448,7 +444,7 @@ bool frmFELisPas::leggiLista(const hub::RichiestaPassive& richiesta, bool rielab
         if (segnati.contains(dbgLista->item(i, ColId)->text()))
             dbgLista->item(i, ColFornitore)->setCheckState(Qt::Checked);
     posizione.ripristina(dbgLista);
-    staMessaggi->MostraEsito(QStringLiteral("Lista aggiornata alle ") + ora);
+    staMessaggi->MostraEsito(RielaborazioneLista::riuscita());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTime>
 #include <QTimer>
 #include <algorithm>
 
@@ -77,6 +78,21 @@ void PosizioneGriglia::ripristina(QTableWidget* g) const {
     g->doItemsLayout();
     g->verticalScrollBar()->setValue(verticale_);
     g->horizontalScrollBar()->setValue(orizzontale_);
+}
+
+namespace {
+QString oraAttuale() {
+    return QTime::currentTime().toString(QStringLiteral("hh:mm"));
+}
+} // namespace
+
+QString RielaborazioneLista::riuscita() {
+    return QStringLiteral("Lista aggiornata alle ") + oraAttuale();
+}
+
+QString RielaborazioneLista::nonRiuscita(const QString& messaggio) {
+    return QStringLiteral("Aggiornamento automatico non riuscito alle ") + oraAttuale() +
+           QStringLiteral(": ") + QString(messaggio).replace(u'\n', u' ');
 }
 
 } // namespace tesel::ui

@@ -38,6 +38,10 @@ public:
     void ferma();
     bool attivo() const;
 
+    // The status-bar lines of a re-read, with the time it ended.
+    static QString riuscita();
+    static QString nonRiuscita(const QString& messaggio);
+
     // The timer's slot, callable directly: re-reads unless something forbids it now; true when
     // the list was asked again.
     bool TimRielab_Timer();
