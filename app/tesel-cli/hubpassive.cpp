@@ -1,7 +1,6 @@
 #include "hubpassive.h"
 
 #include "ambientehub.h"
-#include "anagrafica/codici.h"
 #include "frame/currency.h"
 #include "frame/data.h"
 #include "hub/hubservizio.h"
@@ -89,16 +88,6 @@ int comandoHubRicevute(const ArgomentiRicevute& a) {
             err << "ci sono dei dati non validi\n";
             for (const QString& e : errori)
                 err << e << "\n";
-            return 2;
-        }
-        // Suppliers are created only where the chart of accounts has that group and ledger.
-        const OpzioniImport& o = a.opzioni;
-        if (o.creaFornitori && !descrizioneGruppo(*amb.db, o.gruppoFornitori)) {
-            err << "Gruppo inesistente nel piano dei conti: " << o.gruppoFornitori << "\n";
-            return 2;
-        }
-        if (o.creaFornitori && !descrizioneMastro(*amb.db, o.gruppoFornitori, o.mastroFornitori)) {
-            err << "Mastro inesistente nel gruppo " << o.gruppoFornitori << ": " << o.mastroFornitori << "\n";
             return 2;
         }
     }

@@ -108,7 +108,8 @@ private:
 QString erroreCausaleImport(Database& db, const QString& causale);
 QString erroreCodiceIvaImport(Database& db, const QString& iva);
 QString erroreNaturaImport(Database& db, const QString& natura);
-// Every forced code of `opzioni` checked; one line "code: message" per fault.
+// Every forced code of `opzioni` checked, and the group and ledger of the suppliers it creates;
+// one line "code: message" per fault.
 QStringList erroriOpzioniImport(Database& db, const OpzioniImport& opzioni);
 
 // The reports of a batch, worded as the import dialog shows them.

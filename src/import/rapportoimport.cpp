@@ -2,6 +2,7 @@
 
 #include "import/importazione.h"
 
+#include "anagrafica/codici.h"
 #include "frame/currency.h"
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
@@ -104,6 +105,15 @@ QStringList erroriOpzioniImport(Database& db, const OpzioniImport& opzioni) {
     }
     if (!opzioni.ivaAltra.trimmed().isEmpty())
         aggiungi(opzioni.ivaAltra.trimmed(), erroreCodiceIvaImport(db, opzioni.ivaAltra.trimmed()));
+    // New suppliers are opened only under a group and ledger the chart has: a code it cannot
+    // hold (letters where its accounts are numbers) is not there either.
+    const QString gruppo = opzioni.gruppoFornitori.trimmed(), mastro = opzioni.mastroFornitori.trimmed();
+    if (opzioni.creaFornitori && !gruppo.isEmpty() && !mastro.isEmpty()) {
+        if (!descrizioneGruppo(db, gruppo))
+            aggiungi(gruppo, QStringLiteral("Gruppo inesistente nel piano dei conti"));
+        else if (!descrizioneMastro(db, gruppo, mastro))
+            aggiungi(mastro, QStringLiteral("Mastro inesistente nel gruppo ") + gruppo);
+    }
     return errori;
 }
 

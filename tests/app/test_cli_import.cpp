@@ -282,13 +282,16 @@ TEST_F(ImportCli, shouldNumberInvoicesOfTwoProcessesImportingAtTheSameMomentWith
 
 // ---- Options ---------------------------------------------------------------------------------
 
-// A forced code the company lacks stops the run before any file: each fault is named.
+// A forced code the company lacks, or a group for new suppliers its chart does not have (letters
+// where its accounts are numbers), stops the run before any file: each fault is named.
 TEST_F(ImportCli, shouldRefuseForcedCodesTheCompanyDoesNotHaveAndImportNothing) {
     const QString file = fileProva(u"forzati.xml"_s, fatturaProva(u"F1"_s));
-    const EsitoCli e = esegui(argomentiImport(
-        {file}, {u"--causale"_s, u"XXX"_s, u"--iva-natura"_s, u"N9=NSF"_s, u"--iva"_s, u"ZZ"_s}));
+    const EsitoCli e =
+        esegui(argomentiImport({file}, {u"--causale"_s, u"XXX"_s, u"--iva-natura"_s, u"N9=NSF"_s, u"--iva"_s,
+                                        u"ZZ"_s, u"--crea-fornitori"_s, u"AB"_s, u"10"_s}));
     EXPECT_EQ(e.codice, 2);
-    EXPECT_EQ(e.errori, "XXX: Causale inesistente\nN9: Natura inesistente\nZZ: Codice IVA inesistente\n");
+    EXPECT_EQ(e.errori, "XXX: Causale inesistente\nN9: Natura inesistente\nZZ: Codice IVA inesistente\n"
+                        "AB: Gruppo inesistente nel piano dei conti\n");
     EXPECT_EQ(e.uscita, QString());
     EXPECT_EQ(fattureMemorizzate(), 0);
 }

@@ -176,7 +176,7 @@ TEST_F(ComandiRicevute, wrongArgumentsAreRefusedBeforeTheHubIsAsked) {
         {{"scarica", "--tutti", "--importa", "--iva", "ZZZ"},
          "ci sono dei dati non validi\nZZZ: Codice IVA inesistente"},
         {{"scarica", "--tutti", "--importa", "--crea-fornitore", "40", "77"},
-         "Mastro inesistente nel gruppo 40: 77"},
+         "ci sono dei dati non validi\n77: Mastro inesistente nel gruppo 40"},
     };
     for (const Caso& c : casi) {
         const Esito e = cli(c.argomenti);
