@@ -151,14 +151,8 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     // summary, whose rounding is its own.
     if (conRiepilogo && !s.semplificata) {
         std::map<qint64, Currency> righe, riepilogo;
-        for (Recordset r = db.ApriRs(
-                 QStringLiteral("Select AliquotaIVA, PrezzoTotale From FatXmlDett") +
-                     condizioneFatturaLegata() +
-                     QStringLiteral(" And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> 'ID'))"),
-                 {s.xmlAnno, s.xmlNumRif});
-             !r.RsEof(); r.RsMoveNext())
-            righe[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
-                importo(r, QStringLiteral("PrezzoTotale"));
+        for (const RigaDocumento& r : s.documento.righe)
+            righe[r.aliquota.decimillesimi()] += r.prezzoTotale;
         for (const DatoGenerale& g : s.documento.datiGenerali)
             if (g.ident == u"DatiCassaPrevidenziale")
                 righe[g.dcpAliquota.decimillesimi()] += g.dcpContributo;
