@@ -558,30 +558,30 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
     return true;
 }
 
-void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
+void contropartiteUniche(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe) {
     const QString D = tabelle(t.famiglia).righe;
     // Both sides in one look: a side whose rows without VAT are one account gives that account
-    // as counterpart to the rows of the other side that have none.
+    // as counterpart to the rows of the other side that have none. The rows are the ones just
+    // written, seen as the journal holds them.
     struct Unica {
-        qint64 tipo = 0;
-        QString gruppo, mastro, conto;
+        int righe = 0;
+        CodiceConto conto;
     };
-    std::map<QString, Unica> uniche;
-    for (Recordset r = db.ApriRs(
-             QStringLiteral("Select DareAvere, count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
-                            " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
-                            " Max(ContoPartita) AS ContoPartitaU From ") +
-                 D + condizioneRegLegata(D) +
-                 QStringLiteral(" AND RigReg >= ? AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> "
-                                "'I') Group by DareAvere"),
-             {t.anno, t.numReg, primaRiga});
-         !r.RsEof(); r.RsMoveNext())
-        if (r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) == 1)
-            uniche[r.leggiTesto(QStringLiteral("DareAvere"))] = {
-                r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
-                r.leggiTesto(QStringLiteral("GruppoPartitaU")),
-                r.leggiTesto(QStringLiteral("MastroPartitaU")),
-                r.leggiTesto(QStringLiteral("ContoPartitaU"))};
+    std::map<QString, Unica> perLato;
+    int primaRiga = 0;
+    for (const RigaPn& riga : righe) {
+        primaRiga = primaRiga == 0 ? riga.rigReg : std::min(primaRiga, riga.rigReg);
+        if (!riga.iva.isEmpty() || riga.forzatura == u"I")
+            continue;
+        const RigaPn r = rigaComeScritta(riga);
+        Unica& u = perLato[r.dareAvere];
+        ++u.righe;
+        u.conto = r.partita;
+    }
+    std::map<QString, CodiceConto> uniche;
+    for (const auto& [lato, u] : perLato)
+        if (u.righe == 1)
+            uniche.emplace(lato, u.conto);
     for (const QString& lato : {QStringLiteral("D"), QStringLiteral("A")}) {
         const auto u = uniche.find(lato);
         if (u == uniche.end())
@@ -683,7 +683,8 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
             condizioneRegLegata(tabelle(h.famiglia).righe) +
             QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
         {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto, h.anno, h.numReg});
-    contropartiteUniche(db, h, 1);
+    nuove.insert(nuove.end(), ultime.begin(), ultime.end());
+    contropartiteUniche(db, h, nuove);
 
     // Further registrations
     if (s.parametri.ritenuta == RegistrazioneRitenuta::AParte &&

@@ -45,8 +45,9 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                             bool perCodice, const std::vector<RiepilogoIva>& riepilogo,
                             const RegoleImporti& importi, const QString& latoImponibile);
 
-// When one side of the registration (from `primaRiga` on) holds a single row without VAT,
-// its account becomes the counterpart of the rows of the other side that have none.
-void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga);
+// When one side of the registration holds a single row without VAT, its account becomes the
+// counterpart of the rows of the other side that have none. `righe`: every row the
+// registration was written with, as they were given to scriviRighe (nothing is read back).
+void contropartiteUniche(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe);
 
 } // namespace tesel::posting
