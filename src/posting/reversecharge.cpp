@@ -185,7 +185,7 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
         scriviRiga(db, t1, r);
         scritte.push_back(r);
     }
-    const auto riepilogo = riepilogoRegistrazione(db, t1, segno);
+    const auto riepilogo = riepilogoRegistrazione(righeIvaScritte(db, t1), segno);
     const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
     if (!scriviRigheRegistroIva(db, t1, cliente, lato == u"D" ? 1 : -1, perCodice, riepilogo, s.importi,
                                 segno)) {
