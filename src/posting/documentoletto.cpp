@@ -5,6 +5,9 @@
 #include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tesel::posting {
 
 DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif) {
@@ -40,17 +43,22 @@ DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif
         " PrezzoTotale, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
         " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS TIMESTAMP) From FatXmlDett"
         " Where XmlAnno = ? and XmlNumRif = ? And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> "
-        "'ID'))"
-        " Order By 1, 2, 3");
+        "'ID'))");
+    // The store's order, by row numbers, is restored here: sorting the union would cost the
+    // engine more than these few rows cost to sort.
+    std::vector<std::pair<qint64, RigaRiepilogoDocumento>> riepilogo;
+    std::vector<std::pair<qint64, DatoGenerale>> datiGenerali; // by XmlRigDet, XmlNumEle
     DocumentoLetto d;
     Recordset r =
         db.ApriRs(sql, {xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif});
     for (; !r.RsEof(); r.RsMoveNext()) {
         switch (r.leggiIntero(QStringLiteral("Parte")).value_or(0)) {
         case 1:
-            d.riepilogo.push_back({importo(r, QStringLiteral("N1")), r.leggiValuta(QStringLiteral("N2")),
-                                   importo(r, QStringLiteral("N3")), importo(r, QStringLiteral("N4")),
-                                   r.leggiTesto(QStringLiteral("T1"))});
+            riepilogo.emplace_back(
+                r.leggiIntero(QStringLiteral("O1")).value_or(0),
+                RigaRiepilogoDocumento{importo(r, QStringLiteral("N1")), r.leggiValuta(QStringLiteral("N2")),
+                                       importo(r, QStringLiteral("N3")), importo(r, QStringLiteral("N4")),
+                                       r.leggiTesto(QStringLiteral("T1"))});
             break;
         case 2: {
             DatoGenerale g;
@@ -70,7 +78,7 @@ DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif
             g.drImporto = importo(r, QStringLiteral("N5"));
             g.adgNumero = importo(r, QStringLiteral("N6"));
             g.dfcData = dataCampo(r, QStringLiteral("D1"));
-            d.datiGenerali.push_back(std::move(g));
+            datiGenerali.emplace_back(r.leggiIntero(QStringLiteral("O2")).value_or(0), std::move(g));
             break;
         }
         case 3: {
@@ -95,6 +103,19 @@ DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif
             break;
         }
     }
+    const auto perPrimo = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::stable_sort(riepilogo.begin(), riepilogo.end(), perPrimo);
+    for (auto& [rigDet, riga] : riepilogo)
+        d.riepilogo.push_back(std::move(riga));
+    std::stable_sort(datiGenerali.begin(), datiGenerali.end(), [](const auto& a, const auto& b) {
+        return std::make_pair(a.second.rigDet, a.first) < std::make_pair(b.second.rigDet, b.first);
+    });
+    for (auto& [numEle, dato] : datiGenerali)
+        d.datiGenerali.push_back(std::move(dato));
+    std::stable_sort(d.pagamenti.begin(), d.pagamenti.end(),
+                     [](const RigaPagamento& a, const RigaPagamento& b) {
+                         return std::make_pair(a.rigDet, a.numCond) < std::make_pair(b.rigDet, b.numCond);
+                     });
     return d;
 }
 
