@@ -450,7 +450,7 @@ private:
                 rifiuta(QStringLiteral("Manca il codice fornitore"));
             cercaFornitore();
         } else {
-            leggiContoFornitore();
+            leggiContoFornitore(true);
         }
         if (codiceCausale_.isEmpty())
             errore(QStringLiteral("Manca la causale di contabilità"));
@@ -472,33 +472,26 @@ private:
         if (f.trovato()) {
             s_.fornitore = CodiceConto{f.conto.gruppo, f.conto.mastro, f.conto.conto, 2};
             fornitoreDaSalvare_ = true;
-            leggiContoFornitore();
+            leggiContoFornitore(true);
         } else {
             fornitoreDaCreare_ = true;
         }
     }
 
-    void leggiContoFornitore() {
-        // Letters where the chart's accounts are numbers name no supplier.
-        const auto conto = s_.fornitore.valoriSql(db_.contiNumerici());
-        if (!conto)
+    // `dellaCorsa`: read before the transaction, where the run's copy of the chart will do; a
+    // supplier just created inside the transaction is read from the database, and not kept, as
+    // a rollback would undo it.
+    void leggiContoFornitore(bool dellaCorsa) {
+        const auto f = dellaCorsa ? impostazioni_.anagrafiche.fornitore(s_.fornitore)
+                                  : AnagraficheLette::Fornitore::leggi(db_, s_.fornitore);
+        if (!f)
             rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
-        // Only the columns read below: the chart's rows are wide.
-        Recordset pc = db_.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, "
-                                                 "ContoCFColl, Pagamento, Banca, CCorrente, RagRb from "
-                                                 "PianoConti Where Gruppo = ? And Mastro = ? And Conto = ?"),
-                                  *conto);
-        if (pc.RsVuoto())
-            rifiuta(QStringLiteral("Fornitore ") + s_.fornitore.testo() + QStringLiteral(" inesistente"));
-        s_.ivaCassaEsclusa =
-            pc.leggiTesto(QStringLiteral("IvaCassaDisabil")).trimmed().compare(u"S", Qt::CaseInsensitive) ==
-            0;
-        s_.fornitoreCollegato = contoDa(pc, QStringLiteral("GruppoCFColl"), QStringLiteral("MastroCFColl"),
-                                        QStringLiteral("ContoCFColl"), 3);
-        pagamentoFornitore_ = pc.leggiTesto(QStringLiteral("Pagamento")).trimmed();
-        s_.bancaFornitore = pc.leggiTesto(QStringLiteral("Banca")).trimmed();
-        s_.cCorrenteFornitore = pc.leggiTesto(QStringLiteral("CCorrente")).trimmed();
-        s_.ragRbFornitore = pc.leggiTesto(QStringLiteral("RagRb")).trimmed().toUpper() == u"S";
+        s_.ivaCassaEsclusa = f->ivaCassaEsclusa;
+        s_.fornitoreCollegato = f->collegato;
+        pagamentoFornitore_ = f->pagamento;
+        s_.bancaFornitore = f->banca;
+        s_.cCorrenteFornitore = f->cCorrente;
+        s_.ragRbFornitore = f->ragRb;
     }
 
     // The causal, the company accounts, the VAT settlement kind and the currency's decimals.
@@ -661,7 +654,7 @@ private:
             if (!f.trovato())
                 rifiuta(QStringLiteral("Manca il codice fornitore"));
             s_.fornitore = CodiceConto{f.conto.gruppo, f.conto.mastro, f.conto.conto, 2};
-            leggiContoFornitore();
+            leggiContoFornitore(false);
             puntoDiInterruzione("fornitore-creato");
         }
         if (fornitoreDaCreare_ || fornitoreDaSalvare_)

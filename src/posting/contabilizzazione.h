@@ -99,12 +99,23 @@ public:
     struct Banca {
         QString banca, cCorrente;
     };
+    // What posting reads of a supplier's account in the chart.
+    struct Fornitore {
+        bool ivaCassaEsclusa = false; // IvaCassaDisabil "S"
+        CodiceConto collegato;        // GruppoCFColl / MastroCFColl / ContoCFColl (reverse charge)
+        QString pagamento, banca, cCorrente;
+        bool ragRb = false;
+        // Nothing when the account is not in the chart. Throws ErroreDb.
+        static std::optional<Fornitore> leggi(Database& db, const CodiceConto& conto);
+    };
     // Throw ErroreDb.
     const Liquidazione& liquidazione(int anno);
     const std::optional<TerminiPagamento>& termini(const QString& pagamento);
     const std::optional<Banca>& banca(const QString& abi, const QString& cab);
     // PianoConti.Tipo; 0 when the account does not exist (not kept: it may be created).
     int tipoConto(const CodiceConto& conto);
+    // The supplier's account; nothing when it does not exist (not kept: it may be created).
+    std::optional<Fornitore> fornitore(const CodiceConto& conto);
 
 private:
     Database& db_;
@@ -112,6 +123,7 @@ private:
     std::map<QString, std::optional<TerminiPagamento>> termini_;
     std::map<std::pair<QString, QString>, std::optional<Banca>> banche_;
     std::map<QString, int> tipiConto_;
+    std::map<QString, Fornitore> fornitori_;
 };
 
 // What a posting run reads once and every invoice of the run uses: the personal parameters,
@@ -168,12 +180,20 @@ struct DatoGenerale {
     QDate dfcData; // invalid: none
 };
 
-// What posting consults of the stored invoice besides its header, read once per invoice: its
-// VAT summary, its general data and its payment rows, in the store's order.
+// A line of the document that becomes a cost row (TipoRiga neither "DE" nor "ID"), as the
+// check of the taxable amounts by rate reads it.
+struct RigaDocumento {
+    Currency aliquota, prezzoTotale;
+};
+
+// What posting consults of the stored invoice besides its header, read once per invoice in one
+// statement: its VAT summary, its general data, its payment rows and its lines, in the store's
+// order.
 struct DocumentoLetto {
     std::vector<RigaRiepilogoDocumento> riepilogo;
     std::vector<DatoGenerale> datiGenerali;
     std::vector<RigaPagamento> pagamenti;
+    std::vector<RigaDocumento> righe;
     // The header's withholding (DGD_DR_*) and rounding of the total
     QString drTipo;
     Currency drImporto, arrotondamento;

@@ -1,88 +1,121 @@
-// What posting reads once: the stored invoice's VAT summary, general data and payment rows per
-// invoice, and the master data of a posting run.
+// What posting reads once: the stored invoice's VAT summary, general data, payment rows and
+// lines per invoice, and the master data of a posting run.
 
 #include "frame/database.h"
 #include "frame/sqlvalore.h"
 #include "posting/contabilizzazione.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tesel::posting {
 
 DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif) {
+    // One statement for the four tables: each part fills the columns of its kind (texts,
+    // amounts, a date) and leaves the others Null. The Nulls are typed, as a server resolves
+    // the type of a column of a union from its first parts; the first part names the columns.
+    const QString sql = QStringLiteral(
+        // the document's VAT summary
+        "Select 1 As Parte, XmlRigDet As O1, 0 As O2, EsigibilitaIVA As T1, NULL As T2, NULL As T3,"
+        " NULL As T4, NULL As T5, NULL As T6, NULL As T7, NULL As T8, AliquotaIVA As N1, Imposta As N2,"
+        " ImponibileImporto As N3, Arrotondamento As N4, CAST(NULL AS NUMERIC(19,4)) As N5,"
+        " CAST(NULL AS NUMERIC(19,4)) As N6, CAST(NULL AS TIMESTAMP) As D1 From FatXmlIva"
+        " Where XmlAnno = ? and XmlNumRif = ?"
+        // general data of the kinds posting uses, with the fund's VAT code
+        " Union All Select 2, FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle, FatXmlDatiGen.XMLIdent,"
+        " FatXmlDatiGen.DGD_DCP_Iva, FatXmlDatiGen.DGD_DCP_TipoCassa, TabIva.TipoIva,"
+        " FatXmlDatiGen.DGD_DR_TipoRitenuta, FatXmlDatiGen.ADG_TipoDato, FatXmlDatiGen.ADG_RiferimentoTesto,"
+        " FatXmlDatiGen.DGD_DFC_IdDocumento, FatXmlDatiGen.DGD_DCP_AliquotaIVA,"
+        " FatXmlDatiGen.DGD_DCP_ImportoContributoCassa, TabIva.Aliquota, TabIva.PercNonDetr,"
+        " FatXmlDatiGen.DGD_DR_ImportoRitenuta, FatXmlDatiGen.ADG_RiferimentoNumero, "
+        "FatXmlDatiGen.DGD_DFC_Data"
+        " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva"
+        " Where FatXmlDatiGen.XmlAnno = ? and FatXmlDatiGen.XmlNumRif = ?"
+        " And FatXmlDatiGen.XMLIdent In ('DatiCassaPrevidenziale', 'DatiRitenuta', 'AltriDatiGestionali',"
+        " 'DatiFattureCollegate')"
+        // payment rows
+        " Union All Select 3, XmlRigDet, NumCond, ModalitaPagamento, IBAN, ABI, CAB, Banca, PagTipo, NULL,"
+        " NULL, ImportoPagamento, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
+        " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
+        " DataScadenzaPagamento From FatXmlPag Where XmlAnno = ? and XmlNumRif = ?"
+        // the lines that become cost rows, for the taxable amounts by rate
+        " Union All Select 4, XmlRigDet, 0, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, AliquotaIVA,"
+        " PrezzoTotale, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
+        " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS TIMESTAMP) From FatXmlDett"
+        " Where XmlAnno = ? and XmlNumRif = ? And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> "
+        "'ID'))");
+    // The store's order, by row numbers, is restored here: sorting the union would cost the
+    // engine more than these few rows cost to sort.
+    std::vector<std::pair<qint64, RigaRiepilogoDocumento>> riepilogo;
+    std::vector<std::pair<qint64, DatoGenerale>> datiGenerali; // by XmlRigDet, XmlNumEle
     DocumentoLetto d;
-    const QVariantList chiave{xmlAnno, xmlNumRif};
-    {
-        Recordset r = db.ApriRs(
-            QStringLiteral("Select AliquotaIVA, Imposta, ImponibileImporto, Arrotondamento, EsigibilitaIVA"
-                           " From FatXmlIva") +
-                condizioneFatturaLegata() + QStringLiteral(" Order by XmlRigDet"),
-            chiave);
-        for (; !r.RsEof(); r.RsMoveNext())
-            d.riepilogo.push_back({importo(r, QStringLiteral("AliquotaIVA")),
-                                   r.leggiValuta(QStringLiteral("Imposta")),
-                                   importo(r, QStringLiteral("ImponibileImporto")),
-                                   importo(r, QStringLiteral("Arrotondamento")),
-                                   r.leggiTesto(QStringLiteral("EsigibilitaIVA"))});
-    }
-    {
-        Recordset r = db.ApriRs(
-            QStringLiteral(
-                "Select FatXmlDatiGen.XMLIdent, FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.DGD_DCP_Iva,"
-                " FatXmlDatiGen.DGD_DCP_TipoCassa, FatXmlDatiGen.DGD_DCP_AliquotaIVA,"
-                " FatXmlDatiGen.DGD_DCP_ImportoContributoCassa, TabIva.Aliquota As IvaAliquota,"
-                " TabIva.TipoIva As IvaTipo, TabIva.PercNonDetr As IvaPercNonDetr,"
-                " FatXmlDatiGen.DGD_DR_TipoRitenuta, FatXmlDatiGen.DGD_DR_ImportoRitenuta,"
-                " FatXmlDatiGen.ADG_TipoDato, FatXmlDatiGen.ADG_RiferimentoTesto,"
-                " FatXmlDatiGen.ADG_RiferimentoNumero, FatXmlDatiGen.DGD_DFC_IdDocumento,"
-                " FatXmlDatiGen.DGD_DFC_Data"
-                " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva") +
-                condizioneFatturaLegata(QStringLiteral("FatXmlDatiGen")) +
-                QStringLiteral(" And FatXmlDatiGen.XMLIdent In ('DatiCassaPrevidenziale', 'DatiRitenuta',"
-                               " 'AltriDatiGestionali', 'DatiFattureCollegate')"
-                               " Order By FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle"),
-            chiave);
-        for (; !r.RsEof(); r.RsMoveNext()) {
+    Recordset r =
+        db.ApriRs(sql, {xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif});
+    for (; !r.RsEof(); r.RsMoveNext()) {
+        switch (r.leggiIntero(QStringLiteral("Parte")).value_or(0)) {
+        case 1:
+            riepilogo.emplace_back(
+                r.leggiIntero(QStringLiteral("O1")).value_or(0),
+                RigaRiepilogoDocumento{importo(r, QStringLiteral("N1")), r.leggiValuta(QStringLiteral("N2")),
+                                       importo(r, QStringLiteral("N3")), importo(r, QStringLiteral("N4")),
+                                       r.leggiTesto(QStringLiteral("T1"))});
+            break;
+        case 2: {
             DatoGenerale g;
-            g.ident = r.leggiTesto(QStringLiteral("XMLIdent"));
-            g.rigDet = r.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0);
-            g.dcpIva = r.leggiTesto(QStringLiteral("DGD_DCP_Iva")).trimmed();
-            g.dcpTipoCassa = r.leggiTesto(QStringLiteral("DGD_DCP_TipoCassa"));
-            g.dcpAliquota = importo(r, QStringLiteral("DGD_DCP_AliquotaIVA"));
-            g.dcpContributo = importo(r, QStringLiteral("DGD_DCP_ImportoContributoCassa"));
-            g.ivaTipo = r.leggiTesto(QStringLiteral("IvaTipo")).trimmed();
-            g.ivaAliquota = importo(r, QStringLiteral("IvaAliquota"));
-            g.ivaPercNonDetr = importo(r, QStringLiteral("IvaPercNonDetr"));
-            g.drTipo = r.leggiTesto(QStringLiteral("DGD_DR_TipoRitenuta"));
-            g.drImporto = importo(r, QStringLiteral("DGD_DR_ImportoRitenuta"));
-            g.adgTipoDato = r.leggiTesto(QStringLiteral("ADG_TipoDato"));
-            g.adgTesto = r.leggiTesto(QStringLiteral("ADG_RiferimentoTesto"));
-            g.adgNumero = importo(r, QStringLiteral("ADG_RiferimentoNumero"));
-            g.dfcIdDocumento = r.leggiTesto(QStringLiteral("DGD_DFC_IdDocumento"));
-            g.dfcData = dataCampo(r, QStringLiteral("DGD_DFC_Data"));
-            d.datiGenerali.push_back(std::move(g));
+            g.ident = r.leggiTesto(QStringLiteral("T1"));
+            g.rigDet = r.leggiIntero(QStringLiteral("O1")).value_or(0);
+            g.dcpIva = r.leggiTesto(QStringLiteral("T2")).trimmed();
+            g.dcpTipoCassa = r.leggiTesto(QStringLiteral("T3"));
+            g.ivaTipo = r.leggiTesto(QStringLiteral("T4")).trimmed();
+            g.drTipo = r.leggiTesto(QStringLiteral("T5"));
+            g.adgTipoDato = r.leggiTesto(QStringLiteral("T6"));
+            g.adgTesto = r.leggiTesto(QStringLiteral("T7"));
+            g.dfcIdDocumento = r.leggiTesto(QStringLiteral("T8"));
+            g.dcpAliquota = importo(r, QStringLiteral("N1"));
+            g.dcpContributo = importo(r, QStringLiteral("N2"));
+            g.ivaAliquota = importo(r, QStringLiteral("N3"));
+            g.ivaPercNonDetr = importo(r, QStringLiteral("N4"));
+            g.drImporto = importo(r, QStringLiteral("N5"));
+            g.adgNumero = importo(r, QStringLiteral("N6"));
+            g.dfcData = dataCampo(r, QStringLiteral("D1"));
+            datiGenerali.emplace_back(r.leggiIntero(QStringLiteral("O2")).value_or(0), std::move(g));
+            break;
         }
-    }
-    {
-        Recordset r =
-            db.ApriRs(QStringLiteral("Select XmlRigDet, NumCond, ModalitaPagamento, IBAN, ABI, CAB, Banca, "
-                                     "PagTipo, DataScadenzaPagamento, ImportoPagamento from FatXmlPag") +
-                          condizioneFatturaLegata() +
-                          QStringLiteral(" Order by XmlAnno, XmlNumRif, XmlRigDet, NumCond"),
-                      chiave);
-        for (; !r.RsEof(); r.RsMoveNext()) {
+        case 3: {
             RigaPagamento p;
-            p.rigDet = r.leggiIntero(QStringLiteral("XmlRigDet")).value_or(0);
-            p.numCond = r.leggiIntero(QStringLiteral("NumCond")).value_or(0);
-            p.modalita = r.leggiTesto(QStringLiteral("ModalitaPagamento")).trimmed().toUpper();
-            p.iban = r.leggiTesto(QStringLiteral("IBAN")).remove(u' ').toUpper();
-            p.abi = r.leggiTesto(QStringLiteral("ABI")).trimmed();
-            p.cab = r.leggiTesto(QStringLiteral("CAB")).trimmed();
-            p.banca = r.leggiTesto(QStringLiteral("Banca")).trimmed();
-            p.pagTipo = r.leggiTesto(QStringLiteral("PagTipo")).trimmed();
-            p.scadenza = dataCampo(r, QStringLiteral("DataScadenzaPagamento"));
-            p.importo = r.leggiValuta(QStringLiteral("ImportoPagamento")).value_or(Currency());
+            p.rigDet = r.leggiIntero(QStringLiteral("O1")).value_or(0);
+            p.numCond = r.leggiIntero(QStringLiteral("O2")).value_or(0);
+            p.modalita = r.leggiTesto(QStringLiteral("T1")).trimmed().toUpper();
+            p.iban = r.leggiTesto(QStringLiteral("T2")).remove(u' ').toUpper();
+            p.abi = r.leggiTesto(QStringLiteral("T3")).trimmed();
+            p.cab = r.leggiTesto(QStringLiteral("T4")).trimmed();
+            p.banca = r.leggiTesto(QStringLiteral("T5")).trimmed();
+            p.pagTipo = r.leggiTesto(QStringLiteral("T6")).trimmed();
+            p.scadenza = dataCampo(r, QStringLiteral("D1"));
+            p.importo = r.leggiValuta(QStringLiteral("N1")).value_or(Currency());
             d.pagamenti.push_back(p);
+            break;
+        }
+        case 4:
+            d.righe.push_back({importo(r, QStringLiteral("N1")), importo(r, QStringLiteral("N2"))});
+            break;
+        default:
+            break;
         }
     }
+    const auto perPrimo = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::stable_sort(riepilogo.begin(), riepilogo.end(), perPrimo);
+    for (auto& [rigDet, riga] : riepilogo)
+        d.riepilogo.push_back(std::move(riga));
+    std::stable_sort(datiGenerali.begin(), datiGenerali.end(), [](const auto& a, const auto& b) {
+        return std::make_pair(a.second.rigDet, a.first) < std::make_pair(b.second.rigDet, b.first);
+    });
+    for (auto& [numEle, dato] : datiGenerali)
+        d.datiGenerali.push_back(std::move(dato));
+    std::stable_sort(d.pagamenti.begin(), d.pagamenti.end(),
+                     [](const RigaPagamento& a, const RigaPagamento& b) {
+                         return std::make_pair(a.rigDet, a.numCond) < std::make_pair(b.rigDet, b.numCond);
+                     });
     return d;
 }
 
@@ -129,6 +162,42 @@ int AnagraficheLette::tipoConto(const CodiceConto& conto) {
     if (tipo != 0)
         tipiConto_.emplace(chiave, tipo);
     return tipo;
+}
+
+std::optional<AnagraficheLette::Fornitore> AnagraficheLette::Fornitore::leggi(Database& db,
+                                                                              const CodiceConto& conto) {
+    // Letters where the chart's accounts are numbers name no supplier.
+    const auto valori = conto.valoriSql(db.contiNumerici());
+    if (!valori)
+        return std::nullopt;
+    // Only the columns read below: the chart's rows are wide.
+    Recordset pc = db.ApriRs(QStringLiteral("Select IvaCassaDisabil, GruppoCFColl, MastroCFColl, ContoCFColl,"
+                                            " Pagamento, Banca, CCorrente, RagRb from PianoConti"
+                                            " Where Gruppo = ? And Mastro = ? And Conto = ?"),
+                             *valori);
+    if (pc.RsVuoto())
+        return std::nullopt;
+    Fornitore f;
+    f.ivaCassaEsclusa =
+        pc.leggiTesto(QStringLiteral("IvaCassaDisabil")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0;
+    f.collegato = CodiceConto{pc.leggiTesto(QStringLiteral("GruppoCFColl")),
+                              pc.leggiTesto(QStringLiteral("MastroCFColl")),
+                              pc.leggiTesto(QStringLiteral("ContoCFColl")), 3};
+    f.pagamento = pc.leggiTesto(QStringLiteral("Pagamento")).trimmed();
+    f.banca = pc.leggiTesto(QStringLiteral("Banca")).trimmed();
+    f.cCorrente = pc.leggiTesto(QStringLiteral("CCorrente")).trimmed();
+    f.ragRb = pc.leggiTesto(QStringLiteral("RagRb")).trimmed().toUpper() == u"S";
+    return f;
+}
+
+std::optional<AnagraficheLette::Fornitore> AnagraficheLette::fornitore(const CodiceConto& conto) {
+    const QString chiave = conto.gruppo + u'\x1f' + conto.mastro + u'\x1f' + conto.conto;
+    if (const auto it = fornitori_.find(chiave); it != fornitori_.end())
+        return it->second;
+    auto f = Fornitore::leggi(db_, conto);
+    if (f)
+        fornitori_.emplace(chiave, *f);
+    return f;
 }
 
 std::optional<TerminiPagamento> StatoContabilizzazione::terminiDi(Database& db,

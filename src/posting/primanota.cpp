@@ -158,10 +158,7 @@ bool scriviTestataSeLibera(Database& db, const TestataPn& t) {
     return inserisciTestata(db, t, QStringLiteral(" ON CONFLICT DO NOTHING")) == 1;
 }
 
-namespace {
-
-// The values of one account row in the order of the columns scriviRighe writes.
-void aggiungiValoriRiga(QVariantList& valori, const TestataPn& t, const RigaPn& riga) {
+RigaPn rigaComeScritta(const RigaPn& riga) {
     // A negative amount (a discount on an account of its own, a document with negative
     // totals) goes to the other side as a positive one: the journal never holds a negative
     // amount, and the row's VAT follows the row.
@@ -172,6 +169,14 @@ void aggiungiValoriRiga(QVariantList& valori, const TestataPn& t, const RigaPn& 
         r.imposta = -r.imposta;
         r.impostaIndetr = -r.impostaIndetr;
     }
+    return r;
+}
+
+namespace {
+
+// The values of one account row in the order of the columns scriviRighe writes.
+void aggiungiValoriRiga(QVariantList& valori, const TestataPn& t, const RigaPn& riga) {
+    const RigaPn r = rigaComeScritta(riga);
     valori << t.anno << t.numReg << r.rigReg << r.rigReg << testoONull(t.preDoc) << testoONull(t.numDoc)
            << dataONull(t.dataDoc) << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt)
            << r.partita.tipo << testoONull(r.partita.gruppo) << testoONull(r.partita.mastro)

@@ -89,6 +89,10 @@ struct RigaPn {
     QDate dataCompDa, dataCompA; // invalid: Null
 };
 
+// The row as the journal holds it: a negative amount (or a zero one with negative VAT) as its
+// absolute value on the other side, with its VAT.
+RigaPn rigaComeScritta(const RigaPn& riga);
+
 // Adds an account row to the registration of `t` (RigLiv = RigReg, document and protocol
 // fields from the header, the header's Cambio, FlagPartChiusa "A", BlackList "N"). A negative amount is
 // written as its absolute value on the other side, with its VAT. Throws ErroreDb.

@@ -36,7 +36,7 @@ Currency tolleranzaQuadratura(ParametriAzienda& parametri) {
 }
 
 bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoContabilizzazione& s,
-                               QString& errori) {
+                               std::vector<RigaIvaScritta>& righe, QString& errori) {
     const RegoleImporti& R = s.importi;
     const Currency tolleranza = tolleranzaQuadratura(parametri);
     bool ok = true;
@@ -50,39 +50,32 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
     const QString latoCosti = latoCostiDi(s);
     const QString D = tabelle(s.testata.famiglia).righe;
     struct RigaIva {
-        int rigReg;
+        RigaIvaScritta* scritta;
         Currency importo, imposta, indetr, percNonDetr;
         bool detraibileParziale;
         int verso; // -1: the row stands on the supplier's side
     };
     std::map<qint64, std::vector<RigaIva>> perAliquota;
-    // The reverse-charge rows are read too, for the document's total: their VAT is the
-    // company's own, and nothing below changes it.
-    Recordset r = db.ApriRs(
-        QStringLiteral("Select ") + D + QStringLiteral(".RigReg, ") + D + QStringLiteral(".DareAvere, ") + D +
-            QStringLiteral(".Importo,"
-                           " ") +
-            D + QStringLiteral(".Imposta, ") + D +
-            QStringLiteral(".ImpostaIndetr, TabIva.Aliquota,"
-                           " TabIva.PercNonDetr, TabIva.TipoIva, TabIva.RevCharge"
-                           " From ") +
-            D + QStringLiteral(" Inner Join TabIva On ") + D + QStringLiteral(".Iva = TabIva.Iva") +
-            condizioneRegLegata(D) + QStringLiteral(" And ") + D + QStringLiteral(".RigReg > 1 Order By ") +
-            D + QStringLiteral(".RigReg"),
-        {s.testata.anno, s.testata.numReg});
+    // The cost rows by row number (the supplier's first row is not among them). The
+    // reverse-charge rows count too, for the document's total: their VAT is the company's own,
+    // and nothing below changes it.
+    std::vector<RigaIvaScritta*> perRiga;
+    for (RigaIvaScritta& x : righe)
+        if (x.rigReg > 1)
+            perRiga.push_back(&x);
+    std::sort(perRiga.begin(), perRiga.end(),
+              [](const RigaIvaScritta* a, const RigaIvaScritta* b) { return a->rigReg < b->rigReg; });
     Currency reverseCharge;
-    for (; !r.RsEof(); r.RsMoveNext())
-        if (r.leggiTesto(QStringLiteral("RevCharge")) == u"S")
-            reverseCharge += importoConSegno(r, QStringLiteral("Imposta"), latoCosti);
+    for (RigaIvaScritta* x : perRiga) {
+        const int verso = x->dareAvere == latoCosti ? 1 : -1;
+        if (x->revCharge == u"S")
+            reverseCharge += verso < 0 ? -x->imposta : x->imposta;
         else
-            perAliquota[importo(r, QStringLiteral("Aliquota")).decimillesimi()].push_back(
-                {static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0)),
-                 importoConSegno(r, QStringLiteral("Importo"), latoCosti),
-                 importoConSegno(r, QStringLiteral("Imposta"), latoCosti),
-                 importoConSegno(r, QStringLiteral("ImpostaIndetr"), latoCosti),
-                 importo(r, QStringLiteral("PercNonDetr")),
-                 r.leggiTesto(QStringLiteral("TipoIva")).trimmed() == u"1",
-                 r.leggiTesto(QStringLiteral("DareAvere")).trimmed() == latoCosti ? 1 : -1});
+            perAliquota[x->aliquota.decimillesimi()].push_back(
+                {x, verso < 0 ? -x->importo : x->importo, verso < 0 ? -x->imposta : x->imposta,
+                 verso < 0 ? -x->impostaIndetr : x->impostaIndetr, x->percNonDetr,
+                 x->tipoIva.trimmed() == u"1", verso});
+    }
     s.impostaReverseRighe = reverseCharge;
     for (const auto& [aliquota, imposta] : documento) {
         const auto it = perAliquota.find(aliquota);
@@ -117,7 +110,11 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
                                               " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
                                               " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
                            {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)),
-                            valuta(orienta(indetr)), s.testata.anno, s.testata.numReg, maggiore->rigReg});
+                            valuta(orienta(indetr)), s.testata.anno, s.testata.numReg,
+                            maggiore->scritta->rigReg});
+        maggiore->scritta->imposta = orienta(nuova);
+        maggiore->scritta->impostaIndetr = orienta(indetr);
+        maggiore->scritta->forzatura = QStringLiteral("S");
         s.totImposta += differenza;
         s.totIndetraibile += indetr - maggiore->indetr;
     }
@@ -151,14 +148,8 @@ bool controllaTotaliDocumento(Database& db, ParametriAzienda& parametri, StatoCo
     // summary, whose rounding is its own.
     if (conRiepilogo && !s.semplificata) {
         std::map<qint64, Currency> righe, riepilogo;
-        for (Recordset r = db.ApriRs(
-                 QStringLiteral("Select AliquotaIVA, PrezzoTotale From FatXmlDett") +
-                     condizioneFatturaLegata() +
-                     QStringLiteral(" And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> 'ID'))"),
-                 {s.xmlAnno, s.xmlNumRif});
-             !r.RsEof(); r.RsMoveNext())
-            righe[importo(r, QStringLiteral("AliquotaIVA")).decimillesimi()] +=
-                importo(r, QStringLiteral("PrezzoTotale"));
+        for (const RigaDocumento& r : s.documento.righe)
+            righe[r.aliquota.decimillesimi()] += r.prezzoTotale;
         for (const DatoGenerale& g : s.documento.datiGenerali)
             if (g.ident == u"DatiCassaPrevidenziale")
                 righe[g.dcpAliquota.decimillesimi()] += g.dcpContributo;

@@ -172,16 +172,20 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
     }
     const CodiceConto clienteCP = conTipo(cliente, 3);
     int riga = 0;
-    if (vendite->revCharge != u"M")
-        scriviRiga(db, t1, rigaConto(++riga, cliente, CodiceConto{}, lato, imponibile + imposta));
+    std::vector<RigaPn> scritte; // the rows of the registration, for its counterparts
+    if (vendite->revCharge != u"M") {
+        scritte.push_back(rigaConto(++riga, cliente, CodiceConto{}, lato, imponibile + imposta));
+        scriviRiga(db, t1, scritte.back());
+    }
     for (const RigaIntegrata& x : righe) {
         RigaPn r = rigaConto(++riga, x.conto, clienteCP, segno, x.imponibile);
         r.iva = x.iva;
         r.imposta = x.imposta;
         r.forzatura = x.forzatura;
         scriviRiga(db, t1, r);
+        scritte.push_back(r);
     }
-    const auto riepilogo = riepilogoRegistrazione(db, t1, segno);
+    const auto riepilogo = riepilogoRegistrazione(righeIvaScritte(db, t1), segno);
     const bool perCodice = s.contabilitaOrdinaria && !s.causale.regimeMargine;
     if (!scriviRigheRegistroIva(db, t1, cliente, lato == u"D" ? 1 : -1, perCodice, riepilogo, s.importi,
                                 segno)) {
@@ -209,8 +213,9 @@ bool registrazioni(Database& db, ParametriAzienda& parametri, StatoContabilizzaz
             errori += Crlf + QStringLiteral("Errore nella creazione riga iva per Reverse-Charge");
             return false;
         }
+        scritte.push_back(r);
     }
-    contropartiteUniche(db, t1, 1);
+    contropartiteUniche(db, t1, scritte);
 
     // Settling: the customer closes against the supplier for the VAT and against the cost
     // accounts for the taxable amount, so that the supplier owes the taxable amount only.

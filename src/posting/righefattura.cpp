@@ -422,60 +422,78 @@ bool haCodiciReverseCharge(const StatoContabilizzazione& s) {
 
 // ---- Shared with the reverse-charge registrations ----------------------------------------------
 
-std::vector<RiepilogoIva> riepilogoRegistrazione(Database& db, const TestataPn& t,
-                                                 const QString& latoImponibile) {
+std::vector<RigaIvaScritta> righeIvaScritte(Database& db, const TestataPn& t) {
     const QString T = tabelle(t.famiglia).righe;
-    const auto somma = [&](const char* campo, const char* alias) {
-        return QStringLiteral(", Sum(") + importoConSegno(T, QLatin1String(campo), latoImponibile) +
-               QStringLiteral(") AS ") + QLatin1String(alias);
-    };
     Recordset r = db.ApriRs(
-        QStringLiteral("SELECT ") + T + QStringLiteral(".Iva") + somma("ImportoMon", "TotImportoMon") +
-            somma("Importo", "TotImporto") + somma("ImpostaMon", "TotImpostaMon") +
-            somma("Imposta", "TotImposta") + somma("ImpostaIndetrMon", "TotImpostaIndetrMon") +
-            somma("ImpostaIndetr", "TotImpostaIndetr") + QStringLiteral(", Max(") + T +
-            QStringLiteral(
-                ".Forzatura) AS ValForzatura"
-                ", Max(TabIva.TipoIva) AS ValTipoIva, Max(TabIva.Aliquota) AS ValAliquota"
-                ", Max(TabIva.RevCharge) AS ValRevCharge, Max(TabIva.EsclBollato) AS SbiancaIndetrIva"
-                ", Max(TabIva.PercNonDetr) AS ValPercNonDetr"
-                ", Sum(CASE WHEN PianoConti.Ventilazione = 'S' AND TabIva.TipoIva <> '2'"
-                " AND TabIva.TipoIva <> '3' AND TabIva.TipoIva <> '4' AND TabIva.TipoIva <> '5' THEN ") +
-            importoConSegno(T, QStringLiteral("Importo"), latoImponibile) + QStringLiteral(" + ") +
-            importoConSegno(T, QStringLiteral("Imposta"), latoImponibile) +
-            QStringLiteral(" ELSE 0 END) AS ValVentilazione"
-                           " FROM ") +
+        QStringLiteral("SELECT ") + T + QStringLiteral(".RigReg, ") + T + QStringLiteral(".Iva, ") + T +
+            QStringLiteral(".DareAvere, ") + T + QStringLiteral(".Forzatura, ") + T +
+            QStringLiteral(".Importo, ") + T + QStringLiteral(".Imposta, ") + T +
+            QStringLiteral(".ImpostaIndetr, TabIva.TipoIva, TabIva.Aliquota, TabIva.PercNonDetr,"
+                           " TabIva.RevCharge, TabIva.EsclBollato, PianoConti.Ventilazione FROM ") +
             T + QStringLiteral(" INNER JOIN TabIva ON ") + T +
-            QStringLiteral(".Iva = TabIva.Iva"
-                           " LEFT JOIN PianoConti ON ") +
-            T +
-            QStringLiteral(".ContoPartita = PianoConti.Conto"
-                           " AND ") +
-            T +
-            QStringLiteral(".MastroPartita = PianoConti.Mastro"
-                           " AND ") +
-            T + QStringLiteral(".GruppoPartita = PianoConti.Gruppo") + condizioneRegLegata(T) +
-            QStringLiteral(" GROUP BY ") + T + QStringLiteral(".Iva HAVING ") + T +
-            QStringLiteral(".Iva IS NOT NULL ORDER BY ") + T + QStringLiteral(".Iva"),
+            QStringLiteral(".Iva = TabIva.Iva LEFT JOIN PianoConti ON ") + T +
+            QStringLiteral(".ContoPartita = PianoConti.Conto AND ") + T +
+            QStringLiteral(".MastroPartita = PianoConti.Mastro AND ") + T +
+            QStringLiteral(".GruppoPartita = PianoConti.Gruppo") + condizioneRegLegata(T) +
+            QStringLiteral(" ORDER BY ") + T + QStringLiteral(".Iva, ") + T + QStringLiteral(".RigReg"),
         {t.anno, t.numReg});
-    std::vector<RiepilogoIva> v;
+    std::vector<RigaIvaScritta> righe;
     for (; !r.RsEof(); r.RsMoveNext()) {
+        RigaIvaScritta x;
+        x.rigReg = static_cast<int>(r.leggiIntero(QStringLiteral("RigReg")).value_or(0));
+        x.iva = r.leggiTesto(QStringLiteral("Iva"));
+        x.dareAvere = r.leggiTesto(QStringLiteral("DareAvere")).trimmed();
+        x.forzatura = r.leggiTesto(QStringLiteral("Forzatura"));
+        x.importo = importo(r, QStringLiteral("Importo"));
+        x.imposta = importo(r, QStringLiteral("Imposta"));
+        x.impostaIndetr = importo(r, QStringLiteral("ImpostaIndetr"));
+        x.tipoIvaNullo = r.LeggiCampo(QStringLiteral("TipoIva")).isNull();
+        x.tipoIva = r.leggiTesto(QStringLiteral("TipoIva"));
+        x.aliquota = importo(r, QStringLiteral("Aliquota"));
+        x.percNonDetr = importo(r, QStringLiteral("PercNonDetr"));
+        x.revCharge = r.leggiTesto(QStringLiteral("RevCharge"));
+        x.esclBollato = r.leggiTesto(QStringLiteral("EsclBollato"));
+        x.ventilazione = r.leggiTesto(QStringLiteral("Ventilazione")) == u"S";
+        righe.push_back(x);
+    }
+    return righe;
+}
+
+std::vector<RiepilogoIva> riepilogoRegistrazione(const std::vector<RigaIvaScritta>& righe,
+                                                 const QString& latoImponibile) {
+    std::vector<RiepilogoIva> v;
+    // The rows come by code: each code's rows follow one another.
+    for (std::size_t i = 0; i < righe.size();) {
+        const RigaIvaScritta& prima = righe[i];
         RiepilogoIva c;
-        c.iva = r.leggiTesto(QStringLiteral("Iva")).trimmed();
-        c.aliquota = importo(r, QStringLiteral("ValAliquota"));
-        c.tipoIva = r.leggiTesto(QStringLiteral("ValTipoIva")).trimmed();
-        c.percNonDetr = importo(r, QStringLiteral("ValPercNonDetr"));
-        c.imponibile = importo(r, QStringLiteral("TotImporto"));
-        if (c.conImposta()) {
-            c.imposta = importo(r, QStringLiteral("TotImposta"));
-            c.impostaIndetr = importo(r, QStringLiteral("TotImpostaIndetr"));
+        c.iva = prima.iva.trimmed();
+        c.aliquota = prima.aliquota;
+        c.tipoIva = prima.tipoIva.trimmed();
+        c.percNonDetr = prima.percNonDetr;
+        c.revCharge = prima.revCharge.trimmed();
+        c.sbiancaIndetr = prima.esclBollato.trimmed() == u"S";
+        // Ventilation counts the rows of codes with VAT, the type as stored.
+        const bool tipoConImposta = !prima.tipoIvaNullo && prima.tipoIva != u"2" && prima.tipoIva != u"3" &&
+                                    prima.tipoIva != u"4" && prima.tipoIva != u"5";
+        Currency imposta, impostaIndetr;
+        QString forzatura;
+        for (; i < righe.size() && righe[i].iva == prima.iva; ++i) {
+            const RigaIvaScritta& x = righe[i];
+            const auto firmato = [&](Currency a) { return x.dareAvere == latoImponibile ? a : -a; };
+            c.imponibile += firmato(x.importo);
+            imposta += firmato(x.imposta);
+            impostaIndetr += firmato(x.impostaIndetr);
+            if (x.ventilazione && tipoConImposta)
+                c.ventilazione += firmato(x.importo) + firmato(x.imposta);
+            forzatura = std::max(forzatura, x.forzatura);
         }
-        c.forzatura = r.leggiTesto(QStringLiteral("ValForzatura")).trimmed();
-        c.ventilazione = importo(r, QStringLiteral("ValVentilazione"));
-        c.sbiancaIndetr = r.leggiTesto(QStringLiteral("SbiancaIndetrIva")).trimmed() == u"S";
+        if (c.conImposta()) {
+            c.imposta = imposta;
+            c.impostaIndetr = impostaIndetr;
+        }
+        c.forzatura = forzatura.trimmed();
         if (c.sbiancaIndetr)
             c.impostaIndetr = Currency();
-        c.revCharge = r.leggiTesto(QStringLiteral("ValRevCharge")).trimmed();
         v.push_back(c);
     }
     return v;
@@ -558,30 +576,30 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
     return true;
 }
 
-void contropartiteUniche(Database& db, const TestataPn& t, int primaRiga) {
+void contropartiteUniche(Database& db, const TestataPn& t, const std::vector<RigaPn>& righe) {
     const QString D = tabelle(t.famiglia).righe;
     // Both sides in one look: a side whose rows without VAT are one account gives that account
-    // as counterpart to the rows of the other side that have none.
+    // as counterpart to the rows of the other side that have none. The rows are the ones just
+    // written, seen as the journal holds them.
     struct Unica {
-        qint64 tipo = 0;
-        QString gruppo, mastro, conto;
+        int righe = 0;
+        CodiceConto conto;
     };
-    std::map<QString, Unica> uniche;
-    for (Recordset r = db.ApriRs(
-             QStringLiteral("Select DareAvere, count(*) as TotRighe, Max(TipoPartita) AS TipoPartitaU,"
-                            " Max(GruppoPartita) AS GruppoPartitaU, Max(MastroPartita) AS MastroPartitaU,"
-                            " Max(ContoPartita) AS ContoPartitaU From ") +
-                 D + condizioneRegLegata(D) +
-                 QStringLiteral(" AND RigReg >= ? AND Iva IS NULL AND (Forzatura IS NULL OR Forzatura <> "
-                                "'I') Group by DareAvere"),
-             {t.anno, t.numReg, primaRiga});
-         !r.RsEof(); r.RsMoveNext())
-        if (r.leggiIntero(QStringLiteral("TotRighe")).value_or(0) == 1)
-            uniche[r.leggiTesto(QStringLiteral("DareAvere"))] = {
-                r.leggiIntero(QStringLiteral("TipoPartitaU")).value_or(0),
-                r.leggiTesto(QStringLiteral("GruppoPartitaU")),
-                r.leggiTesto(QStringLiteral("MastroPartitaU")),
-                r.leggiTesto(QStringLiteral("ContoPartitaU"))};
+    std::map<QString, Unica> perLato;
+    int primaRiga = 0;
+    for (const RigaPn& riga : righe) {
+        primaRiga = primaRiga == 0 ? riga.rigReg : std::min(primaRiga, riga.rigReg);
+        if (!riga.iva.isEmpty() || riga.forzatura == u"I")
+            continue;
+        const RigaPn r = rigaComeScritta(riga);
+        Unica& u = perLato[r.dareAvere];
+        ++u.righe;
+        u.conto = r.partita;
+    }
+    std::map<QString, CodiceConto> uniche;
+    for (const auto& [lato, u] : perLato)
+        if (u.righe == 1)
+            uniche.emplace(lato, u.conto);
     for (const QString& lato : {QStringLiteral("D"), QStringLiteral("A")}) {
         const auto u = uniche.find(lato);
         if (u == uniche.end())
@@ -619,7 +637,8 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     scriviRighe(db, h, nuove);
 
     // The document's own VAT per rate, its taxable amounts and its total
-    const bool ivaDelDocumento = allineaRiepilogoDocumento(db, parametri, s, errori);
+    std::vector<RigaIvaScritta> righeIva = righeIvaScritte(db, h);
+    const bool ivaDelDocumento = allineaRiepilogoDocumento(db, parametri, s, righeIva, errori);
     if (!controllaTotaliDocumento(db, parametri, s, errori) || !ivaDelDocumento)
         return false;
 
@@ -643,7 +662,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     }
 
     // Summary per VAT code
-    s.riepilogo = riepilogoRegistrazione(db, h, latoCosti);
+    s.riepilogo = riepilogoRegistrazione(righeIva, latoCosti);
     arrotondaIndetraibile(db, s);
 
     // VAT register
@@ -683,7 +702,8 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
             condizioneRegLegata(tabelle(h.famiglia).righe) +
             QStringLiteral(" AND RigReg > 1 AND (Iva IS NOT NULL OR Forzatura = 'I')"),
         {s.fornitore.gruppo, s.fornitore.mastro, s.fornitore.conto, h.anno, h.numReg});
-    contropartiteUniche(db, h, 1);
+    nuove.insert(nuove.end(), ultime.begin(), ultime.end());
+    contropartiteUniche(db, h, nuove);
 
     // Further registrations
     if (s.parametri.ritenuta == RegistrazioneRitenuta::AParte &&

@@ -359,8 +359,9 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
     if (voci.empty())
         return;
     // Every instalment of the invoice or none, in one statement: a half-written plan would look
-    // complete. Another workstation may take the same NumProg between reading and writing: the
-    // attempt is undone and the numbers read again.
+    // complete. Another program may take some of the same NumProg between reading and writing:
+    // those rows are skipped without an error, so the transaction goes on without a savepoint;
+    // the rows that did go in are taken back and the plan is written again on new numbers.
     const qint64 numReg = s.numRegGiornale > 0 ? s.numRegGiornale : t.numReg;
     const QString colonne = QStringLiteral(
         "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
@@ -369,34 +370,39 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
         " ImportoScad, ImportoScadLire, ImportoScadEuro, ImportoFatt, ImpPagato, Insoluto, Manuale) VALUES ");
     const QString segnaposti = QStringLiteral("(?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                                               "?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'N', 'N')");
+    const qint64 quante = static_cast<qint64>(voci.size());
     for (int tentativo = 1;; ++tentativo) {
-        PuntoDiRipresa trans(db);
-        try {
-            const qint64 primo =
-                db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
-            QStringList righeSql;
-            QVariantList valori;
-            int rata = 0;
-            for (const Voce& v : voci) {
-                const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
-                righeSql << segnaposti;
-                valori << t.anno << primo + rata << testoONull(s.fornitore.gruppo)
-                       << testoONull(s.fornitore.mastro) << testoONull(s.fornitore.conto) << v.data
-                       << testoONull(v.pagTipo) << testoONull(v.banca) << testoONull(v.cCorrente) << numReg
-                       << t.anno << testoONull(t.preDoc) << testoONull(t.numDoc) << dataONull(t.dataDoc)
-                       << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt) << testoONull(t.causale)
-                       << rata + 1 << testoONull(t.moneta) << t.cambio.comeDouble() << notaCred << ragRb
-                       << entrataUscita << QVariant::fromValue(v.importo) << QVariant::fromValue(lire)
-                       << QVariant::fromValue(inEuro) << QVariant::fromValue(s.totaleDocumento);
-                ++rata;
-            }
-            db.EseguiConValori(colonne + righeSql.join(QStringLiteral(", ")), valori);
-            trans.conferma();
-            return;
-        } catch (const ErroreDb& e) {
-            if (!e.chiaveDuplicata() || tentativo >= 5)
-                throw;
+        const qint64 primo =
+            db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
+        QStringList righeSql;
+        QVariantList valori;
+        int rata = 0;
+        for (const Voce& v : voci) {
+            const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
+            righeSql << segnaposti;
+            valori << t.anno << primo + rata << testoONull(s.fornitore.gruppo)
+                   << testoONull(s.fornitore.mastro) << testoONull(s.fornitore.conto) << v.data
+                   << testoONull(v.pagTipo) << testoONull(v.banca) << testoONull(v.cCorrente) << numReg
+                   << t.anno << testoONull(t.preDoc) << testoONull(t.numDoc) << dataONull(t.dataDoc)
+                   << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt) << testoONull(t.causale)
+                   << rata + 1 << testoONull(t.moneta) << t.cambio.comeDouble() << notaCred << ragRb
+                   << entrataUscita << QVariant::fromValue(v.importo) << QVariant::fromValue(lire)
+                   << QVariant::fromValue(inEuro) << QVariant::fromValue(s.totaleDocumento);
+            ++rata;
         }
+        const int scritte = db.EseguiConValori(colonne + righeSql.join(QStringLiteral(", ")) +
+                                                   QStringLiteral(" ON CONFLICT DO NOTHING"),
+                                               valori);
+        if (scritte == quante)
+            return;
+        // The rows of this plan are those of its numbers that carry its registration.
+        if (scritte > 0)
+            db.EseguiConValori(QStringLiteral("DELETE FROM Scadenze WHERE Anno = ? AND NumProg >= ? AND "
+                                              "NumProg < ? AND AnnoReg = ? AND NumReg = ? AND NumProt = ?"),
+                               {t.anno, primo, primo + quante, t.anno, numReg, t.numProt});
+        if (tentativo >= 5)
+            throw ErroreDb(ErrChiaveDuplicata,
+                           QStringLiteral("Numero di scadenza già usato: ") + QString::number(primo));
     }
 }
 
