@@ -23,77 +23,10 @@ const QString CampiAnagrafica[] = {QStringLiteral("Denominazione"), QStringLiter
 
 // ---- RigaFattura ---------------------------------------------------------------------------
 
-bool RigaFattura::identificativo(QStringView colonna) {
-    // Asked for every text of every row: the names are ASCII, so the comparison ignoring case
-    // is done here, without Qt's general one.
-    static constexpr std::string_view Finali[] = {
-        "idcodice",           "idpaese",    "codicefiscale", "codeori",
-        "codicedestinatario", "codicetipo", "codicevalore"};
-    for (const std::string_view fine : Finali) {
-        const auto n = static_cast<qsizetype>(fine.size());
-        if (colonna.size() < n)
-            continue;
-        const QChar* c = colonna.data() + (colonna.size() - n);
-        qsizetype i = 0;
-        while (i < n) {
-            char16_t u = c[i].unicode();
-            if (u >= u'A' && u <= u'Z')
-                u = static_cast<char16_t>(u + (u'a' - u'A'));
-            if (u != static_cast<char16_t>(fine[static_cast<size_t>(i)]))
-                break;
-            ++i;
-        }
-        if (i == n)
-            return true;
-    }
-    return false;
-}
-
 namespace {
-
-// A hash of a column name that ignores case, so that a name written in another case finds
-// its column without a lower-case copy of either.
-size_t chiaveNome(QStringView nome) {
-    size_t h = 14695981039346656037ull;
-    for (const QChar c : nome) {
-        char16_t u = c.unicode();
-        if (u >= u'A' && u <= u'Z')
-            u = static_cast<char16_t>(u + (u'a' - u'A'));
-        else if (u >= 0x80)
-            u = QChar(u).toCaseFolded().unicode();
-        h = (h ^ u) * 1099511628211ull;
-    }
-    return h;
-}
-
-} // namespace
-
-namespace {
-
-// A name as it was written (the common case, a plain comparison) or in another case.
-bool stessoNome(const QString& a, const QString& b) {
-    return a == b || a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 // A line has some forty columns: room for them at once instead of growing five times.
 constexpr size_t ColonneAttese = 48;
-
-} // namespace
-
-NomiElementi::InfoColonna RigaFattura::info(const QString& colonna) const {
-    if (!nomi_)
-        return {chiaveNome(colonna), identificativo(colonna)};
-    if (const NomiElementi::InfoColonna* i = nomi_->info(colonna))
-        return *i;
-    return nomi_->memorizza(colonna, {chiaveNome(colonna), identificativo(colonna)});
-}
-
-void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
-    const NomiElementi::InfoColonna i = info(colonna);
-    metti(colonna, i.identificativo ? testo.trimmed() : testo, i.chiave);
-}
-
-namespace {
 
 // The blanks QString::trimmed takes away, among ASCII characters.
 bool spazioAscii(char c) {
@@ -110,26 +43,42 @@ std::string_view senzaSpazi(std::string_view t) {
 
 } // namespace
 
-bool RigaFattura::mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank) {
-    const NomiElementi::InfoColonna i = info(colonna);
+NomiElementi& RigaFattura::nomi() const {
+    if (!nomi_) {
+        propri_ = std::make_shared<NomiElementi>();
+        nomi_ = propri_.get();
+    }
+    return *nomi_;
+}
+
+void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
+    const NomiElementi::InfoColonna i = nomi().info(colonna);
+    metti(i, i.identificativo ? testo.trimmed() : testo);
+}
+
+bool RigaFattura::mettiNelFile(const NomiElementi::InfoColonna& i, pugi::xml_node elemento, bool senzaBlank) {
     std::string_view t = TestoSemplice(elemento);
     if (senzaBlank || i.identificativo)
         t = senzaSpazi(t);
     // An empty text keeps the usual way, which knows its null and empty forms.
     if (t.empty())
         return false;
-    metti(colonna, QVariant::fromValue(TestoAscii{t.data(), static_cast<qsizetype>(t.size())}), i.chiave);
+    metti(i, QVariant::fromValue(TestoAscii{t.data(), static_cast<qsizetype>(t.size())}));
     return true;
 }
 
 void RigaFattura::mettiTesto(const QString& colonna, pugi::xml_node elemento) {
-    if (!mettiNelFile(colonna, elemento, false))
-        mettiTesto(colonna, ValoreTesto(elemento));
+    const NomiElementi::InfoColonna i = nomi().info(colonna);
+    if (!mettiNelFile(i, elemento, false)) {
+        const QString testo = ValoreTesto(elemento);
+        metti(i, i.identificativo ? testo.trimmed() : testo);
+    }
 }
 
 void RigaFattura::mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento) {
-    if (!mettiNelFile(colonna, elemento, true))
-        mettiTesto(colonna, TestoElemento(elemento).trimmed());
+    const NomiElementi::InfoColonna i = nomi().info(colonna);
+    if (!mettiNelFile(i, elemento, true))
+        metti(i, TestoElemento(elemento).trimmed());
 }
 
 QVariant RigaFattura::comeQt(const QVariant& valore) {
@@ -138,22 +87,19 @@ QVariant RigaFattura::comeQt(const QVariant& valore) {
     return valore;
 }
 
-void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
-    metti(colonna, valore, nomi_ ? info(colonna).chiave : chiaveNome(colonna));
+void RigaFattura::metti(const QString& colonna, QVariant valore) {
+    metti(nomi().info(colonna), std::move(valore));
 }
 
-void RigaFattura::metti(const QString& colonna, const QVariant& valore, size_t h) {
-    for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna)) {
-            colonne_[i].second = valore;
+void RigaFattura::metti(const NomiElementi::InfoColonna& info, QVariant&& valore) {
+    for (Voce& v : voci_)
+        if (v.colonna == info.colonna) {
+            v.valore = std::move(valore);
             return;
         }
-    if (chiavi_.empty()) {
-        chiavi_.reserve(ColonneAttese);
-        colonne_.reserve(ColonneAttese);
-    }
-    chiavi_.push_back(h);
-    colonne_.emplace_back(colonna, valore);
+    if (voci_.empty())
+        voci_.reserve(ColonneAttese);
+    voci_.push_back({info.nome, info.colonna, std::move(valore)});
 }
 
 void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
@@ -165,10 +111,10 @@ void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
 }
 
 const QVariant* RigaFattura::trova(const QString& colonna) const {
-    const size_t h = nomi_ ? info(colonna).chiave : chiaveNome(colonna);
-    for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna))
-            return &colonne_[i].second;
+    const int c = nomi().info(colonna).colonna;
+    for (const Voce& v : voci_)
+        if (v.colonna == c)
+            return &v.valore;
     return nullptr;
 }
 
@@ -178,8 +124,14 @@ QVariant RigaFattura::valore(const QString& colonna) const {
 }
 
 QString RigaFattura::testo(const QString& colonna) const {
-    const QVariant v = valore(colonna);
-    return v.isNull() ? QString() : v.toString();
+    const QVariant* v = trova(colonna);
+    if (!v || v->isNull())
+        return {};
+    if (v->metaType() == QMetaType::fromType<TestoAscii>())
+        return static_cast<const TestoAscii*>(v->constData())->testo();
+    if (v->metaType().id() == QMetaType::QString)
+        return *static_cast<const QString*>(v->constData());
+    return v->toString();
 }
 
 std::optional<Currency> RigaFattura::valuta(const QString& colonna) const {
@@ -212,6 +164,10 @@ ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
 LettoreFattura::LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri,
                                const OpzioniImport& opzioni, TestoErrori& errori, NomiElementi* nomi)
     : risolutore_(risolutore), nomi_(nomi), par_(parametri), opzioni_(opzioni), errori_(errori) {
+    if (!nomi_) {
+        nomiPropri_ = std::make_unique<NomiElementi>();
+        nomi_ = nomiPropri_.get();
+    }
 }
 
 void LettoreFattura::importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el,
@@ -473,6 +429,7 @@ DatiCedente LettoreFattura::cedenteDaTestata(pugi::xml_node body) const {
 DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node body,
                                         const QDate& dataFattura) {
     FatturaLetta letta;
+    letta.testata.usaNomi(nomi_);
     out_ = &letta;
     dataFattura_ = dataFattura;
     if (pugi::xml_node cp = FiglioPerNome(header, u"CedentePrestatore"))

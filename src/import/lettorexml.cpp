@@ -122,10 +122,62 @@ const QString& NomiElementi::unione(const QString& prima, const QString& nome) {
     return unisci(chiave, prima + nome, prima, nome);
 }
 
-const NomiElementi::InfoColonna& NomiElementi::memorizza(const QString& nome, InfoColonna info) {
-    if (colonne_.size() >= Massimo)
+NomiElementi::InfoColonna NomiElementi::infoLenta(const QString& nome) {
+    if (colonne_.size() >= Massimo) {
         colonne_.clear();
-    return colonne_.insert({nome.constData(), nome.size(), nullptr, 0}, Colonna{nome, info})->info;
+        rapide_.fill({});
+    }
+    InfoColonna info;
+    if (const auto it = perTesto_.constFind(nome); it != perTesto_.constEnd()) {
+        info = grafie_[static_cast<size_t>(*it)].info;
+    } else {
+        info.nome = static_cast<int>(grafie_.size());
+        info.identificativo = identificativo(nome);
+        const QString piegato = nome.toCaseFolded();
+        const auto colonna = perColonna_.constFind(piegato);
+        info.colonna = colonna != perColonna_.constEnd() ? *colonna : static_cast<int>(perColonna_.size());
+        if (colonna == perColonna_.constEnd())
+            perColonna_.insert(piegato, info.colonna);
+        grafie_.push_back({nome, info});
+        perTesto_.insert(nome, info.nome);
+    }
+    colonne_.insert({nome.constData(), nome.size(), nullptr, 0}, Colonna{nome, info});
+    rapide_[posizioneRapida(nome.constData(), nome.size())] = {nome.constData(), nome.size(), info};
+    return info;
+}
+
+void NomiElementi::nuoviNumeri() {
+    colonne_.clear();
+    rapide_.fill({});
+    grafie_.clear();
+    perTesto_.clear();
+    perColonna_.clear();
+}
+
+bool NomiElementi::identificativo(QStringView colonna) {
+    // Asked once per name: the names are ASCII, so the comparison ignoring case is done here,
+    // without Qt's general one.
+    static constexpr std::string_view Finali[] = {
+        "idcodice",           "idpaese",    "codicefiscale", "codeori",
+        "codicedestinatario", "codicetipo", "codicevalore"};
+    for (const std::string_view fine : Finali) {
+        const auto n = static_cast<qsizetype>(fine.size());
+        if (colonna.size() < n)
+            continue;
+        const QChar* c = colonna.data() + (colonna.size() - n);
+        qsizetype i = 0;
+        while (i < n) {
+            char16_t u = c[i].unicode();
+            if (u >= u'A' && u <= u'Z')
+                u = static_cast<char16_t>(u + (u'a' - u'A'));
+            if (u != static_cast<char16_t>(fine[static_cast<size_t>(i)]))
+                break;
+            ++i;
+        }
+        if (i == n)
+            return true;
+    }
+    return false;
 }
 
 std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {

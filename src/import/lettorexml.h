@@ -13,6 +13,7 @@
 #include <QLatin1String>
 #include <QString>
 #include <QVariant>
+#include <array>
 #include <optional>
 #include <pugixml.hpp>
 #include <string_view>
@@ -72,17 +73,32 @@ public:
     const QString& unione(const QString& prima, const QString& nome);
 
     // What the rows of a batch know of a column name, worked out once per name: the same few
-    // hundred names are written hundreds of times per invoice. Names are told by address, and
-    // each one is kept here, so an address cannot come back with another text.
+    // hundred names are written hundreds of times per invoice. Each spelling of a name has a
+    // number, and so has each column whatever the case it is written in: a row compares
+    // numbers, never texts.
     struct InfoColonna {
-        size_t chiave;       // a hash that ignores case
+        int nome = -1;       // this spelling
+        int colonna = -1;    // the column, the same for "Natura" and "NATURA"
         bool identificativo; // stored without surrounding blanks
     };
-    const InfoColonna* info(const QString& nome) const {
-        const auto it = colonne_.constFind({nome.constData(), nome.size(), nullptr, 0});
-        return it == colonne_.constEnd() ? nullptr : &it->info;
+    // A name is found by its address first (literals, the batch's element names and joined
+    // names come back at the same address), by its text otherwise; each one is kept here, so an
+    // address cannot come back with another text.
+    InfoColonna info(const QString& nome) {
+        const Rapida& r = rapide_[posizioneRapida(nome.constData(), nome.size())];
+        if (r.indirizzo == nome.constData() && r.lunghezza == nome.size() && r.indirizzo)
+            return r.info;
+        return infoLenta(nome);
     }
-    const InfoColonna& memorizza(const QString& nome, InfoColonna info);
+    // The text of a spelling's number.
+    const QString& testo(int nome) const { return grafie_[static_cast<size_t>(nome)].testo; }
+    // Numbers are given for the whole batch; past the bound the caller starts them again between
+    // two files, when no row holds any (see servonoNuoviNumeri).
+    bool servonoNuoviNumeri() const { return grafie_.size() >= static_cast<size_t>(Massimo); }
+    void nuoviNumeri();
+    // Ids, fiscal codes, country and recipient codes, article codes: a column named so keeps
+    // its texts without the blanks some senders pad them with.
+    static bool identificativo(QStringView colonna);
 
 private:
     static constexpr qsizetype Massimo = 4096;
@@ -102,10 +118,31 @@ private:
     };
     QHash<ChiaveUnione, Unione> unioni_;
     struct Colonna {
-        QString nome;
+        QString nome; // keeps the address taken
         InfoColonna info;
     };
     QHash<ChiaveUnione, Colonna> colonne_;
+    // The last names seen at each slot, in front of colonne_: a look-up is then a comparison.
+    // An entry's address is kept alive by colonne_, and both are emptied together.
+    struct Rapida {
+        const QChar* indirizzo = nullptr;
+        qsizetype lunghezza = 0;
+        InfoColonna info;
+    };
+    static constexpr size_t Rapide = 1024;
+    static size_t posizioneRapida(const QChar* indirizzo, qsizetype lunghezza) {
+        const auto a = reinterpret_cast<quintptr>(indirizzo);
+        return ((a >> 3) ^ (a >> 13) ^ static_cast<quintptr>(lunghezza)) & (Rapide - 1);
+    }
+    std::array<Rapida, Rapide> rapide_{};
+    struct Grafia {
+        QString testo;
+        InfoColonna info;
+    };
+    std::vector<Grafia> grafie_;     // by spelling number
+    QHash<QString, int> perTesto_;   // spelling -> its number
+    QHash<QString, int> perColonna_; // case-folded name -> column number
+    InfoColonna infoLenta(const QString& nome);
     const QString& unisci(const ChiaveUnione& chiave, QString testo, QString prima, const QString& nome);
 };
 

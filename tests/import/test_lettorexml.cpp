@@ -169,7 +169,7 @@ TEST(RigaFattura, shouldHoldTheValueOfTheElementWhetherItStaysInTheFileOrNot) {
                     EXPECT_EQ(r.valore(c), atteso.valore(c)) << c.toStdString();
                     EXPECT_EQ(r.valore(c).metaType(), QMetaType::fromType<QString>());
                     // What a binder sees, converted, is the same text.
-                    const auto& v = r.colonne()[c.endsWith(u"Str") ? 1 : 0].second;
+                    const auto& v = r.colonne()[c.endsWith(u"Str") ? 1 : 0].valore;
                     EXPECT_EQ(RigaFattura::comeQt(v), atteso.valore(c));
                 }
             }
