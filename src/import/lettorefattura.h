@@ -82,9 +82,16 @@ private:
     void metti(const NomiElementi::InfoColonna& info, QVariant&& valore);
     // False when the text cannot stay in the file (see TestoSemplice); `senzaBlank` trims it.
     bool mettiNelFile(const NomiElementi::InfoColonna& info, pugi::xml_node elemento, bool senzaBlank);
+    // Whether the row may hold a column, by its number modulo 256: a column written for the
+    // first time, the usual case, is added without a search.
+    bool forsePresente(int colonna) const {
+        const auto c = static_cast<unsigned>(colonna) & 255u;
+        return (presenti_[c >> 6] >> (c & 63u)) & 1u;
+    }
     mutable NomiElementi* nomi_ = nullptr;
     mutable std::shared_ptr<NomiElementi> propri_; // the names of a row without a batch
     std::vector<Voce> voci_;
+    std::array<quint64, 4> presenti_{};
 };
 
 // The company parameters the reader needs, read once per import.
