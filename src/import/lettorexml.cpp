@@ -127,8 +127,11 @@ NomiElementi::InfoColonna NomiElementi::infoLenta(const QString& nome) {
         colonne_.clear();
         rapide_.fill({});
     }
+    const ChiaveUnione indirizzo{nome.constData(), nome.size(), nullptr, 0};
     InfoColonna info;
-    if (const auto it = perTesto_.constFind(nome); it != perTesto_.constEnd()) {
+    if (const auto it = colonne_.constFind(indirizzo); it != colonne_.constEnd()) {
+        info = it->info;
+    } else if (const auto it = perTesto_.constFind(nome); it != perTesto_.constEnd()) {
         info = grafie_[static_cast<size_t>(*it)].info;
     } else {
         info.nome = static_cast<int>(grafie_.size());
@@ -141,8 +144,11 @@ NomiElementi::InfoColonna NomiElementi::infoLenta(const QString& nome) {
         grafie_.push_back({nome, info});
         perTesto_.insert(nome, info.nome);
     }
-    colonne_.insert({nome.constData(), nome.size(), nullptr, 0}, Colonna{nome, info});
-    rapide_[posizioneRapida(nome.constData(), nome.size())] = {nome.constData(), nome.size(), info};
+    colonne_.insert(indirizzo, Colonna{nome, info});
+    // The first free slot of the pair, else the first: two names that meet there take turns.
+    const size_t p = posizioneRapida(nome.constData());
+    rapide_[rapide_[p].indirizzo && !rapide_[p ^ 1].indirizzo ? p ^ 1 : p] = {nome.constData(), nome.size(),
+                                                                              info};
     return info;
 }
 

@@ -85,9 +85,11 @@ public:
     // names come back at the same address), by its text otherwise; each one is kept here, so an
     // address cannot come back with another text.
     InfoColonna info(const QString& nome) {
-        const Rapida& r = rapide_[posizioneRapida(nome.constData(), nome.size())];
-        if (r.indirizzo == nome.constData() && r.lunghezza == nome.size() && r.indirizzo)
-            return r.info;
+        const size_t p = posizioneRapida(nome.constData());
+        if (rapide_[p].vale(nome))
+            return rapide_[p].info;
+        if (rapide_[p ^ 1].vale(nome))
+            return rapide_[p ^ 1].info;
         return infoLenta(nome);
     }
     // The text of a spelling's number.
@@ -122,17 +124,22 @@ private:
         InfoColonna info;
     };
     QHash<ChiaveUnione, Colonna> colonne_;
-    // The last names seen at each slot, in front of colonne_: a look-up is then a comparison.
-    // An entry's address is kept alive by colonne_, and both are emptied together.
+    // The last names seen at each pair of slots, in front of colonne_: a look-up is then a
+    // comparison or two. An entry's address is kept alive by colonne_, and both are emptied
+    // together.
     struct Rapida {
         const QChar* indirizzo = nullptr;
         qsizetype lunghezza = 0;
         InfoColonna info;
+        bool vale(const QString& nome) const {
+            return indirizzo == nome.constData() && lunghezza == nome.size() && indirizzo;
+        }
     };
-    static constexpr size_t Rapide = 1024;
-    static size_t posizioneRapida(const QChar* indirizzo, qsizetype lunghezza) {
-        const auto a = reinterpret_cast<quintptr>(indirizzo);
-        return ((a >> 3) ^ (a >> 13) ^ static_cast<quintptr>(lunghezza)) & (Rapide - 1);
+    static constexpr int BitRapide = 12;
+    static constexpr size_t Rapide = size_t{1} << BitRapide;
+    static size_t posizioneRapida(const QChar* indirizzo) {
+        return static_cast<size_t>((reinterpret_cast<quint64>(indirizzo) * 0x9E3779B97F4A7C15ull) >>
+                                   (64 - BitRapide));
     }
     std::array<Rapida, Rapide> rapide_{};
     struct Grafia {
