@@ -50,7 +50,7 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // 0 for no limit.
 // A text the reader left in the file is bound from there on a database file, when it fits;
 // elsewhere it becomes a QString first.
-QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza, QStringList& avvisi,
+QVariant adattaAllaColonna(const QString& colonna, QVariant valore, int lunghezza, QStringList& avvisi,
                            bool testiNelFile) {
     if (valore.metaType() == QMetaType::fromType<TestoAscii>()) {
         const TestoAscii& t = *static_cast<const TestoAscii*>(valore.constData());
@@ -305,7 +305,8 @@ private:
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
     // False when another workstation's transaction has claimed this number of the year.
     bool numeroLibero(int anno, qint32 numero);
-    void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
+    // Writes `righe`, taking their values.
+    void scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
     // The columns a new header row begins with: its key, file name, Hub data and flags.
     std::vector<std::pair<QLatin1String, QVariant>> identitaTestata(const IdentitaCorpo& id, int anno,
@@ -688,37 +689,37 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
     }
 }
 
-void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe,
+void ImportazioneFile::scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe,
                                    TestoErrori& errori) {
     if (righe.empty())
         return;
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, tabella);
     // Consecutive rows with the same columns (the lines of an invoice, as a rule) go in one
-    // statement of several rows.
+    // statement of several rows: their values one after the other in one list.
     const QString nomeTabella(tabella);
     const bool testiNelFile = db_.sqliteDiretto();
     QStringList colonne;
-    std::vector<QVariantList> gruppo;
-    for (const RigaFattura& riga : righe) {
+    QVariantList valori, valoriRiga;
+    for (RigaFattura& riga : righe) {
         const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(riga);
-        QVariantList valori;
-        valori.reserve(d.colonne.size());
+        valoriRiga.clear();
         for (size_t i = 0; i < d.nomi.size(); ++i) {
             const RigaFattura::Voce& v = riga.colonne()[i];
             if (d.lunghezze[i] < 0)
                 segnalaNonPrevisto(riga.nome(v), v.valore, errori);
             else
-                valori << adattaAllaColonna(riga.nome(v), v.valore, d.lunghezze[i], avvisiCorpo_,
-                                            testiNelFile);
+                valoriRiga << adattaAllaColonna(riga.nome(v), riga.prendiValore(i), d.lunghezze[i],
+                                                avvisiCorpo_, testiNelFile);
         }
         if (d.colonne != colonne) {
-            db_.InserisciRighe(nomeTabella, colonne, gruppo);
-            gruppo.clear();
+            db_.InserisciRighe(nomeTabella, colonne, valori);
+            valori.clear();
             colonne = d.colonne;
         }
-        gruppo.push_back(std::move(valori));
+        for (QVariant& v : valoriRiga)
+            valori.append(std::move(v));
     }
-    db_.InserisciRighe(nomeTabella, colonne, gruppo);
+    db_.InserisciRighe(nomeTabella, colonne, valori);
 }
 
 std::vector<std::pair<QLatin1String, QVariant>>

@@ -73,6 +73,9 @@ public:
     std::optional<Currency> valuta(const QString& colonna) const;
     bool ha(const QString& colonna) const;
     const std::vector<Voce>& colonne() const { return voci_; }
+    // The value of the i-th column taken out of the row, which keeps Null there: for the
+    // writer, which writes each row once.
+    QVariant prendiValore(size_t i) { return std::move(voci_[i].valore); }
     // The name of a column as the row first wrote it.
     const QString& nome(const Voce& v) const { return nomi_->testo(v.nome); }
 
