@@ -371,7 +371,8 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
             totaleRiepilogo_ += v.value_or(Currency());
             conRiepilogo_ = true;
         } else if (n == u"DatiIVA"_s) {
-            const std::vector<pugi::xml_node> figli = FigliElemento(figlio);
+            const FigliElemento elementi(figlio);
+            const std::vector<pugi::xml_node> figli(elementi.begin(), elementi.end());
             if (figli.empty())
                 r.metti(QStringLiteral("NumIvaDoppia"), -999);
             else if (nome(figli[0]) == u"Imposta"_s && figli.size() == 1) {

@@ -186,14 +186,6 @@ bool NomiElementi::identificativo(QStringView colonna) {
     return false;
 }
 
-std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
-    std::vector<pugi::xml_node> figli;
-    for (pugi::xml_node n = blocco.first_child(); n; n = n.next_sibling())
-        if (n.type() == pugi::node_element)
-            figli.push_back(n);
-    return figli;
-}
-
 pugi::xml_node NodoPerPercorso(pugi::xml_node da, QAnyStringView percorso) {
     const QString testo = percorso.toString();
     if (!da || testo.isEmpty())

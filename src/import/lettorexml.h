@@ -14,6 +14,8 @@
 #include <QString>
 #include <QVariant>
 #include <array>
+#include <cstddef>
+#include <iterator>
 #include <optional>
 #include <pugixml.hpp>
 #include <string_view>
@@ -154,8 +156,46 @@ private:
 };
 
 // The child elements of a block in document order. Comments, processing instructions and
-// stray text are skipped: only elements carry values.
-std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco);
+// stray text are skipped: only elements carry values. Walked in place, nothing is copied.
+class FigliElemento {
+public:
+    explicit FigliElemento(pugi::xml_node blocco) : primo_(elemento(blocco.first_child())) {}
+    class iterator {
+    public:
+        using value_type = pugi::xml_node;
+        using difference_type = std::ptrdiff_t;
+        using iterator_category = std::forward_iterator_tag;
+        using pointer = void;
+        using reference = pugi::xml_node;
+        iterator() = default;
+        explicit iterator(pugi::xml_node n) : n_(n) {}
+        pugi::xml_node operator*() const { return n_; }
+        iterator& operator++() {
+            n_ = elemento(n_.next_sibling());
+            return *this;
+        }
+        iterator operator++(int) {
+            const iterator prima = *this;
+            ++*this;
+            return prima;
+        }
+        bool operator==(const iterator& altro) const { return n_ == altro.n_; }
+
+    private:
+        pugi::xml_node n_;
+    };
+    iterator begin() const { return iterator(primo_); }
+    iterator end() const { return iterator(); }
+
+private:
+    // `n` or the first element after it.
+    static pugi::xml_node elemento(pugi::xml_node n) {
+        while (n && n.type() != pugi::node_element)
+            n = n.next_sibling();
+        return n;
+    }
+    pugi::xml_node primo_;
+};
 
 // The first element, in document order, reached from `da` by a relative path of element
 // names joined with "/" ("DatiGenerali/DatiGeneraliDocumento/Data"); local names compare
