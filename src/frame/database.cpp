@@ -579,21 +579,20 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
     }
 }
 
-void Database::InserisciRighe(const QString& tabella, const QStringList& colonne,
-                              const QVariantList& valori) {
-    if (colonne.isEmpty() || valori.isEmpty())
+void Database::InserisciRighe(const QString& tabella, const QStringList& colonne, const QVariant* valori,
+                              qsizetype quanti) {
+    if (colonne.isEmpty() || quanti == 0)
         return;
-    if (valori.size() % colonne.size() != 0)
-        throw ErroreDb(
-            ErrDatabase,
-            QStringLiteral("%1 valori per righe di %2 colonne").arg(valori.size()).arg(colonne.size()),
-            QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
-                colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "));
-    const qsizetype totale = valori.size() / colonne.size();
+    if (quanti % colonne.size() != 0)
+        throw ErroreDb(ErrDatabase,
+                       QStringLiteral("%1 valori per righe di %2 colonne").arg(quanti).arg(colonne.size()),
+                       QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                           colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "));
+    const qsizetype totale = quanti / colonne.size();
     qsizetype fatte = 0;
     while (fatte < totale) {
         const qsizetype gruppo = righePerIstruzione(colonne.size(), totale - fatte);
-        inserisciGruppo(tabella, colonne, gruppo, valori.constData() + fatte * colonne.size());
+        inserisciGruppo(tabella, colonne, gruppo, valori + fatte * colonne.size());
         fatte += gruppo;
     }
 }

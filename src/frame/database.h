@@ -87,8 +87,10 @@ public:
     // statements, each prepared once. Throws ErroreDb; a failed statement writes nothing.
     void InserisciRighe(const QString& tabella, const QStringList& colonne,
                         const std::vector<QVariantList>& righe);
-    // The same with the rows one after the other in `valori`, colonne.size() values each.
-    void InserisciRighe(const QString& tabella, const QStringList& colonne, const QVariantList& valori);
+    // The same with the rows one after the other in the `quanti` values from `valori`,
+    // colonne.size() values each.
+    void InserisciRighe(const QString& tabella, const QStringList& colonne, const QVariant* valori,
+                        qsizetype quanti);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant valore(const QString& sql);
 

@@ -699,27 +699,26 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, std::vector<RigaFattur
     const QString nomeTabella(tabella);
     const bool testiNelFile = db_.sqliteDiretto();
     QStringList colonne;
-    QVariantList valori, valoriRiga;
+    std::vector<QVariant> valori;
     for (RigaFattura& riga : righe) {
         const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(riga);
-        valoriRiga.clear();
+        const size_t inizioRiga = valori.size();
         for (size_t i = 0; i < d.nomi.size(); ++i) {
             const RigaFattura::Voce& v = riga.colonne()[i];
             if (d.lunghezze[i] < 0)
                 segnalaNonPrevisto(riga.nome(v), v.valore, errori);
             else
-                valoriRiga << adattaAllaColonna(riga.nome(v), riga.prendiValore(i), d.lunghezze[i],
-                                                avvisiCorpo_, testiNelFile);
+                valori.push_back(adattaAllaColonna(riga.nome(v), riga.prendiValore(i), d.lunghezze[i],
+                                                   avvisiCorpo_, testiNelFile));
         }
         if (d.colonne != colonne) {
-            db_.InserisciRighe(nomeTabella, colonne, valori);
-            valori.clear();
+            // The rows before this one had other columns.
+            db_.InserisciRighe(nomeTabella, colonne, valori.data(), static_cast<qsizetype>(inizioRiga));
+            valori.erase(valori.begin(), valori.begin() + static_cast<std::ptrdiff_t>(inizioRiga));
             colonne = d.colonne;
         }
-        for (QVariant& v : valoriRiga)
-            valori.append(std::move(v));
     }
-    db_.InserisciRighe(nomeTabella, colonne, valori);
+    db_.InserisciRighe(nomeTabella, colonne, valori.data(), static_cast<qsizetype>(valori.size()));
 }
 
 std::vector<std::pair<QLatin1String, QVariant>>

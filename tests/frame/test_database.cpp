@@ -284,7 +284,8 @@ TEST_F(DatabaseTest, shouldInsertRowsGivenOneAfterTheOtherAsRowsOfTheirOwn) {
         QVariantList valori;
         for (int i = prima; i < prima + 45; ++i)
             valori << i << u"riga %1"_s.arg(i) << QVariant::fromValue(Currency::daDecimillesimi(i));
-        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s}, valori);
+        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s}, valori.constData(),
+                            valori.size());
     }
     QStringList letti;
     Currency somma;
@@ -299,7 +300,8 @@ TEST_F(DatabaseTest, shouldInsertRowsGivenOneAfterTheOtherAsRowsOfTheirOwn) {
     EXPECT_EQ(letti.back(), u"riga 144"_s);
     EXPECT_EQ(somma, Currency::daDecimillesimi(45 * 46 / 2 + (100 + 144) * 45 / 2));
     try {
-        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s}, QVariantList{200, u"a"_s, 201});
+        const QVariantList spaiati{200, u"a"_s, 201};
+        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s}, spaiati.constData(), spaiati.size());
         FAIL();
     } catch (const ErroreDb& e) {
         EXPECT_EQ(e.descrizione(), u"3 valori per righe di 2 colonne"_s);
