@@ -259,7 +259,16 @@ std::optional<QDate> valoreData(pugi::xml_node elemento, const QString& etichett
         return usaMinimo ? std::optional<QDate>(DataMancante) : std::nullopt;
     static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
     const QString testo = TestoElemento(elemento).trimmed().left(10).replace(u'T', u' ').trimmed();
-    if (iso.match(testo).hasMatch())
+    // Digits and dashes in their places, as nearly every file writes a date, need no expression.
+    const auto isoAscii = [](QStringView t) {
+        if (t.size() != 10)
+            return false;
+        for (qsizetype i = 0; i < t.size(); ++i)
+            if (i == 4 || i == 7 ? t[i] != u'-' : (t[i] < u'0' || t[i] > u'9'))
+                return false;
+        return true;
+    };
+    if (isoAscii(testo) || iso.match(testo).hasMatch())
         if (const auto d = dataDaIso(testo))
             return d;
     errori.aggiungi(QStringLiteral("Tag ") + etichetta + QStringLiteral(" con data non valida"));
@@ -295,7 +304,9 @@ std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento) {
 bool correggiEuro(QByteArray& dati) {
     static const QByteArray sbagliato("&#128;");
     static const QByteArray giusto("&#8364;");
-    if (!dati.contains(sbagliato))
+    // The C library's search: every file is looked through, and almost none holds the mark.
+    if (!memmem(dati.constData(), static_cast<size_t>(dati.size()), sbagliato.constData(),
+                static_cast<size_t>(sbagliato.size())))
         return false;
     dati.replace(sbagliato, giusto);
     return true;
