@@ -271,13 +271,8 @@ private:
     int righeDaCompletare_ = 0;
     void avvisiTestata();
     void avvisoTotaleDocumento();
-    // The totals are keyed by their label, written once per rate and nature of the invoice.
-    QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
-    struct EtichettaTotale {
-        std::optional<Currency> aliquota;
-        QString natura, etichetta;
-    };
-    std::vector<EtichettaTotale> etichetteTotali_;
+    // The totals are keyed by their label, written once per rate and nature.
+    static QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
 };
 
 } // namespace tesel

@@ -79,14 +79,21 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
 
 // "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
 QString LettoreFattura::chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
-    for (const EtichettaTotale& e : etichetteTotali_)
+    // The same few rates recur invoice after invoice: their labels are kept for the thread.
+    struct EtichettaTotale {
+        std::optional<Currency> aliquota;
+        QString natura, etichetta;
+    };
+    thread_local std::vector<EtichettaTotale> etichette;
+    for (const EtichettaTotale& e : etichette)
         if (e.aliquota == aliquota && e.natura == natura)
             return e.etichetta;
+    if (etichette.size() >= 64)
+        etichette.clear();
     const QString a =
         QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
-    etichetteTotali_.push_back(
-        {aliquota, natura, natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura});
-    return etichetteTotali_.back().etichetta;
+    etichette.push_back({aliquota, natura, natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura});
+    return etichette.back().etichetta;
 }
 
 // ---- Lines ------------------------------------------------------------------------------------------
