@@ -538,21 +538,25 @@ QString Risolutore::pagTipoDb(const QString& modalitaPagamento, const QString& a
 // invoices asks the same few questions thousands of times.
 
 namespace {
-QString chiave(std::initializer_list<QString> parti) {
-    QString k;
-    for (const QString& p : parti)
-        k += p + QChar(0x1F);
+Risolutore::VistaChiave chiave(std::initializer_list<QStringView> parti) {
+    Risolutore::VistaChiave k;
+    for (QStringView p : parti)
+        k.parti[k.quante++] = p;
     return k;
 }
 QString testoAliquota(const std::optional<Currency>& a) {
     return a ? a->testoSql() : QStringLiteral("-");
 }
-template <class Mappa, class Calcola> auto ricorda(Mappa& m, const QString& k, Calcola calcola) {
-    const auto it = m.constFind(k);
-    if (it != m.constEnd())
-        return *it;
+template <class Mappa, class Calcola>
+auto ricorda(Mappa& m, const Risolutore::VistaChiave& k, Calcola calcola) {
+    if (const auto it = m.find(k); it != m.end())
+        return it->second;
     auto v = calcola();
-    m.insert(k, v);
+    Risolutore::Chiave tenuta;
+    tenuta.quante = k.quante;
+    for (size_t i = 0; i < k.quante; ++i)
+        tenuta.parti[i] = k.parti[i].toString();
+    m.emplace(std::move(tenuta), v);
     return v;
 }
 } // namespace
@@ -565,24 +569,21 @@ std::optional<ArticoloTrovato> Risolutore::articolo(const QString& codiceTipo, c
 }
 
 CodiceConto Risolutore::contoSpesa(const QString& tipoSpesa) {
-    return ricorda(memoria_.conti, chiave({QStringLiteral("spesa"), tipoSpesa}),
-                   [&] { return contoSpesaDb(tipoSpesa); });
+    return ricorda(memoria_.conti, chiave({u"spesa", tipoSpesa}), [&] { return contoSpesaDb(tipoSpesa); });
 }
 
 CodiceConto Risolutore::contoCassaPrevidenziale(const Currency& aliquota) {
-    return ricorda(memoria_.conti, chiave({QStringLiteral("cassa"), aliquota.testoSql()}),
+    return ricorda(memoria_.conti, chiave({u"cassa", aliquota.testoSql()}),
                    [&] { return contoCassaPrevidenzialeDb(aliquota); });
 }
 
 std::optional<CodiceIvaTrovato> Risolutore::ivaPerCodice(const QString& iva) {
-    return ricorda(memoria_.iva, chiave({QStringLiteral("codice"), iva}),
-                   [&] { return ivaPerCodiceDb(iva); });
+    return ricorda(memoria_.iva, chiave({u"codice", iva}), [&] { return ivaPerCodiceDb(iva); });
 }
 
 std::optional<CodiceIvaTrovato> Risolutore::ivaPerAliquota(const std::optional<Currency>& aliquota,
                                                            const QString& natura, const QString& afeIvaEse) {
-    return ricorda(memoria_.iva,
-                   chiave({QStringLiteral("aliquota"), testoAliquota(aliquota), natura, afeIvaEse}),
+    return ricorda(memoria_.iva, chiave({u"aliquota", testoAliquota(aliquota), natura, afeIvaEse}),
                    [&] { return ivaPerAliquotaDb(aliquota, natura, afeIvaEse); });
 }
 
@@ -591,8 +592,8 @@ std::optional<CausaleTrovata> Risolutore::causale(const QString& forzata, const 
                                                   const QString& carattereDocAdg,
                                                   const QString& trattFiscAdg) {
     return ricorda(memoria_.causali,
-                   chiave({forzata, tipoDocumento, reverseCharge ? QStringLiteral("S") : QStringLiteral("N"),
-                           tipoDocAdg, carattereDocAdg, trattFiscAdg}),
+                   chiave({forzata, tipoDocumento, reverseCharge ? u"S" : u"N", tipoDocAdg, carattereDocAdg,
+                           trattFiscAdg}),
                    [&] {
                        return causaleDb(forzata, tipoDocumento, reverseCharge, tipoDocAdg, carattereDocAdg,
                                         trattFiscAdg);
@@ -600,21 +601,19 @@ std::optional<CausaleTrovata> Risolutore::causale(const QString& forzata, const 
 }
 
 QString Risolutore::moneta(const QString& iso) {
-    return ricorda(memoria_.codici, chiave({QStringLiteral("moneta"), iso}), [&] { return monetaDb(iso); });
+    return ricorda(memoria_.codici, chiave({u"moneta", iso}), [&] { return monetaDb(iso); });
 }
 
 QString Risolutore::tipoEsenzione(const QString& natura) {
-    return ricorda(memoria_.codici, chiave({QStringLiteral("esenzione"), natura}),
-                   [&] { return tipoEsenzioneDb(natura); });
+    return ricorda(memoria_.codici, chiave({u"esenzione", natura}), [&] { return tipoEsenzioneDb(natura); });
 }
 
 QString Risolutore::banca(const QString& abi, const QString& cab) {
-    return ricorda(memoria_.codici, chiave({QStringLiteral("banca"), abi, cab}),
-                   [&] { return bancaDb(abi, cab); });
+    return ricorda(memoria_.codici, chiave({u"banca", abi, cab}), [&] { return bancaDb(abi, cab); });
 }
 
 QString Risolutore::pagTipo(const QString& modalitaPagamento, const QString& afeTipPag) {
-    return ricorda(memoria_.codici, chiave({QStringLiteral("pagtipo"), modalitaPagamento, afeTipPag}),
+    return ricorda(memoria_.codici, chiave({u"pagtipo", modalitaPagamento, afeTipPag}),
                    [&] { return pagTipoDb(modalitaPagamento, afeTipPag); });
 }
 

@@ -11,7 +11,10 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+#include <array>
 #include <optional>
+#include <unordered_map>
 
 namespace tesel {
 
@@ -63,6 +66,35 @@ struct CausaleTrovata {
 // Database errors of every look-up except the supplier's reach the caller as ErroreDb.
 class Risolutore {
 public:
+    // A question kept for the batch, as its parts: it is looked up by views of them, so asking
+    // it again builds no text.
+    template <class Testo> struct Domanda {
+        std::array<Testo, 6> parti;
+        size_t quante = 0;
+    };
+    using Chiave = Domanda<QString>;
+    using VistaChiave = Domanda<QStringView>;
+    struct HashChiave {
+        using is_transparent = void;
+        template <class Testo> size_t operator()(const Domanda<Testo>& d) const {
+            size_t h = d.quante;
+            for (size_t i = 0; i < d.quante; ++i)
+                h = qHash(QStringView(d.parti[i]), h);
+            return h;
+        }
+    };
+    struct UgualeChiave {
+        using is_transparent = void;
+        template <class A, class B> bool operator()(const Domanda<A>& a, const Domanda<B>& b) const {
+            if (a.quante != b.quante)
+                return false;
+            for (size_t i = 0; i < a.quante; ++i)
+                if (QStringView(a.parti[i]) != QStringView(b.parti[i]))
+                    return false;
+            return true;
+        }
+    };
+
     Risolutore(Database& db, Interazione& ui, ParametriAzienda& parametri);
 
     // The supplier by VAT number. Several accounts: the fiscal code decides, then the user
@@ -136,13 +168,14 @@ private:
     ParametriAzienda& parametri_;
     // Answers kept for the life of the object (one import batch): the master tables do not
     // change under it.
+    template <class Valore> using Risposte = std::unordered_map<Chiave, Valore, HashChiave, UgualeChiave>;
     struct Memoria {
         QHash<QString, FornitoreTrovato> fornitori;
-        QHash<QString, std::optional<ArticoloTrovato>> articoli;
-        QHash<QString, CodiceConto> conti;
-        QHash<QString, std::optional<CodiceIvaTrovato>> iva;
-        QHash<QString, std::optional<CausaleTrovata>> causali;
-        QHash<QString, QString> codici;
+        Risposte<std::optional<ArticoloTrovato>> articoli;
+        Risposte<CodiceConto> conti;
+        Risposte<std::optional<CodiceIvaTrovato>> iva;
+        Risposte<std::optional<CausaleTrovata>> causali;
+        Risposte<QString> codici;
     } memoria_;
 };
 

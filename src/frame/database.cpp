@@ -510,40 +510,89 @@ Recordset Database::ApriRs(const QString& sql, const QVariantList& valori) {
     return ApriRs(valoriNelTesto(sql, valori));
 }
 
+namespace {
+
+// Rows per statement: SQLite takes at most 999 values per statement in its older builds.
+qsizetype righePerIstruzione(qsizetype colonne, qsizetype rimaste) {
+    qsizetype gruppo = 32;
+    while (gruppo > 1 && gruppo * colonne > 999)
+        gruppo /= 2;
+    while (gruppo > rimaste)
+        gruppo /= 2;
+    return gruppo;
+}
+
+} // namespace
+
+void Database::inserisciGruppo(const QString& tabella, const QStringList& colonne, qsizetype righe,
+                               const QVariant* valori) {
+    constexpr size_t MassimoTesti = 32;
+    auto it =
+        std::find_if(testiInserimento_.begin(), testiInserimento_.end(), [&](const TestoInserimento& t) {
+            return t.righe == righe && t.tabella == tabella && t.colonne == colonne;
+        });
+    if (it == testiInserimento_.end()) {
+        TestoInserimento t{tabella, colonne, righe, {}};
+        QString segnaposti = QStringLiteral("(?");
+        segnaposti += QStringLiteral(", ?").repeated(colonne.size() - 1) + u')';
+        t.sql = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") + segnaposti;
+        for (qsizetype k = 1; k < righe; ++k)
+            t.sql += QStringLiteral(", ") + segnaposti;
+        if (testiInserimento_.size() >= MassimoTesti)
+            testiInserimento_.pop_back();
+        testiInserimento_.insert(testiInserimento_.begin(), std::move(t));
+    } else if (it != testiInserimento_.begin()) {
+        std::rotate(testiInserimento_.begin(), it, it + 1);
+    }
+    const QString& sql = testiInserimento_.front().sql;
+    const qsizetype quanti = righe * colonne.size();
+    if (diretta_)
+        diretta_->esegui(sql, valori, quanti);
+    else
+        EseguiConValori(sql, QVariantList(valori, valori + quanti));
+}
+
 void Database::InserisciRighe(const QString& tabella, const QStringList& colonne,
                               const std::vector<QVariantList>& righe) {
     if (colonne.isEmpty() || righe.empty())
         return;
-    const QString inizio = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
-                           colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
-    QString segnaposti = QStringLiteral("(?");
-    segnaposti += QStringLiteral(", ?").repeated(colonne.size() - 1) + u')';
-    // SQLite takes at most 999 values per statement in its older builds.
-    size_t gruppo = 32;
-    while (gruppo > 1 && gruppo * static_cast<size_t>(colonne.size()) > 999)
-        gruppo /= 2;
-    size_t fatte = 0;
+    const auto totale = static_cast<qsizetype>(righe.size());
+    qsizetype fatte = 0;
     QVariantList valori;
-    while (fatte < righe.size()) {
-        while (gruppo > righe.size() - fatte)
-            gruppo /= 2;
-        QString sql;
-        sql.reserve(inizio.size() + static_cast<qsizetype>(gruppo) * (segnaposti.size() + 2));
-        sql += inizio + segnaposti;
-        for (size_t k = 1; k < gruppo; ++k)
-            sql += QStringLiteral(", ") + segnaposti;
+    while (fatte < totale) {
+        const qsizetype gruppo = righePerIstruzione(colonne.size(), totale - fatte);
         valori.clear();
-        valori.reserve(static_cast<qsizetype>(gruppo) * colonne.size());
-        for (size_t k = fatte; k < fatte + gruppo; ++k) {
-            const QVariantList& riga = righe[k];
+        valori.reserve(gruppo * colonne.size());
+        for (qsizetype k = fatte; k < fatte + gruppo; ++k) {
+            const QVariantList& riga = righe[static_cast<size_t>(k)];
             if (riga.size() != colonne.size())
                 throw ErroreDb(
                     ErrDatabase,
                     QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
-                    inizio);
+                    QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                        colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "));
             valori += riga;
         }
-        EseguiConValori(sql, valori);
+        inserisciGruppo(tabella, colonne, gruppo, valori.constData());
+        fatte += gruppo;
+    }
+}
+
+void Database::InserisciRighe(const QString& tabella, const QStringList& colonne, const QVariant* valori,
+                              qsizetype quanti) {
+    if (colonne.isEmpty() || quanti == 0)
+        return;
+    if (quanti % colonne.size() != 0)
+        throw ErroreDb(ErrDatabase,
+                       QStringLiteral("%1 valori per righe di %2 colonne").arg(quanti).arg(colonne.size()),
+                       QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                           colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "));
+    const qsizetype totale = quanti / colonne.size();
+    qsizetype fatte = 0;
+    while (fatte < totale) {
+        const qsizetype gruppo = righePerIstruzione(colonne.size(), totale - fatte);
+        inserisciGruppo(tabella, colonne, gruppo, valori + fatte * colonne.size());
         fatte += gruppo;
     }
 }

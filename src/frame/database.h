@@ -87,6 +87,10 @@ public:
     // statements, each prepared once. Throws ErroreDb; a failed statement writes nothing.
     void InserisciRighe(const QString& tabella, const QStringList& colonne,
                         const std::vector<QVariantList>& righe);
+    // The same with the rows one after the other in the `quanti` values from `valori`,
+    // colonne.size() values each.
+    void InserisciRighe(const QString& tabella, const QStringList& colonne, const QVariant* valori,
+                        qsizetype quanti);
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant valore(const QString& sql);
 
@@ -150,6 +154,18 @@ private:
     std::optional<ErroreDb> primoErrore_;
     // A database file: statements go to SQLite directly on the connection Qt opened.
     std::unique_ptr<ConnessioneSqlite> diretta_;
+    // One statement of InserisciRighe: `righe` rows from `valori`.
+    void inserisciGruppo(const QString& tabella, const QStringList& colonne, qsizetype righe,
+                         const QVariant* valori);
+    // The texts of the last multi-row inserts, most recently used first: a text of hundreds of
+    // "?" took longer to write than its rows to insert.
+    struct TestoInserimento {
+        QString tabella;
+        QStringList colonne;
+        qsizetype righe = 0;
+        QString sql;
+    };
+    std::vector<TestoInserimento> testiInserimento_;
     friend class Recordset;
 };
 

@@ -196,11 +196,11 @@ ConnessioneSqlite::Istruzione ConnessioneSqlite::prepara(const QString& sql, boo
     return Istruzione(this, v);
 }
 
-int ConnessioneSqlite::esegui(const QString& sql, const QVariantList& valori) {
-    Istruzione i = prepara(sql, !valori.isEmpty());
+int ConnessioneSqlite::esegui(const QString& sql, const QVariant* valori, qsizetype quanti) {
+    Istruzione i = prepara(sql, quanti > 0);
     if (!i)
         return 0;
-    i.legaValori(valori);
+    i.legaValori(valori, quanti);
     while (i.passo()) {
     }
     return sqlite3_changes(db_);
@@ -267,9 +267,9 @@ void ConnessioneSqlite::Istruzione::rilascia() {
     voce_.reset();
 }
 
-void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
+void ConnessioneSqlite::Istruzione::legaValori(const QVariant* valori, qsizetype quanti) {
     sqlite3_stmt* s = voce_->stmt;
-    if (valori.size() != sqlite3_bind_parameter_count(s))
+    if (quanti != sqlite3_bind_parameter_count(s))
         throw ErroreDb(ErrDatabase, QStringLiteral("Parameter count mismatch"), voce_->sql);
     // Texts are bound once all of them are in the buffer: it may move while it grows.
     std::string& testi = voce_->testi;
@@ -281,7 +281,7 @@ void ConnessioneSqlite::Istruzione::legaValori(const QVariantList& valori) {
     QVarLengthArray<Testo, 64> daLegare;
     const QMetaType valuta = QMetaType::fromType<Currency>();
     const QMetaType ascii = QMetaType::fromType<TestoAscii>();
-    for (int i = 0; i < valori.size(); ++i) {
+    for (int i = 0; i < quanti; ++i) {
         const QVariant& v = valori[i];
         int esito = SQLITE_OK;
         if (!v.isValid() || v.isNull()) {

@@ -62,7 +62,9 @@ public:
         // without a converted copy of the list: texts go to the engine as UTF-8 kept with the
         // statement until its loan ends, so the engine copies none of them; a TestoAscii goes
         // from where it is.
-        void legaValori(const QVariantList& valori);
+        void legaValori(const QVariantList& valori) { legaValori(valori.constData(), valori.size()); }
+        // The same for `quanti` values from `valori` (a part of a longer list).
+        void legaValori(const QVariant* valori, qsizetype quanti);
         // Steps once: true with a row, false when done (the statement is then reset, so it no
         // longer holds the read snapshot). Throws ErroreDb.
         bool passo();
@@ -88,7 +90,10 @@ public:
     Istruzione prepara(const QString& sql, bool conValori);
     // An action query, with values bound as Istruzione::legaValori binds them: answers the rows
     // changed. Throws ErroreDb.
-    int esegui(const QString& sql, const QVariantList& valori = {});
+    int esegui(const QString& sql, const QVariantList& valori = {}) {
+        return esegui(sql, valori.constData(), valori.size());
+    }
+    int esegui(const QString& sql, const QVariant* valori, qsizetype quanti);
 
     sqlite3* handle() const { return db_; }
     // How many statements are kept now (for the tests of the cache's bound).

@@ -50,7 +50,7 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // 0 for no limit.
 // A text the reader left in the file is bound from there on a database file, when it fits;
 // elsewhere it becomes a QString first.
-QVariant adattaAllaColonna(const QString& colonna, const QVariant& valore, int lunghezza, QStringList& avvisi,
+QVariant adattaAllaColonna(const QString& colonna, QVariant valore, int lunghezza, QStringList& avvisi,
                            bool testiNelFile) {
     if (valore.metaType() == QMetaType::fromType<TestoAscii>()) {
         const TestoAscii& t = *static_cast<const TestoAscii*>(valore.constData());
@@ -176,11 +176,12 @@ struct ImportatoreFatture::Stato {
     ParametriLettura lettura;
     NomiElementi nomi;
 
-    // How the last row written to a table was laid out: its columns as the reader named them,
-    // and for each one its length in the table (-1: none). The rows of a block share their
-    // columns, so most rows find their layout here without a look-up per column.
+    // How the last row written to a table was laid out: its columns as the reader named them
+    // (the batch's numbers of their spellings), and for each one its length in the table (-1:
+    // none). The rows of a block share their columns, so most rows find their layout here
+    // without a look-up per column.
     struct Disposizione {
-        std::vector<QString> nomi;
+        std::vector<int> nomi;
         std::vector<int> lunghezze;
         QStringList colonne;   // those the table has
         QString aggiornamento; // the header's UPDATE of these columns, once written
@@ -190,9 +191,8 @@ struct ImportatoreFatture::Stato {
             const auto& c = riga.colonne();
             if (c.size() != nomi.size())
                 return false;
-            // The names are mostly the very same texts (literals, the batch's element names).
             for (size_t i = 0; i < nomi.size(); ++i)
-                if (c[i].first.constData() != nomi[i].constData() && c[i].first != nomi[i])
+                if (c[i].nome != nomi[i])
                     return false;
             return true;
         }
@@ -209,28 +209,44 @@ struct ImportatoreFatture::Stato {
         const Disposizione& disposizione(const RigaFattura& riga) {
             if (!ultima.uguale(riga)) {
                 ultima = {};
-                for (const auto& c : riga.colonne()) {
-                    ultima.nomi.push_back(c.first);
-                    ultima.lunghezze.push_back(colonna(c.first));
+                for (const RigaFattura::Voce& v : riga.colonne()) {
+                    ultima.nomi.push_back(v.nome);
+                    ultima.lunghezze.push_back(colonna(v.nome, riga.nome(v)));
                     if (ultima.lunghezze.back() >= 0)
-                        ultima.colonne << c.first;
+                        ultima.colonne << riga.nome(v);
                 }
             }
             return ultima;
         }
-        // A column as the reader names it: -1 when the table has none, else its length (0 for
-        // no limit). The reader uses the same few names thousands of times.
-        QHash<QString, int> perNome;
-        int colonna(const QString& nome) {
-            if (const auto it = perNome.constFind(nome); it != perNome.constEnd())
-                return *it;
-            const QString minuscolo = nome.toLower();
-            const int esito = colonne.contains(minuscolo) ? lunghezze.value(minuscolo, 0) : -1;
-            perNome.insert(nome, esito);
-            return esito;
+        // A column by the number of its spelling: -1 when the table has none, else its length
+        // (0 for no limit). The reader uses the same few names thousands of times.
+        std::vector<int> perNome; // -2: not yet known
+        int colonna(int nome, const QString& testo) {
+            const auto i = static_cast<size_t>(nome);
+            if (i < perNome.size() && perNome[i] != -2)
+                return perNome[i];
+            if (i >= perNome.size())
+                perNome.resize(i + 1, -2);
+            const QString minuscolo = testo.toLower();
+            perNome[i] = colonne.contains(minuscolo) ? lunghezze.value(minuscolo, 0) : -1;
+            return perNome[i];
+        }
+        // When the batch numbers its names again.
+        void dimenticaNomi() {
+            ultima = {};
+            perNome.clear();
         }
     };
     std::vector<std::pair<QLatin1String, std::unique_ptr<Tabella>>> tabelle;
+
+    // Between two files: no row holds a number then.
+    void primaDelFile() {
+        if (!nomi.servonoNuoviNumeri())
+            return;
+        nomi.nuoviNumeri();
+        for (auto& t : tabelle)
+            t.second->dimenticaNomi();
+    }
 
     Tabella& tabella(Database& db, QLatin1String nome) {
         for (auto& [n, t] : tabelle)
@@ -289,7 +305,8 @@ private:
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
     // False when another workstation's transaction has claimed this number of the year.
     bool numeroLibero(int anno, qint32 numero);
-    void scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe, TestoErrori& errori);
+    // Writes `righe`, taking their values.
+    void scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
     // The columns a new header row begins with: its key, file name, Hub data and flags.
     std::vector<std::pair<QLatin1String, QVariant>> identitaTestata(const IdentitaCorpo& id, int anno,
@@ -672,36 +689,36 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
     }
 }
 
-void ImportazioneFile::scriviRighe(QLatin1String tabella, const std::vector<RigaFattura>& righe,
+void ImportazioneFile::scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe,
                                    TestoErrori& errori) {
     if (righe.empty())
         return;
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, tabella);
     // Consecutive rows with the same columns (the lines of an invoice, as a rule) go in one
-    // statement of several rows.
+    // statement of several rows: their values one after the other in one list.
     const QString nomeTabella(tabella);
     const bool testiNelFile = db_.sqliteDiretto();
     QStringList colonne;
-    std::vector<QVariantList> gruppo;
-    for (const RigaFattura& riga : righe) {
+    std::vector<QVariant> valori;
+    for (RigaFattura& riga : righe) {
         const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(riga);
-        QVariantList valori;
-        valori.reserve(d.colonne.size());
+        const size_t inizioRiga = valori.size();
         for (size_t i = 0; i < d.nomi.size(); ++i) {
-            const QVariant& valore = riga.colonne()[i].second;
+            const RigaFattura::Voce& v = riga.colonne()[i];
             if (d.lunghezze[i] < 0)
-                segnalaNonPrevisto(d.nomi[i], valore, errori);
+                segnalaNonPrevisto(riga.nome(v), v.valore, errori);
             else
-                valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_, testiNelFile);
+                valori.push_back(adattaAllaColonna(riga.nome(v), riga.prendiValore(i), d.lunghezze[i],
+                                                   avvisiCorpo_, testiNelFile));
         }
         if (d.colonne != colonne) {
-            db_.InserisciRighe(nomeTabella, colonne, gruppo);
-            gruppo.clear();
+            // The rows before this one had other columns.
+            db_.InserisciRighe(nomeTabella, colonne, valori.data(), static_cast<qsizetype>(inizioRiga));
+            valori.erase(valori.begin(), valori.begin() + static_cast<std::ptrdiff_t>(inizioRiga));
             colonne = d.colonne;
         }
-        gruppo.push_back(std::move(valori));
     }
-    db_.InserisciRighe(nomeTabella, colonne, gruppo);
+    db_.InserisciRighe(nomeTabella, colonne, valori.data(), static_cast<qsizetype>(valori.size()));
 }
 
 std::vector<std::pair<QLatin1String, QVariant>>
@@ -728,11 +745,12 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
     QVariantList valori;
     valori.reserve(d.colonne.size() + 2);
     for (size_t i = 0; i < d.nomi.size(); ++i) {
-        const QVariant& valore = testata.colonne()[i].second;
+        const RigaFattura::Voce& v = testata.colonne()[i];
         if (d.lunghezze[i] < 0)
-            segnalaNonPrevisto(d.nomi[i], valore, errori);
+            segnalaNonPrevisto(testata.nome(v), v.valore, errori);
         else
-            valori << adattaAllaColonna(d.nomi[i], valore, d.lunghezze[i], avvisiCorpo_, testiNelFile);
+            valori << adattaAllaColonna(testata.nome(v), v.valore, d.lunghezze[i], avvisiCorpo_,
+                                        testiNelFile);
     }
     if (testataDifferita_) {
         QVariantList tutti;
@@ -775,6 +793,7 @@ ImportatoreFatture::~ImportatoreFatture() = default;
 
 std::vector<EsitoImport> ImportatoreFatture::importa(const QString& percorso, const DatiHub& hub) {
     try {
+        stato_->primaDelFile();
         ImportazioneFile file(db_, *stato_, opzioni_, percorso, hub);
         return file.esegui();
     } catch (const ErroreDb& ex) {

@@ -10,6 +10,9 @@
 
 namespace tesel {
 
+// Names compared with texts of known length: a comparison of sizes settles most of them.
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const QString ReverseChargeNatura = QStringLiteral("N6");
@@ -23,77 +26,10 @@ const QString CampiAnagrafica[] = {QStringLiteral("Denominazione"), QStringLiter
 
 // ---- RigaFattura ---------------------------------------------------------------------------
 
-bool RigaFattura::identificativo(QStringView colonna) {
-    // Asked for every text of every row: the names are ASCII, so the comparison ignoring case
-    // is done here, without Qt's general one.
-    static constexpr std::string_view Finali[] = {
-        "idcodice",           "idpaese",    "codicefiscale", "codeori",
-        "codicedestinatario", "codicetipo", "codicevalore"};
-    for (const std::string_view fine : Finali) {
-        const auto n = static_cast<qsizetype>(fine.size());
-        if (colonna.size() < n)
-            continue;
-        const QChar* c = colonna.data() + (colonna.size() - n);
-        qsizetype i = 0;
-        while (i < n) {
-            char16_t u = c[i].unicode();
-            if (u >= u'A' && u <= u'Z')
-                u = static_cast<char16_t>(u + (u'a' - u'A'));
-            if (u != static_cast<char16_t>(fine[static_cast<size_t>(i)]))
-                break;
-            ++i;
-        }
-        if (i == n)
-            return true;
-    }
-    return false;
-}
-
 namespace {
-
-// A hash of a column name that ignores case, so that a name written in another case finds
-// its column without a lower-case copy of either.
-size_t chiaveNome(QStringView nome) {
-    size_t h = 14695981039346656037ull;
-    for (const QChar c : nome) {
-        char16_t u = c.unicode();
-        if (u >= u'A' && u <= u'Z')
-            u = static_cast<char16_t>(u + (u'a' - u'A'));
-        else if (u >= 0x80)
-            u = QChar(u).toCaseFolded().unicode();
-        h = (h ^ u) * 1099511628211ull;
-    }
-    return h;
-}
-
-} // namespace
-
-namespace {
-
-// A name as it was written (the common case, a plain comparison) or in another case.
-bool stessoNome(const QString& a, const QString& b) {
-    return a == b || a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 // A line has some forty columns: room for them at once instead of growing five times.
 constexpr size_t ColonneAttese = 48;
-
-} // namespace
-
-NomiElementi::InfoColonna RigaFattura::info(const QString& colonna) const {
-    if (!nomi_)
-        return {chiaveNome(colonna), identificativo(colonna)};
-    if (const NomiElementi::InfoColonna* i = nomi_->info(colonna))
-        return *i;
-    return nomi_->memorizza(colonna, {chiaveNome(colonna), identificativo(colonna)});
-}
-
-void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
-    const NomiElementi::InfoColonna i = info(colonna);
-    metti(colonna, i.identificativo ? testo.trimmed() : testo, i.chiave);
-}
-
-namespace {
 
 // The blanks QString::trimmed takes away, among ASCII characters.
 bool spazioAscii(char c) {
@@ -110,26 +46,42 @@ std::string_view senzaSpazi(std::string_view t) {
 
 } // namespace
 
-bool RigaFattura::mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank) {
-    const NomiElementi::InfoColonna i = info(colonna);
+NomiElementi& RigaFattura::nomi() const {
+    if (!nomi_) {
+        propri_ = std::make_shared<NomiElementi>();
+        nomi_ = propri_.get();
+    }
+    return *nomi_;
+}
+
+void RigaFattura::mettiTesto(const QString& colonna, const QString& testo) {
+    const NomiElementi::InfoColonna i = nomi().info(colonna);
+    metti(i, i.identificativo ? testo.trimmed() : testo);
+}
+
+bool RigaFattura::mettiNelFile(const NomiElementi::InfoColonna& i, pugi::xml_node elemento, bool senzaBlank) {
     std::string_view t = TestoSemplice(elemento);
     if (senzaBlank || i.identificativo)
         t = senzaSpazi(t);
     // An empty text keeps the usual way, which knows its null and empty forms.
     if (t.empty())
         return false;
-    metti(colonna, QVariant::fromValue(TestoAscii{t.data(), static_cast<qsizetype>(t.size())}), i.chiave);
+    metti(i, QVariant::fromValue(TestoAscii{t.data(), static_cast<qsizetype>(t.size())}));
     return true;
 }
 
 void RigaFattura::mettiTesto(const QString& colonna, pugi::xml_node elemento) {
-    if (!mettiNelFile(colonna, elemento, false))
-        mettiTesto(colonna, ValoreTesto(elemento));
+    const NomiElementi::InfoColonna i = nomi().info(colonna);
+    if (!mettiNelFile(i, elemento, false)) {
+        const QString testo = ValoreTesto(elemento);
+        metti(i, i.identificativo ? testo.trimmed() : testo);
+    }
 }
 
 void RigaFattura::mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento) {
-    if (!mettiNelFile(colonna, elemento, true))
-        mettiTesto(colonna, TestoElemento(elemento).trimmed());
+    const NomiElementi::InfoColonna i = nomi().info(colonna);
+    if (!mettiNelFile(i, elemento, true))
+        metti(i, TestoElemento(elemento).trimmed());
 }
 
 QVariant RigaFattura::comeQt(const QVariant& valore) {
@@ -138,22 +90,22 @@ QVariant RigaFattura::comeQt(const QVariant& valore) {
     return valore;
 }
 
-void RigaFattura::metti(const QString& colonna, const QVariant& valore) {
-    metti(colonna, valore, nomi_ ? info(colonna).chiave : chiaveNome(colonna));
+void RigaFattura::metti(const QString& colonna, QVariant valore) {
+    metti(nomi().info(colonna), std::move(valore));
 }
 
-void RigaFattura::metti(const QString& colonna, const QVariant& valore, size_t h) {
-    for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna)) {
-            colonne_[i].second = valore;
-            return;
-        }
-    if (chiavi_.empty()) {
-        chiavi_.reserve(ColonneAttese);
-        colonne_.reserve(ColonneAttese);
-    }
-    chiavi_.push_back(h);
-    colonne_.emplace_back(colonna, valore);
+void RigaFattura::metti(const NomiElementi::InfoColonna& info, QVariant&& valore) {
+    if (forsePresente(info.colonna))
+        for (Voce& v : voci_)
+            if (v.colonna == info.colonna) {
+                v.valore = std::move(valore);
+                return;
+            }
+    if (voci_.empty())
+        voci_.reserve(ColonneAttese);
+    voci_.push_back({info.nome, info.colonna, std::move(valore)});
+    const auto c = static_cast<unsigned>(info.colonna) & 255u;
+    presenti_[c >> 6] |= quint64{1} << (c & 63u);
 }
 
 void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
@@ -165,10 +117,12 @@ void RigaFattura::mettiChiave(int anno, qint32 numero, qint64 riga) {
 }
 
 const QVariant* RigaFattura::trova(const QString& colonna) const {
-    const size_t h = nomi_ ? info(colonna).chiave : chiaveNome(colonna);
-    for (size_t i = 0; i < chiavi_.size(); ++i)
-        if (chiavi_[i] == h && stessoNome(colonne_[i].first, colonna))
-            return &colonne_[i].second;
+    const int c = nomi().info(colonna).colonna;
+    if (!forsePresente(c))
+        return nullptr;
+    for (const Voce& v : voci_)
+        if (v.colonna == c)
+            return &v.valore;
     return nullptr;
 }
 
@@ -178,8 +132,14 @@ QVariant RigaFattura::valore(const QString& colonna) const {
 }
 
 QString RigaFattura::testo(const QString& colonna) const {
-    const QVariant v = valore(colonna);
-    return v.isNull() ? QString() : v.toString();
+    const QVariant* v = trova(colonna);
+    if (!v || v->isNull())
+        return {};
+    if (v->metaType() == QMetaType::fromType<TestoAscii>())
+        return static_cast<const TestoAscii*>(v->constData())->testo();
+    if (v->metaType().id() == QMetaType::QString)
+        return *static_cast<const QString*>(v->constData());
+    return v->toString();
 }
 
 std::optional<Currency> RigaFattura::valuta(const QString& colonna) const {
@@ -194,8 +154,8 @@ bool RigaFattura::ha(const QString& colonna) const {
 
 ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
     ParametriLettura r;
-    r.rigaZeroDescrittiva = p.leggi(QStringLiteral("Tesel.RigaZeroDescr"), QStringLiteral("S")) == u"S";
-    r.invertiNoteCredito = p.leggi(QStringLiteral("Tesel.InvNotaCredNeg"), QStringLiteral("N")) == u"S";
+    r.rigaZeroDescrittiva = p.leggi(QStringLiteral("Tesel.RigaZeroDescr"), QStringLiteral("S")) == u"S"_s;
+    r.invertiNoteCredito = p.leggi(QStringLiteral("Tesel.InvNotaCredNeg"), QStringLiteral("N")) == u"S"_s;
     r.contoPrior = p.leggi(QStringLiteral("XML.ContoPrior"), QStringLiteral("F")).trimmed().toUpper();
     if (r.contoPrior.isEmpty())
         r.contoPrior = QStringLiteral("F");
@@ -212,6 +172,10 @@ ParametriLettura ParametriLettura::leggi(ParametriAzienda& p) {
 LettoreFattura::LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri,
                                const OpzioniImport& opzioni, TestoErrori& errori, NomiElementi* nomi)
     : risolutore_(risolutore), nomi_(nomi), par_(parametri), opzioni_(opzioni), errori_(errori) {
+    if (!nomi_) {
+        nomiPropri_ = std::make_unique<NomiElementi>();
+        nomi_ = nomiPropri_.get();
+    }
 }
 
 void LettoreFattura::importo(RigaFattura& riga, const QString& colonna, pugi::xml_node el,
@@ -233,21 +197,21 @@ void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno,
     dataFattura_ = dataFattura;
     const QString tipo =
         TestoElemento(NodoPerPercorso(body, u"DatiGenerali/DatiGeneraliDocumento/TipoDocumento")).trimmed();
-    semplificata_ = tipo == u"TD07" || tipo == u"TD08" || tipo == u"TD09";
+    semplificata_ = tipo == u"TD07"_s || tipo == u"TD08"_s || tipo == u"TD09"_s;
 
     leggiTestataXml(header);
 
     for (pugi::xml_node figlio : FigliElemento(body)) {
         const QString n = nome(figlio);
-        if (n == u"DatiGenerali")
+        if (n == u"DatiGenerali"_s)
             leggiDatiGenerali(figlio);
-        else if (n == u"DatiBeniServizi")
+        else if (n == u"DatiBeniServizi"_s)
             leggiBeniServizi(figlio);
-        else if (n == u"DatiVeicoli")
+        else if (n == u"DatiVeicoli"_s)
             leggiDatiVeicoli(figlio);
-        else if (n == u"DatiPagamento")
+        else if (n == u"DatiPagamento"_s)
             leggiPagamento(figlio);
-        else if (n == u"Allegati")
+        else if (n == u"Allegati"_s)
             scriviBlocco(figlio, BloccoAllegati, 0);
     }
     completaTestata();
@@ -258,20 +222,20 @@ void LettoreFattura::leggi(pugi::xml_node header, pugi::xml_node body, int anno,
 void LettoreFattura::leggiTestataXml(pugi::xml_node header) {
     for (pugi::xml_node figlio : FigliElemento(header)) {
         const QString n = nome(figlio);
-        if (n == u"DatiTrasmissione")
+        if (n == u"DatiTrasmissione"_s)
             leggiDatiTrasmissione(figlio);
-        else if (n == u"CedentePrestatore") {
+        else if (n == u"CedentePrestatore"_s) {
             leggiCedente(figlio);
             scriviFornitore();
-        } else if (n == u"CessionarioCommittente")
+        } else if (n == u"CessionarioCommittente"_s)
             leggiCessionario(figlio);
-        else if (n == u"TerzoIntermediarioOSoggettoEmittente") {
+        else if (n == u"TerzoIntermediarioOSoggettoEmittente"_s) {
             if (pugi::xml_node da = FiglioPerNome(figlio, u"DatiAnagrafici"))
                 leggiDatiAnagrafici(da, QStringLiteral("TISE_DA_"));
-        } else if (n == u"RappresentanteFiscale") {
+        } else if (n == u"RappresentanteFiscale"_s) {
             if (pugi::xml_node da = FiglioPerNome(figlio, u"DatiAnagrafici"))
                 leggiDatiAnagrafici(da, QStringLiteral("RF_DA_"));
-        } else if (n == u"SoggettoEmittente")
+        } else if (n == u"SoggettoEmittente"_s)
             out_->testata.mettiTesto(QStringLiteral("SoggettoEmittente"), figlio);
     }
 }
@@ -292,9 +256,9 @@ void LettoreFattura::leggiIdFiscale(pugi::xml_node id, const QString& prefisso) 
 void LettoreFattura::leggiDatiAnagrafici(pugi::xml_node da, const QString& x) {
     for (pugi::xml_node figlio : FigliElemento(da)) {
         const QString n = nome(figlio);
-        if (n == u"IdFiscaleIVA")
+        if (n == u"IdFiscaleIVA"_s)
             leggiIdFiscale(figlio, x);
-        else if (n == u"Anagrafica")
+        else if (n == u"Anagrafica"_s)
             for (const QString& campo : CampiAnagrafica)
                 out_->testata.mettiTesto(unisci(unisci(x, QStringLiteral("Anagrafica_")), campo),
                                          TestoFiglio(figlio, campo));
@@ -307,10 +271,10 @@ void LettoreFattura::leggiDatiTrasmissione(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"IdTrasmittente") {
+        if (n == u"IdTrasmittente"_s) {
             t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdPaese"), FiglioPerNome(figlio, u"IdPaese"));
             t.mettiTesto(QStringLiteral("DT_IdTrasmittente_IdCodice"), FiglioPerNome(figlio, u"IdCodice"));
-        } else if (n == u"ContattiTrasmittente") {
+        } else if (n == u"ContattiTrasmittente"_s) {
             t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Telefono"),
                          TestoFiglio(figlio, u"Telefono"));
             t.mettiTesto(QStringLiteral("DT_ContattiTrasmittente_Email"), FiglioPerNome(figlio, u"Email"));
@@ -323,12 +287,12 @@ void LettoreFattura::leggiDatiTrasmissione(pugi::xml_node blocco) {
 void LettoreFattura::leggiAnagraficaCedente(pugi::xml_node figlio) {
     RigaFattura& t = out_->testata;
     const QString n = nome(figlio);
-    if (n == u"IdFiscaleIVA")
+    if (n == u"IdFiscaleIVA"_s)
         leggiIdFiscale(figlio, QStringLiteral("CP_DA_"));
-    else if (n == u"Anagrafica")
+    else if (n == u"Anagrafica"_s)
         for (const QString& campo : CampiAnagrafica)
             t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), campo), FiglioPerNome(figlio, campo));
-    else if (n == u"DataIscrizioneAlbo")
+    else if (n == u"DataIscrizioneAlbo"_s)
         data(t, QStringLiteral("CP_DA_DataIscrizioneAlbo"), figlio,
              QStringLiteral("CP_DA_DataIscrizioneAlbo"));
     else
@@ -339,29 +303,29 @@ void LettoreFattura::leggiCedente(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"DatiAnagrafici")
+        if (n == u"DatiAnagrafici"_s)
             for (pugi::xml_node f : FigliElemento(figlio))
                 leggiAnagraficaCedente(f);
-        else if (n == u"Sede")
+        else if (n == u"Sede"_s)
             leggiFigliCome(figlio, QStringLiteral("CP_Sede_"));
-        else if (n == u"StabileOrganizzazione")
+        else if (n == u"StabileOrganizzazione"_s)
             leggiFigliCome(figlio, QStringLiteral("CP_SO_"));
-        else if (n == u"IscrizioneREA") {
+        else if (n == u"IscrizioneREA"_s) {
             for (pugi::xml_node f : FigliElemento(figlio)) {
                 const QString c = unisci(QLatin1String("CP_REA_"), nome(f));
-                if (nome(f) == u"CapitaleSociale")
+                if (nome(f) == u"CapitaleSociale"_s)
                     importo(t, c, f);
                 else
                     t.mettiTesto(c, f);
             }
-        } else if (n == u"Contatti")
+        } else if (n == u"Contatti"_s)
             leggiFigliCome(figlio, QStringLiteral("CP_Contatti_"));
-        else if (n == u"IdFiscaleIVA" || n == u"Anagrafica" || n == u"DataIscrizioneAlbo" ||
-                 n == u"AlboProfessionale" || n == u"ProvinciaAlbo" || n == u"NumeroIscrizioneAlbo" ||
-                 n == u"RegimeFiscale" || n == u"CodiceFiscale")
+        else if (n == u"IdFiscaleIVA"_s || n == u"Anagrafica"_s || n == u"DataIscrizioneAlbo"_s ||
+                 n == u"AlboProfessionale"_s || n == u"ProvinciaAlbo"_s || n == u"NumeroIscrizioneAlbo"_s ||
+                 n == u"RegimeFiscale"_s || n == u"CodiceFiscale"_s)
             leggiAnagraficaCedente(figlio);
-        else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
-                 n == u"CodEORI")
+        else if (n == u"Denominazione"_s || n == u"Nome"_s || n == u"Cognome"_s || n == u"Titolo"_s ||
+                 n == u"CodEORI"_s)
             t.mettiTesto(unisci(QLatin1String("CP_DA_Anagrafica_"), n), figlio);
         else
             t.mettiTesto(unisci(QLatin1String("CP_"), n), figlio);
@@ -372,9 +336,9 @@ void LettoreFattura::leggiDatiAnagraficiCessionario(pugi::xml_node da) {
     RigaFattura& t = out_->testata;
     for (pugi::xml_node f : FigliElemento(da)) {
         const QString n = nome(f);
-        if (n == u"IdFiscaleIVA")
+        if (n == u"IdFiscaleIVA"_s)
             leggiIdFiscale(f, QStringLiteral("CC_DA_"));
-        else if (n == u"Anagrafica")
+        else if (n == u"Anagrafica"_s)
             leggiFigliCome(f, QStringLiteral("CC_DA_Anagrafica_"));
         else
             t.mettiTesto(unisci(QLatin1String("CC_DA_"), n), f);
@@ -385,7 +349,7 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     const auto rappresentante = [&](pugi::xml_node rf) {
         for (pugi::xml_node f : FigliElemento(rf)) {
-            if (nome(f) == u"IdFiscaleIVA")
+            if (nome(f) == u"IdFiscaleIVA"_s)
                 leggiIdFiscale(f, QStringLiteral("CC_RF_"));
             else
                 t.mettiTesto(unisci(QLatin1String("CC_RF_"), nome(f)), f);
@@ -393,41 +357,41 @@ void LettoreFattura::leggiCessionario(pugi::xml_node blocco) {
     };
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"IdentificativiFiscali") {
+        if (n == u"IdentificativiFiscali"_s) {
             for (pugi::xml_node f : FigliElemento(figlio)) {
-                if (nome(f) == u"IdFiscaleIVA")
+                if (nome(f) == u"IdFiscaleIVA"_s)
                     leggiIdFiscale(f, QStringLiteral("CC_DA_"));
                 else
                     t.mettiTesto(unisci(QLatin1String("CC_DA_"), nome(f)), f);
             }
-        } else if (n == u"DatiAnagrafici")
+        } else if (n == u"DatiAnagrafici"_s)
             leggiDatiAnagraficiCessionario(figlio);
-        else if (n == u"AltriDatiIdentificativi") {
+        else if (n == u"AltriDatiIdentificativi"_s) {
             for (pugi::xml_node f : FigliElemento(figlio)) {
                 const QString nf = nome(f);
-                if (nf == u"Sede")
+                if (nf == u"Sede"_s)
                     leggiFigliCome(f, QStringLiteral("CC_Sede_"));
-                else if (nf == u"StabileOrganizzazione")
+                else if (nf == u"StabileOrganizzazione"_s)
                     leggiFigliCome(f, QStringLiteral("CC_SO_"));
-                else if (nf == u"RappresentanteFiscale")
+                else if (nf == u"RappresentanteFiscale"_s)
                     rappresentante(f);
                 else
                     t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), nf), f);
             }
-        } else if (n == u"Sede")
+        } else if (n == u"Sede"_s)
             leggiFigliCome(figlio, QStringLiteral("CC_Sede_"));
-        else if (n == u"StabileOrganizzazione")
+        else if (n == u"StabileOrganizzazione"_s)
             leggiFigliCome(figlio, QStringLiteral("CC_SO_"));
-        else if (n == u"RappresentanteFiscale")
+        else if (n == u"RappresentanteFiscale"_s)
             rappresentante(figlio);
-        else if (n == u"IdFiscaleIVA")
+        else if (n == u"IdFiscaleIVA"_s)
             leggiIdFiscale(figlio, QStringLiteral("CC_DA_"));
-        else if (n == u"Anagrafica")
+        else if (n == u"Anagrafica"_s)
             leggiFigliCome(figlio, QStringLiteral("CC_DA_Anagrafica_"));
-        else if (n == u"CodiceFiscale")
+        else if (n == u"CodiceFiscale"_s)
             t.mettiTesto(QStringLiteral("CC_DA_CodiceFiscale"), figlio);
-        else if (n == u"Denominazione" || n == u"Nome" || n == u"Cognome" || n == u"Titolo" ||
-                 n == u"CodEORI")
+        else if (n == u"Denominazione"_s || n == u"Nome"_s || n == u"Cognome"_s || n == u"Titolo"_s ||
+                 n == u"CodEORI"_s)
             t.mettiTesto(unisci(QLatin1String("CC_DA_Anagrafica_"), n), figlio);
         else
             t.mettiTesto(unisci(QLatin1String("CC_"), n), figlio);
@@ -473,6 +437,7 @@ DatiCedente LettoreFattura::cedenteDaTestata(pugi::xml_node body) const {
 DatiCedente LettoreFattura::datiCedente(pugi::xml_node header, pugi::xml_node body,
                                         const QDate& dataFattura) {
     FatturaLetta letta;
+    letta.testata.usaNomi(nomi_);
     out_ = &letta;
     dataFattura_ = dataFattura;
     if (pugi::xml_node cp = FiglioPerNome(header, u"CedentePrestatore"))
@@ -493,11 +458,11 @@ void LettoreFattura::scriviFornitore() {
 void LettoreFattura::leggiDatiGenerali(pugi::xml_node blocco) {
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"DatiGeneraliDocumento")
+        if (n == u"DatiGeneraliDocumento"_s)
             leggiDatiGeneraliDocumento(figlio);
-        else if (n == u"DatiTrasporto")
+        else if (n == u"DatiTrasporto"_s)
             leggiDatiTrasporto(figlio);
-        else if (n == u"FatturaPrincipale")
+        else if (n == u"FatturaPrincipale"_s)
             continue;
         else if (const BloccoDatiGen* b = bloccoPerXmlIdent(n))
             scriviBlocco(figlio, b->codice, 0);
@@ -509,7 +474,7 @@ void LettoreFattura::leggiDatiGenerali(pugi::xml_node blocco) {
     const QString tipo = t.testo(QStringLiteral("DGD_TipoDocumento")).trimmed();
     const auto totale = t.valuta(QStringLiteral("DGD_ImportoTotaleDocumento"));
     totaleDocumento_ = totale;
-    if (par_.invertiNoteCredito && (tipo == u"TD04" || tipo == u"TD08") && totale && totale->negativo()) {
+    if (par_.invertiNoteCredito && (tipo == u"TD04"_s || tipo == u"TD08"_s) && totale && totale->negativo()) {
         inverti_ = true;
         t.mettiValore(QStringLiteral("DGD_ImportoTotaleDocumento"), std::optional<Currency>(-*totale));
     }
@@ -520,34 +485,34 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
     static const QString Separatore = QStringLiteral("§çé^?");
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"Data")
+        if (n == u"Data"_s)
             t.metti(QStringLiteral("DGD_Data"), dataFattura_);
-        else if (n == u"DatiRitenuta") {
+        else if (n == u"DatiRitenuta"_s) {
             if (t.testo(QStringLiteral("DGD_DR_TipoRitenuta")).trimmed().isEmpty()) {
                 for (pugi::xml_node f : FigliElemento(figlio)) {
                     const QString c = unisci(QLatin1String("DGD_DR_"), nome(f));
-                    if (nome(f) == u"ImportoRitenuta" || nome(f) == u"AliquotaRitenuta")
+                    if (nome(f) == u"ImportoRitenuta"_s || nome(f) == u"AliquotaRitenuta"_s)
                         importo(t, c, f);
                     else
                         t.mettiTesto(c, f);
                 }
             } else
                 scriviBlocco(figlio, BloccoDatiRitenuta, 0);
-        } else if (n == u"DatiBollo") {
+        } else if (n == u"DatiBollo"_s) {
             for (pugi::xml_node f : FigliElemento(figlio)) {
                 const QString c = unisci(QLatin1String("DGD_DB_"), nome(f));
-                if (nome(f) == u"ImportoBollo")
+                if (nome(f) == u"ImportoBollo"_s)
                     importo(t, c, f);
                 else
                     t.mettiTesto(c, f);
             }
-        } else if (n == u"DatiCassaPrevidenziale")
+        } else if (n == u"DatiCassaPrevidenziale"_s)
             scriviBlocco(figlio, BloccoDatiCassaPrevidenziale, 0);
-        else if (n == u"ScontoMaggiorazione")
+        else if (n == u"ScontoMaggiorazione"_s)
             scriviBlocco(figlio, BloccoScontoMaggiorazione, 0);
-        else if (n == u"Arrotondamento" || n == u"ImportoTotaleDocumento")
+        else if (n == u"Arrotondamento"_s || n == u"ImportoTotaleDocumento"_s)
             importo(t, unisci(QLatin1String("DGD_"), n), figlio);
-        else if (n == u"Causale")
+        else if (n == u"Causale"_s)
             causaleRaccolta_ += Separatore + ValoreTesto(figlio);
         else
             t.mettiTesto(unisci(QLatin1String("DGD_"), n), figlio);
@@ -561,7 +526,7 @@ void LettoreFattura::leggiDatiGeneraliDocumento(pugi::xml_node blocco) {
 // A withholding that is not an income-tax one (RT01, RT02) is a social-security contribution
 // whose expense account is found by its rate.
 void LettoreFattura::cercaContoCassa(const QString& tipoRitenuta, const std::optional<Currency>& aliquota) {
-    if (tipoRitenuta.isEmpty() || tipoRitenuta == u"RT01" || tipoRitenuta == u"RT02" || !aliquota ||
+    if (tipoRitenuta.isEmpty() || tipoRitenuta == u"RT01"_s || tipoRitenuta == u"RT02"_s || !aliquota ||
         contoCassa_)
         return;
     const CodiceConto conto = risolutore_.contoCassaPrevidenziale(*aliquota);
@@ -574,13 +539,13 @@ void LettoreFattura::leggiDatiTrasporto(pugi::xml_node blocco) {
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
         const QString c = unisci(QLatin1String("DGD_DT_"), n);
-        if (n == u"DatiAnagraficiVettore")
+        if (n == u"DatiAnagraficiVettore"_s)
             leggiDatiAnagrafici(figlio, QStringLiteral("DGD_DT_DAV_"));
-        else if (n == u"NumeroColli" || n == u"PesoLordo" || n == u"PesoNetto")
+        else if (n == u"NumeroColli"_s || n == u"PesoLordo"_s || n == u"PesoNetto"_s)
             importo(t, c, figlio);
-        else if (n == u"DataOraRitiro" || n == u"DataInizioTrasporto" || n == u"DataOraConsegna")
+        else if (n == u"DataOraRitiro"_s || n == u"DataInizioTrasporto"_s || n == u"DataOraConsegna"_s)
             data(t, c, figlio, c);
-        else if (n == u"IndirizzoResa")
+        else if (n == u"IndirizzoResa"_s)
             leggiFigliCome(figlio, QStringLiteral("DGD_DT_IR_"));
         else
             t.mettiTesto(c, figlio);
@@ -591,7 +556,7 @@ void LettoreFattura::leggiDatiVeicoli(pugi::xml_node blocco) {
     RigaFattura& t = out_->testata;
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"Data")
+        if (n == u"Data"_s)
             data(t, QStringLiteral("DV_Data"), figlio, QStringLiteral("DV_Data"));
         else
             t.mettiTesto(unisci(QLatin1String("DV_"), n), figlio);
@@ -617,24 +582,24 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     for (pugi::xml_node figlio : FigliElemento(elemento)) {
         const QString n = nome(figlio);
         const QString c = unisci(b->prefisso, n);
-        if (n == u"RiferimentoNumeroLinea")
+        if (n == u"RiferimentoNumeroLinea"_s)
             righeRiferite << ValoreTesto(figlio).trimmed();
-        else if (n == u"Data" || n == u"DataDDT" || n == u"RiferimentoData")
+        else if (n == u"Data"_s || n == u"DataDDT"_s || n == u"RiferimentoData"_s)
             data(r, c, figlio, EtichettaTagDatiGen(figlio, ident));
-        else if (n == u"RiferimentoFase") {
+        else if (n == u"RiferimentoFase"_s) {
             const auto v = valoreNumeroSilenzioso(figlio);
             r.metti(c,
                     v ? QVariant(static_cast<qlonglong>(v->decimillesimi() / Currency::Scala)) : QVariant());
-        } else if (n == u"AlCassa" || n == u"ImportoContributoCassa" || n == u"ImponibileCassa" ||
-                   n == u"AliquotaIVA" || n == u"Percentuale" || n == u"Importo" || n == u"ImportoRitenuta" ||
-                   n == u"AliquotaRitenuta" || n == u"RiferimentoNumero")
+        } else if (n == u"AlCassa"_s || n == u"ImportoContributoCassa"_s || n == u"ImponibileCassa"_s ||
+                   n == u"AliquotaIVA"_s || n == u"Percentuale"_s || n == u"Importo"_s ||
+                   n == u"ImportoRitenuta"_s || n == u"AliquotaRitenuta"_s || n == u"RiferimentoNumero"_s)
             importo(r, c, figlio, [&] { return EtichettaTagDatiGen(figlio, ident); });
-        else if (n == u"Attachment") {
+        else if (n == u"Attachment"_s) {
             if (opzioni_.estraiAllegati)
                 out_->allegati.push_back({figlio, TestoFiglio(elemento, u"NomeAttachment")});
         } else {
             r.mettiTesto(c, figlio);
-            if (n == u"Natura")
+            if (n == u"Natura"_s)
                 natura = ValoreTesto(figlio).trimmed();
         }
     }
@@ -657,7 +622,7 @@ RigaFattura& LettoreFattura::scriviBlocco(pugi::xml_node elemento, int codice, q
     } else if (codice == BloccoScontoMaggiorazione) {
         const Currency importo = r.valuta(prefisso + QStringLiteral("Importo")).value_or(Currency());
         scontiDocumento_ +=
-            r.testo(prefisso + QStringLiteral("Tipo")).trimmed() == u"MG" ? importo : -importo;
+            r.testo(prefisso + QStringLiteral("Tipo")).trimmed() == u"MG"_s ? importo : -importo;
     }
     return r;
 }
@@ -696,7 +661,7 @@ void LettoreFattura::completaTestata() {
     QString banca;
     if (!abi_.isEmpty() && !cab_.isEmpty())
         banca = risolutore_.banca(abi_, cab_);
-    else if (modalita_ == u"MP04" || modalita_ == u"MP05" || modalita_ == u"MP17")
+    else if (modalita_ == u"MP04"_s || modalita_ == u"MP05"_s || modalita_ == u"MP17"_s)
         banca = fornitore_.banca;
     if (!banca.isEmpty())
         t.mettiTesto(QStringLiteral("Banca"), banca);

@@ -16,6 +16,7 @@
 #include <QVariant>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <pugixml.hpp>
 #include <type_traits>
@@ -27,13 +28,22 @@ namespace tesel {
 class ParametriAzienda;
 
 // One row to write: columns in the order they were first written; a later value of the same
-// column (compared without regard to case) replaces the earlier one.
+// column (compared without regard to case) replaces the earlier one. Columns are told by the
+// batch's numbers (NomiElementi), so a value costs no text comparison and no copy of its name.
 class RigaFattura {
 public:
-    // `nomi`, when given, knows the batch's column names already.
+    struct Voce {
+        int nome;    // the spelling first written (NomiElementi::testo)
+        int colonna; // the column, whatever the case
+        QVariant valore;
+    };
+
+    // `nomi`, when given, knows the batch's column names already; a row without them keeps
+    // its own. Rows written to the same tables share the batch's.
     explicit RigaFattura(NomiElementi* nomi = nullptr) : nomi_(nomi) {}
+    // Only on an empty row: its numbers belong to its names.
     void usaNomi(NomiElementi* nomi) { nomi_ = nomi; }
-    void metti(const QString& colonna, const QVariant& valore);
+    void metti(const QString& colonna, QVariant valore);
     // The key every row of an invoice begins with (XmlAnno, XmlNumRif, XmlRigDet).
     void mettiChiave(int anno, qint32 numero, qint64 riga);
     // Identifiers (VAT numbers, fiscal codes, country and recipient codes, article codes) are
@@ -46,7 +56,7 @@ public:
     void mettiTestoRipulito(const QString& colonna, pugi::xml_node elemento);
     // A value as Qt's types give it: a text left in the file becomes a QString.
     static QVariant comeQt(const QVariant& valore);
-    static bool identificativo(QStringView colonna);
+    static bool identificativo(QStringView colonna) { return NomiElementi::identificativo(colonna); }
     // The three columns of an account (Gruppo, Mastro and Conto followed by the same suffix);
     // an empty part is Null, which a column declared as a number takes too.
     void mettiConto(const std::array<QString, 3>& colonne, const CodiceConto& conto) {
@@ -62,17 +72,29 @@ public:
     QString testo(const QString& colonna) const;
     std::optional<Currency> valuta(const QString& colonna) const;
     bool ha(const QString& colonna) const;
-    const std::vector<std::pair<QString, QVariant>>& colonne() const { return colonne_; }
+    const std::vector<Voce>& colonne() const { return voci_; }
+    // The value of the i-th column taken out of the row, which keeps Null there: for the
+    // writer, which writes each row once.
+    QVariant prendiValore(size_t i) { return std::move(voci_[i].valore); }
+    // The name of a column as the row first wrote it.
+    const QString& nome(const Voce& v) const { return nomi_->testo(v.nome); }
 
 private:
+    NomiElementi& nomi() const;
     const QVariant* trova(const QString& colonna) const;
-    void metti(const QString& colonna, const QVariant& valore, size_t chiave);
+    void metti(const NomiElementi::InfoColonna& info, QVariant&& valore);
     // False when the text cannot stay in the file (see TestoSemplice); `senzaBlank` trims it.
-    bool mettiNelFile(const QString& colonna, pugi::xml_node elemento, bool senzaBlank);
-    NomiElementi::InfoColonna info(const QString& colonna) const;
-    NomiElementi* nomi_ = nullptr;
-    std::vector<std::pair<QString, QVariant>> colonne_;
-    std::vector<size_t> chiavi_; // of each name, regardless of case
+    bool mettiNelFile(const NomiElementi::InfoColonna& info, pugi::xml_node elemento, bool senzaBlank);
+    // Whether the row may hold a column, by its number modulo 256: a column written for the
+    // first time, the usual case, is added without a search.
+    bool forsePresente(int colonna) const {
+        const auto c = static_cast<unsigned>(colonna) & 255u;
+        return (presenti_[c >> 6] >> (c & 63u)) & 1u;
+    }
+    mutable NomiElementi* nomi_ = nullptr;
+    mutable std::shared_ptr<NomiElementi> propri_; // the names of a row without a batch
+    std::vector<Voce> voci_;
+    std::array<quint64, 4> presenti_{};
 };
 
 // The company parameters the reader needs, read once per import.
@@ -108,7 +130,7 @@ struct FatturaLetta {
 
 class LettoreFattura {
 public:
-    // `nomi`, when given, is shared by the readers of a batch.
+    // `nomi`, when given, is shared by the readers of a batch and the rows they make.
     LettoreFattura(Risolutore& risolutore, const ParametriLettura& parametri, const OpzioniImport& opzioni,
                    TestoErrori& errori, NomiElementi* nomi = nullptr);
 
@@ -196,7 +218,7 @@ private:
     void data(RigaFattura& riga, const QString& colonna, pugi::xml_node el, const QString& etichetta);
 
     // The local name of an element, through the batch's names when there are any.
-    QString nome(pugi::xml_node n) { return nomi_ ? nomi_->locale(n) : NomeLocale(n); }
+    QString nome(pugi::xml_node n) { return nomi_->locale(n); }
     // A column name of two parts, joined once per batch (see NomiElementi::unione).
     void mettiConto(RigaFattura& riga, const QString& suffisso, const CodiceConto& conto) {
         riga.mettiConto({unisci(QStringLiteral("Gruppo"), suffisso),
@@ -205,10 +227,11 @@ private:
                         conto);
     }
     template <class Prima> QString unisci(const Prima& prima, const QString& nome) {
-        return nomi_ ? nomi_->unione(prima, nome) : prima + nome;
+        return nomi_->unione(prima, nome);
     }
 
     Risolutore& risolutore_;
+    std::unique_ptr<NomiElementi> nomiPropri_; // a reader outside a batch numbers its own names
     NomiElementi* nomi_;
     const ParametriLettura& par_;
     const OpzioniImport& opzioni_;
@@ -248,13 +271,8 @@ private:
     int righeDaCompletare_ = 0;
     void avvisiTestata();
     void avvisoTotaleDocumento();
-    // The totals are keyed by their label, written once per rate and nature of the invoice.
-    QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
-    struct EtichettaTotale {
-        std::optional<Currency> aliquota;
-        QString natura, etichetta;
-    };
-    std::vector<EtichettaTotale> etichetteTotali_;
+    // The totals are keyed by their label, written once per rate and nature.
+    static QString chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura);
 };
 
 } // namespace tesel

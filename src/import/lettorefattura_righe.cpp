@@ -10,6 +10,9 @@
 
 namespace tesel {
 
+// Names compared with texts of known length: a comparison of sizes settles most of them.
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 bool vuotoOZero(const std::optional<Currency>& v) {
@@ -76,14 +79,21 @@ const LettoreFattura::ChiaveIva& LettoreFattura::ivaPerChiave(const std::optiona
 
 // "aliquota 22,00%" or "natura N2.2": how a total by VAT key is named in a message.
 QString LettoreFattura::chiaveTotale(const std::optional<Currency>& aliquota, const QString& natura) {
-    for (const EtichettaTotale& e : etichetteTotali_)
+    // The same few rates recur invoice after invoice: their labels are kept for the thread.
+    struct EtichettaTotale {
+        std::optional<Currency> aliquota;
+        QString natura, etichetta;
+    };
+    thread_local std::vector<EtichettaTotale> etichette;
+    for (const EtichettaTotale& e : etichette)
         if (e.aliquota == aliquota && e.natura == natura)
             return e.etichetta;
+    if (etichette.size() >= 64)
+        etichette.clear();
     const QString a =
         QStringLiteral("aliquota ") + formatta(aliquota.value_or(Currency()), u"#,##0.00") + u'%';
-    etichetteTotali_.push_back(
-        {aliquota, natura, natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura});
-    return etichetteTotali_.back().etichetta;
+    etichette.push_back({aliquota, natura, natura.isEmpty() ? a : a + QStringLiteral(" natura ") + natura});
+    return etichette.back().etichetta;
 }
 
 // ---- Lines ------------------------------------------------------------------------------------------
@@ -95,10 +105,10 @@ void LettoreFattura::leggiBeniServizi(pugi::xml_node blocco) {
     }
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"DettaglioLinee") {
+        if (n == u"DettaglioLinee"_s) {
             leggiLinea(figlio);
             scaricaRighe();
-        } else if (n == u"DatiRiepilogo")
+        } else if (n == u"DatiRiepilogo"_s)
             leggiRiepilogo(figlio);
     }
 }
@@ -118,7 +128,7 @@ void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& att
     const QString testo = adg.testo(QStringLiteral("ADG_RiferimentoTesto")).trimmed();
     const auto numero = adg.valuta(QStringLiteral("ADG_RiferimentoNumero"));
     const QString minuscolo = testo.toLower();
-    if (tipo == u"aswtriga") {
+    if (tipo == u"aswtriga"_s) {
         attr.numIvaDoppia = numero ? numero->decimillesimi() / Currency::Scala : 0;
         QString kind = testo;
         const bool de = testo.contains(u"#DE#"), id = testo.contains(u"#ID#");
@@ -146,31 +156,31 @@ void LettoreFattura::applicaAltriDati(const RigaFattura& adg, AttributiRiga& att
             kind = kind.left(4);
         }
         attr.tipoRiga = kind;
-    } else if (tipo == u"aswrifriga") {
+    } else if (tipo == u"aswrifriga"_s) {
         if (numero)
             attr.kitRifRiga = numero->decimillesimi() / Currency::Scala;
         else if (const auto n = Currency::daTesto(testo))
             attr.kitRifRiga = n->decimillesimi() / Currency::Scala;
-    } else if (tipo == u"aswspacces") {
+    } else if (tipo == u"aswspacces"_s) {
         attr.tipoSpesa = testo.left(4).toUpper();
-    } else if (tipo == u"aswcodiva") {
+    } else if (tipo == u"aswcodiva"_s) {
         attr.ivaSuggerita = testo;
-    } else if (tipo == u"aswtratfis") {
+    } else if (tipo == u"aswtratfis"_s) {
         trattFiscAdg_ = testo;
-        if (minuscolo == u"cd13")
+        if (minuscolo == u"cd13"_s)
             ivata_ = QStringLiteral("S");
-    } else if (tipo == u"aswdestb2b") {
+    } else if (tipo == u"aswdestb2b"_s) {
         ufficio_ = testo;
-    } else if (tipo == u"aswtipodoc") {
+    } else if (tipo == u"aswtipodoc"_s) {
         tipoDocAdg_ = testo;
-    } else if (tipo == u"aswcardoc") {
+    } else if (tipo == u"aswcardoc"_s) {
         carDocAdg_ = testo;
-    } else if (tipo == u"aswtipopag") {
+    } else if (tipo == u"aswtipopag"_s) {
         tipoPagAdg_ = testo;
-    } else if (tipo == u"omaggio" || tipo == u"aswomaggio") {
+    } else if (tipo == u"omaggio"_s || tipo == u"aswomaggio"_s) {
         // Free goods from this line on: with the VAT charged to us ("I") or borne by the supplier.
         omaggioFattura_ = conRivalsaIva(minuscolo) ? QStringLiteral("I") : QStringLiteral("S");
-    } else if (tipo == u"cassa-prev" || tipo == u"cassaprev") {
+    } else if (tipo == u"cassa-prev"_s || tipo == u"cassaprev"_s) {
         // The line is a pension-fund contribution: owed to the supplier, so never free goods.
         attr.cassaPrevidenziale = true;
         if (conRivalsaIva(minuscolo))
@@ -205,7 +215,7 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
     if (conto.vuoto()) {
         const CodiceConto daArticolo = articolo ? articolo->contoAcquisto : CodiceConto{};
         const QString prior = fornitore_.contoPrior.isEmpty() ? par_.contoPrior : fornitore_.contoPrior;
-        if (prior == u"A")
+        if (prior == u"A"_s)
             conto = !daArticolo.vuoto() ? daArticolo : fornitore_.contropartita;
         else
             conto = !fornitore_.contropartita.vuoto() ? fornitore_.contropartita : daArticolo;
@@ -219,21 +229,21 @@ void LettoreFattura::completaLinea(RigaFattura& r, const AttributiRiga& attr,
         omaggio = omaggioFattura_;
     if (omaggio.isEmpty())
         omaggio =
-            r.testo(QStringLiteral("TipoCessionePrestazione")).trimmed() == u"AB" ? store::Si : store::No;
+            r.testo(QStringLiteral("TipoCessionePrestazione")).trimmed() == u"AB"_s ? store::Si : store::No;
     r.mettiTesto(QStringLiteral("Omaggio"), omaggio);
     r.mettiTesto(QStringLiteral("TipoRiga"), tipoRiga);
     r.mettiTesto(QStringLiteral("KitPadreFiglio"), attr.kitPadreFiglio);
     r.metti(QStringLiteral("KitRifRiga"), attr.kitRifRiga ? QVariant(*attr.kitRifRiga) : QVariant());
-    r.mettiTesto(QStringLiteral("SpesaTrasporto"), attr.tipoSpesa == u"SP03" ? store::Si : store::No);
-    r.mettiTesto(QStringLiteral("SpesaBollo"), attr.tipoSpesa == u"SP02" ? store::Si : store::No);
-    r.mettiTesto(QStringLiteral("SpesaIncasso"), attr.tipoSpesa == u"SP01" ? store::Si : store::No);
+    r.mettiTesto(QStringLiteral("SpesaTrasporto"), attr.tipoSpesa == u"SP03"_s ? store::Si : store::No);
+    r.mettiTesto(QStringLiteral("SpesaBollo"), attr.tipoSpesa == u"SP02"_s ? store::Si : store::No);
+    r.mettiTesto(QStringLiteral("SpesaIncasso"), attr.tipoSpesa == u"SP01"_s ? store::Si : store::No);
 
     // The group number is part of the line's VAT key; so are -999 / -998 of a simplified line.
     const QVariant segnoSemplificata = r.valore(QStringLiteral("NumIvaDoppia"));
     const qint64 numIvaDoppia = attr.numIvaDoppia
                                     ? *attr.numIvaDoppia
                                     : (segnoSemplificata.isNull() ? 0 : segnoSemplificata.toLongLong());
-    if (tipoRiga != u"DE" && tipoRiga != u"ID") {
+    if (tipoRiga != u"DE"_s && tipoRiga != u"ID"_s) {
         std::optional<Currency> aliquota = r.valuta(QStringLiteral("AliquotaIVA"));
         if (numIvaDoppia == -999) {
             // The column holds the VAT amount: the rate is the one it implies, in whole percent.
@@ -298,10 +308,10 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
     bool primoScontoLetto = false;
     for (pugi::xml_node figlio : FigliElemento(linea)) {
         const QString n = nome(figlio);
-        if (n == u"NumeroLinea") {
+        if (n == u"NumeroLinea"_s) {
             const auto v = valoreNumeroSilenzioso(figlio);
             r.metti(n, v ? QVariant(QString::number(v->decimillesimi() / Currency::Scala)) : QVariant());
-        } else if (n == u"CodiceArticolo") {
+        } else if (n == u"CodiceArticolo"_s) {
             const QString tipo = TestoFiglio(figlio, u"CodiceTipo");
             const QString valore = TestoFiglio(figlio, u"CodiceValore");
             if (primoCodice) {
@@ -312,7 +322,7 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
             scriviBlocco(figlio, BloccoCodiceArticolo, rigDet);
             if (!articolo)
                 articolo = risolutore_.articolo(tipo.trimmed(), valore.trimmed(), fornitore_.conto);
-        } else if (n == u"ScontoMaggiorazione") {
+        } else if (n == u"ScontoMaggiorazione"_s) {
             // The line keeps its first discount; every one has its own block row.
             const bool primo = !primoScontoLetto;
             primoScontoLetto = true;
@@ -327,15 +337,16 @@ void LettoreFattura::leggiLinea(pugi::xml_node linea) {
                 if (const auto p = valoreNumeroSilenzioso(perc))
                     percentuali << percentualeCorta(*p);
             scriviBlocco(figlio, BloccoArtScontoMaggiorazione, rigDet);
-        } else if (n == u"DataInizioPeriodo" || n == u"DataFinePeriodo")
+        } else if (n == u"DataInizioPeriodo"_s || n == u"DataFinePeriodo"_s)
             data(r, n, figlio, QStringLiteral("Det_") + n);
-        else if (n == u"Quantita" || n == u"PrezzoUnitario" || n == u"PrezzoTotale" || n == u"AliquotaIVA") {
+        else if (n == u"Quantita"_s || n == u"PrezzoUnitario"_s || n == u"PrezzoTotale"_s ||
+                 n == u"AliquotaIVA"_s) {
             importo(r, n, figlio, [&] { return QStringLiteral("Det_") + n; });
-            if (n != u"AliquotaIVA")
+            if (n != u"AliquotaIVA"_s)
                 r.mettiTestoRipulito(unisci(n, QStringLiteral("Str")), figlio);
-        } else if (n == u"AltriDatiGestionali")
+        } else if (n == u"AltriDatiGestionali"_s)
             applicaAltriDati(scriviBlocco(figlio, BloccoAltriDatiGestionali, rigDet), attr);
-        else if (n == u"Natura") {
+        else if (n == u"Natura"_s) {
             natura = ValoreTesto(figlio).trimmed();
             r.mettiTesto(n, natura);
         } else
@@ -356,7 +367,7 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
     AttributiRiga attr;
     for (pugi::xml_node figlio : FigliElemento(blocco)) {
         const QString n = nome(figlio);
-        if (n == u"Importo") {
+        if (n == u"Importo"_s) {
             const auto v = valoreImporto(figlio, QStringLiteral("Det_Importo"), errori_);
             const QString testo = TestoElemento(figlio).trimmed();
             r.mettiValore(QStringLiteral("PrezzoUnitario"), v);
@@ -366,19 +377,20 @@ void LettoreFattura::leggiLineaSemplificata(pugi::xml_node blocco) {
             // A simplified invoice's amounts include their VAT: they make its total.
             totaleRiepilogo_ += v.value_or(Currency());
             conRiepilogo_ = true;
-        } else if (n == u"DatiIVA") {
-            const std::vector<pugi::xml_node> figli = FigliElemento(figlio);
+        } else if (n == u"DatiIVA"_s) {
+            const FigliElemento elementi(figlio);
+            const std::vector<pugi::xml_node> figli(elementi.begin(), elementi.end());
             if (figli.empty())
                 r.metti(QStringLiteral("NumIvaDoppia"), -999);
-            else if (nome(figli[0]) == u"Imposta" && figli.size() == 1) {
+            else if (nome(figli[0]) == u"Imposta"_s && figli.size() == 1) {
                 importo(r, QStringLiteral("AliquotaIVA"), figli[0], QStringLiteral("Det_Imposta"));
                 r.metti(QStringLiteral("NumIvaDoppia"), -999);
-            } else if (nome(figli[0]) == u"Imposta") {
+            } else if (nome(figli[0]) == u"Imposta"_s) {
                 importo(r, QStringLiteral("AliquotaIVA"), figli[1], QStringLiteral("Det_") + nome(figli[1]));
                 r.metti(QStringLiteral("NumIvaDoppia"), -998);
             } else
                 importo(r, QStringLiteral("AliquotaIVA"), figli[0], QStringLiteral("Det_") + nome(figli[0]));
-        } else if (n == u"Natura") {
+        } else if (n == u"Natura"_s) {
             natura = ValoreTesto(figlio).trimmed();
             r.mettiTesto(n, natura);
         } else
@@ -393,12 +405,12 @@ void LettoreFattura::leggiRiepilogo(pugi::xml_node riepilogo) {
     QString natura;
     for (pugi::xml_node figlio : FigliElemento(riepilogo)) {
         const QString n = nome(figlio);
-        if (n == u"AliquotaIVA" || n == u"SpeseAccessorie" || n == u"Arrotondamento" ||
-            n == u"ImponibileImporto" || n == u"Imposta")
+        if (n == u"AliquotaIVA"_s || n == u"SpeseAccessorie"_s || n == u"Arrotondamento"_s ||
+            n == u"ImponibileImporto"_s || n == u"Imposta"_s)
             importo(r, n, figlio, [&] { return QStringLiteral("Iva-") + n; });
         else {
             r.mettiTesto(n, figlio);
-            if (n == u"Natura")
+            if (n == u"Natura"_s)
                 natura = ValoreTesto(figlio).trimmed();
         }
     }
@@ -441,7 +453,7 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
     if (afeTipPag.isEmpty())
         afeTipPag = fornitore_.afeTipPag;
     for (pugi::xml_node dettaglio : FigliElemento(blocco)) {
-        if (nome(dettaglio) != u"DettaglioPagamento")
+        if (nome(dettaglio) != u"DettaglioPagamento"_s)
             continue;
         RigaFattura& r = out_->pagamenti.emplace_back(nomi_);
         r.mettiChiave(anno_, numero_, ++rigPag_);
@@ -450,24 +462,24 @@ void LettoreFattura::leggiPagamento(pugi::xml_node blocco) {
         QString modalita, abi, cab;
         for (pugi::xml_node figlio : FigliElemento(dettaglio)) {
             const QString n = nome(figlio);
-            if (n == u"DataRiferimentoTerminiPagamento" || n == u"DataScadenzaPagamento" ||
-                n == u"DataLimitePagamentoAnticipato" || n == u"DataDecorrenzaPenale")
+            if (n == u"DataRiferimentoTerminiPagamento"_s || n == u"DataScadenzaPagamento"_s ||
+                n == u"DataLimitePagamentoAnticipato"_s || n == u"DataDecorrenzaPenale"_s)
                 data(r, n, figlio, QStringLiteral("Pag_") + n);
-            else if (n == u"GiorniTerminiPagamento") {
+            else if (n == u"GiorniTerminiPagamento"_s) {
                 const auto v = valoreNumeroSilenzioso(figlio);
                 r.metti(n, v ? QVariant(static_cast<qlonglong>(v->decimillesimi() / Currency::Scala))
                              : QVariant());
-            } else if (n == u"ImportoPagamento" || n == u"ScontoPagamentoAnticipato" ||
-                       n == u"PenalitaPagamentiRitardati")
+            } else if (n == u"ImportoPagamento"_s || n == u"ScontoPagamentoAnticipato"_s ||
+                       n == u"PenalitaPagamentiRitardati"_s)
                 importo(r, n, figlio, [&] { return QStringLiteral("Pag_") + n; });
             else {
                 const QString v = ValoreTesto(figlio);
                 r.mettiTesto(n, v);
-                if (n == u"ModalitaPagamento")
+                if (n == u"ModalitaPagamento"_s)
                     modalita = v.trimmed();
-                else if (n == u"ABI")
+                else if (n == u"ABI"_s)
                     abi = v.trimmed();
-                else if (n == u"CAB")
+                else if (n == u"CAB"_s)
                     cab = v.trimmed();
             }
         }

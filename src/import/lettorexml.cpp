@@ -122,18 +122,68 @@ const QString& NomiElementi::unione(const QString& prima, const QString& nome) {
     return unisci(chiave, prima + nome, prima, nome);
 }
 
-const NomiElementi::InfoColonna& NomiElementi::memorizza(const QString& nome, InfoColonna info) {
-    if (colonne_.size() >= Massimo)
+NomiElementi::InfoColonna NomiElementi::infoLenta(const QString& nome) {
+    if (colonne_.size() >= Massimo) {
         colonne_.clear();
-    return colonne_.insert({nome.constData(), nome.size(), nullptr, 0}, Colonna{nome, info})->info;
+        rapide_.fill({});
+    }
+    const ChiaveUnione indirizzo{nome.constData(), nome.size(), nullptr, 0};
+    InfoColonna info;
+    if (const auto it = colonne_.constFind(indirizzo); it != colonne_.constEnd()) {
+        info = it->info;
+    } else if (const auto it = perTesto_.constFind(nome); it != perTesto_.constEnd()) {
+        info = grafie_[static_cast<size_t>(*it)].info;
+    } else {
+        info.nome = static_cast<int>(grafie_.size());
+        info.identificativo = identificativo(nome);
+        const QString piegato = nome.toCaseFolded();
+        const auto colonna = perColonna_.constFind(piegato);
+        info.colonna = colonna != perColonna_.constEnd() ? *colonna : static_cast<int>(perColonna_.size());
+        if (colonna == perColonna_.constEnd())
+            perColonna_.insert(piegato, info.colonna);
+        grafie_.push_back({nome, info});
+        perTesto_.insert(nome, info.nome);
+    }
+    colonne_.insert(indirizzo, Colonna{nome, info});
+    // The first free slot of the pair, else the first: two names that meet there take turns.
+    const size_t p = posizioneRapida(nome.constData());
+    rapide_[rapide_[p].indirizzo && !rapide_[p ^ 1].indirizzo ? p ^ 1 : p] = {nome.constData(), nome.size(),
+                                                                              info};
+    return info;
 }
 
-std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco) {
-    std::vector<pugi::xml_node> figli;
-    for (pugi::xml_node n = blocco.first_child(); n; n = n.next_sibling())
-        if (n.type() == pugi::node_element)
-            figli.push_back(n);
-    return figli;
+void NomiElementi::nuoviNumeri() {
+    colonne_.clear();
+    rapide_.fill({});
+    grafie_.clear();
+    perTesto_.clear();
+    perColonna_.clear();
+}
+
+bool NomiElementi::identificativo(QStringView colonna) {
+    // Asked once per name: the names are ASCII, so the comparison ignoring case is done here,
+    // without Qt's general one.
+    static constexpr std::string_view Finali[] = {
+        "idcodice",           "idpaese",    "codicefiscale", "codeori",
+        "codicedestinatario", "codicetipo", "codicevalore"};
+    for (const std::string_view fine : Finali) {
+        const auto n = static_cast<qsizetype>(fine.size());
+        if (colonna.size() < n)
+            continue;
+        const QChar* c = colonna.data() + (colonna.size() - n);
+        qsizetype i = 0;
+        while (i < n) {
+            char16_t u = c[i].unicode();
+            if (u >= u'A' && u <= u'Z')
+                u = static_cast<char16_t>(u + (u'a' - u'A'));
+            if (u != static_cast<char16_t>(fine[static_cast<size_t>(i)]))
+                break;
+            ++i;
+        }
+        if (i == n)
+            return true;
+    }
+    return false;
 }
 
 pugi::xml_node NodoPerPercorso(pugi::xml_node da, QAnyStringView percorso) {
@@ -209,7 +259,16 @@ std::optional<QDate> valoreData(pugi::xml_node elemento, const QString& etichett
         return usaMinimo ? std::optional<QDate>(DataMancante) : std::nullopt;
     static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
     const QString testo = TestoElemento(elemento).trimmed().left(10).replace(u'T', u' ').trimmed();
-    if (iso.match(testo).hasMatch())
+    // Digits and dashes in their places, as nearly every file writes a date, need no expression.
+    const auto isoAscii = [](QStringView t) {
+        if (t.size() != 10)
+            return false;
+        for (qsizetype i = 0; i < t.size(); ++i)
+            if (i == 4 || i == 7 ? t[i] != u'-' : (t[i] < u'0' || t[i] > u'9'))
+                return false;
+        return true;
+    };
+    if (isoAscii(testo) || iso.match(testo).hasMatch())
         if (const auto d = dataDaIso(testo))
             return d;
     errori.aggiungi(QStringLiteral("Tag ") + etichetta + QStringLiteral(" con data non valida"));
@@ -245,7 +304,9 @@ std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento) {
 bool correggiEuro(QByteArray& dati) {
     static const QByteArray sbagliato("&#128;");
     static const QByteArray giusto("&#8364;");
-    if (!dati.contains(sbagliato))
+    // The C library's search: every file is looked through, and almost none holds the mark.
+    if (!memmem(dati.constData(), static_cast<size_t>(dati.size()), sbagliato.constData(),
+                static_cast<size_t>(sbagliato.size())))
         return false;
     dati.replace(sbagliato, giusto);
     return true;

@@ -13,6 +13,9 @@
 #include <QLatin1String>
 #include <QString>
 #include <QVariant>
+#include <array>
+#include <cstddef>
+#include <iterator>
 #include <optional>
 #include <pugixml.hpp>
 #include <string_view>
@@ -72,17 +75,34 @@ public:
     const QString& unione(const QString& prima, const QString& nome);
 
     // What the rows of a batch know of a column name, worked out once per name: the same few
-    // hundred names are written hundreds of times per invoice. Names are told by address, and
-    // each one is kept here, so an address cannot come back with another text.
+    // hundred names are written hundreds of times per invoice. Each spelling of a name has a
+    // number, and so has each column whatever the case it is written in: a row compares
+    // numbers, never texts.
     struct InfoColonna {
-        size_t chiave;       // a hash that ignores case
+        int nome = -1;       // this spelling
+        int colonna = -1;    // the column, the same for "Natura" and "NATURA"
         bool identificativo; // stored without surrounding blanks
     };
-    const InfoColonna* info(const QString& nome) const {
-        const auto it = colonne_.constFind({nome.constData(), nome.size(), nullptr, 0});
-        return it == colonne_.constEnd() ? nullptr : &it->info;
+    // A name is found by its address first (literals, the batch's element names and joined
+    // names come back at the same address), by its text otherwise; each one is kept here, so an
+    // address cannot come back with another text.
+    InfoColonna info(const QString& nome) {
+        const size_t p = posizioneRapida(nome.constData());
+        if (rapide_[p].vale(nome))
+            return rapide_[p].info;
+        if (rapide_[p ^ 1].vale(nome))
+            return rapide_[p ^ 1].info;
+        return infoLenta(nome);
     }
-    const InfoColonna& memorizza(const QString& nome, InfoColonna info);
+    // The text of a spelling's number.
+    const QString& testo(int nome) const { return grafie_[static_cast<size_t>(nome)].testo; }
+    // Numbers are given for the whole batch; past the bound the caller starts them again between
+    // two files, when no row holds any (see servonoNuoviNumeri).
+    bool servonoNuoviNumeri() const { return grafie_.size() >= static_cast<size_t>(Massimo); }
+    void nuoviNumeri();
+    // Ids, fiscal codes, country and recipient codes, article codes: a column named so keeps
+    // its texts without the blanks some senders pad them with.
+    static bool identificativo(QStringView colonna);
 
 private:
     static constexpr qsizetype Massimo = 4096;
@@ -102,16 +122,80 @@ private:
     };
     QHash<ChiaveUnione, Unione> unioni_;
     struct Colonna {
-        QString nome;
+        QString nome; // keeps the address taken
         InfoColonna info;
     };
     QHash<ChiaveUnione, Colonna> colonne_;
+    // The last names seen at each pair of slots, in front of colonne_: a look-up is then a
+    // comparison or two. An entry's address is kept alive by colonne_, and both are emptied
+    // together.
+    struct Rapida {
+        const QChar* indirizzo = nullptr;
+        qsizetype lunghezza = 0;
+        InfoColonna info;
+        bool vale(const QString& nome) const {
+            return indirizzo == nome.constData() && lunghezza == nome.size() && indirizzo;
+        }
+    };
+    static constexpr int BitRapide = 12;
+    static constexpr size_t Rapide = size_t{1} << BitRapide;
+    static size_t posizioneRapida(const QChar* indirizzo) {
+        return static_cast<size_t>((reinterpret_cast<quint64>(indirizzo) * 0x9E3779B97F4A7C15ull) >>
+                                   (64 - BitRapide));
+    }
+    std::array<Rapida, Rapide> rapide_{};
+    struct Grafia {
+        QString testo;
+        InfoColonna info;
+    };
+    std::vector<Grafia> grafie_;     // by spelling number
+    QHash<QString, int> perTesto_;   // spelling -> its number
+    QHash<QString, int> perColonna_; // case-folded name -> column number
+    InfoColonna infoLenta(const QString& nome);
     const QString& unisci(const ChiaveUnione& chiave, QString testo, QString prima, const QString& nome);
 };
 
 // The child elements of a block in document order. Comments, processing instructions and
-// stray text are skipped: only elements carry values.
-std::vector<pugi::xml_node> FigliElemento(pugi::xml_node blocco);
+// stray text are skipped: only elements carry values. Walked in place, nothing is copied.
+class FigliElemento {
+public:
+    explicit FigliElemento(pugi::xml_node blocco) : primo_(elemento(blocco.first_child())) {}
+    class iterator {
+    public:
+        using value_type = pugi::xml_node;
+        using difference_type = std::ptrdiff_t;
+        using iterator_category = std::forward_iterator_tag;
+        using pointer = void;
+        using reference = pugi::xml_node;
+        iterator() = default;
+        explicit iterator(pugi::xml_node n) : n_(n) {}
+        pugi::xml_node operator*() const { return n_; }
+        iterator& operator++() {
+            n_ = elemento(n_.next_sibling());
+            return *this;
+        }
+        iterator operator++(int) {
+            const iterator prima = *this;
+            ++*this;
+            return prima;
+        }
+        bool operator==(const iterator& altro) const { return n_ == altro.n_; }
+
+    private:
+        pugi::xml_node n_;
+    };
+    iterator begin() const { return iterator(primo_); }
+    iterator end() const { return iterator(); }
+
+private:
+    // `n` or the first element after it.
+    static pugi::xml_node elemento(pugi::xml_node n) {
+        while (n && n.type() != pugi::node_element)
+            n = n.next_sibling();
+        return n;
+    }
+    pugi::xml_node primo_;
+};
 
 // The first element, in document order, reached from `da` by a relative path of element
 // names joined with "/" ("DatiGenerali/DatiGeneraliDocumento/Data"); local names compare

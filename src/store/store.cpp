@@ -64,17 +64,35 @@ Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString&
                            QLatin1String colonne) {
     // The unique indexes on the two columns leave out empty values, and the engine uses such an
     // index only when the query repeats its condition: without it every look-up reads the table.
-    const auto condizione = [](const QString& valore, const char* colonna) {
+    const auto condizione = [](bool vuoto, const char* colonna) {
         const QString c = QLatin1String(colonna);
-        return valore.isEmpty() ? c + QStringLiteral(" = ?")
-                                : u'(' + c + QStringLiteral(" = ? AND ") + c +
-                                      QStringLiteral(" IS NOT NULL AND ") + c + QStringLiteral(" <> '')");
+        return vuoto ? c + QStringLiteral(" = ?")
+                     : u'(' + c + QStringLiteral(" = ? AND ") + c + QStringLiteral(" IS NOT NULL AND ") + c +
+                           QStringLiteral(" <> '')");
     };
-    const QString sql = QStringLiteral("Select ") + colonne + QStringLiteral(" from FatXmlTest Where ") +
-                        condizione(nomeFile, "NomeFile");
-    if (idHub.trimmed().isEmpty())
-        return db.ApriRs(sql, {nomeFile});
-    return db.ApriRs(sql + QStringLiteral(" or ") + condizione(idHub, "FEIDHub"), {nomeFile, idHub});
+    // The import asks twice per file with the same few texts: they are written once per thread.
+    struct Testo {
+        QLatin1String colonne;
+        bool fileVuoto, conHub;
+        QString sql;
+    };
+    thread_local std::vector<Testo> testi;
+    const bool fileVuoto = nomeFile.isEmpty(), conHub = !idHub.trimmed().isEmpty();
+    auto it = std::find_if(testi.begin(), testi.end(), [&](const Testo& t) {
+        return t.colonne == colonne && t.fileVuoto == fileVuoto && t.conHub == conHub;
+    });
+    if (it == testi.end()) {
+        if (testi.size() >= 8)
+            testi.clear();
+        QString sql = QStringLiteral("Select ") + colonne + QStringLiteral(" from FatXmlTest Where ") +
+                      condizione(fileVuoto, "NomeFile");
+        if (conHub)
+            sql += QStringLiteral(" or ") + condizione(false, "FEIDHub");
+        it = testi.insert(testi.end(), {colonne, fileVuoto, conHub, sql});
+    }
+    if (!conHub)
+        return db.ApriRs(it->sql, {nomeFile});
+    return db.ApriRs(it->sql, {nomeFile, idHub});
 }
 
 void cancellaFattura(Database& db, int anno, qint32 numero) {

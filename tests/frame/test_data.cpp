@@ -39,6 +39,12 @@ TEST(Data, shouldReadIsoDatesAndDateTimes) {
     EXPECT_EQ(dataDaIso(u"2019-03-31"), QDate(2019, 3, 31));
     EXPECT_FALSE(dataDaIso(u"2019-02-30").has_value());
     EXPECT_FALSE(dataDaIso(u"2019-3-31").has_value());
+    // The usual form is read without the expression, the others through it: the same answers.
+    EXPECT_EQ(dataDaIso(u" 2024-02-29\t"), QDate(2024, 2, 29));
+    EXPECT_EQ(dataDaIso(u"824-02-28"), QDate(824, 2, 28));
+    for (const char16_t* sbagliata :
+         {u"2023-02-29", u"2024-00-10", u"2024-13-01", u"2024-02-3x", u"2024/02/03"})
+        EXPECT_FALSE(dataDaIso(sbagliata).has_value()) << QString::fromUtf16(sbagliata).toStdString();
     EXPECT_EQ(dataOraDaIso(u"2019-03-31T10:00:05"), QDateTime(QDate(2019, 3, 31), QTime(10, 0, 5), Qt::UTC));
     EXPECT_EQ(dataOraDaIso(u"2019-03-31 10:00"), QDateTime(QDate(2019, 3, 31), QTime(10, 0), Qt::UTC));
     EXPECT_EQ(dataOraDaIso(u"2019-03-31"), QDateTime(QDate(2019, 3, 31), QTime(0, 0), Qt::UTC));

@@ -277,6 +277,38 @@ TEST_F(DatabaseTest, shouldReadEveryKindOfValueAsQtsDriverDoes) {
     EXPECT_FALSE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 3"_s).isValid());
 }
 
+// The rows given one after the other in one list arrive as the rows of a list each, in groups
+// whose texts are reused; a list that is not whole rows writes nothing.
+TEST_F(DatabaseTest, shouldInsertRowsGivenOneAfterTheOtherAsRowsOfTheirOwn) {
+    for (const int prima : {1, 100}) { // the second run reuses the statements of the first
+        QVariantList valori;
+        for (int i = prima; i < prima + 45; ++i)
+            valori << i << u"riga %1"_s.arg(i) << QVariant::fromValue(Currency::daDecimillesimi(i));
+        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s}, valori.constData(),
+                            valori.size());
+    }
+    QStringList letti;
+    Currency somma;
+    for (Recordset rs = db().ApriRs(u"SELECT Testo, Importo FROM ProvaValori ORDER BY Id"_s); !rs.RsEof();
+         rs.RsMoveNext()) {
+        letti << rs.leggiTesto(u"Testo"_s);
+        somma = somma + *rs.leggiValuta(u"Importo"_s);
+    }
+    ASSERT_EQ(letti.size(), 90);
+    EXPECT_EQ(letti[44], u"riga 45"_s);
+    EXPECT_EQ(letti[45], u"riga 100"_s);
+    EXPECT_EQ(letti.back(), u"riga 144"_s);
+    EXPECT_EQ(somma, Currency::daDecimillesimi(45 * 46 / 2 + (100 + 144) * 45 / 2));
+    try {
+        const QVariantList spaiati{200, u"a"_s, 201};
+        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s}, spaiati.constData(), spaiati.size());
+        FAIL();
+    } catch (const ErroreDb& e) {
+        EXPECT_EQ(e.descrizione(), u"3 valori per righe di 2 colonne"_s);
+    }
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 90);
+}
+
 // Rows go in groups of several per statement: every row arrives, in order, and a group that
 // fails leaves none of its rows.
 TEST_F(DatabaseTest, shouldInsertManyRowsPerStatementInOrderAndNothingOfAFailedGroup) {

@@ -597,6 +597,38 @@ TEST_F(FormatiFattura, shouldReportAnElementWithoutAColumnAndStoreTheRest) {
     EXPECT_EQ(testo(f.dettaglio[0], "Descrizione"), "Viti zincate M6");
 }
 
+// A file of more made-up elements than the batch numbers names for: the batch numbers them
+// again before the next file, which is read, reported and stored as in a batch of its own.
+TEST_F(FormatiFattura, shouldImportRightAfterAFileOfMoreNamesThanTheBatchNumbers) {
+    ImportatoreFatture importatore(db(), ui_, *parametri_, {});
+    Modello inventato;
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray nome = "Inventato" + QByteArray::number(i);
+        inventato.inBlocchi += "<" + nome + "> </" + nome + ">";
+    }
+    const std::vector<EsitoImport> primo = importatore.importa(scrivi(u"inventati.xml"_s, inventato.testo()));
+    ASSERT_EQ(primo.size(), 1u);
+    EXPECT_TRUE(primo[0].ok) << primo[0].errori.left(300).toStdString();
+    EXPECT_EQ(primo[0].errori.toStdString(), ""); // blank values are not reported
+
+    Modello m;
+    m.inBlocchi = "<CodiceInterno>  AB-17 </CodiceInterno><NotaInterna> </NotaInterna>";
+    QByteArray dati = m.testo();
+    dati.replace("FA/123", "FA/124");
+    const std::vector<EsitoImport> secondo = importatore.importa(scrivi(u"propri.xml"_s, dati));
+    ASSERT_EQ(secondo.size(), 1u);
+    EXPECT_TRUE(secondo[0].ok) << secondo[0].errori.left(300).toStdString();
+    EXPECT_EQ(secondo[0].errori.toStdString(), "\r\nTag CodiceInterno non previsto: valore non caricato"
+                                               "\r\nTag CodiceInterno non previsto: valore non caricato"
+                                               "\r\nTag CodiceInterno non previsto: valore non caricato"
+                                               "\r\nTag DGD_CodiceInterno non previsto: valore non caricato");
+    const FatturaStore f = leggiFattura(db(), secondo[0].anno, secondo[0].numRif);
+    ASSERT_TRUE(f.testata.has_value());
+    EXPECT_EQ(testo(*f.testata, "DGD_Numero"), "FA/124");
+    ASSERT_EQ(f.dettaglio.size(), 1u);
+    EXPECT_EQ(testo(f.dettaglio[0], "Descrizione"), "Viti zincate M6");
+}
+
 TEST_F(FormatiFattura, shouldWriteAttachmentsOnlyForStoredInvoicesWithNamesAFileSystemTakes) {
     const QByteArray lungo = QByteArray("Relazione tecnica ") + QByteArray(300, 'x') + ".pdf";
     Modello m;

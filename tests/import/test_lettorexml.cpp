@@ -169,12 +169,45 @@ TEST(RigaFattura, shouldHoldTheValueOfTheElementWhetherItStaysInTheFileOrNot) {
                     EXPECT_EQ(r.valore(c), atteso.valore(c)) << c.toStdString();
                     EXPECT_EQ(r.valore(c).metaType(), QMetaType::fromType<QString>());
                     // What a binder sees, converted, is the same text.
-                    const auto& v = r.colonne()[c.endsWith(u"Str") ? 1 : 0].second;
+                    const auto& v = r.colonne()[c.endsWith(u"Str") ? 1 : 0].valore;
                     EXPECT_EQ(RigaFattura::comeQt(v), atteso.valore(c));
                 }
             }
         }
     }
+}
+
+// A column written again in another case replaces the value and keeps the name first written;
+// identifiers lose their blanks whatever the case of their name. The same with the batch's
+// names, with a row's own, and after the batch has numbered its names again.
+TEST(RigaFattura, shouldTellColumnsWithoutRegardToCaseAndKeepTheFirstName) {
+    NomiElementi nomi;
+    for (int giro = 0; giro < 2; ++giro) {
+        for (NomiElementi* n : {&nomi, static_cast<NomiElementi*>(nullptr)}) {
+            RigaFattura r(n);
+            r.metti(u"Natura"_s, u"N1"_s);
+            r.metti(u"Descrizione"_s, u"a"_s);
+            r.metti(u"NATURA"_s, u"N2"_s);
+            r.mettiTesto(u"CP_DA_IdFiscaleIVA_IDCODICE"_s, u" 0123 "_s);
+            ASSERT_EQ(r.colonne().size(), 3u);
+            EXPECT_EQ(r.nome(r.colonne()[0]), u"Natura"_s);
+            EXPECT_EQ(r.colonne()[0].valore, QVariant(u"N2"_s));
+            EXPECT_EQ(r.testo(u"natura"_s), u"N2"_s);
+            EXPECT_EQ(r.testo(u"CP_DA_IdFiscaleIVA_IdCodice"_s), u"0123"_s);
+            EXPECT_FALSE(r.ha(u"Naturale"_s));
+        }
+        nomi.nuoviNumeri();
+    }
+    // More columns than a row tells apart at a glance: each one still found and replaced.
+    RigaFattura molte(&nomi);
+    for (int i = 0; i < 600; ++i)
+        molte.metti(u"C%1"_s.arg(i), i);
+    for (int i = 0; i < 600; i += 7)
+        molte.metti(u"c%1"_s.arg(i), -i);
+    ASSERT_EQ(molte.colonne().size(), 600u);
+    for (int i = 0; i < 600; ++i)
+        EXPECT_EQ(molte.valore(u"C%1"_s.arg(i)).toInt(), i % 7 == 0 ? -i : i) << i;
+    EXPECT_FALSE(molte.ha(u"C600"_s));
 }
 
 TEST(TestoErrori, shouldCollectEveryProblemOfTheFileAsOneLineEach) {
