@@ -96,6 +96,46 @@ QString valoriNelTesto(const QString& sql, const QVariantList& valori) {
     return testo;
 }
 
+// The table an INSERT, UPDATE or DELETE writes, in lower case; empty for any other statement.
+QString tabellaScritta(const QString& sql) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(?:insert\\s+into|update|delete\\s+from)\\s+([A-Za-z_][A-Za-z0-9_]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(sql);
+    return m.hasMatch() ? m.captured(1).toLower() : QString();
+}
+
+bool controlloTransazione(const QString& sql) {
+    static const QRegularExpression re(QStringLiteral("^\\s*(?:savepoint|release|rollback|commit)\\b"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(sql).hasMatch();
+}
+
+// Of the statements sent in one text, the one a failure belongs to: the server stops at the
+// first that fails, but the driver reports the text as a whole. The server's message names the
+// table, or a key or index of it, for most failures of a write ("fatxmldett_pkey",
+// "ix_fatxmltest_nomefile"); when that does not single one out, every candidate is named.
+QString istruzioneFallita(const QSqlError& e, const QStringList& candidate) {
+    if (candidate.size() == 1)
+        return candidate.front();
+    static const QRegularExpression citato(QStringLiteral("\"([^\"]+)\""));
+    QStringList nomi;
+    for (auto it = citato.globalMatch(e.databaseText() + u' ' + e.driverText()); it.hasNext();)
+        nomi << it.next().captured(1).toLower();
+    QStringList trovate;
+    for (const QString& c : candidate) {
+        const QString t = tabellaScritta(c);
+        if (t.isEmpty())
+            continue;
+        const bool nominata = std::any_of(nomi.begin(), nomi.end(), [&](const QString& n) {
+            return n == t || n.startsWith(t + u'_') || n.startsWith(QStringLiteral("ix_") + t + u'_');
+        });
+        if (nominata)
+            trovate << c;
+    }
+    return (trovate.isEmpty() ? candidate : trovate).join(QStringLiteral(";\n"));
+}
+
 // Qt's ODBC driver puts "DSN=" (or "FILEDSN=" for a name containing ".dsn") before whatever
 // it is given unless the text names a DRIVER or SERVER, so the tag is left to it.
 QString testoPerDriverOdbc(const QString& connect) {
@@ -221,12 +261,42 @@ int Database::EseguiSql(const QString& sql) {
     return q.numRowsAffected();
 }
 
+bool Database::scrittureSospese() const {
+    return std::any_of(sospese_.begin(), sospese_.end(), [](const Sospesa& s) { return s.scrittura; });
+}
+
+void Database::accoda(QString testo) {
+    caratteriSospesi_ += testo.size();
+    sospese_.push_back({std::move(testo), true});
+    // A long file's lines would otherwise wait in memory until its commit: past a bound they
+    // go on their own.
+    constexpr qsizetype MassimoCaratteri = 1 << 20;
+    if (caratteriSospesi_ > MassimoCaratteri) {
+        const QString ultima = std::move(sospese_.back().testo);
+        sospese_.pop_back();
+        QSqlQuery q(qt());
+        eseguiTesto(q, ultima);
+    }
+}
+
 void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori) {
     if (preparate_)
         preparate_->inizioInAttesa = false;
-    const qsizetype davanti = sospese_.size();
-    const QString testo = sospese_.isEmpty() ? sql : sospese_.join(u';') + u';' + sql;
-    sospese_.clear();
+    std::vector<Sospesa> davanti;
+    davanti.swap(sospese_);
+    caratteriSospesi_ = 0;
+    QString testo;
+    if (davanti.empty()) {
+        testo = sql;
+    } else {
+        qsizetype lunghezza = sql.size();
+        for (const Sospesa& s : davanti)
+            lunghezza += s.testo.size() + 1;
+        testo.reserve(lunghezza);
+        for (const Sospesa& s : davanti)
+            testo += s.testo + u';';
+        testo += sql;
+    }
     bool ok = false;
     if (!valori) {
         ok = q.exec(testo);
@@ -235,10 +305,17 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
             q.bindValue(static_cast<int>(k), ParametroSql(valori->at(k), dialetto_));
         ok = q.exec();
     }
-    if (!ok)
-        fallisce(q.lastError(), sql);
-    // The results of the savepoints sent in front come first.
-    for (qsizetype k = 0; k < davanti; ++k)
+    if (!ok) {
+        QStringList candidate;
+        for (const Sospesa& s : davanti)
+            if (s.scrittura)
+                candidate << s.testo;
+        if (candidate.isEmpty() || !controlloTransazione(sql))
+            candidate << sql;
+        fallisce(q.lastError(), istruzioneFallita(q.lastError(), candidate));
+    }
+    // The results of the texts sent in front come first.
+    for (size_t k = 0; k < davanti.size(); ++k)
         q.nextResult();
 }
 
@@ -246,7 +323,7 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     if (preparate_->soloTesto(sql))
         return nullptr;
     preparate_->inizioInAttesa = false;
-    if (!sospese_.isEmpty()) {
+    if (!sospese_.empty()) {
         // Behind the waiting savepoints, in one round trip: the driver writes the values into
         // a text of several statements itself, so none of them is refused for its type.
         auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
@@ -283,6 +360,17 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
         EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_prova"));
     i->eseguita = true;
     return i;
+}
+
+void Database::EseguiInCoda(const QString& sql, const QVariantList& valori) {
+    if (diretta_ || !sqlServer() || livello_ == 0) {
+        if (valori.isEmpty())
+            EseguiSql(sql);
+        else
+            EseguiConValori(sql, valori);
+        return;
+    }
+    accoda(valori.isEmpty() ? sql : valoriNelTesto(sql, valori));
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
@@ -335,8 +423,9 @@ void Database::IniziaTrans() {
                 EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
         }
         sospese_.clear();
+        caratteriSospesi_ = 0;
     } else if (sqlServer()) {
-        sospese_ << QStringLiteral("SAVEPOINT tesel_%1").arg(livello_);
+        sospese_.push_back({QStringLiteral("SAVEPOINT tesel_%1").arg(livello_)});
     } else {
         EseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
     }
@@ -356,17 +445,40 @@ void Database::ConfermaTrans() {
         throw errore;
     }
     if (livello_ > 1) {
-        --livello_;
-        const QString rilascio = QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_);
-        if (!sqlServer())
+        const QString rilascio = QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1);
+        if (!sqlServer()) {
+            --livello_;
             EseguiSql(rilascio);
-        else if (!sospese_.isEmpty() && sospese_.last() == QStringLiteral("SAVEPOINT tesel_%1").arg(livello_))
-            sospese_.removeLast(); // nothing ran under it
-        else
-            sospese_ << rilascio;
+        } else if (scrittureSospese()) {
+            // The queued writes go now, the release behind them: one that fails stops the
+            // text before the release, so the unit is still open and its savepoint there for
+            // the caller to roll back to.
+            EseguiSql(rilascio);
+            --livello_;
+        } else {
+            --livello_;
+            if (!sospese_.empty() &&
+                sospese_.back().testo == QStringLiteral("SAVEPOINT tesel_%1").arg(livello_))
+                sospese_.pop_back(); // nothing ran under it
+            else
+                sospese_.push_back({rilascio});
+        }
         return;
     }
+    if (sqlServer() && scrittureSospese()) {
+        // The queued writes and the commit in one round trip; the driver sees the transaction
+        // ended and sends nothing more for it below. A write that fails stops the text before
+        // the commit: the transaction is rolled back and nothing of it is reported as saved.
+        try {
+            QSqlQuery q(qt());
+            eseguiTesto(q, QStringLiteral("COMMIT"));
+        } catch (const ErroreDb&) {
+            AnnullaTrans();
+            throw;
+        }
+    }
     sospese_.clear();
+    caratteriSospesi_ = 0;
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("COMMIT"));
     } else {
@@ -384,22 +496,37 @@ void Database::AnnullaTrans() {
     if (livello_ > 1) {
         --livello_;
         const QString punto = QStringLiteral("tesel_%1").arg(livello_);
-        if (sqlServer() && !sospese_.isEmpty() && sospese_.last() == QStringLiteral("SAVEPOINT ") + punto) {
-            sospese_.removeLast(); // nothing ran under it
-            return;
+        if (sqlServer()) {
+            const QString apertura = QStringLiteral("SAVEPOINT ") + punto;
+            const auto it = std::find_if(sospese_.rbegin(), sospese_.rend(),
+                                         [&](const Sospesa& s) { return s.testo == apertura; });
+            if (it != sospese_.rend()) {
+                // Not sent yet: the savepoint and whatever waits behind it are dropped unsent.
+                sospese_.erase(std::prev(it.base()), sospese_.end());
+                caratteriSospesi_ = 0;
+                for (const Sospesa& s : sospese_)
+                    caratteriSospesi_ += s.testo.size();
+                return;
+            }
+            // Sent already: everything still waiting came after it, and is undone with it.
+            sospese_.clear();
+            caratteriSospesi_ = 0;
         }
         // Rolling back to it also undoes any savepoint opened inside and not yet released, and
-        // makes a transaction aborted by a failure usable again.
+        // makes a transaction aborted by a failure usable again. When the failure came before
+        // the savepoint was made (a write queued in front of it), the server refuses this and
+        // the first failure stays the one reported: the unit around it must be undone too.
         EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT ") + punto);
         primoErrore_.reset();
         if (sqlServer())
-            sospese_ << QStringLiteral("RELEASE SAVEPOINT ") + punto;
+            sospese_.push_back({QStringLiteral("RELEASE SAVEPOINT ") + punto});
         else
             EseguiSql(QStringLiteral("RELEASE SAVEPOINT ") + punto);
         return;
     }
     livello_ = 0;
     sospese_.clear();
+    caratteriSospesi_ = 0;
     primoErrore_.reset();
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("ROLLBACK"));
@@ -516,6 +643,32 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
         return;
     const QString inizio = QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
                            colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
+    for (const QVariantList& riga : righe)
+        if (riga.size() != colonne.size())
+            throw ErroreDb(
+                ErrDatabase,
+                QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
+                inizio);
+    if (!diretta_ && sqlServer() && livello_ > 0) {
+        // Written as text, every row in one statement up to a bound on its length, and queued.
+        constexpr qsizetype MassimoCaratteri = 1 << 18;
+        QString sql;
+        for (const QVariantList& riga : righe) {
+            if (sql.size() > MassimoCaratteri) {
+                accoda(std::move(sql));
+                sql.clear();
+            }
+            sql += sql.isEmpty() ? inizio + u'(' : QStringLiteral(", (");
+            for (qsizetype i = 0; i < riga.size(); ++i) {
+                if (i > 0)
+                    sql += QStringLiteral(", ");
+                sql += SqlValore(riga[i]);
+            }
+            sql += u')';
+        }
+        accoda(std::move(sql));
+        return;
+    }
     QString segnaposti = QStringLiteral("(?");
     segnaposti += QStringLiteral(", ?").repeated(colonne.size() - 1) + u')';
     // SQLite takes at most 999 values per statement in its older builds.
@@ -534,15 +687,8 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
             sql += QStringLiteral(", ") + segnaposti;
         valori.clear();
         valori.reserve(static_cast<qsizetype>(gruppo) * colonne.size());
-        for (size_t k = fatte; k < fatte + gruppo; ++k) {
-            const QVariantList& riga = righe[k];
-            if (riga.size() != colonne.size())
-                throw ErroreDb(
-                    ErrDatabase,
-                    QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
-                    inizio);
-            valori += riga;
-        }
+        for (size_t k = fatte; k < fatte + gruppo; ++k)
+            valori += righe[k];
         EseguiConValori(sql, valori);
         fatte += gruppo;
     }
