@@ -595,6 +595,8 @@ TEST_F(DatabaseTest, shouldKeepTheSecondTransactionOnAKeyWaitingUntilTheFirstEnd
         const auto b = altraConnessione();
         Transazione t(*b);
         serializzaNellaTransazione(*b, TipoSerializzazioneDocumento, numeroChiave(u"IT01|1|2024-01-01"_s));
+        // The lock goes to the server with the transaction's next statement.
+        b->valore(u"SELECT count(*) FROM ProvaValori"_s);
         preso.set_value();
         QThread::msleep(150); // the holder is still at work
         b->EseguiSql(u"INSERT INTO ProvaValori (Id, Testo) VALUES (1, 'dal primo')"_s);
