@@ -112,12 +112,12 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
         const Currency indetr =
             maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
         const auto orienta = [&](Currency c) { return maggiore->verso < 0 ? -c : c; };
-        db.EseguiConValori(QStringLiteral("UPDATE ") + D +
-                               QStringLiteral(" SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
-                                              " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
-                                              " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-                           {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)),
-                            valuta(orienta(indetr)), s.testata.anno, s.testata.numReg, maggiore->rigReg});
+        db.EseguiInCoda(QStringLiteral("UPDATE ") + D +
+                            QStringLiteral(" SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
+                                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
+                                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                        {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)),
+                         valuta(orienta(indetr)), s.testata.anno, s.testata.numReg, maggiore->rigReg});
         s.totImposta += differenza;
         s.totIndetraibile += indetr - maggiore->indetr;
     }
