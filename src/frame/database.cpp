@@ -136,6 +136,120 @@ QString istruzioneFallita(const QSqlError& e, const QStringList& candidate) {
     return (trovate.isEmpty() ? candidate : trovate).join(QStringLiteral(";\n"));
 }
 
+// `sql` with its "?" outside quotes numbered as a server's parameters ($1, $2, ...).
+QString conParametriNumerati(const QString& sql) {
+    QString testo;
+    testo.reserve(sql.size() + sql.size() / 8);
+    int n = 0;
+    bool traApici = false;
+    for (const QChar c : sql) {
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u'?' && !traApici)
+            testo += u'$' + QString::number(++n);
+        else
+            testo += c;
+    }
+    return testo;
+}
+
+// The type a value is declared with when a named statement is prepared for it, as the driver
+// types a bound value: whole numbers and doubles by their type, the rest (texts, amounts and
+// dates as text, nulls) from where the statement uses them.
+QLatin1String tipoParametro(const QVariant& v) {
+    if (v.isNull())
+        return QLatin1String("unknown");
+    const int id = v.metaType().id();
+    if (tipoIntero(id) || id == QMetaType::Bool)
+        return QLatin1String("bigint");
+    if (id == QMetaType::Double || id == QMetaType::Float)
+        return QLatin1String("double precision");
+    return QLatin1String("unknown");
+}
+
+// The literals of "EXECUTE nome(a, 'b, c', Null)".
+QStringList argomentiEsecuzione(const QString& testo) {
+    QStringList argomenti;
+    const qsizetype inizio = testo.indexOf(u'(');
+    if (inizio < 0 || !testo.endsWith(u')'))
+        return argomenti;
+    QString corrente;
+    bool traApici = false;
+    for (qsizetype i = inizio + 1; i < testo.size() - 1; ++i) {
+        const QChar c = testo[i];
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u',' && !traApici) {
+            argomenti << corrente.trimmed();
+            corrente.clear();
+        } else {
+            corrente += c;
+        }
+    }
+    argomenti << corrente.trimmed();
+    return argomenti;
+}
+
+// The "?" outside quotes of `sql` replaced by `letterali`, as far as they go.
+QString conLetterali(const QString& sql, const QStringList& letterali) {
+    QString testo;
+    qsizetype usati = 0;
+    bool traApici = false;
+    for (const QChar c : sql) {
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u'?' && !traApici && usati < letterali.size())
+            testo += letterali[usati++];
+        else
+            testo += c;
+    }
+    return testo;
+}
+
+bool preparazione(const QString& testo) {
+    return testo.startsWith(QLatin1String("PREPARE "));
+}
+
+// Drops the waiting texts from `da` on; a statement whose PREPARE goes unsent is prepared with
+// its next use.
+template <class Sospese> void scartaSospese(PreparateOdbc* preparate, Sospese& sospese, size_t da) {
+    for (size_t k = da; k < sospese.size(); ++k)
+        if (preparate && preparazione(sospese[k].testo))
+            preparate->nonInviata(sospese[k].testo.section(u' ', 1, 1));
+    sospese.erase(sospese.begin() + static_cast<std::ptrdiff_t>(std::min(da, sospese.size())), sospese.end());
+}
+
+// A statement with values as a text that runs a statement prepared on the server by name:
+// "EXECUTE nome(valori)" with the values written by SqlValore, its PREPARE put in `sospese`
+// (which go in front of it) the first time. Empty when the text must carry its values itself:
+// one the server cannot type ("? IS NULL"), or past the bound of named statements.
+template <class Sospese>
+QString esecuzioneNominata(PreparateOdbc& preparate, Sospese& sospese, const QString& sql,
+                           const QVariantList& valori) {
+    static const QRegularExpression senzaTipo(QStringLiteral("\\?\\s*IS\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (valori.isEmpty() || preparate.soloTesto(sql) || senzaTipo.match(sql).hasMatch())
+        return {};
+    QString tipi;
+    for (const QVariant& v : valori)
+        tipi += (tipi.isEmpty() ? QString() : QStringLiteral(", ")) + tipoParametro(v);
+    PreparateOdbc::Nominata* n = preparate.nominata(sql, tipi);
+    if (!n)
+        return {};
+    if (n->stato == PreparateOdbc::Nominata::Stato::DaPreparare) {
+        sospese.push_back({QStringLiteral("PREPARE ") + n->nome + QStringLiteral(" (") + tipi +
+                           QStringLiteral(") AS ") + conParametriNumerati(sql)});
+        n->stato = PreparateOdbc::Nominata::Stato::Inviata;
+    }
+    QString testo = QStringLiteral("EXECUTE ") + n->nome + u'(';
+    for (qsizetype k = 0; k < valori.size(); ++k) {
+        if (k > 0)
+            testo += QStringLiteral(", ");
+        testo += SqlValore(valori[k]);
+    }
+    return testo + u')';
+}
+
 // Qt's ODBC driver puts "DSN=" (or "FILEDSN=" for a name containing ".dsn") before whatever
 // it is given unless the text names a DRIVER or SERVER, so the tag is left to it.
 QString testoPerDriverOdbc(const QString& connect) {
@@ -286,9 +400,12 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
     davanti.swap(sospese_);
     caratteriSospesi_ = 0;
     QString testo;
+    bool conPreparazioni = false;
     if (davanti.empty()) {
         testo = sql;
     } else {
+        for (const Sospesa& s : davanti)
+            conPreparazioni = conPreparazioni || preparazione(s.testo);
         qsizetype lunghezza = sql.size();
         for (const Sospesa& s : davanti)
             lunghezza += s.testo.size() + 1;
@@ -307,13 +424,36 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
     }
     if (!ok) {
         QStringList candidate;
-        for (const Sospesa& s : davanti)
-            if (s.scrittura)
-                candidate << s.testo;
-        if (candidate.isEmpty() || !controlloTransazione(sql))
-            candidate << sql;
+        for (const Sospesa& s : davanti) {
+            if (!s.scrittura)
+                continue;
+            // A named statement is told by its own text and values.
+            const PreparateOdbc::Nominata* n =
+                s.testo.startsWith(QLatin1String("EXECUTE ")) && preparate_
+                    ? preparate_->perNome(s.testo.section(u' ', 1, 1).section(u'(', 0, 0))
+                    : nullptr;
+            candidate << (n ? conLetterali(n->sql, argomentiEsecuzione(s.testo)) : s.testo);
+        }
+        if (candidate.isEmpty() || !controlloTransazione(sql)) {
+            const PreparateOdbc::Nominata* n =
+                sql.startsWith(QLatin1String("EXECUTE ")) && preparate_
+                    ? preparate_->perNome(sql.section(u' ', 1, 1).section(u'(', 0, 0))
+                    : nullptr;
+            candidate << (n ? conLetterali(n->sql, argomentiEsecuzione(sql)) : sql);
+        }
+        if (conPreparazioni) {
+            // A text the server could not type goes with its values written in from now on.
+            if (erroreTipoValore(q.lastError()))
+                for (const Sospesa& s : davanti)
+                    if (preparazione(s.testo))
+                        if (const auto* n = preparate_->perNome(s.testo.section(u' ', 1, 1)))
+                            preparate_->segnaSoloTesto(n->sql);
+            preparate_->inviate(false);
+        }
         fallisce(q.lastError(), istruzioneFallita(q.lastError(), candidate));
     }
+    if (conPreparazioni)
+        preparate_->inviate(true);
     // The results of the texts sent in front come first.
     for (size_t k = 0; k < davanti.size(); ++k)
         q.nextResult();
@@ -324,10 +464,14 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
         return nullptr;
     preparate_->inizioInAttesa = false;
     if (!sospese_.empty()) {
-        // Behind the waiting savepoints, in one round trip: the driver writes the values into
-        // a text of several statements itself, so none of them is refused for its type.
+        // Behind the waiting texts, in one round trip, as a statement the server keeps prepared
+        // by name; else the driver writes the values into the text itself.
         auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
-        eseguiTesto(i->q, sql, &valori);
+        const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
+        if (esecuzione.isEmpty())
+            eseguiTesto(i->q, sql, &valori);
+        else
+            eseguiTesto(i->q, esecuzione);
         return i;
     }
     // The first run of a text with values may be refused (a value the server cannot type):
@@ -370,7 +514,8 @@ void Database::EseguiInCoda(const QString& sql, const QVariantList& valori) {
             EseguiConValori(sql, valori);
         return;
     }
-    accoda(valori.isEmpty() ? sql : valoriNelTesto(sql, valori));
+    const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
+    accoda(!esecuzione.isEmpty() ? esecuzione : valori.isEmpty() ? sql : valoriNelTesto(sql, valori));
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
@@ -502,14 +647,15 @@ void Database::AnnullaTrans() {
                                          [&](const Sospesa& s) { return s.testo == apertura; });
             if (it != sospese_.rend()) {
                 // Not sent yet: the savepoint and whatever waits behind it are dropped unsent.
-                sospese_.erase(std::prev(it.base()), sospese_.end());
+                scartaSospese(preparate_.get(), sospese_,
+                              static_cast<size_t>(std::prev(it.base()) - sospese_.begin()));
                 caratteriSospesi_ = 0;
                 for (const Sospesa& s : sospese_)
                     caratteriSospesi_ += s.testo.size();
                 return;
             }
             // Sent already: everything still waiting came after it, and is undone with it.
-            sospese_.clear();
+            scartaSospese(preparate_.get(), sospese_, 0);
             caratteriSospesi_ = 0;
         }
         // Rolling back to it also undoes any savepoint opened inside and not yet released, and
@@ -525,7 +671,7 @@ void Database::AnnullaTrans() {
         return;
     }
     livello_ = 0;
-    sospese_.clear();
+    scartaSospese(preparate_.get(), sospese_, 0);
     caratteriSospesi_ = 0;
     primoErrore_.reset();
     if (dialetto_ == Dialetto::SQLite) {
@@ -649,26 +795,6 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
                 ErrDatabase,
                 QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
                 inizio);
-    if (!diretta_ && sqlServer() && livello_ > 0) {
-        // Written as text, every row in one statement up to a bound on its length, and queued.
-        constexpr qsizetype MassimoCaratteri = 1 << 18;
-        QString sql;
-        for (const QVariantList& riga : righe) {
-            if (sql.size() > MassimoCaratteri) {
-                accoda(std::move(sql));
-                sql.clear();
-            }
-            sql += sql.isEmpty() ? inizio + u'(' : QStringLiteral(", (");
-            for (qsizetype i = 0; i < riga.size(); ++i) {
-                if (i > 0)
-                    sql += QStringLiteral(", ");
-                sql += SqlValore(riga[i]);
-            }
-            sql += u')';
-        }
-        accoda(std::move(sql));
-        return;
-    }
     QString segnaposti = QStringLiteral("(?");
     segnaposti += QStringLiteral(", ?").repeated(colonne.size() - 1) + u')';
     // SQLite takes at most 999 values per statement in its older builds.
@@ -689,7 +815,7 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
         valori.reserve(static_cast<qsizetype>(gruppo) * colonne.size());
         for (size_t k = fatte; k < fatte + gruppo; ++k)
             valori += righe[k];
-        EseguiConValori(sql, valori);
+        EseguiInCoda(sql, valori);
         fatte += gruppo;
     }
 }
