@@ -47,6 +47,8 @@ protected:
                 SqlValore(testo, SqlTesto), SqlValore(importo, SqlValuta), SqlValore(giorno, SqlData)));
     }
 
+    std::optional<Currency> leggiValuta(int id) { return Currency::daVariant(leggi(id, u"Importo"_s)); }
+
     QVariant leggi(int id, const QString& campo) {
         Recordset rs = db().ApriRs(u"Select * from ProvaValori Where Id = "_s + SqlValore(id, SqlLungo));
         EXPECT_FALSE(rs.RsVuoto());
@@ -423,6 +425,44 @@ TEST_F(DatabaseTest, shouldReadBackQueuedWritesInTheTransactionAndDropThoseOfAnU
     EXPECT_EQ(b->valore(u"SELECT Testo FROM ProvaValori WHERE Id = 5"_s).toString(), u"confermata"_s);
     db().EseguiInCoda(u"DELETE FROM ProvaValori WHERE Id = ?"_s, {6});
     EXPECT_EQ(b->valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 39);
+}
+
+// A server keeps the statements of queued writes prepared by name, and a PREPARE outlives a
+// rollback: after a failed text, after a unit undone before its writes went, and across
+// transactions, the same write must still run (never "already exists", never "does not exist").
+TEST_F(DatabaseTest, shouldRunTheSameQueuedWriteAgainAfterAFailureAndAfterAnUndoneUnit) {
+    const QString inserisci = u"INSERT INTO ProvaValori (Id, Testo, Importo) VALUES (?, ?, ?)"_s;
+    const QVariant importo = QVariant::fromValue(Currency::daDecimillesimi(12345));
+    try {
+        Transazione t(db());
+        db().EseguiInCoda(inserisci, {1, u"prima"_s, importo});
+        db().EseguiInCoda(inserisci, {1, u"doppia"_s, importo});
+        t.conferma();
+        FAIL() << "la chiave doppia non è stata segnalata";
+    } catch (const ErroreDb& e) {
+        EXPECT_TRUE(e.chiaveDuplicata()) << e.what();
+    }
+    for (int id = 2; id <= 3; ++id) {
+        Transazione t(db());
+        db().EseguiInCoda(inserisci, {id, u"dopo l'errore"_s, importo});
+        t.conferma();
+    }
+    {
+        Transazione t(db());
+        const QString aggiorna = u"UPDATE ProvaValori SET Testo = ?, Importo = ? WHERE Id = ?"_s;
+        {
+            Transazione interna(db()); // its first use never goes
+            db().EseguiInCoda(aggiorna, {u"annullata"_s, importo, 2});
+        }
+        db().EseguiInCoda(aggiorna, {u"aggiornata"_s, QVariant::fromValue(Currency::daUnita(7)), 2});
+        EXPECT_EQ(db().valore(u"SELECT Testo FROM ProvaValori WHERE Id = 2"_s).toString(), u"aggiornata"_s);
+        db().EseguiInCoda(aggiorna, {u"di nuovo"_s, importo, 3});
+        t.conferma();
+    }
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 2);
+    EXPECT_EQ(*leggiValuta(2), Currency::daUnita(7));
+    EXPECT_EQ(leggi(3, u"Testo"_s).toString(), u"di nuovo"_s);
+    EXPECT_EQ(*leggiValuta(3), Currency::daDecimillesimi(12345));
 }
 
 // A statement kept for the connection must serve a second recordset on the same text while
