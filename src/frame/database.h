@@ -83,18 +83,19 @@ public:
     // other "?" outside quotes.
     int EseguiConValori(const QString& sql, const QVariantList& valori);
     // A write whose row count the caller does not use. On a server inside a transaction it
-    // waits, its values written into the text by SqlValore, and goes in front of the next
-    // statement in the same round trip (see eseguiTesto); its failure surfaces no later than
+    // waits, as the EXECUTE of a statement the server keeps prepared by name with its values
+    // written by SqlValore (or, where the server cannot type them, as the text with the values
+    // written in), and goes in front of the next statement in the same round trip (see
+    // eseguiTesto); its failure surfaces no later than
     // the confirmation (ConfermaTrans) of the unit of work it belongs to, while that unit can
     // still be undone alone, and names the write. A rollback drops what was queued under the
     // undone unit. On a database file, or outside a transaction, it runs at once. `valori` as
     // for EseguiConValori. Throws ErroreDb.
     void EseguiInCoda(const QString& sql, const QVariantList& valori = {});
     // Inserts `righe` (a value for each of `colonne` in every row) into `tabella` with several
-    // rows per statement. On a database file in groups of 32, 16, ... 1 rows, so a batch runs a
-    // few distinct statements, each prepared once; on a server inside a transaction the rows
-    // are written as text and wait as EseguiInCoda's writes do. Throws ErroreDb; a failed
-    // statement writes nothing.
+    // rows per statement, in groups of 32, 16, ... 1 rows, so a batch runs a few distinct
+    // statements, each prepared once; on a server inside a transaction they wait as
+    // EseguiInCoda's writes do. Throws ErroreDb; a failed statement writes nothing.
     void InserisciRighe(const QString& tabella, const QStringList& colonne,
                         const std::vector<QVariantList>& righe);
     // First column of the first row, or an invalid QVariant when there is no row.
@@ -154,7 +155,7 @@ private:
     // statement ran under it never goes.
     struct Sospesa {
         QString testo;
-        bool scrittura = false; // a queued write (else a savepoint or its release)
+        bool scrittura = false; // a queued write (else a savepoint, its release or a PREPARE)
     };
     std::vector<Sospesa> sospese_;
     qsizetype caratteriSospesi_ = 0;
