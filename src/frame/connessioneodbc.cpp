@@ -114,6 +114,40 @@ void PreparateOdbc::segnaSoloTesto(const QString& sql) {
         soloTesto_.insert(sql);
 }
 
+PreparateOdbc::Nominata* PreparateOdbc::nominata(const QString& sql, const QString& tipi) {
+    const QString chiave = sql + u'\x1f' + tipi;
+    auto it = nominate_.find(chiave);
+    if (it == nominate_.end()) {
+        if (nominate_.size() >= MassimoNominate)
+            return nullptr;
+        it = nominate_.insert(chiave, {QStringLiteral("tesel_s%1").arg(++progressivo_), sql});
+    }
+    return &it.value();
+}
+
+const PreparateOdbc::Nominata* PreparateOdbc::perNome(const QString& nome) const {
+    for (const Nominata& n : nominate_)
+        if (n.nome == nome)
+            return &n;
+    return nullptr;
+}
+
+void PreparateOdbc::inviate(bool riuscito) {
+    for (Nominata& n : nominate_) {
+        if (n.stato != Nominata::Stato::Inviata)
+            continue;
+        n.stato = riuscito ? Nominata::Stato::Preparata : Nominata::Stato::DaPreparare;
+        if (!riuscito)
+            n.nome = QStringLiteral("tesel_s%1").arg(++progressivo_);
+    }
+}
+
+void PreparateOdbc::nonInviata(const QString& nome) {
+    for (Nominata& n : nominate_)
+        if (n.nome == nome && n.stato == Nominata::Stato::Inviata)
+            n.stato = Nominata::Stato::DaPreparare;
+}
+
 bool erroreTipoValore(const QSqlError& e) {
     const QString t = e.nativeErrorCode() + u' ' + e.databaseText() + u' ' + e.driverText();
     // 42P18: a value of undetermined type; 42725: a function ambiguous on untyped values.

@@ -2,6 +2,7 @@
 // What the program adds to a connection through Qt's ODBC driver: the driver settings it relies
 // on, and the statements it keeps prepared on the server.
 
+#include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -66,6 +67,25 @@ public:
 
     size_t quante() const { return voci_.size(); }
 
+    // Writes queued as text (Database::EseguiInCoda) run statements prepared on the server by
+    // name (PREPARE ... AS, then EXECUTE with the values as literals), so the server plans each
+    // once per connection, as it does the kept ones. A PREPARE outlives a rollback.
+    struct Nominata {
+        QString nome;
+        QString sql; // the text with "?"
+        enum class Stato { DaPreparare, Inviata, Preparata } stato = Stato::DaPreparare;
+    };
+    static constexpr int MassimoNominate = 128;
+    // The named statement of `sql` with values of the server types `tipi`; null past the bound
+    // (the write then goes as plain text).
+    Nominata* nominata(const QString& sql, const QString& tipi);
+    const Nominata* perNome(const QString& nome) const;
+    // The text carrying the PREPAREs sent has run (they exist now), or failed (each may or may
+    // not exist: they take new names).
+    void inviate(bool riuscito);
+    // A PREPARE dropped before it was sent.
+    void nonInviata(const QString& nome);
+
     // A transaction has begun and no statement has gone since. The driver sends its BEGIN in
     // front of a text, in the same round trip, but alone before a statement prepared on the
     // server: the first selection of a transaction goes as text.
@@ -76,6 +96,8 @@ private:
     std::vector<std::shared_ptr<IstruzioneOdbc>> voci_;
     QSet<QString> soloTesto_;
     QSet<size_t> viste_;
+    QHash<QString, Nominata> nominate_; // by text and types
+    int progressivo_ = 0;
 };
 
 // The server cannot type a bound value from its place ("? IS NULL"), where a value written in

@@ -96,6 +96,160 @@ QString valoriNelTesto(const QString& sql, const QVariantList& valori) {
     return testo;
 }
 
+// The table an INSERT, UPDATE or DELETE writes, in lower case; empty for any other statement.
+QString tabellaScritta(const QString& sql) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(?:insert\\s+into|update|delete\\s+from)\\s+([A-Za-z_][A-Za-z0-9_]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(sql);
+    return m.hasMatch() ? m.captured(1).toLower() : QString();
+}
+
+bool controlloTransazione(const QString& sql) {
+    static const QRegularExpression re(QStringLiteral("^\\s*(?:savepoint|release|rollback|commit)\\b"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(sql).hasMatch();
+}
+
+// Of the statements sent in one text, the one a failure belongs to: the server stops at the
+// first that fails, but the driver reports the text as a whole. The server's message names the
+// table, or a key or index of it, for most failures of a write ("fatxmldett_pkey",
+// "ix_fatxmltest_nomefile"); when that does not single one out, every candidate is named.
+QString istruzioneFallita(const QSqlError& e, const QStringList& candidate) {
+    if (candidate.size() == 1)
+        return candidate.front();
+    static const QRegularExpression citato(QStringLiteral("\"([^\"]+)\""));
+    QStringList nomi;
+    for (auto it = citato.globalMatch(e.databaseText() + u' ' + e.driverText()); it.hasNext();)
+        nomi << it.next().captured(1).toLower();
+    QStringList trovate;
+    for (const QString& c : candidate) {
+        const QString t = tabellaScritta(c);
+        if (t.isEmpty())
+            continue;
+        const bool nominata = std::any_of(nomi.begin(), nomi.end(), [&](const QString& n) {
+            return n == t || n.startsWith(t + u'_') || n.startsWith(QStringLiteral("ix_") + t + u'_');
+        });
+        if (nominata)
+            trovate << c;
+    }
+    return (trovate.isEmpty() ? candidate : trovate).join(QStringLiteral(";\n"));
+}
+
+// `sql` with its "?" outside quotes numbered as a server's parameters ($1, $2, ...).
+QString conParametriNumerati(const QString& sql) {
+    QString testo;
+    testo.reserve(sql.size() + sql.size() / 8);
+    int n = 0;
+    bool traApici = false;
+    for (const QChar c : sql) {
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u'?' && !traApici)
+            testo += u'$' + QString::number(++n);
+        else
+            testo += c;
+    }
+    return testo;
+}
+
+// The type a value is declared with when a named statement is prepared for it, as the driver
+// types a bound value: whole numbers and doubles by their type, the rest (texts, amounts and
+// dates as text, nulls) from where the statement uses them.
+QLatin1String tipoParametro(const QVariant& v) {
+    if (v.isNull())
+        return QLatin1String("unknown");
+    const int id = v.metaType().id();
+    if (tipoIntero(id) || id == QMetaType::Bool)
+        return QLatin1String("bigint");
+    if (id == QMetaType::Double || id == QMetaType::Float)
+        return QLatin1String("double precision");
+    return QLatin1String("unknown");
+}
+
+// The literals of "EXECUTE nome(a, 'b, c', Null)".
+QStringList argomentiEsecuzione(const QString& testo) {
+    QStringList argomenti;
+    const qsizetype inizio = testo.indexOf(u'(');
+    if (inizio < 0 || !testo.endsWith(u')'))
+        return argomenti;
+    QString corrente;
+    bool traApici = false;
+    for (qsizetype i = inizio + 1; i < testo.size() - 1; ++i) {
+        const QChar c = testo[i];
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u',' && !traApici) {
+            argomenti << corrente.trimmed();
+            corrente.clear();
+        } else {
+            corrente += c;
+        }
+    }
+    argomenti << corrente.trimmed();
+    return argomenti;
+}
+
+// The "?" outside quotes of `sql` replaced by `letterali`, as far as they go.
+QString conLetterali(const QString& sql, const QStringList& letterali) {
+    QString testo;
+    qsizetype usati = 0;
+    bool traApici = false;
+    for (const QChar c : sql) {
+        if (c == u'\'')
+            traApici = !traApici;
+        if (c == u'?' && !traApici && usati < letterali.size())
+            testo += letterali[usati++];
+        else
+            testo += c;
+    }
+    return testo;
+}
+
+bool preparazione(const QString& testo) {
+    return testo.startsWith(QLatin1String("PREPARE "));
+}
+
+// Drops the waiting texts from `da` on; a statement whose PREPARE goes unsent is prepared with
+// its next use.
+template <class Sospese> void scartaSospese(PreparateOdbc* preparate, Sospese& sospese, size_t da) {
+    for (size_t k = da; k < sospese.size(); ++k)
+        if (preparate && preparazione(sospese[k].testo))
+            preparate->nonInviata(sospese[k].testo.section(u' ', 1, 1));
+    sospese.erase(sospese.begin() + static_cast<std::ptrdiff_t>(std::min(da, sospese.size())), sospese.end());
+}
+
+// A statement with values as a text that runs a statement prepared on the server by name:
+// "EXECUTE nome(valori)" with the values written by SqlValore, its PREPARE put in `sospese`
+// (which go in front of it) the first time. Empty when the text must carry its values itself:
+// one the server cannot type ("? IS NULL"), or past the bound of named statements.
+template <class Sospese>
+QString esecuzioneNominata(PreparateOdbc& preparate, Sospese& sospese, const QString& sql,
+                           const QVariantList& valori) {
+    static const QRegularExpression senzaTipo(QStringLiteral("\\?\\s*IS\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (valori.isEmpty() || preparate.soloTesto(sql) || senzaTipo.match(sql).hasMatch())
+        return {};
+    QString tipi;
+    for (const QVariant& v : valori)
+        tipi += (tipi.isEmpty() ? QString() : QStringLiteral(", ")) + tipoParametro(v);
+    PreparateOdbc::Nominata* n = preparate.nominata(sql, tipi);
+    if (!n)
+        return {};
+    if (n->stato == PreparateOdbc::Nominata::Stato::DaPreparare) {
+        sospese.push_back({QStringLiteral("PREPARE ") + n->nome + QStringLiteral(" (") + tipi +
+                           QStringLiteral(") AS ") + conParametriNumerati(sql)});
+        n->stato = PreparateOdbc::Nominata::Stato::Inviata;
+    }
+    QString testo = QStringLiteral("EXECUTE ") + n->nome + u'(';
+    for (qsizetype k = 0; k < valori.size(); ++k) {
+        if (k > 0)
+            testo += QStringLiteral(", ");
+        testo += SqlValore(valori[k]);
+    }
+    return testo + u')';
+}
+
 // Qt's ODBC driver puts "DSN=" (or "FILEDSN=" for a name containing ".dsn") before whatever
 // it is given unless the text names a DRIVER or SERVER, so the tag is left to it.
 QString testoPerDriverOdbc(const QString& connect) {
@@ -221,12 +375,45 @@ int Database::EseguiSql(const QString& sql) {
     return q.numRowsAffected();
 }
 
+bool Database::scrittureSospese() const {
+    return std::any_of(sospese_.begin(), sospese_.end(), [](const Sospesa& s) { return s.scrittura; });
+}
+
+void Database::accoda(QString testo) {
+    caratteriSospesi_ += testo.size();
+    sospese_.push_back({std::move(testo), true});
+    // A long file's lines would otherwise wait in memory until its commit: past a bound they
+    // go on their own.
+    constexpr qsizetype MassimoCaratteri = 1 << 20;
+    if (caratteriSospesi_ > MassimoCaratteri) {
+        const QString ultima = std::move(sospese_.back().testo);
+        sospese_.pop_back();
+        QSqlQuery q(qt());
+        eseguiTesto(q, ultima);
+    }
+}
+
 void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori) {
     if (preparate_)
         preparate_->inizioInAttesa = false;
-    const qsizetype davanti = sospese_.size();
-    const QString testo = sospese_.isEmpty() ? sql : sospese_.join(u';') + u';' + sql;
-    sospese_.clear();
+    std::vector<Sospesa> davanti;
+    davanti.swap(sospese_);
+    caratteriSospesi_ = 0;
+    QString testo;
+    bool conPreparazioni = false;
+    if (davanti.empty()) {
+        testo = sql;
+    } else {
+        for (const Sospesa& s : davanti)
+            conPreparazioni = conPreparazioni || preparazione(s.testo);
+        qsizetype lunghezza = sql.size();
+        for (const Sospesa& s : davanti)
+            lunghezza += s.testo.size() + 1;
+        testo.reserve(lunghezza);
+        for (const Sospesa& s : davanti)
+            testo += s.testo + u';';
+        testo += sql;
+    }
     bool ok = false;
     if (!valori) {
         ok = q.exec(testo);
@@ -235,10 +422,40 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
             q.bindValue(static_cast<int>(k), ParametroSql(valori->at(k), dialetto_));
         ok = q.exec();
     }
-    if (!ok)
-        fallisce(q.lastError(), sql);
-    // The results of the savepoints sent in front come first.
-    for (qsizetype k = 0; k < davanti; ++k)
+    if (!ok) {
+        QStringList candidate;
+        for (const Sospesa& s : davanti) {
+            if (!s.scrittura)
+                continue;
+            // A named statement is told by its own text and values.
+            const PreparateOdbc::Nominata* n =
+                s.testo.startsWith(QLatin1String("EXECUTE ")) && preparate_
+                    ? preparate_->perNome(s.testo.section(u' ', 1, 1).section(u'(', 0, 0))
+                    : nullptr;
+            candidate << (n ? conLetterali(n->sql, argomentiEsecuzione(s.testo)) : s.testo);
+        }
+        if (candidate.isEmpty() || !controlloTransazione(sql)) {
+            const PreparateOdbc::Nominata* n =
+                sql.startsWith(QLatin1String("EXECUTE ")) && preparate_
+                    ? preparate_->perNome(sql.section(u' ', 1, 1).section(u'(', 0, 0))
+                    : nullptr;
+            candidate << (n ? conLetterali(n->sql, argomentiEsecuzione(sql)) : sql);
+        }
+        if (conPreparazioni) {
+            // A text the server could not type goes with its values written in from now on.
+            if (erroreTipoValore(q.lastError()))
+                for (const Sospesa& s : davanti)
+                    if (preparazione(s.testo))
+                        if (const auto* n = preparate_->perNome(s.testo.section(u' ', 1, 1)))
+                            preparate_->segnaSoloTesto(n->sql);
+            preparate_->inviate(false);
+        }
+        fallisce(q.lastError(), istruzioneFallita(q.lastError(), candidate));
+    }
+    if (conPreparazioni)
+        preparate_->inviate(true);
+    // The results of the texts sent in front come first.
+    for (size_t k = 0; k < davanti.size(); ++k)
         q.nextResult();
 }
 
@@ -246,11 +463,15 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     if (preparate_->soloTesto(sql))
         return nullptr;
     preparate_->inizioInAttesa = false;
-    if (!sospese_.isEmpty()) {
-        // Behind the waiting savepoints, in one round trip: the driver writes the values into
-        // a text of several statements itself, so none of them is refused for its type.
+    if (!sospese_.empty()) {
+        // Behind the waiting texts, in one round trip, as a statement the server keeps prepared
+        // by name; else the driver writes the values into the text itself.
         auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
-        eseguiTesto(i->q, sql, &valori);
+        const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
+        if (esecuzione.isEmpty())
+            eseguiTesto(i->q, sql, &valori);
+        else
+            eseguiTesto(i->q, esecuzione);
         return i;
     }
     // The first run of a text with values may be refused (a value the server cannot type):
@@ -283,6 +504,18 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
         EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_prova"));
     i->eseguita = true;
     return i;
+}
+
+void Database::EseguiInCoda(const QString& sql, const QVariantList& valori) {
+    if (diretta_ || !sqlServer() || livello_ == 0) {
+        if (valori.isEmpty())
+            EseguiSql(sql);
+        else
+            EseguiConValori(sql, valori);
+        return;
+    }
+    const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
+    accoda(!esecuzione.isEmpty() ? esecuzione : valori.isEmpty() ? sql : valoriNelTesto(sql, valori));
 }
 
 int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
@@ -335,8 +568,9 @@ void Database::IniziaTrans() {
                 EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
         }
         sospese_.clear();
+        caratteriSospesi_ = 0;
     } else if (sqlServer()) {
-        sospese_ << QStringLiteral("SAVEPOINT tesel_%1").arg(livello_);
+        sospese_.push_back({QStringLiteral("SAVEPOINT tesel_%1").arg(livello_)});
     } else {
         EseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
     }
@@ -356,17 +590,40 @@ void Database::ConfermaTrans() {
         throw errore;
     }
     if (livello_ > 1) {
-        --livello_;
-        const QString rilascio = QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_);
-        if (!sqlServer())
+        const QString rilascio = QStringLiteral("RELEASE SAVEPOINT tesel_%1").arg(livello_ - 1);
+        if (!sqlServer()) {
+            --livello_;
             EseguiSql(rilascio);
-        else if (!sospese_.isEmpty() && sospese_.last() == QStringLiteral("SAVEPOINT tesel_%1").arg(livello_))
-            sospese_.removeLast(); // nothing ran under it
-        else
-            sospese_ << rilascio;
+        } else if (scrittureSospese()) {
+            // The queued writes go now, the release behind them: one that fails stops the
+            // text before the release, so the unit is still open and its savepoint there for
+            // the caller to roll back to.
+            EseguiSql(rilascio);
+            --livello_;
+        } else {
+            --livello_;
+            if (!sospese_.empty() &&
+                sospese_.back().testo == QStringLiteral("SAVEPOINT tesel_%1").arg(livello_))
+                sospese_.pop_back(); // nothing ran under it
+            else
+                sospese_.push_back({rilascio});
+        }
         return;
     }
+    if (sqlServer() && scrittureSospese()) {
+        // The queued writes and the commit in one round trip; the driver sees the transaction
+        // ended and sends nothing more for it below. A write that fails stops the text before
+        // the commit: the transaction is rolled back and nothing of it is reported as saved.
+        try {
+            QSqlQuery q(qt());
+            eseguiTesto(q, QStringLiteral("COMMIT"));
+        } catch (const ErroreDb&) {
+            AnnullaTrans();
+            throw;
+        }
+    }
     sospese_.clear();
+    caratteriSospesi_ = 0;
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("COMMIT"));
     } else {
@@ -384,22 +641,38 @@ void Database::AnnullaTrans() {
     if (livello_ > 1) {
         --livello_;
         const QString punto = QStringLiteral("tesel_%1").arg(livello_);
-        if (sqlServer() && !sospese_.isEmpty() && sospese_.last() == QStringLiteral("SAVEPOINT ") + punto) {
-            sospese_.removeLast(); // nothing ran under it
-            return;
+        if (sqlServer()) {
+            const QString apertura = QStringLiteral("SAVEPOINT ") + punto;
+            const auto it = std::find_if(sospese_.rbegin(), sospese_.rend(),
+                                         [&](const Sospesa& s) { return s.testo == apertura; });
+            if (it != sospese_.rend()) {
+                // Not sent yet: the savepoint and whatever waits behind it are dropped unsent.
+                scartaSospese(preparate_.get(), sospese_,
+                              static_cast<size_t>(std::prev(it.base()) - sospese_.begin()));
+                caratteriSospesi_ = 0;
+                for (const Sospesa& s : sospese_)
+                    caratteriSospesi_ += s.testo.size();
+                return;
+            }
+            // Sent already: everything still waiting came after it, and is undone with it.
+            scartaSospese(preparate_.get(), sospese_, 0);
+            caratteriSospesi_ = 0;
         }
         // Rolling back to it also undoes any savepoint opened inside and not yet released, and
-        // makes a transaction aborted by a failure usable again.
+        // makes a transaction aborted by a failure usable again. When the failure came before
+        // the savepoint was made (a write queued in front of it), the server refuses this and
+        // the first failure stays the one reported: the unit around it must be undone too.
         EseguiSql(QStringLiteral("ROLLBACK TO SAVEPOINT ") + punto);
         primoErrore_.reset();
         if (sqlServer())
-            sospese_ << QStringLiteral("RELEASE SAVEPOINT ") + punto;
+            sospese_.push_back({QStringLiteral("RELEASE SAVEPOINT ") + punto});
         else
             EseguiSql(QStringLiteral("RELEASE SAVEPOINT ") + punto);
         return;
     }
     livello_ = 0;
-    sospese_.clear();
+    scartaSospese(preparate_.get(), sospese_, 0);
+    caratteriSospesi_ = 0;
     primoErrore_.reset();
     if (dialetto_ == Dialetto::SQLite) {
         EseguiSql(QStringLiteral("ROLLBACK"));
@@ -550,7 +823,7 @@ void Database::inserisciGruppo(const QString& tabella, const QStringList& colonn
     if (diretta_)
         diretta_->esegui(sql, valori, quanti);
     else
-        EseguiConValori(sql, QVariantList(valori, valori + quanti));
+        EseguiInCoda(sql, QVariantList(valori, valori + quanti));
 }
 
 void Database::InserisciRighe(const QString& tabella, const QStringList& colonne,

@@ -82,9 +82,19 @@ public:
     // a batch runs the same few statements thousands of times. The text itself must hold no
     // other "?" outside quotes.
     int EseguiConValori(const QString& sql, const QVariantList& valori);
+    // A write whose row count the caller does not use. On a server inside a transaction it
+    // waits, as the EXECUTE of a statement the server keeps prepared by name with its values
+    // written by SqlValore (or, where the server cannot type them, as the text with the values
+    // written in), and goes in front of the next statement in the same round trip (see
+    // eseguiTesto); its failure surfaces no later than the confirmation (ConfermaTrans) of the
+    // unit of work it belongs to, while that unit can still be undone alone, and names the
+    // write. A rollback drops what was queued under the undone unit. On a database file, or
+    // outside a transaction, it runs at once. `valori` as for EseguiConValori. Throws ErroreDb.
+    void EseguiInCoda(const QString& sql, const QVariantList& valori = {});
     // Inserts `righe` (a value for each of `colonne` in every row) into `tabella` with several
     // rows per statement, in groups of 32, 16, ... 1 rows, so a batch runs a few distinct
-    // statements, each prepared once. Throws ErroreDb; a failed statement writes nothing.
+    // statements, each prepared once; on a server inside a transaction they wait as
+    // EseguiInCoda's writes do. Throws ErroreDb; a failed statement writes nothing.
     void InserisciRighe(const QString& tabella, const QStringList& colonne,
                         const std::vector<QVariantList>& righe);
     // The same with the rows one after the other in the `quanti` values from `valori`,
@@ -142,12 +152,21 @@ private:
     std::vector<std::pair<QString, QStringList>> chiavi_;
     std::optional<bool> contiNumerici_;
     std::unique_ptr<PreparateOdbc> preparate_;
-    // ODBC: savepoints opened or released by the program and not yet sent. They go to the
-    // server in front of the next statement, in the same round trip, and a commit makes them
-    // moot; a savepoint confirmed or undone before any statement ran under it never goes.
-    QStringList sospese_;
-    // Runs `sql` on `q` with the waiting savepoints in front (taken) in one round trip, and
-    // leaves `q` on the result of `sql`; `valori`, when given, are bound. Throws (fallisce).
+    // ODBC: savepoints opened or released by the program, and writes queued by EseguiInCoda,
+    // not yet sent. They go to the server in front of the next statement, in the same round
+    // trip, and a commit makes the savepoints moot; a savepoint confirmed or undone before any
+    // statement ran under it never goes.
+    struct Sospesa {
+        QString testo;
+        bool scrittura = false; // a queued write (else a savepoint, its release or a PREPARE)
+    };
+    std::vector<Sospesa> sospese_;
+    qsizetype caratteriSospesi_ = 0;
+    bool scrittureSospese() const;
+    void accoda(QString testo);
+    // Runs `sql` on `q` with the waiting texts in front (taken) in one round trip, and leaves
+    // `q` on the result of `sql`; `valori`, when given, are bound. Throws (fallisce) naming the
+    // statement that failed.
     void eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori = nullptr);
     // ODBC: the failure that aborted the current transaction, until it is rolled back (to a
     // savepoint).

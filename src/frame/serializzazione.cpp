@@ -18,10 +18,10 @@ void serializzaNellaTransazione(Database& db, const QString& tipo, qint64 numero
         return;
     // A lock of the server held until the transaction ends: one statement, nothing written.
     // The server's locks are shared by every schema of the database, so the key names this
-    // company's schema too. A text: as the first statement of a transaction it carries the
-    // driver's BEGIN in the same round trip, and the layer keeps it prepared where it repeats.
-    db.ApriRs(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || '.' || ") +
-              quotaSql(tipo) + QStringLiteral("), ") + SqlValore(numero, SqlLungo) + u')');
+    // company's schema too. Nothing waits on its answer: it goes in front of the next
+    // statement, in the same round trip, and is held before that statement runs.
+    db.EseguiInCoda(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || '.' || ") +
+                    quotaSql(tipo) + QStringLiteral("), ") + SqlValore(numero, SqlLungo) + u')');
 }
 
 qint64 numeroChiave(const QString& testo) {

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <tuple>
 
 namespace tesel {
 
@@ -305,6 +306,10 @@ private:
     bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
     // False when another workstation's transaction has claimed this number of the year.
     bool numeroLibero(int anno, qint32 numero);
+    // PostgreSQL: the next number of the year, and whether this transaction has claimed it.
+    std::pair<qint32, bool> prossimoRivendicato(int anno);
+    // The claim of number `numero` (an SQL expression) of the year, as the server's lock.
+    static QString rivendicazione(int anno, const QString& numero);
     // Writes `righe`, taking their values.
     void scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
@@ -561,25 +566,48 @@ bool ImportazioneFile::numeroLibero(int anno, qint32 numero) {
     // wait for its commit and then fail. The number is claimed until the transaction ends
     // instead, and a number claimed by another is passed over at once. The server's locks are
     // shared by every schema of the database, so the key names this company's schema too.
-    const QVariant preso = db_.valore(
-        QStringLiteral(
-            "SELECT CASE WHEN pg_try_advisory_xact_lock(hashtext(current_schema() || '.FatXmlTest.%1'), "
-            "%2) THEN 1 ELSE 0 END")
-            .arg(anno)
-            .arg(numero));
+    const QVariant preso =
+        db_.valore(QStringLiteral("SELECT CASE WHEN ") + rivendicazione(anno, QString::number(numero)) +
+                   QStringLiteral(" THEN 1 ELSE 0 END"));
     return preso.toInt() == 1;
+}
+
+QString ImportazioneFile::rivendicazione(int anno, const QString& numero) {
+    return QStringLiteral("pg_try_advisory_xact_lock(hashtext(current_schema() || '.FatXmlTest.%1'), %2)")
+        .arg(anno)
+        .arg(numero);
+}
+
+std::pair<qint32, bool> ImportazioneFile::prossimoRivendicato(int anno) {
+    // The next number and its claim in one statement: one round trip instead of two.
+    Recordset rs =
+        db_.ApriRs(QStringLiteral("SELECT n, CASE WHEN ") + rivendicazione(anno, QStringLiteral("n")) +
+                   QStringLiteral(" THEN 1 ELSE 0 END AS preso FROM (SELECT COALESCE(max(XmlNumRif), "
+                                  "0) + 1 AS n FROM FatXmlTest WHERE XmlAnno = ") +
+                   SqlValore(anno, SqlIntero) + QStringLiteral(") s"));
+    return {static_cast<qint32>(rs.leggiIntero(QStringLiteral("n")).value_or(1)),
+            rs.leggiIntero(QStringLiteral("preso")).value_or(0) == 1};
 }
 
 bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
                                         TestoErrori& errori) {
-    numero = ProssimoNumeroFattura(db_, anno);
+    // On a server the first number comes with its claim.
+    bool chiesto = false, rivendicato = false;
+    if (db_.dialetto() == Dialetto::PostgreSQL) {
+        std::tie(numero, rivendicato) = prossimoRivendicato(anno);
+        chiesto = true;
+    } else {
+        numero = ProssimoNumeroFattura(db_, anno);
+    }
     bool primoDoppione = true;
     for (int tentativo = 1;; ++tentativo) {
         if (tentativo > MassimoTentativi) {
             errori.aggiungi(QStringLiteral("Superati 20 tentativi di chiave doppia"));
             return false;
         }
-        if (!numeroLibero(anno, numero)) {
+        const bool libero = chiesto ? rivendicato : numeroLibero(anno, numero);
+        chiesto = false;
+        if (!libero) {
             ++numero;
             continue;
         }
@@ -769,7 +797,7 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
                 (colonne.isEmpty() ? QString() : QStringLiteral(", ") + colonne.join(QStringLiteral(", "))) +
                 QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(tutti.size() - 1) + u')';
         }
-        db_.EseguiConValori(d.inserimento, tutti);
+        db_.EseguiInCoda(d.inserimento, tutti);
         return;
     }
     if (d.colonne.isEmpty())
@@ -779,7 +807,7 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
                                  d.colonne.join(QStringLiteral(" = ?, ")) +
                                  QStringLiteral(" = ? WHERE XmlAnno = ? AND XmlNumRif = ?");
     valori << anno << numero;
-    db_.EseguiConValori(d.aggiornamento, valori);
+    db_.EseguiInCoda(d.aggiornamento, valori);
 }
 
 } // namespace

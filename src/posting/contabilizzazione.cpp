@@ -658,7 +658,7 @@ private:
             puntoDiInterruzione("fornitore-creato");
         }
         if (fornitoreDaCreare_ || fornitoreDaSalvare_)
-            db_.EseguiConValori(
+            db_.EseguiInCoda(
                 QStringLiteral("UPDATE FatXmlTest SET GruppoFor = ?, MastroFor = ?, ContoFor = ?") + dove_,
                 {s_.fornitore.gruppo, s_.fornitore.mastro, s_.fornitore.conto, s_.xmlAnno, s_.xmlNumRif});
     }

@@ -215,7 +215,7 @@ void scriviRighe(Database& db, const TestataPn& t, const std::vector<RigaPn>& ri
             gruppi << segnaposti;
             aggiungiValoriRiga(valori, t, righe[i]);
         }
-        db.EseguiConValori(inserisci + gruppi.join(QStringLiteral(", ")), valori);
+        db.EseguiInCoda(inserisci + gruppi.join(QStringLiteral(", ")), valori);
     }
 }
 

@@ -105,13 +105,13 @@ bool allineaRiepilogoDocumento(Database& db, ParametriAzienda& parametri, StatoC
         const Currency indetr =
             maggiore->detraibileParziale ? R.percentuale(nuova, maggiore->percNonDetr) : Currency();
         const auto orienta = [&](Currency c) { return maggiore->verso < 0 ? -c : c; };
-        db.EseguiConValori(QStringLiteral("UPDATE ") + D +
-                               QStringLiteral(" SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
-                                              " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
-                                              " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-                           {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)),
-                            valuta(orienta(indetr)), s.testata.anno, s.testata.numReg,
-                            maggiore->scritta->rigReg});
+        db.EseguiInCoda(QStringLiteral("UPDATE ") + D +
+                            QStringLiteral(" SET Imposta = ?, ImpostaMon = ?, ImpostaIndetr = ?,"
+                                           " ImpostaIndetrMon = ?, Forzatura = 'S', ForzaturaMonCor = 'S'"
+                                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                        {valuta(orienta(nuova)), valuta(orienta(nuova)), valuta(orienta(indetr)),
+                         valuta(orienta(indetr)), s.testata.anno, s.testata.numReg,
+                         maggiore->scritta->rigReg});
         maggiore->scritta->imposta = orienta(nuova);
         maggiore->scritta->impostaIndetr = orienta(indetr);
         maggiore->scritta->forzatura = QStringLiteral("S");

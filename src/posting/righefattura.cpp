@@ -340,10 +340,10 @@ void arrotondaIndetraibile(Database& db, StatoContabilizzazione& s) {
                     sceltaRovescia = rovescia;
                 }
             const Currency nuovo = sceltaRovescia ? -(sceltaIndetr + differenza) : sceltaIndetr + differenza;
-            db.EseguiConValori(QStringLiteral("UPDATE ") + D +
-                                   QStringLiteral(" SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
-                                                  " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-                               {valuta(nuovo), valuta(nuovo), s.testata.anno, s.testata.numReg, scelta});
+            db.EseguiInCoda(QStringLiteral("UPDATE ") + D +
+                                QStringLiteral(" SET ImpostaIndetr = ?, ImpostaIndetrMon = ?"
+                                               " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                            {valuta(nuovo), valuta(nuovo), s.testata.anno, s.testata.numReg, scelta});
             s.totIndetraibile += differenza;
         }
         c.impostaIndetr = c.sbiancaIndetr ? Currency() : totale;
@@ -604,14 +604,14 @@ void contropartiteUniche(Database& db, const TestataPn& t, const std::vector<Rig
         const auto u = uniche.find(lato);
         if (u == uniche.end())
             continue;
-        db.EseguiConValori(QStringLiteral("UPDATE ") + D +
-                               QStringLiteral(" SET TipoCPartita = ?, GruppoCPartita = ?,"
-                                              " MastroCPartita = ?, ContoCPartita = ?") +
-                               condizioneRegLegata(D) +
-                               QStringLiteral(" AND RigReg >= ? AND DareAvere = ? AND ") +
-                               CodiceConto::parteVuotaSql(QStringLiteral("GruppoCPartita")),
-                           {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto, t.anno,
-                            t.numReg, primaRiga, latoOpposto(lato)});
+        db.EseguiInCoda(QStringLiteral("UPDATE ") + D +
+                            QStringLiteral(" SET TipoCPartita = ?, GruppoCPartita = ?,"
+                                           " MastroCPartita = ?, ContoCPartita = ?") +
+                            condizioneRegLegata(D) +
+                            QStringLiteral(" AND RigReg >= ? AND DareAvere = ? AND ") +
+                            CodiceConto::parteVuotaSql(QStringLiteral("GruppoCPartita")),
+                        {u->second.tipo, u->second.gruppo, u->second.mastro, u->second.conto, t.anno,
+                         t.numReg, primaRiga, latoOpposto(lato)});
     }
 }
 
@@ -690,7 +690,7 @@ bool scriviRigheFattura(Database& db, ParametriAzienda& parametri, StatoContabil
     // The supplier is the counterpart of the VAT rows and of the VAT account, and the
     // non-deductible VAT of a VAT row is a cost of it (the VAT account's row excluded).
     const QString costo = QStringLiteral("Iva IS NOT NULL AND (Forzatura IS NULL OR Forzatura <> 'I') AND ");
-    db.EseguiConValori(
+    db.EseguiInCoda(
         QStringLiteral("UPDATE ") + tabelle(h.famiglia).righe +
             QStringLiteral(" SET TipoCPartita = 2, GruppoCPartita = ?,"
                            " MastroCPartita = ?, ContoCPartita = ?, ImportoMon = CASE WHEN ") +

@@ -221,7 +221,7 @@ EsitoCalcScadenze CalcScadenze(Database& db, const QString& pagamento, const QDa
 
 void aggiornaNumRegScadenze(Database& db, qint64 numReg, int annoReg, const QString& preProt, qint64 numProt,
                             const QDate& dataProt) {
-    db.EseguiConValori(
+    db.EseguiInCoda(
         QStringLiteral("UPDATE Scadenze SET NumReg = ? where AnnoReg = ? and PreProt = ?"
                        " and NumProt = ? and DataProt = ?"),
         {numReg, annoReg, preProt, numProt, dataProt.isValid() ? QVariant(dataProt) : QVariant()});

@@ -97,9 +97,9 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         Protocollo p{ultimo + 1, dataReg};
         if (ultimaData.isValid() && ultimaData > dataReg)
             p.data = ultimaData;
-        db.EseguiConValori(QStringLiteral("UPDATE LibriIva SET ") + campoNumero + QStringLiteral(" = ?, ") +
-                               campoData + QStringLiteral(" = ?") + dove,
-                           {p.numero, p.data});
+        db.EseguiInCoda(QStringLiteral("UPDATE LibriIva SET ") + campoNumero + QStringLiteral(" = ?, ") +
+                            campoData + QStringLiteral(" = ?") + dove,
+                        {p.numero, p.data});
         return p;
     } catch (const ErroreDb& e) {
         // A duplicate key: another workstation created the same register row meanwhile. On a
@@ -150,10 +150,10 @@ Copia colonneComuni(Database& db, const QString& origine, const QString& destina
 
 void copia(Database& db, const Copia& c, const QString& origine, const QString& destinazione, int anno,
            qint64 numReg, qint64 nuovo) {
-    db.EseguiConValori(QStringLiteral("INSERT INTO ") + destinazione + QStringLiteral(" (") + c.colonne +
-                           QStringLiteral(") SELECT ") + c.selezione + QStringLiteral(" FROM ") + origine +
-                           QStringLiteral(" WHERE Anno = ? AND NumReg = ?"),
-                       {nuovo, anno, numReg});
+    db.EseguiInCoda(QStringLiteral("INSERT INTO ") + destinazione + QStringLiteral(" (") + c.colonne +
+                        QStringLiteral(") SELECT ") + c.selezione + QStringLiteral(" FROM ") + origine +
+                        QStringLiteral(" WHERE Anno = ? AND NumReg = ?"),
+                    {nuovo, anno, numReg});
 }
 
 struct Testata {
@@ -351,7 +351,7 @@ void scadenzeDaTermini(Database& db, const TabellePn& proprie, const TabellePn& 
         if (r.importo.zero())
             continue; // the VAT apart, when the supplier is owed none
         const auto [inEuro, lire] = importiEuroLire(r.importo, t.moneta, t.cambio);
-        db.EseguiConValori(
+        db.EseguiInCoda(
             QStringLiteral(
                 "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
                 " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt,"
@@ -501,12 +501,11 @@ void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qi
                                " and CoPartConto = ?"),
             valori);
         if (aggiornate == 0 && verso > 0)
-            db.EseguiConValori(
-                QStringLiteral("INSERT INTO PdcProg (Anno, PartTipo, CoPartGruppo, CoPartMastro,"
-                               " CoPartConto, SaldoIniziale, ProgrDare, ProgrAvere, UltAgg)"
-                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                {anno, tipo, gruppo, mastro, numero, QVariant::fromValue(saldo), QVariant::fromValue(dare),
-                 QVariant::fromValue(avere), data});
+            db.EseguiInCoda(QStringLiteral("INSERT INTO PdcProg (Anno, PartTipo, CoPartGruppo, CoPartMastro,"
+                                           " CoPartConto, SaldoIniziale, ProgrDare, ProgrAvere, UltAgg)"
+                                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                            {anno, tipo, gruppo, mastro, numero, QVariant::fromValue(saldo),
+                             QVariant::fromValue(dare), QVariant::fromValue(avere), data});
     }
 }
 
@@ -586,9 +585,8 @@ void trasferisciRegistrazione(Database& db, ParametriAzienda& parametri, const P
                 aggiornaNumRegScadenze(db, nuovo, anno, t.preProt, t.numProt, t.dataProt);
             if (!nelGiornale)
                 for (const QString& tabella : {p.da.iva, p.da.righe, p.da.testata})
-                    db.EseguiConValori(QStringLiteral("DELETE FROM ") + tabella +
-                                           condizioneRegLegata(tabella),
-                                       {anno, numReg});
+                    db.EseguiInCoda(QStringLiteral("DELETE FROM ") + tabella + condizioneRegLegata(tabella),
+                                    {anno, numReg});
             if (tr)
                 tr->conferma();
             esito.anno = anno;

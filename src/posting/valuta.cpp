@@ -101,10 +101,10 @@ void convertiRegistrazione(Database& db, FamigliaPn famiglia, int anno, qint64 n
     }
 
     for (const RigaConto& x : righe)
-        db.EseguiConValori(QStringLiteral("UPDATE ") + tabelleReg.righe +
-                               QStringLiteral(" SET Importo = ?, Imposta = ?, ImpostaIndetr = ?"
-                                              " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
-                           {valuta(x.importo), valuta(x.imposta), valuta(x.indetr), anno, numReg, x.rigReg});
+        db.EseguiInCoda(QStringLiteral("UPDATE ") + tabelleReg.righe +
+                            QStringLiteral(" SET Importo = ?, Imposta = ?, ImpostaIndetr = ?"
+                                           " WHERE Anno = ? AND NumReg = ? AND RigReg = ?"),
+                        {valuta(x.importo), valuta(x.imposta), valuta(x.indetr), anno, numReg, x.rigReg});
 
     // The VAT register, code by code, from the converted rows: a register row per account row
     // takes that row's amounts, one register row for several account rows their sum; each
@@ -161,7 +161,7 @@ void convertiRegistrazione(Database& db, FamigliaPn famiglia, int anno, qint64 n
                     impostaND += conVerso(x->indetr, s);
                 }
             }
-            db.EseguiConValori(
+            db.EseguiInCoda(
                 QStringLiteral("UPDATE ") + tabelleReg.iva +
                     QStringLiteral(" SET Imponibile = ?, Imposta = ?, ImpostaND = ?,"
                                    " ImponibileND = ?, ImpVentilazione = ? WHERE Anno = ? AND NumReg = ? AND"

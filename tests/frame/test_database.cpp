@@ -47,6 +47,8 @@ protected:
                 SqlValore(testo, SqlTesto), SqlValore(importo, SqlValuta), SqlValore(giorno, SqlData)));
     }
 
+    std::optional<Currency> leggiValuta(int id) { return Currency::daVariant(leggi(id, u"Importo"_s)); }
+
     QVariant leggi(int id, const QString& campo) {
         Recordset rs = db().ApriRs(u"Select * from ProvaValori Where Id = "_s + SqlValore(id, SqlLungo));
         EXPECT_FALSE(rs.RsVuoto());
@@ -345,6 +347,156 @@ TEST_F(DatabaseTest, shouldInsertManyRowsPerStatementInOrderAndNothingOfAFailedG
     EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 45);
 }
 
+// Writes whose row count nobody uses wait on a server and go with the next statement: a
+// failing one is reported by the confirmation of its unit at the latest, with the server's
+// message and its own text, and the caller undoes that unit alone; the outer unit keeps its
+// rows. A database file runs each at once, with the same outcome.
+TEST_F(DatabaseTest, shouldReportAFailedQueuedWriteByItsUnitsConfirmationAndKeepTheOuterUnit) {
+    db().EseguiSql(u"CREATE TABLE ProvaRighe (Id INTEGER PRIMARY KEY, Testo VARCHAR(40))"_s);
+    const QString inserisci = u"INSERT INTO ProvaValori (Id, Testo) VALUES (?, ?)"_s;
+    bool allaConferma = false;
+    {
+        Transazione esterna(db());
+        db().EseguiInCoda(inserisci, {1, u"esterna"_s});
+        db().InserisciRighe(u"ProvaRighe"_s, {u"Id"_s, u"Testo"_s}, {{1, u"esterna"_s}});
+        try {
+            Transazione interna(db());
+            db().InserisciRighe(u"ProvaRighe"_s, {u"Id"_s, u"Testo"_s},
+                                {{2, u"interna"_s}, {3, u"interna"_s}});
+            db().EseguiInCoda(inserisci, {1, u"doppia"_s}); // the outer unit's key
+            allaConferma = true;
+            interna.conferma();
+            FAIL() << "la chiave doppia non è stata segnalata";
+        } catch (const ErroreDb& e) {
+            EXPECT_TRUE(e.chiaveDuplicata()) << e.what();
+            EXPECT_FALSE(e.descrizione().contains(u"aborted"_s)) << e.what();
+            EXPECT_TRUE(e.sql().startsWith(u"INSERT INTO ProvaValori"_s)) << e.sql().toStdString();
+            EXPECT_FALSE(e.sql().contains(u"ProvaRighe"_s)) << e.sql().toStdString();
+        }
+        // A server only learns of the write when it goes, with the confirmation here.
+        EXPECT_EQ(allaConferma, db().dialetto() == Dialetto::PostgreSQL);
+        EXPECT_EQ(db().livelloTrans(), 1);
+        db().EseguiInCoda(inserisci, {4, u"dopo l'errore"_s});
+        esterna.conferma();
+    }
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 2);
+    EXPECT_EQ(leggi(1, u"Testo"_s).toString(), u"esterna"_s);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori WHERE Id = 4"_s).toInt(), 1);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaRighe"_s).toInt(), 1);
+
+    // At the commit: the transaction is refused whole and rolled back.
+    try {
+        Transazione t(db());
+        db().InserisciRighe(u"ProvaRighe"_s, {u"Id"_s, u"Testo"_s}, {{5, u"persa"_s}});
+        db().EseguiInCoda(u"UPDATE ProvaValori SET Testo = ? WHERE Id = ?"_s, {u"persa"_s, 4});
+        db().EseguiInCoda(inserisci, {4, u"doppia al commit"_s});
+        t.conferma();
+        FAIL() << "il commit non ha segnalato la chiave doppia";
+    } catch (const ErroreDb& e) {
+        EXPECT_TRUE(e.chiaveDuplicata()) << e.what();
+        EXPECT_TRUE(e.sql().contains(u"INSERT INTO ProvaValori"_s)) << e.sql().toStdString();
+    }
+    EXPECT_EQ(db().livelloTrans(), 0);
+    EXPECT_EQ(leggi(4, u"Testo"_s).toString(), u"dopo l'errore"_s);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaRighe"_s).toInt(), 1);
+}
+
+// Queued rows are read back by the same transaction, as written (quotes, question marks,
+// semicolons, backslashes, amounts to the fourth decimal, days, nulls); an undone unit takes
+// its queued writes with it whether they went to the server or not; after the commit another
+// connection sees everything, and outside a transaction a write is there at once.
+TEST_F(DatabaseTest, shouldReadBackQueuedWritesInTheTransactionAndDropThoseOfAnUndoneUnit) {
+    const QStringList testi{
+        u"l'apice"_s, u"punto e virgola; e ?"_s, u"C:\\cartella\\"_s, u"a\nriga"_s, u"€ àèìòù"_s, u""_s};
+    std::vector<QVariantList> righe;
+    for (int i = 1; i <= 40; ++i)
+        righe.push_back({i, testi[i % testi.size()],
+                         QVariant::fromValue(Currency::daDecimillesimi(i * 10001)),
+                         i % 5 == 0 ? QVariant() : QVariant(QDate(2024, 1 + i % 12, 1 + i % 28))});
+    const auto b = altraConnessione();
+    {
+        Transazione t(db());
+        db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s, u"Giorno"_s}, righe);
+        int lette = 0;
+        Currency somma;
+        for (Recordset rs = db().ApriRs(u"SELECT Id, Testo, Importo, Giorno FROM ProvaValori ORDER BY Id"_s);
+             !rs.RsEof(); rs.RsMoveNext(), ++lette) {
+            const int i = static_cast<int>(*rs.leggiIntero(u"Id"_s));
+            EXPECT_EQ(rs.leggiTesto(u"Testo"_s), testi[i % testi.size()]) << i;
+            somma = somma + *rs.leggiValuta(u"Importo"_s);
+            const auto giorno = dataOraDaVariant(rs.LeggiCampo(u"Giorno"_s));
+            if (i % 5 == 0)
+                EXPECT_FALSE(giorno) << i;
+            else
+                EXPECT_EQ(giorno ? giorno->date() : QDate(), QDate(2024, 1 + i % 12, 1 + i % 28)) << i;
+        }
+        EXPECT_EQ(lette, 40);
+        EXPECT_EQ(somma, Currency::daDecimillesimi(10001 * 40 * 41 / 2));
+        {
+            Transazione interna(db()); // undone before anything went
+            db().EseguiInCoda(u"UPDATE ProvaValori SET Testo = ? WHERE Id = ?"_s, {u"annullata"_s, 1});
+            db().EseguiInCoda(u"DELETE FROM ProvaValori WHERE Id = ?"_s, {2});
+        }
+        {
+            Transazione interna(db()); // undone after its writes went with a read
+            db().EseguiInCoda(u"DELETE FROM ProvaValori WHERE Id = ?"_s, {3});
+            EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 39);
+            db().EseguiInCoda(u"DELETE FROM ProvaValori WHERE Id = ?"_s, {4});
+        }
+        {
+            Transazione interna(db());
+            db().EseguiInCoda(u"UPDATE ProvaValori SET Testo = ? WHERE Id = ?"_s, {u"confermata"_s, 5});
+            interna.conferma();
+        }
+        // Nothing has reached another connection yet.
+        EXPECT_EQ(b->valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 0);
+        t.conferma();
+    }
+    EXPECT_EQ(b->valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 40);
+    EXPECT_EQ(b->valore(u"SELECT Testo FROM ProvaValori WHERE Id = 1"_s).toString(), testi[1]);
+    EXPECT_EQ(b->valore(u"SELECT Testo FROM ProvaValori WHERE Id = 5"_s).toString(), u"confermata"_s);
+    db().EseguiInCoda(u"DELETE FROM ProvaValori WHERE Id = ?"_s, {6});
+    EXPECT_EQ(b->valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 39);
+}
+
+// A server keeps the statements of queued writes prepared by name, and a PREPARE outlives a
+// rollback: after a failed text, after a unit undone before its writes went, and across
+// transactions, the same write must still run (never "already exists", never "does not exist").
+TEST_F(DatabaseTest, shouldRunTheSameQueuedWriteAgainAfterAFailureAndAfterAnUndoneUnit) {
+    const QString inserisci = u"INSERT INTO ProvaValori (Id, Testo, Importo) VALUES (?, ?, ?)"_s;
+    const QVariant importo = QVariant::fromValue(Currency::daDecimillesimi(12345));
+    try {
+        Transazione t(db());
+        db().EseguiInCoda(inserisci, {1, u"prima"_s, importo});
+        db().EseguiInCoda(inserisci, {1, u"doppia"_s, importo});
+        t.conferma();
+        FAIL() << "la chiave doppia non è stata segnalata";
+    } catch (const ErroreDb& e) {
+        EXPECT_TRUE(e.chiaveDuplicata()) << e.what();
+    }
+    for (int id = 2; id <= 3; ++id) {
+        Transazione t(db());
+        db().EseguiInCoda(inserisci, {id, u"dopo l'errore"_s, importo});
+        t.conferma();
+    }
+    {
+        Transazione t(db());
+        const QString aggiorna = u"UPDATE ProvaValori SET Testo = ?, Importo = ? WHERE Id = ?"_s;
+        {
+            Transazione interna(db()); // its first use never goes
+            db().EseguiInCoda(aggiorna, {u"annullata"_s, importo, 2});
+        }
+        db().EseguiInCoda(aggiorna, {u"aggiornata"_s, QVariant::fromValue(Currency::daUnita(7)), 2});
+        EXPECT_EQ(db().valore(u"SELECT Testo FROM ProvaValori WHERE Id = 2"_s).toString(), u"aggiornata"_s);
+        db().EseguiInCoda(aggiorna, {u"di nuovo"_s, importo, 3});
+        t.conferma();
+    }
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 2);
+    EXPECT_EQ(*leggiValuta(2), Currency::daUnita(7));
+    EXPECT_EQ(leggi(3, u"Testo"_s).toString(), u"di nuovo"_s);
+    EXPECT_EQ(*leggiValuta(3), Currency::daDecimillesimi(12345));
+}
+
 // A statement kept for the connection must serve a second recordset on the same text while
 // the first is still open, and show columns added to the table since it was prepared; with
 // its values in the text or bound.
@@ -515,6 +667,8 @@ TEST_F(DatabaseTest, shouldKeepTheSecondTransactionOnAKeyWaitingUntilTheFirstEnd
         const auto b = altraConnessione();
         Transazione t(*b);
         serializzaNellaTransazione(*b, TipoSerializzazioneDocumento, numeroChiave(u"IT01|1|2024-01-01"_s));
+        // The lock goes to the server with the transaction's next statement.
+        b->valore(u"SELECT count(*) FROM ProvaValori"_s);
         preso.set_value();
         QThread::msleep(150); // the holder is still at work
         b->EseguiSql(u"INSERT INTO ProvaValori (Id, Testo) VALUES (1, 'dal primo')"_s);
