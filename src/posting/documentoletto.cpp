@@ -12,38 +12,54 @@ namespace tesel::posting {
 
 DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif) {
     // One statement for the four tables: each part fills the columns of its kind (texts,
-    // amounts, a date) and leaves the others Null. The Nulls are typed, as a server resolves
-    // the type of a column of a union from its first parts; the first part names the columns.
-    const QString sql = QStringLiteral(
+    // amounts, a date) and leaves the others Null; the first part names the columns. Every
+    // column has one declared type in every part: a server resolves the type of a column of a
+    // union from its parts, and a text of no declared length costs the ODBC driver a buffer of
+    // its largest size for every value read, which made this read most of posting's time.
+    const auto testi = [](std::initializer_list<const char*> colonne) {
+        QString l;
+        int n = 0;
+        for (const char* c : colonne) {
+            l += QStringLiteral(", CAST(") + QLatin1String(c) + QStringLiteral(" AS VARCHAR(100)) As T") +
+                 QString::number(++n);
+        }
+        for (; n < 8; ++n)
+            l += QStringLiteral(", CAST(NULL AS VARCHAR(100)) As T") + QString::number(n + 1);
+        return l;
+    };
+    const QString sql =
         // the document's VAT summary
-        "Select 1 As Parte, XmlRigDet As O1, 0 As O2, EsigibilitaIVA As T1, NULL As T2, NULL As T3,"
-        " NULL As T4, NULL As T5, NULL As T6, NULL As T7, NULL As T8, AliquotaIVA As N1, Imposta As N2,"
-        " ImponibileImporto As N3, Arrotondamento As N4, CAST(NULL AS NUMERIC(19,4)) As N5,"
-        " CAST(NULL AS NUMERIC(19,4)) As N6, CAST(NULL AS TIMESTAMP) As D1 From FatXmlIva"
-        " Where XmlAnno = ? and XmlNumRif = ?"
-        // general data of the kinds posting uses, with the fund's VAT code
-        " Union All Select 2, FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle, FatXmlDatiGen.XMLIdent,"
-        " FatXmlDatiGen.DGD_DCP_Iva, FatXmlDatiGen.DGD_DCP_TipoCassa, TabIva.TipoIva,"
-        " FatXmlDatiGen.DGD_DR_TipoRitenuta, FatXmlDatiGen.ADG_TipoDato, FatXmlDatiGen.ADG_RiferimentoTesto,"
-        " FatXmlDatiGen.DGD_DFC_IdDocumento, FatXmlDatiGen.DGD_DCP_AliquotaIVA,"
-        " FatXmlDatiGen.DGD_DCP_ImportoContributoCassa, TabIva.Aliquota, TabIva.PercNonDetr,"
-        " FatXmlDatiGen.DGD_DR_ImportoRitenuta, FatXmlDatiGen.ADG_RiferimentoNumero, "
-        "FatXmlDatiGen.DGD_DFC_Data"
-        " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva"
-        " Where FatXmlDatiGen.XmlAnno = ? and FatXmlDatiGen.XmlNumRif = ?"
-        " And FatXmlDatiGen.XMLIdent In ('DatiCassaPrevidenziale', 'DatiRitenuta', 'AltriDatiGestionali',"
-        " 'DatiFattureCollegate')"
-        // payment rows
-        " Union All Select 3, XmlRigDet, NumCond, ModalitaPagamento, IBAN, ABI, CAB, Banca, PagTipo, NULL,"
-        " NULL, ImportoPagamento, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
-        " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
-        " DataScadenzaPagamento From FatXmlPag Where XmlAnno = ? and XmlNumRif = ?"
-        // the lines that become cost rows, for the taxable amounts by rate
-        " Union All Select 4, XmlRigDet, 0, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, AliquotaIVA,"
-        " PrezzoTotale, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
-        " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS TIMESTAMP) From FatXmlDett"
-        " Where XmlAnno = ? and XmlNumRif = ? And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> "
-        "'ID'))");
+        QStringLiteral("Select 1 As Parte, XmlRigDet As O1, 0 As O2") + testi({"EsigibilitaIVA"}) +
+        QStringLiteral(", AliquotaIVA As N1, Imposta As N2, ImponibileImporto As N3, Arrotondamento As N4,"
+                       " CAST(NULL AS NUMERIC(19,4)) As N5, CAST(NULL AS NUMERIC(19,4)) As N6,"
+                       " CAST(NULL AS TIMESTAMP) As D1 From FatXmlIva Where XmlAnno = ? and XmlNumRif = ?"
+                       // general data of the kinds posting uses, with the fund's VAT code
+                       " Union All Select 2, FatXmlDatiGen.XmlRigDet, FatXmlDatiGen.XmlNumEle") +
+        testi({"FatXmlDatiGen.XMLIdent", "FatXmlDatiGen.DGD_DCP_Iva", "FatXmlDatiGen.DGD_DCP_TipoCassa",
+               "TabIva.TipoIva", "FatXmlDatiGen.DGD_DR_TipoRitenuta", "FatXmlDatiGen.ADG_TipoDato",
+               "FatXmlDatiGen.ADG_RiferimentoTesto", "FatXmlDatiGen.DGD_DFC_IdDocumento"}) +
+        QStringLiteral(", FatXmlDatiGen.DGD_DCP_AliquotaIVA, FatXmlDatiGen.DGD_DCP_ImportoContributoCassa,"
+                       " TabIva.Aliquota, TabIva.PercNonDetr, FatXmlDatiGen.DGD_DR_ImportoRitenuta,"
+                       " FatXmlDatiGen.ADG_RiferimentoNumero, FatXmlDatiGen.DGD_DFC_Data"
+                       " From FatXmlDatiGen Left Join TabIva On FatXmlDatiGen.DGD_DCP_Iva = TabIva.Iva"
+                       " Where FatXmlDatiGen.XmlAnno = ? and FatXmlDatiGen.XmlNumRif = ?"
+                       " And FatXmlDatiGen.XMLIdent In ('DatiCassaPrevidenziale', 'DatiRitenuta',"
+                       " 'AltriDatiGestionali', 'DatiFattureCollegate')"
+                       // payment rows
+                       " Union All Select 3, XmlRigDet, NumCond") +
+        testi({"ModalitaPagamento", "IBAN", "ABI", "CAB", "Banca", "PagTipo"}) +
+        QStringLiteral(
+            ", ImportoPagamento, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
+            " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
+            " DataScadenzaPagamento From FatXmlPag Where XmlAnno = ? and XmlNumRif = ?"
+            // the lines that become cost rows, for the taxable amounts by rate
+            " Union All Select 4, XmlRigDet, 0") +
+        testi({}) +
+        QStringLiteral(
+            ", AliquotaIVA, PrezzoTotale, CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)),"
+            " CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS NUMERIC(19,4)), CAST(NULL AS TIMESTAMP)"
+            " From FatXmlDett Where XmlAnno = ? and XmlNumRif = ?"
+            " And (TipoRiga IS NULL Or (TipoRiga <> 'DE' And TipoRiga <> 'ID'))");
     // The store's order, by row numbers, is restored here: sorting the union would cost the
     // engine more than these few rows cost to sort.
     std::vector<std::pair<qint64, RigaRiepilogoDocumento>> riepilogo;
