@@ -54,6 +54,17 @@ protected:
         EXPECT_FALSE(rs.RsVuoto());
         return rs.LeggiCampo(campo);
     }
+
+    // The texts of the table in the order of their keys, and the sum of their amounts.
+    std::pair<QStringList, Currency> testiESomma() {
+        std::pair<QStringList, Currency> t;
+        for (Recordset rs = db().ApriRs(u"SELECT Testo, Importo FROM ProvaValori ORDER BY Id"_s); !rs.RsEof();
+             rs.RsMoveNext()) {
+            t.first << rs.leggiTesto(u"Testo"_s);
+            t.second = t.second + *rs.leggiValuta(u"Importo"_s);
+        }
+        return t;
+    }
 };
 
 TEST_F(DatabaseTest, shouldRoundTripHostileTextsAndFourDecimalsExactly) {
@@ -289,13 +300,7 @@ TEST_F(DatabaseTest, shouldInsertRowsGivenOneAfterTheOtherAsRowsOfTheirOwn) {
         db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s}, valori.constData(),
                             valori.size());
     }
-    QStringList letti;
-    Currency somma;
-    for (Recordset rs = db().ApriRs(u"SELECT Testo, Importo FROM ProvaValori ORDER BY Id"_s); !rs.RsEof();
-         rs.RsMoveNext()) {
-        letti << rs.leggiTesto(u"Testo"_s);
-        somma = somma + *rs.leggiValuta(u"Importo"_s);
-    }
+    const auto [letti, somma] = testiESomma();
     ASSERT_EQ(letti.size(), 90);
     EXPECT_EQ(letti[44], u"riga 45"_s);
     EXPECT_EQ(letti[45], u"riga 100"_s);
@@ -319,13 +324,7 @@ TEST_F(DatabaseTest, shouldInsertManyRowsPerStatementInOrderAndNothingOfAFailedG
         righe.push_back(
             {i, u"riga %1 l'ultima?"_s.arg(i), QVariant::fromValue(Currency::daDecimillesimi(i))});
     db().InserisciRighe(u"ProvaValori"_s, {u"Id"_s, u"Testo"_s, u"Importo"_s}, righe);
-    QStringList letti;
-    Currency somma;
-    for (Recordset rs = db().ApriRs(u"SELECT Testo, Importo FROM ProvaValori ORDER BY Id"_s); !rs.RsEof();
-         rs.RsMoveNext()) {
-        letti << rs.leggiTesto(u"Testo"_s);
-        somma = somma + *rs.leggiValuta(u"Importo"_s);
-    }
+    const auto [letti, somma] = testiESomma();
     ASSERT_EQ(letti.size(), 45);
     EXPECT_EQ(letti.front(), u"riga 1 l'ultima?"_s);
     EXPECT_EQ(letti.back(), u"riga 45 l'ultima?"_s);
