@@ -692,10 +692,14 @@ void Database::ripristinaIsolamento() {
 }
 
 std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale) {
-    // max() rather than "top 1 ... order by desc": nulls sort differently on the two engines.
-    QString sql = QStringLiteral("Select max(") + campo + QStringLiteral(") as MaxNum from ") + tabella;
+    // The highest number read off the end of the index on (anno, campo) rather than max():
+    // PostgreSQL, with statistics taken while the table was small, computes max() by reading
+    // every row of the year. Nulls sort first on one engine and last on the other: left out.
+    QString sql = QStringLiteral("Select ") + campo + QStringLiteral(" as MaxNum from ") + tabella +
+                  QStringLiteral(" where ");
     if (annuale)
-        sql += QStringLiteral(" where anno = ") + SqlValore(anno, SqlIntero);
+        sql += QStringLiteral("anno = ") + SqlValore(anno, SqlIntero) + QStringLiteral(" and ");
+    sql += campo + QStringLiteral(" is not null order by ") + campo + QStringLiteral(" desc limit 1");
     const QVariant v = valore(sql);
     if (!v.isValid() || v.isNull())
         return 1;

@@ -580,11 +580,11 @@ QString ImportazioneFile::rivendicazione(int anno, const QString& numero) {
 
 std::pair<qint32, bool> ImportazioneFile::prossimoRivendicato(int anno) {
     // The next number and its claim in one statement: one round trip instead of two.
-    Recordset rs =
-        db_.ApriRs(QStringLiteral("SELECT n, CASE WHEN ") + rivendicazione(anno, QStringLiteral("n")) +
-                   QStringLiteral(" THEN 1 ELSE 0 END AS preso FROM (SELECT COALESCE(max(XmlNumRif), "
-                                  "0) + 1 AS n FROM FatXmlTest WHERE XmlAnno = ") +
-                   SqlValore(anno, SqlIntero) + QStringLiteral(") s"));
+    Recordset rs = db_.ApriRs(
+        QStringLiteral("SELECT n, CASE WHEN ") + rivendicazione(anno, QStringLiteral("n")) +
+        QStringLiteral(" THEN 1 ELSE 0 END AS preso FROM (SELECT COALESCE((SELECT XmlNumRif "
+                       "FROM FatXmlTest WHERE XmlAnno = ") +
+        SqlValore(anno, SqlIntero) + QStringLiteral(" ORDER BY XmlNumRif DESC LIMIT 1), 0) + 1 AS n) s"));
     return {static_cast<qint32>(rs.leggiIntero(QStringLiteral("n")).value_or(1)),
             rs.leggiIntero(QStringLiteral("preso")).value_or(0) == 1};
 }

@@ -48,8 +48,9 @@ std::vector<RigaStore> leggiRighe(Database& db, const QString& sql) {
 } // namespace
 
 qint32 ProssimoNumeroFattura(Database& db, int anno) {
-    Recordset rs = db.ApriRs(QStringLiteral("Select max(XmlNumRif) as Ultimo from FatXmlTest") +
-                             QStringLiteral(" Where XmlAnno = ") + SqlValore(anno, SqlIntero));
+    // Off the end of the key's index, as Database::ProssimoNumero reads its numbers.
+    Recordset rs = db.ApriRs(QStringLiteral("Select XmlNumRif as Ultimo from FatXmlTest Where XmlAnno = ") +
+                             SqlValore(anno, SqlIntero) + QStringLiteral(" Order by XmlNumRif desc limit 1"));
     const std::optional<qint64> ultimo = rs.RsEof() ? std::nullopt : rs.leggiIntero(QStringLiteral("Ultimo"));
     rs.ChiudiRs();
     return ultimo ? static_cast<qint32>(*ultimo + 1) : 1;

@@ -695,6 +695,28 @@ TEST_F(DatabaseTest, shouldNumberFromOneAndPerYear) {
     EXPECT_EQ(db().ProssimoNumero(u"ProvaValori"_s, u"Id"_s, 2024, false), 8);
 }
 
+// The highest number, not the last written, and a null never taken for it: nulls sort first
+// on one engine and last on the other.
+TEST_F(DatabaseTest, shouldTakeTheHighestNumberWhateverTheOrderOfWritingAndTheNulls) {
+    db().EseguiSql(u"INSERT INTO ProvaValori (Id, Anno) VALUES (12, 2024), (40, NULL), (3, 2024), "
+                   "(25, 2023), (11, 2024), (2, NULL)"_s);
+    const struct {
+        const char* campo;
+        int anno;
+        bool annuale;
+        std::int64_t atteso;
+    } casi[] = {
+        {"Id", 2024, true, 13}, {"Id", 2023, true, 26},   {"Id", 2022, true, 1},
+        {"Id", 0, false, 41},   {"Anno", 0, false, 2025},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(db().ProssimoNumero(u"ProvaValori"_s, QString::fromLatin1(c.campo), c.anno, c.annuale),
+                  c.atteso)
+            << c.campo << ' ' << c.anno << ' ' << c.annuale;
+    db().EseguiSql(u"UPDATE ProvaValori SET Anno = NULL"_s);
+    EXPECT_EQ(db().ProssimoNumero(u"ProvaValori"_s, u"Anno"_s, 0, false), 1);
+}
+
 // The statements kept on a database file stay within their bound however many texts a batch
 // runs, and each still answers for its own text.
 TEST(ConnessioneSqlite, shouldKeepABoundedNumberOfStatementsAndAnswerEachText) {

@@ -103,6 +103,7 @@ TEST_F(Store, shouldNumberEachYearFromOneAndAfterItsHighestNumber) {
     EXPECT_EQ(ProssimoNumeroFattura(db(), 2024), 1);
     testata(2024, 1);
     testata(2024, 7);
+    testata(2024, 3); // the highest number counts, not the last written
     testata(2023, 12);
     EXPECT_EQ(ProssimoNumeroFattura(db(), 2024), 8);
     EXPECT_EQ(ProssimoNumeroFattura(db(), 2023), 13);
