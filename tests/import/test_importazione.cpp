@@ -186,6 +186,35 @@ TEST_F(ImportDriver, shouldRefuseWithoutStoringAnythingWhenTheFileIsNotAnInvoice
     EXPECT_EQ(importa(cartella.filePath(u"nessuno.xml"_s))[0].errori, u"\r\nnessuno.xml - inesistente"_s);
 }
 
+// The next number of the invoice's year follows the highest stored in that year, whatever the
+// order the numbers were written in and whatever the other years hold.
+TEST_F(ImportDriver, shouldNumberAfterTheHighestInvoiceOfTheYear) {
+    const struct {
+        const char* giaPresenti; // headers stored before the import, "anno/numero"
+        qint32 atteso;
+    } passi[] = {
+        {"", 1},
+        {"2024/7 2024/3 2023/40", 8},
+        {"2025/99", 9},
+        {"2024/20 2024/12", 21},
+    };
+    int file = 0;
+    for (const auto& p : passi) {
+        for (const QString& chiave : QString::fromLatin1(p.giaPresenti).split(u' ', Qt::SkipEmptyParts))
+            db().EseguiSql(u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, NomeFile, Stampato, Contabilizzato) "
+                           "VALUES (%1, %2, 'presente_%1_%2.xml', 'N', 'N')"_s.arg(
+                               chiave.section(u'/', 0, 0), chiave.section(u'/', 1, 1)));
+        Fattura f;
+        f.numero = u"N%1"_s.arg(++file);
+        const auto esiti = importa(scrivi(u"nuova%1.xml"_s.arg(file), f.xml()));
+        ASSERT_EQ(esiti.size(), 1u);
+        ASSERT_TRUE(esiti[0].ok) << esiti[0].errori.toStdString();
+        EXPECT_EQ(esiti[0].anno, 2024);
+        EXPECT_EQ(esiti[0].numRif, p.atteso) << p.giaPresenti;
+    }
+    EXPECT_EQ(conta(u"FatXmlTest"_s, u"WHERE XmlAnno = 2024"_s), 4 + 4);
+}
+
 // ---- Duplicates -----------------------------------------------------------------------------------
 
 TEST_F(ImportDriver, shouldReplaceAnUnpostedInvoiceKeepingItsNumberButNeverAPostedOne) {
