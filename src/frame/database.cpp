@@ -462,6 +462,7 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
 std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, const QVariantList& valori) {
     if (preparate_->soloTesto(sql))
         return nullptr;
+    const bool inizio = preparate_->inizioInAttesa;
     preparate_->inizioInAttesa = false;
     if (!sospese_.empty()) {
         // Behind the waiting texts, in one round trip, as a statement the server keeps prepared
@@ -473,6 +474,29 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
         else
             eseguiTesto(i->q, esecuzione);
         return i;
+    }
+    if (inizio && livello_ > 0) {
+        // The first statement of a transaction, as a text the driver's BEGIN rides with, and
+        // kept prepared by name on the server rather than planned at each run.
+        auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
+        const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
+        if (!esecuzione.isEmpty()) {
+            try {
+                eseguiTesto(i->q, esecuzione);
+                return i;
+            } catch (const ErroreDb&) {
+                // Nothing of the transaction had run: it begins again, and the text takes the
+                // driver's way below, which answers as it always did (a value the server
+                // could not type has marked the text to go with its values written inside).
+                QSqlDatabase q = qt();
+                q.rollback();
+                primoErrore_.reset();
+                if (!q.transaction())
+                    solleva(q.lastError(), QStringLiteral("BEGIN"));
+                if (preparate_->soloTesto(sql))
+                    return nullptr;
+            }
+        }
     }
     // The first run of a text with values may be refused (a value the server cannot type):
     // inside a transaction it runs under a savepoint, so the refusal does not abort the

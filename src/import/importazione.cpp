@@ -308,8 +308,10 @@ private:
     bool numeroLibero(int anno, qint32 numero);
     // PostgreSQL: the next number of the year, and whether this transaction has claimed it.
     std::pair<qint32, bool> prossimoRivendicato(int anno);
-    // The claim of number `numero` (an SQL expression) of the year, as the server's lock.
-    static QString rivendicazione(int anno, const QString& numero);
+    // The claim of number `numero` of the year as the server's lock; `chiave` (the text of
+    // chiaveNumeri) and `numero` are SQL expressions.
+    static QString rivendicazione(const QString& chiave, const QString& numero);
+    static QString chiaveNumeri(int anno);
     // Writes `righe`, taking their values.
     void scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe, TestoErrori& errori);
     void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
@@ -567,24 +569,29 @@ bool ImportazioneFile::numeroLibero(int anno, qint32 numero) {
     // instead, and a number claimed by another is passed over at once. The server's locks are
     // shared by every schema of the database, so the key names this company's schema too.
     const QVariant preso =
-        db_.valore(QStringLiteral("SELECT CASE WHEN ") + rivendicazione(anno, QString::number(numero)) +
+        db_.valore(QStringLiteral("SELECT CASE WHEN ") +
+                   rivendicazione(SqlValore(chiaveNumeri(anno), SqlTesto), QString::number(numero)) +
                    QStringLiteral(" THEN 1 ELSE 0 END"));
     return preso.toInt() == 1;
 }
 
-QString ImportazioneFile::rivendicazione(int anno, const QString& numero) {
-    return QStringLiteral("pg_try_advisory_xact_lock(hashtext(current_schema() || '.FatXmlTest.%1'), %2)")
-        .arg(anno)
-        .arg(numero);
+QString ImportazioneFile::rivendicazione(const QString& chiave, const QString& numero) {
+    return QStringLiteral("pg_try_advisory_xact_lock(hashtext(current_schema() || %1), %2)")
+        .arg(chiave, numero);
+}
+
+QString ImportazioneFile::chiaveNumeri(int anno) {
+    return QStringLiteral(".FatXmlTest.%1").arg(anno);
 }
 
 std::pair<qint32, bool> ImportazioneFile::prossimoRivendicato(int anno) {
-    // The next number and its claim in one statement: one round trip instead of two.
-    Recordset rs = db_.ApriRs(
-        QStringLiteral("SELECT n, CASE WHEN ") + rivendicazione(anno, QStringLiteral("n")) +
-        QStringLiteral(" THEN 1 ELSE 0 END AS preso FROM (SELECT COALESCE((SELECT XmlNumRif "
-                       "FROM FatXmlTest WHERE XmlAnno = ") +
-        SqlValore(anno, SqlIntero) + QStringLiteral(" ORDER BY XmlNumRif DESC LIMIT 1), 0) + 1 AS n) s"));
+    // The next number and its claim in one statement: one round trip instead of two. The
+    // values are bound, so the server plans the text once per connection, not once per file.
+    static const QString sql =
+        QStringLiteral("SELECT n, CASE WHEN ") + rivendicazione(QStringLiteral("?"), QStringLiteral("n")) +
+        QStringLiteral(" THEN 1 ELSE 0 END AS preso FROM (SELECT COALESCE((SELECT XmlNumRif FROM FatXmlTest "
+                       "WHERE XmlAnno = ? ORDER BY XmlNumRif DESC LIMIT 1), 0) + 1 AS n) s");
+    Recordset rs = db_.ApriRs(sql, {chiaveNumeri(anno), anno});
     return {static_cast<qint32>(rs.leggiIntero(QStringLiteral("n")).value_or(1)),
             rs.leggiIntero(QStringLiteral("preso")).value_or(0) == 1};
 }

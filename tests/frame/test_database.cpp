@@ -547,6 +547,25 @@ TEST_F(DatabaseTest, shouldSelectWithValuesOfNoEvidentTypeInsideATransaction) {
     EXPECT_EQ(leggi(2, u"Testo"_s).toString(), u"due"_s);
 }
 
+// A transaction's first statement with values that one way of typing them refuses (whole
+// numbers where the server's function takes smaller ones) still answers, in every
+// transaction, and what the transaction writes afterwards is kept.
+TEST_F(DatabaseTest, shouldAnswerTheFirstStatementOfEachTransactionWhateverTheTypesOfItsValues) {
+    inserisci(1, u"uno"_s);
+    for (int giro = 0; giro < 2; ++giro) {
+        Transazione t(db());
+        Recordset rs =
+            db().ApriRs(u"SELECT substr(Testo, ?, ?) AS Parte FROM ProvaValori WHERE Id = ?"_s, {2, 2, 1});
+        ASSERT_FALSE(rs.RsEof());
+        EXPECT_EQ(rs.leggiTesto(u"Parte"_s), u"no"_s);
+        inserisci(10 + giro, u"giro %1"_s.arg(giro));
+        t.conferma();
+    }
+    EXPECT_EQ(leggi(10, u"Testo"_s).toString(), u"giro 0"_s);
+    EXPECT_EQ(leggi(11, u"Testo"_s).toString(), u"giro 1"_s);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori"_s).toLongLong(), 3);
+}
+
 TEST_F(DatabaseTest, shouldRollBackAnUnconfirmedTransactionAndKeepTheOuterOne) {
     {
         Transazione esterna(db());
