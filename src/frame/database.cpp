@@ -719,12 +719,20 @@ std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& cam
     // The highest number read off the end of the index on (anno, campo) rather than max():
     // PostgreSQL, with statistics taken while the table was small, computes max() by reading
     // every row of the year. Nulls sort first on one engine and last on the other: left out.
+    // The year is bound: the server plans the text once per connection.
     QString sql = QStringLiteral("Select ") + campo + QStringLiteral(" as MaxNum from ") + tabella +
                   QStringLiteral(" where ");
     if (annuale)
-        sql += QStringLiteral("anno = ") + SqlValore(anno, SqlIntero) + QStringLiteral(" and ");
+        sql += QStringLiteral("anno = ? and ");
     sql += campo + QStringLiteral(" is not null order by ") + campo + QStringLiteral(" desc limit 1");
-    const QVariant v = valore(sql);
+    QVariant v;
+    if (annuale) {
+        const Recordset rs = ApriRs(sql, {anno});
+        if (!rs.RsEof())
+            v = rs.LeggiCampo(QStringLiteral("MaxNum"));
+    } else {
+        v = valore(sql);
+    }
     if (!v.isValid() || v.isNull())
         return 1;
     const auto n = Currency::daVariant(v);
