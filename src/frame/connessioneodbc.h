@@ -14,6 +14,7 @@
 namespace tesel {
 
 struct DescrizioneColonne;
+enum class LetturaOdbc : unsigned char;
 
 // A statement prepared on an ODBC connection.
 struct IstruzioneOdbc {
@@ -21,6 +22,8 @@ struct IstruzioneOdbc {
     QSqlQuery q;
     // The columns of its result, described at its first execution.
     std::shared_ptr<const DescrizioneColonne> descrizione;
+    // How each of those columns is read (RigheOdbc), learnt with them.
+    std::vector<LetturaOdbc> letture;
     bool eseguita = false;
     IstruzioneOdbc(const QString& testo, const QSqlDatabase& db);
 };
