@@ -15,6 +15,7 @@ namespace tesel {
 
 struct DescrizioneColonne;
 enum class LetturaOdbc : unsigned char;
+enum class TestiOdbc : unsigned char;
 
 // A statement prepared on an ODBC connection.
 struct IstruzioneOdbc {
@@ -88,6 +89,9 @@ public:
     void inviate(bool riuscito);
     // A PREPARE dropped before it was sent.
     void nonInviata(const QString& nome);
+
+    // How the connection's driver gives texts (RigheOdbc).
+    TestiOdbc testi{};
 
     // A transaction has begun and no statement has gone since. The driver sends its BEGIN in
     // front of a text, in the same round trip, but alone before a statement prepared on the

@@ -61,9 +61,9 @@ ErroreDb erroreDa(const QSqlError& e, const QString& sql) {
 // The first column of the first row of the result `q` is on (invalid without a row), and `q`
 // given back with no result pending, ready for its next run; false with `errore` set when the
 // row could not be read.
-bool primoValoreOdbc(QSqlQuery& q, const std::vector<LetturaOdbc>& letture, QVariant& valore,
-                     QSqlError& errore) {
-    RigheOdbc righe(q);
+bool primoValoreOdbc(QSqlQuery& q, TestiOdbc* testi, const std::vector<LetturaOdbc>& letture,
+                     QVariant& valore, QSqlError& errore) {
+    RigheOdbc righe(q, testi);
     bool ok = true;
     if (!righe.valida() || letture.empty()) {
         if (q.next())
@@ -558,7 +558,7 @@ QVariant Database::valore(const QString& sql) {
                 i->letture = lettureOdbc(i->q.record(), i->q.numericalPrecisionPolicy());
             QVariant v;
             QSqlError e;
-            if (!primoValoreOdbc(i->q, i->letture, v, e))
+            if (!primoValoreOdbc(i->q, &preparate_->testi, i->letture, v, e))
                 fallisce(e, sql);
             return v;
         }
@@ -568,7 +568,9 @@ QVariant Database::valore(const QString& sql) {
     eseguiTesto(q, sql);
     QVariant v;
     QSqlError e;
-    if (!primoValoreOdbc(q, lettureOdbc(q.record(), q.numericalPrecisionPolicy()), v, e))
+    TestiOdbc testi = TestiOdbc::DaProvare;
+    if (!primoValoreOdbc(q, preparate_ ? &preparate_->testi : &testi,
+                         lettureOdbc(q.record(), q.numericalPrecisionPolicy()), v, e))
         fallisce(e, sql);
     return v;
 }
@@ -953,7 +955,7 @@ struct Recordset::Dati {
             odbc->letture = lettureOdbc(r, odbc->q.numericalPrecisionPolicy());
         }
         descrizione = odbc->descrizione;
-        righeOdbc = RigheOdbc(odbc->q);
+        righeOdbc = RigheOdbc(odbc->q, db->preparate_ ? &db->preparate_->testi : &testiSenzaConnessione);
         haProssima = carica(prossima);
     }
 
@@ -1056,6 +1058,7 @@ struct Recordset::Dati {
     ConnessioneSqlite::Istruzione diretta; // a database file
     std::shared_ptr<IstruzioneOdbc> odbc;  // a server through ODBC
     RigheOdbc righeOdbc;                   // its rows, read past Qt's driver
+    TestiOdbc testiSenzaConnessione = TestiOdbc::DaProvare;
     std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;

@@ -112,7 +112,7 @@ std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalP
     return out;
 }
 
-RigheOdbc::RigheOdbc(const QSqlQuery& q) {
+RigheOdbc::RigheOdbc(const QSqlQuery& q, TestiOdbc* testi) : testi_(testi) {
     const QSqlResult* r = q.result();
     // Only a statement of Qt's ODBC driver has an ODBC handle.
     if (!r || !q.isActive() || !q.isSelect() || !q.driver() ||
@@ -257,11 +257,19 @@ bool RigheOdbc::leggi(unsigned short colonna, LetturaOdbc lettura, QVariant& val
 bool RigheOdbc::testo(unsigned short colonna, QVariant& valore) {
     char16_t primo[PrimoBuffer];
     SQLLEN indicatore = 0;
+    if (*testi_ == TestiOdbc::Stretti)
+        return testoStretto(colonna, valore);
     SQLRETURN r = SQLGetData(istruzione_, colonna, SQL_C_WCHAR, primo, sizeof primo, &indicatore);
     if (!SQL_SUCCEEDED(r)) {
+        // A driver without wide characters refuses the read and keeps the value for another.
+        if (*testi_ == TestiOdbc::DaProvare) {
+            *testi_ = TestiOdbc::Stretti;
+            return testoStretto(colonna, valore);
+        }
         fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
         return false;
     }
+    *testi_ = TestiOdbc::Larghi;
     if (indicatore == SQL_NULL_DATA) {
         valore = QVariant();
         return true;
@@ -299,6 +307,41 @@ bool RigheOdbc::testo(unsigned short colonna, QVariant& valore) {
         t.resize(inizio + letti);
     }
     valore = t;
+    return true;
+}
+
+bool RigheOdbc::testoStretto(unsigned short colonna, QVariant& valore) {
+    // UTF-8 bytes, decoded once they are all read (a character may span two reads).
+    QByteArray b(2 * PrimoBuffer, Qt::Uninitialized);
+    qsizetype inizio = 0;
+    for (;;) {
+        SQLLEN indicatore = 0;
+        const qsizetype capienza = b.size() - inizio;
+        const SQLRETURN r =
+            SQLGetData(istruzione_, colonna, SQL_C_CHAR, b.data() + inizio, SQLLEN(capienza), &indicatore);
+        if (r == SQL_NO_DATA) {
+            b.resize(inizio);
+            break;
+        }
+        if (!SQL_SUCCEEDED(r)) {
+            fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
+            return false;
+        }
+        if (indicatore == SQL_NULL_DATA) {
+            valore = QVariant();
+            return true;
+        }
+        if (indicatore != SQL_NO_TOTAL && indicatore < SQLLEN(capienza)) {
+            b.resize(inizio + qsizetype(indicatore));
+            break;
+        }
+        const qsizetype letti = qstrnlen(b.constData() + inizio, size_t(capienza));
+        inizio += letti;
+        b.resize(inizio + 1 +
+                 (indicatore == SQL_NO_TOTAL ? std::max<qsizetype>(inizio, PrimoBuffer)
+                                             : std::max<qsizetype>(qsizetype(indicatore) - letti, 1)));
+    }
+    valore = QString::fromUtf8(b);
     return true;
 }
 

@@ -31,6 +31,10 @@ enum class LetturaOdbc : unsigned char {
     Testo,
 };
 
+// Whether a connection's driver gives texts as wide characters (psqlODBC's Unicode driver), or
+// only as narrow ones in UTF-8 (its ANSI driver): learnt at the first text read.
+enum class TestiOdbc : unsigned char { DaProvare, Larghi, Stretti };
+
 std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione);
 
 // The rows of the result an executed query is on. The query stays Qt's: it runs again, and is
@@ -39,7 +43,8 @@ class RigheOdbc {
 public:
     RigheOdbc() = default;
     // Invalid when the query has no ODBC statement to read from.
-    explicit RigheOdbc(const QSqlQuery& q);
+    // `testi` is the connection's (kept with it, so that it is learnt once).
+    RigheOdbc(const QSqlQuery& q, TestiOdbc* testi);
     bool valida() const { return istruzione_ != nullptr; }
 
     enum class Esito { Riga, Fine, Errore };
@@ -53,9 +58,11 @@ public:
 private:
     bool leggi(unsigned short colonna, LetturaOdbc lettura, QVariant& valore);
     bool testo(unsigned short colonna, QVariant& valore);
+    bool testoStretto(unsigned short colonna, QVariant& valore);
     bool binario(unsigned short colonna, QVariant& valore);
     void fallita(const QString& cosa);
     void* istruzione_ = nullptr;
+    TestiOdbc* testi_ = nullptr;
     QSqlError errore_;
 };
 

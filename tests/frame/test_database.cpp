@@ -439,6 +439,37 @@ TEST_F(DatabaseTest, shouldReuseAStatementLeftHalfWayFromItsFirstRow) {
     t.conferma();
 }
 
+// A data source on the driver without wide characters gives its texts as UTF-8 bytes: they read
+// back the same, long or short, and an empty text is still not a null.
+TEST_F(DatabaseTest, shouldReadTextsAlikeThroughADriverWithoutWideCharacters) {
+    std::unique_ptr<Database> stretta =
+        prova::usaOdbc()
+            ? Database::apri(u"ODBC;Driver={PostgreSQL ANSI};DSN=%1"_s.arg(testoConnessione()),
+                             qEnvironmentVariable("TESEL_TEST_UID"), qEnvironmentVariable("TESEL_TEST_PWD"))
+            : Database::apri(testoConnessione());
+    if (!schemaPg().isEmpty())
+        stretta->EseguiSql(u"SET search_path TO "_s + schemaPg());
+    QString lungo;
+    while (lungo.size() < 3000)
+        lungo += u"àèìòù€ 'q' 😀 "_s;
+    const QStringList testi{lungo, u""_s, QString(), QString(1023, u'x') + u"é"_s, u"L'Aquila"_s};
+    for (int i = 0; i < testi.size(); ++i)
+        db().EseguiConValori(u"INSERT INTO ProvaValori (Id, Lungo) VALUES (?, ?)"_s,
+                             {i + 1, testi[i].isNull() ? QVariant() : QVariant(testi[i])});
+    for (int volta = 0; volta < 2; ++volta) {
+        int i = 0;
+        for (Recordset rs = stretta->ApriRs(u"SELECT Lungo FROM ProvaValori WHERE Id > ? ORDER BY Id"_s, {0});
+             !rs.RsEof(); rs.RsMoveNext(), ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_LT(i, testi.size());
+            EXPECT_EQ(rs.LeggiCampo(u"Lungo"_s).isNull(), testi[i].isNull());
+            EXPECT_EQ(rs.leggiTesto(u"Lungo"_s), testi[i]);
+        }
+        EXPECT_EQ(i, testi.size());
+    }
+    EXPECT_EQ(stretta->valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 1"_s).toString(), lungo);
+}
+
 // The rows given one after the other in one list arrive as the rows of a list each, in groups
 // whose texts are reused; a list that is not whole rows writes nothing.
 TEST_F(DatabaseTest, shouldInsertRowsGivenOneAfterTheOtherAsRowsOfTheirOwn) {
