@@ -14,6 +14,8 @@
 namespace tesel {
 
 struct DescrizioneColonne;
+enum class LetturaOdbc : unsigned char;
+enum class TestiOdbc : unsigned char;
 
 // A statement prepared on an ODBC connection.
 struct IstruzioneOdbc {
@@ -21,6 +23,8 @@ struct IstruzioneOdbc {
     QSqlQuery q;
     // The columns of its result, described at its first execution.
     std::shared_ptr<const DescrizioneColonne> descrizione;
+    // How each of those columns is read (RigheOdbc), learnt with them.
+    std::vector<LetturaOdbc> letture;
     bool eseguita = false;
     IstruzioneOdbc(const QString& testo, const QSqlDatabase& db);
 };
@@ -85,6 +89,9 @@ public:
     void inviate(bool riuscito);
     // A PREPARE dropped before it was sent.
     void nonInviata(const QString& nome);
+
+    // How the connection's driver gives texts (RigheOdbc).
+    TestiOdbc testi{};
 
     // A transaction has begun and no statement has gone since. The driver sends its BEGIN in
     // front of a text, in the same round trip, but alone before a statement prepared on the

@@ -2,6 +2,7 @@
 
 #include "frame/connessioneodbc.h"
 #include "frame/currency.h"
+#include "frame/odbcdiretto.h"
 #include "frame/sqlitediretto.h"
 
 #include <QAtomicInt>
@@ -55,6 +56,24 @@ ErroreDb erroreDa(const QSqlError& e, const QString& sql) {
 
 [[noreturn]] void solleva(const QSqlError& e, const QString& sql) {
     throw erroreDa(e, sql);
+}
+
+// The first column of the first row of the result `q` is on (invalid without a row), and `q`
+// given back with no result pending, ready for its next run; false with `errore` set when the
+// row could not be read.
+bool primoValoreOdbc(QSqlQuery& q, TestiOdbc* testi, const std::vector<LetturaOdbc>& letture,
+                     QVariant& valore, QSqlError& errore) {
+    RigheOdbc righe(q, testi);
+    bool ok = true;
+    if (!righe.valida() || letture.empty()) {
+        if (q.next())
+            valore = q.value(0);
+    } else if (righe.prossima(letture.front(), valore) == RigheOdbc::Esito::Errore) {
+        errore = righe.errore();
+        ok = false;
+    }
+    q.finish();
+    return ok;
 }
 
 QString nuovoNomeConnessione() {
@@ -559,20 +578,25 @@ QVariant Database::valore(const QString& sql) {
     }
     if (preparate_ && !preparate_->inizioInAttesa && preparate_->ripetuta(sql))
         if (const auto i = eseguiPreparata(sql, {})) {
+            if (i->letture.empty())
+                i->letture = lettureOdbc(i->q.record(), i->q.numericalPrecisionPolicy());
             QVariant v;
-            if (i->q.next())
-                v = i->q.value(0);
-            // Given back with no result pending, ready for its next run.
-            i->q.finish();
+            QSqlError e;
+            if (!primoValoreOdbc(i->q, &preparate_->testi, i->letture, v, e))
+                fallisce(e, sql);
             return v;
         }
     QSqlQuery q(qt());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
     eseguiTesto(q, sql);
-    if (!q.next())
-        return {};
-    return q.value(0);
+    QVariant v;
+    QSqlError e;
+    TestiOdbc testi = TestiOdbc::DaProvare;
+    if (!primoValoreOdbc(q, preparate_ ? &preparate_->testi : &testi,
+                         lettureOdbc(q.record(), q.numericalPrecisionPolicy()), v, e))
+        fallisce(e, sql);
+    return v;
 }
 
 void Database::IniziaTrans() {
@@ -964,8 +988,10 @@ struct Recordset::Dati {
             for (int i = 0; i < r.count(); ++i)
                 nomi << r.fieldName(i);
             odbc->descrizione = DescrizioneColonne::da(nomi);
+            odbc->letture = lettureOdbc(r, odbc->q.numericalPrecisionPolicy());
         }
         descrizione = odbc->descrizione;
+        righeOdbc = RigheOdbc(odbc->q, db->preparate_ ? &db->preparate_->testi : &testiSenzaConnessione);
         haProssima = carica(prossima);
     }
 
@@ -995,17 +1021,28 @@ struct Recordset::Dati {
         if (!odbc || !odbc->q.isActive())
             return false;
         QSqlQuery& q = odbc->q;
-        if (!q.next()) {
-            q.finish();
-            // Lent from the connection's statements: free for the next use.
-            odbc.reset();
-            return false;
+        if (!righeOdbc.valida()) {
+            if (q.next()) {
+                destinazione.clear();
+                destinazione.reserve(nomi().size());
+                for (int i = 0; i < nomi().size(); ++i)
+                    destinazione << (q.isNull(i) ? QVariant() : q.value(i));
+                return true;
+            }
+        } else {
+            const RigheOdbc::Esito e = righeOdbc.prossima(odbc->letture, destinazione);
+            if (e == RigheOdbc::Esito::Riga)
+                return true;
+            if (e == RigheOdbc::Esito::Errore) {
+                q.finish();
+                odbc.reset();
+                db->fallisce(righeOdbc.errore(), sql);
+            }
         }
-        destinazione.clear();
-        destinazione.reserve(nomi().size());
-        for (int i = 0; i < nomi().size(); ++i)
-            destinazione << (q.isNull(i) ? QVariant() : q.value(i));
-        return true;
+        q.finish();
+        // Lent from the connection's statements: free for the next use.
+        odbc.reset();
+        return false;
     }
 
     void leggiRiga() {
@@ -1056,6 +1093,8 @@ struct Recordset::Dati {
     QString sql;
     ConnessioneSqlite::Istruzione diretta; // a database file
     std::shared_ptr<IstruzioneOdbc> odbc;  // a server through ODBC
+    RigheOdbc righeOdbc;                   // its rows, read past Qt's driver
+    TestiOdbc testiSenzaConnessione = TestiOdbc::DaProvare;
     std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;

@@ -262,8 +262,24 @@ TEST_F(DatabaseTest, shouldReadEveryKindOfValueAsQtsDriverDoes) {
          QVariant::fromValue(*Currency::daTesto(u"-1234.5678"_s)),
          QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)), 2024});
     db().EseguiSql(u"INSERT INTO ProvaValori (Id) VALUES (2)"_s);
-    const QString sql = u"SELECT Id, Testo, Lungo, Importo, Giorno, Anno, Importo * 2 AS Doppio, "
-                        "Anno + 1 AS Prossimo, Testo || '!' AS Esclamato FROM ProvaValori ORDER BY Id"_s;
+    db().EseguiSql(u"INSERT INTO ProvaValori (Id, Testo, Lungo) VALUES (3, '', '')"_s);
+    // Each column as the expression that gives it, so that it can be read alone too.
+    // clang-format off
+    const std::vector<std::pair<QString, QString>> colonne{
+        {u"Id"_s, u"Id"_s}, {u"Testo"_s, u"Testo"_s}, {u"Lungo"_s, u"Lungo"_s}, {u"Importo"_s, u"Importo"_s},
+        {u"Giorno"_s, u"Giorno"_s}, {u"Anno"_s, u"Anno"_s}, {u"Doppio"_s, u"Importo * 2"_s},
+        {u"Prossimo"_s, u"Anno + 1"_s}, {u"Esclamato"_s, u"Testo || '!'"_s},
+        {u"Grande"_s, u"CAST(Id AS BIGINT) * 3000000000"_s},
+        {u"Reale"_s, u"CAST(Importo AS DOUBLE PRECISION)"_s}, {u"Vero"_s, u"(Id = 1)"_s},
+        {u"Vuoto"_s, u"''"_s}, {u"NomeFile"_s, u"NomeFile"_s}, {u"Terzo"_s, u"CAST(Importo AS NUMERIC) / 3"_s}};
+    // clang-format on
+    QStringList elenco;
+    QHash<QString, QString> espressioni;
+    for (const auto& [nome, espressione] : colonne) {
+        elenco << espressione + u" AS "_s + nome;
+        espressioni.insert(nome.toLower(), espressione);
+    }
+    const QString sql = u"SELECT "_s + elenco.join(u", "_s) + u" FROM ProvaValori ORDER BY Id"_s;
     QSqlQuery q(db().qt());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -279,15 +295,179 @@ TEST_F(DatabaseTest, shouldReadEveryKindOfValueAsQtsDriverDoes) {
             const QVariant letto = rs.LeggiCampo(campo);
             EXPECT_EQ(letto.metaType(), atteso.metaType());
             EXPECT_EQ(letto, atteso);
+            // A single value: the same, and a null one still a row.
+            const QVariant solo = db().valore(u"SELECT "_s + espressioni.value(campo.toLower()) +
+                                              u" FROM ProvaValori WHERE Id = "_s + q.value(0).toString());
+            EXPECT_TRUE(solo.isValid());
+            EXPECT_EQ(solo.isNull(), atteso.isNull());
+            if (!atteso.isNull()) {
+                EXPECT_EQ(solo.metaType(), atteso.metaType());
+                EXPECT_EQ(solo, atteso);
+            }
         }
     }
-    EXPECT_EQ(righe, 2);
+    EXPECT_EQ(righe, 3);
     EXPECT_TRUE(rs.RsEof());
     EXPECT_EQ(
         db().valore(u"SELECT Importo FROM ProvaValori WHERE Id = 1"_s).metaType(),
         db().ApriRs(u"SELECT Importo FROM ProvaValori WHERE Id = 1"_s).LeggiCampo(u"Importo"_s).metaType());
     EXPECT_TRUE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 2"_s).isNull());
-    EXPECT_FALSE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 3"_s).isValid());
+    EXPECT_FALSE(db().valore(u"SELECT Anno FROM ProvaValori WHERE Id = 4"_s).isValid());
+}
+
+// Values of every length and kind read back exact through each way a result is read: a text
+// run once, a kept statement with bound values (twice, the second run on the statement the
+// first gave back), and a single value. The lengths straddle the first read of a long text,
+// one of them with a character of two halves across its end.
+TEST_F(DatabaseTest, shouldReadBackLongTextsNullsAmountsAndDatesExactly) {
+    const QString accenti = u"àèìòù€ 'x' \"y\" 😀"_s;
+    QString diecimila;
+    while (diecimila.size() < 10000)
+        diecimila += accenti + QString::number(diecimila.size());
+    diecimila.truncate(10000);
+    struct Caso {
+        QString testo; // null for a NULL
+        const char* importo;
+        QVariant giorno;
+    };
+    // clang-format off
+    const std::vector<Caso> casi{
+        {diecimila, "-0.0001", QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58))},
+        {u""_s, "99999999999.9999", QDateTime(DataMancante, QTime(0, 0))},
+        {QString(), nullptr, QVariant()},
+        {QString(510, u'a') + u"€"_s, "-123456789.1234", QDateTime(QDate(1999, 12, 31), QTime(0, 0))},
+        {QString(510, u'b') + u"😀c"_s, "0", QDateTime(QDate(2000, 1, 1), QTime(12, 0, 1))},
+        {QString(511, u'\'') + u"d"_s, "-1", QDateTime(QDate(2038, 1, 19), QTime(3, 14, 8))},
+        {QString(1025, u'ù'), "1234.5678", QDateTime(QDate(1970, 1, 1), QTime(0, 0))},
+    };
+    // clang-format on
+    for (size_t k = 0; k < casi.size(); ++k) {
+        const Caso& c = casi[k];
+        db().EseguiConValori(
+            u"INSERT INTO ProvaValori (Id, Lungo, Importo, Giorno) VALUES (?, ?, ?, ?)"_s,
+            {int(k + 1), c.testo.isNull() ? QVariant() : QVariant(c.testo),
+             c.importo ? QVariant::fromValue(*Currency::daTesto(std::string_view(c.importo))) : QVariant(),
+             c.giorno});
+    }
+    const auto controlla = [&](const Recordset& rs, const Caso& c) {
+        const QVariant testo = rs.LeggiCampo(u"Lungo"_s);
+        EXPECT_EQ(testo.isNull(), c.testo.isNull());
+        EXPECT_EQ(rs.leggiTesto(u"Lungo"_s), c.testo);
+        EXPECT_EQ(rs.leggiValuta(u"Importo"_s),
+                  c.importo ? Currency::daTesto(std::string_view(c.importo)) : std::nullopt);
+        const QVariant giorno = rs.LeggiCampo(u"Giorno"_s);
+        EXPECT_EQ(giorno.isNull(), c.giorno.isNull());
+        if (!c.giorno.isNull()) {
+            EXPECT_EQ(dataOraDaVariant(giorno), c.giorno.toDateTime());
+        }
+        EXPECT_EQ(rs.leggiIntero(u"Grande"_s), 900000000000LL + rs.leggiIntero(u"Id"_s).value_or(0));
+        EXPECT_EQ(rs.LeggiCampo(u"Enorme"_s).toLongLong(), 9007199254740993LL);
+        EXPECT_EQ(rs.LeggiCampo(u"Negativo"_s).toLongLong(), -9223372036854775807LL);
+    };
+    const QString colonne =
+        u"SELECT Id, Lungo, Importo, Giorno, CAST(900000000000 AS BIGINT) + Id AS Grande, "
+        "CAST(9007199254740993 AS BIGINT) AS Enorme, "
+        "CAST(-9223372036854775807 AS BIGINT) AS Negativo FROM ProvaValori "_s;
+    for (int volta = 0; volta < 3; ++volta) { // a text without values is kept from its second run
+        SCOPED_TRACE(volta);
+        size_t k = 0;
+        for (Recordset rs = db().ApriRs(colonne + u"ORDER BY Id"_s); !rs.RsEof(); rs.RsMoveNext(), ++k) {
+            SCOPED_TRACE(k);
+            ASSERT_LT(k, casi.size());
+            controlla(rs, casi[k]);
+        }
+        EXPECT_EQ(k, casi.size());
+        k = 0;
+        for (Recordset rs = db().ApriRs(colonne + u"WHERE Id >= ? ORDER BY Id"_s, {1}); !rs.RsEof();
+             rs.RsMoveNext(), ++k) {
+            SCOPED_TRACE(k);
+            ASSERT_LT(k, casi.size());
+            controlla(rs, casi[k]);
+        }
+        EXPECT_EQ(k, casi.size());
+    }
+    for (size_t k = 0; k < casi.size(); ++k) {
+        SCOPED_TRACE(k);
+        const QString dove = u" FROM ProvaValori WHERE Id = "_s + QString::number(k + 1);
+        for (int volta = 0; volta < 2; ++volta) {
+            const QVariant testo = db().valore(u"SELECT Lungo"_s + dove);
+            // A null value is a row all the same, unlike no row at all.
+            EXPECT_TRUE(testo.isValid());
+            EXPECT_EQ(testo.isNull(), casi[k].testo.isNull());
+            EXPECT_EQ(testo.toString(), casi[k].testo);
+            EXPECT_EQ(Currency::daVariant(db().valore(u"SELECT Importo"_s + dove)),
+                      casi[k].importo ? Currency::daTesto(std::string_view(casi[k].importo)) : std::nullopt);
+        }
+    }
+    EXPECT_FALSE(db().valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 0"_s).isValid());
+    EXPECT_EQ(db().valore(u"SELECT sum(Importo) FROM ProvaValori"_s).isNull(), false);
+}
+
+// A recordset left half-way gives its statement back: the next run of the same text, kept or
+// not, reads every row from the first, and so does a single value of it.
+TEST_F(DatabaseTest, shouldReuseAStatementLeftHalfWayFromItsFirstRow) {
+    for (int i = 1; i <= 5; ++i)
+        inserisci(i, u"riga %1"_s.arg(i), QVariant::fromValue(Currency::daUnita(i)));
+    const auto tutte = [&](Recordset rs) {
+        QStringList t;
+        for (; !rs.RsEof(); rs.RsMoveNext())
+            t << rs.leggiTesto(u"Testo"_s) + u'=' + rs.leggiValuta(u"Importo"_s)->testoSql();
+        return t;
+    };
+    const QStringList attese{u"riga 2=2.0000"_s, u"riga 3=3.0000"_s, u"riga 4=4.0000"_s, u"riga 5=5.0000"_s};
+    const QString legato = u"SELECT Testo, Importo FROM ProvaValori WHERE Id >= ? ORDER BY Id"_s;
+    const QString testo = u"SELECT Testo, Importo FROM ProvaValori WHERE Id >= 2 ORDER BY Id"_s;
+    for (int volta = 0; volta < 3; ++volta) {
+        SCOPED_TRACE(volta);
+        {
+            Recordset rs = db().ApriRs(legato, {2});
+            ASSERT_FALSE(rs.RsEof());
+            rs.RsMoveNext();
+            EXPECT_EQ(rs.leggiTesto(u"Testo"_s), u"riga 3"_s);
+        }
+        EXPECT_EQ(tutte(db().ApriRs(legato, {2})), attese);
+        EXPECT_EQ(tutte(db().ApriRs(legato, {2})), attese);
+        EXPECT_EQ(db().ApriRs(testo).leggiTesto(u"Testo"_s), u"riga 2"_s);
+        EXPECT_EQ(db().valore(testo).toString(), u"riga 2"_s);
+        EXPECT_EQ(tutte(db().ApriRs(testo)), attese);
+    }
+    // The same statement still writes and reads inside a transaction after all this.
+    Transazione t(db());
+    db().EseguiConValori(u"UPDATE ProvaValori SET Testo = ? WHERE Id = ?"_s, {u"nuova"_s, 3});
+    EXPECT_EQ(tutte(db().ApriRs(legato, {4})), (QStringList{u"riga 4=4.0000"_s, u"riga 5=5.0000"_s}));
+    EXPECT_EQ(db().ApriRs(legato, {3}).leggiTesto(u"Testo"_s), u"nuova"_s);
+    t.conferma();
+}
+
+// A data source on the driver without wide characters gives its texts as UTF-8 bytes: they read
+// back the same, long or short, and an empty text is still not a null.
+TEST_F(DatabaseTest, shouldReadTextsAlikeThroughADriverWithoutWideCharacters) {
+    std::unique_ptr<Database> stretta =
+        prova::usaOdbc()
+            ? Database::apri(u"ODBC;Driver={PostgreSQL ANSI};DSN=%1"_s.arg(testoConnessione()),
+                             qEnvironmentVariable("TESEL_TEST_UID"), qEnvironmentVariable("TESEL_TEST_PWD"))
+            : Database::apri(testoConnessione());
+    if (!schemaPg().isEmpty())
+        stretta->EseguiSql(u"SET search_path TO "_s + schemaPg());
+    QString lungo;
+    while (lungo.size() < 3000)
+        lungo += u"àèìòù€ 'q' 😀 "_s;
+    const QStringList testi{lungo, u""_s, QString(), QString(1023, u'x') + u"é"_s, u"L'Aquila"_s};
+    for (int i = 0; i < testi.size(); ++i)
+        db().EseguiConValori(u"INSERT INTO ProvaValori (Id, Lungo) VALUES (?, ?)"_s,
+                             {i + 1, testi[i].isNull() ? QVariant() : QVariant(testi[i])});
+    for (int volta = 0; volta < 2; ++volta) {
+        int i = 0;
+        for (Recordset rs = stretta->ApriRs(u"SELECT Lungo FROM ProvaValori WHERE Id > ? ORDER BY Id"_s, {0});
+             !rs.RsEof(); rs.RsMoveNext(), ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_LT(i, testi.size());
+            EXPECT_EQ(rs.LeggiCampo(u"Lungo"_s).isNull(), testi[i].isNull());
+            EXPECT_EQ(rs.leggiTesto(u"Lungo"_s), testi[i]);
+        }
+        EXPECT_EQ(i, testi.size());
+    }
+    EXPECT_EQ(stretta->valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 1"_s).toString(), lungo);
 }
 
 // The rows given one after the other in one list arrive as the rows of a list each, in groups

@@ -1,0 +1,381 @@
+#include "frame/odbcdiretto.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+#include <QTime>
+#include <algorithm>
+#include <sql.h>
+#include <sqlext.h>
+
+namespace tesel {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR is UTF-16 with unixODBC");
+
+namespace {
+
+// Characters read at the first attempt: nearly every value fits, and the few that do not are
+// read on straight into their own string.
+constexpr qsizetype PrimoBuffer = 512;
+
+// The characters before the terminator the driver wrote into a buffer of `capienza`.
+qsizetype scritti(const char16_t* p, qsizetype capienza) {
+    const char16_t* fine = std::find(p, p + capienza, u'\0');
+    return fine - p;
+}
+
+QMetaType tipoNullo(LetturaOdbc l) {
+    switch (l) {
+    case LetturaOdbc::Intero:
+    case LetturaOdbc::InteroSenzaSegno:
+        return QMetaType::fromType<int>();
+    case LetturaOdbc::Lungo:
+    case LetturaOdbc::LungoSenzaSegno:
+        return QMetaType::fromType<qlonglong>();
+    case LetturaOdbc::Reale:
+        return QMetaType::fromType<double>();
+    case LetturaOdbc::Data:
+        return QMetaType::fromType<QDate>();
+    case LetturaOdbc::Ora:
+        return QMetaType::fromType<QTime>();
+    case LetturaOdbc::DataOra:
+        return QMetaType::fromType<QDateTime>();
+    case LetturaOdbc::Binario:
+        return QMetaType::fromType<QByteArray>();
+    case LetturaOdbc::Testo:
+        break;
+    }
+    return QMetaType::fromType<QString>();
+}
+
+} // namespace
+
+std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione) {
+    std::vector<LetturaOdbc> out;
+    out.reserve(static_cast<size_t>(colonne.count()));
+    for (int i = 0; i < colonne.count(); ++i) {
+        LetturaOdbc l = LetturaOdbc::Testo;
+        switch (colonne.field(i).metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::Short:
+            l = LetturaOdbc::Intero;
+            break;
+        case QMetaType::UInt:
+        case QMetaType::UShort:
+            l = LetturaOdbc::InteroSenzaSegno;
+            break;
+        case QMetaType::LongLong:
+            l = LetturaOdbc::Lungo;
+            break;
+        case QMetaType::ULongLong:
+            l = LetturaOdbc::LungoSenzaSegno;
+            break;
+        case QMetaType::QDate:
+            l = LetturaOdbc::Data;
+            break;
+        case QMetaType::QTime:
+            l = LetturaOdbc::Ora;
+            break;
+        case QMetaType::QDateTime:
+            l = LetturaOdbc::DataOra;
+            break;
+        case QMetaType::QByteArray:
+            l = LetturaOdbc::Binario;
+            break;
+        case QMetaType::Double:
+            // Decimals and floating point columns: as their exact text unless asked otherwise.
+            switch (precisione) {
+            case QSql::LowPrecisionInt32:
+                l = LetturaOdbc::Intero;
+                break;
+            case QSql::LowPrecisionInt64:
+                l = LetturaOdbc::Lungo;
+                break;
+            case QSql::LowPrecisionDouble:
+                l = LetturaOdbc::Reale;
+                break;
+            default:
+                l = LetturaOdbc::Testo;
+                break;
+            }
+            break;
+        default:
+            l = LetturaOdbc::Testo;
+            break;
+        }
+        out.push_back(l);
+    }
+    return out;
+}
+
+RigheOdbc::RigheOdbc(const QSqlQuery& q, TestiOdbc* testi) : testi_(testi) {
+    const QSqlResult* r = q.result();
+    // Only a statement of Qt's ODBC driver has an ODBC handle.
+    if (!r || !q.isActive() || !q.isSelect() || !q.driver() ||
+        qstrcmp(q.driver()->metaObject()->className(), "QODBCDriver") != 0)
+        return;
+    const QVariant h = r->handle();
+    if (h.isValid() && h.metaType().sizeOf() == sizeof(SQLHSTMT))
+        istruzione_ = *static_cast<const SQLHSTMT*>(h.constData());
+}
+
+void RigheOdbc::fallita(const QString& cosa) {
+    SQLWCHAR stato[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLWCHAR messaggio[SQL_MAX_MESSAGE_LENGTH + 1] = {};
+    SQLINTEGER nativo = 0;
+    SQLSMALLINT lunghezza = 0;
+    QString testo;
+    QString codice;
+    if (SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, istruzione_, 1, stato, &nativo, messaggio,
+                                     SQL_MAX_MESSAGE_LENGTH, &lunghezza))) {
+        const auto* m = reinterpret_cast<const char16_t*>(messaggio);
+        testo = QString::fromUtf16(m, scritti(m, std::min<qsizetype>(lunghezza, SQL_MAX_MESSAGE_LENGTH)));
+        codice = QString::fromUtf16(reinterpret_cast<const char16_t*>(stato),
+                                    scritti(reinterpret_cast<const char16_t*>(stato), SQL_SQLSTATE_SIZE));
+    }
+    errore_ = QSqlError(cosa, testo.isEmpty() ? cosa : cosa + QStringLiteral(": ") + testo,
+                        QSqlError::StatementError, codice);
+}
+
+RigheOdbc::Esito RigheOdbc::prossima(const std::vector<LetturaOdbc>& letture, QList<QVariant>& riga) {
+    const SQLRETURN r = SQLFetch(istruzione_);
+    if (r == SQL_NO_DATA)
+        return Esito::Fine;
+    if (!SQL_SUCCEEDED(r)) {
+        fallita(QStringLiteral("Lettura delle righe non riuscita"));
+        return Esito::Errore;
+    }
+    riga.clear();
+    riga.resize(static_cast<qsizetype>(letture.size()));
+    for (size_t i = 0; i < letture.size(); ++i)
+        if (!leggi(static_cast<unsigned short>(i + 1), letture[i], riga[static_cast<qsizetype>(i)]))
+            return Esito::Errore;
+    return Esito::Riga;
+}
+
+RigheOdbc::Esito RigheOdbc::prossima(LetturaOdbc lettura, QVariant& valore) {
+    const SQLRETURN r = SQLFetch(istruzione_);
+    if (r == SQL_NO_DATA)
+        return Esito::Fine;
+    if (!SQL_SUCCEEDED(r)) {
+        fallita(QStringLiteral("Lettura delle righe non riuscita"));
+        return Esito::Errore;
+    }
+    if (!leggi(1, lettura, valore))
+        return Esito::Errore;
+    // A null value of the column's type, as Qt's driver gives it: a row with a null is not
+    // the lack of a row.
+    if (!valore.isValid())
+        valore = QVariant(tipoNullo(lettura));
+    return Esito::Riga;
+}
+
+bool RigheOdbc::leggi(unsigned short colonna, LetturaOdbc lettura, QVariant& valore) {
+    SQLLEN indicatore = 0;
+    SQLRETURN r = SQL_ERROR;
+    const auto prendi = [&](SQLSMALLINT tipo, void* dove, SQLLEN capienza) {
+        r = SQLGetData(istruzione_, colonna, tipo, dove, capienza, &indicatore);
+        if (!SQL_SUCCEEDED(r)) {
+            fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
+            return false;
+        }
+        return true;
+    };
+    switch (lettura) {
+    case LetturaOdbc::Testo:
+        return testo(colonna, valore);
+    case LetturaOdbc::Binario:
+        return binario(colonna, valore);
+    case LetturaOdbc::Intero: {
+        SQLINTEGER n = 0;
+        if (!prendi(SQL_C_SLONG, &n, sizeof n))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(int(n));
+        return true;
+    }
+    case LetturaOdbc::InteroSenzaSegno: {
+        SQLUINTEGER n = 0;
+        if (!prendi(SQL_C_ULONG, &n, sizeof n))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(uint(n));
+        return true;
+    }
+    case LetturaOdbc::Lungo: {
+        SQLBIGINT n = 0;
+        if (!prendi(SQL_C_SBIGINT, &n, sizeof n))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(qlonglong(n));
+        return true;
+    }
+    case LetturaOdbc::LungoSenzaSegno: {
+        SQLUBIGINT n = 0;
+        if (!prendi(SQL_C_UBIGINT, &n, sizeof n))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(qulonglong(n));
+        return true;
+    }
+    case LetturaOdbc::Reale: {
+        SQLDOUBLE n = 0;
+        if (!prendi(SQL_C_DOUBLE, &n, sizeof n))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(double(n));
+        return true;
+    }
+    case LetturaOdbc::Data: {
+        DATE_STRUCT d{};
+        if (!prendi(SQL_C_DATE, &d, sizeof d))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(QDate(d.year, d.month, d.day));
+        return true;
+    }
+    case LetturaOdbc::Ora: {
+        TIME_STRUCT t{};
+        if (!prendi(SQL_C_TIME, &t, sizeof t))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(QTime(t.hour, t.minute, t.second));
+        return true;
+    }
+    case LetturaOdbc::DataOra: {
+        TIMESTAMP_STRUCT t{};
+        if (!prendi(SQL_C_TIMESTAMP, &t, sizeof t))
+            return false;
+        // Milliseconds, as Qt's driver keeps them.
+        valore = indicatore == SQL_NULL_DATA
+                     ? QVariant()
+                     : QVariant(QDateTime(QDate(t.year, t.month, t.day),
+                                          QTime(t.hour, t.minute, t.second, int(t.fraction / 1000000))));
+        return true;
+    }
+    }
+    return true;
+}
+
+bool RigheOdbc::testo(unsigned short colonna, QVariant& valore) {
+    char16_t primo[PrimoBuffer];
+    SQLLEN indicatore = 0;
+    if (*testi_ == TestiOdbc::Stretti)
+        return testoStretto(colonna, valore);
+    SQLRETURN r = SQLGetData(istruzione_, colonna, SQL_C_WCHAR, primo, sizeof primo, &indicatore);
+    if (!SQL_SUCCEEDED(r)) {
+        // A driver without wide characters refuses the read and keeps the value for another.
+        if (*testi_ == TestiOdbc::DaProvare) {
+            *testi_ = TestiOdbc::Stretti;
+            return testoStretto(colonna, valore);
+        }
+        fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
+        return false;
+    }
+    *testi_ = TestiOdbc::Larghi;
+    if (indicatore == SQL_NULL_DATA) {
+        valore = QVariant();
+        return true;
+    }
+    // The whole value fitted.
+    if (indicatore != SQL_NO_TOTAL && indicatore < SQLLEN(sizeof primo)) {
+        valore = QString(reinterpret_cast<const QChar*>(primo), qsizetype(indicatore) / 2);
+        return true;
+    }
+    // Longer: the rest goes straight into the string, sized by what the driver says is left
+    // (or by doubling, when it cannot say).
+    qsizetype letti = scritti(primo, PrimoBuffer);
+    QString t(reinterpret_cast<const QChar*>(primo), letti);
+    for (;;) {
+        const qsizetype restanti = indicatore == SQL_NO_TOTAL
+                                       ? std::max<qsizetype>(t.size(), PrimoBuffer)
+                                       : std::max<qsizetype>(qsizetype(indicatore) / 2 - letti, 1);
+        const qsizetype inizio = t.size();
+        t.resize(inizio + restanti);
+        r = SQLGetData(istruzione_, colonna, SQL_C_WCHAR, t.data() + inizio,
+                       SQLLEN((restanti + 1) * sizeof(char16_t)), &indicatore);
+        if (r == SQL_NO_DATA) {
+            t.resize(inizio);
+            break;
+        }
+        if (!SQL_SUCCEEDED(r)) {
+            fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
+            return false;
+        }
+        if (indicatore != SQL_NO_TOTAL && indicatore <= SQLLEN(restanti * sizeof(char16_t))) {
+            t.resize(inizio + qsizetype(indicatore) / 2);
+            break;
+        }
+        letti = scritti(reinterpret_cast<const char16_t*>(t.constData()) + inizio, restanti);
+        t.resize(inizio + letti);
+    }
+    valore = t;
+    return true;
+}
+
+bool RigheOdbc::testoStretto(unsigned short colonna, QVariant& valore) {
+    // UTF-8 bytes, decoded once they are all read (a character may span two reads).
+    QByteArray b(2 * PrimoBuffer, Qt::Uninitialized);
+    qsizetype inizio = 0;
+    for (;;) {
+        SQLLEN indicatore = 0;
+        const qsizetype capienza = b.size() - inizio;
+        const SQLRETURN r =
+            SQLGetData(istruzione_, colonna, SQL_C_CHAR, b.data() + inizio, SQLLEN(capienza), &indicatore);
+        if (r == SQL_NO_DATA) {
+            b.resize(inizio);
+            break;
+        }
+        if (!SQL_SUCCEEDED(r)) {
+            fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
+            return false;
+        }
+        if (indicatore == SQL_NULL_DATA) {
+            valore = QVariant();
+            return true;
+        }
+        if (indicatore != SQL_NO_TOTAL && indicatore < SQLLEN(capienza)) {
+            b.resize(inizio + qsizetype(indicatore));
+            break;
+        }
+        const qsizetype letti = qstrnlen(b.constData() + inizio, size_t(capienza));
+        inizio += letti;
+        b.resize(inizio + 1 +
+                 (indicatore == SQL_NO_TOTAL ? std::max<qsizetype>(inizio, PrimoBuffer)
+                                             : std::max<qsizetype>(qsizetype(indicatore) - letti, 1)));
+    }
+    valore = QString::fromUtf8(b);
+    return true;
+}
+
+bool RigheOdbc::binario(unsigned short colonna, QVariant& valore) {
+    QByteArray b(PrimoBuffer, Qt::Uninitialized);
+    qsizetype inizio = 0;
+    for (;;) {
+        SQLLEN indicatore = 0;
+        const qsizetype capienza = b.size() - inizio;
+        const SQLRETURN r =
+            SQLGetData(istruzione_, colonna, SQL_C_BINARY, b.data() + inizio, SQLLEN(capienza), &indicatore);
+        if (r == SQL_NO_DATA) {
+            b.resize(inizio);
+            break;
+        }
+        if (!SQL_SUCCEEDED(r)) {
+            fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
+            return false;
+        }
+        if (indicatore == SQL_NULL_DATA) {
+            valore = QVariant();
+            return true;
+        }
+        if (indicatore != SQL_NO_TOTAL && indicatore <= SQLLEN(capienza)) {
+            b.resize(inizio + qsizetype(indicatore));
+            break;
+        }
+        // The buffer is full: what is left, or as much again.
+        inizio = b.size();
+        b.resize(inizio + (indicatore == SQL_NO_TOTAL ? std::max<qsizetype>(inizio, PrimoBuffer)
+                                                      : qsizetype(indicatore) - capienza));
+    }
+    valore = b;
+    return true;
+}
+
+} // namespace tesel

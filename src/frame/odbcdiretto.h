@@ -1,0 +1,69 @@
+#pragma once
+// The rows of a result on an ODBC connection read through the ODBC interface itself, on the
+// statement Qt's driver prepared and executed. Qt's driver asks the driver for every text and
+// decimal value twice (its length with an empty buffer, then the value), and each of those
+// first answers leaves a truncation warning that the driver manager converts to text: reading
+// into a buffer of a sensible size asks once, and grows it only for a longer value.
+
+#include <QList>
+#include <QSql>
+#include <QSqlError>
+#include <QVariant>
+#include <vector>
+
+class QSqlQuery;
+class QSqlRecord;
+
+namespace tesel {
+
+// How the values of a column are read, chosen from the type Qt's driver gives the column, so
+// that each value comes back as Qt's driver would give it (a decimal as its exact text).
+enum class LetturaOdbc : unsigned char {
+    Intero,
+    InteroSenzaSegno,
+    Lungo,
+    LungoSenzaSegno,
+    Reale,
+    Data,
+    Ora,
+    DataOra,
+    Binario,
+    Testo,
+};
+
+// Whether a connection's driver gives texts as wide characters (psqlODBC's Unicode driver), or
+// only as narrow ones in UTF-8 (its ANSI driver): learnt at the first text read.
+enum class TestiOdbc : unsigned char { DaProvare, Larghi, Stretti };
+
+std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione);
+
+// The rows of the result an executed query is on. The query stays Qt's: it runs again, and is
+// finished (its cursor closed), through Qt; only its rows are fetched here.
+class RigheOdbc {
+public:
+    RigheOdbc() = default;
+    // Invalid when the query has no ODBC statement to read from.
+    // `testi` is the connection's (kept with it, so that it is learnt once).
+    RigheOdbc(const QSqlQuery& q, TestiOdbc* testi);
+    bool valida() const { return istruzione_ != nullptr; }
+
+    enum class Esito { Riga, Fine, Errore };
+    // The next row: a value for each of `letture` (the first columns of the result), a null
+    // value as an invalid QVariant. On Errore, errore() tells why.
+    Esito prossima(const std::vector<LetturaOdbc>& letture, QList<QVariant>& riga);
+    // The first column of the next row, a null value as a null QVariant of the column's type.
+    Esito prossima(LetturaOdbc lettura, QVariant& valore);
+    const QSqlError& errore() const { return errore_; }
+
+private:
+    bool leggi(unsigned short colonna, LetturaOdbc lettura, QVariant& valore);
+    bool testo(unsigned short colonna, QVariant& valore);
+    bool testoStretto(unsigned short colonna, QVariant& valore);
+    bool binario(unsigned short colonna, QVariant& valore);
+    void fallita(const QString& cosa);
+    void* istruzione_ = nullptr;
+    TestiOdbc* testi_ = nullptr;
+    QSqlError errore_;
+};
+
+} // namespace tesel
