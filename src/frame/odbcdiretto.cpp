@@ -185,71 +185,40 @@ bool RigheOdbc::leggi(unsigned short colonna, LetturaOdbc lettura, QVariant& val
         }
         return true;
     };
+    // A value of fixed size: read into `n`, then made the QVariant Qt's driver would give.
+    const auto fisso = [&]<typename T>(T n, SQLSMALLINT tipo, auto comeQt) {
+        if (!prendi(tipo, &n, sizeof n))
+            return false;
+        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(comeQt(n));
+        return true;
+    };
     switch (lettura) {
     case LetturaOdbc::Testo:
         return testo(colonna, valore);
     case LetturaOdbc::Binario:
         return binario(colonna, valore);
-    case LetturaOdbc::Intero: {
-        SQLINTEGER n = 0;
-        if (!prendi(SQL_C_SLONG, &n, sizeof n))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(int(n));
-        return true;
-    }
-    case LetturaOdbc::InteroSenzaSegno: {
-        SQLUINTEGER n = 0;
-        if (!prendi(SQL_C_ULONG, &n, sizeof n))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(uint(n));
-        return true;
-    }
-    case LetturaOdbc::Lungo: {
-        SQLBIGINT n = 0;
-        if (!prendi(SQL_C_SBIGINT, &n, sizeof n))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(qlonglong(n));
-        return true;
-    }
-    case LetturaOdbc::LungoSenzaSegno: {
-        SQLUBIGINT n = 0;
-        if (!prendi(SQL_C_UBIGINT, &n, sizeof n))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(qulonglong(n));
-        return true;
-    }
-    case LetturaOdbc::Reale: {
-        SQLDOUBLE n = 0;
-        if (!prendi(SQL_C_DOUBLE, &n, sizeof n))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(double(n));
-        return true;
-    }
-    case LetturaOdbc::Data: {
-        DATE_STRUCT d{};
-        if (!prendi(SQL_C_DATE, &d, sizeof d))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(QDate(d.year, d.month, d.day));
-        return true;
-    }
-    case LetturaOdbc::Ora: {
-        TIME_STRUCT t{};
-        if (!prendi(SQL_C_TIME, &t, sizeof t))
-            return false;
-        valore = indicatore == SQL_NULL_DATA ? QVariant() : QVariant(QTime(t.hour, t.minute, t.second));
-        return true;
-    }
-    case LetturaOdbc::DataOra: {
-        TIMESTAMP_STRUCT t{};
-        if (!prendi(SQL_C_TIMESTAMP, &t, sizeof t))
-            return false;
+    case LetturaOdbc::Intero:
+        return fisso(SQLINTEGER{}, SQL_C_SLONG, [](SQLINTEGER n) { return int(n); });
+    case LetturaOdbc::InteroSenzaSegno:
+        return fisso(SQLUINTEGER{}, SQL_C_ULONG, [](SQLUINTEGER n) { return uint(n); });
+    case LetturaOdbc::Lungo:
+        return fisso(SQLBIGINT{}, SQL_C_SBIGINT, [](SQLBIGINT n) { return qlonglong(n); });
+    case LetturaOdbc::LungoSenzaSegno:
+        return fisso(SQLUBIGINT{}, SQL_C_UBIGINT, [](SQLUBIGINT n) { return qulonglong(n); });
+    case LetturaOdbc::Reale:
+        return fisso(SQLDOUBLE{}, SQL_C_DOUBLE, [](SQLDOUBLE n) { return double(n); });
+    case LetturaOdbc::Data:
+        return fisso(DATE_STRUCT{}, SQL_C_DATE,
+                     [](const DATE_STRUCT& d) { return QDate(d.year, d.month, d.day); });
+    case LetturaOdbc::Ora:
+        return fisso(TIME_STRUCT{}, SQL_C_TIME,
+                     [](const TIME_STRUCT& t) { return QTime(t.hour, t.minute, t.second); });
+    case LetturaOdbc::DataOra:
         // Milliseconds, as Qt's driver keeps them.
-        valore = indicatore == SQL_NULL_DATA
-                     ? QVariant()
-                     : QVariant(QDateTime(QDate(t.year, t.month, t.day),
-                                          QTime(t.hour, t.minute, t.second, int(t.fraction / 1000000))));
-        return true;
-    }
+        return fisso(TIMESTAMP_STRUCT{}, SQL_C_TIMESTAMP, [](const TIMESTAMP_STRUCT& t) {
+            return QDateTime(QDate(t.year, t.month, t.day),
+                             QTime(t.hour, t.minute, t.second, int(t.fraction / 1000000)));
+        });
     }
     return true;
 }
