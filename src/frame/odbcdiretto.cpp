@@ -281,47 +281,33 @@ bool RigheOdbc::testo(unsigned short colonna, QVariant& valore) {
 
 bool RigheOdbc::testoStretto(unsigned short colonna, QVariant& valore) {
     // UTF-8 bytes, decoded once they are all read (a character may span two reads).
-    QByteArray b(2 * PrimoBuffer, Qt::Uninitialized);
-    qsizetype inizio = 0;
-    for (;;) {
-        SQLLEN indicatore = 0;
-        const qsizetype capienza = b.size() - inizio;
-        const SQLRETURN r =
-            SQLGetData(istruzione_, colonna, SQL_C_CHAR, b.data() + inizio, SQLLEN(capienza), &indicatore);
-        if (r == SQL_NO_DATA) {
-            b.resize(inizio);
-            break;
-        }
-        if (!SQL_SUCCEEDED(r)) {
-            fallita(QStringLiteral("Lettura della colonna %1 non riuscita").arg(colonna));
-            return false;
-        }
-        if (indicatore == SQL_NULL_DATA) {
-            valore = QVariant();
-            return true;
-        }
-        if (indicatore != SQL_NO_TOTAL && indicatore < SQLLEN(capienza)) {
-            b.resize(inizio + qsizetype(indicatore));
-            break;
-        }
-        const qsizetype letti = qstrnlen(b.constData() + inizio, size_t(capienza));
-        inizio += letti;
-        b.resize(inizio + 1 +
-                 (indicatore == SQL_NO_TOTAL ? std::max<qsizetype>(inizio, PrimoBuffer)
-                                             : std::max<qsizetype>(qsizetype(indicatore) - letti, 1)));
-    }
-    valore = QString::fromUtf8(b);
+    QByteArray b;
+    if (!byte(colonna, SQL_C_CHAR, b, valore))
+        return false;
+    if (!valore.isValid() && !b.isNull())
+        valore = QString::fromUtf8(b);
     return true;
 }
 
 bool RigheOdbc::binario(unsigned short colonna, QVariant& valore) {
-    QByteArray b(PrimoBuffer, Qt::Uninitialized);
+    QByteArray b;
+    if (!byte(colonna, SQL_C_BINARY, b, valore))
+        return false;
+    if (!b.isNull())
+        valore = b;
+    return true;
+}
+
+bool RigheOdbc::byte(unsigned short colonna, short tipo, QByteArray& b, QVariant& valore) {
+    // The driver ends a narrow text with a terminator, which takes a byte of every read.
+    const qsizetype terminatore = tipo == SQL_C_CHAR ? 1 : 0;
+    b = QByteArray(2 * PrimoBuffer, Qt::Uninitialized);
     qsizetype inizio = 0;
     for (;;) {
         SQLLEN indicatore = 0;
         const qsizetype capienza = b.size() - inizio;
         const SQLRETURN r =
-            SQLGetData(istruzione_, colonna, SQL_C_BINARY, b.data() + inizio, SQLLEN(capienza), &indicatore);
+            SQLGetData(istruzione_, colonna, tipo, b.data() + inizio, SQLLEN(capienza), &indicatore);
         if (r == SQL_NO_DATA) {
             b.resize(inizio);
             break;
@@ -331,19 +317,25 @@ bool RigheOdbc::binario(unsigned short colonna, QVariant& valore) {
             return false;
         }
         if (indicatore == SQL_NULL_DATA) {
+            b = QByteArray();
             valore = QVariant();
             return true;
         }
-        if (indicatore != SQL_NO_TOTAL && indicatore <= SQLLEN(capienza)) {
+        if (indicatore != SQL_NO_TOTAL && indicatore + terminatore <= SQLLEN(capienza)) {
             b.resize(inizio + qsizetype(indicatore));
             break;
         }
         // The buffer is full: what is left, or as much again.
-        inizio = b.size();
-        b.resize(inizio + (indicatore == SQL_NO_TOTAL ? std::max<qsizetype>(inizio, PrimoBuffer)
-                                                      : qsizetype(indicatore) - capienza));
+        const qsizetype letti =
+            terminatore ? qsizetype(qstrnlen(b.constData() + inizio, size_t(capienza))) : capienza;
+        inizio += letti;
+        b.resize(inizio + terminatore +
+                 (indicatore == SQL_NO_TOTAL ? std::max<qsizetype>(inizio, PrimoBuffer)
+                                             : std::max<qsizetype>(qsizetype(indicatore) - letti, 1)));
     }
-    valore = b;
+    valore = QVariant();
+    if (b.isNull()) // an empty value, not a null one
+        b = QByteArray("");
     return true;
 }
 

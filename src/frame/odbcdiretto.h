@@ -60,6 +60,9 @@ private:
     bool testo(unsigned short colonna, QVariant& valore);
     bool testoStretto(unsigned short colonna, QVariant& valore);
     bool binario(unsigned short colonna, QVariant& valore);
+    // The bytes of a value of C type `tipo` (narrow text or binary) into `b`, read in as many
+    // parts as it takes; a null leaves `b` null and `valore` invalid.
+    bool byte(unsigned short colonna, short tipo, QByteArray& b, QVariant& valore);
     void fallita(const QString& cosa);
     void* istruzione_ = nullptr;
     TestiOdbc* testi_ = nullptr;

@@ -439,6 +439,25 @@ TEST_F(DatabaseTest, shouldReuseAStatementLeftHalfWayFromItsFirstRow) {
     t.conferma();
 }
 
+// Bytes come back as they were, whether they fit the first read or take several, and an empty
+// value is not a null.
+TEST_F(DatabaseTest, shouldReadBytesBackExactly) {
+    QByteArray lunghi;
+    for (int i = 0; i < 5 * 256 + 7; ++i)
+        lunghi += char(i % 256);
+    for (const QByteArray& attesi : {lunghi, QByteArray("\0x\0", 3), QByteArray(""), QByteArray()}) {
+        SCOPED_TRACE(attesi.size());
+        const QString esadecimale = QString::fromLatin1(attesi.toHex());
+        const QString sql = attesi.isNull()    ? (prova::usaOdbc() ? u"SELECT CAST(NULL AS bytea) AS B"_s
+                                                                   : u"SELECT CAST(NULL AS BLOB) AS B"_s)
+                            : prova::usaOdbc() ? u"SELECT decode('%1', 'hex') AS B"_s.arg(esadecimale)
+                                               : u"SELECT X'%1' AS B"_s.arg(esadecimale);
+        const QVariant letto = db().ApriRs(sql).LeggiCampo(u"B"_s);
+        EXPECT_EQ(letto.isNull(), attesi.isNull());
+        EXPECT_EQ(letto.toByteArray(), attesi);
+    }
+}
+
 // A data source on the driver without wide characters gives its texts as UTF-8 bytes: they read
 // back the same, long or short, and an empty text is still not a null.
 TEST_F(DatabaseTest, shouldReadTextsAlikeThroughADriverWithoutWideCharacters) {
