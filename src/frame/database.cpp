@@ -592,8 +592,7 @@ QVariant Database::valore(const QString& sql) {
     eseguiTesto(q, sql);
     QVariant v;
     QSqlError e;
-    TestiOdbc testi = TestiOdbc::DaProvare;
-    if (!primoValoreOdbc(q, preparate_ ? &preparate_->testi : &testi,
+    if (!primoValoreOdbc(q, preparate_ ? &preparate_->testi : nullptr,
                          lettureOdbc(q.record(), q.numericalPrecisionPolicy()), v, e))
         fallisce(e, sql);
     return v;
@@ -888,28 +887,19 @@ void Database::inserisciGruppo(const QString& tabella, const QStringList& colonn
 
 void Database::InserisciRighe(const QString& tabella, const QStringList& colonne,
                               const std::vector<QVariantList>& righe) {
-    if (colonne.isEmpty() || righe.empty())
-        return;
-    const auto totale = static_cast<qsizetype>(righe.size());
-    qsizetype fatte = 0;
+    // Every row is checked before any is written: a short row is a fault of the caller.
     QVariantList valori;
-    while (fatte < totale) {
-        const qsizetype gruppo = righePerIstruzione(colonne.size(), totale - fatte);
-        valori.clear();
-        valori.reserve(gruppo * colonne.size());
-        for (qsizetype k = fatte; k < fatte + gruppo; ++k) {
-            const QVariantList& riga = righe[static_cast<size_t>(k)];
-            if (riga.size() != colonne.size())
-                throw ErroreDb(
-                    ErrDatabase,
-                    QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
-                    QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
-                        colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "));
-            valori += riga;
-        }
-        inserisciGruppo(tabella, colonne, gruppo, valori.constData());
-        fatte += gruppo;
+    valori.reserve(static_cast<qsizetype>(righe.size()) * colonne.size());
+    for (const QVariantList& riga : righe) {
+        if (riga.size() != colonne.size())
+            throw ErroreDb(
+                ErrDatabase,
+                QStringLiteral("Riga con %1 valori per %2 colonne").arg(riga.size()).arg(colonne.size()),
+                QStringLiteral("INSERT INTO ") + tabella + QStringLiteral(" (") +
+                    colonne.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "));
+        valori += riga;
     }
+    InserisciRighe(tabella, colonne, valori.constData(), valori.size());
 }
 
 void Database::InserisciRighe(const QString& tabella, const QStringList& colonne, const QVariant* valori,
@@ -991,7 +981,7 @@ struct Recordset::Dati {
             odbc->letture = lettureOdbc(r, odbc->q.numericalPrecisionPolicy());
         }
         descrizione = odbc->descrizione;
-        righeOdbc = RigheOdbc(odbc->q, db->preparate_ ? &db->preparate_->testi : &testiSenzaConnessione);
+        righeOdbc = RigheOdbc(odbc->q, db->preparate_ ? &db->preparate_->testi : nullptr);
         haProssima = carica(prossima);
     }
 
@@ -1094,7 +1084,6 @@ struct Recordset::Dati {
     ConnessioneSqlite::Istruzione diretta; // a database file
     std::shared_ptr<IstruzioneOdbc> odbc;  // a server through ODBC
     RigheOdbc righeOdbc;                   // its rows, read past Qt's driver
-    TestiOdbc testiSenzaConnessione = TestiOdbc::DaProvare;
     std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;

@@ -115,7 +115,7 @@ std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalP
 RigheOdbc::RigheOdbc(const QSqlQuery& q, TestiOdbc* testi) : testi_(testi) {
     const QSqlResult* r = q.result();
     // Only a statement of Qt's ODBC driver has an ODBC handle.
-    if (!r || !q.isActive() || !q.isSelect() || !q.driver() ||
+    if (!testi || !r || !q.isActive() || !q.isSelect() || !q.driver() ||
         qstrcmp(q.driver()->metaObject()->className(), "QODBCDriver") != 0)
         return;
     const QVariant h = r->handle();

@@ -43,7 +43,8 @@ class RigheOdbc {
 public:
     RigheOdbc() = default;
     // Invalid when the query has no ODBC statement to read from.
-    // `testi` is the connection's (kept with it, so that it is learnt once).
+    // `testi` is the connection's (kept with it, so that it is learnt once); without it the
+    // rows are left to Qt's driver.
     RigheOdbc(const QSqlQuery& q, TestiOdbc* testi);
     bool valida() const { return istruzione_ != nullptr; }
 
