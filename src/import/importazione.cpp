@@ -28,6 +28,8 @@ namespace tesel {
 namespace {
 
 constexpr int MassimoTentativi = 20;
+// Times a file is done again after losing its key to another workstation's commit.
+constexpr int MassimoTentativiFile = 5;
 
 QString testoErrore(int numero, const QString& descrizione) {
     return AcapoErr + QStringLiteral("Errore(%1): %2").arg(numero).arg(descrizione);
@@ -184,8 +186,7 @@ struct ImportatoreFatture::Stato {
     struct Disposizione {
         std::vector<int> nomi;
         std::vector<int> lunghezze;
-        QStringList colonne;   // those the table has
-        QString aggiornamento; // the header's UPDATE of these columns, once written
+        QStringList colonne; // those the table has
         // The header's INSERT of these columns after the identity ones named in `identita`.
         QString identita, inserimento;
         bool uguale(const RigaFattura& riga) const {
@@ -199,8 +200,8 @@ struct ImportatoreFatture::Stato {
         }
     };
 
-    // The always-empty selection of each store table, opened once for the batch: rows are
-    // added through it, and its columns say which elements the table can hold.
+    // The always-empty selection of each store table, opened once for the batch: its columns
+    // say which elements the table can hold.
     struct Tabella {
         Recordset inserimento;
         QSet<QString> colonne;         // lower case
@@ -287,6 +288,9 @@ private:
         return {e};
     }
     bool caricaDocumento(pugi::xml_document& doc, QString& errore);
+    // A duplicate key on a server: the header, written whole at the end, met a row another
+    // workstation committed meanwhile. It must reach esegui, which does the file again.
+    bool contesa(const ErroreDb& ex) const { return ex.chiaveDuplicata() && db_.sqlServer(); }
     // The supplier of one body, decided before the file's transaction: the choice among
     // several accounts, the creation and its error message may all wait for the user, and
     // no other workstation must wait for them.
@@ -301,25 +305,37 @@ private:
     // under another file name (a supplier who sent it twice, a copy renamed): it would be
     // posted twice. Overwriting does not change this: it replaces a file by its new copy.
     bool documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori);
-    // Saves the new header row; false when the file must stop (the message is in `errori`).
-    // A replaced invoice gives its key to the new one: `anno` and `numero` are the key used.
-    bool inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
+    // Holds the document's lock until the file's transaction ends (a server only).
+    void serializzaDocumento(const IdentitaCorpo& id);
+    // Whether the body names its sender and its number, which identify the document.
+    static bool documentoIdentificato(const IdentitaCorpo& id) {
+        return !(id.partitaIva.isEmpty() && id.codiceFiscale.isEmpty()) && !id.numero.isEmpty();
+    }
+    // Chooses the new header's key once its file name, Hub identifier and document are found
+    // new; false when the file must stop (the message is in `errori`). A replaced invoice gives
+    // its key to the new one: `anno` and `numero` are the key used.
+    bool scegliChiave(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori);
     // False when another workstation's transaction has claimed this number of the year.
     bool numeroLibero(int anno, qint32 numero);
-    // PostgreSQL: the next number of the year, and whether this transaction has claimed it.
-    std::pair<qint32, bool> prossimoRivendicato(int anno);
+    // PostgreSQL: the next number of the year, whether this transaction has claimed it, and
+    // whether a header with the body's file name or Hub identifier is stored.
+    struct NumeroRivendicato {
+        qint32 numero;
+        bool rivendicato, presente;
+    };
+    NumeroRivendicato prossimoRivendicato(int anno, const IdentitaCorpo& id);
     // The claim of number `numero` of the year as the server's lock; `chiave` (the text of
     // chiaveNumeri) and `numero` are SQL expressions.
     static QString rivendicazione(const QString& chiave, const QString& numero);
     static QString chiaveNumeri(int anno);
     // Writes `righe`, taking their values.
     void scriviRighe(QLatin1String tabella, std::vector<RigaFattura>& righe, TestoErrori& errori);
-    void aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero, TestoErrori& errori);
+    // Writes the header whole: the identity columns scegliChiave chose, then the file's.
+    void scriviTestata(const RigaFattura& testata, TestoErrori& errori);
     // The columns a new header row begins with: its key, file name, Hub data and flags.
     std::vector<std::pair<QLatin1String, QVariant>> identitaTestata(const IdentitaCorpo& id, int anno,
                                                                     qint32 numero) const;
-    // True when the header is written whole at the end (see inserisciTestata), with these.
-    bool testataDifferita_ = false;
+    // The header's key, file name, Hub data and flags, chosen by scegliChiave.
     std::vector<std::pair<QLatin1String, QVariant>> identita_;
 
     Database& db_;
@@ -363,30 +379,38 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
     for (size_t k = 0; k < corpi.size(); ++k)
         fornitori.push_back(decidiFornitore(header, corpi[k], static_cast<int>(k + 1)));
 
-    std::vector<EsitoImport> esiti(corpi.size());
-    std::vector<std::vector<AllegatoDaEstrarre>> allegati(corpi.size());
-    try {
-        Transazione transazione(db_);
-        bool tuttiOk = true;
-        for (size_t k = 0; k < corpi.size(); ++k) {
-            esiti[k].file = percorso_;
-            esiti[k].corpo = static_cast<int>(k + 1);
-            importaCorpo(header, corpi[k], static_cast<int>(k + 1), fornitori[k], esiti[k], allegati[k]);
-            tuttiOk = tuttiOk && esiti[k].ok;
-        }
-        if (tuttiOk) {
+    std::vector<EsitoImport> esiti;
+    std::vector<std::vector<AllegatoDaEstrarre>> allegati;
+    for (int tentativo = 1;; ++tentativo) {
+        esiti.assign(corpi.size(), {});
+        allegati.assign(corpi.size(), {});
+        try {
+            Transazione transazione(db_);
+            bool tuttiOk = true;
+            for (size_t k = 0; k < corpi.size(); ++k) {
+                esiti[k].file = percorso_;
+                esiti[k].corpo = static_cast<int>(k + 1);
+                importaCorpo(header, corpi[k], static_cast<int>(k + 1), fornitori[k], esiti[k], allegati[k]);
+                tuttiOk = tuttiOk && esiti[k].ok;
+            }
+            if (!tuttiOk)
+                break;
             transazione.conferma();
             for (size_t k = 0; k < corpi.size(); ++k)
                 scriviAllegati(allegati[k], esiti[k]);
             return esiti;
+        } catch (const ErroreDb& ex) {
+            // Another workstation committed this number, file name or Hub identifier after this
+            // transaction looked: the file is read again, and then finds what the other stored.
+            if (contesa(ex) && tentativo < MassimoTentativiFile)
+                continue;
+            // The commit itself failed: nothing of the file is stored.
+            for (EsitoImport& e : esiti) {
+                e.ok = false;
+                e.errori += testoErrore(ex.numero(), ex.descrizione());
+            }
+            return esiti;
         }
-    } catch (const ErroreDb& ex) {
-        // The commit itself failed: nothing of the file is stored.
-        for (EsitoImport& e : esiti) {
-            e.ok = false;
-            e.errori += testoErrore(ex.numero(), ex.descrizione());
-        }
-        return esiti;
     }
     // One body failed: the whole file is rolled back, so say so on the bodies that were fine.
     for (EsitoImport& e : esiti)
@@ -457,7 +481,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         id.data = dataFattura;
         int anno = dataFattura.year();
         qint32 numero = 0;
-        if (!inserisciTestata(id, anno, numero, errori)) {
+        if (!scegliChiave(id, anno, numero, errori)) {
             e.errori = errori.testo();
             return;
         }
@@ -480,7 +504,7 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         scriviRighe(store::FatXmlIva, letta.iva, errori);
         scriviRighe(store::FatXmlPag, letta.pagamenti, errori);
         scriviRighe(store::FatXmlDatiGen, letta.datiGen, errori);
-        aggiornaTestata(letta.testata, anno, numero, errori);
+        scriviTestata(letta.testata, errori);
         const QString pIva = letta.testata.testo(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice"));
         if (!pIva.isEmpty())
             e.partitaIva = pIva;
@@ -496,6 +520,8 @@ void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, 
         e.totale = letta.totale;
         e.ok = true;
     } catch (const ErroreDb& ex) {
+        if (contesa(ex))
+            throw;
         errori.aggiungi(QStringLiteral("Errore(%1): %2").arg(ex.numero()).arg(ex.descrizione()));
         e.ok = false;
     } catch (const std::exception& ex) {
@@ -528,16 +554,20 @@ void ImportazioneFile::scriviAllegati(const std::vector<AllegatoDaEstrarre>& all
     e.errori += errori.testo();
 }
 
-bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori) {
-    if ((id.partitaIva.isEmpty() && id.codiceFiscale.isEmpty()) || id.numero.isEmpty())
-        return true;
+void ImportazioneFile::serializzaDocumento(const IdentitaCorpo& id) {
     // Two workstations importing the same document at once: the second waits here until the
-    // first has committed, and then finds it. A database file's transactions already hold its
-    // one write lock from their start.
-    if (db_.dialetto() != Dialetto::SQLite)
-        serializzaNellaTransazione(db_, TipoSerializzazioneDocumento,
-                                   numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero +
-                                                u'|' + isoData(id.data)));
+    // first has committed, and then finds it by its file name or as the same document. A
+    // database file's transactions already hold its one write lock from their start.
+    if (db_.dialetto() == Dialetto::SQLite || !documentoIdentificato(id))
+        return;
+    serializzaNellaTransazione(
+        db_, TipoSerializzazioneDocumento,
+        numeroChiave(id.partitaIva + u'|' + id.codiceFiscale + u'|' + id.numero + u'|' + isoData(id.data)));
+}
+
+bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori) {
+    if (!documentoIdentificato(id))
+        return true;
     // The number and the day narrow the search; the supplier is compared here, so blanks
     // around a stored VAT number do not hide a duplicate. The number is looked for as it is
     // written (a LIKE pattern would take its "_" and "%" as wildcards, and SQLite prepares a
@@ -584,29 +614,47 @@ QString ImportazioneFile::chiaveNumeri(int anno) {
     return QStringLiteral(".FatXmlTest.%1").arg(anno);
 }
 
-std::pair<qint32, bool> ImportazioneFile::prossimoRivendicato(int anno) {
-    // The next number and its claim in one statement: one round trip instead of two. The
-    // values are bound, so the server plans the text once per connection, not once per file.
-    static const QString sql =
-        QStringLiteral("SELECT n, CASE WHEN ") + rivendicazione(QStringLiteral("?"), QStringLiteral("n")) +
-        QStringLiteral(" THEN 1 ELSE 0 END AS preso FROM (SELECT COALESCE((SELECT XmlNumRif FROM FatXmlTest "
-                       "WHERE XmlAnno = ? ORDER BY XmlNumRif DESC LIMIT 1), 0) + 1 AS n) s");
-    Recordset rs = db_.ApriRs(sql, {chiaveNumeri(anno), anno});
+ImportazioneFile::NumeroRivendicato ImportazioneFile::prossimoRivendicato(int anno, const IdentitaCorpo& id) {
+    // The next number, its claim and whether the file is already stored in one statement: one
+    // round trip instead of three. The values are bound, so the server plans each of the two
+    // texts once per connection, not once per file.
+    const bool fileVuoto = id.nomeFile.isEmpty(), conHub = !id.idHub.trimmed().isEmpty();
+    const auto testo = [&] {
+        return QStringLiteral("SELECT n, CASE WHEN ") +
+               rivendicazione(QStringLiteral("?"), QStringLiteral("n")) +
+               QStringLiteral(
+                   " THEN 1 ELSE 0 END AS preso, CASE WHEN EXISTS (SELECT 1 FROM FatXmlTest WHERE ") +
+               condizioneFileOHub(fileVuoto, conHub) +
+               QStringLiteral(
+                   ") THEN 1 ELSE 0 END AS presente FROM (SELECT COALESCE((SELECT XmlNumRif FROM "
+                   "FatXmlTest WHERE XmlAnno = ? ORDER BY XmlNumRif DESC LIMIT 1), 0) + 1 AS n) s");
+    };
+    thread_local QString testi[2][2];
+    QString& sql = testi[fileVuoto][conHub];
+    if (sql.isEmpty())
+        sql = testo();
+    QVariantList valori{chiaveNumeri(anno)};
+    valori += valoriFileOHub(id.nomeFile, id.idHub);
+    valori << anno;
+    Recordset rs = db_.ApriRs(sql, valori);
     return {static_cast<qint32>(rs.leggiIntero(QStringLiteral("n")).value_or(1)),
-            rs.leggiIntero(QStringLiteral("preso")).value_or(0) == 1};
+            rs.leggiIntero(QStringLiteral("preso")).value_or(0) == 1,
+            rs.leggiIntero(QStringLiteral("presente")).value_or(1) == 1};
 }
 
-bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint32& numero,
-                                        TestoErrori& errori) {
-    // On a server the first number comes with its claim.
-    bool chiesto = false, rivendicato = false;
+bool ImportazioneFile::scegliChiave(const IdentitaCorpo& id, int& anno, qint32& numero, TestoErrori& errori) {
+    serializzaDocumento(id);
+    // On a server the first number comes with its claim, and with whether a look-up is needed.
+    bool chiesto = false, rivendicato = false, forsePresente = true;
     if (db_.dialetto() == Dialetto::PostgreSQL) {
-        std::tie(numero, rivendicato) = prossimoRivendicato(anno);
+        const NumeroRivendicato r = prossimoRivendicato(anno, id);
+        numero = r.numero;
+        rivendicato = r.rivendicato;
+        forsePresente = r.presente;
         chiesto = true;
     } else {
         numero = ProssimoNumeroFattura(db_, anno);
     }
-    bool primoDoppione = true;
     for (int tentativo = 1;; ++tentativo) {
         if (tentativo > MassimoTentativi) {
             errori.aggiungi(QStringLiteral("Superati 20 tentativi di chiave doppia"));
@@ -618,61 +666,31 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
             ++numero;
             continue;
         }
-        bool inserita = false;
-        testataDifferita_ = db_.dialetto() == Dialetto::SQLite && !id.nomeFile.isEmpty();
-        if (testataDifferita_) {
-            // A database file has one writer, this transaction, so the number is free; only the
-            // file name or the Hub identifier can be taken, which a look-up tells as their
-            // unique indexes would (a file always has a name; an empty Hub identifier takes
-            // nothing). The header is then written once, whole, when the invoice has been
-            // read: an insert now and an update of the same row later cost twice the work.
-            inserita = trovaPerFileOHub(db_, id.nomeFile, id.idHub, QLatin1String("XmlAnno")).RsEof();
-            if (inserita)
-                identita_ = identitaTestata(id, anno, numero);
-        } else {
-            // A savepoint: a refused insert must not spoil the file's transaction.
-            db_.IniziaTrans();
+        // Is the file name or the Hub identifier taken? A look-up tells it as their unique
+        // indexes would (a file always has a name; an empty Hub identifier takes nothing). The
+        // header is then written once, whole, when the invoice has been read: an insert now
+        // and an update of the same row later cost twice the work. On a database file this
+        // transaction is the one writer; on a server a row another workstation commits
+        // meanwhile with this number, name or identifier makes the header's insert fail as a
+        // duplicate key, and the file is done again (see esegui).
+        std::vector<Memorizzata> trovate;
+        if (forsePresente) {
             try {
-                Recordset& rs = stato_.tabella(db_, store::FatXmlTest).inserimento;
-                rs.RsAddNew();
-                for (const auto& [colonna, valore] : identitaTestata(id, anno, numero))
-                    rs.ScriviCampo(colonna, valore);
-                rs.RsUpdate();
-                db_.ConfermaTrans();
-                inserita = true;
+                for (Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub, ColonneMemorizzata);
+                     !rs.RsEof(); rs.RsMoveNext())
+                    trovate.push_back(Memorizzata::leggi(rs));
             } catch (const ErroreDb& ex) {
-                db_.AnnullaTrans();
-                if (!ex.chiaveDuplicata())
+                if (contesa(ex))
                     throw;
+                errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
+                                QStringLiteral(" errore nella verifica di univocità: ") +
+                                QStringLiteral("Errore %1 - (%2)").arg(ex.numero()).arg(ex.descrizione()));
+                return false;
             }
         }
-        // The file and its Hub identifier are new (or replace their own invoice): is the
-        // document itself new? Outside the savepoint's guard, which is released by now: a
-        // failure here belongs to the file's transaction.
-        if (inserita)
+        if (trovate.empty()) {
+            identita_ = identitaTestata(id, anno, numero);
             return documentoNuovo(id, errori);
-        if (!primoDoppione) {
-            // Others have committed numbers meanwhile: go past the last of them.
-            numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
-            continue;
-        }
-        primoDoppione = false;
-
-        // Which invoice is already there?
-        std::vector<Memorizzata> trovate;
-        try {
-            for (Recordset rs = trovaPerFileOHub(db_, id.nomeFile, id.idHub, ColonneMemorizzata); !rs.RsEof();
-                 rs.RsMoveNext())
-                trovate.push_back(Memorizzata::leggi(rs));
-        } catch (const ErroreDb& ex) {
-            errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
-                            QStringLiteral(" errore nella verifica di univocità: ") +
-                            QStringLiteral("Errore %1 - (%2)").arg(ex.numero()).arg(ex.descrizione()));
-            return false;
-        }
-        if (trovate.empty()) { // only the number collided
-            numero = std::max(numero + 1, ProssimoNumeroFattura(db_, anno));
-            continue;
         }
         if (trovate.size() > 1) {
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile + QStringLiteral(" e Id Hub ") + id.idHub +
@@ -713,7 +731,9 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
                                 .arg(m.numero));
         try {
             cancellaFattura(db_, m.anno, m.numero);
-        } catch (const ErroreDb&) {
+        } catch (const ErroreDb& ex) {
+            if (contesa(ex))
+                throw;
             errori.aggiungi(QStringLiteral("File ") + id.nomeFile +
                             QStringLiteral(" errore nella cancellazione dati esistenti"));
             return false;
@@ -721,6 +741,7 @@ bool ImportazioneFile::inserisciTestata(const IdentitaCorpo& id, int& anno, qint
         // The replaced invoice keeps its key.
         anno = m.anno;
         numero = m.numero;
+        forsePresente = true;
     }
 }
 
@@ -771,14 +792,18 @@ ImportazioneFile::identitaTestata(const IdentitaCorpo& id, int anno, qint32 nume
     return c;
 }
 
-void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qint32 numero,
-                                       TestoErrori& errori) {
+void ImportazioneFile::scriviTestata(const RigaFattura& testata, TestoErrori& errori) {
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
     // Invoices of one sender have the same header columns: the statement is written once.
     const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
     const bool testiNelFile = db_.sqliteDiretto();
     QVariantList valori;
-    valori.reserve(d.colonne.size() + 2);
+    valori.reserve(static_cast<qsizetype>(identita_.size()) + d.colonne.size());
+    QString nomiIdentita;
+    for (const auto& [colonna, valore] : identita_) {
+        nomiIdentita += colonna + QStringLiteral(", ");
+        valori << valore;
+    }
     for (size_t i = 0; i < d.nomi.size(); ++i) {
         const RigaFattura::Voce& v = testata.colonne()[i];
         if (d.lunghezze[i] < 0)
@@ -787,34 +812,14 @@ void ImportazioneFile::aggiornaTestata(const RigaFattura& testata, int anno, qin
             valori << adattaAllaColonna(testata.nome(v), v.valore, d.lunghezze[i], avvisiCorpo_,
                                         testiNelFile);
     }
-    if (testataDifferita_) {
-        QVariantList tutti;
-        tutti.reserve(static_cast<qsizetype>(identita_.size()) + valori.size());
-        QString nomiIdentita;
-        for (const auto& [colonna, valore] : identita_) {
-            nomiIdentita += colonna + QStringLiteral(", ");
-            tutti << valore;
-        }
-        tutti += valori;
-        if (d.inserimento.isEmpty() || d.identita != nomiIdentita) {
-            const QStringList colonne = d.colonne;
-            t.ultima.identita = nomiIdentita;
-            t.ultima.inserimento =
-                QStringLiteral("INSERT INTO FatXmlTest (") + nomiIdentita.chopped(2) +
-                (colonne.isEmpty() ? QString() : QStringLiteral(", ") + colonne.join(QStringLiteral(", "))) +
-                QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(tutti.size() - 1) + u')';
-        }
-        db_.EseguiInCoda(d.inserimento, tutti);
-        return;
+    if (d.inserimento.isEmpty() || d.identita != nomiIdentita) {
+        t.ultima.identita = nomiIdentita;
+        t.ultima.inserimento =
+            QStringLiteral("INSERT INTO FatXmlTest (") + nomiIdentita.chopped(2) +
+            (d.colonne.isEmpty() ? QString() : QStringLiteral(", ") + d.colonne.join(QStringLiteral(", "))) +
+            QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(valori.size() - 1) + u')';
     }
-    if (d.colonne.isEmpty())
-        return;
-    if (d.aggiornamento.isEmpty())
-        t.ultima.aggiornamento = QStringLiteral("UPDATE FatXmlTest SET ") +
-                                 d.colonne.join(QStringLiteral(" = ?, ")) +
-                                 QStringLiteral(" = ? WHERE XmlAnno = ? AND XmlNumRif = ?");
-    valori << anno << numero;
-    db_.EseguiInCoda(d.aggiornamento, valori);
+    db_.EseguiInCoda(d.inserimento, valori);
 }
 
 } // namespace

@@ -61,8 +61,7 @@ Recordset apriPerInserimento(Database& db, QAnyStringView tabella) {
                      QStringLiteral(" Where XmlAnno = -9999") + QStringLiteral(" And XmlNumRif = -9999"));
 }
 
-Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub,
-                           QLatin1String colonne) {
+QString condizioneFileOHub(bool fileVuoto, bool conHub) {
     // The unique indexes on the two columns leave out empty values, and the engine uses such an
     // index only when the query repeats its condition: without it every look-up reads the table.
     const auto condizione = [](bool vuoto, const char* colonna) {
@@ -71,6 +70,20 @@ Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString&
                      : u'(' + c + QStringLiteral(" = ? AND ") + c + QStringLiteral(" IS NOT NULL AND ") + c +
                            QStringLiteral(" <> '')");
     };
+    QString dove = condizione(fileVuoto, "NomeFile");
+    if (conHub)
+        dove += QStringLiteral(" or ") + condizione(false, "FEIDHub");
+    return dove;
+}
+
+QVariantList valoriFileOHub(const QString& nomeFile, const QString& idHub) {
+    if (idHub.trimmed().isEmpty())
+        return {nomeFile};
+    return {nomeFile, idHub};
+}
+
+Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub,
+                           QLatin1String colonne) {
     // The import asks twice per file with the same few texts: they are written once per thread.
     struct Testo {
         QLatin1String colonne;
@@ -85,15 +98,12 @@ Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString&
     if (it == testi.end()) {
         if (testi.size() >= 8)
             testi.clear();
-        QString sql = QStringLiteral("Select ") + colonne + QStringLiteral(" from FatXmlTest Where ") +
-                      condizione(fileVuoto, "NomeFile");
-        if (conHub)
-            sql += QStringLiteral(" or ") + condizione(false, "FEIDHub");
-        it = testi.insert(testi.end(), {colonne, fileVuoto, conHub, sql});
+        it = testi.insert(testi.end(),
+                          {colonne, fileVuoto, conHub,
+                           QStringLiteral("Select ") + colonne + QStringLiteral(" from FatXmlTest Where ") +
+                               condizioneFileOHub(fileVuoto, conHub)});
     }
-    if (!conHub)
-        return db.ApriRs(it->sql, {nomeFile});
-    return db.ApriRs(it->sql, {nomeFile, idHub});
+    return db.ApriRs(it->sql, valoriFileOHub(nomeFile, idHub));
 }
 
 void cancellaFattura(Database& db, int anno, qint32 numero) {

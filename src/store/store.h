@@ -129,6 +129,9 @@ Recordset apriPerInserimento(Database& db, QAnyStringView tabella);
 // `colonne` names what to read (a batch that only asks whether there is one reads one column).
 Recordset trovaPerFileOHub(Database& db, const QString& nomeFile, const QString& idHub,
                            QLatin1String colonne = QLatin1String("*"));
+// The condition of that look-up on FatXmlTest, for a statement of its own, and its values.
+QString condizioneFileOHub(bool fileVuoto, bool conHub);
+QVariantList valoriFileOHub(const QString& nomeFile, const QString& idHub);
 
 // Deletes every row of one invoice from the five tables, header last, as one unit of work
 // (a savepoint when the caller already holds a transaction).

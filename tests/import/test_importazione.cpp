@@ -15,7 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -831,6 +835,77 @@ TEST_F(ImportDriver, shouldGiveTheNextNumberAtOnceWhileAnotherWorkstationIsStill
     EXPECT_EQ(primo[0].numRif, 1);
     EXPECT_EQ(secondo[0].numRif, 2);
     EXPECT_EQ(conta(u"FatXmlTest"_s), 2);
+}
+
+// The header is written whole when the file's transaction ends: a number or a file name that
+// another workstation commits meanwhile shows there, and the file is done again.
+TEST_F(ImportDriver, shouldDoAFileAgainWhenAnotherWorkstationCommitsItsNumberOrNameMeanwhile) {
+    if (db().dialetto() != Dialetto::PostgreSQL)
+        GTEST_SKIP() << "Su un file di database scrive una postazione alla volta";
+    db().EseguiSql(u"SET lock_timeout = '10s'"_s);
+    // Another workstation writes with `scrive` in its own transaction and commits a moment
+    // later, while this one imports `percorso`: its header meets the other's row at its commit.
+    const auto importaMentreUnAltroScrive = [&](const QString& percorso,
+                                                const std::function<void(Database&)>& scrive) {
+        std::promise<void> scritta;
+        std::thread altra([&] {
+            const auto b = altraConnessione();
+            b->IniziaTrans();
+            scrive(*b);
+            scritta.set_value();
+            QThread::msleep(300); // still uncommitted while this workstation imports
+            b->ConfermaTrans();
+        });
+        scritta.get_future().wait();
+        std::vector<EsitoImport> esiti = importa(percorso);
+        altra.join();
+        return esiti;
+    };
+
+    // A header row written without claiming its number (as by hand): it takes number 1.
+    const auto numero =
+        importaMentreUnAltroScrive(scrivi(u"IT03981270683_00001.xml"_s, Fattura{}.xml()), [](Database& b) {
+            b.EseguiSql(u"INSERT INTO FatXmlTest (XmlAnno, XmlNumRif, "
+                        "NomeFile, Stampato, Contabilizzato) VALUES "
+                        "(2024, 1, 'amano.xml', 'N', 'N')"_s);
+        });
+    ASSERT_EQ(numero.size(), 1U);
+    EXPECT_TRUE(numero[0].ok) << numero[0].errori.toStdString();
+    EXPECT_EQ(numero[0].numRif, 2);
+    EXPECT_EQ(conta(u"FatXmlDett"_s, u"WHERE XmlAnno = 2024 AND XmlNumRif = 2"_s), 1);
+    EXPECT_EQ(conta(u"FatXmlDett"_s, u"WHERE XmlAnno = 2024 AND XmlNumRif = 1"_s), 0);
+
+    // The same file name, another document, imported by the other workstation first.
+    const QString nome = u"IT03981270683_00002.xml"_s;
+    const QString altroFile = cartella.filePath(u"altra/"_s + nome);
+    ASSERT_TRUE(QDir().mkpath(cartella.filePath(u"altra"_s)));
+    {
+        QFile f(altroFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Fattura{}.xmlNumero(u"900/B"_s).toUtf8());
+    }
+    const std::vector<qint64> prima = righeStore();
+    EsitoImport dellAltra;
+    const auto nomeFile =
+        importaMentreUnAltroScrive(scrivi(nome, Fattura{}.xmlNumero(u"124/A"_s)), [&](Database& b) {
+            ParametriAzienda p(b);
+            prova::InterazioneProva ui;
+            ImportatoreFatture imp(b, ui, p, {});
+            dellAltra = imp.importa(altroFile).at(0);
+        });
+    ASSERT_TRUE(dellAltra.ok) << dellAltra.errori.toStdString();
+    ASSERT_EQ(nomeFile.size(), 1U);
+    EXPECT_FALSE(nomeFile[0].ok);
+    EXPECT_TRUE(nomeFile[0].errori.contains(u"File "_s + nome + u" già caricato"_s))
+        << nomeFile[0].errori.toStdString();
+    // Nothing of this workstation's file was stored: every row is the other's or was there.
+    const QString altrui =
+        u"WHERE NOT (XmlAnno = %1 AND XmlNumRif = %2)"_s.arg(dellAltra.anno).arg(dellAltra.numRif);
+    std::vector<qint64> senzaLAltra;
+    for (QLatin1String tabella : store::TabelleInOrdineDiCancellazione)
+        senzaLAltra.push_back(conta(tabella, altrui));
+    EXPECT_EQ(senzaLAltra, prima);
+    EXPECT_EQ(conta(u"FatXmlTest"_s, u"WHERE NomeFile = '"_s + nome + u"' AND DGD_Numero = '900/B'"_s), 1);
 }
 
 } // namespace
