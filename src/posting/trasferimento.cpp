@@ -483,29 +483,33 @@ void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qi
         const Currency saldo = verso < 0 ? -i.saldo : i.saldo;
         const Currency dare = verso < 0 ? -i.dare : i.dare;
         const Currency avere = verso < 0 ? -i.avere : i.avere;
-        const QString ultAgg =
-            verso > 0 && data.isValid()
-                ? QStringLiteral(", UltAgg = CASE WHEN UltAgg IS NULL OR UltAgg < ? THEN ? ELSE UltAgg END")
-                : QString();
-        QVariantList valori{QVariant::fromValue(saldo), QVariant::fromValue(dare),
-                            QVariant::fromValue(avere)};
-        if (!ultAgg.isEmpty())
-            valori << data << data;
-        valori << anno << tipo << gruppo << mastro << numero;
-        const int aggiornate = db.EseguiConValori(
-            QStringLiteral(
-                "UPDATE PdcProg SET SaldoIniziale = COALESCE(SaldoIniziale, 0) + ?,"
-                " ProgrDare = COALESCE(ProgrDare, 0) + ?, ProgrAvere = COALESCE(ProgrAvere, 0) + ?") +
-                ultAgg +
-                QStringLiteral(" where Anno = ? and PartTipo = ? and CoPartGruppo = ? and CoPartMastro = ?"
-                               " and CoPartConto = ?"),
-            valori);
-        if (aggiornate == 0 && verso > 0)
-            db.EseguiInCoda(QStringLiteral("INSERT INTO PdcProg (Anno, PartTipo, CoPartGruppo, CoPartMastro,"
-                                           " CoPartConto, SaldoIniziale, ProgrDare, ProgrAvere, UltAgg)"
-                                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                            {anno, tipo, gruppo, mastro, numero, QVariant::fromValue(saldo),
-                             QVariant::fromValue(dare), QVariant::fromValue(avere), data});
+        if (verso > 0) {
+            // Added to the account's row, which is made when the account has none yet. Nobody
+            // reads a count, so on a server it waits to ride with the next statement.
+            db.EseguiInCoda(
+                QStringLiteral(
+                    "INSERT INTO PdcProg (Anno, PartTipo, CoPartGruppo, CoPartMastro, CoPartConto, "
+                    "SaldoIniziale,"
+                    " ProgrDare, ProgrAvere, UltAgg) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                    " ON CONFLICT (Anno, PartTipo, CoPartGruppo, CoPartMastro, CoPartConto) DO UPDATE SET"
+                    " SaldoIniziale = COALESCE(PdcProg.SaldoIniziale, 0) + excluded.SaldoIniziale,"
+                    " ProgrDare = COALESCE(PdcProg.ProgrDare, 0) + excluded.ProgrDare,"
+                    " ProgrAvere = COALESCE(PdcProg.ProgrAvere, 0) + excluded.ProgrAvere,"
+                    " UltAgg = CASE WHEN PdcProg.UltAgg IS NULL OR PdcProg.UltAgg < excluded.UltAgg"
+                    " THEN excluded.UltAgg ELSE PdcProg.UltAgg END"),
+                {anno, tipo, gruppo, mastro, numero, QVariant::fromValue(saldo), QVariant::fromValue(dare),
+                 QVariant::fromValue(avere), data});
+        } else {
+            // Taken back from a row that exists; the date of the last registration stays.
+            db.EseguiInCoda(
+                QStringLiteral("UPDATE PdcProg SET SaldoIniziale = COALESCE(SaldoIniziale, 0) + ?,"
+                               " ProgrDare = COALESCE(ProgrDare, 0) + ?,"
+                               " ProgrAvere = COALESCE(ProgrAvere, 0) + ? where Anno = ? and"
+                               " PartTipo = ? and CoPartGruppo = ? and CoPartMastro = ? and"
+                               " CoPartConto = ?"),
+                {QVariant::fromValue(saldo), QVariant::fromValue(dare), QVariant::fromValue(avere), anno,
+                 tipo, gruppo, mastro, numero});
+        }
     }
 }
 
