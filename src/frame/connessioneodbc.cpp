@@ -1,5 +1,9 @@
 #include "frame/connessioneodbc.h"
 
+#include "frame/sqlitediretto.h"
+
+#include <QSqlDriver>
+#include <QSqlRecord>
 #include <QStringList>
 #include <algorithm>
 
@@ -59,6 +63,43 @@ IstruzioneOdbc::IstruzioneOdbc(const QString& testo, const QSqlDatabase& db) : s
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
 }
 
+IstruzioneOdbc::~IstruzioneOdbc() = default;
+
+bool IstruzioneOdbc::aperta() const {
+    return preparata ? preparata->aperta() : q.isActive();
+}
+
+void IstruzioneOdbc::chiudi() {
+    if (preparata)
+        preparata->chiudi();
+    else if (q.isActive())
+        q.finish();
+}
+
+void IstruzioneOdbc::descrivi() {
+    if (descrizione)
+        return;
+    if (preparata) {
+        descrizione = DescrizioneColonne::da(preparata->nomi());
+        letture = preparata->letture();
+        return;
+    }
+    const QSqlRecord r = q.record();
+    QStringList nomi;
+    for (int i = 0; i < r.count(); ++i)
+        nomi << r.fieldName(i);
+    descrizione = DescrizioneColonne::da(nomi);
+    letture = lettureOdbc(r, q.numericalPrecisionPolicy());
+}
+
+RigheOdbc IstruzioneOdbc::righe(TestiOdbc* testi) const {
+    return preparata ? RigheOdbc(*preparata, testi) : RigheOdbc(q, testi);
+}
+
+int IstruzioneOdbc::righeToccate() const {
+    return preparata ? preparata->righeToccate() : q.numRowsAffected();
+}
+
 PreparateOdbc::~PreparateOdbc() = default;
 
 std::shared_ptr<IstruzioneOdbc> PreparateOdbc::prendi(const QString& sql, QSqlError& errore) {
@@ -69,11 +110,15 @@ std::shared_ptr<IstruzioneOdbc> PreparateOdbc::prendi(const QString& sql, QSqlEr
         if (voci_.front().use_count() == 1)
             return voci_.front();
     }
-    auto v = std::make_shared<IstruzioneOdbc>(sql, QSqlDatabase::database(nome_, false));
-    if (!v->q.prepare(sql)) {
-        errore = v->q.lastError();
+    const QSqlDatabase db = QSqlDatabase::database(nome_, false);
+    auto v = std::make_shared<IstruzioneOdbc>(sql, db);
+    const QVariant connessione = db.driver() ? db.driver()->handle() : QVariant();
+    void* hdbc = connessione.isValid() && connessione.metaType().sizeOf() == sizeof(void*)
+                     ? *static_cast<void* const*>(connessione.constData())
+                     : nullptr;
+    v->preparata = std::make_unique<PreparataOdbc>(hdbc, db.driver()->hasFeature(QSqlDriver::Unicode));
+    if (!v->preparata->prepara(sql, errore))
         return nullptr;
-    }
     if (it == voci_.end()) {
         if (voci_.size() >= Massimo)
             voci_.pop_back();

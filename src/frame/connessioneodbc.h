@@ -11,22 +11,34 @@
 #include <memory>
 #include <vector>
 
+#include "frame/odbcdiretto.h"
+
 namespace tesel {
 
 struct DescrizioneColonne;
-enum class LetturaOdbc : unsigned char;
-enum class TestiOdbc : unsigned char;
 
-// A statement prepared on an ODBC connection.
+// A statement on an ODBC connection: a text run through Qt's driver, or one kept prepared and
+// run past it (PreparataOdbc).
 struct IstruzioneOdbc {
     QString sql;
     QSqlQuery q;
+    std::unique_ptr<PreparataOdbc> preparata;
     // The columns of its result, described at its first execution.
     std::shared_ptr<const DescrizioneColonne> descrizione;
     // How each of those columns is read (RigheOdbc), learnt with them.
     std::vector<LetturaOdbc> letture;
     bool eseguita = false;
     IstruzioneOdbc(const QString& testo, const QSqlDatabase& db);
+    ~IstruzioneOdbc();
+
+    // Whether a result is open, and its closing, which leaves the statement ready to run again.
+    bool aperta() const;
+    void chiudi();
+    // Fills `descrizione` and `letture` the first time.
+    void descrivi();
+    // The rows of the open result; `testi` is the connection's.
+    RigheOdbc righe(TestiOdbc* testi) const;
+    int righeToccate() const;
 };
 
 // The connect text (without "ODBC;") with the driver settings the program relies on, replacing

@@ -58,21 +58,21 @@ ErroreDb erroreDa(const QSqlError& e, const QString& sql) {
     throw erroreDa(e, sql);
 }
 
-// The first column of the first row of the result `q` is on (invalid without a row), and `q`
+// The first column of the first row of the result `i` is on (invalid without a row), and `i`
 // given back with no result pending, ready for its next run; false with `errore` set when the
 // row could not be read.
-bool primoValoreOdbc(QSqlQuery& q, TestiOdbc* testi, const std::vector<LetturaOdbc>& letture,
-                     QVariant& valore, QSqlError& errore) {
-    RigheOdbc righe(q, testi);
+bool primoValoreOdbc(IstruzioneOdbc& i, TestiOdbc* testi, QVariant& valore, QSqlError& errore) {
+    i.descrivi();
+    RigheOdbc righe = i.righe(testi);
     bool ok = true;
-    if (!righe.valida() || letture.empty()) {
-        if (q.next())
-            valore = q.value(0);
-    } else if (righe.prossima(letture.front(), valore) == RigheOdbc::Esito::Errore) {
+    if (!righe.valida() || i.letture.empty()) {
+        if (!i.preparata && i.q.next())
+            valore = i.q.value(0);
+    } else if (righe.prossima(i.letture.front(), valore) == RigheOdbc::Esito::Errore) {
         errore = righe.errore();
         ok = false;
     }
-    q.finish();
+    i.chiudi();
     return ok;
 }
 
@@ -539,10 +539,12 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     std::shared_ptr<IstruzioneOdbc> i = preparate_->prendi(sql, errore);
     if (!i)
         return fallita(errore);
-    for (qsizetype k = 0; k < valori.size(); ++k)
-        i->q.bindValue(static_cast<int>(k), ParametroSql(valori[k], dialetto_));
-    if (!i->q.exec())
-        return fallita(i->q.lastError());
+    QVariantList legati;
+    legati.reserve(valori.size());
+    for (const QVariant& v : valori)
+        legati << ParametroSql(v, dialetto_);
+    if (!i->preparata->esegui(legati, errore))
+        return fallita(errore);
     if (prova)
         EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_prova"));
     i->eseguita = true;
@@ -565,7 +567,7 @@ int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
     if (diretta_)
         return diretta_->esegui(sql, valori);
     if (const auto i = eseguiPreparata(sql, valori))
-        return i->q.numRowsAffected();
+        return i->righeToccate();
     return EseguiSql(valoriNelTesto(sql, valori));
 }
 
@@ -578,22 +580,17 @@ QVariant Database::valore(const QString& sql) {
     }
     if (preparate_ && !preparate_->inizioInAttesa && preparate_->ripetuta(sql))
         if (const auto i = eseguiPreparata(sql, {})) {
-            if (i->letture.empty())
-                i->letture = lettureOdbc(i->q.record(), i->q.numericalPrecisionPolicy());
             QVariant v;
             QSqlError e;
-            if (!primoValoreOdbc(i->q, &preparate_->testi, i->letture, v, e))
+            if (!primoValoreOdbc(*i, &preparate_->testi, v, e))
                 fallisce(e, sql);
             return v;
         }
-    QSqlQuery q(qt());
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    eseguiTesto(q, sql);
+    IstruzioneOdbc testo(sql, qt());
+    eseguiTesto(testo.q, sql);
     QVariant v;
     QSqlError e;
-    if (!primoValoreOdbc(q, preparate_ ? &preparate_->testi : nullptr,
-                         lettureOdbc(q.record(), q.numericalPrecisionPolicy()), v, e))
+    if (!primoValoreOdbc(testo, preparate_ ? &preparate_->testi : nullptr, v, e))
         fallisce(e, sql);
     return v;
 }
@@ -966,22 +963,15 @@ struct Recordset::Dati {
 
     ~Dati() {
         // A kept statement goes back with no result pending.
-        if (odbc && odbc->q.isActive())
-            odbc->q.finish();
+        if (odbc)
+            odbc->chiudi();
     }
 
     void apriOdbc() {
         // The columns of a kept statement are described once.
-        if (!odbc->descrizione) {
-            const QSqlRecord r = odbc->q.record();
-            QStringList nomi;
-            for (int i = 0; i < r.count(); ++i)
-                nomi << r.fieldName(i);
-            odbc->descrizione = DescrizioneColonne::da(nomi);
-            odbc->letture = lettureOdbc(r, odbc->q.numericalPrecisionPolicy());
-        }
+        odbc->descrivi();
         descrizione = odbc->descrizione;
-        righeOdbc = RigheOdbc(odbc->q, db->preparate_ ? &db->preparate_->testi : nullptr);
+        righeOdbc = odbc->righe(db->preparate_ ? &db->preparate_->testi : nullptr);
         haProssima = carica(prossima);
     }
 
@@ -1008,11 +998,11 @@ struct Recordset::Dati {
             leggiDiretta(destinazione);
             return true;
         }
-        if (!odbc || !odbc->q.isActive())
+        if (!odbc || !odbc->aperta())
             return false;
         QSqlQuery& q = odbc->q;
         if (!righeOdbc.valida()) {
-            if (q.next()) {
+            if (!odbc->preparata && q.next()) {
                 destinazione.clear();
                 destinazione.reserve(nomi().size());
                 for (int i = 0; i < nomi().size(); ++i)
@@ -1024,12 +1014,12 @@ struct Recordset::Dati {
             if (e == RigheOdbc::Esito::Riga)
                 return true;
             if (e == RigheOdbc::Esito::Errore) {
-                q.finish();
+                odbc->chiudi();
                 odbc.reset();
                 db->fallisce(righeOdbc.errore(), sql);
             }
         }
-        q.finish();
+        odbc->chiudi();
         // Lent from the connection's statements: free for the next use.
         odbc.reset();
         return false;

@@ -52,64 +52,244 @@ QMetaType tipoNullo(LetturaOdbc l) {
     return QMetaType::fromType<QString>();
 }
 
+LetturaOdbc letturaPerTipo(int tipo, QSql::NumericalPrecisionPolicy precisione) {
+    switch (tipo) {
+    case QMetaType::Int:
+    case QMetaType::Short:
+        return LetturaOdbc::Intero;
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+        return LetturaOdbc::InteroSenzaSegno;
+    case QMetaType::LongLong:
+        return LetturaOdbc::Lungo;
+    case QMetaType::ULongLong:
+        return LetturaOdbc::LungoSenzaSegno;
+    case QMetaType::QDate:
+        return LetturaOdbc::Data;
+    case QMetaType::QTime:
+        return LetturaOdbc::Ora;
+    case QMetaType::QDateTime:
+        return LetturaOdbc::DataOra;
+    case QMetaType::QByteArray:
+        return LetturaOdbc::Binario;
+    case QMetaType::Double:
+        // Decimals and floating point columns: as their exact text unless asked otherwise.
+        switch (precisione) {
+        case QSql::LowPrecisionInt32:
+            return LetturaOdbc::Intero;
+        case QSql::LowPrecisionInt64:
+            return LetturaOdbc::Lungo;
+        case QSql::LowPrecisionDouble:
+            return LetturaOdbc::Reale;
+        default:
+            return LetturaOdbc::Testo;
+        }
+    default:
+        return LetturaOdbc::Testo;
+    }
+}
+
+// The type Qt's driver gives a column of ODBC type `tipo`.
+int tipoQt(SQLSMALLINT tipo, bool conSegno) {
+    switch (tipo) {
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return QMetaType::Double;
+    case SQL_REAL:
+        return QMetaType::Float;
+    case SQL_SMALLINT:
+        return conSegno ? QMetaType::Short : QMetaType::UShort;
+    case SQL_INTEGER:
+    case SQL_BIT:
+        return conSegno ? QMetaType::Int : QMetaType::UInt;
+    case SQL_TINYINT:
+        return QMetaType::UInt;
+    case SQL_BIGINT:
+        return conSegno ? QMetaType::LongLong : QMetaType::ULongLong;
+    case SQL_DATE:
+    case SQL_TYPE_DATE:
+        return QMetaType::QDate;
+    case SQL_TIME:
+    case SQL_TYPE_TIME:
+        return QMetaType::QTime;
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_TIMESTAMP:
+        return QMetaType::QDateTime;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_GUID:
+    case SQL_LONGVARCHAR:
+        return QMetaType::QString;
+    default: // the binary types and any the driver manager does not know
+        return QMetaType::QByteArray;
+    }
+}
+
+// The diagnostics of a handle as Qt's driver words a failure: the driver's messages, and the
+// states (the server's SQLSTATE, "23505" for a duplicate key) as the error's code.
+QSqlError erroreOdbc(SQLSMALLINT tipoHandle, SQLHANDLE h, const QString& cosa) {
+    QStringList messaggi, stati;
+    for (SQLSMALLINT n = 1;; ++n) {
+        SQLWCHAR stato[SQL_SQLSTATE_SIZE + 1] = {};
+        SQLWCHAR messaggio[SQL_MAX_MESSAGE_LENGTH + 1] = {};
+        SQLINTEGER nativo = 0;
+        SQLSMALLINT lunghezza = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRecW(tipoHandle, h, n, stato, &nativo, messaggio, SQL_MAX_MESSAGE_LENGTH,
+                                          &lunghezza)))
+            break;
+        const auto* m = reinterpret_cast<const char16_t*>(messaggio);
+        messaggi << QString::fromUtf16(m, scritti(m, std::min<qsizetype>(lunghezza, SQL_MAX_MESSAGE_LENGTH)));
+        const auto* st = reinterpret_cast<const char16_t*>(stato);
+        stati << QString::fromUtf16(st, scritti(st, SQL_SQLSTATE_SIZE));
+    }
+    const QString testo = messaggi.join(u' ');
+    return QSqlError(cosa, testo.isEmpty() ? cosa : testo, QSqlError::StatementError, stati.join(u';'));
+}
+
 } // namespace
 
 std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione) {
     std::vector<LetturaOdbc> out;
     out.reserve(static_cast<size_t>(colonne.count()));
-    for (int i = 0; i < colonne.count(); ++i) {
-        LetturaOdbc l = LetturaOdbc::Testo;
-        switch (colonne.field(i).metaType().id()) {
+    for (int i = 0; i < colonne.count(); ++i)
+        out.push_back(letturaPerTipo(colonne.field(i).metaType().id(), precisione));
+    return out;
+}
+
+static_assert(sizeof(SQLLEN) == sizeof(long), "the indicators are kept as SQLLEN");
+
+PreparataOdbc::PreparataOdbc(void* connessione, bool unicode) : connessione_(connessione), unicode_(unicode) {
+}
+
+PreparataOdbc::~PreparataOdbc() {
+    if (istruzione_)
+        SQLFreeHandle(SQL_HANDLE_STMT, istruzione_);
+}
+
+bool PreparataOdbc::fallita(const QString& cosa, QSqlError& errore) const {
+    errore = istruzione_ ? erroreOdbc(SQL_HANDLE_STMT, istruzione_, cosa)
+                         : erroreOdbc(SQL_HANDLE_DBC, connessione_, cosa);
+    return false;
+}
+
+bool PreparataOdbc::prepara(const QString& sql, QSqlError& errore) {
+    if (!connessione_)
+        return fallita(QStringLiteral("Connessione ODBC assente"), errore);
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connessione_, &istruzione_))) {
+        istruzione_ = nullptr;
+        return fallita(QStringLiteral("Impossibile preparare l'istruzione"), errore);
+    }
+    // Forward only and read only, as Qt's driver sets up the statements it runs.
+    SQLSetStmtAttr(istruzione_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
+                   SQL_IS_UINTEGER);
+    SQLSetStmtAttr(istruzione_, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY),
+                   SQL_IS_UINTEGER);
+    const std::u16string testo = sql.toStdU16String();
+    if (!SQL_SUCCEEDED(SQLPrepareW(istruzione_,
+                                   const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(testo.c_str())),
+                                   static_cast<SQLINTEGER>(testo.size()))))
+        return fallita(QStringLiteral("Impossibile preparare l'istruzione"), errore);
+    return true;
+}
+
+bool PreparataOdbc::esegui(const QVariantList& valori, QSqlError& errore) {
+    chiudi();
+    const size_t n = static_cast<size_t>(valori.size());
+    // Sized before binding: the driver keeps the addresses until the run.
+    interi_.assign(n, 0);
+    reali_.assign(n, 0);
+    testi_.assign(n, {});
+    indicatori_.assign(n, 0);
+    static char nessuno = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const QVariant& v = valori[static_cast<qsizetype>(k)];
+        const auto numero = static_cast<SQLUSMALLINT>(k + 1);
+        SQLLEN* ind = reinterpret_cast<SQLLEN*>(&indicatori_[k]);
+        SQLRETURN r = SQL_ERROR;
+        const int tipo = v.isValid() && !v.isNull() ? v.metaType().id() : QMetaType::UnknownType;
+        switch (tipo) {
+        case QMetaType::UnknownType:
+            // A null as Qt's driver sends a value of no type: the server types it from its place.
+            *ind = SQL_NULL_DATA;
+            r = SQLBindParameter(istruzione_, numero, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0,
+                                 &nessuno, 1, ind);
+            break;
         case QMetaType::Int:
-        case QMetaType::Short:
-            l = LetturaOdbc::Intero;
-            break;
-        case QMetaType::UInt:
-        case QMetaType::UShort:
-            l = LetturaOdbc::InteroSenzaSegno;
-            break;
         case QMetaType::LongLong:
-            l = LetturaOdbc::Lungo;
-            break;
-        case QMetaType::ULongLong:
-            l = LetturaOdbc::LungoSenzaSegno;
-            break;
-        case QMetaType::QDate:
-            l = LetturaOdbc::Data;
-            break;
-        case QMetaType::QTime:
-            l = LetturaOdbc::Ora;
-            break;
-        case QMetaType::QDateTime:
-            l = LetturaOdbc::DataOra;
-            break;
-        case QMetaType::QByteArray:
-            l = LetturaOdbc::Binario;
+        case QMetaType::Short:
+        case QMetaType::Bool:
+            interi_[k] = v.toLongLong();
+            r = SQLBindParameter(istruzione_, numero, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                                 &interi_[k], 0, nullptr);
             break;
         case QMetaType::Double:
-            // Decimals and floating point columns: as their exact text unless asked otherwise.
-            switch (precisione) {
-            case QSql::LowPrecisionInt32:
-                l = LetturaOdbc::Intero;
-                break;
-            case QSql::LowPrecisionInt64:
-                l = LetturaOdbc::Lungo;
-                break;
-            case QSql::LowPrecisionDouble:
-                l = LetturaOdbc::Reale;
-                break;
-            default:
-                l = LetturaOdbc::Testo;
-                break;
-            }
+            reali_[k] = v.toDouble();
+            r = SQLBindParameter(istruzione_, numero, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0,
+                                 &reali_[k], 0, nullptr);
             break;
-        default:
-            l = LetturaOdbc::Testo;
+        default: {
+            // Texts, and anything else as its text.
+            const QString t = v.toString();
+            QByteArray& b = testi_[k];
+            if (unicode_)
+                b = QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
+            else
+                b = t.toUtf8();
+            *ind = b.size();
+            const SQLSMALLINT tipoSql = unicode_ ? (b.size() > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR)
+                                                 : (b.size() > 254 ? SQL_LONGVARCHAR : SQL_VARCHAR);
+            // data() of an empty array is "", never null: an empty text stays text.
+            r = SQLBindParameter(istruzione_, numero, SQL_PARAM_INPUT, unicode_ ? SQL_C_WCHAR : SQL_C_CHAR,
+                                 tipoSql, static_cast<SQLULEN>(b.size()), 0, b.data(), b.size(), ind);
             break;
         }
-        out.push_back(l);
+        }
+        if (!SQL_SUCCEEDED(r))
+            return fallita(QStringLiteral("Impossibile legare il valore %1").arg(k + 1), errore);
     }
-    return out;
+    const SQLRETURN r = SQLExecute(istruzione_);
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
+        return fallita(QStringLiteral("Impossibile eseguire l'istruzione"), errore);
+    SQLSMALLINT colonne = 0;
+    if (!descritta_) {
+        if (!SQL_SUCCEEDED(SQLNumResultCols(istruzione_, &colonne)))
+            return fallita(QStringLiteral("Impossibile descrivere il risultato"), errore);
+        for (SQLSMALLINT c = 1; c <= colonne; ++c) {
+            SQLWCHAR nome[256] = {};
+            SQLSMALLINT lunghezzaNome = 0, tipo = 0, decimali = 0, nullo = 0;
+            SQLULEN dimensione = 0;
+            if (!SQL_SUCCEEDED(SQLDescribeColW(istruzione_, static_cast<SQLUSMALLINT>(c), nome, 255,
+                                               &lunghezzaNome, &tipo, &dimensione, &decimali, &nullo)))
+                return fallita(QStringLiteral("Impossibile descrivere la colonna %1").arg(c), errore);
+            SQLLEN senzaSegno = SQL_FALSE;
+            SQLColAttributeW(istruzione_, static_cast<SQLUSMALLINT>(c), SQL_DESC_UNSIGNED, nullptr, 0,
+                             nullptr, &senzaSegno);
+            const auto* m = reinterpret_cast<const char16_t*>(nome);
+            nomi_ << QString::fromUtf16(m, scritti(m, std::min<qsizetype>(lunghezzaNome, 255)));
+            letture_.push_back(letturaPerTipo(tipoQt(tipo, senzaSegno == SQL_FALSE), QSql::HighPrecision));
+        }
+        descritta_ = true;
+    }
+    aperta_ = !nomi_.isEmpty();
+    return true;
+}
+
+int PreparataOdbc::righeToccate() const {
+    SQLLEN n = -1;
+    if (!istruzione_ || !SQL_SUCCEEDED(SQLRowCount(istruzione_, &n)))
+        return -1;
+    return static_cast<int>(n);
+}
+
+void PreparataOdbc::chiudi() {
+    if (aperta_ && istruzione_)
+        SQLFreeStmt(istruzione_, SQL_CLOSE);
+    aperta_ = false;
 }
 
 RigheOdbc::RigheOdbc(const QSqlQuery& q, TestiOdbc* testi) : testi_(testi) {
@@ -121,6 +301,11 @@ RigheOdbc::RigheOdbc(const QSqlQuery& q, TestiOdbc* testi) : testi_(testi) {
     const QVariant h = r->handle();
     if (h.isValid() && h.metaType().sizeOf() == sizeof(SQLHSTMT))
         istruzione_ = *static_cast<const SQLHSTMT*>(h.constData());
+}
+
+RigheOdbc::RigheOdbc(const PreparataOdbc& p, TestiOdbc* testi) : testi_(testi) {
+    if (testi && p.aperta())
+        istruzione_ = p.handle();
 }
 
 void RigheOdbc::fallita(const QString& cosa) {

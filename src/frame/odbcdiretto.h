@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSql>
 #include <QSqlError>
+#include <QStringList>
 #include <QVariant>
 #include <vector>
 
@@ -37,6 +38,51 @@ enum class TestiOdbc : unsigned char { DaProvare, Larghi, Stretti };
 
 std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione);
 
+// A statement prepared on a connection's ODBC handle and run there, past Qt's driver, which
+// describes every column of the result again at each run (three questions to the driver per
+// column): here the columns are described at the first run only, and values are bound as Qt's
+// driver binds them, so the server sees the same statement with the same values. Its rows are
+// read by RigheOdbc, with decimals as their exact text.
+class PreparataOdbc {
+public:
+    // `connessione` is the SQLHDBC of Qt's connection; `unicode` whether its driver takes wide
+    // texts (Qt's driver binds texts the same way).
+    PreparataOdbc(void* connessione, bool unicode);
+    ~PreparataOdbc();
+    PreparataOdbc(const PreparataOdbc&) = delete;
+    PreparataOdbc& operator=(const PreparataOdbc&) = delete;
+
+    // False, with `errore`, when the driver refuses the text.
+    bool prepara(const QString& sql, QSqlError& errore);
+    // Runs with `valori` as ParametroSql gives them (null, integer, real or text), closing the
+    // result of the run before. False, with `errore` as the server gave it.
+    bool esegui(const QVariantList& valori, QSqlError& errore);
+    // Rows written by the last run.
+    int righeToccate() const;
+    // The columns of the result (none for a write), described at the first run.
+    const QStringList& nomi() const { return nomi_; }
+    const std::vector<LetturaOdbc>& letture() const { return letture_; }
+    bool aperta() const { return aperta_; }
+    // Closes the result, leaving the statement ready for its next run.
+    void chiudi();
+    void* handle() const { return istruzione_; }
+
+private:
+    bool fallita(const QString& cosa, QSqlError& errore) const;
+    void* connessione_;
+    void* istruzione_ = nullptr;
+    bool unicode_;
+    bool descritta_ = false;
+    bool aperta_ = false;
+    QStringList nomi_;
+    std::vector<LetturaOdbc> letture_;
+    // The bound values, kept until the run has read them.
+    std::vector<long long> interi_;
+    std::vector<double> reali_;
+    std::vector<QByteArray> testi_;
+    std::vector<long> indicatori_;
+};
+
 // The rows of the result an executed query is on. The query stays Qt's: it runs again, and is
 // finished (its cursor closed), through Qt; only its rows are fetched here.
 class RigheOdbc {
@@ -46,6 +92,8 @@ public:
     // `testi` is the connection's (kept with it, so that it is learnt once); without it the
     // rows are left to Qt's driver.
     RigheOdbc(const QSqlQuery& q, TestiOdbc* testi);
+    // The rows of a statement run past Qt's driver.
+    RigheOdbc(const PreparataOdbc& p, TestiOdbc* testi);
     bool valida() const { return istruzione_ != nullptr; }
 
     enum class Esito { Riga, Fine, Errore };

@@ -458,8 +458,8 @@ TEST_F(DatabaseTest, shouldReadBytesBackExactly) {
     }
 }
 
-// A data source on the driver without wide characters gives its texts as UTF-8 bytes: they read
-// back the same, long or short, and an empty text is still not a null.
+// A data source on the driver without wide characters takes and gives its texts as UTF-8 bytes:
+// they are stored and read back the same, long or short, and an empty text is still not a null.
 TEST_F(DatabaseTest, shouldReadTextsAlikeThroughADriverWithoutWideCharacters) {
     std::unique_ptr<Database> stretta =
         prova::usaOdbc()
@@ -473,8 +473,10 @@ TEST_F(DatabaseTest, shouldReadTextsAlikeThroughADriverWithoutWideCharacters) {
         lungo += u"àèìòù€ 'q' 😀 "_s;
     const QStringList testi{lungo, u""_s, QString(), QString(1023, u'x') + u"é"_s, u"L'Aquila"_s};
     for (int i = 0; i < testi.size(); ++i)
-        db().EseguiConValori(u"INSERT INTO ProvaValori (Id, Lungo) VALUES (?, ?)"_s,
-                             {i + 1, testi[i].isNull() ? QVariant() : QVariant(testi[i])});
+        stretta->EseguiConValori(u"INSERT INTO ProvaValori (Id, Lungo) VALUES (?, ?)"_s,
+                                 {i + 1, testi[i].isNull() ? QVariant() : QVariant(testi[i])});
+    EXPECT_EQ(db().valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 1"_s).toString(), lungo);
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM ProvaValori WHERE Lungo = ''"_s).toInt(), 1);
     for (int volta = 0; volta < 2; ++volta) {
         int i = 0;
         for (Recordset rs = stretta->ApriRs(u"SELECT Lungo FROM ProvaValori WHERE Id > ? ORDER BY Id"_s, {0});
