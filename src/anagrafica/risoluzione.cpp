@@ -131,6 +131,19 @@ Risolutore::Risolutore(Database& db, Interazione& ui, ParametriAzienda& parametr
 
 // ---- Supplier --------------------------------------------------------------------------------
 
+namespace {
+QString chiaveFornitore(const DatiCedente& cedente) {
+    return cedente.partitaIva.trimmed() + QChar(0x1F) + cedente.codiceFiscale.trimmed();
+}
+} // namespace
+
+std::optional<FornitoreTrovato> Risolutore::fornitoreNoto(const DatiCedente& cedente) const {
+    if (const auto it = memoria_.fornitori.constFind(chiaveFornitore(cedente));
+        it != memoria_.fornitori.constEnd())
+        return *it;
+    return std::nullopt;
+}
+
 FornitoreTrovato Risolutore::fornitore(const DatiCedente& cedente, bool crea, const QString& gruppo,
                                        const QString& mastro) {
     const QString partitaIva = cedente.partitaIva.trimmed();
@@ -139,9 +152,9 @@ FornitoreTrovato Risolutore::fornitore(const DatiCedente& cedente, bool crea, co
         return {};
     // A supplier found without asking is kept for the batch. One created here is not: its row
     // goes away if its file's transaction is rolled back.
-    const QString chiaveMemoria = partitaIva + QChar(0x1F) + cedente.codiceFiscale.trimmed();
-    if (const auto it = memoria_.fornitori.constFind(chiaveMemoria); it != memoria_.fornitori.constEnd())
-        return *it;
+    const QString chiaveMemoria = chiaveFornitore(cedente);
+    if (const auto noto = fornitoreNoto(cedente))
+        return *noto;
     bool creato = false;
     const auto trovato = [&](const FornitoreTrovato& f) {
         if (!creato)

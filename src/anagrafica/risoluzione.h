@@ -103,6 +103,8 @@ public:
     // user and gives no supplier.
     FornitoreTrovato fornitore(const DatiCedente& cedente, bool crea, const QString& gruppo,
                                const QString& mastro);
+    // The supplier an earlier call of the batch found without asking or creating: nothing.
+    std::optional<FornitoreTrovato> fornitoreNoto(const DatiCedente& cedente) const;
 
     // The article of a CodiceArticolo: "aswartfor" by the supplier's own code (needs the
     // supplier's account), "aswcodean"/"ean" by bar code, anything else by our own code.

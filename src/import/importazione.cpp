@@ -432,15 +432,20 @@ FornitoreTrovato ImportazioneFile::decidiFornitore(pugi::xml_node header, pugi::
                                           QStringLiteral("DGD_Data"), scarto, true);
     if (dataFattura.year() == DataMancante.year())
         return {};
+    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto, &stato_.nomi);
+    const DatiCedente cedente = lettore.datiCedente(header, body, dataFattura);
+    // Found earlier in the batch: nothing to ask or create, so the file need not be looked up
+    // first (its transaction finds it loaded anyway).
+    if (const auto noto = stato_.risolutore.fornitoreNoto(cedente))
+        return *noto;
     if (!opzioni_.sovrascrivi) {
         if (!trovaPerFileOHub(db_, nomeFileCorpo(nome_, corpo), nomeFileCorpo(hub_.idHub.trimmed(), corpo),
                               QLatin1String("XmlAnno"))
                  .RsEof())
             return {};
     }
-    LettoreFattura lettore(stato_.risolutore, stato_.lettura, opzioni_, scarto, &stato_.nomi);
-    return stato_.risolutore.fornitore(lettore.datiCedente(header, body, dataFattura), opzioni_.creaFornitori,
-                                       opzioni_.gruppoFornitori, opzioni_.mastroFornitori);
+    return stato_.risolutore.fornitore(cedente, opzioni_.creaFornitori, opzioni_.gruppoFornitori,
+                                       opzioni_.mastroFornitori);
 }
 
 void ImportazioneFile::importaCorpo(pugi::xml_node header, pugi::xml_node body, int corpo,
