@@ -2,8 +2,8 @@
 
 #include "frame/sqlitediretto.h"
 
+#include <QSqlDatabase>
 #include <QSqlDriver>
-#include <QSqlRecord>
 #include <QStringList>
 #include <algorithm>
 
@@ -58,49 +58,37 @@ QString conImpostazioniDriverOdbc(const QString& testo) {
     return tenute.join(u';');
 }
 
-IstruzioneOdbc::IstruzioneOdbc(const QString& testo, const QSqlDatabase& db) : sql(testo), q(db) {
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+IstruzioneOdbc::IstruzioneOdbc(const QString& testo, void* connessione, bool unicode)
+    : sql(testo), comando(connessione, unicode) {
 }
 
 IstruzioneOdbc::~IstruzioneOdbc() = default;
 
-bool IstruzioneOdbc::aperta() const {
-    return preparata ? preparata->aperta() : q.isActive();
-}
-
-void IstruzioneOdbc::chiudi() {
-    if (preparata)
-        preparata->chiudi();
-    else if (q.isActive())
-        q.finish();
-}
-
-void IstruzioneOdbc::descrivi() {
+bool IstruzioneOdbc::descrivi(QSqlError& errore) {
     if (descrizione)
-        return;
-    if (preparata) {
-        descrizione = DescrizioneColonne::da(preparata->nomi());
-        letture = preparata->letture();
-        return;
+        return true;
+    if (!comando.descrivi(errore))
+        return false;
+    descrizione = DescrizioneColonne::da(comando.nomi());
+    letture = comando.letture();
+    return true;
+}
+
+PreparateOdbc::PreparateOdbc(QString nomeConnessione) : nome_(std::move(nomeConnessione)) {
+    const QSqlDatabase db = QSqlDatabase::database(nome_, false);
+    if (const QSqlDriver* d = db.driver()) {
+        const QVariant h = d->handle();
+        if (h.isValid() && h.metaType().sizeOf() == sizeof(void*))
+            connessione_ = *static_cast<void* const*>(h.constData());
+        unicode_ = d->hasFeature(QSqlDriver::Unicode);
     }
-    const QSqlRecord r = q.record();
-    QStringList nomi;
-    for (int i = 0; i < r.count(); ++i)
-        nomi << r.fieldName(i);
-    descrizione = DescrizioneColonne::da(nomi);
-    letture = lettureOdbc(r, q.numericalPrecisionPolicy());
-}
-
-RigheOdbc IstruzioneOdbc::righe(TestiOdbc* testi) const {
-    return preparata ? RigheOdbc(*preparata, testi) : RigheOdbc(q, testi);
-}
-
-int IstruzioneOdbc::righeToccate() const {
-    return preparata ? preparata->righeToccate() : q.numRowsAffected();
 }
 
 PreparateOdbc::~PreparateOdbc() = default;
+
+std::shared_ptr<IstruzioneOdbc> PreparateOdbc::perTesto(const QString& testo) const {
+    return std::make_shared<IstruzioneOdbc>(testo, connessione_, unicode_);
+}
 
 std::shared_ptr<IstruzioneOdbc> PreparateOdbc::prendi(const QString& sql, QSqlError& errore) {
     auto it = std::find_if(voci_.begin(), voci_.end(), [&](const auto& v) { return v->sql == sql; });
@@ -110,14 +98,8 @@ std::shared_ptr<IstruzioneOdbc> PreparateOdbc::prendi(const QString& sql, QSqlEr
         if (voci_.front().use_count() == 1)
             return voci_.front();
     }
-    const QSqlDatabase db = QSqlDatabase::database(nome_, false);
-    auto v = std::make_shared<IstruzioneOdbc>(sql, db);
-    const QVariant connessione = db.driver() ? db.driver()->handle() : QVariant();
-    void* hdbc = connessione.isValid() && connessione.metaType().sizeOf() == sizeof(void*)
-                     ? *static_cast<void* const*>(connessione.constData())
-                     : nullptr;
-    v->preparata = std::make_unique<PreparataOdbc>(hdbc, db.driver()->hasFeature(QSqlDriver::Unicode));
-    if (!v->preparata->prepara(sql, errore))
+    auto v = perTesto(sql);
+    if (!v->comando.prepara(sql, errore))
         return nullptr;
     if (it == voci_.end()) {
         if (voci_.size() >= Massimo)

@@ -4,9 +4,7 @@
 
 #include <QHash>
 #include <QSet>
-#include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -17,28 +15,21 @@ namespace tesel {
 
 struct DescrizioneColonne;
 
-// A statement on an ODBC connection: a text run through Qt's driver, or one kept prepared and
-// run past it (PreparataOdbc).
+// A statement on an ODBC connection: a text run once, or one kept prepared and run again.
 struct IstruzioneOdbc {
     QString sql;
-    QSqlQuery q;
-    std::unique_ptr<PreparataOdbc> preparata;
+    ComandoOdbc comando;
     // The columns of its result, described at its first execution.
     std::shared_ptr<const DescrizioneColonne> descrizione;
     // How each of those columns is read (RigheOdbc), learnt with them.
     std::vector<LetturaOdbc> letture;
     bool eseguita = false;
-    IstruzioneOdbc(const QString& testo, const QSqlDatabase& db);
+    IstruzioneOdbc(const QString& testo, void* connessione, bool unicode);
     ~IstruzioneOdbc();
 
-    // Whether a result is open, and its closing, which leaves the statement ready to run again.
-    bool aperta() const;
-    void chiudi();
-    // Fills `descrizione` and `letture` the first time.
-    void descrivi();
-    // The rows of the open result; `testi` is the connection's.
-    RigheOdbc righe(TestiOdbc* testi) const;
-    int righeToccate() const;
+    // Fills `descrizione` and `letture` the first time; false, with `errore`, when the driver
+    // cannot tell the columns.
+    bool descrivi(QSqlError& errore);
 };
 
 // The connect text (without "ODBC;") with the driver settings the program relies on, replacing
@@ -57,13 +48,16 @@ class PreparateOdbc {
 public:
     static constexpr size_t Massimo = 64;
 
-    explicit PreparateOdbc(QString nomeConnessione) : nome_(std::move(nomeConnessione)) {}
+    // For the connection `nomeConnessione` of Qt's ODBC driver, open.
+    explicit PreparateOdbc(QString nomeConnessione);
     ~PreparateOdbc();
     PreparateOdbc(const PreparateOdbc&) = delete;
     PreparateOdbc& operator=(const PreparateOdbc&) = delete;
 
     // The statement for `sql`, prepared; null with `errore` set when the server refuses it.
     std::shared_ptr<IstruzioneOdbc> prendi(const QString& sql, QSqlError& errore);
+    // A statement for running `testo` once, as it is.
+    std::shared_ptr<IstruzioneOdbc> perTesto(const QString& testo) const;
     // True when `sql` is kept and has run once: the server accepts it (also while it is lent).
     bool pronta(const QString& sql) const;
     // Forgets every statement: the tables they read may have changed.
@@ -112,6 +106,8 @@ public:
 
 private:
     QString nome_;
+    void* connessione_ = nullptr; // the connection's SQLHDBC
+    bool unicode_ = true;         // whether its driver takes wide texts
     std::vector<std::shared_ptr<IstruzioneOdbc>> voci_;
     QSet<QString> soloTesto_;
     QSet<size_t> viste_;

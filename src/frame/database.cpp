@@ -61,18 +61,18 @@ ErroreDb erroreDa(const QSqlError& e, const QString& sql) {
 // The first column of the first row of the result `i` is on (invalid without a row), and `i`
 // given back with no result pending, ready for its next run; false with `errore` set when the
 // row could not be read.
-bool primoValoreOdbc(IstruzioneOdbc& i, TestiOdbc* testi, QVariant& valore, QSqlError& errore) {
-    i.descrivi();
-    RigheOdbc righe = i.righe(testi);
+bool primoValoreOdbc(IstruzioneOdbc& i, TestiOdbc& testi, QVariant& valore, QSqlError& errore) {
     bool ok = true;
-    if (!righe.valida() || i.letture.empty()) {
-        if (!i.preparata && i.q.next())
-            valore = i.q.value(0);
-    } else if (righe.prossima(i.letture.front(), valore) == RigheOdbc::Esito::Errore) {
-        errore = righe.errore();
-        ok = false;
+    if (i.comando.aperta()) {
+        RigheOdbc righe(i.comando, testi);
+        ok = i.descrivi(errore);
+        if (ok && !i.letture.empty() &&
+            righe.prossima(i.letture.front(), valore) == RigheOdbc::Esito::Errore) {
+            errore = righe.errore();
+            ok = false;
+        }
     }
-    i.chiudi();
+    i.comando.chiudi();
     return ok;
 }
 
@@ -338,6 +338,13 @@ std::unique_ptr<Database> Database::apri(const QString& testo, const QString& ut
         if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
             if (sqlite3* h = *static_cast<sqlite3* const*>(handle.constData()))
                 db->diretta_ = std::make_unique<ConnessioneSqlite>(h);
+        // Every statement on a database file goes to SQLite directly.
+        if (!db->diretta_)
+            throw ErroreDb(
+                ErrDatabase,
+                QStringLiteral("Impossibile aprire il database %1: il driver SQLite non dà accesso "
+                               "diretto alla connessione")
+                    .arg(testo));
         // WAL lets readers and one writer share the file across processes.
         db->valore(QStringLiteral("PRAGMA journal_mode=WAL"));
         db->EseguiSql(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -389,9 +396,9 @@ int Database::EseguiSql(const QString& sql) {
     // type"), and would abort the transaction it runs in.
     if (preparate_ && ddl.match(sql).hasMatch())
         preparate_->svuota();
-    QSqlQuery q(qt());
-    eseguiTesto(q, sql);
-    return q.numRowsAffected();
+    const auto i = preparate_->perTesto(sql);
+    eseguiTesto(*i, sql);
+    return i->comando.righeToccate();
 }
 
 bool Database::scrittureSospese() const {
@@ -407,12 +414,11 @@ void Database::accoda(QString testo) {
     if (caratteriSospesi_ > MassimoCaratteri) {
         const QString ultima = std::move(sospese_.back().testo);
         sospese_.pop_back();
-        QSqlQuery q(qt());
-        eseguiTesto(q, ultima);
+        eseguiTesto(*preparate_->perTesto(ultima), ultima);
     }
 }
 
-void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori) {
+void Database::eseguiTesto(IstruzioneOdbc& i, const QString& sql, const QVariantList* valori) {
     if (preparate_)
         preparate_->inizioInAttesa = false;
     std::vector<Sospesa> davanti;
@@ -433,13 +439,16 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
             testo += s.testo + u';';
         testo += sql;
     }
+    QSqlError errore;
     bool ok = false;
     if (!valori) {
-        ok = q.exec(testo);
-    } else if ((ok = q.prepare(testo))) {
-        for (qsizetype k = 0; k < valori->size(); ++k)
-            q.bindValue(static_cast<int>(k), ParametroSql(valori->at(k), dialetto_));
-        ok = q.exec();
+        ok = i.comando.eseguiTesto(testo, errore);
+    } else if ((ok = i.comando.prepara(testo, errore))) {
+        QVariantList legati;
+        legati.reserve(valori->size());
+        for (const QVariant& v : *valori)
+            legati << ParametroSql(v, dialetto_);
+        ok = i.comando.esegui(legati, errore);
     }
     if (!ok) {
         QStringList candidate;
@@ -462,20 +471,20 @@ void Database::eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList*
         }
         if (conPreparazioni) {
             // A text the server could not type goes with its values written in from now on.
-            if (erroreTipoValore(q.lastError()))
+            if (erroreTipoValore(errore))
                 for (const Sospesa& s : davanti)
                     if (preparazione(s.testo))
                         if (const auto* n = preparate_->perNome(s.testo.section(u' ', 1, 1)))
                             preparate_->segnaSoloTesto(n->sql);
             preparate_->inviate(false);
         }
-        fallisce(q.lastError(), istruzioneFallita(q.lastError(), candidate));
+        fallisce(errore, istruzioneFallita(errore, candidate));
     }
     if (conPreparazioni)
         preparate_->inviate(true);
     // The results of the texts sent in front come first.
     for (size_t k = 0; k < davanti.size(); ++k)
-        q.nextResult();
+        i.comando.prossimoRisultato();
 }
 
 std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, const QVariantList& valori) {
@@ -486,22 +495,22 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     if (!sospese_.empty()) {
         // Behind the waiting texts, in one round trip, as a statement the server keeps prepared
         // by name; else the driver writes the values into the text itself.
-        auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
+        auto i = preparate_->perTesto(sql);
         const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
         if (esecuzione.isEmpty())
-            eseguiTesto(i->q, sql, &valori);
+            eseguiTesto(*i, sql, &valori);
         else
-            eseguiTesto(i->q, esecuzione);
+            eseguiTesto(*i, esecuzione);
         return i;
     }
     if (inizio && livello_ > 0) {
         // The first statement of a transaction, as a text the driver's BEGIN rides with, and
         // kept prepared by name on the server rather than planned at each run.
-        auto i = std::make_shared<IstruzioneOdbc>(sql, qt());
+        auto i = preparate_->perTesto(sql);
         const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
         if (!esecuzione.isEmpty()) {
             try {
-                eseguiTesto(i->q, esecuzione);
+                eseguiTesto(*i, esecuzione);
                 return i;
             } catch (const ErroreDb&) {
                 // Nothing of the transaction had run: it begins again, and the text takes the
@@ -543,7 +552,7 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     legati.reserve(valori.size());
     for (const QVariant& v : valori)
         legati << ParametroSql(v, dialetto_);
-    if (!i->preparata->esegui(legati, errore))
+    if (!i->comando.esegui(legati, errore))
         return fallita(errore);
     if (prova)
         EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_prova"));
@@ -567,7 +576,7 @@ int Database::EseguiConValori(const QString& sql, const QVariantList& valori) {
     if (diretta_)
         return diretta_->esegui(sql, valori);
     if (const auto i = eseguiPreparata(sql, valori))
-        return i->righeToccate();
+        return i->comando.righeToccate();
     return EseguiSql(valoriNelTesto(sql, valori));
 }
 
@@ -582,15 +591,15 @@ QVariant Database::valore(const QString& sql) {
         if (const auto i = eseguiPreparata(sql, {})) {
             QVariant v;
             QSqlError e;
-            if (!primoValoreOdbc(*i, &preparate_->testi, v, e))
+            if (!primoValoreOdbc(*i, preparate_->testi, v, e))
                 fallisce(e, sql);
             return v;
         }
-    IstruzioneOdbc testo(sql, qt());
-    eseguiTesto(testo.q, sql);
+    const auto testo = preparate_->perTesto(sql);
+    eseguiTesto(*testo, sql);
     QVariant v;
     QSqlError e;
-    if (!primoValoreOdbc(testo, preparate_ ? &preparate_->testi : nullptr, v, e))
+    if (!primoValoreOdbc(*testo, preparate_->testi, v, e))
         fallisce(e, sql);
     return v;
 }
@@ -659,8 +668,7 @@ void Database::ConfermaTrans() {
         // ended and sends nothing more for it below. A write that fails stops the text before
         // the commit: the transaction is rolled back and nothing of it is reported as saved.
         try {
-            QSqlQuery q(qt());
-            eseguiTesto(q, QStringLiteral("COMMIT"));
+            eseguiTesto(*preparate_->perTesto(QStringLiteral("COMMIT")), QStringLiteral("COMMIT"));
         } catch (const ErroreDb&) {
             AnnullaTrans();
             throw;
@@ -782,10 +790,8 @@ QStringList Database::chiavePrimaria(const QString& tabella) {
                            "AND a.attnum = "
                            "ANY(i.indkey) WHERE i.indisprimary AND i.indrelid = to_regclass(") +
             quotaSql(tabella.toLower()) + QStringLiteral(") ORDER BY array_position(i.indkey, a.attnum)");
-        QSqlQuery q(qt());
-        eseguiTesto(q, sql);
-        while (q.next())
-            colonne << q.value(0).toString();
+        for (Recordset rs = ApriRs(sql); !rs.RsEof(); rs.RsMoveNext())
+            colonne << rs.leggiTesto(QStringLiteral("attname"));
     }
     chiavi_.emplace_back(chiave, colonne);
     return colonne;
@@ -945,8 +951,8 @@ struct Recordset::Dati {
                 diretta.rilascia();
             }
         } else {
-            odbc = std::make_shared<IstruzioneOdbc>(sql, database->qt());
-            database->eseguiTesto(odbc->q, sql);
+            odbc = database->preparate_->perTesto(sql);
+            database->eseguiTesto(*odbc, sql);
             apriOdbc();
         }
         leggiRiga();
@@ -964,14 +970,18 @@ struct Recordset::Dati {
     ~Dati() {
         // A kept statement goes back with no result pending.
         if (odbc)
-            odbc->chiudi();
+            odbc->comando.chiudi();
     }
 
     void apriOdbc() {
         // The columns of a kept statement are described once.
-        odbc->descrivi();
+        QSqlError errore;
+        if (!odbc->descrivi(errore)) {
+            odbc->comando.chiudi();
+            db->fallisce(errore, sql);
+        }
         descrizione = odbc->descrizione;
-        righeOdbc = odbc->righe(db->preparate_ ? &db->preparate_->testi : nullptr);
+        righeOdbc = RigheOdbc(odbc->comando, db->preparate_->testi);
         haProssima = carica(prossima);
     }
 
@@ -998,28 +1008,16 @@ struct Recordset::Dati {
             leggiDiretta(destinazione);
             return true;
         }
-        if (!odbc || !odbc->aperta())
+        if (!odbc || !odbc->comando.aperta())
             return false;
-        QSqlQuery& q = odbc->q;
-        if (!righeOdbc.valida()) {
-            if (!odbc->preparata && q.next()) {
-                destinazione.clear();
-                destinazione.reserve(nomi().size());
-                for (int i = 0; i < nomi().size(); ++i)
-                    destinazione << (q.isNull(i) ? QVariant() : q.value(i));
-                return true;
-            }
-        } else {
-            const RigheOdbc::Esito e = righeOdbc.prossima(odbc->letture, destinazione);
-            if (e == RigheOdbc::Esito::Riga)
-                return true;
-            if (e == RigheOdbc::Esito::Errore) {
-                odbc->chiudi();
-                odbc.reset();
-                db->fallisce(righeOdbc.errore(), sql);
-            }
+        const RigheOdbc::Esito e = righeOdbc.prossima(odbc->letture, destinazione);
+        if (e == RigheOdbc::Esito::Riga)
+            return true;
+        odbc->comando.chiudi();
+        if (e == RigheOdbc::Esito::Errore) {
+            odbc.reset();
+            db->fallisce(righeOdbc.errore(), sql);
         }
-        odbc->chiudi();
         // Lent from the connection's statements: free for the next use.
         odbc.reset();
         return false;

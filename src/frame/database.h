@@ -14,7 +14,6 @@
 #include <vector>
 
 class QSqlError;
-class QSqlQuery;
 
 namespace tesel {
 
@@ -164,10 +163,10 @@ private:
     qsizetype caratteriSospesi_ = 0;
     bool scrittureSospese() const;
     void accoda(QString testo);
-    // Runs `sql` on `q` with the waiting texts in front (taken) in one round trip, and leaves
-    // `q` on the result of `sql`; `valori`, when given, are bound. Throws (fallisce) naming the
-    // statement that failed.
-    void eseguiTesto(QSqlQuery& q, const QString& sql, const QVariantList* valori = nullptr);
+    // Runs `sql` on `i` with the waiting texts in front (taken) in one round trip, and leaves
+    // `i` on the result of `sql`; `valori`, when given, are bound. Throws (fallisce) naming the
+    // statement that failed. A server's connection only.
+    void eseguiTesto(IstruzioneOdbc& i, const QString& sql, const QVariantList* valori = nullptr);
     // ODBC: the failure that aborted the current transaction, until it is rolled back (to a
     // savepoint).
     std::optional<ErroreDb> primoErrore_;

@@ -2,11 +2,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QSqlDriver>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QSqlResult>
 #include <QTime>
 #include <algorithm>
 #include <sql.h>
@@ -36,8 +31,6 @@ QMetaType tipoNullo(LetturaOdbc l) {
     case LetturaOdbc::Lungo:
     case LetturaOdbc::LungoSenzaSegno:
         return QMetaType::fromType<qlonglong>();
-    case LetturaOdbc::Reale:
-        return QMetaType::fromType<double>();
     case LetturaOdbc::Data:
         return QMetaType::fromType<QDate>();
     case LetturaOdbc::Ora:
@@ -52,71 +45,32 @@ QMetaType tipoNullo(LetturaOdbc l) {
     return QMetaType::fromType<QString>();
 }
 
-LetturaOdbc letturaPerTipo(int tipo, QSql::NumericalPrecisionPolicy precisione) {
+// How a column of ODBC type `tipo` is read: the value Qt's driver would give, a decimal as
+// its exact text.
+LetturaOdbc letturaPerColonna(SQLSMALLINT tipo, bool conSegno) {
     switch (tipo) {
-    case QMetaType::Int:
-    case QMetaType::Short:
-        return LetturaOdbc::Intero;
-    case QMetaType::UInt:
-    case QMetaType::UShort:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIT:
+        return conSegno ? LetturaOdbc::Intero : LetturaOdbc::InteroSenzaSegno;
+    case SQL_TINYINT:
         return LetturaOdbc::InteroSenzaSegno;
-    case QMetaType::LongLong:
-        return LetturaOdbc::Lungo;
-    case QMetaType::ULongLong:
-        return LetturaOdbc::LungoSenzaSegno;
-    case QMetaType::QDate:
+    case SQL_BIGINT:
+        return conSegno ? LetturaOdbc::Lungo : LetturaOdbc::LungoSenzaSegno;
+    case SQL_DATE:
+    case SQL_TYPE_DATE:
         return LetturaOdbc::Data;
-    case QMetaType::QTime:
+    case SQL_TIME:
+    case SQL_TYPE_TIME:
         return LetturaOdbc::Ora;
-    case QMetaType::QDateTime:
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_TIMESTAMP:
         return LetturaOdbc::DataOra;
-    case QMetaType::QByteArray:
-        return LetturaOdbc::Binario;
-    case QMetaType::Double:
-        // Decimals and floating point columns: as their exact text unless asked otherwise.
-        switch (precisione) {
-        case QSql::LowPrecisionInt32:
-            return LetturaOdbc::Intero;
-        case QSql::LowPrecisionInt64:
-            return LetturaOdbc::Lungo;
-        case QSql::LowPrecisionDouble:
-            return LetturaOdbc::Reale;
-        default:
-            return LetturaOdbc::Testo;
-        }
-    default:
-        return LetturaOdbc::Testo;
-    }
-}
-
-// The type Qt's driver gives a column of ODBC type `tipo`.
-int tipoQt(SQLSMALLINT tipo, bool conSegno) {
-    switch (tipo) {
     case SQL_DECIMAL:
     case SQL_NUMERIC:
     case SQL_FLOAT:
     case SQL_DOUBLE:
-        return QMetaType::Double;
     case SQL_REAL:
-        return QMetaType::Float;
-    case SQL_SMALLINT:
-        return conSegno ? QMetaType::Short : QMetaType::UShort;
-    case SQL_INTEGER:
-    case SQL_BIT:
-        return conSegno ? QMetaType::Int : QMetaType::UInt;
-    case SQL_TINYINT:
-        return QMetaType::UInt;
-    case SQL_BIGINT:
-        return conSegno ? QMetaType::LongLong : QMetaType::ULongLong;
-    case SQL_DATE:
-    case SQL_TYPE_DATE:
-        return QMetaType::QDate;
-    case SQL_TIME:
-    case SQL_TYPE_TIME:
-        return QMetaType::QTime;
-    case SQL_TIMESTAMP:
-    case SQL_TYPE_TIMESTAMP:
-        return QMetaType::QDateTime;
     case SQL_WCHAR:
     case SQL_WVARCHAR:
     case SQL_WLONGVARCHAR:
@@ -124,9 +78,9 @@ int tipoQt(SQLSMALLINT tipo, bool conSegno) {
     case SQL_VARCHAR:
     case SQL_GUID:
     case SQL_LONGVARCHAR:
-        return QMetaType::QString;
+        return LetturaOdbc::Testo;
     default: // the binary types and any the driver manager does not know
-        return QMetaType::QByteArray;
+        return LetturaOdbc::Binario;
     }
 }
 
@@ -153,51 +107,60 @@ QSqlError erroreOdbc(SQLSMALLINT tipoHandle, SQLHANDLE h, const QString& cosa) {
 
 } // namespace
 
-std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione) {
-    std::vector<LetturaOdbc> out;
-    out.reserve(static_cast<size_t>(colonne.count()));
-    for (int i = 0; i < colonne.count(); ++i)
-        out.push_back(letturaPerTipo(colonne.field(i).metaType().id(), precisione));
-    return out;
-}
-
 static_assert(sizeof(SQLLEN) == sizeof(long), "the indicators are kept as SQLLEN");
 
-PreparataOdbc::PreparataOdbc(void* connessione, bool unicode) : connessione_(connessione), unicode_(unicode) {
+ComandoOdbc::ComandoOdbc(void* connessione, bool unicode) : connessione_(connessione), unicode_(unicode) {
 }
 
-PreparataOdbc::~PreparataOdbc() {
+ComandoOdbc::~ComandoOdbc() {
     if (istruzione_)
         SQLFreeHandle(SQL_HANDLE_STMT, istruzione_);
 }
 
-bool PreparataOdbc::fallita(const QString& cosa, QSqlError& errore) const {
+bool ComandoOdbc::fallita(const QString& cosa, QSqlError& errore) const {
     errore = istruzione_ ? erroreOdbc(SQL_HANDLE_STMT, istruzione_, cosa)
                          : erroreOdbc(SQL_HANDLE_DBC, connessione_, cosa);
     return false;
 }
 
-bool PreparataOdbc::prepara(const QString& sql, QSqlError& errore) {
+bool ComandoOdbc::alloca(QSqlError& errore) {
+    if (istruzione_)
+        return true;
     if (!connessione_)
         return fallita(QStringLiteral("Connessione ODBC assente"), errore);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connessione_, &istruzione_))) {
         istruzione_ = nullptr;
-        return fallita(QStringLiteral("Impossibile preparare l'istruzione"), errore);
+        return fallita(QStringLiteral("Impossibile allocare l'istruzione"), errore);
     }
     // Forward only and read only, as Qt's driver sets up the statements it runs.
     SQLSetStmtAttr(istruzione_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
                    SQL_IS_UINTEGER);
     SQLSetStmtAttr(istruzione_, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY),
                    SQL_IS_UINTEGER);
-    const std::u16string testo = sql.toStdU16String();
-    if (!SQL_SUCCEEDED(SQLPrepareW(istruzione_,
-                                   const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(testo.c_str())),
-                                   static_cast<SQLINTEGER>(testo.size()))))
-        return fallita(QStringLiteral("Impossibile preparare l'istruzione"), errore);
     return true;
 }
 
-bool PreparataOdbc::esegui(const QVariantList& valori, QSqlError& errore) {
+bool ComandoOdbc::prepara(const QString& sql, QSqlError& errore) {
+    chiudi();
+    if (!alloca(errore))
+        return false;
+    SQLRETURN r = SQL_ERROR;
+    if (unicode_) {
+        r = SQLPrepareW(istruzione_, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+                        static_cast<SQLINTEGER>(sql.size()));
+    } else {
+        QByteArray testo = sql.toUtf8();
+        r = SQLPrepare(istruzione_, reinterpret_cast<SQLCHAR*>(testo.data()),
+                       static_cast<SQLINTEGER>(testo.size()));
+    }
+    if (!SQL_SUCCEEDED(r))
+        return fallita(QStringLiteral("Impossibile preparare l'istruzione"), errore);
+    preparato_ = true;
+    descritta_ = false;
+    return true;
+}
+
+bool ComandoOdbc::esegui(const QVariantList& valori, QSqlError& errore) {
     chiudi();
     const size_t n = static_cast<size_t>(valori.size());
     // Sized before binding: the driver keeps the addresses until the run.
@@ -255,57 +218,92 @@ bool PreparataOdbc::esegui(const QVariantList& valori, QSqlError& errore) {
     const SQLRETURN r = SQLExecute(istruzione_);
     if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
         return fallita(QStringLiteral("Impossibile eseguire l'istruzione"), errore);
-    SQLSMALLINT colonne = 0;
-    if (!descritta_) {
-        if (!SQL_SUCCEEDED(SQLNumResultCols(istruzione_, &colonne)))
-            return fallita(QStringLiteral("Impossibile descrivere il risultato"), errore);
-        for (SQLSMALLINT c = 1; c <= colonne; ++c) {
-            SQLWCHAR nome[256] = {};
-            SQLSMALLINT lunghezzaNome = 0, tipo = 0, decimali = 0, nullo = 0;
-            SQLULEN dimensione = 0;
-            if (!SQL_SUCCEEDED(SQLDescribeColW(istruzione_, static_cast<SQLUSMALLINT>(c), nome, 255,
-                                               &lunghezzaNome, &tipo, &dimensione, &decimali, &nullo)))
-                return fallita(QStringLiteral("Impossibile descrivere la colonna %1").arg(c), errore);
-            SQLLEN senzaSegno = SQL_FALSE;
-            SQLColAttributeW(istruzione_, static_cast<SQLUSMALLINT>(c), SQL_DESC_UNSIGNED, nullptr, 0,
-                             nullptr, &senzaSegno);
-            const auto* m = reinterpret_cast<const char16_t*>(nome);
-            nomi_ << QString::fromUtf16(m, scritti(m, std::min<qsizetype>(lunghezzaNome, 255)));
-            letture_.push_back(letturaPerTipo(tipoQt(tipo, senzaSegno == SQL_FALSE), QSql::HighPrecision));
-        }
-        descritta_ = true;
-    }
-    aperta_ = !nomi_.isEmpty();
+    // The columns of a kept statement do not change between its runs.
+    aperta_ = descritta_ ? !nomi_.isEmpty() : conColonne();
     return true;
 }
 
-int PreparataOdbc::righeToccate() const {
+bool ComandoOdbc::eseguiTesto(const QString& testo, QSqlError& errore) {
+    chiudi();
+    if (!alloca(errore))
+        return false;
+    preparato_ = false;
+    descritta_ = false;
+    SQLRETURN r = SQL_ERROR;
+    if (unicode_) {
+        r = SQLExecDirectW(istruzione_,
+                           const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(testo.utf16())),
+                           static_cast<SQLINTEGER>(testo.size()));
+    } else {
+        // Converted here, as the bound texts are: the driver manager's conversion stops at a
+        // character it cannot convert and would cut the statement there.
+        QByteArray t = testo.toUtf8();
+        r = SQLExecDirect(istruzione_, reinterpret_cast<SQLCHAR*>(t.data()),
+                          static_cast<SQLINTEGER>(t.size()));
+    }
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
+        return fallita(QStringLiteral("Impossibile eseguire l'istruzione"), errore);
+    aperta_ = conColonne();
+    return true;
+}
+
+void ComandoOdbc::prossimoRisultato() {
+    if (!istruzione_)
+        return;
+    const SQLRETURN r = SQLMoreResults(istruzione_);
+    descritta_ = false;
+    aperta_ = SQL_SUCCEEDED(r) && conColonne();
+}
+
+bool ComandoOdbc::conColonne() {
+    SQLSMALLINT colonne = 0;
+    return SQL_SUCCEEDED(SQLNumResultCols(istruzione_, &colonne)) && colonne > 0;
+}
+
+bool ComandoOdbc::descrivi(QSqlError& errore) {
+    if (descritta_)
+        return true;
+    nomi_.clear();
+    letture_.clear();
+    SQLSMALLINT colonne = 0;
+    if (!SQL_SUCCEEDED(SQLNumResultCols(istruzione_, &colonne)))
+        return fallita(QStringLiteral("Impossibile descrivere il risultato"), errore);
+    for (SQLSMALLINT c = 1; c <= colonne; ++c) {
+        SQLWCHAR nome[256] = {};
+        SQLSMALLINT lunghezzaNome = 0, tipo = 0, decimali = 0, nullo = 0;
+        SQLULEN dimensione = 0;
+        if (!SQL_SUCCEEDED(SQLDescribeColW(istruzione_, static_cast<SQLUSMALLINT>(c), nome, 255,
+                                           &lunghezzaNome, &tipo, &dimensione, &decimali, &nullo)))
+            return fallita(QStringLiteral("Impossibile descrivere la colonna %1").arg(c), errore);
+        SQLLEN senzaSegno = SQL_FALSE;
+        SQLColAttributeW(istruzione_, static_cast<SQLUSMALLINT>(c), SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
+                         &senzaSegno);
+        const auto* m = reinterpret_cast<const char16_t*>(nome);
+        nomi_ << QString::fromUtf16(m, scritti(m, std::min<qsizetype>(lunghezzaNome, 255)));
+        letture_.push_back(letturaPerColonna(tipo, senzaSegno == SQL_FALSE));
+    }
+    // A text's next run may have other columns; a prepared statement's never.
+    descritta_ = preparato_;
+    return true;
+}
+
+int ComandoOdbc::righeToccate() const {
     SQLLEN n = -1;
     if (!istruzione_ || !SQL_SUCCEEDED(SQLRowCount(istruzione_, &n)))
         return -1;
     return static_cast<int>(n);
 }
 
-void PreparataOdbc::chiudi() {
-    if (aperta_ && istruzione_)
+void ComandoOdbc::chiudi() {
+    // Also drops the results of a text's statements not yet looked at.
+    if (istruzione_)
         SQLFreeStmt(istruzione_, SQL_CLOSE);
     aperta_ = false;
 }
 
-RigheOdbc::RigheOdbc(const QSqlQuery& q, TestiOdbc* testi) : testi_(testi) {
-    const QSqlResult* r = q.result();
-    // Only a statement of Qt's ODBC driver has an ODBC handle.
-    if (!testi || !r || !q.isActive() || !q.isSelect() || !q.driver() ||
-        qstrcmp(q.driver()->metaObject()->className(), "QODBCDriver") != 0)
-        return;
-    const QVariant h = r->handle();
-    if (h.isValid() && h.metaType().sizeOf() == sizeof(SQLHSTMT))
-        istruzione_ = *static_cast<const SQLHSTMT*>(h.constData());
-}
-
-RigheOdbc::RigheOdbc(const PreparataOdbc& p, TestiOdbc* testi) : testi_(testi) {
-    if (testi && p.aperta())
-        istruzione_ = p.handle();
+RigheOdbc::RigheOdbc(const ComandoOdbc& c, TestiOdbc& testi) : testi_(&testi) {
+    if (c.aperta())
+        istruzione_ = c.handle();
 }
 
 void RigheOdbc::fallita(const QString& cosa) {
@@ -390,8 +388,6 @@ bool RigheOdbc::leggi(unsigned short colonna, LetturaOdbc lettura, QVariant& val
         return fisso(SQLBIGINT{}, SQL_C_SBIGINT, [](SQLBIGINT n) { return qlonglong(n); });
     case LetturaOdbc::LungoSenzaSegno:
         return fisso(SQLUBIGINT{}, SQL_C_UBIGINT, [](SQLUBIGINT n) { return qulonglong(n); });
-    case LetturaOdbc::Reale:
-        return fisso(SQLDOUBLE{}, SQL_C_DOUBLE, [](SQLDOUBLE n) { return double(n); });
     case LetturaOdbc::Data:
         return fisso(DATE_STRUCT{}, SQL_C_DATE,
                      [](const DATE_STRUCT& d) { return QDate(d.year, d.month, d.day); });

@@ -1,9 +1,9 @@
 #pragma once
-// The rows of a result on an ODBC connection read through the ODBC interface itself, on the
-// statement Qt's driver prepared and executed. Qt's driver asks the driver for every text and
-// decimal value twice (its length with an empty buffer, then the value), and each of those
-// first answers leaves a truncation warning that the driver manager converts to text: reading
-// into a buffer of a sensible size asks once, and grows it only for a longer value.
+// Statements on an ODBC connection run and read through the ODBC interface itself; Qt's driver
+// only opens the connection and ends its transactions. Qt's driver asks the driver for every
+// text and decimal value twice (its length with an empty buffer, then the value), and each of
+// those first answers leaves a truncation warning that the driver manager converts to text:
+// reading into a buffer of a sensible size asks once, and grows it only for a longer value.
 
 #include <QList>
 #include <QSql>
@@ -12,19 +12,15 @@
 #include <QVariant>
 #include <vector>
 
-class QSqlQuery;
-class QSqlRecord;
-
 namespace tesel {
 
-// How the values of a column are read, chosen from the type Qt's driver gives the column, so
-// that each value comes back as Qt's driver would give it (a decimal as its exact text).
+// How the values of a column are read, chosen from its ODBC type so that each value comes back
+// as Qt's driver would give it (a decimal as its exact text).
 enum class LetturaOdbc : unsigned char {
     Intero,
     InteroSenzaSegno,
     Lungo,
     LungoSenzaSegno,
-    Reale,
     Data,
     Ora,
     DataOra,
@@ -36,30 +32,36 @@ enum class LetturaOdbc : unsigned char {
 // only as narrow ones in UTF-8 (its ANSI driver): learnt at the first text read.
 enum class TestiOdbc : unsigned char { DaProvare, Larghi, Stretti };
 
-std::vector<LetturaOdbc> lettureOdbc(const QSqlRecord& colonne, QSql::NumericalPrecisionPolicy precisione);
-
-// A statement prepared on a connection's ODBC handle and run there, past Qt's driver, which
-// describes every column of the result again at each run (three questions to the driver per
-// column): here the columns are described at the first run only, and values are bound as Qt's
-// driver binds them, so the server sees the same statement with the same values. Its rows are
-// read by RigheOdbc, with decimals as their exact text.
-class PreparataOdbc {
+// A statement of the program's own on a connection's ODBC handle, run past Qt's driver, which
+// describes every column of a result again at each run (four questions to the driver per
+// column) and leaves the texts of a narrow driver to the driver manager's conversion. A text is
+// run as it is; a statement kept prepared has its result's columns described at its first run
+// only. Values are bound as Qt's driver binds them, so the server sees the same statements with
+// the same values. Rows are read by RigheOdbc, with decimals as their exact text.
+class ComandoOdbc {
 public:
     // `connessione` is the SQLHDBC of Qt's connection; `unicode` whether its driver takes wide
-    // texts (Qt's driver binds texts the same way).
-    PreparataOdbc(void* connessione, bool unicode);
-    ~PreparataOdbc();
-    PreparataOdbc(const PreparataOdbc&) = delete;
-    PreparataOdbc& operator=(const PreparataOdbc&) = delete;
+    // texts.
+    ComandoOdbc(void* connessione, bool unicode);
+    ~ComandoOdbc();
+    ComandoOdbc(const ComandoOdbc&) = delete;
+    ComandoOdbc& operator=(const ComandoOdbc&) = delete;
 
-    // False, with `errore`, when the driver refuses the text.
+    // Prepares `sql` to be run again and again; false, with `errore`, when it is refused.
     bool prepara(const QString& sql, QSqlError& errore);
-    // Runs with `valori` as ParametroSql gives them (null, integer, real or text), closing the
-    // result of the run before. False, with `errore` as the server gave it.
+    // Runs the prepared statement with `valori` as ParametroSql gives them (null, integer, real
+    // or text), closing the result of the run before. False, with `errore` as the server gave
+    // it.
     bool esegui(const QVariantList& valori, QSqlError& errore);
-    // Rows written by the last run.
+    // Runs `testo` (one statement or several) as it is.
+    bool eseguiTesto(const QString& testo, QSqlError& errore);
+    // Moves to the result of the next statement of a text.
+    void prossimoRisultato();
+    // Rows written by the statement of the current result.
     int righeToccate() const;
-    // The columns of the result (none for a write), described at the first run.
+    // The columns of the current result (none for a write): a prepared statement's are
+    // described at its first run, a text's at each.
+    bool descrivi(QSqlError& errore);
     const QStringList& nomi() const { return nomi_; }
     const std::vector<LetturaOdbc>& letture() const { return letture_; }
     bool aperta() const { return aperta_; }
@@ -68,10 +70,14 @@ public:
     void* handle() const { return istruzione_; }
 
 private:
+    bool alloca(QSqlError& errore);
     bool fallita(const QString& cosa, QSqlError& errore) const;
+    // Whether the current result has columns, asked of the driver.
+    bool conColonne();
     void* connessione_;
     void* istruzione_ = nullptr;
     bool unicode_;
+    bool preparato_ = false;
     bool descritta_ = false;
     bool aperta_ = false;
     QStringList nomi_;
@@ -83,17 +89,14 @@ private:
     std::vector<long> indicatori_;
 };
 
-// The rows of the result an executed query is on. The query stays Qt's: it runs again, and is
-// finished (its cursor closed), through Qt; only its rows are fetched here.
+// The rows of the result a statement is on. The statement stays its owner's: it runs again,
+// and is closed, there; only its rows are fetched here.
 class RigheOdbc {
 public:
     RigheOdbc() = default;
-    // Invalid when the query has no ODBC statement to read from.
-    // `testi` is the connection's (kept with it, so that it is learnt once); without it the
-    // rows are left to Qt's driver.
-    RigheOdbc(const QSqlQuery& q, TestiOdbc* testi);
-    // The rows of a statement run past Qt's driver.
-    RigheOdbc(const PreparataOdbc& p, TestiOdbc* testi);
+    // Invalid without an open result. `testi` is the connection's (kept with it, so that it is
+    // learnt once).
+    RigheOdbc(const ComandoOdbc& c, TestiOdbc& testi);
     bool valida() const { return istruzione_ != nullptr; }
 
     enum class Esito { Riga, Fine, Errore };
