@@ -489,6 +489,15 @@ TEST_F(DatabaseTest, shouldReadTextsAlikeThroughADriverWithoutWideCharacters) {
         EXPECT_EQ(i, testi.size());
     }
     EXPECT_EQ(stretta->valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 1"_s).toString(), lungo);
+
+    // A broken surrogate, written in the text and bound: the statement is not cut there, and
+    // both ways store the same text.
+    const QString rotto = u"a"_s + QChar(0xD800) + u"b'c"_s;
+    stretta->EseguiSql(u"INSERT INTO ProvaValori (Id, Lungo) VALUES (100, "_s + SqlValore(rotto) + u')');
+    stretta->EseguiConValori(u"INSERT INTO ProvaValori (Id, Lungo) VALUES (?, ?)"_s, {101, rotto});
+    const QString scritto = db().valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 100"_s).toString();
+    EXPECT_TRUE(scritto.startsWith(u'a') && scritto.endsWith(u"b'c"_s)) << scritto.toStdString();
+    EXPECT_EQ(db().valore(u"SELECT Lungo FROM ProvaValori WHERE Id = 101"_s).toString(), scritto);
 }
 
 // The rows given one after the other in one list arrive as the rows of a list each, in groups
