@@ -141,15 +141,26 @@ void PreparateOdbc::segnaSoloTesto(const QString& sql) {
         soloTesto_.insert(sql);
 }
 
-PreparateOdbc::Nominata* PreparateOdbc::nominata(const QString& sql, const QString& tipi) {
+PreparateOdbc::Nominata* PreparateOdbc::nominata(const QString& sql, const QString& tipi, bool crea) {
     const QString chiave = sql + u'\x1f' + tipi;
     auto it = nominate_.find(chiave);
     if (it == nominate_.end()) {
-        if (nominate_.size() >= MassimoNominate)
+        if (!crea || nominate_.size() >= MassimoNominate)
             return nullptr;
         it = nominate_.insert(chiave, {QStringLiteral("tesel_s%1").arg(++progressivo_), sql});
     }
     return &it.value();
+}
+
+const PreparateOdbc::Colonne* PreparateOdbc::colonneNominata(const QString& nome) const {
+    const auto it = colonne_.constFind(nome);
+    return it == colonne_.constEnd() ? nullptr : &*it;
+}
+
+void PreparateOdbc::ricordaColonne(const QString& nome, Colonne colonne) {
+    if (colonne_.size() >= MassimoNominate)
+        colonne_.clear();
+    colonne_.insert(nome, std::move(colonne));
 }
 
 const PreparateOdbc::Nominata* PreparateOdbc::perNome(const QString& nome) const {

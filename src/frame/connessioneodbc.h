@@ -61,7 +61,10 @@ public:
     // True when `sql` is kept and has run once: the server accepts it (also while it is lent).
     bool pronta(const QString& sql) const;
     // Forgets every statement: the tables they read may have changed.
-    void svuota() { voci_.clear(); }
+    void svuota() {
+        voci_.clear();
+        colonne_.clear();
+    }
 
     // Texts whose values the server cannot type on its own ("? IS NULL"): they are written into
     // the text instead of being bound.
@@ -86,9 +89,17 @@ public:
         enum class Stato { DaPreparare, Inviata, Preparata } stato = Stato::DaPreparare;
     };
     static constexpr int MassimoNominate = 128;
-    // The named statement of `sql` with values of the server types `tipi`; null past the bound
-    // (the write then goes as plain text).
-    Nominata* nominata(const QString& sql, const QString& tipi);
+    // The columns of the result of the statement named `nome`, the same at every run: described
+    // at the first, taken from here after it (null before).
+    struct Colonne {
+        std::shared_ptr<const DescrizioneColonne> descrizione;
+        std::vector<LetturaOdbc> letture;
+    };
+    const Colonne* colonneNominata(const QString& nome) const;
+    void ricordaColonne(const QString& nome, Colonne colonne);
+    // The named statement of `sql` with values of the server types `tipi`, made when `crea`;
+    // null when there is none, or past the bound (the write then goes as plain text).
+    Nominata* nominata(const QString& sql, const QString& tipi, bool crea);
     const Nominata* perNome(const QString& nome) const;
     // The text carrying the PREPAREs sent has run (they exist now), or failed (each may or may
     // not exist: they take new names).
@@ -112,6 +123,7 @@ private:
     QSet<QString> soloTesto_;
     QSet<size_t> viste_;
     QHash<QString, Nominata> nominate_; // by text and types
+    QHash<QString, Colonne> colonne_;   // described, by text
     int progressivo_ = 0;
 };
 

@@ -247,26 +247,35 @@ QString esecuzioneNominata(PreparateOdbc& preparate, Sospese& sospese, const QSt
                            const QVariantList& valori) {
     static const QRegularExpression senzaTipo(QStringLiteral("\\?\\s*IS\\b"),
                                               QRegularExpression::CaseInsensitiveOption);
-    if (valori.isEmpty() || preparate.soloTesto(sql) || senzaTipo.match(sql).hasMatch())
+    if (valori.isEmpty() || preparate.soloTesto(sql))
         return {};
     QString tipi;
     for (const QVariant& v : valori)
         tipi += (tipi.isEmpty() ? QString() : QStringLiteral(", ")) + tipoParametro(v);
-    PreparateOdbc::Nominata* n = preparate.nominata(sql, tipi);
-    if (!n)
-        return {};
+    // A statement named before passed the look for untyped values then.
+    PreparateOdbc::Nominata* n = preparate.nominata(sql, tipi, false);
+    if (!n) {
+        if (senzaTipo.match(sql).hasMatch())
+            return {};
+        n = preparate.nominata(sql, tipi, true);
+        if (!n)
+            return {};
+    }
     if (n->stato == PreparateOdbc::Nominata::Stato::DaPreparare) {
         sospese.push_back({QStringLiteral("PREPARE ") + n->nome + QStringLiteral(" (") + tipi +
                            QStringLiteral(") AS ") + conParametriNumerati(sql)});
         n->stato = PreparateOdbc::Nominata::Stato::Inviata;
     }
-    QString testo = QStringLiteral("EXECUTE ") + n->nome + u'(';
+    QString testo;
+    testo.reserve(n->nome.size() + 10 + 16 * valori.size());
+    testo += QStringLiteral("EXECUTE ") + n->nome + u'(';
     for (qsizetype k = 0; k < valori.size(); ++k) {
         if (k > 0)
             testo += QStringLiteral(", ");
         testo += SqlValore(valori[k]);
     }
-    return testo + u')';
+    testo += u')';
+    return testo;
 }
 
 // Qt's ODBC driver puts "DSN=" (or "FILEDSN=" for a name containing ".dsn") before whatever
@@ -487,6 +496,19 @@ void Database::eseguiTesto(IstruzioneOdbc& i, const QString& sql, const QVariant
         i.comando.prossimoRisultato();
 }
 
+void Database::descriviNominata(IstruzioneOdbc& i, const QString& esecuzione) {
+    // The name tells the text and the types of its values, which may type a column too.
+    const QString nome = esecuzione.section(u' ', 1, 1).section(u'(', 0, 0);
+    if (const PreparateOdbc::Colonne* c = preparate_->colonneNominata(nome)) {
+        i.descrizione = c->descrizione;
+        i.letture = c->letture;
+        return;
+    }
+    QSqlError errore;
+    if (i.descrivi(errore))
+        preparate_->ricordaColonne(nome, {i.descrizione, i.letture});
+}
+
 std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, const QVariantList& valori) {
     if (preparate_->soloTesto(sql))
         return nullptr;
@@ -497,10 +519,12 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
         // by name; else the driver writes the values into the text itself.
         auto i = preparate_->perTesto(sql);
         const QString esecuzione = esecuzioneNominata(*preparate_, sospese_, sql, valori);
-        if (esecuzione.isEmpty())
+        if (esecuzione.isEmpty()) {
             eseguiTesto(*i, sql, &valori);
-        else
+        } else {
             eseguiTesto(*i, esecuzione);
+            descriviNominata(*i, esecuzione);
+        }
         return i;
     }
     if (inizio && livello_ > 0) {
@@ -511,6 +535,7 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
         if (!esecuzione.isEmpty()) {
             try {
                 eseguiTesto(*i, esecuzione);
+                descriviNominata(*i, esecuzione);
                 return i;
             } catch (const ErroreDb&) {
                 // Nothing of the transaction had run: it begins again, and the text takes the

@@ -167,6 +167,9 @@ private:
     // `i` on the result of `sql`; `valori`, when given, are bound. Throws (fallisce) naming the
     // statement that failed. A server's connection only.
     void eseguiTesto(IstruzioneOdbc& i, const QString& sql, const QVariantList* valori = nullptr);
+    // Gives `i`, just run as `esecuzione` (the EXECUTE of the statement named for its text), the
+    // columns of that statement's result, described at its first run only.
+    void descriviNominata(IstruzioneOdbc& i, const QString& esecuzione);
     // ODBC: the failure that aborted the current transaction, until it is rolled back (to a
     // savepoint).
     std::optional<ErroreDb> primoErrore_;

@@ -96,9 +96,19 @@ QString dataSql(const QVariant& v) {
 } // namespace
 
 QString quotaSql(const QString& testo) {
-    QString t = testo;
-    t.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + t + u'\'';
+    // Built in one buffer: the import writes several hundred of these per invoice.
+    QString t;
+    t.reserve(testo.size() + 2);
+    t += u'\'';
+    qsizetype da = 0;
+    for (qsizetype i = testo.indexOf(u'\''); i >= 0; i = testo.indexOf(u'\'', da)) {
+        t.append(testo.constData() + da, i - da + 1);
+        t += u'\'';
+        da = i + 1;
+    }
+    t.append(testo.constData() + da, testo.size() - da);
+    t += u'\'';
+    return t;
 }
 
 QString SqlValore(const QVariant& valore, int tipo) {
@@ -119,6 +129,8 @@ QString SqlValore(const QVariant& valore, int tipo) {
     case SqlTesto:
         if (valore.metaType() == QMetaType::fromType<Currency>())
             return quotaSql(valore.value<Currency>().testoSql());
+        if (valore.metaType() == QMetaType::fromType<QString>())
+            return quotaSql(*static_cast<const QString*>(valore.constData()));
         return quotaSql(valore.toString());
     default:
         throw std::invalid_argument("Tipo di valore SQL sconosciuto: " + std::to_string(tipo));
