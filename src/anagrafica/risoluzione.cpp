@@ -328,24 +328,27 @@ std::optional<ArticoloTrovato> Risolutore::articoloDb(const QString& codiceTipo,
     if (valore.isEmpty())
         return std::nullopt;
     const QString tipo = codiceTipo.trimmed().toLower();
+    // Bound values: every new code of a batch runs the same few statements, prepared and
+    // described once.
     QString sql;
+    QVariantList valori{valore};
     if (tipo == u"aswartfor") {
         // The supplier's own code means nothing without the supplier.
         if (fornitore.vuoto())
             return std::nullopt;
         sql = QStringLiteral("SELECT Articoli.Articolo, Articoli.GruppoMerAcq, Articoli.MastroMerAcq, "
                              "Articoli.ContoMerAcq FROM ArticoliFor INNER JOIN Articoli "
-                             "ON ArticoliFor.Articolo = Articoli.Articolo WHERE ArticoliFor.ArticoloFor = ") +
-              testo(valore) + QStringLiteral(" AND ArticoliFor.GruppoFor = ") + testo(fornitore.gruppo) +
-              QStringLiteral(" AND ArticoliFor.MastroFor = ") + testo(fornitore.mastro) +
-              QStringLiteral(" AND ArticoliFor.ContoFor = ") + testo(fornitore.conto);
+                             "ON ArticoliFor.Articolo = Articoli.Articolo WHERE ArticoliFor.ArticoloFor = ? "
+                             "AND ArticoliFor.GruppoFor = ? AND ArticoliFor.MastroFor = ? AND "
+                             "ArticoliFor.ContoFor = ?");
+        valori << fornitore.gruppo << fornitore.mastro << fornitore.conto;
     } else {
         const bool barcode = tipo == u"aswcodean" || tipo == u"ean";
         sql =
             QStringLiteral("SELECT Articolo, GruppoMerAcq, MastroMerAcq, ContoMerAcq FROM Articoli WHERE ") +
-            (barcode ? QStringLiteral("Barcode = ") : QStringLiteral("Articolo = ")) + testo(valore);
+            (barcode ? QStringLiteral("Barcode = ?") : QStringLiteral("Articolo = ?"));
     }
-    Recordset rs = db_.ApriRs(sql + QStringLiteral(" ORDER BY 1"));
+    Recordset rs = db_.ApriRs(sql + QStringLiteral(" ORDER BY 1"), valori);
     if (rs.RsEof())
         return std::nullopt;
     return ArticoloTrovato{rs.leggiTesto(QStringLiteral("Articolo")),
