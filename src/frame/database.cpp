@@ -768,7 +768,8 @@ void Database::ripristinaIsolamento() {
         EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
 }
 
-std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale) {
+std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale,
+                                      QLatin1String colonnaAnno) {
     // The highest number read off the end of the index on (anno, campo) rather than max():
     // PostgreSQL, with statistics taken while the table was small, computes max() by reading
     // every row of the year. Nulls sort first on one engine and last on the other: left out.
@@ -776,7 +777,7 @@ std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& cam
     QString sql = QStringLiteral("Select ") + campo + QStringLiteral(" as MaxNum from ") + tabella +
                   QStringLiteral(" where ");
     if (annuale)
-        sql += QStringLiteral("anno = ? and ");
+        sql += colonnaAnno + QStringLiteral(" = ? and ");
     sql += campo + QStringLiteral(" is not null order by ") + campo + QStringLiteral(" desc limit 1");
     QVariant v;
     if (annuale) {

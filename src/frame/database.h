@@ -122,8 +122,10 @@ public:
     void AnnullaTrans();
     int livelloTrans() const { return livello_; }
 
-    // ProssimoNumero: the highest `campo` (of the year, when `annuale`) plus one; 1 when none.
-    std::int64_t ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale);
+    // ProssimoNumero: the highest `campo` (of the year, when `annuale`, in column `colonnaAnno`)
+    // plus one; 1 when none.
+    std::int64_t ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale,
+                                QLatin1String colonnaAnno = QLatin1String("anno"));
 
     // Whether this database declares the account columns (PianoConti's Gruppo, Mastro, Conto
     // and the like) as whole numbers rather than texts: asked of the catalogue once per

@@ -48,12 +48,8 @@ std::vector<RigaStore> leggiRighe(Database& db, const QString& sql) {
 } // namespace
 
 qint32 ProssimoNumeroFattura(Database& db, int anno) {
-    // Off the end of the key's index, as Database::ProssimoNumero reads its numbers.
-    Recordset rs = db.ApriRs(QStringLiteral("Select XmlNumRif as Ultimo from FatXmlTest Where XmlAnno = ") +
-                             SqlValore(anno, SqlIntero) + QStringLiteral(" Order by XmlNumRif desc limit 1"));
-    const std::optional<qint64> ultimo = rs.RsEof() ? std::nullopt : rs.leggiIntero(QStringLiteral("Ultimo"));
-    rs.ChiudiRs();
-    return ultimo ? static_cast<qint32>(*ultimo + 1) : 1;
+    return static_cast<qint32>(db.ProssimoNumero(QStringLiteral("FatXmlTest"), QStringLiteral("XmlNumRif"),
+                                                 anno, true, store::XmlAnno));
 }
 
 Recordset apriPerInserimento(Database& db, QAnyStringView tabella) {
