@@ -76,6 +76,15 @@ bool primoValoreOdbc(IstruzioneOdbc& i, TestiOdbc& testi, QVariant& valore, QSql
     return ok;
 }
 
+// The values of a statement as they are bound (ParametroSql).
+QVariantList parametriSql(const QVariantList& valori, Dialetto dialetto) {
+    QVariantList legati;
+    legati.reserve(valori.size());
+    for (const QVariant& v : valori)
+        legati << ParametroSql(v, dialetto);
+    return legati;
+}
+
 QString nuovoNomeConnessione() {
     static QAtomicInt contatore;
     return QStringLiteral("tesel-%1").arg(contatore.fetchAndAddRelaxed(1));
@@ -453,11 +462,7 @@ void Database::eseguiTesto(IstruzioneOdbc& i, const QString& sql, const QVariant
     if (!valori) {
         ok = i.comando.eseguiTesto(testo, errore);
     } else if ((ok = i.comando.prepara(testo, errore))) {
-        QVariantList legati;
-        legati.reserve(valori->size());
-        for (const QVariant& v : *valori)
-            legati << ParametroSql(v, dialetto_);
-        ok = i.comando.esegui(legati, errore);
+        ok = i.comando.esegui(parametriSql(*valori, dialetto_), errore);
     }
     if (!ok) {
         QStringList candidate;
@@ -573,11 +578,7 @@ std::shared_ptr<IstruzioneOdbc> Database::eseguiPreparata(const QString& sql, co
     std::shared_ptr<IstruzioneOdbc> i = preparate_->prendi(sql, errore);
     if (!i)
         return fallita(errore);
-    QVariantList legati;
-    legati.reserve(valori.size());
-    for (const QVariant& v : valori)
-        legati << ParametroSql(v, dialetto_);
-    if (!i->comando.esegui(legati, errore))
+    if (!i->comando.esegui(parametriSql(valori, dialetto_), errore))
         return fallita(errore);
     if (prova)
         EseguiSql(QStringLiteral("RELEASE SAVEPOINT tesel_prova"));

@@ -84,9 +84,13 @@ LetturaOdbc letturaPerColonna(SQLSMALLINT tipo, bool conSegno) {
     }
 }
 
-// The diagnostics of a handle as Qt's driver words a failure: the driver's messages, and the
-// states (the server's SQLSTATE, "23505" for a duplicate key) as the error's code.
-QSqlError erroreOdbc(SQLSMALLINT tipoHandle, SQLHANDLE h, const QString& cosa) {
+// The diagnostics a handle holds: the driver's messages, one after the other, and their states
+// (the server's SQLSTATE, "23505" for a duplicate key) separated by ";".
+struct Diagnosi {
+    QString messaggi, stati;
+};
+
+Diagnosi diagnosi(SQLSMALLINT tipoHandle, SQLHANDLE h) {
     QStringList messaggi, stati;
     for (SQLSMALLINT n = 1;; ++n) {
         SQLWCHAR stato[SQL_SQLSTATE_SIZE + 1] = {};
@@ -101,8 +105,14 @@ QSqlError erroreOdbc(SQLSMALLINT tipoHandle, SQLHANDLE h, const QString& cosa) {
         const auto* st = reinterpret_cast<const char16_t*>(stato);
         stati << QString::fromUtf16(st, scritti(st, SQL_SQLSTATE_SIZE));
     }
-    const QString testo = messaggi.join(u' ');
-    return QSqlError(cosa, testo.isEmpty() ? cosa : testo, QSqlError::StatementError, stati.join(u';'));
+    return {messaggi.join(u' '), stati.join(u';')};
+}
+
+// A failed run as Qt's driver words it: the server's messages as the text, the states as the
+// code.
+QSqlError erroreOdbc(SQLSMALLINT tipoHandle, SQLHANDLE h, const QString& cosa) {
+    const Diagnosi d = diagnosi(tipoHandle, h);
+    return QSqlError(cosa, d.messaggi.isEmpty() ? cosa : d.messaggi, QSqlError::StatementError, d.stati);
 }
 
 } // namespace
@@ -307,21 +317,9 @@ RigheOdbc::RigheOdbc(const ComandoOdbc& c, TestiOdbc& testi) : testi_(&testi) {
 }
 
 void RigheOdbc::fallita(const QString& cosa) {
-    SQLWCHAR stato[SQL_SQLSTATE_SIZE + 1] = {};
-    SQLWCHAR messaggio[SQL_MAX_MESSAGE_LENGTH + 1] = {};
-    SQLINTEGER nativo = 0;
-    SQLSMALLINT lunghezza = 0;
-    QString testo;
-    QString codice;
-    if (SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, istruzione_, 1, stato, &nativo, messaggio,
-                                     SQL_MAX_MESSAGE_LENGTH, &lunghezza))) {
-        const auto* m = reinterpret_cast<const char16_t*>(messaggio);
-        testo = QString::fromUtf16(m, scritti(m, std::min<qsizetype>(lunghezza, SQL_MAX_MESSAGE_LENGTH)));
-        codice = QString::fromUtf16(reinterpret_cast<const char16_t*>(stato),
-                                    scritti(reinterpret_cast<const char16_t*>(stato), SQL_SQLSTATE_SIZE));
-    }
-    errore_ = QSqlError(cosa, testo.isEmpty() ? cosa : cosa + QStringLiteral(": ") + testo,
-                        QSqlError::StatementError, codice);
+    const Diagnosi d = diagnosi(SQL_HANDLE_STMT, istruzione_);
+    errore_ = QSqlError(cosa, d.messaggi.isEmpty() ? cosa : cosa + QStringLiteral(": ") + d.messaggi,
+                        QSqlError::StatementError, d.stati);
 }
 
 RigheOdbc::Esito RigheOdbc::prossima(const std::vector<LetturaOdbc>& letture, QList<QVariant>& riga) {

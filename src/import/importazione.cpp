@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
-#include <tuple>
 
 namespace tesel {
 
@@ -200,10 +199,9 @@ struct ImportatoreFatture::Stato {
         }
     };
 
-    // The always-empty selection of each store table, opened once for the batch: its columns
-    // say which elements the table can hold.
+    // What the batch knows of each store table: the columns it has (read once, from an
+    // always-empty selection), so which elements it can hold, and their lengths.
     struct Tabella {
-        Recordset inserimento;
         QSet<QString> colonne;         // lower case
         QHash<QString, int> lunghezze; // lower case -> the most characters a text column holds
         Disposizione ultima;
@@ -254,8 +252,8 @@ struct ImportatoreFatture::Stato {
         for (auto& [n, t] : tabelle)
             if (n == nome)
                 return *t;
-        auto t = std::make_unique<Tabella>(Tabella{apriPerInserimento(db, nome), {}, {}, {}, {}});
-        for (const QString& c : t->inserimento.campi())
+        auto t = std::make_unique<Tabella>();
+        for (const QString& c : apriPerInserimento(db, nome).campi())
             t->colonne.insert(c.toLower());
         for (const schema::Tabella& descritta : schema::tabelleStore())
             if (descritta.nome.compare(nome, Qt::CaseInsensitive) == 0)
