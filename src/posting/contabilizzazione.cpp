@@ -11,6 +11,7 @@
 #include "frame/sqlvalore.h"
 #include "posting/scadenze.h"
 #include "posting/trasferimento.h"
+#include "store/bloccofattura.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -353,7 +354,9 @@ public:
             return esito_;
         }
         // A conflict with another workstation undoes everything this attempt wrote: the next
-        // attempt starts again from the claim.
+        // attempt starts again from the claim. So does a number another program took between
+        // our read of the last one and the commit (a duplicate key): the next attempt reads
+        // the numbers again.
         constexpr int Tentativi = 5;
         // What the steps before the transaction read; an attempt that is rolled back starts
         // from it again, so nothing it decided survives the rollback.
@@ -369,7 +372,7 @@ public:
             } catch (const Rifiuto&) {
                 return esito_;
             } catch (const ErroreDb& e) {
-                if (tentativo < Tentativi && conflittoTransitorio(e)) {
+                if (tentativo < Tentativi && (conflittoTransitorio(e) || e.chiaveDuplicata())) {
                     s_ = statoLetto;
                     esito_ = esitoLetto;
                     continue;
@@ -400,9 +403,15 @@ private:
                 " DGD_ImportoTotaleDocumento, GruppoFor, MastroFor, ContoFor, Causale, DGD_Data,"
                 " DataRicSdi, GruppoCassaPrev, MastroCassaPrev, ContoCassaPrev, PreProt, DGD_Causale,"
                 " PreDoc, DGD_Numero, Pagamento, DGD_Divisa, DGD_Arrotondamento, DGD_DR_TipoRitenuta,"
-                " DGD_DR_ImportoRitenuta from FatXmlTest") +
-                dove_,
-            chiave_);
+                " DGD_DR_ImportoRitenuta") +
+                // A lock row rides on the header read: a run asks for it at every invoice.
+                (impostazioni_.inUso
+                     ? QStringLiteral(", (Select Count(*) From LockGest Where LockGest.Tipo = ?"
+                                      " And LockGest.Anno = FatXmlTest.XmlAnno"
+                                      " And LockGest.NumReg = FatXmlTest.XmlNumRif) As Bloccata")
+                     : QString()) +
+                QStringLiteral(" from FatXmlTest") + dove_,
+            impostazioni_.inUso ? QVariantList{store::TipoBloccoFattura} + chiave_ : chiave_);
         if (t.RsVuoto())
             rifiuta(QStringLiteral("Fattura passiva inesistente"));
         s_.tipoDocumento = t.leggiTesto(QStringLiteral("DGD_TipoDocumento")).trimmed();
@@ -415,6 +424,9 @@ private:
                              t.leggiTesto(QStringLiteral("CP_DA_IdFiscaleIVA_IdCodice")) +
                              QStringLiteral(" - File ") + t.leggiTesto(QStringLiteral("NomeFile"));
         esito_.identificazione = s_.identificazione;
+        if (impostazioni_.inUso && t.leggiIntero(QStringLiteral("Bloccata")).value_or(0) > 0)
+            if (const auto motivo = impostazioni_.inUso(s_.xmlAnno, s_.xmlNumRif))
+                rifiuta(*motivo);
         // Checked again by the claim inside the transaction; this spares the work before it.
         if (t.leggiTesto(QStringLiteral("Contabilizzato")).trimmed().compare(u"S", Qt::CaseInsensitive) == 0)
             giaContabilizzata();

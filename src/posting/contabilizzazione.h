@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -141,6 +142,11 @@ struct ImpostazioniContabilizzazione {
     std::optional<Cambio> cambioIndicato;
     CausaliLette causali;
     AnagraficheLette anagrafiche;
+    // A run over a selection leaves alone an invoice a user has open for changes: when the
+    // invoice's header comes with a lock row, this tells why it cannot be posted now (nothing
+    // for a lock it may pass). Unset, locks are not looked at: the form that holds the
+    // invoice's lock posts it.
+    std::function<std::optional<QString>(int xmlAnno, qint64 xmlNumRif)> inUso;
 };
 
 // A payment row of the stored invoice (FatXmlPag).

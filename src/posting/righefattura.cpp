@@ -560,8 +560,10 @@ bool scriviRigheRegistroIva(Database& db, const TestataPn& t, const CodiceConto&
                    << firmato(v.imposta) << firmato(v.impostaND) << firmato(v.impostaND)
                    << firmato(v.imponibileND) << firmato(v.imponibileND) << firmato(v.ventilazione);
         }
+        // Queued on a server: nothing reads the rows back before the commit, and a failure
+        // there undoes the whole posting.
         try {
-            db.EseguiConValori(
+            db.EseguiInCoda(
                 QStringLiteral("INSERT INTO ") + tabelleReg.iva +
                     QStringLiteral(
                         " (Anno, NumReg, RigaIva, Iva, TipoPartita, GruppoPartita,"

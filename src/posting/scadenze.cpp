@@ -359,51 +359,36 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
     if (voci.empty())
         return;
     // Every instalment of the invoice or none, in one statement: a half-written plan would look
-    // complete. Another program may take some of the same NumProg between reading and writing:
-    // those rows are skipped without an error, so the transaction goes on without a savepoint;
-    // the rows that did go in are taken back and the plan is written again on new numbers.
+    // complete. On a server it goes with the commit. Postings of this program are serialised,
+    // so only another program can take some of the same NumProg meanwhile: the insert then
+    // fails as a duplicate key, and the posting is done again from the start on new numbers.
     const qint64 numReg = s.numRegGiornale > 0 ? s.numRegGiornale : t.numReg;
-    const QString colonne = QStringLiteral(
+    const qint64 primo =
+        db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
+    QString sql = QStringLiteral(
         "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
         " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt, NumProt,"
         " DataProt, Causale, Rata, Moneta, Cambio, NotaCredInvSegno, RagRB, EntrataUscita,"
         " ImportoScad, ImportoScadLire, ImportoScadEuro, ImportoFatt, ImpPagato, Insoluto, Manuale) VALUES ");
-    const QString segnaposti = QStringLiteral("(?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                              "?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'N', 'N')");
-    const qint64 quante = static_cast<qint64>(voci.size());
-    for (int tentativo = 1;; ++tentativo) {
-        const qint64 primo =
-            db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
-        QStringList righeSql;
-        QVariantList valori;
-        int rata = 0;
-        for (const Voce& v : voci) {
-            const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
-            righeSql << segnaposti;
-            valori << t.anno << primo + rata << testoONull(s.fornitore.gruppo)
-                   << testoONull(s.fornitore.mastro) << testoONull(s.fornitore.conto) << v.data
-                   << testoONull(v.pagTipo) << testoONull(v.banca) << testoONull(v.cCorrente) << numReg
-                   << t.anno << testoONull(t.preDoc) << testoONull(t.numDoc) << dataONull(t.dataDoc)
-                   << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt) << testoONull(t.causale)
-                   << rata + 1 << testoONull(t.moneta) << t.cambio.comeDouble() << notaCred << ragRb
-                   << entrataUscita << QVariant::fromValue(v.importo) << QVariant::fromValue(lire)
-                   << QVariant::fromValue(inEuro) << QVariant::fromValue(s.totaleDocumento);
-            ++rata;
-        }
-        const int scritte = db.EseguiConValori(colonne + righeSql.join(QStringLiteral(", ")) +
-                                                   QStringLiteral(" ON CONFLICT DO NOTHING"),
-                                               valori);
-        if (scritte == quante)
-            return;
-        // The rows of this plan are those of its numbers that carry its registration.
-        if (scritte > 0)
-            db.EseguiConValori(QStringLiteral("DELETE FROM Scadenze WHERE Anno = ? AND NumProg >= ? AND "
-                                              "NumProg < ? AND AnnoReg = ? AND NumReg = ? AND NumProt = ?"),
-                               {t.anno, primo, primo + quante, t.anno, numReg, t.numProt});
-        if (tentativo >= 5)
-            throw ErroreDb(ErrChiaveDuplicata,
-                           QStringLiteral("Numero di scadenza già usato: ") + QString::number(primo));
+    QVariantList valori;
+    int rata = 0;
+    for (const Voce& v : voci) {
+        const auto [inEuro, lire] = importiEuroLire(v.importo, t.moneta, t.cambio);
+        if (rata > 0)
+            sql += QStringLiteral(", ");
+        sql += QStringLiteral("(?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                              "?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 'N', 'N')");
+        valori << t.anno << primo + rata << testoONull(s.fornitore.gruppo) << testoONull(s.fornitore.mastro)
+               << testoONull(s.fornitore.conto) << v.data << testoONull(v.pagTipo) << testoONull(v.banca)
+               << testoONull(v.cCorrente) << numReg << t.anno << testoONull(t.preDoc) << testoONull(t.numDoc)
+               << dataONull(t.dataDoc) << testoONull(t.preProt) << t.numProt << dataONull(t.dataProt)
+               << testoONull(t.causale) << rata + 1 << testoONull(t.moneta) << t.cambio.comeDouble()
+               << notaCred << ragRb << entrataUscita << QVariant::fromValue(v.importo)
+               << QVariant::fromValue(lire) << QVariant::fromValue(inEuro)
+               << QVariant::fromValue(s.totaleDocumento);
+        ++rata;
     }
+    db.EseguiInCoda(sql, valori);
 }
 
 } // namespace

@@ -67,12 +67,12 @@ namespace {
 // The run only looks: it takes no lock of its own, so runs of several workstations still meet
 // on each invoice's claim, and a change saved after the posting is refused by the posted flag.
 // Answers why the invoice cannot be posted now, or nothing.
-std::optional<QString> fatturaInUso(Database& db, const FatturaInAttesa& s, const QString& utente) {
+std::optional<QString> fatturaInUso(Database& db, int anno, qint64 numero, const QString& utente) {
     RichiestaBlocco r;
     r.tipo = store::TipoBloccoFattura;
     r.descrizione = store::DescrizioneBloccoFattura;
-    r.anno = s.anno;
-    r.numero = s.numero;
+    r.anno = anno;
+    r.numero = numero;
     r.utente = utente;
     r.soloVerifica = true;
     const EsitoBloccoDoc e = BloccaDoc(db, r);
@@ -137,6 +137,10 @@ EsitoLotto contabilizzaFatture(Database& db, ParametriAzienda& parametri, Config
     ImpostazioniContabilizzazione impostazioni(db, parametri,
                                                ParametriContabilizzazione::leggi(configurazione));
     impostazioni.cambioIndicato = opzioni.cambio;
+    // The posting looks at the lock with the invoice's header; a lock row is then checked here.
+    impostazioni.inUso = [&db, &opzioni](int anno, qint64 numero) {
+        return fatturaInUso(db, anno, numero, opzioni.utente);
+    };
     const int daFare = static_cast<int>(selezione.size());
     for (int i = 0; i < daFare; ++i) {
         const FatturaInAttesa& s = selezione[static_cast<std::size_t>(i)];
@@ -149,7 +153,8 @@ EsitoLotto contabilizzaFatture(Database& db, ParametriAzienda& parametri, Config
         f.xmlNumRif = s.numero;
         f.identificazione = s.identificazione;
         f.fattura = s;
-        if (const auto inUso = fatturaInUso(db, s, opzioni.utente)) {
+        if (const auto inUso = opzioni.senzaRegistrazione ? fatturaInUso(db, s.anno, s.numero, opzioni.utente)
+                                                          : std::nullopt) {
             f.errori = CrLf + *inUso;
             esito.fatture.push_back(f);
             continue;

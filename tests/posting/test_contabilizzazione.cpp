@@ -240,6 +240,34 @@ TEST_F(Contabilizzazione, shouldTakeTheNextNumberWhenAnotherWorkstationWroteItMe
     }
 }
 
+// Another program may take the next due-date number while an invoice is being posted: the
+// posting is done again from the start and its due date takes the number after that one, with
+// nothing of the first attempt left. (On SQLite the other writer makes the posting wait, and it
+// then reads the number taken.)
+TEST_F(Contabilizzazione, shouldPostAgainWhenAnotherProgramTakesTheDueDateNumberMeanwhile) {
+    const ChiaveFattura k = fattura().scrivi();
+    const qint64 primo = db().ProssimoNumero(u"Scadenze"_s, u"NumProg"_s, anno, true);
+    std::promise<void> scritta;
+    std::thread altra([&] {
+        const auto b = altraConnessione();
+        b->IniziaTrans();
+        b->EseguiSql(u"INSERT INTO Scadenze (Anno, NumProg, Tipo) VALUES (%1, %2, 2)"_s.arg(anno).arg(primo));
+        scritta.set_value();
+        QThread::msleep(300); // still uncommitted while the posting writes its due date
+        b->ConfermaTrans();
+    });
+    scritta.get_future().wait();
+    const EsitoContabilizzazione e = posta(k);
+    altra.join();
+    ASSERT_TRUE(e.ok) << e.errori.toStdString();
+    EXPECT_EQ(registrazioni(k).size(), 1);
+    EXPECT_EQ(
+        conta(u"Select count(*) from Scadenze Where Anno = %1 and NumProg >= %2"_s.arg(anno).arg(primo)), 2);
+    EXPECT_EQ(conta(u"Select NumProg from Scadenze Where Anno = %1 and NumReg IS NOT NULL"_s.arg(anno)),
+              primo + 1);
+    EXPECT_EQ(campo(k), "S");
+}
+
 // A register whose last protocol date is already in the new year numbers an invoice received
 // on 30 December with that date; un-posting gives the number back to the counter that issued
 // it, so posting it again leaves no gap.
