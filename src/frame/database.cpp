@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <deque>
 #include <sqlite3.h>
 
 namespace tesel {
@@ -769,29 +770,35 @@ void Database::ripristinaIsolamento() {
         EseguiSql(QStringLiteral("SET TRANSACTION ISOLATION LEVEL READ COMMITTED"));
 }
 
-std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale,
-                                      QLatin1String colonnaAnno) {
+Database::Selezione Database::selezioneUltimoNumero(const QString& tabella, const QString& campo, int anno,
+                                                    bool annuale, QLatin1String colonnaAnno) {
     // The highest number read off the end of the index on (anno, campo) rather than max():
     // PostgreSQL, with statistics taken while the table was small, computes max() by reading
     // every row of the year. Nulls sort first on one engine and last on the other: left out.
     // The year is bound: the server plans the text once per connection.
-    QString sql = QStringLiteral("Select ") + campo + QStringLiteral(" as MaxNum from ") + tabella +
-                  QStringLiteral(" where ");
-    if (annuale)
-        sql += colonnaAnno + QStringLiteral(" = ? and ");
-    sql += campo + QStringLiteral(" is not null order by ") + campo + QStringLiteral(" desc limit 1");
-    QVariant v;
+    Selezione s;
+    s.sql = QStringLiteral("Select ") + campo + QStringLiteral(" as MaxNum from ") + tabella +
+            QStringLiteral(" where ");
     if (annuale) {
-        const Recordset rs = ApriRs(sql, {anno});
-        if (!rs.RsEof())
-            v = rs.LeggiCampo(QStringLiteral("MaxNum"));
-    } else {
-        v = valore(sql);
+        s.sql += colonnaAnno + QStringLiteral(" = ? and ");
+        s.valori << anno;
     }
+    s.sql += campo + QStringLiteral(" is not null order by ") + campo + QStringLiteral(" desc limit 1");
+    return s;
+}
+
+std::int64_t Database::numeroDopo(const Recordset& ultimo) {
+    const QVariant v = ultimo.RsEof() ? QVariant() : ultimo.LeggiCampo(QStringLiteral("MaxNum"));
     if (!v.isValid() || v.isNull())
         return 1;
     const auto n = Currency::daVariant(v);
     return n ? n->decimillesimi() / Currency::Scala + 1 : 1;
+}
+
+std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale,
+                                      QLatin1String colonnaAnno) {
+    const Selezione s = selezioneUltimoNumero(tabella, campo, anno, annuale, colonnaAnno);
+    return numeroDopo(s.valori.isEmpty() ? ApriRs(s.sql) : ApriRs(s.sql, s.valori));
 }
 
 QStringList Database::chiavePrimaria(const QString& tabella) {
@@ -870,6 +877,59 @@ Recordset Database::ApriRs(const QString& sql, const QVariantList& valori) {
     if (auto i = eseguiPreparata(sql, valori))
         return Recordset(std::make_unique<Recordset::Dati>(this, std::move(i)));
     return ApriRs(valoriNelTesto(sql, valori));
+}
+
+std::vector<Recordset> Database::ApriInsieme(const std::vector<Selezione>& selezioni) {
+    std::vector<Recordset> letti;
+    letti.reserve(selezioni.size());
+    if (diretta_ || selezioni.size() < 2) {
+        for (const Selezione& s : selezioni)
+            letti.push_back(s.valori.isEmpty() ? ApriRs(s.sql) : ApriRs(s.sql, s.valori));
+        return letti;
+    }
+    // Each selection as the statement named for it, or as a text carrying its values.
+    QStringList testi;
+    for (const Selezione& s : selezioni) {
+        QString testo =
+            s.valori.isEmpty() ? s.sql : esecuzioneNominata(*preparate_, sospese_, s.sql, s.valori);
+        testi << (testo.isEmpty() ? valoriNelTesto(s.sql, s.valori) : testo);
+    }
+    const QString insieme = testi.join(u';');
+    const auto i = preparate_->perTesto(insieme);
+    eseguiTesto(*i, insieme);
+    for (size_t k = 0; k < selezioni.size(); ++k) {
+        if (k > 0)
+            i->comando.prossimoRisultato();
+        const QString& testo = testi[static_cast<qsizetype>(k)];
+        i->descrizione.reset();
+        i->letture.clear();
+        QSqlError errore;
+        if (testo.startsWith(QLatin1String("EXECUTE ")))
+            descriviNominata(*i, testo);
+        else if (!i->descrivi(errore))
+            fallisce(errore, selezioni[k].sql);
+        if (!i->descrizione) {
+            i->comando.chiudi();
+            fallisce(QSqlError(QStringLiteral("Nessun risultato"), {}, QSqlError::StatementError),
+                     selezioni[k].sql);
+        }
+        std::deque<QList<QVariant>> righe;
+        RigheOdbc lettura(i->comando, preparate_->testi);
+        for (QList<QVariant> riga; lettura.valida();) {
+            const RigheOdbc::Esito e = lettura.prossima(i->letture, riga);
+            if (e == RigheOdbc::Esito::Fine)
+                break;
+            if (e == RigheOdbc::Esito::Errore) {
+                i->comando.chiudi();
+                fallisce(lettura.errore(), selezioni[k].sql);
+            }
+            righe.push_back(std::move(riga));
+        }
+        letti.push_back(Recordset(
+            std::make_unique<Recordset::Dati>(this, selezioni[k].sql, i->descrizione, std::move(righe))));
+    }
+    i->comando.chiudi();
+    return letti;
 }
 
 namespace {
@@ -986,6 +1046,16 @@ struct Recordset::Dati {
         vuoto = eof;
     }
 
+    // Rows already read (several selections of one round trip).
+    Dati(Database* database, const QString& testo, std::shared_ptr<const DescrizioneColonne> colonne,
+         std::deque<QList<QVariant>> righe)
+        : db(database), sql(testo), lette(std::move(righe)), inMemoria(true),
+          descrizione(std::move(colonne)) {
+        haProssima = carica(prossima);
+        leggiRiga();
+        vuoto = eof;
+    }
+
     // A statement kept prepared on an ODBC connection, just run with its values.
     Dati(Database* database, std::shared_ptr<IstruzioneOdbc> istruzione)
         : db(database), sql(istruzione->sql), odbc(std::move(istruzione)) {
@@ -1027,6 +1097,13 @@ struct Recordset::Dati {
     // the connection meanwhile could not write once another workstation had (the engine
     // answers "database is locked" at once instead of waiting).
     bool carica(QList<QVariant>& destinazione) {
+        if (inMemoria) {
+            if (lette.empty())
+                return false;
+            destinazione = std::move(lette.front());
+            lette.pop_front();
+            return true;
+        }
         if (diretta) {
             if (!diretta.passo()) {
                 diretta.rilascia();
@@ -1099,6 +1176,8 @@ struct Recordset::Dati {
     ConnessioneSqlite::Istruzione diretta; // a database file
     std::shared_ptr<IstruzioneOdbc> odbc;  // a server through ODBC
     RigheOdbc righeOdbc;                   // its rows, read past Qt's driver
+    std::deque<QList<QVariant>> lette;     // or the rows, read already
+    bool inMemoria = false;
     std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;

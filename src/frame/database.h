@@ -109,6 +109,14 @@ public:
     // are bound and the statement is kept prepared for the connection (on a server, where it
     // cannot type a value from its place, as in "? IS NULL", they are written into the text).
     Recordset ApriRs(const QString& sql, const QVariantList& valori);
+    // Several selections with their values ("?"), read in one round trip on a server: the
+    // queued writes go in front and each selection's rows are read whole, in the order given.
+    // On a database file they run one after the other.
+    struct Selezione {
+        QString sql;
+        QVariantList valori;
+    };
+    std::vector<Recordset> ApriInsieme(const std::vector<Selezione>& selezioni);
     // A select that also locks its rows until the transaction ends, skipping (not waiting for)
     // rows another connection holds. SQLite locks the whole file at the first write instead,
     // after waiting its busy timeout: there the select is plain. True when rows may be skipped.
@@ -126,6 +134,11 @@ public:
     // plus one; 1 when none.
     std::int64_t ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale,
                                 QLatin1String colonnaAnno = QLatin1String("anno"));
+    // The selection ProssimoNumero runs, to be read with others (ApriInsieme), and the number
+    // its rows give.
+    static Selezione selezioneUltimoNumero(const QString& tabella, const QString& campo, int anno,
+                                           bool annuale, QLatin1String colonnaAnno = QLatin1String("anno"));
+    static std::int64_t numeroDopo(const Recordset& ultimo);
 
     // Whether this database declares the account columns (PianoConti's Gruppo, Mastro, Conto
     // and the like) as whole numbers rather than texts: asked of the catalogue once per

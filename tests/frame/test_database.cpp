@@ -668,6 +668,48 @@ TEST_F(DatabaseTest, shouldReadBackQueuedWritesInTheTransactionAndDropThoseOfAnU
     EXPECT_EQ(b->valore(u"SELECT count(*) FROM ProvaValori"_s).toInt(), 39);
 }
 
+// Several selections read together: each gets its own rows in its own order, the writes
+// queued before them are seen, a selection without rows or with values the server cannot type
+// from their place is answered too, and so is the same set again (kept statements, columns
+// described already). A failing selection fails the whole read and leaves the connection usable.
+TEST_F(DatabaseTest, shouldReadSeveralSelectionsTogetherBehindTheQueuedWrites) {
+    inserisci(1, u"l'apice; e ?"_s, QVariant::fromValue(Currency::daDecimillesimi(12345)));
+    inserisci(2, u"due"_s, QVariant::fromValue(Currency::daDecimillesimi(-1)));
+    inserisci(3, QVariant(), {});
+    const std::vector<Database::Selezione> selezioni{
+        {u"SELECT Id, Testo, Importo FROM ProvaValori WHERE Id >= ? ORDER BY Id DESC"_s, {1}},
+        {u"SELECT Testo FROM ProvaValori WHERE Id = ?"_s, {99}},
+        {u"SELECT Id FROM ProvaValori WHERE ? IS NULL OR Id = ? ORDER BY Id"_s, {QVariant(), 7}},
+        {u"SELECT count(*) AS Quante, sum(Importo) AS Somma FROM ProvaValori"_s, {}}};
+    for (int volta = 0; volta < 2; ++volta) {
+        SCOPED_TRACE(volta);
+        Transazione t(db());
+        db().EseguiInCoda(u"UPDATE ProvaValori SET Testo = ? WHERE Id = ?"_s,
+                          {u"€ cambiato %1"_s.arg(volta), 2});
+        std::vector<Recordset> letti = db().ApriInsieme(selezioni);
+        ASSERT_EQ(letti.size(), 4u);
+        QStringList righe;
+        for (Recordset& r = letti[0]; !r.RsEof(); r.RsMoveNext())
+            righe << u"%1 %2 %3"_s.arg(*r.leggiIntero(u"Id"_s))
+                         .arg(r.leggiTesto(u"Testo"_s), r.LeggiCampo(u"Importo"_s).isNull()
+                                                            ? u"-"_s
+                                                            : r.leggiValuta(u"Importo"_s)->testoSql());
+        EXPECT_EQ(righe, (QStringList{u"3  -"_s, u"2 € cambiato %1 -0.0001"_s.arg(volta),
+                                      u"1 l'apice; e ? 1.2345"_s}));
+        EXPECT_TRUE(letti[1].RsVuoto());
+        QStringList tutte;
+        for (Recordset& r = letti[2]; !r.RsEof(); r.RsMoveNext())
+            tutte << r.leggiTesto(u"Id"_s);
+        EXPECT_EQ(tutte, (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+        EXPECT_EQ(letti[3].leggiIntero(u"Quante"_s), 3);
+        EXPECT_EQ(letti[3].leggiValuta(u"Somma"_s), Currency::daDecimillesimi(12344));
+        t.conferma();
+    }
+    EXPECT_THROW(db().ApriInsieme({selezioni[1], {u"SELECT Nessuna FROM ProvaValori WHERE Id = ?"_s, {1}}}),
+                 ErroreDb);
+    EXPECT_EQ(db().ApriInsieme(selezioni)[3].leggiIntero(u"Quante"_s), 3);
+}
+
 // A server keeps the statements of queued writes prepared by name, and a PREPARE outlives a
 // rollback: after a failed text, after a unit undone before its writes went, and across
 // transactions, the same write must still run (never "already exists", never "does not exist").
