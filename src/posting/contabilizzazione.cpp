@@ -523,7 +523,7 @@ private:
         s_.importi.decimali = impostazioni_.decimali;
         s_.importi.arrotIvaEuro = impostazioni_.arrotIvaEuro;
         leggiDivisa();
-        s_.documento = DocumentoLetto::leggi(db_, s_.xmlAnno, s_.xmlNumRif);
+        s_.documento = DocumentoLetto::leggi(db_, s_.xmlAnno, s_.xmlNumRif, s_.semplificata);
         s_.documento.drTipo = tipoRitenuta_;
         s_.documento.drImporto = importoRitenuta_;
         s_.documento.arrotondamento = arrotondamento_;

@@ -192,19 +192,33 @@ struct RigaDocumento {
     Currency aliquota, prezzoTotale;
 };
 
+// The cost lines of one counter-account and VAT code (of one VAT amount too, for a simplified
+// invoice), summed, with the kind of the account and the data of the VAT code.
+struct GruppoCosto {
+    QString iva;
+    CodiceConto conto;               // as the lines give it
+    std::optional<qint64> tipoConto; // nothing: not in the chart
+    std::optional<QString> tipoIva;  // nothing: the VAT code is not in TabIva
+    Currency aliquota, percNonDetr;
+    qint64 noAliqIva = 0; // the largest NumIvaDoppia: -999 / -998 for VAT-inclusive amounts
+    Currency prezzoTotale, imposta, scontiMaggiorazioni, omaggio, omaggioConRivalsa;
+};
+
 // What posting consults of the stored invoice besides its header, read once per invoice in one
-// statement: its VAT summary, its general data, its payment rows and its lines, in the store's
-// order.
+// round trip: its VAT summary, its general data, its payment rows and its lines, in the store's
+// order, and its cost lines grouped as the registration takes them.
 struct DocumentoLetto {
     std::vector<RigaRiepilogoDocumento> riepilogo;
     std::vector<DatoGenerale> datiGenerali;
     std::vector<RigaPagamento> pagamenti;
     std::vector<RigaDocumento> righe;
+    std::vector<GruppoCosto> costi;
     // The header's withholding (DGD_DR_*) and rounding of the total
     QString drTipo;
     Currency drImporto, arrotondamento;
+    // `semplificata`: a simplified invoice, whose lines of different VAT amounts stay apart.
     // Throws ErroreDb.
-    static DocumentoLetto leggi(Database& db, int xmlAnno, qint64 xmlNumRif);
+    static DocumentoLetto leggi(Database& db, int xmlAnno, qint64 xmlNumRif, bool semplificata);
 };
 
 // scIvaApp: the registration's summary of one VAT code.
@@ -394,8 +408,10 @@ void CreaScadenze(Database& db, ParametriAzienda& parametri, const StatoContabil
 
 // What the invoice's registrations in `famiglia` leave owed to the supplier: the supplier's
 // balance over them in the document's currency (ImportoMon, as its payment rows are),
-// positive on the causal's main side.
-Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia);
+// positive on the causal's main side. The rows are read by `righeDovute` (with other
+// selections, in one round trip) and summed by `dovutoAlFornitore`.
+Database::Selezione righeDovute(const StatoContabilizzazione& s, FamigliaPn famiglia);
+Currency dovutoAlFornitore(Recordset& righe, const StatoContabilizzazione& s);
 
 // The company-currency columns of the invoice's staging registrations (a document in another
 // currency): each amount converted once at the registration's rate, the VAT account row and the

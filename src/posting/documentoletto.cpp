@@ -10,7 +10,64 @@
 
 namespace tesel::posting {
 
-DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif) {
+namespace {
+
+// The cost lines summed per counter-account and VAT code, in that order: the registration's
+// cost rows follow it.
+QString selezioneCosti(bool semplificata) {
+    QString raggruppa;
+    if (semplificata)
+        raggruppa = QStringLiteral("CASE WHEN FatXmlDett.NumIvaDoppia = -999 THEN FatXmlDett.PrezzoTotale - "
+                                   "FatXmlDett.AliquotaIVA ELSE FatXmlDett.AliquotaIVA END, ");
+    raggruppa += QStringLiteral("FatXmlDett.Iva, TabIva.Aliquota, FatXmlDett.GruppoCPartita, "
+                                "FatXmlDett.MastroCPartita, FatXmlDett.ContoCPartita");
+    return QStringLiteral(
+               "Select Sum(FatXmlDett.PrezzoTotale) As PrzTot, Min(PianoConti.Tipo) As Tipo"
+               ", FatXmlDett.Iva, TabIva.Aliquota"
+               ", FatXmlDett.GruppoCPartita, FatXmlDett.MastroCPartita, FatXmlDett.ContoCPartita"
+               ", Max(TabIva.PercNonDetr) As PercNonDetr, Max(TabIva.TipoIva) As TipoIva"
+               ", Max(FatXmlDett.NumIvaDoppia) As NoAliqIva"
+               ", Sum(FatXmlDett.AliquotaIVA) As TotImposta"
+               ", Sum(CASE WHEN FatXmlDett.SM_Importo IS NULL THEN 0 ELSE FatXmlDett.SM_Importo END) As "
+               "SommaDiSM_Importo"
+               ", Sum(CASE WHEN FatXmlDett.Omaggio = 'S' THEN FatXmlDett.PrezzoTotale ELSE 0 END) As "
+               "OmaggioTotale"
+               ", Sum(CASE WHEN FatXmlDett.Omaggio = 'I' THEN FatXmlDett.PrezzoTotale ELSE 0 END) As "
+               "OmaggioConRivalsaIva"
+               " From FatXmlDett Left Join PianoConti"
+               " On FatXmlDett.GruppoCPartita = PianoConti.Gruppo"
+               " And FatXmlDett.MastroCPartita = PianoConti.Mastro"
+               " And FatXmlDett.ContoCPartita = PianoConti.Conto"
+               " Left Join TabIva On FatXmlDett.Iva = TabIva.Iva") +
+           condizioneFatturaLegata(QStringLiteral("FatXmlDett")) +
+           QStringLiteral(" And ((FatXmlDett.TipoRiga <> 'DE' And FatXmlDett.TipoRiga <> 'ID')"
+                          " Or FatXmlDett.TipoRiga IS NULL)") +
+           QStringLiteral(" Group By ") + raggruppa + QStringLiteral(" Order By ") + raggruppa;
+}
+
+GruppoCosto gruppoCosto(const Recordset& g) {
+    GruppoCosto c;
+    c.iva = g.leggiTesto(QStringLiteral("Iva")).trimmed();
+    c.conto = CodiceConto{g.leggiTesto(QStringLiteral("GruppoCPartita")),
+                          g.leggiTesto(QStringLiteral("MastroCPartita")),
+                          g.leggiTesto(QStringLiteral("ContoCPartita"))};
+    c.tipoConto = g.leggiIntero(QStringLiteral("Tipo"));
+    if (!g.LeggiCampo(QStringLiteral("TipoIva")).isNull())
+        c.tipoIva = g.leggiTesto(QStringLiteral("TipoIva")).trimmed();
+    c.aliquota = importo(g, QStringLiteral("Aliquota"));
+    c.percNonDetr = importo(g, QStringLiteral("PercNonDetr"));
+    c.noAliqIva = g.leggiIntero(QStringLiteral("NoAliqIva")).value_or(0);
+    c.prezzoTotale = importo(g, QStringLiteral("PrzTot"));
+    c.imposta = importo(g, QStringLiteral("TotImposta"));
+    c.scontiMaggiorazioni = importo(g, QStringLiteral("SommaDiSM_Importo"));
+    c.omaggio = importo(g, QStringLiteral("OmaggioTotale"));
+    c.omaggioConRivalsa = importo(g, QStringLiteral("OmaggioConRivalsaIva"));
+    return c;
+}
+
+} // namespace
+
+DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif, bool semplificata) {
     // One statement for the four tables: each part fills the columns of its kind (texts,
     // amounts, a date) and leaves the others Null; the first part names the columns. Every
     // column has one declared type in every part: a server resolves the type of a column of a
@@ -65,9 +122,12 @@ DocumentoLetto DocumentoLetto::leggi(Database& db, int xmlAnno, qint64 xmlNumRif
     std::vector<std::pair<qint64, RigaRiepilogoDocumento>> riepilogo;
     std::vector<std::pair<qint64, DatoGenerale>> datiGenerali; // by XmlRigDet, XmlNumEle
     DocumentoLetto d;
-    Recordset r =
-        db.ApriRs(sql, {xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif});
-    for (; !r.RsEof(); r.RsMoveNext()) {
+    std::vector<Recordset> letti = db.ApriInsieme(
+        {{sql, {xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif, xmlAnno, xmlNumRif}},
+         {selezioneCosti(semplificata), {xmlAnno, xmlNumRif}}});
+    for (Recordset& g = letti[1]; !g.RsEof(); g.RsMoveNext())
+        d.costi.push_back(gruppoCosto(g));
+    for (Recordset& r = letti[0]; !r.RsEof(); r.RsMoveNext()) {
         switch (r.leggiIntero(QStringLiteral("Parte")).value_or(0)) {
         case 1:
             riepilogo.emplace_back(

@@ -72,60 +72,26 @@ QString righeDelConto(Database& db, const StatoContabilizzazione& s, const Codic
 bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCosti, int& riga,
                 std::vector<RigaPn>& nuove, QString& errori, bool& difetti) {
     const RegoleImporti& R = s.importi;
-    QString raggruppa;
-    if (s.semplificata)
-        raggruppa = QStringLiteral("CASE WHEN FatXmlDett.NumIvaDoppia = -999 THEN FatXmlDett.PrezzoTotale - "
-                                   "FatXmlDett.AliquotaIVA ELSE FatXmlDett.AliquotaIVA END, ");
-    raggruppa += QStringLiteral("FatXmlDett.Iva, TabIva.Aliquota, FatXmlDett.GruppoCPartita, "
-                                "FatXmlDett.MastroCPartita, FatXmlDett.ContoCPartita");
-    const QString sql =
-        QStringLiteral(
-            "Select Sum(FatXmlDett.PrezzoTotale) As PrzTot, Min(PianoConti.Tipo) As Tipo"
-            ", FatXmlDett.Iva, TabIva.Aliquota"
-            ", FatXmlDett.GruppoCPartita, FatXmlDett.MastroCPartita, FatXmlDett.ContoCPartita"
-            ", Max(TabIva.PercNonDetr) As PercNonDetr, Max(TabIva.TipoIva) As TipoIva"
-            ", Max(FatXmlDett.NumIvaDoppia) As NoAliqIva"
-            ", Sum(FatXmlDett.AliquotaIVA) As TotImposta"
-            ", Sum(CASE WHEN FatXmlDett.SM_Importo IS NULL THEN 0 ELSE FatXmlDett.SM_Importo END) As "
-            "SommaDiSM_Importo"
-            ", Sum(CASE WHEN FatXmlDett.Omaggio = 'S' THEN FatXmlDett.PrezzoTotale ELSE 0 END) As "
-            "OmaggioTotale"
-            ", Sum(CASE WHEN FatXmlDett.Omaggio = 'I' THEN FatXmlDett.PrezzoTotale ELSE 0 END) As "
-            "OmaggioConRivalsaIva"
-            " From FatXmlDett Left Join PianoConti"
-            " On FatXmlDett.GruppoCPartita = PianoConti.Gruppo"
-            " And FatXmlDett.MastroCPartita = PianoConti.Mastro"
-            " And FatXmlDett.ContoCPartita = PianoConti.Conto"
-            " Left Join TabIva On FatXmlDett.Iva = TabIva.Iva") +
-        condizioneFatturaLegata(QStringLiteral("FatXmlDett")) +
-        QStringLiteral(" And ((FatXmlDett.TipoRiga <> 'DE' And FatXmlDett.TipoRiga <> 'ID')"
-                       " Or FatXmlDett.TipoRiga IS NULL)") +
-        QStringLiteral(" Group By ") + raggruppa + QStringLiteral(" Order By ") + raggruppa;
-    Recordset g = db.ApriRs(sql, {s.xmlAnno, s.xmlNumRif});
-    if (g.RsVuoto()) {
+    if (s.documento.costi.empty()) {
         errori += Crlf + QStringLiteral("Mancano i dettagli");
         return false;
     }
     const CodiceConto fornitore = conTipo(s.fornitore, 2);
-    for (; !g.RsEof(); g.RsMoveNext()) {
-        const QString iva = g.leggiTesto(QStringLiteral("Iva")).trimmed();
-        const CodiceConto conto{g.leggiTesto(QStringLiteral("GruppoCPartita")),
-                                g.leggiTesto(QStringLiteral("MastroCPartita")),
-                                g.leggiTesto(QStringLiteral("ContoCPartita"))};
-        const auto tipoConto = g.leggiIntero(QStringLiteral("Tipo"));
-        const QString tipoIva = g.leggiTesto(QStringLiteral("TipoIva")).trimmed();
+    for (const GruppoCosto& g : s.documento.costi) {
+        const QString& iva = g.iva;
+        const CodiceConto& conto = g.conto;
         bool buono = true;
         if (iva.isEmpty()) {
             errori += Crlf + QStringLiteral("Manca il codice iva");
             buono = false;
-        } else if (g.LeggiCampo(QStringLiteral("TipoIva")).isNull()) {
+        } else if (!g.tipoIva) {
             errori += Crlf + QStringLiteral("Codice iva inesistente (") + iva + u')';
             buono = false;
         }
         if (conto.conto.isEmpty()) {
             errori += Crlf + QStringLiteral("Manca il codice della contropartita");
             buono = false;
-        } else if (!tipoConto) {
+        } else if (!g.tipoConto) {
             errori += Crlf + QStringLiteral("Contropartita inesistente (") + conto.testo() + u')' +
                       righeDelConto(db, s, conto);
             buono = false;
@@ -135,21 +101,18 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
             continue;
         }
 
-        const Currency przTot = importo(g, QStringLiteral("PrzTot"));
-        const Currency totImposta = importo(g, QStringLiteral("TotImposta"));
-        const Currency aliquota = importo(g, QStringLiteral("Aliquota"));
-        const qint64 noAliqIva = g.leggiIntero(QStringLiteral("NoAliqIva")).value_or(0);
+        const Currency& przTot = g.prezzoTotale;
+        const Currency& aliquota = g.aliquota;
         Currency t, v;
         QString forzatura = QStringLiteral("N");
-        if (noAliqIva == -999) {
+        if (g.noAliqIva == -999) {
             // the document gives the VAT amount of a VAT-inclusive total
-            t = R.arrotonda(przTot - totImposta);
-            v = R.arrotonda(totImposta);
+            t = R.arrotonda(przTot - g.imposta);
+            v = R.arrotonda(g.imposta);
             forzatura = QStringLiteral("S");
-        } else if (noAliqIva == -998 || s.semplificata) {
+        } else if (g.noAliqIva == -998 || s.semplificata) {
             // a VAT-inclusive amount at a rate; a discount given apart lowers it first
-            const Currency lordo = R.arrotonda(
-                noAliqIva == -998 ? przTot : przTot - importo(g, QStringLiteral("SommaDiSM_Importo")));
+            const Currency lordo = R.arrotonda(g.noAliqIva == -998 ? przTot : przTot - g.scontiMaggiorazioni);
             t = R.scorporo(lordo, aliquota);
             v = lordo - t;
             if (v != R.percentuale(t, aliquota))
@@ -159,18 +122,18 @@ bool righeCosto(Database& db, StatoContabilizzazione& s, const QString& latoCost
             v = R.percentuale(t, aliquota);
         }
 
-        const Currency omaggio = R.arrotonda(importo(g, QStringLiteral("OmaggioTotale")));
-        s.totOmaggi += R.arrotonda(importo(g, QStringLiteral("OmaggioConRivalsaIva"))) + omaggio;
+        const Currency omaggio = R.arrotonda(g.omaggio);
+        s.totOmaggi += R.arrotonda(g.omaggioConRivalsa) + omaggio;
         if (!omaggio.zero())
             s.totOmaggi += R.percentuale(omaggio, aliquota);
 
         RigaPn r = rigaConto(
-            ++riga, CodiceConto{conto.gruppo, conto.mastro, conto.conto, static_cast<int>(*tipoConto)},
+            ++riga, CodiceConto{conto.gruppo, conto.mastro, conto.conto, static_cast<int>(*g.tipoConto)},
             fornitore, latoCosti, t);
         r.iva = iva;
         r.imposta = v;
-        if (tipoIva == u"1")
-            r.impostaIndetr = R.percentuale(v, importo(g, QStringLiteral("PercNonDetr")));
+        if (*g.tipoIva == u"1")
+            r.impostaIndetr = R.percentuale(v, g.percNonDetr);
         r.forzatura = forzatura;
         nuove.push_back(r);
         s.totImponibile += t;

@@ -269,7 +269,14 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
                          std::make_pair(r.rigDet, r.numCond)) != s.righePagateAutom.end();
     };
     const auto termini = s.pagamento.isEmpty() ? std::nullopt : s.terminiDi(db, s.pagamento);
-    const Currency dovuto = dovutoAlFornitore(db, s, FamigliaPn::Giornale);
+    // What the supplier is owed and the last due-date number, in one round trip: nothing is
+    // written to the due dates in between.
+    std::vector<Recordset> letti =
+        db.ApriInsieme({righeDovute(s, FamigliaPn::Giornale),
+                        Database::selezioneUltimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"),
+                                                        t.anno, true)});
+    const Currency dovuto = dovutoAlFornitore(letti[0], s);
+    const qint64 primo = Database::numeroDopo(letti[1]);
 
     std::vector<Voce> voci;
     const std::vector<RigaPagamento>& righe = s.documento.pagamenti;
@@ -363,8 +370,6 @@ void scriviScadenze(Database& db, const StatoContabilizzazione& s, bool scadenze
     // so only another program can take some of the same NumProg meanwhile: the insert then
     // fails as a duplicate key, and the posting is done again from the start on new numbers.
     const qint64 numReg = s.numRegGiornale > 0 ? s.numRegGiornale : t.numReg;
-    const qint64 primo =
-        db.ProssimoNumero(QStringLiteral("Scadenze"), QStringLiteral("NumProg"), t.anno, true);
     QString sql = QStringLiteral(
         "INSERT INTO Scadenze (Anno, NumProg, Tipo, GruppoScad, MastroScad, ContoScad, DataScad,"
         " PagTipo, BancaCF, CCorrente, NumReg, AnnoReg, Prefisso, NumDoc, DataDoc, PreProt, NumProt,"
@@ -509,8 +514,9 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
         if (p.pagamentoAutomatico == PagamentoAutomatico::Saldo) {
             // What the invoice's registrations leave owed: reverse-charge and split-payment VAT,
             // free goods, withholding already registered and the rows paid above are not owed.
-            const Currency saldo = dovutoAlFornitore(db, s, FamigliaPn::Appoggio) +
-                                   dovutoAlFornitore(db, s, FamigliaPn::Giornale);
+            std::vector<Recordset> righe =
+                db.ApriInsieme({righeDovute(s, FamigliaPn::Appoggio), righeDovute(s, FamigliaPn::Giornale)});
+            const Currency saldo = dovutoAlFornitore(righe[0], s) + dovutoAlFornitore(righe[1], s);
             // A withholding no registration holds is settled with the payment, as it is due
             // to the treasury the moment the supplier is paid.
             const bool conRitenuta = s.parametri.ritenuta == RegistrazioneRitenuta::Nessuna;
@@ -530,20 +536,23 @@ bool pagamentiAutomatici(Database& db, ParametriAzienda& parametri, StatoContabi
     return true;
 }
 
-Currency dovutoAlFornitore(Database& db, const StatoContabilizzazione& s, FamigliaPn famiglia) {
+Database::Selezione righeDovute(const StatoContabilizzazione& s, FamigliaPn famiglia) {
     const TabellePn t = tabelle(famiglia);
-    const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
     // The invoice's few rows, found through its registrations, and the supplier's picked out
-    // here: asked for by account, the engine would read every row the supplier ever had.
-    Recordset r = db.ApriRs(
-        QStringLiteral("Select ") + t.righe + QStringLiteral(".GruppoPartita, ") + t.righe +
-            QStringLiteral(".MastroPartita, ") + t.righe + QStringLiteral(".ContoPartita, ") + t.righe +
-            QStringLiteral(".DareAvere, ") + t.righe + QStringLiteral(".ImportoMon From ") + t.testata +
-            QStringLiteral(" Cross Join ") + t.righe + condizioneFatturaLegata(t.testata) +
-            QStringLiteral(" And ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
-            QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
-            QStringLiteral(".NumReg And ") + t.righe + QStringLiteral(".TipoPartita = 2"),
-        {s.xmlAnno, s.xmlNumRif});
+    // by dovutoAlFornitore: asked for by account, the engine would read every row the supplier
+    // ever had.
+    return {QStringLiteral("Select ") + t.righe + QStringLiteral(".GruppoPartita, ") + t.righe +
+                QStringLiteral(".MastroPartita, ") + t.righe + QStringLiteral(".ContoPartita, ") + t.righe +
+                QStringLiteral(".DareAvere, ") + t.righe + QStringLiteral(".ImportoMon From ") + t.testata +
+                QStringLiteral(" Cross Join ") + t.righe + condizioneFatturaLegata(t.testata) +
+                QStringLiteral(" And ") + t.testata + QStringLiteral(".Anno = ") + t.righe +
+                QStringLiteral(".Anno And ") + t.testata + QStringLiteral(".NumReg = ") + t.righe +
+                QStringLiteral(".NumReg And ") + t.righe + QStringLiteral(".TipoPartita = 2"),
+            {s.xmlAnno, s.xmlNumRif}};
+}
+
+Currency dovutoAlFornitore(Recordset& r, const StatoContabilizzazione& s) {
+    const QString segno = s.causale.segnoPrinc == u"D" ? QStringLiteral("D") : QStringLiteral("A");
     Currency dovuto;
     for (; !r.RsEof(); r.RsMoveNext()) {
         const CodiceConto conto{r.leggiTesto(QStringLiteral("GruppoPartita")),
