@@ -1011,7 +1011,7 @@ void Database::InserisciRighe(const QString& tabella, const QStringList& colonne
 }
 
 Recordset Database::ApriRsBloccando(const QString& sql) {
-    return ApriRs(bloccaRighe() ? sql + QStringLiteral(" FOR UPDATE SKIP LOCKED") : sql);
+    return ApriRs(bloccaRighe() ? sql + BloccoRighe : sql);
 }
 
 // ---------------------------------------------------------------------------------------------

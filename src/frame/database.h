@@ -121,6 +121,7 @@ public:
     // rows another connection holds. SQLite locks the whole file at the first write instead,
     // after waiting its busy timeout: there the select is plain. True when rows may be skipped.
     Recordset ApriRsBloccando(const QString& sql);
+    static inline const QString BloccoRighe = QStringLiteral(" FOR UPDATE SKIP LOCKED");
     bool bloccaRighe() const { return dialetto_ == Dialetto::PostgreSQL; }
 
     // IniziaTrans / ConfermaTrans / AnnullaTrans. Nested calls use savepoints, so an inner

@@ -177,16 +177,21 @@ std::optional<CausaleContabile> StatoContabilizzazione::causaleDi(Database& db, 
     return impostazioni ? impostazioni->causali.leggi(codice) : CausaleContabile::leggi(db, codice);
 }
 
-qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno) {
+Database::Selezione selezioneNumeroReg(ParametriAzienda& parametri, const QString& tabella, int anno) {
     bool ok = false;
     const int azzera = parametri.leggi(QStringLiteral("Coge.AnnoAzzera")).trimmed().toInt(&ok);
     if (!ok || azzera <= 0)
-        return db.ProssimoNumero(tabella, QStringLiteral("NumReg"), anno, true);
+        return Database::selezioneUltimoNumero(tabella, QStringLiteral("NumReg"), anno, true);
     // Numbers run on across the years from Coge.AnnoAzzera on (and across those before it).
     const QString condizione = anno >= azzera ? QStringLiteral(" >= ") : QStringLiteral(" < ");
-    const QVariant v = db.valore(QStringLiteral("Select Max(NumReg) from ") + tabella +
-                                 QStringLiteral(" Where Anno") + condizione + QString::number(azzera));
-    return (v.isValid() && !v.isNull() ? v.toLongLong() : 0) + 1;
+    return {QStringLiteral("Select Max(NumReg) As MaxNum from ") + tabella + QStringLiteral(" Where Anno") +
+                condizione + QString::number(azzera),
+            {}};
+}
+
+qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno) {
+    const Database::Selezione s = selezioneNumeroReg(parametri, tabella, anno);
+    return Database::numeroDopo(s.valori.isEmpty() ? db.ApriRs(s.sql) : db.ApriRs(s.sql, s.valori));
 }
 
 namespace {
@@ -214,9 +219,13 @@ void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn&
     });
 }
 
-void scriviTestataGiornale(Database& db, ParametriAzienda& parametri, TestataPn& t) {
+void scriviTestataGiornale(Database& db, ParametriAzienda& parametri, TestataPn& t,
+                           std::optional<qint64> letto) {
     t.famiglia = FamigliaPn::Giornale;
-    scriviTestataNumerata(db, t, [&] { return prossimoNumeroGiornale(db, parametri, t.anno); });
+    scriviTestataNumerata(db, t, [&] {
+        const std::optional<qint64> primo = std::exchange(letto, std::nullopt);
+        return primo ? *primo : prossimoNumeroGiornale(db, parametri, t.anno);
+    });
 }
 
 void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
@@ -629,10 +638,17 @@ private:
         rivendicaFattura();
         puntoDiInterruzione("fattura-rivendicata");
         stabilisciFornitore();
-        rifiutaDocumentoGiaRegistrato();
-        numeraProtocollo();
+        // What the registration is checked and numbered by, read together: a registration of
+        // the same document, the register's counter (locked) and the journal's last number.
+        std::vector<Recordset> letti =
+            db_.ApriInsieme({documentoGiaRegistrato(),
+                             selezioneNumeratore(db_, dataReg_, s_.causale.tipoReg,
+                                                 preProt_.isEmpty() ? QStringLiteral(".") : preProt_),
+                             selezioneNumeroGiornale(p_, anno_)});
+        rifiutaDocumentoGiaRegistrato(letti[0]);
+        numeraProtocollo(letti[1]);
         puntoDiInterruzione("protocollo-numerato");
-        scriviTestataFattura();
+        scriviTestataFattura(Database::numeroDopo(letti[2]));
         // Lines, VAT rows, further registrations; a failure leaves its reasons in the text.
         if (!scriviRigheFattura(db_, p_, s_, esito_.errori))
             throw Rifiuto{};
@@ -680,7 +696,7 @@ private:
     // with this prefix, number and date, of the same kind (invoice or credit note), refuses
     // the invoice. Postings are serialised on the company, so two workstations posting two
     // copies cannot both pass.
-    void rifiutaDocumentoGiaRegistrato() {
+    Database::Selezione documentoGiaRegistrato() const {
         const QString numero = numeroDocumento(numeroDoc_).left(20);
         const bool notaCredito = s_.causale.segnoPrinc == u"D";
         // Journal and staging journal in one statement; a registration of the journal is named first.
@@ -702,13 +718,18 @@ private:
                                   s_.fornitore.gruppo,
                                   s_.fornitore.mastro,
                                   s_.fornitore.conto};
-        Recordset r = db_.ApriRs(
-            parte(QStringLiteral("MovPnTes"), QStringLiteral("MovPnIva"), 0) + QStringLiteral(" UNION ALL ") +
-                parte(QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnIvaFatt"), 1) +
-                QStringLiteral(" ORDER BY 4, 1, 2"),
-            valori + valori);
+        return {parte(QStringLiteral("MovPnTes"), QStringLiteral("MovPnIva"), 0) +
+                    QStringLiteral(" UNION ALL ") +
+                    parte(QStringLiteral("MovPnTesFatt"), QStringLiteral("MovPnIvaFatt"), 1) +
+                    QStringLiteral(" ORDER BY 4, 1, 2"),
+                valori + valori};
+    }
+
+    // `r`: what documentoGiaRegistrato read.
+    void rifiutaDocumentoGiaRegistrato(const Recordset& r) {
         if (r.RsVuoto())
             return;
+        const QString numero = numeroDocumento(numeroDoc_).left(20);
         const QDate dataReg = dataCampo(r, QStringLiteral("DataReg"));
         rifiuta(
             QStringLiteral("Documento %1 del %2 del fornitore %3 già registrato con la registrazione %4/%5 "
@@ -725,14 +746,15 @@ private:
 
     // The VAT protocol; the registration date follows it unless FatPassDataReg keeps the
     // receipt date. Then the VAT period and cash-basis VAT, which depend on that date.
-    void numeraProtocollo() {
+    // `numeratore`: the register's counter row as selezioneNumeratore read it.
+    void numeraProtocollo(Recordset& numeratore) {
         TestataPn& h = s_.testata;
         h.anno = anno_;
         h.preProt = preProt_.isEmpty() ? QStringLiteral(".") : preProt_;
         QDate dataProt = dataReg_;
         const auto numProt =
             NumeraProtocollo(db_, p_, ui_, dataReg_, s_.causale.tipoReg, h.preProt, s_.causale.segnoPrinc,
-                             QStringLiteral("."), dataProt, s_.parametri.ncAcqSepar);
+                             QStringLiteral("."), dataProt, s_.parametri.ncAcqSepar, &numeratore);
         if (!numProt)
             rifiuta(QStringLiteral("Errore nell'aggiornamento dei numeratori"));
         h.numProt = *numProt;
@@ -751,8 +773,9 @@ private:
     }
 
     // The header of the invoice's registration, in the journal under its number: nothing
-    // reads it in the staging journal, and the copy there would cost a transfer.
-    void scriviTestataFattura() {
+    // reads it in the staging journal, and the copy there would cost a transfer. `numero`: the
+    // journal's next number as read in the transaction.
+    void scriviTestataFattura(qint64 numero) {
         TestataPn& h = s_.testata;
         h.causale = s_.causale.causale;
         h.inValuta = s_.causale.inValuta.isEmpty() ? QStringLiteral("N") : s_.causale.inValuta;
@@ -770,7 +793,7 @@ private:
         s_.pagamento = pagamento_.isEmpty() ? pagamentoFornitore_ : pagamento_;
         if (!conPagamenti_ && !s_.integrazione)
             h.pagamento = s_.pagamento;
-        scriviTestataGiornale(db_, p_, h);
+        scriviTestataGiornale(db_, p_, h, numero);
         s_.numRegGiornale = h.numReg;
     }
 

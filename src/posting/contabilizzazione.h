@@ -345,8 +345,9 @@ struct StatoContabilizzazione {
 };
 
 // A new temporary number of the staging journal for the year (ProssimoNumero with
-// Coge.AnnoAzzera).
+// Coge.AnnoAzzera), and the selection it reads (Database::numeroDopo gives the number).
 qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno);
+Database::Selezione selezioneNumeroReg(ParametriAzienda& parametri, const QString& tabella, int anno);
 
 // The company accounts and causals of a posting of causal `s.causale`: the
 // withholding account (the withholding causal's counter-account, else CauCon.*RitAcc), the
@@ -361,7 +362,9 @@ void contiAzienda(Database& db, ParametriAzienda& p, StatoContabilizzazione& s,
 void scriviTestataAppoggio(Database& db, ParametriAzienda& parametri, TestataPn& t);
 // The same in the journal, under the next journal number: the invoice's own registration,
 // which nothing reads in the staging journal, so it is written where the transfer would put it.
-void scriviTestataGiornale(Database& db, ParametriAzienda& parametri, TestataPn& t);
+// `letto`: the number, read with other selections in the transaction, for the first try.
+void scriviTestataGiornale(Database& db, ParametriAzienda& parametri, TestataPn& t,
+                           std::optional<qint64> letto = std::nullopt);
 
 // The accounting year of a registration date, by CoGe.AnnoCorr, CoGe.DataInizCont,
 // CoGe.DataFineCont and CoGe.ApertoPrec; nothing when the date lies in no usable year.

@@ -51,15 +51,33 @@ QString intestazioneRegistro(Database& db, int anno, const QString& tipo, const 
 }
 
 // One attempt: nothing when the counter row is held by another connection.
+QString doveNumeratore(int anno, const QString& tipo, const QString& pref) {
+    return QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) + QStringLiteral(" And TipoReg = ") +
+           testo(tipo) + QStringLiteral(" And Pref = ") + testo(pref);
+}
+
+QString selezioneRigaNumeratore(int anno, const QString& tipo, const QString& pref) {
+    return QStringLiteral("Select NumDoc, DataUltDoc, NumDocNC, DataUltDocNC from LibriIva") +
+           doveNumeratore(anno, tipo, pref);
+}
+
+QString tipoRegistro(const QString& tipoReg) {
+    return tipoReg.trimmed().toUpper();
+}
+
+QString prefissoRegistro(const QString& preProt) {
+    return preProt.trimmed().isEmpty() ? QStringLiteral(".") : preProt.trimmed();
+}
+
+// One attempt: nothing when the counter row is held by another connection. `letta`: the
+// counter row read already, locked.
 std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString& tipo, const QString& pref,
                                            const QString& attivita, bool notaCreditoSeparata,
-                                           const QDate& dataReg) {
+                                           const QDate& dataReg, Recordset* letta) {
     const QString campoNumero = notaCreditoSeparata ? QStringLiteral("NumDocNC") : QStringLiteral("NumDoc");
     const QString campoData =
         notaCreditoSeparata ? QStringLiteral("DataUltDocNC") : QStringLiteral("DataUltDoc");
-    const QString dove = QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) +
-                         QStringLiteral(" And TipoReg = ") + testo(tipo) + QStringLiteral(" And Pref = ") +
-                         testo(pref);
+    const QString dove = doveNumeratore(anno, tipo, pref);
     // Only the creation of the register row, once a year, can clash with another workstation
     // and needs a savepoint; the row itself is locked or skipped without an error. A conflict of
     // the server elsewhere undoes the caller's attempt, which starts again from its claim.
@@ -70,8 +88,8 @@ std::optional<Protocollo> tentaNumerazione(Database& db, int anno, const QString
         {
             // The row stays locked for the rest of the caller's transaction; a row another
             // posting holds is skipped rather than waited for, so the user decides.
-            Recordset rs = db.ApriRsBloccando(
-                QStringLiteral("Select NumDoc, DataUltDoc, NumDocNC, DataUltDocNC from LibriIva") + dove);
+            Recordset rs =
+                letta ? std::move(*letta) : db.ApriRsBloccando(selezioneRigaNumeratore(anno, tipo, pref));
             if (rs.RsVuoto()) {
                 if (db.bloccaRighe() &&
                     db.valore(QStringLiteral("Select count(*) from LibriIva") + dove).toLongLong() > 0)
@@ -418,17 +436,17 @@ bool numerazioneNcSeparata(ParametriAzienda& parametri, const QString& tipoReg,
 std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
                                        const QDate& dataReg, const QString& tipoReg, const QString& preProt,
                                        const QString& segnoPrinc, const QString& attivita, QDate& dataProt,
-                                       std::optional<bool> ncAcqSepar) {
-    const QString tipo = tipoReg.trimmed().toUpper();
-    const QString pref = preProt.trimmed().isEmpty() ? QStringLiteral(".") : preProt.trimmed();
+                                       std::optional<bool> ncAcqSepar, Recordset* numeratore) {
+    const QString tipo = tipoRegistro(tipoReg);
+    const QString pref = prefissoRegistro(preProt);
     const bool separata =
         protocolloNotaCredito(tipo, segnoPrinc) && numerazioneNcSeparata(parametri, tipo, ncAcqSepar);
     for (;;) {
         // A posting on another workstation holds the row only for its own transaction: a short
         // wait spares the user most questions.
         for (int tentativo = 0; tentativo < 10; ++tentativo) {
-            if (const auto p =
-                    tentaNumerazione(db, dataReg.year(), tipo, pref, attivita, separata, dataReg)) {
+            if (const auto p = tentaNumerazione(db, dataReg.year(), tipo, pref, attivita, separata, dataReg,
+                                                std::exchange(numeratore, nullptr))) {
                 dataProt = p->data;
                 return p->numero;
             }
@@ -442,11 +460,23 @@ std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri
     }
 }
 
-qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno) {
+Database::Selezione selezioneNumeratore(Database& db, const QDate& dataReg, const QString& tipoReg,
+                                        const QString& preProt) {
+    const QString sql =
+        selezioneRigaNumeratore(dataReg.year(), tipoRegistro(tipoReg), prefissoRegistro(preProt));
+    return {db.bloccaRighe() ? sql + Database::BloccoRighe : sql, {}};
+}
+
+Database::Selezione selezioneNumeroGiornale(ParametriAzienda& parametri, int anno) {
     if (parametri.vale(QStringLiteral("Coge.Azzera"), u"N"))
-        return db.ProssimoNumero(tabelle(FamigliaPn::Giornale).testata, QStringLiteral("NumReg"), anno,
-                                 false);
-    return prossimoNumeroReg(db, parametri, tabelle(FamigliaPn::Giornale).testata, anno);
+        return Database::selezioneUltimoNumero(tabelle(FamigliaPn::Giornale).testata,
+                                               QStringLiteral("NumReg"), anno, false);
+    return selezioneNumeroReg(parametri, tabelle(FamigliaPn::Giornale).testata, anno);
+}
+
+qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno) {
+    const Database::Selezione s = selezioneNumeroGiornale(parametri, anno);
+    return Database::numeroDopo(s.valori.isEmpty() ? db.ApriRs(s.sql) : db.ApriRs(s.sql, s.valori));
 }
 
 void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qint64 numReg,

@@ -2,6 +2,7 @@
 // VAT register protocol numbering and the transfer of registrations from a source family
 // (the staging journal for posting) into the journal, with running totals and due dates.
 
+#include "frame/database.h"
 #include "posting/primanota.h"
 
 #include <QDate>
@@ -24,10 +25,17 @@ class CausaliLette;
 // A counter row held by another connection asks "Tabella numeratore in uso: riprovo?";
 // "&No" gives nothing. Runs inside the caller's transaction. Throws ErroreDb on other errors.
 // `ncAcqSepar`: the user's "PN" NcAcqSepar, when set (see numerazioneNcSeparata).
+// `numeratore`, when given, is the register's row as selezioneNumeratore read it (with other
+// selections, in the caller's transaction), for the first try.
 std::optional<qint64> NumeraProtocollo(Database& db, ParametriAzienda& parametri, Interazione& ui,
                                        const QDate& dataReg, const QString& tipoReg, const QString& preProt,
                                        const QString& segnoPrinc, const QString& attivita, QDate& dataProt,
-                                       std::optional<bool> ncAcqSepar = std::nullopt);
+                                       std::optional<bool> ncAcqSepar = std::nullopt,
+                                       Recordset* numeratore = nullptr);
+// The register's counter row, locked for the rest of the transaction (skipped when another
+// connection holds it).
+Database::Selezione selezioneNumeratore(Database& db, const QDate& dataReg, const QString& tipoReg,
+                                        const QString& preProt);
 
 struct EsitoTrasferimento {
     int numeroErrori = 0;
@@ -57,6 +65,7 @@ EsitoTrasferimento completaNelGiornale(Database& db, ParametriAzienda& parametri
 // The journal number the next registration of `anno` takes (Coge.Azzera "N": numbers never
 // restart; otherwise yearly, from Coge.AnnoAzzera on when it is set).
 qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno);
+Database::Selezione selezioneNumeroGiornale(ParametriAzienda& parametri, int anno);
 
 // The rows of registration `anno`/`numReg` of `tabellaRighe` in the accounts' running totals
 // (PdcProg): `verso` 1 adds them (a missing PdcProg row is created, UltAgg moves on to
