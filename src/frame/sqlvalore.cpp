@@ -24,6 +24,14 @@ bool testuale(const QVariant& v) {
 
 QString intero(const QVariant& v) {
     switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+        return QString::number(v.toLongLong());
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+        return QString::number(v.toULongLong());
     case QMetaType::Bool:
         return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::Double:

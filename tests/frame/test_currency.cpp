@@ -76,6 +76,10 @@ TEST(Currency, shouldWriteSqlAndXmlTextWithADotAndReadDatabaseValuesOfEitherEngi
     EXPECT_EQ(c("-1234.5").testoSql(), QStringLiteral("-1234.5000"));
     EXPECT_EQ(c("0.0001").testoSql(), QStringLiteral("0.0001"));
     EXPECT_EQ(c("-0.0001").testoSql(), QStringLiteral("-0.0001"));
+    EXPECT_EQ(c("0").testoSql(), QStringLiteral("0.0000"));
+    EXPECT_EQ(c("100").testoSql(), QStringLiteral("100.0000"));
+    EXPECT_EQ(Currency::daDecimillesimi(INT64_MAX).testoSql(), QStringLiteral("922337203685477.5807"));
+    EXPECT_EQ(Currency::daDecimillesimi(INT64_MIN).testoSql(), QStringLiteral("-922337203685477.5808"));
     EXPECT_EQ(c("1234.5").testoXml(), QStringLiteral("1234.50"));
     EXPECT_EQ(c("1.2345").testoXml(), QStringLiteral("1.2345"));
     EXPECT_EQ(Currency::daDecimillesimi(INT64_MIN + 1).testoSql(), QStringLiteral("-922337203685477.5807"));

@@ -14,6 +14,7 @@
 #include <QThread>
 #include <functional>
 #include <future>
+#include <limits>
 #include <sqlite3.h>
 #include <thread>
 
@@ -1045,6 +1046,12 @@ TEST(SqlValore, shouldWriteLiteralsOfEveryTypeWhateverTheMachineLocale) {
     EXPECT_EQ(SqlValore(QString(), SqlTesto), u"''"_s);
     EXPECT_EQ(SqlValore(QVariant(), SqlTesto), u"Null"_s);
     EXPECT_EQ(SqlValore(42, SqlIntero), u"42"_s);
+    // Whole numbers of every width, at their ends, as the written-in values of queued writes carry them.
+    EXPECT_EQ(SqlValore(std::numeric_limits<qint64>::min(), SqlLungo), u"-9223372036854775808"_s);
+    EXPECT_EQ(SqlValore(std::numeric_limits<quint64>::max(), SqlLungo), u"18446744073709551615"_s);
+    EXPECT_EQ(SqlValore(QVariant::fromValue(short(-7)), SqlIntero), u"-7"_s);
+    EXPECT_EQ(SqlValore(QVariant::fromValue(4294967295u), SqlLungo), u"4294967295"_s);
+    EXPECT_EQ(SqlValore(true, SqlIntero), u"1"_s);
     EXPECT_EQ(SqlValore(u" 42 "_s, SqlLungo), u"42"_s);
     EXPECT_EQ(SqlValore(u""_s, SqlLungo), u"Null"_s);
     EXPECT_EQ(SqlValore(1234.5, SqlDoppio), u"1234.5"_s);
