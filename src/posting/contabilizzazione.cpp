@@ -640,11 +640,9 @@ private:
         stabilisciFornitore();
         // What the registration is checked and numbered by, read together: a registration of
         // the same document, the register's counter (locked) and the journal's last number.
-        std::vector<Recordset> letti =
-            db_.ApriInsieme({documentoGiaRegistrato(),
-                             selezioneNumeratore(db_, dataReg_, s_.causale.tipoReg,
-                                                 preProt_.isEmpty() ? QStringLiteral(".") : preProt_),
-                             selezioneNumeroGiornale(p_, anno_)});
+        std::vector<Recordset> letti = db_.ApriInsieme(
+            {documentoGiaRegistrato(), selezioneNumeratore(db_, dataReg_, s_.causale.tipoReg, preProt_),
+             selezioneNumeroGiornale(p_, anno_)});
         rifiutaDocumentoGiaRegistrato(letti[0]);
         numeraProtocollo(letti[1]);
         puntoDiInterruzione("protocollo-numerato");
