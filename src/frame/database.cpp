@@ -797,8 +797,7 @@ std::int64_t Database::numeroDopo(const Recordset& ultimo) {
 
 std::int64_t Database::ProssimoNumero(const QString& tabella, const QString& campo, int anno, bool annuale,
                                       QLatin1String colonnaAnno) {
-    const Selezione s = selezioneUltimoNumero(tabella, campo, anno, annuale, colonnaAnno);
-    return numeroDopo(s.valori.isEmpty() ? ApriRs(s.sql) : ApriRs(s.sql, s.valori));
+    return numeroDopo(ApriRs(selezioneUltimoNumero(tabella, campo, anno, annuale, colonnaAnno)));
 }
 
 QStringList Database::chiavePrimaria(const QString& tabella) {
@@ -879,12 +878,16 @@ Recordset Database::ApriRs(const QString& sql, const QVariantList& valori) {
     return ApriRs(valoriNelTesto(sql, valori));
 }
 
+Recordset Database::ApriRs(const Selezione& s) {
+    return s.valori.isEmpty() ? ApriRs(s.sql) : ApriRs(s.sql, s.valori);
+}
+
 std::vector<Recordset> Database::ApriInsieme(const std::vector<Selezione>& selezioni) {
     std::vector<Recordset> letti;
     letti.reserve(selezioni.size());
     if (diretta_ || selezioni.size() < 2) {
         for (const Selezione& s : selezioni)
-            letti.push_back(s.valori.isEmpty() ? ApriRs(s.sql) : ApriRs(s.sql, s.valori));
+            letti.push_back(ApriRs(s));
         return letti;
     }
     // Each selection as the statement named for it, or as a text carrying its values.

@@ -117,6 +117,8 @@ public:
         QVariantList valori;
     };
     std::vector<Recordset> ApriInsieme(const std::vector<Selezione>& selezioni);
+    // One of them alone.
+    Recordset ApriRs(const Selezione& s);
     // A select that also locks its rows until the transaction ends, skipping (not waiting for)
     // rows another connection holds. SQLite locks the whole file at the first write instead,
     // after waiting its busy timeout: there the select is plain. True when rows may be skipped.

@@ -589,8 +589,7 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
     if (!documentoIdentificato(id))
         return true;
     if (!letti) {
-        const Database::Selezione s = selezioneDocumento(id);
-        letti = db_.ApriRs(s.sql, s.valori);
+        letti = db_.ApriRs(selezioneDocumento(id));
     }
     for (Recordset& rs = *letti; !rs.RsEof(); rs.RsMoveNext()) {
         const Memorizzata m = Memorizzata::leggi(rs);

@@ -190,8 +190,7 @@ Database::Selezione selezioneNumeroReg(ParametriAzienda& parametri, const QStrin
 }
 
 qint64 prossimoNumeroReg(Database& db, ParametriAzienda& parametri, const QString& tabella, int anno) {
-    const Database::Selezione s = selezioneNumeroReg(parametri, tabella, anno);
-    return Database::numeroDopo(s.valori.isEmpty() ? db.ApriRs(s.sql) : db.ApriRs(s.sql, s.valori));
+    return Database::numeroDopo(db.ApriRs(selezioneNumeroReg(parametri, tabella, anno)));
 }
 
 namespace {

@@ -50,7 +50,6 @@ QString intestazioneRegistro(Database& db, int anno, const QString& tipo, const 
     return pref == u"." ? base : base + QStringLiteral(" - ") + pref;
 }
 
-// One attempt: nothing when the counter row is held by another connection.
 QString doveNumeratore(int anno, const QString& tipo, const QString& pref) {
     return QStringLiteral(" Where Anno = ") + SqlValore(anno, SqlIntero) + QStringLiteral(" And TipoReg = ") +
            testo(tipo) + QStringLiteral(" And Pref = ") + testo(pref);
@@ -475,8 +474,7 @@ Database::Selezione selezioneNumeroGiornale(ParametriAzienda& parametri, int ann
 }
 
 qint64 prossimoNumeroGiornale(Database& db, ParametriAzienda& parametri, int anno) {
-    const Database::Selezione s = selezioneNumeroGiornale(parametri, anno);
-    return Database::numeroDopo(s.valori.isEmpty() ? db.ApriRs(s.sql) : db.ApriRs(s.sql, s.valori));
+    return Database::numeroDopo(db.ApriRs(selezioneNumeroGiornale(parametri, anno)));
 }
 
 void aggiornaProgressivi(Database& db, const QString& tabellaRighe, int anno, qint64 numReg,
