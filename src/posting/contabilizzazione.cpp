@@ -634,14 +634,29 @@ private:
         // Postings run one at a time on the company, so journal and protocol numbers follow
         // the order in which invoices are posted and two postings never meet halfway.
         serializzaNellaTransazione(db_, TipoSerializzazioneContabile, 0);
-        rivendicaFattura();
-        puntoDiInterruzione("fattura-rivendicata");
-        stabilisciFornitore();
-        // What the registration is checked and numbered by, read together: a registration of
-        // the same document, the register's counter (locked) and the journal's last number.
-        std::vector<Recordset> letti = db_.ApriInsieme(
-            {documentoGiaRegistrato(), selezioneNumeratore(db_, dataReg_, s_.causale.tipoReg, preProt_),
-             selezioneNumeroGiornale(p_, anno_)});
+        // The claim and what the registration is checked and numbered by (a registration of
+        // the same document, the register's counter, locked, and the journal's last number)
+        // in one round trip; a supplier to be created comes in between, as the check needs it.
+        const auto controlli = [&] {
+            return std::vector<Database::Selezione>{
+                documentoGiaRegistrato(), selezioneNumeratore(db_, dataReg_, s_.causale.tipoReg, preProt_),
+                selezioneNumeroGiornale(p_, anno_)};
+        };
+        std::vector<Recordset> letti;
+        if (fornitoreDaCreare_) {
+            rivendicaFattura(db_.ApriRs(rivendicazione()));
+            puntoDiInterruzione("fattura-rivendicata");
+            stabilisciFornitore();
+            letti = db_.ApriInsieme(controlli());
+        } else {
+            std::vector<Database::Selezione> selezioni = controlli();
+            selezioni.insert(selezioni.begin(), rivendicazione());
+            letti = db_.ApriInsieme(selezioni);
+            rivendicaFattura(letti.front());
+            letti.erase(letti.begin());
+            puntoDiInterruzione("fattura-rivendicata");
+            stabilisciFornitore();
+        }
         rifiutaDocumentoGiaRegistrato(letti[0]);
         numeraProtocollo(letti[1]);
         puntoDiInterruzione("protocollo-numerato");
@@ -659,13 +674,16 @@ private:
         tr.conferma();
     }
 
-    // The first write: only one workstation can turn the flag from not posted to posted.
-    void rivendicaFattura() {
-        const int prese = db_.EseguiConValori(
+    // The first write: only one workstation can turn the flag from not posted to posted. The
+    // row it turned comes back (none: another workstation posted the invoice first).
+    Database::Selezione rivendicazione() const {
+        return {
             QStringLiteral("UPDATE FatXmlTest SET Contabilizzato = 'S', ContabSenzaReg = 'N'") + dove_ +
-                QStringLiteral(" and (Contabilizzato IS NULL or Contabilizzato <> 'S')"),
-            chiave_);
-        if (prese == 0)
+                QStringLiteral(" and (Contabilizzato IS NULL or Contabilizzato <> 'S') RETURNING XmlNumRif"),
+            chiave_};
+    }
+    void rivendicaFattura(const Recordset& presa) {
+        if (presa.RsVuoto())
             giaContabilizzata();
     }
 
