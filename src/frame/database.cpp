@@ -1052,8 +1052,7 @@ struct Recordset::Dati {
     // Rows already read (several selections of one round trip).
     Dati(Database* database, const QString& testo, std::shared_ptr<const DescrizioneColonne> colonne,
          std::deque<QList<QVariant>> righe)
-        : db(database), sql(testo), lette(std::move(righe)), inMemoria(true),
-          descrizione(std::move(colonne)) {
+        : db(database), sql(testo), lette(std::move(righe)), descrizione(std::move(colonne)) {
         haProssima = carica(prossima);
         leggiRiga();
         vuoto = eof;
@@ -1100,9 +1099,9 @@ struct Recordset::Dati {
     // the connection meanwhile could not write once another workstation had (the engine
     // answers "database is locked" at once instead of waiting).
     bool carica(QList<QVariant>& destinazione) {
-        if (inMemoria) {
-            if (lette.empty())
-                return false;
+        // Rows read already are taken first; once they are gone, a recordset without a
+        // statement has nothing more.
+        if (!lette.empty()) {
             destinazione = std::move(lette.front());
             lette.pop_front();
             return true;
@@ -1180,7 +1179,6 @@ struct Recordset::Dati {
     std::shared_ptr<IstruzioneOdbc> odbc;  // a server through ODBC
     RigheOdbc righeOdbc;                   // its rows, read past Qt's driver
     std::deque<QList<QVariant>> lette;     // or the rows, read already
-    bool inMemoria = false;
     std::shared_ptr<const DescrizioneColonne> descrizione;
     QList<QVariant> riga; // the current record, or the one being added / edited
     QList<QVariant> prossima;
