@@ -588,9 +588,8 @@ bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& erro
                                       std::optional<Recordset> letti) {
     if (!documentoIdentificato(id))
         return true;
-    if (!letti) {
+    if (!letti)
         letti = db_.ApriRs(selezioneDocumento(id));
-    }
     for (Recordset& rs = *letti; !rs.RsEof(); rs.RsMoveNext()) {
         const Memorizzata m = Memorizzata::leggi(rs);
         if (!m.stessoDocumento(id) || m.nomeFile.compare(id.nomeFile, Qt::CaseInsensitive) == 0)
@@ -631,8 +630,8 @@ ImportazioneFile::NumeroRivendicato
 ImportazioneFile::prossimoRivendicato(int anno, const IdentitaCorpo& id,
                                       std::optional<Recordset>& documenti) {
     // The next number, its claim and whether the file is already stored in one statement, and
-    // the stored headers of the same document in the same round trip: one instead of four. The values are
-    // bound, so the server plans each of the two texts once per connection, not once per file.
+    // the stored headers of the same document in the same round trip: one instead of four. The
+    // values are bound, so the server plans each text once per connection, not once per file.
     const bool fileVuoto = id.nomeFile.isEmpty(), conHub = !id.idHub.trimmed().isEmpty();
     const auto testo = [&] {
         return QStringLiteral("SELECT n, CASE WHEN ") +
