@@ -594,7 +594,9 @@ int importa(const Argomenti& a) {
     ImportatoreFatture importatore(*az.db, az.amb.ui, *az.parametri, opzioni);
     RapportoImport rapporto;
     bool tuttiOk = true;
-    for (const QString& file : a.posizionali) {
+    // Files committed together, each result printed once its file is stored.
+    const auto fatto = [&](qsizetype i, const std::vector<EsitoImport>& esiti) {
+        const QString& file = a.posizionali[i];
         if (!QFileInfo::exists(file)) {
             rapporto.aggiungiInesistente(file);
             tuttiOk = false;
@@ -607,9 +609,8 @@ int importa(const Argomenti& a) {
                               {"PartitaIva", QJsonValue::Null},
                               {"errori", QStringLiteral("\r\n") + file + QStringLiteral(" - inesistente")}})
                       << Qt::endl;
-            continue;
+            return;
         }
-        const std::vector<EsitoImport> esiti = importatore.importa(file, a.hub);
         rapporto.aggiungi(esiti);
         for (const EsitoImport& e : esiti) {
             tuttiOk = tuttiOk && e.ok;
@@ -629,7 +630,9 @@ int importa(const Argomenti& a) {
                 o.insert(QStringLiteral("allegati"), QJsonArray::fromStringList(e.allegati));
             out() << compatto(o) << Qt::endl;
         }
-    }
+    };
+    importatore.importa(
+        a.posizionali, a.hub, [](qsizetype) { return true; }, fatto);
     if (!a.json) {
         out() << RapportoImport::TitoloCaricate << rapporto.caricate() << "\n";
         if (!rapporto.allegati().isEmpty())

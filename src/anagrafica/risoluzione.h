@@ -105,6 +105,8 @@ public:
                                const QString& mastro);
     // The supplier an earlier call of the batch found without asking or creating: nothing.
     std::optional<FornitoreTrovato> fornitoreNoto(const DatiCedente& cedente) const;
+    // Forgets the suppliers found so far: a transaction that held their rows was rolled back.
+    void dimenticaFornitori() { memoria_.fornitori.clear(); }
 
     // The article of a CodiceArticolo: "aswartfor" by the supplier's own code (needs the
     // supplier's account), "aswcodean"/"ean" by bar code, anything else by our own code.

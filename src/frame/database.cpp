@@ -652,6 +652,12 @@ void Database::IniziaTrans() {
     } else if (sqlServer()) {
         sospese_.push_back({QStringLiteral("SAVEPOINT tesel_%1").arg(livello_)});
     } else {
+        // SQLite ends a transaction by itself on some failures (a full disk, an I/O error): a
+        // savepoint opened then would begin a transaction of its own, committed at its release
+        // while the caller believes it part of the one it opened.
+        if (diretta_ && sqlite3_get_autocommit(diretta_->handle()) != 0)
+            throw ErroreDb(ErrDatabase, QStringLiteral("La transazione è stata annullata dal database"),
+                           QStringLiteral("SAVEPOINT"));
         EseguiSql(QStringLiteral("SAVEPOINT tesel_%1").arg(livello_));
     }
     ++livello_;

@@ -3,6 +3,7 @@
 #include "frame/configurazione.h"
 #include "frame/data.h"
 #include "frame/database.h"
+#include "frame/interazione.h"
 #include "frame/parametri.h"
 #include "frame/serializzazione.h"
 #include "frame/sqlvalore.h"
@@ -14,6 +15,7 @@
 #include "store/store.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -21,12 +23,16 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace tesel {
 
 namespace {
 
 constexpr int MassimoTentativi = 20;
+// The most files, and the longest time, a group of files committed together holds.
+constexpr int MassimoFileInsieme = 200;
+constexpr qint64 MassimoMsInsieme = 500;
 // Times a file is done again after losing its key to another workstation's commit.
 constexpr int MassimoTentativiFile = 5;
 
@@ -172,7 +178,70 @@ QString cartellaCaricamentoImport(Configurazione& configurazione) {
 
 struct ImportatoreFatture::Stato {
     Stato(Database& db, Interazione& ui, ParametriAzienda& parametri)
-        : risolutore(db, ui, parametri), lettura(ParametriLettura::leggi(parametri)) {}
+        : insieme{db, {}, {}, 0, false}, domande(ui, insieme), risolutore(db, domande, parametri),
+          lettura(ParametriLettura::leggi(parametri)) {}
+
+    // Files committed together (a database file only): the transaction they share, from the
+    // first file of a group to its commit.
+    struct Insieme {
+        Database& db;
+        std::optional<Transazione> transazione;
+        QElapsedTimer inizio;
+        int file = 0;
+        // Its commit failed and it was rolled back: every file in it must be done again.
+        bool perso = false;
+
+        void apri() {
+            transazione.emplace(db);
+            inizio.start();
+            file = 0;
+        }
+        bool pieno() const { return file >= MassimoFileInsieme || inizio.elapsed() >= MassimoMsInsieme; }
+        // Commits the group, if one is open and no unit of a file is open inside it.
+        void conferma() {
+            if (!transazione || db.livelloTrans() != 1)
+                return;
+            try {
+                transazione->conferma();
+            } catch (const ErroreDb&) {
+                perso = true;
+            }
+            transazione.reset();
+        }
+    } insieme;
+
+    // The user's questions: the group is committed before each, so no other program waits
+    // for the answer.
+    class Domande : public Interazione {
+    public:
+        Domande(Interazione& ui, Insieme& insieme) : ui_(ui), insieme_(insieme) {}
+        int mostra(const Messaggio& m) override {
+            insieme_.conferma();
+            return ui_.mostra(m);
+        }
+        std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
+                                           const QString& predefinito) override {
+            insieme_.conferma();
+            return ui_.chiediTesto(titolo, domanda, predefinito);
+        }
+        int scegli(const QStringList& descrizioni, const QStringList& elementi) override {
+            insieme_.conferma();
+            return ui_.scegli(descrizioni, elementi);
+        }
+        std::optional<QString> chiediSegreto(const QString& titolo, const QString& domanda) override {
+            insieme_.conferma();
+            return ui_.chiediSegreto(titolo, domanda);
+        }
+        bool completaParametri(const QString& gruppo, QHash<QString, QString>& valori,
+                               const QStringList& mancanti) override {
+            insieme_.conferma();
+            return ui_.completaParametri(gruppo, valori, mancanti);
+        }
+
+    private:
+        Interazione& ui_;
+        Insieme& insieme_;
+    } domande;
 
     Risolutore risolutore;
     ParametriLettura lettura;
@@ -381,6 +450,10 @@ std::vector<EsitoImport> ImportazioneFile::esegui() {
     std::vector<FornitoreTrovato> fornitori;
     for (size_t k = 0; k < corpi.size(); ++k)
         fornitori.push_back(decidiFornitore(header, corpi[k], static_cast<int>(k + 1)));
+    // The group this file was to join was rolled back while the user was asked: what was
+    // decided may rest on rows that are gone, so the file is done again with the group's.
+    if (stato_.insieme.perso)
+        return {};
 
     std::vector<EsitoImport> esiti;
     std::vector<std::vector<AllegatoDaEstrarre>> allegati;
@@ -851,6 +924,49 @@ ImportatoreFatture::ImportatoreFatture(Database& db, Interazione& ui, ParametriA
 }
 
 ImportatoreFatture::~ImportatoreFatture() = default;
+
+void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub,
+                                 const std::function<bool(qsizetype)>& prima,
+                                 const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto) {
+    Stato::Insieme& insieme = stato_->insieme;
+    // Attachments are written once their file is committed, from the file's document.
+    const bool raggruppa =
+        db_.dialetto() == Dialetto::SQLite && db_.livelloTrans() == 0 && !opzioni_.estraiAllegati;
+    // The results of the files whose group is not committed yet.
+    std::vector<std::pair<qsizetype, std::vector<EsitoImport>>> inAttesa;
+    const auto consegna = [&] {
+        if (insieme.perso) {
+            // Nothing of the group is stored: each of its files is done again alone, and the
+            // suppliers found meanwhile may have been rows of the group.
+            insieme.perso = false;
+            stato_->risolutore.dimenticaFornitori();
+            for (auto& [indice, esiti] : inAttesa)
+                esiti = importa(percorsi[indice], hub);
+        }
+        for (auto& [indice, esiti] : inAttesa)
+            fatto(indice, std::move(esiti));
+        inAttesa.clear();
+    };
+    try {
+        for (qsizetype i = 0; i < percorsi.size() && prima(i); ++i) {
+            if (raggruppa && !insieme.transazione)
+                insieme.apri();
+            inAttesa.emplace_back(i, importa(percorsi[i], hub));
+            ++insieme.file;
+            if (insieme.transazione && insieme.pieno())
+                insieme.conferma();
+            // Committed (or rolled back) while the user was asked, or never grouped.
+            if (!insieme.transazione)
+                consegna();
+        }
+        insieme.conferma();
+        consegna();
+    } catch (...) {
+        // A caller's own failure: the files not yet reported are not stored either.
+        insieme.transazione.reset();
+        throw;
+    }
+}
 
 std::vector<EsitoImport> ImportatoreFatture::importa(const QString& percorso, const DatiHub& hub) {
     try {

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -90,9 +91,23 @@ public:
     ImportatoreFatture(const ImportatoreFatture&) = delete;
     ImportatoreFatture& operator=(const ImportatoreFatture&) = delete;
 
-    // Imports one file (.xml, or a signed .xml.p7m) and returns one result per body. Never
-    // throws: every problem is in the results.
+    // Imports one file (.xml, or a signed .xml.p7m) and returns one result per body, the file
+    // committed. Never throws: every problem is in the results.
     std::vector<EsitoImport> importa(const QString& percorso, const DatiHub& hub = {});
+
+    // Imports `percorsi` in their order, as the import dialog and tesel-cli do. On a database
+    // file the files are committed together, each within a savepoint of its own (a file that
+    // fails is undone alone): the pages they share are written once, not once per file. A
+    // group is committed after a few hundred files or half a second, before anything is asked
+    // of the user (no other program waits on an open question), and at the end; a killed
+    // process loses only files not yet committed, never part of one, and a re-run imports
+    // exactly those. When a group's commit fails, its files are done again one by one. On a
+    // server, and when attachments are extracted, each file has its own transaction.
+    // `prima(i)` is called before file i and stops the batch by answering false (what was
+    // imported is committed); `fatto(i, esiti)` gets the results of file i, in order, once
+    // they are final. Never throws for a file's faults.
+    void importa(const QStringList& percorsi, const DatiHub& hub, const std::function<bool(qsizetype)>& prima,
+                 const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto);
 
     struct Stato; // what stays the same from file to file: parameters, look-ups, table columns
 

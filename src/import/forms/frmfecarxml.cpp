@@ -450,36 +450,31 @@ void frmFECarXML::carica(const QStringList& file) {
         const DatiHub hub = datiHub();
         ImportatoreFatture importatore(contesto_.db, contesto_.interazione, contesto_.parametri,
                                        pannello->opzioni());
-        for (int i = 0; i < file.size() && !interrompi_; ++i) {
+        const auto prima = [&](qsizetype i) {
+            // The interrupt button and the window live on between two files.
+            proFile->setValue(static_cast<int>(i));
+            QCoreApplication::processEvents();
+            if (interrompi_)
+                return false;
             const QString& f = file[i];
             LabFileCaricamento->setText(QFileInfo(f).fileName());
             LabFileCaricamento->setToolTip(f);
-            emit fileInCaricamento(i, f);
+            emit fileInCaricamento(static_cast<int>(i), f);
             PicCaricamento->repaint();
+            return true;
+        };
+        const auto fatto = [&](qsizetype i, const std::vector<EsitoImport>& esiti) {
+            const QString& f = file[i];
             if (!QFileInfo(f).isFile()) {
                 rapporto_.aggiungiInesistente(f);
-            } else {
-                try {
-                    const std::vector<EsitoImport> esiti = importatore.importa(f, hub);
-                    rapporto_.aggiungi(esiti);
-                    if (std::all_of(esiti.begin(), esiti.end(), [](const EsitoImport& e) { return e.ok; }))
-                        nonCaricati.removeOne(f);
-                } catch (const std::exception& e) {
-                    // The import reports its own failures; anything else still ends only this file.
-                    EsitoImport esito;
-                    esito.file = f;
-                    esito.nomeFile = QFileInfo(f).fileName();
-                    const auto* db = dynamic_cast<const ErroreDb*>(&e);
-                    esito.errori = QStringLiteral("\r\nFile: ") + QFileInfo(f).fileName() + u' ' +
-                                   QStringLiteral("Errore(%1): ").arg(db ? db->numero() : 0) +
-                                   (db ? db->descrizione() : QString::fromLocal8Bit(e.what()));
-                    rapporto_.aggiungi({esito});
-                }
+                return;
             }
-            proFile->setValue(i + 1);
-            // The interrupt button and the window live on between two files.
-            QCoreApplication::processEvents();
-        }
+            rapporto_.aggiungi(esiti);
+            if (std::all_of(esiti.begin(), esiti.end(), [](const EsitoImport& e) { return e.ok; }))
+                nonCaricati.removeOne(f);
+        };
+        importatore.importa(file, hub, prima, fatto);
+        proFile->setValue(static_cast<int>(file.size()));
     } catch (const std::exception& e) {
         // Only the start of the batch can fail this way (options, the import's set-up).
         QApplication::restoreOverrideCursor();
