@@ -41,6 +41,20 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(dati) == dati.size()) << p.toStdString();
         return p;
     }
+    // Another workstation imports `file` with tesel-cli while this test waits: false when it
+    // was kept waiting well beyond the engine's wait for a lock.
+    bool importaAltrove(const QString& file, EsitoCli& esito) {
+        QProcess p;
+        p.start(QStringLiteral(TESEL_CLI), {u"import"_s, u"--ini"_s, ini_, u"--json"_s, file});
+        const bool finito = p.waitForFinished(40000);
+        if (!finito) {
+            p.kill();
+            p.waitForFinished();
+        }
+        esito = {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                 QString::fromUtf8(p.readAllStandardError())};
+        return finito;
+    }
     // A second account with the supplier's VAT number: its invoices need the user's choice.
     void duplicaFornitore() {
         db().EseguiSql(
@@ -60,18 +74,7 @@ TEST_F(ImportConUtente, shouldLetAnotherWorkstationImportWhileTheUserChoosesTheS
     QStringList elementiMostrati;
     UtenteCheSceglie utente;
     utente.accodaScelta(1);
-    utente.mentreSceglie = [&] {
-        QProcess p;
-        p.start(QStringLiteral(TESEL_CLI), {u"import"_s, u"--ini"_s, ini_, u"--json"_s, altrui});
-        // Well beyond the engine's wait for a lock: a process kept waiting is a failure.
-        altroFinito = p.waitForFinished(40000);
-        if (!altroFinito) {
-            p.kill();
-            p.waitForFinished();
-        }
-        altro = {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                 QString::fromUtf8(p.readAllStandardError())};
-    };
+    utente.mentreSceglie = [&] { altroFinito = importaAltrove(altrui, altro); };
     tesel::ParametriAzienda parametri(db());
     tesel::ImportatoreFatture importatore(db(), utente, parametri, {});
     const std::vector<tesel::EsitoImport> esiti = importatore.importa(mio);
@@ -93,6 +96,43 @@ TEST_F(ImportConUtente, shouldLetAnotherWorkstationImportWhileTheUserChoosesTheS
         u"SELECT GruppoFor || '-' || MastroFor || '-' || ContoFor FROM FatXmlTest WHERE XmlNumRif = "_s +
         QString::number(esiti[0].numRif));
     EXPECT_EQ(conto.toString().toStdString(), scelto.toStdString());
+}
+
+// In a batch the files imported before the question are committed before it is asked: the
+// other workstation waits neither for them nor for the answer, and sees them stored.
+TEST_F(ImportConUtente, shouldCommitTheBatchSoFarBeforeAskingTheUser) {
+    duplicaFornitore();
+    // Energia Verde has one account: its invoice is imported without a question.
+    const QString primo =
+        fileProva(u"prima.xml"_s, fatturaDemo(u"U-0"_s).replace("03981270683", "07623940157"));
+    const QString mio = fileProva(u"mia.xml"_s, fatturaDemo(u"U-1"_s));
+    const QString altrui = fileProva(u"altrui.xml"_s, fatturaDemo(u"U-2"_s));
+
+    EsitoCli altro;
+    bool altroFinito = false;
+    qint64 primoVisto = -1;
+    UtenteCheSceglie utente;
+    utente.mentreSceglie = [&] {
+        primoVisto = altraConnessione()
+                         ->valore(u"SELECT count(*) FROM FatXmlTest WHERE NomeFile = 'prima.xml'"_s)
+                         .toLongLong();
+        altroFinito = importaAltrove(altrui, altro);
+    };
+    tesel::ParametriAzienda parametri(db());
+    tesel::ImportatoreFatture importatore(db(), utente, parametri, {});
+    std::vector<std::vector<tesel::EsitoImport>> esiti;
+    importatore.importa(
+        {primo, mio}, {}, [](qsizetype) { return true; },
+        [&](qsizetype, std::vector<tesel::EsitoImport> e) { esiti.push_back(std::move(e)); });
+
+    ASSERT_EQ(utente.scelteMostrate.size(), 1);
+    EXPECT_EQ(primoVisto, 1) << "la fattura già caricata non era confermata quando è stata posta la domanda";
+    ASSERT_TRUE(altroFinito) << "l'altra postazione è rimasta in attesa mentre l'utente sceglieva";
+    EXPECT_EQ(altro.codice, 0) << altro.uscita.toStdString() << altro.errori.toStdString();
+    ASSERT_EQ(esiti.size(), 2u);
+    for (const auto& e : esiti)
+        EXPECT_TRUE(e.at(0).ok) << e.at(0).errori.toStdString();
+    EXPECT_EQ(db().valore(u"SELECT count(*) FROM FatXmlTest"_s).toLongLong(), 3);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
@@ -654,6 +655,94 @@ TEST_F(ImportDriver, shouldStoreNothingOfAFileWhoseSecondBodyFailsAndKeepTheRepl
     EXPECT_EQ(esiti[1].errori, u"\r\nFile: misto.xml/2 Manca la Data Fattura"_s);
     EXPECT_EQ(righeStore(), prima);
     EXPECT_EQ(leggiFattura(db(), 2024, 1).dettaglio.size(), 1u);
+}
+
+// A batch as the import dialog runs it: every file reported once, in order, and only once
+// what it stored can be seen from another connection; a file that fails undoes only itself.
+TEST_F(ImportDriver, shouldReportEachFileOfABatchInOrderOnceItsRowsAreCommitted) {
+    const Fattura buona, senzaData{.data = QString()};
+    const QStringList file{
+        scrivi(u"prima.xml"_s, buona.xml()),
+        scrivi(u"mista.xml"_s, u"<FatturaElettronica>"_s + buona.header() + buona.corpo(7) +
+                                   senzaData.corpo() + u"</FatturaElettronica>"_s),
+        scrivi(u"copia.xml"_s, buona.xml()),
+        cartella.filePath(u"mancante.xml"_s),
+        scrivi(u"seconda.xml"_s, buona.xmlNumero(u"124/A"_s)),
+        scrivi(u"nonraggiunta.xml"_s, buona.xmlNumero(u"125/A"_s)),
+    };
+    const auto altra = altraConnessione();
+    std::vector<qsizetype> chiesti, consegnati;
+    std::vector<std::vector<EsitoImport>> esiti(file.size());
+    ImportatoreFatture imp(db(), ui, *parametri, {});
+    imp.importa(
+        file, {},
+        [&](qsizetype i) {
+            chiesti.push_back(i);
+            return i < 5; // the user stops the batch before the last file
+        },
+        [&](qsizetype i, std::vector<EsitoImport> e) {
+            consegnati.push_back(i);
+            for (const EsitoImport& x : e) {
+                if (!x.ok)
+                    continue;
+                const QString visto =
+                    u"SELECT count(*) FROM FatXmlTest WHERE NomeFile = '"_s + x.nomeFile + u"'"_s;
+                EXPECT_EQ(altra->valore(visto).toLongLong(), 1)
+                    << x.nomeFile.toStdString() << " dato per caricato prima del commit";
+            }
+            esiti[static_cast<size_t>(i)] = std::move(e);
+        });
+
+    EXPECT_EQ(chiesti, (std::vector<qsizetype>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(consegnati, (std::vector<qsizetype>{0, 1, 2, 3, 4}));
+    std::vector<bool> ok;
+    for (const auto& e : esiti)
+        ok.push_back(!e.empty() &&
+                     std::all_of(e.begin(), e.end(), [](const EsitoImport& x) { return x.ok; }));
+    EXPECT_EQ(ok, (std::vector<bool>{true, false, false, false, true, false}));
+    ASSERT_EQ(esiti[1].size(), 2u);
+    EXPECT_EQ(esiti[1][1].errori, u"\r\nFile: mista.xml/2 Manca la Data Fattura"_s);
+    EXPECT_TRUE(esiti[2][0].errori.contains(u"già caricata con il file prima.xml (2024/1)"_s))
+        << esiti[2][0].errori.toStdString();
+    EXPECT_EQ(esiti[3][0].errori, u"\r\nmancante.xml - inesistente"_s);
+    EXPECT_EQ(esiti[4][0].numRif, 2);
+    EXPECT_EQ(db().livelloTrans(), 0);
+    EXPECT_EQ(altra->valore(u"SELECT count(*) FROM FatXmlTest"_s).toLongLong(), 2);
+    EXPECT_EQ(altra->valore(u"SELECT count(*) FROM FatXmlDett"_s).toLongLong(), 2);
+}
+
+// A rule the database checks only at the commit refuses one file of a group: the group is
+// rolled back whole, and its files are done again each on its own, so every other file is
+// stored and nothing is reported stored that is not.
+TEST_F(ImportDriver, shouldDoAGroupAgainFileByFileWhenItsCommitFails) {
+    if (db().dialetto() != Dialetto::SQLite)
+        GTEST_SKIP() << "Su un server ogni file ha la sua transazione";
+    db().EseguiSql(u"PRAGMA foreign_keys = ON"_s);
+    db().EseguiSql(u"CREATE TABLE ProvaPadre (Nome TEXT PRIMARY KEY)"_s);
+    db().EseguiSql(u"CREATE TABLE ProvaFiglia (Nome TEXT REFERENCES ProvaPadre (Nome) "
+                   "DEFERRABLE INITIALLY DEFERRED)"_s);
+    db().EseguiSql(
+        u"CREATE TRIGGER ProvaRifiuta AFTER INSERT ON FatXmlTest "
+        "WHEN NEW.NomeFile = 'rifiutata.xml' BEGIN INSERT INTO ProvaFiglia VALUES ('nessuno'); END"_s);
+    const Fattura f;
+    const QStringList file{scrivi(u"a.xml"_s, f.xmlNumero(u"1"_s)),
+                           scrivi(u"rifiutata.xml"_s, f.xmlNumero(u"2"_s)),
+                           scrivi(u"b.xml"_s, f.xmlNumero(u"3"_s))};
+    std::vector<std::vector<EsitoImport>> esiti;
+    ImportatoreFatture imp(db(), ui, *parametri, {});
+    imp.importa(
+        file, {}, [](qsizetype) { return true; },
+        [&](qsizetype, std::vector<EsitoImport> e) { esiti.push_back(std::move(e)); });
+
+    ASSERT_EQ(esiti.size(), 3u);
+    EXPECT_TRUE(esiti[0][0].ok) << esiti[0][0].errori.toStdString();
+    EXPECT_FALSE(esiti[1][0].ok);
+    EXPECT_TRUE(esiti[1][0].errori.contains(u"FOREIGN KEY"_s)) << esiti[1][0].errori.toStdString();
+    EXPECT_TRUE(esiti[2][0].ok) << esiti[2][0].errori.toStdString();
+    EXPECT_EQ(conta(u"FatXmlTest"_s), 2);
+    EXPECT_EQ(conta(u"FatXmlTest"_s, u"WHERE NomeFile = 'rifiutata.xml'"_s), 0);
+    EXPECT_EQ(conta(u"FatXmlDett"_s), 2);
+    EXPECT_EQ(db().livelloTrans(), 0);
 }
 
 // ---- Line rules --------------------------------------------------------------------------------------
