@@ -115,6 +115,20 @@ QSqlError erroreOdbc(SQLSMALLINT tipoHandle, SQLHANDLE h, const QString& cosa) {
     return QSqlError(cosa, d.messaggi.isEmpty() ? cosa : d.messaggi, QSqlError::StatementError, d.stati);
 }
 
+// A statement's text to the driver: through the wide entry point as UTF-16, or to a driver that
+// takes narrow texts as UTF-8, converted here as the bound texts are (the driver manager's own
+// conversion stops at a character it cannot convert and would cut the statement there).
+SQLRETURN passaTesto(SQLHSTMT istruzione, bool unicode, const QString& sql,
+                     SQLRETURN (*largo)(SQLHSTMT, SQLWCHAR*, SQLINTEGER),
+                     SQLRETURN (*stretto)(SQLHSTMT, SQLCHAR*, SQLINTEGER)) {
+    if (unicode)
+        return largo(istruzione, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+                     static_cast<SQLINTEGER>(sql.size()));
+    QByteArray testo = sql.toUtf8();
+    return stretto(istruzione, reinterpret_cast<SQLCHAR*>(testo.data()),
+                   static_cast<SQLINTEGER>(testo.size()));
+}
+
 } // namespace
 
 static_assert(sizeof(SQLLEN) == sizeof(long), "the indicators are kept as SQLLEN");
@@ -154,15 +168,7 @@ bool ComandoOdbc::prepara(const QString& sql, QSqlError& errore) {
     chiudi();
     if (!alloca(errore))
         return false;
-    SQLRETURN r = SQL_ERROR;
-    if (unicode_) {
-        r = SQLPrepareW(istruzione_, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
-                        static_cast<SQLINTEGER>(sql.size()));
-    } else {
-        QByteArray testo = sql.toUtf8();
-        r = SQLPrepare(istruzione_, reinterpret_cast<SQLCHAR*>(testo.data()),
-                       static_cast<SQLINTEGER>(testo.size()));
-    }
+    const SQLRETURN r = passaTesto(istruzione_, unicode_, sql, SQLPrepareW, SQLPrepare);
     if (!SQL_SUCCEEDED(r))
         return fallita(QStringLiteral("Impossibile preparare l'istruzione"), errore);
     preparato_ = true;
@@ -239,18 +245,7 @@ bool ComandoOdbc::eseguiTesto(const QString& testo, QSqlError& errore) {
         return false;
     preparato_ = false;
     descritta_ = false;
-    SQLRETURN r = SQL_ERROR;
-    if (unicode_) {
-        r = SQLExecDirectW(istruzione_,
-                           const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(testo.utf16())),
-                           static_cast<SQLINTEGER>(testo.size()));
-    } else {
-        // Converted here, as the bound texts are: the driver manager's conversion stops at a
-        // character it cannot convert and would cut the statement there.
-        QByteArray t = testo.toUtf8();
-        r = SQLExecDirect(istruzione_, reinterpret_cast<SQLCHAR*>(t.data()),
-                          static_cast<SQLINTEGER>(t.size()));
-    }
+    const SQLRETURN r = passaTesto(istruzione_, unicode_, testo, SQLExecDirectW, SQLExecDirect);
     if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
         return fallita(QStringLiteral("Impossibile eseguire l'istruzione"), errore);
     aperta_ = conColonne();
