@@ -631,8 +631,7 @@ int importa(const Argomenti& a) {
             out() << compatto(o) << Qt::endl;
         }
     };
-    importatore.importa(
-        a.posizionali, a.hub, [](qsizetype) { return true; }, fatto);
+    importatore.importa(a.posizionali, a.hub, fatto);
     if (!a.json) {
         out() << RapportoImport::TitoloCaricate << rapporto.caricate() << "\n";
         if (!rapporto.allegati().isEmpty())

@@ -105,25 +105,23 @@ int esegui(int argc, char** argv) {
     qint64 ultimo = 0;
     int ultimoN = 0;
     // As the import dialog runs a batch: files committed together, results as they are final.
-    importatore.importa(
-        file, {}, [](qsizetype) { return true; },
-        [&](qsizetype k, std::vector<EsitoImport> esiti) {
-            for (const EsitoImport& e : esiti) {
-                ok += e.ok ? 1 : 0;
-                if (!e.ok && ++errori <= 3)
-                    std::fprintf(stderr, "%s:%s\n", qPrintable(e.nomeFile), qPrintable(e.errori));
-            }
-            const int fatte = static_cast<int>(k) + 1;
-            if (fatte % 5000 == 0 || fatte == n) {
-                const qint64 ms = tempo.elapsed();
-                std::printf("%6d fatture: %7.0f fatture/s (ultime %d: %7.0f/s), memoria di picco %ld KB\n",
-                            fatte, fatte * 1000.0 / std::max<qint64>(ms, 1), fatte - ultimoN,
-                            (fatte - ultimoN) * 1000.0 / std::max<qint64>(ms - ultimo, 1),
-                            bench::piccoMemoriaKb());
-                ultimo = ms;
-                ultimoN = fatte;
-            }
-        });
+    importatore.importa(file, {}, [&](qsizetype k, std::vector<EsitoImport> esiti) {
+        for (const EsitoImport& e : esiti) {
+            ok += e.ok ? 1 : 0;
+            if (!e.ok && ++errori <= 3)
+                std::fprintf(stderr, "%s:%s\n", qPrintable(e.nomeFile), qPrintable(e.errori));
+        }
+        const int fatte = static_cast<int>(k) + 1;
+        if (fatte % 5000 == 0 || fatte == n) {
+            const qint64 ms = tempo.elapsed();
+            std::printf("%6d fatture: %7.0f fatture/s (ultime %d: %7.0f/s), memoria di picco %ld KB\n", fatte,
+                        fatte * 1000.0 / std::max<qint64>(ms, 1), fatte - ultimoN,
+                        (fatte - ultimoN) * 1000.0 / std::max<qint64>(ms - ultimo, 1),
+                        bench::piccoMemoriaKb());
+            ultimo = ms;
+            ultimoN = fatte;
+        }
+    });
     const double cpu = double(std::clock() - cpuIniziale) / CLOCKS_PER_SEC;
     if (sqlite)
         sqlite3_trace_v2(sqlite, 0, nullptr, nullptr);

@@ -178,12 +178,13 @@ QString cartellaCaricamentoImport(Configurazione& configurazione) {
 
 struct ImportatoreFatture::Stato {
     Stato(Database& db, Interazione& ui, ParametriAzienda& parametri)
-        : insieme{db, {}, {}, 0, false}, domande(ui, insieme), risolutore(db, domande, parametri),
+        : insieme(db), domande(ui, insieme), risolutore(db, domande, parametri),
           lettura(ParametriLettura::leggi(parametri)) {}
 
     // Files committed together (a database file only): the transaction they share, from the
     // first file of a group to its commit.
     struct Insieme {
+        explicit Insieme(Database& d) : db(d) {}
         Database& db;
         std::optional<Transazione> transazione;
         QElapsedTimer inizio;
@@ -926,8 +927,8 @@ ImportatoreFatture::ImportatoreFatture(Database& db, Interazione& ui, ParametriA
 ImportatoreFatture::~ImportatoreFatture() = default;
 
 void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub,
-                                 const std::function<bool(qsizetype)>& prima,
-                                 const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto) {
+                                 const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto,
+                                 const std::function<bool(qsizetype)>& prima) {
     Stato::Insieme& insieme = stato_->insieme;
     // Attachments are written once their file is committed, from the file's document.
     const bool raggruppa =
@@ -948,7 +949,7 @@ void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub
         inAttesa.clear();
     };
     try {
-        for (qsizetype i = 0; i < percorsi.size() && prima(i); ++i) {
+        for (qsizetype i = 0; i < percorsi.size() && (!prima || prima(i)); ++i) {
             if (raggruppa && !insieme.transazione)
                 insieme.apri();
             inAttesa.emplace_back(i, importa(percorsi[i], hub));

@@ -103,11 +103,12 @@ public:
     // process loses only files not yet committed, never part of one, and a re-run imports
     // exactly those. When a group's commit fails, its files are done again one by one. On a
     // server, and when attachments are extracted, each file has its own transaction.
-    // `prima(i)` is called before file i and stops the batch by answering false (what was
-    // imported is committed); `fatto(i, esiti)` gets the results of file i, in order, once
-    // they are final. Never throws for a file's faults.
-    void importa(const QStringList& percorsi, const DatiHub& hub, const std::function<bool(qsizetype)>& prima,
-                 const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto);
+    // `fatto(i, esiti)` gets the results of file i, in order, once they are final; `prima(i)`,
+    // when given, is called before file i and stops the batch by answering false (what was
+    // imported is committed). Never throws for a file's faults.
+    void importa(const QStringList& percorsi, const DatiHub& hub,
+                 const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto,
+                 const std::function<bool(qsizetype)>& prima = {});
 
     struct Stato; // what stays the same from file to file: parameters, look-ups, table columns
 

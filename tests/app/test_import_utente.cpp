@@ -121,9 +121,8 @@ TEST_F(ImportConUtente, shouldCommitTheBatchSoFarBeforeAskingTheUser) {
     tesel::ParametriAzienda parametri(db());
     tesel::ImportatoreFatture importatore(db(), utente, parametri, {});
     std::vector<std::vector<tesel::EsitoImport>> esiti;
-    importatore.importa(
-        {primo, mio}, {}, [](qsizetype) { return true; },
-        [&](qsizetype, std::vector<tesel::EsitoImport> e) { esiti.push_back(std::move(e)); });
+    importatore.importa({primo, mio}, {},
+                        [&](qsizetype, std::vector<tesel::EsitoImport> e) { esiti.push_back(std::move(e)); });
 
     ASSERT_EQ(utente.scelteMostrate.size(), 1);
     EXPECT_EQ(primoVisto, 1) << "la fattura già caricata non era confermata quando è stata posta la domanda";

@@ -676,10 +676,6 @@ TEST_F(ImportDriver, shouldReportEachFileOfABatchInOrderOnceItsRowsAreCommitted)
     ImportatoreFatture imp(db(), ui, *parametri, {});
     imp.importa(
         file, {},
-        [&](qsizetype i) {
-            chiesti.push_back(i);
-            return i < 5; // the user stops the batch before the last file
-        },
         [&](qsizetype i, std::vector<EsitoImport> e) {
             consegnati.push_back(i);
             for (const EsitoImport& x : e) {
@@ -691,6 +687,10 @@ TEST_F(ImportDriver, shouldReportEachFileOfABatchInOrderOnceItsRowsAreCommitted)
                     << x.nomeFile.toStdString() << " dato per caricato prima del commit";
             }
             esiti[static_cast<size_t>(i)] = std::move(e);
+        },
+        [&](qsizetype i) {
+            chiesti.push_back(i);
+            return i < 5; // the user stops the batch before the last file
         });
 
     EXPECT_EQ(chiesti, (std::vector<qsizetype>{0, 1, 2, 3, 4, 5}));
@@ -730,9 +730,7 @@ TEST_F(ImportDriver, shouldDoAGroupAgainFileByFileWhenItsCommitFails) {
                            scrivi(u"b.xml"_s, f.xmlNumero(u"3"_s))};
     std::vector<std::vector<EsitoImport>> esiti;
     ImportatoreFatture imp(db(), ui, *parametri, {});
-    imp.importa(
-        file, {}, [](qsizetype) { return true; },
-        [&](qsizetype, std::vector<EsitoImport> e) { esiti.push_back(std::move(e)); });
+    imp.importa(file, {}, [&](qsizetype, std::vector<EsitoImport> e) { esiti.push_back(std::move(e)); });
 
     ASSERT_EQ(esiti.size(), 3u);
     EXPECT_TRUE(esiti[0][0].ok) << esiti[0][0].errori.toStdString();

@@ -473,7 +473,7 @@ void frmFECarXML::carica(const QStringList& file) {
             if (std::all_of(esiti.begin(), esiti.end(), [](const EsitoImport& e) { return e.ok; }))
                 nonCaricati.removeOne(f);
         };
-        importatore.importa(file, hub, prima, fatto);
+        importatore.importa(file, hub, fatto, prima);
         proFile->setValue(static_cast<int>(file.size()));
     } catch (const std::exception& e) {
         // Only the start of the batch can fail this way (options, the import's set-up).
