@@ -91,6 +91,8 @@ QStringList ddl(const Tabella& t, Dialetto d, DichiarazioneConti conti) {
         if (!i.condizione.isEmpty())
             s += QStringLiteral(" WHERE ") + i.condizione;
         out << s;
+        if (!i.sostituisce.isEmpty())
+            out << QStringLiteral("DROP INDEX IF EXISTS ") + i.sostituisce;
     }
     return out;
 }
@@ -110,7 +112,9 @@ void creaSchema(Database& db, const std::vector<Tabella>& tabelle, Dichiarazione
     Transazione tr(db);
     for (const Tabella& t : tabelle) {
         if (db.esisteTabella(t.nome)) {
-            // An older database: add what is missing, never drop or change what is there.
+            // An older database: add what is missing, never drop or change what is there
+            // (an index replaced by a better one of ours is the one thing dropped: it holds
+            // no data).
             QSet<QString> presenti;
             for (const QString& campo :
                  db.ApriRs(QStringLiteral("SELECT * FROM ") + t.nome + QStringLiteral(" WHERE 1=0")).campi())

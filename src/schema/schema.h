@@ -50,7 +50,8 @@ struct Indice {
     QString nome;
     QStringList colonne;
     bool unico = false;
-    QString condizione; // partial index predicate, empty for none
+    QString condizione;       // partial index predicate, empty for none
+    QString sostituisce = {}; // an index of older databases this one takes the place of
 };
 
 struct Tabella {
@@ -97,7 +98,8 @@ const std::vector<Tabella>& tabelleComuni();
 const Tabella* trovaTabella(const std::vector<Tabella>& tabelle, const QString& nome);
 
 // CREATE TABLE and CREATE INDEX statements, each safe to run on an existing database
-// ("IF NOT EXISTS"), so creating the schema twice changes nothing.
+// ("IF NOT EXISTS"), so creating the schema twice changes nothing; an index that takes the
+// place of an older one drops that one once it exists.
 QStringList ddl(const Tabella& t, Dialetto d, DichiarazioneConti conti = DichiarazioneConti::Testo);
 
 // Creates every table and index that is missing, and adds the columns an older database
