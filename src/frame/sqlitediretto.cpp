@@ -284,13 +284,14 @@ void ConnessioneSqlite::Istruzione::legaValori(const QVariant* valori, qsizetype
     for (int i = 0; i < quanti; ++i) {
         const QVariant& v = valori[i];
         int esito = SQLITE_OK;
-        if (!v.isValid() || v.isNull()) {
-            esito = sqlite3_bind_null(s, i + 1);
-        } else if (const int id = v.metaType().id(); id == QMetaType::QString) {
+        const int id = v.metaType().id();
+        if (id == QMetaType::QString) { // the most of the values; even a null QString is a text
             const QString& t = *static_cast<const QString*>(v.constData());
             const size_t inizio = testi.size();
             aggiungiUtf8(testi, t);
             daLegare.append({i + 1, inizio, testi.size() - inizio});
+        } else if (!v.isValid() || v.isNull()) {
+            esito = sqlite3_bind_null(s, i + 1);
         } else if (id == QMetaType::Int) { // keys and counters, the most of the numbers
             esito = sqlite3_bind_int64(s, i + 1, *static_cast<const int*>(v.constData()));
         } else if (id == QMetaType::LongLong) {

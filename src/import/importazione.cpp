@@ -248,10 +248,10 @@ struct ImportatoreFatture::Stato {
     ParametriLettura lettura;
     NomiElementi nomi;
 
-    // How the last row written to a table was laid out: its columns as the reader named them
-    // (the batch's numbers of their spellings), and for each one its length in the table (-1:
-    // none). The rows of a block share their columns, so most rows find their layout here
-    // without a look-up per column.
+    // How a row written to a table was laid out: its columns as the reader named them (the
+    // batch's numbers of their spellings), and for each one its length in the table (-1:
+    // none). The rows of a block share their columns, and an invoice's blocks take turns
+    // among a few layouts, so most rows find theirs without a look-up per column.
     struct Disposizione {
         std::vector<int> nomi;
         std::vector<int> lunghezze;
@@ -274,19 +274,28 @@ struct ImportatoreFatture::Stato {
     struct Tabella {
         QSet<QString> colonne;         // lower case
         QHash<QString, int> lunghezze; // lower case -> the most characters a text column holds
-        Disposizione ultima;
-        // The layout of `riga`: the last one when the row has the same columns.
-        const Disposizione& disposizione(const RigaFattura& riga) {
-            if (!ultima.uguale(riga)) {
-                ultima = {};
+        // The latest layouts, the most recent first.
+        std::vector<std::unique_ptr<Disposizione>> recenti;
+        static constexpr size_t MassimoRecenti = 8;
+        // The layout of `riga`: a recent one when the row has the same columns.
+        Disposizione& disposizione(const RigaFattura& riga) {
+            auto it =
+                std::find_if(recenti.begin(), recenti.end(), [&](const auto& d) { return d->uguale(riga); });
+            if (it == recenti.end()) {
+                auto d = std::make_unique<Disposizione>();
                 for (const RigaFattura::Voce& v : riga.colonne()) {
-                    ultima.nomi.push_back(v.nome);
-                    ultima.lunghezze.push_back(colonna(v.nome, riga.nome(v)));
-                    if (ultima.lunghezze.back() >= 0)
-                        ultima.colonne << riga.nome(v);
+                    d->nomi.push_back(v.nome);
+                    d->lunghezze.push_back(colonna(v.nome, riga.nome(v)));
+                    if (d->lunghezze.back() >= 0)
+                        d->colonne << riga.nome(v);
                 }
+                if (recenti.size() >= MassimoRecenti)
+                    recenti.pop_back();
+                recenti.push_back(std::move(d));
+                it = recenti.end() - 1;
             }
-            return ultima;
+            std::rotate(recenti.begin(), it, it + 1);
+            return *recenti.front();
         }
         // A column by the number of its spelling: -1 when the table has none, else its length
         // (0 for no limit). The reader uses the same few names thousands of times.
@@ -303,7 +312,7 @@ struct ImportatoreFatture::Stato {
         }
         // When the batch numbers its names again.
         void dimenticaNomi() {
-            ultima = {};
+            recenti.clear();
             perNome.clear();
         }
     };
@@ -849,11 +858,22 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, std::vector<RigaFattur
     // statement of several rows: their values one after the other in one list.
     const QString nomeTabella(tabella);
     const bool testiNelFile = db_.sqliteDiretto();
-    QStringList colonne;
+    QStringList colonne; // of the rows since `inizio`
+    size_t inizio = 0;
     std::vector<QVariant> valori;
+    size_t stima = 0;
+    for (const RigaFattura& riga : righe)
+        stima += riga.colonne().size();
+    valori.reserve(stima);
     for (RigaFattura& riga : righe) {
         const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(riga);
-        const size_t inizioRiga = valori.size();
+        if (d.colonne != colonne) {
+            // The rows before this one had other columns.
+            db_.InserisciRighe(nomeTabella, colonne, valori.data() + inizio,
+                               static_cast<qsizetype>(valori.size() - inizio));
+            inizio = valori.size();
+            colonne = d.colonne;
+        }
         for (size_t i = 0; i < d.nomi.size(); ++i) {
             const RigaFattura::Voce& v = riga.colonne()[i];
             if (d.lunghezze[i] < 0)
@@ -862,14 +882,9 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, std::vector<RigaFattur
                 valori.push_back(adattaAllaColonna(riga.nome(v), riga.prendiValore(i), d.lunghezze[i],
                                                    avvisiCorpo_, testiNelFile));
         }
-        if (d.colonne != colonne) {
-            // The rows before this one had other columns.
-            db_.InserisciRighe(nomeTabella, colonne, valori.data(), static_cast<qsizetype>(inizioRiga));
-            valori.erase(valori.begin(), valori.begin() + static_cast<std::ptrdiff_t>(inizioRiga));
-            colonne = d.colonne;
-        }
     }
-    db_.InserisciRighe(nomeTabella, colonne, valori.data(), static_cast<qsizetype>(valori.size()));
+    db_.InserisciRighe(nomeTabella, colonne, valori.data() + inizio,
+                       static_cast<qsizetype>(valori.size() - inizio));
 }
 
 std::vector<std::pair<QLatin1String, QVariant>>
@@ -890,7 +905,7 @@ ImportazioneFile::identitaTestata(const IdentitaCorpo& id, int anno, qint32 nume
 void ImportazioneFile::scriviTestata(const RigaFattura& testata, TestoErrori& errori) {
     ImportatoreFatture::Stato::Tabella& t = stato_.tabella(db_, store::FatXmlTest);
     // Invoices of one sender have the same header columns: the statement is written once.
-    const ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
+    ImportatoreFatture::Stato::Disposizione& d = t.disposizione(testata);
     const bool testiNelFile = db_.sqliteDiretto();
     QVariantList valori;
     valori.reserve(static_cast<qsizetype>(identita_.size()) + d.colonne.size());
@@ -908,8 +923,8 @@ void ImportazioneFile::scriviTestata(const RigaFattura& testata, TestoErrori& er
                                         testiNelFile);
     }
     if (d.inserimento.isEmpty() || d.identita != nomiIdentita) {
-        t.ultima.identita = nomiIdentita;
-        t.ultima.inserimento =
+        d.identita = nomiIdentita;
+        d.inserimento =
             QStringLiteral("INSERT INTO FatXmlTest (") + nomiIdentita.chopped(2) +
             (d.colonne.isEmpty() ? QString() : QStringLiteral(", ") + d.colonne.join(QStringLiteral(", "))) +
             QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(valori.size() - 1) + u')';

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 namespace tesel {
 
@@ -30,7 +31,23 @@ QUtf8StringView nomeSenzaPrefisso(pugi::xml_node n) {
 }
 
 bool stessoNome(pugi::xml_node n, QAnyStringView nome) {
-    return n.type() == pugi::node_element && QAnyStringView::compare(nomeSenzaPrefisso(n), nome) == 0;
+    if (n.type() != pugi::node_element)
+        return false;
+    const QUtf8StringView locale = nomeSenzaPrefisso(n);
+    return nome.visit([&](auto cercato) {
+        if constexpr (std::is_same_v<decltype(cercato), QStringView>) {
+            // The reader looks for its names thousands of times a file, and they are ASCII:
+            // while the element's name is, a byte is one character, compared with one unit.
+            const qsizetype comuni = std::min(locale.size(), cercato.size());
+            qsizetype i = 0;
+            for (; i < comuni && static_cast<unsigned char>(locale[i]) < 0x80; ++i)
+                if (static_cast<char16_t>(locale[i]) != cercato[i].unicode())
+                    return false;
+            if (i == comuni)
+                return locale.size() == cercato.size();
+        }
+        return QAnyStringView::compare(locale, cercato) == 0;
+    });
 }
 
 pugi::xml_node cercaPercorso(pugi::xml_node da, const QList<QStringView>& passi, qsizetype passo) {
@@ -304,10 +321,19 @@ std::optional<Currency> valoreNumeroSilenzioso(pugi::xml_node elemento) {
 bool correggiEuro(QByteArray& dati) {
     static const QByteArray sbagliato("&#128;");
     static const QByteArray giusto("&#8364;");
-    // The C library's search: every file is looked through, and almost none holds the mark.
-    if (!memmem(dati.constData(), static_cast<size_t>(dati.size()), sbagliato.constData(),
-                static_cast<size_t>(sbagliato.size())))
-        return false;
+    // Every file is looked through, and almost none holds the mark: the few "&" are found by
+    // the C library's byte search and only they are compared.
+    const std::string_view testo(dati.constData(), static_cast<size_t>(dati.size()));
+    const std::string_view segno(sbagliato.constData(), static_cast<size_t>(sbagliato.size()));
+    for (size_t da = 0;;) {
+        const void* e = std::memchr(testo.data() + da, '&', testo.size() - da);
+        if (!e)
+            return false;
+        da = static_cast<size_t>(static_cast<const char*>(e) - testo.data());
+        if (testo.substr(da, segno.size()) == segno)
+            break;
+        ++da;
+    }
     dati.replace(sbagliato, giusto);
     return true;
 }

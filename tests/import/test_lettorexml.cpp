@@ -281,3 +281,21 @@ TEST(NomiElementi, shouldNameEveryElementAsItsLocalNameAcrossFiles) {
         ASSERT_EQ(nomi.locale(n), u"E"_s + QString::number(i++));
     EXPECT_EQ(i, 5000);
 }
+
+// A child is found by its local name alone: the whole name, not a part of it, whatever the
+// prefix, and names beyond ASCII as well.
+TEST(FiglioPerNome, shouldFindTheChildWhoseLocalNameIsTheWholeNameLookedFor) {
+    Frammento f("<p:Linea xmlns:p='x'><Tip>1</Tip><p:TipoX>2</p:TipoX><p:Tipo>3</p:Tipo>"
+                "<Città>4</Città><Cittàx>5</Cittàx><CittaÈ>6</CittaÈ></p:Linea>");
+    const struct {
+        const char16_t* nome;
+        const char* testo; // "" when no child has the name
+    } casi[] = {
+        {u"Tipo", "3"},   {u"Tip", "1"},   {u"TipoX", "2"},  {u"Ti", ""},   {u"TipoXY", ""},
+        {u"p:Tipo", ""},  {u"Città", "4"}, {u"Cittàx", "5"}, {u"Citt", ""}, {u"Cittàxy", ""},
+        {u"CittaÈ", "6"}, {u"CittaE", ""}, {u"tipo", ""},    {u"", ""},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(TestoFiglio(f.radice(), QStringView(c.nome)), QString::fromUtf8(c.testo))
+            << QString::fromUtf16(c.nome).toStdString();
+}
