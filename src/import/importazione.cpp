@@ -58,22 +58,22 @@ void segnalaNonPrevisto(const QString& colonna, const QVariant& valore, TestoErr
 // 0 for no limit.
 // A text the reader left in the file is bound from there on a database file, when it fits;
 // elsewhere it becomes a QString first.
-QVariant adattaAllaColonna(const QString& colonna, QVariant valore, int lunghezza, QStringList& avvisi,
-                           bool testiNelFile) {
+void adattaAllaColonna(const QString& colonna, QVariant& valore, int lunghezza, QStringList& avvisi,
+                       bool testiNelFile) {
     if (valore.metaType() == QMetaType::fromType<TestoAscii>()) {
         const TestoAscii& t = *static_cast<const TestoAscii*>(valore.constData());
         if (testiNelFile && (lunghezza <= 0 || t.lunghezza <= lunghezza))
-            return valore;
-        return adattaAllaColonna(colonna, t.testo(), lunghezza, avvisi, false);
+            return;
+        valore = t.testo();
     }
     if (lunghezza <= 0 || valore.metaType().id() != QMetaType::QString)
-        return valore;
-    const QString testo = valore.toString();
+        return;
+    const QString& testo = *static_cast<const QString*>(valore.constData());
     if (testo.size() <= lunghezza)
-        return valore;
+        return;
     avvisi << (QStringLiteral("Tag ") + colonna +
                QStringLiteral(" troncato a %1 caratteri: ").arg(lunghezza) + citaValore(testo));
-    return testo.left(lunghezza);
+    valore = testo.left(lunghezza);
 }
 
 // What a duplicate check reads of a stored invoice.
@@ -879,8 +879,8 @@ void ImportazioneFile::scriviRighe(QLatin1String tabella, std::vector<RigaFattur
             if (d.lunghezze[i] < 0)
                 segnalaNonPrevisto(riga.nome(v), v.valore, errori);
             else
-                valori.push_back(adattaAllaColonna(riga.nome(v), riga.prendiValore(i), d.lunghezze[i],
-                                                   avvisiCorpo_, testiNelFile));
+                adattaAllaColonna(riga.nome(v), valori.emplace_back(riga.prendiValore(i)), d.lunghezze[i],
+                                  avvisiCorpo_, testiNelFile);
         }
     }
     db_.InserisciRighe(nomeTabella, colonne, valori.data() + inizio,
@@ -919,8 +919,8 @@ void ImportazioneFile::scriviTestata(const RigaFattura& testata, TestoErrori& er
         if (d.lunghezze[i] < 0)
             segnalaNonPrevisto(testata.nome(v), v.valore, errori);
         else
-            valori << adattaAllaColonna(testata.nome(v), v.valore, d.lunghezze[i], avvisiCorpo_,
-                                        testiNelFile);
+            adattaAllaColonna(testata.nome(v), valori.emplace_back(v.valore), d.lunghezze[i], avvisiCorpo_,
+                              testiNelFile);
     }
     if (d.inserimento.isEmpty() || d.identita != nomiIdentita) {
         d.identita = nomiIdentita;
