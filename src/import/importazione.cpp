@@ -941,45 +941,6 @@ ImportatoreFatture::ImportatoreFatture(Database& db, Interazione& ui, ParametriA
 
 ImportatoreFatture::~ImportatoreFatture() = default;
 
-namespace {
-
-// A file's savepoint inside a group keeps the pages it changes in a journal of its own, which
-// SQLite writes to a temporary file once it passes 64 KB: two writes a page, about sixty a
-// typical file, a fifth of the batch's time in the kernel. For the batch the database file's
-// temporary storage is in memory: a file's journal is its few changed pages, emptied when its
-// savepoint is released. The connection's own setting comes back at the end, since a large
-// sort would keep all its rows in memory too. Set outside a transaction (SQLite refuses the
-// change inside one); failing to set it costs only time.
-class TemporaneiInMemoria {
-public:
-    explicit TemporaneiInMemoria(Database& db) : db_(db) {
-        try {
-            prima_ = db_.valore(QStringLiteral("PRAGMA temp_store")).toInt();
-            if (prima_ != InMemoria)
-                db_.EseguiSql(QStringLiteral("PRAGMA temp_store=%1").arg(InMemoria));
-        } catch (const ErroreDb&) {
-            prima_ = InMemoria;
-        }
-    }
-    ~TemporaneiInMemoria() {
-        if (prima_ == InMemoria || db_.livelloTrans() != 0)
-            return;
-        try {
-            db_.EseguiSql(QStringLiteral("PRAGMA temp_store=%1").arg(prima_));
-        } catch (const ErroreDb&) {
-        }
-    }
-    TemporaneiInMemoria(const TemporaneiInMemoria&) = delete;
-    TemporaneiInMemoria& operator=(const TemporaneiInMemoria&) = delete;
-
-private:
-    static constexpr int InMemoria = 2;
-    Database& db_;
-    int prima_ = InMemoria;
-};
-
-} // namespace
-
 void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub,
                                  const std::function<void(qsizetype, std::vector<EsitoImport>)>& fatto,
                                  const std::function<bool(qsizetype)>& prima) {
@@ -987,9 +948,6 @@ void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub
     // Attachments are written once their file is committed, from the file's document.
     const bool raggruppa =
         db_.dialetto() == Dialetto::SQLite && db_.livelloTrans() == 0 && !opzioni_.estraiAllegati;
-    std::optional<TemporaneiInMemoria> temporanei;
-    if (raggruppa)
-        temporanei.emplace(db_);
     // The results of the files whose group is not committed yet.
     std::vector<std::pair<qsizetype, std::vector<EsitoImport>>> inAttesa;
     const auto consegna = [&] {
