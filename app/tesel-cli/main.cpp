@@ -597,7 +597,10 @@ int importa(const Argomenti& a) {
     // Files committed together, each result printed once its file is stored.
     const auto fatto = [&](qsizetype i, const std::vector<EsitoImport>& esiti) {
         const QString& file = a.posizionali[i];
-        if (!QFileInfo::exists(file)) {
+        // Looked at only for a file that stored nothing: one stored may have been moved since.
+        const bool nienteCaricato =
+            std::none_of(esiti.begin(), esiti.end(), [](const EsitoImport& e) { return e.ok; });
+        if (nienteCaricato && !QFileInfo::exists(file)) {
             rapporto.aggiungiInesistente(file);
             tuttiOk = false;
             if (a.json)

@@ -465,7 +465,10 @@ void frmFECarXML::carica(const QStringList& file) {
         };
         const auto fatto = [&](qsizetype i, const std::vector<EsitoImport>& esiti) {
             const QString& f = file[i];
-            if (!QFileInfo(f).isFile()) {
+            // Looked at only for a file that stored nothing: one stored may have been moved since.
+            const bool nienteCaricato =
+                std::none_of(esiti.begin(), esiti.end(), [](const EsitoImport& e) { return e.ok; });
+            if (nienteCaricato && !QFileInfo(f).isFile()) {
                 rapporto_.aggiungiInesistente(f);
                 return;
             }
