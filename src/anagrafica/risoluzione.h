@@ -6,6 +6,7 @@
 
 #include "frame/codiceconto.h"
 #include "frame/currency.h"
+#include "frame/hashtesto.h"
 
 #include <QDate>
 #include <QHash>
@@ -79,7 +80,8 @@ public:
         template <class Testo> size_t operator()(const Domanda<Testo>& d) const {
             size_t h = d.quante;
             for (size_t i = 0; i < d.quante; ++i)
-                h = qHash(QStringView(d.parti[i]), h);
+                h = hashTesto(QStringView(d.parti[i]).data(),
+                              static_cast<size_t>(QStringView(d.parti[i]).size()) * sizeof(QChar), h);
             return h;
         }
     };

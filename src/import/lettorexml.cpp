@@ -106,14 +106,14 @@ QString NomeLocale(pugi::xml_node nodo) {
 
 QString NomiElementi::locale(pugi::xml_node nodo) {
     const QUtf8StringView nome = nomeSenzaPrefisso(nodo);
-    const QByteArray chiave = QByteArray::fromRawData(nome.data(), nome.size());
+    const NomeLetto chiave{QByteArray::fromRawData(nome.data(), nome.size())};
     if (const auto it = nomi_.constFind(chiave); it != nomi_.constEnd())
         return *it;
     if (nomi_.size() >= Massimo)
         nomi_.clear();
     const QString testo = nome.toString();
     // The key is copied: the view points into the file's buffer, which goes with the file.
-    nomi_.insert(QByteArray(nome.data(), nome.size()), testo);
+    nomi_.insert(NomeLetto{QByteArray(nome.data(), nome.size())}, testo);
     return testo;
 }
 

@@ -5,6 +5,7 @@
 // error text of the file, and the import goes on.
 
 #include "frame/currency.h"
+#include "frame/hashtesto.h"
 
 #include <QAnyStringView>
 #include <QByteArray>
@@ -106,7 +107,16 @@ public:
 
 private:
     static constexpr qsizetype Massimo = 4096;
-    QHash<QByteArray, QString> nomi_;
+    // An element's name as its bytes in the file: looked up from the document's own buffer,
+    // kept as a copy.
+    struct NomeLetto {
+        QByteArray byte;
+        bool operator==(const NomeLetto&) const = default;
+        friend size_t qHash(const NomeLetto& n, size_t seme = 0) noexcept {
+            return hashTesto(n.byte.constData(), static_cast<size_t>(n.byte.size()), seme);
+        }
+    };
+    QHash<NomeLetto, QString> nomi_;
     struct ChiaveUnione {
         const void* prima;
         qsizetype lunghezzaPrima;
