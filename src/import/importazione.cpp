@@ -434,12 +434,12 @@ bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore)
 }
 
 std::vector<EsitoImport> ImportazioneFile::esegui() {
-    if (!QFileInfo::exists(percorso_))
-        return {rifiuto(nome_ + QStringLiteral(" - inesistente"))};
     pugi::xml_document doc;
     QString errore;
+    // Whether the file is there is asked only when it cannot be read: a batch of thousands
+    // spares as many look-ups of their paths.
     if (!caricaDocumento(doc, errore))
-        return {rifiuto(errore)};
+        return {rifiuto(QFileInfo::exists(percorso_) ? errore : nome_ + QStringLiteral(" - inesistente"))};
 
     pugi::xml_node radice;
     for (pugi::xml_node n = doc.first_child(); n && !radice; n = n.next_sibling())
@@ -664,7 +664,7 @@ Database::Selezione ImportazioneFile::selezioneDocumento(const IdentitaCorpo& id
     return {QStringLiteral("SELECT ") + ColonneMemorizzata + QStringLiteral(" FROM FatXmlTest WHERE ") +
                 (db_.dialetto() == Dialetto::SQLite ? QStringLiteral("instr") : QStringLiteral("strpos")) +
                 QStringLiteral("(DGD_Numero, ?) > 0 AND DGD_Data >= ? AND DGD_Data < ?"),
-            {id.numero, QDateTime(id.data, QTime(0, 0)), QDateTime(id.data.addDays(1), QTime(0, 0))}};
+            {id.numero, id.data, id.data.addDays(1)}};
 }
 
 bool ImportazioneFile::documentoNuovo(const IdentitaCorpo& id, TestoErrori& errori,
