@@ -5,9 +5,12 @@
 // texts are a batch's own and its tables are bounded, so resisting chosen collisions is
 // not its job.
 
+#include <QString>
+#include <QStringView>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
 namespace tesel {
 
@@ -33,5 +36,20 @@ inline size_t hashTesto(const void* dati, size_t byte, size_t seme = 0) noexcept
     h *= 0xBF58476D1CE4E5B9ull;
     return static_cast<size_t>(h ^ (h >> 32));
 }
+
+// A table keyed by Qt texts, hashed as above; a look-up by a text or a view of one copies
+// nothing.
+struct HashTestoQt {
+    using is_transparent = void;
+    size_t operator()(QStringView testo) const noexcept {
+        return hashTesto(testo.data(), static_cast<size_t>(testo.size()) * sizeof(QChar));
+    }
+};
+struct UgualeTestoQt {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+template <class Valore>
+using TabellaPerTesto = std::unordered_map<QString, Valore, HashTestoQt, UgualeTestoQt>;
 
 } // namespace tesel

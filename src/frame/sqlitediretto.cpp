@@ -85,12 +85,12 @@ void aggiungiUtf8(std::string& buffer, const QString& testo) {
 std::shared_ptr<const DescrizioneColonne> DescrizioneColonne::da(const QStringList& nomi) {
     auto d = std::make_shared<DescrizioneColonne>();
     d->nomi = nomi;
-    d->indici.reserve(nomi.size());
+    d->indici.reserve(static_cast<size_t>(nomi.size()));
     d->nomiNativi.reserve(static_cast<size_t>(nomi.size()));
     for (int i = 0; i < nomi.size(); ++i) {
         // Of two columns with the same name, a look-up by name finds the last.
-        d->indici.insert(nomi[i].toLower(), i);
-        d->esatti.insert(nomi[i], i);
+        d->indici.insert_or_assign(nomi[i].toLower(), i);
+        d->esatti.insert_or_assign(nomi[i], i);
         d->nomiNativi.push_back(nomi[i].toUtf8());
     }
     return d;
@@ -100,9 +100,10 @@ int DescrizioneColonne::indice(const QString& campo) const {
     // With two names that differ only in case the last of them is the one, which only the
     // lower-case look-up knows.
     if (esatti.size() == indici.size())
-        if (const auto it = esatti.constFind(campo); it != esatti.constEnd())
-            return *it;
-    return indici.value(campo.toLower(), -1);
+        if (const auto it = esatti.find(campo); it != esatti.end())
+            return it->second;
+    const auto it = indici.find(campo.toLower());
+    return it != indici.end() ? it->second : -1;
 }
 
 struct ConnessioneSqlite::Voce {

@@ -6,8 +6,9 @@
 // Values come back as Qt's driver gives them (integer -> qlonglong, real -> double, text ->
 // QString, blob -> QByteArray, null -> null), so callers see no difference.
 
+#include "frame/hashtesto.h"
+
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -32,8 +33,8 @@ struct TestoAscii {
 // The columns of a result, described once and shared by every result with the same columns.
 struct DescrizioneColonne {
     QStringList nomi;
-    QHash<QString, int> indici;         // lower-case name -> position
-    QHash<QString, int> esatti;         // name as the engine gives it -> position
+    TabellaPerTesto<int> indici;        // lower-case name -> position
+    TabellaPerTesto<int> esatti;        // name as the engine gives it -> position
     std::vector<QByteArray> nomiNativi; // as the engine names them, to recognise the same result
     static std::shared_ptr<const DescrizioneColonne> da(const QStringList& nomi);
     // The position of a field named in any case, -1 when the result has none. Callers mostly

@@ -782,6 +782,24 @@ TEST_F(DatabaseTest, shouldReadTheSameTextTwiceAtOnceAndSeeColumnsAddedLater) {
     }
 }
 
+// Fields are read by name in any case; of two columns whose names differ only in case, the
+// last one answers, as Qt's driver did.
+TEST_F(DatabaseTest, shouldFindAFieldByItsNameInAnyCaseAndTheLastOfTwoAlike) {
+    for (const QString& sql : {u"SELECT 1 AS Natura, 2 AS Importo, 3 AS importo"_s,
+                               u"SELECT 1 AS Natura, 2 AS Importo, 3 AS importo WHERE 1 = ?"_s}) {
+        SCOPED_TRACE(sql.toStdString());
+        for (int volta = 0; volta < 2; ++volta) { // the second run finds the description kept
+            Recordset rs = sql.contains(u'?') ? db().ApriRs(sql, {1}) : db().ApriRs(sql);
+            for (const QString& nome : {u"Natura"_s, u"natura"_s, u"NATURA"_s})
+                EXPECT_EQ(rs.leggiIntero(nome), 1) << nome.toStdString();
+            for (const QString& nome : {u"Importo"_s, u"importo"_s, u"IMPORTO"_s})
+                EXPECT_EQ(rs.leggiIntero(nome), 3) << nome.toStdString();
+            EXPECT_FALSE(rs.haCampo(u"Natur"_s));
+            EXPECT_FALSE(rs.haCampo(u"Nature"_s));
+        }
+    }
+}
+
 // A value the server cannot type from its place ("? IS NULL") still selects, and inside a
 // transaction leaves it able to write and commit.
 TEST_F(DatabaseTest, shouldSelectWithValuesOfNoEvidentTypeInsideATransaction) {
