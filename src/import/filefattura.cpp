@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,7 +70,8 @@ QByteArray codificaDichiarata(const QByteArray& dati) {
     const qsizetype fine = dati.indexOf("?>");
     if (fine < 0)
         return {};
-    static const QRegularExpression re(QStringLiteral("encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+    // One for each thread: the read-ahead loads files beside the batch's own thread.
+    static thread_local const QRegularExpression re(QStringLiteral("encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
     const QRegularExpressionMatch m = re.match(QString::fromLatin1(dati.left(fine)));
     return m.hasMatch() ? m.captured(1).toLatin1().toLower() : QByteArray();
 }
@@ -194,7 +196,8 @@ QString descriviByteNonValido(const QByteArray& dati, qsizetype posizione) {
     return testo + QStringLiteral(": non caricato");
 }
 
-bool caricaDocumentoFattura(const QString& percorso, pugi::xml_document& doc, QString& errore) {
+bool caricaDocumentoFattura(const QString& percorso, pugi::xml_document& doc, QString& errore,
+                            qint64* dimensione) {
     const QString nome = QFileInfo(percorso).fileName();
     LetturaFattura lettura = leggiFileFattura(percorso);
     if (!lettura.dati) {
@@ -202,6 +205,8 @@ bool caricaDocumentoFattura(const QString& percorso, pugi::xml_document& doc, QS
         return false;
     }
     QByteArray dati = std::move(*lettura.dati);
+    if (dimensione)
+        *dimensione = dati.size();
     if (sembraFirmato(percorso, dati.left(BytesInizioFirmato))) {
         ContenutoFirmato busta = estraiXmlFirmato(dati);
         if (!busta.xml) {
@@ -223,6 +228,74 @@ bool caricaDocumentoFattura(const QString& percorso, pugi::xml_document& doc, QS
         return false;
     }
     return true;
+}
+
+namespace {
+// What the read-ahead keeps waiting at most: files and megabytes.
+constexpr size_t MassimoFileAnticipati = 32;
+constexpr qint64 MassimoByteAnticipati = 8LL * 1024 * 1024;
+} // namespace
+
+LetturaAnticipata::LetturaAnticipata(QStringList percorsi)
+    : percorsi_(std::move(percorsi)), filo_([this] { leggi(); }) {
+}
+
+LetturaAnticipata::~LetturaAnticipata() {
+    {
+        const std::lock_guard<std::mutex> blocco(mutex_);
+        fine_ = true;
+    }
+    spazio_.notify_one();
+    filo_.join();
+}
+
+void LetturaAnticipata::leggi() {
+    for (const QString& percorso : percorsi_) {
+        {
+            std::unique_lock<std::mutex> blocco(mutex_);
+            // Once full, it waits until half is taken: waking for every file taken would cost
+            // the two threads a switch each per file.
+            if (pronti_.size() >= MassimoFileAnticipati || byteInAttesa_ >= MassimoByteAnticipati) {
+                inAttesaDiSpazio_ = true;
+                spazio_.wait(blocco, [&] { return fine_ || !inAttesaDiSpazio_; });
+            }
+            if (fine_)
+                return;
+        }
+        DocumentoFattura d;
+        try {
+            d.doc = std::make_unique<pugi::xml_document>();
+            if (!caricaDocumentoFattura(percorso, *d.doc, d.errore, &d.dimensione))
+                d.doc.reset();
+        } catch (...) {
+            d.doc.reset();
+            d.eccezione = std::current_exception();
+        }
+        {
+            const std::lock_guard<std::mutex> blocco(mutex_);
+            byteInAttesa_ += d.dimensione;
+            pronti_.push_back(std::move(d));
+        }
+        pronto_.notify_one();
+    }
+}
+
+DocumentoFattura LetturaAnticipata::prendi() {
+    if (presi_ >= percorsi_.size())
+        throw std::logic_error("LetturaAnticipata: nessun altro file da prendere");
+    ++presi_;
+    std::unique_lock<std::mutex> blocco(mutex_);
+    pronto_.wait(blocco, [&] { return !pronti_.empty(); });
+    DocumentoFattura d = std::move(pronti_.front());
+    pronti_.pop_front();
+    byteInAttesa_ -= d.dimensione;
+    if (inAttesaDiSpazio_ && pronti_.size() <= MassimoFileAnticipati / 2 &&
+        byteInAttesa_ <= MassimoByteAnticipati / 2) {
+        inAttesaDiSpazio_ = false;
+        blocco.unlock();
+        spazio_.notify_one();
+    }
+    return d;
 }
 
 QString citaValore(const QString& valore) {

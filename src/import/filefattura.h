@@ -5,8 +5,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <pugixml.hpp>
+#include <thread>
 
 namespace tesel {
 
@@ -34,7 +41,46 @@ QString descriviByteNonValido(const QByteArray& dati, qsizetype posizione);
 // Loads an invoice file (.xml, or a signed .xml.p7m) into `doc` with every check above, the
 // signed envelope opened and the euro sign repaired. On failure `errore` is the whole message,
 // "File: " name first.
-bool caricaDocumentoFattura(const QString& percorso, pugi::xml_document& doc, QString& errore);
+// `dimensione`, when given, gets the bytes read from the file.
+bool caricaDocumentoFattura(const QString& percorso, pugi::xml_document& doc, QString& errore,
+                            qint64* dimensione = nullptr);
+
+// An invoice file as caricaDocumentoFattura leaves it.
+struct DocumentoFattura {
+    std::unique_ptr<pugi::xml_document> doc; // null when the file was not loaded
+    QString errore;
+    std::exception_ptr eccezione; // what loading threw, given back to the one who takes it
+    qint64 dimensione = 0;
+};
+
+// Loads the files of a batch, in their order, on a thread of its own a little ahead of the
+// file being stored: reading and parsing need no database, and the batch's own thread spent
+// a tenth of its time there. At most 32 files or 8 MB of files wait (and one file however
+// large), so a file is read shortly before its turn and large files do not fill the memory.
+class LetturaAnticipata {
+public:
+    explicit LetturaAnticipata(QStringList percorsi);
+    ~LetturaAnticipata(); // stops reading and waits for the thread
+    LetturaAnticipata(const LetturaAnticipata&) = delete;
+    LetturaAnticipata& operator=(const LetturaAnticipata&) = delete;
+
+    // The next file's document: the files are taken in their order, each once (asking past
+    // the last one is a fault of the caller, and throws).
+    DocumentoFattura prendi();
+
+private:
+    void leggi();
+
+    const QStringList percorsi_;
+    std::mutex mutex_;
+    std::condition_variable pronto_, spazio_;
+    std::deque<DocumentoFattura> pronti_;
+    qint64 byteInAttesa_ = 0;
+    qsizetype presi_ = 0; // touched by the taker only
+    bool inAttesaDiSpazio_ = false;
+    bool fine_ = false;
+    std::thread filo_;
+};
 
 // A value quoted in a message: at most a few hundred characters, and the length of the rest.
 QString citaValore(const QString& valore);

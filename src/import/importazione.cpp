@@ -349,10 +349,11 @@ namespace {
 // One file's import: a transaction around every body of the file.
 class ImportazioneFile {
 public:
+    // `letto`: the file already loaded by the batch's read-ahead, or null to load it here.
     ImportazioneFile(Database& db, ImportatoreFatture::Stato& stato, const OpzioniImport& opzioni,
-                     const QString& percorso, const DatiHub& hub)
+                     const QString& percorso, const DatiHub& hub, DocumentoFattura* letto)
         : db_(db), stato_(stato), opzioni_(opzioni), percorso_(percorso), hub_(hub),
-          nome_(QFileInfo(percorso).fileName()) {}
+          nome_(QFileInfo(percorso).fileName()), letto_(letto) {}
 
     std::vector<EsitoImport> esegui();
 
@@ -364,7 +365,9 @@ private:
         e.errori = AcapoErr + messaggio;
         return {e};
     }
-    bool caricaDocumento(pugi::xml_document& doc, QString& errore);
+    // The file's document, from the read-ahead or loaded now; null, with the message, when
+    // the file cannot be loaded.
+    pugi::xml_document* caricaDocumento(QString& errore);
     // A duplicate key on a server: the header, written whole at the end, met a row another
     // workstation committed meanwhile. It must reach esegui, which does the file again.
     bool contesa(const ErroreDb& ex) const { return ex.chiaveDuplicata() && db_.sqlServer(); }
@@ -427,19 +430,27 @@ private:
     DatiHub hub_;
     QString nome_;
     QStringList avvisiCorpo_; // texts cut to their column in the body being written
+    DocumentoFattura* letto_;
+    pugi::xml_document proprio_;
 };
 
-bool ImportazioneFile::caricaDocumento(pugi::xml_document& doc, QString& errore) {
-    return caricaDocumentoFattura(percorso_, doc, errore);
+pugi::xml_document* ImportazioneFile::caricaDocumento(QString& errore) {
+    if (!letto_)
+        return caricaDocumentoFattura(percorso_, proprio_, errore) ? &proprio_ : nullptr;
+    if (letto_->eccezione)
+        std::rethrow_exception(letto_->eccezione);
+    errore = letto_->errore;
+    return letto_->doc.get();
 }
 
 std::vector<EsitoImport> ImportazioneFile::esegui() {
-    pugi::xml_document doc;
     QString errore;
+    const pugi::xml_document* caricato = caricaDocumento(errore);
     // Whether the file is there is asked only when it cannot be read: a batch of thousands
     // spares as many look-ups of their paths.
-    if (!caricaDocumento(doc, errore))
+    if (!caricato)
         return {rifiuto(QFileInfo::exists(percorso_) ? errore : nome_ + QStringLiteral(" - inesistente"))};
+    const pugi::xml_document& doc = *caricato;
 
     pugi::xml_node radice;
     for (pugi::xml_node n = doc.first_child(); n && !radice; n = n.next_sibling())
@@ -963,11 +974,18 @@ void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub
             fatto(indice, std::move(esiti));
         inAttesa.clear();
     };
+    // A batch of one file has nothing to read ahead of.
+    std::optional<LetturaAnticipata> anticipata;
+    if (percorsi.size() > 1)
+        anticipata.emplace(percorsi);
     try {
         for (qsizetype i = 0; i < percorsi.size() && (!prima || prima(i)); ++i) {
             if (raggruppa && !insieme.transazione)
                 insieme.apri();
-            inAttesa.emplace_back(i, importa(percorsi[i], hub));
+            std::optional<DocumentoFattura> letto;
+            if (anticipata)
+                letto = anticipata->prendi();
+            inAttesa.emplace_back(i, importaFile(percorsi[i], hub, letto ? &*letto : nullptr));
             ++insieme.file;
             if (insieme.transazione && insieme.pieno())
                 insieme.conferma();
@@ -985,9 +1003,14 @@ void ImportatoreFatture::importa(const QStringList& percorsi, const DatiHub& hub
 }
 
 std::vector<EsitoImport> ImportatoreFatture::importa(const QString& percorso, const DatiHub& hub) {
+    return importaFile(percorso, hub, nullptr);
+}
+
+std::vector<EsitoImport> ImportatoreFatture::importaFile(const QString& percorso, const DatiHub& hub,
+                                                         DocumentoFattura* letto) {
     try {
         stato_->primaDelFile();
-        ImportazioneFile file(db_, *stato_, opzioni_, percorso, hub);
+        ImportazioneFile file(db_, *stato_, opzioni_, percorso, hub, letto);
         return file.esegui();
     } catch (const ErroreDb& ex) {
         EsitoImport e;

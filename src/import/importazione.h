@@ -25,6 +25,7 @@ class Configurazione;
 class Database;
 class Interazione;
 class ParametriAzienda;
+struct DocumentoFattura;
 
 // What the Hub knows of a downloaded file; all empty for a file chosen by the user.
 struct DatiHub {
@@ -95,7 +96,8 @@ public:
     // committed. Never throws: every problem is in the results.
     std::vector<EsitoImport> importa(const QString& percorso, const DatiHub& hub = {});
 
-    // Imports `percorsi` in their order, as the import dialog and tesel-cli do. On a database
+    // Imports `percorsi` in their order, as the import dialog and tesel-cli do, each file read
+    // and parsed a little ahead of its turn on another thread (LetturaAnticipata). On a database
     // file the files are committed together, each within a savepoint of its own (a file that
     // fails is undone alone): the pages they share are written once, not once per file. A
     // group is committed after a few hundred files or half a second, before anything is asked
@@ -113,6 +115,10 @@ public:
     struct Stato; // what stays the same from file to file: parameters, look-ups, table columns
 
 private:
+    // One file, already loaded by the batch's read-ahead when `letto` is given.
+    std::vector<EsitoImport> importaFile(const QString& percorso, const DatiHub& hub,
+                                         DocumentoFattura* letto);
+
     Database& db_;
     OpzioniImport opzioni_;
     std::unique_ptr<Stato> stato_;

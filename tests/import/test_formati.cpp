@@ -18,9 +18,12 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +47,7 @@ struct Modello {
     QByteArray inRadice;         // first children of the root
     QByteArray inBlocchi;        // first children of the document data, line, summary and payment
     QByteArray descrizione = "Viti zincate M6";
+    QByteArray numero = "FA/123";
     QByteArray data = "2024-03-15";
     QByteArray quantita = "2.00", prezzoUnitario = "50.00", prezzoTotale = "100.00", totale = "122.00";
     QByteArray scadenza = "2024-04-15";
@@ -75,7 +79,7 @@ struct Modello {
             e("FatturaElettronicaBody",
               e("DatiGenerali",
                 e("DatiGeneraliDocumento", inBlocchi + e("TipoDocumento", "TD01") + e("Divisa", "EUR") +
-                                               e("Data", data) + e("Numero", "FA/123") +
+                                               e("Data", data) + e("Numero", numero) +
                                                e("ImportoTotaleDocumento", totale))) +
                   e("DatiBeniServizi",
                     e("DettaglioLinee", inBlocchi + e("NumeroLinea", "1") + e("Descrizione", descrizione) +
@@ -627,6 +631,93 @@ TEST_F(FormatiFattura, shouldImportRightAfterAFileOfMoreNamesThanTheBatchNumbers
     EXPECT_EQ(testo(*f.testata, "DGD_Numero"), "FA/124");
     ASSERT_EQ(f.dettaglio.size(), 1u);
     EXPECT_EQ(testo(f.dettaglio[0], "Descrizione"), "Viti zincate M6");
+}
+
+// A batch reads its files ahead of the one it stores: every file still gets its own result,
+// in its place, whatever lies between (files that cannot be read, files of megabytes that fill
+// what is read ahead, more files than it reads ahead), and a batch stopped half-way stores
+// exactly the files before the stop. A reading that never went on after filling up would hang.
+TEST_F(FormatiFattura, shouldReportEveryFileOfABatchInItsPlaceWhateverItsNeighbours) {
+    struct Atteso {
+        QString nome;
+        QString errore; // empty for an invoice stored; else the start of its message
+    };
+    std::vector<Atteso> attesi;
+    QStringList percorsi;
+    const QByteArray grande = allegato("perizia.pdf", casuali(2'500'000, 7).toBase64());
+    for (int i = 0; i < 70; ++i) {
+        const QString nome = u"f%1.xml"_s.arg(i, 3, 10, QChar(u'0'));
+        Modello m;
+        m.numero = "FA/" + QByteArray::number(i);
+        if (i == 3 || i == 8 || i == 13)
+            m.allegati = grande; // over three megabytes each
+        QString errore;
+        if (i == 0) {
+            errore = u"\r\n"_s + nome + u" - inesistente"_s;
+        } else if (i == 1) {
+            QDir().mkpath(cartella_.filePath(nome));
+            errore = u"\r\nFile: "_s + nome + u" è una cartella, non un file: non caricato"_s;
+        } else if (i == 35) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(cartella_.filePath(nome)).constData(), 0600), 0);
+            errore = u"\r\nFile: "_s + nome + u" non è un file ordinario"_s;
+        } else if (i == 36) {
+            scrivi(nome, m.testo().left(900));
+            errore = u"\r\nFile: "_s + nome + u" XML non valido: "_s;
+        } else if (i == 69) {
+            m.descrizione = "Caff\xE8";
+            scrivi(nome, m.testo());
+            errore = u"\r\nFile: "_s + nome + u" contiene testo non valido"_s;
+        } else {
+            scrivi(nome, m.testo());
+        }
+        percorsi << cartella_.filePath(nome);
+        attesi.push_back({nome, errore});
+    }
+    const auto nomiNelloStore = [&] {
+        QStringList nomi;
+        for (Recordset rs = db().ApriRs(u"SELECT NomeFile FROM FatXmlTest ORDER BY NomeFile"_s); !rs.RsEof();
+             rs.RsMoveNext())
+            nomi << rs.leggiTesto(u"NomeFile"_s);
+        return nomi;
+    };
+
+    for (const qsizetype fermata : {qsizetype{20}, qsizetype{70}}) {
+        SCOPED_TRACE(fermata);
+        for (const QLatin1String tabella :
+             {store::FatXmlTest, store::FatXmlDett, store::FatXmlIva, store::FatXmlPag, store::FatXmlDatiGen})
+            db().EseguiSql(u"DELETE FROM "_s + tabella);
+        ImportatoreFatture importatore(db(), ui_, *parametri_, {});
+        std::vector<qsizetype> riportati;
+        QStringList attesiNelloStore;
+        importatore.importa(
+            percorsi, {},
+            [&](qsizetype i, std::vector<EsitoImport> esiti) {
+                riportati.push_back(i);
+                ASSERT_EQ(esiti.size(), 1u) << i;
+                const Atteso& a = attesi[static_cast<size_t>(i)];
+                if (a.errore.isEmpty()) {
+                    EXPECT_TRUE(esiti[0].ok) << a.nome.toStdString() << esiti[0].errori.toStdString();
+                    EXPECT_EQ(esiti[0].nomeFile, a.nome);
+                    EXPECT_EQ(esiti[0].numero, u"FA/%1"_s.arg(i));
+                    attesiNelloStore << a.nome;
+                } else {
+                    EXPECT_FALSE(esiti[0].ok) << a.nome.toStdString();
+                    EXPECT_TRUE(esiti[0].errori.startsWith(a.errore))
+                        << esiti[0].errori.toStdString() << " / " << a.errore.toStdString();
+                }
+            },
+            [&](qsizetype i) {
+                // The batch lingers twice, so the reading runs ahead until it has all the
+                // megabytes it may hold, then all the files; then it must go on once half is taken.
+                if (i == 2 || i == 30)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                return i < fermata;
+            });
+        std::vector<qsizetype> tutti(static_cast<size_t>(fermata));
+        std::iota(tutti.begin(), tutti.end(), 0);
+        EXPECT_EQ(riportati, tutti);
+        EXPECT_EQ(elenco(nomiNelloStore()), elenco(attesiNelloStore));
+    }
 }
 
 TEST_F(FormatiFattura, shouldWriteAttachmentsOnlyForStoredInvoicesWithNamesAFileSystemTakes) {
