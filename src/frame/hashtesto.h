@@ -1,9 +1,9 @@
 #pragma once
-// The hash of the short texts the import looks up thousands of times a file (element names,
-// the resolver's questions). Qt's own hash of a text costs here more than the look-up it
-// serves; this one reads eight bytes at a time and mixes them with a multiplication. The
-// texts are a batch's own and its tables are bounded, so resisting chosen collisions is
-// not its job.
+// The hash of the short texts looked up thousands of times a batch (the import's element
+// names and resolver questions, a result's field names). Qt's own hash of a text costs more
+// here than the look-up it serves; this one reads eight bytes at a time and mixes them with a
+// multiplication. The texts are the program's and the files' names, in bounded tables, so
+// resisting chosen collisions is not its job.
 
 #include <QString>
 #include <QStringView>
