@@ -5,7 +5,9 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+#include <utility>
 
 namespace tesel {
 
@@ -43,6 +45,40 @@ public:
                                    const QStringList& /*mancanti*/) {
         return false;
     }
+};
+
+// Hands every question on to another Interazione once `primaDiChiedere` has run: a batch
+// commits what it holds before anybody waits for an answer, a window shows where it stands.
+class InterazioneInoltrata : public Interazione {
+public:
+    InterazioneInoltrata(Interazione& altra, std::function<void()> primaDiChiedere)
+        : altra_(altra), primaDiChiedere_(std::move(primaDiChiedere)) {}
+    int mostra(const Messaggio& m) override {
+        primaDiChiedere_();
+        return altra_.mostra(m);
+    }
+    std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
+                                       const QString& predefinito) override {
+        primaDiChiedere_();
+        return altra_.chiediTesto(titolo, domanda, predefinito);
+    }
+    int scegli(const QStringList& descrizioni, const QStringList& elementi) override {
+        primaDiChiedere_();
+        return altra_.scegli(descrizioni, elementi);
+    }
+    std::optional<QString> chiediSegreto(const QString& titolo, const QString& domanda) override {
+        primaDiChiedere_();
+        return altra_.chiediSegreto(titolo, domanda);
+    }
+    bool completaParametri(const QString& gruppo, QHash<QString, QString>& valori,
+                           const QStringList& mancanti) override {
+        primaDiChiedere_();
+        return altra_.completaParametri(gruppo, valori, mancanti);
+    }
+
+private:
+    Interazione& altra_;
+    std::function<void()> primaDiChiedere_;
 };
 
 // msgCom with the usual arguments: answers 1, 2 or 3.

@@ -178,7 +178,7 @@ QString cartellaCaricamentoImport(Configurazione& configurazione) {
 
 struct ImportatoreFatture::Stato {
     Stato(Database& db, Interazione& ui, ParametriAzienda& parametri)
-        : insieme(db), domande(ui, insieme), risolutore(db, domande, parametri),
+        : insieme(db), domande(ui, [this] { insieme.conferma(); }), risolutore(db, domande, parametri),
           lettura(ParametriLettura::leggi(parametri)) {}
 
     // Files committed together (a database file only): the transaction they share, from the
@@ -213,36 +213,7 @@ struct ImportatoreFatture::Stato {
 
     // The user's questions: the group is committed before each, so no other program waits
     // for the answer.
-    class Domande : public Interazione {
-    public:
-        Domande(Interazione& ui, Insieme& insieme) : ui_(ui), insieme_(insieme) {}
-        int mostra(const Messaggio& m) override {
-            insieme_.conferma();
-            return ui_.mostra(m);
-        }
-        std::optional<QString> chiediTesto(const QString& titolo, const QString& domanda,
-                                           const QString& predefinito) override {
-            insieme_.conferma();
-            return ui_.chiediTesto(titolo, domanda, predefinito);
-        }
-        int scegli(const QStringList& descrizioni, const QStringList& elementi) override {
-            insieme_.conferma();
-            return ui_.scegli(descrizioni, elementi);
-        }
-        std::optional<QString> chiediSegreto(const QString& titolo, const QString& domanda) override {
-            insieme_.conferma();
-            return ui_.chiediSegreto(titolo, domanda);
-        }
-        bool completaParametri(const QString& gruppo, QHash<QString, QString>& valori,
-                               const QStringList& mancanti) override {
-            insieme_.conferma();
-            return ui_.completaParametri(gruppo, valori, mancanti);
-        }
-
-    private:
-        Interazione& ui_;
-        Insieme& insieme_;
-    } domande;
+    InterazioneInoltrata domande;
 
     Risolutore risolutore;
     ParametriLettura lettura;

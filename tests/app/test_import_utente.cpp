@@ -8,7 +8,6 @@
 #include "support/interazioneprova.h"
 
 #include <QFile>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using tesel::prova::EsitoCli;
@@ -21,17 +20,6 @@ QByteArray fatturaDemo(const QString& numero) {
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
     return f.readAll().replace("<Numero>123/A</Numero>", "<Numero>" + numero.toUtf8() + "</Numero>");
 }
-
-// A user who, while the selection list is open, lets the test do something else.
-class UtenteCheSceglie : public tesel::prova::InterazioneProva {
-public:
-    std::function<void()> mentreSceglie;
-    int scegli(const QStringList& descrizioni, const QStringList& elementi) override {
-        if (mentreSceglie)
-            mentreSceglie();
-        return InterazioneProva::scegli(descrizioni, elementi);
-    }
-};
 
 class ImportConUtente : public tesel::prova::ConAziendaCli {
 protected:
@@ -72,9 +60,9 @@ TEST_F(ImportConUtente, shouldLetAnotherWorkstationImportWhileTheUserChoosesTheS
     EsitoCli altro;
     bool altroFinito = false;
     QStringList elementiMostrati;
-    UtenteCheSceglie utente;
+    tesel::prova::InterazioneProva utente;
     utente.accodaScelta(1);
-    utente.mentreSceglie = [&] { altroFinito = importaAltrove(altrui, altro); };
+    utente.mentreChiede = [&] { altroFinito = importaAltrove(altrui, altro); };
     tesel::ParametriAzienda parametri(db());
     tesel::ImportatoreFatture importatore(db(), utente, parametri, {});
     const std::vector<tesel::EsitoImport> esiti = importatore.importa(mio);
@@ -111,8 +99,8 @@ TEST_F(ImportConUtente, shouldCommitTheBatchSoFarBeforeAskingTheUser) {
     EsitoCli altro;
     bool altroFinito = false;
     qint64 primoVisto = -1;
-    UtenteCheSceglie utente;
-    utente.mentreSceglie = [&] {
+    tesel::prova::InterazioneProva utente;
+    utente.mentreChiede = [&] {
         primoVisto = altraConnessione()
                          ->valore(u"SELECT count(*) FROM FatXmlTest WHERE NomeFile = 'prima.xml'"_s)
                          .toLongLong();

@@ -6,6 +6,8 @@ namespace tesel::prova {
 
 int InterazioneProva::mostra(const Messaggio& m) {
     mostrati << m;
+    if (mentreChiede)
+        mentreChiede();
     if (risposte_.isEmpty())
         return 1;
     const QString r = risposte_.takeFirst();
@@ -28,6 +30,8 @@ std::optional<QString> InterazioneProva::chiediTesto(const QString& titolo, cons
     m.testo = domanda;
     m.risposte = QStringList{predefinito};
     mostrati << m;
+    if (mentreChiede)
+        mentreChiede();
     if (testi_.isEmpty())
         return predefinito;
     return testi_.takeFirst();
@@ -42,6 +46,8 @@ QStringList InterazioneProva::testiMostrati() const {
 
 int InterazioneProva::scegli(const QStringList& descrizioni, const QStringList& elementi) {
     scelteMostrate.append({descrizioni, elementi});
+    if (mentreChiede)
+        mentreChiede();
     return scelte_.isEmpty() ? 0 : scelte_.takeFirst();
 }
 

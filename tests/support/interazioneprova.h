@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 namespace tesel::prova {
 
@@ -22,6 +23,9 @@ public:
     void accodaTesto(const std::optional<QString>& t) { testi_ << t; }
     // The next index the selection list answers; without one, 0.
     void accodaScelta(int indice) { scelte_ << indice; }
+
+    // Run as each question is asked, before it is answered: what the test looks at meanwhile.
+    std::function<void()> mentreChiede;
 
     struct Scelta {
         QStringList descrizioni, elementi;
