@@ -289,3 +289,34 @@ TEST_F(FormCaricamentoXml, theFileChooserOpensOnTheConfiguredImportFolder) {
 }
 
 } // namespace
+
+// A batch draws the file in hand only a few times a second, but a question about a file is
+// asked over a window that names that file and counts the files before it.
+TEST_F(FormCaricamentoXml, aQuestionInABatchComesOverTheNameOfTheFileItIsAbout) {
+    apri();
+    // A second account with Ferramenta Adriatica's VAT number: its invoice asks which one.
+    db().EseguiSql(
+        "INSERT INTO PianoConti (Gruppo, Mastro, Conto, Tipo, PartIva, Descrizione, DataAp) "
+        "SELECT Gruppo, Mastro, '9998', Tipo, PartIva, 'Ferramenta Adriatica (seconda sede)', DataAp "
+        "FROM PianoConti WHERE Tipo = 2 AND PartIva = '03981270683'");
+    QStringList file;
+    for (int i = 1; i <= 40; ++i)
+        file << scriviFile(QStringLiteral("IT02157840378_%1.xml").arg(i, 5, 10, QChar(u'0')),
+                           fattura("02157840378", "Cartoleria Moderna Snc", QString::number(i)).xml());
+    file << scriviFile("IT03981270683_00041.xml",
+                       fattura("03981270683", "Ferramenta Adriatica Srl", "A/41").xml());
+    form->LisFile->setPlainText(file.join(u'\n'));
+    QStringList vistoAllaDomanda;
+    utente.mentreChiede = [&] {
+        vistoAllaDomanda << form->LabFileCaricamento->text() +
+                                QStringLiteral(" %1").arg(form->proFile->value());
+    };
+    OsservaRapporti rapporti;
+    QTest::mouseClick(form->ComEstrai, Qt::LeftButton);
+
+    ASSERT_EQ(utente.scelteMostrate.size(), 1);
+    // The selection list, then the closing message.
+    EXPECT_EQ(vistoAllaDomanda.value(0).toStdString(), "IT03981270683_00041.xml 40");
+    EXPECT_EQ(fattureInArchivio(), 41);
+    EXPECT_EQ(form->proFile->value(), 41);
+}
