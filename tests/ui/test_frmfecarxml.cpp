@@ -48,6 +48,27 @@ protected:
     }
 };
 
+// The text a label or a progress bar had when it was last drawn on the screen.
+class DisegnatoPerUltimo : public QObject {
+public:
+    explicit DisegnatoPerUltimo(QWidget* w) : w_(w) { w->installEventFilter(this); }
+    QString testo;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == w_ && e->type() == QEvent::Paint) {
+            if (auto* l = qobject_cast<QLabel*>(w_))
+                testo = l->text();
+            else if (auto* p = qobject_cast<QProgressBar*>(w_))
+                testo = p->text();
+        }
+        return false;
+    }
+
+private:
+    QWidget* w_;
+};
+
 // Presses Alt + the key and waits for the button it names: a mnemonic clicks after the
 // button has been drawn pressed.
 void premiAlt(QWidget* finestra, Qt::Key tasto, QAbstractButton* atteso) {
@@ -291,7 +312,7 @@ TEST_F(FormCaricamentoXml, theFileChooserOpensOnTheConfiguredImportFolder) {
 } // namespace
 
 // A batch draws the file in hand only a few times a second, but a question about a file is
-// asked over a window that names that file and counts the files before it.
+// asked over a window that shows that file's name and counts the files before it.
 TEST_F(FormCaricamentoXml, aQuestionInABatchComesOverTheNameOfTheFileItIsAbout) {
     apri();
     // A second account with Ferramenta Adriatica's VAT number: its invoice asks which one.
@@ -306,17 +327,16 @@ TEST_F(FormCaricamentoXml, aQuestionInABatchComesOverTheNameOfTheFileItIsAbout) 
     file << scriviFile("IT03981270683_00041.xml",
                        fattura("03981270683", "Ferramenta Adriatica Srl", "A/41").xml());
     form->LisFile->setPlainText(file.join(u'\n'));
+    // What the screen shows is what was last drawn.
+    DisegnatoPerUltimo nome(form->LabFileCaricamento), conteggio(form->proFile);
     QStringList vistoAllaDomanda;
-    utente.mentreChiede = [&] {
-        vistoAllaDomanda << form->LabFileCaricamento->text() +
-                                QStringLiteral(" %1").arg(form->proFile->value());
-    };
+    utente.mentreChiede = [&] { vistoAllaDomanda << nome.testo + u' ' + conteggio.testo; };
     OsservaRapporti rapporti;
     QTest::mouseClick(form->ComEstrai, Qt::LeftButton);
 
     ASSERT_EQ(utente.scelteMostrate.size(), 1);
     // The selection list, then the closing message.
-    EXPECT_EQ(vistoAllaDomanda.value(0).toStdString(), "IT03981270683_00041.xml 40");
+    EXPECT_EQ(vistoAllaDomanda.value(0).toStdString(), "IT03981270683_00041.xml 40/41");
     EXPECT_EQ(fattureInArchivio(), 41);
     EXPECT_EQ(form->proFile->value(), 41);
 }

@@ -9,6 +9,7 @@
 #include "frame/parametri.h"
 #include "ui/barrecomandi.h"
 #include "ui/descrizionecodice.h"
+#include "ui/disegnocadenzato.h"
 #include "ui/msgcom.h"
 #include "ui/ricerca.h"
 #include "ui/validatori.h"
@@ -18,7 +19,6 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -45,8 +45,6 @@ namespace {
 
 const QString Titolo = QStringLiteral("Caricamento XML fatture passive");
 const QString TitoloErrori = QStringLiteral("Segnalazione di errori");
-// How often, at most, a batch draws the file in hand: twenty times a second.
-constexpr qint64 MsTraDueDisegni = 50;
 
 // The file list: plain text, one path a line; files dropped from a file manager are added
 // as paths, one a line, and Tab moves on instead of writing a tab.
@@ -451,29 +449,22 @@ void frmFECarXML::carica(const QStringList& file) {
     QStringList nonCaricati = file;
     try {
         const DatiHub hub = datiHub();
-        // The file in hand and the progress are drawn a few times a second: drawn for each of
-        // thousands of files, they took five times as long as importing them. Before a question
-        // they are drawn at once, so the window behind it names the file it is about.
-        qsizetype inMano = 0;
-        QElapsedTimer disegnato;
-        const auto disegna = [&] {
-            proFile->setValue(static_cast<int>(inMano));
-            LabFileCaricamento->setText(QFileInfo(file[inMano]).fileName());
-            LabFileCaricamento->setToolTip(file[inMano]);
-            PicCaricamento->repaint();
-            disegnato.start();
-        };
-        InterazioneInoltrata domande(contesto_.interazione, disegna);
+        // The file in hand and the progress reach the screen a few times a second, and at once
+        // before a question, so the window behind it names the file it is about.
+        DisegnoCadenzato disegno(PicCaricamento);
+        InterazioneInoltrata domande(contesto_.interazione, [&] { disegno.adesso(); });
         ImportatoreFatture importatore(contesto_.db, domande, contesto_.parametri, pannello->opzioni());
         const auto prima = [&](qsizetype i) {
             // The interrupt button and the window live on between two files.
+            proFile->setValue(static_cast<int>(i));
             QCoreApplication::processEvents();
             if (interrompi_)
                 return false;
-            inMano = i;
-            if (!disegnato.isValid() || disegnato.elapsed() >= MsTraDueDisegni)
-                disegna();
-            emit fileInCaricamento(static_cast<int>(i), file[i]);
+            const QString& f = file[i];
+            LabFileCaricamento->setText(QFileInfo(f).fileName());
+            LabFileCaricamento->setToolTip(f);
+            emit fileInCaricamento(static_cast<int>(i), f);
+            disegno.forse();
             return true;
         };
         const auto fatto = [&](qsizetype i, const std::vector<EsitoImport>& esiti) {

@@ -12,6 +12,7 @@
 #include "posting/contabilizzazione.h"
 #include "ui/barrecomandi.h"
 #include "ui/descrizionecodice.h"
+#include "ui/disegnocadenzato.h"
 #include "ui/msgcom.h"
 #include "ui/ricerca.h"
 #include "ui/selezionefatture.h"
@@ -30,6 +31,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace tesel::ui {
 
@@ -543,25 +545,33 @@ void frmFEContab::esegui(const std::vector<posting::FatturaInAttesa>& fatture, b
     staMessaggi->MostraMessaggio({});
     txtFatti->clear();
     txtDaFare->clear();
-    const auto avanzamento = [this](int fatti, int daFare) {
-        if (interrompi_)
-            return false;
-        if (!picElab->isVisible()) {
-            txtDaFare->setText(formattaIntero(daFare));
-            picElab->show();
-        }
-        txtFatti->setText(formattaIntero(fatti));
-        emit fatturaInElaborazione(fatti, daFare);
-        // The interrupt button and the window live on between two invoices.
-        QCoreApplication::processEvents();
-        return !interrompi_;
-    };
     posting::EsitoLotto esito;
     QString errore;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     try {
-        esito = posting::contabilizzaFatture(contesto_.db, contesto_.parametri, &contesto_.configurazione, ui,
-                                             fatture, opzioni, avanzamento);
+        // The count reaches the screen a few times a second, and at once before a question.
+        std::optional<DisegnoCadenzato> disegno;
+        InterazioneInoltrata domande(ui, [&] {
+            if (disegno)
+                disegno->adesso();
+        });
+        const auto avanzamento = [&](int fatti, int daFare) {
+            if (interrompi_)
+                return false;
+            if (!picElab->isVisible()) {
+                txtDaFare->setText(formattaIntero(daFare));
+                picElab->show();
+                disegno.emplace(picElab);
+            }
+            txtFatti->setText(formattaIntero(fatti));
+            emit fatturaInElaborazione(fatti, daFare);
+            disegno->forse();
+            // The interrupt button and the window live on between two invoices.
+            QCoreApplication::processEvents();
+            return !interrompi_;
+        };
+        esito = posting::contabilizzaFatture(contesto_.db, contesto_.parametri, &contesto_.configurazione,
+                                             domande, fatture, opzioni, avanzamento);
     } catch (const ErroreDb& e) {
         // Only reading the run's settings fails this way; each invoice reports its own errors.
         errore = frmMsgCom::testoErrore(Titolo, e.numero(), e.descrizione());
