@@ -561,8 +561,9 @@ void frmFEContab::esegui(const std::vector<posting::FatturaInAttesa>& fatture, b
             if (!picElab->isVisible()) {
                 txtDaFare->setText(formattaIntero(daFare));
                 picElab->show();
-                disegno.emplace(picElab);
             }
+            if (!disegno)
+                disegno.emplace(picElab);
             txtFatti->setText(formattaIntero(fatti));
             emit fatturaInElaborazione(fatti, daFare);
             disegno->forse();
