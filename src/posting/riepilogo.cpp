@@ -2,7 +2,6 @@
 
 #include "frame/data.h"
 #include "frame/database.h"
-#include "frame/sqlvalore.h"
 #include "posting/primanota.h"
 
 #include <set>
@@ -16,9 +15,12 @@ std::vector<RegistrazioneFattura> leggiRegistrazioni(Database& db, FamigliaPn fa
                                                      qint64 xmlNumRif) {
     const QString t = tabelle(famiglia).testata;
     std::vector<RegistrazioneFattura> out;
+    // Bound: the posting dialog reads back every invoice it posted, and a text of its own
+    // for each would be prepared each time.
     Recordset rs =
         db.ApriRs(QStringLiteral("Select Anno, NumReg, DataReg, Causale, PreProt, NumProt, DataProt From ") +
-                  t + condizioneFattura(xmlAnno, xmlNumRif) + QStringLiteral(" Order by Anno, NumReg"));
+                      t + condizioneFatturaLegata() + QStringLiteral(" Order by Anno, NumReg"),
+                  {xmlAnno, xmlNumRif});
     for (; !rs.RsEof(); rs.RsMoveNext()) {
         RegistrazioneFattura r;
         r.anno = static_cast<int>(rs.leggiIntero(QStringLiteral("Anno")).value_or(0));
@@ -35,17 +37,16 @@ std::vector<RegistrazioneFattura> leggiRegistrazioni(Database& db, FamigliaPn fa
 }
 
 // The due dates of one registration: those written under its number, and the supplier's
-// (Tipo 2) under its protocol.
-QString condizioneScadenze(const RegistrazioneFattura& r) {
-    QString c = QStringLiteral("(AnnoReg = ") + SqlValore(r.anno, SqlIntero) +
-                QStringLiteral(" and NumReg = ") + SqlValore(r.numReg, SqlLungo) + u')';
-    if (r.numProt > 0 && r.dataProt.isValid())
-        c += QStringLiteral(" or (AnnoReg = ") + SqlValore(r.anno, SqlIntero) +
-             QStringLiteral(" and PreProt = ") +
-             SqlValore(r.preProt.isEmpty() ? QStringLiteral(".") : r.preProt, SqlTesto) +
-             QStringLiteral(" and NumProt = ") + SqlValore(r.numProt, SqlLungo) +
-             QStringLiteral(" and DataProt = ") + SqlValore(r.dataProt, SqlData) +
-             QStringLiteral(" and Tipo = 2)");
+// (Tipo 2) under its protocol. The values go to `valori`, in the order of their marks.
+QString condizioneScadenze(const RegistrazioneFattura& r, QVariantList& valori) {
+    QString c = QStringLiteral("(AnnoReg = ? and NumReg = ?)");
+    valori << r.anno << r.numReg;
+    if (r.numProt > 0 && r.dataProt.isValid()) {
+        c +=
+            QStringLiteral(" or (AnnoReg = ? and PreProt = ? and NumProt = ? and DataProt = ? and Tipo = 2)");
+        valori << r.anno << (r.preProt.isEmpty() ? QStringLiteral(".") : r.preProt) << r.numProt
+               << r.dataProt;
+    }
     return c;
 }
 
@@ -92,13 +93,15 @@ ContabilitaFattura contabilitaFattura(Database& db, int xmlAnno, qint64 xmlNumRi
     if (c.registrazioni.empty())
         return c;
     QStringList condizioni;
+    QVariantList valori;
     for (const RegistrazioneFattura& r : c.registrazioni)
-        condizioni << condizioneScadenze(r);
+        condizioni << condizioneScadenze(r, valori);
     // A due date reached by both its number and its protocol is counted once.
     std::set<std::pair<int, qint64>> viste;
     Recordset rs = db.ApriRs(
         QStringLiteral("Select Anno, NumProg, DataScad, ImportoScad From Scadenze Where ") +
-        condizioni.join(QStringLiteral(" or ")) + QStringLiteral(" Order by DataScad, Anno, NumProg"));
+            condizioni.join(QStringLiteral(" or ")) + QStringLiteral(" Order by DataScad, Anno, NumProg"),
+        valori);
     for (; !rs.RsEof(); rs.RsMoveNext()) {
         const std::pair<int, qint64> k{static_cast<int>(rs.leggiIntero(QStringLiteral("Anno")).value_or(0)),
                                        rs.leggiIntero(QStringLiteral("NumProg")).value_or(0)};
