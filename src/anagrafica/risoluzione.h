@@ -79,10 +79,8 @@ public:
         using is_transparent = void;
         template <class Testo> size_t operator()(const Domanda<Testo>& d) const {
             size_t h = d.quante;
-            for (size_t i = 0; i < d.quante; ++i) {
-                const QStringView parte(d.parti[i]);
-                h = hashTesto(parte.data(), static_cast<size_t>(parte.size()) * sizeof(QChar), h);
-            }
+            for (size_t i = 0; i < d.quante; ++i)
+                h = hashTesto(QStringView(d.parti[i]), h);
             return h;
         }
     };

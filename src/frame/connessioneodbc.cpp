@@ -125,7 +125,7 @@ bool PreparateOdbc::ripetuta(const QString& sql) {
     }
     if (std::any_of(voci_.begin(), voci_.end(), [&](const auto& v) { return v->sql == sql; }))
         return true;
-    const size_t h = hashTesto(sql.constData(), static_cast<size_t>(sql.size()) * sizeof(QChar));
+    const size_t h = hashTesto(sql);
     if (viste_.contains(h))
         return true;
     // A bound on what a long session remembers; forgetting only costs a second look.

@@ -37,13 +37,16 @@ inline size_t hashTesto(const void* dati, size_t byte, size_t seme = 0) noexcept
     return static_cast<size_t>(h ^ (h >> 32));
 }
 
+// A Qt text's hash, over its UTF-16 units.
+inline size_t hashTesto(QStringView testo, size_t seme = 0) noexcept {
+    return hashTesto(testo.data(), static_cast<size_t>(testo.size()) * sizeof(QChar), seme);
+}
+
 // A table keyed by Qt texts, hashed as above; a look-up by a text or a view of one copies
 // nothing.
 struct HashTestoQt {
     using is_transparent = void;
-    size_t operator()(QStringView testo) const noexcept {
-        return hashTesto(testo.data(), static_cast<size_t>(testo.size()) * sizeof(QChar));
-    }
+    size_t operator()(QStringView testo) const noexcept { return hashTesto(testo); }
 };
 struct UgualeTestoQt {
     using is_transparent = void;

@@ -170,7 +170,7 @@ ConnessioneSqlite::Istruzione ConnessioneSqlite::prepara(const QString& sql, boo
         return Istruzione(this, v);
     bool tenere = conValori;
     if (!tenere) {
-        const size_t h = hashTesto(sql.constData(), static_cast<size_t>(sql.size()) * sizeof(QChar));
+        const size_t h = hashTesto(sql);
         const auto visto = std::find(visti_.begin(), visti_.end(), h);
         tenere = visto != visti_.end();
         if (tenere) {

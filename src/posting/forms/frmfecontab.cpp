@@ -31,7 +31,6 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <optional>
 
 namespace tesel::ui {
 
@@ -550,11 +549,8 @@ void frmFEContab::esegui(const std::vector<posting::FatturaInAttesa>& fatture, b
     QApplication::setOverrideCursor(Qt::BusyCursor);
     try {
         // The count reaches the screen a few times a second, and at once before a question.
-        std::optional<DisegnoCadenzato> disegno;
-        InterazioneInoltrata domande(ui, [&] {
-            if (disegno)
-                disegno->adesso();
-        });
+        DisegnoCadenzato disegno(picElab);
+        InterazioneInoltrata domande(ui, [&] { disegno.adesso(); });
         const auto avanzamento = [&](int fatti, int daFare) {
             if (interrompi_)
                 return false;
@@ -562,11 +558,9 @@ void frmFEContab::esegui(const std::vector<posting::FatturaInAttesa>& fatture, b
                 txtDaFare->setText(formattaIntero(daFare));
                 picElab->show();
             }
-            if (!disegno)
-                disegno.emplace(picElab);
             txtFatti->setText(formattaIntero(fatti));
             emit fatturaInElaborazione(fatti, daFare);
-            disegno->forse();
+            disegno.forse();
             // The interrupt button and the window live on between two invoices.
             QCoreApplication::processEvents();
             return !interrompi_;
